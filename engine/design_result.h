@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tevmar {
+
+enum class DesignStatus {
+    Solved,         // report on the pane and saved to the report file
+    ReportNotSaved, // report on the pane, but the report file could not be written
+    OutOfRange,     // no design: "  SOLUTION OUT OF RANGE"
+};
+
+// Where an element of the ladder stands and what it is.
+enum class ElementKind { Termination, ShuntInductor, ShuntCapacitor, SeriesInductor, SeriesCapacitor };
+
+// One row of the element table, in physical order from the high-impedance port.
+struct ElementRow {
+    std::string label; // "R =", "LP=", "CP=", "CS=", "LS="
+    std::string unit;  // " Ohms", " Nano-Henry", " Pico-Farad"
+    ElementKind kind = ElementKind::Termination;
+    double value = 0;     // as printed: ohms, nH or pF rounded to 0.001
+    double fullValue = 0; // the same quantity before rounding
+};
+
+// The figures of one design run, for the command line, the analysis and tests.
+// Only meaningful when status is not OutOfRange.
+struct DesignResult {
+    DesignStatus status = DesignStatus::OutOfRange;
+    std::string reportError; // why the report file was not saved
+
+    int n = 0;      // prototype order: network order / 2
+    int passes = 0; // solver passes made
+    double ZRatio = 0;
+    double LoadQ = 0; // Q of the load's reactance at F0 (0.2 when nothing is absorbed)
+    double g1 = 0;
+    double x = 0; // solution: gn * g(n+1)
+    double SourceQ = 0;
+    double reportedLoadQ = 0; // g1 * Qt
+    double Dplus = 0;
+    double Dminus = 0;
+    double f = 0; // achieved transformation ratio
+    double GammaMax = 0;
+    double GammaMin = 0;
+    double Lmax = 0; // dB
+    double Lmin = 0; // dB
+    double Smax = 0; // VSWR at maximum loss
+    double Smin = 0; // VSWR at minimum loss
+    bool absorbed = false;  // a load reactance above 0.001 is part of the network
+    bool inductive = false; // LP, CS, CP, LS pairs (RL loads); CP, LS, LP, CS otherwise
+
+    std::vector<ElementRow> table;
+};
+
+} // namespace tevmar

@@ -1,0 +1,490 @@
+#include "engine/design_run.h"
+
+#include "engine/absorption.h"
+#include "engine/lenient_number.h"
+#include "report/number_text.h"
+#include "report/report_lines.h"
+
+#include <cmath>
+#include <utility>
+
+namespace tevmar {
+
+namespace {
+
+// The hyperbolic functions of the loss formulas, from exp, sqrt and log.
+double Cosh(double x) { return (std::exp(x) + std::exp(-x)) / 2; }
+double Sinh(double x) { return (std::exp(x) - std::exp(-x)) / 2; }
+double Asinh(double x) { return std::log(x + std::sqrt(x * x + 1)); }
+
+const char *const kOutOfRange = "  SOLUTION OUT OF RANGE";
+const char *const kReportNotSaved = "  REPORT NOT SAVED";
+
+// One press of Calculate. The members are the run's variables; the member
+// functions are its phases and subroutines, which share them.
+class DesignRun
+{
+public:
+    DesignRun(WindowServices &window, DesignState &state, ReportSink &report)
+        : window_(window), s_(state), report_(report)
+    {
+    }
+
+    DesignResult Calc_BP_Click();
+
+private:
+    bool ReadInputs();
+    void Calc_Band();
+    bool Solve();
+    void EvaluateNetwork();
+    void BuildPrototype();
+    void ReversePrototype();
+    bool PassbandLoss();
+    void ResonatorsAndNortonSteps();
+    void Denormalise();
+    bool FinishElements();
+    std::vector<TableRow> ElementTable();
+    void Emit(ReportLines lines);
+    DesignResult Fail();
+    DesignResult Finish();
+
+    bool Selected(Option option) const { return window_.IsSelected(option); }
+    bool SeriesLoad() const { return Selected(Option::SRC) || Selected(Option::SRL); }
+    bool Inductive() const { return Selected(Option::SRL) || Selected(Option::PRL); }
+    double Number(TextBox box) const { return ReadNumber(window_.ReadText(box)); }
+    bool PrototypeFinite() const;
+
+    WindowServices &window_;
+    DesignState &s_;
+    ReportSink &report_;
+    // Pane lines wait here until the design is complete, so that a run that
+    // meets a numeric fault late leaves the pane empty like any failed solve.
+    std::vector<Line> paneLines_;
+
+    double pi = 3.1415926;
+    int n = 0;
+    double LC_value = 0;
+    double ZRatio = 0;
+    double LoadQ = 0;
+    double g1 = 0;
+    double x = 0, x0 = 0, x1 = 0;
+    double f = 0, f0 = 0, f1 = 0, e = 0;
+    double Dplus = 0, Dminus = 0;
+    int passes = 0;
+    bool OutOfRange = false;
+    bool numericFault = false; // an intermediate became infinite or NaN
+    double GammaMax = 0, GammaMin = 0, Lmax = 0, Lmin = 0, Smax = 0, Smin = 0;
+    DesignState::Array unrounded{}; // the element table before rounding to 0.001
+};
+
+DesignResult DesignRun::Calc_BP_Click()
+{
+    if (!ReadInputs() || !Solve())
+        return Fail();
+
+    Emit(HeaderLines(HeaderFigures{s_.Qt, LC_value <= 0.001, x * s_.Qt, g1 * s_.Qt, f,
+                                   window_.ReadText(TextBox::F1_text),
+                                   window_.ReadText(TextBox::F2_text),
+                                   window_.ReadText(TextBox::Zhigh_text),
+                                   window_.ReadText(TextBox::Zlow_text)}));
+    if (!PassbandLoss())
+        return Fail();
+    Emit(LossLines(LossFigures{Lmax, Smax, Lmin, Smin}));
+
+    ResonatorsAndNortonSteps();
+    Emit(NetworkHeadingLines());
+    Denormalise();
+    if (!FinishElements())
+        return Fail();
+    Emit(ElementTableLines(ElementTable()));
+    return Finish();
+}
+
+// Inputs, band parameters, load Q, prototype order and the solver's start.
+// Returns false when an input leaves no meaningful band, ratio or load.
+bool DesignRun::ReadInputs()
+{
+    pi = 3.1415926;
+    Calc_Band();
+    window_.ClearPane();
+    LC_abs_Click(window_);
+    LC_value = window_.LC_value();
+    ZRatio = Number(TextBox::Zhigh_text) / Number(TextBox::Zlow_text);
+
+    const double zlow = Number(TextBox::Zlow_text);
+    const double zhigh = Number(TextBox::Zhigh_text);
+    if (LC_value <= 0.001) {
+        LoadQ = 0.2;
+    } else {
+        // w * L (nH) is a reactance in ohms; w * C (pF) * 0.001 a susceptance in siemens.
+        const double w = 2 * pi * s_.F0GHz;
+        if (Selected(Option::SRL))
+            LoadQ = w * LC_value / zlow;
+        else if (Selected(Option::SRC))
+            LoadQ = 1 / (w * LC_value * 0.001 * zlow);
+        else if (Selected(Option::PRL))
+            LoadQ = zhigh / (w * LC_value);
+        else
+            LoadQ = w * LC_value * 0.001 * zhigh;
+    }
+    if (LoadQ / s_.Qt <= 0.02) {
+        LC_value = 0; // a reactance this small is not worth absorbing
+        window_.SetLC_value(0);
+    }
+
+    n = 4;
+    if (Selected(Option::N8))
+        n = 8;
+    if (Selected(Option::N12))
+        n = 12;
+    n = n / 2;
+
+    g1 = LoadQ / s_.Qt;
+    x0 = 2 * LoadQ / s_.Qt;
+    passes = 0;
+    x = x0;
+
+    // A band needs two distinct edges of the same sign, and the ratio two
+    // finite, non-zero port impedances; anything else has no design.
+    const bool bandValid = std::isfinite(s_.F0) && s_.F0 > 0 && std::isfinite(s_.BW) &&
+                           s_.BW > 0 && std::isfinite(s_.Qt) && s_.Qt > 0;
+    const bool ratioValid = std::isfinite(ZRatio) && ZRatio != 0;
+    const bool loadValid = std::isfinite(window_.LC_value()) && std::isfinite(LoadQ) &&
+                           std::isfinite(g1) && std::isfinite(x0);
+    return bandValid && ratioValid && loadValid;
+}
+
+void DesignRun::Calc_Band()
+{
+    s_.F1 = Number(TextBox::F1_text);
+    s_.F2 = Number(TextBox::F2_text);
+    s_.F1 = s_.F1 * 1000;
+    s_.F2 = s_.F2 * 1000;
+    s_.BW = std::fabs(s_.F2 - s_.F1);
+    s_.F0 = std::sqrt(s_.F1 * s_.F2);
+    s_.Qt = s_.F0 / s_.BW;
+    s_.F0GHz = s_.F0 / 1000;
+    window_.WriteText(TextBox::Error_text, "");
+    window_.WriteText(TextBox::LC_label, "");
+}
+
+// Secant search on x = gn * g(n+1) until the prototype's transformation ratio
+// meets Zhigh / Zlow. The slope is taken between x0 and 1.00001 x0 and the
+// correction is applied to x0.
+bool DesignRun::Solve()
+{
+    OutOfRange = false;
+    for (;;) {
+        x = x0;
+        EvaluateNetwork();
+        f0 = f;
+        x1 = std::fabs(1.00001 * x0);
+        x = x1;
+        EvaluateNetwork();
+        f1 = f;
+        ++passes;
+        if (numericFault)
+            return false;
+        if (std::fabs(e / ZRatio) < 0.000000001)
+            return true;
+        if (f0 == f1 || passes > 100 || OutOfRange)
+            return false;
+        x0 = x0 + 0.00001 * x0 * e / (f1 - f0);
+    }
+}
+
+void DesignRun::EvaluateNetwork()
+{
+    BuildPrototype();
+    if (numericFault)
+        return;
+    auto &G = s_.G;
+    G[2 * n + 1] = G[n + 1];
+    for (int k = 1; k <= n; ++k)
+        G[n + k] = 1 / (s_.Qt * s_.Qt * G[k]);
+
+    double prod = 1;
+    for (int j = 1; j <= 10; ++j)
+        s_.NortonRatio[j] = 1;
+    for (int k = 2; k <= n; k += 2) {
+        s_.NortonRatio[k / 2] = 1 + s_.Qt * s_.Qt * G[k] * G[k - 1];
+        prod = prod * (s_.NortonRatio[k / 2] * s_.NortonRatio[k / 2]);
+    }
+    f = prod * G[2 * n + 1];
+    e = ZRatio - f;
+    if (!PrototypeFinite())
+        numericFault = true;
+}
+
+bool DesignRun::PrototypeFinite() const
+{
+    for (int i = 0; i <= 2 * n + 1; ++i)
+        if (!std::isfinite(s_.G[i]))
+            return false;
+    return std::isfinite(f) && std::isfinite(e) && std::isfinite(Dplus) &&
+           std::isfinite(Dminus);
+}
+
+// The Chebyshev impedance-transforming prototype g0 ... g(n+1) for the trial x.
+void DesignRun::BuildPrototype()
+{
+    if (!std::isfinite(x) || x == 0) {
+        numericFault = true; // the end parameters divide by x
+        return;
+    }
+    auto &G = s_.G;
+    const double s = std::sin(pi / (2 * n));
+    Dplus = (1 / x + 1 / g1) * s;
+    Dminus = (1 / x - 1 / g1) * s;
+    if (LC_value <= 0.001) {
+        // Nothing absorbed: both ends equally terminated.
+        Dplus = (2 / x) * s;
+        Dminus = 0;
+        g1 = x;
+    }
+    for (int k = 2; k <= n; ++k) {
+        const int j = k - 1;
+        const double sj = std::sin(j * pi / n);
+        G[k] = 4 * std::sin((2 * j - 1) * pi / (2 * n)) * std::sin((2 * j + 1) * pi / (2 * n)) /
+               (Dplus * Dplus + Dminus * Dminus + sj * sj - 2 * Dplus * Dminus * std::cos(j * pi / n));
+    }
+    G[0] = 1;
+    G[1] = g1;
+    // G[k] holds g(k-1) * gk; dividing in increasing order leaves gk.
+    for (int k = 2; k <= n; ++k)
+        G[k] = G[k] / G[k - 1];
+    G[n + 1] = x / G[n];
+    for (int i = 0; i <= n + 1; ++i)
+        if (G[i] < 0.001)
+            OutOfRange = true;
+    if (SeriesLoad())
+        ReversePrototype();
+}
+
+// A series load sits at the low-impedance end: turn the prototype end for end
+// and rescale so that the element the load fixed lands next to that end.
+void DesignRun::ReversePrototype()
+{
+    auto &G = s_.G;
+    auto &GScratch = s_.GScratch;
+    for (int k = 0; k <= n + 1; ++k)
+        GScratch[k] = G[n + 1 - k];
+    for (int k = 1; k <= n - 1; k += 2) {
+        G[k] = GScratch[k] * GScratch[0];
+        G[k + 1] = GScratch[k + 1] / GScratch[0];
+    }
+    G[0] = 1;
+    G[n + 1] = GScratch[0];
+}
+
+// Largest and smallest mismatch loss in the passband and the VSWR at each,
+// in closed form from the Chebyshev end parameters.
+bool DesignRun::PassbandLoss()
+{
+    const double A = Asinh(Dplus);
+    const double B = Asinh(Dminus);
+    GammaMax = std::fabs(Cosh(n * B) / Cosh(n * A));
+    GammaMin = std::fabs(Sinh(n * B) / Sinh(n * A));
+    Lmax = -10 * std::log(1 - GammaMax * GammaMax) / std::log(10.0);
+    Lmin = -10 * std::log(1 - GammaMin * GammaMin) / std::log(10.0);
+    Smax = (1 + GammaMax) / (1 - GammaMax);
+    Smin = (1 + GammaMin) / (1 - GammaMin);
+    for (double v : {GammaMax, GammaMin, Lmax, Lmin, Smax, Smin})
+        if (!std::isfinite(v))
+            return false;
+    return true;
+}
+
+// Every prototype element becomes a resonator; the Norton step of each pair
+// removes the shunt capacitor of the pair and yields the impedance step.
+void DesignRun::ResonatorsAndNortonSteps()
+{
+    auto &G = s_.G;
+    // Odd elements stay shunt resonators; even ones become series resonators.
+    for (int i = 2; i <= n; i += 2)
+        std::swap(G[i], G[n + i]);
+    for (int i = 2; i <= n; i += 2) {
+        const double a = s_.NortonRatio[i / 2];
+        const double t = G[i];
+        G[i - 1] = G[i - 1] + (1 - a) * t;
+        G[i] = a * t;
+        s_.NortonShunt[i] = a * (a - 1) * t;
+        // The rest of the ladder sees the impedance raised by a^2.
+        for (int j = i; j <= n; j += 2) {
+            G[n + j] = G[n + j] / (a * a);
+            if (j != i) {
+                G[n + j - 1] = G[n + j - 1] / (a * a);
+                G[j] = G[j] * (a * a);
+                G[j - 1] = G[j - 1] * (a * a);
+            }
+        }
+        G[2 * n + 1] = G[2 * n + 1] * (a * a);
+    }
+}
+
+// Scales the normalised network to the band (rad/s) and the high port (ohms).
+void DesignRun::Denormalise()
+{
+    auto &G = s_.G;
+    auto &SI = s_.ElementSI;
+    s_.BW = 2 * pi * s_.BW * 1e6;
+    const double dw = s_.BW;
+    const double R = Number(TextBox::Zhigh_text);
+    for (int i = 2; i <= n; i += 2) {
+        SI[i - 1] = G[i - 1] / dw / R;
+        SI[i] = G[i] / dw / R;
+        s_.NortonShunt[i] = s_.NortonShunt[i] / dw / R;
+        SI[n + i] = G[n + i] * R / dw;
+        SI[n + i - 1] = G[n + i - 1] * R / dw;
+    }
+    SI[0] = G[0] * R;
+    SI[2 * n + 1] = R / G[2 * n + 1];
+}
+
+// The element table in nH and pF, in the topology of the load type, rounded
+// to 0.001 as it is printed. Returns false if a value is not finite.
+bool DesignRun::FinishElements()
+{
+    auto &out = s_.ElementOut;
+    const auto &SI = s_.ElementSI;
+    out[0] = SI[0];
+    for (int i = 2; i <= n; i += 2) {
+        out[n + i - 1] = SI[n + i - 1];
+        out[i - 1] = SI[i]; // the eliminated capacitor SI[i - 1] is dropped
+        out[i] = s_.NortonShunt[i];
+        out[n + i] = SI[n + i];
+    }
+    out[2 * n + 1] = SI[2 * n + 1];
+
+    if (Inductive()) {
+        for (int i = 2; i <= n; i += 2) {
+            out[n + i - 1] = out[n + i - 1] * 1e9;
+            out[n + i] = out[n + i] * 1e9;
+            out[i - 1] = out[i - 1] * 1e12;
+            out[i] = out[i] * 1e12;
+        }
+    } else {
+        // The dual network: each element becomes the other kind with the same
+        // reactance magnitude at the centre frequency.
+        const double w0 = 2 * pi * s_.F0 * 1e6;
+        const double w = 1 / (w0 * w0);
+        for (int i = 2; i <= n; i += 2) {
+            out[n + i - 1] = 1e12 * w / out[n + i - 1];
+            out[i - 1] = 1e9 * w / out[i - 1];
+            out[i] = 1e9 * w / out[i];
+            out[n + i] = 1e12 * w / out[n + i];
+        }
+    }
+    for (int i = 0; i <= 2 * n + 1; ++i) {
+        if (!std::isfinite(out[i]))
+            return false;
+        unrounded[i] = out[i];
+        out[i] = ReadNumber(FormatMask(out[i], Mask::Element));
+    }
+    return true;
+}
+
+std::vector<TableRow> DesignRun::ElementTable()
+{
+    std::vector<TableRow> rows;
+    const bool inductive = Inductive();
+    const std::string nh = " Nano-Henry";
+    const std::string pf = " Pico-Farad";
+    const std::string A = inductive ? "LP=" : "CP=", B = inductive ? "CS=" : "LS=",
+                      C = inductive ? "CP=" : "LP=", D = inductive ? "LS=" : "CS=";
+    const std::string U = inductive ? nh : pf, V = inductive ? pf : nh;
+    const auto &out = s_.ElementOut;
+    rows.push_back({"R =", out[0], " Ohms"});
+    for (int k = 1; k <= n / 2; ++k) {
+        rows.push_back({A, out[n + 2 * k - 1], U});
+        rows.push_back({B, out[2 * k - 1], V});
+        rows.push_back({C, out[2 * k], V});
+        rows.push_back({D, out[n + 2 * k], U});
+    }
+    rows.push_back({"R =", out[2 * n + 1], " Ohms"});
+    return rows;
+}
+
+void DesignRun::Emit(ReportLines lines)
+{
+    for (Line &line : lines.pane)
+        paneLines_.push_back(std::move(line));
+    for (const Line &line : lines.file)
+        report_.WriteLine(line);
+}
+
+DesignResult DesignRun::Fail()
+{
+    window_.WriteText(TextBox::Error_text, kOutOfRange);
+    DesignResult result;
+    result.status = DesignStatus::OutOfRange;
+    result.passes = passes;
+    return result;
+}
+
+ElementKind KindOf(const std::string &label)
+{
+    if (label == "LP=")
+        return ElementKind::ShuntInductor;
+    if (label == "CP=")
+        return ElementKind::ShuntCapacitor;
+    if (label == "LS=")
+        return ElementKind::SeriesInductor;
+    if (label == "CS=")
+        return ElementKind::SeriesCapacitor;
+    return ElementKind::Termination;
+}
+
+DesignResult DesignRun::Finish()
+{
+    for (const Line &line : paneLines_)
+        window_.PrintLine(line);
+
+    DesignResult r;
+    r.status = DesignStatus::Solved;
+    if (!report_.Finish(r.reportError)) {
+        r.status = DesignStatus::ReportNotSaved;
+        window_.WriteText(TextBox::Error_text, kReportNotSaved);
+    }
+    r.n = n;
+    r.passes = passes;
+    r.ZRatio = ZRatio;
+    r.LoadQ = LoadQ;
+    r.g1 = g1;
+    r.x = x;
+    r.SourceQ = x * s_.Qt;
+    r.reportedLoadQ = g1 * s_.Qt;
+    r.Dplus = Dplus;
+    r.Dminus = Dminus;
+    r.f = f;
+    r.GammaMax = GammaMax;
+    r.GammaMin = GammaMin;
+    r.Lmax = Lmax;
+    r.Lmin = Lmin;
+    r.Smax = Smax;
+    r.Smin = Smin;
+    r.absorbed = LC_value > 0.001;
+    r.inductive = Inductive();
+
+    // Row order of the element indices: 0; n+2k-1, 2k-1, 2k, n+2k per pair; 2n+1.
+    std::vector<int> indices{0};
+    for (int k = 1; k <= n / 2; ++k)
+        indices.insert(indices.end(), {n + 2 * k - 1, 2 * k - 1, 2 * k, n + 2 * k});
+    indices.push_back(2 * n + 1);
+    const std::vector<TableRow> rows = ElementTable();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const auto index = static_cast<std::size_t>(indices[i]);
+        r.table.push_back(ElementRow{rows[i].label, rows[i].unit, KindOf(rows[i].label),
+                                     rows[i].value, unrounded[index]});
+    }
+    return r;
+}
+
+} // namespace
+
+DesignResult Calc_BP_Click(WindowServices &window, DesignState &state, ReportSink &report)
+{
+    return DesignRun(window, state, report).Calc_BP_Click();
+}
+
+} // namespace tevmar

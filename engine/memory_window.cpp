@@ -1,0 +1,42 @@
+#include "engine/memory_window.h"
+
+namespace tevmar {
+
+namespace {
+
+std::size_t Index(TextBox box) { return static_cast<std::size_t>(box); }
+
+bool IsLoadType(Option option)
+{
+    return option == Option::SRL || option == Option::SRC || option == Option::PRL ||
+           option == Option::PRC;
+}
+
+} // namespace
+
+MemoryWindow::MemoryWindow() { texts_[Index(TextBox::LC_text)] = " 0.0"; }
+
+std::string MemoryWindow::ReadText(TextBox box) const { return texts_[Index(box)]; }
+
+void MemoryWindow::WriteText(TextBox box, std::string_view text)
+{
+    texts_[Index(box)] = std::string(text);
+}
+
+bool MemoryWindow::IsSelected(Option option) const
+{
+    return option == loadType_ || option == order_;
+}
+
+void MemoryWindow::Select(Option option)
+{
+    (IsLoadType(option) ? loadType_ : order_) = option;
+}
+
+void MemoryWindow::PrintLine(const Line &line)
+{
+    for (std::string &physical : ComposeLine(line))
+        pane_.push_back(std::move(physical));
+}
+
+} // namespace tevmar

@@ -1,0 +1,82 @@
+#include "report/report_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tevmar {
+
+ReportFile::ReportFile(std::filesystem::path path) : path_(std::move(path)) {}
+
+void ReportFile::WriteLine(const Line &line)
+{
+    for (const std::string &physical : ComposeLine(line)) {
+        text_ += physical;
+        text_ += "\r\n";
+    }
+}
+
+bool ReportFile::Finish(std::string &error)
+{
+    return ReplaceFileAtomically(path_, text_, error);
+}
+
+namespace {
+
+std::string Reason(const std::string &what, const std::filesystem::path &path)
+{
+    return what + " " + path.string() + ": " + std::strerror(errno);
+}
+
+bool WriteAll(int fd, const std::string &contents)
+{
+    std::size_t done = 0;
+    while (done < contents.size()) {
+        const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+bool ReplaceFileAtomically(const std::filesystem::path &path, const std::string &contents,
+                           std::string &error)
+{
+    error.clear();
+    const std::filesystem::path directory =
+        path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    std::string tempName = (directory / (path.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkstemp(tempName.data());
+    if (fd < 0) {
+        error = Reason("cannot create a file in", directory);
+        return false;
+    }
+    // mkstemp creates the file readable by its owner only; a report is an ordinary document.
+    ::fchmod(fd, 0644 & ~[] {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        return mask;
+    }());
+    const bool written = WriteAll(fd, contents) && ::fsync(fd) == 0;
+    if (!written)
+        error = Reason("cannot write", tempName);
+    if (::close(fd) != 0 && written)
+        error = Reason("cannot close", tempName);
+    if (!error.empty() || std::rename(tempName.c_str(), path.c_str()) != 0) {
+        if (error.empty())
+            error = Reason("cannot replace", path);
+        ::unlink(tempName.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace tevmar
