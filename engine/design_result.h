@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,10 @@ struct DesignResult {
     double Smin = 0; // VSWR at minimum loss
     bool absorbed = false;  // a load reactance above 0.001 is part of the network
     bool inductive = false; // LP, CS, CP, LS pairs (RL loads); CP, LS, LP, CS otherwise
+
+    // The solved prototype as the solver left it in G, before synthesis
+    // transformed it: g0, g1 ... gn, partners, and g(n+1) at index 2n+1.
+    std::array<double, 26> prototype{};
 
     std::vector<ElementRow> table;
 };

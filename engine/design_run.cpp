@@ -74,6 +74,7 @@ private:
     bool OutOfRange = false;
     bool numericFault = false; // an intermediate became infinite or NaN
     double GammaMax = 0, GammaMin = 0, Lmax = 0, Lmin = 0, Smax = 0, Smin = 0;
+    DesignState::Array prototype{}; // G as the solver left it
     DesignState::Array unrounded{}; // the element table before rounding to 0.001
 };
 
@@ -81,6 +82,7 @@ DesignResult DesignRun::Calc_BP_Click()
 {
     if (!ReadInputs() || !Solve())
         return Fail();
+    prototype = s_.G;
 
     Emit(HeaderLines(HeaderFigures{s_.Qt, LC_value <= 0.001, x * s_.Qt, g1 * s_.Qt, f,
                                    window_.ReadText(TextBox::F1_text),
@@ -418,7 +420,10 @@ DesignResult DesignRun::Fail()
     window_.WriteText(TextBox::Error_text, kOutOfRange);
     DesignResult result;
     result.status = DesignStatus::OutOfRange;
+    result.n = n;
     result.passes = passes;
+    result.ZRatio = ZRatio;
+    result.LoadQ = LoadQ;
     return result;
 }
 
@@ -465,6 +470,7 @@ DesignResult DesignRun::Finish()
     r.Smin = Smin;
     r.absorbed = LC_value > 0.001;
     r.inductive = Inductive();
+    r.prototype = prototype;
 
     // Row order of the element indices: 0; n+2k-1, 2k-1, 2k, n+2k per pair; 2n+1.
     std::vector<int> indices{0};
