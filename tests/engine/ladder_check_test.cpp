@@ -1,1 +1,107 @@
+// A physical check of the synthesised network: cascade the element table as
+// the ladder it describes and compare its passband reflection with the
+// figures the design reports. Catches topology and sign faults that matching
+// numbers alone would miss.
+
+#include "design_fixture.h"
+
 #include <gtest/gtest.h>
+
+#include <complex>
+
+namespace tevmar {
+namespace {
+
+using Complex = std::complex<double>;
+
+struct Abcd {
+    Complex a{1}, b{0}, c{0}, d{1};
+    Abcd operator*(const Abcd &o) const
+    {
+        return {a * o.a + b * o.c, a * o.b + b * o.d, c * o.a + d * o.c, c * o.b + d * o.d};
+    }
+};
+
+// The reactive rows of the table between the two terminations, at one frequency.
+Abcd Ladder(const DesignResult &r, double frequencyHz)
+{
+    const double w = 2 * 3.14159265358979 * frequencyHz;
+    Abcd total;
+    for (std::size_t i = 1; i + 1 < r.table.size(); ++i) {
+        const ElementRow &row = r.table[i];
+        const double henry = row.fullValue * 1e-9;
+        const double farad = row.fullValue * 1e-12;
+        switch (row.kind) {
+        case ElementKind::SeriesInductor:
+            total = total * Abcd{1, Complex(0, w * henry), 0, 1};
+            break;
+        case ElementKind::SeriesCapacitor:
+            total = total * Abcd{1, Complex(0, -1 / (w * farad)), 0, 1};
+            break;
+        case ElementKind::ShuntInductor:
+            total = total * Abcd{1, 0, Complex(0, -1 / (w * henry)), 1};
+            break;
+        case ElementKind::ShuntCapacitor:
+            total = total * Abcd{1, 0, Complex(0, w * farad), 1};
+            break;
+        case ElementKind::Termination:
+            ADD_FAILURE() << "termination inside the ladder";
+        }
+    }
+    return total;
+}
+
+// |Gamma| at the high-impedance port with the low port terminated by its resistance.
+double Reflection(const DesignResult &r, double frequencyHz)
+{
+    const double rHigh = r.table.front().fullValue;
+    const double rLow = r.table.back().fullValue;
+    const Abcd m = Ladder(r, frequencyHz);
+    const Complex zIn = (m.a * rLow + m.b) / (m.c * rLow + m.d);
+    return std::abs((zIn - rHigh) / (zIn + rHigh));
+}
+
+struct LadderCase {
+    const char *name;
+    Option order;
+    Option load;
+    const char *absorb;
+};
+
+class LadderCheck : public testing::TestWithParam<LadderCase>
+{
+};
+
+TEST_P(LadderCheck, PassbandReflectionMatchesReportedFigures)
+{
+    WorkedWindow w(GetParam().order, GetParam().load, GetParam().absorb);
+    const DesignResult r = w.Run();
+    ASSERT_EQ(r.status, DesignStatus::Solved);
+    double largest = 0;
+    double smallest = 1;
+    constexpr int kPoints = 4001;
+    for (int i = 0; i < kPoints; ++i) {
+        const double fMHz = w.state.F1 + (w.state.F2 - w.state.F1) * i / (kPoints - 1);
+        const double gamma = Reflection(r, fMHz * 1e6);
+        largest = std::max(largest, gamma);
+        smallest = std::min(smallest, gamma);
+    }
+    EXPECT_NEAR(largest, r.GammaMax, 0.01 * r.GammaMax);
+    EXPECT_LE(smallest, r.GammaMin + 0.01 * r.GammaMax);
+    // Outside the band the match must fall away.
+    EXPECT_GT(Reflection(r, w.state.F1 * 1e6 / 3), 3 * r.GammaMax);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WorkedDesigns, LadderCheck,
+    testing::Values(LadderCase{"Order4ShuntRl", Option::N4, Option::PRL, nullptr},
+                    LadderCase{"Order4ShuntRc", Option::N4, Option::PRC, nullptr},
+                    LadderCase{"Order4SeriesRl", Option::N4, Option::SRL, nullptr},
+                    LadderCase{"Order8SeriesRl", Option::N8, Option::SRL, "0.5"},
+                    LadderCase{"Order8ShuntRc", Option::N8, Option::PRC, "1"},
+                    LadderCase{"Order8SeriesRc", Option::N8, Option::SRC, "20"},
+                    LadderCase{"Order12ShuntRl", Option::N12, Option::PRL, "12"}),
+    [](const testing::TestParamInfo<LadderCase> &info) { return info.param.name; });
+
+} // namespace
+} // namespace tevmar
