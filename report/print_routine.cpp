@@ -9,7 +9,8 @@ namespace tevmar {
 
 namespace {
 
-struct FileText {
+struct FileText
+{
     bool found = false;
     bool read = false;
     std::string text;
@@ -73,8 +74,8 @@ PrintResult PrintOut_Click(LinePrinter &printer, const std::filesystem::path &re
     }
     if (!file.read) {
         result.status = PrintStatus::Unreadable;
-        result.message = "The saved report " + reportPath.string() + " cannot be read: " +
-                         file.reason + ". Nothing was printed.";
+        result.message = "The saved report " + reportPath.string() +
+                         " cannot be read: " + file.reason + ". Nothing was printed.";
         return result;
     }
     for (const std::string &line : SplitReportLines(file.text)) {

@@ -18,7 +18,7 @@ namespace tevmar {
 // default printer; tests record what it receives.
 class LinePrinter
 {
-public:
+  public:
     virtual ~LinePrinter() = default;
     // Prints the text as one line; the next line starts at the left margin below it.
     virtual void PrintLine(std::string_view text) = 0;
@@ -34,7 +34,8 @@ enum class PrintStatus {
     PrinterFailed, // the lines were sent but the printer did not take the document
 };
 
-struct PrintResult {
+struct PrintResult
+{
     PrintStatus status = PrintStatus::NoReport;
     std::size_t lineCount = 0; // lines sent to the printer
     std::string message;       // for the user; empty when printed

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace tevmar::cli {
+
+// tevmar-cli: parses the arguments (program name excluded), runs the design
+// and writes the report to `reportPath`, the pane lines to `out` and problems
+// to `err`. Returns the exit status (see ExitCode).
+int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
+           const std::filesystem::path &reportPath);
+
+// The text of --help.
+std::string UsageText();
+
+} // namespace tevmar::cli

@@ -1,0 +1,46 @@
+#pragma once
+
+// A small table-driven parser for the command line: each option names itself,
+// says whether it takes a value, and hands the value to its own handler. New
+// options are new table rows; the parser and --help pick them up.
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tevmar::cli {
+
+struct OptionSpec
+{
+    std::string name;      // "--f1"
+    std::string valueName; // shown in --help ("TEXT", "4|8|12"); empty for a flag
+    std::string help;      // one line for --help
+    // Receives the value (empty for a flag). Returns the problem with it, or
+    // an empty string when the value is accepted.
+    std::function<std::string(const std::string &value)> apply;
+};
+
+using OptionTable = std::vector<OptionSpec>;
+
+// Applies the arguments (program name excluded) to the table's handlers.
+// A value follows its option as the next argument, taken verbatim even when it
+// starts with "-", or is joined to it as "--name=value". Returns the first
+// problem found (unknown option, missing value, an option given twice, a value
+// its handler refuses, a stray argument), or an empty string.
+std::string ParseArguments(const std::vector<std::string> &args, const OptionTable &table);
+
+// The option list of --help, one aligned line per option.
+std::string OptionListText(const OptionTable &table);
+
+// A handler that stores the value in `target`; the texts stand for text boxes,
+// which cannot hold a line break.
+std::function<std::string(const std::string &)> StoreText(std::string &target);
+
+// A handler for a flag that sets `target`.
+std::function<std::string(const std::string &)> SetFlag(bool &target);
+
+// True when the text holds a carriage return or a line feed.
+bool HasLineBreak(std::string_view text);
+
+} // namespace tevmar::cli
