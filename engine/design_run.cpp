@@ -5,6 +5,7 @@
 #include "report/number_text.h"
 #include "report/report_lines.h"
 
+#include <array>
 #include <cmath>
 #include <utility>
 
@@ -39,11 +40,13 @@ private:
     void EvaluateNetwork();
     void BuildPrototype();
     void ReversePrototype();
+    void PrepareChebyshevTerms();
     bool PassbandLoss();
     void ResonatorsAndNortonSteps();
     void Denormalise();
     bool FinishElements();
-    std::vector<TableRow> ElementTable();
+    void ElementTable();
+    std::vector<TableRow> TableRows() const;
     void Emit(ReportLines lines);
     DesignResult Fail();
     DesignResult Finish();
@@ -74,8 +77,15 @@ private:
     bool OutOfRange = false;
     bool numericFault = false; // an intermediate became infinite or NaN
     double GammaMax = 0, GammaMin = 0, Lmax = 0, Lmin = 0, Smax = 0, Smin = 0;
+    // The angle terms of the prototype formula depend only on n; every
+    // evaluation of the solver reuses them.
+    struct ChebyshevTerms {
+        double s = 0; // sin(pi / 2n)
+        std::array<double, 7> numerator{}, sinSquared{}, cosine{};
+    } chebyshev_;
     DesignState::Array prototype{}; // G as the solver left it
     DesignState::Array unrounded{}; // the element table before rounding to 0.001
+    std::vector<ElementRow> table_;
 };
 
 DesignResult DesignRun::Calc_BP_Click()
@@ -98,7 +108,8 @@ DesignResult DesignRun::Calc_BP_Click()
     Denormalise();
     if (!FinishElements())
         return Fail();
-    Emit(ElementTableLines(ElementTable()));
+    ElementTable();
+    Emit(ElementTableLines(TableRows()));
     return Finish();
 }
 
@@ -141,6 +152,7 @@ bool DesignRun::ReadInputs()
         n = 12;
     n = n / 2;
 
+    PrepareChebyshevTerms();
     g1 = LoadQ / s_.Qt;
     x0 = 2 * LoadQ / s_.Qt;
     passes = 0;
@@ -227,7 +239,20 @@ bool DesignRun::PrototypeFinite() const
            std::isfinite(Dminus);
 }
 
-// The Chebyshev impedance-transforming prototype g0 ... g(n+1) for the trial x.
+void DesignRun::PrepareChebyshevTerms()
+{
+    chebyshev_.s = std::sin(pi / (2 * n));
+    for (int j = 1; j < n; ++j) {
+        const double sj = std::sin(j * pi / n);
+        chebyshev_.numerator[j] =
+            4 * std::sin((2 * j - 1) * pi / (2 * n)) * std::sin((2 * j + 1) * pi / (2 * n));
+        chebyshev_.sinSquared[j] = sj * sj;
+        chebyshev_.cosine[j] = std::cos(j * pi / n);
+    }
+}
+
+// The Chebyshev impedance-transforming prototype g0 ... g(n+1) for the trial x:
+// G[k] first holds the product g(k-1) gk of neighbouring elements.
 void DesignRun::BuildPrototype()
 {
     if (!std::isfinite(x) || x == 0) {
@@ -235,7 +260,7 @@ void DesignRun::BuildPrototype()
         return;
     }
     auto &G = s_.G;
-    const double s = std::sin(pi / (2 * n));
+    const double s = chebyshev_.s;
     Dplus = (1 / x + 1 / g1) * s;
     Dminus = (1 / x - 1 / g1) * s;
     if (LC_value <= 0.001) {
@@ -246,9 +271,8 @@ void DesignRun::BuildPrototype()
     }
     for (int k = 2; k <= n; ++k) {
         const int j = k - 1;
-        const double sj = std::sin(j * pi / n);
-        G[k] = 4 * std::sin((2 * j - 1) * pi / (2 * n)) * std::sin((2 * j + 1) * pi / (2 * n)) /
-               (Dplus * Dplus + Dminus * Dminus + sj * sj - 2 * Dplus * Dminus * std::cos(j * pi / n));
+        G[k] = chebyshev_.numerator[j] / (Dplus * Dplus + Dminus * Dminus + chebyshev_.sinSquared[j] -
+                                          2 * Dplus * Dminus * chebyshev_.cosine[j]);
     }
     G[0] = 1;
     G[1] = g1;
@@ -386,24 +410,51 @@ bool DesignRun::FinishElements()
     return true;
 }
 
-std::vector<TableRow> DesignRun::ElementTable()
+// The element table in print order, which is the physical order of the
+// ladder from the high-impedance port: per pair the shunt element of the
+// first resonator, the series element, the shunt element the Norton step
+// created, and the series element of the second resonator.
+void DesignRun::ElementTable()
+{
+    const bool inductive = Inductive();
+    const char *const nh = " Nano-Henry";
+    const char *const pf = " Pico-Farad";
+    struct Slot {
+        const char *label;
+        const char *unit;
+        ElementKind kind;
+    };
+    const Slot A = inductive ? Slot{"LP=", nh, ElementKind::ShuntInductor}
+                             : Slot{"CP=", pf, ElementKind::ShuntCapacitor};
+    const Slot B = inductive ? Slot{"CS=", pf, ElementKind::SeriesCapacitor}
+                             : Slot{"LS=", nh, ElementKind::SeriesInductor};
+    const Slot C = inductive ? Slot{"CP=", pf, ElementKind::ShuntCapacitor}
+                             : Slot{"LP=", nh, ElementKind::ShuntInductor};
+    const Slot D = inductive ? Slot{"LS=", nh, ElementKind::SeriesInductor}
+                             : Slot{"CS=", pf, ElementKind::SeriesCapacitor};
+    const Slot R{"R =", " Ohms", ElementKind::Termination};
+
+    table_.clear();
+    const auto add = [this](const Slot &slot, int index) {
+        const auto i = static_cast<std::size_t>(index);
+        table_.push_back(ElementRow{slot.label, slot.unit, slot.kind, s_.ElementOut[i], unrounded[i]});
+    };
+    add(R, 0);
+    for (int k = 1; k <= n / 2; ++k) {
+        add(A, n + 2 * k - 1);
+        add(B, 2 * k - 1);
+        add(C, 2 * k);
+        add(D, n + 2 * k);
+    }
+    add(R, 2 * n + 1);
+}
+
+std::vector<TableRow> DesignRun::TableRows() const
 {
     std::vector<TableRow> rows;
-    const bool inductive = Inductive();
-    const std::string nh = " Nano-Henry";
-    const std::string pf = " Pico-Farad";
-    const std::string A = inductive ? "LP=" : "CP=", B = inductive ? "CS=" : "LS=",
-                      C = inductive ? "CP=" : "LP=", D = inductive ? "LS=" : "CS=";
-    const std::string U = inductive ? nh : pf, V = inductive ? pf : nh;
-    const auto &out = s_.ElementOut;
-    rows.push_back({"R =", out[0], " Ohms"});
-    for (int k = 1; k <= n / 2; ++k) {
-        rows.push_back({A, out[n + 2 * k - 1], U});
-        rows.push_back({B, out[2 * k - 1], V});
-        rows.push_back({C, out[2 * k], V});
-        rows.push_back({D, out[n + 2 * k], U});
-    }
-    rows.push_back({"R =", out[2 * n + 1], " Ohms"});
+    rows.reserve(table_.size());
+    for (const ElementRow &row : table_)
+        rows.push_back(TableRow{row.label, row.value, row.unit});
     return rows;
 }
 
@@ -425,19 +476,6 @@ DesignResult DesignRun::Fail()
     result.ZRatio = ZRatio;
     result.LoadQ = LoadQ;
     return result;
-}
-
-ElementKind KindOf(const std::string &label)
-{
-    if (label == "LP=")
-        return ElementKind::ShuntInductor;
-    if (label == "CP=")
-        return ElementKind::ShuntCapacitor;
-    if (label == "LS=")
-        return ElementKind::SeriesInductor;
-    if (label == "CS=")
-        return ElementKind::SeriesCapacitor;
-    return ElementKind::Termination;
 }
 
 DesignResult DesignRun::Finish()
@@ -472,17 +510,7 @@ DesignResult DesignRun::Finish()
     r.inductive = Inductive();
     r.prototype = prototype;
 
-    // Row order of the element indices: 0; n+2k-1, 2k-1, 2k, n+2k per pair; 2n+1.
-    std::vector<int> indices{0};
-    for (int k = 1; k <= n / 2; ++k)
-        indices.insert(indices.end(), {n + 2 * k - 1, 2 * k - 1, 2 * k, n + 2 * k});
-    indices.push_back(2 * n + 1);
-    const std::vector<TableRow> rows = ElementTable();
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const auto index = static_cast<std::size_t>(indices[i]);
-        r.table.push_back(ElementRow{rows[i].label, rows[i].unit, KindOf(rows[i].label),
-                                     rows[i].value, unrounded[index]});
-    }
+    r.table = std::move(table_);
     return r;
 }
 

@@ -2,6 +2,9 @@
 
 #include "report/number_text.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace tevmar {
 
 namespace {
@@ -11,8 +14,11 @@ constexpr int kFileIndent = 9;
 
 Line Indented(Line line)
 {
-    line.insert(line.begin(), Spaces(kFileIndent));
-    return line;
+    Line indented;
+    indented.reserve(line.size() + 1);
+    indented.push_back(Spaces(kFileIndent));
+    std::move(line.begin(), line.end(), std::back_inserter(indented));
+    return indented;
 }
 
 Line TextLine(std::string text) { return Line{Text(std::move(text))}; }
