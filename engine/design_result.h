@@ -13,10 +13,17 @@ enum class DesignStatus {
 };
 
 // Where an element of the ladder stands and what it is.
-enum class ElementKind { Termination, ShuntInductor, ShuntCapacitor, SeriesInductor, SeriesCapacitor };
+enum class ElementKind {
+    Termination,
+    ShuntInductor,
+    ShuntCapacitor,
+    SeriesInductor,
+    SeriesCapacitor
+};
 
 // One row of the element table, in physical order from the high-impedance port.
-struct ElementRow {
+struct ElementRow
+{
     std::string label; // "R =", "LP=", "CP=", "CS=", "LS="
     std::string unit;  // " Ohms", " Nano-Henry", " Pico-Farad"
     ElementKind kind = ElementKind::Termination;
@@ -26,7 +33,8 @@ struct ElementRow {
 
 // The figures of one design run, for the command line, the analysis and tests.
 // Only meaningful when status is not OutOfRange.
-struct DesignResult {
+struct DesignResult
+{
     DesignStatus status = DesignStatus::OutOfRange;
     std::string reportError; // why the report file was not saved
 
@@ -43,10 +51,10 @@ struct DesignResult {
     double f = 0; // achieved transformation ratio
     double GammaMax = 0;
     double GammaMin = 0;
-    double Lmax = 0; // dB
-    double Lmin = 0; // dB
-    double Smax = 0; // VSWR at maximum loss
-    double Smin = 0; // VSWR at minimum loss
+    double Lmax = 0;        // dB
+    double Lmin = 0;        // dB
+    double Smax = 0;        // VSWR at maximum loss
+    double Smin = 0;        // VSWR at minimum loss
     bool absorbed = false;  // a load reactance above 0.001 is part of the network
     bool inductive = false; // LP, CS, CP, LS pairs (RL loads); CP, LS, LP, CS otherwise
 

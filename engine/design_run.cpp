@@ -14,9 +14,18 @@ namespace tevmar {
 namespace {
 
 // The hyperbolic functions of the loss formulas, from exp, sqrt and log.
-double Cosh(double x) { return (std::exp(x) + std::exp(-x)) / 2; }
-double Sinh(double x) { return (std::exp(x) - std::exp(-x)) / 2; }
-double Asinh(double x) { return std::log(x + std::sqrt(x * x + 1)); }
+double Cosh(double x)
+{
+    return (std::exp(x) + std::exp(-x)) / 2;
+}
+double Sinh(double x)
+{
+    return (std::exp(x) - std::exp(-x)) / 2;
+}
+double Asinh(double x)
+{
+    return std::log(x + std::sqrt(x * x + 1));
+}
 
 const char *const kOutOfRange = "  SOLUTION OUT OF RANGE";
 const char *const kReportNotSaved = "  REPORT NOT SAVED";
@@ -25,7 +34,7 @@ const char *const kReportNotSaved = "  REPORT NOT SAVED";
 // functions are its phases and subroutines, which share them.
 class DesignRun
 {
-public:
+  public:
     DesignRun(WindowServices &window, DesignState &state, ReportSink &report)
         : window_(window), s_(state), report_(report)
     {
@@ -33,7 +42,7 @@ public:
 
     DesignResult Calc_BP_Click();
 
-private:
+  private:
     bool ReadInputs();
     void Calc_Band();
     bool Solve();
@@ -79,7 +88,8 @@ private:
     double GammaMax = 0, GammaMin = 0, Lmax = 0, Lmin = 0, Smax = 0, Smin = 0;
     // The angle terms of the prototype formula depend only on n; every
     // evaluation of the solver reuses them.
-    struct ChebyshevTerms {
+    struct ChebyshevTerms
+    {
         double s = 0; // sin(pi / 2n)
         std::array<double, 7> numerator{}, sinSquared{}, cosine{};
     } chebyshev_;
@@ -94,11 +104,10 @@ DesignResult DesignRun::Calc_BP_Click()
         return Fail();
     prototype = s_.G;
 
-    Emit(HeaderLines(HeaderFigures{s_.Qt, LC_value <= 0.001, x * s_.Qt, g1 * s_.Qt, f,
-                                   window_.ReadText(TextBox::F1_text),
-                                   window_.ReadText(TextBox::F2_text),
-                                   window_.ReadText(TextBox::Zhigh_text),
-                                   window_.ReadText(TextBox::Zlow_text)}));
+    Emit(HeaderLines(HeaderFigures{
+        s_.Qt, LC_value <= 0.001, x * s_.Qt, g1 * s_.Qt, f, window_.ReadText(TextBox::F1_text),
+        window_.ReadText(TextBox::F2_text), window_.ReadText(TextBox::Zhigh_text),
+        window_.ReadText(TextBox::Zlow_text)}));
     if (!PassbandLoss())
         return Fail();
     Emit(LossLines(LossFigures{Lmax, Smax, Lmin, Smin}));
@@ -160,8 +169,8 @@ bool DesignRun::ReadInputs()
 
     // A band needs two distinct edges of the same sign, and the ratio two
     // finite, non-zero port impedances; anything else has no design.
-    const bool bandValid = std::isfinite(s_.F0) && s_.F0 > 0 && std::isfinite(s_.BW) &&
-                           s_.BW > 0 && std::isfinite(s_.Qt) && s_.Qt > 0;
+    const bool bandValid = std::isfinite(s_.F0) && s_.F0 > 0 && std::isfinite(s_.BW) && s_.BW > 0 &&
+                           std::isfinite(s_.Qt) && s_.Qt > 0;
     const bool ratioValid = std::isfinite(ZRatio) && ZRatio != 0;
     const bool loadValid = std::isfinite(window_.LC_value()) && std::isfinite(LoadQ) &&
                            std::isfinite(g1) && std::isfinite(x0);
@@ -235,8 +244,7 @@ bool DesignRun::PrototypeFinite() const
     for (int i = 0; i <= 2 * n + 1; ++i)
         if (!std::isfinite(s_.G[i]))
             return false;
-    return std::isfinite(f) && std::isfinite(e) && std::isfinite(Dplus) &&
-           std::isfinite(Dminus);
+    return std::isfinite(f) && std::isfinite(e) && std::isfinite(Dplus) && std::isfinite(Dminus);
 }
 
 void DesignRun::PrepareChebyshevTerms()
@@ -271,8 +279,9 @@ void DesignRun::BuildPrototype()
     }
     for (int k = 2; k <= n; ++k) {
         const int j = k - 1;
-        G[k] = chebyshev_.numerator[j] / (Dplus * Dplus + Dminus * Dminus + chebyshev_.sinSquared[j] -
-                                          2 * Dplus * Dminus * chebyshev_.cosine[j]);
+        G[k] =
+            chebyshev_.numerator[j] / (Dplus * Dplus + Dminus * Dminus + chebyshev_.sinSquared[j] -
+                                       2 * Dplus * Dminus * chebyshev_.cosine[j]);
     }
     G[0] = 1;
     G[1] = g1;
@@ -419,7 +428,8 @@ void DesignRun::ElementTable()
     const bool inductive = Inductive();
     const char *const nh = " Nano-Henry";
     const char *const pf = " Pico-Farad";
-    struct Slot {
+    struct Slot
+    {
         const char *label;
         const char *unit;
         ElementKind kind;
@@ -437,7 +447,8 @@ void DesignRun::ElementTable()
     table_.clear();
     const auto add = [this](const Slot &slot, int index) {
         const auto i = static_cast<std::size_t>(index);
-        table_.push_back(ElementRow{slot.label, slot.unit, slot.kind, s_.ElementOut[i], unrounded[i]});
+        table_.push_back(
+            ElementRow{slot.label, slot.unit, slot.kind, s_.ElementOut[i], unrounded[i]});
     };
     add(R, 0);
     for (int k = 1; k <= n / 2; ++k) {

@@ -6,7 +6,8 @@ namespace tevmar {
 
 // The values the main window keeps from one design run to the next: the band
 // parameters and the six element arrays. Each run overwrites what it uses.
-struct DesignState {
+struct DesignState
+{
     double F1 = 0;    // lower band edge, MHz
     double F2 = 0;    // upper band edge, MHz
     double BW = 0;    // bandwidth in MHz; holds the bandwidth in rad/s after synthesis

@@ -10,9 +10,13 @@ namespace tevmar {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
-struct Scanner {
+struct Scanner
+{
     std::string_view text;
     std::size_t pos = 0;
 

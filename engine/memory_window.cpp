@@ -4,7 +4,10 @@ namespace tevmar {
 
 namespace {
 
-std::size_t Index(TextBox box) { return static_cast<std::size_t>(box); }
+std::size_t Index(TextBox box)
+{
+    return static_cast<std::size_t>(box);
+}
 
 bool IsLoadType(Option option)
 {
@@ -14,9 +17,15 @@ bool IsLoadType(Option option)
 
 } // namespace
 
-MemoryWindow::MemoryWindow() { texts_[Index(TextBox::LC_text)] = " 0.0"; }
+MemoryWindow::MemoryWindow()
+{
+    texts_[Index(TextBox::LC_text)] = " 0.0";
+}
 
-std::string MemoryWindow::ReadText(TextBox box) const { return texts_[Index(box)]; }
+std::string MemoryWindow::ReadText(TextBox box) const
+{
+    return texts_[Index(box)];
+}
 
 void MemoryWindow::WriteText(TextBox box, std::string_view text)
 {

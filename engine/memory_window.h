@@ -13,7 +13,7 @@ namespace tevmar {
 // The pane keeps each printed line composed into character columns.
 class MemoryWindow final : public WindowServices
 {
-public:
+  public:
     MemoryWindow();
 
     std::string ReadText(TextBox box) const override;
@@ -32,7 +32,7 @@ public:
 
     const std::vector<std::string> &pane() const { return pane_; }
 
-private:
+  private:
     std::array<std::string, 7> texts_;
     Option loadType_ = Option::SRL;
     Option order_ = Option::N4;

@@ -18,7 +18,7 @@ enum class Option { SRL, SRC, PRL, PRC, N4, N8, N12 };
 
 class WindowServices
 {
-public:
+  public:
     virtual ~WindowServices() = default;
 
     // The box's text character for character, blanks included.

@@ -6,7 +6,8 @@ namespace tevmar {
 
 namespace {
 
-struct Composer {
+struct Composer
+{
     std::vector<std::string> lines{std::string{}};
 
     std::string &current() { return lines.back(); }

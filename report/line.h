@@ -10,28 +10,44 @@
 
 namespace tevmar {
 
-struct TextItem {
+struct TextItem
+{
     std::string text;
 };
 // A real value written as sign position, shortest decimal magnitude, one space.
-struct NumberItem {
+struct NumberItem
+{
     double value;
 };
-struct SpacesItem {
+struct SpacesItem
+{
     int count;
 };
 // Moves to column n (counted from 1); breaks the line first when already past it.
-struct ColumnItem {
+struct ColumnItem
+{
     int column;
 };
 
 using LineItem = std::variant<TextItem, NumberItem, SpacesItem, ColumnItem>;
 using Line = std::vector<LineItem>;
 
-inline LineItem Text(std::string text) { return TextItem{std::move(text)}; }
-inline LineItem Number(double value) { return NumberItem{value}; }
-inline LineItem Spaces(int count) { return SpacesItem{count}; }
-inline LineItem Column(int column) { return ColumnItem{column}; }
+inline LineItem Text(std::string text)
+{
+    return TextItem{std::move(text)};
+}
+inline LineItem Number(double value)
+{
+    return NumberItem{value};
+}
+inline LineItem Spaces(int count)
+{
+    return SpacesItem{count};
+}
+inline LineItem Column(int column)
+{
+    return ColumnItem{column};
+}
 
 // Composes one line into character columns. A column stop that lies behind
 // the current position starts a new physical line, so one line may yield several.

@@ -19,7 +19,8 @@ void RequireFinite(double value)
 }
 
 // The 15 significant digits of |value| and the decimal exponent of the first one.
-struct Significand {
+struct Significand
+{
     std::string digits;
     int exponent = 0;
 };

@@ -8,9 +8,10 @@
 namespace tevmar {
 
 // A value rounded to a number of decimals, as decimal digits.
-struct DecimalText {
-    bool negative = false;     // never set when every digit is zero
-    std::string integerDigits; // without leading zeros; empty when below 1
+struct DecimalText
+{
+    bool negative = false;      // never set when every digit is zero
+    std::string integerDigits;  // without leading zeros; empty when below 1
     std::string fractionDigits; // without trailing zeros
 };
 

@@ -60,11 +60,12 @@ bool ReplaceFileAtomically(const std::filesystem::path &path, const std::string 
         return false;
     }
     // mkstemp creates the file readable by its owner only; a report is an ordinary document.
-    ::fchmod(fd, 0644 & ~[] {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        return mask;
-    }());
+    ::fchmod(
+        fd, 0644 & ~[] {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            return mask;
+        }());
     const bool written = WriteAll(fd, contents) && ::fsync(fd) == 0;
     if (!written)
         error = Reason("cannot write", tempName);

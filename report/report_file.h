@@ -13,7 +13,7 @@ namespace tevmar {
 // a failed or interrupted run never leaves a half-written or stale-looking report.
 class ReportFile final : public ReportSink
 {
-public:
+  public:
     static constexpr const char *kDefaultName = "tevmar.prt";
 
     explicit ReportFile(std::filesystem::path path = kDefaultName);
@@ -23,7 +23,7 @@ public:
 
     const std::string &text() const { return text_; }
 
-private:
+  private:
     std::filesystem::path path_;
     std::string text_;
 };

@@ -21,14 +21,17 @@ Line Indented(Line line)
     return indented;
 }
 
-Line TextLine(std::string text) { return Line{Text(std::move(text))}; }
+Line TextLine(std::string text)
+{
+    return Line{Text(std::move(text))};
+}
 
 // A loss line: label, loss in dB, "VSWR=" and the VSWR, at the given stops.
 Line LossLine(const std::string &label, double lossDb, double vswr, const int (&stops)[3])
 {
-    return Line{Text(label),          Column(stops[0]), Text(FormatMask(lossDb, Mask::Q)),
-                Column(stops[1]),     Text("VSWR="),    Column(stops[2]),
-                Text(FormatMask(vswr, Mask::Vswr) + ":1")};
+    return Line{
+        Text(label),   Column(stops[0]), Text(FormatMask(lossDb, Mask::Q)),        Column(stops[1]),
+        Text("VSWR="), Column(stops[2]), Text(FormatMask(vswr, Mask::Vswr) + ":1")};
 }
 
 } // namespace

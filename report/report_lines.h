@@ -11,12 +11,14 @@
 
 namespace tevmar {
 
-struct ReportLines {
+struct ReportLines
+{
     std::vector<Line> pane;
     std::vector<Line> file;
 };
 
-struct HeaderFigures {
+struct HeaderFigures
+{
     double Qt = 0;
     bool zeroDbOffset = false; // nothing absorbed: both ends equally terminated
     double sourceQ = 0;
@@ -26,14 +28,16 @@ struct HeaderFigures {
     std::string f1Text, f2Text, zhighText, zlowText;
 };
 
-struct LossFigures {
+struct LossFigures
+{
     double LmaxDb = 0;
     double Smax = 0;
     double LminDb = 0;
     double Smin = 0;
 };
 
-struct TableRow {
+struct TableRow
+{
     std::string label;
     double value = 0; // already rounded to 0.001
     std::string unit;

@@ -11,7 +11,7 @@ namespace tevmar {
 // once or not at all.
 class ReportSink
 {
-public:
+  public:
     virtual ~ReportSink() = default;
     virtual void WriteLine(const Line &line) = 0;
     // Makes the written lines the saved report. Returns false, with a reason
@@ -22,7 +22,7 @@ public:
 // Discards the report; for runs that only want the figures.
 class NullReportSink final : public ReportSink
 {
-public:
+  public:
     void WriteLine(const Line &) override {}
     bool Finish(std::string &) override { return true; }
 };

@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <clocale>
+#include <gtest/gtest.h>
 
 int main(int argc, char **argv)
 {

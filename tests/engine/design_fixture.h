@@ -11,7 +11,7 @@ namespace tevmar {
 // Records what the design run sends to the report file.
 class RecordingSink final : public ReportSink
 {
-public:
+  public:
     void WriteLine(const Line &line) override { lines.push_back(line); }
     bool Finish(std::string &) override
     {
@@ -23,7 +23,8 @@ public:
 };
 
 // A window with the worked band and ports typed in: 1 to 2 GHz, 50 and 10 ohms.
-struct WorkedWindow {
+struct WorkedWindow
+{
     MemoryWindow window;
     DesignState state;
     RecordingSink sink;

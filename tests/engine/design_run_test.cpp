@@ -1,8 +1,7 @@
 #include "design_fixture.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace tevmar {
 namespace {
@@ -12,7 +11,8 @@ constexpr const char *kOutOfRange = "  SOLUTION OUT OF RANGE";
 // Agreement to the five or six significant digits that the worked designs quote.
 void ExpectNear(double actual, double expected, double relative = 2e-5)
 {
-    EXPECT_NEAR(actual, expected, std::fabs(expected) * relative + 1e-12) << "expected " << expected;
+    EXPECT_NEAR(actual, expected, std::fabs(expected) * relative + 1e-12)
+        << "expected " << expected;
 }
 
 std::vector<double> Printed(const DesignResult &result)
@@ -111,7 +111,8 @@ TEST(DesignRun, SeriesLoadTurnsPrototypeEndForEnd)
     ExpectNear(series.state.NortonRatio[2], shunt.state.NortonRatio[1], 1e-6);
 }
 
-struct TableCase {
+struct TableCase
+{
     const char *name;
     Option order;
     Option load;
@@ -165,8 +166,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(DesignRun, OrderSelectsPrototypeOrderAndTableLength)
 {
-    for (auto [order, n] : {std::pair{Option::N4, 2}, std::pair{Option::N8, 4},
-                            std::pair{Option::N12, 6}}) {
+    for (auto [order, n] :
+         {std::pair{Option::N4, 2}, std::pair{Option::N8, 4}, std::pair{Option::N12, 6}}) {
         WorkedWindow w(order);
         const DesignResult r = w.Run();
         ASSERT_EQ(r.status, DesignStatus::Solved);
@@ -256,7 +257,8 @@ TEST(DesignRun, NextRunClearsPreviousMessage)
     EXPECT_EQ(w.sink.finished, 1);
 }
 
-struct FailCase {
+struct FailCase
+{
     const char *name;
     const char *f1, *f2, *zhigh, *zlow;
     Option load;
@@ -287,23 +289,22 @@ TEST_P(FailedDesignTest, EndsWithOutOfRange)
 
 INSTANTIATE_TEST_SUITE_P(
     Inputs, FailedDesignTest,
-    testing::Values(
-        FailCase{"EqualPorts", "1", "2", "50", "50", Option::SRL, nullptr},
-        FailCase{"HighBelowLow", "1", "2", "10", "50", Option::SRL, nullptr},
-        FailCase{"EmptyZlow", "1", "2", "50", "", Option::SRL, nullptr},
-        FailCase{"ZeroZlow", "1", "2", "50", "0", Option::PRL, nullptr},
-        FailCase{"ZeroZhigh", "1", "2", "0", "10", Option::SRL, nullptr},
-        FailCase{"EmptyEverything", "", "", "", "", Option::SRL, nullptr},
-        FailCase{"EqualEdges", "2", "2", "50", "10", Option::SRL, nullptr},
-        FailCase{"EdgesOfOppositeSign", "-1", "2", "50", "10", Option::SRL, nullptr},
-        FailCase{"BandFromZero", "0", "2", "50", "10", Option::SRL, nullptr},
-        FailCase{"EdgeTooLarge", "1e400", "2", "50", "10", Option::SRL, nullptr},
-        FailCase{"ZhighTooLarge", "1", "2", "1e400", "10", Option::SRL, nullptr},
-        FailCase{"ZlowTooLarge", "1", "2", "50", "1e400", Option::SRL, nullptr},
-        FailCase{"AbsorbedTooLarge", "1", "2", "50", "10", Option::SRC, "1e400"},
-        FailCase{"ZeroLoadInSeriesRl", "1", "2", "50", "0", Option::SRL, "1"},
-        FailCase{"ZeroTrialValue", "1", "2", "1e-320", "1e-321", Option::PRC, "0.002"},
-        FailCase{"NegativePorts", "1", "2", "-50", "-10", Option::PRC, "1"}),
+    testing::Values(FailCase{"EqualPorts", "1", "2", "50", "50", Option::SRL, nullptr},
+                    FailCase{"HighBelowLow", "1", "2", "10", "50", Option::SRL, nullptr},
+                    FailCase{"EmptyZlow", "1", "2", "50", "", Option::SRL, nullptr},
+                    FailCase{"ZeroZlow", "1", "2", "50", "0", Option::PRL, nullptr},
+                    FailCase{"ZeroZhigh", "1", "2", "0", "10", Option::SRL, nullptr},
+                    FailCase{"EmptyEverything", "", "", "", "", Option::SRL, nullptr},
+                    FailCase{"EqualEdges", "2", "2", "50", "10", Option::SRL, nullptr},
+                    FailCase{"EdgesOfOppositeSign", "-1", "2", "50", "10", Option::SRL, nullptr},
+                    FailCase{"BandFromZero", "0", "2", "50", "10", Option::SRL, nullptr},
+                    FailCase{"EdgeTooLarge", "1e400", "2", "50", "10", Option::SRL, nullptr},
+                    FailCase{"ZhighTooLarge", "1", "2", "1e400", "10", Option::SRL, nullptr},
+                    FailCase{"ZlowTooLarge", "1", "2", "50", "1e400", Option::SRL, nullptr},
+                    FailCase{"AbsorbedTooLarge", "1", "2", "50", "10", Option::SRC, "1e400"},
+                    FailCase{"ZeroLoadInSeriesRl", "1", "2", "50", "0", Option::SRL, "1"},
+                    FailCase{"ZeroTrialValue", "1", "2", "1e-320", "1e-321", Option::PRC, "0.002"},
+                    FailCase{"NegativePorts", "1", "2", "-50", "-10", Option::PRC, "1"}),
     [](const testing::TestParamInfo<FailCase> &info) { return info.param.name; });
 
 } // namespace

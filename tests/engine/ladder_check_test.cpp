@@ -5,16 +5,16 @@
 
 #include "design_fixture.h"
 
-#include <gtest/gtest.h>
-
 #include <complex>
+#include <gtest/gtest.h>
 
 namespace tevmar {
 namespace {
 
 using Complex = std::complex<double>;
 
-struct Abcd {
+struct Abcd
+{
     Complex a{1}, b{0}, c{0}, d{1};
     Abcd operator*(const Abcd &o) const
     {
@@ -61,7 +61,8 @@ double Reflection(const DesignResult &r, double frequencyHz)
     return std::abs((zIn - rHigh) / (zIn + rHigh));
 }
 
-struct LadderCase {
+struct LadderCase
+{
     const char *name;
     Option order;
     Option load;

@@ -1,14 +1,14 @@
 #include "engine/lenient_number.h"
 
-#include <gtest/gtest.h>
-
 #include <clocale>
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace tevmar {
 namespace {
 
-struct ReadCase {
+struct ReadCase
+{
     const char *name;
     const char *text;
     double value;
@@ -18,7 +18,10 @@ class ReadNumberTest : public testing::TestWithParam<ReadCase>
 {
 };
 
-TEST_P(ReadNumberTest, Reads) { EXPECT_EQ(ReadNumber(GetParam().text), GetParam().value); }
+TEST_P(ReadNumberTest, Reads)
+{
+    EXPECT_EQ(ReadNumber(GetParam().text), GetParam().value);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     LenientReader, ReadNumberTest,
@@ -27,15 +30,12 @@ INSTANTIATE_TEST_SUITE_P(
                     ReadCase{"Inf", "inf", 0}, ReadCase{"Nan", "nan", 0},
                     ReadCase{"Hex", "0x10", 0}, ReadCase{"Integer", "50", 50},
                     ReadCase{"LeadingBlanks", "   2.5", 2.5}, ReadCase{"Tab", "\t7", 7},
-                    ReadCase{"TrailingBlanks", "2.5  ", 2.5},
-                    ReadCase{"UnitSuffix", "3.3nH", 3.3}, ReadCase{"Exponent", "1e3", 1000},
-                    ReadCase{"ExponentUpper", "2.5E-2", 0.025},
-                    ReadCase{"ExponentPlus", "1e+2", 100},
-                    ReadCase{"BareExponentIgnored", "2e", 2},
-                    ReadCase{"SignedBareExponentIgnored", "2e-", 2},
-                    ReadCase{"PlusSign", "+4", 4}, ReadCase{"MinusSign", "-4.5", -4.5},
-                    ReadCase{"LeadingPoint", ".5", 0.5}, ReadCase{"TrailingPoint", "5.", 5},
-                    ReadCase{"CommaIsNotAPoint", "2,5", 2},
+                    ReadCase{"TrailingBlanks", "2.5  ", 2.5}, ReadCase{"UnitSuffix", "3.3nH", 3.3},
+                    ReadCase{"Exponent", "1e3", 1000}, ReadCase{"ExponentUpper", "2.5E-2", 0.025},
+                    ReadCase{"ExponentPlus", "1e+2", 100}, ReadCase{"BareExponentIgnored", "2e", 2},
+                    ReadCase{"SignedBareExponentIgnored", "2e-", 2}, ReadCase{"PlusSign", "+4", 4},
+                    ReadCase{"MinusSign", "-4.5", -4.5}, ReadCase{"LeadingPoint", ".5", 0.5},
+                    ReadCase{"TrailingPoint", "5.", 5}, ReadCase{"CommaIsNotAPoint", "2,5", 2},
                     ReadCase{"InitialZeroText", " 0.0", 0},
                     ReadCase{"BlankBetweenSignAndDigits", "- 4", 0},
                     ReadCase{"Underflow", "1e-400", 0}),

@@ -22,26 +22,31 @@ TEST(ComposeLine, ColumnAtCurrentPositionAddsNothing)
 TEST(ComposeLine, NineCharacterNumberStaysOnItsLine)
 {
     // " 123.456 " fills columns 6 to 14, just before the stop at 15.
-    EXPECT_EQ(ComposeLine({Text("CS="), Column(6), Number(123.456), Column(15), Text(" Pico-Farad")}),
-              Lines{"CS=   123.456  Pico-Farad"});
+    EXPECT_EQ(
+        ComposeLine({Text("CS="), Column(6), Number(123.456), Column(15), Text(" Pico-Farad")}),
+        Lines{"CS=   123.456  Pico-Farad"});
 }
 
 TEST(ComposeLine, TenCharacterNumberSendsUnitToNewLine)
 {
     // " 1234.567 " runs to column 15, past the stop: the unit starts a new line at column 15.
-    EXPECT_EQ(ComposeLine({Text("LP="), Column(6), Number(1234.567), Column(15), Text(" Nano-Henry")}),
-              (Lines{"LP=   1234.567 ", std::string(14, ' ') + " Nano-Henry"}));
+    EXPECT_EQ(
+        ComposeLine({Text("LP="), Column(6), Number(1234.567), Column(15), Text(" Nano-Henry")}),
+        (Lines{"LP=   1234.567 ", std::string(14, ' ') + " Nano-Henry"}));
 }
 
 TEST(ComposeLine, FileRowBreaksAtColumn24)
 {
-    const Line row{Spaces(9), Text("LP="), Column(15), Number(1234.567), Column(24),
-                   Text(" Nano-Henry")};
+    const Line row{Spaces(9),        Text("LP="), Column(15),
+                   Number(1234.567), Column(24),  Text(" Nano-Henry")};
     EXPECT_EQ(ComposeLine(row),
               (Lines{"         LP=   1234.567 ", std::string(23, ' ') + " Nano-Henry"}));
 }
 
-TEST(ComposeLine, EmptyLineIsOneEmptyString) { EXPECT_EQ(ComposeLine({}), Lines{""}); }
+TEST(ComposeLine, EmptyLineIsOneEmptyString)
+{
+    EXPECT_EQ(ComposeLine({}), Lines{""});
+}
 
 TEST(ReportLines, LossLinePlacesItsFourParts)
 {
@@ -50,8 +55,7 @@ TEST(ReportLines, LossLinePlacesItsFourParts)
     EXPECT_EQ(ComposeLine(lines.pane[0]), Lines{"Max Loss(dB)= 0.08      VSWR=  1.31:1"});
     EXPECT_EQ(ComposeLine(lines.pane[1]), Lines{"Min Loss(dB)= 0.        VSWR=  1.:1"});
     // File: nine spaces, then 10, 24, 34 and 40.
-    EXPECT_EQ(ComposeLine(lines.file[0]),
-              Lines{"         Max Loss(dB)= 0.08      VSWR= 1.31:1"});
+    EXPECT_EQ(ComposeLine(lines.file[0]), Lines{"         Max Loss(dB)= 0.08      VSWR= 1.31:1"});
     EXPECT_EQ(ComposeLine(lines.file[2]), Lines{"         "});
 }
 

@@ -1,15 +1,15 @@
 #include "report/number_text.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 #include <stdexcept>
 
 namespace tevmar {
 namespace {
 
-struct MaskCase {
+struct MaskCase
+{
     const char *name;
     double value;
     Mask mask;
@@ -27,34 +27,33 @@ TEST_P(MaskTest, Formats)
 
 INSTANTIATE_TEST_SUITE_P(
     Masks, MaskTest,
-    testing::Values(
-        MaskCase{"WholeKeepsPoint", 10, Mask::Q, "10."},
-        MaskCase{"BelowOneWithZero", 0.5, Mask::Q, "0.5"},
-        MaskCase{"BelowOneWithoutZero", 0.5, Mask::Ratio, ".5"},
-        MaskCase{"RatioWhole", 5, Mask::Ratio, "5."},
-        MaskCase{"VswrKeepsAllIntegerDigits", 1234.5, Mask::Vswr, "1234.5"},
-        MaskCase{"Negative", -1.2, Mask::Q, "-1.2"},
-        MaskCase{"NegativeBelowOneNoZero", -0.25, Mask::Ratio, "-.25"},
-        MaskCase{"RoundsToZeroNoSign", -0.00001, Mask::Q, "0."},
-        MaskCase{"NegativeZero", -0.0, Mask::Q, "0."},
-        MaskCase{"NegativeZeroVswr", -0.0, Mask::Vswr, "."},
-        MaskCase{"Zero", 0, Mask::Element, "0."},
-        MaskCase{"HalfUpOnDecimalText", 2.675, Mask::Vswr, "2.68"},
-        MaskCase{"HalfOfLastPlace", 0.00005, Mask::Q, "0.0001"},
-        MaskCase{"NegativeHalfAwayFromZero", -2.675, Mask::Vswr, "-2.68"},
-        MaskCase{"JustBelowHalf", 0.000049999, Mask::Q, "0."},
-        MaskCase{"CarryIntoIntegers", 9.99996, Mask::Q, "10."},
-        MaskCase{"CarryAcrossPoint", 99.9999999, Mask::Element, "100."},
-        MaskCase{"TrailingZerosDropped", 1.2000, Mask::Element, "1.2"},
-        MaskCase{"ElementRounding", 12.3456, Mask::Element, "12.346"},
-        MaskCase{"ElementHalf", 0.0005, Mask::Element, "0.001"},
-        MaskCase{"ElementBelowHalf", 0.0004, Mask::Element, "0."},
-        MaskCase{"WorkedQt", 1.41421356, Mask::Q, "1.4142"},
-        MaskCase{"WorkedLoss", 0.079957, Mask::Q, "0.08"},
-        MaskCase{"WorkedVswr", 1.3123, Mask::Vswr, "1.31"},
-        MaskCase{"Large", 123456789012.5, Mask::Vswr, "123456789012.5"},
-        MaskCase{"BeyondFifteenDigits", 1e20, Mask::Q, "100000000000000000000."},
-        MaskCase{"Tiny", 1e-300, Mask::Q, "0."}),
+    testing::Values(MaskCase{"WholeKeepsPoint", 10, Mask::Q, "10."},
+                    MaskCase{"BelowOneWithZero", 0.5, Mask::Q, "0.5"},
+                    MaskCase{"BelowOneWithoutZero", 0.5, Mask::Ratio, ".5"},
+                    MaskCase{"RatioWhole", 5, Mask::Ratio, "5."},
+                    MaskCase{"VswrKeepsAllIntegerDigits", 1234.5, Mask::Vswr, "1234.5"},
+                    MaskCase{"Negative", -1.2, Mask::Q, "-1.2"},
+                    MaskCase{"NegativeBelowOneNoZero", -0.25, Mask::Ratio, "-.25"},
+                    MaskCase{"RoundsToZeroNoSign", -0.00001, Mask::Q, "0."},
+                    MaskCase{"NegativeZero", -0.0, Mask::Q, "0."},
+                    MaskCase{"NegativeZeroVswr", -0.0, Mask::Vswr, "."},
+                    MaskCase{"Zero", 0, Mask::Element, "0."},
+                    MaskCase{"HalfUpOnDecimalText", 2.675, Mask::Vswr, "2.68"},
+                    MaskCase{"HalfOfLastPlace", 0.00005, Mask::Q, "0.0001"},
+                    MaskCase{"NegativeHalfAwayFromZero", -2.675, Mask::Vswr, "-2.68"},
+                    MaskCase{"JustBelowHalf", 0.000049999, Mask::Q, "0."},
+                    MaskCase{"CarryIntoIntegers", 9.99996, Mask::Q, "10."},
+                    MaskCase{"CarryAcrossPoint", 99.9999999, Mask::Element, "100."},
+                    MaskCase{"TrailingZerosDropped", 1.2000, Mask::Element, "1.2"},
+                    MaskCase{"ElementRounding", 12.3456, Mask::Element, "12.346"},
+                    MaskCase{"ElementHalf", 0.0005, Mask::Element, "0.001"},
+                    MaskCase{"ElementBelowHalf", 0.0004, Mask::Element, "0."},
+                    MaskCase{"WorkedQt", 1.41421356, Mask::Q, "1.4142"},
+                    MaskCase{"WorkedLoss", 0.079957, Mask::Q, "0.08"},
+                    MaskCase{"WorkedVswr", 1.3123, Mask::Vswr, "1.31"},
+                    MaskCase{"Large", 123456789012.5, Mask::Vswr, "123456789012.5"},
+                    MaskCase{"BeyondFifteenDigits", 1e20, Mask::Q, "100000000000000000000."},
+                    MaskCase{"Tiny", 1e-300, Mask::Q, "0."}),
     [](const testing::TestParamInfo<MaskCase> &info) { return info.param.name; });
 
 TEST(RoundDecimal, SplitsDigitsAroundThePoint)
@@ -73,7 +72,8 @@ TEST(NumberText, RefusesNonFiniteValues)
     EXPECT_THROW(BareNumber(-inf), std::domain_error);
 }
 
-struct BareCase {
+struct BareCase
+{
     const char *name;
     double value;
     const char *item;
@@ -83,7 +83,10 @@ class NumberItemTest : public testing::TestWithParam<BareCase>
 {
 };
 
-TEST_P(NumberItemTest, Writes) { EXPECT_EQ(NumberItemText(GetParam().value), GetParam().item); }
+TEST_P(NumberItemTest, Writes)
+{
+    EXPECT_EQ(NumberItemText(GetParam().value), GetParam().item);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     BareNumbers, NumberItemTest,
