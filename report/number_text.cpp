@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <stdexcept>
+#include <string_view>
 #include <system_error>
 
 namespace tevmar {
@@ -33,9 +34,10 @@ Significand DecimalSignificand(double magnitude)
     if (ec != std::errc{})
         throw std::domain_error("value cannot be written as decimal text");
     // Form: d.dddddddddddddde[+-]xx
-    const std::string text(buffer.data(), end);
+    const std::string_view text(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
     const std::size_t e = text.find('e');
     Significand result;
+    result.digits.reserve(kSignificantDigits + 1);
     for (std::size_t i = 0; i < e; ++i)
         if (text[i] != '.')
             result.digits += text[i];
