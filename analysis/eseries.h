@@ -1,0 +1,32 @@
+#pragma once
+
+// Standard component values (IEC 60063 E series) and snapping to them.
+
+#include "analysis/ladder.h"
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace tevmar::analysis {
+
+enum class ESeries { E12, E24, E48, E96 };
+
+// The series' values of one decade, from 1.0 up to (not including) 10.
+std::span<const double> SeriesValues(ESeries series);
+
+std::string SeriesName(ESeries series);
+// "E12", "E24", "E48" or "E96", upper or lower case.
+std::optional<ESeries> ParseSeries(std::string_view name);
+
+// The series value nearest to `value` in log distance (ratio), in any decade.
+// Between two neighbours a and b the choice changes at the geometric mean
+// sqrt(a b); a value exactly there takes the larger one. A value that is not
+// positive and finite comes back unchanged.
+double SnapToSeries(double value, ESeries series);
+
+// The ladder with every element snapped in its table unit (nH or pF).
+Ladder SnapLadder(const Ladder &ladder, ESeries series);
+
+} // namespace tevmar::analysis

@@ -1,0 +1,220 @@
+#include "analysis/export_json.h"
+
+#include "engine/lenient_number.h"
+
+#include <cmath>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+
+namespace tevmar::analysis {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+const char *KindName(ElementKind kind)
+{
+    switch (kind) {
+    case ElementKind::Termination:
+        return "termination";
+    case ElementKind::ShuntInductor:
+        return "shunt inductor";
+    case ElementKind::ShuntCapacitor:
+        return "shunt capacitor";
+    case ElementKind::SeriesInductor:
+        return "series inductor";
+    case ElementKind::SeriesCapacitor:
+        return "series capacitor";
+    }
+    return "";
+}
+
+const char *StatusName(DesignStatus status)
+{
+    switch (status) {
+    case DesignStatus::Solved:
+        return "solved";
+    case DesignStatus::ReportNotSaved:
+        return "solved, report not saved";
+    case DesignStatus::OutOfRange:
+        return "solution out of range";
+    }
+    return "";
+}
+
+// A typed number as the design run reads it; a numeral beyond the range of a
+// double reads as infinite and is written as null.
+Json ReadJson(const std::string &text)
+{
+    const double value = ReadNumber(text);
+    return std::isfinite(value) ? Json(value) : Json(nullptr);
+}
+
+Json InputsJson(const DesignInputs &in)
+{
+    return Json{
+        {"typed",
+         {{"F1_text", in.F1_text},
+          {"F2_text", in.F2_text},
+          {"Zhigh_text", in.Zhigh_text},
+          {"Zlow_text", in.Zlow_text},
+          {"LC_text", in.LC_text},
+          {"loadType", in.loadType},
+          {"networkOrder", in.networkOrder},
+          {"absorb", in.absorb}}},
+        {"read",
+         {{"F1GHz", ReadJson(in.F1_text)},
+          {"F2GHz", ReadJson(in.F2_text)},
+          {"ZhighOhms", ReadJson(in.Zhigh_text)},
+          {"ZlowOhms", ReadJson(in.Zlow_text)},
+          {"LC_value", in.absorb ? ReadJson(in.LC_text) : Json(0.0)}}},
+    };
+}
+
+Json DesignFiguresJson(const DesignResult &d, const DesignState &s)
+{
+    Json elements = Json::array();
+    for (const ElementRow &row : d.table)
+        elements.push_back({{"label", row.label},
+                            {"unit", row.unit},
+                            {"kind", KindName(row.kind)},
+                            {"printed", row.value},
+                            {"full", row.fullValue}});
+    return Json{
+        {"band",
+         {{"F1MHz", s.F1},
+          {"F2MHz", s.F2},
+          {"BWMHz", std::abs(s.F2 - s.F1)},
+          {"F0MHz", s.F0},
+          {"F0GHz", s.F0GHz},
+          {"Qt", s.Qt}}},
+        {"q",
+         {{"Qt", s.Qt},
+          {"sourceQ", d.SourceQ},
+          {"loadQ", d.reportedLoadQ},
+          {"absorbedLoadQ", d.LoadQ},
+          {"g1", d.g1},
+          {"x", d.x}}},
+        {"solverPasses", d.passes},
+        {"transformation", {{"target", d.ZRatio}, {"achieved", d.f}}},
+        {"loss",
+         {{"maxLossDb", d.Lmax},
+          {"maxVswr", d.Smax},
+          {"minLossDb", d.Lmin},
+          {"minVswr", d.Smin},
+          {"gammaMax", d.GammaMax},
+          {"gammaMin", d.GammaMin}}},
+        {"absorbed", d.absorbed},
+        {"topology", d.inductive ? "inductive" : "capacitive"},
+        {"elements", elements},
+    };
+}
+
+Json PassbandJson(const PassbandFigures &p)
+{
+    return Json{{"gammaMax", p.gammaMax}, {"gammaMaxAtHz", p.gammaMaxAtHz},
+                {"gammaMin", p.gammaMin}, {"gammaMinAtHz", p.gammaMinAtHz},
+                {"vswrMax", p.vswrMax},   {"vswrMin", p.vswrMin}};
+}
+
+Json BodeFanoJson(const BodeFanoLimit &b)
+{
+    if (!b.applicable)
+        return Json{{"applicable", false},
+                    {"note", "nothing absorbed: no Bode-Fano limit applies"}};
+    return Json{{"applicable", true},
+                {"g1", b.g1},
+                {"gammaLimit", b.gammaLimit},
+                {"vswrLimit", b.vswrLimit},
+                {"mismatchLossDb", b.mismatchLossDb},
+                {"designGammaMax", b.designGammaMax}};
+}
+
+Json StandardValuesJson(const StandardValues &v, const Ladder &full)
+{
+    Json elements = Json::array();
+    for (std::size_t i = 0; i < v.ladder.elements.size(); ++i)
+        elements.push_back({{"label", v.ladder.elements[i].label},
+                            {"full", TableValue(full.elements[i])},
+                            {"snapped", TableValue(v.ladder.elements[i])}});
+    Json j{{"series", SeriesName(v.series)}, {"elements", elements}};
+    j.update(PassbandJson(v.figures));
+    return j;
+}
+
+Json FiniteQJson(const FiniteQLoss &q)
+{
+    Json j = Json::object();
+    if (q.losses.inductorQ)
+        j["inductorQ"] = *q.losses.inductorQ;
+    if (q.losses.capacitorQ)
+        j["capacitorQ"] = *q.losses.capacitorQ;
+    j["atHz"] = q.losses.centreHz;
+    j["maxInsertionLossDb"] = q.maxInsertionLossDb;
+    j["minInsertionLossDb"] = q.minInsertionLossDb;
+    j["centreInsertionLossDb"] = q.centreInsertionLossDb;
+    j["losslessMaxInsertionLossDb"] = q.losslessMaxInsertionLossDb;
+    return j;
+}
+
+Json YieldJson(const YieldResult &y)
+{
+    return Json{{"trials", y.options.trials},
+                {"tolerancePercent", y.options.tolerancePercent},
+                {"seed", y.options.seed},
+                {"bandPoints", y.options.bandPoints},
+                {"vswrLimit", y.options.vswrLimit},
+                {"passed", y.passed},
+                {"yieldPercent", y.yieldPercent},
+                {"nominalVswr", y.nominalVswr},
+                {"vswrP50", y.vswrP50},
+                {"vswrP90", y.vswrP90},
+                {"vswrP99", y.vswrP99},
+                {"worstVswr", y.worstVswr}};
+}
+
+Json AnalysisJson(const NetworkAnalysis &a)
+{
+    Json j{{"passband", {{"lowHz", a.band.lowHz}, {"highHz", a.band.highHz}}},
+           {"selfCheck",
+            {{"designGammaMax", a.selfCheck.designGammaMax},
+             {"designGammaMin", a.selfCheck.designGammaMin},
+             {"fullPrecision", PassbandJson(a.selfCheck.full)},
+             {"printed", PassbandJson(a.selfCheck.printed)},
+             {"agrees", a.selfCheck.agrees}}},
+           {"bodeFano", BodeFanoJson(a.bodeFano)}};
+    if (a.standardValues)
+        j["standardValues"] = StandardValuesJson(*a.standardValues, a.full);
+    if (a.finiteQ)
+        j["finiteQ"] = FiniteQJson(*a.finiteQ);
+    if (a.yield)
+        j["monteCarlo"] = YieldJson(*a.yield);
+    return j;
+}
+
+void RequireFinite(const Json &j)
+{
+    if (j.is_number_float() && !std::isfinite(j.get<double>()))
+        throw std::domain_error("a figure that is not finite cannot be exported");
+    if (j.is_structured())
+        for (const Json &child : j)
+            RequireFinite(child);
+}
+
+} // namespace
+
+std::string DesignJson(const DesignInputs &inputs, const DesignResult &design,
+                       const DesignState &state, const NetworkAnalysis *analysis)
+{
+    Json j{{"status", StatusName(design.status)}, {"inputs", InputsJson(inputs)}};
+    if (design.status == DesignStatus::ReportNotSaved)
+        j["reportError"] = design.reportError;
+    if (design.status != DesignStatus::OutOfRange) {
+        j.update(DesignFiguresJson(design, state));
+        if (analysis)
+            j["analysis"] = AnalysisJson(*analysis);
+    }
+    RequireFinite(j);
+    return j.dump(2) + "\n";
+}
+
+} // namespace tevmar::analysis

@@ -1,0 +1,75 @@
+#include "analysis/export_spice.h"
+
+#include "analysis/export_number.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace tevmar::analysis {
+namespace {
+
+// The element's value in the unit its suffix names: nanohenries ("n") or
+// picofarads ("p"). SPICE reads "M" as milli, so no other suffix is used.
+std::string SpiceValue(const LadderElement &element)
+{
+    return FixedNumber(TableValue(element)) + (IsInductor(element.kind) ? "n" : "p");
+}
+
+std::string SubcircuitLines(const Ladder &ladder)
+{
+    // Shunt elements after the last series element stand at port 2.
+    std::size_t lastSeries = ladder.elements.size();
+    for (std::size_t i = 0; i < ladder.elements.size(); ++i)
+        if (!IsShunt(ladder.elements[i].kind))
+            lastSeries = i;
+
+    std::string text = std::string(".subckt ") + kSpiceSubcircuit + " p1 p2\n";
+    std::string node = "p1";
+    for (std::size_t i = 0; i < ladder.elements.size(); ++i) {
+        const LadderElement &element = ladder.elements[i];
+        const std::string name = (IsInductor(element.kind) ? "L" : "C") + std::to_string(i + 1);
+        const std::string comment = " ; " + element.label + "\n";
+        if (IsShunt(element.kind)) {
+            text += name + " " + node + " 0 " + SpiceValue(element) + comment;
+            continue;
+        }
+        const std::string next = i == lastSeries ? "p2" : "n" + std::to_string(i + 1);
+        text += name + " " + node + " " + next + " " + SpiceValue(element) + comment;
+        node = next;
+    }
+    if (lastSeries == ladder.elements.size()) // no series element: the ports are one node
+        text += "Vwire p1 p2 dc 0\n";
+    return text + ".ends " + kSpiceSubcircuit + "\n";
+}
+
+} // namespace
+
+std::string SpiceNetlist(const Ladder &ladder, const Band &band, int points)
+{
+    if (const std::string error = SweepPlanError(SweepPlan{band.lowHz, band.highHz, points, false});
+        !error.empty())
+        throw std::invalid_argument(error);
+    const std::string r1 = FixedNumber(ladder.port1Ohms);
+    const std::string r2 = FixedNumber(ladder.port2Ohms);
+    // With a 2 V source behind R1, S11 = V(p1) - 1 and S21 = V(p2) sqrt(R1 / R2).
+    const std::string gain = FixedNumber(std::sqrt(ladder.port1Ohms / ladder.port2Ohms));
+
+    std::string text = "* Tevmar Z-Match bandpass matching network\n"
+                       "* Port p1: high-impedance end, port p2: low-impedance end\n"
+                       "* Element values at full precision\n";
+    text += SubcircuitLines(ladder);
+    text += "\n* Test bench: nodes s11 and s21 carry S11 and S21 referred to Rport1 and Rport2\n";
+    text += "Vdrive drive 0 dc 0 ac 2\n";
+    text += "Rport1 drive p1 " + r1 + "\n";
+    text += std::string("Xmatch p1 p2 ") + kSpiceSubcircuit + "\n";
+    text += "Rport2 p2 0 " + r2 + "\n";
+    text += "Vincident incident 0 dc 0 ac 1\n";
+    text += "Ereflected s11 0 p1 incident 1\n";
+    text += "Etransmitted s21 0 p2 0 " + gain + "\n";
+    text += ".ac lin " + std::to_string(points) + " " + FixedNumber(band.lowHz) + " " +
+            FixedNumber(band.highHz) + "\n";
+    text += ".print ac vm(s11) vdb(s11) vm(s21) vdb(s21)\n";
+    return text + ".end\n";
+}
+
+} // namespace tevmar::analysis

@@ -1,0 +1,23 @@
+#pragma once
+
+// SPICE netlist of the matching network: a subcircuit with the element values
+// at full precision, and a test bench that ngspice runs unchanged.
+
+#include "analysis/sweep.h"
+
+#include <string>
+
+namespace tevmar::analysis {
+
+constexpr const char *kSpiceSubcircuit = "tevmar_match";
+
+// The subcircuit "tevmar_match p1 p2" (p1 the high-impedance port, ground is
+// node 0), with values in SPICE units (n for nH, p for pF). The test bench
+// drives p1 from a 2 V source through the port-1 resistor, loads p2 with the
+// port-2 resistor and sweeps the band linearly in `points` steps with `.ac`;
+// node s11 then carries S11 and node s21 carries S21 referred to the two port
+// resistances, and `.print` lists vm and vdb of both. Throws
+// std::invalid_argument for a band or point count that cannot be swept.
+std::string SpiceNetlist(const Ladder &ladder, const Band &band, int points = 201);
+
+} // namespace tevmar::analysis

@@ -1,0 +1,55 @@
+#pragma once
+
+// Tolerance yield: how many networks built from parts within +-t % of their
+// nominal values still meet a VSWR limit over the whole passband.
+
+#include "analysis/sweep.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tevmar::analysis {
+
+struct YieldOptions
+{
+    int trials = 1000;
+    double tolerancePercent = 5.0; // each element uniform within +-t % of nominal
+    std::uint64_t seed = 1;        // same seed, same trials, on every machine
+    // A trial passes when its in-band VSWR stays below this. AnalyseDesign
+    // puts the design's own maximum VSWR x 1.1 in place of 0.
+    double vswrLimit = 0;
+    int bandPoints = 201; // evenly spaced from the lower to the upper band edge
+};
+
+constexpr int kMaxTrials = 10'000'000;
+
+// Why the options cannot be run, or empty: trials 1 to kMaxTrials, tolerance
+// from 0 up to (not including) 100 %, a finite limit above 1, at least 2 points.
+std::string YieldOptionsError(const YieldOptions &options);
+
+struct YieldResult
+{
+    YieldOptions options;
+    int passed = 0;
+    double yieldPercent = 0;
+    double nominalVswr = 0; // in-band maximum of the untoleranced network, same grid
+    // Percentiles of the trials' in-band maximum VSWR, by nearest rank.
+    double vswrP50 = 0;
+    double vswrP90 = 0;
+    double vswrP99 = 0;
+    double worstVswr = 0;
+};
+
+// Throws std::invalid_argument for options YieldOptionsError rejects.
+YieldResult RunMonteCarlo(const Ladder &nominal, const Band &band, const YieldOptions &options,
+                          const LossModel &losses = {});
+
+// The in-band maximum VSWR of a ladder over the given frequencies.
+double MaxVswr(const Ladder &ladder, const std::vector<double> &frequenciesHz,
+               const LossModel &losses = {});
+
+// The nearest-rank percentile (0 < p <= 100) of values sorted in increasing order.
+double NearestRankPercentile(const std::vector<double> &sorted, double percent);
+
+} // namespace tevmar::analysis

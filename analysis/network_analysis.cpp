@@ -1,0 +1,77 @@
+#include "analysis/network_analysis.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace tevmar::analysis {
+
+PassbandFigures PassbandFiguresOf(const Ladder &ladder, const Band &band, const LossModel &losses)
+{
+    const Extremes e =
+        FindExtremes([&](double f) { return ReflectionMagnitude(ladder, f, losses); }, band);
+    return PassbandFigures{e.max, e.maxAtHz, e.min, e.minAtHz, VswrOf(e.max), VswrOf(e.min)};
+}
+
+bool ReflectionAgrees(double measured, double design)
+{
+    return std::abs(measured - design) <= 0.005 * std::abs(design) + 1e-6;
+}
+
+LossModel LossModelOf(const AnalysisOptions &options, const Band &band)
+{
+    for (const auto &q : {options.inductorQ, options.capacitorQ})
+        if (q && !(std::isfinite(*q) && *q > 0))
+            throw std::invalid_argument("a component Q must be positive");
+    return LossModel{options.inductorQ, options.capacitorQ, band.centreHz};
+}
+
+namespace {
+
+FiniteQLoss FiniteQOf(const Ladder &ladder, const Band &band, const LossModel &losses)
+{
+    const auto insertionLoss = [&ladder](const LossModel &model) {
+        return [&ladder, model](double f) { return Evaluate(ladder, f, model).insertionLossDb; };
+    };
+    const Extremes lossy = FindExtremes(insertionLoss(losses), band);
+    const Extremes ideal = FindExtremes(insertionLoss(LossModel{}), band);
+    return FiniteQLoss{losses, lossy.max, lossy.min,
+                       Evaluate(ladder, band.centreHz, losses).insertionLossDb, ideal.max};
+}
+
+} // namespace
+
+NetworkAnalysis AnalyseDesign(const DesignResult &design, const DesignState &state,
+                              const AnalysisOptions &options)
+{
+    NetworkAnalysis a;
+    a.band = BandOf(state);
+    a.full = FromDesign(design, Precision::Full);
+    a.printed = FromDesign(design, Precision::Printed);
+    const LossModel losses = LossModelOf(options, a.band);
+
+    SelfCheck &check = a.selfCheck;
+    check.designGammaMax = design.GammaMax;
+    check.designGammaMin = design.GammaMin;
+    check.full = PassbandFiguresOf(a.full, a.band);
+    check.printed = PassbandFiguresOf(a.printed, a.band);
+    check.agrees = ReflectionAgrees(check.full.gammaMax, design.GammaMax) &&
+                   ReflectionAgrees(check.full.gammaMin, design.GammaMin);
+
+    a.bodeFano = BodeFanoOf(design, state.Qt);
+    if (options.eseries) {
+        Ladder snapped = SnapLadder(a.full, *options.eseries);
+        const PassbandFigures figures = PassbandFiguresOf(snapped, a.band);
+        a.standardValues = StandardValues{*options.eseries, std::move(snapped), figures};
+    }
+    if (options.finiteQ())
+        a.finiteQ = FiniteQOf(a.full, a.band, losses);
+    if (options.monteCarlo) {
+        YieldOptions yield = *options.monteCarlo;
+        if (yield.vswrLimit == 0)
+            yield.vswrLimit = design.Smax * 1.1;
+        a.yield = RunMonteCarlo(a.full, a.band, yield);
+    }
+    return a;
+}
+
+} // namespace tevmar::analysis

@@ -1,0 +1,93 @@
+#pragma once
+
+// Everything the engineer asks about a solved design, gathered in one place for
+// the command line's output and its JSON file.
+
+#include "analysis/bode_fano.h"
+#include "analysis/eseries.h"
+#include "analysis/monte_carlo.h"
+#include "analysis/sweep.h"
+#include "engine/design_result.h"
+#include "engine/design_state.h"
+
+#include <optional>
+
+namespace tevmar::analysis {
+
+struct AnalysisOptions
+{
+    std::optional<ESeries> eseries;
+    std::optional<double> inductorQ; // finite Q at the centre frequency
+    std::optional<double> capacitorQ;
+    // Tolerance trials on the ideal-part network (the finite Q is a separate
+    // question); a VSWR limit of 0 means the design's own maximum x 1.1.
+    std::optional<YieldOptions> monteCarlo;
+
+    bool finiteQ() const { return inductorQ || capacitorQ; }
+};
+
+// The extremes of |S11| over the passband and their VSWR.
+struct PassbandFigures
+{
+    double gammaMax = 0;
+    double gammaMaxAtHz = 0;
+    double gammaMin = 0;
+    double gammaMinAtHz = 0;
+    double vswrMax = 1;
+    double vswrMin = 1;
+};
+
+PassbandFigures PassbandFiguresOf(const Ladder &ladder, const Band &band,
+                                  const LossModel &losses = {});
+
+// The built network against the design's closed-form figures.
+struct SelfCheck
+{
+    double designGammaMax = 0;
+    double designGammaMin = 0;
+    PassbandFigures full;    // network from full-precision values
+    PassbandFigures printed; // network from the values as printed
+    bool agrees = false;     // full-precision extremes within 0.5 % + 1e-6 of the design's
+};
+
+// True when a measured |S11| extreme matches the design's figure: within 0.5 %
+// of it plus 1e-6, the precision the passband search and the solver allow.
+bool ReflectionAgrees(double measured, double design);
+
+struct StandardValues
+{
+    ESeries series = ESeries::E24;
+    Ladder ladder; // the full-precision network with every element snapped
+    PassbandFigures figures;
+};
+
+struct FiniteQLoss
+{
+    LossModel losses;
+    double maxInsertionLossDb = 0; // in the passband
+    double minInsertionLossDb = 0;
+    double centreInsertionLossDb = 0;
+    double losslessMaxInsertionLossDb = 0; // the same network with ideal parts
+};
+
+struct NetworkAnalysis
+{
+    Band band;
+    Ladder full;
+    Ladder printed;
+    SelfCheck selfCheck;
+    BodeFanoLimit bodeFano;
+    std::optional<StandardValues> standardValues;
+    std::optional<FiniteQLoss> finiteQ;
+    std::optional<YieldResult> yield;
+};
+
+// Throws std::invalid_argument for a table without terminations, a Q that is
+// not positive or tolerance options that RunMonteCarlo rejects.
+NetworkAnalysis AnalyseDesign(const DesignResult &design, const DesignState &state,
+                              const AnalysisOptions &options);
+
+// The loss model of the options at the band's centre frequency.
+LossModel LossModelOf(const AnalysisOptions &options, const Band &band);
+
+} // namespace tevmar::analysis

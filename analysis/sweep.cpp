@@ -1,0 +1,131 @@
+#include "analysis/sweep.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace tevmar::analysis {
+
+Band BandOf(const DesignState &state)
+{
+    const double a = state.F1 * 1e6;
+    const double b = state.F2 * 1e6;
+    return Band{std::min(a, b), std::max(a, b), state.F0 * 1e6};
+}
+
+SweepPlan DefaultSweep(const Band &band)
+{
+    return SweepPlan{band.lowHz / 2.0, band.highHz * 2.0, 401, true};
+}
+
+std::string SweepPlanError(const SweepPlan &plan)
+{
+    if (!std::isfinite(plan.startHz) || !std::isfinite(plan.stopHz) || plan.startHz <= 0 ||
+        plan.stopHz <= 0)
+        return "the sweep's frequencies must be positive";
+    if (plan.startHz > plan.stopHz)
+        return "the sweep's start lies above its stop";
+    if (plan.points < 1 || plan.points > kMaxSweepPoints)
+        return "the sweep needs 1 to " + std::to_string(kMaxSweepPoints) + " points";
+    if (plan.points == 1 && plan.startHz != plan.stopHz)
+        return "a sweep of one point needs equal start and stop";
+    return {};
+}
+
+std::vector<double> SweepFrequencies(const SweepPlan &plan)
+{
+    if (const std::string error = SweepPlanError(plan); !error.empty())
+        throw std::invalid_argument(error);
+    const auto n = static_cast<std::size_t>(plan.points);
+    std::vector<double> f(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double t = n == 1 ? 0.0 : static_cast<double>(i) / static_cast<double>(n - 1);
+        f[i] = plan.logarithmic ? plan.startHz * std::pow(plan.stopHz / plan.startHz, t)
+                                : plan.startHz + (plan.stopHz - plan.startHz) * t;
+    }
+    f.back() = plan.stopHz;
+    return f;
+}
+
+std::vector<SweepPoint> Sweep(const Ladder &ladder, const SweepPlan &plan, const LossModel &losses)
+{
+    std::vector<SweepPoint> points;
+    for (const double f : SweepFrequencies(plan))
+        points.push_back(Evaluate(ladder, f, losses));
+    return points;
+}
+
+std::vector<double> BandGrid(const Band &band, int points)
+{
+    return SweepFrequencies(SweepPlan{band.lowHz, band.highHz, points, false});
+}
+
+namespace {
+
+struct Sample
+{
+    double frequencyHz;
+    double value;
+};
+
+// Golden-section search for the largest value of sign * response on [a, b];
+// returns the best sample it met. The response is smooth between grid steps
+// except at the zeros of |S11|, where it has a corner the search closes in on.
+Sample GoldenSearch(const std::function<double(double)> &response, double a, double b, double sign)
+{
+    const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
+    double x1 = b - ratio * (b - a);
+    double x2 = a + ratio * (b - a);
+    double v1 = sign * response(x1);
+    double v2 = sign * response(x2);
+    for (int i = 0; i < 200 && (b - a) > 1e-15 * b; ++i) {
+        if (v1 >= v2) {
+            b = x2;
+            x2 = x1;
+            v2 = v1;
+            x1 = b - ratio * (b - a);
+            v1 = sign * response(x1);
+        } else {
+            a = x1;
+            x1 = x2;
+            v1 = v2;
+            x2 = a + ratio * (b - a);
+            v2 = sign * response(x2);
+        }
+    }
+    return v1 >= v2 ? Sample{x1, sign * v1} : Sample{x2, sign * v2};
+}
+
+} // namespace
+
+Extremes FindExtremes(const std::function<double(double)> &response, const Band &band,
+                      int gridPoints)
+{
+    std::vector<Sample> grid;
+    for (const double f : BandGrid(band, std::max(gridPoints, 3)))
+        grid.push_back(Sample{f, response(f)});
+
+    Sample best[2] = {grid.front(), grid.front()}; // largest, smallest
+    const auto consider = [&best](Sample s) {
+        if (s.value > best[0].value)
+            best[0] = s;
+        if (s.value < best[1].value)
+            best[1] = s;
+    };
+    const std::size_t last = grid.size() - 1;
+    for (std::size_t i = 0; i <= last; ++i) {
+        consider(grid[i]);
+        const double before = i > 0 ? grid[i - 1].value : grid[i].value;
+        const double after = i < last ? grid[i + 1].value : grid[i].value;
+        const double a = grid[i > 0 ? i - 1 : 0].frequencyHz;
+        const double b = grid[i < last ? i + 1 : last].frequencyHz;
+        const double v = grid[i].value;
+        if ((v > before && v >= after) || (v >= before && v > after))
+            consider(GoldenSearch(response, a, b, 1.0));
+        if ((v < before && v <= after) || (v <= before && v < after))
+            consider(GoldenSearch(response, a, b, -1.0));
+    }
+    return Extremes{best[0].value, best[0].frequencyHz, best[1].value, best[1].frequencyHz};
+}
+
+} // namespace tevmar::analysis

@@ -1,0 +1,67 @@
+#pragma once
+
+// Frequency sweeps of a ladder, and the extremes of a response over the passband.
+
+#include "analysis/two_port.h"
+#include "engine/design_state.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tevmar::analysis {
+
+// The design's passband in Hz; the edges may have been typed in either order.
+struct Band
+{
+    double lowHz = 0;
+    double highHz = 0;
+    double centreHz = 0; // geometric centre
+};
+
+Band BandOf(const DesignState &state);
+
+struct SweepPlan
+{
+    double startHz = 0;
+    double stopHz = 0;
+    int points = 401;
+    bool logarithmic = true;
+};
+
+constexpr int kMaxSweepPoints = 1'000'000;
+
+// 401 points, logarithmic, from half the lower band edge to twice the upper.
+SweepPlan DefaultSweep(const Band &band);
+
+// Why the plan cannot be swept, or empty when it can: both ends positive and
+// finite, start not above stop, 1 to kMaxSweepPoints points (one point needs
+// start equal to stop).
+std::string SweepPlanError(const SweepPlan &plan);
+
+// The plan's frequencies in increasing order, both ends exact.
+// Throws std::invalid_argument for a plan SweepPlanError rejects.
+std::vector<double> SweepFrequencies(const SweepPlan &plan);
+
+std::vector<SweepPoint> Sweep(const Ladder &ladder, const SweepPlan &plan,
+                              const LossModel &losses = {});
+
+// Evenly spaced frequencies from the lower to the upper band edge.
+std::vector<double> BandGrid(const Band &band, int points);
+
+struct Extremes
+{
+    double max = 0;
+    double maxAtHz = 0;
+    double min = 0;
+    double minAtHz = 0;
+};
+
+// Largest and smallest value of a response over the band. The response is
+// sampled at gridPoints even steps and every local extreme of the samples is
+// refined by golden-section search between its neighbours, so that the zeros
+// of an equal-ripple response are found to within 1e-9 rather than to a step.
+Extremes FindExtremes(const std::function<double(double frequencyHz)> &response, const Band &band,
+                      int gridPoints = 1001);
+
+} // namespace tevmar::analysis

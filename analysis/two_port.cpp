@@ -1,0 +1,129 @@
+#include "analysis/two_port.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace tevmar::analysis {
+namespace {
+
+// A printed value of 0 (a part too small for three decimals) would make a
+// series capacitor an open circuit or a shunt inductor a short: both block the
+// network completely. The nearly-zero stand-in gives that blocking response in
+// finite numbers, where an exact zero would divide by zero.
+constexpr double kSmallestElementSi = 1e-30;
+
+// Keeps every logarithm and ratio finite when |S11| reaches 1 or 0 in double
+// precision: -3000 dB of power, far below anything a network can show.
+constexpr double kSmallestPowerRatio = 1e-300;
+
+Complex ElementImmittance(const LadderElement &element, double omega, double lossOmega,
+                          const LossModel &losses)
+{
+    const double value = std::max(element.valueSi, kSmallestElementSi);
+    if (IsInductor(element.kind)) {
+        const double r = losses.inductorQ ? lossOmega * value / *losses.inductorQ : 0.0;
+        const Complex z{r, omega * value};
+        return IsShunt(element.kind) ? 1.0 / z : z;
+    }
+    const double g = losses.capacitorQ ? lossOmega * value / *losses.capacitorQ : 0.0;
+    const Complex y{g, omega * value};
+    return IsShunt(element.kind) ? y : 1.0 / y;
+}
+
+// The common terms of the port formulas: with P = A z2 + B and Q = C z2 + D the
+// input impedance at port 1 is P / Q.
+struct PortTerms
+{
+    Complex p, q, delta;
+};
+
+PortTerms PortTermsOf(const Abcd &m, double z1, double z2)
+{
+    const Complex p = m.A * z2 + m.B;
+    const Complex q = m.C * z2 + m.D;
+    return PortTerms{p, q, p + z1 * q};
+}
+
+// 1 - |S11|^2 from the real part of the input impedance rather than by
+// subtraction, which keeps its relative precision far outside the passband
+// where |S11| is within 1e-12 of 1.
+double OneMinusGammaSquared(const PortTerms &t, double z1)
+{
+    const double delivered = 4.0 * z1 * std::real(t.p * std::conj(t.q)) / std::norm(t.delta);
+    return std::clamp(delivered, kSmallestPowerRatio, 1.0);
+}
+
+} // namespace
+
+Abcd LadderAbcd(const Ladder &ladder, double frequencyHz, const LossModel &losses)
+{
+    const double omega = 2.0 * std::numbers::pi * frequencyHz;
+    const double lossOmega = 2.0 * std::numbers::pi * losses.centreHz;
+    Abcd m;
+    for (const LadderElement &element : ladder.elements) {
+        const Complex w = ElementImmittance(element, omega, lossOmega, losses);
+        if (IsShunt(element.kind)) {
+            m.A += m.B * w;
+            m.C += m.D * w;
+        } else {
+            m.B += m.A * w;
+            m.D += m.C * w;
+        }
+    }
+    return m;
+}
+
+SParameters SParametersOf(const Abcd &m, double z1, double z2)
+{
+    const PortTerms t = PortTermsOf(m, z1, z2);
+    const Complex s21 = 2.0 * std::sqrt(z1 * z2) / t.delta;
+    return SParameters{
+        (t.p - z1 * t.q) / t.delta,
+        s21,
+        s21 * (m.A * m.D - m.B * m.C),
+        (-m.A * z2 + m.B - m.C * z1 * z2 + m.D * z1) / t.delta,
+    };
+}
+
+double VswrOf(double gamma)
+{
+    const double g = std::clamp(gamma, 0.0, 1.0);
+    return (1.0 + g) * (1.0 + g) / std::max(1.0 - g * g, kSmallestPowerRatio);
+}
+
+double MismatchLossDbOf(double gamma)
+{
+    const double g = std::clamp(gamma, 0.0, 1.0);
+    return -10.0 * std::log10(std::max(1.0 - g * g, kSmallestPowerRatio));
+}
+
+SweepPoint Evaluate(const Ladder &ladder, double frequencyHz, const LossModel &losses)
+{
+    const double z1 = ladder.port1Ohms;
+    const double z2 = ladder.port2Ohms;
+    const Abcd m = LadderAbcd(ladder, frequencyHz, losses);
+    const PortTerms t = PortTermsOf(m, z1, z2);
+
+    SweepPoint point;
+    point.frequencyHz = frequencyHz;
+    point.s = SParametersOf(m, z1, z2);
+    const double gamma = std::min(std::abs(point.s.s11), 1.0);
+    const double oneMinusGammaSq = OneMinusGammaSquared(t, z1);
+    point.s11Db = 20.0 * std::log10(std::max(gamma, std::sqrt(kSmallestPowerRatio)));
+    point.returnLossDb = -point.s11Db;
+    point.vswr = (1.0 + gamma) * (1.0 + gamma) / oneMinusGammaSq;
+    point.mismatchLossDb = -10.0 * std::log10(oneMinusGammaSq);
+    point.insertionLossDb =
+        -10.0 * std::log10(std::max(std::norm(point.s.s21), kSmallestPowerRatio));
+    return point;
+}
+
+double ReflectionMagnitude(const Ladder &ladder, double frequencyHz, const LossModel &losses)
+{
+    const Abcd m = LadderAbcd(ladder, frequencyHz, losses);
+    const PortTerms t = PortTermsOf(m, ladder.port1Ohms, ladder.port2Ohms);
+    return std::min(std::abs((t.p - ladder.port1Ohms * t.q) / t.delta), 1.0);
+}
+
+} // namespace tevmar::analysis
