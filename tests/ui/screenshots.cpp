@@ -1,0 +1,96 @@
+// Saves pictures of the main window and the About window, as they appear on
+// the X server, for a person to compare with the window's layout:
+// the fresh window, after an order-12 design, after a failed design, the
+// About window, and the main window enlarged 3x for close inspection.
+// Usage: tevmar_screenshots OUTPUT_DIR (run under xvfb-run).
+
+#include "ui/main_window.h"
+#include "ui/output_pane.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTest>
+
+#include <cstdio>
+
+namespace {
+
+bool Save(QWidget &window, const QDir &dir, const char *name)
+{
+    QTest::qWait(100); // let the X server draw what the window painted
+    QApplication::processEvents();
+    const QPixmap shot = window.screen()->grabWindow(window.winId());
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    const bool saved = shot.save(path, "PNG");
+    std::printf("%s %s (%dx%d)\n", saved ? "saved" : "FAILED", qPrintable(path), shot.width(),
+                shot.height());
+    return saved;
+}
+
+void Type(tevmar::Tevmar &window, const char *box, const char *text)
+{
+    auto *edit = window.findChild<QLineEdit *>(QString::fromLatin1(box));
+    edit->clear();
+    QTest::keyClicks(edit, QString::fromLatin1(text));
+}
+
+void Click(tevmar::Tevmar &window, const char *name)
+{
+    auto *button = window.findChild<QAbstractButton *>(QString::fromLatin1(name));
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fputs("usage: tevmar_screenshots OUTPUT_DIR\n", stderr);
+        return 2;
+    }
+    QDir dir(QString::fromLocal8Bit(argv[1]));
+    dir.mkpath(QStringLiteral("."));
+    // The design run writes its report into the working directory.
+    QDir::setCurrent(dir.absolutePath());
+
+    tevmar::Tevmar window;
+    window.move(40, 40);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+    bool ok = Save(window, dir, "1-fresh.png");
+
+    Type(window, "F1_text", "1");
+    Type(window, "F2_text", "2");
+    Type(window, "Zhigh_text", "50");
+    Type(window, "Zlow_text", "10");
+    Click(window, "N12");
+    Click(window, "Calc_BP");
+    ok = Save(window, dir, "2-order12.png") && ok;
+
+    const QPixmap zoom = window.screen()->grabWindow(window.winId());
+    ok = zoom.scaled(zoom.size() * 3, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+             .save(dir.filePath(QStringLiteral("2-order12-3x.png")), "PNG") &&
+         ok;
+
+    Click(window, "LC_abs");
+    Type(window, "LC_text", "3.3");
+    Click(window, "PRC");
+    Type(window, "Zlow_text", "0");
+    Click(window, "Calc_BP");
+    ok = Save(window, dir, "3-failed.png") && ok;
+
+    Click(window, "GetAbout");
+    tevmar::AboutPellmark *about = window.about();
+    about->move(40, 420);
+    if (!QTest::qWaitForWindowExposed(about))
+        return 1;
+    ok = Save(*about, dir, "4-about.png") && ok;
+    about->close();
+    return ok ? 0 : 1;
+}
