@@ -98,7 +98,7 @@ Ladder SnapLadder(const Ladder &ladder, ESeries series)
 {
     Ladder snapped = ladder;
     for (LadderElement &element : snapped.elements)
-        element.valueSi = SiValue(element.kind, SnapToSeries(TableValue(element), series));
+        element.value = SnapToSeries(element.value, series);
     return snapped;
 }
 

@@ -134,8 +134,8 @@ Json StandardValuesJson(const StandardValues &v, const Ladder &full)
     Json elements = Json::array();
     for (std::size_t i = 0; i < v.ladder.elements.size(); ++i)
         elements.push_back({{"label", v.ladder.elements[i].label},
-                            {"full", TableValue(full.elements[i])},
-                            {"snapped", TableValue(v.ladder.elements[i])}});
+                            {"full", full.elements[i].value},
+                            {"snapped", v.ladder.elements[i].value}});
     Json j{{"series", SeriesName(v.series)}, {"elements", elements}};
     j.update(PassbandJson(v.figures));
     return j;

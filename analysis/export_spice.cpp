@@ -12,7 +12,7 @@ namespace {
 // picofarads ("p"). SPICE reads "M" as milli, so no other suffix is used.
 std::string SpiceValue(const LadderElement &element)
 {
-    return FixedNumber(TableValue(element)) + (IsInductor(element.kind) ? "n" : "p");
+    return FixedNumber(element.value) + (IsInductor(element.kind) ? "n" : "p");
 }
 
 std::string SubcircuitLines(const Ladder &ladder)

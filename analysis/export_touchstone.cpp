@@ -20,8 +20,8 @@ void AppendComplex(std::string &line, Complex value)
 std::string ElementComment(const LadderElement &element)
 {
     const bool inductor = IsInductor(element.kind);
-    return "! " + element.label + " " + ShortestNumber(TableValue(element)) +
-           (inductor ? " nH" : " pF") + (IsShunt(element.kind) ? " shunt" : " series") + "\n";
+    return "! " + element.label + " " + ShortestNumber(element.value) + (inductor ? " nH" : " pF") +
+           (IsShunt(element.kind) ? " shunt" : " series") + "\n";
 }
 
 } // namespace

@@ -15,14 +15,9 @@ bool IsShunt(ElementKind kind)
     return kind == ElementKind::ShuntInductor || kind == ElementKind::ShuntCapacitor;
 }
 
-double TableValue(const LadderElement &element)
+double SiValue(const LadderElement &element)
 {
-    return element.valueSi * (IsInductor(element.kind) ? 1e9 : 1e12);
-}
-
-double SiValue(ElementKind kind, double tableValue)
-{
-    return tableValue * (IsInductor(kind) ? 1e-9 : 1e-12);
+    return element.value * (IsInductor(element.kind) ? 1e-9 : 1e-12);
 }
 
 Ladder FromDesign(const DesignResult &design, Precision precision)
@@ -45,7 +40,7 @@ Ladder FromDesign(const DesignResult &design, Precision precision)
         const ElementRow &row = table[i];
         if (row.kind == ElementKind::Termination)
             throw std::invalid_argument("termination inside the element table");
-        ladder.elements.push_back(LadderElement{row.kind, SiValue(row.kind, pick(row)), row.label});
+        ladder.elements.push_back(LadderElement{row.kind, pick(row), row.label});
     }
     return ladder;
 }

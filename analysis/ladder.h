@@ -14,8 +14,8 @@ namespace tevmar::analysis {
 struct LadderElement
 {
     ElementKind kind = ElementKind::SeriesInductor; // never Termination
-    double valueSi = 0;                             // henries for inductors, farads for capacitors
-    std::string label;                              // the element table's label, "LP=", "CS=", ...
+    double value = 0;  // in the table's unit: nH for inductors, pF for capacitors
+    std::string label; // the element table's label, "LP=", "CS=", ...
 };
 
 struct Ladder
@@ -39,9 +39,7 @@ Ladder FromDesign(const DesignResult &design, Precision precision);
 bool IsInductor(ElementKind kind);
 bool IsShunt(ElementKind kind);
 
-// The element's value in the table's unit: nH for inductors, pF for capacitors.
-double TableValue(const LadderElement &element);
-// The element's value in SI units from a value in the table's unit.
-double SiValue(ElementKind kind, double tableValue);
+// The element's value in henries or farads.
+double SiValue(const LadderElement &element);
 
 } // namespace tevmar::analysis

@@ -59,8 +59,7 @@ YieldResult RunMonteCarlo(const Ladder &nominal, const Band &band, const YieldOp
     for (int t = 0; t < options.trials; ++t) {
         for (std::size_t i = 0; i < trial.elements.size(); ++i) {
             const double unit = static_cast<double>(random() >> 11) * 0x1.0p-53; // [0, 1)
-            trial.elements[i].valueSi =
-                nominal.elements[i].valueSi * (1.0 + spread * (2 * unit - 1));
+            trial.elements[i].value = nominal.elements[i].value * (1.0 + spread * (2 * unit - 1));
         }
         worst.push_back(MaxVswr(trial, grid, losses));
         if (worst.back() < options.vswrLimit)

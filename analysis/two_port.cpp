@@ -20,7 +20,7 @@ constexpr double kSmallestPowerRatio = 1e-300;
 Complex ElementImmittance(const LadderElement &element, double omega, double lossOmega,
                           const LossModel &losses)
 {
-    const double value = std::max(element.valueSi, kSmallestElementSi);
+    const double value = std::max(SiValue(element), kSmallestElementSi);
     if (IsInductor(element.kind)) {
         const double r = losses.inductorQ ? lossOmega * value / *losses.inductorQ : 0.0;
         const Complex z{r, omega * value};

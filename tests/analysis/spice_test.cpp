@@ -1,0 +1,145 @@
+// The SPICE netlist: its element lines, and the test bench run by ngspice,
+// whose S11 and S21 across the band must agree with the library's sweep.
+
+#include "analysis/export_spice.h"
+#include "analysis_fixture.h"
+#include "report/report_file.h"
+#include "tests/report/test_files.h"
+
+#include <charconv>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <map>
+#include <regex>
+#include <sstream>
+
+namespace tevmar::analysis {
+namespace {
+
+constexpr int kBenchPoints = 201;
+
+std::vector<std::string> Lines(const std::string &text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+TEST(SpiceNetlist, ElementLinesCarryFullPrecisionInNanoAndPico)
+{
+    const Design d = RunDesign(kDesigns[0]); // LP, CS, CP, LS
+    const Ladder ladder = FromDesign(d.result, Precision::Full);
+    const std::string netlist = SpiceNetlist(ladder, BandOf(d.state));
+    const std::regex element(R"(^([LC])(\d+) (\w+) (\w+) ([0-9.]+)([np]) ; (\S+)$)");
+    std::vector<std::smatch> found;
+    std::vector<std::string> lines = Lines(netlist);
+    for (const std::string &line : lines) {
+        std::smatch m;
+        if (std::regex_match(line, m, element))
+            found.push_back(m);
+    }
+    ASSERT_EQ(found.size(), 4u);
+    const char *nodes[][2] = {{"p1", "0"}, {"p1", "n2"}, {"n2", "0"}, {"n2", "p2"}};
+    for (std::size_t i = 0; i < 4; ++i) {
+        const LadderElement &e = ladder.elements[i];
+        EXPECT_EQ(found[i][1], IsInductor(e.kind) ? "L" : "C");
+        EXPECT_EQ(found[i][3], nodes[i][0]);
+        EXPECT_EQ(found[i][4], nodes[i][1]);
+        EXPECT_EQ(std::stod(found[i][5]), e.value) << "not full precision";
+        EXPECT_EQ(found[i][6], IsInductor(e.kind) ? "n" : "p");
+        EXPECT_EQ(found[i][7], e.label);
+    }
+    EXPECT_EQ(lines.back(), ".end");
+    EXPECT_NE(netlist.find(".subckt tevmar_match p1 p2\n"), std::string::npos);
+    EXPECT_NE(netlist.find("Rport1 drive p1 50\n"), std::string::npos);
+    EXPECT_NE(netlist.find(".ac lin 201 1000000000 2000000000\n"), std::string::npos);
+}
+
+// ngspice's .print tables: "Index frequency <vectors>" headers, then rows.
+// Long listings repeat the header and split the vectors over several tables.
+std::map<std::string, std::vector<double>> ReadPrintTables(const std::string &output)
+{
+    std::map<std::string, std::vector<double>> columns;
+    std::vector<std::string> header;
+    for (const std::string &line : Lines(output)) {
+        std::istringstream in(line);
+        std::vector<std::string> words;
+        for (std::string w; in >> w;)
+            words.push_back(w);
+        if (words.size() >= 3 && words[0] == "Index" && words[1] == "frequency") {
+            header = words;
+            continue;
+        }
+        if (header.empty() || words.size() != header.size() ||
+            words[0].find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const auto row = static_cast<std::size_t>(std::stoul(words[0]));
+        for (std::size_t k = 1; k < words.size(); ++k) {
+            std::vector<double> &column = columns[header[k]];
+            column.resize(std::max(column.size(), row + 1));
+            column[row] = std::stod(words[k]);
+        }
+    }
+    return columns;
+}
+
+std::string RunNgspice(const std::filesystem::path &netlist)
+{
+    const std::string command = std::string(TEVMAR_NGSPICE) + " -b '" + netlist.string() + "' 2>&1";
+    std::FILE *pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return {};
+    std::string output;
+    char buffer[4096];
+    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+        output.append(buffer, n);
+    EXPECT_EQ(::pclose(pipe), 0) << output;
+    return output;
+}
+
+class NgspiceRun : public testing::TestWithParam<DesignCase>
+{
+};
+
+TEST_P(NgspiceRun, AgreesWithTheSweepAcrossTheBand)
+{
+    ASSERT_STRNE(TEVMAR_NGSPICE, "") << "ngspice not found: run scripts/install-deps";
+    const Design d = RunDesign(GetParam());
+    const Ladder ladder = FromDesign(d.result, Precision::Full);
+    const Band band = BandOf(d.state);
+
+    test_files::TempDir dir;
+    std::string error;
+    ASSERT_TRUE(ReplaceFileAtomically(dir / "net.cir", SpiceNetlist(ladder, band), error)) << error;
+    const std::string output = RunNgspice(dir / "net.cir");
+    auto columns = ReadPrintTables(output);
+    const std::vector<double> f = BandGrid(band, kBenchPoints);
+    ASSERT_EQ(columns["frequency"].size(), f.size()) << output;
+    ASSERT_EQ(columns["vm(s11)"].size(), f.size()) << output;
+    ASSERT_EQ(columns["vm(s21)"].size(), f.size()) << output;
+    for (std::size_t i = 0; i < f.size(); ++i) {
+        EXPECT_NEAR(columns["frequency"][i], f[i], 1e-6 * f[i]);
+        const SweepPoint p = Evaluate(ladder, f[i]);
+        EXPECT_NEAR(columns["vm(s11)"][i], std::abs(p.s.s11), 1e-4) << f[i];
+        EXPECT_NEAR(columns["vm(s21)"][i], std::abs(p.s.s21), 1e-4) << f[i];
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Designs, NgspiceRun, testing::ValuesIn(kDesigns),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST(SpiceNetlist, ShuntElementAfterTheLastSeriesStandsAtPortTwo)
+{
+    const Ladder ladder{
+        50,
+        10,
+        {{ElementKind::SeriesInductor, 1.0, "LS="}, {ElementKind::ShuntCapacitor, 2.0, "CP="}}};
+    const std::string netlist = SpiceNetlist(ladder, Band{1e9, 2e9, std::sqrt(2.0) * 1e9});
+    EXPECT_NE(netlist.find("L1 p1 p2 1n ; LS=\n"), std::string::npos) << netlist;
+    EXPECT_NE(netlist.find("C2 p2 0 2p ; CP=\n"), std::string::npos) << netlist;
+}
+
+} // namespace
+} // namespace tevmar::analysis
