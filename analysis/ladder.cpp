@@ -5,21 +5,6 @@
 
 namespace tevmar::analysis {
 
-bool IsInductor(ElementKind kind)
-{
-    return kind == ElementKind::ShuntInductor || kind == ElementKind::SeriesInductor;
-}
-
-bool IsShunt(ElementKind kind)
-{
-    return kind == ElementKind::ShuntInductor || kind == ElementKind::ShuntCapacitor;
-}
-
-double SiValue(const LadderElement &element)
-{
-    return element.value * (IsInductor(element.kind) ? 1e-9 : 1e-12);
-}
-
 Ladder FromDesign(const DesignResult &design, Precision precision)
 {
     const std::vector<ElementRow> &table = design.table;

@@ -36,10 +36,20 @@ enum class Precision {
 // positive.
 Ladder FromDesign(const DesignResult &design, Precision precision);
 
-bool IsInductor(ElementKind kind);
-bool IsShunt(ElementKind kind);
+inline bool IsInductor(ElementKind kind)
+{
+    return kind == ElementKind::ShuntInductor || kind == ElementKind::SeriesInductor;
+}
+
+inline bool IsShunt(ElementKind kind)
+{
+    return kind == ElementKind::ShuntInductor || kind == ElementKind::ShuntCapacitor;
+}
 
 // The element's value in henries or farads.
-double SiValue(const LadderElement &element);
+inline double SiValue(const LadderElement &element)
+{
+    return element.value * (IsInductor(element.kind) ? 1e-9 : 1e-12);
+}
 
 } // namespace tevmar::analysis

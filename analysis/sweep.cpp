@@ -49,8 +49,10 @@ std::vector<double> SweepFrequencies(const SweepPlan &plan)
 
 std::vector<SweepPoint> Sweep(const Ladder &ladder, const SweepPlan &plan, const LossModel &losses)
 {
+    const std::vector<double> frequencies = SweepFrequencies(plan);
     std::vector<SweepPoint> points;
-    for (const double f : SweepFrequencies(plan))
+    points.reserve(frequencies.size());
+    for (const double f : frequencies)
         points.push_back(Evaluate(ladder, f, losses));
     return points;
 }

@@ -17,6 +17,21 @@ constexpr double kSmallestElementSi = 1e-30;
 // precision: -3000 dB of power, far below anything a network can show.
 constexpr double kSmallestPowerRatio = 1e-300;
 
+// Plain complex product and reciprocal. The sweep spends its time here, and
+// std::complex's operators guard every result against NaN at some cost; the
+// values here are finite by construction.
+Complex Mul(Complex a, Complex b)
+{
+    return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
+}
+
+Complex Reciprocal(Complex z)
+{
+    const double perNorm = 1.0 / (z.real() * z.real() + z.imag() * z.imag());
+    return {z.real() * perNorm, -z.imag() * perNorm};
+}
+
+// The series impedance or shunt admittance of an element, as the cascade needs it.
 Complex ElementImmittance(const LadderElement &element, double omega, double lossOmega,
                           const LossModel &losses)
 {
@@ -24,11 +39,11 @@ Complex ElementImmittance(const LadderElement &element, double omega, double los
     if (IsInductor(element.kind)) {
         const double r = losses.inductorQ ? lossOmega * value / *losses.inductorQ : 0.0;
         const Complex z{r, omega * value};
-        return IsShunt(element.kind) ? 1.0 / z : z;
+        return IsShunt(element.kind) ? Reciprocal(z) : z;
     }
     const double g = losses.capacitorQ ? lossOmega * value / *losses.capacitorQ : 0.0;
     const Complex y{g, omega * value};
-    return IsShunt(element.kind) ? y : 1.0 / y;
+    return IsShunt(element.kind) ? y : Reciprocal(y);
 }
 
 // The common terms of the port formulas: with P = A z2 + B and Q = C z2 + D the
@@ -50,7 +65,7 @@ PortTerms PortTermsOf(const Abcd &m, double z1, double z2)
 // where |S11| is within 1e-12 of 1.
 double OneMinusGammaSquared(const PortTerms &t, double z1)
 {
-    const double delivered = 4.0 * z1 * std::real(t.p * std::conj(t.q)) / std::norm(t.delta);
+    const double delivered = 4.0 * z1 * Mul(t.p, std::conj(t.q)).real() / std::norm(t.delta);
     return std::clamp(delivered, kSmallestPowerRatio, 1.0);
 }
 
@@ -64,11 +79,11 @@ Abcd LadderAbcd(const Ladder &ladder, double frequencyHz, const LossModel &losse
     for (const LadderElement &element : ladder.elements) {
         const Complex w = ElementImmittance(element, omega, lossOmega, losses);
         if (IsShunt(element.kind)) {
-            m.A += m.B * w;
-            m.C += m.D * w;
+            m.A += Mul(m.B, w);
+            m.C += Mul(m.D, w);
         } else {
-            m.B += m.A * w;
-            m.D += m.C * w;
+            m.B += Mul(m.A, w);
+            m.D += Mul(m.C, w);
         }
     }
     return m;
@@ -77,12 +92,13 @@ Abcd LadderAbcd(const Ladder &ladder, double frequencyHz, const LossModel &losse
 SParameters SParametersOf(const Abcd &m, double z1, double z2)
 {
     const PortTerms t = PortTermsOf(m, z1, z2);
-    const Complex s21 = 2.0 * std::sqrt(z1 * z2) / t.delta;
+    const Complex perDelta = Reciprocal(t.delta);
+    const Complex s21 = 2.0 * std::sqrt(z1 * z2) * perDelta;
     return SParameters{
-        (t.p - z1 * t.q) / t.delta,
+        Mul(t.p - z1 * t.q, perDelta),
         s21,
-        s21 * (m.A * m.D - m.B * m.C),
-        (-m.A * z2 + m.B - m.C * z1 * z2 + m.D * z1) / t.delta,
+        Mul(s21, Mul(m.A, m.D) - Mul(m.B, m.C)),
+        Mul(-m.A * z2 + m.B - m.C * (z1 * z2) + m.D * z1, perDelta),
     };
 }
 
@@ -108,7 +124,7 @@ SweepPoint Evaluate(const Ladder &ladder, double frequencyHz, const LossModel &l
     SweepPoint point;
     point.frequencyHz = frequencyHz;
     point.s = SParametersOf(m, z1, z2);
-    const double gamma = std::min(std::abs(point.s.s11), 1.0);
+    const double gamma = std::min(std::sqrt(std::norm(point.s.s11)), 1.0);
     const double oneMinusGammaSq = OneMinusGammaSquared(t, z1);
     point.s11Db = 20.0 * std::log10(std::max(gamma, std::sqrt(kSmallestPowerRatio)));
     point.returnLossDb = -point.s11Db;
@@ -123,7 +139,8 @@ double ReflectionMagnitude(const Ladder &ladder, double frequencyHz, const LossM
 {
     const Abcd m = LadderAbcd(ladder, frequencyHz, losses);
     const PortTerms t = PortTermsOf(m, ladder.port1Ohms, ladder.port2Ohms);
-    return std::min(std::abs((t.p - ladder.port1Ohms * t.q) / t.delta), 1.0);
+    const double reflected = std::norm(t.p - ladder.port1Ohms * t.q) / std::norm(t.delta);
+    return std::min(std::sqrt(reflected), 1.0);
 }
 
 } // namespace tevmar::analysis
