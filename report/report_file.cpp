@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tevmar {
@@ -47,25 +46,37 @@ bool WriteAll(int fd, const std::string &contents)
 
 } // namespace
 
+namespace {
+
+// Creates a new file beside `path` that no other writer can be using. The
+// mode 0666 lets the user's umask decide the permissions, as for any document.
+int CreateTemporary(const std::filesystem::path &path, std::string &tempName)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempName =
+            path.string() + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        const int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+} // namespace
+
 bool ReplaceFileAtomically(const std::filesystem::path &path, const std::string &contents,
                            std::string &error)
 {
     error.clear();
-    const std::filesystem::path directory =
-        path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-    std::string tempName = (directory / (path.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(tempName.data());
+    std::string tempName;
+    const int fd = CreateTemporary(path, tempName);
     if (fd < 0) {
+        const std::filesystem::path directory =
+            path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
         error = Reason("cannot create a file in", directory);
         return false;
     }
-    // mkstemp creates the file readable by its owner only; a report is an ordinary document.
-    ::fchmod(
-        fd, 0644 & ~[] {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            return mask;
-        }());
+    errno = EIO; // a write that stops short without an error code
     const bool written = WriteAll(fd, contents) && ::fsync(fd) == 0;
     if (!written)
         error = Reason("cannot write", tempName);
