@@ -14,7 +14,7 @@ std::string SweepCsv(const std::vector<CsvNetwork> &networks,
     text += "\n";
 
     for (const double f : frequenciesHz) {
-        text += ShortestNumber(f);
+        text += FixedNumber(f);
         for (const CsvNetwork &network : networks) {
             const SweepPoint p = Evaluate(network.ladder, f, network.losses);
             for (const double value : {p.s11Db, p.vswr, p.insertionLossDb})

@@ -18,7 +18,8 @@ struct CsvNetwork
     LossModel losses;
 };
 
-// Header line "frequency_hz,..." and one line per frequency. Lines end with LF.
+// Header line "frequency_hz,..." and one line per frequency, the frequency in
+// plain digits and every figure in its shortest round-trip form. Lines end with LF.
 std::string SweepCsv(const std::vector<CsvNetwork> &networks,
                      const std::vector<double> &frequenciesHz);
 

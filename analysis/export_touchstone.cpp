@@ -48,7 +48,9 @@ std::string TouchstoneText(const Ladder &ladder, const std::vector<double> &freq
 
     for (const double f : frequenciesHz) {
         const SParameters s = SParametersOf(LadderAbcd(ladder, f), referenceOhms, referenceOhms);
-        std::string line = DecimalNumber(f);
+        std::string line = FixedNumber(f);
+        if (line.find('.') == std::string::npos)
+            line += ".0";
         for (const Complex value : {s.s11, s.s21, s.s12, s.s22})
             AppendComplex(line, value);
         text += line + "\n";

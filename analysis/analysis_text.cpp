@@ -1,0 +1,105 @@
+#include "analysis/analysis_text.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+
+namespace tevmar::analysis {
+
+std::string Figure(double value, int digits)
+{
+    if (!std::isfinite(value))
+        return "-";
+    if (value == 0)
+        value = 0; // no "-0"
+    std::array<char, 64> buffer{};
+    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                         std::chars_format::general, digits);
+    return ec == std::errc{} ? std::string(buffer.data(), end) : "-";
+}
+
+namespace {
+
+std::string Ghz(double hz)
+{
+    return Figure(hz / 1e9) + " GHz";
+}
+
+std::string PassbandText(const PassbandFigures &p)
+{
+    return "|S11| max " + Figure(p.gammaMax) + " min " + Figure(p.gammaMin) + ", VSWR max " +
+           Figure(p.vswrMax) + ":1";
+}
+
+void AddSelfCheck(std::vector<std::string> &lines, const NetworkAnalysis &a)
+{
+    const SelfCheck &c = a.selfCheck;
+    lines.push_back("Network check over " + Ghz(a.band.lowHz) + " to " + Ghz(a.band.highHz) + ":");
+    lines.push_back("  design:                |S11| max " + Figure(c.designGammaMax) + " min " +
+                    Figure(c.designGammaMin));
+    lines.push_back("  full-precision values: " + PassbandText(c.full) +
+                    (c.agrees ? "" : "  DISAGREES WITH THE DESIGN"));
+    lines.push_back("  values as printed:     " + PassbandText(c.printed));
+}
+
+void AddBodeFano(std::vector<std::string> &lines, const BodeFanoLimit &b)
+{
+    if (!b.applicable) {
+        lines.push_back("Bode-Fano limit: nothing absorbed, no limit applies");
+        return;
+    }
+    lines.push_back("Bode-Fano limit (g1 " + Figure(b.g1) + "): |S11| " + Figure(b.gammaLimit) +
+                    ", VSWR " + Figure(b.vswrLimit) + ":1, loss " + Figure(b.mismatchLossDb) +
+                    " dB; design |S11| max " + Figure(b.designGammaMax));
+}
+
+void AddStandardValues(std::vector<std::string> &lines, const StandardValues &v)
+{
+    lines.push_back("Standard values " + SeriesName(v.series) + ": " + PassbandText(v.figures));
+    std::string parts = " ";
+    for (const LadderElement &e : v.ladder.elements)
+        parts += " " + e.label + Figure(e.value) + (IsInductor(e.kind) ? " nH" : " pF");
+    lines.push_back(parts);
+}
+
+void AddFiniteQ(std::vector<std::string> &lines, const FiniteQLoss &q)
+{
+    std::string head = "Finite Q at " + Ghz(q.losses.centreHz) + " (";
+    head += q.losses.inductorQ ? "inductors " + Figure(*q.losses.inductorQ) : "ideal inductors";
+    head +=
+        q.losses.capacitorQ ? ", capacitors " + Figure(*q.losses.capacitorQ) : ", ideal capacitors";
+    lines.push_back(head + "):");
+    lines.push_back("  insertion loss in band " + Figure(q.minInsertionLossDb, 4) + " to " +
+                    Figure(q.maxInsertionLossDb, 4) + " dB, at centre " +
+                    Figure(q.centreInsertionLossDb, 4) + " dB (ideal parts: max " +
+                    Figure(q.losslessMaxInsertionLossDb, 4) + " dB)");
+}
+
+void AddYield(std::vector<std::string> &lines, const YieldResult &y)
+{
+    lines.push_back("Tolerance +-" + Figure(y.options.tolerancePercent) + " % (" +
+                    std::to_string(y.options.trials) + " trials, seed " +
+                    std::to_string(y.options.seed) + "): yield " + Figure(y.yieldPercent, 4) +
+                    " % below VSWR " + Figure(y.options.vswrLimit) + ":1");
+    lines.push_back("  in-band VSWR max: nominal " + Figure(y.nominalVswr) + ", 50 % " +
+                    Figure(y.vswrP50) + ", 90 % " + Figure(y.vswrP90) + ", 99 % " +
+                    Figure(y.vswrP99) + ", worst " + Figure(y.worstVswr));
+}
+
+} // namespace
+
+std::vector<std::string> AnalysisLines(const NetworkAnalysis &a)
+{
+    std::vector<std::string> lines;
+    AddSelfCheck(lines, a);
+    AddBodeFano(lines, a.bodeFano);
+    if (a.standardValues)
+        AddStandardValues(lines, *a.standardValues);
+    if (a.finiteQ)
+        AddFiniteQ(lines, *a.finiteQ);
+    if (a.yield)
+        AddYield(lines, *a.yield);
+    return lines;
+}
+
+} // namespace tevmar::analysis

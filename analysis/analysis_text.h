@@ -1,0 +1,19 @@
+#pragma once
+
+// The analysis figures as plain lines for a terminal or a text pane.
+
+#include "analysis/network_analysis.h"
+
+#include <string>
+#include <vector>
+
+namespace tevmar::analysis {
+
+// A figure to `digits` significant digits in its shortest form: "0.135064",
+// "1.3123", "2.1e-05". Locale-independent.
+std::string Figure(double value, int digits = 6);
+
+// Passband check, Bode-Fano limit, and each analysis that was asked for.
+std::vector<std::string> AnalysisLines(const NetworkAnalysis &analysis);
+
+} // namespace tevmar::analysis

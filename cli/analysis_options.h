@@ -1,0 +1,65 @@
+#pragma once
+
+// The analysis part of tevmar-cli: what the engineer does next with a design
+// (its built response, standard values, component Q, tolerance yield) and the
+// files taken elsewhere (JSON, CSV sweep, Touchstone, SPICE).
+
+#include "analysis/eseries.h"
+#include "cli/cli_options.h"
+#include "cli/design_command.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+namespace tevmar::cli {
+
+// Exit status when the design succeeded but an analysis file could not be written.
+constexpr int kExitFileNotSaved = 5;
+
+struct AnalysisRequest
+{
+    bool json = false; // the design as JSON replaces the pane lines on standard output
+    std::optional<std::string> sweepPath, touchstonePath, spicePath;
+    std::optional<int> points;
+    std::optional<double> fromGhz, toGhz;
+    bool log = false, lin = false;
+    std::optional<double> touchstoneOhms;
+    std::optional<analysis::ESeries> eseries;
+    std::optional<double> inductorQ, capacitorQ;
+    std::optional<int> trials;
+    std::optional<double> tolerancePercent;
+    std::optional<std::uint64_t> seed;
+
+    bool MonteCarlo() const { return trials || tolerancePercent || seed; }
+    // Figures beyond the design's own: standard values, finite Q, tolerance yield.
+    bool Figures() const { return eseries || inductorQ || capacitorQ || MonteCarlo(); }
+    bool SweepFile() const { return sweepPath || touchstonePath; }
+    bool Any() const { return json || Figures() || SweepFile() || spicePath; }
+};
+
+// --json, --sweep, --points, --from, --to, --log, --lin, --touchstone,
+// --touchstone-r, --spice, --eseries, --q-l, --q-c, --monte-carlo,
+// --tolerance and --seed, filling `request`. Each refuses a bad value.
+OptionTable AnalysisOptionTable(AnalysisRequest &request);
+
+// The --help paragraph on the analysis options and their defaults.
+std::string AnalysisUsageText();
+
+// Problems between options, found before anything is run: --log with --lin,
+// sweep options without a sweep file, --touchstone-r without --touchstone, a
+// file named twice or named like the report. Empty when there are none.
+std::string CheckAnalysisRequest(const AnalysisRequest &request,
+                                 const std::filesystem::path &reportPath);
+
+// The design run with its analysis: the report saved as always, then standard
+// output (the pane lines and the figures asked for, or the JSON document) and
+// the files asked for. A design without solution writes none of the files.
+// Returns the exit status.
+int RunDesignWithAnalysis(const DesignRequest &design, const AnalysisRequest &request,
+                          const std::filesystem::path &reportPath, std::ostream &out,
+                          std::ostream &err);
+
+} // namespace tevmar::cli

@@ -1,0 +1,191 @@
+// tevmar-cli's analysis options in-process: values refused with the option's
+// name, the files written (and not written), JSON on standard output.
+
+#include "cli/analysis_options.h"
+#include "cli/cli_main.h"
+#include "tests/report/test_files.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+namespace tevmar::cli {
+namespace {
+
+using test_files::ReadBytes;
+using test_files::TempDir;
+using Args = std::vector<std::string>;
+
+struct CliRun
+{
+    int exitCode;
+    std::string out, err;
+};
+
+CliRun RunCliIn(Args args, const TempDir &dir)
+{
+    std::ostringstream out, err;
+    const int code = RunCli(args, out, err, dir / "tevmar.prt");
+    return {code, out.str(), err.str()};
+}
+
+const Args kDesign{"--f1", "1", "--f2", "2", "--zhigh", "50", "--zlow", "10"};
+
+Args With(Args extra, const Args &base = kDesign)
+{
+    Args all = base;
+    all.insert(all.end(), extra.begin(), extra.end());
+    return all;
+}
+
+TEST(AnalysisOptions, HelpDocumentsEveryOne)
+{
+    const std::string help = UsageText();
+    AnalysisRequest request;
+    for (const OptionSpec &spec : AnalysisOptionTable(request))
+        EXPECT_NE(help.find("\n  " + spec.name + " "), std::string::npos) << spec.name;
+}
+
+TEST(AnalysisOptions, BadValuesAreBadUsageNamingTheOption)
+{
+    TempDir dir;
+    const std::string sweep = (dir / "s.csv").string();
+    const std::string report = (dir / "tevmar.prt").string();
+    const struct
+    {
+        Args args;
+        std::string start; // the message after "tevmar-cli: "
+    } rows[] = {
+        {{"--points", "0", "--sweep", sweep}, "--points: \"0\" is not a whole number"},
+        {{"--points", "12x", "--sweep", sweep}, "--points: \"12x\""},
+        {{"--from", "-1", "--sweep", sweep}, "--from: \"-1\" is not a positive number"},
+        {{"--to", "inf", "--sweep", sweep}, "--to: \"inf\""},
+        {{"--from", "1 ", "--sweep", sweep}, "--from: \"1 \""},
+        {{"--touchstone-r", "0", "--touchstone", sweep}, "--touchstone-r: \"0\""},
+        {{"--eseries", "E6"}, "--eseries: \"E6\" is not one of E12, E24, E48, E96"},
+        {{"--q-l", "0"}, "--q-l: \"0\" is not a positive number"},
+        {{"--q-c", "nan"}, "--q-c: \"nan\""},
+        {{"--monte-carlo", "0"}, "--monte-carlo: \"0\""},
+        {{"--monte-carlo", "10000001"}, "--monte-carlo: \"10000001\""},
+        {{"--tolerance", "100"}, "--tolerance: \"100\" is not a percentage"},
+        {{"--tolerance", "-0.5"}, "--tolerance: \"-0.5\""},
+        {{"--seed", "-1"}, "--seed: \"-1\""},
+        {{"--sweep", ""}, "--sweep: needs a file name"},
+        {{"--sweep", sweep, "--log", "--lin"}, "--log and --lin exclude each other"},
+        {{"--points", "11"}, "--points shapes the sweep of --sweep or --touchstone"},
+        {{"--lin"}, "--lin shapes the sweep"},
+        {{"--touchstone-r", "75"}, "--touchstone-r applies to --touchstone only"},
+        {{"--spice", report}, "--spice: \"" + report + "\" is the report file"},
+        {{"--sweep", sweep, "--touchstone", sweep}, "--touchstone: \"" + sweep + "\" is already"},
+        // The default stop is twice the upper band edge, 4 GHz.
+        {{"--sweep", sweep, "--from", "5"}, "--from: 5 GHz lies above the sweep's stop, 4 GHz"},
+        {{"--sweep", sweep, "--to", "0.2"}, "--to: 0.2 GHz lies below the sweep's start, 0.5 GHz"},
+        {{"--sweep", sweep, "--from", "3", "--to", "2"}, "--from: 3 GHz lies above --to, 2 GHz"},
+        {{"--sweep", sweep, "--points", "1"}, "--points: a sweep of 1 point needs"},
+    };
+    for (const auto &row : rows) {
+        const CliRun run = RunCliIn(With(row.args), dir);
+        EXPECT_EQ(run.exitCode, kExitBadUsage) << row.start;
+        EXPECT_TRUE(run.err.starts_with("tevmar-cli: " + row.start)) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(dir.Entries().empty()) << row.start; // no report, no file
+    }
+}
+
+TEST(AnalysisOptions, FailedDesignWritesNoneOfTheFiles)
+{
+    TempDir dir;
+    const Args files{"--sweep", (dir / "s.csv").string(), "--touchstone", (dir / "n.s2p").string(),
+                     "--spice", (dir / "n.cir").string(), "--json"};
+    const CliRun run =
+        RunCliIn(With(files, {"--f1", "1", "--f2", "2", "--zhigh", "50", "--zlow", "50"}), dir);
+    EXPECT_EQ(run.exitCode, kExitNoSolution);
+    EXPECT_EQ(run.err, "  SOLUTION OUT OF RANGE\n");
+    EXPECT_TRUE(dir.Entries().empty());
+    EXPECT_EQ(nlohmann::json::parse(run.out)["status"], "solution out of range");
+}
+
+TEST(AnalysisOptions, DesignOutputStaysAndFilesAndFiguresFollow)
+{
+    TempDir plain, dir;
+    const CliRun reference = RunCliIn(kDesign, plain);
+    ASSERT_EQ(reference.exitCode, 0);
+
+    const CliRun run = RunCliIn(With({"--sweep",
+                                      (dir / "s.csv").string(),
+                                      "--points",
+                                      "11",
+                                      "--lin",
+                                      "--from",
+                                      "1",
+                                      "--to",
+                                      "2",
+                                      "--touchstone",
+                                      (dir / "n.s2p").string(),
+                                      "--touchstone-r",
+                                      "75",
+                                      "--spice",
+                                      (dir / "n.cir").string(),
+                                      "--eseries",
+                                      "E12",
+                                      "--q-l",
+                                      "60",
+                                      "--monte-carlo",
+                                      "50",
+                                      "--tolerance",
+                                      "1",
+                                      "--seed",
+                                      "9"}),
+                                dir);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(ReadBytes(dir / "tevmar.prt"), ReadBytes(plain / "tevmar.prt"));
+    ASSERT_TRUE(run.out.starts_with(reference.out + "\n"));
+    const std::string figures = run.out.substr(reference.out.size());
+    for (const char *expected :
+         {"Network check over 1 GHz to 2 GHz:", "Standard values E12:",
+          "inductors 60, ideal capacitors", "Tolerance +-1 % (50 trials, seed 9)",
+          "Bode-Fano limit: nothing absorbed"})
+        EXPECT_NE(figures.find(expected), std::string::npos) << expected;
+
+    const std::string csv = ReadBytes(dir / "s.csv");
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 12); // header and 11 points
+    EXPECT_NE(csv.find(",snapped_s11_db,"), std::string::npos);
+    EXPECT_NE(csv.find(",full_with_q_insertion_loss_db\n"), std::string::npos);
+    EXPECT_NE(csv.find("\n1000000000,"), std::string::npos);
+    EXPECT_NE(csv.find("\n1100000000,"), std::string::npos); // linear steps
+    EXPECT_NE(ReadBytes(dir / "n.s2p").find("\n# HZ S RI R 75\n"), std::string::npos);
+    EXPECT_NE(ReadBytes(dir / "n.cir").find(".subckt tevmar_match p1 p2\n"), std::string::npos);
+}
+
+TEST(AnalysisOptions, JsonReplacesThePaneLines)
+{
+    TempDir dir;
+    const CliRun run = RunCliIn(With({"--json", "--monte-carlo", "20"},
+                                     With({"--order", "8", "--load", "shunt-rc", "--absorb", "1"})),
+                                dir);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto j = nlohmann::json::parse(run.out);
+    EXPECT_EQ(j["status"], "solved");
+    EXPECT_EQ(j["inputs"]["typed"]["LC_text"], "1");
+    EXPECT_EQ(j["elements"].size(), 10u);
+    EXPECT_EQ(j["analysis"]["monteCarlo"]["trials"], 20);
+    EXPECT_EQ(j["analysis"]["monteCarlo"]["tolerancePercent"], 5.0);
+    EXPECT_EQ(j["analysis"]["monteCarlo"]["seed"], 1);
+    EXPECT_FALSE(j["analysis"].contains("standardValues"));
+    EXPECT_FALSE(ReadBytes(dir / "tevmar.prt").empty()); // the report is saved as always
+}
+
+TEST(AnalysisOptions, UnwritableFileIsExitFiveAndTheOthersAreWritten)
+{
+    TempDir dir;
+    const CliRun run = RunCliIn(With({"--sweep", (dir / "missing" / "s.csv").string(), "--spice",
+                                      (dir / "n.cir").string()}),
+                                dir);
+    EXPECT_EQ(run.exitCode, kExitFileNotSaved);
+    EXPECT_TRUE(run.err.starts_with("tevmar-cli: --sweep: ")) << run.err;
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"n.cir", "tevmar.prt"}));
+}
+
+} // namespace
+} // namespace tevmar::cli
