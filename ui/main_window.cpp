@@ -343,7 +343,7 @@ void Tevmar::ApplyFlatLook()
 {
     for (QWidget *child : findChildren<QWidget *>()) {
         // The About button keeps the raised look; so do the pane's scroll bars.
-        if (child != getAbout_ && !pane_->isAncestorOf(child))
+        if (child != getAbout_ && (child == pane_ || !pane_->isAncestorOf(child)))
             child->setStyle(flat_.get());
     }
 }

@@ -18,11 +18,17 @@ struct Placer
     const QFontMetrics &metrics;
     std::vector<OutputPane::Row> &rows;
     int pen = 0;
+    int column = 0; // set by a column item, consumed by the text placed there
 
     void Put(const QString &text)
     {
-        rows.back().push_back({pen, text});
+        OutputPane::Fragment fragment;
+        fragment.x = pen;
+        fragment.text = text;
+        fragment.column = column;
+        rows.back().push_back(std::move(fragment));
         pen += metrics.horizontalAdvance(text);
+        column = 0;
     }
     void operator()(const TextItem &item) { Put(QString::fromStdString(item.text)); }
     void operator()(const NumberItem &item)
@@ -31,8 +37,10 @@ struct Placer
     }
     void operator()(const SpacesItem &item)
     {
-        if (item.count > 0)
+        if (item.count > 0) {
             pen += metrics.horizontalAdvance(QString(item.count, QLatin1Char(' ')));
+            column = 0;
+        }
     }
     void operator()(const ColumnItem &item)
     {
@@ -40,6 +48,7 @@ struct Placer
         if (pen > stop)
             rows.emplace_back();
         pen = stop;
+        column = item.column;
     }
 };
 

@@ -23,6 +23,7 @@ class OutputPane final : public QAbstractScrollArea
     {
         int x = 0;
         QString text;
+        int column = 0; // the column stop it starts at; 0 when it follows the text before it
     };
     using Row = std::vector<Fragment>;
 

@@ -14,7 +14,6 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTest>
-
 #include <cstdio>
 
 namespace {

@@ -1,0 +1,51 @@
+// Test main for the window tests: a QApplication on the offscreen platform,
+// the number locale pinned to "C" (QApplication takes the user's locale).
+// With --keep-user-locale the tests run under the locale of the environment
+// instead, to show that a decimal-comma locale changes nothing the user sees.
+
+#include <QApplication>
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kSkipped = 77; // ctest SKIP_RETURN_CODE
+
+bool TakeFlag(int &argc, char **argv, const char *flag)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], flag) == 0) {
+            for (int j = i; j + 1 < argc; ++j)
+                argv[j] = argv[j + 1];
+            --argc;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const bool keepUserLocale = TakeFlag(argc, argv, "--keep-user-locale");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (keepUserLocale) {
+        const char *point = std::localeconv()->decimal_point;
+        if (std::strcmp(point, ",") != 0) {
+            std::printf("Skipped: the environment's locale (%s) has no decimal comma; "
+                        "generate de_DE.UTF-8 (localedef -i de_DE -f UTF-8 de_DE.UTF-8) "
+                        "to run the window tests under it.\n",
+                        std::setlocale(LC_NUMERIC, nullptr));
+            return kSkipped;
+        }
+    } else {
+        std::setlocale(LC_ALL, "C");
+    }
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
