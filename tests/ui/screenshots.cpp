@@ -1,7 +1,8 @@
 // Saves pictures of the main window and the About window, as they appear on
-// the X server, for a person to compare with the window's layout:
-// the fresh window, after an order-12 design, after a failed design, the
-// About window, and the main window enlarged 3x for close inspection.
+// the X server, for a person to compare with the window's layout: the fresh
+// window, after an order-12 design (also enlarged three times for close
+// inspection), after a failed design, with a report longer than the pane,
+// and the About window.
 // Usage: tevmar_screenshots OUTPUT_DIR (run under xvfb-run).
 
 #include "ui/main_window.h"
@@ -74,7 +75,7 @@ int main(int argc, char **argv)
 
     const QPixmap zoom = window.screen()->grabWindow(window.winId());
     ok = zoom.scaled(zoom.size() * 3, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-             .save(dir.filePath(QStringLiteral("2-order12-3x.png")), "PNG") &&
+             .save(dir.filePath(QStringLiteral("2-order12-zoom3.png")), "PNG") &&
          ok;
 
     Click(window, "LC_abs");
@@ -84,12 +85,21 @@ int main(int argc, char **argv)
     Click(window, "Calc_BP");
     ok = Save(window, dir, "3-failed.png") && ok;
 
+    // A few megahertz: inductors of thousands of nanohenries wrap their units.
+    Click(window, "LC_abs");
+    Type(window, "F1_text", "0.001");
+    Type(window, "F2_text", "0.002");
+    Type(window, "Zlow_text", "10");
+    Click(window, "SRL");
+    Click(window, "Calc_BP");
+    ok = Save(window, dir, "4-long-report.png") && ok;
+
     Click(window, "GetAbout");
     tevmar::AboutPellmark *about = window.about();
     about->move(40, 420);
     if (!QTest::qWaitForWindowExposed(about))
         return 1;
-    ok = Save(*about, dir, "4-about.png") && ok;
+    ok = Save(*about, dir, "5-about.png") && ok;
     about->close();
     return ok ? 0 : 1;
 }
