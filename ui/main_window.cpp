@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "analysis/design_inputs.h"
 #include "engine/absorption.h"
 #include "engine/design_run.h"
 #include "report/report_file.h"
@@ -8,6 +9,7 @@
 #include "ui/icons.h"
 #include "ui/output_pane.h"
 #include "ui/qt_line_printer.h"
+#include "ui/result_tools.h"
 #include "ui/twips.h"
 
 #include <QCheckBox>
@@ -172,6 +174,7 @@ Tevmar::Tevmar(PrinterSource printers)
     BuildResults();
     SetTabOrder();
     ApplyFlatLook();
+    tools_ = std::make_unique<ResultTools>(*this, *pane_);
 }
 
 Tevmar::~Tevmar()
@@ -390,8 +393,11 @@ void Tevmar::PrintLine(const Line &line)
 
 void Tevmar::Calc_BP_Click()
 {
+    // The inputs as typed: the run rewrites LC_text when absorption is off.
+    const analysis::DesignInputs inputs = analysis::CaptureInputs(*this);
     ReportFile report; // "tevmar.prt" in the working directory
-    tevmar::Calc_BP_Click(*this, state_, report);
+    const DesignResult result = tevmar::Calc_BP_Click(*this, state_, report);
+    tools_->DesignRun(inputs, result, state_);
 }
 
 void Tevmar::PrintOut_Click()

@@ -19,6 +19,7 @@ namespace tevmar {
 
 class FlatStyle;
 class OutputPane;
+class ResultTools;
 
 // The main window: the design's inputs, the load-type and network-order
 // choices, the Calculate, Print and About commands, the output pane and the
@@ -61,6 +62,8 @@ class Tevmar final : public QWidget, public WindowServices
     OutputPane &pane() const { return *pane_; }
     // The open About window, or null.
     AboutPellmark *about() const { return about_; }
+    // The output pane's context menu and the Response window.
+    ResultTools &tools() const { return *tools_; }
 
   private:
     void BuildBrand();
@@ -88,6 +91,7 @@ class Tevmar final : public QWidget, public WindowServices
     QPushButton *calcBp_ = nullptr;
     QPushButton *getAbout_ = nullptr;
     OutputPane *pane_ = nullptr;
+    std::unique_ptr<ResultTools> tools_;
 };
 
 } // namespace tevmar

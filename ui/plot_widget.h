@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QWidget>
+#include <optional>
+#include <vector>
+
+namespace tevmar {
+
+// One network's response on the plot's frequency grid.
+struct PlotSeries
+{
+    QString name;
+    QColor colour;
+    Qt::PenStyle style = Qt::SolidLine;
+    std::vector<double> returnLossDb; // one per frequency, positive in the passband
+    std::vector<double> vswr;
+};
+
+struct PlotData
+{
+    std::vector<double> frequencyGhz; // rising
+    bool logarithmic = true;
+    double bandLowGhz = 0; // the passband F1 to F2, shaded
+    double bandHighGhz = 0;
+    std::vector<PlotSeries> series;
+    std::optional<double> rippleGamma; // the design's maximum in-band |S11|
+    std::optional<double> limitGamma;  // the Bode-Fano limit, when a reactance is absorbed
+    QString message;                   // shown instead of curves when there are none
+};
+
+// Tick positions for an axis from `low` to `high`: steps of 1, 2 or 5 times a
+// power of ten, about `wanted` of them; on a logarithmic axis spanning more
+// than a decade, 1, 2 and 5 of each decade. Every tick lies within the range.
+std::vector<double> AxisTicks(double low, double high, bool logarithmic, int wanted = 6);
+
+// A tick's label: plain digits, "." as the decimal point whatever the locale.
+QString TickLabel(double value);
+
+// The return loss (dB) and VSWR of a matching network against frequency
+// (GHz), drawn in two panels over one frequency axis. The passband is shaded,
+// the design's ripple maximum and the Bode-Fano limit are marked, and moving
+// the mouse over the plot shows the frequency and each curve's values there.
+class ResponsePlot final : public QWidget
+{
+  public:
+    explicit ResponsePlot(QWidget *parent = nullptr);
+
+    void SetData(PlotData data);
+    const PlotData &data() const { return data_; }
+
+    // The hover box's lines, empty when the pointer is not over the curves.
+    QString hoverText() const;
+
+    // The value range of each panel as last laid out, for the axis labels.
+    double returnLossTopDb() const;
+    double vswrTop() const;
+
+    QSize sizeHint() const override { return {640, 480}; }
+    QSize minimumSizeHint() const override { return {360, 300}; }
+
+  protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+  private:
+    struct Panel;
+    std::vector<Panel> Panels() const;
+    double XOf(double frequencyGhz) const;
+    QRect PlotArea() const;
+    void DrawPanel(QPainter &painter, const Panel &panel) const;
+    void DrawLegend(QPainter &painter) const;
+    void DrawHover(QPainter &painter, const std::vector<Panel> &panels) const;
+
+    PlotData data_;
+    std::optional<std::size_t> hover_;
+};
+
+} // namespace tevmar

@@ -1,0 +1,186 @@
+#include "ui/response_model.h"
+
+#include "analysis/analysis_text.h"
+#include "engine/lenient_number.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace tevmar {
+
+using analysis::Figure;
+
+analysis::SweepPlan SweepPlanOf(const ResponseSettings &s, const analysis::Band &band)
+{
+    analysis::SweepPlan plan = analysis::DefaultSweep(band);
+    if (!s.sweepFollowsBand) {
+        plan.startHz = s.fromGhz * 1e9;
+        plan.stopHz = s.toGhz * 1e9;
+    }
+    plan.points = s.points;
+    plan.logarithmic = s.logarithmic;
+    return plan;
+}
+
+analysis::AnalysisOptions AnalysisOptionsOf(const ResponseSettings &s)
+{
+    analysis::AnalysisOptions options;
+    options.eseries = s.eseries;
+    options.inductorQ = s.inductorQ;
+    options.capacitorQ = s.capacitorQ;
+    analysis::YieldOptions yield;
+    yield.trials = s.trials;
+    yield.tolerancePercent = s.tolerancePercent;
+    options.monteCarlo = yield; // limit 0: the design's own maximum VSWR x 1.1
+    return options;
+}
+
+std::string SettingsProblem(const ResponseSettings &s, const analysis::Band &band)
+{
+    if (s.points < kMinResponsePoints || s.points > kMaxResponsePoints)
+        return "The sweep needs " + std::to_string(kMinResponsePoints) + " to " +
+               std::to_string(kMaxResponsePoints) + " points.";
+    const analysis::SweepPlan plan = SweepPlanOf(s, band);
+    if (!(plan.startHz < plan.stopHz) && std::isfinite(plan.startHz) && plan.startHz > 0)
+        return "The sweep's start must lie below its stop.";
+    if (const std::string problem = analysis::SweepPlanError(plan); !problem.empty())
+        return "The sweep cannot be made: " + problem + ".";
+    for (const std::optional<double> &q : {s.inductorQ, s.capacitorQ})
+        if (q && !(std::isfinite(*q) && *q > 0))
+            return "A component Q must be a positive number.";
+    if (s.trials < 1 || s.trials > kMaxResponseTrials)
+        return "The tolerance trials must number 1 to " + std::to_string(kMaxResponseTrials) + ".";
+    if (!(s.tolerancePercent >= 0 && s.tolerancePercent < 100))
+        return "The tolerance must be at least 0 and below 100 %.";
+    return {};
+}
+
+namespace {
+
+std::vector<analysis::SweepPoint> SweepAt(const analysis::Ladder &ladder,
+                                          const std::vector<double> &frequenciesHz)
+{
+    std::vector<analysis::SweepPoint> points;
+    points.reserve(frequenciesHz.size());
+    for (const double f : frequenciesHz)
+        points.push_back(analysis::Evaluate(ladder, f));
+    return points;
+}
+
+} // namespace
+
+Response ComputeResponse(const DesignRecord &design, const ResponseSettings &settings)
+{
+    Response r;
+    const analysis::Band band = analysis::BandOf(design.state);
+    r.problem = SettingsProblem(settings, band);
+    if (!r.problem.empty())
+        return r;
+    try {
+        r.plan = SweepPlanOf(settings, band);
+        r.analysis =
+            analysis::AnalyseDesign(design.result, design.state, AnalysisOptionsOf(settings));
+        r.frequenciesHz = analysis::SweepFrequencies(r.plan);
+        r.curves.push_back({"Full precision", SweepAt(r.analysis.full, r.frequenciesHz)});
+        r.curves.push_back({"As printed", SweepAt(r.analysis.printed, r.frequenciesHz)});
+        if (const auto &snapped = r.analysis.standardValues)
+            r.curves.push_back({analysis::SeriesName(snapped->series) + " values",
+                                SweepAt(snapped->ladder, r.frequenciesHz)});
+    } catch (const std::exception &e) {
+        r = Response{};
+        r.problem = std::string("The response cannot be computed: ") + e.what() + ".";
+    }
+    return r;
+}
+
+namespace {
+
+std::string Reflection(double gamma, double vswr)
+{
+    return "|S11| " + Figure(gamma, 4) + ", VSWR " + Figure(vswr, 5);
+}
+
+std::string QText(const std::optional<double> &q)
+{
+    return q ? Figure(*q, 4) : std::string("ideal");
+}
+
+void AddFiniteQ(std::vector<FigureRow> &rows, const analysis::FiniteQLoss &q)
+{
+    const std::string parts =
+        "QL " + QText(q.losses.inductorQ) + ", QC " + QText(q.losses.capacitorQ);
+    rows.push_back(
+        {"Insertion loss in band (" + parts + ")",
+         Figure(q.minInsertionLossDb, 4) + " to " + Figure(q.maxInsertionLossDb, 4) + " dB"});
+    rows.push_back({"Insertion loss at centre", Figure(q.centreInsertionLossDb, 4) + " dB"});
+}
+
+void AddYield(std::vector<FigureRow> &rows, const analysis::YieldResult &y)
+{
+    rows.push_back({"Yield (\u00B1" + Figure(y.options.tolerancePercent, 4) + " %, " +
+                        std::to_string(y.options.trials) + " trials)",
+                    Figure(y.yieldPercent, 4) + " % below VSWR " + Figure(y.options.vswrLimit, 5)});
+    rows.push_back({"VSWR 50 / 90 / 99 %", Figure(y.vswrP50, 5) + " / " + Figure(y.vswrP90, 5) +
+                                               " / " + Figure(y.vswrP99, 5)});
+}
+
+} // namespace
+
+std::vector<FigureRow> FigureRows(const Response &response, const DesignResult &design)
+{
+    const analysis::NetworkAnalysis &a = response.analysis;
+    std::vector<FigureRow> rows;
+    rows.push_back({"Design ripple, in-band max",
+                    Reflection(design.GammaMax, analysis::VswrOf(design.GammaMax))});
+    rows.push_back({"Full precision, in-band max",
+                    Reflection(a.selfCheck.full.gammaMax, a.selfCheck.full.vswrMax)});
+    rows.push_back({"As printed, in-band max",
+                    Reflection(a.selfCheck.printed.gammaMax, a.selfCheck.printed.vswrMax)});
+    if (const auto &v = a.standardValues)
+        rows.push_back({analysis::SeriesName(v->series) + " values, in-band max",
+                        Reflection(v->figures.gammaMax, v->figures.vswrMax)});
+    rows.push_back({"Network against design",
+                    a.selfCheck.agrees ? "agrees" : "DISAGREES: check the element values"});
+    if (a.finiteQ)
+        AddFiniteQ(rows, *a.finiteQ);
+    if (a.yield)
+        AddYield(rows, *a.yield);
+    if (a.bodeFano.applicable)
+        rows.push_back({"Bode\u2013Fano limit (g1 " + Figure(a.bodeFano.g1, 4) + ")",
+                        Reflection(a.bodeFano.gammaLimit, a.bodeFano.vswrLimit)});
+    else
+        rows.push_back({"Bode\u2013Fano limit", "none: no load reactance absorbed"});
+    return rows;
+}
+
+namespace {
+
+std::string LoadText(const DesignRecord &d)
+{
+    static const std::pair<const char *, const char *> kinds[] = {
+        {"SRL", "series RL"}, {"SRC", "series RC"}, {"PRL", "shunt RL"}, {"PRC", "shunt RC"}};
+    std::string kind = d.inputs.loadType;
+    for (const auto &[code, words] : kinds)
+        if (d.inputs.loadType == code)
+            kind = words;
+    const bool inductive = d.inputs.loadType == "SRL" || d.inputs.loadType == "PRL";
+    return kind + " " + Figure(ReadNumber(d.inputs.LC_text), 6) + (inductive ? " nH" : " pF") +
+           " absorbed";
+}
+
+} // namespace
+
+std::string DesignSummary(const DesignRecord &d)
+{
+    const analysis::Band band = analysis::BandOf(d.state);
+    const std::vector<ElementRow> &table = d.result.table;
+    std::string text = "Order " + std::to_string(2 * d.result.n) + ", " +
+                       Figure(band.lowHz / 1e9, 6) + " to " + Figure(band.highHz / 1e9, 6) + " GHz";
+    if (table.size() >= 2)
+        text += ", " + Figure(table.front().value, 6) + " \u03A9 to " +
+                Figure(table.back().value, 6) + " \u03A9";
+    text += d.result.absorbed ? ", " + LoadText(d) : ", nothing absorbed";
+    return text;
+}
+
+} // namespace tevmar

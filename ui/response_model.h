@@ -1,0 +1,79 @@
+#pragma once
+
+// What the Response window shows of a design, computed without Qt: the sweep
+// of the network built from full-precision values, from the values as printed
+// and (when asked) from standard values, and the figures beside the plot.
+
+#include "analysis/network_analysis.h"
+#include "ui/design_record.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tevmar {
+
+// The engineer's choices in the Response window. The exports from the window
+// use the same choices, so that a file holds what the window shows.
+struct ResponseSettings
+{
+    // Sweep from half the lower band edge to twice the upper, following each
+    // new design; otherwise from fromGhz to toGhz.
+    bool sweepFollowsBand = true;
+    double fromGhz = 0.5;
+    double toGhz = 4.0;
+    int points = 401;
+    bool logarithmic = true;
+
+    std::optional<analysis::ESeries> eseries;    // no snapped network when absent
+    std::optional<double> inductorQ, capacitorQ; // ideal parts when absent
+
+    double tolerancePercent = 5.0;
+    int trials = 1000;
+
+    friend bool operator==(const ResponseSettings &, const ResponseSettings &) = default;
+};
+
+// Limits of the window's controls: enough for any practical look at a design,
+// small enough that every change still redraws at once.
+constexpr int kMinResponsePoints = 2;
+constexpr int kMaxResponsePoints = 20001;
+constexpr int kMaxResponseTrials = 20000;
+
+analysis::SweepPlan SweepPlanOf(const ResponseSettings &settings, const analysis::Band &band);
+analysis::AnalysisOptions AnalysisOptionsOf(const ResponseSettings &settings);
+
+// Why the settings cannot be computed for this band, or empty.
+std::string SettingsProblem(const ResponseSettings &settings, const analysis::Band &band);
+
+struct ResponseCurve
+{
+    std::string name; // "Full precision", "As printed", "E24 values"
+    std::vector<analysis::SweepPoint> points;
+};
+
+struct Response
+{
+    std::string problem; // why nothing was computed; empty when all is well
+    analysis::SweepPlan plan;
+    std::vector<double> frequenciesHz;
+    std::vector<ResponseCurve> curves; // full precision, as printed, snapped
+    analysis::NetworkAnalysis analysis;
+};
+
+Response ComputeResponse(const DesignRecord &design, const ResponseSettings &settings);
+
+// One line of the figures table: what it is, and its value as text.
+struct FigureRow
+{
+    std::string figure;
+    std::string value;
+};
+
+std::vector<FigureRow> FigureRows(const Response &response, const DesignResult &design);
+
+// "Order 8, 1 to 2 GHz, 50 to 10 Ohm, shunt RC 1 pF absorbed": the design in
+// one line, from the values the run read.
+std::string DesignSummary(const DesignRecord &design);
+
+} // namespace tevmar

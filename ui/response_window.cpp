@@ -1,0 +1,372 @@
+#include "ui/response_window.h"
+
+#include "ui/plot_widget.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QElapsedTimer>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <memory>
+
+namespace tevmar {
+
+namespace {
+
+constexpr int kControlColumnWidth = 430;
+
+// The tool reads and writes numbers with "." as the decimal point under every
+// locale, as the main window's boxes do.
+QLocale NumberLocale()
+{
+    QLocale locale = QLocale::c();
+    locale.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::RejectGroupSeparator);
+    return locale;
+}
+
+QDoubleSpinBox *NumberBox(QWidget *parent, const char *name, double low, double high, int decimals,
+                          double step, const QString &suffix = {})
+{
+    auto *box = new QDoubleSpinBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setLocale(NumberLocale());
+    box->setRange(low, high);
+    box->setDecimals(decimals);
+    box->setSingleStep(step);
+    box->setSuffix(suffix);
+    box->setKeyboardTracking(false); // a typed value counts once it is complete
+    return box;
+}
+
+QSpinBox *CountBox(QWidget *parent, const char *name, int low, int high, int step)
+{
+    auto *box = new QSpinBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setLocale(NumberLocale());
+    box->setRange(low, high);
+    box->setSingleStep(step);
+    box->setKeyboardTracking(false);
+    return box;
+}
+
+// A Q box: 0 stands for an ideal, lossless part.
+QDoubleSpinBox *QualityBox(QWidget *parent, const char *name)
+{
+    QDoubleSpinBox *box = NumberBox(parent, name, 0, 1e6, 1, 10);
+    box->setSpecialValueText(QStringLiteral("ideal"));
+    return box;
+}
+
+std::optional<double> QualityOf(const QDoubleSpinBox *box)
+{
+    return box->value() > 0 ? std::optional<double>(box->value()) : std::nullopt;
+}
+
+const analysis::ESeries kSeries[] = {analysis::ESeries::E12, analysis::ESeries::E24,
+                                     analysis::ESeries::E48, analysis::ESeries::E96};
+
+PlotData PlotDataOf(const Response &response, const DesignResult &design)
+{
+    static const struct
+    {
+        QColor colour;
+        Qt::PenStyle style;
+    } looks[] = {{QColor(0, 70, 200), Qt::SolidLine},
+                 {QColor(225, 110, 0), Qt::DashLine},
+                 {QColor(0, 145, 60), Qt::DashDotLine}};
+    PlotData data;
+    data.message = QString::fromStdString(response.problem);
+    if (!response.problem.empty())
+        return data;
+    for (const double f : response.frequenciesHz)
+        data.frequencyGhz.push_back(f / 1e9);
+    data.logarithmic = response.plan.logarithmic;
+    data.bandLowGhz = response.analysis.band.lowHz / 1e9;
+    data.bandHighGhz = response.analysis.band.highHz / 1e9;
+    for (std::size_t k = 0; k < response.curves.size(); ++k) {
+        const ResponseCurve &curve = response.curves[k];
+        PlotSeries s;
+        s.name = QString::fromStdString(curve.name);
+        s.colour = looks[k % std::size(looks)].colour;
+        s.style = looks[k % std::size(looks)].style;
+        for (const analysis::SweepPoint &p : curve.points) {
+            s.returnLossDb.push_back(p.returnLossDb);
+            s.vswr.push_back(p.vswr);
+        }
+        data.series.push_back(std::move(s));
+    }
+    data.rippleGamma = design.GammaMax;
+    if (response.analysis.bodeFano.applicable)
+        data.limitGamma = response.analysis.bodeFano.gammaLimit;
+    return data;
+}
+
+} // namespace
+
+ResponseWindow::ResponseWindow(const ResponseSettings &settings, SettingsChanged changed)
+    : QWidget(nullptr, Qt::Window), settings_(settings), changed_(std::move(changed))
+{
+    setObjectName(QStringLiteral("ResponseWindow"));
+    setWindowTitle(QString::fromUtf8(kTitle));
+
+    banner_ = new QLabel(this);
+    banner_->setObjectName(QStringLiteral("designBanner"));
+    banner_->setTextFormat(Qt::PlainText);
+    banner_->setWordWrap(true);
+    banner_->setMargin(6);
+    banner_->setAutoFillBackground(true);
+
+    plot_ = new ResponsePlot(this);
+    plot_->setObjectName(QStringLiteral("responsePlot"));
+
+    problem_ = new QLabel(this);
+    problem_->setObjectName(QStringLiteral("settingsProblem"));
+    problem_->setWordWrap(true);
+    problem_->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0);"));
+    problem_->hide();
+
+    figures_ = new QTableWidget(0, 2, this);
+    figures_->setObjectName(QStringLiteral("figures"));
+    figures_->setHorizontalHeaderLabels({QStringLiteral("Figure"), QStringLiteral("Value")});
+    figures_->verticalHeader()->hide();
+    figures_->horizontalHeader()->setStretchLastSection(true);
+    figures_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    figures_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    figures_->setWordWrap(false);
+
+    auto *column = new QVBoxLayout;
+    column->addWidget(BuildSweepControls());
+    column->addWidget(BuildPartControls());
+    column->addWidget(BuildToleranceControls());
+    column->addWidget(problem_);
+    column->addWidget(figures_, 1);
+    auto *side = new QWidget(this);
+    side->setLayout(column);
+    side->setFixedWidth(kControlColumnWidth);
+    column->setContentsMargins(0, 0, 0, 0);
+
+    auto *body = new QHBoxLayout;
+    body->addWidget(plot_, 1);
+    body->addWidget(side);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(banner_);
+    layout->addLayout(body, 1);
+
+    WriteControls();
+    ShowBanner();
+    resize(1120, 700);
+}
+
+QWidget *ResponseWindow::BuildSweepControls()
+{
+    auto *group = new QGroupBox(QStringLiteral("Sweep"), this);
+    followBand_ =
+        new QCheckBox(QStringLiteral("Half the lower to twice the upper band edge"), group);
+    followBand_->setObjectName(QStringLiteral("sweepFollowsBand"));
+    from_ = NumberBox(group, "sweepFrom", 0.0001, 10000, 4, 0.1, QStringLiteral(" GHz"));
+    to_ = NumberBox(group, "sweepTo", 0.0001, 10000, 4, 0.1, QStringLiteral(" GHz"));
+    points_ = CountBox(group, "sweepPoints", kMinResponsePoints, kMaxResponsePoints, 100);
+    logarithmic_ = new QCheckBox(QStringLiteral("Logarithmic steps"), group);
+    logarithmic_->setObjectName(QStringLiteral("sweepLogarithmic"));
+
+    auto *form = new QFormLayout(group);
+    form->addRow(followBand_);
+    form->addRow(QStringLiteral("From"), from_);
+    form->addRow(QStringLiteral("To"), to_);
+    form->addRow(QStringLiteral("Points"), points_);
+    form->addRow(logarithmic_);
+
+    const auto read = [this] { ReadControls(); };
+    connect(followBand_, &QCheckBox::toggled, this, read);
+    connect(from_, &QDoubleSpinBox::valueChanged, this, read);
+    connect(to_, &QDoubleSpinBox::valueChanged, this, read);
+    connect(points_, &QSpinBox::valueChanged, this, read);
+    connect(logarithmic_, &QCheckBox::toggled, this, read);
+    return group;
+}
+
+QWidget *ResponseWindow::BuildPartControls()
+{
+    auto *group = new QGroupBox(QStringLiteral("Parts"), this);
+    series_ = new QComboBox(group);
+    series_->setObjectName(QStringLiteral("eseries"));
+    series_->addItem(QStringLiteral("none (exact values)"));
+    for (const analysis::ESeries s : kSeries)
+        series_->addItem(QString::fromStdString(analysis::SeriesName(s)));
+    inductorQ_ = QualityBox(group, "inductorQ");
+    capacitorQ_ = QualityBox(group, "capacitorQ");
+
+    auto *form = new QFormLayout(group);
+    form->addRow(QStringLiteral("Standard values"), series_);
+    form->addRow(QStringLiteral("Inductor Q at centre"), inductorQ_);
+    form->addRow(QStringLiteral("Capacitor Q at centre"), capacitorQ_);
+
+    const auto read = [this] { ReadControls(); };
+    connect(series_, &QComboBox::currentIndexChanged, this, read);
+    connect(inductorQ_, &QDoubleSpinBox::valueChanged, this, read);
+    connect(capacitorQ_, &QDoubleSpinBox::valueChanged, this, read);
+    return group;
+}
+
+QWidget *ResponseWindow::BuildToleranceControls()
+{
+    auto *group = new QGroupBox(QStringLiteral("Tolerance trials"), this);
+    tolerance_ = NumberBox(group, "tolerance", 0, 99.9, 2, 1, QStringLiteral(" %"));
+    tolerance_->setPrefix(QStringLiteral("\u00B1 "));
+    trials_ = CountBox(group, "trials", 1, kMaxResponseTrials, 100);
+
+    auto *form = new QFormLayout(group);
+    form->addRow(QStringLiteral("Element tolerance"), tolerance_);
+    form->addRow(QStringLiteral("Trials"), trials_);
+
+    const auto read = [this] { ReadControls(); };
+    connect(tolerance_, &QDoubleSpinBox::valueChanged, this, read);
+    connect(trials_, &QSpinBox::valueChanged, this, read);
+    return group;
+}
+
+// Puts the settings into the controls without taking the change back as the
+// engineer's; the range boxes show the band's default while they follow it.
+void ResponseWindow::WriteControls()
+{
+    const QList<QWidget *> controls = {followBand_,  from_,   to_,        points_,
+                                       logarithmic_, series_, inductorQ_, capacitorQ_,
+                                       tolerance_,   trials_};
+    std::vector<std::unique_ptr<QSignalBlocker>> blockers;
+    for (QWidget *control : controls)
+        blockers.push_back(std::make_unique<QSignalBlocker>(control));
+
+    const ResponseSettings &s = settings_;
+    followBand_->setChecked(s.sweepFollowsBand);
+    double fromGhz = s.fromGhz;
+    double toGhz = s.toGhz;
+    if (s.sweepFollowsBand && design_) {
+        const analysis::SweepPlan plan = analysis::DefaultSweep(analysis::BandOf(design_->state));
+        fromGhz = plan.startHz / 1e9;
+        toGhz = plan.stopHz / 1e9;
+    }
+    from_->setValue(fromGhz);
+    to_->setValue(toGhz);
+    from_->setEnabled(!s.sweepFollowsBand);
+    to_->setEnabled(!s.sweepFollowsBand);
+    points_->setValue(s.points);
+    logarithmic_->setChecked(s.logarithmic);
+    int index = 0;
+    for (std::size_t k = 0; k < std::size(kSeries); ++k)
+        if (s.eseries == kSeries[k])
+            index = static_cast<int>(k) + 1;
+    series_->setCurrentIndex(index);
+    inductorQ_->setValue(s.inductorQ.value_or(0));
+    capacitorQ_->setValue(s.capacitorQ.value_or(0));
+    tolerance_->setValue(s.tolerancePercent);
+    trials_->setValue(s.trials);
+}
+
+void ResponseWindow::ReadControls()
+{
+    ResponseSettings s = settings_;
+    s.sweepFollowsBand = followBand_->isChecked();
+    // While the range follows the band its boxes show the band's default, so
+    // leaving the default starts from the range the engineer saw.
+    s.fromGhz = from_->value();
+    s.toGhz = to_->value();
+    s.points = points_->value();
+    s.logarithmic = logarithmic_->isChecked();
+    const int index = series_->currentIndex();
+    s.eseries = index >= 1 && index <= static_cast<int>(std::size(kSeries))
+                    ? std::optional<analysis::ESeries>(kSeries[index - 1])
+                    : std::nullopt;
+    s.inductorQ = QualityOf(inductorQ_);
+    s.capacitorQ = QualityOf(capacitorQ_);
+    s.tolerancePercent = tolerance_->value();
+    s.trials = trials_->value();
+    if (s == settings_)
+        return;
+    settings_ = s;
+    WriteControls();
+    if (changed_)
+        changed_(settings_);
+    Recompute();
+}
+
+void ResponseWindow::ShowDesign(const DesignRecord &design)
+{
+    design_ = design;
+    stale_ = false;
+    WriteControls();
+    ShowBanner();
+    Recompute();
+}
+
+void ResponseWindow::MarkStale(bool stale)
+{
+    if (stale_ == stale)
+        return;
+    stale_ = stale;
+    ShowBanner();
+}
+
+void ResponseWindow::ShowBanner()
+{
+    QPalette palette = banner_->palette();
+    if (!design_) {
+        banner_->setText(QStringLiteral("No design yet: press Calculate in the main window."));
+        palette.setColor(QPalette::Window, palette.color(QPalette::Base));
+        palette.setColor(QPalette::WindowText, Qt::black);
+    } else if (stale_) {
+        banner_->setText(QStringLiteral("NOT THE CURRENT DESIGN: the latest Calculate found no "
+                                        "solution. Shown is the design before it: ") +
+                         QString::fromStdString(DesignSummary(*design_)));
+        palette.setColor(QPalette::Window, QColor(255, 215, 215));
+        palette.setColor(QPalette::WindowText, QColor(170, 0, 0));
+    } else {
+        banner_->setText(QString::fromStdString(DesignSummary(*design_)));
+        palette.setColor(QPalette::Window, QColor(225, 238, 255));
+        palette.setColor(QPalette::WindowText, Qt::black);
+    }
+    banner_->setPalette(palette);
+    QFont font = banner_->font();
+    font.setBold(stale_);
+    banner_->setFont(font);
+    setWindowTitle(QString::fromUtf8(kTitle) +
+                   (stale_ ? QStringLiteral(" (not the current design)") : QString()));
+}
+
+void ResponseWindow::Recompute()
+{
+    if (!design_)
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    response_ = ComputeResponse(*design_, settings_);
+    plot_->SetData(PlotDataOf(response_, design_->result));
+    ShowFigures();
+    lastComputeMs_ = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+}
+
+void ResponseWindow::ShowFigures()
+{
+    problem_->setText(QString::fromStdString(response_.problem));
+    problem_->setVisible(!response_.problem.empty());
+    const std::vector<FigureRow> rows = response_.problem.empty()
+                                            ? FigureRows(response_, design_->result)
+                                            : std::vector<FigureRow>{};
+    figures_->setRowCount(static_cast<int>(rows.size()));
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const int row = static_cast<int>(k);
+        figures_->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(rows[k].figure)));
+        figures_->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(rows[k].value)));
+    }
+    figures_->resizeColumnToContents(0);
+    figures_->resizeRowsToContents();
+}
+
+} // namespace tevmar

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "ui/design_record.h"
+#include "ui/response_model.h"
+
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QSpinBox;
+class QTableWidget;
+
+namespace tevmar {
+
+class ResponsePlot;
+
+// The Response window: the plot of return loss and VSWR of the latest solved
+// design, the controls for the sweep, standard values, component Q and
+// tolerance, and the figures table beside the plot. It shows one design at a
+// time and says so plainly when a later Calculate found no solution, so that
+// the design it shows is no longer the current one.
+class ResponseWindow final : public QWidget
+{
+  public:
+    static constexpr const char *kTitle = "Tevmar Z-Match \u2013 Response";
+
+    // `changed` hears of every change the engineer makes to the controls.
+    using SettingsChanged = std::function<void(const ResponseSettings &)>;
+
+    explicit ResponseWindow(const ResponseSettings &settings, SettingsChanged changed = {});
+
+    // A new current design: drawn and figured at once.
+    void ShowDesign(const DesignRecord &design);
+    // The latest Calculate failed (true) or succeeded (false).
+    void MarkStale(bool stale);
+
+    bool stale() const { return stale_; }
+    const ResponseSettings &settings() const { return settings_; }
+    const Response &response() const { return response_; }
+    const std::optional<DesignRecord> &design() const { return design_; }
+    ResponsePlot &plot() const { return *plot_; }
+    // Milliseconds the last recomputation of sweep and figures took.
+    double lastComputeMs() const { return lastComputeMs_; }
+
+  private:
+    QWidget *BuildSweepControls();
+    QWidget *BuildPartControls();
+    QWidget *BuildToleranceControls();
+    void WriteControls();
+    void ReadControls();
+    void Recompute();
+    void ShowFigures();
+    void ShowBanner();
+
+    ResponseSettings settings_;
+    SettingsChanged changed_;
+    std::optional<DesignRecord> design_;
+    Response response_;
+    bool stale_ = false;
+    double lastComputeMs_ = 0;
+
+    QLabel *banner_ = nullptr;
+    ResponsePlot *plot_ = nullptr;
+    QCheckBox *followBand_ = nullptr;
+    QDoubleSpinBox *from_ = nullptr;
+    QDoubleSpinBox *to_ = nullptr;
+    QSpinBox *points_ = nullptr;
+    QCheckBox *logarithmic_ = nullptr;
+    QComboBox *series_ = nullptr;
+    QDoubleSpinBox *inductorQ_ = nullptr;
+    QDoubleSpinBox *capacitorQ_ = nullptr;
+    QDoubleSpinBox *tolerance_ = nullptr;
+    QSpinBox *trials_ = nullptr;
+    QLabel *problem_ = nullptr;
+    QTableWidget *figures_ = nullptr;
+};
+
+} // namespace tevmar

@@ -1,0 +1,231 @@
+#include "ui/result_tools.h"
+
+#include "report/report_file.h"
+#include "ui/response_window.h"
+
+#include <QAbstractScrollArea>
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+
+namespace tevmar {
+
+namespace {
+
+struct CommandText
+{
+    ResultTools::Command command;
+    const char *text; // UTF-8, with the ellipsis of a command that asks more
+    const char *name;
+};
+
+const CommandText kCommands[] = {
+    {ResultTools::Command::Response, "Response\u2026", "responseAction"},
+    {ResultTools::Command::CopyReport, "Copy Report", "copyReportAction"},
+    {ResultTools::Command::ExportJson, "Export JSON\u2026", "exportJsonAction"},
+    {ResultTools::Command::ExportTouchstone, "Export Touchstone\u2026", "exportTouchstoneAction"},
+    {ResultTools::Command::ExportSpice, "Export SPICE Netlist\u2026", "exportSpiceAction"},
+    {ResultTools::Command::ExportSweepCsv, "Export Sweep CSV\u2026", "exportSweepCsvAction"},
+};
+
+bool SameFile(const std::filesystem::path &a, const std::filesystem::path &b)
+{
+    std::error_code ignored;
+    return std::filesystem::weakly_canonical(std::filesystem::absolute(a), ignored) ==
+           std::filesystem::weakly_canonical(std::filesystem::absolute(b), ignored);
+}
+
+std::filesystem::path PathOf(const QString &name)
+{
+    return std::filesystem::path(name.toStdU16String());
+}
+
+} // namespace
+
+QString ResultTools::AskSavePath(QWidget *parent, const ExportFormat &format)
+{
+    QFileDialog dialog(parent, QString::fromUtf8(format.title));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QString::fromUtf8(format.filter));
+    dialog.setDefaultSuffix(QString::fromLatin1(format.suffix));
+    dialog.selectFile(QString::fromLatin1(format.suggestedName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+ResultTools::ResultTools(QWidget &window, QAbstractScrollArea &pane,
+                         std::filesystem::path reportPath, SavePathAsker askSavePath)
+    : window_(window), pane_(&pane), reportPath_(std::move(reportPath)),
+      askSavePath_(std::move(askSavePath)), menu_(std::make_unique<QMenu>())
+{
+    menu_->setObjectName(QStringLiteral("paneMenu"));
+    for (const CommandText &c : kCommands) {
+        QAction *action = menu_->addAction(QString::fromUtf8(c.text));
+        action->setObjectName(QString::fromLatin1(c.name));
+        actions_[static_cast<std::size_t>(c.command)] = action;
+    }
+    connect(action(Command::Response), &QAction::triggered, this, &ResultTools::ShowResponse);
+    connect(action(Command::CopyReport), &QAction::triggered, this, &ResultTools::CopyReport);
+    const std::pair<Command, ExportKind> exports[] = {
+        {Command::ExportJson, ExportKind::Json},
+        {Command::ExportTouchstone, ExportKind::Touchstone},
+        {Command::ExportSpice, ExportKind::Spice},
+        {Command::ExportSweepCsv, ExportKind::SweepCsv}};
+    for (const auto &[command, kind] : exports)
+        connect(action(command), &QAction::triggered, this, [this, kind = kind] { Export(kind); });
+    connect(menu_.get(), &QMenu::aboutToShow, this, &ResultTools::UpdateActions);
+
+    // Right click lands on the viewport, the menu key on the pane itself.
+    pane.installEventFilter(this);
+    pane.viewport()->installEventFilter(this);
+    UpdateActions();
+}
+
+ResultTools::~ResultTools() = default;
+
+QAction *ResultTools::action(Command command) const
+{
+    return actions_[static_cast<std::size_t>(command)];
+}
+
+void ResultTools::DesignRun(const analysis::DesignInputs &inputs, const DesignResult &result,
+                            const DesignState &state)
+{
+    if (result.status == DesignStatus::OutOfRange) {
+        current_ = false;
+    } else {
+        latest_ = DesignRecord{inputs, result, state};
+        current_ = true;
+        reportBehind_ = result.status == DesignStatus::ReportNotSaved;
+        ++designSerial_;
+    }
+    // A hidden Response window catches up when it is shown again.
+    if (response_ && response_->isVisible())
+        FollowLatest();
+    UpdateActions();
+}
+
+void ResultTools::FollowLatest()
+{
+    if (responseSerial_ != designSerial_) {
+        response_->ShowDesign(*latest_);
+        responseSerial_ = designSerial_;
+    }
+    response_->MarkStale(!current_);
+}
+
+void ResultTools::UpdateActions()
+{
+    std::error_code ignored;
+    action(Command::Response)->setEnabled(latest_.has_value());
+    action(Command::CopyReport)
+        ->setEnabled(!reportBehind_ && std::filesystem::is_regular_file(reportPath_, ignored));
+    for (const Command c : {Command::ExportJson, Command::ExportTouchstone, Command::ExportSpice,
+                            Command::ExportSweepCsv})
+        action(c)->setEnabled(latest_ && current_);
+}
+
+void ResultTools::ShowMenu(const QPoint &globalPosition)
+{
+    if (!menu_->isVisible())
+        menu_->popup(globalPosition);
+}
+
+bool ResultTools::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ContextMenu) {
+        ShowMenu(static_cast<QContextMenuEvent *>(event)->globalPos());
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress && pane_ && watched == pane_.data()) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool menuKey = key->key() == Qt::Key_Menu ||
+                             (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
+        if (menuKey) {
+            ShowMenu(pane_->mapToGlobal(QPoint(8, 8)));
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ResultTools::ShowResponse()
+{
+    if (!latest_)
+        return;
+    if (!response_)
+        response_ = std::make_unique<ResponseWindow>(
+            settings_, [this](const ResponseSettings &settings) { settings_ = settings; });
+    FollowLatest();
+    response_->show();
+    response_->raise();
+    response_->activateWindow();
+}
+
+void ResultTools::CopyReport()
+{
+    QFile file(QString::fromStdU16String(reportPath_.u16string()));
+    if (!file.open(QIODevice::ReadOnly)) {
+        Warn(QStringLiteral("Copy Report"),
+             QStringLiteral("The report file %1 could not be read: %2.\n\nNothing was copied.")
+                 .arg(file.fileName(), file.errorString()));
+        return;
+    }
+    const QByteArray text = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        Warn(QStringLiteral("Copy Report"),
+             QStringLiteral("The report file %1 could not be read to its end: %2.\n\n"
+                            "Nothing was copied.")
+                 .arg(file.fileName(), file.errorString()));
+        return;
+    }
+    QGuiApplication::clipboard()->setText(QString::fromUtf8(text));
+}
+
+void ResultTools::Export(ExportKind kind)
+{
+    if (!latest_ || !current_)
+        return;
+    const ExportFormat &format = FormatOf(kind);
+    const QString title = QString::fromUtf8(format.title);
+    const QString name = askSavePath_(&window_, format);
+    if (name.isEmpty())
+        return;
+    const std::filesystem::path path = PathOf(name);
+    if (SameFile(path, reportPath_)) {
+        Warn(title, QStringLiteral("%1 is the report file of the design run; the export would "
+                                   "replace the report.\n\nNothing was written. Choose another "
+                                   "name.")
+                        .arg(name));
+        return;
+    }
+    std::string text;
+    try {
+        text = ExportText(kind, *latest_, settings_);
+    } catch (const std::exception &e) {
+        Warn(title,
+             QStringLiteral("%1 was not written: %2").arg(name, QString::fromUtf8(e.what())));
+        return;
+    }
+    std::string error;
+    if (!ReplaceFileAtomically(path, text, error))
+        Warn(title, QStringLiteral("%1 could not be written: %2.\n\nAny earlier file of that name "
+                                   "is unchanged.")
+                        .arg(name, QString::fromStdString(error)));
+}
+
+void ResultTools::Warn(const QString &title, const QString &message)
+{
+    QMessageBox::warning(&window_, title, message);
+}
+
+} // namespace tevmar

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "analysis/design_inputs.h"
+#include "ui/design_record.h"
+#include "ui/export_files.h"
+#include "ui/response_model.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QAbstractScrollArea;
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace tevmar {
+
+class ResponseWindow;
+
+// What the engineer does with a design after Calculate, offered by the output
+// pane's context menu: the Response window, the report text on the clipboard
+// and the exported files. It keeps the latest solved design, and knows when a
+// later Calculate failed, so that nothing passes an earlier design off as the
+// current one.
+class ResultTools final : public QObject
+{
+  public:
+    enum class Command {
+        Response,
+        CopyReport,
+        ExportJson,
+        ExportTouchstone,
+        ExportSpice,
+        ExportSweepCsv
+    };
+
+    // Asks where to save an export; an empty answer means the engineer cancelled.
+    using SavePathAsker = std::function<QString(QWidget *parent, const ExportFormat &format)>;
+    static QString AskSavePath(QWidget *parent, const ExportFormat &format);
+
+    // Adds the context menu to `pane`; dialogs and messages open over `window`.
+    ResultTools(QWidget &window, QAbstractScrollArea &pane,
+                std::filesystem::path reportPath = "tevmar.prt",
+                SavePathAsker askSavePath = &ResultTools::AskSavePath);
+    ~ResultTools() override;
+
+    // Hears of every design run: `inputs` as they were before it, then its outcome.
+    void DesignRun(const analysis::DesignInputs &inputs, const DesignResult &result,
+                   const DesignState &state);
+
+    QAction *action(Command command) const;
+    QMenu &menu() const { return *menu_; }
+    // Sets each command's enabled state for the latest run and the report file.
+    void UpdateActions();
+    void ShowMenu(const QPoint &globalPosition);
+
+    // The Response window once it has been opened, or null. Closing it hides
+    // it; the next Response command shows it again with its settings.
+    ResponseWindow *responseWindow() const { return response_.get(); }
+    const std::optional<DesignRecord> &latest() const { return latest_; }
+    // True when the latest Calculate produced the design kept in latest().
+    bool current() const { return current_; }
+    const ResponseSettings &settings() const { return settings_; }
+
+    void ShowResponse();
+    void CopyReport();
+    void Export(ExportKind kind);
+
+  protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+  private:
+    void FollowLatest();
+    void Warn(const QString &title, const QString &message);
+
+    QWidget &window_;
+    QPointer<QAbstractScrollArea> pane_;
+    std::filesystem::path reportPath_;
+    SavePathAsker askSavePath_;
+    std::unique_ptr<QMenu> menu_;
+    QAction *actions_[6] = {};
+
+    std::optional<DesignRecord> latest_;
+    bool current_ = false;
+    // The latest solved design's report could not be saved, so the report
+    // file holds an earlier design than the one on the pane.
+    bool reportBehind_ = false;
+    int designSerial_ = 0;   // counts the solved designs
+    int responseSerial_ = 0; // the design the Response window shows
+    ResponseSettings settings_;
+    std::unique_ptr<ResponseWindow> response_;
+};
+
+} // namespace tevmar
