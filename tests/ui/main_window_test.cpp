@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <functional>
+#include <unistd.h>
 #include <vector>
 
 namespace tevmar::test {
@@ -545,6 +546,23 @@ TEST_F(MainWindow, AReportThatCannotBeSavedIsStillShown)
     EXPECT_EQ(BoxText(w, "Error_text"), "  REPORT NOT SAVED");
     EXPECT_EQ(w.pane().rows().size(), 19u);
     EXPECT_TRUE(std::filesystem::is_directory(Here() / "tevmar.prt"));
+}
+
+TEST_F(MainWindow, AReadOnlyWorkingDirectoryGivesReportNotSaved)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only directories; the test above puts a "
+                        "directory in the report's place instead";
+    std::filesystem::permissions(Here(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    Window w;
+    TypeDesign(w, "1", "2", "50", "10");
+    Click(w, "Calc_BP");
+    std::filesystem::permissions(Here(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    EXPECT_EQ(BoxText(w, "Error_text"), "  REPORT NOT SAVED");
+    EXPECT_FALSE(w.pane().rows().empty());
+    EXPECT_FALSE(ReportExists());
 }
 
 } // namespace

@@ -378,6 +378,7 @@ TEST_F(Print, ReachesARealPrintQueueAsTheSavedReport)
     EXPECT_EQ(LinesFromWordPositions(pdf.filePath(),
                                      LeftMarginPt(QPrinter(printer, QPrinter::HighResolution))),
               TrimmedLines(saved, false));
+    QFile::remove(pdf.filePath()); // the queue's output is ours to tidy
 }
 
 } // namespace
