@@ -23,6 +23,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <filesystem>
+#include <tuple>
+#include <vector>
 
 namespace tevmar {
 
