@@ -50,7 +50,7 @@ std::vector<double> LinearTicks(double low, double high, int wanted)
     const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
     double step = 10 * magnitude;
     for (const double m : {1.0, 2.0, 5.0})
-        if (m * magnitude >= raw) {
+        if (m * magnitude >= raw * (1 - 1e-9)) {
             step = m * magnitude;
             break;
         }
@@ -68,21 +68,31 @@ std::vector<double> LinearTicks(double low, double high, int wanted)
 
 std::vector<double> AxisTicks(double low, double high, bool logarithmic, int wanted)
 {
-    if (!logarithmic || !(low > 0) || high / low < 10)
+    if (!logarithmic || !(low > 0) || !(high > low))
         return LinearTicks(low, high, wanted);
-    std::vector<double> ticks;
+    // Mantissas within each decade, from sparse to dense: the first set that
+    // gives enough ticks for the span is used.
+    static const std::vector<double> mantissas[] = {
+        {1.0},
+        {1.0, 2.0, 5.0},
+        {1.0, 1.5, 2.0, 3.0, 4.0, 5.0, 6.0, 8.0},
+        {1.0, 1.2, 1.4, 1.6, 1.8, 2.0, 2.5, 3.0, 3.5, 4.0, 4.5, 5.0, 6.0, 7.0, 8.0, 9.0},
+    };
     const int first = static_cast<int>(std::floor(std::log10(low)));
     const int last = static_cast<int>(std::ceil(std::log10(high)));
-    const bool crowded = last - first > 4;
-    for (int decade = first; decade <= last; ++decade)
-        for (const double m : {1.0, 2.0, 5.0}) {
-            if (crowded && m != 1.0)
-                continue;
-            const double value = m * std::pow(10.0, decade);
-            if (value >= low * (1 - 1e-9) && value <= high * (1 + 1e-9))
-                ticks.push_back(value);
-        }
-    return ticks;
+    std::vector<double> ticks;
+    for (const std::vector<double> &set : mantissas) {
+        ticks.clear();
+        for (int decade = first; decade <= last; ++decade)
+            for (const double m : set) {
+                const double value = m * std::pow(10.0, decade);
+                if (value >= low * (1 - 1e-9) && value <= high * (1 + 1e-9))
+                    ticks.push_back(value);
+            }
+        if (static_cast<int>(ticks.size()) >= std::max(2, wanted - 1))
+            return ticks;
+    }
+    return LinearTicks(low, high, wanted);
 }
 
 QString TickLabel(double value)

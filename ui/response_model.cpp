@@ -95,9 +95,14 @@ Response ComputeResponse(const DesignRecord &design, const ResponseSettings &set
 
 namespace {
 
-std::string Reflection(double gamma, double vswr)
+FigureRow NetworkRow(const std::string &figure, double gamma, double vswr)
 {
-    return "|S11| " + Figure(gamma, 4) + ", VSWR " + Figure(vswr, 5);
+    return {figure, Figure(gamma, 4), Figure(vswr, 5), {}};
+}
+
+FigureRow TextRow(const std::string &figure, const std::string &text)
+{
+    return {figure, {}, {}, text};
 }
 
 std::string QText(const std::optional<double> &q)
@@ -107,21 +112,21 @@ std::string QText(const std::optional<double> &q)
 
 void AddFiniteQ(std::vector<FigureRow> &rows, const analysis::FiniteQLoss &q)
 {
-    const std::string parts =
-        "QL " + QText(q.losses.inductorQ) + ", QC " + QText(q.losses.capacitorQ);
     rows.push_back(
-        {"Insertion loss in band (" + parts + ")",
-         Figure(q.minInsertionLossDb, 4) + " to " + Figure(q.maxInsertionLossDb, 4) + " dB"});
-    rows.push_back({"Insertion loss at centre", Figure(q.centreInsertionLossDb, 4) + " dB"});
+        TextRow("Loss, QL " + QText(q.losses.inductorQ) + " QC " + QText(q.losses.capacitorQ),
+                Figure(q.minInsertionLossDb, 4) + " to " + Figure(q.maxInsertionLossDb, 4) +
+                    " dB in band"));
+    rows.push_back(TextRow("Loss at centre", Figure(q.centreInsertionLossDb, 4) + " dB"));
 }
 
 void AddYield(std::vector<FigureRow> &rows, const analysis::YieldResult &y)
 {
-    rows.push_back({"Yield (\u00B1" + Figure(y.options.tolerancePercent, 4) + " %, " +
-                        std::to_string(y.options.trials) + " trials)",
-                    Figure(y.yieldPercent, 4) + " % below VSWR " + Figure(y.options.vswrLimit, 5)});
-    rows.push_back({"VSWR 50 / 90 / 99 %", Figure(y.vswrP50, 5) + " / " + Figure(y.vswrP90, 5) +
-                                               " / " + Figure(y.vswrP99, 5)});
+    rows.push_back(
+        TextRow("Yield \u00B1" + Figure(y.options.tolerancePercent, 4) + " %, " +
+                    std::to_string(y.options.trials) + " trials",
+                Figure(y.yieldPercent, 4) + " % below VSWR " + Figure(y.options.vswrLimit, 5)));
+    rows.push_back(TextRow("VSWR 50/90/99 %", Figure(y.vswrP50, 5) + " / " + Figure(y.vswrP90, 5) +
+                                                  " / " + Figure(y.vswrP99, 5)));
 }
 
 } // namespace
@@ -130,26 +135,25 @@ std::vector<FigureRow> FigureRows(const Response &response, const DesignResult &
 {
     const analysis::NetworkAnalysis &a = response.analysis;
     std::vector<FigureRow> rows;
-    rows.push_back({"Design ripple, in-band max",
-                    Reflection(design.GammaMax, analysis::VswrOf(design.GammaMax))});
-    rows.push_back({"Full precision, in-band max",
-                    Reflection(a.selfCheck.full.gammaMax, a.selfCheck.full.vswrMax)});
-    rows.push_back({"As printed, in-band max",
-                    Reflection(a.selfCheck.printed.gammaMax, a.selfCheck.printed.vswrMax)});
+    rows.push_back(NetworkRow("Design ripple", design.GammaMax, analysis::VswrOf(design.GammaMax)));
+    rows.push_back(
+        NetworkRow("Full precision", a.selfCheck.full.gammaMax, a.selfCheck.full.vswrMax));
+    rows.push_back(
+        NetworkRow("As printed", a.selfCheck.printed.gammaMax, a.selfCheck.printed.vswrMax));
     if (const auto &v = a.standardValues)
-        rows.push_back({analysis::SeriesName(v->series) + " values, in-band max",
-                        Reflection(v->figures.gammaMax, v->figures.vswrMax)});
-    rows.push_back({"Network against design",
-                    a.selfCheck.agrees ? "agrees" : "DISAGREES: check the element values"});
+        rows.push_back(NetworkRow(analysis::SeriesName(v->series) + " values", v->figures.gammaMax,
+                                  v->figures.vswrMax));
+    if (a.bodeFano.applicable)
+        rows.push_back(
+            NetworkRow("Bode\u2013Fano limit", a.bodeFano.gammaLimit, a.bodeFano.vswrLimit));
+    else
+        rows.push_back(TextRow("Bode\u2013Fano limit", "none: nothing absorbed"));
+    rows.push_back(TextRow("Network check", a.selfCheck.agrees ? "agrees with the design"
+                                                               : "DISAGREES with the design"));
     if (a.finiteQ)
         AddFiniteQ(rows, *a.finiteQ);
     if (a.yield)
         AddYield(rows, *a.yield);
-    if (a.bodeFano.applicable)
-        rows.push_back({"Bode\u2013Fano limit (g1 " + Figure(a.bodeFano.g1, 4) + ")",
-                        Reflection(a.bodeFano.gammaLimit, a.bodeFano.vswrLimit)});
-    else
-        rows.push_back({"Bode\u2013Fano limit", "none: no load reactance absorbed"});
     return rows;
 }
 

@@ -63,11 +63,14 @@ struct Response
 
 Response ComputeResponse(const DesignRecord &design, const ResponseSettings &settings);
 
-// One line of the figures table: what it is, and its value as text.
+// One line of the figures table: what it is, and either the in-band maximum
+// |S11| and VSWR of a network or one value as text.
 struct FigureRow
 {
     std::string figure;
-    std::string value;
+    std::string gamma; // |S11|, empty when the row has a text
+    std::string vswr;
+    std::string text;
 };
 
 std::vector<FigureRow> FigureRows(const Response &response, const DesignResult &design);

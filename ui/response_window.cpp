@@ -133,13 +133,15 @@ ResponseWindow::ResponseWindow(const ResponseSettings &settings, SettingsChanged
     problem_->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0);"));
     problem_->hide();
 
-    figures_ = new QTableWidget(0, 2, this);
+    figures_ = new QTableWidget(0, 3, this);
     figures_->setObjectName(QStringLiteral("figures"));
-    figures_->setHorizontalHeaderLabels({QStringLiteral("Figure"), QStringLiteral("Value")});
+    figures_->setHorizontalHeaderLabels(
+        {QStringLiteral("In-band maximum"), QStringLiteral("|S11|"), QStringLiteral("VSWR")});
     figures_->verticalHeader()->hide();
     figures_->horizontalHeader()->setStretchLastSection(true);
     figures_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    figures_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    figures_->setSelectionMode(QAbstractItemView::NoSelection);
+    figures_->setFocusPolicy(Qt::NoFocus);
     figures_->setWordWrap(false);
 
     auto *column = new QVBoxLayout;
@@ -359,13 +361,27 @@ void ResponseWindow::ShowFigures()
     const std::vector<FigureRow> rows = response_.problem.empty()
                                             ? FigureRows(response_, design_->result)
                                             : std::vector<FigureRow>{};
+    figures_->clearSpans();
+    figures_->setRowCount(0);
     figures_->setRowCount(static_cast<int>(rows.size()));
+    const auto cell = [](const std::string &text) {
+        return new QTableWidgetItem(QString::fromStdString(text)); // the table owns it
+    };
     for (std::size_t k = 0; k < rows.size(); ++k) {
         const int row = static_cast<int>(k);
-        figures_->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(rows[k].figure)));
-        figures_->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(rows[k].value)));
+        const FigureRow &r = rows[k];
+        figures_->setItem(row, 0, cell(r.figure));
+        if (r.text.empty()) {
+            figures_->setItem(row, 1, cell(r.gamma));
+            figures_->setItem(row, 2, cell(r.vswr));
+        } else {
+            figures_->setSpan(row, 1, 1, 2);
+            figures_->setItem(row, 1, cell(r.text));
+        }
     }
     figures_->resizeColumnToContents(0);
+    figures_->setColumnWidth(
+        1, figures_->fontMetrics().horizontalAdvance(QStringLiteral("0.0000000")));
     figures_->resizeRowsToContents();
 }
 

@@ -49,6 +49,9 @@ class ResultTools final : public QObject
                 SavePathAsker askSavePath = &ResultTools::AskSavePath);
     ~ResultTools() override;
 
+    // Where exports ask for their file name from now on (tests answer for the engineer).
+    void SetSavePathAsker(SavePathAsker askSavePath) { askSavePath_ = std::move(askSavePath); }
+
     // Hears of every design run: `inputs` as they were before it, then its outcome.
     void DesignRun(const analysis::DesignInputs &inputs, const DesignResult &result,
                    const DesignState &state);

@@ -1,1 +1,251 @@
+#include "analysis/eseries.h"
+#include "response_test_support.h"
+#include "ui/export_files.h"
+#include "ui/response_model.h"
+#include "ui_test_support.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+namespace tevmar::test {
+namespace {
+
+TEST(ResponseModel, DefaultSettingsSweepBothNetworksOverHalfF1ToTwiceF2)
+{
+    const DesignRecord design = Solve(kShuntRc1pF);
+    const Response r = ComputeResponse(design, ResponseSettings{});
+    ASSERT_EQ(r.problem, "");
+    ASSERT_EQ(r.curves.size(), 2u);
+    EXPECT_EQ(r.curves[0].name, "Full precision");
+    EXPECT_EQ(r.curves[1].name, "As printed");
+    ASSERT_EQ(r.frequenciesHz.size(), 401u);
+    EXPECT_DOUBLE_EQ(r.frequenciesHz.front(), 0.5e9);
+    EXPECT_DOUBLE_EQ(r.frequenciesHz.back(), 4e9);
+    EXPECT_NEAR(r.frequenciesHz[200], 1.414213562e9,
+                1e3); // logarithmic: the middle is sqrt(0.5 * 4)
+    for (const ResponseCurve &curve : r.curves)
+        EXPECT_EQ(curve.points.size(), 401u) << curve.name;
+    EXPECT_TRUE(r.analysis.selfCheck.agrees);
+    ASSERT_TRUE(r.analysis.yield);
+    EXPECT_EQ(r.analysis.yield->options.trials, 1000);
+}
+
+TEST(ResponseModel, ChoicesAddTheSnappedCurveAndTheirFigures)
+{
+    const DesignRecord design = Solve(kShuntRc1pF);
+    ResponseSettings s;
+    s.eseries = analysis::ESeries::E24;
+    s.inductorQ = 100;
+    s.capacitorQ = 300;
+    s.sweepFollowsBand = false;
+    s.fromGhz = 0.8;
+    s.toGhz = 2.5;
+    s.points = 101;
+    s.logarithmic = false;
+    const Response r = ComputeResponse(design, s);
+    ASSERT_EQ(r.problem, "");
+    ASSERT_EQ(r.curves.size(), 3u);
+    EXPECT_EQ(r.curves[2].name, "E24 values");
+    ASSERT_EQ(r.frequenciesHz.size(), 101u);
+    EXPECT_DOUBLE_EQ(r.frequenciesHz.front(), 0.8e9);
+    EXPECT_DOUBLE_EQ(r.frequenciesHz[50], 1.65e9); // linear steps
+    EXPECT_TRUE(r.analysis.finiteQ);
+}
+
+TEST(ResponseModel, SettingsThatCannotBeComputedSayWhyAndDrawNothing)
+{
+    struct Row
+    {
+        const char *name;
+        void (*change)(ResponseSettings &);
+        const char *problem;
+    };
+    const Row rows[] = {
+        {"start above stop",
+         [](ResponseSettings &s) {
+             s.sweepFollowsBand = false;
+             s.fromGhz = 3;
+             s.toGhz = 2;
+         },
+         "The sweep's start must lie below its stop."},
+        {"start equal to stop",
+         [](ResponseSettings &s) {
+             s.sweepFollowsBand = false;
+             s.fromGhz = 2;
+             s.toGhz = 2;
+         },
+         "The sweep's start must lie below its stop."},
+        {"zero start",
+         [](ResponseSettings &s) {
+             s.sweepFollowsBand = false;
+             s.fromGhz = 0;
+         },
+         "The sweep cannot be made: the sweep's frequencies must be positive."},
+        {"one point", [](ResponseSettings &s) { s.points = 1; },
+         "The sweep needs 2 to 20001 points."},
+        {"too many points", [](ResponseSettings &s) { s.points = 20002; },
+         "The sweep needs 2 to 20001 points."},
+        {"no trials", [](ResponseSettings &s) { s.trials = 0; },
+         "The tolerance trials must number 1 to 20000."},
+        {"tolerance of 100 %", [](ResponseSettings &s) { s.tolerancePercent = 100; },
+         "The tolerance must be at least 0 and below 100 %."},
+        {"negative Q", [](ResponseSettings &s) { s.inductorQ = -5; },
+         "A component Q must be a positive number."},
+    };
+    const DesignRecord design = Solve(kShuntRc1pF);
+    for (const Row &row : rows) {
+        ResponseSettings s;
+        row.change(s);
+        const Response r = ComputeResponse(design, s);
+        EXPECT_EQ(r.problem, row.problem) << row.name;
+        EXPECT_TRUE(r.curves.empty()) << row.name;
+        EXPECT_THROW(ExportText(ExportKind::SweepCsv, design, s), std::invalid_argument)
+            << row.name;
+    }
+}
+
+std::string ValueOf(const std::vector<FigureRow> &rows, const std::string &figure)
+{
+    for (const FigureRow &row : rows)
+        if (row.figure == figure)
+            return row.text.empty() ? row.gamma + " | " + row.vswr : row.text;
+    return "(no row " + figure + ")";
+}
+
+TEST(ResponseModel, FigureRowsGiveEachNetworkAndTheAnalysesAsked)
+{
+    const DesignRecord absorbed = Solve(kShuntRc1pF);
+    ResponseSettings s;
+    s.eseries = analysis::ESeries::E24;
+    s.inductorQ = 100;
+    s.capacitorQ = 300;
+    const std::vector<FigureRow> rows = FigureRows(ComputeResponse(absorbed, s), absorbed.result);
+    const std::pair<const char *, const char *> expected[] = {
+        {"Design ripple", "0.004415 | 1.0089"},
+        {"Full precision", "0.004415 | 1.0089"},
+        {"As printed", "0.004469 | 1.009"},
+        {"E24 values", "0.03449 | 1.0714"},
+        {"Bode\u2013Fano limit", "4.54e-05 | 1.0001"},
+        {"Network check", "agrees with the design"},
+        {"Loss, QL 100 QC 300", "0.1417 to 0.2834 dB in band"},
+        {"Loss at centre", "0.1755 dB"},
+        {"Yield \u00B15 %, 1000 trials", "64.7 % below VSWR 1.1098"},
+        {"VSWR 50/90/99 %", "1.0947 / 1.147 / 1.1802"},
+    };
+    ASSERT_EQ(rows.size(), std::size(expected));
+    for (const auto &[figure, value] : expected)
+        EXPECT_EQ(ValueOf(rows, figure), value);
+
+    const DesignRecord plain = Solve(kOrder4Plain);
+    const std::vector<FigureRow> plainRows =
+        FigureRows(ComputeResponse(plain, ResponseSettings{}), plain.result);
+    EXPECT_EQ(ValueOf(plainRows, "Bode\u2013Fano limit"), "none: nothing absorbed");
+    EXPECT_EQ(ValueOf(plainRows, "Loss at centre"), "(no row Loss at centre)");
+    EXPECT_EQ(ValueOf(plainRows, "E24 values"), "(no row E24 values)");
+}
+
+TEST(ResponseModel, SummaryNamesTheDesignAsRead)
+{
+    EXPECT_EQ(DesignSummary(Solve(kShuntRc1pF)),
+              "Order 8, 1 to 2 GHz, 50 \u03A9 to 10 \u03A9, shunt RC 1 pF absorbed");
+    EXPECT_EQ(DesignSummary(Solve(kOrder4Plain)),
+              "Order 4, 1 to 2 GHz, 50 \u03A9 to 10 \u03A9, nothing absorbed");
+    // A series RL load whose value is read leniently, as the design run reads it.
+    EXPECT_EQ(DesignSummary(Solve({"1", "2", "50", "10", Option::N4, Option::SRL, "1nH"})),
+              "Order 4, 1 to 2 GHz, 50 \u03A9 to 10 \u03A9, series RL 1 nH absorbed");
+}
+
+// --- The exports are the files tevmar-cli writes ------------------------------
+
+struct CliRun
+{
+    int exitCode = -1;
+    std::string standardOutput;
+};
+
+CliRun RunCli(const QString &directory, const QStringList &arguments)
+{
+    QProcess cli;
+    cli.setWorkingDirectory(directory);
+    cli.start(QStringLiteral(TEVMAR_CLI), arguments);
+    CliRun run;
+    if (!cli.waitForFinished(60000))
+        return run;
+    run.exitCode = cli.exitCode();
+    run.standardOutput = cli.readAllStandardOutput().toStdString();
+    return run;
+}
+
+TEST(Exports, EachFileIsTheOneTevmarCliWritesForTheSameChoices)
+{
+    struct Row
+    {
+        const char *name;
+        ExportKind kind;
+        QStringList cliOptions; // FILE stands for the output file
+        void (*choose)(ResponseSettings &);
+    };
+    const Row rows[] = {
+        {"JSON with every figure",
+         ExportKind::Json,
+         {"--json", "--eseries", "E24", "--q-l", "100", "--q-c", "300", "--monte-carlo", "1000",
+          "--tolerance", "5"},
+         [](ResponseSettings &s) {
+             s.eseries = analysis::ESeries::E24;
+             s.inductorQ = 100;
+             s.capacitorQ = 300;
+         }},
+        {"JSON, tolerance trials only",
+         ExportKind::Json,
+         {"--json", "--monte-carlo", "300", "--tolerance", "2.5"},
+         [](ResponseSettings &s) {
+             s.trials = 300;
+             s.tolerancePercent = 2.5;
+         }},
+        {"Touchstone, default sweep",
+         ExportKind::Touchstone,
+         {"--touchstone", "FILE"},
+         [](ResponseSettings &) {}},
+        {"Touchstone, linear sweep of my own",
+         ExportKind::Touchstone,
+         {"--touchstone", "FILE", "--from", "0.8", "--to", "2.5", "--points", "101", "--lin"},
+         [](ResponseSettings &s) {
+             s.sweepFollowsBand = false;
+             s.fromGhz = 0.8;
+             s.toGhz = 2.5;
+             s.points = 101;
+             s.logarithmic = false;
+         }},
+        {"SPICE netlist", ExportKind::Spice, {"--spice", "FILE"}, [](ResponseSettings &) {}},
+        {"CSV with snapped values and Q",
+         ExportKind::SweepCsv,
+         {"--sweep", "FILE", "--eseries", "E96", "--q-c", "250", "--points", "51"},
+         [](ResponseSettings &s) {
+             s.eseries = analysis::ESeries::E96;
+             s.capacitorQ = 250;
+             s.points = 51;
+         }},
+    };
+    const QStringList design = {"--f1",   "1",        "--f2",     "2",       "--zhigh",
+                                "50",     "--zlow",   "10",       "--order", "8",
+                                "--load", "shunt-rc", "--absorb", "1"};
+    const DesignRecord record = Solve(kShuntRc1pF);
+    for (const Row &row : rows) {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("out"));
+        QStringList arguments = design;
+        for (const QString &option : row.cliOptions)
+            arguments << (option == QStringLiteral("FILE") ? file : option);
+        const CliRun cli = RunCli(dir.path(), arguments);
+        ASSERT_EQ(cli.exitCode, 0) << row.name;
+        const std::string expected =
+            row.kind == ExportKind::Json ? cli.standardOutput : ReadFile(file.toStdString());
+        ResponseSettings settings;
+        row.choose(settings);
+        EXPECT_EQ(ExportText(row.kind, record, settings), expected) << row.name;
+    }
+}
+
+} // namespace
+} // namespace tevmar::test

@@ -86,7 +86,8 @@ int main(int argc, char **argv)
     tevmar::ResultTools &tools = window.tools();
     tools.ShowMenu(window.pane().mapToGlobal(QPoint(40, 60)));
     QTest::qWait(150);
-    const QRect menuArea = window.frameGeometry().united(tools.menu().geometry()).adjusted(0, 0, 8, 8);
+    const QRect menuArea =
+        window.frameGeometry().united(tools.menu().geometry()).adjusted(0, 0, 8, 8);
     bool ok = SavePixmap(window.screen()->grabWindow(0, menuArea.x(), menuArea.y(),
                                                      menuArea.width(), menuArea.height()),
                          dir, "6-pane-menu.png");
