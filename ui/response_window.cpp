@@ -164,7 +164,7 @@ ResponseWindow::ResponseWindow(const ResponseSettings &settings, SettingsChanged
 
     WriteControls();
     ShowBanner();
-    resize(1120, 700);
+    resize(1000, 680); // fits a 1024 x 768 screen
 }
 
 QWidget *ResponseWindow::BuildSweepControls()
