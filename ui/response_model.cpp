@@ -41,7 +41,9 @@ std::string SettingsProblem(const ResponseSettings &s, const analysis::Band &ban
         return "The sweep needs " + std::to_string(kMinResponsePoints) + " to " +
                std::to_string(kMaxResponsePoints) + " points.";
     const analysis::SweepPlan plan = SweepPlanOf(s, band);
-    if (!(plan.startHz < plan.stopHz) && std::isfinite(plan.startHz) && plan.startHz > 0)
+    const bool positive = std::isfinite(plan.startHz) && std::isfinite(plan.stopHz) &&
+                          plan.startHz > 0 && plan.stopHz > 0;
+    if (positive && plan.startHz >= plan.stopHz)
         return "The sweep's start must lie below its stop.";
     if (const std::string problem = analysis::SweepPlanError(plan); !problem.empty())
         return "The sweep cannot be made: " + problem + ".";

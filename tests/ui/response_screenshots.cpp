@@ -63,7 +63,7 @@ int main(int argc, char **argv)
         std::fputs("usage: tevmar_response_screenshots OUTPUT_DIR\n", stderr);
         return 2;
     }
-    QDir dir(QString::fromLocal8Bit(argv[1]));
+    QDir dir(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
     dir.mkpath(QStringLiteral("."));
     QDir::setCurrent(dir.absolutePath()); // the design run writes its report here
 
