@@ -304,7 +304,7 @@ int RunDesignWithAnalysis(const DesignRequest &design, const AnalysisRequest &r,
     // is touched: a trial run without report gives the band.
     analysis::SweepPlan plan;
     if (r.SweepFile()) {
-        MemoryWindow trialWindow = WindowFor(design);
+        MemoryWindow trialWindow(design);
         DesignState trialState;
         NullReportSink noReport;
         if (Calc_BP_Click(trialWindow, trialState, noReport).status != DesignStatus::OutOfRange) {
@@ -316,7 +316,7 @@ int RunDesignWithAnalysis(const DesignRequest &design, const AnalysisRequest &r,
         }
     }
 
-    const analysis::DesignInputs inputs = analysis::CaptureInputs(WindowFor(design));
+    const analysis::DesignInputs inputs = analysis::CaptureInputs(MemoryWindow(design));
     const DesignOutcome outcome = RunDesign(design, reportPath);
     if (outcome.result.status == DesignStatus::OutOfRange) {
         if (r.json)

@@ -54,25 +54,9 @@ OptionTable DesignOptions(DesignRequest &request)
     };
 }
 
-MemoryWindow WindowFor(const DesignRequest &request)
-{
-    MemoryWindow window;
-    window.Type(TextBox::F1_text, request.f1Text);
-    window.Type(TextBox::F2_text, request.f2Text);
-    window.Type(TextBox::Zhigh_text, request.zhighText);
-    window.Type(TextBox::Zlow_text, request.zlowText);
-    window.Select(request.order);
-    window.Select(request.loadType);
-    if (request.absorbText) {
-        window.SetCheckBox(1);
-        window.Type(TextBox::LC_text, *request.absorbText);
-    }
-    return window;
-}
-
 DesignOutcome RunDesign(const DesignRequest &request, const std::filesystem::path &reportPath)
 {
-    MemoryWindow window = WindowFor(request);
+    MemoryWindow window(request);
     ReportFile report(reportPath);
     DesignOutcome outcome;
     outcome.result = Calc_BP_Click(window, outcome.state, report);

@@ -25,21 +25,11 @@ enum ExitCode : int {
     kExitOutputFailed = 4,   // standard output could not be written
 };
 
-// What the engineer would type and pick in the window. Texts are kept exactly
-// as given; the design run reads them as the window's boxes.
-struct DesignRequest
-{
-    std::string f1Text, f2Text, zhighText, zlowText; // empty when left out
-    Option order = Option::N4;                       // the window's initial choices
-    Option loadType = Option::SRL;
-    std::optional<std::string> absorbText; // set: LC_abs checked, the text in LC_text
-};
+// The window's inputs as given on the command line.
+using DesignRequest = TypedInputs;
 
 // The options --f1, --f2, --zhigh, --zlow, --order, --load and --absorb, filling `request`.
 OptionTable DesignOptions(DesignRequest &request);
-
-// The window in its initial state with the request typed and picked into it.
-MemoryWindow WindowFor(const DesignRequest &request);
 
 // One design run and what it left on the window.
 struct DesignOutcome

@@ -22,6 +22,20 @@ MemoryWindow::MemoryWindow()
     texts_[Index(TextBox::LC_text)] = " 0.0";
 }
 
+MemoryWindow::MemoryWindow(const TypedInputs &inputs) : MemoryWindow()
+{
+    Type(TextBox::F1_text, inputs.f1Text);
+    Type(TextBox::F2_text, inputs.f2Text);
+    Type(TextBox::Zhigh_text, inputs.zhighText);
+    Type(TextBox::Zlow_text, inputs.zlowText);
+    Select(inputs.order);
+    Select(inputs.loadType);
+    if (inputs.absorbText) {
+        SetCheckBox(1);
+        Type(TextBox::LC_text, *inputs.absorbText);
+    }
+}
+
 std::string MemoryWindow::ReadText(TextBox box) const
 {
     return texts_[Index(box)];

@@ -3,10 +3,21 @@
 #include "engine/window_services.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace tevmar {
+
+// What the engineer types and picks before pressing Calculate, texts exactly
+// as typed. Left out, each is the window's initial state.
+struct TypedInputs
+{
+    std::string f1Text, f2Text, zhighText, zlowText;
+    Option order = Option::N4;
+    Option loadType = Option::SRL;
+    std::optional<std::string> absorbText; // set: LC_abs ticked, this text in LC_text
+};
 
 // The window services held in memory, starting in the main window's initial
 // state: order 4, series RL, absorption off, LC_text " 0.0", the rest empty.
@@ -15,6 +26,8 @@ class MemoryWindow final : public WindowServices
 {
   public:
     MemoryWindow();
+    // The initial window with `inputs` typed and picked into it.
+    explicit MemoryWindow(const TypedInputs &inputs);
 
     std::string ReadText(TextBox box) const override;
     void WriteText(TextBox box, std::string_view text) override;

@@ -30,16 +30,10 @@ struct Design
 
 inline void TypeCase(MemoryWindow &window, const DesignCase &c)
 {
-    window.Type(TextBox::F1_text, c.f1Ghz);
-    window.Type(TextBox::F2_text, c.f2Ghz);
-    window.Type(TextBox::Zhigh_text, c.zhighOhms);
-    window.Type(TextBox::Zlow_text, c.zlowOhms);
-    window.Select(c.order);
-    window.Select(c.load);
-    if (c.absorb) {
-        window.SetCheckBox(1);
-        window.Type(TextBox::LC_text, c.absorb);
-    }
+    TypedInputs inputs{c.f1Ghz, c.f2Ghz, c.zhighOhms, c.zlowOhms, c.order, c.load, std::nullopt};
+    if (c.absorb)
+        inputs.absorbText = c.absorb;
+    window = MemoryWindow(inputs);
 }
 
 inline Design RunDesign(const DesignCase &c)

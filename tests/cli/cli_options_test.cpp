@@ -78,7 +78,7 @@ TEST(ParseArguments, FillsTheRequestAsTyped)
     // Left out: the window's initial state.
     DesignRequest defaults;
     ASSERT_EQ(ParseArguments({}, DesignOptions(defaults)), "");
-    const MemoryWindow window = WindowFor(defaults);
+    const MemoryWindow window(defaults);
     EXPECT_TRUE(window.IsSelected(Option::N4));
     EXPECT_TRUE(window.IsSelected(Option::SRL));
     EXPECT_EQ(window.CheckBoxState(), 0);

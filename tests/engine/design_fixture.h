@@ -30,17 +30,9 @@ struct WorkedWindow
     RecordingSink sink;
 
     WorkedWindow(Option order = Option::N4, Option load = Option::SRL, const char *absorb = nullptr)
+        : window(TypedInputs{"1", "2", "50", "10", order, load,
+                             absorb ? std::optional<std::string>(absorb) : std::nullopt})
     {
-        window.Type(TextBox::F1_text, "1");
-        window.Type(TextBox::F2_text, "2");
-        window.Type(TextBox::Zhigh_text, "50");
-        window.Type(TextBox::Zlow_text, "10");
-        window.Select(order);
-        window.Select(load);
-        if (absorb) {
-            window.SetCheckBox(1);
-            window.Type(TextBox::LC_text, absorb);
-        }
     }
     DesignResult Run() { return Calc_BP_Click(window, state, sink); }
 };

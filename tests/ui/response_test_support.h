@@ -28,17 +28,10 @@ inline const DesignInput kOrder4Plain{"1", "2", "50", "10"};
 
 inline DesignRecord Solve(const DesignInput &in)
 {
-    MemoryWindow window;
-    window.Type(TextBox::F1_text, in.f1);
-    window.Type(TextBox::F2_text, in.f2);
-    window.Type(TextBox::Zhigh_text, in.zhigh);
-    window.Type(TextBox::Zlow_text, in.zlow);
-    window.Select(in.order);
-    window.Select(in.load);
-    if (in.absorb) {
-        window.SetCheckBox(1);
-        window.Type(TextBox::LC_text, *in.absorb);
-    }
+    TypedInputs typed{in.f1, in.f2, in.zhigh, in.zlow, in.order, in.load, std::nullopt};
+    if (in.absorb)
+        typed.absorbText = *in.absorb;
+    MemoryWindow window(typed);
     DesignRecord record;
     record.inputs = analysis::CaptureInputs(window);
     NullReportSink noReport;
