@@ -10,6 +10,7 @@
 #include "ui/plot_widget.h"
 #include "ui/response_window.h"
 #include "ui/result_tools.h"
+#include "window_driver.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -25,34 +26,10 @@
 
 namespace {
 
-bool SavePixmap(const QPixmap &shot, const QDir &dir, const char *name)
-{
-    const QString path = dir.filePath(QString::fromLatin1(name));
-    const bool saved = shot.save(path, "PNG");
-    std::printf("%s %s (%dx%d)\n", saved ? "saved" : "FAILED", qPrintable(path), shot.width(),
-                shot.height());
-    return saved;
-}
-
-bool Save(QWidget &window, const QDir &dir, const char *name)
-{
-    QTest::qWait(150); // let the X server draw what the window painted
-    QApplication::processEvents();
-    return SavePixmap(window.screen()->grabWindow(window.winId()), dir, name);
-}
-
-void Type(tevmar::Tevmar &window, const char *box, const char *text)
-{
-    auto *edit = window.findChild<QLineEdit *>(QString::fromLatin1(box));
-    edit->clear();
-    QTest::keyClicks(edit, QString::fromLatin1(text));
-}
-
-void Click(tevmar::Tevmar &window, const char *name)
-{
-    auto *button = window.findChild<QAbstractButton *>(QString::fromLatin1(name));
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
-}
+using tevmar::test::Click;
+using tevmar::test::Save;
+using tevmar::test::SavePixmap;
+using tevmar::test::Type;
 
 } // namespace
 

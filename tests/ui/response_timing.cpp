@@ -9,6 +9,7 @@
 #include "ui/plot_widget.h"
 #include "ui/response_window.h"
 #include "ui/result_tools.h"
+#include "window_driver.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -28,18 +29,8 @@
 
 namespace {
 
-void Type(tevmar::Tevmar &window, const char *box, const char *text)
-{
-    auto *edit = window.findChild<QLineEdit *>(QString::fromLatin1(box));
-    edit->clear();
-    QTest::keyClicks(edit, QString::fromLatin1(text));
-}
-
-void Click(tevmar::Tevmar &window, const char *name)
-{
-    auto *button = window.findChild<QAbstractButton *>(QString::fromLatin1(name));
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
-}
+using tevmar::test::Click;
+using tevmar::test::Type;
 
 // Milliseconds from the change to the window painted with its result.
 double TimeChange(tevmar::ResponseWindow &response, const std::function<void()> &change)

@@ -7,6 +7,7 @@
 
 #include "ui/main_window.h"
 #include "ui/output_pane.h"
+#include "window_driver.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,34 +18,9 @@
 #include <QTest>
 #include <cstdio>
 
-namespace {
-
-bool Save(QWidget &window, const QDir &dir, const char *name)
-{
-    QTest::qWait(100); // let the X server draw what the window painted
-    QApplication::processEvents();
-    const QPixmap shot = window.screen()->grabWindow(window.winId());
-    const QString path = dir.filePath(QString::fromLatin1(name));
-    const bool saved = shot.save(path, "PNG");
-    std::printf("%s %s (%dx%d)\n", saved ? "saved" : "FAILED", qPrintable(path), shot.width(),
-                shot.height());
-    return saved;
-}
-
-void Type(tevmar::Tevmar &window, const char *box, const char *text)
-{
-    auto *edit = window.findChild<QLineEdit *>(QString::fromLatin1(box));
-    edit->clear();
-    QTest::keyClicks(edit, QString::fromLatin1(text));
-}
-
-void Click(tevmar::Tevmar &window, const char *name)
-{
-    auto *button = window.findChild<QAbstractButton *>(QString::fromLatin1(name));
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
-}
-
-} // namespace
+using tevmar::test::Click;
+using tevmar::test::Save;
+using tevmar::test::Type;
 
 int main(int argc, char **argv)
 {
