@@ -58,8 +58,7 @@ void MemoryWindow::Select(Option option)
 
 void MemoryWindow::PrintLine(const Line &line)
 {
-    for (std::string &physical : ComposeLine(line))
-        pane_.push_back(std::move(physical));
+    ComposeLine(line, pane_);
 }
 
 } // namespace tevmar

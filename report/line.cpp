@@ -8,14 +8,14 @@ namespace {
 
 struct Composer
 {
-    std::vector<std::string> lines{std::string{}};
+    std::vector<std::string> &lines; // the last one is the line being written
 
     std::string &current() { return lines.back(); }
     // Columns count from 1, so the next character goes to column size() + 1.
     int column() const { return static_cast<int>(lines.back().size()) + 1; }
 
     void operator()(const TextItem &item) { current() += item.text; }
-    void operator()(const NumberItem &item) { current() += NumberItemText(item.value); }
+    void operator()(const NumberItem &item) { AppendNumberItem(current(), item.value); }
     void operator()(const SpacesItem &item)
     {
         if (item.count > 0)
@@ -32,12 +32,19 @@ struct Composer
 
 } // namespace
 
-std::vector<std::string> ComposeLine(const Line &line)
+void ComposeLine(const Line &line, std::vector<std::string> &out)
 {
-    Composer composer;
+    out.emplace_back();
+    Composer composer{out};
     for (const LineItem &item : line)
         std::visit(composer, item);
-    return std::move(composer.lines);
+}
+
+std::vector<std::string> ComposeLine(const Line &line)
+{
+    std::vector<std::string> lines;
+    ComposeLine(line, lines);
+    return lines;
 }
 
 } // namespace tevmar

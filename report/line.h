@@ -52,5 +52,7 @@ inline LineItem Column(int column)
 // Composes one line into character columns. A column stop that lies behind
 // the current position starts a new physical line, so one line may yield several.
 std::vector<std::string> ComposeLine(const Line &line);
+// As ComposeLine, appending the physical lines to `out`.
+void ComposeLine(const Line &line, std::vector<std::string> &out);
 
 } // namespace tevmar

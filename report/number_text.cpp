@@ -128,20 +128,36 @@ std::string FormatMask(double value, Mask mask)
     return text;
 }
 
-std::string BareNumber(double value)
+void AppendBareNumber(std::string &out, double value)
 {
     RequireFinite(value);
-    std::array<char, 400> buffer{}; // fixed notation of the largest double needs 309 digits
-    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(),
-                                         std::fabs(value), std::chars_format::fixed);
+    char buffer[400]; // fixed notation of the largest double needs 309 digits
+    const auto [end, ec] =
+        std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::fixed);
     if (ec != std::errc{})
         throw std::domain_error("value cannot be written as decimal text");
-    return std::string(buffer.data(), end);
+    out.append(buffer, end);
+}
+
+std::string BareNumber(double value)
+{
+    std::string text;
+    AppendBareNumber(text, value);
+    return text;
+}
+
+void AppendNumberItem(std::string &out, double value)
+{
+    out += value < 0 ? '-' : ' ';
+    AppendBareNumber(out, value);
+    out += ' ';
 }
 
 std::string NumberItemText(double value)
 {
-    return (value < 0 ? "-" : " ") + BareNumber(value) + " ";
+    std::string text;
+    AppendNumberItem(text, value);
+    return text;
 }
 
 } // namespace tevmar

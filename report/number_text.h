@@ -38,5 +38,6 @@ std::string BareNumber(double value);
 
 // The text of a number item: sign position (blank or "-"), bare number, blank.
 std::string NumberItemText(double value);
+void AppendNumberItem(std::string &out, double value);
 
 } // namespace tevmar

@@ -2,8 +2,7 @@
 
 #include "report/number_text.h"
 
-#include <algorithm>
-#include <iterator>
+#include <utility>
 
 namespace tevmar {
 
@@ -12,26 +11,29 @@ namespace {
 // Every file line but the empty ones starts with this indent.
 constexpr int kFileIndent = 9;
 
-Line Indented(Line line)
+// A line of the given items, built in place.
+template <class... Items> Line MakeLine(Items &&...items)
 {
-    Line indented;
-    indented.reserve(line.size() + 1);
-    indented.push_back(Spaces(kFileIndent));
-    std::move(line.begin(), line.end(), std::back_inserter(indented));
-    return indented;
+    Line line;
+    line.reserve(sizeof...(items));
+    (line.push_back(std::forward<Items>(items)), ...);
+    return line;
 }
 
-Line TextLine(std::string text)
+// A file line: the indent, then the given items.
+template <class... Items> Line FileLine(Items &&...items)
 {
-    return Line{Text(std::move(text))};
+    return MakeLine(Spaces(kFileIndent), std::forward<Items>(items)...);
 }
 
 // A loss line: label, loss in dB, "VSWR=" and the VSWR, at the given stops.
-Line LossLine(const std::string &label, double lossDb, double vswr, const int (&stops)[3])
+template <class... Indent>
+Line LossLine(const char *label, double lossDb, double vswr, const int (&stops)[3],
+              Indent... indent)
 {
-    return Line{
-        Text(label),   Column(stops[0]), Text(FormatMask(lossDb, Mask::Q)),        Column(stops[1]),
-        Text("VSWR="), Column(stops[2]), Text(FormatMask(vswr, Mask::Vswr) + ":1")};
+    return MakeLine(indent..., Text(label), Column(stops[0]), Text(FormatMask(lossDb, Mask::Q)),
+                    Column(stops[1]), Text("VSWR="), Column(stops[2]),
+                    Text(FormatMask(vswr, Mask::Vswr) + ":1"));
 }
 
 } // namespace
@@ -45,30 +47,33 @@ ReportLines HeaderLines(const HeaderFigures &figures)
         "Impedance Transformation =" + FormatMask(figures.ratio, Mask::Ratio) + " times";
 
     ReportLines lines;
-    lines.pane.push_back(TextLine(qt));
+    auto &pane = lines.pane;
+    pane.reserve(7);
+    pane.push_back(MakeLine(Text(qt)));
     if (figures.zeroDbOffset)
-        lines.pane.push_back(TextLine("0 dB offset case"));
-    lines.pane.push_back(TextLine(source));
-    lines.pane.push_back(TextLine(load));
-    lines.pane.push_back(Line{});
-    lines.pane.push_back(TextLine(ratio));
-    lines.pane.push_back(Line{});
+        pane.push_back(MakeLine(Text("0 dB offset case")));
+    pane.push_back(MakeLine(Text(source)));
+    pane.push_back(MakeLine(Text(load)));
+    pane.emplace_back();
+    pane.push_back(MakeLine(Text(ratio)));
+    pane.emplace_back();
 
     auto &file = lines.file;
-    file.push_back(Indented(TextLine("   TEVMAR")));
-    file.push_back(Indented(TextLine("        Vendrel Design Tools")));
-    file.push_back(Line{});
-    file.push_back(Indented(TextLine(figures.f1Text + " to " + figures.f2Text + " GHz")));
-    file.push_back(Line{});
-    file.push_back(Indented(TextLine(qt)));
+    file.reserve(13);
+    file.push_back(FileLine(Text("   TEVMAR")));
+    file.push_back(FileLine(Text("        Vendrel Design Tools")));
+    file.emplace_back();
+    file.push_back(FileLine(Text(figures.f1Text + " to " + figures.f2Text + " GHz")));
+    file.emplace_back();
+    file.push_back(FileLine(Text(qt)));
     if (figures.zeroDbOffset)
-        file.push_back(Indented(TextLine("0 dB offset case")));
-    file.push_back(Indented(TextLine(source)));
-    file.push_back(Indented(TextLine(load)));
-    file.push_back(Indented(Line{}));
-    file.push_back(Indented(TextLine(figures.zhighText + " to " + figures.zlowText + " Ohms")));
-    file.push_back(Indented(TextLine(ratio)));
-    file.push_back(Line{});
+        file.push_back(FileLine(Text("0 dB offset case")));
+    file.push_back(FileLine(Text(source)));
+    file.push_back(FileLine(Text(load)));
+    file.push_back(FileLine());
+    file.push_back(FileLine(Text(figures.zhighText + " to " + figures.zlowText + " Ohms")));
+    file.push_back(FileLine(Text(ratio)));
+    file.emplace_back();
     return lines;
 }
 
@@ -76,35 +81,44 @@ ReportLines LossLines(const LossFigures &figures)
 {
     constexpr int paneStops[3] = {15, 25, 32};
     constexpr int fileStops[3] = {24, 34, 40};
+    const LineItem indent = Spaces(kFileIndent);
     ReportLines lines;
-    lines.pane = {LossLine("Max Loss(dB)=", figures.LmaxDb, figures.Smax, paneStops),
-                  LossLine("Min Loss(dB)=", figures.LminDb, figures.Smin, paneStops), Line{}};
-    lines.file = {Indented(LossLine("Max Loss(dB)=", figures.LmaxDb, figures.Smax, fileStops)),
-                  Indented(LossLine("Min Loss(dB)=", figures.LminDb, figures.Smin, fileStops)),
-                  Indented(Line{})};
+    lines.pane.reserve(3);
+    lines.pane.push_back(LossLine("Max Loss(dB)=", figures.LmaxDb, figures.Smax, paneStops));
+    lines.pane.push_back(LossLine("Min Loss(dB)=", figures.LminDb, figures.Smin, paneStops));
+    lines.pane.emplace_back();
+    lines.file.reserve(3);
+    lines.file.push_back(
+        LossLine("Max Loss(dB)=", figures.LmaxDb, figures.Smax, fileStops, indent));
+    lines.file.push_back(
+        LossLine("Min Loss(dB)=", figures.LminDb, figures.Smin, fileStops, indent));
+    lines.file.push_back(FileLine());
     return lines;
 }
 
 ReportLines NetworkHeadingLines()
 {
     ReportLines lines;
-    lines.pane = {TextLine(" BANDPASS MATCHING NETWORK "), TextLine(std::string(32, '-'))};
-    lines.file = {Indented(TextLine(" BANDPASS MATCHING NETWORK ")),
-                  Indented(TextLine(std::string(28, '-')))};
+    lines.pane.push_back(MakeLine(Text(" BANDPASS MATCHING NETWORK ")));
+    lines.pane.push_back(MakeLine(Text(std::string(32, '-'))));
+    lines.file.push_back(FileLine(Text(" BANDPASS MATCHING NETWORK ")));
+    lines.file.push_back(FileLine(Text(std::string(28, '-'))));
     return lines;
 }
 
 ReportLines ElementTableLines(const std::vector<TableRow> &rows)
 {
     ReportLines lines;
+    lines.pane.reserve(rows.size() + 1);
+    lines.file.reserve(rows.size() + 1);
     for (const TableRow &row : rows) {
         lines.pane.push_back(
-            Line{Text(row.label), Column(6), Number(row.value), Column(15), Text(row.unit)});
-        lines.file.push_back(Indented(
-            Line{Text(row.label), Column(15), Number(row.value), Column(24), Text(row.unit)}));
+            MakeLine(Text(row.label), Column(6), Number(row.value), Column(15), Text(row.unit)));
+        lines.file.push_back(
+            FileLine(Text(row.label), Column(15), Number(row.value), Column(24), Text(row.unit)));
     }
-    lines.pane.push_back(Line{});
-    lines.file.push_back(Line{});
+    lines.pane.emplace_back();
+    lines.file.emplace_back();
     return lines;
 }
 
