@@ -49,15 +49,7 @@ int main(int argc, char **argv)
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    Type(window, "F1_text", "1");
-    Type(window, "F2_text", "2");
-    Type(window, "Zhigh_text", "50");
-    Type(window, "Zlow_text", "10");
-    Click(window, "N8");
-    Click(window, "PRC");
-    Click(window, "LC_abs");
-    Type(window, "LC_text", "1");
-    Click(window, "Calc_BP");
+    tevmar::test::CalculateShuntRc1pF(window);
 
     // The context menu over the pane, grabbed from the whole screen.
     tevmar::ResultTools &tools = window.tools();

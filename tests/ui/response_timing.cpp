@@ -30,7 +30,6 @@
 namespace {
 
 using tevmar::test::Click;
-using tevmar::test::Type;
 
 // Milliseconds from the change to the window painted with its result.
 double TimeChange(tevmar::ResponseWindow &response, const std::function<void()> &change)
@@ -87,15 +86,7 @@ int main(int argc, char **argv)
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    Type(window, "F1_text", "1");
-    Type(window, "F2_text", "2");
-    Type(window, "Zhigh_text", "50");
-    Type(window, "Zlow_text", "10");
-    Click(window, "N8");
-    Click(window, "PRC");
-    Click(window, "LC_abs");
-    Type(window, "LC_text", "1");
-    Click(window, "Calc_BP");
+    tevmar::test::CalculateShuntRc1pF(window);
     window.tools().ShowResponse();
     tevmar::ResponseWindow &response = *window.tools().responseWindow();
     if (!QTest::qWaitForWindowExposed(&response))
@@ -103,10 +94,7 @@ int main(int argc, char **argv)
     std::printf("Order 8, shunt RC 1 pF, 1 to 2 GHz, 50 to 10 ohms (401 points, 1000 trials):\n");
     Measure(response, repeats);
 
-    Type(window, "F1_text", "11");
-    Type(window, "F2_text", "31");
-    Type(window, "Zhigh_text", "381");
-    Type(window, "Zlow_text", "99");
+    tevmar::test::TypeBandAndPorts(window, "11", "31", "381", "99");
     Click(window, "LC_abs");
     Click(window, "N12");
     Click(window, "Calc_BP");

@@ -41,10 +41,7 @@ int main(int argc, char **argv)
         return 1;
     bool ok = Save(window, dir, "1-fresh.png");
 
-    Type(window, "F1_text", "1");
-    Type(window, "F2_text", "2");
-    Type(window, "Zhigh_text", "50");
-    Type(window, "Zlow_text", "10");
+    tevmar::test::TypeBandAndPorts(window, "1", "2", "50", "10");
     Click(window, "N12");
     Click(window, "Calc_BP");
     ok = Save(window, dir, "2-order12.png") && ok;

@@ -31,6 +31,28 @@ inline void Click(Tevmar &window, const char *name)
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
 }
 
+// Types the band (GHz) and the two port impedances (ohms).
+inline void TypeBandAndPorts(Tevmar &window, const char *f1, const char *f2, const char *zhigh,
+                             const char *zlow)
+{
+    Type(window, "F1_text", f1);
+    Type(window, "F2_text", f2);
+    Type(window, "Zhigh_text", zhigh);
+    Type(window, "Zlow_text", zlow);
+}
+
+// Calculates the order-8 design absorbing a 1 pF shunt RC load on 1 to 2 GHz,
+// 50 to 10 ohms, starting from a fresh window.
+inline void CalculateShuntRc1pF(Tevmar &window)
+{
+    TypeBandAndPorts(window, "1", "2", "50", "10");
+    Click(window, "N8");
+    Click(window, "PRC");
+    Click(window, "LC_abs");
+    Type(window, "LC_text", "1");
+    Click(window, "Calc_BP");
+}
+
 inline bool SavePixmap(const QPixmap &shot, const QDir &dir, const char *name)
 {
     const QString path = dir.filePath(QString::fromLatin1(name));
