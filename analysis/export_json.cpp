@@ -28,17 +28,11 @@ const char *KindName(ElementKind kind)
     return "";
 }
 
-const char *StatusName(DesignStatus status)
+const char *StatusName(const DesignResult &design, const std::string &reportError)
 {
-    switch (status) {
-    case DesignStatus::Solved:
-        return "solved";
-    case DesignStatus::ReportNotSaved:
-        return "solved, report not saved";
-    case DesignStatus::OutOfRange:
+    if (!design.solved)
         return "solution out of range";
-    }
-    return "";
+    return reportError.empty() ? "solved" : "solved, report not saved";
 }
 
 // A typed number as the design run reads it; a numeral beyond the range of a
@@ -53,25 +47,26 @@ Json InputsJson(const DesignInputs &in)
 {
     return Json{
         {"typed",
-         {{"F1_text", in.F1_text},
-          {"F2_text", in.F2_text},
-          {"Zhigh_text", in.Zhigh_text},
-          {"Zlow_text", in.Zlow_text},
-          {"LC_text", in.LC_text},
-          {"loadType", in.loadType},
+         {{"F1_text", in.f1Text},
+          {"F2_text", in.f2Text},
+          {"Zhigh_text", in.zhighText},
+          {"Zlow_text", in.zlowText},
+          {"LC_text", in.absorbText},
+          {"loadType", NamesOf(in.loadType).code},
           {"networkOrder", in.networkOrder},
           {"absorb", in.absorb}}},
         {"read",
-         {{"F1GHz", ReadJson(in.F1_text)},
-          {"F2GHz", ReadJson(in.F2_text)},
-          {"ZhighOhms", ReadJson(in.Zhigh_text)},
-          {"ZlowOhms", ReadJson(in.Zlow_text)},
-          {"LC_value", in.absorb ? ReadJson(in.LC_text) : Json(0.0)}}},
+         {{"F1GHz", ReadJson(in.f1Text)},
+          {"F2GHz", ReadJson(in.f2Text)},
+          {"ZhighOhms", ReadJson(in.zhighText)},
+          {"ZlowOhms", ReadJson(in.zlowText)},
+          {"LC_value", in.absorb ? ReadJson(in.absorbText) : Json(0.0)}}},
     };
 }
 
-Json DesignFiguresJson(const DesignResult &d, const DesignState &s)
+Json DesignFiguresJson(const DesignResult &d)
 {
+    const BandParameters &s = d.band;
     Json elements = Json::array();
     for (const ElementRow &row : d.table)
         elements.push_back({{"label", row.label},
@@ -203,13 +198,13 @@ void RequireFinite(const Json &j)
 } // namespace
 
 std::string DesignJson(const DesignInputs &inputs, const DesignResult &design,
-                       const DesignState &state, const NetworkAnalysis *analysis)
+                       const std::string &reportError, const NetworkAnalysis *analysis)
 {
-    Json j{{"status", StatusName(design.status)}, {"inputs", InputsJson(inputs)}};
-    if (design.status == DesignStatus::ReportNotSaved)
-        j["reportError"] = design.reportError;
-    if (design.status != DesignStatus::OutOfRange) {
-        j.update(DesignFiguresJson(design, state));
+    Json j{{"status", StatusName(design, reportError)}, {"inputs", InputsJson(inputs)}};
+    if (design.solved && !reportError.empty())
+        j["reportError"] = reportError;
+    if (design.solved) {
+        j.update(DesignFiguresJson(design));
         if (analysis)
             j["analysis"] = AnalysisJson(*analysis);
     }

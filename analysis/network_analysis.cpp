@@ -40,11 +40,10 @@ FiniteQLoss FiniteQOf(const Ladder &ladder, const Band &band, const LossModel &l
 
 } // namespace
 
-NetworkAnalysis AnalyseDesign(const DesignResult &design, const DesignState &state,
-                              const AnalysisOptions &options)
+NetworkAnalysis AnalyseDesign(const DesignResult &design, const AnalysisOptions &options)
 {
     NetworkAnalysis a;
-    a.band = BandOf(state);
+    a.band = BandOf(design.band);
     a.full = FromDesign(design, Precision::Full);
     a.printed = FromDesign(design, Precision::Printed);
     const LossModel losses = LossModelOf(options, a.band);
@@ -57,7 +56,7 @@ NetworkAnalysis AnalyseDesign(const DesignResult &design, const DesignState &sta
     check.agrees = ReflectionAgrees(check.full.gammaMax, design.GammaMax) &&
                    ReflectionAgrees(check.full.gammaMin, design.GammaMin);
 
-    a.bodeFano = BodeFanoOf(design, state.Qt);
+    a.bodeFano = BodeFanoOf(design, design.band.Qt);
     if (options.eseries) {
         Ladder snapped = SnapLadder(a.full, *options.eseries);
         const PassbandFigures figures = PassbandFiguresOf(snapped, a.band);

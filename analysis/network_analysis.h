@@ -8,7 +8,6 @@
 #include "analysis/monte_carlo.h"
 #include "analysis/sweep.h"
 #include "engine/design_result.h"
-#include "engine/design_state.h"
 
 #include <optional>
 
@@ -84,8 +83,7 @@ struct NetworkAnalysis
 
 // Throws std::invalid_argument for a table without terminations, a Q that is
 // not positive or tolerance options that RunMonteCarlo rejects.
-NetworkAnalysis AnalyseDesign(const DesignResult &design, const DesignState &state,
-                              const AnalysisOptions &options);
+NetworkAnalysis AnalyseDesign(const DesignResult &design, const AnalysisOptions &options);
 
 // The loss model of the options at the band's centre frequency.
 LossModel LossModelOf(const AnalysisOptions &options, const Band &band);

@@ -6,7 +6,7 @@
 
 namespace tevmar::analysis {
 
-Band BandOf(const DesignState &state)
+Band BandOf(const BandParameters &state)
 {
     const double a = state.F1 * 1e6;
     const double b = state.F2 * 1e6;

@@ -3,7 +3,7 @@
 // Frequency sweeps of a ladder, and the extremes of a response over the passband.
 
 #include "analysis/two_port.h"
-#include "engine/design_state.h"
+#include "engine/design_result.h"
 
 #include <functional>
 #include <string>
@@ -19,7 +19,7 @@ struct Band
     double centreHz = 0; // geometric centre
 };
 
-Band BandOf(const DesignState &state);
+Band BandOf(const BandParameters &band);
 
 struct SweepPlan
 {

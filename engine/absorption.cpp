@@ -4,21 +4,16 @@
 
 namespace tevmar {
 
-void LC_abs_Click(WindowServices &window)
+AbsorptionPrompt AbsorptionRule(bool absorb, LoadType loadType, std::string_view absorbText)
 {
-    if (window.CheckBoxState() == 0) {
-        window.SetLC_value(0.0);
-        window.WriteText(TextBox::LC_text, " 0.0");
-        return;
+    AbsorptionPrompt prompt;
+    if (!absorb) {
+        prompt.absorbText = " 0.0";
+        return prompt;
     }
-    if (window.IsSelected(Option::SRL) || window.IsSelected(Option::PRL)) {
-        window.WriteText(TextBox::LC_label, "L(nH)=");
-        window.SetLC_value(ReadNumber(window.ReadText(TextBox::LC_text)));
-    }
-    if (window.IsSelected(Option::SRC) || window.IsSelected(Option::PRC)) {
-        window.WriteText(TextBox::LC_label, "C(pF)=");
-        window.SetLC_value(ReadNumber(window.ReadText(TextBox::LC_text)));
-    }
+    prompt.unitPrompt = IsInductiveLoad(loadType) ? "L(nH)=" : "C(pF)=";
+    prompt.absorbedValue = ReadNumber(absorbText);
+    return prompt;
 }
 
 } // namespace tevmar

@@ -6,10 +6,16 @@
 
 namespace tevmar {
 
-enum class DesignStatus {
-    Solved,         // report on the pane and saved to the report file
-    ReportNotSaved, // report on the pane, but the report file could not be written
-    OutOfRange,     // no design: "  SOLUTION OUT OF RANGE"
+// The band as the design reads it from the two edges, which may be typed in
+// either order.
+struct BandParameters
+{
+    double F1 = 0;    // lower band edge as typed, MHz
+    double F2 = 0;    // upper band edge as typed, MHz
+    double BW = 0;    // bandwidth |F2 - F1|, MHz
+    double F0 = 0;    // geometric centre frequency, MHz
+    double Qt = 0;    // band Q, F0 / BW
+    double F0GHz = 0; // centre frequency, GHz
 };
 
 // Where an element of the ladder stands and what it is.
@@ -31,12 +37,12 @@ struct ElementRow
     double fullValue = 0; // the same quantity before rounding
 };
 
-// The figures of one design run, for the command line, the analysis and tests.
-// Only meaningful when status is not OutOfRange.
+// The figures of one design. Everything past `band` is meaningful only when
+// the design was solved.
 struct DesignResult
 {
-    DesignStatus status = DesignStatus::OutOfRange;
-    std::string reportError; // why the report file was not saved
+    bool solved = false; // false: "  SOLUTION OUT OF RANGE"
+    BandParameters band;
 
     int n = 0;      // prototype order: network order / 2
     int passes = 0; // solver passes made
@@ -58,8 +64,7 @@ struct DesignResult
     bool absorbed = false;  // a load reactance above 0.001 is part of the network
     bool inductive = false; // LP, CS, CP, LS pairs (RL loads); CP, LS, LP, CS otherwise
 
-    // The solved prototype as the solver left it in G, before synthesis
-    // transformed it: g0, g1 ... gn, partners, and g(n+1) at index 2n+1.
+    // The solved prototype g0, g1 ... gn, partners, and g(n+1) at index 2n+1.
     std::array<double, 26> prototype{};
 
     std::vector<ElementRow> table;

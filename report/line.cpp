@@ -4,47 +4,97 @@
 
 namespace tevmar {
 
-namespace {
-
-struct Composer
+void LineList::Reserve(std::size_t lines, std::size_t items, std::size_t characters)
 {
-    std::vector<std::string> &lines; // the last one is the line being written
-
-    std::string &current() { return lines.back(); }
-    // Columns count from 1, so the next character goes to column size() + 1.
-    int column() const { return static_cast<int>(lines.back().size()) + 1; }
-
-    void operator()(const TextItem &item) { current() += item.text; }
-    void operator()(const NumberItem &item) { AppendNumberItem(current(), item.value); }
-    void operator()(const SpacesItem &item)
-    {
-        if (item.count > 0)
-            current().append(static_cast<std::size_t>(item.count), ' ');
-    }
-    void operator()(const ColumnItem &item)
-    {
-        if (column() > item.column)
-            lines.emplace_back();
-        if (column() < item.column)
-            current().append(static_cast<std::size_t>(item.column - column()), ' ');
-    }
-};
-
-} // namespace
-
-void ComposeLine(const Line &line, std::vector<std::string> &out)
-{
-    out.emplace_back();
-    Composer composer{out};
-    for (const LineItem &item : line)
-        std::visit(composer, item);
+    lineStarts_.reserve(lines);
+    items_.reserve(items);
+    buffer_.reserve(characters);
 }
 
-std::vector<std::string> ComposeLine(const Line &line)
+LineList &LineList::NewLine()
 {
-    std::vector<std::string> lines;
-    ComposeLine(line, lines);
-    return lines;
+    lineStarts_.push_back(static_cast<std::uint32_t>(items_.size()));
+    return *this;
+}
+
+LineList &LineList::Text(std::string_view text)
+{
+    const auto begin = static_cast<std::uint32_t>(buffer_.size());
+    buffer_.append(text);
+    items_.push_back({LineItem::Kind::Text, begin, static_cast<std::uint32_t>(text.size())});
+    return *this;
+}
+
+LineList &LineList::Number(double value)
+{
+    const auto begin = static_cast<std::uint32_t>(buffer_.size());
+    AppendNumberItem(buffer_, value);
+    items_.push_back({LineItem::Kind::Text, begin, static_cast<std::uint32_t>(buffer_.size() - begin)});
+    return *this;
+}
+
+LineList &LineList::Spaces(int count)
+{
+    items_.push_back({LineItem::Kind::Spaces, 0, static_cast<std::uint32_t>(count > 0 ? count : 0)});
+    return *this;
+}
+
+LineList &LineList::Column(int column)
+{
+    items_.push_back({LineItem::Kind::Column, 0, static_cast<std::uint32_t>(column > 1 ? column : 1)});
+    return *this;
+}
+
+LineView LineList::operator[](std::size_t line) const
+{
+    const std::size_t first = lineStarts_[line];
+    const std::size_t last = line + 1 < lineStarts_.size() ? lineStarts_[line + 1] : items_.size();
+    return LineView{std::span<const LineItem>(items_.data() + first, last - first), buffer_};
+}
+
+void ComposeLine(const LineView &line, std::string &out, std::string_view lineEnd)
+{
+    std::size_t start = out.size(); // where the physical line being written begins
+    for (const LineItem &item : line.items) {
+        // Columns count from 1, so the next character goes to column length + 1.
+        const std::size_t column = out.size() - start + 1;
+        switch (item.kind) {
+        case LineItem::Kind::Text:
+            out += line.TextOf(item);
+            break;
+        case LineItem::Kind::Spaces:
+            out.append(item.size, ' ');
+            break;
+        case LineItem::Kind::Column:
+            if (column > item.size) {
+                out += lineEnd;
+                start = out.size();
+            }
+            if (out.size() - start + 1 < item.size)
+                out.append(item.size - 1 - (out.size() - start), ' ');
+            break;
+        }
+    }
+    out += lineEnd;
+}
+
+void ComposeLine(const LineView &line, std::vector<std::string> &out)
+{
+    std::string text;
+    ComposeLine(line, text, "\n");
+    std::size_t start = 0;
+    for (std::size_t end = text.find('\n'); end != std::string::npos;
+         start = end + 1, end = text.find('\n', start))
+        out.emplace_back(text, start, end - start);
+}
+
+std::vector<std::string> ComposeLines(const LineList &lines)
+{
+    std::vector<std::string> out;
+    out.reserve(lines.size() + 4);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        ComposeLine(lines[i], out);
+    return out;
 }
 
 } // namespace tevmar

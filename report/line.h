@@ -1,58 +1,70 @@
 #pragma once
 
-// A report line is a list of items written left to right from column 1.
-// The same list is composed into character columns for the report file and
-// into pixel positions for the output pane.
+// Report lines: each a list of items written left to right from column 1.
+// The same lines are composed into character columns for the report file and
+// the terminal, and into pixel positions for the output pane. All lines of a
+// report share one text buffer, so building a report costs a few allocations
+// rather than one per item.
 
+#include <cstddef>
+#include <cstdint>
+#include <span>
 #include <string>
-#include <variant>
+#include <string_view>
 #include <vector>
 
 namespace tevmar {
 
-struct TextItem
+struct LineItem
 {
-    std::string text;
-};
-// A real value written as sign position, shortest decimal magnitude, one space.
-struct NumberItem
-{
-    double value;
-};
-struct SpacesItem
-{
-    int count;
-};
-// Moves to column n (counted from 1); breaks the line first when already past it.
-struct ColumnItem
-{
-    int column;
+    enum class Kind : std::uint8_t {
+        Text,   // characters of the shared buffer
+        Spaces, // `size` blanks
+        Column  // moves to column `size` (counted from 1); a new line when already past it
+    };
+    Kind kind = Kind::Text;
+    std::uint32_t begin = 0; // Text: first character in the buffer
+    std::uint32_t size = 0;  // Text: length; Spaces: count; Column: the column
 };
 
-using LineItem = std::variant<TextItem, NumberItem, SpacesItem, ColumnItem>;
-using Line = std::vector<LineItem>;
+// One line of a LineList.
+struct LineView
+{
+    std::span<const LineItem> items;
+    std::string_view buffer;
 
-inline LineItem Text(std::string text)
-{
-    return TextItem{std::move(text)};
-}
-inline LineItem Number(double value)
-{
-    return NumberItem{value};
-}
-inline LineItem Spaces(int count)
-{
-    return SpacesItem{count};
-}
-inline LineItem Column(int column)
-{
-    return ColumnItem{column};
-}
+    std::string_view TextOf(const LineItem &item) const { return buffer.substr(item.begin, item.size); }
+};
 
-// Composes one line into character columns. A column stop that lies behind
-// the current position starts a new physical line, so one line may yield several.
-std::vector<std::string> ComposeLine(const Line &line);
-// As ComposeLine, appending the physical lines to `out`.
-void ComposeLine(const Line &line, std::vector<std::string> &out);
+class LineList
+{
+  public:
+    void Reserve(std::size_t lines, std::size_t items, std::size_t characters);
+
+    // Starts a new, empty line; the items added next belong to it.
+    LineList &NewLine();
+    LineList &Text(std::string_view text);
+    // A real value: sign position (blank or "-"), shortest decimal magnitude, one blank.
+    LineList &Number(double value);
+    LineList &Spaces(int count);
+    LineList &Column(int column);
+
+    std::size_t size() const { return lineStarts_.size(); }
+    bool empty() const { return lineStarts_.empty(); }
+    LineView operator[](std::size_t line) const;
+
+  private:
+    std::string buffer_;
+    std::vector<LineItem> items_;
+    std::vector<std::uint32_t> lineStarts_; // index of each line's first item
+};
+
+// Composes one line into character columns. A column stop behind the current
+// position starts a new physical line, so one line may yield several. Appends
+// each physical line followed by `lineEnd` to `out`.
+void ComposeLine(const LineView &line, std::string &out, std::string_view lineEnd);
+// As above, appending each physical line to `out` as a string.
+void ComposeLine(const LineView &line, std::vector<std::string> &out);
+std::vector<std::string> ComposeLines(const LineList &lines);
 
 } // namespace tevmar

@@ -3,23 +3,11 @@
 // Number text of the report: decimal rounding, the four masks and bare numbers.
 // All of it is locale-independent: "." is the decimal point under every locale.
 
+#include "engine/decimal_round.h"
+
 #include <string>
 
 namespace tevmar {
-
-// A value rounded to a number of decimals, as decimal digits.
-struct DecimalText
-{
-    bool negative = false;      // never set when every digit is zero
-    std::string integerDigits;  // without leading zeros; empty when below 1
-    std::string fractionDigits; // without trailing zeros
-};
-
-// Rounds the value's 15-significant-digit decimal form to `decimals` places,
-// halves away from zero. Rounding the decimal text rather than the binary
-// double keeps 2.675 at 2.68 and 0.00005 at 0.0001, as an engineer reads them.
-// Throws std::domain_error for infinity and NaN.
-DecimalText RoundDecimal(double value, int decimals);
 
 // The report's masks. Each writes the decimal point always, drops trailing
 // zeros of the fraction and never cuts digits before the point.

@@ -63,7 +63,7 @@ std::vector<std::string> SplitReportLines(std::string_view text)
     return lines;
 }
 
-PrintResult PrintOut_Click(LinePrinter &printer, const std::filesystem::path &reportPath)
+PrintResult PrintReport(LinePrinter &printer, const std::filesystem::path &reportPath)
 {
     PrintResult result;
     const FileText file = ReadWholeFile(reportPath);

@@ -47,10 +47,10 @@ inline constexpr const char *kNoReportMessage = "No saved report to print. Press
 // line without a line end is still a line. An empty text has no line.
 std::vector<std::string> SplitReportLines(std::string_view text);
 
-// PrintOut_Click: reads the report file whole and then prints each of its lines
+// The Print command: reads the report file whole and then prints each of its lines
 // in order and ends the document. Reading first means a file that fails half
 // way never yields half a printout.
-PrintResult PrintOut_Click(LinePrinter &printer,
-                           const std::filesystem::path &reportPath = ReportFile::kDefaultName);
+PrintResult PrintReport(LinePrinter &printer,
+                        const std::filesystem::path &reportPath = kReportFileName);
 
 } // namespace tevmar

@@ -5,13 +5,14 @@
 // and (when asked) from standard values, and the figures beside the plot.
 
 #include "analysis/network_analysis.h"
-#include "ui/design_record.h"
+#include "session/analysis_settings.h"
+#include "session/calculation.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace tevmar {
+namespace tevmar::session {
 
 // The engineer's choices in the Response window. The exports from the window
 // use the same choices, so that a file holds what the window shows.
@@ -22,14 +23,14 @@ struct ResponseSettings
     bool sweepFollowsBand = true;
     double fromGhz = 0.5;
     double toGhz = 4.0;
-    int points = 401;
+    int points = kDefaultSweepPoints;
     bool logarithmic = true;
 
     std::optional<analysis::ESeries> eseries;    // no snapped network when absent
     std::optional<double> inductorQ, capacitorQ; // ideal parts when absent
 
-    double tolerancePercent = 5.0;
-    int trials = 1000;
+    double tolerancePercent = kDefaultTolerancePercent;
+    int trials = kDefaultTrials;
 
     friend bool operator==(const ResponseSettings &, const ResponseSettings &) = default;
 };
@@ -40,8 +41,8 @@ constexpr int kMinResponsePoints = 2;
 constexpr int kMaxResponsePoints = 20001;
 constexpr int kMaxResponseTrials = 20000;
 
-analysis::SweepPlan SweepPlanOf(const ResponseSettings &settings, const analysis::Band &band);
-analysis::AnalysisOptions AnalysisOptionsOf(const ResponseSettings &settings);
+// The window's choices as analysis settings: the tolerance trials always run.
+AnalysisSettings AnalysisSettingsOf(const ResponseSettings &settings);
 
 // Why the settings cannot be computed for this band, or empty.
 std::string SettingsProblem(const ResponseSettings &settings, const analysis::Band &band);
@@ -61,7 +62,7 @@ struct Response
     analysis::NetworkAnalysis analysis;
 };
 
-Response ComputeResponse(const DesignRecord &design, const ResponseSettings &settings);
+Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings &settings);
 
 // One line of the figures table: what it is, and either the in-band maximum
 // |S11| and VSWR of a network or one value as text.
@@ -77,6 +78,6 @@ std::vector<FigureRow> FigureRows(const Response &response, const DesignResult &
 
 // "Order 8, 1 to 2 GHz, 50 to 10 Ohm, shunt RC 1 pF absorbed": the design in
 // one line, from the values the run read.
-std::string DesignSummary(const DesignRecord &design);
+std::string DesignSummary(const CalculateOutcome &design);
 
-} // namespace tevmar
+} // namespace tevmar::session

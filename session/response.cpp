@@ -1,4 +1,4 @@
-#include "ui/response_model.h"
+#include "session/response.h"
 
 #include "analysis/analysis_text.h"
 #include "engine/lenient_number.h"
@@ -6,33 +6,24 @@
 #include <cmath>
 #include <stdexcept>
 
-namespace tevmar {
+namespace tevmar::session {
 
 using analysis::Figure;
 
-analysis::SweepPlan SweepPlanOf(const ResponseSettings &s, const analysis::Band &band)
+AnalysisSettings AnalysisSettingsOf(const ResponseSettings &s)
 {
-    analysis::SweepPlan plan = analysis::DefaultSweep(band);
+    AnalysisSettings settings;
     if (!s.sweepFollowsBand) {
-        plan.startHz = s.fromGhz * 1e9;
-        plan.stopHz = s.toGhz * 1e9;
+        settings.sweep.fromGhz = s.fromGhz;
+        settings.sweep.toGhz = s.toGhz;
     }
-    plan.points = s.points;
-    plan.logarithmic = s.logarithmic;
-    return plan;
-}
-
-analysis::AnalysisOptions AnalysisOptionsOf(const ResponseSettings &s)
-{
-    analysis::AnalysisOptions options;
-    options.eseries = s.eseries;
-    options.inductorQ = s.inductorQ;
-    options.capacitorQ = s.capacitorQ;
-    analysis::YieldOptions yield;
-    yield.trials = s.trials;
-    yield.tolerancePercent = s.tolerancePercent;
-    options.monteCarlo = yield; // limit 0: the design's own maximum VSWR x 1.1
-    return options;
+    settings.sweep.points = s.points;
+    settings.sweep.logarithmic = s.logarithmic;
+    settings.eseries = s.eseries;
+    settings.inductorQ = s.inductorQ;
+    settings.capacitorQ = s.capacitorQ;
+    settings.tolerance = ToleranceSettings{s.trials, s.tolerancePercent, kDefaultSeed};
+    return settings;
 }
 
 std::string SettingsProblem(const ResponseSettings &s, const analysis::Band &band)
@@ -40,7 +31,7 @@ std::string SettingsProblem(const ResponseSettings &s, const analysis::Band &ban
     if (s.points < kMinResponsePoints || s.points > kMaxResponsePoints)
         return "The sweep needs " + std::to_string(kMinResponsePoints) + " to " +
                std::to_string(kMaxResponsePoints) + " points.";
-    const analysis::SweepPlan plan = SweepPlanOf(s, band);
+    const analysis::SweepPlan plan = SweepPlanOf(AnalysisSettingsOf(s).sweep, band);
     const bool positive = std::isfinite(plan.startHz) && std::isfinite(plan.stopHz) &&
                           plan.startHz > 0 && plan.stopHz > 0;
     if (positive && plan.startHz >= plan.stopHz)
@@ -71,17 +62,17 @@ std::vector<analysis::SweepPoint> SweepAt(const analysis::Ladder &ladder,
 
 } // namespace
 
-Response ComputeResponse(const DesignRecord &design, const ResponseSettings &settings)
+Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings &settings)
 {
     Response r;
-    const analysis::Band band = analysis::BandOf(design.state);
+    const analysis::Band band = analysis::BandOf(design.result.band);
     r.problem = SettingsProblem(settings, band);
     if (!r.problem.empty())
         return r;
     try {
-        r.plan = SweepPlanOf(settings, band);
-        r.analysis =
-            analysis::AnalyseDesign(design.result, design.state, AnalysisOptionsOf(settings));
+        const AnalysisSettings analysisSettings = AnalysisSettingsOf(settings);
+        r.plan = SweepPlanOf(analysisSettings.sweep, band);
+        r.analysis = analysis::AnalyseDesign(design.result, AnalysisOptionsOf(analysisSettings));
         r.frequenciesHz = analysis::SweepFrequencies(r.plan);
         r.curves.push_back({"Full precision", SweepAt(r.analysis.full, r.frequenciesHz)});
         r.curves.push_back({"As printed", SweepAt(r.analysis.printed, r.frequenciesHz)});
@@ -161,24 +152,18 @@ std::vector<FigureRow> FigureRows(const Response &response, const DesignResult &
 
 namespace {
 
-std::string LoadText(const DesignRecord &d)
+std::string LoadText(const CalculateOutcome &d)
 {
-    static const std::pair<const char *, const char *> kinds[] = {
-        {"SRL", "series RL"}, {"SRC", "series RC"}, {"PRL", "shunt RL"}, {"PRC", "shunt RC"}};
-    std::string kind = d.inputs.loadType;
-    for (const auto &[code, words] : kinds)
-        if (d.inputs.loadType == code)
-            kind = words;
-    const bool inductive = d.inputs.loadType == "SRL" || d.inputs.loadType == "PRL";
-    return kind + " " + Figure(ReadNumber(d.inputs.LC_text), 6) + (inductive ? " nH" : " pF") +
-           " absorbed";
+    return std::string(NamesOf(d.inputs.loadType).phrase) + " " +
+           Figure(ReadNumber(d.inputs.absorbText), 6) +
+           (IsInductiveLoad(d.inputs.loadType) ? " nH" : " pF") + " absorbed";
 }
 
 } // namespace
 
-std::string DesignSummary(const DesignRecord &d)
+std::string DesignSummary(const CalculateOutcome &d)
 {
-    const analysis::Band band = analysis::BandOf(d.state);
+    const analysis::Band band = analysis::BandOf(d.result.band);
     const std::vector<ElementRow> &table = d.result.table;
     std::string text = "Order " + std::to_string(2 * d.result.n) + ", " +
                        Figure(band.lowHz / 1e9, 6) + " to " + Figure(band.highHz / 1e9, 6) + " GHz";
@@ -189,4 +174,4 @@ std::string DesignSummary(const DesignRecord &d)
     return text;
 }
 
-} // namespace tevmar
+} // namespace tevmar::session

@@ -1,9 +1,8 @@
-#include "engine/design_run.h"
+#include "engine/design.h"
 
 #include "engine/absorption.h"
+#include "engine/decimal_round.h"
 #include "engine/lenient_number.h"
-#include "report/number_text.h"
-#include "report/report_lines.h"
 
 #include <array>
 #include <cmath>
@@ -27,24 +26,20 @@ double Asinh(double x)
     return std::log(x + std::sqrt(x * x + 1));
 }
 
-const char *const kOutOfRange = "  SOLUTION OUT OF RANGE";
-const char *const kReportNotSaved = "  REPORT NOT SAVED";
+using Array = std::array<double, 26>;
 
-// One press of Calculate. The members are the run's variables; the member
-// functions are its phases and subroutines, which share them.
+// One design. The members are the design's variables; the member functions
+// are its phases, which share them.
 class DesignRun
 {
   public:
-    DesignRun(WindowServices &window, DesignState &state, ReportSink &report)
-        : window_(window), s_(state), report_(report)
-    {
-    }
+    explicit DesignRun(const DesignInputs &inputs) : in_(inputs) {}
 
-    DesignResult Calc_BP_Click();
+    DesignResult Run();
 
   private:
     bool ReadInputs();
-    void Calc_Band();
+    void ReadBand();
     bool Solve();
     void EvaluateNetwork();
     void BuildPrototype();
@@ -55,26 +50,16 @@ class DesignRun
     void Denormalise();
     bool FinishElements();
     void ElementTable();
-    std::vector<TableRow> TableRows() const;
-    void Emit(ReportLines lines);
-    DesignResult Fail();
+    bool PrototypeFinite() const;
+    DesignResult Fail() const;
     DesignResult Finish();
 
-    bool Selected(Option option) const { return window_.IsSelected(option); }
-    bool SeriesLoad() const { return Selected(Option::SRC) || Selected(Option::SRL); }
-    bool Inductive() const { return Selected(Option::SRL) || Selected(Option::PRL); }
-    double Number(TextBox box) const { return ReadNumber(window_.ReadText(box)); }
-    bool PrototypeFinite() const;
-
-    WindowServices &window_;
-    DesignState &s_;
-    ReportSink &report_;
-    // Pane lines wait here until the design is complete, so that a run that
-    // meets a numeric fault late leaves the pane empty like any failed solve.
-    std::vector<Line> paneLines_;
+    const DesignInputs &in_;
+    BandParameters band_;
 
     double pi = 3.1415926;
     int n = 0;
+    double Zhigh = 0, Zlow = 0;
     double LC_value = 0;
     double ZRatio = 0;
     double LoadQ = 0;
@@ -93,32 +78,30 @@ class DesignRun
         double s = 0; // sin(pi / 2n)
         std::array<double, 7> numerator{}, sinSquared{}, cosine{};
     } chebyshev_;
-    DesignState::Array prototype{}; // G as the solver left it
-    DesignState::Array unrounded{}; // the element table before rounding to 0.001
+
+    Array G{};           // prototype elements, then the normalised bandpass elements
+    Array NortonRatio{}; // pair factors 1 + Qt^2 g(2j-1) g(2j)
+    Array GScratch{};    // the unreversed prototype read backwards (series loads)
+    Array NortonShunt{}; // shunt capacitors created by the Norton steps
+    Array ElementSI{};   // terminations in ohms, capacitors in F, inductors in H
+    Array ElementOut{};  // the element table: ohms, nH and pF, rounded to 0.001
+    Array prototype{};   // G as the solver left it
+    Array unrounded{};   // the element table before rounding to 0.001
     std::vector<ElementRow> table_;
 };
 
-DesignResult DesignRun::Calc_BP_Click()
+DesignResult DesignRun::Run()
 {
     if (!ReadInputs() || !Solve())
         return Fail();
-    prototype = s_.G;
-
-    Emit(HeaderLines(HeaderFigures{
-        s_.Qt, LC_value <= 0.001, x * s_.Qt, g1 * s_.Qt, f, window_.ReadText(TextBox::F1_text),
-        window_.ReadText(TextBox::F2_text), window_.ReadText(TextBox::Zhigh_text),
-        window_.ReadText(TextBox::Zlow_text)}));
+    prototype = G;
     if (!PassbandLoss())
         return Fail();
-    Emit(LossLines(LossFigures{Lmax, Smax, Lmin, Smin}));
-
     ResonatorsAndNortonSteps();
-    Emit(NetworkHeadingLines());
     Denormalise();
     if (!FinishElements())
         return Fail();
     ElementTable();
-    Emit(ElementTableLines(TableRows()));
     return Finish();
 }
 
@@ -126,69 +109,63 @@ DesignResult DesignRun::Calc_BP_Click()
 // Returns false when an input leaves no meaningful band, ratio or load.
 bool DesignRun::ReadInputs()
 {
-    pi = 3.1415926;
-    Calc_Band();
-    window_.ClearPane();
-    LC_abs_Click(window_);
-    LC_value = window_.LC_value();
-    ZRatio = Number(TextBox::Zhigh_text) / Number(TextBox::Zlow_text);
+    ReadBand();
+    LC_value = AbsorptionRule(in_.absorb, in_.loadType, in_.absorbText).absorbedValue;
+    Zhigh = ReadNumber(in_.zhighText);
+    Zlow = ReadNumber(in_.zlowText);
+    ZRatio = Zhigh / Zlow;
 
-    const double zlow = Number(TextBox::Zlow_text);
-    const double zhigh = Number(TextBox::Zhigh_text);
-    if (LC_value <= 0.001) {
+    const bool absorbing = LC_value > 0.001;
+    if (!absorbing) {
         LoadQ = 0.2;
     } else {
         // w * L (nH) is a reactance in ohms; w * C (pF) * 0.001 a susceptance in siemens.
-        const double w = 2 * pi * s_.F0GHz;
-        if (Selected(Option::SRL))
-            LoadQ = w * LC_value / zlow;
-        else if (Selected(Option::SRC))
-            LoadQ = 1 / (w * LC_value * 0.001 * zlow);
-        else if (Selected(Option::PRL))
-            LoadQ = zhigh / (w * LC_value);
-        else
-            LoadQ = w * LC_value * 0.001 * zhigh;
+        const double w = 2 * pi * band_.F0GHz;
+        switch (in_.loadType) {
+        case LoadType::SeriesRL:
+            LoadQ = w * LC_value / Zlow;
+            break;
+        case LoadType::SeriesRC:
+            LoadQ = 1 / (w * LC_value * 0.001 * Zlow);
+            break;
+        case LoadType::ShuntRL:
+            LoadQ = Zhigh / (w * LC_value);
+            break;
+        case LoadType::ShuntRC:
+            LoadQ = w * LC_value * 0.001 * Zhigh;
+            break;
+        }
     }
-    if (LoadQ / s_.Qt <= 0.02) {
+    const bool valueFinite = std::isfinite(LC_value);
+    if (LoadQ / band_.Qt <= 0.02)
         LC_value = 0; // a reactance this small is not worth absorbing
-        window_.SetLC_value(0);
-    }
 
-    n = 4;
-    if (Selected(Option::N8))
-        n = 8;
-    if (Selected(Option::N12))
-        n = 12;
-    n = n / 2;
-
+    n = in_.networkOrder == 8 ? 4 : in_.networkOrder == 12 ? 6 : 2;
     PrepareChebyshevTerms();
-    g1 = LoadQ / s_.Qt;
-    x0 = 2 * LoadQ / s_.Qt;
+    g1 = LoadQ / band_.Qt;
+    x0 = 2 * LoadQ / band_.Qt;
     passes = 0;
     x = x0;
 
     // A band needs two distinct edges of the same sign, and the ratio two
     // finite, non-zero port impedances; anything else has no design.
-    const bool bandValid = std::isfinite(s_.F0) && s_.F0 > 0 && std::isfinite(s_.BW) && s_.BW > 0 &&
-                           std::isfinite(s_.Qt) && s_.Qt > 0;
+    const BandParameters &b = band_;
+    const bool bandValid = std::isfinite(b.F0) && b.F0 > 0 && std::isfinite(b.BW) && b.BW > 0 &&
+                           std::isfinite(b.Qt) && b.Qt > 0;
     const bool ratioValid = std::isfinite(ZRatio) && ZRatio != 0;
-    const bool loadValid = std::isfinite(window_.LC_value()) && std::isfinite(LoadQ) &&
+    const bool loadValid = (valueFinite || LC_value == 0) && std::isfinite(LoadQ) &&
                            std::isfinite(g1) && std::isfinite(x0);
     return bandValid && ratioValid && loadValid;
 }
 
-void DesignRun::Calc_Band()
+void DesignRun::ReadBand()
 {
-    s_.F1 = Number(TextBox::F1_text);
-    s_.F2 = Number(TextBox::F2_text);
-    s_.F1 = s_.F1 * 1000;
-    s_.F2 = s_.F2 * 1000;
-    s_.BW = std::fabs(s_.F2 - s_.F1);
-    s_.F0 = std::sqrt(s_.F1 * s_.F2);
-    s_.Qt = s_.F0 / s_.BW;
-    s_.F0GHz = s_.F0 / 1000;
-    window_.WriteText(TextBox::Error_text, "");
-    window_.WriteText(TextBox::LC_label, "");
+    band_.F1 = ReadNumber(in_.f1Text) * 1000;
+    band_.F2 = ReadNumber(in_.f2Text) * 1000;
+    band_.BW = std::fabs(band_.F2 - band_.F1);
+    band_.F0 = std::sqrt(band_.F1 * band_.F2);
+    band_.Qt = band_.F0 / band_.BW;
+    band_.F0GHz = band_.F0 / 1000;
 }
 
 // Secant search on x = gn * g(n+1) until the prototype's transformation ratio
@@ -221,17 +198,17 @@ void DesignRun::EvaluateNetwork()
     BuildPrototype();
     if (numericFault)
         return;
-    auto &G = s_.G;
+    const double Qt = band_.Qt;
     G[2 * n + 1] = G[n + 1];
     for (int k = 1; k <= n; ++k)
-        G[n + k] = 1 / (s_.Qt * s_.Qt * G[k]);
+        G[n + k] = 1 / (Qt * Qt * G[k]);
 
     double prod = 1;
     for (int j = 1; j <= 10; ++j)
-        s_.NortonRatio[j] = 1;
+        NortonRatio[j] = 1;
     for (int k = 2; k <= n; k += 2) {
-        s_.NortonRatio[k / 2] = 1 + s_.Qt * s_.Qt * G[k] * G[k - 1];
-        prod = prod * (s_.NortonRatio[k / 2] * s_.NortonRatio[k / 2]);
+        NortonRatio[k / 2] = 1 + Qt * Qt * G[k] * G[k - 1];
+        prod = prod * (NortonRatio[k / 2] * NortonRatio[k / 2]);
     }
     f = prod * G[2 * n + 1];
     e = ZRatio - f;
@@ -242,7 +219,7 @@ void DesignRun::EvaluateNetwork()
 bool DesignRun::PrototypeFinite() const
 {
     for (int i = 0; i <= 2 * n + 1; ++i)
-        if (!std::isfinite(s_.G[i]))
+        if (!std::isfinite(G[i]))
             return false;
     return std::isfinite(f) && std::isfinite(e) && std::isfinite(Dplus) && std::isfinite(Dminus);
 }
@@ -267,7 +244,6 @@ void DesignRun::BuildPrototype()
         numericFault = true; // the end parameters divide by x
         return;
     }
-    auto &G = s_.G;
     const double s = chebyshev_.s;
     Dplus = (1 / x + 1 / g1) * s;
     Dminus = (1 / x - 1 / g1) * s;
@@ -292,7 +268,7 @@ void DesignRun::BuildPrototype()
     for (int i = 0; i <= n + 1; ++i)
         if (G[i] < 0.001)
             OutOfRange = true;
-    if (SeriesLoad())
+    if (IsSeriesLoad(in_.loadType))
         ReversePrototype();
 }
 
@@ -300,8 +276,6 @@ void DesignRun::BuildPrototype()
 // and rescale so that the element the load fixed lands next to that end.
 void DesignRun::ReversePrototype()
 {
-    auto &G = s_.G;
-    auto &GScratch = s_.GScratch;
     for (int k = 0; k <= n + 1; ++k)
         GScratch[k] = G[n + 1 - k];
     for (int k = 1; k <= n - 1; k += 2) {
@@ -334,16 +308,15 @@ bool DesignRun::PassbandLoss()
 // removes the shunt capacitor of the pair and yields the impedance step.
 void DesignRun::ResonatorsAndNortonSteps()
 {
-    auto &G = s_.G;
     // Odd elements stay shunt resonators; even ones become series resonators.
     for (int i = 2; i <= n; i += 2)
         std::swap(G[i], G[n + i]);
     for (int i = 2; i <= n; i += 2) {
-        const double a = s_.NortonRatio[i / 2];
+        const double a = NortonRatio[i / 2];
         const double t = G[i];
         G[i - 1] = G[i - 1] + (1 - a) * t;
         G[i] = a * t;
-        s_.NortonShunt[i] = a * (a - 1) * t;
+        NortonShunt[i] = a * (a - 1) * t;
         // The rest of the ladder sees the impedance raised by a^2.
         for (int j = i; j <= n; j += 2) {
             G[n + j] = G[n + j] / (a * a);
@@ -360,15 +333,13 @@ void DesignRun::ResonatorsAndNortonSteps()
 // Scales the normalised network to the band (rad/s) and the high port (ohms).
 void DesignRun::Denormalise()
 {
-    auto &G = s_.G;
-    auto &SI = s_.ElementSI;
-    s_.BW = 2 * pi * s_.BW * 1e6;
-    const double dw = s_.BW;
-    const double R = Number(TextBox::Zhigh_text);
+    auto &SI = ElementSI;
+    const double dw = 2 * pi * band_.BW * 1e6;
+    const double R = Zhigh;
     for (int i = 2; i <= n; i += 2) {
         SI[i - 1] = G[i - 1] / dw / R;
         SI[i] = G[i] / dw / R;
-        s_.NortonShunt[i] = s_.NortonShunt[i] / dw / R;
+        NortonShunt[i] = NortonShunt[i] / dw / R;
         SI[n + i] = G[n + i] * R / dw;
         SI[n + i - 1] = G[n + i - 1] * R / dw;
     }
@@ -380,18 +351,18 @@ void DesignRun::Denormalise()
 // to 0.001 as it is printed. Returns false if a value is not finite.
 bool DesignRun::FinishElements()
 {
-    auto &out = s_.ElementOut;
-    const auto &SI = s_.ElementSI;
+    auto &out = ElementOut;
+    const auto &SI = ElementSI;
     out[0] = SI[0];
     for (int i = 2; i <= n; i += 2) {
         out[n + i - 1] = SI[n + i - 1];
         out[i - 1] = SI[i]; // the eliminated capacitor SI[i - 1] is dropped
-        out[i] = s_.NortonShunt[i];
+        out[i] = NortonShunt[i];
         out[n + i] = SI[n + i];
     }
     out[2 * n + 1] = SI[2 * n + 1];
 
-    if (Inductive()) {
+    if (IsInductiveLoad(in_.loadType)) {
         for (int i = 2; i <= n; i += 2) {
             out[n + i - 1] = out[n + i - 1] * 1e9;
             out[n + i] = out[n + i] * 1e9;
@@ -401,7 +372,7 @@ bool DesignRun::FinishElements()
     } else {
         // The dual network: each element becomes the other kind with the same
         // reactance magnitude at the centre frequency.
-        const double w0 = 2 * pi * s_.F0 * 1e6;
+        const double w0 = 2 * pi * band_.F0 * 1e6;
         const double w = 1 / (w0 * w0);
         for (int i = 2; i <= n; i += 2) {
             out[n + i - 1] = 1e12 * w / out[n + i - 1];
@@ -414,7 +385,7 @@ bool DesignRun::FinishElements()
         if (!std::isfinite(out[i]))
             return false;
         unrounded[i] = out[i];
-        out[i] = ReadNumber(FormatMask(out[i], Mask::Element));
+        out[i] = PrintedElementValue(out[i]);
     }
     return true;
 }
@@ -425,7 +396,7 @@ bool DesignRun::FinishElements()
 // created, and the series element of the second resonator.
 void DesignRun::ElementTable()
 {
-    const bool inductive = Inductive();
+    const bool inductive = IsInductiveLoad(in_.loadType);
     const char *const nh = " Nano-Henry";
     const char *const pf = " Pico-Farad";
     struct Slot
@@ -444,11 +415,10 @@ void DesignRun::ElementTable()
                              : Slot{"CS=", pf, ElementKind::SeriesCapacitor};
     const Slot R{"R =", " Ohms", ElementKind::Termination};
 
-    table_.clear();
+    table_.reserve(static_cast<std::size_t>(2 * n + 2));
     const auto add = [this](const Slot &slot, int index) {
         const auto i = static_cast<std::size_t>(index);
-        table_.push_back(
-            ElementRow{slot.label, slot.unit, slot.kind, s_.ElementOut[i], unrounded[i]});
+        table_.push_back(ElementRow{slot.label, slot.unit, slot.kind, ElementOut[i], unrounded[i]});
     };
     add(R, 0);
     for (int k = 1; k <= n / 2; ++k) {
@@ -460,28 +430,11 @@ void DesignRun::ElementTable()
     add(R, 2 * n + 1);
 }
 
-std::vector<TableRow> DesignRun::TableRows() const
+DesignResult DesignRun::Fail() const
 {
-    std::vector<TableRow> rows;
-    rows.reserve(table_.size());
-    for (const ElementRow &row : table_)
-        rows.push_back(TableRow{row.label, row.value, row.unit});
-    return rows;
-}
-
-void DesignRun::Emit(ReportLines lines)
-{
-    for (Line &line : lines.pane)
-        paneLines_.push_back(std::move(line));
-    for (const Line &line : lines.file)
-        report_.WriteLine(line);
-}
-
-DesignResult DesignRun::Fail()
-{
-    window_.WriteText(TextBox::Error_text, kOutOfRange);
     DesignResult result;
-    result.status = DesignStatus::OutOfRange;
+    result.solved = false;
+    result.band = band_;
     result.n = n;
     result.passes = passes;
     result.ZRatio = ZRatio;
@@ -491,23 +444,17 @@ DesignResult DesignRun::Fail()
 
 DesignResult DesignRun::Finish()
 {
-    for (const Line &line : paneLines_)
-        window_.PrintLine(line);
-
     DesignResult r;
-    r.status = DesignStatus::Solved;
-    if (!report_.Finish(r.reportError)) {
-        r.status = DesignStatus::ReportNotSaved;
-        window_.WriteText(TextBox::Error_text, kReportNotSaved);
-    }
+    r.solved = true;
+    r.band = band_;
     r.n = n;
     r.passes = passes;
     r.ZRatio = ZRatio;
     r.LoadQ = LoadQ;
     r.g1 = g1;
     r.x = x;
-    r.SourceQ = x * s_.Qt;
-    r.reportedLoadQ = g1 * s_.Qt;
+    r.SourceQ = x * band_.Qt;
+    r.reportedLoadQ = g1 * band_.Qt;
     r.Dplus = Dplus;
     r.Dminus = Dminus;
     r.f = f;
@@ -518,18 +465,22 @@ DesignResult DesignRun::Finish()
     r.Smax = Smax;
     r.Smin = Smin;
     r.absorbed = LC_value > 0.001;
-    r.inductive = Inductive();
+    r.inductive = IsInductiveLoad(in_.loadType);
     r.prototype = prototype;
-
     r.table = std::move(table_);
     return r;
 }
 
 } // namespace
 
-DesignResult Calc_BP_Click(WindowServices &window, DesignState &state, ReportSink &report)
+DesignResult RunDesign(const DesignInputs &inputs)
 {
-    return DesignRun(window, state, report).Calc_BP_Click();
+    return DesignRun(inputs).Run();
+}
+
+double PrintedElementValue(double value)
+{
+    return RoundedValue(value, 3);
 }
 
 } // namespace tevmar

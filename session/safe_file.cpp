@@ -1,4 +1,4 @@
-#include "report/report_file.h"
+#include "session/safe_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -6,22 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace tevmar {
-
-ReportFile::ReportFile(std::filesystem::path path) : path_(std::move(path)) {}
-
-void ReportFile::WriteLine(const Line &line)
-{
-    for (const std::string &physical : ComposeLine(line)) {
-        text_ += physical;
-        text_ += "\r\n";
-    }
-}
-
-bool ReportFile::Finish(std::string &error)
-{
-    return ReplaceFileAtomically(path_, text_, error);
-}
+namespace tevmar::session {
 
 namespace {
 
@@ -64,7 +49,7 @@ int CreateTemporary(const std::filesystem::path &path, std::string &tempName)
 
 } // namespace
 
-bool ReplaceFileAtomically(const std::filesystem::path &path, const std::string &contents,
+bool WriteFileSafely(const std::filesystem::path &path, const std::string &contents,
                            std::string &error)
 {
     error.clear();
@@ -91,4 +76,11 @@ bool ReplaceFileAtomically(const std::filesystem::path &path, const std::string 
     return true;
 }
 
-} // namespace tevmar
+bool SameFile(const std::filesystem::path &a, const std::filesystem::path &b)
+{
+    std::error_code ignored;
+    return std::filesystem::weakly_canonical(std::filesystem::absolute(a), ignored) ==
+           std::filesystem::weakly_canonical(std::filesystem::absolute(b), ignored);
+}
+
+} // namespace tevmar::session

@@ -1,0 +1,29 @@
+#include "engine/design_inputs.h"
+
+namespace tevmar {
+
+namespace {
+
+constexpr LoadTypeNames kLoadTypes[] = {
+    {LoadType::SeriesRL, "SRL", "series-rl", "series RL"},
+    {LoadType::SeriesRC, "SRC", "series-rc", "series RC"},
+    {LoadType::ShuntRL, "PRL", "shunt-rl", "shunt RL"},
+    {LoadType::ShuntRC, "PRC", "shunt-rc", "shunt RC"},
+};
+
+} // namespace
+
+const LoadTypeNames &NamesOf(LoadType type)
+{
+    return kLoadTypes[static_cast<int>(type)];
+}
+
+std::optional<LoadType> LoadTypeFromWord(std::string_view word)
+{
+    for (const LoadTypeNames &names : kLoadTypes)
+        if (word == names.word)
+            return names.type;
+    return std::nullopt;
+}
+
+} // namespace tevmar

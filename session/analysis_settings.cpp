@@ -1,0 +1,60 @@
+#include "session/analysis_settings.h"
+
+#include "analysis/analysis_text.h"
+
+namespace tevmar::session {
+
+analysis::SweepPlan SweepPlanOf(const SweepSettings &sweep, const analysis::Band &band)
+{
+    analysis::SweepPlan plan = analysis::DefaultSweep(band);
+    if (sweep.fromGhz)
+        plan.startHz = *sweep.fromGhz * 1e9;
+    if (sweep.toGhz)
+        plan.stopHz = *sweep.toGhz * 1e9;
+    plan.points = sweep.points;
+    plan.logarithmic = sweep.logarithmic;
+    return plan;
+}
+
+std::optional<SweepProblem> CheckSweep(const SweepSettings &sweep, const analysis::Band &band,
+                                       const SweepEndNames &names)
+{
+    const analysis::SweepPlan plan = SweepPlanOf(sweep, band);
+    if (plan.startHz > plan.stopHz) {
+        const std::string from = analysis::Figure(plan.startHz / 1e9) + " GHz";
+        const std::string to = analysis::Figure(plan.stopHz / 1e9) + " GHz";
+        if (sweep.fromGhz && sweep.toGhz)
+            return SweepProblem{SweepSetting::From,
+                               from + " lies above " + names.to + ", " + to};
+        if (sweep.fromGhz)
+            return SweepProblem{SweepSetting::From, from + " lies above the sweep's stop, " + to +
+                                                        " (twice the upper band edge)"};
+        return SweepProblem{SweepSetting::To, to + " lies below the sweep's start, " + from +
+                                                  " (half the lower band edge)"};
+    }
+    if (plan.points == 1 && plan.startHz != plan.stopHz)
+        return SweepProblem{SweepSetting::Points, std::string("a sweep of 1 point needs ") +
+                                                      names.from + " and " + names.to + " equal"};
+    if (std::string problem = analysis::SweepPlanError(plan); !problem.empty()) {
+        const SweepSetting setting = sweep.fromGhz ? SweepSetting::From
+                                     : sweep.toGhz ? SweepSetting::To
+                                                   : SweepSetting::Points;
+        return SweepProblem{setting, std::move(problem)};
+    }
+    return std::nullopt;
+}
+
+analysis::AnalysisOptions AnalysisOptionsOf(const AnalysisSettings &settings)
+{
+    analysis::AnalysisOptions options;
+    options.eseries = settings.eseries;
+    options.inductorQ = settings.inductorQ;
+    options.capacitorQ = settings.capacitorQ;
+    if (settings.tolerance)
+        options.monteCarlo = analysis::YieldOptions{settings.tolerance->trials,
+                                                    settings.tolerance->tolerancePercent,
+                                                    settings.tolerance->seed};
+    return options;
+}
+
+} // namespace tevmar::session

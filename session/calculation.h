@@ -1,0 +1,54 @@
+#pragma once
+
+// What one press of Calculate does, for the window and the command line alike:
+// the design, its report lines, the report file, and what the window's boxes
+// show afterwards.
+
+#include "engine/design_inputs.h"
+#include "engine/design_result.h"
+#include "report/report_lines.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace tevmar::session {
+
+inline constexpr const char *kOutOfRangeMessage = "  SOLUTION OUT OF RANGE";
+inline constexpr const char *kReportNotSavedMessage = "  REPORT NOT SAVED";
+
+// The boxes a Calculate rewrites.
+struct BoxUpdates
+{
+    std::string errorText;                 // the error box: empty, or why there is no design
+    std::string unitPrompt;                // the prompt beside the absorbed value
+    std::optional<std::string> absorbText; // the absorbed value's box, when rewritten
+};
+
+enum class ReportSaving {
+    NotAsked, // the outcome was computed without a report file
+    Saved,
+    NotSaved,  // the design stands, but the report file keeps its previous contents
+    Untouched, // no design: the report file keeps the previous design's report
+};
+
+struct CalculateOutcome
+{
+    DesignInputs inputs; // as typed
+    DesignResult result;
+    ReportLines report; // both empty when there is no design
+    BoxUpdates boxes;
+    ReportSaving saving = ReportSaving::NotAsked;
+    std::string reportError; // why the report was not saved
+
+    bool solved() const { return result.solved; }
+};
+
+// The design, its report lines and the boxes, without touching any file.
+CalculateOutcome Calculate(const DesignInputs &inputs);
+
+// As above, then saves the report of a solved design to `reportPath`. A failed
+// save leaves the pane's lines and says "  REPORT NOT SAVED" in the error box.
+CalculateOutcome Calculate(const DesignInputs &inputs, const std::filesystem::path &reportPath);
+
+} // namespace tevmar::session

@@ -1,0 +1,51 @@
+#include "session/exports.h"
+
+#include "analysis/export_json.h"
+#include "analysis/export_spice.h"
+
+#include <stdexcept>
+
+namespace tevmar::session {
+
+const ExportFormat &FormatOf(ExportKind kind)
+{
+    static const ExportFormat formats[] = {
+        {ExportKind::Json, "Export JSON", "tevmar.json", "json", "JSON (*.json)"},
+        {ExportKind::Touchstone, "Export Touchstone", "tevmar.s2p", "s2p",
+         "Touchstone two-port (*.s2p)"},
+        {ExportKind::Spice, "Export SPICE Netlist", "tevmar.cir", "cir",
+         "SPICE netlist (*.cir *.sp *.net)"},
+        {ExportKind::SweepCsv, "Export Sweep CSV", "tevmar-sweep.csv", "csv",
+         "Comma-separated values (*.csv)"},
+    };
+    return formats[static_cast<std::size_t>(kind)];
+}
+
+std::vector<analysis::CsvNetwork> CsvNetworks(const analysis::NetworkAnalysis &a)
+{
+    std::vector<analysis::CsvNetwork> networks{{"full", a.full, {}}, {"printed", a.printed, {}}};
+    if (a.standardValues)
+        networks.push_back({"snapped", a.standardValues->ladder, {}});
+    if (a.finiteQ)
+        networks.push_back({"full_with_q", a.full, a.finiteQ->losses});
+    return networks;
+}
+
+std::string ExportText(ExportKind kind, const CalculateOutcome &design,
+                       const analysis::NetworkAnalysis &a, const std::vector<double> &sweepHz,
+                       double touchstoneOhms)
+{
+    switch (kind) {
+    case ExportKind::Json:
+        return analysis::DesignJson(design.inputs, design.result, design.reportError, &a);
+    case ExportKind::Touchstone:
+        return analysis::TouchstoneText(a.full, sweepHz, touchstoneOhms);
+    case ExportKind::Spice:
+        return analysis::SpiceNetlist(a.full, a.band);
+    case ExportKind::SweepCsv:
+        return analysis::SweepCsv(CsvNetworks(a), sweepHz);
+    }
+    throw std::invalid_argument("unknown export");
+}
+
+} // namespace tevmar::session

@@ -1,0 +1,44 @@
+#pragma once
+
+// The files an engineer takes elsewhere, written alike from the window and
+// from tevmar-cli: JSON, Touchstone, SPICE and the CSV sweep.
+
+#include "analysis/export_csv.h"
+#include "analysis/export_touchstone.h"
+#include "analysis/network_analysis.h"
+#include "session/calculation.h"
+
+#include <string>
+#include <vector>
+
+namespace tevmar::session {
+
+enum class ExportKind { Json, Touchstone, Spice, SweepCsv };
+
+struct ExportFormat
+{
+    ExportKind kind;
+    const char *title;         // "Export JSON"
+    const char *suggestedName; // "tevmar.json"
+    const char *suffix;        // "json", added when the name has none
+    const char *filter;        // "JSON (*.json)"
+};
+
+const ExportFormat &FormatOf(ExportKind kind);
+
+// The networks of the CSV sweep: the full-precision and printed networks, then
+// the snapped network and the full-precision network with finite Q when the
+// analysis has them.
+std::vector<analysis::CsvNetwork> CsvNetworks(const analysis::NetworkAnalysis &analysis);
+
+// The file's text for a solved design and its analysis. JSON: the inputs, the
+// design and the analysis figures. Touchstone: the full-precision network alone
+// over `sweep`, both ports referred to `touchstoneOhms`. SPICE: the subcircuit
+// and its test bench over the band. CSV: CsvNetworks over `sweep`. Throws
+// std::exception when a figure is not finite or the sweep cannot be made.
+std::string ExportText(ExportKind kind, const CalculateOutcome &design,
+                       const analysis::NetworkAnalysis &analysis,
+                       const std::vector<double> &sweepHz,
+                       double touchstoneOhms = analysis::kDefaultTouchstoneOhms);
+
+} // namespace tevmar::session
