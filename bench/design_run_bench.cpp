@@ -1,40 +1,40 @@
-#include "engine/design_run.h"
-#include "engine/memory_window.h"
+#include "report/report_lines.h"
+#include "session/calculation.h"
 
 #include <benchmark/benchmark.h>
 
 namespace {
 
-using tevmar::Option;
-using tevmar::TextBox;
+using tevmar::DesignInputs;
+using tevmar::LoadType;
 
-// One Calculate on band 1 to 2 GHz, 50 to 10 ohms, without the report file.
-void DesignRun(benchmark::State &bench, Option order, bool absorb)
+// One Calculate on band 1 to 2 GHz, 50 to 10 ohms: the design, its pane and
+// file lines and the report file's bytes, without writing the file.
+void DesignRun(benchmark::State &bench, int order, bool absorb)
 {
-    tevmar::MemoryWindow window;
-    window.Type(TextBox::F1_text, "1");
-    window.Type(TextBox::F2_text, "2");
-    window.Type(TextBox::Zhigh_text, "50");
-    window.Type(TextBox::Zlow_text, "10");
-    window.Select(order);
+    DesignInputs inputs;
+    inputs.f1Text = "1";
+    inputs.f2Text = "2";
+    inputs.zhighText = "50";
+    inputs.zlowText = "10";
+    inputs.networkOrder = order;
     if (absorb) {
-        window.Select(Option::PRC);
-        window.SetCheckBox(1);
-        window.Type(TextBox::LC_text, "1");
+        inputs.loadType = LoadType::ShuntRC;
+        inputs.absorb = true;
+        inputs.absorbText = "1";
     }
-    tevmar::DesignState state;
-    tevmar::NullReportSink report;
     for (auto _ : bench) {
-        const auto result = tevmar::Calc_BP_Click(window, state, report);
-        benchmark::DoNotOptimize(result.x);
+        const tevmar::session::CalculateOutcome outcome = tevmar::session::Calculate(inputs);
+        const std::string file = tevmar::ReportFileText(outcome.report.file);
+        benchmark::DoNotOptimize(file.data());
     }
 }
 
-BENCHMARK_CAPTURE(DesignRun, order4, Option::N4, false);
-BENCHMARK_CAPTURE(DesignRun, order4_absorb, Option::N4, true);
-BENCHMARK_CAPTURE(DesignRun, order8, Option::N8, false);
-BENCHMARK_CAPTURE(DesignRun, order8_absorb, Option::N8, true);
-BENCHMARK_CAPTURE(DesignRun, order12, Option::N12, false);
-BENCHMARK_CAPTURE(DesignRun, order12_absorb, Option::N12, true);
+BENCHMARK_CAPTURE(DesignRun, order4, 4, false);
+BENCHMARK_CAPTURE(DesignRun, order4_absorb, 4, true);
+BENCHMARK_CAPTURE(DesignRun, order8, 8, false);
+BENCHMARK_CAPTURE(DesignRun, order8_absorb, 8, true);
+BENCHMARK_CAPTURE(DesignRun, order12, 12, false);
+BENCHMARK_CAPTURE(DesignRun, order12_absorb, 12, true);
 
 } // namespace

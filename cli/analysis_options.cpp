@@ -1,14 +1,9 @@
 #include "cli/analysis_options.h"
 
 #include "analysis/analysis_text.h"
-#include "analysis/design_inputs.h"
-#include "analysis/export_csv.h"
 #include "analysis/export_json.h"
-#include "analysis/export_spice.h"
-#include "analysis/export_touchstone.h"
-#include "analysis/network_analysis.h"
-#include "engine/design_run.h"
-#include "report/report_file.h"
+#include "session/exports.h"
+#include "session/safe_file.h"
 
 #include <charconv>
 #include <cmath>
@@ -16,6 +11,8 @@
 #include <stdexcept>
 
 namespace tevmar::cli {
+
+using analysis::Figure;
 
 namespace {
 
@@ -101,11 +98,6 @@ Handler FileName(std::optional<std::string> &target)
     };
 }
 
-constexpr int kDefaultPoints = 401;
-constexpr int kDefaultTrials = 1000;
-constexpr double kDefaultTolerancePercent = 5.0;
-constexpr std::uint64_t kDefaultSeed = 1;
-
 } // namespace
 
 OptionTable AnalysisOptionTable(AnalysisRequest &r)
@@ -115,7 +107,7 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          SetFlag(r.json)},
         {"--sweep", "FILE.csv", "save a CSV sweep: |S11| dB, VSWR and insertion loss per network",
          FileName(r.sweepPath)},
-        {"--points", "N", "points of the sweep (default 401)", Count(r.points, 1'000'000)},
+        {"--points", "N", "points of the sweep (default " + std::to_string(session::kDefaultSweepPoints) + ")", Count(r.points, 1'000'000)},
         {"--from", "GHZ", "sweep start (default half the lower band edge)", Positive(r.fromGhz)},
         {"--to", "GHZ", "sweep stop (default twice the upper band edge)", Positive(r.toGhz)},
         {"--log", "", "logarithmic frequency steps (the default)", SetFlag(r.log)},
@@ -130,11 +122,11 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          Series(r.eseries)},
         {"--q-l", "Q", "inductor Q at the centre frequency", Positive(r.inductorQ)},
         {"--q-c", "Q", "capacitor Q at the centre frequency", Positive(r.capacitorQ)},
-        {"--monte-carlo", "N", "tolerance trials (default 1000)",
+        {"--monte-carlo", "N", "tolerance trials (default " + std::to_string(session::kDefaultTrials) + ")",
          Count(r.trials, analysis::kMaxTrials)},
-        {"--tolerance", "PERCENT", "element tolerance, +- percent (default 5)",
+        {"--tolerance", "PERCENT", "element tolerance, +- percent (default " + Figure(session::kDefaultTolerancePercent) + ")",
          Tolerance(r.tolerancePercent)},
-        {"--seed", "S", "seed of the tolerance trials (default 1)", Seed(r.seed)},
+        {"--seed", "S", "seed of the tolerance trials (default " + std::to_string(session::kDefaultSeed) + ")", Seed(r.seed)},
     };
 }
 
@@ -168,11 +160,7 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
     if (r.touchstoneOhms && !r.touchstonePath)
         return "--touchstone-r applies to --touchstone only; give it";
 
-    const auto same = [](const std::filesystem::path &a, const std::filesystem::path &b) {
-        std::error_code ignored;
-        return std::filesystem::weakly_canonical(std::filesystem::absolute(a), ignored) ==
-               std::filesystem::weakly_canonical(std::filesystem::absolute(b), ignored);
-    };
+    const auto same = session::SameFile;
     const std::pair<const std::optional<std::string> *, const char *> files[] = {
         {&r.sweepPath, "--sweep"}, {&r.touchstonePath, "--touchstone"}, {&r.spicePath, "--spice"}};
     for (std::size_t i = 0; i < std::size(files); ++i) {
@@ -189,50 +177,37 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
     return {};
 }
 
-namespace {
-
-// The sweep of --sweep and --touchstone over the design's band, or the
-// problem with it, naming the option at fault.
-std::string SweepPlanFor(const AnalysisRequest &r, const analysis::Band &band,
-                         analysis::SweepPlan &plan)
+session::AnalysisSettings SettingsOf(const AnalysisRequest &r)
 {
-    plan = analysis::DefaultSweep(band);
-    if (r.fromGhz)
-        plan.startHz = *r.fromGhz * 1e9;
-    if (r.toGhz)
-        plan.stopHz = *r.toGhz * 1e9;
-    plan.points = r.points.value_or(kDefaultPoints);
-    plan.logarithmic = !r.lin;
-    const std::string culprit = r.fromGhz ? "--from" : r.toGhz ? "--to" : "--points";
-    if (plan.startHz > plan.stopHz) {
-        const std::string from = analysis::Figure(plan.startHz / 1e9) + " GHz";
-        const std::string to = analysis::Figure(plan.stopHz / 1e9) + " GHz";
-        if (r.fromGhz && r.toGhz)
-            return "--from: " + from + " lies above --to, " + to;
-        if (r.fromGhz)
-            return "--from: " + from + " lies above the sweep's stop, " + to +
-                   " (twice the upper band edge)";
-        return "--to: " + to + " lies below the sweep's start, " + from +
-               " (half the lower band edge)";
-    }
-    if (plan.points == 1 && plan.startHz != plan.stopHz)
-        return "--points: a sweep of 1 point needs --from and --to equal";
-    if (const std::string problem = analysis::SweepPlanError(plan); !problem.empty())
-        return culprit + ": " + problem;
-    return {};
+    session::AnalysisSettings settings;
+    settings.sweep.fromGhz = r.fromGhz;
+    settings.sweep.toGhz = r.toGhz;
+    settings.sweep.points = r.points.value_or(session::kDefaultSweepPoints);
+    settings.sweep.logarithmic = !r.lin;
+    settings.eseries = r.eseries;
+    settings.inductorQ = r.inductorQ;
+    settings.capacitorQ = r.capacitorQ;
+    if (r.MonteCarlo())
+        settings.tolerance =
+            session::ToleranceSettings{r.trials.value_or(session::kDefaultTrials),
+                                       r.tolerancePercent.value_or(session::kDefaultTolerancePercent),
+                                       r.seed.value_or(session::kDefaultSeed)};
+    return settings;
 }
 
-analysis::AnalysisOptions LibraryOptions(const AnalysisRequest &r)
+namespace {
+
+const char *OptionOf(session::SweepSetting setting)
 {
-    analysis::AnalysisOptions o;
-    o.eseries = r.eseries;
-    o.inductorQ = r.inductorQ;
-    o.capacitorQ = r.capacitorQ;
-    if (r.MonteCarlo())
-        o.monteCarlo = analysis::YieldOptions{r.trials.value_or(kDefaultTrials),
-                                              r.tolerancePercent.value_or(kDefaultTolerancePercent),
-                                              r.seed.value_or(kDefaultSeed)};
-    return o;
+    switch (setting) {
+    case session::SweepSetting::From:
+        return "--from";
+    case session::SweepSetting::To:
+        return "--to";
+    case session::SweepSetting::Points:
+        break;
+    }
+    return "--points";
 }
 
 struct OutputFile
@@ -242,36 +217,32 @@ struct OutputFile
     std::string text;
 };
 
-std::vector<OutputFile> RenderFiles(const AnalysisRequest &r, const analysis::NetworkAnalysis &a,
+std::vector<OutputFile> RenderFiles(const AnalysisRequest &r,
+                                    const session::CalculateOutcome &outcome,
+                                    const analysis::NetworkAnalysis &a,
                                     const analysis::SweepPlan &plan)
 {
-    std::vector<OutputFile> files;
     std::vector<double> frequencies;
     if (r.SweepFile())
         frequencies = analysis::SweepFrequencies(plan);
-    if (r.sweepPath) {
-        std::vector<analysis::CsvNetwork> networks{{"full", a.full, {}},
-                                                   {"printed", a.printed, {}}};
-        if (a.standardValues)
-            networks.push_back({"snapped", a.standardValues->ladder, {}});
-        if (a.finiteQ)
-            networks.push_back({"full_with_q", a.full, a.finiteQ->losses});
-        files.push_back({"--sweep", *r.sweepPath, analysis::SweepCsv(networks, frequencies)});
-    }
-    if (r.touchstonePath)
-        files.push_back({"--touchstone", *r.touchstonePath,
-                         analysis::TouchstoneText(
-                             a.full, frequencies,
-                             r.touchstoneOhms.value_or(analysis::kDefaultTouchstoneOhms))});
-    if (r.spicePath)
-        files.push_back({"--spice", *r.spicePath, analysis::SpiceNetlist(a.full, a.band)});
+    const double ohms = r.touchstoneOhms.value_or(analysis::kDefaultTouchstoneOhms);
+    const std::pair<const std::optional<std::string> *, std::pair<const char *, session::ExportKind>>
+        wanted[] = {{&r.sweepPath, {"--sweep", session::ExportKind::SweepCsv}},
+                    {&r.touchstonePath, {"--touchstone", session::ExportKind::Touchstone}},
+                    {&r.spicePath, {"--spice", session::ExportKind::Spice}}};
+    std::vector<OutputFile> files;
+    for (const auto &[path, what] : wanted)
+        if (*path)
+            files.push_back(
+                {what.first, **path, session::ExportText(what.second, outcome, a, frequencies, ohms)});
     return files;
 }
 
 // The design and its figures on standard output, the pane lines or `json`;
 // returns the design's exit status.
-int WriteDesign(const DesignOutcome &outcome, const AnalysisRequest &r, const std::string &json,
-                const analysis::NetworkAnalysis &a, std::ostream &out, std::ostream &err)
+int WriteDesign(const session::CalculateOutcome &outcome, const AnalysisRequest &r,
+                const std::string &json, const analysis::NetworkAnalysis &a, std::ostream &out,
+                std::ostream &err)
 {
     if (!r.json) {
         const int code = WriteOutcome(outcome, out, err);
@@ -284,43 +255,35 @@ int WriteDesign(const DesignOutcome &outcome, const AnalysisRequest &r, const st
         return code == kExitDesigned && !out ? kExitOutputFailed : code;
     }
     out << json;
-    out.flush();
-    if (!out)
-        err << "tevmar-cli: cannot write the design to standard output\n";
-    if (outcome.result.status == DesignStatus::ReportNotSaved) {
-        err << outcome.errorText << '\n' << "tevmar-cli: " << outcome.result.reportError << '\n';
-        return kExitReportNotSaved;
-    }
-    return out ? kExitDesigned : kExitOutputFailed;
+    return DesignExitCode(outcome, out, err);
 }
 
 } // namespace
 
-int RunDesignWithAnalysis(const DesignRequest &design, const AnalysisRequest &r,
+int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
                           const std::filesystem::path &reportPath, std::ostream &out,
                           std::ostream &err)
 {
-    // A sweep that does not fit the band is bad usage, found before the report
-    // is touched: a trial run without report gives the band.
+    session::CalculateOutcome outcome = session::Calculate(design);
+    const session::AnalysisSettings settings = SettingsOf(r);
+
+    // A sweep that does not fit the band is bad usage, found before the
+    // report is touched.
     analysis::SweepPlan plan;
-    if (r.SweepFile()) {
-        MemoryWindow trialWindow(design);
-        DesignState trialState;
-        NullReportSink noReport;
-        if (Calc_BP_Click(trialWindow, trialState, noReport).status != DesignStatus::OutOfRange) {
-            if (const std::string problem = SweepPlanFor(r, analysis::BandOf(trialState), plan);
-                !problem.empty()) {
-                err << "tevmar-cli: " << problem << " (see \"tevmar-cli --help\")\n";
-                return kExitBadUsage;
-            }
+    if (outcome.solved() && r.SweepFile()) {
+        const analysis::Band band = analysis::BandOf(outcome.result.band);
+        if (const auto problem = session::CheckSweep(settings.sweep, band, {"--from", "--to"})) {
+            err << "tevmar-cli: " << OptionOf(problem->setting) << ": " << problem->text
+                << " (see \"tevmar-cli --help\")\n";
+            return kExitBadUsage;
         }
+        plan = session::SweepPlanOf(settings.sweep, band);
     }
 
-    const analysis::DesignInputs inputs = analysis::CaptureInputs(MemoryWindow(design));
-    const DesignOutcome outcome = RunDesign(design, reportPath);
-    if (outcome.result.status == DesignStatus::OutOfRange) {
+    session::SaveReport(outcome, reportPath);
+    if (!outcome.solved()) {
         if (r.json)
-            out << analysis::DesignJson(inputs, outcome.result, outcome.state, nullptr);
+            out << analysis::DesignJson(outcome.inputs, outcome.result, {}, nullptr);
         return WriteOutcome(outcome, out, err);
     }
 
@@ -330,10 +293,10 @@ int RunDesignWithAnalysis(const DesignRequest &design, const AnalysisRequest &r,
     std::vector<OutputFile> files;
     std::string json;
     try {
-        a = analysis::AnalyseDesign(outcome.result, outcome.state, LibraryOptions(r));
-        files = RenderFiles(r, a, plan);
+        a = analysis::AnalyseDesign(outcome.result, session::AnalysisOptionsOf(settings));
+        files = RenderFiles(r, outcome, a, plan);
         if (r.json)
-            json = analysis::DesignJson(inputs, outcome.result, outcome.state, &a);
+            json = session::ExportText(session::ExportKind::Json, outcome, a, {});
     } catch (const std::exception &e) {
         WriteOutcome(outcome, out, err);
         err << "tevmar-cli: the analysis failed: " << e.what() << '\n';
@@ -347,7 +310,7 @@ int RunDesignWithAnalysis(const DesignRequest &design, const AnalysisRequest &r,
     bool saved = true;
     for (const OutputFile &file : files) {
         std::string error;
-        if (!ReplaceFileAtomically(file.path, file.text, error)) {
+        if (!session::WriteFileSafely(file.path, file.text, error)) {
             err << "tevmar-cli: " << file.option << ": " << error << '\n';
             saved = false;
         }

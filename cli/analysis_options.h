@@ -7,6 +7,7 @@
 #include "analysis/eseries.h"
 #include "cli/cli_options.h"
 #include "cli/design_command.h"
+#include "session/analysis_settings.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -15,9 +16,6 @@
 #include <string>
 
 namespace tevmar::cli {
-
-// Exit status when the design succeeded but an analysis file could not be written.
-constexpr int kExitFileNotSaved = 5;
 
 struct AnalysisRequest
 {
@@ -40,6 +38,9 @@ struct AnalysisRequest
     bool Any() const { return json || Figures() || SweepFile() || spicePath; }
 };
 
+// The options as analysis settings, each left out taking its default.
+session::AnalysisSettings SettingsOf(const AnalysisRequest &request);
+
 // --json, --sweep, --points, --from, --to, --log, --lin, --touchstone,
 // --touchstone-r, --spice, --eseries, --q-l, --q-c, --monte-carlo,
 // --tolerance and --seed, filling `request`. Each refuses a bad value.
@@ -58,7 +59,7 @@ std::string CheckAnalysisRequest(const AnalysisRequest &request,
 // output (the pane lines and the figures asked for, or the JSON document) and
 // the files asked for. A design without solution writes none of the files.
 // Returns the exit status.
-int RunDesignWithAnalysis(const DesignRequest &design, const AnalysisRequest &request,
+int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &request,
                           const std::filesystem::path &reportPath, std::ostream &out,
                           std::ostream &err);
 

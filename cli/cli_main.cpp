@@ -20,7 +20,7 @@ struct Flags
 };
 
 // Every option of the program, in the order --help lists them.
-OptionTable AllOptions(DesignRequest &request, AnalysisRequest &analysis, Flags &flags)
+OptionTable AllOptions(DesignInputs &request, AnalysisRequest &analysis, Flags &flags)
 {
     OptionTable table = DesignOptions(request);
     const OptionTable analysisTable = AnalysisOptionTable(analysis);
@@ -34,7 +34,7 @@ OptionTable AllOptions(DesignRequest &request, AnalysisRequest &analysis, Flags 
 
 std::string UsageText()
 {
-    DesignRequest request;
+    DesignInputs request;
     AnalysisRequest analysis;
     Flags flags;
     return "Usage: tevmar-cli --f1 TEXT --f2 TEXT --zhigh TEXT --zlow TEXT [--order 4|8|12]\n"
@@ -63,7 +63,7 @@ std::string UsageText()
 int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
            const std::filesystem::path &reportPath)
 {
-    DesignRequest request;
+    DesignInputs request;
     AnalysisRequest analysis;
     Flags flags;
     std::string problem = ParseArguments(args, AllOptions(request, analysis, flags));
@@ -80,7 +80,7 @@ int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
     }
     if (analysis.Any())
         return RunDesignWithAnalysis(request, analysis, reportPath, out, err);
-    return WriteOutcome(RunDesign(request, reportPath), out, err);
+    return WriteOutcome(session::Calculate(request, reportPath), out, err);
 }
 
 } // namespace tevmar::cli

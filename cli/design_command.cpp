@@ -1,24 +1,25 @@
 #include "cli/design_command.h"
 
-#include "engine/design_run.h"
-#include "report/report_file.h"
+#include "report/line.h"
 
 #include <ostream>
 #include <utility>
+#include <vector>
 
 namespace tevmar::cli {
 
 namespace {
 
 // Picks one of a fixed set of words, as an option button of a group.
-std::function<std::string(const std::string &)>
-Choose(Option &target, std::vector<std::pair<std::string, Option>> words)
+template <typename T>
+std::function<std::string(const std::string &)> Choose(T &target,
+                                                       std::vector<std::pair<std::string, T>> words)
 {
     return [&target, words = std::move(words)](const std::string &value) -> std::string {
         std::string allowed;
-        for (const auto &[word, option] : words) {
+        for (const auto &[word, choice] : words) {
             if (value == word) {
-                target = option;
+                target = choice;
                 return {};
             }
             allowed += (allowed.empty() ? "" : ", ") + word;
@@ -27,63 +28,63 @@ Choose(Option &target, std::vector<std::pair<std::string, Option>> words)
     };
 }
 
+std::vector<std::pair<std::string, LoadType>> LoadWords()
+{
+    std::vector<std::pair<std::string, LoadType>> words;
+    for (const LoadType type :
+         {LoadType::SeriesRL, LoadType::SeriesRC, LoadType::ShuntRL, LoadType::ShuntRC})
+        words.emplace_back(NamesOf(type).word, type);
+    return words;
+}
+
 } // namespace
 
-OptionTable DesignOptions(DesignRequest &request)
+OptionTable DesignOptions(DesignInputs &inputs)
 {
     return {
-        {"--f1", "TEXT", "lower band edge in GHz", StoreText(request.f1Text)},
-        {"--f2", "TEXT", "upper band edge in GHz", StoreText(request.f2Text)},
-        {"--zhigh", "TEXT", "high port impedance in ohms", StoreText(request.zhighText)},
-        {"--zlow", "TEXT", "low port impedance in ohms", StoreText(request.zlowText)},
+        {"--f1", "TEXT", "lower band edge in GHz", StoreText(inputs.f1Text)},
+        {"--f2", "TEXT", "upper band edge in GHz", StoreText(inputs.f2Text)},
+        {"--zhigh", "TEXT", "high port impedance in ohms", StoreText(inputs.zhighText)},
+        {"--zlow", "TEXT", "low port impedance in ohms", StoreText(inputs.zlowText)},
         {"--order", "4|8|12", "network order, the number of reactive elements (default 4)",
-         Choose(request.order, {{"4", Option::N4}, {"8", Option::N8}, {"12", Option::N12}})},
+         Choose<int>(inputs.networkOrder, {{"4", 4}, {"8", 8}, {"12", 12}})},
         {"--load", "TYPE",
          "load type: series-rl, series-rc, shunt-rl or shunt-rc (default series-rl)",
-         Choose(request.loadType, {{"series-rl", Option::SRL},
-                                   {"series-rc", Option::SRC},
-                                   {"shunt-rl", Option::PRL},
-                                   {"shunt-rc", Option::PRC}})},
+         Choose<LoadType>(inputs.loadType, LoadWords())},
         {"--absorb", "TEXT", "absorb the load's reactance: L in nH (RL) or C in pF (RC)",
-         [&request](const std::string &value) -> std::string {
-             if (HasLineBreak(value))
-                 return "the text holds a line break, which no text box can hold";
-             request.absorbText = value;
+         [&inputs](const std::string &value) -> std::string {
+             if (std::string problem = StoreText(inputs.absorbText)(value); !problem.empty())
+                 return problem;
+             inputs.absorb = true;
              return {};
          }},
     };
 }
 
-DesignOutcome RunDesign(const DesignRequest &request, const std::filesystem::path &reportPath)
+int DesignExitCode(const session::CalculateOutcome &outcome, std::ostream &out, std::ostream &err)
 {
-    MemoryWindow window(request);
-    ReportFile report(reportPath);
-    DesignOutcome outcome;
-    outcome.result = Calc_BP_Click(window, outcome.state, report);
-    outcome.paneLines = window.pane();
-    outcome.errorText = window.ReadText(TextBox::Error_text);
-    return outcome;
-}
-
-int WriteOutcome(const DesignOutcome &outcome, std::ostream &out, std::ostream &err)
-{
-    if (outcome.result.status == DesignStatus::OutOfRange) {
-        err << outcome.errorText << '\n';
-        return kExitNoSolution;
-    }
-    for (const std::string &line : outcome.paneLines)
-        out << line << '\n';
     out.flush();
     const bool written = static_cast<bool>(out);
     if (!written)
         err << "tevmar-cli: cannot write the design to standard output\n";
-    if (outcome.result.status == DesignStatus::ReportNotSaved) {
-        err << outcome.errorText << '\n' << "tevmar-cli: " << outcome.result.reportError << '\n';
+    if (outcome.saving == session::ReportSaving::NotSaved) {
+        err << outcome.boxes.errorText << '\n' << "tevmar-cli: " << outcome.reportError << '\n';
         return kExitReportNotSaved;
     }
-    if (!written)
-        return kExitOutputFailed;
-    return kExitDesigned;
+    return written ? kExitDesigned : kExitOutputFailed;
+}
+
+int WriteOutcome(const session::CalculateOutcome &outcome, std::ostream &out, std::ostream &err)
+{
+    if (!outcome.solved()) {
+        err << outcome.boxes.errorText << '\n';
+        return kExitNoSolution;
+    }
+    std::string text;
+    for (std::size_t i = 0; i < outcome.report.pane.size(); ++i)
+        ComposeLine(outcome.report.pane[i], text, "\n");
+    out << text;
+    return DesignExitCode(outcome, out, err);
 }
 
 } // namespace tevmar::cli

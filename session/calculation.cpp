@@ -38,12 +38,11 @@ CalculateOutcome Calculate(const DesignInputs &inputs)
     return outcome;
 }
 
-CalculateOutcome Calculate(const DesignInputs &inputs, const std::filesystem::path &reportPath)
+void SaveReport(CalculateOutcome &outcome, const std::filesystem::path &reportPath)
 {
-    CalculateOutcome outcome = Calculate(inputs);
     if (!outcome.solved()) {
         outcome.saving = ReportSaving::Untouched;
-        return outcome;
+        return;
     }
     if (WriteFileSafely(reportPath, ReportFileText(outcome.report.file), outcome.reportError)) {
         outcome.saving = ReportSaving::Saved;
@@ -51,6 +50,12 @@ CalculateOutcome Calculate(const DesignInputs &inputs, const std::filesystem::pa
         outcome.saving = ReportSaving::NotSaved;
         outcome.boxes.errorText = kReportNotSavedMessage;
     }
+}
+
+CalculateOutcome Calculate(const DesignInputs &inputs, const std::filesystem::path &reportPath)
+{
+    CalculateOutcome outcome = Calculate(inputs);
+    SaveReport(outcome, reportPath);
     return outcome;
 }
 

@@ -47,8 +47,12 @@ struct CalculateOutcome
 // The design, its report lines and the boxes, without touching any file.
 CalculateOutcome Calculate(const DesignInputs &inputs);
 
-// As above, then saves the report of a solved design to `reportPath`. A failed
-// save leaves the pane's lines and says "  REPORT NOT SAVED" in the error box.
+// Saves the report of a solved design to `reportPath`; without a design the
+// file is left untouched. A failed save keeps the pane's lines and says
+// "  REPORT NOT SAVED" in the error box.
+void SaveReport(CalculateOutcome &outcome, const std::filesystem::path &reportPath);
+
+// Calculate, then SaveReport: what the Calculate command does.
 CalculateOutcome Calculate(const DesignInputs &inputs, const std::filesystem::path &reportPath);
 
 } // namespace tevmar::session

@@ -55,14 +55,14 @@ TEST(ParseArguments, AcceptsAndRefuses)
          "--absorb: the text holds a line break, which no text box can hold"},
     };
     for (const ParseCase &c : cases) {
-        DesignRequest request;
+        DesignInputs request;
         EXPECT_EQ(ParseArguments(c.args, DesignOptions(request)), c.problem) << c.name;
     }
 }
 
 TEST(ParseArguments, FillsTheRequestAsTyped)
 {
-    DesignRequest request;
+    DesignInputs request;
     ASSERT_EQ(ParseArguments({"--f1", " 1.0", "--f2=2 GHz", "--zhigh", "-50", "--order", "12",
                               "--load", "shunt-rl", "--absorb", "3.3nH"},
                              DesignOptions(request)),
@@ -71,18 +71,18 @@ TEST(ParseArguments, FillsTheRequestAsTyped)
     EXPECT_EQ(request.f2Text, "2 GHz");
     EXPECT_EQ(request.zhighText, "-50");
     EXPECT_EQ(request.zlowText, "");
-    EXPECT_EQ(request.order, Option::N12);
-    EXPECT_EQ(request.loadType, Option::PRL);
+    EXPECT_EQ(request.networkOrder, 12);
+    EXPECT_EQ(request.loadType, LoadType::ShuntRL);
+    EXPECT_TRUE(request.absorb);
     EXPECT_EQ(request.absorbText, "3.3nH");
 
     // Left out: the window's initial state.
-    DesignRequest defaults;
+    DesignInputs defaults;
     ASSERT_EQ(ParseArguments({}, DesignOptions(defaults)), "");
-    const MemoryWindow window(defaults);
-    EXPECT_TRUE(window.IsSelected(Option::N4));
-    EXPECT_TRUE(window.IsSelected(Option::SRL));
-    EXPECT_EQ(window.CheckBoxState(), 0);
-    EXPECT_EQ(window.ReadText(TextBox::LC_text), " 0.0");
+    EXPECT_EQ(defaults.networkOrder, 4);
+    EXPECT_EQ(defaults.loadType, LoadType::SeriesRL);
+    EXPECT_FALSE(defaults.absorb);
+    EXPECT_EQ(defaults.absorbText, " 0.0");
 }
 
 struct CliRun
