@@ -69,8 +69,8 @@ Json DesignFiguresJson(const DesignResult &d)
     const BandParameters &s = d.band;
     Json elements = Json::array();
     for (const ElementRow &row : d.table)
-        elements.push_back({{"label", row.label},
-                            {"unit", row.unit},
+        elements.push_back({{"label", std::string(row.label)},
+                            {"unit", std::string(row.unit)},
                             {"kind", KindName(row.kind)},
                             {"printed", row.value},
                             {"full", row.fullValue}});

@@ -25,7 +25,7 @@ Ladder FromDesign(const DesignResult &design, Precision precision)
         const ElementRow &row = table[i];
         if (row.kind == ElementKind::Termination)
             throw std::invalid_argument("termination inside the element table");
-        ladder.elements.push_back(LadderElement{row.kind, pick(row), row.label});
+        ladder.elements.push_back(LadderElement{row.kind, pick(row), std::string(row.label)});
     }
     return ladder;
 }

@@ -28,6 +28,37 @@ double Asinh(double x)
 
 using Array = std::array<double, 26>;
 
+// The angle terms of the prototype formula. They depend only on the order, so
+// every evaluation of the solver reuses them.
+struct ChebyshevTerms
+{
+    double s = 0; // sin(pi / 2n)
+    std::array<double, 7> numerator{}, sinSquared{}, cosine{};
+};
+
+ChebyshevTerms ChebyshevTermsOf(int n, double pi)
+{
+    ChebyshevTerms terms;
+    terms.s = std::sin(pi / (2 * n));
+    for (int j = 1; j < n; ++j) {
+        const double sj = std::sin(j * pi / n);
+        terms.numerator[j] =
+            4 * std::sin((2 * j - 1) * pi / (2 * n)) * std::sin((2 * j + 1) * pi / (2 * n));
+        terms.sinSquared[j] = sj * sj;
+        terms.cosine[j] = std::cos(j * pi / n);
+    }
+    return terms;
+}
+
+// The terms of the three prototype orders (2, 4 and 6) with the design's
+// seven-decimal pi, worked out once: constants, like the table of a handbook.
+const ChebyshevTerms &TermsForOrder(int n)
+{
+    static const std::array<ChebyshevTerms, 3> terms{
+        ChebyshevTermsOf(2, 3.1415926), ChebyshevTermsOf(4, 3.1415926), ChebyshevTermsOf(6, 3.1415926)};
+    return terms[static_cast<std::size_t>(n / 2 - 1)];
+}
+
 // One design. The members are the design's variables; the member functions
 // are its phases, which share them.
 class DesignRun
@@ -44,7 +75,6 @@ class DesignRun
     void EvaluateNetwork();
     void BuildPrototype();
     void ReversePrototype();
-    void PrepareChebyshevTerms();
     bool PassbandLoss();
     void ResonatorsAndNortonSteps();
     void Denormalise();
@@ -71,13 +101,7 @@ class DesignRun
     bool OutOfRange = false;
     bool numericFault = false; // an intermediate became infinite or NaN
     double GammaMax = 0, GammaMin = 0, Lmax = 0, Lmin = 0, Smax = 0, Smin = 0;
-    // The angle terms of the prototype formula depend only on n; every
-    // evaluation of the solver reuses them.
-    struct ChebyshevTerms
-    {
-        double s = 0; // sin(pi / 2n)
-        std::array<double, 7> numerator{}, sinSquared{}, cosine{};
-    } chebyshev_;
+    ChebyshevTerms chebyshev_;
 
     Array G{};           // prototype elements, then the normalised bandpass elements
     Array NortonRatio{}; // pair factors 1 + Qt^2 g(2j-1) g(2j)
@@ -141,7 +165,7 @@ bool DesignRun::ReadInputs()
         LC_value = 0; // a reactance this small is not worth absorbing
 
     n = in_.networkOrder == 8 ? 4 : in_.networkOrder == 12 ? 6 : 2;
-    PrepareChebyshevTerms();
+    chebyshev_ = TermsForOrder(n);
     g1 = LoadQ / band_.Qt;
     x0 = 2 * LoadQ / band_.Qt;
     passes = 0;
@@ -222,18 +246,6 @@ bool DesignRun::PrototypeFinite() const
         if (!std::isfinite(G[i]))
             return false;
     return std::isfinite(f) && std::isfinite(e) && std::isfinite(Dplus) && std::isfinite(Dminus);
-}
-
-void DesignRun::PrepareChebyshevTerms()
-{
-    chebyshev_.s = std::sin(pi / (2 * n));
-    for (int j = 1; j < n; ++j) {
-        const double sj = std::sin(j * pi / n);
-        chebyshev_.numerator[j] =
-            4 * std::sin((2 * j - 1) * pi / (2 * n)) * std::sin((2 * j + 1) * pi / (2 * n));
-        chebyshev_.sinSquared[j] = sj * sj;
-        chebyshev_.cosine[j] = std::cos(j * pi / n);
-    }
 }
 
 // The Chebyshev impedance-transforming prototype g0 ... g(n+1) for the trial x:
@@ -465,6 +477,8 @@ DesignResult DesignRun::Finish()
     r.Smax = Smax;
     r.Smin = Smin;
     r.absorbed = LC_value > 0.001;
+    r.absorbedValue = r.absorbed ? LC_value : 0;
+    r.loadType = in_.loadType;
     r.inductive = IsInductiveLoad(in_.loadType);
     r.prototype = prototype;
     r.table = std::move(table_);

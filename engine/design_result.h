@@ -1,7 +1,10 @@
 #pragma once
 
+#include "engine/design_inputs.h"
+
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tevmar {
@@ -30,8 +33,8 @@ enum class ElementKind {
 // One row of the element table, in physical order from the high-impedance port.
 struct ElementRow
 {
-    std::string label; // "R =", "LP=", "CP=", "CS=", "LS="
-    std::string unit;  // " Ohms", " Nano-Henry", " Pico-Farad"
+    std::string_view label; // "R =", "LP=", "CP=", "CS=", "LS="
+    std::string_view unit;  // " Ohms", " Nano-Henry", " Pico-Farad"
     ElementKind kind = ElementKind::Termination;
     double value = 0;     // as printed: ohms, nH or pF rounded to 0.001
     double fullValue = 0; // the same quantity before rounding
@@ -62,7 +65,9 @@ struct DesignResult
     double Smax = 0;        // VSWR at maximum loss
     double Smin = 0;        // VSWR at minimum loss
     bool absorbed = false;  // a load reactance above 0.001 is part of the network
+    double absorbedValue = 0; // the load's reactance as typed: nH (RL) or pF (RC); 0 when none
     bool inductive = false; // LP, CS, CP, LS pairs (RL loads); CP, LS, LP, CS otherwise
+    LoadType loadType = LoadType::SeriesRL; // where an absorbed reactance sits: low port (series) or high (shunt)
 
     // The solved prototype g0, g1 ... gn, partners, and g(n+1) at index 2n+1.
     std::array<double, 26> prototype{};

@@ -25,6 +25,16 @@ LineList &LineList::Text(std::string_view text)
     return *this;
 }
 
+LineList &LineList::Append(std::string_view text)
+{
+    if (lineStarts_.empty() || items_.empty() || items_.back().kind != LineItem::Kind::Text ||
+        lineStarts_.back() == items_.size())
+        return Text(text);
+    buffer_.append(text);
+    items_.back().size += static_cast<std::uint32_t>(text.size());
+    return *this;
+}
+
 LineList &LineList::Number(double value)
 {
     const auto begin = static_cast<std::uint32_t>(buffer_.size());
@@ -52,30 +62,73 @@ LineView LineList::operator[](std::size_t line) const
     return LineView{std::span<const LineItem>(items_.data() + first, last - first), buffer_};
 }
 
+ComposedText &ComposedText::NewLine()
+{
+    if (open_)
+        out_ += lineEnd_;
+    open_ = true;
+    lineStart_ = out_.size();
+    return *this;
+}
+
+ComposedText &ComposedText::Text(std::string_view text)
+{
+    out_ += text;
+    return *this;
+}
+
+ComposedText &ComposedText::Number(double value)
+{
+    AppendNumberItem(out_, value);
+    return *this;
+}
+
+ComposedText &ComposedText::Spaces(int count)
+{
+    if (count > 0)
+        out_.append(static_cast<std::size_t>(count), ' ');
+    return *this;
+}
+
+ComposedText &ComposedText::Column(int column)
+{
+    // Columns count from 1, so the next character goes to column length + 1.
+    const auto stop = static_cast<std::size_t>(column > 1 ? column : 1);
+    if (out_.size() - lineStart_ + 1 > stop) {
+        out_ += lineEnd_;
+        lineStart_ = out_.size();
+    }
+    const std::size_t length = out_.size() - lineStart_;
+    if (length + 1 < stop)
+        out_.append(stop - 1 - length, ' ');
+    return *this;
+}
+
+void ComposedText::Finish()
+{
+    if (open_)
+        out_ += lineEnd_;
+    open_ = false;
+}
+
 void ComposeLine(const LineView &line, std::string &out, std::string_view lineEnd)
 {
-    std::size_t start = out.size(); // where the physical line being written begins
+    ComposedText text(out, lineEnd);
+    text.NewLine();
     for (const LineItem &item : line.items) {
-        // Columns count from 1, so the next character goes to column length + 1.
-        const std::size_t column = out.size() - start + 1;
         switch (item.kind) {
         case LineItem::Kind::Text:
-            out += line.TextOf(item);
+            text.Text(line.TextOf(item));
             break;
         case LineItem::Kind::Spaces:
-            out.append(item.size, ' ');
+            text.Spaces(static_cast<int>(item.size));
             break;
         case LineItem::Kind::Column:
-            if (column > item.size) {
-                out += lineEnd;
-                start = out.size();
-            }
-            if (out.size() - start + 1 < item.size)
-                out.append(item.size - 1 - (out.size() - start), ' ');
+            text.Column(static_cast<int>(item.size));
             break;
         }
     }
-    out += lineEnd;
+    text.Finish();
 }
 
 void ComposeLine(const LineView &line, std::vector<std::string> &out)

@@ -44,6 +44,8 @@ class LineList
     // Starts a new, empty line; the items added next belong to it.
     LineList &NewLine();
     LineList &Text(std::string_view text);
+    // Extends the line's last text item, so that the pieces stay one item.
+    LineList &Append(std::string_view text);
     // A real value: sign position (blank or "-"), shortest decimal magnitude, one blank.
     LineList &Number(double value);
     LineList &Spaces(int count);
@@ -59,9 +61,34 @@ class LineList
     std::vector<std::uint32_t> lineStarts_; // index of each line's first item
 };
 
-// Composes one line into character columns. A column stop behind the current
-// position starts a new physical line, so one line may yield several. Appends
-// each physical line followed by `lineEnd` to `out`.
+// Lines composed straight into character columns, for text that is only ever
+// read as characters (the report file, a terminal). A column stop behind the
+// current position starts a new physical line, so one line may yield several.
+// Every physical line is followed by `lineEnd`.
+class ComposedText
+{
+  public:
+    ComposedText(std::string &out, std::string_view lineEnd) : out_(out), lineEnd_(lineEnd) {}
+
+    // Ends the line being written, if any, and starts a new one.
+    ComposedText &NewLine();
+    ComposedText &Text(std::string_view text);
+    ComposedText &Append(std::string_view text) { return Text(text); }
+    ComposedText &Number(double value);
+    ComposedText &Spaces(int count);
+    ComposedText &Column(int column);
+    // Ends the last line.
+    void Finish();
+
+  private:
+    std::string &out_;
+    std::string_view lineEnd_;
+    std::size_t lineStart_ = 0;
+    bool open_ = false;
+};
+
+// Appends the line composed into character columns to `out`, each physical
+// line followed by `lineEnd`.
 void ComposeLine(const LineView &line, std::string &out, std::string_view lineEnd);
 // As above, appending each physical line to `out` as a string.
 void ComposeLine(const LineView &line, std::vector<std::string> &out);

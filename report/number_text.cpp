@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <stdexcept>
 #include <string_view>
 #include <system_error>
@@ -45,9 +46,47 @@ std::string FormatMask(double value, Mask mask)
     return text;
 }
 
+namespace {
+
+// A magnitude that is exactly the double nearest a whole number of
+// thousandths, as every printed element value is, has that decimal as its
+// shortest round-trip form (no shorter decimal of 15 digits or fewer reads
+// back to the same double); write it from the integer without the general
+// shortest-form search.
+bool AppendThousandths(std::string &out, double magnitude)
+{
+    if (!(magnitude < 1e9))
+        return false;
+    const double units = std::round(magnitude * 1000);
+    if (units / 1000 != magnitude)
+        return false;
+    auto whole = static_cast<std::uint64_t>(units);
+    std::uint64_t fraction = whole % 1000;
+    whole /= 1000;
+    char digits[32];
+    char *end = std::to_chars(digits, digits + 20, whole).ptr;
+    if (fraction != 0) {
+        *end++ = '.';
+        int width = 3;
+        while (fraction % 10 == 0) {
+            fraction /= 10;
+            --width;
+        }
+        for (int i = width - 1; i >= 0; --i, fraction /= 10)
+            end[i] = static_cast<char>('0' + fraction % 10);
+        end += width;
+    }
+    out.append(digits, end);
+    return true;
+}
+
+} // namespace
+
 void AppendBareNumber(std::string &out, double value)
 {
     RequireFinite(value);
+    if (AppendThousandths(out, std::fabs(value)))
+        return;
     char buffer[400]; // fixed notation of the largest double needs 309 digits
     const auto [end, ec] =
         std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::fixed);

@@ -9,20 +9,22 @@ namespace {
 // Every file line but the empty ones starts with this indent.
 constexpr int kFileIndent = 9;
 
-LineList &FileLine(LineList &file)
+ComposedText &FileLine(ComposedText &file)
 {
     return file.NewLine().Spaces(kFileIndent);
 }
 
 // A loss line: label, loss in dB, "VSWR=" and the VSWR, at the given stops.
-void LossLine(LineList &lines, const char *label, double lossDb, double vswr,
+template <class Lines>
+void LossLine(Lines &lines, const char *label, double lossDb, double vswr,
               const int (&stops)[3])
 {
     lines.Text(label).Column(stops[0]).Text(FormatMask(lossDb, Mask::Q)).Column(stops[1]);
     lines.Text("VSWR=").Column(stops[2]).Text(FormatMask(vswr, Mask::Vswr) + ":1");
 }
 
-void HeaderLines(const DesignInputs &in, const DesignResult &d, ReportLines &lines)
+void HeaderLines(const DesignInputs &in, const DesignResult &d, LineList &pane,
+                 ComposedText &file)
 {
     const std::string qt = "Qt=" + FormatMask(d.band.Qt, Mask::Q);
     const std::string source = "Source Q=" + FormatMask(d.SourceQ, Mask::Q);
@@ -31,7 +33,6 @@ void HeaderLines(const DesignInputs &in, const DesignResult &d, ReportLines &lin
         "Impedance Transformation =" + FormatMask(d.f, Mask::Ratio) + " times";
     const bool zeroDbOffset = !d.absorbed; // both ends equally terminated
 
-    LineList &pane = lines.pane;
     pane.NewLine().Text(qt);
     if (zeroDbOffset)
         pane.NewLine().Text("0 dB offset case");
@@ -41,7 +42,6 @@ void HeaderLines(const DesignInputs &in, const DesignResult &d, ReportLines &lin
     pane.NewLine().Text(ratio);
     pane.NewLine();
 
-    LineList &file = lines.file;
     FileLine(file).Text("   TEVMAR");
     FileLine(file).Text("        Vendrel Design Tools");
     file.NewLine();
@@ -58,35 +58,35 @@ void HeaderLines(const DesignInputs &in, const DesignResult &d, ReportLines &lin
     file.NewLine();
 }
 
-void LossLines(const DesignResult &d, ReportLines &lines)
+void LossLines(const DesignResult &d, LineList &pane, ComposedText &file)
 {
     constexpr int paneStops[3] = {15, 25, 32};
     constexpr int fileStops[3] = {24, 34, 40};
-    LossLine(lines.pane.NewLine(), "Max Loss(dB)=", d.Lmax, d.Smax, paneStops);
-    LossLine(lines.pane.NewLine(), "Min Loss(dB)=", d.Lmin, d.Smin, paneStops);
-    lines.pane.NewLine();
-    LossLine(FileLine(lines.file), "Max Loss(dB)=", d.Lmax, d.Smax, fileStops);
-    LossLine(FileLine(lines.file), "Min Loss(dB)=", d.Lmin, d.Smin, fileStops);
-    FileLine(lines.file);
+    LossLine(pane.NewLine(), "Max Loss(dB)=", d.Lmax, d.Smax, paneStops);
+    LossLine(pane.NewLine(), "Min Loss(dB)=", d.Lmin, d.Smin, paneStops);
+    pane.NewLine();
+    LossLine(FileLine(file), "Max Loss(dB)=", d.Lmax, d.Smax, fileStops);
+    LossLine(FileLine(file), "Min Loss(dB)=", d.Lmin, d.Smin, fileStops);
+    FileLine(file);
 }
 
-void NetworkHeadingLines(ReportLines &lines)
+void NetworkHeadingLines(LineList &pane, ComposedText &file)
 {
-    lines.pane.NewLine().Text(" BANDPASS MATCHING NETWORK ");
-    lines.pane.NewLine().Text(std::string_view("--------------------------------", 32));
-    FileLine(lines.file).Text(" BANDPASS MATCHING NETWORK ");
-    FileLine(lines.file).Text(std::string_view("----------------------------", 28));
+    pane.NewLine().Text(" BANDPASS MATCHING NETWORK ");
+    pane.NewLine().Text(std::string_view("--------------------------------", 32));
+    FileLine(file).Text(" BANDPASS MATCHING NETWORK ");
+    FileLine(file).Text(std::string_view("----------------------------", 28));
 }
 
 // The element rows followed by the closing empty line.
-void ElementTableLines(const DesignResult &d, ReportLines &lines)
+void ElementTableLines(const DesignResult &d, LineList &pane, ComposedText &file)
 {
     for (const ElementRow &row : d.table) {
-        lines.pane.NewLine().Text(row.label).Column(6).Number(row.value).Column(15).Text(row.unit);
-        FileLine(lines.file).Text(row.label).Column(15).Number(row.value).Column(24).Text(row.unit);
+        pane.NewLine().Text(row.label).Column(6).Number(row.value).Column(15).Text(row.unit);
+        FileLine(file).Text(row.label).Column(15).Number(row.value).Column(24).Text(row.unit);
     }
-    lines.pane.NewLine();
-    lines.file.NewLine();
+    pane.NewLine();
+    file.NewLine();
 }
 
 } // namespace
@@ -96,23 +96,15 @@ ReportLines DesignReport(const DesignInputs &inputs, const DesignResult &design)
     ReportLines lines;
     const std::size_t rows = design.table.size();
     lines.pane.Reserve(rows + 16, 5 * rows + 40, 40 * rows + 400);
-    lines.file.Reserve(rows + 20, 6 * rows + 60, 40 * rows + 600 + inputs.f1Text.size() +
-                                                     inputs.f2Text.size() + inputs.zhighText.size() +
-                                                     inputs.zlowText.size());
-    HeaderLines(inputs, design, lines);
-    LossLines(design, lines);
-    NetworkHeadingLines(lines);
-    ElementTableLines(design, lines);
+    lines.file.reserve(50 * rows + 700 + inputs.f1Text.size() + inputs.f2Text.size() +
+                       inputs.zhighText.size() + inputs.zlowText.size());
+    ComposedText file(lines.file, "\r\n");
+    HeaderLines(inputs, design, lines.pane, file);
+    LossLines(design, lines.pane, file);
+    NetworkHeadingLines(lines.pane, file);
+    ElementTableLines(design, lines.pane, file);
+    file.Finish();
     return lines;
-}
-
-std::string ReportFileText(const LineList &fileLines)
-{
-    std::string text;
-    text.reserve(fileLines.size() * 48);
-    for (std::size_t i = 0; i < fileLines.size(); ++i)
-        ComposeLine(fileLines[i], text, "\r\n");
-    return text;
 }
 
 } // namespace tevmar

@@ -15,15 +15,14 @@ namespace tevmar {
 struct ReportLines
 {
     LineList pane;
-    LineList file;
+    // The report file's bytes: every line composed into character columns and
+    // ending CR LF, the last one included.
+    std::string file;
 };
 
 // The report of a solved design, in the order of its stages: Q and
 // transformation lines, loss and VSWR lines, the network heading, the element
 // table. The band and port texts appear as typed.
 ReportLines DesignReport(const DesignInputs &inputs, const DesignResult &design);
-
-// The report file's bytes: every composed line, the last included, ending CR LF.
-std::string ReportFileText(const LineList &fileLines);
 
 } // namespace tevmar

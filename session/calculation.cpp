@@ -44,7 +44,7 @@ void SaveReport(CalculateOutcome &outcome, const std::filesystem::path &reportPa
         outcome.saving = ReportSaving::Untouched;
         return;
     }
-    if (WriteFileSafely(reportPath, ReportFileText(outcome.report.file), outcome.reportError)) {
+    if (WriteFileSafely(reportPath, outcome.report.file, outcome.reportError)) {
         outcome.saving = ReportSaving::Saved;
     } else {
         outcome.saving = ReportSaving::NotSaved;

@@ -6,7 +6,6 @@
 #include "analysis/export_number.h"
 #include "analysis/export_touchstone.h"
 #include "analysis_fixture.h"
-#include "report/report_file.h"
 #include "tests/report/test_files.h"
 
 #include <charconv>
@@ -23,8 +22,7 @@ using test_files::TempDir;
 std::string WriteAndRead(const std::string &text, const std::string &name)
 {
     TempDir dir;
-    std::string error;
-    EXPECT_TRUE(ReplaceFileAtomically(dir / name, text, error)) << error;
+    test_files::WriteBytes(dir / name, text);
     return ReadBytes(dir / name);
 }
 
@@ -118,7 +116,7 @@ TEST_P(TouchstoneOf, ReadsBackToTheSweepsValues)
     const double referenceOhms = GetParam();
     const Design d = RunDesign(kDesigns[3]);
     const Ladder ladder = FromDesign(d.result, Precision::Full);
-    const std::vector<double> f = SweepFrequencies(DefaultSweep(BandOf(d.state)));
+    const std::vector<double> f = SweepFrequencies(DefaultSweep(BandOf(d.result.band)));
     const TouchstoneFile file =
         ReadTouchstone(WriteAndRead(TouchstoneText(ladder, f, referenceOhms), "net.s2p"));
 
@@ -165,7 +163,7 @@ TEST(SweepCsv, HeaderThenOneRowPerFrequencyPerNetwork)
     const Design d = RunDesign(kDesigns[4]);
     const Ladder full = FromDesign(d.result, Precision::Full);
     const Ladder printed = FromDesign(d.result, Precision::Printed);
-    const std::vector<double> f = SweepFrequencies(DefaultSweep(BandOf(d.state)));
+    const std::vector<double> f = SweepFrequencies(DefaultSweep(BandOf(d.result.band)));
     const std::vector<std::string> lines = Split(
         WriteAndRead(SweepCsv({{"full", full, {}}, {"printed", printed, {}}}, f), "s.csv"), '\n');
 
@@ -187,18 +185,14 @@ TEST(SweepCsv, HeaderThenOneRowPerFrequencyPerNetwork)
 
 TEST(DesignJson, HoldsInputsFiguresTableAndTheAnalysisAskedFor)
 {
-    const DesignCase c = kDesigns[3]; // order 8, shunt RC, 1 pF absorbed
-    Design d;
-    TypeCase(d.window, c);
-    d.window.Type(TextBox::Zlow_text, " 10 ohm"); // typed with blanks and a unit
-    const DesignInputs inputs = CaptureInputs(d.window);
-    NullReportSink sink;
-    d.result = Calc_BP_Click(d.window, d.state, sink);
+    DesignInputs inputs = InputsOf(kDesigns[3]); // order 8, shunt RC, 1 pF absorbed
+    inputs.zlowText = " 10 ohm";                 // typed with blanks and a unit
+    const DesignResult result = RunDesign(inputs);
     AnalysisOptions options;
     options.eseries = ESeries::E48;
-    const NetworkAnalysis a = AnalyseDesign(d.result, d.state, options);
+    const NetworkAnalysis a = AnalyseDesign(result, options);
     const auto j =
-        nlohmann::json::parse(WriteAndRead(DesignJson(inputs, d.result, d.state, &a), "d.json"));
+        nlohmann::json::parse(WriteAndRead(DesignJson(inputs, result, "", &a), "d.json"));
 
     EXPECT_EQ(j["status"], "solved");
     EXPECT_EQ(j["inputs"]["typed"]["Zlow_text"], " 10 ohm");
@@ -209,18 +203,18 @@ TEST(DesignJson, HoldsInputsFiguresTableAndTheAnalysisAskedFor)
     EXPECT_EQ(j["inputs"]["read"]["LC_value"], 1.0);
     EXPECT_EQ(j["band"]["F1MHz"], 1000.0);
     EXPECT_EQ(j["band"]["BWMHz"], 1000.0);
-    EXPECT_EQ(j["q"]["Qt"], d.state.Qt);
-    EXPECT_EQ(j["transformation"]["achieved"], d.result.f);
-    EXPECT_EQ(j["loss"]["maxVswr"], d.result.Smax);
+    EXPECT_EQ(j["q"]["Qt"], result.band.Qt);
+    EXPECT_EQ(j["transformation"]["achieved"], result.f);
+    EXPECT_EQ(j["loss"]["maxVswr"], result.Smax);
     EXPECT_EQ(j["topology"], "capacitive");
     EXPECT_EQ(j["absorbed"], true);
 
-    ASSERT_EQ(j["elements"].size(), d.result.table.size());
+    ASSERT_EQ(j["elements"].size(), result.table.size());
     EXPECT_EQ(j["elements"][1]["label"], "CP=");
     EXPECT_EQ(j["elements"][1]["unit"], " Pico-Farad");
     EXPECT_EQ(j["elements"][1]["kind"], "shunt capacitor");
     EXPECT_EQ(j["elements"][2]["printed"], 3.949);
-    EXPECT_EQ(j["elements"][2]["full"], d.result.table[2].fullValue);
+    EXPECT_EQ(j["elements"][2]["full"], result.table[2].fullValue);
 
     const auto &analysis = j["analysis"];
     EXPECT_EQ(analysis["selfCheck"]["agrees"], true);
@@ -234,28 +228,42 @@ TEST(DesignJson, HoldsInputsFiguresTableAndTheAnalysisAskedFor)
 
 TEST(DesignJson, FailedDesignGivesStatusAndInputsOnly)
 {
-    Design d;
-    TypeCase(d.window, {"equal ports", "1", "2", "50", "50", Option::N4, Option::SRL});
-    d.window.Type(TextBox::F2_text, "1e999"); // reads as infinite
-    const DesignInputs inputs = CaptureInputs(d.window);
-    NullReportSink sink;
-    d.result = Calc_BP_Click(d.window, d.state, sink);
-    ASSERT_EQ(d.result.status, DesignStatus::OutOfRange);
-    const auto j = nlohmann::json::parse(DesignJson(inputs, d.result, d.state, nullptr));
+    DesignInputs inputs = InputsOf({"equal ports", "1", "2", "50", "50", 4, SRL});
+    inputs.f2Text = "1e999"; // reads as infinite
+    const DesignResult result = RunDesign(inputs);
+    ASSERT_FALSE(result.solved);
+    const auto j = nlohmann::json::parse(DesignJson(inputs, result, "", nullptr));
     EXPECT_EQ(j["status"], "solution out of range");
+    EXPECT_EQ(j["inputs"]["typed"]["F2_text"], "1e999");
     EXPECT_TRUE(j["inputs"]["read"]["F2GHz"].is_null());
     EXPECT_FALSE(j.contains("elements"));
     EXPECT_FALSE(j.contains("analysis"));
+    EXPECT_FALSE(j.contains("reportError"));
 }
 
 TEST(DesignJson, NothingAbsorbedSaysThereIsNoBodeFanoLimit)
 {
     const Design d = RunDesign(kDesigns[0]);
-    const NetworkAnalysis a = AnalyseDesign(d.result, d.state, {});
-    const auto j = nlohmann::json::parse(DesignJson({}, d.result, d.state, &a));
+    const NetworkAnalysis a = AnalyseDesign(d.result, {});
+    const auto j = nlohmann::json::parse(DesignJson(d.inputs, d.result, "", &a));
     EXPECT_EQ(j["analysis"]["bodeFano"]["applicable"], false);
     EXPECT_TRUE(j["analysis"]["bodeFano"].contains("note"));
     EXPECT_EQ(j["topology"], "inductive");
+    // Unticked, nothing is read from the value box.
+    EXPECT_EQ(j["inputs"]["typed"]["absorb"], false);
+    EXPECT_EQ(j["inputs"]["read"]["LC_value"], 0.0);
+}
+
+// A design whose report file could not be saved is still a design: its
+// figures are all there, with the reason beside the status.
+TEST(DesignJson, UnsavedReportKeepsTheFiguresAndSaysWhy)
+{
+    const Design d = RunDesign(kDesigns[0]);
+    const auto j = nlohmann::json::parse(
+        DesignJson(d.inputs, d.result, "cannot create a file in /gone: No such file", nullptr));
+    EXPECT_EQ(j["status"], "solved, report not saved");
+    EXPECT_EQ(j["reportError"], "cannot create a file in /gone: No such file");
+    EXPECT_EQ(j["elements"].size(), d.result.table.size());
 }
 
 } // namespace

@@ -1,78 +1,72 @@
 #include "engine/absorption.h"
-#include "engine/memory_window.h"
 
 #include <gtest/gtest.h>
 
 namespace tevmar {
 namespace {
 
-TEST(AbsorptionRule, CheckingRightAfterStartPromptsForInductance)
+constexpr LoadType kLoadTypes[] = {LoadType::SeriesRL, LoadType::SeriesRC, LoadType::ShuntRL,
+                                   LoadType::ShuntRC};
+
+// Unticked, the box shows " 0.0" whatever was typed, nothing is absorbed, and
+// the prompt keeps the unit it showed last.
+TEST(AbsorptionRule, UntickedResetsTheValueAndKeepsThePrompt)
 {
-    MemoryWindow window;
-    window.SetCheckBox(1);
-    LC_abs_Click(window);
-    EXPECT_EQ(window.ReadText(TextBox::LC_label), "L(nH)=");
-    EXPECT_EQ(window.LC_value(), 0);
+    for (LoadType type : kLoadTypes) {
+        for (const char *typed : {" 0.0", "12.5", "abc", ""}) {
+            const AbsorptionPrompt p = AbsorptionRule(false, type, typed);
+            EXPECT_EQ(p.absorbText, " 0.0") << typed;
+            EXPECT_FALSE(p.unitPrompt.has_value()) << typed;
+            EXPECT_EQ(p.absorbedValue, 0) << typed;
+        }
+    }
 }
 
-TEST(AbsorptionRule, LoadTypeChangesPromptAndKeepsValue)
+// Ticked, the prompt names the unit of the load's reactance and the value box
+// keeps what the engineer typed.
+TEST(AbsorptionRule, TickedPromptsForTheUnitOfTheLoadType)
 {
-    MemoryWindow window;
-    window.SetCheckBox(1);
-    window.Type(TextBox::LC_text, "12.5");
-    window.Select(Option::PRC);
-    LC_abs_Click(window);
-    EXPECT_EQ(window.ReadText(TextBox::LC_label), "C(pF)=");
-    EXPECT_EQ(window.LC_value(), 12.5);
-    window.Select(Option::PRL);
-    LC_abs_Click(window);
-    EXPECT_EQ(window.ReadText(TextBox::LC_label), "L(nH)=");
-    EXPECT_EQ(window.LC_value(), 12.5);
+    const struct
+    {
+        LoadType type;
+        const char *prompt;
+    } rows[] = {
+        {LoadType::SeriesRL, "L(nH)="},
+        {LoadType::ShuntRL, "L(nH)="},
+        {LoadType::SeriesRC, "C(pF)="},
+        {LoadType::ShuntRC, "C(pF)="},
+    };
+    for (const auto &row : rows) {
+        const AbsorptionPrompt p = AbsorptionRule(true, row.type, "12.5");
+        EXPECT_EQ(p.unitPrompt, row.prompt) << NamesOf(row.type).word;
+        EXPECT_FALSE(p.absorbText.has_value()) << NamesOf(row.type).word;
+        EXPECT_EQ(p.absorbedValue, 12.5) << NamesOf(row.type).word;
+    }
 }
 
-TEST(AbsorptionRule, UncheckedResetsValueAndTextButKeepsPrompt)
+// The value is the number at the start of the box; anything else reads as 0.
+TEST(AbsorptionRule, ReadsTheValueLeniently)
 {
-    MemoryWindow window;
-    window.SetCheckBox(1);
-    window.Select(Option::SRC);
-    window.Type(TextBox::LC_text, "5");
-    LC_abs_Click(window);
-    EXPECT_EQ(window.ReadText(TextBox::LC_label), "C(pF)=");
-    window.SetCheckBox(0);
-    LC_abs_Click(window);
-    EXPECT_EQ(window.ReadText(TextBox::LC_text), " 0.0");
-    EXPECT_EQ(window.LC_value(), 0);
-    EXPECT_EQ(window.ReadText(TextBox::LC_label), "C(pF)=");
-    // Checking again reads the reset text: the typed value is gone.
-    window.SetCheckBox(1);
-    LC_abs_Click(window);
-    EXPECT_EQ(window.LC_value(), 0);
+    const struct
+    {
+        const char *typed;
+        double value;
+    } rows[] = {
+        {"3.3nH", 3.3}, {" 0.0", 0}, {"abc", 0}, {"", 0}, {"-2", -2}, {"1e3", 1000}, {"2,5", 2},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(AbsorptionRule(true, LoadType::SeriesRL, row.typed).absorbedValue, row.value)
+            << row.typed;
 }
 
-TEST(AbsorptionRule, ReadsLeniently)
+TEST(LoadTypeNames, CommandLineWordsNameEachLoadTypeOnce)
 {
-    MemoryWindow window;
-    window.SetCheckBox(1);
-    window.Type(TextBox::LC_text, "3.3nH");
-    LC_abs_Click(window);
-    EXPECT_EQ(window.LC_value(), 3.3);
-    window.Type(TextBox::LC_text, "abc");
-    LC_abs_Click(window);
-    EXPECT_EQ(window.LC_value(), 0);
-    window.Type(TextBox::LC_text, "-2");
-    LC_abs_Click(window);
-    EXPECT_EQ(window.LC_value(), -2);
-}
-
-TEST(MemoryWindow, OneOptionOfEachGroupIsSelected)
-{
-    MemoryWindow window;
-    window.Select(Option::N12);
-    window.Select(Option::PRL);
-    for (Option option : {Option::SRL, Option::SRC, Option::PRC, Option::N4, Option::N8})
-        EXPECT_FALSE(window.IsSelected(option));
-    EXPECT_TRUE(window.IsSelected(Option::N12));
-    EXPECT_TRUE(window.IsSelected(Option::PRL));
+    for (LoadType type : kLoadTypes)
+        EXPECT_EQ(LoadTypeFromWord(NamesOf(type).word), type) << NamesOf(type).word;
+    EXPECT_STREQ(NamesOf(LoadType::ShuntRC).code, "PRC");
+    EXPECT_STREQ(NamesOf(LoadType::SeriesRL).phrase, "series RL");
+    for (const char *word : {"", "SRL", "series", "series-rl "})
+        EXPECT_FALSE(LoadTypeFromWord(word).has_value()) << word;
 }
 
 } // namespace

@@ -1,40 +1,27 @@
 #pragma once
 
-#include "engine/design_run.h"
-#include "engine/memory_window.h"
-
-#include <string>
-#include <vector>
+#include "engine/design.h"
+#include "engine/design_inputs.h"
 
 namespace tevmar {
 
-// Records what the design run sends to the report file.
-class RecordingSink final : public ReportSink
+// The worked band and ports typed in: 1 to 2 GHz, 50 and 10 ohms. A value to
+// absorb ticks the LC Absorption box.
+inline DesignInputs WorkedInputs(int order = 4, LoadType load = LoadType::SeriesRL,
+                                 const char *absorb = nullptr)
 {
-  public:
-    void WriteLine(const Line &line) override { lines.push_back(line); }
-    bool Finish(std::string &) override
-    {
-        ++finished;
-        return true;
+    DesignInputs inputs;
+    inputs.f1Text = "1";
+    inputs.f2Text = "2";
+    inputs.zhighText = "50";
+    inputs.zlowText = "10";
+    inputs.networkOrder = order;
+    inputs.loadType = load;
+    if (absorb) {
+        inputs.absorb = true;
+        inputs.absorbText = absorb;
     }
-    std::vector<Line> lines;
-    int finished = 0;
-};
-
-// A window with the worked band and ports typed in: 1 to 2 GHz, 50 and 10 ohms.
-struct WorkedWindow
-{
-    MemoryWindow window;
-    DesignState state;
-    RecordingSink sink;
-
-    WorkedWindow(Option order = Option::N4, Option load = Option::SRL, const char *absorb = nullptr)
-        : window(TypedInputs{"1", "2", "50", "10", order, load,
-                             absorb ? std::optional<std::string>(absorb) : std::nullopt})
-    {
-    }
-    DesignResult Run() { return Calc_BP_Click(window, state, sink); }
-};
+    return inputs;
+}
 
 } // namespace tevmar

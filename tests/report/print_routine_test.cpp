@@ -56,14 +56,14 @@ TEST(SplitReportLines, LineEnds)
         EXPECT_EQ(SplitReportLines(c.text), c.lines) << c.name;
 }
 
-TEST(PrintOut_Click, PrintsTheSavedReportLineByLineAsOneDocument)
+TEST(PrintReport, PrintsTheSavedReportLineByLineAsOneDocument)
 {
     TempDir dir;
     const std::string report = ReadBytes(TEVMAR_GOLDEN_DIR "/order4_shunt_rl.prt");
     WriteBytes(dir / "tevmar.prt", report);
 
     RecordingPrinter printer;
-    const PrintResult result = PrintOut_Click(printer, dir / "tevmar.prt");
+    const PrintResult result = PrintReport(printer, dir / "tevmar.prt");
 
     EXPECT_EQ(result.status, PrintStatus::Printed);
     EXPECT_TRUE(result.message.empty());
@@ -78,30 +78,30 @@ TEST(PrintOut_Click, PrintsTheSavedReportLineByLineAsOneDocument)
     EXPECT_EQ(lines.back(), ""); // the closing empty line is printed too
 }
 
-TEST(PrintOut_Click, TwoPrintsGiveTwoIdenticalDocuments)
+TEST(PrintReport, TwoPrintsGiveTwoIdenticalDocuments)
 {
     TempDir dir;
     WriteBytes(dir / "tevmar.prt", ReadBytes(TEVMAR_GOLDEN_DIR "/order8_shunt_rc_1pF.prt"));
     RecordingPrinter printer;
-    PrintOut_Click(printer, dir / "tevmar.prt");
-    PrintOut_Click(printer, dir / "tevmar.prt");
+    PrintReport(printer, dir / "tevmar.prt");
+    PrintReport(printer, dir / "tevmar.prt");
     ASSERT_EQ(printer.documents.size(), 2u);
     EXPECT_EQ(printer.documents[0], printer.documents[1]);
     EXPECT_EQ(printer.documents[0].size(), 28u);
 }
 
-TEST(PrintOut_Click, EmptyReportEndsAnEmptyDocument)
+TEST(PrintReport, EmptyReportEndsAnEmptyDocument)
 {
     TempDir dir;
     WriteBytes(dir / "tevmar.prt", "");
     RecordingPrinter printer;
-    const PrintResult result = PrintOut_Click(printer, dir / "tevmar.prt");
+    const PrintResult result = PrintReport(printer, dir / "tevmar.prt");
     EXPECT_EQ(result.status, PrintStatus::Printed);
     EXPECT_EQ(result.lineCount, 0u);
     EXPECT_EQ(printer.documents, std::vector<Lines>{Lines{}});
 }
 
-TEST(PrintOut_Click, NothingToReadStartsNoDocument)
+TEST(PrintReport, NothingToReadStartsNoDocument)
 {
     TempDir dir;
     std::filesystem::create_directory(dir / "tevmar.prt");
@@ -118,7 +118,7 @@ TEST(PrintOut_Click, NothingToReadStartsNoDocument)
     };
     for (const Case &c : cases) {
         RecordingPrinter printer;
-        const PrintResult result = PrintOut_Click(printer, c.path);
+        const PrintResult result = PrintReport(printer, c.path);
         EXPECT_EQ(result.status, c.status) << c.name;
         EXPECT_EQ(result.lineCount, 0u) << c.name;
         EXPECT_TRUE(printer.documents.empty()) << c.name;
@@ -126,17 +126,17 @@ TEST(PrintOut_Click, NothingToReadStartsNoDocument)
         EXPECT_FALSE(result.message.empty()) << c.name;
     }
     RecordingPrinter printer;
-    EXPECT_EQ(PrintOut_Click(printer, dir / "missing.prt").message,
+    EXPECT_EQ(PrintReport(printer, dir / "missing.prt").message,
               "No saved report to print. Press Calculate first.");
 }
 
-TEST(PrintOut_Click, PrinterThatRefusesTheDocumentIsReported)
+TEST(PrintReport, PrinterThatRefusesTheDocumentIsReported)
 {
     TempDir dir;
     WriteBytes(dir / "tevmar.prt", "a\r\nb\r\n");
     RecordingPrinter printer;
     printer.acceptsDocuments = false;
-    const PrintResult result = PrintOut_Click(printer, dir / "tevmar.prt");
+    const PrintResult result = PrintReport(printer, dir / "tevmar.prt");
     EXPECT_EQ(result.status, PrintStatus::PrinterFailed);
     EXPECT_FALSE(result.message.empty());
 }

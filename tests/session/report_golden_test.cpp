@@ -2,8 +2,10 @@
 // written by hand from the report layout: CR LF lines in the file, the pane's
 // lines one per line of the .pane file.
 
+#include "report/line.h"
+#include "session/calculation.h"
 #include "tests/report/test_files.h"
-#include "tests/report/worked_designs.h"
+#include "tests/session/worked_designs.h"
 
 #include <clocale>
 #include <gtest/gtest.h>
@@ -16,14 +18,15 @@ using namespace test_files;
 void ExpectGoldenReport(const WorkedDesign &design)
 {
     TempDir dir;
-    MemoryWindow window;
-    TypeDesign(window, design);
-    const DesignResult result = Calculate(window, dir / "tevmar.prt");
+    const session::CalculateOutcome outcome =
+        session::Calculate(InputsOf(design), dir / "tevmar.prt");
 
-    ASSERT_EQ(result.status, DesignStatus::Solved) << result.reportError;
-    EXPECT_EQ(window.ReadText(TextBox::Error_text), "");
+    ASSERT_TRUE(outcome.solved());
+    ASSERT_EQ(outcome.saving, session::ReportSaving::Saved) << outcome.reportError;
+    EXPECT_EQ(outcome.boxes.errorText, "");
     EXPECT_EQ(ReadBytes(dir / "tevmar.prt"), ReadBytes(GoldenPath(design, ".prt")));
-    EXPECT_EQ(window.pane(), LinesOf(ReadBytes(GoldenPath(design, ".pane")), "\n"));
+    EXPECT_EQ(ComposeLines(outcome.report.pane),
+              LinesOf(ReadBytes(GoldenPath(design, ".pane")), "\n"));
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"tevmar.prt"}) << "temporary file left";
 }
 
