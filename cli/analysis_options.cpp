@@ -107,7 +107,9 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          SetFlag(r.json)},
         {"--sweep", "FILE.csv", "save a CSV sweep: |S11| dB, VSWR and insertion loss per network",
          FileName(r.sweepPath)},
-        {"--points", "N", "points of the sweep (default " + std::to_string(session::kDefaultSweepPoints) + ")", Count(r.points, 1'000'000)},
+        {"--points", "N",
+         "points of the sweep (default " + std::to_string(session::kDefaultSweepPoints) + ")",
+         Count(r.points, 1'000'000)},
         {"--from", "GHZ", "sweep start (default half the lower band edge)", Positive(r.fromGhz)},
         {"--to", "GHZ", "sweep stop (default twice the upper band edge)", Positive(r.toGhz)},
         {"--log", "", "logarithmic frequency steps (the default)", SetFlag(r.log)},
@@ -122,11 +124,16 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          Series(r.eseries)},
         {"--q-l", "Q", "inductor Q at the centre frequency", Positive(r.inductorQ)},
         {"--q-c", "Q", "capacitor Q at the centre frequency", Positive(r.capacitorQ)},
-        {"--monte-carlo", "N", "tolerance trials (default " + std::to_string(session::kDefaultTrials) + ")",
+        {"--monte-carlo", "N",
+         "tolerance trials (default " + std::to_string(session::kDefaultTrials) + ")",
          Count(r.trials, analysis::kMaxTrials)},
-        {"--tolerance", "PERCENT", "element tolerance, +- percent (default " + Figure(session::kDefaultTolerancePercent) + ")",
+        {"--tolerance", "PERCENT",
+         "element tolerance, +- percent (default " + Figure(session::kDefaultTolerancePercent) +
+             ")",
          Tolerance(r.tolerancePercent)},
-        {"--seed", "S", "seed of the tolerance trials (default " + std::to_string(session::kDefaultSeed) + ")", Seed(r.seed)},
+        {"--seed", "S",
+         "seed of the tolerance trials (default " + std::to_string(session::kDefaultSeed) + ")",
+         Seed(r.seed)},
     };
 }
 
@@ -188,10 +195,10 @@ session::AnalysisSettings SettingsOf(const AnalysisRequest &r)
     settings.inductorQ = r.inductorQ;
     settings.capacitorQ = r.capacitorQ;
     if (r.MonteCarlo())
-        settings.tolerance =
-            session::ToleranceSettings{r.trials.value_or(session::kDefaultTrials),
-                                       r.tolerancePercent.value_or(session::kDefaultTolerancePercent),
-                                       r.seed.value_or(session::kDefaultSeed)};
+        settings.tolerance = session::ToleranceSettings{
+            r.trials.value_or(session::kDefaultTrials),
+            r.tolerancePercent.value_or(session::kDefaultTolerancePercent),
+            r.seed.value_or(session::kDefaultSeed)};
     return settings;
 }
 
@@ -226,15 +233,16 @@ std::vector<OutputFile> RenderFiles(const AnalysisRequest &r,
     if (r.SweepFile())
         frequencies = analysis::SweepFrequencies(plan);
     const double ohms = r.touchstoneOhms.value_or(analysis::kDefaultTouchstoneOhms);
-    const std::pair<const std::optional<std::string> *, std::pair<const char *, session::ExportKind>>
+    const std::pair<const std::optional<std::string> *,
+                    std::pair<const char *, session::ExportKind>>
         wanted[] = {{&r.sweepPath, {"--sweep", session::ExportKind::SweepCsv}},
                     {&r.touchstonePath, {"--touchstone", session::ExportKind::Touchstone}},
                     {&r.spicePath, {"--spice", session::ExportKind::Spice}}};
     std::vector<OutputFile> files;
     for (const auto &[path, what] : wanted)
         if (*path)
-            files.push_back(
-                {what.first, **path, session::ExportText(what.second, outcome, a, frequencies, ohms)});
+            files.push_back({what.first, **path,
+                             session::ExportText(what.second, outcome, a, frequencies, ohms)});
     return files;
 }
 

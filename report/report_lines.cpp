@@ -34,8 +34,7 @@ template <class Lines> void LossLine(Lines &lines, const LossTexts &texts, const
     lines.Text("VSWR=").Column(stops[2]).Text(texts.vswr);
 }
 
-void HeaderLines(const DesignInputs &in, const DesignResult &d, LineList &pane,
-                 ComposedText &file)
+void HeaderLines(const DesignInputs &in, const DesignResult &d, LineList &pane, ComposedText &file)
 {
     const std::string qt = "Qt=" + FormatMask(d.band.Qt, Mask::Q);
     const std::string source = "Source Q=" + FormatMask(d.SourceQ, Mask::Q);
