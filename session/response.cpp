@@ -107,17 +107,15 @@ void AddFiniteQ(std::vector<FigureRow> &rows, const analysis::FiniteQLoss &q)
 {
     rows.push_back(
         TextRow("Loss, QL " + QText(q.losses.inductorQ) + " QC " + QText(q.losses.capacitorQ),
-                Figure(q.minInsertionLossDb, 4) + " to " + Figure(q.maxInsertionLossDb, 4) +
-                    " dB in band"));
+                analysis::InsertionLossRange(q) + " dB in band"));
     rows.push_back(TextRow("Loss at centre", Figure(q.centreInsertionLossDb, 4) + " dB"));
 }
 
 void AddYield(std::vector<FigureRow> &rows, const analysis::YieldResult &y)
 {
-    rows.push_back(
-        TextRow("Yield \u00B1" + Figure(y.options.tolerancePercent, 4) + " %, " +
-                    std::to_string(y.options.trials) + " trials",
-                Figure(y.yieldPercent, 4) + " % below VSWR " + Figure(y.options.vswrLimit, 5)));
+    rows.push_back(TextRow("Yield \u00B1" + Figure(y.options.tolerancePercent, 4) + " %, " +
+                               std::to_string(y.options.trials) + " trials",
+                           analysis::YieldBelowLimit(y, 5)));
     rows.push_back(TextRow("VSWR 50/90/99 %", Figure(y.vswrP50, 5) + " / " + Figure(y.vswrP90, 5) +
                                                   " / " + Figure(y.vswrP99, 5)));
 }
