@@ -462,6 +462,8 @@ DesignResult DesignRun::Finish()
     r.n = n;
     r.passes = passes;
     r.ZRatio = ZRatio;
+    r.zhighOhms = Zhigh;
+    r.zlowOhms = Zlow;
     r.LoadQ = LoadQ;
     r.g1 = g1;
     r.x = x;
