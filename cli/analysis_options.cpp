@@ -134,12 +134,12 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
         {"--log", "", "logarithmic frequency steps (the default)", SetFlag(r.log)},
         {"--lin", "", "linear frequency steps", SetFlag(r.lin)},
         {"--touchstone", "FILE.s2p",
-         "save the network alone as Touchstone 1.1, both ports referred to one resistance",
+         "save the network alone as Touchstone 1.1, both ports to one resistance",
          FileName(r.touchstonePath)},
         {"--touchstone-r", "OHMS", "that resistance of --touchstone (default 50)",
          Positive(r.touchstoneOhms)},
         {"--touchstone-v2", "FILE.s2p",
-         "save the network alone as Touchstone 2.0, each port referred to its termination",
+         "save the network alone as Touchstone 2.0, each port to its termination",
          FileName(r.touchstoneV2Path)},
         {"--spice", "FILE.cir", "save a SPICE subcircuit and an ngspice test bench",
          FileName(r.spicePath)},
@@ -148,8 +148,7 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
         {"--q-l", "Q", "inductor Q at the centre frequency", Positive(r.inductorQ)},
         {"--q-c", "Q", "capacitor Q at the centre frequency", Positive(r.capacitorQ)},
         {"--q-model", "centre|constant",
-         "Q fixed at the centre frequency (loss resistance constant), or Q the same at every "
-         "frequency (default centre)",
+         "Q fixed at the centre frequency or the same at every frequency (default centre)",
          QModelChoice(r.qModel)},
         {"--monte-carlo", "N",
          "tolerance trials (default " + std::to_string(session::kDefaultTrials) + ")",
@@ -162,7 +161,7 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          "seed of the tolerance trials (default " + std::to_string(session::kDefaultSeed) + ")",
          Seed(r.seed)},
         {"--yield-vswr", "X",
-         "a trial passes below this in-band VSWR (default the design's maximum VSWR x " +
+         "trials pass below this in-band VSWR (default the design's maximum x " +
              Figure(analysis::kDefaultYieldVswrFactor) + ")",
          YieldLimit(r.yieldVswr)},
     };
