@@ -57,7 +57,9 @@ void AddStandardValues(std::vector<std::string> &lines, const StandardValues &v)
 
 void AddFiniteQ(std::vector<std::string> &lines, const FiniteQLoss &q)
 {
-    std::string head = "Finite Q at " + Ghz(q.losses.centreHz) + " (";
+    std::string head = q.losses.model == QModel::Constant
+                           ? "Finite Q at every frequency ("
+                           : "Finite Q at " + Ghz(q.losses.centreHz) + " (";
     head += q.losses.inductorQ ? "inductors " + Figure(*q.losses.inductorQ) : "ideal inductors";
     head +=
         q.losses.capacitorQ ? ", capacitors " + Figure(*q.losses.capacitorQ) : ", ideal capacitors";

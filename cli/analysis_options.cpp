@@ -88,6 +88,25 @@ Handler Series(std::optional<analysis::ESeries> &target)
     };
 }
 
+Handler YieldLimit(std::optional<double> &target)
+{
+    return [&target](const std::string &value) -> std::string {
+        const std::optional<double> number = ParseNumber(value);
+        if (!number || !session::YieldVswrProblem(*number).empty())
+            return "\"" + value + "\" is not a VSWR above 1";
+        target = number;
+        return {};
+    };
+}
+
+Handler QModelChoice(std::optional<analysis::QModel> &target)
+{
+    return [&target](const std::string &value) -> std::string {
+        target = session::QModelFromWord(value);
+        return target ? "" : "\"" + value + "\" is not one of centre, constant";
+    };
+}
+
 Handler FileName(std::optional<std::string> &target)
 {
     return [&target](const std::string &value) -> std::string {
@@ -114,16 +133,23 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
         {"--to", "GHZ", "sweep stop (default twice the upper band edge)", Positive(r.toGhz)},
         {"--log", "", "logarithmic frequency steps (the default)", SetFlag(r.log)},
         {"--lin", "", "linear frequency steps", SetFlag(r.lin)},
-        {"--touchstone", "FILE.s2p", "save the network alone as Touchstone 1.1 S-parameters",
+        {"--touchstone", "FILE.s2p",
+         "save the network alone as Touchstone 1.1, both ports to one resistance",
          FileName(r.touchstonePath)},
-        {"--touchstone-r", "OHMS", "Touchstone reference resistance (default 50)",
+        {"--touchstone-r", "OHMS", "that resistance of --touchstone (default 50)",
          Positive(r.touchstoneOhms)},
+        {"--touchstone-v2", "FILE.s2p",
+         "save the network alone as Touchstone 2.0, each port to its termination",
+         FileName(r.touchstoneV2Path)},
         {"--spice", "FILE.cir", "save a SPICE subcircuit and an ngspice test bench",
          FileName(r.spicePath)},
         {"--eseries", "E12|E24|E48|E96", "snap every element to the standard series",
          Series(r.eseries)},
         {"--q-l", "Q", "inductor Q at the centre frequency", Positive(r.inductorQ)},
         {"--q-c", "Q", "capacitor Q at the centre frequency", Positive(r.capacitorQ)},
+        {"--q-model", "centre|constant",
+         "Q fixed at the centre frequency or the same at every frequency (default centre)",
+         QModelChoice(r.qModel)},
         {"--monte-carlo", "N",
          "tolerance trials (default " + std::to_string(session::kDefaultTrials) + ")",
          Count(r.trials, analysis::kMaxTrials)},
@@ -134,6 +160,10 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
         {"--seed", "S",
          "seed of the tolerance trials (default " + std::to_string(session::kDefaultSeed) + ")",
          Seed(r.seed)},
+        {"--yield-vswr", "X",
+         "trials pass below this in-band VSWR (default the design's maximum x " +
+             Figure(analysis::kDefaultYieldVswrFactor) + ")",
+         YieldLimit(r.yieldVswr)},
     };
 }
 
@@ -143,11 +173,21 @@ std::string AnalysisUsageText()
            "the network is built from the element values at full precision and as printed\n"
            "and checked against the design's own |S11| over the band; with --eseries,\n"
            "--q-l, --q-c or the tolerance options the figures follow the pane lines.\n"
-           "Any of --monte-carlo, --tolerance and --seed runs the tolerance trials: each\n"
-           "element uniform within +-PERCENT, a trial passing when its in-band VSWR stays\n"
-           "below the design's maximum VSWR x 1.1. --points, --from, --to, --log and --lin\n"
-           "shape the sweep of --sweep and --touchstone; the --spice test bench sweeps the\n"
-           "band. A design without solution writes none of these files.\n";
+           "Any of --monte-carlo, --tolerance, --seed and --yield-vswr runs the tolerance\n"
+           "trials: each part uniform within +-PERCENT, a trial passing when its in-band\n"
+           "VSWR stays below --yield-vswr. --points, --from, --to, --log and --lin shape the\n"
+           "sweep of --sweep, --touchstone and --touchstone-v2; the --spice test bench\n"
+           "sweeps the band. A design without solution writes none of these files.\n"
+           "\n"
+           "Ports: port 1 is the high-impedance end (--zhigh), port 2 the low-impedance end\n"
+           "(--zlow). An absorbed load's reactance is the load's own: for a series RL or RC\n"
+           "load it is in series with the --zlow resistance at port 2, for a shunt RL or RC\n"
+           "load across the --zhigh resistance at port 1. Every figure and the CSV are for\n"
+           "the network with that true load; standard values, Q and tolerances apply to the\n"
+           "network's parts only. The Touchstone files and the SPICE subcircuit hold the\n"
+           "network alone; the SPICE test bench attaches the load. --touchstone refers both\n"
+           "ports to --touchstone-r (renormalise to read the match); --touchstone-v2 refers\n"
+           "port 1 to --zhigh and port 2 to --zlow.\n";
 }
 
 std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem::path &reportPath)
@@ -162,14 +202,20 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
                                                               {r.lin, "--lin"}};
         for (const auto &[given, name] : sweepOptions)
             if (given)
-                return std::string(name) + " shapes the sweep of --sweep or --touchstone; give one";
+                return std::string(name) +
+                       " shapes the sweep of --sweep, --touchstone or --touchstone-v2; give one";
     }
     if (r.touchstoneOhms && !r.touchstonePath)
         return "--touchstone-r applies to --touchstone only; give it";
+    if (r.qModel && !r.inductorQ && !r.capacitorQ)
+        return "--q-model applies to --q-l and --q-c; give one";
 
     const auto same = session::SameFile;
     const std::pair<const std::optional<std::string> *, const char *> files[] = {
-        {&r.sweepPath, "--sweep"}, {&r.touchstonePath, "--touchstone"}, {&r.spicePath, "--spice"}};
+        {&r.sweepPath, "--sweep"},
+        {&r.touchstonePath, "--touchstone"},
+        {&r.touchstoneV2Path, "--touchstone-v2"},
+        {&r.spicePath, "--spice"}};
     for (std::size_t i = 0; i < std::size(files); ++i) {
         if (!*files[i].first)
             continue;
@@ -194,11 +240,12 @@ session::AnalysisSettings SettingsOf(const AnalysisRequest &r)
     settings.eseries = r.eseries;
     settings.inductorQ = r.inductorQ;
     settings.capacitorQ = r.capacitorQ;
+    settings.qModel = r.qModel.value_or(analysis::QModel::Centre);
     if (r.MonteCarlo())
         settings.tolerance = session::ToleranceSettings{
             r.trials.value_or(session::kDefaultTrials),
             r.tolerancePercent.value_or(session::kDefaultTolerancePercent),
-            r.seed.value_or(session::kDefaultSeed)};
+            r.seed.value_or(session::kDefaultSeed), r.yieldVswr};
     return settings;
 }
 
@@ -237,6 +284,7 @@ std::vector<OutputFile> RenderFiles(const AnalysisRequest &r,
                     std::pair<const char *, session::ExportKind>>
         wanted[] = {{&r.sweepPath, {"--sweep", session::ExportKind::SweepCsv}},
                     {&r.touchstonePath, {"--touchstone", session::ExportKind::Touchstone}},
+                    {&r.touchstoneV2Path, {"--touchstone-v2", session::ExportKind::TouchstoneV2}},
                     {&r.spicePath, {"--spice", session::ExportKind::Spice}}};
     std::vector<OutputFile> files;
     for (const auto &[path, what] : wanted)

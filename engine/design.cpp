@@ -452,6 +452,8 @@ DesignResult DesignRun::Fail() const
     result.n = n;
     result.passes = passes;
     result.ZRatio = ZRatio;
+    result.zhighOhms = Zhigh;
+    result.zlowOhms = Zlow;
     result.LoadQ = LoadQ;
     return result;
 }

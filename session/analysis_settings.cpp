@@ -2,6 +2,8 @@
 
 #include "analysis/analysis_text.h"
 
+#include <cmath>
+
 namespace tevmar::session {
 
 analysis::SweepPlan SweepPlanOf(const SweepSettings &sweep, const analysis::Band &band)
@@ -49,11 +51,31 @@ analysis::AnalysisOptions AnalysisOptionsOf(const AnalysisSettings &settings)
     options.eseries = settings.eseries;
     options.inductorQ = settings.inductorQ;
     options.capacitorQ = settings.capacitorQ;
+    options.qModel = settings.qModel;
     if (settings.tolerance)
-        options.monteCarlo =
-            analysis::YieldOptions{settings.tolerance->trials, settings.tolerance->tolerancePercent,
-                                   settings.tolerance->seed};
+        options.monteCarlo = analysis::YieldOptions{
+            settings.tolerance->trials, settings.tolerance->tolerancePercent,
+            settings.tolerance->seed, settings.tolerance->vswrLimit.value_or(0)};
     return options;
+}
+
+std::string YieldVswrProblem(double vswrLimit)
+{
+    return std::isfinite(vswrLimit) && vswrLimit > 1 ? ""
+                                                     : "the yield limit must be a VSWR above 1";
+}
+
+const char *QModelWord(analysis::QModel model)
+{
+    return model == analysis::QModel::Constant ? "constant" : "centre";
+}
+
+std::optional<analysis::QModel> QModelFromWord(std::string_view word)
+{
+    for (const analysis::QModel model : {analysis::QModel::Centre, analysis::QModel::Constant})
+        if (word == QModelWord(model))
+            return model;
+    return std::nullopt;
 }
 
 } // namespace tevmar::session
