@@ -1,5 +1,6 @@
 #include "ui/response_window.h"
 
+#include "analysis/analysis_text.h"
 #include "ui/plot_widget.h"
 
 #include <QCheckBox>
@@ -18,6 +19,71 @@
 #include <memory>
 
 namespace tevmar {
+
+// The tolerance trials' pass limit, a VSWR above 1. Its minimum, 1, stands
+// for the automatic limit, the design's own maximum VSWR x 1.1, which the box
+// then shows as "auto" with its value; typing "auto" or clearing the box
+// returns to it. Stepping from the automatic limit starts at its value.
+class YieldLimitBox final : public QDoubleSpinBox
+{
+  public:
+    using QDoubleSpinBox::QDoubleSpinBox;
+
+    // The automatic limit for the design shown, or 0 before any design.
+    void SetAutomatic(double vswr)
+    {
+        automatic_ = vswr;
+        const QString factor =
+            QString::fromStdString(analysis::Figure(analysis::kDefaultYieldVswrFactor));
+        setSpecialValueText(
+            vswr > minimum() ? QStringLiteral("auto: %1 (design \u00D7 %2)")
+                                   .arg(QString::fromStdString(analysis::Figure(vswr, 5)), factor)
+                             : QStringLiteral("auto (design \u00D7 %1)").arg(factor));
+    }
+
+    bool automatic() const { return value() <= minimum(); }
+
+    QValidator::State validate(QString &text, int &position) const override
+    {
+        const QString word = text.trimmed();
+        if (word.isEmpty() || word.compare(QStringLiteral("auto"), Qt::CaseInsensitive) == 0 ||
+            text == specialValueText())
+            return QValidator::Acceptable;
+        if (QStringLiteral("auto").startsWith(word, Qt::CaseInsensitive))
+            return QValidator::Intermediate;
+        return QDoubleSpinBox::validate(text, position);
+    }
+
+    double valueFromText(const QString &text) const override
+    {
+        const QString word = text.trimmed();
+        if (word.isEmpty() || word.compare(QStringLiteral("auto"), Qt::CaseInsensitive) == 0 ||
+            text == specialValueText())
+            return minimum();
+        return QDoubleSpinBox::valueFromText(text);
+    }
+
+    void stepBy(int steps) override
+    {
+        if (automatic() && automatic_ > minimum()) {
+            const QSignalBlocker quiet(this); // one change, not two
+            setValue(automatic_);
+        }
+        QDoubleSpinBox::stepBy(steps);
+    }
+
+  protected:
+    StepEnabled stepEnabled() const override
+    {
+        StepEnabled enabled = QDoubleSpinBox::stepEnabled();
+        if (automatic() && automatic_ > minimum())
+            enabled |= StepDownEnabled;
+        return enabled;
+    }
+
+  private:
+    double automatic_ = 0;
+};
 
 namespace {
 
@@ -142,7 +208,12 @@ ResponseWindow::ResponseWindow(const session::ResponseSettings &settings, Settin
     figures_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     figures_->setSelectionMode(QAbstractItemView::NoSelection);
     figures_->setFocusPolicy(Qt::NoFocus);
-    figures_->setWordWrap(false);
+    figures_->setWordWrap(true); // a long text row takes a second line
+    // Row heights follow the text's wrapping, which follows the column widths.
+    // The header tells of a stretched column before the table sees its new
+    // width, so the rows are measured once the resizing is done.
+    connect(figures_->horizontalHeader(), &QHeaderView::sectionResized, figures_,
+            &QTableWidget::resizeRowsToContents, Qt::QueuedConnection);
 
     auto *column = new QVBoxLayout;
     column->addWidget(BuildSweepControls());
@@ -180,12 +251,21 @@ QWidget *ResponseWindow::BuildSweepControls()
     logarithmic_ = new QCheckBox(QStringLiteral("Logarithmic steps"), group);
     logarithmic_->setObjectName(QStringLiteral("sweepLogarithmic"));
 
+    // Range and steps share lines, so that the figures below keep their room.
+    auto *range = new QHBoxLayout;
+    range->addWidget(from_, 1);
+    auto *toLabel = new QLabel(QStringLiteral("to"), group);
+    toLabel->setBuddy(to_);
+    range->addWidget(toLabel);
+    range->addWidget(to_, 1);
+    auto *steps = new QHBoxLayout;
+    steps->addWidget(points_, 1);
+    steps->addWidget(logarithmic_, 1);
+
     auto *form = new QFormLayout(group);
     form->addRow(followBand_);
-    form->addRow(QStringLiteral("From"), from_);
-    form->addRow(QStringLiteral("To"), to_);
-    form->addRow(QStringLiteral("Points"), points_);
-    form->addRow(logarithmic_);
+    form->addRow(QStringLiteral("From"), range);
+    form->addRow(QStringLiteral("Points"), steps);
 
     const auto read = [this] { ReadControls(); };
     connect(followBand_, &QCheckBox::toggled, this, read);
@@ -206,16 +286,26 @@ QWidget *ResponseWindow::BuildPartControls()
         series_->addItem(QString::fromStdString(analysis::SeriesName(s)));
     inductorQ_ = QualityBox(group, "inductorQ");
     capacitorQ_ = QualityBox(group, "capacitorQ");
+    // In the order of analysis::QModel.
+    qModel_ = new QComboBox(group);
+    qModel_->setObjectName(QStringLiteral("qModel"));
+    qModel_->addItem(QStringLiteral("Loss fixed by Q at centre"));
+    qModel_->addItem(QStringLiteral("Same Q at every frequency"));
+    qModel_->setToolTip(QStringLiteral(
+        "Centre: each part's loss resistance is set by its Q at the centre frequency.\n"
+        "Constant: each part keeps its Q at every frequency."));
 
     auto *form = new QFormLayout(group);
     form->addRow(QStringLiteral("Standard values"), series_);
-    form->addRow(QStringLiteral("Inductor Q at centre"), inductorQ_);
-    form->addRow(QStringLiteral("Capacitor Q at centre"), capacitorQ_);
+    form->addRow(QStringLiteral("Inductor Q"), inductorQ_);
+    form->addRow(QStringLiteral("Capacitor Q"), capacitorQ_);
+    form->addRow(QStringLiteral("Q model"), qModel_);
 
     const auto read = [this] { ReadControls(); };
     connect(series_, &QComboBox::currentIndexChanged, this, read);
     connect(inductorQ_, &QDoubleSpinBox::valueChanged, this, read);
     connect(capacitorQ_, &QDoubleSpinBox::valueChanged, this, read);
+    connect(qModel_, &QComboBox::currentIndexChanged, this, read);
     return group;
 }
 
@@ -225,14 +315,33 @@ QWidget *ResponseWindow::BuildToleranceControls()
     tolerance_ = NumberBox(group, "tolerance", 0, 99.9, 2, 1, QStringLiteral(" %"));
     tolerance_->setPrefix(QStringLiteral("\u00B1 "));
     trials_ = CountBox(group, "trials", 1, session::kMaxResponseTrials, 100);
+    yieldLimit_ = new YieldLimitBox(group);
+    yieldLimit_->setObjectName(QStringLiteral("yieldVswr"));
+    yieldLimit_->setLocale(NumberLocale());
+    yieldLimit_->setRange(1, 100);
+    yieldLimit_->setDecimals(4);
+    yieldLimit_->setSingleStep(0.05);
+    yieldLimit_->setKeyboardTracking(false);
+    yieldLimit_->SetAutomatic(0);
+    yieldLimit_->setToolTip(
+        QStringLiteral("A trial passes while its in-band VSWR stays below this limit.\n"
+                       "auto, or an empty box: the design's maximum VSWR \u00D7 1.1."));
+
+    auto *spread = new QHBoxLayout;
+    spread->addWidget(tolerance_, 1);
+    auto *trialsLabel = new QLabel(QStringLiteral("Trials"), group);
+    trialsLabel->setBuddy(trials_);
+    spread->addWidget(trialsLabel);
+    spread->addWidget(trials_, 1);
 
     auto *form = new QFormLayout(group);
-    form->addRow(QStringLiteral("Element tolerance"), tolerance_);
-    form->addRow(QStringLiteral("Trials"), trials_);
+    form->addRow(QStringLiteral("Element tolerance"), spread);
+    form->addRow(QStringLiteral("Pass below VSWR"), yieldLimit_);
 
     const auto read = [this] { ReadControls(); };
     connect(tolerance_, &QDoubleSpinBox::valueChanged, this, read);
     connect(trials_, &QSpinBox::valueChanged, this, read);
+    connect(yieldLimit_, &QDoubleSpinBox::valueChanged, this, read);
     return group;
 }
 
@@ -240,9 +349,9 @@ QWidget *ResponseWindow::BuildToleranceControls()
 // engineer's; the range boxes show the band's default while they follow it.
 void ResponseWindow::WriteControls()
 {
-    const QList<QWidget *> controls = {followBand_,  from_,   to_,        points_,
-                                       logarithmic_, series_, inductorQ_, capacitorQ_,
-                                       tolerance_,   trials_};
+    const QList<QWidget *> controls = {followBand_,  from_,      to_,        points_,
+                                       logarithmic_, series_,    inductorQ_, capacitorQ_,
+                                       qModel_,      tolerance_, trials_,    yieldLimit_};
     std::vector<std::unique_ptr<QSignalBlocker>> blockers;
     for (QWidget *control : controls)
         blockers.push_back(std::make_unique<QSignalBlocker>(control));
@@ -270,8 +379,13 @@ void ResponseWindow::WriteControls()
     series_->setCurrentIndex(index);
     inductorQ_->setValue(s.inductorQ.value_or(0));
     capacitorQ_->setValue(s.capacitorQ.value_or(0));
+    qModel_->setCurrentIndex(s.qModel == analysis::QModel::Constant ? 1 : 0);
+    qModel_->setEnabled(s.inductorQ || s.capacitorQ); // ideal parts have no loss to model
     tolerance_->setValue(s.tolerancePercent);
     trials_->setValue(s.trials);
+    yieldLimit_->SetAutomatic(design_ ? design_->result.Smax * analysis::kDefaultYieldVswrFactor
+                                      : 0);
+    yieldLimit_->setValue(s.yieldVswr.value_or(yieldLimit_->minimum()));
 }
 
 void ResponseWindow::ReadControls()
@@ -290,8 +404,11 @@ void ResponseWindow::ReadControls()
                     : std::nullopt;
     s.inductorQ = QualityOf(inductorQ_);
     s.capacitorQ = QualityOf(capacitorQ_);
+    s.qModel = qModel_->currentIndex() == 1 ? analysis::QModel::Constant : analysis::QModel::Centre;
     s.tolerancePercent = tolerance_->value();
     s.trials = trials_->value();
+    s.yieldVswr =
+        yieldLimit_->automatic() ? std::nullopt : std::optional<double>(yieldLimit_->value());
     if (s == settings_)
         return;
     settings_ = s;
@@ -378,7 +495,11 @@ void ResponseWindow::ShowFigures()
             figures_->setItem(row, 2, cell(r.vswr));
         } else {
             figures_->setSpan(row, 1, 1, 2);
-            figures_->setItem(row, 1, cell(r.text));
+            // A word joiner after each bar keeps "|S11|" whole where the text wraps.
+            QString text = QString::fromStdString(r.text);
+            text.replace(QStringLiteral("|"), QStringLiteral("|\u2060"));
+            figures_->setItem(row, 1, new QTableWidgetItem(text));
+            figures_->item(row, 1)->setToolTip(QString::fromStdString(r.text));
         }
     }
     figures_->resizeColumnToContents(0);

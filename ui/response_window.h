@@ -17,10 +17,12 @@ class QTableWidget;
 namespace tevmar {
 
 class ResponsePlot;
+class YieldLimitBox;
 
 // The Response window: the plot of return loss and VSWR of the latest solved
-// design, the controls for the sweep, standard values, component Q and
-// tolerance, and the figures table beside the plot. It shows one design at a
+// design, the controls for the sweep, standard values, component Q and its
+// model, tolerance and the trials' pass limit, and the figures table beside
+// the plot. It shows one design at a
 // time and says so plainly when a later Calculate found no solution, so that
 // the design it shows is no longer the current one.
 class ResponseWindow final : public QWidget
@@ -74,8 +76,10 @@ class ResponseWindow final : public QWidget
     QComboBox *series_ = nullptr;
     QDoubleSpinBox *inductorQ_ = nullptr;
     QDoubleSpinBox *capacitorQ_ = nullptr;
+    QComboBox *qModel_ = nullptr;
     QDoubleSpinBox *tolerance_ = nullptr;
     QSpinBox *trials_ = nullptr;
+    YieldLimitBox *yieldLimit_ = nullptr;
     QLabel *problem_ = nullptr;
     QTableWidget *figures_ = nullptr;
 };

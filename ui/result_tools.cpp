@@ -23,22 +23,6 @@ using session::ExportKind;
 
 namespace {
 
-struct CommandText
-{
-    ResultTools::Command command;
-    const char *text; // UTF-8, with the ellipsis of a command that asks more
-    const char *name;
-};
-
-const CommandText kCommands[] = {
-    {ResultTools::Command::Response, "Response\u2026", "responseAction"},
-    {ResultTools::Command::CopyReport, "Copy Report", "copyReportAction"},
-    {ResultTools::Command::ExportJson, "Export JSON\u2026", "exportJsonAction"},
-    {ResultTools::Command::ExportTouchstone, "Export Touchstone\u2026", "exportTouchstoneAction"},
-    {ResultTools::Command::ExportSpice, "Export SPICE Netlist\u2026", "exportSpiceAction"},
-    {ResultTools::Command::ExportSweepCsv, "Export Sweep CSV\u2026", "exportSweepCsvAction"},
-};
-
 std::filesystem::path PathOf(const QString &name)
 {
     return std::filesystem::path(name.toStdU16String());
@@ -65,20 +49,22 @@ ResultTools::ResultTools(QWidget &window, QAbstractScrollArea &pane,
       askSavePath_(std::move(askSavePath)), menu_(std::make_unique<QMenu>())
 {
     menu_->setObjectName(QStringLiteral("paneMenu"));
-    for (const CommandText &c : kCommands) {
-        QAction *action = menu_->addAction(QString::fromUtf8(c.text));
-        action->setObjectName(QString::fromLatin1(c.name));
-        actions_[static_cast<std::size_t>(c.command)] = action;
+    responseAction_ = menu_->addAction(QStringLiteral("Response\u2026"));
+    responseAction_->setObjectName(QStringLiteral("responseAction"));
+    copyReportAction_ = menu_->addAction(QStringLiteral("Copy Report"));
+    copyReportAction_->setObjectName(QStringLiteral("copyReportAction"));
+    connect(responseAction_, &QAction::triggered, this, &ResultTools::ShowResponse);
+    connect(copyReportAction_, &QAction::triggered, this, &ResultTools::CopyReport);
+    // Every export the session offers, named by its dialog's title; the
+    // ellipsis says that the command asks for a file name first.
+    for (const ExportKind kind : session::kExportKinds) {
+        const session::ExportFormat &format = session::FormatOf(kind);
+        QAction *action = menu_->addAction(QString::fromUtf8(format.title) + QChar(0x2026));
+        action->setObjectName(QStringLiteral("export-") +
+                              QString::fromLatin1(format.suggestedName));
+        connect(action, &QAction::triggered, this, [this, kind] { Export(kind); });
+        exportActions_.emplace_back(kind, action);
     }
-    connect(action(Command::Response), &QAction::triggered, this, &ResultTools::ShowResponse);
-    connect(action(Command::CopyReport), &QAction::triggered, this, &ResultTools::CopyReport);
-    const std::pair<Command, ExportKind> exports[] = {
-        {Command::ExportJson, ExportKind::Json},
-        {Command::ExportTouchstone, ExportKind::Touchstone},
-        {Command::ExportSpice, ExportKind::Spice},
-        {Command::ExportSweepCsv, ExportKind::SweepCsv}};
-    for (const auto &[command, kind] : exports)
-        connect(action(command), &QAction::triggered, this, [this, kind = kind] { Export(kind); });
     connect(menu_.get(), &QMenu::aboutToShow, this, &ResultTools::UpdateActions);
 
     // Right click lands on the viewport, the menu key on the pane itself.
@@ -91,7 +77,15 @@ ResultTools::~ResultTools() = default;
 
 QAction *ResultTools::action(Command command) const
 {
-    return actions_[static_cast<std::size_t>(command)];
+    return command == Command::Response ? responseAction_ : copyReportAction_;
+}
+
+QAction *ResultTools::exportAction(ExportKind kind) const
+{
+    for (const auto &[k, action] : exportActions_)
+        if (k == kind)
+            return action;
+    return nullptr;
 }
 
 void ResultTools::Follow(const session::CalculateOutcome &outcome)
@@ -125,9 +119,8 @@ void ResultTools::UpdateActions()
     action(Command::Response)->setEnabled(latest_.has_value());
     action(Command::CopyReport)
         ->setEnabled(!reportBehind_ && std::filesystem::is_regular_file(reportPath_, ignored));
-    for (const Command c : {Command::ExportJson, Command::ExportTouchstone, Command::ExportSpice,
-                            Command::ExportSweepCsv})
-        action(c)->setEnabled(latest_ && current_);
+    for (const auto &[kind, action] : exportActions_)
+        action->setEnabled(latest_ && current_);
 }
 
 void ResultTools::ShowMenu(const QPoint &globalPosition)

@@ -12,6 +12,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QAbstractScrollArea;
 class QAction;
@@ -30,14 +32,8 @@ class ResponseWindow;
 class ResultTools final : public QObject
 {
   public:
-    enum class Command {
-        Response,
-        CopyReport,
-        ExportJson,
-        ExportTouchstone,
-        ExportSpice,
-        ExportSweepCsv
-    };
+    // The commands besides the exports, which follow session::kExportKinds.
+    enum class Command { Response, CopyReport };
 
     // Asks where to save an export; an empty answer means the engineer cancelled.
     using SavePathAsker =
@@ -57,6 +53,7 @@ class ResultTools final : public QObject
     void Follow(const session::CalculateOutcome &outcome);
 
     QAction *action(Command command) const;
+    QAction *exportAction(session::ExportKind kind) const;
     QMenu &menu() const { return *menu_; }
     // Sets each command's enabled state for the latest run and the report file.
     void UpdateActions();
@@ -93,7 +90,9 @@ class ResultTools final : public QObject
     std::filesystem::path reportPath_;
     SavePathAsker askSavePath_;
     std::unique_ptr<QMenu> menu_;
-    QAction *actions_[6] = {};
+    QAction *responseAction_ = nullptr;
+    QAction *copyReportAction_ = nullptr;
+    std::vector<std::pair<session::ExportKind, QAction *>> exportActions_;
 
     std::optional<session::CalculateOutcome> latest_;
     bool current_ = false;

@@ -1,8 +1,9 @@
 // Saves pictures of the Response window as it appears on the X server, for a
 // person to check that the plot is readable and labelled: the order-8 shunt RC
-// design absorbing 1 pF (1 to 2 GHz, 50 to 10 ohms), then with E24 values,
-// component Q and the pointer over the plot, then after a failed Calculate,
-// and the output pane's context menu.
+// design absorbing 1 pF (1 to 2 GHz, 50 to 10 ohms) with the automatic pass
+// limit, then with E24 values, component Q of the constant model, a pass
+// limit of VSWR 1.2 and the pointer over the plot, then after a failed
+// Calculate, and the output pane's context menu.
 // Usage: tevmar_response_screenshots OUTPUT_DIR (run under xvfb-run).
 
 #include "ui/main_window.h"
@@ -72,6 +73,8 @@ int main(int argc, char **argv)
     response->findChild<QComboBox *>(QStringLiteral("eseries"))->setCurrentIndex(2); // E24
     response->findChild<QDoubleSpinBox *>(QStringLiteral("inductorQ"))->setValue(100);
     response->findChild<QDoubleSpinBox *>(QStringLiteral("capacitorQ"))->setValue(300);
+    response->findChild<QComboBox *>(QStringLiteral("qModel"))->setCurrentIndex(1); // constant
+    response->findChild<QDoubleSpinBox *>(QStringLiteral("yieldVswr"))->setValue(1.2);
     tevmar::ResponsePlot &plot = response->plot();
     QTest::mouseMove(&plot, QPoint(plot.width() * 45 / 100, plot.height() / 2));
     ok = Save(*response, dir, "8-response-e24-hover.png") && ok;

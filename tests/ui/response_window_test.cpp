@@ -1,3 +1,5 @@
+#include "analysis/analysis_text.h"
+#include "cli_run.h"
 #include "ui/main_window.h"
 #include "ui/plot_widget.h"
 #include "ui/response_window.h"
@@ -16,6 +18,7 @@ namespace tevmar::test {
 namespace {
 
 using Command = ResultTools::Command;
+using session::ExportKind;
 
 class ResponseWindowTest : public InScratchDirectory
 {
@@ -59,6 +62,25 @@ class ResponseWindowTest : public InScratchDirectory
         for (int row = 0; row < table->rowCount(); ++row)
             names << table->item(row, 0)->text();
         return names;
+    }
+
+    // The text beside the figure whose name starts with `name`.
+    static QString FigureText(const ResponseWindow &r, const QString &name)
+    {
+        const auto *table = r.findChild<QTableWidget *>(QStringLiteral("figures"));
+        for (int row = 0; row < table->rowCount(); ++row)
+            if (table->item(row, 0)->text().startsWith(name))
+                return table->item(row, 1)->text();
+        return QStringLiteral("(no row ") + name + QStringLiteral(")");
+    }
+
+    // Replaces a spin box's text by typing and presses Enter.
+    static void Enter(QAbstractSpinBox *box, const QString &text)
+    {
+        box->selectAll();
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClicks(box, text);
+        QTest::keyClick(box, Qt::Key_Return);
     }
 
     template <class Control> static Control *Find(const ResponseWindow &r, const char *name)
@@ -149,8 +171,14 @@ TEST_F(ResponseWindowTest, EveryControlRedrawsAndTheExportsFollowIt)
     Find<QComboBox>(r, "eseries")->setCurrentIndex(4); // E96
     EXPECT_EQ(r.plot().data().series.back().name, QStringLiteral("E96 values"));
     EXPECT_TRUE(FigureNames(r).contains(QStringLiteral("E96 values")));
+    auto *qModel = Find<QComboBox>(r, "qModel");
+    EXPECT_FALSE(qModel->isEnabled()) << "ideal parts have no loss to model";
     Find<QDoubleSpinBox>(r, "inductorQ")->setValue(80);
     EXPECT_TRUE(FigureNames(r).contains(QStringLiteral("Loss, QL 80 QC ideal")));
+    EXPECT_TRUE(qModel->isEnabled());
+    const QString centreLoss = FigureText(r, QStringLiteral("Loss, QL 80"));
+    qModel->setCurrentIndex(1);
+    EXPECT_NE(FigureText(r, QStringLiteral("Loss, QL 80")), centreLoss);
     Find<QDoubleSpinBox>(r, "tolerance")->setValue(2);
     Find<QSpinBox>(r, "trials")->setValue(500);
     EXPECT_TRUE(FigureNames(r).contains(QStringLiteral("Yield \u00B12 %, 500 trials")));
@@ -163,10 +191,95 @@ TEST_F(ResponseWindowTest, EveryControlRedrawsAndTheExportsFollowIt)
     EXPECT_EQ(s.eseries, analysis::ESeries::E96);
     EXPECT_EQ(s.inductorQ, 80.0);
     EXPECT_EQ(s.capacitorQ, std::nullopt);
+    EXPECT_EQ(s.qModel, analysis::QModel::Constant);
     EXPECT_EQ(s.tolerancePercent, 2.0);
     EXPECT_EQ(s.trials, 500);
     EXPECT_EQ(s.points, 201);
     EXPECT_FALSE(s.logarithmic);
+}
+
+TEST_F(ResponseWindowTest, ThePassLimitSetsTheTrialsYieldAndAutoFollowsTheDesign)
+{
+    MainWindow w;
+    Calculate(w, "1", "2", "10");
+    ResponseWindow &r = Open(w);
+    auto *limit = Find<QDoubleSpinBox>(r, "yieldVswr");
+    const double automatic = r.design()->result.Smax * 1.1;
+    const QString automaticText = QString::fromStdString(analysis::Figure(automatic, 5));
+    EXPECT_EQ(limit->text(),
+              QStringLiteral("auto: ") + automaticText + QStringLiteral(" (design \u00D7 1.1)"));
+    const QString yieldAuto = FigureText(r, QStringLiteral("Yield"));
+    EXPECT_TRUE(yieldAuto.endsWith(QStringLiteral(" below VSWR ") + automaticText))
+        << yieldAuto.toStdString();
+
+    Enter(limit, QStringLiteral("1.5"));
+    EXPECT_EQ(w.tools().settings().yieldVswr, 1.5);
+    EXPECT_EQ(FigureText(r, QStringLiteral("Yield")), QStringLiteral("95.8 % below VSWR 1.5"));
+
+    Enter(limit, QStringLiteral("auto"));
+    EXPECT_EQ(w.tools().settings().yieldVswr, std::nullopt);
+    EXPECT_EQ(FigureText(r, QStringLiteral("Yield")), yieldAuto);
+    EXPECT_TRUE(limit->text().startsWith(QStringLiteral("auto: ")));
+    // An empty box is the automatic limit too.
+    Enter(limit, QStringLiteral("1.2"));
+    Enter(limit, QString());
+    EXPECT_EQ(w.tools().settings().yieldVswr, std::nullopt);
+
+    // A step from the automatic limit starts at its value.
+    limit->stepBy(1);
+    ASSERT_TRUE(w.tools().settings().yieldVswr);
+    EXPECT_NEAR(*w.tools().settings().yieldVswr, automatic + 0.05, 1e-4);
+
+    // The automatic limit follows the next design.
+    Enter(limit, QStringLiteral("auto"));
+    Calculate(w, "1", "2", "25");
+    const QString next = QString::fromStdString(analysis::Figure(r.design()->result.Smax * 1.1, 5));
+    ASSERT_NE(next, automaticText);
+    EXPECT_TRUE(FigureText(r, QStringLiteral("Yield")).endsWith(QStringLiteral(" VSWR ") + next));
+    EXPECT_TRUE(limit->text().startsWith(QStringLiteral("auto: ") + next));
+}
+
+TEST_F(ResponseWindowTest, TouchstoneTwoIsTheFileTevmarCliWritesForTheDesignAndSweepShown)
+{
+    MainWindow w;
+    Type(w, "F1_text", QStringLiteral("1"));
+    Type(w, "F2_text", QStringLiteral("2"));
+    Type(w, "Zhigh_text", QStringLiteral("50"));
+    Type(w, "Zlow_text", QStringLiteral("10"));
+    Click(w, "N8");
+    Click(w, "PRC");
+    Click(w, "LC_abs");
+    Type(w, "LC_text", QStringLiteral("1"));
+    Click(w, "Calc_BP");
+    ResponseWindow &r = Open(w);
+    Find<QCheckBox>(r, "sweepFollowsBand")->setChecked(false);
+    Find<QDoubleSpinBox>(r, "sweepFrom")->setValue(0.8);
+    Find<QDoubleSpinBox>(r, "sweepTo")->setValue(2.5);
+    Find<QSpinBox>(r, "sweepPoints")->setValue(101);
+    Find<QCheckBox>(r, "sweepLogarithmic")->setChecked(false);
+
+    const std::filesystem::path fromWindow = Here() / "window.s2p";
+    w.tools().SetSavePathAsker([&](QWidget *, const session::ExportFormat &) {
+        return QString::fromStdString(fromWindow.string());
+    });
+    const QString message =
+        MessageFrom([&] { w.tools().exportAction(ExportKind::TouchstoneV2)->trigger(); });
+    EXPECT_EQ(message, QStringLiteral("(no message)"));
+
+    QTemporaryDir dir;
+    const QString fromCli = dir.filePath(QStringLiteral("cli.s2p"));
+    const CliRun cli =
+        RunCli(dir.path(), {"--f1",     "1",        "--f2",     "2",       "--zhigh",
+                            "50",       "--zlow",   "10",       "--order", "8",
+                            "--load",   "shunt-rc", "--absorb", "1",       "--touchstone-v2",
+                            fromCli,    "--from",   "0.8",      "--to",    "2.5",
+                            "--points", "101",      "--lin"});
+    ASSERT_EQ(cli.exitCode, 0);
+    const std::string file = ReadFile(fromWindow);
+    EXPECT_EQ(file, ReadFile(fromCli.toStdString()));
+    // Port 1 at the high-impedance termination, port 2 at the low one.
+    EXPECT_NE(file.find("[Reference] 50 10"), std::string::npos) << file.substr(0, 800);
+    EXPECT_NE(file.find("[Number of Frequencies] 101"), std::string::npos);
 }
 
 TEST_F(ResponseWindowTest, ARangeOfItsOwnStartsFromTheBandsAndSaysWhatIsWrongWithIt)
@@ -195,7 +308,7 @@ TEST_F(ResponseWindowTest, ARangeOfItsOwnStartsFromTheBandsAndSaysWhatIsWrongWit
         return QString::fromStdString((Here() / "x.csv").string());
     });
     const QString message =
-        MessageFrom([&] { w.tools().action(Command::ExportSweepCsv)->trigger(); });
+        MessageFrom([&] { w.tools().exportAction(ExportKind::SweepCsv)->trigger(); });
     EXPECT_TRUE(message.endsWith(QStringLiteral("was not written: The sweep's start must lie "
                                                 "below its stop.")))
         << message.toStdString();

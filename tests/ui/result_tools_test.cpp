@@ -31,7 +31,7 @@ class PaneMenu : public InScratchDirectory
     static void Succeed(MainWindow &w) { Calculate(w, "10"); }
     static void Fail(MainWindow &w) { Calculate(w, "0"); } // no ratio to transform: out of range
 
-    // The enabled state of the six commands in menu order, "1" for enabled.
+    // The enabled state of the commands in menu order, "1" for enabled.
     static std::string Enabled(MainWindow &w)
     {
         w.tools().UpdateActions();
@@ -53,7 +53,7 @@ class PaneMenu : public InScratchDirectory
     std::vector<std::string> offered_;
 };
 
-TEST_F(PaneMenu, OffersTheSixCommandsInOrder)
+TEST_F(PaneMenu, OffersTheResponseTheReportAndEveryExportInOrder)
 {
     MainWindow w;
     QStringList texts;
@@ -62,6 +62,7 @@ TEST_F(PaneMenu, OffersTheSixCommandsInOrder)
     EXPECT_EQ(texts, (QStringList{QStringLiteral("Response\u2026"), QStringLiteral("Copy Report"),
                                   QStringLiteral("Export JSON\u2026"),
                                   QStringLiteral("Export Touchstone\u2026"),
+                                  QStringLiteral("Export Touchstone 2.0\u2026"),
                                   QStringLiteral("Export SPICE Netlist\u2026"),
                                   QStringLiteral("Export Sweep CSV\u2026")}));
 }
@@ -69,25 +70,25 @@ TEST_F(PaneMenu, OffersTheSixCommandsInOrder)
 TEST_F(PaneMenu, OnlyTheCommandsThatMakeSenseAreEnabled)
 {
     MainWindow w;
-    EXPECT_EQ(Enabled(w), "000000") << "before any run";
+    EXPECT_EQ(Enabled(w), "0000000") << "before any run";
     Fail(w);
-    EXPECT_EQ(Enabled(w), "000000") << "after a first run that failed";
+    EXPECT_EQ(Enabled(w), "0000000") << "after a first run that failed";
     Succeed(w);
-    EXPECT_EQ(Enabled(w), "111111") << "after a design";
+    EXPECT_EQ(Enabled(w), "1111111") << "after a design";
     Fail(w);
     // The Response window shows the earlier design marked as such, and the
     // report file still holds it (Print prints it); nothing is exported from
     // a design that is no longer the current one.
-    EXPECT_EQ(Enabled(w), "110000") << "after a failure that followed a design";
+    EXPECT_EQ(Enabled(w), "1100000") << "after a failure that followed a design";
     Succeed(w);
-    EXPECT_EQ(Enabled(w), "111111") << "after the next design";
+    EXPECT_EQ(Enabled(w), "1111111") << "after the next design";
 }
 
 TEST_F(PaneMenu, AReportLeftByAnEarlierSessionCanBeCopiedBeforeAnyRun)
 {
     WriteFile(Here() / "tevmar.prt", "         Qt=1.4142\r\n");
     MainWindow w;
-    EXPECT_EQ(Enabled(w), "010000");
+    EXPECT_EQ(Enabled(w), "0100000");
 }
 
 TEST_F(PaneMenu, AReportThatCouldNotBeSavedIsNotCopied)
@@ -101,7 +102,7 @@ TEST_F(PaneMenu, AReportThatCouldNotBeSavedIsNotCopied)
     Calculate(w, "20");
     ASSERT_EQ(BoxText(w, "Error_text"), QStringLiteral("  REPORT NOT SAVED"));
     // The file holds the design before: copying it would pass it off as this one.
-    EXPECT_EQ(Enabled(w), "101111");
+    EXPECT_EQ(Enabled(w), "1011111");
 }
 
 TEST_F(PaneMenu, RightClickAndTheMenuKeyOpenTheMenu)
@@ -146,24 +147,19 @@ TEST_F(PaneMenu, CopyReportPutsExactlyTheFileTextOnTheClipboard)
 
 TEST_F(PaneMenu, EachExportWritesItsFileForTheCurrentDesign)
 {
-    const std::pair<Command, ExportKind> exports[] = {
-        {Command::ExportJson, ExportKind::Json},
-        {Command::ExportTouchstone, ExportKind::Touchstone},
-        {Command::ExportSpice, ExportKind::Spice},
-        {Command::ExportSweepCsv, ExportKind::SweepCsv}};
     MainWindow w;
     Succeed(w);
     const session::CalculateOutcome expected = Solve(Order4Plain());
-    for (const auto &[command, kind] : exports) {
+    for (const ExportKind kind : session::kExportKinds) {
         const std::filesystem::path file = Here() / session::FormatOf(kind).suggestedName;
         AnswerSaveDialogs(w, file);
-        const QString message = MessageFrom([&] { w.tools().action(command)->trigger(); });
+        const QString message = MessageFrom([&] { w.tools().exportAction(kind)->trigger(); });
         EXPECT_EQ(message, QStringLiteral("(no message)"));
         EXPECT_EQ(ReadFile(file), ResultTools::ExportFileText(kind, expected, {}))
             << session::FormatOf(kind).title;
     }
-    EXPECT_EQ(offered_, (std::vector<std::string>{"tevmar.json", "tevmar.s2p", "tevmar.cir",
-                                                  "tevmar-sweep.csv"}));
+    EXPECT_EQ(offered_, (std::vector<std::string>{"tevmar.json", "tevmar.s2p", "tevmar-v2.s2p",
+                                                  "tevmar.cir", "tevmar-sweep.csv"}));
 }
 
 TEST_F(PaneMenu, AnExportThatCannotBeWrittenSaysWhatFailed)
@@ -173,7 +169,7 @@ TEST_F(PaneMenu, AnExportThatCannotBeWrittenSaysWhatFailed)
     const std::filesystem::path nowhere = Here() / "no such folder" / "design.s2p";
     AnswerSaveDialogs(w, nowhere);
     const QString message =
-        MessageFrom([&] { w.tools().action(Command::ExportTouchstone)->trigger(); });
+        MessageFrom([&] { w.tools().exportAction(ExportKind::Touchstone)->trigger(); });
     EXPECT_TRUE(message.startsWith(QString::fromStdString(nowhere.string()) +
                                    QStringLiteral(" could not be written: ")))
         << message.toStdString();
@@ -186,7 +182,8 @@ TEST_F(PaneMenu, AnExportNeverReplacesTheReport)
     Succeed(w);
     const std::string report = ReadFile(Here() / "tevmar.prt");
     AnswerSaveDialogs(w, "tevmar.prt");
-    const QString message = MessageFrom([&] { w.tools().action(Command::ExportJson)->trigger(); });
+    const QString message =
+        MessageFrom([&] { w.tools().exportAction(ExportKind::Json)->trigger(); });
     EXPECT_TRUE(message.contains(QStringLiteral("is the report file"))) << message.toStdString();
     EXPECT_EQ(ReadFile(Here() / "tevmar.prt"), report);
 }
@@ -196,7 +193,8 @@ TEST_F(PaneMenu, ACancelledExportWritesNothing)
     MainWindow w;
     Succeed(w);
     w.tools().SetSavePathAsker([](QWidget *, const ExportFormat &) { return QString(); });
-    const QString message = MessageFrom([&] { w.tools().action(Command::ExportSpice)->trigger(); });
+    const QString message =
+        MessageFrom([&] { w.tools().exportAction(ExportKind::Spice)->trigger(); });
     EXPECT_EQ(message, QStringLiteral("(no message)"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Here()),
                             std::filesystem::directory_iterator()),
