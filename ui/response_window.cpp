@@ -1,6 +1,8 @@
 #include "ui/response_window.h"
 
 #include "ui/plot_widget.h"
+#include "ui/response_views.h"
+#include "ui/trial_runner.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenuBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -100,7 +103,20 @@ PlotData PlotDataOf(const session::Response &response, const DesignResult &desig
         for (const analysis::SweepPoint &p : curve.points) {
             s.returnLossDb.push_back(p.returnLossDb);
             s.vswr.push_back(p.vswr);
+            s.s21Db.push_back(-p.insertionLossDb);
         }
+        s.groupDelayNs = curve.groupDelayNs;
+        data.series.push_back(std::move(s));
+    }
+    if (const auto &lossy = response.withLosses) {
+        PlotSeries s;
+        s.name = QString::fromStdString(lossy->name);
+        s.colour = QColor(200, 0, 120);
+        s.style = Qt::DotLine;
+        s.transmissionOnly = true;
+        for (const analysis::SweepPoint &p : lossy->points)
+            s.s21Db.push_back(-p.insertionLossDb);
+        s.groupDelayNs = lossy->groupDelayNs;
         data.series.push_back(std::move(s));
     }
     data.rippleGamma = design.GammaMax;
@@ -155,10 +171,18 @@ ResponseWindow::ResponseWindow(const session::ResponseSettings &settings, Settin
     side->setFixedWidth(kControlColumnWidth);
     column->setContentsMargins(0, 0, 0, 0);
 
+    views_ = new ResponseViews(*this, *plot_);
+    trials_runner_ = new TrialRunner(this);
+    trialsBusy_ = new QLabel(QStringLiteral("Tolerance trials running\u2026"), this);
+    trialsBusy_->setObjectName(QStringLiteral("trialsBusy"));
+    trialsBusy_->hide();
+    column->insertWidget(column->indexOf(figures_), trialsBusy_);
+
     auto *body = new QHBoxLayout;
-    body->addWidget(plot_, 1);
+    body->addWidget(views_->widget(), 1);
     body->addWidget(side);
     auto *layout = new QVBoxLayout(this);
+    layout->setMenuBar(views_->menuBar());
     layout->addWidget(banner_);
     layout->addLayout(body, 1);
 
@@ -350,10 +374,29 @@ void ResponseWindow::Recompute()
         return;
     QElapsedTimer clock;
     clock.start();
-    response_ = session::ComputeResponse(*design_, settings_);
+    // The curves show at once; the tolerance trials follow from another thread.
+    response_ = session::ComputeResponse(*design_, settings_, session::Trials::Later);
     plot_->SetData(PlotDataOf(response_, design_->result));
+    views_->Show(response_, *design_);
     ShowFigures();
+    if (response_.problem.empty()) {
+        trials_runner_->Start(*design_, settings_, [this](const analysis::YieldResult &yield) {
+            response_.analysis.yield = yield;
+            response_.trialsPending = false;
+            trialsBusy_->hide();
+            ShowFigures();
+        });
+        trialsBusy_->show();
+    } else {
+        trials_runner_->Stop();
+        trialsBusy_->hide();
+    }
     lastComputeMs_ = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+}
+
+bool ResponseWindow::trialsRunning() const
+{
+    return trials_runner_->running();
 }
 
 void ResponseWindow::ShowFigures()
