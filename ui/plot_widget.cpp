@@ -134,7 +134,8 @@ struct ResponsePlot::Panel
     };
 
     QString title;
-    QString unit; // after a value in the hover box
+    QString shortTitle; // when the panel is too low for the title
+    QString unit;       // after a value in the hover box
     QRect rect;
     double low = 0;
     double high = 1;
@@ -222,6 +223,7 @@ std::vector<ResponsePlot::Panel> ResponsePlot::Panels() const
 {
     Panel loss;
     loss.title = QStringLiteral("Return loss (dB)");
+    loss.shortTitle = QStringLiteral("RL (dB)");
     loss.unit = QStringLiteral(" dB");
     loss.low = 0;
     loss.high = returnLossTopDb();
@@ -229,6 +231,7 @@ std::vector<ResponsePlot::Panel> ResponsePlot::Panels() const
 
     Panel vswr;
     vswr.title = QStringLiteral("VSWR");
+    vswr.shortTitle = vswr.title;
     vswr.low = 1;
     vswr.high = vswrTop();
     vswr.values = &PlotSeries::vswr;
@@ -258,6 +261,7 @@ std::vector<ResponsePlot::Panel> ResponsePlot::Panels() const
     // worst curve when it stays shallower.
     Panel transmission;
     transmission.title = QStringLiteral("S21 (dB)");
+    transmission.shortTitle = transmission.title;
     transmission.unit = QStringLiteral(" dB");
     transmission.transmission = true;
     double deepest = 0;
@@ -275,6 +279,7 @@ std::vector<ResponsePlot::Panel> ResponsePlot::Panels() const
     // the rise towards the band edges.
     Panel delay;
     delay.title = QStringLiteral("Group delay (ns)");
+    delay.shortTitle = QStringLiteral("Delay (ns)");
     delay.unit = QStringLiteral(" ns");
     delay.transmission = true;
     double most = 0;
@@ -382,8 +387,11 @@ void ResponsePlot::DrawPanel(QPainter &painter, const Panel &panel) const
     painter.translate(14, r.center().y());
     painter.rotate(-90);
     painter.setPen(palette().color(QPalette::Text));
-    painter.drawText(QRect(-r.height() / 2, -metrics.ascent(), r.height(), metrics.height()),
-                     Qt::AlignHCenter, panel.title);
+    painter.drawText(
+        QRect(-r.height() / 2, -metrics.ascent(), r.height(), metrics.height()), Qt::AlignHCenter,
+        metrics.horizontalAdvance(panel.title) <= r.height() ? panel.title
+                                                             : panel.shortTitle); // a low panel
+
     painter.restore();
 
     painter.save();

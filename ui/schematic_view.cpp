@@ -12,8 +12,8 @@ namespace {
 using session::Symbol;
 
 // The drawing's grid in pixels: one slot per part, a box per termination.
-constexpr double kSlot = 96;
-constexpr double kBox = 150;
+constexpr double kSlot = 84;
+constexpr double kBox = 124;
 constexpr double kMargin = 16;
 constexpr double kTop = 74;     // the upper rail
 constexpr double kBottom = 214; // the ground rail
@@ -186,7 +186,7 @@ void PortBox(QPainter &p, const session::SchematicPort &port, double left, const
               source ? Qt::AlignRight : Qt::AlignLeft, loadInk, loadInk);
     }
     Lines(p, QPointF(box.center().x(), box.bottom() - 20),
-          {port.load ? QStringLiteral("the load: absorbed, not a part")
+          {port.load ? QStringLiteral("absorbed load")
                      : (source ? QStringLiteral("source") : QStringLiteral("load"))},
           Qt::AlignHCenter, muted, muted);
 }
