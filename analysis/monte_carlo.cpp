@@ -41,6 +41,14 @@ double NearestRankPercentile(const std::vector<double> &sorted, double percent)
 YieldResult RunMonteCarlo(const Ladder &nominal, const Band &band, const YieldOptions &options,
                           const LossModel &losses)
 {
+    const std::atomic<bool> never{false};
+    return *RunMonteCarloUnless(never, nominal, band, options, losses);
+}
+
+std::optional<YieldResult> RunMonteCarloUnless(const std::atomic<bool> &stop, const Ladder &nominal,
+                                               const Band &band, const YieldOptions &options,
+                                               const LossModel &losses)
+{
     if (const std::string error = YieldOptionsError(options); !error.empty())
         throw std::invalid_argument(error);
     const std::vector<double> grid = BandGrid(band, options.bandPoints);
@@ -57,6 +65,8 @@ YieldResult RunMonteCarlo(const Ladder &nominal, const Band &band, const YieldOp
     worst.reserve(static_cast<std::size_t>(options.trials));
     Ladder trial = nominal;
     for (int t = 0; t < options.trials; ++t) {
+        if (stop.load(std::memory_order_relaxed))
+            return std::nullopt;
         for (std::size_t i = 0; i < trial.elements.size(); ++i) {
             const double unit = static_cast<double>(random() >> 11) * 0x1.0p-53; // [0, 1)
             trial.elements[i].value = nominal.elements[i].value * (1.0 + spread * (2 * unit - 1));

@@ -5,7 +5,9 @@
 
 #include "analysis/sweep.h"
 
+#include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +46,12 @@ struct YieldResult
 // Throws std::invalid_argument for options YieldOptionsError rejects.
 YieldResult RunMonteCarlo(const Ladder &nominal, const Band &band, const YieldOptions &options,
                           const LossModel &losses = {});
+
+// The same trials, given up between two trials once `stop` is set (a newer
+// question has made the answer useless): nothing when stopped.
+std::optional<YieldResult> RunMonteCarloUnless(const std::atomic<bool> &stop, const Ladder &nominal,
+                                               const Band &band, const YieldOptions &options,
+                                               const LossModel &losses = {});
 
 // The in-band maximum VSWR of a ladder over the given frequencies.
 double MaxVswr(const Ladder &ladder, const std::vector<double> &frequenciesHz,

@@ -53,19 +53,24 @@ std::string SettingsProblem(const ResponseSettings &s, const analysis::Band &ban
 
 namespace {
 
-std::vector<analysis::SweepPoint> SweepAt(const analysis::Ladder &ladder,
-                                          const std::vector<double> &frequenciesHz)
+ResponseCurve CurveOf(std::string name, const analysis::Ladder &ladder,
+                      const std::vector<double> &frequenciesHz,
+                      const analysis::LossModel &losses = {})
 {
-    std::vector<analysis::SweepPoint> points;
-    points.reserve(frequenciesHz.size());
-    for (const double f : frequenciesHz)
-        points.push_back(analysis::Evaluate(ladder, f));
-    return points;
+    ResponseCurve curve{std::move(name), {}, {}};
+    curve.points.reserve(frequenciesHz.size());
+    curve.groupDelayNs.reserve(frequenciesHz.size());
+    for (const double f : frequenciesHz) {
+        curve.points.push_back(analysis::Evaluate(ladder, f, losses));
+        curve.groupDelayNs.push_back(analysis::GroupDelaySeconds(ladder, f, losses) * 1e9);
+    }
+    return curve;
 }
 
 } // namespace
 
-Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings &settings)
+Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings &settings,
+                         Trials trials)
 {
     Response r;
     const analysis::Band band = analysis::BandOf(design.result.band);
@@ -75,18 +80,45 @@ Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings 
     try {
         const AnalysisSettings analysisSettings = AnalysisSettingsOf(settings);
         r.plan = SweepPlanOf(analysisSettings.sweep, band);
-        r.analysis = analysis::AnalyseDesign(design.result, AnalysisOptionsOf(analysisSettings));
+        analysis::AnalysisOptions options = AnalysisOptionsOf(analysisSettings);
+        if (trials == Trials::Later) {
+            options.monteCarlo.reset();
+            r.trialsPending = true;
+        }
+        r.analysis = analysis::AnalyseDesign(design.result, options);
         r.frequenciesHz = analysis::SweepFrequencies(r.plan);
-        r.curves.push_back({"Full precision", SweepAt(r.analysis.full, r.frequenciesHz)});
-        r.curves.push_back({"As printed", SweepAt(r.analysis.printed, r.frequenciesHz)});
+        r.curves.push_back(CurveOf("Full precision", r.analysis.full, r.frequenciesHz));
+        r.curves.push_back(CurveOf("As printed", r.analysis.printed, r.frequenciesHz));
         if (const auto &snapped = r.analysis.standardValues)
-            r.curves.push_back({analysis::SeriesName(snapped->series) + " values",
-                                SweepAt(snapped->ladder, r.frequenciesHz)});
+            r.curves.push_back(CurveOf(analysis::SeriesName(snapped->series) + " values",
+                                       snapped->ladder, r.frequenciesHz));
+        if (const auto &q = r.analysis.finiteQ)
+            r.withLosses =
+                CurveOf("Full precision with Q", r.analysis.full, r.frequenciesHz, q->losses);
     } catch (const std::exception &e) {
         r = Response{};
         r.problem = std::string("The response cannot be computed: ") + e.what() + ".";
     }
     return r;
+}
+
+std::optional<analysis::YieldResult> RunResponseTrials(const std::atomic<bool> &stop,
+                                                       const CalculateOutcome &design,
+                                                       const ResponseSettings &settings)
+{
+    const analysis::Band band = analysis::BandOf(design.result.band);
+    if (!SettingsProblem(settings, band).empty())
+        return std::nullopt;
+    const analysis::AnalysisOptions options = AnalysisOptionsOf(AnalysisSettingsOf(settings));
+    analysis::YieldOptions yield = *options.monteCarlo;
+    if (yield.vswrLimit == 0)
+        yield.vswrLimit = design.result.Smax * analysis::kDefaultYieldVswrFactor;
+    try {
+        return analysis::RunMonteCarloUnless(
+            stop, analysis::FromDesign(design.result, analysis::Precision::Full), band, yield);
+    } catch (const std::exception &) {
+        return std::nullopt; // the figures say why when the curves are computed
+    }
 }
 
 namespace {
@@ -176,6 +208,8 @@ std::vector<FigureRow> FigureRows(const Response &response, const DesignResult &
         AddFiniteQ(rows, *a.finiteQ);
     if (a.yield)
         AddYield(rows, *a.yield);
+    else if (response.trialsPending)
+        rows.push_back(TextRow("Tolerance trials", "running\u2026"));
     return rows;
 }
 

@@ -8,6 +8,7 @@
 #include "session/analysis_settings.h"
 #include "session/calculation.h"
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,6 +55,7 @@ struct ResponseCurve
 {
     std::string name; // "Full precision", "As printed", "E24 values"
     std::vector<analysis::SweepPoint> points;
+    std::vector<double> groupDelayNs; // of S21, one per point
 };
 
 struct Response
@@ -62,10 +64,27 @@ struct Response
     analysis::SweepPlan plan;
     std::vector<double> frequenciesHz;
     std::vector<ResponseCurve> curves; // full precision, as printed, snapped
+    // The full-precision network with the parts' loss, when a Q is set: its
+    // insertion loss and delay beside the ideal curves.
+    std::optional<ResponseCurve> withLosses;
     analysis::NetworkAnalysis analysis;
+    // The tolerance trials were left for RunResponseTrials; their figures
+    // read "running" until they arrive in analysis.yield.
+    bool trialsPending = false;
 };
 
-Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings &settings);
+// Whether ComputeResponse runs the tolerance trials itself, or leaves them
+// for RunResponseTrials (on another thread) so that the curves show at once.
+enum class Trials { Now, Later };
+
+Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings &settings,
+                         Trials trials = Trials::Now);
+
+// The tolerance trials ComputeResponse left pending, given up once `stop` is
+// set: nothing then, or when the settings cannot be computed.
+std::optional<analysis::YieldResult> RunResponseTrials(const std::atomic<bool> &stop,
+                                                       const CalculateOutcome &design,
+                                                       const ResponseSettings &settings);
 
 // One line of the figures table: what it is, and either the in-band maximum
 // |S11| and VSWR of a network or one value as text. Besides the networks and

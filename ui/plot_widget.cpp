@@ -18,12 +18,33 @@ constexpr int kLegendHeight = 40;
 constexpr int kBottomMargin = 44;
 constexpr int kPanelGap = 30;
 constexpr double kMaxReturnLossDb = 120;
+constexpr std::size_t kMaxMarkers = 4;
 
-const QColor kBandShade(255, 236, 170);
-const QColor kGrid(222, 222, 222);
-const QColor kFrame(90, 90, 90);
+const QColor kMarkerColour(0, 150, 170);
+
+// The plot's ground, text and grid follow the window's palette, so that the
+// plot reads on a dark desktop as on a light one.
+bool IsDark(const QPalette &palette)
+{
+    return palette.color(QPalette::Base).lightness() < 128;
+}
 const QColor kRippleColour(200, 0, 0);
 const QColor kLimitColour(130, 40, 170);
+
+QColor BandShade(const QPalette &p)
+{
+    return IsDark(p) ? QColor(92, 80, 30) : QColor(255, 236, 170);
+}
+
+QColor GridColour(const QPalette &p)
+{
+    return IsDark(p) ? QColor(70, 70, 70) : QColor(222, 222, 222);
+}
+
+QColor FrameColour(const QPalette &p)
+{
+    return IsDark(p) ? QColor(170, 170, 170) : QColor(90, 90, 90);
+}
 
 double ReturnLossDb(double gamma)
 {
@@ -113,12 +134,14 @@ struct ResponsePlot::Panel
     };
 
     QString title;
-    QString unit; // after a value in the hover box
+    QString shortTitle; // when the panel is too low for the title
+    QString unit;       // after a value in the hover box
     QRect rect;
     double low = 0;
     double high = 1;
     std::vector<double> PlotSeries::*values = nullptr;
     std::vector<Mark> marks;
+    bool transmission = false; // shows the curves with the parts' loss too
 
     double YOf(double value) const
     {
@@ -129,6 +152,13 @@ struct ResponsePlot::Panel
         return std::clamp(y, rect.top() - 2000.0, rect.bottom() + 2000.0);
     }
 };
+
+void ResponsePlot::SetPanels(unsigned panels)
+{
+    panels &= kAllPanels;
+    panels_ = panels ? panels : unsigned(ReturnLossPanel);
+    update();
+}
 
 ResponsePlot::ResponsePlot(QWidget *parent) : QWidget(parent)
 {
@@ -191,20 +221,17 @@ double ResponsePlot::vswrTop() const
 
 std::vector<ResponsePlot::Panel> ResponsePlot::Panels() const
 {
-    const QRect area = PlotArea();
-    const int upperHeight = (area.height() - kPanelGap) * 55 / 100;
     Panel loss;
     loss.title = QStringLiteral("Return loss (dB)");
+    loss.shortTitle = QStringLiteral("RL (dB)");
     loss.unit = QStringLiteral(" dB");
-    loss.rect = QRect(area.left(), area.top(), area.width(), upperHeight);
     loss.low = 0;
     loss.high = returnLossTopDb();
     loss.values = &PlotSeries::returnLossDb;
 
     Panel vswr;
     vswr.title = QStringLiteral("VSWR");
-    vswr.rect = QRect(area.left(), loss.rect.bottom() + kPanelGap, area.width(),
-                      area.bottom() - loss.rect.bottom() - kPanelGap);
+    vswr.shortTitle = vswr.title;
     vswr.low = 1;
     vswr.high = vswrTop();
     vswr.values = &PlotSeries::vswr;
@@ -229,16 +256,75 @@ std::vector<ResponsePlot::Panel> ResponsePlot::Panels() const
              QStringLiteral("Bode\u2013Fano limit, VSWR ") + Number(VswrOfGamma(*gamma), 5),
              kLimitColour, Qt::DotLine, true});
     }
-    return {loss, vswr};
+
+    // S21 from 0 dB down: deep enough for the skirts' first 40 dB, or for the
+    // worst curve when it stays shallower.
+    Panel transmission;
+    transmission.title = QStringLiteral("S21 (dB)");
+    transmission.shortTitle = transmission.title;
+    transmission.unit = QStringLiteral(" dB");
+    transmission.transmission = true;
+    double deepest = 0;
+    for (const PlotSeries &s : data_.series)
+        for (const double v : s.s21Db)
+            if (std::isfinite(v))
+                deepest = std::min(deepest, v);
+    transmission.low = -std::clamp(std::ceil(-deepest / 10) * 10, 1.0, 40.0);
+    if (deepest > -1)
+        transmission.low = -1;
+    transmission.high = 0;
+    transmission.values = &PlotSeries::s21Db;
+
+    // Group delay over the range the curves reach in the band, with room for
+    // the rise towards the band edges.
+    Panel delay;
+    delay.title = QStringLiteral("Group delay (ns)");
+    delay.shortTitle = QStringLiteral("Delay (ns)");
+    delay.unit = QStringLiteral(" ns");
+    delay.transmission = true;
+    double most = 0;
+    for (const PlotSeries &s : data_.series)
+        for (std::size_t i = 0; i < data_.frequencyGhz.size() && i < s.groupDelayNs.size(); ++i) {
+            const double f = data_.frequencyGhz[i];
+            if (f >= data_.bandLowGhz && f <= data_.bandHighGhz && std::isfinite(s.groupDelayNs[i]))
+                most = std::max(most, s.groupDelayNs[i]);
+        }
+    const std::vector<double> steps = AxisTicks(0, std::max(most * 1.6, 0.1), false, 5);
+    delay.low = 0;
+    delay.high = steps.empty() ? 1 : steps.back() + (steps.size() > 1 ? steps[1] - steps[0] : 0);
+    delay.values = &PlotSeries::groupDelayNs;
+
+    std::vector<Panel> shown;
+    for (const auto &[kind, panel] :
+         {std::pair{ReturnLossPanel, loss}, std::pair{VswrPanel, vswr},
+          std::pair{TransmissionPanel, transmission}, std::pair{DelayPanel, delay}})
+        if (panels_ & kind)
+            shown.push_back(panel);
+
+    // Equal heights, but the return loss over the VSWR keeps its larger share.
+    const QRect area = PlotArea();
+    const int count = static_cast<int>(shown.size());
+    const int usable = area.height() - (count - 1) * kPanelGap;
+    int top = area.top();
+    for (int k = 0; k < count; ++k) {
+        int height = usable / count;
+        if (count == 2 && panels_ == (ReturnLossPanel | VswrPanel))
+            height = k == 0 ? usable * 55 / 100 : usable - usable * 55 / 100;
+        if (k == count - 1)
+            height = area.bottom() - top;
+        shown[static_cast<std::size_t>(k)].rect = QRect(area.left(), top, area.width(), height);
+        top += height + kPanelGap;
+    }
+    return shown;
 }
 
 void ResponsePlot::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
+    painter.fillRect(rect(), palette().color(QPalette::Base));
     painter.setRenderHint(QPainter::Antialiasing);
-    if (data_.frequencyGhz.size() < 2 || PlotArea().height() < 2 * kPanelGap) {
-        painter.setPen(kFrame);
+    if (data_.frequencyGhz.size() < 2 || PlotArea().height() < 4 * kPanelGap) {
+        painter.setPen(FrameColour(palette()));
         painter.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap,
                          data_.message.isEmpty() ? QStringLiteral("No response to show.")
                                                  : data_.message);
@@ -250,7 +336,7 @@ void ResponsePlot::paintEvent(QPaintEvent *)
 
     // The frequency axis under the lower panel.
     const Panel &lower = panels.back();
-    painter.setPen(Qt::black);
+    painter.setPen(palette().color(QPalette::Text));
     const QFontMetrics metrics = painter.fontMetrics();
     for (const double tick :
          AxisTicks(data_.frequencyGhz.front(), data_.frequencyGhz.back(), data_.logarithmic)) {
@@ -263,6 +349,7 @@ void ResponsePlot::paintEvent(QPaintEvent *)
                            metrics.height()),
                      Qt::AlignHCenter, QStringLiteral("Frequency (GHz)"));
     DrawLegend(painter);
+    DrawMarkers(painter, panels);
     if (hover_)
         DrawHover(painter, panels);
 }
@@ -276,10 +363,11 @@ void ResponsePlot::DrawPanel(QPainter &painter, const Panel &panel) const
     const double bandLeft = std::max<double>(r.left(), XOf(data_.bandLowGhz));
     const double bandRight = std::min<double>(r.right(), XOf(data_.bandHighGhz));
     if (bandRight > bandLeft)
-        painter.fillRect(QRectF(bandLeft, r.top(), bandRight - bandLeft, r.height()), kBandShade);
+        painter.fillRect(QRectF(bandLeft, r.top(), bandRight - bandLeft, r.height()),
+                         BandShade(palette()));
 
     // Grid and value labels.
-    painter.setPen(QPen(kGrid, 1));
+    painter.setPen(QPen(GridColour(palette()), 1));
     for (const double tick :
          AxisTicks(data_.frequencyGhz.front(), data_.frequencyGhz.back(), data_.logarithmic)) {
         const double x = XOf(tick);
@@ -287,9 +375,9 @@ void ResponsePlot::DrawPanel(QPainter &painter, const Panel &panel) const
     }
     for (const double tick : AxisTicks(panel.low, panel.high, false, 5)) {
         const double y = panel.YOf(tick);
-        painter.setPen(QPen(kGrid, 1));
+        painter.setPen(QPen(GridColour(palette()), 1));
         painter.drawLine(QPointF(r.left(), y), QPointF(r.right(), y));
-        painter.setPen(Qt::black);
+        painter.setPen(palette().color(QPalette::Text));
         const QString label = TickLabel(tick);
         painter.drawText(QPointF(r.left() - 6 - metrics.horizontalAdvance(label),
                                  y + metrics.ascent() / 2.0 - 1),
@@ -298,9 +386,12 @@ void ResponsePlot::DrawPanel(QPainter &painter, const Panel &panel) const
     painter.save();
     painter.translate(14, r.center().y());
     painter.rotate(-90);
-    painter.setPen(Qt::black);
-    painter.drawText(QRect(-r.height() / 2, -metrics.ascent(), r.height(), metrics.height()),
-                     Qt::AlignHCenter, panel.title);
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(
+        QRect(-r.height() / 2, -metrics.ascent(), r.height(), metrics.height()), Qt::AlignHCenter,
+        metrics.horizontalAdvance(panel.title) <= r.height() ? panel.title
+                                                             : panel.shortTitle); // a low panel
+
     painter.restore();
 
     painter.save();
@@ -315,6 +406,8 @@ void ResponsePlot::DrawPanel(QPainter &painter, const Panel &panel) const
         painter.drawLine(QPointF(left, y), QPointF(right, y));
     }
     for (const PlotSeries &s : data_.series) {
+        if (s.transmissionOnly && !panel.transmission)
+            continue;
         const std::vector<double> &values = s.*(panel.values);
         QPainterPath path;
         for (std::size_t i = 0; i < values.size() && i < data_.frequencyGhz.size(); ++i) {
@@ -329,7 +422,7 @@ void ResponsePlot::DrawPanel(QPainter &painter, const Panel &panel) const
     }
     painter.restore();
 
-    painter.setPen(QPen(kFrame, 1));
+    painter.setPen(QPen(FrameColour(palette()), 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(r);
 }
@@ -352,7 +445,8 @@ void ResponsePlot::DrawLegend(QPainter &painter) const
     if (data_.limitGamma)
         entries.push_back(
             {QStringLiteral("Bode\u2013Fano limit"), kLimitColour, Qt::DotLine, false});
-    entries.push_back({QStringLiteral("Passband F1\u2013F2"), kBandShade, Qt::SolidLine, true});
+    entries.push_back(
+        {QStringLiteral("Passband F1\u2013F2"), BandShade(palette()), Qt::SolidLine, true});
 
     const QFontMetrics metrics = painter.fontMetrics();
     const int rowHeight = metrics.height() + 2;
@@ -371,7 +465,7 @@ void ResponsePlot::DrawLegend(QPainter &painter) const
             painter.setPen(QPen(e.colour, 2, e.style));
             painter.drawLine(x, middle, x + 22, middle);
         }
-        painter.setPen(Qt::black);
+        painter.setPen(palette().color(QPalette::Text));
         painter.drawText(x + 28, y + (rowHeight + metrics.ascent() - metrics.descent()) / 2,
                          e.name);
         x += width;
@@ -396,10 +490,12 @@ void ResponsePlot::DrawHover(QPainter &painter, const std::vector<Panel> &panels
     box.moveTopLeft(QPoint(static_cast<int>(x) + 12, area.top() + 8));
     if (box.right() > area.right())
         box.moveRight(static_cast<int>(x) - 12);
-    painter.setPen(QPen(kFrame, 1));
-    painter.setBrush(QColor(255, 255, 255, 235));
+    painter.setPen(QPen(FrameColour(palette()), 1));
+    QColor boxColour = palette().color(QPalette::Base);
+    boxColour.setAlpha(235);
+    painter.setBrush(boxColour);
     painter.drawRect(box);
-    painter.setPen(Qt::black);
+    painter.setPen(palette().color(QPalette::Text));
     for (int k = 0; k < lines.size(); ++k)
         painter.drawText(box.left() + 6, box.top() + 4 + k * metrics.height() + metrics.ascent(),
                          lines[k]);
@@ -410,13 +506,81 @@ QString ResponsePlot::hoverText() const
     if (!hover_ || *hover_ >= data_.frequencyGhz.size())
         return {};
     const std::size_t i = *hover_;
+    const bool match = panels_ & (ReturnLossPanel | VswrPanel);
+    const bool transmission = panels_ & (TransmissionPanel | DelayPanel);
     QString text = Number(data_.frequencyGhz[i], 6) + QStringLiteral(" GHz");
-    for (const PlotSeries &s : data_.series)
-        if (i < s.returnLossDb.size() && i < s.vswr.size())
-            text += QLatin1Char('\n') + s.name + QStringLiteral(": RL ") +
-                    Number(s.returnLossDb[i], 4) + QStringLiteral(" dB, VSWR ") +
-                    Number(s.vswr[i], 5);
+    for (const PlotSeries &s : data_.series) {
+        QStringList parts;
+        if (match && !s.transmissionOnly && i < s.returnLossDb.size() && i < s.vswr.size())
+            parts << QStringLiteral("RL ") + Number(s.returnLossDb[i], 4) +
+                         QStringLiteral(" dB, VSWR ") + Number(s.vswr[i], 5);
+        if (transmission && i < s.s21Db.size() && i < s.groupDelayNs.size())
+            parts << QStringLiteral("S21 ") + Number(s.s21Db[i], 4) + QStringLiteral(" dB, ") +
+                         Number(s.groupDelayNs[i], 4) + QStringLiteral(" ns");
+        if (!parts.isEmpty())
+            text += QLatin1Char('\n') + s.name + QStringLiteral(": ") +
+                    parts.join(QStringLiteral(", "));
+    }
     return text;
+}
+
+std::optional<std::size_t> ResponsePlot::NearestPoint(double x) const
+{
+    std::optional<std::size_t> nearest;
+    double best = 1e300;
+    for (std::size_t i = 0; i < data_.frequencyGhz.size(); ++i) {
+        const double distance = std::abs(XOf(data_.frequencyGhz[i]) - x);
+        if (distance < best) {
+            best = distance;
+            nearest = i;
+        }
+    }
+    return nearest;
+}
+
+std::optional<std::size_t> ResponsePlot::MarkerNear(double x) const
+{
+    for (std::size_t k = 0; k < markersGhz_.size(); ++k)
+        if (std::abs(XOf(markersGhz_[k]) - x) <= 5)
+            return k;
+    return std::nullopt;
+}
+
+void ResponsePlot::SetMarkers(std::vector<double> markersGhz)
+{
+    if (markersGhz.size() > kMaxMarkers)
+        markersGhz.resize(kMaxMarkers);
+    markersGhz_ = std::move(markersGhz);
+    update();
+    if (markersChanged_)
+        markersChanged_();
+}
+
+void ResponsePlot::mousePressEvent(QMouseEvent *event)
+{
+    const QPointF at = event->position();
+    if (data_.frequencyGhz.size() < 2 || !PlotArea().contains(at.toPoint()))
+        return;
+    const std::optional<std::size_t> marker = MarkerNear(at.x());
+    if (event->button() == Qt::RightButton && marker) {
+        std::vector<double> markers = markersGhz_;
+        markers.erase(markers.begin() + static_cast<std::ptrdiff_t>(*marker));
+        SetMarkers(std::move(markers));
+    } else if (event->button() == Qt::LeftButton) {
+        if (marker) {
+            dragged_ = marker;
+        } else if (markersGhz_.size() < kMaxMarkers) {
+            std::vector<double> markers = markersGhz_;
+            markers.push_back(data_.frequencyGhz[*NearestPoint(at.x())]);
+            dragged_ = markers.size() - 1;
+            SetMarkers(std::move(markers));
+        }
+    }
+}
+
+void ResponsePlot::mouseReleaseEvent(QMouseEvent *)
+{
+    dragged_.reset();
 }
 
 void ResponsePlot::mouseMoveEvent(QMouseEvent *event)
@@ -424,19 +588,61 @@ void ResponsePlot::mouseMoveEvent(QMouseEvent *event)
     const QRect area = PlotArea();
     const QPointF at = event->position();
     std::optional<std::size_t> nearest;
-    if (data_.frequencyGhz.size() >= 2 && area.contains(at.toPoint())) {
-        double best = 1e300;
-        for (std::size_t i = 0; i < data_.frequencyGhz.size(); ++i) {
-            const double distance = std::abs(XOf(data_.frequencyGhz[i]) - at.x());
-            if (distance < best) {
-                best = distance;
-                nearest = i;
-            }
-        }
+    if (data_.frequencyGhz.size() >= 2 && area.contains(at.toPoint()))
+        nearest = NearestPoint(at.x());
+    if (dragged_ && nearest && *dragged_ < markersGhz_.size() &&
+        markersGhz_[*dragged_] != data_.frequencyGhz[*nearest]) {
+        std::vector<double> markers = markersGhz_;
+        markers[*dragged_] = data_.frequencyGhz[*nearest];
+        SetMarkers(std::move(markers));
     }
     if (nearest != hover_) {
         hover_ = nearest;
         update();
+    }
+}
+
+// Each marker as a line through every panel, numbered at the top, with the
+// value of the first curve shown in that panel beside it.
+void ResponsePlot::DrawMarkers(QPainter &painter, const std::vector<Panel> &panels) const
+{
+    const QFontMetrics metrics = painter.fontMetrics();
+    for (std::size_t k = 0; k < markersGhz_.size(); ++k) {
+        const double f = markersGhz_[k];
+        if (f < data_.frequencyGhz.front() || f > data_.frequencyGhz.back())
+            continue;
+        const double x = XOf(f);
+        const std::size_t i = *NearestPoint(x);
+        const QString name = QStringLiteral("M%1").arg(k + 1);
+        for (const Panel &panel : panels) {
+            painter.setPen(QPen(kMarkerColour, 1.5));
+            painter.drawLine(QPointF(x, panel.rect.top()), QPointF(x, panel.rect.bottom()));
+            const PlotSeries *shown = nullptr;
+            for (const PlotSeries &s : data_.series)
+                if (panel.transmission || !s.transmissionOnly)
+                    if (!shown || (panel.transmission && s.transmissionOnly))
+                        shown = &s;
+            if (!shown || i >= (shown->*(panel.values)).size())
+                continue;
+            const double value = (shown->*(panel.values))[i];
+            const double y =
+                std::clamp(panel.YOf(value), double(panel.rect.top()), double(panel.rect.bottom()));
+            painter.setBrush(kMarkerColour);
+            painter.drawPolygon(
+                QPolygonF({QPointF(x, y), QPointF(x - 5, y - 8), QPointF(x + 5, y - 8)}));
+            const QString label = name + QStringLiteral(" ") + Number(value, 4) + panel.unit;
+            const int width = metrics.horizontalAdvance(label) + 8;
+            QRectF box(x + 6,
+                       panel.rect.top() + 4 + static_cast<double>(k) * (metrics.height() + 2),
+                       width, metrics.height());
+            if (box.right() > panel.rect.right())
+                box.moveRight(x - 6);
+            QColor ground = palette().color(QPalette::Base);
+            ground.setAlpha(220);
+            painter.fillRect(box, ground);
+            painter.setPen(kMarkerColour);
+            painter.drawText(box, Qt::AlignCenter, label);
+        }
     }
 }
 

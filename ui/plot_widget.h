@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -16,6 +17,11 @@ struct PlotSeries
     Qt::PenStyle style = Qt::SolidLine;
     std::vector<double> returnLossDb; // one per frequency, positive in the passband
     std::vector<double> vswr;
+    std::vector<double> s21Db; // 20 log10 |S21|, 0 or below
+    std::vector<double> groupDelayNs;
+    // Drawn in the S21 and delay panels only: the network with the parts'
+    // loss, whose match the ideal curves already show.
+    bool transmissionOnly = false;
 };
 
 struct PlotData
@@ -45,7 +51,26 @@ QString TickLabel(double value);
 class ResponsePlot final : public QWidget
 {
   public:
+    // The panels the engineer can show, one above the other.
+    enum PanelKind : unsigned {
+        ReturnLossPanel = 1,
+        VswrPanel = 2,
+        TransmissionPanel = 4,
+        DelayPanel = 8,
+    };
+    static constexpr unsigned kAllPanels = 15;
+
     explicit ResponsePlot(QWidget *parent = nullptr);
+
+    // Which panels show (a set of PanelKind); at least one.
+    void SetPanels(unsigned panels);
+    unsigned panels() const { return panels_; }
+
+    // Markers: a click places one (up to four) at the nearest sweep point, a
+    // drag moves it, a right click on it removes it. `changed` hears of each.
+    const std::vector<double> &markersGhz() const { return markersGhz_; }
+    void SetMarkers(std::vector<double> markersGhz);
+    void OnMarkersChanged(std::function<void()> changed) { markersChanged_ = std::move(changed); }
 
     void SetData(PlotData data);
     const PlotData &data() const { return data_; }
@@ -62,6 +87,8 @@ class ResponsePlot final : public QWidget
 
   protected:
     void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
 
@@ -73,9 +100,16 @@ class ResponsePlot final : public QWidget
     void DrawPanel(QPainter &painter, const Panel &panel) const;
     void DrawLegend(QPainter &painter) const;
     void DrawHover(QPainter &painter, const std::vector<Panel> &panels) const;
+    void DrawMarkers(QPainter &painter, const std::vector<Panel> &panels) const;
+    std::optional<std::size_t> NearestPoint(double x) const;
+    std::optional<std::size_t> MarkerNear(double x) const;
 
     PlotData data_;
     std::optional<std::size_t> hover_;
+    unsigned panels_ = ReturnLossPanel | VswrPanel;
+    std::vector<double> markersGhz_;
+    std::optional<std::size_t> dragged_;
+    std::function<void()> markersChanged_;
 };
 
 } // namespace tevmar

@@ -2,6 +2,8 @@
 
 #include "analysis/analysis_text.h"
 #include "ui/plot_widget.h"
+#include "ui/response_views.h"
+#include "ui/trial_runner.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenuBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -166,7 +169,20 @@ PlotData PlotDataOf(const session::Response &response, const DesignResult &desig
         for (const analysis::SweepPoint &p : curve.points) {
             s.returnLossDb.push_back(p.returnLossDb);
             s.vswr.push_back(p.vswr);
+            s.s21Db.push_back(-p.insertionLossDb);
         }
+        s.groupDelayNs = curve.groupDelayNs;
+        data.series.push_back(std::move(s));
+    }
+    if (const auto &lossy = response.withLosses) {
+        PlotSeries s;
+        s.name = QString::fromStdString(lossy->name);
+        s.colour = QColor(200, 0, 120);
+        s.style = Qt::DotLine;
+        s.transmissionOnly = true;
+        for (const analysis::SweepPoint &p : lossy->points)
+            s.s21Db.push_back(-p.insertionLossDb);
+        s.groupDelayNs = lossy->groupDelayNs;
         data.series.push_back(std::move(s));
     }
     data.rippleGamma = design.GammaMax;
@@ -226,10 +242,18 @@ ResponseWindow::ResponseWindow(const session::ResponseSettings &settings, Settin
     side->setFixedWidth(kControlColumnWidth);
     column->setContentsMargins(0, 0, 0, 0);
 
+    views_ = new ResponseViews(*this, *plot_);
+    trials_runner_ = new TrialRunner(this);
+    trialsBusy_ = new QLabel(QStringLiteral("Tolerance trials running\u2026"), this);
+    trialsBusy_->setObjectName(QStringLiteral("trialsBusy"));
+    trialsBusy_->hide();
+    column->insertWidget(column->indexOf(figures_), trialsBusy_);
+
     auto *body = new QHBoxLayout;
-    body->addWidget(plot_, 1);
+    body->addWidget(views_->widget(), 1);
     body->addWidget(side);
     auto *layout = new QVBoxLayout(this);
+    layout->setMenuBar(views_->menuBar());
     layout->addWidget(banner_);
     layout->addLayout(body, 1);
 
@@ -467,10 +491,29 @@ void ResponseWindow::Recompute()
         return;
     QElapsedTimer clock;
     clock.start();
-    response_ = session::ComputeResponse(*design_, settings_);
+    // The curves show at once; the tolerance trials follow from another thread.
+    response_ = session::ComputeResponse(*design_, settings_, session::Trials::Later);
     plot_->SetData(PlotDataOf(response_, design_->result));
+    views_->Show(response_, *design_);
     ShowFigures();
+    if (response_.problem.empty()) {
+        trials_runner_->Start(*design_, settings_, [this](const analysis::YieldResult &yield) {
+            response_.analysis.yield = yield;
+            response_.trialsPending = false;
+            trialsBusy_->hide();
+            ShowFigures();
+        });
+        trialsBusy_->show();
+    } else {
+        trials_runner_->Stop();
+        trialsBusy_->hide();
+    }
     lastComputeMs_ = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+}
+
+bool ResponseWindow::trialsRunning() const
+{
+    return trials_runner_->running();
 }
 
 void ResponseWindow::ShowFigures()

@@ -18,6 +18,8 @@ namespace tevmar {
 
 class ResponsePlot;
 class YieldLimitBox;
+class ResponseViews;
+class TrialRunner;
 
 // The Response window: the plot of return loss and VSWR of the latest solved
 // design, the controls for the sweep, standard values, component Q and its
@@ -46,6 +48,10 @@ class ResponseWindow final : public QWidget
     const session::Response &response() const { return response_; }
     const std::optional<session::CalculateOutcome> &design() const { return design_; }
     ResponsePlot &plot() const { return *plot_; }
+    // The Smith chart, schematic, marker table and menu bar.
+    ResponseViews &views() const { return *views_; }
+    // Whether tolerance trials are still running for the shown settings.
+    bool trialsRunning() const;
     // Milliseconds the last recomputation of sweep and figures took.
     double lastComputeMs() const { return lastComputeMs_; }
 
@@ -68,6 +74,9 @@ class ResponseWindow final : public QWidget
 
     QLabel *banner_ = nullptr;
     ResponsePlot *plot_ = nullptr;
+    ResponseViews *views_ = nullptr;
+    TrialRunner *trials_runner_ = nullptr;
+    QLabel *trialsBusy_ = nullptr;
     QCheckBox *followBand_ = nullptr;
     QDoubleSpinBox *from_ = nullptr;
     QDoubleSpinBox *to_ = nullptr;

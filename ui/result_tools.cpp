@@ -2,6 +2,7 @@
 
 #include "analysis/sweep.h"
 #include "session/safe_file.h"
+#include "ui/response_views.h"
 #include "ui/response_window.h"
 
 #include <QAbstractScrollArea>
@@ -151,9 +152,11 @@ void ResultTools::ShowResponse()
 {
     if (!latest_)
         return;
-    if (!response_)
+    if (!response_) {
         response_ = std::make_unique<ResponseWindow>(
             settings_, [this](const session::ResponseSettings &settings) { settings_ = settings; });
+        AddResponseMenus();
+    }
     ShowLatestInResponse();
     response_->show();
     response_->raise();
@@ -224,6 +227,23 @@ void ResultTools::Export(session::ExportKind kind)
         Warn(title, QStringLiteral("%1 could not be written: %2.\n\nAny earlier file of that name "
                                    "is unchanged.")
                         .arg(name, QString::fromStdString(error)));
+}
+
+// The Response window's File and Edit menus offer the pane menu's exports and
+// Copy Report: the same actions, so that they write the same files.
+void ResultTools::AddResponseMenus()
+{
+    QMenu *file = response_->views().fileMenu();
+    QAction *first = file->actions().isEmpty() ? nullptr : file->actions().constFirst();
+    for (QAction *a : menu_->actions())
+        if (a != action(Command::Response) && a != action(Command::CopyReport) && !a->isSeparator())
+            file->insertAction(first, a);
+    file->insertSeparator(first);
+    QMenu *edit = response_->views().editMenu();
+    edit->insertAction(edit->actions().isEmpty() ? nullptr : edit->actions().constFirst(),
+                       action(Command::CopyReport));
+    connect(file, &QMenu::aboutToShow, this, &ResultTools::UpdateActions);
+    connect(edit, &QMenu::aboutToShow, this, &ResultTools::UpdateActions);
 }
 
 void ResultTools::Warn(const QString &title, const QString &message)

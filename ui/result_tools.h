@@ -83,6 +83,7 @@ class ResultTools final : public QObject
 
   private:
     void ShowLatestInResponse();
+    void AddResponseMenus();
     void Warn(const QString &title, const QString &message);
 
     QWidget &window_;

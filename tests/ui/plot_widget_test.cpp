@@ -58,7 +58,9 @@ PlotData ThreePoints()
                            Qt::blue,
                            Qt::SolidLine,
                            {10, 40, 10},
-                           {1.9249, 1.0202, 1.9249}});
+                           {1.9249, 1.0202, 1.9249},
+                           {},
+                           {}});
     return data;
 }
 
@@ -93,7 +95,9 @@ TEST(ResponsePlot, HoverShowsTheNearestFrequencyAndEachCurve)
                            Qt::red,
                            Qt::DashLine,
                            {11, 38.5, 9},
-                           {1.785, 1.024, 2.0965}});
+                           {1.785, 1.024, 2.0965},
+                           {},
+                           {}});
     plot.SetData(data);
     plot.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&plot));

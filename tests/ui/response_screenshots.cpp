@@ -9,8 +9,11 @@
 #include "ui/main_window.h"
 #include "ui/output_pane.h"
 #include "ui/plot_widget.h"
+#include "ui/response_views.h"
 #include "ui/response_window.h"
 #include "ui/result_tools.h"
+#include "ui/schematic_view.h"
+#include "ui/smith_chart.h"
 #include "window_driver.h"
 
 #include <QApplication>
@@ -22,12 +25,56 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyleFactory>
+#include <QTabWidget>
 #include <QTest>
 #include <cstdio>
 
 namespace {
 
 using tevmar::test::Click;
+
+// A dark desktop's colours, to check that every view reads on it.
+QPalette DarkPalette()
+{
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(45, 45, 48));
+    p.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    p.setColor(QPalette::Base, QColor(30, 30, 32));
+    p.setColor(QPalette::AlternateBase, QColor(50, 50, 54));
+    p.setColor(QPalette::Text, QColor(230, 230, 230));
+    p.setColor(QPalette::Button, QColor(55, 55, 58));
+    p.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    p.setColor(QPalette::Highlight, QColor(60, 110, 190));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    return p;
+}
+
+// Each view of the Response window in turn: the frequency panels with
+// markers, both Smith charts and the schematic; `suffix` names the palette.
+bool SaveViews(tevmar::ResponseWindow &response, const QDir &dir, const char *suffix)
+{
+    tevmar::ResponseViews &views = response.views();
+    const auto name = [suffix](const char *what) {
+        return QStringLiteral("%1%2.png")
+            .arg(QString::fromLatin1(what), QString::fromLatin1(suffix));
+    };
+    bool ok = true;
+    views.tabs().setCurrentIndex(0);
+    for (const char *panel : {"viewTransmission", "viewDelay"})
+        if (!views.viewAction(panel)->isChecked())
+            views.viewAction(panel)->trigger();
+    ok = tevmar::test::Save(response, dir, qPrintable(name("10-response-panels"))) && ok;
+    views.viewAction("viewSmithS11")->trigger();
+    ok = tevmar::test::Save(response, dir, qPrintable(name("11-response-smith-s11"))) && ok;
+    views.viewAction("viewSmithS22")->trigger();
+    ok = tevmar::test::Save(response, dir, qPrintable(name("12-response-smith-s22"))) && ok;
+    views.viewAction("viewSchematic")->trigger();
+    ok = tevmar::test::Save(response, dir, qPrintable(name("13-response-schematic"))) && ok;
+    views.viewAction("viewSmithS11")->trigger();
+    views.tabs().setCurrentIndex(0);
+    return ok;
+}
 using tevmar::test::Save;
 using tevmar::test::SavePixmap;
 using tevmar::test::Type;
@@ -78,6 +125,23 @@ int main(int argc, char **argv)
     tevmar::ResponsePlot &plot = response->plot();
     QTest::mouseMove(&plot, QPoint(plot.width() * 45 / 100, plot.height() / 2));
     ok = Save(*response, dir, "8-response-e24-hover.png") && ok;
+
+    // Two markers, every panel, the Smith charts and the schematic.
+    plot.SetMarkers({1.0, 1.5});
+    QTest::qWait(400); // the tolerance trials
+    ok = SaveViews(*response, dir, "") && ok;
+    const QString svg = dir.filePath(QStringLiteral("13-response-schematic.svg"));
+    const QString problem = tevmar::SaveSchematic(response->views().schematic().schematic(), svg,
+                                                  tevmar::PaperPalette());
+    std::printf("%s %s\n", problem.isEmpty() ? "saved" : "FAILED", qPrintable(svg));
+    ok = problem.isEmpty() && ok;
+    const QPalette light = QApplication::palette();
+    QApplication::setPalette(DarkPalette());
+    ok = SaveViews(*response, dir, "-dark") && ok;
+    QApplication::setPalette(light);
+    plot.SetMarkers({});
+    for (const char *panel : {"viewTransmission", "viewDelay"})
+        response->views().viewAction(panel)->trigger();
 
     Type(window, "Zlow_text", "0");
     Click(window, "Calc_BP");

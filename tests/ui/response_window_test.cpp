@@ -55,8 +55,16 @@ class ResponseWindowTest : public InScratchDirectory
         return count;
     }
 
+    // The tolerance trials run off the GUI thread; their rows fill in when done.
+    static void WaitForTrials(const ResponseWindow &r)
+    {
+        for (int i = 0; i < 2000 && r.trialsRunning(); ++i)
+            QTest::qWait(5);
+    }
+
     static QStringList FigureNames(const ResponseWindow &r)
     {
+        WaitForTrials(r);
         const auto *table = r.findChild<QTableWidget *>(QStringLiteral("figures"));
         QStringList names;
         for (int row = 0; row < table->rowCount(); ++row)
@@ -67,6 +75,7 @@ class ResponseWindowTest : public InScratchDirectory
     // The text beside the figure whose name starts with `name`.
     static QString FigureText(const ResponseWindow &r, const QString &name)
     {
+        WaitForTrials(r);
         const auto *table = r.findChild<QTableWidget *>(QStringLiteral("figures"));
         for (int row = 0; row < table->rowCount(); ++row)
             if (table->item(row, 0)->text().startsWith(name))

@@ -1,0 +1,54 @@
+#pragma once
+
+// What the schematic of a design shows, without Qt: the ladder's parts in
+// order from port 1 to port 2 with their symbols and value labels, the two
+// terminations, and the absorbed load's reactance, which is drawn inside the
+// load's box because it belongs to the load and is not a part to buy.
+
+#include "analysis/ladder.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tevmar::session {
+
+enum class Symbol { SeriesInductor, SeriesCapacitor, ShuntInductor, ShuntCapacitor };
+
+Symbol SymbolOf(ElementKind kind);
+
+struct SchematicPart
+{
+    Symbol symbol = Symbol::SeriesInductor;
+    std::string name;     // "L1", "C2": as the exports name it
+    std::string value;    // "3.217 nH", as the report prints it
+    std::string standard; // "3.3 nH": its standard value, when those are shown
+};
+
+struct SchematicPort
+{
+    int port = 1;
+    std::string label;      // "Port 1"
+    std::string resistance; // "50 Ω"
+    // The absorbed load's reactance, drawn in this port's box: a shunt load
+    // across the resistance at port 1, a series load in line at port 2.
+    std::optional<SchematicPart> load;
+};
+
+struct Schematic
+{
+    SchematicPort source; // port 1, the high-impedance end, on the left
+    SchematicPort load;   // port 2, the low-impedance end, on the right
+    std::vector<SchematicPart> parts;
+    std::string standardSeries; // "E24" when standard values are shown
+};
+
+// `printed` is the network built from the values as printed; `standard`, when
+// given, the same network snapped to a standard series named `seriesName`.
+Schematic SchematicOf(const analysis::Ladder &printed, const analysis::Ladder *standard = nullptr,
+                      const std::string &seriesName = {});
+
+// A value as the report prints it: three decimals and its unit, "3.217 nH".
+std::string PrintedValue(const analysis::LadderElement &element);
+
+} // namespace tevmar::session

@@ -1,0 +1,220 @@
+#include "ui/response_views.h"
+
+#include "analysis/analysis_text.h"
+#include "session/markers.h"
+#include "session/schematic.h"
+#include "ui/plot_widget.h"
+#include "ui/schematic_view.h"
+#include "ui/smith_chart.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace tevmar {
+
+namespace {
+
+struct PanelChoice
+{
+    const char *text;
+    const char *name;
+    ResponsePlot::PanelKind kind;
+};
+
+const PanelChoice kPanelChoices[] = {
+    {"&Return Loss", "viewReturnLoss", ResponsePlot::ReturnLossPanel},
+    {"&VSWR", "viewVswr", ResponsePlot::VswrPanel},
+    {"&Insertion Loss (S21)", "viewTransmission", ResponsePlot::TransmissionPanel},
+    {"&Group Delay", "viewDelay", ResponsePlot::DelayPanel},
+};
+
+} // namespace
+
+ResponseViews::ResponseViews(QWidget &window, ResponsePlot &plot)
+    : QObject(&window), window_(window), plot_(plot)
+{
+    body_ = new QWidget(&window);
+    tabs_ = new QTabWidget(body_);
+    tabs_->setObjectName(QStringLiteral("responseTabs"));
+    tabs_->addTab(&plot, QStringLiteral("Frequency"));
+    smith_ = new SmithChart(tabs_);
+    smith_->setObjectName(QStringLiteral("smithChart"));
+    tabs_->addTab(smith_, QStringLiteral("Smith Chart"));
+    schematic_ = new SchematicView(tabs_);
+    schematic_->setObjectName(QStringLiteral("schematic"));
+    tabs_->addTab(schematic_, QStringLiteral("Schematic"));
+
+    markers_ = new QTableWidget(0, static_cast<int>(session::MarkerColumns().size()), body_);
+    markers_->setObjectName(QStringLiteral("markerTable"));
+    QStringList heads;
+    for (const std::string &head : session::MarkerColumns())
+        heads << QString::fromStdString(head);
+    markers_->setHorizontalHeaderLabels(heads);
+    markers_->verticalHeader()->hide();
+    markers_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    markers_->setMaximumHeight(130);
+    markers_->setToolTip(QStringLiteral("Click a panel to place a marker (up to four), drag it "
+                                        "to move it, right-click it to remove it."));
+    markers_->hide();
+
+    auto *column = new QVBoxLayout(body_);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(tabs_, 1);
+    column->addWidget(markers_);
+
+    plot_.OnMarkersChanged([this] { ShowMarkers(); });
+    BuildMenus();
+}
+
+QAction *ResponseViews::viewAction(const char *objectName) const
+{
+    return menuBar_->findChild<QAction *>(QString::fromLatin1(objectName));
+}
+
+void ResponseViews::BuildMenus()
+{
+    menuBar_ = new QMenuBar(&window_);
+    menuBar_->setObjectName(QStringLiteral("responseMenuBar"));
+    file_ = menuBar_->addMenu(QStringLiteral("&File"));
+    edit_ = menuBar_->addMenu(QStringLiteral("&Edit"));
+    QMenu *view = menuBar_->addMenu(QStringLiteral("&View"));
+
+    QAction *save = new QAction(QStringLiteral("Save &Schematic\u2026"), menuBar_);
+    save->setObjectName(QStringLiteral("saveSchematicAction"));
+    connect(save, &QAction::triggered, this, &ResponseViews::SaveSchematicAs);
+    file_->addAction(save);
+    file_->addSeparator();
+    QAction *close = file_->addAction(QStringLiteral("&Close"), &window_, &QWidget::close);
+    close->setShortcut(QKeySequence::Close);
+
+    QAction *copyValues = new QAction(QStringLiteral("Copy &Values"), menuBar_);
+    copyValues->setObjectName(QStringLiteral("copyValuesAction"));
+    copyValues->setShortcut(QKeySequence::Copy);
+    connect(copyValues, &QAction::triggered, this,
+            [this] { QGuiApplication::clipboard()->setText(ValuesText()); });
+    edit_->addAction(copyValues);
+    QAction *copySchematic = new QAction(QStringLiteral("Copy Schematic as &Image"), menuBar_);
+    copySchematic->setObjectName(QStringLiteral("copySchematicAction"));
+    connect(copySchematic, &QAction::triggered, this, &ResponseViews::CopySchematic);
+    edit_->addAction(copySchematic);
+    QAction *clear = edit_->addAction(QStringLiteral("Clear &Markers"), &plot_,
+                                      [this] { plot_.SetMarkers({}); });
+    clear->setObjectName(QStringLiteral("clearMarkersAction"));
+
+    for (const PanelChoice &c : kPanelChoices) {
+        QAction *a = view->addAction(QString::fromUtf8(c.text));
+        a->setObjectName(QString::fromLatin1(c.name));
+        a->setCheckable(true);
+        a->setChecked(plot_.panels() & c.kind);
+        connect(a, &QAction::toggled, this, [this, kind = c.kind](bool on) {
+            const unsigned panels = on ? plot_.panels() | kind : plot_.panels() & ~unsigned(kind);
+            plot_.SetPanels(panels);
+            for (const PanelChoice &other : kPanelChoices) // the last panel stays
+                viewAction(other.name)->setChecked(plot_.panels() & other.kind);
+            tabs_->setCurrentWidget(&plot_);
+        });
+    }
+    view->addSeparator();
+    auto *ports = new QActionGroup(view);
+    for (const int port : {1, 2}) {
+        QAction *a = view->addAction(port == 1 ? QStringLiteral("Smith Chart of S&11")
+                                               : QStringLiteral("Smith Chart of S&22"));
+        a->setObjectName(port == 1 ? QStringLiteral("viewSmithS11")
+                                   : QStringLiteral("viewSmithS22"));
+        a->setCheckable(true);
+        a->setChecked(port == smith_->port());
+        ports->addAction(a);
+        connect(a, &QAction::triggered, this, [this, port] {
+            smith_->SetPort(port);
+            tabs_->setCurrentWidget(smith_);
+        });
+    }
+    QAction *schematic = view->addAction(QStringLiteral("S&chematic"));
+    schematic->setObjectName(QStringLiteral("viewSchematic"));
+    connect(schematic, &QAction::triggered, this, [this] { tabs_->setCurrentWidget(schematic_); });
+}
+
+void ResponseViews::Show(const session::Response &response, const session::CalculateOutcome &design)
+{
+    response_ = &response;
+    design_ = &design;
+    smith_->SetResponse(response);
+    const analysis::NetworkAnalysis &a = response.analysis;
+    if (response.problem.empty()) {
+        const auto &standard = a.standardValues;
+        schematic_->SetSchematic(session::SchematicOf(
+            a.printed, standard ? &standard->ladder : nullptr,
+            standard ? analysis::SeriesName(standard->series) : std::string()));
+    }
+    ShowMarkers();
+}
+
+void ResponseViews::ShowMarkers()
+{
+    std::vector<double> hz;
+    for (const double ghz : plot_.markersGhz())
+        hz.push_back(ghz * 1e9);
+    const std::vector<session::MarkerReading> readings =
+        response_ ? session::ReadMarkers(*response_, hz) : std::vector<session::MarkerReading>{};
+    markers_->setRowCount(static_cast<int>(readings.size()));
+    for (std::size_t r = 0; r < readings.size(); ++r) {
+        const std::vector<std::string> cells = session::MarkerCells(readings[r]);
+        for (std::size_t c = 0; c < cells.size(); ++c)
+            markers_->setItem(static_cast<int>(r), static_cast<int>(c),
+                              new QTableWidgetItem(QString::fromStdString(cells[c])));
+    }
+    markers_->resizeColumnsToContents();
+    markers_->setVisible(!readings.empty());
+}
+
+QString ResponseViews::ValuesText() const
+{
+    if (!response_ || !design_ || !response_->problem.empty())
+        return {};
+    std::string text = session::DesignSummary(*design_) + "\n\nIn-band maximum\t|S11|\tVSWR\n";
+    for (const session::FigureRow &row : session::FigureRows(*response_, design_->result))
+        text +=
+            row.figure + "\t" + (row.text.empty() ? row.gamma + "\t" + row.vswr : row.text) + "\n";
+    std::vector<double> hz;
+    for (const double ghz : plot_.markersGhz())
+        hz.push_back(ghz * 1e9);
+    if (!hz.empty())
+        text += "\n" + session::MarkerTableText(session::ReadMarkers(*response_, hz));
+    return QString::fromStdString(text);
+}
+
+void ResponseViews::SaveSchematicAs()
+{
+    QFileDialog dialog(&window_, QStringLiteral("Save Schematic"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(
+        {QStringLiteral("SVG drawing (*.svg)"), QStringLiteral("PNG image (*.png)")});
+    dialog.setDefaultSuffix(QStringLiteral("svg"));
+    dialog.selectFile(QStringLiteral("network.svg"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString name = dialog.selectedFiles().constFirst();
+    // Files are drawn on white whatever the desktop's colours, as for print.
+    const QString problem = SaveSchematic(schematic_->schematic(), name, PaperPalette());
+    if (!problem.isEmpty())
+        QMessageBox::warning(&window_, QStringLiteral("Save Schematic"),
+                             QStringLiteral("%1 was not saved: %2.").arg(name, problem));
+}
+
+void ResponseViews::CopySchematic()
+{
+    QGuiApplication::clipboard()->setImage(
+        SchematicImage(schematic_->schematic(), PaperPalette(), 2));
+}
+
+} // namespace tevmar

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "session/calculation.h"
+#include "session/response.h"
+
+#include <QObject>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QTabWidget;
+class QTableWidget;
+class QWidget;
+
+namespace tevmar {
+
+class ResponsePlot;
+class SchematicView;
+class SmithChart;
+
+// The Response window's views beside the figures: the frequency panels, the
+// Smith chart and the schematic as tabs, the marker table under them, and the
+// window's menu bar (File, Edit, View). The window hands it each response.
+class ResponseViews final : public QObject
+{
+  public:
+    // `plot` becomes the first tab; `window` owns everything made here.
+    ResponseViews(QWidget &window, ResponsePlot &plot);
+
+    QWidget *widget() const { return body_; }
+    QMenuBar *menuBar() const { return menuBar_; }
+    QMenu *fileMenu() const { return file_; }
+    QMenu *editMenu() const { return edit_; }
+
+    // A new response of `design`, which the window keeps alive.
+    void Show(const session::Response &response, const session::CalculateOutcome &design);
+
+    SmithChart &smith() const { return *smith_; }
+    SchematicView &schematic() const { return *schematic_; }
+    QTabWidget &tabs() const { return *tabs_; }
+    QTableWidget &markerTable() const { return *markers_; }
+    QAction *viewAction(const char *objectName) const;
+
+    // What Copy values puts on the clipboard: the figures and the markers.
+    QString ValuesText() const;
+    // Asks for a file name and saves the schematic there.
+    void SaveSchematicAs();
+    void CopySchematic();
+
+  private:
+    void BuildMenus();
+    void ShowMarkers();
+
+    QWidget &window_;
+    ResponsePlot &plot_;
+    QWidget *body_ = nullptr;
+    QTabWidget *tabs_ = nullptr;
+    SmithChart *smith_ = nullptr;
+    SchematicView *schematic_ = nullptr;
+    QTableWidget *markers_ = nullptr;
+    QMenuBar *menuBar_ = nullptr;
+    QMenu *file_ = nullptr;
+    QMenu *edit_ = nullptr;
+    const session::Response *response_ = nullptr;
+    const session::CalculateOutcome *design_ = nullptr;
+};
+
+} // namespace tevmar

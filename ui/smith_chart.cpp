@@ -1,0 +1,268 @@
+#include "ui/smith_chart.h"
+
+#include "analysis/analysis_text.h"
+#include "session/smith.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <cmath>
+
+namespace tevmar {
+
+namespace {
+
+using analysis::Complex;
+using session::ChartPoint;
+
+const QColor kCurveColours[] = {QColor(0, 70, 200), QColor(225, 110, 0), QColor(0, 145, 60)};
+const Qt::PenStyle kCurveStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DashDotLine};
+
+bool IsDark(const QPalette &p)
+{
+    return p.color(QPalette::Base).lightness() < 128;
+}
+
+QPointF PointOf(Complex gamma, double cx, double cy, double radius)
+{
+    const ChartPoint p = session::ChartPosition(gamma, cx, cy, radius);
+    return {p.x, p.y};
+}
+
+// The grid: circles of constant resistance and arcs of constant reactance,
+// each traced as the image of its line in the impedance plane, clipped to the
+// unit circle by construction.
+void DrawGrid(QPainter &painter, double cx, double cy, double radius, const QColor &grid,
+              const QColor &text)
+{
+    painter.setPen(QPen(grid, 1));
+    painter.setBrush(Qt::NoBrush);
+    const double values[] = {0.2, 0.5, 1.0, 2.0, 5.0};
+    const auto trace = [&](auto z) {
+        QPainterPath path;
+        for (int k = 0; k <= 400; ++k) {
+            const double t = k / 400.0;
+            const QPointF p = PointOf(session::ReflectionOf(z(t), 1), cx, cy, radius);
+            k == 0 ? path.moveTo(p) : path.lineTo(p);
+        }
+        painter.drawPath(path);
+    };
+    for (const double r : values) // x from -inf to inf through a tangent map
+        trace([r](double t) { return Complex(r, std::tan((t - 0.5) * 3.1415)); });
+    for (const double x : values)
+        for (const double sign : {1.0, -1.0})
+            trace([x, sign](double t) { return Complex(std::tan(t * 1.5707), sign * x); });
+    painter.drawLine(QPointF(cx - radius, cy), QPointF(cx + radius, cy));
+    painter.setPen(QPen(text, 1.2));
+    painter.drawEllipse(QPointF(cx, cy), radius, radius);
+
+    painter.setPen(text);
+    const QFontMetrics metrics = painter.fontMetrics();
+    for (const double r : values) {
+        const QPointF p = PointOf(session::ReflectionOf({r, 0}, 1), cx, cy, radius);
+        const QString label = QString::number(r);
+        painter.drawText(QPointF(p.x() + 2, p.y() - 3), label);
+    }
+    for (const double x : values)
+        for (const double sign : {1.0, -1.0}) {
+            const QPointF p = PointOf(session::ReflectionOf({0, sign * x}, 1), cx, cy, radius);
+            const QPointF out((p.x() - cx) * 1.06 + cx, (p.y() - cy) * 1.06 + cy);
+            const QString label =
+                (sign > 0 ? QStringLiteral("+j") : QStringLiteral("\u2212j")) + QString::number(x);
+            painter.drawText(QPointF(out.x() - metrics.horizontalAdvance(label) / 2.0,
+                                     out.y() + metrics.ascent() / 2.0),
+                             label);
+        }
+}
+
+} // namespace
+
+SmithChart::SmithChart(QWidget *parent) : QWidget(parent)
+{
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void SmithChart::SetResponse(const session::Response &response)
+{
+    response_ = &response;
+    hover_.reset();
+    update();
+}
+
+void SmithChart::SetPort(int port)
+{
+    port_ = port == 2 ? 2 : 1;
+    hover_.reset();
+    update();
+}
+
+SmithChart::Geometry SmithChart::ChartGeometry() const
+{
+    const double legend = 46;
+    const double radius = std::max(10.0, std::min(width() - 60.0, height() - legend - 50.0) / 2);
+    return {width() / 2.0, legend + 20 + radius, radius};
+}
+
+Complex SmithChart::GammaOf(const session::ResponseCurve &curve, std::size_t i) const
+{
+    return port_ == 1 ? curve.points[i].s.s11 : curve.points[i].s.s22;
+}
+
+double SmithChart::ReferenceOhms() const
+{
+    return port_ == 1 ? response_->analysis.full.port1Ohms : response_->analysis.full.port2Ohms;
+}
+
+void SmithChart::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const QPalette &pal = palette();
+    const QColor text = pal.color(QPalette::Text);
+    const bool dark = IsDark(pal);
+    painter.fillRect(rect(), pal.color(QPalette::Base));
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (!response_ || !response_->problem.empty() || response_->curves.empty()) {
+        painter.setPen(text);
+        painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("No response to show."));
+        return;
+    }
+    const Geometry g = ChartGeometry();
+    DrawGrid(painter, g.cx, g.cy, g.radius, dark ? QColor(75, 75, 75) : QColor(215, 215, 215),
+             dark ? QColor(170, 170, 170) : QColor(90, 90, 90));
+
+    const analysis::Band &band = response_->analysis.band;
+    const std::vector<double> &f = response_->frequenciesHz;
+    for (std::size_t c = 0; c < response_->curves.size(); ++c) {
+        const session::ResponseCurve &curve = response_->curves[c];
+        const QColor colour = kCurveColours[c % std::size(kCurveColours)];
+        const Qt::PenStyle style = kCurveStyles[c % std::size(kCurveStyles)];
+        QPainterPath whole, inBand;
+        bool bandStarted = false;
+        for (std::size_t i = 0; i < curve.points.size(); ++i) {
+            const QPointF p = PointOf(GammaOf(curve, i), g.cx, g.cy, g.radius);
+            i == 0 ? whole.moveTo(p) : whole.lineTo(p);
+            if (f[i] >= band.lowHz && f[i] <= band.highHz) {
+                bandStarted ? inBand.lineTo(p) : inBand.moveTo(p);
+                bandStarted = true;
+            }
+        }
+        painter.setPen(QPen(colour, 1.0, style));
+        painter.drawPath(whole);
+        painter.setPen(QPen(colour, 3.2, style, Qt::RoundCap));
+        painter.drawPath(inBand);
+
+        // F1, F0 and F2 on every trace, evaluated there rather than at the nearest point.
+        const analysis::Ladder *ladder = c == 0   ? &response_->analysis.full
+                                         : c == 1 ? &response_->analysis.printed
+                                         : response_->analysis.standardValues
+                                             ? &response_->analysis.standardValues->ladder
+                                             : nullptr;
+        if (!ladder)
+            continue;
+        const std::pair<double, const char *> edges[] = {
+            {band.lowHz, "F1"}, {band.centreHz, "F0"}, {band.highHz, "F2"}};
+        for (const auto &[hz, name] : edges) {
+            const analysis::SParameters s = analysis::Evaluate(*ladder, hz).s;
+            const QPointF p = PointOf(port_ == 1 ? s.s11 : s.s22, g.cx, g.cy, g.radius);
+            painter.setPen(QPen(colour, 1.5));
+            painter.setBrush(pal.color(QPalette::Base));
+            painter.drawEllipse(p, 4, 4);
+            if (c == 0) {
+                painter.setPen(text);
+                painter.drawText(p + QPointF(6, -6), QString::fromLatin1(name));
+            }
+        }
+    }
+
+    // Legend and title.
+    const QFontMetrics metrics = painter.fontMetrics();
+    painter.setPen(text);
+    const QString title = (port_ == 1 ? QStringLiteral("S11 at port 1, referred to ")
+                                      : QStringLiteral("S22 at port 2, referred to ")) +
+                          QString::fromStdString(analysis::Figure(ReferenceOhms(), 6)) +
+                          QStringLiteral(" \u03A9 (the network with the load)");
+    painter.drawText(QPointF(10, 4 + metrics.ascent()), title);
+    double x = 10;
+    const double y = 8 + metrics.height() + metrics.ascent();
+    for (std::size_t c = 0; c < response_->curves.size(); ++c) {
+        painter.setPen(QPen(kCurveColours[c % 3], 2, kCurveStyles[c % 3]));
+        painter.drawLine(QPointF(x, y - metrics.ascent() / 2.0),
+                         QPointF(x + 22, y - metrics.ascent() / 2.0));
+        painter.setPen(text);
+        const QString name = QString::fromStdString(response_->curves[c].name);
+        painter.drawText(QPointF(x + 28, y), name);
+        x += 46 + metrics.horizontalAdvance(name);
+    }
+    painter.drawText(QPointF(x, y), QStringLiteral("bold: passband F1\u2013F2"));
+
+    if (hover_) {
+        const session::ResponseCurve &curve = response_->curves[hover_->curve];
+        const QPointF p = PointOf(GammaOf(curve, hover_->point), g.cx, g.cy, g.radius);
+        painter.setPen(QPen(text, 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(p, 6, 6);
+        const QStringList lines = hoverText().split(QLatin1Char('\n'));
+        int w = 0;
+        for (const QString &line : lines)
+            w = std::max(w, metrics.horizontalAdvance(line));
+        QRectF box(p.x() + 12, p.y() + 12, w + 12, lines.size() * metrics.height() + 8);
+        if (box.right() > width())
+            box.moveRight(p.x() - 12);
+        if (box.bottom() > height())
+            box.moveBottom(p.y() - 12);
+        QColor ground = pal.color(QPalette::Base);
+        ground.setAlpha(235);
+        painter.setBrush(ground);
+        painter.drawRect(box);
+        for (int k = 0; k < lines.size(); ++k)
+            painter.drawText(
+                QPointF(box.left() + 6, box.top() + 4 + k * metrics.height() + metrics.ascent()),
+                lines[k]);
+    }
+}
+
+QString SmithChart::hoverText() const
+{
+    if (!hover_ || !response_ || hover_->curve >= response_->curves.size())
+        return {};
+    const session::ResponseCurve &curve = response_->curves[hover_->curve];
+    return QString::fromStdString(curve.name) + QLatin1Char('\n') +
+           QString::fromStdString(session::SmithReadout(response_->frequenciesHz[hover_->point],
+                                                        GammaOf(curve, hover_->point),
+                                                        ReferenceOhms()));
+}
+
+void SmithChart::mouseMoveEvent(QMouseEvent *event)
+{
+    std::optional<Hover> nearest;
+    if (response_ && response_->problem.empty()) {
+        const Geometry g = ChartGeometry();
+        double best = 12 * 12; // within 12 px of a trace
+        for (std::size_t c = 0; c < response_->curves.size(); ++c)
+            for (std::size_t i = 0; i < response_->curves[c].points.size(); ++i) {
+                const QPointF p = PointOf(GammaOf(response_->curves[c], i), g.cx, g.cy, g.radius);
+                const QPointF d = p - event->position();
+                const double distance = d.x() * d.x() + d.y() * d.y();
+                if (distance < best) {
+                    best = distance;
+                    nearest = Hover{c, i};
+                }
+            }
+    }
+    if (nearest.has_value() != hover_.has_value() ||
+        (nearest && (nearest->curve != hover_->curve || nearest->point != hover_->point))) {
+        hover_ = nearest;
+        update();
+    }
+}
+
+void SmithChart::leaveEvent(QEvent *)
+{
+    if (hover_) {
+        hover_.reset();
+        update();
+    }
+}
+
+} // namespace tevmar

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "session/response.h"
+
+#include <QWidget>
+#include <optional>
+
+namespace tevmar {
+
+// The Smith chart of one port's reflection: S11 referred to the port-1
+// (high-impedance) termination or S22 referred to the port-2 termination, of
+// each network with the true load. The passband part of each trace is drawn
+// bold, F1, F0 and F2 are marked on every trace, and the pointer near a trace
+// shows its frequency, impedance and reflection coefficient.
+class SmithChart final : public QWidget
+{
+  public:
+    explicit SmithChart(QWidget *parent = nullptr);
+
+    void SetResponse(const session::Response &response);
+    // 1 for S11, 2 for S22.
+    void SetPort(int port);
+    int port() const { return port_; }
+
+    // The hover box's lines, empty when the pointer is near no trace.
+    QString hoverText() const;
+
+    QSize sizeHint() const override { return {560, 560}; }
+    QSize minimumSizeHint() const override { return {300, 300}; }
+
+  protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+  private:
+    struct Geometry
+    {
+        double cx, cy, radius;
+    };
+    Geometry ChartGeometry() const;
+    analysis::Complex GammaOf(const session::ResponseCurve &curve, std::size_t i) const;
+    double ReferenceOhms() const;
+
+    const session::Response *response_ = nullptr;
+    int port_ = 1;
+    struct Hover
+    {
+        std::size_t curve, point;
+    };
+    std::optional<Hover> hover_;
+};
+
+} // namespace tevmar
