@@ -5,6 +5,7 @@
 #include "session/exports.h"
 #include "session/safe_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <ostream>
@@ -107,7 +108,9 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          SetFlag(r.json)},
         {"--sweep", "FILE.csv", "save a CSV sweep: |S11| dB, VSWR and insertion loss per network",
          FileName(r.sweepPath)},
-        {"--points", "N", "points of the sweep (default " + std::to_string(session::kDefaultSweepPoints) + ")", Count(r.points, 1'000'000)},
+        {"--points", "N",
+         "points of the sweep (default " + std::to_string(session::kDefaultSweepPoints) + ")",
+         Count(r.points, 1'000'000)},
         {"--from", "GHZ", "sweep start (default half the lower band edge)", Positive(r.fromGhz)},
         {"--to", "GHZ", "sweep stop (default twice the upper band edge)", Positive(r.toGhz)},
         {"--log", "", "logarithmic frequency steps (the default)", SetFlag(r.log)},
@@ -122,11 +125,16 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          Series(r.eseries)},
         {"--q-l", "Q", "inductor Q at the centre frequency", Positive(r.inductorQ)},
         {"--q-c", "Q", "capacitor Q at the centre frequency", Positive(r.capacitorQ)},
-        {"--monte-carlo", "N", "tolerance trials (default " + std::to_string(session::kDefaultTrials) + ")",
+        {"--monte-carlo", "N",
+         "tolerance trials (default " + std::to_string(session::kDefaultTrials) + ")",
          Count(r.trials, analysis::kMaxTrials)},
-        {"--tolerance", "PERCENT", "element tolerance, +- percent (default " + Figure(session::kDefaultTolerancePercent) + ")",
+        {"--tolerance", "PERCENT",
+         "element tolerance, +- percent (default " + Figure(session::kDefaultTolerancePercent) +
+             ")",
          Tolerance(r.tolerancePercent)},
-        {"--seed", "S", "seed of the tolerance trials (default " + std::to_string(session::kDefaultSeed) + ")", Seed(r.seed)},
+        {"--seed", "S",
+         "seed of the tolerance trials (default " + std::to_string(session::kDefaultSeed) + ")",
+         Seed(r.seed)},
     };
 }
 
@@ -140,7 +148,9 @@ std::string AnalysisUsageText()
            "element uniform within +-PERCENT, a trial passing when its in-band VSWR stays\n"
            "below the design's maximum VSWR x 1.1. --points, --from, --to, --log and --lin\n"
            "shape the sweep of --sweep and --touchstone; the --spice test bench sweeps the\n"
-           "band. A design without solution writes none of these files.\n";
+           "band. A design without solution writes none of these files. A file named \"-\"\n"
+           "goes to standard output in place of the pane lines and figures (one such file\n"
+           "at most, and not with --json).\n";
 }
 
 std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem::path &reportPath)
@@ -160,19 +170,29 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
     if (r.touchstoneOhms && !r.touchstonePath)
         return "--touchstone-r applies to --touchstone only; give it";
 
-    const auto same = session::SameFile;
-    const std::pair<const std::optional<std::string> *, const char *> files[] = {
-        {&r.sweepPath, "--sweep"}, {&r.touchstonePath, "--touchstone"}, {&r.spicePath, "--spice"}};
-    for (std::size_t i = 0; i < std::size(files); ++i) {
-        if (!*files[i].first)
+    const FileOption *onStandardOutput = nullptr;
+    for (std::size_t i = 0; i < std::size(kFileOptions); ++i) {
+        const FileOption &file = kFileOptions[i];
+        if (!(r.*file.path))
             continue;
-        const std::filesystem::path path = **files[i].first;
-        if (same(path, reportPath))
-            return std::string(files[i].second) + ": \"" + path.string() + "\" is the report file";
-        for (std::size_t j = 0; j < i; ++j)
-            if (*files[j].first && same(path, **files[j].first))
-                return std::string(files[i].second) + ": \"" + path.string() +
-                       "\" is already the file of " + files[j].second;
+        const std::filesystem::path path = *(r.*file.path);
+        if (path == kStandardOutputPath) {
+            if (r.json)
+                return std::string(file.option) + " -: --json already writes standard output";
+            if (onStandardOutput != nullptr)
+                return std::string(file.option) + " -: " + onStandardOutput->option +
+                       " already writes standard output";
+            onStandardOutput = &file;
+            continue;
+        }
+        if (session::SameFile(path, reportPath))
+            return std::string(file.option) + ": \"" + path.string() + "\" is the report file";
+        for (std::size_t j = 0; j < i; ++j) {
+            const std::optional<std::string> &earlier = r.*kFileOptions[j].path;
+            if (earlier && *earlier != kStandardOutputPath && session::SameFile(path, *earlier))
+                return std::string(file.option) + ": \"" + path.string() +
+                       "\" is already the file of " + kFileOptions[j].option;
+        }
     }
     return {};
 }
@@ -188,10 +208,10 @@ session::AnalysisSettings SettingsOf(const AnalysisRequest &r)
     settings.inductorQ = r.inductorQ;
     settings.capacitorQ = r.capacitorQ;
     if (r.MonteCarlo())
-        settings.tolerance =
-            session::ToleranceSettings{r.trials.value_or(session::kDefaultTrials),
-                                       r.tolerancePercent.value_or(session::kDefaultTolerancePercent),
-                                       r.seed.value_or(session::kDefaultSeed)};
+        settings.tolerance = session::ToleranceSettings{
+            r.trials.value_or(session::kDefaultTrials),
+            r.tolerancePercent.value_or(session::kDefaultTolerancePercent),
+            r.seed.value_or(session::kDefaultSeed)};
     return settings;
 }
 
@@ -226,15 +246,11 @@ std::vector<OutputFile> RenderFiles(const AnalysisRequest &r,
     if (r.SweepFile())
         frequencies = analysis::SweepFrequencies(plan);
     const double ohms = r.touchstoneOhms.value_or(analysis::kDefaultTouchstoneOhms);
-    const std::pair<const std::optional<std::string> *, std::pair<const char *, session::ExportKind>>
-        wanted[] = {{&r.sweepPath, {"--sweep", session::ExportKind::SweepCsv}},
-                    {&r.touchstonePath, {"--touchstone", session::ExportKind::Touchstone}},
-                    {&r.spicePath, {"--spice", session::ExportKind::Spice}}};
     std::vector<OutputFile> files;
-    for (const auto &[path, what] : wanted)
-        if (*path)
-            files.push_back(
-                {what.first, **path, session::ExportText(what.second, outcome, a, frequencies, ohms)});
+    for (const FileOption &file : kFileOptions)
+        if (const std::optional<std::string> &path = r.*file.path)
+            files.push_back({file.option, *path,
+                             session::ExportText(file.kind, outcome, a, frequencies, ohms)});
     return files;
 }
 
@@ -305,10 +321,23 @@ int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
     if (!a.selfCheck.agrees)
         err << "tevmar-cli: warning: the network built from the full-precision values does not "
                "reproduce the design's |S11| over the band\n";
-    const int code = WriteDesign(outcome, r, json, a, out, err);
+    // A file asked for on standard output takes the place of the pane lines
+    // there, so that it can be piped on as it is.
+    const auto piped = std::find_if(files.begin(), files.end(), [](const OutputFile &file) {
+        return file.path == kStandardOutputPath;
+    });
+    int code = 0;
+    if (piped != files.end()) {
+        out << piped->text;
+        code = DesignExitCode(outcome, out, err);
+    } else {
+        code = WriteDesign(outcome, r, json, a, out, err);
+    }
 
     bool saved = true;
     for (const OutputFile &file : files) {
+        if (file.path == kStandardOutputPath)
+            continue;
         std::string error;
         if (!session::WriteFileSafely(file.path, file.text, error)) {
             err << "tevmar-cli: " << file.option << ": " << error << '\n';

@@ -3,6 +3,7 @@
 #include "cli/analysis_options.h"
 #include "cli/design_command.h"
 
+#include <optional>
 #include <ostream>
 
 #ifndef TEVMAR_VERSION
@@ -17,7 +18,22 @@ struct Flags
 {
     bool help = false;
     bool version = false;
+    std::optional<std::string> reportPath;
 };
+
+// --report: where the report is saved. Standard output carries the design, so
+// "-" is refused rather than taken as a file of that name.
+std::function<std::string(const std::string &)> ReportPath(std::optional<std::string> &target)
+{
+    return [&target](const std::string &value) -> std::string {
+        if (value.empty() || HasLineBreak(value))
+            return "needs a file name";
+        if (value == kStandardOutputPath)
+            return "the report cannot go to standard output (write ./- for a file named \"-\")";
+        target = value;
+        return {};
+    };
+}
 
 // Every option of the program, in the order --help lists them.
 OptionTable AllOptions(DesignInputs &request, AnalysisRequest &analysis, Flags &flags)
@@ -25,6 +41,8 @@ OptionTable AllOptions(DesignInputs &request, AnalysisRequest &analysis, Flags &
     OptionTable table = DesignOptions(request);
     const OptionTable analysisTable = AnalysisOptionTable(analysis);
     table.insert(table.end(), analysisTable.begin(), analysisTable.end());
+    table.push_back({"--report", "PATH", "save the report there (default ./tevmar.prt)",
+                     ReportPath(flags.reportPath)});
     table.push_back({"--help", "", "show this help and exit", SetFlag(flags.help)});
     table.push_back({"--version", "", "show the version and exit", SetFlag(flags.version)});
     return table;
@@ -42,8 +60,9 @@ std::string UsageText()
            "                  [analysis options]\n"
            "\n"
            "Designs a Chebyshev bandpass impedance-matching network as the window's\n"
-           "Calculate command does: saves the report \"tevmar.prt\" in the current\n"
-           "directory and prints the window's result lines on standard output.\n"
+           "Calculate command does: saves the report (\"tevmar.prt\" in the current\n"
+           "directory unless --report names another path) and prints the window's result\n"
+           "lines on standard output.\n"
            "\n"
            "Options:\n" +
            OptionListText(AllOptions(request, analysis, flags)) +
@@ -61,12 +80,14 @@ std::string UsageText()
 }
 
 int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
-           const std::filesystem::path &reportPath)
+           const std::filesystem::path &defaultReportPath)
 {
     DesignInputs request;
     AnalysisRequest analysis;
     Flags flags;
     std::string problem = ParseArguments(args, AllOptions(request, analysis, flags));
+    const std::filesystem::path reportPath =
+        flags.reportPath ? std::filesystem::path(*flags.reportPath) : defaultReportPath;
     if (problem.empty() && !flags.help && !flags.version)
         problem = CheckAnalysisRequest(analysis, reportPath);
     if (!problem.empty()) {

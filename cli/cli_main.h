@@ -8,10 +8,11 @@
 namespace tevmar::cli {
 
 // tevmar-cli: parses the arguments (program name excluded), runs the design
-// and writes the report to `reportPath`, the pane lines to `out` and problems
-// to `err`. Returns the exit status (see ExitCode).
+// and writes the report to the path of --report or else `defaultReportPath`,
+// the pane lines to `out` and problems to `err`. Returns the exit status (see
+// ExitCode).
 int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
-           const std::filesystem::path &reportPath);
+           const std::filesystem::path &defaultReportPath);
 
 // The text of --help.
 std::string UsageText();
