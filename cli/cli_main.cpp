@@ -19,6 +19,7 @@ struct Flags
     bool help = false;
     bool version = false;
     std::optional<std::string> reportPath;
+    std::vector<std::string> warnings; // box texts not read as typed
 };
 
 // --report: where the report is saved. Standard output carries the design, so
@@ -38,7 +39,7 @@ std::function<std::string(const std::string &)> ReportPath(std::optional<std::st
 // Every option of the program, in the order --help lists them.
 OptionTable AllOptions(DesignInputs &request, AnalysisRequest &analysis, Flags &flags)
 {
-    OptionTable table = DesignOptions(request);
+    OptionTable table = DesignOptions(request, flags.warnings);
     const OptionTable analysisTable = AnalysisOptionTable(analysis);
     table.insert(table.end(), analysisTable.begin(), analysisTable.end());
     table.push_back({"--report", "PATH", "save the report there (default ./tevmar.prt)",
@@ -99,6 +100,8 @@ int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
         out.flush();
         return out ? kExitDesigned : kExitOutputFailed;
     }
+    for (const std::string &warning : flags.warnings)
+        err << "tevmar-cli: warning: " << warning << '\n';
     if (analysis.Any())
         return RunDesignWithAnalysis(request, analysis, reportPath, out, err);
     return WriteOutcome(session::Calculate(request, reportPath), out, err);
