@@ -4,10 +4,12 @@
 #include "analysis/export_csv.h"
 #include "analysis/export_json.h"
 #include "analysis/export_number.h"
+#include "analysis/analysis_text.h"
 #include "analysis/export_touchstone.h"
 #include "analysis_fixture.h"
 #include "tests/report/test_files.h"
 
+#include <algorithm>
 #include <charconv>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -147,7 +149,12 @@ TEST_P(TouchstoneOf, ReadsBackToTheSweepsValues)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(ReferenceResistance, TouchstoneOf, testing::Values(50.0, 75.0, 12.5));
+INSTANTIATE_TEST_SUITE_P(ReferenceResistance, TouchstoneOf, testing::Values(50.0, 75.0, 12.5),
+                         [](const testing::TestParamInfo<double> &info) {
+                             std::string name = "Ohms" + Figure(info.param);
+                             std::replace(name.begin(), name.end(), '.', '_');
+                             return name;
+                         });
 
 TEST(Touchstone, RejectsWhatTheFormatCannotHold)
 {
