@@ -14,14 +14,6 @@ namespace tevmar::cli {
 
 namespace {
 
-struct Flags
-{
-    bool help = false;
-    bool version = false;
-    std::optional<std::string> reportPath;
-    std::vector<std::string> warnings; // box texts not read as typed
-};
-
 // --report: where the report is saved. Standard output carries the design, so
 // "-" is refused rather than taken as a file of that name.
 std::function<std::string(const std::string &)> ReportPath(std::optional<std::string> &target)
@@ -37,15 +29,15 @@ std::function<std::string(const std::string &)> ReportPath(std::optional<std::st
 }
 
 // Every option of the program, in the order --help lists them.
-OptionTable AllOptions(DesignInputs &request, AnalysisRequest &analysis, Flags &flags)
+OptionTable AllOptions(CommandLine &c, std::optional<std::string> &reportPath)
 {
-    OptionTable table = DesignOptions(request, flags.warnings);
-    const OptionTable analysisTable = AnalysisOptionTable(analysis);
+    OptionTable table = DesignOptions(c.design, c.warnings);
+    const OptionTable analysisTable = AnalysisOptionTable(c.analysis);
     table.insert(table.end(), analysisTable.begin(), analysisTable.end());
     table.push_back({"--report", "PATH", "save the report there (default ./tevmar.prt)",
-                     ReportPath(flags.reportPath)});
-    table.push_back({"--help", "", "show this help and exit", SetFlag(flags.help)});
-    table.push_back({"--version", "", "show the version and exit", SetFlag(flags.version)});
+                     ReportPath(reportPath)});
+    table.push_back({"--help", "", "show this help and exit", SetFlag(c.help)});
+    table.push_back({"--version", "", "show the version and exit", SetFlag(c.version)});
     return table;
 }
 
@@ -53,9 +45,8 @@ OptionTable AllOptions(DesignInputs &request, AnalysisRequest &analysis, Flags &
 
 std::string UsageText()
 {
-    DesignInputs request;
-    AnalysisRequest analysis;
-    Flags flags;
+    CommandLine unused;
+    std::optional<std::string> reportPath;
     return "Usage: tevmar-cli --f1 TEXT --f2 TEXT --zhigh TEXT --zlow TEXT [--order 4|8|12]\n"
            "                  [--load series-rl|series-rc|shunt-rl|shunt-rc] [--absorb TEXT]\n"
            "                  [analysis options]\n"
@@ -66,7 +57,7 @@ std::string UsageText()
            "lines on standard output.\n"
            "\n"
            "Options:\n" +
-           OptionListText(AllOptions(request, analysis, flags)) +
+           OptionListText(AllOptions(unused, reportPath)) +
            "\n"
            "Each TEXT is taken as typed into the window's box: its leading number counts,\n"
            "with \".\" as the decimal point, and the band and port texts appear verbatim in\n"
@@ -80,31 +71,36 @@ std::string UsageText()
            "5 an analysis file could not be written.\n";
 }
 
+CommandLine ParseCommandLine(const std::vector<std::string> &args,
+                             const std::filesystem::path &defaultReportPath)
+{
+    CommandLine c;
+    std::optional<std::string> reportPath;
+    c.problem = ParseArguments(args, AllOptions(c, reportPath));
+    c.reportPath = reportPath ? std::filesystem::path(*reportPath) : defaultReportPath;
+    if (c.problem.empty() && !c.help && !c.version)
+        c.problem = CheckAnalysisRequest(c.analysis, c.reportPath);
+    return c;
+}
+
 int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
            const std::filesystem::path &defaultReportPath)
 {
-    DesignInputs request;
-    AnalysisRequest analysis;
-    Flags flags;
-    std::string problem = ParseArguments(args, AllOptions(request, analysis, flags));
-    const std::filesystem::path reportPath =
-        flags.reportPath ? std::filesystem::path(*flags.reportPath) : defaultReportPath;
-    if (problem.empty() && !flags.help && !flags.version)
-        problem = CheckAnalysisRequest(analysis, reportPath);
-    if (!problem.empty()) {
-        err << "tevmar-cli: " << problem << " (see \"tevmar-cli --help\")\n";
+    const CommandLine c = ParseCommandLine(args, defaultReportPath);
+    if (!c.problem.empty()) {
+        err << "tevmar-cli: " << c.problem << " (see \"tevmar-cli --help\")\n";
         return kExitBadUsage;
     }
-    if (flags.help || flags.version) {
-        out << (flags.help ? UsageText() : std::string(TEVMAR_VERSION) + "\n");
+    if (c.help || c.version) {
+        out << (c.help ? UsageText() : std::string(TEVMAR_VERSION) + "\n");
         out.flush();
         return out ? kExitDesigned : kExitOutputFailed;
     }
-    for (const std::string &warning : flags.warnings)
+    for (const std::string &warning : c.warnings)
         err << "tevmar-cli: warning: " << warning << '\n';
-    if (analysis.Any())
-        return RunDesignWithAnalysis(request, analysis, reportPath, out, err);
-    return WriteOutcome(session::Calculate(request, reportPath), out, err);
+    if (c.analysis.Any())
+        return RunDesignWithAnalysis(c.design, c.analysis, c.reportPath, out, err);
+    return WriteOutcome(session::Calculate(c.design, c.reportPath), out, err);
 }
 
 } // namespace tevmar::cli
