@@ -1,21 +1,14 @@
 #include "analysis/analysis_text.h"
 
-#include <array>
-#include <charconv>
+#include "analysis/export_number.h"
+
 #include <cmath>
 
 namespace tevmar::analysis {
 
 std::string Figure(double value, int digits)
 {
-    if (!std::isfinite(value))
-        return "-";
-    if (value == 0)
-        value = 0; // no "-0"
-    std::array<char, 64> buffer{};
-    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                         std::chars_format::general, digits);
-    return ec == std::errc{} ? std::string(buffer.data(), end) : "-";
+    return std::isfinite(value) ? SignificantNumber(value, digits) : "-";
 }
 
 namespace {

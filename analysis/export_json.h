@@ -2,8 +2,8 @@
 
 // The design and its analysis as one JSON document.
 
-#include "engine/design_inputs.h"
 #include "analysis/network_analysis.h"
+#include "engine/design_inputs.h"
 
 #include <string>
 

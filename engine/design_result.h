@@ -60,14 +60,15 @@ struct DesignResult
     double f = 0; // achieved transformation ratio
     double GammaMax = 0;
     double GammaMin = 0;
-    double Lmax = 0;        // dB
-    double Lmin = 0;        // dB
-    double Smax = 0;        // VSWR at maximum loss
-    double Smin = 0;        // VSWR at minimum loss
-    bool absorbed = false;  // a load reactance above 0.001 is part of the network
+    double Lmax = 0;          // dB
+    double Lmin = 0;          // dB
+    double Smax = 0;          // VSWR at maximum loss
+    double Smin = 0;          // VSWR at minimum loss
+    bool absorbed = false;    // a load reactance above 0.001 is part of the network
     double absorbedValue = 0; // the load's reactance as typed: nH (RL) or pF (RC); 0 when none
-    bool inductive = false; // LP, CS, CP, LS pairs (RL loads); CP, LS, LP, CS otherwise
-    LoadType loadType = LoadType::SeriesRL; // where an absorbed reactance sits: low port (series) or high (shunt)
+    bool inductive = false;   // LP, CS, CP, LS pairs (RL loads); CP, LS, LP, CS otherwise
+    LoadType loadType =
+        LoadType::SeriesRL; // where an absorbed reactance sits: low port (series) or high (shunt)
 
     // The solved prototype g0, g1 ... gn, partners, and g(n+1) at index 2n+1.
     std::array<double, 26> prototype{};

@@ -24,8 +24,7 @@ std::optional<SweepProblem> CheckSweep(const SweepSettings &sweep, const analysi
         const std::string from = analysis::Figure(plan.startHz / 1e9) + " GHz";
         const std::string to = analysis::Figure(plan.stopHz / 1e9) + " GHz";
         if (sweep.fromGhz && sweep.toGhz)
-            return SweepProblem{SweepSetting::From,
-                               from + " lies above " + names.to + ", " + to};
+            return SweepProblem{SweepSetting::From, from + " lies above " + names.to + ", " + to};
         if (sweep.fromGhz)
             return SweepProblem{SweepSetting::From, from + " lies above the sweep's stop, " + to +
                                                         " (twice the upper band edge)"};
@@ -51,9 +50,9 @@ analysis::AnalysisOptions AnalysisOptionsOf(const AnalysisSettings &settings)
     options.inductorQ = settings.inductorQ;
     options.capacitorQ = settings.capacitorQ;
     if (settings.tolerance)
-        options.monteCarlo = analysis::YieldOptions{settings.tolerance->trials,
-                                                    settings.tolerance->tolerancePercent,
-                                                    settings.tolerance->seed};
+        options.monteCarlo =
+            analysis::YieldOptions{settings.tolerance->trials, settings.tolerance->tolerancePercent,
+                                   settings.tolerance->seed};
     return options;
 }
 

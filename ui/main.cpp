@@ -60,7 +60,7 @@ int main(int argc, char **argv)
     QApplication::setOrganizationName(QStringLiteral("Vendrel Design Tools"));
     QApplication::setDesktopFileName(QStringLiteral("tevmar"));
 
-    tevmar::Tevmar window;
+    tevmar::MainWindow window;
     window.show();
     return QApplication::exec();
 }

@@ -1,9 +1,8 @@
 #include "ui/main_window.h"
 
-#include "analysis/design_inputs.h"
 #include "engine/absorption.h"
-#include "engine/design_run.h"
 #include "report/report_file.h"
+#include "session/calculation.h"
 #include "ui/about_window.h"
 #include "ui/flat_style.h"
 #include "ui/icons.h"
@@ -34,13 +33,14 @@ const QColor kWindowGrey(192, 192, 192);
 const QColor kRed(255, 0, 0);
 const QColor kBlue(0, 0, 255);
 
-std::size_t Index(TextBox box)
+template <class Enum> std::size_t Index(Enum value)
 {
-    return static_cast<std::size_t>(box);
+    return static_cast<std::size_t>(value);
 }
-std::size_t Index(Option option)
+
+QString FromUtf8(std::string_view text)
 {
-    return static_cast<std::size_t>(option);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QFont Arial(qreal points, QFont::Weight weight, bool italic = false)
@@ -91,7 +91,7 @@ QLineEdit *AddBox(QWidget *parent, const char *name, const QRect &rect, const QS
     return box;
 }
 
-// A text box that only shows what the design run writes into it: the window's
+// A text box that only shows what Calculate writes into it: the window's
 // grey, not editable, but still selectable so that a message can be copied.
 QLineEdit *AddDisplayBox(QWidget *parent, const char *name, const QRect &rect)
 {
@@ -138,7 +138,7 @@ void KeepSelectedOptionTabStop(std::initializer_list<QRadioButton *> group)
 
 } // namespace
 
-std::unique_ptr<LinePrinter> Tevmar::DefaultPrinter(QString &whyNot)
+std::unique_ptr<LinePrinter> MainWindow::DefaultPrinter(QString &whyNot)
 {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull()) {
@@ -151,7 +151,7 @@ std::unique_ptr<LinePrinter> Tevmar::DefaultPrinter(QString &whyNot)
         std::make_unique<QPrinter>(info, QPrinter::HighResolution));
 }
 
-Tevmar::Tevmar(PrinterSource printers)
+MainWindow::MainWindow(PrinterSource printers)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint),
@@ -179,13 +179,13 @@ Tevmar::Tevmar(PrinterSource printers)
     tools_ = std::make_unique<ResultTools>(*this, *pane_);
 }
 
-Tevmar::~Tevmar()
+MainWindow::~MainWindow()
 {
     // The controls draw with the flat style, so they go before it does.
     qDeleteAll(findChildren<QWidget *>(Qt::FindDirectChildrenOnly));
 }
 
-void Tevmar::BuildBrand()
+void MainWindow::BuildBrand()
 {
     const QFont brand = Arial(9.75, QFont::Bold, true);
     for (const auto &[name, text, rect] :
@@ -202,22 +202,22 @@ void Tevmar::BuildBrand()
     image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
-void Tevmar::BuildInputs()
+void MainWindow::BuildInputs()
 {
     struct Row
     {
         const char *labelName;
         const char *caption;
-        TextBox box;
+        Box box;
         const char *boxName;
         const char *unitName;
         int topTwips;
     };
     static const Row rows[] = {
-        {"F1_label", "Lower Freq.=", TextBox::F1_text, "F1_text", "GHz_1", 840},
-        {"F2_label", "Upper Freq.=", TextBox::F2_text, "F2_text", "GHz_2", 1200},
-        {"Z_hi", "High Z Port =", TextBox::Zhigh_text, "Zhigh_text", "Ohms1", 1560},
-        {"Z_lo", "Low Z Port =", TextBox::Zlow_text, "Zlow_text", "Ohms2", 1920},
+        {"F1_label", "Lower Freq.=", Box::F1, "F1_text", "GHz_1", 840},
+        {"F2_label", "Upper Freq.=", Box::F2, "F2_text", "GHz_2", 1200},
+        {"Z_hi", "High Z Port =", Box::Zhigh, "Zhigh_text", "Ohms1", 1560},
+        {"Z_lo", "Low Z Port =", Box::Zlow, "Zlow_text", "Ohms2", 1920},
     };
     const QString ohm(QChar(0x03A9));
     for (const Row &row : rows) {
@@ -232,21 +232,21 @@ void Tevmar::BuildInputs()
     }
 }
 
-void Tevmar::BuildAbsorption()
+void MainWindow::BuildAbsorption()
 {
     lcAbs_ = new QCheckBox(QStringLiteral("LC Absorption"), this);
     lcAbs_->setObjectName(QStringLiteral("LC_abs"));
     lcAbs_->setGeometry(TwipsRect(240, 2280, 1452, 252));
     SetColour(lcAbs_, QPalette::WindowText, Qt::black);
-    connect(lcAbs_, &QCheckBox::clicked, this, &Tevmar::LC_abs_Click);
+    connect(lcAbs_, &QCheckBox::clicked, this, &MainWindow::ApplyAbsorptionRule);
 
-    boxes_[Index(TextBox::LC_label)] =
+    boxes_[Index(Box::UnitPrompt)] =
         AddDisplayBox(this, "LC_label", TwipsRect(1800, 2340, 492, 192));
-    boxes_[Index(TextBox::LC_text)] =
+    boxes_[Index(Box::AbsorbValue)] =
         AddBox(this, "LC_text", TwipsRect(2280, 2280, 612, 288), QStringLiteral(" 0.0"));
 }
 
-void Tevmar::BuildChoices()
+void MainWindow::BuildChoices()
 {
     auto *load = new QGroupBox(QStringLiteral(" Type of Load"), this);
     load->setObjectName(QStringLiteral("LC_load"));
@@ -254,56 +254,53 @@ void Tevmar::BuildChoices()
     SetColour(load, QPalette::WindowText, Qt::black);
     struct Choice
     {
-        Option option;
         const char *name;
         const char *caption;
         int topTwips;
-        void (Tevmar::*handler)();
     };
+    // In the order of LoadType.
     static const Choice loads[] = {
-        {Option::SRL, "SRL", "Series RL", 240, &Tevmar::SRL_Click},
-        {Option::SRC, "SRC", "Series RC", 600, &Tevmar::SRC_Click},
-        {Option::PRL, "PRL", "Shunt RL", 960, &Tevmar::PRL_Click},
-        {Option::PRC, "PRC", "Shunt RC", 1320, &Tevmar::PRC_Click},
+        {"SRL", "Series RL", 240},
+        {"SRC", "Series RC", 600},
+        {"PRL", "Shunt RL", 960},
+        {"PRC", "Shunt RC", 1320},
     };
-    for (const Choice &c : loads) {
-        QRadioButton *option =
-            AddOption(load, c.name, c.caption, TwipsRect(120, c.topTwips, 1212, 372));
-        options_[Index(c.option)] = option;
-        connect(option, &QRadioButton::clicked, this, c.handler);
+    for (std::size_t k = 0; k < std::size(loads); ++k) {
+        const Choice &c = loads[k];
+        loads_[k] = AddOption(load, c.name, c.caption, TwipsRect(120, c.topTwips, 1212, 372));
+        connect(loads_[k], &QRadioButton::clicked, this, &MainWindow::ApplyAbsorptionRule);
     }
 
     auto *order = new QGroupBox(QStringLiteral("Net.Order"), this);
     order->setObjectName(QStringLiteral("N_Order"));
     order->setGeometry(TwipsRect(1800, 2640, 1092, 1452));
     static const Choice orders[] = {
-        {Option::N4, "N4", "  4", 240, nullptr},
-        {Option::N8, "N8", "  8", 600, nullptr},
-        {Option::N12, "N12", " 12 ", 960, nullptr},
+        {"N4", "  4", 240},
+        {"N8", "  8", 600},
+        {"N12", " 12 ", 960},
     };
-    for (const Choice &c : orders)
-        options_[Index(c.option)] =
-            AddOption(order, c.name, c.caption, TwipsRect(240, c.topTwips, 612, 372));
+    for (std::size_t k = 0; k < std::size(orders); ++k) {
+        const Choice &c = orders[k];
+        orders_[k] = AddOption(order, c.name, c.caption, TwipsRect(240, c.topTwips, 612, 372));
+    }
 
-    options_[Index(Option::SRL)]->setChecked(true);
-    options_[Index(Option::N4)]->setChecked(true);
-    KeepSelectedOptionTabStop({options_[Index(Option::SRL)], options_[Index(Option::SRC)],
-                               options_[Index(Option::PRL)], options_[Index(Option::PRC)]});
-    KeepSelectedOptionTabStop(
-        {options_[Index(Option::N4)], options_[Index(Option::N8)], options_[Index(Option::N12)]});
+    loads_[0]->setChecked(true);
+    orders_[0]->setChecked(true);
+    KeepSelectedOptionTabStop({loads_[0], loads_[1], loads_[2], loads_[3]});
+    KeepSelectedOptionTabStop({orders_[0], orders_[1], orders_[2]});
 }
 
-void Tevmar::BuildCommands()
+void MainWindow::BuildCommands()
 {
     printOut_ = AddButton(this, "PrintOut", "Print", TwipsRect(2400, 240, 612, 372));
-    connect(printOut_, &QPushButton::clicked, this, &Tevmar::PrintOut_Click);
+    connect(printOut_, &QPushButton::clicked, this, &MainWindow::Print);
     calcBp_ = AddButton(this, "Calc_BP", "Calculate", TwipsRect(1800, 4200, 1092, 252));
-    connect(calcBp_, &QPushButton::clicked, this, &Tevmar::Calc_BP_Click);
+    connect(calcBp_, &QPushButton::clicked, this, &MainWindow::Calculate);
     getAbout_ = AddButton(this, "GetAbout", "About Tevmar", TwipsRect(120, 4560, 2772, 252));
-    connect(getAbout_, &QPushButton::clicked, this, &Tevmar::GetAbout_Click);
+    connect(getAbout_, &QPushButton::clicked, this, &MainWindow::ShowAbout);
 }
 
-void Tevmar::BuildResults()
+void MainWindow::BuildResults()
 {
     pane_ = new OutputPane(this);
     pane_->setObjectName(QStringLiteral("Tevmar_Out"));
@@ -312,39 +309,37 @@ void Tevmar::BuildResults()
 
     QLineEdit *error = AddDisplayBox(this, "Error_text", TwipsRect(3480, 4440, 2352, 288));
     SetColour(error, QPalette::Text, kRed);
-    boxes_[Index(TextBox::Error_text)] = error;
+    boxes_[Index(Box::Error)] = error;
 }
 
-void Tevmar::SetTabOrder()
+void MainWindow::SetTabOrder()
 {
-    auto box = [this](TextBox b) -> QWidget * { return Box(b); };
-    auto option = [this](Option o) -> QWidget * { return OptionButton(o); };
     QWidget *const order[] = {
-        box(TextBox::F1_text),
-        box(TextBox::F2_text),
-        box(TextBox::Zhigh_text),
-        box(TextBox::Zlow_text),
-        option(Option::SRL),
-        option(Option::SRC),
-        option(Option::PRL),
-        option(Option::PRC),
-        option(Option::N4),
-        option(Option::N8),
-        option(Option::N12),
+        BoxOf(Box::F1),
+        BoxOf(Box::F2),
+        BoxOf(Box::Zhigh),
+        BoxOf(Box::Zlow),
+        loads_[0],
+        loads_[1],
+        loads_[2],
+        loads_[3],
+        orders_[0],
+        orders_[1],
+        orders_[2],
         lcAbs_,
-        box(TextBox::LC_text),
+        BoxOf(Box::AbsorbValue),
         calcBp_,
         printOut_,
-        box(TextBox::LC_label),
+        BoxOf(Box::UnitPrompt),
         pane_,
-        box(TextBox::Error_text),
+        BoxOf(Box::Error),
         getAbout_,
     };
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
 
-void Tevmar::ApplyFlatLook()
+void MainWindow::ApplyFlatLook()
 {
     for (QWidget *child : findChildren<QWidget *>()) {
         // The About button keeps the raised look; so do the pane's scroll bars.
@@ -353,59 +348,67 @@ void Tevmar::ApplyFlatLook()
     }
 }
 
-QLineEdit *Tevmar::Box(TextBox box) const
+QLineEdit *MainWindow::BoxOf(Box box) const
 {
     return boxes_[Index(box)];
 }
 
-QRadioButton *Tevmar::OptionButton(Option option) const
+void MainWindow::SetBoxText(Box box, std::string_view text)
 {
-    return options_[Index(option)];
+    BoxOf(box)->setText(FromUtf8(text));
 }
 
-std::string Tevmar::ReadText(TextBox box) const
+DesignInputs MainWindow::Inputs() const
 {
-    return Box(box)->text().toStdString();
+    static constexpr int kOrders[] = {4, 8, 12};
+    DesignInputs inputs;
+    inputs.f1Text = BoxOf(Box::F1)->text().toStdString();
+    inputs.f2Text = BoxOf(Box::F2)->text().toStdString();
+    inputs.zhighText = BoxOf(Box::Zhigh)->text().toStdString();
+    inputs.zlowText = BoxOf(Box::Zlow)->text().toStdString();
+    for (std::size_t k = 0; k < std::size(orders_); ++k)
+        if (orders_[k]->isChecked())
+            inputs.networkOrder = kOrders[k];
+    for (std::size_t k = 0; k < std::size(loads_); ++k)
+        if (loads_[k]->isChecked())
+            inputs.loadType = static_cast<LoadType>(k);
+    inputs.absorb = lcAbs_->isChecked();
+    inputs.absorbText = BoxOf(Box::AbsorbValue)->text().toStdString();
+    return inputs;
 }
 
-void Tevmar::WriteText(TextBox box, std::string_view text)
+void MainWindow::Calculate()
 {
-    Box(box)->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    const session::CalculateOutcome outcome = session::Calculate(Inputs(), kReportFileName);
+    ShowOutcome(outcome);
+    tools_->Follow(outcome);
 }
 
-bool Tevmar::IsSelected(Option option) const
+void MainWindow::ShowOutcome(const session::CalculateOutcome &outcome)
 {
-    return OptionButton(option)->isChecked();
-}
-
-int Tevmar::CheckBoxState() const
-{
-    return lcAbs_->isChecked() ? 1 : 0;
-}
-
-void Tevmar::ClearPane()
-{
+    SetBoxText(Box::Error, outcome.boxes.errorText);
+    SetBoxText(Box::UnitPrompt, outcome.boxes.unitPrompt);
+    if (outcome.boxes.absorbText)
+        SetBoxText(Box::AbsorbValue, *outcome.boxes.absorbText);
     pane_->Clear();
+    pane_->Print(outcome.report.pane);
 }
 
-void Tevmar::PrintLine(const Line &line)
+void MainWindow::ApplyAbsorptionRule()
 {
-    pane_->Print(line);
+    const DesignInputs inputs = Inputs();
+    const AbsorptionPrompt prompt =
+        AbsorptionRule(inputs.absorb, inputs.loadType, inputs.absorbText);
+    if (prompt.unitPrompt)
+        SetBoxText(Box::UnitPrompt, *prompt.unitPrompt);
+    if (prompt.absorbText)
+        SetBoxText(Box::AbsorbValue, *prompt.absorbText);
 }
 
-void Tevmar::Calc_BP_Click()
-{
-    // The inputs as typed: the run rewrites LC_text when absorption is off.
-    const analysis::DesignInputs inputs = analysis::CaptureInputs(*this);
-    ReportFile report; // "tevmar.prt" in the working directory
-    const DesignResult result = tevmar::Calc_BP_Click(*this, state_, report);
-    tools_->DesignRun(inputs, result, state_);
-}
-
-void Tevmar::PrintOut_Click()
+void MainWindow::Print()
 {
     std::error_code error;
-    if (!std::filesystem::exists(ReportFile::kDefaultName, error)) {
+    if (!std::filesystem::exists(kReportFileName, error)) {
         Tell(QString::fromLatin1(kNoReportMessage));
         return;
     }
@@ -415,12 +418,12 @@ void Tevmar::PrintOut_Click()
         Tell(whyNot);
         return;
     }
-    const PrintResult result = tevmar::PrintOut_Click(*printer);
+    const PrintResult result = PrintReport(*printer);
     if (result.status != PrintStatus::Printed)
         Tell(QString::fromStdString(result.message));
 }
 
-void Tevmar::GetAbout_Click()
+void MainWindow::ShowAbout()
 {
     if (!about_)
         about_ = new AboutPellmark; // deletes itself when closed
@@ -429,12 +432,7 @@ void Tevmar::GetAbout_Click()
     about_->activateWindow();
 }
 
-void Tevmar::LC_abs_Click()
-{
-    tevmar::LC_abs_Click(*this);
-}
-
-void Tevmar::Tell(const QString &message)
+void MainWindow::Tell(const QString &message)
 {
     QMessageBox::warning(this, QStringLiteral("Print"), message);
 }

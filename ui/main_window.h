@@ -1,7 +1,6 @@
 #pragma once
 
-#include "engine/design_state.h"
-#include "engine/window_services.h"
+#include "engine/design_inputs.h"
 #include "report/print_routine.h"
 #include "ui/about_window.h"
 
@@ -17,16 +16,19 @@ class QRadioButton;
 
 namespace tevmar {
 
+namespace session {
+struct CalculateOutcome;
+}
+
 class FlatStyle;
 class OutputPane;
 class ResultTools;
 
 // The main window: the design's inputs, the load-type and network-order
 // choices, the Calculate, Print and About commands, the output pane and the
-// error box, laid out at fixed positions in a fixed-size window. It hosts the
-// values a design run keeps between runs and gives the design run its window
-// services on the real controls.
-class Tevmar final : public QWidget, public WindowServices
+// error box, laid out at fixed positions in a fixed-size window. Calculate
+// reads the boxes and options as typed, runs the design and shows its outcome.
+class MainWindow final : public QWidget
 {
   public:
     // Makes the printer for one Print command, or says in `whyNot` why there
@@ -36,28 +38,19 @@ class Tevmar final : public QWidget, public WindowServices
     // The system's default printer through Qt.
     static std::unique_ptr<LinePrinter> DefaultPrinter(QString &whyNot);
 
-    explicit Tevmar(PrinterSource printers = &Tevmar::DefaultPrinter);
-    ~Tevmar() override;
+    explicit MainWindow(PrinterSource printers = &MainWindow::DefaultPrinter);
+    ~MainWindow() override;
 
-    // Window services used by the design run.
-    std::string ReadText(TextBox box) const override;
-    void WriteText(TextBox box, std::string_view text) override;
-    bool IsSelected(Option option) const override;
-    int CheckBoxState() const override;
-    double LC_value() const override { return lcValue_; }
-    void SetLC_value(double value) override { lcValue_ = value; }
-    void ClearPane() override;
-    void PrintLine(const Line &line) override;
+    // The design as the boxes and options hold it now.
+    DesignInputs Inputs() const;
 
-    // The click handlers.
-    void Calc_BP_Click();
-    void PrintOut_Click();
-    void GetAbout_Click();
-    void LC_abs_Click();
-    void SRL_Click() { LC_abs_Click(); }
-    void SRC_Click() { LC_abs_Click(); }
-    void PRL_Click() { LC_abs_Click(); }
-    void PRC_Click() { LC_abs_Click(); }
+    // The commands behind the buttons.
+    void Calculate();
+    void Print();
+    void ShowAbout();
+    // Runs when LC_abs or a load type is clicked: the unit prompt follows the
+    // load type, and unticking the box resets the absorbed value.
+    void ApplyAbsorptionRule();
 
     OutputPane &pane() const { return *pane_; }
     // The open About window, or null.
@@ -66,6 +59,8 @@ class Tevmar final : public QWidget, public WindowServices
     ResultTools &tools() const { return *tools_; }
 
   private:
+    enum class Box { F1, F2, Zhigh, Zlow, AbsorbValue, UnitPrompt, Error };
+
     void BuildBrand();
     void BuildInputs();
     void BuildAbsorption();
@@ -74,18 +69,18 @@ class Tevmar final : public QWidget, public WindowServices
     void BuildResults();
     void SetTabOrder();
     void ApplyFlatLook();
-    QLineEdit *Box(TextBox box) const;
-    QRadioButton *OptionButton(Option option) const;
+    QLineEdit *BoxOf(Box box) const;
+    void SetBoxText(Box box, std::string_view text);
+    void ShowOutcome(const session::CalculateOutcome &outcome);
     void Tell(const QString &message);
 
     PrinterSource printers_;
     std::unique_ptr<FlatStyle> flat_;
-    DesignState state_;
-    double lcValue_ = 0;
     QPointer<AboutPellmark> about_;
 
     QLineEdit *boxes_[7] = {};
-    QRadioButton *options_[7] = {};
+    QRadioButton *loads_[4] = {};  // in the order of LoadType
+    QRadioButton *orders_[3] = {}; // orders 4, 8 and 12
     QCheckBox *lcAbs_ = nullptr;
     QPushButton *printOut_ = nullptr;
     QPushButton *calcBp_ = nullptr;

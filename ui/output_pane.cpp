@@ -1,12 +1,9 @@
 #include "ui/output_pane.h"
 
-#include "report/number_text.h"
-
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QScrollBar>
-#include <variant>
 
 namespace tevmar {
 
@@ -30,25 +27,30 @@ struct Placer
         pen += metrics.horizontalAdvance(text);
         column = 0;
     }
-    void operator()(const TextItem &item) { Put(QString::fromStdString(item.text)); }
-    void operator()(const NumberItem &item)
+    void Place(const LineView &line, const LineItem &item)
     {
-        Put(QString::fromStdString(NumberItemText(item.value)));
-    }
-    void operator()(const SpacesItem &item)
-    {
-        if (item.count > 0) {
-            pen += metrics.horizontalAdvance(QString(item.count, QLatin1Char(' ')));
-            column = 0;
+        switch (item.kind) {
+        case LineItem::Kind::Text: {
+            const std::string_view text = line.TextOf(item);
+            Put(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+            break;
         }
-    }
-    void operator()(const ColumnItem &item)
-    {
-        const int stop = (item.column - 1) * metrics.averageCharWidth();
-        if (pen > stop)
-            rows.emplace_back();
-        pen = stop;
-        column = item.column;
+        case LineItem::Kind::Spaces:
+            if (item.size > 0) {
+                pen += metrics.horizontalAdvance(
+                    QString(static_cast<qsizetype>(item.size), QLatin1Char(' ')));
+                column = 0;
+            }
+            break;
+        case LineItem::Kind::Column: {
+            const int stop = (static_cast<int>(item.size) - 1) * metrics.averageCharWidth();
+            if (pen > stop)
+                rows.emplace_back();
+            pen = stop;
+            column = static_cast<int>(item.size);
+            break;
+        }
+        }
     }
 };
 
@@ -66,17 +68,18 @@ OutputPane::OutputPane(QWidget *parent) : QAbstractScrollArea(parent)
 
 void OutputPane::Clear()
 {
-    lines_.clear();
+    printed_.clear();
     rows_.clear();
     UpdateScrollRange();
     verticalScrollBar()->setValue(0);
     viewport()->update();
 }
 
-void OutputPane::Print(const Line &line)
+void OutputPane::Print(const LineList &lines)
 {
-    lines_.push_back(line);
-    Place(line);
+    printed_.push_back(lines);
+    for (std::size_t k = 0; k < lines.size(); ++k)
+        Place(lines[k]);
     UpdateScrollRange();
     viewport()->update();
 }
@@ -91,20 +94,21 @@ int OutputPane::RowHeight() const
     return QFontMetrics(font()).lineSpacing();
 }
 
-void OutputPane::Place(const Line &line)
+void OutputPane::Place(const LineView &line)
 {
     const QFontMetrics metrics(font());
     rows_.emplace_back();
     Placer placer{metrics, rows_};
-    for (const LineItem &item : line)
-        std::visit(placer, item);
+    for (const LineItem &item : line.items)
+        placer.Place(line, item);
 }
 
 void OutputPane::Relayout()
 {
     rows_.clear();
-    for (const Line &line : lines_)
-        Place(line);
+    for (const LineList &lines : printed_)
+        for (std::size_t k = 0; k < lines.size(); ++k)
+            Place(lines[k]);
     UpdateScrollRange();
     viewport()->update();
 }

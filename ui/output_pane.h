@@ -30,7 +30,8 @@ class OutputPane final : public QAbstractScrollArea
     explicit OutputPane(QWidget *parent = nullptr);
 
     void Clear();
-    void Print(const Line &line);
+    // Prints the lines below those already shown.
+    void Print(const LineList &lines);
 
     // The rows as placed, one per physical line, top to bottom.
     const std::vector<Row> &rows() const { return rows_; }
@@ -44,11 +45,11 @@ class OutputPane final : public QAbstractScrollArea
     void changeEvent(QEvent *event) override;
 
   private:
-    void Place(const Line &line);
+    void Place(const LineView &line);
     void Relayout();
     void UpdateScrollRange();
 
-    std::vector<Line> lines_;
+    std::vector<LineList> printed_; // every Print since the last Clear, for a relayout
     std::vector<Row> rows_;
 };
 

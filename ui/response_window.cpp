@@ -73,7 +73,7 @@ std::optional<double> QualityOf(const QDoubleSpinBox *box)
 const analysis::ESeries kSeries[] = {analysis::ESeries::E12, analysis::ESeries::E24,
                                      analysis::ESeries::E48, analysis::ESeries::E96};
 
-PlotData PlotDataOf(const Response &response, const DesignResult &design)
+PlotData PlotDataOf(const session::Response &response, const DesignResult &design)
 {
     static const struct
     {
@@ -92,7 +92,7 @@ PlotData PlotDataOf(const Response &response, const DesignResult &design)
     data.bandLowGhz = response.analysis.band.lowHz / 1e9;
     data.bandHighGhz = response.analysis.band.highHz / 1e9;
     for (std::size_t k = 0; k < response.curves.size(); ++k) {
-        const ResponseCurve &curve = response.curves[k];
+        const session::ResponseCurve &curve = response.curves[k];
         PlotSeries s;
         s.name = QString::fromStdString(curve.name);
         s.colour = looks[k % std::size(looks)].colour;
@@ -111,7 +111,7 @@ PlotData PlotDataOf(const Response &response, const DesignResult &design)
 
 } // namespace
 
-ResponseWindow::ResponseWindow(const ResponseSettings &settings, SettingsChanged changed)
+ResponseWindow::ResponseWindow(const session::ResponseSettings &settings, SettingsChanged changed)
     : QWidget(nullptr, Qt::Window), settings_(settings), changed_(std::move(changed))
 {
     setObjectName(QStringLiteral("ResponseWindow"));
@@ -175,7 +175,8 @@ QWidget *ResponseWindow::BuildSweepControls()
     followBand_->setObjectName(QStringLiteral("sweepFollowsBand"));
     from_ = NumberBox(group, "sweepFrom", 0.0001, 10000, 4, 0.1, QStringLiteral(" GHz"));
     to_ = NumberBox(group, "sweepTo", 0.0001, 10000, 4, 0.1, QStringLiteral(" GHz"));
-    points_ = CountBox(group, "sweepPoints", kMinResponsePoints, kMaxResponsePoints, 100);
+    points_ = CountBox(group, "sweepPoints", session::kMinResponsePoints,
+                       session::kMaxResponsePoints, 100);
     logarithmic_ = new QCheckBox(QStringLiteral("Logarithmic steps"), group);
     logarithmic_->setObjectName(QStringLiteral("sweepLogarithmic"));
 
@@ -223,7 +224,7 @@ QWidget *ResponseWindow::BuildToleranceControls()
     auto *group = new QGroupBox(QStringLiteral("Tolerance trials"), this);
     tolerance_ = NumberBox(group, "tolerance", 0, 99.9, 2, 1, QStringLiteral(" %"));
     tolerance_->setPrefix(QStringLiteral("\u00B1 "));
-    trials_ = CountBox(group, "trials", 1, kMaxResponseTrials, 100);
+    trials_ = CountBox(group, "trials", 1, session::kMaxResponseTrials, 100);
 
     auto *form = new QFormLayout(group);
     form->addRow(QStringLiteral("Element tolerance"), tolerance_);
@@ -246,12 +247,13 @@ void ResponseWindow::WriteControls()
     for (QWidget *control : controls)
         blockers.push_back(std::make_unique<QSignalBlocker>(control));
 
-    const ResponseSettings &s = settings_;
+    const session::ResponseSettings &s = settings_;
     followBand_->setChecked(s.sweepFollowsBand);
     double fromGhz = s.fromGhz;
     double toGhz = s.toGhz;
     if (s.sweepFollowsBand && design_) {
-        const analysis::SweepPlan plan = analysis::DefaultSweep(analysis::BandOf(design_->state));
+        const analysis::SweepPlan plan =
+            analysis::DefaultSweep(analysis::BandOf(design_->result.band));
         fromGhz = plan.startHz / 1e9;
         toGhz = plan.stopHz / 1e9;
     }
@@ -274,7 +276,7 @@ void ResponseWindow::WriteControls()
 
 void ResponseWindow::ReadControls()
 {
-    ResponseSettings s = settings_;
+    session::ResponseSettings s = settings_;
     s.sweepFollowsBand = followBand_->isChecked();
     // While the range follows the band its boxes show the band's default, so
     // leaving the default starts from the range the engineer saw.
@@ -299,7 +301,7 @@ void ResponseWindow::ReadControls()
     Recompute();
 }
 
-void ResponseWindow::ShowDesign(const DesignRecord &design)
+void ResponseWindow::ShowDesign(const session::CalculateOutcome &design)
 {
     design_ = design;
     stale_ = false;
@@ -326,11 +328,11 @@ void ResponseWindow::ShowBanner()
     } else if (stale_) {
         banner_->setText(QStringLiteral("NOT THE CURRENT DESIGN: the latest Calculate found no "
                                         "solution. Shown is the design before it: ") +
-                         QString::fromStdString(DesignSummary(*design_)));
+                         QString::fromStdString(session::DesignSummary(*design_)));
         palette.setColor(QPalette::Window, QColor(255, 215, 215));
         palette.setColor(QPalette::WindowText, QColor(170, 0, 0));
     } else {
-        banner_->setText(QString::fromStdString(DesignSummary(*design_)));
+        banner_->setText(QString::fromStdString(session::DesignSummary(*design_)));
         palette.setColor(QPalette::Window, QColor(225, 238, 255));
         palette.setColor(QPalette::WindowText, Qt::black);
     }
@@ -348,7 +350,7 @@ void ResponseWindow::Recompute()
         return;
     QElapsedTimer clock;
     clock.start();
-    response_ = ComputeResponse(*design_, settings_);
+    response_ = session::ComputeResponse(*design_, settings_);
     plot_->SetData(PlotDataOf(response_, design_->result));
     ShowFigures();
     lastComputeMs_ = static_cast<double>(clock.nsecsElapsed()) / 1e6;
@@ -358,9 +360,9 @@ void ResponseWindow::ShowFigures()
 {
     problem_->setText(QString::fromStdString(response_.problem));
     problem_->setVisible(!response_.problem.empty());
-    const std::vector<FigureRow> rows = response_.problem.empty()
-                                            ? FigureRows(response_, design_->result)
-                                            : std::vector<FigureRow>{};
+    const std::vector<session::FigureRow> rows =
+        response_.problem.empty() ? session::FigureRows(response_, design_->result)
+                                  : std::vector<session::FigureRow>{};
     figures_->clearSpans();
     figures_->setRowCount(0);
     figures_->setRowCount(static_cast<int>(rows.size()));
@@ -369,7 +371,7 @@ void ResponseWindow::ShowFigures()
     };
     for (std::size_t k = 0; k < rows.size(); ++k) {
         const int row = static_cast<int>(k);
-        const FigureRow &r = rows[k];
+        const session::FigureRow &r = rows[k];
         figures_->setItem(row, 0, cell(r.figure));
         if (r.text.empty()) {
             figures_->setItem(row, 1, cell(r.gamma));

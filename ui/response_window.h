@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/design_record.h"
-#include "ui/response_model.h"
+#include "session/calculation.h"
+#include "session/response.h"
 
 #include <QWidget>
 #include <functional>
@@ -29,19 +29,20 @@ class ResponseWindow final : public QWidget
     static constexpr const char *kTitle = "Tevmar Z-Match \u2013 Response";
 
     // `changed` hears of every change the engineer makes to the controls.
-    using SettingsChanged = std::function<void(const ResponseSettings &)>;
+    using SettingsChanged = std::function<void(const session::ResponseSettings &)>;
 
-    explicit ResponseWindow(const ResponseSettings &settings, SettingsChanged changed = {});
+    explicit ResponseWindow(const session::ResponseSettings &settings,
+                            SettingsChanged changed = {});
 
     // A new current design: drawn and figured at once.
-    void ShowDesign(const DesignRecord &design);
+    void ShowDesign(const session::CalculateOutcome &design);
     // The latest Calculate failed (true) or succeeded (false).
     void MarkStale(bool stale);
 
     bool stale() const { return stale_; }
-    const ResponseSettings &settings() const { return settings_; }
-    const Response &response() const { return response_; }
-    const std::optional<DesignRecord> &design() const { return design_; }
+    const session::ResponseSettings &settings() const { return settings_; }
+    const session::Response &response() const { return response_; }
+    const std::optional<session::CalculateOutcome> &design() const { return design_; }
     ResponsePlot &plot() const { return *plot_; }
     // Milliseconds the last recomputation of sweep and figures took.
     double lastComputeMs() const { return lastComputeMs_; }
@@ -56,10 +57,10 @@ class ResponseWindow final : public QWidget
     void ShowFigures();
     void ShowBanner();
 
-    ResponseSettings settings_;
+    session::ResponseSettings settings_;
     SettingsChanged changed_;
-    std::optional<DesignRecord> design_;
-    Response response_;
+    std::optional<session::CalculateOutcome> design_;
+    session::Response response_;
     bool stale_ = false;
     double lastComputeMs_ = 0;
 

@@ -1,6 +1,7 @@
 #include "ui/result_tools.h"
 
-#include "report/report_file.h"
+#include "analysis/sweep.h"
+#include "session/safe_file.h"
 #include "ui/response_window.h"
 
 #include <QAbstractScrollArea>
@@ -14,8 +15,11 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <stdexcept>
 
 namespace tevmar {
+
+using session::ExportKind;
 
 namespace {
 
@@ -35,13 +39,6 @@ const CommandText kCommands[] = {
     {ResultTools::Command::ExportSweepCsv, "Export Sweep CSV\u2026", "exportSweepCsvAction"},
 };
 
-bool SameFile(const std::filesystem::path &a, const std::filesystem::path &b)
-{
-    std::error_code ignored;
-    return std::filesystem::weakly_canonical(std::filesystem::absolute(a), ignored) ==
-           std::filesystem::weakly_canonical(std::filesystem::absolute(b), ignored);
-}
-
 std::filesystem::path PathOf(const QString &name)
 {
     return std::filesystem::path(name.toStdU16String());
@@ -49,7 +46,7 @@ std::filesystem::path PathOf(const QString &name)
 
 } // namespace
 
-QString ResultTools::AskSavePath(QWidget *parent, const ExportFormat &format)
+QString ResultTools::AskSavePath(QWidget *parent, const session::ExportFormat &format)
 {
     QFileDialog dialog(parent, QString::fromUtf8(format.title));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -97,24 +94,23 @@ QAction *ResultTools::action(Command command) const
     return actions_[static_cast<std::size_t>(command)];
 }
 
-void ResultTools::DesignRun(const analysis::DesignInputs &inputs, const DesignResult &result,
-                            const DesignState &state)
+void ResultTools::Follow(const session::CalculateOutcome &outcome)
 {
-    if (result.status == DesignStatus::OutOfRange) {
+    if (!outcome.solved()) {
         current_ = false;
     } else {
-        latest_ = DesignRecord{inputs, result, state};
+        latest_ = outcome;
         current_ = true;
-        reportBehind_ = result.status == DesignStatus::ReportNotSaved;
+        reportBehind_ = outcome.saving == session::ReportSaving::NotSaved;
         ++designSerial_;
     }
     // A hidden Response window catches up when it is shown again.
     if (response_ && response_->isVisible())
-        FollowLatest();
+        ShowLatestInResponse();
     UpdateActions();
 }
 
-void ResultTools::FollowLatest()
+void ResultTools::ShowLatestInResponse()
 {
     if (responseSerial_ != designSerial_) {
         response_->ShowDesign(*latest_);
@@ -164,8 +160,8 @@ void ResultTools::ShowResponse()
         return;
     if (!response_)
         response_ = std::make_unique<ResponseWindow>(
-            settings_, [this](const ResponseSettings &settings) { settings_ = settings; });
-    FollowLatest();
+            settings_, [this](const session::ResponseSettings &settings) { settings_ = settings; });
+    ShowLatestInResponse();
     response_->show();
     response_->raise();
     response_->activateWindow();
@@ -191,17 +187,31 @@ void ResultTools::CopyReport()
     QGuiApplication::clipboard()->setText(QString::fromUtf8(text));
 }
 
-void ResultTools::Export(ExportKind kind)
+std::string ResultTools::ExportFileText(ExportKind kind, const session::CalculateOutcome &design,
+                                        const session::ResponseSettings &settings)
+{
+    const analysis::Band band = analysis::BandOf(design.result.band);
+    if (const std::string problem = session::SettingsProblem(settings, band); !problem.empty())
+        throw std::invalid_argument(problem);
+    const session::AnalysisSettings analysisSettings = session::AnalysisSettingsOf(settings);
+    const analysis::NetworkAnalysis analysis =
+        analysis::AnalyseDesign(design.result, session::AnalysisOptionsOf(analysisSettings));
+    const std::vector<double> sweepHz =
+        analysis::SweepFrequencies(session::SweepPlanOf(analysisSettings.sweep, band));
+    return session::ExportText(kind, design, analysis, sweepHz);
+}
+
+void ResultTools::Export(session::ExportKind kind)
 {
     if (!latest_ || !current_)
         return;
-    const ExportFormat &format = FormatOf(kind);
+    const session::ExportFormat &format = session::FormatOf(kind);
     const QString title = QString::fromUtf8(format.title);
     const QString name = askSavePath_(&window_, format);
     if (name.isEmpty())
         return;
     const std::filesystem::path path = PathOf(name);
-    if (SameFile(path, reportPath_)) {
+    if (session::SameFile(path, reportPath_)) {
         Warn(title, QStringLiteral("%1 is the report file of the design run; the export would "
                                    "replace the report.\n\nNothing was written. Choose another "
                                    "name.")
@@ -210,14 +220,14 @@ void ResultTools::Export(ExportKind kind)
     }
     std::string text;
     try {
-        text = ExportText(kind, *latest_, settings_);
+        text = ExportFileText(kind, *latest_, settings_);
     } catch (const std::exception &e) {
         Warn(title,
              QStringLiteral("%1 was not written: %2").arg(name, QString::fromUtf8(e.what())));
         return;
     }
     std::string error;
-    if (!ReplaceFileAtomically(path, text, error))
+    if (!session::WriteFileSafely(path, text, error))
         Warn(title, QStringLiteral("%1 could not be written: %2.\n\nAny earlier file of that name "
                                    "is unchanged.")
                         .arg(name, QString::fromStdString(error)));

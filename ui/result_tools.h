@@ -1,9 +1,9 @@
 #pragma once
 
-#include "analysis/design_inputs.h"
-#include "ui/design_record.h"
-#include "ui/export_files.h"
-#include "ui/response_model.h"
+#include "report/report_file.h"
+#include "session/calculation.h"
+#include "session/exports.h"
+#include "session/response.h"
 
 #include <QObject>
 #include <QPointer>
@@ -40,21 +40,21 @@ class ResultTools final : public QObject
     };
 
     // Asks where to save an export; an empty answer means the engineer cancelled.
-    using SavePathAsker = std::function<QString(QWidget *parent, const ExportFormat &format)>;
-    static QString AskSavePath(QWidget *parent, const ExportFormat &format);
+    using SavePathAsker =
+        std::function<QString(QWidget *parent, const session::ExportFormat &format)>;
+    static QString AskSavePath(QWidget *parent, const session::ExportFormat &format);
 
     // Adds the context menu to `pane`; dialogs and messages open over `window`.
     ResultTools(QWidget &window, QAbstractScrollArea &pane,
-                std::filesystem::path reportPath = "tevmar.prt",
+                std::filesystem::path reportPath = kReportFileName,
                 SavePathAsker askSavePath = &ResultTools::AskSavePath);
     ~ResultTools() override;
 
     // Where exports ask for their file name from now on (tests answer for the engineer).
     void SetSavePathAsker(SavePathAsker askSavePath) { askSavePath_ = std::move(askSavePath); }
 
-    // Hears of every design run: `inputs` as they were before it, then its outcome.
-    void DesignRun(const analysis::DesignInputs &inputs, const DesignResult &result,
-                   const DesignState &state);
+    // Hears of every Calculate and follows its outcome.
+    void Follow(const session::CalculateOutcome &outcome);
 
     QAction *action(Command command) const;
     QMenu &menu() const { return *menu_; }
@@ -65,20 +65,27 @@ class ResultTools final : public QObject
     // The Response window once it has been opened, or null. Closing it hides
     // it; the next Response command shows it again with its settings.
     ResponseWindow *responseWindow() const { return response_.get(); }
-    const std::optional<DesignRecord> &latest() const { return latest_; }
+    const std::optional<session::CalculateOutcome> &latest() const { return latest_; }
     // True when the latest Calculate produced the design kept in latest().
     bool current() const { return current_; }
-    const ResponseSettings &settings() const { return settings_; }
+    const session::ResponseSettings &settings() const { return settings_; }
 
     void ShowResponse();
     void CopyReport();
-    void Export(ExportKind kind);
+    void Export(session::ExportKind kind);
+
+    // What an export writes for `design` under the Response window's choices,
+    // over the window's sweep. Throws std::exception when the choices cannot
+    // be computed for the design's band or a figure is not finite.
+    static std::string ExportFileText(session::ExportKind kind,
+                                      const session::CalculateOutcome &design,
+                                      const session::ResponseSettings &settings);
 
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:
-    void FollowLatest();
+    void ShowLatestInResponse();
     void Warn(const QString &title, const QString &message);
 
     QWidget &window_;
@@ -88,14 +95,14 @@ class ResultTools final : public QObject
     std::unique_ptr<QMenu> menu_;
     QAction *actions_[6] = {};
 
-    std::optional<DesignRecord> latest_;
+    std::optional<session::CalculateOutcome> latest_;
     bool current_ = false;
     // The latest solved design's report could not be saved, so the report
     // file holds an earlier design than the one on the pane.
     bool reportBehind_ = false;
     int designSerial_ = 0;   // counts the solved designs
     int responseSerial_ = 0; // the design the Response window shows
-    ResponseSettings settings_;
+    session::ResponseSettings settings_;
     std::unique_ptr<ResponseWindow> response_;
 };
 

@@ -7,7 +7,7 @@
 namespace tevmar::test {
 namespace {
 
-using Window = ::tevmar::Tevmar;
+using Window = ::tevmar::MainWindow;
 
 int OpenAboutWindows()
 {

@@ -2,6 +2,7 @@
 #include "ui_test_support.h"
 
 #include <QScrollBar>
+#include <memory>
 
 namespace tevmar::test {
 namespace {
@@ -23,6 +24,13 @@ class Pane : public testing::Test
     {
         return QFontMetrics(pane.font()).horizontalAdvance(QString::fromLatin1(text));
     }
+    // Prints one report line built by `build` on a new line of its own.
+    template <class Build> void Print(Build build)
+    {
+        LineList lines;
+        build(lines.NewLine());
+        pane.Print(lines);
+    }
     OutputPane pane;
     int avg = 0;
     int space = 0;
@@ -30,7 +38,7 @@ class Pane : public testing::Test
 
 TEST_F(Pane, ColumnStopsCountInAverageCharacterWidths)
 {
-    pane.Print({Text("LP="), Column(6), Number(12.5), Column(15), Text(" Nano-Henry")});
+    Print([](LineList &l) { l.Text("LP=").Column(6).Number(12.5).Column(15).Text(" Nano-Henry"); });
     ASSERT_EQ(pane.rows().size(), 1u);
     const OutputPane::Row &row = pane.rows()[0];
     ASSERT_EQ(row.size(), 3u);
@@ -43,7 +51,7 @@ TEST_F(Pane, ColumnStopsCountInAverageCharacterWidths)
 
 TEST_F(Pane, TextFollowsThePenAndSpacesMoveIt)
 {
-    pane.Print({Text("Qt="), Text("1.4142"), Spaces(2), Text("x")});
+    Print([](LineList &l) { l.Text("Qt=").Text("1.4142").Spaces(2).Text("x"); });
     const OutputPane::Row &row = pane.rows()[0];
     ASSERT_EQ(row.size(), 3u);
     EXPECT_EQ(row[1].x, Width("Qt="));
@@ -54,10 +62,10 @@ TEST_F(Pane, TextFollowsThePenAndSpacesMoveIt)
 TEST_F(Pane, AStopThePenHasPassedStartsANewLine)
 {
     // Exactly at the stop: no break. Past it: the unit goes to a new row at the stop.
-    pane.Print({Column(3), Column(3), Text("c")});
+    Print([](LineList &l) { l.Column(3).Column(3).Text("c"); });
     ASSERT_EQ(pane.rows().size(), 1u);
     EXPECT_EQ(pane.rows()[0][0].x, 2 * avg);
-    pane.Print({Text("R ="), Column(6), Number(123456.789), Column(15), Text(" Ohms")});
+    Print([](LineList &l) { l.Text("R =").Column(6).Number(123456.789).Column(15).Text(" Ohms"); });
     ASSERT_EQ(pane.rows().size(), 3u);
     ASSERT_EQ(pane.rows()[2].size(), 1u);
     EXPECT_EQ(pane.rows()[2][0].x, 14 * avg);
@@ -67,10 +75,10 @@ TEST_F(Pane, AStopThePenHasPassedStartsANewLine)
 
 TEST_F(Pane, ClearingEmptiesThePaneAndTheNextLineStartsAtTheTop)
 {
-    pane.Print({Text("one")});
+    Print([](LineList &l) { l.Text("one"); });
     pane.Clear();
     EXPECT_TRUE(pane.rows().empty());
-    pane.Print({Text("two")});
+    Print([](LineList &l) { l.Text("two"); });
     ASSERT_EQ(pane.rows().size(), 1u);
     EXPECT_EQ(pane.rows()[0][0].text, "two");
     pane.Clear();
@@ -81,10 +89,10 @@ TEST_F(Pane, ScrollsOnlyWhenTheLinesOutgrowIt)
 {
     const int visible = pane.viewport()->height() / pane.RowHeight();
     for (int i = 0; i < visible; ++i)
-        pane.Print({Text("line")});
+        Print([](LineList &l) { l.Text("line"); });
     EXPECT_EQ(pane.verticalScrollBar()->maximum(), 0);
-    pane.Print({Text("one more")});
-    pane.Print({Text("and another")});
+    Print([](LineList &l) { l.Text("one more"); });
+    Print([](LineList &l) { l.Text("and another"); });
     EXPECT_EQ(pane.verticalScrollBar()->maximum(), 2);
     pane.verticalScrollBar()->setValue(2);
     pane.Clear();
@@ -94,17 +102,22 @@ TEST_F(Pane, ScrollsOnlyWhenTheLinesOutgrowIt)
 
 TEST_F(Pane, KeepsItsLinesAcrossAFontChange)
 {
-    pane.Print({Text("LP="), Column(6), Text("x")});
+    auto lines = std::make_unique<LineList>();
+    lines->NewLine().Text("LP=").Column(6).Text("x");
+    lines->NewLine().Text("CS=");
+    pane.Print(*lines);
+    lines.reset(); // the pane keeps lines of its own
     QFont wider = pane.font();
     wider.setPixelSize(18);
     pane.setFont(wider);
-    ASSERT_EQ(pane.rows().size(), 1u);
+    ASSERT_EQ(pane.rows().size(), 2u);
     EXPECT_EQ(pane.rows()[0][1].x, 5 * QFontMetrics(wider).averageCharWidth());
+    EXPECT_EQ(pane.rows()[1][0].text, "CS=");
 }
 
 TEST_F(Pane, PaintsItsLines)
 {
-    pane.Print({Text("Qt=1.4142")});
+    Print([](LineList &l) { l.Text("Qt=1.4142"); });
     QImage image(pane.size(), QImage::Format_RGB32);
     image.fill(Qt::white);
     pane.render(&image);

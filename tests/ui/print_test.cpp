@@ -16,7 +16,7 @@
 namespace tevmar::test {
 namespace {
 
-using Window = ::tevmar::Tevmar;
+using Window = ::tevmar::MainWindow;
 using Document = std::vector<std::string>;
 
 // Keeps what reaches the printer, one document per EndDocument.
@@ -270,7 +270,7 @@ class QtPrinter : public InScratchDirectory
         printer->setOutputFileName(Pdf());
         leftMarginPt = LeftMarginPt(*printer);
         QtLinePrinter lines(std::move(printer));
-        return PrintOut_Click(lines, report);
+        return PrintReport(lines, report);
     }
     double leftMarginPt = 0;
 };
@@ -320,7 +320,7 @@ TEST_F(QtPrinter, APrinterThatCannotStartIsReported)
     printer->setOutputFileName(QStringLiteral("/proc/no-such-dir/printout.pdf"));
     QtLinePrinter lines(std::move(printer));
     WriteFile(Here() / "tevmar.prt", "         report\r\n");
-    const PrintResult result = PrintOut_Click(lines, Here() / "tevmar.prt");
+    const PrintResult result = PrintReport(lines, Here() / "tevmar.prt");
     EXPECT_EQ(result.status, PrintStatus::PrinterFailed);
     EXPECT_FALSE(lines.error().isEmpty());
 }

@@ -1,7 +1,7 @@
 #include "analysis/eseries.h"
 #include "response_test_support.h"
-#include "ui/export_files.h"
-#include "ui/response_model.h"
+#include "session/response.h"
+#include "ui/result_tools.h"
 #include "ui_test_support.h"
 
 #include <QProcess>
@@ -11,9 +11,23 @@
 namespace tevmar::test {
 namespace {
 
+using session::ComputeResponse;
+using session::DesignSummary;
+using session::ExportKind;
+using session::FigureRow;
+using session::Response;
+using session::ResponseCurve;
+using session::ResponseSettings;
+
+std::string ExportText(ExportKind kind, const session::CalculateOutcome &design,
+                       const ResponseSettings &settings)
+{
+    return ResultTools::ExportFileText(kind, design, settings);
+}
+
 TEST(ResponseModel, DefaultSettingsSweepBothNetworksOverHalfF1ToTwiceF2)
 {
-    const DesignRecord design = Solve(kShuntRc1pF);
+    const session::CalculateOutcome design = Solve(ShuntRc1pF());
     const Response r = ComputeResponse(design, ResponseSettings{});
     ASSERT_EQ(r.problem, "");
     ASSERT_EQ(r.curves.size(), 2u);
@@ -33,7 +47,7 @@ TEST(ResponseModel, DefaultSettingsSweepBothNetworksOverHalfF1ToTwiceF2)
 
 TEST(ResponseModel, ChoicesAddTheSnappedCurveAndTheirFigures)
 {
-    const DesignRecord design = Solve(kShuntRc1pF);
+    const session::CalculateOutcome design = Solve(ShuntRc1pF());
     ResponseSettings s;
     s.eseries = analysis::ESeries::E24;
     s.inductorQ = 100;
@@ -93,7 +107,7 @@ TEST(ResponseModel, SettingsThatCannotBeComputedSayWhyAndDrawNothing)
         {"negative Q", [](ResponseSettings &s) { s.inductorQ = -5; },
          "A component Q must be a positive number."},
     };
-    const DesignRecord design = Solve(kShuntRc1pF);
+    const session::CalculateOutcome design = Solve(ShuntRc1pF());
     for (const Row &row : rows) {
         ResponseSettings s;
         row.change(s);
@@ -115,12 +129,13 @@ std::string ValueOf(const std::vector<FigureRow> &rows, const std::string &figur
 
 TEST(ResponseModel, FigureRowsGiveEachNetworkAndTheAnalysesAsked)
 {
-    const DesignRecord absorbed = Solve(kShuntRc1pF);
+    const session::CalculateOutcome absorbed = Solve(ShuntRc1pF());
     ResponseSettings s;
     s.eseries = analysis::ESeries::E24;
     s.inductorQ = 100;
     s.capacitorQ = 300;
-    const std::vector<FigureRow> rows = FigureRows(ComputeResponse(absorbed, s), absorbed.result);
+    const std::vector<FigureRow> rows =
+        session::FigureRows(ComputeResponse(absorbed, s), absorbed.result);
     const std::pair<const char *, const char *> expected[] = {
         {"Design ripple", "0.004415 | 1.0089"},
         {"Full precision", "0.004415 | 1.0089"},
@@ -137,9 +152,9 @@ TEST(ResponseModel, FigureRowsGiveEachNetworkAndTheAnalysesAsked)
     for (const auto &[figure, value] : expected)
         EXPECT_EQ(ValueOf(rows, figure), value);
 
-    const DesignRecord plain = Solve(kOrder4Plain);
+    const session::CalculateOutcome plain = Solve(Order4Plain());
     const std::vector<FigureRow> plainRows =
-        FigureRows(ComputeResponse(plain, ResponseSettings{}), plain.result);
+        session::FigureRows(ComputeResponse(plain, ResponseSettings{}), plain.result);
     EXPECT_EQ(ValueOf(plainRows, "Bode\u2013Fano limit"), "none: nothing absorbed");
     EXPECT_EQ(ValueOf(plainRows, "Loss at centre"), "(no row Loss at centre)");
     EXPECT_EQ(ValueOf(plainRows, "E24 values"), "(no row E24 values)");
@@ -147,12 +162,12 @@ TEST(ResponseModel, FigureRowsGiveEachNetworkAndTheAnalysesAsked)
 
 TEST(ResponseModel, SummaryNamesTheDesignAsRead)
 {
-    EXPECT_EQ(DesignSummary(Solve(kShuntRc1pF)),
+    EXPECT_EQ(DesignSummary(Solve(ShuntRc1pF())),
               "Order 8, 1 to 2 GHz, 50 \u03A9 to 10 \u03A9, shunt RC 1 pF absorbed");
-    EXPECT_EQ(DesignSummary(Solve(kOrder4Plain)),
+    EXPECT_EQ(DesignSummary(Solve(Order4Plain())),
               "Order 4, 1 to 2 GHz, 50 \u03A9 to 10 \u03A9, nothing absorbed");
     // A series RL load whose value is read leniently, as the design run reads it.
-    EXPECT_EQ(DesignSummary(Solve({"1", "2", "50", "10", Option::N4, Option::SRL, "1nH"})),
+    EXPECT_EQ(DesignSummary(Solve({"1", "2", "50", "10", 4, LoadType::SeriesRL, true, "1nH"})),
               "Order 4, 1 to 2 GHz, 50 \u03A9 to 10 \u03A9, series RL 1 nH absorbed");
 }
 
@@ -230,7 +245,7 @@ TEST(Exports, EachFileIsTheOneTevmarCliWritesForTheSameChoices)
     const QStringList design = {"--f1",   "1",        "--f2",     "2",       "--zhigh",
                                 "50",     "--zlow",   "10",       "--order", "8",
                                 "--load", "shunt-rc", "--absorb", "1"};
-    const DesignRecord record = Solve(kShuntRc1pF);
+    const session::CalculateOutcome record = Solve(ShuntRc1pF());
     for (const Row &row : rows) {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("out"));

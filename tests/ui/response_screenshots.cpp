@@ -44,7 +44,7 @@ int main(int argc, char **argv)
     dir.mkpath(QStringLiteral("."));
     QDir::setCurrent(dir.absolutePath()); // the design run writes its report here
 
-    tevmar::Tevmar window;
+    tevmar::MainWindow window;
     window.move(10, 10);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))

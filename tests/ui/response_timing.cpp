@@ -82,7 +82,7 @@ int main(int argc, char **argv)
     QTemporaryDir scratch;
     QDir::setCurrent(scratch.path()); // the design run writes its report here
 
-    tevmar::Tevmar window;
+    tevmar::MainWindow window;
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;

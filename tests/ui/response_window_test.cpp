@@ -20,7 +20,7 @@ using Command = ResultTools::Command;
 class ResponseWindowTest : public InScratchDirectory
 {
   protected:
-    static void Calculate(Tevmar &w, const char *f1, const char *f2, const char *zlow,
+    static void Calculate(MainWindow &w, const char *f1, const char *f2, const char *zlow,
                           const char *order = "N4")
     {
         Type(w, "F1_text", QString::fromLatin1(f1));
@@ -31,7 +31,7 @@ class ResponseWindowTest : public InScratchDirectory
         Click(w, "Calc_BP");
     }
 
-    static ResponseWindow &Open(Tevmar &w)
+    static ResponseWindow &Open(MainWindow &w)
     {
         w.tools().action(Command::Response)->trigger();
         ResponseWindow *window = w.tools().responseWindow();
@@ -72,7 +72,7 @@ class ResponseWindowTest : public InScratchDirectory
 
 TEST_F(ResponseWindowTest, OneWindowFollowsEachCalculate)
 {
-    Tevmar w;
+    MainWindow w;
     Calculate(w, "1", "2", "10", "N8");
     ResponseWindow &r = Open(w);
     Open(w);
@@ -94,7 +94,7 @@ TEST_F(ResponseWindowTest, OneWindowFollowsEachCalculate)
 
 TEST_F(ResponseWindowTest, AFailedCalculateMarksTheShownDesignAsNotCurrent)
 {
-    Tevmar w;
+    MainWindow w;
     Calculate(w, "1", "2", "10");
     ResponseWindow &r = Open(w);
     const QString current = Banner(r);
@@ -116,7 +116,7 @@ TEST_F(ResponseWindowTest, AFailedCalculateMarksTheShownDesignAsNotCurrent)
 
 TEST_F(ResponseWindowTest, OpenedAfterAFailureItSaysSoAtOnce)
 {
-    Tevmar w;
+    MainWindow w;
     Calculate(w, "1", "2", "10");
     Calculate(w, "1", "2", "0");
     EXPECT_TRUE(Open(w).stale());
@@ -124,7 +124,7 @@ TEST_F(ResponseWindowTest, OpenedAfterAFailureItSaysSoAtOnce)
 
 TEST_F(ResponseWindowTest, AClosedWindowKeepsItsChoicesAndCatchesUpWhenShownAgain)
 {
-    Tevmar w;
+    MainWindow w;
     Calculate(w, "1", "2", "10");
     ResponseWindow &r = Open(w);
     Find<QComboBox>(r, "eseries")->setCurrentIndex(2);
@@ -142,7 +142,7 @@ TEST_F(ResponseWindowTest, AClosedWindowKeepsItsChoicesAndCatchesUpWhenShownAgai
 
 TEST_F(ResponseWindowTest, EveryControlRedrawsAndTheExportsFollowIt)
 {
-    Tevmar w;
+    MainWindow w;
     Calculate(w, "1", "2", "10");
     ResponseWindow &r = Open(w);
 
@@ -159,7 +159,7 @@ TEST_F(ResponseWindowTest, EveryControlRedrawsAndTheExportsFollowIt)
     Find<QCheckBox>(r, "sweepLogarithmic")->setChecked(false);
     EXPECT_FALSE(r.plot().data().logarithmic);
 
-    const ResponseSettings &s = w.tools().settings();
+    const session::ResponseSettings &s = w.tools().settings();
     EXPECT_EQ(s.eseries, analysis::ESeries::E96);
     EXPECT_EQ(s.inductorQ, 80.0);
     EXPECT_EQ(s.capacitorQ, std::nullopt);
@@ -171,7 +171,7 @@ TEST_F(ResponseWindowTest, EveryControlRedrawsAndTheExportsFollowIt)
 
 TEST_F(ResponseWindowTest, ARangeOfItsOwnStartsFromTheBandsAndSaysWhatIsWrongWithIt)
 {
-    Tevmar w;
+    MainWindow w;
     Calculate(w, "1", "2", "10");
     ResponseWindow &r = Open(w);
     auto *from = Find<QDoubleSpinBox>(r, "sweepFrom");
@@ -191,7 +191,7 @@ TEST_F(ResponseWindowTest, ARangeOfItsOwnStartsFromTheBandsAndSaysWhatIsWrongWit
     EXPECT_TRUE(r.plot().data().series.empty());
     EXPECT_EQ(r.plot().data().message, problem->text());
     // An export cannot follow the window there either, and says why.
-    w.tools().SetSavePathAsker([this](QWidget *, const ExportFormat &) {
+    w.tools().SetSavePathAsker([this](QWidget *, const session::ExportFormat &) {
         return QString::fromStdString((Here() / "x.csv").string());
     });
     const QString message =
@@ -210,7 +210,7 @@ TEST_F(ResponseWindowTest, NumbersUseThePointUnderADecimalCommaLocale)
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     {
-        Tevmar w;
+        MainWindow w;
         Calculate(w, "1", "2", "10");
         ResponseWindow &r = Open(w);
         EXPECT_EQ(Find<QDoubleSpinBox>(r, "sweepTo")->text(), QStringLiteral("4.0000 GHz"));

@@ -14,11 +14,13 @@ namespace tevmar::test {
 namespace {
 
 using Command = ResultTools::Command;
+using session::ExportFormat;
+using session::ExportKind;
 
 class PaneMenu : public InScratchDirectory
 {
   protected:
-    static void Calculate(Tevmar &w, const char *zlow)
+    static void Calculate(MainWindow &w, const char *zlow)
     {
         Type(w, "F1_text", QStringLiteral("1"));
         Type(w, "F2_text", QStringLiteral("2"));
@@ -26,11 +28,11 @@ class PaneMenu : public InScratchDirectory
         Type(w, "Zlow_text", QString::fromLatin1(zlow));
         Click(w, "Calc_BP");
     }
-    static void Succeed(Tevmar &w) { Calculate(w, "10"); }
-    static void Fail(Tevmar &w) { Calculate(w, "0"); } // no ratio to transform: out of range
+    static void Succeed(MainWindow &w) { Calculate(w, "10"); }
+    static void Fail(MainWindow &w) { Calculate(w, "0"); } // no ratio to transform: out of range
 
     // The enabled state of the six commands in menu order, "1" for enabled.
-    static std::string Enabled(Tevmar &w)
+    static std::string Enabled(MainWindow &w)
     {
         w.tools().UpdateActions();
         std::string flags;
@@ -40,7 +42,7 @@ class PaneMenu : public InScratchDirectory
     }
 
     // Answers the export dialogs with `path`, keeping what they offered.
-    void AnswerSaveDialogs(Tevmar &w, const std::filesystem::path &path)
+    void AnswerSaveDialogs(MainWindow &w, const std::filesystem::path &path)
     {
         w.tools().SetSavePathAsker([this, path](QWidget *, const ExportFormat &format) {
             offered_.push_back(format.suggestedName);
@@ -53,7 +55,7 @@ class PaneMenu : public InScratchDirectory
 
 TEST_F(PaneMenu, OffersTheSixCommandsInOrder)
 {
-    Tevmar w;
+    MainWindow w;
     QStringList texts;
     for (const QAction *action : w.tools().menu().actions())
         texts << action->text();
@@ -66,7 +68,7 @@ TEST_F(PaneMenu, OffersTheSixCommandsInOrder)
 
 TEST_F(PaneMenu, OnlyTheCommandsThatMakeSenseAreEnabled)
 {
-    Tevmar w;
+    MainWindow w;
     EXPECT_EQ(Enabled(w), "000000") << "before any run";
     Fail(w);
     EXPECT_EQ(Enabled(w), "000000") << "after a first run that failed";
@@ -84,13 +86,13 @@ TEST_F(PaneMenu, OnlyTheCommandsThatMakeSenseAreEnabled)
 TEST_F(PaneMenu, AReportLeftByAnEarlierSessionCanBeCopiedBeforeAnyRun)
 {
     WriteFile(Here() / "tevmar.prt", "         Qt=1.4142\r\n");
-    Tevmar w;
+    MainWindow w;
     EXPECT_EQ(Enabled(w), "010000");
 }
 
 TEST_F(PaneMenu, AReportThatCouldNotBeSavedIsNotCopied)
 {
-    Tevmar w;
+    MainWindow w;
     Succeed(w);
     // Directories where the report's temporary files must go: the next save fails.
     for (int attempt = 0; attempt < 100; ++attempt)
@@ -104,7 +106,7 @@ TEST_F(PaneMenu, AReportThatCouldNotBeSavedIsNotCopied)
 
 TEST_F(PaneMenu, RightClickAndTheMenuKeyOpenTheMenu)
 {
-    Tevmar w;
+    MainWindow w;
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     QMenu &menu = w.tools().menu();
@@ -126,7 +128,7 @@ TEST_F(PaneMenu, RightClickAndTheMenuKeyOpenTheMenu)
 
 TEST_F(PaneMenu, CopyReportPutsExactlyTheFileTextOnTheClipboard)
 {
-    Tevmar w;
+    MainWindow w;
     Succeed(w);
     w.tools().action(Command::CopyReport)->trigger();
     const std::string file = ReadFile(Here() / "tevmar.prt");
@@ -149,16 +151,16 @@ TEST_F(PaneMenu, EachExportWritesItsFileForTheCurrentDesign)
         {Command::ExportTouchstone, ExportKind::Touchstone},
         {Command::ExportSpice, ExportKind::Spice},
         {Command::ExportSweepCsv, ExportKind::SweepCsv}};
-    Tevmar w;
+    MainWindow w;
     Succeed(w);
-    const DesignRecord expected = Solve(kOrder4Plain);
+    const session::CalculateOutcome expected = Solve(Order4Plain());
     for (const auto &[command, kind] : exports) {
-        const std::filesystem::path file = Here() / FormatOf(kind).suggestedName;
+        const std::filesystem::path file = Here() / session::FormatOf(kind).suggestedName;
         AnswerSaveDialogs(w, file);
         const QString message = MessageFrom([&] { w.tools().action(command)->trigger(); });
         EXPECT_EQ(message, QStringLiteral("(no message)"));
-        EXPECT_EQ(ReadFile(file), ExportText(kind, expected, ResponseSettings{}))
-            << FormatOf(kind).title;
+        EXPECT_EQ(ReadFile(file), ResultTools::ExportFileText(kind, expected, {}))
+            << session::FormatOf(kind).title;
     }
     EXPECT_EQ(offered_, (std::vector<std::string>{"tevmar.json", "tevmar.s2p", "tevmar.cir",
                                                   "tevmar-sweep.csv"}));
@@ -166,7 +168,7 @@ TEST_F(PaneMenu, EachExportWritesItsFileForTheCurrentDesign)
 
 TEST_F(PaneMenu, AnExportThatCannotBeWrittenSaysWhatFailed)
 {
-    Tevmar w;
+    MainWindow w;
     Succeed(w);
     const std::filesystem::path nowhere = Here() / "no such folder" / "design.s2p";
     AnswerSaveDialogs(w, nowhere);
@@ -180,7 +182,7 @@ TEST_F(PaneMenu, AnExportThatCannotBeWrittenSaysWhatFailed)
 
 TEST_F(PaneMenu, AnExportNeverReplacesTheReport)
 {
-    Tevmar w;
+    MainWindow w;
     Succeed(w);
     const std::string report = ReadFile(Here() / "tevmar.prt");
     AnswerSaveDialogs(w, "tevmar.prt");
@@ -191,7 +193,7 @@ TEST_F(PaneMenu, AnExportNeverReplacesTheReport)
 
 TEST_F(PaneMenu, ACancelledExportWritesNothing)
 {
-    Tevmar w;
+    MainWindow w;
     Succeed(w);
     w.tools().SetSavePathAsker([](QWidget *, const ExportFormat &) { return QString(); });
     const QString message = MessageFrom([&] { w.tools().action(Command::ExportSpice)->trigger(); });

@@ -34,7 +34,7 @@ int main(int argc, char **argv)
     // The design run writes its report into the working directory.
     QDir::setCurrent(dir.absolutePath());
 
-    tevmar::Tevmar window;
+    tevmar::MainWindow window;
     window.move(40, 40);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))

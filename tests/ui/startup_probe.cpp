@@ -37,7 +37,7 @@ long PeakRssKib()
 class FirstPaint final : public QObject
 {
   public:
-    FirstPaint(tevmar::Tevmar &window, long long startNs, bool design)
+    FirstPaint(tevmar::MainWindow &window, long long startNs, bool design)
         : window_(window), startNs_(startNs), design_(design)
     {
     }
@@ -74,7 +74,7 @@ class FirstPaint final : public QObject
         QCoreApplication::processEvents();
     }
 
-    tevmar::Tevmar &window_;
+    tevmar::MainWindow &window_;
     long long startNs_;
     bool design_;
     bool seen_ = false;
@@ -91,7 +91,7 @@ int main(int argc, char **argv)
     const long long startNs = std::atoll(argv[1]);
     const bool design = argc > 2 && std::strcmp(argv[2], "--design") == 0;
     QApplication app(argc, argv);
-    tevmar::Tevmar window;
+    tevmar::MainWindow window;
     FirstPaint probe(window, startNs, design);
     window.installEventFilter(&probe);
     window.show();

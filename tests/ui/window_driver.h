@@ -17,7 +17,7 @@
 namespace tevmar::test {
 
 // Replaces the text of a box by typing, key by key.
-inline void Type(Tevmar &window, const char *box, const char *text)
+inline void Type(MainWindow &window, const char *box, const char *text)
 {
     auto *edit = window.findChild<QLineEdit *>(QString::fromLatin1(box));
     edit->clear();
@@ -25,14 +25,14 @@ inline void Type(Tevmar &window, const char *box, const char *text)
 }
 
 // Clicks a button, option or check box near its left edge, where its mark is.
-inline void Click(Tevmar &window, const char *name)
+inline void Click(MainWindow &window, const char *name)
 {
     auto *button = window.findChild<QAbstractButton *>(QString::fromLatin1(name));
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
 }
 
 // Types the band (GHz) and the two port impedances (ohms).
-inline void TypeBandAndPorts(Tevmar &window, const char *f1, const char *f2, const char *zhigh,
+inline void TypeBandAndPorts(MainWindow &window, const char *f1, const char *f2, const char *zhigh,
                              const char *zlow)
 {
     Type(window, "F1_text", f1);
@@ -43,7 +43,7 @@ inline void TypeBandAndPorts(Tevmar &window, const char *f1, const char *f2, con
 
 // Calculates the order-8 design absorbing a 1 pF shunt RC load on 1 to 2 GHz,
 // 50 to 10 ohms, starting from a fresh window.
-inline void CalculateShuntRc1pF(Tevmar &window)
+inline void CalculateShuntRc1pF(MainWindow &window)
 {
     TypeBandAndPorts(window, "1", "2", "50", "10");
     Click(window, "N8");
