@@ -5,6 +5,7 @@
 #include "session/exports.h"
 #include "session/safe_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <ostream>
@@ -187,7 +188,9 @@ std::string AnalysisUsageText()
            "network's parts only. The Touchstone files and the SPICE subcircuit hold the\n"
            "network alone; the SPICE test bench attaches the load. --touchstone refers both\n"
            "ports to --touchstone-r (renormalise to read the match); --touchstone-v2 refers\n"
-           "port 1 to --zhigh and port 2 to --zlow.\n";
+           "port 1 to --zhigh and port 2 to --zlow.\n"
+           "A file named \"-\" goes to standard output in place of the pane lines and\n"
+           "figures (one such file at most, and not with --json).\n";
 }
 
 std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem::path &reportPath)
@@ -210,22 +213,29 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
     if (r.qModel && !r.inductorQ && !r.capacitorQ)
         return "--q-model applies to --q-l and --q-c; give one";
 
-    const auto same = session::SameFile;
-    const std::pair<const std::optional<std::string> *, const char *> files[] = {
-        {&r.sweepPath, "--sweep"},
-        {&r.touchstonePath, "--touchstone"},
-        {&r.touchstoneV2Path, "--touchstone-v2"},
-        {&r.spicePath, "--spice"}};
-    for (std::size_t i = 0; i < std::size(files); ++i) {
-        if (!*files[i].first)
+    const FileOption *onStandardOutput = nullptr;
+    for (std::size_t i = 0; i < std::size(kFileOptions); ++i) {
+        const FileOption &file = kFileOptions[i];
+        if (!(r.*file.path))
             continue;
-        const std::filesystem::path path = **files[i].first;
-        if (same(path, reportPath))
-            return std::string(files[i].second) + ": \"" + path.string() + "\" is the report file";
-        for (std::size_t j = 0; j < i; ++j)
-            if (*files[j].first && same(path, **files[j].first))
-                return std::string(files[i].second) + ": \"" + path.string() +
-                       "\" is already the file of " + files[j].second;
+        const std::filesystem::path path = *(r.*file.path);
+        if (path == kStandardOutputPath) {
+            if (r.json)
+                return std::string(file.option) + " -: --json already writes standard output";
+            if (onStandardOutput != nullptr)
+                return std::string(file.option) + " -: " + onStandardOutput->option +
+                       " already writes standard output";
+            onStandardOutput = &file;
+            continue;
+        }
+        if (session::SameFile(path, reportPath))
+            return std::string(file.option) + ": \"" + path.string() + "\" is the report file";
+        for (std::size_t j = 0; j < i; ++j) {
+            const std::optional<std::string> &earlier = r.*kFileOptions[j].path;
+            if (earlier && *earlier != kStandardOutputPath && session::SameFile(path, *earlier))
+                return std::string(file.option) + ": \"" + path.string() +
+                       "\" is already the file of " + kFileOptions[j].option;
+        }
     }
     return {};
 }
@@ -280,17 +290,11 @@ std::vector<OutputFile> RenderFiles(const AnalysisRequest &r,
     if (r.SweepFile())
         frequencies = analysis::SweepFrequencies(plan);
     const double ohms = r.touchstoneOhms.value_or(analysis::kDefaultTouchstoneOhms);
-    const std::pair<const std::optional<std::string> *,
-                    std::pair<const char *, session::ExportKind>>
-        wanted[] = {{&r.sweepPath, {"--sweep", session::ExportKind::SweepCsv}},
-                    {&r.touchstonePath, {"--touchstone", session::ExportKind::Touchstone}},
-                    {&r.touchstoneV2Path, {"--touchstone-v2", session::ExportKind::TouchstoneV2}},
-                    {&r.spicePath, {"--spice", session::ExportKind::Spice}}};
     std::vector<OutputFile> files;
-    for (const auto &[path, what] : wanted)
-        if (*path)
-            files.push_back({what.first, **path,
-                             session::ExportText(what.second, outcome, a, frequencies, ohms)});
+    for (const FileOption &file : kFileOptions)
+        if (const std::optional<std::string> &path = r.*file.path)
+            files.push_back({file.option, *path,
+                             session::ExportText(file.kind, outcome, a, frequencies, ohms)});
     return files;
 }
 
@@ -361,10 +365,23 @@ int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
     if (!a.selfCheck.agrees)
         err << "tevmar-cli: warning: the network built from the full-precision values does not "
                "reproduce the design's |S11| over the band\n";
-    const int code = WriteDesign(outcome, r, json, a, out, err);
+    // A file asked for on standard output takes the place of the pane lines
+    // there, so that it can be piped on as it is.
+    const auto piped = std::find_if(files.begin(), files.end(), [](const OutputFile &file) {
+        return file.path == kStandardOutputPath;
+    });
+    int code = 0;
+    if (piped != files.end()) {
+        out << piped->text;
+        code = DesignExitCode(outcome, out, err);
+    } else {
+        code = WriteDesign(outcome, r, json, a, out, err);
+    }
 
     bool saved = true;
     for (const OutputFile &file : files) {
+        if (file.path == kStandardOutputPath)
+            continue;
         std::string error;
         if (!session::WriteFileSafely(file.path, file.text, error)) {
             err << "tevmar-cli: " << file.option << ": " << error << '\n';

@@ -8,6 +8,7 @@
 #include "cli/cli_options.h"
 #include "cli/design_command.h"
 #include "session/analysis_settings.h"
+#include "session/exports.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -40,6 +41,26 @@ struct AnalysisRequest
     bool Any() const { return json || Figures() || SweepFile() || spicePath; }
 };
 
+// The path that stands for standard output in a file option.
+inline constexpr const char *kStandardOutputPath = "-";
+
+// One option that names a file to save. Every rule about those files (at most
+// one on standard output, none twice, none the report) and their writing go
+// through kFileOptions, so a new export format is one more row here.
+struct FileOption
+{
+    const char *option; // "--sweep"
+    std::optional<std::string> AnalysisRequest::*path;
+    session::ExportKind kind;
+};
+
+inline constexpr FileOption kFileOptions[] = {
+    {"--sweep", &AnalysisRequest::sweepPath, session::ExportKind::SweepCsv},
+    {"--touchstone", &AnalysisRequest::touchstonePath, session::ExportKind::Touchstone},
+    {"--touchstone-v2", &AnalysisRequest::touchstoneV2Path, session::ExportKind::TouchstoneV2},
+    {"--spice", &AnalysisRequest::spicePath, session::ExportKind::Spice},
+};
+
 // The options as analysis settings, each left out taking its default.
 session::AnalysisSettings SettingsOf(const AnalysisRequest &request);
 
@@ -54,15 +75,16 @@ std::string AnalysisUsageText();
 
 // Problems between options, found before anything is run: --log with --lin,
 // sweep options without a sweep file, --touchstone-r without --touchstone,
-// --q-model without a Q, a file named twice or named like the report. Empty
-// when there are none.
+// --q-model without a Q, a file named twice or named like the report, standard
+// output asked for twice (by two files, or by a file and --json). Empty when
+// there are none.
 std::string CheckAnalysisRequest(const AnalysisRequest &request,
                                  const std::filesystem::path &reportPath);
 
 // The design run with its analysis: the report saved as always, then standard
-// output (the pane lines and the figures asked for, or the JSON document) and
-// the files asked for. A design without solution writes none of the files.
-// Returns the exit status.
+// output (the pane lines and the figures asked for, the JSON document, or the
+// file whose path is "-") and the files asked for. A design without solution
+// writes none of the files. Returns the exit status.
 int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &request,
                           const std::filesystem::path &reportPath, std::ostream &out,
                           std::ostream &err);

@@ -3,6 +3,7 @@
 #include "cli/analysis_options.h"
 #include "cli/design_command.h"
 
+#include <optional>
 #include <ostream>
 
 #ifndef TEVMAR_VERSION
@@ -13,20 +14,30 @@ namespace tevmar::cli {
 
 namespace {
 
-struct Flags
+// --report: where the report is saved. Standard output carries the design, so
+// "-" is refused rather than taken as a file of that name.
+std::function<std::string(const std::string &)> ReportPath(std::optional<std::string> &target)
 {
-    bool help = false;
-    bool version = false;
-};
+    return [&target](const std::string &value) -> std::string {
+        if (value.empty() || HasLineBreak(value))
+            return "needs a file name";
+        if (value == kStandardOutputPath)
+            return "the report cannot go to standard output (write ./- for a file named \"-\")";
+        target = value;
+        return {};
+    };
+}
 
 // Every option of the program, in the order --help lists them.
-OptionTable AllOptions(DesignInputs &request, AnalysisRequest &analysis, Flags &flags)
+OptionTable AllOptions(CommandLine &c, std::optional<std::string> &reportPath)
 {
-    OptionTable table = DesignOptions(request);
-    const OptionTable analysisTable = AnalysisOptionTable(analysis);
+    OptionTable table = DesignOptions(c.design, c.warnings);
+    const OptionTable analysisTable = AnalysisOptionTable(c.analysis);
     table.insert(table.end(), analysisTable.begin(), analysisTable.end());
-    table.push_back({"--help", "", "show this help and exit", SetFlag(flags.help)});
-    table.push_back({"--version", "", "show the version and exit", SetFlag(flags.version)});
+    table.push_back({"--report", "PATH", "save the report there (default ./tevmar.prt)",
+                     ReportPath(reportPath)});
+    table.push_back({"--help", "", "show this help and exit", SetFlag(c.help)});
+    table.push_back({"--version", "", "show the version and exit", SetFlag(c.version)});
     return table;
 }
 
@@ -34,19 +45,19 @@ OptionTable AllOptions(DesignInputs &request, AnalysisRequest &analysis, Flags &
 
 std::string UsageText()
 {
-    DesignInputs request;
-    AnalysisRequest analysis;
-    Flags flags;
+    CommandLine unused;
+    std::optional<std::string> reportPath;
     return "Usage: tevmar-cli --f1 TEXT --f2 TEXT --zhigh TEXT --zlow TEXT [--order 4|8|12]\n"
            "                  [--load series-rl|series-rc|shunt-rl|shunt-rc] [--absorb TEXT]\n"
            "                  [analysis options]\n"
            "\n"
            "Designs a Chebyshev bandpass impedance-matching network as the window's\n"
-           "Calculate command does: saves the report \"tevmar.prt\" in the current\n"
-           "directory and prints the window's result lines on standard output.\n"
+           "Calculate command does: saves the report (\"tevmar.prt\" in the current\n"
+           "directory unless --report names another path) and prints the window's result\n"
+           "lines on standard output.\n"
            "\n"
            "Options:\n" +
-           OptionListText(AllOptions(request, analysis, flags)) +
+           OptionListText(AllOptions(unused, reportPath)) +
            "\n"
            "Each TEXT is taken as typed into the window's box: its leading number counts,\n"
            "with \".\" as the decimal point, and the band and port texts appear verbatim in\n"
@@ -60,27 +71,36 @@ std::string UsageText()
            "5 an analysis file could not be written.\n";
 }
 
-int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
-           const std::filesystem::path &reportPath)
+CommandLine ParseCommandLine(const std::vector<std::string> &args,
+                             const std::filesystem::path &defaultReportPath)
 {
-    DesignInputs request;
-    AnalysisRequest analysis;
-    Flags flags;
-    std::string problem = ParseArguments(args, AllOptions(request, analysis, flags));
-    if (problem.empty() && !flags.help && !flags.version)
-        problem = CheckAnalysisRequest(analysis, reportPath);
-    if (!problem.empty()) {
-        err << "tevmar-cli: " << problem << " (see \"tevmar-cli --help\")\n";
+    CommandLine c;
+    std::optional<std::string> reportPath;
+    c.problem = ParseArguments(args, AllOptions(c, reportPath));
+    c.reportPath = reportPath ? std::filesystem::path(*reportPath) : defaultReportPath;
+    if (c.problem.empty() && !c.help && !c.version)
+        c.problem = CheckAnalysisRequest(c.analysis, c.reportPath);
+    return c;
+}
+
+int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
+           const std::filesystem::path &defaultReportPath)
+{
+    const CommandLine c = ParseCommandLine(args, defaultReportPath);
+    if (!c.problem.empty()) {
+        err << "tevmar-cli: " << c.problem << " (see \"tevmar-cli --help\")\n";
         return kExitBadUsage;
     }
-    if (flags.help || flags.version) {
-        out << (flags.help ? UsageText() : std::string(TEVMAR_VERSION) + "\n");
+    if (c.help || c.version) {
+        out << (c.help ? UsageText() : std::string(TEVMAR_VERSION) + "\n");
         out.flush();
         return out ? kExitDesigned : kExitOutputFailed;
     }
-    if (analysis.Any())
-        return RunDesignWithAnalysis(request, analysis, reportPath, out, err);
-    return WriteOutcome(session::Calculate(request, reportPath), out, err);
+    for (const std::string &warning : c.warnings)
+        err << "tevmar-cli: warning: " << warning << '\n';
+    if (c.analysis.Any())
+        return RunDesignWithAnalysis(c.design, c.analysis, c.reportPath, out, err);
+    return WriteOutcome(session::Calculate(c.design, c.reportPath), out, err);
 }
 
 } // namespace tevmar::cli

@@ -1,7 +1,9 @@
 #include "cli/design_command.h"
 
+#include "engine/lenient_number.h"
 #include "report/line.h"
 
+#include <charconv>
 #include <ostream>
 #include <utility>
 #include <vector>
@@ -37,23 +39,45 @@ std::vector<std::pair<std::string, LoadType>> LoadWords()
     return words;
 }
 
+// Stores a box's text as typed and, when the box will read it as something
+// other than what was typed ("2,5" as 2, "abc" as 0), says so in `warnings`.
+std::function<std::string(const std::string &)> BoxText(const char *option, std::string &target,
+                                                        std::vector<std::string> &warnings)
+{
+    return [option, &target, &warnings](const std::string &value) -> std::string {
+        if (std::string problem = StoreText(target)(value); !problem.empty())
+            return problem;
+        const NumberReading reading = ExamineNumber(value);
+        if (!reading.plain) {
+            char number[32];
+            const auto end = std::to_chars(number, number + sizeof number, reading.value).ptr;
+            warnings.push_back(std::string(option) + ": \"" + value + "\" read as " +
+                               std::string(number, end));
+        }
+        return {};
+    };
+}
+
 } // namespace
 
-OptionTable DesignOptions(DesignInputs &inputs)
+OptionTable DesignOptions(DesignInputs &inputs, std::vector<std::string> &warnings)
 {
     return {
-        {"--f1", "TEXT", "lower band edge in GHz", StoreText(inputs.f1Text)},
-        {"--f2", "TEXT", "upper band edge in GHz", StoreText(inputs.f2Text)},
-        {"--zhigh", "TEXT", "high port impedance in ohms", StoreText(inputs.zhighText)},
-        {"--zlow", "TEXT", "low port impedance in ohms", StoreText(inputs.zlowText)},
+        {"--f1", "TEXT", "lower band edge in GHz", BoxText("--f1", inputs.f1Text, warnings)},
+        {"--f2", "TEXT", "upper band edge in GHz", BoxText("--f2", inputs.f2Text, warnings)},
+        {"--zhigh", "TEXT", "high port impedance in ohms",
+         BoxText("--zhigh", inputs.zhighText, warnings)},
+        {"--zlow", "TEXT", "low port impedance in ohms",
+         BoxText("--zlow", inputs.zlowText, warnings)},
         {"--order", "4|8|12", "network order, the number of reactive elements (default 4)",
          Choose<int>(inputs.networkOrder, {{"4", 4}, {"8", 8}, {"12", 12}})},
         {"--load", "TYPE",
          "load type: series-rl, series-rc, shunt-rl or shunt-rc (default series-rl)",
          Choose<LoadType>(inputs.loadType, LoadWords())},
         {"--absorb", "TEXT", "absorb the load's reactance: L in nH (RL) or C in pF (RC)",
-         [&inputs](const std::string &value) -> std::string {
-             if (std::string problem = StoreText(inputs.absorbText)(value); !problem.empty())
+         [&inputs, &warnings](const std::string &value) -> std::string {
+             if (std::string problem = BoxText("--absorb", inputs.absorbText, warnings)(value);
+                 !problem.empty())
                  return problem;
              inputs.absorb = true;
              return {};

@@ -8,6 +8,8 @@
 #include "session/calculation.h"
 
 #include <iosfwd>
+#include <string>
+#include <vector>
 
 namespace tevmar::cli {
 
@@ -23,8 +25,9 @@ enum ExitCode : int {
 
 // The options --f1, --f2, --zhigh, --zlow, --order, --load and --absorb,
 // filling `inputs`; an option left out is an empty box (or the window's
-// initial choice).
-OptionTable DesignOptions(DesignInputs &inputs);
+// initial choice). A box text that is not a plain number is taken as the
+// window takes it, with a line for `warnings` ("--f1: \"2,5\" read as 2").
+OptionTable DesignOptions(DesignInputs &inputs, std::vector<std::string> &warnings);
 
 // Writes the pane lines on `out` unless there is no solution, the error box
 // and the reason for an unsaved report on `err`; returns the exit status.

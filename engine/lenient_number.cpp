@@ -69,11 +69,14 @@ long OrderOfMagnitude(std::string_view numeral)
 
 } // namespace
 
-double ReadNumber(std::string_view text)
+NumberReading ExamineNumber(std::string_view text)
 {
     Scanner s{text};
-    while (s.at(' ') || s.at('\t'))
-        ++s.pos;
+    const auto skipBlanks = [&s] {
+        while (s.at(' ') || s.at('\t'))
+            ++s.pos;
+    };
+    skipBlanks();
     bool negative = false;
     if (s.at('+') || s.at('-')) {
         negative = s.at('-');
@@ -86,7 +89,7 @@ double ReadNumber(std::string_view text)
         mantissaDigits += s.skipDigits();
     }
     if (mantissaDigits == 0)
-        return 0.0;
+        return {0.0, false};
     if (s.at('e') || s.at('E')) {
         const std::size_t beforeExponent = s.pos;
         ++s.pos;
@@ -97,14 +100,23 @@ double ReadNumber(std::string_view text)
     }
 
     const std::string_view numeral = text.substr(numeralStart, s.pos - numeralStart);
+    skipBlanks();
+    bool plain = s.pos == text.size();
     double magnitude = 0.0;
     const auto [end, ec] = std::from_chars(numeral.data(), numeral.data() + numeral.size(),
                                            magnitude, std::chars_format::general);
-    if (ec == std::errc::result_out_of_range)
+    if (ec == std::errc::result_out_of_range) {
         magnitude = OrderOfMagnitude(numeral) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-    else if (ec != std::errc{} || end != numeral.data() + numeral.size())
-        return 0.0;
-    return negative ? -magnitude : magnitude;
+        plain = false;
+    } else if (ec != std::errc{} || end != numeral.data() + numeral.size()) {
+        return {0.0, false};
+    }
+    return {negative ? -magnitude : magnitude, plain};
+}
+
+double ReadNumber(std::string_view text)
+{
+    return ExamineNumber(text).value;
 }
 
 } // namespace tevmar

@@ -13,4 +13,14 @@ namespace tevmar {
 // of a double reads as an infinity of its sign, one too small for it as zero.
 double ReadNumber(std::string_view text);
 
+struct NumberReading
+{
+    double value; // as ReadNumber reads it
+    // The text is that number and nothing else, blanks around it aside, and
+    // the number fits a double: what was typed is what is used.
+    bool plain;
+};
+
+NumberReading ExamineNumber(std::string_view text);
+
 } // namespace tevmar

@@ -4,13 +4,17 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tevmar::session {
 
 namespace {
 
-std::string Reason(const std::string &what, const std::filesystem::path &path)
+namespace fs = std::filesystem;
+
+std::string Reason(const std::string &what, const fs::path &path)
 {
     return what + " " + path.string() + ": " + std::strerror(errno);
 }
@@ -29,13 +33,50 @@ bool WriteAll(int fd, const std::string &contents)
     return true;
 }
 
-} // namespace
+const char *KindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return "a directory";
+    if (S_ISFIFO(mode))
+        return "a named pipe (FIFO)";
+    if (S_ISCHR(mode))
+        return "a character device";
+    if (S_ISBLK(mode))
+        return "a block device";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "not a regular file";
+}
 
-namespace {
+// Where a write to `path` lands: the path itself, or the file at the end of
+// its chain of symbolic links (a dangling link leads to the file it names,
+// which the write then creates). lstat is used throughout, so nothing is
+// opened on the way.
+std::optional<fs::path> FinalPath(const fs::path &path, std::string &error)
+{
+    fs::path current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st
+        {
+        };
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        std::error_code ec;
+        const fs::path target = fs::read_symlink(current, ec);
+        if (ec) {
+            error = "cannot read the link " + current.string() + ": " + ec.message();
+            return std::nullopt;
+        }
+        current = target.is_absolute() ? target : current.parent_path() / target;
+    }
+    errno = ELOOP;
+    error = Reason("cannot follow", path);
+    return std::nullopt;
+}
 
 // Creates a new file beside `path` that no other writer can be using. The
 // mode 0666 lets the user's umask decide the permissions, as for any document.
-int CreateTemporary(const std::filesystem::path &path, std::string &tempName)
+int CreateTemporary(const fs::path &path, std::string &tempName)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempName =
@@ -49,38 +90,59 @@ int CreateTemporary(const std::filesystem::path &path, std::string &tempName)
 
 } // namespace
 
-bool WriteFileSafely(const std::filesystem::path &path, const std::string &contents,
-                     std::string &error)
+bool WriteFileSafely(const fs::path &path, const std::string &contents, std::string &error)
 {
     error.clear();
+    const std::optional<fs::path> target = FinalPath(path, error);
+    if (!target)
+        return false;
+
+    // What is there now decides what may happen: a regular file is replaced
+    // with its permission bits, anything else is left alone.
+    std::optional<mode_t> keptMode;
+    struct stat st
+    {
+    };
+    if (::lstat(target->c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            error = "will not replace " + target->string() + ": it is " + KindOf(st.st_mode) +
+                    ", not a regular file";
+            return false;
+        }
+        keptMode = st.st_mode & 07777;
+    }
+
     std::string tempName;
-    const int fd = CreateTemporary(path, tempName);
+    const int fd = CreateTemporary(*target, tempName);
     if (fd < 0) {
-        const std::filesystem::path directory =
-            path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+        const fs::path directory =
+            target->has_parent_path() ? target->parent_path() : fs::path(".");
         error = Reason("cannot create a file in", directory);
         return false;
     }
     errno = EIO; // a write that stops short without an error code
-    const bool written = WriteAll(fd, contents) && ::fsync(fd) == 0;
+    bool written = WriteAll(fd, contents);
+    if (written && keptMode && ::fchmod(fd, *keptMode) != 0)
+        written = false;
+    written = written && ::fsync(fd) == 0;
     if (!written)
         error = Reason("cannot write", tempName);
     if (::close(fd) != 0 && written)
         error = Reason("cannot close", tempName);
-    if (!error.empty() || std::rename(tempName.c_str(), path.c_str()) != 0) {
+    if (!error.empty() || std::rename(tempName.c_str(), target->c_str()) != 0) {
         if (error.empty())
-            error = Reason("cannot replace", path);
+            error = Reason("cannot replace", *target);
         ::unlink(tempName.c_str());
         return false;
     }
     return true;
 }
 
-bool SameFile(const std::filesystem::path &a, const std::filesystem::path &b)
+bool SameFile(const fs::path &a, const fs::path &b)
 {
     std::error_code ignored;
-    return std::filesystem::weakly_canonical(std::filesystem::absolute(a), ignored) ==
-           std::filesystem::weakly_canonical(std::filesystem::absolute(b), ignored);
+    return fs::weakly_canonical(fs::absolute(a), ignored) ==
+           fs::weakly_canonical(fs::absolute(b), ignored);
 }
 
 } // namespace tevmar::session

@@ -1,9 +1,9 @@
 #include "ui/about_window.h"
 
+#include "ui/fixed_palette.h"
 #include "ui/twips.h"
 
 #include <QLabel>
-#include <QPalette>
 
 namespace tevmar {
 
@@ -43,10 +43,7 @@ AboutPellmark::AboutPellmark()
     setAttribute(Qt::WA_QuitOnClose, true);
     setFixedSize(TwipsRect(0, 0, 6255, 900).size());
 
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, Qt::black);
-    colours.setColor(QPalette::WindowText, kPaleYellow);
-    setPalette(colours);
+    setPalette(FixedPalette(Qt::black, kPaleYellow));
     setAutoFillBackground(true);
     setFont(Arial(10.5, false));
 

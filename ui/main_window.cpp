@@ -4,6 +4,7 @@
 #include "report/report_file.h"
 #include "session/calculation.h"
 #include "ui/about_window.h"
+#include "ui/fixed_palette.h"
 #include "ui/flat_style.h"
 #include "ui/icons.h"
 #include "ui/output_pane.h"
@@ -161,10 +162,7 @@ MainWindow::MainWindow(PrinterSource printers)
     setWindowTitle(QStringLiteral("Tevmar Z-Match"));
     setWindowIcon(QIcon(QPixmap::fromImage(TevmarIcon())));
     setFixedSize(TwipsRect(0, 0, 6255, 4890).size());
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, kWindowGrey);
-    palette.setColor(QPalette::Button, kWindowGrey);
-    setPalette(palette);
+    setPalette(FixedPalette(kWindowGrey, Qt::black));
     setAutoFillBackground(true);
     setFont(Arial(7.5, QFont::Bold));
 
@@ -380,6 +378,7 @@ DesignInputs MainWindow::Inputs() const
 void MainWindow::Calculate()
 {
     const session::CalculateOutcome outcome = session::Calculate(Inputs(), kReportFileName);
+    lastSaving_ = outcome.saving;
     ShowOutcome(outcome);
     tools_->Follow(outcome);
 }
@@ -412,6 +411,8 @@ void MainWindow::Print()
         Tell(QString::fromLatin1(kNoReportMessage));
         return;
     }
+    if (!ConfirmEarlierReport())
+        return;
     QString whyNot;
     const std::unique_ptr<LinePrinter> printer = printers_(whyNot);
     if (!printer) {
@@ -421,6 +422,24 @@ void MainWindow::Print()
     const PrintResult result = PrintReport(*printer);
     if (result.status != PrintStatus::Printed)
         Tell(QString::fromStdString(result.message));
+}
+
+bool MainWindow::ConfirmEarlierReport()
+{
+    QString why;
+    if (lastSaving_ == session::ReportSaving::Untouched)
+        why = QStringLiteral("The last Calculate found no solution.");
+    else if (lastSaving_ == session::ReportSaving::NotSaved)
+        why = QStringLiteral("The last Calculate's report could not be saved.");
+    else
+        return true;
+    QMessageBox question(QMessageBox::Question, QStringLiteral("Print"),
+                         why + QStringLiteral(" The saved report is of the design before it."),
+                         QMessageBox::Cancel, this);
+    QPushButton *print = question.addButton(QStringLiteral("Print"), QMessageBox::AcceptRole);
+    question.setDefaultButton(QMessageBox::Cancel);
+    question.exec();
+    return question.clickedButton() == print;
 }
 
 void MainWindow::ShowAbout()

@@ -2,6 +2,7 @@
 
 #include "engine/design_inputs.h"
 #include "report/print_routine.h"
+#include "session/calculation.h"
 #include "ui/about_window.h"
 
 #include <QPointer>
@@ -15,10 +16,6 @@ class QPushButton;
 class QRadioButton;
 
 namespace tevmar {
-
-namespace session {
-struct CalculateOutcome;
-}
 
 class FlatStyle;
 class OutputPane;
@@ -73,8 +70,13 @@ class MainWindow final : public QWidget
     void SetBoxText(Box box, std::string_view text);
     void ShowOutcome(const session::CalculateOutcome &outcome);
     void Tell(const QString &message);
+    // After a Calculate that left the saved report of an earlier design, asks
+    // whether to print that report anyway; true to go on.
+    bool ConfirmEarlierReport();
 
     PrinterSource printers_;
+    // What the last Calculate did with the report file.
+    session::ReportSaving lastSaving_ = session::ReportSaving::NotAsked;
     std::unique_ptr<FlatStyle> flat_;
     QPointer<AboutPellmark> about_;
 

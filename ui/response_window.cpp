@@ -464,8 +464,9 @@ void ResponseWindow::ShowBanner()
     QPalette palette = banner_->palette();
     if (!design_) {
         banner_->setText(QStringLiteral("No design yet: press Calculate in the main window."));
+        // The palette's own text on its own base, light or dark.
         palette.setColor(QPalette::Window, palette.color(QPalette::Base));
-        palette.setColor(QPalette::WindowText, Qt::black);
+        palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));
     } else if (stale_) {
         banner_->setText(QStringLiteral("NOT THE CURRENT DESIGN: the latest Calculate found no "
                                         "solution. Shown is the design before it: ") +

@@ -4,6 +4,7 @@
 #include "analysis/export_csv.h"
 #include "analysis/export_json.h"
 #include "analysis/export_number.h"
+#include "analysis/analysis_text.h"
 #include "analysis/export_touchstone.h"
 #include "analysis_fixture.h"
 #include "engine/lenient_number.h"
@@ -150,7 +151,12 @@ TEST_P(TouchstoneOf, ReadsBackToTheSweepsValues)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(ReferenceResistance, TouchstoneOf, testing::Values(50.0, 75.0, 12.5));
+INSTANTIATE_TEST_SUITE_P(ReferenceResistance, TouchstoneOf, testing::Values(50.0, 75.0, 12.5),
+                         [](const testing::TestParamInfo<double> &info) {
+                             std::string name = "Ohms" + Figure(info.param);
+                             std::replace(name.begin(), name.end(), '.', '_');
+                             return name;
+                         });
 
 // Touchstone 2.0: keywords in their order, and the data row by row.
 struct TouchstoneV2File

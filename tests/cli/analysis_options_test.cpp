@@ -87,6 +87,11 @@ TEST(AnalysisOptions, BadValuesAreBadUsageNamingTheOption)
         {{"--sweep", sweep, "--to", "0.2"}, "--to: 0.2 GHz lies below the sweep's start, 0.5 GHz"},
         {{"--sweep", sweep, "--from", "3", "--to", "2"}, "--from: 3 GHz lies above --to, 2 GHz"},
         {{"--sweep", sweep, "--points", "1"}, "--points: a sweep of 1 point needs"},
+        // Standard output carries one thing.
+        {{"--sweep", "-", "--spice", "-"}, "--spice -: --sweep already writes standard output"},
+        {{"--touchstone", "-", "--json"}, "--touchstone -: --json already writes standard output"},
+        {{"--report", "-"}, "--report: the report cannot go to standard output"},
+        {{"--report", sweep, "--sweep", sweep}, "--sweep: \"" + sweep + "\" is the report file"},
     };
     for (const auto &row : rows) {
         const CliRun run = RunCliIn(With(row.args), dir);
@@ -210,6 +215,51 @@ TEST(AnalysisOptions, YieldLimitAndQModelReachTheFigures)
     EXPECT_EQ(j["analysis"]["monteCarlo"]["vswrLimit"], 1.25);
     EXPECT_EQ(j["analysis"]["monteCarlo"]["trials"], 1000); // the limit alone runs the trials
     EXPECT_EQ(j["analysis"]["finiteQ"]["qModel"], "constant");
+}
+
+// "-" puts that file on standard output in place of the pane lines, byte for
+// byte what the file would hold; the report and the other files are saved.
+TEST(AnalysisOptions, DashWritesTheFileToStandardOutput)
+{
+    TempDir files;
+    const Args sweep{"--points", "21", "--eseries", "E24"};
+    ASSERT_EQ(RunCliIn(With({"--sweep", (files / "s.csv").string(), "--touchstone",
+                             (files / "n.s2p").string(), "--spice", (files / "n.cir").string()},
+                            With(sweep)),
+                       files)
+                  .exitCode,
+              0);
+    for (const auto &[option, name] :
+         {std::pair{"--sweep", "s.csv"}, std::pair{"--touchstone", "n.s2p"},
+          std::pair{"--spice", "n.cir"}}) {
+        TempDir dir;
+        const std::string other = option == std::string("--spice") ? "--sweep" : "--spice";
+        const CliRun run =
+            RunCliIn(With({option, "-", other, (dir / "other").string()}, With(sweep)), dir);
+        EXPECT_EQ(run.exitCode, 0) << option << run.err;
+        EXPECT_EQ(run.err, "") << option;
+        EXPECT_EQ(run.out, ReadBytes(files / name)) << option;
+        EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"other", "tevmar.prt"})) << option;
+    }
+}
+
+TEST(AnalysisOptions, ReportGoesWhereReportSays)
+{
+    TempDir dir, elsewhere;
+    const std::string report = (elsewhere / "design.prt").string();
+    const CliRun run = RunCliIn(With({"--report", report, "--json"}), dir);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(dir.Entries().empty());
+    TempDir plain;
+    ASSERT_EQ(RunCliIn(kDesign, plain).exitCode, 0);
+    EXPECT_EQ(ReadBytes(report), ReadBytes(plain / "tevmar.prt"));
+
+    // The design stands when only the report cannot be saved.
+    const CliRun unsaved =
+        RunCliIn(With({"--report", (dir / "missing" / "r.prt").string(), "--sweep", "-"}), dir);
+    EXPECT_EQ(unsaved.exitCode, kExitReportNotSaved);
+    EXPECT_TRUE(unsaved.out.starts_with("frequency_hz,")) << unsaved.out.substr(0, 80);
+    EXPECT_TRUE(unsaved.err.starts_with("  REPORT NOT SAVED\n")) << unsaved.err;
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 extern char **environ;
@@ -125,6 +126,39 @@ TEST(TevmarCli, ReportNotSavedStillShowsTheDesign)
     EXPECT_TRUE(run.err.starts_with("  REPORT NOT SAVED\ntevmar-cli: ")) << run.err;
     EXPECT_TRUE(std::filesystem::is_directory(dir / "tevmar.prt"));
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"tevmar.prt"}) << "temporary file left";
+}
+
+// The report through a link, a private report, a FIFO where a file should go.
+TEST(TevmarCli, SavesThroughLinksKeepsModesAndRefusesAFifo)
+{
+    TempDir dir, archive;
+    WriteBytes(archive / "design.prt", "old");
+    ::chmod((archive / "design.prt").c_str(), 0600);
+    std::filesystem::create_symlink(archive / "design.prt", dir / "tevmar.prt");
+    ASSERT_EQ(::mkfifo((dir / "sweep.csv").c_str(), 0644), 0);
+
+    const Outcome run = RunProgram(
+        [] {
+            Args args = kOrder8ShuntRc;
+            args.insert(args.end(), {"--sweep", "sweep.csv", "--touchstone", "-"});
+            return args;
+        }(),
+        dir.path());
+    EXPECT_EQ(run.exitCode, 5);
+    EXPECT_NE(run.err.find("--sweep: will not replace sweep.csv: it is a named pipe"),
+              std::string::npos)
+        << run.err;
+    EXPECT_TRUE(run.out.starts_with("! ")) << run.out.substr(0, 80); // Touchstone comments
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "sweep.csv"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "tevmar.prt"));
+    EXPECT_EQ(ReadBytes(archive / "design.prt"), ReadBytes(kGolden + ".prt"));
+    struct stat st
+    {
+    };
+    ::stat((archive / "design.prt").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"sweep.csv", "tevmar.prt"}));
+    EXPECT_EQ(archive.Entries(), std::vector<std::string>{"design.prt"});
 }
 
 TEST(TevmarCli, BadUsageAndVersion)

@@ -54,18 +54,20 @@ TEST(ParseArguments, AcceptsAndRefuses)
          {"--absorb", "\n"},
          "--absorb: the text holds a line break, which no text box can hold"},
     };
+    std::vector<std::string> warnings;
     for (const ParseCase &c : cases) {
         DesignInputs request;
-        EXPECT_EQ(ParseArguments(c.args, DesignOptions(request)), c.problem) << c.name;
+        EXPECT_EQ(ParseArguments(c.args, DesignOptions(request, warnings)), c.problem) << c.name;
     }
 }
 
 TEST(ParseArguments, FillsTheRequestAsTyped)
 {
+    std::vector<std::string> warnings;
     DesignInputs request;
     ASSERT_EQ(ParseArguments({"--f1", " 1.0", "--f2=2 GHz", "--zhigh", "-50", "--order", "12",
                               "--load", "shunt-rl", "--absorb", "3.3nH"},
-                             DesignOptions(request)),
+                             DesignOptions(request, warnings)),
               "");
     EXPECT_EQ(request.f1Text, " 1.0");
     EXPECT_EQ(request.f2Text, "2 GHz");
@@ -78,7 +80,7 @@ TEST(ParseArguments, FillsTheRequestAsTyped)
 
     // Left out: the window's initial state.
     DesignInputs defaults;
-    ASSERT_EQ(ParseArguments({}, DesignOptions(defaults)), "");
+    ASSERT_EQ(ParseArguments({}, DesignOptions(defaults, warnings)), "");
     EXPECT_EQ(defaults.networkOrder, 4);
     EXPECT_EQ(defaults.loadType, LoadType::SeriesRL);
     EXPECT_FALSE(defaults.absorb);
@@ -142,6 +144,37 @@ TEST(RunCli, TextsReachTheReportAsTyped)
     ASSERT_GT(file.size(), 10u);
     EXPECT_EQ(file[3], "          1.0 to 2 GHz GHz");
     EXPECT_EQ(file[10], "         50.0  to 10ohm Ohms");
+    // Blanks around a number are no surprise; words after it are.
+    EXPECT_EQ(run.err, "tevmar-cli: warning: --f2: \"2 GHz\" read as 2\n"
+                       "tevmar-cli: warning: --zlow: \"10ohm\" read as 10\n");
+}
+
+// A text the box reads differently from what was typed is named on standard
+// error; the design, its report and the exit status are those of the number read.
+TEST(RunCli, WarnsOfTextsNotReadAsTyped)
+{
+    TempDir plainDir, sloppyDir;
+    const CliRun plain = RunInProcess({"--f1", "2", "--f2", "0", "--zhigh", "50", "--zlow", "10",
+                                       "--load", "shunt-rc", "--absorb", "0"},
+                                      plainDir);
+    const CliRun sloppy = RunInProcess({"--f1", "2,5", "--f2", "abc", "--zhigh", "50", "--zlow",
+                                        "10", "--load", "shunt-rc", "--absorb", ""},
+                                       sloppyDir);
+    EXPECT_EQ(sloppy.exitCode, plain.exitCode);
+    EXPECT_EQ(sloppy.out, plain.out);
+    EXPECT_EQ(sloppy.err, "tevmar-cli: warning: --f1: \"2,5\" read as 2\n"
+                          "tevmar-cli: warning: --f2: \"abc\" read as 0\n"
+                          "tevmar-cli: warning: --absorb: \"\" read as 0\n" +
+                              plain.err);
+
+    TempDir dir;
+    const CliRun exact = RunInProcess(
+        {"--f1", " 1e0", "--f2", "2.", "--zhigh", "+50", "--zlow", "1E1\t", "--absorb", ".5"}, dir);
+    EXPECT_EQ(exact.exitCode, 0);
+    EXPECT_EQ(exact.err, "");
+    const CliRun huge = RunInProcess({"--f1", "1", "--f2", "1e999"}, dir);
+    EXPECT_TRUE(huge.err.starts_with("tevmar-cli: warning: --f2: \"1e999\" read as inf\n"))
+        << huge.err;
 }
 
 TEST(RunCli, LeftOutChoicesAreTheWindowsInitialOnes)

@@ -5,6 +5,11 @@
 #include "tests/report/test_files.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace tevmar {
 namespace {
@@ -70,6 +75,102 @@ TEST(WriteFileSafely, ReasonNamesWhatFailed)
     std::filesystem::create_directory(dir / "out.txt");
     ASSERT_FALSE(WriteFileSafely(dir / "out.txt", "x", error));
     EXPECT_NE(error.find((dir / "out.txt").string()), std::string::npos) << error;
+}
+
+TEST(WriteFileSafely, FollowsALinkAndReplacesTheFileItLeadsTo)
+{
+    TempDir here, there;
+    WriteBytes(there / "design.csv", "old");
+    std::filesystem::create_symlink(there / "design.csv", here / "abs.csv");
+    std::filesystem::create_symlink("abs.csv", here / "chain.csv"); // relative, two hops
+    std::filesystem::create_symlink(there / "new.csv", here / "dangling.csv");
+
+    std::string error;
+    ASSERT_TRUE(WriteFileSafely(here / "chain.csv", "new", error)) << error;
+    EXPECT_TRUE(std::filesystem::is_symlink(here / "chain.csv"));
+    EXPECT_TRUE(std::filesystem::is_symlink(here / "abs.csv"));
+    EXPECT_EQ(ReadBytes(there / "design.csv"), "new");
+    ASSERT_TRUE(WriteFileSafely(here / "dangling.csv", "created", error)) << error;
+    EXPECT_TRUE(std::filesystem::is_symlink(here / "dangling.csv"));
+    EXPECT_EQ(ReadBytes(there / "new.csv"), "created");
+    // The temporary files were made beside the targets and are gone.
+    EXPECT_EQ(here.Entries(), (std::vector<std::string>{"abs.csv", "chain.csv", "dangling.csv"}));
+    EXPECT_EQ(there.Entries(), (std::vector<std::string>{"design.csv", "new.csv"}));
+
+    std::filesystem::create_symlink("loop-b", here / "loop-a");
+    std::filesystem::create_symlink("loop-a", here / "loop-b");
+    EXPECT_FALSE(WriteFileSafely(here / "loop-a", "x", error));
+    EXPECT_NE(error.find("loop-a"), std::string::npos) << error;
+}
+
+TEST(WriteFileSafely, KeepsTheModeOfAReplacedFileAndGivesANewOneTheUmasks)
+{
+    TempDir dir;
+    WriteBytes(dir / "private.prt", "old");
+    std::filesystem::permissions(dir / "private.prt", std::filesystem::perms::owner_read |
+                                                          std::filesystem::perms::owner_write);
+    const mode_t saved = ::umask(027);
+    std::string error;
+    const bool replaced = WriteFileSafely(dir / "private.prt", "new", error);
+    const bool created = WriteFileSafely(dir / "fresh.prt", "new", error);
+    ::umask(saved);
+    ASSERT_TRUE(replaced && created) << error;
+    const auto modeOf = [](const std::filesystem::path &path) {
+        struct stat st
+        {
+        };
+        ::stat(path.c_str(), &st);
+        return st.st_mode & 07777;
+    };
+    EXPECT_EQ(modeOf(dir / "private.prt"), 0600u);
+    EXPECT_EQ(modeOf(dir / "fresh.prt"), 0640u);
+    EXPECT_EQ(ReadBytes(dir / "private.prt"), "new");
+}
+
+// Whatever is not a regular file is refused by name and left as it was. A
+// FIFO is not opened, so the write returns at once instead of waiting for a
+// reader (the test's time limit catches a hang).
+TEST(WriteFileSafely, RefusesWhatIsNotARegularFile)
+{
+    TempDir dir;
+    std::vector<std::pair<std::string, std::string>> cases; // name, kind in the message
+    std::filesystem::create_directory(dir / "dir");
+    cases.emplace_back("dir", "a directory");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
+    cases.emplace_back("fifo", "a named pipe");
+    std::filesystem::create_symlink("fifo", dir / "link-to-fifo");
+    cases.emplace_back("link-to-fifo", "a named pipe");
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = dir / "socket";
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    cases.emplace_back("socket", "a socket");
+    // A device node of its own (the null device's numbers), never /dev's.
+    if (::geteuid() == 0 && ::mknod((dir / "device").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        cases.emplace_back("device", "a character device");
+    else
+        std::cout << "(no device node: making one needs root)\n";
+
+    for (const auto &[name, kind] : cases) {
+        struct stat before
+        {
+        };
+        ASSERT_EQ(::lstat((dir / name).c_str(), &before), 0);
+        std::string error;
+        EXPECT_FALSE(WriteFileSafely(dir / name, "new", error)) << name;
+        EXPECT_NE(error.find(kind), std::string::npos) << name << ": " << error;
+        struct stat after
+        {
+        };
+        ASSERT_EQ(::lstat((dir / name).c_str(), &after), 0);
+        EXPECT_EQ(before.st_ino, after.st_ino) << name;
+        EXPECT_EQ(before.st_mode, after.st_mode) << name;
+    }
+    ::close(sock);
+    EXPECT_EQ(dir.Entries().size(), cases.size()) << "temporary file left";
 }
 
 TEST(SameFile, ComparesWhereThePathsLead)

@@ -86,7 +86,35 @@ TEST_F(Print, SendsTheSavedFileLineByLineAsOneDocumentPerClick)
     EXPECT_EQ(printed.back(), "");
 }
 
-TEST_F(Print, AfterAFailedRunPrintsTheLastGoodReport)
+// Answers the question `action` asks with the button captioned `answer`;
+// returns the question, or "(no question)".
+QString Answer(const QString &answer, const std::function<void()> &action)
+{
+    QString text = QStringLiteral("(no question)");
+    QTimer answering;
+    answering.setInterval(0);
+    QObject::connect(&answering, &QTimer::timeout, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        text = box->text();
+        for (QAbstractButton *button : box->buttons())
+            if (button->text().remove(QLatin1Char('&')) == answer) {
+                button->click();
+                return;
+            }
+        ADD_FAILURE() << "no button " << answer.toStdString();
+        box->reject();
+    });
+    answering.start();
+    action();
+    answering.stop();
+    return text;
+}
+
+// The saved report is the last good design's; after a run without solution
+// Print says so and prints it only when told to.
+TEST_F(Print, AfterAFailedRunAsksBeforePrintingTheEarlierReport)
 {
     PrintLog log;
     Window w(Recording(log));
@@ -94,9 +122,21 @@ TEST_F(Print, AfterAFailedRunPrintsTheLastGoodReport)
     const Document good = SavedLines();
     Design(w, "0");
     ASSERT_EQ(BoxText(w, "Error_text"), "  SOLUTION OUT OF RANGE");
-    Click(w, "PrintOut");
+
+    const QString question = Answer(QStringLiteral("Cancel"), [&] { Click(w, "PrintOut"); });
+    EXPECT_EQ(question, "The last Calculate found no solution. The saved report is of the "
+                        "design before it.");
+    EXPECT_EQ(log.printersMade, 0);
+    EXPECT_TRUE(log.documents.empty());
+
+    Answer(QStringLiteral("Print"), [&] { Click(w, "PrintOut"); });
     ASSERT_EQ(log.documents.size(), 1u);
     EXPECT_EQ(log.documents[0], good);
+
+    // A good run again: Print prints without asking.
+    Design(w, "10");
+    EXPECT_EQ(Answer(QStringLiteral("Cancel"), [&] { Click(w, "PrintOut"); }), "(no question)");
+    EXPECT_EQ(log.documents.size(), 2u);
 }
 
 TEST_F(Print, WithoutASavedReportSaysSoAndStartsNoDocument)

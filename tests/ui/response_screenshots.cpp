@@ -84,10 +84,8 @@ using tevmar::test::Type;
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fputs("usage: tevmar_response_screenshots OUTPUT_DIR\n", stderr);
+    if (!tevmar::test::ScreenshotArguments(argc, argv, "tevmar_response_screenshots"))
         return 2;
-    }
     QDir dir(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
     dir.mkpath(QStringLiteral("."));
     QDir::setCurrent(dir.absolutePath()); // the design run writes its report here

@@ -25,10 +25,8 @@ using tevmar::test::Type;
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fputs("usage: tevmar_screenshots OUTPUT_DIR\n", stderr);
+    if (!tevmar::test::ScreenshotArguments(argc, argv, "tevmar_screenshots"))
         return 2;
-    }
     QDir dir(QString::fromLocal8Bit(argv[1]));
     dir.mkpath(QStringLiteral("."));
     // The design run writes its report into the working directory.

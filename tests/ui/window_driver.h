@@ -9,10 +9,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
 #include <cstdio>
+#include <cstring>
 
 namespace tevmar::test {
 
@@ -60,6 +62,41 @@ inline bool SavePixmap(const QPixmap &shot, const QDir &dir, const char *name)
     std::printf("%s %s (%dx%d)\n", saved ? "saved" : "FAILED", qPrintable(path), shot.width(),
                 shot.height());
     return saved;
+}
+
+// A dark desktop theme's palette: light text on dark grey.
+inline QPalette DarkDesktopPalette()
+{
+    const QColor window(45, 45, 45), base(30, 30, 30), text(230, 230, 230), grey(127, 127, 127);
+    QPalette palette(text, QColor(60, 60, 60), QColor(90, 90, 90), QColor(20, 20, 20),
+                     QColor(50, 50, 50), text, QColor(255, 255, 255), base, window);
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::AlternateBase, window);
+    palette.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::ToolTipBase, window);
+    palette.setColor(QPalette::ToolTipText, text);
+    palette.setColor(QPalette::PlaceholderText, grey);
+    palette.setColor(QPalette::Link, QColor(100, 170, 255));
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, grey);
+    return palette;
+}
+
+// "OUTPUT_DIR [--dark]" of the screenshot programs: with --dark the desktop's
+// palette is the dark one. Returns false (after saying how) when the
+// arguments are not that.
+inline bool ScreenshotArguments(int argc, char **argv, const char *program)
+{
+    const bool dark = argc == 3 && std::strcmp(argv[2], "--dark") == 0;
+    if (argc != 2 && !dark) {
+        std::fprintf(stderr, "usage: %s OUTPUT_DIR [--dark]\n", program);
+        return false;
+    }
+    if (dark)
+        QApplication::setPalette(DarkDesktopPalette());
+    return true;
 }
 
 // The window as the X server shows it.
