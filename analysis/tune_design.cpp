@@ -5,6 +5,8 @@
 #include "engine/design.h"
 
 #include <charconv>
+#include <cmath>
+#include <numbers>
 #include <stdexcept>
 
 namespace tevmar::analysis {
@@ -83,6 +85,69 @@ std::optional<RelaxedDesign> RelaxedDesignFor(const DesignInputs &inputs)
     }
     SetValue(trial, solving);
     return RelaxedDesign{trial, design, solving, typed};
+}
+
+namespace {
+
+// The load's Q at the band's geometric centre: |X| / R in series at port 2,
+// R / |X| in parallel at port 1.
+double LoadQOf(const TuneProblem &problem)
+{
+    const LadderElement &e = problem.load->element;
+    const double omega = 2 * std::numbers::pi * std::sqrt(problem.lowHz * problem.highHz);
+    const double reactance = IsInductor(e.kind) ? omega * SiValue(e) : 1 / (omega * SiValue(e));
+    return problem.load->port == LoadPort::Port2 ? reactance / problem.network.port2Ohms
+                                                 : problem.network.port1Ohms / reactance;
+}
+
+} // namespace
+
+std::optional<double> BodeFanoGammaOf(const TuneProblem &problem)
+{
+    if (!problem.load)
+        return std::nullopt;
+    const double bandQ =
+        std::sqrt(problem.lowHz * problem.highHz) / (problem.highHz - problem.lowHz);
+    return std::exp(-std::numbers::pi * bandQ / LoadQOf(problem));
+}
+
+std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignResult &design,
+                                       std::optional<ESeries> series)
+{
+    TunedNetwork t;
+    if (design.solved) {
+        t.problem = TuneProblemOf(design);
+    } else {
+        t.relaxed = RelaxedDesignFor(inputs);
+        if (!t.relaxed)
+            return std::nullopt;
+        t.problem = TuneProblemOf(t.relaxed->design, t.relaxed->loadValue);
+    }
+    t.tuned = Tune(t.problem);
+    if (series)
+        t.standard = TuneToSeries(t.problem, t.tuned.network, *series);
+    return t;
+}
+
+DesignResult TunedDesignResult(const TunedNetwork &tuned, const DesignResult &design)
+{
+    DesignResult result = tuned.relaxed ? tuned.relaxed->design : design;
+    const Ladder chain = TunedChain(tuned, tuned.tuned.network);
+    for (std::size_t i = 0; i < chain.elements.size(); ++i) {
+        ElementRow &row = result.table.at(i + 1);
+        row.fullValue = chain.elements[i].value;
+        row.value = PrintedElementValue(row.fullValue);
+    }
+    if (tuned.relaxed) {
+        result.absorbedValue = tuned.relaxed->loadValue;
+        result.LoadQ = LoadQOf(tuned.problem); // the Bode-Fano figure reads it
+    }
+    return result;
+}
+
+Ladder TunedChain(const TunedNetwork &tuned, const Ladder &parts)
+{
+    return NetworkWithLoad(tuned.problem, parts);
 }
 
 } // namespace tevmar::analysis

@@ -32,4 +32,34 @@ struct RelaxedDesign
 };
 std::optional<RelaxedDesign> RelaxedDesignFor(const DesignInputs &inputs);
 
+// The smallest |S11| any lossless network can hold over the problem's band
+// with its load (Bode-Fano, exp(-pi / g1) with g1 the load's Q at the
+// geometric centre over the band's Q); empty without a load reactance.
+std::optional<double> BodeFanoGammaOf(const TuneProblem &problem);
+
+// A design's network re-tuned, and on standard values when a series is given.
+struct TunedNetwork
+{
+    TuneProblem problem; // the true load, the starting values
+    TuneResult tuned;
+    std::optional<StandardTuneResult> standard;
+    // Set where the typed inputs have no design: the design tuning started from.
+    std::optional<RelaxedDesign> relaxed;
+};
+
+// Tunes a solved design; for one without solution, tunes the relaxed design
+// of its inputs with the true load. Empty when there is nothing to tune.
+std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignResult &design,
+                                       std::optional<ESeries> series);
+
+// The design the tuning started from with the tuned values in its element
+// table (full precision, and printed to 0.001) and the true load in the
+// absorbed row: what the analysis and the exported files of the tuned
+// network are made from. Its closed-form figures stay the starting design's.
+DesignResult TunedDesignResult(const TunedNetwork &tuned, const DesignResult &design);
+
+// The whole cascade of a ladder of the problem's parts with its load, in
+// element-table order, for figures and files.
+Ladder TunedChain(const TunedNetwork &tuned, const Ladder &parts);
+
 } // namespace tevmar::analysis
