@@ -2,6 +2,7 @@
 
 #include "analysis/analysis_text.h"
 #include "analysis/export_json.h"
+#include "analysis/tuned_report.h"
 #include "session/exports.h"
 #include "session/safe_file.h"
 
@@ -127,6 +128,8 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
         {"--tolerance", "PERCENT", "element tolerance, +- percent (default " + Figure(session::kDefaultTolerancePercent) + ")",
          Tolerance(r.tolerancePercent)},
         {"--seed", "S", "seed of the tolerance trials (default " + std::to_string(session::kDefaultSeed) + ")", Seed(r.seed)},
+        {"--tune", "", "re-tune the values for the least in-band |S11|, the load's reactance held",
+         SetFlag(r.tune)},
     };
 }
 
@@ -140,7 +143,14 @@ std::string AnalysisUsageText()
            "element uniform within +-PERCENT, a trial passing when its in-band VSWR stays\n"
            "below the design's maximum VSWR x 1.1. --points, --from, --to, --log and --lin\n"
            "shape the sweep of --sweep and --touchstone; the --spice test bench sweeps the\n"
-           "band. A design without solution writes none of these files.\n";
+           "band. A design without solution writes none of these files.\n"
+           "\n"
+           "--tune keeps the parts and their places and searches their values for the\n"
+           "least in-band |S11| with the load's own reactance as typed; the JSON gains a\n"
+           "\"tuned\" part and --sweep, --touchstone and --spice carry the tuned network\n"
+           "(with --eseries, tuned again on standard values). Where the synthesis cannot\n"
+           "absorb the load, it tunes the design for the largest value that solves with\n"
+           "the true load, writes that network and exits 6; the report stays untouched.\n";
 }
 
 std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem::path &reportPath)
@@ -258,6 +268,35 @@ int WriteDesign(const session::CalculateOutcome &outcome, const AnalysisRequest 
     return DesignExitCode(outcome, out, err);
 }
 
+// The analysis of the tuned network, from which its files are written: the
+// design's table with the tuned values, and the standard values the
+// neighbour search found in place of plain snapping.
+analysis::NetworkAnalysis TunedAnalysis(const analysis::TunedNetwork &tuned,
+                                        const DesignResult &tunedResult,
+                                        const analysis::AnalysisOptions &options)
+{
+    analysis::NetworkAnalysis a = analysis::AnalyseDesign(tunedResult, options);
+    if (tuned.standard && a.standardValues) {
+        a.standardValues->ladder = analysis::TunedChain(tuned, tuned.standard->network);
+        a.standardValues->figures = analysis::PassbandFiguresOf(a.standardValues->ladder, a.band);
+    }
+    return a;
+}
+
+// The tuned figures on standard output: the JSON document when asked for
+// (which WriteDesign writes for a design that solved), otherwise lines.
+void WriteTuned(const analysis::TunedNetwork &tuned, const AnalysisRequest &r,
+                const std::string &json, std::ostream &out)
+{
+    if (r.json) {
+        out << json;
+    } else {
+        for (const std::string &line : analysis::TunedLines(tuned))
+            out << line << '\n';
+    }
+    out.flush();
+}
+
 } // namespace
 
 int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
@@ -267,11 +306,19 @@ int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
     session::CalculateOutcome outcome = session::Calculate(design);
     const session::AnalysisSettings settings = SettingsOf(r);
 
+    // With --tune, a load the synthesis cannot absorb is still matched by
+    // tuning a relaxed design with the true load.
+    std::optional<analysis::TunedNetwork> tuned;
+    if (r.tune)
+        tuned = analysis::TuneDesign(design, outcome.result, r.eseries);
+    const bool tunedWithoutDesign = tuned && !outcome.solved();
+
     // A sweep that does not fit the band is bad usage, found before the
     // report is touched.
     analysis::SweepPlan plan;
-    if (outcome.solved() && r.SweepFile()) {
-        const analysis::Band band = analysis::BandOf(outcome.result.band);
+    if ((outcome.solved() || tunedWithoutDesign) && r.SweepFile()) {
+        const analysis::Band band = analysis::BandOf(
+            tunedWithoutDesign ? tuned->relaxed->design.band : outcome.result.band);
         if (const auto problem = session::CheckSweep(settings.sweep, band, {"--from", "--to"})) {
             err << "tevmar-cli: " << OptionOf(problem->setting) << ": " << problem->text
                 << " (see \"tevmar-cli --help\")\n";
@@ -281,7 +328,7 @@ int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
     }
 
     session::SaveReport(outcome, reportPath);
-    if (!outcome.solved()) {
+    if (!outcome.solved() && !tunedWithoutDesign) {
         if (r.json)
             out << analysis::DesignJson(outcome.inputs, outcome.result, {}, nullptr);
         return WriteOutcome(outcome, out, err);
@@ -293,19 +340,48 @@ int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
     std::vector<OutputFile> files;
     std::string json;
     try {
-        a = analysis::AnalyseDesign(outcome.result, session::AnalysisOptionsOf(settings));
-        files = RenderFiles(r, outcome, a, plan);
-        if (r.json)
-            json = session::ExportText(session::ExportKind::Json, outcome, a, {});
+        const analysis::AnalysisOptions options = session::AnalysisOptionsOf(settings);
+        if (outcome.solved())
+            a = analysis::AnalyseDesign(outcome.result, options);
+        if (tuned) {
+            session::CalculateOutcome tunedOutcome = outcome;
+            tunedOutcome.result = analysis::TunedDesignResult(*tuned, outcome.result);
+            files = RenderFiles(r, tunedOutcome,
+                                TunedAnalysis(*tuned, tunedOutcome.result, options), plan);
+        } else {
+            files = RenderFiles(r, outcome, a, plan);
+        }
+        if (r.json) {
+            json = outcome.solved()
+                       ? session::ExportText(session::ExportKind::Json, outcome, a, {})
+                       : analysis::DesignJson(outcome.inputs, outcome.result, {}, nullptr);
+            if (tuned)
+                json = analysis::WithTunedJson(json, *tuned);
+        }
     } catch (const std::exception &e) {
         WriteOutcome(outcome, out, err);
         err << "tevmar-cli: the analysis failed: " << e.what() << '\n';
         return kExitFileNotSaved;
     }
-    if (!a.selfCheck.agrees)
+    if (outcome.solved() && !a.selfCheck.agrees)
         err << "tevmar-cli: warning: the network built from the full-precision values does not "
                "reproduce the design's |S11| over the band\n";
-    const int code = WriteDesign(outcome, r, json, a, out, err);
+    int code = kExitTuned;
+    if (tunedWithoutDesign) {
+        err << outcome.boxes.errorText << '\n';
+        WriteTuned(*tuned, r, json, out);
+        err << "tevmar-cli: no textbook design; the tuned network was written instead\n";
+        if (!out)
+            code = kExitOutputFailed;
+    } else {
+        code = WriteDesign(outcome, r, json, a, out, err);
+        if (tuned && !r.json) {
+            out << '\n';
+            WriteTuned(*tuned, r, json, out);
+            if (code == kExitDesigned && !out)
+                code = kExitOutputFailed;
+        }
+    }
 
     bool saved = true;
     for (const OutputFile &file : files) {
@@ -315,7 +391,8 @@ int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
             saved = false;
         }
     }
-    return code != kExitDesigned || saved ? code : kExitFileNotSaved;
+    const bool fine = code == kExitDesigned || code == kExitTuned;
+    return !fine || saved ? code : kExitFileNotSaved;
 }
 
 } // namespace tevmar::cli

@@ -30,12 +30,13 @@ struct AnalysisRequest
     std::optional<int> trials;
     std::optional<double> tolerancePercent;
     std::optional<std::uint64_t> seed;
+    bool tune = false; // re-tune the values; the files carry the tuned network
 
     bool MonteCarlo() const { return trials || tolerancePercent || seed; }
     // Figures beyond the design's own: standard values, finite Q, tolerance yield.
     bool Figures() const { return eseries || inductorQ || capacitorQ || MonteCarlo(); }
     bool SweepFile() const { return sweepPath || touchstonePath; }
-    bool Any() const { return json || Figures() || SweepFile() || spicePath; }
+    bool Any() const { return json || Figures() || SweepFile() || spicePath || tune; }
 };
 
 // The options as analysis settings, each left out taking its default.
@@ -43,7 +44,7 @@ session::AnalysisSettings SettingsOf(const AnalysisRequest &request);
 
 // --json, --sweep, --points, --from, --to, --log, --lin, --touchstone,
 // --touchstone-r, --spice, --eseries, --q-l, --q-c, --monte-carlo,
-// --tolerance and --seed, filling `request`. Each refuses a bad value.
+// --tolerance, --seed and --tune, filling `request`. Each refuses a bad value.
 OptionTable AnalysisOptionTable(AnalysisRequest &request);
 
 // The --help paragraph on the analysis options and their defaults.
@@ -57,8 +58,9 @@ std::string CheckAnalysisRequest(const AnalysisRequest &request,
 
 // The design run with its analysis: the report saved as always, then standard
 // output (the pane lines and the figures asked for, or the JSON document) and
-// the files asked for. A design without solution writes none of the files.
-// Returns the exit status.
+// the files asked for. A design without solution writes none of the files,
+// unless --tune finds a relaxed design to tune with the true load: then the
+// files and the JSON carry that tuned network. Returns the exit status.
 int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &request,
                           const std::filesystem::path &reportPath, std::ostream &out,
                           std::ostream &err);
