@@ -90,20 +90,34 @@ class Work
 };
 
 // The frequencies where |S11| peaks for the values last set: the local maxima
-// of a dense grid, each refined by golden-section search between its neighbours.
+// of a dense grid, each refined by golden-section search between its
+// neighbours. A ladder of n parts has at most about n peaks in the band; on a
+// plateau flat to the last bit every sample would count, so only the highest
+// 2 (n + 1) are kept.
 std::vector<double> PeakFrequencies(Work &work, int gridPoints)
 {
     const std::vector<double> grid = BandGrid(work.BandHz(), gridPoints);
     std::vector<double> power;
     for (const double f : grid)
         power.push_back(work.Power(f));
-    std::vector<double> peaks;
     const std::size_t last = grid.size() - 1;
+    std::vector<std::size_t> maxima;
     for (std::size_t i = 0; i <= last; ++i) {
         const double before = i > 0 ? power[i - 1] : -1.0;
         const double after = i < last ? power[i + 1] : -1.0;
-        if (power[i] < before || power[i] < after)
-            continue;
+        if (power[i] >= before && power[i] >= after)
+            maxima.push_back(i);
+    }
+    const std::size_t most = 2 * (work.Parts() + 1);
+    if (maxima.size() > most) {
+        std::stable_sort(maxima.begin(), maxima.end(),
+                         [&power](std::size_t a, std::size_t b) { return power[a] > power[b]; });
+        maxima.resize(most);
+        std::sort(maxima.begin(), maxima.end());
+    }
+
+    std::vector<double> peaks;
+    for (const std::size_t i : maxima) {
         if (i == 0 || i == last) {
             peaks.push_back(grid[i]);
             continue;
