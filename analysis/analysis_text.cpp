@@ -1,21 +1,14 @@
 #include "analysis/analysis_text.h"
 
-#include <array>
-#include <charconv>
+#include "analysis/export_number.h"
+
 #include <cmath>
 
 namespace tevmar::analysis {
 
 std::string Figure(double value, int digits)
 {
-    if (!std::isfinite(value))
-        return "-";
-    if (value == 0)
-        value = 0; // no "-0"
-    std::array<char, 64> buffer{};
-    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                         std::chars_format::general, digits);
-    return ec == std::errc{} ? std::string(buffer.data(), end) : "-";
+    return std::isfinite(value) ? SignificantNumber(value, digits) : "-";
 }
 
 namespace {
@@ -64,13 +57,14 @@ void AddStandardValues(std::vector<std::string> &lines, const StandardValues &v)
 
 void AddFiniteQ(std::vector<std::string> &lines, const FiniteQLoss &q)
 {
-    std::string head = "Finite Q at " + Ghz(q.losses.centreHz) + " (";
+    std::string head = q.losses.model == QModel::Constant
+                           ? "Finite Q at every frequency ("
+                           : "Finite Q at " + Ghz(q.losses.centreHz) + " (";
     head += q.losses.inductorQ ? "inductors " + Figure(*q.losses.inductorQ) : "ideal inductors";
     head +=
         q.losses.capacitorQ ? ", capacitors " + Figure(*q.losses.capacitorQ) : ", ideal capacitors";
     lines.push_back(head + "):");
-    lines.push_back("  insertion loss in band " + Figure(q.minInsertionLossDb, 4) + " to " +
-                    Figure(q.maxInsertionLossDb, 4) + " dB, at centre " +
+    lines.push_back("  insertion loss in band " + InsertionLossRange(q) + " dB, at centre " +
                     Figure(q.centreInsertionLossDb, 4) + " dB (ideal parts: max " +
                     Figure(q.losslessMaxInsertionLossDb, 4) + " dB)");
 }
@@ -79,14 +73,23 @@ void AddYield(std::vector<std::string> &lines, const YieldResult &y)
 {
     lines.push_back("Tolerance +-" + Figure(y.options.tolerancePercent) + " % (" +
                     std::to_string(y.options.trials) + " trials, seed " +
-                    std::to_string(y.options.seed) + "): yield " + Figure(y.yieldPercent, 4) +
-                    " % below VSWR " + Figure(y.options.vswrLimit) + ":1");
+                    std::to_string(y.options.seed) + "): yield " + YieldBelowLimit(y) + ":1");
     lines.push_back("  in-band VSWR max: nominal " + Figure(y.nominalVswr) + ", 50 % " +
                     Figure(y.vswrP50) + ", 90 % " + Figure(y.vswrP90) + ", 99 % " +
                     Figure(y.vswrP99) + ", worst " + Figure(y.worstVswr));
 }
 
 } // namespace
+
+std::string InsertionLossRange(const FiniteQLoss &q)
+{
+    return Figure(q.minInsertionLossDb, 4) + " to " + Figure(q.maxInsertionLossDb, 4);
+}
+
+std::string YieldBelowLimit(const YieldResult &y, int vswrDigits)
+{
+    return Figure(y.yieldPercent, 4) + " % below VSWR " + Figure(y.options.vswrLimit, vswrDigits);
+}
 
 std::vector<std::string> AnalysisLines(const NetworkAnalysis &a)
 {

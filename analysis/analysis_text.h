@@ -13,6 +13,13 @@ namespace tevmar::analysis {
 // "1.3123", "2.1e-05". Locale-independent.
 std::string Figure(double value, int digits = 6);
 
+// The finite-Q insertion loss over the band: "0.1234 to 0.2345".
+std::string InsertionLossRange(const FiniteQLoss &q);
+
+// The tolerance trials' outcome: "98.5 % below VSWR 1.4433", the limit to
+// `vswrDigits` significant digits.
+std::string YieldBelowLimit(const YieldResult &y, int vswrDigits = 6);
+
 // Passband check, Bode-Fano limit, and each analysis that was asked for.
 std::vector<std::string> AnalysisLines(const NetworkAnalysis &analysis);
 

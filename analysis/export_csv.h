@@ -9,8 +9,9 @@
 
 namespace tevmar::analysis {
 
-// One network of the table; its columns are headed "<name>_s11_db",
-// "<name>_vswr" and "<name>_insertion_loss_db".
+// One network of the table, with the true load at its port; its columns are
+// headed "<name>_s11_db", "<name>_vswr", "<name>_insertion_loss_db",
+// "<name>_s21_phase_deg" and "<name>_group_delay_ns".
 struct CsvNetwork
 {
     std::string name; // "full", "printed", "snapped", ...
@@ -19,7 +20,9 @@ struct CsvNetwork
 };
 
 // Header line "frequency_hz,..." and one line per frequency, the frequency in
-// plain digits and every figure in its shortest round-trip form. Lines end with LF.
+// plain digits and every figure in its shortest round-trip form: first the
+// |S11|, VSWR and insertion loss columns of every network, then the S21 phase
+// and group delay columns of every network. Lines end with LF.
 std::string SweepCsv(const std::vector<CsvNetwork> &networks,
                      const std::vector<double> &frequenciesHz);
 

@@ -7,11 +7,10 @@
 #include <stdexcept>
 
 namespace tevmar::analysis {
-namespace {
 
 using Json = nlohmann::ordered_json;
 
-const char *KindName(ElementKind kind)
+const char *ElementKindName(ElementKind kind)
 {
     switch (kind) {
     case ElementKind::Termination:
@@ -27,6 +26,8 @@ const char *KindName(ElementKind kind)
     }
     return "";
 }
+
+namespace {
 
 const char *StatusName(const DesignResult &design, const std::string &reportError)
 {
@@ -64,16 +65,71 @@ Json InputsJson(const DesignInputs &in)
     };
 }
 
+const char *UnitName(ElementKind kind)
+{
+    return kind == ElementKind::Termination ? "ohms" : UnitOf(kind);
+}
+
+// The element table as the report has it, with each row marked: a termination
+// carries the port value as read, the absorbed load's reactance says so, and
+// every part of the network has its export name and the chip-range flag.
+Json ElementsJson(const DesignResult &d)
+{
+    const std::optional<std::size_t> absorbed = AbsorbedRow(d);
+    Json elements = Json::array();
+    std::size_t part = 0;
+    for (std::size_t i = 0; i < d.table.size(); ++i) {
+        const ElementRow &row = d.table[i];
+        Json j{{"label", std::string(row.label)},
+               {"unit", UnitName(row.kind)},
+               {"kind", ElementKindName(row.kind)},
+               {"printed", row.value}};
+        if (row.kind == ElementKind::Termination) {
+            j["full"] = i == 0 ? d.zhighOhms : d.zlowOhms;
+            j["port"] = i == 0 ? 1 : 2;
+        } else if (i == absorbed) {
+            j["full"] = d.absorbedValue;
+            j["absorbedLoad"] = true;
+        } else {
+            ++part;
+            j["full"] = row.fullValue;
+            j["absorbedLoad"] = false;
+            j["part"] = (IsInductor(row.kind) ? "L" : "C") + std::to_string(part);
+            j["belowChipRange"] = row.fullValue < kSmallestChipValue;
+        }
+        elements.push_back(std::move(j));
+    }
+    return elements;
+}
+
+// Each port's end and termination, and the absorbed load at its port.
+Json PortsJson(const DesignResult &d)
+{
+    Json ports = Json::array();
+    const std::optional<std::size_t> absorbed = AbsorbedRow(d);
+    for (const int port : {1, 2}) {
+        Json j{{"port", port},
+               {"end", port == 1 ? "high-impedance" : "low-impedance"},
+               {"terminationOhms", port == 1 ? d.zhighOhms : d.zlowOhms}};
+        const int loadPort = IsSeriesLoad(d.loadType) ? 2 : 1;
+        if (absorbed && loadPort == port) {
+            const ElementRow &row = d.table[*absorbed];
+            j["absorbedLoad"] = {{"loadType", NamesOf(d.loadType).code},
+                                 {"kind", ElementKindName(row.kind)},
+                                 {"label", std::string(row.label)},
+                                 {"value", d.absorbedValue},
+                                 {"unit", UnitName(row.kind)}};
+        } else {
+            j["absorbedLoad"] = nullptr;
+        }
+        ports.push_back(std::move(j));
+    }
+    return ports;
+}
+
 Json DesignFiguresJson(const DesignResult &d)
 {
     const BandParameters &s = d.band;
-    Json elements = Json::array();
-    for (const ElementRow &row : d.table)
-        elements.push_back({{"label", std::string(row.label)},
-                            {"unit", std::string(row.unit)},
-                            {"kind", KindName(row.kind)},
-                            {"printed", row.value},
-                            {"full", row.fullValue}});
     return Json{
         {"band",
          {{"F1MHz", s.F1},
@@ -100,7 +156,8 @@ Json DesignFiguresJson(const DesignResult &d)
           {"gammaMin", d.GammaMin}}},
         {"absorbed", d.absorbed},
         {"topology", d.inductive ? "inductive" : "capacitive"},
-        {"elements", elements},
+        {"ports", PortsJson(d)},
+        {"elements", ElementsJson(d)},
     };
 }
 
@@ -128,7 +185,8 @@ Json StandardValuesJson(const StandardValues &v, const Ladder &full)
 {
     Json elements = Json::array();
     for (std::size_t i = 0; i < v.ladder.elements.size(); ++i)
-        elements.push_back({{"label", v.ladder.elements[i].label},
+        elements.push_back({{"part", PartName(v.ladder, i)},
+                            {"label", v.ladder.elements[i].label},
                             {"full", full.elements[i].value},
                             {"snapped", v.ladder.elements[i].value}});
     Json j{{"series", SeriesName(v.series)}, {"elements", elements}};
@@ -143,6 +201,7 @@ Json FiniteQJson(const FiniteQLoss &q)
         j["inductorQ"] = *q.losses.inductorQ;
     if (q.losses.capacitorQ)
         j["capacitorQ"] = *q.losses.capacitorQ;
+    j["qModel"] = q.losses.model == QModel::Constant ? "constant" : "centre";
     j["atHz"] = q.losses.centreHz;
     j["maxInsertionLossDb"] = q.maxInsertionLossDb;
     j["minInsertionLossDb"] = q.minInsertionLossDb;
@@ -167,6 +226,16 @@ Json YieldJson(const YieldResult &y)
                 {"worstVswr", y.worstVswr}};
 }
 
+Json SensitivityJson(const NetworkAnalysis &a)
+{
+    Json parts = Json::array();
+    for (const PartSensitivity &p : a.sensitivity)
+        parts.push_back({{"part", PartName(a.full, p.index)},
+                         {"label", p.label},
+                         {"gammaMaxChangePerPercent", p.gammaMaxChangePerPercent}});
+    return parts;
+}
+
 Json AnalysisJson(const NetworkAnalysis &a)
 {
     Json j{{"passband", {{"lowHz", a.band.lowHz}, {"highHz", a.band.highHz}}},
@@ -176,7 +245,8 @@ Json AnalysisJson(const NetworkAnalysis &a)
              {"fullPrecision", PassbandJson(a.selfCheck.full)},
              {"printed", PassbandJson(a.selfCheck.printed)},
              {"agrees", a.selfCheck.agrees}}},
-           {"bodeFano", BodeFanoJson(a.bodeFano)}};
+           {"bodeFano", BodeFanoJson(a.bodeFano)},
+           {"sensitivity", SensitivityJson(a)}};
     if (a.standardValues)
         j["standardValues"] = StandardValuesJson(*a.standardValues, a.full);
     if (a.finiteQ)
@@ -186,12 +256,18 @@ Json AnalysisJson(const NetworkAnalysis &a)
     return j;
 }
 
-void RequireFinite(const Json &j)
+// Refuses infinity and NaN, and writes negative zero as zero.
+void RequireFinite(Json &j)
 {
-    if (j.is_number_float() && !std::isfinite(j.get<double>()))
-        throw std::domain_error("a figure that is not finite cannot be exported");
+    if (j.is_number_float()) {
+        const double value = j.get<double>();
+        if (!std::isfinite(value))
+            throw std::domain_error("a figure that is not finite cannot be exported");
+        if (value == 0)
+            j = 0.0;
+    }
     if (j.is_structured())
-        for (const Json &child : j)
+        for (Json &child : j)
             RequireFinite(child);
 }
 

@@ -2,19 +2,26 @@
 
 // The design and its analysis as one JSON document.
 
-#include "engine/design_inputs.h"
 #include "analysis/network_analysis.h"
+#include "engine/design_inputs.h"
 
 #include <string>
 
 namespace tevmar::analysis {
 
 // Inputs as typed and as read, band parameters, Q values, the achieved ratio,
-// loss and VSWR figures, topology and the element table (printed and
-// full-precision values), then the analysis figures that `analysis` holds.
+// loss and VSWR figures, topology, the two ports (end, termination as read,
+// any absorbed load) and the element table (printed and full-precision values;
+// the absorbed load's row marked, each part named and flagged when below
+// 0.1 nH or 0.1 pF), then the analysis figures that `analysis` holds. Units are
+// "ohms", "nH" and "pF"; negative zero is written as 0.
 // A design that found no solution gives the inputs and the status only; a
 // non-empty `reportError` says why the report file was not saved.
 // Throws std::domain_error should any figure be infinite or NaN.
+// "series inductor", "shunt capacitor", "termination": an element's kind as
+// the JSON names it.
+const char *ElementKindName(ElementKind kind);
+
 std::string DesignJson(const DesignInputs &inputs, const DesignResult &design,
                        const std::string &reportError, const NetworkAnalysis *analysis);
 

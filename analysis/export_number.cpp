@@ -8,21 +8,28 @@
 namespace tevmar::analysis {
 namespace {
 
-std::string ToChars(double value, std::chars_format format)
+std::string ToChars(double value, std::chars_format format, int precision = -1)
 {
     if (!std::isfinite(value))
         throw std::domain_error("a number that is not finite cannot be exported");
     if (value == 0)
         value = 0;                  // drops the sign of negative zero
     std::array<char, 400> buffer{}; // fixed form of the largest double has 309 digits
-    const auto [end, ec] =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, format);
+    char *const first = buffer.data();
+    char *const last = first + buffer.size();
+    const auto [end, ec] = precision < 0 ? std::to_chars(first, last, value, format)
+                                         : std::to_chars(first, last, value, format, precision);
     if (ec != std::errc{})
         throw std::domain_error("number too long to export");
     return std::string(buffer.data(), end);
 }
 
 } // namespace
+
+std::string SignificantNumber(double value, int digits)
+{
+    return ToChars(value, std::chars_format::general, digits);
+}
 
 std::string ShortestNumber(double value)
 {

@@ -8,6 +8,10 @@
 
 namespace tevmar::analysis {
 
+// The value to `digits` significant digits in its shortest form ("0.135064",
+// "2.1e-05"); never "-0".
+std::string SignificantNumber(double value, int digits);
+
 // Shortest round-trip text, fixed or exponent form as std::to_chars picks:
 // "50", "0.135", "1e-05". Negative zero is written as "0".
 std::string ShortestNumber(double value);

@@ -1,6 +1,7 @@
 #include "analysis/export_spice.h"
 
 #include "analysis/export_number.h"
+#include "analysis/port_text.h"
 
 #include <cmath>
 #include <stdexcept>
@@ -27,7 +28,7 @@ std::string SubcircuitLines(const Ladder &ladder)
     std::string node = "p1";
     for (std::size_t i = 0; i < ladder.elements.size(); ++i) {
         const LadderElement &element = ladder.elements[i];
-        const std::string name = (IsInductor(element.kind) ? "L" : "C") + std::to_string(i + 1);
+        const std::string name = PartName(ladder, i);
         const std::string comment = " ; " + element.label + "\n";
         if (IsShunt(element.kind)) {
             text += name + " " + node + " 0 " + SpiceValue(element) + comment;
@@ -40,6 +41,14 @@ std::string SubcircuitLines(const Ladder &ladder)
     if (lastSeries == ladder.elements.size()) // no series element: the ports are one node
         text += "Vwire p1 p2 dc 0\n";
     return text + ".ends " + kSpiceSubcircuit + "\n";
+}
+
+// The absorbed load's own reactance, outside the subcircuit.
+std::string LoadLine(const LoadReactance &load, const std::string &nodes)
+{
+    return std::string(IsInductor(load.element.kind) ? "Lload " : "Cload ") + nodes + " " +
+           SpiceValue(load.element) + " ; the load's reactance (" + NamesOf(load.type).phrase +
+           " load)\n";
 }
 
 } // namespace
@@ -55,17 +64,30 @@ std::string SpiceNetlist(const Ladder &ladder, const Band &band, int points)
     const std::string gain = FixedNumber(std::sqrt(ladder.port1Ohms / ladder.port2Ohms));
 
     std::string text = "* Tevmar Z-Match bandpass matching network\n"
-                       "* Port p1: high-impedance end, port p2: low-impedance end\n"
-                       "* Element values at full precision\n";
+                       "* Subcircuit pins: p1 = port 1, p2 = port 2\n";
+    for (const std::string &line : PortLines(ladder))
+        text += "* " + line + "\n";
+    text += "* Element values at full precision\n";
     text += SubcircuitLines(ladder);
+
+    // The load's resistance sits on node r2 behind its reactance at port 2, or
+    // on p1 with the reactance across it at port 1; S21 is the power reaching
+    // the port-2 resistance either way.
+    const auto &load = ladder.load;
+    const bool loadAtPort2 = load && load->port() == 2;
+    const std::string r2Node = loadAtPort2 ? "r2" : "p2";
     text += "\n* Test bench: nodes s11 and s21 carry S11 and S21 referred to Rport1 and Rport2\n";
     text += "Vdrive drive 0 dc 0 ac 2\n";
     text += "Rport1 drive p1 " + r1 + "\n";
+    if (load && !loadAtPort2)
+        text += LoadLine(*load, "p1 0");
     text += std::string("Xmatch p1 p2 ") + kSpiceSubcircuit + "\n";
-    text += "Rport2 p2 0 " + r2 + "\n";
+    if (loadAtPort2)
+        text += LoadLine(*load, "p2 r2");
+    text += "Rport2 " + r2Node + " 0 " + r2 + "\n";
     text += "Vincident incident 0 dc 0 ac 1\n";
     text += "Ereflected s11 0 p1 incident 1\n";
-    text += "Etransmitted s21 0 p2 0 " + gain + "\n";
+    text += "Etransmitted s21 0 " + r2Node + " 0 " + gain + "\n";
     text += ".ac lin " + std::to_string(points) + " " + FixedNumber(band.lowHz) + " " +
             FixedNumber(band.highHz) + "\n";
     text += ".print ac vm(s11) vdb(s11) vm(s21) vdb(s21)\n";

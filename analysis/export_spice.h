@@ -12,9 +12,12 @@ namespace tevmar::analysis {
 constexpr const char *kSpiceSubcircuit = "tevmar_match";
 
 // The subcircuit "tevmar_match p1 p2" (p1 the high-impedance port, ground is
-// node 0), with values in SPICE units (n for nH, p for pF). The test bench
-// drives p1 from a 2 V source through the port-1 resistor, loads p2 with the
-// port-2 resistor and sweeps the band linearly in `points` steps with `.ac`;
+// node 0) of the network's parts alone, with values in SPICE units (n for nH,
+// p for pF). The test bench drives p1 from a 2 V source through the port-1
+// resistor, loads p2 with the port-2 resistor, attaches an absorbed load's
+// reactance as the load ("Lload" or "Cload": across p1 for a shunt load, in
+// series between p2 and the port-2 resistor for a series load) and sweeps the
+// band linearly in `points` steps with `.ac`;
 // node s11 then carries S11 and node s21 carries S21 referred to the two port
 // resistances, and `.print` lists vm and vdb of both. Throws
 // std::invalid_argument for a band or point count that cannot be swept.

@@ -1,6 +1,7 @@
 #include "analysis/export_touchstone.h"
 
 #include "analysis/export_number.h"
+#include "analysis/port_text.h"
 #include "analysis/two_port.h"
 
 #include <cmath>
@@ -17,11 +18,41 @@ void AppendComplex(std::string &line, Complex value)
     line += DecimalNumber(value.imag());
 }
 
-std::string ElementComment(const LadderElement &element)
+void CheckFrequencies(const std::vector<double> &frequenciesHz)
 {
-    const bool inductor = IsInductor(element.kind);
-    return "! " + element.label + " " + ShortestNumber(element.value) + (inductor ? " nH" : " pF") +
-           (IsShunt(element.kind) ? " shunt" : " series") + "\n";
+    for (std::size_t i = 0; i < frequenciesHz.size(); ++i)
+        if (!(frequenciesHz[i] > 0) || (i > 0 && !(frequenciesHz[i] > frequenciesHz[i - 1])))
+            throw std::invalid_argument("Touchstone frequencies must be positive and rising");
+}
+
+// The comment lines both versions open with: the ports, the load and the parts.
+std::string HeaderComments(const Ladder &ladder, const std::string &reference)
+{
+    std::string text =
+        "! Tevmar Z-Match bandpass matching network: its parts alone, without the\n"
+        "! port terminations" +
+        std::string(ladder.load ? " and without the absorbed load's reactance\n" : "\n");
+    for (const std::string &line : PortLines(ladder))
+        text += "! " + line + "\n";
+    text += "! " + reference + "\n";
+    text += "! Parts from port 1 to port 2:\n";
+    for (std::size_t i = 0; i < ladder.elements.size(); ++i) {
+        const LadderElement &element = ladder.elements[i];
+        text += "! " + PartName(ladder, i) + " " + element.label + " " + ValueText(element) +
+                (IsShunt(element.kind) ? " shunt" : " series") + "\n";
+    }
+    return text;
+}
+
+// One data line: the frequency, then the four parameters in the given order.
+std::string DataLine(double frequencyHz, std::initializer_list<Complex> values)
+{
+    std::string line = FixedNumber(frequencyHz);
+    if (line.find('.') == std::string::npos)
+        line += ".0";
+    for (const Complex value : values)
+        AppendComplex(line, value);
+    return line + "\n";
 }
 
 } // namespace
@@ -31,31 +62,40 @@ std::string TouchstoneText(const Ladder &ladder, const std::vector<double> &freq
 {
     if (!std::isfinite(referenceOhms) || referenceOhms <= 0)
         throw std::invalid_argument("the Touchstone reference resistance must be positive");
-    for (std::size_t i = 0; i < frequenciesHz.size(); ++i)
-        if (!(frequenciesHz[i] > 0) || (i > 0 && !(frequenciesHz[i] > frequenciesHz[i - 1])))
-            throw std::invalid_argument("Touchstone frequencies must be positive and rising");
+    CheckFrequencies(frequenciesHz);
 
-    std::string text = "! Tevmar Z-Match bandpass matching network, terminations excluded\n"
-                       "! Port 1: high-impedance end (designed for " +
-                       ShortestNumber(ladder.port1Ohms) +
-                       " ohms); port 2: low-impedance end (designed for " +
-                       ShortestNumber(ladder.port2Ohms) +
-                       " ohms)\n"
-                       "! Elements from port 1 to port 2:\n";
-    for (const LadderElement &element : ladder.elements)
-        text += ElementComment(element);
-    text += "# HZ S RI R " + ShortestNumber(referenceOhms) + "\n";
-
+    const std::string r = ShortestNumber(referenceOhms);
+    std::string text = HeaderComments(
+        ladder, "Both ports referred to " + r +
+                    " ohms: renormalise each port to its termination to read the match");
+    text += "# HZ S RI R " + r + "\n";
     for (const double f : frequenciesHz) {
         const SParameters s = SParametersOf(LadderAbcd(ladder, f), referenceOhms, referenceOhms);
-        std::string line = FixedNumber(f);
-        if (line.find('.') == std::string::npos)
-            line += ".0";
-        for (const Complex value : {s.s11, s.s21, s.s12, s.s22})
-            AppendComplex(line, value);
-        text += line + "\n";
+        text += DataLine(f, {s.s11, s.s21, s.s12, s.s22});
     }
     return text;
+}
+
+std::string TouchstoneV2Text(const Ladder &ladder, const std::vector<double> &frequenciesHz)
+{
+    CheckFrequencies(frequenciesHz);
+    const std::string r1 = ShortestNumber(ladder.port1Ohms);
+    const std::string r2 = ShortestNumber(ladder.port2Ohms);
+    std::string text = "[Version] 2.0\n";
+    text += HeaderComments(ladder, "Port 1 referred to " + r1 + " ohms, port 2 to " + r2 +
+                                       " ohms ([Reference]); data order S11 S12 S21 S22");
+    text += "# HZ S RI R " + r1 + "\n";
+    text += "[Number of Ports] 2\n";
+    text += "[Two-Port Data Order] 12_21\n";
+    text += "[Number of Frequencies] " + std::to_string(frequenciesHz.size()) + "\n";
+    text += "[Reference] " + r1 + " " + r2 + "\n";
+    text += "[Network Data]\n";
+    for (const double f : frequenciesHz) {
+        const SParameters s =
+            SParametersOf(LadderAbcd(ladder, f), ladder.port1Ohms, ladder.port2Ohms);
+        text += DataLine(f, {s.s11, s.s12, s.s21, s.s22});
+    }
+    return text + "[End]\n";
 }
 
 } // namespace tevmar::analysis

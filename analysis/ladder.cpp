@@ -5,6 +5,15 @@
 
 namespace tevmar::analysis {
 
+std::optional<std::size_t> AbsorbedRow(const DesignResult &design)
+{
+    if (!design.absorbed || design.table.size() < 3)
+        return std::nullopt;
+    // A series load sits at the low-impedance end, the last row before its
+    // termination; a shunt load at the high-impedance end, the first row after.
+    return IsSeriesLoad(design.loadType) ? design.table.size() - 2 : std::size_t{1};
+}
+
 Ladder FromDesign(const DesignResult &design, Precision precision)
 {
     const std::vector<ElementRow> &table = design.table;
@@ -16,18 +25,31 @@ Ladder FromDesign(const DesignResult &design, Precision precision)
         return precision == Precision::Full ? row.fullValue : row.value;
     };
     Ladder ladder;
-    ladder.port1Ohms = pick(table.front());
-    ladder.port2Ohms = pick(table.back());
+    ladder.port1Ohms = design.zhighOhms;
+    ladder.port2Ohms = design.zlowOhms;
     for (const double ohms : {ladder.port1Ohms, ladder.port2Ohms})
         if (!std::isfinite(ohms) || ohms <= 0)
             throw std::invalid_argument("a port resistance that is not positive");
+    const std::optional<std::size_t> absorbed = AbsorbedRow(design);
     for (std::size_t i = 1; i + 1 < table.size(); ++i) {
         const ElementRow &row = table[i];
         if (row.kind == ElementKind::Termination)
             throw std::invalid_argument("termination inside the element table");
+        if (i == absorbed) {
+            // The load's reactance is what the engineer typed, at any precision.
+            ladder.load =
+                LoadReactance{LadderElement{row.kind, design.absorbedValue, std::string(row.label)},
+                              design.loadType};
+            continue;
+        }
         ladder.elements.push_back(LadderElement{row.kind, pick(row), std::string(row.label)});
     }
     return ladder;
+}
+
+std::string PartName(const Ladder &ladder, std::size_t index)
+{
+    return (IsInductor(ladder.elements.at(index).kind) ? "L" : "C") + std::to_string(index + 1);
 }
 
 } // namespace tevmar::analysis

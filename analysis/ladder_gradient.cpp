@@ -63,8 +63,21 @@ double ReflectedPower(const Ladder &ladder, double frequencyHz, std::span<double
     const double omega = 2.0 * std::numbers::pi * frequencyHz;
     const double z1 = ladder.port1Ohms;
     const double z2 = ladder.port2Ohms;
-    const std::size_t n = ladder.elements.size();
-    assert(byLogValue.empty() || byLogValue.size() == n);
+    assert(byLogValue.empty() || byLogValue.size() == ladder.elements.size());
+
+    // The sections in cascade order: a shunt load's reactance ahead of the
+    // parts at port 1, a series load's after them at port 2.
+    thread_local std::vector<const LadderElement *> sections;
+    sections.clear();
+    const LoadReactance *load = ladder.load ? &*ladder.load : nullptr;
+    if (load && load->port() == 1)
+        sections.push_back(&load->element);
+    const std::size_t firstPart = sections.size();
+    for (const LadderElement &part : ladder.elements)
+        sections.push_back(&part);
+    if (load && load->port() == 2)
+        sections.push_back(&load->element);
+    const std::size_t n = sections.size();
 
     // S11 = N / D with N = [1 -z1] M [z2 1]^T and D = [1 z1] M [z2 1]^T, M the
     // product of the sections. Forward: the two row vectors ahead of each
@@ -78,9 +91,9 @@ double ReflectedPower(const Ladder &ladder, double frequencyHz, std::span<double
     aheadN[0] = {1.0, -z1};
     aheadD[0] = {1.0, z1};
     for (std::size_t i = 0; i < n; ++i) {
-        const double b = ImmittanceImag(ladder.elements[i], omega);
+        const double b = ImmittanceImag(*sections[i], omega);
         immittance[i] = b;
-        const bool shunt = IsShunt(ladder.elements[i].kind);
+        const bool shunt = IsShunt(sections[i]->kind);
         for (auto *row : {&aheadN, &aheadD}) {
             const Pair r = (*row)[i];
             (*row)[i + 1] = shunt ? Pair{r.first + MulJ(r.second, b), r.second}
@@ -100,14 +113,17 @@ double ReflectedPower(const Ladder &ladder, double frequencyHz, std::span<double
     const Complex weight = Mul(std::conj(gamma), perDenominator);
     for (std::size_t k = n; k-- > 0;) {
         const double b = immittance[k];
-        const double db = Grows(ladder.elements[k].kind) ? b : -b;
-        const bool shunt = IsShunt(ladder.elements[k].kind);
-        // Series: [r0 r1] [[0 1] [0 0]] [c0 c1]^T = r0 c1; shunt: r1 c0.
-        const Complex column = shunt ? behind.first : behind.second;
-        const Complex rowN = shunt ? aheadN[k].second : aheadN[k].first;
-        const Complex rowD = shunt ? aheadD[k].second : aheadD[k].first;
-        const Complex dGammaTimesD = MulJ(Mul(rowN - Mul(gamma, rowD), column), db);
-        byLogValue[k] = 2.0 * Mul(weight, dGammaTimesD).real();
+        const ElementKind kind = sections[k]->kind;
+        const bool shunt = IsShunt(kind);
+        if (k >= firstPart && k < firstPart + ladder.elements.size()) {
+            const double db = Grows(kind) ? b : -b;
+            // Series: [r0 r1] [[0 1] [0 0]] [c0 c1]^T = r0 c1; shunt: r1 c0.
+            const Complex column = shunt ? behind.first : behind.second;
+            const Complex rowN = shunt ? aheadN[k].second : aheadN[k].first;
+            const Complex rowD = shunt ? aheadD[k].second : aheadD[k].first;
+            const Complex dGammaTimesD = MulJ(Mul(rowN - Mul(gamma, rowD), column), db);
+            byLogValue[k - firstPart] = 2.0 * Mul(weight, dGammaTimesD).real();
+        }
         behind = shunt ? Pair{behind.first, MulJ(behind.first, b) + behind.second}
                        : Pair{behind.first + MulJ(behind.second, b), behind.second};
     }

@@ -1,5 +1,6 @@
 #include "analysis/network_analysis.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -22,7 +23,24 @@ LossModel LossModelOf(const AnalysisOptions &options, const Band &band)
     for (const auto &q : {options.inductorQ, options.capacitorQ})
         if (q && !(std::isfinite(*q) && *q > 0))
             throw std::invalid_argument("a component Q must be positive");
-    return LossModel{options.inductorQ, options.capacitorQ, band.centreHz};
+    return LossModel{options.inductorQ, options.capacitorQ, band.centreHz, options.qModel};
+}
+
+std::vector<PartSensitivity> SensitivityOf(const Ladder &ladder, const Band &band)
+{
+    const double nominal = PassbandFiguresOf(ladder, band).gammaMax;
+    std::vector<PartSensitivity> parts;
+    Ladder raised = ladder;
+    for (std::size_t i = 0; i < ladder.elements.size(); ++i) {
+        raised.elements[i].value = ladder.elements[i].value * 1.01;
+        parts.push_back(
+            {i, ladder.elements[i].label, PassbandFiguresOf(raised, band).gammaMax - nominal});
+        raised.elements[i].value = ladder.elements[i].value;
+    }
+    std::stable_sort(parts.begin(), parts.end(), [](const auto &a, const auto &b) {
+        return std::abs(a.gammaMaxChangePerPercent) > std::abs(b.gammaMaxChangePerPercent);
+    });
+    return parts;
 }
 
 namespace {
@@ -57,6 +75,7 @@ NetworkAnalysis AnalyseDesign(const DesignResult &design, const AnalysisOptions 
                    ReflectionAgrees(check.full.gammaMin, design.GammaMin);
 
     a.bodeFano = BodeFanoOf(design, design.band.Qt);
+    a.sensitivity = SensitivityOf(a.full, a.band);
     if (options.eseries) {
         Ladder snapped = SnapLadder(a.full, *options.eseries);
         const PassbandFigures figures = PassbandFiguresOf(snapped, a.band);
@@ -67,7 +86,7 @@ NetworkAnalysis AnalyseDesign(const DesignResult &design, const AnalysisOptions 
     if (options.monteCarlo) {
         YieldOptions yield = *options.monteCarlo;
         if (yield.vswrLimit == 0)
-            yield.vswrLimit = design.Smax * 1.1;
+            yield.vswrLimit = design.Smax * kDefaultYieldVswrFactor;
         a.yield = RunMonteCarlo(a.full, a.band, yield);
     }
     return a;

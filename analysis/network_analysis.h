@@ -10,16 +10,22 @@
 #include "engine/design_result.h"
 
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace tevmar::analysis {
+
+inline constexpr double kDefaultYieldVswrFactor = 1.1;
 
 struct AnalysisOptions
 {
     std::optional<ESeries> eseries;
-    std::optional<double> inductorQ; // finite Q at the centre frequency
+    std::optional<double> inductorQ; // finite Q of the parts
     std::optional<double> capacitorQ;
+    QModel qModel = QModel::Centre;
     // Tolerance trials on the ideal-part network (the finite Q is a separate
-    // question); a VSWR limit of 0 means the design's own maximum x 1.1.
+    // question); a VSWR limit of 0 means the design's own maximum x 1.1
+    // (kDefaultYieldVswrFactor).
     std::optional<YieldOptions> monteCarlo;
 
     bool finiteQ() const { return inductorQ || capacitorQ; }
@@ -69,6 +75,18 @@ struct FiniteQLoss
     double losslessMaxInsertionLossDb = 0; // the same network with ideal parts
 };
 
+// How much one part moves the match: the change of the in-band maximum |S11|
+// of the full-precision network when the part alone is raised by 1 %.
+struct PartSensitivity
+{
+    std::size_t index = 0; // in Ladder::elements
+    std::string label;
+    double gammaMaxChangePerPercent = 0;
+};
+
+// Each part's sensitivity, the largest change (either sign) first.
+std::vector<PartSensitivity> SensitivityOf(const Ladder &ladder, const Band &band);
+
 struct NetworkAnalysis
 {
     Band band;
@@ -76,11 +94,14 @@ struct NetworkAnalysis
     Ladder printed;
     SelfCheck selfCheck;
     BodeFanoLimit bodeFano;
+    std::vector<PartSensitivity> sensitivity; // ranked
     std::optional<StandardValues> standardValues;
     std::optional<FiniteQLoss> finiteQ;
     std::optional<YieldResult> yield;
 };
 
+// Every figure is for the network's parts with the true load at its port: the
+// absorbed load's reactance is never snapped, given loss or varied.
 // Throws std::invalid_argument for a table without terminations, a Q that is
 // not positive or tolerance options that RunMonteCarlo rejects.
 NetworkAnalysis AnalyseDesign(const DesignResult &design, const AnalysisOptions &options);

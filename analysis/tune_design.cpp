@@ -1,6 +1,6 @@
 #include "analysis/tune_design.h"
 
-#include "analysis/sweep.h"
+#include "analysis/bode_fano.h"
 #include "engine/absorption.h"
 #include "engine/design.h"
 
@@ -15,21 +15,9 @@ TuneProblem TuneProblemOf(const DesignResult &design, std::optional<double> load
 {
     if (!design.solved)
         throw std::invalid_argument("a design without a solution has no network to tune");
-    TuneProblem problem;
-    problem.network = FromDesign(design, Precision::Full);
-    const Band band = BandOf(design.band);
-    problem.lowHz = band.lowHz;
-    problem.highHz = band.highHz;
-    if (!design.absorbed)
-        return problem;
-
-    auto &parts = problem.network.elements;
-    const bool atPort1 = !IsSeriesLoad(design.loadType);
-    const auto absorbed = atPort1 ? parts.begin() : parts.end() - 1;
-    LadderElement element = *absorbed;
-    element.value = loadValue.value_or(design.absorbedValue);
-    parts.erase(absorbed);
-    problem.load = LoadReactance{atPort1 ? LoadPort::Port1 : LoadPort::Port2, element};
+    TuneProblem problem{FromDesign(design, Precision::Full), BandOf(design.band)};
+    if (problem.network.load && loadValue)
+        problem.network.load->element.value = *loadValue;
     return problem;
 }
 
@@ -91,24 +79,24 @@ namespace {
 
 // The load's Q at the band's geometric centre: |X| / R in series at port 2,
 // R / |X| in parallel at port 1.
-double LoadQOf(const TuneProblem &problem)
+double LoadQOf(const Ladder &network, const Band &band)
 {
-    const LadderElement &e = problem.load->element;
-    const double omega = 2 * std::numbers::pi * std::sqrt(problem.lowHz * problem.highHz);
-    const double reactance = IsInductor(e.kind) ? omega * SiValue(e) : 1 / (omega * SiValue(e));
-    return problem.load->port == LoadPort::Port2 ? reactance / problem.network.port2Ohms
-                                                 : problem.network.port1Ohms / reactance;
+    const LoadReactance &load = *network.load;
+    const double omega = 2 * std::numbers::pi * band.centreHz;
+    const double value = SiValue(load.element);
+    const double reactance = IsInductor(load.element.kind) ? omega * value : 1 / (omega * value);
+    return load.port() == 2 ? reactance / network.port2Ohms : network.port1Ohms / reactance;
 }
 
 } // namespace
 
 std::optional<double> BodeFanoGammaOf(const TuneProblem &problem)
 {
-    if (!problem.load)
+    if (!problem.network.load)
         return std::nullopt;
-    const double bandQ =
-        std::sqrt(problem.lowHz * problem.highHz) / (problem.highHz - problem.lowHz);
-    return std::exp(-std::numbers::pi * bandQ / LoadQOf(problem));
+    const Band &band = problem.band;
+    const double bandQ = band.centreHz / (band.highHz - band.lowHz);
+    return BodeFanoReflection(LoadQOf(problem.network, band) / bandQ);
 }
 
 std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignResult &design,
@@ -132,22 +120,25 @@ std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignR
 DesignResult TunedDesignResult(const TunedNetwork &tuned, const DesignResult &design)
 {
     DesignResult result = tuned.relaxed ? tuned.relaxed->design : design;
-    const Ladder chain = TunedChain(tuned, tuned.tuned.network);
-    for (std::size_t i = 0; i < chain.elements.size(); ++i) {
-        ElementRow &row = result.table.at(i + 1);
-        row.fullValue = chain.elements[i].value;
-        row.value = PrintedElementValue(row.fullValue);
+    const Ladder &network = tuned.tuned.network;
+    const std::optional<std::size_t> absorbed = AbsorbedRow(result);
+    std::size_t part = 0;
+    for (std::size_t row = 1; row + 1 < result.table.size(); ++row) {
+        if (row == absorbed)
+            continue;
+        ElementRow &element = result.table[row];
+        element.fullValue = network.elements.at(part++).value;
+        element.value = PrintedElementValue(element.fullValue);
     }
     if (tuned.relaxed) {
         result.absorbedValue = tuned.relaxed->loadValue;
-        result.LoadQ = LoadQOf(tuned.problem); // the Bode-Fano figure reads it
+        if (absorbed) {
+            result.table[*absorbed].fullValue = result.absorbedValue;
+            result.table[*absorbed].value = PrintedElementValue(result.absorbedValue);
+        }
+        result.LoadQ = LoadQOf(tuned.problem.network, tuned.problem.band);
     }
     return result;
-}
-
-Ladder TunedChain(const TunedNetwork &tuned, const Ladder &parts)
-{
-    return NetworkWithLoad(tuned.problem, parts);
 }
 
 } // namespace tevmar::analysis

@@ -1,8 +1,7 @@
 #pragma once
 
-// The tuning problem of a design: the network's parts with the absorbed
-// reactance taken out as the load's own, and a starting design for loads the
-// synthesis cannot absorb.
+// The tuning problem of a design (its network with the true load, over its
+// band), and a starting design for loads the synthesis cannot absorb.
 
 #include "analysis/tuner.h"
 #include "engine/design_inputs.h"
@@ -12,11 +11,10 @@
 
 namespace tevmar::analysis {
 
-// The parts of a solved design and its band. An absorbed reactance (the last
-// part for a series load, the first for a shunt load) becomes the load's
-// reactance, with `loadValue` in its place when given (nH or pF): the true
-// load where the design was made for another. Throws std::invalid_argument
-// for a design that is not solved.
+// The full-precision network of a solved design with its load, and its band.
+// `loadValue` (nH or pF), when given, replaces the absorbed load's value: the
+// true load where the design was made for another. Throws
+// std::invalid_argument for a design that is not solved.
 TuneProblem TuneProblemOf(const DesignResult &design, std::optional<double> loadValue = {});
 
 // A design the synthesis can make for a load it cannot absorb: the largest
@@ -57,9 +55,5 @@ std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignR
 // absorbed row: what the analysis and the exported files of the tuned
 // network are made from. Its closed-form figures stay the starting design's.
 DesignResult TunedDesignResult(const TunedNetwork &tuned, const DesignResult &design);
-
-// The whole cascade of a ladder of the problem's parts with its load, in
-// element-table order, for figures and files.
-Ladder TunedChain(const TunedNetwork &tuned, const Ladder &parts);
 
 } // namespace tevmar::analysis

@@ -1,6 +1,7 @@
 #include "analysis/tuned_report.h"
 
 #include "analysis/analysis_text.h"
+#include "analysis/export_json.h"
 #include "analysis/two_port.h"
 
 #include <cmath>
@@ -17,15 +18,33 @@ Json Number(double value)
     return std::isfinite(value) ? Json(value) : Json(nullptr);
 }
 
-// Each part's label and its values in two networks of the same parts.
+// Each part's export name, label and unit and its values in two networks of
+// the same parts.
 Json ElementsJson(const Ladder &from, const char *fromKey, const Ladder &to, const char *toKey)
 {
     Json elements = Json::array();
     for (std::size_t i = 0; i < to.elements.size(); ++i)
-        elements.push_back({{"label", to.elements[i].label},
+        elements.push_back({{"part", PartName(to, i)},
+                            {"label", to.elements[i].label},
+                            {"unit", UnitOf(to.elements[i].kind)},
+                            {"kind", ElementKindName(to.elements[i].kind)},
+                            {"absorbedLoad", false},
                             {fromKey, from.elements[i].value},
-                            {toKey, to.elements[i].value}});
+                            {toKey, to.elements[i].value},
+                            {"belowChipRange", BelowChipRange(to.elements[i])}});
     return elements;
+}
+
+// The load's reactance, held at its typed value, as the design's ports mark it.
+Json LoadJson(const LoadReactance &load)
+{
+    return Json{{"port", load.port()},
+                {"loadType", NamesOf(load.type).code},
+                {"kind", ElementKindName(load.element.kind)},
+                {"label", load.element.label},
+                {"value", load.element.value},
+                {"unit", UnitOf(load.element.kind)},
+                {"absorbedLoad", true}};
 }
 
 } // namespace
@@ -37,10 +56,8 @@ std::string WithTunedJson(const std::string &designJson, const TunedNetwork &t)
         tuned["startingDesign"] = {{"note", "no design absorbs the load; tuned from the design "
                                             "for the largest value that solves"},
                                    {"absorbedValue", t.relaxed->relaxedValue}};
-    if (t.problem.load)
-        tuned["load"] = {{"label", t.problem.load->element.label},
-                         {"value", t.problem.load->element.value},
-                         {"port", t.problem.load->port == LoadPort::Port1 ? 1 : 2}};
+    const std::optional<LoadReactance> &load = t.problem.network.load;
+    tuned["absorbedLoad"] = load ? LoadJson(*load) : Json(nullptr);
     tuned["elements"] = ElementsJson(t.problem.network, "start", t.tuned.network, "tuned");
     tuned["startGammaMax"] = t.tuned.startGammaMax;
     tuned["gammaMax"] = t.tuned.gammaMax;
@@ -89,8 +106,8 @@ std::vector<std::string> TunedLines(const TunedNetwork &t)
 {
     std::vector<std::string> lines;
     std::string heading = "Tuned network";
-    if (t.problem.load) {
-        const LadderElement &load = t.problem.load->element;
+    if (t.problem.network.load) {
+        const LadderElement &load = t.problem.network.load->element;
         if (t.relaxed)
             lines.push_back("No design absorbs the load; tuned from the design for " +
                             ValueText(t.relaxed->relaxedValue, load.kind) + " with the true " +

@@ -1,8 +1,7 @@
 #include "analysis/tuner.h"
 
 #include "analysis/ladder_gradient.h"
-#include "analysis/sweep.h"
-#include "analysis/two_port.h"
+#include "analysis/network_analysis.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,10 +25,8 @@ class Work
 {
   public:
     Work(const TuneProblem &problem, double valueRange)
-        : chain_(NetworkWithLoad(problem, problem.network)),
-          first_(problem.load && problem.load->port == LoadPort::Port1 ? 1 : 0),
-          band_{problem.lowHz, problem.highHz, std::sqrt(problem.lowHz * problem.highHz)},
-          logRange_(std::log(valueRange)), gradient_(chain_.elements.size())
+        : network_(problem.network), band_(problem.band), logRange_(std::log(valueRange)),
+          gradient_(network_.elements.size())
     {
         for (const LadderElement &part : problem.network.elements)
             start_.push_back(part.value);
@@ -42,7 +39,7 @@ class Work
     void Set(const double *x)
     {
         for (std::size_t i = 0; i < Parts(); ++i)
-            chain_.elements[first_ + i].value = start_[i] * std::exp(x[i]);
+            network_.elements[i].value = start_[i] * std::exp(x[i]);
     }
 
     // |S11|^2 at one frequency for the values last set; with `byLog`, its
@@ -50,9 +47,9 @@ class Work
     double Power(double frequencyHz, double *byLog = nullptr)
     {
         if (!byLog)
-            return ReflectedPower(chain_, frequencyHz);
-        const double power = ReflectedPower(chain_, frequencyHz, gradient_);
-        std::copy_n(gradient_.begin() + static_cast<std::ptrdiff_t>(first_), Parts(), byLog);
+            return ReflectedPower(network_, frequencyHz);
+        const double power = ReflectedPower(network_, frequencyHz, gradient_);
+        std::copy(gradient_.begin(), gradient_.end(), byLog);
         return power;
     }
 
@@ -69,20 +66,17 @@ class Work
     double Measure(const std::vector<double> &x)
     {
         Set(x.data());
-        return FindExtremes([this](double f) { return ReflectionMagnitude(chain_, f); }, band_).max;
+        return PassbandFiguresOf(network_, band_).gammaMax;
     }
 
-    Ladder NetworkAt(const std::vector<double> &x, const Ladder &parts) const
+    Ladder NetworkAt(const std::vector<double> &x)
     {
-        Ladder tuned = parts;
-        for (std::size_t i = 0; i < Parts(); ++i)
-            tuned.elements[i].value = start_[i] * std::exp(x[i]);
-        return tuned;
+        Set(x.data());
+        return network_;
     }
 
   private:
-    Ladder chain_;
-    std::size_t first_;
+    Ladder network_; // the load held, the parts' values moved
     Band band_;
     double logRange_;
     std::vector<double> start_;
@@ -288,6 +282,9 @@ constexpr std::size_t kFinalists = 2;
 // measurement's own precision; otherwise the start comes back unchanged.
 constexpr double kRealImprovement = 1e-6;
 
+// Starts of the standard-value search besides the plain snap.
+constexpr std::size_t kOtherSeriesStarts = 2;
+
 // Uniform in [-1, 1) from the generator's raw output, the same on every
 // machine (the standard distributions are not).
 double Symmetric(std::mt19937_64 &random)
@@ -338,39 +335,26 @@ std::string TuneProblemError(const TuneProblem &problem)
 {
     if (!PositiveFinite(problem.network.port1Ohms) || !PositiveFinite(problem.network.port2Ohms))
         return "port resistances must be positive";
-    if (!PositiveFinite(problem.lowHz) || !PositiveFinite(problem.highHz) ||
-        !(problem.lowHz < problem.highHz))
+    const Band &band = problem.band;
+    if (!PositiveFinite(band.lowHz) || !PositiveFinite(band.highHz) || !(band.lowHz < band.highHz))
         return "the band needs two positive edges, the lower below the upper";
     if (problem.network.elements.empty())
         return "there are no parts to tune";
     for (const LadderElement &part : problem.network.elements)
         if (!PositiveFinite(part.value) || part.kind == ElementKind::Termination)
             return "every part needs a positive value";
-    if (problem.load) {
-        const LadderElement &e = problem.load->element;
+    if (const std::optional<LoadReactance> &load = problem.network.load) {
+        const LadderElement &e = load->element;
         if (!PositiveFinite(e.value) || e.kind == ElementKind::Termination ||
-            IsShunt(e.kind) != (problem.load->port == LoadPort::Port1))
+            IsShunt(e.kind) != (load->port() == 1))
             return "the load's reactance must be a shunt part at port 1 or a series part at port 2";
     }
     return {};
 }
 
-Ladder NetworkWithLoad(const TuneProblem &problem, const Ladder &network)
-{
-    Ladder chain = network;
-    if (problem.load) {
-        const auto at =
-            problem.load->port == LoadPort::Port1 ? chain.elements.begin() : chain.elements.end();
-        chain.elements.insert(at, problem.load->element);
-    }
-    return chain;
-}
-
 double InBandGammaMax(const TuneProblem &problem, const Ladder &network)
 {
-    const Ladder chain = NetworkWithLoad(problem, network);
-    const Band band{problem.lowHz, problem.highHz, std::sqrt(problem.lowHz * problem.highHz)};
-    return FindExtremes([&chain](double f) { return ReflectionMagnitude(chain, f); }, band).max;
+    return PassbandFiguresOf(network, problem.band).gammaMax;
 }
 
 TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
@@ -418,15 +402,14 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
     }
     TuneResult result;
     result.startGammaMax = startGamma;
-    result.network = improved ? work.NetworkAt(best, problem.network) : problem.network;
+    result.network = improved ? work.NetworkAt(best) : problem.network;
     result.gammaMax = improved ? bestGamma : startGamma;
     return result;
 }
 
 StandardTuneResult TuneToSeries(const TuneProblem &problem, const Ladder &network, ESeries series)
 {
-    if (const std::string error =
-            TuneProblemError(TuneProblem{network, problem.load, problem.lowHz, problem.highHz});
+    if (const std::string error = TuneProblemError(TuneProblem{network, problem.band});
         !error.empty())
         throw std::invalid_argument(error);
     StandardTuneResult result;
@@ -441,52 +424,75 @@ StandardTuneResult TuneToSeries(const TuneProblem &problem, const Ladder &networ
     // others are measured in rank order and the first that improves is taken.
     // Every move improves strictly, so the search ends.
     const std::vector<double> screenGrid =
-        BandGrid(Band{problem.lowHz, problem.highHz, 0},
-                 20 * static_cast<int>(network.elements.size() + 1) + 1);
+        BandGrid(problem.band, 20 * static_cast<int>(network.elements.size() + 1) + 1);
     const auto screen = [&](const Ladder &candidate) {
-        const Ladder chain = NetworkWithLoad(problem, candidate);
         double worst = 0;
         for (const double f : screenGrid)
-            worst = std::max(worst, ReflectedPower(chain, f));
+            worst = std::max(worst, ReflectedPower(candidate, f));
         return std::sqrt(worst);
     };
     const std::size_t parts = network.elements.size();
-    Ladder current = result.snapped;
-    double currentGamma = result.snappedGammaMax;
-    const auto improve = [&](const std::vector<Ladder> &candidates) {
-        std::vector<std::pair<double, std::size_t>> ranked;
-        for (std::size_t c = 0; c < candidates.size(); ++c)
-            if (const double bound = screen(candidates[c]); bound < currentGamma)
-                ranked.emplace_back(bound, c);
-        std::stable_sort(ranked.begin(), ranked.end());
-        for (const auto &[bound, c] : ranked) {
-            if (const double gamma = InBandGammaMax(problem, candidates[c]); gamma < currentGamma) {
-                current = candidates[c];
-                currentGamma = gamma;
-                return true;
-            }
-        }
-        return false;
-    };
     const auto stepped = [&](std::size_t part, int steps, Ladder ladder) {
         ladder.elements[part].value = StepInSeries(ladder.elements[part].value, series, steps);
         return ladder;
     };
-    for (;;) {
-        std::vector<Ladder> singles;
-        for (std::size_t i = 0; i < parts; ++i)
-            for (const int steps : {-2, -1, 1, 2})
-                singles.push_back(stepped(i, steps, current));
-        if (improve(singles))
-            continue;
-        std::vector<Ladder> pairs;
-        for (std::size_t i = 0; i < parts; ++i)
-            for (std::size_t j = i + 1; j < parts; ++j)
-                for (const int si : {-1, 1})
-                    for (const int sj : {-1, 1})
-                        pairs.push_back(stepped(j, sj, stepped(i, si, current)));
-        if (!improve(pairs))
-            break;
+    const auto descend = [&](Ladder current, double currentGamma) {
+        const auto improve = [&](const std::vector<Ladder> &candidates) {
+            std::vector<std::pair<double, std::size_t>> ranked;
+            for (std::size_t c = 0; c < candidates.size(); ++c)
+                if (const double bound = screen(candidates[c]); bound < currentGamma)
+                    ranked.emplace_back(bound, c);
+            std::stable_sort(ranked.begin(), ranked.end());
+            for (const auto &[bound, c] : ranked) {
+                if (const double gamma = InBandGammaMax(problem, candidates[c]);
+                    gamma < currentGamma) {
+                    current = candidates[c];
+                    currentGamma = gamma;
+                    return true;
+                }
+            }
+            return false;
+        };
+        for (;;) {
+            std::vector<Ladder> singles;
+            for (std::size_t i = 0; i < parts; ++i)
+                for (const int steps : {-2, -1, 1, 2})
+                    singles.push_back(stepped(i, steps, current));
+            if (improve(singles))
+                continue;
+            std::vector<Ladder> pairs;
+            for (std::size_t i = 0; i < parts; ++i)
+                for (std::size_t j = i + 1; j < parts; ++j)
+                    for (const int si : {-1, 1})
+                        for (const int sj : {-1, 1})
+                            pairs.push_back(stepped(j, sj, stepped(i, si, current)));
+            if (!improve(pairs))
+                break;
+        }
+        return std::pair{current, currentGamma};
+    };
+
+    // The greedy descent ends in the nearest local minimum, which depends on
+    // where it starts. Besides the plain snap, it starts from the snaps with
+    // one part rounded the other way (to the series value on the other side
+    // of its tuned value), the most promising of them by the grid bound.
+    std::vector<std::pair<double, Ladder>> starts;
+    for (std::size_t i = 0; i < parts; ++i) {
+        const int away = result.snapped.elements[i].value > network.elements[i].value ? -1 : 1;
+        Ladder start = stepped(i, away, result.snapped);
+        starts.emplace_back(screen(start), std::move(start));
+    }
+    std::stable_sort(starts.begin(), starts.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    starts.resize(std::min(starts.size(), kOtherSeriesStarts));
+
+    auto [current, currentGamma] = descend(result.snapped, result.snappedGammaMax);
+    for (auto &[bound, start] : starts) {
+        const double startGamma = InBandGammaMax(problem, start);
+        if (auto [ladder, gamma] = descend(std::move(start), startGamma); gamma < currentGamma) {
+            current = std::move(ladder);
+            currentGamma = gamma;
+        }
     }
     result.network = std::move(current);
     result.gammaMax = currentGamma;

@@ -6,33 +6,20 @@
 
 #include "analysis/eseries.h"
 #include "analysis/ladder.h"
+#include "analysis/sweep.h"
 
 #include <cstdint>
-#include <optional>
+#include <string>
 
 namespace tevmar::analysis {
 
-// Where the load's reactance sits: in parallel with the high-impedance
-// termination at port 1, ahead of the network's parts, or in series with the
-// low-impedance termination at port 2, after them.
-enum class LoadPort { Port1, Port2 };
-
-// The load's own reactance, which tuning never changes. At port 1 it is a
-// shunt element, at port 2 a series element.
-struct LoadReactance
-{
-    LoadPort port = LoadPort::Port2;
-    LadderElement element; // value in nH or pF
-};
-
 struct TuneProblem
 {
-    // The tunable parts, in order from port 1, between the two port
-    // resistances (port1Ohms, port2Ohms); the load's reactance is not among them.
+    // The parts to tune (`network.elements`) between the two port
+    // resistances, with the true load: an absorbed reactance in
+    // `network.load` is held as it is.
     Ladder network;
-    std::optional<LoadReactance> load;
-    double lowHz = 0; // the band |S11| is minimised over
-    double highHz = 0;
+    Band band; // the band |S11| is minimised over
 };
 
 struct TuneOptions
@@ -45,23 +32,18 @@ struct TuneOptions
 
 struct TuneResult
 {
-    Ladder network;           // the tuned parts: the start's kinds, labels and order
+    Ladder network;           // the tuned parts (the start's kinds, labels and order), same load
     double startGammaMax = 0; // in-band max |S11| of the starting values
     double gammaMax = 0;      // the same for the tuned values, never above startGammaMax
 };
 
 // Why the problem cannot be tuned, or empty: positive finite port resistances
-// and band edges with lowHz < highHz, at least one part, every value positive
-// and finite, a load element of the kind its port takes.
+// and band edges, the lower below the upper, at least one part, every value positive
+// and finite, a load reactance of the kind its load type takes.
 std::string TuneProblemError(const TuneProblem &problem);
 
-// The whole cascade the response is measured on: the load's reactance, when
-// there is one, placed before or after the parts.
-Ladder NetworkWithLoad(const TuneProblem &problem, const Ladder &network);
-
-// The in-band maximum of |S11| with the given parts in the problem's place,
-// measured as the passband figures measure it: a dense grid with every local
-// peak refined.
+// The in-band maximum of |S11| of a network with its load over the problem's
+// band, measured as the passband figures measure it.
 double InBandGammaMax(const TuneProblem &problem, const Ladder &network);
 
 // Minimises the in-band maximum |S11| over the part values, from the
@@ -75,7 +57,7 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options = {});
 struct StandardTuneResult
 {
     ESeries series = ESeries::E24;
-    Ladder snapped; // every part snapped to its nearest series value
+    Ladder snapped; // every part snapped to its nearest series value, the load as it is
     double snappedGammaMax = 0;
     Ladder network;      // after the search over neighbouring series values
     double gammaMax = 0; // never above snappedGammaMax
@@ -84,8 +66,8 @@ struct StandardTuneResult
 // Snaps the parts to the series, then searches the neighbouring series
 // values: one part one or two steps up or down, or, when no such move helps,
 // two parts one step each, taking moves that lower the in-band maximum |S11|
-// until none does. Throws std::invalid_argument for parts TuneProblemError
-// rejects.
+// until none does. `network` is a network of the problem (tuned values, the
+// same load). Throws std::invalid_argument for one TuneProblemError rejects.
 StandardTuneResult TuneToSeries(const TuneProblem &problem, const Ladder &network, ESeries series);
 
 } // namespace tevmar::analysis

@@ -32,9 +32,10 @@ Complex Reciprocal(Complex z)
 }
 
 // The series impedance or shunt admittance of an element, as the cascade needs it.
-Complex ElementImmittance(const LadderElement &element, double omega, double lossOmega,
-                          const LossModel &losses)
+Complex ElementImmittance(const LadderElement &element, double omega, const LossModel &losses)
 {
+    const double lossOmega =
+        losses.model == QModel::Constant ? omega : 2.0 * std::numbers::pi * losses.centreHz;
     const double value = std::max(SiValue(element), kSmallestElementSi);
     if (IsInductor(element.kind)) {
         const double r = losses.inductorQ ? lossOmega * value / *losses.inductorQ : 0.0;
@@ -69,24 +70,44 @@ double OneMinusGammaSquared(const PortTerms &t, double z1)
     return std::clamp(delivered, kSmallestPowerRatio, 1.0);
 }
 
+// Appends one element to the cascade m: a shunt admittance or a series impedance.
+void Append(Abcd &m, const LadderElement &element, double omega, const LossModel &losses)
+{
+    const Complex w = ElementImmittance(element, omega, losses);
+    if (IsShunt(element.kind)) {
+        m.A += Mul(m.B, w);
+        m.C += Mul(m.D, w);
+    } else {
+        m.B += Mul(m.A, w);
+        m.D += Mul(m.C, w);
+    }
+}
+
+Abcd Cascade(const Ladder &ladder, double frequencyHz, const LossModel &losses, bool withLoad)
+{
+    const double omega = 2.0 * std::numbers::pi * frequencyHz;
+    const LoadReactance *load = withLoad && ladder.load ? &*ladder.load : nullptr;
+    const LossModel ideal;
+    Abcd m;
+    if (load && load->port() == 1)
+        Append(m, load->element, omega, ideal);
+    for (const LadderElement &element : ladder.elements)
+        Append(m, element, omega, losses);
+    if (load && load->port() == 2)
+        Append(m, load->element, omega, ideal);
+    return m;
+}
+
 } // namespace
 
 Abcd LadderAbcd(const Ladder &ladder, double frequencyHz, const LossModel &losses)
 {
-    const double omega = 2.0 * std::numbers::pi * frequencyHz;
-    const double lossOmega = 2.0 * std::numbers::pi * losses.centreHz;
-    Abcd m;
-    for (const LadderElement &element : ladder.elements) {
-        const Complex w = ElementImmittance(element, omega, lossOmega, losses);
-        if (IsShunt(element.kind)) {
-            m.A += Mul(m.B, w);
-            m.C += Mul(m.D, w);
-        } else {
-            m.B += Mul(m.A, w);
-            m.D += Mul(m.C, w);
-        }
-    }
-    return m;
+    return Cascade(ladder, frequencyHz, losses, false);
+}
+
+Abcd LoadedAbcd(const Ladder &ladder, double frequencyHz, const LossModel &losses)
+{
+    return Cascade(ladder, frequencyHz, losses, true);
 }
 
 SParameters SParametersOf(const Abcd &m, double z1, double z2)
@@ -118,7 +139,7 @@ SweepPoint Evaluate(const Ladder &ladder, double frequencyHz, const LossModel &l
 {
     const double z1 = ladder.port1Ohms;
     const double z2 = ladder.port2Ohms;
-    const Abcd m = LadderAbcd(ladder, frequencyHz, losses);
+    const Abcd m = LoadedAbcd(ladder, frequencyHz, losses);
     const PortTerms t = PortTermsOf(m, z1, z2);
 
     SweepPoint point;
@@ -132,15 +153,28 @@ SweepPoint Evaluate(const Ladder &ladder, double frequencyHz, const LossModel &l
     point.mismatchLossDb = -10.0 * std::log10(oneMinusGammaSq);
     point.insertionLossDb =
         -10.0 * std::log10(std::max(std::norm(point.s.s21), kSmallestPowerRatio));
+    point.s21PhaseDeg = std::arg(point.s.s21) * 180.0 / std::numbers::pi;
     return point;
 }
 
 double ReflectionMagnitude(const Ladder &ladder, double frequencyHz, const LossModel &losses)
 {
-    const Abcd m = LadderAbcd(ladder, frequencyHz, losses);
+    const Abcd m = LoadedAbcd(ladder, frequencyHz, losses);
     const PortTerms t = PortTermsOf(m, ladder.port1Ohms, ladder.port2Ohms);
     const double reflected = std::norm(t.p - ladder.port1Ohms * t.q) / std::norm(t.delta);
     return std::min(std::sqrt(reflected), 1.0);
+}
+
+double GroupDelaySeconds(const Ladder &ladder, double frequencyHz, const LossModel &losses)
+{
+    const double step = frequencyHz * 1e-6;
+    const auto s21 = [&](double f) {
+        const Abcd m = LoadedAbcd(ladder, f, losses);
+        return SParametersOf(m, ladder.port1Ohms, ladder.port2Ohms).s21;
+    };
+    // The phase change over the step, unwrapped by taking it from the ratio.
+    const double dPhase = std::arg(s21(frequencyHz + step) / s21(frequencyHz - step));
+    return -dPhase / (2.0 * std::numbers::pi * 2.0 * step);
 }
 
 } // namespace tevmar::analysis

@@ -89,6 +89,25 @@ Handler Series(std::optional<analysis::ESeries> &target)
     };
 }
 
+Handler YieldLimit(std::optional<double> &target)
+{
+    return [&target](const std::string &value) -> std::string {
+        const std::optional<double> number = ParseNumber(value);
+        if (!number || !session::YieldVswrProblem(*number).empty())
+            return "\"" + value + "\" is not a VSWR above 1";
+        target = number;
+        return {};
+    };
+}
+
+Handler QModelChoice(std::optional<analysis::QModel> &target)
+{
+    return [&target](const std::string &value) -> std::string {
+        target = session::QModelFromWord(value);
+        return target ? "" : "\"" + value + "\" is not one of centre, constant";
+    };
+}
+
 Handler FileName(std::optional<std::string> &target)
 {
     return [&target](const std::string &value) -> std::string {
@@ -108,27 +127,45 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          SetFlag(r.json)},
         {"--sweep", "FILE.csv", "save a CSV sweep: |S11| dB, VSWR and insertion loss per network",
          FileName(r.sweepPath)},
-        {"--points", "N", "points of the sweep (default " + std::to_string(session::kDefaultSweepPoints) + ")", Count(r.points, 1'000'000)},
+        {"--points", "N",
+         "points of the sweep (default " + std::to_string(session::kDefaultSweepPoints) + ")",
+         Count(r.points, 1'000'000)},
         {"--from", "GHZ", "sweep start (default half the lower band edge)", Positive(r.fromGhz)},
         {"--to", "GHZ", "sweep stop (default twice the upper band edge)", Positive(r.toGhz)},
         {"--log", "", "logarithmic frequency steps (the default)", SetFlag(r.log)},
         {"--lin", "", "linear frequency steps", SetFlag(r.lin)},
-        {"--touchstone", "FILE.s2p", "save the network alone as Touchstone 1.1 S-parameters",
+        {"--touchstone", "FILE.s2p",
+         "save the network alone as Touchstone 1.1, both ports to one resistance",
          FileName(r.touchstonePath)},
-        {"--touchstone-r", "OHMS", "Touchstone reference resistance (default 50)",
+        {"--touchstone-r", "OHMS", "that resistance of --touchstone (default 50)",
          Positive(r.touchstoneOhms)},
+        {"--touchstone-v2", "FILE.s2p",
+         "save the network alone as Touchstone 2.0, each port to its termination",
+         FileName(r.touchstoneV2Path)},
         {"--spice", "FILE.cir", "save a SPICE subcircuit and an ngspice test bench",
          FileName(r.spicePath)},
         {"--eseries", "E12|E24|E48|E96", "snap every element to the standard series",
          Series(r.eseries)},
         {"--q-l", "Q", "inductor Q at the centre frequency", Positive(r.inductorQ)},
         {"--q-c", "Q", "capacitor Q at the centre frequency", Positive(r.capacitorQ)},
-        {"--monte-carlo", "N", "tolerance trials (default " + std::to_string(session::kDefaultTrials) + ")",
+        {"--q-model", "centre|constant",
+         "Q fixed at the centre frequency or the same at every frequency (default centre)",
+         QModelChoice(r.qModel)},
+        {"--monte-carlo", "N",
+         "tolerance trials (default " + std::to_string(session::kDefaultTrials) + ")",
          Count(r.trials, analysis::kMaxTrials)},
-        {"--tolerance", "PERCENT", "element tolerance, +- percent (default " + Figure(session::kDefaultTolerancePercent) + ")",
+        {"--tolerance", "PERCENT",
+         "element tolerance, +- percent (default " + Figure(session::kDefaultTolerancePercent) +
+             ")",
          Tolerance(r.tolerancePercent)},
-        {"--seed", "S", "seed of the tolerance trials (default " + std::to_string(session::kDefaultSeed) + ")", Seed(r.seed)},
-        {"--tune", "", "re-tune the values for the least in-band |S11|, the load's reactance held",
+        {"--seed", "S",
+         "seed of the tolerance trials (default " + std::to_string(session::kDefaultSeed) + ")",
+         Seed(r.seed)},
+        {"--yield-vswr", "X",
+         "trials pass below this in-band VSWR (default the design's maximum x " +
+             Figure(analysis::kDefaultYieldVswrFactor) + ")",
+         YieldLimit(r.yieldVswr)},
+        {"--tune", "", "re-tune the values for the least in-band |S11|, the load held as typed",
          SetFlag(r.tune)},
     };
 }
@@ -139,18 +176,30 @@ std::string AnalysisUsageText()
            "the network is built from the element values at full precision and as printed\n"
            "and checked against the design's own |S11| over the band; with --eseries,\n"
            "--q-l, --q-c or the tolerance options the figures follow the pane lines.\n"
-           "Any of --monte-carlo, --tolerance and --seed runs the tolerance trials: each\n"
-           "element uniform within +-PERCENT, a trial passing when its in-band VSWR stays\n"
-           "below the design's maximum VSWR x 1.1. --points, --from, --to, --log and --lin\n"
-           "shape the sweep of --sweep and --touchstone; the --spice test bench sweeps the\n"
-           "band. A design without solution writes none of these files.\n"
+           "Any of --monte-carlo, --tolerance, --seed and --yield-vswr runs the tolerance\n"
+           "trials: each part uniform within +-PERCENT, a trial passing when its in-band\n"
+           "VSWR stays below --yield-vswr. --points, --from, --to, --log and --lin shape the\n"
+           "sweep of --sweep, --touchstone and --touchstone-v2; the --spice test bench\n"
+           "sweeps the band. A design without solution writes none of these files.\n"
+           "\n"
+           "Ports: port 1 is the high-impedance end (--zhigh), port 2 the low-impedance end\n"
+           "(--zlow). An absorbed load's reactance is the load's own: for a series RL or RC\n"
+           "load it is in series with the --zlow resistance at port 2, for a shunt RL or RC\n"
+           "load across the --zhigh resistance at port 1. Every figure and the CSV are for\n"
+           "the network with that true load; standard values, Q and tolerances apply to the\n"
+           "network's parts only. The Touchstone files and the SPICE subcircuit hold the\n"
+           "network alone; the SPICE test bench attaches the load. --touchstone refers both\n"
+           "ports to --touchstone-r (renormalise to read the match); --touchstone-v2 refers\n"
+           "port 1 to --zhigh and port 2 to --zlow.\n"
            "\n"
            "--tune keeps the parts and their places and searches their values for the\n"
-           "least in-band |S11| with the load's own reactance as typed; the JSON gains a\n"
-           "\"tuned\" part and --sweep, --touchstone and --spice carry the tuned network\n"
-           "(with --eseries, tuned again on standard values). Where the synthesis cannot\n"
-           "absorb the load, it tunes the design for the largest value that solves with\n"
-           "the true load, writes that network and exits 6; the report stays untouched.\n";
+           "least in-band |S11| into the true load; the JSON gains a \"tuned\" part and\n"
+           "--sweep, --touchstone, --touchstone-v2 and --spice carry the tuned network,\n"
+           "still without the load. With --eseries it is tuned again on standard values:\n"
+           "the Touchstone and SPICE files hold that network, the CSV both. Where the\n"
+           "synthesis cannot absorb the load, it tunes the design for the largest value\n"
+           "that solves with the true load, writes that network and exits 6; the report\n"
+           "stays untouched.\n";
 }
 
 std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem::path &reportPath)
@@ -165,14 +214,20 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
                                                               {r.lin, "--lin"}};
         for (const auto &[given, name] : sweepOptions)
             if (given)
-                return std::string(name) + " shapes the sweep of --sweep or --touchstone; give one";
+                return std::string(name) +
+                       " shapes the sweep of --sweep, --touchstone or --touchstone-v2; give one";
     }
     if (r.touchstoneOhms && !r.touchstonePath)
         return "--touchstone-r applies to --touchstone only; give it";
+    if (r.qModel && !r.inductorQ && !r.capacitorQ)
+        return "--q-model applies to --q-l and --q-c; give one";
 
     const auto same = session::SameFile;
     const std::pair<const std::optional<std::string> *, const char *> files[] = {
-        {&r.sweepPath, "--sweep"}, {&r.touchstonePath, "--touchstone"}, {&r.spicePath, "--spice"}};
+        {&r.sweepPath, "--sweep"},
+        {&r.touchstonePath, "--touchstone"},
+        {&r.touchstoneV2Path, "--touchstone-v2"},
+        {&r.spicePath, "--spice"}};
     for (std::size_t i = 0; i < std::size(files); ++i) {
         if (!*files[i].first)
             continue;
@@ -197,11 +252,12 @@ session::AnalysisSettings SettingsOf(const AnalysisRequest &r)
     settings.eseries = r.eseries;
     settings.inductorQ = r.inductorQ;
     settings.capacitorQ = r.capacitorQ;
+    settings.qModel = r.qModel.value_or(analysis::QModel::Centre);
     if (r.MonteCarlo())
-        settings.tolerance =
-            session::ToleranceSettings{r.trials.value_or(session::kDefaultTrials),
-                                       r.tolerancePercent.value_or(session::kDefaultTolerancePercent),
-                                       r.seed.value_or(session::kDefaultSeed)};
+        settings.tolerance = session::ToleranceSettings{
+            r.trials.value_or(session::kDefaultTrials),
+            r.tolerancePercent.value_or(session::kDefaultTolerancePercent),
+            r.seed.value_or(session::kDefaultSeed), r.yieldVswr};
     return settings;
 }
 
@@ -227,24 +283,39 @@ struct OutputFile
     std::string text;
 };
 
+// The files asked for. The Touchstone and SPICE files describe `built` (the
+// analysis' full-precision network when absent); the CSV has every network of
+// the analysis.
 std::vector<OutputFile> RenderFiles(const AnalysisRequest &r,
                                     const session::CalculateOutcome &outcome,
                                     const analysis::NetworkAnalysis &a,
-                                    const analysis::SweepPlan &plan)
+                                    const analysis::SweepPlan &plan,
+                                    const analysis::Ladder *built = nullptr)
 {
     std::vector<double> frequencies;
     if (r.SweepFile())
         frequencies = analysis::SweepFrequencies(plan);
     const double ohms = r.touchstoneOhms.value_or(analysis::kDefaultTouchstoneOhms);
-    const std::pair<const std::optional<std::string> *, std::pair<const char *, session::ExportKind>>
+    analysis::NetworkAnalysis builtAnalysis;
+    if (built) {
+        builtAnalysis.band = a.band;
+        builtAnalysis.full = *built;
+    }
+    const std::pair<const std::optional<std::string> *,
+                    std::pair<const char *, session::ExportKind>>
         wanted[] = {{&r.sweepPath, {"--sweep", session::ExportKind::SweepCsv}},
                     {&r.touchstonePath, {"--touchstone", session::ExportKind::Touchstone}},
+                    {&r.touchstoneV2Path, {"--touchstone-v2", session::ExportKind::TouchstoneV2}},
                     {&r.spicePath, {"--spice", session::ExportKind::Spice}}};
     std::vector<OutputFile> files;
-    for (const auto &[path, what] : wanted)
-        if (*path)
-            files.push_back(
-                {what.first, **path, session::ExportText(what.second, outcome, a, frequencies, ohms)});
+    for (const auto &[path, what] : wanted) {
+        if (!*path)
+            continue;
+        const bool network = what.second != session::ExportKind::SweepCsv;
+        const analysis::NetworkAnalysis &from = built && network ? builtAnalysis : a;
+        files.push_back({what.first, **path,
+                         session::ExportText(what.second, outcome, from, frequencies, ohms)});
+    }
     return files;
 }
 
@@ -268,16 +339,17 @@ int WriteDesign(const session::CalculateOutcome &outcome, const AnalysisRequest 
     return DesignExitCode(outcome, out, err);
 }
 
-// The analysis of the tuned network, from which its files are written: the
-// design's table with the tuned values, and the standard values the
-// neighbour search found in place of plain snapping.
+// The analysis the tuned network's files are written from: the design's
+// table with the tuned values, and the standard values the neighbour search
+// found in place of plain snapping. The Touchstone and SPICE files describe
+// the network an engineer builds: the standard-value one when there is one.
 analysis::NetworkAnalysis TunedAnalysis(const analysis::TunedNetwork &tuned,
                                         const DesignResult &tunedResult,
                                         const analysis::AnalysisOptions &options)
 {
     analysis::NetworkAnalysis a = analysis::AnalyseDesign(tunedResult, options);
     if (tuned.standard && a.standardValues) {
-        a.standardValues->ladder = analysis::TunedChain(tuned, tuned.standard->network);
+        a.standardValues->ladder = tuned.standard->network;
         a.standardValues->figures = analysis::PassbandFiguresOf(a.standardValues->ladder, a.band);
     }
     return a;
@@ -346,8 +418,9 @@ int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
         if (tuned) {
             session::CalculateOutcome tunedOutcome = outcome;
             tunedOutcome.result = analysis::TunedDesignResult(*tuned, outcome.result);
-            files = RenderFiles(r, tunedOutcome,
-                                TunedAnalysis(*tuned, tunedOutcome.result, options), plan);
+            files =
+                RenderFiles(r, tunedOutcome, TunedAnalysis(*tuned, tunedOutcome.result, options),
+                            plan, tuned->standard ? &tuned->standard->network : nullptr);
         } else {
             files = RenderFiles(r, outcome, a, plan);
         }

@@ -20,22 +20,24 @@ namespace tevmar::cli {
 struct AnalysisRequest
 {
     bool json = false; // the design as JSON replaces the pane lines on standard output
-    std::optional<std::string> sweepPath, touchstonePath, spicePath;
+    std::optional<std::string> sweepPath, touchstonePath, touchstoneV2Path, spicePath;
     std::optional<int> points;
     std::optional<double> fromGhz, toGhz;
     bool log = false, lin = false;
     std::optional<double> touchstoneOhms;
     std::optional<analysis::ESeries> eseries;
     std::optional<double> inductorQ, capacitorQ;
+    std::optional<analysis::QModel> qModel;
     std::optional<int> trials;
     std::optional<double> tolerancePercent;
     std::optional<std::uint64_t> seed;
+    std::optional<double> yieldVswr;
     bool tune = false; // re-tune the values; the files carry the tuned network
 
-    bool MonteCarlo() const { return trials || tolerancePercent || seed; }
+    bool MonteCarlo() const { return trials || tolerancePercent || seed || yieldVswr; }
     // Figures beyond the design's own: standard values, finite Q, tolerance yield.
     bool Figures() const { return eseries || inductorQ || capacitorQ || MonteCarlo(); }
-    bool SweepFile() const { return sweepPath || touchstonePath; }
+    bool SweepFile() const { return sweepPath || touchstonePath || touchstoneV2Path; }
     bool Any() const { return json || Figures() || SweepFile() || spicePath || tune; }
 };
 
@@ -43,16 +45,18 @@ struct AnalysisRequest
 session::AnalysisSettings SettingsOf(const AnalysisRequest &request);
 
 // --json, --sweep, --points, --from, --to, --log, --lin, --touchstone,
-// --touchstone-r, --spice, --eseries, --q-l, --q-c, --monte-carlo,
-// --tolerance, --seed and --tune, filling `request`. Each refuses a bad value.
+// --touchstone-r, --touchstone-v2, --spice, --eseries, --q-l, --q-c,
+// --q-model, --monte-carlo, --tolerance, --seed, --yield-vswr and --tune,
+// filling `request`. Each refuses a bad value.
 OptionTable AnalysisOptionTable(AnalysisRequest &request);
 
 // The --help paragraph on the analysis options and their defaults.
 std::string AnalysisUsageText();
 
 // Problems between options, found before anything is run: --log with --lin,
-// sweep options without a sweep file, --touchstone-r without --touchstone, a
-// file named twice or named like the report. Empty when there are none.
+// sweep options without a sweep file, --touchstone-r without --touchstone,
+// --q-model without a Q, a file named twice or named like the report. Empty
+// when there are none.
 std::string CheckAnalysisRequest(const AnalysisRequest &request,
                                  const std::filesystem::path &reportPath);
 

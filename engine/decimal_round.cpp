@@ -150,7 +150,8 @@ DecimalText RoundDecimal(double value, int decimals)
         }
         result.fractionDigits.assign(static_cast<std::size_t>(width), '0');
         for (int i = width - 1; i >= 0; --i, fraction /= 10)
-            result.fractionDigits[static_cast<std::size_t>(i)] = static_cast<char>('0' + fraction % 10);
+            result.fractionDigits[static_cast<std::size_t>(i)] =
+                static_cast<char>('0' + fraction % 10);
     }
     result.negative = value < 0 && units != 0;
     return result;

@@ -54,8 +54,9 @@ ChebyshevTerms ChebyshevTermsOf(int n, double pi)
 // seven-decimal pi, worked out once: constants, like the table of a handbook.
 const ChebyshevTerms &TermsForOrder(int n)
 {
-    static const std::array<ChebyshevTerms, 3> terms{
-        ChebyshevTermsOf(2, 3.1415926), ChebyshevTermsOf(4, 3.1415926), ChebyshevTermsOf(6, 3.1415926)};
+    static const std::array<ChebyshevTerms, 3> terms{ChebyshevTermsOf(2, 3.1415926),
+                                                     ChebyshevTermsOf(4, 3.1415926),
+                                                     ChebyshevTermsOf(6, 3.1415926)};
     return terms[static_cast<std::size_t>(n / 2 - 1)];
 }
 
@@ -442,6 +443,7 @@ void DesignRun::ElementTable()
     add(R, 2 * n + 1);
 }
 
+// What a run that found no design can tell: the band, order, ratio and load Q.
 DesignResult DesignRun::Fail() const
 {
     DesignResult result;
@@ -450,19 +452,16 @@ DesignResult DesignRun::Fail() const
     result.n = n;
     result.passes = passes;
     result.ZRatio = ZRatio;
+    result.zhighOhms = Zhigh;
+    result.zlowOhms = Zlow;
     result.LoadQ = LoadQ;
     return result;
 }
 
 DesignResult DesignRun::Finish()
 {
-    DesignResult r;
+    DesignResult r = Fail();
     r.solved = true;
-    r.band = band_;
-    r.n = n;
-    r.passes = passes;
-    r.ZRatio = ZRatio;
-    r.LoadQ = LoadQ;
     r.g1 = g1;
     r.x = x;
     r.SourceQ = x * band_.Qt;

@@ -36,7 +36,7 @@ std::optional<LoadType> LoadTypeFromWord(std::string_view word);
 
 struct DesignInputs
 {
-    std::string f1Text, f2Text; // band edges in GHz
+    std::string f1Text, f2Text;      // band edges in GHz
     std::string zhighText, zlowText; // port impedances in ohms
     int networkOrder = 4;            // 4, 8 or 12
     LoadType loadType = LoadType::SeriesRL;

@@ -50,6 +50,8 @@ struct DesignResult
     int n = 0;      // prototype order: network order / 2
     int passes = 0; // solver passes made
     double ZRatio = 0;
+    double zhighOhms = 0; // the port impedances as the boxes read, not back-computed
+    double zlowOhms = 0;
     double LoadQ = 0; // Q of the load's reactance at F0 (0.2 when nothing is absorbed)
     double g1 = 0;
     double x = 0; // solution: gn * g(n+1)
@@ -60,14 +62,15 @@ struct DesignResult
     double f = 0; // achieved transformation ratio
     double GammaMax = 0;
     double GammaMin = 0;
-    double Lmax = 0;        // dB
-    double Lmin = 0;        // dB
-    double Smax = 0;        // VSWR at maximum loss
-    double Smin = 0;        // VSWR at minimum loss
-    bool absorbed = false;  // a load reactance above 0.001 is part of the network
+    double Lmax = 0;       // dB
+    double Lmin = 0;       // dB
+    double Smax = 0;       // VSWR at maximum loss
+    double Smin = 0;       // VSWR at minimum loss
+    bool absorbed = false; // a load reactance above 0.001 is absorbed: its table row is the load's
     double absorbedValue = 0; // the load's reactance as typed: nH (RL) or pF (RC); 0 when none
-    bool inductive = false; // LP, CS, CP, LS pairs (RL loads); CP, LS, LP, CS otherwise
-    LoadType loadType = LoadType::SeriesRL; // where an absorbed reactance sits: low port (series) or high (shunt)
+    bool inductive = false;   // LP, CS, CP, LS pairs (RL loads); CP, LS, LP, CS otherwise
+    LoadType loadType =
+        LoadType::SeriesRL; // where an absorbed reactance sits: low port (series) or high (shunt)
 
     // The solved prototype g0, g1 ... gn, partners, and g(n+1) at index 2n+1.
     std::array<double, 26> prototype{};

@@ -39,19 +39,22 @@ LineList &LineList::Number(double value)
 {
     const auto begin = static_cast<std::uint32_t>(buffer_.size());
     AppendNumberItem(buffer_, value);
-    items_.push_back({LineItem::Kind::Text, begin, static_cast<std::uint32_t>(buffer_.size() - begin)});
+    items_.push_back(
+        {LineItem::Kind::Text, begin, static_cast<std::uint32_t>(buffer_.size() - begin)});
     return *this;
 }
 
 LineList &LineList::Spaces(int count)
 {
-    items_.push_back({LineItem::Kind::Spaces, 0, static_cast<std::uint32_t>(count > 0 ? count : 0)});
+    items_.push_back(
+        {LineItem::Kind::Spaces, 0, static_cast<std::uint32_t>(count > 0 ? count : 0)});
     return *this;
 }
 
 LineList &LineList::Column(int column)
 {
-    items_.push_back({LineItem::Kind::Column, 0, static_cast<std::uint32_t>(column > 1 ? column : 1)});
+    items_.push_back(
+        {LineItem::Kind::Column, 0, static_cast<std::uint32_t>(column > 1 ? column : 1)});
     return *this;
 }
 

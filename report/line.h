@@ -33,7 +33,10 @@ struct LineView
     std::span<const LineItem> items;
     std::string_view buffer;
 
-    std::string_view TextOf(const LineItem &item) const { return buffer.substr(item.begin, item.size); }
+    std::string_view TextOf(const LineItem &item) const
+    {
+        return buffer.substr(item.begin, item.size);
+    }
 };
 
 class LineList

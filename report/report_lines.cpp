@@ -14,17 +14,27 @@ ComposedText &FileLine(ComposedText &file)
     return file.NewLine().Spaces(kFileIndent);
 }
 
-// A loss line: label, loss in dB, "VSWR=" and the VSWR, at the given stops.
-template <class Lines>
-void LossLine(Lines &lines, const char *label, double lossDb, double vswr,
-              const int (&stops)[3])
+// The texts of one loss line, masked once for the pane and the file.
+struct LossTexts
 {
-    lines.Text(label).Column(stops[0]).Text(FormatMask(lossDb, Mask::Q)).Column(stops[1]);
-    lines.Text("VSWR=").Column(stops[2]).Text(FormatMask(vswr, Mask::Vswr) + ":1");
+    const char *label;
+    std::string lossDb;
+    std::string vswr; // with its ":1"
+};
+
+LossTexts LossTextsOf(const char *label, double lossDb, double vswr)
+{
+    return LossTexts{label, FormatMask(lossDb, Mask::Q), FormatMask(vswr, Mask::Vswr) + ":1"};
 }
 
-void HeaderLines(const DesignInputs &in, const DesignResult &d, LineList &pane,
-                 ComposedText &file)
+// A loss line: label, loss in dB, "VSWR=" and the VSWR, at the given stops.
+template <class Lines> void LossLine(Lines &lines, const LossTexts &texts, const int (&stops)[3])
+{
+    lines.Text(texts.label).Column(stops[0]).Text(texts.lossDb).Column(stops[1]);
+    lines.Text("VSWR=").Column(stops[2]).Text(texts.vswr);
+}
+
+void HeaderLines(const DesignInputs &in, const DesignResult &d, LineList &pane, ComposedText &file)
 {
     const std::string qt = "Qt=" + FormatMask(d.band.Qt, Mask::Q);
     const std::string source = "Source Q=" + FormatMask(d.SourceQ, Mask::Q);
@@ -62,11 +72,13 @@ void LossLines(const DesignResult &d, LineList &pane, ComposedText &file)
 {
     constexpr int paneStops[3] = {15, 25, 32};
     constexpr int fileStops[3] = {24, 34, 40};
-    LossLine(pane.NewLine(), "Max Loss(dB)=", d.Lmax, d.Smax, paneStops);
-    LossLine(pane.NewLine(), "Min Loss(dB)=", d.Lmin, d.Smin, paneStops);
+    const LossTexts max = LossTextsOf("Max Loss(dB)=", d.Lmax, d.Smax);
+    const LossTexts min = LossTextsOf("Min Loss(dB)=", d.Lmin, d.Smin);
+    LossLine(pane.NewLine(), max, paneStops);
+    LossLine(pane.NewLine(), min, paneStops);
     pane.NewLine();
-    LossLine(FileLine(file), "Max Loss(dB)=", d.Lmax, d.Smax, fileStops);
-    LossLine(FileLine(file), "Min Loss(dB)=", d.Lmin, d.Smin, fileStops);
+    LossLine(FileLine(file), max, fileStops);
+    LossLine(FileLine(file), min, fileStops);
     FileLine(file);
 }
 
@@ -81,9 +93,12 @@ void NetworkHeadingLines(LineList &pane, ComposedText &file)
 // The element rows followed by the closing empty line.
 void ElementTableLines(const DesignResult &d, LineList &pane, ComposedText &file)
 {
+    std::string number; // the value's number item, written once for both outputs
     for (const ElementRow &row : d.table) {
-        pane.NewLine().Text(row.label).Column(6).Number(row.value).Column(15).Text(row.unit);
-        FileLine(file).Text(row.label).Column(15).Number(row.value).Column(24).Text(row.unit);
+        number.clear();
+        AppendNumberItem(number, row.value);
+        pane.NewLine().Text(row.label).Column(6).Text(number).Column(15).Text(row.unit);
+        FileLine(file).Text(row.label).Column(15).Text(number).Column(24).Text(row.unit);
     }
     pane.NewLine();
     file.NewLine();

@@ -2,6 +2,8 @@
 
 #include "analysis/analysis_text.h"
 
+#include <cmath>
+
 namespace tevmar::session {
 
 analysis::SweepPlan SweepPlanOf(const SweepSettings &sweep, const analysis::Band &band)
@@ -24,8 +26,7 @@ std::optional<SweepProblem> CheckSweep(const SweepSettings &sweep, const analysi
         const std::string from = analysis::Figure(plan.startHz / 1e9) + " GHz";
         const std::string to = analysis::Figure(plan.stopHz / 1e9) + " GHz";
         if (sweep.fromGhz && sweep.toGhz)
-            return SweepProblem{SweepSetting::From,
-                               from + " lies above " + names.to + ", " + to};
+            return SweepProblem{SweepSetting::From, from + " lies above " + names.to + ", " + to};
         if (sweep.fromGhz)
             return SweepProblem{SweepSetting::From, from + " lies above the sweep's stop, " + to +
                                                         " (twice the upper band edge)"};
@@ -50,11 +51,31 @@ analysis::AnalysisOptions AnalysisOptionsOf(const AnalysisSettings &settings)
     options.eseries = settings.eseries;
     options.inductorQ = settings.inductorQ;
     options.capacitorQ = settings.capacitorQ;
+    options.qModel = settings.qModel;
     if (settings.tolerance)
-        options.monteCarlo = analysis::YieldOptions{settings.tolerance->trials,
-                                                    settings.tolerance->tolerancePercent,
-                                                    settings.tolerance->seed};
+        options.monteCarlo = analysis::YieldOptions{
+            settings.tolerance->trials, settings.tolerance->tolerancePercent,
+            settings.tolerance->seed, settings.tolerance->vswrLimit.value_or(0)};
     return options;
+}
+
+std::string YieldVswrProblem(double vswrLimit)
+{
+    return std::isfinite(vswrLimit) && vswrLimit > 1 ? ""
+                                                     : "the yield limit must be a VSWR above 1";
+}
+
+const char *QModelWord(analysis::QModel model)
+{
+    return model == analysis::QModel::Constant ? "constant" : "centre";
+}
+
+std::optional<analysis::QModel> QModelFromWord(std::string_view word)
+{
+    for (const analysis::QModel model : {analysis::QModel::Centre, analysis::QModel::Constant})
+        if (word == QModelWord(model))
+            return model;
+    return std::nullopt;
 }
 
 } // namespace tevmar::session

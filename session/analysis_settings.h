@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace tevmar::session {
 
@@ -31,15 +32,26 @@ struct ToleranceSettings
     int trials = kDefaultTrials;
     double tolerancePercent = kDefaultTolerancePercent; // each part uniform within +-t %
     std::uint64_t seed = kDefaultSeed;
+    // A trial passes below this in-band VSWR; unset: the design's own maximum
+    // VSWR x 1.1, which follows each new design.
+    std::optional<double> vswrLimit = std::nullopt;
 };
+
+// Why a yield limit cannot be used, or empty: it must be a finite VSWR above 1.
+std::string YieldVswrProblem(double vswrLimit);
 
 struct AnalysisSettings
 {
     SweepSettings sweep;
     std::optional<analysis::ESeries> eseries;    // no snapped network when unset
     std::optional<double> inductorQ, capacitorQ; // ideal parts when unset
-    std::optional<ToleranceSettings> tolerance;  // no tolerance trials when unset
+    analysis::QModel qModel = analysis::QModel::Centre;
+    std::optional<ToleranceSettings> tolerance; // no tolerance trials when unset
 };
+
+// "centre" or "constant", the words of the Q models.
+const char *QModelWord(analysis::QModel model);
+std::optional<analysis::QModel> QModelFromWord(std::string_view word);
 
 // Which setting a sweep problem lies with.
 enum class SweepSetting { From, To, Points };
@@ -62,8 +74,8 @@ analysis::SweepPlan SweepPlanOf(const SweepSettings &sweep, const analysis::Band
 std::optional<SweepProblem> CheckSweep(const SweepSettings &sweep, const analysis::Band &band,
                                        const SweepEndNames &names);
 
-// What the analysis library is asked for; the trials' pass limit is the
-// design's own maximum VSWR x 1.1.
+// What the analysis library is asked for; unless the settings give one, the
+// trials' pass limit is the design's own maximum VSWR x 1.1.
 analysis::AnalysisOptions AnalysisOptionsOf(const AnalysisSettings &settings);
 
 } // namespace tevmar::session

@@ -17,6 +17,8 @@ const ExportFormat &FormatOf(ExportKind kind)
          "SPICE netlist (*.cir *.sp *.net)"},
         {ExportKind::SweepCsv, "Export Sweep CSV", "tevmar-sweep.csv", "csv",
          "Comma-separated values (*.csv)"},
+        {ExportKind::TouchstoneV2, "Export Touchstone 2.0", "tevmar-v2.s2p", "s2p",
+         "Touchstone 2.0 two-port (*.s2p)"},
     };
     return formats[static_cast<std::size_t>(kind)];
 }
@@ -40,6 +42,8 @@ std::string ExportText(ExportKind kind, const CalculateOutcome &design,
         return analysis::DesignJson(design.inputs, design.result, design.reportError, &a);
     case ExportKind::Touchstone:
         return analysis::TouchstoneText(a.full, sweepHz, touchstoneOhms);
+    case ExportKind::TouchstoneV2:
+        return analysis::TouchstoneV2Text(a.full, sweepHz);
     case ExportKind::Spice:
         return analysis::SpiceNetlist(a.full, a.band);
     case ExportKind::SweepCsv:

@@ -13,7 +13,12 @@
 
 namespace tevmar::session {
 
-enum class ExportKind { Json, Touchstone, Spice, SweepCsv };
+enum class ExportKind { Json, Touchstone, Spice, SweepCsv, TouchstoneV2 };
+
+// Every export, in the order a front end offers them.
+inline constexpr ExportKind kExportKinds[] = {ExportKind::Json, ExportKind::Touchstone,
+                                              ExportKind::TouchstoneV2, ExportKind::Spice,
+                                              ExportKind::SweepCsv};
 
 struct ExportFormat
 {
@@ -26,15 +31,18 @@ struct ExportFormat
 
 const ExportFormat &FormatOf(ExportKind kind);
 
-// The networks of the CSV sweep: the full-precision and printed networks, then
-// the snapped network and the full-precision network with finite Q when the
-// analysis has them.
+// The networks of the CSV sweep, each with the true load: the full-precision
+// and printed networks, then the snapped network and the full-precision
+// network with finite Q when the analysis has them.
 std::vector<analysis::CsvNetwork> CsvNetworks(const analysis::NetworkAnalysis &analysis);
 
 // The file's text for a solved design and its analysis. JSON: the inputs, the
 // design and the analysis figures. Touchstone: the full-precision network alone
-// over `sweep`, both ports referred to `touchstoneOhms`. SPICE: the subcircuit
-// and its test bench over the band. CSV: CsvNetworks over `sweep`. Throws
+// (no terminations, no absorbed load) over `sweep`, both ports referred to
+// `touchstoneOhms`. Touchstone 2.0: the same network, port 1 referred to the
+// high-impedance termination and port 2 to the low-impedance one. SPICE: the
+// subcircuit and its test bench, which attaches the load, over the band. CSV:
+// CsvNetworks over `sweep`. Throws
 // std::exception when a figure is not finite or the sweep cannot be made.
 std::string ExportText(ExportKind kind, const CalculateOutcome &design,
                        const analysis::NetworkAnalysis &analysis,

@@ -22,7 +22,8 @@ AnalysisSettings AnalysisSettingsOf(const ResponseSettings &s)
     settings.eseries = s.eseries;
     settings.inductorQ = s.inductorQ;
     settings.capacitorQ = s.capacitorQ;
-    settings.tolerance = ToleranceSettings{s.trials, s.tolerancePercent, kDefaultSeed};
+    settings.qModel = s.qModel;
+    settings.tolerance = ToleranceSettings{s.trials, s.tolerancePercent, kDefaultSeed, s.yieldVswr};
     return settings;
 }
 
@@ -45,6 +46,8 @@ std::string SettingsProblem(const ResponseSettings &s, const analysis::Band &ban
         return "The tolerance trials must number 1 to " + std::to_string(kMaxResponseTrials) + ".";
     if (!(s.tolerancePercent >= 0 && s.tolerancePercent < 100))
         return "The tolerance must be at least 0 and below 100 %.";
+    if (s.yieldVswr && !YieldVswrProblem(*s.yieldVswr).empty())
+        return "The yield limit must be a VSWR above 1.";
     return {};
 }
 
@@ -107,19 +110,43 @@ void AddFiniteQ(std::vector<FigureRow> &rows, const analysis::FiniteQLoss &q)
 {
     rows.push_back(
         TextRow("Loss, QL " + QText(q.losses.inductorQ) + " QC " + QText(q.losses.capacitorQ),
-                Figure(q.minInsertionLossDb, 4) + " to " + Figure(q.maxInsertionLossDb, 4) +
-                    " dB in band"));
+                analysis::InsertionLossRange(q) + " dB in band"));
     rows.push_back(TextRow("Loss at centre", Figure(q.centreInsertionLossDb, 4) + " dB"));
 }
 
 void AddYield(std::vector<FigureRow> &rows, const analysis::YieldResult &y)
 {
-    rows.push_back(
-        TextRow("Yield \u00B1" + Figure(y.options.tolerancePercent, 4) + " %, " +
-                    std::to_string(y.options.trials) + " trials",
-                Figure(y.yieldPercent, 4) + " % below VSWR " + Figure(y.options.vswrLimit, 5)));
+    rows.push_back(TextRow("Yield \u00B1" + Figure(y.options.tolerancePercent, 4) + " %, " +
+                               std::to_string(y.options.trials) + " trials",
+                           analysis::YieldBelowLimit(y, 5)));
     rows.push_back(TextRow("VSWR 50/90/99 %", Figure(y.vswrP50, 5) + " / " + Figure(y.vswrP90, 5) +
                                                   " / " + Figure(y.vswrP99, 5)));
+}
+
+// The three parts that move the in-band |S11| maximum most.
+void AddSensitivity(std::vector<FigureRow> &rows, const analysis::NetworkAnalysis &a)
+{
+    std::string text;
+    for (std::size_t i = 0; i < a.sensitivity.size() && i < 3; ++i) {
+        const analysis::PartSensitivity &p = a.sensitivity[i];
+        const double change = p.gammaMaxChangePerPercent;
+        text += (i ? ", " : "") + analysis::PartName(a.full, p.index) + " " +
+                (change >= 0 ? "+" : "") + Figure(change, 2);
+    }
+    if (!text.empty())
+        rows.push_back(TextRow("Most sensitive, per +1 %", text + " in |S11| max"));
+}
+
+void AddBelowChipRange(std::vector<FigureRow> &rows, const analysis::Ladder &ladder)
+{
+    std::string text;
+    for (std::size_t i = 0; i < ladder.elements.size(); ++i)
+        if (analysis::BelowChipRange(ladder.elements[i]))
+            text += (text.empty() ? "" : ", ") + analysis::PartName(ladder, i) + " " +
+                    Figure(ladder.elements[i].value, 3) + " " +
+                    analysis::UnitOf(ladder.elements[i].kind);
+    if (!text.empty())
+        rows.push_back(TextRow("Below chip range", text + ": no chip part this small"));
 }
 
 } // namespace
@@ -143,6 +170,8 @@ std::vector<FigureRow> FigureRows(const Response &response, const DesignResult &
         rows.push_back(TextRow("Bode\u2013Fano limit", "none: nothing absorbed"));
     rows.push_back(TextRow("Network check", a.selfCheck.agrees ? "agrees with the design"
                                                                : "DISAGREES with the design"));
+    AddSensitivity(rows, a);
+    AddBelowChipRange(rows, a.full);
     if (a.finiteQ)
         AddFiniteQ(rows, *a.finiteQ);
     if (a.yield)

@@ -28,9 +28,12 @@ struct ResponseSettings
 
     std::optional<analysis::ESeries> eseries;    // no snapped network when absent
     std::optional<double> inductorQ, capacitorQ; // ideal parts when absent
+    analysis::QModel qModel = analysis::QModel::Centre;
 
     double tolerancePercent = kDefaultTolerancePercent;
     int trials = kDefaultTrials;
+    // The trials' pass limit; absent: the design's maximum VSWR x 1.1.
+    std::optional<double> yieldVswr;
 
     friend bool operator==(const ResponseSettings &, const ResponseSettings &) = default;
 };
@@ -65,7 +68,10 @@ struct Response
 Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings &settings);
 
 // One line of the figures table: what it is, and either the in-band maximum
-// |S11| and VSWR of a network or one value as text.
+// |S11| and VSWR of a network or one value as text. Besides the networks and
+// the analyses asked for, the rows name the parts that move the match most
+// ("Most sensitive, per +1 %") and any part below 0.1 nH or 0.1 pF
+// ("Below chip range").
 struct FigureRow
 {
     std::string figure;

@@ -50,7 +50,7 @@ int CreateTemporary(const std::filesystem::path &path, std::string &tempName)
 } // namespace
 
 bool WriteFileSafely(const std::filesystem::path &path, const std::string &contents,
-                           std::string &error)
+                     std::string &error)
 {
     error.clear();
     std::string tempName;

@@ -68,4 +68,13 @@ inline const DesignCase kDesigns[] = {
     {"N4_ShuntRC_6To18GHz", "6", "18", "20", "5", 4, PRC, "0.9"},
 };
 
+// One absorbing design of each load type. The series RL case is the one where
+// counting the load's 1 nH twice turned an |S11| max of 0.0016 into 0.25.
+inline const DesignCase kAbsorbingDesigns[] = {
+    {"SeriesRL_1nH", "2.3", "2.7", "50", "33", 4, SRL, "1"},
+    {"SeriesRC_20pF", "2", "4", "50", "5", 12, SRC, "20"},
+    {"ShuntRL_10nH", "1", "2", "50", "10", 8, PRL, "10"},
+    {"ShuntRC_1pF", "1", "2", "50", "10", 8, PRC, "1"},
+};
+
 } // namespace tevmar::analysis

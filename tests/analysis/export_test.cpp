@@ -6,11 +6,14 @@
 #include "analysis/export_number.h"
 #include "analysis/export_touchstone.h"
 #include "analysis_fixture.h"
+#include "engine/lenient_number.h"
 #include "tests/report/test_files.h"
 
+#include <algorithm>
 #include <charconv>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <numbers>
 #include <sstream>
 
 namespace tevmar::analysis {
@@ -114,7 +117,7 @@ class TouchstoneOf : public testing::TestWithParam<double>
 TEST_P(TouchstoneOf, ReadsBackToTheSweepsValues)
 {
     const double referenceOhms = GetParam();
-    const Design d = RunDesign(kDesigns[3]);
+    const Design d = RunDesign(kDesigns[1]); // nothing absorbed: the file's network is all of it
     const Ladder ladder = FromDesign(d.result, Precision::Full);
     const std::vector<double> f = SweepFrequencies(DefaultSweep(BandOf(d.result.band)));
     const TouchstoneFile file =
@@ -149,6 +152,90 @@ TEST_P(TouchstoneOf, ReadsBackToTheSweepsValues)
 
 INSTANTIATE_TEST_SUITE_P(ReferenceResistance, TouchstoneOf, testing::Values(50.0, 75.0, 12.5));
 
+// Touchstone 2.0: keywords in their order, and the data row by row.
+struct TouchstoneV2File
+{
+    std::vector<std::string> keywords; // "[Version] 2.0", the option line, ...
+    std::vector<std::vector<double>> rows;
+};
+
+TouchstoneV2File ReadTouchstoneV2(const std::string &text)
+{
+    TouchstoneV2File file;
+    for (const std::string &line : Split(text, '\n')) {
+        if (line.empty() || line[0] == '!')
+            continue;
+        if (line[0] == '[' || line[0] == '#') {
+            file.keywords.push_back(line);
+            continue;
+        }
+        std::vector<double> row;
+        for (const std::string &token : Split(line, ' '))
+            row.push_back(ParseNumber(token));
+        EXPECT_EQ(row.size(), 9u) << line;
+        file.rows.push_back(row);
+    }
+    return file;
+}
+
+class TouchstoneV2WithTheTrueLoad : public testing::TestWithParam<DesignCase>
+{
+};
+
+// The file holds the network alone, each port referred to its termination.
+// Attaching the real load by hand must give the design's in-band |S11| max:
+// for a series load at port 2, G_L = jX / (2 R2 + jX) and
+// G_in = S11 + S12 S21 G_L / (1 - S22 G_L), seen from the port-1 source; for a
+// shunt load at port 1, Z_L = R1 || jX, G_L = (Z_L - R1) / (Z_L + R1) and
+// G_out = S22 + S12 S21 G_L / (1 - S11 G_L), seen from the port-2 source (the
+// same magnitude for a lossless network).
+TEST_P(TouchstoneV2WithTheTrueLoad, ReproducesTheDesignsRippleMaximum)
+{
+    const Design d = RunDesign(GetParam());
+    const LoadType type = GetParam().load;
+    const double r1 = ReadNumber(GetParam().zhighOhms), r2 = ReadNumber(GetParam().zlowOhms);
+    const double typed = ReadNumber(GetParam().absorb);
+    const Ladder ladder = FromDesign(d.result, Precision::Full);
+    const std::vector<double> f = BandGrid(BandOf(d.result.band), 2001);
+    const TouchstoneV2File file =
+        ReadTouchstoneV2(WriteAndRead(TouchstoneV2Text(ladder, f), "n.s2p"));
+
+    const std::vector<std::string> keywords{"[Version] 2.0",
+                                            "# HZ S RI R " + std::string(GetParam().zhighOhms),
+                                            "[Number of Ports] 2",
+                                            "[Two-Port Data Order] 12_21",
+                                            "[Number of Frequencies] 2001",
+                                            "[Reference] " + std::string(GetParam().zhighOhms) +
+                                                " " + GetParam().zlowOhms,
+                                            "[Network Data]",
+                                            "[End]"};
+    EXPECT_EQ(file.keywords, keywords);
+    ASSERT_EQ(file.rows.size(), f.size());
+    double worst = 0;
+    for (const std::vector<double> &row : file.rows) {
+        const Complex s11(row[1], row[2]), s12(row[3], row[4]), s21(row[5], row[6]),
+            s22(row[7], row[8]);
+        const double w = 2 * std::numbers::pi * row[0];
+        const double x = IsInductiveLoad(type) ? w * typed * 1e-9 : -1 / (w * typed * 1e-12);
+        const Complex jx(0, x);
+        double gamma = 0;
+        if (IsSeriesLoad(type)) {
+            const Complex gl = jx / (2 * r2 + jx);
+            gamma = std::abs(s11 + s12 * s21 * gl / (1.0 - s22 * gl));
+        } else {
+            const Complex zl = r1 * jx / (r1 + jx);
+            const Complex gl = (zl - r1) / (zl + r1);
+            gamma = std::abs(s22 + s12 * s21 * gl / (1.0 - s11 * gl));
+        }
+        worst = std::max(worst, gamma);
+    }
+    EXPECT_NEAR(worst, d.result.GammaMax, 0.005 * d.result.GammaMax);
+}
+
+INSTANTIATE_TEST_SUITE_P(LoadTypes, TouchstoneV2WithTheTrueLoad,
+                         testing::ValuesIn(kAbsorbingDesigns),
+                         [](const auto &info) { return std::string(info.param.name); });
+
 TEST(Touchstone, RejectsWhatTheFormatCannotHold)
 {
     const Ladder ladder = FromDesign(RunDesign(kDesigns[0]).result, Precision::Full);
@@ -169,10 +256,12 @@ TEST(SweepCsv, HeaderThenOneRowPerFrequencyPerNetwork)
 
     ASSERT_EQ(lines.size(), f.size() + 1);
     EXPECT_EQ(lines[0], "frequency_hz,full_s11_db,full_vswr,full_insertion_loss_db,"
-                        "printed_s11_db,printed_vswr,printed_insertion_loss_db");
+                        "printed_s11_db,printed_vswr,printed_insertion_loss_db,"
+                        "full_s21_phase_deg,full_group_delay_ns,"
+                        "printed_s21_phase_deg,printed_group_delay_ns");
     for (std::size_t i = 0; i < f.size(); ++i) {
         const std::vector<std::string> cells = Split(lines[i + 1], ',');
-        ASSERT_EQ(cells.size(), 7u);
+        ASSERT_EQ(cells.size(), 11u);
         EXPECT_EQ(ParseNumber(cells[0]), f[i]);
         const SweepPoint a = Evaluate(full, f[i]);
         const SweepPoint b = Evaluate(printed, f[i]);
@@ -211,17 +300,37 @@ TEST(DesignJson, HoldsInputsFiguresTableAndTheAnalysisAskedFor)
 
     ASSERT_EQ(j["elements"].size(), result.table.size());
     EXPECT_EQ(j["elements"][1]["label"], "CP=");
-    EXPECT_EQ(j["elements"][1]["unit"], " Pico-Farad");
+    EXPECT_EQ(j["elements"][1]["unit"], "pF");
     EXPECT_EQ(j["elements"][1]["kind"], "shunt capacitor");
+    EXPECT_EQ(j["elements"][1]["absorbedLoad"], true); // the shunt load's own 1 pF
+    EXPECT_EQ(j["elements"][1]["full"], 1.0);
+    EXPECT_EQ(j["elements"][2]["absorbedLoad"], false);
+    EXPECT_EQ(j["elements"][2]["part"], "L1");
+    EXPECT_EQ(j["elements"][2]["unit"], "nH");
     EXPECT_EQ(j["elements"][2]["printed"], 3.949);
     EXPECT_EQ(j["elements"][2]["full"], result.table[2].fullValue);
+    EXPECT_EQ(j["elements"][0]["unit"], "ohms");
+    EXPECT_EQ(j["elements"][9]["full"], 10.0); // as read, not the run's 10.00000000009
+    EXPECT_EQ(j["ports"][0]["end"], "high-impedance");
+    EXPECT_EQ(j["ports"][0]["terminationOhms"], 50.0);
+    EXPECT_EQ(j["ports"][0]["absorbedLoad"]["value"], 1.0);
+    EXPECT_EQ(j["ports"][0]["absorbedLoad"]["unit"], "pF");
+    EXPECT_EQ(j["ports"][1]["terminationOhms"], 10.0);
+    EXPECT_TRUE(j["ports"][1]["absorbedLoad"].is_null());
+    // No figure in the whole document is written as negative zero.
+    EXPECT_EQ(j.dump().find("-0.0,"), std::string::npos);
 
     const auto &analysis = j["analysis"];
     EXPECT_EQ(analysis["selfCheck"]["agrees"], true);
     EXPECT_EQ(analysis["selfCheck"]["fullPrecision"]["gammaMax"], a.selfCheck.full.gammaMax);
     EXPECT_EQ(analysis["bodeFano"]["applicable"], true);
     EXPECT_EQ(analysis["standardValues"]["series"], "E48");
-    EXPECT_EQ(analysis["standardValues"]["elements"].size(), 8u);
+    EXPECT_EQ(analysis["standardValues"]["elements"].size(), 7u); // the load is not snapped
+    ASSERT_EQ(analysis["sensitivity"].size(), 7u); // ranked by the size of the change
+    for (std::size_t i = 1; i < 7; ++i)
+        EXPECT_GE(
+            std::abs(analysis["sensitivity"][i - 1]["gammaMaxChangePerPercent"].get<double>()),
+            std::abs(analysis["sensitivity"][i]["gammaMaxChangePerPercent"].get<double>()));
     EXPECT_FALSE(analysis.contains("finiteQ"));
     EXPECT_FALSE(analysis.contains("monteCarlo"));
 }

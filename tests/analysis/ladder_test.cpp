@@ -1,6 +1,8 @@
 // The ladder model of a design and its two-port response: element order and
 // units, power conservation and reciprocity, and finite component Q.
 
+#include "analysis/monte_carlo.h"
+#include "analysis/network_analysis.h"
 #include "analysis/sweep.h"
 #include "analysis_fixture.h"
 
@@ -33,16 +35,74 @@ TEST(FromDesign, KeepsTableOrderKindsAndUnits)
     EXPECT_NEAR(full.port2Ohms, 10.0, 1e-6);
 }
 
-TEST(FromDesign, AbsorbedElementStandsAtTheLoadEnd)
+TEST(FromDesign, AbsorbedReactanceIsTheLoadNotAPart)
 {
-    // Shunt loads sit at the high-impedance port, series loads at the low one.
-    const Ladder shunt = FromDesign(RunDesign(kDesigns[3]).result, Precision::Full); // 1 pF
-    EXPECT_EQ(shunt.elements.front().kind, ElementKind::ShuntCapacitor);
-    EXPECT_NEAR(shunt.elements.front().value, 1.0, 1e-9);
+    // Shunt loads sit at the high-impedance port, series loads at the low one;
+    // at either precision the load keeps the value typed.
+    for (const Precision precision : {Precision::Full, Precision::Printed}) {
+        const Ladder shunt = FromDesign(RunDesign(kDesigns[3]).result, precision); // 1 pF
+        ASSERT_TRUE(shunt.load);
+        EXPECT_EQ(shunt.load->element.kind, ElementKind::ShuntCapacitor);
+        EXPECT_EQ(shunt.load->element.value, 1.0);
+        EXPECT_EQ(shunt.load->port(), 1);
+        EXPECT_EQ(shunt.elements.size(), 7u);
+        EXPECT_EQ(shunt.elements.front().kind, ElementKind::SeriesInductor);
 
-    const Ladder series = FromDesign(RunDesign(kDesigns[2]).result, Precision::Full); // 0.5 nH
-    EXPECT_EQ(series.elements.back().kind, ElementKind::SeriesInductor);
-    EXPECT_NEAR(series.elements.back().value, 0.5, 1e-8);
+        const Ladder series = FromDesign(RunDesign(kDesigns[2]).result, precision); // 0.5 nH
+        ASSERT_TRUE(series.load);
+        EXPECT_EQ(series.load->element.kind, ElementKind::SeriesInductor);
+        EXPECT_EQ(series.load->element.value, 0.5);
+        EXPECT_EQ(series.load->port(), 2);
+        EXPECT_EQ(series.elements.size(), 7u);
+    }
+    EXPECT_FALSE(FromDesign(RunDesign(kDesigns[0]).result, Precision::Full).load);
+}
+
+// Finite Q, snapping and tolerances act on the parts; the load's own reactance
+// stays as typed and ideal.
+TEST(LoadModel, SnappingLossAndTolerancesLeaveTheLoadAlone)
+{
+    const Design d = RunDesign(kAbsorbingDesigns[1]); // series RC, 20 pF
+    AnalysisOptions options;
+    options.eseries = ESeries::E12; // 20 would snap to 22
+    options.monteCarlo = YieldOptions{};
+    const NetworkAnalysis a = AnalyseDesign(d.result, options);
+    ASSERT_TRUE(a.standardValues->ladder.load);
+    EXPECT_EQ(a.standardValues->ladder.load->element.value, 20.0);
+    EXPECT_EQ(a.standardValues->ladder.elements.size(), 11u);
+    // The yield default limit stays the design's VSWR x 1.1.
+    EXPECT_EQ(a.yield->options.vswrLimit, d.result.Smax * 1.1);
+
+    // A load with no network at all: a lossy model puts no loss into it, so
+    // |S11|^2 + |S21|^2 stays 1, and every tolerance trial is the nominal one.
+    const Ladder loadOnly{50, 50, {}, LoadReactance{{ElementKind::SeriesInductor, 5, "LS="}}};
+    const SweepPoint p = Evaluate(loadOnly, 1e9, LossModel{10, 10, 1e9});
+    EXPECT_NEAR(std::norm(p.s.s11) + std::norm(p.s.s21), 1.0, 1e-12);
+    // |S11| = X / |2R + jX| with X = 2 pi 1 GHz 5 nH = 31.416 ohms: 31.416 / 104.82 = 0.29972.
+    EXPECT_NEAR(std::abs(p.s.s11), 0.29972, 1e-5);
+    const YieldResult y =
+        RunMonteCarlo(loadOnly, Band{0.9e9, 1.1e9, 1e9}, YieldOptions{50, 20, 1, 2});
+    EXPECT_EQ(y.worstVswr, y.nominalVswr);
+}
+
+// One series 10 nH between 50 ohm ports at 1 GHz, by hand: S21 = 2R / (2R + jwL),
+// wL / 2R = 0.62832, so arg S21 = -atan(0.62832) = -32.142 deg and the group
+// delay is (L / 2R) / (1 + 0.62832^2) = 1e-10 s / 1.39478 = 71.696 ps.
+// With Q 50 at 1 GHz, at 2 GHz the centre model keeps r = w0 L / Q = 1.2566
+// ohms, the constant model doubles it to 2.5133 ohms; with wL = 125.66 ohms,
+// IL = 20 log10 |(2R + r + jwL) / 2R| = 20 log10 (161.38 / 100) = 4.1571 dB
+// and 20 log10 (161.98 / 100) = 4.1996 dB.
+TEST(TwoPort, PhaseGroupDelayAndQModelByHand)
+{
+    const Ladder ladder{50, 50, {{ElementKind::SeriesInductor, 10, "LS="}}};
+    EXPECT_NEAR(Evaluate(ladder, 1e9).s21PhaseDeg, -32.142, 1e-3);
+    EXPECT_NEAR(GroupDelaySeconds(ladder, 1e9), 71.696e-12, 1e-15);
+    const LossModel centre{50, std::nullopt, 1e9, QModel::Centre};
+    const LossModel constant{50, std::nullopt, 1e9, QModel::Constant};
+    EXPECT_NEAR(Evaluate(ladder, 2e9, centre).insertionLossDb, 4.1571, 1e-4);
+    EXPECT_NEAR(Evaluate(ladder, 2e9, constant).insertionLossDb, 4.1996, 1e-4);
+    EXPECT_EQ(Evaluate(ladder, 1e9, centre).insertionLossDb,
+              Evaluate(ladder, 1e9, constant).insertionLossDb);
 }
 
 TEST(FromDesign, RejectsATableWithoutTerminations)
@@ -52,7 +112,7 @@ TEST(FromDesign, RejectsATableWithoutTerminations)
     noEnd.table.pop_back();
     EXPECT_THROW(FromDesign(noEnd, Precision::Full), std::invalid_argument);
     DesignResult zeroPort = d;
-    zeroPort.table.back().value = 0;
+    zeroPort.zlowOhms = 0;
     EXPECT_THROW(FromDesign(zeroPort, Precision::Printed), std::invalid_argument);
     EXPECT_THROW(FromDesign(DesignResult{}, Precision::Full), std::invalid_argument);
 }

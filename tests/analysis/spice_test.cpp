@@ -5,6 +5,7 @@
 #include "analysis_fixture.h"
 #include "tests/report/test_files.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -127,6 +128,56 @@ TEST_P(NgspiceRun, AgreesWithTheSweepAcrossTheBand)
 
 INSTANTIATE_TEST_SUITE_P(Designs, NgspiceRun, testing::ValuesIn(kDesigns),
                          [](const auto &info) { return std::string(info.param.name); });
+
+class NgspiceWithTheTrueLoad : public testing::TestWithParam<DesignCase>
+{
+};
+
+// The engineer's check: the exported subcircuit, which leaves the load's
+// reactance out, with the real load attached by the bench, gives the design's
+// own in-band |S11| maximum. A grid of 2001 points lies within 0.01 % of each
+// ripple peak, which is flat at its top.
+TEST_P(NgspiceWithTheTrueLoad, ReproducesTheDesignsRippleMaximum)
+{
+    ASSERT_STRNE(TEVMAR_NGSPICE, "") << "ngspice not found: run scripts/install-deps";
+    const Design d = RunDesign(GetParam());
+    ASSERT_TRUE(d.result.absorbed);
+    const Ladder ladder = FromDesign(d.result, Precision::Full);
+    const std::string netlist = SpiceNetlist(ladder, BandOf(d.result.band), 2001);
+
+    // The subcircuit holds the network's parts only; the load stands outside it.
+    const std::size_t start = netlist.find(".subckt");
+    const std::string subcircuit = netlist.substr(start, netlist.find(".ends") - start);
+    EXPECT_EQ(subcircuit.find("load"), std::string::npos) << netlist;
+    EXPECT_EQ(std::count(subcircuit.begin(), subcircuit.end(), ';'),
+              static_cast<long>(d.result.table.size() - 3));
+    EXPECT_NE(netlist.find(IsInductiveLoad(GetParam().load) ? "\nLload " : "\nCload "),
+              std::string::npos);
+
+    test_files::TempDir dir;
+    test_files::WriteBytes(dir / "net.cir", netlist);
+    const std::string output = RunNgspice(dir / "net.cir");
+    const std::vector<double> s11 = ReadPrintTables(output)["vm(s11)"];
+    ASSERT_EQ(s11.size(), 2001u) << output;
+    const double worst = *std::max_element(s11.begin(), s11.end());
+    EXPECT_NEAR(worst, d.result.GammaMax, 0.005 * d.result.GammaMax) << netlist;
+}
+
+INSTANTIATE_TEST_SUITE_P(LoadTypes, NgspiceWithTheTrueLoad, testing::ValuesIn(kAbsorbingDesigns),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST(SpiceNetlist, TerminationsAreThePortValuesAsTyped)
+{
+    // 50 to 5 ohms: the design run's own port-2 figure is 5.0000000004.
+    const Design d = RunDesign(kAbsorbingDesigns[1]);
+    const std::string netlist =
+        SpiceNetlist(FromDesign(d.result, Precision::Full), BandOf(d.result.band));
+    EXPECT_NE(netlist.find("\nRport1 drive p1 50\n"), std::string::npos) << netlist;
+    EXPECT_NE(netlist.find("\nCload p2 r2 20p ; "), std::string::npos) << netlist;
+    EXPECT_NE(netlist.find("\nRport2 r2 0 5\n"), std::string::npos) << netlist;
+    EXPECT_NE(netlist.find("* Port 2: low-impedance end, terminated in 5 ohms\n"),
+              std::string::npos);
+}
 
 TEST(SpiceNetlist, ShuntElementAfterTheLastSeriesStandsAtPortTwo)
 {

@@ -14,10 +14,11 @@
 namespace tevmar::analysis {
 namespace {
 
-// In-band max |S11| of the parts with the design's true load: the impedance
-// seen at port 1, built up from the low-impedance termination one element at
-// a time, on a 4001-point grid. The load's reactance is the typed value,
-// placed in series at port 2 (series loads) or in parallel at port 1 (shunt).
+// In-band max |S11| of the network's parts with the design's true load: the
+// impedance seen at port 1, built up from the low-impedance termination one
+// element at a time, on a 4001-point grid. The load's reactance is the typed
+// value (not the ladder's), placed in series at port 2 (series loads) or in
+// parallel at port 1 (shunt loads).
 double MeasuredGammaMax(const Ladder &parts, double loadValue, LoadType loadType, double lowHz,
                         double highHz)
 {
@@ -50,7 +51,8 @@ double MeasuredGammaMax(const Ladder &parts, double loadValue, LoadType loadType
 
 double MeasuredGammaMax(const Ladder &parts, const DesignResult &design, const TuneProblem &p)
 {
-    return MeasuredGammaMax(parts, design.absorbedValue, design.loadType, p.lowHz, p.highHz);
+    return MeasuredGammaMax(parts, design.absorbedValue, design.loadType, p.band.lowHz,
+                            p.band.highHz);
 }
 
 struct TuneCase
@@ -73,6 +75,10 @@ TEST_P(TuningOf, NeverWorseAndManyTimesBetterOnFlatRipple)
     const TuneResult tuned = Tune(problem);
 
     ASSERT_EQ(tuned.network.elements.size(), problem.network.elements.size());
+    EXPECT_EQ(tuned.network.load.has_value(), d.result.absorbed);
+    if (tuned.network.load) {
+        EXPECT_EQ(tuned.network.load->element.value, d.result.absorbedValue) << "the load is held";
+    }
     for (std::size_t i = 0; i < tuned.network.elements.size(); ++i) {
         EXPECT_EQ(tuned.network.elements[i].kind, problem.network.elements[i].kind);
         EXPECT_EQ(tuned.network.elements[i].label, problem.network.elements[i].label);
@@ -123,10 +129,11 @@ TEST(Tune, MatchesALoadTheSynthesisCannotAbsorb)
     EXPECT_FALSE(tevmar::RunDesign(slightlyMore).solved) << "the largest value that solves";
 
     const TuneProblem problem = TuneProblemOf(relaxed->design, relaxed->loadValue);
-    ASSERT_TRUE(problem.load);
-    EXPECT_EQ(problem.load->element.value, 2.5);
+    ASSERT_TRUE(problem.network.load);
+    EXPECT_EQ(problem.network.load->element.value, 2.5);
     const TuneResult tuned = Tune(problem);
-    EXPECT_LE(MeasuredGammaMax(tuned.network, 2.5, SRL, problem.lowHz, problem.highHz), 0.040);
+    EXPECT_LE(MeasuredGammaMax(tuned.network, 2.5, SRL, problem.band.lowHz, problem.band.highHz),
+              0.040);
     // Nothing to relax where the typed value solves or nothing is absorbed.
     EXPECT_FALSE(RelaxedDesignFor(InputsOf(kTuneCases[0].design)));
     EXPECT_FALSE(RelaxedDesignFor(InputsOf(kDesigns[0])));
@@ -145,7 +152,7 @@ TEST(Tune, GivesTheSameNetworkForTheSameInput)
 TEST(Tune, RejectsAMisplacedLoadAndAnEmptyNetwork)
 {
     TuneProblem problem = TuneProblemOf(RunDesign(kTuneCases[0].design).result);
-    problem.load->port = LoadPort::Port1; // a series part cannot sit in parallel with port 1
+    problem.network.load->type = LoadType::ShuntRC; // a series part cannot sit across port 1
     EXPECT_THROW(Tune(problem), std::invalid_argument);
     problem = TuneProblemOf(RunDesign(kTuneCases[0].design).result);
     problem.network.elements.clear();
@@ -176,7 +183,8 @@ TEST(TuneToSeries, NeverEndsWorseThanPlainSnappingAndUsesOnlySeriesValues)
 }
 
 // The sensitivities the minimax solver steps along, against central
-// differences, for every kind of part and a load at either port.
+// differences, for every kind of part, without a load and with a load at
+// either port; the power itself against the response's own cascade.
 TEST(ReflectedPower, GradientMatchesFiniteDifferences)
 {
     Ladder ladder{50, 8, {}};
@@ -184,17 +192,23 @@ TEST(ReflectedPower, GradientMatchesFiniteDifferences)
         {ElementKind::ShuntCapacitor, 0.8, "CP="}, {ElementKind::SeriesInductor, 2.1, "LS="},
         {ElementKind::ShuntInductor, 6.5, "LP="},  {ElementKind::SeriesCapacitor, 2.4, "CS="},
         {ElementKind::ShuntCapacitor, 2.2, "CP="}, {ElementKind::SeriesCapacitor, 9.0, "CS="}};
-    for (const double f : {2.0e9, 2.5e9, 3.1e9}) {
-        std::vector<double> gradient(ladder.elements.size());
-        const double power = ReflectedPower(ladder, f, gradient);
-        EXPECT_NEAR(power, std::pow(ReflectionMagnitude(ladder, f), 2), 1e-12);
-        for (std::size_t i = 0; i < ladder.elements.size(); ++i) {
-            const double h = 1e-6;
-            Ladder up = ladder, down = ladder;
-            up.elements[i].value *= std::exp(h);
-            down.elements[i].value *= std::exp(-h);
-            const double numeric = (ReflectedPower(up, f) - ReflectedPower(down, f)) / (2 * h);
-            EXPECT_NEAR(gradient[i], numeric, 1e-6 * std::abs(numeric) + 1e-9) << f << " " << i;
+    const std::optional<LoadReactance> loads[] = {
+        std::nullopt, LoadReactance{{ElementKind::SeriesCapacitor, 10, "CS="}, LoadType::SeriesRC},
+        LoadReactance{{ElementKind::ShuntInductor, 20, "LP="}, LoadType::ShuntRL}};
+    for (const std::optional<LoadReactance> &load : loads) {
+        ladder.load = load;
+        for (const double f : {2.0e9, 2.5e9, 3.1e9}) {
+            std::vector<double> gradient(ladder.elements.size());
+            const double power = ReflectedPower(ladder, f, gradient);
+            EXPECT_NEAR(power, std::pow(ReflectionMagnitude(ladder, f), 2), 1e-12);
+            for (std::size_t i = 0; i < ladder.elements.size(); ++i) {
+                const double h = 1e-6;
+                Ladder up = ladder, down = ladder;
+                up.elements[i].value *= std::exp(h);
+                down.elements[i].value *= std::exp(-h);
+                const double numeric = (ReflectedPower(up, f) - ReflectedPower(down, f)) / (2 * h);
+                EXPECT_NEAR(gradient[i], numeric, 1e-6 * std::abs(numeric) + 1e-9) << f << " " << i;
+            }
         }
     }
 }

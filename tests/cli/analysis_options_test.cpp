@@ -72,7 +72,12 @@ TEST(AnalysisOptions, BadValuesAreBadUsageNamingTheOption)
         {{"--seed", "-1"}, "--seed: \"-1\""},
         {{"--sweep", ""}, "--sweep: needs a file name"},
         {{"--sweep", sweep, "--log", "--lin"}, "--log and --lin exclude each other"},
-        {{"--points", "11"}, "--points shapes the sweep of --sweep or --touchstone"},
+        {{"--points", "11"}, "--points shapes the sweep of --sweep, --touchstone or"},
+        {{"--yield-vswr", "1"}, "--yield-vswr: \"1\" is not a VSWR above 1"},
+        {{"--yield-vswr", "1.5x"}, "--yield-vswr: \"1.5x\""},
+        {{"--q-l", "50", "--q-model", "flat"}, "--q-model: \"flat\" is not one of centre"},
+        {{"--q-model", "constant"}, "--q-model applies to --q-l and --q-c"},
+        {{"--touchstone-v2", sweep, "--sweep", sweep}, "--touchstone-v2: \"" + sweep + "\" is"},
         {{"--lin"}, "--lin shapes the sweep"},
         {{"--touchstone-r", "75"}, "--touchstone-r applies to --touchstone only"},
         {{"--spice", report}, "--spice: \"" + report + "\" is the report file"},
@@ -151,7 +156,8 @@ TEST(AnalysisOptions, DesignOutputStaysAndFilesAndFiguresFollow)
     const std::string csv = ReadBytes(dir / "s.csv");
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 12); // header and 11 points
     EXPECT_NE(csv.find(",snapped_s11_db,"), std::string::npos);
-    EXPECT_NE(csv.find(",full_with_q_insertion_loss_db\n"), std::string::npos);
+    EXPECT_NE(csv.find(",full_with_q_insertion_loss_db,"), std::string::npos);
+    EXPECT_NE(csv.find(",full_with_q_group_delay_ns\n"), std::string::npos);
     EXPECT_NE(csv.find("\n1000000000,"), std::string::npos);
     EXPECT_NE(csv.find("\n1100000000,"), std::string::npos); // linear steps
     EXPECT_NE(ReadBytes(dir / "n.s2p").find("\n# HZ S RI R 75\n"), std::string::npos);
@@ -172,6 +178,7 @@ TEST(AnalysisOptions, JsonReplacesThePaneLines)
     EXPECT_EQ(j["analysis"]["monteCarlo"]["trials"], 20);
     EXPECT_EQ(j["analysis"]["monteCarlo"]["tolerancePercent"], 5.0);
     EXPECT_EQ(j["analysis"]["monteCarlo"]["seed"], 1);
+    EXPECT_EQ(j["analysis"]["monteCarlo"]["vswrLimit"], j["loss"]["maxVswr"].get<double>() * 1.1);
     EXPECT_FALSE(j["analysis"].contains("standardValues"));
     EXPECT_FALSE(ReadBytes(dir / "tevmar.prt").empty()); // the report is saved as always
 }
@@ -185,6 +192,24 @@ TEST(AnalysisOptions, UnwritableFileIsExitFiveAndTheOthersAreWritten)
     EXPECT_EQ(run.exitCode, kExitFileNotSaved);
     EXPECT_TRUE(run.err.starts_with("tevmar-cli: --sweep: ")) << run.err;
     EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"n.cir", "tevmar.prt"}));
+
+    TempDir other;
+    const CliRun v2 =
+        RunCliIn(With({"--touchstone-v2", (other / "missing" / "n.s2p").string()}), other);
+    EXPECT_EQ(v2.exitCode, kExitFileNotSaved);
+    EXPECT_TRUE(v2.err.starts_with("tevmar-cli: --touchstone-v2: ")) << v2.err;
+}
+
+TEST(AnalysisOptions, YieldLimitAndQModelReachTheFigures)
+{
+    TempDir dir;
+    const CliRun run = RunCliIn(
+        With({"--json", "--yield-vswr", "1.25", "--q-l", "40", "--q-model", "constant"}), dir);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto j = nlohmann::json::parse(run.out);
+    EXPECT_EQ(j["analysis"]["monteCarlo"]["vswrLimit"], 1.25);
+    EXPECT_EQ(j["analysis"]["monteCarlo"]["trials"], 1000); // the limit alone runs the trials
+    EXPECT_EQ(j["analysis"]["finiteQ"]["qModel"], "constant");
 }
 
 } // namespace

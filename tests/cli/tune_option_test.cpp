@@ -68,9 +68,10 @@ TEST(TuneOption, JsonGainsTheTunedNetworkAndTheFilesCarryIt)
     const auto &tuned = json["tuned"];
     EXPECT_NEAR(tuned["startGammaMax"].get<double>(), 0.042, 0.0005);
     EXPECT_LE(tuned["gammaMax"].get<double>(), 0.0080);
-    EXPECT_EQ(tuned["load"]["value"], 10.0);
-    EXPECT_EQ(tuned["load"]["port"], 2);
-    EXPECT_EQ(tuned["elements"].size(), 7u);
+    EXPECT_EQ(tuned["absorbedLoad"]["value"], 10.0);
+    EXPECT_EQ(tuned["absorbedLoad"]["port"], 2);
+    EXPECT_EQ(tuned["absorbedLoad"]["absorbedLoad"], true);
+    EXPECT_EQ(tuned["elements"].size(), 7u) << "the load's 10 pF is not a part";
     EXPECT_GT(tuned["bodeFano"]["returnLossShortOfLimitDb"].get<double>(), 0.0);
     const auto &standard = tuned["standardValues"];
     EXPECT_LE(standard["gammaMax"].get<double>(), standard["snappedGammaMax"].get<double>());

@@ -1,0 +1,31 @@
+#include "analysis/port_text.h"
+
+#include "analysis/export_number.h"
+
+namespace tevmar::analysis {
+
+std::string ValueText(const LadderElement &element)
+{
+    return ShortestNumber(element.value) + " " + UnitOf(element.kind);
+}
+
+std::vector<std::string> PortLines(const Ladder &ladder)
+{
+    std::vector<std::string> lines{
+        "Port 1: high-impedance end, terminated in " + ShortestNumber(ladder.port1Ohms) + " ohms",
+        "Port 2: low-impedance end, terminated in " + ShortestNumber(ladder.port2Ohms) + " ohms",
+    };
+    if (const auto &load = ladder.load) {
+        const int port = load->port();
+        const double ohms = port == 1 ? ladder.port1Ohms : ladder.port2Ohms;
+        lines.push_back(std::string("Load: ") + NamesOf(load->type).phrase + ", " +
+                        ValueText(load->element) + (port == 1 ? " across" : " in series with") +
+                        " the " + ShortestNumber(ohms) + " ohms at port " + std::to_string(port) +
+                        "; the load's own reactance, not part of this network");
+    } else {
+        lines.push_back("Load: resistive, nothing absorbed");
+    }
+    return lines;
+}
+
+} // namespace tevmar::analysis
