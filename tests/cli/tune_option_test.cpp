@@ -3,6 +3,7 @@
 
 #include "cli/cli_main.h"
 #include "cli/design_command.h"
+#include "tests/analysis/ngspice_run.h"
 #include "tests/report/test_files.h"
 
 #include <cmath>
@@ -81,6 +82,46 @@ TEST(TuneOption, JsonGainsTheTunedNetworkAndTheFilesCarryIt)
     EXPECT_NE(ReadBytes(dir / "tevmar.prt").find("Pico-Farad"), std::string::npos);
 }
 
+// The engineer's check of the file: ngspice runs the exported standard-value
+// network with the load the bench attaches and finds the JSON's figure.
+TEST(TuneOption, SpiceFileHoldsTheTunedStandardValueNetworkWithoutTheLoad)
+{
+    ASSERT_STRNE(TEVMAR_NGSPICE, "") << "ngspice not found: run scripts/install-deps";
+    TempDir dir;
+    Args args = kSeriesRc;
+    const std::string spice = (dir / "match.cir").string();
+    for (const char *extra : {"--tune", "--json", "--eseries", "E24", "--spice"})
+        args.push_back(extra);
+    args.push_back(spice);
+    const CliRun run = RunIn(args, dir);
+    ASSERT_EQ(run.exitCode, kExitDesigned) << run.err;
+    const auto standard = nlohmann::json::parse(run.out)["tuned"]["standardValues"];
+
+    const std::string netlist = ReadBytes(spice);
+    const std::size_t start = netlist.find(".subckt");
+    const std::string subcircuit = netlist.substr(start, netlist.find(".ends") - start);
+    EXPECT_EQ(subcircuit.find("load"), std::string::npos) << netlist;
+    EXPECT_NE(netlist.find("\nCload p2 r2 10p "), std::string::npos) << netlist;
+    // Each part's line holds its standard value: "C1 p1 0 0.039p ; CP=".
+    for (const auto &part : standard["elements"]) {
+        const std::size_t line = subcircuit.find("\n" + part["part"].get<std::string>() + " ");
+        ASSERT_NE(line, std::string::npos) << part;
+        std::istringstream words(subcircuit.substr(line));
+        std::string name, from, to, value;
+        words >> name >> from >> to >> value;
+        EXPECT_DOUBLE_EQ(std::stod(value), part["standard"].get<double>()) << part;
+    }
+
+    const std::vector<double> s11 =
+        test_ngspice::ReadPrintTables(test_ngspice::RunNgspice(TEVMAR_NGSPICE, spice))["vm(s11)"];
+    ASSERT_FALSE(s11.empty());
+    // 201 points across the band come within a few percent of each ripple peak.
+    const double worst = *std::max_element(s11.begin(), s11.end());
+    const double expected = standard["gammaMax"].get<double>();
+    EXPECT_LE(worst, expected * 1.001);
+    EXPECT_GE(worst, expected * 0.95);
+}
+
 TEST(TuneOption, WritesTheTunedNetworkWhereNoDesignAbsorbsTheLoad)
 {
     // 1 to 1.3 GHz, 50 to 12 ohms, order 8, series RL with 2.5 nH: out of range.
@@ -100,8 +141,8 @@ TEST(TuneOption, WritesTheTunedNetworkWhereNoDesignAbsorbsTheLoad)
     EXPECT_EQ(json["status"], "solution out of range");
     EXPECT_LE(json["tuned"]["gammaMax"].get<double>(), 0.040);
     EXPECT_LT(json["tuned"]["startingDesign"]["absorbedValue"].get<double>(), 2.5);
-    // The netlist holds the true 2.5 nH beside the tuned parts.
-    EXPECT_NE(ReadBytes(spice).find(" 2.5n "), std::string::npos);
+    // The bench attaches the true 2.5 nH to the tuned parts.
+    EXPECT_NE(ReadBytes(spice).find("\nLload p2 r2 2.5n "), std::string::npos);
 
     // Without --tune the same inputs stay a plain failure that writes nothing.
     const CliRun plain = RunIn(Args(args.begin(), args.end() - 4), dir);
