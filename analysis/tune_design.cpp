@@ -100,7 +100,7 @@ std::optional<double> BodeFanoGammaOf(const TuneProblem &problem)
 }
 
 std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignResult &design,
-                                       std::optional<ESeries> series)
+                                       std::optional<ESeries> series, const std::atomic<bool> *stop)
 {
     TunedNetwork t;
     if (design.solved) {
@@ -111,9 +111,11 @@ std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignR
             return std::nullopt;
         t.problem = TuneProblemOf(t.relaxed->design, t.relaxed->loadValue);
     }
-    t.tuned = Tune(t.problem);
+    TuneOptions options;
+    options.stop = stop;
+    t.tuned = Tune(t.problem, options);
     if (series)
-        t.standard = TuneToSeries(t.problem, t.tuned.network, *series);
+        t.standard = TuneToSeries(t.problem, t.tuned.network, *series, stop);
     return t;
 }
 

@@ -47,8 +47,10 @@ struct TunedNetwork
 
 // Tunes a solved design; for one without solution, tunes the relaxed design
 // of its inputs with the true load. Empty when there is nothing to tune.
+// Throws TuneCancelled when `stop` is raised.
 std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignResult &design,
-                                       std::optional<ESeries> series);
+                                       std::optional<ESeries> series,
+                                       const std::atomic<bool> *stop = nullptr);
 
 // The design the tuning started from with the tuned values in its element
 // table (full precision, and printed to 0.001) and the true load in the

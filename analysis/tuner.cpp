@@ -134,6 +134,13 @@ std::vector<double> PeakFrequencies(Work &work, int gridPoints)
     return peaks;
 }
 
+// Throws TuneCancelled once the flag is raised.
+void CheckStop(const std::atomic<bool> *stop)
+{
+    if (stop && stop->load(std::memory_order_relaxed))
+        throw TuneCancelled();
+}
+
 // Epigraph form of the minimax: minimise t over (x, t) subject to
 // |S11(f)|^2 <= t at a set of frequencies, solved by sequential quadratic
 // programming with the analytic gradients. The set is a coarse even grid plus
@@ -144,8 +151,9 @@ std::vector<double> PeakFrequencies(Work &work, int gridPoints)
 class MinimaxPolish
 {
   public:
-    explicit MinimaxPolish(Work &work)
-        : work_(work), coarse_(BandGrid(work.BandHz(), 2 * static_cast<int>(work.Parts() + 1) + 1)),
+    MinimaxPolish(Work &work, const std::atomic<bool> *stop)
+        : work_(work), stop_(stop),
+          coarse_(BandGrid(work.BandHz(), 2 * static_cast<int>(work.Parts() + 1) + 1)),
           densePoints_(16 * static_cast<int>(work.Parts() + 1))
     {
     }
@@ -160,6 +168,7 @@ class MinimaxPolish
         double bestPeak = HUGE_VAL;
         std::vector<double> previous;
         for (int round = 0;; ++round) {
+            CheckStop(stop_);
             work_.Set(x.data());
             std::vector<double> peaks = PeakFrequencies(work_, densePoints_);
             double peak = 0;
@@ -261,6 +270,7 @@ class MinimaxPolish
     }
 
     Work &work_;
+    const std::atomic<bool> *stop_;
     std::vector<double> coarse_;
     int densePoints_;
 };
@@ -364,7 +374,7 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
     if (options.restarts < 0 || !(options.valueRange > 1) || !std::isfinite(options.valueRange))
         throw std::invalid_argument("tuning needs a value range above 1 and no negative restarts");
     Work work(problem, options.valueRange);
-    MinimaxPolish polish(work);
+    MinimaxPolish polish(work, options.stop);
     const std::vector<double> origin(work.Parts(), 0.0);
     const double startGamma = work.Measure(origin);
 
@@ -407,7 +417,8 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
     return result;
 }
 
-StandardTuneResult TuneToSeries(const TuneProblem &problem, const Ladder &network, ESeries series)
+StandardTuneResult TuneToSeries(const TuneProblem &problem, const Ladder &network, ESeries series,
+                                const std::atomic<bool> *stop)
 {
     if (const std::string error = TuneProblemError(TuneProblem{network, problem.band});
         !error.empty())
@@ -454,6 +465,7 @@ StandardTuneResult TuneToSeries(const TuneProblem &problem, const Ladder &networ
             return false;
         };
         for (;;) {
+            CheckStop(stop);
             std::vector<Ladder> singles;
             for (std::size_t i = 0; i < parts; ++i)
                 for (const int steps : {-2, -1, 1, 2})

@@ -8,7 +8,9 @@
 #include "analysis/ladder.h"
 #include "analysis/sweep.h"
 
+#include <atomic>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 namespace tevmar::analysis {
@@ -22,12 +24,22 @@ struct TuneProblem
     Band band; // the band |S11| is minimised over
 };
 
+// Thrown by a tune whose stop flag was raised: it ends within one round of
+// the minimax solve (milliseconds), so a window can drop a tune it no longer
+// needs.
+struct TuneCancelled : std::runtime_error
+{
+    TuneCancelled() : std::runtime_error("tuning cancelled") {}
+};
+
 struct TuneOptions
 {
     std::uint64_t seed = 1; // same seed, same network, on every machine
     int restarts = 12;      // perturbed starts besides the given values
     // Each part stays within this factor of its starting value, either way.
     double valueRange = 10.0;
+    // Read between rounds; when it holds true the tune throws TuneCancelled.
+    const std::atomic<bool> *stop = nullptr;
 };
 
 struct TuneResult
@@ -67,7 +79,9 @@ struct StandardTuneResult
 // values: one part one or two steps up or down, or, when no such move helps,
 // two parts one step each, taking moves that lower the in-band maximum |S11|
 // until none does. `network` is a network of the problem (tuned values, the
-// same load). Throws std::invalid_argument for one TuneProblemError rejects.
-StandardTuneResult TuneToSeries(const TuneProblem &problem, const Ladder &network, ESeries series);
+// same load). Throws std::invalid_argument for one TuneProblemError rejects,
+// TuneCancelled when `stop` is raised.
+StandardTuneResult TuneToSeries(const TuneProblem &problem, const Ladder &network, ESeries series,
+                                const std::atomic<bool> *stop = nullptr);
 
 } // namespace tevmar::analysis

@@ -5,6 +5,7 @@
 #include "analysis/tuned_report.h"
 #include "session/exports.h"
 #include "session/safe_file.h"
+#include "session/tuning.h"
 
 #include <charconv>
 #include <cmath>
@@ -339,22 +340,6 @@ int WriteDesign(const session::CalculateOutcome &outcome, const AnalysisRequest 
     return DesignExitCode(outcome, out, err);
 }
 
-// The analysis the tuned network's files are written from: the design's
-// table with the tuned values, and the standard values the neighbour search
-// found in place of plain snapping. The Touchstone and SPICE files describe
-// the network an engineer builds: the standard-value one when there is one.
-analysis::NetworkAnalysis TunedAnalysis(const analysis::TunedNetwork &tuned,
-                                        const DesignResult &tunedResult,
-                                        const analysis::AnalysisOptions &options)
-{
-    analysis::NetworkAnalysis a = analysis::AnalyseDesign(tunedResult, options);
-    if (tuned.standard && a.standardValues) {
-        a.standardValues->ladder = tuned.standard->network;
-        a.standardValues->figures = analysis::PassbandFiguresOf(a.standardValues->ladder, a.band);
-    }
-    return a;
-}
-
 // The tuned figures on standard output: the JSON document when asked for
 // (which WriteDesign writes for a design that solved), otherwise lines.
 void WriteTuned(const analysis::TunedNetwork &tuned, const AnalysisRequest &r,
@@ -418,9 +403,9 @@ int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
         if (tuned) {
             session::CalculateOutcome tunedOutcome = outcome;
             tunedOutcome.result = analysis::TunedDesignResult(*tuned, outcome.result);
-            files =
-                RenderFiles(r, tunedOutcome, TunedAnalysis(*tuned, tunedOutcome.result, options),
-                            plan, tuned->standard ? &tuned->standard->network : nullptr);
+            files = RenderFiles(r, tunedOutcome,
+                                session::TunedAnalysis(*tuned, tunedOutcome.result, options), plan,
+                                tuned->standard ? &tuned->standard->network : nullptr);
         } else {
             files = RenderFiles(r, outcome, a, plan);
         }

@@ -51,8 +51,6 @@ std::string SettingsProblem(const ResponseSettings &s, const analysis::Band &ban
     return {};
 }
 
-namespace {
-
 std::vector<analysis::SweepPoint> SweepAt(const analysis::Ladder &ladder,
                                           const std::vector<double> &frequenciesHz)
 {
@@ -62,8 +60,6 @@ std::vector<analysis::SweepPoint> SweepAt(const analysis::Ladder &ladder,
         points.push_back(analysis::Evaluate(ladder, f));
     return points;
 }
-
-} // namespace
 
 Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings &settings)
 {

@@ -67,6 +67,10 @@ struct Response
 
 Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings &settings);
 
+// The network with its true load at each frequency.
+std::vector<analysis::SweepPoint> SweepAt(const analysis::Ladder &ladder,
+                                          const std::vector<double> &frequenciesHz);
+
 // One line of the figures table: what it is, and either the in-band maximum
 // |S11| and VSWR of a network or one value as text. Besides the networks and
 // the analyses asked for, the rows name the parts that move the match most
