@@ -7,11 +7,10 @@
 #include <stdexcept>
 
 namespace tevmar::analysis {
-namespace {
 
 using Json = nlohmann::ordered_json;
 
-const char *KindName(ElementKind kind)
+const char *ElementKindName(ElementKind kind)
 {
     switch (kind) {
     case ElementKind::Termination:
@@ -27,6 +26,8 @@ const char *KindName(ElementKind kind)
     }
     return "";
 }
+
+namespace {
 
 const char *StatusName(const DesignResult &design, const std::string &reportError)
 {
@@ -81,7 +82,7 @@ Json ElementsJson(const DesignResult &d)
         const ElementRow &row = d.table[i];
         Json j{{"label", std::string(row.label)},
                {"unit", UnitName(row.kind)},
-               {"kind", KindName(row.kind)},
+               {"kind", ElementKindName(row.kind)},
                {"printed", row.value}};
         if (row.kind == ElementKind::Termination) {
             j["full"] = i == 0 ? d.zhighOhms : d.zlowOhms;
@@ -114,7 +115,7 @@ Json PortsJson(const DesignResult &d)
         if (absorbed && loadPort == port) {
             const ElementRow &row = d.table[*absorbed];
             j["absorbedLoad"] = {{"loadType", NamesOf(d.loadType).code},
-                                 {"kind", KindName(row.kind)},
+                                 {"kind", ElementKindName(row.kind)},
                                  {"label", std::string(row.label)},
                                  {"value", d.absorbedValue},
                                  {"unit", UnitName(row.kind)}};

@@ -2,8 +2,10 @@
 
 #include "analysis/analysis_text.h"
 #include "analysis/export_json.h"
+#include "analysis/tuned_report.h"
 #include "session/exports.h"
 #include "session/safe_file.h"
+#include "session/tuning.h"
 
 #include <algorithm>
 #include <charconv>
@@ -165,6 +167,8 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          "trials pass below this in-band VSWR (default the design's maximum x " +
              Figure(analysis::kDefaultYieldVswrFactor) + ")",
          YieldLimit(r.yieldVswr)},
+        {"--tune", "", "re-tune the values for the least in-band |S11|, the load held as typed",
+         SetFlag(r.tune)},
     };
 }
 
@@ -190,7 +194,16 @@ std::string AnalysisUsageText()
            "ports to --touchstone-r (renormalise to read the match); --touchstone-v2 refers\n"
            "port 1 to --zhigh and port 2 to --zlow.\n"
            "A file named \"-\" goes to standard output in place of the pane lines and\n"
-           "figures (one such file at most, and not with --json).\n";
+           "figures (one such file at most, and not with --json).\n"
+           "\n"
+           "--tune keeps the parts and their places and searches their values for the\n"
+           "least in-band |S11| into the true load; the JSON gains a \"tuned\" part and\n"
+           "--sweep, --touchstone, --touchstone-v2 and --spice carry the tuned network,\n"
+           "still without the load. With --eseries it is tuned again on standard values:\n"
+           "the Touchstone and SPICE files hold that network, the CSV both. Where the\n"
+           "synthesis cannot absorb the load, it tunes the design for the largest value\n"
+           "that solves with the true load, writes that network and exits 6; the report\n"
+           "stays untouched.\n";
 }
 
 std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem::path &reportPath)
@@ -281,20 +294,34 @@ struct OutputFile
     std::string text;
 };
 
+// The files asked for. The Touchstone and SPICE files describe `built` (the
+// analysis' full-precision network when absent); the CSV has every network of
+// the analysis.
 std::vector<OutputFile> RenderFiles(const AnalysisRequest &r,
                                     const session::CalculateOutcome &outcome,
                                     const analysis::NetworkAnalysis &a,
-                                    const analysis::SweepPlan &plan)
+                                    const analysis::SweepPlan &plan,
+                                    const analysis::Ladder *built = nullptr)
 {
     std::vector<double> frequencies;
     if (r.SweepFile())
         frequencies = analysis::SweepFrequencies(plan);
     const double ohms = r.touchstoneOhms.value_or(analysis::kDefaultTouchstoneOhms);
+    analysis::NetworkAnalysis builtAnalysis;
+    if (built) {
+        builtAnalysis.band = a.band;
+        builtAnalysis.full = *built;
+    }
     std::vector<OutputFile> files;
-    for (const FileOption &file : kFileOptions)
-        if (const std::optional<std::string> &path = r.*file.path)
-            files.push_back({file.option, *path,
-                             session::ExportText(file.kind, outcome, a, frequencies, ohms)});
+    for (const FileOption &file : kFileOptions) {
+        const std::optional<std::string> &path = r.*file.path;
+        if (!path)
+            continue;
+        const bool network = file.kind != session::ExportKind::SweepCsv;
+        const analysis::NetworkAnalysis &from = built && network ? builtAnalysis : a;
+        files.push_back(
+            {file.option, *path, session::ExportText(file.kind, outcome, from, frequencies, ohms)});
+    }
     return files;
 }
 
@@ -318,6 +345,20 @@ int WriteDesign(const session::CalculateOutcome &outcome, const AnalysisRequest 
     return DesignExitCode(outcome, out, err);
 }
 
+// The tuned figures on standard output: the JSON document when asked for
+// (which WriteDesign writes for a design that solved), otherwise lines.
+void WriteTuned(const analysis::TunedNetwork &tuned, const AnalysisRequest &r,
+                const std::string &json, std::ostream &out)
+{
+    if (r.json) {
+        out << json;
+    } else {
+        for (const std::string &line : analysis::TunedLines(tuned))
+            out << line << '\n';
+    }
+    out.flush();
+}
+
 } // namespace
 
 int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
@@ -327,11 +368,19 @@ int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
     session::CalculateOutcome outcome = session::Calculate(design);
     const session::AnalysisSettings settings = SettingsOf(r);
 
+    // With --tune, a load the synthesis cannot absorb is still matched by
+    // tuning a relaxed design with the true load.
+    std::optional<analysis::TunedNetwork> tuned;
+    if (r.tune)
+        tuned = analysis::TuneDesign(design, outcome.result, r.eseries);
+    const bool tunedWithoutDesign = tuned && !outcome.solved();
+
     // A sweep that does not fit the band is bad usage, found before the
     // report is touched.
     analysis::SweepPlan plan;
-    if (outcome.solved() && r.SweepFile()) {
-        const analysis::Band band = analysis::BandOf(outcome.result.band);
+    if ((outcome.solved() || tunedWithoutDesign) && r.SweepFile()) {
+        const analysis::Band band = analysis::BandOf(
+            tunedWithoutDesign ? tuned->relaxed->design.band : outcome.result.band);
         if (const auto problem = session::CheckSweep(settings.sweep, band, {"--from", "--to"})) {
             err << "tevmar-cli: " << OptionOf(problem->setting) << ": " << problem->text
                 << " (see \"tevmar-cli --help\")\n";
@@ -341,7 +390,7 @@ int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
     }
 
     session::SaveReport(outcome, reportPath);
-    if (!outcome.solved()) {
+    if (!outcome.solved() && !tunedWithoutDesign) {
         if (r.json)
             out << analysis::DesignJson(outcome.inputs, outcome.result, {}, nullptr);
         return WriteOutcome(outcome, out, err);
@@ -353,16 +402,31 @@ int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
     std::vector<OutputFile> files;
     std::string json;
     try {
-        a = analysis::AnalyseDesign(outcome.result, session::AnalysisOptionsOf(settings));
-        files = RenderFiles(r, outcome, a, plan);
-        if (r.json)
-            json = session::ExportText(session::ExportKind::Json, outcome, a, {});
+        const analysis::AnalysisOptions options = session::AnalysisOptionsOf(settings);
+        if (outcome.solved())
+            a = analysis::AnalyseDesign(outcome.result, options);
+        if (tuned) {
+            session::CalculateOutcome tunedOutcome = outcome;
+            tunedOutcome.result = analysis::TunedDesignResult(*tuned, outcome.result);
+            files = RenderFiles(r, tunedOutcome,
+                                session::TunedAnalysis(*tuned, tunedOutcome.result, options), plan,
+                                tuned->standard ? &tuned->standard->network : nullptr);
+        } else {
+            files = RenderFiles(r, outcome, a, plan);
+        }
+        if (r.json) {
+            json = outcome.solved()
+                       ? session::ExportText(session::ExportKind::Json, outcome, a, {})
+                       : analysis::DesignJson(outcome.inputs, outcome.result, {}, nullptr);
+            if (tuned)
+                json = analysis::WithTunedJson(json, *tuned);
+        }
     } catch (const std::exception &e) {
         WriteOutcome(outcome, out, err);
         err << "tevmar-cli: the analysis failed: " << e.what() << '\n';
         return kExitFileNotSaved;
     }
-    if (!a.selfCheck.agrees)
+    if (outcome.solved() && !a.selfCheck.agrees)
         err << "tevmar-cli: warning: the network built from the full-precision values does not "
                "reproduce the design's |S11| over the band\n";
     // A file asked for on standard output takes the place of the pane lines
@@ -370,12 +434,28 @@ int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
     const auto piped = std::find_if(files.begin(), files.end(), [](const OutputFile &file) {
         return file.path == kStandardOutputPath;
     });
-    int code = 0;
+    int code = kExitTuned;
     if (piped != files.end()) {
+        if (tunedWithoutDesign)
+            err << outcome.boxes.errorText << '\n'
+                << "tevmar-cli: no textbook design; the tuned network was written instead\n";
         out << piped->text;
-        code = DesignExitCode(outcome, out, err);
+        const int written = DesignExitCode(outcome, out, err);
+        code = tunedWithoutDesign && written == kExitDesigned ? kExitTuned : written;
+    } else if (tunedWithoutDesign) {
+        err << outcome.boxes.errorText << '\n';
+        WriteTuned(*tuned, r, json, out);
+        err << "tevmar-cli: no textbook design; the tuned network was written instead\n";
+        if (!out)
+            code = kExitOutputFailed;
     } else {
         code = WriteDesign(outcome, r, json, a, out, err);
+        if (tuned && !r.json) {
+            out << '\n';
+            WriteTuned(*tuned, r, json, out);
+            if (code == kExitDesigned && !out)
+                code = kExitOutputFailed;
+        }
     }
 
     bool saved = true;
@@ -388,7 +468,8 @@ int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
             saved = false;
         }
     }
-    return code != kExitDesigned || saved ? code : kExitFileNotSaved;
+    const bool fine = code == kExitDesigned || code == kExitTuned;
+    return !fine || saved ? code : kExitFileNotSaved;
 }
 
 } // namespace tevmar::cli

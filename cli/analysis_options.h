@@ -33,12 +33,13 @@ struct AnalysisRequest
     std::optional<double> tolerancePercent;
     std::optional<std::uint64_t> seed;
     std::optional<double> yieldVswr;
+    bool tune = false; // re-tune the values; the files carry the tuned network
 
     bool MonteCarlo() const { return trials || tolerancePercent || seed || yieldVswr; }
     // Figures beyond the design's own: standard values, finite Q, tolerance yield.
     bool Figures() const { return eseries || inductorQ || capacitorQ || MonteCarlo(); }
     bool SweepFile() const { return sweepPath || touchstonePath || touchstoneV2Path; }
-    bool Any() const { return json || Figures() || SweepFile() || spicePath; }
+    bool Any() const { return json || Figures() || SweepFile() || spicePath || tune; }
 };
 
 // The path that stands for standard output in a file option.
@@ -66,8 +67,8 @@ session::AnalysisSettings SettingsOf(const AnalysisRequest &request);
 
 // --json, --sweep, --points, --from, --to, --log, --lin, --touchstone,
 // --touchstone-r, --touchstone-v2, --spice, --eseries, --q-l, --q-c,
-// --q-model, --monte-carlo, --tolerance, --seed and --yield-vswr, filling
-// `request`. Each refuses a bad value.
+// --q-model, --monte-carlo, --tolerance, --seed, --yield-vswr and --tune,
+// filling `request`. Each refuses a bad value.
 OptionTable AnalysisOptionTable(AnalysisRequest &request);
 
 // The --help paragraph on the analysis options and their defaults.
@@ -84,7 +85,9 @@ std::string CheckAnalysisRequest(const AnalysisRequest &request,
 // The design run with its analysis: the report saved as always, then standard
 // output (the pane lines and the figures asked for, the JSON document, or the
 // file whose path is "-") and the files asked for. A design without solution
-// writes none of the files. Returns the exit status.
+// writes none of the files, unless --tune finds a relaxed design to tune with
+// the true load: then the files and the JSON carry that tuned network.
+// Returns the exit status.
 int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &request,
                           const std::filesystem::path &reportPath, std::ostream &out,
                           std::ostream &err);

@@ -68,7 +68,8 @@ std::string UsageText()
            "\n"
            "Exit status: 0 designed and saved, 1 no solution (\"  SOLUTION OUT OF RANGE\"),\n"
            "2 bad usage, 3 report not saved, 4 standard output could not be written,\n"
-           "5 an analysis file could not be written.\n";
+           "5 an analysis file could not be written, 6 no textbook design but --tune\n"
+           "wrote the tuned network.\n";
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string> &args,

@@ -21,6 +21,7 @@ enum ExitCode : int {
     kExitReportNotSaved = 3, // design on standard output, report file not written
     kExitOutputFailed = 4,   // standard output could not be written
     kExitFileNotSaved = 5,   // the design succeeded but an analysis file was not written
+    kExitTuned = 6,          // no textbook design; --tune wrote the tuned network instead
 };
 
 // The options --f1, --f2, --zhigh, --zlow, --order, --load and --absorb,

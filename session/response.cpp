@@ -51,11 +51,8 @@ std::string SettingsProblem(const ResponseSettings &s, const analysis::Band &ban
     return {};
 }
 
-namespace {
-
 ResponseCurve CurveOf(std::string name, const analysis::Ladder &ladder,
-                      const std::vector<double> &frequenciesHz,
-                      const analysis::LossModel &losses = {})
+                      const std::vector<double> &frequenciesHz, const analysis::LossModel &losses)
 {
     ResponseCurve curve{std::move(name), {}, {}};
     curve.points.reserve(frequenciesHz.size());
@@ -66,8 +63,6 @@ ResponseCurve CurveOf(std::string name, const analysis::Ladder &ladder,
     }
     return curve;
 }
-
-} // namespace
 
 Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings &settings,
                          Trials trials)

@@ -86,6 +86,11 @@ std::optional<analysis::YieldResult> RunResponseTrials(const std::atomic<bool> &
                                                        const CalculateOutcome &design,
                                                        const ResponseSettings &settings);
 
+// The network with its true load at each frequency, with its group delay.
+ResponseCurve CurveOf(std::string name, const analysis::Ladder &ladder,
+                      const std::vector<double> &frequenciesHz,
+                      const analysis::LossModel &losses = {});
+
 // One line of the figures table: what it is, and either the in-band maximum
 // |S11| and VSWR of a network or one value as text. Besides the networks and
 // the analyses asked for, the rows name the parts that move the match most

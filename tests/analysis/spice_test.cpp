@@ -3,6 +3,7 @@
 
 #include "analysis/export_spice.h"
 #include "analysis_fixture.h"
+#include "tests/analysis/ngspice_run.h"
 #include "tests/report/test_files.h"
 
 #include <algorithm>
@@ -15,6 +16,9 @@
 
 namespace tevmar::analysis {
 namespace {
+
+using test_ngspice::ReadPrintTables;
+using test_ngspice::RunNgspice;
 
 constexpr int kBenchPoints = 201;
 
@@ -57,48 +61,6 @@ TEST(SpiceNetlist, ElementLinesCarryFullPrecisionInNanoAndPico)
     EXPECT_NE(netlist.find(".ac lin 201 1000000000 2000000000\n"), std::string::npos);
 }
 
-// ngspice's .print tables: "Index frequency <vectors>" headers, then rows.
-// Long listings repeat the header and split the vectors over several tables.
-std::map<std::string, std::vector<double>> ReadPrintTables(const std::string &output)
-{
-    std::map<std::string, std::vector<double>> columns;
-    std::vector<std::string> header;
-    for (const std::string &line : Lines(output)) {
-        std::istringstream in(line);
-        std::vector<std::string> words;
-        for (std::string w; in >> w;)
-            words.push_back(w);
-        if (words.size() >= 3 && words[0] == "Index" && words[1] == "frequency") {
-            header = words;
-            continue;
-        }
-        if (header.empty() || words.size() != header.size() ||
-            words[0].find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        const auto row = static_cast<std::size_t>(std::stoul(words[0]));
-        for (std::size_t k = 1; k < words.size(); ++k) {
-            std::vector<double> &column = columns[header[k]];
-            column.resize(std::max(column.size(), row + 1));
-            column[row] = std::stod(words[k]);
-        }
-    }
-    return columns;
-}
-
-std::string RunNgspice(const std::filesystem::path &netlist)
-{
-    const std::string command = std::string(TEVMAR_NGSPICE) + " -b '" + netlist.string() + "' 2>&1";
-    std::FILE *pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return {};
-    std::string output;
-    char buffer[4096];
-    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        output.append(buffer, n);
-    EXPECT_EQ(::pclose(pipe), 0) << output;
-    return output;
-}
-
 class NgspiceRun : public testing::TestWithParam<DesignCase>
 {
 };
@@ -112,7 +74,7 @@ TEST_P(NgspiceRun, AgreesWithTheSweepAcrossTheBand)
 
     test_files::TempDir dir;
     test_files::WriteBytes(dir / "net.cir", SpiceNetlist(ladder, band));
-    const std::string output = RunNgspice(dir / "net.cir");
+    const std::string output = RunNgspice(TEVMAR_NGSPICE, dir / "net.cir");
     auto columns = ReadPrintTables(output);
     const std::vector<double> f = BandGrid(band, kBenchPoints);
     ASSERT_EQ(columns["frequency"].size(), f.size()) << output;
@@ -156,7 +118,7 @@ TEST_P(NgspiceWithTheTrueLoad, ReproducesTheDesignsRippleMaximum)
 
     test_files::TempDir dir;
     test_files::WriteBytes(dir / "net.cir", netlist);
-    const std::string output = RunNgspice(dir / "net.cir");
+    const std::string output = RunNgspice(TEVMAR_NGSPICE, dir / "net.cir");
     const std::vector<double> s11 = ReadPrintTables(output)["vm(s11)"];
     ASSERT_EQ(s11.size(), 2001u) << output;
     const double worst = *std::max_element(s11.begin(), s11.end());

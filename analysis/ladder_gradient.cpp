@@ -1,0 +1,133 @@
+#include "analysis/ladder_gradient.h"
+
+#include <algorithm>
+#include <cassert>
+#include <complex>
+#include <numbers>
+#include <vector>
+
+namespace tevmar::analysis {
+namespace {
+
+using Complex = std::complex<double>;
+
+// Plain complex product: the values are finite by construction, and the
+// guarded library product costs more than the rest of the pass.
+Complex Mul(Complex a, Complex b)
+{
+    return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
+}
+
+Complex Reciprocal(Complex z)
+{
+    const double perNorm = 1.0 / (z.real() * z.real() + z.imag() * z.imag());
+    return {z.real() * perNorm, -z.imag() * perNorm};
+}
+
+// z times the imaginary number j b.
+Complex MulJ(Complex z, double b)
+{
+    return {-z.imag() * b, z.real() * b};
+}
+
+// The same stand-in for a zero value the response uses: a blocking part in
+// finite numbers.
+constexpr double kSmallestElementSi = 1e-30;
+
+// Series impedance or shunt admittance; both are imaginary for ideal parts.
+// An inductor's jwL and a shunt capacitor's jwC grow with the value (their
+// log-derivative is +1 times themselves), a series capacitor's 1/(jwC) and a
+// shunt inductor's 1/(jwL) shrink with it (-1 times themselves).
+bool Grows(ElementKind kind)
+{
+    return kind == ElementKind::SeriesInductor || kind == ElementKind::ShuntCapacitor;
+}
+
+double ImmittanceImag(const LadderElement &element, double omega)
+{
+    const double value = std::max(SiValue(element), kSmallestElementSi);
+    return Grows(element.kind) ? omega * value : -1.0 / (omega * value);
+}
+
+// A row vector [r0 r1] times one section, and one section times a column [c0 c1]:
+// a series section is [[1 Z] [0 1]], a shunt section [[1 0] [Y 1]].
+struct Pair
+{
+    Complex first, second;
+};
+
+} // namespace
+
+double ReflectedPower(const Ladder &ladder, double frequencyHz, std::span<double> byLogValue)
+{
+    const double omega = 2.0 * std::numbers::pi * frequencyHz;
+    const double z1 = ladder.port1Ohms;
+    const double z2 = ladder.port2Ohms;
+    assert(byLogValue.empty() || byLogValue.size() == ladder.elements.size());
+
+    // The sections in cascade order: a shunt load's reactance ahead of the
+    // parts at port 1, a series load's after them at port 2.
+    thread_local std::vector<const LadderElement *> sections;
+    sections.clear();
+    const LoadReactance *load = ladder.load ? &*ladder.load : nullptr;
+    if (load && load->port() == 1)
+        sections.push_back(&load->element);
+    const std::size_t firstPart = sections.size();
+    for (const LadderElement &part : ladder.elements)
+        sections.push_back(&part);
+    if (load && load->port() == 2)
+        sections.push_back(&load->element);
+    const std::size_t n = sections.size();
+
+    // S11 = N / D with N = [1 -z1] M [z2 1]^T and D = [1 z1] M [z2 1]^T, M the
+    // product of the sections. Forward: the two row vectors ahead of each
+    // section; backward: the column vector behind it. The derivative of N with
+    // respect to section i is the row ahead times dSection times the column behind.
+    thread_local std::vector<Pair> aheadN, aheadD;
+    thread_local std::vector<double> immittance;
+    aheadN.resize(n + 1);
+    aheadD.resize(n + 1);
+    immittance.resize(n);
+    aheadN[0] = {1.0, -z1};
+    aheadD[0] = {1.0, z1};
+    for (std::size_t i = 0; i < n; ++i) {
+        const double b = ImmittanceImag(*sections[i], omega);
+        immittance[i] = b;
+        const bool shunt = IsShunt(sections[i]->kind);
+        for (auto *row : {&aheadN, &aheadD}) {
+            const Pair r = (*row)[i];
+            (*row)[i + 1] = shunt ? Pair{r.first + MulJ(r.second, b), r.second}
+                                  : Pair{r.first, MulJ(r.first, b) + r.second};
+        }
+    }
+    const Complex numerator = aheadN[n].first * z2 + aheadN[n].second;
+    const Complex denominator = aheadD[n].first * z2 + aheadD[n].second;
+    const Complex perDenominator = Reciprocal(denominator);
+    const Complex gamma = Mul(numerator, perDenominator);
+    const double power = std::norm(gamma);
+    if (byLogValue.empty())
+        return power;
+
+    Pair behind{z2, 1.0};
+    // d|S11|^2 = 2 Re(conj(S11) dS11) with dS11 = (dN - S11 dD) / D.
+    const Complex weight = Mul(std::conj(gamma), perDenominator);
+    for (std::size_t k = n; k-- > 0;) {
+        const double b = immittance[k];
+        const ElementKind kind = sections[k]->kind;
+        const bool shunt = IsShunt(kind);
+        if (k >= firstPart && k < firstPart + ladder.elements.size()) {
+            const double db = Grows(kind) ? b : -b;
+            // Series: [r0 r1] [[0 1] [0 0]] [c0 c1]^T = r0 c1; shunt: r1 c0.
+            const Complex column = shunt ? behind.first : behind.second;
+            const Complex rowN = shunt ? aheadN[k].second : aheadN[k].first;
+            const Complex rowD = shunt ? aheadD[k].second : aheadD[k].first;
+            const Complex dGammaTimesD = MulJ(Mul(rowN - Mul(gamma, rowD), column), db);
+            byLogValue[k - firstPart] = 2.0 * Mul(weight, dGammaTimesD).real();
+        }
+        behind = shunt ? Pair{behind.first, MulJ(behind.first, b) + behind.second}
+                       : Pair{behind.first + MulJ(behind.second, b), behind.second};
+    }
+    return power;
+}
+
+} // namespace tevmar::analysis

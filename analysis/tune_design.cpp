@@ -1,0 +1,146 @@
+#include "analysis/tune_design.h"
+
+#include "analysis/bode_fano.h"
+#include "engine/absorption.h"
+#include "engine/design.h"
+
+#include <charconv>
+#include <cmath>
+#include <numbers>
+#include <stdexcept>
+
+namespace tevmar::analysis {
+
+TuneProblem TuneProblemOf(const DesignResult &design, std::optional<double> loadValue)
+{
+    if (!design.solved)
+        throw std::invalid_argument("a design without a solution has no network to tune");
+    TuneProblem problem{FromDesign(design, Precision::Full), BandOf(design.band)};
+    if (problem.network.load && loadValue)
+        problem.network.load->element.value = *loadValue;
+    return problem;
+}
+
+namespace {
+
+// The value box's text for a value: shortest round-trip form, no locale.
+void SetValue(DesignInputs &inputs, double value)
+{
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    inputs.absorbText.assign(text, end);
+}
+
+DesignResult RunWithValue(DesignInputs &inputs, double value)
+{
+    SetValue(inputs, value);
+    return RunDesign(inputs);
+}
+
+} // namespace
+
+std::optional<RelaxedDesign> RelaxedDesignFor(const DesignInputs &inputs)
+{
+    const double typed =
+        AbsorptionRule(inputs.absorb, inputs.loadType, inputs.absorbText).absorbedValue;
+    if (!(typed > 0) || RunDesign(inputs).solved)
+        return std::nullopt;
+
+    // Down in 5 % steps to the first value that solves, then bisection
+    // between it and the step above, which does not.
+    DesignInputs trial = inputs;
+    double failing = typed;
+    double solving = typed;
+    DesignResult design;
+    for (int step = 0;; ++step) {
+        if (step == 200)
+            return std::nullopt;
+        solving *= 0.95;
+        design = RunWithValue(trial, solving);
+        if (design.solved)
+            break;
+        failing = solving;
+    }
+    while (failing - solving > 1e-3 * solving) {
+        const double middle = 0.5 * (failing + solving);
+        DesignResult d = RunWithValue(trial, middle);
+        if (d.solved) {
+            solving = middle;
+            design = std::move(d);
+        } else {
+            failing = middle;
+        }
+    }
+    SetValue(trial, solving);
+    return RelaxedDesign{trial, design, solving, typed};
+}
+
+namespace {
+
+// The load's Q at the band's geometric centre: |X| / R in series at port 2,
+// R / |X| in parallel at port 1.
+double LoadQOf(const Ladder &network, const Band &band)
+{
+    const LoadReactance &load = *network.load;
+    const double omega = 2 * std::numbers::pi * band.centreHz;
+    const double value = SiValue(load.element);
+    const double reactance = IsInductor(load.element.kind) ? omega * value : 1 / (omega * value);
+    return load.port() == 2 ? reactance / network.port2Ohms : network.port1Ohms / reactance;
+}
+
+} // namespace
+
+std::optional<double> BodeFanoGammaOf(const TuneProblem &problem)
+{
+    if (!problem.network.load)
+        return std::nullopt;
+    const Band &band = problem.band;
+    const double bandQ = band.centreHz / (band.highHz - band.lowHz);
+    return BodeFanoReflection(LoadQOf(problem.network, band) / bandQ);
+}
+
+std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignResult &design,
+                                       std::optional<ESeries> series, const std::atomic<bool> *stop)
+{
+    TunedNetwork t;
+    if (design.solved) {
+        t.problem = TuneProblemOf(design);
+    } else {
+        t.relaxed = RelaxedDesignFor(inputs);
+        if (!t.relaxed)
+            return std::nullopt;
+        t.problem = TuneProblemOf(t.relaxed->design, t.relaxed->loadValue);
+    }
+    TuneOptions options;
+    options.stop = stop;
+    t.tuned = Tune(t.problem, options);
+    if (series)
+        t.standard = TuneToSeries(t.problem, t.tuned.network, *series, stop);
+    return t;
+}
+
+DesignResult TunedDesignResult(const TunedNetwork &tuned, const DesignResult &design)
+{
+    DesignResult result = tuned.relaxed ? tuned.relaxed->design : design;
+    const Ladder &network = tuned.tuned.network;
+    const std::optional<std::size_t> absorbed = AbsorbedRow(result);
+    std::size_t part = 0;
+    for (std::size_t row = 1; row + 1 < result.table.size(); ++row) {
+        if (row == absorbed)
+            continue;
+        ElementRow &element = result.table[row];
+        element.fullValue = network.elements.at(part++).value;
+        element.value = PrintedElementValue(element.fullValue);
+    }
+    if (tuned.relaxed) {
+        result.absorbedValue = tuned.relaxed->loadValue;
+        if (absorbed) {
+            result.table[*absorbed].fullValue = result.absorbedValue;
+            result.table[*absorbed].value = PrintedElementValue(result.absorbedValue);
+        }
+        result.LoadQ = LoadQOf(tuned.problem.network, tuned.problem.band);
+    }
+    return result;
+}
+
+} // namespace tevmar::analysis

@@ -1,0 +1,514 @@
+#include "analysis/tuner.h"
+
+#include "analysis/ladder_gradient.h"
+#include "analysis/network_analysis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <nlopt.hpp>
+#include <random>
+#include <span>
+#include <stdexcept>
+
+namespace tevmar::analysis {
+namespace {
+
+bool PositiveFinite(double v)
+{
+    return std::isfinite(v) && v > 0;
+}
+
+// The cascade being tuned, its values moved in place. The variables are the
+// natural logs of each part's value over its starting value: equal steps are
+// equal ratios, which suits parts that differ by decades.
+class Work
+{
+  public:
+    Work(const TuneProblem &problem, double valueRange)
+        : network_(problem.network), band_(problem.band), logRange_(std::log(valueRange)),
+          gradient_(network_.elements.size())
+    {
+        for (const LadderElement &part : problem.network.elements)
+            start_.push_back(part.value);
+    }
+
+    std::size_t Parts() const { return start_.size(); }
+    double LogRange() const { return logRange_; }
+    const Band &BandHz() const { return band_; }
+
+    void Set(const double *x)
+    {
+        for (std::size_t i = 0; i < Parts(); ++i)
+            network_.elements[i].value = start_[i] * std::exp(x[i]);
+    }
+
+    // |S11|^2 at one frequency for the values last set; with `byLog`, its
+    // derivatives with respect to each part's log value.
+    double Power(double frequencyHz, double *byLog = nullptr)
+    {
+        if (!byLog)
+            return ReflectedPower(network_, frequencyHz);
+        const double power = ReflectedPower(network_, frequencyHz, gradient_);
+        std::copy(gradient_.begin(), gradient_.end(), byLog);
+        return power;
+    }
+
+    double GridMax(const std::vector<double> &x, const std::vector<double> &frequencies)
+    {
+        Set(x.data());
+        double worst = 0;
+        for (const double f : frequencies)
+            worst = std::max(worst, Power(f));
+        return worst;
+    }
+
+    // The in-band maximum |S11| as the passband figures measure it.
+    double Measure(const std::vector<double> &x)
+    {
+        Set(x.data());
+        return PassbandFiguresOf(network_, band_).gammaMax;
+    }
+
+    Ladder NetworkAt(const std::vector<double> &x)
+    {
+        Set(x.data());
+        return network_;
+    }
+
+  private:
+    Ladder network_; // the load held, the parts' values moved
+    Band band_;
+    double logRange_;
+    std::vector<double> start_;
+    std::vector<double> gradient_;
+};
+
+// The frequencies where |S11| peaks for the values last set: the local maxima
+// of a dense grid, each refined by golden-section search between its
+// neighbours. A ladder of n parts has at most about n peaks in the band; on a
+// plateau flat to the last bit every sample would count, so only the highest
+// 2 (n + 1) are kept.
+std::vector<double> PeakFrequencies(Work &work, int gridPoints)
+{
+    const std::vector<double> grid = BandGrid(work.BandHz(), gridPoints);
+    std::vector<double> power;
+    for (const double f : grid)
+        power.push_back(work.Power(f));
+    const std::size_t last = grid.size() - 1;
+    std::vector<std::size_t> maxima;
+    for (std::size_t i = 0; i <= last; ++i) {
+        const double before = i > 0 ? power[i - 1] : -1.0;
+        const double after = i < last ? power[i + 1] : -1.0;
+        if (power[i] >= before && power[i] >= after)
+            maxima.push_back(i);
+    }
+    const std::size_t most = 2 * (work.Parts() + 1);
+    if (maxima.size() > most) {
+        std::stable_sort(maxima.begin(), maxima.end(),
+                         [&power](std::size_t a, std::size_t b) { return power[a] > power[b]; });
+        maxima.resize(most);
+        std::sort(maxima.begin(), maxima.end());
+    }
+
+    std::vector<double> peaks;
+    for (const std::size_t i : maxima) {
+        if (i == 0 || i == last) {
+            peaks.push_back(grid[i]);
+            continue;
+        }
+        constexpr double kInvPhi = 0.6180339887498949;
+        double a = grid[i - 1], b = grid[i + 1];
+        double c = b - kInvPhi * (b - a), d = a + kInvPhi * (b - a);
+        double pc = work.Power(c), pd = work.Power(d);
+        for (int k = 0; k < 24; ++k) {
+            if (pc > pd) {
+                b = d, d = c, pd = pc;
+                c = b - kInvPhi * (b - a), pc = work.Power(c);
+            } else {
+                a = c, c = d, pc = pd;
+                d = a + kInvPhi * (b - a), pd = work.Power(d);
+            }
+        }
+        peaks.push_back(pc > pd ? c : d);
+    }
+    return peaks;
+}
+
+// Throws TuneCancelled once the flag is raised.
+void CheckStop(const std::atomic<bool> *stop)
+{
+    if (stop && stop->load(std::memory_order_relaxed))
+        throw TuneCancelled();
+}
+
+// Epigraph form of the minimax: minimise t over (x, t) subject to
+// |S11(f)|^2 <= t at a set of frequencies, solved by sequential quadratic
+// programming with the analytic gradients. The set is a coarse even grid plus
+// the response's peaks, found afresh each round (and those of the round
+// before, so that a peak the last step raised is not lost): with the peaks as
+// constraints the solver sees the minimax problem itself rather than many
+// near-active grid points, and each round starts where the last one ended.
+class MinimaxPolish
+{
+  public:
+    MinimaxPolish(Work &work, const std::atomic<bool> *stop)
+        : work_(work), stop_(stop),
+          coarse_(BandGrid(work.BandHz(), 2 * static_cast<int>(work.Parts() + 1) + 1)),
+          densePoints_(16 * static_cast<int>(work.Parts() + 1))
+    {
+    }
+
+    // Up to `rounds` solves of at most `evaluations` steps each; stops when a
+    // round no longer lowers the highest peak. Returns the values with the
+    // lowest peak seen.
+    std::vector<double> Run(const std::vector<double> &start, int rounds, int evaluations)
+    {
+        std::vector<double> x = start;
+        std::vector<double> best = start;
+        double bestPeak = HUGE_VAL;
+        std::vector<double> previous;
+        for (int round = 0;; ++round) {
+            CheckStop(stop_);
+            work_.Set(x.data());
+            std::vector<double> peaks = PeakFrequencies(work_, densePoints_);
+            double peak = 0;
+            for (const double f : peaks)
+                peak = std::max(peak, work_.Power(f));
+            const bool stalled = peak > bestPeak * (1 - 1e-4);
+            if (peak < bestPeak) {
+                bestPeak = peak;
+                best = x;
+            }
+            if (round == rounds || stalled)
+                break;
+            std::vector<double> frequencies = coarse_;
+            frequencies.insert(frequencies.end(), peaks.begin(), peaks.end());
+            frequencies.insert(frequencies.end(), previous.begin(), previous.end());
+            x = Solve(x, frequencies, evaluations);
+            previous = std::move(peaks);
+        }
+        return best;
+    }
+
+  private:
+    struct Pass
+    {
+        Work *work;
+        const std::vector<double> *frequencies;
+        double scale;
+        std::vector<double> bestX;
+        double bestMax;
+    };
+
+    // One solve on fixed frequencies; returns the values whose highest
+    // constraint was lowest, whether or not the solver ended on them.
+    std::vector<double> Solve(const std::vector<double> &x, const std::vector<double> &frequencies,
+                              int evaluations)
+    {
+        const std::size_t n = work_.Parts();
+        const double startMax = work_.GridMax(x, frequencies);
+        if (!(startMax > 0))
+            return x;
+        // Scaled so that t starts at 1, which makes the tolerances relative.
+        Pass pass{&work_, &frequencies, 1.0 / startMax, x, startMax};
+
+        nlopt::opt opt(nlopt::LD_SLSQP, static_cast<unsigned>(n + 1));
+        std::vector<double> lower(n + 1, -work_.LogRange()), upper(n + 1, work_.LogRange());
+        lower[n] = 0;
+        upper[n] = HUGE_VAL;
+        opt.set_lower_bounds(lower);
+        opt.set_upper_bounds(upper);
+        // The objective is t, the last variable.
+        opt.set_min_objective(
+            [](unsigned dims, const double *v, double *grad, void *) {
+                if (grad) {
+                    std::fill_n(grad, dims, 0.0);
+                    grad[dims - 1] = 1.0;
+                }
+                return v[dims - 1];
+            },
+            nullptr);
+        opt.add_inequality_mconstraint(&MinimaxPolish::Constraints, &pass,
+                                       std::vector<double>(frequencies.size(), 1e-10));
+        opt.set_ftol_rel(1e-9);
+        opt.set_xtol_abs(1e-9);
+        opt.set_maxeval(evaluations);
+
+        std::vector<double> v = x;
+        v.push_back(1.0);
+        double t = 0;
+        try {
+            opt.optimize(v, t);
+        } catch (const std::exception &) {
+            // Round-off and failed steps end the solve; the best values seen stay.
+        }
+        return pass.bestX;
+    }
+
+    static void Constraints(unsigned m, double *result, unsigned dims, const double *v,
+                            double *grad, void *data)
+    {
+        Pass &pass = *static_cast<Pass *>(data);
+        const std::size_t n = dims - 1;
+        pass.work->Set(v);
+        double worst = 0;
+        for (unsigned k = 0; k < m; ++k) {
+            double *row = grad ? grad + static_cast<std::size_t>(k) * dims : nullptr;
+            const double power = pass.work->Power((*pass.frequencies)[k], row);
+            worst = std::max(worst, power);
+            result[k] = power * pass.scale - v[n];
+            if (row) {
+                for (std::size_t i = 0; i < n; ++i)
+                    row[i] *= pass.scale;
+                row[n] = -1.0;
+            }
+        }
+        if (worst < pass.bestMax) {
+            pass.bestMax = worst;
+            pass.bestX.assign(v, v + n);
+        }
+    }
+
+    Work &work_;
+    const std::atomic<bool> *stop_;
+    std::vector<double> coarse_;
+    int densePoints_;
+};
+
+// The search's effort, found by trials on absorbed and plain designs of
+// orders 4 to 12 (a 2-core machine tunes order 12 in tens of milliseconds):
+// - perturbed starts spread each part uniformly in log value within a factor
+//   e^0.9 = 2.5 of the start: the network's local minima lie far apart, and
+//   smaller spreads mostly fall back into the start's own basin;
+// - every start gets a short polish, the best two a long one.
+constexpr double kStartSpread = 0.9;
+constexpr int kScreenRounds = 3;
+constexpr int kScreenEvaluations = 40;
+constexpr int kPolishRounds = 8;
+constexpr int kPolishEvaluations = 150;
+constexpr std::size_t kFinalists = 2;
+
+// A tuned network replaces the start only when it is better by more than the
+// measurement's own precision; otherwise the start comes back unchanged.
+constexpr double kRealImprovement = 1e-6;
+
+// Starts of the standard-value search besides the plain snap.
+constexpr std::size_t kOtherSeriesStarts = 2;
+
+// Uniform in [-1, 1) from the generator's raw output, the same on every
+// machine (the standard distributions are not).
+double Symmetric(std::mt19937_64 &random)
+{
+    return static_cast<double>(random() >> 11) * 0x1.0p-52 - 1.0;
+}
+
+// 10^exponent times a series mantissa with one rounding, as the snapping does.
+double ScaleByDecade(double mantissa, int exponent)
+{
+    return exponent >= 0 ? mantissa * std::pow(10.0, exponent)
+                         : mantissa / std::pow(10.0, -exponent);
+}
+
+// The series value `steps` places above (below, when negative) a value of
+// the series, across decades.
+double StepInSeries(double value, ESeries series, int steps)
+{
+    const std::span<const double> values = SeriesValues(series);
+    const int size = static_cast<int>(values.size());
+    int exponent = static_cast<int>(std::floor(std::log10(value)));
+    // The nearest series mantissa in ratio; 10 is the next decade's first value.
+    int index = 0;
+    double nearest = HUGE_VAL;
+    for (int i = 0; i <= size; ++i) {
+        const double candidate = ScaleByDecade(i < size ? values[i] : 10.0, exponent);
+        const double distance = std::abs(std::log(value / candidate));
+        if (distance < nearest) {
+            nearest = distance;
+            index = i;
+        }
+    }
+    index += steps;
+    while (index >= size) {
+        index -= size;
+        ++exponent;
+    }
+    while (index < 0) {
+        index += size;
+        --exponent;
+    }
+    return ScaleByDecade(values[index], exponent);
+}
+
+} // namespace
+
+std::string TuneProblemError(const TuneProblem &problem)
+{
+    if (!PositiveFinite(problem.network.port1Ohms) || !PositiveFinite(problem.network.port2Ohms))
+        return "port resistances must be positive";
+    const Band &band = problem.band;
+    if (!PositiveFinite(band.lowHz) || !PositiveFinite(band.highHz) || !(band.lowHz < band.highHz))
+        return "the band needs two positive edges, the lower below the upper";
+    if (problem.network.elements.empty())
+        return "there are no parts to tune";
+    for (const LadderElement &part : problem.network.elements)
+        if (!PositiveFinite(part.value) || part.kind == ElementKind::Termination)
+            return "every part needs a positive value";
+    if (const std::optional<LoadReactance> &load = problem.network.load) {
+        const LadderElement &e = load->element;
+        if (!PositiveFinite(e.value) || e.kind == ElementKind::Termination ||
+            IsShunt(e.kind) != (load->port() == 1))
+            return "the load's reactance must be a shunt part at port 1 or a series part at port 2";
+    }
+    return {};
+}
+
+double InBandGammaMax(const TuneProblem &problem, const Ladder &network)
+{
+    return PassbandFiguresOf(network, problem.band).gammaMax;
+}
+
+TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
+{
+    if (const std::string error = TuneProblemError(problem); !error.empty())
+        throw std::invalid_argument(error);
+    if (options.restarts < 0 || !(options.valueRange > 1) || !std::isfinite(options.valueRange))
+        throw std::invalid_argument("tuning needs a value range above 1 and no negative restarts");
+    Work work(problem, options.valueRange);
+    MinimaxPolish polish(work, options.stop);
+    const std::vector<double> origin(work.Parts(), 0.0);
+    const double startGamma = work.Measure(origin);
+
+    // Screening: the given values and the perturbed starts, each polished briefly.
+    std::mt19937_64 random(options.seed);
+    const double spread = std::min(kStartSpread, work.LogRange());
+    std::vector<std::pair<double, std::vector<double>>> screened;
+    for (int run = 0; run <= options.restarts; ++run) {
+        std::vector<double> x = origin;
+        if (run > 0)
+            for (double &xi : x)
+                xi = spread * Symmetric(random);
+        x = polish.Run(x, kScreenRounds, kScreenEvaluations);
+        screened.emplace_back(work.Measure(x), std::move(x));
+    }
+    std::stable_sort(screened.begin(), screened.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    screened.resize(std::min(screened.size(), kFinalists));
+
+    std::vector<double> best = origin;
+    double bestGamma = startGamma * (1 - kRealImprovement);
+    bool improved = false;
+    for (const auto &[screenedGamma, screenedX] : screened) {
+        std::vector<double> x = polish.Run(screenedX, kPolishRounds, kPolishEvaluations);
+        double gamma = work.Measure(x);
+        if (screenedGamma < gamma) {
+            gamma = screenedGamma;
+            x = screenedX;
+        }
+        if (gamma < bestGamma) {
+            bestGamma = gamma;
+            best = std::move(x);
+            improved = true;
+        }
+    }
+    TuneResult result;
+    result.startGammaMax = startGamma;
+    result.network = improved ? work.NetworkAt(best) : problem.network;
+    result.gammaMax = improved ? bestGamma : startGamma;
+    return result;
+}
+
+StandardTuneResult TuneToSeries(const TuneProblem &problem, const Ladder &network, ESeries series,
+                                const std::atomic<bool> *stop)
+{
+    if (const std::string error = TuneProblemError(TuneProblem{network, problem.band});
+        !error.empty())
+        throw std::invalid_argument(error);
+    StandardTuneResult result;
+    result.series = series;
+    result.snapped = SnapLadder(network, series);
+    result.snappedGammaMax = InBandGammaMax(problem, result.snapped);
+
+    // Moves of one part by one or two series steps either way and, when none
+    // of those helps, of two parts by one step each. Candidates are ranked by
+    // their maximum on a fixed grid, a lower bound of the true maximum: one
+    // whose bound is not below the current maximum cannot improve on it, the
+    // others are measured in rank order and the first that improves is taken.
+    // Every move improves strictly, so the search ends.
+    const std::vector<double> screenGrid =
+        BandGrid(problem.band, 20 * static_cast<int>(network.elements.size() + 1) + 1);
+    const auto screen = [&](const Ladder &candidate) {
+        double worst = 0;
+        for (const double f : screenGrid)
+            worst = std::max(worst, ReflectedPower(candidate, f));
+        return std::sqrt(worst);
+    };
+    const std::size_t parts = network.elements.size();
+    const auto stepped = [&](std::size_t part, int steps, Ladder ladder) {
+        ladder.elements[part].value = StepInSeries(ladder.elements[part].value, series, steps);
+        return ladder;
+    };
+    const auto descend = [&](Ladder current, double currentGamma) {
+        const auto improve = [&](const std::vector<Ladder> &candidates) {
+            std::vector<std::pair<double, std::size_t>> ranked;
+            for (std::size_t c = 0; c < candidates.size(); ++c)
+                if (const double bound = screen(candidates[c]); bound < currentGamma)
+                    ranked.emplace_back(bound, c);
+            std::stable_sort(ranked.begin(), ranked.end());
+            for (const auto &[bound, c] : ranked) {
+                if (const double gamma = InBandGammaMax(problem, candidates[c]);
+                    gamma < currentGamma) {
+                    current = candidates[c];
+                    currentGamma = gamma;
+                    return true;
+                }
+            }
+            return false;
+        };
+        for (;;) {
+            CheckStop(stop);
+            std::vector<Ladder> singles;
+            for (std::size_t i = 0; i < parts; ++i)
+                for (const int steps : {-2, -1, 1, 2})
+                    singles.push_back(stepped(i, steps, current));
+            if (improve(singles))
+                continue;
+            std::vector<Ladder> pairs;
+            for (std::size_t i = 0; i < parts; ++i)
+                for (std::size_t j = i + 1; j < parts; ++j)
+                    for (const int si : {-1, 1})
+                        for (const int sj : {-1, 1})
+                            pairs.push_back(stepped(j, sj, stepped(i, si, current)));
+            if (!improve(pairs))
+                break;
+        }
+        return std::pair{current, currentGamma};
+    };
+
+    // The greedy descent ends in the nearest local minimum, which depends on
+    // where it starts. Besides the plain snap, it starts from the snaps with
+    // one part rounded the other way (to the series value on the other side
+    // of its tuned value), the most promising of them by the grid bound.
+    std::vector<std::pair<double, Ladder>> starts;
+    for (std::size_t i = 0; i < parts; ++i) {
+        const int away = result.snapped.elements[i].value > network.elements[i].value ? -1 : 1;
+        Ladder start = stepped(i, away, result.snapped);
+        starts.emplace_back(screen(start), std::move(start));
+    }
+    std::stable_sort(starts.begin(), starts.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    starts.resize(std::min(starts.size(), kOtherSeriesStarts));
+
+    auto [current, currentGamma] = descend(result.snapped, result.snappedGammaMax);
+    for (auto &[bound, start] : starts) {
+        const double startGamma = InBandGammaMax(problem, start);
+        if (auto [ladder, gamma] = descend(std::move(start), startGamma); gamma < currentGamma) {
+            current = std::move(ladder);
+            currentGamma = gamma;
+        }
+    }
+    result.network = std::move(current);
+    result.gammaMax = currentGamma;
+    return result;
+}
+
+} // namespace tevmar::analysis

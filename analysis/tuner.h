@@ -1,0 +1,87 @@
+#pragma once
+
+// Minimax re-tuning of a matching network: the same parts in the same places,
+// with values chosen to make the largest in-band |S11| as small as the
+// topology allows, with the load's own reactance held as it is.
+
+#include "analysis/eseries.h"
+#include "analysis/ladder.h"
+#include "analysis/sweep.h"
+
+#include <atomic>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace tevmar::analysis {
+
+struct TuneProblem
+{
+    // The parts to tune (`network.elements`) between the two port
+    // resistances, with the true load: an absorbed reactance in
+    // `network.load` is held as it is.
+    Ladder network;
+    Band band; // the band |S11| is minimised over
+};
+
+// Thrown by a tune whose stop flag was raised: it ends within one round of
+// the minimax solve (milliseconds), so a window can drop a tune it no longer
+// needs.
+struct TuneCancelled : std::runtime_error
+{
+    TuneCancelled() : std::runtime_error("tuning cancelled") {}
+};
+
+struct TuneOptions
+{
+    std::uint64_t seed = 1; // same seed, same network, on every machine
+    int restarts = 12;      // perturbed starts besides the given values
+    // Each part stays within this factor of its starting value, either way.
+    double valueRange = 10.0;
+    // Read between rounds; when it holds true the tune throws TuneCancelled.
+    const std::atomic<bool> *stop = nullptr;
+};
+
+struct TuneResult
+{
+    Ladder network;           // the tuned parts (the start's kinds, labels and order), same load
+    double startGammaMax = 0; // in-band max |S11| of the starting values
+    double gammaMax = 0;      // the same for the tuned values, never above startGammaMax
+};
+
+// Why the problem cannot be tuned, or empty: positive finite port resistances
+// and band edges, the lower below the upper, at least one part, every value positive
+// and finite, a load reactance of the kind its load type takes.
+std::string TuneProblemError(const TuneProblem &problem);
+
+// The in-band maximum of |S11| of a network with its load over the problem's
+// band, measured as the passband figures measure it.
+double InBandGammaMax(const TuneProblem &problem, const Ladder &network);
+
+// Minimises the in-band maximum |S11| over the part values, from the
+// problem's values and from perturbed copies of them, each polished by a
+// minimax solve; the same options give the same network. Throws
+// std::invalid_argument for a problem TuneProblemError rejects, a value range
+// not above 1 or negative restarts.
+TuneResult Tune(const TuneProblem &problem, const TuneOptions &options = {});
+
+// A tuned network on standard values.
+struct StandardTuneResult
+{
+    ESeries series = ESeries::E24;
+    Ladder snapped; // every part snapped to its nearest series value, the load as it is
+    double snappedGammaMax = 0;
+    Ladder network;      // after the search over neighbouring series values
+    double gammaMax = 0; // never above snappedGammaMax
+};
+
+// Snaps the parts to the series, then searches the neighbouring series
+// values: one part one or two steps up or down, or, when no such move helps,
+// two parts one step each, taking moves that lower the in-band maximum |S11|
+// until none does. `network` is a network of the problem (tuned values, the
+// same load). Throws std::invalid_argument for one TuneProblemError rejects,
+// TuneCancelled when `stop` is raised.
+StandardTuneResult TuneToSeries(const TuneProblem &problem, const Ladder &network, ESeries series,
+                                const std::atomic<bool> *stop = nullptr);
+
+} // namespace tevmar::analysis

@@ -1,0 +1,217 @@
+// Minimax tuning with the load's reactance held fixed, measured by a cascade
+// written here from the element values alone.
+
+#include "analysis/ladder_gradient.h"
+#include "analysis/tune_design.h"
+#include "analysis/two_port.h"
+#include "analysis_fixture.h"
+
+#include <cmath>
+#include <complex>
+#include <gtest/gtest.h>
+#include <numbers>
+
+namespace tevmar::analysis {
+namespace {
+
+// In-band max |S11| of the network's parts with the design's true load: the
+// impedance seen at port 1, built up from the low-impedance termination one
+// element at a time, on a 4001-point grid. The load's reactance is the typed
+// value (not the ladder's), placed in series at port 2 (series loads) or in
+// parallel at port 1 (shunt loads).
+double MeasuredGammaMax(const Ladder &parts, double loadValue, LoadType loadType, double lowHz,
+                        double highHz)
+{
+    struct Part
+    {
+        bool shunt, inductor;
+        double value;
+    };
+    std::vector<Part> chain;
+    for (const LadderElement &e : parts.elements)
+        chain.push_back({IsShunt(e.kind), IsInductor(e.kind), e.value});
+    if (loadValue > 0) {
+        const Part load{!IsSeriesLoad(loadType), IsInductiveLoad(loadType), loadValue};
+        chain.insert(load.shunt ? chain.begin() : chain.end(), load);
+    }
+    double worst = 0;
+    for (int k = 0; k <= 4000; ++k) {
+        const double w = 2 * std::numbers::pi * (lowHz + (highHz - lowHz) * k / 4000.0);
+        std::complex<double> z = parts.port2Ohms;
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            const std::complex<double> x =
+                it->inductor ? std::complex<double>(0, w * it->value * 1e-9)
+                             : 1.0 / std::complex<double>(0, w * it->value * 1e-12);
+            z = it->shunt ? 1.0 / (1.0 / z + 1.0 / x) : z + x;
+        }
+        worst = std::max(worst, std::abs((z - parts.port1Ohms) / (z + parts.port1Ohms)));
+    }
+    return worst;
+}
+
+double MeasuredGammaMax(const Ladder &parts, const DesignResult &design, const TuneProblem &p)
+{
+    return MeasuredGammaMax(parts, design.absorbedValue, design.loadType, p.band.lowHz,
+                            p.band.highHz);
+}
+
+struct TuneCase
+{
+    DesignCase design;
+    double minimumGain; // start max / tuned max at least this; 1 for designs already optimal
+};
+
+class TuningOf : public testing::TestWithParam<TuneCase>
+{
+};
+
+// The tuned parts with the true load are never worse than the design, and the
+// flat-ripple absorbed designs, one or more per load type, improve many times.
+TEST_P(TuningOf, NeverWorseAndManyTimesBetterOnFlatRipple)
+{
+    const Design d = RunDesign(GetParam().design);
+    ASSERT_TRUE(d.result.solved);
+    const TuneProblem problem = TuneProblemOf(d.result);
+    const TuneResult tuned = Tune(problem);
+
+    ASSERT_EQ(tuned.network.elements.size(), problem.network.elements.size());
+    EXPECT_EQ(tuned.network.load.has_value(), d.result.absorbed);
+    if (tuned.network.load) {
+        EXPECT_EQ(tuned.network.load->element.value, d.result.absorbedValue) << "the load is held";
+    }
+    for (std::size_t i = 0; i < tuned.network.elements.size(); ++i) {
+        EXPECT_EQ(tuned.network.elements[i].kind, problem.network.elements[i].kind);
+        EXPECT_EQ(tuned.network.elements[i].label, problem.network.elements[i].label);
+    }
+    const double before = MeasuredGammaMax(problem.network, d.result, problem);
+    const double after = MeasuredGammaMax(tuned.network, d.result, problem);
+    EXPECT_NEAR(before, d.result.GammaMax, 0.005 * d.result.GammaMax + 1e-6);
+    EXPECT_LE(after, before * (1 + 1e-4) + 1e-9);
+    EXPECT_NEAR(after, tuned.gammaMax, 1e-3 * tuned.gammaMax + 1e-9);
+    EXPECT_GE(before / after, GetParam().minimumGain) << "start " << before << " tuned " << after;
+}
+
+const TuneCase kTuneCases[] = {
+    {{"SeriesRC_2To3GHz_10pF", "2", "3", "50", "8", 8, SRC, "10"}, 5},
+    {{"SeriesRL_N12_1nH", "1", "2", "50", "10", 12, SRL, "1"}, 5},
+    {{"ShuntRL_20nH", "1", "2", "50", "10", 8, PRL, "20"}, 5},
+    {{"ShuntRC_N12_2pF", "1", "2", "50", "10", 12, PRC, "2"}, 5},
+    {{"SeriesRC_N12_20pF", "2", "4", "50", "5", 12, SRC, "20"}, 5},
+    {kDesigns[0], 1},
+    {kDesigns[3], 1},
+    {kDesigns[4], 1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Designs, TuningOf, testing::ValuesIn(kTuneCases),
+                         [](const auto &info) { return std::string(info.param.design.name); });
+
+TEST(Tune, ReachesUnderOnePercentOnTheSeriesRcExample)
+{
+    // 2 to 3 GHz, 50 to 8 ohms, order 8, series RC absorbing 10 pF: 0.042 by design.
+    const Design d = RunDesign(kTuneCases[0].design);
+    const TuneProblem problem = TuneProblemOf(d.result);
+    EXPECT_NEAR(d.result.GammaMax, 0.042, 0.0005);
+    EXPECT_LE(MeasuredGammaMax(Tune(problem).network, d.result, problem), 0.0080);
+}
+
+TEST(Tune, MatchesALoadTheSynthesisCannotAbsorb)
+{
+    // 1 to 1.3 GHz, 50 to 12 ohms, order 8, series RL with 2.5 nH: no design.
+    // Tuned from the largest inductance that solves, with the true 2.5 nH load.
+    const DesignInputs inputs = InputsOf({"", "1", "1.3", "50", "12", 8, SRL, "2.5"});
+    ASSERT_FALSE(tevmar::RunDesign(inputs).solved);
+    const std::optional<RelaxedDesign> relaxed = RelaxedDesignFor(inputs);
+    ASSERT_TRUE(relaxed);
+    EXPECT_LT(relaxed->relaxedValue, 2.5);
+    EXPECT_TRUE(relaxed->design.solved);
+    DesignInputs slightlyMore = relaxed->inputs;
+    slightlyMore.absorbText = std::to_string(relaxed->relaxedValue * 1.01);
+    EXPECT_FALSE(tevmar::RunDesign(slightlyMore).solved) << "the largest value that solves";
+
+    const TuneProblem problem = TuneProblemOf(relaxed->design, relaxed->loadValue);
+    ASSERT_TRUE(problem.network.load);
+    EXPECT_EQ(problem.network.load->element.value, 2.5);
+    const TuneResult tuned = Tune(problem);
+    EXPECT_LE(MeasuredGammaMax(tuned.network, 2.5, SRL, problem.band.lowHz, problem.band.highHz),
+              0.040);
+    // Nothing to relax where the typed value solves or nothing is absorbed.
+    EXPECT_FALSE(RelaxedDesignFor(InputsOf(kTuneCases[0].design)));
+    EXPECT_FALSE(RelaxedDesignFor(InputsOf(kDesigns[0])));
+}
+
+TEST(Tune, GivesTheSameNetworkForTheSameInput)
+{
+    const TuneProblem problem = TuneProblemOf(RunDesign(kTuneCases[2].design).result);
+    const TuneResult a = Tune(problem);
+    const TuneResult b = Tune(problem);
+    for (std::size_t i = 0; i < a.network.elements.size(); ++i)
+        EXPECT_EQ(a.network.elements[i].value, b.network.elements[i].value) << i;
+    EXPECT_EQ(a.gammaMax, b.gammaMax);
+}
+
+TEST(Tune, RejectsAMisplacedLoadAndAnEmptyNetwork)
+{
+    TuneProblem problem = TuneProblemOf(RunDesign(kTuneCases[0].design).result);
+    problem.network.load->type = LoadType::ShuntRC; // a series part cannot sit across port 1
+    EXPECT_THROW(Tune(problem), std::invalid_argument);
+    problem = TuneProblemOf(RunDesign(kTuneCases[0].design).result);
+    problem.network.elements.clear();
+    EXPECT_THROW(Tune(problem), std::invalid_argument);
+}
+
+// Snapping alone loses most of what tuning gained; the neighbour search gets
+// part of it back on standard parts and never ends above plain snapping.
+TEST(TuneToSeries, NeverEndsWorseThanPlainSnappingAndUsesOnlySeriesValues)
+{
+    for (const TuneCase &c : {kTuneCases[0], kTuneCases[2], kTuneCases[4]}) {
+        const Design d = RunDesign(c.design);
+        const TuneProblem problem = TuneProblemOf(d.result);
+        const Ladder tuned = Tune(problem).network;
+        for (const ESeries series : {ESeries::E12, ESeries::E24, ESeries::E96}) {
+            const StandardTuneResult s = TuneToSeries(problem, tuned, series);
+            const double snapped = MeasuredGammaMax(SnapLadder(tuned, series), d.result, problem);
+            const double searched = MeasuredGammaMax(s.network, d.result, problem);
+            EXPECT_LE(searched, snapped * (1 + 1e-4)) << c.design.name << " " << SeriesName(series);
+            EXPECT_LE(s.gammaMax, s.snappedGammaMax);
+            for (const LadderElement &e : s.network.elements)
+                EXPECT_DOUBLE_EQ(SnapToSeries(e.value, series), e.value);
+            if (series == ESeries::E24 && c.design.name == kTuneCases[0].design.name) {
+                EXPECT_LT(searched, 0.5 * snapped) << "the search improves E24 parts twofold";
+            }
+        }
+    }
+}
+
+// The sensitivities the minimax solver steps along, against central
+// differences, for every kind of part, without a load and with a load at
+// either port; the power itself against the response's own cascade.
+TEST(ReflectedPower, GradientMatchesFiniteDifferences)
+{
+    Ladder ladder{50, 8, {}};
+    ladder.elements = {
+        {ElementKind::ShuntCapacitor, 0.8, "CP="}, {ElementKind::SeriesInductor, 2.1, "LS="},
+        {ElementKind::ShuntInductor, 6.5, "LP="},  {ElementKind::SeriesCapacitor, 2.4, "CS="},
+        {ElementKind::ShuntCapacitor, 2.2, "CP="}, {ElementKind::SeriesCapacitor, 9.0, "CS="}};
+    const std::optional<LoadReactance> loads[] = {
+        std::nullopt, LoadReactance{{ElementKind::SeriesCapacitor, 10, "CS="}, LoadType::SeriesRC},
+        LoadReactance{{ElementKind::ShuntInductor, 20, "LP="}, LoadType::ShuntRL}};
+    for (const std::optional<LoadReactance> &load : loads) {
+        ladder.load = load;
+        for (const double f : {2.0e9, 2.5e9, 3.1e9}) {
+            std::vector<double> gradient(ladder.elements.size());
+            const double power = ReflectedPower(ladder, f, gradient);
+            EXPECT_NEAR(power, std::pow(ReflectionMagnitude(ladder, f), 2), 1e-12);
+            for (std::size_t i = 0; i < ladder.elements.size(); ++i) {
+                const double h = 1e-6;
+                Ladder up = ladder, down = ladder;
+                up.elements[i].value *= std::exp(h);
+                down.elements[i].value *= std::exp(-h);
+                const double numeric = (ReflectedPower(up, f) - ReflectedPower(down, f)) / (2 * h);
+                EXPECT_NEAR(gradient[i], numeric, 1e-6 * std::abs(numeric) + 1e-9) << f << " " << i;
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace tevmar::analysis

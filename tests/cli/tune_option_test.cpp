@@ -1,0 +1,153 @@
+// tevmar-cli --tune in-process: the tuned part of the JSON, the files carrying
+// the tuned network, and the network written where no design exists.
+
+#include "cli/cli_main.h"
+#include "cli/design_command.h"
+#include "tests/analysis/ngspice_run.h"
+#include "tests/report/test_files.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+namespace tevmar::cli {
+namespace {
+
+using test_files::ReadBytes;
+using test_files::TempDir;
+using Args = std::vector<std::string>;
+
+struct CliRun
+{
+    int exitCode;
+    std::string out, err;
+};
+
+CliRun RunIn(const Args &args, const TempDir &dir)
+{
+    std::ostringstream out, err;
+    const int code = RunCli(args, out, err, dir / "tevmar.prt");
+    return {code, out.str(), err.str()};
+}
+
+// The largest in-band |S11| of the CSV sweep's first network (the one the
+// other files carry), from its dB column.
+double CsvGammaMax(const std::string &csv, double lowHz, double highHz)
+{
+    std::istringstream lines(csv);
+    std::string line;
+    std::getline(lines, line); // header
+    double worst = 0;
+    while (std::getline(lines, line)) {
+        const double f = std::stod(line);
+        const double db = std::stod(line.substr(line.find(',') + 1));
+        if (f >= lowHz && f <= highHz)
+            worst = std::max(worst, std::pow(10.0, db / 20));
+    }
+    return worst;
+}
+
+// 2 to 3 GHz, 50 to 8 ohms, order 8, series RC absorbing 10 pF: |S11| 0.042 by design.
+const Args kSeriesRc{"--f1", "2",       "--f2", "3",      "--zhigh",   "50",       "--zlow",
+                     "8",    "--order", "8",    "--load", "series-rc", "--absorb", "10"};
+
+TEST(TuneOption, JsonGainsTheTunedNetworkAndTheFilesCarryIt)
+{
+    TempDir dir;
+    Args args = kSeriesRc;
+    const std::string csv = (dir / "sweep.csv").string();
+    for (const char *extra : {"--tune", "--json", "--eseries", "E24", "--lin", "--points", "1001",
+                              "--from", "2", "--to", "3", "--sweep"})
+        args.push_back(extra);
+    args.push_back(csv);
+    const CliRun run = RunIn(args, dir);
+    ASSERT_EQ(run.exitCode, kExitDesigned) << run.err;
+
+    const auto json = nlohmann::json::parse(run.out);
+    EXPECT_EQ(json["status"], "solved");
+    const auto &tuned = json["tuned"];
+    EXPECT_NEAR(tuned["startGammaMax"].get<double>(), 0.042, 0.0005);
+    EXPECT_LE(tuned["gammaMax"].get<double>(), 0.0080);
+    EXPECT_EQ(tuned["absorbedLoad"]["value"], 10.0);
+    EXPECT_EQ(tuned["absorbedLoad"]["port"], 2);
+    EXPECT_EQ(tuned["absorbedLoad"]["absorbedLoad"], true);
+    EXPECT_EQ(tuned["elements"].size(), 7u) << "the load's 10 pF is not a part";
+    EXPECT_GT(tuned["bodeFano"]["returnLossShortOfLimitDb"].get<double>(), 0.0);
+    const auto &standard = tuned["standardValues"];
+    EXPECT_LE(standard["gammaMax"].get<double>(), standard["snappedGammaMax"].get<double>());
+
+    // The sweep's network is the tuned one with the 10 pF load, not the design.
+    EXPECT_LE(CsvGammaMax(ReadBytes(csv), 2e9, 3e9), 0.0081);
+    EXPECT_NE(ReadBytes(dir / "tevmar.prt").find("Pico-Farad"), std::string::npos);
+}
+
+// The engineer's check of the file: ngspice runs the exported standard-value
+// network with the load the bench attaches and finds the JSON's figure.
+TEST(TuneOption, SpiceFileHoldsTheTunedStandardValueNetworkWithoutTheLoad)
+{
+    ASSERT_STRNE(TEVMAR_NGSPICE, "") << "ngspice not found: run scripts/install-deps";
+    TempDir dir;
+    Args args = kSeriesRc;
+    const std::string spice = (dir / "match.cir").string();
+    for (const char *extra : {"--tune", "--json", "--eseries", "E24", "--spice"})
+        args.push_back(extra);
+    args.push_back(spice);
+    const CliRun run = RunIn(args, dir);
+    ASSERT_EQ(run.exitCode, kExitDesigned) << run.err;
+    const auto standard = nlohmann::json::parse(run.out)["tuned"]["standardValues"];
+
+    const std::string netlist = ReadBytes(spice);
+    const std::size_t start = netlist.find(".subckt");
+    const std::string subcircuit = netlist.substr(start, netlist.find(".ends") - start);
+    EXPECT_EQ(subcircuit.find("load"), std::string::npos) << netlist;
+    EXPECT_NE(netlist.find("\nCload p2 r2 10p "), std::string::npos) << netlist;
+    // Each part's line holds its standard value: "C1 p1 0 0.039p ; CP=".
+    for (const auto &part : standard["elements"]) {
+        const std::size_t line = subcircuit.find("\n" + part["part"].get<std::string>() + " ");
+        ASSERT_NE(line, std::string::npos) << part;
+        std::istringstream words(subcircuit.substr(line));
+        std::string name, from, to, value;
+        words >> name >> from >> to >> value;
+        EXPECT_DOUBLE_EQ(std::stod(value), part["standard"].get<double>()) << part;
+    }
+
+    const std::vector<double> s11 =
+        test_ngspice::ReadPrintTables(test_ngspice::RunNgspice(TEVMAR_NGSPICE, spice))["vm(s11)"];
+    ASSERT_FALSE(s11.empty());
+    // 201 points across the band come within a few percent of each ripple peak.
+    const double worst = *std::max_element(s11.begin(), s11.end());
+    const double expected = standard["gammaMax"].get<double>();
+    EXPECT_LE(worst, expected * 1.001);
+    EXPECT_GE(worst, expected * 0.95);
+}
+
+TEST(TuneOption, WritesTheTunedNetworkWhereNoDesignAbsorbsTheLoad)
+{
+    // 1 to 1.3 GHz, 50 to 12 ohms, order 8, series RL with 2.5 nH: out of range.
+    TempDir dir;
+    test_files::WriteBytes(dir / "tevmar.prt", "previous report\n");
+    const std::string spice = (dir / "match.cir").string();
+    const Args args{"--f1",     "1",   "--f2",    "1.3",    "--zhigh", "50",
+                    "--zlow",   "12",  "--order", "8",      "--load",  "series-rl",
+                    "--absorb", "2.5", "--tune",  "--json", "--spice", spice};
+    const CliRun run = RunIn(args, dir);
+    EXPECT_EQ(run.exitCode, kExitTuned);
+    EXPECT_NE(run.err.find("SOLUTION OUT OF RANGE"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("tuned network was written"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadBytes(dir / "tevmar.prt"), "previous report\n");
+
+    const auto json = nlohmann::json::parse(run.out);
+    EXPECT_EQ(json["status"], "solution out of range");
+    EXPECT_LE(json["tuned"]["gammaMax"].get<double>(), 0.040);
+    EXPECT_LT(json["tuned"]["startingDesign"]["absorbedValue"].get<double>(), 2.5);
+    // The bench attaches the true 2.5 nH to the tuned parts.
+    EXPECT_NE(ReadBytes(spice).find("\nLload p2 r2 2.5n "), std::string::npos);
+
+    // Without --tune the same inputs stay a plain failure that writes nothing.
+    const CliRun plain = RunIn(Args(args.begin(), args.end() - 4), dir);
+    EXPECT_EQ(plain.exitCode, kExitNoSolution);
+}
+
+} // namespace
+} // namespace tevmar::cli
