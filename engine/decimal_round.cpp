@@ -110,11 +110,12 @@ bool RoundQuickly(double magnitude, int decimals, std::uint64_t &units)
     if (!(magnitude < 1e9))
         return false;
     const double scaled = magnitude * kPowersOfTen[decimals];
-    const double below = std::floor(scaled);
-    const double fraction = scaled - below;
+    // Below 1e13, so the whole part converts exactly.
+    const auto below = static_cast<std::uint64_t>(scaled);
+    const double fraction = scaled - static_cast<double>(below);
     if (std::fabs(fraction - 0.5) <= scaled * 1e-14 + 1e-300)
         return false;
-    units = static_cast<std::uint64_t>(below) + (fraction > 0.5 ? 1 : 0);
+    units = below + (fraction > 0.5 ? 1 : 0);
     return true;
 }
 

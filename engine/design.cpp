@@ -102,16 +102,18 @@ class DesignRun
     bool OutOfRange = false;
     bool numericFault = false; // an intermediate became infinite or NaN
     double GammaMax = 0, GammaMin = 0, Lmax = 0, Lmin = 0, Smax = 0, Smin = 0;
-    ChebyshevTerms chebyshev_;
+    const ChebyshevTerms *chebyshev_ = nullptr;
 
-    Array G{};           // prototype elements, then the normalised bandpass elements
-    Array NortonRatio{}; // pair factors 1 + Qt^2 g(2j-1) g(2j)
-    Array GScratch{};    // the unreversed prototype read backwards (series loads)
-    Array NortonShunt{}; // shunt capacitors created by the Norton steps
-    Array ElementSI{};   // terminations in ohms, capacitors in F, inductors in H
-    Array ElementOut{};  // the element table: ohms, nH and pF, rounded to 0.001
-    Array prototype{};   // G as the solver left it
-    Array unrounded{};   // the element table before rounding to 0.001
+    // Each phase writes the entries 0 to 2n + 1 of its arrays before a later
+    // one reads them, so only the arrays that are copied whole start at zero.
+    Array G{};         // prototype elements, then the normalised bandpass elements
+    Array NortonRatio; // pair factors 1 + Qt^2 g(2j-1) g(2j)
+    Array GScratch;    // the unreversed prototype read backwards (series loads)
+    Array NortonShunt; // shunt capacitors created by the Norton steps
+    Array ElementSI;   // terminations in ohms, capacitors in F, inductors in H
+    Array ElementOut;  // the element table: ohms, nH and pF, rounded to 0.001
+    Array prototype{}; // G as the solver left it
+    Array unrounded;   // the element table before rounding to 0.001
     std::vector<ElementRow> table_;
 };
 
@@ -166,7 +168,7 @@ bool DesignRun::ReadInputs()
         LC_value = 0; // a reactance this small is not worth absorbing
 
     n = in_.networkOrder == 8 ? 4 : in_.networkOrder == 12 ? 6 : 2;
-    chebyshev_ = TermsForOrder(n);
+    chebyshev_ = &TermsForOrder(n);
     g1 = LoadQ / band_.Qt;
     x0 = 2 * LoadQ / band_.Qt;
     passes = 0;
@@ -257,7 +259,7 @@ void DesignRun::BuildPrototype()
         numericFault = true; // the end parameters divide by x
         return;
     }
-    const double s = chebyshev_.s;
+    const double s = chebyshev_->s;
     Dplus = (1 / x + 1 / g1) * s;
     Dminus = (1 / x - 1 / g1) * s;
     if (LC_value <= 0.001) {
@@ -268,9 +270,9 @@ void DesignRun::BuildPrototype()
     }
     for (int k = 2; k <= n; ++k) {
         const int j = k - 1;
-        G[k] =
-            chebyshev_.numerator[j] / (Dplus * Dplus + Dminus * Dminus + chebyshev_.sinSquared[j] -
-                                       2 * Dplus * Dminus * chebyshev_.cosine[j]);
+        G[k] = chebyshev_->numerator[j] /
+               (Dplus * Dplus + Dminus * Dminus + chebyshev_->sinSquared[j] -
+                2 * Dplus * Dminus * chebyshev_->cosine[j]);
     }
     G[0] = 1;
     G[1] = g1;

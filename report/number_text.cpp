@@ -57,10 +57,11 @@ bool AppendThousandths(std::string &out, double magnitude)
 {
     if (!(magnitude < 1e9))
         return false;
-    const double units = std::round(magnitude * 1000);
-    if (units / 1000 != magnitude)
+    // A wrong guess at the nearest count of thousandths fails the exactness
+    // test below and takes the general path.
+    auto whole = static_cast<std::uint64_t>(magnitude * 1000 + 0.5);
+    if (static_cast<double>(whole) / 1000 != magnitude)
         return false;
-    auto whole = static_cast<std::uint64_t>(units);
     std::uint64_t fraction = whole % 1000;
     whole /= 1000;
     char digits[32];
