@@ -8,16 +8,21 @@ namespace {
 
 namespace analysis = tevmar::analysis;
 
+// An order-12 design of the band (GHz) and ports (ohms), absorbing `absorbText`
+// of a load of `type` when given.
+tevmar::DesignResult SolveOrder12(const char *f1, const char *f2, const char *zhigh,
+                                  const char *zlow, tevmar::LoadType type = {},
+                                  const char *absorbText = nullptr)
+{
+    tevmar::DesignInputs inputs{
+        f1, f2, zhigh, zlow, 12, type, absorbText != nullptr, absorbText ? absorbText : " 0.0"};
+    return tevmar::RunDesign(inputs);
+}
+
 // Order 12 over 11 to 31 GHz, 381 to 99 ohms.
 tevmar::DesignResult SolveOrder12()
 {
-    tevmar::DesignInputs inputs;
-    inputs.f1Text = "11";
-    inputs.f2Text = "31";
-    inputs.zhighText = "381";
-    inputs.zlowText = "99";
-    inputs.networkOrder = 12;
-    return tevmar::RunDesign(inputs);
+    return SolveOrder12("11", "31", "381", "99");
 }
 
 // A 1001-point logarithmic sweep with every figure of every point.
@@ -51,16 +56,7 @@ BENCHMARK(MonteCarlo1000x201Order12)->Unit(benchmark::kMillisecond);
 // whose ripple comes out flat across the band, the kind tuning improves most.
 tevmar::DesignResult SolveFlatRippleOrder12()
 {
-    tevmar::DesignInputs inputs;
-    inputs.f1Text = "2";
-    inputs.f2Text = "4";
-    inputs.zhighText = "50";
-    inputs.zlowText = "5";
-    inputs.networkOrder = 12;
-    inputs.loadType = tevmar::LoadType::SeriesRC;
-    inputs.absorb = true;
-    inputs.absorbText = "20";
-    return tevmar::RunDesign(inputs);
+    return SolveOrder12("2", "4", "50", "5", tevmar::LoadType::SeriesRC, "20");
 }
 
 // A whole minimax tune with the default restarts.

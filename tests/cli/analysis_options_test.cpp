@@ -3,6 +3,7 @@
 
 #include "cli/analysis_options.h"
 #include "cli/cli_main.h"
+#include "tests/cli/cli_in_process.h"
 #include "tests/report/test_files.h"
 
 #include <gtest/gtest.h>
@@ -15,19 +16,6 @@ namespace {
 using test_files::ReadBytes;
 using test_files::TempDir;
 using Args = std::vector<std::string>;
-
-struct CliRun
-{
-    int exitCode;
-    std::string out, err;
-};
-
-CliRun RunCliIn(Args args, const TempDir &dir)
-{
-    std::ostringstream out, err;
-    const int code = RunCli(args, out, err, dir / "tevmar.prt");
-    return {code, out.str(), err.str()};
-}
 
 const Args kDesign{"--f1", "1", "--f2", "2", "--zhigh", "50", "--zlow", "10"};
 

@@ -3,6 +3,7 @@
 
 #include "cli/cli_main.h"
 #include "cli/design_command.h"
+#include "tests/cli/cli_in_process.h"
 #include "tests/report/test_files.h"
 
 #include <gtest/gtest.h>
@@ -87,26 +88,13 @@ TEST(ParseArguments, FillsTheRequestAsTyped)
     EXPECT_EQ(defaults.absorbText, " 0.0");
 }
 
-struct CliRun
-{
-    int exitCode;
-    std::string out, err;
-};
-
-CliRun RunInProcess(const Args &args, const TempDir &dir)
-{
-    std::ostringstream out, err;
-    const int code = RunCli(args, out, err, dir / "tevmar.prt");
-    return {code, out.str(), err.str()};
-}
-
 TEST(RunCli, BadUsageIsOneLineAndTouchesNothing)
 {
     const Args cases[] = {{"--bogus"},       {"--f1"},       {"--order", "6"}, {"--load", "RL"},
                           {"--f1", "1\r\n"}, {"--help=yes"}, {"extra"}};
     for (const Args &args : cases) {
         TempDir dir;
-        const CliRun run = RunInProcess(args, dir);
+        const CliRun run = RunCliIn(args, dir);
         EXPECT_EQ(run.exitCode, 2) << args[0];
         EXPECT_EQ(run.out, "") << args[0];
         EXPECT_TRUE(run.err.starts_with("tevmar-cli: ")) << run.err;
@@ -119,11 +107,11 @@ TEST(RunCli, BadUsageIsOneLineAndTouchesNothing)
 TEST(RunCli, HelpAndVersionDesignNothing)
 {
     TempDir dir;
-    const CliRun version = RunInProcess({"--version"}, dir);
+    const CliRun version = RunCliIn({"--version"}, dir);
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, "0.09\n");
 
-    const CliRun help = RunInProcess({"--help"}, dir);
+    const CliRun help = RunCliIn({"--help"}, dir);
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(
         help.out.starts_with("Usage: tevmar-cli --f1 TEXT --f2 TEXT --zhigh TEXT --zlow TEXT"));
@@ -138,7 +126,7 @@ TEST(RunCli, TextsReachTheReportAsTyped)
 {
     TempDir dir;
     const CliRun run =
-        RunInProcess({"--f1", " 1.0", "--f2", "2 GHz", "--zhigh", "50.0 ", "--zlow", "10ohm"}, dir);
+        RunCliIn({"--f1", " 1.0", "--f2", "2 GHz", "--zhigh", "50.0 ", "--zlow", "10ohm"}, dir);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<std::string> file = LinesOf(ReadBytes(dir / "tevmar.prt"), "\r\n");
     ASSERT_GT(file.size(), 10u);
@@ -154,12 +142,12 @@ TEST(RunCli, TextsReachTheReportAsTyped)
 TEST(RunCli, WarnsOfTextsNotReadAsTyped)
 {
     TempDir plainDir, sloppyDir;
-    const CliRun plain = RunInProcess({"--f1", "2", "--f2", "0", "--zhigh", "50", "--zlow", "10",
-                                       "--load", "shunt-rc", "--absorb", "0"},
-                                      plainDir);
-    const CliRun sloppy = RunInProcess({"--f1", "2,5", "--f2", "abc", "--zhigh", "50", "--zlow",
-                                        "10", "--load", "shunt-rc", "--absorb", ""},
-                                       sloppyDir);
+    const CliRun plain = RunCliIn({"--f1", "2", "--f2", "0", "--zhigh", "50", "--zlow", "10",
+                                   "--load", "shunt-rc", "--absorb", "0"},
+                                  plainDir);
+    const CliRun sloppy = RunCliIn({"--f1", "2,5", "--f2", "abc", "--zhigh", "50", "--zlow", "10",
+                                    "--load", "shunt-rc", "--absorb", ""},
+                                   sloppyDir);
     EXPECT_EQ(sloppy.exitCode, plain.exitCode);
     EXPECT_EQ(sloppy.out, plain.out);
     EXPECT_EQ(sloppy.err, "tevmar-cli: warning: --f1: \"2,5\" read as 2\n"
@@ -168,11 +156,11 @@ TEST(RunCli, WarnsOfTextsNotReadAsTyped)
                               plain.err);
 
     TempDir dir;
-    const CliRun exact = RunInProcess(
+    const CliRun exact = RunCliIn(
         {"--f1", " 1e0", "--f2", "2.", "--zhigh", "+50", "--zlow", "1E1\t", "--absorb", ".5"}, dir);
     EXPECT_EQ(exact.exitCode, 0);
     EXPECT_EQ(exact.err, "");
-    const CliRun huge = RunInProcess({"--f1", "1", "--f2", "1e999"}, dir);
+    const CliRun huge = RunCliIn({"--f1", "1", "--f2", "1e999"}, dir);
     EXPECT_TRUE(huge.err.starts_with("tevmar-cli: warning: --f2: \"1e999\" read as inf\n"))
         << huge.err;
 }
@@ -183,8 +171,8 @@ TEST(RunCli, LeftOutChoicesAreTheWindowsInitialOnes)
     const Args design{"--f1", "1", "--f2", "2", "--zhigh", "50", "--zlow", "10"};
     Args spelled = design;
     spelled.insert(spelled.end(), {"--order", "4", "--load", "series-rl"});
-    const CliRun a = RunInProcess(design, implicit);
-    const CliRun b = RunInProcess(spelled, explicitDir);
+    const CliRun a = RunCliIn(design, implicit);
+    const CliRun b = RunCliIn(spelled, explicitDir);
     ASSERT_EQ(a.exitCode, 0) << a.err;
     EXPECT_EQ(a.out, b.out);
     EXPECT_EQ(ReadBytes(implicit / "tevmar.prt"), ReadBytes(explicitDir / "tevmar.prt"));

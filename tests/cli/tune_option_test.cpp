@@ -4,6 +4,7 @@
 #include "cli/cli_main.h"
 #include "cli/design_command.h"
 #include "tests/analysis/ngspice_run.h"
+#include "tests/cli/cli_in_process.h"
 #include "tests/report/test_files.h"
 
 #include <cmath>
@@ -17,19 +18,6 @@ namespace {
 using test_files::ReadBytes;
 using test_files::TempDir;
 using Args = std::vector<std::string>;
-
-struct CliRun
-{
-    int exitCode;
-    std::string out, err;
-};
-
-CliRun RunIn(const Args &args, const TempDir &dir)
-{
-    std::ostringstream out, err;
-    const int code = RunCli(args, out, err, dir / "tevmar.prt");
-    return {code, out.str(), err.str()};
-}
 
 // The largest in-band |S11| of the CSV sweep's first network (the one the
 // other files carry), from its dB column.
@@ -61,7 +49,7 @@ TEST(TuneOption, JsonGainsTheTunedNetworkAndTheFilesCarryIt)
                               "--from", "2", "--to", "3", "--sweep"})
         args.push_back(extra);
     args.push_back(csv);
-    const CliRun run = RunIn(args, dir);
+    const CliRun run = RunCliIn(args, dir);
     ASSERT_EQ(run.exitCode, kExitDesigned) << run.err;
 
     const auto json = nlohmann::json::parse(run.out);
@@ -93,7 +81,7 @@ TEST(TuneOption, SpiceFileHoldsTheTunedStandardValueNetworkWithoutTheLoad)
     for (const char *extra : {"--tune", "--json", "--eseries", "E24", "--spice"})
         args.push_back(extra);
     args.push_back(spice);
-    const CliRun run = RunIn(args, dir);
+    const CliRun run = RunCliIn(args, dir);
     ASSERT_EQ(run.exitCode, kExitDesigned) << run.err;
     const auto standard = nlohmann::json::parse(run.out)["tuned"]["standardValues"];
 
@@ -131,7 +119,7 @@ TEST(TuneOption, WritesTheTunedNetworkWhereNoDesignAbsorbsTheLoad)
     const Args args{"--f1",     "1",   "--f2",    "1.3",    "--zhigh", "50",
                     "--zlow",   "12",  "--order", "8",      "--load",  "series-rl",
                     "--absorb", "2.5", "--tune",  "--json", "--spice", spice};
-    const CliRun run = RunIn(args, dir);
+    const CliRun run = RunCliIn(args, dir);
     EXPECT_EQ(run.exitCode, kExitTuned);
     EXPECT_NE(run.err.find("SOLUTION OUT OF RANGE"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("tuned network was written"), std::string::npos) << run.err;
@@ -145,7 +133,7 @@ TEST(TuneOption, WritesTheTunedNetworkWhereNoDesignAbsorbsTheLoad)
     EXPECT_NE(ReadBytes(spice).find("\nLload p2 r2 2.5n "), std::string::npos);
 
     // Without --tune the same inputs stay a plain failure that writes nothing.
-    const CliRun plain = RunIn(Args(args.begin(), args.end() - 4), dir);
+    const CliRun plain = RunCliIn(Args(args.begin(), args.end() - 4), dir);
     EXPECT_EQ(plain.exitCode, kExitNoSolution);
 }
 
