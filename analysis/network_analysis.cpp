@@ -75,7 +75,8 @@ NetworkAnalysis AnalyseDesign(const DesignResult &design, const AnalysisOptions 
                    ReflectionAgrees(check.full.gammaMin, design.GammaMin);
 
     a.bodeFano = BodeFanoOf(design, design.band.Qt);
-    a.sensitivity = SensitivityOf(a.full, a.band);
+    if (options.sensitivity)
+        a.sensitivity = SensitivityOf(a.full, a.band);
     if (options.eseries) {
         Ladder snapped = SnapLadder(a.full, *options.eseries);
         const PassbandFigures figures = PassbandFiguresOf(snapped, a.band);

@@ -27,6 +27,9 @@ struct AnalysisOptions
     // question); a VSWR limit of 0 means the design's own maximum x 1.1
     // (kDefaultYieldVswrFactor).
     std::optional<YieldOptions> monteCarlo;
+    // Each part's sensitivity (one passband search per part); a window that
+    // must repaint at once leaves it for later.
+    bool sensitivity = true;
 
     bool finiteQ() const { return inductorQ || capacitorQ; }
 };

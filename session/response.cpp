@@ -54,7 +54,7 @@ std::string SettingsProblem(const ResponseSettings &s, const analysis::Band &ban
 ResponseCurve CurveOf(std::string name, const analysis::Ladder &ladder,
                       const std::vector<double> &frequenciesHz, const analysis::LossModel &losses)
 {
-    ResponseCurve curve{std::move(name), {}, {}};
+    ResponseCurve curve{std::move(name), ladder, {}, {}};
     curve.points.reserve(frequenciesHz.size());
     curve.groupDelayNs.reserve(frequenciesHz.size());
     for (const double f : frequenciesHz) {
@@ -78,6 +78,7 @@ Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings 
         analysis::AnalysisOptions options = AnalysisOptionsOf(analysisSettings);
         if (trials == Trials::Later) {
             options.monteCarlo.reset();
+            options.sensitivity = false;
             r.trialsPending = true;
         }
         r.analysis = analysis::AnalyseDesign(design.result, options);
@@ -97,9 +98,9 @@ Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings 
     return r;
 }
 
-std::optional<analysis::YieldResult> RunResponseTrials(const std::atomic<bool> &stop,
-                                                       const CalculateOutcome &design,
-                                                       const ResponseSettings &settings)
+std::optional<LaterFigures> RunLaterFigures(const std::atomic<bool> &stop,
+                                            const CalculateOutcome &design,
+                                            const ResponseSettings &settings)
 {
     const analysis::Band band = analysis::BandOf(design.result.band);
     if (!SettingsProblem(settings, band).empty())
@@ -109,8 +110,13 @@ std::optional<analysis::YieldResult> RunResponseTrials(const std::atomic<bool> &
     if (yield.vswrLimit == 0)
         yield.vswrLimit = design.result.Smax * analysis::kDefaultYieldVswrFactor;
     try {
-        return analysis::RunMonteCarloUnless(
-            stop, analysis::FromDesign(design.result, analysis::Precision::Full), band, yield);
+        const analysis::Ladder full =
+            analysis::FromDesign(design.result, analysis::Precision::Full);
+        std::optional<analysis::YieldResult> trials =
+            analysis::RunMonteCarloUnless(stop, full, band, yield);
+        if (!trials)
+            return std::nullopt;
+        return LaterFigures{std::move(*trials), analysis::SensitivityOf(full, band)};
     } catch (const std::exception &) {
         return std::nullopt; // the figures say why when the curves are computed
     }
@@ -190,6 +196,10 @@ std::vector<FigureRow> FigureRows(const Response &response, const DesignResult &
     if (const auto &v = a.standardValues)
         rows.push_back(NetworkRow(analysis::SeriesName(v->series) + " values", v->figures.gammaMax,
                                   v->figures.vswrMax));
+    for (const TunedFigure &t : response.tuned)
+        rows.push_back(NetworkRow(t.name, t.gammaMax, analysis::VswrOf(t.gammaMax)));
+    if (response.tunePending)
+        rows.push_back(TextRow("Tuned network", "tuning\u2026"));
     if (a.bodeFano.applicable)
         rows.push_back(
             NetworkRow("Bode\u2013Fano limit", a.bodeFano.gammaLimit, a.bodeFano.vswrLimit));
@@ -197,7 +207,10 @@ std::vector<FigureRow> FigureRows(const Response &response, const DesignResult &
         rows.push_back(TextRow("Bode\u2013Fano limit", "none: nothing absorbed"));
     rows.push_back(TextRow("Network check", a.selfCheck.agrees ? "agrees with the design"
                                                                : "DISAGREES with the design"));
-    AddSensitivity(rows, a);
+    if (response.trialsPending)
+        rows.push_back(TextRow("Most sensitive, per +1 %", "running\u2026"));
+    else
+        AddSensitivity(rows, a);
     AddBelowChipRange(rows, a.full);
     if (a.finiteQ)
         AddFiniteQ(rows, *a.finiteQ);

@@ -36,6 +36,10 @@ struct ResponseSettings
     // The trials' pass limit; absent: the design's maximum VSWR x 1.1.
     std::optional<double> yieldVswr;
 
+    // Re-tune the network's values for the least in-band |S11| and show the
+    // tuned network beside the design's (on the standard series, when one is set).
+    bool tune = false;
+
     friend bool operator==(const ResponseSettings &, const ResponseSettings &) = default;
 };
 
@@ -51,9 +55,18 @@ AnalysisSettings AnalysisSettingsOf(const ResponseSettings &settings);
 // Why the settings cannot be computed for this band, or empty.
 std::string SettingsProblem(const ResponseSettings &settings, const analysis::Band &band);
 
+// A re-tuned network's name ("Tuned", "Tuned, E24 values") and its in-band
+// maximum |S11|, as its row in the figures table shows it.
+struct TunedFigure
+{
+    std::string name;
+    double gammaMax = 0;
+};
+
 struct ResponseCurve
 {
-    std::string name; // "Full precision", "As printed", "E24 values"
+    std::string name;         // "Full precision", "As printed", "E24 values"
+    analysis::Ladder network; // what the curve is of, for figures between its points
     std::vector<analysis::SweepPoint> points;
     std::vector<double> groupDelayNs; // of S21, one per point
 };
@@ -68,23 +81,37 @@ struct Response
     // insertion loss and delay beside the ideal curves.
     std::optional<ResponseCurve> withLosses;
     analysis::NetworkAnalysis analysis;
-    // The tolerance trials were left for RunResponseTrials; their figures
-    // read "running" until they arrive in analysis.yield.
+    // The tolerance trials and the parts' sensitivity were left for
+    // RunLaterFigures; their rows read "running" until they arrive in
+    // analysis.yield and analysis.sensitivity.
     bool trialsPending = false;
+    // The re-tuned networks beside the design's, once a tune run apart has
+    // delivered them (AddTuned); until then, with tunePending, a row says so.
+    std::vector<TunedFigure> tuned;
+    bool tunePending = false;
 };
 
-// Whether ComputeResponse runs the tolerance trials itself, or leaves them
-// for RunResponseTrials (on another thread) so that the curves show at once.
+// Whether ComputeResponse runs the tolerance trials and the sensitivity
+// itself, or leaves them for RunLaterFigures (on another thread) so that the
+// curves show at once.
 enum class Trials { Now, Later };
 
 Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings &settings,
                          Trials trials = Trials::Now);
 
-// The tolerance trials ComputeResponse left pending, given up once `stop` is
-// set: nothing then, or when the settings cannot be computed.
-std::optional<analysis::YieldResult> RunResponseTrials(const std::atomic<bool> &stop,
-                                                       const CalculateOutcome &design,
-                                                       const ResponseSettings &settings);
+// The figures ComputeResponse left pending: the tolerance trials and each
+// part's sensitivity.
+struct LaterFigures
+{
+    analysis::YieldResult yield;
+    std::vector<analysis::PartSensitivity> sensitivity;
+};
+
+// The figures ComputeResponse left pending, given up once `stop` is set:
+// nothing then, or when the settings cannot be computed.
+std::optional<LaterFigures> RunLaterFigures(const std::atomic<bool> &stop,
+                                            const CalculateOutcome &design,
+                                            const ResponseSettings &settings);
 
 // The network with its true load at each frequency, with its group delay.
 ResponseCurve CurveOf(std::string name, const analysis::Ladder &ladder,

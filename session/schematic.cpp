@@ -28,6 +28,11 @@ std::string PrintedValue(const analysis::LadderElement &element)
     return std::string(digits, end.ptr) + " " + analysis::UnitOf(element.kind);
 }
 
+std::string StandardValue(const analysis::LadderElement &element)
+{
+    return analysis::Figure(element.value, 3) + " " + analysis::UnitOf(element.kind);
+}
+
 namespace {
 
 std::string Ohms(double value)
@@ -37,20 +42,25 @@ std::string Ohms(double value)
 
 } // namespace
 
-Schematic SchematicOf(const analysis::Ladder &printed, const analysis::Ladder *standard,
-                      const std::string &seriesName)
+Schematic SchematicOf(const analysis::Ladder &printed, const SchematicValues &standard,
+                      const SchematicValues &tuned)
 {
     Schematic s;
     s.source = {1, "Port 1", Ohms(printed.port1Ohms), std::nullopt};
     s.load = {2, "Port 2", Ohms(printed.port2Ohms), std::nullopt};
-    if (standard)
-        s.standardSeries = seriesName;
+    if (standard.ladder)
+        s.standardSeries = standard.name;
+    if (tuned.ladder)
+        s.tunedName = tuned.name;
     for (std::size_t i = 0; i < printed.elements.size(); ++i) {
         const analysis::LadderElement &e = printed.elements[i];
-        SchematicPart part{SymbolOf(e.kind), analysis::PartName(printed, i), PrintedValue(e), {}};
-        if (standard && i < standard->elements.size())
-            part.standard =
-                analysis::Figure(standard->elements[i].value, 3) + " " + analysis::UnitOf(e.kind);
+        SchematicPart part{
+            SymbolOf(e.kind), analysis::PartName(printed, i), PrintedValue(e), {}, {}};
+        if (standard.ladder && i < standard.ladder->elements.size())
+            part.standard = StandardValue(standard.ladder->elements[i]);
+        if (tuned.ladder && i < tuned.ladder->elements.size())
+            part.tuned = tuned.onSeries ? StandardValue(tuned.ladder->elements[i])
+                                        : PrintedValue(tuned.ladder->elements[i]);
         s.parts.push_back(std::move(part));
     }
     if (const auto &load = printed.load) {
@@ -58,6 +68,7 @@ Schematic SchematicOf(const analysis::Ladder &printed, const analysis::Ladder *s
                            "Load",
                            analysis::Figure(load->element.value, 6) + " " +
                                analysis::UnitOf(load->element.kind),
+                           {},
                            {}};
         (load->port() == 1 ? s.source : s.load).load = std::move(part);
     }

@@ -23,6 +23,7 @@ struct SchematicPart
     std::string name;     // "L1", "C2": as the exports name it
     std::string value;    // "3.217 nH", as the report prints it
     std::string standard; // "3.3 nH": its standard value, when those are shown
+    std::string tuned;    // its re-tuned value, when the tuned network is shown
 };
 
 struct SchematicPort
@@ -41,14 +42,27 @@ struct Schematic
     SchematicPort load;   // port 2, the low-impedance end, on the right
     std::vector<SchematicPart> parts;
     std::string standardSeries; // "E24" when standard values are shown
+    std::string tunedName;      // "Tuned" or "Tuned, E24 values" when tuned values are shown
+};
+
+// A network beside the design's whose values the schematic shows too.
+struct SchematicValues
+{
+    const analysis::Ladder *ladder = nullptr; // the same parts in the same order
+    std::string name;                         // "E24", "Tuned", "Tuned, E24 values"
+    bool onSeries = false;                    // standard values, shown with the series' own digits
 };
 
 // `printed` is the network built from the values as printed; `standard`, when
-// given, the same network snapped to a standard series named `seriesName`.
-Schematic SchematicOf(const analysis::Ladder &printed, const analysis::Ladder *standard = nullptr,
-                      const std::string &seriesName = {});
+// given, the same network snapped to a standard series, and `tuned` the
+// network re-tuned.
+Schematic SchematicOf(const analysis::Ladder &printed, const SchematicValues &standard = {},
+                      const SchematicValues &tuned = {});
 
 // A value as the report prints it: three decimals and its unit, "3.217 nH".
 std::string PrintedValue(const analysis::LadderElement &element);
+
+// A standard value with the series' own digits and its unit, "3.3 nH".
+std::string StandardValue(const analysis::LadderElement &element);
 
 } // namespace tevmar::session

@@ -1,6 +1,8 @@
 #include "session/tuning.h"
 
+#include "analysis/analysis_text.h"
 #include "analysis/tuned_report.h"
+#include "session/schematic.h"
 
 #include <stdexcept>
 
@@ -28,19 +30,6 @@ TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettin
             r.problem = "There is no network to tune.";
             return r;
         }
-        const DesignResult &start = r.tuned->relaxed ? r.tuned->relaxed->design : design.result;
-        const analysis::Band band = analysis::BandOf(start.band);
-        if (const std::string problem = SettingsProblem(settings, band); !problem.empty()) {
-            r.problem = problem;
-            return r;
-        }
-        const std::vector<double> frequencies =
-            analysis::SweepFrequencies(SweepPlanOf(AnalysisSettingsOf(settings).sweep, band));
-        r.curves.push_back(CurveOf("Tuned", r.tuned->tuned.network, frequencies));
-        if (const auto &standard = r.tuned->standard)
-            r.curves.push_back(
-                CurveOf("Tuned, " + analysis::SeriesName(standard->series) + " values",
-                        standard->network, frequencies));
         r.lines = analysis::TunedLines(*r.tuned);
     } catch (const analysis::TuneCancelled &) {
         r = TunedResponse{};
@@ -51,6 +40,61 @@ TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettin
         r.problem = std::string("The network cannot be tuned: ") + e.what() + ".";
     }
     return r;
+}
+
+namespace {
+
+std::string StandardName(const analysis::StandardTuneResult &standard)
+{
+    return "Tuned, " + analysis::SeriesName(standard.series) + " values";
+}
+
+} // namespace
+
+void AddTuned(Response &response, const analysis::TunedNetwork &tuned)
+{
+    response.tunePending = false;
+    response.curves.push_back(CurveOf("Tuned", tuned.tuned.network, response.frequenciesHz));
+    response.tuned.push_back({"Tuned", tuned.tuned.gammaMax});
+    if (const auto &standard = tuned.standard) {
+        response.curves.push_back(
+            CurveOf(StandardName(*standard), standard->network, response.frequenciesHz));
+        response.tuned.push_back({StandardName(*standard), standard->gammaMax});
+    }
+}
+
+std::vector<TunedValueRow> TunedValueRows(const analysis::TunedNetwork &tuned)
+{
+    const analysis::Ladder &start = tuned.problem.network;
+    const analysis::Ladder &network = tuned.tuned.network;
+    std::vector<TunedValueRow> rows;
+    for (std::size_t i = 0; i < network.elements.size() && i < start.elements.size(); ++i) {
+        TunedValueRow row{analysis::PartName(network, i),
+                          PrintedValue(start.elements[i]),
+                          PrintedValue(network.elements[i]),
+                          {}};
+        if (tuned.standard)
+            row.standard = StandardValue(tuned.standard->network.elements[i]);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::string TunedValuesText(const TunedResponse &t)
+{
+    if (!t.tuned)
+        return {};
+    std::string text;
+    for (const std::string &line : t.lines)
+        text += line + "\n";
+    text += "\nPart\tDesign\tTuned";
+    if (t.tuned->standard)
+        text += "\t" + StandardName(*t.tuned->standard);
+    text += "\n";
+    for (const TunedValueRow &row : TunedValueRows(*t.tuned))
+        text += row.part + "\t" + row.design + "\t" + row.tuned +
+                (row.standard.empty() ? "" : "\t" + row.standard) + "\n";
+    return text;
 }
 
 } // namespace tevmar::session

@@ -27,17 +27,37 @@ struct TunedResponse
     std::string problem;    // why there is no tuned network; empty when there is one
     bool cancelled = false; // the stop flag ended the tune
     std::optional<analysis::TunedNetwork> tuned;
-    // At the Response window's sweep: "Tuned", and with a series "Tuned, E24 values".
-    std::vector<ResponseCurve> curves;
-    // The tuned figures and values as plain lines, for a copyable table.
+    // The tuned figures and values as plain lines.
     std::vector<std::string> lines;
 };
 
 // Tunes the design (or, where it has no solution, the relaxed design with the
-// true load) on the window's standard series, and sweeps the result as the
-// window sweeps the design. `stop`, when raised from another thread, ends the
-// tune early with `cancelled` set.
+// true load) on the window's standard series. `stop`, when raised from
+// another thread, ends the tune early with `cancelled` set.
 TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettings &settings,
                             const std::atomic<bool> *stop = nullptr);
+
+// Puts a tune's networks into a response of the same design: their curves at
+// the response's frequencies ("Tuned", and with a series "Tuned, E24
+// values"), which the plot, the Smith chart and the markers then show like
+// the others, and their figures beside the design's.
+void AddTuned(Response &response, const analysis::TunedNetwork &tuned);
+
+// One row of the tuned values table: the part, its starting value, tuned,
+// and tuned on the series when there is one (else empty); three decimals as
+// the report prints values, the series' own digits for standard values.
+struct TunedValueRow
+{
+    std::string part; // "L1"
+    std::string design;
+    std::string tuned;
+    std::string standard;
+};
+
+std::vector<TunedValueRow> TunedValueRows(const analysis::TunedNetwork &tuned);
+
+// The tune's lines and its values table as tab-separated text, for the
+// clipboard; empty without a tuned network.
+std::string TunedValuesText(const TunedResponse &tuned);
 
 } // namespace tevmar::session

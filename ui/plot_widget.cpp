@@ -14,7 +14,7 @@ namespace {
 
 constexpr int kLeftMargin = 64;
 constexpr int kRightMargin = 16;
-constexpr int kLegendHeight = 40;
+constexpr int kLegendGap = 12; // between the legend and the upper panel
 constexpr int kBottomMargin = 44;
 constexpr int kPanelGap = 30;
 constexpr double kMaxReturnLossDb = 120;
@@ -171,12 +171,13 @@ void ResponsePlot::SetData(PlotData data)
 {
     data_ = std::move(data);
     hover_.reset();
+    PlaceLegend();
     update();
 }
 
 QRect ResponsePlot::PlotArea() const
 {
-    return rect().adjusted(kLeftMargin, kLegendHeight, -kRightMargin, -kBottomMargin);
+    return rect().adjusted(kLeftMargin, legendHeight_, -kRightMargin, -kBottomMargin);
 }
 
 double ResponsePlot::XOf(double frequencyGhz) const
@@ -427,48 +428,62 @@ void ResponsePlot::DrawPanel(QPainter &painter, const Panel &panel) const
     painter.drawRect(r);
 }
 
-void ResponsePlot::DrawLegend(QPainter &painter) const
+std::vector<ResponsePlot::LegendEntry> ResponsePlot::Legend() const
 {
-    struct Entry
-    {
-        QString name;
-        QColor colour;
-        Qt::PenStyle style;
-        bool shade;
-    };
-    std::vector<Entry> entries;
+    std::vector<LegendEntry> entries;
     for (const PlotSeries &s : data_.series)
-        entries.push_back({s.name, s.colour, s.style, false});
+        entries.push_back({s.name, s.colour, s.style, false, {}});
     if (data_.rippleGamma)
         entries.push_back(
-            {QStringLiteral("Design ripple max"), kRippleColour, Qt::DashLine, false});
+            {QStringLiteral("Design ripple max"), kRippleColour, Qt::DashLine, false, {}});
     if (data_.limitGamma)
         entries.push_back(
-            {QStringLiteral("Bode\u2013Fano limit"), kLimitColour, Qt::DotLine, false});
+            {QStringLiteral("Bode\u2013Fano limit"), kLimitColour, Qt::DotLine, false, {}});
     entries.push_back(
-        {QStringLiteral("Passband F1\u2013F2"), BandShade(palette()), Qt::SolidLine, true});
+        {QStringLiteral("Passband F1\u2013F2"), BandShade(palette()), Qt::SolidLine, true, {}});
 
-    const QFontMetrics metrics = painter.fontMetrics();
+    // Entries run on to a new row where the next would leave the plot.
+    const QFontMetrics metrics(font());
     const int rowHeight = metrics.height() + 2;
     int x = kLeftMargin;
     int y = 4;
-    for (const Entry &e : entries) {
+    for (LegendEntry &e : entries) {
         const int width = 28 + metrics.horizontalAdvance(e.name) + 18;
         if (x + width > this->width() - kRightMargin && x > kLeftMargin) {
             x = kLeftMargin;
             y += rowHeight;
         }
-        const int middle = y + rowHeight / 2;
+        e.place = QRect(x, y, width, rowHeight);
+        x += width;
+    }
+    return entries;
+}
+
+void ResponsePlot::PlaceLegend()
+{
+    legendHeight_ = Legend().back().place.bottom() + kLegendGap;
+}
+
+void ResponsePlot::resizeEvent(QResizeEvent *)
+{
+    PlaceLegend();
+}
+
+void ResponsePlot::DrawLegend(QPainter &painter) const
+{
+    const QFontMetrics metrics = painter.fontMetrics();
+    for (const LegendEntry &e : Legend()) {
+        const QRect &r = e.place;
+        const int middle = r.center().y();
         if (e.shade) {
-            painter.fillRect(QRect(x, middle - 5, 22, 10), e.colour);
+            painter.fillRect(QRect(r.left(), middle - 5, 22, 10), e.colour);
         } else {
             painter.setPen(QPen(e.colour, 2, e.style));
-            painter.drawLine(x, middle, x + 22, middle);
+            painter.drawLine(r.left(), middle, r.left() + 22, middle);
         }
         painter.setPen(palette().color(QPalette::Text));
-        painter.drawText(x + 28, y + (rowHeight + metrics.ascent() - metrics.descent()) / 2,
-                         e.name);
-        x += width;
+        painter.drawText(r.left() + 28,
+                         r.top() + (r.height() + metrics.ascent() - metrics.descent()) / 2, e.name);
     }
 }
 

@@ -91,6 +91,7 @@ class ResponsePlot final : public QWidget
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
   private:
     struct Panel;
@@ -98,6 +99,18 @@ class ResponsePlot final : public QWidget
     double XOf(double frequencyGhz) const;
     QRect PlotArea() const;
     void DrawPanel(QPainter &painter, const Panel &panel) const;
+    // One entry of the legend above the panels, and where it goes.
+    struct LegendEntry
+    {
+        QString name;
+        QColor colour;
+        Qt::PenStyle style;
+        bool shade; // the passband's shading rather than a line
+        QRect place;
+    };
+    std::vector<LegendEntry> Legend() const;
+    // Lays the legend out again for the series and width: how far down the panels start.
+    void PlaceLegend();
     void DrawLegend(QPainter &painter) const;
     void DrawHover(QPainter &painter, const std::vector<Panel> &panels) const;
     void DrawMarkers(QPainter &painter, const std::vector<Panel> &panels) const;
@@ -105,6 +118,7 @@ class ResponsePlot final : public QWidget
     std::optional<std::size_t> MarkerNear(double x) const;
 
     PlotData data_;
+    int legendHeight_ = 40; // from the top to the upper panel
     std::optional<std::size_t> hover_;
     unsigned panels_ = ReturnLossPanel | VswrPanel;
     std::vector<double> markersGhz_;

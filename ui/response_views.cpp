@@ -13,9 +13,11 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -53,6 +55,7 @@ ResponseViews::ResponseViews(QWidget &window, ResponsePlot &plot)
     schematic_ = new SchematicView(tabs_);
     schematic_->setObjectName(QStringLiteral("schematic"));
     tabs_->addTab(schematic_, QStringLiteral("Schematic"));
+    tabs_->addTab(BuildTunedTab(), QStringLiteral("Tuned Values"));
 
     markers_ = new QTableWidget(0, static_cast<int>(session::MarkerColumns().size()), body_);
     markers_->setObjectName(QStringLiteral("markerTable"));
@@ -103,6 +106,11 @@ void ResponseViews::BuildMenus()
     connect(copyValues, &QAction::triggered, this,
             [this] { QGuiApplication::clipboard()->setText(ValuesText()); });
     edit_->addAction(copyValues);
+    QAction *copyTuned = new QAction(QStringLiteral("Copy &Tuned Values"), menuBar_);
+    copyTuned->setObjectName(QStringLiteral("copyTunedValuesAction"));
+    connect(copyTuned, &QAction::triggered, this,
+            [this] { QGuiApplication::clipboard()->setText(TunedValuesText()); });
+    edit_->addAction(copyTuned);
     QAction *copySchematic = new QAction(QStringLiteral("Copy Schematic as &Image"), menuBar_);
     copySchematic->setObjectName(QStringLiteral("copySchematicAction"));
     connect(copySchematic, &QAction::triggered, this, &ResponseViews::CopySchematic);
@@ -144,19 +152,96 @@ void ResponseViews::BuildMenus()
     connect(schematic, &QAction::triggered, this, [this] { tabs_->setCurrentWidget(schematic_); });
 }
 
-void ResponseViews::Show(const session::Response &response, const session::CalculateOutcome &design)
+QWidget *ResponseViews::BuildTunedTab()
+{
+    tunedTab_ = new QWidget(tabs_);
+    tunedLines_ = new QLabel(tunedTab_);
+    tunedLines_->setObjectName(QStringLiteral("tunedLines"));
+    tunedLines_->setWordWrap(true);
+    tunedLines_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    tunedTable_ = new QTableWidget(0, 4, tunedTab_);
+    tunedTable_->setObjectName(QStringLiteral("tunedValues"));
+    tunedTable_->verticalHeader()->hide();
+    tunedTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tunedTable_->horizontalHeader()->setStretchLastSection(true);
+    auto *copy = new QPushButton(QStringLiteral("Copy Tuned Values"), tunedTab_);
+    copy->setObjectName(QStringLiteral("copyTunedValues"));
+    connect(copy, &QPushButton::clicked, this,
+            [this] { QGuiApplication::clipboard()->setText(TunedValuesText()); });
+    auto *column = new QVBoxLayout(tunedTab_);
+    column->addWidget(tunedLines_);
+    column->addWidget(tunedTable_, 1);
+    column->addWidget(copy, 0, Qt::AlignRight);
+    return tunedTab_;
+}
+
+void ResponseViews::Show(const session::Response &response, const session::CalculateOutcome &design,
+                         const std::optional<session::TunedResponse> *tuned)
 {
     response_ = &response;
     design_ = &design;
+    tuned_ = tuned;
     smith_->SetResponse(response);
     const analysis::NetworkAnalysis &a = response.analysis;
     if (response.problem.empty()) {
-        const auto &standard = a.standardValues;
-        schematic_->SetSchematic(session::SchematicOf(
-            a.printed, standard ? &standard->ladder : nullptr,
-            standard ? analysis::SeriesName(standard->series) : std::string()));
+        session::SchematicValues standard, tunedValues;
+        if (a.standardValues)
+            standard = {&a.standardValues->ladder, analysis::SeriesName(a.standardValues->series),
+                        true};
+        if (tuned && *tuned && (*tuned)->tuned) {
+            const analysis::TunedNetwork &t = *(*tuned)->tuned;
+            tunedValues =
+                t.standard
+                    ? session::SchematicValues{&t.standard->network,
+                                               "Tuned " + analysis::SeriesName(t.standard->series),
+                                               true}
+                    : session::SchematicValues{&t.tuned.network, "Tuned", false};
+        }
+        schematic_->SetSchematic(session::SchematicOf(a.printed, standard, tunedValues));
     }
     ShowMarkers();
+    ShowTuned();
+}
+
+void ResponseViews::ShowTuned()
+{
+    const session::TunedResponse *t = tuned_ && *tuned_ ? &**tuned_ : nullptr;
+    if (!tuned_)
+        tunedLines_->setText(QStringLiteral("Tick \u201CRe-tune the values\u201D to tune the "
+                                            "network and compare it with the design."));
+    else if (!t)
+        tunedLines_->setText(QStringLiteral("Tuning\u2026"));
+    else if (!t->tuned)
+        tunedLines_->setText(QString::fromStdString(t->problem));
+    else {
+        QStringList lines;
+        for (const std::string &line : t->lines)
+            lines << QString::fromStdString(line);
+        tunedLines_->setText(lines.join(QLatin1Char('\n')));
+    }
+    const std::vector<session::TunedValueRow> rows =
+        t && t->tuned ? session::TunedValueRows(*t->tuned) : std::vector<session::TunedValueRow>{};
+    const bool standard = t && t->tuned && t->tuned->standard;
+    QStringList heads = {QStringLiteral("Part"), QStringLiteral("Design"), QStringLiteral("Tuned")};
+    if (standard)
+        heads << QStringLiteral("Tuned, ") +
+                     QString::fromStdString(analysis::SeriesName(t->tuned->standard->series));
+    tunedTable_->setColumnCount(static_cast<int>(heads.size()));
+    tunedTable_->setHorizontalHeaderLabels(heads);
+    tunedTable_->setRowCount(static_cast<int>(rows.size()));
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const std::string cells[] = {rows[r].part, rows[r].design, rows[r].tuned, rows[r].standard};
+        for (int c = 0; c < heads.size(); ++c)
+            tunedTable_->setItem(static_cast<int>(r), c,
+                                 new QTableWidgetItem(QString::fromStdString(cells[c])));
+    }
+    tunedTable_->resizeColumnsToContents();
+}
+
+QString ResponseViews::TunedValuesText() const
+{
+    return tuned_ && *tuned_ ? QString::fromStdString(session::TunedValuesText(**tuned_))
+                             : QString();
 }
 
 void ResponseViews::ShowMarkers()
@@ -190,6 +275,8 @@ QString ResponseViews::ValuesText() const
         hz.push_back(ghz * 1e9);
     if (!hz.empty())
         text += "\n" + session::MarkerTableText(session::ReadMarkers(*response_, hz));
+    if (tuned_ && *tuned_)
+        text += "\n" + session::TunedValuesText(**tuned_);
     return QString::fromStdString(text);
 }
 

@@ -2,10 +2,13 @@
 
 #include "session/calculation.h"
 #include "session/response.h"
+#include "session/tuning.h"
 
 #include <QObject>
+#include <optional>
 
 class QAction;
+class QLabel;
 class QMenu;
 class QMenuBar;
 class QTabWidget;
@@ -32,17 +35,23 @@ class ResponseViews final : public QObject
     QMenu *fileMenu() const { return file_; }
     QMenu *editMenu() const { return edit_; }
 
-    // A new response of `design`, which the window keeps alive.
-    void Show(const session::Response &response, const session::CalculateOutcome &design);
+    // A new response of `design`, which the window keeps alive; `tuned`, when
+    // the tuned network is asked for, the latest tune (empty while it runs).
+    void Show(const session::Response &response, const session::CalculateOutcome &design,
+              const std::optional<session::TunedResponse> *tuned = nullptr);
 
     SmithChart &smith() const { return *smith_; }
     SchematicView &schematic() const { return *schematic_; }
     QTabWidget &tabs() const { return *tabs_; }
     QTableWidget &markerTable() const { return *markers_; }
+    QTableWidget &tunedTable() const { return *tunedTable_; }
     QAction *viewAction(const char *objectName) const;
 
-    // What Copy values puts on the clipboard: the figures and the markers.
+    // What Copy values puts on the clipboard: the figures, the markers and
+    // the tuned values when they are shown.
     QString ValuesText() const;
+    // What Copy Tuned Values puts on the clipboard; empty without a tune.
+    QString TunedValuesText() const;
     // Asks for a file name and saves the schematic there.
     void SaveSchematicAs();
     void CopySchematic();
@@ -50,6 +59,8 @@ class ResponseViews final : public QObject
   private:
     void BuildMenus();
     void ShowMarkers();
+    QWidget *BuildTunedTab();
+    void ShowTuned();
 
     QWidget &window_;
     ResponsePlot &plot_;
@@ -58,11 +69,15 @@ class ResponseViews final : public QObject
     SmithChart *smith_ = nullptr;
     SchematicView *schematic_ = nullptr;
     QTableWidget *markers_ = nullptr;
+    QWidget *tunedTab_ = nullptr;
+    QLabel *tunedLines_ = nullptr;
+    QTableWidget *tunedTable_ = nullptr;
     QMenuBar *menuBar_ = nullptr;
     QMenu *file_ = nullptr;
     QMenu *edit_ = nullptr;
     const session::Response *response_ = nullptr;
     const session::CalculateOutcome *design_ = nullptr;
+    const std::optional<session::TunedResponse> *tuned_ = nullptr;
 };
 
 } // namespace tevmar

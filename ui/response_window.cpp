@@ -1,9 +1,11 @@
 #include "ui/response_window.h"
 
 #include "analysis/analysis_text.h"
+#include "session/tuning.h"
+#include "ui/background_run.h"
+#include "ui/curve_look.h"
 #include "ui/plot_widget.h"
 #include "ui/response_views.h"
-#include "ui/trial_runner.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -144,13 +146,6 @@ const analysis::ESeries kSeries[] = {analysis::ESeries::E12, analysis::ESeries::
 
 PlotData PlotDataOf(const session::Response &response, const DesignResult &design)
 {
-    static const struct
-    {
-        QColor colour;
-        Qt::PenStyle style;
-    } looks[] = {{QColor(0, 70, 200), Qt::SolidLine},
-                 {QColor(225, 110, 0), Qt::DashLine},
-                 {QColor(0, 145, 60), Qt::DashDotLine}};
     PlotData data;
     data.message = QString::fromStdString(response.problem);
     if (!response.problem.empty())
@@ -164,8 +159,9 @@ PlotData PlotDataOf(const session::Response &response, const DesignResult &desig
         const session::ResponseCurve &curve = response.curves[k];
         PlotSeries s;
         s.name = QString::fromStdString(curve.name);
-        s.colour = looks[k % std::size(looks)].colour;
-        s.style = looks[k % std::size(looks)].style;
+        const CurveLook look = LookOfCurve(response, k);
+        s.colour = look.colour;
+        s.style = look.style;
         for (const analysis::SweepPoint &p : curve.points) {
             s.returnLossDb.push_back(p.returnLossDb);
             s.vswr.push_back(p.vswr);
@@ -243,7 +239,8 @@ ResponseWindow::ResponseWindow(const session::ResponseSettings &settings, Settin
     column->setContentsMargins(0, 0, 0, 0);
 
     views_ = new ResponseViews(*this, *plot_);
-    trials_runner_ = new TrialRunner(this);
+    laterFigures_ = new BackgroundRun<session::LaterFigures>(this);
+    tuner_ = new BackgroundRun<session::TunedResponse>(this);
     trialsBusy_ = new QLabel(QStringLiteral("Tolerance trials running\u2026"), this);
     trialsBusy_->setObjectName(QStringLiteral("trialsBusy"));
     trialsBusy_->hide();
@@ -318,18 +315,25 @@ QWidget *ResponseWindow::BuildPartControls()
     qModel_->setToolTip(QStringLiteral(
         "Centre: each part's loss resistance is set by its Q at the centre frequency.\n"
         "Constant: each part keeps its Q at every frequency."));
+    tune_ = new QCheckBox(QStringLiteral("Re-tune the values for the least in-band |S11|"), group);
+    tune_->setObjectName(QStringLiteral("tune"));
+    tune_->setToolTip(QStringLiteral(
+        "Keeps the parts and their places, and the load as it is, and searches their values\n"
+        "for the smallest largest |S11| in the band; on the standard series when one is set."));
 
     auto *form = new QFormLayout(group);
     form->addRow(QStringLiteral("Standard values"), series_);
     form->addRow(QStringLiteral("Inductor Q"), inductorQ_);
     form->addRow(QStringLiteral("Capacitor Q"), capacitorQ_);
     form->addRow(QStringLiteral("Q model"), qModel_);
+    form->addRow(tune_);
 
     const auto read = [this] { ReadControls(); };
     connect(series_, &QComboBox::currentIndexChanged, this, read);
     connect(inductorQ_, &QDoubleSpinBox::valueChanged, this, read);
     connect(capacitorQ_, &QDoubleSpinBox::valueChanged, this, read);
     connect(qModel_, &QComboBox::currentIndexChanged, this, read);
+    connect(tune_, &QCheckBox::toggled, this, read);
     return group;
 }
 
@@ -373,9 +377,9 @@ QWidget *ResponseWindow::BuildToleranceControls()
 // engineer's; the range boxes show the band's default while they follow it.
 void ResponseWindow::WriteControls()
 {
-    const QList<QWidget *> controls = {followBand_,  from_,      to_,        points_,
-                                       logarithmic_, series_,    inductorQ_, capacitorQ_,
-                                       qModel_,      tolerance_, trials_,    yieldLimit_};
+    const QList<QWidget *> controls = {followBand_, from_,      to_,         points_, logarithmic_,
+                                       series_,     inductorQ_, capacitorQ_, qModel_, tune_,
+                                       tolerance_,  trials_,    yieldLimit_};
     std::vector<std::unique_ptr<QSignalBlocker>> blockers;
     for (QWidget *control : controls)
         blockers.push_back(std::make_unique<QSignalBlocker>(control));
@@ -405,6 +409,7 @@ void ResponseWindow::WriteControls()
     capacitorQ_->setValue(s.capacitorQ.value_or(0));
     qModel_->setCurrentIndex(s.qModel == analysis::QModel::Constant ? 1 : 0);
     qModel_->setEnabled(s.inductorQ || s.capacitorQ); // ideal parts have no loss to model
+    tune_->setChecked(s.tune);
     tolerance_->setValue(s.tolerancePercent);
     trials_->setValue(s.trials);
     yieldLimit_->SetAutomatic(design_ ? design_->result.Smax * analysis::kDefaultYieldVswrFactor
@@ -429,6 +434,7 @@ void ResponseWindow::ReadControls()
     s.inductorQ = QualityOf(inductorQ_);
     s.capacitorQ = QualityOf(capacitorQ_);
     s.qModel = qModel_->currentIndex() == 1 ? analysis::QModel::Constant : analysis::QModel::Centre;
+    s.tune = tune_->isChecked();
     s.tolerancePercent = tolerance_->value();
     s.trials = trials_->value();
     s.yieldVswr =
@@ -445,6 +451,8 @@ void ResponseWindow::ReadControls()
 void ResponseWindow::ShowDesign(const session::CalculateOutcome &design)
 {
     design_ = design;
+    tuner_->Stop(); // a tune of the design before
+    tuned_.reset();
     stale_ = false;
     WriteControls();
     ShowBanner();
@@ -492,29 +500,78 @@ void ResponseWindow::Recompute()
         return;
     QElapsedTimer clock;
     clock.start();
-    // The curves show at once; the tolerance trials follow from another thread.
+    // The curves show at once; the tolerance trials, the sensitivity and a
+    // tune follow from other threads.
     response_ = session::ComputeResponse(*design_, settings_, session::Trials::Later);
-    plot_->SetData(PlotDataOf(response_, design_->result));
-    views_->Show(response_, *design_);
-    ShowFigures();
+    if (response_.problem.empty() && settings_.tune)
+        FollowTune();
+    else
+        tuner_->Stop();
+    ShowResponse();
     if (response_.problem.empty()) {
-        trials_runner_->Start(*design_, settings_, [this](const analysis::YieldResult &yield) {
-            response_.analysis.yield = yield;
-            response_.trialsPending = false;
-            trialsBusy_->hide();
-            ShowFigures();
-        });
+        laterFigures_->Start(
+            [design = *design_, settings = settings_](const std::atomic<bool> &stop) {
+                return session::RunLaterFigures(stop, design, settings);
+            },
+            [this](const session::LaterFigures &later) {
+                response_.analysis.yield = later.yield;
+                response_.analysis.sensitivity = later.sensitivity;
+                response_.trialsPending = false;
+                trialsBusy_->hide();
+                ShowFigures();
+            });
         trialsBusy_->show();
     } else {
-        trials_runner_->Stop();
+        laterFigures_->Stop();
         trialsBusy_->hide();
     }
     lastComputeMs_ = static_cast<double>(clock.nsecsElapsed()) / 1e6;
 }
 
+// The tuned network depends on the design and the standard series alone: a
+// tune already done for them is swept again at once, a tune under way is
+// left to finish, and anything else starts one.
+void ResponseWindow::FollowTune()
+{
+    if (tuned_ && tunedSeries_ == settings_.eseries) {
+        if (tuned_->tuned)
+            session::AddTuned(response_, *tuned_->tuned);
+        return;
+    }
+    response_.tunePending = true;
+    if (tuner_->running() && tunedSeries_ == settings_.eseries)
+        return;
+    tuned_.reset();
+    tunedSeries_ = settings_.eseries;
+    tuner_->Start(
+        [design = *design_, settings = settings_](const std::atomic<bool> &stop) {
+            session::TunedResponse r = session::TuneForWindow(design, settings, &stop);
+            return r.cancelled ? std::nullopt : std::optional<session::TunedResponse>(r);
+        },
+        [this](const session::TunedResponse &tuned) {
+            tuned_ = tuned;
+            response_.tunePending = false;
+            if (tuned_->tuned && response_.problem.empty())
+                session::AddTuned(response_, *tuned_->tuned);
+            ShowResponse();
+        });
+}
+
+void ResponseWindow::ShowResponse()
+{
+    plot_->SetData(PlotDataOf(response_, design_->result));
+    views_->Show(response_, *design_, settings_.tune ? &tuned_ : nullptr);
+    ShowFigures();
+}
+
+bool ResponseWindow::tuneRunning() const
+{
+    return tuner_->running();
+}
+
 bool ResponseWindow::trialsRunning() const
 {
-    return trials_runner_->running();
+    return laterFigures_->running();
 }
 
 void ResponseWindow::ShowFigures()

@@ -2,6 +2,7 @@
 
 #include "session/calculation.h"
 #include "session/response.h"
+#include "session/tuning.h"
 
 #include <QWidget>
 #include <functional>
@@ -19,7 +20,7 @@ namespace tevmar {
 class ResponsePlot;
 class YieldLimitBox;
 class ResponseViews;
-class TrialRunner;
+template <class Result> class BackgroundRun;
 
 // The Response window: the plot of return loss and VSWR of the latest solved
 // design, the controls for the sweep, standard values, component Q and its
@@ -52,6 +53,10 @@ class ResponseWindow final : public QWidget
     ResponseViews &views() const { return *views_; }
     // Whether tolerance trials are still running for the shown settings.
     bool trialsRunning() const;
+    // Whether a tune of the shown design is under way.
+    bool tuneRunning() const;
+    // The latest tune of the shown design, when one has finished.
+    const std::optional<session::TunedResponse> &tuned() const { return tuned_; }
     // Milliseconds the last recomputation of sweep and figures took.
     double lastComputeMs() const { return lastComputeMs_; }
 
@@ -62,6 +67,8 @@ class ResponseWindow final : public QWidget
     void WriteControls();
     void ReadControls();
     void Recompute();
+    void FollowTune();
+    void ShowResponse();
     void ShowFigures();
     void ShowBanner();
 
@@ -75,7 +82,10 @@ class ResponseWindow final : public QWidget
     QLabel *banner_ = nullptr;
     ResponsePlot *plot_ = nullptr;
     ResponseViews *views_ = nullptr;
-    TrialRunner *trials_runner_ = nullptr;
+    BackgroundRun<session::LaterFigures> *laterFigures_ = nullptr;
+    BackgroundRun<session::TunedResponse> *tuner_ = nullptr;
+    std::optional<session::TunedResponse> tuned_;
+    std::optional<analysis::ESeries> tunedSeries_; // the series of tuned_, or of the tune under way
     QLabel *trialsBusy_ = nullptr;
     QCheckBox *followBand_ = nullptr;
     QDoubleSpinBox *from_ = nullptr;
@@ -86,6 +96,7 @@ class ResponseWindow final : public QWidget
     QDoubleSpinBox *inductorQ_ = nullptr;
     QDoubleSpinBox *capacitorQ_ = nullptr;
     QComboBox *qModel_ = nullptr;
+    QCheckBox *tune_ = nullptr;
     QDoubleSpinBox *tolerance_ = nullptr;
     QSpinBox *trials_ = nullptr;
     YieldLimitBox *yieldLimit_ = nullptr;

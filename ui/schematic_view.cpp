@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QSvgGenerator>
+#include <algorithm>
+#include <vector>
 
 namespace tevmar {
 
@@ -120,6 +122,17 @@ void Lines(QPainter &p, QPointF at, const QStringList &lines, Qt::Alignment alig
     }
 }
 
+// Lines of text, each in its own colour.
+void InkLines(QPainter &p, QPointF at, const QStringList &lines, const std::vector<QColor> &inks,
+              Qt::Alignment align)
+{
+    const double height = QFontMetricsF(p.font()).height();
+    for (int k = 0; k < lines.size(); ++k) {
+        const QColor &ink = inks[static_cast<std::size_t>(k)];
+        Lines(p, QPointF(at.x(), at.y() + k * height), {lines[k]}, align, ink, ink);
+    }
+}
+
 QString Q(const std::string &text)
 {
     return QString::fromStdString(text);
@@ -215,6 +228,7 @@ void PaintSchematic(QPainter &p, const session::Schematic &s, const QRectF &area
     const QColor muted = dark ? QColor(160, 160, 160) : QColor(110, 110, 110);
     const QColor loadInk = dark ? QColor(120, 190, 255) : QColor(0, 80, 180);
     const QColor standardInk = dark ? QColor(110, 210, 130) : QColor(0, 130, 50);
+    const QColor tunedInk = dark ? QColor(200, 150, 255) : QColor(130, 40, 200);
     p.save();
     p.fillRect(area, ground);
     p.setRenderHint(QPainter::Antialiasing);
@@ -236,41 +250,39 @@ void PaintSchematic(QPainter &p, const session::Schematic &s, const QRectF &area
         const double left = first + static_cast<double>(k) * kSlot;
         const double mid = left + kSlot / 2;
         QStringList label = {Q(part.name), Q(part.value)};
-        if (!part.standard.empty())
+        std::vector<QColor> inks = {ink, ink};
+        if (!part.standard.empty()) {
             label << Q(s.standardSeries) + QStringLiteral(" ") + Q(part.standard);
+            inks.push_back(standardInk);
+        }
+        if (!part.tuned.empty()) {
+            label << Q(s.tunedName) + QStringLiteral(" ") + Q(part.tuned);
+            inks.push_back(tunedInk);
+        }
+        // Labels above a series part grow upwards, away from the wire.
+        const double extraLines = std::max(0.0, static_cast<double>(label.size()) - 3);
+        const double lineHeight = QFontMetricsF(p.font()).height();
         p.setPen(QPen(ink, 1.6));
         if (part.symbol == Symbol::SeriesInductor || part.symbol == Symbol::SeriesCapacitor) {
             Part(p, part.symbol, QPointF(left, kTop), QPointF(left + kSlot, kTop));
-            Lines(p, QPointF(mid, kTop - 62), label, Qt::AlignHCenter, ink, ink);
+            InkLines(p, QPointF(mid, kTop - 62 - extraLines * lineHeight), label, inks,
+                     Qt::AlignHCenter);
         } else {
             p.drawLine(QPointF(left, kTop), QPointF(left + kSlot, kTop));
             Part(p, part.symbol, QPointF(mid, kTop), QPointF(mid, kBottom));
             Dot(p, QPointF(mid, kTop));
             Dot(p, QPointF(mid, kBottom));
-            Lines(p, QPointF(mid + 16, (kTop + kBottom) / 2 - 22), label, Qt::AlignLeft, ink, ink);
-        }
-        if (!part.standard.empty()) {
-            // Redraw the standard value in its own colour over the third line.
-            const QFontMetricsF m(p.font());
-            const bool series =
-                part.symbol == Symbol::SeriesInductor || part.symbol == Symbol::SeriesCapacitor;
-            const QPointF at = series
-                                   ? QPointF(mid, kTop - 62 + 2 * m.height())
-                                   : QPointF(mid + 16, (kTop + kBottom) / 2 - 22 + 2 * m.height());
-            const QString text = label.back();
-            const double w = m.horizontalAdvance(text);
-            const QRectF cover(series ? at.x() - w / 2 : at.x(), at.y(), w, m.height());
-            p.fillRect(cover.adjusted(-1, 0, 1, 0), ground);
-            Lines(p, QPointF(series ? mid : at.x(), at.y()), {text},
-                  series ? Qt::AlignHCenter : Qt::AlignLeft, standardInk, standardInk);
+            InkLines(p, QPointF(mid + 16, (kTop + kBottom) / 2 - 22 - extraLines * lineHeight / 2),
+                     label, inks, Qt::AlignLeft);
         }
     }
-    Lines(p, QPointF(kMargin, kHeight - 22),
-          {QStringLiteral("Values as printed") +
-           (s.standardSeries.empty() ? QString()
-                                     : QStringLiteral("; ") + Q(s.standardSeries) +
-                                           QStringLiteral(" standard values in green"))},
-          Qt::AlignLeft, muted, muted);
+    QString key = QStringLiteral("Values as printed");
+    if (!s.standardSeries.empty())
+        key += QStringLiteral("; ") + Q(s.standardSeries) +
+               QStringLiteral(" standard values in green");
+    if (!s.tunedName.empty())
+        key += QStringLiteral("; ") + Q(s.tunedName) + QStringLiteral(" values in purple");
+    Lines(p, QPointF(kMargin, kHeight - 22), {key}, Qt::AlignLeft, muted, muted);
     p.restore();
 }
 

@@ -2,6 +2,7 @@
 
 #include "analysis/analysis_text.h"
 #include "session/smith.h"
+#include "ui/curve_look.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -14,9 +15,6 @@ namespace {
 
 using analysis::Complex;
 using session::ChartPoint;
-
-const QColor kCurveColours[] = {QColor(0, 70, 200), QColor(225, 110, 0), QColor(0, 145, 60)};
-const Qt::PenStyle kCurveStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DashDotLine};
 
 bool IsDark(const QPalette &p)
 {
@@ -135,8 +133,7 @@ void SmithChart::paintEvent(QPaintEvent *)
     const std::vector<double> &f = response_->frequenciesHz;
     for (std::size_t c = 0; c < response_->curves.size(); ++c) {
         const session::ResponseCurve &curve = response_->curves[c];
-        const QColor colour = kCurveColours[c % std::size(kCurveColours)];
-        const Qt::PenStyle style = kCurveStyles[c % std::size(kCurveStyles)];
+        const auto [colour, style] = LookOfCurve(*response_, c);
         QPainterPath whole, inBand;
         bool bandStarted = false;
         for (std::size_t i = 0; i < curve.points.size(); ++i) {
@@ -153,17 +150,10 @@ void SmithChart::paintEvent(QPaintEvent *)
         painter.drawPath(inBand);
 
         // F1, F0 and F2 on every trace, evaluated there rather than at the nearest point.
-        const analysis::Ladder *ladder = c == 0   ? &response_->analysis.full
-                                         : c == 1 ? &response_->analysis.printed
-                                         : response_->analysis.standardValues
-                                             ? &response_->analysis.standardValues->ladder
-                                             : nullptr;
-        if (!ladder)
-            continue;
         const std::pair<double, const char *> edges[] = {
             {band.lowHz, "F1"}, {band.centreHz, "F0"}, {band.highHz, "F2"}};
         for (const auto &[hz, name] : edges) {
-            const analysis::SParameters s = analysis::Evaluate(*ladder, hz).s;
+            const analysis::SParameters s = analysis::Evaluate(curve.network, hz).s;
             const QPointF p = PointOf(port_ == 1 ? s.s11 : s.s22, g.cx, g.cy, g.radius);
             painter.setPen(QPen(colour, 1.5));
             painter.setBrush(pal.color(QPalette::Base));
@@ -184,17 +174,28 @@ void SmithChart::paintEvent(QPaintEvent *)
                           QStringLiteral(" \u03A9 (the network with the load)");
     painter.drawText(QPointF(10, 4 + metrics.ascent()), title);
     double x = 10;
-    const double y = 8 + metrics.height() + metrics.ascent();
+    double y = 8 + metrics.height() + metrics.ascent();
+    // Entries run on to a new line where the next would leave the chart.
+    const auto room = [&](const QString &name) {
+        if (x > 10 && x + 28 + metrics.horizontalAdvance(name) > width() - 10) {
+            x = 10;
+            y += metrics.height() + 2;
+        }
+    };
     for (std::size_t c = 0; c < response_->curves.size(); ++c) {
-        painter.setPen(QPen(kCurveColours[c % 3], 2, kCurveStyles[c % 3]));
+        const QString name = QString::fromStdString(response_->curves[c].name);
+        room(name);
+        const CurveLook look = LookOfCurve(*response_, c);
+        painter.setPen(QPen(look.colour, 2, look.style));
         painter.drawLine(QPointF(x, y - metrics.ascent() / 2.0),
                          QPointF(x + 22, y - metrics.ascent() / 2.0));
         painter.setPen(text);
-        const QString name = QString::fromStdString(response_->curves[c].name);
         painter.drawText(QPointF(x + 28, y), name);
         x += 46 + metrics.horizontalAdvance(name);
     }
-    painter.drawText(QPointF(x, y), QStringLiteral("bold: passband F1\u2013F2"));
+    const QString passband = QStringLiteral("bold: passband F1\u2013F2");
+    room(passband);
+    painter.drawText(QPointF(x, y), passband);
 
     if (hover_) {
         const session::ResponseCurve &curve = response_->curves[hover_->curve];

@@ -123,7 +123,8 @@ TEST(Schematic, StandardValuesBesideThePrintedOnes)
     settings.eseries = analysis::ESeries::E12;
     const Response r = ComputeResponse(design, settings);
     ASSERT_TRUE(r.analysis.standardValues);
-    const Schematic s = SchematicOf(r.analysis.printed, &r.analysis.standardValues->ladder, "E12");
+    const Schematic s =
+        SchematicOf(r.analysis.printed, {&r.analysis.standardValues->ladder, "E12", true});
     EXPECT_EQ(s.standardSeries, "E12");
     for (const SchematicPart &part : s.parts)
         EXPECT_FALSE(part.standard.empty()) << part.name;
@@ -131,7 +132,7 @@ TEST(Schematic, StandardValuesBesideThePrintedOnes)
     EXPECT_EQ(s.load.load->value, "20 pF");
 }
 
-TEST(ResponseTrials, LeftForLaterAndGivenUpWhenStopped)
+TEST(ResponseLaterFigures, LeftForLaterAndGivenUpWhenStopped)
 {
     const CalculateOutcome design = Absorbing(LoadType::ShuntRC, "1");
     const ResponseSettings settings;
@@ -143,17 +144,22 @@ TEST(ResponseTrials, LeftForLaterAndGivenUpWhenStopped)
     const std::vector<FigureRow> rows = FigureRows(later, design.result);
     EXPECT_EQ(rows.back().figure + ": " + rows.back().text, "Tolerance trials: running\u2026");
 
-    // Run apart, the trials give what the window computed in one go.
+    EXPECT_TRUE(later.analysis.sensitivity.empty());
+
+    // Run apart, the trials and the sensitivity give what the window computed in one go.
     std::atomic<bool> stop{false};
-    const auto yield = RunResponseTrials(stop, design, settings);
-    ASSERT_TRUE(yield);
-    EXPECT_EQ(yield->passed, now.analysis.yield->passed);
-    EXPECT_EQ(yield->vswrP90, now.analysis.yield->vswrP90);
-    EXPECT_EQ(yield->options.vswrLimit, now.analysis.yield->options.vswrLimit);
+    const auto figures = RunLaterFigures(stop, design, settings);
+    ASSERT_TRUE(figures);
+    const analysis::YieldResult &yield = figures->yield;
+    EXPECT_EQ(yield.passed, now.analysis.yield->passed);
+    EXPECT_EQ(yield.vswrP90, now.analysis.yield->vswrP90);
+    EXPECT_EQ(yield.options.vswrLimit, now.analysis.yield->options.vswrLimit);
+    ASSERT_EQ(figures->sensitivity.size(), now.analysis.sensitivity.size());
+    EXPECT_EQ(figures->sensitivity.front().index, now.analysis.sensitivity.front().index);
 
     // A newer change stops the older run: it gives nothing.
     stop = true;
-    EXPECT_FALSE(RunResponseTrials(stop, design, settings));
+    EXPECT_FALSE(RunLaterFigures(stop, design, settings));
 }
 
 TEST(Markers, ReadingsAtTheBandEdgesMatchTheDesignRipple)

@@ -1,7 +1,8 @@
 // What the Response window gets from a tune run off its GUI thread: the tuned
-// curves at its sweep, the relaxed network where no design exists, and a
-// tune dropped by its stop flag.
+// curves and figures in its response, the values table, the relaxed network
+// where no design exists, and a tune dropped by its stop flag.
 
+#include "analysis/analysis_text.h"
 #include "session/tuning.h"
 
 #include <algorithm>
@@ -35,7 +36,7 @@ double InBandMax(const ResponseCurve &curve, double lowHz, double highHz)
     return worst;
 }
 
-TEST(TuneForWindow, TunedAndStandardCurvesAtTheWindowsSweep)
+TEST(TuneForWindow, TunedCurvesFiguresAndValuesJoinTheWindowsResponse)
 {
     // 2 to 3 GHz, 50 to 8 ohms, series RC absorbing 10 pF: |S11| 0.042 by design.
     const CalculateOutcome design =
@@ -47,18 +48,46 @@ TEST(TuneForWindow, TunedAndStandardCurvesAtTheWindowsSweep)
     settings.toGhz = 3;
     settings.points = 2001;
     settings.logarithmic = false;
+    Response response = ComputeResponse(design, settings, Trials::Later);
+    response.tunePending = true;
+    EXPECT_EQ(FigureRows(response, design.result)[4].text, "tuning\u2026");
+
     const TunedResponse r = TuneForWindow(design, settings);
     ASSERT_EQ(r.problem, "");
-    ASSERT_EQ(r.curves.size(), 2u);
-    EXPECT_EQ(r.curves[0].name, "Tuned");
-    EXPECT_EQ(r.curves[1].name, "Tuned, E24 values");
-    EXPECT_EQ(r.curves[0].points.size(), 2001u);
+    AddTuned(response, *r.tuned);
+    ASSERT_EQ(response.curves.size(), 5u); // full, printed, E24, tuned, tuned E24
+    const ResponseCurve &tuned = response.curves[3];
+    const ResponseCurve &standard = response.curves[4];
+    EXPECT_EQ(tuned.name, "Tuned");
+    EXPECT_EQ(standard.name, "Tuned, E24 values");
+    EXPECT_EQ(tuned.points.size(), 2001u);
     // The curves are of the networks with the load, as the figures say.
-    EXPECT_LE(InBandMax(r.curves[0], 2e9, 3e9), r.tuned->tuned.gammaMax * 1.0001);
-    EXPECT_GE(InBandMax(r.curves[0], 2e9, 3e9), r.tuned->tuned.gammaMax * 0.99);
+    EXPECT_LE(InBandMax(tuned, 2e9, 3e9), r.tuned->tuned.gammaMax * 1.0001);
+    EXPECT_GE(InBandMax(tuned, 2e9, 3e9), r.tuned->tuned.gammaMax * 0.99);
     EXPECT_LE(r.tuned->tuned.gammaMax, 0.008);
-    EXPECT_LE(InBandMax(r.curves[1], 2e9, 3e9), r.tuned->standard->gammaMax * 1.0001);
-    EXPECT_FALSE(r.lines.empty());
+    EXPECT_LE(InBandMax(standard, 2e9, 3e9), r.tuned->standard->gammaMax * 1.0001);
+
+    // The figures table has the tuned networks beside the design's.
+    const std::vector<FigureRow> rows = FigureRows(response, design.result);
+    EXPECT_EQ(rows[4].figure, "Tuned");
+    EXPECT_EQ(rows[4].gamma, analysis::Figure(r.tuned->tuned.gammaMax, 4));
+    EXPECT_EQ(rows[5].figure, "Tuned, E24 values");
+
+    // The copied values: the tune's lines, then one row per part with the
+    // design's, tuned and E24 values; every standard value is on the series.
+    const std::string text = TunedValuesText(r);
+    EXPECT_NE(text.find(r.lines.front() + "\n"), std::string::npos);
+    EXPECT_NE(text.find("\nPart\tDesign\tTuned\tTuned, E24 values\n"), std::string::npos);
+    const std::vector<TunedValueRow> values = TunedValueRows(*r.tuned);
+    ASSERT_EQ(values.size(), 7u); // the eighth element is the load's 10 pF, held
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const analysis::LadderElement &e = r.tuned->standard->network.elements[i];
+        EXPECT_EQ(analysis::SnapToSeries(e.value, analysis::ESeries::E24), e.value) << i;
+        EXPECT_NE(text.find(values[i].part + "\t" + values[i].design + "\t" + values[i].tuned +
+                            "\t" + values[i].standard + "\n"),
+                  std::string::npos)
+            << i;
+    }
 }
 
 TEST(TuneForWindow, RelaxedNetworkWhereNoDesignAbsorbsTheLoad)
@@ -72,7 +101,6 @@ TEST(TuneForWindow, RelaxedNetworkWhereNoDesignAbsorbsTheLoad)
     ASSERT_TRUE(r.tuned && r.tuned->relaxed);
     EXPECT_EQ(r.tuned->tuned.network.load->element.value, 2.5);
     EXPECT_LE(r.tuned->tuned.gammaMax, 0.040);
-    EXPECT_EQ(r.curves.size(), 1u);
 }
 
 TEST(TuneForWindow, ARaisedStopFlagDropsTheTune)
@@ -83,7 +111,7 @@ TEST(TuneForWindow, ARaisedStopFlagDropsTheTune)
     const TunedResponse r = TuneForWindow(design, ResponseSettings{}, &stop);
     EXPECT_TRUE(r.cancelled);
     EXPECT_FALSE(r.tuned);
-    EXPECT_TRUE(r.curves.empty());
+    EXPECT_EQ(TunedValuesText(r), "");
 }
 
 } // namespace

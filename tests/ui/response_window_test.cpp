@@ -7,6 +7,7 @@
 #include "ui_test_support.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -205,6 +206,53 @@ TEST_F(ResponseWindowTest, EveryControlRedrawsAndTheExportsFollowIt)
     EXPECT_EQ(s.trials, 500);
     EXPECT_EQ(s.points, 201);
     EXPECT_FALSE(s.logarithmic);
+}
+
+TEST_F(ResponseWindowTest, TheTunedNetworkJoinsEveryViewWithoutHoldingTheWindow)
+{
+    // 2 to 3 GHz, 50 to 8 ohms, order 8, series RC absorbing 10 pF: |S11| 0.042
+    // by design, under 0.008 tuned.
+    MainWindow w;
+    Type(w, "F1_text", QStringLiteral("2"));
+    Type(w, "F2_text", QStringLiteral("3"));
+    Type(w, "Zhigh_text", QStringLiteral("50"));
+    Type(w, "Zlow_text", QStringLiteral("8"));
+    Click(w, "N8");
+    Click(w, "SRC");
+    Click(w, "LC_abs");
+    Type(w, "LC_text", QStringLiteral("10"));
+    Click(w, "Calc_BP");
+    ResponseWindow &r = Open(w);
+    Find<QComboBox>(r, "eseries")->setCurrentIndex(2); // E24
+    Find<QCheckBox>(r, "tune")->setChecked(true);
+    // The tune runs apart: the window is back at once and says it is tuning.
+    EXPECT_TRUE(r.tuneRunning());
+    EXPECT_EQ(FigureText(r, QStringLiteral("Tuned network")), QStringLiteral("tuning\u2026"));
+    for (int i = 0; i < 2000 && r.tuneRunning(); ++i)
+        QTest::qWait(5);
+    ASSERT_TRUE(r.tuned() && r.tuned()->tuned);
+
+    QStringList curves;
+    for (const PlotSeries &s : r.plot().data().series)
+        curves << s.name;
+    EXPECT_EQ(curves, (QStringList{"Full precision", "As printed", "E24 values", "Tuned",
+                                   "Tuned, E24 values"}));
+    EXPECT_LE(FigureText(r, QStringLiteral("Tuned")).toDouble(), 0.008);
+    const auto *values = Find<QTableWidget>(r, "tunedValues");
+    EXPECT_EQ(values->rowCount(), 7);
+    EXPECT_EQ(values->columnCount(), 4);
+    QApplication::clipboard()->clear();
+    r.findChild<QAction *>(QStringLiteral("copyTunedValuesAction"))->trigger();
+    EXPECT_TRUE(QApplication::clipboard()->text().contains(
+        values->item(0, 0)->text() + "\t" + values->item(0, 1)->text() + "\t" +
+        values->item(0, 2)->text() + "\t" + values->item(0, 3)->text() + "\n"));
+
+    // Another tolerance sweeps the tuned network again without a new tune.
+    Find<QDoubleSpinBox>(r, "tolerance")->setValue(2);
+    EXPECT_FALSE(r.tuneRunning());
+    EXPECT_EQ(r.plot().data().series.size(), 5u);
+    Find<QCheckBox>(r, "tune")->setChecked(false);
+    EXPECT_EQ(r.plot().data().series.size(), 3u);
 }
 
 TEST_F(ResponseWindowTest, ThePassLimitSetsTheTrialsYieldAndAutoFollowsTheDesign)
