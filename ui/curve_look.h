@@ -15,7 +15,7 @@ struct CurveLook
 
 // How the response's curve `index` is drawn, the same in every view: the
 // design's networks (full precision, as printed, standard values) in blue,
-// orange and green, the re-tuned ones in purple.
+// orange and green, the re-tuned ones in sky blue.
 CurveLook LookOfCurve(const session::Response &response, std::size_t index);
 
 } // namespace tevmar

@@ -228,7 +228,7 @@ void PaintSchematic(QPainter &p, const session::Schematic &s, const QRectF &area
     const QColor muted = dark ? QColor(160, 160, 160) : QColor(110, 110, 110);
     const QColor loadInk = dark ? QColor(120, 190, 255) : QColor(0, 80, 180);
     const QColor standardInk = dark ? QColor(110, 210, 130) : QColor(0, 130, 50);
-    const QColor tunedInk = dark ? QColor(200, 150, 255) : QColor(130, 40, 200);
+    const QColor tunedInk = dark ? QColor(100, 200, 255) : QColor(0, 135, 215);
     p.save();
     p.fillRect(area, ground);
     p.setRenderHint(QPainter::Antialiasing);
@@ -281,7 +281,7 @@ void PaintSchematic(QPainter &p, const session::Schematic &s, const QRectF &area
         key += QStringLiteral("; ") + Q(s.standardSeries) +
                QStringLiteral(" standard values in green");
     if (!s.tunedName.empty())
-        key += QStringLiteral("; ") + Q(s.tunedName) + QStringLiteral(" values in purple");
+        key += QStringLiteral("; ") + Q(s.tunedName) + QStringLiteral(" values in light blue");
     Lines(p, QPointF(kMargin, kHeight - 22), {key}, Qt::AlignLeft, muted, muted);
     p.restore();
 }

@@ -17,6 +17,7 @@
 #include "window_driver.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
@@ -75,6 +76,36 @@ bool SaveViews(tevmar::ResponseWindow &response, const QDir &dir, const char *su
     views.tabs().setCurrentIndex(0);
     return ok;
 }
+// The network re-tuned on E24 values: its curves among the design's, its
+// values in the schematic and its values table.
+bool SaveTuned(tevmar::ResponseWindow &response, const QDir &dir)
+{
+    response.findChild<QCheckBox *>(QStringLiteral("tune"))->setChecked(true);
+    for (int i = 0; i < 2000 && response.tuneRunning(); ++i)
+        QTest::qWait(5);
+    QTest::qWait(400); // the tolerance trials
+    tevmar::ResponseViews &views = response.views();
+    bool ok = true;
+    const std::pair<int, const char *> shots[] = {{0, "14-response-tuned.png"},
+                                                  {1, "15-response-tuned-smith.png"},
+                                                  {2, "16-response-tuned-schematic.png"},
+                                                  {3, "17-response-tuned-values.png"}};
+    for (const auto &[tab, name] : shots) {
+        views.tabs().setCurrentIndex(tab);
+        ok = tevmar::test::Save(response, dir, name) && ok;
+    }
+    views.tabs().setCurrentIndex(0);
+    response.findChild<QCheckBox *>(QStringLiteral("tune"))->setChecked(false);
+    return ok;
+}
+
+// The pointer leaves the plot, and its readout with it.
+void LeavePlot(tevmar::ResponsePlot &plot)
+{
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&plot, &leave);
+}
+
 using tevmar::test::Save;
 using tevmar::test::SavePixmap;
 using tevmar::test::Type;
@@ -123,6 +154,7 @@ int main(int argc, char **argv)
     tevmar::ResponsePlot &plot = response->plot();
     QTest::mouseMove(&plot, QPoint(plot.width() * 45 / 100, plot.height() / 2));
     ok = Save(*response, dir, "8-response-e24-hover.png") && ok;
+    LeavePlot(plot);
 
     // Two markers, every panel, the Smith charts and the schematic.
     plot.SetMarkers({1.0, 1.5});
@@ -140,6 +172,7 @@ int main(int argc, char **argv)
     plot.SetMarkers({});
     for (const char *panel : {"viewTransmission", "viewDelay"})
         response->views().viewAction(panel)->trigger();
+    ok = SaveTuned(*response, dir) && ok;
 
     Type(window, "Zlow_text", "0");
     Click(window, "Calc_BP");

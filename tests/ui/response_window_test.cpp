@@ -7,8 +7,8 @@
 #include "ui_test_support.h"
 
 #include <QAction>
-#include <QClipboard>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
