@@ -95,9 +95,33 @@ void SmithChart::SetPort(int port)
     update();
 }
 
+std::vector<SmithChart::LegendEntry> SmithChart::Legend() const
+{
+    std::vector<LegendEntry> entries;
+    if (response_)
+        for (const session::ResponseCurve &curve : response_->curves)
+            entries.push_back({QString::fromStdString(curve.name), {}});
+    entries.push_back({QStringLiteral("bold: passband F1\u2013F2"), {}});
+    // Entries run on to a new line where the next would leave the chart.
+    const QFontMetrics metrics(font());
+    double x = 10;
+    double y = 8 + metrics.height() + metrics.ascent();
+    for (std::size_t c = 0; c < entries.size(); ++c) {
+        const double line = c + 1 < entries.size() ? 28 : 0; // the last has no line
+        const double advance = line + metrics.horizontalAdvance(entries[c].name);
+        if (x > 10 && x + advance > width() - 10) {
+            x = 10;
+            y += metrics.height() + 2;
+        }
+        entries[c].at = QPointF(x, y);
+        x += advance + 18;
+    }
+    return entries;
+}
+
 SmithChart::Geometry SmithChart::ChartGeometry() const
 {
-    const double legend = 46;
+    const double legend = Legend().back().at.y() + 14;
     const double radius = std::max(10.0, std::min(width() - 60.0, height() - legend - 50.0) / 2);
     return {width() / 2.0, legend + 20 + radius, radius};
 }
@@ -173,29 +197,18 @@ void SmithChart::paintEvent(QPaintEvent *)
                           QString::fromStdString(analysis::Figure(ReferenceOhms(), 6)) +
                           QStringLiteral(" \u03A9 (the network with the load)");
     painter.drawText(QPointF(10, 4 + metrics.ascent()), title);
-    double x = 10;
-    double y = 8 + metrics.height() + metrics.ascent();
-    // Entries run on to a new line where the next would leave the chart.
-    const auto room = [&](const QString &name) {
-        if (x > 10 && x + 28 + metrics.horizontalAdvance(name) > width() - 10) {
-            x = 10;
-            y += metrics.height() + 2;
+    const std::vector<LegendEntry> legend = Legend();
+    for (std::size_t c = 0; c < legend.size(); ++c) {
+        const QPointF at = legend[c].at;
+        if (c < response_->curves.size()) {
+            const CurveLook look = LookOfCurve(*response_, c);
+            painter.setPen(QPen(look.colour, 2, look.style));
+            painter.drawLine(QPointF(at.x(), at.y() - metrics.ascent() / 2.0),
+                             QPointF(at.x() + 22, at.y() - metrics.ascent() / 2.0));
         }
-    };
-    for (std::size_t c = 0; c < response_->curves.size(); ++c) {
-        const QString name = QString::fromStdString(response_->curves[c].name);
-        room(name);
-        const CurveLook look = LookOfCurve(*response_, c);
-        painter.setPen(QPen(look.colour, 2, look.style));
-        painter.drawLine(QPointF(x, y - metrics.ascent() / 2.0),
-                         QPointF(x + 22, y - metrics.ascent() / 2.0));
         painter.setPen(text);
-        painter.drawText(QPointF(x + 28, y), name);
-        x += 46 + metrics.horizontalAdvance(name);
+        painter.drawText(at + QPointF(c < response_->curves.size() ? 28 : 0, 0), legend[c].name);
     }
-    const QString passband = QStringLiteral("bold: passband F1\u2013F2");
-    room(passband);
-    painter.drawText(QPointF(x, y), passband);
 
     if (hover_) {
         const session::ResponseCurve &curve = response_->curves[hover_->curve];

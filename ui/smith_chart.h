@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <optional>
+#include <vector>
 
 namespace tevmar {
 
@@ -39,6 +40,14 @@ class SmithChart final : public QWidget
         double cx, cy, radius;
     };
     Geometry ChartGeometry() const;
+    // The title's line is followed by the legend: each curve's name, then the
+    // passband's note, with where its text starts.
+    struct LegendEntry
+    {
+        QString name;
+        QPointF at;
+    };
+    std::vector<LegendEntry> Legend() const;
     analysis::Complex GammaOf(const session::ResponseCurve &curve, std::size_t i) const;
     double ReferenceOhms() const;
 
