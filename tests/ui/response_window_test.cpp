@@ -24,14 +24,21 @@ using session::ExportKind;
 class ResponseWindowTest : public InScratchDirectory
 {
   protected:
+    // A design from 50 ohms; with `load` (its button, "SRC") it absorbs `value`.
     static void Calculate(MainWindow &w, const char *f1, const char *f2, const char *zlow,
-                          const char *order = "N4")
+                          const char *order = "N4", const char *load = nullptr,
+                          const char *value = nullptr)
     {
         Type(w, "F1_text", QString::fromLatin1(f1));
         Type(w, "F2_text", QString::fromLatin1(f2));
         Type(w, "Zhigh_text", QStringLiteral("50"));
         Type(w, "Zlow_text", QString::fromLatin1(zlow));
         Click(w, order);
+        if (load) {
+            Click(w, load);
+            Click(w, "LC_abs");
+            Type(w, "LC_text", QString::fromLatin1(value));
+        }
         Click(w, "Calc_BP");
     }
 
@@ -213,15 +220,7 @@ TEST_F(ResponseWindowTest, TheTunedNetworkJoinsEveryViewWithoutHoldingTheWindow)
     // 2 to 3 GHz, 50 to 8 ohms, order 8, series RC absorbing 10 pF: |S11| 0.042
     // by design, under 0.008 tuned.
     MainWindow w;
-    Type(w, "F1_text", QStringLiteral("2"));
-    Type(w, "F2_text", QStringLiteral("3"));
-    Type(w, "Zhigh_text", QStringLiteral("50"));
-    Type(w, "Zlow_text", QStringLiteral("8"));
-    Click(w, "N8");
-    Click(w, "SRC");
-    Click(w, "LC_abs");
-    Type(w, "LC_text", QStringLiteral("10"));
-    Click(w, "Calc_BP");
+    Calculate(w, "2", "3", "8", "N8", "SRC", "10");
     ResponseWindow &r = Open(w);
     Find<QComboBox>(r, "eseries")->setCurrentIndex(2); // E24
     Find<QCheckBox>(r, "tune")->setChecked(true);
@@ -299,15 +298,7 @@ TEST_F(ResponseWindowTest, ThePassLimitSetsTheTrialsYieldAndAutoFollowsTheDesign
 TEST_F(ResponseWindowTest, TouchstoneTwoIsTheFileTevmarCliWritesForTheDesignAndSweepShown)
 {
     MainWindow w;
-    Type(w, "F1_text", QStringLiteral("1"));
-    Type(w, "F2_text", QStringLiteral("2"));
-    Type(w, "Zhigh_text", QStringLiteral("50"));
-    Type(w, "Zlow_text", QStringLiteral("10"));
-    Click(w, "N8");
-    Click(w, "PRC");
-    Click(w, "LC_abs");
-    Type(w, "LC_text", QStringLiteral("1"));
-    Click(w, "Calc_BP");
+    Calculate(w, "1", "2", "10", "N8", "PRC", "1");
     ResponseWindow &r = Open(w);
     Find<QCheckBox>(r, "sweepFollowsBand")->setChecked(false);
     Find<QDoubleSpinBox>(r, "sweepFrom")->setValue(0.8);
