@@ -80,10 +80,16 @@ class ResponseWindowTest : public InScratchDirectory
         return names;
     }
 
-    // The text beside the figure whose name starts with `name`.
+    // The text beside the figure whose name starts with `name`, once the trials are done.
     static QString FigureText(const ResponseWindow &r, const QString &name)
     {
         WaitForTrials(r);
+        return ShownFigureText(r, name);
+    }
+
+    // The same as the table shows it now.
+    static QString ShownFigureText(const ResponseWindow &r, const QString &name)
+    {
         const auto *table = r.findChild<QTableWidget *>(QStringLiteral("figures"));
         for (int row = 0; row < table->rowCount(); ++row)
             if (table->item(row, 0)->text().startsWith(name))
@@ -226,7 +232,7 @@ TEST_F(ResponseWindowTest, TheTunedNetworkJoinsEveryViewWithoutHoldingTheWindow)
     Find<QCheckBox>(r, "tune")->setChecked(true);
     // The tune runs apart: the window is back at once and says it is tuning.
     EXPECT_TRUE(r.tuneRunning());
-    EXPECT_EQ(FigureText(r, QStringLiteral("Tuned network")), QStringLiteral("tuning\u2026"));
+    EXPECT_EQ(ShownFigureText(r, QStringLiteral("Tuned network")), QStringLiteral("tuning\u2026"));
     for (int i = 0; i < 2000 && r.tuneRunning(); ++i)
         QTest::qWait(5);
     ASSERT_TRUE(r.tuned() && r.tuned()->tuned);
