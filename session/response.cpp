@@ -2,6 +2,7 @@
 
 #include "analysis/analysis_text.h"
 #include "engine/lenient_number.h"
+#include "session/measured_match.h"
 
 #include <cmath>
 #include <stdexcept>
@@ -75,7 +76,7 @@ Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings 
     try {
         const AnalysisSettings analysisSettings = AnalysisSettingsOf(settings);
         r.plan = SweepPlanOf(analysisSettings.sweep, band);
-        analysis::AnalysisOptions options = AnalysisOptionsOf(analysisSettings);
+        analysis::AnalysisOptions options = AnalysisOptionsFor(design, analysisSettings);
         if (trials == Trials::Later) {
             options.monteCarlo.reset();
             r.trialsPending = true;
@@ -109,8 +110,9 @@ std::optional<analysis::YieldResult> RunResponseTrials(const std::atomic<bool> &
     if (yield.vswrLimit == 0)
         yield.vswrLimit = design.result.Smax * analysis::kDefaultYieldVswrFactor;
     try {
-        return analysis::RunMonteCarloUnless(
-            stop, analysis::FromDesign(design.result, analysis::Precision::Full), band, yield);
+        analysis::Ladder nominal = analysis::FromDesign(design.result, analysis::Precision::Full);
+        nominal.measured = design.measuredLoad;
+        return analysis::RunMonteCarloUnless(stop, nominal, band, yield);
     } catch (const std::exception &) {
         return std::nullopt; // the figures say why when the curves are computed
     }
