@@ -16,7 +16,7 @@ namespace tevmar::analysis {
 struct LoadFit
 {
     LoadType type = LoadType::SeriesRL;
-    bool valid = false;      // a positive R and a positive L or C fit the data
+    bool valid = false; // a positive R and a positive L or C fit the data
     double resistanceOhms = 0;
     double reactiveValue = 0; // nH for the RL kinds, pF for the RC kinds
     // sqrt(mean |Zfit - Zmeas|^2 / |Zmeas|^2) over the in-band points.

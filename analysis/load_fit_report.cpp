@@ -55,10 +55,10 @@ std::string FitValuesText(const LoadFit &fit)
 
 std::vector<std::string> FitLines(const FitSummary &s)
 {
-    std::vector<std::string> lines{"Measured load " + s.fileName + ": " +
-                                   std::to_string(s.points) + " points from " +
-                                   Figure(s.firstHz / 1e9) + " to " + Figure(s.lastHz / 1e9) +
-                                   " GHz, " + std::to_string(s.pointsInBand) + " in the band"};
+    std::vector<std::string> lines{"Measured load " + s.fileName + ": " + std::to_string(s.points) +
+                                   " points from " + Figure(s.firstHz / 1e9) + " to " +
+                                   Figure(s.lastHz / 1e9) + " GHz, " +
+                                   std::to_string(s.pointsInBand) + " in the band"};
     for (std::size_t i = 0; i < s.fits.size(); ++i) {
         const LoadFit &fit = s.fits[i];
         std::string line = std::string("  ") + NamesOf(fit.type).phrase + ": ";
@@ -70,7 +70,8 @@ std::vector<std::string> FitLines(const FitSummary &s)
     }
     lines.push_back(std::string("Designed for the ") + (s.forced ? "asked-for " : "best ") +
                     NamesOf(s.chosen.type).phrase + " fit at " + PortEnd(s.chosen.type) +
-                    ", source " + Figure(s.sourceOhms) + " ohms; figures are into the measured "
+                    ", source " + Figure(s.sourceOhms) +
+                    " ohms; figures are into the measured "
                     "load");
     return lines;
 }

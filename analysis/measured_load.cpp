@@ -6,8 +6,7 @@ namespace tevmar::analysis {
 
 std::complex<double> MeasuredLoad::ImpedanceAt(double frequencyHz) const
 {
-    const auto above =
-        std::upper_bound(frequenciesHz.begin(), frequenciesHz.end(), frequencyHz);
+    const auto above = std::upper_bound(frequenciesHz.begin(), frequenciesHz.end(), frequencyHz);
     if (above == frequenciesHz.begin())
         return impedanceOhms.front();
     if (above == frequenciesHz.end())

@@ -89,7 +89,8 @@ class Reader
         if (digits.starts_with('+'))
             digits.remove_prefix(1);
         double value = 0;
-        const auto [stop, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        const auto [stop, ec] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), value);
         if (ec == std::errc::result_out_of_range)
             Fail("\"" + std::string(token) + "\" is out of range; expected " + expected);
         if (ec != std::errc{} || stop != digits.data() + digits.size())
@@ -167,7 +168,8 @@ class Reader
             ended_ = true;
         } else if (name == "two-port data order" || name == "number of noise frequencies" ||
                    name == "noise data" || name == "mixed-mode order") {
-            Fail("[" + name + "] belongs to a file of more than one port; expected a one-port file");
+            Fail("[" + name +
+                 "] belongs to a file of more than one port; expected a one-port file");
         } else {
             Fail("unknown keyword [" + name + "]; expected a Touchstone 2.0 keyword");
         }
@@ -256,7 +258,8 @@ class Reader
         if (!std::isfinite(frequencyHz) || frequencyHz < 0)
             Fail("frequency " + Figure(point_[0]) + "; expected a frequency of zero or above");
         if (!data_.frequenciesHz.empty() && !(frequencyHz > data_.frequenciesHz.back()))
-            Fail("frequency " + Figure(point_[0]) + " is not above the one before; expected "
+            Fail("frequency " + Figure(point_[0]) +
+                 " is not above the one before; expected "
                  "strictly increasing frequencies");
 
         Complex value;

@@ -119,8 +119,7 @@ SourceView SourceViewOf(const Ladder &ladder, double frequencyHz, const LossMode
         for (const LadderElement &element : ladder.elements)
             Append(view.m, element, omega, losses);
     } else {
-        for (auto element = ladder.elements.rbegin(); element != ladder.elements.rend();
-             ++element)
+        for (auto element = ladder.elements.rbegin(); element != ladder.elements.rend(); ++element)
             Append(view.m, *element, omega, losses);
     }
     view.sourceOhms = load.port == 2 ? ladder.port1Ohms : ladder.port2Ohms;

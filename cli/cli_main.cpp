@@ -2,7 +2,6 @@
 
 #include "cli/analysis_options.h"
 #include "cli/design_command.h"
-
 #include "session/measured_match.h"
 
 #include <algorithm>
@@ -78,8 +77,8 @@ std::string CheckMeasuredLoad(const CommandLine &c)
 // The design for the load measured in the file, with its analysis.
 int RunMeasuredLoad(const CommandLine &c, std::ostream &out, std::ostream &err)
 {
-    const session::MeasuredLoadRequest request{*c.measured.filePath, c.design.f1Text,
-                                               c.design.f2Text, *c.measured.sourceOhms,
+    const session::MeasuredLoadRequest request{*c.measured.filePath,  c.design.f1Text,
+                                               c.design.f2Text,       *c.measured.sourceOhms,
                                                c.design.networkOrder, c.measured.loadKind};
     const session::MeasuredMatch match = session::MatchMeasuredLoad(request);
     if (!match.ok()) {

@@ -104,8 +104,7 @@ OptionTable MeasuredLoadOptions(MeasuredLoadArguments &m)
          "rather than the best",
          [&m](const std::string &value) -> std::string {
              LoadType type{};
-             if (std::string problem = Choose<LoadType>(type, LoadWords())(value);
-                 !problem.empty())
+             if (std::string problem = Choose<LoadType>(type, LoadWords())(value); !problem.empty())
                  return problem;
              m.loadKind = type;
              return {};

@@ -84,12 +84,11 @@ MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request, analysis::On
     const std::optional<analysis::LoadFit> chosen =
         analysis::ChooseFit(summary.fits, request.sourceOhms, request.loadKind);
     if (!chosen) {
-        match.problem =
-            request.loadKind
-                ? summary.problems[static_cast<std::size_t>(*request.loadKind)]
-                : "no load kind fits the data on the right side of the source's " +
-                      analysis::Figure(request.sourceOhms) +
-                      " ohms (a series kind below it, a shunt kind above it)";
+        match.problem = request.loadKind
+                            ? summary.problems[static_cast<std::size_t>(*request.loadKind)]
+                            : "no load kind fits the data on the right side of the source's " +
+                                  analysis::Figure(request.sourceOhms) +
+                                  " ohms (a series kind below it, a shunt kind above it)";
         return match;
     }
     summary.chosen = *chosen;

@@ -52,14 +52,14 @@ const KindCase kKinds[] = {
 };
 
 class FitOfKind : public testing::TestWithParam<KindCase>
-{};
+{
+};
 
 TEST_P(FitOfKind, RecoversTheValuesItWasMadeFromAndRanksItFirst)
 {
     const KindCase &k = GetParam();
-    const OnePortData data = Measure(0.8e9, 3.2e9, 41, [&](double f) {
-        return ModelImpedance(k.type, k.ohms, k.value, f);
-    });
+    const OnePortData data = Measure(
+        0.8e9, 3.2e9, 41, [&](double f) { return ModelImpedance(k.type, k.ohms, k.value, f); });
     const std::vector<LoadFit> fits = FitAllLoads(PointsInBand(data, 2e9, 1e9));
     const LoadFit &fit = fits[static_cast<std::size_t>(k.type)];
     ASSERT_TRUE(fit.valid);
@@ -121,7 +121,8 @@ std::shared_ptr<const MeasuredLoad> MeasuredModel(const Design &d)
 }
 
 class IntoExactModel : public testing::TestWithParam<DesignCase>
-{};
+{
+};
 
 TEST_P(IntoExactModel, EveryFigureIsTheModels)
 {

@@ -56,7 +56,8 @@ const GoodFile kGoodFiles[] = {
 };
 
 class ReadsGoodFile : public testing::TestWithParam<GoodFile>
-{};
+{
+};
 
 TEST_P(ReadsGoodFile, ToFrequencyAndImpedance)
 {
@@ -95,7 +96,8 @@ const BadFile kBadFiles[] = {
     {"HParameters", "# GHz H RI\n1 0 0\n", "load.s1p:1: H parameters describe a two-port"},
     {"GParameters", "# GHz g RI\n1 0 0\n", "load.s1p:1: g parameters describe a two-port"},
     {"ActiveLoad", "# GHz S MA\n1 1.2 30\n", "load.s1p:2: |S11| 1.2 is above 1"},
-    {"NegativeResistance", "# GHz Z RI\n1 -0.1 0.5\n", "load.s1p:2: resistance -5 ohms is negative"},
+    {"NegativeResistance", "# GHz Z RI\n1 -0.1 0.5\n",
+     "load.s1p:2: resistance -5 ohms is negative"},
     {"ShortCircuit", "# GHz S RI\n1 -1 0\n", "load.s1p:2: an impedance of 0 ohms, a short"},
     {"OpenCircuit", "# GHz Y RI\n1 0 0\n", "load.s1p:2: an impedance of"},
     {"UnknownOption", "# GHz S XY\n", "load.s1p:1: \"XY\" in the option line; expected a unit"},
@@ -115,7 +117,8 @@ const BadFile kBadFiles[] = {
 };
 
 class RefusesBadFile : public testing::TestWithParam<BadFile>
-{};
+{
+};
 
 TEST_P(RefusesBadFile, NamingFileLineAndWhatWasExpected)
 {

@@ -69,21 +69,24 @@ TEST(LoadS1pOption, PaneLinesThenTheFitThenTheFiguresIntoTheData)
 struct UsageCase
 {
     const char *name;
-    Args extra;         // after the antenna's arguments; "-" drops --source
+    Args extra; // after the antenna's arguments; "-" drops --source
     const char *message;
 };
 
 TEST(LoadS1pOption, BadUsageExitsTwoSayingWhy)
 {
     const UsageCase cases[] = {
-        {"MixedWithZlow", {"--zlow", "10"},
+        {"MixedWithZlow",
+         {"--zlow", "10"},
          "--load-s1p replaces --zhigh, --zlow, --load and --absorb; --zlow was given too"},
         {"MixedWithLoad", {"--load", "shunt-rc"}, "--load was given too"},
         {"WithoutSource", {"-"}, "--load-s1p needs --source"},
-        {"TooFewPointsInBand", {"--f1", "2.301", "--f2", "2.325"},
+        {"TooFewPointsInBand",
+         {"--f1", "2.301", "--f2", "2.325"},
          "2 measured points lie in the band 2.301 to 2.325 GHz; the fit needs at least 3"},
         {"UnknownKind", {"--load-kind", "series-rlc"}, "\"series-rlc\" is not one of series-rl"},
-        {"KindOnTheWrongSide", {"--load-kind", "shunt-rl"},
+        {"KindOnTheWrongSide",
+         {"--load-kind", "shunt-rl"},
          "the shunt RL fit's 36.93 ohms is not above the source's 50 ohms"},
     };
     for (const UsageCase &c : cases) {

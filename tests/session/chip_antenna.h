@@ -13,8 +13,7 @@
 namespace tevmar::test_files {
 
 // From lowGhz to highGhz in steps of stepMhz.
-inline std::string ChipAntennaS1p(double lowGhz = 2.0, double highGhz = 3.0,
-                                  double stepMhz = 10.0)
+inline std::string ChipAntennaS1p(double lowGhz = 2.0, double highGhz = 3.0, double stepMhz = 10.0)
 {
     const auto number = [](double value) {
         char text[32];

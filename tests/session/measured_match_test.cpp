@@ -20,9 +20,8 @@ MeasuredMatch MatchAntenna(int order, const char *f1 = "2.3", const char *f2 = "
     request.f2Text = f2;
     request.sourceOhms = 50;
     request.networkOrder = order;
-    return MatchMeasuredLoad(request,
-                             analysis::ReadOnePort(test_files::ChipAntennaS1p(), "antenna.s1p"),
-                             "antenna.s1p");
+    return MatchMeasuredLoad(
+        request, analysis::ReadOnePort(test_files::ChipAntennaS1p(), "antenna.s1p"), "antenna.s1p");
 }
 
 TEST(MatchMeasuredLoad, ChipAntennaOrder4DesignedForTheFitAndTunedIntoTheData)
