@@ -57,17 +57,6 @@ TEST(MatchMeasuredLoad, ChipAntennaOrder4DesignedForTheFitAndTunedIntoTheData)
     EXPECT_LE(tuned.tuned->tuned.gammaMax, 0.024);
 }
 
-TEST(MatchMeasuredLoad, ChipAntennaOrder8TunedFromARelaxedStart)
-{
-    const MeasuredMatch match = MatchAntenna(8);
-    ASSERT_TRUE(match.ok()) << match.problem;
-    EXPECT_FALSE(match.outcome.solved());
-    const TunedResponse tuned = TuneForWindow(match.outcome, ResponseSettings{});
-    ASSERT_TRUE(tuned.tuned) << tuned.problem;
-    ASSERT_TRUE(tuned.tuned->relaxed);
-    EXPECT_LE(tuned.tuned->tuned.gammaMax, 0.006);
-}
-
 TEST(MatchMeasuredLoad, RefusesABandWithTooFewPointsOrAKindOnTheWrongSide)
 {
     const MeasuredMatch narrow = MatchAntenna(4, "2.301", "2.325");
