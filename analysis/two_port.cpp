@@ -108,6 +108,7 @@ struct SourceView
     Abcd m;
     double sourceOhms = 0;
     Complex loadOhms;
+    PortTerms t; // with the source as port 1 and the load as port 2
 };
 
 SourceView SourceViewOf(const Ladder &ladder, double frequencyHz, const LossModel &losses)
@@ -124,16 +125,18 @@ SourceView SourceViewOf(const Ladder &ladder, double frequencyHz, const LossMode
     }
     view.sourceOhms = load.port == 2 ? ladder.port1Ohms : ladder.port2Ohms;
     view.loadOhms = load.ImpedanceAt(frequencyHz);
+    view.t = PortTermsOf(view.m, view.sourceOhms, view.loadOhms);
     return view;
 }
 
 // S11 at the source referred to its resistance; S21 = S12 the transducer
-// gain's amplitude 2 sqrt(Rs Re ZL) / (Zin + Rs) / (C ZL + D), whose square is
-// the power reaching the load over the source's available power; S22 the
+// gain's amplitude 2 sqrt(Rs Re ZL) / (A ZL + B + Rs (C ZL + D)), whose square
+// is the power reaching the load over the source's available power; S22 the
 // power-wave reflection at the load, (Zout - ZL*) / (Zout + ZL).
-SParameters MeasuredSParameters(const SourceView &v, const PortTerms &t)
+SParameters MeasuredSParameters(const SourceView &v)
 {
     const Abcd &m = v.m;
+    const PortTerms &t = v.t;
     const double z1 = v.sourceOhms;
     const Complex perDelta = Reciprocal(t.delta);
     const Complex s21 = 2.0 * std::sqrt(z1 * std::max(v.loadOhms.real(), 0.0)) * perDelta;
@@ -204,8 +207,7 @@ SweepPoint Evaluate(const Ladder &ladder, double frequencyHz, const LossModel &l
 {
     if (ladder.measured) {
         const SourceView v = SourceViewOf(ladder, frequencyHz, losses);
-        const PortTerms t = PortTermsOf(v.m, v.sourceOhms, v.loadOhms);
-        return PointOf(frequencyHz, MeasuredSParameters(v, t), t, v.sourceOhms);
+        return PointOf(frequencyHz, MeasuredSParameters(v), v.t, v.sourceOhms);
     }
     const double z1 = ladder.port1Ohms;
     const double z2 = ladder.port2Ohms;
@@ -218,8 +220,7 @@ double ReflectionMagnitude(const Ladder &ladder, double frequencyHz, const LossM
 {
     if (ladder.measured) {
         const SourceView v = SourceViewOf(ladder, frequencyHz, losses);
-        const PortTerms t = PortTermsOf(v.m, v.sourceOhms, v.loadOhms);
-        const double reflected = std::norm(t.p - v.sourceOhms * t.q) / std::norm(t.delta);
+        const double reflected = std::norm(v.t.p - v.sourceOhms * v.t.q) / std::norm(v.t.delta);
         return std::min(std::sqrt(reflected), 1.0);
     }
     const Abcd m = LoadedAbcd(ladder, frequencyHz, losses);
@@ -232,10 +233,8 @@ double GroupDelaySeconds(const Ladder &ladder, double frequencyHz, const LossMod
 {
     const double step = frequencyHz * 1e-6;
     const auto s21 = [&](double f) {
-        if (ladder.measured) {
-            const SourceView v = SourceViewOf(ladder, f, losses);
-            return MeasuredSParameters(v, PortTermsOf(v.m, v.sourceOhms, v.loadOhms)).s21;
-        }
+        if (ladder.measured)
+            return MeasuredSParameters(SourceViewOf(ladder, f, losses)).s21;
         const Abcd m = LoadedAbcd(ladder, f, losses);
         return SParametersOf(m, ladder.port1Ohms, ladder.port2Ohms).s21;
     };
