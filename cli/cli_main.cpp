@@ -128,9 +128,9 @@ std::string UsageText()
            AnalysisUsageText() +
            "\n"
            "Exit status: 0 designed and saved, 1 no solution (\"  SOLUTION OUT OF RANGE\"),\n"
-           "2 bad usage, 3 report not saved, 4 standard output could not be written,\n"
-           "5 an analysis file could not be written, 6 no textbook design but --tune\n"
-           "wrote the tuned network.\n";
+           "2 bad usage (a --load-s1p file that cannot be read or fitted too), 3 report not\n"
+           "saved, 4 standard output could not be written, 5 an analysis file could not be\n"
+           "written, 6 no textbook design but --tune wrote the tuned network.\n";
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string> &args,

@@ -88,9 +88,7 @@ OptionTable DesignOptions(DesignInputs &inputs, std::vector<std::string> &warnin
 OptionTable MeasuredLoadOptions(MeasuredLoadArguments &m)
 {
     return {
-        {"--load-s1p", "FILE.s1p",
-         "match the load measured in this one-port Touchstone file (in place of --zhigh, "
-         "--zlow, --load and --absorb)",
+        {"--load-s1p", "FILE.s1p", "match the load measured in this one-port Touchstone file",
          [&m](const std::string &value) -> std::string {
              if (value.empty() || HasLineBreak(value))
                  return "needs a file name";
@@ -100,8 +98,7 @@ OptionTable MeasuredLoadOptions(MeasuredLoadArguments &m)
         {"--source", "OHMS", "the source resistance the measured load is matched to",
          StorePositive(m.sourceOhms)},
         {"--load-kind", "TYPE",
-         "fit the measured load as this kind (series-rl, series-rc, shunt-rl, shunt-rc) "
-         "rather than the best",
+         "fit the measured load as this load type rather than the best-fitting one",
          [&m](const std::string &value) -> std::string {
              LoadType type{};
              if (std::string problem = Choose<LoadType>(type, LoadWords())(value); !problem.empty())
