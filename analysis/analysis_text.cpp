@@ -30,8 +30,13 @@ void AddSelfCheck(std::vector<std::string> &lines, const NetworkAnalysis &a)
     lines.push_back("Network check over " + Ghz(a.band.lowHz) + " to " + Ghz(a.band.highHz) + ":");
     lines.push_back("  design:                |S11| max " + Figure(c.designGammaMax) + " min " +
                     Figure(c.designGammaMin));
-    lines.push_back("  full-precision values: " + PassbandText(c.full) +
-                    (c.agrees ? "" : "  DISAGREES WITH THE DESIGN"));
+    if (c.measuredLoad) {
+        lines.push_back("  into the measured load:");
+        lines.push_back("  full-precision values: " + PassbandText(c.full));
+    } else {
+        lines.push_back("  full-precision values: " + PassbandText(c.full) +
+                        (c.agrees ? "" : "  DISAGREES WITH THE DESIGN"));
+    }
     lines.push_back("  values as printed:     " + PassbandText(c.printed));
 }
 

@@ -247,6 +247,8 @@ Json AnalysisJson(const NetworkAnalysis &a)
              {"agrees", a.selfCheck.agrees}}},
            {"bodeFano", BodeFanoJson(a.bodeFano)},
            {"sensitivity", SensitivityJson(a)}};
+    if (a.selfCheck.measuredLoad)
+        j["selfCheck"]["intoMeasuredLoad"] = true;
     if (a.standardValues)
         j["standardValues"] = StandardValuesJson(*a.standardValues, a.full);
     if (a.finiteQ)

@@ -10,8 +10,10 @@
 // component loss and tolerances touch the network's parts only, and the
 // exports can describe the network alone.
 
+#include "analysis/measured_load.h"
 #include "engine/design_result.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +49,12 @@ struct Ladder
     double port2Ohms = 0;                             // low-impedance termination, as typed
     std::vector<LadderElement> elements;              // the network's parts, port 1 to port 2
     std::optional<LoadReactance> load = std::nullopt; // the absorbed load's reactance, if any
+    // A measured load, when the design was made for a fit to one: it then
+    // terminates its port in place of that port's resistance and `load`, and
+    // the response is the source's view through the network into the data.
+    // The exports ignore it and describe the network alone. Shared, because
+    // every copy of a ladder (snapped, perturbed, tuned) sees the same data.
+    std::shared_ptr<const MeasuredLoad> measured = nullptr;
 };
 
 // Which of the element table's two values the ladder is built from.

@@ -61,22 +61,44 @@ struct Pair
 double ReflectedPower(const Ladder &ladder, double frequencyHz, std::span<double> byLogValue)
 {
     const double omega = 2.0 * std::numbers::pi * frequencyHz;
-    const double z1 = ladder.port1Ohms;
-    const double z2 = ladder.port2Ohms;
     assert(byLogValue.empty() || byLogValue.size() == ladder.elements.size());
 
-    // The sections in cascade order: a shunt load's reactance ahead of the
-    // parts at port 1, a series load's after them at port 2.
+    // The sections in cascade order from the source, and for each its part's
+    // index in ladder.elements (none for the load's reactance). Into the
+    // model: port 1 to port 2, a shunt load's reactance ahead of the parts at
+    // port 1, a series load's after them at port 2. Into a measured load: from
+    // the source's port to the load's, the data taking the place of the
+    // port's resistance and reactance.
+    constexpr std::size_t kNoPart = static_cast<std::size_t>(-1);
     thread_local std::vector<const LadderElement *> sections;
+    thread_local std::vector<std::size_t> partOf;
     sections.clear();
-    const LoadReactance *load = ladder.load ? &*ladder.load : nullptr;
-    if (load && load->port() == 1)
-        sections.push_back(&load->element);
-    const std::size_t firstPart = sections.size();
-    for (const LadderElement &part : ladder.elements)
-        sections.push_back(&part);
-    if (load && load->port() == 2)
-        sections.push_back(&load->element);
+    partOf.clear();
+    double z1 = ladder.port1Ohms;
+    Complex z2 = ladder.port2Ohms;
+    if (const MeasuredLoad *measured = ladder.measured.get()) {
+        const std::size_t parts = ladder.elements.size();
+        for (std::size_t i = 0; i < parts; ++i) {
+            partOf.push_back(measured->port == 2 ? i : parts - 1 - i);
+            sections.push_back(&ladder.elements[partOf.back()]);
+        }
+        z1 = measured->port == 2 ? ladder.port1Ohms : ladder.port2Ohms;
+        z2 = measured->ImpedanceAt(frequencyHz);
+    } else {
+        const LoadReactance *load = ladder.load ? &*ladder.load : nullptr;
+        if (load && load->port() == 1) {
+            sections.push_back(&load->element);
+            partOf.push_back(kNoPart);
+        }
+        for (std::size_t i = 0; i < ladder.elements.size(); ++i) {
+            sections.push_back(&ladder.elements[i]);
+            partOf.push_back(i);
+        }
+        if (load && load->port() == 2) {
+            sections.push_back(&load->element);
+            partOf.push_back(kNoPart);
+        }
+    }
     const std::size_t n = sections.size();
 
     // S11 = N / D with N = [1 -z1] M [z2 1]^T and D = [1 z1] M [z2 1]^T, M the
@@ -108,21 +130,21 @@ double ReflectedPower(const Ladder &ladder, double frequencyHz, std::span<double
     if (byLogValue.empty())
         return power;
 
-    Pair behind{z2, 1.0};
+    Pair behind{z2, Complex{1.0, 0.0}};
     // d|S11|^2 = 2 Re(conj(S11) dS11) with dS11 = (dN - S11 dD) / D.
     const Complex weight = Mul(std::conj(gamma), perDenominator);
     for (std::size_t k = n; k-- > 0;) {
         const double b = immittance[k];
         const ElementKind kind = sections[k]->kind;
         const bool shunt = IsShunt(kind);
-        if (k >= firstPart && k < firstPart + ladder.elements.size()) {
+        if (partOf[k] != kNoPart) {
             const double db = Grows(kind) ? b : -b;
             // Series: [r0 r1] [[0 1] [0 0]] [c0 c1]^T = r0 c1; shunt: r1 c0.
             const Complex column = shunt ? behind.first : behind.second;
             const Complex rowN = shunt ? aheadN[k].second : aheadN[k].first;
             const Complex rowD = shunt ? aheadD[k].second : aheadD[k].first;
             const Complex dGammaTimesD = MulJ(Mul(rowN - Mul(gamma, rowD), column), db);
-            byLogValue[k - firstPart] = 2.0 * Mul(weight, dGammaTimesD).real();
+            byLogValue[partOf[k]] = 2.0 * Mul(weight, dGammaTimesD).real();
         }
         behind = shunt ? Pair{behind.first, MulJ(behind.first, b) + behind.second}
                        : Pair{behind.first + MulJ(behind.second, b), behind.second};

@@ -10,7 +10,8 @@
 namespace tevmar::analysis {
 
 // |S11|^2 at port 1 of the ladder between its own terminations into the true
-// load (an absorbed reactance at its port), ideal parts. When `byLogValue` is
+// load (an absorbed reactance at its port), ideal parts; with a measured load,
+// the reflection at the source's port into the data (as Evaluate has it). When `byLogValue` is
 // not empty (it then holds one entry per part of `ladder.elements`), it
 // receives d|S11|^2 / d ln(value) of each part: the change per relative change
 // of the part, the natural scale for values spanning decades. The load's

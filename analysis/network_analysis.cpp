@@ -64,6 +64,8 @@ NetworkAnalysis AnalyseDesign(const DesignResult &design, const AnalysisOptions 
     a.band = BandOf(design.band);
     a.full = FromDesign(design, Precision::Full);
     a.printed = FromDesign(design, Precision::Printed);
+    a.full.measured = options.measuredLoad;
+    a.printed.measured = options.measuredLoad;
     const LossModel losses = LossModelOf(options, a.band);
 
     SelfCheck &check = a.selfCheck;
@@ -71,6 +73,7 @@ NetworkAnalysis AnalyseDesign(const DesignResult &design, const AnalysisOptions 
     check.designGammaMin = design.GammaMin;
     check.full = PassbandFiguresOf(a.full, a.band);
     check.printed = PassbandFiguresOf(a.printed, a.band);
+    check.measuredLoad = options.measuredLoad != nullptr;
     check.agrees = ReflectionAgrees(check.full.gammaMax, design.GammaMax) &&
                    ReflectionAgrees(check.full.gammaMin, design.GammaMin);
 

@@ -9,6 +9,7 @@
 #include "analysis/sweep.h"
 #include "engine/design_result.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,9 @@ struct AnalysisOptions
     // Each part's sensitivity (one passband search per part); a window that
     // must repaint at once leaves it for later.
     bool sensitivity = true;
+    // A measured load in place of the design's load model in every figure
+    // but the Bode-Fano limit, which stays the fitted model's.
+    std::shared_ptr<const MeasuredLoad> measuredLoad = nullptr;
 
     bool finiteQ() const { return inductorQ || capacitorQ; }
 };
@@ -56,6 +60,9 @@ struct SelfCheck
     PassbandFigures full;    // network from full-precision values
     PassbandFigures printed; // network from the values as printed
     bool agrees = false;     // full-precision extremes within 0.5 % + 1e-6 of the design's
+    // The figures are into a measured load: they differ from the design's by
+    // what the fitted model misses, so `agrees` says nothing about the build.
+    bool measuredLoad = false;
 };
 
 // True when a measured |S11| extreme matches the design's figure: within 0.5 %
@@ -104,7 +111,8 @@ struct NetworkAnalysis
 };
 
 // Every figure is for the network's parts with the true load at its port: the
-// absorbed load's reactance is never snapped, given loss or varied.
+// absorbed load's reactance is never snapped, given loss or varied. With a
+// measured load in the options, the true load is the data.
 // Throws std::invalid_argument for a table without terminations, a Q that is
 // not positive or tolerance options that RunMonteCarlo rejects.
 NetworkAnalysis AnalyseDesign(const DesignResult &design, const AnalysisOptions &options);

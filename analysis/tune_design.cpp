@@ -100,7 +100,8 @@ std::optional<double> BodeFanoGammaOf(const TuneProblem &problem)
 }
 
 std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignResult &design,
-                                       std::optional<ESeries> series, const std::atomic<bool> *stop)
+                                       std::optional<ESeries> series, const std::atomic<bool> *stop,
+                                       std::shared_ptr<const MeasuredLoad> measured)
 {
     TunedNetwork t;
     if (design.solved) {
@@ -111,6 +112,7 @@ std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignR
             return std::nullopt;
         t.problem = TuneProblemOf(t.relaxed->design, t.relaxed->loadValue);
     }
+    t.problem.network.measured = std::move(measured);
     TuneOptions options;
     options.stop = stop;
     t.tuned = Tune(t.problem, options);

@@ -7,6 +7,7 @@
 #include "engine/design_inputs.h"
 #include "engine/design_result.h"
 
+#include <memory>
 #include <optional>
 
 namespace tevmar::analysis {
@@ -47,10 +48,13 @@ struct TunedNetwork
 
 // Tunes a solved design; for one without solution, tunes the relaxed design
 // of its inputs with the true load. Empty when there is nothing to tune.
-// Throws TuneCancelled when `stop` is raised.
+// With `measured`, the network is tuned into the measured load in place of
+// the fitted model the design was made for. Throws TuneCancelled when `stop`
+// is raised.
 std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignResult &design,
                                        std::optional<ESeries> series,
-                                       const std::atomic<bool> *stop = nullptr);
+                                       const std::atomic<bool> *stop = nullptr,
+                                       std::shared_ptr<const MeasuredLoad> measured = nullptr);
 
 // The design the tuning started from with the tuned values in its element
 // table (full precision, and printed to 0.001) and the true load in the

@@ -58,6 +58,8 @@ std::string WithTunedJson(const std::string &designJson, const TunedNetwork &t)
                                    {"absorbedValue", t.relaxed->relaxedValue}};
     const std::optional<LoadReactance> &load = t.problem.network.load;
     tuned["absorbedLoad"] = load ? LoadJson(*load) : Json(nullptr);
+    if (t.problem.network.measured)
+        tuned["intoMeasuredLoad"] = true;
     tuned["elements"] = ElementsJson(t.problem.network, "start", t.tuned.network, "tuned");
     tuned["startGammaMax"] = t.tuned.startGammaMax;
     tuned["gammaMax"] = t.tuned.gammaMax;
@@ -112,8 +114,11 @@ std::vector<std::string> TunedLines(const TunedNetwork &t)
             lines.push_back("No design absorbs the load; tuned from the design for " +
                             ValueText(t.relaxed->relaxedValue, load.kind) + " with the true " +
                             ValueText(load.value, load.kind) + ".");
-        heading += " (the load's " + load.label + ValueText(load.value, load.kind) + " held)";
+        if (!t.problem.network.measured)
+            heading += " (the load's " + load.label + ValueText(load.value, load.kind) + " held)";
     }
+    if (t.problem.network.measured)
+        heading += " into the measured load";
     lines.push_back(heading + ": " + FiguresText(t.tuned.gammaMax) + ", from " +
                     Figure(t.tuned.startGammaMax));
     lines.push_back(ValuesLine(t.tuned.network));

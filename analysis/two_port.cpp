@@ -54,7 +54,8 @@ struct PortTerms
     Complex p, q, delta;
 };
 
-PortTerms PortTermsOf(const Abcd &m, double z1, double z2)
+// z2 is the port-2 resistance, or a measured load's complex impedance.
+template <typename Termination> PortTerms PortTermsOf(const Abcd &m, double z1, Termination z2)
 {
     const Complex p = m.A * z2 + m.B;
     const Complex q = m.C * z2 + m.D;
@@ -98,6 +99,73 @@ Abcd Cascade(const Ladder &ladder, double frequencyHz, const LossModel &losses, 
     return m;
 }
 
+// A ladder with a measured load as the source sees it: the parts in order
+// from the source's port to the load's, the source resistance, and the load's
+// impedance at the frequency. A ladder of series and shunt parts read from
+// its other end is the same parts in reverse order.
+struct SourceView
+{
+    Abcd m;
+    double sourceOhms = 0;
+    Complex loadOhms;
+    PortTerms t; // with the source as port 1 and the load as port 2
+};
+
+SourceView SourceViewOf(const Ladder &ladder, double frequencyHz, const LossModel &losses)
+{
+    const MeasuredLoad &load = *ladder.measured;
+    const double omega = 2.0 * std::numbers::pi * frequencyHz;
+    SourceView view;
+    if (load.port == 2) {
+        for (const LadderElement &element : ladder.elements)
+            Append(view.m, element, omega, losses);
+    } else {
+        for (auto element = ladder.elements.rbegin(); element != ladder.elements.rend(); ++element)
+            Append(view.m, *element, omega, losses);
+    }
+    view.sourceOhms = load.port == 2 ? ladder.port1Ohms : ladder.port2Ohms;
+    view.loadOhms = load.ImpedanceAt(frequencyHz);
+    view.t = PortTermsOf(view.m, view.sourceOhms, view.loadOhms);
+    return view;
+}
+
+// S11 at the source referred to its resistance; S21 = S12 the transducer
+// gain's amplitude 2 sqrt(Rs Re ZL) / (A ZL + B + Rs (C ZL + D)), whose square
+// is the power reaching the load over the source's available power; S22 the
+// power-wave reflection at the load, (Zout - ZL*) / (Zout + ZL).
+SParameters MeasuredSParameters(const SourceView &v)
+{
+    const Abcd &m = v.m;
+    const PortTerms &t = v.t;
+    const double z1 = v.sourceOhms;
+    const Complex perDelta = Reciprocal(t.delta);
+    const Complex s21 = 2.0 * std::sqrt(z1 * std::max(v.loadOhms.real(), 0.0)) * perDelta;
+    return SParameters{
+        Mul(t.p - z1 * t.q, perDelta),
+        s21,
+        s21,
+        Mul(m.D * z1 + m.B - std::conj(v.loadOhms) * (m.C * z1 + m.A), perDelta),
+    };
+}
+
+// The figures of one frequency from its S-parameters and port terms.
+SweepPoint PointOf(double frequencyHz, const SParameters &s, const PortTerms &t, double z1)
+{
+    SweepPoint point;
+    point.frequencyHz = frequencyHz;
+    point.s = s;
+    const double gamma = std::min(std::sqrt(std::norm(point.s.s11)), 1.0);
+    const double oneMinusGammaSq = OneMinusGammaSquared(t, z1);
+    point.s11Db = 20.0 * std::log10(std::max(gamma, std::sqrt(kSmallestPowerRatio)));
+    point.returnLossDb = -point.s11Db;
+    point.vswr = (1.0 + gamma) * (1.0 + gamma) / oneMinusGammaSq;
+    point.mismatchLossDb = -10.0 * std::log10(oneMinusGammaSq);
+    point.insertionLossDb =
+        -10.0 * std::log10(std::max(std::norm(point.s.s21), kSmallestPowerRatio));
+    point.s21PhaseDeg = std::arg(point.s.s21) * 180.0 / std::numbers::pi;
+    return point;
+}
+
 } // namespace
 
 Abcd LadderAbcd(const Ladder &ladder, double frequencyHz, const LossModel &losses)
@@ -137,28 +205,24 @@ double MismatchLossDbOf(double gamma)
 
 SweepPoint Evaluate(const Ladder &ladder, double frequencyHz, const LossModel &losses)
 {
+    if (ladder.measured) {
+        const SourceView v = SourceViewOf(ladder, frequencyHz, losses);
+        return PointOf(frequencyHz, MeasuredSParameters(v), v.t, v.sourceOhms);
+    }
     const double z1 = ladder.port1Ohms;
     const double z2 = ladder.port2Ohms;
     const Abcd m = LoadedAbcd(ladder, frequencyHz, losses);
     const PortTerms t = PortTermsOf(m, z1, z2);
-
-    SweepPoint point;
-    point.frequencyHz = frequencyHz;
-    point.s = SParametersOf(m, z1, z2);
-    const double gamma = std::min(std::sqrt(std::norm(point.s.s11)), 1.0);
-    const double oneMinusGammaSq = OneMinusGammaSquared(t, z1);
-    point.s11Db = 20.0 * std::log10(std::max(gamma, std::sqrt(kSmallestPowerRatio)));
-    point.returnLossDb = -point.s11Db;
-    point.vswr = (1.0 + gamma) * (1.0 + gamma) / oneMinusGammaSq;
-    point.mismatchLossDb = -10.0 * std::log10(oneMinusGammaSq);
-    point.insertionLossDb =
-        -10.0 * std::log10(std::max(std::norm(point.s.s21), kSmallestPowerRatio));
-    point.s21PhaseDeg = std::arg(point.s.s21) * 180.0 / std::numbers::pi;
-    return point;
+    return PointOf(frequencyHz, SParametersOf(m, z1, z2), t, z1);
 }
 
 double ReflectionMagnitude(const Ladder &ladder, double frequencyHz, const LossModel &losses)
 {
+    if (ladder.measured) {
+        const SourceView v = SourceViewOf(ladder, frequencyHz, losses);
+        const double reflected = std::norm(v.t.p - v.sourceOhms * v.t.q) / std::norm(v.t.delta);
+        return std::min(std::sqrt(reflected), 1.0);
+    }
     const Abcd m = LoadedAbcd(ladder, frequencyHz, losses);
     const PortTerms t = PortTermsOf(m, ladder.port1Ohms, ladder.port2Ohms);
     const double reflected = std::norm(t.p - ladder.port1Ohms * t.q) / std::norm(t.delta);
@@ -169,6 +233,8 @@ double GroupDelaySeconds(const Ladder &ladder, double frequencyHz, const LossMod
 {
     const double step = frequencyHz * 1e-6;
     const auto s21 = [&](double f) {
+        if (ladder.measured)
+            return MeasuredSParameters(SourceViewOf(ladder, f, losses)).s21;
         const Abcd m = LoadedAbcd(ladder, f, losses);
         return SParametersOf(m, ladder.port1Ohms, ladder.port2Ohms).s21;
     };

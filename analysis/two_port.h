@@ -43,6 +43,10 @@ struct SParameters
 
 // The figures of one frequency with the ladder's own terminations as port
 // references: port 1 the high-impedance end, port 2 the low-impedance end.
+// With a measured load, port 1 is the source's port (referred to the source
+// resistance) and port 2 the load's: S11 the reflection the source sees, S21 =
+// S12 the transducer gain's amplitude, S22 the power-wave reflection at the
+// load. For a lossless network |S11| = |S22| either way.
 struct SweepPoint
 {
     double frequencyHz = 0;
@@ -67,7 +71,8 @@ Abcd LoadedAbcd(const Ladder &ladder, double frequencyHz, const LossModel &losse
 // S-parameters of a two-port between real reference resistances z1 and z2 (ohms).
 SParameters SParametersOf(const Abcd &abcd, double z1Ohms, double z2Ohms);
 
-// The network with the true load (LoadedAbcd) between the port resistances.
+// The network with the true load (LoadedAbcd) between the port resistances,
+// or, when the ladder has one, between the source and the measured load.
 SweepPoint Evaluate(const Ladder &ladder, double frequencyHz, const LossModel &losses = {});
 
 // |S11| alone, the figure the passband checks and the tolerance trials need;

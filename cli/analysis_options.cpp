@@ -4,6 +4,7 @@
 #include "analysis/export_json.h"
 #include "analysis/tuned_report.h"
 #include "session/exports.h"
+#include "session/measured_match.h"
 #include "session/safe_file.h"
 #include "session/tuning.h"
 
@@ -20,35 +21,6 @@ using analysis::Figure;
 namespace {
 
 using Handler = std::function<std::string(const std::string &)>;
-
-template <typename T> std::optional<T> ParseWhole(const std::string &text)
-{
-    T value{};
-    const char *end = text.data() + text.size();
-    const auto [stop, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc{} || stop != end)
-        return std::nullopt;
-    return value;
-}
-
-// A number written out in full ("50", "0.5", "1e3"), unlike the window's
-// lenient boxes: a typing slip in an analysis option must not pass as 0.
-std::optional<double> ParseNumber(const std::string &text)
-{
-    const std::optional<double> value = ParseWhole<double>(text);
-    return value && std::isfinite(*value) ? value : std::nullopt;
-}
-
-Handler Positive(std::optional<double> &target)
-{
-    return [&target](const std::string &value) -> std::string {
-        const std::optional<double> number = ParseNumber(value);
-        if (!number || *number <= 0)
-            return "\"" + value + "\" is not a positive number";
-        target = number;
-        return {};
-    };
-}
 
 Handler Count(std::optional<int> &target, int most)
 {
@@ -132,15 +104,16 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
         {"--points", "N",
          "points of the sweep (default " + std::to_string(session::kDefaultSweepPoints) + ")",
          Count(r.points, 1'000'000)},
-        {"--from", "GHZ", "sweep start (default half the lower band edge)", Positive(r.fromGhz)},
-        {"--to", "GHZ", "sweep stop (default twice the upper band edge)", Positive(r.toGhz)},
+        {"--from", "GHZ", "sweep start (default half the lower band edge)",
+         StorePositive(r.fromGhz)},
+        {"--to", "GHZ", "sweep stop (default twice the upper band edge)", StorePositive(r.toGhz)},
         {"--log", "", "logarithmic frequency steps (the default)", SetFlag(r.log)},
         {"--lin", "", "linear frequency steps", SetFlag(r.lin)},
         {"--touchstone", "FILE.s2p",
          "save the network alone as Touchstone 1.1, both ports to one resistance",
          FileName(r.touchstonePath)},
         {"--touchstone-r", "OHMS", "that resistance of --touchstone (default 50)",
-         Positive(r.touchstoneOhms)},
+         StorePositive(r.touchstoneOhms)},
         {"--touchstone-v2", "FILE.s2p",
          "save the network alone as Touchstone 2.0, each port to its termination",
          FileName(r.touchstoneV2Path)},
@@ -148,8 +121,8 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          FileName(r.spicePath)},
         {"--eseries", "E12|E24|E48|E96", "snap every element to the standard series",
          Series(r.eseries)},
-        {"--q-l", "Q", "inductor Q at the centre frequency", Positive(r.inductorQ)},
-        {"--q-c", "Q", "capacitor Q at the centre frequency", Positive(r.capacitorQ)},
+        {"--q-l", "Q", "inductor Q at the centre frequency", StorePositive(r.inductorQ)},
+        {"--q-c", "Q", "capacitor Q at the centre frequency", StorePositive(r.capacitorQ)},
         {"--q-model", "centre|constant",
          "Q fixed at the centre frequency or the same at every frequency (default centre)",
          QModelChoice(r.qModel)},
@@ -325,20 +298,33 @@ std::vector<OutputFile> RenderFiles(const AnalysisRequest &r,
     return files;
 }
 
+void WriteLines(const std::vector<std::string> &lines, std::ostream &out)
+{
+    for (const std::string &line : lines)
+        out << line << '\n';
+    out.flush();
+}
+
+// The document with the fit of a measured load, when there is one.
+std::string WithFit(const std::string &json, const analysis::FitSummary *fit)
+{
+    return fit ? analysis::WithFitJson(json, *fit) : json;
+}
+
 // The design and its figures on standard output, the pane lines or `json`;
 // returns the design's exit status.
 int WriteDesign(const session::CalculateOutcome &outcome, const AnalysisRequest &r,
                 const std::string &json, const analysis::NetworkAnalysis &a, std::ostream &out,
-                std::ostream &err)
+                std::ostream &err, const analysis::FitSummary *fit)
 {
     if (!r.json) {
         const int code = WriteOutcome(outcome, out, err);
-        if (r.Figures()) {
-            out << '\n';
-            for (const std::string &line : analysis::AnalysisLines(a))
-                out << line << '\n';
-            out.flush();
-        }
+        if (fit)
+            WriteLines(analysis::FitLines(*fit), out << '\n');
+        // Into a measured load, the network check is the figure the engineer
+        // came for, asked or not.
+        if (r.Figures() || fit)
+            WriteLines(analysis::AnalysisLines(a), out << '\n');
         return code == kExitDesigned && !out ? kExitOutputFailed : code;
     }
     out << json;
@@ -365,14 +351,21 @@ int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
                           const std::filesystem::path &reportPath, std::ostream &out,
                           std::ostream &err)
 {
-    session::CalculateOutcome outcome = session::Calculate(design);
+    return RunOutcomeWithAnalysis(session::Calculate(design), r, reportPath, out, err);
+}
+
+int RunOutcomeWithAnalysis(session::CalculateOutcome outcome, const AnalysisRequest &r,
+                           const std::filesystem::path &reportPath, std::ostream &out,
+                           std::ostream &err, const analysis::FitSummary *fit)
+{
     const session::AnalysisSettings settings = SettingsOf(r);
 
     // With --tune, a load the synthesis cannot absorb is still matched by
     // tuning a relaxed design with the true load.
     std::optional<analysis::TunedNetwork> tuned;
     if (r.tune)
-        tuned = analysis::TuneDesign(design, outcome.result, r.eseries);
+        tuned = analysis::TuneDesign(outcome.inputs, outcome.result, r.eseries, nullptr,
+                                     outcome.measuredLoad);
     const bool tunedWithoutDesign = tuned && !outcome.solved();
 
     // A sweep that does not fit the band is bad usage, found before the
@@ -392,7 +385,9 @@ int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
     session::SaveReport(outcome, reportPath);
     if (!outcome.solved() && !tunedWithoutDesign) {
         if (r.json)
-            out << analysis::DesignJson(outcome.inputs, outcome.result, {}, nullptr);
+            out << WithFit(analysis::DesignJson(outcome.inputs, outcome.result, {}, nullptr), fit);
+        else if (fit)
+            WriteLines(analysis::FitLines(*fit), out);
         return WriteOutcome(outcome, out, err);
     }
 
@@ -402,7 +397,7 @@ int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
     std::vector<OutputFile> files;
     std::string json;
     try {
-        const analysis::AnalysisOptions options = session::AnalysisOptionsOf(settings);
+        const analysis::AnalysisOptions options = session::AnalysisOptionsFor(outcome, settings);
         if (outcome.solved())
             a = analysis::AnalyseDesign(outcome.result, options);
         if (tuned) {
@@ -420,13 +415,14 @@ int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
                        : analysis::DesignJson(outcome.inputs, outcome.result, {}, nullptr);
             if (tuned)
                 json = analysis::WithTunedJson(json, *tuned);
+            json = WithFit(json, fit);
         }
     } catch (const std::exception &e) {
         WriteOutcome(outcome, out, err);
         err << "tevmar-cli: the analysis failed: " << e.what() << '\n';
         return kExitFileNotSaved;
     }
-    if (outcome.solved() && !a.selfCheck.agrees)
+    if (outcome.solved() && !a.selfCheck.agrees && !fit)
         err << "tevmar-cli: warning: the network built from the full-precision values does not "
                "reproduce the design's |S11| over the band\n";
     // A file asked for on standard output takes the place of the pane lines
@@ -444,12 +440,14 @@ int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &r,
         code = tunedWithoutDesign && written == kExitDesigned ? kExitTuned : written;
     } else if (tunedWithoutDesign) {
         err << outcome.boxes.errorText << '\n';
+        if (fit && !r.json)
+            WriteLines(analysis::FitLines(*fit), out), out << '\n';
         WriteTuned(*tuned, r, json, out);
         err << "tevmar-cli: no textbook design; the tuned network was written instead\n";
         if (!out)
             code = kExitOutputFailed;
     } else {
-        code = WriteDesign(outcome, r, json, a, out, err);
+        code = WriteDesign(outcome, r, json, a, out, err, fit);
         if (tuned && !r.json) {
             out << '\n';
             WriteTuned(*tuned, r, json, out);

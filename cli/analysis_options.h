@@ -5,6 +5,7 @@
 // files taken elsewhere (JSON, CSV sweep, Touchstone, SPICE).
 
 #include "analysis/eseries.h"
+#include "analysis/load_fit.h"
 #include "cli/cli_options.h"
 #include "cli/design_command.h"
 #include "session/analysis_settings.h"
@@ -91,5 +92,13 @@ std::string CheckAnalysisRequest(const AnalysisRequest &request,
 int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &request,
                           const std::filesystem::path &reportPath, std::ostream &out,
                           std::ostream &err);
+
+// The same for a design run already made. With `fit` (a design for a fitted
+// measured load, whose outcome carries the data), the fit's lines follow the
+// pane lines, the JSON gains it, and every figure, the tuning included, is into
+// the measured load; the files still describe the network alone.
+int RunOutcomeWithAnalysis(session::CalculateOutcome outcome, const AnalysisRequest &request,
+                           const std::filesystem::path &reportPath, std::ostream &out,
+                           std::ostream &err, const analysis::FitSummary *fit = nullptr);
 
 } // namespace tevmar::cli

@@ -2,7 +2,9 @@
 
 #include "cli/analysis_options.h"
 #include "cli/design_command.h"
+#include "session/measured_match.h"
 
+#include <algorithm>
 #include <optional>
 #include <ostream>
 
@@ -32,6 +34,18 @@ std::function<std::string(const std::string &)> ReportPath(std::optional<std::st
 OptionTable AllOptions(CommandLine &c, std::optional<std::string> &reportPath)
 {
     OptionTable table = DesignOptions(c.design, c.warnings);
+    // Note which of the options a measured load replaces were given, so that
+    // mixing the two ways of naming the load is refused.
+    for (OptionSpec &spec : table)
+        if (std::ranges::find(kReplacedByMeasuredLoad, spec.name) !=
+            std::end(kReplacedByMeasuredLoad))
+            spec.apply = [&c, name = spec.name, apply = spec.apply](const std::string &value) {
+                if (c.replacedOption.empty())
+                    c.replacedOption = name;
+                return apply(value);
+            };
+    const OptionTable measuredTable = MeasuredLoadOptions(c.measured);
+    table.insert(table.end(), measuredTable.begin(), measuredTable.end());
     const OptionTable analysisTable = AnalysisOptionTable(c.analysis);
     table.insert(table.end(), analysisTable.begin(), analysisTable.end());
     table.push_back({"--report", "PATH", "save the report there (default ./tevmar.prt)",
@@ -39,6 +53,41 @@ OptionTable AllOptions(CommandLine &c, std::optional<std::string> &reportPath)
     table.push_back({"--help", "", "show this help and exit", SetFlag(c.help)});
     table.push_back({"--version", "", "show the version and exit", SetFlag(c.version)});
     return table;
+}
+
+// A measured load comes with its source resistance and in place of the port
+// impedances and the load model; --source and --load-kind need the file.
+std::string CheckMeasuredLoad(const CommandLine &c)
+{
+    const MeasuredLoadArguments &m = c.measured;
+    if (!m.filePath) {
+        if (m.sourceOhms || m.loadKind)
+            return std::string(m.sourceOhms ? "--source" : "--load-kind") +
+                   " applies to --load-s1p; give it";
+        return {};
+    }
+    if (!c.replacedOption.empty())
+        return "--load-s1p replaces --zhigh, --zlow, --load and --absorb; " + c.replacedOption +
+               " was given too";
+    if (!m.sourceOhms)
+        return "--load-s1p needs --source, the source resistance in ohms";
+    return {};
+}
+
+// The design for the load measured in the file, with its analysis.
+int RunMeasuredLoad(const CommandLine &c, std::ostream &out, std::ostream &err)
+{
+    const session::MeasuredLoadRequest request{*c.measured.filePath,  c.design.f1Text,
+                                               c.design.f2Text,       *c.measured.sourceOhms,
+                                               c.design.networkOrder, c.measured.loadKind};
+    const session::MeasuredMatch match = session::MatchMeasuredLoad(request);
+    if (!match.ok()) {
+        err << "tevmar-cli: --load-s1p: " << match.problem << '\n';
+        return kExitBadUsage;
+    }
+    for (const std::string &warning : match.warnings)
+        err << "tevmar-cli: warning: " << warning << '\n';
+    return RunOutcomeWithAnalysis(match.outcome, c.analysis, c.reportPath, out, err, &match.fit);
 }
 
 } // namespace
@@ -50,6 +99,8 @@ std::string UsageText()
     return "Usage: tevmar-cli --f1 TEXT --f2 TEXT --zhigh TEXT --zlow TEXT [--order 4|8|12]\n"
            "                  [--load series-rl|series-rc|shunt-rl|shunt-rc] [--absorb TEXT]\n"
            "                  [analysis options]\n"
+           "       tevmar-cli --f1 TEXT --f2 TEXT --load-s1p FILE.s1p --source OHMS\n"
+           "                  [--order 4|8|12] [--load-kind TYPE] [analysis options]\n"
            "\n"
            "Designs a Chebyshev bandpass impedance-matching network as the window's\n"
            "Calculate command does: saves the report (\"tevmar.prt\" in the current\n"
@@ -63,13 +114,23 @@ std::string UsageText()
            "with \".\" as the decimal point, and the band and port texts appear verbatim in\n"
            "the report. An option left out is an empty box. Without --absorb nothing is\n"
            "absorbed.\n"
+           "\n"
+           "A measured load: --load-s1p reads a network analyser's one-port file\n"
+           "(Touchstone 1.1 or 2.0) and fits its impedance at the points inside the band\n"
+           "as each load kind (series R+L, series R+C, R parallel L, R parallel C; at\n"
+           "least 3 points). The kind of least rms relative error whose resistance lies\n"
+           "on the right side of --source (a series kind below it, a shunt kind above)\n"
+           "is designed for, unless --load-kind names one; the fit follows the pane\n"
+           "lines. Every figure, the tuning included, is into the measured data (linear\n"
+           "between its points, held at its end values beyond them); the Bode-Fano\n"
+           "limit and the files describe the fitted model.\n"
            "\n" +
            AnalysisUsageText() +
            "\n"
            "Exit status: 0 designed and saved, 1 no solution (\"  SOLUTION OUT OF RANGE\"),\n"
-           "2 bad usage, 3 report not saved, 4 standard output could not be written,\n"
-           "5 an analysis file could not be written, 6 no textbook design but --tune\n"
-           "wrote the tuned network.\n";
+           "2 bad usage (a --load-s1p file that cannot be read or fitted too), 3 report not\n"
+           "saved, 4 standard output could not be written, 5 an analysis file could not be\n"
+           "written, 6 no textbook design but --tune wrote the tuned network.\n";
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string> &args,
@@ -79,6 +140,8 @@ CommandLine ParseCommandLine(const std::vector<std::string> &args,
     std::optional<std::string> reportPath;
     c.problem = ParseArguments(args, AllOptions(c, reportPath));
     c.reportPath = reportPath ? std::filesystem::path(*reportPath) : defaultReportPath;
+    if (c.problem.empty() && !c.help && !c.version)
+        c.problem = CheckMeasuredLoad(c);
     if (c.problem.empty() && !c.help && !c.version)
         c.problem = CheckAnalysisRequest(c.analysis, c.reportPath);
     return c;
@@ -99,6 +162,8 @@ int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
     }
     for (const std::string &warning : c.warnings)
         err << "tevmar-cli: warning: " << warning << '\n';
+    if (c.measured.filePath)
+        return RunMeasuredLoad(c, out, err);
     if (c.analysis.Any())
         return RunDesignWithAnalysis(c.design, c.analysis, c.reportPath, out, err);
     return WriteOutcome(session::Calculate(c.design, c.reportPath), out, err);

@@ -14,6 +14,8 @@ namespace tevmar::cli {
 struct CommandLine
 {
     DesignInputs design;
+    MeasuredLoadArguments measured;
+    std::string replacedOption; // the first of kReplacedByMeasuredLoad given
     AnalysisRequest analysis;
     bool help = false, version = false;
     std::filesystem::path reportPath;

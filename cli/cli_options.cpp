@@ -1,6 +1,7 @@
 #include "cli/cli_options.h"
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 namespace tevmar::cli {
@@ -86,6 +87,23 @@ std::function<std::string(const std::string &)> SetFlag(bool &target)
 bool HasLineBreak(std::string_view text)
 {
     return text.find_first_of("\r\n") != text.npos;
+}
+
+std::optional<double> ParseNumber(const std::string &text)
+{
+    const std::optional<double> value = ParseWhole<double>(text);
+    return value && std::isfinite(*value) ? value : std::nullopt;
+}
+
+std::function<std::string(const std::string &)> StorePositive(std::optional<double> &target)
+{
+    return [&target](const std::string &value) -> std::string {
+        const std::optional<double> number = ParseNumber(value);
+        if (!number || *number <= 0)
+            return "\"" + value + "\" is not a positive number";
+        target = number;
+        return {};
+    };
 }
 
 } // namespace tevmar::cli

@@ -4,7 +4,9 @@
 // says whether it takes a value, and hands the value to its own handler. New
 // options are new table rows; the parser and --help pick them up.
 
+#include <charconv>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,5 +44,24 @@ std::function<std::string(const std::string &)> SetFlag(bool &target);
 
 // True when the text holds a carriage return or a line feed.
 bool HasLineBreak(std::string_view text);
+
+// The whole text as a number of type T, or nothing.
+template <typename T> std::optional<T> ParseWhole(const std::string &text)
+{
+    T value{};
+    const char *end = text.data() + text.size();
+    const auto [stop, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc{} || stop != end)
+        return std::nullopt;
+    return value;
+}
+
+// A number written out in full ("50", "0.5", "1e3"), unlike the window's
+// lenient boxes: a typing slip in an option that is not a box must not pass
+// as 0.
+std::optional<double> ParseNumber(const std::string &text);
+
+// A handler that stores a positive number in `target`.
+std::function<std::string(const std::string &)> StorePositive(std::optional<double> &target);
 
 } // namespace tevmar::cli

@@ -85,6 +85,30 @@ OptionTable DesignOptions(DesignInputs &inputs, std::vector<std::string> &warnin
     };
 }
 
+OptionTable MeasuredLoadOptions(MeasuredLoadArguments &m)
+{
+    return {
+        {"--load-s1p", "FILE.s1p", "match the load measured in this one-port Touchstone file",
+         [&m](const std::string &value) -> std::string {
+             if (value.empty() || HasLineBreak(value))
+                 return "needs a file name";
+             m.filePath = value;
+             return {};
+         }},
+        {"--source", "OHMS", "the source resistance the measured load is matched to",
+         StorePositive(m.sourceOhms)},
+        {"--load-kind", "TYPE",
+         "fit the measured load as this load type rather than the best-fitting one",
+         [&m](const std::string &value) -> std::string {
+             LoadType type{};
+             if (std::string problem = Choose<LoadType>(type, LoadWords())(value); !problem.empty())
+                 return problem;
+             m.loadKind = type;
+             return {};
+         }},
+    };
+}
+
 int DesignExitCode(const session::CalculateOutcome &outcome, std::ostream &out, std::ostream &err)
 {
     out.flush();

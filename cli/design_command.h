@@ -8,6 +8,7 @@
 #include "session/calculation.h"
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,22 @@ enum ExitCode : int {
 // initial choice). A box text that is not a plain number is taken as the
 // window takes it, with a line for `warnings` ("--f1: \"2,5\" read as 2").
 OptionTable DesignOptions(DesignInputs &inputs, std::vector<std::string> &warnings);
+
+// --load-s1p, --source and --load-kind: a measured load in place of the
+// port impedances and the load model.
+struct MeasuredLoadArguments
+{
+    std::optional<std::string> filePath;
+    std::optional<double> sourceOhms;
+    std::optional<LoadType> loadKind;
+};
+
+// Those three options, filling `arguments`.
+OptionTable MeasuredLoadOptions(MeasuredLoadArguments &arguments);
+
+// The design options a measured load replaces.
+inline constexpr const char *kReplacedByMeasuredLoad[] = {"--zhigh", "--zlow", "--load",
+                                                          "--absorb"};
 
 // Writes the pane lines on `out` unless there is no solution, the error box
 // and the reason for an unsaved report on `err`; returns the exit status.

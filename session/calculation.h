@@ -4,11 +4,13 @@
 // the design, its report lines, the report file, and what the window's boxes
 // show afterwards.
 
+#include "analysis/measured_load.h"
 #include "engine/design_inputs.h"
 #include "engine/design_result.h"
 #include "report/report_lines.h"
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -40,6 +42,9 @@ struct CalculateOutcome
     BoxUpdates boxes;
     ReportSaving saving = ReportSaving::NotAsked;
     std::string reportError; // why the report was not saved
+    // Set when the design was made for a fit to a measured load: the figures
+    // of this outcome are then into the data (see measured_match.h).
+    std::shared_ptr<const analysis::MeasuredLoad> measuredLoad = nullptr;
 
     bool solved() const { return result.solved; }
 };

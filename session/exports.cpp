@@ -30,6 +30,11 @@ std::vector<analysis::CsvNetwork> CsvNetworks(const analysis::NetworkAnalysis &a
         networks.push_back({"snapped", a.standardValues->ladder, {}});
     if (a.finiteQ)
         networks.push_back({"full_with_q", a.full, a.finiteQ->losses});
+    // A file describes the network between its ports' resistances and the
+    // load model, as the Touchstone and SPICE files do, never the measured
+    // data it was analysed against.
+    for (analysis::CsvNetwork &network : networks)
+        network.ladder.measured = nullptr;
     return networks;
 }
 

@@ -33,7 +33,8 @@ const ExportFormat &FormatOf(ExportKind kind);
 
 // The networks of the CSV sweep, each with the true load: the full-precision
 // and printed networks, then the snapped network and the full-precision
-// network with finite Q when the analysis has them.
+// network with finite Q when the analysis has them. A measured load is left
+// out: the load side is the fitted resistance with its reactance.
 std::vector<analysis::CsvNetwork> CsvNetworks(const analysis::NetworkAnalysis &analysis);
 
 // The file's text for a solved design and its analysis. JSON: the inputs, the

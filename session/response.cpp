@@ -2,6 +2,7 @@
 
 #include "analysis/analysis_text.h"
 #include "engine/lenient_number.h"
+#include "session/measured_match.h"
 
 #include <cmath>
 #include <stdexcept>
@@ -75,7 +76,7 @@ Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings 
     try {
         const AnalysisSettings analysisSettings = AnalysisSettingsOf(settings);
         r.plan = SweepPlanOf(analysisSettings.sweep, band);
-        analysis::AnalysisOptions options = AnalysisOptionsOf(analysisSettings);
+        analysis::AnalysisOptions options = AnalysisOptionsFor(design, analysisSettings);
         if (trials == Trials::Later) {
             options.monteCarlo.reset();
             options.sensitivity = false;
@@ -110,8 +111,8 @@ std::optional<LaterFigures> RunLaterFigures(const std::atomic<bool> &stop,
     if (yield.vswrLimit == 0)
         yield.vswrLimit = design.result.Smax * analysis::kDefaultYieldVswrFactor;
     try {
-        const analysis::Ladder full =
-            analysis::FromDesign(design.result, analysis::Precision::Full);
+        analysis::Ladder full = analysis::FromDesign(design.result, analysis::Precision::Full);
+        full.measured = design.measuredLoad;
         std::optional<analysis::YieldResult> trials =
             analysis::RunMonteCarloUnless(stop, full, band, yield);
         if (!trials)

@@ -25,7 +25,8 @@ TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettin
 {
     TunedResponse r;
     try {
-        r.tuned = analysis::TuneDesign(design.inputs, design.result, settings.eseries, stop);
+        r.tuned = analysis::TuneDesign(design.inputs, design.result, settings.eseries, stop,
+                                       design.measuredLoad);
         if (!r.tuned) {
             r.problem = "There is no network to tune.";
             return r;

@@ -1,0 +1,102 @@
+// The fit of a measured load in the JSON document and as terminal lines.
+
+#include "analysis/analysis_text.h"
+#include "analysis/load_fit.h"
+
+#include <nlohmann/json.hpp>
+
+namespace tevmar::analysis {
+
+using Json = nlohmann::ordered_json;
+
+namespace {
+
+const char *ReactiveUnit(const LoadFit &fit)
+{
+    return IsInductiveLoad(fit.type) ? "nH" : "pF";
+}
+
+std::string PercentText(double fraction)
+{
+    return Figure(100 * fraction, 3) + " %";
+}
+
+const char *PortEnd(LoadType type)
+{
+    return IsSeriesLoad(type) ? "the low-impedance port (port 2)"
+                              : "the high-impedance port (port 1)";
+}
+
+Json FitJson(const LoadFit &fit, const std::string &problem)
+{
+    Json j{{"loadType", NamesOf(fit.type).code}, {"kind", NamesOf(fit.type).word}};
+    if (!fit.valid) {
+        j["usable"] = false;
+        j["note"] = problem;
+        return j;
+    }
+    j["resistanceOhms"] = fit.resistanceOhms;
+    j[IsInductiveLoad(fit.type) ? "inductanceNh" : "capacitancePf"] = fit.reactiveValue;
+    j["rmsRelativeError"] = fit.rmsRelativeError;
+    j["usable"] = problem.empty();
+    if (!problem.empty())
+        j["note"] = problem;
+    return j;
+}
+
+} // namespace
+
+std::string FitValuesText(const LoadFit &fit)
+{
+    return "R " + Figure(fit.resistanceOhms) + " ohms, " +
+           (IsInductiveLoad(fit.type) ? "L " : "C ") + Figure(fit.reactiveValue) + " " +
+           ReactiveUnit(fit);
+}
+
+std::vector<std::string> FitLines(const FitSummary &s)
+{
+    std::vector<std::string> lines{"Measured load " + s.fileName + ": " + std::to_string(s.points) +
+                                   " points from " + Figure(s.firstHz / 1e9) + " to " +
+                                   Figure(s.lastHz / 1e9) + " GHz, " +
+                                   std::to_string(s.pointsInBand) + " in the band"};
+    for (std::size_t i = 0; i < s.fits.size(); ++i) {
+        const LoadFit &fit = s.fits[i];
+        std::string line = std::string("  ") + NamesOf(fit.type).phrase + ": ";
+        if (fit.valid)
+            line += FitValuesText(fit) + ", rms error " + PercentText(fit.rmsRelativeError);
+        if (i < s.problems.size() && !s.problems[i].empty())
+            line += (fit.valid ? "; " : "") + s.problems[i];
+        lines.push_back(line);
+    }
+    lines.push_back(std::string("Designed for the ") + (s.forced ? "asked-for " : "best ") +
+                    NamesOf(s.chosen.type).phrase + " fit at " + PortEnd(s.chosen.type) +
+                    ", source " + Figure(s.sourceOhms) +
+                    " ohms; figures are into the measured "
+                    "load");
+    return lines;
+}
+
+std::string WithFitJson(const std::string &designJson, const FitSummary &s)
+{
+    Json fits = Json::array();
+    for (std::size_t i = 0; i < s.fits.size(); ++i)
+        fits.push_back(FitJson(s.fits[i], i < s.problems.size() ? s.problems[i] : ""));
+    Json chosen = FitJson(s.chosen, "");
+    chosen["port"] = IsSeriesLoad(s.chosen.type) ? 2 : 1;
+    chosen["forced"] = s.forced;
+    Json measured{{"file", s.fileName},
+                  {"points", s.points},
+                  {"pointsInBand", s.pointsInBand},
+                  {"firstHz", s.firstHz},
+                  {"lastHz", s.lastHz},
+                  {"sourceOhms", s.sourceOhms},
+                  {"interpolation", "linear in real and imaginary parts; held at the end "
+                                    "points outside the measurement"},
+                  {"fits", fits},
+                  {"chosen", chosen}};
+    Json document = Json::parse(designJson);
+    document["measuredLoad"] = measured;
+    return document.dump(2) + "\n";
+}
+
+} // namespace tevmar::analysis

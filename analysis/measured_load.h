@@ -1,0 +1,29 @@
+#pragma once
+
+// A load known only by measurement: its impedance at the frequencies a
+// network analyser swept, standing at one port of the matching network in
+// place of the port resistance and the absorbed reactance of the fitted model.
+
+#include <complex>
+#include <vector>
+
+namespace tevmar::analysis {
+
+struct MeasuredLoad
+{
+    std::vector<double> frequenciesHz;               // strictly increasing, at least one
+    std::vector<std::complex<double>> impedanceOhms; // one per frequency, Re Z >= 0
+    // The ladder port the load is connected to: 2, the low-impedance port, for
+    // a load whose fit is a series kind; 1, the high-impedance port, for a
+    // shunt kind. The source drives the other port through its resistance.
+    int port = 2;
+
+    // The impedance at any frequency: linear in real and imaginary parts
+    // between the measured points. Below the first and above the last point
+    // the end point's impedance holds: a sweep that reaches past the
+    // measurement then shows the load as last measured rather than an
+    // extrapolation that could turn its resistance negative.
+    std::complex<double> ImpedanceAt(double frequencyHz) const;
+};
+
+} // namespace tevmar::analysis

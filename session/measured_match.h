@@ -1,0 +1,71 @@
+#pragma once
+
+// One "match a measured load" run, for the window and the command line alike:
+// the network analyser's one-port file is read, the load fitted as one of the
+// four kinds the synthesis absorbs, the design made for the fit, and every
+// figure taken into the measured data.
+
+#include "analysis/load_fit.h"
+#include "analysis/network_analysis.h"
+#include "session/analysis_settings.h"
+#include "session/calculation.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tevmar::session {
+
+// What the engineer gives in place of the port impedances and the load.
+struct MeasuredLoadRequest
+{
+    std::string filePath;       // the .s1p file
+    std::string f1Text, f2Text; // band edges in GHz, as typed
+    double sourceOhms = 50;     // the source's resistance
+    int networkOrder = 4;
+    std::optional<LoadType> loadKind; // a kind asked for; else the one that fits best
+};
+
+// A fit needs at least this many measured points inside the band.
+inline constexpr std::size_t kMinFitPoints = 3;
+
+struct MeasuredMatch
+{
+    // Why there is no design: the file (its name and line), too few points in
+    // the band, or no kind that fits on the right side of the source
+    // resistance. Empty when `outcome` holds the design run.
+    std::string problem;
+    analysis::OnePortData data;
+    analysis::FitSummary fit;
+    // The band reaching past the measured frequencies, where the load is held
+    // at its end values.
+    std::vector<std::string> warnings;
+    // The design for the fitted load: its inputs (source and fitted
+    // resistance as Zhigh and Zlow in the right order, the kind, its L or C
+    // absorbed) and result, with `measuredLoad` set so that the response,
+    // analysis and tuning of this outcome are into the data.
+    CalculateOutcome outcome;
+
+    bool ok() const { return problem.empty(); }
+};
+
+// Reads the file and matches its load.
+MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request);
+
+// The same for a measurement already read; `fileName` names it in the lines.
+MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request, analysis::OnePortData data,
+                                const std::string &fileName);
+
+// The window's boxes for a fit: the band as typed, the source and fitted
+// resistances as the high and low port (a series kind's resistance below the
+// source is the low-impedance port, a shunt kind's above it the high), the
+// kind, and its L (nH) or C (pF) absorbed; values to six significant digits.
+DesignInputs InputsForFit(const analysis::LoadFit &fit, double sourceOhms,
+                          const MeasuredLoadRequest &request);
+
+// The analysis options of the settings, into the outcome's measured load when
+// it has one.
+analysis::AnalysisOptions AnalysisOptionsFor(const CalculateOutcome &outcome,
+                                             const AnalysisSettings &settings);
+
+} // namespace tevmar::session

@@ -1,0 +1,60 @@
+// The one-port Touchstone reader on any bytes: it reads a measurement or
+// refuses the file with a TouchstoneError, nothing else. A measurement it
+// reads has rising frequencies and finite, passive impedances, and is then
+// matched from 50 ohms over its whole span: the fit, the design and the
+// figures into the data must stay finite all the way to the JSON document.
+
+#include "analysis/export_json.h"
+#include "analysis/export_number.h"
+#include "analysis/load_fit.h"
+#include "analysis/touchstone_reader.h"
+#include "session/measured_match.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <nlohmann/json.hpp>
+#include <string_view>
+
+using namespace tevmar;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const std::string_view text(reinterpret_cast<const char *>(data), size);
+    analysis::OnePortData measured;
+    try {
+        measured = analysis::ReadOnePort(text, "fuzz.s1p");
+    } catch (const analysis::TouchstoneError &) {
+        return 0;
+    }
+    const std::size_t points = measured.frequenciesHz.size();
+    if (points == 0 || measured.impedanceOhms.size() != points)
+        std::abort();
+    for (std::size_t i = 0; i < points; ++i) {
+        const std::complex<double> z = measured.impedanceOhms[i];
+        if (!std::isfinite(z.real()) || !std::isfinite(z.imag()) || z.real() < 0 ||
+            (i > 0 && !(measured.frequenciesHz[i] > measured.frequenciesHz[i - 1])))
+            std::abort();
+    }
+
+    session::MeasuredLoadRequest request;
+    request.f1Text = analysis::ShortestNumber(measured.frequenciesHz.front() / 1e9);
+    request.f2Text = analysis::ShortestNumber(measured.frequenciesHz.back() / 1e9);
+    request.sourceOhms = 50;
+    const session::MeasuredMatch match =
+        session::MatchMeasuredLoad(request, std::move(measured), "fuzz.s1p");
+    if (!match.ok() || !match.outcome.solved())
+        return 0;
+    try {
+        const analysis::NetworkAnalysis a = analysis::AnalyseDesign(
+            match.outcome.result, session::AnalysisOptionsFor(match.outcome, {}));
+        const std::string json = analysis::WithFitJson(
+            analysis::DesignJson(match.outcome.inputs, match.outcome.result, {}, &a), match.fit);
+        if (!nlohmann::json::accept(json))
+            std::abort();
+    } catch (const std::domain_error &) {
+        std::abort(); // a figure into the data that is not finite
+    } catch (const std::invalid_argument &) {
+        // A design whose table the analysis cannot build a ladder from.
+    }
+    return 0;
+}

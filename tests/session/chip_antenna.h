@@ -1,0 +1,36 @@
+#pragma once
+
+// A measured load for the tests: a 2.4 GHz chip antenna that behaves as 18
+// ohms in series with 1.2 nH, with 0.2 pF across its pads, as a network
+// analyser's one-port file (S11 against 50 ohms, real and imaginary parts).
+
+#include <charconv>
+#include <cmath>
+#include <complex>
+#include <numbers>
+#include <string>
+
+namespace tevmar::test_files {
+
+// From lowGhz to highGhz in steps of stepMhz.
+inline std::string ChipAntennaS1p(double lowGhz = 2.0, double highGhz = 3.0, double stepMhz = 10.0)
+{
+    const auto number = [](double value) {
+        char text[32];
+        return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+    };
+    std::string text = "! chip antenna on its evaluation board\n# GHz S RI R 50\n";
+    const int steps = static_cast<int>(std::lround((highGhz - lowGhz) * 1e3 / stepMhz));
+    for (int i = 0; i <= steps; ++i) {
+        const double ghz = lowGhz + i * stepMhz / 1e3;
+        const double omega = 2 * std::numbers::pi * ghz * 1e9;
+        const std::complex<double> chip{18, omega * 1.2e-9};
+        const std::complex<double> pads{0, -1 / (omega * 0.2e-12)};
+        const std::complex<double> z = chip * pads / (chip + pads);
+        const std::complex<double> s = (z - 50.0) / (z + 50.0);
+        text += number(ghz) + " " + number(s.real()) + " " + number(s.imag()) + "\n";
+    }
+    return text;
+}
+
+} // namespace tevmar::test_files

@@ -1,0 +1,95 @@
+// One "match a measured load" run as the window will make it: the chip
+// antenna's file fitted and designed for, its response and tuning into the
+// data, and files that describe the network alone.
+
+#include "analysis/touchstone_reader.h"
+#include "session/exports.h"
+#include "session/measured_match.h"
+#include "session/tuning.h"
+#include "tests/session/chip_antenna.h"
+
+#include <gtest/gtest.h>
+
+namespace tevmar::session {
+namespace {
+
+MeasuredMatch MatchAntenna(int order, const char *f1 = "2.3", const char *f2 = "2.6")
+{
+    MeasuredLoadRequest request;
+    request.f1Text = f1;
+    request.f2Text = f2;
+    request.sourceOhms = 50;
+    request.networkOrder = order;
+    return MatchMeasuredLoad(
+        request, analysis::ReadOnePort(test_files::ChipAntennaS1p(), "antenna.s1p"), "antenna.s1p");
+}
+
+TEST(MatchMeasuredLoad, ChipAntennaOrder4DesignedForTheFitAndTunedIntoTheData)
+{
+    const MeasuredMatch match = MatchAntenna(4);
+    ASSERT_TRUE(match.ok()) << match.problem;
+    EXPECT_EQ(match.fit.pointsInBand, 31u);
+    EXPECT_EQ(match.fit.chosen.type, LoadType::SeriesRL);
+    // The fit's series resistance stands at the low-impedance port.
+    const DesignInputs &inputs = match.outcome.inputs;
+    EXPECT_EQ(inputs.zhighText, "50");
+    EXPECT_EQ(inputs.zlowText, "20.1709");
+    EXPECT_EQ(inputs.absorbText, "1.19582");
+    EXPECT_TRUE(inputs.absorb);
+    ASSERT_TRUE(match.outcome.solved());
+    ASSERT_TRUE(match.outcome.measuredLoad);
+    EXPECT_EQ(match.outcome.measuredLoad->port, 2);
+
+    // The window's figures and curves are into the measured antenna: 0.049,
+    // where the fitted model alone promises 0.041.
+    const Response response = ComputeResponse(match.outcome, ResponseSettings{});
+    ASSERT_TRUE(response.problem.empty()) << response.problem;
+    EXPECT_NEAR(match.outcome.result.GammaMax, 0.0414, 0.0005);
+    EXPECT_NEAR(response.analysis.selfCheck.full.gammaMax, 0.049, 0.0005);
+    double curveMax = 0;
+    for (const analysis::SweepPoint &p : response.curves.front().points)
+        if (p.frequencyHz >= 2.3e9 && p.frequencyHz <= 2.6e9)
+            curveMax = std::max(curveMax, std::abs(p.s.s11));
+    EXPECT_GT(curveMax, 0.045);
+
+    const TunedResponse tuned = TuneForWindow(match.outcome, ResponseSettings{});
+    ASSERT_TRUE(tuned.tuned) << tuned.problem;
+    EXPECT_LE(tuned.tuned->tuned.gammaMax, 0.024);
+}
+
+TEST(MatchMeasuredLoad, RefusesABandWithTooFewPointsOrAKindOnTheWrongSide)
+{
+    const MeasuredMatch narrow = MatchAntenna(4, "2.301", "2.325");
+    EXPECT_EQ(narrow.problem, "antenna.s1p: 2 measured points lie in the band 2.301 to 2.325 "
+                              "GHz; the fit needs at least 3");
+    MeasuredLoadRequest request;
+    request.f1Text = "2.3";
+    request.f2Text = "2.6";
+    request.sourceOhms = 15; // the series fit's 20 ohms cannot be the low-impedance port
+    request.loadKind = LoadType::SeriesRL;
+    const MeasuredMatch forced = MatchMeasuredLoad(
+        request, analysis::ReadOnePort(test_files::ChipAntennaS1p(), "a.s1p"), "a.s1p");
+    EXPECT_EQ(forced.problem, "the series RL fit's 20.17 ohms is not below the source's 15 ohms, "
+                              "as a series load must be");
+}
+
+TEST(MatchMeasuredLoad, FilesDescribeTheNetworkAloneAgainstTheFittedResistance)
+{
+    const MeasuredMatch match = MatchAntenna(4);
+    ASSERT_TRUE(match.outcome.solved());
+    const CalculateOutcome model = Calculate(match.outcome.inputs);
+    const AnalysisSettings settings;
+    const analysis::NetworkAnalysis intoData =
+        analysis::AnalyseDesign(match.outcome.result, AnalysisOptionsFor(match.outcome, settings));
+    const analysis::NetworkAnalysis intoModel =
+        analysis::AnalyseDesign(model.result, AnalysisOptionsFor(model, settings));
+    const std::vector<double> sweepHz{2.0e9, 2.45e9, 3.0e9};
+    for (const ExportKind kind : {ExportKind::SweepCsv, ExportKind::Touchstone,
+                                  ExportKind::TouchstoneV2, ExportKind::Spice})
+        EXPECT_EQ(ExportText(kind, match.outcome, intoData, sweepHz),
+                  ExportText(kind, model, intoModel, sweepHz))
+            << FormatOf(kind).title;
+}
+
+} // namespace
+} // namespace tevmar::session
