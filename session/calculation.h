@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tevmar::session {
 
@@ -45,6 +46,10 @@ struct CalculateOutcome
     // Set when the design was made for a fit to a measured load: the figures
     // of this outcome are then into the data (see measured_match.h).
     std::shared_ptr<const analysis::MeasuredLoad> measuredLoad = nullptr;
+    // With a measured load: the file it was read from and its fit of every
+    // load kind, as lines.
+    std::string measuredLoadFile;
+    std::vector<std::string> fitLines;
 
     bool solved() const { return result.solved; }
 };

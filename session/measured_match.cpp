@@ -101,6 +101,8 @@ MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request, analysis::On
     load->impedanceOhms = match.data.impedanceOhms;
     load->port = IsSeriesLoad(chosen->type) ? 2 : 1;
     match.outcome.measuredLoad = std::move(load);
+    match.outcome.measuredLoadFile = fileName;
+    match.outcome.fitLines = analysis::FitLines(summary);
     return match;
 }
 

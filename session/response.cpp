@@ -5,6 +5,7 @@
 #include "session/measured_match.h"
 
 #include <cmath>
+#include <numbers>
 #include <stdexcept>
 
 namespace tevmar::session {
@@ -53,9 +54,10 @@ std::string SettingsProblem(const ResponseSettings &s, const analysis::Band &ban
 }
 
 ResponseCurve CurveOf(std::string name, const analysis::Ladder &ladder,
-                      const std::vector<double> &frequenciesHz, const analysis::LossModel &losses)
+                      const std::vector<double> &frequenciesHz, const analysis::LossModel &losses,
+                      CurveRole role)
 {
-    ResponseCurve curve{std::move(name), ladder, {}, {}};
+    ResponseCurve curve{std::move(name), ladder, {}, {}, role};
     curve.points.reserve(frequenciesHz.size());
     curve.groupDelayNs.reserve(frequenciesHz.size());
     for (const double f : frequenciesHz) {
@@ -64,6 +66,47 @@ ResponseCurve CurveOf(std::string name, const analysis::Ladder &ladder,
     }
     return curve;
 }
+
+namespace {
+
+// The fitted model's impedance: the port resistance with the absorbed
+// reactance in series (port 2) or across it (port 1).
+analysis::Complex ModelLoadOhms(const analysis::Ladder &model, double frequencyHz)
+{
+    const analysis::LoadReactance &load = *model.load;
+    const double omega = 2 * std::numbers::pi * frequencyHz;
+    const double si = analysis::SiValue(load.element);
+    const analysis::Complex x = analysis::IsInductor(load.element.kind)
+                                    ? analysis::Complex(0, omega * si)
+                                    : analysis::Complex(0, -1 / (omega * si));
+    if (load.port() == 2)
+        return model.port2Ohms + x;
+    return model.port1Ohms * x / (model.port1Ohms + x);
+}
+
+// The network into the fitted model beside the curves into the data, and the
+// load itself for the Smith chart.
+void AddFittedModel(Response &r, const CalculateOutcome &design)
+{
+    analysis::Ladder model = r.analysis.full;
+    model.measured = nullptr;
+    r.curves.push_back(
+        CurveOf("Into the fitted model", model, r.frequenciesHz, {}, CurveRole::FittedModel));
+    r.intoFittedModel = analysis::PassbandFiguresOf(model, r.analysis.band);
+    if (!model.load)
+        return;
+    const analysis::MeasuredLoad &measured = *design.measuredLoad;
+    LoadTraces load;
+    load.referenceOhms = measured.port == 2 ? model.port1Ohms : model.port2Ohms;
+    load.measuredHz = measured.frequenciesHz;
+    load.measuredOhms = measured.impedanceOhms;
+    for (const double f : r.frequenciesHz)
+        load.modelOhms.push_back(ModelLoadOhms(model, f));
+    load.fitLines = design.fitLines;
+    r.load = std::move(load);
+}
+
+} // namespace
 
 Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings &settings,
                          Trials trials)
@@ -85,13 +128,16 @@ Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings 
         r.analysis = analysis::AnalyseDesign(design.result, options);
         r.frequenciesHz = analysis::SweepFrequencies(r.plan);
         r.curves.push_back(CurveOf("Full precision", r.analysis.full, r.frequenciesHz));
-        r.curves.push_back(CurveOf("As printed", r.analysis.printed, r.frequenciesHz));
+        r.curves.push_back(
+            CurveOf("As printed", r.analysis.printed, r.frequenciesHz, {}, CurveRole::Printed));
         if (const auto &snapped = r.analysis.standardValues)
             r.curves.push_back(CurveOf(analysis::SeriesName(snapped->series) + " values",
-                                       snapped->ladder, r.frequenciesHz));
+                                       snapped->ladder, r.frequenciesHz, {}, CurveRole::Standard));
+        if (design.measuredLoad)
+            AddFittedModel(r, design);
         if (const auto &q = r.analysis.finiteQ)
-            r.withLosses =
-                CurveOf("Full precision with Q", r.analysis.full, r.frequenciesHz, q->losses);
+            r.withLosses = CurveOf("Full precision with Q", r.analysis.full, r.frequenciesHz,
+                                   q->losses, CurveRole::Full);
     } catch (const std::exception &e) {
         r = Response{};
         r.problem = std::string("The response cannot be computed: ") + e.what() + ".";
@@ -206,8 +252,14 @@ std::vector<FigureRow> FigureRows(const Response &response, const DesignResult &
             NetworkRow("Bode\u2013Fano limit", a.bodeFano.gammaLimit, a.bodeFano.vswrLimit));
     else
         rows.push_back(TextRow("Bode\u2013Fano limit", "none: nothing absorbed"));
-    rows.push_back(TextRow("Network check", a.selfCheck.agrees ? "agrees with the design"
-                                                               : "DISAGREES with the design"));
+    if (const auto &model = response.intoFittedModel) {
+        rows.push_back(NetworkRow("Into the fitted model", model->gammaMax, model->vswrMax));
+        rows.push_back(
+            TextRow("Network check", "into the measured load; the design is for its fit"));
+    } else {
+        rows.push_back(TextRow("Network check", a.selfCheck.agrees ? "agrees with the design"
+                                                                   : "DISAGREES with the design"));
+    }
     if (response.trialsPending)
         rows.push_back(TextRow("Most sensitive, per +1 %", "running\u2026"));
     else
@@ -243,6 +295,8 @@ std::string DesignSummary(const CalculateOutcome &d)
         text += ", " + Figure(table.front().value, 6) + " \u03A9 to " +
                 Figure(table.back().value, 6) + " \u03A9";
     text += d.result.absorbed ? ", " + LoadText(d) : ", nothing absorbed";
+    if (d.measuredLoad)
+        text += "; figures into the load measured in " + d.measuredLoadFile;
     return text;
 }
 

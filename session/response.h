@@ -63,12 +63,34 @@ struct TunedFigure
     double gammaMax = 0;
 };
 
+// Which network a curve is of, so that every view draws it alike.
+enum class CurveRole {
+    Full,         // the design's values at full precision
+    Printed,      // as the report prints them
+    Standard,     // snapped to the standard series
+    FittedModel,  // the full-precision network into the fitted model of a measured load
+    Tuned,        // re-tuned
+    TunedStandard // re-tuned on the standard series
+};
+
 struct ResponseCurve
 {
     std::string name;         // "Full precision", "As printed", "E24 values"
     analysis::Ladder network; // what the curve is of, for figures between its points
     std::vector<analysis::SweepPoint> points;
     std::vector<double> groupDelayNs; // of S21, one per point
+    CurveRole role = CurveRole::Full;
+};
+
+// A measured load as the Smith chart shows it, referred to the source's
+// resistance: the measured points and the fitted model across the sweep.
+struct LoadTraces
+{
+    double referenceOhms = 50;
+    std::vector<double> measuredHz;
+    std::vector<analysis::Complex> measuredOhms;
+    std::vector<analysis::Complex> modelOhms; // one per Response::frequenciesHz
+    std::vector<std::string> fitLines;
 };
 
 struct Response
@@ -89,6 +111,10 @@ struct Response
     // delivered them (AddTuned); until then, with tunePending, a row says so.
     std::vector<TunedFigure> tuned;
     bool tunePending = false;
+    // For a design made for a fit to a measured load, whose curves are into
+    // the data: the load itself, and the network into the fitted model.
+    std::optional<LoadTraces> load;
+    std::optional<analysis::PassbandFigures> intoFittedModel;
 };
 
 // Whether ComputeResponse runs the tolerance trials and the sensitivity
@@ -116,7 +142,7 @@ std::optional<LaterFigures> RunLaterFigures(const std::atomic<bool> &stop,
 // The network with its true load at each frequency, with its group delay.
 ResponseCurve CurveOf(std::string name, const analysis::Ladder &ladder,
                       const std::vector<double> &frequenciesHz,
-                      const analysis::LossModel &losses = {});
+                      const analysis::LossModel &losses = {}, CurveRole role = CurveRole::Full);
 
 // One line of the figures table: what it is, and either the in-band maximum
 // |S11| and VSWR of a network or one value as text. Besides the networks and

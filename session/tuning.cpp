@@ -55,11 +55,12 @@ std::string StandardName(const analysis::StandardTuneResult &standard)
 void AddTuned(Response &response, const analysis::TunedNetwork &tuned)
 {
     response.tunePending = false;
-    response.curves.push_back(CurveOf("Tuned", tuned.tuned.network, response.frequenciesHz));
+    response.curves.push_back(
+        CurveOf("Tuned", tuned.tuned.network, response.frequenciesHz, {}, CurveRole::Tuned));
     response.tuned.push_back({"Tuned", tuned.tuned.gammaMax});
     if (const auto &standard = tuned.standard) {
-        response.curves.push_back(
-            CurveOf(StandardName(*standard), standard->network, response.frequenciesHz));
+        response.curves.push_back(CurveOf(StandardName(*standard), standard->network,
+                                          response.frequenciesHz, {}, CurveRole::TunedStandard));
         response.tuned.push_back({StandardName(*standard), standard->gammaMax});
     }
 }

@@ -1,21 +1,25 @@
 #include "ui/curve_look.h"
 
-#include <iterator>
-
 namespace tevmar {
 
-CurveLook LookOfCurve(const session::Response &response, std::size_t index)
+CurveLook LookOfCurve(const session::ResponseCurve &curve)
 {
-    static const CurveLook design[] = {{QColor(0, 70, 200), Qt::SolidLine},
-                                       {QColor(225, 110, 0), Qt::DashLine},
-                                       {QColor(0, 145, 60), Qt::DashDotLine}};
-    static const CurveLook tuned[] = {{QColor(0, 160, 230), Qt::SolidLine},
-                                      {QColor(0, 160, 230), Qt::DashDotDotLine}};
-    // The tuned curves come last, after the design's.
-    const std::size_t designCurves = response.curves.size() - response.tuned.size();
-    if (index < designCurves)
-        return design[index % std::size(design)];
-    return tuned[(index - designCurves) % std::size(tuned)];
+    using session::CurveRole;
+    switch (curve.role) {
+    case CurveRole::Full:
+        break;
+    case CurveRole::Printed:
+        return {QColor(225, 110, 0), Qt::DashLine};
+    case CurveRole::Standard:
+        return {QColor(0, 145, 60), Qt::DashDotLine};
+    case CurveRole::FittedModel:
+        return {QColor(128, 128, 128), Qt::DashLine};
+    case CurveRole::Tuned:
+        return {QColor(0, 160, 230), Qt::SolidLine};
+    case CurveRole::TunedStandard:
+        return {QColor(0, 160, 230), Qt::DashDotDotLine};
+    }
+    return {QColor(0, 70, 200), Qt::SolidLine};
 }
 
 } // namespace tevmar

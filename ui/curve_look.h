@@ -3,7 +3,6 @@
 #include "session/response.h"
 
 #include <QColor>
-#include <cstddef>
 
 namespace tevmar {
 
@@ -13,9 +12,10 @@ struct CurveLook
     Qt::PenStyle style = Qt::SolidLine;
 };
 
-// How the response's curve `index` is drawn, the same in every view: the
-// design's networks (full precision, as printed, standard values) in blue,
-// orange and green, the re-tuned ones in sky blue.
-CurveLook LookOfCurve(const session::Response &response, std::size_t index);
+// How a curve is drawn, the same in every view: the design's networks (full
+// precision, as printed, standard values) in blue, orange and green, the
+// network into a measured load's fitted model in grey, the re-tuned ones in
+// sky blue.
+CurveLook LookOfCurve(const session::ResponseCurve &curve);
 
 } // namespace tevmar

@@ -3,11 +3,14 @@
 #include "engine/absorption.h"
 #include "report/report_file.h"
 #include "session/calculation.h"
+#include "session/measured_match.h"
 #include "ui/about_window.h"
 #include "ui/fixed_palette.h"
 #include "ui/flat_style.h"
 #include "ui/icons.h"
+#include "ui/measured_load_dialog.h"
 #include "ui/output_pane.h"
+#include "ui/response_window.h"
 #include "ui/qt_line_printer.h"
 #include "ui/result_tools.h"
 #include "ui/twips.h"
@@ -175,6 +178,7 @@ MainWindow::MainWindow(PrinterSource printers)
     SetTabOrder();
     ApplyFlatLook();
     tools_ = std::make_unique<ResultTools>(*this, *pane_);
+    tools_->SetMeasuredLoadMatcher([this] { AskAndMatchMeasuredLoad(); });
 }
 
 MainWindow::~MainWindow()
@@ -377,10 +381,73 @@ DesignInputs MainWindow::Inputs() const
 
 void MainWindow::Calculate()
 {
-    const session::CalculateOutcome outcome = session::Calculate(Inputs(), kReportFileName);
+    Present(session::Calculate(Inputs(), kReportFileName));
+}
+
+void MainWindow::Present(const session::CalculateOutcome &outcome)
+{
     lastSaving_ = outcome.saving;
     ShowOutcome(outcome);
     tools_->Follow(outcome);
+}
+
+void MainWindow::WriteInputs(const DesignInputs &inputs)
+{
+    static constexpr int kOrders[] = {4, 8, 12};
+    SetBoxText(Box::F1, inputs.f1Text);
+    SetBoxText(Box::F2, inputs.f2Text);
+    SetBoxText(Box::Zhigh, inputs.zhighText);
+    SetBoxText(Box::Zlow, inputs.zlowText);
+    for (std::size_t k = 0; k < std::size(orders_); ++k)
+        orders_[k]->setChecked(kOrders[k] == inputs.networkOrder);
+    loads_[static_cast<std::size_t>(inputs.loadType)]->setChecked(true);
+    lcAbs_->setChecked(inputs.absorb);
+    SetBoxText(Box::AbsorbValue, inputs.absorbText); // the unit prompt follows the next run
+}
+
+std::string MainWindow::MatchMeasuredLoad(const QString &filePath, double sourceOhms,
+                                          std::optional<LoadType> kind)
+{
+    const DesignInputs typed = Inputs();
+    session::MeasuredLoadRequest request;
+    request.filePath = filePath.toStdString();
+    request.f1Text = typed.f1Text;
+    request.f2Text = typed.f2Text;
+    request.sourceOhms = sourceOhms;
+    request.networkOrder = typed.networkOrder;
+    request.loadKind = kind;
+    const session::MeasuredMatch match = session::MatchMeasuredLoad(request);
+    if (!match.ok())
+        return match.problem;
+    WriteInputs(match.outcome.inputs);
+    // The design as any Calculate makes it from the boxes (the report saved),
+    // with the measured load its figures are taken into.
+    session::CalculateOutcome outcome = session::Calculate(Inputs(), kReportFileName);
+    outcome.measuredLoad = match.outcome.measuredLoad;
+    outcome.measuredLoadFile = match.outcome.measuredLoadFile;
+    outcome.fitLines = match.outcome.fitLines;
+    Present(outcome);
+    tools_->ShowResponse();
+    if (outcome.solved())
+        return {};
+    return "The boxes hold the fit, but the synthesis has no design for it:" +
+           outcome.boxes.errorText +
+           ". Another order may absorb it; tevmar-cli --load-s1p with --tune writes a network "
+           "tuned into the measured load.";
+}
+
+void MainWindow::AskAndMatchMeasuredLoad()
+{
+    QWidget *parent = tools_->responseWindow() ? static_cast<QWidget *>(tools_->responseWindow())
+                                               : static_cast<QWidget *>(this);
+    MeasuredLoadDialog dialog(parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const std::string problem =
+        MatchMeasuredLoad(dialog.filePath(), dialog.sourceOhms(), dialog.loadKind());
+    if (!problem.empty())
+        QMessageBox::warning(parent, QStringLiteral("Match a Measured Load"),
+                             QString::fromStdString(problem));
 }
 
 void MainWindow::ShowOutcome(const session::CalculateOutcome &outcome)

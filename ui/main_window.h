@@ -9,6 +9,8 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 class QCheckBox;
 class QLineEdit;
@@ -43,6 +45,14 @@ class MainWindow final : public QWidget
 
     // The commands behind the buttons.
     void Calculate();
+    // Designs for the load measured in a one-port file over the band and order
+    // the boxes hold: the boxes take the fitted ports and load, Calculate runs
+    // as always, and the Response window shows every figure into the data.
+    // Returns why there is no design, or empty.
+    std::string MatchMeasuredLoad(const QString &filePath, double sourceOhms,
+                                  std::optional<LoadType> kind);
+    // Asks for the file, the source and the kind, then matches; says what went wrong.
+    void AskAndMatchMeasuredLoad();
     void Print();
     void ShowAbout();
     // Runs when LC_abs or a load type is clicked: the unit prompt follows the
@@ -69,6 +79,9 @@ class MainWindow final : public QWidget
     QLineEdit *BoxOf(Box box) const;
     void SetBoxText(Box box, std::string_view text);
     void ShowOutcome(const session::CalculateOutcome &outcome);
+    // Shows the outcome, and hands it to the pane's tools and the Response window.
+    void Present(const session::CalculateOutcome &outcome);
+    void WriteInputs(const DesignInputs &inputs);
     void Tell(const QString &message);
     // After a Calculate that left the saved report of an earlier design, asks
     // whether to print that report anyway; true to go on.

@@ -134,15 +134,22 @@ void ResponseViews::BuildMenus()
     }
     view->addSeparator();
     auto *ports = new QActionGroup(view);
-    for (const int port : {1, 2}) {
-        QAction *a = view->addAction(port == 1 ? QStringLiteral("Smith Chart of S&11")
-                                               : QStringLiteral("Smith Chart of S&22"));
-        a->setObjectName(port == 1 ? QStringLiteral("viewSmithS11")
-                                   : QStringLiteral("viewSmithS22"));
+    const struct
+    {
+        int port;
+        const char *text;
+        const char *name;
+    } smithViews[] = {
+        {1, "Smith Chart of S&11", "viewSmithS11"},
+        {2, "Smith Chart of S&22", "viewSmithS22"},
+        {SmithChart::kLoadView, "Smith Chart of the Measured &Load", "viewSmithLoad"}};
+    for (const auto &[port, text, name] : smithViews) {
+        QAction *a = view->addAction(QString::fromLatin1(text));
+        a->setObjectName(QString::fromLatin1(name));
         a->setCheckable(true);
         a->setChecked(port == smith_->port());
         ports->addAction(a);
-        connect(a, &QAction::triggered, this, [this, port] {
+        connect(a, &QAction::triggered, this, [this, port = port] {
             smith_->SetPort(port);
             tabs_->setCurrentWidget(smith_);
         });
@@ -181,6 +188,10 @@ void ResponseViews::Show(const session::Response &response, const session::Calcu
     response_ = &response;
     design_ = &design;
     tuned_ = tuned;
+    QAction *loadView = viewAction("viewSmithLoad");
+    loadView->setEnabled(response.load.has_value());
+    if (!response.load && smith_->port() == SmithChart::kLoadView)
+        viewAction("viewSmithS11")->trigger();
     smith_->SetResponse(response);
     const analysis::NetworkAnalysis &a = response.analysis;
     if (response.problem.empty()) {

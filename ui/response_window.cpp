@@ -159,7 +159,7 @@ PlotData PlotDataOf(const session::Response &response, const DesignResult &desig
         const session::ResponseCurve &curve = response.curves[k];
         PlotSeries s;
         s.name = QString::fromStdString(curve.name);
-        const CurveLook look = LookOfCurve(response, k);
+        const CurveLook look = LookOfCurve(curve);
         s.colour = look.colour;
         s.style = look.style;
         for (const analysis::SweepPoint &p : curve.points) {

@@ -1,6 +1,7 @@
 #include "ui/result_tools.h"
 
 #include "analysis/sweep.h"
+#include "session/measured_match.h"
 #include "session/safe_file.h"
 #include "ui/response_views.h"
 #include "ui/response_window.h"
@@ -190,8 +191,8 @@ std::string ResultTools::ExportFileText(ExportKind kind, const session::Calculat
     if (const std::string problem = session::SettingsProblem(settings, band); !problem.empty())
         throw std::invalid_argument(problem);
     const session::AnalysisSettings analysisSettings = session::AnalysisSettingsOf(settings);
-    const analysis::NetworkAnalysis analysis =
-        analysis::AnalyseDesign(design.result, session::AnalysisOptionsOf(analysisSettings));
+    const analysis::NetworkAnalysis analysis = analysis::AnalyseDesign(
+        design.result, session::AnalysisOptionsFor(design, analysisSettings));
     const std::vector<double> sweepHz =
         analysis::SweepFrequencies(session::SweepPlanOf(analysisSettings.sweep, band));
     return session::ExportText(kind, design, analysis, sweepHz);
@@ -239,6 +240,13 @@ void ResultTools::AddResponseMenus()
         if (a != action(Command::Response) && a != action(Command::CopyReport) && !a->isSeparator())
             file->insertAction(first, a);
     file->insertSeparator(first);
+    if (matchMeasuredLoad_) {
+        QAction *match = new QAction(QStringLiteral("&Match a Measured Load\u2026"), file);
+        match->setObjectName(QStringLiteral("matchMeasuredLoadAction"));
+        connect(match, &QAction::triggered, this, [this] { matchMeasuredLoad_(); });
+        file->insertAction(file->actions().constFirst(), match);
+        file->insertSeparator(file->actions().at(1));
+    }
     QMenu *edit = response_->views().editMenu();
     edit->insertAction(edit->actions().isEmpty() ? nullptr : edit->actions().constFirst(),
                        action(Command::CopyReport));

@@ -46,6 +46,13 @@ class ResultTools final : public QObject
                 SavePathAsker askSavePath = &ResultTools::AskSavePath);
     ~ResultTools() override;
 
+    // What File -> Match a Measured Load does in the Response window (the main
+    // window asks for the file and designs for it); set before the window opens.
+    void SetMeasuredLoadMatcher(std::function<void()> match)
+    {
+        matchMeasuredLoad_ = std::move(match);
+    }
+
     // Where exports ask for their file name from now on (tests answer for the engineer).
     void SetSavePathAsker(SavePathAsker askSavePath) { askSavePath_ = std::move(askSavePath); }
 
@@ -90,6 +97,7 @@ class ResultTools final : public QObject
     QPointer<QAbstractScrollArea> pane_;
     std::filesystem::path reportPath_;
     SavePathAsker askSavePath_;
+    std::function<void()> matchMeasuredLoad_;
     std::unique_ptr<QMenu> menu_;
     QAction *responseAction_ = nullptr;
     QAction *copyReportAction_ = nullptr;

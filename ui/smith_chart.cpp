@@ -90,7 +90,7 @@ void SmithChart::SetResponse(const session::Response &response)
 
 void SmithChart::SetPort(int port)
 {
-    port_ = port == 2 ? 2 : 1;
+    port_ = port == 2 || port == kLoadView ? port : 1;
     hover_.reset();
     update();
 }
@@ -133,7 +133,57 @@ Complex SmithChart::GammaOf(const session::ResponseCurve &curve, std::size_t i) 
 
 double SmithChart::ReferenceOhms() const
 {
+    // Into a measured load the first trace is the source's reflection.
+    if (port_ == 1 && response_->load)
+        return response_->load->referenceOhms;
     return port_ == 1 ? response_->analysis.full.port1Ohms : response_->analysis.full.port2Ohms;
+}
+
+void SmithChart::DrawLoad(QPainter &painter, const session::LoadTraces &load) const
+{
+    const Geometry g = ChartGeometry();
+    const QColor text = palette().color(QPalette::Text);
+    const analysis::Band &band = response_->analysis.band;
+    // The fitted model across the sweep, bold in the band.
+    QPainterPath whole, inBand;
+    bool bandStarted = false;
+    const std::vector<double> &f = response_->frequenciesHz;
+    for (std::size_t i = 0; i < load.modelOhms.size() && i < f.size(); ++i) {
+        const QPointF p = PointOf(session::ReflectionOf(load.modelOhms[i], load.referenceOhms),
+                                  g.cx, g.cy, g.radius);
+        i == 0 ? whole.moveTo(p) : whole.lineTo(p);
+        if (f[i] >= band.lowHz && f[i] <= band.highHz) {
+            bandStarted ? inBand.lineTo(p) : inBand.moveTo(p);
+            bandStarted = true;
+        }
+    }
+    const QColor model(128, 128, 128);
+    painter.setPen(QPen(model, 1.0));
+    painter.drawPath(whole);
+    painter.setPen(QPen(model, 3.2, Qt::SolidLine, Qt::RoundCap));
+    painter.drawPath(inBand);
+    // The measured points, filled in the band.
+    const QColor measured(200, 40, 40);
+    for (std::size_t i = 0; i < load.measuredHz.size(); ++i) {
+        const double hz = load.measuredHz[i];
+        const QPointF p = PointOf(session::ReflectionOf(load.measuredOhms[i], load.referenceOhms),
+                                  g.cx, g.cy, g.radius);
+        painter.setPen(QPen(measured, 1.2));
+        painter.setBrush(hz >= band.lowHz && hz <= band.highHz ? QBrush(measured) : QBrush());
+        painter.drawEllipse(p, 2.5, 2.5);
+    }
+    const QFontMetrics metrics = painter.fontMetrics();
+    painter.setPen(text);
+    painter.drawText(QPointF(10, 4 + metrics.ascent()),
+                     QStringLiteral("The measured load (dots, filled in the band) and its fitted "
+                                    "model (grey), referred to the source's ") +
+                         QString::fromStdString(analysis::Figure(load.referenceOhms, 6)) +
+                         QStringLiteral(" \u03A9"));
+    double y = height() - 6 - static_cast<double>(load.fitLines.size()) * metrics.height();
+    for (const std::string &line : load.fitLines) {
+        painter.drawText(QPointF(10, y + metrics.ascent()), QString::fromStdString(line));
+        y += metrics.height();
+    }
 }
 
 void SmithChart::paintEvent(QPaintEvent *)
@@ -152,12 +202,17 @@ void SmithChart::paintEvent(QPaintEvent *)
     const Geometry g = ChartGeometry();
     DrawGrid(painter, g.cx, g.cy, g.radius, dark ? QColor(75, 75, 75) : QColor(215, 215, 215),
              dark ? QColor(170, 170, 170) : QColor(90, 90, 90));
+    if (port_ == kLoadView) {
+        if (response_->load)
+            DrawLoad(painter, *response_->load);
+        return;
+    }
 
     const analysis::Band &band = response_->analysis.band;
     const std::vector<double> &f = response_->frequenciesHz;
     for (std::size_t c = 0; c < response_->curves.size(); ++c) {
         const session::ResponseCurve &curve = response_->curves[c];
-        const auto [colour, style] = LookOfCurve(*response_, c);
+        const auto [colour, style] = LookOfCurve(response_->curves[c]);
         QPainterPath whole, inBand;
         bool bandStarted = false;
         for (std::size_t i = 0; i < curve.points.size(); ++i) {
@@ -192,16 +247,21 @@ void SmithChart::paintEvent(QPaintEvent *)
     // Legend and title.
     const QFontMetrics metrics = painter.fontMetrics();
     painter.setPen(text);
-    const QString title = (port_ == 1 ? QStringLiteral("S11 at port 1, referred to ")
-                                      : QStringLiteral("S22 at port 2, referred to ")) +
-                          QString::fromStdString(analysis::Figure(ReferenceOhms(), 6)) +
-                          QStringLiteral(" \u03A9 (the network with the load)");
+    const bool measured = response_->load.has_value();
+    const QString title =
+        (port_ == 1 ? (measured ? QStringLiteral("S11 at the source, referred to ")
+                                : QStringLiteral("S11 at port 1, referred to "))
+                    : (measured ? QStringLiteral("S22 at the load, referred to ")
+                                : QStringLiteral("S22 at port 2, referred to "))) +
+        QString::fromStdString(analysis::Figure(ReferenceOhms(), 6)) +
+        (measured ? QStringLiteral(" \u03A9 (the network into the measured load)")
+                  : QStringLiteral(" \u03A9 (the network with the load)"));
     painter.drawText(QPointF(10, 4 + metrics.ascent()), title);
     const std::vector<LegendEntry> legend = Legend();
     for (std::size_t c = 0; c < legend.size(); ++c) {
         const QPointF at = legend[c].at;
         if (c < response_->curves.size()) {
-            const CurveLook look = LookOfCurve(*response_, c);
+            const CurveLook look = LookOfCurve(response_->curves[c]);
             painter.setPen(QPen(look.colour, 2, look.style));
             painter.drawLine(QPointF(at.x(), at.y() - metrics.ascent() / 2.0),
                              QPointF(at.x() + 22, at.y() - metrics.ascent() / 2.0));
@@ -250,7 +310,7 @@ QString SmithChart::hoverText() const
 void SmithChart::mouseMoveEvent(QMouseEvent *event)
 {
     std::optional<Hover> nearest;
-    if (response_ && response_->problem.empty()) {
+    if (response_ && response_->problem.empty() && port_ != kLoadView) {
         const Geometry g = ChartGeometry();
         double best = 12 * 12; // within 12 px of a trace
         for (std::size_t c = 0; c < response_->curves.size(); ++c)

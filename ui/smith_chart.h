@@ -3,6 +3,8 @@
 #include "session/response.h"
 
 #include <QWidget>
+
+class QPainter;
 #include <optional>
 #include <vector>
 
@@ -19,7 +21,8 @@ class SmithChart final : public QWidget
     explicit SmithChart(QWidget *parent = nullptr);
 
     void SetResponse(const session::Response &response);
-    // 1 for S11, 2 for S22.
+    // 1 for S11, 2 for S22, kLoadView for a measured load itself.
+    static constexpr int kLoadView = 0;
     void SetPort(int port);
     int port() const { return port_; }
 
@@ -50,6 +53,7 @@ class SmithChart final : public QWidget
     std::vector<LegendEntry> Legend() const;
     analysis::Complex GammaOf(const session::ResponseCurve &curve, std::size_t i) const;
     double ReferenceOhms() const;
+    void DrawLoad(QPainter &painter, const session::LoadTraces &load) const;
 
     const session::Response *response_ = nullptr;
     int port_ = 1;

@@ -1,11 +1,14 @@
 #include "analysis/analysis_text.h"
 #include "cli_run.h"
+#include "tests/session/chip_antenna.h"
 #include "ui/main_window.h"
 #include "ui/plot_widget.h"
+#include "ui/response_views.h"
 #include "ui/response_window.h"
 #include "ui/result_tools.h"
 #include "ui_test_support.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
@@ -258,6 +261,48 @@ TEST_F(ResponseWindowTest, TheTunedNetworkJoinsEveryViewWithoutHoldingTheWindow)
     EXPECT_EQ(r.plot().data().series.size(), 5u);
     Find<QCheckBox>(r, "tune")->setChecked(false);
     EXPECT_EQ(r.plot().data().series.size(), 3u);
+}
+
+TEST_F(ResponseWindowTest, AMeasuredLoadFillsTheBoxesAndEveryCurveIsIntoTheData)
+{
+    // The chip antenna measured from 2 to 3 GHz, matched over 2.3 to 2.6 GHz
+    // from 50 ohms at order 4: the best fit is series RL, 20.17 ohms and
+    // 1.196 nH; into the data the design's in-band |S11| max is 0.049.
+    WriteFile(Here() / "antenna.s1p", test_files::ChipAntennaS1p());
+    MainWindow w;
+    Calculate(w, "2.3", "2.6", "10");
+    ResponseWindow &r = Open(w);
+    ASSERT_NE(r.findChild<QAction *>(QStringLiteral("matchMeasuredLoadAction")), nullptr);
+    EXPECT_EQ(w.MatchMeasuredLoad(QStringLiteral("antenna.s1p"), 50, std::nullopt), "");
+
+    EXPECT_EQ(BoxText(w, "Zhigh_text"), QStringLiteral("50"));
+    EXPECT_EQ(BoxText(w, "Zlow_text"), QStringLiteral("20.1709"));
+    EXPECT_EQ(BoxText(w, "LC_text"), QStringLiteral("1.19582"));
+    EXPECT_TRUE(w.findChild<QAbstractButton *>(QStringLiteral("SRL"))->isChecked());
+    EXPECT_EQ(BoxText(w, "Error_text"), QString());
+    EXPECT_NE(ReadFile(Here() / "tevmar.prt").find("20.171"), std::string::npos);
+
+    EXPECT_TRUE(
+        Banner(r).endsWith(QStringLiteral("figures into the load measured in antenna.s1p")));
+    QStringList curves;
+    for (const PlotSeries &s : r.plot().data().series)
+        curves << s.name;
+    EXPECT_EQ(curves, (QStringList{"Full precision", "As printed", "Into the fitted model"}));
+    EXPECT_NEAR(FigureText(r, QStringLiteral("Full precision")).toDouble(), 0.049, 0.0005);
+    EXPECT_NEAR(FigureText(r, QStringLiteral("Into the fitted model")).toDouble(), 0.0414, 0.0005);
+    ASSERT_TRUE(r.response().load);
+    EXPECT_TRUE(r.views().viewAction("viewSmithLoad")->isEnabled());
+
+    // A file that is not Touchstone says so, and the boxes stay as they are.
+    WriteFile(Here() / "notes.s1p", "antenna notes\n");
+    EXPECT_NE(w.MatchMeasuredLoad(QStringLiteral("notes.s1p"), 50, std::nullopt).find("notes.s1p"),
+              std::string::npos);
+    EXPECT_EQ(BoxText(w, "Zlow_text"), QStringLiteral("20.1709"));
+
+    // A plain Calculate afterwards is the fitted model's design again.
+    Click(w, "Calc_BP");
+    EXPECT_FALSE(r.response().load);
+    EXPECT_FALSE(r.views().viewAction("viewSmithLoad")->isEnabled());
 }
 
 TEST_F(ResponseWindowTest, ThePassLimitSetsTheTrialsYieldAndAutoFollowsTheDesign)

@@ -1,0 +1,100 @@
+#include "ui/measured_load_dialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <iterator>
+
+namespace tevmar {
+
+namespace {
+
+constexpr LoadType kKinds[] = {LoadType::SeriesRL, LoadType::SeriesRC, LoadType::ShuntRL,
+                               LoadType::ShuntRC};
+
+} // namespace
+
+MeasuredLoadDialog::MeasuredLoadDialog(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("MeasuredLoadDialog"));
+    setWindowTitle(QStringLiteral("Match a Measured Load"));
+
+    file_ = new QLineEdit(this);
+    file_->setObjectName(QStringLiteral("measuredFile"));
+    file_->setPlaceholderText(QStringLiteral("antenna.s1p"));
+    file_->setMinimumWidth(320);
+    auto *browse = new QPushButton(QStringLiteral("Browse\u2026"), this);
+    browse->setObjectName(QStringLiteral("browseMeasuredFile"));
+    auto *fileRow = new QHBoxLayout;
+    fileRow->addWidget(file_, 1);
+    fileRow->addWidget(browse);
+
+    // Numbers read with "." as the decimal point under every locale, as the
+    // main window's boxes do.
+    QLocale numbers = QLocale::c();
+    numbers.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::RejectGroupSeparator);
+    source_ = new QDoubleSpinBox(this);
+    source_->setObjectName(QStringLiteral("sourceOhms"));
+    source_->setLocale(numbers);
+    source_->setRange(0.001, 1e6);
+    source_->setDecimals(3);
+    source_->setValue(50);
+    source_->setSuffix(QStringLiteral(" \u03A9"));
+
+    kind_ = new QComboBox(this);
+    kind_->setObjectName(QStringLiteral("loadKind"));
+    kind_->addItem(QStringLiteral("The kind that fits best"));
+    for (const LoadType kind : kKinds)
+        kind_->addItem(QString::fromLatin1(NamesOf(kind).phrase));
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    ok_ = buttons->button(QDialogButtonBox::Ok);
+    ok_->setText(QStringLiteral("Match"));
+    ok_->setEnabled(false);
+
+    auto *form = new QFormLayout(this);
+    form->addRow(QStringLiteral("One-port file (.s1p)"), fileRow);
+    form->addRow(QStringLiteral("Source resistance"), source_);
+    form->addRow(QStringLiteral("Load kind"), kind_);
+    form->addRow(buttons);
+
+    connect(browse, &QPushButton::clicked, this, &MeasuredLoadDialog::Browse);
+    connect(file_, &QLineEdit::textChanged, this,
+            [this](const QString &text) { ok_->setEnabled(!text.trimmed().isEmpty()); });
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+void MeasuredLoadDialog::Browse()
+{
+    const QString name = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Open a One-Port Measurement"), file_->text(),
+        QStringLiteral("Touchstone one-port (*.s1p *.S1P *.ts);;All files (*)"));
+    if (!name.isEmpty())
+        file_->setText(name);
+}
+
+QString MeasuredLoadDialog::filePath() const
+{
+    return file_->text().trimmed();
+}
+
+double MeasuredLoadDialog::sourceOhms() const
+{
+    return source_->value();
+}
+
+std::optional<LoadType> MeasuredLoadDialog::loadKind() const
+{
+    const int index = kind_->currentIndex();
+    if (index < 1 || index > static_cast<int>(std::size(kKinds)))
+        return std::nullopt;
+    return kKinds[index - 1];
+}
+
+} // namespace tevmar

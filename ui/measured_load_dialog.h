@@ -1,0 +1,36 @@
+#pragma once
+
+#include "engine/design_inputs.h"
+
+#include <QDialog>
+#include <optional>
+
+class QComboBox;
+class QDoubleSpinBox;
+class QLineEdit;
+class QPushButton;
+
+namespace tevmar {
+
+// Asks what matching a measured load needs beyond the main window's band and
+// order: the network analyser's one-port file, the source's resistance, and
+// the load kind when the engineer wants one rather than the best fit.
+class MeasuredLoadDialog final : public QDialog
+{
+  public:
+    explicit MeasuredLoadDialog(QWidget *parent = nullptr);
+
+    QString filePath() const;
+    double sourceOhms() const;
+    std::optional<LoadType> loadKind() const; // empty: the kind that fits best
+
+  private:
+    void Browse();
+
+    QLineEdit *file_ = nullptr;
+    QDoubleSpinBox *source_ = nullptr;
+    QComboBox *kind_ = nullptr;
+    QPushButton *ok_ = nullptr;
+};
+
+} // namespace tevmar
