@@ -604,8 +604,9 @@ void ResponseWindow::ShowFigures()
         }
     }
     figures_->resizeColumnToContents(0);
+    // Room for the widest figure, a small one in exponent form included.
     figures_->setColumnWidth(
-        1, figures_->fontMetrics().horizontalAdvance(QStringLiteral("0.0000000")));
+        1, figures_->fontMetrics().horizontalAdvance(QStringLiteral("0.0000e-00")) + 8);
     figures_->resizeRowsToContents();
 }
 

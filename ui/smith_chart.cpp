@@ -122,7 +122,12 @@ std::vector<SmithChart::LegendEntry> SmithChart::Legend() const
 SmithChart::Geometry SmithChart::ChartGeometry() const
 {
     const double legend = Legend().back().at.y() + 14;
-    const double radius = std::max(10.0, std::min(width() - 60.0, height() - legend - 50.0) / 2);
+    // The load's view keeps room under the chart for the lines of its fit.
+    const double fitLines = port_ == kLoadView && response_ && response_->load
+                                ? static_cast<double>(response_->load->fitLines.size())
+                                : 0;
+    const double below = 50.0 + fitLines * QFontMetrics(font()).height();
+    const double radius = std::max(10.0, std::min(width() - 60.0, height() - legend - below) / 2);
     return {width() / 2.0, legend + 20 + radius, radius};
 }
 
@@ -175,13 +180,14 @@ void SmithChart::DrawLoad(QPainter &painter, const session::LoadTraces &load) co
     const QFontMetrics metrics = painter.fontMetrics();
     painter.setPen(text);
     painter.drawText(QPointF(10, 4 + metrics.ascent()),
-                     QStringLiteral("The measured load (dots, filled in the band) and its fitted "
-                                    "model (grey), referred to the source's ") +
+                     QStringLiteral("Measured load (dots) and its fit (grey), referred to ") +
                          QString::fromStdString(analysis::Figure(load.referenceOhms, 6)) +
                          QStringLiteral(" \u03A9"));
     double y = height() - 6 - static_cast<double>(load.fitLines.size()) * metrics.height();
     for (const std::string &line : load.fitLines) {
-        painter.drawText(QPointF(10, y + metrics.ascent()), QString::fromStdString(line));
+        painter.drawText(QPointF(10, y + metrics.ascent()),
+                         metrics.elidedText(QString::fromStdString(line), Qt::ElideRight,
+                                            width() - 20));
         y += metrics.height();
     }
 }

@@ -6,7 +6,9 @@
 // Calculate, and the output pane's context menu.
 // Usage: tevmar_response_screenshots OUTPUT_DIR (run under xvfb-run).
 
+#include "tests/session/chip_antenna.h"
 #include "ui/main_window.h"
+#include "ui/measured_load_dialog.h"
 #include "ui/output_pane.h"
 #include "ui/plot_widget.h"
 #include "ui/response_views.h"
@@ -21,6 +23,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -96,6 +99,41 @@ bool SaveTuned(tevmar::ResponseWindow &response, const QDir &dir)
     }
     views.tabs().setCurrentIndex(0);
     response.findChild<QCheckBox *>(QStringLiteral("tune"))->setChecked(false);
+    return ok;
+}
+
+// The chip antenna's measurement matched at order 4: its dialog, the curves
+// into the data beside the fitted model's, and the load on the Smith chart.
+bool SaveMeasuredLoad(tevmar::MainWindow &window, tevmar::ResponseWindow &response, const QDir &dir)
+{
+    QFile file(dir.filePath(QStringLiteral("antenna.s1p")));
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(QByteArray::fromStdString(tevmar::test_files::ChipAntennaS1p())) < 0)
+        return false;
+    file.close();
+    tevmar::MeasuredLoadDialog dialog(&response);
+    dialog.findChild<QLineEdit *>(QStringLiteral("measuredFile"))
+        ->setText(dir.filePath(QStringLiteral("antenna.s1p")));
+    dialog.show();
+    bool ok = QTest::qWaitForWindowExposed(&dialog) &&
+              tevmar::test::Save(dialog, dir, "18-measured-load-dialog.png");
+    dialog.close();
+
+    tevmar::test::Type(window, "F1_text", "2.3");
+    tevmar::test::Type(window, "F2_text", "2.6");
+    Click(window, "N4");
+    const std::string problem = window.MatchMeasuredLoad(QStringLiteral("antenna.s1p"), 50, {});
+    if (!problem.empty())
+        std::printf("FAILED to match the measured load: %s\n", problem.c_str());
+    QTest::qWait(400); // the tolerance trials
+    tevmar::ResponseViews &views = response.views();
+    views.tabs().setCurrentIndex(0);
+    ok = problem.empty() && tevmar::test::Save(response, dir, "19-response-measured.png") && ok;
+    views.viewAction("viewSmithLoad")->trigger();
+    ok = tevmar::test::Save(response, dir, "20-response-measured-load-smith.png") && ok;
+    views.viewAction("viewSmithS11")->trigger();
+    ok = tevmar::test::Save(response, dir, "21-response-measured-smith.png") && ok;
+    views.tabs().setCurrentIndex(0);
     return ok;
 }
 
@@ -177,6 +215,7 @@ int main(int argc, char **argv)
     Type(window, "Zlow_text", "0");
     Click(window, "Calc_BP");
     ok = Save(*response, dir, "9-response-stale.png") && ok;
+    ok = SaveMeasuredLoad(window, *response, dir) && ok;
     response->close();
     return ok ? 0 : 1;
 }
