@@ -293,6 +293,13 @@ TEST_F(ResponseWindowTest, AMeasuredLoadFillsTheBoxesAndEveryCurveIsIntoTheData)
     ASSERT_TRUE(r.response().load);
     EXPECT_TRUE(r.views().viewAction("viewSmithLoad")->isEnabled());
 
+    // Tuned against the data: 0.021.
+    Find<QCheckBox>(r, "tune")->setChecked(true);
+    for (int i = 0; i < 2000 && r.tuneRunning(); ++i)
+        QTest::qWait(5);
+    EXPECT_LE(FigureText(r, QStringLiteral("Tuned")).toDouble(), 0.024);
+    Find<QCheckBox>(r, "tune")->setChecked(false);
+
     // A file that is not Touchstone says so, and the boxes stay as they are.
     WriteFile(Here() / "notes.s1p", "antenna notes\n");
     EXPECT_NE(w.MatchMeasuredLoad(QStringLiteral("notes.s1p"), 50, std::nullopt).find("notes.s1p"),
