@@ -188,9 +188,13 @@ void ResponseViews::Show(const session::Response &response, const session::Calcu
     response_ = &response;
     design_ = &design;
     tuned_ = tuned;
-    QAction *loadView = viewAction("viewSmithLoad");
-    loadView->setEnabled(response.load.has_value());
-    if (!response.load && smith_->port() == SmithChart::kLoadView)
+    // Into a measured load S22 is a power wave referred to the load's own
+    // complex impedance, which no chart of real references shows truly; the
+    // load's own chart takes its place.
+    const bool measured = response.load.has_value();
+    viewAction("viewSmithLoad")->setEnabled(measured);
+    viewAction("viewSmithS22")->setEnabled(!measured);
+    if (smith_->port() == (measured ? 2 : SmithChart::kLoadView))
         viewAction("viewSmithS11")->trigger();
     smith_->SetResponse(response);
     const analysis::NetworkAnalysis &a = response.analysis;

@@ -185,9 +185,9 @@ void SmithChart::DrawLoad(QPainter &painter, const session::LoadTraces &load) co
                          QStringLiteral(" \u03A9"));
     double y = height() - 6 - static_cast<double>(load.fitLines.size()) * metrics.height();
     for (const std::string &line : load.fitLines) {
-        painter.drawText(QPointF(10, y + metrics.ascent()),
-                         metrics.elidedText(QString::fromStdString(line), Qt::ElideRight,
-                                            width() - 20));
+        painter.drawText(
+            QPointF(10, y + metrics.ascent()),
+            metrics.elidedText(QString::fromStdString(line), Qt::ElideRight, width() - 20));
         y += metrics.height();
     }
 }
@@ -254,14 +254,12 @@ void SmithChart::paintEvent(QPaintEvent *)
     const QFontMetrics metrics = painter.fontMetrics();
     painter.setPen(text);
     const bool measured = response_->load.has_value();
-    const QString title =
-        (port_ == 1 ? (measured ? QStringLiteral("S11 at the source, referred to ")
-                                : QStringLiteral("S11 at port 1, referred to "))
-                    : (measured ? QStringLiteral("S22 at the load, referred to ")
-                                : QStringLiteral("S22 at port 2, referred to "))) +
-        QString::fromStdString(analysis::Figure(ReferenceOhms(), 6)) +
-        (measured ? QStringLiteral(" \u03A9 (the network into the measured load)")
-                  : QStringLiteral(" \u03A9 (the network with the load)"));
+    const QString title = (port_ == 2 ? QStringLiteral("S22 at port 2, referred to ")
+                           : measured ? QStringLiteral("S11 at the source, referred to ")
+                                      : QStringLiteral("S11 at port 1, referred to ")) +
+                          QString::fromStdString(analysis::Figure(ReferenceOhms(), 6)) +
+                          (measured ? QStringLiteral(" \u03A9 (the network into the measured load)")
+                                    : QStringLiteral(" \u03A9 (the network with the load)"));
     painter.drawText(QPointF(10, 4 + metrics.ascent()), title);
     const std::vector<LegendEntry> legend = Legend();
     for (std::size_t c = 0; c < legend.size(); ++c) {

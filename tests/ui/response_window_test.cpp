@@ -292,6 +292,7 @@ TEST_F(ResponseWindowTest, AMeasuredLoadFillsTheBoxesAndEveryCurveIsIntoTheData)
     EXPECT_NEAR(FigureText(r, QStringLiteral("Into the fitted model")).toDouble(), 0.0414, 0.0005);
     ASSERT_TRUE(r.response().load);
     EXPECT_TRUE(r.views().viewAction("viewSmithLoad")->isEnabled());
+    EXPECT_FALSE(r.views().viewAction("viewSmithS22")->isEnabled());
 
     // Tuned against the data: 0.021.
     Find<QCheckBox>(r, "tune")->setChecked(true);
