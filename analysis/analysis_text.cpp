@@ -110,4 +110,14 @@ std::vector<std::string> AnalysisLines(const NetworkAnalysis &a)
     return lines;
 }
 
+std::string BelowChipRangeParts(const Ladder &ladder)
+{
+    std::string text;
+    for (std::size_t i = 0; i < ladder.elements.size(); ++i)
+        if (BelowChipRange(ladder.elements[i]))
+            text += (text.empty() ? "" : ", ") + PartName(ladder, i) + " " +
+                    Figure(ladder.elements[i].value, 3) + " " + UnitOf(ladder.elements[i].kind);
+    return text;
+}
+
 } // namespace tevmar::analysis

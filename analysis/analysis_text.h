@@ -23,4 +23,8 @@ std::string YieldBelowLimit(const YieldResult &y, int vswrDigits = 6);
 // Passband check, Bode-Fano limit, and each analysis that was asked for.
 std::vector<std::string> AnalysisLines(const NetworkAnalysis &analysis);
 
+// The network's parts below 0.1 nH or 0.1 pF, "C3 0.026 pF, L4 0.08 nH", or
+// empty when every part can be a chip.
+std::string BelowChipRangeParts(const Ladder &ladder);
+
 } // namespace tevmar::analysis

@@ -102,6 +102,14 @@ std::string FiguresText(double gammaMax)
     return "in-band max |S11| " + Figure(gammaMax) + " (VSWR " + Figure(VswrOf(gammaMax)) + ")";
 }
 
+// Tuning may drive a part below what is made as a chip; the engineer must know
+// before ordering parts.
+void AddBelowChipRange(std::vector<std::string> &lines, const Ladder &network)
+{
+    if (const std::string parts = BelowChipRangeParts(network); !parts.empty())
+        lines.push_back("  Below chip range: " + parts + ": no chip part this small");
+}
+
 } // namespace
 
 std::vector<std::string> TunedLines(const TunedNetwork &t)
@@ -122,6 +130,7 @@ std::vector<std::string> TunedLines(const TunedNetwork &t)
     lines.push_back(heading + ": " + FiguresText(t.tuned.gammaMax) + ", from " +
                     Figure(t.tuned.startGammaMax));
     lines.push_back(ValuesLine(t.tuned.network));
+    AddBelowChipRange(lines, t.tuned.network);
     if (const std::optional<double> limit = BodeFanoGammaOf(t.problem))
         lines.push_back("  Bode-Fano limit |S11| " + Figure(*limit));
     if (t.standard) {
@@ -129,6 +138,7 @@ std::vector<std::string> TunedLines(const TunedNetwork &t)
                         " values: " + FiguresText(t.standard->gammaMax) + ", snapped alone " +
                         Figure(t.standard->snappedGammaMax));
         lines.push_back(ValuesLine(t.standard->network));
+        AddBelowChipRange(lines, t.standard->network);
     }
     return lines;
 }

@@ -219,12 +219,7 @@ void AddSensitivity(std::vector<FigureRow> &rows, const analysis::NetworkAnalysi
 
 void AddBelowChipRange(std::vector<FigureRow> &rows, const analysis::Ladder &ladder)
 {
-    std::string text;
-    for (std::size_t i = 0; i < ladder.elements.size(); ++i)
-        if (analysis::BelowChipRange(ladder.elements[i]))
-            text += (text.empty() ? "" : ", ") + analysis::PartName(ladder, i) + " " +
-                    Figure(ladder.elements[i].value, 3) + " " +
-                    analysis::UnitOf(ladder.elements[i].kind);
+    const std::string text = analysis::BelowChipRangeParts(ladder);
     if (!text.empty())
         rows.push_back(TextRow("Below chip range", text + ": no chip part this small"));
 }

@@ -50,7 +50,22 @@ TEST(LoadS1pOption, ChipAntennaFittedDesignedAndTunedIntoTheData)
     args.insert(args.end(), {"--order", "8"});
     const CliRun order8 = RunCliIn(args, dir);
     ASSERT_EQ(order8.exitCode, kExitTuned) << order8.err;
-    EXPECT_LE(nlohmann::json::parse(order8.out)["tuned"]["gammaMax"].get<double>(), 0.006);
+    const auto tuned = nlohmann::json::parse(order8.out)["tuned"];
+    EXPECT_LE(tuned["gammaMax"].get<double>(), 0.006);
+
+    // A tuned part too small for a chip is named in the lines, as in the JSON.
+    std::vector<std::string> flagged;
+    for (const auto &element : tuned["elements"])
+        if (element["belowChipRange"].get<bool>())
+            flagged.push_back(element["part"].get<std::string>() + " ");
+    std::erase(args, std::string("--json"));
+    const CliRun text = RunCliIn(args, dir);
+    const std::size_t at = text.out.find("  Below chip range: ");
+    ASSERT_EQ(at != std::string::npos, !flagged.empty()) << text.out;
+    const std::string line =
+        at == std::string::npos ? "" : text.out.substr(at, text.out.find('\n', at) - at);
+    for (const std::string &part : flagged)
+        EXPECT_NE(line.find(part), std::string::npos) << line;
 }
 
 TEST(LoadS1pOption, PaneLinesThenTheFitThenTheFiguresIntoTheData)
