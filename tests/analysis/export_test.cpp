@@ -1,10 +1,10 @@
 // The files engineers take elsewhere: Touchstone, CSV and JSON, each written
 // to disk and read back, and the number text they share.
 
+#include "analysis/analysis_text.h"
 #include "analysis/export_csv.h"
 #include "analysis/export_json.h"
 #include "analysis/export_number.h"
-#include "analysis/analysis_text.h"
 #include "analysis/export_touchstone.h"
 #include "analysis_fixture.h"
 #include "engine/lenient_number.h"
@@ -80,6 +80,20 @@ TEST(ExportNumber, ShortestRoundTripTextWithAndWithoutPoint)
     }
 }
 
+// One data line of a two-port file: the frequency and four complex numbers;
+// `tokens`, when given, also receives the numbers' texts.
+std::vector<double> DataRow(const std::string &line, std::vector<std::string> *tokens = nullptr)
+{
+    std::vector<double> row;
+    for (const std::string &token : Split(line, ' ')) {
+        if (tokens)
+            tokens->push_back(token);
+        row.push_back(ParseNumber(token));
+    }
+    EXPECT_EQ(row.size(), 9u) << line;
+    return row;
+}
+
 // A small Touchstone 1.1 reader: option line, comments, data lines of 9 numbers.
 struct TouchstoneFile
 {
@@ -100,13 +114,7 @@ TouchstoneFile ReadTouchstone(const std::string &text)
             continue;
         }
         EXPECT_FALSE(file.optionLine.empty()) << "data before the option line";
-        std::vector<double> row;
-        for (const std::string &token : Split(line, ' ')) {
-            file.numberTokens.push_back(token);
-            row.push_back(ParseNumber(token));
-        }
-        EXPECT_EQ(row.size(), 9u) << line;
-        file.rows.push_back(row);
+        file.rows.push_back(DataRow(line, &file.numberTokens));
     }
     return file;
 }
@@ -175,11 +183,7 @@ TouchstoneV2File ReadTouchstoneV2(const std::string &text)
             file.keywords.push_back(line);
             continue;
         }
-        std::vector<double> row;
-        for (const std::string &token : Split(line, ' '))
-            row.push_back(ParseNumber(token));
-        EXPECT_EQ(row.size(), 9u) << line;
-        file.rows.push_back(row);
+        file.rows.push_back(DataRow(line));
     }
     return file;
 }
