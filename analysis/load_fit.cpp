@@ -1,6 +1,6 @@
 #include "analysis/load_fit.h"
 
-#include "analysis/analysis_text.h"
+#include "report/number_format.h"
 
 #include <cmath>
 #include <numbers>

@@ -76,15 +76,4 @@ struct FitSummary
     bool forced = false; // the kind was asked for, not picked by its error
 };
 
-// "R 20.1709 ohms, L 1.19582 nH": a fit's values in words.
-std::string FitValuesText(const LoadFit &fit);
-
-// The summary as plain lines: the file, each kind's fit, the kind chosen.
-std::vector<std::string> FitLines(const FitSummary &summary);
-
-// `designJson` (a document from DesignJson) with a "measuredLoad" object
-// added: the file and its points, every kind's fit, the kind chosen and the
-// port it stands at.
-std::string WithFitJson(const std::string &designJson, const FitSummary &summary);
-
 } // namespace tevmar::analysis

@@ -1,6 +1,6 @@
 #include "analysis/touchstone_reader.h"
 
-#include "analysis/analysis_text.h"
+#include "report/number_format.h"
 
 #include <algorithm>
 #include <array>

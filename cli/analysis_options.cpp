@@ -1,8 +1,9 @@
 #include "cli/analysis_options.h"
 
-#include "analysis/analysis_text.h"
-#include "analysis/export_json.h"
-#include "analysis/tuned_report.h"
+#include "format/analysis_text.h"
+#include "format/export_json.h"
+#include "format/load_fit_report.h"
+#include "format/tuned_report.h"
 #include "session/exports.h"
 #include "session/measured_match.h"
 #include "session/safe_file.h"
@@ -15,8 +16,6 @@
 #include <stdexcept>
 
 namespace tevmar::cli {
-
-using analysis::Figure;
 
 namespace {
 
@@ -279,7 +278,7 @@ std::vector<OutputFile> RenderFiles(const AnalysisRequest &r,
     std::vector<double> frequencies;
     if (r.SweepFile())
         frequencies = analysis::SweepFrequencies(plan);
-    const double ohms = r.touchstoneOhms.value_or(analysis::kDefaultTouchstoneOhms);
+    const double ohms = r.touchstoneOhms.value_or(format::kDefaultTouchstoneOhms);
     analysis::NetworkAnalysis builtAnalysis;
     if (built) {
         builtAnalysis.band = a.band;
@@ -308,7 +307,7 @@ void WriteLines(const std::vector<std::string> &lines, std::ostream &out)
 // The document with the fit of a measured load, when there is one.
 std::string WithFit(const std::string &json, const analysis::FitSummary *fit)
 {
-    return fit ? analysis::WithFitJson(json, *fit) : json;
+    return fit ? format::WithFitJson(json, *fit) : json;
 }
 
 // The design and its figures on standard output, the pane lines or `json`;
@@ -320,11 +319,11 @@ int WriteDesign(const session::CalculateOutcome &outcome, const AnalysisRequest 
     if (!r.json) {
         const int code = WriteOutcome(outcome, out, err);
         if (fit)
-            WriteLines(analysis::FitLines(*fit), out << '\n');
+            WriteLines(format::FitLines(*fit), out << '\n');
         // Into a measured load, the network check is the figure the engineer
         // came for, asked or not.
         if (r.Figures() || fit)
-            WriteLines(analysis::AnalysisLines(a), out << '\n');
+            WriteLines(format::AnalysisLines(a), out << '\n');
         return code == kExitDesigned && !out ? kExitOutputFailed : code;
     }
     out << json;
@@ -339,7 +338,7 @@ void WriteTuned(const analysis::TunedNetwork &tuned, const AnalysisRequest &r,
     if (r.json) {
         out << json;
     } else {
-        for (const std::string &line : analysis::TunedLines(tuned))
+        for (const std::string &line : format::TunedLines(tuned))
             out << line << '\n';
     }
     out.flush();
@@ -385,9 +384,9 @@ int RunOutcomeWithAnalysis(session::CalculateOutcome outcome, const AnalysisRequ
     session::SaveReport(outcome, reportPath);
     if (!outcome.solved() && !tunedWithoutDesign) {
         if (r.json)
-            out << WithFit(analysis::DesignJson(outcome.inputs, outcome.result, {}, nullptr), fit);
+            out << WithFit(format::DesignJson(outcome.inputs, outcome.result, {}, nullptr), fit);
         else if (fit)
-            WriteLines(analysis::FitLines(*fit), out);
+            WriteLines(format::FitLines(*fit), out);
         return WriteOutcome(outcome, out, err);
     }
 
@@ -412,9 +411,9 @@ int RunOutcomeWithAnalysis(session::CalculateOutcome outcome, const AnalysisRequ
         if (r.json) {
             json = outcome.solved()
                        ? session::ExportText(session::ExportKind::Json, outcome, a, {})
-                       : analysis::DesignJson(outcome.inputs, outcome.result, {}, nullptr);
+                       : format::DesignJson(outcome.inputs, outcome.result, {}, nullptr);
             if (tuned)
-                json = analysis::WithTunedJson(json, *tuned);
+                json = format::WithTunedJson(json, *tuned);
             json = WithFit(json, fit);
         }
     } catch (const std::exception &e) {
@@ -441,7 +440,7 @@ int RunOutcomeWithAnalysis(session::CalculateOutcome outcome, const AnalysisRequ
     } else if (tunedWithoutDesign) {
         err << outcome.boxes.errorText << '\n';
         if (fit && !r.json)
-            WriteLines(analysis::FitLines(*fit), out), out << '\n';
+            WriteLines(format::FitLines(*fit), out), out << '\n';
         WriteTuned(*tuned, r, json, out);
         err << "tevmar-cli: no textbook design; the tuned network was written instead\n";
         if (!out)

@@ -1,6 +1,6 @@
 #include "session/analysis_settings.h"
 
-#include "analysis/analysis_text.h"
+#include "format/analysis_text.h"
 
 #include <cmath>
 
@@ -23,8 +23,8 @@ std::optional<SweepProblem> CheckSweep(const SweepSettings &sweep, const analysi
 {
     const analysis::SweepPlan plan = SweepPlanOf(sweep, band);
     if (plan.startHz > plan.stopHz) {
-        const std::string from = analysis::Figure(plan.startHz / 1e9) + " GHz";
-        const std::string to = analysis::Figure(plan.stopHz / 1e9) + " GHz";
+        const std::string from = Figure(plan.startHz / 1e9) + " GHz";
+        const std::string to = Figure(plan.stopHz / 1e9) + " GHz";
         if (sweep.fromGhz && sweep.toGhz)
             return SweepProblem{SweepSetting::From, from + " lies above " + names.to + ", " + to};
         if (sweep.fromGhz)

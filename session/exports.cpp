@@ -1,7 +1,7 @@
 #include "session/exports.h"
 
-#include "analysis/export_json.h"
-#include "analysis/export_spice.h"
+#include "format/export_json.h"
+#include "format/export_spice.h"
 
 #include <stdexcept>
 
@@ -23,9 +23,9 @@ const ExportFormat &FormatOf(ExportKind kind)
     return formats[static_cast<std::size_t>(kind)];
 }
 
-std::vector<analysis::CsvNetwork> CsvNetworks(const analysis::NetworkAnalysis &a)
+std::vector<format::CsvNetwork> CsvNetworks(const analysis::NetworkAnalysis &a)
 {
-    std::vector<analysis::CsvNetwork> networks{{"full", a.full, {}}, {"printed", a.printed, {}}};
+    std::vector<format::CsvNetwork> networks{{"full", a.full, {}}, {"printed", a.printed, {}}};
     if (a.standardValues)
         networks.push_back({"snapped", a.standardValues->ladder, {}});
     if (a.finiteQ)
@@ -33,7 +33,7 @@ std::vector<analysis::CsvNetwork> CsvNetworks(const analysis::NetworkAnalysis &a
     // A file describes the network between its ports' resistances and the
     // load model, as the Touchstone and SPICE files do, never the measured
     // data it was analysed against.
-    for (analysis::CsvNetwork &network : networks)
+    for (format::CsvNetwork &network : networks)
         network.ladder.measured = nullptr;
     return networks;
 }
@@ -44,15 +44,15 @@ std::string ExportText(ExportKind kind, const CalculateOutcome &design,
 {
     switch (kind) {
     case ExportKind::Json:
-        return analysis::DesignJson(design.inputs, design.result, design.reportError, &a);
+        return format::DesignJson(design.inputs, design.result, design.reportError, &a);
     case ExportKind::Touchstone:
-        return analysis::TouchstoneText(a.full, sweepHz, touchstoneOhms);
+        return format::TouchstoneText(a.full, sweepHz, touchstoneOhms);
     case ExportKind::TouchstoneV2:
-        return analysis::TouchstoneV2Text(a.full, sweepHz);
+        return format::TouchstoneV2Text(a.full, sweepHz);
     case ExportKind::Spice:
-        return analysis::SpiceNetlist(a.full, a.band);
+        return format::SpiceNetlist(a.full, a.band);
     case ExportKind::SweepCsv:
-        return analysis::SweepCsv(CsvNetworks(a), sweepHz);
+        return format::SweepCsv(CsvNetworks(a), sweepHz);
     }
     throw std::invalid_argument("unknown export");
 }

@@ -3,9 +3,9 @@
 // The files an engineer takes elsewhere, written alike from the window and
 // from tevmar-cli: JSON, Touchstone, SPICE and the CSV sweep.
 
-#include "analysis/export_csv.h"
-#include "analysis/export_touchstone.h"
 #include "analysis/network_analysis.h"
+#include "format/export_csv.h"
+#include "format/export_touchstone.h"
 #include "session/calculation.h"
 
 #include <string>
@@ -35,7 +35,7 @@ const ExportFormat &FormatOf(ExportKind kind);
 // and printed networks, then the snapped network and the full-precision
 // network with finite Q when the analysis has them. A measured load is left
 // out: the load side is the fitted resistance with its reactance.
-std::vector<analysis::CsvNetwork> CsvNetworks(const analysis::NetworkAnalysis &analysis);
+std::vector<format::CsvNetwork> CsvNetworks(const analysis::NetworkAnalysis &analysis);
 
 // The file's text for a solved design and its analysis. JSON: the inputs, the
 // design and the analysis figures. Touchstone: the full-precision network alone
@@ -48,6 +48,6 @@ std::vector<analysis::CsvNetwork> CsvNetworks(const analysis::NetworkAnalysis &a
 std::string ExportText(ExportKind kind, const CalculateOutcome &design,
                        const analysis::NetworkAnalysis &analysis,
                        const std::vector<double> &sweepHz,
-                       double touchstoneOhms = analysis::kDefaultTouchstoneOhms);
+                       double touchstoneOhms = format::kDefaultTouchstoneOhms);
 
 } // namespace tevmar::session

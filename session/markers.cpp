@@ -1,6 +1,6 @@
 #include "session/markers.h"
 
-#include "analysis/analysis_text.h"
+#include "format/analysis_text.h"
 
 #include <cmath>
 
@@ -35,7 +35,6 @@ std::vector<std::string> MarkerColumns()
 
 std::vector<std::string> MarkerCells(const MarkerReading &r)
 {
-    using analysis::Figure;
     return {"M" + std::to_string(r.number),
             Figure(r.frequencyHz / 1e9, 6),
             Figure(r.gamma, 4),

@@ -1,8 +1,9 @@
 #include "session/measured_match.h"
 
-#include "analysis/analysis_text.h"
-#include "analysis/export_number.h"
 #include "engine/lenient_number.h"
+#include "format/analysis_text.h"
+#include "format/load_fit_report.h"
+#include "report/number_format.h"
 
 #include <memory>
 
@@ -14,7 +15,7 @@ namespace {
 // fit's own accuracy, without the noise digits of a full double.
 std::string BoxText(double value)
 {
-    return analysis::SignificantNumber(value, 6);
+    return SignificantNumber(value, 6);
 }
 
 } // namespace
@@ -25,7 +26,7 @@ DesignInputs InputsForFit(const analysis::LoadFit &fit, double sourceOhms,
     DesignInputs inputs;
     inputs.f1Text = request.f1Text;
     inputs.f2Text = request.f2Text;
-    const std::string source = analysis::ShortestNumber(sourceOhms);
+    const std::string source = ShortestNumber(sourceOhms);
     const std::string load = BoxText(fit.resistanceOhms);
     const bool series = IsSeriesLoad(fit.type);
     inputs.zhighText = series ? source : load;
@@ -73,10 +74,9 @@ MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request, analysis::On
         return match;
     }
     if (std::min(f1Hz, f2Hz) < summary.firstHz || std::max(f1Hz, f2Hz) > summary.lastHz)
-        match.warnings.push_back("the band reaches past the measurement (" +
-                                 analysis::Figure(summary.firstHz / 1e9) + " to " +
-                                 analysis::Figure(summary.lastHz / 1e9) +
-                                 " GHz); the load is held at its end values there");
+        match.warnings.push_back(
+            "the band reaches past the measurement (" + Figure(summary.firstHz / 1e9) + " to " +
+            Figure(summary.lastHz / 1e9) + " GHz); the load is held at its end values there");
 
     summary.fits = analysis::FitAllLoads(points);
     for (const analysis::LoadFit &fit : summary.fits)
@@ -87,7 +87,7 @@ MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request, analysis::On
         match.problem = request.loadKind
                             ? summary.problems[static_cast<std::size_t>(*request.loadKind)]
                             : "no load kind fits the data on the right side of the source's " +
-                                  analysis::Figure(request.sourceOhms) +
+                                  Figure(request.sourceOhms) +
                                   " ohms (a series kind below it, a shunt kind above it)";
         return match;
     }
@@ -102,7 +102,7 @@ MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request, analysis::On
     load->port = IsSeriesLoad(chosen->type) ? 2 : 1;
     match.outcome.measuredLoad = std::move(load);
     match.outcome.measuredLoadFile = fileName;
-    match.outcome.fitLines = analysis::FitLines(summary);
+    match.outcome.fitLines = format::FitLines(summary);
     return match;
 }
 

@@ -1,7 +1,7 @@
 #include "session/response.h"
 
-#include "analysis/analysis_text.h"
 #include "engine/lenient_number.h"
+#include "format/analysis_text.h"
 #include "session/measured_match.h"
 
 #include <cmath>
@@ -9,8 +9,6 @@
 #include <stdexcept>
 
 namespace tevmar::session {
-
-using analysis::Figure;
 
 AnalysisSettings AnalysisSettingsOf(const ResponseSettings &s)
 {
@@ -190,7 +188,7 @@ void AddFiniteQ(std::vector<FigureRow> &rows, const analysis::FiniteQLoss &q)
 {
     rows.push_back(
         TextRow("Loss, QL " + QText(q.losses.inductorQ) + " QC " + QText(q.losses.capacitorQ),
-                analysis::InsertionLossRange(q) + " dB in band"));
+                format::InsertionLossRange(q) + " dB in band"));
     rows.push_back(TextRow("Loss at centre", Figure(q.centreInsertionLossDb, 4) + " dB"));
 }
 
@@ -198,7 +196,7 @@ void AddYield(std::vector<FigureRow> &rows, const analysis::YieldResult &y)
 {
     rows.push_back(TextRow("Yield \u00B1" + Figure(y.options.tolerancePercent, 4) + " %, " +
                                std::to_string(y.options.trials) + " trials",
-                           analysis::YieldBelowLimit(y, 5)));
+                           format::YieldBelowLimit(y, 5)));
     rows.push_back(TextRow("VSWR 50/90/99 %", Figure(y.vswrP50, 5) + " / " + Figure(y.vswrP90, 5) +
                                                   " / " + Figure(y.vswrP99, 5)));
 }
@@ -219,7 +217,7 @@ void AddSensitivity(std::vector<FigureRow> &rows, const analysis::NetworkAnalysi
 
 void AddBelowChipRange(std::vector<FigureRow> &rows, const analysis::Ladder &ladder)
 {
-    const std::string text = analysis::BelowChipRangeParts(ladder);
+    const std::string text = format::BelowChipRangeParts(ladder);
     if (!text.empty())
         rows.push_back(TextRow("Below chip range", text + ": no chip part this small"));
 }

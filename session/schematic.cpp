@@ -1,6 +1,6 @@
 #include "session/schematic.h"
 
-#include "analysis/analysis_text.h"
+#include "format/analysis_text.h"
 
 #include <charconv>
 
@@ -30,14 +30,14 @@ std::string PrintedValue(const analysis::LadderElement &element)
 
 std::string StandardValue(const analysis::LadderElement &element)
 {
-    return analysis::Figure(element.value, 3) + " " + analysis::UnitOf(element.kind);
+    return Figure(element.value, 3) + " " + analysis::UnitOf(element.kind);
 }
 
 namespace {
 
 std::string Ohms(double value)
 {
-    return analysis::Figure(value, 6) + " \u03A9";
+    return Figure(value, 6) + " \u03A9";
 }
 
 } // namespace
@@ -66,7 +66,7 @@ Schematic SchematicOf(const analysis::Ladder &printed, const SchematicValues &st
     if (const auto &load = printed.load) {
         SchematicPart part{SymbolOf(load->element.kind),
                            "Load",
-                           analysis::Figure(load->element.value, 6) + " " +
+                           Figure(load->element.value, 6) + " " +
                                analysis::UnitOf(load->element.kind),
                            {},
                            {}};

@@ -1,6 +1,6 @@
 #include "session/smith.h"
 
-#include "analysis/analysis_text.h"
+#include "format/analysis_text.h"
 
 #include <cmath>
 #include <limits>
@@ -35,7 +35,6 @@ Complex GammaAt(ChartPoint point, double centreX, double centreY, double radius)
 
 std::string SmithReadout(double frequencyHz, Complex gamma, double z0)
 {
-    using analysis::Figure;
     const Complex z = ImpedanceOf(gamma, z0);
     std::string text = Figure(frequencyHz / 1e9, 6) + " GHz\n";
     if (std::isfinite(z.real()))

@@ -1,7 +1,7 @@
 #include "session/tuning.h"
 
-#include "analysis/analysis_text.h"
-#include "analysis/tuned_report.h"
+#include "format/analysis_text.h"
+#include "format/tuned_report.h"
 #include "session/schematic.h"
 
 #include <stdexcept>
@@ -31,7 +31,7 @@ TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettin
             r.problem = "There is no network to tune.";
             return r;
         }
-        r.lines = analysis::TunedLines(*r.tuned);
+        r.lines = format::TunedLines(*r.tuned);
     } catch (const analysis::TuneCancelled &) {
         r = TunedResponse{};
         r.cancelled = true;

@@ -1,6 +1,6 @@
 #include "ui/plot_widget.h"
 
-#include "analysis/analysis_text.h"
+#include "format/analysis_text.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -58,7 +58,7 @@ double VswrOfGamma(double gamma)
 
 QString Number(double value, int digits = 6)
 {
-    return QString::fromStdString(analysis::Figure(value, digits));
+    return QString::fromStdString(Figure(value, digits));
 }
 
 std::vector<double> LinearTicks(double low, double high, int wanted)

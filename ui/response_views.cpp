@@ -1,6 +1,6 @@
 #include "ui/response_views.h"
 
-#include "analysis/analysis_text.h"
+#include "format/analysis_text.h"
 #include "session/markers.h"
 #include "session/schematic.h"
 #include "ui/plot_widget.h"

@@ -1,6 +1,6 @@
 #include "ui/response_window.h"
 
-#include "analysis/analysis_text.h"
+#include "format/analysis_text.h"
 #include "session/tuning.h"
 #include "ui/background_run.h"
 #include "ui/curve_look.h"
@@ -38,12 +38,11 @@ class YieldLimitBox final : public QDoubleSpinBox
     void SetAutomatic(double vswr)
     {
         automatic_ = vswr;
-        const QString factor =
-            QString::fromStdString(analysis::Figure(analysis::kDefaultYieldVswrFactor));
-        setSpecialValueText(
-            vswr > minimum() ? QStringLiteral("auto: %1 (design \u00D7 %2)")
-                                   .arg(QString::fromStdString(analysis::Figure(vswr, 5)), factor)
-                             : QStringLiteral("auto (design \u00D7 %1)").arg(factor));
+        const QString factor = QString::fromStdString(Figure(analysis::kDefaultYieldVswrFactor));
+        setSpecialValueText(vswr > minimum()
+                                ? QStringLiteral("auto: %1 (design \u00D7 %2)")
+                                      .arg(QString::fromStdString(Figure(vswr, 5)), factor)
+                                : QStringLiteral("auto (design \u00D7 %1)").arg(factor));
     }
 
     bool automatic() const { return value() <= minimum(); }

@@ -1,6 +1,6 @@
 #include "ui/smith_chart.h"
 
-#include "analysis/analysis_text.h"
+#include "format/analysis_text.h"
 #include "session/smith.h"
 #include "ui/curve_look.h"
 
@@ -181,7 +181,7 @@ void SmithChart::DrawLoad(QPainter &painter, const session::LoadTraces &load) co
     painter.setPen(text);
     painter.drawText(QPointF(10, 4 + metrics.ascent()),
                      QStringLiteral("Measured load (dots) and its fit (grey), referred to ") +
-                         QString::fromStdString(analysis::Figure(load.referenceOhms, 6)) +
+                         QString::fromStdString(Figure(load.referenceOhms, 6)) +
                          QStringLiteral(" \u03A9"));
     double y = height() - 6 - static_cast<double>(load.fitLines.size()) * metrics.height();
     for (const std::string &line : load.fitLines) {
@@ -257,7 +257,7 @@ void SmithChart::paintEvent(QPaintEvent *)
     const QString title = (port_ == 2 ? QStringLiteral("S22 at port 2, referred to ")
                            : measured ? QStringLiteral("S11 at the source, referred to ")
                                       : QStringLiteral("S11 at port 1, referred to ")) +
-                          QString::fromStdString(analysis::Figure(ReferenceOhms(), 6)) +
+                          QString::fromStdString(Figure(ReferenceOhms(), 6)) +
                           (measured ? QStringLiteral(" \u03A9 (the network into the measured load)")
                                     : QStringLiteral(" \u03A9 (the network with the load)"));
     painter.drawText(QPointF(10, 4 + metrics.ascent()), title);

@@ -3,8 +3,8 @@
 // options on the lines after them (one argument a line), held small enough for
 // many runs a second. The texts are made and checked, never written.
 
-#include "analysis/export_touchstone.h"
 #include "cli/analysis_options.h"
+#include "format/export_touchstone.h"
 #include "session/analysis_settings.h"
 #include "session/exports.h"
 #include "tests/fuzz/fuzz_input.h"
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     try {
         const analysis::NetworkAnalysis a =
             analysis::AnalyseDesign(outcome.result, session::AnalysisOptionsOf(settings));
-        const double ohms = request.touchstoneOhms.value_or(analysis::kDefaultTouchstoneOhms);
+        const double ohms = request.touchstoneOhms.value_or(format::kDefaultTouchstoneOhms);
         const std::string json = session::ExportText(session::ExportKind::Json, outcome, a, {});
         if (!nlohmann::json::accept(json))
             std::abort();

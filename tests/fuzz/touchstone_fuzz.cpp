@@ -4,10 +4,11 @@
 // matched from 50 ohms over its whole span: the fit, the design and the
 // figures into the data must stay finite all the way to the JSON document.
 
-#include "analysis/export_json.h"
-#include "analysis/export_number.h"
 #include "analysis/load_fit.h"
 #include "analysis/touchstone_reader.h"
+#include "format/export_json.h"
+#include "format/load_fit_report.h"
+#include "report/number_format.h"
 #include "session/measured_match.h"
 
 #include <cmath>
@@ -37,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     session::MeasuredLoadRequest request;
-    request.f1Text = analysis::ShortestNumber(measured.frequenciesHz.front() / 1e9);
-    request.f2Text = analysis::ShortestNumber(measured.frequenciesHz.back() / 1e9);
+    request.f1Text = ShortestNumber(measured.frequenciesHz.front() / 1e9);
+    request.f2Text = ShortestNumber(measured.frequenciesHz.back() / 1e9);
     request.sourceOhms = 50;
     const session::MeasuredMatch match =
         session::MatchMeasuredLoad(request, std::move(measured), "fuzz.s1p");
@@ -47,8 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     try {
         const analysis::NetworkAnalysis a = analysis::AnalyseDesign(
             match.outcome.result, session::AnalysisOptionsFor(match.outcome, {}));
-        const std::string json = analysis::WithFitJson(
-            analysis::DesignJson(match.outcome.inputs, match.outcome.result, {}, &a), match.fit);
+        const std::string json = format::WithFitJson(
+            format::DesignJson(match.outcome.inputs, match.outcome.result, {}, &a), match.fit);
         if (!nlohmann::json::accept(json))
             std::abort();
     } catch (const std::domain_error &) {

@@ -2,7 +2,7 @@
 // curves and figures in its response, the values table, the relaxed network
 // where no design exists, and a tune dropped by its stop flag.
 
-#include "analysis/analysis_text.h"
+#include "format/analysis_text.h"
 #include "session/tuning.h"
 
 #include <algorithm>
@@ -70,7 +70,7 @@ TEST(TuneForWindow, TunedCurvesFiguresAndValuesJoinTheWindowsResponse)
     // The figures table has the tuned networks beside the design's.
     const std::vector<FigureRow> rows = FigureRows(response, design.result);
     EXPECT_EQ(rows[4].figure, "Tuned");
-    EXPECT_EQ(rows[4].gamma, analysis::Figure(r.tuned->tuned.gammaMax, 4));
+    EXPECT_EQ(rows[4].gamma, Figure(r.tuned->tuned.gammaMax, 4));
     EXPECT_EQ(rows[5].figure, "Tuned, E24 values");
 
     // The copied values: the tune's lines, then one row per part with the

@@ -1,5 +1,5 @@
-#include "analysis/analysis_text.h"
 #include "cli_run.h"
+#include "format/analysis_text.h"
 #include "tests/session/chip_antenna.h"
 #include "ui/main_window.h"
 #include "ui/plot_widget.h"
@@ -320,7 +320,7 @@ TEST_F(ResponseWindowTest, ThePassLimitSetsTheTrialsYieldAndAutoFollowsTheDesign
     ResponseWindow &r = Open(w);
     auto *limit = Find<QDoubleSpinBox>(r, "yieldVswr");
     const double automatic = r.design()->result.Smax * 1.1;
-    const QString automaticText = QString::fromStdString(analysis::Figure(automatic, 5));
+    const QString automaticText = QString::fromStdString(Figure(automatic, 5));
     EXPECT_EQ(limit->text(),
               QStringLiteral("auto: ") + automaticText + QStringLiteral(" (design \u00D7 1.1)"));
     const QString yieldAuto = FigureText(r, QStringLiteral("Yield"));
@@ -348,7 +348,7 @@ TEST_F(ResponseWindowTest, ThePassLimitSetsTheTrialsYieldAndAutoFollowsTheDesign
     // The automatic limit follows the next design.
     Enter(limit, QStringLiteral("auto"));
     Calculate(w, "1", "2", "25");
-    const QString next = QString::fromStdString(analysis::Figure(r.design()->result.Smax * 1.1, 5));
+    const QString next = QString::fromStdString(Figure(r.design()->result.Smax * 1.1, 5));
     ASSERT_NE(next, automaticText);
     EXPECT_TRUE(FigureText(r, QStringLiteral("Yield")).endsWith(QStringLiteral(" VSWR ") + next));
     EXPECT_TRUE(limit->text().startsWith(QStringLiteral("auto: ") + next));

@@ -1,8 +1,9 @@
-#include "analysis/export_csv.h"
+#include "format/export_csv.h"
 
-#include "analysis/export_number.h"
+#include "report/number_format.h"
 
-namespace tevmar::analysis {
+namespace tevmar::format {
+using namespace analysis;
 
 std::string SweepCsv(const std::vector<CsvNetwork> &networks,
                      const std::vector<double> &frequenciesHz)
@@ -36,4 +37,4 @@ std::string SweepCsv(const std::vector<CsvNetwork> &networks,
     return text;
 }
 
-} // namespace tevmar::analysis
+} // namespace tevmar::format

@@ -1,12 +1,13 @@
-#include "analysis/export_spice.h"
+#include "format/export_spice.h"
 
-#include "analysis/export_number.h"
-#include "analysis/port_text.h"
+#include "format/port_text.h"
+#include "report/number_format.h"
 
 #include <cmath>
 #include <stdexcept>
 
-namespace tevmar::analysis {
+namespace tevmar::format {
+using namespace analysis;
 namespace {
 
 // The element's value in the unit its suffix names: nanohenries ("n") or
@@ -94,4 +95,4 @@ std::string SpiceNetlist(const Ladder &ladder, const Band &band, int points)
     return text + ".end\n";
 }
 
-} // namespace tevmar::analysis
+} // namespace tevmar::format

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace tevmar::analysis {
+namespace tevmar::format {
 
 // `designJson` (a document from DesignJson) with a "tuned" object added: the
 // starting and tuned values of each part, the load's reactance and port, the
@@ -15,10 +15,10 @@ namespace tevmar::analysis {
 // limit where a load reactance sets one, the standard-value network when
 // there is one, and the relaxed design tuning started from where the typed
 // inputs have none.
-std::string WithTunedJson(const std::string &designJson, const TunedNetwork &tuned);
+std::string WithTunedJson(const std::string &designJson, const analysis::TunedNetwork &tuned);
 
 // The same figures as plain lines: the in-band max |S11| and VSWR before and
 // after, the tuned values, and the standard values when there are some.
-std::vector<std::string> TunedLines(const TunedNetwork &tuned);
+std::vector<std::string> TunedLines(const analysis::TunedNetwork &tuned);
 
-} // namespace tevmar::analysis
+} // namespace tevmar::format

@@ -1,13 +1,14 @@
-#include "analysis/export_touchstone.h"
+#include "format/export_touchstone.h"
 
-#include "analysis/export_number.h"
-#include "analysis/port_text.h"
 #include "analysis/two_port.h"
+#include "format/port_text.h"
+#include "report/number_format.h"
 
 #include <cmath>
 #include <stdexcept>
 
-namespace tevmar::analysis {
+namespace tevmar::format {
+using namespace analysis;
 namespace {
 
 void AppendComplex(std::string &line, Complex value)
@@ -98,4 +99,4 @@ std::string TouchstoneV2Text(const Ladder &ladder, const std::vector<double> &fr
     return text + "[End]\n";
 }
 
-} // namespace tevmar::analysis
+} // namespace tevmar::format

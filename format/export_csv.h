@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace tevmar::analysis {
+namespace tevmar::format {
 
 // One network of the table, with the true load at its port; its columns are
 // headed "<name>_s11_db", "<name>_vswr", "<name>_insertion_loss_db",
@@ -15,8 +15,8 @@ namespace tevmar::analysis {
 struct CsvNetwork
 {
     std::string name; // "full", "printed", "snapped", ...
-    Ladder ladder;
-    LossModel losses;
+    analysis::Ladder ladder;
+    analysis::LossModel losses;
 };
 
 // Header line "frequency_hz,..." and one line per frequency, the frequency in
@@ -26,4 +26,4 @@ struct CsvNetwork
 std::string SweepCsv(const std::vector<CsvNetwork> &networks,
                      const std::vector<double> &frequenciesHz);
 
-} // namespace tevmar::analysis
+} // namespace tevmar::format

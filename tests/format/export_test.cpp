@@ -1,13 +1,13 @@
 // The files engineers take elsewhere: Touchstone, CSV and JSON, each written
 // to disk and read back, and the number text they share.
 
-#include "analysis/analysis_text.h"
-#include "analysis/export_csv.h"
-#include "analysis/export_json.h"
-#include "analysis/export_number.h"
-#include "analysis/export_touchstone.h"
-#include "analysis_fixture.h"
 #include "engine/lenient_number.h"
+#include "format/analysis_text.h"
+#include "format/export_csv.h"
+#include "format/export_json.h"
+#include "format/export_touchstone.h"
+#include "report/number_format.h"
+#include "tests/analysis/analysis_fixture.h"
 #include "tests/report/test_files.h"
 
 #include <algorithm>
@@ -17,7 +17,8 @@
 #include <numbers>
 #include <sstream>
 
-namespace tevmar::analysis {
+namespace tevmar::format {
+using namespace analysis;
 namespace {
 
 using test_files::ReadBytes;
@@ -386,4 +387,4 @@ TEST(DesignJson, UnsavedReportKeepsTheFiguresAndSaysWhy)
 }
 
 } // namespace
-} // namespace tevmar::analysis
+} // namespace tevmar::format

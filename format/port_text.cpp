@@ -1,8 +1,9 @@
-#include "analysis/port_text.h"
+#include "format/port_text.h"
 
-#include "analysis/export_number.h"
+#include "report/number_format.h"
 
-namespace tevmar::analysis {
+namespace tevmar::format {
+using namespace analysis;
 
 std::string ValueText(const LadderElement &element)
 {
@@ -28,4 +29,4 @@ std::vector<std::string> PortLines(const Ladder &ladder)
     return lines;
 }
 
-} // namespace tevmar::analysis
+} // namespace tevmar::format

@@ -6,7 +6,12 @@
 
 #include <string>
 
-namespace tevmar::analysis {
+namespace tevmar {
+
+// A figure for a person to read, to `digits` significant digits in its
+// shortest form ("0.135064", "1.3123", "2.1e-05"), and "-" for a value that
+// is not finite. Locale-independent.
+std::string Figure(double value, int digits = 6);
 
 // The value to `digits` significant digits in its shortest form ("0.135064",
 // "2.1e-05"); never "-0".
@@ -24,4 +29,4 @@ std::string DecimalNumber(double value);
 // and frequencies in Hz: "5.0344474654", "1000000000".
 std::string FixedNumber(double value);
 
-} // namespace tevmar::analysis
+} // namespace tevmar

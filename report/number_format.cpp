@@ -1,11 +1,11 @@
-#include "analysis/export_number.h"
+#include "report/number_format.h"
 
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <stdexcept>
 
-namespace tevmar::analysis {
+namespace tevmar {
 namespace {
 
 std::string ToChars(double value, std::chars_format format, int precision = -1)
@@ -25,6 +25,11 @@ std::string ToChars(double value, std::chars_format format, int precision = -1)
 }
 
 } // namespace
+
+std::string Figure(double value, int digits)
+{
+    return std::isfinite(value) ? SignificantNumber(value, digits) : "-";
+}
 
 std::string SignificantNumber(double value, int digits)
 {
@@ -51,4 +56,4 @@ std::string FixedNumber(double value)
     return ToChars(value, std::chars_format::fixed);
 }
 
-} // namespace tevmar::analysis
+} // namespace tevmar

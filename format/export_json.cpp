@@ -1,4 +1,4 @@
-#include "analysis/export_json.h"
+#include "format/export_json.h"
 
 #include "engine/lenient_number.h"
 
@@ -6,7 +6,8 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
-namespace tevmar::analysis {
+namespace tevmar::format {
+using namespace analysis;
 
 using Json = nlohmann::ordered_json;
 
@@ -290,4 +291,4 @@ std::string DesignJson(const DesignInputs &inputs, const DesignResult &design,
     return j.dump(2) + "\n";
 }
 
-} // namespace tevmar::analysis
+} // namespace tevmar::format

@@ -1,11 +1,13 @@
 // The fit of a measured load in the JSON document and as terminal lines.
 
-#include "analysis/analysis_text.h"
-#include "analysis/load_fit.h"
+#include "format/load_fit_report.h"
+
+#include "format/analysis_text.h"
 
 #include <nlohmann/json.hpp>
 
-namespace tevmar::analysis {
+namespace tevmar::format {
+using namespace analysis;
 
 using Json = nlohmann::ordered_json;
 
@@ -99,4 +101,4 @@ std::string WithFitJson(const std::string &designJson, const FitSummary &s)
     return document.dump(2) + "\n";
 }
 
-} // namespace tevmar::analysis
+} // namespace tevmar::format

@@ -1,15 +1,11 @@
-#include "analysis/analysis_text.h"
+#include "format/analysis_text.h"
 
-#include "analysis/export_number.h"
+#include "report/number_format.h"
 
 #include <cmath>
 
-namespace tevmar::analysis {
-
-std::string Figure(double value, int digits)
-{
-    return std::isfinite(value) ? SignificantNumber(value, digits) : "-";
-}
+namespace tevmar::format {
+using namespace analysis;
 
 namespace {
 
@@ -120,4 +116,4 @@ std::string BelowChipRangeParts(const Ladder &ladder)
     return text;
 }
 
-} // namespace tevmar::analysis
+} // namespace tevmar::format

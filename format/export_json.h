@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace tevmar::analysis {
+namespace tevmar::format {
 
 // Inputs as typed and as read, band parameters, Q values, the achieved ratio,
 // loss and VSWR figures, topology, the two ports (end, termination as read,
@@ -23,6 +23,6 @@ namespace tevmar::analysis {
 const char *ElementKindName(ElementKind kind);
 
 std::string DesignJson(const DesignInputs &inputs, const DesignResult &design,
-                       const std::string &reportError, const NetworkAnalysis *analysis);
+                       const std::string &reportError, const analysis::NetworkAnalysis *analysis);
 
-} // namespace tevmar::analysis
+} // namespace tevmar::format

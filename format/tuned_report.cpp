@@ -1,13 +1,14 @@
-#include "analysis/tuned_report.h"
+#include "format/tuned_report.h"
 
-#include "analysis/analysis_text.h"
-#include "analysis/export_json.h"
 #include "analysis/two_port.h"
+#include "format/analysis_text.h"
+#include "format/export_json.h"
 
 #include <cmath>
 #include <nlohmann/json.hpp>
 
-namespace tevmar::analysis {
+namespace tevmar::format {
+using namespace analysis;
 namespace {
 
 using Json = nlohmann::ordered_json;
@@ -143,4 +144,4 @@ std::vector<std::string> TunedLines(const TunedNetwork &t)
     return lines;
 }
 
-} // namespace tevmar::analysis
+} // namespace tevmar::format

@@ -8,16 +8,16 @@
 #include <string>
 #include <vector>
 
-namespace tevmar::analysis {
+namespace tevmar::format {
 
 // "Port 1: high-impedance end, terminated in 50 ohms", the same for port 2,
 // and for an absorbed load a line saying that its reactance is the load's own
 // and not in the network: "Load: series RC, 20 pF in series with the 5 ohms at
 // port 2; the load's own reactance, not part of this network". Without a
 // comment prefix; each export adds its own.
-std::vector<std::string> PortLines(const Ladder &ladder);
+std::vector<std::string> PortLines(const analysis::Ladder &ladder);
 
 // "20 pF", "0.5 nH": an element's value with its unit, shortest round-trip text.
-std::string ValueText(const LadderElement &element);
+std::string ValueText(const analysis::LadderElement &element);
 
-} // namespace tevmar::analysis
+} // namespace tevmar::format

@@ -1,11 +1,11 @@
 // The SPICE netlist: its element lines, and the test bench run by ngspice,
 // whose S11 and S21 across the band must agree with the library's sweep.
 
-#include "analysis/export_number.h"
-#include "analysis/export_spice.h"
 #include "analysis/load_fit.h"
 #include "analysis/network_analysis.h"
-#include "analysis_fixture.h"
+#include "format/export_spice.h"
+#include "report/number_format.h"
+#include "tests/analysis/analysis_fixture.h"
 #include "tests/analysis/ngspice_run.h"
 #include "tests/report/test_files.h"
 #include "tests/session/chip_antenna.h"
@@ -19,7 +19,8 @@
 #include <regex>
 #include <sstream>
 
-namespace tevmar::analysis {
+namespace tevmar::format {
+using namespace analysis;
 namespace {
 
 using test_ngspice::ReadPrintTables;
@@ -207,4 +208,4 @@ TEST(SpiceNetlist, NetworkIntoAMeasuredAntennaAgreesWithItsCircuitInNgspice)
 }
 
 } // namespace
-} // namespace tevmar::analysis
+} // namespace tevmar::format

@@ -1,0 +1,24 @@
+#pragma once
+
+// A measured load's fit as the engineer reads it: in lines after the pane and
+// in the design's JSON document.
+
+#include "analysis/load_fit.h"
+
+#include <string>
+#include <vector>
+
+namespace tevmar::format {
+
+// "R 20.1709 ohms, L 1.19582 nH": a fit's values in words.
+std::string FitValuesText(const analysis::LoadFit &fit);
+
+// The summary as plain lines: the file, each kind's fit, the kind chosen.
+std::vector<std::string> FitLines(const analysis::FitSummary &summary);
+
+// `designJson` (a document from DesignJson) with a "measuredLoad" object
+// added: the file and its points, every kind's fit, the kind chosen and the
+// port it stands at.
+std::string WithFitJson(const std::string &designJson, const analysis::FitSummary &summary);
+
+} // namespace tevmar::format
