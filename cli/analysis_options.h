@@ -10,6 +10,7 @@
 #include "cli/design_command.h"
 #include "session/analysis_settings.h"
 #include "session/exports.h"
+#include "session/run.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -43,8 +44,7 @@ struct AnalysisRequest
     bool Any() const { return json || Figures() || SweepFile() || spicePath || tune; }
 };
 
-// The path that stands for standard output in a file option.
-inline constexpr const char *kStandardOutputPath = "-";
+using session::kStandardOutputPath;
 
 // One option that names a file to save. Every rule about those files (at most
 // one on standard output, none twice, none the report) and their writing go
@@ -83,22 +83,7 @@ std::string AnalysisUsageText();
 std::string CheckAnalysisRequest(const AnalysisRequest &request,
                                  const std::filesystem::path &reportPath);
 
-// The design run with its analysis: the report saved as always, then standard
-// output (the pane lines and the figures asked for, the JSON document, or the
-// file whose path is "-") and the files asked for. A design without solution
-// writes none of the files, unless --tune finds a relaxed design to tune with
-// the true load: then the files and the JSON carry that tuned network.
-// Returns the exit status.
-int RunDesignWithAnalysis(const DesignInputs &design, const AnalysisRequest &request,
-                          const std::filesystem::path &reportPath, std::ostream &out,
-                          std::ostream &err);
-
-// The same for a design run already made. With `fit` (a design for a fitted
-// measured load, whose outcome carries the data), the fit's lines follow the
-// pane lines, the JSON gains it, and every figure, the tuning included, is into
-// the measured load; the files still describe the network alone.
-int RunOutcomeWithAnalysis(session::CalculateOutcome outcome, const AnalysisRequest &request,
-                           const std::filesystem::path &reportPath, std::ostream &out,
-                           std::ostream &err, const analysis::FitSummary *fit = nullptr);
+// The analysis options as the run's settings, figures, tuning, JSON and files.
+void AddAnalysis(const AnalysisRequest &analysis, session::Request &request);
 
 } // namespace tevmar::cli

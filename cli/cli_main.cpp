@@ -2,7 +2,6 @@
 
 #include "cli/analysis_options.h"
 #include "cli/design_command.h"
-#include "session/measured_match.h"
 
 #include <algorithm>
 #include <optional>
@@ -74,23 +73,23 @@ std::string CheckMeasuredLoad(const CommandLine &c)
     return {};
 }
 
-// The design for the load measured in the file, with its analysis.
-int RunMeasuredLoad(const CommandLine &c, std::ostream &out, std::ostream &err)
-{
-    const session::MeasuredLoadRequest request{*c.measured.filePath,  c.design.f1Text,
-                                               c.design.f2Text,       *c.measured.sourceOhms,
-                                               c.design.networkOrder, c.measured.loadKind};
-    const session::MeasuredMatch match = session::MatchMeasuredLoad(request);
-    if (!match.ok()) {
-        err << "tevmar-cli: --load-s1p: " << match.problem << '\n';
-        return kExitBadUsage;
-    }
-    for (const std::string &warning : match.warnings)
-        err << "tevmar-cli: warning: " << warning << '\n';
-    return RunOutcomeWithAnalysis(match.outcome, c.analysis, c.reportPath, out, err, &match.fit);
-}
-
 } // namespace
+
+// The run the command line asks for.
+session::Request RequestOf(const CommandLine &c)
+{
+    session::Request request;
+    request.design = c.design;
+    if (c.measured.filePath) {
+        request.measuredLoad = session::MeasuredLoadInput{};
+        request.measuredLoad->filePath = *c.measured.filePath;
+        request.measuredLoad->sourceOhms = *c.measured.sourceOhms;
+        request.measuredLoad->kind = c.measured.loadKind;
+    }
+    AddAnalysis(c.analysis, request);
+    request.reportPath = c.reportPath;
+    return request;
+}
 
 std::string UsageText()
 {
@@ -162,11 +161,7 @@ int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
     }
     for (const std::string &warning : c.warnings)
         err << "tevmar-cli: warning: " << warning << '\n';
-    if (c.measured.filePath)
-        return RunMeasuredLoad(c, out, err);
-    if (c.analysis.Any())
-        return RunDesignWithAnalysis(c.design, c.analysis, c.reportPath, out, err);
-    return WriteOutcome(session::Calculate(c.design, c.reportPath), out, err);
+    return WriteOutcome(session::Run(RequestOf(c)), out, err);
 }
 
 } // namespace tevmar::cli

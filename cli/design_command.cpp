@@ -1,7 +1,6 @@
 #include "cli/design_command.h"
 
 #include "engine/lenient_number.h"
-#include "report/line.h"
 
 #include <charconv>
 #include <ostream>
@@ -109,30 +108,37 @@ OptionTable MeasuredLoadOptions(MeasuredLoadArguments &m)
     };
 }
 
-int DesignExitCode(const session::CalculateOutcome &outcome, std::ostream &out, std::ostream &err)
+int WriteOutcome(const session::Outcome &outcome, std::ostream &out, std::ostream &err)
 {
-    out.flush();
-    const bool written = static_cast<bool>(out);
-    if (!written)
+    using Kind = session::Message::Kind;
+    bool written = true;
+    if (!outcome.standardOutput.empty()) {
+        out << outcome.standardOutput;
+        out.flush();
+        written = static_cast<bool>(out);
+    }
+    for (const session::Message &message : outcome.messages) {
+        switch (message.kind) {
+        case Kind::Box:
+            err << message.text << '\n';
+            break;
+        case Kind::Warning:
+            err << "tevmar-cli: warning: " << message.text << '\n';
+            break;
+        case Kind::Problem:
+            err << "tevmar-cli: " << message.text << '\n';
+            break;
+        case Kind::Usage:
+            err << "tevmar-cli: " << message.text << " (see \"tevmar-cli --help\")\n";
+            break;
+        }
+    }
+    session::ExitStatus status = outcome.status;
+    if (!written) {
         err << "tevmar-cli: cannot write the design to standard output\n";
-    if (outcome.saving == session::ReportSaving::NotSaved) {
-        err << outcome.boxes.errorText << '\n' << "tevmar-cli: " << outcome.reportError << '\n';
-        return kExitReportNotSaved;
+        status = session::StatusAfterOutputFailure(status);
     }
-    return written ? kExitDesigned : kExitOutputFailed;
-}
-
-int WriteOutcome(const session::CalculateOutcome &outcome, std::ostream &out, std::ostream &err)
-{
-    if (!outcome.solved()) {
-        err << outcome.boxes.errorText << '\n';
-        return kExitNoSolution;
-    }
-    std::string text;
-    for (std::size_t i = 0; i < outcome.report.pane.size(); ++i)
-        ComposeLine(outcome.report.pane[i], text, "\n");
-    out << text;
-    return DesignExitCode(outcome, out, err);
+    return static_cast<int>(status);
 }
 
 } // namespace tevmar::cli

@@ -5,7 +5,7 @@
 
 #include "cli/cli_options.h"
 #include "engine/design_inputs.h"
-#include "session/calculation.h"
+#include "session/run.h"
 
 #include <iosfwd>
 #include <optional>
@@ -15,15 +15,13 @@
 namespace tevmar::cli {
 
 // Exit status of tevmar-cli.
-enum ExitCode : int {
-    kExitDesigned = 0,       // design on standard output, report saved
-    kExitNoSolution = 1,     // "  SOLUTION OUT OF RANGE"
-    kExitBadUsage = 2,       // the arguments could not be understood; nothing done
-    kExitReportNotSaved = 3, // design on standard output, report file not written
-    kExitOutputFailed = 4,   // standard output could not be written
-    kExitFileNotSaved = 5,   // the design succeeded but an analysis file was not written
-    kExitTuned = 6,          // no textbook design; --tune wrote the tuned network instead
-};
+inline constexpr int kExitDesigned = static_cast<int>(session::ExitStatus::Designed);
+inline constexpr int kExitNoSolution = static_cast<int>(session::ExitStatus::NoSolution);
+inline constexpr int kExitBadUsage = static_cast<int>(session::ExitStatus::BadUsage);
+inline constexpr int kExitReportNotSaved = static_cast<int>(session::ExitStatus::ReportNotSaved);
+inline constexpr int kExitOutputFailed = static_cast<int>(session::ExitStatus::OutputFailed);
+inline constexpr int kExitFileNotSaved = static_cast<int>(session::ExitStatus::FileNotSaved);
+inline constexpr int kExitTuned = static_cast<int>(session::ExitStatus::Tuned);
 
 // The options --f1, --f2, --zhigh, --zlow, --order, --load and --absorb,
 // filling `inputs`; an option left out is an empty box (or the window's
@@ -47,12 +45,8 @@ OptionTable MeasuredLoadOptions(MeasuredLoadArguments &arguments);
 inline constexpr const char *kReplacedByMeasuredLoad[] = {"--zhigh", "--zlow", "--load",
                                                           "--absorb"};
 
-// Writes the pane lines on `out` unless there is no solution, the error box
-// and the reason for an unsaved report on `err`; returns the exit status.
-int WriteOutcome(const session::CalculateOutcome &outcome, std::ostream &out, std::ostream &err);
-
-// The exit status of a design whose text went to `out` (pane lines or JSON),
-// telling on `err` what went wrong.
-int DesignExitCode(const session::CalculateOutcome &outcome, std::ostream &out, std::ostream &err);
+// Writes the run's standard output and its messages (on `err`, as the command
+// line words them); returns the exit status.
+int WriteOutcome(const session::Outcome &outcome, std::ostream &out, std::ostream &err);
 
 } // namespace tevmar::cli

@@ -1,0 +1,336 @@
+#include "session/run.h"
+
+#include "analysis/sweep.h"
+#include "format/analysis_text.h"
+#include "format/export_json.h"
+#include "format/load_fit_report.h"
+#include "format/tuned_report.h"
+#include "report/line.h"
+#include "session/safe_file.h"
+#include "session/tuning.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace tevmar::session {
+
+namespace {
+
+using Kind = Message::Kind;
+
+constexpr const char *kTunedInstead = "no textbook design; the tuned network was written instead";
+
+bool IsSweepFile(ExportKind kind)
+{
+    return kind == ExportKind::SweepCsv || kind == ExportKind::Touchstone ||
+           kind == ExportKind::TouchstoneV2;
+}
+
+bool NeedsSweep(const Request &r)
+{
+    return std::ranges::any_of(r.files, [](const FileRequest &f) { return IsSweepFile(f.kind); });
+}
+
+void AppendLines(std::string &text, const std::vector<std::string> &lines)
+{
+    for (const std::string &line : lines)
+        text += line + '\n';
+}
+
+// One run in progress: the request, the outcome it fills, and the figures in
+// between.
+class Runner
+{
+  public:
+    Runner(const Request &request, Outcome &outcome) : r_(request), o_(outcome) {}
+
+    void Run();
+
+  private:
+    bool Design();
+    void PaneOnly();
+    void Analysed();
+    bool CheckSweep(const analysis::Band &band);
+    void Render();
+    void WriteStandardOutput();
+    void WriteFiles();
+
+    void Say(Kind kind, std::string text) { o_.messages.push_back({kind, std::move(text)}); }
+    bool Solved() const { return o_.design.solved(); }
+    // The pane lines, or the error box's text without a design; the status
+    // of a design so shown.
+    ExitStatus PaneLines();
+    ExitStatus DesignStatus();
+    std::string DocumentOf(const std::string &designJson) const;
+
+    const Request &r_;
+    Outcome &o_;
+    const analysis::FitSummary *fit_ = nullptr;
+    bool tunedWithoutDesign_ = false;
+    analysis::SweepPlan plan_;
+    std::string json_;
+};
+
+bool Runner::Design()
+{
+    if (!r_.measuredLoad) {
+        o_.design = Calculate(r_.design);
+        return true;
+    }
+    const MeasuredLoadInput &m = *r_.measuredLoad;
+    const MeasuredLoadRequest request{m.filePath,   r_.design.f1Text,       r_.design.f2Text,
+                                      m.sourceOhms, r_.design.networkOrder, m.kind};
+    MeasuredMatch match =
+        m.data ? MatchMeasuredLoad(request, *m.data, m.filePath) : MatchMeasuredLoad(request);
+    if (!match.ok()) {
+        Say(Kind::Problem, m.label + ": " + match.problem);
+        o_.status = ExitStatus::BadUsage;
+        return false;
+    }
+    for (const std::string &warning : match.warnings)
+        Say(Kind::Warning, warning);
+    o_.design = match.outcome;
+    o_.match = std::move(match);
+    fit_ = &o_.match->fit;
+    return true;
+}
+
+ExitStatus Runner::DesignStatus()
+{
+    if (o_.design.saving == ReportSaving::NotSaved) {
+        Say(Kind::Box, o_.design.boxes.errorText);
+        Say(Kind::Problem, o_.design.reportError);
+        return ExitStatus::ReportNotSaved;
+    }
+    return ExitStatus::Designed;
+}
+
+ExitStatus Runner::PaneLines()
+{
+    if (!Solved()) {
+        Say(Kind::Box, o_.design.boxes.errorText);
+        return ExitStatus::NoSolution;
+    }
+    for (std::size_t i = 0; i < o_.design.report.pane.size(); ++i)
+        ComposeLine(o_.design.report.pane[i], o_.standardOutput, "\n");
+    return DesignStatus();
+}
+
+// A plain Calculate: the report and the pane lines, nothing more.
+void Runner::PaneOnly()
+{
+    if (r_.reportPath)
+        SaveReport(o_.design, *r_.reportPath);
+    o_.status = PaneLines();
+}
+
+bool Runner::CheckSweep(const analysis::Band &band)
+{
+    if (const auto problem = session::CheckSweep(r_.settings.sweep, band, r_.sweepNames.ends)) {
+        const char *setting = problem->setting == SweepSetting::From ? r_.sweepNames.ends.from
+                              : problem->setting == SweepSetting::To ? r_.sweepNames.ends.to
+                                                                     : r_.sweepNames.points;
+        Say(Kind::Usage, std::string(setting) + ": " + problem->text);
+        o_.status = ExitStatus::BadUsage;
+        return false;
+    }
+    plan_ = SweepPlanOf(r_.settings.sweep, band);
+    return true;
+}
+
+std::string Runner::DocumentOf(const std::string &designJson) const
+{
+    std::string json = o_.tuned ? format::WithTunedJson(designJson, *o_.tuned) : designJson;
+    return fit_ ? format::WithFitJson(json, *fit_) : json;
+}
+
+// The files' texts and the JSON document. The Touchstone and SPICE files
+// describe the tuned network (on standard values when there are some) when
+// there is one, else the design's full-precision network; the CSV has every
+// network of its analysis.
+void Runner::Render()
+{
+    const analysis::AnalysisOptions options = AnalysisOptionsFor(o_.design, r_.settings);
+    if (Solved())
+        o_.analysis = analysis::AnalyseDesign(o_.design.result, options);
+    std::optional<CalculateOutcome> tunedOutcome;
+    analysis::NetworkAnalysis fileAnalysis, builtAnalysis;
+    const analysis::Ladder *built = nullptr;
+    if (o_.tuned) {
+        tunedOutcome = o_.design;
+        tunedOutcome->result = analysis::TunedDesignResult(*o_.tuned, o_.design.result);
+        fileAnalysis = TunedAnalysis(*o_.tuned, tunedOutcome->result, options);
+        if (o_.tuned->standard) {
+            built = &o_.tuned->standard->network;
+            builtAnalysis.band = fileAnalysis.band;
+            builtAnalysis.full = *built;
+        }
+    } else {
+        fileAnalysis = *o_.analysis;
+    }
+    const CalculateOutcome &fileDesign = tunedOutcome ? *tunedOutcome : o_.design;
+
+    if (r_.json || std::ranges::any_of(
+                       r_.files, [](const FileRequest &f) { return f.kind == ExportKind::Json; }))
+        json_ = DocumentOf(
+            Solved() ? ExportText(ExportKind::Json, o_.design, *o_.analysis, {})
+                     : format::DesignJson(o_.design.inputs, o_.design.result, {}, nullptr));
+    std::vector<double> frequencies;
+    if (NeedsSweep(r_))
+        frequencies = analysis::SweepFrequencies(plan_);
+    for (const FileRequest &file : r_.files) {
+        std::string text;
+        if (file.kind == ExportKind::Json) {
+            text = json_;
+        } else {
+            const bool network = file.kind != ExportKind::SweepCsv;
+            text =
+                ExportText(file.kind, fileDesign, built && network ? builtAnalysis : fileAnalysis,
+                           frequencies, r_.touchstoneOhms);
+        }
+        o_.files.push_back({file, std::move(text), {}});
+    }
+}
+
+// Standard output: a file piped there, else the pane lines with the figures
+// asked for (or the JSON), then the tuned network's lines.
+void Runner::WriteStandardOutput()
+{
+    std::string &out = o_.standardOutput;
+    const auto piped = std::find_if(o_.files.begin(), o_.files.end(), [](const WrittenFile &f) {
+        return f.request.path == kStandardOutputPath;
+    });
+    if (piped != o_.files.end()) {
+        if (tunedWithoutDesign_) {
+            Say(Kind::Box, o_.design.boxes.errorText);
+            Say(Kind::Problem, kTunedInstead);
+        }
+        out += piped->text;
+        const ExitStatus written = DesignStatus();
+        o_.status =
+            tunedWithoutDesign_ && written == ExitStatus::Designed ? ExitStatus::Tuned : written;
+        return;
+    }
+    if (tunedWithoutDesign_) {
+        Say(Kind::Box, o_.design.boxes.errorText);
+        if (fit_ && !r_.json) {
+            AppendLines(out, format::FitLines(*fit_));
+            out += '\n';
+        }
+        if (r_.json)
+            out += json_;
+        else
+            AppendLines(out, format::TunedLines(*o_.tuned));
+        Say(Kind::Problem, kTunedInstead);
+        o_.status = ExitStatus::Tuned;
+        return;
+    }
+    if (r_.json) {
+        out += json_;
+        o_.status = DesignStatus();
+        return;
+    }
+    o_.status = PaneLines();
+    if (fit_)
+        AppendLines(out += '\n', format::FitLines(*fit_));
+    // Into a measured load, the network check is the figure the engineer
+    // came for, asked or not.
+    if (r_.figures || fit_)
+        AppendLines(out += '\n', format::AnalysisLines(*o_.analysis));
+    if (o_.tuned)
+        AppendLines(out += '\n', format::TunedLines(*o_.tuned));
+}
+
+void Runner::WriteFiles()
+{
+    bool saved = true;
+    for (WrittenFile &file : o_.files) {
+        if (file.request.path == kStandardOutputPath)
+            continue;
+        if (!WriteFileSafely(file.request.path, file.text, file.error)) {
+            Say(Kind::Problem, file.request.label + ": " + file.error);
+            saved = false;
+        }
+    }
+    const bool fine = o_.status == ExitStatus::Designed || o_.status == ExitStatus::Tuned;
+    if (fine && !saved)
+        o_.status = ExitStatus::FileNotSaved;
+}
+
+// With the analysis: tuning (which may match a load the synthesis cannot
+// absorb, through a relaxed design with the true load), the sweep's check
+// before the report is touched, the figures and the files.
+void Runner::Analysed()
+{
+    if (r_.tune)
+        o_.tuned = analysis::TuneDesign(o_.design.inputs, o_.design.result, r_.settings.eseries,
+                                        nullptr, o_.design.measuredLoad);
+    tunedWithoutDesign_ = o_.tuned && !Solved();
+
+    if ((Solved() || tunedWithoutDesign_) && NeedsSweep(r_)) {
+        const DesignResult &design =
+            tunedWithoutDesign_ ? o_.tuned->relaxed->design : o_.design.result;
+        if (!CheckSweep(analysis::BandOf(design.band)))
+            return;
+    }
+    if (r_.reportPath)
+        SaveReport(o_.design, *r_.reportPath);
+    if (!Solved() && !tunedWithoutDesign_) {
+        if (r_.json)
+            o_.standardOutput =
+                DocumentOf(format::DesignJson(o_.design.inputs, o_.design.result, {}, nullptr));
+        else if (fit_)
+            AppendLines(o_.standardOutput, format::FitLines(*fit_));
+        o_.status = PaneLines();
+        return;
+    }
+    try {
+        Render();
+    } catch (const std::exception &e) {
+        o_.files.clear();
+        o_.standardOutput.clear();
+        PaneLines();
+        Say(Kind::Problem, std::string("the analysis failed: ") + e.what());
+        o_.status = ExitStatus::FileNotSaved;
+        return;
+    }
+    if (Solved() && !o_.analysis->selfCheck.agrees && !fit_)
+        Say(Kind::Warning, "the network built from the full-precision values does not "
+                           "reproduce the design's |S11| over the band");
+    WriteStandardOutput();
+    WriteFiles();
+}
+
+void Runner::Run()
+{
+    if (!Design())
+        return;
+    const bool analyse = r_.json || r_.figures || r_.tune || !r_.files.empty() || r_.measuredLoad;
+    if (analyse)
+        Analysed();
+    else
+        PaneOnly();
+}
+
+} // namespace
+
+Outcome Run(const Request &request)
+{
+    Outcome outcome;
+    Runner(request, outcome).Run();
+    return outcome;
+}
+
+ExitStatus StatusAfterOutputFailure(ExitStatus status)
+{
+    switch (status) {
+    case ExitStatus::Designed:
+    case ExitStatus::Tuned:
+    case ExitStatus::FileNotSaved:
+        return ExitStatus::OutputFailed;
+    default:
+        return status;
+    }
+}
+
+} // namespace tevmar::session

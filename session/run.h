@@ -1,0 +1,120 @@
+#pragma once
+
+// One run of the tool, for every front end alike: a request (the boxes as
+// typed or a measured load, the analysis settings, tuning, the files and
+// where they go) turned into an outcome (the design, its figures, the text for
+// standard output, the messages, the files written and the exit status). The
+// window, tevmar-cli and scripts only build a request and show its outcome.
+
+#include "analysis/tune_design.h"
+#include "session/analysis_settings.h"
+#include "session/calculation.h"
+#include "session/exports.h"
+#include "session/measured_match.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tevmar::session {
+
+// The outcome of a run as tevmar-cli's exit status names it.
+enum class ExitStatus : int {
+    Designed = 0,       // design on standard output, report saved
+    NoSolution = 1,     // "  SOLUTION OUT OF RANGE"
+    BadUsage = 2,       // the request could not be carried out; nothing written
+    ReportNotSaved = 3, // design on standard output, report file not written
+    OutputFailed = 4,   // standard output could not be written
+    FileNotSaved = 5,   // the design succeeded but a file asked for was not written
+    Tuned = 6,          // no textbook design; the tuned network was written instead
+};
+
+// A load measured by a network analyser, in place of the port impedances and
+// the load model: the band and order still come from the boxes.
+struct MeasuredLoadInput
+{
+    std::string filePath;
+    // The data already read (the window keeps what it read); unset: the file
+    // is read.
+    std::optional<analysis::OnePortData> data;
+    double sourceOhms = 50;
+    std::optional<LoadType> kind;     // unset: the kind that fits best
+    std::string label = "--load-s1p"; // how messages name the file
+};
+
+// A file asked for. "-" as the path is standard output.
+struct FileRequest
+{
+    ExportKind kind = ExportKind::Json;
+    std::string path;
+    std::string label; // how messages name it: "--sweep", "Export CSV Sweep"
+};
+
+inline constexpr const char *kStandardOutputPath = "-";
+
+// How a front end names the sweep's settings in its messages.
+struct SweepNames
+{
+    SweepEndNames ends{"--from", "--to"};
+    const char *points = "--points";
+};
+
+struct Request
+{
+    DesignInputs design; // the boxes as typed; with a measured load, its band and order
+    std::optional<MeasuredLoadInput> measuredLoad;
+    AnalysisSettings settings;
+    bool figures = false; // the analysis lines follow the pane lines
+    bool tune = false;    // re-tune the values into the true load
+    bool json = false;    // standard output is the JSON document, not the pane lines
+    std::vector<FileRequest> files;
+    double touchstoneOhms = format::kDefaultTouchstoneOhms;
+    std::optional<std::filesystem::path> reportPath; // unset: no report file is touched
+    SweepNames sweepNames;
+};
+
+// A message for the engineer, in the order the run met them.
+struct Message
+{
+    enum class Kind {
+        Box,     // the error box's text, shown as it is ("  SOLUTION OUT OF RANGE")
+        Warning, // the run went on
+        Problem, // something asked for was not done
+        Usage,   // the request itself cannot be carried out
+    };
+    Kind kind = Kind::Problem;
+    std::string text;
+};
+
+struct WrittenFile
+{
+    FileRequest request;
+    std::string text;
+    std::string error; // why it could not be written; empty when it was
+};
+
+struct Outcome
+{
+    ExitStatus status = ExitStatus::Designed;
+    CalculateOutcome design;            // the design run, its pane lines, boxes and report saving
+    std::optional<MeasuredMatch> match; // with a measured load: its data and fit
+    std::optional<analysis::NetworkAnalysis> analysis; // the solved design's figures
+    std::optional<analysis::TunedNetwork> tuned;
+    std::string standardOutput; // the pane lines and figures, the JSON, or a file piped
+    std::vector<Message> messages;
+    std::vector<WrittenFile> files; // every file asked for, standard output's included
+};
+
+// Carries out the request: designs (reading and fitting a measured load),
+// saves the report, analyses and tunes as asked, renders and writes the
+// files. Everything is computed before any file is written, so a failure
+// leaves no file half done. Standard output is left to the caller, which
+// writes `standardOutput` and, if that fails, reports ExitStatus::OutputFailed
+// (see StatusAfterOutputFailure).
+Outcome Run(const Request &request);
+
+// The exit status once standard output could not be written.
+ExitStatus StatusAfterOutputFailure(ExitStatus status);
+
+} // namespace tevmar::session
