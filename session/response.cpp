@@ -51,6 +51,11 @@ std::string SettingsProblem(const ResponseSettings &s, const analysis::Band &ban
     return {};
 }
 
+std::string SettingsProblem(const ResponseSettings &settings, const CalculateOutcome &design)
+{
+    return SettingsProblem(settings, analysis::BandOf(design.result.band));
+}
+
 ResponseCurve CurveOf(std::string name, const analysis::Ladder &ladder,
                       const std::vector<double> &frequenciesHz, const analysis::LossModel &losses,
                       CurveRole role)

@@ -54,6 +54,8 @@ AnalysisSettings AnalysisSettingsOf(const ResponseSettings &settings);
 
 // Why the settings cannot be computed for this band, or empty.
 std::string SettingsProblem(const ResponseSettings &settings, const analysis::Band &band);
+// The same over a design's band.
+std::string SettingsProblem(const ResponseSettings &settings, const CalculateOutcome &design);
 
 // A re-tuned network's name ("Tuned", "Tuned, E24 values") and its in-band
 // maximum |S11|, as its row in the figures table shows it.

@@ -83,7 +83,7 @@ bool Runner::Design()
     MeasuredMatch match =
         m.data ? MatchMeasuredLoad(request, *m.data, m.filePath) : MatchMeasuredLoad(request);
     if (!match.ok()) {
-        Say(Kind::Problem, m.label + ": " + match.problem);
+        Say(Kind::Problem, m.label.empty() ? match.problem : m.label + ": " + match.problem);
         o_.status = ExitStatus::BadUsage;
         return false;
     }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -60,7 +61,9 @@ int main(int argc, char **argv)
     QApplication::setOrganizationName(QStringLiteral("Vendrel Design Tools"));
     QApplication::setDesktopFileName(QStringLiteral("tevmar"));
 
-    tevmar::MainWindow window;
+    // The design state lives with the application; the windows show it.
+    const auto state = std::make_shared<tevmar::session::DesignState>();
+    tevmar::MainWindow window(&tevmar::MainWindow::DefaultPrinter, state);
     window.show();
     return QApplication::exec();
 }

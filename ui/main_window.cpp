@@ -2,16 +2,15 @@
 
 #include "engine/absorption.h"
 #include "report/report_file.h"
-#include "session/calculation.h"
-#include "session/measured_match.h"
+#include "session/run.h"
 #include "ui/about_window.h"
 #include "ui/fixed_palette.h"
 #include "ui/flat_style.h"
 #include "ui/icons.h"
 #include "ui/measured_load_dialog.h"
 #include "ui/output_pane.h"
-#include "ui/response_window.h"
 #include "ui/qt_line_printer.h"
+#include "ui/response_window.h"
 #include "ui/result_tools.h"
 #include "ui/twips.h"
 
@@ -155,11 +154,13 @@ std::unique_ptr<LinePrinter> MainWindow::DefaultPrinter(QString &whyNot)
         std::make_unique<QPrinter>(info, QPrinter::HighResolution));
 }
 
-MainWindow::MainWindow(PrinterSource printers)
+MainWindow::MainWindow(PrinterSource printers, std::shared_ptr<session::DesignState> state)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint),
-      printers_(std::move(printers)), flat_(std::make_unique<FlatStyle>())
+      printers_(std::move(printers)),
+      state_(state ? std::move(state) : std::make_shared<session::DesignState>()),
+      flat_(std::make_unique<FlatStyle>())
 {
     setObjectName(QStringLiteral("Tevmar"));
     setWindowTitle(QStringLiteral("Tevmar Z-Match"));
@@ -177,7 +178,7 @@ MainWindow::MainWindow(PrinterSource printers)
     BuildResults();
     SetTabOrder();
     ApplyFlatLook();
-    tools_ = std::make_unique<ResultTools>(*this, *pane_);
+    tools_ = std::make_unique<ResultTools>(*this, *pane_, *state_);
     tools_->SetMeasuredLoadMatcher([this] { AskAndMatchMeasuredLoad(); });
 }
 
@@ -381,14 +382,16 @@ DesignInputs MainWindow::Inputs() const
 
 void MainWindow::Calculate()
 {
-    Present(session::Calculate(Inputs(), kReportFileName));
+    session::Request request;
+    request.design = Inputs();
+    request.reportPath = kReportFileName;
+    Present(request, session::Run(request));
 }
 
-void MainWindow::Present(const session::CalculateOutcome &outcome)
+void MainWindow::Present(const session::Request &request, const session::Outcome &outcome)
 {
-    lastSaving_ = outcome.saving;
-    ShowOutcome(outcome);
-    tools_->Follow(outcome);
+    ShowOutcome(outcome.design);
+    state_->Follow(request, outcome);
 }
 
 void MainWindow::WriteInputs(const DesignInputs &inputs)
@@ -408,30 +411,29 @@ void MainWindow::WriteInputs(const DesignInputs &inputs)
 std::string MainWindow::MatchMeasuredLoad(const QString &filePath, double sourceOhms,
                                           std::optional<LoadType> kind)
 {
-    const DesignInputs typed = Inputs();
-    session::MeasuredLoadRequest request;
-    request.filePath = filePath.toStdString();
-    request.f1Text = typed.f1Text;
-    request.f2Text = typed.f2Text;
-    request.sourceOhms = sourceOhms;
-    request.networkOrder = typed.networkOrder;
-    request.loadKind = kind;
-    const session::MeasuredMatch match = session::MatchMeasuredLoad(request);
-    if (!match.ok())
-        return match.problem;
-    WriteInputs(match.outcome.inputs);
-    // The design as any Calculate makes it from the boxes (the report saved),
-    // with the measured load its figures are taken into.
-    session::CalculateOutcome outcome = session::Calculate(Inputs(), kReportFileName);
-    outcome.measuredLoad = match.outcome.measuredLoad;
-    outcome.measuredLoadFile = match.outcome.measuredLoadFile;
-    outcome.fitLines = match.outcome.fitLines;
-    Present(outcome);
+    session::Request request;
+    request.design = Inputs(); // the band and the order
+    request.measuredLoad = session::MeasuredLoadInput{};
+    request.measuredLoad->filePath = filePath.toStdString();
+    request.measuredLoad->sourceOhms = sourceOhms;
+    request.measuredLoad->kind = kind;
+    request.measuredLoad->label.clear();
+    request.reportPath = kReportFileName;
+    const session::Outcome outcome = session::Run(request);
+    if (!outcome.match) {
+        std::string problem;
+        for (const session::Message &message : outcome.messages)
+            problem += message.text;
+        return problem;
+    }
+    // The boxes take the fit, so that a plain Calculate designs for it again.
+    WriteInputs(outcome.design.inputs);
+    Present(request, outcome);
     tools_->ShowResponse();
-    if (outcome.solved())
+    if (outcome.design.solved())
         return {};
     return "The boxes hold the fit, but the synthesis has no design for it:" +
-           outcome.boxes.errorText +
+           outcome.design.boxes.errorText +
            ". Another order may absorb it; tevmar-cli --load-s1p with --tune writes a network "
            "tuned into the measured load.";
 }
@@ -494,9 +496,9 @@ void MainWindow::Print()
 bool MainWindow::ConfirmEarlierReport()
 {
     QString why;
-    if (lastSaving_ == session::ReportSaving::Untouched)
+    if (state_->lastSaving() == session::ReportSaving::Untouched)
         why = QStringLiteral("The last Calculate found no solution.");
-    else if (lastSaving_ == session::ReportSaving::NotSaved)
+    else if (state_->lastSaving() == session::ReportSaving::NotSaved)
         why = QStringLiteral("The last Calculate's report could not be saved.");
     else
         return true;

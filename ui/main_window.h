@@ -2,7 +2,7 @@
 
 #include "engine/design_inputs.h"
 #include "report/print_routine.h"
-#include "session/calculation.h"
+#include "session/design_state.h"
 #include "ui/about_window.h"
 
 #include <QPointer>
@@ -37,7 +37,10 @@ class MainWindow final : public QWidget
     // The system's default printer through Qt.
     static std::unique_ptr<LinePrinter> DefaultPrinter(QString &whyNot);
 
-    explicit MainWindow(PrinterSource printers = &MainWindow::DefaultPrinter);
+    // The window shows and changes `state`, the application's design state;
+    // without one it has a state of its own.
+    explicit MainWindow(PrinterSource printers = &MainWindow::DefaultPrinter,
+                        std::shared_ptr<session::DesignState> state = nullptr);
     ~MainWindow() override;
 
     // The design as the boxes and options hold it now.
@@ -79,8 +82,8 @@ class MainWindow final : public QWidget
     QLineEdit *BoxOf(Box box) const;
     void SetBoxText(Box box, std::string_view text);
     void ShowOutcome(const session::CalculateOutcome &outcome);
-    // Shows the outcome, and hands it to the pane's tools and the Response window.
-    void Present(const session::CalculateOutcome &outcome);
+    // Shows the outcome, and makes it the state's latest run.
+    void Present(const session::Request &request, const session::Outcome &outcome);
     void WriteInputs(const DesignInputs &inputs);
     void Tell(const QString &message);
     // After a Calculate that left the saved report of an earlier design, asks
@@ -88,8 +91,7 @@ class MainWindow final : public QWidget
     bool ConfirmEarlierReport();
 
     PrinterSource printers_;
-    // What the last Calculate did with the report file.
-    session::ReportSaving lastSaving_ = session::ReportSaving::NotAsked;
+    std::shared_ptr<session::DesignState> state_;
     std::unique_ptr<FlatStyle> flat_;
     QPointer<AboutPellmark> about_;
 

@@ -1,7 +1,5 @@
 #include "ui/result_tools.h"
 
-#include "analysis/sweep.h"
-#include "session/measured_match.h"
 #include "session/safe_file.h"
 #include "ui/response_views.h"
 #include "ui/response_window.h"
@@ -46,9 +44,10 @@ QString ResultTools::AskSavePath(QWidget *parent, const session::ExportFormat &f
 }
 
 ResultTools::ResultTools(QWidget &window, QAbstractScrollArea &pane,
-                         std::filesystem::path reportPath, SavePathAsker askSavePath)
+                         const session::DesignState &state, std::filesystem::path reportPath,
+                         SavePathAsker askSavePath)
     : window_(window), pane_(&pane), reportPath_(std::move(reportPath)),
-      askSavePath_(std::move(askSavePath)), menu_(std::make_unique<QMenu>())
+      askSavePath_(std::move(askSavePath)), menu_(std::make_unique<QMenu>()), state_(state)
 {
     menu_->setObjectName(QStringLiteral("paneMenu"));
     responseAction_ = menu_->addAction(QStringLiteral("Response\u2026"));
@@ -72,6 +71,7 @@ ResultTools::ResultTools(QWidget &window, QAbstractScrollArea &pane,
     // Right click lands on the viewport, the menu key on the pane itself.
     pane.installEventFilter(this);
     pane.viewport()->installEventFilter(this);
+    state_.Observe([this] { Follow(); });
     UpdateActions();
 }
 
@@ -90,16 +90,8 @@ QAction *ResultTools::exportAction(ExportKind kind) const
     return nullptr;
 }
 
-void ResultTools::Follow(const session::CalculateOutcome &outcome)
+void ResultTools::Follow()
 {
-    if (!outcome.solved()) {
-        current_ = false;
-    } else {
-        latest_ = outcome;
-        current_ = true;
-        reportBehind_ = outcome.saving == session::ReportSaving::NotSaved;
-        ++designSerial_;
-    }
     // A hidden Response window catches up when it is shown again.
     if (response_ && response_->isVisible())
         ShowLatestInResponse();
@@ -108,21 +100,22 @@ void ResultTools::Follow(const session::CalculateOutcome &outcome)
 
 void ResultTools::ShowLatestInResponse()
 {
-    if (responseSerial_ != designSerial_) {
-        response_->ShowDesign(*latest_);
-        responseSerial_ = designSerial_;
+    if (responseSerial_ != state_.serial()) {
+        response_->ShowDesign(state_.design());
+        responseSerial_ = state_.serial();
     }
-    response_->MarkStale(!current_);
+    response_->MarkStale(!state_.current());
 }
 
 void ResultTools::UpdateActions()
 {
     std::error_code ignored;
-    action(Command::Response)->setEnabled(latest_.has_value());
+    action(Command::Response)->setEnabled(state_.hasDesign());
     action(Command::CopyReport)
-        ->setEnabled(!reportBehind_ && std::filesystem::is_regular_file(reportPath_, ignored));
+        ->setEnabled(!state_.reportBehind() &&
+                     std::filesystem::is_regular_file(reportPath_, ignored));
     for (const auto &[kind, action] : exportActions_)
-        action->setEnabled(latest_ && current_);
+        action->setEnabled(state_.hasDesign() && state_.current());
 }
 
 void ResultTools::ShowMenu(const QPoint &globalPosition)
@@ -151,7 +144,7 @@ bool ResultTools::eventFilter(QObject *watched, QEvent *event)
 
 void ResultTools::ShowResponse()
 {
-    if (!latest_)
+    if (!state_.hasDesign())
         return;
     if (!response_) {
         response_ = std::make_unique<ResponseWindow>(
@@ -184,23 +177,9 @@ void ResultTools::CopyReport()
     QGuiApplication::clipboard()->setText(QString::fromUtf8(text));
 }
 
-std::string ResultTools::ExportFileText(ExportKind kind, const session::CalculateOutcome &design,
-                                        const session::ResponseSettings &settings)
-{
-    const analysis::Band band = analysis::BandOf(design.result.band);
-    if (const std::string problem = session::SettingsProblem(settings, band); !problem.empty())
-        throw std::invalid_argument(problem);
-    const session::AnalysisSettings analysisSettings = session::AnalysisSettingsOf(settings);
-    const analysis::NetworkAnalysis analysis = analysis::AnalyseDesign(
-        design.result, session::AnalysisOptionsFor(design, analysisSettings));
-    const std::vector<double> sweepHz =
-        analysis::SweepFrequencies(session::SweepPlanOf(analysisSettings.sweep, band));
-    return session::ExportText(kind, design, analysis, sweepHz);
-}
-
 void ResultTools::Export(session::ExportKind kind)
 {
-    if (!latest_ || !current_)
+    if (!state_.hasDesign() || !state_.current())
         return;
     const session::ExportFormat &format = session::FormatOf(kind);
     const QString title = QString::fromUtf8(format.title);
@@ -215,16 +194,19 @@ void ResultTools::Export(session::ExportKind kind)
                         .arg(name));
         return;
     }
-    std::string text;
-    try {
-        text = ExportFileText(kind, *latest_, settings_);
-    } catch (const std::exception &e) {
-        Warn(title,
-             QStringLiteral("%1 was not written: %2").arg(name, QString::fromUtf8(e.what())));
+    std::string problem = session::SettingsProblem(settings_, state_.design());
+    session::Outcome outcome;
+    if (problem.empty()) {
+        outcome = session::Run(
+            *state_.ExportRequest(kind, path.string(), session::AnalysisSettingsOf(settings_)));
+        for (const session::Message &message : outcome.messages)
+            problem += (problem.empty() ? "" : " ") + message.text;
+    }
+    if (outcome.files.empty()) {
+        Warn(title, QStringLiteral("%1 was not written: %2").arg(name, QString::fromUtf8(problem)));
         return;
     }
-    std::string error;
-    if (!session::WriteFileSafely(path, text, error))
+    if (const std::string &error = outcome.files.front().error; !error.empty())
         Warn(title, QStringLiteral("%1 could not be written: %2.\n\nAny earlier file of that name "
                                    "is unchanged.")
                         .arg(name, QString::fromStdString(error)));

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "report/report_file.h"
-#include "session/calculation.h"
+#include "session/design_state.h"
 #include "session/exports.h"
 #include "session/response.h"
 
@@ -26,9 +26,8 @@ class ResponseWindow;
 
 // What the engineer does with a design after Calculate, offered by the output
 // pane's context menu: the Response window, the report text on the clipboard
-// and the exported files. It keeps the latest solved design, and knows when a
-// later Calculate failed, so that nothing passes an earlier design off as the
-// current one.
+// and the exported files, all of the design the state holds. It follows the
+// state, so that nothing passes an earlier design off as the current one.
 class ResultTools final : public QObject
 {
   public:
@@ -41,7 +40,7 @@ class ResultTools final : public QObject
     static QString AskSavePath(QWidget *parent, const session::ExportFormat &format);
 
     // Adds the context menu to `pane`; dialogs and messages open over `window`.
-    ResultTools(QWidget &window, QAbstractScrollArea &pane,
+    ResultTools(QWidget &window, QAbstractScrollArea &pane, const session::DesignState &state,
                 std::filesystem::path reportPath = kReportFileName,
                 SavePathAsker askSavePath = &ResultTools::AskSavePath);
     ~ResultTools() override;
@@ -56,9 +55,6 @@ class ResultTools final : public QObject
     // Where exports ask for their file name from now on (tests answer for the engineer).
     void SetSavePathAsker(SavePathAsker askSavePath) { askSavePath_ = std::move(askSavePath); }
 
-    // Hears of every Calculate and follows its outcome.
-    void Follow(const session::CalculateOutcome &outcome);
-
     QAction *action(Command command) const;
     QAction *exportAction(session::ExportKind kind) const;
     QMenu &menu() const { return *menu_; }
@@ -69,26 +65,18 @@ class ResultTools final : public QObject
     // The Response window once it has been opened, or null. Closing it hides
     // it; the next Response command shows it again with its settings.
     ResponseWindow *responseWindow() const { return response_.get(); }
-    const std::optional<session::CalculateOutcome> &latest() const { return latest_; }
-    // True when the latest Calculate produced the design kept in latest().
-    bool current() const { return current_; }
     const session::ResponseSettings &settings() const { return settings_; }
 
     void ShowResponse();
     void CopyReport();
     void Export(session::ExportKind kind);
 
-    // What an export writes for `design` under the Response window's choices,
-    // over the window's sweep. Throws std::exception when the choices cannot
-    // be computed for the design's band or a figure is not finite.
-    static std::string ExportFileText(session::ExportKind kind,
-                                      const session::CalculateOutcome &design,
-                                      const session::ResponseSettings &settings);
-
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:
+    // The state changed: the Response window and the commands catch up.
+    void Follow();
     void ShowLatestInResponse();
     void AddResponseMenus();
     void Warn(const QString &title, const QString &message);
@@ -103,12 +91,7 @@ class ResultTools final : public QObject
     QAction *copyReportAction_ = nullptr;
     std::vector<std::pair<session::ExportKind, QAction *>> exportActions_;
 
-    std::optional<session::CalculateOutcome> latest_;
-    bool current_ = false;
-    // The latest solved design's report could not be saved, so the report
-    // file holds an earlier design than the one on the pane.
-    bool reportBehind_ = false;
-    int designSerial_ = 0;   // counts the solved designs
+    const session::DesignState &state_;
     int responseSerial_ = 0; // the design the Response window shows
     session::ResponseSettings settings_;
     std::unique_ptr<ResponseWindow> response_;

@@ -22,7 +22,7 @@ using session::ResponseSettings;
 std::string ExportText(ExportKind kind, const session::CalculateOutcome &design,
                        const ResponseSettings &settings)
 {
-    return ResultTools::ExportFileText(kind, design, settings);
+    return ExportFileText(kind, design, settings);
 }
 
 TEST(ResponseModel, DefaultSettingsSweepBothNetworksOverHalfF1ToTwiceF2)

@@ -4,6 +4,11 @@
 // Calculate solves them, without touching the report file.
 
 #include "session/calculation.h"
+#include "session/response.h"
+#include "session/run.h"
+
+#include <stdexcept>
+#include <string>
 
 namespace tevmar::test {
 
@@ -22,6 +27,21 @@ inline DesignInputs Order4Plain()
 inline session::CalculateOutcome Solve(const DesignInputs &inputs)
 {
     return session::Calculate(inputs);
+}
+
+// What an export of `design` writes under the Response window's choices: the
+// file's text as a run puts it on standard output. Settings the window
+// refuses throw std::invalid_argument, as nothing is written for them.
+inline std::string ExportFileText(session::ExportKind kind, const session::CalculateOutcome &design,
+                                  const session::ResponseSettings &settings)
+{
+    if (const std::string problem = session::SettingsProblem(settings, design); !problem.empty())
+        throw std::invalid_argument(problem);
+    session::Request request;
+    request.design = design.inputs;
+    request.settings = session::AnalysisSettingsOf(settings);
+    request.files = {{kind, session::kStandardOutputPath, "export"}};
+    return session::Run(request).standardOutput;
 }
 
 } // namespace tevmar::test

@@ -155,7 +155,7 @@ TEST_F(PaneMenu, EachExportWritesItsFileForTheCurrentDesign)
         AnswerSaveDialogs(w, file);
         const QString message = MessageFrom([&] { w.tools().exportAction(kind)->trigger(); });
         EXPECT_EQ(message, QStringLiteral("(no message)"));
-        EXPECT_EQ(ReadFile(file), ResultTools::ExportFileText(kind, expected, {}))
+        EXPECT_EQ(ReadFile(file), ExportFileText(kind, expected, {}))
             << session::FormatOf(kind).title;
     }
     EXPECT_EQ(offered_, (std::vector<std::string>{"tevmar.json", "tevmar.s2p", "tevmar-v2.s2p",
