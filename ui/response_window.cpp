@@ -21,6 +21,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <memory>
 
 namespace tevmar {
@@ -180,6 +181,12 @@ PlotData PlotDataOf(const session::Response &response, const DesignResult &desig
             s.s21Db.push_back(-p.insertionLossDb);
         s.groupDelayNs = lossy->groupDelayNs;
         data.series.push_back(std::move(s));
+    }
+    if (response.load && !response.load->measuredHz.empty()) {
+        const auto [low, high] = std::minmax_element(response.load->measuredHz.begin(),
+                                                     response.load->measuredHz.end());
+        data.measuredLowGhz = *low / 1e9;
+        data.measuredHighGhz = *high / 1e9;
     }
     data.rippleGamma = design.GammaMax;
     if (response.analysis.bodeFano.applicable)

@@ -1,5 +1,6 @@
 #include "analysis/analysis_text.h"
 #include "cli_run.h"
+#include "session/markers.h"
 #include "tests/session/chip_antenna.h"
 #include "ui/main_window.h"
 #include "ui/plot_widget.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <algorithm>
 
 namespace tevmar::test {
 namespace {
@@ -138,6 +140,32 @@ TEST_F(ResponseWindowTest, OneWindowFollowsEachCalculate)
     EXPECT_EQ(r.response().frequenciesHz.front(), 1e9);
     EXPECT_EQ(r.plot().data().bandLowGhz, 2.0);
     EXPECT_EQ(Find<QDoubleSpinBox>(r, "sweepFrom")->text(), QStringLiteral("1.0000 GHz"));
+}
+
+TEST_F(ResponseWindowTest, MarkersStayAtTheirFrequencyWithTheNewDesignsValues)
+{
+    MainWindow w;
+    Calculate(w, "1", "2", "10", "N8");
+    ResponseWindow &r = Open(w);
+    r.plot().SetMarkers({1.5, 0.6});
+    const QTableWidget &table = r.views().markerTable();
+    ASSERT_EQ(table.rowCount(), 2);
+    const QString before = table.item(0, 3)->text();
+
+    // The new sweep runs from 1 GHz: the marker at 0.6 GHz goes, the one at
+    // 1.5 GHz moves to the nearest new sweep point and reads the new network.
+    Calculate(w, "2", "4", "20", "N4");
+    ASSERT_EQ(r.plot().markersGhz().size(), 1u);
+    const double f = r.plot().markersGhz()[0];
+    EXPECT_NEAR(f, 1.5, 0.01);
+    const std::vector<double> &sweep = r.response().frequenciesHz;
+    EXPECT_NE(std::find(sweep.begin(), sweep.end(), f * 1e9), sweep.end());
+    ASSERT_EQ(table.rowCount(), 1);
+    const std::vector<std::string> cells =
+        session::MarkerCells(session::ReadMarkers(r.response(), {f * 1e9}).at(0));
+    for (int c = 0; c < table.columnCount(); ++c)
+        EXPECT_EQ(table.item(0, c)->text().toStdString(), cells[static_cast<std::size_t>(c)]);
+    EXPECT_NE(table.item(0, 3)->text(), before);
 }
 
 TEST_F(ResponseWindowTest, AFailedCalculateMarksTheShownDesignAsNotCurrent)
