@@ -38,7 +38,7 @@ QColor BandShade(const QPalette &p)
 // The frequencies beyond a measured load's data, hatched.
 QColor BeyondShade(const QPalette &p)
 {
-    return IsDark(p) ? QColor(120, 120, 120) : QColor(150, 150, 150);
+    return IsDark(p) ? QColor(88, 88, 88) : QColor(200, 200, 200);
 }
 
 QColor GridColour(const QPalette &p)

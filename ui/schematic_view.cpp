@@ -163,7 +163,7 @@ struct Metrics
 // "R" and, for an absorbed load, the load's reactance with its label, run
 // from the outside inwards towards the network; returns the box's width.
 double LayOutPort(SchematicLayout &l, const session::SchematicPort &port, int index, double left,
-                  double boxTop, double noteTop, const Metrics &k)
+                  const SchematicLayout::Row &row, double boxTop, double noteTop, const Metrics &k)
 {
     const double u = k.u;
     const int owner = index == 0 ? SchematicLayout::kSourceBox : SchematicLayout::kLoadBox;
@@ -198,16 +198,16 @@ double LayOutPort(SchematicLayout &l, const session::SchematicPort &port, int in
     SchematicLayout::PortPlaces &place = l.ports[index];
     const auto resistorColumn = [&] {
         place.resistorX = x + 10 * u;
-        Place(r, k.m, place.resistorX + 12 * u, (l.top + l.bottom) / 2 - k.Line() / 2);
+        Place(r, k.m, place.resistorX + 12 * u, (row.top + row.bottom) / 2 - k.Line() / 2);
         x += resistorWidth + gap;
     };
     const auto loadColumn = [&] {
         if (shuntLoad) {
             place.loadAxis = x + 14 * u;
-            Place(load, k.m, place.loadAxis + 16 * u, (l.top + l.bottom) / 2 - k.Line());
+            Place(load, k.m, place.loadAxis + 16 * u, (row.top + row.bottom) / 2 - k.Line());
         } else {
             place.loadAxis = x + loadWidth / 2;
-            Place(load, k.m, place.loadAxis, l.top + k.clear);
+            Place(load, k.m, place.loadAxis, row.top + k.clear);
         }
         place.loadFrom = place.loadAxis - 28 * u;
         place.loadTo = place.loadAxis + 28 * u;
@@ -245,64 +245,145 @@ SchematicLabel KeyLabel(const session::Schematic &s, const QFontMetricsF &m, dou
                      SchematicInk::Muted, Qt::AlignLeft, SchematicLayout::kKey);
 }
 
-SchematicLayout LayOutAt(const session::Schematic &s, const QFontMetricsF &m, double u,
+// Where the parts of one row go along it, left to right. Each part keeps
+// clear of its neighbours' symbols; a series part's label, above the upper
+// rail, keeps clear of the labels above the rail before it, and a shunt
+// part's label, between the rails on its right, of the symbols and labels
+// between the rails before it.
+struct Lanes
+{
+    double symbols; // where the last symbol along the rail ends
+    double above;   // where the last text above the upper rail ends
+    double between; // where the last text or symbol between the rails ends
+
+    double End() const { return std::max({symbols, above, between}); }
+};
+
+// Between two parts' labels side by side: wide enough that they read as two.
+constexpr double kLabelGap = 16;
+
+void PlacePart(SchematicLayout &l, SchematicLabel &label, Symbol symbol, int row, Lanes &lanes,
+               const Metrics &k)
+{
+    const double u = k.u;
+    const SchematicLayout::Row &r = l.rows[static_cast<std::size_t>(row)];
+    const double text = Widest(k.m, label.lines);
+    const double lines = static_cast<double>(label.lines.size()) * k.Line();
+    SchematicLayout::PartPlace place{row, 0, 0, 0};
+    if (IsSeries(symbol)) {
+        place.axis = std::max(lanes.symbols + 12 * u + 28 * u, lanes.above + kLabelGap + text / 2);
+        place.from = place.axis - 28 * u;
+        place.to = place.axis + 28 * u;
+        label.align = Qt::AlignHCenter;
+        Place(label, k.m, place.axis, r.top - k.clear - lines);
+        lanes.above = place.axis + text / 2;
+        lanes.symbols = place.to;
+    } else {
+        place.axis = std::max(lanes.symbols + 24 * u, lanes.between + kLabelGap + 14 * u);
+        place.from = place.to = place.axis;
+        label.align = Qt::AlignLeft;
+        Place(label, k.m, place.axis + 16 * u, (r.top + r.bottom - lines) / 2);
+        lanes.between = place.axis + 16 * u + text;
+        lanes.symbols = place.axis + 14 * u;
+    }
+    l.parts.push_back(place);
+}
+
+// A connector where the ladder breaks to the next row, and where it takes up
+// again: a circle on the upper rail, named above it.
+void PlaceConnector(SchematicLayout &l, int row, double x, bool end, const Metrics &k)
+{
+    const SchematicLayout::Row &r = l.rows[static_cast<std::size_t>(row)];
+    SchematicLabel name =
+        TextLabel({QString(QChar(u'A' + (end ? row : row - 1)))}, SchematicInk::Muted,
+                  Qt::AlignHCenter, SchematicLayout::kConnector);
+    Place(name, k.m, x, r.top - 6 * k.u - 2 - k.Line());
+    l.connectors.push_back({row, x, end});
+    l.labels.push_back(std::move(name));
+}
+
+SchematicLayout LayOutAt(const session::Schematic &s, const QFontMetricsF &m, double u, int rows,
                          QPointF origin)
 {
     constexpr double kMargin = 12;
+    constexpr double kRowGap = 14;
     const Metrics k{m, u, 6, 15 * u + 4};
     SchematicLayout l;
     l.unit = u;
+    const std::size_t n = s.parts.size();
+    rows = std::clamp(rows, 1, std::max<int>(1, static_cast<int>(n)));
+    const std::size_t chunk =
+        (n + static_cast<std::size_t>(rows) - 1) / static_cast<std::size_t>(rows);
+    const auto rowOf = [&](std::size_t i) { return chunk ? static_cast<int>(i / chunk) : 0; };
 
     std::vector<SchematicLabel> labels;
-    std::size_t seriesLines = 0, shuntLines = 0;
-    for (const session::SchematicPart &part : s.parts) {
-        labels.push_back(PartLabel(s, part));
-        std::size_t &lines = IsSeries(part.symbol) ? seriesLines : shuntLines;
-        lines = std::max(lines, static_cast<std::size_t>(labels.back().lines.size()));
+    std::vector<std::size_t> seriesLines(static_cast<std::size_t>(rows), 0);
+    std::size_t shuntLines = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        labels.push_back(PartLabel(s, s.parts[i]));
+        labels.back().owner = static_cast<int>(i);
+        const std::size_t count = static_cast<std::size_t>(labels.back().lines.size());
+        if (IsSeries(s.parts[i].symbol))
+            seriesLines[static_cast<std::size_t>(rowOf(i))] =
+                std::max(seriesLines[static_cast<std::size_t>(rowOf(i))], count);
+        else
+            shuntLines = std::max(shuntLines, count);
     }
     const double line = k.Line();
     const double head = 2 * line + k.pad + 10 * u; // a box's top to the upper rail
-    l.top =
-        origin.y() + kMargin + std::max(static_cast<double>(seriesLines) * line + k.clear, head);
     const double gap = std::max(
         {140 * u, static_cast<double>(shuntLines) * line + 2 * k.pad, k.clear + 2 * line + k.pad});
-    l.bottom = l.top + gap;
-    const double noteTop = l.bottom + 18 * u + 4; // under the ground symbol
-
-    double x = origin.x() + kMargin;
-    x += LayOutPort(l, s.source, 0, x, l.top - head, noteTop, k);
-    for (std::size_t i = 0; i < s.parts.size(); ++i) {
-        SchematicLabel &label = labels[i];
-        label.owner = static_cast<int>(i);
-        const double text = Widest(m, label.lines);
-        l.partLeft.push_back(x);
-        if (IsSeries(s.parts[i].symbol)) {
-            const double width = std::max(84 * u, text + 2 * k.pad);
-            l.partAxis.push_back(x + width / 2);
-            label.align = Qt::AlignHCenter;
-            Place(label, m, x + width / 2,
-                  l.top - k.clear - static_cast<double>(label.lines.size()) * line);
-            x += width;
-        } else {
-            l.partAxis.push_back(x + 42 * u);
-            label.align = Qt::AlignLeft;
-            Place(label, m, x + 42 * u + 16 * u,
-                  (l.top + l.bottom - static_cast<double>(label.lines.size()) * line) / 2);
-            x += 42 * u + std::max(42 * u, 16 * u + text + k.pad);
-        }
-        l.partRight.push_back(x);
-        l.labels.push_back(std::move(label));
+    const double note = 18 * u + 4; // from the ground rail to a box's note, under the ground
+    double y = origin.y() + kMargin;
+    for (int r = 0; r < rows; ++r) {
+        const bool boxed = r == 0 || r == rows - 1;
+        double above =
+            static_cast<double>(seriesLines[static_cast<std::size_t>(r)]) * line + k.clear;
+        above = std::max(above, boxed ? head : line + 6 * u + 2);
+        SchematicLayout::Row row;
+        row.top = y + above;
+        row.bottom = row.top + gap;
+        l.rows.push_back(row);
+        y = row.bottom + (boxed ? note + line + k.pad : 20 * u + 4) + kRowGap;
     }
-    x += LayOutPort(l, s.load, 1, x, l.top - head, noteTop, k);
-    const double width = x + kMargin - origin.x();
+
+    double width = 0;
+    std::size_t next = 0;
+    for (int r = 0; r < rows; ++r) {
+        SchematicLayout::Row &row = l.rows[static_cast<std::size_t>(r)];
+        double x = origin.x() + kMargin;
+        if (r == 0) {
+            x += LayOutPort(l, s.source, 0, x, row, row.top - head, row.bottom + note, k);
+        } else {
+            x += 4 * u + line / 2;
+            PlaceConnector(l, r, x, false, k);
+            x += line / 2;
+        }
+        row.railFrom = r == 0 ? l.boxes[0].right() : l.connectors.back().x;
+        Lanes lanes{x, x, x};
+        for (; next < n && rowOf(next) == r; ++next)
+            PlacePart(l, labels[next], s.parts[next].symbol, r, lanes, k);
+        x = lanes.End() + k.pad + 6 * u;
+        if (r == rows - 1) {
+            row.railTo = x;
+            x += LayOutPort(l, s.load, 1, x, row, row.top - head, row.bottom + note, k);
+        } else {
+            x += line / 2;
+            PlaceConnector(l, r, x, true, k);
+            row.railTo = x;
+            x += line / 2 + 4 * u;
+        }
+        width = std::max(width, x + kMargin - origin.x());
+    }
+    for (SchematicLabel &label : labels)
+        l.labels.push_back(std::move(label));
 
     SchematicLabel key = KeyLabel(s, m, width - 2 * kMargin);
-    Place(key, m, origin.x() + kMargin, l.boxes[0].bottom() + 8);
+    Place(key, m, origin.x() + kMargin, y - kRowGap + 8);
     l.bounds = QRectF(origin, QPointF(origin.x() + width, key.rect.bottom() + kMargin));
     l.labels.push_back(std::move(key));
     return l;
 }
-
 // Draws with the symbols' own sizes scaled by `u`: the points given in
 // pixels, the pen's width kept.
 template <class Draw> void Scaled(QPainter &p, double u, Draw draw)
@@ -368,6 +449,7 @@ void DrawPort(QPainter &p, const SchematicLayout &l, const session::SchematicPor
 {
     const QRectF &box = l.boxes[index];
     const SchematicLayout::PortPlaces &place = l.ports[index];
+    const SchematicLayout::Row &row = index == 0 ? l.rows.front() : l.rows.back();
     const double u = l.unit;
     p.save();
     p.setPen(QPen(inks.muted, 1, Qt::DashLine));
@@ -381,30 +463,57 @@ void DrawPort(QPainter &p, const SchematicLayout &l, const session::SchematicPor
     if (port.load && IsSeries(port.load->symbol)) {
         const double nearEdge = index == 0 ? place.loadTo : place.loadFrom;
         const double nearR = index == 0 ? place.loadFrom : place.loadTo;
-        p.drawLine(QPointF(edge, l.top), QPointF(nearEdge, l.top));
-        p.drawLine(QPointF(nearR, l.top), QPointF(rx, l.top));
+        p.drawLine(QPointF(edge, row.top), QPointF(nearEdge, row.top));
+        p.drawLine(QPointF(nearR, row.top), QPointF(rx, row.top));
         p.setPen(QPen(inks.load, pen * 1.1));
         Scaled(p, u, [&](double k) {
-            Part(p, port.load->symbol, QPointF(place.loadFrom, l.top) * k,
-                 QPointF(place.loadTo, l.top) * k);
+            Part(p, port.load->symbol, QPointF(place.loadFrom, row.top) * k,
+                 QPointF(place.loadTo, row.top) * k);
         });
         p.setPen(QPen(inks.ink, pen));
     } else {
-        p.drawLine(QPointF(edge, l.top), QPointF(rx, l.top));
+        p.drawLine(QPointF(edge, row.top), QPointF(rx, row.top));
     }
-    p.drawLine(QPointF(rx, l.bottom), QPointF(edge, l.bottom));
+    p.drawLine(QPointF(rx, row.bottom), QPointF(edge, row.bottom));
     Scaled(p, u, [&](double k) {
-        Resistor(p, QPointF(rx, l.top) * k, QPointF(rx, l.bottom) * k);
-        Dot(p, QPointF(rx, l.top) * k);
-        Ground(p, QPointF(rx, l.bottom) * k);
+        Resistor(p, QPointF(rx, row.top) * k, QPointF(rx, row.bottom) * k);
+        Dot(p, QPointF(rx, row.top) * k);
+        Ground(p, QPointF(rx, row.bottom) * k);
     });
     if (port.load && !IsSeries(port.load->symbol)) {
         p.setPen(QPen(inks.load, pen * 1.1));
         Scaled(p, u, [&](double k) {
-            Part(p, port.load->symbol, QPointF(place.loadAxis, l.top) * k,
-                 QPointF(place.loadAxis, l.bottom) * k);
-            Dot(p, QPointF(place.loadAxis, l.top) * k);
-            Dot(p, QPointF(place.loadAxis, l.bottom) * k);
+            Part(p, port.load->symbol, QPointF(place.loadAxis, row.top) * k,
+                 QPointF(place.loadAxis, row.bottom) * k);
+            Dot(p, QPointF(place.loadAxis, row.top) * k);
+            Dot(p, QPointF(place.loadAxis, row.bottom) * k);
+        });
+    }
+}
+
+// Each row's rails, the upper one broken where a series part sits in it,
+// and its connectors with the ground beneath them.
+void DrawRows(QPainter &p, const SchematicLayout &l, const session::Schematic &s)
+{
+    for (std::size_t r = 0; r < l.rows.size(); ++r) {
+        const SchematicLayout::Row &row = l.rows[r];
+        p.drawLine(QPointF(row.railFrom, row.bottom), QPointF(row.railTo, row.bottom));
+        double from = row.railFrom;
+        for (std::size_t i = 0; i < l.parts.size(); ++i)
+            if (l.parts[i].row == static_cast<int>(r) && IsSeries(s.parts[i].symbol)) {
+                p.drawLine(QPointF(from, row.top), QPointF(l.parts[i].from, row.top));
+                from = l.parts[i].to;
+            }
+        p.drawLine(QPointF(from, row.top), QPointF(row.railTo, row.top));
+    }
+    for (const SchematicLayout::Connector &c : l.connectors) {
+        const SchematicLayout::Row &row = l.rows[static_cast<std::size_t>(c.row)];
+        Scaled(p, l.unit, [&](double k) {
+            p.save();
+            p.setBrush(Qt::NoBrush);
+            p.drawEllipse(QPointF(c.x, row.top) * k, 4, 4);
+            p.restore();
+            Ground(p, QPointF(c.x, row.bottom) * k);
         });
     }
 }
@@ -413,26 +522,39 @@ void DrawPort(QPainter &p, const SchematicLayout &l, const session::SchematicPor
 
 SchematicLayout LayOutSchematic(const session::Schematic &s, const QRectF &area, const QFont &font)
 {
-    // The largest scale of the symbols at which the drawing fits the area;
-    // the text stays at the font's size, so a small area gets small symbols
-    // and a large one large symbols, never small text.
+    // The largest scale of the symbols at which the drawing fits the area,
+    // in one row or, where a long ladder would need small symbols, in more;
+    // the text stays at the font's size, never smaller.
     const QFontMetricsF m(font);
-    const auto fits = [&](double u) {
-        const QRectF b = LayOutAt(s, m, u, {}).bounds;
+    const auto fits = [&](double u, int rows) {
+        const QRectF b = LayOutAt(s, m, u, rows, {}).bounds;
         return b.width() <= area.width() && b.height() <= area.height();
     };
-    double low = 0.5, high = 4;
-    if (fits(high))
-        low = high;
-    else if (fits(low))
-        for (int k = 0; k < 24; ++k) {
+    const auto largest = [&](int rows) {
+        double low = 0.5, high = 3;
+        if (fits(high, rows))
+            return high;
+        if (!fits(low, rows))
+            return 0.0;
+        for (int k = 0; k < 20; ++k) {
             const double mid = (low + high) / 2;
-            (fits(mid) ? low : high) = mid;
+            (fits(mid, rows) ? low : high) = mid;
         }
-    const QSizeF size = LayOutAt(s, m, low, {}).bounds.size();
+        return low;
+    };
+    int rows = 1;
+    double unit = largest(1);
+    const int most = std::clamp(static_cast<int>(s.parts.size()), 1, 4);
+    for (int more = 2; more <= most; ++more)
+        if (const double u = largest(more); u > unit * 1.15 || (unit == 0 && u > 0)) {
+            rows = more;
+            unit = u;
+        }
+    unit = std::max(unit, 0.5); // too small an area: the drawing runs over, the text stays
+    const QSizeF size = LayOutAt(s, m, unit, rows, {}).bounds.size();
     const QPointF origin(area.left() + std::max(0.0, (area.width() - size.width()) / 2),
                          area.top() + std::max(0.0, (area.height() - size.height()) / 2));
-    return LayOutAt(s, m, low, origin);
+    return LayOutAt(s, m, unit, rows, origin);
 }
 
 QPalette PaperPalette()
@@ -445,7 +567,7 @@ QPalette PaperPalette()
 
 QSize SchematicSize(const session::Schematic &s)
 {
-    const QRectF bounds = LayOutAt(s, QFontMetricsF(QFont()), 1, {}).bounds;
+    const QRectF bounds = LayOutAt(s, QFontMetricsF(QFont()), 1, 1, {}).bounds;
     return QSize(static_cast<int>(std::ceil(bounds.width())),
                  static_cast<int>(std::ceil(bounds.height())));
 }
@@ -464,22 +586,21 @@ void PaintSchematic(QPainter &p, const session::Schematic &s, const QRectF &area
     DrawPort(p, l, s.source, 0, inks, pen);
     DrawPort(p, l, s.load, 1, inks, pen);
     p.setPen(QPen(inks.ink, pen));
-    p.drawLine(QPointF(l.boxes[0].right(), l.bottom), QPointF(l.boxes[1].left(), l.bottom));
+    DrawRows(p, l, s);
     for (std::size_t i = 0; i < s.parts.size(); ++i) {
         const Symbol symbol = s.parts[i].symbol;
-        const double left = l.partLeft[i], right = l.partRight[i], axis = l.partAxis[i];
-        if (IsSeries(symbol)) {
-            Scaled(p, l.unit, [&](double k) {
-                Part(p, symbol, QPointF(left, l.top) * k, QPointF(right, l.top) * k);
-            });
-        } else {
-            p.drawLine(QPointF(left, l.top), QPointF(right, l.top));
-            Scaled(p, l.unit, [&](double k) {
-                Part(p, symbol, QPointF(axis, l.top) * k, QPointF(axis, l.bottom) * k);
-                Dot(p, QPointF(axis, l.top) * k);
-                Dot(p, QPointF(axis, l.bottom) * k);
-            });
-        }
+        const SchematicLayout::PartPlace &place = l.parts[i];
+        const SchematicLayout::Row &row = l.rows[static_cast<std::size_t>(place.row)];
+        Scaled(p, l.unit, [&](double k) {
+            if (IsSeries(symbol)) {
+                Part(p, symbol, QPointF(place.from, row.top) * k, QPointF(place.to, row.top) * k);
+            } else {
+                Part(p, symbol, QPointF(place.axis, row.top) * k,
+                     QPointF(place.axis, row.bottom) * k);
+                Dot(p, QPointF(place.axis, row.top) * k);
+                Dot(p, QPointF(place.axis, row.bottom) * k);
+            }
+        });
     }
     for (const SchematicLabel &label : l.labels)
         DrawLabel(p, label, inks);

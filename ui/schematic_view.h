@@ -24,19 +24,37 @@ struct SchematicLabel
     int owner = 0; // the part's index, or one of SchematicLayout's k...Box and kKey
 };
 
-// Where everything of the drawing goes, in the painter's pixels.
+// Where everything of the drawing goes, in the painter's pixels. A long
+// ladder runs on over rows, joined by named connectors.
 struct SchematicLayout
 {
-    static constexpr int kSourceBox = -1, kLoadBox = -2, kKey = -3;
+    static constexpr int kSourceBox = -1, kLoadBox = -2, kKey = -3, kConnector = -4;
     double unit = 1; // the symbols' scale, 1 at the natural size
     QRectF bounds;
-    QRectF boxes[2];                                   // the terminations at port 1 and port 2
-    double top = 0, bottom = 0;                        // the upper rail and the ground rail
-    std::vector<double> partLeft, partRight, partAxis; // each part's slot and symbol
+    QRectF boxes[2]; // the terminations at port 1 and port 2
+    struct Row
+    {
+        double top = 0, bottom = 0;      // the upper rail and the ground rail
+        double railFrom = 0, railTo = 0; // where the rails run
+    };
+    std::vector<Row> rows;
+    struct PartPlace
+    {
+        int row;
+        double axis, from, to; // a series part spans from..to along the rail
+    };
+    std::vector<PartPlace> parts;
     struct PortPlaces
     {
         double resistorX = 0, loadAxis = 0, loadFrom = 0, loadTo = 0;
     } ports[2];
+    struct Connector
+    {
+        int row;
+        double x;
+        bool end; // where the row breaks off, rather than where it takes up
+    };
+    std::vector<Connector> connectors;
     std::vector<SchematicLabel> labels;
 };
 
