@@ -10,8 +10,8 @@
 #include "ui/icons.h"
 #include "ui/measured_load_dialog.h"
 #include "ui/output_pane.h"
-#include "ui/qt_line_printer.h"
 #include "ui/response_window.h"
+#include "ui/qt_line_printer.h"
 #include "ui/result_tools.h"
 #include "ui/twips.h"
 
