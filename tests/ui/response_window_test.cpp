@@ -3,6 +3,7 @@
 #include "session/markers.h"
 #include "tests/session/chip_antenna.h"
 #include "ui/main_window.h"
+#include "ui/measured_load_dialog.h"
 #include "ui/plot_widget.h"
 #include "ui/response_views.h"
 #include "ui/response_window.h"
@@ -14,8 +15,12 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <algorithm>
@@ -168,6 +173,32 @@ TEST_F(ResponseWindowTest, MarkersStayAtTheirFrequencyWithTheNewDesignsValues)
     EXPECT_NE(table.item(0, 3)->text(), before);
 }
 
+TEST_F(ResponseWindowTest, TheMeasuredLoadDialogOpensWithTheLastMatchsChoices)
+{
+    const auto ok = [](MeasuredLoadDialog &d) {
+        return d.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+    };
+    {
+        MeasuredLoadDialog first;
+        first.findChild<QLineEdit *>(QStringLiteral("measuredFile"))->setText("/data/chip.s1p");
+        first.findChild<QDoubleSpinBox *>(QStringLiteral("sourceOhms"))->setValue(75);
+        first.findChild<QComboBox *>(QStringLiteral("loadKind"))->setCurrentIndex(3);
+        ok(first)->click();
+        EXPECT_EQ(first.result(), QDialog::Accepted);
+    }
+    {
+        MeasuredLoadDialog cancelled; // a cancelled dialog changes nothing kept
+        EXPECT_EQ(cancelled.filePath(), QStringLiteral("/data/chip.s1p"));
+        cancelled.findChild<QLineEdit *>(QStringLiteral("measuredFile"))->setText("other.s1p");
+        cancelled.reject();
+    }
+    MeasuredLoadDialog again;
+    EXPECT_EQ(again.filePath(), QStringLiteral("/data/chip.s1p"));
+    EXPECT_EQ(again.sourceOhms(), 75);
+    EXPECT_EQ(again.loadKind(), LoadType::ShuntRL);
+    EXPECT_TRUE(ok(again)->isEnabled()); // a remembered file can be matched at once
+}
+
 TEST_F(ResponseWindowTest, AFailedCalculateMarksTheShownDesignAsNotCurrent)
 {
     MainWindow w;
@@ -274,6 +305,11 @@ TEST_F(ResponseWindowTest, TheTunedNetworkJoinsEveryViewWithoutHoldingTheWindow)
     EXPECT_EQ(curves, (QStringList{"Full precision", "As printed", "E24 values", "Tuned",
                                    "Tuned, E24 values"}));
     EXPECT_LE(FigureText(r, QStringLiteral("Tuned")).toDouble(), 0.008);
+    // Where the tuned lines wrap, no value parts from its unit.
+    const QString lines = Find<QLabel>(r, "tunedLines")->text();
+    EXPECT_TRUE(lines.contains(QStringLiteral("\u00A0nH")));
+    EXPECT_FALSE(lines.contains(QRegularExpression(QStringLiteral("\\d (nH|pF|GHz|dB)"))))
+        << lines.toStdString();
     const auto *values = Find<QTableWidget>(r, "tunedValues");
     EXPECT_EQ(values->rowCount(), 7);
     EXPECT_EQ(values->columnCount(), 4);
