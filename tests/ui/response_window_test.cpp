@@ -352,6 +352,10 @@ TEST_F(ResponseWindowTest, AMeasuredLoadFillsTheBoxesAndEveryCurveIsIntoTheData)
     for (const PlotSeries &s : r.plot().data().series)
         curves << s.name;
     EXPECT_EQ(curves, (QStringList{"Full precision", "As printed", "Into the fitted model"}));
+    // The sweep, 1.15 to 5.2 GHz, runs beyond the 2 to 3 GHz measurement: the
+    // plot knows where the data stop, to hatch what lies beyond.
+    EXPECT_EQ(r.plot().data().measuredLowGhz, 2.0);
+    EXPECT_EQ(r.plot().data().measuredHighGhz, 3.0);
     EXPECT_NEAR(FigureText(r, QStringLiteral("Full precision")).toDouble(), 0.049, 0.0005);
     EXPECT_NEAR(FigureText(r, QStringLiteral("Into the fitted model")).toDouble(), 0.0414, 0.0005);
     ASSERT_TRUE(r.response().load);
