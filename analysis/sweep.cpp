@@ -15,7 +15,55 @@ Band BandOf(const BandParameters &state)
 
 SweepPlan DefaultSweep(const Band &band)
 {
-    return SweepPlan{band.lowHz / 2.0, band.highHz * 2.0, 401, true};
+    return SweepPlan{band.lowHz / 2.0, band.highHz * 2.0, 401, true, band.lowHz, band.highHz};
+}
+
+namespace {
+
+// Fewer points than this are swept on the plain grid.
+constexpr int kMinDenseSweep = 7;
+
+bool MakesBandDense(const SweepPlan &plan)
+{
+    return plan.logarithmic && plan.points >= kMinDenseSweep && plan.startHz < plan.denseLowHz &&
+           plan.denseLowHz < plan.denseHighHz && plan.denseHighHz < plan.stopHz;
+}
+
+// `count` points from `from` towards `to` in equal ratios, `from` included and `to` not.
+void LogSteps(std::vector<double> &f, double from, double to, int count)
+{
+    for (int i = 0; i < count; ++i)
+        f.push_back(from * std::pow(to / from, static_cast<double>(i) / count));
+}
+
+// Half the points (rounded up) evenly over the band, the rest shared between
+// the two skirts by their logarithmic length, at least one on each side.
+std::vector<double> DenseBandFrequencies(const SweepPlan &plan)
+{
+    const int inBand = DensePoints(plan);
+    const int outside = plan.points - inBand;
+    const double below = std::log(plan.denseLowHz / plan.startHz);
+    const double above = std::log(plan.stopHz / plan.denseHighHz);
+    const int low = std::clamp(static_cast<int>(std::lround(outside * below / (below + above))), 1,
+                               outside - 1);
+    std::vector<double> f;
+    f.reserve(static_cast<std::size_t>(plan.points));
+    LogSteps(f, plan.startHz, plan.denseLowHz, low);
+    const double step = (plan.denseHighHz - plan.denseLowHz) / (inBand - 1);
+    for (int i = 0; i < inBand; ++i)
+        f.push_back(i + 1 == inBand ? plan.denseHighHz : plan.denseLowHz + step * i);
+    const int high = outside - low;
+    for (int i = 1; i <= high; ++i)
+        f.push_back(plan.denseHighHz *
+                    std::pow(plan.stopHz / plan.denseHighHz, static_cast<double>(i) / high));
+    return f;
+}
+
+} // namespace
+
+int DensePoints(const SweepPlan &plan)
+{
+    return MakesBandDense(plan) ? (plan.points + 1) / 2 : 0;
 }
 
 std::string SweepPlanError(const SweepPlan &plan)
@@ -36,6 +84,11 @@ std::vector<double> SweepFrequencies(const SweepPlan &plan)
 {
     if (const std::string error = SweepPlanError(plan); !error.empty())
         throw std::invalid_argument(error);
+    if (MakesBandDense(plan)) {
+        std::vector<double> f = DenseBandFrequencies(plan);
+        f.back() = plan.stopHz;
+        return f;
+    }
     const auto n = static_cast<std::size_t>(plan.points);
     std::vector<double> f(n);
     for (std::size_t i = 0; i < n; ++i) {

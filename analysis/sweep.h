@@ -27,12 +27,22 @@ struct SweepPlan
     double stopHz = 0;
     int points = 401;
     bool logarithmic = true;
+    // A logarithmic sweep that spans the band puts half its points, evenly
+    // spaced, from the lower to the upper band edge, so that the in-band
+    // ripple and the band-edge peaks are resolved; zeros: no such band.
+    double denseLowHz = 0;
+    double denseHighHz = 0;
 };
 
 constexpr int kMaxSweepPoints = 1'000'000;
 
-// 401 points, logarithmic, from half the lower band edge to twice the upper.
+// 401 points from half the lower band edge to twice the upper: 201 evenly
+// spaced over the band, the rest in logarithmic steps outside it.
 SweepPlan DefaultSweep(const Band &band);
+
+// How many of the plan's points lie within the band it makes dense (0 when
+// it makes none dense).
+int DensePoints(const SweepPlan &plan);
 
 // Why the plan cannot be swept, or empty when it can: both ends positive and
 // finite, start not above stop, 1 to kMaxSweepPoints points (one point needs

@@ -95,12 +95,16 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
         {"--sweep", "FILE.csv", "save a CSV sweep: |S11| dB, VSWR and insertion loss per network",
          FileName(r.sweepPath)},
         {"--points", "N",
-         "points of the sweep (default " + std::to_string(session::kDefaultSweepPoints) + ")",
+         "points of the sweep in all (default " + std::to_string(session::kDefaultSweepPoints) +
+             ")",
          Count(r.points, 1'000'000)},
         {"--from", "GHZ", "sweep start (default half the lower band edge)",
          StorePositive(r.fromGhz)},
         {"--to", "GHZ", "sweep stop (default twice the upper band edge)", StorePositive(r.toGhz)},
-        {"--log", "", "logarithmic frequency steps (the default)", SetFlag(r.log)},
+        {"--log", "",
+         "logarithmic frequency steps (the default); over the default range half the points "
+         "lie evenly spaced in the band",
+         SetFlag(r.log)},
         {"--lin", "", "linear frequency steps", SetFlag(r.lin)},
         {"--touchstone", "FILE.s2p",
          "save the network alone as Touchstone 1.1, both ports to one resistance",

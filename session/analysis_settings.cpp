@@ -15,6 +15,9 @@ analysis::SweepPlan SweepPlanOf(const SweepSettings &sweep, const analysis::Band
         plan.stopHz = *sweep.toGhz * 1e9;
     plan.points = sweep.points;
     plan.logarithmic = sweep.logarithmic;
+    // A range or steps of the engineer's own are swept exactly as asked.
+    if (sweep.fromGhz || sweep.toGhz || !sweep.logarithmic)
+        plan.denseLowHz = plan.denseHighHz = 0;
     return plan;
 }
 

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <iterator>
 
 namespace tevmar {
@@ -66,8 +67,45 @@ MeasuredLoadDialog::MeasuredLoadDialog(QWidget *parent) : QDialog(parent)
     connect(browse, &QPushButton::clicked, this, &MeasuredLoadDialog::Browse);
     connect(file_, &QLineEdit::textChanged, this,
             [this](const QString &text) { ok_->setEnabled(!text.trimmed().isEmpty()); });
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+        Remember();
+        accept();
+    });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    Recall();
+}
+
+// The choices of the last match, kept in the user's settings, so that
+// matching the same antenna again is a click; the kind by its word, which
+// stays the same when the list's order changes.
+namespace {
+const QString kFileKey = QStringLiteral("measuredLoad/file");
+const QString kSourceKey = QStringLiteral("measuredLoad/sourceOhms");
+const QString kKindKey = QStringLiteral("measuredLoad/kind");
+} // namespace
+
+void MeasuredLoadDialog::Recall()
+{
+    const QSettings settings;
+    file_->setText(settings.value(kFileKey).toString());
+    bool number = false;
+    const double ohms = settings.value(kSourceKey).toDouble(&number);
+    if (number && ohms >= source_->minimum() && ohms <= source_->maximum())
+        source_->setValue(ohms);
+    const std::optional<LoadType> kind =
+        LoadTypeFromWord(settings.value(kKindKey).toString().toStdString());
+    for (std::size_t k = 0; k < std::size(kKinds); ++k)
+        if (kind == kKinds[k])
+            kind_->setCurrentIndex(static_cast<int>(k) + 1);
+}
+
+void MeasuredLoadDialog::Remember() const
+{
+    QSettings settings;
+    settings.setValue(kFileKey, filePath());
+    settings.setValue(kSourceKey, sourceOhms());
+    const std::optional<LoadType> kind = loadKind();
+    settings.setValue(kKindKey, kind ? QString::fromLatin1(NamesOf(*kind).word) : QString());
 }
 
 void MeasuredLoadDialog::Browse()

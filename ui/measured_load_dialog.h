@@ -14,7 +14,8 @@ namespace tevmar {
 
 // Asks what matching a measured load needs beyond the main window's band and
 // order: the network analyser's one-port file, the source's resistance, and
-// the load kind when the engineer wants one rather than the best fit.
+// the load kind when the engineer wants one rather than the best fit. It
+// opens with the choices of the last match made through it.
 class MeasuredLoadDialog final : public QDialog
 {
   public:
@@ -26,6 +27,8 @@ class MeasuredLoadDialog final : public QDialog
 
   private:
     void Browse();
+    void Recall();
+    void Remember() const;
 
     QLineEdit *file_ = nullptr;
     QDoubleSpinBox *source_ = nullptr;

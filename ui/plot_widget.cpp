@@ -17,7 +17,6 @@ constexpr int kRightMargin = 16;
 constexpr int kLegendGap = 12; // between the legend and the upper panel
 constexpr int kBottomMargin = 44;
 constexpr int kPanelGap = 30;
-constexpr double kMaxReturnLossDb = 120;
 constexpr std::size_t kMaxMarkers = 4;
 
 const QColor kMarkerColour(0, 150, 170);
@@ -34,6 +33,12 @@ const QColor kLimitColour(130, 40, 170);
 QColor BandShade(const QPalette &p)
 {
     return IsDark(p) ? QColor(92, 80, 30) : QColor(255, 236, 170);
+}
+
+// The frequencies beyond a measured load's data, hatched.
+QColor BeyondShade(const QPalette &p)
+{
+    return IsDark(p) ? QColor(88, 88, 88) : QColor(200, 200, 200);
 }
 
 QColor GridColour(const QPalette &p)
@@ -86,6 +91,24 @@ std::vector<double> LinearTicks(double low, double high, int wanted)
 }
 
 } // namespace
+
+std::vector<double> MarkersOnSweep(const std::vector<double> &markersGhz,
+                                   const std::vector<double> &frequencyGhz)
+{
+    std::vector<double> placed;
+    if (frequencyGhz.empty())
+        return placed;
+    for (const double f : markersGhz) {
+        if (f < frequencyGhz.front() || f > frequencyGhz.back())
+            continue;
+        const auto above = std::lower_bound(frequencyGhz.begin(), frequencyGhz.end(), f);
+        double nearest = *above;
+        if (above != frequencyGhz.begin() && f - *(above - 1) < *above - f)
+            nearest = *(above - 1);
+        placed.push_back(nearest);
+    }
+    return placed;
+}
 
 std::vector<double> AxisTicks(double low, double high, bool logarithmic, int wanted)
 {
@@ -171,8 +194,11 @@ void ResponsePlot::SetData(PlotData data)
 {
     data_ = std::move(data);
     hover_.reset();
+    dragged_.reset();
     PlaceLegend();
     update();
+    if (!markersGhz_.empty())
+        SetMarkers(MarkersOnSweep(markersGhz_, data_.frequencyGhz));
 }
 
 QRect ResponsePlot::PlotArea() const
@@ -194,12 +220,26 @@ double ResponsePlot::XOf(double frequencyGhz) const
 
 double ResponsePlot::returnLossTopDb() const
 {
-    double top = 30;
-    if (data_.rippleGamma)
-        top = ReturnLossDb(*data_.rippleGamma) + 10;
-    if (data_.limitGamma)
-        top = std::max(top, ReturnLossDb(*data_.limitGamma) + 5);
-    return std::clamp(std::ceil(top / 10) * 10, 20.0, kMaxReturnLossDb);
+    // The deepest in-band return loss drawn, or the ripple line, with a few
+    // dB of room above; the Bode-Fano line when it lies within the ceiling.
+    double deepest = data_.rippleGamma ? ReturnLossDb(*data_.rippleGamma) : 0;
+    for (const PlotSeries &s : data_.series)
+        for (std::size_t i = 0; i < data_.frequencyGhz.size() && i < s.returnLossDb.size(); ++i) {
+            const double f = data_.frequencyGhz[i];
+            if (!s.transmissionOnly && f >= data_.bandLowGhz && f <= data_.bandHighGhz &&
+                std::isfinite(s.returnLossDb[i]))
+                deepest = std::max(deepest, s.returnLossDb[i]);
+        }
+    if (data_.limitGamma && ReturnLossDb(*data_.limitGamma) < returnLossCeilingDb_)
+        deepest = std::max(deepest, ReturnLossDb(*data_.limitGamma));
+    const double top = std::ceil((deepest + 3) / 5) * 5;
+    return std::clamp(top, std::min(20.0, returnLossCeilingDb_), returnLossCeilingDb_);
+}
+
+void ResponsePlot::SetReturnLossCeiling(double db)
+{
+    returnLossCeilingDb_ = std::isfinite(db) && db >= 10 ? db : 60;
+    update();
 }
 
 double ResponsePlot::vswrTop() const
@@ -355,6 +395,19 @@ void ResponsePlot::paintEvent(QPaintEvent *)
         DrawHover(painter, panels);
 }
 
+bool ResponsePlot::HasBeyondMeasured() const
+{
+    return data_.measuredLowGhz && data_.measuredHighGhz && data_.frequencyGhz.size() >= 2 &&
+           (data_.frequencyGhz.front() < *data_.measuredLowGhz ||
+            data_.frequencyGhz.back() > *data_.measuredHighGhz);
+}
+
+bool ResponsePlot::Beyond(double frequencyGhz) const
+{
+    return data_.measuredLowGhz && data_.measuredHighGhz &&
+           (frequencyGhz < *data_.measuredLowGhz || frequencyGhz > *data_.measuredHighGhz);
+}
+
 void ResponsePlot::DrawPanel(QPainter &painter, const Panel &panel) const
 {
     const QRect &r = panel.rect;
@@ -366,6 +419,15 @@ void ResponsePlot::DrawPanel(QPainter &painter, const Panel &panel) const
     if (bandRight > bandLeft)
         painter.fillRect(QRectF(bandLeft, r.top(), bandRight - bandLeft, r.height()),
                          BandShade(palette()));
+    if (HasBeyondMeasured()) {
+        const QBrush hatch(BeyondShade(palette()), Qt::BDiagPattern);
+        const double below = std::min<double>(r.right(), XOf(*data_.measuredLowGhz));
+        const double above = std::max<double>(r.left(), XOf(*data_.measuredHighGhz));
+        if (below > r.left())
+            painter.fillRect(QRectF(r.left(), r.top(), below - r.left(), r.height()), hatch);
+        if (above < r.right())
+            painter.fillRect(QRectF(above, r.top(), r.right() - above, r.height()), hatch);
+    }
 
     // Grid and value labels.
     painter.setPen(QPen(GridColour(palette()), 1));
@@ -410,16 +472,27 @@ void ResponsePlot::DrawPanel(QPainter &painter, const Panel &panel) const
         if (s.transmissionOnly && !panel.transmission)
             continue;
         const std::vector<double> &values = s.*(panel.values);
-        QPainterPath path;
+        // Beyond the measured data the curve is drawn faint and thin: it is
+        // the network into the load's held end values, not into the data.
+        QPainterPath measured, beyond;
+        QPointF last;
         for (std::size_t i = 0; i < values.size() && i < data_.frequencyGhz.size(); ++i) {
             const QPointF point(XOf(data_.frequencyGhz[i]), panel.YOf(values[i]));
-            if (i == 0)
-                path.moveTo(point);
-            else
+            if (i > 0) {
+                const bool out = Beyond(data_.frequencyGhz[i]) || Beyond(data_.frequencyGhz[i - 1]);
+                QPainterPath &path = out ? beyond : measured;
+                if (path.elementCount() == 0 || path.currentPosition() != last)
+                    path.moveTo(last);
                 path.lineTo(point);
+            }
+            last = point;
         }
         painter.setPen(QPen(s.colour, s.style == Qt::SolidLine ? 2.0 : 1.6, s.style));
-        painter.drawPath(path);
+        painter.drawPath(measured);
+        QColor faint = s.colour;
+        faint.setAlpha(110);
+        painter.setPen(QPen(faint, 1.2, s.style));
+        painter.drawPath(beyond);
     }
     painter.restore();
 
@@ -432,15 +505,35 @@ std::vector<ResponsePlot::LegendEntry> ResponsePlot::Legend() const
 {
     std::vector<LegendEntry> entries;
     for (const PlotSeries &s : data_.series)
-        entries.push_back({s.name, s.colour, s.style, false, {}});
+        entries.push_back({s.name, s.colour, s.style, false, Qt::SolidPattern, {}});
     if (data_.rippleGamma)
-        entries.push_back(
-            {QStringLiteral("Design ripple max"), kRippleColour, Qt::DashLine, false, {}});
+        entries.push_back({QStringLiteral("Design ripple max"),
+                           kRippleColour,
+                           Qt::DashLine,
+                           false,
+                           Qt::SolidPattern,
+                           {}});
     if (data_.limitGamma)
-        entries.push_back(
-            {QStringLiteral("Bode\u2013Fano limit"), kLimitColour, Qt::DotLine, false, {}});
-    entries.push_back(
-        {QStringLiteral("Passband F1\u2013F2"), BandShade(palette()), Qt::SolidLine, true, {}});
+        entries.push_back({QStringLiteral("Bode\u2013Fano limit"),
+                           kLimitColour,
+                           Qt::DotLine,
+                           false,
+                           Qt::SolidPattern,
+                           {}});
+    entries.push_back({QStringLiteral("Passband F1\u2013F2"),
+                       BandShade(palette()),
+                       Qt::SolidLine,
+                       true,
+                       Qt::SolidPattern,
+                       {}});
+    if (HasBeyondMeasured())
+        entries.push_back({QStringLiteral("Beyond the measured data: the load's end values held, "
+                                          "curves faint"),
+                           BeyondShade(palette()),
+                           Qt::SolidLine,
+                           true,
+                           Qt::BDiagPattern,
+                           {}});
 
     // Entries run on to a new row where the next would leave the plot.
     const QFontMetrics metrics(font());
@@ -476,7 +569,7 @@ void ResponsePlot::DrawLegend(QPainter &painter) const
         const QRect &r = e.place;
         const int middle = r.center().y();
         if (e.shade) {
-            painter.fillRect(QRect(r.left(), middle - 5, 22, 10), e.colour);
+            painter.fillRect(QRect(r.left(), middle - 5, 22, 10), QBrush(e.colour, e.pattern));
         } else {
             painter.setPen(QPen(e.colour, 2, e.style));
             painter.drawLine(r.left(), middle, r.left() + 22, middle);

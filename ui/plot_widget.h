@@ -33,13 +33,21 @@ struct PlotData
     std::vector<PlotSeries> series;
     std::optional<double> rippleGamma; // the design's maximum in-band |S11|
     std::optional<double> limitGamma;  // the Bode-Fano limit, when a reactance is absorbed
-    QString message;                   // shown instead of curves when there are none
+    // Into a measured load: the frequencies the measurement covers. Beyond
+    // them the load's end values are held, and the plot says so.
+    std::optional<double> measuredLowGhz, measuredHighGhz;
+    QString message; // shown instead of curves when there are none
 };
 
 // Tick positions for an axis from `low` to `high`: steps of 1, 2 or 5 times a
 // power of ten, about `wanted` of them; on a logarithmic axis spanning more
 // than a decade, 1, 2 and 5 of each decade. Every tick lies within the range.
 std::vector<double> AxisTicks(double low, double high, bool logarithmic, int wanted = 6);
+
+// Markers kept at their frequencies on a new sweep: each moved to the
+// nearest sweep point, those beyond the sweep's ends dropped.
+std::vector<double> MarkersOnSweep(const std::vector<double> &markersGhz,
+                                   const std::vector<double> &frequencyGhz);
 
 // A tick's label: plain digits, "." as the decimal point whatever the locale.
 QString TickLabel(double value);
@@ -68,6 +76,8 @@ class ResponsePlot final : public QWidget
 
     // Markers: a click places one (up to four) at the nearest sweep point, a
     // drag moves it, a right click on it removes it. `changed` hears of each.
+    // New data (a new design or sweep) keeps each marker at its frequency,
+    // moved to the nearest new sweep point, and drops those beyond the sweep.
     const std::vector<double> &markersGhz() const { return markersGhz_; }
     void SetMarkers(std::vector<double> markersGhz);
     void OnMarkersChanged(std::function<void()> changed) { markersChanged_ = std::move(changed); }
@@ -79,7 +89,10 @@ class ResponsePlot final : public QWidget
     QString hoverText() const;
 
     // The value range of each panel as last laid out, for the axis labels.
+    // The return loss runs to a little beyond its deepest in-band value or
+    // the marks, but not past the ceiling (60 dB unless set otherwise).
     double returnLossTopDb() const;
+    void SetReturnLossCeiling(double db);
     double vswrTop() const;
 
     QSize sizeHint() const override { return {640, 480}; }
@@ -99,6 +112,9 @@ class ResponsePlot final : public QWidget
     double XOf(double frequencyGhz) const;
     QRect PlotArea() const;
     void DrawPanel(QPainter &painter, const Panel &panel) const;
+    // Whether the sweep runs beyond a measured load's data, and whether a frequency does.
+    bool HasBeyondMeasured() const;
+    bool Beyond(double frequencyGhz) const;
     // One entry of the legend above the panels, and where it goes.
     struct LegendEntry
     {
@@ -106,6 +122,7 @@ class ResponsePlot final : public QWidget
         QColor colour;
         Qt::PenStyle style;
         bool shade; // the passband's shading rather than a line
+        Qt::BrushStyle pattern;
         QRect place;
     };
     std::vector<LegendEntry> Legend() const;
@@ -124,6 +141,7 @@ class ResponsePlot final : public QWidget
     std::vector<double> markersGhz_;
     std::optional<std::size_t> dragged_;
     std::function<void()> markersChanged_;
+    double returnLossCeilingDb_ = 60;
 };
 
 } // namespace tevmar

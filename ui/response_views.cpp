@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -39,6 +40,16 @@ const PanelChoice kPanelChoices[] = {
     {"&Insertion Loss (S21)", "viewTransmission", ResponsePlot::TransmissionPanel},
     {"&Group Delay", "viewDelay", ResponsePlot::DelayPanel},
 };
+
+// A value and its unit kept on one line where the text wraps: the space
+// between a number and the unit after it made non-breaking.
+QString KeepUnitsWithValues(QString text)
+{
+    static const QRegularExpression space(
+        QStringLiteral("(\\d) (?=(?:nH|pF|\u00B5H|uH|nF|\u03A9|ohms?|GHz|MHz|kHz|Hz|dB|ns|%)"
+                       "(?![A-Za-z]))"));
+    return text.replace(space, QStringLiteral("\\1\u00A0"));
+}
 
 } // namespace
 
@@ -232,7 +243,7 @@ void ResponseViews::ShowTuned()
         QStringList lines;
         for (const std::string &line : t->lines)
             lines << QString::fromStdString(line);
-        tunedLines_->setText(lines.join(QLatin1Char('\n')));
+        tunedLines_->setText(KeepUnitsWithValues(lines.join(QLatin1Char('\n'))));
     }
     const std::vector<session::TunedValueRow> rows =
         t && t->tuned ? session::TunedValueRows(*t->tuned) : std::vector<session::TunedValueRow>{};

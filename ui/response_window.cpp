@@ -21,6 +21,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <memory>
 
 namespace tevmar {
@@ -179,6 +180,12 @@ PlotData PlotDataOf(const session::Response &response, const DesignResult &desig
             s.s21Db.push_back(-p.insertionLossDb);
         s.groupDelayNs = lossy->groupDelayNs;
         data.series.push_back(std::move(s));
+    }
+    if (response.load && !response.load->measuredHz.empty()) {
+        const auto [low, high] =
+            std::minmax_element(response.load->measuredHz.begin(), response.load->measuredHz.end());
+        data.measuredLowGhz = *low / 1e9;
+        data.measuredHighGhz = *high / 1e9;
     }
     data.rippleGamma = design.GammaMax;
     if (response.analysis.bodeFano.applicable)
@@ -470,7 +477,10 @@ void ResponseWindow::ShowBanner()
 {
     QPalette palette = banner_->palette();
     if (!design_) {
-        banner_->setText(QStringLiteral("No design yet: press Calculate in the main window."));
+        banner_->setText(stale_ ? QStringLiteral("No design: the latest Calculate found no "
+                                                 "solution for these inputs.")
+                                : QStringLiteral("No design yet: press Calculate in the main "
+                                                 "window."));
         // The palette's own text on its own base, light or dark.
         palette.setColor(QPalette::Window, palette.color(QPalette::Base));
         palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));

@@ -6,10 +6,64 @@
 #include <QPalette>
 #include <QString>
 #include <QWidget>
+#include <vector>
 
 class QPainter;
 
 namespace tevmar {
+
+enum class SchematicInk { Plain, Muted, Load, Standard, Tuned };
+
+// A block of text in the drawing and where it goes.
+struct SchematicLabel
+{
+    QRectF rect;
+    QStringList lines;
+    std::vector<SchematicInk> inks; // one per line
+    Qt::Alignment align = Qt::AlignLeft;
+    int owner = 0; // the part's index, or one of SchematicLayout's k...Box and kKey
+};
+
+// Where everything of the drawing goes, in the painter's pixels. A long
+// ladder runs on over rows, joined by named connectors.
+struct SchematicLayout
+{
+    static constexpr int kSourceBox = -1, kLoadBox = -2, kKey = -3, kConnector = -4;
+    double unit = 1; // the symbols' scale, 1 at the natural size
+    QRectF bounds;
+    QRectF boxes[2]; // the terminations at port 1 and port 2
+    struct Row
+    {
+        double top = 0, bottom = 0;      // the upper rail and the ground rail
+        double railFrom = 0, railTo = 0; // where the rails run
+    };
+    std::vector<Row> rows;
+    struct PartPlace
+    {
+        int row;
+        double axis, from, to; // a series part spans from..to along the rail
+    };
+    std::vector<PartPlace> parts;
+    struct PortPlaces
+    {
+        double resistorX = 0, loadAxis = 0, loadFrom = 0, loadTo = 0;
+    } ports[2];
+    struct Connector
+    {
+        int row;
+        double x;
+        bool end; // where the row breaks off, rather than where it takes up
+    };
+    std::vector<Connector> connectors;
+    std::vector<SchematicLabel> labels;
+};
+
+// Lays the drawing out in `area`, its text in `font` at the font's own size:
+// the symbols and spacing scale to fill the area, the text never shrinks, and
+// each slot is as wide as its label, so that no label lies over another or
+// over a termination's box.
+SchematicLayout LayOutSchematic(const session::Schematic &schematic, const QRectF &area,
+                                const QFont &font);
 
 // Draws the schematic, scaled to fit `area`: the ladder with its standard
 // symbols and value labels, and a box at each end for the termination, the
@@ -21,7 +75,7 @@ void PaintSchematic(QPainter &painter, const session::Schematic &schematic, cons
 // Black on white, as saved files and the clipboard carry the drawing.
 QPalette PaperPalette();
 
-// The natural size of the drawing in pixels at 96 dpi.
+// The natural size of the drawing in pixels at 96 dpi, in the application's font.
 QSize SchematicSize(const session::Schematic &schematic);
 
 // The drawing as an image at its natural size (twice that for `scale` 2).

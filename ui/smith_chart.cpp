@@ -73,6 +73,31 @@ void DrawGrid(QPainter &painter, double cx, double cy, double radius, const QCol
         }
 }
 
+// A line of text broken between words to fit `width`; the lines after the
+// first keep its indent and two spaces more, so a wrapped line reads as one.
+QStringList Wrapped(const QString &text, const QFontMetrics &metrics, int width)
+{
+    qsizetype indent = 0;
+    while (indent < text.size() && text[indent] == QLatin1Char(' '))
+        ++indent;
+    const QString lead = text.left(indent);
+    const QString more = lead + QStringLiteral("  ");
+    QStringList lines;
+    QString line = lead;
+    for (const QString &word : text.mid(lead.size()).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString longer =
+            line.trimmed().isEmpty() ? line + word : line + QLatin1Char(' ') + word;
+        if (metrics.horizontalAdvance(longer) > width && !line.trimmed().isEmpty()) {
+            lines << line;
+            line = more + word;
+        } else {
+            line = longer;
+        }
+    }
+    lines << line;
+    return lines;
+}
+
 } // namespace
 
 SmithChart::SmithChart(QWidget *parent) : QWidget(parent)
@@ -105,7 +130,7 @@ std::vector<SmithChart::LegendEntry> SmithChart::Legend() const
     // Entries run on to a new line where the next would leave the chart.
     const QFontMetrics metrics(font());
     double x = 10;
-    double y = 8 + metrics.height() + metrics.ascent();
+    double y = 8 + static_cast<double>(TitleLines().size()) * metrics.height() + metrics.ascent();
     for (std::size_t c = 0; c < entries.size(); ++c) {
         const double line = c + 1 < entries.size() ? 28 : 0; // the last has no line
         const double advance = line + metrics.horizontalAdvance(entries[c].name);
@@ -119,16 +144,52 @@ std::vector<SmithChart::LegendEntry> SmithChart::Legend() const
     return entries;
 }
 
+QString SmithChart::Title() const
+{
+    if (!response_)
+        return {};
+    if (port_ == kLoadView) {
+        if (!response_->load)
+            return {};
+        return QStringLiteral("Measured load (dots) and its fit (grey), referred to ") +
+               QString::fromStdString(Figure(response_->load->referenceOhms, 6)) +
+               QStringLiteral(" \u03A9");
+    }
+    const bool measured = response_->load.has_value();
+    return (port_ == 2 ? QStringLiteral("S22 at port 2, referred to ")
+            : measured ? QStringLiteral("S11 at the source, referred to ")
+                       : QStringLiteral("S11 at port 1, referred to ")) +
+           QString::fromStdString(Figure(ReferenceOhms(), 6)) +
+           (measured ? QStringLiteral(" \u03A9 (the network into the measured load)")
+                     : QStringLiteral(" \u03A9 (the network with the load)"));
+}
+
+QStringList SmithChart::TitleLines() const
+{
+    return Wrapped(Title(), QFontMetrics(font()), width() - 20);
+}
+
+QStringList SmithChart::FitLines() const
+{
+    QStringList lines;
+    if (port_ == kLoadView && response_ && response_->load)
+        for (const std::string &line : response_->load->fitLines)
+            lines << Wrapped(QString::fromStdString(line), QFontMetrics(font()), width() - 20);
+    return lines;
+}
+
 SmithChart::Geometry SmithChart::ChartGeometry() const
 {
-    const double legend = Legend().back().at.y() + 14;
-    // The load's view keeps room under the chart for the lines of its fit.
-    const double fitLines = port_ == kLoadView && response_ && response_->load
-                                ? static_cast<double>(response_->load->fitLines.size())
-                                : 0;
-    const double below = 50.0 + fitLines * QFontMetrics(font()).height();
-    const double radius = std::max(10.0, std::min(width() - 60.0, height() - legend - below) / 2);
-    return {width() / 2.0, legend + 20 + radius, radius};
+    // The chart takes the room between the title and legend above and the
+    // load's fit lines below, with a line's room for the reactance labels.
+    const QFontMetrics metrics(font());
+    const double line = metrics.height();
+    const double above = port_ == kLoadView ? 4 + static_cast<double>(TitleLines().size()) * line
+                                            : Legend().back().at.y() + metrics.descent();
+    const double top = above + 12 + line;
+    const double below = static_cast<double>(FitLines().size()) * line + 12 + line;
+    const double radius = std::max(10.0, std::min(width() - 100.0, height() - top - below) / 2);
+    return {width() / 2.0, top + radius, radius};
 }
 
 Complex SmithChart::GammaOf(const session::ResponseCurve &curve, std::size_t i) const
@@ -179,15 +240,21 @@ void SmithChart::DrawLoad(QPainter &painter, const session::LoadTraces &load) co
     }
     const QFontMetrics metrics = painter.fontMetrics();
     painter.setPen(text);
-    painter.drawText(QPointF(10, 4 + metrics.ascent()),
-                     QStringLiteral("Measured load (dots) and its fit (grey), referred to ") +
-                         QString::fromStdString(Figure(load.referenceOhms, 6)) +
-                         QStringLiteral(" \u03A9"));
-    double y = height() - 6 - static_cast<double>(load.fitLines.size()) * metrics.height();
-    for (const std::string &line : load.fitLines) {
-        painter.drawText(
-            QPointF(10, y + metrics.ascent()),
-            metrics.elidedText(QString::fromStdString(line), Qt::ElideRight, width() - 20));
+    DrawTitle(painter);
+    const QStringList fit = FitLines();
+    double y = height() - 6 - static_cast<double>(fit.size()) * metrics.height();
+    for (const QString &line : fit) {
+        painter.drawText(QPointF(10, y + metrics.ascent()), line);
+        y += metrics.height();
+    }
+}
+
+void SmithChart::DrawTitle(QPainter &painter) const
+{
+    const QFontMetrics metrics = painter.fontMetrics();
+    double y = 4;
+    for (const QString &line : TitleLines()) {
+        painter.drawText(QPointF(10, y + metrics.ascent()), line);
         y += metrics.height();
     }
 }
@@ -253,14 +320,7 @@ void SmithChart::paintEvent(QPaintEvent *)
     // Legend and title.
     const QFontMetrics metrics = painter.fontMetrics();
     painter.setPen(text);
-    const bool measured = response_->load.has_value();
-    const QString title = (port_ == 2 ? QStringLiteral("S22 at port 2, referred to ")
-                           : measured ? QStringLiteral("S11 at the source, referred to ")
-                                      : QStringLiteral("S11 at port 1, referred to ")) +
-                          QString::fromStdString(Figure(ReferenceOhms(), 6)) +
-                          (measured ? QStringLiteral(" \u03A9 (the network into the measured load)")
-                                    : QStringLiteral(" \u03A9 (the network with the load)"));
-    painter.drawText(QPointF(10, 4 + metrics.ascent()), title);
+    DrawTitle(painter);
     const std::vector<LegendEntry> legend = Legend();
     for (std::size_t c = 0; c < legend.size(); ++c) {
         const QPointF at = legend[c].at;

@@ -51,6 +51,11 @@ class SmithChart final : public QWidget
         QPointF at;
     };
     std::vector<LegendEntry> Legend() const;
+    // The title and, in the load's view, the fit's lines, each wrapped to the width.
+    QString Title() const;
+    QStringList TitleLines() const;
+    QStringList FitLines() const;
+    void DrawTitle(QPainter &painter) const;
     analysis::Complex GammaOf(const session::ResponseCurve &curve, std::size_t i) const;
     double ReferenceOhms() const;
     void DrawLoad(QPainter &painter, const session::LoadTraces &load) const;

@@ -4,6 +4,8 @@
 #include "analysis/network_analysis.h"
 #include "analysis_fixture.h"
 
+#include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace tevmar::analysis {
@@ -78,7 +80,7 @@ TEST(FindExtremes, FindsAZeroBetweenGridPointsAndTheEdges)
     EXPECT_NEAR(peak.maxAtHz, 1.0000001e9, 1.0);
 }
 
-TEST(SweepPlan, DefaultIs401LogPointsFromHalfF1ToTwiceF2)
+TEST(SweepPlan, DefaultPutsHalfOfItsPointsEvenlyOverTheBand)
 {
     BandParameters band;
     band.F1 = 2000; // typed in the other order
@@ -93,7 +95,33 @@ TEST(SweepPlan, DefaultIs401LogPointsFromHalfF1ToTwiceF2)
     ASSERT_EQ(f.size(), 401u);
     EXPECT_EQ(f.front(), 0.5e9);
     EXPECT_EQ(f.back(), 4e9);
-    EXPECT_NEAR(f[200], std::sqrt(0.5e9 * 4e9), 1e-3); // geometric middle
+    EXPECT_TRUE(std::is_sorted(f.begin(), f.end()));
+    EXPECT_EQ(std::adjacent_find(f.begin(), f.end()), f.end()); // no frequency twice
+    const auto inBand =
+        std::count_if(f.begin(), f.end(), [](double hz) { return hz >= 1e9 && hz <= 2e9; });
+    EXPECT_EQ(inBand, 201);
+    EXPECT_EQ(DensePoints(plan), 201);
+    // Both band edges are swept, 5 MHz apart inside; the skirts, an octave
+    // each, share the other 200 points in equal ratios.
+    const auto low = std::find(f.begin(), f.end(), 1e9);
+    ASSERT_NE(low, f.end());
+    EXPECT_NEAR(*(low + 1) - *low, 5e6, 1e-3);
+    EXPECT_EQ(*(low + 200), 2e9);
+    EXPECT_EQ(low - f.begin(), 100);
+    EXPECT_NEAR(f[1] / f[0], std::pow(2.0, 1.0 / 100), 1e-12);
+
+    // Any total keeps its meaning, the band taking half; a few points, or
+    // linear steps, sweep the plain grid.
+    SweepPlan fewer = plan;
+    fewer.points = 51;
+    EXPECT_EQ(SweepFrequencies(fewer).size(), 51u);
+    EXPECT_EQ(DensePoints(fewer), 26);
+    fewer.points = 5;
+    EXPECT_EQ(DensePoints(fewer), 0);
+    EXPECT_NEAR(SweepFrequencies(fewer)[2], std::sqrt(0.5e9 * 4e9), 1e-3);
+    SweepPlan linear = plan;
+    linear.logarithmic = false;
+    EXPECT_EQ(SweepFrequencies(linear)[200], 2.25e9);
 }
 
 TEST(SweepPlan, LinearStepsAndSinglePoint)

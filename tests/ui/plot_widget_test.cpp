@@ -64,22 +64,31 @@ PlotData ThreePoints()
     return data;
 }
 
-TEST(ResponsePlot, ScalesFollowTheBandAndTheMarks)
+TEST(ResponsePlot, ScalesFollowWhatIsDrawnInTheBand)
 {
     ResponsePlot plot;
     PlotData data = ThreePoints();
     data.rippleGamma = 0.01; // 40 dB
     plot.SetData(data);
-    EXPECT_EQ(plot.returnLossTopDb(), 50); // the ripple line 10 dB under the top
+    EXPECT_EQ(plot.returnLossTopDb(), 45); // a little beyond the deepest in-band 40 dB
     // Only the in-band VSWR (1.0202) sets the scale; the skirts may run off it.
     EXPECT_EQ(plot.vswrTop(), 1.1);
 
-    data.limitGamma = 1e-5; // 100 dB: the limit stays in view
+    data.series[0].returnLossDb = {80, 52, 80}; // deep skirts do not count
     plot.SetData(data);
-    EXPECT_EQ(plot.returnLossTopDb(), 110);
-    data.limitGamma = 1e-9; // 180 dB would squash the curves; the scale stops at 120
+    EXPECT_EQ(plot.returnLossTopDb(), 55);
+    data.series[0].returnLossDb[1] = 95; // a reflection zero: the scale stops at 60 dB
+    data.limitGamma = 1e-5;              // and so does the 100 dB Bode-Fano line
     plot.SetData(data);
-    EXPECT_EQ(plot.returnLossTopDb(), 120);
+    EXPECT_EQ(plot.returnLossTopDb(), 60);
+    plot.SetReturnLossCeiling(120); // unless a deeper scale is asked for
+    EXPECT_EQ(plot.returnLossTopDb(), 105);
+    plot.SetReturnLossCeiling(60);
+    data.series[0].returnLossDb = {3, 12, 3}; // a poor match keeps a 20 dB scale
+    data.rippleGamma.reset();
+    data.limitGamma.reset();
+    plot.SetData(data);
+    EXPECT_EQ(plot.returnLossTopDb(), 20);
 
     data.series[0].vswr[1] = 1.5; // a poor in-band match widens the scale
     plot.SetData(data);

@@ -6,6 +6,7 @@
 #include "ui_test_support.h"
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace tevmar::test {
@@ -36,8 +37,11 @@ TEST(ResponseModel, DefaultSettingsSweepBothNetworksOverHalfF1ToTwiceF2)
     ASSERT_EQ(r.frequenciesHz.size(), 401u);
     EXPECT_DOUBLE_EQ(r.frequenciesHz.front(), 0.5e9);
     EXPECT_DOUBLE_EQ(r.frequenciesHz.back(), 4e9);
-    EXPECT_NEAR(r.frequenciesHz[200], 1.414213562e9,
-                1e3); // logarithmic: the middle is sqrt(0.5 * 4)
+    // Half the points evenly over the 1 to 2 GHz band, the middle one at 1.5 GHz.
+    EXPECT_NEAR(r.frequenciesHz[200], 1.5e9, 1e-3);
+    EXPECT_EQ(std::count_if(r.frequenciesHz.begin(), r.frequenciesHz.end(),
+                            [](double hz) { return hz >= 1e9 && hz <= 2e9; }),
+              201);
     for (const ResponseCurve &curve : r.curves)
         EXPECT_EQ(curve.points.size(), 401u) << curve.name;
     EXPECT_TRUE(r.analysis.selfCheck.agrees);

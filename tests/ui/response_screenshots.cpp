@@ -3,7 +3,8 @@
 // design absorbing 1 pF (1 to 2 GHz, 50 to 10 ohms) with the automatic pass
 // limit, then with E24 values, component Q of the constant model, a pass
 // limit of VSWR 1.2 and the pointer over the plot, then after a failed
-// Calculate, and the output pane's context menu.
+// Calculate, and the output pane's context menu; first of all, the window
+// opened when the first Calculate found no design.
 // Usage: tevmar_response_screenshots OUTPUT_DIR (run under xvfb-run).
 
 #include "tests/session/chip_antenna.h"
@@ -137,6 +138,19 @@ bool SaveMeasuredLoad(tevmar::MainWindow &window, tevmar::ResponseWindow &respon
     return ok;
 }
 
+// The window when the first Calculate found no design: nothing drawn, and
+// the banner says why. (The main window opens it only once a design exists;
+// the window itself is shown here as it stands in that case.)
+bool SaveNoDesign(const QDir &dir)
+{
+    tevmar::ResponseWindow response(tevmar::session::ResponseSettings{});
+    response.MarkStale(true);
+    response.move(10, 10);
+    response.show();
+    return QTest::qWaitForWindowExposed(&response) &&
+           tevmar::test::Save(response, dir, "5-response-no-design.png");
+}
+
 // The pointer leaves the plot, and its readout with it.
 void LeavePlot(tevmar::ResponsePlot &plot)
 {
@@ -159,6 +173,7 @@ int main(int argc, char **argv)
     dir.mkpath(QStringLiteral("."));
     QDir::setCurrent(dir.absolutePath()); // the design run writes its report here
 
+    bool ok = SaveNoDesign(dir);
     tevmar::MainWindow window;
     window.move(10, 10);
     window.show();
@@ -172,9 +187,9 @@ int main(int argc, char **argv)
     QTest::qWait(150);
     const QRect menuArea =
         window.frameGeometry().united(tools.menu().geometry()).adjusted(0, 0, 8, 8);
-    bool ok = SavePixmap(window.screen()->grabWindow(0, menuArea.x(), menuArea.y(),
-                                                     menuArea.width(), menuArea.height()),
-                         dir, "6-pane-menu.png");
+    ok = SavePixmap(window.screen()->grabWindow(0, menuArea.x(), menuArea.y(), menuArea.width(),
+                                                menuArea.height()),
+                    dir, "6-pane-menu.png");
     tools.menu().hide();
 
     tools.ShowResponse();

@@ -1,7 +1,9 @@
 #include "cli_run.h"
 #include "format/analysis_text.h"
+#include "session/markers.h"
 #include "tests/session/chip_antenna.h"
 #include "ui/main_window.h"
+#include "ui/measured_load_dialog.h"
 #include "ui/plot_widget.h"
 #include "ui/response_views.h"
 #include "ui/response_window.h"
@@ -13,10 +15,15 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <algorithm>
 
 namespace tevmar::test {
 namespace {
@@ -140,6 +147,58 @@ TEST_F(ResponseWindowTest, OneWindowFollowsEachCalculate)
     EXPECT_EQ(Find<QDoubleSpinBox>(r, "sweepFrom")->text(), QStringLiteral("1.0000 GHz"));
 }
 
+TEST_F(ResponseWindowTest, MarkersStayAtTheirFrequencyWithTheNewDesignsValues)
+{
+    MainWindow w;
+    Calculate(w, "1", "2", "10", "N8");
+    ResponseWindow &r = Open(w);
+    r.plot().SetMarkers({1.5, 0.6});
+    const QTableWidget &table = r.views().markerTable();
+    ASSERT_EQ(table.rowCount(), 2);
+    const QString before = table.item(0, 3)->text();
+
+    // The new sweep runs from 1 GHz: the marker at 0.6 GHz goes, the one at
+    // 1.5 GHz moves to the nearest new sweep point and reads the new network.
+    Calculate(w, "2", "4", "20", "N4");
+    ASSERT_EQ(r.plot().markersGhz().size(), 1u);
+    const double f = r.plot().markersGhz()[0];
+    EXPECT_NEAR(f, 1.5, 0.01);
+    const std::vector<double> &sweep = r.response().frequenciesHz;
+    EXPECT_NE(std::find(sweep.begin(), sweep.end(), f * 1e9), sweep.end());
+    ASSERT_EQ(table.rowCount(), 1);
+    const std::vector<std::string> cells =
+        session::MarkerCells(session::ReadMarkers(r.response(), {f * 1e9}).at(0));
+    for (int c = 0; c < table.columnCount(); ++c)
+        EXPECT_EQ(table.item(0, c)->text().toStdString(), cells[static_cast<std::size_t>(c)]);
+    EXPECT_NE(table.item(0, 3)->text(), before);
+}
+
+TEST_F(ResponseWindowTest, TheMeasuredLoadDialogOpensWithTheLastMatchsChoices)
+{
+    const auto ok = [](MeasuredLoadDialog &d) {
+        return d.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+    };
+    {
+        MeasuredLoadDialog first;
+        first.findChild<QLineEdit *>(QStringLiteral("measuredFile"))->setText("/data/chip.s1p");
+        first.findChild<QDoubleSpinBox *>(QStringLiteral("sourceOhms"))->setValue(75);
+        first.findChild<QComboBox *>(QStringLiteral("loadKind"))->setCurrentIndex(3);
+        ok(first)->click();
+        EXPECT_EQ(first.result(), QDialog::Accepted);
+    }
+    {
+        MeasuredLoadDialog cancelled; // a cancelled dialog changes nothing kept
+        EXPECT_EQ(cancelled.filePath(), QStringLiteral("/data/chip.s1p"));
+        cancelled.findChild<QLineEdit *>(QStringLiteral("measuredFile"))->setText("other.s1p");
+        cancelled.reject();
+    }
+    MeasuredLoadDialog again;
+    EXPECT_EQ(again.filePath(), QStringLiteral("/data/chip.s1p"));
+    EXPECT_EQ(again.sourceOhms(), 75);
+    EXPECT_EQ(again.loadKind(), LoadType::ShuntRL);
+    EXPECT_TRUE(ok(again)->isEnabled()); // a remembered file can be matched at once
+}
+
 TEST_F(ResponseWindowTest, AFailedCalculateMarksTheShownDesignAsNotCurrent)
 {
     MainWindow w;
@@ -246,6 +305,11 @@ TEST_F(ResponseWindowTest, TheTunedNetworkJoinsEveryViewWithoutHoldingTheWindow)
     EXPECT_EQ(curves, (QStringList{"Full precision", "As printed", "E24 values", "Tuned",
                                    "Tuned, E24 values"}));
     EXPECT_LE(FigureText(r, QStringLiteral("Tuned")).toDouble(), 0.008);
+    // Where the tuned lines wrap, no value parts from its unit.
+    const QString lines = Find<QLabel>(r, "tunedLines")->text();
+    EXPECT_TRUE(lines.contains(QStringLiteral("\u00A0nH")));
+    EXPECT_FALSE(lines.contains(QRegularExpression(QStringLiteral("\\d (nH|pF|GHz|dB)"))))
+        << lines.toStdString();
     const auto *values = Find<QTableWidget>(r, "tunedValues");
     EXPECT_EQ(values->rowCount(), 7);
     EXPECT_EQ(values->columnCount(), 4);
@@ -288,6 +352,10 @@ TEST_F(ResponseWindowTest, AMeasuredLoadFillsTheBoxesAndEveryCurveIsIntoTheData)
     for (const PlotSeries &s : r.plot().data().series)
         curves << s.name;
     EXPECT_EQ(curves, (QStringList{"Full precision", "As printed", "Into the fitted model"}));
+    // The sweep, 1.15 to 5.2 GHz, runs beyond the 2 to 3 GHz measurement: the
+    // plot knows where the data stop, to hatch what lies beyond.
+    EXPECT_EQ(r.plot().data().measuredLowGhz, 2.0);
+    EXPECT_EQ(r.plot().data().measuredHighGhz, 3.0);
     EXPECT_NEAR(FigureText(r, QStringLiteral("Full precision")).toDouble(), 0.049, 0.0005);
     EXPECT_NEAR(FigureText(r, QStringLiteral("Into the fitted model")).toDouble(), 0.0414, 0.0005);
     ASSERT_TRUE(r.response().load);

@@ -2,8 +2,11 @@
 // the number locale pinned to "C" (QApplication takes the user's locale).
 // With --keep-user-locale the tests run under the locale of the environment
 // instead, to show that a decimal-comma locale changes nothing the user sees.
+// Settings the windows remember go to a temporary folder, never the user's.
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -34,6 +37,10 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    const QTemporaryDir settings;
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        for (const QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope})
+            QSettings::setPath(format, scope, settings.path());
     if (keepUserLocale) {
         const char *point = std::localeconv()->decimal_point;
         if (std::strcmp(point, ",") != 0) {

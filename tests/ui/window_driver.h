@@ -12,6 +12,8 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 #include <cstring>
@@ -96,6 +98,12 @@ inline bool ScreenshotArguments(int argc, char **argv, const char *program)
     }
     if (dark)
         QApplication::setPalette(DarkDesktopPalette());
+    // What the windows remember goes to a folder of the run's own, so that
+    // the pictures never show, nor change, the user's settings.
+    static const QTemporaryDir settings;
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        for (const QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope})
+            QSettings::setPath(format, scope, settings.path());
     return true;
 }
 
