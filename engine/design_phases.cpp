@@ -5,6 +5,7 @@
 #include "engine/lenient_number.h"
 
 #include <cmath>
+#include <string_view>
 #include <utility>
 
 // The figures must come out to the last bit as they always have: the goldens
@@ -173,6 +174,33 @@ Slots TableSlots(const ScaledLadder &ladder, int n)
     out[2 * n + 1] = SI[2 * n + 1];
     return out;
 }
+
+// What stands at each position of a resonator pair in the element table:
+// the shunt element of the first resonator, the series element, the shunt
+// element the Norton step created, and the series element of the second
+// resonator. An RL load takes the inductive pair, an RC load its dual.
+struct Position
+{
+    std::string_view label;
+    std::string_view unit;
+    ElementKind kind;
+};
+
+constexpr std::string_view kNanoHenry = " Nano-Henry";
+constexpr std::string_view kPicoFarad = " Pico-Farad";
+constexpr Position kTermination{"R =", " Ohms", ElementKind::Termination};
+constexpr std::array<Position, 4> kInductivePair{{
+    {"LP=", kNanoHenry, ElementKind::ShuntInductor},
+    {"CS=", kPicoFarad, ElementKind::SeriesCapacitor},
+    {"CP=", kPicoFarad, ElementKind::ShuntCapacitor},
+    {"LS=", kNanoHenry, ElementKind::SeriesInductor},
+}};
+constexpr std::array<Position, 4> kCapacitivePair{{
+    {"CP=", kPicoFarad, ElementKind::ShuntCapacitor},
+    {"LS=", kNanoHenry, ElementKind::SeriesInductor},
+    {"LP=", kNanoHenry, ElementKind::ShuntInductor},
+    {"CS=", kPicoFarad, ElementKind::SeriesCapacitor},
+}};
 
 } // namespace
 
@@ -369,45 +397,26 @@ std::optional<ElementTable> ElementValues(const ScaledLadder &ladder, const Desi
     return table;
 }
 
-// Per pair the shunt element of the first resonator, the series element, the
-// shunt element the Norton step created, and the series element of the second
-// resonator; the load type decides which are inductors.
+// The terminations at both ends, and between them each resonator pair in turn.
 std::vector<ElementRow> TableRows(const ElementTable &table, int n, LoadType loadType)
 {
-    const bool inductive = IsInductiveLoad(loadType);
-    const char *const nh = " Nano-Henry";
-    const char *const pf = " Pico-Farad";
-    struct Slot
-    {
-        const char *label;
-        const char *unit;
-        ElementKind kind;
-    };
-    const Slot A = inductive ? Slot{"LP=", nh, ElementKind::ShuntInductor}
-                             : Slot{"CP=", pf, ElementKind::ShuntCapacitor};
-    const Slot B = inductive ? Slot{"CS=", pf, ElementKind::SeriesCapacitor}
-                             : Slot{"LS=", nh, ElementKind::SeriesInductor};
-    const Slot C = inductive ? Slot{"CP=", pf, ElementKind::ShuntCapacitor}
-                             : Slot{"LP=", nh, ElementKind::ShuntInductor};
-    const Slot D = inductive ? Slot{"LS=", nh, ElementKind::SeriesInductor}
-                             : Slot{"CS=", pf, ElementKind::SeriesCapacitor};
-    const Slot R{"R =", " Ohms", ElementKind::Termination};
-
+    const std::array<Position, 4> &pair =
+        IsInductiveLoad(loadType) ? kInductivePair : kCapacitivePair;
     std::vector<ElementRow> rows;
     rows.reserve(static_cast<std::size_t>(2 * n + 2));
-    const auto add = [&](const Slot &slot, int index) {
+    const auto add = [&](const Position &position, int index) {
         const auto i = static_cast<std::size_t>(index);
-        rows.push_back(
-            ElementRow{slot.label, slot.unit, slot.kind, table.printed[i], table.full[i]});
+        rows.push_back(ElementRow{position.label, position.unit, position.kind, table.printed[i],
+                                  table.full[i]});
     };
-    add(R, 0);
+    add(kTermination, 0);
     for (int k = 1; k <= n / 2; ++k) {
-        add(A, n + 2 * k - 1);
-        add(B, 2 * k - 1);
-        add(C, 2 * k);
-        add(D, n + 2 * k);
+        add(pair[0], n + 2 * k - 1);
+        add(pair[1], 2 * k - 1);
+        add(pair[2], 2 * k);
+        add(pair[3], n + 2 * k);
     }
-    add(R, 2 * n + 1);
+    add(kTermination, 2 * n + 1);
     return rows;
 }
 
