@@ -7,9 +7,9 @@
 
 namespace tevmar {
 
-namespace {
-
 using namespace design;
+
+namespace {
 
 // What a run that found no design can tell: the band, order, ratio and load Q.
 DesignResult Unsolved(const DesignSetup &setup, int passes)
