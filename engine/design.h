@@ -9,7 +9,8 @@ namespace tevmar {
 // impedance-transforming prototype, passband loss and VSWR, and the bandpass
 // network's element table. A pure function of the inputs; an input that
 // leaves no band, ratio or load, or a solver that does not converge, gives a
-// result that is not solved.
+// result that is not solved. The phases, each a value the next one takes,
+// are in engine/design_phases.h.
 DesignResult RunDesign(const DesignInputs &inputs);
 
 // The element table's value as printed: rounded to 0.001 the way the report

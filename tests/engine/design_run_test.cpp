@@ -166,6 +166,39 @@ TEST(DesignRun, OrderSelectsPrototypeOrderAndTableLength)
     }
 }
 
+// The design works with pi to seven decimals. Full pi moves every element by
+// a few parts in 10^8 or more, and in this design it turns the printed LP= of
+// the first pair from 165.352 into 165.353. The full values pin each place pi
+// enters: the load's Q, the prototype's angles, the band scaling and the dual.
+TEST(DesignRun, WorksWithSevenDecimalPi)
+{
+    DesignInputs inputs = WorkedInputs(12, LoadType::SeriesRC, "10");
+    inputs.f1Text = "0.5";
+    inputs.zhighText = "75";
+    inputs.zlowText = "12.5";
+    const DesignResult r = RunDesign(inputs);
+    ASSERT_TRUE(r.solved);
+    EXPECT_EQ(Printed(r), (std::vector<double>{75, 0.151, 2.423, 165.352, 10.608, 0.7, 4.154,
+                                               32.055, 6.888, 1.251, 2.968, 17.283, 10, 12.5}));
+    const double full[] = {75,
+                           0.15097760967687088,
+                           2.422728796737194,
+                           165.35245872261783,
+                           10.608465113485126,
+                           0.6995577683792341,
+                           4.153833996997953,
+                           32.05517963949891,
+                           6.888261421777677,
+                           1.2508295317991776,
+                           2.9680368609852112,
+                           17.282761613788722,
+                           9.99999999996977,
+                           12.500000000037787};
+    ASSERT_EQ(r.table.size(), std::size(full));
+    for (std::size_t i = 0; i < r.table.size(); ++i)
+        ExpectNear(r.table[i].fullValue, full[i], 1e-10);
+}
+
 TEST(DesignRun, CapacitiveTableIsDualOfInductiveAtCentre)
 {
     const DesignResult l = RunDesign(WorkedInputs(12, LoadType::ShuntRL));
