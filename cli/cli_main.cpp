@@ -2,7 +2,10 @@
 
 #include "cli/analysis_options.h"
 #include "cli/design_command.h"
+#include "analysis/printable_text.h"
+#include "session/input_checks.h"
 #include "session/measured_match.h"
+#include "session/safe_file.h"
 
 #include <algorithm>
 #include <optional>
@@ -71,6 +74,44 @@ std::string CheckMeasuredLoad(const CommandLine &c)
                " was given too";
     if (!m.sourceOhms)
         return "--load-s1p needs --source, the source resistance in ohms";
+    return {};
+}
+
+// No output may be a file the run reads: the measurement it was made from
+// would be replaced. A further input is one more entry here.
+std::string CheckOutputsAgainstInputs(const CommandLine &c)
+{
+    std::vector<session::NamedPath> inputs;
+    if (c.measured.filePath)
+        inputs.push_back({"--load-s1p", *c.measured.filePath});
+    std::vector<session::NamedPath> outputs{{"--report", c.reportPath}};
+    for (const FileOption &file : kFileOptions)
+        if (const std::optional<std::string> &path = c.analysis.*file.path;
+            path && *path != kStandardOutputPath)
+            outputs.push_back({file.option, *path});
+    return session::OutputOverInput(outputs, inputs);
+}
+
+// The JSON document carries the box texts and the measured file's name and
+// the report's path (in a report error); JSON text is UTF-8, so anything else
+// is refused before the run rather than written changed.
+std::string CheckJsonText(const CommandLine &c)
+{
+    if (!c.analysis.json)
+        return {};
+    const DesignInputs &d = c.design;
+    const std::pair<const char *, std::string> texts[] = {
+        {"--f1", d.f1Text},
+        {"--f2", d.f2Text},
+        {"--zhigh", d.zhighText},
+        {"--zlow", d.zlowText},
+        {"--absorb", d.absorbText},
+        {"--load-s1p", c.measured.filePath.value_or("")},
+        {"--report", c.reportPath.string()}};
+    for (const auto &[option, text] : texts)
+        if (!analysis::IsValidUtf8(text))
+            return std::string(option) + ": " + analysis::Quoted(text) +
+                   " is not UTF-8 text, which --json cannot carry";
     return {};
 }
 
@@ -144,6 +185,10 @@ CommandLine ParseCommandLine(const std::vector<std::string> &args,
         c.problem = CheckMeasuredLoad(c);
     if (c.problem.empty() && !c.help && !c.version)
         c.problem = CheckAnalysisRequest(c.analysis, c.reportPath);
+    if (c.problem.empty() && !c.help && !c.version)
+        c.problem = CheckOutputsAgainstInputs(c);
+    if (c.problem.empty() && !c.help && !c.version)
+        c.problem = CheckJsonText(c);
     return c;
 }
 
@@ -152,7 +197,8 @@ int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
 {
     const CommandLine c = ParseCommandLine(args, defaultReportPath);
     if (!c.problem.empty()) {
-        err << "tevmar-cli: " << c.problem << " (see \"tevmar-cli --help\")\n";
+        err << "tevmar-cli: " << analysis::PrintableText(c.problem)
+            << " (see \"tevmar-cli --help\")\n";
         return kExitBadUsage;
     }
     if (c.help || c.version) {
@@ -161,6 +207,8 @@ int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
         return out ? kExitDesigned : kExitOutputFailed;
     }
     for (const std::string &warning : c.warnings)
+        err << "tevmar-cli: warning: " << analysis::PrintableText(warning) << '\n';
+    for (const std::string &warning : session::DesignInputWarnings(c.design))
         err << "tevmar-cli: warning: " << warning << '\n';
     if (c.measured.filePath)
         return RunMeasuredLoad(c, out, err);

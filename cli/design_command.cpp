@@ -122,10 +122,17 @@ int DesignExitCode(const session::CalculateOutcome &outcome, std::ostream &out, 
     return written ? kExitDesigned : kExitOutputFailed;
 }
 
+void WriteNoSolution(const session::CalculateOutcome &outcome, std::ostream &err)
+{
+    err << outcome.boxes.errorText << '\n';
+    if (!outcome.boxes.errorReason.empty())
+        err << "tevmar-cli: no solution: " << outcome.boxes.errorReason << '\n';
+}
+
 int WriteOutcome(const session::CalculateOutcome &outcome, std::ostream &out, std::ostream &err)
 {
     if (!outcome.solved()) {
-        err << outcome.boxes.errorText << '\n';
+        WriteNoSolution(outcome, err);
         return kExitNoSolution;
     }
     std::string text;

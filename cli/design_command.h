@@ -47,6 +47,9 @@ OptionTable MeasuredLoadOptions(MeasuredLoadArguments &arguments);
 inline constexpr const char *kReplacedByMeasuredLoad[] = {"--zhigh", "--zlow", "--load",
                                                           "--absorb"};
 
+// The error box and, as "tevmar-cli: no solution: REASON", why there is no design.
+void WriteNoSolution(const session::CalculateOutcome &outcome, std::ostream &err);
+
 // Writes the pane lines on `out` unless there is no solution, the error box
 // and the reason for an unsaved report on `err`; returns the exit status.
 int WriteOutcome(const session::CalculateOutcome &outcome, std::ostream &out, std::ostream &err);
