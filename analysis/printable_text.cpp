@@ -56,8 +56,8 @@ std::string PrintableText(std::string_view text, std::size_t maxBytes)
         const auto lead = static_cast<unsigned char>(text[at]);
         const std::size_t length = SequenceLength(text.substr(at));
         // U+0080 to U+009F, the C1 controls, are two bytes from 0xc2 0x80.
-        const bool c1Control = length == 2 && lead == 0xc2 &&
-                               static_cast<unsigned char>(text[at + 1]) < 0xa0;
+        const bool c1Control =
+            length == 2 && lead == 0xc2 && static_cast<unsigned char>(text[at + 1]) < 0xa0;
         if (length == 0 || lead < 0x20 || lead == 0x7f || c1Control) {
             const std::size_t bytes = c1Control ? 2 : 1;
             for (std::size_t i = 0; i < bytes; ++i)

@@ -96,7 +96,8 @@ class Reader
             const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
             ++line_;
             if (end - start > kMaxLineBytes)
-                Fail("a line of " + std::to_string(end - start) + " bytes; expected lines of at "
+                Fail("a line of " + std::to_string(end - start) +
+                     " bytes; expected lines of at "
                      "most 1 MiB");
             std::string_view line = text.substr(start, end - start);
             line = Trim(line.substr(0, line.find('!')));
@@ -292,9 +293,8 @@ class Reader
     void Data(std::string_view line)
     {
         if (!sawAnything_ || !sawOptions_)
-            Fail(Quoted(line) +
-                 " is not Touchstone; expected the option line (# GHz S MA R 50) or "
-                 "[Version] 2.0 before the data");
+            Fail(Quoted(line) + " is not Touchstone; expected the option line (# GHz S MA R 50) or "
+                                "[Version] 2.0 before the data");
         if (data_.version2 && !inNetworkData_)
             Fail("data before [Network Data]; expected that keyword first");
         // Tokens are read one at a time: a line of a million numbers is

@@ -1,8 +1,8 @@
 #include "cli/cli_main.h"
 
+#include "analysis/printable_text.h"
 #include "cli/analysis_options.h"
 #include "cli/design_command.h"
-#include "analysis/printable_text.h"
 #include "session/input_checks.h"
 #include "session/measured_match.h"
 #include "session/safe_file.h"
@@ -123,7 +123,7 @@ int RunMeasuredLoad(const CommandLine &c, std::ostream &out, std::ostream &err)
                                                c.design.networkOrder, c.measured.loadKind};
     const session::MeasuredMatch match = session::MatchMeasuredLoad(request);
     if (!match.ok()) {
-        err << "tevmar-cli: --load-s1p: " << match.problem << '\n';
+        err << "tevmar-cli: --load-s1p: " << analysis::PrintableText(match.problem) << '\n';
         return kExitBadUsage;
     }
     for (const std::string &warning : match.warnings)

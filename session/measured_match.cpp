@@ -7,7 +7,6 @@
 #include "session/safe_file.h"
 
 #include <algorithm>
-
 #include <memory>
 
 namespace tevmar::session {

@@ -106,8 +106,7 @@ std::optional<fs::path> FinalPath(const fs::path &path, bool &created, std::stri
 // the limit gives up its end, never the suffix that makes it unique.
 std::string TemporaryName(const fs::path &path, int attempt)
 {
-    const std::string suffix =
-        ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+    const std::string suffix = ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
     std::string name = path.filename().string();
     if (name.size() + suffix.size() > kMaxNameBytes)
         name.resize(kMaxNameBytes - suffix.size());
@@ -253,8 +252,8 @@ BoundedRead ReadFileBounded(const fs::path &path, std::size_t maxBytes)
     } else if (!S_ISREG(st.st_mode)) {
         read.error = std::string("it is ") + KindOf(st.st_mode) + ", not a regular file";
     } else if (static_cast<std::uintmax_t>(st.st_size) > maxBytes) {
-        read.error = "it holds " + std::to_string(st.st_size) + " bytes, more than " +
-                     SizeText(maxBytes);
+        read.error =
+            "it holds " + std::to_string(st.st_size) + " bytes, more than " + SizeText(maxBytes);
     }
     if (!read.error.empty()) {
         ::close(fd);

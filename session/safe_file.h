@@ -42,8 +42,8 @@ std::string OutputOverInput(const std::vector<NamedPath> &outputs,
 // What ReadFileBounded read, or why it stopped.
 struct BoundedRead
 {
-    std::string text; // the whole file; on error what was read before it
-    std::string error; // empty when the whole file was read
+    std::string text;     // the whole file; on error what was read before it
+    std::string error;    // empty when the whole file was read
     bool midRead = false; // the system failed after `text` was read
 };
 

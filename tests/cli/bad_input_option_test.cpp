@@ -49,8 +49,9 @@ TEST(BadInputOptions, NoOutputMayReplaceTheMeasuredFile)
 TEST(BadInputOptions, JsonIsAlwaysJsonOrNothingIsWritten)
 {
     TempDir dir;
-    const Args design{"--f2", "2.2", "--zhigh", "50", "--zlow", "10", "--json", "--sweep",
-                      (dir / "s.csv").string()};
+    const Args design{"--f2",   "2.2",     "--zhigh",
+                      "50",     "--zlow",  "10",
+                      "--json", "--sweep", (dir / "s.csv").string()};
     const CliRun bad = RunCliIn(Join({"--f1", "2\xff"}, design), dir);
     EXPECT_EQ(bad.exitCode, kExitBadUsage);
     EXPECT_EQ(bad.out, "");
@@ -87,8 +88,8 @@ TEST(BadInputOptions, ValuesTheRunCannotUseAreRefusedBeforeTheReport)
         EXPECT_TRUE(dir.Entries().empty()) << start; // no report, no file
     }
     // A band whose default sweep falls below 1 Hz is found before the report too.
-    const CliRun tiny = RunCliIn({"--f1", "1e-12", "--f2", "2e-12", "--zhigh", "50", "--zlow",
-                                  "10", "--sweep", (dir / "s.csv").string()},
+    const CliRun tiny = RunCliIn({"--f1", "1e-12", "--f2", "2e-12", "--zhigh", "50", "--zlow", "10",
+                                  "--sweep", (dir / "s.csv").string()},
                                  dir);
     EXPECT_EQ(tiny.exitCode, kExitBadUsage);
     EXPECT_TRUE(dir.Entries().empty());
@@ -108,8 +109,7 @@ TEST(BadInputOptions, PlausibleSlipsAreSaidAndNoSolutionSaysWhy)
               "tevmar-cli: warning: the absorbed value -5 nH is negative; nothing is absorbed\n");
     EXPECT_NE(err({"--f1", "2.2", "--f2", "1.8"}).find("the band edges are swapped"),
               std::string::npos);
-    EXPECT_NE(err({"--f1", "1800", "--f2", "2200"}).find("(MHz typed as GHz?)"),
-              std::string::npos);
+    EXPECT_NE(err({"--f1", "1800", "--f2", "2200"}).find("(MHz typed as GHz?)"), std::string::npos);
 
     // The report of a swapped band is the window's, word for word.
     TempDir window;

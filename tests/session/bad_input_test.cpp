@@ -134,9 +134,8 @@ TEST(BadInput, NoOutputIsTheMeasuredFileHoweverItIsNamed)
     std::filesystem::create_hard_link(dir / "m.s1p", dir / "hard.s1p");
     const std::vector<NamedPath> inputs{{"--load-s1p", dir / "m.s1p"}};
     for (const char *name : {"m.s1p", "link.s1p", "hard.s1p", "./m.s1p"}) {
-        const std::string problem = OutputOverInput({{"--sweep", dir / "new.csv"},
-                                                     {"--report", dir / name}},
-                                                    inputs);
+        const std::string problem =
+            OutputOverInput({{"--sweep", dir / "new.csv"}, {"--report", dir / name}}, inputs);
         EXPECT_TRUE(problem.starts_with("--report: \"")) << name;
         EXPECT_TRUE(Contains(problem, "is the file --load-s1p reads")) << problem;
     }
@@ -202,8 +201,9 @@ TEST(BadInput, PlausibleButWrongBoxesAreSaidAndNoSolutionExplained)
     DesignInputs negative = inputs("1.8", "2.2", "50", "10");
     negative.absorb = true;
     negative.absorbText = "-5";
-    EXPECT_EQ(DesignInputWarnings(negative),
-              std::vector<std::string>{"the absorbed value -5 nH is negative; nothing is absorbed"});
+    EXPECT_EQ(
+        DesignInputWarnings(negative),
+        std::vector<std::string>{"the absorbed value -5 nH is negative; nothing is absorbed"});
     EXPECT_TRUE(DesignInputWarnings(inputs("2.2", "1.8", "50", "10"))[0].starts_with(
         "the band edges are swapped (F1 2.2 GHz above F2 1.8 GHz)"));
     EXPECT_TRUE(Contains(DesignInputWarnings(inputs("1800", "2200", "50", "10"))[0],
@@ -211,7 +211,8 @@ TEST(BadInput, PlausibleButWrongBoxesAreSaidAndNoSolutionExplained)
     EXPECT_TRUE(DesignInputWarnings(inputs("1.8", "2.2", "50", "10")).empty());
 
     const auto reason = [](const DesignInputs &in) { return Calculate(in).boxes.errorReason; };
-    EXPECT_EQ(reason(inputs("1.8", "2.2", "50", "-10")), "a negative impedance: Zlow reads -10 ohms");
+    EXPECT_EQ(reason(inputs("1.8", "2.2", "50", "-10")),
+              "a negative impedance: Zlow reads -10 ohms");
     EXPECT_TRUE(reason(inputs("1.8", "2.2", "10", "50")).starts_with("swapped ports:"));
     DesignInputs heavy = inputs("1.8", "2.2", "50", "10");
     heavy.absorb = true;
