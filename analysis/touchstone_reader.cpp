@@ -97,8 +97,7 @@ class Reader
             ++line_;
             if (end - start > kMaxLineBytes)
                 Fail("a line of " + std::to_string(end - start) +
-                     " bytes; expected lines of at "
-                     "most 1 MiB");
+                     " bytes; expected lines of at most 1 MiB");
             std::string_view line = text.substr(start, end - start);
             line = Trim(line.substr(0, line.find('!')));
             if (!line.empty())
