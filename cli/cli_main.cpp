@@ -168,10 +168,11 @@ std::string UsageText()
            "\n" +
            AnalysisUsageText() +
            "\n"
-           "Exit status: 0 designed and saved, 1 no solution (\"  SOLUTION OUT OF RANGE\"),\n"
-           "2 bad usage (a --load-s1p file that cannot be read or fitted too), 3 report not\n"
-           "saved, 4 standard output could not be written, 5 an analysis file could not be\n"
-           "written, 6 no textbook design but --tune wrote the tuned network.\n";
+           "Exit status: 0 designed and saved, 1 no solution (\"  SOLUTION OUT OF RANGE\";\n"
+           "standard error says why), 2 bad usage, nothing written (an output that is the\n"
+           "--load-s1p file, or a --load-s1p file that cannot be read or fitted, too),\n"
+           "3 report not saved, 4 standard output could not be written, 5 an analysis file\n"
+           "could not be written, 6 no textbook design but --tune wrote the tuned network.\n";
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string> &args,
