@@ -17,7 +17,15 @@ struct OnePortData
     std::vector<std::complex<double>> impedanceOhms; // the load's Z at each, Re Z >= 0
     double referenceOhms = 50;                       // what S data are referred to
     bool version2 = false;                           // the file is Touchstone 2.0
+    // What was read leniently, as stored files need it, but may not be what
+    // the file meant: "<file>:<line>: what was found; how it was read".
+    std::vector<std::string> warnings;
 };
+
+// Bounds that keep any file within memory and a few seconds: a network
+// analyser's line is short and its sweep some tens of thousands of points.
+inline constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
+inline constexpr std::size_t kMaxOnePortPoints = 1'000'000;
 
 // What is wrong with a file, as "<file>:<line>: what was found; what was expected".
 struct TouchstoneError : std::runtime_error
@@ -32,14 +40,17 @@ struct TouchstoneError : std::runtime_error
 // optionally "[Number of Frequencies]" and "[Reference]", then "[Network Data]"
 // and "[End]"; Z in ohms and Y in siemens. "!" starts a comment; a point's
 // numbers may continue onto following lines, and each point starts a line.
+// Lines end in LF, CR LF or CR; a UTF-8 byte order mark first is skipped.
 // Throws TouchstoneError for anything else: no Touchstone, a number that is not
 // one or not finite, a missing or extra value (a file of more ports), falling
 // or repeated frequencies, no data, H or G parameters, a negative resistance
-// (|S11| above 1, Re Z below 0) at any frequency, or a short or open circuit,
-// which no network matches.
+// (|S11| above 1, Re Z below 0) at any frequency, a negative magnitude, a short
+// or open circuit, which no network matches, a line longer than kMaxLineBytes
+// or more than kMaxOnePortPoints points. Text quoted from the file in a
+// message has its control bytes escaped and is cut when long. Option lines
+// that say two things, a [Matrix Format] it does not know and [Reference]
+// after the data are read as before and noted in `warnings`. Reading the file
+// itself is session::ReadOnePortFile's.
 OnePortData ReadOnePort(std::string_view text, const std::string &fileName);
-
-// The same from a file; a file that cannot be read is a TouchstoneError too.
-OnePortData ReadOnePortFile(const std::string &path);
 
 } // namespace tevmar::analysis

@@ -1,11 +1,13 @@
 #include "cli/analysis_options.h"
 
 #include "report/number_format.h"
+#include "report/printable_text.h"
 #include "session/safe_file.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <ostream>
 #include <stdexcept>
 
@@ -75,6 +77,19 @@ Handler QModelChoice(std::optional<analysis::QModel> &target)
     };
 }
 
+// A number the run can compute with: at least `lowest`, at most `highest`.
+Handler StoreInRange(std::optional<double> &target, double lowest, double highest,
+                     const std::string &what)
+{
+    return [&target, lowest, highest, what](const std::string &value) -> std::string {
+        const std::optional<double> number = ParseNumber(value);
+        if (!number || *number < lowest || *number > highest)
+            return Quoted(value) + " is not " + what;
+        target = number;
+        return {};
+    };
+}
+
 Handler FileName(std::optional<std::string> &target)
 {
     return [&target](const std::string &value) -> std::string {
@@ -89,6 +104,9 @@ Handler FileName(std::optional<std::string> &target)
 
 OptionTable AnalysisOptionTable(AnalysisRequest &r)
 {
+    const std::string kSweepRange = "a frequency from 1e-9 GHz (1 Hz) to 1e9 GHz";
+    const std::string kQRange = "a Q of 0.001 or more";
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
     return {
         {"--json", "", "write the design and its analysis as JSON instead of the pane lines",
          SetFlag(r.json)},
@@ -99,8 +117,9 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
              ")",
          Count(r.points, 1'000'000)},
         {"--from", "GHZ", "sweep start (default half the lower band edge)",
-         StorePositive(r.fromGhz)},
-        {"--to", "GHZ", "sweep stop (default twice the upper band edge)", StorePositive(r.toGhz)},
+         StoreInRange(r.fromGhz, session::kLowestSweepGhz, session::kHighestSweepGhz, kSweepRange)},
+        {"--to", "GHZ", "sweep stop (default twice the upper band edge)",
+         StoreInRange(r.toGhz, session::kLowestSweepGhz, session::kHighestSweepGhz, kSweepRange)},
         {"--log", "",
          "logarithmic frequency steps (the default); over the default range half the points "
          "lie evenly spaced in the band",
@@ -110,7 +129,8 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          "save the network alone as Touchstone 1.1, both ports to one resistance",
          FileName(r.touchstonePath)},
         {"--touchstone-r", "OHMS", "that resistance of --touchstone (default 50)",
-         StorePositive(r.touchstoneOhms)},
+         StoreInRange(r.touchstoneOhms, session::kLowestTouchstoneOhms,
+                      session::kHighestTouchstoneOhms, "a resistance from 1e-6 to 1e9 ohms")},
         {"--touchstone-v2", "FILE.s2p",
          "save the network alone as Touchstone 2.0, each port to its termination",
          FileName(r.touchstoneV2Path)},
@@ -118,8 +138,10 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          FileName(r.spicePath)},
         {"--eseries", "E12|E24|E48|E96", "snap every element to the standard series",
          Series(r.eseries)},
-        {"--q-l", "Q", "inductor Q at the centre frequency", StorePositive(r.inductorQ)},
-        {"--q-c", "Q", "capacitor Q at the centre frequency", StorePositive(r.capacitorQ)},
+        {"--q-l", "Q", "inductor Q at the centre frequency",
+         StoreInRange(r.inductorQ, session::kLowestComponentQ, kInfinity, kQRange)},
+        {"--q-c", "Q", "capacitor Q at the centre frequency",
+         StoreInRange(r.capacitorQ, session::kLowestComponentQ, kInfinity, kQRange)},
         {"--q-model", "centre|constant",
          "Q fixed at the centre frequency or the same at every frequency (default centre)",
          QModelChoice(r.qModel)},
@@ -176,6 +198,25 @@ std::string AnalysisUsageText()
            "stays untouched.\n";
 }
 
+namespace {
+
+// Both ends given: what the design's band cannot change is checked at once.
+std::string CheckSweepEnds(const AnalysisRequest &r)
+{
+    if (!r.fromGhz || !r.toGhz)
+        return {};
+    const int points = r.points.value_or(session::kDefaultSweepPoints);
+    if (*r.fromGhz > *r.toGhz)
+        return "--from: " + Figure(*r.fromGhz) + " GHz lies above --to, " + Figure(*r.toGhz) +
+               " GHz";
+    if (*r.fromGhz == *r.toGhz && points > 1)
+        return "--from and --to are equal; a sweep of " + std::to_string(points) +
+               " points needs --from below --to";
+    return {};
+}
+
+} // namespace
+
 std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem::path &reportPath)
 {
     if (r.log && r.lin)
@@ -191,6 +232,8 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
                 return std::string(name) +
                        " shapes the sweep of --sweep, --touchstone or --touchstone-v2; give one";
     }
+    if (std::string problem = CheckSweepEnds(r); !problem.empty())
+        return problem;
     if (r.touchstoneOhms && !r.touchstonePath)
         return "--touchstone-r applies to --touchstone only; give it";
     if (r.qModel && !r.inductorQ && !r.capacitorQ)

@@ -2,6 +2,9 @@
 
 #include "cli/analysis_options.h"
 #include "cli/design_command.h"
+#include "report/printable_text.h"
+#include "session/input_checks.h"
+#include "session/safe_file.h"
 
 #include <algorithm>
 #include <optional>
@@ -73,6 +76,44 @@ std::string CheckMeasuredLoad(const CommandLine &c)
     return {};
 }
 
+// No output may be a file the run reads: the measurement it was made from
+// would be replaced. A further input is one more entry here.
+std::string CheckOutputsAgainstInputs(const CommandLine &c)
+{
+    std::vector<session::NamedPath> inputs;
+    if (c.measured.filePath)
+        inputs.push_back({"--load-s1p", *c.measured.filePath});
+    std::vector<session::NamedPath> outputs{{"--report", c.reportPath}};
+    for (const FileOption &file : kFileOptions)
+        if (const std::optional<std::string> &path = c.analysis.*file.path;
+            path && *path != kStandardOutputPath)
+            outputs.push_back({file.option, *path});
+    return session::OutputOverInput(outputs, inputs);
+}
+
+// The JSON document carries the box texts and the measured file's name and
+// the report's path (in a report error); JSON text is UTF-8, so anything else
+// is refused before the run rather than written changed.
+std::string CheckJsonText(const CommandLine &c)
+{
+    if (!c.analysis.json)
+        return {};
+    const DesignInputs &d = c.design;
+    const std::pair<const char *, std::string> texts[] = {
+        {"--f1", d.f1Text},
+        {"--f2", d.f2Text},
+        {"--zhigh", d.zhighText},
+        {"--zlow", d.zlowText},
+        {"--absorb", d.absorbText},
+        {"--load-s1p", c.measured.filePath.value_or("")},
+        {"--report", c.reportPath.string()}};
+    for (const auto &[option, text] : texts)
+        if (!IsValidUtf8(text))
+            return std::string(option) + ": " + Quoted(text) +
+                   " is not UTF-8 text, which --json cannot carry";
+    return {};
+}
+
 } // namespace
 
 // The run the command line asks for.
@@ -126,10 +167,11 @@ std::string UsageText()
            "\n" +
            AnalysisUsageText() +
            "\n"
-           "Exit status: 0 designed and saved, 1 no solution (\"  SOLUTION OUT OF RANGE\"),\n"
-           "2 bad usage (a --load-s1p file that cannot be read or fitted too), 3 report not\n"
-           "saved, 4 standard output could not be written, 5 an analysis file could not be\n"
-           "written, 6 no textbook design but --tune wrote the tuned network.\n";
+           "Exit status: 0 designed and saved, 1 no solution (\"  SOLUTION OUT OF RANGE\";\n"
+           "standard error says why), 2 bad usage, nothing written (an output that is the\n"
+           "--load-s1p file, or a --load-s1p file that cannot be read or fitted, too),\n"
+           "3 report not saved, 4 standard output could not be written, 5 an analysis file\n"
+           "could not be written, 6 no textbook design but --tune wrote the tuned network.\n";
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string> &args,
@@ -143,6 +185,10 @@ CommandLine ParseCommandLine(const std::vector<std::string> &args,
         c.problem = CheckMeasuredLoad(c);
     if (c.problem.empty() && !c.help && !c.version)
         c.problem = CheckAnalysisRequest(c.analysis, c.reportPath);
+    if (c.problem.empty() && !c.help && !c.version)
+        c.problem = CheckOutputsAgainstInputs(c);
+    if (c.problem.empty() && !c.help && !c.version)
+        c.problem = CheckJsonText(c);
     return c;
 }
 
@@ -151,7 +197,7 @@ int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
 {
     const CommandLine c = ParseCommandLine(args, defaultReportPath);
     if (!c.problem.empty()) {
-        err << "tevmar-cli: " << c.problem << " (see \"tevmar-cli --help\")\n";
+        err << "tevmar-cli: " << PrintableText(c.problem) << " (see \"tevmar-cli --help\")\n";
         return kExitBadUsage;
     }
     if (c.help || c.version) {
@@ -160,6 +206,8 @@ int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
         return out ? kExitDesigned : kExitOutputFailed;
     }
     for (const std::string &warning : c.warnings)
+        err << "tevmar-cli: warning: " << PrintableText(warning) << '\n';
+    for (const std::string &warning : session::DesignInputWarnings(c.design))
         err << "tevmar-cli: warning: " << warning << '\n';
     return WriteOutcome(session::Run(RequestOf(c)), out, err);
 }

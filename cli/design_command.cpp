@@ -1,6 +1,7 @@
 #include "cli/design_command.h"
 
 #include "engine/lenient_number.h"
+#include "report/printable_text.h"
 
 #include <charconv>
 #include <ostream>
@@ -117,19 +118,22 @@ int WriteOutcome(const session::Outcome &outcome, std::ostream &out, std::ostrea
         out.flush();
         written = static_cast<bool>(out);
     }
+    // Messages may quote a file's bytes or a path: nothing of them may
+    // reach the terminal as a control.
     for (const session::Message &message : outcome.messages) {
+        const std::string text = PrintableText(message.text);
         switch (message.kind) {
         case Kind::Box:
-            err << message.text << '\n';
+            err << text << '\n';
             break;
         case Kind::Warning:
-            err << "tevmar-cli: warning: " << message.text << '\n';
+            err << "tevmar-cli: warning: " << text << '\n';
             break;
         case Kind::Problem:
-            err << "tevmar-cli: " << message.text << '\n';
+            err << "tevmar-cli: " << text << '\n';
             break;
         case Kind::Usage:
-            err << "tevmar-cli: " << message.text << " (see \"tevmar-cli --help\")\n";
+            err << "tevmar-cli: " << text << " (see \"tevmar-cli --help\")\n";
             break;
         }
     }

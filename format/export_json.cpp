@@ -288,7 +288,9 @@ std::string DesignJson(const DesignInputs &inputs, const DesignResult &design,
             j["analysis"] = AnalysisJson(*analysis);
     }
     RequireFinite(j);
-    return j.dump(2) + "\n";
+    // Invalid UTF-8 comes out as U+FFFD rather than as an exception: tevmar-cli
+    // refuses such text first, and a document must never fail half written.
+    return j.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 } // namespace tevmar::format

@@ -98,7 +98,7 @@ std::string WithFitJson(const std::string &designJson, const FitSummary &s)
                   {"chosen", chosen}};
     Json document = Json::parse(designJson);
     document["measuredLoad"] = measured;
-    return document.dump(2) + "\n";
+    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 } // namespace tevmar::format

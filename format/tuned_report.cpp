@@ -80,7 +80,7 @@ std::string WithTunedJson(const std::string &designJson, const TunedNetwork &t)
     }
     Json document = Json::parse(designJson);
     document["tuned"] = tuned;
-    return document.dump(2) + "\n";
+    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 namespace {

@@ -36,6 +36,21 @@ std::optional<SweepProblem> CheckSweep(const SweepSettings &sweep, const analysi
         return SweepProblem{SweepSetting::To, to + " lies below the sweep's start, " + from +
                                                   " (half the lower band edge)"};
     }
+    // Beyond these ends the figures lose their digits (a log step from 1e-300 Hz).
+    for (const double hz : {plan.startHz, plan.stopHz}) {
+        if (!std::isfinite(hz) || hz <= 0)
+            break; // SweepPlanError below names it
+        if (hz < kLowestSweepGhz * 1e9 || hz > kHighestSweepGhz * 1e9) {
+            const SweepSetting setting = hz == plan.startHz ? SweepSetting::From : SweepSetting::To;
+            return SweepProblem{
+                setting, Figure(hz / 1e9) + " GHz lies outside the sweep's range, 1 Hz to 1e9 GHz"};
+        }
+    }
+    if (plan.points > 1 && plan.startHz == plan.stopHz) {
+        const std::string points = std::to_string(plan.points);
+        return SweepProblem{SweepSetting::Points, "a sweep of " + points + " points needs " +
+                                                      names.from + " below " + names.to};
+    }
     if (plan.points == 1 && plan.startHz != plan.stopHz)
         return SweepProblem{SweepSetting::Points, std::string("a sweep of 1 point needs ") +
                                                       names.from + " and " + names.to + " equal"};

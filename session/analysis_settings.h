@@ -19,6 +19,16 @@ inline constexpr int kDefaultTrials = 1000;
 inline constexpr double kDefaultTolerancePercent = 5.0;
 inline constexpr std::uint64_t kDefaultSeed = 1;
 
+// What the figures can be computed for without losing every digit: a sweep
+// from 1 Hz to 1e9 GHz, a part's Q from 0.001 up (its loss resistance is X/Q),
+// and a Touchstone reference from 1 micro-ohm to 1 gigaohm, as the one-port
+// reader takes a load.
+inline constexpr double kLowestSweepGhz = 1e-9;
+inline constexpr double kHighestSweepGhz = 1e9;
+inline constexpr double kLowestComponentQ = 1e-3;
+inline constexpr double kLowestTouchstoneOhms = 1e-6;
+inline constexpr double kHighestTouchstoneOhms = 1e9;
+
 struct SweepSettings
 {
     // Unset: half the lower band edge and twice the upper, following the design.

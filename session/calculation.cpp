@@ -2,6 +2,7 @@
 
 #include "engine/absorption.h"
 #include "engine/design.h"
+#include "session/input_checks.h"
 #include "session/safe_file.h"
 
 namespace tevmar::session {
@@ -35,6 +36,7 @@ CalculateOutcome Calculate(const DesignInputs &inputs)
     if (outcome.result.solved)
         outcome.report = DesignReport(inputs, outcome.result);
     outcome.boxes = BoxesAfter(inputs, outcome.result.solved);
+    outcome.boxes.errorReason = NoSolutionReason(inputs, outcome.result);
     return outcome;
 }
 

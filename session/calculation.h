@@ -24,6 +24,7 @@ inline constexpr const char *kReportNotSavedMessage = "  REPORT NOT SAVED";
 struct BoxUpdates
 {
     std::string errorText;                 // the error box: empty, or why there is no design
+    std::string errorReason;               // without a design, what in the inputs stops it
     std::string unitPrompt;                // the prompt beside the absorbed value
     std::optional<std::string> absorbText; // the absorbed value's box, when rewritten
 };

@@ -4,7 +4,10 @@
 #include "format/analysis_text.h"
 #include "format/load_fit_report.h"
 #include "report/number_format.h"
+#include "report/printable_text.h"
+#include "session/safe_file.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace tevmar::session {
@@ -38,10 +41,24 @@ DesignInputs InputsForFit(const analysis::LoadFit &fit, double sourceOhms,
     return inputs;
 }
 
+analysis::OnePortData ReadOnePortFile(const std::string &path)
+{
+    const BoundedRead read = ReadFileBounded(path, kMaxOnePortFileBytes);
+    if (!read.error.empty()) {
+        std::string where = PrintableText(path);
+        if (read.midRead)
+            where += ":" + std::to_string(std::ranges::count(read.text, '\n') + 1);
+        throw analysis::TouchstoneError(where + ": cannot be read (" + read.error +
+                                        "); expected a one-port Touchstone file of at most " +
+                                        std::to_string(kMaxOnePortFileBytes >> 20) + " MiB");
+    }
+    return analysis::ReadOnePort(read.text, path);
+}
+
 MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request)
 {
     try {
-        analysis::OnePortData data = analysis::ReadOnePortFile(request.filePath);
+        analysis::OnePortData data = ReadOnePortFile(request.filePath);
         return MatchMeasuredLoad(request, std::move(data), request.filePath);
     } catch (const analysis::TouchstoneError &e) {
         MeasuredMatch match;
@@ -55,6 +72,7 @@ MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request, analysis::On
 {
     MeasuredMatch match;
     match.data = std::move(data);
+    match.warnings = match.data.warnings;
     analysis::FitSummary &summary = match.fit;
     summary.fileName = fileName;
     summary.points = match.data.frequenciesHz.size();

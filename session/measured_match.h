@@ -49,7 +49,19 @@ struct MeasuredMatch
     bool ok() const { return problem.empty(); }
 };
 
-// Reads the file and matches its load.
+// The most a measurement file may hold; a network analyser's sweep of a
+// hundred thousand points takes a few MiB.
+inline constexpr std::size_t kMaxOnePortFileBytes = std::size_t{256} << 20;
+
+// The one-port measurement in the file at `path`, read with
+// session::ReadFileBounded: a FIFO, a device or a directory, a file above
+// kMaxOnePortFileBytes and any error of the system are a TouchstoneError
+// naming the file (and the line reached, for an error halfway), as is
+// anything ReadOnePort refuses.
+analysis::OnePortData ReadOnePortFile(const std::string &path);
+
+// Reads the file and matches its load; the reader's warnings come first in
+// the match's.
 MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request);
 
 // The same for a measurement already read; `fileName` names it in the lines.

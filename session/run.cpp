@@ -56,6 +56,8 @@ class Runner
     void WriteFiles();
 
     void Say(Kind kind, std::string text) { o_.messages.push_back({kind, std::move(text)}); }
+    // The error box's text and why the synthesis has no design.
+    void SayNoSolution();
     bool Solved() const { return o_.design.solved(); }
     // The pane lines, or the error box's text without a design; the status
     // of a design so shown.
@@ -95,6 +97,13 @@ bool Runner::Design()
     return true;
 }
 
+void Runner::SayNoSolution()
+{
+    Say(Kind::Box, o_.design.boxes.errorText);
+    if (!o_.design.boxes.errorReason.empty())
+        Say(Kind::Problem, "no solution: " + o_.design.boxes.errorReason);
+}
+
 ExitStatus Runner::DesignStatus()
 {
     if (o_.design.saving == ReportSaving::NotSaved) {
@@ -108,7 +117,7 @@ ExitStatus Runner::DesignStatus()
 ExitStatus Runner::PaneLines()
 {
     if (!Solved()) {
-        Say(Kind::Box, o_.design.boxes.errorText);
+        SayNoSolution();
         return ExitStatus::NoSolution;
     }
     for (std::size_t i = 0; i < o_.design.report.pane.size(); ++i)
@@ -202,7 +211,7 @@ void Runner::WriteStandardOutput()
     });
     if (piped != o_.files.end()) {
         if (tunedWithoutDesign_) {
-            Say(Kind::Box, o_.design.boxes.errorText);
+            SayNoSolution();
             Say(Kind::Problem, kTunedInstead);
         }
         out += piped->text;
@@ -212,7 +221,7 @@ void Runner::WriteStandardOutput()
         return;
     }
     if (tunedWithoutDesign_) {
-        Say(Kind::Box, o_.design.boxes.errorText);
+        SayNoSolution();
         if (fit_ && !r_.json) {
             AppendLines(out, format::FitLines(*fit_));
             out += '\n';

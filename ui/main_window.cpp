@@ -455,6 +455,8 @@ void MainWindow::AskAndMatchMeasuredLoad()
 void MainWindow::ShowOutcome(const session::CalculateOutcome &outcome)
 {
     SetBoxText(Box::Error, outcome.boxes.errorText);
+    // The box keeps the window's words; why there is no design is a tooltip.
+    BoxOf(Box::Error)->setToolTip(FromUtf8(outcome.boxes.errorReason));
     SetBoxText(Box::UnitPrompt, outcome.boxes.unitPrompt);
     if (outcome.boxes.absorbText)
         SetBoxText(Box::AbsorbValue, *outcome.boxes.absorbText);

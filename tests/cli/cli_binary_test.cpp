@@ -111,7 +111,8 @@ TEST(TevmarCli, NoSolutionLeavesTheReportAlone)
         RunProgram({"--f1", "1", "--f2", "2", "--zhigh", "10", "--zlow", "50"}, dir.path());
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "  SOLUTION OUT OF RANGE\n");
+    EXPECT_EQ(run.err, "  SOLUTION OUT OF RANGE\ntevmar-cli: no solution: swapped ports: Zhigh (10 "
+                       "ohms) is below Zlow (50 ohms); Zhigh is the high-impedance port\n");
     EXPECT_EQ(ReadBytes(dir / "tevmar.prt"), old);
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"tevmar.prt"});
 }

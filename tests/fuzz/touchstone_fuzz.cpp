@@ -1,5 +1,7 @@
-// The one-port Touchstone reader on any bytes: it reads a measurement or
-// refuses the file with a TouchstoneError, nothing else. A measurement it
+// The one-port Touchstone reader on any bytes, read from a file as
+// --load-s1p reads it: it reads a measurement or refuses the file with a
+// TouchstoneError, nothing else, and no message or warning carries a control
+// byte to the terminal. A measurement it
 // reads has rising frequencies and finite, passive impedances, and is then
 // matched from 50 ohms over its whole span: the fit, the design and the
 // figures into the data must stay finite all the way to the JSON document.
@@ -13,20 +15,63 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <nlohmann/json.hpp>
+#include <string>
 #include <string_view>
+#include <unistd.h>
 
 using namespace tevmar;
+
+namespace {
+
+// One scratch file for the whole run, rewritten for each input. Its name is
+// removed at once; the reader opens it through the descriptor's entry in
+// /proc, which the kernel follows to the file itself.
+int ScratchFd()
+{
+    static const int fd = [] {
+        std::string name = (std::filesystem::temp_directory_path() / "tevmar-fuzz-XXXXXX").string();
+        const int opened = ::mkstemp(name.data());
+        if (opened < 0 || ::unlink(name.c_str()) != 0)
+            std::abort();
+        return opened;
+    }();
+    return fd;
+}
+
+std::string Write(std::string_view bytes)
+{
+    const int fd = ScratchFd();
+    if (::ftruncate(fd, 0) != 0 ||
+        ::pwrite(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()))
+        std::abort();
+    return "/proc/self/fd/" + std::to_string(fd);
+}
+
+// A message shows what it quotes with control bytes escaped.
+void RequirePrintable(std::string_view message)
+{
+    for (const char c : message)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            std::abort();
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const std::string_view text(reinterpret_cast<const char *>(data), size);
+    const std::string path = Write(text);
     analysis::OnePortData measured;
     try {
-        measured = analysis::ReadOnePort(text, "fuzz.s1p");
-    } catch (const analysis::TouchstoneError &) {
+        measured = session::ReadOnePortFile(path);
+    } catch (const analysis::TouchstoneError &e) {
+        RequirePrintable(e.what());
         return 0;
     }
+    for (const std::string &warning : measured.warnings)
+        RequirePrintable(warning);
     const std::size_t points = measured.frequenciesHz.size();
     if (points == 0 || measured.impedanceOhms.size() != points)
         std::abort();

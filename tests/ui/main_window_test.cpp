@@ -545,9 +545,12 @@ TEST_F(MainWindowTest, AFailedRunShowsTheMessageAndKeepsTheSavedReport)
     const std::string saved = ReadFile(Here() / "tevmar.prt");
     ASSERT_FALSE(saved.empty());
 
-    Type(w, "Zlow_text", "0");
+    Type(w, "Zlow_text", "-10");
     Click(w, "Calc_BP");
     EXPECT_EQ(BoxText(w, "Error_text"), "  SOLUTION OUT OF RANGE");
+    // Why, in the words tevmar-cli uses, without touching the box or the pane.
+    EXPECT_EQ(Control<QLineEdit>(w, "Error_text")->toolTip(),
+              "a negative impedance: Zlow reads -10 ohms");
     EXPECT_TRUE(w.pane().rows().empty());
     EXPECT_EQ(ReadFile(Here() / "tevmar.prt"), saved);
 
@@ -555,6 +558,7 @@ TEST_F(MainWindowTest, AFailedRunShowsTheMessageAndKeepsTheSavedReport)
     Type(w, "Zlow_text", "10");
     Click(w, "Calc_BP");
     EXPECT_EQ(BoxText(w, "Error_text"), "");
+    EXPECT_EQ(Control<QLineEdit>(w, "Error_text")->toolTip(), "");
     EXPECT_FALSE(w.pane().rows().empty());
 }
 
