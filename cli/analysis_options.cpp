@@ -13,6 +13,7 @@
 #include <cmath>
 #include <ostream>
 #include <stdexcept>
+#include <tuple>
 
 namespace tevmar::cli {
 
@@ -82,6 +83,23 @@ Handler QModelChoice(std::optional<analysis::QModel> &target)
     };
 }
 
+// "MIN:MAX", two positive numbers, the first below the second.
+Handler PartRange(std::optional<std::pair<double, double>> &target, const char *unit)
+{
+    return [&target, unit](const std::string &value) -> std::string {
+        const std::size_t colon = value.find(':');
+        const std::optional<double> low =
+            colon == std::string::npos ? std::nullopt : ParseNumber(value.substr(0, colon));
+        const std::optional<double> high =
+            colon == std::string::npos ? std::nullopt : ParseNumber(value.substr(colon + 1));
+        if (!low || !high || !(*low > 0) || !(*high > *low) || !std::isfinite(*high))
+            return "\"" + value + "\" is not MIN:MAX in " + unit +
+                   ", two positive numbers, the first below the second";
+        target = std::pair{*low, *high};
+        return {};
+    };
+}
+
 Handler FileName(std::optional<std::string> &target)
 {
     return [&target](const std::string &value) -> std::string {
@@ -142,6 +160,10 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          YieldLimit(r.yieldVswr)},
         {"--tune", "", "re-tune the values for the least in-band |S11|, the load held as typed",
          SetFlag(r.tune)},
+        {"--l-range", "MIN:MAX", "inductances --tune may choose, nH (default 0.1:10000)",
+         PartRange(r.inductorRangeNh, "nH")},
+        {"--c-range", "MIN:MAX", "capacitances --tune may choose, pF (default 0.1:100000)",
+         PartRange(r.capacitorRangePf, "pF")},
     };
 }
 
@@ -174,9 +196,13 @@ std::string AnalysisUsageText()
            "--sweep, --touchstone, --touchstone-v2 and --spice carry the tuned network,\n"
            "still without the load. With --eseries it is tuned again on standard values:\n"
            "the Touchstone and SPICE files hold that network, the CSV both. Where the\n"
-           "synthesis cannot absorb the load, it tunes the design for the largest value\n"
-           "that solves with the true load, writes that network and exits 6; the report\n"
-           "stays untouched.\n";
+           "synthesis cannot absorb the load, it tunes the design for the nearest value\n"
+           "of lower load Q that solves (smaller for series RL and shunt RC loads, larger\n"
+           "for series RC and shunt RL) with the true load, writes that network and exits\n"
+           "6; the report stays untouched. Where no such value solves, nothing is tuned\n"
+           "(exit 1). Each tuned part stays within --l-range or --c-range (by default\n"
+           "0.1 nH to 10 uH and 0.1 pF to 100 nF, what chip parts span); a part that ends\n"
+           "at a limit is named in the lines and marked \"atLimit\" in the JSON.\n";
 }
 
 std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem::path &reportPath)
@@ -198,6 +224,9 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
         return "--touchstone-r applies to --touchstone only; give it";
     if (r.qModel && !r.inductorQ && !r.capacitorQ)
         return "--q-model applies to --q-l and --q-c; give one";
+    if ((r.inductorRangeNh || r.capacitorRangePf) && !r.tune)
+        return std::string(r.inductorRangeNh ? "--l-range" : "--c-range") +
+               " applies to --tune; give it";
 
     const FileOption *onStandardOutput = nullptr;
     for (std::size_t i = 0; i < std::size(kFileOptions); ++i) {
@@ -243,6 +272,16 @@ session::AnalysisSettings SettingsOf(const AnalysisRequest &r)
             r.tolerancePercent.value_or(session::kDefaultTolerancePercent),
             r.seed.value_or(session::kDefaultSeed), r.yieldVswr};
     return settings;
+}
+
+analysis::PartRanges TuneRangesOf(const AnalysisRequest &r)
+{
+    analysis::PartRanges ranges;
+    if (r.inductorRangeNh)
+        std::tie(ranges.inductorLowNh, ranges.inductorHighNh) = *r.inductorRangeNh;
+    if (r.capacitorRangePf)
+        std::tie(ranges.capacitorLowPf, ranges.capacitorHighPf) = *r.capacitorRangePf;
+    return ranges;
 }
 
 namespace {
@@ -333,13 +372,13 @@ int WriteDesign(const session::CalculateOutcome &outcome, const AnalysisRequest 
 
 // The tuned figures on standard output: the JSON document when asked for
 // (which WriteDesign writes for a design that solved), otherwise lines.
-void WriteTuned(const analysis::TunedNetwork &tuned, const AnalysisRequest &r,
-                const std::string &json, std::ostream &out)
+void WriteTuned(const analysis::TunedNetwork &tuned, const analysis::NetworkAnalysis &figures,
+                const AnalysisRequest &r, const std::string &json, std::ostream &out)
 {
     if (r.json) {
         out << json;
     } else {
-        for (const std::string &line : analysis::TunedLines(tuned))
+        for (const std::string &line : analysis::TunedLines(tuned, &figures))
             out << line << '\n';
     }
     out.flush();
@@ -365,7 +404,7 @@ int RunOutcomeWithAnalysis(session::CalculateOutcome outcome, const AnalysisRequ
     std::optional<analysis::TunedNetwork> tuned;
     if (r.tune)
         tuned = analysis::TuneDesign(outcome.inputs, outcome.result, r.eseries, nullptr,
-                                     outcome.measuredLoad);
+                                     outcome.measuredLoad, TuneRangesOf(r));
     const bool tunedWithoutDesign = tuned && !outcome.solved();
 
     // A sweep that does not fit the band is bad usage, found before the
@@ -383,6 +422,9 @@ int RunOutcomeWithAnalysis(session::CalculateOutcome outcome, const AnalysisRequ
     }
 
     session::SaveReport(outcome, reportPath);
+    if (r.tune && !outcome.solved() && !tuned)
+        err << "tevmar-cli: --tune: no design absorbs this load, nor any value of it with lower "
+               "load Q; nothing was tuned\n";
     if (!outcome.solved() && !tunedWithoutDesign) {
         if (r.json)
             out << WithFit(analysis::DesignJson(outcome.inputs, outcome.result, {}, nullptr), fit);
@@ -394,6 +436,7 @@ int RunOutcomeWithAnalysis(session::CalculateOutcome outcome, const AnalysisRequ
     // Everything is computed before anything is written, so that a failure
     // here leaves the design on standard output and no file half done.
     analysis::NetworkAnalysis a;
+    std::optional<analysis::NetworkAnalysis> tunedAnalysis;
     std::vector<OutputFile> files;
     std::string json;
     try {
@@ -403,8 +446,8 @@ int RunOutcomeWithAnalysis(session::CalculateOutcome outcome, const AnalysisRequ
         if (tuned) {
             session::CalculateOutcome tunedOutcome = outcome;
             tunedOutcome.result = analysis::TunedDesignResult(*tuned, outcome.result);
-            files = RenderFiles(r, tunedOutcome,
-                                session::TunedAnalysis(*tuned, tunedOutcome.result, options), plan,
+            tunedAnalysis = session::TunedAnalysis(*tuned, tunedOutcome.result, options);
+            files = RenderFiles(r, tunedOutcome, *tunedAnalysis, plan,
                                 tuned->standard ? &tuned->standard->network : nullptr);
         } else {
             files = RenderFiles(r, outcome, a, plan);
@@ -414,7 +457,7 @@ int RunOutcomeWithAnalysis(session::CalculateOutcome outcome, const AnalysisRequ
                        ? session::ExportText(session::ExportKind::Json, outcome, a, {})
                        : analysis::DesignJson(outcome.inputs, outcome.result, {}, nullptr);
             if (tuned)
-                json = analysis::WithTunedJson(json, *tuned);
+                json = analysis::WithTunedJson(json, *tuned, &*tunedAnalysis);
             json = WithFit(json, fit);
         }
     } catch (const std::exception &e) {
@@ -442,7 +485,7 @@ int RunOutcomeWithAnalysis(session::CalculateOutcome outcome, const AnalysisRequ
         err << outcome.boxes.errorText << '\n';
         if (fit && !r.json)
             WriteLines(analysis::FitLines(*fit), out), out << '\n';
-        WriteTuned(*tuned, r, json, out);
+        WriteTuned(*tuned, *tunedAnalysis, r, json, out);
         err << "tevmar-cli: no textbook design; the tuned network was written instead\n";
         if (!out)
             code = kExitOutputFailed;
@@ -450,7 +493,7 @@ int RunOutcomeWithAnalysis(session::CalculateOutcome outcome, const AnalysisRequ
         code = WriteDesign(outcome, r, json, a, out, err, fit);
         if (tuned && !r.json) {
             out << '\n';
-            WriteTuned(*tuned, r, json, out);
+            WriteTuned(*tuned, *tunedAnalysis, r, json, out);
             if (code == kExitDesigned && !out)
                 code = kExitOutputFailed;
         }
