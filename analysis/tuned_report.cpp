@@ -199,7 +199,7 @@ std::vector<std::string> TunedLines(const TunedNetwork &t, const NetworkAnalysis
     }
     if (analysis)
         for (const std::string &line : PartFiguresLines(*analysis))
-            lines.push_back("Tuned network, " + line);
+            lines.push_back(line.starts_with(' ') ? line : "Tuned network: " + line);
     return lines;
 }
 

@@ -231,8 +231,12 @@ TEST(TuneOption, KeepsThePartsWithinTheRangesAndMarksALimit)
     EXPECT_EQ(ReadBytes(csv).rfind("frequency_hz,tuned_full_s11_db,", 0), 0u);
 
     args.erase(std::find(args.begin(), args.end(), "--json"));
+    args.insert(args.end(), {"--monte-carlo", "50"});
     const CliRun lines = RunCliIn(args, dir);
     EXPECT_NE(lines.out.find("  At a range limit: C1 0.3 pF (lower limit)"), std::string::npos)
+        << lines.out;
+    EXPECT_NE(lines.out.find("\nTuned network: Tolerance +-5 % (50 trials, seed 1)"),
+              std::string::npos)
         << lines.out;
 
     EXPECT_EQ(RunCliIn({"--l-range", "5:1"}, dir).exitCode, kExitBadUsage);
