@@ -36,7 +36,10 @@ TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettin
         r.tuned = analysis::TuneDesign(design.inputs, design.result, settings.eseries, stop,
                                        design.measuredLoad, settings.tuneRanges);
         if (!r.tuned) {
-            r.problem = "There is no network to tune.";
+            // Tuning a network without its load would answer another question.
+            r.problem = design.solved() ? "There is no network to tune."
+                                        : "No design absorbs this load, nor any value of it "
+                                          "with lower load Q: there is no network to tune.";
             return r;
         }
         r.lines = analysis::TunedLines(*r.tuned);
