@@ -392,8 +392,8 @@ std::string PartRangesError(const PartRanges &r)
 {
     for (const auto &[low, high] : {std::pair{r.inductorLowNh, r.inductorHighNh},
                                     std::pair{r.capacitorLowPf, r.capacitorHighPf}})
-        if (!PositiveFinite(low) || !PositiveFinite(high) || !(low < high))
-            return "a part range needs two positive limits, the lower below the upper";
+        if (!(low >= kLowestRangeLimit) || !(high <= kHighestRangeLimit) || !(low < high))
+            return "a part range needs two limits from 1e-06 to 1e+09, the lower below the upper";
     return {};
 }
 

@@ -28,8 +28,13 @@ struct PartRanges
     friend bool operator==(const PartRanges &, const PartRanges &) = default;
 };
 
-// Why the ranges cannot be searched, or empty: each limit positive and
-// finite, the lower below the upper.
+// The widest range a part may be given, nH or pF: beyond it the search would
+// only wander into values no circuit holds.
+inline constexpr double kLowestRangeLimit = 1e-6;
+inline constexpr double kHighestRangeLimit = 1e9;
+
+// Why the ranges cannot be searched, or empty: each limit within the widest
+// range, the lower below the upper.
 std::string PartRangesError(const PartRanges &ranges);
 
 // The lower and upper limits for a part of this kind.

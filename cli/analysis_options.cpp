@@ -92,9 +92,10 @@ Handler PartRange(std::optional<std::pair<double, double>> &target, const char *
             colon == std::string::npos ? std::nullopt : ParseNumber(value.substr(0, colon));
         const std::optional<double> high =
             colon == std::string::npos ? std::nullopt : ParseNumber(value.substr(colon + 1));
-        if (!low || !high || !(*low > 0) || !(*high > *low) || !std::isfinite(*high))
+        if (!low || !high || !(*low >= analysis::kLowestRangeLimit) ||
+            !(*high <= analysis::kHighestRangeLimit) || !(*high > *low))
             return "\"" + value + "\" is not MIN:MAX in " + unit +
-                   ", two positive numbers, the first below the second";
+                   ", two numbers from 1e-06 to 1e+09, the first below the second";
         target = std::pair{*low, *high};
         return {};
     };

@@ -239,7 +239,8 @@ TEST(TuneOption, KeepsThePartsWithinTheRangesAndMarksALimit)
               std::string::npos)
         << lines.out;
 
-    EXPECT_EQ(RunCliIn({"--l-range", "5:1"}, dir).exitCode, kExitBadUsage);
+    for (const char *bad : {"5:1", "1e-300:1", "1:1e300", "1", "a:2", "0:1"})
+        EXPECT_EQ(RunCliIn({"--l-range", bad}, dir).exitCode, kExitBadUsage) << bad;
     Args untuned = kSeriesRc;
     untuned.insert(untuned.end(), {"--c-range", "1:2"});
     const CliRun refused = RunCliIn(untuned, dir);
