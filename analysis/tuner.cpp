@@ -450,7 +450,10 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
     const auto polishBriefly = [&](std::vector<double> x) {
         work.Clamp(x);
         x = polish.Run(x, kScreenRounds, kScreenEvaluations);
-        candidates.emplace_back(work.Measure(x), std::move(x));
+        // A network whose response overflows is no candidate (and would
+        // break the ordering).
+        if (const double gamma = work.Measure(x); std::isfinite(gamma))
+            candidates.emplace_back(gamma, std::move(x));
         std::stable_sort(candidates.begin(), candidates.end(),
                          [](const auto &a, const auto &b) { return a.first < b.first; });
     };
@@ -460,7 +463,8 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
         polishBriefly(run == 0 ? origin : Perturbed(origin, kStartSpread, random));
     // Global stage: hops from the best so far.
     for (int hop = 0; hop < options.hops; ++hop)
-        polishBriefly(Perturbed(candidates.front().second, kHopSpreads[hop % 2], random));
+        polishBriefly(Perturbed(candidates.empty() ? origin : candidates.front().second,
+                                kHopSpreads[hop % 2], random));
 
     std::vector<double> best = origin;
     double bestGamma = originGamma * (1 - kRealImprovement);
