@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 
 namespace tevmar::analysis {
@@ -60,11 +61,23 @@ std::optional<ESeries> ParseSeries(std::string_view name)
     return std::nullopt;
 }
 
+double SeriesValueAt(double mantissa, int exponent)
+{
+    // The series writes its values with at most three significant digits:
+    // read "680e-3" as text, which rounds once to the double nearest 0.68.
+    // Scaling 6.8 by a power of ten rounds twice and can land a bit beside it
+    // (6.8 / 10 is 0.6799999999999999).
+    const long digits = std::lround(mantissa * 100);
+    const std::string text = std::to_string(digits) + "e" + std::to_string(exponent - 2);
+    double value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
 namespace {
 
-// value * 10^exponent with a single rounding: 10^k is exact in a double for the
-// decades of component values, and dividing by it (rather than multiplying by
-// an inexact 10^-k) keeps 4.7 * 10^-1 at the double nearest 0.47.
+// value * 10^exponent, for the mantissa of a value: exact enough to choose
+// between two series values, never written out.
 double ScaleByDecade(double value, int exponent)
 {
     return exponent >= 0 ? value * std::pow(10.0, exponent) : value / std::pow(10.0, -exponent);
@@ -91,7 +104,7 @@ double SnapToSeries(double value, ESeries series)
     const double upper = above == values.end() ? 10.0 : *above;
     // Nearer in ratio: mantissa / lower against upper / mantissa.
     const double chosen = mantissa * mantissa < lower * upper ? lower : upper;
-    return ScaleByDecade(chosen, exponent);
+    return SeriesValueAt(chosen, exponent);
 }
 
 Ladder SnapLadder(const Ladder &ladder, ESeries series)

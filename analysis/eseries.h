@@ -16,6 +16,11 @@ enum class ESeries { E12, E24, E48, E96 };
 // The series' values of one decade, from 1.0 up to (not including) 10.
 std::span<const double> SeriesValues(ESeries series);
 
+// mantissa * 10^exponent for a series mantissa (or 10), as the series writes
+// it: the double nearest 0.68 for 6.8 and -1, so that files and tables show
+// "0.68".
+double SeriesValueAt(double mantissa, int exponent);
+
 std::string SeriesName(ESeries series);
 // "E12", "E24", "E48" or "E96", upper or lower case.
 std::optional<ESeries> ParseSeries(std::string_view name);

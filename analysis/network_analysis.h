@@ -99,6 +99,9 @@ std::vector<PartSensitivity> SensitivityOf(const Ladder &ladder, const Band &ban
 
 struct NetworkAnalysis
 {
+    // The analysis of a re-tuned network rather than the design's: its CSV
+    // columns and its standard values are named for the tuned network.
+    bool tuned = false;
     Band band;
     Ladder full;
     Ladder printed;

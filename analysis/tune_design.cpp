@@ -15,7 +15,7 @@ TuneProblem TuneProblemOf(const DesignResult &design, std::optional<double> load
 {
     if (!design.solved)
         throw std::invalid_argument("a design without a solution has no network to tune");
-    TuneProblem problem{FromDesign(design, Precision::Full), BandOf(design.band)};
+    TuneProblem problem{FromDesign(design, Precision::Full), BandOf(design.band), {}};
     if (problem.network.load && loadValue)
         problem.network.load->element.value = *loadValue;
     return problem;
@@ -39,6 +39,23 @@ DesignResult RunWithValue(DesignInputs &inputs, double value)
 
 } // namespace
 
+namespace {
+
+// The load's Q falls as its value falls for series RL (X = wL over R) and
+// shunt RC (R over 1 / wC) loads, and as its value rises for series RC and
+// shunt RL loads.
+bool QFallsWithValue(LoadType type)
+{
+    return IsSeriesLoad(type) == IsInductiveLoad(type);
+}
+
+// Steps of 5 % reach a factor of about 17 000 either way.
+constexpr int kMostRelaxSteps = 200;
+// The smallest reactance value the synthesis absorbs (nH or pF).
+constexpr double kSmallestAbsorbed = 0.001;
+
+} // namespace
+
 std::optional<RelaxedDesign> RelaxedDesignFor(const DesignInputs &inputs)
 {
     const double typed =
@@ -46,22 +63,24 @@ std::optional<RelaxedDesign> RelaxedDesignFor(const DesignInputs &inputs)
     if (!(typed > 0) || RunDesign(inputs).solved)
         return std::nullopt;
 
-    // Down in 5 % steps to the first value that solves, then bisection
-    // between it and the step above, which does not.
+    // In 5 % steps towards lower load Q to the first value that solves, then
+    // bisection between it and the step before, which does not. A value the
+    // synthesis no longer absorbs is no design for this load.
+    const double factor = QFallsWithValue(inputs.loadType) ? 0.95 : 1 / 0.95;
     DesignInputs trial = inputs;
     double failing = typed;
     double solving = typed;
     DesignResult design;
     for (int step = 0;; ++step) {
-        if (step == 200)
+        solving *= factor;
+        if (step == kMostRelaxSteps || !(solving > kSmallestAbsorbed) || !std::isfinite(solving))
             return std::nullopt;
-        solving *= 0.95;
         design = RunWithValue(trial, solving);
         if (design.solved)
             break;
         failing = solving;
     }
-    while (failing - solving > 1e-3 * solving) {
+    while (std::abs(failing - solving) > 1e-3 * solving) {
         const double middle = 0.5 * (failing + solving);
         DesignResult d = RunWithValue(trial, middle);
         if (d.solved) {
@@ -71,6 +90,8 @@ std::optional<RelaxedDesign> RelaxedDesignFor(const DesignInputs &inputs)
             failing = middle;
         }
     }
+    if (!design.absorbed)
+        return std::nullopt;
     SetValue(trial, solving);
     return RelaxedDesign{trial, design, solving, typed};
 }
@@ -101,7 +122,8 @@ std::optional<double> BodeFanoGammaOf(const TuneProblem &problem)
 
 std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignResult &design,
                                        std::optional<ESeries> series, const std::atomic<bool> *stop,
-                                       std::shared_ptr<const MeasuredLoad> measured)
+                                       std::shared_ptr<const MeasuredLoad> measured,
+                                       const PartRanges &ranges)
 {
     TunedNetwork t;
     if (design.solved) {
@@ -113,6 +135,7 @@ std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignR
         t.problem = TuneProblemOf(t.relaxed->design, t.relaxed->loadValue);
     }
     t.problem.network.measured = std::move(measured);
+    t.problem.ranges = ranges;
     TuneOptions options;
     options.stop = stop;
     t.tuned = Tune(t.problem, options);

@@ -18,10 +18,12 @@ namespace tevmar::analysis {
 // std::invalid_argument for a design that is not solved.
 TuneProblem TuneProblemOf(const DesignResult &design, std::optional<double> loadValue = {});
 
-// A design the synthesis can make for a load it cannot absorb: the largest
-// value of the same load kind below the typed one, found to 0.1 %, that
-// solves. Empty when the typed inputs solve already, nothing is absorbed, or
-// no smaller value solves either.
+// A design the synthesis can make for a load it cannot absorb: the nearest
+// value of the same load kind, found to 0.1 %, that solves, searched in the
+// direction that lowers the load's Q (smaller for series RL and shunt RC
+// loads, larger for series RC and shunt RL). Empty when the typed inputs
+// solve already, nothing is absorbed, or no value solves before the design
+// would no longer absorb the load.
 struct RelaxedDesign
 {
     DesignInputs inputs; // the typed inputs with the relaxed value in the box
@@ -46,15 +48,17 @@ struct TunedNetwork
     std::optional<RelaxedDesign> relaxed;
 };
 
-// Tunes a solved design; for one without solution, tunes the relaxed design
-// of its inputs with the true load. Empty when there is nothing to tune.
-// With `measured`, the network is tuned into the measured load in place of
-// the fitted model the design was made for. Throws TuneCancelled when `stop`
-// is raised.
+// Tunes a solved design within the part ranges; for one without solution,
+// tunes the relaxed design of its inputs with the true load. Empty when there
+// is nothing to tune (no solution and no relaxed design). With `measured`,
+// the network is tuned into the measured load in place of the fitted model
+// the design was made for. Throws TuneCancelled when `stop` is raised,
+// std::invalid_argument for ranges PartRangesError rejects.
 std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignResult &design,
                                        std::optional<ESeries> series,
                                        const std::atomic<bool> *stop = nullptr,
-                                       std::shared_ptr<const MeasuredLoad> measured = nullptr);
+                                       std::shared_ptr<const MeasuredLoad> measured = nullptr,
+                                       const PartRanges &ranges = {});
 
 // The design the tuning started from with the tuned values in its element
 // table (full precision, and printed to 0.001) and the true load in the

@@ -20,26 +20,43 @@ bool PositiveFinite(double v)
 
 // The cascade being tuned, its values moved in place. The variables are the
 // natural logs of each part's value over its starting value: equal steps are
-// equal ratios, which suits parts that differ by decades.
+// equal ratios, which suits parts that differ by decades, and each part's
+// range is a box of its own. A part the design already put outside its range
+// may stay there or move towards the range, never further out: the tune
+// never ends worse than the design, and such a part is flagged as the
+// design's own would be.
 class Work
 {
   public:
-    Work(const TuneProblem &problem, double valueRange)
-        : network_(problem.network), band_(problem.band), logRange_(std::log(valueRange)),
-          gradient_(network_.elements.size())
+    explicit Work(const TuneProblem &problem)
+        : network_(problem.network), band_(problem.band), gradient_(network_.elements.size())
     {
-        for (const LadderElement &part : problem.network.elements)
+        for (const LadderElement &part : problem.network.elements) {
+            const auto [low, high] = RangeOf(part.kind, problem.ranges);
             start_.push_back(part.value);
+            low_.push_back(std::min(low, part.value));
+            high_.push_back(std::max(high, part.value));
+            lower_.push_back(std::log(low_.back() / part.value));
+            upper_.push_back(std::log(high_.back() / part.value));
+        }
     }
 
     std::size_t Parts() const { return start_.size(); }
-    double LogRange() const { return logRange_; }
     const Band &BandHz() const { return band_; }
+    const std::vector<double> &Lower() const { return lower_; }
+    const std::vector<double> &Upper() const { return upper_; }
+
+    // A point moved into the box.
+    void Clamp(std::vector<double> &x) const
+    {
+        for (std::size_t i = 0; i < Parts(); ++i)
+            x[i] = std::clamp(x[i], lower_[i], upper_[i]);
+    }
 
     void Set(const double *x)
     {
         for (std::size_t i = 0; i < Parts(); ++i)
-            network_.elements[i].value = start_[i] * std::exp(x[i]);
+            network_.elements[i].value = std::clamp(start_[i] * std::exp(x[i]), low_[i], high_[i]);
     }
 
     // |S11|^2 at one frequency for the values last set; with `byLog`, its
@@ -78,8 +95,9 @@ class Work
   private:
     Ladder network_; // the load held, the parts' values moved
     Band band_;
-    double logRange_;
     std::vector<double> start_;
+    std::vector<double> lower_, upper_; // the ranges in log value over the start
+    std::vector<double> low_, high_;    // the ranges themselves
     std::vector<double> gradient_;
 };
 
@@ -213,9 +231,9 @@ class MinimaxPolish
         Pass pass{&work_, &frequencies, 1.0 / startMax, x, startMax};
 
         nlopt::opt opt(nlopt::LD_SLSQP, static_cast<unsigned>(n + 1));
-        std::vector<double> lower(n + 1, -work_.LogRange()), upper(n + 1, work_.LogRange());
-        lower[n] = 0;
-        upper[n] = HUGE_VAL;
+        std::vector<double> lower = work_.Lower(), upper = work_.Upper();
+        lower.push_back(0);
+        upper.push_back(HUGE_VAL);
         opt.set_lower_bounds(lower);
         opt.set_upper_bounds(upper);
         // The objective is t, the last variable.
@@ -276,17 +294,45 @@ class MinimaxPolish
 };
 
 // The search's effort, found by trials on absorbed and plain designs of
-// orders 4 to 12 (a 2-core machine tunes order 12 in tens of milliseconds):
+// orders 4 to 12 and on a measured antenna written with 6 to 17 digits:
 // - perturbed starts spread each part uniformly in log value within a factor
 //   e^0.9 = 2.5 of the start: the network's local minima lie far apart, and
 //   smaller spreads mostly fall back into the start's own basin;
-// - every start gets a short polish, the best two a long one.
+// - the global stage hops from the best network so far, alternately far
+//   (into another basin) and near (a neighbouring arrangement of the
+//   ripples), which makes the answer depend on the problem rather than on
+//   where the first starts happened to fall;
+// - every start and hop gets a short polish, the best two a long one.
 constexpr double kStartSpread = 0.9;
+constexpr double kHopSpreads[] = {0.6, 0.25};
 constexpr int kScreenRounds = 3;
 constexpr int kScreenEvaluations = 40;
 constexpr int kPolishRounds = 8;
 constexpr int kPolishEvaluations = 150;
-constexpr std::size_t kFinalists = 2;
+
+// Polished points and their in-band maximum |S11|, best first.
+using Candidates = std::vector<std::pair<double, std::vector<double>>>;
+
+// The first `count` candidates (best first) that differ from each better one
+// chosen by more than 1 % in some part: hops often land in the same basin as
+// the best, and polishing one basin twice wastes the long polish.
+std::vector<std::size_t> DistinctBest(const Candidates &candidates, int count)
+{
+    std::vector<std::size_t> chosen;
+    for (std::size_t k = 0; k < candidates.size() && chosen.size() < std::size_t(count); ++k) {
+        const std::vector<double> &x = candidates[k].second;
+        const bool distinct = std::all_of(chosen.begin(), chosen.end(), [&](std::size_t c) {
+            const std::vector<double> &y = candidates[c].second;
+            for (std::size_t i = 0; i < x.size(); ++i)
+                if (std::abs(x[i] - y[i]) > 0.01)
+                    return true;
+            return false;
+        });
+        if (distinct)
+            chosen.push_back(k);
+    }
+    return chosen;
+}
 
 // A tuned network replaces the start only when it is better by more than the
 // measurement's own precision; otherwise the start comes back unchanged.
@@ -302,11 +348,12 @@ double Symmetric(std::mt19937_64 &random)
     return static_cast<double>(random() >> 11) * 0x1.0p-52 - 1.0;
 }
 
-// 10^exponent times a series mantissa with one rounding, as the snapping does.
-double ScaleByDecade(double mantissa, int exponent)
+// `x` with each part moved uniformly in log value by up to `spread`.
+std::vector<double> Perturbed(std::vector<double> x, double spread, std::mt19937_64 &random)
 {
-    return exponent >= 0 ? mantissa * std::pow(10.0, exponent)
-                         : mantissa / std::pow(10.0, -exponent);
+    for (double &xi : x)
+        xi += spread * Symmetric(random);
+    return x;
 }
 
 // The series value `steps` places above (below, when negative) a value of
@@ -320,7 +367,7 @@ double StepInSeries(double value, ESeries series, int steps)
     int index = 0;
     double nearest = HUGE_VAL;
     for (int i = 0; i <= size; ++i) {
-        const double candidate = ScaleByDecade(i < size ? values[i] : 10.0, exponent);
+        const double candidate = SeriesValueAt(i < size ? values[i] : 10.0, exponent);
         const double distance = std::abs(std::log(value / candidate));
         if (distance < nearest) {
             nearest = distance;
@@ -336,10 +383,31 @@ double StepInSeries(double value, ESeries series, int steps)
         index += size;
         --exponent;
     }
-    return ScaleByDecade(values[index], exponent);
+    return SeriesValueAt(values[index], exponent);
 }
 
 } // namespace
+
+std::string PartRangesError(const PartRanges &r)
+{
+    for (const auto &[low, high] : {std::pair{r.inductorLowNh, r.inductorHighNh},
+                                    std::pair{r.capacitorLowPf, r.capacitorHighPf}})
+        if (!(low >= kLowestRangeLimit) || !(high <= kHighestRangeLimit) || !(low < high))
+            return "a part range needs two limits from 1e-06 to 1e+09, the lower below the upper";
+    return {};
+}
+
+std::pair<double, double> RangeOf(ElementKind kind, const PartRanges &ranges)
+{
+    return IsInductor(kind) ? std::pair{ranges.inductorLowNh, ranges.inductorHighNh}
+                            : std::pair{ranges.capacitorLowPf, ranges.capacitorHighPf};
+}
+
+bool AtRangeLimit(const LadderElement &part, const PartRanges &ranges)
+{
+    const auto [low, high] = RangeOf(part.kind, ranges);
+    return part.value <= low * (1 + 1e-6) || part.value >= high * (1 - 1e-6);
+}
 
 std::string TuneProblemError(const TuneProblem &problem)
 {
@@ -359,7 +427,7 @@ std::string TuneProblemError(const TuneProblem &problem)
             IsShunt(e.kind) != (load->port() == 1))
             return "the load's reactance must be a shunt part at port 1 or a series part at port 2";
     }
-    return {};
+    return PartRangesError(problem.ranges);
 }
 
 double InBandGammaMax(const TuneProblem &problem, const Ladder &network)
@@ -371,33 +439,38 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
 {
     if (const std::string error = TuneProblemError(problem); !error.empty())
         throw std::invalid_argument(error);
-    if (options.restarts < 0 || !(options.valueRange > 1) || !std::isfinite(options.valueRange))
-        throw std::invalid_argument("tuning needs a value range above 1 and no negative restarts");
-    Work work(problem, options.valueRange);
+    if (options.restarts < 0 || options.hops < 0 || options.finalists < 1)
+        throw std::invalid_argument("tuning needs a finalist and no negative restarts or hops");
+    Work work(problem);
     MinimaxPolish polish(work, options.stop);
-    const std::vector<double> origin(work.Parts(), 0.0);
-    const double startGamma = work.Measure(origin);
-
-    // Screening: the given values and the perturbed starts, each polished briefly.
+    const std::vector<double> origin(work.Parts(), 0.0); // the start
+    const double originGamma = work.Measure(origin);
     std::mt19937_64 random(options.seed);
-    const double spread = std::min(kStartSpread, work.LogRange());
-    std::vector<std::pair<double, std::vector<double>>> screened;
-    for (int run = 0; run <= options.restarts; ++run) {
-        std::vector<double> x = origin;
-        if (run > 0)
-            for (double &xi : x)
-                xi = spread * Symmetric(random);
+    Candidates candidates;
+    const auto polishBriefly = [&](std::vector<double> x) {
+        work.Clamp(x);
         x = polish.Run(x, kScreenRounds, kScreenEvaluations);
-        screened.emplace_back(work.Measure(x), std::move(x));
-    }
-    std::stable_sort(screened.begin(), screened.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
-    screened.resize(std::min(screened.size(), kFinalists));
+        // A network whose response overflows is no candidate (and would
+        // break the ordering).
+        if (const double gamma = work.Measure(x); std::isfinite(gamma))
+            candidates.emplace_back(gamma, std::move(x));
+        std::stable_sort(candidates.begin(), candidates.end(),
+                         [](const auto &a, const auto &b) { return a.first < b.first; });
+    };
+
+    // Screening: the given values and the perturbed starts.
+    for (int run = 0; run <= options.restarts; ++run)
+        polishBriefly(run == 0 ? origin : Perturbed(origin, kStartSpread, random));
+    // Global stage: hops from the best so far.
+    for (int hop = 0; hop < options.hops; ++hop)
+        polishBriefly(Perturbed(candidates.empty() ? origin : candidates.front().second,
+                                kHopSpreads[hop % 2], random));
 
     std::vector<double> best = origin;
-    double bestGamma = startGamma * (1 - kRealImprovement);
+    double bestGamma = originGamma * (1 - kRealImprovement);
     bool improved = false;
-    for (const auto &[screenedGamma, screenedX] : screened) {
+    for (const std::size_t k : DistinctBest(candidates, options.finalists)) {
+        const auto &[screenedGamma, screenedX] = candidates[k];
         std::vector<double> x = polish.Run(screenedX, kPolishRounds, kPolishEvaluations);
         double gamma = work.Measure(x);
         if (screenedGamma < gamma) {
@@ -411,21 +484,42 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
         }
     }
     TuneResult result;
-    result.startGammaMax = startGamma;
+    result.startGammaMax = originGamma;
     result.network = improved ? work.NetworkAt(best) : problem.network;
-    result.gammaMax = improved ? bestGamma : startGamma;
+    result.gammaMax = improved ? bestGamma : originGamma;
     return result;
 }
 
 StandardTuneResult TuneToSeries(const TuneProblem &problem, const Ladder &network, ESeries series,
                                 const std::atomic<bool> *stop)
 {
-    if (const std::string error = TuneProblemError(TuneProblem{network, problem.band});
+    if (const std::string error =
+            TuneProblemError(TuneProblem{network, problem.band, problem.ranges});
         !error.empty())
         throw std::invalid_argument(error);
     StandardTuneResult result;
     result.series = series;
     result.snapped = SnapLadder(network, series);
+    // Each part's range, widened to its tuned value where the design put it
+    // outside; a snap that crosses a limit takes the series value inside it.
+    std::vector<std::pair<double, double>> limits;
+    for (const LadderElement &part : network.elements) {
+        const auto [low, high] = RangeOf(part.kind, problem.ranges);
+        limits.emplace_back(std::min(low, part.value) * (1 - 1e-9),
+                            std::max(high, part.value) * (1 + 1e-9));
+    }
+    const auto allInRange = [&](const Ladder &ladder) {
+        for (std::size_t i = 0; i < ladder.elements.size(); ++i)
+            if (ladder.elements[i].value < limits[i].first ||
+                ladder.elements[i].value > limits[i].second)
+                return false;
+        return true;
+    };
+    for (std::size_t i = 0; i < network.elements.size(); ++i) {
+        double &value = result.snapped.elements[i].value;
+        for (int k = 0; k < 2 && (value < limits[i].first || value > limits[i].second); ++k)
+            value = StepInSeries(value, series, value < limits[i].first ? 1 : -1);
+    }
     result.snappedGammaMax = InBandGammaMax(problem, result.snapped);
 
     // Moves of one part by one or two series steps either way and, when none
@@ -451,7 +545,8 @@ StandardTuneResult TuneToSeries(const TuneProblem &problem, const Ladder &networ
         const auto improve = [&](const std::vector<Ladder> &candidates) {
             std::vector<std::pair<double, std::size_t>> ranked;
             for (std::size_t c = 0; c < candidates.size(); ++c)
-                if (const double bound = screen(candidates[c]); bound < currentGamma)
+                if (const double bound = screen(candidates[c]);
+                    bound < currentGamma && allInRange(candidates[c]))
                     ranked.emplace_back(bound, c);
             std::stable_sort(ranked.begin(), ranked.end());
             for (const auto &[bound, c] : ranked) {
@@ -492,7 +587,8 @@ StandardTuneResult TuneToSeries(const TuneProblem &problem, const Ladder &networ
     for (std::size_t i = 0; i < parts; ++i) {
         const int away = result.snapped.elements[i].value > network.elements[i].value ? -1 : 1;
         Ladder start = stepped(i, away, result.snapped);
-        starts.emplace_back(screen(start), std::move(start));
+        if (allInRange(start))
+            starts.emplace_back(screen(start), std::move(start));
     }
     std::stable_sort(starts.begin(), starts.end(),
                      [](const auto &a, const auto &b) { return a.first < b.first; });

@@ -12,8 +12,37 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace tevmar::analysis {
+
+// The values a tuned part may take, in nH and pF: by default what chip parts
+// span, 0.1 nH to 10 uH and 0.1 pF to 100 nF.
+struct PartRanges
+{
+    double inductorLowNh = 0.1;
+    double inductorHighNh = 10'000;
+    double capacitorLowPf = 0.1;
+    double capacitorHighPf = 100'000;
+
+    friend bool operator==(const PartRanges &, const PartRanges &) = default;
+};
+
+// The widest range a part may be given, nH or pF: beyond it the search would
+// only wander into values no circuit holds.
+inline constexpr double kLowestRangeLimit = 1e-6;
+inline constexpr double kHighestRangeLimit = 1e9;
+
+// Why the ranges cannot be searched, or empty: each limit within the widest
+// range, the lower below the upper.
+std::string PartRangesError(const PartRanges &ranges);
+
+// The lower and upper limits for a part of this kind.
+std::pair<double, double> RangeOf(ElementKind kind, const PartRanges &ranges);
+
+// A value within 1e-6 of its range's lower or upper limit (or beyond it): a
+// part the search would have moved further had the range allowed it.
+bool AtRangeLimit(const LadderElement &part, const PartRanges &ranges);
 
 struct TuneProblem
 {
@@ -21,7 +50,8 @@ struct TuneProblem
     // resistances, with the true load: an absorbed reactance in
     // `network.load` is held as it is.
     Ladder network;
-    Band band; // the band |S11| is minimised over
+    Band band;         // the band |S11| is minimised over
+    PartRanges ranges; // every tuned value stays within these
 };
 
 // Thrown by a tune whose stop flag was raised: it ends within one round of
@@ -35,9 +65,9 @@ struct TuneCancelled : std::runtime_error
 struct TuneOptions
 {
     std::uint64_t seed = 1; // same seed, same network, on every machine
-    int restarts = 12;      // perturbed starts besides the given values
-    // Each part stays within this factor of its starting value, either way.
-    double valueRange = 10.0;
+    int restarts = 16;      // perturbed starts besides the given values
+    int hops = 8;           // global stage: perturbations of the best so far
+    int finalists = 3;      // the best distinct networks found, polished long
     // Read between rounds; when it holds true the tune throws TuneCancelled.
     const std::atomic<bool> *stop = nullptr;
 };
@@ -51,18 +81,21 @@ struct TuneResult
 
 // Why the problem cannot be tuned, or empty: positive finite port resistances
 // and band edges, the lower below the upper, at least one part, every value positive
-// and finite, a load reactance of the kind its load type takes.
+// and finite, a load reactance of the kind its load type takes, sound ranges.
 std::string TuneProblemError(const TuneProblem &problem);
 
 // The in-band maximum of |S11| of a network with its load over the problem's
 // band, measured as the passband figures measure it.
 double InBandGammaMax(const TuneProblem &problem, const Ladder &network);
 
-// Minimises the in-band maximum |S11| over the part values, from the
-// problem's values and from perturbed copies of them, each polished by a
-// minimax solve; the same options give the same network. Throws
-// std::invalid_argument for a problem TuneProblemError rejects, a value range
-// not above 1 or negative restarts.
+// Minimises the in-band maximum |S11| over the part values within the
+// problem's ranges (a part that starts outside its range may stay at its
+// starting value or move towards the range): from the problem's values, from
+// perturbed copies of them and, as a global stage, from perturbations of the
+// best networks found so far, each polished by a minimax solve; the same
+// options give the same network, never worse than the start. Throws
+// std::invalid_argument for a problem TuneProblemError rejects or negative
+// restarts, hops or finalists.
 TuneResult Tune(const TuneProblem &problem, const TuneOptions &options = {});
 
 // A tuned network on standard values.
@@ -78,7 +111,8 @@ struct StandardTuneResult
 // Snaps the parts to the series, then searches the neighbouring series
 // values: one part one or two steps up or down, or, when no such move helps,
 // two parts one step each, taking moves that lower the in-band maximum |S11|
-// until none does. `network` is a network of the problem (tuned values, the
+// until none does. Every value stays a series value within the problem's
+// ranges. `network` is a network of the problem (tuned values, the
 // same load). Throws std::invalid_argument for one TuneProblemError rejects,
 // TuneCancelled when `stop` is raised.
 StandardTuneResult TuneToSeries(const TuneProblem &problem, const Ladder &network, ESeries series,

@@ -10,6 +10,7 @@
 #include <limits>
 #include <ostream>
 #include <stdexcept>
+#include <tuple>
 
 namespace tevmar::cli {
 
@@ -90,6 +91,24 @@ Handler StoreInRange(std::optional<double> &target, double lowest, double highes
     };
 }
 
+// "MIN:MAX", two positive numbers, the first below the second.
+Handler PartRange(std::optional<std::pair<double, double>> &target, const char *unit)
+{
+    return [&target, unit](const std::string &value) -> std::string {
+        const std::size_t colon = value.find(':');
+        const std::optional<double> low =
+            colon == std::string::npos ? std::nullopt : ParseNumber(value.substr(0, colon));
+        const std::optional<double> high =
+            colon == std::string::npos ? std::nullopt : ParseNumber(value.substr(colon + 1));
+        if (!low || !high || !(*low >= analysis::kLowestRangeLimit) ||
+            !(*high <= analysis::kHighestRangeLimit) || !(*high > *low))
+            return "\"" + value + "\" is not MIN:MAX in " + unit +
+                   ", two numbers from 1e-06 to 1e+09, the first below the second";
+        target = std::pair{*low, *high};
+        return {};
+    };
+}
+
 Handler FileName(std::optional<std::string> &target)
 {
     return [&target](const std::string &value) -> std::string {
@@ -161,6 +180,10 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          YieldLimit(r.yieldVswr)},
         {"--tune", "", "re-tune the values for the least in-band |S11|, the load held as typed",
          SetFlag(r.tune)},
+        {"--l-range", "MIN:MAX", "inductances --tune may choose, nH (default 0.1:10000)",
+         PartRange(r.inductorRangeNh, "nH")},
+        {"--c-range", "MIN:MAX", "capacitances --tune may choose, pF (default 0.1:100000)",
+         PartRange(r.capacitorRangePf, "pF")},
     };
 }
 
@@ -193,9 +216,13 @@ std::string AnalysisUsageText()
            "--sweep, --touchstone, --touchstone-v2 and --spice carry the tuned network,\n"
            "still without the load. With --eseries it is tuned again on standard values:\n"
            "the Touchstone and SPICE files hold that network, the CSV both. Where the\n"
-           "synthesis cannot absorb the load, it tunes the design for the largest value\n"
-           "that solves with the true load, writes that network and exits 6; the report\n"
-           "stays untouched.\n";
+           "synthesis cannot absorb the load, it tunes the design for the nearest value\n"
+           "of lower load Q that solves (smaller for series RL and shunt RC loads, larger\n"
+           "for series RC and shunt RL) with the true load, writes that network and exits\n"
+           "6; the report stays untouched. Where no such value solves, nothing is tuned\n"
+           "(exit 1). Each tuned part stays within --l-range or --c-range (by default\n"
+           "0.1 nH to 10 uH and 0.1 pF to 100 nF, what chip parts span); a part that ends\n"
+           "at a limit is named in the lines and marked \"atLimit\" in the JSON.\n";
 }
 
 namespace {
@@ -238,6 +265,9 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
         return "--touchstone-r applies to --touchstone only; give it";
     if (r.qModel && !r.inductorQ && !r.capacitorQ)
         return "--q-model applies to --q-l and --q-c; give one";
+    if ((r.inductorRangeNh || r.capacitorRangePf) && !r.tune)
+        return std::string(r.inductorRangeNh ? "--l-range" : "--c-range") +
+               " applies to --tune; give it";
 
     const FileOption *onStandardOutput = nullptr;
     for (std::size_t i = 0; i < std::size(kFileOptions); ++i) {
@@ -285,9 +315,20 @@ session::AnalysisSettings SettingsOf(const AnalysisRequest &r)
     return settings;
 }
 
+analysis::PartRanges TuneRangesOf(const AnalysisRequest &r)
+{
+    analysis::PartRanges ranges;
+    if (r.inductorRangeNh)
+        std::tie(ranges.inductorLowNh, ranges.inductorHighNh) = *r.inductorRangeNh;
+    if (r.capacitorRangePf)
+        std::tie(ranges.capacitorLowPf, ranges.capacitorHighPf) = *r.capacitorRangePf;
+    return ranges;
+}
+
 void AddAnalysis(const AnalysisRequest &r, session::Request &request)
 {
     request.settings = SettingsOf(r);
+    request.settings.tuneRanges = TuneRangesOf(r);
     request.figures = r.Figures();
     request.tune = r.tune;
     request.json = r.json;

@@ -6,6 +6,7 @@
 
 #include "analysis/eseries.h"
 #include "analysis/load_fit.h"
+#include "analysis/tuner.h"
 #include "cli/cli_options.h"
 #include "cli/design_command.h"
 #include "session/analysis_settings.h"
@@ -17,6 +18,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace tevmar::cli {
 
@@ -36,6 +38,8 @@ struct AnalysisRequest
     std::optional<std::uint64_t> seed;
     std::optional<double> yieldVswr;
     bool tune = false; // re-tune the values; the files carry the tuned network
+    // The tuned parts' ranges, nH and pF (MIN, MAX); the chip range when absent.
+    std::optional<std::pair<double, double>> inductorRangeNh, capacitorRangePf;
 
     bool MonteCarlo() const { return trials || tolerancePercent || seed || yieldVswr; }
     // Figures beyond the design's own: standard values, finite Q, tolerance yield.
@@ -66,9 +70,13 @@ inline constexpr FileOption kFileOptions[] = {
 // The options as analysis settings, each left out taking its default.
 session::AnalysisSettings SettingsOf(const AnalysisRequest &request);
 
+// The tuned parts' ranges: --l-range and --c-range, the chip range otherwise.
+analysis::PartRanges TuneRangesOf(const AnalysisRequest &request);
+
 // --json, --sweep, --points, --from, --to, --log, --lin, --touchstone,
 // --touchstone-r, --touchstone-v2, --spice, --eseries, --q-l, --q-c,
-// --q-model, --monte-carlo, --tolerance, --seed, --yield-vswr and --tune,
+// --q-model, --monte-carlo, --tolerance, --seed, --yield-vswr, --tune,
+// --l-range and --c-range,
 // filling `request`. Each refuses a bad value.
 OptionTable AnalysisOptionTable(AnalysisRequest &request);
 
@@ -77,8 +85,8 @@ std::string AnalysisUsageText();
 
 // Problems between options, found before anything is run: --log with --lin,
 // sweep options without a sweep file, --touchstone-r without --touchstone,
-// --q-model without a Q, a file named twice or named like the report, standard
-// output asked for twice (by two files, or by a file and --json). Empty when
+// --q-model without a Q, --l-range or --c-range without --tune, a file named twice or named like
+// the report, standard output asked for twice (by two files, or by a file and --json). Empty when
 // there are none.
 std::string CheckAnalysisRequest(const AnalysisRequest &request,
                                  const std::filesystem::path &reportPath);

@@ -47,9 +47,11 @@ void AddBodeFano(std::vector<std::string> &lines, const BodeFanoLimit &b)
                     " dB; design |S11| max " + Figure(b.designGammaMax));
 }
 
-void AddStandardValues(std::vector<std::string> &lines, const StandardValues &v)
+void AddStandardValues(std::vector<std::string> &lines, const StandardValues &v, bool tuned)
 {
-    lines.push_back("Standard values " + SeriesName(v.series) + ": " + PassbandText(v.figures));
+    lines.push_back("Standard values " + SeriesName(v.series) +
+                    (tuned ? ", the tuned network: " : ", the design's parts: ") +
+                    PassbandText(v.figures));
     std::string parts = " ";
     for (const LadderElement &e : v.ladder.elements)
         parts += " " + e.label + Figure(e.value) + (IsInductor(e.kind) ? " nH" : " pF");
@@ -98,7 +100,17 @@ std::vector<std::string> AnalysisLines(const NetworkAnalysis &a)
     AddSelfCheck(lines, a);
     AddBodeFano(lines, a.bodeFano);
     if (a.standardValues)
-        AddStandardValues(lines, *a.standardValues);
+        AddStandardValues(lines, *a.standardValues, a.tuned);
+    if (a.finiteQ)
+        AddFiniteQ(lines, *a.finiteQ);
+    if (a.yield)
+        AddYield(lines, *a.yield);
+    return lines;
+}
+
+std::vector<std::string> PartFiguresLines(const NetworkAnalysis &a)
+{
+    std::vector<std::string> lines;
     if (a.finiteQ)
         AddFiniteQ(lines, *a.finiteQ);
     if (a.yield)

@@ -20,6 +20,10 @@ std::string YieldBelowLimit(const analysis::YieldResult &y, int vswrDigits = 6);
 // Passband check, Bode-Fano limit, and each analysis that was asked for.
 std::vector<std::string> AnalysisLines(const analysis::NetworkAnalysis &analysis);
 
+// The finite-Q and tolerance lines of AnalysisLines alone (none when neither
+// was asked for): the figures of a network's own parts.
+std::vector<std::string> PartFiguresLines(const analysis::NetworkAnalysis &a);
+
 // The network's parts below 0.1 nH or 0.1 pF, "C3 0.026 pF, L4 0.08 nH", or
 // empty when every part can be a chip.
 std::string BelowChipRangeParts(const analysis::Ladder &ladder);

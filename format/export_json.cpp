@@ -182,7 +182,7 @@ Json BodeFanoJson(const BodeFanoLimit &b)
                 {"designGammaMax", b.designGammaMax}};
 }
 
-Json StandardValuesJson(const StandardValues &v, const Ladder &full)
+Json StandardValuesJson(const StandardValues &v, const Ladder &full, bool tuned)
 {
     Json elements = Json::array();
     for (std::size_t i = 0; i < v.ladder.elements.size(); ++i)
@@ -190,7 +190,9 @@ Json StandardValuesJson(const StandardValues &v, const Ladder &full)
                             {"label", v.ladder.elements[i].label},
                             {"full", full.elements[i].value},
                             {"snapped", v.ladder.elements[i].value}});
-    Json j{{"series", SeriesName(v.series)}, {"elements", elements}};
+    Json j{{"series", SeriesName(v.series)},
+           {"network", tuned ? "tuned" : "design"},
+           {"elements", elements}};
     j.update(PassbandJson(v.figures));
     return j;
 }
@@ -251,7 +253,7 @@ Json AnalysisJson(const NetworkAnalysis &a)
     if (a.selfCheck.measuredLoad)
         j["selfCheck"]["intoMeasuredLoad"] = true;
     if (a.standardValues)
-        j["standardValues"] = StandardValuesJson(*a.standardValues, a.full);
+        j["standardValues"] = StandardValuesJson(*a.standardValues, a.full, a.tuned);
     if (a.finiteQ)
         j["finiteQ"] = FiniteQJson(*a.finiteQ);
     if (a.yield)
@@ -275,6 +277,13 @@ void RequireFinite(Json &j)
 }
 
 } // namespace
+
+std::string AnalysisJsonText(const NetworkAnalysis &analysis)
+{
+    Json j = AnalysisJson(analysis);
+    RequireFinite(j);
+    return j.dump();
+}
 
 std::string DesignJson(const DesignInputs &inputs, const DesignResult &design,
                        const std::string &reportError, const NetworkAnalysis *analysis)

@@ -25,4 +25,8 @@ const char *ElementKindName(ElementKind kind);
 std::string DesignJson(const DesignInputs &inputs, const DesignResult &design,
                        const std::string &reportError, const analysis::NetworkAnalysis *analysis);
 
+// The "analysis" object of DesignJson alone, as compact JSON text: for the
+// figures of a network other than the design's (the tuned one).
+std::string AnalysisJsonText(const analysis::NetworkAnalysis &analysis);
+
 } // namespace tevmar::format

@@ -21,7 +21,8 @@ Json Number(double value)
 
 // Each part's export name, label and unit and its values in two networks of
 // the same parts.
-Json ElementsJson(const Ladder &from, const char *fromKey, const Ladder &to, const char *toKey)
+Json ElementsJson(const Ladder &from, const char *fromKey, const Ladder &to, const char *toKey,
+                  const PartRanges &ranges)
 {
     Json elements = Json::array();
     for (std::size_t i = 0; i < to.elements.size(); ++i)
@@ -32,8 +33,26 @@ Json ElementsJson(const Ladder &from, const char *fromKey, const Ladder &to, con
                             {"absorbedLoad", false},
                             {fromKey, from.elements[i].value},
                             {toKey, to.elements[i].value},
-                            {"belowChipRange", BelowChipRange(to.elements[i])}});
+                            {"belowChipRange", BelowChipRange(to.elements[i])},
+                            {"atLimit", AtRangeLimit(to.elements[i], ranges)}});
     return elements;
+}
+
+Json RangesJson(const PartRanges &r)
+{
+    return Json{{"inductorNh", {r.inductorLowNh, r.inductorHighNh}},
+                {"capacitorPf", {r.capacitorLowPf, r.capacitorHighPf}}};
+}
+
+// The tuned network's own figures where they were asked for: tolerance
+// trials, sensitivity, finite Q.
+void AddPartFigures(Json &tuned, const NetworkAnalysis &analysis)
+{
+    const Json figures = Json::parse(AnalysisJsonText(analysis));
+    tuned["sensitivity"] = figures["sensitivity"];
+    for (const char *key : {"finiteQ", "monteCarlo"})
+        if (figures.contains(key))
+            tuned[key] = figures[key];
 }
 
 // The load's reactance, held at its typed value, as the design's ports mark it.
@@ -50,18 +69,42 @@ Json LoadJson(const LoadReactance &load)
 
 } // namespace
 
-std::string WithTunedJson(const std::string &designJson, const TunedNetwork &t)
+std::string AtLimitParts(const Ladder &network, const PartRanges &ranges)
+{
+    std::string text;
+    for (std::size_t i = 0; i < network.elements.size(); ++i) {
+        const LadderElement &part = network.elements[i];
+        if (!AtRangeLimit(part, ranges))
+            continue;
+        const auto [low, high] = RangeOf(part.kind, ranges);
+        // A part the design put outside the range may stay there.
+        const bool lower = part.value <= std::sqrt(low * high);
+        const bool beyond = lower ? part.value < low * (1 - 1e-6) : part.value > high * (1 + 1e-6);
+        const char *where =
+            beyond ? (lower ? " (below the range, as designed)" : " (above the range, as designed)")
+                   : (lower ? " (lower limit)" : " (upper limit)");
+        text += (text.empty() ? "" : ", ") + PartName(network, i) + " " + Figure(part.value) + " " +
+                UnitOf(part.kind) + where;
+    }
+    return text;
+}
+
+std::string WithTunedJson(const std::string &designJson, const TunedNetwork &t,
+                          const NetworkAnalysis *analysis)
 {
     Json tuned = Json::object();
     if (t.relaxed)
-        tuned["startingDesign"] = {{"note", "no design absorbs the load; tuned from the design "
-                                            "for the largest value that solves"},
-                                   {"absorbedValue", t.relaxed->relaxedValue}};
+        tuned["startingDesign"] = {
+            {"note", "no design absorbs the load; tuned, with the true load, from the design "
+                     "for the nearest value of lower load Q that solves"},
+            {"absorbedValue", t.relaxed->relaxedValue}};
     const std::optional<LoadReactance> &load = t.problem.network.load;
     tuned["absorbedLoad"] = load ? LoadJson(*load) : Json(nullptr);
     if (t.problem.network.measured)
         tuned["intoMeasuredLoad"] = true;
-    tuned["elements"] = ElementsJson(t.problem.network, "start", t.tuned.network, "tuned");
+    tuned["partRanges"] = RangesJson(t.problem.ranges);
+    tuned["elements"] =
+        ElementsJson(t.problem.network, "start", t.tuned.network, "tuned", t.problem.ranges);
     tuned["startGammaMax"] = t.tuned.startGammaMax;
     tuned["gammaMax"] = t.tuned.gammaMax;
     tuned["vswrMax"] = VswrOf(t.tuned.gammaMax);
@@ -70,14 +113,17 @@ std::string WithTunedJson(const std::string &designJson, const TunedNetwork &t)
             {"gammaLimit", *limit},
             {"returnLossShortOfLimitDb", Number(20 * std::log10(t.tuned.gammaMax / *limit))}};
     if (t.standard) {
-        Json standard{
-            {"series", SeriesName(t.standard->series)},
-            {"elements", ElementsJson(t.tuned.network, "tuned", t.standard->network, "standard")},
-            {"snappedGammaMax", t.standard->snappedGammaMax},
-            {"gammaMax", t.standard->gammaMax},
-            {"vswrMax", VswrOf(t.standard->gammaMax)}};
+        Json standard{{"series", SeriesName(t.standard->series)},
+                      {"network", "tuned"},
+                      {"elements", ElementsJson(t.tuned.network, "tuned", t.standard->network,
+                                                "standard", t.problem.ranges)},
+                      {"snappedGammaMax", t.standard->snappedGammaMax},
+                      {"gammaMax", t.standard->gammaMax},
+                      {"vswrMax", VswrOf(t.standard->gammaMax)}};
         tuned["standardValues"] = standard;
     }
+    if (analysis)
+        AddPartFigures(tuned, *analysis);
     Json document = Json::parse(designJson);
     document["tuned"] = tuned;
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
@@ -111,9 +157,17 @@ void AddBelowChipRange(std::vector<std::string> &lines, const Ladder &network)
         lines.push_back("  Below chip range: " + parts + ": no chip part this small");
 }
 
+// A part held at a range limit is where the search stopped, not where the
+// match wanted it: a wider range may do better.
+void AddAtLimit(std::vector<std::string> &lines, const Ladder &network, const PartRanges &ranges)
+{
+    if (const std::string parts = AtLimitParts(network, ranges); !parts.empty())
+        lines.push_back("  At a range limit: " + parts);
+}
+
 } // namespace
 
-std::vector<std::string> TunedLines(const TunedNetwork &t)
+std::vector<std::string> TunedLines(const TunedNetwork &t, const NetworkAnalysis *analysis)
 {
     std::vector<std::string> lines;
     std::string heading = "Tuned network";
@@ -121,7 +175,8 @@ std::vector<std::string> TunedLines(const TunedNetwork &t)
         const LadderElement &load = t.problem.network.load->element;
         if (t.relaxed)
             lines.push_back("No design absorbs the load; tuned from the design for " +
-                            ValueText(t.relaxed->relaxedValue, load.kind) + " with the true " +
+                            ValueText(t.relaxed->relaxedValue, load.kind) +
+                            " (the nearest value of lower load Q that solves) with the true " +
                             ValueText(load.value, load.kind) + ".");
         if (!t.problem.network.measured)
             heading += " (the load's " + load.label + ValueText(load.value, load.kind) + " held)";
@@ -132,15 +187,20 @@ std::vector<std::string> TunedLines(const TunedNetwork &t)
                     Figure(t.tuned.startGammaMax));
     lines.push_back(ValuesLine(t.tuned.network));
     AddBelowChipRange(lines, t.tuned.network);
+    AddAtLimit(lines, t.tuned.network, t.problem.ranges);
     if (const std::optional<double> limit = BodeFanoGammaOf(t.problem))
         lines.push_back("  Bode-Fano limit |S11| " + Figure(*limit));
     if (t.standard) {
-        lines.push_back("Tuned on " + SeriesName(t.standard->series) +
-                        " values: " + FiguresText(t.standard->gammaMax) + ", snapped alone " +
-                        Figure(t.standard->snappedGammaMax));
+        lines.push_back("Tuned network on " + SeriesName(t.standard->series) +
+                        " values: " + FiguresText(t.standard->gammaMax) +
+                        ", its tuned values snapped alone " + Figure(t.standard->snappedGammaMax));
         lines.push_back(ValuesLine(t.standard->network));
         AddBelowChipRange(lines, t.standard->network);
+        AddAtLimit(lines, t.standard->network, t.problem.ranges);
     }
+    if (analysis)
+        for (const std::string &line : PartFiguresLines(*analysis))
+            lines.push_back(line.starts_with(' ') ? line : "Tuned network: " + line);
     return lines;
 }
 

@@ -2,6 +2,7 @@
 
 // The re-tuned network in the design's JSON document and as terminal lines.
 
+#include "analysis/network_analysis.h"
 #include "analysis/tune_design.h"
 
 #include <string>
@@ -15,10 +16,20 @@ namespace tevmar::format {
 // limit where a load reactance sets one, the standard-value network when
 // there is one, and the relaxed design tuning started from where the typed
 // inputs have none.
-std::string WithTunedJson(const std::string &designJson, const analysis::TunedNetwork &tuned);
+// With `analysis` (the tuned network's, session::TunedAnalysis), also its
+// sensitivity and, where asked for, its finite-Q and tolerance figures.
+std::string WithTunedJson(const std::string &designJson, const analysis::TunedNetwork &tuned,
+                          const analysis::NetworkAnalysis *analysis = nullptr);
+
+// "L2 10000 nH (upper limit), C5 0.1 pF (lower limit)" for the parts of a
+// network at a range limit; empty when none is.
+std::string AtLimitParts(const analysis::Ladder &network, const analysis::PartRanges &ranges);
 
 // The same figures as plain lines: the in-band max |S11| and VSWR before and
 // after, the tuned values, and the standard values when there are some.
-std::vector<std::string> TunedLines(const analysis::TunedNetwork &tuned);
+// Parts at a range limit are named; with `analysis`, the tuned network's
+// finite-Q and tolerance lines follow.
+std::vector<std::string> TunedLines(const analysis::TunedNetwork &tuned,
+                                    const analysis::NetworkAnalysis *analysis = nullptr);
 
 } // namespace tevmar::format

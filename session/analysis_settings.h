@@ -6,6 +6,7 @@
 #include "analysis/eseries.h"
 #include "analysis/network_analysis.h"
 #include "analysis/sweep.h"
+#include "analysis/tuner.h"
 
 #include <cstdint>
 #include <optional>
@@ -57,6 +58,7 @@ struct AnalysisSettings
     std::optional<double> inductorQ, capacitorQ; // ideal parts when unset
     analysis::QModel qModel = analysis::QModel::Centre;
     std::optional<ToleranceSettings> tolerance; // no tolerance trials when unset
+    analysis::PartRanges tuneRanges;            // where a tuned part's value may lie
 };
 
 // "centre" or "constant", the words of the Q models.

@@ -24,6 +24,7 @@ AnalysisSettings AnalysisSettingsOf(const ResponseSettings &s)
     settings.capacitorQ = s.capacitorQ;
     settings.qModel = s.qModel;
     settings.tolerance = ToleranceSettings{s.trials, s.tolerancePercent, kDefaultSeed, s.yieldVswr};
+    settings.tuneRanges = s.tuneRanges;
     return settings;
 }
 

@@ -5,6 +5,7 @@
 // and (when asked) from standard values, and the figures beside the plot.
 
 #include "analysis/network_analysis.h"
+#include "analysis/tuner.h"
 #include "session/analysis_settings.h"
 #include "session/calculation.h"
 
@@ -39,6 +40,8 @@ struct ResponseSettings
     // Re-tune the network's values for the least in-band |S11| and show the
     // tuned network beside the design's (on the standard series, when one is set).
     bool tune = false;
+    // The values a tuned part may take (the chip range by default).
+    analysis::PartRanges tuneRanges;
 
     friend bool operator==(const ResponseSettings &, const ResponseSettings &) = default;
 };

@@ -71,6 +71,7 @@ class Runner
     bool tunedWithoutDesign_ = false;
     analysis::SweepPlan plan_;
     std::string json_;
+    std::optional<analysis::NetworkAnalysis> tunedAnalysis_; // the tuned network's figures
 };
 
 bool Runner::Design()
@@ -149,7 +150,8 @@ bool Runner::CheckSweep(const analysis::Band &band)
 
 std::string Runner::DocumentOf(const std::string &designJson) const
 {
-    std::string json = o_.tuned ? format::WithTunedJson(designJson, *o_.tuned) : designJson;
+    std::string json =
+        o_.tuned ? format::WithTunedJson(designJson, *o_.tuned, &*tunedAnalysis_) : designJson;
     return fit_ ? format::WithFitJson(json, *fit_) : json;
 }
 
@@ -168,7 +170,8 @@ void Runner::Render()
     if (o_.tuned) {
         tunedOutcome = o_.design;
         tunedOutcome->result = analysis::TunedDesignResult(*o_.tuned, o_.design.result);
-        fileAnalysis = TunedAnalysis(*o_.tuned, tunedOutcome->result, options);
+        tunedAnalysis_ = TunedAnalysis(*o_.tuned, tunedOutcome->result, options);
+        fileAnalysis = *tunedAnalysis_;
         if (o_.tuned->standard) {
             built = &o_.tuned->standard->network;
             builtAnalysis.band = fileAnalysis.band;
@@ -229,7 +232,7 @@ void Runner::WriteStandardOutput()
         if (r_.json)
             out += json_;
         else
-            AppendLines(out, format::TunedLines(*o_.tuned));
+            AppendLines(out, format::TunedLines(*o_.tuned, &*tunedAnalysis_));
         Say(Kind::Problem, kTunedInstead);
         o_.status = ExitStatus::Tuned;
         return;
@@ -247,7 +250,7 @@ void Runner::WriteStandardOutput()
     if (r_.figures || fit_)
         AppendLines(out += '\n', format::AnalysisLines(*o_.analysis));
     if (o_.tuned)
-        AppendLines(out += '\n', format::TunedLines(*o_.tuned));
+        AppendLines(out += '\n', format::TunedLines(*o_.tuned, &*tunedAnalysis_));
 }
 
 void Runner::WriteFiles()
@@ -273,7 +276,7 @@ void Runner::Analysed()
 {
     if (r_.tune)
         o_.tuned = analysis::TuneDesign(o_.design.inputs, o_.design.result, r_.settings.eseries,
-                                        nullptr, o_.design.measuredLoad);
+                                        nullptr, o_.design.measuredLoad, r_.settings.tuneRanges);
     tunedWithoutDesign_ = o_.tuned && !Solved();
 
     if ((Solved() || tunedWithoutDesign_) && NeedsSweep(r_)) {
@@ -284,6 +287,10 @@ void Runner::Analysed()
     }
     if (r_.reportPath)
         SaveReport(o_.design, *r_.reportPath);
+    // Tuning a network without its load would answer another question.
+    if (r_.tune && !Solved() && !o_.tuned)
+        Say(Kind::Problem, "--tune: no design absorbs this load, nor any value of it with lower "
+                           "load Q; nothing was tuned");
     if (!Solved() && !tunedWithoutDesign_) {
         if (r_.json)
             o_.standardOutput =

@@ -1,5 +1,6 @@
 #include "session/tuning.h"
 
+#include "analysis/two_port.h"
 #include "format/analysis_text.h"
 #include "format/tuned_report.h"
 #include "session/schematic.h"
@@ -12,7 +13,14 @@ analysis::NetworkAnalysis TunedAnalysis(const analysis::TunedNetwork &tuned,
                                         const DesignResult &tunedResult,
                                         const analysis::AnalysisOptions &options)
 {
-    analysis::NetworkAnalysis a = analysis::AnalyseDesign(tunedResult, options);
+    // Tolerance trials of a network tuned without a design pass below its own
+    // maximum VSWR x 1.1: the relaxed design's figure is for another load.
+    analysis::AnalysisOptions tunedOptions = options;
+    if (tuned.relaxed && tunedOptions.monteCarlo && tunedOptions.monteCarlo->vswrLimit == 0)
+        tunedOptions.monteCarlo->vswrLimit =
+            analysis::VswrOf(tuned.tuned.gammaMax) * analysis::kDefaultYieldVswrFactor;
+    analysis::NetworkAnalysis a = analysis::AnalyseDesign(tunedResult, tunedOptions);
+    a.tuned = true;
     if (tuned.standard && a.standardValues) {
         a.standardValues->ladder = tuned.standard->network;
         a.standardValues->figures = analysis::PassbandFiguresOf(a.standardValues->ladder, a.band);
@@ -26,9 +34,12 @@ TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettin
     TunedResponse r;
     try {
         r.tuned = analysis::TuneDesign(design.inputs, design.result, settings.eseries, stop,
-                                       design.measuredLoad);
+                                       design.measuredLoad, settings.tuneRanges);
         if (!r.tuned) {
-            r.problem = "There is no network to tune.";
+            // Tuning a network without its load would answer another question.
+            r.problem = design.solved() ? "There is no network to tune."
+                                        : "No design absorbs this load, nor any value of it "
+                                          "with lower load Q: there is no network to tune.";
             return r;
         }
         r.lines = format::TunedLines(*r.tuned);
@@ -75,6 +86,8 @@ std::vector<TunedValueRow> TunedValueRows(const analysis::TunedNetwork &tuned)
                           PrintedValue(start.elements[i]),
                           PrintedValue(network.elements[i]),
                           {}};
+        if (analysis::AtRangeLimit(network.elements[i], tuned.problem.ranges))
+            row.tuned += " (range limit)";
         if (tuned.standard)
             row.standard = StandardValue(tuned.standard->network.elements[i]);
         rows.push_back(std::move(row));

@@ -43,9 +43,10 @@ TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettin
 // the others, and their figures beside the design's.
 void AddTuned(Response &response, const analysis::TunedNetwork &tuned);
 
-// One row of the tuned values table: the part, its starting value, tuned,
-// and tuned on the series when there is one (else empty); three decimals as
-// the report prints values, the series' own digits for standard values.
+// One row of the tuned values table: the part, its starting value, tuned
+// (marked "(range limit)" where the part ended at a limit of its range), and
+// tuned on the series when there is one (else empty); three decimals as the
+// report prints values, the series' own digits for standard values.
 struct TunedValueRow
 {
     std::string part; // "L1"

@@ -3,9 +3,11 @@
 #include "analysis/eseries.h"
 #include "analysis/network_analysis.h"
 #include "analysis_fixture.h"
+#include "report/number_format.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <string>
 
 namespace tevmar::analysis {
 namespace {
@@ -68,6 +70,22 @@ TEST(SnapToSeries, PicksTheNearestValueInLogDistance)
     };
     for (const auto &row : rows)
         EXPECT_DOUBLE_EQ(SnapToSeries(row.value, row.series), row.expected) << row.name;
+}
+
+// A snapped value is written as the series writes it: 0.68, never
+// 0.6799999999999999, in every decade a part takes.
+TEST(SnapToSeries, GivesValuesThatPrintAsTheSeriesWritesThem)
+{
+    for (const ESeries series : {ESeries::E12, ESeries::E24, ESeries::E96})
+        for (const double mantissa : SeriesValues(series))
+            for (int exponent = -2; exponent <= 4; ++exponent) {
+                const double value = SnapToSeries(mantissa * std::pow(10.0, exponent), series);
+                EXPECT_EQ(ShortestNumber(value),
+                          ShortestNumber(std::stod(SignificantNumber(value, 3))))
+                    << mantissa << "e" << exponent;
+            }
+    EXPECT_EQ(ShortestNumber(SnapToSeries(0.6799, ESeries::E24)), "0.68");
+    EXPECT_EQ(ShortestNumber(SnapToSeries(110.2, ESeries::E24)), "110");
 }
 
 TEST(SnapToSeries, LeavesValuesThatAreNotPositiveAlone)

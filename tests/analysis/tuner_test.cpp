@@ -126,7 +126,7 @@ TEST(Tune, MatchesALoadTheSynthesisCannotAbsorb)
     EXPECT_TRUE(relaxed->design.solved);
     DesignInputs slightlyMore = relaxed->inputs;
     slightlyMore.absorbText = std::to_string(relaxed->relaxedValue * 1.01);
-    EXPECT_FALSE(tevmar::RunDesign(slightlyMore).solved) << "the largest value that solves";
+    EXPECT_FALSE(tevmar::RunDesign(slightlyMore).solved) << "the nearest value that solves";
 
     const TuneProblem problem = TuneProblemOf(relaxed->design, relaxed->loadValue);
     ASSERT_TRUE(problem.network.load);
@@ -137,6 +137,77 @@ TEST(Tune, MatchesALoadTheSynthesisCannotAbsorb)
     // Nothing to relax where the typed value solves or nothing is absorbed.
     EXPECT_FALSE(RelaxedDesignFor(InputsOf(kTuneCases[0].design)));
     EXPECT_FALSE(RelaxedDesignFor(InputsOf(kDesigns[0])));
+}
+
+// Each load kind where the synthesis cannot absorb it: the relaxed design
+// lowers the load's Q (smaller series L and shunt C, larger series C and shunt
+// L), still absorbs it, and the tuned network with the true load attached
+// gives, by the cascade here, the figure the tuner claims.
+TEST(Tune, TunesIntoTheTrueLoadOfEachKindWhereNoDesignAbsorbsIt)
+{
+    struct Fault
+    {
+        DesignCase design;
+        bool larger;      // the relaxed value lies above the typed one
+        double mostGamma; // the tuned figure with the true load stays at or below
+    };
+    const Fault faults[] = {
+        {{"SeriesRC", "1", "1.3", "50", "12", 8, SRC, "0.5"}, true, 0.99},
+        {{"ShuntRL", "3", "4", "50", "20", 8, PRL, "2"}, true, 0.031},
+        {{"SeriesRL", "1", "1.3", "50", "12", 8, SRL, "2.5"}, false, 0.0125},
+        {{"ShuntRC", "1", "2", "50", "10", 8, PRC, "5"}, false, 0.23},
+    };
+    for (const Fault &f : faults) {
+        SCOPED_TRACE(f.design.name);
+        const DesignInputs inputs = InputsOf(f.design);
+        ASSERT_FALSE(tevmar::RunDesign(inputs).solved);
+        const std::optional<RelaxedDesign> relaxed = RelaxedDesignFor(inputs);
+        ASSERT_TRUE(relaxed);
+        EXPECT_TRUE(relaxed->design.absorbed);
+        EXPECT_EQ(relaxed->relaxedValue > relaxed->loadValue, f.larger) << relaxed->relaxedValue;
+
+        const std::optional<TunedNetwork> t =
+            TuneDesign(inputs, tevmar::RunDesign(inputs), std::nullopt);
+        ASSERT_TRUE(t);
+        ASSERT_TRUE(t->tuned.network.load);
+        EXPECT_EQ(t->tuned.network.load->element.value, relaxed->loadValue);
+        const double real = MeasuredGammaMax(t->tuned.network, relaxed->loadValue, f.design.load,
+                                             t->problem.band.lowHz, t->problem.band.highHz);
+        EXPECT_NEAR(real, t->tuned.gammaMax, 1e-3 * real);
+        EXPECT_LE(real, f.mostGamma);
+        const double start = MeasuredGammaMax(t->problem.network, relaxed->loadValue, f.design.load,
+                                              t->problem.band.lowHz, t->problem.band.highHz);
+        EXPECT_LT(real, start);
+    }
+}
+
+// Every tuned and standard value stays within the part ranges, the default
+// chip range or narrower ones, and a part held at a limit is marked.
+TEST(Tune, KeepsEveryPartWithinItsRange)
+{
+    TuneProblem problem = TuneProblemOf(RunDesign(kTuneCases[0].design).result);
+    const PartRanges narrow{0.5, 10, 0.3, 5}; // nH, then pF: the design's values lie within
+    for (const PartRanges &ranges : {PartRanges{}, narrow}) {
+        problem.ranges = ranges;
+        const TuneResult tuned = Tune(problem);
+        const StandardTuneResult standard = TuneToSeries(problem, tuned.network, ESeries::E24);
+        bool atLimit = false;
+        for (const Ladder *network : {&tuned.network, &standard.network})
+            for (const LadderElement &part : network->elements) {
+                const auto [low, high] = RangeOf(part.kind, ranges);
+                EXPECT_GE(part.value, low) << part.label;
+                EXPECT_LE(part.value, high) << part.label;
+                atLimit = atLimit || AtRangeLimit(part, ranges);
+            }
+        // C1 wants to fall below 0.1 pF here (0.045 pF without a range).
+        EXPECT_TRUE(atLimit);
+        EXPECT_TRUE(AtRangeLimit(tuned.network.elements[0], ranges));
+        if (ranges == PartRanges{}) {
+            EXPECT_LE(tuned.gammaMax, 0.0075);
+        }
+    }
+    problem.ranges.capacitorHighPf = problem.ranges.capacitorLowPf;
+    EXPECT_THROW(Tune(problem), std::invalid_argument);
 }
 
 TEST(Tune, GivesTheSameNetworkForTheSameInput)

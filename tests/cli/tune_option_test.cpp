@@ -7,6 +7,7 @@
 #include "tests/cli/cli_in_process.h"
 #include "tests/report/test_files.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -135,6 +136,116 @@ TEST(TuneOption, WritesTheTunedNetworkWhereNoDesignAbsorbsTheLoad)
     // Without --tune the same inputs stay a plain failure that writes nothing.
     const CliRun plain = RunCliIn(Args(args.begin(), args.end() - 4), dir);
     EXPECT_EQ(plain.exitCode, kExitNoSolution);
+
+    // 50 to 49.999 ohms has no design for any value of the load: nothing is
+    // tuned without it, and the engineer is told so.
+    const CliRun none = RunCliIn({"--f1", "1", "--f2", "3", "--zhigh", "50", "--zlow", "49.999",
+                                  "--order", "4", "--load", "series-rc", "--absorb", "1", "--tune",
+                                  "--spice", (dir / "none.cir").string()},
+                                 dir);
+    EXPECT_EQ(none.exitCode, kExitNoSolution);
+    EXPECT_NE(none.err.find("nothing was tuned"), std::string::npos) << none.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "none.cir"));
+}
+
+// The four load kinds where no design absorbs the load: tevmar-cli tunes
+// into the true load, and ngspice, running the exported network with the load
+// the bench attaches, finds the figure the JSON claims. The tuned network's
+// own tolerance trials and sensitivity come with it.
+TEST(TuneOption, WritesTheTunedNetworkIntoTheTrueLoadOfEveryKind)
+{
+    ASSERT_STRNE(TEVMAR_NGSPICE, "") << "ngspice not found: run scripts/install-deps";
+    struct Fault
+    {
+        Args band;
+        const char *load, *absorb, *loadLine;
+        double mostGamma;
+    };
+    const Fault faults[] = {
+        {{"--f1", "1", "--f2", "1.3", "--zlow", "12"},
+         "series-rc",
+         "0.5",
+         "Cload p2 r2 0.5p",
+         0.99},
+        {{"--f1", "3", "--f2", "4", "--zlow", "20"}, "shunt-rl", "2", "Lload p1 0 2n", 0.031},
+        {{"--f1", "1", "--f2", "1.3", "--zlow", "12"},
+         "series-rl",
+         "2.5",
+         "Lload p2 r2 2.5n",
+         0.0125},
+        {{"--f1", "1", "--f2", "2", "--zlow", "10"}, "shunt-rc", "5", "Cload p1 0 5p", 0.23},
+    };
+    for (const Fault &f : faults) {
+        SCOPED_TRACE(f.load);
+        TempDir dir;
+        const std::string spice = (dir / "match.cir").string();
+        Args args = f.band;
+        for (const char *extra : {"--zhigh", "50", "--order", "8", "--load", f.load, "--absorb",
+                                  f.absorb, "--tune", "--json", "--monte-carlo", "100", "--spice"})
+            args.push_back(extra);
+        args.push_back(spice);
+        const CliRun run = RunCliIn(args, dir);
+        ASSERT_EQ(run.exitCode, kExitTuned) << run.err;
+        const auto tuned = nlohmann::json::parse(run.out)["tuned"];
+        const double gamma = tuned["gammaMax"].get<double>();
+        EXPECT_LE(gamma, f.mostGamma);
+        EXPECT_EQ(tuned["monteCarlo"]["trials"], 100);
+        EXPECT_EQ(tuned["sensitivity"].size(), tuned["elements"].size());
+
+        const std::string netlist = ReadBytes(spice);
+        EXPECT_NE(netlist.find(std::string("\n") + f.loadLine + " "), std::string::npos) << netlist;
+        EXPECT_EQ(netlist.find("nothing absorbed"), std::string::npos) << netlist;
+        const std::vector<double> s11 = test_ngspice::ReadPrintTables(
+            test_ngspice::RunNgspice(TEVMAR_NGSPICE, spice))["vm(s11)"];
+        ASSERT_FALSE(s11.empty());
+        const double worst = *std::max_element(s11.begin(), s11.end());
+        EXPECT_LE(worst, gamma * 1.001);
+        EXPECT_GE(worst, gamma * 0.95);
+    }
+}
+
+// --l-range and --c-range bound every tuned part; a part held at a limit is
+// named in the lines and marked in the JSON; the CSV says its columns are the
+// tuned network's.
+TEST(TuneOption, KeepsThePartsWithinTheRangesAndMarksALimit)
+{
+    TempDir dir;
+    Args args = kSeriesRc;
+    const std::string csv = (dir / "sweep.csv").string();
+    for (const char *extra :
+         {"--tune", "--json", "--l-range", "0.5:10", "--c-range", "0.3:5", "--sweep"})
+        args.push_back(extra);
+    args.push_back(csv);
+    const CliRun run = RunCliIn(args, dir);
+    ASSERT_EQ(run.exitCode, kExitDesigned) << run.err;
+    const auto tuned = nlohmann::json::parse(run.out)["tuned"];
+    int atLimit = 0;
+    for (const auto &part : tuned["elements"]) {
+        const double value = part["tuned"].get<double>();
+        const bool inductor = part["unit"] == "nH";
+        EXPECT_GE(value, inductor ? 0.5 : 0.3) << part;
+        EXPECT_LE(value, inductor ? 10 : 5) << part;
+        atLimit += part["atLimit"].get<bool>();
+    }
+    EXPECT_GE(atLimit, 1);
+    EXPECT_EQ(ReadBytes(csv).rfind("frequency_hz,tuned_full_s11_db,", 0), 0u);
+
+    args.erase(std::find(args.begin(), args.end(), "--json"));
+    args.insert(args.end(), {"--monte-carlo", "50"});
+    const CliRun lines = RunCliIn(args, dir);
+    EXPECT_NE(lines.out.find("  At a range limit: C1 0.3 pF (lower limit)"), std::string::npos)
+        << lines.out;
+    EXPECT_NE(lines.out.find("\nTuned network: Tolerance +-5 % (50 trials, seed 1)"),
+              std::string::npos)
+        << lines.out;
+
+    for (const char *bad : {"5:1", "1e-300:1", "1:1e300", "1", "a:2", "0:1"})
+        EXPECT_EQ(RunCliIn({"--l-range", bad}, dir).exitCode, kExitBadUsage) << bad;
+    Args untuned = kSeriesRc;
+    untuned.insert(untuned.end(), {"--c-range", "1:2"});
+    const CliRun refused = RunCliIn(untuned, dir);
+    EXPECT_EQ(refused.exitCode, kExitBadUsage);
+    EXPECT_NE(refused.err.find("--c-range applies to --tune"), std::string::npos) << refused.err;
 }
 
 } // namespace

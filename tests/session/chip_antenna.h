@@ -12,12 +12,17 @@
 
 namespace tevmar::test_files {
 
-// From lowGhz to highGhz in steps of stepMhz.
-inline std::string ChipAntennaS1p(double lowGhz = 2.0, double highGhz = 3.0, double stepMhz = 10.0)
+// From lowGhz to highGhz in steps of stepMhz; every number written with
+// `digits` significant digits, or in its shortest exact form when 0.
+inline std::string ChipAntennaS1p(double lowGhz = 2.0, double highGhz = 3.0, double stepMhz = 10.0,
+                                  int digits = 0)
 {
-    const auto number = [](double value) {
+    const auto number = [digits](double value) {
         char text[32];
-        return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+        const auto end = digits > 0 ? std::to_chars(text, text + sizeof text, value,
+                                                    std::chars_format::general, digits)
+                                    : std::to_chars(text, text + sizeof text, value);
+        return std::string(text, end.ptr);
     };
     std::string text = "! chip antenna on its evaluation board\n# GHz S RI R 50\n";
     const int steps = static_cast<int>(std::lround((highGhz - lowGhz) * 1e3 / stepMhz));

@@ -8,12 +8,14 @@
 #include "session/tuning.h"
 #include "tests/session/chip_antenna.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace tevmar::session {
 namespace {
 
-MeasuredMatch MatchAntenna(int order, const char *f1 = "2.3", const char *f2 = "2.6")
+MeasuredMatch MatchAntenna(int order, const char *f1 = "2.3", const char *f2 = "2.6",
+                           int digits = 0)
 {
     MeasuredLoadRequest request;
     request.f1Text = f1;
@@ -21,7 +23,9 @@ MeasuredMatch MatchAntenna(int order, const char *f1 = "2.3", const char *f2 = "
     request.sourceOhms = 50;
     request.networkOrder = order;
     return MatchMeasuredLoad(
-        request, analysis::ReadOnePort(test_files::ChipAntennaS1p(), "antenna.s1p"), "antenna.s1p");
+        request,
+        analysis::ReadOnePort(test_files::ChipAntennaS1p(2.0, 3.0, 10.0, digits), "antenna.s1p"),
+        "antenna.s1p");
 }
 
 TEST(MatchMeasuredLoad, ChipAntennaOrder4DesignedForTheFitAndTunedIntoTheData)
@@ -55,6 +59,26 @@ TEST(MatchMeasuredLoad, ChipAntennaOrder4DesignedForTheFitAndTunedIntoTheData)
     const TunedResponse tuned = TuneForWindow(match.outcome, ResponseSettings{});
     ASSERT_TRUE(tuned.tuned) << tuned.problem;
     EXPECT_LE(tuned.tuned->tuned.gammaMax, 0.024);
+}
+
+// The same antenna written with 6 to 17 significant digits is the same
+// load: at order 8 (no design absorbs the fitted 1.196 nH) each file tunes,
+// through the relaxed design, to figures within 25 % of each other.
+TEST(MatchMeasuredLoad, SameAntennaTunesAlikeWhateverDigitsTheFileHolds)
+{
+    double lowest = HUGE_VAL, highest = 0;
+    for (int digits = 6; digits <= 17; ++digits) {
+        const MeasuredMatch match = MatchAntenna(8, "2.3", "2.6", digits);
+        ASSERT_TRUE(match.ok()) << match.problem;
+        ASSERT_FALSE(match.outcome.solved());
+        const TunedResponse tuned = TuneForWindow(match.outcome, ResponseSettings{});
+        ASSERT_TRUE(tuned.tuned) << tuned.problem;
+        ASSERT_TRUE(tuned.tuned->relaxed);
+        const double gamma = tuned.tuned->tuned.gammaMax;
+        lowest = std::min(lowest, gamma);
+        highest = std::max(highest, gamma);
+    }
+    EXPECT_TRUE(highest <= 1.25 * lowest || highest < 1e-3) << lowest << " to " << highest;
 }
 
 TEST(MatchMeasuredLoad, RefusesABandWithTooFewPointsOrAKindOnTheWrongSide)

@@ -80,6 +80,10 @@ TEST(TuneForWindow, TunedCurvesFiguresAndValuesJoinTheWindowsResponse)
     EXPECT_NE(text.find("\nPart\tDesign\tTuned\tTuned, E24 values\n"), std::string::npos);
     const std::vector<TunedValueRow> values = TunedValueRows(*r.tuned);
     ASSERT_EQ(values.size(), 7u); // the eighth element is the load's 10 pF, held
+    // C1 would fall below 0.1 pF, the chip range's limit, and is held there.
+    EXPECT_EQ(values[0].tuned, "0.100 pF (range limit)");
+    EXPECT_NE(text.find("  At a range limit: C1 0.1 pF (lower limit)\n"), std::string::npos)
+        << text;
     for (std::size_t i = 0; i < values.size(); ++i) {
         const analysis::LadderElement &e = r.tuned->standard->network.elements[i];
         EXPECT_EQ(analysis::SnapToSeries(e.value, analysis::ESeries::E24), e.value) << i;
@@ -101,6 +105,14 @@ TEST(TuneForWindow, RelaxedNetworkWhereNoDesignAbsorbsTheLoad)
     ASSERT_TRUE(r.tuned && r.tuned->relaxed);
     EXPECT_EQ(r.tuned->tuned.network.load->element.value, 2.5);
     EXPECT_LE(r.tuned->tuned.gammaMax, 0.040);
+
+    // 50 to 49.999 ohms solves for no value of the load: nothing is tuned
+    // without it.
+    const TunedResponse none = TuneForWindow(
+        Calculate(SeriesInputs("1", "3", "49.999", LoadType::SeriesRL, "1")), ResponseSettings{});
+    EXPECT_FALSE(none.tuned);
+    EXPECT_EQ(none.problem, "No design absorbs this load, nor any value of it with lower load "
+                            "Q: there is no network to tune.");
 }
 
 TEST(TuneForWindow, ARaisedStopFlagDropsTheTune)
