@@ -3,6 +3,7 @@
 #include "report/number_format.h"
 #include "report/printable_text.h"
 #include "session/safe_file.h"
+#include "session/types.h"
 
 #include <algorithm>
 #include <charconv>
@@ -51,10 +52,10 @@ Handler Seed(std::optional<std::uint64_t> &target)
     };
 }
 
-Handler Series(std::optional<analysis::ESeries> &target)
+Handler Series(std::optional<session::ESeries> &target)
 {
     return [&target](const std::string &value) -> std::string {
-        target = analysis::ParseSeries(value);
+        target = session::ParseSeries(value);
         return target ? "" : "\"" + value + "\" is not one of E12, E24, E48, E96";
     };
 }
@@ -70,7 +71,7 @@ Handler YieldLimit(std::optional<double> &target)
     };
 }
 
-Handler QModelChoice(std::optional<analysis::QModel> &target)
+Handler QModelChoice(std::optional<session::QModel> &target)
 {
     return [&target](const std::string &value) -> std::string {
         target = session::QModelFromWord(value);
@@ -100,8 +101,8 @@ Handler PartRange(std::optional<std::pair<double, double>> &target, const char *
             colon == std::string::npos ? std::nullopt : ParseNumber(value.substr(0, colon));
         const std::optional<double> high =
             colon == std::string::npos ? std::nullopt : ParseNumber(value.substr(colon + 1));
-        if (!low || !high || !(*low >= analysis::kLowestRangeLimit) ||
-            !(*high <= analysis::kHighestRangeLimit) || !(*high > *low))
+        if (!low || !high || !(*low >= session::kLowestRangeLimit) ||
+            !(*high <= session::kHighestRangeLimit) || !(*high > *low))
             return "\"" + value + "\" is not MIN:MAX in " + unit +
                    ", two numbers from 1e-06 to 1e+09, the first below the second";
         target = std::pair{*low, *high};
@@ -166,7 +167,7 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          QModelChoice(r.qModel)},
         {"--monte-carlo", "N",
          "tolerance trials (default " + std::to_string(session::kDefaultTrials) + ")",
-         Count(r.trials, analysis::kMaxTrials)},
+         Count(r.trials, session::kMaxTrials)},
         {"--tolerance", "PERCENT",
          "element tolerance, +- percent (default " + Figure(session::kDefaultTolerancePercent) +
              ")",
@@ -176,7 +177,7 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          Seed(r.seed)},
         {"--yield-vswr", "X",
          "trials pass below this in-band VSWR (default the design's maximum x " +
-             Figure(analysis::kDefaultYieldVswrFactor) + ")",
+             Figure(session::kDefaultYieldVswrFactor) + ")",
          YieldLimit(r.yieldVswr)},
         {"--tune", "", "re-tune the values for the least in-band |S11|, the load held as typed",
          SetFlag(r.tune)},
@@ -306,7 +307,7 @@ session::AnalysisSettings SettingsOf(const AnalysisRequest &r)
     settings.eseries = r.eseries;
     settings.inductorQ = r.inductorQ;
     settings.capacitorQ = r.capacitorQ;
-    settings.qModel = r.qModel.value_or(analysis::QModel::Centre);
+    settings.qModel = r.qModel.value_or(session::QModel::Centre);
     if (r.MonteCarlo())
         settings.tolerance = session::ToleranceSettings{
             r.trials.value_or(session::kDefaultTrials),
@@ -315,9 +316,9 @@ session::AnalysisSettings SettingsOf(const AnalysisRequest &r)
     return settings;
 }
 
-analysis::PartRanges TuneRangesOf(const AnalysisRequest &r)
+session::PartRanges TuneRangesOf(const AnalysisRequest &r)
 {
-    analysis::PartRanges ranges;
+    session::PartRanges ranges;
     if (r.inductorRangeNh)
         std::tie(ranges.inductorLowNh, ranges.inductorHighNh) = *r.inductorRangeNh;
     if (r.capacitorRangePf)

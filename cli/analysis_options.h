@@ -4,14 +4,12 @@
 // (its built response, standard values, component Q, tolerance yield) and the
 // files taken elsewhere (JSON, CSV sweep, Touchstone, SPICE).
 
-#include "analysis/eseries.h"
-#include "analysis/load_fit.h"
-#include "analysis/tuner.h"
 #include "cli/cli_options.h"
 #include "cli/design_command.h"
 #include "session/analysis_settings.h"
 #include "session/exports.h"
 #include "session/run.h"
+#include "session/types.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -30,9 +28,9 @@ struct AnalysisRequest
     std::optional<double> fromGhz, toGhz;
     bool log = false, lin = false;
     std::optional<double> touchstoneOhms;
-    std::optional<analysis::ESeries> eseries;
+    std::optional<session::ESeries> eseries;
     std::optional<double> inductorQ, capacitorQ;
-    std::optional<analysis::QModel> qModel;
+    std::optional<session::QModel> qModel;
     std::optional<int> trials;
     std::optional<double> tolerancePercent;
     std::optional<std::uint64_t> seed;
@@ -71,7 +69,7 @@ inline constexpr FileOption kFileOptions[] = {
 session::AnalysisSettings SettingsOf(const AnalysisRequest &request);
 
 // The tuned parts' ranges: --l-range and --c-range, the chip range otherwise.
-analysis::PartRanges TuneRangesOf(const AnalysisRequest &request);
+session::PartRanges TuneRangesOf(const AnalysisRequest &request);
 
 // --json, --sweep, --points, --from, --to, --log, --lin, --touchstone,
 // --touchstone-r, --touchstone-v2, --spice, --eseries, --q-l, --q-c,

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/analysis_options.h"
-#include "engine/design_inputs.h"
+#include "session/types.h"
 
 #include <filesystem>
 #include <iosfwd>

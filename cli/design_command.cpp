@@ -1,7 +1,7 @@
 #include "cli/design_command.h"
 
-#include "engine/lenient_number.h"
 #include "report/printable_text.h"
+#include "session/types.h"
 
 #include <charconv>
 #include <ostream>

@@ -4,8 +4,8 @@
 // outcome of one Calculate written the way the command line reports it.
 
 #include "cli/cli_options.h"
-#include "engine/design_inputs.h"
 #include "session/run.h"
+#include "session/types.h"
 
 #include <iosfwd>
 #include <optional>

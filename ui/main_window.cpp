@@ -1,8 +1,8 @@
 #include "ui/main_window.h"
 
-#include "engine/absorption.h"
 #include "report/report_file.h"
 #include "session/run.h"
+#include "session/types.h"
 #include "ui/about_window.h"
 #include "ui/fixed_palette.h"
 #include "ui/flat_style.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/design_inputs.h"
+#include "session/types.h"
 
 #include <QDialog>
 #include <optional>

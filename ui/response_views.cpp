@@ -3,6 +3,7 @@
 #include "format/analysis_text.h"
 #include "session/markers.h"
 #include "session/schematic.h"
+#include "session/types.h"
 #include "ui/plot_widget.h"
 #include "ui/schematic_view.h"
 #include "ui/smith_chart.h"
@@ -208,18 +209,18 @@ void ResponseViews::Show(const session::Response &response, const session::Calcu
     if (smith_->port() == (measured ? 2 : SmithChart::kLoadView))
         viewAction("viewSmithS11")->trigger();
     smith_->SetResponse(response);
-    const analysis::NetworkAnalysis &a = response.analysis;
+    const session::NetworkAnalysis &a = response.analysis;
     if (response.problem.empty()) {
         session::SchematicValues standard, tunedValues;
         if (a.standardValues)
-            standard = {&a.standardValues->ladder, analysis::SeriesName(a.standardValues->series),
+            standard = {&a.standardValues->ladder, session::SeriesName(a.standardValues->series),
                         true};
         if (tuned && *tuned && (*tuned)->tuned) {
-            const analysis::TunedNetwork &t = *(*tuned)->tuned;
+            const session::TunedNetwork &t = *(*tuned)->tuned;
             tunedValues =
                 t.standard
                     ? session::SchematicValues{&t.standard->network,
-                                               "Tuned " + analysis::SeriesName(t.standard->series),
+                                               "Tuned " + session::SeriesName(t.standard->series),
                                                true}
                     : session::SchematicValues{&t.tuned.network, "Tuned", false};
         }
@@ -251,7 +252,7 @@ void ResponseViews::ShowTuned()
     QStringList heads = {QStringLiteral("Part"), QStringLiteral("Design"), QStringLiteral("Tuned")};
     if (standard)
         heads << QStringLiteral("Tuned, ") +
-                     QString::fromStdString(analysis::SeriesName(t->tuned->standard->series));
+                     QString::fromStdString(session::SeriesName(t->tuned->standard->series));
     tunedTable_->setColumnCount(static_cast<int>(heads.size()));
     tunedTable_->setHorizontalHeaderLabels(heads);
     tunedTable_->setRowCount(static_cast<int>(rows.size()));

@@ -2,6 +2,7 @@
 
 #include "format/analysis_text.h"
 #include "session/tuning.h"
+#include "session/types.h"
 #include "ui/background_run.h"
 #include "ui/curve_look.h"
 #include "ui/plot_widget.h"
@@ -39,7 +40,7 @@ class YieldLimitBox final : public QDoubleSpinBox
     void SetAutomatic(double vswr)
     {
         automatic_ = vswr;
-        const QString factor = QString::fromStdString(Figure(analysis::kDefaultYieldVswrFactor));
+        const QString factor = QString::fromStdString(Figure(session::kDefaultYieldVswrFactor));
         setSpecialValueText(vswr > minimum()
                                 ? QStringLiteral("auto: %1 (design \u00D7 %2)")
                                       .arg(QString::fromStdString(Figure(vswr, 5)), factor)
@@ -141,8 +142,8 @@ std::optional<double> QualityOf(const QDoubleSpinBox *box)
     return box->value() > 0 ? std::optional<double>(box->value()) : std::nullopt;
 }
 
-const analysis::ESeries kSeries[] = {analysis::ESeries::E12, analysis::ESeries::E24,
-                                     analysis::ESeries::E48, analysis::ESeries::E96};
+const session::ESeries kSeries[] = {session::ESeries::E12, session::ESeries::E24,
+                                    session::ESeries::E48, session::ESeries::E96};
 
 PlotData PlotDataOf(const session::Response &response, const DesignResult &design)
 {
@@ -162,7 +163,7 @@ PlotData PlotDataOf(const session::Response &response, const DesignResult &desig
         const CurveLook look = LookOfCurve(curve);
         s.colour = look.colour;
         s.style = look.style;
-        for (const analysis::SweepPoint &p : curve.points) {
+        for (const session::SweepPoint &p : curve.points) {
             s.returnLossDb.push_back(p.returnLossDb);
             s.vswr.push_back(p.vswr);
             s.s21Db.push_back(-p.insertionLossDb);
@@ -176,7 +177,7 @@ PlotData PlotDataOf(const session::Response &response, const DesignResult &desig
         s.colour = QColor(200, 0, 120);
         s.style = Qt::DotLine;
         s.transmissionOnly = true;
-        for (const analysis::SweepPoint &p : lossy->points)
+        for (const session::SweepPoint &p : lossy->points)
             s.s21Db.push_back(-p.insertionLossDb);
         s.groupDelayNs = lossy->groupDelayNs;
         data.series.push_back(std::move(s));
@@ -309,11 +310,11 @@ QWidget *ResponseWindow::BuildPartControls()
     series_ = new QComboBox(group);
     series_->setObjectName(QStringLiteral("eseries"));
     series_->addItem(QStringLiteral("none (exact values)"));
-    for (const analysis::ESeries s : kSeries)
-        series_->addItem(QString::fromStdString(analysis::SeriesName(s)));
+    for (const session::ESeries s : kSeries)
+        series_->addItem(QString::fromStdString(session::SeriesName(s)));
     inductorQ_ = QualityBox(group, "inductorQ");
     capacitorQ_ = QualityBox(group, "capacitorQ");
-    // In the order of analysis::QModel.
+    // In the order of session::QModel.
     qModel_ = new QComboBox(group);
     qModel_->setObjectName(QStringLiteral("qModel"));
     qModel_->addItem(QStringLiteral("Loss fixed by Q at centre"));
@@ -395,8 +396,8 @@ void ResponseWindow::WriteControls()
     double fromGhz = s.fromGhz;
     double toGhz = s.toGhz;
     if (s.sweepFollowsBand && design_) {
-        const analysis::SweepPlan plan =
-            analysis::DefaultSweep(analysis::BandOf(design_->result.band));
+        const session::SweepPlan plan =
+            session::DefaultSweep(session::BandOf(design_->result.band));
         fromGhz = plan.startHz / 1e9;
         toGhz = plan.stopHz / 1e9;
     }
@@ -413,12 +414,12 @@ void ResponseWindow::WriteControls()
     series_->setCurrentIndex(index);
     inductorQ_->setValue(s.inductorQ.value_or(0));
     capacitorQ_->setValue(s.capacitorQ.value_or(0));
-    qModel_->setCurrentIndex(s.qModel == analysis::QModel::Constant ? 1 : 0);
+    qModel_->setCurrentIndex(s.qModel == session::QModel::Constant ? 1 : 0);
     qModel_->setEnabled(s.inductorQ || s.capacitorQ); // ideal parts have no loss to model
     tune_->setChecked(s.tune);
     tolerance_->setValue(s.tolerancePercent);
     trials_->setValue(s.trials);
-    yieldLimit_->SetAutomatic(design_ ? design_->result.Smax * analysis::kDefaultYieldVswrFactor
+    yieldLimit_->SetAutomatic(design_ ? design_->result.Smax * session::kDefaultYieldVswrFactor
                                       : 0);
     yieldLimit_->setValue(s.yieldVswr.value_or(yieldLimit_->minimum()));
 }
@@ -435,11 +436,11 @@ void ResponseWindow::ReadControls()
     s.logarithmic = logarithmic_->isChecked();
     const int index = series_->currentIndex();
     s.eseries = index >= 1 && index <= static_cast<int>(std::size(kSeries))
-                    ? std::optional<analysis::ESeries>(kSeries[index - 1])
+                    ? std::optional<session::ESeries>(kSeries[index - 1])
                     : std::nullopt;
     s.inductorQ = QualityOf(inductorQ_);
     s.capacitorQ = QualityOf(capacitorQ_);
-    s.qModel = qModel_->currentIndex() == 1 ? analysis::QModel::Constant : analysis::QModel::Centre;
+    s.qModel = qModel_->currentIndex() == 1 ? session::QModel::Constant : session::QModel::Centre;
     s.tune = tune_->isChecked();
     s.tolerancePercent = tolerance_->value();
     s.trials = trials_->value();

@@ -3,6 +3,7 @@
 #include "session/calculation.h"
 #include "session/response.h"
 #include "session/tuning.h"
+#include "session/types.h"
 
 #include <QWidget>
 #include <functional>
@@ -85,7 +86,7 @@ class ResponseWindow final : public QWidget
     BackgroundRun<session::LaterFigures> *laterFigures_ = nullptr;
     BackgroundRun<session::TunedResponse> *tuner_ = nullptr;
     std::optional<session::TunedResponse> tuned_;
-    std::optional<analysis::ESeries> tunedSeries_; // the series of tuned_, or of the tune under way
+    std::optional<session::ESeries> tunedSeries_; // the series of tuned_, or of the tune under way
     QLabel *trialsBusy_ = nullptr;
     QCheckBox *followBand_ = nullptr;
     QDoubleSpinBox *from_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include "format/analysis_text.h"
 #include "session/smith.h"
+#include "session/types.h"
 #include "ui/curve_look.h"
 
 #include <QMouseEvent>
@@ -13,8 +14,8 @@ namespace tevmar {
 
 namespace {
 
-using analysis::Complex;
 using session::ChartPoint;
+using session::Complex;
 
 bool IsDark(const QPalette &p)
 {
@@ -209,7 +210,7 @@ void SmithChart::DrawLoad(QPainter &painter, const session::LoadTraces &load) co
 {
     const Geometry g = ChartGeometry();
     const QColor text = palette().color(QPalette::Text);
-    const analysis::Band &band = response_->analysis.band;
+    const session::Band &band = response_->analysis.band;
     // The fitted model across the sweep, bold in the band.
     QPainterPath whole, inBand;
     bool bandStarted = false;
@@ -281,7 +282,7 @@ void SmithChart::paintEvent(QPaintEvent *)
         return;
     }
 
-    const analysis::Band &band = response_->analysis.band;
+    const session::Band &band = response_->analysis.band;
     const std::vector<double> &f = response_->frequenciesHz;
     for (std::size_t c = 0; c < response_->curves.size(); ++c) {
         const session::ResponseCurve &curve = response_->curves[c];
@@ -305,7 +306,7 @@ void SmithChart::paintEvent(QPaintEvent *)
         const std::pair<double, const char *> edges[] = {
             {band.lowHz, "F1"}, {band.centreHz, "F0"}, {band.highHz, "F2"}};
         for (const auto &[hz, name] : edges) {
-            const analysis::SParameters s = analysis::Evaluate(curve.network, hz).s;
+            const session::SParameters s = session::Evaluate(curve.network, hz).s;
             const QPointF p = PointOf(port_ == 1 ? s.s11 : s.s22, g.cx, g.cy, g.radius);
             painter.setPen(QPen(colour, 1.5));
             painter.setBrush(pal.color(QPalette::Base));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "session/response.h"
+#include "session/types.h"
 
 #include <QWidget>
 
@@ -56,7 +57,7 @@ class SmithChart final : public QWidget
     QStringList TitleLines() const;
     QStringList FitLines() const;
     void DrawTitle(QPainter &painter) const;
-    analysis::Complex GammaOf(const session::ResponseCurve &curve, std::size_t i) const;
+    session::Complex GammaOf(const session::ResponseCurve &curve, std::size_t i) const;
     double ReferenceOhms() const;
     void DrawLoad(QPainter &painter, const session::LoadTraces &load) const;
 
