@@ -1,53 +1,6 @@
 #include "report/print_routine.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace tevmar {
-
-namespace {
-
-struct FileText
-{
-    bool found = false;
-    bool read = false;
-    std::string text;
-    std::string reason; // why it could not be read
-};
-
-FileText ReadWholeFile(const std::filesystem::path &path)
-{
-    FileText result;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        result.found = errno != ENOENT && errno != ENOTDIR;
-        result.reason = std::strerror(errno);
-        return result;
-    }
-    result.found = true;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            // A directory by the report's name opens but does not read.
-            result.reason = std::strerror(errno);
-            ::close(fd);
-            return result;
-        }
-        if (n == 0)
-            break;
-        result.text.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    result.read = true;
-    return result;
-}
-
-} // namespace
 
 std::vector<std::string> SplitReportLines(std::string_view text)
 {
@@ -63,10 +16,10 @@ std::vector<std::string> SplitReportLines(std::string_view text)
     return lines;
 }
 
-PrintResult PrintReport(LinePrinter &printer, const std::filesystem::path &reportPath)
+PrintResult PrintReport(LinePrinter &printer, const ReportFileText &file,
+                        const std::filesystem::path &reportPath)
 {
     PrintResult result;
-    const FileText file = ReadWholeFile(reportPath);
     if (!file.found) {
         result.status = PrintStatus::NoReport;
         result.message = kNoReportMessage;

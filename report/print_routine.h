@@ -47,10 +47,20 @@ inline constexpr const char *kNoReportMessage = "No saved report to print. Press
 // line without a line end is still a line. An empty text has no line.
 std::vector<std::string> SplitReportLines(std::string_view text);
 
-// The Print command: reads the report file whole and then prints each of its lines
-// in order and ends the document. Reading first means a file that fails half
-// way never yields half a printout.
-PrintResult PrintReport(LinePrinter &printer,
-                        const std::filesystem::path &reportPath = kReportFileName);
+// The saved report as read from its file (session::ReadReportFile reads it).
+struct ReportFileText
+{
+    bool found = false; // a file is there, readable or not
+    bool read = false;  // the whole file was read into `text`
+    std::string text;
+    std::string reason; // why it could not be read
+};
+
+// The Print command on a report read whole beforehand: each of its lines in
+// order, then the end of the document. Reading first means a file that fails
+// half way never yields half a printout. `reportPath` names the file in
+// messages.
+PrintResult PrintReport(LinePrinter &printer, const ReportFileText &file,
+                        const std::filesystem::path &reportPath);
 
 } // namespace tevmar

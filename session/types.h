@@ -35,5 +35,6 @@ using analysis::SParameters;
 using analysis::SweepPlan;
 using analysis::SweepPoint;
 using analysis::TunedNetwork;
+using analysis::VswrOf;
 
 } // namespace tevmar::session

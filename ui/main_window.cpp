@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "report/report_file.h"
+#include "session/report_reading.h"
 #include "session/run.h"
 #include "session/types.h"
 #include "ui/about_window.h"
@@ -490,7 +491,7 @@ void MainWindow::Print()
         Tell(whyNot);
         return;
     }
-    const PrintResult result = PrintReport(*printer);
+    const PrintResult result = session::PrintReport(*printer);
     if (result.status != PrintStatus::Printed)
         Tell(QString::fromStdString(result.message));
 }

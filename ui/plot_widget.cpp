@@ -1,6 +1,7 @@
 #include "ui/plot_widget.h"
 
 #include "format/analysis_text.h"
+#include "session/types.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -54,11 +55,6 @@ QColor FrameColour(const QPalette &p)
 double ReturnLossDb(double gamma)
 {
     return -20.0 * std::log10(gamma);
-}
-
-double VswrOfGamma(double gamma)
-{
-    return (1.0 + gamma) / (1.0 - gamma);
 }
 
 QString Number(double value, int digits = 6)
@@ -246,7 +242,7 @@ double ResponsePlot::vswrTop() const
 {
     // The in-band VSWR is what the engineer reads off this panel, so the scale
     // follows the worst curve in the band and leaves the skirts to run off it.
-    double worst = data_.rippleGamma ? VswrOfGamma(*data_.rippleGamma) : 1.0;
+    double worst = data_.rippleGamma ? session::VswrOf(*data_.rippleGamma) : 1.0;
     for (const PlotSeries &s : data_.series)
         for (std::size_t i = 0; i < data_.frequencyGhz.size() && i < s.vswr.size(); ++i) {
             const double f = data_.frequencyGhz[i];
@@ -283,8 +279,8 @@ std::vector<ResponsePlot::Panel> ResponsePlot::Panels() const
                                   Number(ReturnLossDb(*gamma), 4) + QStringLiteral(" dB"),
                               kRippleColour, Qt::DashLine, false});
         vswr.marks.push_back(
-            {VswrOfGamma(*gamma),
-             QStringLiteral("design ripple max, VSWR ") + Number(VswrOfGamma(*gamma), 5),
+            {session::VswrOf(*gamma),
+             QStringLiteral("design ripple max, VSWR ") + Number(session::VswrOf(*gamma), 5),
              kRippleColour, Qt::DashLine, false});
     }
     if (const auto gamma = data_.limitGamma) {
@@ -293,8 +289,8 @@ std::vector<ResponsePlot::Panel> ResponsePlot::Panels() const
                                   Number(ReturnLossDb(*gamma), 4) + QStringLiteral(" dB"),
                               kLimitColour, Qt::DotLine, true});
         vswr.marks.push_back(
-            {VswrOfGamma(*gamma),
-             QStringLiteral("Bode\u2013Fano limit, VSWR ") + Number(VswrOfGamma(*gamma), 5),
+            {session::VswrOf(*gamma),
+             QStringLiteral("Bode\u2013Fano limit, VSWR ") + Number(session::VswrOf(*gamma), 5),
              kLimitColour, Qt::DotLine, true});
     }
 

@@ -1,5 +1,6 @@
 #include "ui/result_tools.h"
 
+#include "session/report_reading.h"
 #include "session/safe_file.h"
 #include "ui/response_views.h"
 #include "ui/response_window.h"
@@ -8,7 +9,6 @@
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -159,22 +159,15 @@ void ResultTools::ShowResponse()
 
 void ResultTools::CopyReport()
 {
-    QFile file(QString::fromStdU16String(reportPath_.u16string()));
-    if (!file.open(QIODevice::ReadOnly)) {
+    const ReportFileText file = session::ReadReportFile(reportPath_);
+    if (!file.read) {
         Warn(QStringLiteral("Copy Report"),
              QStringLiteral("The report file %1 could not be read: %2.\n\nNothing was copied.")
-                 .arg(file.fileName(), file.errorString()));
+                 .arg(QString::fromStdU16String(reportPath_.u16string()),
+                      QString::fromStdString(file.reason)));
         return;
     }
-    const QByteArray text = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        Warn(QStringLiteral("Copy Report"),
-             QStringLiteral("The report file %1 could not be read to its end: %2.\n\n"
-                            "Nothing was copied.")
-                 .arg(file.fileName(), file.errorString()));
-        return;
-    }
-    QGuiApplication::clipboard()->setText(QString::fromUtf8(text));
+    QGuiApplication::clipboard()->setText(QString::fromUtf8(file.text));
 }
 
 void ResultTools::Export(session::ExportKind kind)

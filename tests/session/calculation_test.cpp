@@ -4,8 +4,8 @@
 // old one. No temporary file is ever left.
 
 #include "report/line.h"
-#include "report/print_routine.h"
 #include "session/calculation.h"
+#include "session/report_reading.h"
 #include "tests/report/test_files.h"
 #include "tests/session/worked_designs.h"
 
@@ -83,7 +83,7 @@ TEST(Calculate, FailedDesignLeavesTheReportAndEmptiesThePane)
         void PrintLine(std::string_view text) override { lines.emplace_back(text); }
         bool EndDocument() override { return true; }
     } printer;
-    EXPECT_EQ(PrintReport(printer, dir / "tevmar.prt").status, PrintStatus::Printed);
+    EXPECT_EQ(session::PrintReport(printer, dir / "tevmar.prt").status, PrintStatus::Printed);
     EXPECT_EQ(printer.lines, LinesOf(saved, "\r\n"));
 }
 

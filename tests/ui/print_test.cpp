@@ -1,4 +1,4 @@
-#include "report/print_routine.h"
+#include "session/report_reading.h"
 #include "ui/main_window.h"
 #include "ui/qt_line_printer.h"
 #include "ui_test_support.h"
@@ -17,6 +17,7 @@ namespace tevmar::test {
 namespace {
 
 using Window = ::tevmar::MainWindow;
+using session::PrintReport;
 using Document = std::vector<std::string>;
 
 // Keeps what reaches the printer, one document per EndDocument.

@@ -1,10 +1,12 @@
-#include "report/print_routine.h"
+#include "session/report_reading.h"
 #include "tests/report/test_files.h"
 
 #include <gtest/gtest.h>
 
 namespace tevmar {
 namespace {
+
+using session::PrintReport;
 
 using test_files::ReadBytes;
 using test_files::TempDir;
