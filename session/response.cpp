@@ -190,25 +190,29 @@ std::string QText(const std::optional<double> &q)
     return q ? Figure(*q, 4) : std::string("ideal");
 }
 
-void AddFiniteQ(std::vector<FigureRow> &rows, const analysis::FiniteQLoss &q)
+void AddFiniteQ(std::vector<FigureRow> &rows, const analysis::FiniteQLoss &q,
+                const std::string &prefix = {})
 {
-    rows.push_back(
-        TextRow("Loss, QL " + QText(q.losses.inductorQ) + " QC " + QText(q.losses.capacitorQ),
-                format::InsertionLossRange(q) + " dB in band"));
-    rows.push_back(TextRow("Loss at centre", Figure(q.centreInsertionLossDb, 4) + " dB"));
+    rows.push_back(TextRow(prefix + "Loss, QL " + QText(q.losses.inductorQ) + " QC " +
+                               QText(q.losses.capacitorQ),
+                           format::InsertionLossRange(q) + " dB in band"));
+    rows.push_back(TextRow(prefix + "Loss at centre", Figure(q.centreInsertionLossDb, 4) + " dB"));
 }
 
-void AddYield(std::vector<FigureRow> &rows, const analysis::YieldResult &y)
+void AddYield(std::vector<FigureRow> &rows, const analysis::YieldResult &y,
+              const std::string &prefix = {})
 {
-    rows.push_back(TextRow("Yield \u00B1" + Figure(y.options.tolerancePercent, 4) + " %, " +
-                               std::to_string(y.options.trials) + " trials",
+    rows.push_back(TextRow(prefix + "Yield \u00B1" + Figure(y.options.tolerancePercent, 4) +
+                               " %, " + std::to_string(y.options.trials) + " trials",
                            format::YieldBelowLimit(y, 5)));
-    rows.push_back(TextRow("VSWR 50/90/99 %", Figure(y.vswrP50, 5) + " / " + Figure(y.vswrP90, 5) +
-                                                  " / " + Figure(y.vswrP99, 5)));
+    rows.push_back(TextRow(prefix + "VSWR 50/90/99 %", Figure(y.vswrP50, 5) + " / " +
+                                                           Figure(y.vswrP90, 5) + " / " +
+                                                           Figure(y.vswrP99, 5)));
 }
 
 // The three parts that move the in-band |S11| maximum most.
-void AddSensitivity(std::vector<FigureRow> &rows, const analysis::NetworkAnalysis &a)
+void AddSensitivity(std::vector<FigureRow> &rows, const analysis::NetworkAnalysis &a,
+                    const std::string &prefix = {})
 {
     std::string text;
     for (std::size_t i = 0; i < a.sensitivity.size() && i < 3; ++i) {
@@ -218,7 +222,7 @@ void AddSensitivity(std::vector<FigureRow> &rows, const analysis::NetworkAnalysi
                 (change >= 0 ? "+" : "") + Figure(change, 2);
     }
     if (!text.empty())
-        rows.push_back(TextRow("Most sensitive, per +1 %", text + " in |S11| max"));
+        rows.push_back(TextRow(prefix + "Most sensitive, per +1 %", text + " in |S11| max"));
 }
 
 void AddBelowChipRange(std::vector<FigureRow> &rows, const analysis::Ladder &ladder)
@@ -270,6 +274,14 @@ std::vector<FigureRow> FigureRows(const Response &response, const DesignResult &
         AddYield(rows, *a.yield);
     else if (response.trialsPending)
         rows.push_back(TextRow("Tolerance trials", "running\u2026"));
+    if (const auto &t = response.tunedFigures) {
+        const std::string tuned = "Tuned: ";
+        AddSensitivity(rows, *t, tuned);
+        if (t->finiteQ)
+            AddFiniteQ(rows, *t->finiteQ, tuned);
+        if (t->yield)
+            AddYield(rows, *t->yield, tuned);
+    }
     return rows;
 }
 

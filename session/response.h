@@ -115,6 +115,7 @@ struct Response
     // The re-tuned networks beside the design's, once a tune run apart has
     // delivered them (AddTuned); until then, with tunePending, a row says so.
     std::vector<TunedFigure> tuned;
+    std::optional<analysis::NetworkAnalysis> tunedFigures; // its sensitivity, Q and trials
     bool tunePending = false;
     // For a design made for a fit to a measured load, whose curves are into
     // the data: the load itself, and the network into the fitted model.

@@ -3,6 +3,7 @@
 #include "analysis/two_port.h"
 #include "format/analysis_text.h"
 #include "format/tuned_report.h"
+#include "session/measured_match.h"
 #include "session/schematic.h"
 
 #include <stdexcept>
@@ -42,7 +43,10 @@ TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettin
                                           "with lower load Q: there is no network to tune.";
             return r;
         }
-        r.lines = format::TunedLines(*r.tuned);
+        const AnalysisSettings analysisSettings = AnalysisSettingsOf(settings);
+        r.figures = TunedAnalysis(*r.tuned, analysis::TunedDesignResult(*r.tuned, design.result),
+                                  AnalysisOptionsFor(design, analysisSettings));
+        r.lines = format::TunedLines(*r.tuned, &*r.figures);
     } catch (const analysis::TuneCancelled &) {
         r = TunedResponse{};
         r.cancelled = true;
@@ -63,9 +67,12 @@ std::string StandardName(const analysis::StandardTuneResult &standard)
 
 } // namespace
 
-void AddTuned(Response &response, const analysis::TunedNetwork &tuned)
+void AddTuned(Response &response, const analysis::TunedNetwork &tuned,
+              const analysis::NetworkAnalysis *figures)
 {
     response.tunePending = false;
+    if (figures)
+        response.tunedFigures = *figures;
     response.curves.push_back(
         CurveOf("Tuned", tuned.tuned.network, response.frequenciesHz, {}, CurveRole::Tuned));
     response.tuned.push_back({"Tuned", tuned.tuned.gammaMax});

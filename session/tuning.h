@@ -27,6 +27,9 @@ struct TunedResponse
     std::string problem;    // why there is no tuned network; empty when there is one
     bool cancelled = false; // the stop flag ended the tune
     std::optional<analysis::TunedNetwork> tuned;
+    // The tuned network's own figures under the window's settings: its
+    // sensitivity, and its finite Q and tolerance trials where set.
+    std::optional<analysis::NetworkAnalysis> figures;
     // The tuned figures and values as plain lines.
     std::vector<std::string> lines;
 };
@@ -41,7 +44,10 @@ TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettin
 // the response's frequencies ("Tuned", and with a series "Tuned, E24
 // values"), which the plot, the Smith chart and the markers then show like
 // the others, and their figures beside the design's.
-void AddTuned(Response &response, const analysis::TunedNetwork &tuned);
+// With `figures`, the tuned network's sensitivity, finite Q and tolerance
+// rows join the design's.
+void AddTuned(Response &response, const analysis::TunedNetwork &tuned,
+              const analysis::NetworkAnalysis *figures = nullptr);
 
 // One row of the tuned values table: the part, its starting value, tuned
 // (marked "(range limit)" where the part ended at a limit of its range), and

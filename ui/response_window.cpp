@@ -328,12 +328,33 @@ QWidget *ResponseWindow::BuildPartControls()
         "Keeps the parts and their places, and the load as it is, and searches their values\n"
         "for the smallest largest |S11| in the band; on the standard series when one is set."));
 
+    // What chip parts span by default; a tuned part that ends at a limit is
+    // marked in the Tuned Values tab.
+    const auto rangeRow = [group](QDoubleSpinBox *&low, QDoubleSpinBox *&high, const char *name,
+                                  const QString &unit) {
+        low = NumberBox(group, (std::string(name) + "Low").c_str(), 0.001, 1e6, 3, 0.1, unit);
+        high = NumberBox(group, (std::string(name) + "High").c_str(), 0.001, 1e6, 3, 10, unit);
+        auto *row = new QWidget(group);
+        auto *layout = new QHBoxLayout(row);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(low);
+        layout->addWidget(new QLabel(QStringLiteral("to"), row));
+        layout->addWidget(high);
+        return row;
+    };
+    QWidget *inductorRange =
+        rangeRow(inductorLow_, inductorHigh_, "inductorRange", QStringLiteral(" nH"));
+    QWidget *capacitorRange =
+        rangeRow(capacitorLow_, capacitorHigh_, "capacitorRange", QStringLiteral(" pF"));
+
     auto *form = new QFormLayout(group);
     form->addRow(QStringLiteral("Standard values"), series_);
     form->addRow(QStringLiteral("Inductor Q"), inductorQ_);
     form->addRow(QStringLiteral("Capacitor Q"), capacitorQ_);
     form->addRow(QStringLiteral("Q model"), qModel_);
     form->addRow(tune_);
+    form->addRow(QStringLiteral("Tuned L"), inductorRange);
+    form->addRow(QStringLiteral("Tuned C"), capacitorRange);
 
     const auto read = [this] { ReadControls(); };
     connect(series_, &QComboBox::currentIndexChanged, this, read);
@@ -341,6 +362,8 @@ QWidget *ResponseWindow::BuildPartControls()
     connect(capacitorQ_, &QDoubleSpinBox::valueChanged, this, read);
     connect(qModel_, &QComboBox::currentIndexChanged, this, read);
     connect(tune_, &QCheckBox::toggled, this, read);
+    for (QDoubleSpinBox *box : {inductorLow_, inductorHigh_, capacitorLow_, capacitorHigh_})
+        connect(box, &QDoubleSpinBox::valueChanged, this, read);
     return group;
 }
 
@@ -384,9 +407,10 @@ QWidget *ResponseWindow::BuildToleranceControls()
 // engineer's; the range boxes show the band's default while they follow it.
 void ResponseWindow::WriteControls()
 {
-    const QList<QWidget *> controls = {followBand_, from_,      to_,         points_, logarithmic_,
-                                       series_,     inductorQ_, capacitorQ_, qModel_, tune_,
-                                       tolerance_,  trials_,    yieldLimit_};
+    const QList<QWidget *> controls = {
+        followBand_, from_,        to_,           points_,       logarithmic_,  series_,
+        inductorQ_,  capacitorQ_,  qModel_,       tune_,         tolerance_,    trials_,
+        yieldLimit_, inductorLow_, inductorHigh_, capacitorLow_, capacitorHigh_};
     std::vector<std::unique_ptr<QSignalBlocker>> blockers;
     for (QWidget *control : controls)
         blockers.push_back(std::make_unique<QSignalBlocker>(control));
@@ -417,6 +441,12 @@ void ResponseWindow::WriteControls()
     qModel_->setCurrentIndex(s.qModel == session::QModel::Constant ? 1 : 0);
     qModel_->setEnabled(s.inductorQ || s.capacitorQ); // ideal parts have no loss to model
     tune_->setChecked(s.tune);
+    inductorLow_->setValue(s.tuneRanges.inductorLowNh);
+    inductorHigh_->setValue(s.tuneRanges.inductorHighNh);
+    capacitorLow_->setValue(s.tuneRanges.capacitorLowPf);
+    capacitorHigh_->setValue(s.tuneRanges.capacitorHighPf);
+    for (QDoubleSpinBox *box : {inductorLow_, inductorHigh_, capacitorLow_, capacitorHigh_})
+        box->setEnabled(s.tune);
     tolerance_->setValue(s.tolerancePercent);
     trials_->setValue(s.trials);
     yieldLimit_->SetAutomatic(design_ ? design_->result.Smax * session::kDefaultYieldVswrFactor
@@ -442,6 +472,12 @@ void ResponseWindow::ReadControls()
     s.capacitorQ = QualityOf(capacitorQ_);
     s.qModel = qModel_->currentIndex() == 1 ? session::QModel::Constant : session::QModel::Centre;
     s.tune = tune_->isChecked();
+    // A range whose ends cross keeps the one before.
+    const session::PartRanges ranges{inductorLow_->value(), inductorHigh_->value(),
+                                     capacitorLow_->value(), capacitorHigh_->value()};
+    if (ranges.inductorLowNh < ranges.inductorHighNh &&
+        ranges.capacitorLowPf < ranges.capacitorHighPf)
+        s.tuneRanges = ranges;
     s.tolerancePercent = tolerance_->value();
     s.trials = trials_->value();
     s.yieldVswr =
@@ -543,16 +579,19 @@ void ResponseWindow::Recompute()
 // left to finish, and anything else starts one.
 void ResponseWindow::FollowTune()
 {
-    if (tuned_ && tunedSeries_ == settings_.eseries) {
+    const bool same = tunedSeries_ == settings_.eseries && tunedRanges_ == settings_.tuneRanges;
+    if (tuned_ && same) {
         if (tuned_->tuned)
-            session::AddTuned(response_, *tuned_->tuned);
+            session::AddTuned(response_, *tuned_->tuned,
+                              tuned_->figures ? &*tuned_->figures : nullptr);
         return;
     }
     response_.tunePending = true;
-    if (tuner_->running() && tunedSeries_ == settings_.eseries)
+    if (tuner_->running() && same)
         return;
     tuned_.reset();
     tunedSeries_ = settings_.eseries;
+    tunedRanges_ = settings_.tuneRanges;
     tuner_->Start(
         [design = *design_, settings = settings_](const std::atomic<bool> &stop) {
             session::TunedResponse r = session::TuneForWindow(design, settings, &stop);
@@ -562,7 +601,8 @@ void ResponseWindow::FollowTune()
             tuned_ = tuned;
             response_.tunePending = false;
             if (tuned_->tuned && response_.problem.empty())
-                session::AddTuned(response_, *tuned_->tuned);
+                session::AddTuned(response_, *tuned_->tuned,
+                                  tuned_->figures ? &*tuned_->figures : nullptr);
             ShowResponse();
         });
 }

@@ -87,6 +87,7 @@ class ResponseWindow final : public QWidget
     BackgroundRun<session::TunedResponse> *tuner_ = nullptr;
     std::optional<session::TunedResponse> tuned_;
     std::optional<session::ESeries> tunedSeries_; // the series of tuned_, or of the tune under way
+    session::PartRanges tunedRanges_;             // and the part ranges it kept to
     QLabel *trialsBusy_ = nullptr;
     QCheckBox *followBand_ = nullptr;
     QDoubleSpinBox *from_ = nullptr;
@@ -98,6 +99,9 @@ class ResponseWindow final : public QWidget
     QDoubleSpinBox *capacitorQ_ = nullptr;
     QComboBox *qModel_ = nullptr;
     QCheckBox *tune_ = nullptr;
+    // The values a tuned part may take: inductors in nH, capacitors in pF.
+    QDoubleSpinBox *inductorLow_ = nullptr, *inductorHigh_ = nullptr;
+    QDoubleSpinBox *capacitorLow_ = nullptr, *capacitorHigh_ = nullptr;
     QDoubleSpinBox *tolerance_ = nullptr;
     QSpinBox *trials_ = nullptr;
     YieldLimitBox *yieldLimit_ = nullptr;

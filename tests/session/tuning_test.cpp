@@ -54,7 +54,8 @@ TEST(TuneForWindow, TunedCurvesFiguresAndValuesJoinTheWindowsResponse)
 
     const TunedResponse r = TuneForWindow(design, settings);
     ASSERT_EQ(r.problem, "");
-    AddTuned(response, *r.tuned);
+    ASSERT_TRUE(r.figures);
+    AddTuned(response, *r.tuned, &*r.figures);
     ASSERT_EQ(response.curves.size(), 5u); // full, printed, E24, tuned, tuned E24
     const ResponseCurve &tuned = response.curves[3];
     const ResponseCurve &standard = response.curves[4];
@@ -72,6 +73,14 @@ TEST(TuneForWindow, TunedCurvesFiguresAndValuesJoinTheWindowsResponse)
     EXPECT_EQ(rows[4].figure, "Tuned");
     EXPECT_EQ(rows[4].gamma, Figure(r.tuned->tuned.gammaMax, 4));
     EXPECT_EQ(rows[5].figure, "Tuned, E24 values");
+    // The tuned network's own trials and sensitivity follow the design's.
+    const auto tunedRow = [&rows](const std::string &figure) {
+        return std::find_if(rows.begin(), rows.end(),
+                            [&figure](const FigureRow &row) { return row.figure == figure; });
+    };
+    EXPECT_NE(tunedRow("Tuned: Most sensitive, per +1 %"), rows.end());
+    ASSERT_NE(tunedRow("Tuned: VSWR 50/90/99 %"), rows.end());
+    EXPECT_EQ(r.figures->yield->options.trials, settings.trials);
 
     // The copied values: the tune's lines, then one row per part with the
     // design's, tuned and E24 values; every standard value is on the series.
