@@ -10,13 +10,12 @@
 #include "session/network_view.h"
 #include "session/run.h"
 
+#include <limits>
+#include <memory>
 #include <pybind11/complex.h>
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
-
-#include <limits>
-#include <memory>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -46,7 +45,10 @@ std::string BoxText(const py::handle &value, const char *option)
     return ShortestNumber(value.cast<double>());
 }
 
-std::string Quote(const std::string &text) { return "\"" + text + "\""; }
+std::string Quote(const std::string &text)
+{
+    return "\"" + text + "\"";
+}
 
 // The text of an argument as tevmar-cli would have received it.
 std::string ArgumentText(const py::handle &value)
@@ -89,8 +91,8 @@ double NumberIn(const py::handle &value, const char *option, double lowest, doub
 
 int CountOf(const py::handle &value, const char *option, int most)
 {
-    const double number = NumberIn(value, option, 1, most,
-                                   "a whole number from 1 to " + std::to_string(most));
+    const double number =
+        NumberIn(value, option, 1, most, "a whole number from 1 to " + std::to_string(most));
     if (number != static_cast<int>(number))
         throw std::invalid_argument(std::string(option) + ": " + Quote(ArgumentText(value)) +
                                     " is not a whole number from 1 to " + std::to_string(most));
@@ -154,8 +156,8 @@ void AddAnalysis(const py::kwargs &kwargs, session::Request &request)
         } else if (name == "seed") {
             trials().seed = value.cast<std::uint64_t>();
         } else if (name == "yield_vswr") {
-            const double vswr = NumberIn(value, "--yield-vswr", -kInfinity, kInfinity,
-                                         "a VSWR above 1");
+            const double vswr =
+                NumberIn(value, "--yield-vswr", -kInfinity, kInfinity, "a VSWR above 1");
             if (!session::YieldVswrProblem(vswr).empty())
                 throw std::invalid_argument("--yield-vswr: " + Quote(ArgumentText(value)) +
                                             " is not a VSWR above 1");
@@ -201,6 +203,12 @@ void RaiseOnBadUsage(const session::Outcome &outcome)
         throw std::invalid_argument(problems);
 }
 
+// A str or os.PathLike as the path's text.
+std::string PathText(const py::object &path)
+{
+    return py::str(py::module_::import("os").attr("fspath")(path)).cast<std::string>();
+}
+
 py::object JsonLoads(const std::string &text)
 {
     return py::module_::import("json").attr("loads")(text);
@@ -211,7 +219,8 @@ class Network
   public:
     Network(analysis::Ladder ladder, double gammaMax, py::object elements)
         : ladder_(std::move(ladder)), gammaMax_(gammaMax), elements_(std::move(elements))
-    {}
+    {
+    }
 
     double gammaMax() const { return gammaMax_; }
     py::object elements() const { return elements_; }
@@ -266,16 +275,14 @@ class Design
   public:
     Design(session::Request request, session::Outcome outcome)
         : request_(std::move(request)), outcome_(std::move(outcome))
-    {}
+    {
+    }
 
     bool solved() const { return outcome_.design.solved(); }
     double gammaMax() const { return outcome_.design.result.GammaMax; }
     int status() const { return static_cast<int>(outcome_.status); }
 
-    std::vector<std::string> paneLines() const
-    {
-        return ComposeLines(outcome_.design.report.pane);
-    }
+    std::vector<std::string> paneLines() const { return ComposeLines(outcome_.design.report.pane); }
 
     py::bytes report() const { return py::bytes(outcome_.design.report.file); }
 
@@ -305,12 +312,12 @@ class Design
     py::object elements() { return document().attr("get")("elements"); }
     py::object fit() { return document().attr("get")("measuredLoad"); }
 
-    void save(const std::string &path) const
+    void save(const py::object &path) const
     {
         if (!solved())
             throw std::invalid_argument("no design: there is no report to save");
         session::CalculateOutcome design = outcome_.design;
-        session::SaveReport(design, path);
+        session::SaveReport(design, PathText(path));
         if (design.saving != session::ReportSaving::Saved)
             throw py::value_error(design.reportError);
     }
@@ -402,7 +409,7 @@ Design MakeMatch(const py::object &f1, const py::object &f2, const py::object &l
     request.design.f2Text = BoxText(f2, "--f2");
     request.design.networkOrder = OrderOf(order);
     session::MeasuredLoadInput &m = request.measuredLoad.emplace();
-    m.filePath = py::str(py::module_::import("os").attr("fspath")(loadS1p)).cast<std::string>();
+    m.filePath = PathText(loadS1p);
     m.sourceOhms = NumberIn(source, "--source", std::numeric_limits<double>::min(),
                             std::numeric_limits<double>::max(), "a positive number");
     if (!loadKind.is_none())
@@ -436,7 +443,8 @@ PYBIND11_MODULE(tevmar, m)
 
     py::class_<Design>(m, "Design", "One run: a design, a tuning or a match into measured data")
         .def_property_readonly("solved", &Design::solved)
-        .def_property_readonly("pane_lines", &Design::paneLines, "the result lines tevmar-cli prints")
+        .def_property_readonly("pane_lines", &Design::paneLines,
+                               "the result lines tevmar-cli prints")
         .def_property_readonly("report", &Design::report, "the bytes of tevmar.prt")
         .def_property_readonly("elements", &Design::elements)
         .def_property_readonly("gamma_max", &Design::gammaMax)
@@ -453,7 +461,7 @@ PYBIND11_MODULE(tevmar, m)
     m.def("design", &MakeDesign, py::arg("f1"), py::arg("f2"), py::arg("zhigh"), py::arg("zlow"),
           py::arg("order") = 4, py::arg("load") = "series-rl", py::arg("absorb") = py::none(),
           "designs from the boxes' texts (numbers accepted)");
-    m.def("match", &MakeMatch, py::arg("f1"), py::arg("f2"), py::arg("load_s1p"),
-          py::arg("source"), py::arg("order") = 4, py::arg("load_kind") = py::none(),
+    m.def("match", &MakeMatch, py::arg("f1"), py::arg("f2"), py::arg("load_s1p"), py::arg("source"),
+          py::arg("order") = 4, py::arg("load_kind") = py::none(),
           "designs into a load measured in a one-port Touchstone file");
 }
