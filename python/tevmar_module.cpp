@@ -116,6 +116,17 @@ std::pair<double, double> RangeOf(const py::handle &value, const char *option, c
     return range;
 }
 
+std::uint64_t SeedOf(const py::handle &value)
+{
+    try {
+        if (!py::isinstance<py::bool_>(value))
+            return value.cast<std::uint64_t>();
+    } catch (const py::cast_error &) {
+    }
+    throw std::invalid_argument("--seed: " + Quote(ArgumentText(value)) +
+                                " is not a whole number from 0 to 18446744073709551615");
+}
+
 // The analysis settings a design may carry, named as tevmar-cli's options
 // (q_l for --q-l) and refused with its messages.
 void AddAnalysis(const py::kwargs &kwargs, session::Request &request)
@@ -154,7 +165,7 @@ void AddAnalysis(const py::kwargs &kwargs, session::Request &request)
                 NumberIn(value, "--tolerance", 0, std::nextafter(100.0, 0.0),
                          "a percentage from 0 up to (not including) 100");
         } else if (name == "seed") {
-            trials().seed = value.cast<std::uint64_t>();
+            trials().seed = SeedOf(value);
         } else if (name == "yield_vswr") {
             const double vswr =
                 NumberIn(value, "--yield-vswr", -kInfinity, kInfinity, "a VSWR above 1");
@@ -175,6 +186,14 @@ void AddAnalysis(const py::kwargs &kwargs, session::Request &request)
         }
     }
     s.tolerance = tolerance;
+    const auto given = [&kwargs](const char *name) {
+        return kwargs.contains(name) && !kwargs[name].is_none();
+    };
+    if (given("q_model") && !s.inductorQ && !s.capacitorQ)
+        throw std::invalid_argument("--q-model applies to --q-l and --q-c; give one");
+    if ((given("l_range") || given("c_range")) && !request.tune)
+        throw std::invalid_argument(std::string(given("l_range") ? "--l-range" : "--c-range") +
+                                    " applies to --tune; give it");
     request.figures = s.eseries || s.inductorQ || s.capacitorQ || s.tolerance;
 }
 
@@ -279,7 +298,7 @@ class Design
     }
 
     bool solved() const { return outcome_.design.solved(); }
-    double gammaMax() const { return outcome_.design.result.GammaMax; }
+    double gammaMax() const { return session::DesignGammaMax(outcome_); }
     int status() const { return static_cast<int>(outcome_.status); }
 
     std::vector<std::string> paneLines() const { return ComposeLines(outcome_.design.report.pane); }
@@ -352,6 +371,9 @@ class Design
         session::Request request = request_;
         request.tune = true;
         request.json = true;
+        // Into the data already read: the file may have changed since.
+        if (outcome_.match)
+            request.measuredLoad->data = outcome_.match->data;
         py::kwargs merged;
         for (const auto &[key, value] : settingsKwargs_)
             merged[key] = value;

@@ -20,12 +20,19 @@ std::optional<analysis::Ladder> NetworkOf(const Outcome &outcome)
     return analysis::FromDesign(outcome.design.result, analysis::Precision::Full);
 }
 
+double DesignGammaMax(const Outcome &outcome)
+{
+    if (outcome.match && outcome.analysis)
+        return outcome.analysis->selfCheck.full.gammaMax;
+    return outcome.design.result.GammaMax;
+}
+
 double NetworkGammaMax(const Outcome &outcome)
 {
     if (outcome.tuned)
         return outcome.tuned->standard ? outcome.tuned->standard->gammaMax
                                        : outcome.tuned->tuned.gammaMax;
-    return outcome.design.result.GammaMax;
+    return DesignGammaMax(outcome);
 }
 
 std::vector<TwoPortS> NetworkSParameters(const analysis::Ladder &network,

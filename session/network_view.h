@@ -18,8 +18,12 @@ namespace tevmar::session {
 // the design's full-precision network. Empty without a design or a tuning.
 std::optional<analysis::Ladder> NetworkOf(const Outcome &outcome);
 
-// The worst in-band |S11| of that network into the true load: the tuned
-// network's own figure, else the design's.
+// The design's worst in-band |S11| into the true load: into the measured data
+// when there is some (the built network's figure), else the closed-form one.
+double DesignGammaMax(const Outcome &outcome);
+
+// The worst in-band |S11| of NetworkOf's network into the true load: the
+// tuned network's own figure, else the design's.
 double NetworkGammaMax(const Outcome &outcome);
 
 // S11, S21, S12, S22 at one frequency.

@@ -2,6 +2,7 @@
 document, report and lines; the network's S-parameters against a cascade
 computed here from the JSON's element values."""
 
+import json
 import os
 import subprocess
 
@@ -117,6 +118,9 @@ def test_match_agrees_with_the_cli_and_a_bad_file_is_named(tmp_path):
     options = ["--f1", "2.3", "--f2", "2.6", "--load-s1p", str(s1p), "--source", "50", "--json"]
     assert cli(options + ["--report", "cli.prt"], tmp_path).stdout == match.to_json()
     assert match.fit["chosen"]["kind"] == "series-rl"
+    # Into the measured data, not into the fitted model the design was made for.
+    into_data = json.loads(match.to_json())["analysis"]["selfCheck"]["fullPrecision"]
+    assert match.gamma_max == match.network().gamma_max == into_data["gammaMax"]
 
     bad = tmp_path / "bad.s1p"
     bad.write_text("# GHz S RI R 50\n2.0 0.1 0.2\n2.1 x 0.1\n")
