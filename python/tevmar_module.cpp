@@ -10,7 +10,10 @@
 #include "session/network_view.h"
 #include "session/run.h"
 
+#include <cmath>
+#include <functional>
 #include <limits>
+#include <map>
 #include <memory>
 #include <pybind11/complex.h>
 #include <pybind11/numpy.h>
@@ -127,68 +130,97 @@ std::uint64_t SeedOf(const py::handle &value)
                                 " is not a whole number from 0 to 18446744073709551615");
 }
 
-// The analysis settings a design may carry, named as tevmar-cli's options
-// (q_l for --q-l) and refused with its messages.
+// The tolerance trials' settings, begun with their defaults.
+session::ToleranceSettings &Trials(session::Request &r)
+{
+    if (!r.settings.tolerance)
+        r.settings.tolerance = session::ToleranceSettings{};
+    return *r.settings.tolerance;
+}
+
+using Setter = void (*)(const py::handle &, session::Request &);
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// Each analysis setting a design may carry, named as tevmar-cli's option
+// (q_l for --q-l) and refused with its message.
+const std::map<std::string, Setter, std::less<>> &AnalysisSetters()
+{
+    static const std::map<std::string, Setter, std::less<>> setters{
+        {"eseries",
+         [](const py::handle &v, session::Request &r) {
+             r.settings.eseries = analysis::ParseSeries(ArgumentText(v));
+             if (!r.settings.eseries)
+                 throw std::invalid_argument("--eseries: " + Quote(ArgumentText(v)) +
+                                             " is not one of E12, E24, E48, E96");
+         }},
+        {"q_l",
+         [](const py::handle &v, session::Request &r) {
+             r.settings.inductorQ = NumberIn(v, "--q-l", session::kLowestComponentQ, kInfinity,
+                                             "a Q of 0.001 or more");
+         }},
+        {"q_c",
+         [](const py::handle &v, session::Request &r) {
+             r.settings.capacitorQ = NumberIn(v, "--q-c", session::kLowestComponentQ, kInfinity,
+                                              "a Q of 0.001 or more");
+         }},
+        {"q_model",
+         [](const py::handle &v, session::Request &r) {
+             const auto model = session::QModelFromWord(ArgumentText(v));
+             if (!model)
+                 throw std::invalid_argument("--q-model: " + Quote(ArgumentText(v)) +
+                                             " is not one of centre, constant");
+             r.settings.qModel = *model;
+         }},
+        {"monte_carlo",
+         [](const py::handle &v, session::Request &r) {
+             Trials(r).trials = CountOf(v, "--monte-carlo", analysis::kMaxTrials);
+         }},
+        {"tolerance",
+         [](const py::handle &v, session::Request &r) {
+             Trials(r).tolerancePercent = NumberIn(v, "--tolerance", 0, std::nextafter(100.0, 0.0),
+                                                   "a percentage from 0 up to (not including) 100");
+         }},
+        {"seed", [](const py::handle &v, session::Request &r) { Trials(r).seed = SeedOf(v); }},
+        {"yield_vswr",
+         [](const py::handle &v, session::Request &r) {
+             const double vswr =
+                 NumberIn(v, "--yield-vswr", -kInfinity, kInfinity, "a VSWR above 1");
+             if (!session::YieldVswrProblem(vswr).empty())
+                 throw std::invalid_argument("--yield-vswr: " + Quote(ArgumentText(v)) +
+                                             " is not a VSWR above 1");
+             Trials(r).vswrLimit = vswr;
+         }},
+        {"tune", [](const py::handle &v, session::Request &r) { r.tune = v.cast<bool>(); }},
+        {"l_range",
+         [](const py::handle &v, session::Request &r) {
+             analysis::PartRanges &p = r.settings.tuneRanges;
+             std::tie(p.inductorLowNh, p.inductorHighNh) = RangeOf(v, "--l-range", "nH");
+         }},
+        {"c_range",
+         [](const py::handle &v, session::Request &r) {
+             analysis::PartRanges &p = r.settings.tuneRanges;
+             std::tie(p.capacitorLowPf, p.capacitorHighPf) = RangeOf(v, "--c-range", "pF");
+         }},
+    };
+    return setters;
+}
+
+// The analysis keyword arguments into the request (None leaves a setting
+// out), with tevmar-cli's checks between options.
 void AddAnalysis(const py::kwargs &kwargs, session::Request &request)
 {
-    session::AnalysisSettings &s = request.settings;
-    std::optional<session::ToleranceSettings> tolerance;
-    auto trials = [&]() -> session::ToleranceSettings & {
-        if (!tolerance)
-            tolerance = session::ToleranceSettings{};
-        return *tolerance;
-    };
-    constexpr double kInfinity = std::numeric_limits<double>::infinity();
-    for (const auto &[key, value] : kwargs) {
-        const std::string name = key.cast<std::string>();
-        if (value.is_none())
-            continue;
-        if (name == "eseries") {
-            s.eseries = analysis::ParseSeries(ArgumentText(value));
-            if (!s.eseries)
-                throw std::invalid_argument("--eseries: " + Quote(ArgumentText(value)) +
-                                            " is not one of E12, E24, E48, E96");
-        } else if (name == "q_l" || name == "q_c") {
-            (name == "q_l" ? s.inductorQ : s.capacitorQ) =
-                NumberIn(value, name == "q_l" ? "--q-l" : "--q-c", session::kLowestComponentQ,
-                         kInfinity, "a Q of 0.001 or more");
-        } else if (name == "q_model") {
-            const auto model = session::QModelFromWord(ArgumentText(value));
-            if (!model)
-                throw std::invalid_argument("--q-model: " + Quote(ArgumentText(value)) +
-                                            " is not one of centre, constant");
-            s.qModel = *model;
-        } else if (name == "monte_carlo") {
-            trials().trials = CountOf(value, "--monte-carlo", analysis::kMaxTrials);
-        } else if (name == "tolerance") {
-            trials().tolerancePercent =
-                NumberIn(value, "--tolerance", 0, std::nextafter(100.0, 0.0),
-                         "a percentage from 0 up to (not including) 100");
-        } else if (name == "seed") {
-            trials().seed = SeedOf(value);
-        } else if (name == "yield_vswr") {
-            const double vswr =
-                NumberIn(value, "--yield-vswr", -kInfinity, kInfinity, "a VSWR above 1");
-            if (!session::YieldVswrProblem(vswr).empty())
-                throw std::invalid_argument("--yield-vswr: " + Quote(ArgumentText(value)) +
-                                            " is not a VSWR above 1");
-            trials().vswrLimit = vswr;
-        } else if (name == "tune") {
-            request.tune = value.cast<bool>();
-        } else if (name == "l_range") {
-            std::tie(s.tuneRanges.inductorLowNh, s.tuneRanges.inductorHighNh) =
-                RangeOf(value, "--l-range", "nH");
-        } else if (name == "c_range") {
-            std::tie(s.tuneRanges.capacitorLowPf, s.tuneRanges.capacitorHighPf) =
-                RangeOf(value, "--c-range", "pF");
-        } else {
-            throw py::type_error("unexpected keyword argument '" + name + "'");
-        }
-    }
-    s.tolerance = tolerance;
     const auto given = [&kwargs](const char *name) {
         return kwargs.contains(name) && !kwargs[name].is_none();
     };
+    for (const auto &[key, value] : kwargs) {
+        const std::string name = py::str(key).cast<std::string>();
+        const auto setter = AnalysisSetters().find(name);
+        if (setter == AnalysisSetters().end())
+            throw py::type_error("unexpected keyword argument '" + name + "'");
+        if (!value.is_none())
+            setter->second(value, request);
+    }
+    const session::AnalysisSettings &s = request.settings;
     if (given("q_model") && !s.inductorQ && !s.capacitorQ)
         throw std::invalid_argument("--q-model applies to --q-l and --q-c; give one");
     if ((given("l_range") || given("c_range")) && !request.tune)
