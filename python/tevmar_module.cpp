@@ -1,0 +1,521 @@
+// The tevmar Python module: a design, a tuning or a match into a measured
+// load as one function call, its outcome as Python values and numpy arrays.
+// Every figure and text comes from the same run as tevmar-cli's; this file
+// only turns Python arguments into a request and the outcome into objects.
+
+#include "report/line.h"
+#include "report/number_format.h"
+#include "session/analysis_settings.h"
+#include "session/input_checks.h"
+#include "session/network_view.h"
+#include "session/run.h"
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <map>
+#include <memory>
+#include <pybind11/complex.h>
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace py = pybind11;
+using namespace tevmar;
+
+namespace {
+
+// ---------------------------------------------------------------- arguments
+
+// A box's text: a string as typed, a number as its shortest round-trip text.
+std::string BoxText(const py::handle &value, const char *option)
+{
+    if (py::isinstance<py::str>(value)) {
+        std::string text = value.cast<std::string>();
+        if (text.find_first_of("\r\n") != std::string::npos)
+            throw std::invalid_argument(std::string(option) +
+                                        ": the text holds a line break, which no text box "
+                                        "can hold");
+        return text;
+    }
+    const bool number = py::isinstance<py::float_>(value) || py::isinstance<py::int_>(value);
+    if (py::isinstance<py::bool_>(value) || !number)
+        throw py::type_error(std::string(option) + ": expects a text or a number");
+    return ShortestNumber(value.cast<double>());
+}
+
+std::string Quote(const std::string &text)
+{
+    return "\"" + text + "\"";
+}
+
+// The text of an argument as tevmar-cli would have received it.
+std::string ArgumentText(const py::handle &value)
+{
+    return py::isinstance<py::str>(value) ? value.cast<std::string>()
+                                          : py::str(value).cast<std::string>();
+}
+
+int OrderOf(const py::handle &value)
+{
+    const std::string text = ArgumentText(value);
+    if (text == "4" || text == "8" || text == "12")
+        return std::stoi(text);
+    throw std::invalid_argument("--order: " + Quote(text) + " is not one of 4, 8, 12");
+}
+
+LoadType LoadOf(const py::handle &value, const char *option)
+{
+    const std::string text = ArgumentText(value);
+    if (const std::optional<LoadType> type = LoadTypeFromWord(text))
+        return *type;
+    throw std::invalid_argument(std::string(option) + ": " + Quote(text) +
+                                " is not one of series-rl, series-rc, shunt-rl, shunt-rc");
+}
+
+double NumberIn(const py::handle &value, const char *option, double lowest, double highest,
+                const std::string &what)
+{
+    const std::string text = ArgumentText(value);
+    double number = 0;
+    try {
+        number = value.cast<double>();
+    } catch (const py::cast_error &) {
+        throw std::invalid_argument(std::string(option) + ": " + Quote(text) + " is not " + what);
+    }
+    if (!(number >= lowest && number <= highest))
+        throw std::invalid_argument(std::string(option) + ": " + Quote(text) + " is not " + what);
+    return number;
+}
+
+int CountOf(const py::handle &value, const char *option, int most)
+{
+    const double number =
+        NumberIn(value, option, 1, most, "a whole number from 1 to " + std::to_string(most));
+    if (number != static_cast<int>(number))
+        throw std::invalid_argument(std::string(option) + ": " + Quote(ArgumentText(value)) +
+                                    " is not a whole number from 1 to " + std::to_string(most));
+    return static_cast<int>(number);
+}
+
+std::pair<double, double> RangeOf(const py::handle &value, const char *option, const char *unit)
+{
+    const std::string problem = std::string(option) + ": " + Quote(ArgumentText(value)) +
+                                " is not MIN:MAX in " + unit +
+                                ", two numbers from 1e-06 to 1e+09, the first below the second";
+    std::pair<double, double> range;
+    try {
+        range = value.cast<std::pair<double, double>>();
+    } catch (const py::cast_error &) {
+        throw std::invalid_argument(problem);
+    }
+    if (!(range.first >= analysis::kLowestRangeLimit) ||
+        !(range.second <= analysis::kHighestRangeLimit) || !(range.second > range.first))
+        throw std::invalid_argument(problem);
+    return range;
+}
+
+std::uint64_t SeedOf(const py::handle &value)
+{
+    try {
+        if (!py::isinstance<py::bool_>(value))
+            return value.cast<std::uint64_t>();
+    } catch (const py::cast_error &) {
+    }
+    throw std::invalid_argument("--seed: " + Quote(ArgumentText(value)) +
+                                " is not a whole number from 0 to 18446744073709551615");
+}
+
+// The tolerance trials' settings, begun with their defaults.
+session::ToleranceSettings &Trials(session::Request &r)
+{
+    if (!r.settings.tolerance)
+        r.settings.tolerance = session::ToleranceSettings{};
+    return *r.settings.tolerance;
+}
+
+using Setter = void (*)(const py::handle &, session::Request &);
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// Each analysis setting a design may carry, named as tevmar-cli's option
+// (q_l for --q-l) and refused with its message.
+const std::map<std::string, Setter, std::less<>> &AnalysisSetters()
+{
+    static const std::map<std::string, Setter, std::less<>> setters{
+        {"eseries",
+         [](const py::handle &v, session::Request &r) {
+             r.settings.eseries = analysis::ParseSeries(ArgumentText(v));
+             if (!r.settings.eseries)
+                 throw std::invalid_argument("--eseries: " + Quote(ArgumentText(v)) +
+                                             " is not one of E12, E24, E48, E96");
+         }},
+        {"q_l",
+         [](const py::handle &v, session::Request &r) {
+             r.settings.inductorQ = NumberIn(v, "--q-l", session::kLowestComponentQ, kInfinity,
+                                             "a Q of 0.001 or more");
+         }},
+        {"q_c",
+         [](const py::handle &v, session::Request &r) {
+             r.settings.capacitorQ = NumberIn(v, "--q-c", session::kLowestComponentQ, kInfinity,
+                                              "a Q of 0.001 or more");
+         }},
+        {"q_model",
+         [](const py::handle &v, session::Request &r) {
+             const auto model = session::QModelFromWord(ArgumentText(v));
+             if (!model)
+                 throw std::invalid_argument("--q-model: " + Quote(ArgumentText(v)) +
+                                             " is not one of centre, constant");
+             r.settings.qModel = *model;
+         }},
+        {"monte_carlo",
+         [](const py::handle &v, session::Request &r) {
+             Trials(r).trials = CountOf(v, "--monte-carlo", analysis::kMaxTrials);
+         }},
+        {"tolerance",
+         [](const py::handle &v, session::Request &r) {
+             Trials(r).tolerancePercent = NumberIn(v, "--tolerance", 0, std::nextafter(100.0, 0.0),
+                                                   "a percentage from 0 up to (not including) 100");
+         }},
+        {"seed", [](const py::handle &v, session::Request &r) { Trials(r).seed = SeedOf(v); }},
+        {"yield_vswr",
+         [](const py::handle &v, session::Request &r) {
+             const double vswr =
+                 NumberIn(v, "--yield-vswr", -kInfinity, kInfinity, "a VSWR above 1");
+             if (!session::YieldVswrProblem(vswr).empty())
+                 throw std::invalid_argument("--yield-vswr: " + Quote(ArgumentText(v)) +
+                                             " is not a VSWR above 1");
+             Trials(r).vswrLimit = vswr;
+         }},
+        {"tune", [](const py::handle &v, session::Request &r) { r.tune = v.cast<bool>(); }},
+        {"l_range",
+         [](const py::handle &v, session::Request &r) {
+             analysis::PartRanges &p = r.settings.tuneRanges;
+             std::tie(p.inductorLowNh, p.inductorHighNh) = RangeOf(v, "--l-range", "nH");
+         }},
+        {"c_range",
+         [](const py::handle &v, session::Request &r) {
+             analysis::PartRanges &p = r.settings.tuneRanges;
+             std::tie(p.capacitorLowPf, p.capacitorHighPf) = RangeOf(v, "--c-range", "pF");
+         }},
+    };
+    return setters;
+}
+
+// The analysis keyword arguments into the request (None leaves a setting
+// out), with tevmar-cli's checks between options.
+void AddAnalysis(const py::kwargs &kwargs, session::Request &request)
+{
+    const auto given = [&kwargs](const char *name) {
+        return kwargs.contains(name) && !kwargs[name].is_none();
+    };
+    for (const auto &[key, value] : kwargs) {
+        const std::string name = py::str(key).cast<std::string>();
+        const auto setter = AnalysisSetters().find(name);
+        if (setter == AnalysisSetters().end())
+            throw py::type_error("unexpected keyword argument '" + name + "'");
+        if (!value.is_none())
+            setter->second(value, request);
+    }
+    const session::AnalysisSettings &s = request.settings;
+    if (given("q_model") && !s.inductorQ && !s.capacitorQ)
+        throw std::invalid_argument("--q-model applies to --q-l and --q-c; give one");
+    if ((given("l_range") || given("c_range")) && !request.tune)
+        throw std::invalid_argument(std::string(given("l_range") ? "--l-range" : "--c-range") +
+                                    " applies to --tune; give it");
+    request.figures = s.eseries || s.inductorQ || s.capacitorQ || s.tolerance;
+}
+
+// ------------------------------------------------------------------ outcome
+
+// Runs the request without the interpreter's lock: a tuning takes seconds
+// and other Python threads go on meanwhile.
+session::Outcome RunReleased(const session::Request &request)
+{
+    py::gil_scoped_release release;
+    return session::Run(request);
+}
+
+// A request the run could not carry out is the caller's error: the run's own
+// message, as tevmar-cli prints it. Warnings go to Python's warnings.
+void RaiseOnBadUsage(const session::Outcome &outcome)
+{
+    std::string problems;
+    for (const session::Message &m : outcome.messages) {
+        if (m.kind == session::Message::Kind::Warning)
+            PyErr_WarnEx(PyExc_UserWarning, m.text.c_str(), 1);
+        else if (outcome.status == session::ExitStatus::BadUsage)
+            problems += (problems.empty() ? "" : "; ") + m.text;
+    }
+    if (outcome.status == session::ExitStatus::BadUsage)
+        throw std::invalid_argument(problems);
+}
+
+// A str or os.PathLike as the path's text.
+std::string PathText(const py::object &path)
+{
+    return py::str(py::module_::import("os").attr("fspath")(path)).cast<std::string>();
+}
+
+py::object JsonLoads(const std::string &text)
+{
+    return py::module_::import("json").attr("loads")(text);
+}
+
+class Network
+{
+  public:
+    Network(analysis::Ladder ladder, double gammaMax, py::object elements)
+        : ladder_(std::move(ladder)), gammaMax_(gammaMax), elements_(std::move(elements))
+    {
+    }
+
+    double gammaMax() const { return gammaMax_; }
+    py::object elements() const { return elements_; }
+    std::pair<double, double> ports() const { return {ladder_.port1Ohms, ladder_.port2Ohms}; }
+
+    // (N, 2, 2) complex S-parameters of the network alone.
+    py::array_t<std::complex<double>> s(const std::vector<double> &frequenciesHz) const
+    {
+        const std::vector<session::TwoPortS> points =
+            session::NetworkSParameters(ladder_, frequenciesHz);
+        py::array_t<std::complex<double>> out(
+            {static_cast<py::ssize_t>(points.size()), py::ssize_t{2}, py::ssize_t{2}});
+        auto view = out.mutable_unchecked<3>();
+        for (py::ssize_t i = 0; i < static_cast<py::ssize_t>(points.size()); ++i) {
+            const session::TwoPortS &p = points[static_cast<std::size_t>(i)];
+            view(i, 0, 0) = p.s11;
+            view(i, 0, 1) = p.s12;
+            view(i, 1, 0) = p.s21;
+            view(i, 1, 1) = p.s22;
+        }
+        return out;
+    }
+
+    py::object toSkrf(const py::object &frequenciesHz) const
+    {
+        py::module_ skrf;
+        try {
+            skrf = py::module_::import("skrf");
+        } catch (const py::error_already_set &) {
+            throw py::import_error("Network.to_skrf needs scikit-rf (Debian: python3-scikit-rf)");
+        }
+        const py::module_ np = py::module_::import("numpy");
+        const py::object f = np.attr("asarray")(frequenciesHz, "float");
+        const py::object sMatrix = s(f.cast<std::vector<double>>());
+        // Each port referred to its own termination, one row per frequency.
+        const py::object z0 = np.attr("tile")(py::make_tuple(ladder_.port1Ohms, ladder_.port2Ohms),
+                                              py::make_tuple(py::len(f), 1));
+        const py::object frequency =
+            skrf.attr("Frequency").attr("from_f")(f, py::arg("unit") = "hz");
+        return skrf.attr("Network")(py::arg("frequency") = frequency, py::arg("s") = sMatrix,
+                                    py::arg("z0") = z0);
+    }
+
+  private:
+    analysis::Ladder ladder_;
+    double gammaMax_;
+    py::object elements_;
+};
+
+class Design
+{
+  public:
+    Design(session::Request request, session::Outcome outcome)
+        : request_(std::move(request)), outcome_(std::move(outcome))
+    {
+    }
+
+    bool solved() const { return outcome_.design.solved(); }
+    double gammaMax() const { return session::DesignGammaMax(outcome_); }
+    int status() const { return static_cast<int>(outcome_.status); }
+
+    std::vector<std::string> paneLines() const { return ComposeLines(outcome_.design.report.pane); }
+
+    py::bytes report() const { return py::bytes(outcome_.design.report.file); }
+
+    std::vector<std::string> messages() const
+    {
+        std::vector<std::string> texts;
+        for (const session::Message &m : outcome_.messages)
+            texts.push_back(m.text);
+        return texts;
+    }
+
+    // The JSON document of tevmar-cli --json for the same inputs; a plain
+    // design is analysed the first time it is asked for.
+    const std::string &json()
+    {
+        if (request_.json)
+            return outcome_.standardOutput;
+        if (!json_) {
+            session::Request request = request_;
+            request.json = true;
+            json_ = RunReleased(request).standardOutput;
+        }
+        return *json_;
+    }
+
+    py::object document() { return JsonLoads(json()); }
+    py::object elements() { return document().attr("get")("elements"); }
+    py::object fit() { return document().attr("get")("measuredLoad"); }
+
+    void save(const py::object &path) const
+    {
+        if (!solved())
+            throw std::invalid_argument("no design: there is no report to save");
+        session::CalculateOutcome design = outcome_.design;
+        session::SaveReport(design, PathText(path));
+        if (design.saving != session::ReportSaving::Saved)
+            throw py::value_error(design.reportError);
+    }
+
+    Network network()
+    {
+        std::optional<analysis::Ladder> ladder = session::NetworkOf(outcome_);
+        if (!ladder)
+            throw std::invalid_argument("no design: " + outcome_.design.boxes.errorReason);
+        return {std::move(*ladder), session::NetworkGammaMax(outcome_), NetworkElements()};
+    }
+
+  private:
+    // The JSON's entries of the network's parts, in the network's order.
+    py::list NetworkElements()
+    {
+        const py::object doc = document();
+        if (outcome_.tuned && outcome_.tuned->standard)
+            return doc["tuned"]["standardValues"]["elements"];
+        if (outcome_.tuned)
+            return doc["tuned"]["elements"];
+        py::list parts;
+        for (const py::handle &row : doc["elements"])
+            if (row.contains("part") && !row["absorbedLoad"].cast<bool>())
+                parts.append(row);
+        return parts;
+    }
+
+  public:
+    Design tune(const py::kwargs &kwargs) const
+    {
+        session::Request request = request_;
+        request.tune = true;
+        request.json = true;
+        // Into the data already read: the file may have changed since.
+        if (outcome_.match)
+            request.measuredLoad->data = outcome_.match->data;
+        py::kwargs merged;
+        for (const auto &[key, value] : settingsKwargs_)
+            merged[key] = value;
+        for (const auto &[key, value] : kwargs)
+            merged[key] = value;
+        AddAnalysis(merged, request);
+        session::Outcome outcome = RunReleased(request);
+        RaiseOnBadUsage(outcome);
+        return {std::move(request), std::move(outcome)};
+    }
+
+    void KeepSettings(py::kwargs kwargs) { settingsKwargs_ = std::move(kwargs); }
+
+  private:
+    session::Request request_;
+    session::Outcome outcome_;
+    std::optional<std::string> json_;
+    py::kwargs settingsKwargs_;
+};
+
+Design MakeDesign(const py::object &f1, const py::object &f2, const py::object &zhigh,
+                  const py::object &zlow, const py::object &order, const py::object &load,
+                  const py::object &absorb, const py::kwargs &analysis)
+{
+    session::Request request;
+    DesignInputs &d = request.design;
+    d.f1Text = BoxText(f1, "--f1");
+    d.f2Text = BoxText(f2, "--f2");
+    d.zhighText = BoxText(zhigh, "--zhigh");
+    d.zlowText = BoxText(zlow, "--zlow");
+    d.networkOrder = OrderOf(order);
+    d.loadType = LoadOf(load, "--load");
+    if (!absorb.is_none()) {
+        d.absorb = true;
+        d.absorbText = BoxText(absorb, "--absorb");
+    }
+    AddAnalysis(analysis, request);
+    for (const std::string &warning : session::DesignInputWarnings(d))
+        PyErr_WarnEx(PyExc_UserWarning, warning.c_str(), 1);
+    // A tuning keeps its document: the run that tunes also renders it.
+    request.json = request.tune;
+    session::Outcome outcome = request.tune ? RunReleased(request) : session::Run(request);
+    RaiseOnBadUsage(outcome);
+    Design design(std::move(request), std::move(outcome));
+    design.KeepSettings(analysis);
+    return design;
+}
+
+Design MakeMatch(const py::object &f1, const py::object &f2, const py::object &loadS1p,
+                 const py::object &source, const py::object &order, const py::object &loadKind,
+                 const py::kwargs &analysis)
+{
+    session::Request request;
+    request.design.f1Text = BoxText(f1, "--f1");
+    request.design.f2Text = BoxText(f2, "--f2");
+    request.design.networkOrder = OrderOf(order);
+    session::MeasuredLoadInput &m = request.measuredLoad.emplace();
+    m.filePath = PathText(loadS1p);
+    m.sourceOhms = NumberIn(source, "--source", std::numeric_limits<double>::min(),
+                            std::numeric_limits<double>::max(), "a positive number");
+    if (!loadKind.is_none())
+        m.kind = LoadOf(loadKind, "--load-kind");
+    AddAnalysis(analysis, request);
+    request.json = true; // a measured load is always analysed: keep the document
+    session::Outcome outcome = RunReleased(request);
+    RaiseOnBadUsage(outcome);
+    Design design(std::move(request), std::move(outcome));
+    design.KeepSettings(analysis);
+    return design;
+}
+
+} // namespace
+
+PYBIND11_MODULE(tevmar, m)
+{
+    m.doc() = "Chebyshev impedance-matching networks: design, tune and match a measured load";
+
+    py::class_<Network>(m, "Network", "The matching network alone, between its two ports")
+        .def_property_readonly("elements", &Network::elements,
+                               "the parts from port 1 (high impedance), as the JSON lists them")
+        .def_property_readonly("gamma_max", &Network::gammaMax,
+                               "worst in-band |S11| into the true load")
+        .def_property_readonly("port_ohms", &Network::ports,
+                               "(port 1, port 2) reference resistances")
+        .def("s", &Network::s, py::arg("freqs_hz"),
+             "S-parameters, shape (N, 2, 2), port 1 referred to Zhigh and port 2 to Zlow")
+        .def("to_skrf", &Network::toSkrf, py::arg("freqs_hz"),
+             "the same as a scikit-rf Network (needs scikit-rf)");
+
+    py::class_<Design>(m, "Design", "One run: a design, a tuning or a match into measured data")
+        .def_property_readonly("solved", &Design::solved)
+        .def_property_readonly("pane_lines", &Design::paneLines,
+                               "the result lines tevmar-cli prints")
+        .def_property_readonly("report", &Design::report, "the bytes of tevmar.prt")
+        .def_property_readonly("elements", &Design::elements)
+        .def_property_readonly("gamma_max", &Design::gammaMax)
+        .def_property_readonly("fit", &Design::fit, "the measured load's fit (match only)")
+        .def_property_readonly("messages", &Design::messages)
+        .def_property_readonly("exit_status", &Design::status, "tevmar-cli's exit status")
+        .def("to_json", &Design::json, "the document tevmar-cli --json writes")
+        .def("save", &Design::save, py::arg("path"), "writes the report file")
+        .def("network", &Design::network)
+        .def("tune", &Design::tune,
+             "re-tunes the values into the true load (eseries=, l_range=, c_range=, ...)");
+    // candidates(): the candidate topologies' search binds here once the session offers it.
+
+    m.def("design", &MakeDesign, py::arg("f1"), py::arg("f2"), py::arg("zhigh"), py::arg("zlow"),
+          py::arg("order") = 4, py::arg("load") = "series-rl", py::arg("absorb") = py::none(),
+          "designs from the boxes' texts (numbers accepted)");
+    m.def("match", &MakeMatch, py::arg("f1"), py::arg("f2"), py::arg("load_s1p"), py::arg("source"),
+          py::arg("order") = 4, py::arg("load_kind") = py::none(),
+          "designs into a load measured in a one-port Touchstone file");
+}

@@ -1,0 +1,139 @@
+"""The tevmar module against tevmar-cli: the same inputs give the same
+document, report and lines; the network's S-parameters against a cascade
+computed here from the JSON's element values."""
+
+import json
+import os
+import subprocess
+
+import numpy as np
+import pytest
+
+import tevmar
+
+CLI = os.environ.get("TEVMAR_CLI", "build/cli/tevmar-cli")
+
+DESIGNS = [
+    # (module arguments, the same as tevmar-cli options)
+    ((2, 3, 50, 10), {}, ["--f1", "2", "--f2", "3", "--zhigh", "50", "--zlow", "10"]),
+    (
+        ("2.3", "2.6 GHz", "50", "8"),
+        {"order": 8, "load": "shunt-rc", "absorb": 0.4, "eseries": "E24", "q_l": 40},
+        ["--f1", "2.3", "--f2", "2.6 GHz", "--zhigh", "50", "--zlow", "8", "--order", "8",
+         "--load", "shunt-rc", "--absorb", "0.4", "--eseries", "E24", "--q-l", "40"],
+    ),
+    ((2, 3, 10, 50), {}, ["--f1", "2", "--f2", "3", "--zhigh", "10", "--zlow", "50"]),
+]
+
+
+def cli(args, cwd):
+    return subprocess.run([CLI, *args], cwd=cwd, capture_output=True, text=True)
+
+
+@pytest.mark.parametrize("args,kwargs,options", DESIGNS)
+def test_design_agrees_with_the_cli(tmp_path, args, kwargs, options):
+    design = tevmar.design(*args, **kwargs)
+    assert cli(options + ["--json", "--report", "cli.prt"], tmp_path).stdout == design.to_json()
+    plain = cli(options + ["--report", "cli.prt"], tmp_path)
+    if design.solved:
+        assert (tmp_path / "cli.prt").read_bytes() == design.report
+        if not kwargs:
+            assert plain.stdout.splitlines() == design.pane_lines
+    else:
+        assert plain.returncode == 1 and design.pane_lines == []
+    assert sorted(os.listdir(tmp_path)) == (["cli.prt"] if design.solved else [])
+    if design.solved:
+        design.save(tmp_path / "module.prt")
+        assert (tmp_path / "module.prt").read_bytes() == design.report
+
+
+def test_tune_agrees_with_the_cli(tmp_path):
+    tuned = tevmar.design(2, 3, 50, 10, absorb=0.5).tune(eseries="E24")
+    options = ["--f1", "2", "--f2", "3", "--zhigh", "50", "--zlow", "10", "--absorb", "0.5"]
+    assert cli(options + ["--tune", "--eseries", "E24", "--json"], tmp_path).stdout == tuned.to_json()
+    network = tuned.network()
+    assert [e["standard"] for e in network.elements] == [2.2, 3.3, 3.3]
+    assert network.gamma_max < tuned.gamma_max
+
+
+def cascade(elements, ports, freqs):
+    """S-parameters from the ABCD product of the parts, each port to its own
+    termination."""
+    z1, z2 = ports
+    out = []
+    for f in freqs:
+        w = 2 * np.pi * f
+        m = np.eye(2, dtype=complex)
+        for e in elements:
+            value = e["full"] * (1e-9 if e["unit"] == "nH" else 1e-12)
+            z = 1j * w * value if e["unit"] == "nH" else 1 / (1j * w * value)
+            step = [[1, 0], [1 / z, 1]] if e["kind"].startswith("shunt") else [[1, z], [0, 1]]
+            m = m @ np.array(step, dtype=complex)
+        (a, b), (c, d) = m
+        den = a * z2 + b + c * z1 * z2 + d * z1
+        r = 2 * np.sqrt(z1 * z2)
+        out.append([[(a * z2 + b - c * z1 * z2 - d * z1) / den, r * (a * d - b * c) / den],
+                    [r / den, (-a * z2 + b - c * z1 * z2 + d * z1) / den]])
+    return np.array(out)
+
+
+def test_network_s_agrees_with_a_cascade_of_its_parts():
+    design = tevmar.design(2, 3, 50, 10, order=8, absorb=0.5)
+    network = design.network()
+    assert all(not e["absorbedLoad"] for e in network.elements)
+    freqs = np.linspace(1e9, 4e9, 31)
+    s = network.s(freqs)
+    assert s.shape == (31, 2, 2) and s.dtype == complex
+    np.testing.assert_allclose(s, cascade(network.elements, (50, 10), freqs), atol=1e-12)
+    with pytest.raises(ValueError, match="not a positive number"):
+        network.s([0.0])
+
+
+def test_to_skrf_carries_the_port_terminations():
+    skrf = pytest.importorskip("skrf")
+    network = tevmar.design(2, 3, 50, 10).network()
+    freqs = np.array([2e9, 2.5e9, 3e9])
+    ntwk = network.to_skrf(freqs)
+    assert isinstance(ntwk, skrf.Network)
+    np.testing.assert_allclose(ntwk.s, network.s(freqs))
+    np.testing.assert_allclose(ntwk.z0, [[50, 10]] * 3)
+
+
+def antenna_s1p(path):
+    """A chip antenna: 18 ohms with 1.2 nH, 0.2 pF across its pads."""
+    lines = ["! chip antenna", "# GHz S RI R 50"]
+    for ghz in np.arange(2.0, 3.0001, 0.01):
+        w = 2 * np.pi * ghz * 1e9
+        chip, pads = 18 + 1j * w * 1.2e-9, -1j / (w * 0.2e-12)
+        z = chip * pads / (chip + pads)
+        s = (z - 50) / (z + 50)
+        lines.append(f"{ghz!r} {s.real!r} {s.imag!r}")
+    path.write_text("\n".join(lines) + "\n")
+
+
+def test_match_agrees_with_the_cli_and_a_bad_file_is_named(tmp_path):
+    s1p = tmp_path / "antenna.s1p"
+    antenna_s1p(s1p)
+    match = tevmar.match("2.3", "2.6", s1p, 50)
+    options = ["--f1", "2.3", "--f2", "2.6", "--load-s1p", str(s1p), "--source", "50", "--json"]
+    assert cli(options + ["--report", "cli.prt"], tmp_path).stdout == match.to_json()
+    assert match.fit["chosen"]["kind"] == "series-rl"
+    # Into the measured data, not into the fitted model the design was made for.
+    into_data = json.loads(match.to_json())["analysis"]["selfCheck"]["fullPrecision"]
+    assert match.gamma_max == match.network().gamma_max == into_data["gammaMax"]
+
+    bad = tmp_path / "bad.s1p"
+    bad.write_text("# GHz S RI R 50\n2.0 0.1 0.2\n2.1 x 0.1\n")
+    with pytest.raises(ValueError, match=f"--load-s1p: {bad}:3: "):
+        tevmar.match(2, 3, bad, 50)
+    assert sorted(os.listdir(tmp_path)) == ["antenna.s1p", "bad.s1p", "cli.prt"]
+
+
+@pytest.mark.parametrize("kwargs,message", [
+    ({"order": 5}, '--order: "5" is not one of 4, 8, 12'),
+    ({"load": "series"}, '--load: "series" is not one of series-rl'),
+    ({"eseries": "E13"}, '--eseries: "E13" is not one of E12, E24, E48, E96'),
+])
+def test_bad_options_raise_the_cli_message(kwargs, message):
+    with pytest.raises(ValueError, match=message):
+        tevmar.design(2, 3, 50, 10, **kwargs)
