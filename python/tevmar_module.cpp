@@ -5,11 +5,14 @@
 
 #include "report/line.h"
 #include "report/number_format.h"
+#include "report/report_file.h"
 #include "session/analysis_settings.h"
+#include "session/command_line.h"
 #include "session/input_checks.h"
 #include "session/network_view.h"
 #include "session/run.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -48,185 +51,54 @@ std::string BoxText(const py::handle &value, const char *option)
     return ShortestNumber(value.cast<double>());
 }
 
-std::string Quote(const std::string &text)
-{
-    return "\"" + text + "\"";
-}
-
 // The text of an argument as tevmar-cli would have received it.
 std::string ArgumentText(const py::handle &value)
 {
-    return py::isinstance<py::str>(value) ? value.cast<std::string>()
-                                          : py::str(value).cast<std::string>();
+    if (py::isinstance<py::str>(value))
+        return value.cast<std::string>();
+    if (py::isinstance<py::float_>(value))
+        return ShortestNumber(value.cast<double>());
+    return py::str(value).cast<std::string>();
 }
 
-int OrderOf(const py::handle &value)
+// The keyword arguments as tevmar-cli's options: q_l=60 as "--q-l 60", a
+// flag given True alone, a (MIN, MAX) pair as "MIN:MAX"; None and False
+// leave an option out.
+void AddKeywords(const py::kwargs &kwargs, std::vector<std::string> &args)
 {
-    const std::string text = ArgumentText(value);
-    if (text == "4" || text == "8" || text == "12")
-        return std::stoi(text);
-    throw std::invalid_argument("--order: " + Quote(text) + " is not one of 4, 8, 12");
-}
-
-LoadType LoadOf(const py::handle &value, const char *option)
-{
-    const std::string text = ArgumentText(value);
-    if (const std::optional<LoadType> type = LoadTypeFromWord(text))
-        return *type;
-    throw std::invalid_argument(std::string(option) + ": " + Quote(text) +
-                                " is not one of series-rl, series-rc, shunt-rl, shunt-rc");
-}
-
-double NumberIn(const py::handle &value, const char *option, double lowest, double highest,
-                const std::string &what)
-{
-    const std::string text = ArgumentText(value);
-    double number = 0;
-    try {
-        number = value.cast<double>();
-    } catch (const py::cast_error &) {
-        throw std::invalid_argument(std::string(option) + ": " + Quote(text) + " is not " + what);
-    }
-    if (!(number >= lowest && number <= highest))
-        throw std::invalid_argument(std::string(option) + ": " + Quote(text) + " is not " + what);
-    return number;
-}
-
-int CountOf(const py::handle &value, const char *option, int most)
-{
-    const double number =
-        NumberIn(value, option, 1, most, "a whole number from 1 to " + std::to_string(most));
-    if (number != static_cast<int>(number))
-        throw std::invalid_argument(std::string(option) + ": " + Quote(ArgumentText(value)) +
-                                    " is not a whole number from 1 to " + std::to_string(most));
-    return static_cast<int>(number);
-}
-
-std::pair<double, double> RangeOf(const py::handle &value, const char *option, const char *unit)
-{
-    const std::string problem = std::string(option) + ": " + Quote(ArgumentText(value)) +
-                                " is not MIN:MAX in " + unit +
-                                ", two numbers from 1e-06 to 1e+09, the first below the second";
-    std::pair<double, double> range;
-    try {
-        range = value.cast<std::pair<double, double>>();
-    } catch (const py::cast_error &) {
-        throw std::invalid_argument(problem);
-    }
-    if (!(range.first >= analysis::kLowestRangeLimit) ||
-        !(range.second <= analysis::kHighestRangeLimit) || !(range.second > range.first))
-        throw std::invalid_argument(problem);
-    return range;
-}
-
-std::uint64_t SeedOf(const py::handle &value)
-{
-    try {
-        if (!py::isinstance<py::bool_>(value))
-            return value.cast<std::uint64_t>();
-    } catch (const py::cast_error &) {
-    }
-    throw std::invalid_argument("--seed: " + Quote(ArgumentText(value)) +
-                                " is not a whole number from 0 to 18446744073709551615");
-}
-
-// The tolerance trials' settings, begun with their defaults.
-session::ToleranceSettings &Trials(session::Request &r)
-{
-    if (!r.settings.tolerance)
-        r.settings.tolerance = session::ToleranceSettings{};
-    return *r.settings.tolerance;
-}
-
-using Setter = void (*)(const py::handle &, session::Request &);
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
-
-// Each analysis setting a design may carry, named as tevmar-cli's option
-// (q_l for --q-l) and refused with its message.
-const std::map<std::string, Setter, std::less<>> &AnalysisSetters()
-{
-    static const std::map<std::string, Setter, std::less<>> setters{
-        {"eseries",
-         [](const py::handle &v, session::Request &r) {
-             r.settings.eseries = analysis::ParseSeries(ArgumentText(v));
-             if (!r.settings.eseries)
-                 throw std::invalid_argument("--eseries: " + Quote(ArgumentText(v)) +
-                                             " is not one of E12, E24, E48, E96");
-         }},
-        {"q_l",
-         [](const py::handle &v, session::Request &r) {
-             r.settings.inductorQ = NumberIn(v, "--q-l", session::kLowestComponentQ, kInfinity,
-                                             "a Q of 0.001 or more");
-         }},
-        {"q_c",
-         [](const py::handle &v, session::Request &r) {
-             r.settings.capacitorQ = NumberIn(v, "--q-c", session::kLowestComponentQ, kInfinity,
-                                              "a Q of 0.001 or more");
-         }},
-        {"q_model",
-         [](const py::handle &v, session::Request &r) {
-             const auto model = session::QModelFromWord(ArgumentText(v));
-             if (!model)
-                 throw std::invalid_argument("--q-model: " + Quote(ArgumentText(v)) +
-                                             " is not one of centre, constant");
-             r.settings.qModel = *model;
-         }},
-        {"monte_carlo",
-         [](const py::handle &v, session::Request &r) {
-             Trials(r).trials = CountOf(v, "--monte-carlo", analysis::kMaxTrials);
-         }},
-        {"tolerance",
-         [](const py::handle &v, session::Request &r) {
-             Trials(r).tolerancePercent = NumberIn(v, "--tolerance", 0, std::nextafter(100.0, 0.0),
-                                                   "a percentage from 0 up to (not including) 100");
-         }},
-        {"seed", [](const py::handle &v, session::Request &r) { Trials(r).seed = SeedOf(v); }},
-        {"yield_vswr",
-         [](const py::handle &v, session::Request &r) {
-             const double vswr =
-                 NumberIn(v, "--yield-vswr", -kInfinity, kInfinity, "a VSWR above 1");
-             if (!session::YieldVswrProblem(vswr).empty())
-                 throw std::invalid_argument("--yield-vswr: " + Quote(ArgumentText(v)) +
-                                             " is not a VSWR above 1");
-             Trials(r).vswrLimit = vswr;
-         }},
-        {"tune", [](const py::handle &v, session::Request &r) { r.tune = v.cast<bool>(); }},
-        {"l_range",
-         [](const py::handle &v, session::Request &r) {
-             analysis::PartRanges &p = r.settings.tuneRanges;
-             std::tie(p.inductorLowNh, p.inductorHighNh) = RangeOf(v, "--l-range", "nH");
-         }},
-        {"c_range",
-         [](const py::handle &v, session::Request &r) {
-             analysis::PartRanges &p = r.settings.tuneRanges;
-             std::tie(p.capacitorLowPf, p.capacitorHighPf) = RangeOf(v, "--c-range", "pF");
-         }},
-    };
-    return setters;
-}
-
-// The analysis keyword arguments into the request (None leaves a setting
-// out), with tevmar-cli's checks between options.
-void AddAnalysis(const py::kwargs &kwargs, session::Request &request)
-{
-    const auto given = [&kwargs](const char *name) {
-        return kwargs.contains(name) && !kwargs[name].is_none();
-    };
     for (const auto &[key, value] : kwargs) {
-        const std::string name = py::str(key).cast<std::string>();
-        const auto setter = AnalysisSetters().find(name);
-        if (setter == AnalysisSetters().end())
-            throw py::type_error("unexpected keyword argument '" + name + "'");
-        if (!value.is_none())
-            setter->second(value, request);
+        std::string option = "--" + py::str(key).cast<std::string>();
+        std::replace(option.begin(), option.end(), '_', '-');
+        if (value.is_none() || (py::isinstance<py::bool_>(value) && !value.cast<bool>()))
+            continue;
+        args.push_back(option);
+        if (py::isinstance<py::bool_>(value))
+            continue;
+        if (py::isinstance<py::tuple>(value) || py::isinstance<py::list>(value)) {
+            const py::sequence pair = value.cast<py::sequence>();
+            if (pair.size() != 2)
+                throw std::invalid_argument(option + ": expects (MIN, MAX)");
+            args.push_back(ArgumentText(pair[0]) + ":" + ArgumentText(pair[1]));
+        } else {
+            args.push_back(ArgumentText(value));
+        }
     }
-    const session::AnalysisSettings &s = request.settings;
-    if (given("q_model") && !s.inductorQ && !s.capacitorQ)
-        throw std::invalid_argument("--q-model applies to --q-l and --q-c; give one");
-    if ((given("l_range") || given("c_range")) && !request.tune)
-        throw std::invalid_argument(std::string(given("l_range") ? "--l-range" : "--c-range") +
-                                    " applies to --tune; give it");
-    request.figures = s.eseries || s.inductorQ || s.capacitorQ || s.tolerance;
+}
+
+// The request tevmar-cli makes of the same arguments, refused with its
+// message; the report file is left alone until save().
+session::Request RequestOf(const std::vector<std::string> &args)
+{
+    const session::CommandLine c = session::ParseCommandLine(args, kReportFileName);
+    if (!c.problem.empty())
+        throw std::invalid_argument(c.problem);
+    for (const std::string &warning : c.warnings)
+        PyErr_WarnEx(PyExc_UserWarning, warning.c_str(), 1);
+    for (const std::string &warning : session::DesignInputWarnings(c.design))
+        PyErr_WarnEx(PyExc_UserWarning, warning.c_str(), 1);
+    session::Request request = session::RequestOf(c);
+    request.reportPath.reset();
+    return request;
 }
 
 // ------------------------------------------------------------------ outcome
@@ -411,18 +283,30 @@ class Design
             merged[key] = value;
         for (const auto &[key, value] : kwargs)
             merged[key] = value;
-        AddAnalysis(merged, request);
+        merged["tune"] = true;
+        std::vector<std::string> args = arguments_;
+        AddKeywords(merged, args);
+        const std::optional<session::MeasuredLoadInput> measured = request.measuredLoad;
+        request = RequestOf(args);
+        request.json = true;
+        request.measuredLoad = measured;
         session::Outcome outcome = RunReleased(request);
         RaiseOnBadUsage(outcome);
         return {std::move(request), std::move(outcome)};
     }
 
-    void KeepSettings(py::kwargs kwargs) { settingsKwargs_ = std::move(kwargs); }
+    // The design's own arguments and analysis keywords, which a tune starts from.
+    void KeepArguments(std::vector<std::string> arguments, py::kwargs kwargs)
+    {
+        arguments_ = std::move(arguments);
+        settingsKwargs_ = std::move(kwargs);
+    }
 
   private:
     session::Request request_;
     session::Outcome outcome_;
     std::optional<std::string> json_;
+    std::vector<std::string> arguments_;
     py::kwargs settingsKwargs_;
 };
 
@@ -430,27 +314,21 @@ Design MakeDesign(const py::object &f1, const py::object &f2, const py::object &
                   const py::object &zlow, const py::object &order, const py::object &load,
                   const py::object &absorb, const py::kwargs &analysis)
 {
-    session::Request request;
-    DesignInputs &d = request.design;
-    d.f1Text = BoxText(f1, "--f1");
-    d.f2Text = BoxText(f2, "--f2");
-    d.zhighText = BoxText(zhigh, "--zhigh");
-    d.zlowText = BoxText(zlow, "--zlow");
-    d.networkOrder = OrderOf(order);
-    d.loadType = LoadOf(load, "--load");
-    if (!absorb.is_none()) {
-        d.absorb = true;
-        d.absorbText = BoxText(absorb, "--absorb");
-    }
-    AddAnalysis(analysis, request);
-    for (const std::string &warning : session::DesignInputWarnings(d))
-        PyErr_WarnEx(PyExc_UserWarning, warning.c_str(), 1);
+    std::vector<std::string> args{
+        "--f1",    BoxText(f1, "--f1"),       "--f2",   BoxText(f2, "--f2"),
+        "--zhigh", BoxText(zhigh, "--zhigh"), "--zlow", BoxText(zlow, "--zlow"),
+        "--order", ArgumentText(order),       "--load", ArgumentText(load)};
+    if (!absorb.is_none())
+        args.insert(args.end(), {"--absorb", BoxText(absorb, "--absorb")});
+    std::vector<std::string> all = args;
+    AddKeywords(analysis, all);
+    session::Request request = RequestOf(all);
     // A tuning keeps its document: the run that tunes also renders it.
     request.json = request.tune;
     session::Outcome outcome = request.tune ? RunReleased(request) : session::Run(request);
     RaiseOnBadUsage(outcome);
     Design design(std::move(request), std::move(outcome));
-    design.KeepSettings(analysis);
+    design.KeepArguments(std::move(args), analysis);
     return design;
 }
 
@@ -458,22 +336,20 @@ Design MakeMatch(const py::object &f1, const py::object &f2, const py::object &l
                  const py::object &source, const py::object &order, const py::object &loadKind,
                  const py::kwargs &analysis)
 {
-    session::Request request;
-    request.design.f1Text = BoxText(f1, "--f1");
-    request.design.f2Text = BoxText(f2, "--f2");
-    request.design.networkOrder = OrderOf(order);
-    session::MeasuredLoadInput &m = request.measuredLoad.emplace();
-    m.filePath = PathText(loadS1p);
-    m.sourceOhms = NumberIn(source, "--source", std::numeric_limits<double>::min(),
-                            std::numeric_limits<double>::max(), "a positive number");
+    std::vector<std::string> args{
+        "--f1",     BoxText(f1, "--f1"), "--f2",       BoxText(f2, "--f2"),
+        "--order",  ArgumentText(order), "--load-s1p", PathText(loadS1p),
+        "--source", ArgumentText(source)};
     if (!loadKind.is_none())
-        m.kind = LoadOf(loadKind, "--load-kind");
-    AddAnalysis(analysis, request);
+        args.insert(args.end(), {"--load-kind", ArgumentText(loadKind)});
+    std::vector<std::string> all = args;
+    AddKeywords(analysis, all);
+    session::Request request = RequestOf(all);
     request.json = true; // a measured load is always analysed: keep the document
     session::Outcome outcome = RunReleased(request);
     RaiseOnBadUsage(outcome);
     Design design(std::move(request), std::move(outcome));
-    design.KeepSettings(analysis);
+    design.KeepArguments(std::move(args), analysis);
     return design;
 }
 

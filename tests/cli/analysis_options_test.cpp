@@ -1,8 +1,9 @@
 // tevmar-cli's analysis options in-process: values refused with the option's
 // name, the files written (and not written), JSON on standard output.
 
-#include "cli/analysis_options.h"
 #include "cli/cli_main.h"
+#include "cli/outcome_writer.h"
+#include "session/analysis_options.h"
 #include "tests/cli/cli_in_process.h"
 #include "tests/report/test_files.h"
 
@@ -12,6 +13,8 @@
 
 namespace tevmar::cli {
 namespace {
+
+using namespace ::tevmar::session;
 
 using test_files::ReadBytes;
 using test_files::TempDir;

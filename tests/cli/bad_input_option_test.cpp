@@ -2,8 +2,9 @@
 // written (exit 2), or run as before with a word on standard error.
 
 #include "cli/cli_main.h"
-#include "cli/design_command.h"
+#include "cli/outcome_writer.h"
 #include "session/calculation.h"
+#include "session/design_options.h"
 #include "tests/cli/cli_in_process.h"
 #include "tests/report/test_files.h"
 #include "tests/session/chip_antenna.h"
@@ -13,6 +14,8 @@
 
 namespace tevmar::cli {
 namespace {
+
+using namespace ::tevmar::session;
 
 using test_files::ReadBytes;
 using test_files::TempDir;

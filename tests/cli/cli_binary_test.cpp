@@ -1,6 +1,5 @@
 // tevmar-cli from outside: the built program run in a directory of its own,
 // its exit status, standard output and error, and the report it leaves.
-
 #include "tests/report/test_files.h"
 
 #include <clocale>
@@ -9,9 +8,7 @@
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-
 extern char **environ;
-
 namespace tevmar {
 namespace {
 

@@ -2,7 +2,8 @@
 // and the texts passed through to the report as typed.
 
 #include "cli/cli_main.h"
-#include "cli/design_command.h"
+#include "cli/outcome_writer.h"
+#include "session/design_options.h"
 #include "tests/cli/cli_in_process.h"
 #include "tests/report/test_files.h"
 
@@ -11,6 +12,8 @@
 
 namespace tevmar::cli {
 namespace {
+
+using namespace ::tevmar::session;
 
 using test_files::LinesOf;
 using test_files::ReadBytes;

@@ -2,7 +2,8 @@
 // command line, and the ways of asking for it wrongly.
 
 #include "cli/cli_main.h"
-#include "cli/design_command.h"
+#include "cli/outcome_writer.h"
+#include "session/design_options.h"
 #include "tests/cli/cli_in_process.h"
 #include "tests/report/test_files.h"
 #include "tests/session/chip_antenna.h"
@@ -12,6 +13,8 @@
 
 namespace tevmar::cli {
 namespace {
+
+using namespace ::tevmar::session;
 
 using test_files::TempDir;
 using Args = std::vector<std::string>;

@@ -2,7 +2,8 @@
 // the tuned network, and the network written where no design exists.
 
 #include "cli/cli_main.h"
-#include "cli/design_command.h"
+#include "cli/outcome_writer.h"
+#include "session/design_options.h"
 #include "tests/analysis/ngspice_run.h"
 #include "tests/cli/cli_in_process.h"
 #include "tests/report/test_files.h"
@@ -15,6 +16,8 @@
 
 namespace tevmar::cli {
 namespace {
+
+using namespace ::tevmar::session;
 
 using test_files::ReadBytes;
 using test_files::TempDir;

@@ -3,8 +3,8 @@
 // options on the lines after them (one argument a line), held small enough for
 // many runs a second. The texts are made and checked, never written.
 
-#include "cli/analysis_options.h"
 #include "format/export_touchstone.h"
+#include "session/analysis_options.h"
 #include "session/analysis_settings.h"
 #include "session/exports.h"
 #include "tests/fuzz/fuzz_input.h"
@@ -30,16 +30,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::vector<std::string> lines = fuzz::SplitLines(data, size);
     std::size_t used = 0;
     const DesignInputs inputs = fuzz::DesignFromLines(lines, used);
-    cli::AnalysisRequest request;
+    session::AnalysisRequest request;
     const std::vector<std::string> args(lines.begin() + static_cast<std::ptrdiff_t>(used),
                                         lines.end());
-    if (!cli::ParseArguments(args, cli::AnalysisOptionTable(request)).empty())
+    if (!session::ParseArguments(args, session::AnalysisOptionTable(request)).empty())
         return 0;
     if (request.points)
         request.points = std::min(*request.points, 64);
     if (request.trials)
         request.trials = std::min(*request.trials, 16);
-    const session::AnalysisSettings settings = cli::SettingsOf(request);
+    const session::AnalysisSettings settings = session::SettingsOf(request);
 
     const session::CalculateOutcome outcome = session::Calculate(inputs);
     if (!outcome.solved())

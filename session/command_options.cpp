@@ -1,10 +1,10 @@
-#include "cli/cli_options.h"
+#include "session/command_options.h"
 
 #include <algorithm>
 #include <cmath>
 #include <set>
 
-namespace tevmar::cli {
+namespace tevmar::session {
 
 namespace {
 
@@ -106,4 +106,4 @@ std::function<std::string(const std::string &)> StorePositive(std::optional<doub
     };
 }
 
-} // namespace tevmar::cli
+} // namespace tevmar::session

@@ -1,6 +1,5 @@
-#include "cli/design_command.h"
+#include "session/design_options.h"
 
-#include "report/printable_text.h"
 #include "session/types.h"
 
 #include <charconv>
@@ -8,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-namespace tevmar::cli {
+namespace tevmar::session {
 
 namespace {
 
@@ -109,40 +108,4 @@ OptionTable MeasuredLoadOptions(MeasuredLoadArguments &m)
     };
 }
 
-int WriteOutcome(const session::Outcome &outcome, std::ostream &out, std::ostream &err)
-{
-    using Kind = session::Message::Kind;
-    bool written = true;
-    if (!outcome.standardOutput.empty()) {
-        out << outcome.standardOutput;
-        out.flush();
-        written = static_cast<bool>(out);
-    }
-    // Messages may quote a file's bytes or a path: nothing of them may
-    // reach the terminal as a control.
-    for (const session::Message &message : outcome.messages) {
-        const std::string text = PrintableText(message.text);
-        switch (message.kind) {
-        case Kind::Box:
-            err << text << '\n';
-            break;
-        case Kind::Warning:
-            err << "tevmar-cli: warning: " << text << '\n';
-            break;
-        case Kind::Problem:
-            err << "tevmar-cli: " << text << '\n';
-            break;
-        case Kind::Usage:
-            err << "tevmar-cli: " << text << " (see \"tevmar-cli --help\")\n";
-            break;
-        }
-    }
-    session::ExitStatus status = outcome.status;
-    if (!written) {
-        err << "tevmar-cli: cannot write the design to standard output\n";
-        status = session::StatusAfterOutputFailure(status);
-    }
-    return static_cast<int>(status);
-}
-
-} // namespace tevmar::cli
+} // namespace tevmar::session

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tevmar::cli {
+namespace tevmar::session {
 
 struct OptionSpec
 {
@@ -64,4 +64,4 @@ std::optional<double> ParseNumber(const std::string &text);
 // A handler that stores a positive number in `target`.
 std::function<std::string(const std::string &)> StorePositive(std::optional<double> &target);
 
-} // namespace tevmar::cli
+} // namespace tevmar::session

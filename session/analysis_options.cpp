@@ -1,4 +1,4 @@
-#include "cli/analysis_options.h"
+#include "session/analysis_options.h"
 
 #include "report/number_format.h"
 #include "report/printable_text.h"
@@ -13,7 +13,7 @@
 #include <stdexcept>
 #include <tuple>
 
-namespace tevmar::cli {
+namespace tevmar::session {
 
 namespace {
 
@@ -52,10 +52,10 @@ Handler Seed(std::optional<std::uint64_t> &target)
     };
 }
 
-Handler Series(std::optional<session::ESeries> &target)
+Handler Series(std::optional<ESeries> &target)
 {
     return [&target](const std::string &value) -> std::string {
-        target = session::ParseSeries(value);
+        target = ParseSeries(value);
         return target ? "" : "\"" + value + "\" is not one of E12, E24, E48, E96";
     };
 }
@@ -64,17 +64,17 @@ Handler YieldLimit(std::optional<double> &target)
 {
     return [&target](const std::string &value) -> std::string {
         const std::optional<double> number = ParseNumber(value);
-        if (!number || !session::YieldVswrProblem(*number).empty())
+        if (!number || !YieldVswrProblem(*number).empty())
             return "\"" + value + "\" is not a VSWR above 1";
         target = number;
         return {};
     };
 }
 
-Handler QModelChoice(std::optional<session::QModel> &target)
+Handler QModelChoice(std::optional<QModel> &target)
 {
     return [&target](const std::string &value) -> std::string {
-        target = session::QModelFromWord(value);
+        target = QModelFromWord(value);
         return target ? "" : "\"" + value + "\" is not one of centre, constant";
     };
 }
@@ -101,8 +101,8 @@ Handler PartRange(std::optional<std::pair<double, double>> &target, const char *
             colon == std::string::npos ? std::nullopt : ParseNumber(value.substr(0, colon));
         const std::optional<double> high =
             colon == std::string::npos ? std::nullopt : ParseNumber(value.substr(colon + 1));
-        if (!low || !high || !(*low >= session::kLowestRangeLimit) ||
-            !(*high <= session::kHighestRangeLimit) || !(*high > *low))
+        if (!low || !high || !(*low >= kLowestRangeLimit) || !(*high <= kHighestRangeLimit) ||
+            !(*high > *low))
             return "\"" + value + "\" is not MIN:MAX in " + unit +
                    ", two numbers from 1e-06 to 1e+09, the first below the second";
         target = std::pair{*low, *high};
@@ -133,13 +133,12 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
         {"--sweep", "FILE.csv", "save a CSV sweep: |S11| dB, VSWR and insertion loss per network",
          FileName(r.sweepPath)},
         {"--points", "N",
-         "points of the sweep in all (default " + std::to_string(session::kDefaultSweepPoints) +
-             ")",
+         "points of the sweep in all (default " + std::to_string(kDefaultSweepPoints) + ")",
          Count(r.points, 1'000'000)},
         {"--from", "GHZ", "sweep start (default half the lower band edge)",
-         StoreInRange(r.fromGhz, session::kLowestSweepGhz, session::kHighestSweepGhz, kSweepRange)},
+         StoreInRange(r.fromGhz, kLowestSweepGhz, kHighestSweepGhz, kSweepRange)},
         {"--to", "GHZ", "sweep stop (default twice the upper band edge)",
-         StoreInRange(r.toGhz, session::kLowestSweepGhz, session::kHighestSweepGhz, kSweepRange)},
+         StoreInRange(r.toGhz, kLowestSweepGhz, kHighestSweepGhz, kSweepRange)},
         {"--log", "",
          "logarithmic frequency steps (the default); over the default range half the points "
          "lie evenly spaced in the band",
@@ -149,8 +148,8 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          "save the network alone as Touchstone 1.1, both ports to one resistance",
          FileName(r.touchstonePath)},
         {"--touchstone-r", "OHMS", "that resistance of --touchstone (default 50)",
-         StoreInRange(r.touchstoneOhms, session::kLowestTouchstoneOhms,
-                      session::kHighestTouchstoneOhms, "a resistance from 1e-6 to 1e9 ohms")},
+         StoreInRange(r.touchstoneOhms, kLowestTouchstoneOhms, kHighestTouchstoneOhms,
+                      "a resistance from 1e-6 to 1e9 ohms")},
         {"--touchstone-v2", "FILE.s2p",
          "save the network alone as Touchstone 2.0, each port to its termination",
          FileName(r.touchstoneV2Path)},
@@ -159,25 +158,23 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
         {"--eseries", "E12|E24|E48|E96", "snap every element to the standard series",
          Series(r.eseries)},
         {"--q-l", "Q", "inductor Q at the centre frequency",
-         StoreInRange(r.inductorQ, session::kLowestComponentQ, kInfinity, kQRange)},
+         StoreInRange(r.inductorQ, kLowestComponentQ, kInfinity, kQRange)},
         {"--q-c", "Q", "capacitor Q at the centre frequency",
-         StoreInRange(r.capacitorQ, session::kLowestComponentQ, kInfinity, kQRange)},
+         StoreInRange(r.capacitorQ, kLowestComponentQ, kInfinity, kQRange)},
         {"--q-model", "centre|constant",
          "Q fixed at the centre frequency or the same at every frequency (default centre)",
          QModelChoice(r.qModel)},
-        {"--monte-carlo", "N",
-         "tolerance trials (default " + std::to_string(session::kDefaultTrials) + ")",
-         Count(r.trials, session::kMaxTrials)},
+        {"--monte-carlo", "N", "tolerance trials (default " + std::to_string(kDefaultTrials) + ")",
+         Count(r.trials, kMaxTrials)},
         {"--tolerance", "PERCENT",
-         "element tolerance, +- percent (default " + Figure(session::kDefaultTolerancePercent) +
-             ")",
+         "element tolerance, +- percent (default " + Figure(kDefaultTolerancePercent) + ")",
          Tolerance(r.tolerancePercent)},
         {"--seed", "S",
-         "seed of the tolerance trials (default " + std::to_string(session::kDefaultSeed) + ")",
+         "seed of the tolerance trials (default " + std::to_string(kDefaultSeed) + ")",
          Seed(r.seed)},
         {"--yield-vswr", "X",
          "trials pass below this in-band VSWR (default the design's maximum x " +
-             Figure(session::kDefaultYieldVswrFactor) + ")",
+             Figure(kDefaultYieldVswrFactor) + ")",
          YieldLimit(r.yieldVswr)},
         {"--tune", "", "re-tune the values for the least in-band |S11|, the load held as typed",
          SetFlag(r.tune)},
@@ -233,7 +230,7 @@ std::string CheckSweepEnds(const AnalysisRequest &r)
 {
     if (!r.fromGhz || !r.toGhz)
         return {};
-    const int points = r.points.value_or(session::kDefaultSweepPoints);
+    const int points = r.points.value_or(kDefaultSweepPoints);
     if (*r.fromGhz > *r.toGhz)
         return "--from: " + Figure(*r.fromGhz) + " GHz lies above --to, " + Figure(*r.toGhz) +
                " GHz";
@@ -285,11 +282,11 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
             onStandardOutput = &file;
             continue;
         }
-        if (session::SameFile(path, reportPath))
+        if (SameFile(path, reportPath))
             return std::string(file.option) + ": \"" + path.string() + "\" is the report file";
         for (std::size_t j = 0; j < i; ++j) {
             const std::optional<std::string> &earlier = r.*kFileOptions[j].path;
-            if (earlier && *earlier != kStandardOutputPath && session::SameFile(path, *earlier))
+            if (earlier && *earlier != kStandardOutputPath && SameFile(path, *earlier))
                 return std::string(file.option) + ": \"" + path.string() +
                        "\" is already the file of " + kFileOptions[j].option;
         }
@@ -297,28 +294,28 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
     return {};
 }
 
-session::AnalysisSettings SettingsOf(const AnalysisRequest &r)
+AnalysisSettings SettingsOf(const AnalysisRequest &r)
 {
-    session::AnalysisSettings settings;
+    AnalysisSettings settings;
     settings.sweep.fromGhz = r.fromGhz;
     settings.sweep.toGhz = r.toGhz;
-    settings.sweep.points = r.points.value_or(session::kDefaultSweepPoints);
+    settings.sweep.points = r.points.value_or(kDefaultSweepPoints);
     settings.sweep.logarithmic = !r.lin;
     settings.eseries = r.eseries;
     settings.inductorQ = r.inductorQ;
     settings.capacitorQ = r.capacitorQ;
-    settings.qModel = r.qModel.value_or(session::QModel::Centre);
+    settings.qModel = r.qModel.value_or(QModel::Centre);
     if (r.MonteCarlo())
-        settings.tolerance = session::ToleranceSettings{
-            r.trials.value_or(session::kDefaultTrials),
-            r.tolerancePercent.value_or(session::kDefaultTolerancePercent),
-            r.seed.value_or(session::kDefaultSeed), r.yieldVswr};
+        settings.tolerance =
+            ToleranceSettings{r.trials.value_or(kDefaultTrials),
+                              r.tolerancePercent.value_or(kDefaultTolerancePercent),
+                              r.seed.value_or(kDefaultSeed), r.yieldVswr};
     return settings;
 }
 
-session::PartRanges TuneRangesOf(const AnalysisRequest &r)
+PartRanges TuneRangesOf(const AnalysisRequest &r)
 {
-    session::PartRanges ranges;
+    PartRanges ranges;
     if (r.inductorRangeNh)
         std::tie(ranges.inductorLowNh, ranges.inductorHighNh) = *r.inductorRangeNh;
     if (r.capacitorRangePf)
@@ -326,7 +323,7 @@ session::PartRanges TuneRangesOf(const AnalysisRequest &r)
     return ranges;
 }
 
-void AddAnalysis(const AnalysisRequest &r, session::Request &request)
+void AddAnalysis(const AnalysisRequest &r, Request &request)
 {
     request.settings = SettingsOf(r);
     request.settings.tuneRanges = TuneRangesOf(r);
@@ -339,4 +336,4 @@ void AddAnalysis(const AnalysisRequest &r, session::Request &request)
     request.touchstoneOhms = r.touchstoneOhms.value_or(format::kDefaultTouchstoneOhms);
 }
 
-} // namespace tevmar::cli
+} // namespace tevmar::session

@@ -4,9 +4,9 @@
 // (its built response, standard values, component Q, tolerance yield) and the
 // files taken elsewhere (JSON, CSV sweep, Touchstone, SPICE).
 
-#include "cli/cli_options.h"
-#include "cli/design_command.h"
 #include "session/analysis_settings.h"
+#include "session/command_options.h"
+#include "session/design_options.h"
 #include "session/exports.h"
 #include "session/run.h"
 #include "session/types.h"
@@ -18,7 +18,7 @@
 #include <string>
 #include <utility>
 
-namespace tevmar::cli {
+namespace tevmar::session {
 
 struct AnalysisRequest
 {
@@ -28,9 +28,9 @@ struct AnalysisRequest
     std::optional<double> fromGhz, toGhz;
     bool log = false, lin = false;
     std::optional<double> touchstoneOhms;
-    std::optional<session::ESeries> eseries;
+    std::optional<ESeries> eseries;
     std::optional<double> inductorQ, capacitorQ;
-    std::optional<session::QModel> qModel;
+    std::optional<QModel> qModel;
     std::optional<int> trials;
     std::optional<double> tolerancePercent;
     std::optional<std::uint64_t> seed;
@@ -46,8 +46,6 @@ struct AnalysisRequest
     bool Any() const { return json || Figures() || SweepFile() || spicePath || tune; }
 };
 
-using session::kStandardOutputPath;
-
 // One option that names a file to save. Every rule about those files (at most
 // one on standard output, none twice, none the report) and their writing go
 // through kFileOptions, so a new export format is one more row here.
@@ -55,21 +53,21 @@ struct FileOption
 {
     const char *option; // "--sweep"
     std::optional<std::string> AnalysisRequest::*path;
-    session::ExportKind kind;
+    ExportKind kind;
 };
 
 inline constexpr FileOption kFileOptions[] = {
-    {"--sweep", &AnalysisRequest::sweepPath, session::ExportKind::SweepCsv},
-    {"--touchstone", &AnalysisRequest::touchstonePath, session::ExportKind::Touchstone},
-    {"--touchstone-v2", &AnalysisRequest::touchstoneV2Path, session::ExportKind::TouchstoneV2},
-    {"--spice", &AnalysisRequest::spicePath, session::ExportKind::Spice},
+    {"--sweep", &AnalysisRequest::sweepPath, ExportKind::SweepCsv},
+    {"--touchstone", &AnalysisRequest::touchstonePath, ExportKind::Touchstone},
+    {"--touchstone-v2", &AnalysisRequest::touchstoneV2Path, ExportKind::TouchstoneV2},
+    {"--spice", &AnalysisRequest::spicePath, ExportKind::Spice},
 };
 
 // The options as analysis settings, each left out taking its default.
-session::AnalysisSettings SettingsOf(const AnalysisRequest &request);
+AnalysisSettings SettingsOf(const AnalysisRequest &request);
 
 // The tuned parts' ranges: --l-range and --c-range, the chip range otherwise.
-session::PartRanges TuneRangesOf(const AnalysisRequest &request);
+PartRanges TuneRangesOf(const AnalysisRequest &request);
 
 // --json, --sweep, --points, --from, --to, --log, --lin, --touchstone,
 // --touchstone-r, --touchstone-v2, --spice, --eseries, --q-l, --q-c,
@@ -90,6 +88,6 @@ std::string CheckAnalysisRequest(const AnalysisRequest &request,
                                  const std::filesystem::path &reportPath);
 
 // The analysis options as the run's settings, figures, tuning, JSON and files.
-void AddAnalysis(const AnalysisRequest &analysis, session::Request &request);
+void AddAnalysis(const AnalysisRequest &analysis, Request &request);
 
-} // namespace tevmar::cli
+} // namespace tevmar::session

@@ -1,0 +1,156 @@
+#include "session/command_line.h"
+
+#include "report/printable_text.h"
+#include "session/analysis_options.h"
+#include "session/design_options.h"
+#include "session/input_checks.h"
+#include "session/safe_file.h"
+
+#include <algorithm>
+#include <optional>
+#include <ostream>
+
+namespace tevmar::session {
+
+namespace {
+
+// --report: where the report is saved. Standard output carries the design, so
+// "-" is refused rather than taken as a file of that name.
+std::function<std::string(const std::string &)> ReportPath(std::optional<std::string> &target)
+{
+    return [&target](const std::string &value) -> std::string {
+        if (value.empty() || HasLineBreak(value))
+            return "needs a file name";
+        if (value == kStandardOutputPath)
+            return "the report cannot go to standard output (write ./- for a file named \"-\")";
+        target = value;
+        return {};
+    };
+}
+
+// Every option of the program, in the order --help lists them.
+OptionTable AllOptions(CommandLine &c, std::optional<std::string> &reportPath)
+{
+    OptionTable table = DesignOptions(c.design, c.warnings);
+    // Note which of the options a measured load replaces were given, so that
+    // mixing the two ways of naming the load is refused.
+    for (OptionSpec &spec : table)
+        if (std::ranges::find(kReplacedByMeasuredLoad, spec.name) !=
+            std::end(kReplacedByMeasuredLoad))
+            spec.apply = [&c, name = spec.name, apply = spec.apply](const std::string &value) {
+                if (c.replacedOption.empty())
+                    c.replacedOption = name;
+                return apply(value);
+            };
+    const OptionTable measuredTable = MeasuredLoadOptions(c.measured);
+    table.insert(table.end(), measuredTable.begin(), measuredTable.end());
+    const OptionTable analysisTable = AnalysisOptionTable(c.analysis);
+    table.insert(table.end(), analysisTable.begin(), analysisTable.end());
+    table.push_back({"--report", "PATH", "save the report there (default ./tevmar.prt)",
+                     ReportPath(reportPath)});
+    table.push_back({"--help", "", "show this help and exit", SetFlag(c.help)});
+    table.push_back({"--version", "", "show the version and exit", SetFlag(c.version)});
+    return table;
+}
+
+// A measured load comes with its source resistance and in place of the port
+// impedances and the load model; --source and --load-kind need the file.
+std::string CheckMeasuredLoad(const CommandLine &c)
+{
+    const MeasuredLoadArguments &m = c.measured;
+    if (!m.filePath) {
+        if (m.sourceOhms || m.loadKind)
+            return std::string(m.sourceOhms ? "--source" : "--load-kind") +
+                   " applies to --load-s1p; give it";
+        return {};
+    }
+    if (!c.replacedOption.empty())
+        return "--load-s1p replaces --zhigh, --zlow, --load and --absorb; " + c.replacedOption +
+               " was given too";
+    if (!m.sourceOhms)
+        return "--load-s1p needs --source, the source resistance in ohms";
+    return {};
+}
+
+// No output may be a file the run reads: the measurement it was made from
+// would be replaced. A further input is one more entry here.
+std::string CheckOutputsAgainstInputs(const CommandLine &c)
+{
+    std::vector<NamedPath> inputs;
+    if (c.measured.filePath)
+        inputs.push_back({"--load-s1p", *c.measured.filePath});
+    std::vector<NamedPath> outputs{{"--report", c.reportPath}};
+    for (const FileOption &file : kFileOptions)
+        if (const std::optional<std::string> &path = c.analysis.*file.path;
+            path && *path != kStandardOutputPath)
+            outputs.push_back({file.option, *path});
+    return OutputOverInput(outputs, inputs);
+}
+
+// The JSON document carries the box texts and the measured file's name and
+// the report's path (in a report error); JSON text is UTF-8, so anything else
+// is refused before the run rather than written changed.
+std::string CheckJsonText(const CommandLine &c)
+{
+    if (!c.analysis.json)
+        return {};
+    const DesignInputs &d = c.design;
+    const std::pair<const char *, std::string> texts[] = {
+        {"--f1", d.f1Text},
+        {"--f2", d.f2Text},
+        {"--zhigh", d.zhighText},
+        {"--zlow", d.zlowText},
+        {"--absorb", d.absorbText},
+        {"--load-s1p", c.measured.filePath.value_or("")},
+        {"--report", c.reportPath.string()}};
+    for (const auto &[option, text] : texts)
+        if (!IsValidUtf8(text))
+            return std::string(option) + ": " + Quoted(text) +
+                   " is not UTF-8 text, which --json cannot carry";
+    return {};
+}
+
+} // namespace
+
+// The run the command line asks for.
+Request RequestOf(const CommandLine &c)
+{
+    Request request;
+    request.design = c.design;
+    if (c.measured.filePath) {
+        request.measuredLoad = MeasuredLoadInput{};
+        request.measuredLoad->filePath = *c.measured.filePath;
+        request.measuredLoad->sourceOhms = *c.measured.sourceOhms;
+        request.measuredLoad->kind = c.measured.loadKind;
+    }
+    AddAnalysis(c.analysis, request);
+    request.reportPath = c.reportPath;
+    return request;
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string> &args,
+                             const std::filesystem::path &defaultReportPath)
+{
+    CommandLine c;
+    std::optional<std::string> reportPath;
+    c.problem = ParseArguments(args, AllOptions(c, reportPath));
+    c.reportPath = reportPath ? std::filesystem::path(*reportPath) : defaultReportPath;
+    if (c.problem.empty() && !c.help && !c.version)
+        c.problem = CheckMeasuredLoad(c);
+    if (c.problem.empty() && !c.help && !c.version)
+        c.problem = CheckAnalysisRequest(c.analysis, c.reportPath);
+    if (c.problem.empty() && !c.help && !c.version)
+        c.problem = CheckOutputsAgainstInputs(c);
+    if (c.problem.empty() && !c.help && !c.version)
+        c.problem = CheckJsonText(c);
+    return c;
+}
+
+std::string OptionListText()
+{
+    CommandLine unused;
+    std::optional<std::string> reportPath;
+    return OptionListText(AllOptions(unused, reportPath));
+}
+
+} // namespace tevmar::session
