@@ -7,6 +7,9 @@
 #include <charconv>
 #include <cmath>
 #include <complex>
+#include <exception>
+#include <future>
+#include <mutex>
 #include <numbers>
 #include <string_view>
 
@@ -225,11 +228,34 @@ std::optional<Start> BandpassStart(DesignInputs inputs, int order, const DesignR
     return std::nullopt;
 }
 
+// Candidates tuned so far, counted across the threads that tune them.
+class Progress
+{
+  public:
+    Progress(const CandidateOptions &options, int total) : options_(options), total_(total) {}
+
+    void Step()
+    {
+        if (!options_.progress)
+            return;
+        const std::lock_guard lock(mutex_);
+        options_.progress(++done_, total_);
+    }
+
+  private:
+    const CandidateOptions &options_;
+    std::mutex mutex_;
+    int done_ = 0;
+    int total_ = 0;
+};
+
+// One chain of candidates, tuned on its own thread.
 class Builder
 {
   public:
-    Builder(const CandidateOptions &options, std::shared_ptr<const MeasuredLoad> measured)
-        : options_(options), measured_(std::move(measured))
+    Builder(const CandidateOptions &options, std::shared_ptr<const MeasuredLoad> measured,
+            Progress &progress)
+        : options_(options), measured_(std::move(measured)), progress_(progress)
     {
     }
 
@@ -247,8 +273,7 @@ class Builder
             c.standard = TuneToSeries(c.problem, c.tuned.network, *options_.series, options_.stop);
         std::tie(c.sourceDc, c.loadDc) = DcPathsOf(c.tuned.network);
         built_.push_back(std::move(c));
-        if (options_.progress)
-            options_.progress(static_cast<int>(built_.size()), total_);
+        progress_.Step();
     }
 
     // Lowpass or highpass ladders of 2 to 6 parts with the first part at the
@@ -287,7 +312,6 @@ class Builder
     }
 
     std::vector<Candidate> Take() { return std::move(built_); }
-    void SetTotal(int total) { total_ = total; }
 
     static constexpr std::size_t kMostParts = 6;
 
@@ -301,6 +325,8 @@ class Builder
         c.problem = std::move(start.problem);
         c.problem.network.measured = measured_;
         c.problem.ranges = options_.ranges;
+        // Every candidate names its parts alike, from the source's side.
+        c.problem.network = WithParts(c.problem.network, SourceToLoad(c.problem.network));
         c.firstSeries = !IsShunt(SourceToLoad(c.problem.network).front().kind);
         TuneOptions tune;
         tune.stop = options_.stop;
@@ -317,8 +343,8 @@ class Builder
 
     const CandidateOptions &options_;
     std::shared_ptr<const MeasuredLoad> measured_;
+    Progress &progress_;
     std::vector<Candidate> built_;
-    int total_ = 0;
 };
 
 } // namespace
@@ -395,15 +421,36 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
     if (!TuneProblemError(TuneProblem{WithParts(base->network, {probe}), base->band, {}}).empty())
         return set;
 
-    Builder builder(options, measured);
-    builder.SetTotal(static_cast<int>(bandpass.size() + 4 * (Builder::kMostParts - 1)));
+    // The chains are independent and each is deterministic: they run side
+    // by side and are gathered in a fixed order.
+    Progress progress(options, static_cast<int>(bandpass.size() + 4 * (Builder::kMostParts - 1)));
+    std::vector<std::future<std::vector<Candidate>>> chains;
     for (Start &start : bandpass)
-        builder.Add({std::move(start)}, Topology::Bandpass);
+        chains.push_back(std::async(std::launch::async, [&, start = std::move(start)]() mutable {
+            Builder builder(options, measured, progress);
+            builder.Add({std::move(start)}, Topology::Bandpass);
+            return builder.Take();
+        }));
     for (const Topology topology : {Topology::Lowpass, Topology::Highpass})
         for (const bool firstSeries : {true, false})
-            builder.AddLadders(base->network, base->band, topology, firstSeries);
-
-    set.candidates = builder.Take();
+            chains.push_back(std::async(std::launch::async, [&, topology, firstSeries] {
+                Builder builder(options, measured, progress);
+                builder.AddLadders(base->network, base->band, topology, firstSeries);
+                return builder.Take();
+            }));
+    // Every chain is waited for before the first failure is passed on.
+    std::exception_ptr failure;
+    for (auto &chain : chains) {
+        try {
+            for (Candidate &c : chain.get())
+                set.candidates.push_back(std::move(c));
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
+    }
+    if (failure)
+        std::rethrow_exception(failure);
     std::stable_sort(set.candidates.begin(), set.candidates.end(),
                      [](const Candidate &a, const Candidate &b) {
                          return a.tuned.gammaMax != b.tuned.gammaMax
