@@ -451,12 +451,11 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
     }
     if (failure)
         std::rethrow_exception(failure);
-    std::stable_sort(set.candidates.begin(), set.candidates.end(),
-                     [](const Candidate &a, const Candidate &b) {
-                         return a.tuned.gammaMax != b.tuned.gammaMax
-                                    ? a.tuned.gammaMax < b.tuned.gammaMax
-                                    : a.parts < b.parts;
-                     });
+    std::stable_sort(
+        set.candidates.begin(), set.candidates.end(), [](const Candidate &a, const Candidate &b) {
+            return a.tuned.gammaMax != b.tuned.gammaMax ? a.tuned.gammaMax < b.tuned.gammaMax
+                                                        : a.parts < b.parts;
+        });
     return set;
 }
 

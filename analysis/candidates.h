@@ -87,8 +87,7 @@ std::pair<DcPath, DcPath> DcPathsOf(const Ladder &network);
 // The two parts (nH or pF, source side first) of the L-section of the given
 // topology and orientation that matches the source resistance to the load
 // impedance at one frequency; empty where none exists.
-std::optional<std::vector<LadderElement>> LSection(double sourceOhms,
-                                                   std::complex<double> loadOhms,
+std::optional<std::vector<LadderElement>> LSection(double sourceOhms, std::complex<double> loadOhms,
                                                    double frequencyHz, Topology topology,
                                                    bool firstSeries);
 

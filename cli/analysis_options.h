@@ -37,7 +37,7 @@ struct AnalysisRequest
     std::optional<double> tolerancePercent;
     std::optional<std::uint64_t> seed;
     std::optional<double> yieldVswr;
-    bool tune = false; // re-tune the values; the files carry the tuned network
+    bool tune = false;       // re-tune the values; the files carry the tuned network
     bool candidates = false; // the candidate networks' table follows
     std::optional<int> pick; // the candidate (1 = best) the files carry
     // The tuned parts' ranges, nH and pF (MIN, MAX); the chip range when absent.
@@ -47,7 +47,10 @@ struct AnalysisRequest
     // Figures beyond the design's own: standard values, finite Q, tolerance yield.
     bool Figures() const { return eseries || inductorQ || capacitorQ || MonteCarlo(); }
     bool SweepFile() const { return sweepPath || touchstonePath || touchstoneV2Path; }
-    bool Any() const { return json || Figures() || SweepFile() || spicePath || tune || candidates || pick; }
+    bool Any() const
+    {
+        return json || Figures() || SweepFile() || spicePath || tune || candidates || pick;
+    }
 };
 
 using session::kStandardOutputPath;

@@ -83,12 +83,11 @@ std::vector<std::string> CandidateLines(const CandidateSet &set)
         const Candidate &c = set.candidates[k];
         const std::vector<LadderElement> parts = SourceToLoad(c.tuned.network);
         const auto [small, large] = Extremes(parts);
-        std::string line = "  " + Padded(std::to_string(k + 1), 3) +
-                           Padded(TopologyName(c.topology), 9) +
-                           Padded(std::to_string(c.parts), 5) +
-                           Padded(Figure(c.tuned.gammaMax, 4), 9) +
-                           Padded(Figure(ReturnLossDb(c.tuned.gammaMax), 3), 6) +
-                           Padded(PartText(small), 13) + Padded(PartText(large), 13);
+        std::string line =
+            "  " + Padded(std::to_string(k + 1), 3) + Padded(TopologyName(c.topology), 9) +
+            Padded(std::to_string(c.parts), 5) + Padded(Figure(c.tuned.gammaMax, 4), 9) +
+            Padded(Figure(ReturnLossDb(c.tuned.gammaMax), 3), 6) + Padded(PartText(small), 13) +
+            Padded(PartText(large), 13);
         if (c.standard)
             line += Padded(Figure(c.standard->gammaMax, 4), 10);
         line += Padded(std::string(DcPathName(c.sourceDc)) + "/" + DcPathName(c.loadDc), 15);

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <complex>
+#include <functional>
 #include <gtest/gtest.h>
 #include <numbers>
 
@@ -24,7 +24,7 @@ Complex TrueLoad(const DesignInputs &in, const MeasuredLoad *measured, double hz
     const double w = 2 * std::numbers::pi * hz;
     const double value = in.absorb ? std::stod(in.absorbText) : 0;
     const bool inductive = IsInductiveLoad(in.loadType);
-    const Complex x = value == 0 ? Complex(0)
+    const Complex x = value == 0  ? Complex(0)
                       : inductive ? Complex(0, w * value * 1e-9)
                                   : Complex(0, -1 / (w * value * 1e-12));
     if (IsSeriesLoad(in.loadType) || value == 0)
@@ -83,7 +83,7 @@ void ExpectSoundSet(const CandidateSet &set, const DesignInputs &in, const Measu
             EXPECT_EQ(c.loadDc, lastSeries ? DcPath::Blocks : DcPath::Grounds);
         }
         for (const LadderElement &e : parts)
-            EXPECT_EQ(IsInductor(e.kind), c.topology == Topology::Lowpass ? !IsShunt(e.kind)
+            EXPECT_EQ(IsInductor(e.kind), c.topology == Topology::Lowpass    ? !IsShunt(e.kind)
                                           : c.topology == Topology::Highpass ? IsShunt(e.kind)
                                                                              : IsInductor(e.kind));
     }
@@ -125,8 +125,8 @@ TEST(Candidates, MeasuredLoadIsTunedIntoTheData)
     for (int k = 0; k <= 60; ++k) {
         const double hz = 1.5e9 + k * 1e7;
         data->frequenciesHz.push_back(hz);
-        data->impedanceOhms.push_back(Complex(25 + 5e-9 * (hz - 1.5e9) / 0.1,
-                                              2 * std::numbers::pi * hz * 2e-9));
+        data->impedanceOhms.push_back(
+            Complex(25 + 5e-9 * (hz - 1.5e9) / 0.1, 2 * std::numbers::pi * hz * 2e-9));
     }
     const CandidateSet set = BuildCandidates(in, tevmar::RunDesign(in), data);
     ExpectSoundSet(set, in, data.get(), 50);
@@ -140,7 +140,8 @@ TEST(Candidates, LSectionMatchesAtItsFrequencyAndPlainMultiStartDoesNoBetter)
             if (!section)
                 continue;
             const Band point{1e9, 1e9 * (1 + 1e-9), 1e9};
-            EXPECT_LT(CascadeGammaMax(*section, 50, [](double) { return Complex(10, 5); }, point),
+            EXPECT_LT(CascadeGammaMax(
+                          *section, 50, [](double) { return Complex(10, 5); }, point),
                       1e-6);
         }
     // From 10 ohms (the load) to 50: only the orientation with the shunt part
