@@ -293,7 +293,8 @@ void Runner::WriteStandardOutput()
         }
         out += piped->text;
         const ExitStatus written = DesignStatus();
-        o_.status = WithoutDesign() && written == ExitStatus::Designed ? ExitStatus::Tuned : written;
+        o_.status =
+            WithoutDesign() && written == ExitStatus::Designed ? ExitStatus::Tuned : written;
         return;
     }
     if (WithoutDesign()) {
@@ -362,7 +363,7 @@ void Runner::Analysed()
 
     if ((Solved() || WithoutDesign()) && NeedsSweep(r_)) {
         const analysis::Band band =
-            tunedWithoutDesign_       ? analysis::BandOf(o_.tuned->relaxed->design.band)
+            tunedWithoutDesign_        ? analysis::BandOf(o_.tuned->relaxed->design.band)
             : candidatesWithoutDesign_ ? o_.candidates->candidates.front().problem.band
                                        : analysis::BandOf(o_.design.result.band);
         if (!CheckSweep(band))
@@ -404,8 +405,8 @@ void Runner::Run()
 {
     if (!CheckCandidateRequest() || !Design())
         return;
-    const bool analyse = r_.json || r_.figures || r_.tune || r_.candidates || !r_.files.empty() ||
-                         r_.measuredLoad;
+    const bool analyse =
+        r_.json || r_.figures || r_.tune || r_.candidates || !r_.files.empty() || r_.measuredLoad;
     if (analyse)
         Analysed();
     else

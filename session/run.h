@@ -71,7 +71,7 @@ struct Request
     // Build, tune and rank the candidate networks (orders 4, 8 and 12 only).
     bool candidates = false;
     std::optional<int> pick; // candidate K (1 = best) is the network the files carry
-    bool json = false;    // standard output is the JSON document, not the pane lines
+    bool json = false;       // standard output is the JSON document, not the pane lines
     std::vector<FileRequest> files;
     double touchstoneOhms = format::kDefaultTouchstoneOhms;
     std::optional<std::filesystem::path> reportPath; // unset: no report file is touched
