@@ -395,6 +395,16 @@ std::optional<std::vector<LadderElement>> LSection(double sourceOhms, Complex lo
     return std::nullopt;
 }
 
+bool CandidatesPossibleFor(const DesignInputs &inputs)
+{
+    const std::optional<TuneProblem> typed = TypedProblem(inputs);
+    if (!typed)
+        return false;
+    TuneProblem probe = *typed;
+    probe.network.elements.push_back(LadderElement{ElementKind::SeriesInductor, 1, "L1"});
+    return TuneProblemError(probe).empty();
+}
+
 CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &design,
                              std::shared_ptr<const MeasuredLoad> measured,
                              const CandidateOptions &options)

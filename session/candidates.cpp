@@ -161,7 +161,8 @@ bool CandidatesMayHelp(const CalculateOutcome &outcome)
         return false;
     const DesignInputs &in = outcome.inputs;
     return outcome.measuredLoad ||
-           AbsorptionRule(in.absorb, in.loadType, in.absorbText).absorbedValue > 0;
+           (AbsorptionRule(in.absorb, in.loadType, in.absorbText).absorbedValue > 0 &&
+            analysis::CandidatesPossibleFor(in));
 }
 
 std::string CandidateSummary(const analysis::CandidateSet &set, std::size_t index)
