@@ -1,5 +1,6 @@
 #include "session/candidates.h"
 
+#include "analysis/network_analysis.h"
 #include "analysis/two_port.h"
 #include "engine/absorption.h"
 #include "engine/design.h"
@@ -89,12 +90,16 @@ CalculateOutcome CandidateOutcome(const CalculateOutcome &design, const Candidat
         r.loadType = network.load->type;
         r.inductive = analysis::IsInductor(network.load->element.kind);
     }
-    r.GammaMax = c.tuned.gammaMax;
-    r.GammaMin = 0;
-    r.Smax = analysis::VswrOf(c.tuned.gammaMax);
-    r.Smin = 1;
-    r.Lmax = -10 * std::log10(1 - c.tuned.gammaMax * c.tuned.gammaMax);
-    r.Lmin = 0;
+    // The in-band extremes of the network itself, so that the network check
+    // compares like with like.
+    const analysis::PassbandFigures figures =
+        analysis::PassbandFiguresOf(network, c.problem.band);
+    r.GammaMax = figures.gammaMax;
+    r.GammaMin = figures.gammaMin;
+    r.Smax = analysis::VswrOf(r.GammaMax);
+    r.Smin = analysis::VswrOf(r.GammaMin);
+    r.Lmax = -10 * std::log10(1 - r.GammaMax * r.GammaMax);
+    r.Lmin = -10 * std::log10(1 - r.GammaMin * r.GammaMin);
     r.table.clear();
     r.table.push_back(Termination(network.port1Ohms));
     if (network.load && network.load->port() == 1)

@@ -170,6 +170,7 @@ bool SaveCandidates(tevmar::MainWindow &window, tevmar::ResponseWindow &response
         QTest::qWait(5);
     QTest::qWait(200);
     response.PickCandidate(3);
+    response.views().tabs().setCurrentIndex(0); // the frequency panels
     QTest::qWait(400);
     bool ok = tevmar::test::Save(response, dir, "22-response-candidates-plot.png");
     response.views().tabs().setCurrentIndex(response.views().tabs().count() - 1);
