@@ -1,3 +1,4 @@
+#include "analysis/candidates.h"
 #include "analysis/monte_carlo.h"
 #include "analysis/tune_design.h"
 #include "engine/design.h"
@@ -83,5 +84,33 @@ void TuneToE24Order12(benchmark::State &bench)
     }
 }
 BENCHMARK(TuneToE24Order12)->Unit(benchmark::kMillisecond);
+
+// Every candidate for a measured load: an antenna-like 30 ohm + 2 nH whose
+// resistance rises across the sweep, read at 101 points, matched from 50 ohms
+// over 1.8 to 2.2 GHz (no bandpass design absorbs it at any order).
+void CandidatesMeasuredLoad(benchmark::State &bench)
+{
+    auto data = std::make_shared<analysis::MeasuredLoad>();
+    for (int k = 0; k <= 100; ++k) {
+        const double hz = 1.5e9 + k * 1e7;
+        data->frequenciesHz.push_back(hz);
+        data->impedanceOhms.emplace_back(25 + 10 * (hz - 1.5e9) / 1e9,
+                                         2 * 3.14159265358979 * hz * 2e-9);
+    }
+    const tevmar::DesignInputs inputs{"1.8", "2.2", "50", "30", 4, tevmar::LoadType::SeriesRL,
+                                      true,  "2"};
+    const tevmar::DesignResult design = tevmar::RunDesign(inputs);
+    std::size_t count = 0;
+    double best = 0;
+    for (auto _ : bench) {
+        const analysis::CandidateSet set = analysis::BuildCandidates(inputs, design, data);
+        count = set.candidates.size();
+        best = set.candidates.empty() ? 0 : set.candidates.front().tuned.gammaMax;
+        benchmark::DoNotOptimize(best);
+    }
+    bench.counters["candidates"] = static_cast<double>(count);
+    bench.counters["bestGammaMax"] = best;
+}
+BENCHMARK(CandidatesMeasuredLoad)->Unit(benchmark::kMillisecond)->Repetitions(5)->UseRealTime();
 
 } // namespace

@@ -50,7 +50,8 @@ std::string UsageText()
            "standard error says why), 2 bad usage, nothing written (an output that is the\n"
            "--load-s1p file, or a --load-s1p file that cannot be read or fitted, too),\n"
            "3 report not saved, 4 standard output could not be written, 5 an analysis file\n"
-           "could not be written, 6 no textbook design but --tune wrote the tuned network.\n";
+           "could not be written, 6 no textbook design but --tune wrote the tuned network\n"
+           "or --candidates the candidates.\n";
 }
 
 int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,

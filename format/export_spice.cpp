@@ -64,7 +64,8 @@ std::string SpiceNetlist(const Ladder &ladder, const Band &band, int points)
     // With a 2 V source behind R1, S11 = V(p1) - 1 and S21 = V(p2) sqrt(R1 / R2).
     const std::string gain = FixedNumber(std::sqrt(ladder.port1Ohms / ladder.port2Ohms));
 
-    std::string text = "* Tevmar Z-Match bandpass matching network\n"
+    std::string text = std::string("* Tevmar Z-Match ") + NetworkShape(ladder) +
+                       " matching network\n"
                        "* Subcircuit pins: p1 = port 1, p2 = port 2\n";
     for (const std::string &line : PortLines(ladder))
         text += "* " + line + "\n";

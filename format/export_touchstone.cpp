@@ -30,7 +30,8 @@ void CheckFrequencies(const std::vector<double> &frequenciesHz)
 std::string HeaderComments(const Ladder &ladder, const std::string &reference)
 {
     std::string text =
-        "! Tevmar Z-Match bandpass matching network: its parts alone, without the\n"
+        std::string("! Tevmar Z-Match ") + NetworkShape(ladder) +
+        " matching network: its parts alone, without the\n"
         "! port terminations" +
         std::string(ladder.load ? " and without the absorbed load's reactance\n" : "\n");
     for (const std::string &line : PortLines(ladder))

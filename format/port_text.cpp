@@ -29,4 +29,15 @@ std::vector<std::string> PortLines(const Ladder &ladder)
     return lines;
 }
 
+const char *NetworkShape(const analysis::Ladder &ladder)
+{
+    bool low = false, high = false;
+    for (const analysis::LadderElement &e : ladder.elements) {
+        const bool lowKind =
+            e.kind == ElementKind::SeriesInductor || e.kind == ElementKind::ShuntCapacitor;
+        (lowKind ? low : high) = true;
+    }
+    return low && !high ? "lowpass" : high && !low ? "highpass" : "bandpass";
+}
+
 } // namespace tevmar::format

@@ -17,6 +17,11 @@ namespace tevmar::format {
 // comment prefix; each export adds its own.
 std::vector<std::string> PortLines(const analysis::Ladder &ladder);
 
+// What the files call the network: "lowpass" for series inductors and shunt
+// capacitors only, "highpass" for series capacitors and shunt inductors only,
+// "bandpass" for the synthesis's ladders, which always mix the two.
+const char *NetworkShape(const analysis::Ladder &ladder);
+
 // "20 pF", "0.5 nH": an element's value with its unit, shortest round-trip text.
 std::string ValueText(const analysis::LadderElement &element);
 

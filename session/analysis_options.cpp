@@ -178,6 +178,10 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          YieldLimit(r.yieldVswr)},
         {"--tune", "", "re-tune the values for the least in-band |S11|, the load held as typed",
          SetFlag(r.tune)},
+        {"--candidates", "",
+         "tune lowpass, highpass and bandpass ladders into the load and rank them",
+         SetFlag(r.candidates)},
+        {"--pick", "K", "the files carry candidate K (1 is the best)", Count(r.pick, 1000)},
         {"--l-range", "MIN:MAX", "inductances --tune may choose, nH (default 0.1:10000)",
          PartRange(r.inductorRangeNh, "nH")},
         {"--c-range", "MIN:MAX", "capacitances --tune may choose, pF (default 0.1:100000)",
@@ -220,7 +224,15 @@ std::string AnalysisUsageText()
            "6; the report stays untouched. Where no such value solves, nothing is tuned\n"
            "(exit 1). Each tuned part stays within --l-range or --c-range (by default\n"
            "0.1 nH to 10 uH and 0.1 pF to 100 nF, what chip parts span); a part that ends\n"
-           "at a limit is named in the lines and marked \"atLimit\" in the JSON.\n";
+           "at a limit is named in the lines and marked \"atLimit\" in the JSON.\n"
+           "\n"
+           "--candidates tunes, into the true load and within the part ranges, the\n"
+           "bandpass ladder at orders 4, 8 and 12 and lowpass (series L, shunt C) and\n"
+           "highpass (series C, shunt L) ladders of 2 to 6 parts, the first part in series\n"
+           "or across, and lists them best first after the pane lines (the JSON gains\n"
+           "\"candidates\", parts from the source's side). --pick K makes candidate K the\n"
+           "network of --sweep, --touchstone, --touchstone-v2 and --spice. Where the\n"
+           "synthesis has no design the table is still written (exit 6).\n";
 }
 
 namespace {
@@ -263,9 +275,9 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
         return "--touchstone-r applies to --touchstone only; give it";
     if (r.qModel && !r.inductorQ && !r.capacitorQ)
         return "--q-model applies to --q-l and --q-c; give one";
-    if ((r.inductorRangeNh || r.capacitorRangePf) && !r.tune)
+    if ((r.inductorRangeNh || r.capacitorRangePf) && !r.tune && !r.candidates)
         return std::string(r.inductorRangeNh ? "--l-range" : "--c-range") +
-               " applies to --tune; give it";
+               " applies to --tune and --candidates; give one";
 
     const FileOption *onStandardOutput = nullptr;
     for (std::size_t i = 0; i < std::size(kFileOptions); ++i) {
@@ -329,6 +341,8 @@ void AddAnalysis(const AnalysisRequest &r, Request &request)
     request.settings.tuneRanges = TuneRangesOf(r);
     request.figures = r.Figures();
     request.tune = r.tune;
+    request.candidates = r.candidates;
+    request.pick = r.pick;
     request.json = r.json;
     for (const FileOption &file : kFileOptions)
         if (const std::optional<std::string> &path = r.*file.path)

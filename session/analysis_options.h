@@ -35,7 +35,9 @@ struct AnalysisRequest
     std::optional<double> tolerancePercent;
     std::optional<std::uint64_t> seed;
     std::optional<double> yieldVswr;
-    bool tune = false; // re-tune the values; the files carry the tuned network
+    bool tune = false;       // re-tune the values; the files carry the tuned network
+    bool candidates = false; // the candidate networks' table follows
+    std::optional<int> pick; // the candidate (1 = best) the files carry
     // The tuned parts' ranges, nH and pF (MIN, MAX); the chip range when absent.
     std::optional<std::pair<double, double>> inductorRangeNh, capacitorRangePf;
 
@@ -43,7 +45,10 @@ struct AnalysisRequest
     // Figures beyond the design's own: standard values, finite Q, tolerance yield.
     bool Figures() const { return eseries || inductorQ || capacitorQ || MonteCarlo(); }
     bool SweepFile() const { return sweepPath || touchstonePath || touchstoneV2Path; }
-    bool Any() const { return json || Figures() || SweepFile() || spicePath || tune; }
+    bool Any() const
+    {
+        return json || Figures() || SweepFile() || spicePath || tune || candidates || pick;
+    }
 };
 
 // One option that names a file to save. Every rule about those files (at most

@@ -2,6 +2,7 @@
 
 #include "analysis/sweep.h"
 #include "format/analysis_text.h"
+#include "format/candidates_report.h"
 #include "format/export_json.h"
 #include "format/load_fit_report.h"
 #include "format/tuned_report.h"
@@ -19,6 +20,8 @@ namespace {
 using Kind = Message::Kind;
 
 constexpr const char *kTunedInstead = "no textbook design; the tuned network was written instead";
+constexpr const char *kCandidatesInstead =
+    "no textbook design; the candidate networks were written instead";
 
 bool IsSweepFile(ExportKind kind)
 {
@@ -47,7 +50,15 @@ class Runner
     void Run();
 
   private:
+    bool CheckCandidateRequest();
     bool Design();
+    bool BuildCandidates();
+    const analysis::Candidate *FileCandidate() const;
+    bool WithoutDesign() const { return tunedWithoutDesign_ || candidatesWithoutDesign_; }
+    void SayWrittenInstead()
+    {
+        Say(Kind::Problem, tunedWithoutDesign_ ? kTunedInstead : kCandidatesInstead);
+    }
     void PaneOnly();
     void Analysed();
     bool CheckSweep(const analysis::Band &band);
@@ -69,10 +80,63 @@ class Runner
     Outcome &o_;
     const analysis::FitSummary *fit_ = nullptr;
     bool tunedWithoutDesign_ = false;
+    bool candidatesWithoutDesign_ = false;
     analysis::SweepPlan plan_;
     std::string json_;
     std::optional<analysis::NetworkAnalysis> tunedAnalysis_; // the tuned network's figures
 };
+
+bool Runner::CheckCandidateRequest()
+{
+    std::string problem;
+    const int order = r_.design.networkOrder;
+    if (r_.pick && !r_.candidates)
+        problem = "--pick chooses among --candidates; give it";
+    else if (r_.candidates && order != 4 && order != 8 && order != 12)
+        problem = "--candidates: the order must be 4, 8 or 12, not " + std::to_string(order);
+    if (problem.empty())
+        return true;
+    Say(Kind::Usage, std::move(problem));
+    o_.status = ExitStatus::BadUsage;
+    return false;
+}
+
+// Every candidate tuned into the true load; a pick beyond them is bad usage.
+bool Runner::BuildCandidates()
+{
+    analysis::CandidateOptions options;
+    options.series = r_.settings.eseries;
+    options.ranges = r_.settings.tuneRanges;
+    try {
+        o_.candidates = analysis::BuildCandidates(o_.design.inputs, o_.design.result,
+                                                  o_.design.measuredLoad, options);
+    } catch (const std::invalid_argument &e) {
+        Say(Kind::Usage, std::string("--candidates: ") + e.what());
+        o_.status = ExitStatus::BadUsage;
+        return false;
+    }
+    const std::size_t count = o_.candidates->candidates.size();
+    if (r_.pick && static_cast<std::size_t>(*r_.pick) > count) {
+        Say(Kind::Usage, "--pick: there " + std::string(count == 1 ? "is " : "are ") +
+                             std::to_string(count) + " candidate" + (count == 1 ? "" : "s") +
+                             ", not " + std::to_string(*r_.pick));
+        o_.status = ExitStatus::BadUsage;
+        return false;
+    }
+    candidatesWithoutDesign_ = !Solved() && !tunedWithoutDesign_ && count > 0;
+    return true;
+}
+
+// The candidate the network files carry: the one picked, or the best where
+// there is neither a design nor a tuned network.
+const analysis::Candidate *Runner::FileCandidate() const
+{
+    if (!o_.candidates || o_.candidates->candidates.empty())
+        return nullptr;
+    if (r_.pick)
+        return &o_.candidates->candidates.at(static_cast<std::size_t>(*r_.pick) - 1);
+    return candidatesWithoutDesign_ ? &o_.candidates->candidates.front() : nullptr;
+}
 
 bool Runner::Design()
 {
@@ -152,6 +216,8 @@ std::string Runner::DocumentOf(const std::string &designJson) const
 {
     std::string json =
         o_.tuned ? format::WithTunedJson(designJson, *o_.tuned, &*tunedAnalysis_) : designJson;
+    if (o_.candidates)
+        json = format::WithCandidatesJson(json, *o_.candidates);
     return fit_ ? format::WithFitJson(json, *fit_) : json;
 }
 
@@ -177,8 +243,16 @@ void Runner::Render()
             builtAnalysis.band = fileAnalysis.band;
             builtAnalysis.full = *built;
         }
-    } else {
+    } else if (o_.analysis) {
         fileAnalysis = *o_.analysis;
+    }
+    if (const analysis::Candidate *c = FileCandidate()) {
+        // On standard values where a series was set, as a tuned network's files are.
+        fileAnalysis = {};
+        fileAnalysis.band = c->problem.band;
+        fileAnalysis.full = c->standard ? c->standard->network : c->tuned.network;
+        fileAnalysis.printed = fileAnalysis.full;
+        built = nullptr;
     }
     const CalculateOutcome &fileDesign = tunedOutcome ? *tunedOutcome : o_.design;
 
@@ -213,27 +287,31 @@ void Runner::WriteStandardOutput()
         return f.request.path == kStandardOutputPath;
     });
     if (piped != o_.files.end()) {
-        if (tunedWithoutDesign_) {
+        if (WithoutDesign()) {
             SayNoSolution();
-            Say(Kind::Problem, kTunedInstead);
+            SayWrittenInstead();
         }
         out += piped->text;
         const ExitStatus written = DesignStatus();
         o_.status =
-            tunedWithoutDesign_ && written == ExitStatus::Designed ? ExitStatus::Tuned : written;
+            WithoutDesign() && written == ExitStatus::Designed ? ExitStatus::Tuned : written;
         return;
     }
-    if (tunedWithoutDesign_) {
+    if (WithoutDesign()) {
         SayNoSolution();
         if (fit_ && !r_.json) {
             AppendLines(out, format::FitLines(*fit_));
             out += '\n';
         }
-        if (r_.json)
+        if (r_.json) {
             out += json_;
-        else
-            AppendLines(out, format::TunedLines(*o_.tuned, &*tunedAnalysis_));
-        Say(Kind::Problem, kTunedInstead);
+        } else {
+            if (o_.tuned)
+                AppendLines(out, format::TunedLines(*o_.tuned, &*tunedAnalysis_));
+            if (o_.candidates)
+                AppendLines(out += o_.tuned ? "\n" : "", format::CandidateLines(*o_.candidates));
+        }
+        SayWrittenInstead();
         o_.status = ExitStatus::Tuned;
         return;
     }
@@ -251,6 +329,8 @@ void Runner::WriteStandardOutput()
         AppendLines(out += '\n', format::AnalysisLines(*o_.analysis));
     if (o_.tuned)
         AppendLines(out += '\n', format::TunedLines(*o_.tuned, &*tunedAnalysis_));
+    if (o_.candidates)
+        AppendLines(out += '\n', format::CandidateLines(*o_.candidates));
 }
 
 void Runner::WriteFiles()
@@ -278,11 +358,15 @@ void Runner::Analysed()
         o_.tuned = analysis::TuneDesign(o_.design.inputs, o_.design.result, r_.settings.eseries,
                                         nullptr, o_.design.measuredLoad, r_.settings.tuneRanges);
     tunedWithoutDesign_ = o_.tuned && !Solved();
+    if (r_.candidates && !BuildCandidates())
+        return;
 
-    if ((Solved() || tunedWithoutDesign_) && NeedsSweep(r_)) {
-        const DesignResult &design =
-            tunedWithoutDesign_ ? o_.tuned->relaxed->design : o_.design.result;
-        if (!CheckSweep(analysis::BandOf(design.band)))
+    if ((Solved() || WithoutDesign()) && NeedsSweep(r_)) {
+        const analysis::Band band =
+            tunedWithoutDesign_        ? analysis::BandOf(o_.tuned->relaxed->design.band)
+            : candidatesWithoutDesign_ ? o_.candidates->candidates.front().problem.band
+                                       : analysis::BandOf(o_.design.result.band);
+        if (!CheckSweep(band))
             return;
     }
     if (r_.reportPath)
@@ -291,7 +375,7 @@ void Runner::Analysed()
     if (r_.tune && !Solved() && !o_.tuned)
         Say(Kind::Problem, "--tune: no design absorbs this load, nor any value of it with lower "
                            "load Q; nothing was tuned");
-    if (!Solved() && !tunedWithoutDesign_) {
+    if (!Solved() && !WithoutDesign()) {
         if (r_.json)
             o_.standardOutput =
                 DocumentOf(format::DesignJson(o_.design.inputs, o_.design.result, {}, nullptr));
@@ -319,9 +403,10 @@ void Runner::Analysed()
 
 void Runner::Run()
 {
-    if (!Design())
+    if (!CheckCandidateRequest() || !Design())
         return;
-    const bool analyse = r_.json || r_.figures || r_.tune || !r_.files.empty() || r_.measuredLoad;
+    const bool analyse =
+        r_.json || r_.figures || r_.tune || r_.candidates || !r_.files.empty() || r_.measuredLoad;
     if (analyse)
         Analysed();
     else

@@ -6,6 +6,7 @@
 // standard output, the messages, the files written and the exit status). The
 // window, tevmar-cli and scripts only build a request and show its outcome.
 
+#include "analysis/candidates.h"
 #include "analysis/tune_design.h"
 #include "session/analysis_settings.h"
 #include "session/calculation.h"
@@ -27,7 +28,7 @@ enum class ExitStatus : int {
     ReportNotSaved = 3, // design on standard output, report file not written
     OutputFailed = 4,   // standard output could not be written
     FileNotSaved = 5,   // the design succeeded but a file asked for was not written
-    Tuned = 6,          // no textbook design; the tuned network was written instead
+    Tuned = 6,          // no textbook design; the tuned network or candidates were written instead
 };
 
 // A load measured by a network analyser, in place of the port impedances and
@@ -67,7 +68,10 @@ struct Request
     AnalysisSettings settings;
     bool figures = false; // the analysis lines follow the pane lines
     bool tune = false;    // re-tune the values into the true load
-    bool json = false;    // standard output is the JSON document, not the pane lines
+    // Build, tune and rank the candidate networks (orders 4, 8 and 12 only).
+    bool candidates = false;
+    std::optional<int> pick; // candidate K (1 = best) is the network the files carry
+    bool json = false;       // standard output is the JSON document, not the pane lines
     std::vector<FileRequest> files;
     double touchstoneOhms = format::kDefaultTouchstoneOhms;
     std::optional<std::filesystem::path> reportPath; // unset: no report file is touched
@@ -101,6 +105,7 @@ struct Outcome
     std::optional<MeasuredMatch> match; // with a measured load: its data and fit
     std::optional<analysis::NetworkAnalysis> analysis; // the solved design's figures
     std::optional<analysis::TunedNetwork> tuned;
+    std::optional<analysis::CandidateSet> candidates; // best first
     std::string standardOutput; // the pane lines and figures, the JSON, or a file piped
     std::vector<Message> messages;
     std::vector<WrittenFile> files; // every file asked for, standard output's included

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "report/report_file.h"
+#include "session/candidates.h"
 #include "session/report_reading.h"
 #include "session/run.h"
 #include "session/types.h"
@@ -393,6 +394,10 @@ void MainWindow::Present(const session::Request &request, const session::Outcome
 {
     ShowOutcome(outcome.design);
     state_->Follow(request, outcome);
+    // Where the synthesis cannot absorb the load, the Response window offers
+    // the networks that can.
+    if (session::CandidatesMayHelp(outcome.design))
+        tools_->ShowCandidatesFor(outcome.design, request);
 }
 
 void MainWindow::WriteInputs(const DesignInputs &inputs)
@@ -429,14 +434,14 @@ std::string MainWindow::MatchMeasuredLoad(const QString &filePath, double source
     }
     // The boxes take the fit, so that a plain Calculate designs for it again.
     WriteInputs(outcome.design.inputs);
-    Present(request, outcome);
-    tools_->ShowResponse();
-    if (outcome.design.solved())
+    Present(request, outcome); // without a design, opens the Response window on the candidates
+    if (outcome.design.solved()) {
+        tools_->ShowResponse();
         return {};
+    }
     return "The boxes hold the fit, but the synthesis has no design for it:" +
            outcome.design.boxes.errorText +
-           ". Another order may absorb it; tevmar-cli --load-s1p with --tune writes a network "
-           "tuned into the measured load.";
+           ". The Response window's Candidates tab tunes other networks into the measured load.";
 }
 
 void MainWindow::AskAndMatchMeasuredLoad()

@@ -18,8 +18,12 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -246,6 +250,8 @@ ResponseWindow::ResponseWindow(const session::ResponseSettings &settings, Settin
     column->setContentsMargins(0, 0, 0, 0);
 
     views_ = new ResponseViews(*this, *plot_);
+    candidateRun_ = new BackgroundRun<analysis::CandidateSet>(this);
+    views_->tabs().addTab(BuildCandidatesTab(), QStringLiteral("Candidates"));
     laterFigures_ = new BackgroundRun<session::LaterFigures>(this);
     tuner_ = new BackgroundRun<session::TunedResponse>(this);
     trialsBusy_ = new QLabel(QStringLiteral("Tolerance trials running\u2026"), this);
@@ -494,6 +500,12 @@ void ResponseWindow::ReadControls()
 void ResponseWindow::ShowDesign(const session::CalculateOutcome &design)
 {
     design_ = design;
+    ownDesign_ = design;
+    candidateRun_->Stop(); // candidates of the design before
+    candidates_.reset();
+    picked_.reset();
+    pickBest_ = false;
+    ShowCandidateTable();
     tuner_->Stop(); // a tune of the design before
     tuned_.reset();
     stale_ = false;
@@ -513,7 +525,19 @@ void ResponseWindow::MarkStale(bool stale)
 void ResponseWindow::ShowBanner()
 {
     QPalette palette = banner_->palette();
-    if (!design_) {
+    if (picked_ && candidates_) {
+        banner_->setText(QString::fromStdString(session::CandidateSummary(*candidates_, *picked_)) +
+                         (ownDesign_ && ownDesign_->solved()
+                              ? QStringLiteral(". The main window's design is unchanged.")
+                              : QStringLiteral(". The synthesis has no design for these inputs.")));
+        palette.setColor(QPalette::Window, QColor(225, 245, 225));
+        palette.setColor(QPalette::WindowText, Qt::black);
+    } else if (!design_ && ownDesign_) {
+        banner_->setText(QStringLiteral("No textbook design for these inputs: finding candidate "
+                                        "networks tuned into the true load…"));
+        palette.setColor(QPalette::Window, palette.color(QPalette::Base));
+        palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));
+    } else if (!design_) {
         banner_->setText(stale_ ? QStringLiteral("No design: the latest Calculate found no "
                                                  "solution for these inputs.")
                                 : QStringLiteral("No design yet: press Calculate in the main "
@@ -658,6 +682,204 @@ void ResponseWindow::ShowFigures()
     figures_->setColumnWidth(
         1, figures_->fontMetrics().horizontalAdvance(QStringLiteral("0.0000e-00")) + 8);
     figures_->resizeRowsToContents();
+}
+
+} // namespace tevmar
+
+namespace tevmar {
+
+namespace {
+
+// A cell sorted by its number rather than its text.
+class SortedItem final : public QTableWidgetItem
+{
+  public:
+    SortedItem(const QString &text, double key) : QTableWidgetItem(text)
+    {
+        setData(Qt::UserRole, key);
+    }
+    bool operator<(const QTableWidgetItem &other) const override
+    {
+        return data(Qt::UserRole).toDouble() < other.data(Qt::UserRole).toDouble();
+    }
+};
+
+} // namespace
+
+QWidget *ResponseWindow::BuildCandidatesTab()
+{
+    auto *tab = new QWidget(this);
+    tab->setObjectName(QStringLiteral("candidatesTab"));
+    findCandidates_ = new QPushButton(QStringLiteral("Find Candidates"), tab);
+    findCandidates_->setObjectName(QStringLiteral("findCandidates"));
+    findCandidates_->setToolTip(
+        QStringLiteral("Tunes bandpass ladders of order 4, 8 and 12 and lowpass and highpass\n"
+                       "ladders of 2 to 6 parts into the true load, ranked by in-band |S11|."));
+    ownDesignButton_ = new QPushButton(QStringLiteral("Show the Design"), tab);
+    ownDesignButton_->setObjectName(QStringLiteral("showOwnDesign"));
+    candidateProgress_ = new QProgressBar(tab);
+    candidateProgress_->setObjectName(QStringLiteral("candidateProgress"));
+    candidateProgress_->hide();
+    candidateNote_ = new QLabel(tab);
+    candidateNote_->setWordWrap(true);
+    candidateNote_->setText(QStringLiteral(
+        "Choose a row to draw that network in every view; File \u2192 Export then writes it."));
+    candidateTable_ = new QTableWidget(0, 0, tab);
+    candidateTable_->setObjectName(QStringLiteral("candidateTable"));
+    candidateTable_->verticalHeader()->hide();
+    candidateTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    candidateTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    candidateTable_->setSelectionMode(QAbstractItemView::SingleSelection);
+    candidateTable_->horizontalHeader()->setStretchLastSection(true);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(findCandidates_);
+    buttons->addWidget(ownDesignButton_);
+    buttons->addWidget(candidateProgress_, 1);
+    auto *column = new QVBoxLayout(tab);
+    column->addLayout(buttons);
+    column->addWidget(candidateNote_);
+    column->addWidget(candidateTable_, 1);
+
+    connect(findCandidates_, &QPushButton::clicked, this, [this] { FindCandidates(); });
+    connect(ownDesignButton_, &QPushButton::clicked, this, [this] { ShowOwnDesign(); });
+    // The row's first cell holds the candidate's rank, whatever the sorting.
+    connect(candidateTable_, &QTableWidget::itemSelectionChanged, this, [this] {
+        const QList<QTableWidgetItem *> chosen = candidateTable_->selectedItems();
+        if (chosen.isEmpty())
+            return;
+        const QTableWidgetItem *rank = candidateTable_->item(chosen.front()->row(), 0);
+        const auto index = static_cast<std::size_t>(rank->data(Qt::UserRole).toDouble());
+        if (picked_ != index)
+            PickCandidate(index);
+    });
+    ShowCandidateTable();
+    return tab;
+}
+
+void ResponseWindow::ShowCandidatesFor(const session::CalculateOutcome &unsolved)
+{
+    tuner_->Stop();
+    laterFigures_->Stop();
+    tuned_.reset();
+    design_.reset();
+    ownDesign_ = unsolved;
+    candidates_.reset();
+    picked_.reset();
+    stale_ = false;
+    pickBest_ = true;
+    ShowBanner();
+    plot_->SetData(PlotData{});
+    views_->tabs().setCurrentWidget(candidateTable_->parentWidget());
+    FindCandidates();
+}
+
+void ResponseWindow::FindCandidates()
+{
+    if (!ownDesign_)
+        return;
+    candidateProgress_->setRange(0, 0);
+    candidateProgress_->show();
+    findCandidates_->setEnabled(false);
+    QPointer<QProgressBar> bar(candidateProgress_);
+    candidateRun_->Start(
+        [design = *ownDesign_, settings = settings_, bar](const std::atomic<bool> &stop) {
+            return session::FindCandidates(design, settings, &stop, [bar](int done, int total) {
+                QMetaObject::invokeMethod(
+                    QCoreApplication::instance(),
+                    [bar, done, total] {
+                        if (bar) {
+                            bar->setRange(0, total);
+                            bar->setValue(done);
+                        }
+                    },
+                    Qt::QueuedConnection);
+            });
+        },
+        [this](const analysis::CandidateSet &set) {
+            candidates_ = set;
+            ShowCandidateTable();
+            if (pickBest_ && !set.candidates.empty())
+                PickCandidate(0);
+        });
+    ShowCandidateTable();
+}
+
+bool ResponseWindow::candidatesRunning() const
+{
+    return candidateRun_->running();
+}
+
+std::optional<int> ResponseWindow::pickedRank() const
+{
+    return picked_ ? std::optional<int>(static_cast<int>(*picked_) + 1) : std::nullopt;
+}
+
+void ResponseWindow::PickCandidate(std::size_t index)
+{
+    if (!candidates_ || !ownDesign_ || index >= candidates_->candidates.size())
+        return;
+    picked_ = index;
+    pickBest_ = false;
+    design_ = session::CandidateOutcome(*ownDesign_, candidates_->candidates[index]);
+    tuner_->Stop(); // a tune belongs to the network it started from
+    tuned_.reset();
+    WriteControls();
+    ShowBanner();
+    Recompute();
+    ShowCandidateTable();
+}
+
+void ResponseWindow::ShowOwnDesign()
+{
+    if (!ownDesign_ || !ownDesign_->solved())
+        return;
+    picked_.reset();
+    design_ = ownDesign_;
+    tuner_->Stop();
+    tuned_.reset();
+    WriteControls();
+    ShowBanner();
+    Recompute();
+    ShowCandidateTable();
+}
+
+void ResponseWindow::ShowCandidateTable()
+{
+    const bool running = candidateRun_->running();
+    findCandidates_->setEnabled(ownDesign_.has_value() && !running);
+    ownDesignButton_->setEnabled(picked_.has_value() && ownDesign_ && ownDesign_->solved());
+    if (!running)
+        candidateProgress_->hide();
+    const QSignalBlocker quiet(candidateTable_);
+    candidateTable_->setSortingEnabled(false);
+    candidateTable_->clear();
+    if (!candidates_) {
+        candidateTable_->setRowCount(0);
+        candidateTable_->setColumnCount(0);
+        return;
+    }
+    QStringList heads;
+    for (const std::string &head : session::CandidateHeads(*candidates_))
+        heads.push_back(QString::fromStdString(head));
+    const auto rows = session::CandidateRows(*candidates_);
+    candidateTable_->setColumnCount(static_cast<int>(heads.size()));
+    candidateTable_->setHorizontalHeaderLabels(heads);
+    candidateTable_->setRowCount(static_cast<int>(rows.size()));
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        for (std::size_t c = 0; c < rows[r].size(); ++c) {
+            const double key = c == 0 ? static_cast<double>(r) : rows[r][c].sortKey;
+            candidateTable_->setItem(static_cast<int>(r), static_cast<int>(c),
+                                     new SortedItem(QString::fromStdString(rows[r][c].text), key));
+        }
+    candidateTable_->resizeColumnsToContents();
+    candidateTable_->setSortingEnabled(true);
+    if (picked_) {
+        for (int row = 0; row < candidateTable_->rowCount(); ++row)
+            if (candidateTable_->item(row, 0)->data(Qt::UserRole).toDouble() ==
+                static_cast<double>(*picked_))
+                candidateTable_->selectRow(row);
+    }
 }
 
 } // namespace tevmar

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "session/calculation.h"
+#include "session/candidates.h"
 #include "session/response.h"
 #include "session/tuning.h"
 #include "session/types.h"
@@ -13,6 +14,8 @@ class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
+class QProgressBar;
+class QPushButton;
 class QSpinBox;
 class QTableWidget;
 
@@ -42,6 +45,22 @@ class ResponseWindow final : public QWidget
 
     // A new current design: drawn and figured at once.
     void ShowDesign(const session::CalculateOutcome &design);
+    // Inputs the synthesis has no design for: the candidates are found for
+    // them, and the best is drawn once they are.
+    void ShowCandidatesFor(const session::CalculateOutcome &unsolved);
+    // Finds the candidates for the design shown (or the inputs without one).
+    void FindCandidates();
+    // Draws candidate `index` (0 = the best) in every view.
+    void PickCandidate(std::size_t index);
+    // Draws the design again in place of a candidate.
+    void ShowOwnDesign();
+    bool candidatesRunning() const;
+    const std::optional<analysis::CandidateSet> &candidates() const { return candidates_; }
+    // The candidate drawn, 1 = the best; empty while the design is.
+    std::optional<int> pickedRank() const;
+    // What the candidates were found for: the design, or inputs without one.
+    const std::optional<session::CalculateOutcome> &candidatesFor() const { return ownDesign_; }
+    QTableWidget &candidateTable() const { return *candidateTable_; }
     // The latest Calculate failed (true) or succeeded (false).
     void MarkStale(bool stale);
 
@@ -72,6 +91,8 @@ class ResponseWindow final : public QWidget
     void ShowResponse();
     void ShowFigures();
     void ShowBanner();
+    QWidget *BuildCandidatesTab();
+    void ShowCandidateTable();
 
     session::ResponseSettings settings_;
     SettingsChanged changed_;
@@ -107,6 +128,19 @@ class ResponseWindow final : public QWidget
     YieldLimitBox *yieldLimit_ = nullptr;
     QLabel *problem_ = nullptr;
     QTableWidget *figures_ = nullptr;
+
+    // The design as the main window gave it (or inputs without one), while
+    // design_ may be a candidate drawn in its place.
+    std::optional<session::CalculateOutcome> ownDesign_;
+    BackgroundRun<analysis::CandidateSet> *candidateRun_ = nullptr;
+    std::optional<analysis::CandidateSet> candidates_;
+    std::optional<std::size_t> picked_;
+    bool pickBest_ = false; // no design: the best candidate is drawn when found
+    QPushButton *findCandidates_ = nullptr;
+    QPushButton *ownDesignButton_ = nullptr;
+    QProgressBar *candidateProgress_ = nullptr;
+    QLabel *candidateNote_ = nullptr;
+    QTableWidget *candidateTable_ = nullptr;
 };
 
 } // namespace tevmar

@@ -92,6 +92,8 @@ QAction *ResultTools::exportAction(ExportKind kind) const
 
 void ResultTools::Follow()
 {
+    if (state_.current())
+        candidateRequest_.reset(); // a design again: the candidates were for inputs before
     // A hidden Response window catches up when it is shown again.
     if (response_ && response_->isVisible())
         ShowLatestInResponse();
@@ -114,8 +116,10 @@ void ResultTools::UpdateActions()
     action(Command::CopyReport)
         ->setEnabled(!state_.reportBehind() &&
                      std::filesystem::is_regular_file(reportPath_, ignored));
+    const bool candidate = response_ && response_->pickedRank() &&
+                           (candidateRequest_ || (state_.hasDesign() && state_.current()));
     for (const auto &[kind, action] : exportActions_)
-        action->setEnabled(state_.hasDesign() && state_.current());
+        action->setEnabled((state_.hasDesign() && state_.current()) || candidate);
 }
 
 void ResultTools::ShowMenu(const QPoint &globalPosition)
@@ -157,6 +161,45 @@ void ResultTools::ShowResponse()
     response_->activateWindow();
 }
 
+void ResultTools::ShowCandidatesFor(const session::CalculateOutcome &unsolved,
+                                    const session::Request &request)
+{
+    if (!response_) {
+        response_ = std::make_unique<ResponseWindow>(
+            settings_, [this](const session::ResponseSettings &settings) { settings_ = settings; });
+        AddResponseMenus();
+    }
+    candidateRequest_ = request;
+    candidateRequest_->reportPath.reset(); // the exports never touch the report
+    response_->ShowCandidatesFor(unsolved);
+    response_->show();
+    response_->raise();
+    response_->activateWindow();
+    UpdateActions();
+}
+
+std::optional<session::Request> ResultTools::CandidateExportRequest(session::ExportKind kind,
+                                                                    const std::string &path) const
+{
+    const std::optional<int> pick = response_ ? response_->pickedRank() : std::nullopt;
+    if (!pick)
+        return std::nullopt;
+    std::optional<session::Request> request;
+    if (candidateRequest_) {
+        request = candidateRequest_;
+        request->settings = session::AnalysisSettingsOf(settings_);
+        request->files = {{kind, path, session::FormatOf(kind).title}};
+        request->figures = request->tune = request->json = false;
+    } else {
+        request = state_.ExportRequest(kind, path, session::AnalysisSettingsOf(settings_));
+    }
+    if (request) {
+        request->candidates = true;
+        request->pick = pick;
+    }
+    return request;
+}
+
 void ResultTools::CopyReport()
 {
     const ReportFileText file = session::ReadReportFile(reportPath_);
@@ -172,7 +215,8 @@ void ResultTools::CopyReport()
 
 void ResultTools::Export(session::ExportKind kind)
 {
-    if (!state_.hasDesign() || !state_.current())
+    const bool own = state_.hasDesign() && state_.current();
+    if (!own && !(response_ && response_->pickedRank() && candidateRequest_))
         return;
     const session::ExportFormat &format = session::FormatOf(kind);
     const QString title = QString::fromUtf8(format.title);
@@ -187,11 +231,15 @@ void ResultTools::Export(session::ExportKind kind)
                         .arg(name));
         return;
     }
-    std::string problem = session::SettingsProblem(settings_, state_.design());
+    std::string problem = own ? session::SettingsProblem(settings_, state_.design()) : "";
     session::Outcome outcome;
     if (problem.empty()) {
-        outcome = session::Run(
-            *state_.ExportRequest(kind, path.string(), session::AnalysisSettingsOf(settings_)));
+        const std::optional<session::Request> candidate =
+            CandidateExportRequest(kind, path.string());
+        outcome =
+            session::Run(candidate ? *candidate
+                                   : *state_.ExportRequest(kind, path.string(),
+                                                           session::AnalysisSettingsOf(settings_)));
         for (const session::Message &message : outcome.messages)
             problem += (problem.empty() ? "" : " ") + message.text;
     }

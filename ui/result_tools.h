@@ -68,6 +68,11 @@ class ResultTools final : public QObject
     const session::ResponseSettings &settings() const { return settings_; }
 
     void ShowResponse();
+    // Opens the Response window on the candidates for inputs the synthesis
+    // has no design for; `request` is the run that found none, which the
+    // exports of a chosen candidate repeat.
+    void ShowCandidatesFor(const session::CalculateOutcome &unsolved,
+                           const session::Request &request);
     void CopyReport();
     void Export(session::ExportKind kind);
 
@@ -78,6 +83,10 @@ class ResultTools final : public QObject
     // The state changed: the Response window and the commands catch up.
     void Follow();
     void ShowLatestInResponse();
+    // The request that writes the chosen candidate's file, or empty when the
+    // Response window shows none the exports may write.
+    std::optional<session::Request> CandidateExportRequest(session::ExportKind kind,
+                                                           const std::string &path) const;
     void AddResponseMenus();
     void Warn(const QString &title, const QString &message);
 
@@ -95,6 +104,8 @@ class ResultTools final : public QObject
     int responseSerial_ = 0; // the design the Response window shows
     session::ResponseSettings settings_;
     std::unique_ptr<ResponseWindow> response_;
+    // The run without a design whose candidates the Response window shows.
+    std::optional<session::Request> candidateRequest_;
 };
 
 } // namespace tevmar

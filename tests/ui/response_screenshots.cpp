@@ -19,6 +19,7 @@
 #include "ui/smith_chart.h"
 #include "window_driver.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -151,6 +152,33 @@ bool SaveNoDesign(const QDir &dir)
            tevmar::test::Save(response, dir, "5-response-no-design.png");
 }
 
+// 30 ohms + 2 nH from 50 ohms over 1.8-2.2 GHz, which the synthesis cannot
+// absorb: the window opens on the candidates and draws the best; the tab
+// shown sorted as it comes, the fourth-best (a lowpass ladder) chosen.
+bool SaveCandidates(tevmar::MainWindow &window, tevmar::ResponseWindow &response, const QDir &dir)
+{
+    tevmar::test::Type(window, "F1_text", "1.8");
+    tevmar::test::Type(window, "F2_text", "2.2");
+    tevmar::test::Type(window, "Zhigh_text", "50");
+    tevmar::test::Type(window, "Zlow_text", "30");
+    tevmar::test::Click(window, "SRL");
+    if (!window.findChild<QAbstractButton *>(QStringLiteral("LC_abs"))->isChecked())
+        tevmar::test::Click(window, "LC_abs");
+    tevmar::test::Type(window, "LC_text", "2");
+    tevmar::test::Click(window, "Calc_BP");
+    for (int i = 0; i < 4000 && response.candidatesRunning(); ++i)
+        QTest::qWait(5);
+    QTest::qWait(200);
+    response.PickCandidate(3);
+    response.views().tabs().setCurrentIndex(0); // the frequency panels
+    QTest::qWait(400);
+    bool ok = tevmar::test::Save(response, dir, "22-response-candidates-plot.png");
+    response.views().tabs().setCurrentIndex(response.views().tabs().count() - 1);
+    QTest::qWait(100);
+    ok = tevmar::test::Save(response, dir, "23-response-candidates.png") && ok;
+    return ok;
+}
+
 // The pointer leaves the plot, and its readout with it.
 void LeavePlot(tevmar::ResponsePlot &plot)
 {
@@ -231,6 +259,7 @@ int main(int argc, char **argv)
     Click(window, "Calc_BP");
     ok = Save(*response, dir, "9-response-stale.png") && ok;
     ok = SaveMeasuredLoad(window, *response, dir) && ok;
+    ok = SaveCandidates(window, *response, dir) && ok;
     response->close();
     return ok ? 0 : 1;
 }

@@ -1,0 +1,25 @@
+#pragma once
+
+// The candidate networks for a load as terminal lines and in the JSON document.
+
+#include "analysis/candidates.h"
+
+#include <string>
+#include <vector>
+
+namespace tevmar::format {
+
+// The candidates' table, best first: number, topology, parts, in-band max
+// |S11| and return loss with the true load, the smallest and largest part,
+// the standard-value |S11| when a series was set, DC at each port and the
+// distance to the Bode-Fano limit; each row followed by its parts from the
+// source's side.
+std::vector<std::string> CandidateLines(const analysis::CandidateSet &set);
+
+// `json` (a JSON document) with a "candidates" array added, best first: each
+// with its topology, part count, in-band max |S11| with the true load, its
+// parts from the source's side to the load's, and the other figures of the
+// table.
+std::string WithCandidatesJson(const std::string &json, const analysis::CandidateSet &set);
+
+} // namespace tevmar::format
