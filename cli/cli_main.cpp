@@ -63,16 +63,22 @@ std::string CheckMeasuredLoad(const CommandLine &c)
 {
     const MeasuredLoadArguments &m = c.measured;
     if (!m.filePath) {
-        if (m.sourceOhms || m.loadKind)
-            return std::string(m.sourceOhms ? "--source" : "--load-kind") +
+        if (m.sourceOhms || m.loadKind || m.sourcePath)
+            return std::string(m.sourceOhms ? "--source"
+                               : m.loadKind ? "--load-kind"
+                                            : "--source-s1p") +
                    " applies to --load-s1p; give it";
         return {};
     }
+    if (m.sourceKind && !m.sourcePath)
+        return "--source-kind applies to --source-s1p; give it";
     if (!c.replacedOption.empty())
         return "--load-s1p replaces --zhigh, --zlow, --load and --absorb; " + c.replacedOption +
                " was given too";
-    if (!m.sourceOhms)
-        return "--load-s1p needs --source, the source resistance in ohms";
+    if (m.sourceOhms && m.sourcePath)
+        return "--source-s1p replaces --source; give one of them";
+    if (!m.sourceOhms && !m.sourcePath)
+        return "--load-s1p needs --source, the source resistance in ohms, or --source-s1p";
     return {};
 }
 
@@ -83,6 +89,8 @@ std::string CheckOutputsAgainstInputs(const CommandLine &c)
     std::vector<session::NamedPath> inputs;
     if (c.measured.filePath)
         inputs.push_back({"--load-s1p", *c.measured.filePath});
+    if (c.measured.sourcePath)
+        inputs.push_back({"--source-s1p", *c.measured.sourcePath});
     std::vector<session::NamedPath> outputs{{"--report", c.reportPath}};
     for (const FileOption &file : kFileOptions)
         if (const std::optional<std::string> &path = c.analysis.*file.path;
@@ -106,6 +114,7 @@ std::string CheckJsonText(const CommandLine &c)
         {"--zlow", d.zlowText},
         {"--absorb", d.absorbText},
         {"--load-s1p", c.measured.filePath.value_or("")},
+        {"--source-s1p", c.measured.sourcePath.value_or("")},
         {"--report", c.reportPath.string()}};
     for (const auto &[option, text] : texts)
         if (!IsValidUtf8(text))
@@ -124,8 +133,12 @@ session::Request RequestOf(const CommandLine &c)
     if (c.measured.filePath) {
         request.measuredLoad = session::MeasuredLoadInput{};
         request.measuredLoad->filePath = *c.measured.filePath;
-        request.measuredLoad->sourceOhms = *c.measured.sourceOhms;
+        if (c.measured.sourceOhms)
+            request.measuredLoad->sourceOhms = *c.measured.sourceOhms;
         request.measuredLoad->kind = c.measured.loadKind;
+        if (c.measured.sourcePath)
+            request.measuredLoad->source =
+                session::MeasuredSourceInput{*c.measured.sourcePath, {}, c.measured.sourceKind};
     }
     AddAnalysis(c.analysis, request);
     request.reportPath = c.reportPath;
@@ -139,7 +152,8 @@ std::string UsageText()
     return "Usage: tevmar-cli --f1 TEXT --f2 TEXT --zhigh TEXT --zlow TEXT [--order 4|8|12]\n"
            "                  [--load series-rl|series-rc|shunt-rl|shunt-rc] [--absorb TEXT]\n"
            "                  [analysis options]\n"
-           "       tevmar-cli --f1 TEXT --f2 TEXT --load-s1p FILE.s1p --source OHMS\n"
+           "       tevmar-cli --f1 TEXT --f2 TEXT --load-s1p FILE.s1p\n"
+           "                  --source OHMS | --source-s1p FILE.s1p [--source-kind TYPE]\n"
            "                  [--order 4|8|12] [--load-kind TYPE] [analysis options]\n"
            "\n"
            "Designs a Chebyshev bandpass impedance-matching network as the window's\n"
@@ -164,12 +178,19 @@ std::string UsageText()
            "lines. Every figure, the tuning included, is into the measured data (linear\n"
            "between its points, held at its end values beyond them); the Bode-Fano\n"
            "limit and the files describe the fitted model.\n"
+           "\n"
+           "A measured source: --source-s1p reads the source's one-port file the same\n"
+           "way and fits it as each kind (the best, or --source-kind); the design is for\n"
+           "its fitted resistance, the tuner (--tune) handles its reactance, and every\n"
+           "figure is between the two measurements: the reflection is the power-wave\n"
+           "one, |Zin - Zs*| / |Zin + Zs|. The files describe the network alone, each\n"
+           "port referred to the fitted resistance at its end.\n"
            "\n" +
            AnalysisUsageText() +
            "\n"
            "Exit status: 0 designed and saved, 1 no solution (\"  SOLUTION OUT OF RANGE\";\n"
            "standard error says why), 2 bad usage, nothing written (an output that is the\n"
-           "--load-s1p file, or a --load-s1p file that cannot be read or fitted, too),\n"
+           "--load-s1p or --source-s1p file, or one that cannot be read or fitted, too),\n"
            "3 report not saved, 4 standard output could not be written, 5 an analysis file\n"
            "could not be written, 6 no textbook design but --tune wrote the tuned network.\n";
 }

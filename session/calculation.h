@@ -50,6 +50,7 @@ struct CalculateOutcome
     // With a measured load: the file it was read from and its fit of every
     // load kind, as lines.
     std::string measuredLoadFile;
+    std::string measuredSourceFile; // with a measured source, as measuredLoadFile
     std::vector<std::string> fitLines;
 
     bool solved() const { return result.solved; }
