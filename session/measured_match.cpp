@@ -211,7 +211,10 @@ MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request, analysis::On
             return match;
         }
     }
-    const double sourceOhms = match.source ? match.source->fit.sourceOhms : request.sourceOhms;
+    // A fitted source resistance goes into the box as a fitted load's does, to
+    // six digits; the design, its report and its files then agree.
+    const double sourceOhms =
+        match.source ? ReadNumber(BoxText(match.source->fit.sourceOhms)) : request.sourceOhms;
     analysis::FitSummary &summary = match.fit;
     summary = SummaryOf(match.data, fileName);
     summary.sourceOhms = sourceOhms;

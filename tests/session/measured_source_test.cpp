@@ -1,0 +1,128 @@
+// A measured source into the measured chip antenna, as a run makes it: a
+// resistive source file against the typed source resistance, and a power
+// amplifier's output tuned between the two data sets.
+
+#include "analysis/touchstone_reader.h"
+#include "format/analysis_text.h"
+#include "format/tuned_report.h"
+#include "session/run.h"
+#include "tests/session/chip_antenna.h"
+
+#include <charconv>
+#include <complex>
+#include <gtest/gtest.h>
+#include <numbers>
+
+namespace tevmar::session {
+namespace {
+
+// A one-port file of z(f) from 2 to 3 GHz in 10 MHz steps, S against 50 ohms.
+template <typename Impedance> std::string S1p(Impedance z)
+{
+    std::string text = "# GHz S RI R 50\n";
+    for (int i = 0; i <= 100; ++i) {
+        const double ghz = 2.0 + i * 0.01;
+        const std::complex<double> s = (z(ghz * 1e9) - 50.0) / (z(ghz * 1e9) + 50.0);
+        char line[96];
+        char *end = std::to_chars(line, line + 30, ghz).ptr;
+        *end++ = ' ';
+        end = std::to_chars(end, end + 30, s.real()).ptr;
+        *end++ = ' ';
+        end = std::to_chars(end, end + 30, s.imag()).ptr;
+        text += std::string(line, end) + "\n";
+    }
+    return text;
+}
+
+std::complex<double> PaOutput(double f) { return {8, 2 * std::numbers::pi * f * 0.5e-9}; }
+
+Request AntennaRun(std::optional<MeasuredSourceInput> source, double sourceOhms = 50)
+{
+    Request request;
+    request.design.f1Text = "2.3";
+    request.design.f2Text = "2.6";
+    request.design.networkOrder = 4;
+    request.measuredLoad = MeasuredLoadInput{};
+    request.measuredLoad->filePath = "antenna.s1p";
+    request.measuredLoad->data =
+        analysis::ReadOnePort(test_files::ChipAntennaS1p(), "antenna.s1p");
+    request.measuredLoad->sourceOhms = sourceOhms;
+    request.measuredLoad->source = std::move(source);
+    request.tune = true;
+    request.settings.eseries = analysis::ESeries::E24;
+    return request;
+}
+
+MeasuredSourceInput SourceData(const std::string &text)
+{
+    return MeasuredSourceInput{"source.s1p", analysis::ReadOnePort(text, "source.s1p"), {}};
+}
+
+TEST(MeasuredSource, AResistiveFileGivesExactlyTheFiguresOfTheTypedResistance)
+{
+    const Outcome typed = session::Run(AntennaRun(std::nullopt));
+    const Outcome filed =
+        session::Run(AntennaRun(SourceData(S1p([](double) { return std::complex<double>{50, 0}; }))));
+    ASSERT_EQ(typed.status, ExitStatus::Designed);
+    ASSERT_EQ(filed.status, ExitStatus::Designed);
+    ASSERT_TRUE(filed.match && filed.match->source && filed.match->source->resistive);
+    EXPECT_EQ(filed.design.inputs.zhighText, "50");
+    EXPECT_EQ(format::AnalysisLines(*filed.analysis), format::AnalysisLines(*typed.analysis));
+    ASSERT_TRUE(typed.tuned && filed.tuned);
+    EXPECT_EQ(format::TunedLines(*filed.tuned), format::TunedLines(*typed.tuned));
+    EXPECT_NE(filed.standardOutput.find("Measured source source.s1p: 101 points"),
+              std::string::npos);
+}
+
+TEST(MeasuredSource, PaOutputIntoTheAntennaTunedBetweenBothDataSetsNeverWorse)
+{
+    const Outcome run = session::Run(AntennaRun(SourceData(S1p(PaOutput))));
+    ASSERT_EQ(run.status, ExitStatus::Designed) << run.standardOutput;
+    const SourceMatch &source = *run.match->source;
+    EXPECT_EQ(source.fit.chosen.type, LoadType::SeriesRL);
+    EXPECT_NEAR(source.fit.sourceOhms, 8, 1e-9);
+    EXPECT_NEAR(source.fit.chosen.reactiveValue, 0.5, 1e-9);
+    // The antenna's shunt fit (37 ohms) lies above the 8 ohm source: it stands at port 1.
+    EXPECT_EQ(run.match->fit.chosen.type, LoadType::ShuntRL);
+    EXPECT_EQ(run.design.inputs.zlowText, "8");
+    ASSERT_TRUE(source.closedForm);
+    EXPECT_NE(source.bodeFano.find("the source's binds"), std::string::npos) << source.bodeFano;
+
+    // The source's 0.5 nH, left to the tuner, spoils the textbook design; the
+    // tuner wins the match back and its figure holds between the data sets.
+    ASSERT_TRUE(run.tuned);
+    const analysis::TuneResult &tuned = run.tuned->tuned;
+    EXPECT_GT(tuned.startGammaMax, 0.3);
+    EXPECT_LE(tuned.gammaMax, tuned.startGammaMax);
+    EXPECT_LT(tuned.gammaMax, 0.05);
+    ASSERT_TRUE(tuned.network.measured && tuned.network.measured->source);
+    double worst = 0;
+    for (double f = 2.3e9; f <= 2.6e9; f += 1e6)
+        worst = std::max(worst, analysis::ReflectionMagnitude(tuned.network, f));
+    EXPECT_NEAR(worst, tuned.gammaMax, 2e-3);
+}
+
+TEST(MeasuredSource, ASourceKindAskedForOrTooFewPointsNamesTheSourceFile)
+{
+    Request kind = AntennaRun(SourceData(S1p(PaOutput)));
+    kind.measuredLoad->source->kind = LoadType::SeriesRC;
+    const Outcome wrongKind = session::Run(kind);
+    EXPECT_EQ(wrongKind.status, ExitStatus::BadUsage);
+    ASSERT_FALSE(wrongKind.messages.empty());
+    EXPECT_EQ(wrongKind.messages.back().text,
+              "--source-s1p: source.s1p: no series RC fits the data");
+
+    Request narrow = AntennaRun(MeasuredSourceInput{
+        "source.s1p",
+        analysis::ReadOnePort("# GHz S RI R 50\n2.0 -0.7 0.2\n2.5 -0.7 0.25\n3.0 -0.7 0.3\n",
+                             "source.s1p"),
+        {}});
+    const Outcome few = session::Run(narrow);
+    EXPECT_EQ(few.status, ExitStatus::BadUsage);
+    EXPECT_NE(few.messages.back().text.find("--source-s1p: source.s1p: 1 measured points lie"),
+              std::string::npos)
+        << few.messages.back().text;
+}
+
+} // namespace
+} // namespace tevmar::session
