@@ -102,6 +102,19 @@ TEST(MeasuredSource, PaOutputIntoTheAntennaTunedBetweenBothDataSetsNeverWorse)
     EXPECT_NEAR(worst, tuned.gammaMax, 2e-3);
 }
 
+TEST(MeasuredSource, NoTextbookDesignButATunedNetworkExitsAsForTheLoad)
+{
+    Request request = AntennaRun(SourceData(S1p([](double f) {
+        return std::complex<double>{30, 2 * std::numbers::pi * f * 0.5e-9};
+    })));
+    request.design.networkOrder = 8;
+    const Outcome run = session::Run(request);
+    EXPECT_EQ(run.status, ExitStatus::Tuned);
+    ASSERT_TRUE(run.tuned && run.tuned->relaxed);
+    EXPECT_LE(run.tuned->tuned.gammaMax, run.tuned->tuned.startGammaMax);
+    EXPECT_NE(run.standardOutput.find("Measured source source.s1p"), std::string::npos);
+}
+
 TEST(MeasuredSource, ASourceKindAskedForOrTooFewPointsNamesTheSourceFile)
 {
     Request kind = AntennaRun(SourceData(S1p(PaOutput)));
