@@ -259,6 +259,8 @@ MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request, analysis::On
         source->port = 3 - load->port;
         load->source = std::move(source);
         match.outcome.measuredSourceFile = match.source->fit.fileName;
+        if (!match.source->resistive)
+            match.outcome.measuredSourceFit = match.source->fit.chosen;
         CompareBodeFano(*match.source, *chosen, match.outcome.result);
         const std::vector<std::string> lines =
             format::SourceFitLines(match.source->fit, match.source->resistive);

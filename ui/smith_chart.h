@@ -59,6 +59,11 @@ class SmithChart final : public QWidget
     analysis::Complex GammaOf(const session::ResponseCurve &curve, std::size_t i) const;
     double ReferenceOhms() const;
     void DrawLoad(QPainter &painter, const session::LoadTraces &load) const;
+    void DrawModel(QPainter &painter, const std::vector<analysis::Complex> &ohms, double reference,
+                   const QColor &colour) const;
+    void DrawPoints(QPainter &painter, const std::vector<double> &hz,
+                    const std::vector<analysis::Complex> &ohms, double reference,
+                    const QColor &colour) const;
 
     const session::Response *response_ = nullptr;
     int port_ = 1;
