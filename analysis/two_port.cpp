@@ -104,8 +104,9 @@ Abcd Cascade(const Ladder &ladder, double frequencyHz, const LossModel &losses, 
 
 // A ladder with a measured load as the source sees it: the parts in order
 // from the source's port to the load's, the source's impedance (its port
-// resistance, or a measured source's data) and the load's at the frequency. A ladder of series and shunt parts read from
-// its other end is the same parts in reverse order.
+// resistance, or a measured source's data) and the load's at the frequency.
+// A ladder of series and shunt parts read from its other end is the same
+// parts in reverse order.
 struct SourceView
 {
     Abcd m;

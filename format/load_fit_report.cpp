@@ -126,12 +126,12 @@ std::vector<std::string> SourceFitLines(const FitSummary &s, bool resistive)
 {
     std::vector<std::string> lines{FileLine("Measured source ", s)};
     AddKindLines(lines, s);
-    lines.push_back(
-        resistive ? "Source taken as its mean resistance in the band, " + Figure(s.sourceOhms) +
-                        " ohms, no kind with a reactance fitting it"
-                  : std::string("Source port at the ") + (s.forced ? "asked-for " : "best ") +
-                        NamesOf(s.chosen.type).phrase + " fit's resistance, " +
-                        Figure(s.sourceOhms) + " ohms");
+    lines.push_back(resistive
+                        ? "Source taken as its mean resistance in the band, " +
+                              Figure(s.sourceOhms) + " ohms, no kind with a reactance fitting it"
+                        : std::string("Source port at the ") + (s.forced ? "asked-for " : "best ") +
+                              NamesOf(s.chosen.type).phrase + " fit's resistance, " +
+                              Figure(s.sourceOhms) + " ohms");
     lines.push_back("Figures are between the measured source and the measured load: the "
                     "reflection is the power-wave one, |Zin - Zs*| / |Zin + Zs|");
     return lines;

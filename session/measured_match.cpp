@@ -1,7 +1,7 @@
 #include "session/measured_match.h"
 
-#include "engine/lenient_number.h"
 #include "analysis/bode_fano.h"
+#include "engine/lenient_number.h"
 #include "format/analysis_text.h"
 #include "format/load_fit_report.h"
 #include "report/number_format.h"

@@ -111,7 +111,8 @@ void AddSource(LoadTraces &load, const CalculateOutcome &design,
         load.sourceConjugateOhms.push_back(std::conj(z));
     if (design.measuredSourceFit)
         for (const double f : frequenciesHz)
-            load.sourceModelConjugateOhms.push_back(std::conj(FitOhms(*design.measuredSourceFit, f)));
+            load.sourceModelConjugateOhms.push_back(
+                std::conj(FitOhms(*design.measuredSourceFit, f)));
 }
 
 // The network into the fitted model beside the curves into the data, and the

@@ -448,9 +448,8 @@ void MainWindow::AskAndMatchMeasuredLoad()
     MeasuredLoadDialog dialog(parent);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const std::string problem =
-        MatchMeasuredLoad(dialog.filePath(), dialog.sourceOhms(), dialog.loadKind(),
-                          dialog.sourceFilePath());
+    const std::string problem = MatchMeasuredLoad(dialog.filePath(), dialog.sourceOhms(),
+                                                  dialog.loadKind(), dialog.sourceFilePath());
     if (!problem.empty())
         QMessageBox::warning(parent, QStringLiteral("Match a Measured Load"),
                              QString::fromStdString(problem));

@@ -24,7 +24,7 @@ class MeasuredLoadDialog final : public QDialog
 
     QString filePath() const;
     double sourceOhms() const;
-    QString sourceFilePath() const; // empty: the source is the resistance
+    QString sourceFilePath() const;           // empty: the source is the resistance
     std::optional<LoadType> loadKind() const; // empty: the kind that fits best
 
   private:

@@ -225,8 +225,7 @@ void SmithChart::DrawModel(QPainter &painter, const std::vector<Complex> &ohms, 
     bool bandStarted = false;
     const std::vector<double> &f = response_->frequenciesHz;
     for (std::size_t i = 0; i < ohms.size() && i < f.size(); ++i) {
-        const QPointF p =
-            PointOf(session::ReflectionOf(ohms[i], reference), g.cx, g.cy, g.radius);
+        const QPointF p = PointOf(session::ReflectionOf(ohms[i], reference), g.cx, g.cy, g.radius);
         i == 0 ? whole.moveTo(p) : whole.lineTo(p);
         if (f[i] >= band.lowHz && f[i] <= band.highHz) {
             bandStarted ? inBand.lineTo(p) : inBand.moveTo(p);
@@ -247,8 +246,7 @@ void SmithChart::DrawPoints(QPainter &painter, const std::vector<double> &hz,
     const Geometry g = ChartGeometry();
     const analysis::Band &band = response_->analysis.band;
     for (std::size_t i = 0; i < hz.size() && i < ohms.size(); ++i) {
-        const QPointF p =
-            PointOf(session::ReflectionOf(ohms[i], reference), g.cx, g.cy, g.radius);
+        const QPointF p = PointOf(session::ReflectionOf(ohms[i], reference), g.cx, g.cy, g.radius);
         painter.setPen(QPen(colour, 1.2));
         painter.setBrush(hz[i] >= band.lowHz && hz[i] <= band.highHz ? QBrush(colour) : QBrush());
         painter.drawEllipse(p, 2.5, 2.5);

@@ -26,8 +26,14 @@ std::shared_ptr<MeasuredLoad> Data(Complex (*z)(double), int port)
     return data;
 }
 
-Complex PaOutput(double f) { return {8, 2 * std::numbers::pi * f * 0.5e-9}; }
-Complex Antenna(double f) { return {20 + 1e-9 * f, 2 * std::numbers::pi * f * 1.2e-9 - 5}; }
+Complex PaOutput(double f)
+{
+    return {8, 2 * std::numbers::pi * f * 0.5e-9};
+}
+Complex Antenna(double f)
+{
+    return {20 + 1e-9 * f, 2 * std::numbers::pi * f * 1.2e-9 - 5};
+}
 
 // The data between its points, as the engineer would draw it by hand.
 Complex Between(const MeasuredLoad &m, double f)
@@ -57,8 +63,8 @@ Complex LookInto(const Ladder &ladder, bool fromPort1, Complex z, double f)
     const std::size_t n = ladder.elements.size();
     for (std::size_t k = 0; k < n; ++k) {
         const LadderElement &e = ladder.elements[fromPort1 ? n - 1 - k : k];
-        const Complex x = IsInductor(e.kind) ? Complex{0, w * SiValue(e)}
-                                             : Complex{0, -1 / (w * SiValue(e))};
+        const Complex x =
+            IsInductor(e.kind) ? Complex{0, w * SiValue(e)} : Complex{0, -1 / (w * SiValue(e))};
         z = IsShunt(e.kind) ? z * x / (z + x) : z + x;
     }
     return z;

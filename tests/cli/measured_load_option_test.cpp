@@ -9,8 +9,8 @@
 
 #include <complex>
 #include <gtest/gtest.h>
-#include <numbers>
 #include <nlohmann/json.hpp>
+#include <numbers>
 
 namespace tevmar::cli {
 namespace {
@@ -182,8 +182,7 @@ TEST(SourceS1pOption, RefusedAsTheLoadFileIsAndNeverOverwritten)
     };
     for (const auto &[extra, message] : usage) {
         Args args = extra.front() == "--source" ? load : noSource;
-        args.insert(args.end(), extra.begin() + (extra.front() == "--source" ? 2 : 0),
-                    extra.end());
+        args.insert(args.end(), extra.begin() + (extra.front() == "--source" ? 2 : 0), extra.end());
         const CliRun run = RunCliIn(args, dir);
         EXPECT_EQ(run.exitCode, kExitBadUsage) << message;
         EXPECT_NE(run.err.find(message), std::string::npos) << run.err;

@@ -34,7 +34,10 @@ template <typename Impedance> std::string S1p(Impedance z)
     return text;
 }
 
-std::complex<double> PaOutput(double f) { return {8, 2 * std::numbers::pi * f * 0.5e-9}; }
+std::complex<double> PaOutput(double f)
+{
+    return {8, 2 * std::numbers::pi * f * 0.5e-9};
+}
 
 Request AntennaRun(std::optional<MeasuredSourceInput> source, double sourceOhms = 50)
 {
@@ -44,8 +47,7 @@ Request AntennaRun(std::optional<MeasuredSourceInput> source, double sourceOhms 
     request.design.networkOrder = 4;
     request.measuredLoad = MeasuredLoadInput{};
     request.measuredLoad->filePath = "antenna.s1p";
-    request.measuredLoad->data =
-        analysis::ReadOnePort(test_files::ChipAntennaS1p(), "antenna.s1p");
+    request.measuredLoad->data = analysis::ReadOnePort(test_files::ChipAntennaS1p(), "antenna.s1p");
     request.measuredLoad->sourceOhms = sourceOhms;
     request.measuredLoad->source = std::move(source);
     request.tune = true;
@@ -61,8 +63,9 @@ MeasuredSourceInput SourceData(const std::string &text)
 TEST(MeasuredSource, AResistiveFileGivesExactlyTheFiguresOfTheTypedResistance)
 {
     const Outcome typed = session::Run(AntennaRun(std::nullopt));
-    const Outcome filed =
-        session::Run(AntennaRun(SourceData(S1p([](double) { return std::complex<double>{50, 0}; }))));
+    const Outcome filed = session::Run(AntennaRun(SourceData(S1p([](double) {
+        return std::complex<double>{50, 0};
+    }))));
     ASSERT_EQ(typed.status, ExitStatus::Designed);
     ASSERT_EQ(filed.status, ExitStatus::Designed);
     ASSERT_TRUE(filed.match && filed.match->source && filed.match->source->resistive);
@@ -128,7 +131,7 @@ TEST(MeasuredSource, ASourceKindAskedForOrTooFewPointsNamesTheSourceFile)
     Request narrow = AntennaRun(MeasuredSourceInput{
         "source.s1p",
         analysis::ReadOnePort("# GHz S RI R 50\n2.0 -0.7 0.2\n2.5 -0.7 0.25\n3.0 -0.7 0.3\n",
-                             "source.s1p"),
+                              "source.s1p"),
         {}});
     const Outcome few = session::Run(narrow);
     EXPECT_EQ(few.status, ExitStatus::BadUsage);
