@@ -1,6 +1,6 @@
 // A network between a measured source and a measured load: its figures against
 // a cascade worked out here node by node, the tuner's gradient against finite
-// differences, and a resistive source file against the plain port resistance.
+// differences.
 
 #include "analysis/ladder_gradient.h"
 #include "analysis/two_port.h"
@@ -120,33 +120,6 @@ TEST(ComplexSource, GradientMatchesFiniteDifferences)
                 EXPECT_NEAR(gradient[i], numeric, 1e-6 * std::abs(numeric) + 1e-9) << f << " " << i;
             }
         }
-    }
-}
-
-TEST(ComplexSource, AResistiveSourceFileGivesExactlyThePortResistance)
-{
-    Ladder plain = FourParts();
-    plain.port1Ohms = 50;
-    plain.measured = Data(Antenna, 2);
-    Ladder filed = plain;
-    auto load = Data(Antenna, 2);
-    load->source = Data([](double) { return Complex{50, 0}; }, 1);
-    filed.measured = load;
-    LossModel q;
-    q.inductorQ = 40;
-    q.centreHz = 2.45e9;
-    for (const double f : {1.5e9, 2.3e9, 2.45e9, 2.6e9, 4e9}) {
-        const SweepPoint a = Evaluate(plain, f, q), b = Evaluate(filed, f, q);
-        EXPECT_EQ(a.s.s11, b.s.s11);
-        EXPECT_EQ(a.s.s21, b.s.s21);
-        EXPECT_EQ(a.s.s22, b.s.s22);
-        EXPECT_EQ(a.vswr, b.vswr);
-        EXPECT_EQ(a.insertionLossDb, b.insertionLossDb);
-        EXPECT_EQ(a.s21PhaseDeg, b.s21PhaseDeg);
-        EXPECT_EQ(GroupDelaySeconds(plain, f), GroupDelaySeconds(filed, f));
-        std::vector<double> ga(4), gb(4);
-        EXPECT_EQ(ReflectedPower(plain, f, ga), ReflectedPower(filed, f, gb));
-        EXPECT_EQ(ga, gb);
     }
 }
 

@@ -132,19 +132,11 @@ TEST(LoadS1pOption, BadUsageExitsTwoSayingWhy)
     EXPECT_NE(missing.err.find("none.s1p: cannot be read"), std::string::npos);
 }
 
-// The PA's output, 8 ohms with 0.5 nH, as a one-port file in `dir`.
+// The PA's output as a one-port file in `dir`.
 std::string PaFile(const TempDir &dir)
 {
-    std::string text = "! PA output\n# GHz S RI R 50\n";
-    for (int i = 0; i <= 100; ++i) {
-        const double ghz = 2.0 + i * 0.01;
-        const std::complex<double> z{8, 2 * std::numbers::pi * ghz * 0.5};
-        const std::complex<double> s = (z - 50.0) / (z + 50.0);
-        text += std::to_string(ghz) + " " + std::to_string(s.real()) + " " +
-                std::to_string(s.imag()) + "\n";
-    }
     const std::string path = (dir / "pa.s1p").string();
-    test_files::WriteBytes(path, text);
+    test_files::WriteBytes(path, test_files::PaOutputS1p());
     return path;
 }
 

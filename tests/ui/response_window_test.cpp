@@ -24,8 +24,6 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <algorithm>
-#include <complex>
-#include <numbers>
 
 namespace tevmar::test {
 namespace {
@@ -332,15 +330,7 @@ TEST_F(ResponseWindowTest, TheTunedNetworkJoinsEveryViewWithoutHoldingTheWindow)
 TEST_F(ResponseWindowTest, AMeasuredSourceDrawsBothEndsAndEveryCurveIsBetweenThem)
 {
     // A PA output, 8 ohms with 0.5 nH, into the chip antenna.
-    std::string pa = "# GHz S RI R 50\n";
-    for (int i = 0; i <= 100; ++i) {
-        const double ghz = 2.0 + i * 0.01;
-        const std::complex<double> z{8, 2 * std::numbers::pi * ghz * 0.5};
-        const std::complex<double> s = (z - 50.0) / (z + 50.0);
-        pa += std::to_string(ghz) + " " + std::to_string(s.real()) + " " +
-              std::to_string(s.imag()) + "\n";
-    }
-    WriteFile(Here() / "pa.s1p", pa);
+    WriteFile(Here() / "pa.s1p", test_files::PaOutputS1p());
     WriteFile(Here() / "antenna.s1p", test_files::ChipAntennaS1p());
     MainWindow w;
     Calculate(w, "2.3", "2.6", "10");
