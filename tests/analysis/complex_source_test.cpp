@@ -70,7 +70,7 @@ Complex LookInto(const Ladder &ladder, bool fromPort1, Complex z, double f)
     return z;
 }
 
-TEST(ComplexSource, FiguresMatchAHandCascadeBetweenTheTwoDataSets)
+TEST(ComplexSource, FiguresAndGradientMatchAHandCascadeBetweenTheTwoDataSets)
 {
     for (const int loadPort : {2, 1}) {
         Ladder ladder = FourParts();
@@ -96,28 +96,16 @@ TEST(ComplexSource, FiguresMatchAHandCascadeBetweenTheTwoDataSets)
             EXPECT_NEAR(std::sqrt(1 - transducerGain), std::abs(gammaIn), 1e-9);
             EXPECT_NEAR(p.vswr, (1 + std::abs(gammaIn)) / (1 - std::abs(gammaIn)), 1e-9);
             EXPECT_NEAR(ReflectionMagnitude(ladder, f), std::abs(gammaIn), 1e-12);
-            EXPECT_NEAR(ReflectedPower(ladder, f), std::norm(gammaIn), 1e-12);
-        }
-    }
-}
 
-TEST(ComplexSource, GradientMatchesFiniteDifferences)
-{
-    for (const int loadPort : {2, 1}) {
-        Ladder ladder = FourParts();
-        auto load = Data(Antenna, loadPort);
-        load->source = Data(PaOutput, 3 - loadPort);
-        ladder.measured = load;
-        for (const double f : {2.2e9, 2.5e9}) {
+            // The tuner's gradient of |S11|^2 by ln(value), against finite differences.
             std::vector<double> gradient(ladder.elements.size());
-            ReflectedPower(ladder, f, gradient);
+            EXPECT_NEAR(ReflectedPower(ladder, f, gradient), std::norm(gammaIn), 1e-12);
             for (std::size_t i = 0; i < ladder.elements.size(); ++i) {
-                const double h = 1e-6;
                 Ladder up = ladder, down = ladder;
-                up.elements[i].value *= std::exp(h);
-                down.elements[i].value *= std::exp(-h);
-                const double numeric = (ReflectedPower(up, f) - ReflectedPower(down, f)) / (2 * h);
-                EXPECT_NEAR(gradient[i], numeric, 1e-6 * std::abs(numeric) + 1e-9) << f << " " << i;
+                up.elements[i].value *= std::exp(1e-6);
+                down.elements[i].value *= std::exp(-1e-6);
+                const double numeric = (ReflectedPower(up, f) - ReflectedPower(down, f)) / 2e-6;
+                EXPECT_NEAR(gradient[i], numeric, 1e-6 * std::abs(numeric) + 1e-9) << i;
             }
         }
     }
