@@ -74,7 +74,7 @@ double ReflectedPower(const Ladder &ladder, double frequencyHz, std::span<double
     thread_local std::vector<std::size_t> partOf;
     sections.clear();
     partOf.clear();
-    double z1 = ladder.port1Ohms;
+    Complex z1 = ladder.port1Ohms;
     Complex z2 = ladder.port2Ohms;
     if (const MeasuredLoad *measured = ladder.measured.get()) {
         const std::size_t parts = ladder.elements.size();
@@ -82,7 +82,8 @@ double ReflectedPower(const Ladder &ladder, double frequencyHz, std::span<double
             partOf.push_back(measured->port == 2 ? i : parts - 1 - i);
             sections.push_back(&ladder.elements[partOf.back()]);
         }
-        z1 = measured->port == 2 ? ladder.port1Ohms : ladder.port2Ohms;
+        z1 = measured->source ? measured->source->ImpedanceAt(frequencyHz)
+                              : Complex{measured->port == 2 ? ladder.port1Ohms : ladder.port2Ohms};
         z2 = measured->ImpedanceAt(frequencyHz);
     } else {
         const LoadReactance *load = ladder.load ? &*ladder.load : nullptr;
@@ -101,8 +102,9 @@ double ReflectedPower(const Ladder &ladder, double frequencyHz, std::span<double
     }
     const std::size_t n = sections.size();
 
-    // S11 = N / D with N = [1 -z1] M [z2 1]^T and D = [1 z1] M [z2 1]^T, M the
-    // product of the sections. Forward: the two row vectors ahead of each
+    // S11 = N / D with N = [1 -z1*] M [z2 1]^T and D = [1 z1] M [z2 1]^T, M the
+    // product of the sections: the power-wave reflection at a complex source
+    // z1, the plain one at a resistive source. Forward: the two row vectors ahead of each
     // section; backward: the column vector behind it. The derivative of N with
     // respect to section i is the row ahead times dSection times the column behind.
     thread_local std::vector<Pair> aheadN, aheadD;
@@ -110,7 +112,7 @@ double ReflectedPower(const Ladder &ladder, double frequencyHz, std::span<double
     aheadN.resize(n + 1);
     aheadD.resize(n + 1);
     immittance.resize(n);
-    aheadN[0] = {1.0, -z1};
+    aheadN[0] = {1.0, -std::conj(z1)};
     aheadD[0] = {1.0, z1};
     for (std::size_t i = 0; i < n; ++i) {
         const double b = ImmittanceImag(*sections[i], omega);

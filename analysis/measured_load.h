@@ -5,6 +5,7 @@
 // place of the port resistance and the absorbed reactance of the fitted model.
 
 #include <complex>
+#include <memory>
 #include <vector>
 
 namespace tevmar::analysis {
@@ -17,6 +18,11 @@ struct MeasuredLoad
     // a load whose fit is a series kind; 1, the high-impedance port, for a
     // shunt kind. The source drives the other port through its resistance.
     int port = 2;
+    // A source known by measurement too, driving the other port in place of
+    // that port's resistance: the network then stands between two complex
+    // terminations, and every figure is the power-wave view between them (the
+    // source's own `port` is not used). Unset: the port resistance drives.
+    std::shared_ptr<const MeasuredLoad> source = nullptr;
 
     // The impedance at any frequency: linear in real and imaginary parts
     // between the measured points. Below the first and above the last point

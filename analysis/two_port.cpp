@@ -54,20 +54,23 @@ struct PortTerms
     Complex p, q, delta;
 };
 
-// z2 is the port-2 resistance, or a measured load's complex impedance.
-template <typename Termination> PortTerms PortTermsOf(const Abcd &m, double z1, Termination z2)
+// z1 is the source's impedance, z2 the port-2 resistance or a measured
+// load's complex impedance; both are real between plain port resistances.
+PortTerms PortTermsOf(const Abcd &m, Complex z1, Complex z2)
 {
     const Complex p = m.A * z2 + m.B;
     const Complex q = m.C * z2 + m.D;
     return PortTerms{p, q, p + z1 * q};
 }
 
-// 1 - |S11|^2 from the real part of the input impedance rather than by
-// subtraction, which keeps its relative precision far outside the passband
-// where |S11| is within 1e-12 of 1.
-double OneMinusGammaSquared(const PortTerms &t, double z1)
+// 1 - |S11|^2 from the real parts of the source and input impedances rather
+// than by subtraction, which keeps its relative precision far outside the
+// passband where |S11| is within 1e-12 of 1: with the power-wave reflection
+// (Zin - Zs*) / (Zin + Zs), 1 - |S11|^2 = 4 Re Zs Re Zin / |Zin + Zs|^2.
+double OneMinusGammaSquared(const PortTerms &t, double sourceResistance)
 {
-    const double delivered = 4.0 * z1 * Mul(t.p, std::conj(t.q)).real() / std::norm(t.delta);
+    const double delivered =
+        4.0 * sourceResistance * Mul(t.p, std::conj(t.q)).real() / std::norm(t.delta);
     return std::clamp(delivered, kSmallestPowerRatio, 1.0);
 }
 
@@ -100,13 +103,14 @@ Abcd Cascade(const Ladder &ladder, double frequencyHz, const LossModel &losses, 
 }
 
 // A ladder with a measured load as the source sees it: the parts in order
-// from the source's port to the load's, the source resistance, and the load's
-// impedance at the frequency. A ladder of series and shunt parts read from
-// its other end is the same parts in reverse order.
+// from the source's port to the load's, the source's impedance (its port
+// resistance, or a measured source's data) and the load's at the frequency.
+// A ladder of series and shunt parts read from its other end is the same
+// parts in reverse order.
 struct SourceView
 {
     Abcd m;
-    double sourceOhms = 0;
+    Complex sourceOhms;
     Complex loadOhms;
     PortTerms t; // with the source as port 1 and the load as port 2
 };
@@ -123,28 +127,32 @@ SourceView SourceViewOf(const Ladder &ladder, double frequencyHz, const LossMode
         for (auto element = ladder.elements.rbegin(); element != ladder.elements.rend(); ++element)
             Append(view.m, *element, omega, losses);
     }
-    view.sourceOhms = load.port == 2 ? ladder.port1Ohms : ladder.port2Ohms;
+    view.sourceOhms = load.source ? load.source->ImpedanceAt(frequencyHz)
+                                  : Complex{load.port == 2 ? ladder.port1Ohms : ladder.port2Ohms};
     view.loadOhms = load.ImpedanceAt(frequencyHz);
     view.t = PortTermsOf(view.m, view.sourceOhms, view.loadOhms);
     return view;
 }
 
-// S11 at the source referred to its resistance; S21 = S12 the transducer
-// gain's amplitude 2 sqrt(Rs Re ZL) / (A ZL + B + Rs (C ZL + D)), whose square
-// is the power reaching the load over the source's available power; S22 the
-// power-wave reflection at the load, (Zout - ZL*) / (Zout + ZL).
+// S11 the power-wave reflection at the source, (Zin - Zs*) / (Zin + Zs),
+// which is S11 referred to the source resistance when the source is one; S21
+// = S12 the transducer gain's amplitude 2 sqrt(Re Zs Re ZL) / (A ZL + B + Zs
+// (C ZL + D)), whose square is the power reaching the load over the source's
+// available power; S22 the power-wave reflection at the load, (Zout - ZL*) /
+// (Zout + ZL) with Zout = (D Zs + B) / (C Zs + A).
 SParameters MeasuredSParameters(const SourceView &v)
 {
     const Abcd &m = v.m;
     const PortTerms &t = v.t;
-    const double z1 = v.sourceOhms;
+    const Complex zs = v.sourceOhms;
     const Complex perDelta = Reciprocal(t.delta);
-    const Complex s21 = 2.0 * std::sqrt(z1 * std::max(v.loadOhms.real(), 0.0)) * perDelta;
+    const double resistances = std::max(zs.real(), 0.0) * std::max(v.loadOhms.real(), 0.0);
+    const Complex s21 = 2.0 * std::sqrt(resistances) * perDelta;
     return SParameters{
-        Mul(t.p - z1 * t.q, perDelta),
+        Mul(t.p - std::conj(zs) * t.q, perDelta),
         s21,
         s21,
-        Mul(m.D * z1 + m.B - std::conj(v.loadOhms) * (m.C * z1 + m.A), perDelta),
+        Mul(m.D * zs + m.B - std::conj(v.loadOhms) * (m.C * zs + m.A), perDelta),
     };
 }
 
@@ -207,7 +215,7 @@ SweepPoint Evaluate(const Ladder &ladder, double frequencyHz, const LossModel &l
 {
     if (ladder.measured) {
         const SourceView v = SourceViewOf(ladder, frequencyHz, losses);
-        return PointOf(frequencyHz, MeasuredSParameters(v), v.t, v.sourceOhms);
+        return PointOf(frequencyHz, MeasuredSParameters(v), v.t, v.sourceOhms.real());
     }
     const double z1 = ladder.port1Ohms;
     const double z2 = ladder.port2Ohms;
@@ -220,7 +228,8 @@ double ReflectionMagnitude(const Ladder &ladder, double frequencyHz, const LossM
 {
     if (ladder.measured) {
         const SourceView v = SourceViewOf(ladder, frequencyHz, losses);
-        const double reflected = std::norm(v.t.p - v.sourceOhms * v.t.q) / std::norm(v.t.delta);
+        const double reflected =
+            std::norm(v.t.p - std::conj(v.sourceOhms) * v.t.q) / std::norm(v.t.delta);
         return std::min(std::sqrt(reflected), 1.0);
     }
     const Abcd m = LoadedAbcd(ladder, frequencyHz, losses);

@@ -46,7 +46,9 @@ struct SParameters
 // With a measured load, port 1 is the source's port (referred to the source
 // resistance) and port 2 the load's: S11 the reflection the source sees, S21 =
 // S12 the transducer gain's amplitude, S22 the power-wave reflection at the
-// load. For a lossless network |S11| = |S22| either way.
+// load. With a measured source too, S11 is the power-wave reflection at the
+// source, (Zin - Zs*) / (Zin + Zs), so that |S11|^2 = 1 - G_T for a lossless
+// network. For a lossless network |S11| = |S22| either way.
 struct SweepPoint
 {
     double frequencyHz = 0;

@@ -55,12 +55,17 @@ std::string FitValuesText(const LoadFit &fit)
            ReactiveUnit(fit);
 }
 
-std::vector<std::string> FitLines(const FitSummary &s)
+namespace {
+
+std::string FileLine(const char *what, const FitSummary &s)
 {
-    std::vector<std::string> lines{"Measured load " + s.fileName + ": " + std::to_string(s.points) +
-                                   " points from " + Figure(s.firstHz / 1e9) + " to " +
-                                   Figure(s.lastHz / 1e9) + " GHz, " +
-                                   std::to_string(s.pointsInBand) + " in the band"};
+    return std::string(what) + s.fileName + ": " + std::to_string(s.points) + " points from " +
+           Figure(s.firstHz / 1e9) + " to " + Figure(s.lastHz / 1e9) + " GHz, " +
+           std::to_string(s.pointsInBand) + " in the band";
+}
+
+void AddKindLines(std::vector<std::string> &lines, const FitSummary &s)
+{
     for (std::size_t i = 0; i < s.fits.size(); ++i) {
         const LoadFit &fit = s.fits[i];
         std::string line = std::string("  ") + NamesOf(fit.type).phrase + ": ";
@@ -70,6 +75,25 @@ std::vector<std::string> FitLines(const FitSummary &s)
             line += (fit.valid ? "; " : "") + s.problems[i];
         lines.push_back(line);
     }
+}
+
+Json FitsJson(const FitSummary &s)
+{
+    Json fits = Json::array();
+    for (std::size_t i = 0; i < s.fits.size(); ++i)
+        fits.push_back(FitJson(s.fits[i], i < s.problems.size() ? s.problems[i] : ""));
+    return fits;
+}
+
+constexpr const char *kInterpolation =
+    "linear in real and imaginary parts; held at the end points outside the measurement";
+
+} // namespace
+
+std::vector<std::string> FitLines(const FitSummary &s)
+{
+    std::vector<std::string> lines{FileLine("Measured load ", s)};
+    AddKindLines(lines, s);
     lines.push_back(std::string("Designed for the ") + (s.forced ? "asked-for " : "best ") +
                     NamesOf(s.chosen.type).phrase + " fit at " + PortEnd(s.chosen.type) +
                     ", source " + Figure(s.sourceOhms) +
@@ -80,9 +104,7 @@ std::vector<std::string> FitLines(const FitSummary &s)
 
 std::string WithFitJson(const std::string &designJson, const FitSummary &s)
 {
-    Json fits = Json::array();
-    for (std::size_t i = 0; i < s.fits.size(); ++i)
-        fits.push_back(FitJson(s.fits[i], i < s.problems.size() ? s.problems[i] : ""));
+    const Json fits = FitsJson(s);
     Json chosen = FitJson(s.chosen, "");
     chosen["port"] = IsSeriesLoad(s.chosen.type) ? 2 : 1;
     chosen["forced"] = s.forced;
@@ -92,12 +114,51 @@ std::string WithFitJson(const std::string &designJson, const FitSummary &s)
                   {"firstHz", s.firstHz},
                   {"lastHz", s.lastHz},
                   {"sourceOhms", s.sourceOhms},
-                  {"interpolation", "linear in real and imaginary parts; held at the end "
-                                    "points outside the measurement"},
+                  {"interpolation", kInterpolation},
                   {"fits", fits},
                   {"chosen", chosen}};
     Json document = Json::parse(designJson);
     document["measuredLoad"] = measured;
+    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+std::vector<std::string> SourceFitLines(const FitSummary &s, bool resistive)
+{
+    std::vector<std::string> lines{FileLine("Measured source ", s)};
+    AddKindLines(lines, s);
+    lines.push_back(resistive
+                        ? "Source taken as its mean resistance in the band, " +
+                              Figure(s.sourceOhms) + " ohms, no kind with a reactance fitting it"
+                        : std::string("Source port at the ") + (s.forced ? "asked-for " : "best ") +
+                              NamesOf(s.chosen.type).phrase + " fit's resistance, " +
+                              Figure(s.sourceOhms) + " ohms");
+    lines.push_back("Figures are between the measured source and the measured load: the "
+                    "reflection is the power-wave one, |Zin - Zs*| / |Zin + Zs|");
+    return lines;
+}
+
+std::string WithSourceFitJson(const std::string &designJson, const FitSummary &s, bool resistive,
+                              const std::string &bodeFano)
+{
+    Json measured{{"file", s.fileName},
+                  {"points", s.points},
+                  {"pointsInBand", s.pointsInBand},
+                  {"firstHz", s.firstHz},
+                  {"lastHz", s.lastHz},
+                  {"resistanceOhms", s.sourceOhms},
+                  {"interpolation", kInterpolation},
+                  {"reflection", "power-wave, |Zin - Zs*| / |Zin + Zs|"},
+                  {"fits", FitsJson(s)},
+                  {"bodeFano", bodeFano}};
+    if (resistive) {
+        measured["chosen"] = nullptr;
+    } else {
+        Json chosen = FitJson(s.chosen, "");
+        chosen["forced"] = s.forced;
+        measured["chosen"] = chosen;
+    }
+    Json document = Json::parse(designJson);
+    document["measuredSource"] = measured;
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 

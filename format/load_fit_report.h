@@ -21,4 +21,14 @@ std::vector<std::string> FitLines(const analysis::FitSummary &summary);
 // port it stands at.
 std::string WithFitJson(const std::string &designJson, const analysis::FitSummary &summary);
 
+// A measured source's fit as plain lines: the file, each kind's fit, the
+// kind chosen (or, for a `resistive` source, its mean resistance) and that
+// the figures are between the two measurements.
+std::vector<std::string> SourceFitLines(const analysis::FitSummary &summary, bool resistive);
+
+// `designJson` with a "measuredSource" object added, as WithFitJson adds
+// "measuredLoad": the file, every kind's fit and the resistance designed for.
+std::string WithSourceFitJson(const std::string &designJson, const analysis::FitSummary &summary,
+                              bool resistive, const std::string &bodeFano);
+
 } // namespace tevmar::format

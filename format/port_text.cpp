@@ -26,6 +26,11 @@ std::vector<std::string> PortLines(const Ladder &ladder)
     } else {
         lines.push_back("Load: resistive, nothing absorbed");
     }
+    // Between a measured source and a measured load the file still holds the
+    // network alone: its ports are the fitted resistances, not the data.
+    if (ladder.measured && ladder.measured->source)
+        lines.push_back("Measured source and load: not part of this network; each port is "
+                        "referred to the fitted resistance at its end");
     return lines;
 }
 

@@ -4,6 +4,7 @@
 // the design, its report lines, the report file, and what the window's boxes
 // show afterwards.
 
+#include "analysis/load_fit.h"
 #include "analysis/measured_load.h"
 #include "engine/design_inputs.h"
 #include "engine/design_result.h"
@@ -50,6 +51,10 @@ struct CalculateOutcome
     // With a measured load: the file it was read from and its fit of every
     // load kind, as lines.
     std::string measuredLoadFile;
+    std::string measuredSourceFile; // with a measured source, as measuredLoadFile
+    // The measured source's fit, for the Smith chart; unset for a source
+    // taken as its mean resistance.
+    std::optional<analysis::LoadFit> measuredSourceFit;
     std::vector<std::string> fitLines;
 
     bool solved() const { return result.solved; }

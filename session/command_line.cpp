@@ -59,16 +59,22 @@ std::string CheckMeasuredLoad(const CommandLine &c)
 {
     const MeasuredLoadArguments &m = c.measured;
     if (!m.filePath) {
-        if (m.sourceOhms || m.loadKind)
-            return std::string(m.sourceOhms ? "--source" : "--load-kind") +
+        if (m.sourceOhms || m.loadKind || m.sourcePath)
+            return std::string(m.sourceOhms ? "--source"
+                               : m.loadKind ? "--load-kind"
+                                            : "--source-s1p") +
                    " applies to --load-s1p; give it";
         return {};
     }
+    if (m.sourceKind && !m.sourcePath)
+        return "--source-kind applies to --source-s1p; give it";
     if (!c.replacedOption.empty())
         return "--load-s1p replaces --zhigh, --zlow, --load and --absorb; " + c.replacedOption +
                " was given too";
-    if (!m.sourceOhms)
-        return "--load-s1p needs --source, the source resistance in ohms";
+    if (m.sourceOhms && m.sourcePath)
+        return "--source-s1p replaces --source; give one of them";
+    if (!m.sourceOhms && !m.sourcePath)
+        return "--load-s1p needs --source, the source resistance in ohms, or --source-s1p";
     return {};
 }
 
@@ -79,6 +85,8 @@ std::string CheckOutputsAgainstInputs(const CommandLine &c)
     std::vector<NamedPath> inputs;
     if (c.measured.filePath)
         inputs.push_back({"--load-s1p", *c.measured.filePath});
+    if (c.measured.sourcePath)
+        inputs.push_back({"--source-s1p", *c.measured.sourcePath});
     std::vector<NamedPath> outputs{{"--report", c.reportPath}};
     for (const FileOption &file : kFileOptions)
         if (const std::optional<std::string> &path = c.analysis.*file.path;
@@ -102,6 +110,7 @@ std::string CheckJsonText(const CommandLine &c)
         {"--zlow", d.zlowText},
         {"--absorb", d.absorbText},
         {"--load-s1p", c.measured.filePath.value_or("")},
+        {"--source-s1p", c.measured.sourcePath.value_or("")},
         {"--report", c.reportPath.string()}};
     for (const auto &[option, text] : texts)
         if (!IsValidUtf8(text))
@@ -120,8 +129,12 @@ Request RequestOf(const CommandLine &c)
     if (c.measured.filePath) {
         request.measuredLoad = MeasuredLoadInput{};
         request.measuredLoad->filePath = *c.measured.filePath;
-        request.measuredLoad->sourceOhms = *c.measured.sourceOhms;
+        if (c.measured.sourceOhms)
+            request.measuredLoad->sourceOhms = *c.measured.sourceOhms;
         request.measuredLoad->kind = c.measured.loadKind;
+        if (c.measured.sourcePath)
+            request.measuredLoad->source =
+                MeasuredSourceInput{*c.measured.sourcePath, {}, c.measured.sourceKind};
     }
     AddAnalysis(c.analysis, request);
     request.reportPath = c.reportPath;

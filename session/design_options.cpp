@@ -3,6 +3,7 @@
 #include "session/types.h"
 
 #include <charconv>
+#include <functional>
 #include <ostream>
 #include <utility>
 #include <vector>
@@ -84,6 +85,18 @@ OptionTable DesignOptions(DesignInputs &inputs, std::vector<std::string> &warnin
     };
 }
 
+// Stores a fitted kind named as --load names it.
+std::function<std::string(const std::string &)> StoreKind(std::optional<LoadType> &kind)
+{
+    return [&kind](const std::string &value) -> std::string {
+        LoadType type{};
+        if (std::string problem = Choose<LoadType>(type, LoadWords())(value); !problem.empty())
+            return problem;
+        kind = type;
+        return {};
+    };
+}
+
 OptionTable MeasuredLoadOptions(MeasuredLoadArguments &m)
 {
     return {
@@ -98,13 +111,18 @@ OptionTable MeasuredLoadOptions(MeasuredLoadArguments &m)
          StorePositive(m.sourceOhms)},
         {"--load-kind", "TYPE",
          "fit the measured load as this load type rather than the best-fitting one",
+         StoreKind(m.loadKind)},
+        {"--source-s1p", "FILE.s1p",
+         "the source measured in this one-port Touchstone file, in place of --source",
          [&m](const std::string &value) -> std::string {
-             LoadType type{};
-             if (std::string problem = Choose<LoadType>(type, LoadWords())(value); !problem.empty())
-                 return problem;
-             m.loadKind = type;
+             if (value.empty() || HasLineBreak(value))
+                 return "needs a file name";
+             m.sourcePath = value;
              return {};
          }},
+        {"--source-kind", "TYPE",
+         "fit the measured source as this load type rather than the best-fitting one",
+         StoreKind(m.sourceKind)},
     };
 }
 

@@ -26,9 +26,11 @@ struct MeasuredLoadArguments
     std::optional<std::string> filePath;
     std::optional<double> sourceOhms;
     std::optional<LoadType> loadKind;
+    std::optional<std::string> sourcePath; // --source-s1p, in place of --source
+    std::optional<LoadType> sourceKind;
 };
 
-// Those three options, filling `arguments`.
+// Those options, filling `arguments`.
 OptionTable MeasuredLoadOptions(MeasuredLoadArguments &arguments);
 
 // The design options a measured load replaces.

@@ -24,8 +24,11 @@ void DesignState::Follow(const Request &request, const Outcome &outcome)
         Latest latest{request, outcome.design};
         // A measured load is kept as read, so that the design's files and
         // figures never depend on the file staying as it was.
-        if (latest.request.measuredLoad && outcome.match)
+        if (latest.request.measuredLoad && outcome.match) {
             latest.request.measuredLoad->data = outcome.match->data;
+            if (latest.request.measuredLoad->source && outcome.match->source)
+                latest.request.measuredLoad->source->data = outcome.match->source->data;
+        }
         latest.request.reportPath.reset();
         latest_ = std::move(latest);
         current_ = true;

@@ -16,6 +16,15 @@
 
 namespace tevmar::session {
 
+// A source known by measurement (a power amplifier's output, an amplifier's
+// optimum source impedance), in place of the source resistance.
+struct MeasuredSourceRequest
+{
+    std::string filePath;                      // the .s1p file; names it in the lines
+    std::optional<analysis::OnePortData> data; // already read; unset: the file is read
+    std::optional<LoadType> kind;              // a kind asked for; else the one that fits best
+};
+
 // What the engineer gives in place of the port impedances and the load.
 struct MeasuredLoadRequest
 {
@@ -24,7 +33,30 @@ struct MeasuredLoadRequest
     double sourceOhms = 50;     // the source's resistance
     int networkOrder = 4;
     std::optional<LoadType> loadKind; // a kind asked for; else the one that fits best
+    // A measured source in place of `sourceOhms`: its fitted resistance is the
+    // source port's, and every figure is between the two data sets.
+    std::optional<MeasuredSourceRequest> source = std::nullopt;
 };
+
+// A measured source's data and fit. Its resistance (the chosen kind's, or
+// the mean in-band resistance when no kind with a reactance fits) is the
+// source port's; its reactance is left to the tuner.
+struct SourceMatch
+{
+    analysis::OnePortData data;
+    analysis::FitSummary fit; // fit.sourceOhms: the resistance the design is for
+    bool resistive = false;   // no kind fits: a plain resistance, fit.chosen unused
+    // The Bode-Fano limits of the two ends when both are simple models (each
+    // fit within kSimpleModelError): each end's smallest |S11| over the band,
+    // the larger binding. Otherwise there is no closed-form limit.
+    bool closedForm = false;
+    double sourceGammaLimit = 0, loadGammaLimit = 0;
+    std::string bodeFano; // the finding in words
+};
+
+// A fit whose rms relative error is within this is taken as the simple
+// model it fits; beyond it the end is only its data.
+inline constexpr double kSimpleModelError = 0.05;
 
 // A fit needs at least this many measured points inside the band.
 inline constexpr std::size_t kMinFitPoints = 3;
@@ -35,6 +67,7 @@ struct MeasuredMatch
     // the band, or no kind that fits on the right side of the source
     // resistance. Empty when `outcome` holds the design run.
     std::string problem;
+    bool problemInSource = false; // the problem is the measured source's
     analysis::OnePortData data;
     analysis::FitSummary fit;
     // The band reaching past the measured frequencies, where the load is held
@@ -45,6 +78,7 @@ struct MeasuredMatch
     // absorbed) and result, with `measuredLoad` set so that the response,
     // analysis and tuning of this outcome are into the data.
     CalculateOutcome outcome;
+    std::optional<SourceMatch> source; // with a measured source
 
     bool ok() const { return problem.empty(); }
 };

@@ -88,6 +88,33 @@ analysis::Complex ModelLoadOhms(const analysis::Ladder &model, double frequencyH
     return model.port1Ohms * x / (model.port1Ohms + x);
 }
 
+// A fitted kind's impedance at a frequency: R + jX in series, R and jX across.
+analysis::Complex FitOhms(const analysis::LoadFit &fit, double frequencyHz)
+{
+    const double omega = 2 * std::numbers::pi * frequencyHz;
+    const analysis::Complex x =
+        IsInductiveLoad(fit.type) ? analysis::Complex(0, omega * fit.reactiveValue * 1e-9)
+                                  : analysis::Complex(0, -1 / (omega * fit.reactiveValue * 1e-12));
+    return IsSeriesLoad(fit.type) ? fit.resistanceOhms + x
+                                  : fit.resistanceOhms * x / (fit.resistanceOhms + x);
+}
+
+// The measured source and its fit, conjugated, for the Smith chart.
+void AddSource(LoadTraces &load, const CalculateOutcome &design,
+               const std::vector<double> &frequenciesHz)
+{
+    const analysis::MeasuredLoad *source = design.measuredLoad->source.get();
+    if (!source)
+        return;
+    load.sourceHz = source->frequenciesHz;
+    for (const analysis::Complex z : source->impedanceOhms)
+        load.sourceConjugateOhms.push_back(std::conj(z));
+    if (design.measuredSourceFit)
+        for (const double f : frequenciesHz)
+            load.sourceModelConjugateOhms.push_back(
+                std::conj(FitOhms(*design.measuredSourceFit, f)));
+}
+
 // The network into the fitted model beside the curves into the data, and the
 // load itself for the Smith chart.
 void AddFittedModel(Response &r, const CalculateOutcome &design)
@@ -107,6 +134,7 @@ void AddFittedModel(Response &r, const CalculateOutcome &design)
     for (const double f : r.frequenciesHz)
         load.modelOhms.push_back(ModelLoadOhms(model, f));
     load.fitLines = design.fitLines;
+    AddSource(load, design, r.frequenciesHz);
     r.load = std::move(load);
 }
 
@@ -307,7 +335,11 @@ std::string DesignSummary(const CalculateOutcome &d)
                 Figure(table.back().value, 6) + " \u03A9";
     text += d.result.absorbed ? ", " + LoadText(d) : ", nothing absorbed";
     if (d.measuredLoad)
-        text += "; figures into the load measured in " + d.measuredLoadFile;
+        text += (d.measuredSourceFile.empty()
+                     ? "; figures into the load measured in "
+                     : "; figures between the source measured in " + d.measuredSourceFile +
+                           " and the load measured in ") +
+                d.measuredLoadFile;
     return text;
 }
 

@@ -96,6 +96,12 @@ struct LoadTraces
     std::vector<analysis::Complex> measuredOhms;
     std::vector<analysis::Complex> modelOhms; // one per Response::frequenciesHz
     std::vector<std::string> fitLines;
+    // A measured source and its fit, conjugated as a designer draws the
+    // source beside the load: a match puts the network's input on Zs*. The
+    // fit is empty for a source taken as its mean resistance.
+    std::vector<double> sourceHz;
+    std::vector<analysis::Complex> sourceConjugateOhms;
+    std::vector<analysis::Complex> sourceModelConjugateOhms; // per Response::frequenciesHz
 };
 
 struct Response

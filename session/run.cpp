@@ -75,6 +75,8 @@ class Runner
     ExitStatus PaneLines();
     ExitStatus DesignStatus();
     std::string DocumentOf(const std::string &designJson) const;
+    // The measured source's and load's fits as lines.
+    std::vector<std::string> FitLines() const;
 
     const Request &r_;
     Outcome &o_;
@@ -145,12 +147,15 @@ bool Runner::Design()
         return true;
     }
     const MeasuredLoadInput &m = *r_.measuredLoad;
-    const MeasuredLoadRequest request{m.filePath,   r_.design.f1Text,       r_.design.f2Text,
-                                      m.sourceOhms, r_.design.networkOrder, m.kind};
+    MeasuredLoadRequest request{m.filePath,   r_.design.f1Text,       r_.design.f2Text,
+                                m.sourceOhms, r_.design.networkOrder, m.kind};
+    if (m.source)
+        request.source = MeasuredSourceRequest{m.source->filePath, m.source->data, m.source->kind};
     MeasuredMatch match =
         m.data ? MatchMeasuredLoad(request, *m.data, m.filePath) : MatchMeasuredLoad(request);
     if (!match.ok()) {
-        Say(Kind::Problem, m.label.empty() ? match.problem : m.label + ": " + match.problem);
+        const std::string &label = match.problemInSource ? m.source->label : m.label;
+        Say(Kind::Problem, label.empty() ? match.problem : label + ": " + match.problem);
         o_.status = ExitStatus::BadUsage;
         return false;
     }
@@ -160,6 +165,18 @@ bool Runner::Design()
     o_.match = std::move(match);
     fit_ = &o_.match->fit;
     return true;
+}
+
+std::vector<std::string> Runner::FitLines() const
+{
+    std::vector<std::string> lines;
+    if (const std::optional<SourceMatch> &source = o_.match->source)
+        lines = format::SourceFitLines(source->fit, source->resistive);
+    const std::vector<std::string> load = format::FitLines(*fit_);
+    lines.insert(lines.end(), load.begin(), load.end());
+    if (o_.match->source)
+        lines.push_back(o_.match->source->bodeFano);
+    return lines;
 }
 
 void Runner::SayNoSolution()
@@ -218,7 +235,12 @@ std::string Runner::DocumentOf(const std::string &designJson) const
         o_.tuned ? format::WithTunedJson(designJson, *o_.tuned, &*tunedAnalysis_) : designJson;
     if (o_.candidates)
         json = format::WithCandidatesJson(json, *o_.candidates);
-    return fit_ ? format::WithFitJson(json, *fit_) : json;
+    if (!fit_)
+        return json;
+    json = format::WithFitJson(json, *fit_);
+    if (const std::optional<SourceMatch> &source = o_.match->source)
+        json = format::WithSourceFitJson(json, source->fit, source->resistive, source->bodeFano);
+    return json;
 }
 
 // The files' texts and the JSON document. The Touchstone and SPICE files
@@ -300,7 +322,7 @@ void Runner::WriteStandardOutput()
     if (WithoutDesign()) {
         SayNoSolution();
         if (fit_ && !r_.json) {
-            AppendLines(out, format::FitLines(*fit_));
+            AppendLines(out, FitLines());
             out += '\n';
         }
         if (r_.json) {
@@ -322,7 +344,7 @@ void Runner::WriteStandardOutput()
     }
     o_.status = PaneLines();
     if (fit_)
-        AppendLines(out += '\n', format::FitLines(*fit_));
+        AppendLines(out += '\n', FitLines());
     // Into a measured load, the network check is the figure the engineer
     // came for, asked or not.
     if (r_.figures || fit_)
@@ -380,7 +402,7 @@ void Runner::Analysed()
             o_.standardOutput =
                 DocumentOf(format::DesignJson(o_.design.inputs, o_.design.result, {}, nullptr));
         else if (fit_)
-            AppendLines(o_.standardOutput, format::FitLines(*fit_));
+            AppendLines(o_.standardOutput, FitLines());
         o_.status = PaneLines();
         return;
     }

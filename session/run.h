@@ -31,6 +31,16 @@ enum class ExitStatus : int {
     Tuned = 6,          // no textbook design; the tuned network or candidates were written instead
 };
 
+// A source measured by a network analyser (or given by its fitted kind), in
+// place of the source resistance of a measured load.
+struct MeasuredSourceInput
+{
+    std::string filePath;
+    std::optional<analysis::OnePortData> data; // already read; unset: the file is read
+    std::optional<LoadType> kind;              // unset: the kind that fits best
+    std::string label = "--source-s1p";        // how messages name the file
+};
+
 // A load measured by a network analyser, in place of the port impedances and
 // the load model: the band and order still come from the boxes.
 struct MeasuredLoadInput
@@ -42,6 +52,9 @@ struct MeasuredLoadInput
     double sourceOhms = 50;
     std::optional<LoadType> kind;     // unset: the kind that fits best
     std::string label = "--load-s1p"; // how messages name the file
+    // A measured source in place of sourceOhms: every figure is then between
+    // the two measurements.
+    std::optional<MeasuredSourceInput> source = std::nullopt;
 };
 
 // A file asked for. "-" as the path is standard output.

@@ -3,6 +3,7 @@
 // The engine's and the analysis' types and names that the front ends work
 // with, named here so that the window and tevmar-cli see session/ alone.
 
+#include "analysis/candidates.h"
 #include "analysis/eseries.h"
 #include "analysis/monte_carlo.h"
 #include "analysis/network_analysis.h"
@@ -18,6 +19,7 @@ namespace tevmar::session {
 
 using analysis::Band;
 using analysis::BandOf;
+using analysis::CandidateSet;
 using analysis::Complex;
 using analysis::DefaultSweep;
 using analysis::ESeries;

@@ -415,7 +415,7 @@ void MainWindow::WriteInputs(const DesignInputs &inputs)
 }
 
 std::string MainWindow::MatchMeasuredLoad(const QString &filePath, double sourceOhms,
-                                          std::optional<LoadType> kind)
+                                          std::optional<LoadType> kind, const QString &sourceFile)
 {
     session::Request request;
     request.design = Inputs(); // the band and the order
@@ -424,6 +424,9 @@ std::string MainWindow::MatchMeasuredLoad(const QString &filePath, double source
     request.measuredLoad->sourceOhms = sourceOhms;
     request.measuredLoad->kind = kind;
     request.measuredLoad->label.clear();
+    if (!sourceFile.isEmpty())
+        request.measuredLoad->source =
+            session::MeasuredSourceInput{sourceFile.toStdString(), {}, std::nullopt, ""};
     request.reportPath = kReportFileName;
     const session::Outcome outcome = session::Run(request);
     if (!outcome.match) {
@@ -451,8 +454,8 @@ void MainWindow::AskAndMatchMeasuredLoad()
     MeasuredLoadDialog dialog(parent);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const std::string problem =
-        MatchMeasuredLoad(dialog.filePath(), dialog.sourceOhms(), dialog.loadKind());
+    const std::string problem = MatchMeasuredLoad(dialog.filePath(), dialog.sourceOhms(),
+                                                  dialog.loadKind(), dialog.sourceFilePath());
     if (!problem.empty())
         QMessageBox::warning(parent, QStringLiteral("Match a Measured Load"),
                              QString::fromStdString(problem));

@@ -52,8 +52,9 @@ class MainWindow final : public QWidget
     // the boxes hold: the boxes take the fitted ports and load, Calculate runs
     // as always, and the Response window shows every figure into the data.
     // Returns why there is no design, or empty.
+    // A non-empty `sourceFile` is a measured source in place of sourceOhms.
     std::string MatchMeasuredLoad(const QString &filePath, double sourceOhms,
-                                  std::optional<LoadType> kind);
+                                  std::optional<LoadType> kind, const QString &sourceFile = {});
     // Asks for the file, the source and the kind, then matches; says what went wrong.
     void AskAndMatchMeasuredLoad();
     void Print();

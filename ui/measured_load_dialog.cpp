@@ -47,6 +47,15 @@ MeasuredLoadDialog::MeasuredLoadDialog(QWidget *parent) : QDialog(parent)
     source_->setValue(50);
     source_->setSuffix(QStringLiteral(" \u03A9"));
 
+    sourceFile_ = new QLineEdit(this);
+    sourceFile_->setObjectName(QStringLiteral("sourceFile"));
+    sourceFile_->setPlaceholderText(QStringLiteral("optional: the source's one-port file"));
+    auto *browseSource = new QPushButton(QStringLiteral("Browse\u2026"), this);
+    browseSource->setObjectName(QStringLiteral("browseSourceFile"));
+    auto *sourceRow = new QHBoxLayout;
+    sourceRow->addWidget(sourceFile_, 1);
+    sourceRow->addWidget(browseSource);
+
     kind_ = new QComboBox(this);
     kind_->setObjectName(QStringLiteral("loadKind"));
     kind_->addItem(QStringLiteral("The kind that fits best"));
@@ -61,10 +70,15 @@ MeasuredLoadDialog::MeasuredLoadDialog(QWidget *parent) : QDialog(parent)
     auto *form = new QFormLayout(this);
     form->addRow(QStringLiteral("One-port file (.s1p)"), fileRow);
     form->addRow(QStringLiteral("Source resistance"), source_);
+    form->addRow(QStringLiteral("Or a measured source (.s1p)"), sourceRow);
     form->addRow(QStringLiteral("Load kind"), kind_);
     form->addRow(buttons);
 
-    connect(browse, &QPushButton::clicked, this, &MeasuredLoadDialog::Browse);
+    connect(browse, &QPushButton::clicked, this, [this] { Browse(file_); });
+    connect(browseSource, &QPushButton::clicked, this, [this] { Browse(sourceFile_); });
+    // A measured source replaces the resistance.
+    connect(sourceFile_, &QLineEdit::textChanged, this,
+            [this](const QString &text) { source_->setEnabled(text.trimmed().isEmpty()); });
     connect(file_, &QLineEdit::textChanged, this,
             [this](const QString &text) { ok_->setEnabled(!text.trimmed().isEmpty()); });
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
@@ -82,12 +96,14 @@ namespace {
 const QString kFileKey = QStringLiteral("measuredLoad/file");
 const QString kSourceKey = QStringLiteral("measuredLoad/sourceOhms");
 const QString kKindKey = QStringLiteral("measuredLoad/kind");
+const QString kSourceFileKey = QStringLiteral("measuredLoad/sourceFile");
 } // namespace
 
 void MeasuredLoadDialog::Recall()
 {
     const QSettings settings;
     file_->setText(settings.value(kFileKey).toString());
+    sourceFile_->setText(settings.value(kSourceFileKey).toString());
     bool number = false;
     const double ohms = settings.value(kSourceKey).toDouble(&number);
     if (number && ohms >= source_->minimum() && ohms <= source_->maximum())
@@ -104,17 +120,23 @@ void MeasuredLoadDialog::Remember() const
     QSettings settings;
     settings.setValue(kFileKey, filePath());
     settings.setValue(kSourceKey, sourceOhms());
+    settings.setValue(kSourceFileKey, sourceFilePath());
     const std::optional<LoadType> kind = loadKind();
     settings.setValue(kKindKey, kind ? QString::fromLatin1(NamesOf(*kind).word) : QString());
 }
 
-void MeasuredLoadDialog::Browse()
+void MeasuredLoadDialog::Browse(QLineEdit *into)
 {
     const QString name = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Open a One-Port Measurement"), file_->text(),
+        this, QStringLiteral("Open a One-Port Measurement"), into->text(),
         QStringLiteral("Touchstone one-port (*.s1p *.S1P *.ts);;All files (*)"));
     if (!name.isEmpty())
-        file_->setText(name);
+        into->setText(name);
+}
+
+QString MeasuredLoadDialog::sourceFilePath() const
+{
+    return sourceFile_->text().trimmed();
 }
 
 QString MeasuredLoadDialog::filePath() const

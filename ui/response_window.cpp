@@ -250,7 +250,7 @@ ResponseWindow::ResponseWindow(const session::ResponseSettings &settings, Settin
     column->setContentsMargins(0, 0, 0, 0);
 
     views_ = new ResponseViews(*this, *plot_);
-    candidateRun_ = new BackgroundRun<analysis::CandidateSet>(this);
+    candidateRun_ = new BackgroundRun<session::CandidateSet>(this);
     views_->tabs().addTab(BuildCandidatesTab(), QStringLiteral("Candidates"));
     laterFigures_ = new BackgroundRun<session::LaterFigures>(this);
     tuner_ = new BackgroundRun<session::TunedResponse>(this);
@@ -796,7 +796,7 @@ void ResponseWindow::FindCandidates()
                     Qt::QueuedConnection);
             });
         },
-        [this](const analysis::CandidateSet &set) {
+        [this](const session::CandidateSet &set) {
             candidates_ = set;
             ShowCandidateTable();
             if (pickBest_ && !set.candidates.empty())

@@ -55,7 +55,7 @@ class ResponseWindow final : public QWidget
     // Draws the design again in place of a candidate.
     void ShowOwnDesign();
     bool candidatesRunning() const;
-    const std::optional<analysis::CandidateSet> &candidates() const { return candidates_; }
+    const std::optional<session::CandidateSet> &candidates() const { return candidates_; }
     // The candidate drawn, 1 = the best; empty while the design is.
     std::optional<int> pickedRank() const;
     // What the candidates were found for: the design, or inputs without one.
@@ -132,8 +132,8 @@ class ResponseWindow final : public QWidget
     // The design as the main window gave it (or inputs without one), while
     // design_ may be a candidate drawn in its place.
     std::optional<session::CalculateOutcome> ownDesign_;
-    BackgroundRun<analysis::CandidateSet> *candidateRun_ = nullptr;
-    std::optional<analysis::CandidateSet> candidates_;
+    BackgroundRun<session::CandidateSet> *candidateRun_ = nullptr;
+    std::optional<session::CandidateSet> candidates_;
     std::optional<std::size_t> picked_;
     bool pickBest_ = false; // no design: the best candidate is drawn when found
     QPushButton *findCandidates_ = nullptr;

@@ -152,11 +152,21 @@ QString SmithChart::Title() const
     if (port_ == kLoadView) {
         if (!response_->load)
             return {};
-        return QStringLiteral("Measured load (dots) and its fit (grey), referred to ") +
+        const bool source = !response_->load->sourceHz.empty();
+        return QStringLiteral("Measured load (dots) and its fit (grey)") +
+               (source ? QStringLiteral("; the measured source conjugated (blue dots) and its "
+                                        "fit (light blue)")
+                       : QString()) +
+               QStringLiteral(", referred to ") +
                QString::fromStdString(Figure(response_->load->referenceOhms, 6)) +
                QStringLiteral(" \u03A9");
     }
     const bool measured = response_->load.has_value();
+    if (measured && !response_->load->sourceHz.empty())
+        return port_ == 2 ? QStringLiteral("Power-wave reflection at the measured load "
+                                           "(between the two measurements)")
+                          : QStringLiteral("Power-wave reflection at the measured source "
+                                           "(between the two measurements)");
     return (port_ == 2 ? QStringLiteral("S22 at port 2, referred to ")
             : measured ? QStringLiteral("S11 at the source, referred to ")
                        : QStringLiteral("S11 at port 1, referred to ")) +
@@ -206,39 +216,52 @@ double SmithChart::ReferenceOhms() const
     return port_ == 1 ? response_->analysis.full.port1Ohms : response_->analysis.full.port2Ohms;
 }
 
-void SmithChart::DrawLoad(QPainter &painter, const session::LoadTraces &load) const
+// A fitted model across the sweep, bold in the band.
+void SmithChart::DrawModel(QPainter &painter, const std::vector<Complex> &ohms, double reference,
+                           const QColor &colour) const
 {
     const Geometry g = ChartGeometry();
-    const QColor text = palette().color(QPalette::Text);
     const session::Band &band = response_->analysis.band;
-    // The fitted model across the sweep, bold in the band.
     QPainterPath whole, inBand;
     bool bandStarted = false;
     const std::vector<double> &f = response_->frequenciesHz;
-    for (std::size_t i = 0; i < load.modelOhms.size() && i < f.size(); ++i) {
-        const QPointF p = PointOf(session::ReflectionOf(load.modelOhms[i], load.referenceOhms),
-                                  g.cx, g.cy, g.radius);
+    for (std::size_t i = 0; i < ohms.size() && i < f.size(); ++i) {
+        const QPointF p = PointOf(session::ReflectionOf(ohms[i], reference), g.cx, g.cy, g.radius);
         i == 0 ? whole.moveTo(p) : whole.lineTo(p);
         if (f[i] >= band.lowHz && f[i] <= band.highHz) {
             bandStarted ? inBand.lineTo(p) : inBand.moveTo(p);
             bandStarted = true;
         }
     }
-    const QColor model(128, 128, 128);
-    painter.setPen(QPen(model, 1.0));
+    painter.setPen(QPen(colour, 1.0));
     painter.drawPath(whole);
-    painter.setPen(QPen(model, 3.2, Qt::SolidLine, Qt::RoundCap));
+    painter.setPen(QPen(colour, 3.2, Qt::SolidLine, Qt::RoundCap));
     painter.drawPath(inBand);
-    // The measured points, filled in the band.
-    const QColor measured(200, 40, 40);
-    for (std::size_t i = 0; i < load.measuredHz.size(); ++i) {
-        const double hz = load.measuredHz[i];
-        const QPointF p = PointOf(session::ReflectionOf(load.measuredOhms[i], load.referenceOhms),
-                                  g.cx, g.cy, g.radius);
-        painter.setPen(QPen(measured, 1.2));
-        painter.setBrush(hz >= band.lowHz && hz <= band.highHz ? QBrush(measured) : QBrush());
+}
+
+// Measured points, filled in the band.
+void SmithChart::DrawPoints(QPainter &painter, const std::vector<double> &hz,
+                            const std::vector<Complex> &ohms, double reference,
+                            const QColor &colour) const
+{
+    const Geometry g = ChartGeometry();
+    const session::Band &band = response_->analysis.band;
+    for (std::size_t i = 0; i < hz.size() && i < ohms.size(); ++i) {
+        const QPointF p = PointOf(session::ReflectionOf(ohms[i], reference), g.cx, g.cy, g.radius);
+        painter.setPen(QPen(colour, 1.2));
+        painter.setBrush(hz[i] >= band.lowHz && hz[i] <= band.highHz ? QBrush(colour) : QBrush());
         painter.drawEllipse(p, 2.5, 2.5);
     }
+}
+
+void SmithChart::DrawLoad(QPainter &painter, const session::LoadTraces &load) const
+{
+    const QColor text = palette().color(QPalette::Text);
+    const double reference = load.referenceOhms;
+    DrawModel(painter, load.modelOhms, reference, QColor(128, 128, 128));
+    DrawModel(painter, load.sourceModelConjugateOhms, reference, QColor(120, 170, 230));
+    DrawPoints(painter, load.measuredHz, load.measuredOhms, reference, QColor(200, 40, 40));
+    DrawPoints(painter, load.sourceHz, load.sourceConjugateOhms, reference, QColor(30, 80, 200));
     const QFontMetrics metrics = painter.fontMetrics();
     painter.setPen(text);
     DrawTitle(painter);

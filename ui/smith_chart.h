@@ -60,6 +60,11 @@ class SmithChart final : public QWidget
     session::Complex GammaOf(const session::ResponseCurve &curve, std::size_t i) const;
     double ReferenceOhms() const;
     void DrawLoad(QPainter &painter, const session::LoadTraces &load) const;
+    void DrawModel(QPainter &painter, const std::vector<session::Complex> &ohms, double reference,
+                   const QColor &colour) const;
+    void DrawPoints(QPainter &painter, const std::vector<double> &hz,
+                    const std::vector<session::Complex> &ohms, double reference,
+                    const QColor &colour) const;
 
     const session::Response *response_ = nullptr;
     int port_ = 1;

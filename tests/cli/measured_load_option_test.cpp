@@ -8,8 +8,10 @@
 #include "tests/report/test_files.h"
 #include "tests/session/chip_antenna.h"
 
+#include <complex>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <numbers>
 
 namespace tevmar::cli {
 namespace {
@@ -131,6 +133,75 @@ TEST(LoadS1pOption, BadUsageExitsTwoSayingWhy)
         RunCliIn({"--f1", "1", "--f2", "2", "--load-s1p", "none.s1p", "--source", "50"}, dir);
     EXPECT_EQ(missing.exitCode, kExitBadUsage);
     EXPECT_NE(missing.err.find("none.s1p: cannot be read"), std::string::npos);
+}
+
+// The PA's output as a one-port file in `dir`.
+std::string PaFile(const TempDir &dir)
+{
+    const std::string path = (dir / "pa.s1p").string();
+    test_files::WriteBytes(path, test_files::PaOutputS1p());
+    return path;
+}
+
+TEST(SourceS1pOption, PaIntoTheAntennaTunedWithMeasuredSourceInTheJson)
+{
+    TempDir dir;
+    Args args = AntennaArgs(dir);
+    args.resize(args.size() - 2);
+    const std::string pa = PaFile(dir);
+    args.insert(args.end(), {"--source-s1p", pa, "--tune", "--json", "--touchstone-v2",
+                             (dir / "n.s2p").string()});
+    const CliRun run = RunCliIn(args, dir);
+    ASSERT_EQ(run.exitCode, kExitDesigned) << run.err;
+    const nlohmann::json doc = nlohmann::json::parse(run.out);
+    EXPECT_EQ(doc["measuredSource"]["file"], pa);
+    EXPECT_EQ(doc["measuredSource"]["chosen"]["kind"], "series-rl");
+    EXPECT_NEAR(doc["measuredSource"]["resistanceOhms"].get<double>(), 8, 1e-3);
+    EXPECT_EQ(doc["measuredLoad"]["chosen"]["kind"], "shunt-rl");
+    const std::string s2p = test_files::ReadBytes((dir / "n.s2p").string());
+    EXPECT_NE(s2p.find("each port is referred to the fitted resistance at its end"),
+              std::string::npos);
+}
+
+TEST(SourceS1pOption, RefusedAsTheLoadFileIsAndNeverOverwritten)
+{
+    TempDir dir;
+    const Args load = AntennaArgs(dir);
+    const Args noSource(load.begin(), load.end() - 2);
+    const std::string pa = PaFile(dir);
+    const std::pair<Args, std::string> usage[] = {
+        {{"--source", "50", "--source-s1p", pa}, "--source-s1p replaces --source"},
+        {{"--source", "50", "--source-kind", "series-rl"}, "--source-kind applies to --source-s1p"},
+        {{"--source-s1p", pa, "--source-kind", "rlc"}, "\"rlc\" is not one of series-rl"},
+        {{"--source-s1p", pa, "--report", pa}, "is the file --source-s1p reads"},
+    };
+    for (const auto &[extra, message] : usage) {
+        Args args = extra.front() == "--source" ? load : noSource;
+        args.insert(args.end(), extra.begin() + (extra.front() == "--source" ? 2 : 0), extra.end());
+        const CliRun run = RunCliIn(args, dir);
+        EXPECT_EQ(run.exitCode, kExitBadUsage) << message;
+        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(RunCliIn({"--f1", "2", "--f2", "3", "--source-s1p", pa}, dir).exitCode,
+              kExitBadUsage);
+
+    // A file the reader refuses gets the load's message, under the source's option.
+    for (const char *text : {"# GHz S RI R 50\n2.0 0.1 0.2 0.3 0.4\n", "", "# GHz S XX R 50\n"}) {
+        const std::string bad = (dir / "bad.s1p").string();
+        test_files::WriteBytes(bad, text);
+        Args asLoad = noSource, asSource = noSource;
+        asLoad[5] = bad;
+        asLoad.insert(asLoad.end(), {"--source", "50"});
+        asSource.insert(asSource.end(), {"--source-s1p", bad});
+        const CliRun l = RunCliIn(asLoad, dir), s = RunCliIn(asSource, dir);
+        EXPECT_EQ(s.exitCode, kExitBadUsage);
+        ASSERT_TRUE(l.err.starts_with("tevmar-cli: --load-s1p: ")) << l.err;
+        EXPECT_EQ(s.err, "tevmar-cli: --source-s1p: " + l.err.substr(24)) << text;
+    }
+    Args missingArgs = noSource;
+    missingArgs.insert(missingArgs.end(), {"--source-s1p", "none.s1p"});
+    const CliRun missing = RunCliIn(missingArgs, dir);
+    EXPECT_NE(missing.err.find("--source-s1p: none.s1p: cannot be read"), std::string::npos);
 }
 
 } // namespace

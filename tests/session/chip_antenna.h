@@ -38,4 +38,25 @@ inline std::string ChipAntennaS1p(double lowGhz = 2.0, double highGhz = 3.0, dou
     return text;
 }
 
+// A power amplifier's output as a one-port file on the same frequencies:
+// `ohms` in series with `nanohenries` (8 ohms and 0.5 nH unless told).
+inline std::string PaOutputS1p(double ohms = 8, double nanohenries = 0.5)
+{
+    std::string text = "! PA output\n# GHz S RI R 50\n";
+    for (int i = 0; i <= 100; ++i) {
+        const double ghz = 2.0 + i * 0.01;
+        const std::complex<double> z{ohms, 2 * std::numbers::pi * ghz * nanohenries};
+        const std::complex<double> s = (z - 50.0) / (z + 50.0);
+        char line[96];
+        char *end = line;
+        for (const double value : {ghz, s.real(), s.imag()}) {
+            end = std::to_chars(end, line + sizeof line, value).ptr;
+            *end++ = ' ';
+        }
+        end[-1] = '\n';
+        text.append(line, end);
+    }
+    return text;
+}
+
 } // namespace tevmar::test_files

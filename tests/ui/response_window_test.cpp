@@ -327,6 +327,34 @@ TEST_F(ResponseWindowTest, TheTunedNetworkJoinsEveryViewWithoutHoldingTheWindow)
     EXPECT_EQ(r.plot().data().series.size(), 3u);
 }
 
+TEST_F(ResponseWindowTest, AMeasuredSourceDrawsBothEndsAndEveryCurveIsBetweenThem)
+{
+    // A PA output, 8 ohms with 0.5 nH, into the chip antenna.
+    WriteFile(Here() / "pa.s1p", test_files::PaOutputS1p());
+    WriteFile(Here() / "antenna.s1p", test_files::ChipAntennaS1p());
+    MainWindow w;
+    Calculate(w, "2.3", "2.6", "10");
+    ResponseWindow &r = Open(w);
+    EXPECT_EQ(w.MatchMeasuredLoad(QStringLiteral("antenna.s1p"), 50, std::nullopt,
+                                  QStringLiteral("pa.s1p")),
+              "");
+    EXPECT_EQ(BoxText(w, "Zlow_text"), QStringLiteral("8"));
+    EXPECT_TRUE(Banner(r).endsWith(QStringLiteral(
+        "figures between the source measured in pa.s1p and the load measured in antenna.s1p")));
+    // The PA's 0.5 nH is not in the textbook design: between the two data sets
+    // the design reflects 0.46; the Smith chart has the source conjugated.
+    EXPECT_NEAR(FigureText(r, QStringLiteral("Full precision")).toDouble(), 0.461, 0.002);
+    ASSERT_TRUE(r.response().load);
+    const session::LoadTraces &load = *r.response().load;
+    ASSERT_EQ(load.sourceHz.size(), 101u);
+    EXPECT_LT(load.sourceConjugateOhms.front().imag(), 0);
+    EXPECT_EQ(load.sourceModelConjugateOhms.size(), r.response().frequenciesHz.size());
+    Find<QCheckBox>(r, "tune")->setChecked(true);
+    for (int i = 0; i < 2000 && r.tuneRunning(); ++i)
+        QTest::qWait(5);
+    EXPECT_LE(FigureText(r, QStringLiteral("Tuned")).toDouble(), 0.016);
+}
+
 TEST_F(ResponseWindowTest, AMeasuredLoadFillsTheBoxesAndEveryCurveIsIntoTheData)
 {
     // The chip antenna measured from 2 to 3 GHz, matched over 2.3 to 2.6 GHz
