@@ -1,6 +1,7 @@
 #include "format/candidates_report.h"
 
 #include "format/export_json.h"
+#include "format/json_number.h"
 #include "report/number_format.h"
 
 #include <algorithm>
@@ -10,13 +11,6 @@
 namespace tevmar::format {
 using namespace analysis;
 namespace {
-
-using Json = nlohmann::ordered_json;
-
-Json Number(double value)
-{
-    return std::isfinite(value) ? Json(value) : Json(nullptr);
-}
 
 double ReturnLossDb(double gamma)
 {

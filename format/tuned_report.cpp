@@ -3,6 +3,7 @@
 #include "analysis/two_port.h"
 #include "format/analysis_text.h"
 #include "format/export_json.h"
+#include "format/json_number.h"
 
 #include <cmath>
 #include <nlohmann/json.hpp>
@@ -10,14 +11,6 @@
 namespace tevmar::format {
 using namespace analysis;
 namespace {
-
-using Json = nlohmann::ordered_json;
-
-// A figure, or null where it is not finite (a limit below double range).
-Json Number(double value)
-{
-    return std::isfinite(value) ? Json(value) : Json(nullptr);
-}
 
 // Each part's export name, label and unit and its values in two networks of
 // the same parts.

@@ -334,8 +334,8 @@ QWidget *ResponseWindow::BuildPartControls()
         "Keeps the parts and their places, and the load as it is, and searches their values\n"
         "for the smallest largest |S11| in the band; on the standard series when one is set."));
 
-    // What chip parts span by default; a tuned part that ends at a limit is
-    // marked in the Tuned Values tab.
+    // What chip parts span by default, for the re-tune and the candidates
+    // alike; a tuned part that ends at a limit is marked in the Tuned Values tab.
     const auto rangeRow = [group](QDoubleSpinBox *&low, QDoubleSpinBox *&high, const char *name,
                                   const QString &unit) {
         low = NumberBox(group, (std::string(name) + "Low").c_str(), 0.001, 1e6, 3, 0.1, unit);
@@ -451,8 +451,6 @@ void ResponseWindow::WriteControls()
     inductorHigh_->setValue(s.tuneRanges.inductorHighNh);
     capacitorLow_->setValue(s.tuneRanges.capacitorLowPf);
     capacitorHigh_->setValue(s.tuneRanges.capacitorHighPf);
-    for (QDoubleSpinBox *box : {inductorLow_, inductorHigh_, capacitorLow_, capacitorHigh_})
-        box->setEnabled(s.tune);
     tolerance_->setValue(s.tolerancePercent);
     trials_->setValue(s.trials);
     yieldLimit_->SetAutomatic(design_ ? design_->result.Smax * session::kDefaultYieldVswrFactor
