@@ -269,30 +269,36 @@ class Design
         return parts;
     }
 
-  public:
-    Design tune(const py::kwargs &kwargs) const
+    // The design run again with more keywords and `flag` set, into the
+    // measured data already read: the file may have changed since.
+    Design Rerun(const py::kwargs &kwargs, const char *flag) const
     {
-        session::Request request = request_;
-        request.tune = true;
-        request.json = true;
-        // Into the data already read: the file may have changed since.
-        if (outcome_.match)
-            request.measuredLoad->data = outcome_.match->data;
         py::kwargs merged;
         for (const auto &[key, value] : settingsKwargs_)
             merged[key] = value;
         for (const auto &[key, value] : kwargs)
             merged[key] = value;
-        merged["tune"] = true;
+        merged[flag] = true;
         std::vector<std::string> args = arguments_;
         AddKeywords(merged, args);
-        const std::optional<session::MeasuredLoadInput> measured = request.measuredLoad;
-        request = RequestOf(args);
+        session::Request request = RequestOf(args);
         request.json = true;
-        request.measuredLoad = measured;
+        if (outcome_.match && request.measuredLoad)
+            request.measuredLoad->data = outcome_.match->data;
         session::Outcome outcome = RunReleased(request);
         RaiseOnBadUsage(outcome);
         return {std::move(request), std::move(outcome)};
+    }
+
+  public:
+    Design tune(const py::kwargs &kwargs) const { return Rerun(kwargs, "tune"); }
+
+    // Every candidate topology tuned into the true load, best first, as the
+    // JSON's "candidates" lists them.
+    py::object candidates(const py::kwargs &kwargs) const
+    {
+        Design ranked = Rerun(kwargs, "candidates");
+        return ranked.document()["candidates"];
     }
 
     // The design's own arguments and analysis keywords, which a tune starts from.
@@ -385,8 +391,9 @@ PYBIND11_MODULE(tevmar, m)
         .def("save", &Design::save, py::arg("path"), "writes the report file")
         .def("network", &Design::network)
         .def("tune", &Design::tune,
-             "re-tunes the values into the true load (eseries=, l_range=, c_range=, ...)");
-    // candidates(): the candidate topologies' search binds here once the session offers it.
+             "re-tunes the values into the true load (eseries=, l_range=, c_range=, ...)")
+        .def("candidates", &Design::candidates,
+             "every candidate topology tuned into the true load, best first");
 
     m.def("design", &MakeDesign, py::arg("f1"), py::arg("f2"), py::arg("zhigh"), py::arg("zlow"),
           py::arg("order") = 4, py::arg("load") = "series-rl", py::arg("absorb") = py::none(),

@@ -137,3 +137,11 @@ def test_match_agrees_with_the_cli_and_a_bad_file_is_named(tmp_path):
 def test_bad_options_raise_the_cli_message(kwargs, message):
     with pytest.raises(ValueError, match=message):
         tevmar.design(2, 3, 50, 10, **kwargs)
+
+
+def test_candidates_are_ranked_as_the_cli_ranks_them(tmp_path):
+    args = ["--f1", "1.8", "--f2", "2.2", "--zhigh", "50", "--zlow", "30", "--absorb", "2"]
+    ranked = json.loads(cli(args + ["--candidates", "--json"], tmp_path).stdout)
+    found = tevmar.design(1.8, 2.2, 50, 30, absorb=2).candidates()
+    assert found == ranked["candidates"]
+    assert [c["gammaMax"] for c in found] == sorted(c["gammaMax"] for c in found)
