@@ -81,7 +81,8 @@ TEST(BadInput, MessagesShowControlBytesEscapedLongTokensCutAndNameTheCircuit)
         }
         return std::string();
     };
-    const std::string escaped = refusal(std::string("# GHz S RI\n1 0.1\x07\x00z 0\n", 25));
+    static constexpr char kBellAndNul[] = "# GHz S RI\n1 0.1\x07\x00z 0\n";
+    const std::string escaped = refusal(std::string(kBellAndNul, sizeof kBellAndNul - 1));
     EXPECT_EQ(escaped, "m\\x1b[2J.s1p:2: \"0.1\\x07\\x00z\" is not a number; expected a value "
                        "of S11, Y or Z");
     const std::string cut = refusal("# GHz S RI\n1 " + std::string(500'000, '7') + "x 0\n");
