@@ -34,20 +34,7 @@ void DesignState::Follow(const Request &request, const Outcome &outcome)
         current_ = true;
         reportBehind_ = outcome.design.saving == ReportSaving::NotSaved;
         ++serial_;
-        figures_ = tune_ = Work::None;
     }
-    Changed();
-}
-
-void DesignState::SetFigures(Work work)
-{
-    figures_ = work;
-    Changed();
-}
-
-void DesignState::SetTune(Work work)
-{
-    tune_ = work;
     Changed();
 }
 

@@ -3,8 +3,9 @@
 // What the windows show of the latest design, kept in one place and observed:
 // the latest solved design and the run that made it, whether a later run
 // failed (the design shown is then not the boxes' any more), whether its
-// report reached the file, and whether its later figures and tune are still
-// running. The windows only read it and hear of its changes.
+// report reached the file. The windows only read it and hear of its changes;
+// the Response window's background figures and tune stay with that window,
+// which cancels them as designs change.
 
 #include "session/run.h"
 
@@ -17,9 +18,6 @@ namespace tevmar::session {
 class DesignState
 {
   public:
-    // Work that follows a design off the GUI thread.
-    enum class Work { None, Pending, Fresh };
-
     // `listener` is called after every change, in the order observers came.
     void Observe(std::function<void()> listener) const;
 
@@ -40,11 +38,6 @@ class DesignState
     ReportSaving lastSaving() const { return lastSaving_; }
     // Counts the solved designs, so that a view knows when it is behind.
     int serial() const { return serial_; }
-
-    Work figures() const { return figures_; }
-    Work tune() const { return tune_; }
-    void SetFigures(Work work);
-    void SetTune(Work work);
 
     // The request that writes the latest design's file of `kind` to `path`
     // under `settings`, without touching the report; empty without a current
@@ -67,7 +60,6 @@ class DesignState
     bool reportBehind_ = false;
     ReportSaving lastSaving_ = ReportSaving::NotAsked;
     int serial_ = 0;
-    Work figures_ = Work::None, tune_ = Work::None;
 };
 
 } // namespace tevmar::session
