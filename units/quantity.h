@@ -1,0 +1,110 @@
+#pragma once
+
+// Frequencies, inductances, capacitances and resistances as value types, each
+// stored in its SI unit. A value enters in the unit it was typed or read in
+// (FromGHz, FromNanohenries, ...) and leaves in the unit a text needs (ghz(),
+// nanohenries(), ...): the factors between units are written here and nowhere
+// else, and a capacitance cannot be passed where an inductance is meant.
+
+#include <compare>
+#include <numbers>
+
+namespace tevmar::units {
+
+// The arithmetic every quantity shares: sums and differences of one kind,
+// scaling by a plain number, the ratio of two of one kind, and ordering.
+template <class Derived> class Quantity
+{
+public:
+    constexpr Quantity() = default;
+
+    // The value in the SI unit (Hz, H, F, ohm).
+    constexpr double si() const { return si_; }
+
+    friend constexpr Derived operator+(Derived a, Derived b) { return Derived::FromSi(a.si_ + b.si_); }
+    friend constexpr Derived operator-(Derived a, Derived b) { return Derived::FromSi(a.si_ - b.si_); }
+    friend constexpr Derived operator*(Derived a, double k) { return Derived::FromSi(a.si_ * k); }
+    friend constexpr Derived operator*(double k, Derived a) { return Derived::FromSi(a.si_ * k); }
+    friend constexpr Derived operator/(Derived a, double k) { return Derived::FromSi(a.si_ / k); }
+    friend constexpr double operator/(Derived a, Derived b) { return a.si_ / b.si_; }
+    friend constexpr auto operator<=>(const Derived &a, const Derived &b) { return a.si_ <=> b.si_; }
+    friend constexpr bool operator==(const Derived &a, const Derived &b) { return a.si_ == b.si_; }
+
+protected:
+    constexpr explicit Quantity(double si) : si_(si) {}
+
+private:
+    double si_ = 0;
+};
+
+class Frequency : public Quantity<Frequency>
+{
+public:
+    constexpr Frequency() = default;
+    static constexpr Frequency FromSi(double hz) { return Frequency(hz); }
+    static constexpr Frequency FromHz(double hz) { return Frequency(hz); }
+    static constexpr Frequency FromKHz(double khz) { return Frequency(khz * 1e3); }
+    static constexpr Frequency FromMHz(double mhz) { return Frequency(mhz * 1e6); }
+    static constexpr Frequency FromGHz(double ghz) { return Frequency(ghz * 1e9); }
+
+    constexpr double hz() const { return si(); }
+    constexpr double khz() const { return si() / 1e3; }
+    constexpr double mhz() const { return si() / 1e6; }
+    constexpr double ghz() const { return si() / 1e9; }
+    // The angular frequency, rad/s.
+    constexpr double omega() const { return 2.0 * std::numbers::pi * si(); }
+
+private:
+    constexpr explicit Frequency(double hz) : Quantity(hz) {}
+};
+
+class Inductance : public Quantity<Inductance>
+{
+public:
+    constexpr Inductance() = default;
+    static constexpr Inductance FromSi(double henries) { return Inductance(henries); }
+    static constexpr Inductance FromHenries(double henries) { return Inductance(henries); }
+    static constexpr Inductance FromNanohenries(double nh) { return Inductance(nh * 1e-9); }
+
+    constexpr double henries() const { return si(); }
+    constexpr double nanohenries() const { return si() * 1e9; }
+
+private:
+    constexpr explicit Inductance(double henries) : Quantity(henries) {}
+};
+
+class Capacitance : public Quantity<Capacitance>
+{
+public:
+    constexpr Capacitance() = default;
+    static constexpr Capacitance FromSi(double farads) { return Capacitance(farads); }
+    static constexpr Capacitance FromFarads(double farads) { return Capacitance(farads); }
+    static constexpr Capacitance FromPicofarads(double pf) { return Capacitance(pf * 1e-12); }
+
+    constexpr double farads() const { return si(); }
+    constexpr double picofarads() const { return si() * 1e12; }
+
+private:
+    constexpr explicit Capacitance(double farads) : Quantity(farads) {}
+};
+
+class Resistance : public Quantity<Resistance>
+{
+public:
+    constexpr Resistance() = default;
+    static constexpr Resistance FromSi(double ohms) { return Resistance(ohms); }
+    static constexpr Resistance FromOhms(double ohms) { return Resistance(ohms); }
+
+    constexpr double ohms() const { return si(); }
+
+private:
+    constexpr explicit Resistance(double ohms) : Quantity(ohms) {}
+};
+
+// The factor between a part's value in the unit the element table, the
+// exports and the options write it (nH for an inductor, pF for a capacitor)
+// and its SI value, for code that holds both kinds as one number.
+inline constexpr double kSiPerNanohenry = 1e-9;
+inline constexpr double kSiPerPicofarad = 1e-12;
+
+} // namespace tevmar::units
