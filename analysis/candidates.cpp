@@ -1,10 +1,8 @@
 #include "analysis/candidates.h"
 
-#include "engine/absorption.h"
 #include "engine/design.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <complex>
 #include <exception>
@@ -157,19 +155,6 @@ Ladder WithParts(const Ladder &base, std::vector<LadderElement> sourceToLoad)
     return network;
 }
 
-std::optional<double> ParseNumber(std::string_view text)
-{
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
 ElementKind LoadKindOf(LoadType type)
 {
     switch (type) {
@@ -185,25 +170,24 @@ ElementKind LoadKindOf(LoadType type)
     return ElementKind::SeriesInductor;
 }
 
-// The ports, load and band as typed, for inputs no synthesis designs.
-std::optional<TuneProblem> TypedProblem(const DesignInputs &inputs)
+// The ports, load and band as the boxes read, for inputs no synthesis designs.
+std::optional<TuneProblem> TypedProblem(const InputValues &typed, LoadType loadType)
 {
-    const auto f1 = ParseNumber(inputs.f1Text), f2 = ParseNumber(inputs.f2Text);
-    const auto zhigh = ParseNumber(inputs.zhighText), zlow = ParseNumber(inputs.zlowText);
-    if (!f1 || !f2 || !zhigh || !zlow || !(*f1 > 0) || !(*f2 > 0) || *f1 == *f2)
+    const units::Frequency f1 = typed.f1(), f2 = typed.f2();
+    const bool finite = std::isfinite(f1.hz()) && std::isfinite(f2.hz()) &&
+                        std::isfinite(typed.zhighOhms) && std::isfinite(typed.zlowOhms);
+    if (!finite || !(f1.hz() > 0) || !(f2.hz() > 0) || f1 == f2)
         return std::nullopt;
     TuneProblem problem;
-    problem.band.lowHz = std::min(*f1, *f2) * 1e9;
-    problem.band.highHz = std::max(*f1, *f2) * 1e9;
+    problem.band.lowHz = std::min(f1, f2).hz();
+    problem.band.highHz = std::max(f1, f2).hz();
     problem.band.centreHz = std::sqrt(problem.band.lowHz * problem.band.highHz);
-    problem.network.port1Ohms = *zhigh;
-    problem.network.port2Ohms = *zlow;
-    const double absorbed =
-        AbsorptionRule(inputs.absorb, inputs.loadType, inputs.absorbText).absorbedValue;
-    if (absorbed > 0) {
-        const ElementKind kind = LoadKindOf(inputs.loadType);
+    problem.network.port1Ohms = typed.zhighOhms;
+    problem.network.port2Ohms = typed.zlowOhms;
+    if (typed.absorbedValue > 0) {
+        const ElementKind kind = LoadKindOf(loadType);
         problem.network.load =
-            LoadReactance{{kind, absorbed, IsInductor(kind) ? "L" : "C"}, inputs.loadType};
+            LoadReactance{{kind, typed.absorbedValue, IsInductor(kind) ? "L" : "C"}, loadType};
     }
     return problem;
 }
@@ -395,9 +379,9 @@ std::optional<std::vector<LadderElement>> LSection(double sourceOhms, Complex lo
     return std::nullopt;
 }
 
-bool CandidatesPossibleFor(const DesignInputs &inputs)
+bool CandidatesPossibleFor(const InputValues &values, LoadType loadType)
 {
-    const std::optional<TuneProblem> typed = TypedProblem(inputs);
+    const std::optional<TuneProblem> typed = TypedProblem(values, loadType);
     if (!typed)
         return false;
     TuneProblem probe = *typed;
@@ -416,8 +400,8 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
         if (auto start = BandpassStart(inputs, order, design))
             bandpass.push_back(std::move(*start));
 
-    std::optional<TuneProblem> base =
-        bandpass.empty() ? TypedProblem(inputs) : std::optional(bandpass.front().problem);
+    std::optional<TuneProblem> base = bandpass.empty() ? TypedProblem(design.typed, inputs.loadType)
+                                                       : std::optional(bandpass.front().problem);
     CandidateSet set;
     if (!base)
         return set;

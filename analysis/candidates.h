@@ -91,10 +91,9 @@ std::optional<std::vector<LadderElement>> LSection(double sourceOhms, std::compl
                                                    double frequencyHz, Topology topology,
                                                    bool firstSeries);
 
-// Whether the typed inputs name a load the candidates can be tuned into:
-// numbers for the band edges and port resistances, all positive, the edges
-// apart.
-bool CandidatesPossibleFor(const DesignInputs &inputs);
+// Whether the boxes, as read, name a load the candidates can be tuned into:
+// finite band edges and port resistances, all positive, the edges apart.
+bool CandidatesPossibleFor(const InputValues &typed, LoadType loadType);
 
 // Builds, tunes and ranks every candidate for the design's load: the
 // bandpass ladder at orders 4, 8 and 12 (from a relaxed design where the

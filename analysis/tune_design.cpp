@@ -1,7 +1,6 @@
 #include "analysis/tune_design.h"
 
 #include "analysis/bode_fano.h"
-#include "engine/absorption.h"
 #include "engine/design.h"
 
 #include <charconv>
@@ -58,9 +57,9 @@ constexpr double kSmallestAbsorbed = 0.001;
 
 std::optional<RelaxedDesign> RelaxedDesignFor(const DesignInputs &inputs)
 {
-    const double typed =
-        AbsorptionRule(inputs.absorb, inputs.loadType, inputs.absorbText).absorbedValue;
-    if (!(typed > 0) || RunDesign(inputs).solved)
+    const DesignResult asTyped = RunDesign(inputs);
+    const double typed = asTyped.typed.absorbedValue;
+    if (!(typed > 0) || asTyped.solved)
         return std::nullopt;
 
     // In 5 % steps towards lower load Q to the first value that solves, then

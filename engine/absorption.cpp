@@ -1,10 +1,8 @@
 #include "engine/absorption.h"
 
-#include "engine/lenient_number.h"
-
 namespace tevmar {
 
-AbsorptionPrompt AbsorptionRule(bool absorb, LoadType loadType, std::string_view absorbText)
+AbsorptionPrompt AbsorptionRule(bool absorb, LoadType loadType)
 {
     AbsorptionPrompt prompt;
     if (!absorb) {
@@ -12,7 +10,6 @@ AbsorptionPrompt AbsorptionRule(bool absorb, LoadType loadType, std::string_view
         return prompt;
     }
     prompt.unitPrompt = IsInductiveLoad(loadType) ? "L(nH)=" : "C(pF)=";
-    prompt.absorbedValue = ReadNumber(absorbText);
     return prompt;
 }
 

@@ -16,13 +16,11 @@ struct AbsorptionPrompt
     std::optional<std::string_view> unitPrompt;
     // The value box's new text; unset leaves what the engineer typed.
     std::optional<std::string_view> absorbText;
-    // The reactance to absorb: nH for RL loads, pF for RC loads; 0 for none.
-    double absorbedValue = 0;
 };
 
 // Unticked: nothing is absorbed and the value box shows " 0.0". Ticked: the
-// prompt shows the unit of the load type ("L(nH)=" or "C(pF)=") and the value
-// is the number at the start of the box's text.
-AbsorptionPrompt AbsorptionRule(bool absorb, LoadType loadType, std::string_view absorbText);
+// prompt shows the unit of the load type ("L(nH)=" or "C(pF)="). The value
+// itself is read with the other boxes (ReadInputValues).
+AbsorptionPrompt AbsorptionRule(bool absorb, LoadType loadType);
 
 } // namespace tevmar

@@ -16,6 +16,7 @@ DesignResult Unsolved(const DesignSetup &setup, int passes)
 {
     DesignResult result;
     result.solved = false;
+    result.typed = setup.typed;
     result.band = setup.band;
     result.n = setup.n;
     result.passes = passes;

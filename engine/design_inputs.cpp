@@ -1,5 +1,7 @@
 #include "engine/design_inputs.h"
 
+#include "engine/lenient_number.h"
+
 namespace tevmar {
 
 namespace {
@@ -24,6 +26,17 @@ std::optional<LoadType> LoadTypeFromWord(std::string_view word)
         if (word == names.word)
             return names.type;
     return std::nullopt;
+}
+
+InputValues ReadInputValues(const DesignInputs &inputs)
+{
+    InputValues values;
+    values.f1Ghz = ReadNumber(inputs.f1Text);
+    values.f2Ghz = ReadNumber(inputs.f2Text);
+    values.zhighOhms = ReadNumber(inputs.zhighText);
+    values.zlowOhms = ReadNumber(inputs.zlowText);
+    values.absorbedValue = inputs.absorb ? ReadNumber(inputs.absorbText) : 0;
+    return values;
 }
 
 } // namespace tevmar

@@ -1,8 +1,6 @@
 #include "engine/design_phases.h"
 
-#include "engine/absorption.h"
 #include "engine/design.h"
-#include "engine/lenient_number.h"
 
 #include <cmath>
 #include <string_view>
@@ -60,11 +58,11 @@ const ChebyshevTerms &TermsForOrder(int n)
     return terms[static_cast<std::size_t>(n / 2 - 1)];
 }
 
-BandParameters ReadBand(const DesignInputs &inputs)
+BandParameters ReadBand(const InputValues &typed)
 {
     BandParameters band;
-    band.F1 = ReadNumber(inputs.f1Text) * 1000;
-    band.F2 = ReadNumber(inputs.f2Text) * 1000;
+    band.F1 = typed.f1Ghz * 1000;
+    band.F2 = typed.f2Ghz * 1000;
     band.BW = std::fabs(band.F2 - band.F1);
     band.F0 = std::sqrt(band.F1 * band.F2);
     band.Qt = band.F0 / band.BW;
@@ -208,12 +206,12 @@ constexpr std::array<Position, 4> kCapacitivePair{{
 DesignSetup ReadSetup(const DesignInputs &inputs)
 {
     DesignSetup setup;
-    setup.band = ReadBand(inputs);
+    setup.typed = ReadInputValues(inputs);
+    setup.band = ReadBand(setup.typed);
     setup.loadType = inputs.loadType;
-    double reactance =
-        AbsorptionRule(inputs.absorb, inputs.loadType, inputs.absorbText).absorbedValue;
-    setup.zhigh = ReadNumber(inputs.zhighText);
-    setup.zlow = ReadNumber(inputs.zlowText);
+    double reactance = setup.typed.absorbedValue;
+    setup.zhigh = setup.typed.zhighOhms;
+    setup.zlow = setup.typed.zlowOhms;
     setup.ratio = setup.zhigh / setup.zlow;
     setup.loadQ = LoadQOf(setup, reactance);
 

@@ -30,6 +30,7 @@ using Slots = std::array<double, 2 * kMaxPrototypeOrder + 2>;
 // prototype order and where the solver starts.
 struct DesignSetup
 {
+    InputValues typed; // the boxes' numbers, as read
     BandParameters band;
     double zhigh = 0; // ohms
     double zlow = 0;  // ohms

@@ -45,6 +45,7 @@ struct ElementRow
 struct DesignResult
 {
     bool solved = false; // false: "  SOLUTION OUT OF RANGE"
+    InputValues typed;   // the boxes' numbers as this run read them, solved or not
     BandParameters band;
 
     int n = 0;      // prototype order: network order / 2

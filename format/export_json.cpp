@@ -1,7 +1,5 @@
 #include "format/export_json.h"
 
-#include "engine/lenient_number.h"
-
 #include <cmath>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
@@ -37,15 +35,14 @@ const char *StatusName(const DesignResult &design, const std::string &reportErro
     return reportError.empty() ? "solved" : "solved, report not saved";
 }
 
-// A typed number as the design run reads it; a numeral beyond the range of a
+// A typed number as the design run read it; a numeral beyond the range of a
 // double reads as infinite and is written as null.
-Json ReadJson(const std::string &text)
+Json ReadJson(double value)
 {
-    const double value = ReadNumber(text);
     return std::isfinite(value) ? Json(value) : Json(nullptr);
 }
 
-Json InputsJson(const DesignInputs &in)
+Json InputsJson(const DesignInputs &in, const InputValues &typed)
 {
     return Json{
         {"typed",
@@ -58,11 +55,11 @@ Json InputsJson(const DesignInputs &in)
           {"networkOrder", in.networkOrder},
           {"absorb", in.absorb}}},
         {"read",
-         {{"F1GHz", ReadJson(in.f1Text)},
-          {"F2GHz", ReadJson(in.f2Text)},
-          {"ZhighOhms", ReadJson(in.zhighText)},
-          {"ZlowOhms", ReadJson(in.zlowText)},
-          {"LC_value", in.absorb ? ReadJson(in.absorbText) : Json(0.0)}}},
+         {{"F1GHz", ReadJson(typed.f1Ghz)},
+          {"F2GHz", ReadJson(typed.f2Ghz)},
+          {"ZhighOhms", ReadJson(typed.zhighOhms)},
+          {"ZlowOhms", ReadJson(typed.zlowOhms)},
+          {"LC_value", ReadJson(typed.absorbedValue)}}},
     };
 }
 
@@ -288,7 +285,8 @@ std::string AnalysisJsonText(const NetworkAnalysis &analysis)
 std::string DesignJson(const DesignInputs &inputs, const DesignResult &design,
                        const std::string &reportError, const NetworkAnalysis *analysis)
 {
-    Json j{{"status", StatusName(design, reportError)}, {"inputs", InputsJson(inputs)}};
+    Json j{{"status", StatusName(design, reportError)},
+           {"inputs", InputsJson(inputs, design.typed)}};
     if (design.solved && !reportError.empty())
         j["reportError"] = reportError;
     if (design.solved) {

@@ -15,8 +15,7 @@ namespace {
 BoxUpdates BoxesAfter(const DesignInputs &inputs, bool solved)
 {
     BoxUpdates boxes;
-    const AbsorptionPrompt prompt =
-        AbsorptionRule(inputs.absorb, inputs.loadType, inputs.absorbText);
+    const AbsorptionPrompt prompt = AbsorptionRule(inputs.absorb, inputs.loadType);
     if (prompt.unitPrompt)
         boxes.unitPrompt = *prompt.unitPrompt;
     if (prompt.absorbText)

@@ -163,10 +163,9 @@ bool CandidatesMayHelp(const CalculateOutcome &outcome)
 {
     if (outcome.solved())
         return false;
-    const DesignInputs &in = outcome.inputs;
-    return outcome.measuredLoad ||
-           (AbsorptionRule(in.absorb, in.loadType, in.absorbText).absorbedValue > 0 &&
-            analysis::CandidatesPossibleFor(in));
+    const InputValues &typed = outcome.result.typed;
+    return outcome.measuredLoad || (typed.absorbedValue > 0 && analysis::CandidatesPossibleFor(
+                                                                   typed, outcome.inputs.loadType));
 }
 
 std::string CandidateSummary(const analysis::CandidateSet &set, std::size_t index)

@@ -1,8 +1,6 @@
 #include "session/input_checks.h"
 
-#include "engine/absorption.h"
 #include "engine/design.h"
-#include "engine/lenient_number.h"
 #include "report/number_format.h"
 
 #include <algorithm>
@@ -22,20 +20,15 @@ std::string Ohms(double value)
     return Figure(value) + " ohms";
 }
 
-// The absorbed value the run reads, 0 when the box is unticked.
-double AbsorbedValue(const DesignInputs &inputs)
-{
-    return AbsorptionRule(inputs.absorb, inputs.loadType, inputs.absorbText).absorbedValue;
-}
-
 const char *AbsorbedUnit(const DesignInputs &inputs)
 {
     return IsInductiveLoad(inputs.loadType) ? " nH" : " pF";
 }
 
-void AbsorbWarnings(const DesignInputs &inputs, std::vector<std::string> &warnings)
+void AbsorbWarnings(const DesignInputs &inputs, const InputValues &typed,
+                    std::vector<std::string> &warnings)
 {
-    const double value = AbsorbedValue(inputs);
+    const double value = typed.absorbedValue;
     if (!inputs.absorb || !std::isfinite(value) || value == 0)
         return;
     if (value < 0) {
@@ -54,9 +47,10 @@ void AbsorbWarnings(const DesignInputs &inputs, std::vector<std::string> &warnin
 std::vector<std::string> DesignInputWarnings(const DesignInputs &inputs)
 {
     std::vector<std::string> warnings;
-    AbsorbWarnings(inputs, warnings);
-    const double f1 = ReadNumber(inputs.f1Text);
-    const double f2 = ReadNumber(inputs.f2Text);
+    const InputValues typed = ReadInputValues(inputs);
+    AbsorbWarnings(inputs, typed, warnings);
+    const double f1 = typed.f1Ghz;
+    const double f2 = typed.f2Ghz;
     if (Positive(f1) && Positive(f2) && f1 > f2)
         warnings.push_back("the band edges are swapped (F1 " + Figure(f1) + " GHz above F2 " +
                            Figure(f2) + " GHz); the design is for " + Figure(f2) + " to " +
@@ -72,15 +66,15 @@ std::string NoSolutionReason(const DesignInputs &inputs, const DesignResult &res
 {
     if (result.solved)
         return {};
-    const double f1 = ReadNumber(inputs.f1Text);
-    const double f2 = ReadNumber(inputs.f2Text);
+    const double f1 = result.typed.f1Ghz;
+    const double f2 = result.typed.f2Ghz;
     if (!Positive(f1) || !Positive(f2))
         return "the band needs two edges above 0 GHz; F1 reads " + Figure(f1) + " GHz, F2 " +
                Figure(f2) + " GHz";
     if (f1 == f2)
         return "the band edges are equal (" + Figure(f1) + " GHz); a band needs two";
-    const double zhigh = ReadNumber(inputs.zhighText);
-    const double zlow = ReadNumber(inputs.zlowText);
+    const double zhigh = result.typed.zhighOhms;
+    const double zlow = result.typed.zlowOhms;
     for (const auto &[name, ohms] : {std::pair{"Zhigh", zhigh}, std::pair{"Zlow", zlow}}) {
         if (!std::isfinite(ohms))
             return std::string(name) + " is not a finite impedance";
@@ -95,7 +89,7 @@ std::string NoSolutionReason(const DesignInputs &inputs, const DesignResult &res
     if (zhigh < zlow)
         return "swapped ports: Zhigh (" + Ohms(zhigh) + ") is below Zlow (" + Ohms(zlow) +
                "); Zhigh is the high-impedance port";
-    if (AbsorbedValue(inputs) > 0.001) {
+    if (result.typed.absorbedValue > 0.001) {
         DesignInputs plain = inputs;
         plain.absorb = false;
         if (RunDesign(plain).solved)

@@ -23,10 +23,10 @@ std::string BoxText(double value)
     return SignificantNumber(value, 6);
 }
 
-// The band's edges from the boxes, in Hz.
+// The band's edges as the boxes read, in Hz.
 std::pair<double, double> BandHz(const MeasuredLoadRequest &request)
 {
-    return {ReadNumber(request.f1Text) * 1e9, ReadNumber(request.f2Text) * 1e9};
+    return {request.f1.hz(), request.f2.hz()};
 }
 
 // Why a measurement cannot be fitted over the band: too few points in it.
@@ -102,12 +102,10 @@ std::string FitSource(const MeasuredSourceRequest &request, const MeasuredLoadRe
     return {};
 }
 
-// The Q of a fitted kind's reactance at `hz`: X / R in series, R / |X| across.
-double FitQ(const analysis::LoadFit &fit, double hz)
+// The Q of a fitted kind's reactance: X / R in series, R / |X| across.
+double FitQ(const analysis::LoadFit &fit, units::Frequency frequency)
 {
-    const double omega = 2 * std::numbers::pi * hz;
-    const double x = IsInductiveLoad(fit.type) ? omega * fit.reactiveValue * 1e-9
-                                               : 1.0 / (omega * fit.reactiveValue * 1e-12);
+    const double x = std::abs(FitReactanceOhms(fit, frequency));
     return IsSeriesLoad(fit.type) ? x / fit.resistanceOhms : fit.resistanceOhms / x;
 }
 
@@ -125,11 +123,11 @@ void CompareBodeFano(SourceMatch &source, const analysis::LoadFit &load, const D
                           Figure(100 * kSimpleModelError) + " %)";
         return;
     }
-    const double centreHz = design.band.F0 * 1e6;
+    const units::Frequency centre = units::Frequency::FromMHz(design.band.F0);
     source.closedForm = true;
-    source.loadGammaLimit = analysis::BodeFanoReflection(FitQ(load, centreHz) / qt);
+    source.loadGammaLimit = analysis::BodeFanoReflection(FitQ(load, centre) / qt);
     source.sourceGammaLimit =
-        source.resistive ? 0.0 : analysis::BodeFanoReflection(FitQ(fit, centreHz) / qt);
+        source.resistive ? 0.0 : analysis::BodeFanoReflection(FitQ(fit, centre) / qt);
     const bool sourceBinds = source.sourceGammaLimit > source.loadGammaLimit;
     source.bodeFano = "Bode-Fano between the two fits: the source's limit |S11| " +
                       Figure(source.sourceGammaLimit) + ", the load's " +
@@ -153,6 +151,14 @@ std::string MatchSource(const MeasuredLoadRequest &request, MeasuredMatch &match
 }
 
 } // namespace
+
+double FitReactanceOhms(const analysis::LoadFit &fit, units::Frequency frequency)
+{
+    const double omega = frequency.omega();
+    if (IsInductiveLoad(fit.type))
+        return omega * units::Inductance::FromNanohenries(fit.reactiveValue).henries();
+    return -1 / (omega * units::Capacitance::FromPicofarads(fit.reactiveValue).farads());
+}
 
 DesignInputs InputsForFit(const analysis::LoadFit &fit, double sourceOhms,
                           const MeasuredLoadRequest &request)

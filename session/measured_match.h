@@ -29,7 +29,8 @@ struct MeasuredSourceRequest
 struct MeasuredLoadRequest
 {
     std::string filePath;       // the .s1p file
-    std::string f1Text, f2Text; // band edges in GHz, as typed
+    std::string f1Text, f2Text; // band edges in GHz, as typed, for the boxes and messages
+    units::Frequency f1, f2;    // the same edges as the boxes read them
     double sourceOhms = 50;     // the source's resistance
     int networkOrder = 4;
     std::optional<LoadType> loadKind; // a kind asked for; else the one that fits best
@@ -108,6 +109,10 @@ MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request, analysis::On
 // kind, and its L (nH) or C (pF) absorbed; values to six significant digits.
 DesignInputs InputsForFit(const analysis::LoadFit &fit, double sourceOhms,
                           const MeasuredLoadRequest &request);
+
+// The reactance of a fitted kind's L or C at a frequency, in ohms: positive
+// for an inductor, negative for a capacitor.
+double FitReactanceOhms(const analysis::LoadFit &fit, units::Frequency frequency);
 
 // The analysis options of the settings, into the outcome's measured load when
 // it has one.

@@ -1,6 +1,5 @@
 #include "session/response.h"
 
-#include "engine/lenient_number.h"
 #include "format/analysis_text.h"
 #include "session/measured_match.h"
 
@@ -91,10 +90,7 @@ analysis::Complex ModelLoadOhms(const analysis::Ladder &model, double frequencyH
 // A fitted kind's impedance at a frequency: R + jX in series, R and jX across.
 analysis::Complex FitOhms(const analysis::LoadFit &fit, double frequencyHz)
 {
-    const double omega = 2 * std::numbers::pi * frequencyHz;
-    const analysis::Complex x =
-        IsInductiveLoad(fit.type) ? analysis::Complex(0, omega * fit.reactiveValue * 1e-9)
-                                  : analysis::Complex(0, -1 / (omega * fit.reactiveValue * 1e-12));
+    const analysis::Complex x(0, FitReactanceOhms(fit, units::Frequency::FromHz(frequencyHz)));
     return IsSeriesLoad(fit.type) ? fit.resistanceOhms + x
                                   : fit.resistanceOhms * x / (fit.resistanceOhms + x);
 }
@@ -318,7 +314,7 @@ namespace {
 std::string LoadText(const CalculateOutcome &d)
 {
     return std::string(NamesOf(d.inputs.loadType).phrase) + " " +
-           Figure(ReadNumber(d.inputs.absorbText), 6) +
+           Figure(d.result.typed.absorbedValue, 6) +
            (IsInductiveLoad(d.inputs.loadType) ? " nH" : " pF") + " absorbed";
 }
 

@@ -147,8 +147,9 @@ bool Runner::Design()
         return true;
     }
     const MeasuredLoadInput &m = *r_.measuredLoad;
-    MeasuredLoadRequest request{m.filePath,   r_.design.f1Text,       r_.design.f2Text,
-                                m.sourceOhms, r_.design.networkOrder, m.kind};
+    const InputValues typed = ReadInputValues(r_.design);
+    MeasuredLoadRequest request{m.filePath, r_.design.f1Text, r_.design.f2Text,       typed.f1(),
+                                typed.f2(), m.sourceOhms,     r_.design.networkOrder, m.kind};
     if (m.source)
         request.source = MeasuredSourceRequest{m.source->filePath, m.source->data, m.source->kind};
     MeasuredMatch match =

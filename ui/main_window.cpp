@@ -476,8 +476,7 @@ void MainWindow::ShowOutcome(const session::CalculateOutcome &outcome)
 void MainWindow::ApplyAbsorptionRule()
 {
     const DesignInputs inputs = Inputs();
-    const AbsorptionPrompt prompt =
-        AbsorptionRule(inputs.absorb, inputs.loadType, inputs.absorbText);
+    const AbsorptionPrompt prompt = AbsorptionRule(inputs.absorb, inputs.loadType);
     if (prompt.unitPrompt)
         SetBoxText(Box::UnitPrompt, *prompt.unitPrompt);
     if (prompt.absorbText)

@@ -14,10 +14,13 @@ TEST(AbsorptionRule, UntickedResetsTheValueAndKeepsThePrompt)
 {
     for (LoadType type : kLoadTypes) {
         for (const char *typed : {" 0.0", "12.5", "abc", ""}) {
-            const AbsorptionPrompt p = AbsorptionRule(false, type, typed);
+            const AbsorptionPrompt p = AbsorptionRule(false, type);
             EXPECT_EQ(p.absorbText, " 0.0") << typed;
             EXPECT_FALSE(p.unitPrompt.has_value()) << typed;
-            EXPECT_EQ(p.absorbedValue, 0) << typed;
+            DesignInputs inputs;
+            inputs.loadType = type;
+            inputs.absorbText = typed;
+            EXPECT_EQ(ReadInputValues(inputs).absorbedValue, 0) << typed;
         }
     }
 }
@@ -37,26 +40,48 @@ TEST(AbsorptionRule, TickedPromptsForTheUnitOfTheLoadType)
         {LoadType::ShuntRC, "C(pF)="},
     };
     for (const auto &row : rows) {
-        const AbsorptionPrompt p = AbsorptionRule(true, row.type, "12.5");
+        const AbsorptionPrompt p = AbsorptionRule(true, row.type);
         EXPECT_EQ(p.unitPrompt, row.prompt) << NamesOf(row.type).word;
         EXPECT_FALSE(p.absorbText.has_value()) << NamesOf(row.type).word;
-        EXPECT_EQ(p.absorbedValue, 12.5) << NamesOf(row.type).word;
     }
 }
 
-// The value is the number at the start of the box; anything else reads as 0.
-TEST(AbsorptionRule, ReadsTheValueLeniently)
+// Every box is read by the one lenient rule: the number at its start, with a
+// unit or anything else after it ignored; a box with no number reads 0.
+TEST(InputValues, EveryBoxIsReadLeniently)
 {
     const struct
     {
         const char *typed;
         double value;
     } rows[] = {
-        {"3.3nH", 3.3}, {" 0.0", 0}, {"abc", 0}, {"", 0}, {"-2", -2}, {"1e3", 1000}, {"2,5", 2},
+        {"3.3nH", 3.3}, {" 0.0", 0}, {"abc", 0},       {"", 0},        {"-2", -2},
+        {"1e3", 1000},  {"2,5", 2},  {"2.2 GHz", 2.2}, {"50 ohm", 50}, {" 1.8", 1.8},
     };
-    for (const auto &row : rows)
-        EXPECT_EQ(AbsorptionRule(true, LoadType::SeriesRL, row.typed).absorbedValue, row.value)
-            << row.typed;
+    for (const auto &row : rows) {
+        const DesignInputs inputs{row.typed, row.typed,         row.typed, row.typed,
+                                  8,         LoadType::ShuntRC, true,      row.typed};
+        const InputValues read = ReadInputValues(inputs);
+        EXPECT_EQ(read.f1Ghz, row.value) << row.typed;
+        EXPECT_EQ(read.f2Ghz, row.value) << row.typed;
+        EXPECT_EQ(read.zhighOhms, row.value) << row.typed;
+        EXPECT_EQ(read.zlowOhms, row.value) << row.typed;
+        EXPECT_EQ(read.absorbedValue, row.value) << row.typed;
+    }
+}
+
+// The band edges stay the numbers typed in GHz, the design run's starting
+// point; the analysis takes them in hertz.
+TEST(InputValues, BandEdgesAreKeptInGigahertzAndGivenInHertz)
+{
+    DesignInputs inputs;
+    inputs.f1Text = "1.8";
+    inputs.f2Text = "2.2 GHz";
+    const InputValues read = ReadInputValues(inputs);
+    EXPECT_EQ(read.f1Ghz, 1.8);
+    EXPECT_EQ(read.f2Ghz, 2.2);
+    EXPECT_EQ(read.f1().hz(), 1.8 * 1e9);
+    EXPECT_EQ(read.f2().hz(), 2.2 * 1e9);
 }
 
 TEST(LoadTypeNames, CommandLineWordsNameEachLoadTypeOnce)

@@ -85,6 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     session::MeasuredLoadRequest request;
     request.f1Text = ShortestNumber(measured.frequenciesHz.front() / 1e9);
     request.f2Text = ShortestNumber(measured.frequenciesHz.back() / 1e9);
+    request.f1 = units::Frequency::FromGHz(measured.frequenciesHz.front() / 1e9);
+    request.f2 = units::Frequency::FromGHz(measured.frequenciesHz.back() / 1e9);
     request.sourceOhms = 50;
     const session::MeasuredMatch match =
         session::MatchMeasuredLoad(request, std::move(measured), "fuzz.s1p");

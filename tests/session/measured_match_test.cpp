@@ -20,6 +20,8 @@ MeasuredMatch MatchAntenna(int order, const char *f1 = "2.3", const char *f2 = "
     MeasuredLoadRequest request;
     request.f1Text = f1;
     request.f2Text = f2;
+    request.f1 = units::Frequency::FromGHz(std::stod(f1));
+    request.f2 = units::Frequency::FromGHz(std::stod(f2));
     request.sourceOhms = 50;
     request.networkOrder = order;
     return MatchMeasuredLoad(
@@ -89,6 +91,8 @@ TEST(MatchMeasuredLoad, RefusesABandWithTooFewPointsOrAKindOnTheWrongSide)
     MeasuredLoadRequest request;
     request.f1Text = "2.3";
     request.f2Text = "2.6";
+    request.f1 = units::Frequency::FromGHz(2.3);
+    request.f2 = units::Frequency::FromGHz(2.6);
     request.sourceOhms = 15; // the series fit's 20 ohms cannot be the low-impedance port
     request.loadKind = LoadType::SeriesRL;
     const MeasuredMatch forced = MatchMeasuredLoad(

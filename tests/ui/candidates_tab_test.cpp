@@ -84,5 +84,32 @@ TEST_F(CandidatesTab, NoTextbookDesignOpensOnTheBestCandidateAndExportsTheChosen
     EXPECT_NEAR(ExportedValue(w, parts.front().label) / parts.front().value, 1.0, 1e-9);
 }
 
+// A band edge typed with its unit designs for the number before it, and the
+// candidates follow the same reading: the window offers them for the band
+// the design was made for.
+TEST_F(CandidatesTab, ABandEdgeTypedWithItsUnitOffersTheCandidates)
+{
+    MainWindow w;
+    Type(w, "F1_text", QStringLiteral("1.8"));
+    Type(w, "F2_text", QStringLiteral("2.2 GHz"));
+    Type(w, "Zhigh_text", QStringLiteral("50"));
+    Type(w, "Zlow_text", QStringLiteral("30"));
+    Click(w, "SRL");
+    Click(w, "LC_abs");
+    Type(w, "LC_text", QStringLiteral("2"));
+    Click(w, "Calc_BP");
+
+    ResponseWindow *r = w.tools().responseWindow();
+    ASSERT_NE(r, nullptr) << "no candidates offered for F2 typed as \"2.2 GHz\"";
+    EXPECT_TRUE(r->isVisible());
+    WaitForCandidates(*r);
+    ASSERT_TRUE(r->candidates());
+    const auto &list = r->candidates()->candidates;
+    ASSERT_GE(list.size(), 20u);
+    EXPECT_DOUBLE_EQ(list.front().problem.band.lowHz, 1.8e9);
+    EXPECT_DOUBLE_EQ(list.front().problem.band.highHz, 2.2e9);
+    ASSERT_EQ(r->pickedRank(), 1);
+}
+
 } // namespace
 } // namespace tevmar::test
