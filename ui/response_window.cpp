@@ -425,9 +425,9 @@ void ResponseWindow::WriteControls()
     followBand_->setChecked(s.sweepFollowsBand);
     double fromGhz = s.fromGhz;
     double toGhz = s.toGhz;
-    if (s.sweepFollowsBand && design_) {
+    if (s.sweepFollowsBand && view_.drawn()) {
         const session::SweepPlan plan =
-            session::DefaultSweep(session::BandOf(design_->result.band));
+            session::DefaultSweep(session::BandOf(view_.drawn()->result.band));
         fromGhz = plan.startHz / 1e9;
         toGhz = plan.stopHz / 1e9;
     }
@@ -453,8 +453,8 @@ void ResponseWindow::WriteControls()
     capacitorHigh_->setValue(s.tuneRanges.capacitorHighPf);
     tolerance_->setValue(s.tolerancePercent);
     trials_->setValue(s.trials);
-    yieldLimit_->SetAutomatic(design_ ? design_->result.Smax * session::kDefaultYieldVswrFactor
-                                      : 0);
+    yieldLimit_->SetAutomatic(
+        view_.drawn() ? view_.drawn()->result.Smax * session::kDefaultYieldVswrFactor : 0);
     yieldLimit_->setValue(s.yieldVswr.value_or(yieldLimit_->minimum()));
 }
 
@@ -497,12 +497,8 @@ void ResponseWindow::ReadControls()
 
 void ResponseWindow::ShowDesign(const session::CalculateOutcome &design)
 {
-    design_ = design;
-    ownDesign_ = design;
+    view_.NewDesign(design);
     candidateRun_->Stop(); // candidates of the design before
-    candidates_.reset();
-    picked_.reset();
-    pickBest_ = false;
     ShowCandidateTable();
     tuner_->Stop(); // a tune of the design before
     tuned_.reset();
@@ -523,36 +519,52 @@ void ResponseWindow::MarkStale(bool stale)
 void ResponseWindow::ShowBanner()
 {
     QPalette palette = banner_->palette();
-    if (picked_ && candidates_) {
-        banner_->setText(QString::fromStdString(session::CandidateSummary(*candidates_, *picked_)) +
-                         (ownDesign_ && ownDesign_->solved()
+    // The palette's own text on its own base, light or dark.
+    const auto plain = [&palette] {
+        palette.setColor(QPalette::Window, palette.color(QPalette::Base));
+        palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));
+    };
+    const std::optional<session::CalculateOutcome> &own = view_.candidatesFor();
+    switch (view_.showing()) {
+    case session::CandidateViewState::Showing::Candidate:
+        banner_->setText(QString::fromStdString(
+                             session::CandidateSummary(*view_.candidates(), *view_.picked())) +
+                         (own && own->solved()
                               ? QStringLiteral(". The main window's design is unchanged.")
                               : QStringLiteral(". The synthesis has no design for these inputs.")));
         palette.setColor(QPalette::Window, QColor(225, 245, 225));
         palette.setColor(QPalette::WindowText, Qt::black);
-    } else if (!design_ && ownDesign_) {
+        break;
+    case session::CandidateViewState::Showing::Searching:
         banner_->setText(QStringLiteral("No textbook design for these inputs: finding candidate "
                                         "networks tuned into the true load…"));
-        palette.setColor(QPalette::Window, palette.color(QPalette::Base));
-        palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));
-    } else if (!design_) {
+        plain();
+        break;
+    case session::CandidateViewState::Showing::NoneFound:
+        banner_->setText(QStringLiteral("No textbook design for these inputs, and no candidate "
+                                        "network matches the true load within the part ranges."));
+        plain();
+        break;
+    case session::CandidateViewState::Showing::Nothing:
         banner_->setText(stale_ ? QStringLiteral("No design: the latest Calculate found no "
                                                  "solution for these inputs.")
                                 : QStringLiteral("No design yet: press Calculate in the main "
                                                  "window."));
-        // The palette's own text on its own base, light or dark.
-        palette.setColor(QPalette::Window, palette.color(QPalette::Base));
-        palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));
-    } else if (stale_) {
-        banner_->setText(QStringLiteral("NOT THE CURRENT DESIGN: the latest Calculate found no "
-                                        "solution. Shown is the design before it: ") +
-                         QString::fromStdString(session::DesignSummary(*design_)));
-        palette.setColor(QPalette::Window, QColor(255, 215, 215));
-        palette.setColor(QPalette::WindowText, QColor(170, 0, 0));
-    } else {
-        banner_->setText(QString::fromStdString(session::DesignSummary(*design_)));
-        palette.setColor(QPalette::Window, QColor(225, 238, 255));
-        palette.setColor(QPalette::WindowText, Qt::black);
+        plain();
+        break;
+    case session::CandidateViewState::Showing::Design:
+        if (stale_) {
+            banner_->setText(QStringLiteral("NOT THE CURRENT DESIGN: the latest Calculate found "
+                                            "no solution. Shown is the design before it: ") +
+                             QString::fromStdString(session::DesignSummary(*view_.drawn())));
+            palette.setColor(QPalette::Window, QColor(255, 215, 215));
+            palette.setColor(QPalette::WindowText, QColor(170, 0, 0));
+        } else {
+            banner_->setText(QString::fromStdString(session::DesignSummary(*view_.drawn())));
+            palette.setColor(QPalette::Window, QColor(225, 238, 255));
+            palette.setColor(QPalette::WindowText, Qt::black);
+        }
+        break;
     }
     banner_->setPalette(palette);
     QFont font = banner_->font();
@@ -564,13 +576,13 @@ void ResponseWindow::ShowBanner()
 
 void ResponseWindow::Recompute()
 {
-    if (!design_)
+    if (!view_.drawn())
         return;
     QElapsedTimer clock;
     clock.start();
     // The curves show at once; the tolerance trials, the sensitivity and a
     // tune follow from other threads.
-    response_ = session::ComputeResponse(*design_, settings_, session::Trials::Later);
+    response_ = session::ComputeResponse(*view_.drawn(), settings_, session::Trials::Later);
     if (response_.problem.empty() && settings_.tune)
         FollowTune();
     else
@@ -578,7 +590,7 @@ void ResponseWindow::Recompute()
     ShowResponse();
     if (response_.problem.empty()) {
         laterFigures_->Start(
-            [design = *design_, settings = settings_](const std::atomic<bool> &stop) {
+            [design = *view_.drawn(), settings = settings_](const std::atomic<bool> &stop) {
                 return session::RunLaterFigures(stop, design, settings);
             },
             [this](const session::LaterFigures &later) {
@@ -615,7 +627,7 @@ void ResponseWindow::FollowTune()
     tunedSeries_ = settings_.eseries;
     tunedRanges_ = settings_.tuneRanges;
     tuner_->Start(
-        [design = *design_, settings = settings_](const std::atomic<bool> &stop) {
+        [design = *view_.drawn(), settings = settings_](const std::atomic<bool> &stop) {
             session::TunedResponse r = session::TuneForWindow(design, settings, &stop);
             return r.cancelled ? std::nullopt : std::optional<session::TunedResponse>(r);
         },
@@ -631,8 +643,8 @@ void ResponseWindow::FollowTune()
 
 void ResponseWindow::ShowResponse()
 {
-    plot_->SetData(PlotDataOf(response_, design_->result));
-    views_->Show(response_, *design_, settings_.tune ? &tuned_ : nullptr);
+    plot_->SetData(PlotDataOf(response_, view_.drawn()->result));
+    views_->Show(response_, *view_.drawn(), settings_.tune ? &tuned_ : nullptr);
     ShowFigures();
 }
 
@@ -651,7 +663,7 @@ void ResponseWindow::ShowFigures()
     problem_->setText(QString::fromStdString(response_.problem));
     problem_->setVisible(!response_.problem.empty());
     const std::vector<session::FigureRow> rows =
-        response_.problem.empty() ? session::FigureRows(response_, design_->result)
+        response_.problem.empty() ? session::FigureRows(response_, view_.drawn()->result)
                                   : std::vector<session::FigureRow>{};
     figures_->clearSpans();
     figures_->setRowCount(0);
@@ -689,6 +701,9 @@ namespace tevmar {
 namespace {
 
 // A cell sorted by its number rather than its text.
+// Where the first cell of a candidate's row keeps the candidate's index.
+constexpr int kCandidateIndexRole = Qt::UserRole + 1;
+
 class SortedItem final : public QTableWidgetItem
 {
   public:
@@ -741,14 +756,14 @@ QWidget *ResponseWindow::BuildCandidatesTab()
 
     connect(findCandidates_, &QPushButton::clicked, this, [this] { FindCandidates(); });
     connect(ownDesignButton_, &QPushButton::clicked, this, [this] { ShowOwnDesign(); });
-    // The row's first cell holds the candidate's rank, whatever the sorting.
+    // The row's first cell holds the candidate's index, whatever the sorting.
     connect(candidateTable_, &QTableWidget::itemSelectionChanged, this, [this] {
         const QList<QTableWidgetItem *> chosen = candidateTable_->selectedItems();
         if (chosen.isEmpty())
             return;
         const QTableWidgetItem *rank = candidateTable_->item(chosen.front()->row(), 0);
-        const auto index = static_cast<std::size_t>(rank->data(Qt::UserRole).toDouble());
-        if (picked_ != index)
+        const auto index = static_cast<std::size_t>(rank->data(kCandidateIndexRole).toULongLong());
+        if (view_.picked() != index)
             PickCandidate(index);
     });
     ShowCandidateTable();
@@ -760,12 +775,9 @@ void ResponseWindow::ShowCandidatesFor(const session::CalculateOutcome &unsolved
     tuner_->Stop();
     laterFigures_->Stop();
     tuned_.reset();
-    design_.reset();
-    ownDesign_ = unsolved;
-    candidates_.reset();
-    picked_.reset();
+    view_.NoDesign(unsolved);
+    candidateRun_->Stop(); // candidates of the inputs before
     stale_ = false;
-    pickBest_ = true;
     ShowBanner();
     plot_->SetData(PlotData{});
     views_->tabs().setCurrentWidget(candidateTable_->parentWidget());
@@ -774,14 +786,16 @@ void ResponseWindow::ShowCandidatesFor(const session::CalculateOutcome &unsolved
 
 void ResponseWindow::FindCandidates()
 {
-    if (!ownDesign_)
+    const std::optional<int> ticket = view_.StartSearch();
+    if (!ticket)
         return;
     candidateProgress_->setRange(0, 0);
     candidateProgress_->show();
     findCandidates_->setEnabled(false);
     QPointer<QProgressBar> bar(candidateProgress_);
     candidateRun_->Start(
-        [design = *ownDesign_, settings = settings_, bar](const std::atomic<bool> &stop) {
+        [design = *view_.candidatesFor(), settings = settings_,
+         bar](const std::atomic<bool> &stop) {
             return session::FindCandidates(design, settings, &stop, [bar](int done, int total) {
                 QMetaObject::invokeMethod(
                     QCoreApplication::instance(),
@@ -794,11 +808,18 @@ void ResponseWindow::FindCandidates()
                     Qt::QueuedConnection);
             });
         },
-        [this](const session::CandidateSet &set) {
-            candidates_ = set;
+        [this, ticket = *ticket](const session::CandidateSet &set) {
+            const std::optional<std::size_t> before = view_.picked();
+            const bool drewDesign = view_.showing() == session::CandidateViewState::Showing::Design;
+            if (!view_.CandidatesFound(ticket, set))
+                return;
+            const bool drawsDesign =
+                view_.showing() == session::CandidateViewState::Showing::Design;
+            if (view_.picked() != before || drawsDesign != drewDesign)
+                DrawAnotherNetwork();
+            else
+                ShowBanner(); // no candidate at all: the banner says so
             ShowCandidateTable();
-            if (pickBest_ && !set.candidates.empty())
-                PickCandidate(0);
         });
     ShowCandidateTable();
 }
@@ -810,72 +831,73 @@ bool ResponseWindow::candidatesRunning() const
 
 std::optional<int> ResponseWindow::pickedRank() const
 {
-    return picked_ ? std::optional<int>(static_cast<int>(*picked_) + 1) : std::nullopt;
+    const std::optional<std::size_t> picked = view_.picked();
+    return picked ? std::optional<int>(static_cast<int>(*picked) + 1) : std::nullopt;
 }
 
 void ResponseWindow::PickCandidate(std::size_t index)
 {
-    if (!candidates_ || !ownDesign_ || index >= candidates_->candidates.size())
+    if (!view_.Pick(index))
         return;
-    picked_ = index;
-    pickBest_ = false;
-    design_ = session::CandidateOutcome(*ownDesign_, candidates_->candidates[index]);
-    tuner_->Stop(); // a tune belongs to the network it started from
-    tuned_.reset();
-    WriteControls();
-    ShowBanner();
-    Recompute();
+    DrawAnotherNetwork();
     ShowCandidateTable();
 }
 
 void ResponseWindow::ShowOwnDesign()
 {
-    if (!ownDesign_ || !ownDesign_->solved())
+    if (!view_.ShowDesign())
         return;
-    picked_.reset();
-    design_ = ownDesign_;
+    DrawAnotherNetwork();
+    ShowCandidateTable();
+}
+
+// The network drawn is now another: a tune belongs to the network it started
+// from, and every view and figure follows the new one.
+void ResponseWindow::DrawAnotherNetwork()
+{
     tuner_->Stop();
     tuned_.reset();
     WriteControls();
     ShowBanner();
     Recompute();
-    ShowCandidateTable();
 }
 
 void ResponseWindow::ShowCandidateTable()
 {
     const bool running = candidateRun_->running();
-    findCandidates_->setEnabled(ownDesign_.has_value() && !running);
-    ownDesignButton_->setEnabled(picked_.has_value() && ownDesign_ && ownDesign_->solved());
+    findCandidates_->setEnabled(view_.candidatesFor().has_value() && !running);
+    ownDesignButton_->setEnabled(view_.canShowDesign());
     if (!running)
         candidateProgress_->hide();
     const QSignalBlocker quiet(candidateTable_);
     candidateTable_->setSortingEnabled(false);
     candidateTable_->clear();
-    if (!candidates_) {
+    const std::optional<session::CandidateSet> &candidates = view_.candidates();
+    if (!candidates) {
         candidateTable_->setRowCount(0);
         candidateTable_->setColumnCount(0);
         return;
     }
     QStringList heads;
-    for (const std::string &head : session::CandidateHeads(*candidates_))
+    for (const std::string &head : session::CandidateHeads(*candidates))
         heads.push_back(QString::fromStdString(head));
-    const auto rows = session::CandidateRows(*candidates_);
+    const auto rows = session::CandidateRows(*candidates);
     candidateTable_->setColumnCount(static_cast<int>(heads.size()));
     candidateTable_->setHorizontalHeaderLabels(heads);
     candidateTable_->setRowCount(static_cast<int>(rows.size()));
     for (std::size_t r = 0; r < rows.size(); ++r)
         for (std::size_t c = 0; c < rows[r].size(); ++c) {
             const double key = c == 0 ? static_cast<double>(r) : rows[r][c].sortKey;
-            candidateTable_->setItem(static_cast<int>(r), static_cast<int>(c),
-                                     new SortedItem(QString::fromStdString(rows[r][c].text), key));
+            auto *item = new SortedItem(QString::fromStdString(rows[r][c].text), key);
+            if (c == 0)
+                item->setData(kCandidateIndexRole, static_cast<qulonglong>(r));
+            candidateTable_->setItem(static_cast<int>(r), static_cast<int>(c), item);
         }
     candidateTable_->resizeColumnsToContents();
     candidateTable_->setSortingEnabled(true);
-    if (picked_) {
+    if (const std::optional<std::size_t> picked = view_.picked()) {
         for (int row = 0; row < candidateTable_->rowCount(); ++row)
-            if (candidateTable_->item(row, 0)->data(Qt::UserRole).toDouble() ==
-                static_cast<double>(*picked_))
+            if (candidateTable_->item(row, 0)->data(kCandidateIndexRole).toULongLong() == *picked)
                 candidateTable_->selectRow(row);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "session/calculation.h"
+#include "session/candidate_view_state.h"
 #include "session/candidates.h"
 #include "session/response.h"
 #include "session/tuning.h"
@@ -55,11 +56,14 @@ class ResponseWindow final : public QWidget
     // Draws the design again in place of a candidate.
     void ShowOwnDesign();
     bool candidatesRunning() const;
-    const std::optional<session::CandidateSet> &candidates() const { return candidates_; }
+    const std::optional<session::CandidateSet> &candidates() const { return view_.candidates(); }
     // The candidate drawn, 1 = the best; empty while the design is.
     std::optional<int> pickedRank() const;
     // What the candidates were found for: the design, or inputs without one.
-    const std::optional<session::CalculateOutcome> &candidatesFor() const { return ownDesign_; }
+    const std::optional<session::CalculateOutcome> &candidatesFor() const
+    {
+        return view_.candidatesFor();
+    }
     QTableWidget &candidateTable() const { return *candidateTable_; }
     // The latest Calculate failed (true) or succeeded (false).
     void MarkStale(bool stale);
@@ -67,7 +71,8 @@ class ResponseWindow final : public QWidget
     bool stale() const { return stale_; }
     const session::ResponseSettings &settings() const { return settings_; }
     const session::Response &response() const { return response_; }
-    const std::optional<session::CalculateOutcome> &design() const { return design_; }
+    // What every view draws: the design, or the candidate picked in its place.
+    const std::optional<session::CalculateOutcome> &design() const { return view_.drawn(); }
     ResponsePlot &plot() const { return *plot_; }
     // The Smith chart, schematic, marker table and menu bar.
     ResponseViews &views() const { return *views_; }
@@ -93,10 +98,12 @@ class ResponseWindow final : public QWidget
     void ShowBanner();
     QWidget *BuildCandidatesTab();
     void ShowCandidateTable();
+    void DrawAnotherNetwork();
 
     session::ResponseSettings settings_;
     SettingsChanged changed_;
-    std::optional<session::CalculateOutcome> design_;
+    // The design, the candidates found for it and which of them is drawn.
+    session::CandidateViewState view_;
     session::Response response_;
     bool stale_ = false;
     double lastComputeMs_ = 0;
@@ -129,13 +136,7 @@ class ResponseWindow final : public QWidget
     QLabel *problem_ = nullptr;
     QTableWidget *figures_ = nullptr;
 
-    // The design as the main window gave it (or inputs without one), while
-    // design_ may be a candidate drawn in its place.
-    std::optional<session::CalculateOutcome> ownDesign_;
     BackgroundRun<session::CandidateSet> *candidateRun_ = nullptr;
-    std::optional<session::CandidateSet> candidates_;
-    std::optional<std::size_t> picked_;
-    bool pickBest_ = false; // no design: the best candidate is drawn when found
     QPushButton *findCandidates_ = nullptr;
     QPushButton *ownDesignButton_ = nullptr;
     QProgressBar *candidateProgress_ = nullptr;
