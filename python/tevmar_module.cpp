@@ -37,17 +37,18 @@ namespace {
 // A box's text: a string as typed, a number as its shortest round-trip text.
 std::string BoxText(const py::handle &value, const char *option)
 {
+    const std::string keyword = session::OptionNaming::KeywordArguments()(option);
     if (py::isinstance<py::str>(value)) {
         std::string text = value.cast<std::string>();
         if (text.find_first_of("\r\n") != std::string::npos)
-            throw std::invalid_argument(std::string(option) +
+            throw std::invalid_argument(keyword +
                                         ": the text holds a line break, which no text box "
                                         "can hold");
         return text;
     }
     const bool number = py::isinstance<py::float_>(value) || py::isinstance<py::int_>(value);
     if (py::isinstance<py::bool_>(value) || !number)
-        throw py::type_error(std::string(option) + ": expects a text or a number");
+        throw py::type_error(keyword + ": expects a text or a number");
     return ShortestNumber(value.cast<double>());
 }
 
@@ -77,7 +78,8 @@ void AddKeywords(const py::kwargs &kwargs, std::vector<std::string> &args)
         if (py::isinstance<py::tuple>(value) || py::isinstance<py::list>(value)) {
             const py::sequence pair = value.cast<py::sequence>();
             if (pair.size() != 2)
-                throw std::invalid_argument(option + ": expects (MIN, MAX)");
+                throw std::invalid_argument(py::str(key).cast<std::string>() +
+                                            ": expects (MIN, MAX)");
             args.push_back(ArgumentText(pair[0]) + ":" + ArgumentText(pair[1]));
         } else {
             args.push_back(ArgumentText(value));
@@ -86,10 +88,12 @@ void AddKeywords(const py::kwargs &kwargs, std::vector<std::string> &args)
 }
 
 // The request tevmar-cli makes of the same arguments, refused with its
-// message; the report file is left alone until save().
+// message naming the keyword arguments; the report file is left alone until
+// save().
 session::Request RequestOf(const std::vector<std::string> &args)
 {
-    const session::CommandLine c = session::ParseCommandLine(args, kReportFileName);
+    const session::CommandLine c =
+        session::ParseCommandLine(args, kReportFileName, session::OptionNaming::KeywordArguments());
     if (!c.problem.empty())
         throw std::invalid_argument(c.problem);
     for (const std::string &warning : c.warnings)

@@ -238,26 +238,27 @@ std::string AnalysisUsageText()
 namespace {
 
 // Both ends given: what the design's band cannot change is checked at once.
-std::string CheckSweepEnds(const AnalysisRequest &r)
+std::string CheckSweepEnds(const AnalysisRequest &r, const OptionNaming &n)
 {
     if (!r.fromGhz || !r.toGhz)
         return {};
     const int points = r.points.value_or(kDefaultSweepPoints);
     if (*r.fromGhz > *r.toGhz)
-        return "--from: " + Figure(*r.fromGhz) + " GHz lies above --to, " + Figure(*r.toGhz) +
-               " GHz";
+        return n("--from") + ": " + Figure(*r.fromGhz) + " GHz lies above " + n("--to") + ", " +
+               Figure(*r.toGhz) + " GHz";
     if (*r.fromGhz == *r.toGhz && points > 1)
-        return "--from and --to are equal; a sweep of " + std::to_string(points) +
-               " points needs --from below --to";
+        return n("--from") + " and " + n("--to") + " are equal; a sweep of " +
+               std::to_string(points) + " points needs " + n("--from") + " below " + n("--to");
     return {};
 }
 
 } // namespace
 
-std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem::path &reportPath)
+std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem::path &reportPath,
+                                 const OptionNaming &n)
 {
     if (r.log && r.lin)
-        return "--log and --lin exclude each other";
+        return n("--log") + " and " + n("--lin") + " exclude each other";
     if (!r.SweepFile()) {
         const std::pair<bool, const char *> sweepOptions[] = {{r.points.has_value(), "--points"},
                                                               {r.fromGhz.has_value(), "--from"},
@@ -266,18 +267,18 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
                                                               {r.lin, "--lin"}};
         for (const auto &[given, name] : sweepOptions)
             if (given)
-                return std::string(name) +
-                       " shapes the sweep of --sweep, --touchstone or --touchstone-v2; give one";
+                return n(name) + " shapes the sweep of " + n("--sweep") + ", " + n("--touchstone") +
+                       " or " + n("--touchstone-v2") + "; give one";
     }
-    if (std::string problem = CheckSweepEnds(r); !problem.empty())
+    if (std::string problem = CheckSweepEnds(r, n); !problem.empty())
         return problem;
     if (r.touchstoneOhms && !r.touchstonePath)
-        return "--touchstone-r applies to --touchstone only; give it";
+        return n("--touchstone-r") + " applies to " + n("--touchstone") + " only; give it";
     if (r.qModel && !r.inductorQ && !r.capacitorQ)
-        return "--q-model applies to --q-l and --q-c; give one";
+        return n("--q-model") + " applies to " + n("--q-l") + " and " + n("--q-c") + "; give one";
     if ((r.inductorRangeNh || r.capacitorRangePf) && !r.tune && !r.candidates)
-        return std::string(r.inductorRangeNh ? "--l-range" : "--c-range") +
-               " applies to --tune and --candidates; give one";
+        return n(r.inductorRangeNh ? "--l-range" : "--c-range") + " applies to " + n("--tune") +
+               " and " + n("--candidates") + "; give one";
 
     const FileOption *onStandardOutput = nullptr;
     for (std::size_t i = 0; i < std::size(kFileOptions); ++i) {
@@ -287,20 +288,20 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
         const std::filesystem::path path = *(r.*file.path);
         if (path == kStandardOutputPath) {
             if (r.json)
-                return std::string(file.option) + " -: --json already writes standard output";
+                return n(file.option) + " -: " + n("--json") + " already writes standard output";
             if (onStandardOutput != nullptr)
-                return std::string(file.option) + " -: " + onStandardOutput->option +
+                return n(file.option) + " -: " + n(onStandardOutput->option) +
                        " already writes standard output";
             onStandardOutput = &file;
             continue;
         }
         if (SameFile(path, reportPath))
-            return std::string(file.option) + ": \"" + path.string() + "\" is the report file";
+            return n(file.option) + ": \"" + path.string() + "\" is the report file";
         for (std::size_t j = 0; j < i; ++j) {
             const std::optional<std::string> &earlier = r.*kFileOptions[j].path;
             if (earlier && *earlier != kStandardOutputPath && SameFile(path, *earlier))
-                return std::string(file.option) + ": \"" + path.string() +
-                       "\" is already the file of " + kFileOptions[j].option;
+                return n(file.option) + ": \"" + path.string() + "\" is already the file of " +
+                       n(kFileOptions[j].option);
         }
     }
     return {};
@@ -346,7 +347,7 @@ void AddAnalysis(const AnalysisRequest &r, Request &request)
     request.json = r.json;
     for (const FileOption &file : kFileOptions)
         if (const std::optional<std::string> &path = r.*file.path)
-            request.files.push_back({file.kind, *path, file.option});
+            request.files.push_back({file.kind, *path, request.naming(file.option)});
     request.touchstoneOhms = r.touchstoneOhms.value_or(format::kDefaultTouchstoneOhms);
 }
 

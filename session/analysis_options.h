@@ -90,7 +90,8 @@ std::string AnalysisUsageText();
 // the report, standard output asked for twice (by two files, or by a file and --json). Empty when
 // there are none.
 std::string CheckAnalysisRequest(const AnalysisRequest &request,
-                                 const std::filesystem::path &reportPath);
+                                 const std::filesystem::path &reportPath,
+                                 const OptionNaming &naming = {});
 
 // The analysis options as the run's settings, figures, tuning, JSON and files.
 void AddAnalysis(const AnalysisRequest &analysis, Request &request);

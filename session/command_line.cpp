@@ -31,7 +31,7 @@ std::function<std::string(const std::string &)> ReportPath(std::optional<std::st
 // Every option of the program, in the order --help lists them.
 OptionTable AllOptions(CommandLine &c, std::optional<std::string> &reportPath)
 {
-    OptionTable table = DesignOptions(c.design, c.warnings);
+    OptionTable table = DesignOptions(c.design, c.warnings, c.naming);
     // Note which of the options a measured load replaces were given, so that
     // mixing the two ways of naming the load is refused.
     for (OptionSpec &spec : table)
@@ -58,23 +58,26 @@ OptionTable AllOptions(CommandLine &c, std::optional<std::string> &reportPath)
 std::string CheckMeasuredLoad(const CommandLine &c)
 {
     const MeasuredLoadArguments &m = c.measured;
+    const OptionNaming &n = c.naming;
     if (!m.filePath) {
         if (m.sourceOhms || m.loadKind || m.sourcePath)
-            return std::string(m.sourceOhms ? "--source"
-                               : m.loadKind ? "--load-kind"
-                                            : "--source-s1p") +
-                   " applies to --load-s1p; give it";
+            return n(m.sourceOhms ? "--source"
+                     : m.loadKind ? "--load-kind"
+                                  : "--source-s1p") +
+                   " applies to " + n("--load-s1p") + "; give it";
         return {};
     }
     if (m.sourceKind && !m.sourcePath)
-        return "--source-kind applies to --source-s1p; give it";
+        return n("--source-kind") + " applies to " + n("--source-s1p") + "; give it";
     if (!c.replacedOption.empty())
-        return "--load-s1p replaces --zhigh, --zlow, --load and --absorb; " + c.replacedOption +
+        return n("--load-s1p") + " replaces " + n("--zhigh") + ", " + n("--zlow") + ", " +
+               n("--load") + " and " + n("--absorb") + "; " + n(c.replacedOption) +
                " was given too";
     if (m.sourceOhms && m.sourcePath)
-        return "--source-s1p replaces --source; give one of them";
+        return n("--source-s1p") + " replaces " + n("--source") + "; give one of them";
     if (!m.sourceOhms && !m.sourcePath)
-        return "--load-s1p needs --source, the source resistance in ohms, or --source-s1p";
+        return n("--load-s1p") + " needs " + n("--source") +
+               ", the source resistance in ohms, or " + n("--source-s1p");
     return {};
 }
 
@@ -82,16 +85,17 @@ std::string CheckMeasuredLoad(const CommandLine &c)
 // would be replaced. A further input is one more entry here.
 std::string CheckOutputsAgainstInputs(const CommandLine &c)
 {
+    const OptionNaming &n = c.naming;
     std::vector<NamedPath> inputs;
     if (c.measured.filePath)
-        inputs.push_back({"--load-s1p", *c.measured.filePath});
+        inputs.push_back({n("--load-s1p"), *c.measured.filePath});
     if (c.measured.sourcePath)
-        inputs.push_back({"--source-s1p", *c.measured.sourcePath});
-    std::vector<NamedPath> outputs{{"--report", c.reportPath}};
+        inputs.push_back({n("--source-s1p"), *c.measured.sourcePath});
+    std::vector<NamedPath> outputs{{n("--report"), c.reportPath}};
     for (const FileOption &file : kFileOptions)
         if (const std::optional<std::string> &path = c.analysis.*file.path;
             path && *path != kStandardOutputPath)
-            outputs.push_back({file.option, *path});
+            outputs.push_back({n(file.option), *path});
     return OutputOverInput(outputs, inputs);
 }
 
@@ -114,8 +118,8 @@ std::string CheckJsonText(const CommandLine &c)
         {"--report", c.reportPath.string()}};
     for (const auto &[option, text] : texts)
         if (!IsValidUtf8(text))
-            return std::string(option) + ": " + Quoted(text) +
-                   " is not UTF-8 text, which --json cannot carry";
+            return c.naming(option) + ": " + Quoted(text) + " is not UTF-8 text, which " +
+                   c.naming("--json") + " cannot carry";
     return {};
 }
 
@@ -125,16 +129,18 @@ std::string CheckJsonText(const CommandLine &c)
 Request RequestOf(const CommandLine &c)
 {
     Request request;
+    request.naming = c.naming;
     request.design = c.design;
     if (c.measured.filePath) {
         request.measuredLoad = MeasuredLoadInput{};
         request.measuredLoad->filePath = *c.measured.filePath;
+        request.measuredLoad->label = c.naming("--load-s1p");
         if (c.measured.sourceOhms)
             request.measuredLoad->sourceOhms = *c.measured.sourceOhms;
         request.measuredLoad->kind = c.measured.loadKind;
         if (c.measured.sourcePath)
-            request.measuredLoad->source =
-                MeasuredSourceInput{*c.measured.sourcePath, {}, c.measured.sourceKind};
+            request.measuredLoad->source = MeasuredSourceInput{
+                *c.measured.sourcePath, {}, c.measured.sourceKind, c.naming("--source-s1p")};
     }
     AddAnalysis(c.analysis, request);
     request.reportPath = c.reportPath;
@@ -142,16 +148,18 @@ Request RequestOf(const CommandLine &c)
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string> &args,
-                             const std::filesystem::path &defaultReportPath)
+                             const std::filesystem::path &defaultReportPath,
+                             const OptionNaming &naming)
 {
     CommandLine c;
+    c.naming = naming;
     std::optional<std::string> reportPath;
-    c.problem = ParseArguments(args, AllOptions(c, reportPath));
+    c.problem = ParseArguments(args, AllOptions(c, reportPath), naming);
     c.reportPath = reportPath ? std::filesystem::path(*reportPath) : defaultReportPath;
     if (c.problem.empty() && !c.help && !c.version)
         c.problem = CheckMeasuredLoad(c);
     if (c.problem.empty() && !c.help && !c.version)
-        c.problem = CheckAnalysisRequest(c.analysis, c.reportPath);
+        c.problem = CheckAnalysisRequest(c.analysis, c.reportPath, naming);
     if (c.problem.empty() && !c.help && !c.version)
         c.problem = CheckOutputsAgainstInputs(c);
     if (c.problem.empty() && !c.help && !c.version)

@@ -23,12 +23,16 @@ struct CommandLine
     std::filesystem::path reportPath;
     std::vector<std::string> warnings; // box texts not read as typed
     std::string problem;               // bad usage; empty when the arguments are fine
+    OptionNaming naming;               // how the problem and the warnings name options
 };
 
 // Parses the arguments (program name excluded) and checks them against each
 // other; the report goes to --report's path or else `defaultReportPath`.
+// Problems and warnings name the options as `naming` does, and so do the
+// messages of the run the arguments ask for.
 CommandLine ParseCommandLine(const std::vector<std::string> &args,
-                             const std::filesystem::path &defaultReportPath);
+                             const std::filesystem::path &defaultReportPath,
+                             const OptionNaming &naming = {});
 
 // The run the arguments ask for.
 Request RequestOf(const CommandLine &commandLine);

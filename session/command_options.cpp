@@ -17,7 +17,8 @@ const OptionSpec *Find(const OptionTable &table, std::string_view name)
 
 } // namespace
 
-std::string ParseArguments(const std::vector<std::string> &args, const OptionTable &table)
+std::string ParseArguments(const std::vector<std::string> &args, const OptionTable &table,
+                           const OptionNaming &naming)
 {
     std::set<std::string> seen;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -28,24 +29,24 @@ std::string ParseArguments(const std::vector<std::string> &args, const OptionTab
 
         const OptionSpec *spec = Find(table, name);
         if (spec == nullptr)
-            return arg.starts_with("-") ? "unknown option \"" + name + "\""
+            return arg.starts_with("-") ? "unknown option \"" + naming(name) + "\""
                                         : "unexpected argument \"" + arg + "\"";
         if (!seen.insert(name).second)
-            return name + " given more than once";
+            return naming(name) + " given more than once";
 
         std::string value;
         if (spec->valueName.empty()) {
             if (joined)
-                return name + " takes no value";
+                return naming(name) + " takes no value";
         } else if (joined) {
             value = arg.substr(equals + 1);
         } else if (i + 1 < args.size()) {
             value = args[++i];
         } else {
-            return name + " needs a value";
+            return naming(name) + " needs a value";
         }
         if (std::string problem = spec->apply(value); !problem.empty())
-            return name + ": " + problem;
+            return naming(name) + ": " + problem;
     }
     return {};
 }

@@ -4,6 +4,8 @@
 // says whether it takes a value, and hands the value to its own handler. New
 // options are new table rows; the parser and --help pick them up.
 
+#include "session/option_naming.h"
+
 #include <charconv>
 #include <functional>
 #include <optional>
@@ -29,8 +31,10 @@ using OptionTable = std::vector<OptionSpec>;
 // A value follows its option as the next argument, taken verbatim even when it
 // starts with "-", or is joined to it as "--name=value". Returns the first
 // problem found (unknown option, missing value, an option given twice, a value
-// its handler refuses, a stray argument), or an empty string.
-std::string ParseArguments(const std::vector<std::string> &args, const OptionTable &table);
+// its handler refuses, a stray argument), or an empty string. The problem
+// names the option as `naming` does.
+std::string ParseArguments(const std::vector<std::string> &args, const OptionTable &table,
+                           const OptionNaming &naming = {});
 
 // The option list of --help, one aligned line per option.
 std::string OptionListText(const OptionTable &table);

@@ -41,7 +41,7 @@ std::vector<std::pair<std::string, LoadType>> LoadWords()
 
 // Stores a box's text as typed and, when the box will read it as something
 // other than what was typed ("2,5" as 2, "abc" as 0), says so in `warnings`.
-std::function<std::string(const std::string &)> BoxText(const char *option, std::string &target,
+std::function<std::string(const std::string &)> BoxText(std::string option, std::string &target,
                                                         std::vector<std::string> &warnings)
 {
     return [option, &target, &warnings](const std::string &value) -> std::string {
@@ -51,8 +51,7 @@ std::function<std::string(const std::string &)> BoxText(const char *option, std:
         if (!reading.plain) {
             char number[32];
             const auto end = std::to_chars(number, number + sizeof number, reading.value).ptr;
-            warnings.push_back(std::string(option) + ": \"" + value + "\" read as " +
-                               std::string(number, end));
+            warnings.push_back(option + ": \"" + value + "\" read as " + std::string(number, end));
         }
         return {};
     };
@@ -60,23 +59,27 @@ std::function<std::string(const std::string &)> BoxText(const char *option, std:
 
 } // namespace
 
-OptionTable DesignOptions(DesignInputs &inputs, std::vector<std::string> &warnings)
+OptionTable DesignOptions(DesignInputs &inputs, std::vector<std::string> &warnings,
+                          const OptionNaming &naming)
 {
     return {
-        {"--f1", "TEXT", "lower band edge in GHz", BoxText("--f1", inputs.f1Text, warnings)},
-        {"--f2", "TEXT", "upper band edge in GHz", BoxText("--f2", inputs.f2Text, warnings)},
+        {"--f1", "TEXT", "lower band edge in GHz",
+         BoxText(naming("--f1"), inputs.f1Text, warnings)},
+        {"--f2", "TEXT", "upper band edge in GHz",
+         BoxText(naming("--f2"), inputs.f2Text, warnings)},
         {"--zhigh", "TEXT", "high port impedance in ohms",
-         BoxText("--zhigh", inputs.zhighText, warnings)},
+         BoxText(naming("--zhigh"), inputs.zhighText, warnings)},
         {"--zlow", "TEXT", "low port impedance in ohms",
-         BoxText("--zlow", inputs.zlowText, warnings)},
+         BoxText(naming("--zlow"), inputs.zlowText, warnings)},
         {"--order", "4|8|12", "network order, the number of reactive elements (default 4)",
          Choose<int>(inputs.networkOrder, {{"4", 4}, {"8", 8}, {"12", 12}})},
         {"--load", "TYPE",
          "load type: series-rl, series-rc, shunt-rl or shunt-rc (default series-rl)",
          Choose<LoadType>(inputs.loadType, LoadWords())},
         {"--absorb", "TEXT", "absorb the load's reactance: L in nH (RL) or C in pF (RC)",
-         [&inputs, &warnings](const std::string &value) -> std::string {
-             if (std::string problem = BoxText("--absorb", inputs.absorbText, warnings)(value);
+         [&inputs, &warnings,
+          absorb = naming("--absorb")](const std::string &value) -> std::string {
+             if (std::string problem = BoxText(absorb, inputs.absorbText, warnings)(value);
                  !problem.empty())
                  return problem;
              inputs.absorb = true;

@@ -17,7 +17,8 @@ namespace tevmar::session {
 // filling `inputs`; an option left out is an empty box (or the window's
 // initial choice). A box text that is not a plain number is taken as the
 // window takes it, with a line for `warnings` ("--f1: \"2,5\" read as 2").
-OptionTable DesignOptions(DesignInputs &inputs, std::vector<std::string> &warnings);
+OptionTable DesignOptions(DesignInputs &inputs, std::vector<std::string> &warnings,
+                          const OptionNaming &naming = {});
 
 // --load-s1p, --source and --load-kind: a measured load in place of the
 // port impedances and the load model.

@@ -92,10 +92,12 @@ bool Runner::CheckCandidateRequest()
 {
     std::string problem;
     const int order = r_.design.networkOrder;
+    const OptionNaming &n = r_.naming;
     if (r_.pick && !r_.candidates)
-        problem = "--pick chooses among --candidates; give it";
+        problem = n("--pick") + " chooses among " + n("--candidates") + "; give it";
     else if (r_.candidates && order != 4 && order != 8 && order != 12)
-        problem = "--candidates: the order must be 4, 8 or 12, not " + std::to_string(order);
+        problem =
+            n("--candidates") + ": the order must be 4, 8 or 12, not " + std::to_string(order);
     if (problem.empty())
         return true;
     Say(Kind::Usage, std::move(problem));
@@ -113,13 +115,13 @@ bool Runner::BuildCandidates()
         o_.candidates = analysis::BuildCandidates(o_.design.inputs, o_.design.result,
                                                   o_.design.measuredLoad, options);
     } catch (const std::invalid_argument &e) {
-        Say(Kind::Usage, std::string("--candidates: ") + e.what());
+        Say(Kind::Usage, r_.naming("--candidates") + ": " + e.what());
         o_.status = ExitStatus::BadUsage;
         return false;
     }
     const std::size_t count = o_.candidates->candidates.size();
     if (r_.pick && static_cast<std::size_t>(*r_.pick) > count) {
-        Say(Kind::Usage, "--pick: there " + std::string(count == 1 ? "is " : "are ") +
+        Say(Kind::Usage, r_.naming("--pick") + ": there " + (count == 1 ? "is " : "are ") +
                              std::to_string(count) + " candidate" + (count == 1 ? "" : "s") +
                              ", not " + std::to_string(*r_.pick));
         o_.status = ExitStatus::BadUsage;
@@ -218,11 +220,13 @@ void Runner::PaneOnly()
 
 bool Runner::CheckSweep(const analysis::Band &band)
 {
-    if (const auto problem = session::CheckSweep(r_.settings.sweep, band, r_.sweepNames.ends)) {
-        const char *setting = problem->setting == SweepSetting::From ? r_.sweepNames.ends.from
-                              : problem->setting == SweepSetting::To ? r_.sweepNames.ends.to
-                                                                     : r_.sweepNames.points;
-        Say(Kind::Usage, std::string(setting) + ": " + problem->text);
+    const std::string from = r_.naming("--from"), to = r_.naming("--to");
+    if (const auto problem =
+            session::CheckSweep(r_.settings.sweep, band, {from.c_str(), to.c_str()})) {
+        const std::string setting = problem->setting == SweepSetting::From ? from
+                                    : problem->setting == SweepSetting::To ? to
+                                                                           : r_.naming("--points");
+        Say(Kind::Usage, setting + ": " + problem->text);
         o_.status = ExitStatus::BadUsage;
         return false;
     }
@@ -396,8 +400,9 @@ void Runner::Analysed()
         SaveReport(o_.design, *r_.reportPath);
     // Tuning a network without its load would answer another question.
     if (r_.tune && !Solved() && !o_.tuned)
-        Say(Kind::Problem, "--tune: no design absorbs this load, nor any value of it with lower "
-                           "load Q; nothing was tuned");
+        Say(Kind::Problem, r_.naming("--tune") +
+                               ": no design absorbs this load, nor any value of it with lower "
+                               "load Q; nothing was tuned");
     if (!Solved() && !WithoutDesign()) {
         if (r_.json)
             o_.standardOutput =

@@ -12,6 +12,7 @@
 #include "session/calculation.h"
 #include "session/exports.h"
 #include "session/measured_match.h"
+#include "session/option_naming.h"
 
 #include <filesystem>
 #include <optional>
@@ -38,7 +39,7 @@ struct MeasuredSourceInput
     std::string filePath;
     std::optional<analysis::OnePortData> data; // already read; unset: the file is read
     std::optional<LoadType> kind;              // unset: the kind that fits best
-    std::string label = "--source-s1p";        // how messages name the file
+    std::string label = {};                    // how messages name the file; empty: not at all
 };
 
 // A load measured by a network analyser, in place of the port impedances and
@@ -50,8 +51,8 @@ struct MeasuredLoadInput
     // is read.
     std::optional<analysis::OnePortData> data;
     double sourceOhms = 50;
-    std::optional<LoadType> kind;     // unset: the kind that fits best
-    std::string label = "--load-s1p"; // how messages name the file
+    std::optional<LoadType> kind; // unset: the kind that fits best
+    std::string label = {};       // how messages name the file; empty: not at all
     // A measured source in place of sourceOhms: every figure is then between
     // the two measurements.
     std::optional<MeasuredSourceInput> source = std::nullopt;
@@ -67,13 +68,6 @@ struct FileRequest
 
 inline constexpr const char *kStandardOutputPath = "-";
 
-// How a front end names the sweep's settings in its messages.
-struct SweepNames
-{
-    SweepEndNames ends{"--from", "--to"};
-    const char *points = "--points";
-};
-
 struct Request
 {
     DesignInputs design; // the boxes as typed; with a measured load, its band and order
@@ -88,7 +82,8 @@ struct Request
     std::vector<FileRequest> files;
     double touchstoneOhms = format::kDefaultTouchstoneOhms;
     std::optional<std::filesystem::path> reportPath; // unset: no report file is touched
-    SweepNames sweepNames;
+    // How the messages name an option the front end took ("--pick", "pick").
+    OptionNaming naming;
 };
 
 // A message for the engineer, in the order the run met them.

@@ -124,19 +124,34 @@ def test_match_agrees_with_the_cli_and_a_bad_file_is_named(tmp_path):
 
     bad = tmp_path / "bad.s1p"
     bad.write_text("# GHz S RI R 50\n2.0 0.1 0.2\n2.1 x 0.1\n")
-    with pytest.raises(ValueError, match=f"--load-s1p: {bad}:3: "):
+    with pytest.raises(ValueError, match=f"^load_s1p: {bad}:3: "):
         tevmar.match(2, 3, bad, 50)
     assert sorted(os.listdir(tmp_path)) == ["antenna.s1p", "bad.s1p", "cli.prt"]
 
 
+# The CLI's messages, each naming the keyword argument the caller wrote
+# rather than the command-line option it stands for.
 @pytest.mark.parametrize("kwargs,message", [
-    ({"order": 5}, '--order: "5" is not one of 4, 8, 12'),
-    ({"load": "series"}, '--load: "series" is not one of series-rl'),
-    ({"eseries": "E13"}, '--eseries: "E13" is not one of E12, E24, E48, E96'),
+    ({"order": 5}, '^order: "5" is not one of 4, 8, 12'),
+    ({"load": "series"}, '^load: "series" is not one of series-rl'),
+    ({"eseries": "E13"}, '^eseries: "E13" is not one of E12, E24, E48, E96'),
+    ({"touchstone_r": 75}, "^touchstone_r applies to touchstone only; give it$"),
+    ({"q_model": "centre"}, "^q_model applies to q_l and q_c; give one$"),
+    ({"l_range": (1, 10)}, "^l_range applies to tune and candidates; give one$"),
+    ({"pick": 2}, "^pick chooses among candidates; give it$"),
+    ({"sweep": "a.csv", "spice": "a.csv"}, '^spice: "a.csv" is already the file of sweep$'),
 ])
 def test_bad_options_raise_the_cli_message(kwargs, message):
-    with pytest.raises(ValueError, match=message):
+    with pytest.raises(ValueError, match=message) as raised:
         tevmar.design(2, 3, 50, 10, **kwargs)
+    assert "--" not in str(raised.value)
+
+
+def test_warnings_and_usage_problems_name_keyword_arguments():
+    with pytest.warns(UserWarning, match='^f1: "2,5" read as 2$'):
+        tevmar.design("2,5", 3, 50, 10)
+    with pytest.raises(ValueError, match="^pick: there are [0-9]+ candidates, not 99$"):
+        tevmar.design(1.8, 2.2, 50, 30, absorb=2, candidates=True, pick=99)
 
 
 def test_candidates_are_ranked_as_the_cli_ranks_them(tmp_path):

@@ -96,8 +96,11 @@ TEST(MeasuredSource, ASourceKindThatDoesNotFitNamesTheSourceFile)
     const Outcome wrongKind = session::Run(kind);
     EXPECT_EQ(wrongKind.status, ExitStatus::BadUsage);
     ASSERT_FALSE(wrongKind.messages.empty());
-    EXPECT_EQ(wrongKind.messages.back().text,
-              "--source-s1p: source.s1p: no series RC fits the data");
+    EXPECT_EQ(wrongKind.messages.back().text, "source.s1p: no series RC fits the data");
+    // A front end's name for the file leads the message.
+    kind.measuredLoad->source->label = "source_s1p";
+    EXPECT_EQ(session::Run(kind).messages.back().text,
+              "source_s1p: source.s1p: no series RC fits the data");
 }
 
 } // namespace
