@@ -41,8 +41,7 @@ OptionTable DeviceOptions(DeviceArguments &d)
     };
     return {
         {"--device", "FILE.s2p",
-         "show the stability, gain and noise figures of the transistor in this two-port "
-         "Touchstone file",
+         "show a transistor's stability, gain and noise figures from its two-port file",
          [&d](const std::string &value) -> std::string {
              if (value.empty() || HasLineBreak(value))
                  return "needs a file name";
