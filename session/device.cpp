@@ -120,4 +120,24 @@ DeviceCircleResult DeviceCircleAt(const DeviceOutcome &device, DeviceCircleKind 
     return result;
 }
 
+analysis::DevicePoint DevicePointAt(const DeviceOutcome &device, std::size_t index,
+                                    const analysis::DeviceLevels &levels)
+{
+    const analysis::DevicePoint &p = device.points.at(index);
+    return analysis::DeviceFiguresAt(p.frequencyHz, p.s, p.noise, device.data.referenceOhms,
+                                     levels);
+}
+
+analysis::DeviceLevels PictureLevels(const analysis::DevicePoint &point)
+{
+    analysis::DeviceLevels levels;
+    if (const std::optional<double> top = point.magDb ? point.magDb : point.msgDb)
+        for (const double below : {1.0, 2.0, 3.0})
+            levels.gainDb.push_back(std::floor(*top) - below);
+    if (point.noise)
+        for (const double above : {0.25, 0.5, 1.0})
+            levels.noiseDb.push_back(point.noise->nfMinDb + above);
+    return levels;
+}
+
 } // namespace tevmar::session

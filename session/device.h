@@ -59,4 +59,14 @@ struct DeviceCircleResult
 DeviceCircleResult DeviceCircleAt(const DeviceOutcome &device, DeviceCircleKind kind,
                                   double levelDb, double frequencyHz);
 
+// The figures at the device's `index`th point with the circles at `levels`.
+analysis::DevicePoint DevicePointAt(const DeviceOutcome &device, std::size_t index,
+                                    const analysis::DeviceLevels &levels);
+
+// The circles a picture of one frequency shows unasked: gain 1, 2 and 3 dB
+// below the most the device gives there in whole dB (MAG where it exists,
+// else MSG), noise figure 0.25, 0.5 and 1 dB above NFmin where the noise
+// parameters are known.
+analysis::DeviceLevels PictureLevels(const analysis::DevicePoint &point);
+
 } // namespace tevmar::session
