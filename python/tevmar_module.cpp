@@ -516,9 +516,10 @@ Device MakeDevice(const py::object &path, const py::object &f1, const py::object
                   const py::object &gainCircles, const py::object &noiseCircles)
 {
     std::vector<std::string> args{"--device", PathText(path), "--json"};
-    if (!f1.is_none() || !f2.is_none())
-        args.insert(args.end(), {"--f1", f1.is_none() ? "" : BoxText(f1, "--f1"), "--f2",
-                                 f2.is_none() ? "" : BoxText(f2, "--f2")});
+    if (f1.is_none() != f2.is_none())
+        throw std::invalid_argument("give both f1 and f2 for the points in a band, or neither");
+    if (!f1.is_none())
+        args.insert(args.end(), {"--f1", BoxText(f1, "--f1"), "--f2", BoxText(f2, "--f2")});
     if (!gainCircles.is_none())
         args.insert(args.end(), {"--gain-circles", LevelsText(gainCircles)});
     if (!noiseCircles.is_none())

@@ -97,6 +97,8 @@ def test_module_agrees_with_the_cli(device_file, tmp_path):
     assert list(tevmar.device(device_file, f1=3, f2=7).frequencies_hz) == [4e9, 6e9]
     with pytest.raises(ValueError, match="reaches past the data"):
         tevmar.device(device_file, f1=1, f2=7)
+    with pytest.raises(ValueError, match="both f1 and f2"):
+        tevmar.device(device_file, f1=3)
 
 
 def test_figures_against_brute_force(device_file):
