@@ -61,7 +61,9 @@ LevelCircle GainCircle(double db, Complex own, Complex other, Complex delta, Com
     const double g = std::pow(10.0, db / 10) / std::norm(s21);
     const double radicand = 1 - twoKFeedback * g + feedback * feedback * g * g;
     const double denominator = 1 + g * (std::norm(own) - std::norm(delta));
-    if (radicand < 0 || std::abs(denominator) < kDegenerate)
+    // Beyond the range of a double (a level of hundreds of dB) there is no
+    // circle either.
+    if (!(radicand >= 0) || !std::isfinite(radicand) || !(std::abs(denominator) >= kDegenerate))
         return level;
     const Complex c = own - delta * std::conj(other);
     level.circle =
@@ -77,6 +79,8 @@ LevelCircle NoiseCircle(double db, const DeviceNoise &noise, double referenceOhm
         return level;
     const double rn = noise.rnOhms / referenceOhms;
     const double n = (f - fMin) * std::norm(1.0 + noise.gammaOpt) / (4 * rn);
+    if (!std::isfinite(n))
+        return level;
     level.circle = Circle{noise.gammaOpt / (n + 1),
                           std::sqrt(n * (n + 1 - std::norm(noise.gammaOpt))) / (n + 1)};
     return level;

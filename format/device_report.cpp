@@ -36,7 +36,8 @@ std::string Polar(const std::optional<Complex> &value, int width)
         return text;
     }
     double degrees = std::arg(*value) * 180 / std::numbers::pi;
-    if (std::abs(degrees) < 0.05)
+    // A reflection at the centre has no angle worth printing (nor "-0").
+    if (std::abs(degrees) < 0.05 || std::abs(*value) < 0.0005)
         degrees = 0;
     char pair[64];
     std::snprintf(pair, sizeof pair, "%.3f @ %.1f", std::abs(*value), degrees);

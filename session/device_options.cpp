@@ -2,7 +2,7 @@
 
 #include "report/number_format.h"
 
-#include <limits>
+#include <cmath>
 
 namespace tevmar::session {
 
@@ -19,6 +19,9 @@ std::string ParseLevels(const std::string &text, double lowest, std::vector<doub
         if (*value < lowest)
             return "a level of " + Figure(*value) + " dB; expected " + Figure(lowest) +
                    " dB or more";
+        if (std::abs(*value) > kMostLevelDb)
+            return "a level of " + Figure(*value) + " dB; expected at most " +
+                   Figure(kMostLevelDb) + " dB either way";
         if (levels.size() == kMaxCircleLevels)
             return "more than " + std::to_string(kMaxCircleLevels) + " levels";
         levels.push_back(*value);
@@ -50,7 +53,7 @@ OptionTable DeviceOptions(DeviceArguments &d)
          }},
         {"--gain-circles", "DB,DB,...",
          "with --device: available and operating gain circles at these levels",
-         levels(d.gainDb, -std::numeric_limits<double>::max())},
+         levels(d.gainDb, -kMostLevelDb)},
         // A noise figure below 0 dB would be a device that removes noise.
         {"--noise-circles", "DB,DB,...", "with --device: noise-figure circles at these levels",
          levels(d.noiseDb, 0)},

@@ -27,6 +27,7 @@ inline constexpr const char *kDeviceOptions[] = {"--device", "--gain-circles", "
 // The circle levels as "14,15,16": at most kMaxCircleLevels finite numbers,
 // none below `lowest`. Returns the problem, or empty.
 inline constexpr std::size_t kMaxCircleLevels = 20;
+inline constexpr double kMostLevelDb = 200; // no device or circle lies beyond
 std::string ParseLevels(const std::string &text, double lowest, std::vector<double> &levels);
 
 } // namespace tevmar::session

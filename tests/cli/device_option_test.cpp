@@ -137,6 +137,9 @@ TEST(DeviceOption, RefusesFilesAndOptionsThatDoNotFit)
         {{"--device", device, "--gain-circles", "14,,16"},
          "tevmar-cli: --gain-circles: \"\" is not a number; expected levels in dB such as "
          "14,15,16 (see \"tevmar-cli --help\")\n"},
+        {{"--device", device, "--gain-circles", "14,1e308"},
+         "tevmar-cli: --gain-circles: a level of 1e+308 dB; expected at most 200 dB either way "
+         "(see \"tevmar-cli --help\")\n"},
         {{"--device", device, "--noise-circles", "-1"},
          "tevmar-cli: --noise-circles: a level of -1 dB; expected 0 dB or more (see "
          "\"tevmar-cli --help\")\n"},
