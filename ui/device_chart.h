@@ -3,8 +3,8 @@
 #include "session/device.h"
 
 #include <QString>
-#include <complex>
 #include <QWidget>
+#include <complex>
 #include <optional>
 #include <vector>
 
