@@ -1,7 +1,9 @@
 #pragma once
 
 // Reads a network analyser's one-port measurement (.s1p) in Touchstone 1.1 or
-// 2.0 and turns it into the load's impedance at each measured frequency.
+// 2.0 and turns it into the load's impedance at each measured frequency; and
+// a transistor's two-port file (.s2p) into its scattering matrix and, where
+// the file has them, its noise parameters.
 
 #include <complex>
 #include <stdexcept>
@@ -26,6 +28,7 @@ struct OnePortData
 // analyser's line is short and its sweep some tens of thousands of points.
 inline constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
 inline constexpr std::size_t kMaxOnePortPoints = 1'000'000;
+inline constexpr std::size_t kMaxTwoPortPoints = 1'000'000; // network and noise points each
 
 // What is wrong with a file, as "<file>:<line>: what was found; what was expected".
 struct TouchstoneError : std::runtime_error
@@ -52,5 +55,50 @@ struct TouchstoneError : std::runtime_error
 // after the data are read as before and noted in `warnings`. Reading the file
 // itself is session::ReadOnePortFile's.
 OnePortData ReadOnePort(std::string_view text, const std::string &fileName);
+
+// A two-port's scattering matrix at one frequency, both ports referred to the
+// same resistance.
+struct TwoPortMatrix
+{
+    std::complex<double> s11, s12, s21, s22;
+};
+
+// The four noise parameters at one frequency: the least noise figure, the
+// source reflection that gives it (referred to the file's resistance) and the
+// equivalent noise resistance, which sets how fast the figure rises away
+// from that source.
+struct NoisePoint
+{
+    double frequencyHz = 0;
+    double nfMinDb = 0;                // >= 0
+    std::complex<double> gammaOpt = 0; // |gammaOpt| < 1
+    double rnOhms = 0;                 // > 0, in ohms whatever the file's version
+};
+
+struct TwoPortData
+{
+    std::vector<double> frequenciesHz; // strictly increasing, at least one
+    std::vector<TwoPortMatrix> s;      // one per frequency, finite
+    std::vector<NoisePoint> noise;     // strictly increasing frequencies; may be empty
+    double referenceOhms = 50;
+    bool version2 = false;
+    std::vector<std::string> warnings; // as OnePortData's
+};
+
+// A transistor's (or any two-port's) file, read as ReadOnePort reads a
+// one-port one, with the same bounds, messages and leniencies. Version 1.1:
+// each point on one line, frequency and S11 S21 S12 S22 (Z and Y normalised to
+// R and turned into S); the noise parameters follow as lines of five numbers
+// (frequency, NFmin in dB, |Gamma opt|, its angle in degrees, Rn normalised
+// to R) starting where the frequency falls back. Version 2.0:
+// "[Number of Ports] 2", "[Two-Port Data Order] 12_21 or 21_12", [Matrix
+// Format] Full, Lower or Upper (the last two a reciprocal network's three
+// values), then "[Noise Data]" with Rn in ohms. Throws TouchstoneError for a
+// file of another number of ports, a point split over lines or with the
+// wrong count of numbers, a matrix with no scattering form, noise lines that
+// are malformed or fall back again, a negative NFmin, |Gamma opt| of 1 or
+// more or a noise resistance that is not positive. Reading the file itself
+// is session's.
+TwoPortData ReadTwoPort(std::string_view text, const std::string &fileName);
 
 } // namespace tevmar::analysis

@@ -363,6 +363,208 @@ Design MakeMatch(const py::object &f1, const py::object &f2, const py::object &l
     return design;
 }
 
+// ------------------------------------------------------------------- device
+
+// A transistor's figures at each of its data frequencies, from tevmar-cli
+// --device's run: arrays of every figure (NaN where a figure does not exist)
+// and its circles on request.
+class Device
+{
+  public:
+    explicit Device(session::Outcome outcome) : outcome_(std::move(outcome)) {}
+
+    double referenceOhms() const { return Data().referenceOhms; }
+    py::array_t<double> frequencies() const
+    {
+        return Real([](const analysis::DevicePoint &p) { return p.frequencyHz; });
+    }
+    py::array_t<double> k() const
+    {
+        return Real([](const auto &p) { return Or(p.k); });
+    }
+    py::array_t<double> delta() const
+    {
+        return Real([](const auto &p) { return p.delta; });
+    }
+    py::array_t<double> mu() const
+    {
+        return Real([](const auto &p) { return Or(p.mu); });
+    }
+    py::array_t<double> muPrime() const
+    {
+        return Real([](const auto &p) { return Or(p.muPrime); });
+    }
+    py::array_t<double> msgDb() const
+    {
+        return Real([](const auto &p) { return Or(p.msgDb); });
+    }
+    py::array_t<double> magDb() const
+    {
+        return Real([](const auto &p) { return Or(p.magDb); });
+    }
+    py::array_t<std::complex<double>> gammaS() const
+    {
+        return ComplexArray([](const auto &p) { return Or(p.gammaS); });
+    }
+    py::array_t<std::complex<double>> gammaL() const
+    {
+        return ComplexArray([](const auto &p) { return Or(p.gammaL); });
+    }
+    py::array_t<double> nfMinDb() const
+    {
+        return Real([](const auto &p) { return p.noise ? p.noise->nfMinDb : kNone; });
+    }
+    py::array_t<std::complex<double>> gammaOpt() const
+    {
+        return ComplexArray([](const auto &p) {
+            return p.noise ? p.noise->gammaOpt : std::complex<double>(kNone, kNone);
+        });
+    }
+    py::array_t<double> rnOhms() const
+    {
+        return Real([](const auto &p) { return p.noise ? p.noise->rnOhms : kNone; });
+    }
+
+    // (N, 2, 2) complex S-parameters as the file gives them.
+    py::array_t<std::complex<double>> s() const
+    {
+        const auto &points = Points();
+        py::array_t<std::complex<double>> out(
+            {static_cast<py::ssize_t>(points.size()), py::ssize_t{2}, py::ssize_t{2}});
+        auto view = out.mutable_unchecked<3>();
+        for (py::ssize_t i = 0; i < static_cast<py::ssize_t>(points.size()); ++i) {
+            const analysis::TwoPortMatrix &m = points[static_cast<std::size_t>(i)].s;
+            view(i, 0, 0) = m.s11;
+            view(i, 0, 1) = m.s12;
+            view(i, 1, 0) = m.s21;
+            view(i, 1, 1) = m.s22;
+        }
+        return out;
+    }
+
+    // One circle: {"center": complex, "radius": float} and, for a stability
+    // circle, "stable_inside".
+    py::dict circles(const std::string &kind, const py::object &level, double frequencyHz) const
+    {
+        const std::optional<session::DeviceCircleKind> which = session::DeviceCircleKindOf(kind);
+        if (!which)
+            throw std::invalid_argument("kind \"" + kind +
+                                        "\"; expected \"source stability\", \"load "
+                                        "stability\", \"available gain\", \"operating gain\" "
+                                        "or \"noise\"");
+        const bool stability = *which == session::DeviceCircleKind::SourceStability ||
+                               *which == session::DeviceCircleKind::LoadStability;
+        if (!stability && level.is_none())
+            throw std::invalid_argument(kind + " circles need a level in dB");
+        const double db = level.is_none() ? 0 : level.cast<double>();
+        if (!std::isfinite(db))
+            throw std::invalid_argument("the level must be a finite number of dB");
+        const session::DeviceCircleResult result =
+            session::DeviceCircleAt(*outcome_.device, *which, db, frequencyHz);
+        if (!result.circle)
+            throw std::invalid_argument(result.problem);
+        py::dict circle;
+        circle["center"] = result.circle->center;
+        circle["radius"] = result.circle->radius;
+        if (result.stableInside)
+            circle["stable_inside"] = *result.stableInside;
+        return circle;
+    }
+
+    std::string json() const { return outcome_.standardOutput; }
+
+  private:
+    static constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+    static double Or(const std::optional<double> &value) { return value.value_or(kNone); }
+    static std::complex<double> Or(const std::optional<std::complex<double>> &value)
+    {
+        return value.value_or(std::complex<double>(kNone, kNone));
+    }
+    const analysis::TwoPortData &Data() const { return outcome_.device->data; }
+    const std::vector<analysis::DevicePoint> &Points() const { return outcome_.device->points; }
+
+    template <typename F> py::array_t<double> Real(F figure) const
+    {
+        py::array_t<double> out(static_cast<py::ssize_t>(Points().size()));
+        auto view = out.mutable_unchecked<1>();
+        for (std::size_t i = 0; i < Points().size(); ++i)
+            view(static_cast<py::ssize_t>(i)) = figure(Points()[i]);
+        return out;
+    }
+    template <typename F> py::array_t<std::complex<double>> ComplexArray(F figure) const
+    {
+        py::array_t<std::complex<double>> out(static_cast<py::ssize_t>(Points().size()));
+        auto view = out.mutable_unchecked<1>();
+        for (std::size_t i = 0; i < Points().size(); ++i)
+            view(static_cast<py::ssize_t>(i)) = figure(Points()[i]);
+        return out;
+    }
+
+    session::Outcome outcome_;
+};
+
+// The levels as tevmar-cli's "14,15,16".
+std::string LevelsText(const py::object &levels)
+{
+    std::string text;
+    for (const py::handle &level : levels.cast<py::sequence>()) {
+        if (py::isinstance<py::bool_>(level) ||
+            !(py::isinstance<py::float_>(level) || py::isinstance<py::int_>(level)))
+            throw py::type_error("circle levels are numbers of dB");
+        text += (text.empty() ? "" : ",") + ArgumentText(level);
+    }
+    return text;
+}
+
+Device MakeDevice(const py::object &path, const py::object &f1, const py::object &f2,
+                  const py::object &gainCircles, const py::object &noiseCircles)
+{
+    std::vector<std::string> args{"--device", PathText(path), "--json"};
+    if (f1.is_none() != f2.is_none())
+        throw std::invalid_argument("give both f1 and f2 for the points in a band, or neither");
+    if (!f1.is_none())
+        args.insert(args.end(), {"--f1", BoxText(f1, "--f1"), "--f2", BoxText(f2, "--f2")});
+    if (!gainCircles.is_none())
+        args.insert(args.end(), {"--gain-circles", LevelsText(gainCircles)});
+    if (!noiseCircles.is_none())
+        args.insert(args.end(), {"--noise-circles", LevelsText(noiseCircles)});
+    session::Request request = RequestOf(args);
+    session::Outcome outcome = session::Run(request);
+    RaiseOnBadUsage(outcome);
+    return Device(std::move(outcome));
+}
+
+void BindDevice(py::module_ &m)
+{
+    py::class_<Device>(m, "Device",
+                       "A transistor's figures at each of its data frequencies (NaN where a "
+                       "figure does not exist); reflections referred to reference_ohms")
+        .def_property_readonly("reference_ohms", &Device::referenceOhms)
+        .def_property_readonly("frequencies_hz", &Device::frequencies)
+        .def_property_readonly("k", &Device::k, "Rollett's stability factor")
+        .def_property_readonly("delta", &Device::delta, "|S11 S22 - S12 S21|")
+        .def_property_readonly("mu", &Device::mu, "Edwards-Sinsky mu, at the input")
+        .def_property_readonly("mu_prime", &Device::muPrime, "Edwards-Sinsky mu', at the output")
+        .def_property_readonly("msg_db", &Device::msgDb, "maximum stable gain |S21/S12|")
+        .def_property_readonly("mag_db", &Device::magDb,
+                               "maximum available gain, where K > 1 and |Delta| < 1")
+        .def_property_readonly("gamma_s", &Device::gammaS, "simultaneous conjugate match, source")
+        .def_property_readonly("gamma_l", &Device::gammaL, "simultaneous conjugate match, load")
+        .def_property_readonly("nf_min_db", &Device::nfMinDb)
+        .def_property_readonly("gamma_opt", &Device::gammaOpt)
+        .def_property_readonly("rn_ohms", &Device::rnOhms)
+        .def_property_readonly("s", &Device::s, "S-parameters, shape (N, 2, 2)")
+        .def("circles", &Device::circles, py::arg("kind"), py::arg("level"), py::arg("frequency"),
+             "one circle at a data frequency (Hz): kind \"source stability\", \"load "
+             "stability\", \"available gain\", \"operating gain\" or \"noise\", level in dB (None "
+             "for the stability circles)")
+        .def("to_json", &Device::json, "the document tevmar-cli --device --json writes");
+    m.def("device", &MakeDevice, py::arg("path"), py::arg("f1") = py::none(),
+          py::arg("f2") = py::none(), py::arg("gain_circles") = py::none(),
+          py::arg("noise_circles") = py::none(),
+          "a transistor's figures from its two-port Touchstone file");
+}
+
 } // namespace
 
 PYBIND11_MODULE(tevmar, m)
@@ -405,4 +607,5 @@ PYBIND11_MODULE(tevmar, m)
     m.def("match", &MakeMatch, py::arg("f1"), py::arg("f2"), py::arg("load_s1p"), py::arg("source"),
           py::arg("order") = 4, py::arg("load_kind") = py::none(),
           "designs into a load measured in a one-port Touchstone file");
+    BindDevice(m);
 }

@@ -46,11 +46,43 @@ OptionTable AllOptions(CommandLine &c, std::optional<std::string> &reportPath)
     table.insert(table.end(), measuredTable.begin(), measuredTable.end());
     const OptionTable analysisTable = AnalysisOptionTable(c.analysis);
     table.insert(table.end(), analysisTable.begin(), analysisTable.end());
+    const OptionTable deviceTable = DeviceOptions(c.device);
+    table.insert(table.end(), deviceTable.begin(), deviceTable.end());
     table.push_back({"--report", "PATH", "save the report there (default ./tevmar.prt)",
                      ReportPath(reportPath)});
     table.push_back({"--help", "", "show this help and exit", SetFlag(c.help)});
     table.push_back({"--version", "", "show the version and exit", SetFlag(c.version)});
+    // Note every option given, for the modes that take only some of them.
+    for (OptionSpec &spec : table)
+        spec.apply = [&c, name = spec.name, apply = spec.apply](const std::string &value) {
+            c.given.push_back(name);
+            return apply(value);
+        };
     return table;
+}
+
+// A transistor's figures are a mode of their own: the band may choose the
+// points, nothing of a design applies.
+std::string CheckDevice(const CommandLine &c)
+{
+    const DeviceArguments &d = c.device;
+    const OptionNaming &n = c.naming;
+    if (!d.filePath) {
+        if (d.gainDb || d.noiseDb)
+            return n(d.gainDb ? "--gain-circles" : "--noise-circles") + " applies to " +
+                   n("--device") + "; give it";
+        return {};
+    }
+    for (const std::string &name : c.given)
+        if (std::ranges::find(kDeviceOptions, name) == std::end(kDeviceOptions))
+            return n(name) + " does not apply to " + n("--device") +
+                   ", which shows the transistor's figures";
+    const bool f1 = std::ranges::find(c.given, "--f1") != c.given.end();
+    const bool f2 = std::ranges::find(c.given, "--f2") != c.given.end();
+    if (f1 != f2)
+        return n("--device") + ": give both " + n("--f1") + " and " + n("--f2") +
+               " for the points in a band, or neither for all";
+    return {};
 }
 
 // A measured load comes with its source resistance and in place of the port
@@ -91,6 +123,8 @@ std::string CheckOutputsAgainstInputs(const CommandLine &c)
         inputs.push_back({n("--load-s1p"), *c.measured.filePath});
     if (c.measured.sourcePath)
         inputs.push_back({n("--source-s1p"), *c.measured.sourcePath});
+    if (c.device.filePath)
+        inputs.push_back({n("--device"), *c.device.filePath});
     std::vector<NamedPath> outputs{{n("--report"), c.reportPath}};
     for (const FileOption &file : kFileOptions)
         if (const std::optional<std::string> &path = c.analysis.*file.path;
@@ -115,6 +149,7 @@ std::string CheckJsonText(const CommandLine &c)
         {"--absorb", d.absorbText},
         {"--load-s1p", c.measured.filePath.value_or("")},
         {"--source-s1p", c.measured.sourcePath.value_or("")},
+        {"--device", c.device.filePath.value_or("")},
         {"--report", c.reportPath.string()}};
     for (const auto &[option, text] : texts)
         if (!IsValidUtf8(text))
@@ -144,6 +179,13 @@ Request RequestOf(const CommandLine &c)
     }
     AddAnalysis(c.analysis, request);
     request.reportPath = c.reportPath;
+    if (c.device.filePath) {
+        request.device = DeviceInput{};
+        request.device->filePath = *c.device.filePath;
+        request.device->levels.gainDb = c.device.gainDb.value_or(std::vector<double>{});
+        request.device->levels.noiseDb = c.device.noiseDb.value_or(std::vector<double>{});
+        request.reportPath.reset(); // no design, no report
+    }
     return request;
 }
 
@@ -156,6 +198,8 @@ CommandLine ParseCommandLine(const std::vector<std::string> &args,
     std::optional<std::string> reportPath;
     c.problem = ParseArguments(args, AllOptions(c, reportPath), naming);
     c.reportPath = reportPath ? std::filesystem::path(*reportPath) : defaultReportPath;
+    if (c.problem.empty() && !c.help && !c.version)
+        c.problem = CheckDevice(c);
     if (c.problem.empty() && !c.help && !c.version)
         c.problem = CheckMeasuredLoad(c);
     if (c.problem.empty() && !c.help && !c.version)

@@ -2,6 +2,7 @@
 
 #include "session/analysis_options.h"
 #include "session/design_options.h"
+#include "session/device_options.h"
 #include "session/run.h"
 #include "session/types.h"
 
@@ -17,7 +18,9 @@ struct CommandLine
 {
     DesignInputs design;
     MeasuredLoadArguments measured;
-    std::string replacedOption; // the first of kReplacedByMeasuredLoad given
+    DeviceArguments device;
+    std::vector<std::string> given; // every option given, in order
+    std::string replacedOption;     // the first of kReplacedByMeasuredLoad given
     AnalysisRequest analysis;
     bool help = false, version = false;
     std::filesystem::path reportPath;

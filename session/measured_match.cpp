@@ -178,18 +178,23 @@ DesignInputs InputsForFit(const analysis::LoadFit &fit, double sourceOhms,
     return inputs;
 }
 
-analysis::OnePortData ReadOnePortFile(const std::string &path)
+std::string ReadTouchstoneText(const std::string &path, const char *expected)
 {
-    const BoundedRead read = ReadFileBounded(path, kMaxOnePortFileBytes);
+    BoundedRead read = ReadFileBounded(path, kMaxOnePortFileBytes);
     if (!read.error.empty()) {
         std::string where = PrintableText(path);
         if (read.midRead)
             where += ":" + std::to_string(std::ranges::count(read.text, '\n') + 1);
-        throw analysis::TouchstoneError(where + ": cannot be read (" + read.error +
-                                        "); expected a one-port Touchstone file of at most " +
+        throw analysis::TouchstoneError(where + ": cannot be read (" + read.error + "); expected " +
+                                        expected + " of at most " +
                                         std::to_string(kMaxOnePortFileBytes >> 20) + " MiB");
     }
-    return analysis::ReadOnePort(read.text, path);
+    return std::move(read.text);
+}
+
+analysis::OnePortData ReadOnePortFile(const std::string &path)
+{
+    return analysis::ReadOnePort(ReadTouchstoneText(path, "a one-port Touchstone file"), path);
 }
 
 MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request)

@@ -95,6 +95,10 @@ inline constexpr std::size_t kMaxOnePortFileBytes = std::size_t{256} << 20;
 // anything ReadOnePort refuses.
 analysis::OnePortData ReadOnePortFile(const std::string &path);
 
+// The whole text of a Touchstone file read so, or a TouchstoneError that ends
+// in "expected <expected> of at most 256 MiB".
+std::string ReadTouchstoneText(const std::string &path, const char *expected);
+
 // Reads the file and matches its load; the reader's warnings come first in
 // the match's.
 MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request);

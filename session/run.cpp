@@ -3,6 +3,7 @@
 #include "analysis/sweep.h"
 #include "format/analysis_text.h"
 #include "format/candidates_report.h"
+#include "format/device_report.h"
 #include "format/export_json.h"
 #include "format/load_fit_report.h"
 #include "format/tuned_report.h"
@@ -50,6 +51,7 @@ class Runner
     void Run();
 
   private:
+    void Device();
     bool CheckCandidateRequest();
     bool Design();
     bool BuildCandidates();
@@ -429,8 +431,32 @@ void Runner::Analysed()
     WriteFiles();
 }
 
+// A transistor's figures: the table or the JSON document, no report.
+void Runner::Device()
+{
+    const DeviceInput &input = *r_.device;
+    DeviceRun run = RunDevice(input, r_.design.f1Text, r_.design.f2Text);
+    for (const std::string &warning : run.warnings)
+        Say(Kind::Warning, warning);
+    if (!run.outcome) {
+        Say(Kind::Problem, input.label.empty() ? run.problem : input.label + ": " + run.problem);
+        o_.status = ExitStatus::BadUsage;
+        return;
+    }
+    const format::DeviceReport report{run.outcome->fileName, run.outcome->data.referenceOhms,
+                                      run.outcome->points};
+    if (r_.json)
+        o_.standardOutput = format::DeviceJson(report);
+    else
+        AppendLines(o_.standardOutput, format::DeviceLines(report));
+    o_.device = std::move(run.outcome);
+    o_.status = ExitStatus::Designed;
+}
+
 void Runner::Run()
 {
+    if (r_.device)
+        return Device();
     if (!CheckCandidateRequest() || !Design())
         return;
     const bool analyse =

@@ -10,6 +10,7 @@
 #include "analysis/tune_design.h"
 #include "session/analysis_settings.h"
 #include "session/calculation.h"
+#include "session/device.h"
 #include "session/exports.h"
 #include "session/measured_match.h"
 #include "session/option_naming.h"
@@ -72,6 +73,9 @@ struct Request
 {
     DesignInputs design; // the boxes as typed; with a measured load, its band and order
     std::optional<MeasuredLoadInput> measuredLoad;
+    // A transistor's figures in place of a design: the band (design's f1
+    // and f2 texts, if given) chooses the points; nothing else applies.
+    std::optional<DeviceInput> device;
     AnalysisSettings settings;
     bool figures = false; // the analysis lines follow the pane lines
     bool tune = false;    // re-tune the values into the true load
@@ -114,6 +118,7 @@ struct Outcome
     std::optional<analysis::NetworkAnalysis> analysis; // the solved design's figures
     std::optional<analysis::TunedNetwork> tuned;
     std::optional<analysis::CandidateSet> candidates; // best first
+    std::optional<DeviceOutcome> device;              // with a device: its figures
     std::string standardOutput; // the pane lines and figures, the JSON, or a file piped
     std::vector<Message> messages;
     std::vector<WrittenFile> files; // every file asked for, standard output's included

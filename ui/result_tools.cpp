@@ -2,6 +2,7 @@
 
 #include "session/report_reading.h"
 #include "session/safe_file.h"
+#include "ui/device_window.h"
 #include "ui/response_views.h"
 #include "ui/response_window.h"
 
@@ -67,6 +68,17 @@ ResultTools::ResultTools(QWidget &window, QAbstractScrollArea &pane,
         exportActions_.emplace_back(kind, action);
     }
     connect(menu_.get(), &QMenu::aboutToShow, this, &ResultTools::UpdateActions);
+    // A transistor's figures need no design: always offered.
+    menu_->addSeparator();
+    QAction *device = menu_->addAction(QStringLiteral("Transistor &Figures\u2026"));
+    device->setObjectName(QStringLiteral("deviceAction"));
+    connect(device, &QAction::triggered, this, [this] {
+        const QString path = QFileDialog::getOpenFileName(
+            &window_, QStringLiteral("Open a Transistor's Two-Port File"), QString(),
+            QStringLiteral("Touchstone two-port (*.s2p *.S2P *.ts);;All files (*)"));
+        if (!path.isEmpty())
+            OpenDevice(path);
+    });
 
     // Right click lands on the viewport, the menu key on the pane itself.
     pane.installEventFilter(this);
@@ -275,6 +287,21 @@ void ResultTools::AddResponseMenus()
                        action(Command::CopyReport));
     connect(file, &QMenu::aboutToShow, this, &ResultTools::UpdateActions);
     connect(edit, &QMenu::aboutToShow, this, &ResultTools::UpdateActions);
+}
+
+void ResultTools::OpenDevice(const QString &path)
+{
+    session::DeviceInput input;
+    input.filePath = path.toStdString();
+    session::DeviceRun run = session::RunDevice(input, {}, {});
+    if (!run.outcome) {
+        Warn(QStringLiteral("Transistor Figures"), QString::fromStdString(run.problem));
+        return;
+    }
+    device_ = std::make_unique<DeviceWindow>(std::move(*run.outcome));
+    device_->show();
+    device_->raise();
+    device_->activateWindow();
 }
 
 void ResultTools::Warn(const QString &title, const QString &message)

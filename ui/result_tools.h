@@ -23,6 +23,7 @@ class QWidget;
 namespace tevmar {
 
 class ResponseWindow;
+class DeviceWindow;
 
 // What the engineer does with a design after Calculate, offered by the output
 // pane's context menu: the Response window, the report text on the clipboard
@@ -76,6 +77,11 @@ class ResultTools final : public QObject
     void CopyReport();
     void Export(session::ExportKind kind);
 
+    // Opens the Transistor window on the two-port file at `path` (a warning
+    // says why where it cannot be read); it needs no design.
+    void OpenDevice(const QString &path);
+    DeviceWindow *deviceWindow() const { return device_.get(); }
+
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -104,6 +110,7 @@ class ResultTools final : public QObject
     int responseSerial_ = 0; // the design the Response window shows
     session::ResponseSettings settings_;
     std::unique_ptr<ResponseWindow> response_;
+    std::unique_ptr<DeviceWindow> device_;
     // The run without a design whose candidates the Response window shows.
     std::optional<session::Request> candidateRequest_;
 };

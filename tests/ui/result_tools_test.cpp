@@ -64,31 +64,33 @@ TEST_F(PaneMenu, OffersTheResponseTheReportAndEveryExportInOrder)
                                   QStringLiteral("Export Touchstone\u2026"),
                                   QStringLiteral("Export Touchstone 2.0\u2026"),
                                   QStringLiteral("Export SPICE Netlist\u2026"),
-                                  QStringLiteral("Export Sweep CSV\u2026")}));
+                                  QStringLiteral("Export Sweep CSV\u2026"), QString(),
+                                  QStringLiteral("Transistor &Figures\u2026")}));
 }
 
 TEST_F(PaneMenu, OnlyTheCommandsThatMakeSenseAreEnabled)
 {
     MainWindow w;
-    EXPECT_EQ(Enabled(w), "0000000") << "before any run";
+    EXPECT_EQ(Enabled(w), "000000011") << "before any run";
     Fail(w);
-    EXPECT_EQ(Enabled(w), "0000000") << "after a first run that failed";
+    EXPECT_EQ(Enabled(w), "000000011") << "after a first run that failed";
     Succeed(w);
-    EXPECT_EQ(Enabled(w), "1111111") << "after a design";
+    EXPECT_EQ(Enabled(w), "111111111") << "after a design";
     Fail(w);
     // The Response window shows the earlier design marked as such, and the
     // report file still holds it (Print prints it); nothing is exported from
-    // a design that is no longer the current one.
-    EXPECT_EQ(Enabled(w), "1100000") << "after a failure that followed a design";
+    // a design that is no longer the current one. A transistor's figures
+    // (after the separator) need no design at all.
+    EXPECT_EQ(Enabled(w), "110000011") << "after a failure that followed a design";
     Succeed(w);
-    EXPECT_EQ(Enabled(w), "1111111") << "after the next design";
+    EXPECT_EQ(Enabled(w), "111111111") << "after the next design";
 }
 
 TEST_F(PaneMenu, AReportLeftByAnEarlierSessionCanBeCopiedBeforeAnyRun)
 {
     WriteFile(Here() / "tevmar.prt", "         Qt=1.4142\r\n");
     MainWindow w;
-    EXPECT_EQ(Enabled(w), "0100000");
+    EXPECT_EQ(Enabled(w), "010000011");
 }
 
 TEST_F(PaneMenu, AReportThatCouldNotBeSavedIsNotCopied)
@@ -102,7 +104,7 @@ TEST_F(PaneMenu, AReportThatCouldNotBeSavedIsNotCopied)
     Calculate(w, "20");
     ASSERT_EQ(BoxText(w, "Error_text"), QStringLiteral("  REPORT NOT SAVED"));
     // The file holds the design before: copying it would pass it off as this one.
-    EXPECT_EQ(Enabled(w), "1011111");
+    EXPECT_EQ(Enabled(w), "101111111");
 }
 
 TEST_F(PaneMenu, RightClickAndTheMenuKeyOpenTheMenu)

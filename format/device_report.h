@@ -1,0 +1,28 @@
+#pragma once
+
+// A transistor's figures as text: the table tevmar-cli --device prints and
+// its JSON document.
+
+#include "analysis/device_figures.h"
+
+#include <string>
+#include <vector>
+
+namespace tevmar::format {
+
+struct DeviceReport
+{
+    std::string fileName;
+    double referenceOhms = 50;
+    std::vector<analysis::DevicePoint> points;
+};
+
+// The table: stability and gain, the matching and noise terminations, then
+// every circle at each frequency. Reflections as magnitude @ angle in degrees.
+std::vector<std::string> DeviceLines(const DeviceReport &report);
+
+// {"device": {"file", "referenceOhms", "points": [...]}}; complex values as
+// [re, im] and null where a figure does not exist.
+std::string DeviceJson(const DeviceReport &report);
+
+} // namespace tevmar::format

@@ -1,0 +1,33 @@
+#pragma once
+
+// --device and its circle levels: a transistor's figures in place of a design.
+
+#include "session/command_options.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tevmar::session {
+
+struct DeviceArguments
+{
+    std::optional<std::string> filePath;
+    std::optional<std::vector<double>> gainDb;  // --gain-circles
+    std::optional<std::vector<double>> noiseDb; // --noise-circles
+};
+
+// The options, filling `arguments`.
+OptionTable DeviceOptions(DeviceArguments &arguments);
+
+// The options that still apply with --device; every other is refused.
+inline constexpr const char *kDeviceOptions[] = {"--device", "--gain-circles", "--noise-circles",
+                                                 "--f1",     "--f2",           "--json"};
+
+// The circle levels as "14,15,16": at most kMaxCircleLevels finite numbers,
+// none below `lowest`. Returns the problem, or empty.
+inline constexpr std::size_t kMaxCircleLevels = 20;
+inline constexpr double kMostLevelDb = 200; // no device or circle lies beyond
+std::string ParseLevels(const std::string &text, double lowest, std::vector<double> &levels);
+
+} // namespace tevmar::session

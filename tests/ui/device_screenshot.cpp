@@ -1,0 +1,49 @@
+// Saves pictures of the Transistor window, as it appears on the X server, for
+// a person to look at: a potentially unstable HFET at 2 GHz, an
+// unconditionally stable FET at 4 GHz with its noise parameters, and a device
+// whose input is a negative resistance at 8 GHz (the stable side inside the
+// load circle).
+// Usage: tevmar_device_screenshot OUTPUT_DIR [--dark] (run under xvfb-run).
+
+#include "session/device.h"
+#include "ui/device_window.h"
+#include "window_driver.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTest>
+#include <fstream>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (!tevmar::test::ScreenshotArguments(argc, argv, "tevmar_device_screenshot"))
+        return 2;
+    QDir dir(QString::fromLocal8Bit(argv[1]));
+    dir.mkpath(QStringLiteral("."));
+    const std::string path = dir.filePath(QStringLiteral("fets.s2p")).toStdString();
+    std::ofstream(path) << "! three transistors\n"
+                           "# GHz S MA R 50\n"
+                           "2 0.894 -60.6 3.122 123.6 0.020 62.4 0.781 -27.6\n"
+                           "4 0.72 -116 2.60 76 0.03 57 0.73 -54\n"
+                           "6 0.6 -60 1.9 81 0.05 26 0.5 -60\n"
+                           "8 1.2 -40 2.0 100 0.1 30 0.6 -50\n"
+                           "4 1.6 0.62 100 0.4\n"
+                           "8 2.0 0.7 110 0.6\n";
+    tevmar::session::DeviceInput input;
+    input.filePath = path;
+    tevmar::session::DeviceRun run = tevmar::session::RunDevice(input, {}, {});
+    if (!run.outcome)
+        return 1;
+    tevmar::DeviceWindow window(std::move(*run.outcome));
+    window.move(20, 20);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+    bool ok = tevmar::test::Save(window, dir, "device-4ghz.png");
+    window.ChooseFrequency(0);
+    ok = tevmar::test::Save(window, dir, "device-2ghz.png") && ok;
+    window.ChooseFrequency(3);
+    ok = tevmar::test::Save(window, dir, "device-8ghz.png") && ok;
+    return ok ? 0 : 1;
+}

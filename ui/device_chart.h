@@ -1,0 +1,54 @@
+#pragma once
+
+#include "session/device.h"
+
+#include <QString>
+#include <QWidget>
+#include <complex>
+#include <optional>
+#include <vector>
+
+namespace tevmar {
+
+// One of a transistor's reflection planes at one frequency on a Smith chart:
+// the source plane (Gamma S) with the source stability circle, the
+// available-gain and noise-figure circles, the simultaneous match and Gamma
+// opt; or the load plane (Gamma L) with the load stability circle, the
+// operating-gain circles and the simultaneous match. The terminations that
+// would make the device oscillate are shaded.
+class DeviceChart final : public QWidget
+{
+  public:
+    enum class Plane { Source, Load };
+
+    explicit DeviceChart(Plane plane, QWidget *parent = nullptr);
+
+    void SetPoint(const analysis::DevicePoint &point);
+    Plane plane() const { return plane_; }
+
+    // Whether a reflection lies on the shaded (unstable) side, as drawn.
+    bool Shaded(std::complex<double> gamma) const;
+    // Where a reflection is drawn, in the widget's coordinates.
+    QPointF Position(std::complex<double> gamma) const;
+    // The labels of the circles and marks drawn, in drawing order.
+    QStringList Labels() const;
+
+    QSize sizeHint() const override { return {460, 500}; }
+    QSize minimumSizeHint() const override { return {280, 300}; }
+
+  protected:
+    void paintEvent(QPaintEvent *event) override;
+
+  private:
+    struct Geometry
+    {
+        double cx, cy, radius;
+    };
+    Geometry ChartGeometry() const;
+    const std::optional<analysis::StabilityCircle> &Stability() const;
+
+    Plane plane_;
+    std::optional<analysis::DevicePoint> point_;
+};
+
+} // namespace tevmar

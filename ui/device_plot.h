@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <optional>
+#include <vector>
+
+namespace tevmar {
+
+// A transistor's stability and gain against frequency, in two panels over
+// one frequency axis: K, mu and mu' with the line at 1 that divides stable
+// from potentially unstable, and MSG and MAG in dB. A figure that does not
+// exist at a frequency (NaN) leaves a gap; the chosen frequency is marked.
+struct DevicePlotData
+{
+    std::vector<double> frequencyGhz; // rising
+    std::vector<double> k, mu, muPrime, msgDb, magDb;
+    std::optional<double> chosenGhz;
+};
+
+class DevicePlot final : public QWidget
+{
+  public:
+    explicit DevicePlot(QWidget *parent = nullptr);
+
+    void SetData(DevicePlotData data);
+    const DevicePlotData &data() const { return data_; }
+
+    // The stability panel's top: a little above the largest of the figures,
+    // at least 2 and at most 5 (K grows without bound as S12 vanishes).
+    double stabilityTop() const;
+
+    QSize sizeHint() const override { return {520, 520}; }
+    QSize minimumSizeHint() const override { return {320, 300}; }
+
+  protected:
+    void paintEvent(QPaintEvent *event) override;
+
+  private:
+    DevicePlotData data_;
+};
+
+} // namespace tevmar

@@ -1,0 +1,23 @@
+#pragma once
+
+// The Smith chart's grid and positions, shared by every chart drawn in the
+// reflection plane.
+
+#include "session/smith.h"
+
+#include <QColor>
+#include <QPointF>
+
+class QPainter;
+
+namespace tevmar {
+
+// Where gamma lies on a chart of `radius` around (cx, cy).
+QPointF PointOf(session::Complex gamma, double cx, double cy, double radius);
+
+// The grid: circles of constant resistance and arcs of constant reactance,
+// the real axis and the rim, with their labels.
+void DrawGrid(QPainter &painter, double cx, double cy, double radius, const QColor &grid,
+              const QColor &text);
+
+} // namespace tevmar
