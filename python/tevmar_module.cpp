@@ -104,18 +104,15 @@ NumberKind KindOfNumber(const py::handle &value)
     return NumberKind::None;
 }
 
-// A number's text as typed: an integer in all its digits (a double's
-// shortest text where it is one exactly), a real number in its shortest
-// round-trip text, "inf" and "nan" as Python writes them.
+// A number's text as typed: an integer in all its digits, a real number in
+// its shortest round-trip text, "inf" and "nan" as Python writes them.
 std::string NumberText(const py::handle &value, NumberKind kind)
 {
-    if (kind == NumberKind::Integer) {
-        const py::object whole = py::module_::import("operator").attr("index")(value);
-        const py::object exact = py::int_(std::int64_t{1} << 53);
-        if (whole.attr("__abs__")().attr("__le__")(exact).cast<bool>())
-            return ShortestNumber(static_cast<double>(whole.cast<std::int64_t>()));
-        return whole.attr("__str__")().cast<std::string>();
-    }
+    if (kind == NumberKind::Integer)
+        return py::module_::import("operator")
+            .attr("index")(value)
+            .attr("__str__")()
+            .cast<std::string>();
     const double real = py::float_(py::reinterpret_borrow<py::object>(value)).cast<double>();
     if (std::isfinite(real))
         return ShortestNumber(real);
@@ -282,6 +279,16 @@ py::object JsonLoads(const std::string &text)
     return py::module_::import("json").attr("loads")(text);
 }
 
+// The frequencies of one s() call, counted before any is converted: a sweep
+// too long for memory is refused before it takes any.
+std::vector<double> Frequencies(const py::object &frequenciesHz)
+{
+    const std::size_t count = py::len(frequenciesHz);
+    if (const std::string tooMany = session::TooManyFrequencies(count); !tooMany.empty())
+        throw std::invalid_argument(tooMany);
+    return frequenciesHz.cast<std::vector<double>>();
+}
+
 class Network
 {
   public:
@@ -295,10 +302,10 @@ class Network
     std::pair<double, double> ports() const { return {ladder_.port1Ohms, ladder_.port2Ohms}; }
 
     // (N, 2, 2) complex S-parameters of the network alone.
-    py::array_t<std::complex<double>> s(const std::vector<double> &frequenciesHz) const
+    py::array_t<std::complex<double>> s(const py::object &frequenciesHz) const
     {
         const std::vector<session::TwoPortS> points =
-            session::NetworkSParameters(ladder_, frequenciesHz);
+            session::NetworkSParameters(ladder_, Frequencies(frequenciesHz));
         py::array_t<std::complex<double>> out(
             {static_cast<py::ssize_t>(points.size()), py::ssize_t{2}, py::ssize_t{2}});
         auto view = out.mutable_unchecked<3>();
@@ -322,7 +329,7 @@ class Network
         }
         const py::module_ np = py::module_::import("numpy");
         const py::object f = np.attr("asarray")(frequenciesHz, "float");
-        const py::object sMatrix = s(f.cast<std::vector<double>>());
+        const py::object sMatrix = s(f);
         // Each port referred to its own termination, one row per frequency.
         const py::object z0 = np.attr("tile")(py::make_tuple(ladder_.port1Ohms, ladder_.port2Ohms),
                                               py::make_tuple(py::len(f), 1));
@@ -563,9 +570,10 @@ PYBIND11_MODULE(tevmar, m)
         .def_property_readonly("port_ohms", &Network::ports,
                                "(port 1, port 2) reference resistances")
         .def("s", &Network::s, py::arg("freqs_hz"),
-             "S-parameters, shape (N, 2, 2), port 1 referred to Zhigh and port 2 to Zlow")
+             "S-parameters, shape (N, 2, 2), port 1 referred to Zhigh and port 2 to Zlow; at "
+             "most 1000000 frequencies per call (ask for a longer sweep in blocks)")
         .def("to_skrf", &Network::toSkrf, py::arg("freqs_hz"),
-             "the same as a scikit-rf Network (needs scikit-rf)");
+             "the same as a scikit-rf Network (needs scikit-rf); at most 1000000 frequencies");
 
     py::class_<Design>(m, "Design", "One run: a design, a tuning or a match into measured data")
         .def_property_readonly("solved", &Design::solved)
@@ -587,8 +595,11 @@ PYBIND11_MODULE(tevmar, m)
 
     m.def("design", &MakeDesign, py::arg("f1"), py::arg("f2"), py::arg("zhigh"), py::arg("zlow"),
           py::arg("order") = 4, py::arg("load") = "series-rl", py::arg("absorb") = py::none(),
-          "designs from the boxes' texts (numbers accepted)");
+          "designs from the boxes' texts (numbers accepted); further keywords are tevmar-cli's "
+          "options (q_l=40, eseries=\"E24\", monte_carlo=N of at most 1000000 tolerance trials, "
+          "points=N of at most 1000000 sweep points, ...)");
     m.def("match", &MakeMatch, py::arg("f1"), py::arg("f2"), py::arg("load_s1p"),
           py::arg("source") = py::none(), py::arg("order") = 4, py::arg("load_kind") = py::none(),
-          "designs into a load measured in a one-port Touchstone file");
+          "designs into a load measured in a one-port Touchstone file, from a source of "
+          "`source` ohms or measured in source_s1p=; keywords as design()'s");
 }

@@ -151,5 +151,22 @@ TEST(NoiseAboveUnity, ReadAsOneWithAWarningNamingTheFileOnceBeyondItRefused)
     }
 }
 
+TEST(SizeBounds, NamedInTheHelpAndRefusedBeforeAnyTrialRuns)
+{
+    TempDir dir;
+    const CliRun help = RunCliIn({"--help"}, dir);
+    EXPECT_NE(help.out.find("--monte-carlo N            tolerance trials, at most 1000000 "
+                            "(default 1000)\n"),
+              std::string::npos)
+        << help.out;
+    EXPECT_NE(help.out.find("points of the sweep in all, at most 1000000 (default 401)\n"),
+              std::string::npos);
+    const CliRun over = RunCliIn(
+        {"--f1", "2", "--f2", "3", "--zhigh", "50", "--zlow", "10", "--monte-carlo", "1000001"},
+        dir);
+    EXPECT_EQ(over.exitCode, kExitBadUsage);
+    EXPECT_EQ(over.out, "");
+}
+
 } // namespace
 } // namespace tevmar::cli

@@ -252,3 +252,16 @@ def test_warnings_turned_into_errors_propagate_as_themselves(tmp_path):
         for call in calls:
             with pytest.raises(UserWarning):
                 call()
+
+
+def test_sizes_over_their_bounds_are_refused_before_any_work():
+    network = tevmar.design(2, 3, 50, 10).network()
+    assert network.s(np.full(1_000_000, 2e9)).shape == (1_000_000, 2, 2)
+    with pytest.raises(ValueError, match="1000001 frequencies in one call; at most 1000000"):
+        network.s(np.full(1_000_001, 2e9))
+    with pytest.raises(ValueError, match="at most 1000000"):
+        network.s(range(1, 10**8))  # refused by its length, never converted
+    with pytest.raises(ValueError, match='--monte-carlo: "1000001" is not a whole number from 1 to 1000000'):
+        tevmar.design(2, 3, 50, 10, monte_carlo=1_000_001)
+    assert "1000000 frequencies" in tevmar.Network.s.__doc__
+    assert "at most 1000000 tolerance trials" in tevmar.design.__doc__
