@@ -93,8 +93,9 @@ std::string PathBytes(const py::handle &path)
 enum class NumberKind { None, Integer, Real };
 NumberKind KindOfNumber(const py::handle &value)
 {
-    if (py::isinstance<py::bool_>(value) ||
-        py::type::of(value).attr("__name__").cast<std::string>() == "bool_")
+    // numpy's bool is bool_ (numpy 1) or bool (numpy 2), and no subclass of bool.
+    const std::string type = py::type::of(value).attr("__name__").cast<std::string>();
+    if (py::isinstance<py::bool_>(value) || type == "bool_" || type == "bool")
         return NumberKind::None;
     const py::module_ numbers = py::module_::import("numbers");
     if (py::isinstance(value, numbers.attr("Integral")))
