@@ -2,6 +2,7 @@
 
 #include "report/number_format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -67,6 +68,38 @@ LoadFit FitLoad(const InBandPoints &points, LoadType type)
     fit.valid = std::isfinite(fit.resistanceOhms) && std::isfinite(fit.reactiveValue) &&
                 fit.reactiveValue > 0 && std::isfinite(fit.rmsRelativeError);
     return fit;
+}
+
+namespace {
+
+bool Lossless(Complex z)
+{
+    return z.real() <= kLosslessFraction * std::abs(z);
+}
+
+// The fitted model's impedance at `hz`.
+Complex ModelImpedance(const LoadFit &fit, double hz)
+{
+    const double omega = 2 * std::numbers::pi * hz;
+    const Complex reactive = IsInductiveLoad(fit.type)
+                                 ? Complex{0, omega * fit.reactiveValue * 1e-9}
+                                 : Complex{0, -1.0 / (omega * fit.reactiveValue * 1e-12)};
+    if (IsSeriesLoad(fit.type))
+        return fit.resistanceOhms + reactive;
+    return 1.0 / (1.0 / fit.resistanceOhms + 1.0 / reactive);
+}
+
+} // namespace
+
+bool WithoutResistance(const InBandPoints &points)
+{
+    return std::ranges::all_of(points.impedanceOhms, Lossless);
+}
+
+bool WithoutResistance(const LoadFit &fit, const InBandPoints &points)
+{
+    return std::ranges::all_of(points.frequenciesHz,
+                               [&](double hz) { return Lossless(ModelImpedance(fit, hz)); });
 }
 
 std::vector<LoadFit> FitAllLoads(const InBandPoints &points)

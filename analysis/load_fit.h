@@ -48,6 +48,18 @@ InBandPoints PointsInBand(const OnePortData &data, double f1Hz, double f2Hz);
 // other sign.
 LoadFit FitLoad(const InBandPoints &points, LoadType type);
 
+// A termination whose resistance is at most this fraction of its impedance's
+// magnitude (a Q of a million or more) is lossless to any measurement: no
+// network delivers power into it, or draws power from it as a source, and
+// its fitted resistance is noise.
+inline constexpr double kLosslessFraction = 1e-6;
+
+// Whether every in-band point's Re Z is at most kLosslessFraction of its |Z|.
+bool WithoutResistance(const InBandPoints &points);
+
+// Whether the fitted model is lossless so at every in-band frequency.
+bool WithoutResistance(const LoadFit &fit, const InBandPoints &points);
+
 // Every kind, in LoadType order.
 std::vector<LoadFit> FitAllLoads(const InBandPoints &points);
 

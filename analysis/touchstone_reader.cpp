@@ -24,6 +24,18 @@ constexpr double kLargestImpedanceOhms = 1e9;
 // A file that warns more than this says so once rather than flooding stderr.
 constexpr std::size_t kMaxWarnings = 20;
 
+// How far |S11| may lie above 1 and still be a lossless point read through an
+// analyser's noise and a file's rounding: beyond it the load is active.
+constexpr double kNoiseAboveUnity = 1e-6;
+
+// |S11| in digits that show how far above 1 it is: "1.5", "1.0000015", never
+// a bare "1".
+std::string AboveUnity(double magnitude)
+{
+    const std::string figure = Figure(magnitude);
+    return std::stod(figure) > 1 + kNoiseAboveUnity ? figure : ShortestNumber(magnitude);
+}
+
 enum class Format { MagnitudeAngle, DecibelAngle, RealImaginary };
 
 // A one-port's point: the frequency and one complex value.
@@ -415,9 +427,20 @@ class Reader
         const double r = data_.referenceOhms;
         Complex z;
         if (parameter_ == 's') {
-            if (std::abs(value) > 1 + 1e-12)
-                Fail("|S11| " + Figure(std::abs(value)) +
+            const double magnitude = std::abs(value);
+            if (magnitude > 1 + kNoiseAboveUnity)
+                Fail("|S11| " + AboveUnity(magnitude) +
                      " is above 1, a negative resistance; expected a passive load, |S11| <= 1");
+            // Within the noise of a measurement of a lossless load: read as one.
+            if (magnitude > 1 + 1e-12) {
+                if (!noiseAboveUnityWarned_)
+                    Warn("|S11| " + AboveUnity(magnitude) + " is above 1 by less than " +
+                         Figure(kNoiseAboveUnity) +
+                         ", measurement noise; read as 1 (no resistance) here and wherever "
+                         "else it is");
+                noiseAboveUnityWarned_ = true;
+                value /= magnitude;
+            }
             z = r * (1.0 + value) / (1.0 - value);
             // |S11| = 1 is a pure reactance; round-off must not make it active.
             z.real(std::max(z.real(), 0.0));
@@ -627,6 +650,7 @@ class Reader
     bool sawAnything_ = false, sawOptions_ = false, sawPorts_ = false;
     bool inNetworkData_ = false, inInformation_ = false, awaitingReference_ = false;
     bool ended_ = false;
+    bool noiseAboveUnityWarned_ = false;
     std::optional<std::size_t> frequencyCount_;
     double hzPerUnit_ = 1e9;
     char parameter_ = 's';

@@ -47,12 +47,13 @@ struct TouchstoneError : std::runtime_error
 // Throws TouchstoneError for anything else: no Touchstone, a number that is not
 // one or not finite, a missing or extra value (a file of more ports), falling
 // or repeated frequencies, no data, H or G parameters, a negative resistance
-// (|S11| above 1, Re Z below 0) at any frequency, a negative magnitude, a short
-// or open circuit, which no network matches, a line longer than kMaxLineBytes
-// or more than kMaxOnePortPoints points. Text quoted from the file in a
-// message has its control bytes escaped and is cut when long. Option lines
-// that say two things, a [Matrix Format] it does not know and [Reference]
-// after the data are read as before and noted in `warnings`. Reading the file
+// (|S11| above 1 by more than 1e-6, Re Z below 0) at any frequency, a negative
+// magnitude, a short or open circuit, which no network matches, a line longer
+// than kMaxLineBytes or more than kMaxOnePortPoints points. Text quoted from
+// the file in a message has its control bytes escaped and is cut when long.
+// Option lines that say two things, a [Matrix Format] it does not know,
+// [Reference] after the data and |S11| above 1 by less than 1e-6 (read as 1,
+// lossless) are read as before and noted in `warnings`. Reading the file
 // itself is session::ReadOnePortFile's.
 OnePortData ReadOnePort(std::string_view text, const std::string &fileName);
 

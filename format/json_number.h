@@ -11,9 +11,11 @@ namespace tevmar::format {
 
 using Json = nlohmann::ordered_json;
 
+// A zero is written "0.0", never "-0.0": a return loss of a total reflection,
+// -20 log10(1), is none at all rather than a negative one.
 inline Json Number(double value)
 {
-    return std::isfinite(value) ? Json(value) : Json(nullptr);
+    return std::isfinite(value) ? Json(value + 0.0) : Json(nullptr);
 }
 
 } // namespace tevmar::format

@@ -11,6 +11,7 @@
 #include "session/input_checks.h"
 #include "session/network_view.h"
 #include "session/run.h"
+#include "session/safe_file.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,6 +23,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -33,43 +35,174 @@ using namespace tevmar;
 namespace {
 
 // ---------------------------------------------------------------- arguments
+//
+// Every argument becomes the bytes tevmar-cli would have received on its
+// command line: text as the interpreter's own argv holds it (UTF-8, with
+// surrogate escapes for undecodable bytes), paths as open() takes them,
+// numbers as their text. What a command line cannot carry is refused here.
 
-// A box's text: a string as typed, a number as its shortest round-trip text.
-std::string BoxText(const py::handle &value, const char *option)
+// A Python str as command-line bytes: UTF-8, with lone surrogates as the bytes
+// they stand for (surrogateescape) or, failing that, encoded as they are
+// (surrogatepass), so the run sees text that is not UTF-8 and says so as it
+// would for such an argument. `undecodable` is set when the text was not
+// plain UTF-8.
+std::string StrBytes(const py::handle &text, bool *undecodable = nullptr)
+{
+    const py::str str = py::reinterpret_borrow<py::str>(text);
+    py::object encoded;
+    try {
+        encoded = str.attr("encode")("utf-8");
+    } catch (const py::error_already_set &e) {
+        if (!e.matches(PyExc_UnicodeEncodeError))
+            throw;
+        if (undecodable)
+            *undecodable = true;
+        try {
+            encoded = str.attr("encode")("utf-8", "surrogateescape");
+        } catch (const py::error_already_set &again) {
+            if (!again.matches(PyExc_UnicodeEncodeError))
+                throw;
+            encoded = str.attr("encode")("utf-8", "surrogatepass");
+        }
+    }
+    return encoded.cast<std::string>();
+}
+
+// No argument of a command line can hold a NUL: it would end the path or the
+// text there. Python's open() refuses it with the same ValueError.
+std::string WithoutNul(std::string bytes, const char *what)
+{
+    if (bytes.find('\0') != std::string::npos)
+        throw py::value_error(std::string("embedded null ") + what);
+    return bytes;
+}
+
+// A path as open() takes it: str (or os.PathLike giving str) encoded as the
+// file system encoding does, bytes as they are.
+std::string PathBytes(const py::handle &path)
+{
+    const py::object os = py::module_::import("os");
+    const py::object named = os.attr("fspath")(path);
+    if (py::isinstance<py::bytes>(named))
+        return WithoutNul(named.cast<std::string>(), "byte");
+    return WithoutNul(os.attr("fsencode")(named).cast<std::string>(), "character");
+}
+
+// An integer or a real number (Python's, numpy's, any numbers.Integral or
+// numbers.Real), never a bool.
+enum class NumberKind { None, Integer, Real };
+NumberKind KindOfNumber(const py::handle &value)
+{
+    // numpy's bool is bool_ (numpy 1) or bool (numpy 2), and no subclass of bool.
+    const std::string type = py::type::of(value).attr("__name__").cast<std::string>();
+    if (py::isinstance<py::bool_>(value) || type == "bool_" || type == "bool")
+        return NumberKind::None;
+    const py::module_ numbers = py::module_::import("numbers");
+    if (py::isinstance(value, numbers.attr("Integral")))
+        return NumberKind::Integer;
+    if (py::isinstance(value, numbers.attr("Real")))
+        return NumberKind::Real;
+    return NumberKind::None;
+}
+
+// A number's text as typed: an integer in all its digits, a real number in
+// its shortest round-trip text, "inf" and "nan" as Python writes them.
+std::string NumberText(const py::handle &value, NumberKind kind)
+{
+    if (kind == NumberKind::Integer)
+        return py::module_::import("operator")
+            .attr("index")(value)
+            .attr("__str__")()
+            .cast<std::string>();
+    const double real = py::float_(py::reinterpret_borrow<py::object>(value)).cast<double>();
+    if (std::isfinite(real))
+        return ShortestNumber(real);
+    return std::isnan(real) ? "nan" : real > 0 ? "inf" : "-inf";
+}
+
+// Options whose value came as a number or as text that is not UTF-8: a
+// warning that tevmar-cli gives about such a value ("read as inf") is then a
+// value no caller meant, and is raised rather than warned.
+using StrictOptions = std::set<std::string>;
+
+// The text of an argument as tevmar-cli would have received it: a str, a
+// number, bytes or a path; anything else is refused.
+std::string ArgumentText(const py::handle &value, const std::string &option,
+                         StrictOptions *strict = nullptr)
 {
     const std::string keyword = session::OptionNaming::KeywordArguments()(option);
     if (py::isinstance<py::str>(value)) {
-        std::string text = value.cast<std::string>();
+        bool undecodable = false;
+        std::string text = WithoutNul(StrBytes(value, &undecodable), "character");
+        if (undecodable && strict)
+            strict->insert(option);
+        return text;
+    }
+    if (const NumberKind kind = KindOfNumber(value); kind != NumberKind::None) {
+        if (strict)
+            strict->insert(option);
+        return NumberText(value, kind);
+    }
+    if (py::isinstance<py::bytes>(value) || py::hasattr(value, "__fspath__"))
+        return PathBytes(value);
+    throw py::type_error(keyword + ": expects a text or a number, not " +
+                         py::type::of(value).attr("__name__").cast<std::string>());
+}
+
+// A box's text: a string as typed, a number as its text.
+std::string BoxText(const py::handle &value, const char *option, StrictOptions &strict)
+{
+    const std::string keyword = session::OptionNaming::KeywordArguments()(option);
+    if (py::isinstance<py::str>(value) || KindOfNumber(value) != NumberKind::None) {
+        std::string text = ArgumentText(value, option, &strict);
         if (text.find_first_of("\r\n") != std::string::npos)
             throw std::invalid_argument(keyword +
                                         ": the text holds a line break, which no text box "
                                         "can hold");
         return text;
     }
-    const bool number = py::isinstance<py::float_>(value) || py::isinstance<py::int_>(value);
-    if (py::isinstance<py::bool_>(value) || !number)
-        throw py::type_error(keyword + ": expects a text or a number");
-    return ShortestNumber(value.cast<double>());
+    throw py::type_error(keyword + ": expects a text or a number");
 }
 
-// The text of an argument as tevmar-cli would have received it.
-std::string ArgumentText(const py::handle &value)
+// The options tevmar-cli knows, as --help lists them.
+const std::set<std::string> &KnownOptions()
 {
-    if (py::isinstance<py::str>(value))
-        return value.cast<std::string>();
-    if (py::isinstance<py::float_>(value))
-        return ShortestNumber(value.cast<double>());
-    return py::str(value).cast<std::string>();
+    static const std::set<std::string> names = [] {
+        std::set<std::string> found;
+        const std::string list = session::OptionListText();
+        std::size_t at = 0;
+        while ((at = list.find("  --", at)) != std::string::npos) {
+            const std::size_t end = list.find_first_of(" \n", at + 2);
+            found.insert(list.substr(at + 2, end - at - 2));
+            at = end;
+        }
+        return found;
+    }();
+    return names;
+}
+
+// A keyword a call takes: an option of tevmar-cli's that is neither a
+// question about the program (help, version) nor a file the call itself
+// decides (the report: save() writes it).
+void CheckKeyword(const std::string &key, const std::string &option, const char *function)
+{
+    if (!KnownOptions().contains(option) || option == "--help" || option == "--version" ||
+        option == "--report")
+        throw py::type_error(std::string(function) + "() got an unexpected keyword argument '" +
+                             key + "'");
 }
 
 // The keyword arguments as tevmar-cli's options: q_l=60 as "--q-l 60", a
 // flag given True alone, a (MIN, MAX) pair as "MIN:MAX"; None and False
 // leave an option out.
-void AddKeywords(const py::kwargs &kwargs, std::vector<std::string> &args)
+void AddKeywords(const py::kwargs &kwargs, std::vector<std::string> &args, const char *function,
+                 StrictOptions &strict)
 {
     for (const auto &[key, value] : kwargs) {
-        std::string option = "--" + py::str(key).cast<std::string>();
+        const std::string name = py::str(key).cast<std::string>();
+        std::string option = "--" + name;
         std::replace(option.begin(), option.end(), '_', '-');
+        CheckKeyword(name, option, function);
         if (value.is_none() || (py::isinstance<py::bool_>(value) && !value.cast<bool>()))
             continue;
         args.push_back(option);
@@ -78,28 +211,45 @@ void AddKeywords(const py::kwargs &kwargs, std::vector<std::string> &args)
         if (py::isinstance<py::tuple>(value) || py::isinstance<py::list>(value)) {
             const py::sequence pair = value.cast<py::sequence>();
             if (pair.size() != 2)
-                throw std::invalid_argument(py::str(key).cast<std::string>() +
-                                            ": expects (MIN, MAX)");
-            args.push_back(ArgumentText(pair[0]) + ":" + ArgumentText(pair[1]));
+                throw std::invalid_argument(name + ": expects (MIN, MAX)");
+            args.push_back(ArgumentText(pair[0], option, &strict) + ":" +
+                           ArgumentText(pair[1], option, &strict));
         } else {
-            args.push_back(ArgumentText(value));
+            args.push_back(ArgumentText(value, option, &strict));
         }
     }
+}
+
+// A warning to Python's warnings: raised as the exception a filter turns it
+// into. The text is decoded as the command line's bytes were encoded.
+void Warn(const std::string &text)
+{
+    const py::object message = py::reinterpret_steal<py::object>(PyUnicode_DecodeUTF8(
+        text.data(), static_cast<py::ssize_t>(text.size()), "surrogateescape"));
+    if (!message)
+        throw py::error_already_set();
+    py::module_::import("warnings").attr("warn")(message, py::handle(PyExc_UserWarning));
 }
 
 // The request tevmar-cli makes of the same arguments, refused with its
 // message naming the keyword arguments; the report file is left alone until
 // save().
-session::Request RequestOf(const std::vector<std::string> &args)
+session::Request RequestOf(const std::vector<std::string> &args, const StrictOptions &strict)
 {
     const session::CommandLine c =
         session::ParseCommandLine(args, kReportFileName, session::OptionNaming::KeywordArguments());
     if (!c.problem.empty())
         throw std::invalid_argument(c.problem);
-    for (const std::string &warning : c.warnings)
-        PyErr_WarnEx(PyExc_UserWarning, warning.c_str(), 1);
+    std::vector<std::string> warnings = c.warnings;
     for (const std::string &warning : session::DesignInputWarnings(c.design))
-        PyErr_WarnEx(PyExc_UserWarning, warning.c_str(), 1);
+        warnings.push_back(warning);
+    for (const std::string &warning : warnings)
+        for (const std::string &option : strict)
+            if (warning.starts_with(session::OptionNaming::KeywordArguments()(option) + ": ") ||
+                warning.starts_with(option + ": "))
+                throw std::invalid_argument(warning);
+    for (const std::string &warning : warnings)
+        Warn(warning);
     session::Request request = session::RequestOf(c);
     request.reportPath.reset();
     return request;
@@ -122,7 +272,7 @@ void RaiseOnBadUsage(const session::Outcome &outcome)
     std::string problems;
     for (const session::Message &m : outcome.messages) {
         if (m.kind == session::Message::Kind::Warning)
-            PyErr_WarnEx(PyExc_UserWarning, m.text.c_str(), 1);
+            Warn(m.text);
         else if (outcome.status == session::ExitStatus::BadUsage)
             problems += (problems.empty() ? "" : "; ") + m.text;
     }
@@ -130,15 +280,19 @@ void RaiseOnBadUsage(const session::Outcome &outcome)
         throw std::invalid_argument(problems);
 }
 
-// A str or os.PathLike as the path's text.
-std::string PathText(const py::object &path)
-{
-    return py::str(py::module_::import("os").attr("fspath")(path)).cast<std::string>();
-}
-
 py::object JsonLoads(const std::string &text)
 {
     return py::module_::import("json").attr("loads")(text);
+}
+
+// The frequencies of one s() call, counted before any is converted: a sweep
+// too long for memory is refused before it takes any.
+std::vector<double> Frequencies(const py::object &frequenciesHz)
+{
+    const std::size_t count = py::len(frequenciesHz);
+    if (const std::string tooMany = session::TooManyFrequencies(count); !tooMany.empty())
+        throw std::invalid_argument(tooMany);
+    return frequenciesHz.cast<std::vector<double>>();
 }
 
 class Network
@@ -154,10 +308,10 @@ class Network
     std::pair<double, double> ports() const { return {ladder_.port1Ohms, ladder_.port2Ohms}; }
 
     // (N, 2, 2) complex S-parameters of the network alone.
-    py::array_t<std::complex<double>> s(const std::vector<double> &frequenciesHz) const
+    py::array_t<std::complex<double>> s(const py::object &frequenciesHz) const
     {
         const std::vector<session::TwoPortS> points =
-            session::NetworkSParameters(ladder_, frequenciesHz);
+            session::NetworkSParameters(ladder_, Frequencies(frequenciesHz));
         py::array_t<std::complex<double>> out(
             {static_cast<py::ssize_t>(points.size()), py::ssize_t{2}, py::ssize_t{2}});
         auto view = out.mutable_unchecked<3>();
@@ -181,7 +335,7 @@ class Network
         }
         const py::module_ np = py::module_::import("numpy");
         const py::object f = np.attr("asarray")(frequenciesHz, "float");
-        const py::object sMatrix = s(f.cast<std::vector<double>>());
+        const py::object sMatrix = s(f);
         // Each port referred to its own termination, one row per frequency.
         const py::object z0 = np.attr("tile")(py::make_tuple(ladder_.port1Ohms, ladder_.port2Ohms),
                                               py::make_tuple(py::len(f), 1));
@@ -241,10 +395,14 @@ class Design
 
     void save(const py::object &path) const
     {
+        const std::string file = PathBytes(path);
+        if (const std::string refused = session::OutputOverInput({{"save()", file}}, Inputs());
+            !refused.empty())
+            throw std::invalid_argument(refused);
         if (!solved())
             throw std::invalid_argument("no design: there is no report to save");
         session::CalculateOutcome design = outcome_.design;
-        session::SaveReport(design, PathText(path));
+        session::SaveReport(design, file);
         if (design.saving != session::ReportSaving::Saved)
             throw py::value_error(design.reportError);
     }
@@ -258,6 +416,18 @@ class Design
     }
 
   private:
+    // The measurements the design was made from, which no file it writes may replace.
+    std::vector<session::NamedPath> Inputs() const
+    {
+        std::vector<session::NamedPath> inputs;
+        if (const auto &m = request_.measuredLoad) {
+            inputs.push_back({"--load-s1p", m->filePath});
+            if (m->source)
+                inputs.push_back({"--source-s1p", m->source->filePath});
+        }
+        return inputs;
+    }
+
     // The JSON's entries of the network's parts, in the network's order.
     py::list NetworkElements()
     {
@@ -284,11 +454,15 @@ class Design
             merged[key] = value;
         merged[flag] = true;
         std::vector<std::string> args = arguments_;
-        AddKeywords(merged, args);
-        session::Request request = RequestOf(args);
+        StrictOptions strict = strict_;
+        AddKeywords(merged, args, flag, strict);
+        session::Request request = RequestOf(args, strict);
         request.json = true;
-        if (outcome_.match && request.measuredLoad)
+        if (outcome_.match && request.measuredLoad) {
             request.measuredLoad->data = outcome_.match->data;
+            if (outcome_.match->source && request.measuredLoad->source)
+                request.measuredLoad->source->data = outcome_.match->source->data;
+        }
         session::Outcome outcome = RunReleased(request);
         RaiseOnBadUsage(outcome);
         return {std::move(request), std::move(outcome)};
@@ -306,10 +480,11 @@ class Design
     }
 
     // The design's own arguments and analysis keywords, which a tune starts from.
-    void KeepArguments(std::vector<std::string> arguments, py::kwargs kwargs)
+    void KeepArguments(std::vector<std::string> arguments, py::kwargs kwargs, StrictOptions strict)
     {
         arguments_ = std::move(arguments);
         settingsKwargs_ = std::move(kwargs);
+        strict_ = std::move(strict);
     }
 
   private:
@@ -318,27 +493,30 @@ class Design
     std::optional<std::string> json_;
     std::vector<std::string> arguments_;
     py::kwargs settingsKwargs_;
+    StrictOptions strict_;
 };
 
 Design MakeDesign(const py::object &f1, const py::object &f2, const py::object &zhigh,
                   const py::object &zlow, const py::object &order, const py::object &load,
                   const py::object &absorb, const py::kwargs &analysis)
 {
+    StrictOptions strict;
     std::vector<std::string> args{
-        "--f1",    BoxText(f1, "--f1"),       "--f2",   BoxText(f2, "--f2"),
-        "--zhigh", BoxText(zhigh, "--zhigh"), "--zlow", BoxText(zlow, "--zlow"),
-        "--order", ArgumentText(order),       "--load", ArgumentText(load)};
+        "--f1",    BoxText(f1, "--f1", strict),       "--f2",   BoxText(f2, "--f2", strict),
+        "--zhigh", BoxText(zhigh, "--zhigh", strict), "--zlow", BoxText(zlow, "--zlow", strict),
+        "--order", ArgumentText(order, "--order"),    "--load", ArgumentText(load, "--load")};
     if (!absorb.is_none())
-        args.insert(args.end(), {"--absorb", BoxText(absorb, "--absorb")});
+        args.insert(args.end(), {"--absorb", BoxText(absorb, "--absorb", strict)});
     std::vector<std::string> all = args;
-    AddKeywords(analysis, all);
-    session::Request request = RequestOf(all);
+    StrictOptions allStrict = strict;
+    AddKeywords(analysis, all, "design", allStrict);
+    session::Request request = RequestOf(all, allStrict);
     // A tuning keeps its document: the run that tunes also renders it.
     request.json = request.tune;
     session::Outcome outcome = request.tune ? RunReleased(request) : session::Run(request);
     RaiseOnBadUsage(outcome);
     Design design(std::move(request), std::move(outcome));
-    design.KeepArguments(std::move(args), analysis);
+    design.KeepArguments(std::move(args), analysis, std::move(strict));
     return design;
 }
 
@@ -346,20 +524,24 @@ Design MakeMatch(const py::object &f1, const py::object &f2, const py::object &l
                  const py::object &source, const py::object &order, const py::object &loadKind,
                  const py::kwargs &analysis)
 {
+    StrictOptions strict;
     std::vector<std::string> args{
-        "--f1",     BoxText(f1, "--f1"), "--f2",       BoxText(f2, "--f2"),
-        "--order",  ArgumentText(order), "--load-s1p", PathText(loadS1p),
-        "--source", ArgumentText(source)};
+        "--f1",    BoxText(f1, "--f1", strict),    "--f2",       BoxText(f2, "--f2", strict),
+        "--order", ArgumentText(order, "--order"), "--load-s1p", PathBytes(loadS1p)};
+    // A measured source (source_s1p=) stands in place of the resistance.
+    if (!source.is_none())
+        args.insert(args.end(), {"--source", ArgumentText(source, "--source")});
     if (!loadKind.is_none())
-        args.insert(args.end(), {"--load-kind", ArgumentText(loadKind)});
+        args.insert(args.end(), {"--load-kind", ArgumentText(loadKind, "--load-kind")});
     std::vector<std::string> all = args;
-    AddKeywords(analysis, all);
-    session::Request request = RequestOf(all);
+    StrictOptions allStrict = strict;
+    AddKeywords(analysis, all, "match", allStrict);
+    session::Request request = RequestOf(all, allStrict);
     request.json = true; // a measured load is always analysed: keep the document
     session::Outcome outcome = RunReleased(request);
     RaiseOnBadUsage(outcome);
     Design design(std::move(request), std::move(outcome));
-    design.KeepArguments(std::move(args), analysis);
+    design.KeepArguments(std::move(args), analysis, std::move(strict));
     return design;
 }
 
@@ -569,6 +751,23 @@ void BindDevice(py::module_ &m)
 
 PYBIND11_MODULE(tevmar, m)
 {
+    // A refusal names what was given, and a path or a text may hold bytes that
+    // are not UTF-8: they come back as the surrogate escapes they came in as.
+    py::register_local_exception_translator([](std::exception_ptr thrown) {
+        try {
+            if (thrown)
+                std::rethrow_exception(thrown);
+        } catch (const std::invalid_argument &e) {
+            const std::string text = e.what();
+            PyObject *message = PyUnicode_DecodeUTF8(
+                text.data(), static_cast<py::ssize_t>(text.size()), "surrogateescape");
+            if (message) {
+                PyErr_SetObject(PyExc_ValueError, message);
+                Py_DECREF(message);
+            }
+        }
+    });
+
     m.doc() = "Chebyshev impedance-matching networks: design, tune and match a measured load";
 
     py::class_<Network>(m, "Network", "The matching network alone, between its two ports")
@@ -579,9 +778,10 @@ PYBIND11_MODULE(tevmar, m)
         .def_property_readonly("port_ohms", &Network::ports,
                                "(port 1, port 2) reference resistances")
         .def("s", &Network::s, py::arg("freqs_hz"),
-             "S-parameters, shape (N, 2, 2), port 1 referred to Zhigh and port 2 to Zlow")
+             "S-parameters, shape (N, 2, 2), port 1 referred to Zhigh and port 2 to Zlow; at "
+             "most 1000000 frequencies per call (ask for a longer sweep in blocks)")
         .def("to_skrf", &Network::toSkrf, py::arg("freqs_hz"),
-             "the same as a scikit-rf Network (needs scikit-rf)");
+             "the same as a scikit-rf Network (needs scikit-rf); at most 1000000 frequencies");
 
     py::class_<Design>(m, "Design", "One run: a design, a tuning or a match into measured data")
         .def_property_readonly("solved", &Design::solved)
@@ -603,9 +803,12 @@ PYBIND11_MODULE(tevmar, m)
 
     m.def("design", &MakeDesign, py::arg("f1"), py::arg("f2"), py::arg("zhigh"), py::arg("zlow"),
           py::arg("order") = 4, py::arg("load") = "series-rl", py::arg("absorb") = py::none(),
-          "designs from the boxes' texts (numbers accepted)");
-    m.def("match", &MakeMatch, py::arg("f1"), py::arg("f2"), py::arg("load_s1p"), py::arg("source"),
-          py::arg("order") = 4, py::arg("load_kind") = py::none(),
-          "designs into a load measured in a one-port Touchstone file");
+          "designs from the boxes' texts (numbers accepted); further keywords are tevmar-cli's "
+          "options (q_l=40, eseries=\"E24\", monte_carlo=N of at most 1000000 tolerance trials, "
+          "points=N of at most 1000000 sweep points, ...)");
+    m.def("match", &MakeMatch, py::arg("f1"), py::arg("f2"), py::arg("load_s1p"),
+          py::arg("source") = py::none(), py::arg("order") = 4, py::arg("load_kind") = py::none(),
+          "designs into a load measured in a one-port Touchstone file, from a source of "
+          "`source` ohms or measured in source_s1p=; keywords as design()'s");
     BindDevice(m);
 }

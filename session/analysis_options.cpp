@@ -133,8 +133,9 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
         {"--sweep", "FILE.csv", "save a CSV sweep: |S11| dB, VSWR and insertion loss per network",
          FileName(r.sweepPath)},
         {"--points", "N",
-         "points of the sweep in all (default " + std::to_string(kDefaultSweepPoints) + ")",
-         Count(r.points, 1'000'000)},
+         "points of the sweep in all, at most " + std::to_string(kMaxSweepPoints) + " (default " +
+             std::to_string(kDefaultSweepPoints) + ")",
+         Count(r.points, kMaxSweepPoints)},
         {"--from", "GHZ", "sweep start (default half the lower band edge)",
          StoreInRange(r.fromGhz, kLowestSweepGhz, kHighestSweepGhz, kSweepRange)},
         {"--to", "GHZ", "sweep stop (default twice the upper band edge)",
@@ -164,7 +165,9 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
         {"--q-model", "centre|constant",
          "Q fixed at the centre frequency or the same at every frequency (default centre)",
          QModelChoice(r.qModel)},
-        {"--monte-carlo", "N", "tolerance trials (default " + std::to_string(kDefaultTrials) + ")",
+        {"--monte-carlo", "N",
+         "tolerance trials, at most " + std::to_string(kMaxTrials) + " (default " +
+             std::to_string(kDefaultTrials) + ")",
          Count(r.trials, kMaxTrials)},
         {"--tolerance", "PERCENT",
          "element tolerance, +- percent (default " + Figure(kDefaultTolerancePercent) + ")",

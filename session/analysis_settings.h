@@ -16,6 +16,9 @@
 namespace tevmar::session {
 
 inline constexpr int kDefaultSweepPoints = 401;
+// A sweep of more points than this would be no finer to the eye and only
+// slower to write and read.
+inline constexpr int kMaxSweepPoints = 1'000'000;
 inline constexpr int kDefaultTrials = 1000;
 inline constexpr double kDefaultTolerancePercent = 5.0;
 inline constexpr std::uint64_t kDefaultSeed = 1;

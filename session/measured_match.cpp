@@ -38,6 +38,20 @@ std::string TooFewPoints(const std::string &fileName, std::size_t inBand,
            std::to_string(kMinFitPoints);
 }
 
+// Why a termination cannot be matched: it has no resistance in the band, by
+// its data or by the fit the design would be made for.
+std::string NoResistance(const std::string &fileName, bool source,
+                         const MeasuredLoadRequest &request, const analysis::LoadFit *fit)
+{
+    return fileName + ": the " + (source ? "source" : "load") + " has no resistance in the band " +
+           request.f1Text + " to " + request.f2Text + " GHz" +
+           (fit ? std::string(" by its ") + NamesOf(fit->type).phrase + " fit" : "") +
+           " (Re Z at most " + Figure(analysis::kLosslessFraction) +
+           " of |Z| at every point): a lossless termination, which no network can " +
+           (source ? "draw power from" : "deliver power into") +
+           "; expected a measurement with loss";
+}
+
 std::string PastTheMeasurement(const analysis::FitSummary &s, const std::string &whose,
                                const std::string &what)
 {
@@ -73,8 +87,10 @@ std::string FitSource(const MeasuredSourceRequest &request, const MeasuredLoadRe
     summary.pointsInBand = points.frequenciesHz.size();
     if (summary.pointsInBand < kMinFitPoints)
         return TooFewPoints(request.filePath, summary.pointsInBand, load);
+    if (analysis::WithoutResistance(points))
+        return NoResistance(request.filePath, true, load, nullptr);
     for (const std::string &warning : source.data.warnings)
-        warnings.push_back(request.filePath + ": " + warning);
+        warnings.push_back(warning);
     if (PastTheData(summary, f1Hz, f2Hz))
         warnings.push_back(PastTheMeasurement(summary, "source's measurement", "source"));
     summary.fits = analysis::FitAllLoads(points);
@@ -86,6 +102,8 @@ std::string FitSource(const MeasuredSourceRequest &request, const MeasuredLoadRe
             (!summary.chosen.valid || fit.rmsRelativeError < summary.chosen.rmsRelativeError))
             summary.chosen = fit;
     summary.forced = request.kind.has_value();
+    if (summary.chosen.valid && analysis::WithoutResistance(summary.chosen, points))
+        return NoResistance(request.filePath, true, load, &summary.chosen);
     if (summary.chosen.valid) {
         summary.sourceOhms = summary.chosen.resistanceOhms;
         return {};
@@ -237,6 +255,10 @@ MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request, analysis::On
         match.problem = TooFewPoints(fileName, summary.pointsInBand, request);
         return match;
     }
+    if (analysis::WithoutResistance(points)) {
+        match.problem = NoResistance(fileName, false, request, nullptr);
+        return match;
+    }
     if (PastTheData(summary, f1Hz, f2Hz))
         match.warnings.push_back(PastTheMeasurement(summary, "measurement", "load"));
 
@@ -255,6 +277,10 @@ MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request, analysis::On
     }
     summary.chosen = *chosen;
     summary.forced = request.loadKind.has_value();
+    if (analysis::WithoutResistance(*chosen, points)) {
+        match.problem = NoResistance(fileName, false, request, &*chosen);
+        return match;
+    }
 
     const DesignInputs inputs = InputsForFit(*chosen, sourceOhms, request);
     match.outcome = Calculate(inputs);

@@ -35,9 +35,19 @@ double NetworkGammaMax(const Outcome &outcome)
     return DesignGammaMax(outcome);
 }
 
+std::string TooManyFrequencies(std::size_t count)
+{
+    if (count <= kMaxNetworkFrequencies)
+        return {};
+    return std::to_string(count) + " frequencies in one call; at most " +
+           std::to_string(kMaxNetworkFrequencies) + " are computed at once (ask in blocks)";
+}
+
 std::vector<TwoPortS> NetworkSParameters(const analysis::Ladder &network,
                                          const std::vector<double> &frequenciesHz)
 {
+    if (const std::string tooMany = TooManyFrequencies(frequenciesHz.size()); !tooMany.empty())
+        throw std::invalid_argument(tooMany);
     std::vector<TwoPortS> points;
     points.reserve(frequenciesHz.size());
     for (const double f : frequenciesHz) {

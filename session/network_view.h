@@ -9,6 +9,7 @@
 
 #include <complex>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace tevmar::session {
@@ -32,9 +33,17 @@ struct TwoPortS
     std::complex<double> s11, s21, s12, s22;
 };
 
+// The most frequencies one call computes: the points and an array made of
+// them stay near 130 MB. A longer sweep is asked for in blocks.
+inline constexpr std::size_t kMaxNetworkFrequencies = 1'000'000;
+
+// Why `count` frequencies are too many for one call, or empty.
+std::string TooManyFrequencies(std::size_t count);
+
 // The network's S-parameters at each frequency, port 1 referred to the
 // high-impedance termination and port 2 to the low-impedance one. Throws
-// std::invalid_argument for a frequency that is not positive and finite.
+// std::invalid_argument for a frequency that is not positive and finite, and
+// for more than kMaxNetworkFrequencies of them (before computing any).
 std::vector<TwoPortS> NetworkSParameters(const analysis::Ladder &network,
                                          const std::vector<double> &frequenciesHz);
 

@@ -6,13 +6,16 @@
 #include "format/export_csv.h"
 #include "format/export_json.h"
 #include "format/export_touchstone.h"
+#include "format/json_number.h"
 #include "report/number_format.h"
 #include "tests/analysis/analysis_fixture.h"
 #include "tests/report/test_files.h"
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <numbers>
 #include <sstream>
@@ -246,6 +249,18 @@ TEST_P(TouchstoneV2WithTheTrueLoad, ReproducesTheDesignsRippleMaximum)
 INSTANTIATE_TEST_SUITE_P(LoadTypes, TouchstoneV2WithTheTrueLoad,
                          testing::ValuesIn(kAbsorbingDesigns),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// A JSON figure of zero reads "0.0" whichever zero the arithmetic left: a
+// total reflection's return loss, -20 log10(1), is -0.0 in a double.
+TEST(ExportNumber, JsonFiguresNeverNegativeZeroNorInfinite)
+{
+    const double totalReflectionLossDb = -20 * std::log10(1.0);
+    ASSERT_TRUE(std::signbit(totalReflectionLossDb));
+    const format::Json figures{{"returnLossDb", format::Number(totalReflectionLossDb)},
+                               {"limit", format::Number(std::numeric_limits<double>::infinity())},
+                               {"negative", format::Number(-2.5)}};
+    EXPECT_EQ(figures.dump(), R"({"returnLossDb":0.0,"limit":null,"negative":-2.5})");
+}
 
 TEST(Touchstone, RejectsWhatTheFormatCannotHold)
 {

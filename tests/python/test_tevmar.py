@@ -5,6 +5,7 @@ computed here from the JSON's element values."""
 import json
 import os
 import subprocess
+import warnings
 
 import numpy as np
 import pytest
@@ -160,3 +161,122 @@ def test_candidates_are_ranked_as_the_cli_ranks_them(tmp_path):
     found = tevmar.design(1.8, 2.2, 50, 30, absorb=2).candidates()
     assert found == ranked["candidates"]
     assert [c["gammaMax"] for c in found] == sorted(c["gammaMax"] for c in found)
+
+
+# ---------------------------------------------------------------- hostile input
+
+def test_paths_are_taken_as_open_takes_them(tmp_path):
+    s1p = tmp_path / "antenna.s1p"
+    antenna_s1p(s1p)
+    design = tevmar.design(2, 3, 50, 10)
+    for bad in (str(tmp_path / "x.prt\x00.evil"), bytes(tmp_path / "x.prt") + b"\x00.evil"):
+        with pytest.raises(ValueError, match="embedded null"):
+            design.save(bad)
+    with pytest.raises(ValueError, match="embedded null"):
+        tevmar.match(2.3, 2.6, str(s1p) + "\x00junk", 50)
+    with pytest.raises(TypeError):
+        design.save(42)
+    design.save(os.fsencode(tmp_path / "bytes.prt"))
+    design.save(tmp_path / "undecodable-\udcff.prt")
+    assert sorted(os.listdir(os.fsencode(tmp_path))) == [
+        b"antenna.s1p", b"bytes.prt", b"undecodable-\xff.prt"]
+    assert (tmp_path / "bytes.prt").read_bytes() == design.report
+    same = tevmar.match(2.3, 2.6, os.fsencode(s1p), 50).to_json()
+    assert same == tevmar.match(2.3, 2.6, str(s1p), 50).to_json()
+
+
+def test_save_never_replaces_a_measurement(tmp_path):
+    s1p = tmp_path / "antenna.s1p"
+    antenna_s1p(s1p)
+    measured = s1p.read_bytes()
+    os.symlink(s1p, tmp_path / "link.s1p")
+    os.link(s1p, tmp_path / "hard.s1p")
+    match = tevmar.match(2.3, 2.6, s1p, 50)
+    other = tmp_path / "other.s1p"
+    antenna_s1p(other)
+    sourced = tevmar.match(2.3, 2.6, other, source_s1p=tmp_path / "link.s1p")
+    for design, option in ((match, "--load-s1p"), (match.tune(), "--load-s1p"),
+                           (sourced, "--source-s1p")):
+        for target in ("antenna.s1p", "link.s1p", "hard.s1p"):
+            with pytest.raises(ValueError, match=f"is the file {option} reads"):
+                design.save(tmp_path / target)
+    assert s1p.read_bytes() == measured
+
+
+def test_a_measured_source_gives_the_cli_figures(tmp_path):
+    load, source = tmp_path / "antenna.s1p", tmp_path / "pa.s1p"
+    antenna_s1p(load)
+    lines = ["# GHz S RI R 50"]
+    for ghz in np.arange(2.0, 3.0001, 0.01):
+        z = 8 + 2j * np.pi * ghz * 0.5
+        s = (z - 50) / (z + 50)
+        lines.append(f"{ghz!r} {s.real!r} {s.imag!r}")
+    source.write_text("\n".join(lines) + "\n")
+    match = tevmar.match("2.3", "2.6", load, source_s1p=source)
+    options = ["--f1", "2.3", "--f2", "2.6", "--load-s1p", str(load), "--source-s1p", str(source),
+               "--json"]
+    assert cli(options + ["--report", "cli.prt"], tmp_path).stdout == match.to_json()
+    assert json.loads(match.to_json())["measuredSource"]["chosen"]["kind"] == "series-rl"
+    tuned = match.tune()
+    assert cli(options + ["--tune", "--report", "cli.prt"], tmp_path).stdout == tuned.to_json()
+
+
+def test_numbers_of_every_kind_and_out_of_range_values():
+    plain = tevmar.design(2, 3, 50, 10).to_json()
+    assert tevmar.design(np.int64(2), np.float64(3), np.int32(50), np.float32(10)).to_json() == plain
+    assert tevmar.design(2, 3, 50, 10, order=np.int64(4)).to_json() == plain
+    with pytest.raises(ValueError, match='^--f1: "1' + "0" * 400 + '" read as inf$'):
+        tevmar.design(10**400, 3, 50, 10)
+    with pytest.raises(ValueError, match='^--zlow: "nan" read as 0$'):
+        tevmar.design(2, 3, 50, float("nan"))
+    # The bytes tevmar-cli would have received, as Python's argv holds them.
+    with pytest.raises(ValueError, match='^--f1: "\udced\udca0\udc80" read as 0$'):
+        tevmar.design("\ud800", 3, 50, 10)
+    with pytest.raises(ValueError, match='--order: "1' + "0" * 400 + '" is not one of 4, 8, 12'):
+        tevmar.design(2, 3, 50, 10, order=10**400)
+    with pytest.raises(ValueError, match='--q-l: "1e400" is not a Q'):
+        tevmar.design(2, 3, 50, 10, q_l="1e400")
+    for wrong in (True, np.bool_(True), None, [2], object()):
+        with pytest.raises(TypeError, match="--f1: expects a text or a number"):
+            tevmar.design(wrong, 3, 50, 10)
+
+
+@pytest.mark.parametrize("call", [
+    lambda: tevmar.design(2, 3, 50, 10, help=True),
+    lambda: tevmar.design(2, 3, 50, 10, version=True),
+    lambda: tevmar.design(2, 3, 50, 10, report="x.prt"),
+    lambda: tevmar.design(2, 3, 50, 10, q_L=40),
+    lambda: tevmar.design(2, 3, 50, 10).tune(eserie="E24"),
+])
+def test_unknown_keywords_are_named(call):
+    with pytest.raises(TypeError, match=r"\(\) got an unexpected keyword argument '(help|version|report|q_L|eserie)'"):
+        call()
+
+
+def test_warnings_turned_into_errors_propagate_as_themselves(tmp_path):
+    s1p = tmp_path / "antenna.s1p"
+    antenna_s1p(s1p)
+    with pytest.warns(UserWarning, match='--f1: "2,5" read as 2'):
+        tevmar.design("2,5", 3, 50, 10)
+    past = tevmar.match(1.5, 2.6, s1p, 50)  # the band reaches past the measurement
+    calls = [lambda: tevmar.design("2,5", 3, 50, 10),
+             lambda: tevmar.match(1.5, 2.6, s1p, 50),
+             lambda: past.tune()]
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        for call in calls:
+            with pytest.raises(UserWarning):
+                call()
+
+
+def test_sizes_over_their_bounds_are_refused_before_any_work():
+    network = tevmar.design(2, 3, 50, 10).network()
+    assert network.s(np.full(1_000_000, 2e9)).shape == (1_000_000, 2, 2)
+    with pytest.raises(ValueError, match="1000001 frequencies in one call; at most 1000000"):
+        network.s(np.full(1_000_001, 2e9))
+    with pytest.raises(ValueError, match="at most 1000000"):
+        network.s(range(1, 10**8))  # refused by its length, never converted
+    with pytest.raises(ValueError, match='--monte-carlo: "1000001" is not a whole number from 1 to 1000000'):
+        tevmar.design(2, 3, 50, 10, monte_carlo=1_000_001)
+    assert "1000000 frequencies" in tevmar.Network.s.__doc__
+    assert "at most 1000000 tolerance trials" in tevmar.design.__doc__
