@@ -690,10 +690,9 @@ std::string LevelsText(const py::object &levels)
 {
     std::string text;
     for (const py::handle &level : levels.cast<py::sequence>()) {
-        if (py::isinstance<py::bool_>(level) ||
-            !(py::isinstance<py::float_>(level) || py::isinstance<py::int_>(level)))
+        if (KindOfNumber(level) == NumberKind::None)
             throw py::type_error("circle levels are numbers of dB");
-        text += (text.empty() ? "" : ",") + ArgumentText(level);
+        text += (text.empty() ? "" : ",") + NumberText(level, KindOfNumber(level));
     }
     return text;
 }
@@ -701,16 +700,18 @@ std::string LevelsText(const py::object &levels)
 Device MakeDevice(const py::object &path, const py::object &f1, const py::object &f2,
                   const py::object &gainCircles, const py::object &noiseCircles)
 {
-    std::vector<std::string> args{"--device", PathText(path), "--json"};
+    std::vector<std::string> args{"--device", PathBytes(path), "--json"};
+    StrictOptions strict;
     if (f1.is_none() != f2.is_none())
         throw std::invalid_argument("give both f1 and f2 for the points in a band, or neither");
     if (!f1.is_none())
-        args.insert(args.end(), {"--f1", BoxText(f1, "--f1"), "--f2", BoxText(f2, "--f2")});
+        args.insert(args.end(),
+                    {"--f1", BoxText(f1, "--f1", strict), "--f2", BoxText(f2, "--f2", strict)});
     if (!gainCircles.is_none())
         args.insert(args.end(), {"--gain-circles", LevelsText(gainCircles)});
     if (!noiseCircles.is_none())
         args.insert(args.end(), {"--noise-circles", LevelsText(noiseCircles)});
-    session::Request request = RequestOf(args);
+    session::Request request = RequestOf(args, strict);
     session::Outcome outcome = session::Run(request);
     RaiseOnBadUsage(outcome);
     return Device(std::move(outcome));
