@@ -346,9 +346,11 @@ Abcd LoadedAbcd(const Network &network, double frequencyHz)
     return Cascade(network, frequencyHz, true);
 }
 
-SParameters SParametersOf(const Abcd &m, double z1, double z2)
+namespace {
+
+// The S-parameters between resistances z1 and z2 from the port terms of m.
+SParameters SParametersWith(const Abcd &m, const PortTerms &t, double z1, double z2)
 {
-    const PortTerms t = PortTermsOf(m, z1, z2);
     const Complex perDelta = Reciprocal(t.delta);
     const Complex s21 = 2.0 * std::sqrt(z1 * z2) * perDelta;
     return SParameters{
@@ -357,6 +359,13 @@ SParameters SParametersOf(const Abcd &m, double z1, double z2)
         Mul(s21, Mul(m.A, m.D) - Mul(m.B, m.C)),
         Mul(-m.A * z2 + m.B - m.C * (z1 * z2) + m.D * z1, perDelta),
     };
+}
+
+} // namespace
+
+SParameters SParametersOf(const Abcd &m, double z1, double z2)
+{
+    return SParametersWith(m, PortTermsOf(m, z1, z2), z1, z2);
 }
 
 double VswrOf(double gamma)
@@ -382,7 +391,7 @@ SweepPoint PointFrom(const Network &network, double frequencyHz, const Abcd &m)
     const double z1 = network.port1Ohms;
     const double z2 = network.port2Ohms;
     const PortTerms t = PortTermsOf(m, z1, z2);
-    return PointOf(frequencyHz, SParametersOf(m, z1, z2), t, z1);
+    return PointOf(frequencyHz, SParametersWith(m, t, z1, z2), t, z1);
 }
 
 } // namespace
