@@ -2,6 +2,7 @@
 
 #include "engine/absorption.h"
 #include "engine/design.h"
+#include "units/quantity.h"
 
 #include <algorithm>
 #include <charconv>
@@ -184,8 +185,8 @@ std::optional<TuneProblem> TypedProblem(const DesignInputs &inputs)
     if (!f1 || !f2 || !zhigh || !zlow || !(*f1 > 0) || !(*f2 > 0) || *f1 == *f2)
         return std::nullopt;
     TuneProblem problem;
-    problem.band.lowHz = std::min(*f1, *f2) * 1e9;
-    problem.band.highHz = std::max(*f1, *f2) * 1e9;
+    problem.band.lowHz = units::Frequency::FromGHz(std::min(*f1, *f2)).hz();
+    problem.band.highHz = units::Frequency::FromGHz(std::max(*f1, *f2)).hz();
     problem.band.centreHz = std::sqrt(problem.band.lowHz * problem.band.highHz);
     problem.network.port1Ohms = *zhigh;
     problem.network.port2Ohms = *zlow;

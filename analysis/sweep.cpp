@@ -1,5 +1,7 @@
 #include "analysis/sweep.h"
 
+#include "units/quantity.h"
+
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -8,9 +10,10 @@ namespace tevmar::analysis {
 
 Band BandOf(const BandParameters &state)
 {
-    const double a = state.F1 * 1e6;
-    const double b = state.F2 * 1e6;
-    return Band{std::min(a, b), std::max(a, b), state.F0 * 1e6};
+    // The design run's band is in MHz.
+    const double a = units::Frequency::FromMHz(state.F1).hz();
+    const double b = units::Frequency::FromMHz(state.F2).hz();
+    return Band{std::min(a, b), std::max(a, b), units::Frequency::FromMHz(state.F0).hz()};
 }
 
 SweepPlan DefaultSweep(const Band &band)

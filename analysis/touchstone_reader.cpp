@@ -2,6 +2,7 @@
 
 #include "report/number_format.h"
 #include "report/printable_text.h"
+#include "units/quantity.h"
 
 #include <algorithm>
 #include <array>
@@ -261,7 +262,10 @@ class Reader
             const std::string token = Lower(tokens[i]);
             if (token == "hz" || token == "khz" || token == "mhz" || token == "ghz") {
                 note(0, tokens[i]);
-                hzPerUnit_ = token == "hz" ? 1 : token == "khz" ? 1e3 : token == "mhz" ? 1e6 : 1e9;
+                hzPerUnit_ = token == "hz"    ? 1
+                             : token == "khz" ? units::Frequency::FromKHz(1).hz()
+                             : token == "mhz" ? units::Frequency::FromMHz(1).hz()
+                                              : units::Frequency::FromGHz(1).hz();
             } else if (token == "s" || token == "y" || token == "z") {
                 note(1, tokens[i]);
                 parameter_ = token[0];
@@ -396,7 +400,7 @@ class Reader
     bool inNetworkData_ = false, inInformation_ = false, awaitingReference_ = false;
     bool ended_ = false;
     std::optional<std::size_t> frequencyCount_;
-    double hzPerUnit_ = 1e9;
+    double hzPerUnit_ = units::Frequency::FromGHz(1).hz();
     char parameter_ = 's';
     Format format_ = Format::MagnitudeAngle;
     std::array<double, 3> point_{};

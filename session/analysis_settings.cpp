@@ -1,6 +1,7 @@
 #include "session/analysis_settings.h"
 
 #include "format/analysis_text.h"
+#include "units/quantity.h"
 
 #include <cmath>
 
@@ -10,9 +11,9 @@ analysis::SweepPlan SweepPlanOf(const SweepSettings &sweep, const analysis::Band
 {
     analysis::SweepPlan plan = analysis::DefaultSweep(band);
     if (sweep.fromGhz)
-        plan.startHz = *sweep.fromGhz * 1e9;
+        plan.startHz = units::Frequency::FromGHz(*sweep.fromGhz).hz();
     if (sweep.toGhz)
-        plan.stopHz = *sweep.toGhz * 1e9;
+        plan.stopHz = units::Frequency::FromGHz(*sweep.toGhz).hz();
     plan.points = sweep.points;
     plan.logarithmic = sweep.logarithmic;
     // A range or steps of the engineer's own are swept exactly as asked.
@@ -26,8 +27,8 @@ std::optional<SweepProblem> CheckSweep(const SweepSettings &sweep, const analysi
 {
     const analysis::SweepPlan plan = SweepPlanOf(sweep, band);
     if (plan.startHz > plan.stopHz) {
-        const std::string from = Figure(plan.startHz / 1e9) + " GHz";
-        const std::string to = Figure(plan.stopHz / 1e9) + " GHz";
+        const std::string from = Figure(units::Frequency::FromHz(plan.startHz).ghz()) + " GHz";
+        const std::string to = Figure(units::Frequency::FromHz(plan.stopHz).ghz()) + " GHz";
         if (sweep.fromGhz && sweep.toGhz)
             return SweepProblem{SweepSetting::From, from + " lies above " + names.to + ", " + to};
         if (sweep.fromGhz)
@@ -40,10 +41,12 @@ std::optional<SweepProblem> CheckSweep(const SweepSettings &sweep, const analysi
     for (const double hz : {plan.startHz, plan.stopHz}) {
         if (!std::isfinite(hz) || hz <= 0)
             break; // SweepPlanError below names it
-        if (hz < kLowestSweepGhz * 1e9 || hz > kHighestSweepGhz * 1e9) {
+        if (hz < units::Frequency::FromGHz(kLowestSweepGhz).hz() ||
+            hz > units::Frequency::FromGHz(kHighestSweepGhz).hz()) {
             const SweepSetting setting = hz == plan.startHz ? SweepSetting::From : SweepSetting::To;
-            return SweepProblem{
-                setting, Figure(hz / 1e9) + " GHz lies outside the sweep's range, 1 Hz to 1e9 GHz"};
+            return SweepProblem{setting,
+                                Figure(units::Frequency::FromHz(hz).ghz()) +
+                                    " GHz lies outside the sweep's range, 1 Hz to 1e9 GHz"};
         }
     }
     if (plan.points > 1 && plan.startHz == plan.stopHz) {

@@ -1,6 +1,7 @@
 #include "session/markers.h"
 
 #include "format/analysis_text.h"
+#include "units/quantity.h"
 
 #include <cmath>
 
@@ -24,7 +25,7 @@ std::vector<MarkerReading> ReadMarkers(const Response &response,
         const analysis::SweepPoint withLoss = analysis::Evaluate(lossy, f);
         readings.push_back({++number, f, std::abs(ideal.s.s11), ideal.returnLossDb, ideal.vswr,
                             -withLoss.insertionLossDb,
-                            analysis::GroupDelaySeconds(lossy, f) * 1e9});
+                            units::Nanoseconds(analysis::GroupDelaySeconds(lossy, f))});
     }
     return readings;
 }
@@ -37,7 +38,7 @@ std::vector<std::string> MarkerColumns()
 std::vector<std::string> MarkerCells(const MarkerReading &r)
 {
     return {"M" + std::to_string(r.number),
-            Figure(r.frequencyHz / 1e9, 6),
+            Figure(units::Frequency::FromHz(r.frequencyHz).ghz(), 6),
             Figure(r.gamma, 4),
             Figure(r.returnLossDb, 4),
             Figure(r.vswr, 5),

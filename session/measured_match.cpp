@@ -7,6 +7,7 @@
 #include "report/number_format.h"
 #include "report/printable_text.h"
 #include "session/safe_file.h"
+#include "units/quantity.h"
 
 #include <algorithm>
 #include <memory>
@@ -26,7 +27,8 @@ std::string BoxText(double value)
 // The band's edges from the boxes, in Hz.
 std::pair<double, double> BandHz(const MeasuredLoadRequest &request)
 {
-    return {ReadNumber(request.f1Text) * 1e9, ReadNumber(request.f2Text) * 1e9};
+    return {units::Frequency::FromGHz(ReadNumber(request.f1Text)).hz(),
+            units::Frequency::FromGHz(ReadNumber(request.f2Text)).hz()};
 }
 
 // Why a measurement cannot be fitted over the band: too few points in it.
@@ -41,8 +43,10 @@ std::string TooFewPoints(const std::string &fileName, std::size_t inBand,
 std::string PastTheMeasurement(const analysis::FitSummary &s, const std::string &whose,
                                const std::string &what)
 {
-    return "the band reaches past the " + whose + " (" + Figure(s.firstHz / 1e9) + " to " +
-           Figure(s.lastHz / 1e9) + " GHz); the " + what + " is held at its end values there";
+    return "the band reaches past the " + whose + " (" +
+           Figure(units::Frequency::FromHz(s.firstHz).ghz()) + " to " +
+           Figure(units::Frequency::FromHz(s.lastHz).ghz()) + " GHz); the " + what +
+           " is held at its end values there";
 }
 
 analysis::FitSummary SummaryOf(const analysis::OnePortData &data, const std::string &fileName)
@@ -106,8 +110,7 @@ std::string FitSource(const MeasuredSourceRequest &request, const MeasuredLoadRe
 double FitQ(const analysis::LoadFit &fit, double hz)
 {
     const double omega = 2 * std::numbers::pi * hz;
-    const double x = IsInductiveLoad(fit.type) ? omega * fit.reactiveValue * 1e-9
-                                               : 1.0 / (omega * fit.reactiveValue * 1e-12);
+    const double x = std::abs(analysis::FittedReactanceOhms(fit, omega));
     return IsSeriesLoad(fit.type) ? x / fit.resistanceOhms : fit.resistanceOhms / x;
 }
 
@@ -125,7 +128,7 @@ void CompareBodeFano(SourceMatch &source, const analysis::LoadFit &load, const D
                           Figure(100 * kSimpleModelError) + " %)";
         return;
     }
-    const double centreHz = design.band.F0 * 1e6;
+    const double centreHz = units::Frequency::FromMHz(design.band.F0).hz();
     source.closedForm = true;
     source.loadGammaLimit = analysis::BodeFanoReflection(FitQ(load, centreHz) / qt);
     source.sourceGammaLimit =

@@ -3,6 +3,7 @@
 #include "engine/lenient_number.h"
 #include "format/analysis_text.h"
 #include "session/measured_match.h"
+#include "units/quantity.h"
 
 #include <cmath>
 #include <numbers>
@@ -66,7 +67,7 @@ ResponseCurve CurveOf(std::string name, const analysis::Network &ladder,
     const analysis::Network evaluated = analysis::WithLosses(ladder, losses);
     curve.points = analysis::EvaluateOver(evaluated, frequenciesHz);
     for (const double seconds : analysis::GroupDelayOver(evaluated, frequenciesHz))
-        curve.groupDelayNs.push_back(seconds * 1e9);
+        curve.groupDelayNs.push_back(units::Nanoseconds(seconds));
     return curve;
 }
 
@@ -90,9 +91,7 @@ analysis::Complex ModelLoadOhms(const analysis::Network &model, double frequency
 analysis::Complex FitOhms(const analysis::LoadFit &fit, double frequencyHz)
 {
     const double omega = 2 * std::numbers::pi * frequencyHz;
-    const analysis::Complex x =
-        IsInductiveLoad(fit.type) ? analysis::Complex(0, omega * fit.reactiveValue * 1e-9)
-                                  : analysis::Complex(0, -1 / (omega * fit.reactiveValue * 1e-12));
+    const analysis::Complex x(0, analysis::FittedReactanceOhms(fit, omega));
     return IsSeriesLoad(fit.type) ? fit.resistanceOhms + x
                                   : fit.resistanceOhms * x / (fit.resistanceOhms + x);
 }
@@ -327,7 +326,8 @@ std::string DesignSummary(const CalculateOutcome &d)
     const analysis::Band band = analysis::BandOf(d.result.band);
     const std::vector<ElementRow> &table = d.result.table;
     std::string text = "Order " + std::to_string(2 * d.result.n) + ", " +
-                       Figure(band.lowHz / 1e9, 6) + " to " + Figure(band.highHz / 1e9, 6) + " GHz";
+                       Figure(units::Frequency::FromHz(band.lowHz).ghz(), 6) + " to " +
+                       Figure(units::Frequency::FromHz(band.highHz).ghz(), 6) + " GHz";
     if (table.size() >= 2)
         text += ", " + Figure(table.front().value, 6) + " \u03A9 to " +
                 Figure(table.back().value, 6) + " \u03A9";
