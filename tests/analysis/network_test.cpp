@@ -56,7 +56,8 @@ TEST(Part, ValuesMoveAsTrialsTunersAndSeriesMoveThem)
     EXPECT_EQ(cs.Scaled(1.1).label, "CS=");
     EXPECT_EQ(cs.WithValue(4.7).value, 4.7);
     EXPECT_EQ(cs.Snapped(ESeries::E12).value, 2.2);
-    EXPECT_EQ(Part(ElementKind::ShuntInductor, 0.7, "LP=").Snapped(ESeries::E24).value, 0.68);
+    const Part lp{ElementKind::ShuntInductor, 0.7, "LP="};
+    EXPECT_EQ(lp.Snapped(ESeries::E24).value, 0.68);
     // The finite Q travels with the part through every move.
     const Part lossy = cs.WithQ({}, 40, QModel::Constant, Frequency::FromGHz(2));
     EXPECT_EQ(lossy.Snapped(ESeries::E12).model, lossy.model);
@@ -64,11 +65,11 @@ TEST(Part, ValuesMoveAsTrialsTunersAndSeriesMoveThem)
 
     const PartRanges ranges{0.5, 20, 0.3, 50};
     EXPECT_EQ(cs.RangeIn(ranges), std::pair(0.3, 50.0));
-    EXPECT_EQ(Part(ElementKind::ShuntInductor, 1, "").RangeIn(ranges), std::pair(0.5, 20.0));
+    EXPECT_EQ(lp.RangeIn(ranges), std::pair(0.5, 20.0));
 
     EXPECT_EQ(cs.SpiceValue(), "2.3p");
-    EXPECT_EQ(Part(ElementKind::ShuntInductor, 12.5, "").SpiceValue(), "12.5n");
-    EXPECT_TRUE(Part(ElementKind::ShuntInductor, 0.09, "").belowChipRange());
+    EXPECT_EQ(lp.WithValue(12.5).SpiceValue(), "12.5n");
+    EXPECT_TRUE(lp.WithValue(0.09).belowChipRange());
     EXPECT_FALSE(cs.belowChipRange());
 }
 
