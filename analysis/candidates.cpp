@@ -1,6 +1,7 @@
 #include "analysis/candidates.h"
 
 #include "engine/design.h"
+#include "units/quantity.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,16 +40,16 @@ const char *DcPathName(DcPath path)
     return "";
 }
 
-int LoadPortOf(const Ladder &network)
+int LoadPortOf(const Network &network)
 {
     if (network.measured)
         return network.measured->port;
     return network.load ? network.load->port() : 2;
 }
 
-std::vector<LadderElement> SourceToLoad(const Ladder &network)
+std::vector<Part> SourceToLoad(const Network &network)
 {
-    std::vector<LadderElement> parts = network.elements;
+    std::vector<Part> parts = network.parts;
     if (LoadPortOf(network) == 1)
         std::reverse(parts.begin(), parts.end());
     return parts;
@@ -74,14 +75,14 @@ double Omega(double frequencyHz)
     return 2 * std::numbers::pi * frequencyHz;
 }
 
-double SourceOhmsOf(const Ladder &network)
+double SourceOhmsOf(const Network &network)
 {
     return LoadPortOf(network) == 2 ? network.port1Ohms : network.port2Ohms;
 }
 
 // The true load's impedance: the data, or the model's resistance with its
 // reactance in series (port 2) or across it (port 1).
-Complex LoadImpedanceAt(const Ladder &network, double frequencyHz)
+Complex LoadImpedanceAt(const Network &network, double frequencyHz)
 {
     if (network.measured)
         return network.measured->ImpedanceAt(frequencyHz);
@@ -89,30 +90,21 @@ Complex LoadImpedanceAt(const Ladder &network, double frequencyHz)
     if (LoadPortOf(network) == 2) {
         Complex z = network.port2Ohms;
         if (network.load) {
-            const LadderElement &e = network.load->element;
-            z += Complex(0, IsInductor(e.kind) ? omega * SiValue(e) : -1 / (omega * SiValue(e)));
+            const Part &e = network.load->element;
+            z += Complex(0, e.ReactanceAt(omega));
         }
         return z;
     }
-    const LadderElement &e = network.load->element;
-    const Complex y(1 / network.port1Ohms,
-                    IsInductor(e.kind) ? -1 / (omega * SiValue(e)) : omega * SiValue(e));
+    const Part &e = network.load->element;
+    const Complex y(1 / network.port1Ohms, e.SusceptanceAt(omega));
     return 1.0 / y;
 }
 
 // A part of the given place and topology with series reactance or shunt
 // susceptance `immittance` (ohms or siemens, signed as the part makes it).
-LadderElement PartWith(bool series, double immittance, double omega)
+Part PartWith(bool series, double immittance, double omega)
 {
-    LadderElement e;
-    if (series) {
-        e.kind = immittance > 0 ? ElementKind::SeriesInductor : ElementKind::SeriesCapacitor;
-        e.value = immittance > 0 ? immittance / omega * 1e9 : -1 / (omega * immittance) * 1e12;
-    } else {
-        e.kind = immittance > 0 ? ElementKind::ShuntCapacitor : ElementKind::ShuntInductor;
-        e.value = immittance > 0 ? immittance / omega * 1e12 : -1 / (omega * immittance) * 1e9;
-    }
-    return e;
+    return Part::WithImmittance(series, immittance, omega);
 }
 
 bool IsSeries(std::size_t place, bool firstSeries)
@@ -123,7 +115,7 @@ bool IsSeries(std::size_t place, bool firstSeries)
 // A series part of small reactance or a shunt part of small susceptance
 // against the reference resistance: it barely touches the match, and the
 // tune grows it where it helps.
-LadderElement NeutralPart(bool series, Topology topology, double referenceOhms, double omega)
+Part NeutralPart(bool series, Topology topology, double referenceOhms, double omega)
 {
     constexpr double kNeutral = 0.2;
     const double sign = topology == Topology::Lowpass ? 1 : -1;
@@ -132,26 +124,26 @@ LadderElement NeutralPart(bool series, Topology topology, double referenceOhms, 
 }
 
 // A part of reactance or susceptance of the reference's own size.
-LadderElement FlatPart(bool series, Topology topology, double referenceOhms, double omega)
+Part FlatPart(bool series, Topology topology, double referenceOhms, double omega)
 {
     const double sign = topology == Topology::Lowpass ? 1 : -1;
     return PartWith(series, sign * (series ? referenceOhms : 1 / referenceOhms), omega);
 }
 
 // Names parts from the source's side ("L1", "C2") in their labels.
-void NameParts(std::vector<LadderElement> &parts)
+void NameParts(std::vector<Part> &parts)
 {
     for (std::size_t i = 0; i < parts.size(); ++i)
-        parts[i].label = (IsInductor(parts[i].kind) ? "L" : "C") + std::to_string(i + 1);
+        parts[i].label = parts[i].letter() + std::to_string(i + 1);
 }
 
-Ladder WithParts(const Ladder &base, std::vector<LadderElement> sourceToLoad)
+Network WithParts(const Network &base, std::vector<Part> sourceToLoad)
 {
     NameParts(sourceToLoad);
-    Ladder network = base;
+    Network network = base;
     if (LoadPortOf(base) == 1)
         std::reverse(sourceToLoad.begin(), sourceToLoad.end());
-    network.elements = std::move(sourceToLoad);
+    network.parts = std::move(sourceToLoad);
     return network;
 }
 
@@ -185,9 +177,9 @@ std::optional<TuneProblem> TypedProblem(const InputValues &typed, LoadType loadT
     problem.network.port1Ohms = typed.zhighOhms;
     problem.network.port2Ohms = typed.zlowOhms;
     if (typed.absorbedValue > 0) {
-        const ElementKind kind = LoadKindOf(loadType);
-        problem.network.load =
-            LoadReactance{{kind, typed.absorbedValue, IsInductor(kind) ? "L" : "C"}, loadType};
+        Part reactance{LoadKindOf(loadType), typed.absorbedValue, ""};
+        reactance.label = reactance.letter();
+        problem.network.load = LoadReactance{reactance, loadType};
     }
     return problem;
 }
@@ -263,13 +255,13 @@ class Builder
     // Lowpass or highpass ladders of 2 to 6 parts with the first part at the
     // source in series or across: the two-part one from the L-section where
     // one exists, each larger one from the tuned one a part smaller.
-    void AddLadders(const Ladder &base, const Band &band, Topology topology, bool firstSeries)
+    void AddLadders(const Network &base, const Band &band, Topology topology, bool firstSeries)
     {
         const double omega = Omega(band.centreHz);
         const double sourceOhms = SourceOhmsOf(base);
         const Complex load = LoadImpedanceAt(base, band.centreHz);
         const double reference = std::sqrt(sourceOhms * std::max(load.real(), 1e-3));
-        std::vector<LadderElement> parts;
+        std::vector<Part> parts;
         StartKind kind = StartKind::Synthesised;
         if (auto section = LSection(sourceOhms, load, band.centreHz, topology, firstSeries)) {
             parts = *section;
@@ -283,7 +275,7 @@ class Builder
             // A grown start keeps the smaller ladder's basin; the flat one,
             // every part of moderate size, reaches others.
             if (n > 2) {
-                std::vector<LadderElement> flat;
+                std::vector<Part> flat;
                 for (std::size_t i = 0; i < n; ++i)
                     flat.push_back(FlatPart(IsSeries(i, firstSeries), topology, reference, omega));
                 starts.push_back({TuneProblem{WithParts(base, flat), band, {}}, StartKind::Flat});
@@ -304,14 +296,14 @@ class Builder
     {
         Candidate c;
         c.topology = topology;
-        c.parts = static_cast<int>(start.problem.network.elements.size());
+        c.parts = static_cast<int>(start.problem.network.parts.size());
         c.start = start.kind;
         c.problem = std::move(start.problem);
         c.problem.network.measured = measured_;
         c.problem.ranges = options_.ranges;
         // Every candidate names its parts alike, from the source's side.
         c.problem.network = WithParts(c.problem.network, SourceToLoad(c.problem.network));
-        c.firstSeries = !IsShunt(SourceToLoad(c.problem.network).front().kind);
+        c.firstSeries = !SourceToLoad(c.problem.network).front().shunt();
         TuneOptions tune;
         tune.stop = options_.stop;
         tune.restarts = kRestarts;
@@ -333,15 +325,14 @@ class Builder
 
 } // namespace
 
-std::pair<DcPath, DcPath> DcPathsOf(const Ladder &network)
+std::pair<DcPath, DcPath> DcPathsOf(const Network &network)
 {
-    const std::vector<LadderElement> parts = SourceToLoad(network);
+    const std::vector<Part> parts = SourceToLoad(network);
     return {DcFrom(parts.begin(), parts.end()), DcFrom(parts.rbegin(), parts.rend())};
 }
 
-std::optional<std::vector<LadderElement>> LSection(double sourceOhms, Complex loadOhms,
-                                                   double frequencyHz, Topology topology,
-                                                   bool firstSeries)
+std::optional<std::vector<Part>> LSection(double sourceOhms, Complex loadOhms, double frequencyHz,
+                                          Topology topology, bool firstSeries)
 {
     if (topology == Topology::Bandpass || !(sourceOhms > 0) || !(std::abs(loadOhms) > 0))
         return std::nullopt;
@@ -371,7 +362,7 @@ std::optional<std::vector<LadderElement>> LSection(double sourceOhms, Complex lo
         }
         if (!(sign * x > 0) || !(sign * b > 0))
             continue;
-        const LadderElement series = PartWith(true, x, omega), shunt = PartWith(false, b, omega);
+        const Part series = PartWith(true, x, omega), shunt = PartWith(false, b, omega);
         if (!std::isfinite(series.value) || !std::isfinite(shunt.value))
             continue;
         return firstSeries ? std::vector{series, shunt} : std::vector{shunt, series};
@@ -385,7 +376,7 @@ bool CandidatesPossibleFor(const InputValues &values, LoadType loadType)
     if (!typed)
         return false;
     TuneProblem probe = *typed;
-    probe.network.elements.push_back(LadderElement{ElementKind::SeriesInductor, 1, "L1"});
+    probe.network.parts.push_back(Part{ElementKind::SeriesInductor, 1, "L1"});
     return TuneProblemError(probe).empty();
 }
 
@@ -405,12 +396,12 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
     CandidateSet set;
     if (!base)
         return set;
-    base->network.elements.clear();
+    base->network.parts.clear();
     // The limit for the model: for a measured load, its fit's.
     if (base->network.load)
         set.bodeFanoGamma = BodeFanoGammaOf(*base);
     base->network.measured = measured;
-    LadderElement probe;
+    Part probe;
     probe.value = 1;
     if (!TuneProblemError(TuneProblem{WithParts(base->network, {probe}), base->band, {}}).empty())
         return set;

@@ -76,20 +76,19 @@ struct CandidateOptions
 
 // The port the load stands at (2 for series loads and plain resistances, 1
 // for shunt loads), as the ladder numbers them.
-int LoadPortOf(const Ladder &network);
+int LoadPortOf(const Network &network);
 
 // The network's parts from the source's side to the load's.
-std::vector<LadderElement> SourceToLoad(const Ladder &network);
+std::vector<Part> SourceToLoad(const Network &network);
 
 // DC at the source's port and at the load's port.
-std::pair<DcPath, DcPath> DcPathsOf(const Ladder &network);
+std::pair<DcPath, DcPath> DcPathsOf(const Network &network);
 
 // The two parts (nH or pF, source side first) of the L-section of the given
 // topology and orientation that matches the source resistance to the load
 // impedance at one frequency; empty where none exists.
-std::optional<std::vector<LadderElement>> LSection(double sourceOhms, std::complex<double> loadOhms,
-                                                   double frequencyHz, Topology topology,
-                                                   bool firstSeries);
+std::optional<std::vector<Part>> LSection(double sourceOhms, std::complex<double> loadOhms,
+                                          double frequencyHz, Topology topology, bool firstSeries);
 
 // Whether the boxes, as read, name a load the candidates can be tuned into:
 // finite band edges and port resistances, all positive, the edges apart.

@@ -107,11 +107,16 @@ double SnapToSeries(double value, ESeries series)
     return SeriesValueAt(chosen, exponent);
 }
 
-Ladder SnapLadder(const Ladder &ladder, ESeries series)
+Part Part::Snapped(ESeries series) const
 {
-    Ladder snapped = ladder;
-    for (LadderElement &element : snapped.elements)
-        element.value = SnapToSeries(element.value, series);
+    return WithValue(SnapToSeries(value, series));
+}
+
+Network SnapNetwork(const Network &network, ESeries series)
+{
+    Network snapped = network;
+    for (Part &part : snapped.parts)
+        part = part.Snapped(series);
     return snapped;
 }
 

@@ -2,7 +2,7 @@
 
 // Standard component values (IEC 60063 E series) and snapping to them.
 
-#include "analysis/ladder.h"
+#include "analysis/network.h"
 
 #include <optional>
 #include <span>
@@ -31,7 +31,7 @@ std::optional<ESeries> ParseSeries(std::string_view name);
 // positive and finite comes back unchanged.
 double SnapToSeries(double value, ESeries series);
 
-// The ladder with every element snapped in its table unit (nH or pF).
-Ladder SnapLadder(const Ladder &ladder, ESeries series);
+// The network with every part snapped in its table unit (nH or pF).
+Network SnapNetwork(const Network &network, ESeries series);
 
 } // namespace tevmar::analysis

@@ -1,6 +1,7 @@
 #include "analysis/load_fit.h"
 
 #include "report/number_format.h"
+#include "units/quantity.h"
 
 #include <algorithm>
 #include <cmath>
@@ -53,7 +54,8 @@ LoadFit FitLoad(const InBandPoints &points, LoadType type)
         return fit;
     const double si = growsWithFrequency ? k : 1.0 / k; // henries or farads
     fit.resistanceOhms = series ? real : 1.0 / real;
-    fit.reactiveValue = si * (inductive ? 1e9 : 1e12);
+    fit.reactiveValue = inductive ? units::Inductance::FromHenries(si).nanohenries()
+                                  : units::Capacitance::FromFarads(si).picofarads();
 
     double sum = 0;
     for (std::size_t i = 0; i < points.frequenciesHz.size(); ++i) {
@@ -138,6 +140,14 @@ std::optional<LoadFit> ChooseFit(const std::vector<LoadFit> &fits, double source
             best = fit;
     }
     return best;
+}
+
+double FittedReactanceOhms(const LoadFit &fit, double omega)
+{
+    // The products are formed as the figures have always formed them: w
+    // times the value in nH or pF, then the unit.
+    return IsInductiveLoad(fit.type) ? omega * fit.reactiveValue * 1e-9
+                                     : -1 / (omega * fit.reactiveValue * 1e-12);
 }
 
 } // namespace tevmar::analysis

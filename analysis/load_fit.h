@@ -88,4 +88,8 @@ struct FitSummary
     bool forced = false; // the kind was asked for, not picked by its error
 };
 
+// The fitted reactance at angular frequency omega, in ohms: w L for the RL
+// kinds, -1 / (w C) for the RC kinds.
+double FittedReactanceOhms(const LoadFit &fit, double omega);
+
 } // namespace tevmar::analysis

@@ -20,12 +20,14 @@ std::string YieldOptionsError(const YieldOptions &o)
     return {};
 }
 
-double MaxVswr(const Ladder &ladder, const std::vector<double> &frequenciesHz,
-               const LossModel &losses)
+double MaxVswr(const Network &network, std::span<const double> frequenciesHz)
 {
+    thread_local std::vector<double> gamma;
+    gamma.resize(frequenciesHz.size());
+    ReflectionOver(network, frequenciesHz, gamma);
     double worst = 0;
-    for (const double f : frequenciesHz)
-        worst = std::max(worst, ReflectionMagnitude(ladder, f, losses));
+    for (const double g : gamma)
+        worst = std::max(worst, g);
     return VswrOf(worst);
 }
 
@@ -38,16 +40,15 @@ double NearestRankPercentile(const std::vector<double> &sorted, double percent)
     return sorted[index];
 }
 
-YieldResult RunMonteCarlo(const Ladder &nominal, const Band &band, const YieldOptions &options,
-                          const LossModel &losses)
+YieldResult RunMonteCarlo(const Network &nominal, const Band &band, const YieldOptions &options)
 {
     const std::atomic<bool> never{false};
-    return *RunMonteCarloUnless(never, nominal, band, options, losses);
+    return *RunMonteCarloUnless(never, nominal, band, options);
 }
 
-std::optional<YieldResult> RunMonteCarloUnless(const std::atomic<bool> &stop, const Ladder &nominal,
-                                               const Band &band, const YieldOptions &options,
-                                               const LossModel &losses)
+std::optional<YieldResult> RunMonteCarloUnless(const std::atomic<bool> &stop,
+                                               const Network &nominal, const Band &band,
+                                               const YieldOptions &options)
 {
     if (const std::string error = YieldOptionsError(options); !error.empty())
         throw std::invalid_argument(error);
@@ -59,19 +60,19 @@ std::optional<YieldResult> RunMonteCarloUnless(const std::atomic<bool> &stop, co
 
     YieldResult result;
     result.options = options;
-    result.nominalVswr = MaxVswr(nominal, grid, losses);
+    result.nominalVswr = MaxVswr(nominal, grid);
 
     std::vector<double> worst;
     worst.reserve(static_cast<std::size_t>(options.trials));
-    Ladder trial = nominal;
+    Network trial = nominal;
     for (int t = 0; t < options.trials; ++t) {
         if (stop.load(std::memory_order_relaxed))
             return std::nullopt;
-        for (std::size_t i = 0; i < trial.elements.size(); ++i) {
+        for (std::size_t i = 0; i < trial.parts.size(); ++i) {
             const double unit = static_cast<double>(random() >> 11) * 0x1.0p-53; // [0, 1)
-            trial.elements[i].value = nominal.elements[i].value * (1.0 + spread * (2 * unit - 1));
+            trial.parts[i] = nominal.parts[i].Scaled(1.0 + spread * (2 * unit - 1));
         }
-        worst.push_back(MaxVswr(trial, grid, losses));
+        worst.push_back(MaxVswr(trial, grid));
         if (worst.back() < options.vswrLimit)
             ++result.passed;
     }

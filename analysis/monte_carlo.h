@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -46,18 +47,16 @@ struct YieldResult
 };
 
 // Throws std::invalid_argument for options YieldOptionsError rejects.
-YieldResult RunMonteCarlo(const Ladder &nominal, const Band &band, const YieldOptions &options,
-                          const LossModel &losses = {});
+YieldResult RunMonteCarlo(const Network &nominal, const Band &band, const YieldOptions &options);
 
 // The same trials, given up between two trials once `stop` is set (a newer
 // question has made the answer useless): nothing when stopped.
-std::optional<YieldResult> RunMonteCarloUnless(const std::atomic<bool> &stop, const Ladder &nominal,
-                                               const Band &band, const YieldOptions &options,
-                                               const LossModel &losses = {});
+std::optional<YieldResult> RunMonteCarloUnless(const std::atomic<bool> &stop,
+                                               const Network &nominal, const Band &band,
+                                               const YieldOptions &options);
 
-// The in-band maximum VSWR of a ladder over the given frequencies.
-double MaxVswr(const Ladder &ladder, const std::vector<double> &frequenciesHz,
-               const LossModel &losses = {});
+// The in-band maximum VSWR of a network over the given frequencies.
+double MaxVswr(const Network &network, std::span<const double> frequenciesHz);
 
 // The nearest-rank percentile (0 < p <= 100) of values sorted in increasing order.
 double NearestRankPercentile(const std::vector<double> &sorted, double percent);

@@ -6,10 +6,12 @@
 
 namespace tevmar::analysis {
 
-PassbandFigures PassbandFiguresOf(const Ladder &ladder, const Band &band, const LossModel &losses)
+PassbandFigures PassbandFiguresOf(const Network &network, const Band &band)
 {
-    const Extremes e =
-        FindExtremes([&](double f) { return ReflectionMagnitude(ladder, f, losses); }, band);
+    const Extremes e = FindExtremes([&](double f) { return ReflectionMagnitude(network, f); }, band,
+                                    [&](std::span<const double> f, std::span<double> gamma) {
+                                        ReflectionOver(network, f, gamma);
+                                    });
     return PassbandFigures{e.max, e.maxAtHz, e.min, e.minAtHz, VswrOf(e.max), VswrOf(e.min)};
 }
 
@@ -26,16 +28,16 @@ LossModel LossModelOf(const AnalysisOptions &options, const Band &band)
     return LossModel{options.inductorQ, options.capacitorQ, band.centreHz, options.qModel};
 }
 
-std::vector<PartSensitivity> SensitivityOf(const Ladder &ladder, const Band &band)
+std::vector<PartSensitivity> SensitivityOf(const Network &network, const Band &band)
 {
-    const double nominal = PassbandFiguresOf(ladder, band).gammaMax;
+    const double nominal = PassbandFiguresOf(network, band).gammaMax;
     std::vector<PartSensitivity> parts;
-    Ladder raised = ladder;
-    for (std::size_t i = 0; i < ladder.elements.size(); ++i) {
-        raised.elements[i].value = ladder.elements[i].value * 1.01;
+    Network raised = network;
+    for (std::size_t i = 0; i < network.parts.size(); ++i) {
+        raised.parts[i] = network.parts[i].Scaled(1.01);
         parts.push_back(
-            {i, ladder.elements[i].label, PassbandFiguresOf(raised, band).gammaMax - nominal});
-        raised.elements[i].value = ladder.elements[i].value;
+            {i, network.parts[i].label, PassbandFiguresOf(raised, band).gammaMax - nominal});
+        raised.parts[i] = network.parts[i];
     }
     std::stable_sort(parts.begin(), parts.end(), [](const auto &a, const auto &b) {
         return std::abs(a.gammaMaxChangePerPercent) > std::abs(b.gammaMaxChangePerPercent);
@@ -45,15 +47,17 @@ std::vector<PartSensitivity> SensitivityOf(const Ladder &ladder, const Band &ban
 
 namespace {
 
-FiniteQLoss FiniteQOf(const Ladder &ladder, const Band &band, const LossModel &losses)
+FiniteQLoss FiniteQOf(const Network &network, const Band &band, const LossModel &losses)
 {
-    const auto insertionLoss = [&ladder](const LossModel &model) {
-        return [&ladder, model](double f) { return Evaluate(ladder, f, model).insertionLossDb; };
+    const auto insertionLoss = [](const Network &n) {
+        return [&n](double f) { return Evaluate(n, f).insertionLossDb; };
     };
-    const Extremes lossy = FindExtremes(insertionLoss(losses), band);
-    const Extremes ideal = FindExtremes(insertionLoss(LossModel{}), band);
+    const Network lossyNetwork = WithLosses(network, losses);
+    const Network idealNetwork = WithLosses(network, LossModel{});
+    const Extremes lossy = FindExtremes(insertionLoss(lossyNetwork), band);
+    const Extremes ideal = FindExtremes(insertionLoss(idealNetwork), band);
     return FiniteQLoss{losses, lossy.max, lossy.min,
-                       Evaluate(ladder, band.centreHz, losses).insertionLossDb, ideal.max};
+                       Evaluate(lossyNetwork, band.centreHz).insertionLossDb, ideal.max};
 }
 
 } // namespace
@@ -81,7 +85,7 @@ NetworkAnalysis AnalyseDesign(const DesignResult &design, const AnalysisOptions 
     if (options.sensitivity)
         a.sensitivity = SensitivityOf(a.full, a.band);
     if (options.eseries) {
-        Ladder snapped = SnapLadder(a.full, *options.eseries);
+        Network snapped = SnapNetwork(a.full, *options.eseries);
         const PassbandFigures figures = PassbandFiguresOf(snapped, a.band);
         a.standardValues = StandardValues{*options.eseries, std::move(snapped), figures};
     }

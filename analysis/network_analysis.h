@@ -49,8 +49,7 @@ struct PassbandFigures
     double vswrMin = 1;
 };
 
-PassbandFigures PassbandFiguresOf(const Ladder &ladder, const Band &band,
-                                  const LossModel &losses = {});
+PassbandFigures PassbandFiguresOf(const Network &network, const Band &band);
 
 // The built network against the design's closed-form figures.
 struct SelfCheck
@@ -72,7 +71,7 @@ bool ReflectionAgrees(double measured, double design);
 struct StandardValues
 {
     ESeries series = ESeries::E24;
-    Ladder ladder; // the full-precision network with every element snapped
+    Network ladder; // the full-precision network with every element snapped
     PassbandFigures figures;
 };
 
@@ -89,13 +88,13 @@ struct FiniteQLoss
 // of the full-precision network when the part alone is raised by 1 %.
 struct PartSensitivity
 {
-    std::size_t index = 0; // in Ladder::elements
+    std::size_t index = 0; // in Network::parts
     std::string label;
     double gammaMaxChangePerPercent = 0;
 };
 
 // Each part's sensitivity, the largest change (either sign) first.
-std::vector<PartSensitivity> SensitivityOf(const Ladder &ladder, const Band &band);
+std::vector<PartSensitivity> SensitivityOf(const Network &network, const Band &band);
 
 struct NetworkAnalysis
 {
@@ -103,8 +102,8 @@ struct NetworkAnalysis
     // columns and its standard values are named for the tuned network.
     bool tuned = false;
     Band band;
-    Ladder full;
-    Ladder printed;
+    Network full;
+    Network printed;
     SelfCheck selfCheck;
     BodeFanoLimit bodeFano;
     std::vector<PartSensitivity> sensitivity; // ranked

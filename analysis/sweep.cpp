@@ -1,5 +1,7 @@
 #include "analysis/sweep.h"
 
+#include "units/quantity.h"
+
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -8,9 +10,10 @@ namespace tevmar::analysis {
 
 Band BandOf(const BandParameters &state)
 {
-    const double a = state.F1 * 1e6;
-    const double b = state.F2 * 1e6;
-    return Band{std::min(a, b), std::max(a, b), state.F0 * 1e6};
+    // The design run's band is in MHz.
+    const double a = units::Frequency::FromMHz(state.F1).hz();
+    const double b = units::Frequency::FromMHz(state.F2).hz();
+    return Band{std::min(a, b), std::max(a, b), units::Frequency::FromMHz(state.F0).hz()};
 }
 
 SweepPlan DefaultSweep(const Band &band)
@@ -100,14 +103,9 @@ std::vector<double> SweepFrequencies(const SweepPlan &plan)
     return f;
 }
 
-std::vector<SweepPoint> Sweep(const Ladder &ladder, const SweepPlan &plan, const LossModel &losses)
+std::vector<SweepPoint> Sweep(const Network &network, const SweepPlan &plan)
 {
-    const std::vector<double> frequencies = SweepFrequencies(plan);
-    std::vector<SweepPoint> points;
-    points.reserve(frequencies.size());
-    for (const double f : frequencies)
-        points.push_back(Evaluate(ladder, f, losses));
-    return points;
+    return EvaluateOver(network, SweepFrequencies(plan));
 }
 
 std::vector<double> BandGrid(const Band &band, int points)
@@ -156,9 +154,25 @@ Sample GoldenSearch(const std::function<double(double)> &response, double a, dou
 Extremes FindExtremes(const std::function<double(double)> &response, const Band &band,
                       int gridPoints)
 {
+    return FindExtremes(
+        response, band,
+        [&response](std::span<const double> f, std::span<double> values) {
+            for (std::size_t k = 0; k < f.size(); ++k)
+                values[k] = response(f[k]);
+        },
+        gridPoints);
+}
+
+Extremes FindExtremes(const std::function<double(double)> &response, const Band &band,
+                      const GridResponse &onGrid, int gridPoints)
+{
+    const std::vector<double> frequencies = BandGrid(band, std::max(gridPoints, 3));
+    std::vector<double> values(frequencies.size());
+    onGrid(frequencies, values);
     std::vector<Sample> grid;
-    for (const double f : BandGrid(band, std::max(gridPoints, 3)))
-        grid.push_back(Sample{f, response(f)});
+    grid.reserve(frequencies.size());
+    for (std::size_t k = 0; k < frequencies.size(); ++k)
+        grid.push_back(Sample{frequencies[k], values[k]});
 
     Sample best[2] = {grid.front(), grid.front()}; // largest, smallest
     const auto consider = [&best](Sample s) {

@@ -1,11 +1,12 @@
 #pragma once
 
-// Frequency sweeps of a ladder, and the extremes of a response over the passband.
+// Frequency sweeps of a network, and the extremes of a response over the passband.
 
 #include "analysis/two_port.h"
 #include "engine/design_result.h"
 
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -53,8 +54,7 @@ std::string SweepPlanError(const SweepPlan &plan);
 // Throws std::invalid_argument for a plan SweepPlanError rejects.
 std::vector<double> SweepFrequencies(const SweepPlan &plan);
 
-std::vector<SweepPoint> Sweep(const Ladder &ladder, const SweepPlan &plan,
-                              const LossModel &losses = {});
+std::vector<SweepPoint> Sweep(const Network &network, const SweepPlan &plan);
 
 // Evenly spaced frequencies from the lower to the upper band edge.
 std::vector<double> BandGrid(const Band &band, int points);
@@ -73,5 +73,14 @@ struct Extremes
 // of an equal-ripple response are found to within 1e-9 rather than to a step.
 Extremes FindExtremes(const std::function<double(double frequencyHz)> &response, const Band &band,
                       int gridPoints = 1001);
+
+// The same, with the grid's samples taken in one call of `onGrid` (the
+// response at each frequency of the span, into the second): a network
+// cascades a whole grid far faster than point by point. `onGrid` must give
+// what `response` gives at each frequency.
+using GridResponse =
+    std::function<void(std::span<const double> frequenciesHz, std::span<double> values)>;
+Extremes FindExtremes(const std::function<double(double frequencyHz)> &response, const Band &band,
+                      const GridResponse &onGrid, int gridPoints = 1001);
 
 } // namespace tevmar::analysis

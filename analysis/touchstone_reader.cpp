@@ -2,6 +2,7 @@
 
 #include "report/number_format.h"
 #include "report/printable_text.h"
+#include "units/quantity.h"
 
 #include <algorithm>
 #include <array>
@@ -336,7 +337,10 @@ class Reader
             const std::string token = Lower(tokens[i]);
             if (token == "hz" || token == "khz" || token == "mhz" || token == "ghz") {
                 note(0, tokens[i]);
-                hzPerUnit_ = token == "hz" ? 1 : token == "khz" ? 1e3 : token == "mhz" ? 1e6 : 1e9;
+                hzPerUnit_ = token == "hz"    ? 1
+                             : token == "khz" ? units::Frequency::FromKHz(1).hz()
+                             : token == "mhz" ? units::Frequency::FromMHz(1).hz()
+                                              : units::Frequency::FromGHz(1).hz();
             } else if (token == "s" || token == "y" || token == "z") {
                 note(1, tokens[i]);
                 parameter_ = token[0];
@@ -652,7 +656,7 @@ class Reader
     bool ended_ = false;
     bool noiseAboveUnityWarned_ = false;
     std::optional<std::size_t> frequencyCount_;
-    double hzPerUnit_ = 1e9;
+    double hzPerUnit_ = units::Frequency::FromGHz(1).hz();
     char parameter_ = 's';
     Format format_ = Format::MagnitudeAngle;
     std::array<double, 9> point_{}; // a two-port's frequency and four complex values at most

@@ -99,12 +99,11 @@ namespace {
 
 // The load's Q at the band's geometric centre: |X| / R in series at port 2,
 // R / |X| in parallel at port 1.
-double LoadQOf(const Ladder &network, const Band &band)
+double LoadQOf(const Network &network, const Band &band)
 {
     const LoadReactance &load = *network.load;
     const double omega = 2 * std::numbers::pi * band.centreHz;
-    const double value = SiValue(load.element);
-    const double reactance = IsInductor(load.element.kind) ? omega * value : 1 / (omega * value);
+    const double reactance = std::abs(load.element.ReactanceAt(omega));
     return load.port() == 2 ? reactance / network.port2Ohms : network.port1Ohms / reactance;
 }
 
@@ -146,14 +145,14 @@ std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignR
 DesignResult TunedDesignResult(const TunedNetwork &tuned, const DesignResult &design)
 {
     DesignResult result = tuned.relaxed ? tuned.relaxed->design : design;
-    const Ladder &network = tuned.tuned.network;
+    const Network &network = tuned.tuned.network;
     const std::optional<std::size_t> absorbed = AbsorbedRow(result);
     std::size_t part = 0;
     for (std::size_t row = 1; row + 1 < result.table.size(); ++row) {
         if (row == absorbed)
             continue;
         ElementRow &element = result.table[row];
-        element.fullValue = network.elements.at(part++).value;
+        element.fullValue = network.parts.at(part++).value;
         element.value = PrintedElementValue(element.fullValue);
     }
     if (tuned.relaxed) {

@@ -1,7 +1,7 @@
 #include "analysis/tuner.h"
 
-#include "analysis/ladder_gradient.h"
 #include "analysis/network_analysis.h"
+#include "analysis/network_gradient.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,10 +29,10 @@ class Work
 {
   public:
     explicit Work(const TuneProblem &problem)
-        : network_(problem.network), band_(problem.band), gradient_(network_.elements.size())
+        : network_(problem.network), band_(problem.band), gradient_(network_.parts.size())
     {
-        for (const LadderElement &part : problem.network.elements) {
-            const auto [low, high] = RangeOf(part.kind, problem.ranges);
+        for (const Part &part : problem.network.parts) {
+            const auto [low, high] = part.RangeIn(problem.ranges);
             start_.push_back(part.value);
             low_.push_back(std::min(low, part.value));
             high_.push_back(std::max(high, part.value));
@@ -56,7 +56,7 @@ class Work
     void Set(const double *x)
     {
         for (std::size_t i = 0; i < Parts(); ++i)
-            network_.elements[i].value = std::clamp(start_[i] * std::exp(x[i]), low_[i], high_[i]);
+            network_.parts[i].value = std::clamp(start_[i] * std::exp(x[i]), low_[i], high_[i]);
     }
 
     // |S11|^2 at one frequency for the values last set; with `byLog`, its
@@ -86,14 +86,14 @@ class Work
         return PassbandFiguresOf(network_, band_).gammaMax;
     }
 
-    Ladder NetworkAt(const std::vector<double> &x)
+    Network NetworkAt(const std::vector<double> &x)
     {
         Set(x.data());
         return network_;
     }
 
   private:
-    Ladder network_; // the load held, the parts' values moved
+    Network network_; // the load held, the parts' values moved
     Band band_;
     std::vector<double> start_;
     std::vector<double> lower_, upper_; // the ranges in log value over the start
@@ -397,15 +397,9 @@ std::string PartRangesError(const PartRanges &r)
     return {};
 }
 
-std::pair<double, double> RangeOf(ElementKind kind, const PartRanges &ranges)
+bool AtRangeLimit(const Part &part, const PartRanges &ranges)
 {
-    return IsInductor(kind) ? std::pair{ranges.inductorLowNh, ranges.inductorHighNh}
-                            : std::pair{ranges.capacitorLowPf, ranges.capacitorHighPf};
-}
-
-bool AtRangeLimit(const LadderElement &part, const PartRanges &ranges)
-{
-    const auto [low, high] = RangeOf(part.kind, ranges);
+    const auto [low, high] = part.RangeIn(ranges);
     return part.value <= low * (1 + 1e-6) || part.value >= high * (1 - 1e-6);
 }
 
@@ -416,21 +410,21 @@ std::string TuneProblemError(const TuneProblem &problem)
     const Band &band = problem.band;
     if (!PositiveFinite(band.lowHz) || !PositiveFinite(band.highHz) || !(band.lowHz < band.highHz))
         return "the band needs two positive edges, the lower below the upper";
-    if (problem.network.elements.empty())
+    if (problem.network.parts.empty())
         return "there are no parts to tune";
-    for (const LadderElement &part : problem.network.elements)
+    for (const Part &part : problem.network.parts)
         if (!PositiveFinite(part.value) || part.kind == ElementKind::Termination)
             return "every part needs a positive value";
     if (const std::optional<LoadReactance> &load = problem.network.load) {
-        const LadderElement &e = load->element;
+        const Part &e = load->element;
         if (!PositiveFinite(e.value) || e.kind == ElementKind::Termination ||
-            IsShunt(e.kind) != (load->port() == 1))
+            e.shunt() != (load->port() == 1))
             return "the load's reactance must be a shunt part at port 1 or a series part at port 2";
     }
     return PartRangesError(problem.ranges);
 }
 
-double InBandGammaMax(const TuneProblem &problem, const Ladder &network)
+double InBandGammaMax(const TuneProblem &problem, const Network &network)
 {
     return PassbandFiguresOf(network, problem.band).gammaMax;
 }
@@ -490,7 +484,7 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
     return result;
 }
 
-StandardTuneResult TuneToSeries(const TuneProblem &problem, const Ladder &network, ESeries series,
+StandardTuneResult TuneToSeries(const TuneProblem &problem, const Network &network, ESeries series,
                                 const std::atomic<bool> *stop)
 {
     if (const std::string error =
@@ -499,24 +493,23 @@ StandardTuneResult TuneToSeries(const TuneProblem &problem, const Ladder &networ
         throw std::invalid_argument(error);
     StandardTuneResult result;
     result.series = series;
-    result.snapped = SnapLadder(network, series);
+    result.snapped = SnapNetwork(network, series);
     // Each part's range, widened to its tuned value where the design put it
     // outside; a snap that crosses a limit takes the series value inside it.
     std::vector<std::pair<double, double>> limits;
-    for (const LadderElement &part : network.elements) {
-        const auto [low, high] = RangeOf(part.kind, problem.ranges);
+    for (const Part &part : network.parts) {
+        const auto [low, high] = part.RangeIn(problem.ranges);
         limits.emplace_back(std::min(low, part.value) * (1 - 1e-9),
                             std::max(high, part.value) * (1 + 1e-9));
     }
-    const auto allInRange = [&](const Ladder &ladder) {
-        for (std::size_t i = 0; i < ladder.elements.size(); ++i)
-            if (ladder.elements[i].value < limits[i].first ||
-                ladder.elements[i].value > limits[i].second)
+    const auto allInRange = [&](const Network &ladder) {
+        for (std::size_t i = 0; i < ladder.parts.size(); ++i)
+            if (ladder.parts[i].value < limits[i].first || ladder.parts[i].value > limits[i].second)
                 return false;
         return true;
     };
-    for (std::size_t i = 0; i < network.elements.size(); ++i) {
-        double &value = result.snapped.elements[i].value;
+    for (std::size_t i = 0; i < network.parts.size(); ++i) {
+        double &value = result.snapped.parts[i].value;
         for (int k = 0; k < 2 && (value < limits[i].first || value > limits[i].second); ++k)
             value = StepInSeries(value, series, value < limits[i].first ? 1 : -1);
     }
@@ -529,20 +522,20 @@ StandardTuneResult TuneToSeries(const TuneProblem &problem, const Ladder &networ
     // others are measured in rank order and the first that improves is taken.
     // Every move improves strictly, so the search ends.
     const std::vector<double> screenGrid =
-        BandGrid(problem.band, 20 * static_cast<int>(network.elements.size() + 1) + 1);
-    const auto screen = [&](const Ladder &candidate) {
+        BandGrid(problem.band, 20 * static_cast<int>(network.parts.size() + 1) + 1);
+    const auto screen = [&](const Network &candidate) {
         double worst = 0;
         for (const double f : screenGrid)
             worst = std::max(worst, ReflectedPower(candidate, f));
         return std::sqrt(worst);
     };
-    const std::size_t parts = network.elements.size();
-    const auto stepped = [&](std::size_t part, int steps, Ladder ladder) {
-        ladder.elements[part].value = StepInSeries(ladder.elements[part].value, series, steps);
+    const std::size_t parts = network.parts.size();
+    const auto stepped = [&](std::size_t part, int steps, Network ladder) {
+        ladder.parts[part].value = StepInSeries(ladder.parts[part].value, series, steps);
         return ladder;
     };
-    const auto descend = [&](Ladder current, double currentGamma) {
-        const auto improve = [&](const std::vector<Ladder> &candidates) {
+    const auto descend = [&](Network current, double currentGamma) {
+        const auto improve = [&](const std::vector<Network> &candidates) {
             std::vector<std::pair<double, std::size_t>> ranked;
             for (std::size_t c = 0; c < candidates.size(); ++c)
                 if (const double bound = screen(candidates[c]);
@@ -561,13 +554,13 @@ StandardTuneResult TuneToSeries(const TuneProblem &problem, const Ladder &networ
         };
         for (;;) {
             CheckStop(stop);
-            std::vector<Ladder> singles;
+            std::vector<Network> singles;
             for (std::size_t i = 0; i < parts; ++i)
                 for (const int steps : {-2, -1, 1, 2})
                     singles.push_back(stepped(i, steps, current));
             if (improve(singles))
                 continue;
-            std::vector<Ladder> pairs;
+            std::vector<Network> pairs;
             for (std::size_t i = 0; i < parts; ++i)
                 for (std::size_t j = i + 1; j < parts; ++j)
                     for (const int si : {-1, 1})
@@ -583,10 +576,10 @@ StandardTuneResult TuneToSeries(const TuneProblem &problem, const Ladder &networ
     // where it starts. Besides the plain snap, it starts from the snaps with
     // one part rounded the other way (to the series value on the other side
     // of its tuned value), the most promising of them by the grid bound.
-    std::vector<std::pair<double, Ladder>> starts;
+    std::vector<std::pair<double, Network>> starts;
     for (std::size_t i = 0; i < parts; ++i) {
-        const int away = result.snapped.elements[i].value > network.elements[i].value ? -1 : 1;
-        Ladder start = stepped(i, away, result.snapped);
+        const int away = result.snapped.parts[i].value > network.parts[i].value ? -1 : 1;
+        Network start = stepped(i, away, result.snapped);
         if (allInRange(start))
             starts.emplace_back(screen(start), std::move(start));
     }

@@ -5,7 +5,7 @@
 // topology allows, with the load's own reactance held as it is.
 
 #include "analysis/eseries.h"
-#include "analysis/ladder.h"
+#include "analysis/network.h"
 #include "analysis/sweep.h"
 
 #include <atomic>
@@ -16,18 +16,6 @@
 
 namespace tevmar::analysis {
 
-// The values a tuned part may take, in nH and pF: by default what chip parts
-// span, 0.1 nH to 10 uH and 0.1 pF to 100 nF.
-struct PartRanges
-{
-    double inductorLowNh = 0.1;
-    double inductorHighNh = 10'000;
-    double capacitorLowPf = 0.1;
-    double capacitorHighPf = 100'000;
-
-    friend bool operator==(const PartRanges &, const PartRanges &) = default;
-};
-
 // The widest range a part may be given, nH or pF: beyond it the search would
 // only wander into values no circuit holds.
 inline constexpr double kLowestRangeLimit = 1e-6;
@@ -37,19 +25,16 @@ inline constexpr double kHighestRangeLimit = 1e9;
 // range, the lower below the upper.
 std::string PartRangesError(const PartRanges &ranges);
 
-// The lower and upper limits for a part of this kind.
-std::pair<double, double> RangeOf(ElementKind kind, const PartRanges &ranges);
-
 // A value within 1e-6 of its range's lower or upper limit (or beyond it): a
 // part the search would have moved further had the range allowed it.
-bool AtRangeLimit(const LadderElement &part, const PartRanges &ranges);
+bool AtRangeLimit(const Part &part, const PartRanges &ranges);
 
 struct TuneProblem
 {
-    // The parts to tune (`network.elements`) between the two port
+    // The parts to tune (`network.parts`) between the two port
     // resistances, with the true load: an absorbed reactance in
     // `network.load` is held as it is.
-    Ladder network;
+    Network network;
     Band band;         // the band |S11| is minimised over
     PartRanges ranges; // every tuned value stays within these
 };
@@ -74,7 +59,7 @@ struct TuneOptions
 
 struct TuneResult
 {
-    Ladder network;           // the tuned parts (the start's kinds, labels and order), same load
+    Network network;          // the tuned parts (the start's kinds, labels and order), same load
     double startGammaMax = 0; // in-band max |S11| of the starting values
     double gammaMax = 0;      // the same for the tuned values, never above startGammaMax
 };
@@ -86,7 +71,7 @@ std::string TuneProblemError(const TuneProblem &problem);
 
 // The in-band maximum of |S11| of a network with its load over the problem's
 // band, measured as the passband figures measure it.
-double InBandGammaMax(const TuneProblem &problem, const Ladder &network);
+double InBandGammaMax(const TuneProblem &problem, const Network &network);
 
 // Minimises the in-band maximum |S11| over the part values within the
 // problem's ranges (a part that starts outside its range may stay at its
@@ -102,9 +87,9 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options = {});
 struct StandardTuneResult
 {
     ESeries series = ESeries::E24;
-    Ladder snapped; // every part snapped to its nearest series value, the load as it is
+    Network snapped; // every part snapped to its nearest series value, the load as it is
     double snappedGammaMax = 0;
-    Ladder network;      // after the search over neighbouring series values
+    Network network;     // after the search over neighbouring series values
     double gammaMax = 0; // never above snappedGammaMax
 };
 
@@ -115,7 +100,7 @@ struct StandardTuneResult
 // ranges. `network` is a network of the problem (tuned values, the
 // same load). Throws std::invalid_argument for one TuneProblemError rejects,
 // TuneCancelled when `stop` is raised.
-StandardTuneResult TuneToSeries(const TuneProblem &problem, const Ladder &network, ESeries series,
+StandardTuneResult TuneToSeries(const TuneProblem &problem, const Network &network, ESeries series,
                                 const std::atomic<bool> *stop = nullptr);
 
 } // namespace tevmar::analysis

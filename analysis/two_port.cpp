@@ -7,12 +7,6 @@
 namespace tevmar::analysis {
 namespace {
 
-// A printed value of 0 (a part too small for three decimals) would make a
-// series capacitor an open circuit or a shunt inductor a short: both block the
-// network completely. The nearly-zero stand-in gives that blocking response in
-// finite numbers, where an exact zero would divide by zero.
-constexpr double kSmallestElementSi = 1e-30;
-
 // Keeps every logarithm and ratio finite when |S11| reaches 1 or 0 in double
 // precision: -3000 dB of power, far below anything a network can show.
 constexpr double kSmallestPowerRatio = 1e-300;
@@ -29,22 +23,6 @@ Complex Reciprocal(Complex z)
 {
     const double perNorm = 1.0 / (z.real() * z.real() + z.imag() * z.imag());
     return {z.real() * perNorm, -z.imag() * perNorm};
-}
-
-// The series impedance or shunt admittance of an element, as the cascade needs it.
-Complex ElementImmittance(const LadderElement &element, double omega, const LossModel &losses)
-{
-    const double lossOmega =
-        losses.model == QModel::Constant ? omega : 2.0 * std::numbers::pi * losses.centreHz;
-    const double value = std::max(SiValue(element), kSmallestElementSi);
-    if (IsInductor(element.kind)) {
-        const double r = losses.inductorQ ? lossOmega * value / *losses.inductorQ : 0.0;
-        const Complex z{r, omega * value};
-        return IsShunt(element.kind) ? Reciprocal(z) : z;
-    }
-    const double g = losses.capacitorQ ? lossOmega * value / *losses.capacitorQ : 0.0;
-    const Complex y{g, omega * value};
-    return IsShunt(element.kind) ? y : Reciprocal(y);
 }
 
 // The common terms of the port formulas: with P = A z2 + B and Q = C z2 + D the
@@ -74,11 +52,24 @@ double OneMinusGammaSquared(const PortTerms &t, double sourceResistance)
     return std::clamp(delivered, kSmallestPowerRatio, 1.0);
 }
 
-// Appends one element to the cascade m: a shunt admittance or a series impedance.
-void Append(Abcd &m, const LadderElement &element, double omega, const LossModel &losses)
+// Appends one part to the cascade m: a shunt admittance or a series
+// impedance. A lossless part's immittance is j b, and the product with it
+// takes two multiplications where a full complex product takes four.
+void Append(Abcd &m, const Part &part, double omega)
 {
-    const Complex w = ElementImmittance(element, omega, losses);
-    if (IsShunt(element.kind)) {
+    const Complex w = part.ImmittanceAt(omega);
+    if (part.lossless()) {
+        const double b = w.imag();
+        if (part.shunt()) {
+            m.A = {m.A.real() - m.B.imag() * b, m.A.imag() + m.B.real() * b};
+            m.C = {m.C.real() - m.D.imag() * b, m.C.imag() + m.D.real() * b};
+        } else {
+            m.B = {m.B.real() - m.A.imag() * b, m.B.imag() + m.A.real() * b};
+            m.D = {m.D.real() - m.C.imag() * b, m.D.imag() + m.C.real() * b};
+        }
+        return;
+    }
+    if (part.shunt()) {
         m.A += Mul(m.B, w);
         m.C += Mul(m.D, w);
     } else {
@@ -87,22 +78,21 @@ void Append(Abcd &m, const LadderElement &element, double omega, const LossModel
     }
 }
 
-Abcd Cascade(const Ladder &ladder, double frequencyHz, const LossModel &losses, bool withLoad)
+Abcd Cascade(const Network &network, double frequencyHz, bool withLoad)
 {
     const double omega = 2.0 * std::numbers::pi * frequencyHz;
-    const LoadReactance *load = withLoad && ladder.load ? &*ladder.load : nullptr;
-    const LossModel ideal;
+    const LoadReactance *load = withLoad && network.load ? &*network.load : nullptr;
     Abcd m;
     if (load && load->port() == 1)
-        Append(m, load->element, omega, ideal);
-    for (const LadderElement &element : ladder.elements)
-        Append(m, element, omega, losses);
+        Append(m, load->element, omega);
+    for (const Part &part : network.parts)
+        Append(m, part, omega);
     if (load && load->port() == 2)
-        Append(m, load->element, omega, ideal);
+        Append(m, load->element, omega);
     return m;
 }
 
-// A ladder with a measured load as the source sees it: the parts in order
+// A network with a measured load as the source sees it: the parts in order
 // from the source's port to the load's, the source's impedance (its port
 // resistance, or a measured source's data) and the load's at the frequency.
 // A ladder of series and shunt parts read from its other end is the same
@@ -115,21 +105,39 @@ struct SourceView
     PortTerms t; // with the source as port 1 and the load as port 2
 };
 
-SourceView SourceViewOf(const Ladder &ladder, double frequencyHz, const LossModel &losses)
+// The source's and the measured load's impedances at one frequency.
+Complex SourceOhmsAt(const Network &network, double frequencyHz)
 {
-    const MeasuredLoad &load = *ladder.measured;
+    const MeasuredLoad &load = *network.measured;
+    return load.source ? load.source->ImpedanceAt(frequencyHz)
+                       : Complex{load.port == 2 ? network.port1Ohms : network.port2Ohms};
+}
+
+// The cascade as the response reads it: the parts with the absorbed load's
+// reactance between the port resistances, or, into a measured load, the
+// parts alone in order from the source's port.
+Abcd ResponseCascade(const Network &network, double frequencyHz)
+{
+    if (!network.measured)
+        return Cascade(network, frequencyHz, true);
     const double omega = 2.0 * std::numbers::pi * frequencyHz;
-    SourceView view;
-    if (load.port == 2) {
-        for (const LadderElement &element : ladder.elements)
-            Append(view.m, element, omega, losses);
+    Abcd m;
+    if (network.measured->port == 2) {
+        for (const Part &part : network.parts)
+            Append(m, part, omega);
     } else {
-        for (auto element = ladder.elements.rbegin(); element != ladder.elements.rend(); ++element)
-            Append(view.m, *element, omega, losses);
+        for (auto part = network.parts.rbegin(); part != network.parts.rend(); ++part)
+            Append(m, *part, omega);
     }
-    view.sourceOhms = load.source ? load.source->ImpedanceAt(frequencyHz)
-                                  : Complex{load.port == 2 ? ladder.port1Ohms : ladder.port2Ohms};
-    view.loadOhms = load.ImpedanceAt(frequencyHz);
+    return m;
+}
+
+SourceView SourceViewOf(const Network &network, double frequencyHz, const Abcd &m)
+{
+    SourceView view;
+    view.m = m;
+    view.sourceOhms = SourceOhmsAt(network, frequencyHz);
+    view.loadOhms = network.measured->ImpedanceAt(frequencyHz);
     view.t = PortTermsOf(view.m, view.sourceOhms, view.loadOhms);
     return view;
 }
@@ -174,21 +182,175 @@ SweepPoint PointOf(double frequencyHz, const SParameters &s, const PortTerms &t,
     return point;
 }
 
+// The figures of one frequency from the response's cascade there.
+SweepPoint PointFrom(const Network &network, double frequencyHz, const Abcd &m);
+
+// |S11| of one frequency from the response's cascade there.
+double ReflectionFrom(const Network &network, double frequencyHz, const Abcd &m)
+{
+    if (network.measured) {
+        const SourceView v = SourceViewOf(network, frequencyHz, m);
+        const double reflected =
+            std::norm(v.t.p - std::conj(v.sourceOhms) * v.t.q) / std::norm(v.t.delta);
+        return std::min(std::sqrt(reflected), 1.0);
+    }
+    const PortTerms t = PortTermsOf(m, network.port1Ohms, network.port2Ohms);
+    const double reflected = std::norm(t.p - network.port1Ohms * t.q) / std::norm(t.delta);
+    return std::min(std::sqrt(reflected), 1.0);
+}
+
+// S21 of one frequency from the response's cascade there.
+Complex S21From(const Network &network, double frequencyHz, const Abcd &m)
+{
+    if (network.measured)
+        return MeasuredSParameters(SourceViewOf(network, frequencyHz, m)).s21;
+    return SParametersOf(m, network.port1Ohms, network.port2Ohms).s21;
+}
+
+// The group delay from S21 a step above and below the frequency: the phase
+// change over the step, unwrapped by taking it from the ratio.
+double GroupDelayFrom(Complex s21Above, Complex s21Below, double step)
+{
+    const double dPhase = std::arg(s21Above / s21Below);
+    return -dPhase / (2.0 * std::numbers::pi * 2.0 * step);
+}
+
+// The cascade over a grid, one array per real and imaginary part of each
+// ABCD entry, so that a part is appended to every frequency in one loop the
+// compiler vectorises. Kept per thread and reused: a tolerance run cascades
+// thousands of networks on one grid without allocating.
+class GridCascade
+{
+  public:
+    // Cascades the response's parts (as ResponseCascade orders them) at
+    // every frequency.
+    void Run(const Network &network, std::span<const double> frequenciesHz)
+    {
+        Resize(frequenciesHz.size());
+        for (std::size_t k = 0; k < n_; ++k)
+            omega_[k] = 2.0 * std::numbers::pi * frequenciesHz[k];
+        if (network.measured) {
+            if (network.measured->port == 2) {
+                for (const Part &part : network.parts)
+                    Append(part);
+            } else {
+                for (auto part = network.parts.rbegin(); part != network.parts.rend(); ++part)
+                    Append(*part);
+            }
+            return;
+        }
+        const LoadReactance *load = network.load ? &*network.load : nullptr;
+        if (load && load->port() == 1)
+            Append(load->element);
+        for (const Part &part : network.parts)
+            Append(part);
+        if (load && load->port() == 2)
+            Append(load->element);
+    }
+
+    Abcd At(std::size_t k) const
+    {
+        return Abcd{{ar_[k], ai_[k]}, {br_[k], bi_[k]}, {cr_[k], ci_[k]}, {dr_[k], di_[k]}};
+    }
+
+  private:
+    void Resize(std::size_t n)
+    {
+        n_ = n;
+        for (std::vector<double> *v :
+             {&omega_, &ar_, &ai_, &br_, &bi_, &cr_, &ci_, &dr_, &di_, &wr_, &wi_})
+            v->resize(n);
+        std::fill(ar_.begin(), ar_.end(), 1.0);
+        std::fill(dr_.begin(), dr_.end(), 1.0);
+        for (std::vector<double> *v : {&ai_, &br_, &bi_, &cr_, &ci_, &di_})
+            std::fill(v->begin(), v->end(), 0.0);
+    }
+
+    // A shunt part adds B w to A and D w to C, a series part A w to B and
+    // C w to D: the same update with the roles of the rows swapped.
+    void Append(const Part &part)
+    {
+        const bool shunt = part.shunt();
+        Rows rows{shunt ? ar_.data() : br_.data(), shunt ? ai_.data() : bi_.data(),
+                  shunt ? cr_.data() : dr_.data(), shunt ? ci_.data() : di_.data(),
+                  shunt ? br_.data() : ar_.data(), shunt ? bi_.data() : ai_.data(),
+                  shunt ? dr_.data() : cr_.data(), shunt ? di_.data() : ci_.data()};
+        if (part.lossless()) {
+            part.SusceptanceOver(omega_, wi_);
+            AddTimesJ(n_, rows.xr, rows.xi, rows.yr, rows.yi, rows.ur, rows.ui, rows.vr, rows.vi,
+                      wi_.data());
+            return;
+        }
+        part.ImmittanceOver(omega_, wr_, wi_);
+        AddTimes(n_, rows.xr, rows.xi, rows.yr, rows.yi, rows.ur, rows.ui, rows.vr, rows.vi,
+                 wr_.data(), wi_.data());
+    }
+
+    // The rows updated (x, y) and the rows read (u, v), real and imaginary.
+    struct Rows
+    {
+        double *xr, *xi, *yr, *yi;
+        const double *ur, *ui, *vr, *vi;
+    };
+
+    // x += u (j b), y += v (j b) at every point.
+    static void AddTimesJ(std::size_t n, double *__restrict__ xr, double *__restrict__ xi,
+                          double *__restrict__ yr, double *__restrict__ yi,
+                          const double *__restrict__ ur, const double *__restrict__ ui,
+                          const double *__restrict__ vr, const double *__restrict__ vi,
+                          const double *__restrict__ b)
+    {
+        for (std::size_t k = 0; k < n; ++k) {
+            xr[k] = xr[k] - ui[k] * b[k];
+            xi[k] = xi[k] + ur[k] * b[k];
+            yr[k] = yr[k] - vi[k] * b[k];
+            yi[k] = yi[k] + vr[k] * b[k];
+        }
+    }
+
+    // x += u w, y += v w at every point, each product as the scalar cascade
+    // forms it.
+    static void AddTimes(std::size_t n, double *__restrict__ xr, double *__restrict__ xi,
+                         double *__restrict__ yr, double *__restrict__ yi,
+                         const double *__restrict__ ur, const double *__restrict__ ui,
+                         const double *__restrict__ vr, const double *__restrict__ vi,
+                         const double *__restrict__ wr, const double *__restrict__ wi)
+    {
+        for (std::size_t k = 0; k < n; ++k) {
+            xr[k] = xr[k] + (ur[k] * wr[k] - ui[k] * wi[k]);
+            xi[k] = xi[k] + (ur[k] * wi[k] + ui[k] * wr[k]);
+            yr[k] = yr[k] + (vr[k] * wr[k] - vi[k] * wi[k]);
+            yi[k] = yi[k] + (vr[k] * wi[k] + vi[k] * wr[k]);
+        }
+    }
+
+    std::size_t n_ = 0;
+    std::vector<double> omega_, ar_, ai_, br_, bi_, cr_, ci_, dr_, di_, wr_, wi_;
+};
+
+GridCascade &ThreadGrid()
+{
+    thread_local GridCascade grid;
+    return grid;
+}
+
 } // namespace
 
-Abcd LadderAbcd(const Ladder &ladder, double frequencyHz, const LossModel &losses)
+Abcd PartsAbcd(const Network &network, double frequencyHz)
 {
-    return Cascade(ladder, frequencyHz, losses, false);
+    return Cascade(network, frequencyHz, false);
 }
 
-Abcd LoadedAbcd(const Ladder &ladder, double frequencyHz, const LossModel &losses)
+Abcd LoadedAbcd(const Network &network, double frequencyHz)
 {
-    return Cascade(ladder, frequencyHz, losses, true);
+    return Cascade(network, frequencyHz, true);
 }
 
-SParameters SParametersOf(const Abcd &m, double z1, double z2)
+namespace {
+
+// The S-parameters between resistances z1 and z2 from the port terms of m.
+SParameters SParametersWith(const Abcd &m, const PortTerms &t, double z1, double z2)
 {
-    const PortTerms t = PortTermsOf(m, z1, z2);
     const Complex perDelta = Reciprocal(t.delta);
     const Complex s21 = 2.0 * std::sqrt(z1 * z2) * perDelta;
     return SParameters{
@@ -197,6 +359,13 @@ SParameters SParametersOf(const Abcd &m, double z1, double z2)
         Mul(s21, Mul(m.A, m.D) - Mul(m.B, m.C)),
         Mul(-m.A * z2 + m.B - m.C * (z1 * z2) + m.D * z1, perDelta),
     };
+}
+
+} // namespace
+
+SParameters SParametersOf(const Abcd &m, double z1, double z2)
+{
+    return SParametersWith(m, PortTermsOf(m, z1, z2), z1, z2);
 }
 
 double VswrOf(double gamma)
@@ -211,45 +380,81 @@ double MismatchLossDbOf(double gamma)
     return -10.0 * std::log10(std::max(1.0 - g * g, kSmallestPowerRatio));
 }
 
-SweepPoint Evaluate(const Ladder &ladder, double frequencyHz, const LossModel &losses)
+namespace {
+
+SweepPoint PointFrom(const Network &network, double frequencyHz, const Abcd &m)
 {
-    if (ladder.measured) {
-        const SourceView v = SourceViewOf(ladder, frequencyHz, losses);
+    if (network.measured) {
+        const SourceView v = SourceViewOf(network, frequencyHz, m);
         return PointOf(frequencyHz, MeasuredSParameters(v), v.t, v.sourceOhms.real());
     }
-    const double z1 = ladder.port1Ohms;
-    const double z2 = ladder.port2Ohms;
-    const Abcd m = LoadedAbcd(ladder, frequencyHz, losses);
+    const double z1 = network.port1Ohms;
+    const double z2 = network.port2Ohms;
     const PortTerms t = PortTermsOf(m, z1, z2);
-    return PointOf(frequencyHz, SParametersOf(m, z1, z2), t, z1);
+    return PointOf(frequencyHz, SParametersWith(m, t, z1, z2), t, z1);
 }
 
-double ReflectionMagnitude(const Ladder &ladder, double frequencyHz, const LossModel &losses)
+} // namespace
+
+SweepPoint Evaluate(const Network &network, double frequencyHz)
 {
-    if (ladder.measured) {
-        const SourceView v = SourceViewOf(ladder, frequencyHz, losses);
-        const double reflected =
-            std::norm(v.t.p - std::conj(v.sourceOhms) * v.t.q) / std::norm(v.t.delta);
-        return std::min(std::sqrt(reflected), 1.0);
-    }
-    const Abcd m = LoadedAbcd(ladder, frequencyHz, losses);
-    const PortTerms t = PortTermsOf(m, ladder.port1Ohms, ladder.port2Ohms);
-    const double reflected = std::norm(t.p - ladder.port1Ohms * t.q) / std::norm(t.delta);
-    return std::min(std::sqrt(reflected), 1.0);
+    return PointFrom(network, frequencyHz, ResponseCascade(network, frequencyHz));
 }
 
-double GroupDelaySeconds(const Ladder &ladder, double frequencyHz, const LossModel &losses)
+std::vector<SweepPoint> EvaluateOver(const Network &network, std::span<const double> frequenciesHz)
+{
+    GridCascade &grid = ThreadGrid();
+    grid.Run(network, frequenciesHz);
+    std::vector<SweepPoint> points;
+    points.reserve(frequenciesHz.size());
+    for (std::size_t k = 0; k < frequenciesHz.size(); ++k)
+        points.push_back(PointFrom(network, frequenciesHz[k], grid.At(k)));
+    return points;
+}
+
+double ReflectionMagnitude(const Network &network, double frequencyHz)
+{
+    return ReflectionFrom(network, frequencyHz, ResponseCascade(network, frequencyHz));
+}
+
+void ReflectionOver(const Network &network, std::span<const double> frequenciesHz,
+                    std::span<double> gamma)
+{
+    GridCascade &grid = ThreadGrid();
+    grid.Run(network, frequenciesHz);
+    for (std::size_t k = 0; k < frequenciesHz.size(); ++k)
+        gamma[k] = ReflectionFrom(network, frequenciesHz[k], grid.At(k));
+}
+
+double GroupDelaySeconds(const Network &network, double frequencyHz)
 {
     const double step = frequencyHz * 1e-6;
-    const auto s21 = [&](double f) {
-        if (ladder.measured)
-            return MeasuredSParameters(SourceViewOf(ladder, f, losses)).s21;
-        const Abcd m = LoadedAbcd(ladder, f, losses);
-        return SParametersOf(m, ladder.port1Ohms, ladder.port2Ohms).s21;
-    };
-    // The phase change over the step, unwrapped by taking it from the ratio.
-    const double dPhase = std::arg(s21(frequencyHz + step) / s21(frequencyHz - step));
-    return -dPhase / (2.0 * std::numbers::pi * 2.0 * step);
+    const auto s21 = [&](double f) { return S21From(network, f, ResponseCascade(network, f)); };
+    return GroupDelayFrom(s21(frequencyHz + step), s21(frequencyHz - step), step);
+}
+
+std::vector<double> GroupDelayOver(const Network &network, std::span<const double> frequenciesHz)
+{
+    const std::size_t n = frequenciesHz.size();
+    std::vector<double> delay(n);
+    std::vector<double> shifted(n);
+    std::vector<Complex> above(n);
+    GridCascade &grid = ThreadGrid();
+    for (const double sign : {1.0, -1.0}) {
+        for (std::size_t k = 0; k < n; ++k) {
+            const double step = frequenciesHz[k] * 1e-6;
+            shifted[k] = sign > 0 ? frequenciesHz[k] + step : frequenciesHz[k] - step;
+        }
+        grid.Run(network, shifted);
+        for (std::size_t k = 0; k < n; ++k) {
+            const Complex s21 = S21From(network, shifted[k], grid.At(k));
+            if (sign > 0)
+                above[k] = s21;
+            else
+                delay[k] = GroupDelayFrom(above[k], s21, frequenciesHz[k] * 1e-6);
+        }
+    }
+    return delay;
 }
 
 } // namespace tevmar::analysis

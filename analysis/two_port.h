@@ -1,35 +1,21 @@
 #pragma once
 
-// Two-port response of a ladder by ABCD cascade in complex double precision.
+// Two-port response of a network by ABCD cascade in complex double precision,
+// at one frequency or over a grid of them. The grid forms cascade every part
+// over the whole grid at once (one array per real and imaginary entry of the
+// ABCD matrix), which the compiler turns into vector instructions; both forms
+// give the same numbers to the last bit.
 
-#include "analysis/ladder.h"
+#include "analysis/network.h"
 
 #include <complex>
 #include <optional>
+#include <span>
+#include <vector>
 
 namespace tevmar::analysis {
 
 using Complex = std::complex<double>;
-
-// How a finite Q turns into loss across frequency.
-enum class QModel {
-    Centre,  // the loss resistance fixed by Q at the centre frequency (Q rises with f for L)
-    Constant // the same Q at every frequency
-};
-
-// Finite component Q of the network's parts (an absorbed load's reactance stays
-// ideal). With the centre model an inductor gets the series loss resistance
-// w0 L / Q and a capacitor the parallel conductance w0 C / Q; with the constant
-// model w takes the place of w0. An absent Q means an ideal, lossless part.
-struct LossModel
-{
-    std::optional<double> inductorQ;
-    std::optional<double> capacitorQ;
-    double centreHz = 0;
-    QModel model = QModel::Centre;
-
-    bool lossless() const { return !inductorQ && !capacitorQ; }
-};
 
 struct Abcd
 {
@@ -41,7 +27,7 @@ struct SParameters
     Complex s11, s21, s12, s22;
 };
 
-// The figures of one frequency with the ladder's own terminations as port
+// The figures of one frequency with the network's own terminations as port
 // references: port 1 the high-impedance end, port 2 the low-impedance end.
 // With a measured load, port 1 is the source's port (referred to the source
 // resistance) and port 2 the load's: S11 the reflection the source sees, S21 =
@@ -63,27 +49,33 @@ struct SweepPoint
 
 // The cascade of the network's parts alone: terminations and an absorbed
 // load's reactance excluded. frequencyHz must be positive.
-Abcd LadderAbcd(const Ladder &ladder, double frequencyHz, const LossModel &losses = {});
+Abcd PartsAbcd(const Network &network, double frequencyHz);
 
 // The network's parts with the absorbed load's reactance at its port, so that
 // between the two port resistances it gives the response into the true load.
-// Without an absorbed load, the same as LadderAbcd.
-Abcd LoadedAbcd(const Ladder &ladder, double frequencyHz, const LossModel &losses = {});
+// Without an absorbed load, the same as PartsAbcd.
+Abcd LoadedAbcd(const Network &network, double frequencyHz);
 
 // S-parameters of a two-port between real reference resistances z1 and z2 (ohms).
 SParameters SParametersOf(const Abcd &abcd, double z1Ohms, double z2Ohms);
 
 // The network with the true load (LoadedAbcd) between the port resistances,
-// or, when the ladder has one, between the source and the measured load.
-SweepPoint Evaluate(const Ladder &ladder, double frequencyHz, const LossModel &losses = {});
+// or, when the network has one, between the source and the measured load.
+SweepPoint Evaluate(const Network &network, double frequencyHz);
+// The same at every frequency of a grid (each positive).
+std::vector<SweepPoint> EvaluateOver(const Network &network, std::span<const double> frequenciesHz);
 
 // |S11| alone, the figure the passband checks and the tolerance trials need;
 // of the network with the true load.
-double ReflectionMagnitude(const Ladder &ladder, double frequencyHz, const LossModel &losses = {});
+double ReflectionMagnitude(const Network &network, double frequencyHz);
+// |S11| at every frequency of a grid, into `gamma` (one per frequency).
+void ReflectionOver(const Network &network, std::span<const double> frequenciesHz,
+                    std::span<double> gamma);
 
 // Group delay of S21, -d(arg S21)/dw in seconds, of the network with the true
 // load: a central difference over +-1 ppm of the frequency.
-double GroupDelaySeconds(const Ladder &ladder, double frequencyHz, const LossModel &losses = {});
+double GroupDelaySeconds(const Network &network, double frequencyHz);
+std::vector<double> GroupDelayOver(const Network &network, std::span<const double> frequenciesHz);
 
 double VswrOf(double reflectionMagnitude);
 double MismatchLossDbOf(double reflectionMagnitude);

@@ -30,7 +30,7 @@ tevmar::DesignResult SolveOrder12()
 void Sweep1001Order12(benchmark::State &bench)
 {
     const tevmar::DesignResult d = SolveOrder12();
-    const analysis::Ladder ladder = analysis::FromDesign(d, analysis::Precision::Full);
+    const analysis::Network ladder = analysis::FromDesign(d, analysis::Precision::Full);
     analysis::SweepPlan plan = analysis::DefaultSweep(analysis::BandOf(d.band));
     plan.points = 1001;
     for (auto _ : bench) {
@@ -44,7 +44,7 @@ BENCHMARK(Sweep1001Order12)->Unit(benchmark::kMicrosecond);
 void MonteCarlo1000x201Order12(benchmark::State &bench)
 {
     const tevmar::DesignResult d = SolveOrder12();
-    const analysis::Ladder ladder = analysis::FromDesign(d, analysis::Precision::Full);
+    const analysis::Network ladder = analysis::FromDesign(d, analysis::Precision::Full);
     const analysis::YieldOptions options{1000, 5.0, 1, d.Smax * 1.1, 201};
     for (auto _ : bench) {
         const auto yield = analysis::RunMonteCarlo(ladder, analysis::BandOf(d.band), options);
@@ -77,7 +77,7 @@ BENCHMARK(TuneFlatRippleOrder12)->Unit(benchmark::kMillisecond);
 void TuneToE24Order12(benchmark::State &bench)
 {
     const analysis::TuneProblem problem = analysis::TuneProblemOf(SolveFlatRippleOrder12());
-    const analysis::Ladder tuned = analysis::Tune(problem).network;
+    const analysis::Network tuned = analysis::Tune(problem).network;
     for (auto _ : bench) {
         const auto standard = analysis::TuneToSeries(problem, tuned, analysis::ESeries::E24);
         benchmark::DoNotOptimize(standard.gammaMax);

@@ -53,8 +53,8 @@ void AddStandardValues(std::vector<std::string> &lines, const StandardValues &v,
                     (tuned ? ", the tuned network: " : ", the design's parts: ") +
                     PassbandText(v.figures));
     std::string parts = " ";
-    for (const LadderElement &e : v.ladder.elements)
-        parts += " " + e.label + Figure(e.value) + (IsInductor(e.kind) ? " nH" : " pF");
+    for (const Part &e : v.ladder.parts)
+        parts += " " + e.label + Figure(e.value) + (e.inductor() ? " nH" : " pF");
     lines.push_back(parts);
 }
 
@@ -118,13 +118,13 @@ std::vector<std::string> PartFiguresLines(const NetworkAnalysis &a)
     return lines;
 }
 
-std::string BelowChipRangeParts(const Ladder &ladder)
+std::string BelowChipRangeParts(const Network &ladder)
 {
     std::string text;
-    for (std::size_t i = 0; i < ladder.elements.size(); ++i)
-        if (BelowChipRange(ladder.elements[i]))
+    for (std::size_t i = 0; i < ladder.parts.size(); ++i)
+        if (ladder.parts[i].belowChipRange())
             text += (text.empty() ? "" : ", ") + PartName(ladder, i) + " " +
-                    Figure(ladder.elements[i].value, 3) + " " + UnitOf(ladder.elements[i].kind);
+                    Figure(ladder.parts[i].value, 3) + " " + ladder.parts[i].unit();
     return text;
 }
 

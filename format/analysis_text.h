@@ -26,6 +26,6 @@ std::vector<std::string> PartFiguresLines(const analysis::NetworkAnalysis &a);
 
 // The network's parts below 0.1 nH or 0.1 pF, "C3 0.026 pF, L4 0.08 nH", or
 // empty when every part can be a chip.
-std::string BelowChipRangeParts(const analysis::Ladder &ladder);
+std::string BelowChipRangeParts(const analysis::Network &ladder);
 
 } // namespace tevmar::format

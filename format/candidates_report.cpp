@@ -18,24 +18,24 @@ double ReturnLossDb(double gamma)
 }
 
 // The parts with the smallest and the largest value (nH or pF).
-std::pair<LadderElement, LadderElement> Extremes(const std::vector<LadderElement> &parts)
+std::pair<Part, Part> Extremes(const std::vector<Part> &parts)
 {
     const auto [low, high] = std::minmax_element(
         parts.begin(), parts.end(), [](const auto &a, const auto &b) { return a.value < b.value; });
     return {*low, *high};
 }
 
-std::string PartText(const LadderElement &e)
+std::string PartText(const Part &e)
 {
-    return e.label + " " + Figure(e.value, 4) + " " + UnitOf(e.kind);
+    return e.label + " " + Figure(e.value, 4) + " " + e.unit();
 }
 
-Json ElementJson(const LadderElement &e)
+Json ElementJson(const Part &e)
 {
     return Json{{"name", e.label},
                 {"kind", ElementKindName(e.kind)},
                 {"value", e.value},
-                {"unit", UnitOf(e.kind)}};
+                {"unit", e.unit()}};
 }
 
 std::string Padded(std::string text, std::size_t width)
@@ -75,7 +75,7 @@ std::vector<std::string> CandidateLines(const CandidateSet &set)
     lines.push_back(head);
     for (std::size_t k = 0; k < set.candidates.size(); ++k) {
         const Candidate &c = set.candidates[k];
-        const std::vector<LadderElement> parts = SourceToLoad(c.tuned.network);
+        const std::vector<Part> parts = SourceToLoad(c.tuned.network);
         const auto [small, large] = Extremes(parts);
         std::string line =
             "  " + Padded(std::to_string(k + 1), 3) + Padded(TopologyName(c.topology), 9) +
@@ -102,12 +102,12 @@ std::string WithCandidatesJson(const std::string &json, const CandidateSet &set)
 {
     Json candidates = Json::array();
     for (const Candidate &c : set.candidates) {
-        const std::vector<LadderElement> parts = SourceToLoad(c.tuned.network);
+        const std::vector<Part> parts = SourceToLoad(c.tuned.network);
         Json elements = Json::array();
-        for (const LadderElement &e : parts)
+        for (const Part &e : parts)
             elements.push_back(ElementJson(e));
         Json start = Json::array();
-        for (const LadderElement &e : SourceToLoad(c.problem.network))
+        for (const Part &e : SourceToLoad(c.problem.network))
             start.push_back(ElementJson(e));
         const auto [small, large] = Extremes(parts);
         Json entry{{"topology", TopologyName(c.topology)},
@@ -122,7 +122,7 @@ std::string WithCandidatesJson(const std::string &json, const CandidateSet &set)
                    {"dc", {{"source", DcPathName(c.sourceDc)}, {"load", DcPathName(c.loadDc)}}}};
         if (c.standard) {
             Json standard = Json::array();
-            for (const LadderElement &e : SourceToLoad(c.standard->network))
+            for (const Part &e : SourceToLoad(c.standard->network))
                 standard.push_back(ElementJson(e));
             entry["standardValues"] = {{"series", SeriesName(c.standard->series)},
                                        {"gammaMax", c.standard->gammaMax},

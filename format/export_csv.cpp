@@ -19,18 +19,22 @@ std::string SweepCsv(const std::vector<CsvNetwork> &networks,
             text += "," + network.name + column;
     text += "\n";
 
-    std::vector<SweepPoint> points(networks.size());
-    for (const double f : frequenciesHz) {
-        text += FixedNumber(f);
+    std::vector<std::vector<SweepPoint>> points;
+    std::vector<std::vector<double>> delays;
+    for (const CsvNetwork &network : networks) {
+        points.push_back(EvaluateOver(network.ladder, frequenciesHz));
+        delays.push_back(GroupDelayOver(network.ladder, frequenciesHz));
+    }
+    for (std::size_t k = 0; k < frequenciesHz.size(); ++k) {
+        text += FixedNumber(frequenciesHz[k]);
         for (std::size_t i = 0; i < networks.size(); ++i) {
-            points[i] = Evaluate(networks[i].ladder, f, networks[i].losses);
-            for (const double value : {points[i].s11Db, points[i].vswr, points[i].insertionLossDb})
+            const SweepPoint &p = points[i][k];
+            for (const double value : {p.s11Db, p.vswr, p.insertionLossDb})
                 text += "," + ShortestNumber(value);
         }
         for (std::size_t i = 0; i < networks.size(); ++i) {
-            const double delayNs =
-                GroupDelaySeconds(networks[i].ladder, f, networks[i].losses) * 1e9;
-            text += "," + ShortestNumber(points[i].s21PhaseDeg) + "," + ShortestNumber(delayNs);
+            const double delayNs = delays[i][k] * 1e9;
+            text += "," + ShortestNumber(points[i][k].s21PhaseDeg) + "," + ShortestNumber(delayNs);
         }
         text += "\n";
     }

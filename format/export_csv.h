@@ -14,9 +14,8 @@ namespace tevmar::format {
 // "<name>_s21_phase_deg" and "<name>_group_delay_ns".
 struct CsvNetwork
 {
-    std::string name; // "full", "printed", "snapped", ...
-    analysis::Ladder ladder;
-    analysis::LossModel losses;
+    std::string name;         // "full", "printed", "snapped", ...
+    analysis::Network ladder; // with its parts' loss, if any
 };
 
 // Header line "frequency_hz,..." and one line per frequency, the frequency in

@@ -65,7 +65,7 @@ Json InputsJson(const DesignInputs &in, const InputValues &typed)
 
 const char *UnitName(ElementKind kind)
 {
-    return kind == ElementKind::Termination ? "ohms" : UnitOf(kind);
+    return kind == ElementKind::Termination ? "ohms" : Part{kind}.unit();
 }
 
 // The element table as the report has it, with each row marked: a termination
@@ -92,7 +92,7 @@ Json ElementsJson(const DesignResult &d)
             ++part;
             j["full"] = row.fullValue;
             j["absorbedLoad"] = false;
-            j["part"] = (IsInductor(row.kind) ? "L" : "C") + std::to_string(part);
+            j["part"] = Part{row.kind}.letter() + std::to_string(part);
             j["belowChipRange"] = row.fullValue < kSmallestChipValue;
         }
         elements.push_back(std::move(j));
@@ -179,14 +179,14 @@ Json BodeFanoJson(const BodeFanoLimit &b)
                 {"designGammaMax", b.designGammaMax}};
 }
 
-Json StandardValuesJson(const StandardValues &v, const Ladder &full, bool tuned)
+Json StandardValuesJson(const StandardValues &v, const Network &full, bool tuned)
 {
     Json elements = Json::array();
-    for (std::size_t i = 0; i < v.ladder.elements.size(); ++i)
+    for (std::size_t i = 0; i < v.ladder.parts.size(); ++i)
         elements.push_back({{"part", PartName(v.ladder, i)},
-                            {"label", v.ladder.elements[i].label},
-                            {"full", full.elements[i].value},
-                            {"snapped", v.ladder.elements[i].value}});
+                            {"label", v.ladder.parts[i].label},
+                            {"full", full.parts[i].value},
+                            {"snapped", v.ladder.parts[i].value}});
     Json j{{"series", SeriesName(v.series)},
            {"network", tuned ? "tuned" : "design"},
            {"elements", elements}};

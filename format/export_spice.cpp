@@ -12,26 +12,26 @@ namespace {
 
 // The element's value in the unit its suffix names: nanohenries ("n") or
 // picofarads ("p"). SPICE reads "M" as milli, so no other suffix is used.
-std::string SpiceValue(const LadderElement &element)
+std::string SpiceValue(const Part &element)
 {
-    return FixedNumber(element.value) + (IsInductor(element.kind) ? "n" : "p");
+    return FixedNumber(element.value) + (element.inductor() ? "n" : "p");
 }
 
-std::string SubcircuitLines(const Ladder &ladder)
+std::string SubcircuitLines(const Network &ladder)
 {
     // Shunt elements after the last series element stand at port 2.
-    std::size_t lastSeries = ladder.elements.size();
-    for (std::size_t i = 0; i < ladder.elements.size(); ++i)
-        if (!IsShunt(ladder.elements[i].kind))
+    std::size_t lastSeries = ladder.parts.size();
+    for (std::size_t i = 0; i < ladder.parts.size(); ++i)
+        if (!ladder.parts[i].shunt())
             lastSeries = i;
 
     std::string text = std::string(".subckt ") + kSpiceSubcircuit + " p1 p2\n";
     std::string node = "p1";
-    for (std::size_t i = 0; i < ladder.elements.size(); ++i) {
-        const LadderElement &element = ladder.elements[i];
+    for (std::size_t i = 0; i < ladder.parts.size(); ++i) {
+        const Part &element = ladder.parts[i];
         const std::string name = PartName(ladder, i);
         const std::string comment = " ; " + element.label + "\n";
-        if (IsShunt(element.kind)) {
+        if (element.shunt()) {
             text += name + " " + node + " 0 " + SpiceValue(element) + comment;
             continue;
         }
@@ -39,7 +39,7 @@ std::string SubcircuitLines(const Ladder &ladder)
         text += name + " " + node + " " + next + " " + SpiceValue(element) + comment;
         node = next;
     }
-    if (lastSeries == ladder.elements.size()) // no series element: the ports are one node
+    if (lastSeries == ladder.parts.size()) // no series element: the ports are one node
         text += "Vwire p1 p2 dc 0\n";
     return text + ".ends " + kSpiceSubcircuit + "\n";
 }
@@ -47,14 +47,14 @@ std::string SubcircuitLines(const Ladder &ladder)
 // The absorbed load's own reactance, outside the subcircuit.
 std::string LoadLine(const LoadReactance &load, const std::string &nodes)
 {
-    return std::string(IsInductor(load.element.kind) ? "Lload " : "Cload ") + nodes + " " +
+    return std::string(load.element.inductor() ? "Lload " : "Cload ") + nodes + " " +
            SpiceValue(load.element) + " ; the load's reactance (" + NamesOf(load.type).phrase +
            " load)\n";
 }
 
 } // namespace
 
-std::string SpiceNetlist(const Ladder &ladder, const Band &band, int points)
+std::string SpiceNetlist(const Network &ladder, const Band &band, int points)
 {
     if (const std::string error = SweepPlanError(SweepPlan{band.lowHz, band.highHz, points, false});
         !error.empty())

@@ -21,7 +21,7 @@ constexpr const char *kSpiceSubcircuit = "tevmar_match";
 // node s11 then carries S11 and node s21 carries S21 referred to the two port
 // resistances, and `.print` lists vm and vdb of both. Throws
 // std::invalid_argument for a band or point count that cannot be swept.
-std::string SpiceNetlist(const analysis::Ladder &ladder, const analysis::Band &band,
+std::string SpiceNetlist(const analysis::Network &ladder, const analysis::Band &band,
                          int points = 201);
 
 } // namespace tevmar::format

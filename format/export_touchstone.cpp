@@ -27,7 +27,7 @@ void CheckFrequencies(const std::vector<double> &frequenciesHz)
 }
 
 // The comment lines both versions open with: the ports, the load and the parts.
-std::string HeaderComments(const Ladder &ladder, const std::string &reference)
+std::string HeaderComments(const Network &ladder, const std::string &reference)
 {
     std::string text =
         std::string("! Tevmar Z-Match ") + NetworkShape(ladder) +
@@ -38,10 +38,10 @@ std::string HeaderComments(const Ladder &ladder, const std::string &reference)
         text += "! " + line + "\n";
     text += "! " + reference + "\n";
     text += "! Parts from port 1 to port 2:\n";
-    for (std::size_t i = 0; i < ladder.elements.size(); ++i) {
-        const LadderElement &element = ladder.elements[i];
+    for (std::size_t i = 0; i < ladder.parts.size(); ++i) {
+        const Part &element = ladder.parts[i];
         text += "! " + PartName(ladder, i) + " " + element.label + " " + ValueText(element) +
-                (IsShunt(element.kind) ? " shunt" : " series") + "\n";
+                (element.shunt() ? " shunt" : " series") + "\n";
     }
     return text;
 }
@@ -59,7 +59,7 @@ std::string DataLine(double frequencyHz, std::initializer_list<Complex> values)
 
 } // namespace
 
-std::string TouchstoneText(const Ladder &ladder, const std::vector<double> &frequenciesHz,
+std::string TouchstoneText(const Network &ladder, const std::vector<double> &frequenciesHz,
                            double referenceOhms)
 {
     if (!std::isfinite(referenceOhms) || referenceOhms <= 0)
@@ -72,13 +72,13 @@ std::string TouchstoneText(const Ladder &ladder, const std::vector<double> &freq
                     " ohms: renormalise each port to its termination to read the match");
     text += "# HZ S RI R " + r + "\n";
     for (const double f : frequenciesHz) {
-        const SParameters s = SParametersOf(LadderAbcd(ladder, f), referenceOhms, referenceOhms);
+        const SParameters s = SParametersOf(PartsAbcd(ladder, f), referenceOhms, referenceOhms);
         text += DataLine(f, {s.s11, s.s21, s.s12, s.s22});
     }
     return text;
 }
 
-std::string TouchstoneV2Text(const Ladder &ladder, const std::vector<double> &frequenciesHz)
+std::string TouchstoneV2Text(const Network &ladder, const std::vector<double> &frequenciesHz)
 {
     CheckFrequencies(frequenciesHz);
     const std::string r1 = ShortestNumber(ladder.port1Ohms);
@@ -94,7 +94,7 @@ std::string TouchstoneV2Text(const Ladder &ladder, const std::vector<double> &fr
     text += "[Network Data]\n";
     for (const double f : frequenciesHz) {
         const SParameters s =
-            SParametersOf(LadderAbcd(ladder, f), ladder.port1Ohms, ladder.port2Ohms);
+            SParametersOf(PartsAbcd(ladder, f), ladder.port1Ohms, ladder.port2Ohms);
         text += DataLine(f, {s.s11, s.s12, s.s21, s.s22});
     }
     return text + "[End]\n";

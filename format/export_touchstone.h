@@ -3,7 +3,7 @@
 // Touchstone two-port files (.s2p) of the matching network alone: its parts,
 // without the port resistances and without an absorbed load's reactance.
 
-#include "analysis/ladder.h"
+#include "analysis/network.h"
 
 #include <string>
 #include <vector>
@@ -17,7 +17,8 @@ constexpr double kDefaultTouchstoneOhms = 50.0;
 // per frequency with f and the real and imaginary parts of S11 S21 S12 S22.
 // frequenciesHz must rise and be positive; referenceOhms must be positive
 // (std::invalid_argument otherwise).
-std::string TouchstoneText(const analysis::Ladder &ladder, const std::vector<double> &frequenciesHz,
+std::string TouchstoneText(const analysis::Network &ladder,
+                           const std::vector<double> &frequenciesHz,
                            double referenceOhms = kDefaultTouchstoneOhms);
 
 // Touchstone 2.0 with each port referred to its own termination: port 1 to
@@ -26,7 +27,7 @@ std::string TouchstoneText(const analysis::Ladder &ladder, const std::vector<dou
 // 2, [Two-Port Data Order] 12_21 (each line: f, S11 S12 S21 S22 as real and
 // imaginary parts), [Number of Frequencies], [Reference], [Network Data] and
 // [End]. The same checks on frequenciesHz as TouchstoneText.
-std::string TouchstoneV2Text(const analysis::Ladder &ladder,
+std::string TouchstoneV2Text(const analysis::Network &ladder,
                              const std::vector<double> &frequenciesHz);
 
 } // namespace tevmar::format

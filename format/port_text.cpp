@@ -5,12 +5,12 @@
 namespace tevmar::format {
 using namespace analysis;
 
-std::string ValueText(const LadderElement &element)
+std::string ValueText(const Part &element)
 {
-    return ShortestNumber(element.value) + " " + UnitOf(element.kind);
+    return ShortestNumber(element.value) + " " + element.unit();
 }
 
-std::vector<std::string> PortLines(const Ladder &ladder)
+std::vector<std::string> PortLines(const Network &ladder)
 {
     std::vector<std::string> lines{
         "Port 1: high-impedance end, terminated in " + ShortestNumber(ladder.port1Ohms) + " ohms",
@@ -34,10 +34,10 @@ std::vector<std::string> PortLines(const Ladder &ladder)
     return lines;
 }
 
-const char *NetworkShape(const analysis::Ladder &ladder)
+const char *NetworkShape(const analysis::Network &ladder)
 {
     bool low = false, high = false;
-    for (const analysis::LadderElement &e : ladder.elements) {
+    for (const analysis::Part &e : ladder.parts) {
         const bool lowKind =
             e.kind == ElementKind::SeriesInductor || e.kind == ElementKind::ShuntCapacitor;
         (lowKind ? low : high) = true;

@@ -3,7 +3,7 @@
 // The sentences every export's header gives about the ports: which end is
 // which, what terminates it, and where an absorbed load's reactance sits.
 
-#include "analysis/ladder.h"
+#include "analysis/network.h"
 
 #include <string>
 #include <vector>
@@ -15,14 +15,14 @@ namespace tevmar::format {
 // and not in the network: "Load: series RC, 20 pF in series with the 5 ohms at
 // port 2; the load's own reactance, not part of this network". Without a
 // comment prefix; each export adds its own.
-std::vector<std::string> PortLines(const analysis::Ladder &ladder);
+std::vector<std::string> PortLines(const analysis::Network &ladder);
 
 // What the files call the network: "lowpass" for series inductors and shunt
 // capacitors only, "highpass" for series capacitors and shunt inductors only,
 // "bandpass" for the synthesis's ladders, which always mix the two.
-const char *NetworkShape(const analysis::Ladder &ladder);
+const char *NetworkShape(const analysis::Network &ladder);
 
 // "20 pF", "0.5 nH": an element's value with its unit, shortest round-trip text.
-std::string ValueText(const analysis::LadderElement &element);
+std::string ValueText(const analysis::Part &element);
 
 } // namespace tevmar::format

@@ -14,20 +14,20 @@ namespace {
 
 // Each part's export name, label and unit and its values in two networks of
 // the same parts.
-Json ElementsJson(const Ladder &from, const char *fromKey, const Ladder &to, const char *toKey,
+Json ElementsJson(const Network &from, const char *fromKey, const Network &to, const char *toKey,
                   const PartRanges &ranges)
 {
     Json elements = Json::array();
-    for (std::size_t i = 0; i < to.elements.size(); ++i)
+    for (std::size_t i = 0; i < to.parts.size(); ++i)
         elements.push_back({{"part", PartName(to, i)},
-                            {"label", to.elements[i].label},
-                            {"unit", UnitOf(to.elements[i].kind)},
-                            {"kind", ElementKindName(to.elements[i].kind)},
+                            {"label", to.parts[i].label},
+                            {"unit", to.parts[i].unit()},
+                            {"kind", ElementKindName(to.parts[i].kind)},
                             {"absorbedLoad", false},
-                            {fromKey, from.elements[i].value},
-                            {toKey, to.elements[i].value},
-                            {"belowChipRange", BelowChipRange(to.elements[i])},
-                            {"atLimit", AtRangeLimit(to.elements[i], ranges)}});
+                            {fromKey, from.parts[i].value},
+                            {toKey, to.parts[i].value},
+                            {"belowChipRange", to.parts[i].belowChipRange()},
+                            {"atLimit", AtRangeLimit(to.parts[i], ranges)}});
     return elements;
 }
 
@@ -56,20 +56,20 @@ Json LoadJson(const LoadReactance &load)
                 {"kind", ElementKindName(load.element.kind)},
                 {"label", load.element.label},
                 {"value", load.element.value},
-                {"unit", UnitOf(load.element.kind)},
+                {"unit", load.element.unit()},
                 {"absorbedLoad", true}};
 }
 
 } // namespace
 
-std::string AtLimitParts(const Ladder &network, const PartRanges &ranges)
+std::string AtLimitParts(const Network &network, const PartRanges &ranges)
 {
     std::string text;
-    for (std::size_t i = 0; i < network.elements.size(); ++i) {
-        const LadderElement &part = network.elements[i];
+    for (std::size_t i = 0; i < network.parts.size(); ++i) {
+        const Part &part = network.parts[i];
         if (!AtRangeLimit(part, ranges))
             continue;
-        const auto [low, high] = RangeOf(part.kind, ranges);
+        const auto [low, high] = part.RangeIn(ranges);
         // A part the design put outside the range may stay there.
         const bool lower = part.value <= std::sqrt(low * high);
         const bool beyond = lower ? part.value < low * (1 - 1e-6) : part.value > high * (1 + 1e-6);
@@ -77,7 +77,7 @@ std::string AtLimitParts(const Ladder &network, const PartRanges &ranges)
             beyond ? (lower ? " (below the range, as designed)" : " (above the range, as designed)")
                    : (lower ? " (lower limit)" : " (upper limit)");
         text += (text.empty() ? "" : ", ") + PartName(network, i) + " " + Figure(part.value) + " " +
-                UnitOf(part.kind) + where;
+                part.unit() + where;
     }
     return text;
 }
@@ -124,16 +124,17 @@ std::string WithTunedJson(const std::string &designJson, const TunedNetwork &t,
 
 namespace {
 
-std::string ValueText(double value, ElementKind kind)
+// A value of the part's kind with its unit: "2.2 nH".
+std::string ValueText(double value, const Part &kind)
 {
-    return Figure(value) + (IsInductor(kind) ? " nH" : " pF");
+    return Figure(value) + " " + kind.unit();
 }
 
-std::string ValuesLine(const Ladder &network)
+std::string ValuesLine(const Network &network)
 {
     std::string line = " ";
-    for (const LadderElement &e : network.elements)
-        line += " " + e.label + ValueText(e.value, e.kind);
+    for (const Part &e : network.parts)
+        line += " " + e.label + ValueText(e.value, e);
     return line;
 }
 
@@ -144,7 +145,7 @@ std::string FiguresText(double gammaMax)
 
 // Tuning may drive a part below what is made as a chip; the engineer must know
 // before ordering parts.
-void AddBelowChipRange(std::vector<std::string> &lines, const Ladder &network)
+void AddBelowChipRange(std::vector<std::string> &lines, const Network &network)
 {
     if (const std::string parts = BelowChipRangeParts(network); !parts.empty())
         lines.push_back("  Below chip range: " + parts + ": no chip part this small");
@@ -152,7 +153,7 @@ void AddBelowChipRange(std::vector<std::string> &lines, const Ladder &network)
 
 // A part held at a range limit is where the search stopped, not where the
 // match wanted it: a wider range may do better.
-void AddAtLimit(std::vector<std::string> &lines, const Ladder &network, const PartRanges &ranges)
+void AddAtLimit(std::vector<std::string> &lines, const Network &network, const PartRanges &ranges)
 {
     if (const std::string parts = AtLimitParts(network, ranges); !parts.empty())
         lines.push_back("  At a range limit: " + parts);
@@ -165,14 +166,14 @@ std::vector<std::string> TunedLines(const TunedNetwork &t, const NetworkAnalysis
     std::vector<std::string> lines;
     std::string heading = "Tuned network";
     if (t.problem.network.load) {
-        const LadderElement &load = t.problem.network.load->element;
+        const Part &load = t.problem.network.load->element;
         if (t.relaxed)
             lines.push_back("No design absorbs the load; tuned from the design for " +
-                            ValueText(t.relaxed->relaxedValue, load.kind) +
+                            ValueText(t.relaxed->relaxedValue, load) +
                             " (the nearest value of lower load Q that solves) with the true " +
-                            ValueText(load.value, load.kind) + ".");
+                            ValueText(load.value, load) + ".");
         if (!t.problem.network.measured)
-            heading += " (the load's " + load.label + ValueText(load.value, load.kind) + " held)";
+            heading += " (the load's " + load.label + ValueText(load.value, load) + " held)";
     }
     if (t.problem.network.measured)
         heading += " into the measured load";

@@ -23,7 +23,7 @@ std::string WithTunedJson(const std::string &designJson, const analysis::TunedNe
 
 // "L2 10000 nH (upper limit), C5 0.1 pF (lower limit)" for the parts of a
 // network at a range limit; empty when none is.
-std::string AtLimitParts(const analysis::Ladder &network, const analysis::PartRanges &ranges);
+std::string AtLimitParts(const analysis::Network &network, const analysis::PartRanges &ranges);
 
 // The same figures as plain lines: the in-band max |S11| and VSWR before and
 // after, the tuned values, and the standard values when there are some.

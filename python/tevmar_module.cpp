@@ -298,7 +298,7 @@ std::vector<double> Frequencies(const py::object &frequenciesHz)
 class Network
 {
   public:
-    Network(analysis::Ladder ladder, double gammaMax, py::object elements)
+    Network(analysis::Network ladder, double gammaMax, py::object elements)
         : ladder_(std::move(ladder)), gammaMax_(gammaMax), elements_(std::move(elements))
     {
     }
@@ -346,7 +346,7 @@ class Network
     }
 
   private:
-    analysis::Ladder ladder_;
+    analysis::Network ladder_;
     double gammaMax_;
     py::object elements_;
 };
@@ -409,7 +409,7 @@ class Design
 
     Network network()
     {
-        std::optional<analysis::Ladder> ladder = session::NetworkOf(outcome_);
+        std::optional<analysis::Network> ladder = session::NetworkOf(outcome_);
         if (!ladder)
             throw std::invalid_argument("no design: " + outcome_.design.boxes.errorReason);
         return {std::move(*ladder), session::NetworkGammaMax(outcome_), NetworkElements()};

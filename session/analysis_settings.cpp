@@ -27,8 +27,8 @@ std::optional<SweepProblem> CheckSweep(const SweepSettings &sweep, const analysi
 {
     const analysis::SweepPlan plan = SweepPlanOf(sweep, band);
     if (plan.startHz > plan.stopHz) {
-        const std::string from = Figure(plan.startHz / 1e9) + " GHz";
-        const std::string to = Figure(plan.stopHz / 1e9) + " GHz";
+        const std::string from = Figure(units::Frequency::FromHz(plan.startHz).ghz()) + " GHz";
+        const std::string to = Figure(units::Frequency::FromHz(plan.stopHz).ghz()) + " GHz";
         if (sweep.fromGhz && sweep.toGhz)
             return SweepProblem{SweepSetting::From, from + " lies above " + names.to + ", " + to};
         if (sweep.fromGhz)
@@ -44,8 +44,9 @@ std::optional<SweepProblem> CheckSweep(const SweepSettings &sweep, const analysi
         if (hz < units::Frequency::FromGHz(kLowestSweepGhz).hz() ||
             hz > units::Frequency::FromGHz(kHighestSweepGhz).hz()) {
             const SweepSetting setting = hz == plan.startHz ? SweepSetting::From : SweepSetting::To;
-            return SweepProblem{
-                setting, Figure(hz / 1e9) + " GHz lies outside the sweep's range, 1 Hz to 1e9 GHz"};
+            return SweepProblem{setting,
+                                Figure(units::Frequency::FromHz(hz).ghz()) +
+                                    " GHz lies outside the sweep's range, 1 Hz to 1e9 GHz"};
         }
     }
     if (plan.points > 1 && plan.startHz == plan.stopHz) {

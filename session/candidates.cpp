@@ -13,10 +13,10 @@ namespace tevmar::session {
 namespace {
 
 using analysis::Candidate;
-using analysis::LadderElement;
+using analysis::Part;
 
 // The element table's label and unit of a part of this kind.
-ElementRow RowOf(const LadderElement &e)
+ElementRow RowOf(const Part &e)
 {
     static constexpr struct
     {
@@ -50,9 +50,9 @@ ElementRow Termination(double ohms)
     return row;
 }
 
-std::string PartText(const LadderElement &e)
+std::string PartText(const Part &e)
 {
-    return Figure(e.value, 4) + " " + analysis::UnitOf(e.kind);
+    return Figure(e.value, 4) + " " + e.unit();
 }
 
 } // namespace
@@ -79,7 +79,7 @@ CalculateOutcome CandidateOutcome(const CalculateOutcome &design, const Candidat
 {
     CalculateOutcome outcome = design;
     DesignResult &r = outcome.result;
-    const analysis::Ladder &network = c.tuned.network;
+    const analysis::Network &network = c.tuned.network;
     r.solved = true;
     r.n = std::max(1, c.parts / 2);
     r.zhighOhms = network.port1Ohms;
@@ -88,7 +88,7 @@ CalculateOutcome CandidateOutcome(const CalculateOutcome &design, const Candidat
     r.absorbedValue = network.load ? network.load->element.value : 0;
     if (network.load) {
         r.loadType = network.load->type;
-        r.inductive = analysis::IsInductor(network.load->element.kind);
+        r.inductive = network.load->element.inductor();
     }
     // The in-band extremes of the network itself, so that the network check
     // compares like with like.
@@ -103,7 +103,7 @@ CalculateOutcome CandidateOutcome(const CalculateOutcome &design, const Candidat
     r.table.push_back(Termination(network.port1Ohms));
     if (network.load && network.load->port() == 1)
         r.table.push_back(RowOf(network.load->element));
-    for (const LadderElement &e : network.elements)
+    for (const Part &e : network.parts)
         r.table.push_back(RowOf(e));
     if (network.load && network.load->port() == 2)
         r.table.push_back(RowOf(network.load->element));
@@ -127,7 +127,7 @@ std::vector<std::vector<CandidateCell>> CandidateRows(const analysis::CandidateS
     for (std::size_t k = 0; k < set.candidates.size(); ++k) {
         const Candidate &c = set.candidates[k];
         const double rank = static_cast<double>(k);
-        const std::vector<LadderElement> parts = analysis::SourceToLoad(c.tuned.network);
+        const std::vector<Part> parts = analysis::SourceToLoad(c.tuned.network);
         const auto [small, large] =
             std::minmax_element(parts.begin(), parts.end(),
                                 [](const auto &a, const auto &b) { return a.value < b.value; });
@@ -151,7 +151,7 @@ std::vector<std::vector<CandidateCell>> CandidateRows(const analysis::CandidateS
             row.push_back({"-", 0});
         }
         std::string values;
-        for (const LadderElement &e : parts)
+        for (const Part &e : parts)
             values += (values.empty() ? "" : ", ") + e.label + " " + PartText(e);
         row.push_back({values, rank});
         rows.push_back(std::move(row));

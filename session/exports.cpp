@@ -28,12 +28,13 @@ std::vector<format::CsvNetwork> CsvNetworks(const analysis::NetworkAnalysis &a)
     // A tuned network's columns say so: "tuned_full_s11_db"; its standard
     // values are those the neighbour search found.
     const std::string prefix = a.tuned ? "tuned_" : "";
-    std::vector<format::CsvNetwork> networks{{prefix + "full", a.full, {}},
-                                             {prefix + "printed", a.printed, {}}};
+    std::vector<format::CsvNetwork> networks{{prefix + "full", a.full},
+                                             {prefix + "printed", a.printed}};
     if (a.standardValues)
-        networks.push_back({prefix + "snapped", a.standardValues->ladder, {}});
+        networks.push_back({prefix + "snapped", a.standardValues->ladder});
     if (a.finiteQ)
-        networks.push_back({prefix + "full_with_q", a.full, a.finiteQ->losses});
+        networks.push_back(
+            {prefix + "full_with_q", analysis::WithLosses(a.full, a.finiteQ->losses)});
     // A file describes the network between its ports' resistances and the
     // load model, as the Touchstone and SPICE files do, never the measured
     // data it was analysed against.

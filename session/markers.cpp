@@ -1,6 +1,7 @@
 #include "session/markers.h"
 
 #include "format/analysis_text.h"
+#include "units/quantity.h"
 
 #include <cmath>
 
@@ -12,18 +13,19 @@ std::vector<MarkerReading> ReadMarkers(const Response &response,
     std::vector<MarkerReading> readings;
     if (!response.problem.empty())
         return readings;
-    const analysis::Ladder &ladder = response.analysis.full;
-    const analysis::LossModel losses =
-        response.analysis.finiteQ ? response.analysis.finiteQ->losses : analysis::LossModel{};
+    const analysis::Network &ladder = response.analysis.full;
+    const analysis::Network lossy =
+        analysis::WithLosses(ladder, response.analysis.finiteQ ? response.analysis.finiteQ->losses
+                                                               : analysis::LossModel{});
     int number = 0;
     for (const double f : frequenciesHz) {
         if (!(f > 0))
             continue;
         const analysis::SweepPoint ideal = analysis::Evaluate(ladder, f);
-        const analysis::SweepPoint lossy = analysis::Evaluate(ladder, f, losses);
+        const analysis::SweepPoint withLoss = analysis::Evaluate(lossy, f);
         readings.push_back({++number, f, std::abs(ideal.s.s11), ideal.returnLossDb, ideal.vswr,
-                            -lossy.insertionLossDb,
-                            analysis::GroupDelaySeconds(ladder, f, losses) * 1e9});
+                            -withLoss.insertionLossDb,
+                            units::Nanoseconds(analysis::GroupDelaySeconds(lossy, f))});
     }
     return readings;
 }
@@ -36,7 +38,7 @@ std::vector<std::string> MarkerColumns()
 std::vector<std::string> MarkerCells(const MarkerReading &r)
 {
     return {"M" + std::to_string(r.number),
-            Figure(r.frequencyHz / 1e9, 6),
+            Figure(units::Frequency::FromHz(r.frequencyHz).ghz(), 6),
             Figure(r.gamma, 4),
             Figure(r.returnLossDb, 4),
             Figure(r.vswr, 5),

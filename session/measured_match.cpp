@@ -7,6 +7,7 @@
 #include "report/number_format.h"
 #include "report/printable_text.h"
 #include "session/safe_file.h"
+#include "units/quantity.h"
 
 #include <algorithm>
 #include <memory>
@@ -55,8 +56,10 @@ std::string NoResistance(const std::string &fileName, bool source,
 std::string PastTheMeasurement(const analysis::FitSummary &s, const std::string &whose,
                                const std::string &what)
 {
-    return "the band reaches past the " + whose + " (" + Figure(s.firstHz / 1e9) + " to " +
-           Figure(s.lastHz / 1e9) + " GHz); the " + what + " is held at its end values there";
+    return "the band reaches past the " + whose + " (" +
+           Figure(units::Frequency::FromHz(s.firstHz).ghz()) + " to " +
+           Figure(units::Frequency::FromHz(s.lastHz).ghz()) + " GHz); the " + what +
+           " is held at its end values there";
 }
 
 analysis::FitSummary SummaryOf(const analysis::OnePortData &data, const std::string &fileName)
@@ -123,7 +126,7 @@ std::string FitSource(const MeasuredSourceRequest &request, const MeasuredLoadRe
 // The Q of a fitted kind's reactance: X / R in series, R / |X| across.
 double FitQ(const analysis::LoadFit &fit, units::Frequency frequency)
 {
-    const double x = std::abs(FitReactanceOhms(fit, frequency));
+    const double x = std::abs(analysis::FittedReactanceOhms(fit, frequency.omega()));
     return IsSeriesLoad(fit.type) ? x / fit.resistanceOhms : fit.resistanceOhms / x;
 }
 
@@ -169,14 +172,6 @@ std::string MatchSource(const MeasuredLoadRequest &request, MeasuredMatch &match
 }
 
 } // namespace
-
-double FitReactanceOhms(const analysis::LoadFit &fit, units::Frequency frequency)
-{
-    const double omega = frequency.omega();
-    if (IsInductiveLoad(fit.type))
-        return omega * units::Inductance::FromNanohenries(fit.reactiveValue).henries();
-    return -1 / (omega * units::Capacitance::FromPicofarads(fit.reactiveValue).farads());
-}
 
 DesignInputs InputsForFit(const analysis::LoadFit &fit, double sourceOhms,
                           const MeasuredLoadRequest &request)

@@ -114,10 +114,6 @@ MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request, analysis::On
 DesignInputs InputsForFit(const analysis::LoadFit &fit, double sourceOhms,
                           const MeasuredLoadRequest &request);
 
-// The reactance of a fitted kind's L or C at a frequency, in ohms: positive
-// for an inductor, negative for a capacitor.
-double FitReactanceOhms(const analysis::LoadFit &fit, units::Frequency frequency);
-
 // The analysis options of the settings, into the outcome's measured load when
 // it has one.
 analysis::AnalysisOptions AnalysisOptionsFor(const CalculateOutcome &outcome,

@@ -8,7 +8,7 @@
 
 namespace tevmar::session {
 
-std::optional<analysis::Ladder> NetworkOf(const Outcome &outcome)
+std::optional<analysis::Network> NetworkOf(const Outcome &outcome)
 {
     if (outcome.tuned) {
         if (outcome.tuned->standard)
@@ -43,7 +43,7 @@ std::string TooManyFrequencies(std::size_t count)
            std::to_string(kMaxNetworkFrequencies) + " are computed at once (ask in blocks)";
 }
 
-std::vector<TwoPortS> NetworkSParameters(const analysis::Ladder &network,
+std::vector<TwoPortS> NetworkSParameters(const analysis::Network &network,
                                          const std::vector<double> &frequenciesHz)
 {
     if (const std::string tooMany = TooManyFrequencies(frequenciesHz.size()); !tooMany.empty())
@@ -55,7 +55,7 @@ std::vector<TwoPortS> NetworkSParameters(const analysis::Ladder &network,
             throw std::invalid_argument("frequency " + ShortestNumber(f) +
                                         " Hz is not a positive number");
         const analysis::SParameters s = analysis::SParametersOf(
-            analysis::LadderAbcd(network, f), network.port1Ohms, network.port2Ohms);
+            analysis::PartsAbcd(network, f), network.port1Ohms, network.port2Ohms);
         points.push_back({s.s11, s.s21, s.s12, s.s22});
     }
     return points;

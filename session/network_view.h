@@ -17,7 +17,7 @@ namespace tevmar::session {
 // The network the run's Touchstone and SPICE files describe: the tuned
 // network on standard values when there is one, else the tuned network, else
 // the design's full-precision network. Empty without a design or a tuning.
-std::optional<analysis::Ladder> NetworkOf(const Outcome &outcome);
+std::optional<analysis::Network> NetworkOf(const Outcome &outcome);
 
 // The design's worst in-band |S11| into the true load: into the measured data
 // when there is some (the built network's figure), else the closed-form one.
@@ -44,7 +44,7 @@ std::string TooManyFrequencies(std::size_t count);
 // high-impedance termination and port 2 to the low-impedance one. Throws
 // std::invalid_argument for a frequency that is not positive and finite, and
 // for more than kMaxNetworkFrequencies of them (before computing any).
-std::vector<TwoPortS> NetworkSParameters(const analysis::Ladder &network,
+std::vector<TwoPortS> NetworkSParameters(const analysis::Network &network,
                                          const std::vector<double> &frequenciesHz);
 
 } // namespace tevmar::session

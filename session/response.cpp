@@ -2,6 +2,7 @@
 
 #include "format/analysis_text.h"
 #include "session/measured_match.h"
+#include "units/quantity.h"
 
 #include <cmath>
 #include <numbers>
@@ -56,17 +57,16 @@ std::string SettingsProblem(const ResponseSettings &settings, const CalculateOut
     return SettingsProblem(settings, analysis::BandOf(design.result.band));
 }
 
-ResponseCurve CurveOf(std::string name, const analysis::Ladder &ladder,
+ResponseCurve CurveOf(std::string name, const analysis::Network &ladder,
                       const std::vector<double> &frequenciesHz, const analysis::LossModel &losses,
                       CurveRole role)
 {
+    // The curve keeps the network as designed; its points carry the loss.
     ResponseCurve curve{std::move(name), ladder, {}, {}, role};
-    curve.points.reserve(frequenciesHz.size());
-    curve.groupDelayNs.reserve(frequenciesHz.size());
-    for (const double f : frequenciesHz) {
-        curve.points.push_back(analysis::Evaluate(ladder, f, losses));
-        curve.groupDelayNs.push_back(analysis::GroupDelaySeconds(ladder, f, losses) * 1e9);
-    }
+    const analysis::Network evaluated = analysis::WithLosses(ladder, losses);
+    curve.points = analysis::EvaluateOver(evaluated, frequenciesHz);
+    for (const double seconds : analysis::GroupDelayOver(evaluated, frequenciesHz))
+        curve.groupDelayNs.push_back(units::Nanoseconds(seconds));
     return curve;
 }
 
@@ -74,14 +74,13 @@ namespace {
 
 // The fitted model's impedance: the port resistance with the absorbed
 // reactance in series (port 2) or across it (port 1).
-analysis::Complex ModelLoadOhms(const analysis::Ladder &model, double frequencyHz)
+analysis::Complex ModelLoadOhms(const analysis::Network &model, double frequencyHz)
 {
     const analysis::LoadReactance &load = *model.load;
     const double omega = 2 * std::numbers::pi * frequencyHz;
-    const double si = analysis::SiValue(load.element);
-    const analysis::Complex x = analysis::IsInductor(load.element.kind)
-                                    ? analysis::Complex(0, omega * si)
-                                    : analysis::Complex(0, -1 / (omega * si));
+    const double si = load.element.si();
+    const analysis::Complex x = load.element.inductor() ? analysis::Complex(0, omega * si)
+                                                        : analysis::Complex(0, -1 / (omega * si));
     if (load.port() == 2)
         return model.port2Ohms + x;
     return model.port1Ohms * x / (model.port1Ohms + x);
@@ -90,7 +89,8 @@ analysis::Complex ModelLoadOhms(const analysis::Ladder &model, double frequencyH
 // A fitted kind's impedance at a frequency: R + jX in series, R and jX across.
 analysis::Complex FitOhms(const analysis::LoadFit &fit, double frequencyHz)
 {
-    const analysis::Complex x(0, FitReactanceOhms(fit, units::Frequency::FromHz(frequencyHz)));
+    const analysis::Complex x(
+        0, analysis::FittedReactanceOhms(fit, 2 * std::numbers::pi * frequencyHz));
     return IsSeriesLoad(fit.type) ? fit.resistanceOhms + x
                                   : fit.resistanceOhms * x / (fit.resistanceOhms + x);
 }
@@ -115,7 +115,7 @@ void AddSource(LoadTraces &load, const CalculateOutcome &design,
 // load itself for the Smith chart.
 void AddFittedModel(Response &r, const CalculateOutcome &design)
 {
-    analysis::Ladder model = r.analysis.full;
+    analysis::Network model = r.analysis.full;
     model.measured = nullptr;
     r.curves.push_back(
         CurveOf("Into the fitted model", model, r.frequenciesHz, {}, CurveRole::FittedModel));
@@ -185,7 +185,7 @@ std::optional<LaterFigures> RunLaterFigures(const std::atomic<bool> &stop,
     if (yield.vswrLimit == 0)
         yield.vswrLimit = design.result.Smax * analysis::kDefaultYieldVswrFactor;
     try {
-        analysis::Ladder full = analysis::FromDesign(design.result, analysis::Precision::Full);
+        analysis::Network full = analysis::FromDesign(design.result, analysis::Precision::Full);
         full.measured = design.measuredLoad;
         std::optional<analysis::YieldResult> trials =
             analysis::RunMonteCarloUnless(stop, full, band, yield);
@@ -249,7 +249,7 @@ void AddSensitivity(std::vector<FigureRow> &rows, const analysis::NetworkAnalysi
         rows.push_back(TextRow(prefix + "Most sensitive, per +1 %", text + " in |S11| max"));
 }
 
-void AddBelowChipRange(std::vector<FigureRow> &rows, const analysis::Ladder &ladder)
+void AddBelowChipRange(std::vector<FigureRow> &rows, const analysis::Network &ladder)
 {
     const std::string text = format::BelowChipRangeParts(ladder);
     if (!text.empty())
@@ -325,7 +325,8 @@ std::string DesignSummary(const CalculateOutcome &d)
     const analysis::Band band = analysis::BandOf(d.result.band);
     const std::vector<ElementRow> &table = d.result.table;
     std::string text = "Order " + std::to_string(2 * d.result.n) + ", " +
-                       Figure(band.lowHz / 1e9, 6) + " to " + Figure(band.highHz / 1e9, 6) + " GHz";
+                       Figure(units::Frequency::FromHz(band.lowHz).ghz(), 6) + " to " +
+                       Figure(units::Frequency::FromHz(band.highHz).ghz(), 6) + " GHz";
     if (table.size() >= 2)
         text += ", " + Figure(table.front().value, 6) + " \u03A9 to " +
                 Figure(table.back().value, 6) + " \u03A9";

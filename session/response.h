@@ -80,8 +80,8 @@ enum class CurveRole {
 
 struct ResponseCurve
 {
-    std::string name;         // "Full precision", "As printed", "E24 values"
-    analysis::Ladder network; // what the curve is of, for figures between its points
+    std::string name;          // "Full precision", "As printed", "E24 values"
+    analysis::Network network; // what the curve is of, for figures between its points
     std::vector<analysis::SweepPoint> points;
     std::vector<double> groupDelayNs; // of S21, one per point
     CurveRole role = CurveRole::Full;
@@ -152,7 +152,7 @@ std::optional<LaterFigures> RunLaterFigures(const std::atomic<bool> &stop,
                                             const ResponseSettings &settings);
 
 // The network with its true load at each frequency, with its group delay.
-ResponseCurve CurveOf(std::string name, const analysis::Ladder &ladder,
+ResponseCurve CurveOf(std::string name, const analysis::Network &ladder,
                       const std::vector<double> &frequenciesHz,
                       const analysis::LossModel &losses = {}, CurveRole role = CurveRole::Full);
 

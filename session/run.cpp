@@ -261,7 +261,7 @@ void Runner::Render()
         o_.analysis = analysis::AnalyseDesign(o_.design.result, options);
     std::optional<CalculateOutcome> tunedOutcome;
     analysis::NetworkAnalysis fileAnalysis, builtAnalysis;
-    const analysis::Ladder *built = nullptr;
+    const analysis::Network *built = nullptr;
     if (o_.tuned) {
         tunedOutcome = o_.design;
         tunedOutcome->result = analysis::TunedDesignResult(*o_.tuned, o_.design.result);

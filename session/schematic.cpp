@@ -20,17 +20,17 @@ Symbol SymbolOf(ElementKind kind)
     }
 }
 
-std::string PrintedValue(const analysis::LadderElement &element)
+std::string PrintedValue(const analysis::Part &element)
 {
     char digits[64];
     const auto end =
         std::to_chars(digits, digits + sizeof digits, element.value, std::chars_format::fixed, 3);
-    return std::string(digits, end.ptr) + " " + analysis::UnitOf(element.kind);
+    return std::string(digits, end.ptr) + " " + element.unit();
 }
 
-std::string StandardValue(const analysis::LadderElement &element)
+std::string StandardValue(const analysis::Part &element)
 {
-    return Figure(element.value, 3) + " " + analysis::UnitOf(element.kind);
+    return Figure(element.value, 3) + " " + element.unit();
 }
 
 namespace {
@@ -42,7 +42,7 @@ std::string Ohms(double value)
 
 } // namespace
 
-Schematic SchematicOf(const analysis::Ladder &printed, const SchematicValues &standard,
+Schematic SchematicOf(const analysis::Network &printed, const SchematicValues &standard,
                       const SchematicValues &tuned)
 {
     Schematic s;
@@ -52,22 +52,21 @@ Schematic SchematicOf(const analysis::Ladder &printed, const SchematicValues &st
         s.standardSeries = standard.name;
     if (tuned.ladder)
         s.tunedName = tuned.name;
-    for (std::size_t i = 0; i < printed.elements.size(); ++i) {
-        const analysis::LadderElement &e = printed.elements[i];
+    for (std::size_t i = 0; i < printed.parts.size(); ++i) {
+        const analysis::Part &e = printed.parts[i];
         SchematicPart part{
             SymbolOf(e.kind), analysis::PartName(printed, i), PrintedValue(e), {}, {}};
-        if (standard.ladder && i < standard.ladder->elements.size())
-            part.standard = StandardValue(standard.ladder->elements[i]);
-        if (tuned.ladder && i < tuned.ladder->elements.size())
-            part.tuned = tuned.onSeries ? StandardValue(tuned.ladder->elements[i])
-                                        : PrintedValue(tuned.ladder->elements[i]);
+        if (standard.ladder && i < standard.ladder->parts.size())
+            part.standard = StandardValue(standard.ladder->parts[i]);
+        if (tuned.ladder && i < tuned.ladder->parts.size())
+            part.tuned = tuned.onSeries ? StandardValue(tuned.ladder->parts[i])
+                                        : PrintedValue(tuned.ladder->parts[i]);
         s.parts.push_back(std::move(part));
     }
     if (const auto &load = printed.load) {
         SchematicPart part{SymbolOf(load->element.kind),
                            "Load",
-                           Figure(load->element.value, 6) + " " +
-                               analysis::UnitOf(load->element.kind),
+                           Figure(load->element.value, 6) + " " + load->element.unit(),
                            {},
                            {}};
         (load->port() == 1 ? s.source : s.load).load = std::move(part);

@@ -5,7 +5,7 @@
 // terminations, and the absorbed load's reactance, which is drawn inside the
 // load's box because it belongs to the load and is not a part to buy.
 
-#include "analysis/ladder.h"
+#include "analysis/network.h"
 
 #include <optional>
 #include <string>
@@ -48,21 +48,21 @@ struct Schematic
 // A network beside the design's whose values the schematic shows too.
 struct SchematicValues
 {
-    const analysis::Ladder *ladder = nullptr; // the same parts in the same order
-    std::string name;                         // "E24", "Tuned", "Tuned, E24 values"
-    bool onSeries = false;                    // standard values, shown with the series' own digits
+    const analysis::Network *ladder = nullptr; // the same parts in the same order
+    std::string name;                          // "E24", "Tuned", "Tuned, E24 values"
+    bool onSeries = false;                     // standard values, shown with the series' own digits
 };
 
 // `printed` is the network built from the values as printed; `standard`, when
 // given, the same network snapped to a standard series, and `tuned` the
 // network re-tuned.
-Schematic SchematicOf(const analysis::Ladder &printed, const SchematicValues &standard = {},
+Schematic SchematicOf(const analysis::Network &printed, const SchematicValues &standard = {},
                       const SchematicValues &tuned = {});
 
 // A value as the report prints it: three decimals and its unit, "3.217 nH".
-std::string PrintedValue(const analysis::LadderElement &element);
+std::string PrintedValue(const analysis::Part &element);
 
 // A standard value with the series' own digits and its unit, "3.3 nH".
-std::string StandardValue(const analysis::LadderElement &element);
+std::string StandardValue(const analysis::Part &element);
 
 } // namespace tevmar::session

@@ -1,6 +1,7 @@
 #include "session/smith.h"
 
 #include "format/analysis_text.h"
+#include "units/quantity.h"
 
 #include <cmath>
 #include <limits>
@@ -36,7 +37,7 @@ Complex GammaAt(ChartPoint point, double centreX, double centreY, double radius)
 std::string SmithReadout(double frequencyHz, Complex gamma, double z0)
 {
     const Complex z = ImpedanceOf(gamma, z0);
-    std::string text = Figure(frequencyHz / 1e9, 6) + " GHz\n";
+    std::string text = Figure(units::Frequency::FromHz(frequencyHz).ghz(), 6) + " GHz\n";
     if (std::isfinite(z.real()))
         text += "Z = " + Figure(z.real(), 4) + (z.imag() < 0 ? " \u2212 j" : " + j") +
                 Figure(std::abs(z.imag()), 4) + " \u03A9";

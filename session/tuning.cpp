@@ -85,18 +85,18 @@ void AddTuned(Response &response, const analysis::TunedNetwork &tuned,
 
 std::vector<TunedValueRow> TunedValueRows(const analysis::TunedNetwork &tuned)
 {
-    const analysis::Ladder &start = tuned.problem.network;
-    const analysis::Ladder &network = tuned.tuned.network;
+    const analysis::Network &start = tuned.problem.network;
+    const analysis::Network &network = tuned.tuned.network;
     std::vector<TunedValueRow> rows;
-    for (std::size_t i = 0; i < network.elements.size() && i < start.elements.size(); ++i) {
+    for (std::size_t i = 0; i < network.parts.size() && i < start.parts.size(); ++i) {
         TunedValueRow row{analysis::PartName(network, i),
-                          PrintedValue(start.elements[i]),
-                          PrintedValue(network.elements[i]),
+                          PrintedValue(start.parts[i]),
+                          PrintedValue(network.parts[i]),
                           {}};
-        if (analysis::AtRangeLimit(network.elements[i], tuned.problem.ranges))
+        if (analysis::AtRangeLimit(network.parts[i], tuned.problem.ranges))
             row.tuned += " (range limit)";
         if (tuned.standard)
-            row.standard = StandardValue(tuned.standard->network.elements[i]);
+            row.standard = StandardValue(tuned.standard->network.parts[i]);
         rows.push_back(std::move(row));
     }
     return rows;

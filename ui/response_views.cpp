@@ -7,6 +7,7 @@
 #include "ui/plot_widget.h"
 #include "ui/schematic_view.h"
 #include "ui/smith_chart.h"
+#include "units/quantity.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -275,7 +276,7 @@ void ResponseViews::ShowMarkers()
 {
     std::vector<double> hz;
     for (const double ghz : plot_.markersGhz())
-        hz.push_back(ghz * 1e9);
+        hz.push_back(units::Frequency::FromGHz(ghz).hz());
     const std::vector<session::MarkerReading> readings =
         response_ ? session::ReadMarkers(*response_, hz) : std::vector<session::MarkerReading>{};
     markers_->setRowCount(static_cast<int>(readings.size()));
@@ -299,7 +300,7 @@ QString ResponseViews::ValuesText() const
             row.figure + "\t" + (row.text.empty() ? row.gamma + "\t" + row.vswr : row.text) + "\n";
     std::vector<double> hz;
     for (const double ghz : plot_.markersGhz())
-        hz.push_back(ghz * 1e9);
+        hz.push_back(units::Frequency::FromGHz(ghz).hz());
     if (!hz.empty())
         text += "\n" + session::MarkerTableText(session::ReadMarkers(*response_, hz));
     if (tuned_ && *tuned_)

@@ -7,6 +7,7 @@
 #include "ui/curve_look.h"
 #include "ui/plot_widget.h"
 #include "ui/response_views.h"
+#include "units/quantity.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -156,10 +157,10 @@ PlotData PlotDataOf(const session::Response &response, const DesignResult &desig
     if (!response.problem.empty())
         return data;
     for (const double f : response.frequenciesHz)
-        data.frequencyGhz.push_back(f / 1e9);
+        data.frequencyGhz.push_back(units::Frequency::FromHz(f).ghz());
     data.logarithmic = response.plan.logarithmic;
-    data.bandLowGhz = response.analysis.band.lowHz / 1e9;
-    data.bandHighGhz = response.analysis.band.highHz / 1e9;
+    data.bandLowGhz = units::Frequency::FromHz(response.analysis.band.lowHz).ghz();
+    data.bandHighGhz = units::Frequency::FromHz(response.analysis.band.highHz).ghz();
     for (std::size_t k = 0; k < response.curves.size(); ++k) {
         const session::ResponseCurve &curve = response.curves[k];
         PlotSeries s;
@@ -189,8 +190,8 @@ PlotData PlotDataOf(const session::Response &response, const DesignResult &desig
     if (response.load && !response.load->measuredHz.empty()) {
         const auto [low, high] =
             std::minmax_element(response.load->measuredHz.begin(), response.load->measuredHz.end());
-        data.measuredLowGhz = *low / 1e9;
-        data.measuredHighGhz = *high / 1e9;
+        data.measuredLowGhz = units::Frequency::FromHz(*low).ghz();
+        data.measuredHighGhz = units::Frequency::FromHz(*high).ghz();
     }
     data.rippleGamma = design.GammaMax;
     if (response.analysis.bodeFano.applicable)
@@ -428,8 +429,8 @@ void ResponseWindow::WriteControls()
     if (s.sweepFollowsBand && view_.drawn()) {
         const session::SweepPlan plan =
             session::DefaultSweep(session::BandOf(view_.drawn()->result.band));
-        fromGhz = plan.startHz / 1e9;
-        toGhz = plan.stopHz / 1e9;
+        fromGhz = units::Frequency::FromHz(plan.startHz).ghz();
+        toGhz = units::Frequency::FromHz(plan.stopHz).ghz();
     }
     from_->setValue(fromGhz);
     to_->setValue(toGhz);

@@ -101,6 +101,9 @@ private:
     constexpr explicit Resistance(double ohms) : Quantity(ohms) {}
 };
 
+// A time in seconds as nanoseconds, the unit group delay is shown in.
+constexpr double Nanoseconds(double seconds) { return seconds * 1e9; }
+
 // The factor between a part's value in the unit the element table, the
 // exports and the options write it (nH for an inductor, pF for a capacitor)
 // and its SI value, for code that holds both kinds as one number.

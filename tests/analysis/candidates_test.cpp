@@ -34,7 +34,7 @@ Complex TrueLoad(const DesignInputs &in, const MeasuredLoad *measured, double hz
 
 // Max |S11| over 4001 points, the source's resistance looking into the parts
 // (source side first) ending in the true load.
-double CascadeGammaMax(const std::vector<LadderElement> &parts, double sourceOhms,
+double CascadeGammaMax(const std::vector<Part> &parts, double sourceOhms,
                        const std::function<Complex(double)> &load, const Band &band)
 {
     double worst = 0;
@@ -43,9 +43,9 @@ double CascadeGammaMax(const std::vector<LadderElement> &parts, double sourceOhm
         const double w = 2 * std::numbers::pi * hz;
         Complex z = load(hz);
         for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
-            const Complex x = IsInductor(it->kind) ? Complex(0, w * it->value * 1e-9)
-                                                   : Complex(0, -1 / (w * it->value * 1e-12));
-            z = IsShunt(it->kind) ? 1.0 / (1.0 / z + 1.0 / x) : z + x;
+            const Complex x = it->inductor() ? Complex(0, w * it->value * 1e-9)
+                                             : Complex(0, -1 / (w * it->value * 1e-12));
+            z = it->shunt() ? 1.0 / (1.0 / z + 1.0 / x) : z + x;
         }
         worst = std::max(worst, std::abs((z - sourceOhms) / (z + sourceOhms)));
     }
@@ -60,7 +60,7 @@ void ExpectSoundSet(const CandidateSet &set, const DesignInputs &in, const Measu
     double previous = 0;
     for (const Candidate &c : set.candidates) {
         SCOPED_TRACE(std::string(TopologyName(c.topology)) + " " + std::to_string(c.parts));
-        const std::vector<LadderElement> parts = SourceToLoad(c.tuned.network);
+        const std::vector<Part> parts = SourceToLoad(c.tuned.network);
         const double cascade = CascadeGammaMax(parts, sourceOhms, load, c.problem.band);
         EXPECT_LE(cascade, c.tuned.gammaMax * (1 + 1e-6) + 1e-9);
         EXPECT_GE(cascade, c.tuned.gammaMax * 0.99 - 1e-6);
@@ -79,13 +79,13 @@ void ExpectSoundSet(const CandidateSet &set, const DesignInputs &in, const Measu
         }
         if (c.topology == Topology::Highpass) {
             EXPECT_EQ(c.sourceDc, c.firstSeries ? DcPath::Blocks : DcPath::Grounds);
-            const bool lastSeries = !IsShunt(parts.back().kind);
+            const bool lastSeries = !parts.back().shunt();
             EXPECT_EQ(c.loadDc, lastSeries ? DcPath::Blocks : DcPath::Grounds);
         }
-        for (const LadderElement &e : parts)
-            EXPECT_EQ(IsInductor(e.kind), c.topology == Topology::Lowpass    ? !IsShunt(e.kind)
-                                          : c.topology == Topology::Highpass ? IsShunt(e.kind)
-                                                                             : IsInductor(e.kind));
+        for (const Part &e : parts)
+            EXPECT_EQ(e.inductor(), c.topology == Topology::Lowpass    ? !e.shunt()
+                                    : c.topology == Topology::Highpass ? e.shunt()
+                                                                       : e.inductor());
     }
     if (set.bodeFanoGamma) {
         EXPECT_GE(set.candidates.front().tuned.gammaMax, *set.bodeFanoGamma * 0.999);
@@ -156,7 +156,7 @@ TEST(Candidates, LSectionMatchesAtItsFrequencyAndPlainMultiStartDoesNoBetter)
             continue;
         // A plain multi-start minimax from every part at 1 nH or 1 pF.
         TuneProblem plain = c.problem;
-        for (LadderElement &e : plain.network.elements)
+        for (Part &e : plain.network.parts)
             e.value = 1;
         TuneOptions many;
         many.restarts = 32;

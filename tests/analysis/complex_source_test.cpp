@@ -2,7 +2,7 @@
 // a cascade worked out here node by node, the tuner's gradient against finite
 // differences.
 
-#include "analysis/ladder_gradient.h"
+#include "analysis/network_gradient.h"
 #include "analysis/two_port.h"
 
 #include <cmath>
@@ -45,27 +45,26 @@ Complex Between(const MeasuredLoad &m, double f)
     return m.impedanceOhms[i - 1] + t * (m.impedanceOhms[i] - m.impedanceOhms[i - 1]);
 }
 
-Ladder FourParts()
+Network FourParts()
 {
-    Ladder ladder{36, 8, {}};
-    ladder.elements = {{ElementKind::SeriesCapacitor, 3.1, "CS="},
-                       {ElementKind::ShuntCapacitor, 3.3, "CP="},
-                       {ElementKind::SeriesInductor, 0.7, "LS="},
-                       {ElementKind::ShuntInductor, 4.0, "LP="}};
+    Network ladder{36, 8, {}};
+    ladder.parts = {{ElementKind::SeriesCapacitor, 3.1, "CS="},
+                    {ElementKind::ShuntCapacitor, 3.3, "CP="},
+                    {ElementKind::SeriesInductor, 0.7, "LS="},
+                    {ElementKind::ShuntInductor, 4.0, "LP="}};
     return ladder;
 }
 
 // The impedance seen into the parts from one port, the other port terminated in z:
 // the parts are met from the far end inwards.
-Complex LookInto(const Ladder &ladder, bool fromPort1, Complex z, double f)
+Complex LookInto(const Network &ladder, bool fromPort1, Complex z, double f)
 {
     const double w = 2 * std::numbers::pi * f;
-    const std::size_t n = ladder.elements.size();
+    const std::size_t n = ladder.parts.size();
     for (std::size_t k = 0; k < n; ++k) {
-        const LadderElement &e = ladder.elements[fromPort1 ? n - 1 - k : k];
-        const Complex x =
-            IsInductor(e.kind) ? Complex{0, w * SiValue(e)} : Complex{0, -1 / (w * SiValue(e))};
-        z = IsShunt(e.kind) ? z * x / (z + x) : z + x;
+        const Part &e = ladder.parts[fromPort1 ? n - 1 - k : k];
+        const Complex x = e.inductor() ? Complex{0, w * e.si()} : Complex{0, -1 / (w * e.si())};
+        z = e.shunt() ? z * x / (z + x) : z + x;
     }
     return z;
 }
@@ -73,7 +72,7 @@ Complex LookInto(const Ladder &ladder, bool fromPort1, Complex z, double f)
 TEST(ComplexSource, FiguresAndGradientMatchAHandCascadeBetweenTheTwoDataSets)
 {
     for (const int loadPort : {2, 1}) {
-        Ladder ladder = FourParts();
+        Network ladder = FourParts();
         auto load = Data(Antenna, loadPort);
         load->source = Data(PaOutput, 3 - loadPort);
         ladder.measured = load;
@@ -98,12 +97,12 @@ TEST(ComplexSource, FiguresAndGradientMatchAHandCascadeBetweenTheTwoDataSets)
             EXPECT_NEAR(ReflectionMagnitude(ladder, f), std::abs(gammaIn), 1e-12);
 
             // The tuner's gradient of |S11|^2 by ln(value), against finite differences.
-            std::vector<double> gradient(ladder.elements.size());
+            std::vector<double> gradient(ladder.parts.size());
             EXPECT_NEAR(ReflectedPower(ladder, f, gradient), std::norm(gammaIn), 1e-12);
-            for (std::size_t i = 0; i < ladder.elements.size(); ++i) {
-                Ladder up = ladder, down = ladder;
-                up.elements[i].value *= std::exp(1e-6);
-                down.elements[i].value *= std::exp(-1e-6);
+            for (std::size_t i = 0; i < ladder.parts.size(); ++i) {
+                Network up = ladder, down = ladder;
+                up.parts[i].value *= std::exp(1e-6);
+                down.parts[i].value *= std::exp(-1e-6);
                 const double numeric = (ReflectedPower(up, f) - ReflectedPower(down, f)) / 2e-6;
                 EXPECT_NEAR(gradient[i], numeric, 1e-6 * std::abs(numeric) + 1e-9) << i;
             }

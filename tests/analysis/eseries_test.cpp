@@ -116,7 +116,7 @@ TEST(StandardValues, SnappedNetworkUsesSeriesValuesAndReportsItsMatch)
     // LP 5.034 nH -> 4.7, CS 5.158 pF -> 5.6, CP 4.91 pF -> 4.7, LS 1.258 nH -> 1.2.
     const double expected[] = {4.7, 5.6, 4.7, 1.2};
     for (std::size_t i = 0; i < 4; ++i)
-        EXPECT_DOUBLE_EQ(a.standardValues->ladder.elements[i].value, expected[i]) << i;
+        EXPECT_DOUBLE_EQ(a.standardValues->ladder.parts[i].value, expected[i]) << i;
     // Snapping costs match but the figures stay those of a real network.
     EXPECT_GT(a.standardValues->figures.gammaMax, d.result.GammaMax);
     EXPECT_LT(a.standardValues->figures.gammaMax, 1.0);

@@ -15,23 +15,23 @@ TEST(FromDesign, KeepsTableOrderKindsAndUnits)
 {
     // N = 4, shunt RL: R = 50, LP = 5.034 nH, CS = 5.158 pF, CP = 4.91 pF, LS = 1.258 nH, R = 10.
     const Design d = RunDesign(kDesigns[0]);
-    const Ladder printed = FromDesign(d.result, Precision::Printed);
+    const Network printed = FromDesign(d.result, Precision::Printed);
     EXPECT_EQ(printed.port1Ohms, 50.0);
     EXPECT_EQ(printed.port2Ohms, 10.0);
-    ASSERT_EQ(printed.elements.size(), 4u);
+    ASSERT_EQ(printed.parts.size(), 4u);
     const ElementKind kinds[] = {ElementKind::ShuntInductor, ElementKind::SeriesCapacitor,
                                  ElementKind::ShuntCapacitor, ElementKind::SeriesInductor};
     const double value[] = {5.034, 5.158, 4.91, 1.258}; // nH or pF as the table says
     const double si[] = {5.034e-9, 5.158e-12, 4.91e-12, 1.258e-9};
     for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(printed.elements[i].kind, kinds[i]) << i;
-        EXPECT_EQ(printed.elements[i].value, value[i]) << i;
-        EXPECT_NEAR(SiValue(printed.elements[i]), si[i], si[i] * 1e-15) << i;
+        EXPECT_EQ(printed.parts[i].kind, kinds[i]) << i;
+        EXPECT_EQ(printed.parts[i].value, value[i]) << i;
+        EXPECT_NEAR(printed.parts[i].si(), si[i], si[i] * 1e-15) << i;
     }
 
-    const Ladder full = FromDesign(d.result, Precision::Full);
-    EXPECT_EQ(full.elements[0].value, d.result.table[1].fullValue);
-    EXPECT_NE(full.elements[0].value, printed.elements[0].value);
+    const Network full = FromDesign(d.result, Precision::Full);
+    EXPECT_EQ(full.parts[0].value, d.result.table[1].fullValue);
+    EXPECT_NE(full.parts[0].value, printed.parts[0].value);
     EXPECT_NEAR(full.port2Ohms, 10.0, 1e-6);
 }
 
@@ -40,20 +40,20 @@ TEST(FromDesign, AbsorbedReactanceIsTheLoadNotAPart)
     // Shunt loads sit at the high-impedance port, series loads at the low one;
     // at either precision the load keeps the value typed.
     for (const Precision precision : {Precision::Full, Precision::Printed}) {
-        const Ladder shunt = FromDesign(RunDesign(kDesigns[3]).result, precision); // 1 pF
+        const Network shunt = FromDesign(RunDesign(kDesigns[3]).result, precision); // 1 pF
         ASSERT_TRUE(shunt.load);
         EXPECT_EQ(shunt.load->element.kind, ElementKind::ShuntCapacitor);
         EXPECT_EQ(shunt.load->element.value, 1.0);
         EXPECT_EQ(shunt.load->port(), 1);
-        EXPECT_EQ(shunt.elements.size(), 7u);
-        EXPECT_EQ(shunt.elements.front().kind, ElementKind::SeriesInductor);
+        EXPECT_EQ(shunt.parts.size(), 7u);
+        EXPECT_EQ(shunt.parts.front().kind, ElementKind::SeriesInductor);
 
-        const Ladder series = FromDesign(RunDesign(kDesigns[2]).result, precision); // 0.5 nH
+        const Network series = FromDesign(RunDesign(kDesigns[2]).result, precision); // 0.5 nH
         ASSERT_TRUE(series.load);
         EXPECT_EQ(series.load->element.kind, ElementKind::SeriesInductor);
         EXPECT_EQ(series.load->element.value, 0.5);
         EXPECT_EQ(series.load->port(), 2);
-        EXPECT_EQ(series.elements.size(), 7u);
+        EXPECT_EQ(series.parts.size(), 7u);
     }
     EXPECT_FALSE(FromDesign(RunDesign(kDesigns[0]).result, Precision::Full).load);
 }
@@ -69,14 +69,14 @@ TEST(LoadModel, SnappingLossAndTolerancesLeaveTheLoadAlone)
     const NetworkAnalysis a = AnalyseDesign(d.result, options);
     ASSERT_TRUE(a.standardValues->ladder.load);
     EXPECT_EQ(a.standardValues->ladder.load->element.value, 20.0);
-    EXPECT_EQ(a.standardValues->ladder.elements.size(), 11u);
+    EXPECT_EQ(a.standardValues->ladder.parts.size(), 11u);
     // The yield default limit stays the design's VSWR x 1.1.
     EXPECT_EQ(a.yield->options.vswrLimit, d.result.Smax * 1.1);
 
     // A load with no network at all: a lossy model puts no loss into it, so
     // |S11|^2 + |S21|^2 stays 1, and every tolerance trial is the nominal one.
-    const Ladder loadOnly{50, 50, {}, LoadReactance{{ElementKind::SeriesInductor, 5, "LS="}}};
-    const SweepPoint p = Evaluate(loadOnly, 1e9, LossModel{10, 10, 1e9});
+    const Network loadOnly{50, 50, {}, LoadReactance{{ElementKind::SeriesInductor, 5, "LS="}}};
+    const SweepPoint p = Evaluate(WithLosses(loadOnly, LossModel{10, 10, 1e9}), 1e9);
     EXPECT_NEAR(std::norm(p.s.s11) + std::norm(p.s.s21), 1.0, 1e-12);
     // |S11| = X / |2R + jX| with X = 2 pi 1 GHz 5 nH = 31.416 ohms: 31.416 / 104.82 = 0.29972.
     EXPECT_NEAR(std::abs(p.s.s11), 0.29972, 1e-5);
@@ -94,15 +94,15 @@ TEST(LoadModel, SnappingLossAndTolerancesLeaveTheLoadAlone)
 // and 20 log10 (161.98 / 100) = 4.1996 dB.
 TEST(TwoPort, PhaseGroupDelayAndQModelByHand)
 {
-    const Ladder ladder{50, 50, {{ElementKind::SeriesInductor, 10, "LS="}}};
+    const Network ladder{50, 50, {{ElementKind::SeriesInductor, 10, "LS="}}};
     EXPECT_NEAR(Evaluate(ladder, 1e9).s21PhaseDeg, -32.142, 1e-3);
     EXPECT_NEAR(GroupDelaySeconds(ladder, 1e9), 71.696e-12, 1e-15);
     const LossModel centre{50, std::nullopt, 1e9, QModel::Centre};
     const LossModel constant{50, std::nullopt, 1e9, QModel::Constant};
-    EXPECT_NEAR(Evaluate(ladder, 2e9, centre).insertionLossDb, 4.1571, 1e-4);
-    EXPECT_NEAR(Evaluate(ladder, 2e9, constant).insertionLossDb, 4.1996, 1e-4);
-    EXPECT_EQ(Evaluate(ladder, 1e9, centre).insertionLossDb,
-              Evaluate(ladder, 1e9, constant).insertionLossDb);
+    EXPECT_NEAR(Evaluate(WithLosses(ladder, centre), 2e9).insertionLossDb, 4.1571, 1e-4);
+    EXPECT_NEAR(Evaluate(WithLosses(ladder, constant), 2e9).insertionLossDb, 4.1996, 1e-4);
+    EXPECT_EQ(Evaluate(WithLosses(ladder, centre), 1e9).insertionLossDb,
+              Evaluate(WithLosses(ladder, constant), 1e9).insertionLossDb);
 }
 
 TEST(FromDesign, RejectsATableWithoutTerminations)
@@ -125,7 +125,7 @@ TEST_P(EveryDesign, IdealNetworkIsLosslessAndReciprocal)
 {
     const Design d = RunDesign(GetParam());
     ASSERT_TRUE(d.result.solved);
-    const Ladder ladder = FromDesign(d.result, Precision::Full);
+    const Network ladder = FromDesign(d.result, Precision::Full);
     for (const SweepPoint &p : Sweep(ladder, DefaultSweep(BandOf(d.result.band)))) {
         EXPECT_NEAR(std::abs(p.s.s12 - p.s.s21), 0.0, 1e-12) << p.frequencyHz;
         EXPECT_NEAR(std::norm(p.s.s11) + std::norm(p.s.s21), 1.0, 1e-12) << p.frequencyHz;
@@ -139,16 +139,16 @@ TEST_P(EveryDesign, IdealNetworkIsLosslessAndReciprocal)
 TEST_P(EveryDesign, FiniteQLowersTransmissionInBandMoreForLowerQ)
 {
     const Design d = RunDesign(GetParam());
-    const Ladder ladder = FromDesign(d.result, Precision::Full);
+    const Network ladder = FromDesign(d.result, Precision::Full);
     const Band band = BandOf(d.result.band);
     const auto loss = [&](std::optional<double> q) { return LossModel{q, q, band.centreHz}; };
     for (const double f : BandGrid(band, 21)) {
         const double ideal = std::abs(Evaluate(ladder, f).s.s21);
-        const double q200 = std::abs(Evaluate(ladder, f, loss(200)).s.s21);
-        const double q20 = std::abs(Evaluate(ladder, f, loss(20)).s.s21);
+        const double q200 = std::abs(Evaluate(WithLosses(ladder, loss(200)), f).s.s21);
+        const double q20 = std::abs(Evaluate(WithLosses(ladder, loss(20)), f).s.s21);
         EXPECT_LT(q200, ideal) << f;
         EXPECT_LT(q20, q200) << f;
-        const SweepPoint nearlyIdeal = Evaluate(ladder, f, loss(1e12));
+        const SweepPoint nearlyIdeal = Evaluate(WithLosses(ladder, loss(1e12)), f);
         EXPECT_NEAR(std::abs(nearlyIdeal.s.s21), ideal, 1e-9) << f;
         EXPECT_NEAR(std::abs(nearlyIdeal.s.s11), std::abs(Evaluate(ladder, f).s.s11), 1e-9) << f;
     }
@@ -160,13 +160,15 @@ INSTANTIATE_TEST_SUITE_P(Designs, EveryDesign, testing::ValuesIn(kDesigns),
 TEST(Evaluate, OnlyInductorLossOrOnlyCapacitorLossEachCost)
 {
     const Design d = RunDesign(kDesigns[0]);
-    const Ladder ladder = FromDesign(d.result, Precision::Full);
+    const Network ladder = FromDesign(d.result, Precision::Full);
     const Band band = BandOf(d.result.band);
     const double ideal = Evaluate(ladder, band.centreHz).insertionLossDb;
-    const double lOnly = Evaluate(ladder, band.centreHz, {50.0, {}, band.centreHz}).insertionLossDb;
-    const double cOnly = Evaluate(ladder, band.centreHz, {{}, 50.0, band.centreHz}).insertionLossDb;
+    const double lOnly =
+        Evaluate(WithLosses(ladder, {50.0, {}, band.centreHz}), band.centreHz).insertionLossDb;
+    const double cOnly =
+        Evaluate(WithLosses(ladder, {{}, 50.0, band.centreHz}), band.centreHz).insertionLossDb;
     const double both =
-        Evaluate(ladder, band.centreHz, {50.0, 50.0, band.centreHz}).insertionLossDb;
+        Evaluate(WithLosses(ladder, {50.0, 50.0, band.centreHz}), band.centreHz).insertionLossDb;
     EXPECT_GT(lOnly, ideal + 0.01);
     EXPECT_GT(cOnly, ideal + 0.01);
     EXPECT_GT(both, std::max(lOnly, cOnly));
@@ -175,9 +177,9 @@ TEST(Evaluate, OnlyInductorLossOrOnlyCapacitorLossEachCost)
 TEST(Evaluate, ElementPrintedAsZeroBlocksWithoutNaN)
 {
     // Far above 10 GHz a series capacitor can print as 0 pF: an open circuit.
-    Ladder open{50, 50, {{ElementKind::SeriesCapacitor, 0.0, "CS="}}};
-    Ladder shorted{50, 50, {{ElementKind::ShuntInductor, 0.0, "LP="}}};
-    for (const Ladder &ladder : {open, shorted}) {
+    Network open{50, 50, {{ElementKind::SeriesCapacitor, 0.0, "CS="}}};
+    Network shorted{50, 50, {{ElementKind::ShuntInductor, 0.0, "LP="}}};
+    for (const Network &ladder : {open, shorted}) {
         const SweepPoint p = Evaluate(ladder, 1e9);
         EXPECT_NEAR(std::abs(p.s.s11), 1.0, 1e-12);
         EXPECT_LT(std::abs(p.s.s21), 1e-12);
@@ -189,7 +191,7 @@ TEST(Evaluate, ElementPrintedAsZeroBlocksWithoutNaN)
 TEST(Evaluate, UnequalPortsWithoutNetworkGiveTheirMismatch)
 {
     // 50 ohms straight into 10 ohms: S11 = (10 - 50) / 60, VSWR 5, S21 = 2 sqrt(500) / 60.
-    const SweepPoint p = Evaluate(Ladder{50, 10, {}}, 1e9);
+    const SweepPoint p = Evaluate(Network{50, 10, {}}, 1e9);
     EXPECT_NEAR(p.s.s11.real(), -2.0 / 3.0, 1e-15);
     EXPECT_NEAR(p.s.s22.real(), 2.0 / 3.0, 1e-15);
     EXPECT_NEAR(p.vswr, 5.0, 1e-12);

@@ -3,9 +3,9 @@
 // give back its values, data that are exactly a design's load model give the
 // model's figures, and the tuner's gradient into the data is the true one.
 
-#include "analysis/ladder_gradient.h"
 #include "analysis/load_fit.h"
 #include "analysis/network_analysis.h"
+#include "analysis/network_gradient.h"
 #include "analysis_fixture.h"
 
 #include <gtest/gtest.h>
@@ -167,20 +167,20 @@ TEST(ReflectedPower, IntoMeasuredDataHasTheTrueGradientFromEitherPort)
 {
     for (const DesignCase &c : {kAbsorbingDesigns[0], kAbsorbingDesigns[3]}) {
         const Design d = RunDesign(c);
-        Ladder ladder = FromDesign(d.result, Precision::Full);
+        Network ladder = FromDesign(d.result, Precision::Full);
         // Data a little off the model, so that the match is not perfect anywhere.
         auto load = std::make_shared<MeasuredLoad>(*MeasuredModel(d));
         for (Complex &z : load->impedanceOhms)
             z *= Complex(1.05, 0.03);
         ladder.measured = load;
         const double f = BandOf(d.result.band).centreHz * 1.03;
-        std::vector<double> gradient(ladder.elements.size());
+        std::vector<double> gradient(ladder.parts.size());
         const double power = ReflectedPower(ladder, f, gradient);
         EXPECT_NEAR(power, std::pow(ReflectionMagnitude(ladder, f), 2), 1e-12) << c.name;
-        for (std::size_t i = 0; i < ladder.elements.size(); ++i) {
-            Ladder up = ladder, down = ladder;
-            up.elements[i].value *= std::exp(1e-6);
-            down.elements[i].value *= std::exp(-1e-6);
+        for (std::size_t i = 0; i < ladder.parts.size(); ++i) {
+            Network up = ladder, down = ladder;
+            up.parts[i].value *= std::exp(1e-6);
+            down.parts[i].value *= std::exp(-1e-6);
             const double numeric = (ReflectedPower(up, f) - ReflectedPower(down, f)) / 2e-6;
             EXPECT_NEAR(gradient[i], numeric, 1e-6 * (1 + std::abs(numeric))) << c.name << i;
         }

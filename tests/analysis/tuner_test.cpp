@@ -1,7 +1,7 @@
 // Minimax tuning with the load's reactance held fixed, measured by a cascade
 // written here from the element values alone.
 
-#include "analysis/ladder_gradient.h"
+#include "analysis/network_gradient.h"
 #include "analysis/tune_design.h"
 #include "analysis/two_port.h"
 #include "analysis_fixture.h"
@@ -19,19 +19,19 @@ namespace {
 // element at a time, on a 4001-point grid. The load's reactance is the typed
 // value (not the ladder's), placed in series at port 2 (series loads) or in
 // parallel at port 1 (shunt loads).
-double MeasuredGammaMax(const Ladder &parts, double loadValue, LoadType loadType, double lowHz,
+double MeasuredGammaMax(const Network &parts, double loadValue, LoadType loadType, double lowHz,
                         double highHz)
 {
-    struct Part
+    struct Section
     {
         bool shunt, inductor;
         double value;
     };
-    std::vector<Part> chain;
-    for (const LadderElement &e : parts.elements)
-        chain.push_back({IsShunt(e.kind), IsInductor(e.kind), e.value});
+    std::vector<Section> chain;
+    for (const Part &e : parts.parts)
+        chain.push_back({e.shunt(), e.inductor(), e.value});
     if (loadValue > 0) {
-        const Part load{!IsSeriesLoad(loadType), IsInductiveLoad(loadType), loadValue};
+        const Section load{!IsSeriesLoad(loadType), IsInductiveLoad(loadType), loadValue};
         chain.insert(load.shunt ? chain.begin() : chain.end(), load);
     }
     double worst = 0;
@@ -49,7 +49,7 @@ double MeasuredGammaMax(const Ladder &parts, double loadValue, LoadType loadType
     return worst;
 }
 
-double MeasuredGammaMax(const Ladder &parts, const DesignResult &design, const TuneProblem &p)
+double MeasuredGammaMax(const Network &parts, const DesignResult &design, const TuneProblem &p)
 {
     return MeasuredGammaMax(parts, design.absorbedValue, design.loadType, p.band.lowHz,
                             p.band.highHz);
@@ -74,14 +74,14 @@ TEST_P(TuningOf, NeverWorseAndManyTimesBetterOnFlatRipple)
     const TuneProblem problem = TuneProblemOf(d.result);
     const TuneResult tuned = Tune(problem);
 
-    ASSERT_EQ(tuned.network.elements.size(), problem.network.elements.size());
+    ASSERT_EQ(tuned.network.parts.size(), problem.network.parts.size());
     EXPECT_EQ(tuned.network.load.has_value(), d.result.absorbed);
     if (tuned.network.load) {
         EXPECT_EQ(tuned.network.load->element.value, d.result.absorbedValue) << "the load is held";
     }
-    for (std::size_t i = 0; i < tuned.network.elements.size(); ++i) {
-        EXPECT_EQ(tuned.network.elements[i].kind, problem.network.elements[i].kind);
-        EXPECT_EQ(tuned.network.elements[i].label, problem.network.elements[i].label);
+    for (std::size_t i = 0; i < tuned.network.parts.size(); ++i) {
+        EXPECT_EQ(tuned.network.parts[i].kind, problem.network.parts[i].kind);
+        EXPECT_EQ(tuned.network.parts[i].label, problem.network.parts[i].label);
     }
     const double before = MeasuredGammaMax(problem.network, d.result, problem);
     const double after = MeasuredGammaMax(tuned.network, d.result, problem);
@@ -192,16 +192,16 @@ TEST(Tune, KeepsEveryPartWithinItsRange)
         const TuneResult tuned = Tune(problem);
         const StandardTuneResult standard = TuneToSeries(problem, tuned.network, ESeries::E24);
         bool atLimit = false;
-        for (const Ladder *network : {&tuned.network, &standard.network})
-            for (const LadderElement &part : network->elements) {
-                const auto [low, high] = RangeOf(part.kind, ranges);
+        for (const Network *network : {&tuned.network, &standard.network})
+            for (const Part &part : network->parts) {
+                const auto [low, high] = part.RangeIn(ranges);
                 EXPECT_GE(part.value, low) << part.label;
                 EXPECT_LE(part.value, high) << part.label;
                 atLimit = atLimit || AtRangeLimit(part, ranges);
             }
         // C1 wants to fall below 0.1 pF here (0.045 pF without a range).
         EXPECT_TRUE(atLimit);
-        EXPECT_TRUE(AtRangeLimit(tuned.network.elements[0], ranges));
+        EXPECT_TRUE(AtRangeLimit(tuned.network.parts[0], ranges));
         if (ranges == PartRanges{}) {
             EXPECT_LE(tuned.gammaMax, 0.0075);
         }
@@ -215,8 +215,8 @@ TEST(Tune, GivesTheSameNetworkForTheSameInput)
     const TuneProblem problem = TuneProblemOf(RunDesign(kTuneCases[2].design).result);
     const TuneResult a = Tune(problem);
     const TuneResult b = Tune(problem);
-    for (std::size_t i = 0; i < a.network.elements.size(); ++i)
-        EXPECT_EQ(a.network.elements[i].value, b.network.elements[i].value) << i;
+    for (std::size_t i = 0; i < a.network.parts.size(); ++i)
+        EXPECT_EQ(a.network.parts[i].value, b.network.parts[i].value) << i;
     EXPECT_EQ(a.gammaMax, b.gammaMax);
 }
 
@@ -226,7 +226,7 @@ TEST(Tune, RejectsAMisplacedLoadAndAnEmptyNetwork)
     problem.network.load->type = LoadType::ShuntRC; // a series part cannot sit across port 1
     EXPECT_THROW(Tune(problem), std::invalid_argument);
     problem = TuneProblemOf(RunDesign(kTuneCases[0].design).result);
-    problem.network.elements.clear();
+    problem.network.parts.clear();
     EXPECT_THROW(Tune(problem), std::invalid_argument);
 }
 
@@ -237,14 +237,14 @@ TEST(TuneToSeries, NeverEndsWorseThanPlainSnappingAndUsesOnlySeriesValues)
     for (const TuneCase &c : {kTuneCases[0], kTuneCases[2], kTuneCases[4]}) {
         const Design d = RunDesign(c.design);
         const TuneProblem problem = TuneProblemOf(d.result);
-        const Ladder tuned = Tune(problem).network;
+        const Network tuned = Tune(problem).network;
         for (const ESeries series : {ESeries::E12, ESeries::E24, ESeries::E96}) {
             const StandardTuneResult s = TuneToSeries(problem, tuned, series);
-            const double snapped = MeasuredGammaMax(SnapLadder(tuned, series), d.result, problem);
+            const double snapped = MeasuredGammaMax(SnapNetwork(tuned, series), d.result, problem);
             const double searched = MeasuredGammaMax(s.network, d.result, problem);
             EXPECT_LE(searched, snapped * (1 + 1e-4)) << c.design.name << " " << SeriesName(series);
             EXPECT_LE(s.gammaMax, s.snappedGammaMax);
-            for (const LadderElement &e : s.network.elements)
+            for (const Part &e : s.network.parts)
                 EXPECT_DOUBLE_EQ(SnapToSeries(e.value, series), e.value);
             if (series == ESeries::E24 && c.design.name == kTuneCases[0].design.name) {
                 EXPECT_LT(searched, 0.5 * snapped) << "the search improves E24 parts twofold";
@@ -258,8 +258,8 @@ TEST(TuneToSeries, NeverEndsWorseThanPlainSnappingAndUsesOnlySeriesValues)
 // either port; the power itself against the response's own cascade.
 TEST(ReflectedPower, GradientMatchesFiniteDifferences)
 {
-    Ladder ladder{50, 8, {}};
-    ladder.elements = {
+    Network ladder{50, 8, {}};
+    ladder.parts = {
         {ElementKind::ShuntCapacitor, 0.8, "CP="}, {ElementKind::SeriesInductor, 2.1, "LS="},
         {ElementKind::ShuntInductor, 6.5, "LP="},  {ElementKind::SeriesCapacitor, 2.4, "CS="},
         {ElementKind::ShuntCapacitor, 2.2, "CP="}, {ElementKind::SeriesCapacitor, 9.0, "CS="}};
@@ -269,14 +269,14 @@ TEST(ReflectedPower, GradientMatchesFiniteDifferences)
     for (const std::optional<LoadReactance> &load : loads) {
         ladder.load = load;
         for (const double f : {2.0e9, 2.5e9, 3.1e9}) {
-            std::vector<double> gradient(ladder.elements.size());
+            std::vector<double> gradient(ladder.parts.size());
             const double power = ReflectedPower(ladder, f, gradient);
             EXPECT_NEAR(power, std::pow(ReflectionMagnitude(ladder, f), 2), 1e-12);
-            for (std::size_t i = 0; i < ladder.elements.size(); ++i) {
+            for (std::size_t i = 0; i < ladder.parts.size(); ++i) {
                 const double h = 1e-6;
-                Ladder up = ladder, down = ladder;
-                up.elements[i].value *= std::exp(h);
-                down.elements[i].value *= std::exp(-h);
+                Network up = ladder, down = ladder;
+                up.parts[i].value *= std::exp(h);
+                down.parts[i].value *= std::exp(-h);
                 const double numeric = (ReflectedPower(up, f) - ReflectedPower(down, f)) / (2 * h);
                 EXPECT_NEAR(gradient[i], numeric, 1e-6 * std::abs(numeric) + 1e-9) << f << " " << i;
             }

@@ -56,7 +56,7 @@ TEST(MonteCarlo, WiderToleranceLowersYieldAndRaisesPercentiles)
 TEST(MonteCarlo, RejectsOptionsItCannotRun)
 {
     const Design d = RunDesign(kDesigns[0]);
-    const Ladder ladder = FromDesign(d.result, Precision::Full);
+    const Network ladder = FromDesign(d.result, Precision::Full);
     const struct
     {
         const char *name;

@@ -23,7 +23,7 @@ struct Abcd
 };
 
 // The reactive rows of the table between the two terminations, at one frequency.
-Abcd Ladder(const DesignResult &r, double frequencyHz)
+Abcd Network(const DesignResult &r, double frequencyHz)
 {
     const double w = 2 * 3.14159265358979 * frequencyHz;
     Abcd total;
@@ -56,7 +56,7 @@ double Reflection(const DesignResult &r, double frequencyHz)
 {
     const double rHigh = r.table.front().fullValue;
     const double rLow = r.table.back().fullValue;
-    const Abcd m = Ladder(r, frequencyHz);
+    const Abcd m = Network(r, frequencyHz);
     const Complex zIn = (m.a * rLow + m.b) / (m.c * rLow + m.d);
     return std::abs((zIn - rHigh) / (zIn + rHigh));
 }

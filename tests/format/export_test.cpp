@@ -131,7 +131,7 @@ TEST_P(TouchstoneOf, ReadsBackToTheSweepsValues)
 {
     const double referenceOhms = GetParam();
     const Design d = RunDesign(kDesigns[1]); // nothing absorbed: the file's network is all of it
-    const Ladder ladder = FromDesign(d.result, Precision::Full);
+    const Network ladder = FromDesign(d.result, Precision::Full);
     const std::vector<double> f = SweepFrequencies(DefaultSweep(BandOf(d.result.band)));
     const TouchstoneFile file =
         ReadTouchstone(WriteAndRead(TouchstoneText(ladder, f, referenceOhms), "net.s2p"));
@@ -142,7 +142,7 @@ TEST_P(TouchstoneOf, ReadsBackToTheSweepsValues)
         EXPECT_NE(token.find('.'), std::string::npos) << "bare integer " << token;
     for (std::size_t i = 0; i < f.size(); ++i) {
         const std::vector<double> &row = file.rows[i];
-        const SParameters s = SParametersOf(LadderAbcd(ladder, f[i]), referenceOhms, referenceOhms);
+        const SParameters s = SParametersOf(PartsAbcd(ladder, f[i]), referenceOhms, referenceOhms);
         EXPECT_EQ(row[0], f[i]);
         // Order of a 2-port line: S11 S21 S12 S22.
         const Complex expected[] = {s.s11, s.s21, s.s12, s.s22};
@@ -209,7 +209,7 @@ TEST_P(TouchstoneV2WithTheTrueLoad, ReproducesTheDesignsRippleMaximum)
     const LoadType type = GetParam().load;
     const double r1 = ReadNumber(GetParam().zhighOhms), r2 = ReadNumber(GetParam().zlowOhms);
     const double typed = ReadNumber(GetParam().absorb);
-    const Ladder ladder = FromDesign(d.result, Precision::Full);
+    const Network ladder = FromDesign(d.result, Precision::Full);
     const std::vector<double> f = BandGrid(BandOf(d.result.band), 2001);
     const TouchstoneV2File file =
         ReadTouchstoneV2(WriteAndRead(TouchstoneV2Text(ladder, f), "n.s2p"));
@@ -264,7 +264,7 @@ TEST(ExportNumber, JsonFiguresNeverNegativeZeroNorInfinite)
 
 TEST(Touchstone, RejectsWhatTheFormatCannotHold)
 {
-    const Ladder ladder = FromDesign(RunDesign(kDesigns[0]).result, Precision::Full);
+    const Network ladder = FromDesign(RunDesign(kDesigns[0]).result, Precision::Full);
     EXPECT_THROW(TouchstoneText(ladder, {1e9}, 0.0), std::invalid_argument);
     EXPECT_THROW(TouchstoneText(ladder, {1e9}, -50.0), std::invalid_argument);
     EXPECT_THROW(TouchstoneText(ladder, {2e9, 1e9}), std::invalid_argument);
@@ -274,11 +274,11 @@ TEST(Touchstone, RejectsWhatTheFormatCannotHold)
 TEST(SweepCsv, HeaderThenOneRowPerFrequencyPerNetwork)
 {
     const Design d = RunDesign(kDesigns[4]);
-    const Ladder full = FromDesign(d.result, Precision::Full);
-    const Ladder printed = FromDesign(d.result, Precision::Printed);
+    const Network full = FromDesign(d.result, Precision::Full);
+    const Network printed = FromDesign(d.result, Precision::Printed);
     const std::vector<double> f = SweepFrequencies(DefaultSweep(BandOf(d.result.band)));
-    const std::vector<std::string> lines = Split(
-        WriteAndRead(SweepCsv({{"full", full, {}}, {"printed", printed, {}}}, f), "s.csv"), '\n');
+    const std::vector<std::string> lines =
+        Split(WriteAndRead(SweepCsv({{"full", full}, {"printed", printed}}, f), "s.csv"), '\n');
 
     ASSERT_EQ(lines.size(), f.size() + 1);
     EXPECT_EQ(lines[0], "frequency_hz,full_s11_db,full_vswr,full_insertion_loss_db,"

@@ -40,7 +40,7 @@ std::vector<std::string> Lines(const std::string &text)
 TEST(SpiceNetlist, ElementLinesCarryFullPrecisionInNanoAndPico)
 {
     const Design d = RunDesign(kDesigns[0]); // LP, CS, CP, LS
-    const Ladder ladder = FromDesign(d.result, Precision::Full);
+    const Network ladder = FromDesign(d.result, Precision::Full);
     const std::string netlist = SpiceNetlist(ladder, BandOf(d.result.band));
     const std::regex element(R"(^([LC])(\d+) (\w+) (\w+) ([0-9.]+)([np]) ; (\S+)$)");
     std::vector<std::smatch> found;
@@ -53,12 +53,12 @@ TEST(SpiceNetlist, ElementLinesCarryFullPrecisionInNanoAndPico)
     ASSERT_EQ(found.size(), 4u);
     const char *nodes[][2] = {{"p1", "0"}, {"p1", "n2"}, {"n2", "0"}, {"n2", "p2"}};
     for (std::size_t i = 0; i < 4; ++i) {
-        const LadderElement &e = ladder.elements[i];
-        EXPECT_EQ(found[i][1], IsInductor(e.kind) ? "L" : "C");
+        const Part &e = ladder.parts[i];
+        EXPECT_EQ(found[i][1], e.inductor() ? "L" : "C");
         EXPECT_EQ(found[i][3], nodes[i][0]);
         EXPECT_EQ(found[i][4], nodes[i][1]);
         EXPECT_EQ(std::stod(found[i][5]), e.value) << "not full precision";
-        EXPECT_EQ(found[i][6], IsInductor(e.kind) ? "n" : "p");
+        EXPECT_EQ(found[i][6], e.inductor() ? "n" : "p");
         EXPECT_EQ(found[i][7], e.label);
     }
     EXPECT_EQ(lines.back(), ".end");
@@ -75,7 +75,7 @@ TEST_P(NgspiceRun, AgreesWithTheSweepAcrossTheBand)
 {
     ASSERT_STRNE(TEVMAR_NGSPICE, "") << "ngspice not found: run scripts/install-deps";
     const Design d = RunDesign(GetParam());
-    const Ladder ladder = FromDesign(d.result, Precision::Full);
+    const Network ladder = FromDesign(d.result, Precision::Full);
     const Band band = BandOf(d.result.band);
 
     test_files::TempDir dir;
@@ -110,7 +110,7 @@ TEST_P(NgspiceWithTheTrueLoad, ReproducesTheDesignsRippleMaximum)
     ASSERT_STRNE(TEVMAR_NGSPICE, "") << "ngspice not found: run scripts/install-deps";
     const Design d = RunDesign(GetParam());
     ASSERT_TRUE(d.result.absorbed);
-    const Ladder ladder = FromDesign(d.result, Precision::Full);
+    const Network ladder = FromDesign(d.result, Precision::Full);
     const std::string netlist = SpiceNetlist(ladder, BandOf(d.result.band), 2001);
 
     // The subcircuit holds the network's parts only; the load stands outside it.
@@ -149,7 +149,7 @@ TEST(SpiceNetlist, TerminationsAreThePortValuesAsTyped)
 
 TEST(SpiceNetlist, ShuntElementAfterTheLastSeriesStandsAtPortTwo)
 {
-    const Ladder ladder{
+    const Network ladder{
         50,
         10,
         {{ElementKind::SeriesInductor, 1.0, "LS="}, {ElementKind::ShuntCapacitor, 2.0, "CP="}}};
@@ -173,7 +173,7 @@ TEST(SpiceNetlist, NetworkIntoAMeasuredAntennaAgreesWithItsCircuitInNgspice)
     const Design d = RunDesign(
         {"antenna", "2.3", "2.6", "50", zlow.c_str(), 4, LoadType::SeriesRL, absorb.c_str()});
     ASSERT_TRUE(d.result.solved);
-    Ladder ladder = FromDesign(d.result, Precision::Full);
+    Network ladder = FromDesign(d.result, Precision::Full);
     const Band band = BandOf(d.result.band);
     auto measured = std::make_shared<MeasuredLoad>();
     measured->frequenciesHz = data.frequenciesHz;

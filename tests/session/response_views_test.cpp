@@ -82,7 +82,7 @@ TEST(Schematic, PartsInOrderWithTheLoadInItsBoxForEachLoadType)
         const std::string value = std::string(c.loadValue).substr(0, c.loadValue[1] == '.' ? 3 : 2);
         const CalculateOutcome design = Absorbing(c.type, value.c_str());
         ASSERT_TRUE(design.solved()) << c.loadValue;
-        const analysis::Ladder printed =
+        const analysis::Network printed =
             analysis::FromDesign(design.result, analysis::Precision::Printed);
         const Schematic s = SchematicOf(printed);
         SCOPED_TRACE(c.loadValue);
@@ -105,7 +105,7 @@ TEST(Schematic, PartsInOrderWithTheLoadInItsBoxForEachLoadType)
         ASSERT_EQ(s.parts.size(), rows.size());
         for (std::size_t k = 0; k < rows.size(); ++k) {
             EXPECT_EQ(s.parts[k].symbol, SymbolOf(rows[k]->kind));
-            const bool inductor = analysis::IsInductor(rows[k]->kind);
+            const bool inductor = analysis::Part{rows[k]->kind}.inductor();
             EXPECT_EQ(s.parts[k].name, (inductor ? "L" : "C") + std::to_string(k + 1));
             char printedValue[32];
             std::snprintf(printedValue, sizeof printedValue, "%.3f %s", rows[k]->value,

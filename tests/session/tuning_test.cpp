@@ -94,7 +94,7 @@ TEST(TuneForWindow, TunedCurvesFiguresAndValuesJoinTheWindowsResponse)
     EXPECT_NE(text.find("  At a range limit: C1 0.1 pF (lower limit)\n"), std::string::npos)
         << text;
     for (std::size_t i = 0; i < values.size(); ++i) {
-        const analysis::LadderElement &e = r.tuned->standard->network.elements[i];
+        const analysis::Part &e = r.tuned->standard->network.parts[i];
         EXPECT_EQ(analysis::SnapToSeries(e.value, analysis::ESeries::E24), e.value) << i;
         EXPECT_NE(text.find(values[i].part + "\t" + values[i].design + "\t" + values[i].tuned +
                             "\t" + values[i].standard + "\n"),

@@ -23,7 +23,7 @@ session::Schematic FullLabels(const DesignInputs &inputs)
     settings.eseries = analysis::ESeries::E24;
     const session::Response r = session::ComputeResponse(design, settings, session::Trials::Later);
     EXPECT_TRUE(r.analysis.standardValues);
-    const analysis::Ladder &e24 = r.analysis.standardValues->ladder;
+    const analysis::Network &e24 = r.analysis.standardValues->ladder;
     return session::SchematicOf(r.analysis.printed, {&e24, "E24", true}, {&e24, "Tuned E24", true});
 }
 

@@ -1,4 +1,4 @@
-#include "analysis/ladder_gradient.h"
+#include "analysis/network_gradient.h"
 
 #include <algorithm>
 #include <cassert>
@@ -38,15 +38,10 @@ constexpr double kSmallestElementSi = 1e-30;
 // An inductor's jwL and a shunt capacitor's jwC grow with the value (their
 // log-derivative is +1 times themselves), a series capacitor's 1/(jwC) and a
 // shunt inductor's 1/(jwL) shrink with it (-1 times themselves).
-bool Grows(ElementKind kind)
+double ImmittanceImag(const Part &element, double omega)
 {
-    return kind == ElementKind::SeriesInductor || kind == ElementKind::ShuntCapacitor;
-}
-
-double ImmittanceImag(const LadderElement &element, double omega)
-{
-    const double value = std::max(SiValue(element), kSmallestElementSi);
-    return Grows(element.kind) ? omega * value : -1.0 / (omega * value);
+    const double value = std::max(element.si(), kSmallestElementSi);
+    return element.immittanceGrowsWithValue() ? omega * value : -1.0 / (omega * value);
 }
 
 // A row vector [r0 r1] times one section, and one section times a column [c0 c1]:
@@ -58,29 +53,29 @@ struct Pair
 
 } // namespace
 
-double ReflectedPower(const Ladder &ladder, double frequencyHz, std::span<double> byLogValue)
+double ReflectedPower(const Network &ladder, double frequencyHz, std::span<double> byLogValue)
 {
     const double omega = 2.0 * std::numbers::pi * frequencyHz;
-    assert(byLogValue.empty() || byLogValue.size() == ladder.elements.size());
+    assert(byLogValue.empty() || byLogValue.size() == ladder.parts.size());
 
     // The sections in cascade order from the source, and for each its part's
-    // index in ladder.elements (none for the load's reactance). Into the
+    // index in ladder.parts (none for the load's reactance). Into the
     // model: port 1 to port 2, a shunt load's reactance ahead of the parts at
     // port 1, a series load's after them at port 2. Into a measured load: from
     // the source's port to the load's, the data taking the place of the
     // port's resistance and reactance.
     constexpr std::size_t kNoPart = static_cast<std::size_t>(-1);
-    thread_local std::vector<const LadderElement *> sections;
+    thread_local std::vector<const Part *> sections;
     thread_local std::vector<std::size_t> partOf;
     sections.clear();
     partOf.clear();
     Complex z1 = ladder.port1Ohms;
     Complex z2 = ladder.port2Ohms;
     if (const MeasuredLoad *measured = ladder.measured.get()) {
-        const std::size_t parts = ladder.elements.size();
+        const std::size_t parts = ladder.parts.size();
         for (std::size_t i = 0; i < parts; ++i) {
             partOf.push_back(measured->port == 2 ? i : parts - 1 - i);
-            sections.push_back(&ladder.elements[partOf.back()]);
+            sections.push_back(&ladder.parts[partOf.back()]);
         }
         z1 = measured->source ? measured->source->ImpedanceAt(frequencyHz)
                               : Complex{measured->port == 2 ? ladder.port1Ohms : ladder.port2Ohms};
@@ -91,8 +86,8 @@ double ReflectedPower(const Ladder &ladder, double frequencyHz, std::span<double
             sections.push_back(&load->element);
             partOf.push_back(kNoPart);
         }
-        for (std::size_t i = 0; i < ladder.elements.size(); ++i) {
-            sections.push_back(&ladder.elements[i]);
+        for (std::size_t i = 0; i < ladder.parts.size(); ++i) {
+            sections.push_back(&ladder.parts[i]);
             partOf.push_back(i);
         }
         if (load && load->port() == 2) {
@@ -117,7 +112,7 @@ double ReflectedPower(const Ladder &ladder, double frequencyHz, std::span<double
     for (std::size_t i = 0; i < n; ++i) {
         const double b = ImmittanceImag(*sections[i], omega);
         immittance[i] = b;
-        const bool shunt = IsShunt(sections[i]->kind);
+        const bool shunt = sections[i]->shunt();
         for (auto *row : {&aheadN, &aheadD}) {
             const Pair r = (*row)[i];
             (*row)[i + 1] = shunt ? Pair{r.first + MulJ(r.second, b), r.second}
@@ -137,10 +132,10 @@ double ReflectedPower(const Ladder &ladder, double frequencyHz, std::span<double
     const Complex weight = Mul(std::conj(gamma), perDenominator);
     for (std::size_t k = n; k-- > 0;) {
         const double b = immittance[k];
-        const ElementKind kind = sections[k]->kind;
-        const bool shunt = IsShunt(kind);
+        const Part &part = *sections[k];
+        const bool shunt = part.shunt();
         if (partOf[k] != kNoPart) {
-            const double db = Grows(kind) ? b : -b;
+            const double db = part.immittanceGrowsWithValue() ? b : -b;
             // Series: [r0 r1] [[0 1] [0 0]] [c0 c1]^T = r0 c1; shunt: r1 c0.
             const Complex column = shunt ? behind.first : behind.second;
             const Complex rowN = shunt ? aheadN[k].second : aheadN[k].first;

@@ -1,4 +1,4 @@
-#include "analysis/ladder.h"
+#include "analysis/network.h"
 
 #include <cmath>
 #include <stdexcept>
@@ -14,7 +14,7 @@ std::optional<std::size_t> AbsorbedRow(const DesignResult &design)
     return IsSeriesLoad(design.loadType) ? design.table.size() - 2 : std::size_t{1};
 }
 
-Ladder FromDesign(const DesignResult &design, Precision precision)
+Network FromDesign(const DesignResult &design, Precision precision)
 {
     const std::vector<ElementRow> &table = design.table;
     if (table.size() < 2 || table.front().kind != ElementKind::Termination ||
@@ -24,7 +24,7 @@ Ladder FromDesign(const DesignResult &design, Precision precision)
     const auto pick = [precision](const ElementRow &row) {
         return precision == Precision::Full ? row.fullValue : row.value;
     };
-    Ladder ladder;
+    Network ladder;
     ladder.port1Ohms = design.zhighOhms;
     ladder.port2Ohms = design.zlowOhms;
     for (const double ohms : {ladder.port1Ohms, ladder.port2Ohms})
@@ -37,19 +37,27 @@ Ladder FromDesign(const DesignResult &design, Precision precision)
             throw std::invalid_argument("termination inside the element table");
         if (i == absorbed) {
             // The load's reactance is what the engineer typed, at any precision.
-            ladder.load =
-                LoadReactance{LadderElement{row.kind, design.absorbedValue, std::string(row.label)},
-                              design.loadType};
+            ladder.load = LoadReactance{
+                Part{row.kind, design.absorbedValue, std::string(row.label)}, design.loadType};
             continue;
         }
-        ladder.elements.push_back(LadderElement{row.kind, pick(row), std::string(row.label)});
+        ladder.parts.push_back(Part{row.kind, pick(row), std::string(row.label)});
     }
     return ladder;
 }
 
-std::string PartName(const Ladder &ladder, std::size_t index)
+std::string PartName(const Network &network, std::size_t index)
 {
-    return (IsInductor(ladder.elements.at(index).kind) ? "L" : "C") + std::to_string(index + 1);
+    return network.parts.at(index).letter() + std::to_string(index + 1);
+}
+
+Network WithLosses(const Network &network, const LossModel &losses)
+{
+    Network lossy = network;
+    const units::Frequency centre = units::Frequency::FromHz(losses.centreHz);
+    for (Part &part : lossy.parts)
+        part = part.WithQ(losses.inductorQ, losses.capacitorQ, losses.model, centre);
+    return lossy;
 }
 
 } // namespace tevmar::analysis

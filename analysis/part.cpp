@@ -1,0 +1,130 @@
+#include "analysis/part.h"
+
+#include "report/number_format.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace tevmar::analysis {
+namespace {
+
+// A printed value of 0 (a part too small for three decimals) would make a
+// series capacitor an open circuit or a shunt inductor a short: both block the
+// network completely. The nearly-zero stand-in gives that blocking response in
+// finite numbers, where an exact zero would divide by zero.
+constexpr double kSmallestElementSi = 1e-30;
+
+Complex Reciprocal(Complex z)
+{
+    const double perNorm = 1.0 / (z.real() * z.real() + z.imag() * z.imag());
+    return {z.real() * perNorm, -z.imag() * perNorm};
+}
+
+} // namespace
+
+Complex Part::ImmittanceAt(double omega) const
+{
+    const double v = std::max(si(), kSmallestElementSi);
+    // An inductor's impedance r + jwL, a capacitor's admittance g + jwC; the
+    // loss term is written as the product of the three factors, in this order.
+    double loss = 0.0;
+    if (const FiniteQ *q = std::get_if<FiniteQ>(&model)) {
+        const double lossOmega = q->model == QModel::Constant ? omega : q->centre.omega();
+        loss = lossOmega * v / q->q;
+    }
+    const Complex own{loss, omega * v};
+    // A series inductor and a shunt capacitor add their own immittance; a
+    // shunt inductor and a series capacitor its reciprocal.
+    return immittanceGrowsWithValue() ? own : Reciprocal(own);
+}
+
+void Part::SusceptanceOver(std::span<const double> omega, std::span<double> b) const
+{
+    assert(lossless() && b.size() == omega.size());
+    const double v = std::max(si(), kSmallestElementSi);
+    const std::size_t n = omega.size();
+    if (immittanceGrowsWithValue()) {
+        for (std::size_t k = 0; k < n; ++k)
+            b[k] = omega[k] * v;
+        return;
+    }
+    // The reciprocal of j x is -j x / x^2, rounded as the complex reciprocal
+    // of a lossy part is, so that a part with and without a Q of infinity
+    // agree to the last bit.
+    for (std::size_t k = 0; k < n; ++k) {
+        const double x = omega[k] * v;
+        b[k] = -x * (1.0 / (x * x));
+    }
+}
+
+void Part::ImmittanceOver(std::span<const double> omega, std::span<double> re,
+                          std::span<double> im) const
+{
+    assert(re.size() == omega.size() && im.size() == omega.size());
+    if (lossless()) {
+        SusceptanceOver(omega, im);
+        std::fill(re.begin(), re.end(), 0.0);
+        return;
+    }
+    for (std::size_t k = 0; k < omega.size(); ++k) {
+        const Complex w = ImmittanceAt(omega[k]);
+        re[k] = w.real();
+        im[k] = w.imag();
+    }
+}
+
+Part Part::WithImmittance(bool series, double immittance, double omega)
+{
+    using units::Capacitance;
+    using units::Inductance;
+    Part part;
+    if (series) {
+        part.kind = immittance > 0 ? ElementKind::SeriesInductor : ElementKind::SeriesCapacitor;
+        part.value = immittance > 0
+                         ? Inductance::FromHenries(immittance / omega).nanohenries()
+                         : Capacitance::FromFarads(-1 / (omega * immittance)).picofarads();
+    } else {
+        part.kind = immittance > 0 ? ElementKind::ShuntCapacitor : ElementKind::ShuntInductor;
+        part.value = immittance > 0
+                         ? Capacitance::FromFarads(immittance / omega).picofarads()
+                         : Inductance::FromHenries(-1 / (omega * immittance)).nanohenries();
+    }
+    return part;
+}
+
+Part Part::Scaled(double factor) const
+{
+    return WithValue(value * factor);
+}
+
+Part Part::WithValue(double newValue) const
+{
+    Part part = *this;
+    part.value = newValue;
+    return part;
+}
+
+Part Part::WithQ(const std::optional<double> &inductorQ, const std::optional<double> &capacitorQ,
+                 QModel qModel, units::Frequency centre) const
+{
+    Part part = *this;
+    const std::optional<double> &q = inductor() ? inductorQ : capacitorQ;
+    if (q)
+        part.model = FiniteQ{*q, qModel, centre};
+    else
+        part.model = Ideal{};
+    return part;
+}
+
+std::pair<double, double> Part::RangeIn(const PartRanges &ranges) const
+{
+    return inductor() ? std::pair{ranges.inductorLowNh, ranges.inductorHighNh}
+                      : std::pair{ranges.capacitorLowPf, ranges.capacitorHighPf};
+}
+
+std::string Part::SpiceValue() const
+{
+    return FixedNumber(value) + (inductor() ? "n" : "p");
+}
+
+} // namespace tevmar::analysis

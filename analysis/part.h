@@ -1,0 +1,160 @@
+#pragma once
+
+// One part of a matching network: where it stands (in series with the line
+// or across it), what it is (its model), its nominal value and its label.
+// Everything an analysis asks of a part is answered here: the immittance the
+// cascade adds at each frequency of a grid, the value a tuner moves and the
+// range it may move in, how a tolerance trial and a snap to standard values
+// change it, and how a SPICE netlist writes it. A new kind of part (a chip
+// inductor with its self-resonance, a capacitor with its ESL and ESR, a
+// vendor's measured part) is a new alternative of PartModel and the cases
+// below; no other file needs to know.
+
+#include "engine/design_result.h"
+#include "units/quantity.h"
+
+#include <complex>
+#include <optional>
+#include <span>
+#include <string>
+#include <utility>
+#include <variant>
+
+namespace tevmar::analysis {
+
+using Complex = std::complex<double>;
+
+enum class ESeries; // analysis/eseries.h
+
+// How a finite Q turns into loss across frequency.
+enum class QModel {
+    Centre,  // the loss resistance fixed by Q at the centre frequency (Q rises with f for L)
+    Constant // the same Q at every frequency
+};
+
+// The models a part may follow.
+//
+// Ideal: a pure reactance, jwL or 1/(jwC).
+struct Ideal
+{
+    friend bool operator==(const Ideal &, const Ideal &) = default;
+};
+
+// A finite Q: an inductor gets the series loss resistance w0 L / Q, a
+// capacitor the parallel conductance w0 C / Q, where w0 is the centre
+// frequency's (QModel::Centre) or the frequency's own (QModel::Constant).
+struct FiniteQ
+{
+    double q = 0;
+    QModel model = QModel::Centre;
+    units::Frequency centre;
+
+    friend bool operator==(const FiniteQ &, const FiniteQ &) = default;
+};
+
+using PartModel = std::variant<Ideal, FiniteQ>;
+
+// The values a tuned part may take, in nH and pF: by default what chip parts
+// span, 0.1 nH to 10 uH and 0.1 pF to 100 nF.
+struct PartRanges
+{
+    double inductorLowNh = 0.1;
+    double inductorHighNh = 10'000;
+    double capacitorLowPf = 0.1;
+    double capacitorHighPf = 100'000;
+
+    friend bool operator==(const PartRanges &, const PartRanges &) = default;
+};
+
+// Below 0.1 nH or 0.1 pF no chip part is made: such an element needs a
+// printed structure or a different design.
+inline constexpr double kSmallestChipValue = 0.1;
+
+struct Part
+{
+    ElementKind kind = ElementKind::SeriesInductor; // where it stands and L or C; never Termination
+    // The nominal value as the element table, the standard series and the
+    // part ranges write it: nH for an inductor, pF for a capacitor. The
+    // standard values are exact decimals in these units (0.68 nH), so a
+    // part keeps that number and gives its SI value on demand.
+    double value = 0;
+    std::string label = {}; // the element table's label, "LP=", "CS=", ...
+    PartModel model = Ideal{};
+
+    bool inductor() const
+    {
+        return kind == ElementKind::ShuntInductor || kind == ElementKind::SeriesInductor;
+    }
+    bool shunt() const
+    {
+        return kind == ElementKind::ShuntInductor || kind == ElementKind::ShuntCapacitor;
+    }
+    bool lossless() const { return std::holds_alternative<Ideal>(model); }
+
+    units::Inductance inductance() const { return units::Inductance::FromNanohenries(value); }
+    units::Capacitance capacitance() const { return units::Capacitance::FromPicofarads(value); }
+    // Henries or farads.
+    double si() const { return inductor() ? inductance().si() : capacitance().si(); }
+    // "nH" or "pF", the unit of `value`.
+    const char *unit() const { return inductor() ? "nH" : "pF"; }
+    // "L" or "C", as a SPICE netlist and the part names begin.
+    const char *letter() const { return inductor() ? "L" : "C"; }
+    bool belowChipRange() const { return value < kSmallestChipValue; }
+
+    // The reactance of the part's own L or C at angular frequency omega,
+    // w L or -1 / (w C) in ohms, and its susceptance, -1 / (w L) or w C, in
+    // siemens: what the closed-form sections and the load's Q read.
+    double ReactanceAt(double omega) const
+    {
+        return inductor() ? omega * si() : -1 / (omega * si());
+    }
+    double SusceptanceAt(double omega) const
+    {
+        return inductor() ? -1 / (omega * si()) : omega * si();
+    }
+
+    // The ideal part of the given place whose series reactance (series) or
+    // shunt susceptance (shunt) at omega is `immittance`, signed as the part
+    // makes it: an inductor for a positive one in series or a negative one
+    // across the line, a capacitor otherwise.
+    static Part WithImmittance(bool series, double immittance, double omega);
+
+    // The immittance the cascade adds at angular frequency omega: the series
+    // impedance of a series part, the admittance of a shunt part.
+    Complex ImmittanceAt(double omega) const;
+
+    // A lossless part's immittance is j b, b = Im of ImmittanceAt; the grid
+    // form fills b for each angular frequency. Only for a lossless part.
+    void SusceptanceOver(std::span<const double> omega, std::span<double> b) const;
+    // The full immittance over a grid, real and imaginary parts apart.
+    void ImmittanceOver(std::span<const double> omega, std::span<double> re,
+                        std::span<double> im) const;
+
+    // Does the immittance grow with the value (a series inductor's jwL, a
+    // shunt capacitor's jwC) or shrink (a series capacitor's 1/(jwC), a shunt
+    // inductor's 1/(jwL))? Its log-derivative is then +1 or -1 times itself.
+    bool immittanceGrowsWithValue() const
+    {
+        return kind == ElementKind::SeriesInductor || kind == ElementKind::ShuntCapacitor;
+    }
+
+    // The same part at `factor` times its nominal value: a tolerance trial's
+    // draw, a sensitivity step.
+    Part Scaled(double factor) const;
+    // The same part at another nominal value (nH or pF): the tuner's move.
+    Part WithValue(double newValue) const;
+    // The nearest standard value of the series (analysis/eseries.cpp).
+    Part Snapped(ESeries series) const;
+    // The same part with the finite Q of its kind, or ideal when absent.
+    Part WithQ(const std::optional<double> &inductorQ, const std::optional<double> &capacitorQ,
+               QModel model, units::Frequency centre) const;
+
+    // The lower and upper value a tuner may give this part, nH or pF.
+    std::pair<double, double> RangeIn(const PartRanges &ranges) const;
+
+    // The value as a SPICE card writes it, in the unit its suffix names
+    // ("2.2n", "0.5p"); SPICE reads "M" as milli, so no other suffix is used.
+    std::string SpiceValue() const;
+};
+
+} // namespace tevmar::analysis
