@@ -119,16 +119,27 @@ SideMatrix Times(const SideMatrix &x, const SideMatrix &y)
                       x.c * y.b + x.d * y.d};
 }
 
-// Edwards-Sinsky mu of the cascade between the source and load resistances.
-std::optional<double> MuOf(const SideMatrix &m, double z1, double z2)
+// The scattering matrix of a cascade between real port resistances.
+std::optional<TwoPortMatrix> ScatteringOf(const SideMatrix &m, double z1, double z2)
 {
     const Complex den = m.a * z2 + m.b + m.c * z1 * z2 + m.d * z1;
     if (std::abs(den) == 0)
         return std::nullopt;
-    const Complex s11 = (m.a * z2 + m.b - m.c * z1 * z2 - m.d * z1) / den;
-    const Complex s21 = 2.0 * std::sqrt(z1 * z2) / den;
-    const Complex s12 = s21 * (m.a * m.d - m.b * m.c);
-    const Complex s22 = (-m.a * z2 + m.b - m.c * z1 * z2 + m.d * z1) / den;
+    TwoPortMatrix s;
+    s.s11 = (m.a * z2 + m.b - m.c * z1 * z2 - m.d * z1) / den;
+    s.s21 = 2.0 * std::sqrt(z1 * z2) / den;
+    s.s12 = s.s21 * (m.a * m.d - m.b * m.c);
+    s.s22 = (-m.a * z2 + m.b - m.c * z1 * z2 + m.d * z1) / den;
+    return s;
+}
+
+// Edwards-Sinsky mu of the cascade between the source and load resistances.
+std::optional<double> MuOf(const SideMatrix &m, double z1, double z2)
+{
+    const std::optional<TwoPortMatrix> s = ScatteringOf(m, z1, z2);
+    if (!s)
+        return std::nullopt;
+    const Complex s11 = s->s11, s12 = s->s12, s21 = s->s21, s22 = s->s22;
     const Complex delta = s11 * s22 - s12 * s21;
     const double below = std::abs(s22 - std::conj(s11) * delta) + std::abs(s12 * s21);
     const double mu = (1 - std::norm(s11)) / below;
@@ -185,6 +196,18 @@ AmplifierPoint AmplifierPointAt(double frequencyHz, const TwoPortMatrix &s,
     if (!std::isfinite(point.gammaInMagnitude))
         point.gammaInMagnitude = HUGE_VAL;
     return point;
+}
+
+std::optional<TwoPortMatrix> AmplifierScattering(double frequencyHz, const TwoPortMatrix &s,
+                                                 double referenceOhms, const MatchingSide &input,
+                                                 const MatchingSide &output, double portOhms)
+{
+    const std::optional<SideMatrix> device = DeviceAbcd(s, referenceOhms);
+    if (!device)
+        return std::nullopt;
+    const SideMatrix whole = Times(Times(SideAbcd(SideLadder(input), frequencyHz), *device),
+                                   SideAbcd(SideLadder(output), frequencyHz));
+    return ScatteringOf(whole, portOhms, portOhms);
 }
 
 std::vector<AmplifierPoint> AmplifierSweep(const TwoPortData &data, double fromHz, double toHz,

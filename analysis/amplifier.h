@@ -82,6 +82,12 @@ std::vector<AmplifierPoint> AmplifierSweep(const TwoPortData &data, double fromH
                                            const MatchingSide &input, const MatchingSide &output,
                                            const AmplifierTerminations &terminations);
 
+// The whole amplifier's scattering matrix at one frequency, both ports
+// referred to `portOhms`; unset where the device has no forward transmission.
+std::optional<TwoPortMatrix> AmplifierScattering(double frequencyHz, const TwoPortMatrix &s,
+                                                 double referenceOhms, const MatchingSide &input,
+                                                 const MatchingSide &output, double portOhms);
+
 struct Amplifier
 {
     AmplifierGoal goal = AmplifierGoal::Gain;

@@ -1,0 +1,55 @@
+#pragma once
+
+// A single-stage amplifier around a transistor's two-port file: both
+// matching networks designed together over a band, for every front end alike.
+
+#include "analysis/amplifier.h"
+#include "analysis/touchstone_reader.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tevmar::session {
+
+using analysis::AmplifierGoal;
+
+struct AmplifierInput
+{
+    std::string filePath;
+    std::optional<analysis::TwoPortData> data; // already read; unset: the file is read
+    AmplifierGoal goal = AmplifierGoal::Gain;
+    analysis::AmplifierTerminations terminations; // ohms, 50 each unless given
+    std::string label = "--device";               // how messages name the file
+};
+
+struct AmplifierOutcome
+{
+    std::string fileName;
+    analysis::TwoPortData data;
+    analysis::Amplifier amplifier;
+    // The whole amplifier at every data frequency of the file, for the CSV sweep.
+    std::vector<analysis::AmplifierPoint> whole;
+};
+
+// Either the design, or why there is none: `usage` for a file that cannot be
+// read, a band the data do not cover or terminations that are not positive
+// (the request itself is wrong), otherwise no design keeps the device stable
+// or the noise goal has no noise data in the band.
+struct AmplifierRun
+{
+    std::optional<AmplifierOutcome> outcome;
+    std::string problem; // without the label
+    bool usage = false;
+    std::vector<std::string> warnings;
+};
+
+// Designs the amplifier over the band f1Text..f2Text (GHz as the boxes read
+// them; both needed).
+AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text,
+                          const std::string &f2Text);
+
+// "gain" or "noise".
+std::optional<AmplifierGoal> AmplifierGoalOf(const std::string &name);
+
+} // namespace tevmar::session
