@@ -615,6 +615,28 @@ MatchingSide Grown(MatchingSide side, bool atEnd, double z0, double omega)
     return side;
 }
 
+// The side as a bandpass ladder: each part given a partner of the other kind
+// in the same place, of small reactance (a large series capacitor beside a
+// series inductor, a large shunt inductor beside a shunt capacitor, and the
+// like), so that series parts become series resonators and shunt parts
+// tanks that barely change the match at the centre.
+MatchingSide Resonated(const MatchingSide &side, double z0, double omega)
+{
+    constexpr double kSmall = 0.05;
+    MatchingSide resonated{Topology::Bandpass, {}};
+    for (const LadderElement &e : side.elements) {
+        const bool series = !IsShunt(e.kind);
+        resonated.elements.push_back(e);
+        // Opposite in sign to the part's own reactance or susceptance.
+        const double sign =
+            (e.kind == ElementKind::SeriesInductor || e.kind == ElementKind::ShuntCapacitor) ? -1
+                                                                                             : 1;
+        resonated.elements.push_back(
+            PartOf(series, sign * (series ? kSmall * z0 : kSmall / z0), omega));
+    }
+    return resonated;
+}
+
 // The starting reflections at the centre: the simultaneous conjugate match
 // (gain) or the noise match with the output conjugate to what the device then
 // shows (noise); where the device is only conditionally stable, the
@@ -686,35 +708,58 @@ AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double t
         design.problem = "no matching section reaches the device's match at the band's centre";
         return design;
     }
-    // Grown a part at a time on the side that gains most, while it helps.
+    // Grown a part at a time on the side that gains most, while it helps;
+    // once with the plain ladders only and once with the bandpass ones too,
+    // since a resonator taken early can shut off the better plain path.
     constexpr std::size_t kMostParts = 6;
     const double omega = Omega(centre.hz);
-    while (search.BudgetLeft()) {
-        std::optional<Pair> step;
-        for (const bool inputSide : {true, false}) {
-            const MatchingSide &side = inputSide ? best->input : best->output;
-            if (side.elements.size() >= kMostParts || !search.BudgetLeft())
-                continue;
-            for (const bool atEnd : {true, false}) {
-                const MatchingSide grown = Grown(side, atEnd, z0, omega);
-                Pair tuned =
-                    inputSide ? search.Tune(grown, best->output) : search.Tune(best->input, grown);
+    const auto grow = [&](Pair from, bool bandpass) {
+        while (search.BudgetLeft()) {
+            std::optional<Pair> step;
+            for (const bool inputSide : {true, false}) {
+                const MatchingSide &side = inputSide ? from.input : from.output;
+                // A bandpass side grows only as a whole resonator pair.
+                if (side.topology == Topology::Bandpass || side.elements.size() >= kMostParts ||
+                    !search.BudgetLeft())
+                    continue;
+                for (const bool atEnd : {true, false}) {
+                    const MatchingSide grown = Grown(side, atEnd, z0, omega);
+                    Pair tuned = inputSide ? search.Tune(grown, from.output)
+                                           : search.Tune(from.input, grown);
+                    if (!step || Better(tuned.score, step->score, options.goal))
+                        step = std::move(tuned);
+                }
+            }
+            // The bandpass ladders of the sections (four or six parts).
+            for (const bool inputSide : {true, false}) {
+                const MatchingSide &side = inputSide ? from.input : from.output;
+                if (!bandpass || side.topology == Topology::Bandpass ||
+                    2 * side.elements.size() > kMostParts || !search.BudgetLeft())
+                    continue;
+                const MatchingSide resonated = Resonated(side, z0, omega);
+                Pair tuned = inputSide ? search.Tune(resonated, from.output)
+                                       : search.Tune(from.input, resonated);
                 if (!step || Better(tuned.score, step->score, options.goal))
                     step = std::move(tuned);
             }
+            // A part is worth its place for a tenth of a dB.
+            const bool worth =
+                step && Better(step->score, from.score, options.goal) &&
+                (step->score.stable != from.score.stable ||
+                 (options.goal == AmplifierGoal::Gain
+                      ? step->score.gainDb > from.score.gainDb + 0.1
+                      : step->score.noiseDb < from.score.noiseDb - 0.1 ||
+                            (std::abs(step->score.noiseDb - from.score.noiseDb) <= 0.01 &&
+                             step->score.gainDb > from.score.gainDb + 0.1)));
+            if (!worth)
+                break;
+            from = std::move(*step);
         }
-        // A part is worth its place for a tenth of a dB.
-        const bool worth =
-            step && (step->score.stable != best->score.stable ||
-                     (options.goal == AmplifierGoal::Gain
-                          ? step->score.gainDb > best->score.gainDb + 0.1
-                          : step->score.noiseDb < best->score.noiseDb - 0.1 ||
-                                (std::abs(step->score.noiseDb - best->score.noiseDb) <= 0.01 &&
-                                 step->score.gainDb > best->score.gainDb + 0.1)));
-        if (!worth)
-            break;
-        best = std::move(step);
-    }
+        return from;
+    };
+    const Pair plain = grow(*best, false);
+    const Pair resonant = grow(*best, true);
+    best = Better(resonant.score, plain.score, options.goal) ? resonant : plain;
     if (!best->score.stable) {
         design.problem = "no network of the candidates' families keeps the device's input and "
                          "output reflections below 1 at every data frequency of the file";
