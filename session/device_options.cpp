@@ -58,10 +58,10 @@ OptionTable DeviceOptions(DeviceArguments &d)
         {"--noise-circles", "DB,DB,...", "with --device: noise-figure circles at these levels",
          levels(d.noiseDb, 0)},
         {"--amplifier", "",
-         "with --device, --f1 and --f2: design the input and output matching networks",
+         "with --device: design both matching networks of an amplifier",
          SetFlag(d.amplifier)},
         {"--goal", "gain|noise",
-         "with --amplifier: the most flat gain (default) or the least noise figure",
+         "with --amplifier: most flat gain (default) or least noise figure",
          [&d](const std::string &value) -> std::string {
              d.goal = AmplifierGoalOf(value);
              return d.goal ? std::string() : "\"" + value + "\" is not one of gain, noise";
