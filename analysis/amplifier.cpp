@@ -268,7 +268,6 @@ struct SearchPoint
     TwoPortMatrix s;
     std::optional<DeviceNoise> noise;
     bool inBand = false;
-    bool guarded = false; // a stability constraint is placed here
 };
 
 // How good a pair of networks is: stable at every data frequency first, then
@@ -305,27 +304,32 @@ class Search
     Search(const TwoPortData &data, double fromHz, double toHz, const AmplifierOptions &options)
         : options_(options), z0_(data.referenceOhms)
     {
-        std::vector<std::size_t> outside;
+        // A long file is searched at some of its frequencies, evenly picked
+        // with the band's ends among them; the final check looks at every one.
+        constexpr std::size_t kMostInBand = 64, kMostOutside = 96;
+        std::vector<std::size_t> inside, outside;
         for (std::size_t i = 0; i < data.frequenciesHz.size(); ++i) {
             const double f = data.frequenciesHz[i];
-            SearchPoint p{f, data.s[i], NoiseAt(data.noise, f), f >= fromHz && f <= toHz, true};
-            if (!p.inBand)
-                outside.push_back(points_.size());
-            points_.push_back(p);
+            (f >= fromHz && f <= toHz ? inside : outside).push_back(i);
         }
-        // A long file guards at most this many frequencies outside the band
-        // during the search; the final check looks at every one.
-        constexpr std::size_t kMostGuarded = 96;
-        if (outside.size() > kMostGuarded)
-            for (std::size_t k = 0; k < outside.size(); ++k)
-                points_[outside[k]].guarded =
-                    k * kMostGuarded / outside.size() != (k + 1) * kMostGuarded / outside.size();
-        for (const SearchPoint &p : points_)
-            if (p.inBand)
-                band_.push_back(&p - points_.data());
-        for (const SearchPoint &p : points_)
-            if (p.guarded)
-                guarded_.push_back(&p - points_.data());
+        const auto pick = [](const std::vector<std::size_t> &all, std::size_t most) {
+            if (all.size() <= most)
+                return all;
+            std::vector<std::size_t> picked;
+            for (std::size_t k = 0; k < most; ++k)
+                picked.push_back(all[k * (all.size() - 1) / (most - 1)]);
+            return picked;
+        };
+        for (const bool inBand : {true, false})
+            for (const std::size_t i :
+                 pick(inBand ? inside : outside, inBand ? kMostInBand : kMostOutside)) {
+                const double f = data.frequenciesHz[i];
+                if (inBand)
+                    band_.push_back(points_.size());
+                points_.push_back({f, data.s[i], NoiseAt(data.noise, f), inBand});
+            }
+        for (std::size_t i = 0; i < points_.size(); ++i)
+            guarded_.push_back(i);
     }
 
     double ReferenceOhms() const { return z0_; }
@@ -342,7 +346,7 @@ class Search
         return points_[best];
     }
 
-    // Every data frequency (not only the guarded ones).
+    // At the frequencies the search looks at.
     Score ScoreOf(const MatchingSide &input, const MatchingSide &output) const
     {
         Score score;
@@ -384,7 +388,7 @@ class Search
     enum class Mode { MostGain, LeastNoise };
 
     // The raw figures of one evaluation: G_T in dB and NF in dB at each
-    // in-band point, |Gamma in|^2 and |Gamma out|^2 at each guarded point.
+    // in-band point, |Gamma in|^2 and |Gamma out|^2 at every point.
     void Figures(const double *x, std::vector<double> &out)
     {
         std::size_t k = 0;
@@ -760,7 +764,11 @@ AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double t
     const Pair plain = grow(*best, false);
     const Pair resonant = grow(*best, true);
     best = Better(resonant.score, plain.score, options.goal) ? resonant : plain;
-    if (!best->score.stable) {
+    const std::vector<AmplifierPoint> whole =
+        AmplifierSweep(data, 0, HUGE_VAL, best->input, best->output, t);
+    if (!best->score.stable || !std::ranges::all_of(whole, [](const AmplifierPoint &p) {
+            return p.gammaInMagnitude < 1 && p.gammaOutMagnitude < 1;
+        })) {
         design.problem = "no network of the candidates' families keeps the device's input and "
                          "output reflections below 1 at every data frequency of the file";
         return design;
@@ -780,11 +788,8 @@ AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double t
         if (p.nfDb)
             amplifier.nfDbMax = std::max(amplifier.nfDbMax.value_or(-HUGE_VAL), *p.nfDb);
     }
-    amplifier.stable = true;
-    for (const AmplifierPoint &p :
-         AmplifierSweep(data, 0, HUGE_VAL, amplifier.input, amplifier.output, t))
-        if (!(p.mu && *p.mu > 1))
-            amplifier.stable = false;
+    amplifier.stable =
+        std::ranges::all_of(whole, [](const AmplifierPoint &p) { return p.mu && *p.mu > 1; });
     design.amplifier = std::move(amplifier);
     return design;
 }

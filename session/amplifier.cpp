@@ -20,11 +20,13 @@ AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text
         return run;
     }
     const analysis::AmplifierTerminations &t = input.terminations;
-    if (!(t.sourceOhms > 0) || !(t.loadOhms > 0) || !std::isfinite(t.sourceOhms) ||
-        !std::isfinite(t.loadOhms)) {
-        run.problem = "the source and load resistances must be positive ohms";
-        return run;
-    }
+    constexpr double kLeastOhms = kLeastTerminationOhms, kMostOhms = kMostTerminationOhms;
+    for (const double ohms : {t.sourceOhms, t.loadOhms})
+        if (!(ohms >= kLeastOhms && ohms <= kMostOhms)) {
+            run.problem = "a source or load of " + Figure(ohms) + " ohms; expected " +
+                          Figure(kLeastOhms) + " to " + Figure(kMostOhms) + " ohms";
+            return run;
+        }
     // Reading the file and checking the band are the device's own.
     DeviceInput device;
     device.filePath = input.filePath;
@@ -33,6 +35,7 @@ AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text
     run.warnings = std::move(read.warnings);
     if (!read.outcome) {
         run.problem = read.problem;
+        run.aboutFile = true;
         return run;
     }
     run.usage = false;

@@ -14,6 +14,11 @@ namespace tevmar::session {
 
 using analysis::AmplifierGoal;
 
+// The terminations an amplifier takes, ohms: beyond them no chip network
+// reaches a transistor's port, and the reflections round to the chart's edge.
+inline constexpr double kLeastTerminationOhms = 1e-3;
+inline constexpr double kMostTerminationOhms = 1e6;
+
 struct AmplifierInput
 {
     std::string filePath;
@@ -41,6 +46,7 @@ struct AmplifierRun
     std::optional<AmplifierOutcome> outcome;
     std::string problem; // without the label
     bool usage = false;
+    bool aboutFile = false; // the problem is the file's or the band's: messages name the file
     std::vector<std::string> warnings;
 };
 

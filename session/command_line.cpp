@@ -1,5 +1,6 @@
 #include "session/command_line.h"
 
+#include "report/number_format.h"
 #include "report/printable_text.h"
 #include "session/analysis_options.h"
 #include "session/design_options.h"
@@ -74,6 +75,11 @@ std::string CheckAmplifier(const CommandLine &c)
     const bool f2 = std::ranges::find(c.given, "--f2") != c.given.end();
     if (!f1 || !f2)
         return n("--amplifier") + ": give the band with " + n("--f1") + " and " + n("--f2");
+    for (const auto &[option, ohms] : {std::pair{"--source", c.measured.sourceOhms},
+                                       std::pair{"--load-ohms", c.device.loadOhms}})
+        if (ohms && !(*ohms >= kLeastTerminationOhms && *ohms <= kMostTerminationOhms))
+            return n(option) + ": " + Figure(*ohms) + " ohms; expected " +
+                   Figure(kLeastTerminationOhms) + " to " + Figure(kMostTerminationOhms) + " ohms";
     return {};
 }
 

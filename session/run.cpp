@@ -464,7 +464,7 @@ void Runner::Amplifier()
     for (const std::string &warning : run.warnings)
         Say(Kind::Warning, warning);
     if (!run.outcome) {
-        const bool named = run.usage && !input.label.empty();
+        const bool named = run.aboutFile && !input.label.empty();
         Say(Kind::Problem,
             named ? input.label + ": " + run.problem : "no amplifier: " + run.problem);
         o_.status = run.usage ? ExitStatus::BadUsage : ExitStatus::NoSolution;

@@ -215,6 +215,33 @@ TEST(Amplifier, OtherTerminationsAndAWideBandAreStillClaimedTruly)
     EXPECT_EQ(design.amplifier->band.size(), 5u);
 }
 
+// A long file is searched at some of its frequencies, but every in-band
+// point is claimed and checked, and stability is checked at every one.
+TEST(Amplifier, ALongFileIsClaimedAtEveryPointInTheBand)
+{
+    TwoPortData data;
+    for (int k = 0; k <= 2000; ++k) {
+        const double ratio = 0.5 + k / 2000.0;
+        const double turn = -40 * (ratio - 1) * std::numbers::pi / 180;
+        TwoPortMatrix m = kFet;
+        m.s11 *= std::polar(1.0, turn);
+        m.s22 *= std::polar(1.0, turn);
+        m.s21 *= std::polar(1.0 / ratio, turn);
+        m.s12 *= std::polar(ratio, turn);
+        data.frequenciesHz.push_back(ratio * 4e9);
+        data.s.push_back(m);
+    }
+    const AmplifierDesign design = DesignAmplifier(data, 3.6e9, 4.4e9, {});
+    ASSERT_TRUE(design.amplifier) << design.problem;
+    EXPECT_EQ(design.amplifier->band.size(), 401u);
+    CheckClaims(*design.amplifier, data, 50, 50);
+    for (const AmplifierPoint &p :
+         AmplifierSweep(data, 0, 1e12, design.amplifier->input, design.amplifier->output, {})) {
+        EXPECT_LT(p.gammaInMagnitude, 1);
+        EXPECT_LT(p.gammaOutMagnitude, 1);
+    }
+}
+
 TEST(Amplifier, NoiseGoalWithoutNoiseDataAndBadTerminationsAreRefused)
 {
     const TwoPortData data = DeviceAround(kFet, 4e9, std::nullopt);

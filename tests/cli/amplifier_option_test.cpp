@@ -190,6 +190,8 @@ TEST(AmplifierOption, RefusesOptionsThatDoNotFit)
          "tevmar-cli: --amplifier: give the band with --f1 and --f2"},
         {{"--device", device, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--zhigh", "50"},
          "tevmar-cli: --zhigh does not apply to --amplifier"},
+        {{"--device", device, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--load-ohms", "1e7"},
+         "tevmar-cli: --load-ohms: 1e+07 ohms; expected 0.001 to 1e+06 ohms"},
         {{"--device", device, "--amplifier", "--goal", "flat"},
          "tevmar-cli: --goal: \"flat\" is not one of gain, noise"},
         {{"--device", device, "--amplifier", "--f1", "2", "--f2", "4"},
