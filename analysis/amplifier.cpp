@@ -1,6 +1,7 @@
 #include "analysis/amplifier.h"
 
 #include "analysis/two_port.h"
+#include "report/number_format.h"
 
 #include <algorithm>
 #include <cmath>
@@ -63,8 +64,9 @@ Presented PresentedAt(const Ladder &input, const Ladder &output, double frequenc
     // Looking back into the input network's device end with the source
     // behind it, and into the output network's device end with the load
     // behind it.
-    const Complex zs = (p.in.d * t.sourceOhms + p.in.b) / (p.in.c * t.sourceOhms + p.in.a);
-    const Complex zl = (p.out.a * t.loadOhms + p.out.b) / (p.out.c * t.loadOhms + p.out.d);
+    const Complex source = t.SourceAt(frequencyHz), load = t.LoadAt(frequencyHz);
+    const Complex zs = (p.in.d * source + p.in.b) / (p.in.c * source + p.in.a);
+    const Complex zl = (p.out.a * load + p.out.b) / (p.out.c * load + p.out.d);
     p.gammaS = Reflection(zs, referenceOhms);
     p.gammaL = Reflection(zl, referenceOhms);
     return p;
@@ -181,18 +183,24 @@ AmplifierPoint AmplifierPointAt(double frequencyHz, const TwoPortMatrix &s,
         const Complex g = c.gammaIn;
         const Complex num = p.in.a * z0 * (1.0 + g) + p.in.b * (1.0 - g);
         const Complex den = p.in.c * z0 * (1.0 + g) + p.in.d * (1.0 - g);
-        const double gamma = std::abs((num - t.sourceOhms * den) / (num + t.sourceOhms * den));
+        // The power-wave reflection against the source's own impedance.
+        const Complex zs = t.SourceAt(frequencyHz);
+        const double gamma = std::abs((num - std::conj(zs) * den) / (num + zs * den));
         point.inputReturnLossDb = ReturnLossDb(std::isfinite(gamma) ? gamma : 1);
     }
     {
         const Complex g = c.gammaOut;
         const Complex num = p.out.d * z0 * (1.0 + g) + p.out.b * (1.0 - g);
         const Complex den = p.out.c * z0 * (1.0 + g) + p.out.a * (1.0 - g);
-        const double gamma = std::abs((num - t.loadOhms * den) / (num + t.loadOhms * den));
+        const Complex zl = t.LoadAt(frequencyHz);
+        const double gamma = std::abs((num - std::conj(zl) * den) / (num + zl * den));
         point.outputReturnLossDb = ReturnLossDb(std::isfinite(gamma) ? gamma : 1);
     }
     if (const std::optional<SideMatrix> device = DeviceAbcd(s, z0))
-        point.mu = MuOf(Times(Times(p.in, *device), p.out), t.sourceOhms, t.loadOhms);
+        // Unconditional stability is the two-port's own, whatever the
+        // reference; a measured termination's side is referred to the data's.
+        point.mu = MuOf(Times(Times(p.in, *device), p.out), t.measuredSource ? z0 : t.sourceOhms,
+                        t.measuredLoad ? z0 : t.loadOhms);
     if (!std::isfinite(point.gammaInMagnitude))
         point.gammaInMagnitude = HUGE_VAL;
     return point;
@@ -671,6 +679,15 @@ AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double t
     if (!(t.sourceOhms > 0) || !(t.loadOhms > 0) || !std::isfinite(t.sourceOhms) ||
         !std::isfinite(t.loadOhms))
         throw std::invalid_argument("the source and load resistances must be positive");
+    // A measured termination must deliver or take power at every data
+    // frequency: a lossless one has no available power to amplify.
+    for (const double f : data.frequenciesHz)
+        if (!(t.SourceAt(f).real() > 0) || !(t.LoadAt(f).real() > 0)) {
+            AmplifierDesign none;
+            none.problem =
+                "the measured source or load has no resistance at " + Figure(f / 1e9) + " GHz";
+            return none;
+        }
     Search search(data, fromHz, toHz, options);
     AmplifierDesign design;
     bool inBand = false;
@@ -693,9 +710,12 @@ AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double t
     const double z0 = search.ReferenceOhms();
     const SearchPoint &centre = search.Centre(fromHz, toHz);
     const auto [gammaS, gammaL] = Targets(centre, z0, options.goal);
-    const std::vector<MatchingSide> inputs = Sections(t.sourceOhms, gammaS, z0, centre.hz);
+    // A measured termination's resistance at the centre sets the sections;
+    // the tune takes in its reactance and its change over the band.
+    const std::vector<MatchingSide> inputs =
+        Sections(t.SourceAt(centre.hz).real(), gammaS, z0, centre.hz);
     std::vector<MatchingSide> outputs;
-    for (const MatchingSide &side : Sections(t.loadOhms, gammaL, z0, centre.hz))
+    for (const MatchingSide &side : Sections(t.LoadAt(centre.hz).real(), gammaL, z0, centre.hz))
         outputs.push_back(Reversed(side));
 
     // Every pair of the closed-form sections, tuned together.

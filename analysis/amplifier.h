@@ -10,10 +10,12 @@
 #include "analysis/candidates.h"
 #include "analysis/device_figures.h"
 #include "analysis/ladder.h"
+#include "analysis/measured_load.h"
 #include "analysis/touchstone_reader.h"
 #include "analysis/tuner.h"
 
 #include <complex>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,11 +40,26 @@ struct MatchingSide
     std::vector<LadderElement> elements;
 };
 
-// The amplifier's terminations: real resistances in ohms.
+// The amplifier's terminations: real resistances in ohms, or a source or
+// load measured by a network analyser in their place (its impedance between
+// the measured points linear, held at the end values beyond them).
 struct AmplifierTerminations
 {
     double sourceOhms = 50;
     double loadOhms = 50;
+    std::shared_ptr<const MeasuredLoad> measuredSource = nullptr;
+    std::shared_ptr<const MeasuredLoad> measuredLoad = nullptr;
+
+    std::complex<double> SourceAt(double frequencyHz) const
+    {
+        return measuredSource ? measuredSource->ImpedanceAt(frequencyHz)
+                              : std::complex<double>(sourceOhms);
+    }
+    std::complex<double> LoadAt(double frequencyHz) const
+    {
+        return measuredLoad ? measuredLoad->ImpedanceAt(frequencyHz)
+                            : std::complex<double>(loadOhms);
+    }
 };
 
 // The ABCD matrix of one network's parts at one frequency, in the order the

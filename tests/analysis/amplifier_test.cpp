@@ -73,13 +73,15 @@ Matrix2 DeviceMatrix(const TwoPortMatrix &s, double z0)
     return {z11 / z21, (z11 * z22 - z12 * z21) / z21, 1.0 / z21, z22 / z21};
 }
 
-double GtDbByCascade(const Amplifier &amp, const TwoPortMatrix &s, double z0, double hz, double rs,
-                     double rl)
+// The power in the load over the source's available power: with the chain's
+// ABCD matrix, 4 Re Zs Re Zl / |A Zl + B + C Zs Zl + D Zs|^2.
+double GtDbByCascade(const Amplifier &amp, const TwoPortMatrix &s, double z0, double hz, Complex zs,
+                     Complex zl)
 {
     const Matrix2 m = PartsMatrix(amp.input.elements, hz) * DeviceMatrix(s, z0) *
                       PartsMatrix(amp.output.elements, hz);
-    const Complex s21 = 2.0 * std::sqrt(rs * rl) / (m.a * rl + m.b + m.c * rs * rl + m.d * rs);
-    return 10 * std::log10(std::norm(s21));
+    return 10 * std::log10(4 * zs.real() * zl.real() /
+                           std::norm(m.a * zl + m.b + m.c * zs * zl + m.d * zs));
 }
 
 double TransducerGainDb(const TwoPortMatrix &s, Complex gs, Complex gl)
@@ -98,13 +100,13 @@ double NoiseFigureDb(const DeviceNoise &n, Complex gs, double z0)
 
 // The reflection the input network shows the device with the source behind
 // it, and the output network with the load behind it.
-Complex SourceSeen(const Amplifier &amp, double hz, double rs, double z0)
+Complex SourceSeen(const Amplifier &amp, double hz, Complex rs, double z0)
 {
     const Matrix2 m = PartsMatrix(amp.input.elements, hz);
     const Complex z = (m.d * rs + m.b) / (m.c * rs + m.a);
     return (z - z0) / (z + z0);
 }
-Complex LoadSeen(const Amplifier &amp, double hz, double rl, double z0)
+Complex LoadSeen(const Amplifier &amp, double hz, Complex rl, double z0)
 {
     const Matrix2 m = PartsMatrix(amp.output.elements, hz);
     const Complex z = (m.a * rl + m.b) / (m.c * rl + m.d);
@@ -133,7 +135,7 @@ TwoPortData DeviceAround(const TwoPortMatrix &s, double hz, std::optional<Device
 }
 
 // Every claimed figure against the cascade and the formulas.
-void CheckClaims(const Amplifier &amp, const TwoPortData &data, double rs, double rl)
+void CheckClaims(const Amplifier &amp, const TwoPortData &data, Complex rs, Complex rl)
 {
     const double z0 = data.referenceOhms;
     ASSERT_FALSE(amp.band.empty());
@@ -240,6 +242,47 @@ TEST(Amplifier, ALongFileIsClaimedAtEveryPointInTheBand)
         EXPECT_LT(p.gammaInMagnitude, 1);
         EXPECT_LT(p.gammaOutMagnitude, 1);
     }
+}
+
+// A measured source and load, reactive and changing over the band: the
+// claims are the available power's share that reaches the load.
+TEST(Amplifier, MeasuredTerminationsAreClaimedTruly)
+{
+    const TwoPortData data = DeviceAround(kLowNoiseFet, 4e9, kLowNoise);
+    auto source = std::make_shared<MeasuredLoad>();
+    source->frequenciesHz = {3e9, 5e9};
+    source->impedanceOhms = {Complex(30, 10), Complex(40, 30)};
+    auto load = std::make_shared<MeasuredLoad>();
+    load->frequenciesHz = {3e9, 5e9};
+    load->impedanceOhms = {Complex(80, -20), Complex(60, -10)};
+    AmplifierOptions options;
+    options.terminations.measuredSource = source;
+    options.terminations.measuredLoad = load;
+    for (const AmplifierGoal goal : {AmplifierGoal::Gain, AmplifierGoal::Noise}) {
+        options.goal = goal;
+        const AmplifierDesign design = DesignAmplifier(data, 3.6e9, 4.4e9, options);
+        ASSERT_TRUE(design.amplifier) << design.problem;
+        for (const AmplifierPoint &p : design.amplifier->band) {
+            const auto at = std::ranges::find(data.frequenciesHz, p.frequencyHz);
+            const TwoPortMatrix &s = data.s[at - data.frequenciesHz.begin()];
+            const Complex zs = source->ImpedanceAt(p.frequencyHz);
+            const Complex zl = load->ImpedanceAt(p.frequencyHz);
+            EXPECT_NEAR(p.gtDb, GtDbByCascade(*design.amplifier, s, 50, p.frequencyHz, zs, zl),
+                        1e-6);
+            EXPECT_NEAR(std::abs(p.gammaS - SourceSeen(*design.amplifier, p.frequencyHz, zs, 50)),
+                        0, 1e-9);
+            EXPECT_NEAR(std::abs(p.gammaL - LoadSeen(*design.amplifier, p.frequencyHz, zl, 50)), 0,
+                        1e-9);
+        }
+        if (goal == AmplifierGoal::Noise) {
+            EXPECT_LT(*design.amplifier->nfDbMax, kLowNoise.nfMinDb + 0.25);
+        }
+    }
+    // A source with no resistance has no power to give.
+    source->impedanceOhms = {Complex(0, 10), Complex(40, 30)};
+    options.goal = AmplifierGoal::Gain;
+    EXPECT_NE(DesignAmplifier(data, 3.6e9, 4.4e9, options).problem.find("no resistance at 2 GHz"),
+              std::string::npos);
 }
 
 TEST(Amplifier, NoiseGoalWithoutNoiseDataAndBadTerminationsAreRefused)
