@@ -86,6 +86,16 @@ std::string Cell(const std::optional<double> &value)
     return value && std::isfinite(*value) ? Exact(*value) : std::string();
 }
 
+std::string Termination(const std::string &file, double ohms)
+{
+    return file.empty() ? Figure(ohms) + " ohms" : PrintableText(file) + " (measured)";
+}
+
+Json FileOrNull(const std::string &file)
+{
+    return file.empty() ? Json(nullptr) : Json(file);
+}
+
 } // namespace
 
 std::vector<std::string> AmplifierLines(const AmplifierReport &report)
@@ -96,8 +106,8 @@ std::vector<std::string> AmplifierLines(const AmplifierReport &report)
                     (a.goal == AmplifierGoal::Noise ? "the least noise figure" : "the most gain") +
                     ": " + PrintableText(report.fileName) + ", data referred to " +
                     Figure(report.referenceOhms) + " ohms; source " +
-                    Figure(report.terminations.sourceOhms) + " ohms, load " +
-                    Figure(report.terminations.loadOhms) + " ohms");
+                    Termination(report.sourceFile, report.terminations.sourceOhms) + ", load " +
+                    Termination(report.loadFile, report.terminations.loadOhms));
     lines.push_back("Input network (source to device), " +
                     std::string(TopologyName(a.input.topology)) + ": " + PartsText(a.input));
     lines.push_back("Output network (device to load), " +
@@ -137,19 +147,24 @@ std::string AmplifierJson(const AmplifierReport &report)
                              {"inputReturnLossDb", Number(p.inputReturnLossDb)},
                              {"outputReturnLossDb", Number(p.outputReturnLossDb)},
                              {"mu", Optional(p.mu)}});
-    const Json document{{"amplifier",
-                         {{"goal", AmplifierGoalName(a.goal)},
-                          {"device", report.fileName},
-                          {"referenceOhms", Number(report.referenceOhms)},
-                          {"sourceOhms", Number(report.terminations.sourceOhms)},
-                          {"loadOhms", Number(report.terminations.loadOhms)},
-                          {"input", SideJson(a.input)},
-                          {"output", SideJson(a.output)},
-                          {"sweep", std::move(sweep)},
-                          {"gtDbMin", Number(a.gtDbMin)},
-                          {"gtDbMax", Number(a.gtDbMax)},
-                          {"nfDbMax", Optional(a.nfDbMax)},
-                          {"stable", a.stable}}}};
+    const Json document{
+        {"amplifier",
+         {{"goal", AmplifierGoalName(a.goal)},
+          {"device", report.fileName},
+          {"referenceOhms", Number(report.referenceOhms)},
+          {"sourceOhms",
+           report.sourceFile.empty() ? Number(report.terminations.sourceOhms) : Json(nullptr)},
+          {"loadOhms",
+           report.loadFile.empty() ? Number(report.terminations.loadOhms) : Json(nullptr)},
+          {"sourceS1p", FileOrNull(report.sourceFile)},
+          {"loadS1p", FileOrNull(report.loadFile)},
+          {"input", SideJson(a.input)},
+          {"output", SideJson(a.output)},
+          {"sweep", std::move(sweep)},
+          {"gtDbMin", Number(a.gtDbMin)},
+          {"gtDbMax", Number(a.gtDbMax)},
+          {"nfDbMax", Optional(a.nfDbMax)},
+          {"stable", a.stable}}}};
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 

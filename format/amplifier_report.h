@@ -17,11 +17,14 @@ struct AmplifierReport
     double referenceOhms = 50;
     analysis::AmplifierTerminations terminations;
     analysis::Amplifier amplifier;
+    // The files of a measured source and load; empty for a resistance.
+    std::string sourceFile, loadFile;
 };
 
 std::vector<std::string> AmplifierLines(const AmplifierReport &report);
 
-// {"amplifier": {"goal", "device", "referenceOhms", "sourceOhms", "loadOhms",
+// {"amplifier": {"goal", "device", "referenceOhms", "sourceOhms", "loadOhms"
+// (null where measured), "sourceS1p", "loadS1p" (the files, or null),
 // "input": {"topology", "elements"}, "output": {...}, "sweep": [...],
 // "gtDbMin", "gtDbMax", "nfDbMax", "stable"}}; complex values as [re, im],
 // null where a figure does not exist.

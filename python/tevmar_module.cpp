@@ -642,17 +642,22 @@ class Amplifier
 };
 
 Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::object &f2,
-                        const std::string &goal, const py::object &source, const py::object &load)
+                        const std::string &goal, const py::object &source, const py::object &load,
+                        const py::object &sourceS1p, const py::object &loadS1p)
 {
-    std::vector<std::string> args{"--device",    PathText(path),
-                                  "--amplifier", "--json",
-                                  "--f1",        BoxText(f1, "--f1"),
-                                  "--f2",        BoxText(f2, "--f2"),
-                                  "--goal",      goal,
-                                  "--source",    ArgumentText(source),
-                                  "--load-ohms", ArgumentText(load)};
+    std::vector<std::string> args{
+        "--device",          PathText(path), "--amplifier",       "--json", "--f1",
+        BoxText(f1, "--f1"), "--f2",         BoxText(f2, "--f2"), "--goal", goal};
+    if (!source.is_none())
+        args.insert(args.end(), {"--source", ArgumentText(source)});
+    if (!load.is_none())
+        args.insert(args.end(), {"--load-ohms", ArgumentText(load)});
+    if (!sourceS1p.is_none())
+        args.insert(args.end(), {"--source-s1p", PathText(sourceS1p)});
+    if (!loadS1p.is_none())
+        args.insert(args.end(), {"--load-s1p", PathText(loadS1p)});
     session::Request request = RequestOf(args);
-    session::Outcome outcome = session::Run(request);
+    session::Outcome outcome = RunReleased(request);
     RaiseOnBadUsage(outcome);
     if (!outcome.amplifier) {
         std::string problems;
@@ -690,9 +695,12 @@ void BindAmplifier(py::module_ &m)
                                "mu above 1 at every data frequency of the file")
         .def("to_json", &Amplifier::json, "the document tevmar-cli --amplifier --json writes");
     m.def("amplifier", &MakeAmplifier, py::arg("path"), py::arg("f1"), py::arg("f2"),
-          py::arg("goal") = "gain", py::arg("source") = 50, py::arg("load") = 50,
+          py::arg("goal") = "gain", py::arg("source") = py::none(),
+          py::arg("load_ohms") = py::none(), py::arg("source_s1p") = py::none(),
+          py::arg("load_s1p") = py::none(),
           "both matching networks of an amplifier around a transistor's two-port file, over "
-          "f1..f2 GHz, for goal \"gain\" or \"noise\"; source and load in ohms");
+          "f1..f2 GHz, for goal \"gain\" or \"noise\"; source and load_ohms in ohms (50 unless "
+          "given), or measured in the one-port files source_s1p and load_s1p");
 }
 
 } // namespace

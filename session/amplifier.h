@@ -26,6 +26,10 @@ struct AmplifierInput
     AmplifierGoal goal = AmplifierGoal::Gain;
     analysis::AmplifierTerminations terminations; // ohms, 50 each unless given
     std::string label = "--device";               // how messages name the file
+    // A source or load measured in a one-port Touchstone file in place of
+    // its resistance, and how messages name each.
+    std::optional<std::string> sourceS1p, loadS1p;
+    std::string sourceLabel = "--source-s1p", loadLabel = "--load-s1p";
 };
 
 struct AmplifierOutcome
@@ -33,6 +37,7 @@ struct AmplifierOutcome
     std::string fileName;
     analysis::TwoPortData data;
     analysis::Amplifier amplifier;
+    analysis::AmplifierTerminations terminations; // with the measured ones, if any
     // The whole amplifier at every data frequency of the file, for the CSV sweep.
     std::vector<analysis::AmplifierPoint> whole;
 };

@@ -75,6 +75,10 @@ std::string CheckAmplifier(const CommandLine &c)
     const bool f2 = std::ranges::find(c.given, "--f2") != c.given.end();
     if (!f1 || !f2)
         return n("--amplifier") + ": give the band with " + n("--f1") + " and " + n("--f2");
+    if (c.measured.sourceOhms && c.measured.sourcePath)
+        return n("--source-s1p") + " replaces " + n("--source") + "; give one of them";
+    if (c.device.loadOhms && c.measured.filePath)
+        return n("--load-s1p") + " replaces " + n("--load-ohms") + "; give one of them";
     for (const auto &[option, ohms] : {std::pair{"--source", c.measured.sourceOhms},
                                        std::pair{"--load-ohms", c.device.loadOhms}})
         if (ohms && !(*ohms >= kLeastTerminationOhms && *ohms <= kMostTerminationOhms))
@@ -215,6 +219,10 @@ Request RequestOf(const CommandLine &c)
         request.amplifier->terminations.sourceOhms = c.measured.sourceOhms.value_or(50);
         request.amplifier->terminations.loadOhms = c.device.loadOhms.value_or(50);
         request.amplifier->label = c.naming("--device");
+        request.amplifier->sourceS1p = c.measured.sourcePath;
+        request.amplifier->loadS1p = c.measured.filePath;
+        request.amplifier->sourceLabel = c.naming("--source-s1p");
+        request.amplifier->loadLabel = c.naming("--load-s1p");
         request.reportPath.reset(); // no design, no report
     } else if (c.device.filePath) {
         request.device = DeviceInput{};

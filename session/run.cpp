@@ -465,14 +465,16 @@ void Runner::Amplifier()
         Say(Kind::Warning, warning);
     if (!run.outcome) {
         const bool named = run.aboutFile && !input.label.empty();
-        Say(Kind::Problem,
-            named ? input.label + ": " + run.problem : "no amplifier: " + run.problem);
+        Say(Kind::Problem, named       ? input.label + ": " + run.problem
+                           : run.usage ? run.problem
+                                       : "no amplifier: " + run.problem);
         o_.status = run.usage ? ExitStatus::BadUsage : ExitStatus::NoSolution;
         return;
     }
     const AmplifierOutcome &a = *run.outcome;
-    const format::AmplifierReport report{a.fileName, a.data.referenceOhms, input.terminations,
-                                         a.amplifier};
+    const format::AmplifierReport report{
+        a.fileName,  a.data.referenceOhms,         a.terminations,
+        a.amplifier, input.sourceS1p.value_or(""), input.loadS1p.value_or("")};
     for (const FileRequest &file : r_.files) {
         WrittenFile written{file, {}, {}};
         if (file.kind == ExportKind::SweepCsv)

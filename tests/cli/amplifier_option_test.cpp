@@ -147,6 +147,39 @@ TEST(AmplifierOption, NoiseGoalTextAndTheWholeAmplifiersFiles)
     EXPECT_EQ(std::count(s2p.begin(), s2p.end(), '\n'), 9);
 }
 
+// A measured source and load: the gain claimed is the share of the source's
+// available power that reaches the load, through the networks and the device,
+// with the reflections against the measured impedances.
+TEST(AmplifierOption, MeasuredSourceAndLoadReplaceTheResistances)
+{
+    TempDir dir;
+    const std::string path = Write(dir, "fet.s2p", kFet);
+    // 35+j10 ohms at both ends of the band, and 70-j15 ohms.
+    const std::string source = Write(dir, "src.s1p", "# GHz Z RI R 50\n3 0.7 0.2\n5 0.7 0.2\n");
+    const std::string load = Write(dir, "ld.s1p", "# GHz Z RI R 50\n3 1.4 -0.3\n5 1.4 -0.3\n");
+    const CliRun run = RunCliIn({"--device", path, "--amplifier", "--f1", "3.9", "--f2", "4.1",
+                                 "--source-s1p", source, "--load-s1p", load, "--json"},
+                                dir);
+    ASSERT_EQ(run.exitCode, kExitDesigned) << run.err;
+    const Json a = Json::parse(run.out)["amplifier"];
+    EXPECT_TRUE(a["sourceOhms"].is_null());
+    EXPECT_TRUE(a["loadOhms"].is_null());
+    EXPECT_EQ(a["sourceS1p"], source);
+    EXPECT_EQ(a["loadS1p"], load);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const Json &p = a["sweep"][i];
+        EXPECT_NEAR(p["gtDb"].get<double>(),
+                    TransducerGainDb(kRows[i], ComplexOf(p["gammaS"]), ComplexOf(p["gammaL"])),
+                    1e-9);
+    }
+    EXPECT_GT(a["gtDbMin"].get<double>(), 15.7);
+
+    const CliRun text = RunCliIn(
+        {"--device", path, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--load-s1p", load}, dir);
+    EXPECT_NE(text.out.find("; source 50 ohms, load " + load + " (measured)\n"), std::string::npos)
+        << text.out;
+}
+
 TEST(AmplifierOption, NoDesignIsExitOneWithTheReason)
 {
     TempDir dir;
@@ -192,6 +225,12 @@ TEST(AmplifierOption, RefusesOptionsThatDoNotFit)
          "tevmar-cli: --zhigh does not apply to --amplifier"},
         {{"--device", device, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--load-ohms", "1e7"},
          "tevmar-cli: --load-ohms: 1e+07 ohms; expected 0.001 to 1e+06 ohms"},
+        {{"--device", device, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--load-s1p", device,
+          "--load-ohms", "50"},
+         "tevmar-cli: --load-s1p replaces --load-ohms; give one of them"},
+        {{"--device", device, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--source-s1p",
+          (dir / "missing.s1p").string()},
+         "tevmar-cli: --source-s1p: " + (dir / "missing.s1p").string() + ": cannot be read"},
         {{"--device", device, "--amplifier", "--goal", "flat"},
          "tevmar-cli: --goal: \"flat\" is not one of gain, noise"},
         {{"--device", device, "--amplifier", "--f1", "2", "--f2", "4"},

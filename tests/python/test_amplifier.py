@@ -93,7 +93,7 @@ def test_claims_follow_from_the_parts_and_the_data(device_file):
 
 
 def test_agrees_with_the_cli_and_takes_other_terminations(device_file):
-    amp = tevmar.amplifier(device_file, "3.9", "4.1", goal="noise", source=50, load=75)
+    amp = tevmar.amplifier(device_file, "3.9", "4.1", goal="noise", source=50, load_ohms=75)
     cli = subprocess.run([CLI, "--device", str(device_file), "--amplifier", "--goal", "noise",
                           "--f1", "3.9", "--f2", "4.1", "--load-ohms", "75", "--json"],
                          capture_output=True, text=True, check=True)
@@ -105,9 +105,23 @@ def test_agrees_with_the_cli_and_takes_other_terminations(device_file):
     assert amp.nf_db_max < 1.6 + 0.25
 
 
+def test_a_measured_load_in_place_of_the_resistance(device_file, tmp_path):
+    load = tmp_path / "load.s1p"
+    load.write_text("# GHz Z RI R 50\n3 1.4 -0.3\n5 1.4 -0.3\n")
+    amp = tevmar.amplifier(device_file, 3.9, 4.1, load_s1p=load)
+    document = json.loads(amp.to_json())["amplifier"]
+    assert document["loadS1p"] == str(load) and document["loadOhms"] is None
+    zl = 70 - 15j
+    for i, hz in enumerate(amp.frequencies_hz):
+        gl = seen(parts_abcd(amp.output["elements"], hz), zl, 50, toward_port2=True)
+        assert abs(amp.gamma_l[i] - gl) < 1e-9
+
+
 def test_refusals_raise_value_errors(device_file, tmp_path):
     with pytest.raises(ValueError, match="not one of gain, noise"):
         tevmar.amplifier(device_file, 3.9, 4.1, goal="flat")
+    with pytest.raises(ValueError, match="load_ohms: 0.0001 ohms"):
+        tevmar.amplifier(device_file, 3.9, 4.1, load_ohms=1e-4)
     with pytest.raises(ValueError, match="reaches past the data"):
         tevmar.amplifier(device_file, 3, 4.1)
     plain = tmp_path / "plain.s2p"
