@@ -748,6 +748,147 @@ void BindDevice(py::module_ &m)
           "a transistor's figures from its two-port Touchstone file");
 }
 
+// ---------------------------------------------------------------- amplifier
+
+// Both matching networks of an amplifier from tevmar-cli --amplifier's run:
+// the networks as its JSON lists them, the band's figures as arrays (NaN
+// where a figure does not exist).
+class Amplifier
+{
+  public:
+    explicit Amplifier(session::Outcome outcome) : outcome_(std::move(outcome)) {}
+
+    std::string goal() const { return analysis::AmplifierGoalName(Design().goal); }
+    py::object input() const { return JsonLoads(json())["amplifier"]["input"]; }
+    py::object output() const { return JsonLoads(json())["amplifier"]["output"]; }
+    py::array_t<double> frequencies() const
+    {
+        return Real([](const analysis::AmplifierPoint &p) { return p.frequencyHz; });
+    }
+    py::array_t<double> gtDb() const
+    {
+        return Real([](const analysis::AmplifierPoint &p) { return p.gtDb; });
+    }
+    py::array_t<double> nfDb() const
+    {
+        return Real([](const analysis::AmplifierPoint &p) { return p.nfDb.value_or(kNone); });
+    }
+    py::array_t<double> inputReturnLossDb() const
+    {
+        return Real([](const analysis::AmplifierPoint &p) { return p.inputReturnLossDb; });
+    }
+    py::array_t<double> outputReturnLossDb() const
+    {
+        return Real([](const analysis::AmplifierPoint &p) { return p.outputReturnLossDb; });
+    }
+    py::array_t<double> mu() const
+    {
+        return Real([](const analysis::AmplifierPoint &p) { return p.mu.value_or(kNone); });
+    }
+    py::array_t<std::complex<double>> gammaS() const
+    {
+        return ComplexArray([](const analysis::AmplifierPoint &p) { return p.gammaS; });
+    }
+    py::array_t<std::complex<double>> gammaL() const
+    {
+        return ComplexArray([](const analysis::AmplifierPoint &p) { return p.gammaL; });
+    }
+    double gtDbMin() const { return Design().gtDbMin; }
+    double gtDbMax() const { return Design().gtDbMax; }
+    std::optional<double> nfDbMax() const { return Design().nfDbMax; }
+    bool stable() const { return Design().stable; }
+    std::string json() const { return outcome_.standardOutput; }
+
+  private:
+    static constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+    const analysis::Amplifier &Design() const { return outcome_.amplifier->amplifier; }
+    const std::vector<analysis::AmplifierPoint> &Points() const { return Design().band; }
+
+    template <typename F> py::array_t<double> Real(F figure) const
+    {
+        py::array_t<double> out(static_cast<py::ssize_t>(Points().size()));
+        auto view = out.mutable_unchecked<1>();
+        for (std::size_t i = 0; i < Points().size(); ++i)
+            view(static_cast<py::ssize_t>(i)) = figure(Points()[i]);
+        return out;
+    }
+    template <typename F> py::array_t<std::complex<double>> ComplexArray(F figure) const
+    {
+        py::array_t<std::complex<double>> out(static_cast<py::ssize_t>(Points().size()));
+        auto view = out.mutable_unchecked<1>();
+        for (std::size_t i = 0; i < Points().size(); ++i)
+            view(static_cast<py::ssize_t>(i)) = figure(Points()[i]);
+        return out;
+    }
+
+    session::Outcome outcome_;
+};
+
+Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::object &f2,
+                        const std::string &goal, const py::object &source, const py::object &load,
+                        const py::object &sourceS1p, const py::object &loadS1p)
+{
+    StrictOptions strict;
+    std::vector<std::string> args{"--device",    PathBytes(path),
+                                  "--amplifier", "--json",
+                                  "--f1",        BoxText(f1, "--f1", strict),
+                                  "--f2",        BoxText(f2, "--f2", strict),
+                                  "--goal",      goal};
+    if (!source.is_none())
+        args.insert(args.end(), {"--source", ArgumentText(source, "--source", &strict)});
+    if (!load.is_none())
+        args.insert(args.end(), {"--load-ohms", ArgumentText(load, "--load-ohms", &strict)});
+    if (!sourceS1p.is_none())
+        args.insert(args.end(), {"--source-s1p", PathBytes(sourceS1p)});
+    if (!loadS1p.is_none())
+        args.insert(args.end(), {"--load-s1p", PathBytes(loadS1p)});
+    session::Request request = RequestOf(args, strict);
+    session::Outcome outcome = RunReleased(request);
+    RaiseOnBadUsage(outcome);
+    if (!outcome.amplifier) {
+        std::string problems;
+        for (const session::Message &m : outcome.messages)
+            if (m.kind != session::Message::Kind::Warning)
+                problems += (problems.empty() ? "" : "; ") + m.text;
+        throw py::value_error(problems);
+    }
+    return Amplifier(std::move(outcome));
+}
+
+void BindAmplifier(py::module_ &m)
+{
+    py::class_<Amplifier>(m, "Amplifier",
+                          "Both matching networks of an amplifier and its figures at the device's "
+                          "data frequencies in the band (NaN where a figure does not exist)")
+        .def_property_readonly("goal", &Amplifier::goal, "\"gain\" or \"noise\"")
+        .def_property_readonly("input", &Amplifier::input,
+                               "the input network, parts from the source toward the device")
+        .def_property_readonly("output", &Amplifier::output,
+                               "the output network, parts from the device toward the load")
+        .def_property_readonly("frequencies_hz", &Amplifier::frequencies)
+        .def_property_readonly("gt_db", &Amplifier::gtDb, "transducer gain, source to load")
+        .def_property_readonly("nf_db", &Amplifier::nfDb, "noise figure")
+        .def_property_readonly("gamma_s", &Amplifier::gammaS,
+                               "the source reflection the device sees")
+        .def_property_readonly("gamma_l", &Amplifier::gammaL, "the load reflection the device sees")
+        .def_property_readonly("input_return_loss_db", &Amplifier::inputReturnLossDb)
+        .def_property_readonly("output_return_loss_db", &Amplifier::outputReturnLossDb)
+        .def_property_readonly("mu", &Amplifier::mu, "the whole amplifier's mu")
+        .def_property_readonly("gt_db_min", &Amplifier::gtDbMin)
+        .def_property_readonly("gt_db_max", &Amplifier::gtDbMax)
+        .def_property_readonly("nf_db_max", &Amplifier::nfDbMax)
+        .def_property_readonly("stable", &Amplifier::stable,
+                               "mu above 1 at every data frequency of the file")
+        .def("to_json", &Amplifier::json, "the document tevmar-cli --amplifier --json writes");
+    m.def("amplifier", &MakeAmplifier, py::arg("path"), py::arg("f1"), py::arg("f2"),
+          py::arg("goal") = "gain", py::arg("source") = py::none(),
+          py::arg("load_ohms") = py::none(), py::arg("source_s1p") = py::none(),
+          py::arg("load_s1p") = py::none(),
+          "both matching networks of an amplifier around a transistor's two-port file, over "
+          "f1..f2 GHz, for goal \"gain\" or \"noise\"; source and load_ohms in ohms (50 unless "
+          "given), or measured in the one-port files source_s1p and load_s1p");
+}
+
 } // namespace
 
 PYBIND11_MODULE(tevmar, m)
@@ -812,4 +953,5 @@ PYBIND11_MODULE(tevmar, m)
           "designs into a load measured in a one-port Touchstone file, from a source of "
           "`source` ohms or measured in source_s1p=; keywords as design()'s");
     BindDevice(m);
+    BindAmplifier(m);
 }

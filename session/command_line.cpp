@@ -1,5 +1,6 @@
 #include "session/command_line.h"
 
+#include "report/number_format.h"
 #include "report/printable_text.h"
 #include "session/analysis_options.h"
 #include "session/design_options.h"
@@ -61,12 +62,42 @@ OptionTable AllOptions(CommandLine &c, std::optional<std::string> &reportPath)
     return table;
 }
 
+// An amplifier is the device's mode with a band and the terminations.
+std::string CheckAmplifier(const CommandLine &c)
+{
+    const OptionNaming &n = c.naming;
+    if (!c.device.filePath)
+        return n("--amplifier") + " needs " + n("--device") + ", the transistor's two-port file";
+    for (const std::string &name : c.given)
+        if (std::ranges::find(kAmplifierOptions, name) == std::end(kAmplifierOptions))
+            return n(name) + " does not apply to " + n("--amplifier");
+    const bool f1 = std::ranges::find(c.given, "--f1") != c.given.end();
+    const bool f2 = std::ranges::find(c.given, "--f2") != c.given.end();
+    if (!f1 || !f2)
+        return n("--amplifier") + ": give the band with " + n("--f1") + " and " + n("--f2");
+    if (c.measured.sourceOhms && c.measured.sourcePath)
+        return n("--source-s1p") + " replaces " + n("--source") + "; give one of them";
+    if (c.device.loadOhms && c.measured.filePath)
+        return n("--load-s1p") + " replaces " + n("--load-ohms") + "; give one of them";
+    for (const auto &[option, ohms] : {std::pair{"--source", c.measured.sourceOhms},
+                                       std::pair{"--load-ohms", c.device.loadOhms}})
+        if (ohms && !(*ohms >= kLeastTerminationOhms && *ohms <= kMostTerminationOhms))
+            return n(option) + ": " + Figure(*ohms) + " ohms; expected " +
+                   Figure(kLeastTerminationOhms) + " to " + Figure(kMostTerminationOhms) + " ohms";
+    return {};
+}
+
 // A transistor's figures are a mode of their own: the band may choose the
 // points, nothing of a design applies.
 std::string CheckDevice(const CommandLine &c)
 {
     const DeviceArguments &d = c.device;
     const OptionNaming &n = c.naming;
+    if (!d.amplifier && (d.goal || d.loadOhms))
+        return n(d.goal ? "--goal" : "--load-ohms") + " applies to " + n("--amplifier") +
+               "; give it";
+    if (d.amplifier)
+        return CheckAmplifier(c);
     if (!d.filePath) {
         if (d.gainDb || d.noiseDb)
             return n(d.gainDb ? "--gain-circles" : "--noise-circles") + " applies to " +
@@ -91,6 +122,8 @@ std::string CheckMeasuredLoad(const CommandLine &c)
 {
     const MeasuredLoadArguments &m = c.measured;
     const OptionNaming &n = c.naming;
+    if (c.device.amplifier)
+        return {}; // --source is the amplifier's source resistance
     if (!m.filePath) {
         if (m.sourceOhms || m.loadKind || m.sourcePath)
             return n(m.sourceOhms ? "--source"
@@ -179,7 +212,19 @@ Request RequestOf(const CommandLine &c)
     }
     AddAnalysis(c.analysis, request);
     request.reportPath = c.reportPath;
-    if (c.device.filePath) {
+    if (c.device.filePath && c.device.amplifier) {
+        request.amplifier = AmplifierInput{};
+        request.amplifier->filePath = *c.device.filePath;
+        request.amplifier->goal = c.device.goal.value_or(AmplifierGoal::Gain);
+        request.amplifier->terminations.sourceOhms = c.measured.sourceOhms.value_or(50);
+        request.amplifier->terminations.loadOhms = c.device.loadOhms.value_or(50);
+        request.amplifier->label = c.naming("--device");
+        request.amplifier->sourceS1p = c.measured.sourcePath;
+        request.amplifier->loadS1p = c.measured.filePath;
+        request.amplifier->sourceLabel = c.naming("--source-s1p");
+        request.amplifier->loadLabel = c.naming("--load-s1p");
+        request.reportPath.reset(); // no design, no report
+    } else if (c.device.filePath) {
         request.device = DeviceInput{};
         request.device->filePath = *c.device.filePath;
         request.device->levels.gainDb = c.device.gainDb.value_or(std::vector<double>{});

@@ -57,6 +57,15 @@ OptionTable DeviceOptions(DeviceArguments &d)
         // A noise figure below 0 dB would be a device that removes noise.
         {"--noise-circles", "DB,DB,...", "with --device: noise-figure circles at these levels",
          levels(d.noiseDb, 0)},
+        {"--amplifier", "", "with --device: design both matching networks of an amplifier",
+         SetFlag(d.amplifier)},
+        {"--goal", "gain|noise", "with --amplifier: most flat gain (default) or least noise figure",
+         [&d](const std::string &value) -> std::string {
+             d.goal = AmplifierGoalOf(value);
+             return d.goal ? std::string() : "\"" + value + "\" is not one of gain, noise";
+         }},
+        {"--load-ohms", "OHMS", "with --amplifier: the load resistance (default 50)",
+         StorePositive(d.loadOhms)},
     };
 }
 

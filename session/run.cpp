@@ -1,6 +1,7 @@
 #include "session/run.h"
 
 #include "analysis/sweep.h"
+#include "format/amplifier_report.h"
 #include "format/analysis_text.h"
 #include "format/candidates_report.h"
 #include "format/device_report.h"
@@ -52,6 +53,7 @@ class Runner
 
   private:
     void Device();
+    void Amplifier();
     bool CheckCandidateRequest();
     bool Design();
     bool BuildCandidates();
@@ -453,8 +455,54 @@ void Runner::Device()
     o_.status = ExitStatus::Designed;
 }
 
+// An amplifier's two networks: the lines or the JSON document, and the
+// whole amplifier's sweep and Touchstone file as asked; no report.
+void Runner::Amplifier()
+{
+    const AmplifierInput &input = *r_.amplifier;
+    AmplifierRun run = RunAmplifier(input, r_.design.f1Text, r_.design.f2Text);
+    for (const std::string &warning : run.warnings)
+        Say(Kind::Warning, warning);
+    if (!run.outcome) {
+        const bool named = run.aboutFile && !input.label.empty();
+        Say(Kind::Problem, named       ? input.label + ": " + run.problem
+                           : run.usage ? run.problem
+                                       : "no amplifier: " + run.problem);
+        o_.status = run.usage ? ExitStatus::BadUsage : ExitStatus::NoSolution;
+        return;
+    }
+    const AmplifierOutcome &a = *run.outcome;
+    const format::AmplifierReport report{
+        a.fileName,  a.data.referenceOhms,         a.terminations,
+        a.amplifier, input.sourceS1p.value_or(""), input.loadS1p.value_or("")};
+    for (const FileRequest &file : r_.files) {
+        WrittenFile written{file, {}, {}};
+        if (file.kind == ExportKind::SweepCsv)
+            written.text = format::AmplifierCsv(a.whole);
+        else if (file.kind == ExportKind::Touchstone)
+            written.text = format::AmplifierTouchstone(a.data, a.amplifier, a.data.referenceOhms);
+        else
+            continue;
+        o_.files.push_back(std::move(written));
+    }
+    const auto piped = std::find_if(o_.files.begin(), o_.files.end(), [](const WrittenFile &f) {
+        return f.request.path == kStandardOutputPath;
+    });
+    if (piped != o_.files.end())
+        o_.standardOutput = piped->text;
+    else if (r_.json)
+        o_.standardOutput = format::AmplifierJson(report);
+    else
+        AppendLines(o_.standardOutput, format::AmplifierLines(report));
+    o_.amplifier = std::move(run.outcome);
+    o_.status = ExitStatus::Designed;
+    WriteFiles();
+}
+
 void Runner::Run()
 {
+    if (r_.amplifier)
+        return Amplifier();
     if (r_.device)
         return Device();
     if (!CheckCandidateRequest() || !Design())

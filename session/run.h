@@ -8,6 +8,7 @@
 
 #include "analysis/candidates.h"
 #include "analysis/tune_design.h"
+#include "session/amplifier.h"
 #include "session/analysis_settings.h"
 #include "session/calculation.h"
 #include "session/device.h"
@@ -76,6 +77,8 @@ struct Request
     // A transistor's figures in place of a design: the band (design's f1
     // and f2 texts, if given) chooses the points; nothing else applies.
     std::optional<DeviceInput> device;
+    // Both matching networks of an amplifier around the device's file.
+    std::optional<AmplifierInput> amplifier;
     AnalysisSettings settings;
     bool figures = false; // the analysis lines follow the pane lines
     bool tune = false;    // re-tune the values into the true load
@@ -119,6 +122,7 @@ struct Outcome
     std::optional<analysis::TunedNetwork> tuned;
     std::optional<analysis::CandidateSet> candidates; // best first
     std::optional<DeviceOutcome> device;              // with a device: its figures
+    std::optional<AmplifierOutcome> amplifier;        // with --amplifier: both networks
     std::string standardOutput; // the pane lines and figures, the JSON, or a file piped
     std::vector<Message> messages;
     std::vector<WrittenFile> files; // every file asked for, standard output's included

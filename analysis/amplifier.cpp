@@ -1,0 +1,809 @@
+#include "analysis/amplifier.h"
+
+#include "analysis/two_port.h"
+#include "report/number_format.h"
+
+#include <algorithm>
+#include <cmath>
+#include <nlopt.hpp>
+#include <numbers>
+#include <stdexcept>
+
+namespace tevmar::analysis {
+
+using Complex = std::complex<double>;
+
+SideMatrix SideAbcd(const Network &side, double frequencyHz)
+{
+    const Abcd m = PartsAbcd(side, frequencyHz);
+    return SideMatrix{m.A, m.B, m.C, m.D};
+}
+
+const char *AmplifierGoalName(AmplifierGoal goal)
+{
+    return goal == AmplifierGoal::Noise ? "noise" : "gain";
+}
+
+namespace {
+
+// Below this a power ratio is taken as none at all: 300 dB down.
+constexpr double kLeastPower = 1e-30;
+// The search keeps the device's port reflections at or below this, so that a
+// design stays stable with a little spread in the parts and the data.
+constexpr double kStableMargin = 0.995;
+
+double PowerDb(double ratio)
+{
+    return 10 * std::log10(std::max(ratio, kLeastPower));
+}
+
+// Return loss of a reflection, dB; a perfect match is reported as 240 dB.
+double ReturnLossDb(double gamma)
+{
+    return -20 * std::log10(std::max(gamma, 1e-12));
+}
+
+Complex Reflection(Complex z, double referenceOhms)
+{
+    return (z - referenceOhms) / (z + referenceOhms);
+}
+
+// The reflections the two networks present to the device at one frequency.
+struct Presented
+{
+    Complex gammaS, gammaL;
+    SideMatrix in, out;
+};
+
+Presented PresentedAt(const Network &input, const Network &output, double frequencyHz,
+                      double referenceOhms, const AmplifierTerminations &t)
+{
+    Presented p;
+    p.in = SideAbcd(input, frequencyHz);
+    p.out = SideAbcd(output, frequencyHz);
+    // Looking back into the input network's device end with the source
+    // behind it, and into the output network's device end with the load
+    // behind it.
+    const Complex source = t.SourceAt(frequencyHz), load = t.LoadAt(frequencyHz);
+    const Complex zs = (p.in.d * source + p.in.b) / (p.in.c * source + p.in.a);
+    const Complex zl = (p.out.a * load + p.out.b) / (p.out.c * load + p.out.d);
+    p.gammaS = Reflection(zs, referenceOhms);
+    p.gammaL = Reflection(zl, referenceOhms);
+    return p;
+}
+
+// The device's figures between the presented reflections.
+struct Core
+{
+    double gt = 0;
+    Complex gammaIn, gammaOut;
+};
+
+Core CoreOf(const TwoPortMatrix &s, Complex gs, Complex gl)
+{
+    Core c;
+    const Complex loop = s.s12 * s.s21;
+    c.gammaIn = s.s11 + loop * gl / (1.0 - s.s22 * gl);
+    c.gammaOut = s.s22 + loop * gs / (1.0 - s.s11 * gs);
+    const Complex den = (1.0 - s.s11 * gs) * (1.0 - s.s22 * gl) - loop * gs * gl;
+    c.gt = std::norm(s.s21) * (1 - std::norm(gs)) * (1 - std::norm(gl)) / std::norm(den);
+    return c;
+}
+
+std::optional<double> NoiseDb(const std::optional<DeviceNoise> &noise, Complex gs,
+                              double referenceOhms)
+{
+    if (!noise)
+        return std::nullopt;
+    const double fmin = std::pow(10.0, noise->nfMinDb / 10);
+    const double rn = noise->rnOhms / referenceOhms;
+    const double f = fmin + 4 * rn * std::norm(gs - noise->gammaOpt) /
+                                ((1 - std::norm(gs)) * std::norm(1.0 + noise->gammaOpt));
+    return std::isfinite(f) ? std::optional(PowerDb(f)) : std::nullopt;
+}
+
+// The device's ABCD matrix from its scattering matrix at `z0`; unset where it
+// has no transmission forward.
+std::optional<SideMatrix> DeviceAbcd(const TwoPortMatrix &s, double z0)
+{
+    if (std::abs(s.s21) == 0)
+        return std::nullopt;
+    const Complex twice = 2.0 * s.s21, loop = s.s12 * s.s21;
+    return SideMatrix{((1.0 + s.s11) * (1.0 - s.s22) + loop) / twice,
+                      z0 * ((1.0 + s.s11) * (1.0 + s.s22) - loop) / twice,
+                      ((1.0 - s.s11) * (1.0 - s.s22) - loop) / (twice * z0),
+                      ((1.0 - s.s11) * (1.0 + s.s22) + loop) / twice};
+}
+
+SideMatrix Times(const SideMatrix &x, const SideMatrix &y)
+{
+    return SideMatrix{x.a * y.a + x.b * y.c, x.a * y.b + x.b * y.d, x.c * y.a + x.d * y.c,
+                      x.c * y.b + x.d * y.d};
+}
+
+// The scattering matrix of a cascade between real port resistances.
+std::optional<TwoPortMatrix> ScatteringOf(const SideMatrix &m, double z1, double z2)
+{
+    const Complex den = m.a * z2 + m.b + m.c * z1 * z2 + m.d * z1;
+    if (std::abs(den) == 0)
+        return std::nullopt;
+    TwoPortMatrix s;
+    s.s11 = (m.a * z2 + m.b - m.c * z1 * z2 - m.d * z1) / den;
+    s.s21 = 2.0 * std::sqrt(z1 * z2) / den;
+    s.s12 = s.s21 * (m.a * m.d - m.b * m.c);
+    s.s22 = (-m.a * z2 + m.b - m.c * z1 * z2 + m.d * z1) / den;
+    return s;
+}
+
+// Edwards-Sinsky mu of the cascade between the source and load resistances.
+std::optional<double> MuOf(const SideMatrix &m, double z1, double z2)
+{
+    const std::optional<TwoPortMatrix> s = ScatteringOf(m, z1, z2);
+    if (!s)
+        return std::nullopt;
+    const Complex s11 = s->s11, s12 = s->s12, s21 = s->s21, s22 = s->s22;
+    const Complex delta = s11 * s22 - s12 * s21;
+    const double below = std::abs(s22 - std::conj(s11) * delta) + std::abs(s12 * s21);
+    const double mu = (1 - std::norm(s11)) / below;
+    return below > 0 && std::isfinite(mu) ? std::optional(mu) : std::nullopt;
+}
+
+Network SideLadder(const MatchingSide &side)
+{
+    Network ladder;
+    ladder.port1Ohms = 50;
+    ladder.port2Ohms = 50;
+    ladder.parts = side.elements;
+    return ladder;
+}
+
+} // namespace
+
+AmplifierPoint AmplifierPointAt(double frequencyHz, const TwoPortMatrix &s,
+                                const std::optional<DeviceNoise> &noise, double referenceOhms,
+                                const MatchingSide &input, const MatchingSide &output,
+                                const AmplifierTerminations &t)
+{
+    const Presented p =
+        PresentedAt(SideLadder(input), SideLadder(output), frequencyHz, referenceOhms, t);
+    const Core c = CoreOf(s, p.gammaS, p.gammaL);
+    AmplifierPoint point;
+    point.frequencyHz = frequencyHz;
+    point.gammaS = p.gammaS;
+    point.gammaL = p.gammaL;
+    point.gtDb = PowerDb(c.gt);
+    point.nfDb = NoiseDb(noise, p.gammaS, referenceOhms);
+    point.gammaInMagnitude = std::abs(c.gammaIn);
+    point.gammaOutMagnitude = std::abs(c.gammaOut);
+    // What the source sees through the input network into the device's input,
+    // and the load through the output network into the device's output, in
+    // reflection form so that a device port of |Gamma| = 1 needs no infinity.
+    const double z0 = referenceOhms;
+    {
+        const Complex g = c.gammaIn;
+        const Complex num = p.in.a * z0 * (1.0 + g) + p.in.b * (1.0 - g);
+        const Complex den = p.in.c * z0 * (1.0 + g) + p.in.d * (1.0 - g);
+        // The power-wave reflection against the source's own impedance.
+        const Complex zs = t.SourceAt(frequencyHz);
+        const double gamma = std::abs((num - std::conj(zs) * den) / (num + zs * den));
+        point.inputReturnLossDb = ReturnLossDb(std::isfinite(gamma) ? gamma : 1);
+    }
+    {
+        const Complex g = c.gammaOut;
+        const Complex num = p.out.d * z0 * (1.0 + g) + p.out.b * (1.0 - g);
+        const Complex den = p.out.c * z0 * (1.0 + g) + p.out.a * (1.0 - g);
+        const Complex zl = t.LoadAt(frequencyHz);
+        const double gamma = std::abs((num - std::conj(zl) * den) / (num + zl * den));
+        point.outputReturnLossDb = ReturnLossDb(std::isfinite(gamma) ? gamma : 1);
+    }
+    if (const std::optional<SideMatrix> device = DeviceAbcd(s, z0))
+        // Unconditional stability is the two-port's own, whatever the
+        // reference; a measured termination's side is referred to the data's.
+        point.mu = MuOf(Times(Times(p.in, *device), p.out), t.measuredSource ? z0 : t.sourceOhms,
+                        t.measuredLoad ? z0 : t.loadOhms);
+    if (!std::isfinite(point.gammaInMagnitude))
+        point.gammaInMagnitude = HUGE_VAL;
+    return point;
+}
+
+std::optional<TwoPortMatrix> AmplifierScattering(double frequencyHz, const TwoPortMatrix &s,
+                                                 double referenceOhms, const MatchingSide &input,
+                                                 const MatchingSide &output, double portOhms)
+{
+    const std::optional<SideMatrix> device = DeviceAbcd(s, referenceOhms);
+    if (!device)
+        return std::nullopt;
+    const SideMatrix whole = Times(Times(SideAbcd(SideLadder(input), frequencyHz), *device),
+                                   SideAbcd(SideLadder(output), frequencyHz));
+    return ScatteringOf(whole, portOhms, portOhms);
+}
+
+std::vector<AmplifierPoint> AmplifierSweep(const TwoPortData &data, double fromHz, double toHz,
+                                           const MatchingSide &input, const MatchingSide &output,
+                                           const AmplifierTerminations &terminations)
+{
+    std::vector<AmplifierPoint> points;
+    for (std::size_t i = 0; i < data.frequenciesHz.size(); ++i) {
+        const double f = data.frequenciesHz[i];
+        if (f >= fromHz && f <= toHz)
+            points.push_back(AmplifierPointAt(f, data.s[i], NoiseAt(data.noise, f),
+                                              data.referenceOhms, input, output, terminations));
+    }
+    return points;
+}
+
+namespace {
+
+double Omega(double frequencyHz)
+{
+    return 2 * std::numbers::pi * frequencyHz;
+}
+
+// A part with series reactance or shunt susceptance `immittance` (ohms or
+// siemens, signed as the part makes it).
+Part PartOf(bool series, double immittance, double omega)
+{
+    return Part::WithImmittance(series, immittance, omega);
+}
+
+// A part that barely touches the match at the centre: the tune grows it where
+// it helps.
+Part NeutralPart(bool series, Topology topology, double z0, double omega)
+{
+    constexpr double kNeutral = 0.2;
+    const double sign = topology == Topology::Lowpass ? 1 : -1;
+    return PartOf(series, sign * (series ? kNeutral * z0 : kNeutral / z0), omega);
+}
+
+void Relabel(std::vector<Part> &parts)
+{
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        parts[i].label = (parts[i].inductor() ? "L" : "C") + std::to_string(i + 1);
+}
+
+// One data frequency the search looks at.
+struct SearchPoint
+{
+    double hz = 0;
+    TwoPortMatrix s;
+    std::optional<DeviceNoise> noise;
+    bool inBand = false;
+};
+
+// How good a pair of networks is: stable at every data frequency first, then
+// the goal's figure.
+struct Score
+{
+    bool stable = false;
+    double gainDb = -HUGE_VAL; // in-band minimum G_T
+    double noiseDb = HUGE_VAL; // in-band maximum NF
+};
+
+// Whether `a` is a better design than `b` for the goal. Noise figures within
+// a hundredth of a dB count as equal, and the gain decides.
+bool Better(const Score &a, const Score &b, AmplifierGoal goal)
+{
+    if (a.stable != b.stable)
+        return a.stable;
+    if (goal == AmplifierGoal::Noise && std::abs(a.noiseDb - b.noiseDb) > 0.01)
+        return a.noiseDb < b.noiseDb;
+    return a.gainDb > b.gainDb + 1e-6;
+}
+
+struct Pair
+{
+    MatchingSide input, output;
+    Score score;
+};
+
+// The joint tune of both networks: every part's value as a logarithm, one
+// sweep per evaluation over the data frequencies the search looks at.
+class Search
+{
+  public:
+    Search(const TwoPortData &data, double fromHz, double toHz, const AmplifierOptions &options)
+        : options_(options), z0_(data.referenceOhms)
+    {
+        // A long file is searched at some of its frequencies, evenly picked
+        // with the band's ends among them; the final check looks at every one.
+        constexpr std::size_t kMostInBand = 64, kMostOutside = 96;
+        std::vector<std::size_t> inside, outside;
+        for (std::size_t i = 0; i < data.frequenciesHz.size(); ++i) {
+            const double f = data.frequenciesHz[i];
+            (f >= fromHz && f <= toHz ? inside : outside).push_back(i);
+        }
+        const auto pick = [](const std::vector<std::size_t> &all, std::size_t most) {
+            if (all.size() <= most)
+                return all;
+            std::vector<std::size_t> picked;
+            for (std::size_t k = 0; k < most; ++k)
+                picked.push_back(all[k * (all.size() - 1) / (most - 1)]);
+            return picked;
+        };
+        for (const bool inBand : {true, false})
+            for (const std::size_t i :
+                 pick(inBand ? inside : outside, inBand ? kMostInBand : kMostOutside)) {
+                const double f = data.frequenciesHz[i];
+                if (inBand)
+                    band_.push_back(points_.size());
+                points_.push_back({f, data.s[i], NoiseAt(data.noise, f), inBand});
+            }
+        for (std::size_t i = 0; i < points_.size(); ++i)
+            guarded_.push_back(i);
+    }
+
+    double ReferenceOhms() const { return z0_; }
+
+    // The band's data frequency nearest its geometric centre.
+    const SearchPoint &Centre(double fromHz, double toHz) const
+    {
+        const double centre = std::sqrt(fromHz * toHz);
+        std::size_t best = band_.front();
+        for (const std::size_t i : band_)
+            if (std::abs(std::log(points_[i].hz / centre)) <
+                std::abs(std::log(points_[best].hz / centre)))
+                best = i;
+        return points_[best];
+    }
+
+    // At the frequencies the search looks at.
+    Score ScoreOf(const MatchingSide &input, const MatchingSide &output) const
+    {
+        Score score;
+        score.stable = true;
+        score.gainDb = HUGE_VAL;
+        score.noiseDb = -HUGE_VAL;
+        const Network in = SideLadder(input), out = SideLadder(output);
+        for (const SearchPoint &p : points_) {
+            const Presented pr = PresentedAt(in, out, p.hz, z0_, options_.terminations);
+            const Core c = CoreOf(p.s, pr.gammaS, pr.gammaL);
+            if (!(std::abs(c.gammaIn) < 1) || !(std::abs(c.gammaOut) < 1))
+                score.stable = false;
+            if (!p.inBand)
+                continue;
+            score.gainDb = std::min(score.gainDb, PowerDb(c.gt));
+            const std::optional<double> nf = NoiseDb(p.noise, pr.gammaS, z0_);
+            score.noiseDb = std::max(score.noiseDb, nf.value_or(HUGE_VAL));
+        }
+        return score;
+    }
+
+    // Tunes both networks for the goal, within the budget left.
+    Pair Tune(const MatchingSide &input, const MatchingSide &output)
+    {
+        Pair pair{input, output, ScoreOf(input, output)};
+        if (options_.goal == AmplifierGoal::Noise) {
+            pair = Solve(pair, Mode::LeastNoise, 0);
+            if (pair.score.noiseDb < HUGE_VAL)
+                pair = Solve(pair, Mode::MostGain, pair.score.noiseDb + 0.005);
+        } else {
+            pair = Solve(pair, Mode::MostGain, 0);
+        }
+        return pair;
+    }
+
+    bool BudgetLeft() const { return spent_ < options_.evaluationBudget; }
+
+  private:
+    enum class Mode { MostGain, LeastNoise };
+
+    // The raw figures of one evaluation: G_T in dB and NF in dB at each
+    // in-band point, |Gamma in|^2 and |Gamma out|^2 at every point.
+    void Figures(const double *x, std::vector<double> &out)
+    {
+        std::size_t k = 0;
+        for (Network *side : {&in_, &out_})
+            for (Part &e : side->parts)
+                e.value = std::exp(x[k++]);
+        out.clear();
+        for (const std::size_t i : band_) {
+            const SearchPoint &p = points_[i];
+            const Presented pr = PresentedAt(in_, out_, p.hz, z0_, options_.terminations);
+            out.push_back(PowerDb(CoreOf(p.s, pr.gammaS, pr.gammaL).gt));
+            const std::optional<double> nf = NoiseDb(p.noise, pr.gammaS, z0_);
+            out.push_back(nf.value_or(0));
+        }
+        for (const std::size_t i : guarded_) {
+            const SearchPoint &p = points_[i];
+            const Presented pr = PresentedAt(in_, out_, p.hz, z0_, options_.terminations);
+            const Core c = CoreOf(p.s, pr.gammaS, pr.gammaL);
+            out.push_back(std::min(std::norm(c.gammaIn), 1e6));
+            out.push_back(std::min(std::norm(c.gammaOut), 1e6));
+        }
+        for (double &v : out)
+            if (!std::isfinite(v))
+                v = 1e6;
+    }
+
+    struct Pass
+    {
+        Search *search;
+        Mode mode;
+        double noiseCap; // MostGain with a noise cap above 0
+        std::size_t n;
+        std::vector<double> base, stepped;
+        std::vector<double> bestX;
+        double bestValue;
+    };
+
+    static void Constraints(unsigned m, double *result, unsigned dims, const double *v,
+                            double *grad, void *data)
+    {
+        Pass &pass = *static_cast<Pass *>(data);
+        Search &s = *pass.search;
+        ++s.spent_;
+        const std::size_t n = pass.n;
+        const double t = v[n];
+        s.Figures(v, pass.base);
+        const auto assemble = [&](const std::vector<double> &f, double *row, double tv) {
+            std::size_t k = 0;
+            const std::size_t bands = s.band_.size();
+            for (std::size_t b = 0; b < bands; ++b) {
+                const double gt = f[2 * b], nf = f[2 * b + 1];
+                if (pass.mode == Mode::MostGain) {
+                    row[k++] = tv - gt;
+                    if (pass.noiseCap > 0)
+                        row[k++] = nf - pass.noiseCap;
+                } else {
+                    row[k++] = nf - tv;
+                }
+            }
+            const double limit = kStableMargin * kStableMargin;
+            for (std::size_t g = 2 * bands; g < f.size(); ++g)
+                row[k++] = f[g] - limit;
+        };
+        assemble(pass.base, result, t);
+        if (grad) {
+            std::vector<double> shifted(m);
+            std::vector<double> x(v, v + dims);
+            constexpr double kStep = 1e-6;
+            for (std::size_t i = 0; i < n; ++i) {
+                x[i] = v[i] + kStep;
+                s.Figures(x.data(), pass.stepped);
+                assemble(pass.stepped, shifted.data(), t);
+                for (unsigned k = 0; k < m; ++k)
+                    grad[k * dims + i] = (shifted[k] - result[k]) / kStep;
+                x[i] = v[i];
+            }
+            // The epigraph variable enters each level constraint with one sign.
+            std::vector<double> tShift(m);
+            assemble(pass.base, tShift.data(), t + 1);
+            for (unsigned k = 0; k < m; ++k)
+                grad[k * dims + n] = tShift[k] - result[k];
+        }
+        // Keep the best feasible point the solver passes through.
+        bool feasible = true;
+        double value = pass.mode == Mode::MostGain ? HUGE_VAL : -HUGE_VAL;
+        const std::size_t bands = s.band_.size();
+        for (std::size_t b = 0; b < bands; ++b) {
+            const double gt = pass.base[2 * b], nf = pass.base[2 * b + 1];
+            if (pass.mode == Mode::MostGain) {
+                value = std::min(value, gt);
+                if (pass.noiseCap > 0 && nf > pass.noiseCap + 1e-9)
+                    feasible = false;
+            } else {
+                value = std::max(value, nf);
+            }
+        }
+        for (std::size_t g = 2 * bands; g < pass.base.size(); ++g)
+            if (pass.base[g] > kStableMargin * kStableMargin + 1e-9)
+                feasible = false;
+        const bool better =
+            pass.mode == Mode::MostGain ? value > pass.bestValue : value < pass.bestValue;
+        if (feasible && better) {
+            pass.bestValue = value;
+            pass.bestX.assign(v, v + n);
+        }
+    }
+
+    Pair Solve(const Pair &start, Mode mode, double noiseCap)
+    {
+        in_ = SideLadder(start.input);
+        out_ = SideLadder(start.output);
+        std::vector<double> x, lower, upper;
+        for (const Network *side : {&in_, &out_})
+            for (const Part &e : side->parts) {
+                const auto [low, high] = e.RangeIn(options_.ranges);
+                const double value = std::clamp(e.value, low, high);
+                x.push_back(std::log(value));
+                lower.push_back(std::log(low));
+                upper.push_back(std::log(high));
+            }
+        const std::size_t n = x.size();
+        Pass pass{this, mode, noiseCap, n, {}, {}, {}, 0};
+        pass.bestValue = mode == Mode::MostGain ? -HUGE_VAL : HUGE_VAL;
+        Figures(x.data(), pass.base);
+        double t = 0;
+        {
+            double level = mode == Mode::MostGain ? HUGE_VAL : -HUGE_VAL;
+            for (std::size_t b = 0; b < band_.size(); ++b)
+                level = mode == Mode::MostGain ? std::min(level, pass.base[2 * b])
+                                               : std::max(level, pass.base[2 * b + 1]);
+            t = level;
+        }
+        const std::size_t constraints =
+            band_.size() * (mode == Mode::MostGain && noiseCap > 0 ? 2 : 1) + 2 * guarded_.size();
+        nlopt::opt opt(nlopt::LD_SLSQP, static_cast<unsigned>(n + 1));
+        lower.push_back(-400);
+        upper.push_back(400);
+        opt.set_lower_bounds(lower);
+        opt.set_upper_bounds(upper);
+        const double sign = mode == Mode::MostGain ? -1 : 1;
+        opt.set_min_objective(
+            [](unsigned dims, const double *v, double *grad, void *data) {
+                const double s = *static_cast<const double *>(data);
+                if (grad) {
+                    std::fill_n(grad, dims, 0.0);
+                    grad[dims - 1] = s;
+                }
+                return s * v[dims - 1];
+            },
+            const_cast<double *>(&sign));
+        opt.add_inequality_mconstraint(&Search::Constraints, &pass,
+                                       std::vector<double>(constraints, 1e-9));
+        opt.set_ftol_abs(1e-6);
+        opt.set_xtol_abs(1e-7);
+        const int remaining = options_.evaluationBudget - spent_;
+        opt.set_maxeval(std::max(1, std::min(kSolveEvaluations, remaining)));
+        std::vector<double> v = x;
+        v.push_back(std::clamp(t, -399.0, 399.0));
+        double objective = 0;
+        try {
+            opt.optimize(v, objective);
+        } catch (const std::exception &) {
+            // Round-off and failed steps end the solve; the best values seen stay.
+        }
+        Pair result = start;
+        if (!pass.bestX.empty()) {
+            std::size_t k = 0;
+            for (MatchingSide *side : {&result.input, &result.output})
+                for (Part &e : side->elements)
+                    e.value = std::exp(pass.bestX[k++]);
+        }
+        result.score = ScoreOf(result.input, result.output);
+        return Better(result.score, start.score, options_.goal) ? result : start;
+    }
+
+    static constexpr int kSolveEvaluations = 400;
+
+    const AmplifierOptions &options_;
+    double z0_;
+    std::vector<SearchPoint> points_;
+    std::vector<std::size_t> band_, guarded_;
+    Network in_, out_;
+    int spent_ = 0;
+};
+
+// The two-part sections that present `target` (a reflection at the device,
+// referred to z0) from `terminationOhms`, listed from the termination toward
+// the device; two neutral parts where no section exists.
+std::vector<MatchingSide> Sections(double terminationOhms, Complex target, double z0,
+                                   double frequencyHz)
+{
+    std::vector<MatchingSide> sides;
+    const Complex z = z0 * (1.0 + target) / (1.0 - target);
+    for (const Topology topology : {Topology::Lowpass, Topology::Highpass})
+        for (const bool firstSeries : {true, false}) {
+            // A lossless section that matches the termination to conj(z)
+            // shows z back toward the termination's side.
+            auto parts =
+                LSection(terminationOhms, std::conj(z), frequencyHz, topology, firstSeries);
+            if (!parts && std::abs(target) < 1e-3) {
+                const double omega = Omega(frequencyHz);
+                parts = std::vector<Part>{NeutralPart(firstSeries, topology, z0, omega),
+                                          NeutralPart(!firstSeries, topology, z0, omega)};
+            }
+            if (parts && std::ranges::all_of(*parts, [](const Part &e) {
+                    return std::isfinite(e.value) && e.value > 0;
+                }))
+                sides.push_back({topology, *parts});
+        }
+    return sides;
+}
+
+MatchingSide Reversed(MatchingSide side)
+{
+    std::ranges::reverse(side.elements);
+    return side;
+}
+
+// The side with one more part at one of its ends, of the family's kind.
+MatchingSide Grown(MatchingSide side, bool atEnd, double z0, double omega)
+{
+    const Part &edge = atEnd ? side.elements.back() : side.elements.front();
+    const Part part = NeutralPart(edge.shunt(), side.topology, z0, omega);
+    if (atEnd)
+        side.elements.push_back(part);
+    else
+        side.elements.insert(side.elements.begin(), part);
+    return side;
+}
+
+// The side as a bandpass ladder: each part given a partner of the other kind
+// in the same place, of small reactance (a large series capacitor beside a
+// series inductor, a large shunt inductor beside a shunt capacitor, and the
+// like), so that series parts become series resonators and shunt parts
+// tanks that barely change the match at the centre.
+MatchingSide Resonated(const MatchingSide &side, double z0, double omega)
+{
+    constexpr double kSmall = 0.05;
+    MatchingSide resonated{Topology::Bandpass, {}};
+    for (const Part &e : side.elements) {
+        const bool series = !e.shunt();
+        resonated.elements.push_back(e);
+        // Opposite in sign to the part's own reactance or susceptance.
+        const double sign =
+            (e.kind == ElementKind::SeriesInductor || e.kind == ElementKind::ShuntCapacitor) ? -1
+                                                                                             : 1;
+        resonated.elements.push_back(
+            PartOf(series, sign * (series ? kSmall * z0 : kSmall / z0), omega));
+    }
+    return resonated;
+}
+
+// The starting reflections at the centre: the simultaneous conjugate match
+// (gain) or the noise match with the output conjugate to what the device then
+// shows (noise); where the device is only conditionally stable, the
+// conjugates of its own port reflections, halved toward the centre of the
+// chart so that the start lies in the stable regions.
+std::pair<Complex, Complex> Targets(const SearchPoint &centre, double z0, AmplifierGoal goal)
+{
+    const DevicePoint figures = DeviceFiguresAt(centre.hz, centre.s, centre.noise, z0, {});
+    const TwoPortMatrix &s = centre.s;
+    if (goal == AmplifierGoal::Noise && centre.noise) {
+        const Complex gs = centre.noise->gammaOpt;
+        const Complex gout = s.s22 + s.s12 * s.s21 * gs / (1.0 - s.s11 * gs);
+        return {gs, std::abs(gout) < 1 ? std::conj(gout) : 0.5 * std::conj(s.s22)};
+    }
+    if (figures.gammaS && figures.gammaL)
+        return {*figures.gammaS, *figures.gammaL};
+    return {0.5 * std::conj(s.s11), 0.5 * std::conj(s.s22)};
+}
+
+} // namespace
+
+AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double toHz,
+                                const AmplifierOptions &options)
+{
+    if (const std::string problem = PartRangesError(options.ranges); !problem.empty())
+        throw std::invalid_argument(problem);
+    const AmplifierTerminations &t = options.terminations;
+    if (!(t.sourceOhms > 0) || !(t.loadOhms > 0) || !std::isfinite(t.sourceOhms) ||
+        !std::isfinite(t.loadOhms))
+        throw std::invalid_argument("the source and load resistances must be positive");
+    // A measured termination must deliver or take power at every data
+    // frequency: a lossless one has no available power to amplify.
+    for (const double f : data.frequenciesHz)
+        if (!(t.SourceAt(f).real() > 0) || !(t.LoadAt(f).real() > 0)) {
+            AmplifierDesign none;
+            none.problem =
+                "the measured source or load has no resistance at " + Figure(f / 1e9) + " GHz";
+            return none;
+        }
+    Search search(data, fromHz, toHz, options);
+    AmplifierDesign design;
+    bool inBand = false;
+    bool noiseInBand = true;
+    for (std::size_t i = 0; i < data.frequenciesHz.size(); ++i)
+        if (data.frequenciesHz[i] >= fromHz && data.frequenciesHz[i] <= toHz) {
+            inBand = true;
+            if (!NoiseAt(data.noise, data.frequenciesHz[i]))
+                noiseInBand = false;
+        }
+    if (!inBand) {
+        design.problem = "the band holds none of the device's data frequencies";
+        return design;
+    }
+    if (options.goal == AmplifierGoal::Noise && !noiseInBand) {
+        design.problem = "the noise goal needs the device's noise parameters over the band, "
+                         "and the file has none there";
+        return design;
+    }
+    const double z0 = search.ReferenceOhms();
+    const SearchPoint &centre = search.Centre(fromHz, toHz);
+    const auto [gammaS, gammaL] = Targets(centre, z0, options.goal);
+    // A measured termination's resistance at the centre sets the sections;
+    // the tune takes in its reactance and its change over the band.
+    const std::vector<MatchingSide> inputs =
+        Sections(t.SourceAt(centre.hz).real(), gammaS, z0, centre.hz);
+    std::vector<MatchingSide> outputs;
+    for (const MatchingSide &side : Sections(t.LoadAt(centre.hz).real(), gammaL, z0, centre.hz))
+        outputs.push_back(Reversed(side));
+
+    // Every pair of the closed-form sections, tuned together.
+    std::optional<Pair> best;
+    for (const MatchingSide &in : inputs)
+        for (const MatchingSide &out : outputs) {
+            if (!search.BudgetLeft())
+                break;
+            Pair tuned = search.Tune(in, out);
+            if (!best || Better(tuned.score, best->score, options.goal))
+                best = std::move(tuned);
+        }
+    if (!best) {
+        design.problem = "no matching section reaches the device's match at the band's centre";
+        return design;
+    }
+    // Grown a part at a time on the side that gains most, while it helps;
+    // once with the plain ladders only and once with the bandpass ones too,
+    // since a resonator taken early can shut off the better plain path.
+    constexpr std::size_t kMostParts = 6;
+    const double omega = Omega(centre.hz);
+    const auto grow = [&](Pair from, bool bandpass) {
+        while (search.BudgetLeft()) {
+            std::optional<Pair> step;
+            for (const bool inputSide : {true, false}) {
+                const MatchingSide &side = inputSide ? from.input : from.output;
+                // A bandpass side grows only as a whole resonator pair.
+                if (side.topology == Topology::Bandpass || side.elements.size() >= kMostParts ||
+                    !search.BudgetLeft())
+                    continue;
+                for (const bool atEnd : {true, false}) {
+                    const MatchingSide grown = Grown(side, atEnd, z0, omega);
+                    Pair tuned = inputSide ? search.Tune(grown, from.output)
+                                           : search.Tune(from.input, grown);
+                    if (!step || Better(tuned.score, step->score, options.goal))
+                        step = std::move(tuned);
+                }
+            }
+            // The bandpass ladders of the sections (four or six parts).
+            for (const bool inputSide : {true, false}) {
+                const MatchingSide &side = inputSide ? from.input : from.output;
+                if (!bandpass || side.topology == Topology::Bandpass ||
+                    2 * side.elements.size() > kMostParts || !search.BudgetLeft())
+                    continue;
+                const MatchingSide resonated = Resonated(side, z0, omega);
+                Pair tuned = inputSide ? search.Tune(resonated, from.output)
+                                       : search.Tune(from.input, resonated);
+                if (!step || Better(tuned.score, step->score, options.goal))
+                    step = std::move(tuned);
+            }
+            // A part is worth its place for a tenth of a dB.
+            const bool worth =
+                step && Better(step->score, from.score, options.goal) &&
+                (step->score.stable != from.score.stable ||
+                 (options.goal == AmplifierGoal::Gain
+                      ? step->score.gainDb > from.score.gainDb + 0.1
+                      : step->score.noiseDb < from.score.noiseDb - 0.1 ||
+                            (std::abs(step->score.noiseDb - from.score.noiseDb) <= 0.01 &&
+                             step->score.gainDb > from.score.gainDb + 0.1)));
+            if (!worth)
+                break;
+            from = std::move(*step);
+        }
+        return from;
+    };
+    const Pair plain = grow(*best, false);
+    const Pair resonant = grow(*best, true);
+    best = Better(resonant.score, plain.score, options.goal) ? resonant : plain;
+    const std::vector<AmplifierPoint> whole =
+        AmplifierSweep(data, 0, HUGE_VAL, best->input, best->output, t);
+    if (!best->score.stable || !std::ranges::all_of(whole, [](const AmplifierPoint &p) {
+            return p.gammaInMagnitude < 1 && p.gammaOutMagnitude < 1;
+        })) {
+        design.problem = "no network of the candidates' families keeps the device's input and "
+                         "output reflections below 1 at every data frequency of the file";
+        return design;
+    }
+    Amplifier amplifier;
+    amplifier.goal = options.goal;
+    amplifier.input = best->input;
+    amplifier.output = best->output;
+    Relabel(amplifier.input.elements);
+    Relabel(amplifier.output.elements);
+    amplifier.band = AmplifierSweep(data, fromHz, toHz, amplifier.input, amplifier.output, t);
+    amplifier.gtDbMin = HUGE_VAL;
+    amplifier.gtDbMax = -HUGE_VAL;
+    for (const AmplifierPoint &p : amplifier.band) {
+        amplifier.gtDbMin = std::min(amplifier.gtDbMin, p.gtDb);
+        amplifier.gtDbMax = std::max(amplifier.gtDbMax, p.gtDb);
+        if (p.nfDb)
+            amplifier.nfDbMax = std::max(amplifier.nfDbMax.value_or(-HUGE_VAL), *p.nfDb);
+    }
+    amplifier.stable =
+        std::ranges::all_of(whole, [](const AmplifierPoint &p) { return p.mu && *p.mu > 1; });
+    design.amplifier = std::move(amplifier);
+    return design;
+}
+
+} // namespace tevmar::analysis

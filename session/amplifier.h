@@ -1,0 +1,66 @@
+#pragma once
+
+// A single-stage amplifier around a transistor's two-port file: both
+// matching networks designed together over a band, for every front end alike.
+
+#include "analysis/amplifier.h"
+#include "analysis/touchstone_reader.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tevmar::session {
+
+using analysis::AmplifierGoal;
+
+// The terminations an amplifier takes, ohms: beyond them no chip network
+// reaches a transistor's port, and the reflections round to the chart's edge.
+inline constexpr double kLeastTerminationOhms = 1e-3;
+inline constexpr double kMostTerminationOhms = 1e6;
+
+struct AmplifierInput
+{
+    std::string filePath;
+    std::optional<analysis::TwoPortData> data; // already read; unset: the file is read
+    AmplifierGoal goal = AmplifierGoal::Gain;
+    analysis::AmplifierTerminations terminations; // ohms, 50 each unless given
+    std::string label = "--device";               // how messages name the file
+    // A source or load measured in a one-port Touchstone file in place of
+    // its resistance, and how messages name each.
+    std::optional<std::string> sourceS1p, loadS1p;
+    std::string sourceLabel = "--source-s1p", loadLabel = "--load-s1p";
+};
+
+struct AmplifierOutcome
+{
+    std::string fileName;
+    analysis::TwoPortData data;
+    analysis::Amplifier amplifier;
+    analysis::AmplifierTerminations terminations; // with the measured ones, if any
+    // The whole amplifier at every data frequency of the file, for the CSV sweep.
+    std::vector<analysis::AmplifierPoint> whole;
+};
+
+// Either the design, or why there is none: `usage` for a file that cannot be
+// read, a band the data do not cover or terminations that are not positive
+// (the request itself is wrong), otherwise no design keeps the device stable
+// or the noise goal has no noise data in the band.
+struct AmplifierRun
+{
+    std::optional<AmplifierOutcome> outcome;
+    std::string problem; // without the label
+    bool usage = false;
+    bool aboutFile = false; // the problem is the file's or the band's: messages name the file
+    std::vector<std::string> warnings;
+};
+
+// Designs the amplifier over the band f1Text..f2Text (GHz as the boxes read
+// them; both needed).
+AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text,
+                          const std::string &f2Text);
+
+// "gain" or "noise".
+std::optional<AmplifierGoal> AmplifierGoalOf(const std::string &name);
+
+} // namespace tevmar::session

@@ -1,0 +1,314 @@
+// Designed amplifiers checked by an independent cascade: each network's
+// parts multiplied out as ABCD matrices, the device's scattering matrix
+// turned into one, the transducer gain read as |S21|^2 of the whole chain
+// between the source and load resistances, and the textbook formulas for the
+// gain and noise figure between the reflections the networks present.
+
+#include "analysis/amplifier.h"
+
+#include <algorithm>
+#include <complex>
+#include <gtest/gtest.h>
+#include <numbers>
+
+namespace tevmar::analysis {
+namespace {
+
+using Complex = std::complex<double>;
+
+Complex Polar(double magnitude, double degrees)
+{
+    return std::polar(magnitude, degrees * std::numbers::pi / 180);
+}
+
+struct Matrix2
+{
+    Complex a{1}, b{0}, c{0}, d{1};
+};
+
+Matrix2 operator*(const Matrix2 &x, const Matrix2 &y)
+{
+    return {x.a * y.a + x.b * y.c, x.a * y.b + x.b * y.d, x.c * y.a + x.d * y.c,
+            x.c * y.b + x.d * y.d};
+}
+
+// The parts in their listed order, each a series impedance or a shunt
+// admittance.
+Matrix2 PartsMatrix(const std::vector<Part> &parts, double hz)
+{
+    const double w = 2 * std::numbers::pi * hz;
+    Matrix2 m;
+    for (const Part &e : parts) {
+        const double si = e.value * (e.inductor() ? 1e-9 : 1e-12);
+        const Complex jw(0, w);
+        switch (e.kind) {
+        case ElementKind::SeriesInductor:
+            m = m * Matrix2{1, jw * si, 0, 1};
+            break;
+        case ElementKind::SeriesCapacitor:
+            m = m * Matrix2{1, 1.0 / (jw * si), 0, 1};
+            break;
+        case ElementKind::ShuntCapacitor:
+            m = m * Matrix2{1, 0, jw * si, 1};
+            break;
+        case ElementKind::ShuntInductor:
+            m = m * Matrix2{1, 0, 1.0 / (jw * si), 1};
+            break;
+        default:
+            ADD_FAILURE() << "not a part";
+        }
+    }
+    return m;
+}
+
+// The device as an ABCD matrix: its ports as voltage and current waves at z0.
+Matrix2 DeviceMatrix(const TwoPortMatrix &s, double z0)
+{
+    // Through the impedance matrix, a route apart from the S-to-ABCD formula.
+    const Complex den = (1.0 - s.s11) * (1.0 - s.s22) - s.s12 * s.s21;
+    const Complex z11 = z0 * ((1.0 + s.s11) * (1.0 - s.s22) + s.s12 * s.s21) / den;
+    const Complex z12 = z0 * 2.0 * s.s12 / den;
+    const Complex z21 = z0 * 2.0 * s.s21 / den;
+    const Complex z22 = z0 * ((1.0 - s.s11) * (1.0 + s.s22) + s.s12 * s.s21) / den;
+    return {z11 / z21, (z11 * z22 - z12 * z21) / z21, 1.0 / z21, z22 / z21};
+}
+
+// The power in the load over the source's available power: with the chain's
+// ABCD matrix, 4 Re Zs Re Zl / |A Zl + B + C Zs Zl + D Zs|^2.
+double GtDbByCascade(const Amplifier &amp, const TwoPortMatrix &s, double z0, double hz, Complex zs,
+                     Complex zl)
+{
+    const Matrix2 m = PartsMatrix(amp.input.elements, hz) * DeviceMatrix(s, z0) *
+                      PartsMatrix(amp.output.elements, hz);
+    return 10 * std::log10(4 * zs.real() * zl.real() /
+                           std::norm(m.a * zl + m.b + m.c * zs * zl + m.d * zs));
+}
+
+double TransducerGainDb(const TwoPortMatrix &s, Complex gs, Complex gl)
+{
+    return 10 *
+           std::log10(std::norm(s.s21) * (1 - std::norm(gs)) * (1 - std::norm(gl)) /
+                      std::norm((1.0 - s.s11 * gs) * (1.0 - s.s22 * gl) - s.s12 * s.s21 * gs * gl));
+}
+
+double NoiseFigureDb(const DeviceNoise &n, Complex gs, double z0)
+{
+    const double fMin = std::pow(10.0, n.nfMinDb / 10);
+    return 10 * std::log10(fMin + 4 * n.rnOhms / z0 * std::norm(gs - n.gammaOpt) /
+                                      ((1 - std::norm(gs)) * std::norm(1.0 + n.gammaOpt)));
+}
+
+// The reflection the input network shows the device with the source behind
+// it, and the output network with the load behind it.
+Complex SourceSeen(const Amplifier &amp, double hz, Complex rs, double z0)
+{
+    const Matrix2 m = PartsMatrix(amp.input.elements, hz);
+    const Complex z = (m.d * rs + m.b) / (m.c * rs + m.a);
+    return (z - z0) / (z + z0);
+}
+Complex LoadSeen(const Amplifier &amp, double hz, Complex rl, double z0)
+{
+    const Matrix2 m = PartsMatrix(amp.output.elements, hz);
+    const Complex z = (m.a * rl + m.b) / (m.c * rl + m.d);
+    return (z - z0) / (z + z0);
+}
+
+// A device file around `hz`: the matrix at the centre, its gain falling by
+// 6 dB an octave and its phases turning with frequency elsewhere, and the
+// noise parameters (if any) the same at every point.
+TwoPortData DeviceAround(const TwoPortMatrix &s, double hz, std::optional<DeviceNoise> noise)
+{
+    TwoPortData data;
+    for (const double ratio : {0.5, 0.75, 0.9, 0.99, 1.0, 1.01, 1.1, 1.25, 1.5}) {
+        const double turn = -40 * (ratio - 1) * std::numbers::pi / 180;
+        TwoPortMatrix m = s;
+        m.s11 *= std::polar(1.0, turn);
+        m.s22 *= std::polar(1.0, turn);
+        m.s21 *= std::polar(1.0 / ratio, turn);
+        m.s12 *= std::polar(ratio, turn);
+        data.frequenciesHz.push_back(ratio * hz);
+        data.s.push_back(m);
+        if (noise)
+            data.noise.push_back({ratio * hz, noise->nfMinDb, noise->gammaOpt, noise->rnOhms});
+    }
+    return data;
+}
+
+// Every claimed figure against the cascade and the formulas.
+void CheckClaims(const Amplifier &amp, const TwoPortData &data, Complex rs, Complex rl)
+{
+    const double z0 = data.referenceOhms;
+    ASSERT_FALSE(amp.band.empty());
+    for (const AmplifierPoint &p : amp.band) {
+        const auto at = std::ranges::find(data.frequenciesHz, p.frequencyHz);
+        ASSERT_NE(at, data.frequenciesHz.end());
+        const TwoPortMatrix &s = data.s[at - data.frequenciesHz.begin()];
+        const Complex gs = SourceSeen(amp, p.frequencyHz, rs, z0);
+        const Complex gl = LoadSeen(amp, p.frequencyHz, rl, z0);
+        EXPECT_NEAR(std::abs(p.gammaS - gs), 0, 1e-9);
+        EXPECT_NEAR(std::abs(p.gammaL - gl), 0, 1e-9);
+        EXPECT_NEAR(p.gtDb, GtDbByCascade(amp, s, z0, p.frequencyHz, rs, rl), 1e-6);
+        EXPECT_NEAR(p.gtDb, TransducerGainDb(s, gs, gl), 1e-6);
+        if (!data.noise.empty()) {
+            ASSERT_TRUE(p.nfDb);
+            EXPECT_NEAR(*p.nfDb, NoiseFigureDb(*NoiseAt(data.noise, p.frequencyHz), gs, z0), 1e-6);
+        }
+        EXPECT_LE(amp.gtDbMin, p.gtDb);
+        EXPECT_GE(amp.gtDbMax, p.gtDb);
+    }
+    // Input elements from the source, output elements toward the load.
+    for (const auto *side : {&amp.input, &amp.output}) {
+        EXPECT_GE(side->elements.size(), 2u);
+        EXPECT_LE(side->elements.size(), 6u);
+        EXPECT_EQ(side->elements.front().label.substr(1), "1");
+    }
+}
+
+// A GaAs FET at 4 GHz, unconditionally stable, MAG 16.7 dB.
+const TwoPortMatrix kFet{Polar(0.72, -116), Polar(0.03, 57), Polar(2.60, 76), Polar(0.73, -54)};
+// A low-noise GaAs FET at 4 GHz: NFmin 1.6 dB, Gamma opt 0.62 at 100 deg.
+const TwoPortMatrix kLowNoiseFet{Polar(0.6, -60), Polar(0.05, 26), Polar(1.9, 81), Polar(0.5, -60)};
+const DeviceNoise kLowNoise{1.6, Polar(0.62, 100), 20};
+
+TEST(Amplifier, GainDesignReachesTheMostAvailableGainOnANarrowBand)
+{
+    const TwoPortData data = DeviceAround(kFet, 4e9, std::nullopt);
+    const double mag = *DeviceFiguresAt(4e9, kFet, std::nullopt, 50, {}).magDb;
+    const AmplifierDesign design = DesignAmplifier(data, 3.96e9, 4.04e9, {});
+    ASSERT_TRUE(design.amplifier) << design.problem;
+    const Amplifier &amp = *design.amplifier;
+    CheckClaims(amp, data, 50, 50);
+    EXPECT_EQ(amp.band.size(), 3u);
+    EXPECT_GT(amp.gtDbMin, mag - 0.5);
+    EXPECT_LE(amp.gtDbMax, mag + 1e-6 + 0.2); // the band's edges hold a little more gain
+    for (const AmplifierPoint &p : AmplifierSweep(data, 0, 1e12, amp.input, amp.output, {})) {
+        EXPECT_LT(p.gammaInMagnitude, 1);
+        EXPECT_LT(p.gammaOutMagnitude, 1);
+    }
+}
+
+TEST(Amplifier, NoiseDesignReachesTheLeastNoiseFigureThenGain)
+{
+    const TwoPortData data = DeviceAround(kLowNoiseFet, 4e9, kLowNoise);
+    AmplifierOptions options;
+    options.goal = AmplifierGoal::Noise;
+    const AmplifierDesign design = DesignAmplifier(data, 3.96e9, 4.04e9, options);
+    ASSERT_TRUE(design.amplifier) << design.problem;
+    const Amplifier &amp = *design.amplifier;
+    CheckClaims(amp, data, 50, 50);
+    ASSERT_TRUE(amp.nfDbMax);
+    EXPECT_LT(*amp.nfDbMax, kLowNoise.nfMinDb + 0.25);
+    // With the input fixed by the noise match, the output is conjugate to
+    // what the device then shows: its available gain at that source.
+    const AmplifierPoint &mid = amp.band[1];
+    const TwoPortMatrix &s = data.s[4];
+    const Complex gout = s.s22 + s.s12 * s.s21 * mid.gammaS / (1.0 - s.s11 * mid.gammaS);
+    EXPECT_NEAR(mid.gtDb, TransducerGainDb(s, mid.gammaS, std::conj(gout)), 0.3);
+}
+
+TEST(Amplifier, OtherTerminationsAndAWideBandAreStillClaimedTruly)
+{
+    const TwoPortData data = DeviceAround(kFet, 4e9, std::nullopt);
+    AmplifierOptions options;
+    options.terminations = {25, 75};
+    const AmplifierDesign design = DesignAmplifier(data, 3.5e9, 4.5e9, options);
+    ASSERT_TRUE(design.amplifier) << design.problem;
+    CheckClaims(*design.amplifier, data, 25, 75);
+    EXPECT_EQ(design.amplifier->band.size(), 5u);
+}
+
+// A long file is searched at some of its frequencies, but every in-band
+// point is claimed and checked, and stability is checked at every one.
+TEST(Amplifier, ALongFileIsClaimedAtEveryPointInTheBand)
+{
+    TwoPortData data;
+    for (int k = 0; k <= 2000; ++k) {
+        const double ratio = 0.5 + k / 2000.0;
+        const double turn = -40 * (ratio - 1) * std::numbers::pi / 180;
+        TwoPortMatrix m = kFet;
+        m.s11 *= std::polar(1.0, turn);
+        m.s22 *= std::polar(1.0, turn);
+        m.s21 *= std::polar(1.0 / ratio, turn);
+        m.s12 *= std::polar(ratio, turn);
+        data.frequenciesHz.push_back(ratio * 4e9);
+        data.s.push_back(m);
+    }
+    const AmplifierDesign design = DesignAmplifier(data, 3.6e9, 4.4e9, {});
+    ASSERT_TRUE(design.amplifier) << design.problem;
+    EXPECT_EQ(design.amplifier->band.size(), 401u);
+    CheckClaims(*design.amplifier, data, 50, 50);
+    for (const AmplifierPoint &p :
+         AmplifierSweep(data, 0, 1e12, design.amplifier->input, design.amplifier->output, {})) {
+        EXPECT_LT(p.gammaInMagnitude, 1);
+        EXPECT_LT(p.gammaOutMagnitude, 1);
+    }
+}
+
+// A measured source and load, reactive and changing over the band: the
+// claims are the available power's share that reaches the load.
+TEST(Amplifier, MeasuredTerminationsAreClaimedTruly)
+{
+    const TwoPortData data = DeviceAround(kLowNoiseFet, 4e9, kLowNoise);
+    auto source = std::make_shared<MeasuredLoad>();
+    source->frequenciesHz = {3e9, 5e9};
+    source->impedanceOhms = {Complex(30, 10), Complex(40, 30)};
+    auto load = std::make_shared<MeasuredLoad>();
+    load->frequenciesHz = {3e9, 5e9};
+    load->impedanceOhms = {Complex(80, -20), Complex(60, -10)};
+    AmplifierOptions options;
+    options.terminations.measuredSource = source;
+    options.terminations.measuredLoad = load;
+    for (const AmplifierGoal goal : {AmplifierGoal::Gain, AmplifierGoal::Noise}) {
+        options.goal = goal;
+        const AmplifierDesign design = DesignAmplifier(data, 3.6e9, 4.4e9, options);
+        ASSERT_TRUE(design.amplifier) << design.problem;
+        for (const AmplifierPoint &p : design.amplifier->band) {
+            const auto at = std::ranges::find(data.frequenciesHz, p.frequencyHz);
+            const TwoPortMatrix &s = data.s[at - data.frequenciesHz.begin()];
+            const Complex zs = source->ImpedanceAt(p.frequencyHz);
+            const Complex zl = load->ImpedanceAt(p.frequencyHz);
+            EXPECT_NEAR(p.gtDb, GtDbByCascade(*design.amplifier, s, 50, p.frequencyHz, zs, zl),
+                        1e-6);
+            EXPECT_NEAR(std::abs(p.gammaS - SourceSeen(*design.amplifier, p.frequencyHz, zs, 50)),
+                        0, 1e-9);
+            EXPECT_NEAR(std::abs(p.gammaL - LoadSeen(*design.amplifier, p.frequencyHz, zl, 50)), 0,
+                        1e-9);
+        }
+        if (goal == AmplifierGoal::Noise) {
+            EXPECT_LT(*design.amplifier->nfDbMax, kLowNoise.nfMinDb + 0.25);
+        }
+    }
+    // A source with no resistance has no power to give.
+    source->impedanceOhms = {Complex(0, 10), Complex(40, 30)};
+    options.goal = AmplifierGoal::Gain;
+    EXPECT_NE(DesignAmplifier(data, 3.6e9, 4.4e9, options).problem.find("no resistance at 2 GHz"),
+              std::string::npos);
+}
+
+TEST(Amplifier, NoiseGoalWithoutNoiseDataAndBadTerminationsAreRefused)
+{
+    const TwoPortData data = DeviceAround(kFet, 4e9, std::nullopt);
+    AmplifierOptions options;
+    options.goal = AmplifierGoal::Noise;
+    EXPECT_FALSE(DesignAmplifier(data, 3.96e9, 4.04e9, options).amplifier);
+    options.goal = AmplifierGoal::Gain;
+    options.terminations.sourceOhms = 0;
+    EXPECT_THROW(DesignAmplifier(data, 3.96e9, 4.04e9, options), std::invalid_argument);
+}
+
+// A device whose input reflects more than it receives at every termination a
+// lossless network can show (|S11| above 1 with no feedback) cannot be kept
+// stable.
+TEST(Amplifier, ADeviceNoNetworkStabilisesIsRefusedWithTheReason)
+{
+    TwoPortMatrix s = kFet;
+    s.s11 = Polar(1.2, -116);
+    s.s12 = 0;
+    const AmplifierDesign design =
+        DesignAmplifier(DeviceAround(s, 4e9, std::nullopt), 3.96e9, 4.04e9, {});
+    EXPECT_FALSE(design.amplifier);
+    EXPECT_NE(design.problem.find("below 1"), std::string::npos);
+}
+
+} // namespace
+} // namespace tevmar::analysis

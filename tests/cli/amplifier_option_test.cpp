@@ -1,0 +1,248 @@
+// tevmar-cli --amplifier in-process: both networks from a transistor's file,
+// every gain and noise figure in the JSON checked against the textbook
+// formulas from the file's own data and the reflections claimed, the whole
+// amplifier's files, and the ways of asking for it wrongly.
+
+#include "cli/outcome_writer.h"
+#include "tests/cli/cli_in_process.h"
+#include "tests/report/test_files.h"
+
+#include <cmath>
+#include <complex>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <numbers>
+
+namespace tevmar::cli {
+namespace {
+
+using test_files::TempDir;
+using Args = std::vector<std::string>;
+using Complex = std::complex<double>;
+using Json = nlohmann::ordered_json;
+
+// A GaAs FET from 3 to 5 GHz, unconditionally stable from 3.5 GHz up, with
+// noise parameters at 3, 4 and 5 GHz (Rn normalised to 50 ohms).
+constexpr const char *kFet = "! GaAs FET\n"
+                             "# GHz S MA R 50\n"
+                             "3.0 0.80 -95 3.10 88 0.025 62 0.78 -44\n"
+                             "3.5 0.76 -106 2.85 82 0.028 60 0.75 -49\n"
+                             "3.9 0.73 -114 2.65 77 0.030 57 0.73 -53\n"
+                             "4.0 0.72 -116 2.60 76 0.030 57 0.73 -54\n"
+                             "4.1 0.71 -118 2.55 75 0.031 56 0.72 -55\n"
+                             "4.5 0.68 -126 2.35 70 0.033 54 0.70 -59\n"
+                             "5.0 0.64 -136 2.12 64 0.036 52 0.67 -64\n"
+                             "3.0 1.4 0.66 85 0.45\n"
+                             "4.0 1.6 0.62 100 0.4\n"
+                             "5.0 1.8 0.58 115 0.36\n";
+
+struct Row
+{
+    double ghz;
+    Complex s11, s21, s12, s22;
+};
+
+Complex Polar(double magnitude, double degrees)
+{
+    return std::polar(magnitude, degrees * std::numbers::pi / 180);
+}
+
+// The file's rows at 3.9, 4.0 and 4.1 GHz, and its noise at 4 GHz.
+const Row kRows[] = {
+    {3.9, Polar(0.73, -114), Polar(2.65, 77), Polar(0.030, 57), Polar(0.73, -53)},
+    {4.0, Polar(0.72, -116), Polar(2.60, 76), Polar(0.030, 57), Polar(0.73, -54)},
+    {4.1, Polar(0.71, -118), Polar(2.55, 75), Polar(0.031, 56), Polar(0.72, -55)},
+};
+
+std::string Write(const TempDir &dir, const char *name, const std::string &text)
+{
+    const std::string path = (dir / name).string();
+    test_files::WriteBytes(path, text);
+    return path;
+}
+
+Complex ComplexOf(const Json &pair)
+{
+    return {pair[0].get<double>(), pair[1].get<double>()};
+}
+
+double TransducerGainDb(const Row &s, Complex gs, Complex gl)
+{
+    return 10 *
+           std::log10(std::norm(s.s21) * (1 - std::norm(gs)) * (1 - std::norm(gl)) /
+                      std::norm((1.0 - s.s11 * gs) * (1.0 - s.s22 * gl) - s.s12 * s.s21 * gs * gl));
+}
+
+TEST(AmplifierOption, JsonClaimsAreTheFormulasOfTheFilesDataAndTheReflections)
+{
+    TempDir dir;
+    const std::string path = Write(dir, "fet.s2p", kFet);
+    const CliRun run =
+        RunCliIn({"--device", path, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--json"}, dir);
+    ASSERT_EQ(run.exitCode, kExitDesigned) << run.err;
+    EXPECT_EQ(run.err, "");
+    const Json a = Json::parse(run.out)["amplifier"];
+    EXPECT_EQ(a["goal"], "gain");
+    for (const char *side : {"input", "output"}) {
+        const Json &network = a[side];
+        EXPECT_TRUE(network["topology"] == "lowpass" || network["topology"] == "highpass" ||
+                    network["topology"] == "bandpass");
+        ASSERT_GE(network["elements"].size(), 2u);
+        ASSERT_LE(network["elements"].size(), 6u);
+        std::vector<std::string> keys;
+        for (const auto &[key, value] : network["elements"][0].items())
+            keys.push_back(key);
+        EXPECT_EQ(keys, (std::vector<std::string>{"name", "kind", "value", "unit"}));
+    }
+    ASSERT_EQ(a["sweep"].size(), 3u);
+    double least = HUGE_VAL;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const Json &p = a["sweep"][i];
+        EXPECT_EQ(p["frequencyHz"], kRows[i].ghz * 1e9);
+        const double gt = p["gtDb"].get<double>();
+        EXPECT_NEAR(gt, TransducerGainDb(kRows[i], ComplexOf(p["gammaS"]), ComplexOf(p["gammaL"])),
+                    1e-9);
+        least = std::min(least, gt);
+        EXPECT_GT(p["mu"].get<double>(), 1);
+    }
+    EXPECT_EQ(a["gtDbMin"].get<double>(), least);
+    // MAG at 4 GHz is 16.71 dB; a flat 200 MHz band keeps within 1 dB of it.
+    EXPECT_GT(least, 15.7);
+    // The noise figure at 4 GHz from the file's noise parameters.
+    const Json &mid = a["sweep"][1];
+    const Complex gs = ComplexOf(mid["gammaS"]), opt = Polar(0.62, 100);
+    const double f = std::pow(10, 0.16) +
+                     4 * 0.4 * std::norm(gs - opt) / ((1 - std::norm(gs)) * std::norm(1.0 + opt));
+    EXPECT_NEAR(mid["nfDb"].get<double>(), 10 * std::log10(f), 1e-9);
+    // mu dips below 1 at 3 GHz, outside the band but in the file.
+    EXPECT_FALSE(a["stable"].get<bool>());
+}
+
+TEST(AmplifierOption, NoiseGoalTextAndTheWholeAmplifiersFiles)
+{
+    TempDir dir;
+    const std::string path = Write(dir, "fet.s2p", kFet);
+    const CliRun run =
+        RunCliIn({"--device", path, "--amplifier", "--goal", "noise", "--f1", "3.96", "--f2",
+                  "4.04", "--source", "50", "--load-ohms", "75", "--sweep",
+                  (dir / "amp.csv").string(), "--touchstone", (dir / "amp.s2p").string()},
+                 dir);
+    ASSERT_EQ(run.exitCode, kExitDesigned) << run.err;
+    EXPECT_NE(run.out.find("Amplifier designed for the least noise figure: " + path +
+                           ", data referred to 50 ohms; source 50 ohms, load 75 ohms\n"
+                           "Input network (source to device), "),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("\n  4.0000 "), std::string::npos);
+    EXPECT_NE(run.out.find("; NF at most 1.6"), std::string::npos) << run.out; // NFmin 1.60 dB
+    EXPECT_FALSE(std::filesystem::exists(dir / "tevmar.prt"));
+
+    const std::string csv = test_files::ReadBytes(dir / "amp.csv");
+    EXPECT_EQ(csv.substr(0, csv.find('\n')),
+              "frequency_hz,gt_db,nf_db,gamma_s_re,gamma_s_im,gamma_l_re,gamma_l_im,"
+              "input_return_loss_db,output_return_loss_db,gamma_in_mag,gamma_out_mag,mu");
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 8); // every data frequency
+    const std::string s2p = test_files::ReadBytes(dir / "amp.s2p");
+    EXPECT_NE(s2p.find("\n# HZ S RI R 50\n3000000000 "), std::string::npos) << s2p;
+    EXPECT_EQ(std::count(s2p.begin(), s2p.end(), '\n'), 9);
+}
+
+// A measured source and load: the gain claimed is the share of the source's
+// available power that reaches the load, through the networks and the device,
+// with the reflections against the measured impedances.
+TEST(AmplifierOption, MeasuredSourceAndLoadReplaceTheResistances)
+{
+    TempDir dir;
+    const std::string path = Write(dir, "fet.s2p", kFet);
+    // 35+j10 ohms at both ends of the band, and 70-j15 ohms.
+    const std::string source = Write(dir, "src.s1p", "# GHz Z RI R 50\n3 0.7 0.2\n5 0.7 0.2\n");
+    const std::string load = Write(dir, "ld.s1p", "# GHz Z RI R 50\n3 1.4 -0.3\n5 1.4 -0.3\n");
+    const CliRun run = RunCliIn({"--device", path, "--amplifier", "--f1", "3.9", "--f2", "4.1",
+                                 "--source-s1p", source, "--load-s1p", load, "--json"},
+                                dir);
+    ASSERT_EQ(run.exitCode, kExitDesigned) << run.err;
+    const Json a = Json::parse(run.out)["amplifier"];
+    EXPECT_TRUE(a["sourceOhms"].is_null());
+    EXPECT_TRUE(a["loadOhms"].is_null());
+    EXPECT_EQ(a["sourceS1p"], source);
+    EXPECT_EQ(a["loadS1p"], load);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const Json &p = a["sweep"][i];
+        EXPECT_NEAR(p["gtDb"].get<double>(),
+                    TransducerGainDb(kRows[i], ComplexOf(p["gammaS"]), ComplexOf(p["gammaL"])),
+                    1e-9);
+    }
+    EXPECT_GT(a["gtDbMin"].get<double>(), 15.7);
+
+    const CliRun text = RunCliIn(
+        {"--device", path, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--load-s1p", load}, dir);
+    EXPECT_NE(text.out.find("; source 50 ohms, load " + load + " (measured)\n"), std::string::npos)
+        << text.out;
+}
+
+TEST(AmplifierOption, NoDesignIsExitOneWithTheReason)
+{
+    TempDir dir;
+    // No noise data: the noise goal has nothing to minimise.
+    const std::string plain = Write(dir, "plain.s2p",
+                                    "# GHz S MA R 50\n"
+                                    "3.9 0.73 -114 2.65 77 0.030 57 0.73 -53\n"
+                                    "4.1 0.71 -118 2.55 75 0.031 56 0.72 -55\n");
+    const CliRun noise = RunCliIn(
+        {"--device", plain, "--amplifier", "--goal", "noise", "--f1", "3.9", "--f2", "4.1"}, dir);
+    EXPECT_EQ(noise.exitCode, kExitNoSolution);
+    EXPECT_EQ(noise.out, "");
+    EXPECT_NE(noise.err.find("no amplifier: the noise goal needs the device's noise parameters"),
+              std::string::npos)
+        << noise.err;
+    // An input that reflects more than it receives whatever the output sees.
+    const std::string wild = Write(dir, "wild.s2p",
+                                   "# GHz S MA R 50\n"
+                                   "3.9 1.2 -114 2.65 77 0 0 0.73 -53\n"
+                                   "4.1 1.2 -118 2.55 75 0 0 0.72 -55\n");
+    const CliRun unstable =
+        RunCliIn({"--device", wild, "--amplifier", "--f1", "3.9", "--f2", "4.1"}, dir);
+    EXPECT_EQ(unstable.exitCode, kExitNoSolution);
+    EXPECT_NE(unstable.err.find("keeps the device's input and output reflections below 1"),
+              std::string::npos)
+        << unstable.err;
+}
+
+TEST(AmplifierOption, RefusesOptionsThatDoNotFit)
+{
+    TempDir dir;
+    const std::string device = Write(dir, "fet.s2p", kFet);
+    const struct
+    {
+        Args args;
+        std::string err;
+    } cases[] = {
+        {{"--amplifier"}, "tevmar-cli: --amplifier needs --device, the transistor's two-port file"},
+        {{"--device", device, "--goal", "noise"}, "tevmar-cli: --goal applies to --amplifier"},
+        {{"--device", device, "--amplifier", "--f1", "4"},
+         "tevmar-cli: --amplifier: give the band with --f1 and --f2"},
+        {{"--device", device, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--zhigh", "50"},
+         "tevmar-cli: --zhigh does not apply to --amplifier"},
+        {{"--device", device, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--load-ohms", "1e7"},
+         "tevmar-cli: --load-ohms: 1e+07 ohms; expected 0.001 to 1e+06 ohms"},
+        {{"--device", device, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--load-s1p", device,
+          "--load-ohms", "50"},
+         "tevmar-cli: --load-s1p replaces --load-ohms; give one of them"},
+        {{"--device", device, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--source-s1p",
+          (dir / "missing.s1p").string()},
+         "tevmar-cli: --source-s1p: " + (dir / "missing.s1p").string() + ": cannot be read"},
+        {{"--device", device, "--amplifier", "--goal", "flat"},
+         "tevmar-cli: --goal: \"flat\" is not one of gain, noise"},
+        {{"--device", device, "--amplifier", "--f1", "2", "--f2", "4"},
+         "tevmar-cli: --device: " + device + ": the band 2 to 4 GHz reaches past the data"},
+    };
+    for (const auto &c : cases) {
+        const CliRun run = RunCliIn(c.args, dir);
+        EXPECT_EQ(run.exitCode, kExitBadUsage) << c.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.substr(0, c.err.size()), c.err);
+    }
+}
+
+} // namespace
+} // namespace tevmar::cli

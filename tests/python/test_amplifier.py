@@ -1,0 +1,131 @@
+"""tevmar.amplifier against tevmar-cli --amplifier and against the transducer
+gain and noise figure worked out here from the file's data and the
+reflections the networks are claimed to present, and through a cascade of
+the networks' own parts."""
+
+import json
+import os
+import subprocess
+
+import numpy as np
+import pytest
+
+import tevmar
+
+CLI = os.environ.get("TEVMAR_CLI", "build/cli/tevmar-cli")
+
+# A GaAs FET from 3.9 to 4.1 GHz, unconditionally stable, with noise
+# parameters (Rn normalised to 50 ohms).
+DEVICE = """! GaAs FET
+# GHz S MA R 50
+3.9 0.73 -114 2.65 77 0.030 57 0.73 -53
+4.0 0.72 -116 2.60 76 0.030 57 0.73 -54
+4.1 0.71 -118 2.55 75 0.031 56 0.72 -55
+3.9 1.6 0.62 100 0.4
+4.1 1.6 0.62 100 0.4
+"""
+
+
+def polar(magnitude, degrees):
+    return magnitude * np.exp(1j * np.radians(degrees))
+
+
+S = {
+    3.9e9: [polar(0.73, -114), polar(2.65, 77), polar(0.030, 57), polar(0.73, -53)],
+    4.0e9: [polar(0.72, -116), polar(2.60, 76), polar(0.030, 57), polar(0.73, -54)],
+    4.1e9: [polar(0.71, -118), polar(2.55, 75), polar(0.031, 56), polar(0.72, -55)],
+}
+
+
+@pytest.fixture
+def device_file(tmp_path):
+    path = tmp_path / "fet.s2p"
+    path.write_text(DEVICE)
+    return path
+
+
+def parts_abcd(elements, hz):
+    """The parts in their listed order as one ABCD matrix."""
+    m = np.eye(2, dtype=complex)
+    jw = 2j * np.pi * hz
+    for e in elements:
+        value = e["value"] * (1e-9 if e["unit"] == "nH" else 1e-12)
+        inductor = e["unit"] == "nH"
+        if e["kind"].startswith("series"):
+            z = jw * value if inductor else 1 / (jw * value)
+            m = m @ np.array([[1, z], [0, 1]])
+        else:
+            y = 1 / (jw * value) if inductor else jw * value
+            m = m @ np.array([[1, 0], [y, 1]])
+    return m
+
+
+def seen(m, termination, z0, toward_port2):
+    (a, b), (c, d) = m
+    z = (a * termination + b) / (c * termination + d) if toward_port2 else \
+        (d * termination + b) / (c * termination + a)
+    return (z - z0) / (z + z0)
+
+
+def transducer_gain_db(s, gs, gl):
+    s11, s21, s12, s22 = s
+    return 10 * np.log10(abs(s21) ** 2 * (1 - abs(gs) ** 2) * (1 - abs(gl) ** 2) /
+                         abs((1 - s11 * gs) * (1 - s22 * gl) - s12 * s21 * gs * gl) ** 2)
+
+
+def test_claims_follow_from_the_parts_and_the_data(device_file):
+    amp = tevmar.amplifier(device_file, 3.9, 4.1)
+    assert amp.goal == "gain"
+    assert amp.frequencies_hz == pytest.approx([3.9e9, 4.0e9, 4.1e9])
+    for i, hz in enumerate(amp.frequencies_hz):
+        s = S[round(hz / 1e8) * 1e8]
+        gs = seen(parts_abcd(amp.input["elements"], hz), 50, 50, toward_port2=False)
+        gl = seen(parts_abcd(amp.output["elements"], hz), 50, 50, toward_port2=True)
+        assert abs(amp.gamma_s[i] - gs) < 1e-9
+        assert abs(amp.gamma_l[i] - gl) < 1e-9
+        assert amp.gt_db[i] == pytest.approx(transducer_gain_db(s, gs, gl), abs=1e-9)
+        opt = polar(0.62, 100)
+        f = 10 ** 0.16 + 4 * 0.4 * abs(gs - opt) ** 2 / ((1 - abs(gs) ** 2) * abs(1 + opt) ** 2)
+        assert amp.nf_db[i] == pytest.approx(10 * np.log10(f), abs=1e-9)
+    assert amp.gt_db_min == min(amp.gt_db)
+    assert amp.gt_db_min > 15.7  # MAG 16.7 dB at 4 GHz
+    assert amp.stable and all(amp.mu > 1)
+
+
+def test_agrees_with_the_cli_and_takes_other_terminations(device_file):
+    amp = tevmar.amplifier(device_file, "3.9", "4.1", goal="noise", source=50, load_ohms=75)
+    cli = subprocess.run([CLI, "--device", str(device_file), "--amplifier", "--goal", "noise",
+                          "--f1", "3.9", "--f2", "4.1", "--load-ohms", "75", "--json"],
+                         capture_output=True, text=True, check=True)
+    assert amp.to_json() == cli.stdout
+    document = json.loads(cli.stdout)["amplifier"]
+    assert document["loadOhms"] == 75
+    assert amp.output == document["output"]
+    assert amp.nf_db_max == pytest.approx(document["nfDbMax"])
+    assert amp.nf_db_max < 1.6 + 0.25
+
+
+def test_a_measured_load_in_place_of_the_resistance(device_file, tmp_path):
+    load = tmp_path / "load.s1p"
+    load.write_text("# GHz Z RI R 50\n3 1.4 -0.3\n5 1.4 -0.3\n")
+    amp = tevmar.amplifier(device_file, 3.9, 4.1, load_s1p=load)
+    document = json.loads(amp.to_json())["amplifier"]
+    assert document["loadS1p"] == str(load) and document["loadOhms"] is None
+    zl = 70 - 15j
+    for i, hz in enumerate(amp.frequencies_hz):
+        gl = seen(parts_abcd(amp.output["elements"], hz), zl, 50, toward_port2=True)
+        assert abs(amp.gamma_l[i] - gl) < 1e-9
+
+
+def test_refusals_raise_value_errors(device_file, tmp_path):
+    with pytest.raises(ValueError, match="not one of gain, noise"):
+        tevmar.amplifier(device_file, 3.9, 4.1, goal="flat")
+    with pytest.raises(ValueError, match="load_ohms: 0.0001 ohms"):
+        tevmar.amplifier(device_file, 3.9, 4.1, load_ohms=1e-4)
+    with pytest.raises(ValueError, match="reaches past the data"):
+        tevmar.amplifier(device_file, 3, 4.1)
+    plain = tmp_path / "plain.s2p"
+    plain.write_text("# GHz S MA R 50\n3.9 0.73 -114 2.65 77 0.030 57 0.73 -53\n"
+                     "4.1 0.71 -118 2.55 75 0.031 56 0.72 -55\n")
+    with pytest.raises(ValueError, match="noise parameters"):
+        tevmar.amplifier(plain, 3.9, 4.1, goal="noise")
