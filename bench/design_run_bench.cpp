@@ -1,5 +1,5 @@
 #include "report/report_lines.h"
-#include "session/calculation.h"
+#include "session/run/calculation.h"
 
 #include <benchmark/benchmark.h>
 

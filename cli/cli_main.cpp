@@ -2,8 +2,8 @@
 
 #include "cli/outcome_writer.h"
 #include "report/printable_text.h"
-#include "session/command_line.h"
-#include "session/input_checks.h"
+#include "session/options/command_line.h"
+#include "session/options/input_checks.h"
 
 #include <ostream>
 
@@ -81,7 +81,8 @@ std::string UsageText()
            session::AnalysisUsageText() +
            "\n"
            "Exit status: 0 designed and saved, 1 no solution (\"  SOLUTION OUT OF RANGE\";\n"
-           "standard error says why; or no stable amplifier), 2 bad usage, nothing written (an output that is the\n"
+           "standard error says why; or no stable amplifier), 2 bad usage, nothing written (an "
+           "output that is the\n"
            "--load-s1p or --source-s1p file, or one that cannot be read or fitted, or a\n"
            "--device file that cannot be read or does not cover the band, too),\n"
            "3 report not saved, 4 standard output could not be written, 5 an analysis file\n"

@@ -3,7 +3,7 @@
 // A run's outcome as tevmar-cli writes it: standard output, its messages on
 // standard error, and the exit status.
 
-#include "session/run.h"
+#include "session/run/run.h"
 
 #include <iosfwd>
 

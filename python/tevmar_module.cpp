@@ -6,12 +6,12 @@
 #include "report/line.h"
 #include "report/number_format.h"
 #include "report/report_file.h"
-#include "session/analysis_settings.h"
-#include "session/command_line.h"
-#include "session/input_checks.h"
-#include "session/network_view.h"
-#include "session/run.h"
-#include "session/safe_file.h"
+#include "session/io/safe_file.h"
+#include "session/options/analysis_settings.h"
+#include "session/options/command_line.h"
+#include "session/options/input_checks.h"
+#include "session/run/run.h"
+#include "session/views/network_view.h"
 
 #include <algorithm>
 #include <cmath>

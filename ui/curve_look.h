@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session/response.h"
+#include "session/views/response.h"
 
 #include <QColor>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session/device.h"
+#include "session/run/device.h"
 
 #include <QString>
 #include <QWidget>

@@ -1,10 +1,10 @@
 #include "ui/main_window.h"
 
 #include "report/report_file.h"
-#include "session/candidates.h"
-#include "session/report_reading.h"
-#include "session/run.h"
+#include "session/io/report_reading.h"
+#include "session/run/run.h"
 #include "session/types.h"
+#include "session/views/candidates.h"
 #include "ui/about_window.h"
 #include "ui/fixed_palette.h"
 #include "ui/flat_style.h"

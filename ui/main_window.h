@@ -1,8 +1,8 @@
 #pragma once
 
 #include "report/print_routine.h"
-#include "session/design_state.h"
 #include "session/types.h"
+#include "session/views/design_state.h"
 #include "ui/about_window.h"
 
 #include <QPointer>

@@ -1,9 +1,9 @@
 #include "ui/response_views.h"
 
 #include "format/analysis_text.h"
-#include "session/markers.h"
-#include "session/schematic.h"
 #include "session/types.h"
+#include "session/views/markers.h"
+#include "session/views/schematic.h"
 #include "ui/plot_widget.h"
 #include "ui/schematic_view.h"
 #include "ui/smith_chart.h"

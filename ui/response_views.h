@@ -1,8 +1,8 @@
 #pragma once
 
-#include "session/calculation.h"
-#include "session/response.h"
-#include "session/tuning.h"
+#include "session/run/calculation.h"
+#include "session/run/tuning.h"
+#include "session/views/response.h"
 
 #include <QObject>
 #include <optional>

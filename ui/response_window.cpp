@@ -1,7 +1,7 @@
 #include "ui/response_window.h"
 
 #include "format/analysis_text.h"
-#include "session/tuning.h"
+#include "session/run/tuning.h"
 #include "session/types.h"
 #include "ui/background_run.h"
 #include "ui/curve_look.h"

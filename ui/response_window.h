@@ -1,11 +1,11 @@
 #pragma once
 
-#include "session/calculation.h"
-#include "session/candidate_view_state.h"
-#include "session/candidates.h"
-#include "session/response.h"
-#include "session/tuning.h"
+#include "session/run/calculation.h"
+#include "session/run/tuning.h"
 #include "session/types.h"
+#include "session/views/candidate_view_state.h"
+#include "session/views/candidates.h"
+#include "session/views/response.h"
 
 #include <QWidget>
 #include <functional>

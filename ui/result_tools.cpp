@@ -1,7 +1,7 @@
 #include "ui/result_tools.h"
 
-#include "session/report_reading.h"
-#include "session/safe_file.h"
+#include "session/io/report_reading.h"
+#include "session/io/safe_file.h"
 #include "ui/device_window.h"
 #include "ui/response_views.h"
 #include "ui/response_window.h"

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "report/report_file.h"
-#include "session/design_state.h"
-#include "session/exports.h"
-#include "session/response.h"
+#include "session/run/exports.h"
+#include "session/views/design_state.h"
+#include "session/views/response.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session/schematic.h"
+#include "session/views/schematic.h"
 
 #include <QImage>
 #include <QPalette>

@@ -1,8 +1,8 @@
 #include "ui/smith_chart.h"
 
 #include "format/analysis_text.h"
-#include "session/smith.h"
 #include "session/types.h"
+#include "session/views/smith.h"
 #include "ui/curve_look.h"
 #include "ui/smith_grid.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "session/response.h"
 #include "session/types.h"
+#include "session/views/response.h"
 
 #include <QWidget>
 

@@ -3,7 +3,7 @@
 // The Smith chart's grid and positions, shared by every chart drawn in the
 // reflection plane.
 
-#include "session/smith.h"
+#include "session/views/smith.h"
 
 #include <QColor>
 #include <QPointF>

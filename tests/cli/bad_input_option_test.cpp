@@ -3,8 +3,8 @@
 
 #include "cli/cli_main.h"
 #include "cli/outcome_writer.h"
-#include "session/calculation.h"
-#include "session/design_options.h"
+#include "session/options/design_options.h"
+#include "session/run/calculation.h"
 #include "tests/cli/cli_in_process.h"
 #include "tests/report/test_files.h"
 #include "tests/session/chip_antenna.h"

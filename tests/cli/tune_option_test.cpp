@@ -3,7 +3,7 @@
 
 #include "cli/cli_main.h"
 #include "cli/outcome_writer.h"
-#include "session/design_options.h"
+#include "session/options/design_options.h"
 #include "tests/analysis/ngspice_run.h"
 #include "tests/cli/cli_in_process.h"
 #include "tests/report/test_files.h"

@@ -3,7 +3,7 @@
 // one argument a line (--pick, --l-range, --c-range, --eseries, --q-l, ...).
 // Files are left out (nothing is written); the run is tevmar-cli's, at order 4.
 
-#include "session/command_line.h"
+#include "session/options/command_line.h"
 #include "tests/fuzz/fuzz_input.h"
 #include "tests/fuzz/run_checks.h"
 

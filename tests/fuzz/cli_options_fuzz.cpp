@@ -1,7 +1,7 @@
 // tevmar-cli's argument parsing and the checks between options, one argument
 // a line. Nothing is run, so nothing is written.
 
-#include "session/command_line.h"
+#include "session/options/command_line.h"
 #include "tests/fuzz/fuzz_input.h"
 
 #include <cstdlib>

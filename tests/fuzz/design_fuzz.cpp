@@ -2,7 +2,7 @@
 // Calculate to the report lines, as the window and tevmar-cli run it.
 
 #include "report/line.h"
-#include "session/calculation.h"
+#include "session/run/calculation.h"
 #include "tests/fuzz/fuzz_input.h"
 
 #include <cstdlib>

@@ -4,9 +4,9 @@
 // many runs a second. The texts are made and checked, never written.
 
 #include "format/export_touchstone.h"
-#include "session/analysis_options.h"
-#include "session/analysis_settings.h"
-#include "session/exports.h"
+#include "session/options/analysis_options.h"
+#include "session/options/analysis_settings.h"
+#include "session/run/exports.h"
 #include "tests/fuzz/fuzz_input.h"
 
 #include <algorithm>

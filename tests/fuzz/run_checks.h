@@ -5,7 +5,7 @@
 // terminal, and, where it designed or tuned, a JSON document that parses
 // (a NaN or an infinity would not) with every candidate's |S11| from 0 to 1.
 
-#include "session/run.h"
+#include "session/run/run.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -5,7 +5,7 @@
 // a message or designed with finite figures, nothing else.
 
 #include "report/number_format.h"
-#include "session/run.h"
+#include "session/run/run.h"
 #include "tests/fuzz/run_checks.h"
 
 #include <algorithm>

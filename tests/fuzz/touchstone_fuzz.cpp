@@ -11,7 +11,7 @@
 #include "format/export_json.h"
 #include "format/load_fit_report.h"
 #include "report/number_format.h"
-#include "session/measured_match.h"
+#include "session/run/measured_match.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -8,7 +8,7 @@
 #include "analysis/device_figures.h"
 #include "analysis/touchstone_reader.h"
 #include "format/device_report.h"
-#include "session/device.h"
+#include "session/run/device.h"
 
 #include <cmath>
 #include <cstdlib>

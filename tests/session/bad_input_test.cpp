@@ -4,9 +4,9 @@
 // engineer likely did not mean, and designs without solution, are explained.
 
 #include "analysis/touchstone_reader.h"
-#include "session/input_checks.h"
-#include "session/measured_match.h"
-#include "session/safe_file.h"
+#include "session/io/safe_file.h"
+#include "session/options/input_checks.h"
+#include "session/run/measured_match.h"
 #include "tests/report/test_files.h"
 #include "tests/session/chip_antenna.h"
 

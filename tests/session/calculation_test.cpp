@@ -4,8 +4,8 @@
 // old one. No temporary file is ever left.
 
 #include "report/line.h"
-#include "session/calculation.h"
-#include "session/report_reading.h"
+#include "session/io/report_reading.h"
+#include "session/run/calculation.h"
 #include "tests/report/test_files.h"
 #include "tests/session/worked_designs.h"
 

@@ -2,8 +2,8 @@
 // after each thing the engineer does, and that a late search never draws a
 // candidate for a design it was not found for.
 
-#include "session/candidate_view_state.h"
-#include "session/candidates.h"
+#include "session/views/candidate_view_state.h"
+#include "session/views/candidates.h"
 
 #include <gtest/gtest.h>
 

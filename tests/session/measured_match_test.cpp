@@ -3,9 +3,9 @@
 // data, and files that describe the network alone.
 
 #include "analysis/touchstone_reader.h"
-#include "session/exports.h"
-#include "session/measured_match.h"
-#include "session/tuning.h"
+#include "session/run/exports.h"
+#include "session/run/measured_match.h"
+#include "session/run/tuning.h"
 #include "tests/session/chip_antenna.h"
 
 #include <cmath>

@@ -5,7 +5,7 @@
 #include "analysis/touchstone_reader.h"
 #include "format/analysis_text.h"
 #include "format/tuned_report.h"
-#include "session/run.h"
+#include "session/run/run.h"
 #include "tests/session/chip_antenna.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // lines one per line of the .pane file.
 
 #include "report/line.h"
-#include "session/calculation.h"
+#include "session/run/calculation.h"
 #include "tests/report/test_files.h"
 #include "tests/session/worked_designs.h"
 

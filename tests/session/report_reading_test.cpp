@@ -1,4 +1,4 @@
-#include "session/report_reading.h"
+#include "session/io/report_reading.h"
 #include "tests/report/test_files.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // for sensitivity, parts too small for a chip and a chosen yield limit, and
 // the Touchstone 2.0 export beside the others.
 
-#include "session/exports.h"
-#include "session/response.h"
+#include "session/run/exports.h"
+#include "session/views/response.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

@@ -2,10 +2,10 @@
 // chart, what the schematic draws for each kind of load, marker readings and
 // the tolerance trials left for another thread.
 
-#include "session/markers.h"
-#include "session/response.h"
-#include "session/schematic.h"
-#include "session/smith.h"
+#include "session/views/markers.h"
+#include "session/views/response.h"
+#include "session/views/schematic.h"
+#include "session/views/smith.h"
 
 #include <gtest/gtest.h>
 #include <numbers>

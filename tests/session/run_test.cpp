@@ -1,7 +1,7 @@
 // One request in, one outcome out, and the design state the windows follow.
 
-#include "session/design_state.h"
-#include "session/run.h"
+#include "session/run/run.h"
+#include "session/views/design_state.h"
 #include "tests/report/test_files.h"
 #include "tests/session/chip_antenna.h"
 

@@ -1,7 +1,7 @@
 // Files written through a temporary file and a rename: a reader sees the old
 // file or the new one, never half of either, and no temporary file stays.
 
-#include "session/safe_file.h"
+#include "session/io/safe_file.h"
 #include "tests/report/test_files.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // where no design exists, and a tune dropped by its stop flag.
 
 #include "format/analysis_text.h"
-#include "session/tuning.h"
+#include "session/run/tuning.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The Response window's Candidates tab: where the synthesis cannot absorb the
 // load it opens on the candidates, draws the chosen one and exports it.
 
-#include "session/candidates.h"
+#include "session/views/candidates.h"
 #include "ui/main_window.h"
 #include "ui/response_window.h"
 #include "ui/result_tools.h"

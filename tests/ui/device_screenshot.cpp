@@ -5,7 +5,7 @@
 // load circle).
 // Usage: tevmar_device_screenshot OUTPUT_DIR [--dark] (run under xvfb-run).
 
-#include "session/device.h"
+#include "session/run/device.h"
 #include "ui/device_window.h"
 #include "window_driver.h"
 

@@ -1,4 +1,4 @@
-#include "session/report_reading.h"
+#include "session/io/report_reading.h"
 #include "ui/main_window.h"
 #include "ui/qt_line_printer.h"
 #include "ui_test_support.h"

@@ -1,7 +1,7 @@
 #include "analysis/eseries.h"
 #include "cli_run.h"
 #include "response_test_support.h"
-#include "session/response.h"
+#include "session/views/response.h"
 #include "ui/result_tools.h"
 #include "ui_test_support.h"
 

@@ -3,9 +3,9 @@
 // Designs for the Response window and export tests, solved exactly as
 // Calculate solves them, without touching the report file.
 
-#include "session/calculation.h"
-#include "session/response.h"
-#include "session/run.h"
+#include "session/run/calculation.h"
+#include "session/run/run.h"
+#include "session/views/response.h"
 
 #include <stdexcept>
 #include <string>

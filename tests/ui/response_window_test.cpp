@@ -1,6 +1,6 @@
 #include "cli_run.h"
 #include "format/analysis_text.h"
-#include "session/markers.h"
+#include "session/views/markers.h"
 #include "tests/session/chip_antenna.h"
 #include "ui/main_window.h"
 #include "ui/measured_load_dialog.h"

@@ -3,7 +3,7 @@
 // default window, a large one and the saved picture's natural size.
 
 #include "response_test_support.h"
-#include "session/response.h"
+#include "session/views/response.h"
 #include "ui/schematic_view.h"
 
 #include <QApplication>

@@ -1,0 +1,357 @@
+#include "session/options/analysis_options.h"
+
+#include "report/number_format.h"
+#include "report/printable_text.h"
+#include "session/io/safe_file.h"
+#include "session/types.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <ostream>
+#include <stdexcept>
+#include <tuple>
+
+namespace tevmar::session {
+
+namespace {
+
+using Handler = std::function<std::string(const std::string &)>;
+
+Handler Count(std::optional<int> &target, int most)
+{
+    return [&target, most](const std::string &value) -> std::string {
+        const std::optional<int> number = ParseWhole<int>(value);
+        if (!number || *number < 1 || *number > most)
+            return "\"" + value + "\" is not a whole number from 1 to " + std::to_string(most);
+        target = number;
+        return {};
+    };
+}
+
+Handler Tolerance(std::optional<double> &target)
+{
+    return [&target](const std::string &value) -> std::string {
+        const std::optional<double> number = ParseNumber(value);
+        if (!number || *number < 0 || *number >= 100)
+            return "\"" + value + "\" is not a percentage from 0 up to (not including) 100";
+        target = number;
+        return {};
+    };
+}
+
+Handler Seed(std::optional<std::uint64_t> &target)
+{
+    return [&target](const std::string &value) -> std::string {
+        const std::optional<std::uint64_t> number = ParseWhole<std::uint64_t>(value);
+        if (!number)
+            return "\"" + value + "\" is not a whole number from 0 to 18446744073709551615";
+        target = number;
+        return {};
+    };
+}
+
+Handler Series(std::optional<ESeries> &target)
+{
+    return [&target](const std::string &value) -> std::string {
+        target = ParseSeries(value);
+        return target ? "" : "\"" + value + "\" is not one of E12, E24, E48, E96";
+    };
+}
+
+Handler YieldLimit(std::optional<double> &target)
+{
+    return [&target](const std::string &value) -> std::string {
+        const std::optional<double> number = ParseNumber(value);
+        if (!number || !YieldVswrProblem(*number).empty())
+            return "\"" + value + "\" is not a VSWR above 1";
+        target = number;
+        return {};
+    };
+}
+
+Handler QModelChoice(std::optional<QModel> &target)
+{
+    return [&target](const std::string &value) -> std::string {
+        target = QModelFromWord(value);
+        return target ? "" : "\"" + value + "\" is not one of centre, constant";
+    };
+}
+
+// A number the run can compute with: at least `lowest`, at most `highest`.
+Handler StoreInRange(std::optional<double> &target, double lowest, double highest,
+                     const std::string &what)
+{
+    return [&target, lowest, highest, what](const std::string &value) -> std::string {
+        const std::optional<double> number = ParseNumber(value);
+        if (!number || *number < lowest || *number > highest)
+            return Quoted(value) + " is not " + what;
+        target = number;
+        return {};
+    };
+}
+
+// "MIN:MAX", two positive numbers, the first below the second.
+Handler PartRange(std::optional<std::pair<double, double>> &target, const char *unit)
+{
+    return [&target, unit](const std::string &value) -> std::string {
+        const std::size_t colon = value.find(':');
+        const std::optional<double> low =
+            colon == std::string::npos ? std::nullopt : ParseNumber(value.substr(0, colon));
+        const std::optional<double> high =
+            colon == std::string::npos ? std::nullopt : ParseNumber(value.substr(colon + 1));
+        if (!low || !high || !(*low >= kLowestRangeLimit) || !(*high <= kHighestRangeLimit) ||
+            !(*high > *low))
+            return "\"" + value + "\" is not MIN:MAX in " + unit +
+                   ", two numbers from 1e-06 to 1e+09, the first below the second";
+        target = std::pair{*low, *high};
+        return {};
+    };
+}
+
+Handler FileName(std::optional<std::string> &target)
+{
+    return [&target](const std::string &value) -> std::string {
+        if (value.empty() || HasLineBreak(value))
+            return "needs a file name";
+        target = value;
+        return {};
+    };
+}
+
+} // namespace
+
+OptionTable AnalysisOptionTable(AnalysisRequest &r)
+{
+    const std::string kSweepRange = "a frequency from 1e-9 GHz (1 Hz) to 1e9 GHz";
+    const std::string kQRange = "a Q of 0.001 or more";
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    return {
+        {"--json", "", "write the design and its analysis as JSON instead of the pane lines",
+         SetFlag(r.json)},
+        {"--sweep", "FILE.csv", "save a CSV sweep: |S11| dB, VSWR and insertion loss per network",
+         FileName(r.sweepPath)},
+        {"--points", "N",
+         "points of the sweep in all, at most " + std::to_string(kMaxSweepPoints) + " (default " +
+             std::to_string(kDefaultSweepPoints) + ")",
+         Count(r.points, kMaxSweepPoints)},
+        {"--from", "GHZ", "sweep start (default half the lower band edge)",
+         StoreInRange(r.fromGhz, kLowestSweepGhz, kHighestSweepGhz, kSweepRange)},
+        {"--to", "GHZ", "sweep stop (default twice the upper band edge)",
+         StoreInRange(r.toGhz, kLowestSweepGhz, kHighestSweepGhz, kSweepRange)},
+        {"--log", "",
+         "logarithmic frequency steps (the default); over the default range half the points "
+         "lie evenly spaced in the band",
+         SetFlag(r.log)},
+        {"--lin", "", "linear frequency steps", SetFlag(r.lin)},
+        {"--touchstone", "FILE.s2p",
+         "save the network alone as Touchstone 1.1, both ports to one resistance",
+         FileName(r.touchstonePath)},
+        {"--touchstone-r", "OHMS", "that resistance of --touchstone (default 50)",
+         StoreInRange(r.touchstoneOhms, kLowestTouchstoneOhms, kHighestTouchstoneOhms,
+                      "a resistance from 1e-6 to 1e9 ohms")},
+        {"--touchstone-v2", "FILE.s2p",
+         "save the network alone as Touchstone 2.0, each port to its termination",
+         FileName(r.touchstoneV2Path)},
+        {"--spice", "FILE.cir", "save a SPICE subcircuit and an ngspice test bench",
+         FileName(r.spicePath)},
+        {"--eseries", "E12|E24|E48|E96", "snap every element to the standard series",
+         Series(r.eseries)},
+        {"--q-l", "Q", "inductor Q at the centre frequency",
+         StoreInRange(r.inductorQ, kLowestComponentQ, kInfinity, kQRange)},
+        {"--q-c", "Q", "capacitor Q at the centre frequency",
+         StoreInRange(r.capacitorQ, kLowestComponentQ, kInfinity, kQRange)},
+        {"--q-model", "centre|constant",
+         "Q fixed at the centre frequency or the same at every frequency (default centre)",
+         QModelChoice(r.qModel)},
+        {"--monte-carlo", "N",
+         "tolerance trials, at most " + std::to_string(kMaxTrials) + " (default " +
+             std::to_string(kDefaultTrials) + ")",
+         Count(r.trials, kMaxTrials)},
+        {"--tolerance", "PERCENT",
+         "element tolerance, +- percent (default " + Figure(kDefaultTolerancePercent) + ")",
+         Tolerance(r.tolerancePercent)},
+        {"--seed", "S",
+         "seed of the tolerance trials (default " + std::to_string(kDefaultSeed) + ")",
+         Seed(r.seed)},
+        {"--yield-vswr", "X",
+         "trials pass below this in-band VSWR (default the design's maximum x " +
+             Figure(kDefaultYieldVswrFactor) + ")",
+         YieldLimit(r.yieldVswr)},
+        {"--tune", "", "re-tune the values for the least in-band |S11|, the load held as typed",
+         SetFlag(r.tune)},
+        {"--candidates", "",
+         "tune lowpass, highpass and bandpass ladders into the load and rank them",
+         SetFlag(r.candidates)},
+        {"--pick", "K", "the files carry candidate K (1 is the best)", Count(r.pick, 1000)},
+        {"--l-range", "MIN:MAX", "inductances --tune may choose, nH (default 0.1:10000)",
+         PartRange(r.inductorRangeNh, "nH")},
+        {"--c-range", "MIN:MAX", "capacitances --tune may choose, pF (default 0.1:100000)",
+         PartRange(r.capacitorRangePf, "pF")},
+    };
+}
+
+std::string AnalysisUsageText()
+{
+    return "Analysis of the designed network (the report and its lines stay as they are):\n"
+           "the network is built from the element values at full precision and as printed\n"
+           "and checked against the design's own |S11| over the band; with --eseries,\n"
+           "--q-l, --q-c or the tolerance options the figures follow the pane lines.\n"
+           "Any of --monte-carlo, --tolerance, --seed and --yield-vswr runs the tolerance\n"
+           "trials: each part uniform within +-PERCENT, a trial passing when its in-band\n"
+           "VSWR stays below --yield-vswr. --points, --from, --to, --log and --lin shape the\n"
+           "sweep of --sweep, --touchstone and --touchstone-v2; the --spice test bench\n"
+           "sweeps the band. A design without solution writes none of these files.\n"
+           "\n"
+           "Ports: port 1 is the high-impedance end (--zhigh), port 2 the low-impedance end\n"
+           "(--zlow). An absorbed load's reactance is the load's own: for a series RL or RC\n"
+           "load it is in series with the --zlow resistance at port 2, for a shunt RL or RC\n"
+           "load across the --zhigh resistance at port 1. Every figure and the CSV are for\n"
+           "the network with that true load; standard values, Q and tolerances apply to the\n"
+           "network's parts only. The Touchstone files and the SPICE subcircuit hold the\n"
+           "network alone; the SPICE test bench attaches the load. --touchstone refers both\n"
+           "ports to --touchstone-r (renormalise to read the match); --touchstone-v2 refers\n"
+           "port 1 to --zhigh and port 2 to --zlow.\n"
+           "A file named \"-\" goes to standard output in place of the pane lines and\n"
+           "figures (one such file at most, and not with --json).\n"
+           "\n"
+           "--tune keeps the parts and their places and searches their values for the\n"
+           "least in-band |S11| into the true load; the JSON gains a \"tuned\" part and\n"
+           "--sweep, --touchstone, --touchstone-v2 and --spice carry the tuned network,\n"
+           "still without the load. With --eseries it is tuned again on standard values:\n"
+           "the Touchstone and SPICE files hold that network, the CSV both. Where the\n"
+           "synthesis cannot absorb the load, it tunes the design for the nearest value\n"
+           "of lower load Q that solves (smaller for series RL and shunt RC loads, larger\n"
+           "for series RC and shunt RL) with the true load, writes that network and exits\n"
+           "6; the report stays untouched. Where no such value solves, nothing is tuned\n"
+           "(exit 1). Each tuned part stays within --l-range or --c-range (by default\n"
+           "0.1 nH to 10 uH and 0.1 pF to 100 nF, what chip parts span); a part that ends\n"
+           "at a limit is named in the lines and marked \"atLimit\" in the JSON.\n"
+           "\n"
+           "--candidates tunes, into the true load and within the part ranges, the\n"
+           "bandpass ladder at orders 4, 8 and 12 and lowpass (series L, shunt C) and\n"
+           "highpass (series C, shunt L) ladders of 2 to 6 parts, the first part in series\n"
+           "or across, and lists them best first after the pane lines (the JSON gains\n"
+           "\"candidates\", parts from the source's side). --pick K makes candidate K the\n"
+           "network of --sweep, --touchstone, --touchstone-v2 and --spice. Where the\n"
+           "synthesis has no design the table is still written (exit 6).\n";
+}
+
+namespace {
+
+// Both ends given: what the design's band cannot change is checked at once.
+std::string CheckSweepEnds(const AnalysisRequest &r, const OptionNaming &n)
+{
+    if (!r.fromGhz || !r.toGhz)
+        return {};
+    const int points = r.points.value_or(kDefaultSweepPoints);
+    if (*r.fromGhz > *r.toGhz)
+        return n("--from") + ": " + Figure(*r.fromGhz) + " GHz lies above " + n("--to") + ", " +
+               Figure(*r.toGhz) + " GHz";
+    if (*r.fromGhz == *r.toGhz && points > 1)
+        return n("--from") + " and " + n("--to") + " are equal; a sweep of " +
+               std::to_string(points) + " points needs " + n("--from") + " below " + n("--to");
+    return {};
+}
+
+} // namespace
+
+std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem::path &reportPath,
+                                 const OptionNaming &n)
+{
+    if (r.log && r.lin)
+        return n("--log") + " and " + n("--lin") + " exclude each other";
+    if (!r.SweepFile()) {
+        const std::pair<bool, const char *> sweepOptions[] = {{r.points.has_value(), "--points"},
+                                                              {r.fromGhz.has_value(), "--from"},
+                                                              {r.toGhz.has_value(), "--to"},
+                                                              {r.log, "--log"},
+                                                              {r.lin, "--lin"}};
+        for (const auto &[given, name] : sweepOptions)
+            if (given)
+                return n(name) + " shapes the sweep of " + n("--sweep") + ", " + n("--touchstone") +
+                       " or " + n("--touchstone-v2") + "; give one";
+    }
+    if (std::string problem = CheckSweepEnds(r, n); !problem.empty())
+        return problem;
+    if (r.touchstoneOhms && !r.touchstonePath)
+        return n("--touchstone-r") + " applies to " + n("--touchstone") + " only; give it";
+    if (r.qModel && !r.inductorQ && !r.capacitorQ)
+        return n("--q-model") + " applies to " + n("--q-l") + " and " + n("--q-c") + "; give one";
+    if ((r.inductorRangeNh || r.capacitorRangePf) && !r.tune && !r.candidates)
+        return n(r.inductorRangeNh ? "--l-range" : "--c-range") + " applies to " + n("--tune") +
+               " and " + n("--candidates") + "; give one";
+
+    const FileOption *onStandardOutput = nullptr;
+    for (std::size_t i = 0; i < std::size(kFileOptions); ++i) {
+        const FileOption &file = kFileOptions[i];
+        if (!(r.*file.path))
+            continue;
+        const std::filesystem::path path = *(r.*file.path);
+        if (path == kStandardOutputPath) {
+            if (r.json)
+                return n(file.option) + " -: " + n("--json") + " already writes standard output";
+            if (onStandardOutput != nullptr)
+                return n(file.option) + " -: " + n(onStandardOutput->option) +
+                       " already writes standard output";
+            onStandardOutput = &file;
+            continue;
+        }
+        if (SameFile(path, reportPath))
+            return n(file.option) + ": \"" + path.string() + "\" is the report file";
+        for (std::size_t j = 0; j < i; ++j) {
+            const std::optional<std::string> &earlier = r.*kFileOptions[j].path;
+            if (earlier && *earlier != kStandardOutputPath && SameFile(path, *earlier))
+                return n(file.option) + ": \"" + path.string() + "\" is already the file of " +
+                       n(kFileOptions[j].option);
+        }
+    }
+    return {};
+}
+
+AnalysisSettings SettingsOf(const AnalysisRequest &r)
+{
+    AnalysisSettings settings;
+    settings.sweep.fromGhz = r.fromGhz;
+    settings.sweep.toGhz = r.toGhz;
+    settings.sweep.points = r.points.value_or(kDefaultSweepPoints);
+    settings.sweep.logarithmic = !r.lin;
+    settings.eseries = r.eseries;
+    settings.inductorQ = r.inductorQ;
+    settings.capacitorQ = r.capacitorQ;
+    settings.qModel = r.qModel.value_or(QModel::Centre);
+    if (r.MonteCarlo())
+        settings.tolerance =
+            ToleranceSettings{r.trials.value_or(kDefaultTrials),
+                              r.tolerancePercent.value_or(kDefaultTolerancePercent),
+                              r.seed.value_or(kDefaultSeed), r.yieldVswr};
+    return settings;
+}
+
+PartRanges TuneRangesOf(const AnalysisRequest &r)
+{
+    PartRanges ranges;
+    if (r.inductorRangeNh)
+        std::tie(ranges.inductorLowNh, ranges.inductorHighNh) = *r.inductorRangeNh;
+    if (r.capacitorRangePf)
+        std::tie(ranges.capacitorLowPf, ranges.capacitorHighPf) = *r.capacitorRangePf;
+    return ranges;
+}
+
+void AddAnalysis(const AnalysisRequest &r, Request &request)
+{
+    request.settings = SettingsOf(r);
+    request.settings.tuneRanges = TuneRangesOf(r);
+    request.figures = r.Figures();
+    request.tune = r.tune;
+    request.candidates = r.candidates;
+    request.pick = r.pick;
+    request.json = r.json;
+    for (const FileOption &file : kFileOptions)
+        if (const std::optional<std::string> &path = r.*file.path)
+            request.files.push_back({file.kind, *path, request.naming(file.option)});
+    request.touchstoneOhms = r.touchstoneOhms.value_or(format::kDefaultTouchstoneOhms);
+}
+
+} // namespace tevmar::session

@@ -1,0 +1,99 @@
+#pragma once
+
+// The analysis part of tevmar-cli: what the engineer does next with a design
+// (its built response, standard values, component Q, tolerance yield) and the
+// files taken elsewhere (JSON, CSV sweep, Touchstone, SPICE).
+
+#include "session/options/analysis_settings.h"
+#include "session/options/command_options.h"
+#include "session/options/design_options.h"
+#include "session/run/exports.h"
+#include "session/run/run.h"
+#include "session/types.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace tevmar::session {
+
+struct AnalysisRequest
+{
+    bool json = false; // the design as JSON replaces the pane lines on standard output
+    std::optional<std::string> sweepPath, touchstonePath, touchstoneV2Path, spicePath;
+    std::optional<int> points;
+    std::optional<double> fromGhz, toGhz;
+    bool log = false, lin = false;
+    std::optional<double> touchstoneOhms;
+    std::optional<ESeries> eseries;
+    std::optional<double> inductorQ, capacitorQ;
+    std::optional<QModel> qModel;
+    std::optional<int> trials;
+    std::optional<double> tolerancePercent;
+    std::optional<std::uint64_t> seed;
+    std::optional<double> yieldVswr;
+    bool tune = false;       // re-tune the values; the files carry the tuned network
+    bool candidates = false; // the candidate networks' table follows
+    std::optional<int> pick; // the candidate (1 = best) the files carry
+    // The tuned parts' ranges, nH and pF (MIN, MAX); the chip range when absent.
+    std::optional<std::pair<double, double>> inductorRangeNh, capacitorRangePf;
+
+    bool MonteCarlo() const { return trials || tolerancePercent || seed || yieldVswr; }
+    // Figures beyond the design's own: standard values, finite Q, tolerance yield.
+    bool Figures() const { return eseries || inductorQ || capacitorQ || MonteCarlo(); }
+    bool SweepFile() const { return sweepPath || touchstonePath || touchstoneV2Path; }
+    bool Any() const
+    {
+        return json || Figures() || SweepFile() || spicePath || tune || candidates || pick;
+    }
+};
+
+// One option that names a file to save. Every rule about those files (at most
+// one on standard output, none twice, none the report) and their writing go
+// through kFileOptions, so a new export format is one more row here.
+struct FileOption
+{
+    const char *option; // "--sweep"
+    std::optional<std::string> AnalysisRequest::*path;
+    ExportKind kind;
+};
+
+inline constexpr FileOption kFileOptions[] = {
+    {"--sweep", &AnalysisRequest::sweepPath, ExportKind::SweepCsv},
+    {"--touchstone", &AnalysisRequest::touchstonePath, ExportKind::Touchstone},
+    {"--touchstone-v2", &AnalysisRequest::touchstoneV2Path, ExportKind::TouchstoneV2},
+    {"--spice", &AnalysisRequest::spicePath, ExportKind::Spice},
+};
+
+// The options as analysis settings, each left out taking its default.
+AnalysisSettings SettingsOf(const AnalysisRequest &request);
+
+// The tuned parts' ranges: --l-range and --c-range, the chip range otherwise.
+PartRanges TuneRangesOf(const AnalysisRequest &request);
+
+// --json, --sweep, --points, --from, --to, --log, --lin, --touchstone,
+// --touchstone-r, --touchstone-v2, --spice, --eseries, --q-l, --q-c,
+// --q-model, --monte-carlo, --tolerance, --seed, --yield-vswr, --tune,
+// --l-range and --c-range,
+// filling `request`. Each refuses a bad value.
+OptionTable AnalysisOptionTable(AnalysisRequest &request);
+
+// The --help paragraph on the analysis options and their defaults.
+std::string AnalysisUsageText();
+
+// Problems between options, found before anything is run: --log with --lin,
+// sweep options without a sweep file, --touchstone-r without --touchstone,
+// --q-model without a Q, --l-range or --c-range without --tune, a file named twice or named like
+// the report, standard output asked for twice (by two files, or by a file and --json). Empty when
+// there are none.
+std::string CheckAnalysisRequest(const AnalysisRequest &request,
+                                 const std::filesystem::path &reportPath,
+                                 const OptionNaming &naming = {});
+
+// The analysis options as the run's settings, figures, tuning, JSON and files.
+void AddAnalysis(const AnalysisRequest &analysis, Request &request);
+
+} // namespace tevmar::session

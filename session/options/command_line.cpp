@@ -1,0 +1,266 @@
+#include "session/options/command_line.h"
+
+#include "report/number_format.h"
+#include "report/printable_text.h"
+#include "session/io/safe_file.h"
+#include "session/options/analysis_options.h"
+#include "session/options/design_options.h"
+#include "session/options/input_checks.h"
+
+#include <algorithm>
+#include <optional>
+#include <ostream>
+
+namespace tevmar::session {
+
+namespace {
+
+// --report: where the report is saved. Standard output carries the design, so
+// "-" is refused rather than taken as a file of that name.
+std::function<std::string(const std::string &)> ReportPath(std::optional<std::string> &target)
+{
+    return [&target](const std::string &value) -> std::string {
+        if (value.empty() || HasLineBreak(value))
+            return "needs a file name";
+        if (value == kStandardOutputPath)
+            return "the report cannot go to standard output (write ./- for a file named \"-\")";
+        target = value;
+        return {};
+    };
+}
+
+// Every option of the program, in the order --help lists them.
+OptionTable AllOptions(CommandLine &c, std::optional<std::string> &reportPath)
+{
+    OptionTable table = DesignOptions(c.design, c.warnings, c.naming);
+    // Note which of the options a measured load replaces were given, so that
+    // mixing the two ways of naming the load is refused.
+    for (OptionSpec &spec : table)
+        if (std::ranges::find(kReplacedByMeasuredLoad, spec.name) !=
+            std::end(kReplacedByMeasuredLoad))
+            spec.apply = [&c, name = spec.name, apply = spec.apply](const std::string &value) {
+                if (c.replacedOption.empty())
+                    c.replacedOption = name;
+                return apply(value);
+            };
+    const OptionTable measuredTable = MeasuredLoadOptions(c.measured);
+    table.insert(table.end(), measuredTable.begin(), measuredTable.end());
+    const OptionTable analysisTable = AnalysisOptionTable(c.analysis);
+    table.insert(table.end(), analysisTable.begin(), analysisTable.end());
+    const OptionTable deviceTable = DeviceOptions(c.device);
+    table.insert(table.end(), deviceTable.begin(), deviceTable.end());
+    table.push_back({"--report", "PATH", "save the report there (default ./tevmar.prt)",
+                     ReportPath(reportPath)});
+    table.push_back({"--help", "", "show this help and exit", SetFlag(c.help)});
+    table.push_back({"--version", "", "show the version and exit", SetFlag(c.version)});
+    // Note every option given, for the modes that take only some of them.
+    for (OptionSpec &spec : table)
+        spec.apply = [&c, name = spec.name, apply = spec.apply](const std::string &value) {
+            c.given.push_back(name);
+            return apply(value);
+        };
+    return table;
+}
+
+// An amplifier is the device's mode with a band and the terminations.
+std::string CheckAmplifier(const CommandLine &c)
+{
+    const OptionNaming &n = c.naming;
+    if (!c.device.filePath)
+        return n("--amplifier") + " needs " + n("--device") + ", the transistor's two-port file";
+    for (const std::string &name : c.given)
+        if (std::ranges::find(kAmplifierOptions, name) == std::end(kAmplifierOptions))
+            return n(name) + " does not apply to " + n("--amplifier");
+    const bool f1 = std::ranges::find(c.given, "--f1") != c.given.end();
+    const bool f2 = std::ranges::find(c.given, "--f2") != c.given.end();
+    if (!f1 || !f2)
+        return n("--amplifier") + ": give the band with " + n("--f1") + " and " + n("--f2");
+    if (c.measured.sourceOhms && c.measured.sourcePath)
+        return n("--source-s1p") + " replaces " + n("--source") + "; give one of them";
+    if (c.device.loadOhms && c.measured.filePath)
+        return n("--load-s1p") + " replaces " + n("--load-ohms") + "; give one of them";
+    for (const auto &[option, ohms] : {std::pair{"--source", c.measured.sourceOhms},
+                                       std::pair{"--load-ohms", c.device.loadOhms}})
+        if (ohms && !(*ohms >= kLeastTerminationOhms && *ohms <= kMostTerminationOhms))
+            return n(option) + ": " + Figure(*ohms) + " ohms; expected " +
+                   Figure(kLeastTerminationOhms) + " to " + Figure(kMostTerminationOhms) + " ohms";
+    return {};
+}
+
+// A transistor's figures are a mode of their own: the band may choose the
+// points, nothing of a design applies.
+std::string CheckDevice(const CommandLine &c)
+{
+    const DeviceArguments &d = c.device;
+    const OptionNaming &n = c.naming;
+    if (!d.amplifier && (d.goal || d.loadOhms))
+        return n(d.goal ? "--goal" : "--load-ohms") + " applies to " + n("--amplifier") +
+               "; give it";
+    if (d.amplifier)
+        return CheckAmplifier(c);
+    if (!d.filePath) {
+        if (d.gainDb || d.noiseDb)
+            return n(d.gainDb ? "--gain-circles" : "--noise-circles") + " applies to " +
+                   n("--device") + "; give it";
+        return {};
+    }
+    for (const std::string &name : c.given)
+        if (std::ranges::find(kDeviceOptions, name) == std::end(kDeviceOptions))
+            return n(name) + " does not apply to " + n("--device") +
+                   ", which shows the transistor's figures";
+    const bool f1 = std::ranges::find(c.given, "--f1") != c.given.end();
+    const bool f2 = std::ranges::find(c.given, "--f2") != c.given.end();
+    if (f1 != f2)
+        return n("--device") + ": give both " + n("--f1") + " and " + n("--f2") +
+               " for the points in a band, or neither for all";
+    return {};
+}
+
+// A measured load comes with its source resistance and in place of the port
+// impedances and the load model; --source and --load-kind need the file.
+std::string CheckMeasuredLoad(const CommandLine &c)
+{
+    const MeasuredLoadArguments &m = c.measured;
+    const OptionNaming &n = c.naming;
+    if (c.device.amplifier)
+        return {}; // --source is the amplifier's source resistance
+    if (!m.filePath) {
+        if (m.sourceOhms || m.loadKind || m.sourcePath)
+            return n(m.sourceOhms ? "--source"
+                     : m.loadKind ? "--load-kind"
+                                  : "--source-s1p") +
+                   " applies to " + n("--load-s1p") + "; give it";
+        return {};
+    }
+    if (m.sourceKind && !m.sourcePath)
+        return n("--source-kind") + " applies to " + n("--source-s1p") + "; give it";
+    if (!c.replacedOption.empty())
+        return n("--load-s1p") + " replaces " + n("--zhigh") + ", " + n("--zlow") + ", " +
+               n("--load") + " and " + n("--absorb") + "; " + n(c.replacedOption) +
+               " was given too";
+    if (m.sourceOhms && m.sourcePath)
+        return n("--source-s1p") + " replaces " + n("--source") + "; give one of them";
+    if (!m.sourceOhms && !m.sourcePath)
+        return n("--load-s1p") + " needs " + n("--source") +
+               ", the source resistance in ohms, or " + n("--source-s1p");
+    return {};
+}
+
+// No output may be a file the run reads: the measurement it was made from
+// would be replaced. A further input is one more entry here.
+std::string CheckOutputsAgainstInputs(const CommandLine &c)
+{
+    const OptionNaming &n = c.naming;
+    std::vector<NamedPath> inputs;
+    if (c.measured.filePath)
+        inputs.push_back({n("--load-s1p"), *c.measured.filePath});
+    if (c.measured.sourcePath)
+        inputs.push_back({n("--source-s1p"), *c.measured.sourcePath});
+    if (c.device.filePath)
+        inputs.push_back({n("--device"), *c.device.filePath});
+    std::vector<NamedPath> outputs{{n("--report"), c.reportPath}};
+    for (const FileOption &file : kFileOptions)
+        if (const std::optional<std::string> &path = c.analysis.*file.path;
+            path && *path != kStandardOutputPath)
+            outputs.push_back({n(file.option), *path});
+    return OutputOverInput(outputs, inputs);
+}
+
+// The JSON document carries the box texts and the measured file's name and
+// the report's path (in a report error); JSON text is UTF-8, so anything else
+// is refused before the run rather than written changed.
+std::string CheckJsonText(const CommandLine &c)
+{
+    if (!c.analysis.json)
+        return {};
+    const DesignInputs &d = c.design;
+    const std::pair<const char *, std::string> texts[] = {
+        {"--f1", d.f1Text},
+        {"--f2", d.f2Text},
+        {"--zhigh", d.zhighText},
+        {"--zlow", d.zlowText},
+        {"--absorb", d.absorbText},
+        {"--load-s1p", c.measured.filePath.value_or("")},
+        {"--source-s1p", c.measured.sourcePath.value_or("")},
+        {"--device", c.device.filePath.value_or("")},
+        {"--report", c.reportPath.string()}};
+    for (const auto &[option, text] : texts)
+        if (!IsValidUtf8(text))
+            return c.naming(option) + ": " + Quoted(text) + " is not UTF-8 text, which " +
+                   c.naming("--json") + " cannot carry";
+    return {};
+}
+
+} // namespace
+
+// The run the command line asks for.
+Request RequestOf(const CommandLine &c)
+{
+    Request request;
+    request.naming = c.naming;
+    request.design = c.design;
+    if (c.measured.filePath) {
+        request.measuredLoad = MeasuredLoadInput{};
+        request.measuredLoad->filePath = *c.measured.filePath;
+        request.measuredLoad->label = c.naming("--load-s1p");
+        if (c.measured.sourceOhms)
+            request.measuredLoad->sourceOhms = *c.measured.sourceOhms;
+        request.measuredLoad->kind = c.measured.loadKind;
+        if (c.measured.sourcePath)
+            request.measuredLoad->source = MeasuredSourceInput{
+                *c.measured.sourcePath, {}, c.measured.sourceKind, c.naming("--source-s1p")};
+    }
+    AddAnalysis(c.analysis, request);
+    request.reportPath = c.reportPath;
+    if (c.device.filePath && c.device.amplifier) {
+        request.amplifier = AmplifierInput{};
+        request.amplifier->filePath = *c.device.filePath;
+        request.amplifier->goal = c.device.goal.value_or(AmplifierGoal::Gain);
+        request.amplifier->terminations.sourceOhms = c.measured.sourceOhms.value_or(50);
+        request.amplifier->terminations.loadOhms = c.device.loadOhms.value_or(50);
+        request.amplifier->label = c.naming("--device");
+        request.amplifier->sourceS1p = c.measured.sourcePath;
+        request.amplifier->loadS1p = c.measured.filePath;
+        request.amplifier->sourceLabel = c.naming("--source-s1p");
+        request.amplifier->loadLabel = c.naming("--load-s1p");
+        request.reportPath.reset(); // no design, no report
+    } else if (c.device.filePath) {
+        request.device = DeviceInput{};
+        request.device->filePath = *c.device.filePath;
+        request.device->levels.gainDb = c.device.gainDb.value_or(std::vector<double>{});
+        request.device->levels.noiseDb = c.device.noiseDb.value_or(std::vector<double>{});
+        request.reportPath.reset(); // no design, no report
+    }
+    return request;
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string> &args,
+                             const std::filesystem::path &defaultReportPath,
+                             const OptionNaming &naming)
+{
+    CommandLine c;
+    c.naming = naming;
+    std::optional<std::string> reportPath;
+    c.problem = ParseArguments(args, AllOptions(c, reportPath), naming);
+    c.reportPath = reportPath ? std::filesystem::path(*reportPath) : defaultReportPath;
+    if (c.problem.empty() && !c.help && !c.version)
+        c.problem = CheckDevice(c);
+    if (c.problem.empty() && !c.help && !c.version)
+        c.problem = CheckMeasuredLoad(c);
+    if (c.problem.empty() && !c.help && !c.version)
+        c.problem = CheckAnalysisRequest(c.analysis, c.reportPath, naming);
+    if (c.problem.empty() && !c.help && !c.version)
+        c.problem = CheckOutputsAgainstInputs(c);
+    if (c.problem.empty() && !c.help && !c.version)
+        c.problem = CheckJsonText(c);
+    return c;
+}
+
+std::string OptionListText()
+{
+    CommandLine unused;
+    std::optional<std::string> reportPath;
+    return OptionListText(AllOptions(unused, reportPath));
+}
+
+} // namespace tevmar::session

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "session/options/analysis_options.h"
+#include "session/options/design_options.h"
+#include "session/options/device_options.h"
+#include "session/run/run.h"
+#include "session/types.h"
+
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace tevmar::session {
+
+// The arguments understood, before anything is run or written.
+struct CommandLine
+{
+    DesignInputs design;
+    MeasuredLoadArguments measured;
+    DeviceArguments device;
+    std::vector<std::string> given; // every option given, in order
+    std::string replacedOption;     // the first of kReplacedByMeasuredLoad given
+    AnalysisRequest analysis;
+    bool help = false, version = false;
+    std::filesystem::path reportPath;
+    std::vector<std::string> warnings; // box texts not read as typed
+    std::string problem;               // bad usage; empty when the arguments are fine
+    OptionNaming naming;               // how the problem and the warnings name options
+};
+
+// Parses the arguments (program name excluded) and checks them against each
+// other; the report goes to --report's path or else `defaultReportPath`.
+// Problems and warnings name the options as `naming` does, and so do the
+// messages of the run the arguments ask for.
+CommandLine ParseCommandLine(const std::vector<std::string> &args,
+                             const std::filesystem::path &defaultReportPath,
+                             const OptionNaming &naming = {});
+
+// The run the arguments ask for.
+Request RequestOf(const CommandLine &commandLine);
+
+// Every option with its value and help, as --help lists them.
+std::string OptionListText();
+
+} // namespace tevmar::session

@@ -1,0 +1,110 @@
+#include "session/options/command_options.h"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+namespace tevmar::session {
+
+namespace {
+
+const OptionSpec *Find(const OptionTable &table, std::string_view name)
+{
+    const auto it = std::find_if(table.begin(), table.end(),
+                                 [&](const OptionSpec &spec) { return spec.name == name; });
+    return it == table.end() ? nullptr : &*it;
+}
+
+} // namespace
+
+std::string ParseArguments(const std::vector<std::string> &args, const OptionTable &table,
+                           const OptionNaming &naming)
+{
+    std::set<std::string> seen;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        const std::size_t equals = arg.find('=');
+        const bool joined = arg.starts_with("--") && equals != std::string::npos;
+        const std::string name = joined ? arg.substr(0, equals) : arg;
+
+        const OptionSpec *spec = Find(table, name);
+        if (spec == nullptr)
+            return arg.starts_with("-") ? "unknown option \"" + naming(name) + "\""
+                                        : "unexpected argument \"" + arg + "\"";
+        if (!seen.insert(name).second)
+            return naming(name) + " given more than once";
+
+        std::string value;
+        if (spec->valueName.empty()) {
+            if (joined)
+                return naming(name) + " takes no value";
+        } else if (joined) {
+            value = arg.substr(equals + 1);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        } else {
+            return naming(name) + " needs a value";
+        }
+        if (std::string problem = spec->apply(value); !problem.empty())
+            return naming(name) + ": " + problem;
+    }
+    return {};
+}
+
+std::string OptionListText(const OptionTable &table)
+{
+    std::size_t width = 0;
+    for (const OptionSpec &spec : table)
+        width = std::max(width, spec.name.size() + 1 + spec.valueName.size());
+    std::string text;
+    for (const OptionSpec &spec : table) {
+        std::string left = spec.name;
+        if (!spec.valueName.empty())
+            left += " " + spec.valueName;
+        left.resize(width + 2, ' ');
+        text += "  " + left + spec.help + "\n";
+    }
+    return text;
+}
+
+std::function<std::string(const std::string &)> StoreText(std::string &target)
+{
+    return [&target](const std::string &value) -> std::string {
+        if (HasLineBreak(value))
+            return "the text holds a line break, which no text box can hold";
+        target = value;
+        return {};
+    };
+}
+
+std::function<std::string(const std::string &)> SetFlag(bool &target)
+{
+    return [&target](const std::string &) -> std::string {
+        target = true;
+        return {};
+    };
+}
+
+bool HasLineBreak(std::string_view text)
+{
+    return text.find_first_of("\r\n") != text.npos;
+}
+
+std::optional<double> ParseNumber(const std::string &text)
+{
+    const std::optional<double> value = ParseWhole<double>(text);
+    return value && std::isfinite(*value) ? value : std::nullopt;
+}
+
+std::function<std::string(const std::string &)> StorePositive(std::optional<double> &target)
+{
+    return [&target](const std::string &value) -> std::string {
+        const std::optional<double> number = ParseNumber(value);
+        if (!number || *number <= 0)
+            return "\"" + value + "\" is not a positive number";
+        target = number;
+        return {};
+    };
+}
+
+} // namespace tevmar::session

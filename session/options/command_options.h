@@ -1,0 +1,71 @@
+#pragma once
+
+// A small table-driven parser for the command line: each option names itself,
+// says whether it takes a value, and hands the value to its own handler. New
+// options are new table rows; the parser and --help pick them up.
+
+#include "session/options/option_naming.h"
+
+#include <charconv>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tevmar::session {
+
+struct OptionSpec
+{
+    std::string name;      // "--f1"
+    std::string valueName; // shown in --help ("TEXT", "4|8|12"); empty for a flag
+    std::string help;      // one line for --help
+    // Receives the value (empty for a flag). Returns the problem with it, or
+    // an empty string when the value is accepted.
+    std::function<std::string(const std::string &value)> apply;
+};
+
+using OptionTable = std::vector<OptionSpec>;
+
+// Applies the arguments (program name excluded) to the table's handlers.
+// A value follows its option as the next argument, taken verbatim even when it
+// starts with "-", or is joined to it as "--name=value". Returns the first
+// problem found (unknown option, missing value, an option given twice, a value
+// its handler refuses, a stray argument), or an empty string. The problem
+// names the option as `naming` does.
+std::string ParseArguments(const std::vector<std::string> &args, const OptionTable &table,
+                           const OptionNaming &naming = {});
+
+// The option list of --help, one aligned line per option.
+std::string OptionListText(const OptionTable &table);
+
+// A handler that stores the value in `target`; the texts stand for text boxes,
+// which cannot hold a line break.
+std::function<std::string(const std::string &)> StoreText(std::string &target);
+
+// A handler for a flag that sets `target`.
+std::function<std::string(const std::string &)> SetFlag(bool &target);
+
+// True when the text holds a carriage return or a line feed.
+bool HasLineBreak(std::string_view text);
+
+// The whole text as a number of type T, or nothing.
+template <typename T> std::optional<T> ParseWhole(const std::string &text)
+{
+    T value{};
+    const char *end = text.data() + text.size();
+    const auto [stop, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc{} || stop != end)
+        return std::nullopt;
+    return value;
+}
+
+// A number written out in full ("50", "0.5", "1e3"), unlike the window's
+// lenient boxes: a typing slip in an option that is not a box must not pass
+// as 0.
+std::optional<double> ParseNumber(const std::string &text);
+
+// A handler that stores a positive number in `target`.
+std::function<std::string(const std::string &)> StorePositive(std::optional<double> &target);
+
+} // namespace tevmar::session

@@ -1,0 +1,90 @@
+#include "session/run/amplifier.h"
+
+#include "engine/lenient_number.h"
+#include "report/number_format.h"
+#include "session/run/device.h"
+#include "session/run/measured_match.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace tevmar::session {
+
+AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text,
+                          const std::string &f2Text)
+{
+    AmplifierRun run;
+    run.usage = true;
+    if (f1Text.empty() || f2Text.empty()) {
+        run.problem = "the amplifier needs its band: F1 and F2 in GHz";
+        return run;
+    }
+    const analysis::AmplifierTerminations &t = input.terminations;
+    constexpr double kLeastOhms = kLeastTerminationOhms, kMostOhms = kMostTerminationOhms;
+    for (const double ohms : {t.sourceOhms, t.loadOhms})
+        if (!(ohms >= kLeastOhms && ohms <= kMostOhms)) {
+            run.problem = "a source or load of " + Figure(ohms) + " ohms; expected " +
+                          Figure(kLeastOhms) + " to " + Figure(kMostOhms) + " ohms";
+            return run;
+        }
+    analysis::AmplifierTerminations terminations = t;
+    for (const bool source : {true, false}) {
+        const std::optional<std::string> &path = source ? input.sourceS1p : input.loadS1p;
+        if (!path)
+            continue;
+        auto measured = std::make_shared<analysis::MeasuredLoad>();
+        try {
+            analysis::OnePortData data = ReadOnePortFile(*path);
+            measured->frequenciesHz = std::move(data.frequenciesHz);
+            measured->impedanceOhms = std::move(data.impedanceOhms);
+            run.warnings.insert(run.warnings.end(), data.warnings.begin(), data.warnings.end());
+        } catch (const analysis::TouchstoneError &e) {
+            run.problem = (source ? input.sourceLabel : input.loadLabel) + ": " + e.what();
+            return run;
+        }
+        (source ? terminations.measuredSource : terminations.measuredLoad) = std::move(measured);
+    }
+    // Reading the file and checking the band are the device's own.
+    DeviceInput device;
+    device.filePath = input.filePath;
+    device.data = input.data;
+    DeviceRun read = RunDevice(device, f1Text, f2Text);
+    run.warnings.insert(run.warnings.end(), read.warnings.begin(), read.warnings.end());
+    if (!read.outcome) {
+        run.problem = read.problem;
+        run.aboutFile = true;
+        return run;
+    }
+    run.usage = false;
+    const double a = ReadNumber(f1Text) * 1e9, b = ReadNumber(f2Text) * 1e9;
+    analysis::AmplifierOptions options;
+    options.goal = input.goal;
+    options.terminations = terminations;
+    const analysis::AmplifierDesign design =
+        analysis::DesignAmplifier(read.outcome->data, std::min(a, b), std::max(a, b), options);
+    if (!design.amplifier) {
+        run.problem = design.problem;
+        return run;
+    }
+    AmplifierOutcome outcome;
+    outcome.fileName = input.filePath;
+    outcome.terminations = terminations;
+    outcome.data = std::move(read.outcome->data);
+    outcome.amplifier = *design.amplifier;
+    outcome.whole = analysis::AmplifierSweep(outcome.data, 0, HUGE_VAL, outcome.amplifier.input,
+                                             outcome.amplifier.output, terminations);
+    run.outcome = std::move(outcome);
+    return run;
+}
+
+std::optional<AmplifierGoal> AmplifierGoalOf(const std::string &name)
+{
+    if (name == "gain")
+        return AmplifierGoal::Gain;
+    if (name == "noise")
+        return AmplifierGoal::Noise;
+    return std::nullopt;
+}
+
+} // namespace tevmar::session

@@ -1,0 +1,142 @@
+#pragma once
+
+// One run of the tool, for every front end alike: a request (the boxes as
+// typed or a measured load, the analysis settings, tuning, the files and
+// where they go) turned into an outcome (the design, its figures, the text for
+// standard output, the messages, the files written and the exit status). The
+// window, tevmar-cli and scripts only build a request and show its outcome.
+
+#include "analysis/candidates.h"
+#include "analysis/tune_design.h"
+#include "session/options/analysis_settings.h"
+#include "session/options/option_naming.h"
+#include "session/run/amplifier.h"
+#include "session/run/calculation.h"
+#include "session/run/device.h"
+#include "session/run/exports.h"
+#include "session/run/measured_match.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tevmar::session {
+
+// The outcome of a run as tevmar-cli's exit status names it.
+enum class ExitStatus : int {
+    Designed = 0,       // design on standard output, report saved
+    NoSolution = 1,     // "  SOLUTION OUT OF RANGE"
+    BadUsage = 2,       // the request could not be carried out; nothing written
+    ReportNotSaved = 3, // design on standard output, report file not written
+    OutputFailed = 4,   // standard output could not be written
+    FileNotSaved = 5,   // the design succeeded but a file asked for was not written
+    Tuned = 6,          // no textbook design; the tuned network or candidates were written instead
+};
+
+// A source measured by a network analyser (or given by its fitted kind), in
+// place of the source resistance of a measured load.
+struct MeasuredSourceInput
+{
+    std::string filePath;
+    std::optional<analysis::OnePortData> data; // already read; unset: the file is read
+    std::optional<LoadType> kind;              // unset: the kind that fits best
+    std::string label = {};                    // how messages name the file; empty: not at all
+};
+
+// A load measured by a network analyser, in place of the port impedances and
+// the load model: the band and order still come from the boxes.
+struct MeasuredLoadInput
+{
+    std::string filePath;
+    // The data already read (the window keeps what it read); unset: the file
+    // is read.
+    std::optional<analysis::OnePortData> data;
+    double sourceOhms = 50;
+    std::optional<LoadType> kind; // unset: the kind that fits best
+    std::string label = {};       // how messages name the file; empty: not at all
+    // A measured source in place of sourceOhms: every figure is then between
+    // the two measurements.
+    std::optional<MeasuredSourceInput> source = std::nullopt;
+};
+
+// A file asked for. "-" as the path is standard output.
+struct FileRequest
+{
+    ExportKind kind = ExportKind::Json;
+    std::string path;
+    std::string label; // how messages name it: "--sweep", "Export CSV Sweep"
+};
+
+inline constexpr const char *kStandardOutputPath = "-";
+
+struct Request
+{
+    DesignInputs design; // the boxes as typed; with a measured load, its band and order
+    std::optional<MeasuredLoadInput> measuredLoad;
+    // A transistor's figures in place of a design: the band (design's f1
+    // and f2 texts, if given) chooses the points; nothing else applies.
+    std::optional<DeviceInput> device;
+    // Both matching networks of an amplifier around the device's file.
+    std::optional<AmplifierInput> amplifier;
+    AnalysisSettings settings;
+    bool figures = false; // the analysis lines follow the pane lines
+    bool tune = false;    // re-tune the values into the true load
+    // Build, tune and rank the candidate networks (orders 4, 8 and 12 only).
+    bool candidates = false;
+    std::optional<int> pick; // candidate K (1 = best) is the network the files carry
+    bool json = false;       // standard output is the JSON document, not the pane lines
+    std::vector<FileRequest> files;
+    double touchstoneOhms = format::kDefaultTouchstoneOhms;
+    std::optional<std::filesystem::path> reportPath; // unset: no report file is touched
+    // How the messages name an option the front end took ("--pick", "pick").
+    OptionNaming naming;
+};
+
+// A message for the engineer, in the order the run met them.
+struct Message
+{
+    enum class Kind {
+        Box,     // the error box's text, shown as it is ("  SOLUTION OUT OF RANGE")
+        Warning, // the run went on
+        Problem, // something asked for was not done
+        Usage,   // the request itself cannot be carried out
+    };
+    Kind kind = Kind::Problem;
+    std::string text;
+};
+
+struct WrittenFile
+{
+    FileRequest request;
+    std::string text;
+    std::string error; // why it could not be written; empty when it was
+};
+
+struct Outcome
+{
+    ExitStatus status = ExitStatus::Designed;
+    CalculateOutcome design;            // the design run, its pane lines, boxes and report saving
+    std::optional<MeasuredMatch> match; // with a measured load: its data and fit
+    std::optional<analysis::NetworkAnalysis> analysis; // the solved design's figures
+    std::optional<analysis::TunedNetwork> tuned;
+    std::optional<analysis::CandidateSet> candidates; // best first
+    std::optional<DeviceOutcome> device;              // with a device: its figures
+    std::optional<AmplifierOutcome> amplifier;        // with --amplifier: both networks
+    std::string standardOutput; // the pane lines and figures, the JSON, or a file piped
+    std::vector<Message> messages;
+    std::vector<WrittenFile> files; // every file asked for, standard output's included
+};
+
+// Carries out the request: designs (reading and fitting a measured load),
+// saves the report, analyses and tunes as asked, renders and writes the
+// files. Everything is computed before any file is written, so a failure
+// leaves no file half done. Standard output is left to the caller, which
+// writes `standardOutput` and, if that fails, reports ExitStatus::OutputFailed
+// (see StatusAfterOutputFailure).
+Outcome Run(const Request &request);
+
+// The exit status once standard output could not be written.
+ExitStatus StatusAfterOutputFailure(ExitStatus status);
+
+} // namespace tevmar::session

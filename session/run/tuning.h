@@ -1,0 +1,70 @@
+#pragma once
+
+// The re-tuned network of a design, shared by both front ends: the analysis
+// its files are written from, and what the Response window shows of it. The
+// tune takes tens of milliseconds, so the window runs it off the GUI thread
+// and may drop it by raising the stop flag.
+
+#include "analysis/tune_design.h"
+#include "session/views/response.h"
+
+#include <atomic>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tevmar::session {
+
+// The analysis the tuned network's files are written from: `tunedResult`
+// (TunedDesignResult) analysed as any design, with the standard values the
+// neighbour search found in place of plain snapping.
+analysis::NetworkAnalysis TunedAnalysis(const analysis::TunedNetwork &tuned,
+                                        const DesignResult &tunedResult,
+                                        const analysis::AnalysisOptions &options);
+
+struct TunedResponse
+{
+    std::string problem;    // why there is no tuned network; empty when there is one
+    bool cancelled = false; // the stop flag ended the tune
+    std::optional<analysis::TunedNetwork> tuned;
+    // The tuned network's own figures under the window's settings: its
+    // sensitivity, and its finite Q and tolerance trials where set.
+    std::optional<analysis::NetworkAnalysis> figures;
+    // The tuned figures and values as plain lines.
+    std::vector<std::string> lines;
+};
+
+// Tunes the design (or, where it has no solution, the relaxed design with the
+// true load) on the window's standard series. `stop`, when raised from
+// another thread, ends the tune early with `cancelled` set.
+TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettings &settings,
+                            const std::atomic<bool> *stop = nullptr);
+
+// Puts a tune's networks into a response of the same design: their curves at
+// the response's frequencies ("Tuned", and with a series "Tuned, E24
+// values"), which the plot, the Smith chart and the markers then show like
+// the others, and their figures beside the design's.
+// With `figures`, the tuned network's sensitivity, finite Q and tolerance
+// rows join the design's.
+void AddTuned(Response &response, const analysis::TunedNetwork &tuned,
+              const analysis::NetworkAnalysis *figures = nullptr);
+
+// One row of the tuned values table: the part, its starting value, tuned
+// (marked "(range limit)" where the part ended at a limit of its range), and
+// tuned on the series when there is one (else empty); three decimals as the
+// report prints values, the series' own digits for standard values.
+struct TunedValueRow
+{
+    std::string part; // "L1"
+    std::string design;
+    std::string tuned;
+    std::string standard;
+};
+
+std::vector<TunedValueRow> TunedValueRows(const analysis::TunedNetwork &tuned);
+
+// The tune's lines and its values table as tab-separated text, for the
+// clipboard; empty without a tuned network.
+std::string TunedValuesText(const TunedResponse &tuned);
+
+} // namespace tevmar::session

@@ -1,0 +1,51 @@
+#pragma once
+
+// The candidate networks as the window shows them: found off the GUI thread
+// for the design the window shows (or the inputs the synthesis could not
+// design), and the chosen one made into a design every view can draw.
+
+#include "analysis/candidates.h"
+#include "session/run/calculation.h"
+#include "session/views/response.h"
+
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tevmar::session {
+
+// Every candidate for the outcome's load, typed or measured, within the
+// settings' part ranges and on their standard series when one is set. Empty
+// when `stop` was raised.
+std::optional<analysis::CandidateSet>
+FindCandidates(const CalculateOutcome &design, const ResponseSettings &settings,
+               const std::atomic<bool> *stop = nullptr,
+               std::function<void(int done, int total)> progress = {});
+
+// The outcome with the candidate in place of its network: a solved design
+// whose element table holds the candidate's tuned parts (port 1 to port 2)
+// and the true load, its in-band max |S11| and VSWR the candidate's. The
+// report lines and boxes stay the design's: the pane and the report are not
+// the candidate's to change.
+CalculateOutcome CandidateOutcome(const CalculateOutcome &design, const analysis::Candidate &c);
+
+// The window's table: its heads and each candidate's cells, and each cell's
+// number for sorting (the rank for text columns).
+std::vector<std::string> CandidateHeads(const analysis::CandidateSet &set);
+struct CandidateCell
+{
+    std::string text;
+    double sortKey = 0;
+};
+std::vector<std::vector<CandidateCell>> CandidateRows(const analysis::CandidateSet &set);
+
+// Whether candidates may match where the synthesis found no design: a load
+// with a reactance to absorb, typed or measured.
+bool CandidatesMayHelp(const CalculateOutcome &outcome);
+
+// "Candidate 3: lowpass, 4 parts, in-band max |S11| 0.0079 (RL 42 dB)".
+std::string CandidateSummary(const analysis::CandidateSet &set, std::size_t index);
+
+} // namespace tevmar::session

@@ -1,0 +1,64 @@
+#include "session/views/network_view.h"
+
+#include "analysis/two_port.h"
+#include "report/number_format.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace tevmar::session {
+
+std::optional<analysis::Network> NetworkOf(const Outcome &outcome)
+{
+    if (outcome.tuned) {
+        if (outcome.tuned->standard)
+            return outcome.tuned->standard->network;
+        return outcome.tuned->tuned.network;
+    }
+    if (!outcome.design.solved())
+        return std::nullopt;
+    return analysis::FromDesign(outcome.design.result, analysis::Precision::Full);
+}
+
+double DesignGammaMax(const Outcome &outcome)
+{
+    if (outcome.match && outcome.analysis)
+        return outcome.analysis->selfCheck.full.gammaMax;
+    return outcome.design.result.GammaMax;
+}
+
+double NetworkGammaMax(const Outcome &outcome)
+{
+    if (outcome.tuned)
+        return outcome.tuned->standard ? outcome.tuned->standard->gammaMax
+                                       : outcome.tuned->tuned.gammaMax;
+    return DesignGammaMax(outcome);
+}
+
+std::string TooManyFrequencies(std::size_t count)
+{
+    if (count <= kMaxNetworkFrequencies)
+        return {};
+    return std::to_string(count) + " frequencies in one call; at most " +
+           std::to_string(kMaxNetworkFrequencies) + " are computed at once (ask in blocks)";
+}
+
+std::vector<TwoPortS> NetworkSParameters(const analysis::Network &network,
+                                         const std::vector<double> &frequenciesHz)
+{
+    if (const std::string tooMany = TooManyFrequencies(frequenciesHz.size()); !tooMany.empty())
+        throw std::invalid_argument(tooMany);
+    std::vector<TwoPortS> points;
+    points.reserve(frequenciesHz.size());
+    for (const double f : frequenciesHz) {
+        if (!std::isfinite(f) || f <= 0)
+            throw std::invalid_argument("frequency " + ShortestNumber(f) +
+                                        " Hz is not a positive number");
+        const analysis::SParameters s = analysis::SParametersOf(
+            analysis::PartsAbcd(network, f), network.port1Ohms, network.port2Ohms);
+        points.push_back({s.s11, s.s21, s.s12, s.s22});
+    }
+    return points;
+}
+
+} // namespace tevmar::session

@@ -1,0 +1,343 @@
+#include "session/views/response.h"
+
+#include "format/analysis_text.h"
+#include "session/run/measured_match.h"
+#include "units/quantity.h"
+
+#include <cmath>
+#include <numbers>
+#include <stdexcept>
+
+namespace tevmar::session {
+
+AnalysisSettings AnalysisSettingsOf(const ResponseSettings &s)
+{
+    AnalysisSettings settings;
+    if (!s.sweepFollowsBand) {
+        settings.sweep.fromGhz = s.fromGhz;
+        settings.sweep.toGhz = s.toGhz;
+    }
+    settings.sweep.points = s.points;
+    settings.sweep.logarithmic = s.logarithmic;
+    settings.eseries = s.eseries;
+    settings.inductorQ = s.inductorQ;
+    settings.capacitorQ = s.capacitorQ;
+    settings.qModel = s.qModel;
+    settings.tolerance = ToleranceSettings{s.trials, s.tolerancePercent, kDefaultSeed, s.yieldVswr};
+    settings.tuneRanges = s.tuneRanges;
+    return settings;
+}
+
+std::string SettingsProblem(const ResponseSettings &s, const analysis::Band &band)
+{
+    if (s.points < kMinResponsePoints || s.points > kMaxResponsePoints)
+        return "The sweep needs " + std::to_string(kMinResponsePoints) + " to " +
+               std::to_string(kMaxResponsePoints) + " points.";
+    const analysis::SweepPlan plan = SweepPlanOf(AnalysisSettingsOf(s).sweep, band);
+    const bool positive = std::isfinite(plan.startHz) && std::isfinite(plan.stopHz) &&
+                          plan.startHz > 0 && plan.stopHz > 0;
+    if (positive && plan.startHz >= plan.stopHz)
+        return "The sweep's start must lie below its stop.";
+    if (const std::string problem = analysis::SweepPlanError(plan); !problem.empty())
+        return "The sweep cannot be made: " + problem + ".";
+    for (const std::optional<double> &q : {s.inductorQ, s.capacitorQ})
+        if (q && !(std::isfinite(*q) && *q > 0))
+            return "A component Q must be a positive number.";
+    if (s.trials < 1 || s.trials > kMaxResponseTrials)
+        return "The tolerance trials must number 1 to " + std::to_string(kMaxResponseTrials) + ".";
+    if (!(s.tolerancePercent >= 0 && s.tolerancePercent < 100))
+        return "The tolerance must be at least 0 and below 100 %.";
+    if (s.yieldVswr && !YieldVswrProblem(*s.yieldVswr).empty())
+        return "The yield limit must be a VSWR above 1.";
+    return {};
+}
+
+std::string SettingsProblem(const ResponseSettings &settings, const CalculateOutcome &design)
+{
+    return SettingsProblem(settings, analysis::BandOf(design.result.band));
+}
+
+ResponseCurve CurveOf(std::string name, const analysis::Network &ladder,
+                      const std::vector<double> &frequenciesHz, const analysis::LossModel &losses,
+                      CurveRole role)
+{
+    // The curve keeps the network as designed; its points carry the loss.
+    ResponseCurve curve{std::move(name), ladder, {}, {}, role};
+    const analysis::Network evaluated = analysis::WithLosses(ladder, losses);
+    curve.points = analysis::EvaluateOver(evaluated, frequenciesHz);
+    for (const double seconds : analysis::GroupDelayOver(evaluated, frequenciesHz))
+        curve.groupDelayNs.push_back(units::Nanoseconds(seconds));
+    return curve;
+}
+
+namespace {
+
+// The fitted model's impedance: the port resistance with the absorbed
+// reactance in series (port 2) or across it (port 1).
+analysis::Complex ModelLoadOhms(const analysis::Network &model, double frequencyHz)
+{
+    const analysis::LoadReactance &load = *model.load;
+    const double omega = 2 * std::numbers::pi * frequencyHz;
+    const double si = load.element.si();
+    const analysis::Complex x = load.element.inductor() ? analysis::Complex(0, omega * si)
+                                                        : analysis::Complex(0, -1 / (omega * si));
+    if (load.port() == 2)
+        return model.port2Ohms + x;
+    return model.port1Ohms * x / (model.port1Ohms + x);
+}
+
+// A fitted kind's impedance at a frequency: R + jX in series, R and jX across.
+analysis::Complex FitOhms(const analysis::LoadFit &fit, double frequencyHz)
+{
+    const analysis::Complex x(
+        0, analysis::FittedReactanceOhms(fit, 2 * std::numbers::pi * frequencyHz));
+    return IsSeriesLoad(fit.type) ? fit.resistanceOhms + x
+                                  : fit.resistanceOhms * x / (fit.resistanceOhms + x);
+}
+
+// The measured source and its fit, conjugated, for the Smith chart.
+void AddSource(LoadTraces &load, const CalculateOutcome &design,
+               const std::vector<double> &frequenciesHz)
+{
+    const analysis::MeasuredLoad *source = design.measuredLoad->source.get();
+    if (!source)
+        return;
+    load.sourceHz = source->frequenciesHz;
+    for (const analysis::Complex z : source->impedanceOhms)
+        load.sourceConjugateOhms.push_back(std::conj(z));
+    if (design.measuredSourceFit)
+        for (const double f : frequenciesHz)
+            load.sourceModelConjugateOhms.push_back(
+                std::conj(FitOhms(*design.measuredSourceFit, f)));
+}
+
+// The network into the fitted model beside the curves into the data, and the
+// load itself for the Smith chart.
+void AddFittedModel(Response &r, const CalculateOutcome &design)
+{
+    analysis::Network model = r.analysis.full;
+    model.measured = nullptr;
+    r.curves.push_back(
+        CurveOf("Into the fitted model", model, r.frequenciesHz, {}, CurveRole::FittedModel));
+    r.intoFittedModel = analysis::PassbandFiguresOf(model, r.analysis.band);
+    if (!model.load)
+        return;
+    const analysis::MeasuredLoad &measured = *design.measuredLoad;
+    LoadTraces load;
+    load.referenceOhms = measured.port == 2 ? model.port1Ohms : model.port2Ohms;
+    load.measuredHz = measured.frequenciesHz;
+    load.measuredOhms = measured.impedanceOhms;
+    for (const double f : r.frequenciesHz)
+        load.modelOhms.push_back(ModelLoadOhms(model, f));
+    load.fitLines = design.fitLines;
+    AddSource(load, design, r.frequenciesHz);
+    r.load = std::move(load);
+}
+
+} // namespace
+
+Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings &settings,
+                         Trials trials)
+{
+    Response r;
+    const analysis::Band band = analysis::BandOf(design.result.band);
+    r.problem = SettingsProblem(settings, band);
+    if (!r.problem.empty())
+        return r;
+    try {
+        const AnalysisSettings analysisSettings = AnalysisSettingsOf(settings);
+        r.plan = SweepPlanOf(analysisSettings.sweep, band);
+        analysis::AnalysisOptions options = AnalysisOptionsFor(design, analysisSettings);
+        if (trials == Trials::Later) {
+            options.monteCarlo.reset();
+            options.sensitivity = false;
+            r.trialsPending = true;
+        }
+        r.analysis = analysis::AnalyseDesign(design.result, options);
+        r.frequenciesHz = analysis::SweepFrequencies(r.plan);
+        r.curves.push_back(CurveOf("Full precision", r.analysis.full, r.frequenciesHz));
+        r.curves.push_back(
+            CurveOf("As printed", r.analysis.printed, r.frequenciesHz, {}, CurveRole::Printed));
+        if (const auto &snapped = r.analysis.standardValues)
+            r.curves.push_back(CurveOf(analysis::SeriesName(snapped->series) + " values",
+                                       snapped->ladder, r.frequenciesHz, {}, CurveRole::Standard));
+        if (design.measuredLoad)
+            AddFittedModel(r, design);
+        if (const auto &q = r.analysis.finiteQ)
+            r.withLosses = CurveOf("Full precision with Q", r.analysis.full, r.frequenciesHz,
+                                   q->losses, CurveRole::Full);
+    } catch (const std::exception &e) {
+        r = Response{};
+        r.problem = std::string("The response cannot be computed: ") + e.what() + ".";
+    }
+    return r;
+}
+
+std::optional<LaterFigures> RunLaterFigures(const std::atomic<bool> &stop,
+                                            const CalculateOutcome &design,
+                                            const ResponseSettings &settings)
+{
+    const analysis::Band band = analysis::BandOf(design.result.band);
+    if (!SettingsProblem(settings, band).empty())
+        return std::nullopt;
+    const analysis::AnalysisOptions options = AnalysisOptionsOf(AnalysisSettingsOf(settings));
+    analysis::YieldOptions yield = *options.monteCarlo;
+    if (yield.vswrLimit == 0)
+        yield.vswrLimit = design.result.Smax * analysis::kDefaultYieldVswrFactor;
+    try {
+        analysis::Network full = analysis::FromDesign(design.result, analysis::Precision::Full);
+        full.measured = design.measuredLoad;
+        std::optional<analysis::YieldResult> trials =
+            analysis::RunMonteCarloUnless(stop, full, band, yield);
+        if (!trials)
+            return std::nullopt;
+        return LaterFigures{std::move(*trials), analysis::SensitivityOf(full, band)};
+    } catch (const std::exception &) {
+        return std::nullopt; // the figures say why when the curves are computed
+    }
+}
+
+namespace {
+
+FigureRow NetworkRow(const std::string &figure, double gamma, double vswr)
+{
+    return {figure, Figure(gamma, 4), Figure(vswr, 5), {}};
+}
+
+FigureRow TextRow(const std::string &figure, const std::string &text)
+{
+    return {figure, {}, {}, text};
+}
+
+std::string QText(const std::optional<double> &q)
+{
+    return q ? Figure(*q, 4) : std::string("ideal");
+}
+
+void AddFiniteQ(std::vector<FigureRow> &rows, const analysis::FiniteQLoss &q,
+                const std::string &prefix = {})
+{
+    rows.push_back(TextRow(prefix + "Loss, QL " + QText(q.losses.inductorQ) + " QC " +
+                               QText(q.losses.capacitorQ),
+                           format::InsertionLossRange(q) + " dB in band"));
+    rows.push_back(TextRow(prefix + "Loss at centre", Figure(q.centreInsertionLossDb, 4) + " dB"));
+}
+
+void AddYield(std::vector<FigureRow> &rows, const analysis::YieldResult &y,
+              const std::string &prefix = {})
+{
+    rows.push_back(TextRow(prefix + "Yield \u00B1" + Figure(y.options.tolerancePercent, 4) +
+                               " %, " + std::to_string(y.options.trials) + " trials",
+                           format::YieldBelowLimit(y, 5)));
+    rows.push_back(TextRow(prefix + "VSWR 50/90/99 %", Figure(y.vswrP50, 5) + " / " +
+                                                           Figure(y.vswrP90, 5) + " / " +
+                                                           Figure(y.vswrP99, 5)));
+}
+
+// The three parts that move the in-band |S11| maximum most.
+void AddSensitivity(std::vector<FigureRow> &rows, const analysis::NetworkAnalysis &a,
+                    const std::string &prefix = {})
+{
+    std::string text;
+    for (std::size_t i = 0; i < a.sensitivity.size() && i < 3; ++i) {
+        const analysis::PartSensitivity &p = a.sensitivity[i];
+        const double change = p.gammaMaxChangePerPercent;
+        text += (i ? ", " : "") + analysis::PartName(a.full, p.index) + " " +
+                (change >= 0 ? "+" : "") + Figure(change, 2);
+    }
+    if (!text.empty())
+        rows.push_back(TextRow(prefix + "Most sensitive, per +1 %", text + " in |S11| max"));
+}
+
+void AddBelowChipRange(std::vector<FigureRow> &rows, const analysis::Network &ladder)
+{
+    const std::string text = format::BelowChipRangeParts(ladder);
+    if (!text.empty())
+        rows.push_back(TextRow("Below chip range", text + ": no chip part this small"));
+}
+
+} // namespace
+
+std::vector<FigureRow> FigureRows(const Response &response, const DesignResult &design)
+{
+    const analysis::NetworkAnalysis &a = response.analysis;
+    std::vector<FigureRow> rows;
+    rows.push_back(NetworkRow("Design ripple", design.GammaMax, analysis::VswrOf(design.GammaMax)));
+    rows.push_back(
+        NetworkRow("Full precision", a.selfCheck.full.gammaMax, a.selfCheck.full.vswrMax));
+    rows.push_back(
+        NetworkRow("As printed", a.selfCheck.printed.gammaMax, a.selfCheck.printed.vswrMax));
+    if (const auto &v = a.standardValues)
+        rows.push_back(NetworkRow(analysis::SeriesName(v->series) + " values", v->figures.gammaMax,
+                                  v->figures.vswrMax));
+    for (const TunedFigure &t : response.tuned)
+        rows.push_back(NetworkRow(t.name, t.gammaMax, analysis::VswrOf(t.gammaMax)));
+    if (response.tunePending)
+        rows.push_back(TextRow("Tuned network", "tuning\u2026"));
+    if (a.bodeFano.applicable)
+        rows.push_back(
+            NetworkRow("Bode\u2013Fano limit", a.bodeFano.gammaLimit, a.bodeFano.vswrLimit));
+    else
+        rows.push_back(TextRow("Bode\u2013Fano limit", "none: nothing absorbed"));
+    if (const auto &model = response.intoFittedModel) {
+        rows.push_back(NetworkRow("Into the fitted model", model->gammaMax, model->vswrMax));
+        rows.push_back(
+            TextRow("Network check", "into the measured load; the design is for its fit"));
+    } else {
+        rows.push_back(TextRow("Network check", a.selfCheck.agrees ? "agrees with the design"
+                                                                   : "DISAGREES with the design"));
+    }
+    if (response.trialsPending)
+        rows.push_back(TextRow("Most sensitive, per +1 %", "running\u2026"));
+    else
+        AddSensitivity(rows, a);
+    AddBelowChipRange(rows, a.full);
+    if (a.finiteQ)
+        AddFiniteQ(rows, *a.finiteQ);
+    if (a.yield)
+        AddYield(rows, *a.yield);
+    else if (response.trialsPending)
+        rows.push_back(TextRow("Tolerance trials", "running\u2026"));
+    if (const auto &t = response.tunedFigures) {
+        const std::string tuned = "Tuned: ";
+        AddSensitivity(rows, *t, tuned);
+        if (t->finiteQ)
+            AddFiniteQ(rows, *t->finiteQ, tuned);
+        if (t->yield)
+            AddYield(rows, *t->yield, tuned);
+    }
+    return rows;
+}
+
+namespace {
+
+std::string LoadText(const CalculateOutcome &d)
+{
+    return std::string(NamesOf(d.inputs.loadType).phrase) + " " +
+           Figure(d.result.typed.absorbedValue, 6) +
+           (IsInductiveLoad(d.inputs.loadType) ? " nH" : " pF") + " absorbed";
+}
+
+} // namespace
+
+std::string DesignSummary(const CalculateOutcome &d)
+{
+    const analysis::Band band = analysis::BandOf(d.result.band);
+    const std::vector<ElementRow> &table = d.result.table;
+    std::string text = "Order " + std::to_string(2 * d.result.n) + ", " +
+                       Figure(units::Frequency::FromHz(band.lowHz).ghz(), 6) + " to " +
+                       Figure(units::Frequency::FromHz(band.highHz).ghz(), 6) + " GHz";
+    if (table.size() >= 2)
+        text += ", " + Figure(table.front().value, 6) + " \u03A9 to " +
+                Figure(table.back().value, 6) + " \u03A9";
+    text += d.result.absorbed ? ", " + LoadText(d) : ", nothing absorbed";
+    if (d.measuredLoad)
+        text += (d.measuredSourceFile.empty()
+                     ? "; figures into the load measured in "
+                     : "; figures between the source measured in " + d.measuredSourceFile +
+                           " and the load measured in ") +
+                d.measuredLoadFile;
+    return text;
+}
+
+} // namespace tevmar::session
