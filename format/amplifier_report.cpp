@@ -2,6 +2,7 @@
 
 #include "format/export_json.h"
 #include "format/json_number.h"
+#include "format/table_columns.h"
 #include "report/number_format.h"
 #include "report/printable_text.h"
 
@@ -14,29 +15,6 @@ using namespace analysis;
 namespace {
 
 using Complex = std::complex<double>;
-
-std::string Fixed(const std::optional<double> &value, int decimals, int width)
-{
-    char text[64];
-    if (!value || !std::isfinite(*value))
-        std::snprintf(text, sizeof text, "%*s", width, "-");
-    else
-        std::snprintf(text, sizeof text, "%*.*f", width, decimals,
-                      std::abs(*value) < 0.5 * std::pow(10.0, -decimals) ? 0.0 : *value);
-    return text;
-}
-
-// A reflection as "0.872 @ 123.4", left-aligned in `width`.
-std::string PolarText(Complex value, int width)
-{
-    double degrees = std::arg(value) * 180 / std::numbers::pi;
-    if (std::abs(degrees) < 0.05 || std::abs(value) < 0.0005)
-        degrees = 0;
-    char pair[64], text[96];
-    std::snprintf(pair, sizeof pair, "%.3f @ %.1f", std::abs(value), degrees);
-    std::snprintf(text, sizeof text, "%-*s", width, pair);
-    return text;
-}
 
 std::string PartsText(const MatchingSide &side)
 {
@@ -117,9 +95,9 @@ std::vector<std::string> AmplifierLines(const AmplifierReport &report)
                     "RL in dB  RL out dB      mu");
     for (const AmplifierPoint &p : a.band) {
         std::string line = Fixed(p.frequencyHz / 1e9, 4, 8) + Fixed(p.gtDb, 2, 8) +
-                           Fixed(p.nfDb, 2, 8) + "  " + PolarText(p.gammaS, 17) +
-                           PolarText(p.gammaL, 17) + Fixed(p.inputReturnLossDb, 2, 8) +
-                           Fixed(p.outputReturnLossDb, 2, 11) + Fixed(p.mu, 3, 8);
+                           Fixed(p.nfDb, 2, 8) + "  " + Polar(p.gammaS, 17) + Polar(p.gammaL, 17) +
+                           Fixed(p.inputReturnLossDb, 2, 8) + Fixed(p.outputReturnLossDb, 2, 11) +
+                           Fixed(p.mu, 3, 8);
         lines.push_back(line);
     }
     lines.emplace_back();

@@ -546,6 +546,16 @@ Design MakeMatch(const py::object &f1, const py::object &f2, const py::object &l
 }
 
 // ------------------------------------------------------------------- device
+// One figure of every point as a numpy array.
+template <typename T, typename Point, typename F>
+py::array_t<T> ArrayOf(const std::vector<Point> &points, F figure)
+{
+    py::array_t<T> out(static_cast<py::ssize_t>(points.size()));
+    auto view = out.template mutable_unchecked<1>();
+    for (std::size_t i = 0; i < points.size(); ++i)
+        view(static_cast<py::ssize_t>(i)) = figure(points[i]);
+    return out;
+}
 
 // A transistor's figures at each of its data frequencies, from tevmar-cli
 // --device's run: arrays of every figure (NaN where a figure does not exist)
@@ -667,19 +677,11 @@ class Device
 
     template <typename F> py::array_t<double> Real(F figure) const
     {
-        py::array_t<double> out(static_cast<py::ssize_t>(Points().size()));
-        auto view = out.mutable_unchecked<1>();
-        for (std::size_t i = 0; i < Points().size(); ++i)
-            view(static_cast<py::ssize_t>(i)) = figure(Points()[i]);
-        return out;
+        return ArrayOf<double>(Points(), figure);
     }
     template <typename F> py::array_t<std::complex<double>> ComplexArray(F figure) const
     {
-        py::array_t<std::complex<double>> out(static_cast<py::ssize_t>(Points().size()));
-        auto view = out.mutable_unchecked<1>();
-        for (std::size_t i = 0; i < Points().size(); ++i)
-            view(static_cast<py::ssize_t>(i)) = figure(Points()[i]);
-        return out;
+        return ArrayOf<std::complex<double>>(Points(), figure);
     }
 
     session::Outcome outcome_;
@@ -806,19 +808,11 @@ class Amplifier
 
     template <typename F> py::array_t<double> Real(F figure) const
     {
-        py::array_t<double> out(static_cast<py::ssize_t>(Points().size()));
-        auto view = out.mutable_unchecked<1>();
-        for (std::size_t i = 0; i < Points().size(); ++i)
-            view(static_cast<py::ssize_t>(i)) = figure(Points()[i]);
-        return out;
+        return ArrayOf<double>(Points(), figure);
     }
     template <typename F> py::array_t<std::complex<double>> ComplexArray(F figure) const
     {
-        py::array_t<std::complex<double>> out(static_cast<py::ssize_t>(Points().size()));
-        auto view = out.mutable_unchecked<1>();
-        for (std::size_t i = 0; i < Points().size(); ++i)
-            view(static_cast<py::ssize_t>(i)) = figure(Points()[i]);
-        return out;
+        return ArrayOf<std::complex<double>>(Points(), figure);
     }
 
     session::Outcome outcome_;

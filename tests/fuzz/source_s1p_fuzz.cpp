@@ -7,6 +7,7 @@
 #include "report/number_format.h"
 #include "session/run/run.h"
 #include "tests/fuzz/run_checks.h"
+#include "tests/fuzz/scratch_file.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,22 +22,6 @@
 using namespace tevmar;
 
 namespace {
-
-// The scratch file, rewritten for each input and read through /proc.
-std::string Write(std::string_view bytes)
-{
-    static const int fd = [] {
-        std::string name = (std::filesystem::temp_directory_path() / "tevmar-fuzz-XXXXXX").string();
-        const int opened = ::mkstemp(name.data());
-        if (opened < 0 || ::unlink(name.c_str()) != 0)
-            std::abort();
-        return opened;
-    }();
-    if (::ftruncate(fd, 0) != 0 ||
-        ::pwrite(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()))
-        std::abort();
-    return "/proc/self/fd/" + std::to_string(fd);
-}
 
 const analysis::OnePortData &Load()
 {
@@ -77,7 +62,7 @@ std::pair<std::string, std::string> Band(std::string_view text, const analysis::
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const std::string_view text(reinterpret_cast<const char *>(data), size);
-    const std::string path = Write(text);
+    const std::string path = fuzz::WriteScratchFile(text);
     std::optional<analysis::OnePortData> source;
     try {
         source = session::ReadOnePortFile(path);

@@ -12,6 +12,8 @@
 #include "format/load_fit_report.h"
 #include "report/number_format.h"
 #include "session/run/measured_match.h"
+#include "tests/fuzz/run_checks.h"
+#include "tests/fuzz/scratch_file.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -25,53 +27,21 @@ using namespace tevmar;
 
 namespace {
 
-// One scratch file for the whole run, rewritten for each input. Its name is
-// removed at once; the reader opens it through the descriptor's entry in
-// /proc, which the kernel follows to the file itself.
-int ScratchFd()
-{
-    static const int fd = [] {
-        std::string name = (std::filesystem::temp_directory_path() / "tevmar-fuzz-XXXXXX").string();
-        const int opened = ::mkstemp(name.data());
-        if (opened < 0 || ::unlink(name.c_str()) != 0)
-            std::abort();
-        return opened;
-    }();
-    return fd;
-}
-
-std::string Write(std::string_view bytes)
-{
-    const int fd = ScratchFd();
-    if (::ftruncate(fd, 0) != 0 ||
-        ::pwrite(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()))
-        std::abort();
-    return "/proc/self/fd/" + std::to_string(fd);
-}
-
-// A message shows what it quotes with control bytes escaped.
-void RequirePrintable(std::string_view message)
-{
-    for (const char c : message)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            std::abort();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const std::string_view text(reinterpret_cast<const char *>(data), size);
-    const std::string path = Write(text);
+    const std::string path = fuzz::WriteScratchFile(text);
     analysis::OnePortData measured;
     try {
         measured = session::ReadOnePortFile(path);
     } catch (const analysis::TouchstoneError &e) {
-        RequirePrintable(e.what());
+        fuzz::RequirePrintable(e.what());
         return 0;
     }
     for (const std::string &warning : measured.warnings)
-        RequirePrintable(warning);
+        fuzz::RequirePrintable(warning);
     const std::size_t points = measured.frequenciesHz.size();
     if (points == 0 || measured.impedanceOhms.size() != points)
         std::abort();

@@ -9,6 +9,8 @@
 #include "analysis/touchstone_reader.h"
 #include "format/device_report.h"
 #include "session/run/device.h"
+#include "tests/fuzz/run_checks.h"
+#include "tests/fuzz/scratch_file.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -22,36 +24,6 @@ using namespace tevmar;
 
 namespace {
 
-// One scratch file for the whole run, rewritten for each input and read
-// through the descriptor's entry in /proc (its name is removed at once).
-int ScratchFd()
-{
-    static const int fd = [] {
-        std::string name = (std::filesystem::temp_directory_path() / "tevmar-fuzz-XXXXXX").string();
-        const int opened = ::mkstemp(name.data());
-        if (opened < 0 || ::unlink(name.c_str()) != 0)
-            std::abort();
-        return opened;
-    }();
-    return fd;
-}
-
-std::string Write(std::string_view bytes)
-{
-    const int fd = ScratchFd();
-    if (::ftruncate(fd, 0) != 0 ||
-        ::pwrite(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()))
-        std::abort();
-    return "/proc/self/fd/" + std::to_string(fd);
-}
-
-void RequirePrintable(std::string_view message)
-{
-    for (const char c : message)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            std::abort();
-}
-
 bool Finite(std::complex<double> value)
 {
     return std::isfinite(value.real()) && std::isfinite(value.imag());
@@ -64,13 +36,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string_view text(reinterpret_cast<const char *>(data), size);
     analysis::TwoPortData device;
     try {
-        device = session::ReadTwoPortFile(Write(text));
+        device = session::ReadTwoPortFile(fuzz::WriteScratchFile(text));
     } catch (const analysis::TouchstoneError &e) {
-        RequirePrintable(e.what());
+        fuzz::RequirePrintable(e.what());
         return 0;
     }
     for (const std::string &warning : device.warnings)
-        RequirePrintable(warning);
+        fuzz::RequirePrintable(warning);
     const std::size_t points = device.frequenciesHz.size();
     if (points == 0 || device.s.size() != points || !(device.referenceOhms > 0))
         std::abort();
@@ -98,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (!nlohmann::json::accept(json))
         std::abort();
     for (const std::string &line : format::DeviceLines(report)) {
-        RequirePrintable(line);
+        fuzz::RequirePrintable(line);
         if (line.find("nan") != line.npos || line.find("inf") != line.npos)
             std::abort();
     }
