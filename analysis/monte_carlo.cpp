@@ -48,7 +48,8 @@ YieldResult RunMonteCarlo(const Network &nominal, const Band &band, const YieldO
 
 std::optional<YieldResult> RunMonteCarloUnless(const std::atomic<bool> &stop,
                                                const Network &nominal, const Band &band,
-                                               const YieldOptions &options)
+                                               const YieldOptions &options,
+                                               std::atomic<int> *trialsDone)
 {
     if (const std::string error = YieldOptionsError(options); !error.empty())
         throw std::invalid_argument(error);
@@ -68,6 +69,9 @@ std::optional<YieldResult> RunMonteCarloUnless(const std::atomic<bool> &stop,
     for (int t = 0; t < options.trials; ++t) {
         if (stop.load(std::memory_order_relaxed))
             return std::nullopt;
+        // Often enough for a progress bar, rarely enough to cost nothing.
+        if (trialsDone && t % 256 == 0)
+            trialsDone->store(t, std::memory_order_relaxed);
         for (std::size_t i = 0; i < trial.parts.size(); ++i) {
             const double unit = static_cast<double>(random() >> 11) * 0x1.0p-53; // [0, 1)
             trial.parts[i] = nominal.parts[i].Scaled(1.0 + spread * (2 * unit - 1));
@@ -76,6 +80,8 @@ std::optional<YieldResult> RunMonteCarloUnless(const std::atomic<bool> &stop,
         if (worst.back() < options.vswrLimit)
             ++result.passed;
     }
+    if (trialsDone)
+        trialsDone->store(options.trials, std::memory_order_relaxed);
     std::sort(worst.begin(), worst.end());
     result.yieldPercent = 100.0 * result.passed / options.trials;
     result.vswrP50 = NearestRankPercentile(worst, 50);

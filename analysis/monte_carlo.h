@@ -50,10 +50,13 @@ struct YieldResult
 YieldResult RunMonteCarlo(const Network &nominal, const Band &band, const YieldOptions &options);
 
 // The same trials, given up between two trials once `stop` is set (a newer
-// question has made the answer useless): nothing when stopped.
+// question has made the answer useless): nothing when stopped. With
+// `trialsDone`, the count of trials done so far is stored there every few
+// hundred trials and at the end, for another thread to show.
 std::optional<YieldResult> RunMonteCarloUnless(const std::atomic<bool> &stop,
                                                const Network &nominal, const Band &band,
-                                               const YieldOptions &options);
+                                               const YieldOptions &options,
+                                               std::atomic<int> *trialsDone = nullptr);
 
 // The in-band maximum VSWR of a network over the given frequencies.
 double MaxVswr(const Network &network, std::span<const double> frequenciesHz);

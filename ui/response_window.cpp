@@ -26,6 +26,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
@@ -255,10 +256,25 @@ ResponseWindow::ResponseWindow(const session::ResponseSettings &settings, Settin
     views_->tabs().addTab(BuildCandidatesTab(), QStringLiteral("Candidates"));
     laterFigures_ = new BackgroundRun<session::LaterFigures>(this);
     tuner_ = new BackgroundRun<session::TunedResponse>(this);
-    trialsBusy_ = new QLabel(QStringLiteral("Tolerance trials running\u2026"), this);
+    trialsBusy_ = new QWidget(this);
     trialsBusy_->setObjectName(QStringLiteral("trialsBusy"));
+    auto *busyRow = new QHBoxLayout(trialsBusy_);
+    busyRow->setContentsMargins(0, 0, 0, 0);
+    busyRow->addWidget(new QLabel(QStringLiteral("Trials"), trialsBusy_));
+    trialsProgress_ = new QProgressBar(trialsBusy_);
+    trialsProgress_->setObjectName(QStringLiteral("trialsProgress"));
+    trialsProgress_->setFormat(QStringLiteral("%v of %m"));
+    busyRow->addWidget(trialsProgress_, 1);
+    auto *cancelTrials = new QPushButton(QStringLiteral("Cancel"), trialsBusy_);
+    cancelTrials->setObjectName(QStringLiteral("cancelTrials"));
+    cancelTrials->setToolTip(QStringLiteral("Stop the tolerance trials; the curves stay"));
+    connect(cancelTrials, &QPushButton::clicked, this, &ResponseWindow::CancelTrials);
+    busyRow->addWidget(cancelTrials);
     trialsBusy_->hide();
     column->insertWidget(column->indexOf(figures_), trialsBusy_);
+    trialsTimer_ = new QTimer(this);
+    trialsTimer_->setInterval(100);
+    connect(trialsTimer_, &QTimer::timeout, this, &ResponseWindow::ShowTrialsProgress);
 
     auto *body = new QHBoxLayout;
     body->addWidget(views_->widget(), 1);
@@ -590,23 +606,55 @@ void ResponseWindow::Recompute()
         tuner_->Stop();
     ShowResponse();
     if (response_.problem.empty()) {
-        laterFigures_->Start(
-            [design = *view_.drawn(), settings = settings_](const std::atomic<bool> &stop) {
-                return session::RunLaterFigures(stop, design, settings);
-            },
-            [this](const session::LaterFigures &later) {
-                response_.analysis.yield = later.yield;
-                response_.analysis.sensitivity = later.sensitivity;
-                response_.trialsPending = false;
-                trialsBusy_->hide();
-                ShowFigures();
-            });
-        trialsBusy_->show();
+        StartTrials();
     } else {
         laterFigures_->Stop();
+        trialsTimer_->stop();
         trialsBusy_->hide();
     }
     lastComputeMs_ = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+}
+
+void ResponseWindow::StartTrials()
+{
+    // A fresh counter for each run: an older run still winding down on its
+    // thread keeps counting into its own.
+    trialsDone_ = std::make_shared<std::atomic<int>>(0);
+    laterFigures_->Start(
+        [design = *view_.drawn(), settings = settings_,
+         done = trialsDone_](const std::atomic<bool> &stop) {
+            return session::RunLaterFigures(stop, design, settings, done.get());
+        },
+        [this](const session::LaterFigures &later) {
+            response_.analysis.yield = later.yield;
+            response_.analysis.sensitivity = later.sensitivity;
+            response_.trialsPending = false;
+            trialsTimer_->stop();
+            trialsBusy_->hide();
+            ShowFigures();
+        });
+    trialsProgress_->setRange(0, settings_.trials);
+    trialsProgress_->setValue(0);
+    trialsBusy_->show();
+    trialsTimer_->start();
+}
+
+void ResponseWindow::ShowTrialsProgress()
+{
+    if (trialsDone_)
+        trialsProgress_->setValue(trialsDone_->load(std::memory_order_relaxed));
+}
+
+void ResponseWindow::CancelTrials()
+{
+    if (!laterFigures_->running())
+        return;
+    laterFigures_->Stop();
+    trialsTimer_->stop();
+    trialsBusy_->hide();
+    response_.trialsPending = false;
+    response_.trialsCancelled = true;
+    ShowFigures();
 }
 
 // The tuned network depends on the design and the standard series alone: a
@@ -775,6 +823,8 @@ void ResponseWindow::ShowCandidatesFor(const session::CalculateOutcome &unsolved
 {
     tuner_->Stop();
     laterFigures_->Stop();
+    trialsTimer_->stop();
+    trialsBusy_->hide();
     tuned_.reset();
     view_.NoDesign(unsolved);
     candidateRun_->Stop(); // candidates of the inputs before

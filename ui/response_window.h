@@ -8,7 +8,9 @@
 #include "session/views/response.h"
 
 #include <QWidget>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QCheckBox;
@@ -18,6 +20,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
+class QTimer;
 class QTableWidget;
 
 namespace tevmar {
@@ -78,6 +81,9 @@ class ResponseWindow final : public QWidget
     ResponseViews &views() const { return *views_; }
     // Whether tolerance trials are still running for the shown settings.
     bool trialsRunning() const;
+    // Stops the tolerance trials under way: their rows then say they were
+    // cancelled until the next change of design or settings starts them again.
+    void CancelTrials();
     // Whether a tune of the shown design is under way.
     bool tuneRunning() const;
     // The latest tune of the shown design, when one has finished.
@@ -96,6 +102,8 @@ class ResponseWindow final : public QWidget
     void ShowResponse();
     void ShowFigures();
     void ShowBanner();
+    void StartTrials();
+    void ShowTrialsProgress();
     QWidget *BuildCandidatesTab();
     void ShowCandidateTable();
     void DrawAnotherNetwork();
@@ -116,7 +124,12 @@ class ResponseWindow final : public QWidget
     std::optional<session::TunedResponse> tuned_;
     std::optional<session::ESeries> tunedSeries_; // the series of tuned_, or of the tune under way
     session::PartRanges tunedRanges_;             // and the part ranges it kept to
-    QLabel *trialsBusy_ = nullptr;
+    // The trials' progress bar and Cancel button, shown while they run; the
+    // worker counts the trials it has done and a timer here shows the count.
+    QWidget *trialsBusy_ = nullptr;
+    QProgressBar *trialsProgress_ = nullptr;
+    QTimer *trialsTimer_ = nullptr;
+    std::shared_ptr<std::atomic<int>> trialsDone_;
     QCheckBox *followBand_ = nullptr;
     QDoubleSpinBox *from_ = nullptr;
     QDoubleSpinBox *to_ = nullptr;

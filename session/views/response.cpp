@@ -175,7 +175,8 @@ Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings 
 
 std::optional<LaterFigures> RunLaterFigures(const std::atomic<bool> &stop,
                                             const CalculateOutcome &design,
-                                            const ResponseSettings &settings)
+                                            const ResponseSettings &settings,
+                                            std::atomic<int> *trialsDone)
 {
     const analysis::Band band = analysis::BandOf(design.result.band);
     if (!SettingsProblem(settings, band).empty())
@@ -188,7 +189,7 @@ std::optional<LaterFigures> RunLaterFigures(const std::atomic<bool> &stop,
         analysis::Network full = analysis::FromDesign(design.result, analysis::Precision::Full);
         full.measured = design.measuredLoad;
         std::optional<analysis::YieldResult> trials =
-            analysis::RunMonteCarloUnless(stop, full, band, yield);
+            analysis::RunMonteCarloUnless(stop, full, band, yield, trialsDone);
         if (!trials)
             return std::nullopt;
         return LaterFigures{std::move(*trials), analysis::SensitivityOf(full, band)};
@@ -287,7 +288,9 @@ std::vector<FigureRow> FigureRows(const Response &response, const DesignResult &
         rows.push_back(TextRow("Network check", a.selfCheck.agrees ? "agrees with the design"
                                                                    : "DISAGREES with the design"));
     }
-    if (response.trialsPending)
+    if (response.trialsCancelled)
+        rows.push_back(TextRow("Most sensitive, per +1 %", "cancelled"));
+    else if (response.trialsPending)
         rows.push_back(TextRow("Most sensitive, per +1 %", "running\u2026"));
     else
         AddSensitivity(rows, a);
@@ -296,6 +299,8 @@ std::vector<FigureRow> FigureRows(const Response &response, const DesignResult &
         AddFiniteQ(rows, *a.finiteQ);
     if (a.yield)
         AddYield(rows, *a.yield);
+    else if (response.trialsCancelled)
+        rows.push_back(TextRow("Tolerance trials", "cancelled"));
     else if (response.trialsPending)
         rows.push_back(TextRow("Tolerance trials", "running\u2026"));
     if (const auto &t = response.tunedFigures) {

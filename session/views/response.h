@@ -47,10 +47,12 @@ struct ResponseSettings
 };
 
 // Limits of the window's controls: enough for any practical look at a design,
-// small enough that every change still redraws at once.
+// small enough that every change still redraws at once. The trials run apart
+// from the curves, with a progress bar and a way to cancel them, so they may
+// go as far as the command line's.
 constexpr int kMinResponsePoints = 2;
 constexpr int kMaxResponsePoints = 20001;
-constexpr int kMaxResponseTrials = 20000;
+constexpr int kMaxResponseTrials = analysis::kMaxTrials;
 
 // The window's choices as analysis settings: the tolerance trials always run.
 AnalysisSettings AnalysisSettingsOf(const ResponseSettings &settings);
@@ -118,6 +120,8 @@ struct Response
     // RunLaterFigures; their rows read "running" until they arrive in
     // analysis.yield and analysis.sensitivity.
     bool trialsPending = false;
+    // The person cancelled those trials: their rows say so, and show no figure.
+    bool trialsCancelled = false;
     // The re-tuned networks beside the design's, once a tune run apart has
     // delivered them (AddTuned); until then, with tunePending, a row says so.
     std::vector<TunedFigure> tuned;
@@ -146,10 +150,12 @@ struct LaterFigures
 };
 
 // The figures ComputeResponse left pending, given up once `stop` is set:
-// nothing then, or when the settings cannot be computed.
+// nothing then, or when the settings cannot be computed. With `trialsDone`,
+// the trials done so far are counted there for a progress bar.
 std::optional<LaterFigures> RunLaterFigures(const std::atomic<bool> &stop,
                                             const CalculateOutcome &design,
-                                            const ResponseSettings &settings);
+                                            const ResponseSettings &settings,
+                                            std::atomic<int> *trialsDone = nullptr);
 
 // The network with its true load at each frequency, with its group delay.
 ResponseCurve CurveOf(std::string name, const analysis::Network &ladder,

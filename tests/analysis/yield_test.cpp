@@ -53,6 +53,27 @@ TEST(MonteCarlo, WiderToleranceLowersYieldAndRaisesPercentiles)
     }
 }
 
+TEST(MonteCarlo, CountingTheTrialsDoneLeavesTheFiguresAsTheyWere)
+{
+    const Design d = RunDesign(kDesigns[0]);
+    const Network ladder = FromDesign(d.result, Precision::Full);
+    const YieldOptions options{1000, 5, 3, 2.0};
+    const YieldResult plain = RunMonteCarlo(ladder, BandOf(d.result.band), options);
+    const std::atomic<bool> go{false};
+    std::atomic<int> done{-1};
+    const std::optional<YieldResult> counted =
+        RunMonteCarloUnless(go, ladder, BandOf(d.result.band), options, &done);
+    ASSERT_TRUE(counted);
+    EXPECT_EQ(done.load(), 1000) << "a finished run has counted every trial";
+    EXPECT_EQ(counted->passed, plain.passed);
+    EXPECT_EQ(counted->vswrP99, plain.vswrP99);
+
+    const std::atomic<bool> stopped{true};
+    done = -1;
+    EXPECT_FALSE(RunMonteCarloUnless(stopped, ladder, BandOf(d.result.band), options, &done));
+    EXPECT_EQ(done.load(), -1) << "a run stopped before its first trial counts none";
+}
+
 TEST(MonteCarlo, RejectsOptionsItCannotRun)
 {
     const Design d = RunDesign(kDesigns[0]);

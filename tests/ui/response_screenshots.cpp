@@ -31,6 +31,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QStyleFactory>
 #include <QTabWidget>
 #include <QTest>
@@ -179,6 +180,20 @@ bool SaveCandidates(tevmar::MainWindow &window, tevmar::ResponseWindow &response
     return ok;
 }
 
+// A million tolerance trials under way: the progress bar and its Cancel
+// button above the figures; cancelled, and set back, once shown.
+bool SaveTrialsRunning(tevmar::ResponseWindow &response, const QDir &dir)
+{
+    auto *trials = response.findChild<QSpinBox *>(QStringLiteral("trials"));
+    const int before = trials->value();
+    trials->setValue(1000000);
+    QTest::qWait(500);
+    const bool ok = tevmar::test::Save(response, dir, "7a-response-trials-running.png");
+    response.CancelTrials();
+    trials->setValue(before);
+    return ok;
+}
+
 // The pointer leaves the plot, and its readout with it.
 void LeavePlot(tevmar::ResponsePlot &plot)
 {
@@ -226,6 +241,7 @@ int main(int argc, char **argv)
     if (!QTest::qWaitForWindowExposed(response))
         return 1;
     ok = Save(*response, dir, "7-response.png") && ok;
+    ok = SaveTrialsRunning(*response, dir) && ok;
 
     response->findChild<QComboBox *>(QStringLiteral("eseries"))->setCurrentIndex(2); // E24
     response->findChild<QDoubleSpinBox *>(QStringLiteral("inductorQ"))->setValue(100);

@@ -19,6 +19,7 @@
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -281,6 +282,47 @@ TEST_F(ResponseWindowTest, EveryControlRedrawsAndTheExportsFollowIt)
     EXPECT_EQ(s.trials, 500);
     EXPECT_EQ(s.points, 201);
     EXPECT_FALSE(s.logarithmic);
+}
+
+TEST_F(ResponseWindowTest, ALongTrialRunShowsItsProgressAndCancelLeavesNoHalfFigures)
+{
+    MainWindow w;
+    Calculate(w, "1", "2", "10", "N8");
+    ResponseWindow &r = Open(w);
+    auto *busy = Find<QWidget>(r, "trialsBusy");
+    auto *bar = Find<QProgressBar>(r, "trialsProgress");
+    auto *trials = Find<QSpinBox>(r, "trials");
+    WaitForTrials(r);
+    EXPECT_TRUE(busy->isHidden()) << "a finished run hides its progress";
+    EXPECT_EQ(trials->maximum(), 1000000) << "as many trials as tevmar-cli allows";
+
+    trials->setValue(1000000);
+    ASSERT_TRUE(r.trialsRunning());
+    EXPECT_FALSE(busy->isHidden());
+    EXPECT_EQ(bar->maximum(), 1000000);
+    EXPECT_EQ(ShownFigureText(r, QStringLiteral("Tolerance trials")),
+              QStringLiteral("running\u2026"));
+    for (int i = 0; i < 400 && bar->value() < 300; ++i)
+        QTest::qWait(10);
+    const int early = bar->value();
+    EXPECT_GE(early, 256) << "the bar follows the trials done";
+    QTest::qWait(300);
+    EXPECT_GT(bar->value(), early);
+    EXPECT_LT(bar->value(), 1000000);
+
+    Click(r, "cancelTrials");
+    EXPECT_FALSE(r.trialsRunning());
+    EXPECT_TRUE(busy->isHidden());
+    QTest::qWait(300); // nothing of the stopped run may arrive later
+    EXPECT_EQ(ShownFigureText(r, QStringLiteral("Tolerance trials")), QStringLiteral("cancelled"));
+    EXPECT_EQ(ShownFigureText(r, QStringLiteral("Most sensitive")), QStringLiteral("cancelled"));
+    EXPECT_TRUE(ShownFigureText(r, QStringLiteral("Yield")).startsWith(QStringLiteral("(no row")));
+    EXPECT_FALSE(r.response().analysis.yield);
+
+    // The next change of settings runs the trials afresh.
+    trials->setValue(200);
+    EXPECT_EQ(FigureNames(r).filter(QStringLiteral("200 trials")).size(), 1);
+    EXPECT_TRUE(busy->isHidden());
 }
 
 TEST_F(ResponseWindowTest, TheTunedNetworkJoinsEveryViewWithoutHoldingTheWindow)
