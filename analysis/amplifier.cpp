@@ -2,6 +2,7 @@
 
 #include "analysis/two_port.h"
 #include "report/number_format.h"
+#include "units/quantity.h"
 
 #include <algorithm>
 #include <cmath>
@@ -676,8 +677,8 @@ AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double t
     for (const double f : data.frequenciesHz)
         if (!(t.SourceAt(f).real() > 0) || !(t.LoadAt(f).real() > 0)) {
             AmplifierDesign none;
-            none.problem =
-                "the measured source or load has no resistance at " + Figure(f / 1e9) + " GHz";
+            none.problem = "the measured source or load has no resistance at " +
+                           Figure(units::Frequency::FromHz(f).ghz()) + " GHz";
             return none;
         }
     Search search(data, fromHz, toHz, options);

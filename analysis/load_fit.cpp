@@ -83,9 +83,7 @@ bool Lossless(Complex z)
 Complex ModelImpedance(const LoadFit &fit, double hz)
 {
     const double omega = 2 * std::numbers::pi * hz;
-    const Complex reactive = IsInductiveLoad(fit.type)
-                                 ? Complex{0, omega * fit.reactiveValue * 1e-9}
-                                 : Complex{0, -1.0 / (omega * fit.reactiveValue * 1e-12)};
+    const Complex reactive{0, FittedReactanceOhms(fit, omega)};
     if (IsSeriesLoad(fit.type))
         return fit.resistanceOhms + reactive;
     return 1.0 / (1.0 / fit.resistanceOhms + 1.0 / reactive);
