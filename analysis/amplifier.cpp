@@ -44,6 +44,20 @@ double ReturnLossDb(double gamma)
     return -20 * std::log10(std::max(gamma, 1e-12));
 }
 
+// The return loss a termination of impedance `zt` sees through a matching
+// network, whose chain terms are given from the termination's side, into a
+// device port of reflection g (referred to z0): the power-wave reflection
+// against the termination's own impedance, in reflection form so that a
+// device port of |Gamma| = 1 needs no infinity.
+double ReturnLossThrough(Complex a, Complex b, Complex c, Complex d, Complex g, double z0,
+                         Complex zt)
+{
+    const Complex num = a * z0 * (1.0 + g) + b * (1.0 - g);
+    const Complex den = c * z0 * (1.0 + g) + d * (1.0 - g);
+    const double gamma = std::abs((num - std::conj(zt) * den) / (num + zt * den));
+    return ReturnLossDb(std::isfinite(gamma) ? gamma : 1);
+}
+
 Complex Reflection(Complex z, double referenceOhms)
 {
     return (z - referenceOhms) / (z + referenceOhms);
@@ -180,23 +194,10 @@ AmplifierPoint AmplifierPointAt(double frequencyHz, const TwoPortMatrix &s,
     // and the load through the output network into the device's output, in
     // reflection form so that a device port of |Gamma| = 1 needs no infinity.
     const double z0 = referenceOhms;
-    {
-        const Complex g = c.gammaIn;
-        const Complex num = p.in.a * z0 * (1.0 + g) + p.in.b * (1.0 - g);
-        const Complex den = p.in.c * z0 * (1.0 + g) + p.in.d * (1.0 - g);
-        // The power-wave reflection against the source's own impedance.
-        const Complex zs = t.SourceAt(frequencyHz);
-        const double gamma = std::abs((num - std::conj(zs) * den) / (num + zs * den));
-        point.inputReturnLossDb = ReturnLossDb(std::isfinite(gamma) ? gamma : 1);
-    }
-    {
-        const Complex g = c.gammaOut;
-        const Complex num = p.out.d * z0 * (1.0 + g) + p.out.b * (1.0 - g);
-        const Complex den = p.out.c * z0 * (1.0 + g) + p.out.a * (1.0 - g);
-        const Complex zl = t.LoadAt(frequencyHz);
-        const double gamma = std::abs((num - std::conj(zl) * den) / (num + zl * den));
-        point.outputReturnLossDb = ReturnLossDb(std::isfinite(gamma) ? gamma : 1);
-    }
+    point.inputReturnLossDb =
+        ReturnLossThrough(p.in.a, p.in.b, p.in.c, p.in.d, c.gammaIn, z0, t.SourceAt(frequencyHz));
+    point.outputReturnLossDb = ReturnLossThrough(p.out.d, p.out.b, p.out.c, p.out.a, c.gammaOut, z0,
+                                                 t.LoadAt(frequencyHz));
     if (const std::optional<SideMatrix> device = DeviceAbcd(s, z0))
         // Unconditional stability is the two-port's own, whatever the
         // reference; a measured termination's side is referred to the data's.
