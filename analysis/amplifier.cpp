@@ -210,14 +210,15 @@ AmplifierPoint AmplifierPointAt(double frequencyHz, const TwoPortMatrix &s,
 
 std::optional<TwoPortMatrix> AmplifierScattering(double frequencyHz, const TwoPortMatrix &s,
                                                  double referenceOhms, const MatchingSide &input,
-                                                 const MatchingSide &output, double portOhms)
+                                                 const MatchingSide &output, double port1Ohms,
+                                                 double port2Ohms)
 {
     const std::optional<SideMatrix> device = DeviceAbcd(s, referenceOhms);
     if (!device)
         return std::nullopt;
     const SideMatrix whole = Times(Times(SideAbcd(SideLadder(input), frequencyHz), *device),
                                    SideAbcd(SideLadder(output), frequencyHz));
-    return ScatteringOf(whole, portOhms, portOhms);
+    return ScatteringOf(whole, port1Ohms, port2Ohms);
 }
 
 std::vector<AmplifierPoint> AmplifierSweep(const TwoPortData &data, double fromHz, double toHz,

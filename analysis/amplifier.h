@@ -9,8 +9,8 @@
 
 #include "analysis/candidates.h"
 #include "analysis/device_figures.h"
-#include "analysis/network.h"
 #include "analysis/measured_load.h"
+#include "analysis/network.h"
 #include "analysis/touchstone_reader.h"
 #include "analysis/tuner.h"
 
@@ -99,11 +99,13 @@ std::vector<AmplifierPoint> AmplifierSweep(const TwoPortData &data, double fromH
                                            const MatchingSide &input, const MatchingSide &output,
                                            const AmplifierTerminations &terminations);
 
-// The whole amplifier's scattering matrix at one frequency, both ports
-// referred to `portOhms`; unset where the device has no forward transmission.
+// The whole amplifier's scattering matrix at one frequency, port 1 (the
+// source's end) referred to `port1Ohms` and port 2 (the load's) to
+// `port2Ohms`; unset where the device has no forward transmission.
 std::optional<TwoPortMatrix> AmplifierScattering(double frequencyHz, const TwoPortMatrix &s,
                                                  double referenceOhms, const MatchingSide &input,
-                                                 const MatchingSide &output, double portOhms);
+                                                 const MatchingSide &output, double port1Ohms,
+                                                 double port2Ohms);
 
 struct Amplifier
 {

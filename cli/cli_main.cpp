@@ -76,7 +76,10 @@ std::string UsageText()
            "then the most gain. The device's input and output reflections stay below 1 at\n"
            "every data frequency of the file; where no network does that, the exit status\n"
            "is 1. --sweep writes the whole amplifier's figures at every data frequency as\n"
-           "CSV, --touchstone its scattering matrix referred to the file's resistance.\n"
+           "CSV, --touchstone its scattering matrix referred to the file's resistance,\n"
+           "--touchstone-v2 the same with port 1 referred to the source and port 2 to the\n"
+           "load, --spice the two networks as subcircuits (SPICE cannot hold the device's\n"
+           "data: the netlist leaves it out and says so).\n"
            "\n" +
            session::AnalysisUsageText() +
            "\n"

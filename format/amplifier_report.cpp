@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <vector>
 
 namespace tevmar::format {
 using namespace analysis;
@@ -168,8 +169,9 @@ std::string AmplifierTouchstone(const TwoPortData &device, const Amplifier &ampl
     text += "# HZ S RI R " + Exact(portOhms) + "\n";
     for (std::size_t i = 0; i < device.frequenciesHz.size(); ++i) {
         const double f = device.frequenciesHz[i];
-        const std::optional<TwoPortMatrix> s = AmplifierScattering(
-            f, device.s[i], device.referenceOhms, amplifier.input, amplifier.output, portOhms);
+        const std::optional<TwoPortMatrix> s =
+            AmplifierScattering(f, device.s[i], device.referenceOhms, amplifier.input,
+                                amplifier.output, portOhms, portOhms);
         if (!s)
             continue; // no transmission: no scattering matrix through the cascade
         text += Exact(f);
@@ -179,6 +181,153 @@ std::string AmplifierTouchstone(const TwoPortData &device, const Amplifier &ampl
         text += '\n';
     }
     return text;
+}
+
+namespace {
+
+// "50 ohms", or the data's resistance for a measured termination.
+double PortOhms(const std::string &file, double ohms, double referenceOhms)
+{
+    return file.empty() ? ohms : referenceOhms;
+}
+
+// The part's value in the unit its suffix names: nanohenries ("n") or
+// picofarads ("p"). SPICE reads "M" as milli, so no other suffix is used.
+std::string SpiceValue(const Part &e)
+{
+    return FixedNumber(e.value) + (e.inductor() ? "n" : "p");
+}
+
+// A ladder listed from p1: a shunt part stands at the node the series parts
+// have reached, so consecutive shunt parts make a tank and consecutive series
+// parts a resonator.
+std::string Subcircuit(const char *name, const MatchingSide &side)
+{
+    std::size_t lastSeries = side.elements.size();
+    for (std::size_t i = 0; i < side.elements.size(); ++i)
+        if (!side.elements[i].shunt())
+            lastSeries = i;
+    std::string text = std::string(".subckt ") + name + " p1 p2\n";
+    std::string node = "p1";
+    for (std::size_t i = 0; i < side.elements.size(); ++i) {
+        const Part &e = side.elements[i];
+        const std::string comment = std::string(" ; ") + (e.shunt() ? "shunt" : "series") + "\n";
+        if (e.shunt()) {
+            text += e.label + " " + node + " 0 " + SpiceValue(e) + comment;
+            continue;
+        }
+        const std::string next = i == lastSeries ? "p2" : "n" + std::to_string(i + 1);
+        text += e.label + " " + node + " " + next + " " + SpiceValue(e) + comment;
+        node = next;
+    }
+    if (lastSeries == side.elements.size()) // shunt parts only: the ports are one node
+        text += "Vwire p1 p2 dc 0\n";
+    return text + ".ends " + name + "\n";
+}
+
+std::string TerminationPhrase(const std::string &file, double ohms)
+{
+    return file.empty() ? ShortestNumber(ohms) + " ohms"
+                        : "the impedance measured in " + PrintableText(file);
+}
+
+} // namespace
+
+std::string AmplifierTouchstoneV2(const AmplifierReport &report, const TwoPortData &device)
+{
+    const Amplifier &a = report.amplifier;
+    const double r1 =
+        PortOhms(report.sourceFile, report.terminations.sourceOhms, device.referenceOhms);
+    const double r2 = PortOhms(report.loadFile, report.terminations.loadOhms, device.referenceOhms);
+    std::string lines;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < device.frequenciesHz.size(); ++i) {
+        const double f = device.frequenciesHz[i];
+        const std::optional<TwoPortMatrix> s =
+            AmplifierScattering(f, device.s[i], device.referenceOhms, a.input, a.output, r1, r2);
+        if (!s)
+            continue; // no transmission: no scattering matrix through the cascade
+        lines += Exact(f);
+        for (const Complex v : {s->s11, s->s12, s->s21, s->s22})
+            lines += ' ' + Exact(v.real()) + ' ' + Exact(v.imag());
+        lines += '\n';
+        ++count;
+    }
+    std::string text = "[Version] 2.0\n";
+    text += "! The whole amplifier: input network, transistor (" + PrintableText(report.fileName) +
+            "), output network\n";
+    text += "! Source: " + TerminationPhrase(report.sourceFile, report.terminations.sourceOhms) +
+            "; load: " + TerminationPhrase(report.loadFile, report.terminations.loadOhms) + "\n";
+    text += "! Port 1 referred to " + ShortestNumber(r1) + " ohms, port 2 to " +
+            ShortestNumber(r2) + " ohms ([Reference]); data order S11 S12 S21 S22\n";
+    text += "# HZ S RI R " + ShortestNumber(r1) + "\n";
+    text += "[Number of Ports] 2\n";
+    text += "[Two-Port Data Order] 12_21\n";
+    text += "[Number of Frequencies] " + std::to_string(count) + "\n";
+    text += "[Reference] " + ShortestNumber(r1) + " " + ShortestNumber(r2) + "\n";
+    text += "[Network Data]\n";
+    return text + lines + "[End]\n";
+}
+
+std::string AmplifierSpice(const AmplifierReport &report, int points)
+{
+    const Amplifier &a = report.amplifier;
+    const std::string device = PrintableText(report.fileName);
+    const std::string z0 = ShortestNumber(report.referenceOhms);
+    std::string text =
+        "* Tevmar Z-Match amplifier matching networks, designed for " +
+        std::string(a.goal == AmplifierGoal::Noise ? "the least noise figure" : "the most gain") +
+        "\n";
+    text += "* THE TRANSISTOR IS NOT IN THIS NETLIST: SPICE has no element for its measured\n"
+            "* S-parameters (" +
+            device +
+            "), and no model is made up in their place. Connect the\n"
+            "* device's data between the two subcircuits in a simulator that reads them.\n";
+    text += std::string("* ") + kAmplifierInputSubcircuit +
+            " p1 p2: the input network, designed between the source (p1, " +
+            TerminationPhrase(report.sourceFile, report.terminations.sourceOhms) +
+            ") and the device's input (p2, " + device + " referred to " + z0 + " ohms)\n";
+    text += std::string("* ") + kAmplifierOutputSubcircuit +
+            " p1 p2: the output network, designed between the device's output (p1, " + device +
+            " referred to " + z0 + " ohms) and the load (p2, " +
+            TerminationPhrase(report.loadFile, report.terminations.loadOhms) + ")\n";
+    text += "* Element values at full precision\n";
+    text += Subcircuit(kAmplifierInputSubcircuit, a.input);
+    text += Subcircuit(kAmplifierOutputSubcircuit, a.output);
+
+    const bool sourceBench = report.sourceFile.empty(), loadBench = report.loadFile.empty();
+    std::vector<std::string> printed;
+    text += "\n* Test bench: 1 A into each network's device end, its termination behind it\n";
+    if (sourceBench) {
+        text += "* node zs carries the impedance the input network presents to the device\n";
+        text += "Rsource source 0 " + FixedNumber(report.terminations.sourceOhms) + "\n";
+        text += std::string("Xinput source zs ") + kAmplifierInputSubcircuit + "\n";
+        text += "Izs 0 zs dc 0 ac 1\n";
+        printed.insert(printed.end(), {"real(v(zs))", "imag(v(zs))"});
+    } else {
+        text += "* no bench for the input network: its source is measured, which SPICE "
+                "cannot hold either\n";
+    }
+    if (loadBench) {
+        text += "* node zl carries the impedance the output network presents to the device\n";
+        text += "Rload load 0 " + FixedNumber(report.terminations.loadOhms) + "\n";
+        text += std::string("Xoutput zl load ") + kAmplifierOutputSubcircuit + "\n";
+        text += "Izl 0 zl dc 0 ac 1\n";
+        printed.insert(printed.end(), {"real(v(zl))", "imag(v(zl))"});
+    } else {
+        text += "* no bench for the output network: its load is measured, which SPICE "
+                "cannot hold either\n";
+    }
+    if (!printed.empty() && !a.band.empty()) {
+        const double low = a.band.front().frequencyHz, high = a.band.back().frequencyHz;
+        text += ".ac lin " + std::to_string(high > low ? std::max(points, 2) : 1) + " " +
+                FixedNumber(low) + " " + FixedNumber(high) + "\n";
+        text += ".print ac";
+        for (const std::string &v : printed)
+            text += " " + v;
+        text += "\n";
+    }
+    return text + ".end\n";
 }
 
 } // namespace tevmar::format

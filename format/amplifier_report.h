@@ -2,7 +2,8 @@
 
 // An amplifier's two matching networks and its figures over the band as
 // text: the lines tevmar-cli --amplifier prints, its JSON document, the CSV
-// sweep of the whole amplifier and its Touchstone file.
+// sweep of the whole amplifier, its Touchstone files and the networks' SPICE
+// netlist.
 
 #include "analysis/amplifier.h"
 
@@ -39,5 +40,29 @@ std::string AmplifierCsv(const std::vector<analysis::AmplifierPoint> &points);
 // `portOhms`.
 std::string AmplifierTouchstone(const analysis::TwoPortData &device,
                                 const analysis::Amplifier &amplifier, double portOhms);
+
+// The whole amplifier as Touchstone 2.0, each port referred to its own
+// termination as [Reference] says: port 1 to the source resistance, port 2 to
+// the load resistance (a measured termination's port to the data's
+// resistance, since a reference is a real resistance). Between resistive
+// terminations |S21|^2 is then the transducer gain and |S11| and |S22| the
+// return losses the sweep gives. Keywords as the matching network's 2.0 file:
+// data order 12_21, real and imaginary parts.
+std::string AmplifierTouchstoneV2(const AmplifierReport &report,
+                                  const analysis::TwoPortData &device);
+
+inline constexpr const char *kAmplifierInputSubcircuit = "tevmar_amp_input";
+inline constexpr const char *kAmplifierOutputSubcircuit = "tevmar_amp_output";
+
+// The two networks as SPICE subcircuits "tevmar_amp_input p1 p2" (p1 at the
+// source, p2 at the device's input) and "tevmar_amp_output p1 p2" (p1 at the
+// device's output, p2 at the load). SPICE has no element for the device's
+// measured S-parameters, so the header says the device is not in the netlist
+// and names the terminations each network was designed between. A test bench
+// drives 1 A into each network's device end with its resistive termination
+// behind the other end, over the band's data frequencies, so that nodes zs
+// and zl carry the impedances the networks present to the device; a
+// measured termination has no bench.
+std::string AmplifierSpice(const AmplifierReport &report, int points = 201);
 
 } // namespace tevmar::format

@@ -31,8 +31,9 @@ inline constexpr const char *kDeviceOptions[] = {"--device", "--gain-circles", "
 // The options that apply with --device --amplifier (--source is the
 // measured load's option, taken here as the amplifier's source resistance).
 inline constexpr const char *kAmplifierOptions[] = {
-    "--device",   "--amplifier", "--goal", "--source", "--source-s1p", "--load-ohms",
-    "--load-s1p", "--f1",        "--f2",   "--json",   "--sweep",      "--touchstone"};
+    "--device",        "--amplifier", "--goal", "--source", "--source-s1p", "--load-ohms",
+    "--load-s1p",      "--f1",        "--f2",   "--json",   "--sweep",      "--touchstone",
+    "--touchstone-v2", "--spice"};
 
 // The circle levels as "14,15,16": at most kMaxCircleLevels finite numbers,
 // none below `lowest`. Returns the problem, or empty.

@@ -456,7 +456,8 @@ void Runner::Device()
 }
 
 // An amplifier's two networks: the lines or the JSON document, and the
-// whole amplifier's sweep and Touchstone file as asked; no report.
+// whole amplifier's sweep, Touchstone files and the networks' SPICE netlist
+// as asked; no report.
 void Runner::Amplifier()
 {
     const AmplifierInput &input = *r_.amplifier;
@@ -481,6 +482,10 @@ void Runner::Amplifier()
             written.text = format::AmplifierCsv(a.whole);
         else if (file.kind == ExportKind::Touchstone)
             written.text = format::AmplifierTouchstone(a.data, a.amplifier, a.data.referenceOhms);
+        else if (file.kind == ExportKind::TouchstoneV2)
+            written.text = format::AmplifierTouchstoneV2(report, a.data);
+        else if (file.kind == ExportKind::Spice)
+            written.text = format::AmplifierSpice(report);
         else
             continue;
         o_.files.push_back(std::move(written));
