@@ -11,23 +11,6 @@ namespace tevmar {
 
 namespace {
 
-struct Curve
-{
-    const std::vector<double> *values;
-    QString name;
-    QColor colour;
-    Qt::PenStyle style;
-};
-
-struct Panel
-{
-    QRect area;
-    double low, high;
-    QString title;
-    std::vector<Curve> curves;
-    std::optional<double> line; // a horizontal reference
-};
-
 bool IsDark(const QPalette &p)
 {
     return p.color(QPalette::Base).lightness() < 128;
@@ -59,26 +42,7 @@ double DevicePlot::stabilityTop() const
 void DevicePlot::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    const QPalette &pal = palette();
-    const QColor text = pal.color(QPalette::Text);
-    const bool dark = IsDark(pal);
-    const QColor grid = dark ? QColor(70, 70, 70) : QColor(220, 220, 220);
-    painter.fillRect(rect(), pal.color(QPalette::Base));
-    painter.setRenderHint(QPainter::Antialiasing);
-    const std::vector<double> &f = data_.frequencyGhz;
-    if (f.empty()) {
-        painter.setPen(text);
-        painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("No device to show."));
-        return;
-    }
-    const QFontMetrics metrics = painter.fontMetrics();
-    const int left = metrics.horizontalAdvance(QStringLiteral("00.0")) + 14;
-    const int right = 12, top = metrics.height() * 2 + 8, bottom = metrics.height() * 2 + 10;
-    // Below the upper panel: its tick labels, then the lower panel's title and legend.
-    const int gap = metrics.height() * 3 + 14;
-    const int panelHeight = (height() - top - bottom - gap) / 2;
-    const double fLow = f.front(), fHigh = f.size() > 1 ? f.back() : f.front() + 1;
-
+    const bool dark = IsDark(palette());
     double gainLow = 1e300, gainHigh = -1e300;
     for (const auto *values : {&data_.msgDb, &data_.magDb})
         for (const double v : *values)
@@ -94,32 +58,67 @@ void DevicePlot::paintEvent(QPaintEvent *)
     const QColor blue = dark ? QColor(100, 160, 255) : QColor(20, 80, 200);
     const QColor orange = dark ? QColor(255, 170, 60) : QColor(200, 100, 0);
     const QColor green = dark ? QColor(110, 210, 110) : QColor(20, 140, 40);
-    const Panel panels[] = {
-        {QRect(left, top, width() - left - right, panelHeight),
-         0,
+    const std::vector<PlotPanel> panels = {
+        {0,
          stabilityTop(),
          QStringLiteral("Stability: K, \u03bc, \u03bc' (above 1: unconditionally stable)"),
          {{&data_.k, QStringLiteral("K"), blue, Qt::SolidLine},
           {&data_.mu, QStringLiteral("\u03bc"), orange, Qt::SolidLine},
           {&data_.muPrime, QStringLiteral("\u03bc'"), green, Qt::DashLine}},
          1.0},
-        {QRect(left, top + panelHeight + gap, width() - left - right, panelHeight),
-         gainLow,
+        {gainLow,
          gainHigh,
          QStringLiteral("Gain (dB): MSG, MAG where unconditionally stable"),
          {{&data_.msgDb, QStringLiteral("MSG"), orange, Qt::DashLine},
           {&data_.magDb, QStringLiteral("MAG"), blue, Qt::SolidLine}},
          std::nullopt},
     };
+    PaintFrequencyPanels(painter, rect(), palette(), data_.frequencyGhz, panels, data_.chosenGhz,
+                         std::nullopt, QStringLiteral("No device to show."));
+}
+
+void PaintFrequencyPanels(QPainter &painter, const QRect &area, const QPalette &pal,
+                          const std::vector<double> &f, const std::vector<PlotPanel> &panels,
+                          std::optional<double> chosenGhz,
+                          std::optional<std::pair<double, double>> bandGhz, const QString &empty)
+{
+    const QColor text = pal.color(QPalette::Text);
+    const bool dark = IsDark(pal);
+    const QColor grid = dark ? QColor(70, 70, 70) : QColor(220, 220, 220);
+    painter.fillRect(area, pal.color(QPalette::Base));
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (f.empty() || panels.empty()) {
+        painter.setPen(text);
+        painter.drawText(area, Qt::AlignCenter, empty);
+        return;
+    }
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int left = area.left() + metrics.horizontalAdvance(QStringLiteral("00.0")) + 14;
+    // Above each panel its title, and its legend on a line of its own below
+    // the title, clear of the title's descenders.
+    const int right = 12, top = metrics.lineSpacing() * 2 + 14, bottom = metrics.height() * 2 + 10;
+    // Below each panel: its tick labels, then the next panel's title and legend.
+    const int gap = top + metrics.height() + 6;
+    const int count = static_cast<int>(panels.size());
+    const int panelHeight = (area.height() - top - bottom - gap * (count - 1)) / count;
+    const int plotWidth = area.right() + 1 - left - right;
+    const double fLow = f.front(), fHigh = f.size() > 1 ? f.back() : f.front() + 1;
     const auto xOf = [&](const QRect &a, double ghz) {
         return a.left() + (ghz - fLow) / (fHigh - fLow) * a.width();
     };
-    for (const Panel &panel : panels) {
-        const QRect &a = panel.area;
+    for (int n = 0; n < count; ++n) {
+        const PlotPanel &panel = panels[static_cast<std::size_t>(n)];
+        const QRect a(left, area.top() + top + n * (panelHeight + gap), plotWidth, panelHeight);
         const auto yOf = [&](double v) {
             const double clamped = std::clamp(v, panel.low, panel.high);
             return a.bottom() - (clamped - panel.low) / (panel.high - panel.low) * a.height();
         };
+        if (bandGhz) {
+            const double x1 = std::max<double>(a.left(), xOf(a, bandGhz->first));
+            const double x2 = std::min<double>(a.right(), xOf(a, bandGhz->second));
+            painter.fillRect(QRectF(x1 - 1, a.top(), x2 - x1 + 2, a.height()),
+                             dark ? QColor(45, 60, 80) : QColor(228, 238, 252));
+        }
         painter.setPen(QPen(grid, 1));
         for (const double t : AxisTicks(panel.low, panel.high, false, 5)) {
             painter.drawLine(QPointF(a.left(), yOf(t)), QPointF(a.right(), yOf(t)));
@@ -144,20 +143,21 @@ void DevicePlot::paintEvent(QPaintEvent *)
             painter.drawLine(QPointF(a.left(), yOf(*panel.line)),
                              QPointF(a.right(), yOf(*panel.line)));
         }
-        if (data_.chosenGhz) {
+        if (chosenGhz) {
             painter.setPen(
                 QPen(dark ? QColor(200, 200, 200) : QColor(110, 110, 110), 1, Qt::DotLine));
-            painter.drawLine(QPointF(xOf(a, *data_.chosenGhz), a.top()),
-                             QPointF(xOf(a, *data_.chosenGhz), a.bottom()));
+            painter.drawLine(QPointF(xOf(a, *chosenGhz), a.top()),
+                             QPointF(xOf(a, *chosenGhz), a.bottom()));
         }
         painter.setPen(QPen(text, 1));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(a);
-        painter.drawText(QPointF(a.left(), a.top() - 6 - metrics.height()), panel.title);
-        // The legend on the title's line below it.
+        const double legendBaseline = a.top() - 6 - metrics.descent();
+        painter.drawText(QPointF(a.left(), legendBaseline - metrics.lineSpacing() - 2),
+                         panel.title);
         double legendX = a.left();
-        for (const Curve &curve : panel.curves) {
-            const double y = a.top() - 6 - metrics.descent() - 2;
+        for (const PlotCurve &curve : panel.curves) {
+            const double y = legendBaseline;
             painter.setPen(QPen(curve.colour, 2, curve.style));
             painter.drawLine(QPointF(legendX, y - metrics.ascent() / 3.0),
                              QPointF(legendX + 22, y - metrics.ascent() / 3.0));
@@ -167,7 +167,7 @@ void DevicePlot::paintEvent(QPaintEvent *)
         }
         painter.save();
         painter.setClipRect(a.adjusted(0, -2, 0, 2));
-        for (const Curve &curve : panel.curves) {
+        for (const PlotCurve &curve : panel.curves) {
             QPainterPath path;
             bool drawing = false;
             for (std::size_t i = 0; i < f.size() && i < curve.values->size(); ++i) {
@@ -192,8 +192,8 @@ void DevicePlot::paintEvent(QPaintEvent *)
     }
     painter.setPen(text);
     const QString axis = QStringLiteral("Frequency (GHz)");
-    painter.drawText(QPointF((width() - metrics.horizontalAdvance(axis)) / 2.0,
-                             height() - metrics.descent() - 4),
+    painter.drawText(QPointF(area.left() + (area.width() - metrics.horizontalAdvance(axis)) / 2.0,
+                             area.bottom() + 1 - metrics.descent() - 4),
                      axis);
 }
 

@@ -1,11 +1,43 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <QWidget>
 #include <optional>
+#include <utility>
 #include <vector>
 
+class QPainter;
+class QPalette;
+
 namespace tevmar {
+
+// One curve of a panel against frequency; NaN leaves a gap.
+struct PlotCurve
+{
+    const std::vector<double> *values;
+    QString name;
+    QColor colour;
+    Qt::PenStyle style;
+};
+
+// A panel over the shared frequency axis: its scale, title, curves, legend
+// and a horizontal reference line where one divides good from bad.
+struct PlotPanel
+{
+    double low, high;
+    QString title;
+    std::vector<PlotCurve> curves;
+    std::optional<double> line;
+};
+
+// Panels stacked over one frequency axis in `area`, each with its title and
+// legend above it; the chosen frequency dotted and a band shaded in each.
+// `empty` is said where there is nothing to draw.
+void PaintFrequencyPanels(QPainter &painter, const QRect &area, const QPalette &palette,
+                          const std::vector<double> &frequencyGhz,
+                          const std::vector<PlotPanel> &panels, std::optional<double> chosenGhz,
+                          std::optional<std::pair<double, double>> bandGhz, const QString &empty);
 
 // A transistor's stability and gain against frequency, in two panels over
 // one frequency axis: K, mu and mu' with the line at 1 that divides stable

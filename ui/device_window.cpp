@@ -1,12 +1,14 @@
 #include "ui/device_window.h"
 
 #include "report/number_format.h"
+#include "ui/amplifier_panel.h"
 #include "ui/device_chart.h"
 #include "ui/device_plot.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <cmath>
 #include <limits>
@@ -67,9 +69,17 @@ DeviceWindow::DeviceWindow(session::DeviceOutcome device, QWidget *parent)
     charts->addWidget(plot_, 5);
     charts->addWidget(sourceChart_, 5);
     charts->addWidget(loadChart_, 5);
+    auto *figures = new QWidget(this);
+    auto *figuresLayout = new QVBoxLayout(figures);
+    figuresLayout->addLayout(choose);
+    figuresLayout->addLayout(charts, 1);
+    amplifier_ = new AmplifierPanel(device_, this);
+    pages_ = new QTabWidget(this);
+    pages_->addTab(figures, QStringLiteral("Figures and circles"));
+    pages_->addTab(amplifier_, QStringLiteral("Amplifier"));
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(choose);
-    layout->addLayout(charts, 1);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(pages_);
 
     connect(frequency_, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0)
@@ -77,7 +87,7 @@ DeviceWindow::DeviceWindow(session::DeviceOutcome device, QWidget *parent)
     });
     if (!device_.points.empty())
         ChooseFrequency(FirstStable(device_.points));
-    resize(1380, 560);
+    resize(1380, 640);
 }
 
 void DeviceWindow::ChooseFrequency(std::size_t index)

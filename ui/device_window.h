@@ -5,16 +5,20 @@
 #include <QWidget>
 
 class QComboBox;
+class QTabWidget;
 
 namespace tevmar {
 
 class DevicePlot;
 class DeviceChart;
+class AmplifierPanel;
 
 // A transistor's figures in pictures: K, mu and mu', MSG and MAG against
 // frequency, and at a chosen frequency its source and load planes with the
 // stability circles (the unstable side shaded), gain and noise circles a few
 // dB from the best the device gives, and Gamma S, Gamma L and Gamma opt.
+// A second page designs an amplifier around it: both matching networks, their
+// schematics and the whole amplifier's gain, noise and return losses.
 class DeviceWindow final : public QWidget
 {
   public:
@@ -29,6 +33,8 @@ class DeviceWindow final : public QWidget
     DeviceChart &sourceChart() const { return *sourceChart_; }
     DeviceChart &loadChart() const { return *loadChart_; }
     const session::DeviceOutcome &device() const { return device_; }
+    QTabWidget &pages() const { return *pages_; }
+    AmplifierPanel &amplifier() const { return *amplifier_; }
 
   private:
     session::DeviceOutcome device_;
@@ -36,6 +42,8 @@ class DeviceWindow final : public QWidget
     QComboBox *frequency_;
     DevicePlot *plot_;
     DeviceChart *sourceChart_, *loadChart_;
+    QTabWidget *pages_;
+    AmplifierPanel *amplifier_;
 };
 
 } // namespace tevmar

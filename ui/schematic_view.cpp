@@ -167,15 +167,18 @@ double LayOutPort(SchematicLayout &l, const session::SchematicPort &port, int in
 {
     const double u = k.u;
     const int owner = index == 0 ? SchematicLayout::kSourceBox : SchematicLayout::kLoadBox;
-    SchematicLabel head = TextLabel(
-        {Q(port.label) + (index == 0 ? QStringLiteral(" (high Z)") : QStringLiteral(" (low Z)")),
-         Q(port.resistance)},
-        SchematicInk::Plain, Qt::AlignHCenter, owner);
-    SchematicLabel note = TextLabel({port.load    ? QStringLiteral("absorbed load")
-                                     : index == 0 ? QStringLiteral("source")
-                                                  : QStringLiteral("load")},
+    const QString side = port.device || !port.showSide ? QString()
+                         : index == 0                  ? QStringLiteral(" (high Z)")
+                                                       : QStringLiteral(" (low Z)");
+    SchematicLabel head = TextLabel({Q(port.label) + side, Q(port.resistance)}, SchematicInk::Plain,
+                                    Qt::AlignHCenter, owner);
+    SchematicLabel note = TextLabel({!port.note.empty() ? Q(port.note)
+                                     : port.load        ? QStringLiteral("absorbed load")
+                                     : index == 0       ? QStringLiteral("source")
+                                                        : QStringLiteral("load")},
                                     SchematicInk::Muted, Qt::AlignHCenter, owner);
-    SchematicLabel r = TextLabel({QStringLiteral("R")}, SchematicInk::Plain, Qt::AlignLeft, owner);
+    SchematicLabel r = TextLabel({port.device ? QString() : QStringLiteral("R")},
+                                 SchematicInk::Plain, Qt::AlignLeft, owner);
     const double resistorWidth = 10 * u + 12 * u + Widest(k.m, r.lines) + k.pad;
 
     const bool shuntLoad = port.load && !IsSeries(port.load->symbol);
@@ -475,6 +478,15 @@ void DrawPort(QPainter &p, const SchematicLayout &l, const session::SchematicPor
         p.drawLine(QPointF(edge, row.top), QPointF(rx, row.top));
     }
     p.drawLine(QPointF(rx, row.bottom), QPointF(edge, row.bottom));
+    if (port.device) {
+        // The transistor's port: the rails end at its two pins.
+        Scaled(p, u, [&](double k) {
+            p.setBrush(Qt::NoBrush);
+            for (const double y : {row.top, row.bottom})
+                p.drawEllipse(QPointF(rx, y) * k, 3.5, 3.5);
+        });
+        return;
+    }
     Scaled(p, u, [&](double k) {
         Resistor(p, QPointF(rx, row.top) * k, QPointF(rx, row.bottom) * k);
         Dot(p, QPointF(rx, row.top) * k);

@@ -34,6 +34,14 @@ struct SchematicPort
     // The absorbed load's reactance, drawn in this port's box: a shunt load
     // across the resistance at port 1, a series load in line at port 2.
     std::optional<SchematicPart> load;
+    // Drawn under the box; empty: "source", "load" or "absorbed load".
+    std::string note = {};
+    // "(high Z)" or "(low Z)" after the label: which end of a Chebyshev
+    // transformer this is. An amplifier's networks have no such ends.
+    bool showSide = true;
+    // The end at a transistor's port rather than a termination: no resistor
+    // and no high or low impedance side, the rails end at the port's pins.
+    bool device = false;
 };
 
 struct Schematic

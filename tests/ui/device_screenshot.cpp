@@ -2,15 +2,20 @@
 // a person to look at: a potentially unstable HFET at 2 GHz, an
 // unconditionally stable FET at 4 GHz with its noise parameters, and a device
 // whose input is a negative resistance at 8 GHz (the stable side inside the
-// load circle).
+// load circle); and the Amplifier page on a GaAs FET from 3 to 5 GHz,
+// designed for gain and for noise over 3.5 to 4.5 GHz.
 // Usage: tevmar_device_screenshot OUTPUT_DIR [--dark] (run under xvfb-run).
 
 #include "session/run/device.h"
+#include "ui/amplifier_panel.h"
 #include "ui/device_window.h"
 #include "window_driver.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QTabWidget>
 #include <QTest>
 #include <fstream>
 
@@ -45,5 +50,42 @@ int main(int argc, char **argv)
     ok = tevmar::test::Save(window, dir, "device-2ghz.png") && ok;
     window.ChooseFrequency(3);
     ok = tevmar::test::Save(window, dir, "device-8ghz.png") && ok;
+
+    const std::string fet = dir.filePath(QStringLiteral("fet.s2p")).toStdString();
+    std::ofstream(fet) << "! GaAs FET (S against 50 ohms), noise parameters at 3, 4 and 5 GHz\n"
+                          "# GHz S MA R 50\n"
+                          "3.0 0.80 -95 3.10 88 0.025 62 0.78 -44\n"
+                          "3.5 0.76 -106 2.85 82 0.028 60 0.75 -49\n"
+                          "3.9 0.73 -114 2.65 77 0.030 57 0.73 -53\n"
+                          "4.0 0.72 -116 2.60 76 0.030 57 0.73 -54\n"
+                          "4.1 0.71 -118 2.55 75 0.031 56 0.72 -55\n"
+                          "4.5 0.68 -126 2.35 70 0.033 54 0.70 -59\n"
+                          "5.0 0.64 -136 2.12 64 0.036 52 0.67 -64\n"
+                          "3.0 1.4 0.66 85 0.45\n"
+                          "4.0 1.6 0.62 100 0.4\n"
+                          "5.0 1.8 0.58 115 0.36\n";
+    input.filePath = fet;
+    run = tevmar::session::RunDevice(input, {}, {});
+    if (!run.outcome)
+        return 1;
+    tevmar::DeviceWindow amplifier(std::move(*run.outcome));
+    amplifier.move(20, 20);
+    amplifier.show();
+    if (!QTest::qWaitForWindowExposed(&amplifier))
+        return 1;
+    amplifier.pages().setCurrentIndex(1);
+    tevmar::AmplifierPanel &panel = amplifier.amplifier();
+    panel.f1Box().setText(QStringLiteral("3.5"));
+    panel.f2Box().setText(QStringLiteral("4.5"));
+    for (const int goal : {0, 1}) {
+        panel.goalBox().setCurrentIndex(goal);
+        const int shown = panel.designsShown();
+        panel.Design();
+        if (!QTest::qWaitFor([&] { return panel.designsShown() > shown; }, 30000))
+            return 1;
+        ok = tevmar::test::Save(amplifier, dir,
+                                goal == 0 ? "amplifier-gain.png" : "amplifier-noise.png") &&
+             ok;
+    }
     return ok ? 0 : 1;
 }

@@ -1,16 +1,25 @@
 // The Transistor window: opened from the output pane's menu on a two-port
 // file without any design, it shows the first unconditionally stable
 // frequency, and each plane's circles, marks and unstable side follow the
-// frequency chosen.
+// frequency chosen. Its Amplifier page designs both networks off the GUI
+// thread and shows what tevmar-cli would design, or why there is none.
 
+#include "session/views/amplifier_view.h"
+#include "ui/amplifier_panel.h"
 #include "ui/device_chart.h"
 #include "ui/device_plot.h"
 #include "ui/device_window.h"
 #include "ui/main_window.h"
 #include "ui/result_tools.h"
+#include "ui/schematic_view.h"
 #include "ui_test_support.h"
 
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
 #include <fstream>
 
 namespace tevmar::test {
@@ -76,6 +85,104 @@ TEST_F(DeviceWindowTest, ChoosingAFrequencyMovesTheUnstableSide)
         window.ChooseFrequency(static_cast<std::size_t>(i));
         EXPECT_FALSE(window.grab().isNull());
     }
+}
+
+// A GaAs FET potentially unstable at 3 and 3.5 GHz and unconditionally
+// stable from 3.9 GHz up, with noise parameters over the whole file.
+constexpr const char *kFet = "# GHz S MA R 50\n"
+                             "3.0 0.80 -95 3.10 88 0.025 62 0.78 -44\n"
+                             "3.5 0.76 -106 2.85 82 0.028 60 0.75 -49\n"
+                             "3.9 0.73 -114 2.65 77 0.030 57 0.73 -53\n"
+                             "4.0 0.72 -116 2.60 76 0.030 57 0.73 -54\n"
+                             "4.1 0.71 -118 2.55 75 0.031 56 0.72 -55\n"
+                             "4.5 0.68 -126 2.35 70 0.033 54 0.70 -59\n"
+                             "5.0 0.64 -136 2.12 64 0.036 52 0.67 -64\n"
+                             "3.0 1.4 0.66 85 0.45\n"
+                             "4.0 1.6 0.62 100 0.4\n"
+                             "5.0 1.8 0.58 115 0.36\n";
+
+TEST_F(DeviceWindowTest, AmplifierPageShowsTheDesignOfTheBoxesAndWhyThereIsNone)
+{
+    std::ofstream("fet.s2p") << kFet;
+    main_.tools().OpenDevice(QStringLiteral("fet.s2p"));
+    DeviceWindow &window = *main_.tools().deviceWindow();
+    window.pages().setCurrentIndex(1);
+    AmplifierPanel &panel = window.amplifier();
+    // The band starts where the device is first unconditionally stable.
+    EXPECT_EQ(panel.f1Box().text(), QStringLiteral("3.9"));
+    EXPECT_EQ(panel.f2Box().text(), QStringLiteral("4"));
+    EXPECT_FALSE(panel.inputSchematic().isVisible()); // nothing designed yet
+
+    panel.f1Box().setText(QStringLiteral("3.5"));
+    panel.f2Box().setText(QStringLiteral("4.5"));
+    panel.loadBox().setText(QStringLiteral("75"));
+    panel.goalBox().setCurrentIndex(1);
+    QTest::mouseClick(&panel.designButton(), Qt::LeftButton);
+    // The design runs on a worker thread: the click returns before it ends.
+    EXPECT_TRUE(panel.designing());
+    EXPECT_EQ(panel.status().text(), QStringLiteral("Designing both networks\u2026"));
+    QTRY_COMPARE_WITH_TIMEOUT(panel.designsShown(), 1, 30000);
+
+    // The same networks and figures as the session's own run of those boxes.
+    session::AmplifierBoxes boxes{session::AmplifierGoal::Noise, "3.5", "4.5", "50", "75"};
+    const session::AmplifierRun direct = session::RunAmplifierFromBoxes(window.device(), boxes);
+    ASSERT_TRUE(direct.outcome);
+    ASSERT_TRUE(panel.outcome());
+    const analysis::Amplifier &a = panel.outcome()->amplifier;
+    EXPECT_EQ(a.goal, analysis::AmplifierGoal::Noise);
+    const session::Schematic &in = panel.inputSchematic().schematic();
+    const session::Schematic &out = panel.outputSchematic().schematic();
+    ASSERT_EQ(in.parts.size(), direct.outcome->amplifier.input.elements.size());
+    ASSERT_EQ(out.parts.size(), direct.outcome->amplifier.output.elements.size());
+    for (std::size_t i = 0; i < in.parts.size(); ++i)
+        EXPECT_EQ(in.parts[i].value,
+                  session::PrintedValue(direct.outcome->amplifier.input.elements[i]));
+    for (std::size_t i = 0; i < out.parts.size(); ++i)
+        EXPECT_EQ(out.parts[i].value,
+                  session::PrintedValue(direct.outcome->amplifier.output.elements[i]));
+    // Each network between its termination and the transistor's port.
+    EXPECT_EQ(in.source.label, "Source");
+    EXPECT_EQ(in.source.resistance, "50 \u03A9");
+    EXPECT_TRUE(in.load.device);
+    EXPECT_TRUE(out.source.device);
+    EXPECT_EQ(out.load.label, "Load");
+    EXPECT_EQ(out.load.resistance, "75 \u03A9");
+    EXPECT_TRUE(panel.inputSchematic().isVisible());
+
+    // The plot holds the whole file, the band shaded; the figures as the sweep's.
+    const session::AmplifierView *view = panel.plot().view();
+    ASSERT_NE(view, nullptr);
+    ASSERT_EQ(view->frequencyGhz.size(), 7u);
+    EXPECT_EQ(view->bandLowGhz, 3.5);
+    EXPECT_EQ(view->bandHighGhz, 4.5);
+    for (std::size_t i = 0; i < 7; ++i) {
+        const analysis::AmplifierPoint &p = direct.outcome->whole[i];
+        EXPECT_DOUBLE_EQ(view->gtDb[i], p.gtDb);
+        EXPECT_DOUBLE_EQ(view->nfDb[i], *p.nfDb);
+        EXPECT_DOUBLE_EQ(view->inputReturnLossDb[i], std::min(p.inputReturnLossDb, 60.0));
+    }
+    EXPECT_TRUE(panel.status().text().startsWith(QStringLiteral("GT ")))
+        << panel.status().text().toStdString();
+    EXPECT_TRUE(panel.status().text().contains(QStringLiteral("; NF at most ")));
+    EXPECT_FALSE(window.grab().isNull());
+
+    // A source that is not a resistance: the reason, and nothing of the old design.
+    panel.sourceBox().setText(QStringLiteral("fifty"));
+    QTest::keyClick(&panel.sourceBox(), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(panel.designsShown(), 2, 30000);
+    EXPECT_EQ(panel.status().text(),
+              QStringLiteral("No amplifier: the source needs its resistance in ohms"));
+    EXPECT_FALSE(panel.outcome());
+    EXPECT_EQ(panel.plot().view(), nullptr);
+    EXPECT_FALSE(panel.inputSchematic().isVisible());
+
+    // A band where no network keeps the device stable says so too.
+    panel.sourceBox().setText(QStringLiteral("50"));
+    panel.f1Box().setText(QStringLiteral("2"));
+    panel.Design();
+    QTRY_COMPARE_WITH_TIMEOUT(panel.designsShown(), 3, 30000);
+    EXPECT_TRUE(panel.status().text().contains(QStringLiteral("reaches past the data")))
+        << panel.status().text().toStdString();
 }
 
 } // namespace

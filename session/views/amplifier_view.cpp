@@ -1,0 +1,131 @@
+#include "session/views/amplifier_view.h"
+
+#include "engine/lenient_number.h"
+#include "format/amplifier_report.h"
+#include "report/number_format.h"
+
+#include <cmath>
+#include <limits>
+
+namespace tevmar::session {
+
+namespace {
+
+constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+
+// A return loss the plot can hold: a perfect match reads 240 dB, which would
+// flatten every other figure against the axis.
+constexpr double kMostReturnLossDb = 60;
+
+std::string Ohms(double value)
+{
+    return Figure(value, 6) + " \u03A9";
+}
+
+Schematic SideSchematic(const analysis::MatchingSide &side, SchematicPort left, SchematicPort right)
+{
+    analysis::Network ladder;
+    ladder.parts = side.elements;
+    Schematic s = SchematicOf(ladder);
+    s.source = std::move(left);
+    s.load = std::move(right);
+    return s;
+}
+
+SchematicPort Termination(int port, const std::string &name, double ohms,
+                          const std::shared_ptr<const analysis::MeasuredLoad> &measured)
+{
+    SchematicPort p;
+    p.port = port;
+    p.label = name;
+    p.resistance = measured ? "measured" : Ohms(ohms);
+    p.note = port == 1 ? "source" : "load";
+    p.showSide = false;
+    return p;
+}
+
+SchematicPort DevicePort(int port, const std::string &name, double referenceOhms)
+{
+    SchematicPort p;
+    p.port = port;
+    p.label = name;
+    p.resistance = "data at " + Ohms(referenceOhms);
+    p.note = "transistor";
+    p.device = true;
+    p.showSide = false;
+    return p;
+}
+
+} // namespace
+
+AmplifierRun RunAmplifierFromBoxes(const DeviceOutcome &device, const AmplifierBoxes &boxes)
+{
+    AmplifierInput input;
+    input.filePath = device.fileName;
+    input.data = device.data;
+    input.goal = boxes.goal;
+    input.label.clear();
+    for (const bool source : {true, false}) {
+        const NumberReading reading = ExamineNumber(source ? boxes.sourceOhms : boxes.loadOhms);
+        if (!reading.plain) {
+            AmplifierRun run;
+            run.usage = true;
+            run.problem =
+                std::string(source ? "the source" : "the load") + " needs its resistance in ohms";
+            return run;
+        }
+        (source ? input.terminations.sourceOhms : input.terminations.loadOhms) = reading.value;
+    }
+    return RunAmplifier(input, boxes.f1Ghz, boxes.f2Ghz);
+}
+
+std::pair<std::string, std::string> StartingBand(const DeviceOutcome &device)
+{
+    const std::vector<analysis::DevicePoint> &p = device.points;
+    if (p.empty())
+        return {};
+    std::size_t low = 0, high = p.size() - 1;
+    for (std::size_t k = 0; k < p.size(); ++k)
+        if (p[k].magDb) {
+            // Its neighbours too where the device is unconditionally stable
+            // there: a band, not a spot frequency.
+            low = k > 0 && p[k - 1].magDb ? k - 1 : k;
+            high = k + 1 < p.size() && p[k + 1].magDb ? k + 1 : k;
+            break;
+        }
+    return {Figure(p[low].frequencyHz / 1e9, 6), Figure(p[high].frequencyHz / 1e9, 6)};
+}
+
+AmplifierView AmplifierViewOf(const AmplifierOutcome &outcome)
+{
+    const analysis::Amplifier &a = outcome.amplifier;
+    const analysis::AmplifierTerminations &t = outcome.terminations;
+    const double z0 = outcome.data.referenceOhms;
+    AmplifierView view;
+    view.input = SideSchematic(a.input, Termination(1, "Source", t.sourceOhms, t.measuredSource),
+                               DevicePort(2, "Device input", z0));
+    view.output = SideSchematic(a.output, DevicePort(1, "Device output", z0),
+                                Termination(2, "Load", t.loadOhms, t.measuredLoad));
+    view.inputTitle = std::string("Input network (source to device), ") +
+                      analysis::TopologyName(a.input.topology);
+    view.outputTitle = std::string("Output network (device to load), ") +
+                       analysis::TopologyName(a.output.topology);
+    for (const analysis::AmplifierPoint &p : outcome.whole) {
+        view.frequencyGhz.push_back(p.frequencyHz / 1e9);
+        view.gtDb.push_back(std::isfinite(p.gtDb) ? p.gtDb : kNone);
+        view.nfDb.push_back(p.nfDb.value_or(kNone));
+        view.inputReturnLossDb.push_back(std::min(p.inputReturnLossDb, kMostReturnLossDb));
+        view.outputReturnLossDb.push_back(std::min(p.outputReturnLossDb, kMostReturnLossDb));
+    }
+    if (!a.band.empty()) {
+        view.bandLowGhz = a.band.front().frequencyHz / 1e9;
+        view.bandHighGhz = a.band.back().frequencyHz / 1e9;
+    }
+    const format::AmplifierReport report{outcome.fileName, z0, t, a, {}, {}};
+    const std::vector<std::string> lines = format::AmplifierLines(report);
+    if (lines.size() >= 2)
+        view.summary = lines[lines.size() - 2] + ". " + lines.back() + ".";
+    return view;
+}
+
+} // namespace tevmar::session

@@ -1,0 +1,47 @@
+#pragma once
+
+// What the Transistor window shows of an amplifier, without Qt: the request
+// its boxes make, both networks' schematics (each between the termination
+// and the transistor's port it was designed for) and the whole amplifier's
+// gain, noise figure and return losses against frequency.
+
+#include "session/run/amplifier.h"
+#include "session/run/device.h"
+#include "session/views/schematic.h"
+
+#include <string>
+#include <vector>
+
+namespace tevmar::session {
+
+// The window's boxes: the band in GHz and the terminations in ohms, as typed.
+struct AmplifierBoxes
+{
+    AmplifierGoal goal = AmplifierGoal::Gain;
+    std::string f1Ghz, f2Ghz;
+    std::string sourceOhms = "50", loadOhms = "50";
+};
+
+// The design from the device the window already holds; a source or load that
+// is not a plain number in ohms is refused with the reason, as tevmar-cli
+// refuses it.
+AmplifierRun RunAmplifierFromBoxes(const DeviceOutcome &device, const AmplifierBoxes &boxes);
+
+// The band the boxes start with: the data frequencies next to the first
+// unconditionally stable one (the whole data where none is), in GHz.
+std::pair<std::string, std::string> StartingBand(const DeviceOutcome &device);
+
+struct AmplifierView
+{
+    Schematic input;                     // the source on the left, the device's input on the right
+    Schematic output;                    // the device's output on the left, the load on the right
+    std::string inputTitle, outputTitle; // "Input network (source to device), bandpass"
+    // At every data frequency of the file; NaN where a figure does not exist.
+    std::vector<double> frequencyGhz, gtDb, nfDb, inputReturnLossDb, outputReturnLossDb;
+    double bandLowGhz = 0, bandHighGhz = 0; // the band designed for
+    std::string summary; // the gain and noise over the band, and whether it is stable
+};
+
+AmplifierView AmplifierViewOf(const AmplifierOutcome &outcome);
+
+} // namespace tevmar::session

@@ -1,0 +1,217 @@
+#include "ui/amplifier_panel.h"
+
+#include "ui/device_plot.h"
+#include "ui/schematic_view.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+namespace tevmar {
+
+namespace {
+
+constexpr double kMostReturnLossShownDb = 40;
+
+bool IsDark(const QPalette &p)
+{
+    return p.color(QPalette::Base).lightness() < 128;
+}
+
+// The finite values' span, rounded out to `step`.
+std::pair<double, double> Span(std::initializer_list<const std::vector<double> *> curves,
+                               double step)
+{
+    double low = HUGE_VAL, high = -HUGE_VAL;
+    for (const std::vector<double> *values : curves)
+        for (const double v : *values)
+            if (std::isfinite(v)) {
+                low = std::min(low, v);
+                high = std::max(high, v);
+            }
+    if (low > high)
+        return {0, step};
+    low = std::floor(low / step) * step;
+    return {low, std::max(low + step, std::ceil(high / step) * step)};
+}
+
+QLineEdit *Box(const QString &name, const QString &text, QWidget *parent)
+{
+    auto *box = new QLineEdit(text, parent);
+    box->setObjectName(name);
+    box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("0000.0000")) + 16);
+    return box;
+}
+
+} // namespace
+
+AmplifierPlot::AmplifierPlot(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void AmplifierPlot::SetView(const session::AmplifierView *view)
+{
+    view_ = view;
+    update();
+}
+
+void AmplifierPlot::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const QString empty = QStringLiteral("No amplifier designed yet: set the band and Design.");
+    if (!view_) {
+        PaintFrequencyPanels(painter, rect(), palette(), {}, {}, std::nullopt, std::nullopt, empty);
+        return;
+    }
+    const session::AmplifierView &v = *view_;
+    const bool dark = IsDark(palette());
+    const QColor blue = dark ? QColor(100, 160, 255) : QColor(20, 80, 200);
+    const QColor orange = dark ? QColor(255, 170, 60) : QColor(200, 100, 0);
+    const QColor green = dark ? QColor(110, 210, 110) : QColor(20, 140, 40);
+    // Far outside the band the gain falls away and the noise figure climbs:
+    // keep the scales to what the band's neighbourhood shows.
+    auto [gainLow, gainHigh] = Span({&v.gtDb}, 5);
+    gainLow = std::max(gainLow, gainHigh - 40);
+    auto [nfLow, nfHigh] = Span({&v.nfDb}, 1);
+    nfLow = 0;
+    nfHigh = std::min(nfHigh, 20.0);
+    auto [rlLow, rlHigh] = Span({&v.inputReturnLossDb, &v.outputReturnLossDb}, 10);
+    rlLow = 0;
+    // A near-perfect match reads tens of dB: past 40 dB it is drawn at the top.
+    const bool clipped = rlHigh > kMostReturnLossShownDb;
+    rlHigh = std::min(rlHigh, kMostReturnLossShownDb);
+    const std::vector<PlotPanel> panels = {
+        {gainLow,
+         gainHigh,
+         QStringLiteral("Transducer gain (dB), source to load"),
+         {{&v.gtDb, QStringLiteral("GT"), blue, Qt::SolidLine}},
+         std::nullopt},
+        {nfLow,
+         nfHigh,
+         QStringLiteral("Noise figure (dB), where the file has noise data"),
+         {{&v.nfDb, QStringLiteral("NF"), orange, Qt::SolidLine}},
+         std::nullopt},
+        {rlLow,
+         rlHigh,
+         clipped ? QStringLiteral("Return loss (dB; above 40 dB drawn at the top)")
+                 : QStringLiteral("Return loss (dB)"),
+         {{&v.inputReturnLossDb, QStringLiteral("at the source"), blue, Qt::SolidLine},
+          {&v.outputReturnLossDb, QStringLiteral("at the load"), green, Qt::DashLine}},
+         std::nullopt},
+    };
+    PaintFrequencyPanels(painter, rect(), palette(), v.frequencyGhz, panels, std::nullopt,
+                         std::pair(v.bandLowGhz, v.bandHighGhz), empty);
+}
+
+AmplifierPanel::AmplifierPanel(const session::DeviceOutcome &device, QWidget *parent)
+    : QWidget(parent), device_(device)
+{
+    const auto [f1, f2] = session::StartingBand(device_);
+    f1_ = Box(QStringLiteral("amplifierF1"), QString::fromStdString(f1), this);
+    f2_ = Box(QStringLiteral("amplifierF2"), QString::fromStdString(f2), this);
+    source_ = Box(QStringLiteral("amplifierSource"), QStringLiteral("50"), this);
+    load_ = Box(QStringLiteral("amplifierLoad"), QStringLiteral("50"), this);
+    goal_ = new QComboBox(this);
+    goal_->setObjectName(QStringLiteral("amplifierGoal"));
+    goal_->addItem(QStringLiteral("Most gain (flat GT over the band)"));
+    goal_->addItem(QStringLiteral("Least noise figure, then gain"));
+    design_ = new QPushButton(QStringLiteral("Design"), this);
+    design_->setObjectName(QStringLiteral("amplifierDesign"));
+    status_ = new QLabel(
+        QStringLiteral("Both networks are designed together: the device's feedback makes "
+                       "the input's match depend on the output's."),
+        this);
+    status_->setWordWrap(true);
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    inputTitle_ = new QLabel(QStringLiteral("Input network (source to device)"), this);
+    outputTitle_ = new QLabel(QStringLiteral("Output network (device to load)"), this);
+    inputView_ = new SchematicView(this);
+    outputView_ = new SchematicView(this);
+    plot_ = new AmplifierPlot(this);
+
+    auto *boxes = new QHBoxLayout;
+    const auto add = [&](const QString &text, QWidget *widget) {
+        boxes->addWidget(new QLabel(text, this));
+        boxes->addWidget(widget);
+    };
+    add(QStringLiteral("F1"), f1_);
+    add(QStringLiteral("F2 (GHz)"), f2_);
+    add(QStringLiteral("Source (\u03A9)"), source_);
+    add(QStringLiteral("Load (\u03A9)"), load_);
+    add(QStringLiteral("Goal"), goal_);
+    boxes->addWidget(design_);
+    boxes->addStretch(1);
+
+    auto *networks = new QVBoxLayout;
+    networks->addWidget(inputTitle_);
+    networks->addWidget(inputView_, 1);
+    networks->addWidget(outputTitle_);
+    networks->addWidget(outputView_, 1);
+    auto *pictures = new QHBoxLayout;
+    pictures->addLayout(networks, 6);
+    pictures->addWidget(plot_, 5);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(boxes);
+    layout->addWidget(status_);
+    layout->addLayout(pictures, 1);
+
+    inputView_->hide();
+    outputView_->hide();
+    connect(design_, &QPushButton::clicked, this, [this] { Design(); });
+    for (QLineEdit *box : {f1_, f2_, source_, load_})
+        connect(box, &QLineEdit::returnPressed, this, [this] { Design(); });
+}
+
+void AmplifierPanel::Design()
+{
+    session::AmplifierBoxes boxes;
+    boxes.goal =
+        goal_->currentIndex() == 1 ? session::AmplifierGoal::Noise : session::AmplifierGoal::Gain;
+    boxes.f1Ghz = f1_->text().trimmed().toStdString();
+    boxes.f2Ghz = f2_->text().trimmed().toStdString();
+    boxes.sourceOhms = source_->text().trimmed().toStdString();
+    boxes.loadOhms = load_->text().trimmed().toStdString();
+    status_->setText(QStringLiteral("Designing both networks\u2026"));
+    // The device's data are copied into the run, so that the window may
+    // close while it works.
+    run_.Start(
+        [device = device_, boxes](const std::atomic<bool> &) {
+            return std::optional(session::RunAmplifierFromBoxes(device, boxes));
+        },
+        [this](const session::AmplifierRun &run) { Show(run); });
+}
+
+void AmplifierPanel::Show(const session::AmplifierRun &run)
+{
+    if (!run.outcome) {
+        // Nothing of an earlier design stays beside the reason there is none.
+        outcome_.reset();
+        plot_->SetView(nullptr);
+        for (QWidget *w : {static_cast<QWidget *>(inputView_), static_cast<QWidget *>(outputView_)})
+            w->hide();
+        inputTitle_->setText(QStringLiteral("Input network (source to device)"));
+        outputTitle_->setText(QStringLiteral("Output network (device to load)"));
+        status_->setText(QStringLiteral("No amplifier: ") + QString::fromStdString(run.problem));
+        return;
+    }
+    outcome_ = run.outcome;
+    view_ = session::AmplifierViewOf(*outcome_);
+    inputTitle_->setText(QString::fromStdString(view_.inputTitle));
+    outputTitle_->setText(QString::fromStdString(view_.outputTitle));
+    inputView_->SetSchematic(view_.input);
+    outputView_->SetSchematic(view_.output);
+    inputView_->show();
+    outputView_->show();
+    plot_->SetView(&view_);
+    status_->setText(QString::fromStdString(view_.summary));
+}
+
+} // namespace tevmar

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "session/views/amplifier_view.h"
+#include "ui/background_run.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace tevmar {
+
+class SchematicView;
+
+// The whole amplifier against frequency at every data frequency of the file:
+// transducer gain G_T, noise figure and the return losses at the source and
+// at the load, with the band it was designed for shaded.
+class AmplifierPlot final : public QWidget
+{
+  public:
+    explicit AmplifierPlot(QWidget *parent = nullptr);
+
+    void SetView(const session::AmplifierView *view); // null: nothing designed yet
+    const session::AmplifierView *view() const { return view_; }
+
+    QSize sizeHint() const override { return {560, 520}; }
+    QSize minimumSizeHint() const override { return {320, 360}; }
+
+  protected:
+    void paintEvent(QPaintEvent *event) override;
+
+  private:
+    const session::AmplifierView *view_ = nullptr;
+};
+
+// The Transistor window's amplifier: the band, the goal and the terminations
+// as the engineer sets them, both networks designed together off the GUI
+// thread (a design takes a noticeable fraction of a second), their
+// schematics and the whole amplifier's figures against frequency.
+class AmplifierPanel final : public QWidget
+{
+  public:
+    explicit AmplifierPanel(const session::DeviceOutcome &device, QWidget *parent = nullptr);
+
+    // Starts a design with the boxes as they stand; a newer one stops it.
+    void Design();
+    bool designing() const { return run_.running(); }
+    int designsShown() const { return run_.delivered(); }
+
+    QLineEdit &f1Box() const { return *f1_; }
+    QLineEdit &f2Box() const { return *f2_; }
+    QLineEdit &sourceBox() const { return *source_; }
+    QLineEdit &loadBox() const { return *load_; }
+    QComboBox &goalBox() const { return *goal_; }
+    QPushButton &designButton() const { return *design_; }
+    QLabel &status() const { return *status_; }
+    SchematicView &inputSchematic() const { return *inputView_; }
+    SchematicView &outputSchematic() const { return *outputView_; }
+    AmplifierPlot &plot() const { return *plot_; }
+    // The design shown, if any.
+    const std::optional<session::AmplifierOutcome> &outcome() const { return outcome_; }
+
+  private:
+    void Show(const session::AmplifierRun &run);
+
+    const session::DeviceOutcome &device_;
+    QLineEdit *f1_, *f2_, *source_, *load_;
+    QComboBox *goal_;
+    QPushButton *design_;
+    QLabel *status_, *inputTitle_, *outputTitle_;
+    SchematicView *inputView_, *outputView_;
+    AmplifierPlot *plot_;
+    std::optional<session::AmplifierOutcome> outcome_;
+    session::AmplifierView view_;
+    BackgroundRun<session::AmplifierRun> run_;
+};
+
+} // namespace tevmar
