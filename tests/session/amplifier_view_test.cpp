@@ -1,0 +1,98 @@
+// The Amplifier page's model: the band it starts with, the boxes read as
+// tevmar-cli reads its options, and the curves of a design, with gaps where
+// the file has no noise data and the return loss of a near-perfect match held
+// to a scale a plot can show.
+
+#include "session/views/amplifier_view.h"
+#include "tests/report/test_files.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace tevmar::session {
+namespace {
+
+using Band = std::pair<std::string, std::string>;
+
+// A GaAs FET potentially unstable at 3 and 3.5 GHz, with noise parameters
+// from 4 GHz up only.
+constexpr const char *kFet = "# GHz S MA R 50\n"
+                             "3.0 0.80 -95 3.10 88 0.025 62 0.78 -44\n"
+                             "3.5 0.76 -106 2.85 82 0.028 60 0.75 -49\n"
+                             "3.9 0.73 -114 2.65 77 0.030 57 0.73 -53\n"
+                             "4.0 0.72 -116 2.60 76 0.030 57 0.73 -54\n"
+                             "4.1 0.71 -118 2.55 75 0.031 56 0.72 -55\n"
+                             "4.5 0.68 -126 2.35 70 0.033 54 0.70 -59\n"
+                             "5.0 0.64 -136 2.12 64 0.036 52 0.67 -64\n"
+                             "4.0 1.6 0.62 100 0.4\n"
+                             "5.0 1.8 0.58 115 0.36\n";
+
+DeviceOutcome Device(const test_files::TempDir &dir, const std::string &text)
+{
+    const std::string path = (dir / "device.s2p").string();
+    test_files::WriteBytes(path, text);
+    DeviceInput input;
+    input.filePath = path;
+    DeviceRun run = RunDevice(input, {}, {});
+    EXPECT_TRUE(run.outcome) << run.problem;
+    return std::move(*run.outcome);
+}
+
+TEST(AmplifierView, StartingBandIsWhereTheDeviceIsFirstUnconditionallyStable)
+{
+    test_files::TempDir dir;
+    EXPECT_EQ(StartingBand(Device(dir, kFet)), Band("3.9", "4"));
+    // Potentially unstable everywhere: the whole data, for the engineer to narrow.
+    EXPECT_EQ(StartingBand(Device(dir, "# GHz S MA R 50\n"
+                                       "2 0.894 -60.6 3.122 123.6 0.020 62.4 0.781 -27.6\n"
+                                       "3 0.80 -95 3.10 88 0.025 62 0.78 -44\n")),
+              Band("2", "3"));
+}
+
+TEST(AmplifierView, BoxesAreReadAsTheCommandLineReadsTheOptions)
+{
+    test_files::TempDir dir;
+    const DeviceOutcome device = Device(dir, kFet);
+    AmplifierBoxes boxes{AmplifierGoal::Gain, "3.9", "4.1", "50 ohms", "50"};
+    AmplifierRun run = RunAmplifierFromBoxes(device, boxes);
+    EXPECT_FALSE(run.outcome);
+    EXPECT_TRUE(run.usage);
+    EXPECT_EQ(run.problem, "the source needs its resistance in ohms");
+    boxes.sourceOhms = "50";
+    boxes.loadOhms = "0";
+    run = RunAmplifierFromBoxes(device, boxes);
+    EXPECT_EQ(run.problem, "a source or load of 0 ohms; expected 0.001 to 1e+06 ohms");
+    boxes.loadOhms = "50";
+    boxes.f2Ghz.clear();
+    EXPECT_EQ(RunAmplifierFromBoxes(device, boxes).problem,
+              "the amplifier needs its band: F1 and F2 in GHz");
+    // The noise goal where the band has no noise data has no design.
+    boxes = {AmplifierGoal::Noise, "3.5", "3.9", "50", "50"};
+    run = RunAmplifierFromBoxes(device, boxes);
+    EXPECT_FALSE(run.outcome);
+    EXPECT_FALSE(run.usage);
+    EXPECT_FALSE(run.problem.empty());
+}
+
+TEST(AmplifierView, CurvesCoverTheWholeFileWithGapsWhereAFigureDoesNotExist)
+{
+    test_files::TempDir dir;
+    const DeviceOutcome device = Device(dir, kFet);
+    const AmplifierRun run =
+        RunAmplifierFromBoxes(device, {AmplifierGoal::Gain, "3.9", "4.1", "50", "75"});
+    ASSERT_TRUE(run.outcome) << run.problem;
+    const AmplifierView view = AmplifierViewOf(*run.outcome);
+    ASSERT_EQ(view.frequencyGhz.size(), 7u);
+    for (std::size_t i = 0; i < 7; ++i) {
+        const analysis::AmplifierPoint &p = run.outcome->whole[i];
+        EXPECT_EQ(view.gtDb[i], p.gtDb);
+        // No noise data below 4 GHz: a gap, not a made-up figure.
+        EXPECT_EQ(std::isnan(view.nfDb[i]), p.frequencyHz < 4e9) << p.frequencyHz;
+        EXPECT_LE(view.inputReturnLossDb[i], 60);
+        EXPECT_LE(view.outputReturnLossDb[i], 60);
+        EXPECT_EQ(view.outputReturnLossDb[i], std::min(p.outputReturnLossDb, 60.0));
+    }
+}
+
+} // namespace
+} // namespace tevmar::session
