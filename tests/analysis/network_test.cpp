@@ -2,6 +2,7 @@
 // range, SPICE text), and the cascade over a grid against the same cascade
 // one frequency at a time and against a hand-written chain of impedances.
 
+#include "analysis/designed_network.h"
 #include "analysis/eseries.h"
 #include "analysis/monte_carlo.h"
 #include "analysis/sweep.h"
@@ -122,7 +123,7 @@ TEST(Network, GridCascadeIsThePointCascadeToTheLastBitAndMatchesTheHandChain)
         const Design d = RunDesign(c);
         if (!d.result.solved)
             continue;
-        const Network full = FromDesign(d.result, Precision::Full);
+        const Network full = DesignedNetworkOf(d.result).full;
         const Band band = BandOf(d.result.band);
         const std::vector<double> f = SweepFrequencies(DefaultSweep(band));
         const LossModel q{40, 90, band.centreHz, QModel::Constant};
@@ -161,7 +162,7 @@ TEST(Network, GridCascadeIsThePointCascadeToTheLastBitAndMatchesTheHandChain)
 TEST(Network, WithLossesGivesThePartsTheirQAndLeavesTheLoadIdeal)
 {
     const Design d = RunDesign(kDesigns[2]); // absorbs a series load
-    const Network full = FromDesign(d.result, Precision::Full);
+    const Network full = DesignedNetworkOf(d.result).full;
     ASSERT_TRUE(full.load);
     const Network lossy = WithLosses(full, LossModel{30, std::nullopt, 1e9, QModel::Centre});
     for (std::size_t i = 0; i < lossy.parts.size(); ++i)
