@@ -26,4 +26,30 @@ BodeFanoLimit BodeFanoOf(const DesignResult &design, double Qt)
     return limit;
 }
 
+double AbsorbedLoadQ(const Network &network, const Band &band)
+{
+    const LoadReactance &load = *network.load;
+    const double omega = 2 * std::numbers::pi * band.centreHz;
+    const double reactance = std::abs(load.element.ReactanceAt(omega));
+    return load.port() == 2 ? reactance / network.port2Ohms : network.port1Ohms / reactance;
+}
+
+BodeFanoLimit BodeFanoOf(const Network &network, const Band &band, double bandQ,
+                         double designGammaMax)
+{
+    BodeFanoLimit limit;
+    limit.designGammaMax = designGammaMax;
+    if (!network.load || !(bandQ > 0))
+        return limit;
+    const double loadQ = AbsorbedLoadQ(network, band);
+    if (!(loadQ > 0) || !std::isfinite(loadQ))
+        return limit;
+    limit.applicable = true;
+    limit.g1 = loadQ / bandQ;
+    limit.gammaLimit = BodeFanoReflection(limit.g1);
+    limit.vswrLimit = VswrOf(limit.gammaLimit);
+    limit.mismatchLossDb = MismatchLossDbOf(limit.gammaLimit);
+    return limit;
+}
+
 } // namespace tevmar::analysis

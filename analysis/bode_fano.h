@@ -2,6 +2,8 @@
 
 // The Bode-Fano limit on matching a reactive load over a band.
 
+#include "analysis/network.h"
+#include "analysis/sweep.h"
 #include "engine/design_result.h"
 
 namespace tevmar::analysis {
@@ -22,5 +24,16 @@ struct BodeFanoLimit
 };
 
 BodeFanoLimit BodeFanoOf(const DesignResult &design, double Qt);
+
+// The Q of a network's absorbed load reactance at the band's geometric
+// centre: X / R for a series load, R / |X| for a shunt one. Only for a
+// network with a load.
+double AbsorbedLoadQ(const Network &network, const Band &band);
+
+// The limit for the load a network itself absorbs, over a band of Q `bandQ`
+// (the load's Q over the band's), beside `designGammaMax`, the network's own
+// in-band maximum. Not applicable without an absorbed load.
+BodeFanoLimit BodeFanoOf(const Network &network, const Band &band, double bandQ,
+                         double designGammaMax);
 
 } // namespace tevmar::analysis

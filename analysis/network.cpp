@@ -1,7 +1,6 @@
 #include "analysis/network.h"
 
 #include <cmath>
-#include <stdexcept>
 
 namespace tevmar::analysis {
 
@@ -12,38 +11,6 @@ std::optional<std::size_t> AbsorbedRow(const DesignResult &design)
     // A series load sits at the low-impedance end, the last row before its
     // termination; a shunt load at the high-impedance end, the first row after.
     return IsSeriesLoad(design.loadType) ? design.table.size() - 2 : std::size_t{1};
-}
-
-Network FromDesign(const DesignResult &design, Precision precision)
-{
-    const std::vector<ElementRow> &table = design.table;
-    if (table.size() < 2 || table.front().kind != ElementKind::Termination ||
-        table.back().kind != ElementKind::Termination)
-        throw std::invalid_argument("element table without its two terminations");
-
-    const auto pick = [precision](const ElementRow &row) {
-        return precision == Precision::Full ? row.fullValue : row.value;
-    };
-    Network ladder;
-    ladder.port1Ohms = design.zhighOhms;
-    ladder.port2Ohms = design.zlowOhms;
-    for (const double ohms : {ladder.port1Ohms, ladder.port2Ohms})
-        if (!std::isfinite(ohms) || ohms <= 0)
-            throw std::invalid_argument("a port resistance that is not positive");
-    const std::optional<std::size_t> absorbed = AbsorbedRow(design);
-    for (std::size_t i = 1; i + 1 < table.size(); ++i) {
-        const ElementRow &row = table[i];
-        if (row.kind == ElementKind::Termination)
-            throw std::invalid_argument("termination inside the element table");
-        if (i == absorbed) {
-            // The load's reactance is what the engineer typed, at any precision.
-            ladder.load = LoadReactance{
-                Part{row.kind, design.absorbedValue, std::string(row.label)}, design.loadType};
-            continue;
-        }
-        ladder.parts.push_back(Part{row.kind, pick(row), std::string(row.label)});
-    }
-    return ladder;
 }
 
 std::string PartName(const Network &network, std::size_t index)

@@ -74,20 +74,6 @@ struct LossModel
 // the model has none for its kind); the load's reactance untouched.
 Network WithLosses(const Network &network, const LossModel &losses);
 
-// Which of the element table's two values the network is built from.
-enum class Precision {
-    Full,   // the values before rounding to 0.001 nH / pF
-    Printed // the values as the report prints them
-};
-
-// Builds the network of a solved design: the port resistances as the boxes
-// read, the table's parts, and for an absorbing design the load's reactance
-// (the table's last element for a series load, its first for a shunt load)
-// as `load` with the typed value. Throws std::invalid_argument when the table
-// does not start and end with a termination or a port resistance is not
-// positive.
-Network FromDesign(const DesignResult &design, Precision precision);
-
 // The index in the design's element table (terminations included) of the row
 // that is the absorbed load's reactance, or nothing when none is absorbed.
 std::optional<std::size_t> AbsorbedRow(const DesignResult &design);

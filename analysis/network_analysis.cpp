@@ -62,26 +62,26 @@ FiniteQLoss FiniteQOf(const Network &network, const Band &band, const LossModel 
 
 } // namespace
 
-NetworkAnalysis AnalyseDesign(const DesignResult &design, const AnalysisOptions &options)
+NetworkAnalysis AnalyseDesign(const DesignedNetwork &design, const AnalysisOptions &options)
 {
     NetworkAnalysis a;
-    a.band = BandOf(design.band);
-    a.full = FromDesign(design, Precision::Full);
-    a.printed = FromDesign(design, Precision::Printed);
+    a.band = design.band;
+    a.full = design.full;
+    a.printed = design.printed;
     a.full.measured = options.measuredLoad;
     a.printed.measured = options.measuredLoad;
     const LossModel losses = LossModelOf(options, a.band);
 
     SelfCheck &check = a.selfCheck;
-    check.designGammaMax = design.GammaMax;
-    check.designGammaMin = design.GammaMin;
+    check.designGammaMax = design.gammaMax;
+    check.designGammaMin = design.gammaMin;
     check.full = PassbandFiguresOf(a.full, a.band);
     check.printed = PassbandFiguresOf(a.printed, a.band);
     check.measuredLoad = options.measuredLoad != nullptr;
-    check.agrees = ReflectionAgrees(check.full.gammaMax, design.GammaMax) &&
-                   ReflectionAgrees(check.full.gammaMin, design.GammaMin);
+    check.agrees = ReflectionAgrees(check.full.gammaMax, design.gammaMax) &&
+                   ReflectionAgrees(check.full.gammaMin, design.gammaMin);
 
-    a.bodeFano = BodeFanoOf(design, design.band.Qt);
+    a.bodeFano = design.bodeFano;
     if (options.sensitivity)
         a.sensitivity = SensitivityOf(a.full, a.band);
     if (options.eseries) {
@@ -94,7 +94,7 @@ NetworkAnalysis AnalyseDesign(const DesignResult &design, const AnalysisOptions 
     if (options.monteCarlo) {
         YieldOptions yield = *options.monteCarlo;
         if (yield.vswrLimit == 0)
-            yield.vswrLimit = design.Smax * kDefaultYieldVswrFactor;
+            yield.vswrLimit = design.vswrMax * kDefaultYieldVswrFactor;
         a.yield = RunMonteCarlo(a.full, a.band, yield);
     }
     return a;

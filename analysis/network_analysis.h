@@ -4,6 +4,7 @@
 // the command line's output and its JSON file.
 
 #include "analysis/bode_fano.h"
+#include "analysis/designed_network.h"
 #include "analysis/eseries.h"
 #include "analysis/monte_carlo.h"
 #include "analysis/sweep.h"
@@ -114,10 +115,11 @@ struct NetworkAnalysis
 
 // Every figure is for the network's parts with the true load at its port: the
 // absorbed load's reactance is never snapped, given loss or varied. With a
-// measured load in the options, the true load is the data.
-// Throws std::invalid_argument for a table without terminations, a Q that is
-// not positive or tolerance options that RunMonteCarlo rejects.
-NetworkAnalysis AnalyseDesign(const DesignResult &design, const AnalysisOptions &options);
+// measured load in the options, the true load is the data. The network check
+// compares the full-precision network with the figures it was designed for.
+// Throws std::invalid_argument for a Q that is not positive or tolerance
+// options that RunMonteCarlo rejects.
+NetworkAnalysis AnalyseDesign(const DesignedNetwork &design, const AnalysisOptions &options);
 
 // The loss model of the options at the band's centre frequency.
 LossModel LossModelOf(const AnalysisOptions &options, const Band &band);

@@ -1,6 +1,7 @@
 #include "analysis/tune_design.h"
 
 #include "analysis/bode_fano.h"
+#include "analysis/designed_network.h"
 #include "engine/design.h"
 
 #include <charconv>
@@ -14,7 +15,7 @@ TuneProblem TuneProblemOf(const DesignResult &design, std::optional<double> load
 {
     if (!design.solved)
         throw std::invalid_argument("a design without a solution has no network to tune");
-    TuneProblem problem{FromDesign(design, Precision::Full), BandOf(design.band), {}};
+    TuneProblem problem{DesignedNetworkOf(design).full, BandOf(design.band), {}};
     if (problem.network.load && loadValue)
         problem.network.load->element.value = *loadValue;
     return problem;

@@ -223,29 +223,36 @@ class GridCascade
 {
   public:
     // Cascades the response's parts (as ResponseCascade orders them) at
-    // every frequency.
+    // every frequency: block by block of the grid, every part in turn, so
+    // that a block's arrays stay in the processor's nearest cache.
     void Run(const Network &network, std::span<const double> frequenciesHz)
     {
         Resize(frequenciesHz.size());
         for (std::size_t k = 0; k < n_; ++k)
             omega_[k] = 2.0 * std::numbers::pi * frequenciesHz[k];
+        order_.clear();
         if (network.measured) {
             if (network.measured->port == 2) {
                 for (const Part &part : network.parts)
-                    Append(part);
+                    order_.push_back(&part);
             } else {
                 for (auto part = network.parts.rbegin(); part != network.parts.rend(); ++part)
-                    Append(*part);
+                    order_.push_back(&*part);
             }
-            return;
+        } else {
+            const LoadReactance *load = network.load ? &*network.load : nullptr;
+            if (load && load->port() == 1)
+                order_.push_back(&load->element);
+            for (const Part &part : network.parts)
+                order_.push_back(&part);
+            if (load && load->port() == 2)
+                order_.push_back(&load->element);
         }
-        const LoadReactance *load = network.load ? &*network.load : nullptr;
-        if (load && load->port() == 1)
-            Append(load->element);
-        for (const Part &part : network.parts)
-            Append(part);
-        if (load && load->port() == 2)
-            Append(load->element);
+        for (std::size_t from = 0; from < n_; from += kBlock) {
+            const std::size_t count = std::min(kBlock, n_ - from);
+            for (const Part *part : order_)
+                Append(*part, from, count);
+        }
     }
 
     Abcd At(std::size_t k) const
@@ -253,7 +260,129 @@ class GridCascade
         return Abcd{{ar_[k], ai_[k]}, {br_[k], bi_[k]}, {cr_[k], ci_[k]}, {dr_[k], di_[k]}};
     }
 
+    // |S11| at every point between the port resistances z1 and z2, as
+    // ReflectionFrom forms it, in one loop over the grid.
+    void ReflectionBetween(double z1, double z2, double *__restrict__ gamma) const
+    {
+        const double *__restrict__ ar = ar_.data(), *__restrict__ ai = ai_.data();
+        const double *__restrict__ br = br_.data(), *__restrict__ bi = bi_.data();
+        const double *__restrict__ cr = cr_.data(), *__restrict__ ci = ci_.data();
+        const double *__restrict__ dr = dr_.data(), *__restrict__ di = di_.data();
+        for (std::size_t k = 0; k < n_; ++k) {
+            const Terms t = TermsAt(ar[k], ai[k], br[k], bi[k], cr[k], ci[k], dr[k], di[k], z1, z2);
+            const double xr = t.pr - z1 * t.qr;
+            const double xi = t.pi - z1 * t.qi;
+            const double root = std::sqrt((xr * xr + xi * xi) / (t.dr * t.dr + t.di * t.di));
+            gamma[k] = 1.0 < root ? 1.0 : root; // std::min(root, 1.0)
+        }
+    }
+
+    // Every figure of every point between the port resistances z1 and z2, as
+    // PointFrom forms it: the arithmetic in one loop over the grid that the
+    // compiler vectorises, then the logarithms and the phase point by point.
+    void PointsBetween(double z1, double z2, std::span<const double> frequenciesHz,
+                       std::vector<SweepPoint> &points)
+    {
+        for (std::vector<double> *v : {&s11r_, &s11i_, &s21r_, &s21i_, &s12r_, &s12i_, &s22r_,
+                                       &s22i_, &gamma_, &power_, &vswr_, &s21Power_})
+            v->resize(n_);
+        Figures(z1, z2);
+        points.clear();
+        points.reserve(n_);
+        for (std::size_t k = 0; k < n_; ++k) {
+            SweepPoint &point = points.emplace_back();
+            point.frequencyHz = frequenciesHz[k];
+            point.s = SParameters{{s11r_[k], s11i_[k]},
+                                  {s21r_[k], s21i_[k]},
+                                  {s12r_[k], s12i_[k]},
+                                  {s22r_[k], s22i_[k]}};
+            point.s11Db = 20.0 * std::log10(std::max(gamma_[k], std::sqrt(kSmallestPowerRatio)));
+            point.returnLossDb = -point.s11Db;
+            point.vswr = vswr_[k];
+            point.mismatchLossDb = -10.0 * std::log10(power_[k]);
+            point.insertionLossDb = -10.0 * std::log10(std::max(s21Power_[k], kSmallestPowerRatio));
+            point.s21PhaseDeg = std::atan2(s21i_[k], s21r_[k]) * 180.0 / std::numbers::pi;
+        }
+    }
+
   private:
+    // The port terms of PortTermsOf with z1 and z2 as complex numbers of zero
+    // imaginary part, each product formed as the complex product forms it:
+    // P = A z2 + B, Q = C z2 + D and Delta = P + z1 Q.
+    struct Terms
+    {
+        double pr, pi, qr, qi, dr, di;
+    };
+    static Terms TermsAt(double ar, double ai, double br, double bi, double cr, double ci,
+                         double dr, double di, double z1, double z2)
+    {
+        Terms t;
+        t.pr = (ar * z2 - ai * 0.0) + br;
+        t.pi = (ar * 0.0 + ai * z2) + bi;
+        t.qr = (cr * z2 - ci * 0.0) + dr;
+        t.qi = (cr * 0.0 + ci * z2) + di;
+        t.dr = t.pr + (z1 * t.qr - 0.0 * t.qi);
+        t.di = t.pi + (z1 * t.qi + 0.0 * t.qr);
+        return t;
+    }
+
+    // The S-parameters, |S11|, 1 - |S11|^2, the VSWR and |S21|^2 of every
+    // point, each as SParametersWith and PointOf form them.
+    void Figures(double z1, double z2)
+    {
+        FiguresOver(n_, ar_.data(), ai_.data(), br_.data(), bi_.data(), cr_.data(), ci_.data(),
+                    dr_.data(), di_.data(), z1, z2, s11r_.data(), s11i_.data(), s21r_.data(),
+                    s21i_.data(), s12r_.data(), s12i_.data(), s22r_.data(), s22i_.data(),
+                    gamma_.data(), power_.data(), vswr_.data(), s21Power_.data());
+    }
+
+    static void FiguresOver(std::size_t n, const double *__restrict__ ar,
+                            const double *__restrict__ ai, const double *__restrict__ br,
+                            const double *__restrict__ bi, const double *__restrict__ cr,
+                            const double *__restrict__ ci, const double *__restrict__ dr,
+                            const double *__restrict__ di, double z1, double z2,
+                            double *__restrict__ s11r, double *__restrict__ s11i,
+                            double *__restrict__ s21r, double *__restrict__ s21i,
+                            double *__restrict__ s12r, double *__restrict__ s12i,
+                            double *__restrict__ s22r, double *__restrict__ s22i,
+                            double *__restrict__ gamma, double *__restrict__ power,
+                            double *__restrict__ vswr, double *__restrict__ s21Power)
+    {
+        const double twoRoot = 2.0 * std::sqrt(z1 * z2);
+        const double z12 = z1 * z2;
+        for (std::size_t k = 0; k < n; ++k) {
+            const Terms t = TermsAt(ar[k], ai[k], br[k], bi[k], cr[k], ci[k], dr[k], di[k], z1, z2);
+            const double perNorm = 1.0 / (t.dr * t.dr + t.di * t.di);
+            const double er = t.dr * perNorm, ei = -t.di * perNorm; // 1 / Delta
+            const double ur = t.pr - z1 * t.qr, ui = t.pi - z1 * t.qi;
+            s11r[k] = ur * er - ui * ei;
+            s11i[k] = ur * ei + ui * er;
+            const double tr = twoRoot * er, ti = twoRoot * ei;
+            s21r[k] = tr;
+            s21i[k] = ti;
+            const double detr = (ar[k] * dr[k] - ai[k] * di[k]) - (br[k] * cr[k] - bi[k] * ci[k]);
+            const double deti = (ar[k] * di[k] + ai[k] * dr[k]) - (br[k] * ci[k] + bi[k] * cr[k]);
+            s12r[k] = tr * detr - ti * deti;
+            s12i[k] = tr * deti + ti * detr;
+            const double vr = (((-ar[k]) * z2 + br[k]) - cr[k] * z12) + dr[k] * z1;
+            const double vi = (((-ai[k]) * z2 + bi[k]) - ci[k] * z12) + di[k] * z1;
+            s22r[k] = vr * er - vi * ei;
+            s22i[k] = vr * ei + vi * er;
+            // std::min and std::clamp written out on values, so that the
+            // loop has no branch.
+            const double root = std::sqrt(s11r[k] * s11r[k] + s11i[k] * s11i[k]);
+            const double g = 1.0 < root ? 1.0 : root;
+            const double delivered =
+                4.0 * z1 * (t.pr * t.qr - t.pi * -t.qi) / (t.dr * t.dr + t.di * t.di);
+            const double high = 1.0 < delivered ? 1.0 : delivered;
+            const double p = delivered < kSmallestPowerRatio ? kSmallestPowerRatio : high;
+            gamma[k] = g;
+            power[k] = p;
+            vswr[k] = (1.0 + g) * (1.0 + g) / p;
+            s21Power[k] = tr * tr + ti * ti;
+        }
+    }
+
     void Resize(std::size_t n)
     {
         n_ = n;
@@ -268,21 +397,25 @@ class GridCascade
 
     // A shunt part adds B w to A and D w to C, a series part A w to B and
     // C w to D: the same update with the roles of the rows swapped.
-    void Append(const Part &part)
+    void Append(const Part &part, std::size_t from, std::size_t count)
     {
         const bool shunt = part.shunt();
-        Rows rows{shunt ? ar_.data() : br_.data(), shunt ? ai_.data() : bi_.data(),
-                  shunt ? cr_.data() : dr_.data(), shunt ? ci_.data() : di_.data(),
-                  shunt ? br_.data() : ar_.data(), shunt ? bi_.data() : ai_.data(),
-                  shunt ? dr_.data() : cr_.data(), shunt ? di_.data() : ci_.data()};
+        Rows rows{
+            (shunt ? ar_.data() : br_.data()) + from, (shunt ? ai_.data() : bi_.data()) + from,
+            (shunt ? cr_.data() : dr_.data()) + from, (shunt ? ci_.data() : di_.data()) + from,
+            (shunt ? br_.data() : ar_.data()) + from, (shunt ? bi_.data() : ai_.data()) + from,
+            (shunt ? dr_.data() : cr_.data()) + from, (shunt ? di_.data() : ci_.data()) + from};
+        const std::span<const double> omega(omega_.data() + from, count);
+        const std::span<double> wi(wi_.data(), count);
         if (part.lossless()) {
-            part.SusceptanceOver(omega_, wi_);
-            AddTimesJ(n_, rows.xr, rows.xi, rows.yr, rows.yi, rows.ur, rows.ui, rows.vr, rows.vi,
+            part.SusceptanceOver(omega, wi);
+            AddTimesJ(count, rows.xr, rows.xi, rows.yr, rows.yi, rows.ur, rows.ui, rows.vr, rows.vi,
                       wi_.data());
             return;
         }
-        part.ImmittanceOver(omega_, wr_, wi_);
-        AddTimes(n_, rows.xr, rows.xi, rows.yr, rows.yi, rows.ur, rows.ui, rows.vr, rows.vi,
+        const std::span<double> wr(wr_.data(), count);
+        part.ImmittanceOver(omega, wr, wi);
+        AddTimes(count, rows.xr, rows.xi, rows.yr, rows.yi, rows.ur, rows.ui, rows.vr, rows.vi,
                  wr_.data(), wi_.data());
     }
 
@@ -324,8 +457,14 @@ class GridCascade
         }
     }
 
+    // Points per block: the block's eleven arrays take 22 kB.
+    static constexpr std::size_t kBlock = 256;
+
     std::size_t n_ = 0;
+    std::vector<const Part *> order_; // the parts in cascade order
     std::vector<double> omega_, ar_, ai_, br_, bi_, cr_, ci_, dr_, di_, wr_, wi_;
+    std::vector<double> s11r_, s11i_, s21r_, s21i_, s12r_, s12i_, s22r_, s22i_;
+    std::vector<double> gamma_, power_, vswr_, s21Power_;
 };
 
 GridCascade &ThreadGrid()
@@ -406,6 +545,10 @@ std::vector<SweepPoint> EvaluateOver(const Network &network, std::span<const dou
     GridCascade &grid = ThreadGrid();
     grid.Run(network, frequenciesHz);
     std::vector<SweepPoint> points;
+    if (!network.measured) {
+        grid.PointsBetween(network.port1Ohms, network.port2Ohms, frequenciesHz, points);
+        return points;
+    }
     points.reserve(frequenciesHz.size());
     for (std::size_t k = 0; k < frequenciesHz.size(); ++k)
         points.push_back(PointFrom(network, frequenciesHz[k], grid.At(k)));
@@ -422,6 +565,10 @@ void ReflectionOver(const Network &network, std::span<const double> frequenciesH
 {
     GridCascade &grid = ThreadGrid();
     grid.Run(network, frequenciesHz);
+    if (!network.measured) {
+        grid.ReflectionBetween(network.port1Ohms, network.port2Ohms, gamma.data());
+        return;
+    }
     for (std::size_t k = 0; k < frequenciesHz.size(); ++k)
         gamma[k] = ReflectionFrom(network, frequenciesHz[k], grid.At(k));
 }

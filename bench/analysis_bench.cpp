@@ -1,5 +1,6 @@
 #include "analysis/amplifier.h"
 #include "analysis/candidates.h"
+#include "analysis/designed_network.h"
 #include "analysis/monte_carlo.h"
 #include "analysis/tune_design.h"
 #include "engine/design.h"
@@ -31,7 +32,7 @@ tevmar::DesignResult SolveOrder12()
 void Sweep1001Order12(benchmark::State &bench)
 {
     const tevmar::DesignResult d = SolveOrder12();
-    const analysis::Network ladder = analysis::FromDesign(d, analysis::Precision::Full);
+    const analysis::Network ladder = analysis::DesignedNetworkOf(d).full;
     analysis::SweepPlan plan = analysis::DefaultSweep(analysis::BandOf(d.band));
     plan.points = 1001;
     for (auto _ : bench) {
@@ -45,7 +46,7 @@ BENCHMARK(Sweep1001Order12)->Unit(benchmark::kMicrosecond);
 void MonteCarlo1000x201Order12(benchmark::State &bench)
 {
     const tevmar::DesignResult d = SolveOrder12();
-    const analysis::Network ladder = analysis::FromDesign(d, analysis::Precision::Full);
+    const analysis::Network ladder = analysis::DesignedNetworkOf(d).full;
     const analysis::YieldOptions options{1000, 5.0, 1, d.Smax * 1.1, 201};
     for (auto _ : bench) {
         const auto yield = analysis::RunMonteCarlo(ladder, analysis::BandOf(d.band), options);

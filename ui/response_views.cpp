@@ -295,7 +295,7 @@ QString ResponseViews::ValuesText() const
     if (!response_ || !design_ || !response_->problem.empty())
         return {};
     std::string text = session::DesignSummary(*design_) + "\n\nIn-band maximum\t|S11|\tVSWR\n";
-    for (const session::FigureRow &row : session::FigureRows(*response_, design_->result))
+    for (const session::FigureRow &row : session::FigureRows(*response_))
         text +=
             row.figure + "\t" + (row.text.empty() ? row.gamma + "\t" + row.vswr : row.text) + "\n";
     std::vector<double> hz;

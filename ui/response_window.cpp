@@ -151,7 +151,7 @@ std::optional<double> QualityOf(const QDoubleSpinBox *box)
 const session::ESeries kSeries[] = {session::ESeries::E12, session::ESeries::E24,
                                     session::ESeries::E48, session::ESeries::E96};
 
-PlotData PlotDataOf(const session::Response &response, const DesignResult &design)
+PlotData PlotDataOf(const session::Response &response)
 {
     PlotData data;
     data.message = QString::fromStdString(response.problem);
@@ -194,7 +194,7 @@ PlotData PlotDataOf(const session::Response &response, const DesignResult &desig
         data.measuredLowGhz = units::Frequency::FromHz(*low).ghz();
         data.measuredHighGhz = units::Frequency::FromHz(*high).ghz();
     }
-    data.rippleGamma = design.GammaMax;
+    data.rippleGamma = response.analysis.selfCheck.designGammaMax;
     if (response.analysis.bodeFano.applicable)
         data.limitGamma = response.analysis.bodeFano.gammaLimit;
     return data;
@@ -470,8 +470,7 @@ void ResponseWindow::WriteControls()
     capacitorHigh_->setValue(s.tuneRanges.capacitorHighPf);
     tolerance_->setValue(s.tolerancePercent);
     trials_->setValue(s.trials);
-    yieldLimit_->SetAutomatic(
-        view_.drawn() ? view_.drawn()->result.Smax * session::kDefaultYieldVswrFactor : 0);
+    yieldLimit_->SetAutomatic(view_.drawn() ? session::AutomaticYieldVswr(*view_.drawn()) : 0);
     yieldLimit_->setValue(s.yieldVswr.value_or(yieldLimit_->minimum()));
 }
 
@@ -692,7 +691,7 @@ void ResponseWindow::FollowTune()
 
 void ResponseWindow::ShowResponse()
 {
-    plot_->SetData(PlotDataOf(response_, view_.drawn()->result));
+    plot_->SetData(PlotDataOf(response_));
     views_->Show(response_, *view_.drawn(), settings_.tune ? &tuned_ : nullptr);
     ShowFigures();
 }
@@ -711,9 +710,9 @@ void ResponseWindow::ShowFigures()
 {
     problem_->setText(QString::fromStdString(response_.problem));
     problem_->setVisible(!response_.problem.empty());
-    const std::vector<session::FigureRow> rows =
-        response_.problem.empty() ? session::FigureRows(response_, view_.drawn()->result)
-                                  : std::vector<session::FigureRow>{};
+    const std::vector<session::FigureRow> rows = response_.problem.empty()
+                                                     ? session::FigureRows(response_)
+                                                     : std::vector<session::FigureRow>{};
     figures_->clearSpans();
     figures_->setRowCount(0);
     figures_->setRowCount(static_cast<int>(rows.size()));

@@ -5,6 +5,8 @@
 #include "session/io/safe_file.h"
 #include "session/options/input_checks.h"
 
+#include <stdexcept>
+
 namespace tevmar::session {
 
 namespace {
@@ -27,13 +29,27 @@ BoxUpdates BoxesAfter(const DesignInputs &inputs, bool solved)
 
 } // namespace
 
+const analysis::DesignedNetwork &DesignedOf(const CalculateOutcome &outcome)
+{
+    if (!outcome.network)
+        throw std::invalid_argument(outcome.networkProblem.empty() ? "there is no design"
+                                                                   : outcome.networkProblem);
+    return *outcome.network;
+}
+
 CalculateOutcome Calculate(const DesignInputs &inputs)
 {
     CalculateOutcome outcome;
     outcome.inputs = inputs;
     outcome.result = RunDesign(inputs);
-    if (outcome.result.solved)
+    if (outcome.result.solved) {
         outcome.report = DesignReport(inputs, outcome.result);
+        try {
+            outcome.network = analysis::DesignedNetworkOf(outcome.result);
+        } catch (const std::invalid_argument &e) {
+            outcome.networkProblem = e.what(); // the figures say why they are missing
+        }
+    }
     outcome.boxes = BoxesAfter(inputs, outcome.result.solved);
     outcome.boxes.errorReason = NoSolutionReason(inputs, outcome.result);
     return outcome;

@@ -4,8 +4,10 @@
 // the design, its report lines, the report file, and what the window's boxes
 // show afterwards.
 
+#include "analysis/designed_network.h"
 #include "analysis/load_fit.h"
 #include "analysis/measured_load.h"
+#include "analysis/tune_design.h"
 #include "engine/design_inputs.h"
 #include "engine/design_result.h"
 #include "report/report_lines.h"
@@ -37,11 +39,29 @@ enum class ReportSaving {
     Untouched, // no design: the report file keeps the previous design's report
 };
 
+// A candidate network drawn in place of the design: where it ranks among the
+// candidates (1 = the best), its topology's name and its tune, which is the
+// candidate itself (it was tuned into the true load when it was found).
+struct PickedCandidate
+{
+    int rank = 1;
+    std::string topology;
+    int parts = 0;
+    analysis::TunedNetwork tune;
+};
+
 struct CalculateOutcome
 {
     DesignInputs inputs; // as typed
     DesignResult result;
-    ReportLines report; // both empty when there is no design
+    // The network every figure, view and export is computed from: the
+    // synthesis's element table turned into networks once, with the design's
+    // closed-form figures; the picked candidate's own when one is drawn.
+    // Unset without a design.
+    std::optional<analysis::DesignedNetwork> network;
+    std::string networkProblem;               // why a solved design has no network, if ever
+    std::optional<PickedCandidate> candidate; // set when `network` is a candidate's
+    ReportLines report;                       // both empty when there is no design
     BoxUpdates boxes;
     ReportSaving saving = ReportSaving::NotAsked;
     std::string reportError; // why the report was not saved
@@ -59,6 +79,11 @@ struct CalculateOutcome
 
     bool solved() const { return result.solved; }
 };
+
+// The network an outcome's figures are computed from. Throws
+// std::invalid_argument when it has none (no design, or a table the
+// analysis cannot build a network from).
+const analysis::DesignedNetwork &DesignedOf(const CalculateOutcome &outcome);
 
 // The design, its report lines and the boxes, without touching any file.
 CalculateOutcome Calculate(const DesignInputs &inputs);

@@ -260,14 +260,11 @@ void Runner::Render()
 {
     const analysis::AnalysisOptions options = AnalysisOptionsFor(o_.design, r_.settings);
     if (Solved())
-        o_.analysis = analysis::AnalyseDesign(o_.design.result, options);
-    std::optional<CalculateOutcome> tunedOutcome;
+        o_.analysis = analysis::AnalyseDesign(DesignedOf(o_.design), options);
     analysis::NetworkAnalysis fileAnalysis, builtAnalysis;
     const analysis::Network *built = nullptr;
     if (o_.tuned) {
-        tunedOutcome = o_.design;
-        tunedOutcome->result = analysis::TunedDesignResult(*o_.tuned, o_.design.result);
-        tunedAnalysis_ = TunedAnalysis(*o_.tuned, tunedOutcome->result, options);
+        tunedAnalysis_ = TunedAnalysis(*o_.tuned, o_.design, options);
         fileAnalysis = *tunedAnalysis_;
         if (o_.tuned->standard) {
             built = &o_.tuned->standard->network;
@@ -285,7 +282,6 @@ void Runner::Render()
         fileAnalysis.printed = fileAnalysis.full;
         built = nullptr;
     }
-    const CalculateOutcome &fileDesign = tunedOutcome ? *tunedOutcome : o_.design;
 
     if (r_.json || std::ranges::any_of(
                        r_.files, [](const FileRequest &f) { return f.kind == ExportKind::Json; }))
@@ -301,9 +297,8 @@ void Runner::Render()
             text = json_;
         } else {
             const bool network = file.kind != ExportKind::SweepCsv;
-            text =
-                ExportText(file.kind, fileDesign, built && network ? builtAnalysis : fileAnalysis,
-                           frequencies, r_.touchstoneOhms);
+            text = ExportText(file.kind, o_.design, built && network ? builtAnalysis : fileAnalysis,
+                              frequencies, r_.touchstoneOhms);
         }
         o_.files.push_back({file, std::move(text), {}});
     }

@@ -10,8 +10,30 @@
 
 namespace tevmar::session {
 
+analysis::DesignedNetwork TunedDesign(const analysis::TunedNetwork &tuned,
+                                      const CalculateOutcome &design)
+{
+    analysis::DesignedNetwork d;
+    if (tuned.relaxed) {
+        const DesignResult &start = tuned.relaxed->design;
+        d.band = analysis::BandOf(start.band);
+        d.gammaMax = start.GammaMax;
+        d.gammaMin = start.GammaMin;
+        d.vswrMax = start.Smax;
+        // The limit is the true load's, over the relaxed design's band.
+        d.bodeFano =
+            analysis::BodeFanoOf(tuned.problem.network, d.band, start.band.Qt, start.GammaMax);
+    } else {
+        d = DesignedOf(design);
+    }
+    d.full = tuned.tuned.network;
+    d.full.measured = nullptr;
+    d.printed = analysis::AsPrinted(d.full);
+    return d;
+}
+
 analysis::NetworkAnalysis TunedAnalysis(const analysis::TunedNetwork &tuned,
-                                        const DesignResult &tunedResult,
+                                        const CalculateOutcome &design,
                                         const analysis::AnalysisOptions &options)
 {
     // Tolerance trials of a network tuned without a design pass below its own
@@ -20,7 +42,7 @@ analysis::NetworkAnalysis TunedAnalysis(const analysis::TunedNetwork &tuned,
     if (tuned.relaxed && tunedOptions.monteCarlo && tunedOptions.monteCarlo->vswrLimit == 0)
         tunedOptions.monteCarlo->vswrLimit =
             analysis::VswrOf(tuned.tuned.gammaMax) * analysis::kDefaultYieldVswrFactor;
-    analysis::NetworkAnalysis a = analysis::AnalyseDesign(tunedResult, tunedOptions);
+    analysis::NetworkAnalysis a = analysis::AnalyseDesign(TunedDesign(tuned, design), tunedOptions);
     a.tuned = true;
     if (tuned.standard && a.standardValues) {
         a.standardValues->ladder = tuned.standard->network;
@@ -34,8 +56,12 @@ TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettin
 {
     TunedResponse r;
     try {
-        r.tuned = analysis::TuneDesign(design.inputs, design.result, settings.eseries, stop,
-                                       design.measuredLoad, settings.tuneRanges);
+        // A candidate was tuned into the true load on the window's series and
+        // ranges when it was found: tuning it again would find it again.
+        r.tuned = design.candidate
+                      ? std::optional<analysis::TunedNetwork>(design.candidate->tune)
+                      : analysis::TuneDesign(design.inputs, design.result, settings.eseries, stop,
+                                             design.measuredLoad, settings.tuneRanges);
         if (!r.tuned) {
             // Tuning a network without its load would answer another question.
             r.problem = design.solved() ? "There is no network to tune."
@@ -44,8 +70,7 @@ TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettin
             return r;
         }
         const AnalysisSettings analysisSettings = AnalysisSettingsOf(settings);
-        r.figures = TunedAnalysis(*r.tuned, analysis::TunedDesignResult(*r.tuned, design.result),
-                                  AnalysisOptionsFor(design, analysisSettings));
+        r.figures = TunedAnalysis(*r.tuned, design, AnalysisOptionsFor(design, analysisSettings));
         r.lines = format::TunedLines(*r.tuned, &*r.figures);
     } catch (const analysis::TuneCancelled &) {
         r = TunedResponse{};

@@ -15,11 +15,18 @@
 
 namespace tevmar::session {
 
-// The analysis the tuned network's files are written from: `tunedResult`
-// (TunedDesignResult) analysed as any design, with the standard values the
-// neighbour search found in place of plain snapping.
+// The tuned network as designed: its values at full precision and as
+// printed, beside the figures of the design tuning started from (the relaxed
+// design's, where it started from one) and the Bode-Fano limit of the true
+// load. `design` is the outcome that was tuned.
+analysis::DesignedNetwork TunedDesign(const analysis::TunedNetwork &tuned,
+                                      const CalculateOutcome &design);
+
+// The analysis the tuned network's files are written from: TunedDesign
+// analysed as any design, with the standard values the neighbour search found
+// in place of plain snapping.
 analysis::NetworkAnalysis TunedAnalysis(const analysis::TunedNetwork &tuned,
-                                        const DesignResult &tunedResult,
+                                        const CalculateOutcome &design,
                                         const analysis::AnalysisOptions &options);
 
 struct TunedResponse
@@ -35,7 +42,8 @@ struct TunedResponse
 };
 
 // Tunes the design (or, where it has no solution, the relaxed design with the
-// true load) on the window's standard series. `stop`, when raised from
+// true load) on the window's standard series; a picked candidate is its own
+// tune, found with it. `stop`, when raised from
 // another thread, ends the tune early with `cancelled` set.
 TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettings &settings,
                             const std::atomic<bool> *stop = nullptr);

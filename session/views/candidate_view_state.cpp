@@ -71,7 +71,7 @@ bool CandidateViewState::Pick(std::size_t index)
         return false;
     picked_ = index;
     pickBest_ = false;
-    drawn_ = CandidateOutcome(*own_, candidates_->candidates[index]);
+    drawn_ = CandidateOutcome(*own_, candidates_->candidates[index], static_cast<int>(index) + 1);
     return true;
 }
 

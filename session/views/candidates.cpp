@@ -2,8 +2,6 @@
 
 #include "analysis/network_analysis.h"
 #include "analysis/two_port.h"
-#include "engine/absorption.h"
-#include "engine/design.h"
 #include "report/number_format.h"
 
 #include <algorithm>
@@ -14,41 +12,6 @@ namespace {
 
 using analysis::Candidate;
 using analysis::Part;
-
-// The element table's label and unit of a part of this kind.
-ElementRow RowOf(const Part &e)
-{
-    static constexpr struct
-    {
-        ElementKind kind;
-        const char *label;
-        const char *unit;
-    } kRows[] = {{ElementKind::SeriesInductor, "LS=", " Nano-Henry"},
-                 {ElementKind::SeriesCapacitor, "CS=", " Pico-Farad"},
-                 {ElementKind::ShuntInductor, "LP=", " Nano-Henry"},
-                 {ElementKind::ShuntCapacitor, "CP=", " Pico-Farad"}};
-    ElementRow row;
-    for (const auto &r : kRows)
-        if (r.kind == e.kind) {
-            row.label = r.label;
-            row.unit = r.unit;
-        }
-    row.kind = e.kind;
-    row.fullValue = e.value;
-    row.value = PrintedElementValue(e.value);
-    return row;
-}
-
-ElementRow Termination(double ohms)
-{
-    ElementRow row;
-    row.label = "R =";
-    row.unit = " Ohms";
-    row.kind = ElementKind::Termination;
-    row.fullValue = ohms;
-    row.value = PrintedElementValue(ohms);
-    return row;
-}
 
 std::string PartText(const Part &e)
 {
@@ -75,39 +38,25 @@ std::optional<analysis::CandidateSet> FindCandidates(const CalculateOutcome &des
     }
 }
 
-CalculateOutcome CandidateOutcome(const CalculateOutcome &design, const Candidate &c)
+CalculateOutcome CandidateOutcome(const CalculateOutcome &design, const Candidate &c, int rank)
 {
     CalculateOutcome outcome = design;
-    DesignResult &r = outcome.result;
-    const analysis::Network &network = c.tuned.network;
-    r.solved = true;
-    r.n = std::max(1, c.parts / 2);
-    r.zhighOhms = network.port1Ohms;
-    r.zlowOhms = network.port2Ohms;
-    r.absorbed = network.load.has_value();
-    r.absorbedValue = network.load ? network.load->element.value : 0;
-    if (network.load) {
-        r.loadType = network.load->type;
-        r.inductive = network.load->element.inductor();
-    }
+    analysis::DesignedNetwork &d = outcome.network.emplace();
+    d.band = c.problem.band;
+    d.full = c.tuned.network;
+    d.full.measured = nullptr; // the analysis puts the design's measured load back
+    d.printed = analysis::AsPrinted(d.full);
     // The in-band extremes of the network itself, so that the network check
-    // compares like with like.
-    const analysis::PassbandFigures figures = analysis::PassbandFiguresOf(network, c.problem.band);
-    r.GammaMax = figures.gammaMax;
-    r.GammaMin = figures.gammaMin;
-    r.Smax = analysis::VswrOf(r.GammaMax);
-    r.Smin = analysis::VswrOf(r.GammaMin);
-    r.Lmax = -10 * std::log10(1 - r.GammaMax * r.GammaMax);
-    r.Lmin = -10 * std::log10(1 - r.GammaMin * r.GammaMin);
-    r.table.clear();
-    r.table.push_back(Termination(network.port1Ohms));
-    if (network.load && network.load->port() == 1)
-        r.table.push_back(RowOf(network.load->element));
-    for (const Part &e : network.parts)
-        r.table.push_back(RowOf(e));
-    if (network.load && network.load->port() == 2)
-        r.table.push_back(RowOf(network.load->element));
-    r.table.push_back(Termination(network.port2Ohms));
+    // compares like with like, and the Bode-Fano limit of its own load.
+    const analysis::PassbandFigures figures = analysis::PassbandFiguresOf(c.tuned.network, d.band);
+    d.gammaMax = figures.gammaMax;
+    d.gammaMin = figures.gammaMin;
+    d.vswrMax = analysis::VswrOf(figures.gammaMax);
+    d.bodeFano = analysis::BodeFanoOf(
+        d.full, d.band, d.band.centreHz / (d.band.highHz - d.band.lowHz), figures.gammaMax);
+    outcome.candidate =
+        PickedCandidate{rank, analysis::TopologyName(c.topology), c.parts,
+                        analysis::TunedNetwork{c.problem, c.tuned, c.standard, std::nullopt}};
     return outcome;
 }
 

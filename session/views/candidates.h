@@ -24,12 +24,14 @@ FindCandidates(const CalculateOutcome &design, const ResponseSettings &settings,
                const std::atomic<bool> *stop = nullptr,
                std::function<void(int done, int total)> progress = {});
 
-// The outcome with the candidate in place of its network: a solved design
-// whose element table holds the candidate's tuned parts (port 1 to port 2)
-// and the true load, its in-band max |S11| and VSWR the candidate's. The
-// report lines and boxes stay the design's: the pane and the report are not
+// The outcome with candidate `c` (of rank `rank`, 1 = the best) in place of
+// its network: the candidate's tuned network with the true load, its own
+// in-band extremes and VSWR as the figures it is checked against, and the
+// Bode-Fano limit of its own load over its band. The design run (its result,
+// report lines and boxes) stays as it was: the pane and the report are not
 // the candidate's to change.
-CalculateOutcome CandidateOutcome(const CalculateOutcome &design, const analysis::Candidate &c);
+CalculateOutcome CandidateOutcome(const CalculateOutcome &design, const analysis::Candidate &c,
+                                  int rank);
 
 // The window's table: its heads and each candidate's cells, and each cell's
 // number for sorting (the rank for text columns).

@@ -15,9 +15,9 @@ std::optional<analysis::Network> NetworkOf(const Outcome &outcome)
             return outcome.tuned->standard->network;
         return outcome.tuned->tuned.network;
     }
-    if (!outcome.design.solved())
+    if (!outcome.design.solved() || !outcome.design.network)
         return std::nullopt;
-    return analysis::FromDesign(outcome.design.result, analysis::Precision::Full);
+    return outcome.design.network->full;
 }
 
 double DesignGammaMax(const Outcome &outcome)

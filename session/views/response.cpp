@@ -1,5 +1,6 @@
 #include "session/views/response.h"
 
+#include "engine/design.h"
 #include "format/analysis_text.h"
 #include "session/run/measured_match.h"
 #include "units/quantity.h"
@@ -54,7 +55,8 @@ std::string SettingsProblem(const ResponseSettings &s, const analysis::Band &ban
 
 std::string SettingsProblem(const ResponseSettings &settings, const CalculateOutcome &design)
 {
-    return SettingsProblem(settings, analysis::BandOf(design.result.band));
+    return SettingsProblem(settings, design.network ? design.network->band
+                                                    : analysis::BandOf(design.result.band));
 }
 
 ResponseCurve CurveOf(std::string name, const analysis::Network &ladder,
@@ -140,11 +142,12 @@ Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings 
                          Trials trials)
 {
     Response r;
-    const analysis::Band band = analysis::BandOf(design.result.band);
-    r.problem = SettingsProblem(settings, band);
+    r.problem = SettingsProblem(settings, design);
     if (!r.problem.empty())
         return r;
     try {
+        const analysis::DesignedNetwork &designed = DesignedOf(design);
+        const analysis::Band &band = designed.band;
         const AnalysisSettings analysisSettings = AnalysisSettingsOf(settings);
         r.plan = SweepPlanOf(analysisSettings.sweep, band);
         analysis::AnalysisOptions options = AnalysisOptionsFor(design, analysisSettings);
@@ -153,7 +156,7 @@ Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings 
             options.sensitivity = false;
             r.trialsPending = true;
         }
-        r.analysis = analysis::AnalyseDesign(design.result, options);
+        r.analysis = analysis::AnalyseDesign(designed, options);
         r.frequenciesHz = analysis::SweepFrequencies(r.plan);
         r.curves.push_back(CurveOf("Full precision", r.analysis.full, r.frequenciesHz));
         r.curves.push_back(
@@ -173,20 +176,25 @@ Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings 
     return r;
 }
 
+double AutomaticYieldVswr(const CalculateOutcome &design)
+{
+    return design.network ? design.network->vswrMax * analysis::kDefaultYieldVswrFactor : 0;
+}
+
 std::optional<LaterFigures> RunLaterFigures(const std::atomic<bool> &stop,
                                             const CalculateOutcome &design,
                                             const ResponseSettings &settings,
                                             std::atomic<int> *trialsDone)
 {
-    const analysis::Band band = analysis::BandOf(design.result.band);
-    if (!SettingsProblem(settings, band).empty())
+    if (!design.network || !SettingsProblem(settings, design).empty())
         return std::nullopt;
+    const analysis::Band &band = design.network->band;
     const analysis::AnalysisOptions options = AnalysisOptionsOf(AnalysisSettingsOf(settings));
     analysis::YieldOptions yield = *options.monteCarlo;
     if (yield.vswrLimit == 0)
-        yield.vswrLimit = design.result.Smax * analysis::kDefaultYieldVswrFactor;
+        yield.vswrLimit = design.network->vswrMax * analysis::kDefaultYieldVswrFactor;
     try {
-        analysis::Network full = analysis::FromDesign(design.result, analysis::Precision::Full);
+        analysis::Network full = design.network->full;
         full.measured = design.measuredLoad;
         std::optional<analysis::YieldResult> trials =
             analysis::RunMonteCarloUnless(stop, full, band, yield, trialsDone);
@@ -259,11 +267,12 @@ void AddBelowChipRange(std::vector<FigureRow> &rows, const analysis::Network &la
 
 } // namespace
 
-std::vector<FigureRow> FigureRows(const Response &response, const DesignResult &design)
+std::vector<FigureRow> FigureRows(const Response &response)
 {
     const analysis::NetworkAnalysis &a = response.analysis;
+    const double designed = a.selfCheck.designGammaMax;
     std::vector<FigureRow> rows;
-    rows.push_back(NetworkRow("Design ripple", design.GammaMax, analysis::VswrOf(design.GammaMax)));
+    rows.push_back(NetworkRow("Design ripple", designed, analysis::VswrOf(designed)));
     rows.push_back(
         NetworkRow("Full precision", a.selfCheck.full.gammaMax, a.selfCheck.full.vswrMax));
     rows.push_back(
@@ -316,26 +325,38 @@ std::vector<FigureRow> FigureRows(const Response &response, const DesignResult &
 
 namespace {
 
-std::string LoadText(const CalculateOutcome &d)
+std::string LoadText(LoadType type, double value)
 {
-    return std::string(NamesOf(d.inputs.loadType).phrase) + " " +
-           Figure(d.result.typed.absorbedValue, 6) +
-           (IsInductiveLoad(d.inputs.loadType) ? " nH" : " pF") + " absorbed";
+    return std::string(NamesOf(type).phrase) + " " + Figure(value, 6) +
+           (IsInductiveLoad(type) ? " nH" : " pF") + " absorbed";
 }
 
 } // namespace
 
 std::string DesignSummary(const CalculateOutcome &d)
 {
-    const analysis::Band band = analysis::BandOf(d.result.band);
-    const std::vector<ElementRow> &table = d.result.table;
-    std::string text = "Order " + std::to_string(2 * d.result.n) + ", " +
-                       Figure(units::Frequency::FromHz(band.lowHz).ghz(), 6) + " to " +
-                       Figure(units::Frequency::FromHz(band.highHz).ghz(), 6) + " GHz";
-    if (table.size() >= 2)
-        text += ", " + Figure(table.front().value, 6) + " \u03A9 to " +
-                Figure(table.back().value, 6) + " \u03A9";
-    text += d.result.absorbed ? ", " + LoadText(d) : ", nothing absorbed";
+    const analysis::Band band = d.network ? d.network->band : analysis::BandOf(d.result.band);
+    const std::string edges = ", " + Figure(units::Frequency::FromHz(band.lowHz).ghz(), 6) +
+                              " to " + Figure(units::Frequency::FromHz(band.highHz).ghz(), 6) +
+                              " GHz";
+    std::string text;
+    if (d.candidate && d.network) {
+        const analysis::Network &network = d.network->full;
+        text = "Candidate " + std::to_string(d.candidate->rank) + ", " + d.candidate->topology +
+               ", " + std::to_string(d.candidate->parts) + " parts" + edges + ", " +
+               Figure(PrintedElementValue(network.port1Ohms), 6) + " \u03A9 to " +
+               Figure(PrintedElementValue(network.port2Ohms), 6) + " \u03A9";
+        text += network.load ? ", " + LoadText(network.load->type, network.load->element.value)
+                             : ", nothing absorbed";
+    } else {
+        const std::vector<ElementRow> &table = d.result.table;
+        text = "Order " + std::to_string(2 * d.result.n) + edges;
+        if (table.size() >= 2)
+            text += ", " + Figure(table.front().value, 6) + " \u03A9 to " +
+                    Figure(table.back().value, 6) + " \u03A9";
+        text += d.result.absorbed ? ", " + LoadText(d.inputs.loadType, d.result.typed.absorbedValue)
+                                  : ", nothing absorbed";
+    }
     if (d.measuredLoad)
         text += (d.measuredSourceFile.empty()
                      ? "; figures into the load measured in "

@@ -141,6 +141,10 @@ enum class Trials { Now, Later };
 Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings &settings,
                          Trials trials = Trials::Now);
 
+// The tolerance trials' pass limit when the window's is automatic: the drawn
+// network's own maximum VSWR x 1.1; 0 without a network.
+double AutomaticYieldVswr(const CalculateOutcome &design);
+
 // The figures ComputeResponse left pending: the tolerance trials and each
 // part's sensitivity.
 struct LaterFigures
@@ -175,7 +179,9 @@ struct FigureRow
     std::string text;
 };
 
-std::vector<FigureRow> FigureRows(const Response &response, const DesignResult &design);
+// The first row is the ripple the drawn network was designed for: the
+// synthesis's closed-form figure, or a picked candidate's own.
+std::vector<FigureRow> FigureRows(const Response &response);
 
 // "Order 8, 1 to 2 GHz, 50 to 10 Ohm, shunt RC 1 pF absorbed": the design in
 // one line, from the values the run read.

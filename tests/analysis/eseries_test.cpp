@@ -111,7 +111,7 @@ TEST(StandardValues, SnappedNetworkUsesSeriesValuesAndReportsItsMatch)
     const Design d = RunDesign(kDesigns[0]);
     AnalysisOptions options;
     options.eseries = ESeries::E12;
-    const NetworkAnalysis a = AnalyseDesign(d.result, options);
+    const NetworkAnalysis a = AnalyseDesign(DesignedNetworkOf(d.result), options);
     ASSERT_TRUE(a.standardValues);
     // LP 5.034 nH -> 4.7, CS 5.158 pF -> 5.6, CP 4.91 pF -> 4.7, LS 1.258 nH -> 1.2.
     const double expected[] = {4.7, 5.6, 4.7, 1.2};

@@ -11,11 +11,11 @@
 namespace tevmar::analysis {
 namespace {
 
-TEST(FromDesign, KeepsTableOrderKindsAndUnits)
+TEST(DesignedNetwork, KeepsTableOrderKindsAndUnits)
 {
     // N = 4, shunt RL: R = 50, LP = 5.034 nH, CS = 5.158 pF, CP = 4.91 pF, LS = 1.258 nH, R = 10.
     const Design d = RunDesign(kDesigns[0]);
-    const Network printed = FromDesign(d.result, Precision::Printed);
+    const Network printed = DesignedNetworkOf(d.result).printed;
     EXPECT_EQ(printed.port1Ohms, 50.0);
     EXPECT_EQ(printed.port2Ohms, 10.0);
     ASSERT_EQ(printed.parts.size(), 4u);
@@ -29,18 +29,20 @@ TEST(FromDesign, KeepsTableOrderKindsAndUnits)
         EXPECT_NEAR(printed.parts[i].si(), si[i], si[i] * 1e-15) << i;
     }
 
-    const Network full = FromDesign(d.result, Precision::Full);
+    const Network full = DesignedNetworkOf(d.result).full;
     EXPECT_EQ(full.parts[0].value, d.result.table[1].fullValue);
     EXPECT_NE(full.parts[0].value, printed.parts[0].value);
     EXPECT_NEAR(full.port2Ohms, 10.0, 1e-6);
 }
 
-TEST(FromDesign, AbsorbedReactanceIsTheLoadNotAPart)
+TEST(DesignedNetwork, AbsorbedReactanceIsTheLoadNotAPart)
 {
     // Shunt loads sit at the high-impedance port, series loads at the low one;
     // at either precision the load keeps the value typed.
-    for (const Precision precision : {Precision::Full, Precision::Printed}) {
-        const Network shunt = FromDesign(RunDesign(kDesigns[3]).result, precision); // 1 pF
+    const DesignedNetwork shuntDesign = DesignedNetworkOf(RunDesign(kDesigns[3]).result);  // 1 pF
+    const DesignedNetwork seriesDesign = DesignedNetworkOf(RunDesign(kDesigns[2]).result); // 0.5 nH
+    for (const auto member : {&DesignedNetwork::full, &DesignedNetwork::printed}) {
+        const Network &shunt = shuntDesign.*member;
         ASSERT_TRUE(shunt.load);
         EXPECT_EQ(shunt.load->element.kind, ElementKind::ShuntCapacitor);
         EXPECT_EQ(shunt.load->element.value, 1.0);
@@ -48,14 +50,14 @@ TEST(FromDesign, AbsorbedReactanceIsTheLoadNotAPart)
         EXPECT_EQ(shunt.parts.size(), 7u);
         EXPECT_EQ(shunt.parts.front().kind, ElementKind::SeriesInductor);
 
-        const Network series = FromDesign(RunDesign(kDesigns[2]).result, precision); // 0.5 nH
+        const Network &series = seriesDesign.*member;
         ASSERT_TRUE(series.load);
         EXPECT_EQ(series.load->element.kind, ElementKind::SeriesInductor);
         EXPECT_EQ(series.load->element.value, 0.5);
         EXPECT_EQ(series.load->port(), 2);
         EXPECT_EQ(series.parts.size(), 7u);
     }
-    EXPECT_FALSE(FromDesign(RunDesign(kDesigns[0]).result, Precision::Full).load);
+    EXPECT_FALSE(DesignedNetworkOf(RunDesign(kDesigns[0]).result).full.load);
 }
 
 // Finite Q, snapping and tolerances act on the parts; the load's own reactance
@@ -66,7 +68,7 @@ TEST(LoadModel, SnappingLossAndTolerancesLeaveTheLoadAlone)
     AnalysisOptions options;
     options.eseries = ESeries::E12; // 20 would snap to 22
     options.monteCarlo = YieldOptions{};
-    const NetworkAnalysis a = AnalyseDesign(d.result, options);
+    const NetworkAnalysis a = AnalyseDesign(DesignedNetworkOf(d.result), options);
     ASSERT_TRUE(a.standardValues->ladder.load);
     EXPECT_EQ(a.standardValues->ladder.load->element.value, 20.0);
     EXPECT_EQ(a.standardValues->ladder.parts.size(), 11u);
@@ -105,16 +107,16 @@ TEST(TwoPort, PhaseGroupDelayAndQModelByHand)
               Evaluate(WithLosses(ladder, constant), 1e9).insertionLossDb);
 }
 
-TEST(FromDesign, RejectsATableWithoutTerminations)
+TEST(DesignedNetwork, RejectsATableWithoutTerminationsOrSolution)
 {
     DesignResult d = RunDesign(kDesigns[0]).result;
     DesignResult noEnd = d;
     noEnd.table.pop_back();
-    EXPECT_THROW(FromDesign(noEnd, Precision::Full), std::invalid_argument);
+    EXPECT_THROW(DesignedNetworkOf(noEnd), std::invalid_argument);
     DesignResult zeroPort = d;
     zeroPort.zlowOhms = 0;
-    EXPECT_THROW(FromDesign(zeroPort, Precision::Printed), std::invalid_argument);
-    EXPECT_THROW(FromDesign(DesignResult{}, Precision::Full), std::invalid_argument);
+    EXPECT_THROW(DesignedNetworkOf(zeroPort), std::invalid_argument);
+    EXPECT_THROW(DesignedNetworkOf(DesignResult{}), std::invalid_argument);
 }
 
 class EveryDesign : public testing::TestWithParam<DesignCase>
@@ -125,7 +127,7 @@ TEST_P(EveryDesign, IdealNetworkIsLosslessAndReciprocal)
 {
     const Design d = RunDesign(GetParam());
     ASSERT_TRUE(d.result.solved);
-    const Network ladder = FromDesign(d.result, Precision::Full);
+    const Network ladder = DesignedNetworkOf(d.result).full;
     for (const SweepPoint &p : Sweep(ladder, DefaultSweep(BandOf(d.result.band)))) {
         EXPECT_NEAR(std::abs(p.s.s12 - p.s.s21), 0.0, 1e-12) << p.frequencyHz;
         EXPECT_NEAR(std::norm(p.s.s11) + std::norm(p.s.s21), 1.0, 1e-12) << p.frequencyHz;
@@ -139,7 +141,7 @@ TEST_P(EveryDesign, IdealNetworkIsLosslessAndReciprocal)
 TEST_P(EveryDesign, FiniteQLowersTransmissionInBandMoreForLowerQ)
 {
     const Design d = RunDesign(GetParam());
-    const Network ladder = FromDesign(d.result, Precision::Full);
+    const Network ladder = DesignedNetworkOf(d.result).full;
     const Band band = BandOf(d.result.band);
     const auto loss = [&](std::optional<double> q) { return LossModel{q, q, band.centreHz}; };
     for (const double f : BandGrid(band, 21)) {
@@ -160,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(Designs, EveryDesign, testing::ValuesIn(kDesigns),
 TEST(Evaluate, OnlyInductorLossOrOnlyCapacitorLossEachCost)
 {
     const Design d = RunDesign(kDesigns[0]);
-    const Network ladder = FromDesign(d.result, Precision::Full);
+    const Network ladder = DesignedNetworkOf(d.result).full;
     const Band band = BandOf(d.result.band);
     const double ideal = Evaluate(ladder, band.centreHz).insertionLossDb;
     const double lOnly =

@@ -134,9 +134,9 @@ TEST_P(IntoExactModel, EveryFigureIsTheModels)
     options.capacitorQ = 200;
     options.monteCarlo = YieldOptions{};
     options.monteCarlo->trials = 20;
-    const NetworkAnalysis model = AnalyseDesign(d.result, options);
+    const NetworkAnalysis model = AnalyseDesign(DesignedNetworkOf(d.result), options);
     options.measuredLoad = MeasuredModel(d);
-    const NetworkAnalysis measured = AnalyseDesign(d.result, options);
+    const NetworkAnalysis measured = AnalyseDesign(DesignedNetworkOf(d.result), options);
 
     constexpr double kTolerance = 1e-9;
     EXPECT_TRUE(measured.selfCheck.measuredLoad);
@@ -167,7 +167,7 @@ TEST(ReflectedPower, IntoMeasuredDataHasTheTrueGradientFromEitherPort)
 {
     for (const DesignCase &c : {kAbsorbingDesigns[0], kAbsorbingDesigns[3]}) {
         const Design d = RunDesign(c);
-        Network ladder = FromDesign(d.result, Precision::Full);
+        Network ladder = DesignedNetworkOf(d.result).full;
         // Data a little off the model, so that the match is not perfect anywhere.
         auto load = std::make_shared<MeasuredLoad>(*MeasuredModel(d));
         for (Complex &z : load->impedanceOhms)

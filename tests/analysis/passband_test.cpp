@@ -19,7 +19,7 @@ TEST_P(SelfCheckOf, FullPrecisionNetworkReproducesGammaMaxAndMin)
 {
     const Design d = RunDesign(GetParam());
     ASSERT_TRUE(d.result.solved);
-    const NetworkAnalysis a = AnalyseDesign(d.result, {});
+    const NetworkAnalysis a = AnalyseDesign(DesignedNetworkOf(d.result), {});
     const SelfCheck &c = a.selfCheck;
     EXPECT_TRUE(c.agrees);
     EXPECT_NEAR(c.full.gammaMax, d.result.GammaMax, 0.005 * d.result.GammaMax + 1e-6);
@@ -43,7 +43,7 @@ TEST(SelfCheck, RoundingToPrintedValuesSpoilsAMillimetreWaveDesign)
     // Order 12, 11 to 31 GHz, 381 to 99 ohms: Gamma max 0.000215 by design, but
     // the values as printed (0.001 nH / pF) reflect over fifty times more.
     const Design d = RunDesign(kDesigns[4]);
-    const SelfCheck c = AnalyseDesign(d.result, {}).selfCheck;
+    const SelfCheck c = AnalyseDesign(DesignedNetworkOf(d.result), {}).selfCheck;
     EXPECT_NEAR(d.result.GammaMax, 0.000215, 0.000001);
     EXPECT_TRUE(c.agrees);
     EXPECT_GT(c.printed.gammaMax, 50 * c.full.gammaMax);
@@ -53,7 +53,7 @@ TEST(SelfCheck, DisagreesWhenTheTableIsWrong)
 {
     Design d = RunDesign(kDesigns[0]);
     d.result.table[2].fullValue *= 1.02; // a 2 % error in the series capacitor
-    EXPECT_FALSE(AnalyseDesign(d.result, {}).selfCheck.agrees);
+    EXPECT_FALSE(AnalyseDesign(DesignedNetworkOf(d.result), {}).selfCheck.agrees);
 }
 
 TEST(ReflectionAgrees, AllowsHalfAPercentPlusOneMillionth)

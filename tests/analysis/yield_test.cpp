@@ -12,7 +12,7 @@ YieldResult Trials(const Design &d, double tolerancePercent, std::uint64_t seed,
 {
     AnalysisOptions options;
     options.monteCarlo = YieldOptions{trials, tolerancePercent, seed};
-    return *AnalyseDesign(d.result, options).yield;
+    return *AnalyseDesign(DesignedNetworkOf(d.result), options).yield;
 }
 
 TEST(MonteCarlo, ZeroToleranceYieldsAllTrialsAtTheNominalVswr)
@@ -56,7 +56,7 @@ TEST(MonteCarlo, WiderToleranceLowersYieldAndRaisesPercentiles)
 TEST(MonteCarlo, CountingTheTrialsDoneLeavesTheFiguresAsTheyWere)
 {
     const Design d = RunDesign(kDesigns[0]);
-    const Network ladder = FromDesign(d.result, Precision::Full);
+    const Network ladder = DesignedNetworkOf(d.result).full;
     const YieldOptions options{1000, 5, 3, 2.0};
     const YieldResult plain = RunMonteCarlo(ladder, BandOf(d.result.band), options);
     const std::atomic<bool> go{false};
@@ -77,7 +77,7 @@ TEST(MonteCarlo, CountingTheTrialsDoneLeavesTheFiguresAsTheyWere)
 TEST(MonteCarlo, RejectsOptionsItCannotRun)
 {
     const Design d = RunDesign(kDesigns[0]);
-    const Network ladder = FromDesign(d.result, Precision::Full);
+    const Network ladder = DesignedNetworkOf(d.result).full;
     const struct
     {
         const char *name;
@@ -116,7 +116,7 @@ TEST(BodeFano, ReferenceValues)
     // 20 ohms in parallel with 0.9 pF over 6 to 18 GHz.
     const Design d = RunDesign(kDesigns[6]);
     ASSERT_TRUE(d.result.solved);
-    const BodeFanoLimit b = AnalyseDesign(d.result, {}).bodeFano;
+    const BodeFanoLimit b = AnalyseDesign(DesignedNetworkOf(d.result), {}).bodeFano;
     ASSERT_TRUE(b.applicable);
     EXPECT_NEAR(b.g1, 1.3572, 0.00005);
     EXPECT_NEAR(b.gammaLimit, 0.0988, 0.00005);
@@ -129,7 +129,7 @@ TEST(BodeFano, EveryAbsorbingDesignStaysAboveTheLimitAndOthersHaveNone)
 {
     for (const DesignCase &c : kDesigns) {
         const Design d = RunDesign(c);
-        const BodeFanoLimit b = AnalyseDesign(d.result, {}).bodeFano;
+        const BodeFanoLimit b = AnalyseDesign(DesignedNetworkOf(d.result), {}).bodeFano;
         EXPECT_EQ(b.applicable, d.result.absorbed) << c.name;
         if (b.applicable) {
             EXPECT_GT(d.result.GammaMax, b.gammaLimit) << c.name;

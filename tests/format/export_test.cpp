@@ -1,6 +1,7 @@
 // The files engineers take elsewhere: Touchstone, CSV and JSON, each written
 // to disk and read back, and the number text they share.
 
+#include "analysis/designed_network.h"
 #include "engine/lenient_number.h"
 #include "format/analysis_text.h"
 #include "format/export_csv.h"
@@ -131,7 +132,7 @@ TEST_P(TouchstoneOf, ReadsBackToTheSweepsValues)
 {
     const double referenceOhms = GetParam();
     const Design d = RunDesign(kDesigns[1]); // nothing absorbed: the file's network is all of it
-    const Network ladder = FromDesign(d.result, Precision::Full);
+    const Network ladder = DesignedNetworkOf(d.result).full;
     const std::vector<double> f = SweepFrequencies(DefaultSweep(BandOf(d.result.band)));
     const TouchstoneFile file =
         ReadTouchstone(WriteAndRead(TouchstoneText(ladder, f, referenceOhms), "net.s2p"));
@@ -209,7 +210,7 @@ TEST_P(TouchstoneV2WithTheTrueLoad, ReproducesTheDesignsRippleMaximum)
     const LoadType type = GetParam().load;
     const double r1 = ReadNumber(GetParam().zhighOhms), r2 = ReadNumber(GetParam().zlowOhms);
     const double typed = ReadNumber(GetParam().absorb);
-    const Network ladder = FromDesign(d.result, Precision::Full);
+    const Network ladder = DesignedNetworkOf(d.result).full;
     const std::vector<double> f = BandGrid(BandOf(d.result.band), 2001);
     const TouchstoneV2File file =
         ReadTouchstoneV2(WriteAndRead(TouchstoneV2Text(ladder, f), "n.s2p"));
@@ -264,7 +265,7 @@ TEST(ExportNumber, JsonFiguresNeverNegativeZeroNorInfinite)
 
 TEST(Touchstone, RejectsWhatTheFormatCannotHold)
 {
-    const Network ladder = FromDesign(RunDesign(kDesigns[0]).result, Precision::Full);
+    const Network ladder = DesignedNetworkOf(RunDesign(kDesigns[0]).result).full;
     EXPECT_THROW(TouchstoneText(ladder, {1e9}, 0.0), std::invalid_argument);
     EXPECT_THROW(TouchstoneText(ladder, {1e9}, -50.0), std::invalid_argument);
     EXPECT_THROW(TouchstoneText(ladder, {2e9, 1e9}), std::invalid_argument);
@@ -274,8 +275,8 @@ TEST(Touchstone, RejectsWhatTheFormatCannotHold)
 TEST(SweepCsv, HeaderThenOneRowPerFrequencyPerNetwork)
 {
     const Design d = RunDesign(kDesigns[4]);
-    const Network full = FromDesign(d.result, Precision::Full);
-    const Network printed = FromDesign(d.result, Precision::Printed);
+    const Network full = DesignedNetworkOf(d.result).full;
+    const Network printed = DesignedNetworkOf(d.result).printed;
     const std::vector<double> f = SweepFrequencies(DefaultSweep(BandOf(d.result.band)));
     const std::vector<std::string> lines =
         Split(WriteAndRead(SweepCsv({{"full", full}, {"printed", printed}}, f), "s.csv"), '\n');
@@ -305,7 +306,7 @@ TEST(DesignJson, HoldsInputsFiguresTableAndTheAnalysisAskedFor)
     const DesignResult result = RunDesign(inputs);
     AnalysisOptions options;
     options.eseries = ESeries::E48;
-    const NetworkAnalysis a = AnalyseDesign(result, options);
+    const NetworkAnalysis a = AnalyseDesign(DesignedNetworkOf(result), options);
     const auto j =
         nlohmann::json::parse(WriteAndRead(DesignJson(inputs, result, "", &a), "d.json"));
 
@@ -379,7 +380,7 @@ TEST(DesignJson, FailedDesignGivesStatusAndInputsOnly)
 TEST(DesignJson, NothingAbsorbedSaysThereIsNoBodeFanoLimit)
 {
     const Design d = RunDesign(kDesigns[0]);
-    const NetworkAnalysis a = AnalyseDesign(d.result, {});
+    const NetworkAnalysis a = AnalyseDesign(DesignedNetworkOf(d.result), {});
     const auto j = nlohmann::json::parse(DesignJson(d.inputs, d.result, "", &a));
     EXPECT_EQ(j["analysis"]["bodeFano"]["applicable"], false);
     EXPECT_TRUE(j["analysis"]["bodeFano"].contains("note"));

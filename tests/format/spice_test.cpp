@@ -40,7 +40,7 @@ std::vector<std::string> Lines(const std::string &text)
 TEST(SpiceNetlist, ElementLinesCarryFullPrecisionInNanoAndPico)
 {
     const Design d = RunDesign(kDesigns[0]); // LP, CS, CP, LS
-    const Network ladder = FromDesign(d.result, Precision::Full);
+    const Network ladder = DesignedNetworkOf(d.result).full;
     const std::string netlist = SpiceNetlist(ladder, BandOf(d.result.band));
     const std::regex element(R"(^([LC])(\d+) (\w+) (\w+) ([0-9.]+)([np]) ; (\S+)$)");
     std::vector<std::smatch> found;
@@ -75,7 +75,7 @@ TEST_P(NgspiceRun, AgreesWithTheSweepAcrossTheBand)
 {
     ASSERT_STRNE(TEVMAR_NGSPICE, "") << "ngspice not found: run scripts/install-deps";
     const Design d = RunDesign(GetParam());
-    const Network ladder = FromDesign(d.result, Precision::Full);
+    const Network ladder = DesignedNetworkOf(d.result).full;
     const Band band = BandOf(d.result.band);
 
     test_files::TempDir dir;
@@ -110,7 +110,7 @@ TEST_P(NgspiceWithTheTrueLoad, ReproducesTheDesignsRippleMaximum)
     ASSERT_STRNE(TEVMAR_NGSPICE, "") << "ngspice not found: run scripts/install-deps";
     const Design d = RunDesign(GetParam());
     ASSERT_TRUE(d.result.absorbed);
-    const Network ladder = FromDesign(d.result, Precision::Full);
+    const Network ladder = DesignedNetworkOf(d.result).full;
     const std::string netlist = SpiceNetlist(ladder, BandOf(d.result.band), 2001);
 
     // The subcircuit holds the network's parts only; the load stands outside it.
@@ -139,7 +139,7 @@ TEST(SpiceNetlist, TerminationsAreThePortValuesAsTyped)
     // 50 to 5 ohms: the design run's own port-2 figure is 5.0000000004.
     const Design d = RunDesign(kAbsorbingDesigns[1]);
     const std::string netlist =
-        SpiceNetlist(FromDesign(d.result, Precision::Full), BandOf(d.result.band));
+        SpiceNetlist(DesignedNetworkOf(d.result).full, BandOf(d.result.band));
     EXPECT_NE(netlist.find("\nRport1 drive p1 50\n"), std::string::npos) << netlist;
     EXPECT_NE(netlist.find("\nCload p2 r2 20p ; "), std::string::npos) << netlist;
     EXPECT_NE(netlist.find("\nRport2 r2 0 5\n"), std::string::npos) << netlist;
@@ -173,7 +173,7 @@ TEST(SpiceNetlist, NetworkIntoAMeasuredAntennaAgreesWithItsCircuitInNgspice)
     const Design d = RunDesign(
         {"antenna", "2.3", "2.6", "50", zlow.c_str(), 4, LoadType::SeriesRL, absorb.c_str()});
     ASSERT_TRUE(d.result.solved);
-    Network ladder = FromDesign(d.result, Precision::Full);
+    Network ladder = DesignedNetworkOf(d.result).full;
     const Band band = BandOf(d.result.band);
     auto measured = std::make_shared<MeasuredLoad>();
     measured->frequenciesHz = data.frequenciesHz;

@@ -53,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::abort();
 
     try {
-        const analysis::NetworkAnalysis a =
-            analysis::AnalyseDesign(outcome.result, session::AnalysisOptionsOf(settings));
+        const analysis::NetworkAnalysis a = analysis::AnalyseDesign(
+            session::DesignedOf(outcome), session::AnalysisOptionsOf(settings));
         const double ohms = request.touchstoneOhms.value_or(format::kDefaultTouchstoneOhms);
         const std::string json = session::ExportText(session::ExportKind::Json, outcome, a, {});
         if (!nlohmann::json::accept(json))

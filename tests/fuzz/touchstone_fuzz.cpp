@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     try {
         const analysis::NetworkAnalysis a = analysis::AnalyseDesign(
-            match.outcome.result, session::AnalysisOptionsFor(match.outcome, {}));
+            session::DesignedOf(match.outcome), session::AnalysisOptionsFor(match.outcome, {}));
         const std::string json = format::WithFitJson(
             format::DesignJson(match.outcome.inputs, match.outcome.result, {}, &a), match.fit);
         if (!nlohmann::json::accept(json))

@@ -2,6 +2,8 @@
 // after each thing the engineer does, and that a late search never draws a
 // candidate for a design it was not found for.
 
+#include "report/number_format.h"
+#include "session/run/tuning.h"
 #include "session/views/candidate_view_state.h"
 #include "session/views/candidates.h"
 
@@ -72,7 +74,9 @@ TEST_F(CandidateViewStateTest, WithoutADesignTheBestCandidateIsDrawnOnceFound)
     EXPECT_EQ(state.showing(), Showing::Candidate);
     EXPECT_EQ(state.picked(), 0u);
     ASSERT_TRUE(state.drawn());
-    EXPECT_EQ(state.drawn()->result.GammaMax, Found().candidates[0].tuned.gammaMax);
+    ASSERT_TRUE(state.drawn()->network);
+    EXPECT_EQ(state.drawn()->network->gammaMax, Found().candidates[0].tuned.gammaMax);
+    EXPECT_EQ(state.drawn()->candidate->rank, 1);
     EXPECT_FALSE(state.canShowDesign()) << "there is no design to go back to";
     EXPECT_FALSE(state.ShowDesign());
     EXPECT_EQ(state.showing(), Showing::Candidate);
@@ -93,7 +97,9 @@ TEST_F(CandidateViewStateTest, PickingAndGoingBackToTheDesign)
     ASSERT_TRUE(state.Pick(2));
     EXPECT_EQ(state.showing(), Showing::Candidate);
     EXPECT_EQ(state.picked(), 2u);
-    EXPECT_EQ(state.drawn()->result.GammaMax, Found().candidates[2].tuned.gammaMax);
+    EXPECT_EQ(state.drawn()->network->gammaMax, Found().candidates[2].tuned.gammaMax);
+    EXPECT_EQ(state.drawn()->candidate->rank, 3);
+    EXPECT_EQ(state.drawn()->result.GammaMax, Solved().result.GammaMax) << "the design run stays";
     EXPECT_FALSE(state.Pick(Found().candidates.size())) << "past the last candidate";
     EXPECT_EQ(state.picked(), 2u);
 
@@ -101,8 +107,9 @@ TEST_F(CandidateViewStateTest, PickingAndGoingBackToTheDesign)
     ASSERT_TRUE(state.ShowDesign());
     EXPECT_EQ(state.showing(), Showing::Design);
     EXPECT_FALSE(state.picked());
-    EXPECT_EQ(state.drawn()->result.table.size(), Solved().result.table.size());
-    EXPECT_EQ(state.drawn()->result.GammaMax, Solved().result.GammaMax);
+    EXPECT_FALSE(state.drawn()->candidate);
+    EXPECT_EQ(state.drawn()->network->full.parts.size(), Solved().network->full.parts.size());
+    EXPECT_EQ(state.drawn()->network->gammaMax, Solved().result.GammaMax);
 }
 
 // A search started before the latest design ends too late to count; a new
@@ -166,6 +173,47 @@ TEST_F(CandidateViewStateTest, AStoppedOrEmptySearch)
     EXPECT_EQ(empty.showing(), Showing::NoneFound);
     EXPECT_FALSE(empty.drawn());
     EXPECT_FALSE(empty.Pick(0));
+}
+
+// A picked candidate is drawn as itself: its network, its own in-band
+// figures and the Bode-Fano limit of its own load, while the design run
+// (solved or not) stays what it was. The solved design here absorbs nothing
+// (Bode-Fano does not apply to it); the candidates match 2 nH in series with
+// 30 ohms: load Q = 2 pi 1.98997 GHz 2 nH / 30 ohms = 0.833559 over a band Q
+// of 1.98997 / 0.4 = 4.97494, g1 = 0.167551.
+TEST_F(CandidateViewStateTest, APickedCandidateIsDrawnWithItsOwnFigures)
+{
+    const analysis::Candidate &third = Found().candidates[2];
+    for (const CalculateOutcome *design : {&Unsolved(), &Solved()}) {
+        const CalculateOutcome picked = CandidateOutcome(*design, third, 3);
+        EXPECT_EQ(picked.solved(), design->solved()) << "the design run is not dressed up";
+        EXPECT_EQ(picked.result.LoadQ, design->result.LoadQ);
+        ASSERT_TRUE(picked.network);
+        EXPECT_EQ(picked.network->full.parts.size(), third.tuned.network.parts.size());
+
+        const Response response = ComputeResponse(picked, {});
+        ASSERT_TRUE(response.problem.empty()) << response.problem;
+        const analysis::BodeFanoLimit &limit = response.analysis.bodeFano;
+        ASSERT_TRUE(limit.applicable);
+        EXPECT_NEAR(limit.g1, 0.833559 / 4.97494, 1e-6);
+        EXPECT_DOUBLE_EQ(limit.gammaLimit, *Found().bodeFanoGamma);
+        EXPECT_TRUE(response.analysis.selfCheck.agrees);
+
+        const std::vector<FigureRow> rows = FigureRows(response);
+        EXPECT_EQ(rows.front().gamma, Figure(third.tuned.gammaMax, 4)) << "Design ripple";
+        EXPECT_EQ(DesignSummary(picked).rfind("Candidate 3, ", 0), 0u) << DesignSummary(picked);
+        EXPECT_NE(DesignSummary(picked).find("series RL 2 nH absorbed"), std::string::npos);
+
+        // The candidate was tuned when it was found: the window's tune is the
+        // candidate, not a tune of the design it stands in for.
+        const TunedResponse tuned = TuneForWindow(picked, {});
+        ASSERT_TRUE(tuned.tuned) << tuned.problem;
+        ASSERT_EQ(tuned.tuned->tuned.network.parts.size(), third.tuned.network.parts.size());
+        for (std::size_t i = 0; i < third.tuned.network.parts.size(); ++i)
+            EXPECT_EQ(tuned.tuned->tuned.network.parts[i].value,
+                      third.tuned.network.parts[i].value);
+    }
+    EXPECT_FALSE(ComputeResponse(Solved(), {}).analysis.bodeFano.applicable);
 }
 
 } // namespace

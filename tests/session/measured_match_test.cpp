@@ -107,10 +107,10 @@ TEST(MatchMeasuredLoad, FilesDescribeTheNetworkAloneAgainstTheFittedResistance)
     ASSERT_TRUE(match.outcome.solved());
     const CalculateOutcome model = Calculate(match.outcome.inputs);
     const AnalysisSettings settings;
-    const analysis::NetworkAnalysis intoData =
-        analysis::AnalyseDesign(match.outcome.result, AnalysisOptionsFor(match.outcome, settings));
+    const analysis::NetworkAnalysis intoData = analysis::AnalyseDesign(
+        DesignedOf(match.outcome), AnalysisOptionsFor(match.outcome, settings));
     const analysis::NetworkAnalysis intoModel =
-        analysis::AnalyseDesign(model.result, AnalysisOptionsFor(model, settings));
+        analysis::AnalyseDesign(DesignedOf(model), AnalysisOptionsFor(model, settings));
     const std::vector<double> sweepHz{2.0e9, 2.45e9, 3.0e9};
     for (const ExportKind kind : {ExportKind::SweepCsv, ExportKind::Touchstone,
                                   ExportKind::TouchstoneV2, ExportKind::Spice})

@@ -43,7 +43,7 @@ TEST(ResponseFigures, SensitivityChipRangeAndYieldLimit)
     settings.trials = 50;
     const Response response = ComputeResponse(design, settings);
     ASSERT_EQ(response.problem, "");
-    const std::vector<FigureRow> rows = FigureRows(response, design.result);
+    const std::vector<FigureRow> rows = FigureRows(response);
 
     EXPECT_EQ(TextOf(rows, "Below chip range"), "L1 0.091 nH: no chip part this small");
     const std::string sensitive = TextOf(rows, "Most sensitive, per +1 %");

@@ -82,8 +82,7 @@ TEST(Schematic, PartsInOrderWithTheLoadInItsBoxForEachLoadType)
         const std::string value = std::string(c.loadValue).substr(0, c.loadValue[1] == '.' ? 3 : 2);
         const CalculateOutcome design = Absorbing(c.type, value.c_str());
         ASSERT_TRUE(design.solved()) << c.loadValue;
-        const analysis::Network printed =
-            analysis::FromDesign(design.result, analysis::Precision::Printed);
+        const analysis::Network printed = design.network->printed;
         const Schematic s = SchematicOf(printed);
         SCOPED_TRACE(c.loadValue);
 
@@ -141,7 +140,7 @@ TEST(ResponseLaterFigures, LeftForLaterAndGivenUpWhenStopped)
     ASSERT_TRUE(now.analysis.yield);
     EXPECT_FALSE(later.analysis.yield);
     EXPECT_TRUE(later.trialsPending);
-    const std::vector<FigureRow> rows = FigureRows(later, design.result);
+    const std::vector<FigureRow> rows = FigureRows(later);
     EXPECT_EQ(rows.back().figure + ": " + rows.back().text, "Tolerance trials: running\u2026");
 
     EXPECT_TRUE(later.analysis.sensitivity.empty());

@@ -50,7 +50,7 @@ TEST(TuneForWindow, TunedCurvesFiguresAndValuesJoinTheWindowsResponse)
     settings.logarithmic = false;
     Response response = ComputeResponse(design, settings, Trials::Later);
     response.tunePending = true;
-    EXPECT_EQ(FigureRows(response, design.result)[4].text, "tuning\u2026");
+    EXPECT_EQ(FigureRows(response)[4].text, "tuning\u2026");
 
     const TunedResponse r = TuneForWindow(design, settings);
     ASSERT_EQ(r.problem, "");
@@ -69,7 +69,7 @@ TEST(TuneForWindow, TunedCurvesFiguresAndValuesJoinTheWindowsResponse)
     EXPECT_LE(InBandMax(standard, 2e9, 3e9), r.tuned->standard->gammaMax * 1.0001);
 
     // The figures table has the tuned networks beside the design's.
-    const std::vector<FigureRow> rows = FigureRows(response, design.result);
+    const std::vector<FigureRow> rows = FigureRows(response);
     EXPECT_EQ(rows[4].figure, "Tuned");
     EXPECT_EQ(rows[4].gamma, Figure(r.tuned->tuned.gammaMax, 4));
     EXPECT_EQ(rows[5].figure, "Tuned, E24 values");

@@ -71,7 +71,11 @@ TEST_F(CandidatesTab, NoTextbookDesignOpensOnTheBestCandidateAndExportsTheChosen
     // The best is drawn: every view follows the window's design.
     ASSERT_EQ(r->pickedRank(), 1);
     ASSERT_TRUE(r->design());
-    EXPECT_DOUBLE_EQ(r->design()->result.GammaMax, list.front().tuned.gammaMax);
+    ASSERT_TRUE(r->design()->network);
+    EXPECT_DOUBLE_EQ(r->design()->network->gammaMax, list.front().tuned.gammaMax);
+    // Its figures are its own: the Bode-Fano limit of the load it matches.
+    ASSERT_TRUE(r->response().analysis.bodeFano.applicable);
+    EXPECT_DOUBLE_EQ(r->response().analysis.bodeFano.gammaLimit, *r->candidates()->bodeFanoGamma);
     EXPECT_TRUE(r->response().problem.empty()) << r->response().problem;
 
     // Sorted by part count, the third candidate's row is found by its rank.

@@ -140,8 +140,7 @@ TEST(ResponseModel, FigureRowsGiveEachNetworkAndTheAnalysesAsked)
     s.eseries = analysis::ESeries::E24;
     s.inductorQ = 100;
     s.capacitorQ = 300;
-    const std::vector<FigureRow> rows =
-        session::FigureRows(ComputeResponse(absorbed, s), absorbed.result);
+    const std::vector<FigureRow> rows = session::FigureRows(ComputeResponse(absorbed, s));
     const std::pair<const char *, const char *> expected[] = {
         {"Design ripple", "0.004415 | 1.0089"},
         {"Full precision", "0.004415 | 1.0089"},
@@ -162,7 +161,7 @@ TEST(ResponseModel, FigureRowsGiveEachNetworkAndTheAnalysesAsked)
 
     const session::CalculateOutcome plain = Solve(Order4Plain());
     const std::vector<FigureRow> plainRows =
-        session::FigureRows(ComputeResponse(plain, ResponseSettings{}), plain.result);
+        session::FigureRows(ComputeResponse(plain, ResponseSettings{}));
     EXPECT_EQ(ValueOf(plainRows, "Bode\u2013Fano limit"), "none: nothing absorbed");
     EXPECT_EQ(ValueOf(plainRows, "Loss at centre"), "(no row Loss at centre)");
     EXPECT_EQ(ValueOf(plainRows, "E24 values"), "(no row E24 values)");
