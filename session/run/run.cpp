@@ -5,14 +5,18 @@
 #include "format/analysis_text.h"
 #include "format/candidates_report.h"
 #include "format/device_report.h"
+#include "format/kit_report.h"
 #include "format/export_json.h"
 #include "format/load_fit_report.h"
 #include "format/tuned_report.h"
 #include "report/line.h"
+#include "report/number_format.h"
 #include "session/io/safe_file.h"
+#include "session/run/part_kit_folder.h"
 #include "session/run/tuning.h"
 
 #include <algorithm>
+#include <limits>
 #include <stdexcept>
 
 namespace tevmar::session {
@@ -57,6 +61,7 @@ class Runner
     bool CheckCandidateRequest();
     bool Design();
     bool BuildCandidates();
+    bool OnKitParts();
     const analysis::Candidate *FileCandidate() const;
     bool WithoutDesign() const { return tunedWithoutDesign_ || candidatesWithoutDesign_; }
     void SayWrittenInstead()
@@ -67,6 +72,7 @@ class Runner
     void Analysed();
     bool CheckSweep(const analysis::Band &band);
     void Render();
+    void WithinKitData(const analysis::Network &network, std::vector<double> &frequencies);
     void WriteStandardOutput();
     void WriteFiles();
 
@@ -79,6 +85,12 @@ class Runner
     ExitStatus PaneLines();
     ExitStatus DesignStatus();
     std::string DocumentOf(const std::string &designJson) const;
+    // The candidates' table, on kit parts when there is a kit.
+    std::vector<std::string> CandidateLines() const
+    {
+        return o_.kit ? format::KitCandidateLines(*o_.candidates, o_.kitChoices)
+                      : format::CandidateLines(*o_.candidates);
+    }
     // The measured source's and load's fits as lines.
     std::vector<std::string> FitLines() const;
 
@@ -113,7 +125,8 @@ bool Runner::CheckCandidateRequest()
 bool Runner::BuildCandidates()
 {
     analysis::CandidateOptions options;
-    options.series = r_.settings.eseries;
+    // A kit's parts take the place of standard values.
+    options.series = r_.partsFolder ? std::nullopt : r_.settings.eseries;
     options.ranges = r_.settings.tuneRanges;
     try {
         o_.candidates = analysis::BuildCandidates(o_.design.inputs, o_.design.result,
@@ -123,6 +136,8 @@ bool Runner::BuildCandidates()
         o_.status = ExitStatus::BadUsage;
         return false;
     }
+    if (r_.partsFolder && !OnKitParts())
+        return false;
     const std::size_t count = o_.candidates->candidates.size();
     if (r_.pick && static_cast<std::size_t>(*r_.pick) > count) {
         Say(Kind::Usage, r_.naming("--pick") + ": there " + (count == 1 ? "is " : "are ") +
@@ -135,6 +150,39 @@ bool Runner::BuildCandidates()
     return true;
 }
 
+// Each candidate built from the kit's parts, the candidates then ranked by
+// their in-band loss as built; a kit that cannot serve the band is bad usage.
+bool Runner::OnKitParts()
+{
+    std::vector<analysis::Candidate> &candidates = o_.candidates->candidates;
+    if (candidates.empty())
+        return true;
+    const analysis::Band band = candidates.front().problem.band;
+    analysis::KitReading reading = ReadPartKit(*r_.partsFolder, band.lowHz, band.highHz);
+    for (std::string &warning : reading.warnings)
+        Say(Kind::Warning, r_.naming("--parts") + ": " + std::move(warning));
+    if (!reading.problem.empty()) {
+        Say(Kind::Usage, r_.naming("--parts") + ": " + reading.problem);
+        o_.status = ExitStatus::BadUsage;
+        return false;
+    }
+    o_.kit = std::move(reading.kit);
+    std::vector<std::pair<analysis::Candidate, analysis::KitChoice>> built;
+    for (analysis::Candidate &c : candidates) {
+        analysis::KitChoice choice = analysis::ChooseKitParts(c.tuned.network, band, *o_.kit);
+        c.tuned.network = choice.network;
+        c.tuned.gammaMax = choice.figures.gammaMax;
+        built.emplace_back(std::move(c), std::move(choice));
+    }
+    std::ranges::stable_sort(built, {}, [](const auto &b) { return b.second.figures.lossDbMax; });
+    candidates.clear();
+    for (auto &[c, choice] : built) {
+        candidates.push_back(std::move(c));
+        o_.kitChoices.push_back(std::move(choice));
+    }
+    return true;
+}
+
 // The candidate the network files carry: the one picked, or the best where
 // there is neither a design nor a tuned network.
 const analysis::Candidate *Runner::FileCandidate() const
@@ -143,7 +191,8 @@ const analysis::Candidate *Runner::FileCandidate() const
         return nullptr;
     if (r_.pick)
         return &o_.candidates->candidates.at(static_cast<std::size_t>(*r_.pick) - 1);
-    return candidatesWithoutDesign_ ? &o_.candidates->candidates.front() : nullptr;
+    // With a kit the files are of the network to be soldered: the best.
+    return candidatesWithoutDesign_ || o_.kit ? &o_.candidates->candidates.front() : nullptr;
 }
 
 bool Runner::Design()
@@ -244,6 +293,8 @@ std::string Runner::DocumentOf(const std::string &designJson) const
         o_.tuned ? format::WithTunedJson(designJson, *o_.tuned, &*tunedAnalysis_) : designJson;
     if (o_.candidates)
         json = format::WithCandidatesJson(json, *o_.candidates);
+    if (o_.kit)
+        json = format::WithKitJson(json, *o_.kit, o_.kitChoices);
     if (!fit_)
         return json;
     json = format::WithFitJson(json, *fit_);
@@ -295,6 +346,8 @@ void Runner::Render()
     std::vector<double> frequencies;
     if (NeedsSweep(r_))
         frequencies = analysis::SweepFrequencies(plan_);
+    if (o_.kit && !frequencies.empty())
+        WithinKitData(fileAnalysis.full, frequencies);
     for (const FileRequest &file : r_.files) {
         std::string text;
         if (file.kind == ExportKind::Json) {
@@ -307,6 +360,29 @@ void Runner::Render()
         }
         o_.files.push_back({file, std::move(text), {}});
     }
+}
+
+// A network of measured parts is known only where all their data are: the
+// sweep stops at the first part's last point (or starts at the last part's
+// first) and says so.
+void Runner::WithinKitData(const analysis::Network &network, std::vector<double> &frequencies)
+{
+    double lowHz = 0, highHz = std::numeric_limits<double>::infinity();
+    for (const analysis::Part &part : network.parts)
+        if (const analysis::KitPart *kit = analysis::KitPartOf(part)) {
+            lowHz = std::max(lowHz, kit->data.frequenciesHz.front());
+            highHz = std::min(highHz, kit->data.frequenciesHz.back());
+        }
+    const std::size_t before = frequencies.size();
+    std::erase_if(frequencies, [&](double hz) { return hz < lowHz || hz > highHz; });
+    if (frequencies.size() == before)
+        return;
+    if (frequencies.empty())
+        throw std::runtime_error("the sweep lies outside the kit parts' data (" +
+                                 Figure(lowHz / 1e9) + " to " + Figure(highHz / 1e9) + " GHz)");
+    Say(Kind::Warning, "the sweep is cut to " + Figure(frequencies.front() / 1e9) + " to " +
+                           Figure(frequencies.back() / 1e9) +
+                           " GHz, where the data of every kit part of the network lie");
 }
 
 // Standard output: a file piped there, else the pane lines with the figures
@@ -340,7 +416,7 @@ void Runner::WriteStandardOutput()
             if (o_.tuned)
                 AppendLines(out, format::TunedLines(*o_.tuned, &*tunedAnalysis_));
             if (o_.candidates)
-                AppendLines(out += o_.tuned ? "\n" : "", format::CandidateLines(*o_.candidates));
+                AppendLines(out += o_.tuned ? "\n" : "", CandidateLines());
         }
         SayWrittenInstead();
         o_.status = ExitStatus::Tuned;
@@ -361,7 +437,7 @@ void Runner::WriteStandardOutput()
     if (o_.tuned)
         AppendLines(out += '\n', format::TunedLines(*o_.tuned, &*tunedAnalysis_));
     if (o_.candidates)
-        AppendLines(out += '\n', format::CandidateLines(*o_.candidates));
+        AppendLines(out += '\n', CandidateLines());
 }
 
 void Runner::WriteFiles()
