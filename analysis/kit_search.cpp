@@ -188,8 +188,8 @@ class Search
 
 BuiltFigures BuiltFiguresOf(const Network &network, const Band &band)
 {
-    const Extremes gamma = FindExtremes(
-        [&](double hz) { return std::abs(Evaluate(network, hz).s.s11); }, band, 401);
+    const Extremes gamma =
+        FindExtremes([&](double hz) { return std::abs(Evaluate(network, hz).s.s11); }, band, 401);
     const Extremes loss =
         FindExtremes([&](double hz) { return LossDb(Evaluate(network, hz).s); }, band, 401);
     return {gamma.max, std::max(0.0, loss.max)};

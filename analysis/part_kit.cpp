@@ -1,6 +1,5 @@
 #include "analysis/part_kit.h"
 
-#include "analysis/eseries.h"
 #include "analysis/touchstone_reader.h"
 #include "report/number_format.h"
 #include "report/printable_text.h"
@@ -56,15 +55,23 @@ std::string StemOf(const std::string &name)
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
-// The value a part's marking would carry: the E24 value when the measured one
-// is within 3 % of it (the vendors' tolerance band), else three digits.
+// The value a part's marking would carry: two digits (2.7 nH, 0.5 pF) where
+// the measured value is within 2 % of them, the vendors' tolerance band,
+// else three.
 double NominalOf(double measured)
 {
-    const double e24 = SnapToSeries(measured, ESeries::E24);
-    if (std::abs(measured / e24 - 1) <= 0.03)
-        return e24;
-    const double scale = std::pow(10.0, std::floor(std::log10(measured)) - 2);
-    return std::round(measured / scale) * scale;
+    for (const int digits : {2, 3}) {
+        const double scale = std::pow(10.0, std::floor(std::log10(measured)) - (digits - 1));
+        const double rounded = std::round(measured / scale) * scale;
+        if (digits == 3 || std::abs(measured / rounded - 1) <= 0.02) {
+            // The decimal the text shows, read back free of the locale.
+            const std::string text = Figure(rounded, digits);
+            double value = rounded;
+            std::from_chars(text.data(), text.data() + text.size(), value);
+            return value;
+        }
+    }
+    return measured;
 }
 
 // The reactance's sign the kind gives: positive for an inductor.
@@ -417,14 +424,12 @@ KitReading BuildKit(const std::vector<KitFile> &files, const std::optional<std::
         return reading;
     }
     if (!resonant.empty())
-        reading.warnings.push_back(folderName + ": " + list(resonant) +
-                                   " resonate within " + band +
+        reading.warnings.push_back(folderName + ": " + list(resonant) + " resonate within " + band +
                                    " (the reactance changes sign); not used");
     for (const bool inductor : {true, false}) {
         if (reading.kit.Of(inductor).empty()) {
-            reading.problem = folderName + ": no usable " +
-                              (inductor ? "inductor" : "capacitor") + " for the band " + band +
-                              "; expected at least one of each kind";
+            reading.problem = folderName + ": no usable " + (inductor ? "inductor" : "capacitor") +
+                              " for the band " + band + "; expected at least one of each kind";
             return reading;
         }
     }

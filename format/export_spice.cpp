@@ -70,8 +70,9 @@ std::string SubcircuitLines(const Network &ladder)
         const std::string name = PartName(ladder, i);
         const std::string comment = " ; " + element.label + "\n";
         if (const KitPart *kit = KitPartOf(element)) {
-            const std::string next =
-                element.shunt() ? "0" : i == lastSeries ? "p2" : "n" + std::to_string(i + 1);
+            const std::string next = element.shunt()   ? "0"
+                                     : i == lastSeries ? "p2"
+                                                       : "n" + std::to_string(i + 1);
             text += KitPartLines(*kit, name, node, next);
             if (!element.shunt())
                 node = next;
@@ -117,8 +118,9 @@ std::string SpiceNetlist(const Network &ladder, const Band &band, int points)
         text += "* " + line + "\n";
     text += "* Element values at full precision\n";
     if (HasKitParts(ladder))
-        text += "* Kit parts as equivalent circuits fitted to their data over the band:\n"
-                "* inductors L with R in series and CP across, capacitors C, ESL and ESR in series\n";
+        text +=
+            "* Kit parts as equivalent circuits fitted to their data over the band:\n"
+            "* inductors L with R in series and CP across, capacitors C, ESL and ESR in series\n";
     text += SubcircuitLines(ladder);
 
     // The load's resistance sits on node r2 behind its reactance at port 2, or

@@ -62,8 +62,7 @@ analysis::KitReading ReadPartKit(const std::string &folder, double lowHz, double
         BoundedRead read = ReadFileBounded(fs::path(folder) / file, analysis::kMaxKitFileBytes);
         total += read.text.size();
         if (total > analysis::kMaxKitBytes) {
-            reading.problem = name + ": more than " +
-                              std::to_string(analysis::kMaxKitBytes >> 20) +
+            reading.problem = name + ": more than " + std::to_string(analysis::kMaxKitBytes >> 20) +
                               " MiB of part files; expected a kit of that size at most";
             return reading;
         }
@@ -76,7 +75,8 @@ analysis::KitReading ReadPartKit(const std::string &folder, double lowHz, double
     }
     std::optional<std::string> list;
     if (hasList) {
-        BoundedRead read = ReadFileBounded(fs::path(folder) / "parts.csv", analysis::kMaxKitListBytes);
+        BoundedRead read =
+            ReadFileBounded(fs::path(folder) / "parts.csv", analysis::kMaxKitListBytes);
         if (!read.error.empty()) {
             reading.problem = PrintableText(folder + "/parts.csv", 200) + ": cannot be read (" +
                               read.error + "); expected a list of at most " +

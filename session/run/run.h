@@ -88,7 +88,7 @@ struct Request
     std::optional<int> pick; // candidate K (1 = best) is the network the files carry
     // A folder of measured chip parts: the candidates are built from them.
     std::optional<std::string> partsFolder;
-    bool json = false;       // standard output is the JSON document, not the pane lines
+    bool json = false; // standard output is the JSON document, not the pane lines
     std::vector<FileRequest> files;
     double touchstoneOhms = format::kDefaultTouchstoneOhms;
     std::optional<std::filesystem::path> reportPath; // unset: no report file is touched
@@ -130,8 +130,8 @@ struct Outcome
     // the kit's.
     std::optional<analysis::Kit> kit;
     std::vector<analysis::KitChoice> kitChoices;
-    std::optional<DeviceOutcome> device;              // with a device: its figures
-    std::optional<AmplifierOutcome> amplifier;        // with --amplifier: both networks
+    std::optional<DeviceOutcome> device;       // with a device: its figures
+    std::optional<AmplifierOutcome> amplifier; // with --amplifier: both networks
     std::string standardOutput; // the pane lines and figures, the JSON, or a file piped
     std::vector<Message> messages;
     std::vector<WrittenFile> files; // every file asked for, standard output's included
