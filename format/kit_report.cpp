@@ -113,4 +113,35 @@ std::string WithKitJson(const std::string &json, const Kit &kit,
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
+std::vector<std::string> KitTunedLines(const KitChoice &choice)
+{
+    std::vector<std::string> lines;
+    lines.push_back("On kit parts (with the parts' data): in-band max loss " +
+                    Figure(choice.figures.lossDbMax, 3) + " dB, |S11| max " +
+                    Figure(choice.figures.gammaMax, 4) + "; ideal |S11| max " +
+                    Figure(choice.idealFigures.gammaMax, 4) + "; snapped to the nearest values " +
+                    Figure(choice.snappedFigures.lossDbMax, 3) + " dB, |S11| max " +
+                    Figure(choice.snappedFigures.gammaMax, 4));
+    std::string parts = "  ";
+    const std::vector<Part> built = SourceToLoad(choice.network);
+    for (std::size_t i = 0; i < built.size(); ++i)
+        parts += (i ? ", " : "") + PartText(built[i]);
+    lines.push_back(parts + " (from the source's side)");
+    return lines;
+}
+
+std::string WithTunedKitJson(const std::string &json, const KitChoice &choice)
+{
+    Json document = Json::parse(json);
+    Json &tuned = document["tuned"];
+    tuned["lossDbMax"] = Number(choice.idealFigures.lossDbMax);
+    Json kit = FiguresJson(choice.figures);
+    kit["elements"] = ElementsJson(choice.network);
+    Json snapped = FiguresJson(choice.snappedFigures);
+    snapped["elements"] = ElementsJson(choice.snapped);
+    kit["snapped"] = std::move(snapped);
+    tuned["kit"] = std::move(kit);
+    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
 } // namespace tevmar::format

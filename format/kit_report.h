@@ -24,4 +24,12 @@ std::vector<std::string> KitCandidateLines(const analysis::CandidateSet &set,
 std::string WithKitJson(const std::string &json, const analysis::Kit &kit,
                         const std::vector<analysis::KitChoice> &choices);
 
+// The tuned network on kit parts: its figures as built against the ideal
+// network's and the plain snap's, and its parts with their numbers.
+std::vector<std::string> KitTunedLines(const analysis::KitChoice &choice);
+
+// The document's "tuned" gains "lossDbMax" and "kit": the built network's
+// figures and elements (each with "part"), and the snapped network's.
+std::string WithTunedKitJson(const std::string &json, const analysis::KitChoice &choice);
+
 } // namespace tevmar::format

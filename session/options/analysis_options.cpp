@@ -186,7 +186,8 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          SetFlag(r.candidates)},
         {"--pick", "K", "the files carry candidate K (1 is the best)", Count(r.pick, 1000)},
         {"--parts", "DIR",
-         "build the candidates from the measured chip parts (.s2p) in this folder",
+         "build the candidates and the tuned network from the measured chip parts (.s2p) in "
+         "this folder",
          FileName(r.partsFolder)},
         {"--bom", "FILE.csv", "save the bill of materials of the network built from --parts",
          FileName(r.bomPath)},
@@ -249,7 +250,9 @@ std::string AnalysisUsageText()
            "frequencies. Each ideal part is snapped to the kit part of the nearest value,\n"
            "then neighbouring kit values are searched for the least in-band transducer\n"
            "loss with the parts' data; the candidates are ranked by that loss, and the\n"
-           "files carry the best (or --pick K). --bom FILE.csv lists its parts.\n";
+           "files carry the best (or --pick K). With --tune the tuned network is built\n"
+           "the same way and the files carry it. --bom FILE.csv lists the parts of the\n"
+           "network the files carry.\n";
 }
 
 namespace {
@@ -293,8 +296,9 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
         return n("--touchstone-r") + " applies to " + n("--touchstone") + " only; give it";
     if (r.qModel && !r.inductorQ && !r.capacitorQ)
         return n("--q-model") + " applies to " + n("--q-l") + " and " + n("--q-c") + "; give one";
-    if (r.partsFolder && !r.candidates)
-        return n("--parts") + " applies to " + n("--candidates") + "; give it";
+    if (r.partsFolder && !r.candidates && !r.tune)
+        return n("--parts") + " applies to " + n("--candidates") + " and " + n("--tune") +
+               "; give one";
     if (r.bomPath && !r.partsFolder)
         return n("--bom") + " lists the parts of a kit; give " + n("--parts");
     if ((r.inductorRangeNh || r.capacitorRangePf) && !r.tune && !r.candidates)

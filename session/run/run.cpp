@@ -62,6 +62,7 @@ class Runner
     bool Design();
     bool BuildCandidates();
     bool OnKitParts();
+    bool ReadKit(const analysis::Band &band);
     const analysis::Candidate *FileCandidate() const;
     bool WithoutDesign() const { return tunedWithoutDesign_ || candidatesWithoutDesign_; }
     void SayWrittenInstead()
@@ -85,6 +86,16 @@ class Runner
     ExitStatus PaneLines();
     ExitStatus DesignStatus();
     std::string DocumentOf(const std::string &designJson) const;
+    // The tuned network's lines, and those of its kit parts when there is a kit.
+    std::vector<std::string> TunedLines() const
+    {
+        std::vector<std::string> lines = format::TunedLines(*o_.tuned, &*tunedAnalysis_);
+        if (o_.tunedKit) {
+            const std::vector<std::string> kit = format::KitTunedLines(*o_.tunedKit);
+            lines.insert(lines.end(), kit.begin(), kit.end());
+        }
+        return lines;
+    }
     // The candidates' table, on kit parts when there is a kit.
     std::vector<std::string> CandidateLines() const
     {
@@ -150,14 +161,12 @@ bool Runner::BuildCandidates()
     return true;
 }
 
-// Each candidate built from the kit's parts, the candidates then ranked by
-// their in-band loss as built; a kit that cannot serve the band is bad usage.
-bool Runner::OnKitParts()
+// The kit for the band, read once for the tuned network and the candidates
+// alike; one that cannot serve the band is bad usage.
+bool Runner::ReadKit(const analysis::Band &band)
 {
-    std::vector<analysis::Candidate> &candidates = o_.candidates->candidates;
-    if (candidates.empty())
+    if (o_.kit)
         return true;
-    const analysis::Band band = candidates.front().problem.band;
     analysis::KitReading reading = ReadPartKit(*r_.partsFolder, band.lowHz, band.highHz);
     for (std::string &warning : reading.warnings)
         Say(Kind::Warning, r_.naming("--parts") + ": " + std::move(warning));
@@ -167,6 +176,19 @@ bool Runner::OnKitParts()
         return false;
     }
     o_.kit = std::move(reading.kit);
+    return true;
+}
+
+// Each candidate built from the kit's parts, the candidates then ranked by
+// their in-band loss as built; a kit that cannot serve the band is bad usage.
+bool Runner::OnKitParts()
+{
+    std::vector<analysis::Candidate> &candidates = o_.candidates->candidates;
+    if (candidates.empty())
+        return true;
+    const analysis::Band band = candidates.front().problem.band;
+    if (!ReadKit(band))
+        return false;
     std::vector<std::pair<analysis::Candidate, analysis::KitChoice>> built;
     for (analysis::Candidate &c : candidates) {
         analysis::KitChoice choice = analysis::ChooseKitParts(c.tuned.network, band, *o_.kit);
@@ -293,8 +315,10 @@ std::string Runner::DocumentOf(const std::string &designJson) const
         o_.tuned ? format::WithTunedJson(designJson, *o_.tuned, &*tunedAnalysis_) : designJson;
     if (o_.candidates)
         json = format::WithCandidatesJson(json, *o_.candidates);
-    if (o_.kit)
+    if (o_.kit && o_.candidates)
         json = format::WithKitJson(json, *o_.kit, o_.kitChoices);
+    if (o_.tunedKit)
+        json = format::WithTunedKitJson(json, *o_.tunedKit);
     if (!fit_)
         return json;
     json = format::WithFitJson(json, *fit_);
@@ -320,8 +344,8 @@ void Runner::Render()
         tunedOutcome->result = analysis::TunedDesignResult(*o_.tuned, o_.design.result);
         tunedAnalysis_ = TunedAnalysis(*o_.tuned, tunedOutcome->result, options);
         fileAnalysis = *tunedAnalysis_;
-        if (o_.tuned->standard) {
-            built = &o_.tuned->standard->network;
+        if (o_.tuned->standard || o_.tunedKit) {
+            built = o_.tunedKit ? &o_.tunedKit->network : &o_.tuned->standard->network;
             builtAnalysis.band = fileAnalysis.band;
             builtAnalysis.full = *built;
         }
@@ -347,7 +371,7 @@ void Runner::Render()
     if (NeedsSweep(r_))
         frequencies = analysis::SweepFrequencies(plan_);
     if (o_.kit && !frequencies.empty())
-        WithinKitData(fileAnalysis.full, frequencies);
+        WithinKitData(built ? *built : fileAnalysis.full, frequencies);
     for (const FileRequest &file : r_.files) {
         std::string text;
         if (file.kind == ExportKind::Json) {
@@ -414,7 +438,7 @@ void Runner::WriteStandardOutput()
             out += json_;
         } else {
             if (o_.tuned)
-                AppendLines(out, format::TunedLines(*o_.tuned, &*tunedAnalysis_));
+                AppendLines(out, TunedLines());
             if (o_.candidates)
                 AppendLines(out += o_.tuned ? "\n" : "", CandidateLines());
         }
@@ -435,7 +459,7 @@ void Runner::WriteStandardOutput()
     if (r_.figures || fit_)
         AppendLines(out += '\n', format::AnalysisLines(*o_.analysis));
     if (o_.tuned)
-        AppendLines(out += '\n', format::TunedLines(*o_.tuned, &*tunedAnalysis_));
+        AppendLines(out += '\n', TunedLines());
     if (o_.candidates)
         AppendLines(out += '\n', CandidateLines());
 }
@@ -461,9 +485,17 @@ void Runner::WriteFiles()
 // before the report is touched, the figures and the files.
 void Runner::Analysed()
 {
+    // A kit's parts take the place of standard values.
     if (r_.tune)
-        o_.tuned = analysis::TuneDesign(o_.design.inputs, o_.design.result, r_.settings.eseries,
+        o_.tuned = analysis::TuneDesign(o_.design.inputs, o_.design.result,
+                                        r_.partsFolder ? std::nullopt : r_.settings.eseries,
                                         nullptr, o_.design.measuredLoad, r_.settings.tuneRanges);
+    if (o_.tuned && r_.partsFolder) {
+        if (!ReadKit(o_.tuned->problem.band))
+            return;
+        o_.tunedKit =
+            analysis::ChooseKitParts(o_.tuned->tuned.network, o_.tuned->problem.band, *o_.kit);
+    }
     tunedWithoutDesign_ = o_.tuned && !Solved();
     if (r_.candidates && !BuildCandidates())
         return;

@@ -130,8 +130,9 @@ struct Outcome
     // the kit's.
     std::optional<analysis::Kit> kit;
     std::vector<analysis::KitChoice> kitChoices;
-    std::optional<DeviceOutcome> device;       // with a device: its figures
-    std::optional<AmplifierOutcome> amplifier; // with --amplifier: both networks
+    std::optional<analysis::KitChoice> tunedKit; // the tuned network on kit parts
+    std::optional<DeviceOutcome> device;         // with a device: its figures
+    std::optional<AmplifierOutcome> amplifier;   // with --amplifier: both networks
     std::string standardOutput; // the pane lines and figures, the JSON, or a file piped
     std::vector<Message> messages;
     std::vector<WrittenFile> files; // every file asked for, standard output's included

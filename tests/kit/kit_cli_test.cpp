@@ -85,6 +85,45 @@ TEST_F(KitCli, TheFilesAreOfTheBuiltNetworkWithinTheKitsData)
     EXPECT_NE(spice.find(" fitted\n"), std::string::npos) << spice;
 }
 
+// A tuned textbook design built from the kit: its lines, its JSON and the
+// files, which carry the built network.
+TEST_F(KitCli, TheTunedNetworkIsBuiltFromTheKitAndTheFilesCarryIt)
+{
+    const std::vector<std::string> base{"--f1",
+                                        "2.4",
+                                        "--f2",
+                                        "2.5",
+                                        "--zhigh",
+                                        "50",
+                                        "--zlow",
+                                        "20",
+                                        "--tune",
+                                        "--parts",
+                                        (dir_ / "kit").string()};
+    const test_kit::Cli pane = test_kit::RunCli(base, dir_);
+    ASSERT_EQ(pane.code, 0) << pane.err;
+    EXPECT_NE(pane.out.find("On kit parts (with the parts' data): in-band max loss"),
+              std::string::npos)
+        << pane.out;
+
+    std::vector<std::string> args = base;
+    const std::string bom = (dir_ / "tuned-bom.csv").string();
+    args.insert(args.end(), {"--json", "--bom", bom});
+    const test_kit::Cli run = test_kit::RunCli(args, dir_);
+    ASSERT_EQ(run.code, 0) << run.err;
+    const nlohmann::json tuned = nlohmann::json::parse(run.out).at("tuned");
+    const nlohmann::json &kit = tuned.at("kit");
+    EXPECT_LE(kit.at("lossDbMax").get<double>(),
+              kit.at("snapped").at("lossDbMax").get<double>() + 1e-12);
+    EXPECT_TRUE(tuned.at("lossDbMax").is_number());
+    const auto rows = test_files::LinesOf(test_files::ReadBytes(bom), "\n");
+    ASSERT_EQ(rows.size(), kit.at("elements").size() + 1);
+    for (std::size_t i = 0; i < kit.at("elements").size(); ++i) {
+        const std::string part = kit.at("elements")[i].at("part");
+        EXPECT_NE(rows[i + 1].find("," + part + ","), std::string::npos) << rows[i + 1];
+    }
+}
+
 TEST_F(KitCli, UsageAndBadKitsExitTwoWithTheirReason)
 {
     struct Case
@@ -97,7 +136,7 @@ TEST_F(KitCli, UsageAndBadKitsExitTwoWithTheirReason)
     const std::vector<Case> cases{
         {{"--f1", "2.4", "--f2", "2.5", "--load-s1p", antenna, "--source", "50", "--parts",
           (dir_ / "kit").string()},
-         "--parts applies to --candidates"},
+         "--parts applies to --candidates and --tune"},
         {{"--f1", "2.4", "--f2", "2.5", "--load-s1p", antenna, "--source", "50", "--candidates",
           "--bom", (dir_ / "b.csv").string()},
          "--bom lists the parts of a kit; give --parts"},
