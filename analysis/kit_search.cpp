@@ -98,9 +98,16 @@ class Search
     {
         if (stop_ && stop_->load())
             throw TuneCancelled();
-        const Network network = Built(index);
+        // One network reused: only the parts' models and values change.
+        if (work_.parts.empty())
+            work_ = Built(index);
+        for (std::size_t i = 0; i < work_.parts.size(); ++i) {
+            const KitPartRef &part = kit_.Of(ideal_.parts[i].inductor())[index[i]];
+            work_.parts[i].value = part->nominal;
+            std::get<Measured>(work_.parts[i].model).part = part;
+        }
         Score score{0, 0};
-        for (const SweepPoint &p : EvaluateOver(network, grid_)) {
+        for (const SweepPoint &p : EvaluateOver(work_, grid_)) {
             score.lossDb = std::max(score.lossDb, LossDb(p.s));
             score.gamma = std::max(score.gamma, std::abs(p.s.s11));
         }
@@ -182,6 +189,7 @@ class Search
     const std::atomic<bool> *stop_;
     std::vector<double> grid_;
     double centreOmega_ = 0;
+    Network work_;
 };
 
 } // namespace

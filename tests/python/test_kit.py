@@ -11,7 +11,7 @@ import pytest
 
 import tevmar
 
-CLI = os.environ.get("TEVMAR_CLI", "build/cli/tevmar-cli")
+CLI = os.path.abspath(os.environ.get("TEVMAR_CLI", "build/cli/tevmar-cli"))
 KIT_WRITER = os.environ.get("TEVMAR_SYNTHETIC_KIT", "build/tests/kit/synthetic-kit")
 
 
