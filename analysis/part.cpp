@@ -1,9 +1,11 @@
 #include "analysis/part.h"
 
+#include "analysis/part_kit.h"
 #include "report/number_format.h"
 
 #include <algorithm>
 #include <cassert>
+#include <numbers>
 
 namespace tevmar::analysis {
 namespace {
@@ -24,6 +26,12 @@ Complex Reciprocal(Complex z)
 
 Complex Part::ImmittanceAt(double omega) const
 {
+    // A measured part: its series impedance, or that impedance's admittance
+    // to ground across the line.
+    if (const Measured *m = std::get_if<Measured>(&model)) {
+        const Complex z = m->part->ImpedanceAt(omega / (2 * std::numbers::pi));
+        return shunt() ? Reciprocal(z) : z;
+    }
     const double v = std::max(si(), kSmallestElementSi);
     // An inductor's impedance r + jwL, a capacitor's admittance g + jwC; the
     // loss term is written as the product of the three factors, in this order.

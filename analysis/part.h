@@ -14,6 +14,7 @@
 #include "units/quantity.h"
 
 #include <complex>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -52,7 +53,18 @@ struct FiniteQ
     friend bool operator==(const FiniteQ &, const FiniteQ &) = default;
 };
 
-using PartModel = std::variant<Ideal, FiniteQ>;
+// A kit's measured part (analysis/part_kit.h): its impedance at any
+// frequency is its data's, interpolated; the nominal value only names it.
+// The data are shared by every copy of a network.
+struct KitPart;
+struct Measured
+{
+    std::shared_ptr<const KitPart> part;
+
+    friend bool operator==(const Measured &, const Measured &) = default;
+};
+
+using PartModel = std::variant<Ideal, FiniteQ, Measured>;
 
 // The values a tuned part may take, in nH and pF: by default what chip parts
 // span, 0.1 nH to 10 uH and 0.1 pF to 100 nF.

@@ -1,8 +1,10 @@
 #include "format/export_spice.h"
 
+#include "analysis/kit_search.h"
 #include "format/port_text.h"
 #include "report/number_format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -15,6 +17,42 @@ namespace {
 std::string SpiceValue(const Part &element)
 {
     return FixedNumber(element.value) + (element.inductor() ? "n" : "p");
+}
+
+// A kit part as its fitted equivalent circuit between nodes a and b: an
+// inductor L and its loss R in series with the winding capacitance across
+// both, a capacitor C, ESL and ESR in series. The inner nodes take the
+// part's name.
+std::string KitPartLines(const KitPart &kit, const std::string &name, const std::string &a,
+                         const std::string &b)
+{
+    const FittedEquivalent &f = kit.fitted;
+    const std::string inner = name + "_x";
+    const std::string comment = " ; " + kit.partNumber + " fitted\n";
+    // SPICE refuses a resistor of no ohms: a micro-ohm stands for a lossless fit.
+    const std::string r = ShortestNumber(std::max(f.resistanceOhms, 1e-6));
+    if (kit.inductor) {
+        std::string lines = name + " " + a + " " + inner + " " + ShortestNumber(f.main) + comment +
+                            "R" + name + " " + inner + " " + b + " " + r + "\n";
+        if (f.parasitic > 0)
+            lines += "CP" + name + " " + a + " " + b + " " + ShortestNumber(f.parasitic) + "\n";
+        return lines;
+    }
+    if (!(f.parasitic > 0))
+        return name + " " + a + " " + inner + " " + ShortestNumber(f.main) + comment + "RESR" +
+               name + " " + inner + " " + b + " " + r + "\n";
+    const std::string inner2 = name + "_y";
+    return name + " " + a + " " + inner + " " + ShortestNumber(f.main) + comment + "LESL" + name +
+           " " + inner + " " + inner2 + " " + ShortestNumber(f.parasitic) + "\n" + "RESR" + name +
+           " " + inner2 + " " + b + " " + r + "\n";
+}
+
+bool HasKitParts(const Network &ladder)
+{
+    for (const Part &part : ladder.parts)
+        if (KitPartOf(part))
+            return true;
+    return false;
 }
 
 std::string SubcircuitLines(const Network &ladder)
@@ -31,6 +69,15 @@ std::string SubcircuitLines(const Network &ladder)
         const Part &element = ladder.parts[i];
         const std::string name = PartName(ladder, i);
         const std::string comment = " ; " + element.label + "\n";
+        if (const KitPart *kit = KitPartOf(element)) {
+            const std::string next = element.shunt()   ? "0"
+                                     : i == lastSeries ? "p2"
+                                                       : "n" + std::to_string(i + 1);
+            text += KitPartLines(*kit, name, node, next);
+            if (!element.shunt())
+                node = next;
+            continue;
+        }
         if (element.shunt()) {
             text += name + " " + node + " 0 " + SpiceValue(element) + comment;
             continue;
@@ -70,6 +117,10 @@ std::string SpiceNetlist(const Network &ladder, const Band &band, int points)
     for (const std::string &line : PortLines(ladder))
         text += "* " + line + "\n";
     text += "* Element values at full precision\n";
+    if (HasKitParts(ladder))
+        text +=
+            "* Kit parts as equivalent circuits fitted to their data over the band:\n"
+            "* inductors L with R in series and CP across, capacitors C, ESL and ESR in series\n";
     text += SubcircuitLines(ladder);
 
     // The load's resistance sits on node r2 behind its reactance at port 2, or

@@ -496,6 +496,22 @@ class Design
     StrictOptions strict_;
 };
 
+// The keywords of the first run: a kit (parts=) serves the tuning and the
+// candidates, so without either it waits for tune() or candidates().
+py::kwargs FirstRunKeywords(const py::kwargs &analysis)
+{
+    const auto given = [&](const char *key) {
+        return analysis.contains(key) && py::bool_(analysis[key]).cast<bool>();
+    };
+    if (!analysis.contains("parts") || given("tune") || given("candidates"))
+        return analysis;
+    py::kwargs first;
+    for (const auto &[key, value] : analysis)
+        if (py::str(key).cast<std::string>() != "parts")
+            first[key] = value;
+    return first;
+}
+
 Design MakeDesign(const py::object &f1, const py::object &f2, const py::object &zhigh,
                   const py::object &zlow, const py::object &order, const py::object &load,
                   const py::object &absorb, const py::kwargs &analysis)
@@ -509,7 +525,7 @@ Design MakeDesign(const py::object &f1, const py::object &f2, const py::object &
         args.insert(args.end(), {"--absorb", BoxText(absorb, "--absorb", strict)});
     std::vector<std::string> all = args;
     StrictOptions allStrict = strict;
-    AddKeywords(analysis, all, "design", allStrict);
+    AddKeywords(FirstRunKeywords(analysis), all, "design", allStrict);
     session::Request request = RequestOf(all, allStrict);
     // A tuning keeps its document: the run that tunes also renders it.
     request.json = request.tune;
@@ -535,7 +551,7 @@ Design MakeMatch(const py::object &f1, const py::object &f2, const py::object &l
         args.insert(args.end(), {"--load-kind", ArgumentText(loadKind, "--load-kind")});
     std::vector<std::string> all = args;
     StrictOptions allStrict = strict;
-    AddKeywords(analysis, all, "match", allStrict);
+    AddKeywords(FirstRunKeywords(analysis), all, "match", allStrict);
     session::Request request = RequestOf(all, allStrict);
     request.json = true; // a measured load is always analysed: keep the document
     session::Outcome outcome = RunReleased(request);

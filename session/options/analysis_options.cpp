@@ -185,6 +185,12 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          "tune lowpass, highpass and bandpass ladders into the load and rank them",
          SetFlag(r.candidates)},
         {"--pick", "K", "the files carry candidate K (1 is the best)", Count(r.pick, 1000)},
+        {"--parts", "DIR",
+         "build the candidates and the tuned network from the measured chip parts (.s2p) in "
+         "this folder",
+         FileName(r.partsFolder)},
+        {"--bom", "FILE.csv", "save the bill of materials of the network built from --parts",
+         FileName(r.bomPath)},
         {"--l-range", "MIN:MAX", "inductances --tune may choose, nH (default 0.1:10000)",
          PartRange(r.inductorRangeNh, "nH")},
         {"--c-range", "MIN:MAX", "capacitances --tune may choose, pF (default 0.1:100000)",
@@ -235,7 +241,18 @@ std::string AnalysisUsageText()
            "or across, and lists them best first after the pane lines (the JSON gains\n"
            "\"candidates\", parts from the source's side). --pick K makes candidate K the\n"
            "network of --sweep, --touchstone, --touchstone-v2 and --spice. Where the\n"
-           "synthesis has no design the table is still written (exit 6).\n";
+           "synthesis has no design the table is still written (exit 6).\n"
+           "\n"
+           "--parts DIR builds each candidate from a kit of measured chip parts: the .s2p\n"
+           "files in DIR (each part in series between two fixture ports) and an optional\n"
+           "parts.csv (part,kind,value,file; value in nH or pF). Without parts.csv a\n"
+           "file's stem is its part number and its kind and value come from its lowest\n"
+           "frequencies. Each ideal part is snapped to the kit part of the nearest value,\n"
+           "then neighbouring kit values are searched for the least in-band transducer\n"
+           "loss with the parts' data; the candidates are ranked by that loss, and the\n"
+           "files carry the best (or --pick K). With --tune the tuned network is built\n"
+           "the same way and the files carry it. --bom FILE.csv lists the parts of the\n"
+           "network the files carry.\n";
 }
 
 namespace {
@@ -279,6 +296,11 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
         return n("--touchstone-r") + " applies to " + n("--touchstone") + " only; give it";
     if (r.qModel && !r.inductorQ && !r.capacitorQ)
         return n("--q-model") + " applies to " + n("--q-l") + " and " + n("--q-c") + "; give one";
+    if (r.partsFolder && !r.candidates && !r.tune)
+        return n("--parts") + " applies to " + n("--candidates") + " and " + n("--tune") +
+               "; give one";
+    if (r.bomPath && !r.partsFolder)
+        return n("--bom") + " lists the parts of a kit; give " + n("--parts");
     if ((r.inductorRangeNh || r.capacitorRangePf) && !r.tune && !r.candidates)
         return n(r.inductorRangeNh ? "--l-range" : "--c-range") + " applies to " + n("--tune") +
                " and " + n("--candidates") + "; give one";
@@ -347,6 +369,7 @@ void AddAnalysis(const AnalysisRequest &r, Request &request)
     request.tune = r.tune;
     request.candidates = r.candidates;
     request.pick = r.pick;
+    request.partsFolder = r.partsFolder;
     request.json = r.json;
     for (const FileOption &file : kFileOptions)
         if (const std::optional<std::string> &path = r.*file.path)

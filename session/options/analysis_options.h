@@ -24,6 +24,7 @@ struct AnalysisRequest
 {
     bool json = false; // the design as JSON replaces the pane lines on standard output
     std::optional<std::string> sweepPath, touchstonePath, touchstoneV2Path, spicePath;
+    std::optional<std::string> partsFolder, bomPath; // a kit of measured parts, its BOM
     std::optional<int> points;
     std::optional<double> fromGhz, toGhz;
     bool log = false, lin = false;
@@ -47,7 +48,8 @@ struct AnalysisRequest
     bool SweepFile() const { return sweepPath || touchstonePath || touchstoneV2Path; }
     bool Any() const
     {
-        return json || Figures() || SweepFile() || spicePath || tune || candidates || pick;
+        return json || Figures() || SweepFile() || spicePath || tune || candidates || pick ||
+               partsFolder || bomPath;
     }
 };
 
@@ -66,6 +68,7 @@ inline constexpr FileOption kFileOptions[] = {
     {"--touchstone", &AnalysisRequest::touchstonePath, ExportKind::Touchstone},
     {"--touchstone-v2", &AnalysisRequest::touchstoneV2Path, ExportKind::TouchstoneV2},
     {"--spice", &AnalysisRequest::spicePath, ExportKind::Spice},
+    {"--bom", &AnalysisRequest::bomPath, ExportKind::Bom},
 };
 
 // The options as analysis settings, each left out taking its default.

@@ -1,5 +1,6 @@
 #include "session/run/exports.h"
 
+#include "format/bom.h"
 #include "format/export_json.h"
 #include "format/export_spice.h"
 
@@ -19,6 +20,8 @@ const ExportFormat &FormatOf(ExportKind kind)
          "Comma-separated values (*.csv)"},
         {ExportKind::TouchstoneV2, "Export Touchstone 2.0", "tevmar-v2.s2p", "s2p",
          "Touchstone 2.0 two-port (*.s2p)"},
+        {ExportKind::Bom, "Export Bill of Materials", "tevmar-bom.csv", "csv",
+         "Comma-separated values (*.csv)"},
     };
     return formats[static_cast<std::size_t>(kind)];
 }
@@ -58,6 +61,8 @@ std::string ExportText(ExportKind kind, const CalculateOutcome &design,
         return format::SpiceNetlist(a.full, a.band);
     case ExportKind::SweepCsv:
         return format::SweepCsv(CsvNetworks(a), sweepHz);
+    case ExportKind::Bom:
+        return format::BomCsv(a.full);
     }
     throw std::invalid_argument("unknown export");
 }

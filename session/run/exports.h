@@ -13,7 +13,8 @@
 
 namespace tevmar::session {
 
-enum class ExportKind { Json, Touchstone, Spice, SweepCsv, TouchstoneV2 };
+// Bom, the bill of materials, is tevmar-cli's alone (--bom with a kit).
+enum class ExportKind { Json, Touchstone, Spice, SweepCsv, TouchstoneV2, Bom };
 
 // Every export, in the order a front end offers them.
 inline constexpr ExportKind kExportKinds[] = {ExportKind::Json, ExportKind::Touchstone,

@@ -6,13 +6,17 @@
 #include "format/candidates_report.h"
 #include "format/device_report.h"
 #include "format/export_json.h"
+#include "format/kit_report.h"
 #include "format/load_fit_report.h"
 #include "format/tuned_report.h"
 #include "report/line.h"
+#include "report/number_format.h"
 #include "session/io/safe_file.h"
+#include "session/run/part_kit_folder.h"
 #include "session/run/tuning.h"
 
 #include <algorithm>
+#include <limits>
 #include <stdexcept>
 
 namespace tevmar::session {
@@ -57,6 +61,8 @@ class Runner
     bool CheckCandidateRequest();
     bool Design();
     bool BuildCandidates();
+    bool OnKitParts();
+    bool ReadKit(const analysis::Band &band);
     const analysis::Candidate *FileCandidate() const;
     bool WithoutDesign() const { return tunedWithoutDesign_ || candidatesWithoutDesign_; }
     void SayWrittenInstead()
@@ -67,6 +73,7 @@ class Runner
     void Analysed();
     bool CheckSweep(const analysis::Band &band);
     void Render();
+    void WithinKitData(const analysis::Network &network, std::vector<double> &frequencies);
     void WriteStandardOutput();
     void WriteFiles();
 
@@ -79,6 +86,22 @@ class Runner
     ExitStatus PaneLines();
     ExitStatus DesignStatus();
     std::string DocumentOf(const std::string &designJson) const;
+    // The tuned network's lines, and those of its kit parts when there is a kit.
+    std::vector<std::string> TunedLines() const
+    {
+        std::vector<std::string> lines = format::TunedLines(*o_.tuned, &*tunedAnalysis_);
+        if (o_.tunedKit) {
+            const std::vector<std::string> kit = format::KitTunedLines(*o_.tunedKit);
+            lines.insert(lines.end(), kit.begin(), kit.end());
+        }
+        return lines;
+    }
+    // The candidates' table, on kit parts when there is a kit.
+    std::vector<std::string> CandidateLines() const
+    {
+        return o_.kit ? format::KitCandidateLines(*o_.candidates, o_.kitChoices)
+                      : format::CandidateLines(*o_.candidates);
+    }
     // The measured source's and load's fits as lines.
     std::vector<std::string> FitLines() const;
 
@@ -113,7 +136,8 @@ bool Runner::CheckCandidateRequest()
 bool Runner::BuildCandidates()
 {
     analysis::CandidateOptions options;
-    options.series = r_.settings.eseries;
+    // A kit's parts take the place of standard values.
+    options.series = r_.partsFolder ? std::nullopt : r_.settings.eseries;
     options.ranges = r_.settings.tuneRanges;
     try {
         o_.candidates = analysis::BuildCandidates(o_.design.inputs, o_.design.result,
@@ -123,6 +147,8 @@ bool Runner::BuildCandidates()
         o_.status = ExitStatus::BadUsage;
         return false;
     }
+    if (r_.partsFolder && !OnKitParts())
+        return false;
     const std::size_t count = o_.candidates->candidates.size();
     if (r_.pick && static_cast<std::size_t>(*r_.pick) > count) {
         Say(Kind::Usage, r_.naming("--pick") + ": there " + (count == 1 ? "is " : "are ") +
@@ -135,6 +161,50 @@ bool Runner::BuildCandidates()
     return true;
 }
 
+// The kit for the band, read once for the tuned network and the candidates
+// alike; one that cannot serve the band is bad usage.
+bool Runner::ReadKit(const analysis::Band &band)
+{
+    if (o_.kit)
+        return true;
+    analysis::KitReading reading = ReadPartKit(*r_.partsFolder, band.lowHz, band.highHz);
+    for (std::string &warning : reading.warnings)
+        Say(Kind::Warning, r_.naming("--parts") + ": " + std::move(warning));
+    if (!reading.problem.empty()) {
+        Say(Kind::Usage, r_.naming("--parts") + ": " + reading.problem);
+        o_.status = ExitStatus::BadUsage;
+        return false;
+    }
+    o_.kit = std::move(reading.kit);
+    return true;
+}
+
+// Each candidate built from the kit's parts, the candidates then ranked by
+// their in-band loss as built; a kit that cannot serve the band is bad usage.
+bool Runner::OnKitParts()
+{
+    std::vector<analysis::Candidate> &candidates = o_.candidates->candidates;
+    if (candidates.empty())
+        return true;
+    const analysis::Band band = candidates.front().problem.band;
+    if (!ReadKit(band))
+        return false;
+    std::vector<std::pair<analysis::Candidate, analysis::KitChoice>> built;
+    for (analysis::Candidate &c : candidates) {
+        analysis::KitChoice choice = analysis::ChooseKitParts(c.tuned.network, band, *o_.kit);
+        c.tuned.network = choice.network;
+        c.tuned.gammaMax = choice.figures.gammaMax;
+        built.emplace_back(std::move(c), std::move(choice));
+    }
+    std::ranges::stable_sort(built, {}, [](const auto &b) { return b.second.figures.lossDbMax; });
+    candidates.clear();
+    for (auto &[c, choice] : built) {
+        candidates.push_back(std::move(c));
+        o_.kitChoices.push_back(std::move(choice));
+    }
+    return true;
+}
+
 // The candidate the network files carry: the one picked, or the best where
 // there is neither a design nor a tuned network.
 const analysis::Candidate *Runner::FileCandidate() const
@@ -143,7 +213,8 @@ const analysis::Candidate *Runner::FileCandidate() const
         return nullptr;
     if (r_.pick)
         return &o_.candidates->candidates.at(static_cast<std::size_t>(*r_.pick) - 1);
-    return candidatesWithoutDesign_ ? &o_.candidates->candidates.front() : nullptr;
+    // With a kit the files are of the network to be soldered: the best.
+    return candidatesWithoutDesign_ || o_.kit ? &o_.candidates->candidates.front() : nullptr;
 }
 
 bool Runner::Design()
@@ -244,6 +315,10 @@ std::string Runner::DocumentOf(const std::string &designJson) const
         o_.tuned ? format::WithTunedJson(designJson, *o_.tuned, &*tunedAnalysis_) : designJson;
     if (o_.candidates)
         json = format::WithCandidatesJson(json, *o_.candidates);
+    if (o_.kit && o_.candidates)
+        json = format::WithKitJson(json, *o_.kit, o_.kitChoices);
+    if (o_.tunedKit)
+        json = format::WithTunedKitJson(json, *o_.tunedKit);
     if (!fit_)
         return json;
     json = format::WithFitJson(json, *fit_);
@@ -266,8 +341,8 @@ void Runner::Render()
     if (o_.tuned) {
         tunedAnalysis_ = TunedAnalysis(*o_.tuned, o_.design, options);
         fileAnalysis = *tunedAnalysis_;
-        if (o_.tuned->standard) {
-            built = &o_.tuned->standard->network;
+        if (o_.tuned->standard || o_.tunedKit) {
+            built = o_.tunedKit ? &o_.tunedKit->network : &o_.tuned->standard->network;
             builtAnalysis.band = fileAnalysis.band;
             builtAnalysis.full = *built;
         }
@@ -291,6 +366,8 @@ void Runner::Render()
     std::vector<double> frequencies;
     if (NeedsSweep(r_))
         frequencies = analysis::SweepFrequencies(plan_);
+    if (o_.kit && !frequencies.empty())
+        WithinKitData(built ? *built : fileAnalysis.full, frequencies);
     for (const FileRequest &file : r_.files) {
         std::string text;
         if (file.kind == ExportKind::Json) {
@@ -302,6 +379,29 @@ void Runner::Render()
         }
         o_.files.push_back({file, std::move(text), {}});
     }
+}
+
+// A network of measured parts is known only where all their data are: the
+// sweep stops at the first part's last point (or starts at the last part's
+// first) and says so.
+void Runner::WithinKitData(const analysis::Network &network, std::vector<double> &frequencies)
+{
+    double lowHz = 0, highHz = std::numeric_limits<double>::infinity();
+    for (const analysis::Part &part : network.parts)
+        if (const analysis::KitPart *kit = analysis::KitPartOf(part)) {
+            lowHz = std::max(lowHz, kit->data.frequenciesHz.front());
+            highHz = std::min(highHz, kit->data.frequenciesHz.back());
+        }
+    const std::size_t before = frequencies.size();
+    std::erase_if(frequencies, [&](double hz) { return hz < lowHz || hz > highHz; });
+    if (frequencies.size() == before)
+        return;
+    if (frequencies.empty())
+        throw std::runtime_error("the sweep lies outside the kit parts' data (" +
+                                 Figure(lowHz / 1e9) + " to " + Figure(highHz / 1e9) + " GHz)");
+    Say(Kind::Warning, "the sweep is cut to " + Figure(frequencies.front() / 1e9) + " to " +
+                           Figure(frequencies.back() / 1e9) +
+                           " GHz, where the data of every kit part of the network lie");
 }
 
 // Standard output: a file piped there, else the pane lines with the figures
@@ -333,9 +433,9 @@ void Runner::WriteStandardOutput()
             out += json_;
         } else {
             if (o_.tuned)
-                AppendLines(out, format::TunedLines(*o_.tuned, &*tunedAnalysis_));
+                AppendLines(out, TunedLines());
             if (o_.candidates)
-                AppendLines(out += o_.tuned ? "\n" : "", format::CandidateLines(*o_.candidates));
+                AppendLines(out += o_.tuned ? "\n" : "", CandidateLines());
         }
         SayWrittenInstead();
         o_.status = ExitStatus::Tuned;
@@ -354,9 +454,9 @@ void Runner::WriteStandardOutput()
     if (r_.figures || fit_)
         AppendLines(out += '\n', format::AnalysisLines(*o_.analysis));
     if (o_.tuned)
-        AppendLines(out += '\n', format::TunedLines(*o_.tuned, &*tunedAnalysis_));
+        AppendLines(out += '\n', TunedLines());
     if (o_.candidates)
-        AppendLines(out += '\n', format::CandidateLines(*o_.candidates));
+        AppendLines(out += '\n', CandidateLines());
 }
 
 void Runner::WriteFiles()
@@ -380,9 +480,17 @@ void Runner::WriteFiles()
 // before the report is touched, the figures and the files.
 void Runner::Analysed()
 {
+    // A kit's parts take the place of standard values.
     if (r_.tune)
-        o_.tuned = analysis::TuneDesign(o_.design.inputs, o_.design.result, r_.settings.eseries,
+        o_.tuned = analysis::TuneDesign(o_.design.inputs, o_.design.result,
+                                        r_.partsFolder ? std::nullopt : r_.settings.eseries,
                                         nullptr, o_.design.measuredLoad, r_.settings.tuneRanges);
+    if (o_.tuned && r_.partsFolder) {
+        if (!ReadKit(o_.tuned->problem.band))
+            return;
+        o_.tunedKit =
+            analysis::ChooseKitParts(o_.tuned->tuned.network, o_.tuned->problem.band, *o_.kit);
+    }
     tunedWithoutDesign_ = o_.tuned && !Solved();
     if (r_.candidates && !BuildCandidates())
         return;

@@ -7,6 +7,7 @@
 // window, tevmar-cli and scripts only build a request and show its outcome.
 
 #include "analysis/candidates.h"
+#include "analysis/kit_search.h"
 #include "analysis/tune_design.h"
 #include "session/options/analysis_settings.h"
 #include "session/options/option_naming.h"
@@ -85,7 +86,9 @@ struct Request
     // Build, tune and rank the candidate networks (orders 4, 8 and 12 only).
     bool candidates = false;
     std::optional<int> pick; // candidate K (1 = best) is the network the files carry
-    bool json = false;       // standard output is the JSON document, not the pane lines
+    // A folder of measured chip parts: the candidates are built from them.
+    std::optional<std::string> partsFolder;
+    bool json = false; // standard output is the JSON document, not the pane lines
     std::vector<FileRequest> files;
     double touchstoneOhms = format::kDefaultTouchstoneOhms;
     std::optional<std::filesystem::path> reportPath; // unset: no report file is touched
@@ -121,8 +124,15 @@ struct Outcome
     std::optional<analysis::NetworkAnalysis> analysis; // the solved design's figures
     std::optional<analysis::TunedNetwork> tuned;
     std::optional<analysis::CandidateSet> candidates; // best first
-    std::optional<DeviceOutcome> device;              // with a device: its figures
-    std::optional<AmplifierOutcome> amplifier;        // with --amplifier: both networks
+    // With a kit: its parts usable over the band, and for each candidate (in
+    // the candidates' order, which is then by in-band loss) the ideal network
+    // and the kit parts chosen for it; each candidate's tuned network is then
+    // the kit's.
+    std::optional<analysis::Kit> kit;
+    std::vector<analysis::KitChoice> kitChoices;
+    std::optional<analysis::KitChoice> tunedKit; // the tuned network on kit parts
+    std::optional<DeviceOutcome> device;         // with a device: its figures
+    std::optional<AmplifierOutcome> amplifier;   // with --amplifier: both networks
     std::string standardOutput; // the pane lines and figures, the JSON, or a file piped
     std::vector<Message> messages;
     std::vector<WrittenFile> files; // every file asked for, standard output's included

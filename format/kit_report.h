@@ -1,0 +1,35 @@
+#pragma once
+
+// Candidates built from a kit's measured parts: the lines after the pane and
+// what the JSON document gains.
+
+#include "analysis/candidates.h"
+#include "analysis/kit_search.h"
+
+#include <string>
+#include <vector>
+
+namespace tevmar::format {
+
+// The candidates on kit parts, best first by in-band loss: for each its
+// figures as built, the ideal network's and the plain snap's, and its parts
+// from the source's side with their part numbers. `choices` follow the
+// candidates' order.
+std::vector<std::string> KitCandidateLines(const analysis::CandidateSet &set,
+                                           const std::vector<analysis::KitChoice> &choices);
+
+// The document with each candidate's elements carrying "part" (their
+// "value" the nominal value), "lossDbMax", and the ideal and snapped
+// networks' figures; and "kit", the parts usable over the band.
+std::string WithKitJson(const std::string &json, const analysis::Kit &kit,
+                        const std::vector<analysis::KitChoice> &choices);
+
+// The tuned network on kit parts: its figures as built against the ideal
+// network's and the plain snap's, and its parts with their numbers.
+std::vector<std::string> KitTunedLines(const analysis::KitChoice &choice);
+
+// The document's "tuned" gains "lossDbMax" and "kit": the built network's
+// figures and elements (each with "part"), and the snapped network's.
+std::string WithTunedKitJson(const std::string &json, const analysis::KitChoice &choice);
+
+} // namespace tevmar::format

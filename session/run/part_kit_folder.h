@@ -1,0 +1,18 @@
+#pragma once
+
+// A kit folder read from disk: its .s2p files and parts.csv, each read
+// bounded as a measured file is and never blocking (a FIFO or a device named
+// like a part file is refused unread), turned into the kit for one band.
+
+#include "analysis/part_kit.h"
+
+#include <string>
+
+namespace tevmar::session {
+
+// The kit in `folder` for the band lowHz to highHz. A folder that cannot be
+// listed is the reading's problem; a file that cannot be read is skipped
+// with a warning, as analysis::BuildKit does with one that is not a two-port.
+analysis::KitReading ReadPartKit(const std::string &folder, double lowHz, double highHz);
+
+} // namespace tevmar::session
