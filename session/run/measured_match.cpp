@@ -88,6 +88,7 @@ std::string FitSource(const MeasuredSourceRequest &request, const MeasuredLoadRe
     const auto [f1Hz, f2Hz] = BandHz(load);
     analysis::FitSummary &summary = source.fit;
     summary = SummaryOf(source.data, request.filePath);
+    summary.circuit = request.exact != nullptr;
     if (PastTheData(summary, f1Hz, f2Hz))
         return BandPastTheData(summary, load);
     const analysis::InBandPoints points = analysis::PointsInBand(source.data, f1Hz, f2Hz);
@@ -260,6 +261,7 @@ MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request, analysis::On
     analysis::FitSummary &summary = match.fit;
     summary = SummaryOf(match.data, fileName);
     summary.sourceOhms = sourceOhms;
+    summary.circuit = request.exact != nullptr;
 
     const auto [f1Hz, f2Hz] = BandHz(request);
     if (PastTheData(summary, f1Hz, f2Hz)) {

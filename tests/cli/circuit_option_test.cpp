@@ -74,15 +74,15 @@ TEST(CircuitOption, AMalformedCircuitIsRefusedWhereItGoesWrong)
         {{"--load-circuit", "(20 + 2.7nH || 0.3pF"},
          "tevmar-cli: --load-circuit: at character 13: found \"|\"; expected \"+\" again or "
          "parentheses: \"+\" and \"||\" side by side need parentheses to say which joins "
-         "first\n"},
+         "first "},
         {{"--load-circuit", "20 + 2.7nX"},
          "tevmar-cli: --load-circuit: at character 9: found \"n\"; expected a unit: ohm (or "
-         "none), H or F, each with an optional prefix f, p, n, u, m, k, M or G\n"},
+         "none), H or F, each with an optional prefix f, p, n, u, m, k, M or G "},
         {{"--load-circuit", "20", "--load-s1p", "a.s1p"},
-         "tevmar-cli: --load-circuit replaces --load-s1p; give one of them\n"},
+         "tevmar-cli: --load-circuit replaces --load-s1p; give one of them "},
         {{"--load-circuit", "20", "--zhigh", "50"},
          "tevmar-cli: --load-circuit replaces --zhigh, --zlow, --load and --absorb; --zhigh "
-         "was given too\n"},
+         "was given too "},
     };
     for (const auto &[extra, message] : cases) {
         Args args = band;

@@ -38,8 +38,7 @@ def test_design_agrees_with_the_cli(tmp_path, args, kwargs, options):
     plain = cli(options + ["--report", "cli.prt"], tmp_path)
     if design.solved:
         assert (tmp_path / "cli.prt").read_bytes() == design.report
-        if not kwargs:
-            assert plain.stdout.splitlines() == design.pane_lines
+        assert plain.stdout.splitlines() == design.pane_lines
     else:
         assert plain.returncode == 1 and design.pane_lines == []
     assert sorted(os.listdir(tmp_path)) == (["cli.prt"] if design.solved else [])
