@@ -595,6 +595,8 @@ class Design
     std::vector<Candidate> candidates(const py::kwargs &kwargs) const
     {
         Design ranked = Rerun(kwargs, "candidates");
+        if (!ranked.outcome_.candidates)
+            return {};
         const py::list entries = ranked.document()["candidates"];
         const std::vector<analysis::Candidate> &found = ranked.outcome_.candidates->candidates;
         std::vector<Candidate> list;
