@@ -69,8 +69,10 @@ TEST(Wording, TheCandidatesTableReadsInEngineeringUnitsAndDistanceAboveTheLimit)
             // No 1e+04 nH: beyond a thousand the next prefix reads it.
             EXPECT_LT(number, 1000) << lines[i];
         }
-        if (i % 2 == 0) // a candidate's row, its parts on the line below
+        EXPECT_EQ(lines[i].find("e+"), std::string::npos) << lines[i];
+        if (i % 2 == 0) { // a candidate's row, its parts on the line below
             EXPECT_TRUE(lines[i].ends_with(" dB") || lines[i].ends_with(" -")) << lines[i];
+        }
     }
 }
 
