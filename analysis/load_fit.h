@@ -86,6 +86,9 @@ struct FitSummary
     std::vector<std::string> problems; // FitProblem of each; empty where usable
     LoadFit chosen;
     bool forced = false; // the kind was asked for, not picked by its error
+    // A termination written as a circuit: fileName is its text, the points
+    // are its impedance sampled over the band for the fit.
+    bool circuit = false;
 };
 
 // The fitted reactance at angular frequency omega, in ohms: w L for the RL

@@ -6,6 +6,8 @@ namespace tevmar::analysis {
 
 std::complex<double> MeasuredLoad::ImpedanceAt(double frequencyHz) const
 {
+    if (exact)
+        return exact(frequencyHz);
     const auto above = std::upper_bound(frequenciesHz.begin(), frequenciesHz.end(), frequencyHz);
     if (above == frequenciesHz.begin())
         return impedanceOhms.front();

@@ -5,6 +5,7 @@
 // place of the port resistance and the absorbed reactance of the fitted model.
 
 #include <complex>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,12 +24,17 @@ struct MeasuredLoad
     // terminations, and every figure is the power-wave view between them (the
     // source's own `port` is not used). Unset: the port resistance drives.
     std::shared_ptr<const MeasuredLoad> source = nullptr;
+    // A termination known exactly (a circuit of ideal parts) rather than by
+    // its points: its impedance at every frequency, in place of the
+    // interpolation. The points then only serve the fit.
+    std::function<std::complex<double>(double)> exact = nullptr;
 
     // The impedance at any frequency: linear in real and imaginary parts
     // between the measured points. Below the first and above the last point
     // the end point's impedance holds: a sweep that reaches past the
     // measurement then shows the load as last measured rather than an
-    // extrapolation that could turn its resistance negative.
+    // extrapolation that could turn its resistance negative. An exact
+    // termination gives its own impedance everywhere.
     std::complex<double> ImpedanceAt(double frequencyHz) const;
 };
 

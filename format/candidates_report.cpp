@@ -2,6 +2,7 @@
 
 #include "format/export_json.h"
 #include "format/json_number.h"
+#include "report/engineering_value.h"
 #include "report/number_format.h"
 
 #include <algorithm>
@@ -25,9 +26,10 @@ std::pair<Part, Part> Extremes(const std::vector<Part> &parts)
     return {*low, *high};
 }
 
+// A part as an engineer writes it: "L1 10 uH" rather than "L1 1e+04 nH".
 std::string PartText(const Part &e)
 {
-    return e.label + " " + Figure(e.value, 4) + " " + e.unit();
+    return e.label + " " + PartValue(e.value, e.inductor());
 }
 
 Json ElementJson(const Part &e)
@@ -44,6 +46,11 @@ std::string Padded(std::string text, std::size_t width)
         text.append(width - text.size(), ' ');
     return text + ' ';
 }
+
+// A distance above the Bode-Fano limit beyond which the limit bounds nothing
+// a ladder reaches: a load with so little reactance that its limit is a
+// return loss far past any practical match.
+constexpr double kFarAboveLimitDb = 60;
 
 // How far above the Bode-Fano limit a return loss lies, dB.
 std::optional<double> ShortOfLimitDb(double gamma, const std::optional<double> &limit)
@@ -71,7 +78,7 @@ std::vector<std::string> CandidateLines(const CandidateSet &set)
                        Padded("largest", 13);
     if (series)
         head += Padded(SeriesName(set.candidates.front().standard->series) + " |S11|", 10);
-    head += Padded("DC source/load", 15) + "over Bode-Fano dB";
+    head += Padded("DC source/load", 15) + "above Bode-Fano limit";
     lines.push_back(head);
     for (std::size_t k = 0; k < set.candidates.size(); ++k) {
         const Candidate &c = set.candidates[k];
@@ -86,7 +93,9 @@ std::vector<std::string> CandidateLines(const CandidateSet &set)
             line += Padded(Figure(c.standard->gammaMax, 4), 10);
         line += Padded(std::string(DcPathName(c.sourceDc)) + "/" + DcPathName(c.loadDc), 15);
         const auto shortDb = ShortOfLimitDb(c.tuned.gammaMax, set.bodeFanoGamma);
-        line += shortDb ? Figure(*shortDb, 3) : "-";
+        line += !shortDb                      ? "-"
+                : *shortDb > kFarAboveLimitDb ? "> " + Figure(kFarAboveLimitDb) + " dB"
+                                              : Figure(*shortDb, 3) + " dB";
         while (!line.empty() && line.back() == ' ')
             line.pop_back();
         lines.push_back(line);

@@ -68,7 +68,8 @@ std::string SubcircuitLines(const Network &ladder)
     for (std::size_t i = 0; i < ladder.parts.size(); ++i) {
         const Part &element = ladder.parts[i];
         const std::string name = PartName(ladder, i);
-        const std::string comment = " ; " + element.label + "\n";
+        // A tuned network's parts are labelled by their names: no comment then.
+        const std::string comment = element.label == name ? "\n" : " ; " + element.label + "\n";
         if (const KitPart *kit = KitPartOf(element)) {
             const std::string next = element.shunt()   ? "0"
                                      : i == lastSeries ? "p2"

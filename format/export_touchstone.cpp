@@ -40,8 +40,10 @@ std::string HeaderComments(const Network &ladder, const std::string &reference)
     text += "! Parts from port 1 to port 2:\n";
     for (std::size_t i = 0; i < ladder.parts.size(); ++i) {
         const Part &element = ladder.parts[i];
-        text += "! " + PartName(ladder, i) + " " + element.label + " " + ValueText(element) +
-                (element.shunt() ? " shunt" : " series") + "\n";
+        // A tuned network's parts are labelled by their names: one is enough.
+        const std::string name = PartName(ladder, i);
+        text += "! " + name + (element.label == name ? "" : " " + element.label) + " " +
+                ValueText(element) + (element.shunt() ? " shunt" : " series") + "\n";
     }
     return text;
 }

@@ -4,6 +4,7 @@
 #include "format/analysis_text.h"
 #include "format/export_json.h"
 #include "format/json_number.h"
+#include "report/engineering_value.h"
 
 #include <cmath>
 #include <nlohmann/json.hpp>
@@ -124,10 +125,11 @@ std::string WithTunedJson(const std::string &designJson, const TunedNetwork &t,
 
 namespace {
 
-// A value of the part's kind with its unit: "2.2 nH".
+// A value of the part's kind (nH or pF) in its engineering unit: "2.2 nH",
+// "10 uH" rather than "10000 nH".
 std::string ValueText(double value, const Part &kind)
 {
-    return Figure(value) + " " + kind.unit();
+    return PartValue(value, kind.inductor(), 6);
 }
 
 std::string ValuesLine(const Network &network)

@@ -295,6 +295,26 @@ std::vector<double> Frequencies(const py::object &frequenciesHz)
     return frequenciesHz.cast<std::vector<double>>();
 }
 
+// The parts of a network in one layout wherever they come from (the design's
+// table, a tuned network, a candidate): the JSON's entries as they are, with
+// "part" (its name, "L1"), "kind", "unit" and "value" (what the network
+// holds, in the unit) always present.
+py::list UniformElements(const py::handle &rows, const char *valueKey)
+{
+    py::list parts;
+    for (const py::handle &row : rows) {
+        py::dict entry = row.attr("copy")().cast<py::dict>();
+        if (!entry.contains("part") && entry.contains("name"))
+            entry["part"] = entry["name"];
+        if (!entry.contains("value")) {
+            const char *key = entry.contains("standard") ? "standard" : valueKey;
+            entry["value"] = entry[key];
+        }
+        parts.append(entry);
+    }
+    return parts;
+}
+
 class Network
 {
   public:
@@ -351,6 +371,54 @@ class Network
     py::object elements_;
 };
 
+// One candidate network of a candidate search: its entry of the JSON's
+// "candidates" (read as a dict is read: c["gammaMax"]) and its network.
+class Candidate
+{
+  public:
+    Candidate(py::dict entry, analysis::Network ladder)
+        : entry_(std::move(entry)), ladder_(std::move(ladder))
+    {
+    }
+
+    // The network the candidate stands for, as the files of --pick carry it:
+    // on standard values when a series was set.
+    double gammaMax() const { return Held()["gammaMax"].cast<double>(); }
+    py::list elements() const { return UniformElements(py::object(Held()["elements"]), "value"); }
+    Network network() const { return {ladder_, gammaMax(), elements()}; }
+    std::string json() const
+    {
+        return py::module_::import("json").attr("dumps")(entry_).cast<std::string>();
+    }
+    py::dict entry() const { return entry_.attr("copy")().cast<py::dict>(); }
+    py::object item(const py::object &key) const { return entry_[key]; }
+    py::object keys() const { return entry_.attr("keys")(); }
+    bool contains(const py::object &key) const { return entry_.contains(key); }
+    bool equals(const py::object &other) const
+    {
+        if (py::isinstance<Candidate>(other))
+            return entry_.equal(other.cast<const Candidate &>().entry_);
+        return entry_.equal(other);
+    }
+    std::string repr() const
+    {
+        return "<tevmar.Candidate " + entry_["topology"].cast<std::string>() + ", " +
+               std::to_string(entry_["parts"].cast<int>()) + " parts, gamma_max " +
+               Figure(gammaMax()) + ">";
+    }
+
+  private:
+    // The entry of the network held: its standard values' or its own.
+    py::object Held() const
+    {
+        return entry_.contains("standardValues") ? py::object(entry_["standardValues"])
+                                                 : py::object(entry_);
+    }
+
+    py::dict entry_;
+    analysis::Network ladder_;
+};
+
 class Design
 {
   public:
@@ -360,10 +428,43 @@ class Design
     }
 
     bool solved() const { return outcome_.design.solved(); }
-    double gammaMax() const { return session::DesignGammaMax(outcome_); }
+
+    // The figure of the network this design stands for: the tuned one when
+    // tuned, the picked candidate when one was picked, the design's (into
+    // the measured data for a match); None when there is no network.
+    std::optional<double> gammaMax() const
+    {
+        if (const analysis::Candidate *c = Picked())
+            return c->standard ? c->standard->gammaMax : c->tuned.gammaMax;
+        if (outcome_.tuned || solved())
+            return session::NetworkGammaMax(outcome_);
+        return std::nullopt;
+    }
+
+    // The synthesis' own figure, as the report prints it (into the fitted
+    // model for a match); None without a textbook design.
+    std::optional<double> textbookGammaMax() const
+    {
+        if (!solved())
+            return std::nullopt;
+        return outcome_.design.result.GammaMax;
+    }
+
     int status() const { return static_cast<int>(outcome_.status); }
 
-    std::vector<std::string> paneLines() const { return ComposeLines(outcome_.design.report.pane); }
+    // The lines tevmar-cli prints for the same arguments without --json.
+    std::vector<std::string> paneLines() const
+    {
+        std::vector<std::string> lines;
+        const std::string &text = outcome_.lines;
+        std::size_t at = 0;
+        while (at < text.size()) {
+            const std::size_t end = text.find('\n', at);
+            lines.push_back(text.substr(at, end - at));
+            at = end == std::string::npos ? text.size() : end + 1;
+        }
+        return lines;
+    }
 
     py::bytes report() const { return py::bytes(outcome_.design.report.file); }
 
@@ -409,6 +510,11 @@ class Design
 
     Network network()
     {
+        if (const analysis::Candidate *c = Picked())
+            return Candidate(
+                       document()["candidates"][py::int_(*request_.pick - 1)].cast<py::dict>(),
+                       c->standard ? c->standard->network : c->tuned.network)
+                .network();
         std::optional<analysis::Network> ladder = session::NetworkOf(outcome_);
         if (!ladder)
             throw std::invalid_argument("no design: " + outcome_.design.boxes.errorReason);
@@ -421,11 +527,23 @@ class Design
     {
         std::vector<session::NamedPath> inputs;
         if (const auto &m = request_.measuredLoad) {
-            inputs.push_back({"--load-s1p", m->filePath});
-            if (m->source)
+            if (!m->circuit)
+                inputs.push_back({"--load-s1p", m->filePath});
+            if (m->source && !m->source->circuit)
                 inputs.push_back({"--source-s1p", m->source->filePath});
         }
         return inputs;
+    }
+
+    // The candidate picked, whose network the files carry.
+    const analysis::Candidate *Picked() const
+    {
+        if (!request_.pick || !outcome_.candidates)
+            return nullptr;
+        const auto k = static_cast<std::size_t>(*request_.pick);
+        return k >= 1 && k <= outcome_.candidates->candidates.size()
+                   ? &outcome_.candidates->candidates[k - 1]
+                   : nullptr;
     }
 
     // The JSON's entries of the network's parts, in the network's order.
@@ -433,14 +551,15 @@ class Design
     {
         const py::object doc = document();
         if (outcome_.tuned && outcome_.tuned->standard)
-            return doc["tuned"]["standardValues"]["elements"];
+            return UniformElements(py::object(doc["tuned"]["standardValues"]["elements"]),
+                                   "standard");
         if (outcome_.tuned)
-            return doc["tuned"]["elements"];
+            return UniformElements(py::object(doc["tuned"]["elements"]), "tuned");
         py::list parts;
         for (const py::handle &row : doc["elements"])
             if (row.contains("part") && !row["absorbedLoad"].cast<bool>())
                 parts.append(row);
-        return parts;
+        return UniformElements(parts, "full");
     }
 
     // The design run again with more keywords and `flag` set, into the
@@ -473,10 +592,20 @@ class Design
 
     // Every candidate topology tuned into the true load, best first, as the
     // JSON's "candidates" lists them.
-    py::object candidates(const py::kwargs &kwargs) const
+    std::vector<Candidate> candidates(const py::kwargs &kwargs) const
     {
         Design ranked = Rerun(kwargs, "candidates");
-        return ranked.document()["candidates"];
+        if (!ranked.outcome_.candidates)
+            return {};
+        const py::list entries = ranked.document()["candidates"];
+        const std::vector<analysis::Candidate> &found = ranked.outcome_.candidates->candidates;
+        std::vector<Candidate> list;
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            const analysis::Candidate &c = found[i];
+            list.emplace_back(entries[i].cast<py::dict>(),
+                              c.standard ? c.standard->network : c.tuned.network);
+        }
+        return list;
     }
 
     // The design's own arguments and analysis keywords, which a tune starts from.
@@ -527,9 +656,10 @@ Design MakeDesign(const py::object &f1, const py::object &f2, const py::object &
     StrictOptions allStrict = strict;
     AddKeywords(FirstRunKeywords(analysis), all, "design", allStrict);
     session::Request request = RequestOf(all, allStrict);
-    // A tuning keeps its document: the run that tunes also renders it.
-    request.json = request.tune;
-    session::Outcome outcome = request.tune ? RunReleased(request) : session::Run(request);
+    // A tuning or a candidate search keeps its document: the run that tunes
+    // also renders it, and a second search might rank otherwise.
+    request.json = request.tune || request.candidates;
+    session::Outcome outcome = request.json ? RunReleased(request) : session::Run(request);
     RaiseOnBadUsage(outcome);
     Design design(std::move(request), std::move(outcome));
     design.KeepArguments(std::move(args), analysis, std::move(strict));
@@ -541,9 +671,12 @@ Design MakeMatch(const py::object &f1, const py::object &f2, const py::object &l
                  const py::kwargs &analysis)
 {
     StrictOptions strict;
-    std::vector<std::string> args{
-        "--f1",    BoxText(f1, "--f1", strict),    "--f2",       BoxText(f2, "--f2", strict),
-        "--order", ArgumentText(order, "--order"), "--load-s1p", PathBytes(loadS1p)};
+    std::vector<std::string> args{"--f1",    BoxText(f1, "--f1", strict),
+                                  "--f2",    BoxText(f2, "--f2", strict),
+                                  "--order", ArgumentText(order, "--order")};
+    // A load written as a circuit (load_circuit=) stands in place of the file.
+    if (!loadS1p.is_none())
+        args.insert(args.end(), {"--load-s1p", PathBytes(loadS1p)});
     // A measured source (source_s1p=) stands in place of the resistance.
     if (!source.is_none())
         args.insert(args.end(), {"--source", ArgumentText(source, "--source")});
@@ -924,7 +1057,9 @@ PYBIND11_MODULE(tevmar, m)
 
     py::class_<Network>(m, "Network", "The matching network alone, between its two ports")
         .def_property_readonly("elements", &Network::elements,
-                               "the parts from port 1 (high impedance), as the JSON lists them")
+                               "the parts as the JSON lists them, each with part, kind, unit "
+                               "and value: a design's or tuned network's from port 1 (high "
+                               "impedance), a candidate's from the source")
         .def_property_readonly("gamma_max", &Network::gammaMax,
                                "worst in-band |S11| into the true load")
         .def_property_readonly("port_ohms", &Network::ports,
@@ -935,13 +1070,39 @@ PYBIND11_MODULE(tevmar, m)
         .def("to_skrf", &Network::toSkrf, py::arg("freqs_hz"),
              "the same as a scikit-rf Network (needs scikit-rf); at most 1000000 frequencies");
 
-    py::class_<Design>(m, "Design", "One run: a design, a tuning or a match into measured data")
+    py::class_<Candidate>(m, "Candidate",
+                          "One candidate network, tuned into the true load; read as its JSON "
+                          "entry too (c[\"gammaMax\"])")
+        .def_property_readonly("gamma_max", &Candidate::gammaMax,
+                               "worst in-band |S11| of this candidate into the true load")
+        .def_property_readonly("elements", &Candidate::elements,
+                               "the parts from the source's end, each with part, kind, unit "
+                               "and value")
+        .def("network", &Candidate::network)
+        .def("to_json", &Candidate::json, "the candidate's entry of tevmar-cli's JSON")
+        .def("to_dict", &Candidate::entry)
+        .def("keys", &Candidate::keys)
+        .def("__getitem__", &Candidate::item)
+        .def("__contains__", &Candidate::contains)
+        .def("__eq__", &Candidate::equals)
+        .def("__repr__", &Candidate::repr);
+
+    py::class_<Design>(m, "Design",
+                       "One run standing for one network: a design, a tuning, a picked "
+                       "candidate or a match into measured data")
         .def_property_readonly("solved", &Design::solved)
         .def_property_readonly("pane_lines", &Design::paneLines,
-                               "the result lines tevmar-cli prints")
+                               "the lines tevmar-cli prints for the same arguments")
         .def_property_readonly("report", &Design::report, "the bytes of tevmar.prt")
-        .def_property_readonly("elements", &Design::elements)
-        .def_property_readonly("gamma_max", &Design::gammaMax)
+        .def_property_readonly("elements", &Design::elements,
+                               "the design's element table as the JSON lists it, from port 1")
+        .def_property_readonly("gamma_max", &Design::gammaMax,
+                               "worst in-band |S11| of the network this design stands for: "
+                               "tuned when tuned, into the measured data for a match; None "
+                               "when there is no network")
+        .def_property_readonly("textbook_gamma_max", &Design::textbookGammaMax,
+                               "the synthesis' own figure, as the report prints it; None "
+                               "without a textbook design")
         .def_property_readonly("fit", &Design::fit, "the measured load's fit (match only)")
         .def_property_readonly("messages", &Design::messages)
         .def_property_readonly("exit_status", &Design::status, "tevmar-cli's exit status")
@@ -958,10 +1119,11 @@ PYBIND11_MODULE(tevmar, m)
           "designs from the boxes' texts (numbers accepted); further keywords are tevmar-cli's "
           "options (q_l=40, eseries=\"E24\", monte_carlo=N of at most 1000000 tolerance trials, "
           "points=N of at most 1000000 sweep points, ...)");
-    m.def("match", &MakeMatch, py::arg("f1"), py::arg("f2"), py::arg("load_s1p"),
+    m.def("match", &MakeMatch, py::arg("f1"), py::arg("f2"), py::arg("load_s1p") = py::none(),
           py::arg("source") = py::none(), py::arg("order") = 4, py::arg("load_kind") = py::none(),
-          "designs into a load measured in a one-port Touchstone file, from a source of "
-          "`source` ohms or measured in source_s1p=; keywords as design()'s");
+          "designs into a load measured in a one-port Touchstone file (or written as a circuit, "
+          "load_circuit=\"(20 + 2.7nH) || 0.3pF\"), from a source of `source` ohms, measured "
+          "in source_s1p= or written as source_circuit=; keywords as design()'s");
     BindDevice(m);
     BindAmplifier(m);
 }

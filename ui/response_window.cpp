@@ -599,6 +599,8 @@ void ResponseWindow::Recompute()
     // The curves show at once; the tolerance trials, the sensitivity and a
     // tune follow from other threads.
     response_ = session::ComputeResponse(*view_.drawn(), settings_, session::Trials::Later);
+    if (const std::optional<std::size_t> picked = view_.picked())
+        session::NameAsCandidate(response_, "Candidate " + std::to_string(*picked + 1));
     if (response_.problem.empty() && settings_.tune)
         FollowTune();
     else

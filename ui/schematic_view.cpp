@@ -556,7 +556,12 @@ SchematicLayout LayOutSchematic(const session::Schematic &s, const QRectF &area,
     };
     int rows = 1;
     double unit = largest(1);
-    const int most = std::clamp(static_cast<int>(s.parts.size()), 1, 4);
+    // A small network reads best as one ladder: it stays on one row
+    // wherever one row fits at all.
+    constexpr std::size_t kOneRowParts = 4;
+    const int most = s.parts.size() <= kOneRowParts && unit > 0
+                         ? 1
+                         : std::clamp(static_cast<int>(s.parts.size()), 1, 4);
     for (int more = 2; more <= most; ++more)
         if (const double u = largest(more); u > unit * 1.15 || (unit == 0 && u > 0)) {
             rows = more;

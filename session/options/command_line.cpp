@@ -124,25 +124,30 @@ std::string CheckMeasuredLoad(const CommandLine &c)
     const OptionNaming &n = c.naming;
     if (c.device.amplifier)
         return {}; // --source is the amplifier's source resistance
-    if (!m.filePath) {
-        if (m.sourceOhms || m.loadKind || m.sourcePath)
+    if (m.filePath && m.loadCircuit)
+        return n("--load-circuit") + " replaces " + n("--load-s1p") + "; give one of them";
+    if (m.sourcePath && m.sourceCircuit)
+        return n("--source-circuit") + " replaces " + n("--source-s1p") + "; give one of them";
+    const std::string load = n(m.loadCircuit ? "--load-circuit" : "--load-s1p");
+    const std::string source = n(m.sourceCircuit ? "--source-circuit" : "--source-s1p");
+    if (!m.HasLoad()) {
+        if (m.sourceOhms || m.loadKind || m.HasSource())
             return n(m.sourceOhms ? "--source"
                      : m.loadKind ? "--load-kind"
-                                  : "--source-s1p") +
+                                  : (m.sourceCircuit ? "--source-circuit" : "--source-s1p")) +
                    " applies to " + n("--load-s1p") + "; give it";
         return {};
     }
-    if (m.sourceKind && !m.sourcePath)
+    if (m.sourceKind && !m.HasSource())
         return n("--source-kind") + " applies to " + n("--source-s1p") + "; give it";
     if (!c.replacedOption.empty())
-        return n("--load-s1p") + " replaces " + n("--zhigh") + ", " + n("--zlow") + ", " +
-               n("--load") + " and " + n("--absorb") + "; " + n(c.replacedOption) +
-               " was given too";
-    if (m.sourceOhms && m.sourcePath)
-        return n("--source-s1p") + " replaces " + n("--source") + "; give one of them";
-    if (!m.sourceOhms && !m.sourcePath)
-        return n("--load-s1p") + " needs " + n("--source") +
-               ", the source resistance in ohms, or " + n("--source-s1p");
+        return load + " replaces " + n("--zhigh") + ", " + n("--zlow") + ", " + n("--load") +
+               " and " + n("--absorb") + "; " + n(c.replacedOption) + " was given too";
+    if (m.sourceOhms && m.HasSource())
+        return source + " replaces " + n("--source") + "; give one of them";
+    if (!m.sourceOhms && !m.HasSource())
+        return load + " needs " + n("--source") + ", the source resistance in ohms, or " +
+               n("--source-s1p");
     return {};
 }
 
@@ -199,16 +204,24 @@ Request RequestOf(const CommandLine &c)
     Request request;
     request.naming = c.naming;
     request.design = c.design;
-    if (c.measured.filePath) {
+    if (c.measured.HasLoad()) {
         request.measuredLoad = MeasuredLoadInput{};
-        request.measuredLoad->filePath = *c.measured.filePath;
-        request.measuredLoad->label = c.naming("--load-s1p");
+        request.measuredLoad->filePath =
+            c.measured.filePath.value_or(c.measured.loadCircuit.value_or(""));
+        request.measuredLoad->circuit = c.measured.loadCircuit.has_value();
+        request.measuredLoad->label =
+            c.naming(c.measured.loadCircuit ? "--load-circuit" : "--load-s1p");
         if (c.measured.sourceOhms)
             request.measuredLoad->sourceOhms = *c.measured.sourceOhms;
         request.measuredLoad->kind = c.measured.loadKind;
         if (c.measured.sourcePath)
             request.measuredLoad->source = MeasuredSourceInput{
                 *c.measured.sourcePath, {}, c.measured.sourceKind, c.naming("--source-s1p")};
+        if (c.measured.sourceCircuit) {
+            request.measuredLoad->source = MeasuredSourceInput{
+                *c.measured.sourceCircuit, {}, c.measured.sourceKind, c.naming("--source-circuit")};
+            request.measuredLoad->source->circuit = true;
+        }
     }
     AddAnalysis(c.analysis, request);
     request.reportPath = c.reportPath;

@@ -1,5 +1,6 @@
 #include "session/options/design_options.h"
 
+#include "analysis/circuit_expression.h"
 #include "session/types.h"
 
 #include <charconv>
@@ -53,6 +54,20 @@ std::function<std::string(const std::string &)> BoxText(std::string option, std:
             const auto end = std::to_chars(number, number + sizeof number, reading.value).ptr;
             warnings.push_back(option + ": \"" + value + "\" read as " + std::string(number, end));
         }
+        return {};
+    };
+}
+
+// Stores a circuit's text once it reads as a circuit.
+std::function<std::string(const std::string &)> StoreCircuit(std::optional<std::string> &target)
+{
+    return [&target](const std::string &value) -> std::string {
+        try {
+            analysis::Circuit::Parse(value);
+        } catch (const analysis::CircuitError &e) {
+            return e.what();
+        }
+        target = value;
         return {};
     };
 }
@@ -126,6 +141,13 @@ OptionTable MeasuredLoadOptions(MeasuredLoadArguments &m)
         {"--source-kind", "TYPE",
          "fit the measured source as this load type rather than the best-fitting one",
          StoreKind(m.sourceKind)},
+        {"--load-circuit", "CIRCUIT",
+         "the load as a circuit of R, L and C in place of --load-s1p: parts with their units "
+         "in series (+) and parallel (||), grouped in parentheses, e.g. \"(20 + 2.7nH) || "
+         "0.3pF\"",
+         StoreCircuit(m.loadCircuit)},
+        {"--source-circuit", "CIRCUIT", "the source as such a circuit, in place of --source-s1p",
+         StoreCircuit(m.sourceCircuit)},
     };
 }
 

@@ -29,6 +29,12 @@ struct MeasuredLoadArguments
     std::optional<LoadType> loadKind;
     std::optional<std::string> sourcePath; // --source-s1p, in place of --source
     std::optional<LoadType> sourceKind;
+    // --load-circuit and --source-circuit: a termination written as a circuit
+    // of R, L and C, in place of the file of the same end.
+    std::optional<std::string> loadCircuit, sourceCircuit;
+
+    bool HasLoad() const { return filePath || loadCircuit; }
+    bool HasSource() const { return sourcePath || sourceCircuit; }
 };
 
 // Those options, filling `arguments`.

@@ -92,11 +92,21 @@ std::string NoSolutionReason(const DesignInputs &inputs, const DesignResult &res
     if (result.typed.absorbedValue > 0.001) {
         DesignInputs plain = inputs;
         plain.absorb = false;
-        if (RunDesign(plain).solved)
+        if (RunDesign(plain).solved) {
+            // Name another order only where one absorbs this very load.
+            std::string orders;
+            for (const int order : {4, 8, 12}) {
+                DesignInputs other = inputs;
+                other.networkOrder = order;
+                if (order != inputs.networkOrder && RunDesign(other).solved)
+                    orders += (orders.empty() ? "order " : " or ") + std::to_string(order);
+            }
             return "a load Q of " + Figure(result.LoadQ) +
                    " that the synthesis cannot absorb over this band (band Q " +
                    Figure(result.band.Qt) + ") at order " + std::to_string(inputs.networkOrder) +
-                   "; a smaller reactance, a narrower band or another order may solve";
+                   (orders.empty() ? "; a smaller reactance or a narrower band may solve"
+                                   : "; " + orders + " absorbs it");
+        }
     }
     return "no Chebyshev prototype of order " + std::to_string(inputs.networkOrder) +
            " transforms the impedance ratio " + Figure(zhigh / zlow) + " over this band (band Q " +

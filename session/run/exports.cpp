@@ -3,6 +3,7 @@
 #include "format/bom.h"
 #include "format/export_json.h"
 #include "format/export_spice.h"
+#include "report/number_format.h"
 
 #include <stdexcept>
 
@@ -38,13 +39,40 @@ std::vector<format::CsvNetwork> CsvNetworks(const analysis::NetworkAnalysis &a)
     if (a.finiteQ)
         networks.push_back(
             {prefix + "full_with_q", analysis::WithLosses(a.full, a.finiteQ->losses)});
-    // A file describes the network between its ports' resistances and the
-    // load model, as the Touchstone and SPICE files do, never the measured
-    // data it was analysed against.
-    for (format::CsvNetwork &network : networks)
-        network.ladder.measured = nullptr;
+    // Into a measured load the sweep is into the data where they reach and
+    // into the fitted model beyond, each row marked (format::SweepCsv).
     return networks;
 }
+
+namespace {
+
+// A netlist cannot hold measured data: its bench terminates the network in
+// the fitted model. Its header says so and gives the figure into that model
+// beside the one into the data, so that a simulation is compared with the
+// right number.
+std::string WithFittedModelNote(std::string netlist, const analysis::Network &ladder,
+                                const analysis::Band &band)
+{
+    if (!ladder.measured)
+        return netlist;
+    analysis::Network model = ladder;
+    model.measured = nullptr;
+    const double intoModel = analysis::PassbandFiguresOf(model, band).gammaMax;
+    const double intoData = analysis::PassbandFiguresOf(ladder, band).gammaMax;
+    const bool source = ladder.measured->source != nullptr;
+    const std::string note =
+        std::string("* The bench terminates the network in the fitted model of the ") +
+        (source ? "load and the source" : "load") +
+        ", not the measured data, which a netlist cannot hold\n"
+        "* Worst in-band |S11| into the fitted model: " +
+        SignificantNumber(intoModel, 6) +
+        " (into the measured data: " + SignificantNumber(intoData, 6) + ")\n";
+    const std::size_t firstLine = netlist.find('\n');
+    netlist.insert(firstLine == std::string::npos ? netlist.size() : firstLine + 1, note);
+    return netlist;
+}
+
+} // namespace
 
 std::string ExportText(ExportKind kind, const CalculateOutcome &design,
                        const analysis::NetworkAnalysis &a, const std::vector<double> &sweepHz,
@@ -58,7 +86,7 @@ std::string ExportText(ExportKind kind, const CalculateOutcome &design,
     case ExportKind::TouchstoneV2:
         return format::TouchstoneV2Text(a.full, sweepHz);
     case ExportKind::Spice:
-        return format::SpiceNetlist(a.full, a.band);
+        return WithFittedModelNote(format::SpiceNetlist(a.full, a.band), a.full, a.band);
     case ExportKind::SweepCsv:
         return format::SweepCsv(CsvNetworks(a), sweepHz);
     case ExportKind::Bom:

@@ -1,6 +1,7 @@
 #include "session/run/measured_match.h"
 
 #include "analysis/bode_fano.h"
+#include "analysis/circuit_expression.h"
 #include "engine/lenient_number.h"
 #include "format/analysis_text.h"
 #include "format/load_fit_report.h"
@@ -53,13 +54,14 @@ std::string NoResistance(const std::string &fileName, bool source,
            "; expected a measurement with loss";
 }
 
-std::string PastTheMeasurement(const analysis::FitSummary &s, const std::string &whose,
-                               const std::string &what)
+// Why a measurement cannot be matched over the band: the band reaches past
+// its frequencies, where nothing is known of the termination.
+std::string BandPastTheData(const analysis::FitSummary &s, const MeasuredLoadRequest &request)
 {
-    return "the band reaches past the " + whose + " (" +
-           Figure(units::Frequency::FromHz(s.firstHz).ghz()) + " to " +
-           Figure(units::Frequency::FromHz(s.lastHz).ghz()) + " GHz); the " + what +
-           " is held at its end values there";
+    return s.fileName + ": the band " + request.f1Text + " to " + request.f2Text +
+           " GHz reaches past the data (" + Figure(units::Frequency::FromHz(s.firstHz).ghz()) +
+           " to " + Figure(units::Frequency::FromHz(s.lastHz).ghz()) +
+           " GHz); expected data covering the band";
 }
 
 analysis::FitSummary SummaryOf(const analysis::OnePortData &data, const std::string &fileName)
@@ -86,6 +88,9 @@ std::string FitSource(const MeasuredSourceRequest &request, const MeasuredLoadRe
     const auto [f1Hz, f2Hz] = BandHz(load);
     analysis::FitSummary &summary = source.fit;
     summary = SummaryOf(source.data, request.filePath);
+    summary.circuit = request.exact != nullptr;
+    if (PastTheData(summary, f1Hz, f2Hz))
+        return BandPastTheData(summary, load);
     const analysis::InBandPoints points = analysis::PointsInBand(source.data, f1Hz, f2Hz);
     summary.pointsInBand = points.frequenciesHz.size();
     if (summary.pointsInBand < kMinFitPoints)
@@ -94,8 +99,6 @@ std::string FitSource(const MeasuredSourceRequest &request, const MeasuredLoadRe
         return NoResistance(request.filePath, true, load, nullptr);
     for (const std::string &warning : source.data.warnings)
         warnings.push_back(warning);
-    if (PastTheData(summary, f1Hz, f2Hz))
-        warnings.push_back(PastTheMeasurement(summary, "source's measurement", "source"));
     summary.fits = analysis::FitAllLoads(points);
     for (const analysis::LoadFit &fit : summary.fits)
         summary.problems.push_back(
@@ -210,6 +213,22 @@ analysis::OnePortData ReadOnePortFile(const std::string &path)
     return analysis::ReadOnePort(ReadTouchstoneText(path, "a one-port Touchstone file"), path);
 }
 
+analysis::OnePortData CircuitTermination(const std::string &circuit,
+                                         const MeasuredLoadRequest &band,
+                                         std::function<std::complex<double>(double)> &exact)
+{
+    // Points enough for a fit whose error is the model's, not the sampling's.
+    constexpr std::size_t kPoints = 201;
+    auto parsed = std::make_shared<const analysis::Circuit>(analysis::Circuit::Parse(circuit));
+    const auto [f1Hz, f2Hz] = BandHz(band);
+    analysis::CircuitSamples samples = analysis::SampleCircuit(*parsed, f1Hz, f2Hz, kPoints);
+    analysis::OnePortData data;
+    data.frequenciesHz = std::move(samples.frequenciesHz);
+    data.impedanceOhms = std::move(samples.impedanceOhms);
+    exact = [parsed](double frequencyHz) { return parsed->ImpedanceAt(frequencyHz); };
+    return data;
+}
+
 MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request)
 {
     try {
@@ -242,8 +261,13 @@ MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request, analysis::On
     analysis::FitSummary &summary = match.fit;
     summary = SummaryOf(match.data, fileName);
     summary.sourceOhms = sourceOhms;
+    summary.circuit = request.exact != nullptr;
 
     const auto [f1Hz, f2Hz] = BandHz(request);
+    if (PastTheData(summary, f1Hz, f2Hz)) {
+        match.problem = BandPastTheData(summary, request);
+        return match;
+    }
     const analysis::InBandPoints points = analysis::PointsInBand(match.data, f1Hz, f2Hz);
     summary.pointsInBand = points.frequenciesHz.size();
     if (summary.pointsInBand < kMinFitPoints) {
@@ -254,8 +278,6 @@ MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request, analysis::On
         match.problem = NoResistance(fileName, false, request, nullptr);
         return match;
     }
-    if (PastTheData(summary, f1Hz, f2Hz))
-        match.warnings.push_back(PastTheMeasurement(summary, "measurement", "load"));
 
     summary.fits = analysis::FitAllLoads(points);
     for (const analysis::LoadFit &fit : summary.fits)
@@ -283,12 +305,14 @@ MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request, analysis::On
     load->frequenciesHz = match.data.frequenciesHz;
     load->impedanceOhms = match.data.impedanceOhms;
     load->port = IsSeriesLoad(chosen->type) ? 2 : 1;
+    load->exact = request.exact;
     match.outcome.fitLines = format::FitLines(summary);
     if (match.source) {
         auto source = std::make_shared<analysis::MeasuredLoad>();
         source->frequenciesHz = match.source->data.frequenciesHz;
         source->impedanceOhms = match.source->data.impedanceOhms;
         source->port = 3 - load->port;
+        source->exact = request.source->exact;
         load->source = std::move(source);
         match.outcome.measuredSourceFile = match.source->fit.fileName;
         if (!match.source->resistive)

@@ -10,6 +10,8 @@
 #include "session/options/analysis_settings.h"
 #include "session/run/calculation.h"
 
+#include <complex>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +25,9 @@ struct MeasuredSourceRequest
     std::string filePath;                      // the .s1p file; names it in the lines
     std::optional<analysis::OnePortData> data; // already read; unset: the file is read
     std::optional<LoadType> kind;              // a kind asked for; else the one that fits best
+    // A source known exactly (a circuit): its impedance at every frequency,
+    // the data then being its points over the band for the fit.
+    std::function<std::complex<double>(double)> exact = nullptr;
 };
 
 // What the engineer gives in place of the port impedances and the load.
@@ -37,6 +42,8 @@ struct MeasuredLoadRequest
     // A measured source in place of `sourceOhms`: its fitted resistance is the
     // source port's, and every figure is between the two data sets.
     std::optional<MeasuredSourceRequest> source = std::nullopt;
+    // A load known exactly (a circuit), as the source's `exact`.
+    std::function<std::complex<double>(double)> exact = nullptr;
 };
 
 // A measured source's data and fit. Its resistance (the chosen kind's, or
@@ -106,6 +113,14 @@ MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request);
 // The same for a measurement already read; `fileName` names it in the lines.
 MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request, analysis::OnePortData data,
                                 const std::string &fileName);
+
+// A termination written as a circuit (--load-circuit, --source-circuit),
+// already checked by the option: its points over the band for the fit, as a
+// measurement's would be, and its exact impedance in `exact` for every
+// figure.
+analysis::OnePortData CircuitTermination(const std::string &circuit,
+                                         const MeasuredLoadRequest &band,
+                                         std::function<std::complex<double>(double)> &exact);
 
 // The window's boxes for a fit: the band as typed, the source and fitted
 // resistances as the high and low port (a series kind's resistance below the

@@ -72,6 +72,7 @@ class Runner
     void PaneOnly();
     void Analysed();
     bool CheckSweep(const analysis::Band &band);
+    void SaySweepPastTheData();
     void Render();
     void WithinKitData(const analysis::Network &network, std::vector<double> &frequencies);
     void WriteStandardOutput();
@@ -84,6 +85,7 @@ class Runner
     // The pane lines, or the error box's text without a design; the status
     // of a design so shown.
     ExitStatus PaneLines();
+    std::string PlainText() const;
     ExitStatus DesignStatus();
     std::string DocumentOf(const std::string &designJson) const;
     // The tuned network's lines, and those of its kit parts when there is a kit.
@@ -229,8 +231,20 @@ bool Runner::Design()
                                 typed.f2(), m.sourceOhms,     r_.design.networkOrder, m.kind};
     if (m.source)
         request.source = MeasuredSourceRequest{m.source->filePath, m.source->data, m.source->kind};
+    std::optional<analysis::OnePortData> data = m.data;
+    try {
+        if (m.circuit)
+            data = CircuitTermination(m.filePath, request, request.exact);
+        if (m.source && m.source->circuit)
+            request.source->data =
+                CircuitTermination(m.source->filePath, request, request.source->exact);
+    } catch (const std::invalid_argument &e) { // a circuit the option did not check
+        Say(Kind::Usage, e.what());
+        o_.status = ExitStatus::BadUsage;
+        return false;
+    }
     MeasuredMatch match =
-        m.data ? MatchMeasuredLoad(request, *m.data, m.filePath) : MatchMeasuredLoad(request);
+        data ? MatchMeasuredLoad(request, *data, m.filePath) : MatchMeasuredLoad(request);
     if (!match.ok()) {
         const std::string &label = match.problemInSource ? m.source->label : m.label;
         Say(Kind::Problem, label.empty() ? match.problem : label + ": " + match.problem);
@@ -291,6 +305,7 @@ void Runner::PaneOnly()
     if (r_.reportPath)
         SaveReport(o_.design, *r_.reportPath);
     o_.status = PaneLines();
+    o_.lines = o_.standardOutput;
 }
 
 bool Runner::CheckSweep(const analysis::Band &band)
@@ -306,7 +321,33 @@ bool Runner::CheckSweep(const analysis::Band &band)
         return false;
     }
     plan_ = SweepPlanOf(r_.settings.sweep, band);
+    SaySweepPastTheData();
     return true;
+}
+
+// A sweep file reaching past the measured data: its rows there are into the
+// fitted model (marked so), as the window hatches that part of its plots.
+void Runner::SaySweepPastTheData()
+{
+    const std::shared_ptr<const analysis::MeasuredLoad> &load = o_.design.measuredLoad;
+    const auto csv = std::ranges::find_if(
+        r_.files, [](const FileRequest &f) { return f.kind == ExportKind::SweepCsv; });
+    if (!load || csv == r_.files.end())
+        return;
+    for (const analysis::MeasuredLoad *data : {load.get(), load->source.get()}) {
+        if (!data || data->exact || data->frequenciesHz.empty())
+            continue;
+        const double first = data->frequenciesHz.front(), last = data->frequenciesHz.back();
+        if (plan_.startHz >= first && plan_.stopHz <= last)
+            continue;
+        const bool source = data != load.get();
+        Say(Kind::Warning, csv->label + ": the sweep " + Figure(plan_.startHz / 1e9) + " to " +
+                               Figure(plan_.stopHz / 1e9) + " GHz reaches past the " +
+                               (source ? "source's" : "load's") + " data (" + Figure(first / 1e9) +
+                               " to " + Figure(last / 1e9) +
+                               " GHz); rows beyond the data are into the fitted model, marked "
+                               "fitted_model");
+    }
 }
 
 std::string Runner::DocumentOf(const std::string &designJson) const
@@ -423,20 +464,10 @@ void Runner::WriteStandardOutput()
             WithoutDesign() && written == ExitStatus::Designed ? ExitStatus::Tuned : written;
         return;
     }
+    o_.lines = PlainText();
     if (WithoutDesign()) {
         SayNoSolution();
-        if (fit_ && !r_.json) {
-            AppendLines(out, FitLines());
-            out += '\n';
-        }
-        if (r_.json) {
-            out += json_;
-        } else {
-            if (o_.tuned)
-                AppendLines(out, TunedLines());
-            if (o_.candidates)
-                AppendLines(out += o_.tuned ? "\n" : "", CandidateLines());
-        }
+        out += r_.json ? json_ : o_.lines;
         SayWrittenInstead();
         o_.status = ExitStatus::Tuned;
         return;
@@ -447,6 +478,27 @@ void Runner::WriteStandardOutput()
         return;
     }
     o_.status = PaneLines();
+    out = o_.lines;
+}
+
+// The lines standard output carries without --json: the pane lines, the
+// fit, the figures, the tuned network and the candidates.
+std::string Runner::PlainText() const
+{
+    std::string out;
+    if (WithoutDesign()) {
+        if (fit_) {
+            AppendLines(out, FitLines());
+            out += '\n';
+        }
+        if (o_.tuned)
+            AppendLines(out, TunedLines());
+        if (o_.candidates)
+            AppendLines(out += o_.tuned ? "\n" : "", CandidateLines());
+        return out;
+    }
+    for (std::size_t i = 0; i < o_.design.report.pane.size(); ++i)
+        ComposeLine(o_.design.report.pane[i], out, "\n");
     if (fit_)
         AppendLines(out += '\n', FitLines());
     // Into a measured load, the network check is the figure the engineer
@@ -457,6 +509,7 @@ void Runner::WriteStandardOutput()
         AppendLines(out += '\n', TunedLines());
     if (o_.candidates)
         AppendLines(out += '\n', CandidateLines());
+    return out;
 }
 
 void Runner::WriteFiles()
@@ -514,8 +567,10 @@ void Runner::Analysed()
         if (r_.json)
             o_.standardOutput =
                 DocumentOf(format::DesignJson(o_.design.inputs, o_.design.result, {}, nullptr));
-        else if (fit_)
-            AppendLines(o_.standardOutput, FitLines());
+        if (fit_)
+            AppendLines(o_.lines, FitLines());
+        if (!r_.json)
+            o_.standardOutput = o_.lines;
         o_.status = PaneLines();
         return;
     }

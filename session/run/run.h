@@ -43,6 +43,7 @@ struct MeasuredSourceInput
     std::optional<analysis::OnePortData> data; // already read; unset: the file is read
     std::optional<LoadType> kind;              // unset: the kind that fits best
     std::string label = {};                    // how messages name the file; empty: not at all
+    bool circuit = false; // filePath is a circuit's text (--source-circuit), not a file
 };
 
 // A load measured by a network analyser, in place of the port impedances and
@@ -59,6 +60,7 @@ struct MeasuredLoadInput
     // A measured source in place of sourceOhms: every figure is then between
     // the two measurements.
     std::optional<MeasuredSourceInput> source = std::nullopt;
+    bool circuit = false; // filePath is a circuit's text (--load-circuit), not a file
 };
 
 // A file asked for. "-" as the path is standard output.
@@ -134,6 +136,10 @@ struct Outcome
     std::optional<DeviceOutcome> device;         // with a device: its figures
     std::optional<AmplifierOutcome> amplifier;   // with --amplifier: both networks
     std::string standardOutput; // the pane lines and figures, the JSON, or a file piped
+    // The lines standard output carries without --json (the pane lines, the
+    // fit, the figures, the tuned network, the candidates), kept with the
+    // JSON too; empty when a file was piped there.
+    std::string lines;
     std::vector<Message> messages;
     std::vector<WrittenFile> files; // every file asked for, standard output's included
 };

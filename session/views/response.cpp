@@ -267,16 +267,33 @@ void AddBelowChipRange(std::vector<FigureRow> &rows, const analysis::Network &la
 
 } // namespace
 
+void NameAsCandidate(Response &response, const std::string &name)
+{
+    response.candidate = name;
+    std::erase_if(response.curves,
+                  [](const ResponseCurve &c) { return c.role == CurveRole::Printed; });
+    for (ResponseCurve &curve : response.curves)
+        if (curve.role == CurveRole::Full)
+            curve.name = name;
+}
+
 std::vector<FigureRow> FigureRows(const Response &response)
 {
     const analysis::NetworkAnalysis &a = response.analysis;
     const double designed = a.selfCheck.designGammaMax;
+    const bool candidate = !response.candidate.empty();
     std::vector<FigureRow> rows;
-    rows.push_back(NetworkRow("Design ripple", designed, analysis::VswrOf(designed)));
-    rows.push_back(
-        NetworkRow("Full precision", a.selfCheck.full.gammaMax, a.selfCheck.full.vswrMax));
-    rows.push_back(
-        NetworkRow("As printed", a.selfCheck.printed.gammaMax, a.selfCheck.printed.vswrMax));
+    if (candidate) {
+        rows.push_back(
+            NetworkRow(response.candidate, a.selfCheck.full.gammaMax, a.selfCheck.full.vswrMax));
+    } else {
+        rows.push_back(
+            NetworkRow("Design ripple", designed, analysis::VswrOf(designed)));
+        rows.push_back(
+            NetworkRow("Full precision", a.selfCheck.full.gammaMax, a.selfCheck.full.vswrMax));
+        rows.push_back(
+            NetworkRow("As printed", a.selfCheck.printed.gammaMax, a.selfCheck.printed.vswrMax));
+    }
     if (const auto &v = a.standardValues)
         rows.push_back(NetworkRow(analysis::SeriesName(v->series) + " values", v->figures.gammaMax,
                                   v->figures.vswrMax));
@@ -293,7 +310,7 @@ std::vector<FigureRow> FigureRows(const Response &response)
         rows.push_back(NetworkRow("Into the fitted model", model->gammaMax, model->vswrMax));
         rows.push_back(
             TextRow("Network check", "into the measured load; the design is for its fit"));
-    } else {
+    } else if (!candidate) {
         rows.push_back(TextRow("Network check", a.selfCheck.agrees ? "agrees with the design"
                                                                    : "DISAGREES with the design"));
     }

@@ -131,7 +131,16 @@ struct Response
     // the data: the load itself, and the network into the fitted model.
     std::optional<LoadTraces> load;
     std::optional<analysis::PassbandFigures> intoFittedModel;
+    // A candidate drawn in place of the design ("Candidate 3"): its curve
+    // and figures carry its name; there is no textbook figure, nor a network
+    // as printed, to set beside it. Empty for a design.
+    std::string candidate;
 };
+
+// The response of a candidate drawn in place of the design, named so: the
+// full-precision curve carries the candidate's name, the as-printed one
+// (the same network) goes.
+void NameAsCandidate(Response &response, const std::string &name);
 
 // Whether ComputeResponse runs the tolerance trials and the sensitivity
 // itself, or leaves them for RunLaterFigures (on another thread) so that the

@@ -101,7 +101,7 @@ TEST(MatchMeasuredLoad, RefusesABandWithTooFewPointsOrAKindOnTheWrongSide)
                               "as a series load must be");
 }
 
-TEST(MatchMeasuredLoad, FilesDescribeTheNetworkAloneAgainstTheFittedResistance)
+TEST(MatchMeasuredLoad, TheNetworkFilesDescribeTheFittedModelTheSweepTheData)
 {
     const MeasuredMatch match = MatchAntenna(4);
     ASSERT_TRUE(match.outcome.solved());
@@ -111,12 +111,35 @@ TEST(MatchMeasuredLoad, FilesDescribeTheNetworkAloneAgainstTheFittedResistance)
         DesignedOf(match.outcome), AnalysisOptionsFor(match.outcome, settings));
     const analysis::NetworkAnalysis intoModel =
         analysis::AnalyseDesign(DesignedOf(model), AnalysisOptionsFor(model, settings));
-    const std::vector<double> sweepHz{2.0e9, 2.45e9, 3.0e9};
-    for (const ExportKind kind : {ExportKind::SweepCsv, ExportKind::Touchstone,
-                                  ExportKind::TouchstoneV2, ExportKind::Spice})
+    const std::vector<double> sweepHz{1.5e9, 2.45e9, 3.0e9};
+    // The Touchstone files hold the network alone against the fitted resistance.
+    for (const ExportKind kind : {ExportKind::Touchstone, ExportKind::TouchstoneV2})
         EXPECT_EQ(ExportText(kind, match.outcome, intoData, sweepHz),
                   ExportText(kind, model, intoModel, sweepHz))
             << FormatOf(kind).title;
+    // The SPICE bench is the fitted model's, and its header says so.
+    std::string bench = ExportText(ExportKind::Spice, match.outcome, intoData, sweepHz);
+    const std::size_t note = bench.find('\n') + 1;
+    const std::size_t noteEnd = bench.find("* Subcircuit pins");
+    ASSERT_LT(note, noteEnd);
+    EXPECT_TRUE(bench.substr(note, noteEnd - note)
+                    .starts_with("* The bench terminates the "
+                                 "network in the fitted model"));
+    bench.erase(note, noteEnd - note);
+    EXPECT_EQ(bench, ExportText(ExportKind::Spice, model, intoModel, sweepHz));
+    // The sweep is into the data where they reach, into the model beyond.
+    const std::string data = ExportText(ExportKind::SweepCsv, match.outcome, intoData, sweepHz);
+    const std::string fitted = ExportText(ExportKind::SweepCsv, model, intoModel, sweepHz);
+    const auto row = [](const std::string &text, int k) {
+        std::size_t at = 0;
+        for (int i = 0; i < k; ++i)
+            at = text.find('\n', at) + 1;
+        return text.substr(at, text.find('\n', at) - at);
+    };
+    EXPECT_TRUE(row(data, 0).ends_with(",termination"));
+    EXPECT_EQ(row(data, 1), row(fitted, 1) + ",fitted_model"); // 1.5 GHz: below the data
+    EXPECT_TRUE(row(data, 2).ends_with(",measured"));
+    EXPECT_NE(row(data, 2), row(fitted, 2) + ",measured");
 }
 
 } // namespace

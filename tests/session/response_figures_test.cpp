@@ -55,6 +55,27 @@ TEST(ResponseFigures, SensitivityChipRangeAndYieldLimit)
     EXPECT_EQ(ComputeResponse(design, settings).problem, "The yield limit must be a VSWR above 1.");
 }
 
+TEST(ResponseFigures, ACandidateDrawnIsNamedAndHasNoTextbookFigures)
+{
+    const CalculateOutcome design = SmallPartDesign();
+    Response response = ComputeResponse(design, ResponseSettings{});
+    ASSERT_EQ(response.problem, "");
+    NameAsCandidate(response, "Candidate 3");
+    const std::vector<FigureRow> rows = FigureRows(response);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows[0].figure, "Candidate 3");
+    EXPECT_FALSE(rows[0].gamma.empty());
+    for (const FigureRow &row : rows)
+        for (const char *textbook :
+             {"Design ripple", "Full precision", "As printed", "Network check"})
+            EXPECT_NE(row.figure, textbook);
+    std::vector<std::string> curves;
+    for (const ResponseCurve &curve : response.curves)
+        curves.push_back(curve.name);
+    EXPECT_EQ(std::count(curves.begin(), curves.end(), "Candidate 3"), 1);
+    EXPECT_EQ(std::count(curves.begin(), curves.end(), "As printed"), 0);
+}
+
 TEST(ResponseFigures, TouchstoneTwoIsOfferedWithTheOtherExports)
 {
     const CalculateOutcome design = SmallPartDesign();

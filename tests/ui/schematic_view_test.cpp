@@ -74,6 +74,11 @@ TEST(SchematicLayout, NoLabelOverAnotherOrOverAPortBox)
     EXPECT_GT(l.rows.size(), 1u);
     EXPECT_GE(l.unit, 0.6);
     EXPECT_EQ(l.connectors.size(), 2 * (l.rows.size() - 1));
+    // A four-part network stays one ladder on one row.
+    const SchematicLayout small =
+        LayOutSchematic(series, QRectF(8, 8, 524, 560), QApplication::font());
+    EXPECT_EQ(small.rows.size(), 1u);
+    EXPECT_TRUE(small.connectors.empty());
 }
 
 } // namespace
