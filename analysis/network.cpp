@@ -55,9 +55,28 @@ Network WithLosses(const Network &network, const LossModel &losses)
 {
     Network lossy = network;
     const units::Frequency centre = units::Frequency::FromHz(losses.centreHz);
-    for (Part &part : lossy.parts)
+    for (Part &part : lossy.parts) {
         part = part.WithQ(losses.inductorQ, losses.capacitorQ, losses.model, centre);
+        if (part.inductor() && losses.inductorChip)
+            part.model = *losses.inductorChip;
+        if (!part.inductor() && losses.capacitorChip)
+            part.model = *losses.capacitorChip;
+    }
+    lossy.padPf = losses.padPf;
     return lossy;
+}
+
+bool AllPartsIdeal(const Network &network)
+{
+    for (const Part &part : network.parts)
+        if (!part.lossless())
+            return false;
+    return true;
+}
+
+bool IdealAsDrawn(const Network &network)
+{
+    return network.padPf == 0 && AllPartsIdeal(network);
 }
 
 } // namespace tevmar::analysis

@@ -85,8 +85,7 @@ Abcd Cascade(const Network &network, double frequencyHz, bool withLoad)
     Abcd m;
     if (load && load->port() == 1)
         Append(m, load->element, omega);
-    for (const Part &part : network.parts)
-        Append(m, part, omega);
+    ForEachSection(network, false, [&](const Part &part) { Append(m, part, omega); });
     if (load && load->port() == 2)
         Append(m, load->element, omega);
     return m;
@@ -122,13 +121,8 @@ Abcd ResponseCascade(const Network &network, double frequencyHz)
         return Cascade(network, frequencyHz, true);
     const double omega = 2.0 * std::numbers::pi * frequencyHz;
     Abcd m;
-    if (network.measured->port == 2) {
-        for (const Part &part : network.parts)
-            Append(m, part, omega);
-    } else {
-        for (auto part = network.parts.rbegin(); part != network.parts.rend(); ++part)
-            Append(m, *part, omega);
-    }
+    ForEachSection(network, network.measured->port != 2,
+                   [&](const Part &part) { Append(m, part, omega); });
     return m;
 }
 
@@ -229,21 +223,15 @@ class GridCascade
         Resize(frequenciesHz.size());
         for (std::size_t k = 0; k < n_; ++k)
             omega_[k] = 2.0 * std::numbers::pi * frequenciesHz[k];
+        const auto append = [this](const Part &part) { Append(part); };
         if (network.measured) {
-            if (network.measured->port == 2) {
-                for (const Part &part : network.parts)
-                    Append(part);
-            } else {
-                for (auto part = network.parts.rbegin(); part != network.parts.rend(); ++part)
-                    Append(*part);
-            }
+            ForEachSection(network, network.measured->port != 2, append);
             return;
         }
         const LoadReactance *load = network.load ? &*network.load : nullptr;
         if (load && load->port() == 1)
             Append(load->element);
-        for (const Part &part : network.parts)
-            Append(part);
+        ForEachSection(network, false, append);
         if (load && load->port() == 2)
             Append(load->element);
     }
