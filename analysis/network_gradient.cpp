@@ -1,5 +1,7 @@
 #include "analysis/network_gradient.h"
 
+#include "analysis/two_port.h"
+
 #include <algorithm>
 #include <cassert>
 #include <complex>
@@ -93,6 +95,14 @@ Sections Collect(const Network &ladder, double frequencyHz, const Part &pad)
         z1 = measured->source ? measured->source->ImpedanceAt(frequencyHz)
                               : Complex{measured->port == 2 ? ladder.port1Ohms : ladder.port2Ohms};
         z2 = measured->ImpedanceAt(frequencyHz);
+    } else if (SourceAtPort2(ladder)) {
+        // The source drives port 2 of a shunt load's network: from there,
+        // the parts, then the load's reactance across port 1's resistance.
+        ForEachSection(ladder, true, add);
+        sections.push_back(&ladder.load->element);
+        partOf.push_back(kNoPart);
+        z1 = ladder.port2Ohms;
+        z2 = ladder.port1Ohms;
     } else {
         const LoadReactance *load = ladder.load ? &*ladder.load : nullptr;
         if (load && load->port() == 1) {

@@ -180,6 +180,17 @@ SweepPoint PointOf(double frequencyHz, const SParameters &s, const PortTerms &t,
 SweepPoint PointFrom(const Network &network, double frequencyHz, const Abcd &m);
 
 // |S11| of one frequency from the response's cascade there.
+double ReflectionFrom(const Network &network, double frequencyHz, const Abcd &m);
+
+} // namespace
+
+bool SourceAtPort2(const Network &network)
+{
+    return !network.measured && network.load && network.load->port() == 1 && !IdealAsDrawn(network);
+}
+
+namespace {
+
 double ReflectionFrom(const Network &network, double frequencyHz, const Abcd &m)
 {
     if (network.measured) {
@@ -189,6 +200,10 @@ double ReflectionFrom(const Network &network, double frequencyHz, const Abcd &m)
         return std::min(std::sqrt(reflected), 1.0);
     }
     const PortTerms t = PortTermsOf(m, network.port1Ohms, network.port2Ohms);
+    if (SourceAtPort2(network)) {
+        const SParameters s = SParametersOf(m, network.port1Ohms, network.port2Ohms);
+        return std::min(std::abs(s.s22), 1.0);
+    }
     const double reflected = std::norm(t.p - network.port1Ohms * t.q) / std::norm(t.delta);
     return std::min(std::sqrt(reflected), 1.0);
 }
