@@ -119,6 +119,13 @@ bool AllPartsIdeal(const Network &network);
 // figures and files are written as they always were.
 bool IdealAsDrawn(const Network &network);
 
+// The ranges narrowed so that every chip part behaves as its kind over the
+// band, up to 5 % above its upper edge: an inductor below the self-resonance
+// its CP sets, a capacitor below the series resonance its ESL sets. Above
+// them a large inductor is a small capacitor and a large capacitor a small
+// inductor, parts no one would buy for that. Unchanged without chip models.
+PartRanges WithinSelfResonance(PartRanges ranges, const LossModel &models, double highestHz);
+
 // The network with each part given the loss model's chip model or Q (or
 // made ideal where the model has none for its kind) and the model's pads;
 // the load's reactance untouched.

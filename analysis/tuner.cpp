@@ -461,6 +461,7 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
         if (models.centreHz == 0)
             models.centreHz = problem.band.centreHz;
         built.network = WithLosses(problem.network, models);
+        built.ranges = WithinSelfResonance(problem.ranges, models, problem.band.highHz);
     }
     Work work(built);
     MinimaxPolish polish(work, options.stop);
@@ -529,8 +530,10 @@ StandardTuneResult TuneToSeries(const TuneProblem &problem, const Network &netwo
     // Each part's range, widened to its tuned value where the design put it
     // outside; a snap that crosses a limit takes the series value inside it.
     std::vector<std::pair<double, double>> limits;
+    const PartRanges ranges =
+        WithinSelfResonance(problem.ranges, problem.built, problem.band.highHz);
     for (const Part &part : network.parts) {
-        const auto [low, high] = part.RangeIn(problem.ranges);
+        const auto [low, high] = part.RangeIn(ranges);
         limits.emplace_back(std::min(low, part.value) * (1 - 1e-9),
                             std::max(high, part.value) * (1 + 1e-9));
     }
