@@ -118,9 +118,9 @@ Parsed<analysis::ChipCapacitor> ParseCapacitorModel(const std::string &text)
         return form + ": " + OutOfRange("the inductance ESL", std::get<double>(esl), "0 to 1e6 nH");
     // Plain ohms; a trailing "ohm" or "ohms" is read as the same.
     std::string esrText = at->first;
-    for (const std::string unit : {"ohms", "ohm"})
+    for (const char *unit : {"ohms", "ohm"})
         if (EndsWithUnit(esrText, unit)) {
-            esrText.resize(esrText.size() - unit.size());
+            esrText.resize(esrText.size() - std::string(unit).size());
             break;
         }
     const std::optional<double> esr = ParseNumber(esrText);
