@@ -85,8 +85,7 @@ Abcd Cascade(const Network &network, double frequencyHz, bool withLoad)
     Abcd m;
     if (load && load->port() == 1)
         Append(m, load->element, omega);
-    for (const Part &part : network.parts)
-        Append(m, part, omega);
+    ForEachSection(network, false, [&](const Part &part) { Append(m, part, omega); });
     if (load && load->port() == 2)
         Append(m, load->element, omega);
     return m;
@@ -122,13 +121,8 @@ Abcd ResponseCascade(const Network &network, double frequencyHz)
         return Cascade(network, frequencyHz, true);
     const double omega = 2.0 * std::numbers::pi * frequencyHz;
     Abcd m;
-    if (network.measured->port == 2) {
-        for (const Part &part : network.parts)
-            Append(m, part, omega);
-    } else {
-        for (auto part = network.parts.rbegin(); part != network.parts.rend(); ++part)
-            Append(m, *part, omega);
-    }
+    ForEachSection(network, network.measured->port != 2,
+                   [&](const Part &part) { Append(m, part, omega); });
     return m;
 }
 
@@ -186,6 +180,17 @@ SweepPoint PointOf(double frequencyHz, const SParameters &s, const PortTerms &t,
 SweepPoint PointFrom(const Network &network, double frequencyHz, const Abcd &m);
 
 // |S11| of one frequency from the response's cascade there.
+double ReflectionFrom(const Network &network, double frequencyHz, const Abcd &m);
+
+} // namespace
+
+bool SourceAtPort2(const Network &network)
+{
+    return !network.measured && network.load && network.load->port() == 1 && !IdealAsDrawn(network);
+}
+
+namespace {
+
 double ReflectionFrom(const Network &network, double frequencyHz, const Abcd &m)
 {
     if (network.measured) {
@@ -195,6 +200,10 @@ double ReflectionFrom(const Network &network, double frequencyHz, const Abcd &m)
         return std::min(std::sqrt(reflected), 1.0);
     }
     const PortTerms t = PortTermsOf(m, network.port1Ohms, network.port2Ohms);
+    if (SourceAtPort2(network)) {
+        const SParameters s = SParametersOf(m, network.port1Ohms, network.port2Ohms);
+        return std::min(std::abs(s.s22), 1.0);
+    }
     const double reflected = std::norm(t.p - network.port1Ohms * t.q) / std::norm(t.delta);
     return std::min(std::sqrt(reflected), 1.0);
 }
@@ -230,28 +239,24 @@ class GridCascade
         Resize(frequenciesHz.size());
         for (std::size_t k = 0; k < n_; ++k)
             omega_[k] = 2.0 * std::numbers::pi * frequenciesHz[k];
+        // The sections in cascade order, pads included: copies, since a pad
+        // is made as the ladder is walked.
         order_.clear();
+        const auto append = [this](const Part &part) { order_.push_back(part); };
         if (network.measured) {
-            if (network.measured->port == 2) {
-                for (const Part &part : network.parts)
-                    order_.push_back(&part);
-            } else {
-                for (auto part = network.parts.rbegin(); part != network.parts.rend(); ++part)
-                    order_.push_back(&*part);
-            }
+            ForEachSection(network, network.measured->port != 2, append);
         } else {
             const LoadReactance *load = network.load ? &*network.load : nullptr;
             if (load && load->port() == 1)
-                order_.push_back(&load->element);
-            for (const Part &part : network.parts)
-                order_.push_back(&part);
+                order_.push_back(load->element);
+            ForEachSection(network, false, append);
             if (load && load->port() == 2)
-                order_.push_back(&load->element);
+                order_.push_back(load->element);
         }
         for (std::size_t from = 0; from < n_; from += kBlock) {
             const std::size_t count = std::min(kBlock, n_ - from);
-            for (const Part *part : order_)
-                Append(*part, from, count);
+            for (const Part &part : order_)
+                Append(part, from, count);
         }
     }
 
@@ -461,7 +466,7 @@ class GridCascade
     static constexpr std::size_t kBlock = 256;
 
     std::size_t n_ = 0;
-    std::vector<const Part *> order_; // the parts in cascade order
+    std::vector<Part> order_; // the sections in cascade order
     std::vector<double> omega_, ar_, ai_, br_, bi_, cr_, ci_, dr_, di_, wr_, wi_;
     std::vector<double> s11r_, s11i_, s21r_, s21i_, s12r_, s12i_, s22r_, s22i_;
     std::vector<double> gamma_, power_, vswr_, s21Power_;

@@ -20,6 +20,8 @@ namespace tevmar::session {
 using analysis::Band;
 using analysis::BandOf;
 using analysis::CandidateSet;
+using analysis::ChipCapacitor;
+using analysis::ChipInductor;
 using analysis::Complex;
 using analysis::DefaultSweep;
 using analysis::ESeries;

@@ -1,6 +1,7 @@
 #include "ui/response_window.h"
 
 #include "format/analysis_text.h"
+#include "session/options/part_model_options.h"
 #include "session/run/tuning.h"
 #include "session/types.h"
 #include "ui/background_run.h"
@@ -18,6 +19,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPointer>
 #include <QProgressBar>
@@ -345,6 +347,24 @@ QWidget *ResponseWindow::BuildPartControls()
     qModel_->setToolTip(QStringLiteral(
         "Centre: each part's loss resistance is set by its Q at the centre frequency.\n"
         "Constant: each part keeps its Q at every frequency."));
+    // Ideal parts, or chip parts as built: every figure, curve and tune then
+    // follows them (the design's own check stays ideal).
+    partModel_ = new QComboBox(group);
+    partModel_->setObjectName(QStringLiteral("partModel"));
+    partModel_->addItem(QStringLiteral("Ideal"));
+    partModel_->addItem(QStringLiteral("Parametric chip parts"));
+    const auto modelEdit = [group](const char *name, const char *example, const char *tip) {
+        auto *edit = new QLineEdit(group);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->setPlaceholderText(QString::fromLatin1(example));
+        edit->setToolTip(QString::fromLatin1(tip));
+        return edit;
+    };
+    inductorModel_ = modelEdit("inductorModel", "55@1.5GHz,0.157pF",
+                               "Q@F,CP: Q at F (the loss rising as sqrt f) and CP across");
+    capacitorModel_ = modelEdit("capacitorModel", "0.45nH,0.12@1GHz",
+                                "ESL,ESR@F: ESL and ESR (ohms at F, rising as sqrt f) in series");
+    pad_ = modelEdit("pad", "0.05pF", "a pad's capacitance to ground at every node");
     tune_ = new QCheckBox(QStringLiteral("Re-tune the values for the least in-band |S11|"), group);
     tune_->setObjectName(QStringLiteral("tune"));
     tune_->setToolTip(QStringLiteral(
@@ -375,6 +395,10 @@ QWidget *ResponseWindow::BuildPartControls()
     form->addRow(QStringLiteral("Inductor Q"), inductorQ_);
     form->addRow(QStringLiteral("Capacitor Q"), capacitorQ_);
     form->addRow(QStringLiteral("Q model"), qModel_);
+    form->addRow(QStringLiteral("Part models"), partModel_);
+    form->addRow(QStringLiteral("Chip L"), inductorModel_);
+    form->addRow(QStringLiteral("Chip C"), capacitorModel_);
+    form->addRow(QStringLiteral("Pads"), pad_);
     form->addRow(tune_);
     form->addRow(QStringLiteral("Tuned L"), inductorRange);
     form->addRow(QStringLiteral("Tuned C"), capacitorRange);
@@ -384,6 +408,9 @@ QWidget *ResponseWindow::BuildPartControls()
     connect(inductorQ_, &QDoubleSpinBox::valueChanged, this, read);
     connect(capacitorQ_, &QDoubleSpinBox::valueChanged, this, read);
     connect(qModel_, &QComboBox::currentIndexChanged, this, read);
+    connect(partModel_, &QComboBox::currentIndexChanged, this, read);
+    for (QLineEdit *edit : {inductorModel_, capacitorModel_, pad_})
+        connect(edit, &QLineEdit::editingFinished, this, read);
     connect(tune_, &QCheckBox::toggled, this, read);
     for (QDoubleSpinBox *box : {inductorLow_, inductorHigh_, capacitorLow_, capacitorHigh_})
         connect(box, &QDoubleSpinBox::valueChanged, this, read);
@@ -431,9 +458,10 @@ QWidget *ResponseWindow::BuildToleranceControls()
 void ResponseWindow::WriteControls()
 {
     const QList<QWidget *> controls = {
-        followBand_, from_,        to_,           points_,       logarithmic_,  series_,
-        inductorQ_,  capacitorQ_,  qModel_,       tune_,         tolerance_,    trials_,
-        yieldLimit_, inductorLow_, inductorHigh_, capacitorLow_, capacitorHigh_};
+        followBand_,    from_,           to_,           points_,       logarithmic_,   series_,
+        inductorQ_,     capacitorQ_,     qModel_,       tune_,         tolerance_,     trials_,
+        yieldLimit_,    inductorLow_,    inductorHigh_, capacitorLow_, capacitorHigh_, partModel_,
+        inductorModel_, capacitorModel_, pad_};
     std::vector<std::unique_ptr<QSignalBlocker>> blockers;
     for (QWidget *control : controls)
         blockers.push_back(std::make_unique<QSignalBlocker>(control));
@@ -463,6 +491,20 @@ void ResponseWindow::WriteControls()
     capacitorQ_->setValue(s.capacitorQ.value_or(0));
     qModel_->setCurrentIndex(s.qModel == session::QModel::Constant ? 1 : 0);
     qModel_->setEnabled(s.inductorQ || s.capacitorQ); // ideal parts have no loss to model
+    const bool parametric = s.inductorChip || s.capacitorChip || s.padPf > 0;
+    partModel_->setCurrentIndex(parametric ? 1 : 0);
+    // Ideal parts keep the texts typed, ready for the next switch.
+    if (parametric) {
+        inductorModel_->setText(
+            s.inductorChip ? QString::fromStdString(session::InductorModelText(*s.inductorChip))
+                           : QString());
+        capacitorModel_->setText(
+            s.capacitorChip ? QString::fromStdString(session::CapacitorModelText(*s.capacitorChip))
+                            : QString());
+        pad_->setText(s.padPf > 0 ? QString::number(s.padPf) + QStringLiteral("pF") : QString());
+    }
+    for (QLineEdit *edit : {inductorModel_, capacitorModel_, pad_})
+        edit->setEnabled(parametric);
     tune_->setChecked(s.tune);
     inductorLow_->setValue(s.tuneRanges.inductorLowNh);
     inductorHigh_->setValue(s.tuneRanges.inductorHighNh);
@@ -472,6 +514,41 @@ void ResponseWindow::WriteControls()
     trials_->setValue(s.trials);
     yieldLimit_->SetAutomatic(view_.drawn() ? session::AutomaticYieldVswr(*view_.drawn()) : 0);
     yieldLimit_->setValue(s.yieldVswr.value_or(yieldLimit_->minimum()));
+}
+
+void ResponseWindow::ReadPartModels(session::ResponseSettings &s)
+{
+    const bool parametric = partModel_->currentIndex() == 1;
+    for (QLineEdit *edit : {inductorModel_, capacitorModel_, pad_})
+        edit->setEnabled(parametric);
+    if (!parametric) {
+        s.inductorChip.reset();
+        s.capacitorChip.reset();
+        s.padPf = 0;
+        return;
+    }
+    // An empty box: that kind of part stays ideal (no pads).
+    const auto read = [](QLineEdit *edit, auto parse, auto &target, auto empty) {
+        const std::string text = edit->text().trimmed().toStdString();
+        if (text.empty()) {
+            target = empty;
+            edit->setStyleSheet(QString());
+            return;
+        }
+        auto parsed = parse(text);
+        if (const std::string *problem = std::get_if<std::string>(&parsed)) {
+            edit->setStyleSheet(QStringLiteral("color: #b00020"));
+            edit->setToolTip(QString::fromStdString(*problem));
+            return;
+        }
+        edit->setStyleSheet(QString());
+        target = std::get<0>(parsed);
+    };
+    read(inductorModel_, session::ParseInductorModel, s.inductorChip,
+         std::optional<session::ChipInductor>{});
+    read(capacitorModel_, session::ParseCapacitorModel, s.capacitorChip,
+         std::optional<session::ChipCapacitor>{});
+    read(pad_, session::ParsePad, s.padPf, 0.0);
 }
 
 void ResponseWindow::ReadControls()
@@ -491,6 +568,7 @@ void ResponseWindow::ReadControls()
     s.inductorQ = QualityOf(inductorQ_);
     s.capacitorQ = QualityOf(capacitorQ_);
     s.qModel = qModel_->currentIndex() == 1 ? session::QModel::Constant : session::QModel::Centre;
+    ReadPartModels(s);
     s.tune = tune_->isChecked();
     // A range whose ends cross keeps the one before.
     const session::PartRanges ranges{inductorLow_->value(), inductorHigh_->value(),

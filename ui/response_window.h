@@ -17,6 +17,7 @@ class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
+class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
@@ -97,6 +98,9 @@ class ResponseWindow final : public QWidget
     QWidget *BuildToleranceControls();
     void WriteControls();
     void ReadControls();
+    // The parametric parts' texts into the settings; a text that does not
+    // read keeps the value before and is marked, with why in its tooltip.
+    void ReadPartModels(session::ResponseSettings &s);
     void Recompute();
     void FollowTune();
     void ShowResponse();
@@ -139,6 +143,10 @@ class ResponseWindow final : public QWidget
     QDoubleSpinBox *inductorQ_ = nullptr;
     QDoubleSpinBox *capacitorQ_ = nullptr;
     QComboBox *qModel_ = nullptr;
+    // Ideal or parametric chip parts, and the three values of the latter:
+    // the inductors' Q@F,CP, the capacitors' ESL,ESR@F and the pads' C.
+    QComboBox *partModel_ = nullptr;
+    QLineEdit *inductorModel_ = nullptr, *capacitorModel_ = nullptr, *pad_ = nullptr;
     QCheckBox *tune_ = nullptr;
     // The values a tuned part may take: inductors in nH, capacitors in pF.
     QDoubleSpinBox *inductorLow_ = nullptr, *inductorHigh_ = nullptr;

@@ -141,6 +141,7 @@ bool Runner::BuildCandidates()
     // A kit's parts take the place of standard values.
     options.series = r_.partsFolder ? std::nullopt : r_.settings.eseries;
     options.ranges = r_.settings.tuneRanges;
+    options.built = PartModelsOf(r_.settings);
     try {
         o_.candidates = analysis::BuildCandidates(o_.design.inputs, o_.design.result,
                                                   o_.design.measuredLoad, options);
@@ -537,7 +538,8 @@ void Runner::Analysed()
     if (r_.tune)
         o_.tuned = analysis::TuneDesign(o_.design.inputs, o_.design.result,
                                         r_.partsFolder ? std::nullopt : r_.settings.eseries,
-                                        nullptr, o_.design.measuredLoad, r_.settings.tuneRanges);
+                                        nullptr, o_.design.measuredLoad, r_.settings.tuneRanges,
+                                        PartModelsOf(r_.settings));
     if (o_.tuned && r_.partsFolder) {
         if (!ReadKit(o_.tuned->problem.band))
             return;

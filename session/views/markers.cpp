@@ -3,6 +3,7 @@
 #include "format/analysis_text.h"
 #include "units/quantity.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tevmar::session {
@@ -23,9 +24,15 @@ std::vector<MarkerReading> ReadMarkers(const Response &response,
             continue;
         const analysis::SweepPoint ideal = analysis::Evaluate(ladder, f);
         const analysis::SweepPoint withLoss = analysis::Evaluate(lossy, f);
-        readings.push_back({++number, f, std::abs(ideal.s.s11), ideal.returnLossDb, ideal.vswr,
-                            -withLoss.insertionLossDb,
-                            units::Nanoseconds(analysis::GroupDelaySeconds(lossy, f))});
+        // A shunt load's network with lossy parts is read where its source
+        // drives it, at port 2 (for ideal parts |S11| = |S22|).
+        const bool atPort2 = analysis::SourceAtPort2(ladder);
+        const double gamma = atPort2 ? std::min(std::abs(ideal.s.s22), 1.0) : std::abs(ideal.s.s11);
+        readings.push_back(
+            {++number, f, gamma,
+             atPort2 ? -20 * std::log10(std::max(gamma, 1e-150)) : ideal.returnLossDb,
+             atPort2 ? analysis::VswrOf(gamma) : ideal.vswr, -withLoss.insertionLossDb,
+             units::Nanoseconds(analysis::GroupDelaySeconds(lossy, f))});
     }
     return readings;
 }

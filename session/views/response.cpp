@@ -26,6 +26,9 @@ AnalysisSettings AnalysisSettingsOf(const ResponseSettings &s)
     settings.qModel = s.qModel;
     settings.tolerance = ToleranceSettings{s.trials, s.tolerancePercent, kDefaultSeed, s.yieldVswr};
     settings.tuneRanges = s.tuneRanges;
+    settings.inductorChip = s.inductorChip;
+    settings.capacitorChip = s.capacitorChip;
+    settings.padPf = s.padPf;
     return settings;
 }
 
@@ -226,9 +229,11 @@ std::string QText(const std::optional<double> &q)
 void AddFiniteQ(std::vector<FigureRow> &rows, const analysis::FiniteQLoss &q,
                 const std::string &prefix = {})
 {
-    rows.push_back(TextRow(prefix + "Loss, QL " + QText(q.losses.inductorQ) + " QC " +
-                               QText(q.losses.capacitorQ),
-                           format::InsertionLossRange(q) + " dB in band"));
+    const analysis::LossModel &m = q.losses;
+    const std::string parts = m.inductorChip || m.capacitorChip || m.padPf > 0
+                                  ? "Loss, parts as built"
+                                  : "Loss, QL " + QText(m.inductorQ) + " QC " + QText(m.capacitorQ);
+    rows.push_back(TextRow(prefix + parts, format::InsertionLossRange(q) + " dB in band"));
     rows.push_back(TextRow(prefix + "Loss at centre", Figure(q.centreInsertionLossDb, 4) + " dB"));
 }
 

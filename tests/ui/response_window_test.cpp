@@ -284,6 +284,39 @@ TEST_F(ResponseWindowTest, EveryControlRedrawsAndTheExportsFollowIt)
     EXPECT_FALSE(s.logarithmic);
 }
 
+TEST_F(ResponseWindowTest, ParametricPartsTakeTheirThreeValuesAndABadTextIsMarked)
+{
+    MainWindow w;
+    Calculate(w, "1", "2", "10");
+    ResponseWindow &r = Open(w);
+    auto *inductor = Find<QLineEdit>(r, "inductorModel");
+    EXPECT_FALSE(inductor->isEnabled()) << "ideal parts take no model";
+    Find<QComboBox>(r, "partModel")->setCurrentIndex(1);
+    EXPECT_TRUE(inductor->isEnabled());
+    inductor->setText(QStringLiteral("55@1.5GHz,0.157pF"));
+    emit inductor->editingFinished();
+    Find<QLineEdit>(r, "pad")->setText(QStringLiteral("0.05pF"));
+    emit Find<QLineEdit>(r, "pad")->editingFinished();
+    const session::ResponseSettings &s = w.tools().settings();
+    ASSERT_TRUE(s.inductorChip.has_value());
+    EXPECT_EQ(s.inductorChip->q, 55);
+    EXPECT_EQ(s.padPf, 0.05);
+    EXPECT_EQ(s.capacitorChip, std::nullopt);
+    EXPECT_TRUE(FigureNames(r).contains(QStringLiteral("Loss, parts as built")));
+
+    // A text without its unit keeps the value before, marked with why.
+    auto *capacitor = Find<QLineEdit>(r, "capacitorModel");
+    capacitor->setText(QStringLiteral("0.45,0.12@1GHz"));
+    emit capacitor->editingFinished();
+    EXPECT_EQ(s.capacitorChip, std::nullopt);
+    EXPECT_TRUE(capacitor->toolTip().contains(QStringLiteral("needs its unit, nH")));
+
+    Find<QComboBox>(r, "partModel")->setCurrentIndex(0);
+    EXPECT_EQ(s.inductorChip, std::nullopt);
+    EXPECT_EQ(s.padPf, 0);
+    EXPECT_FALSE(FigureNames(r).contains(QStringLiteral("Loss, parts as built")));
+}
+
 TEST_F(ResponseWindowTest, ALongTrialRunShowsItsProgressAndCancelLeavesNoHalfFigures)
 {
     MainWindow w;
