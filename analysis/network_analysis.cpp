@@ -106,7 +106,7 @@ NetworkAnalysis AnalyseDesign(const DesignedNetwork &design, const AnalysisOptio
         a.full = WithLosses(a.full, losses);
         a.printed = WithLosses(a.printed, losses);
         const PassbandFigures built = PassbandFiguresOf(a.full, a.band);
-        a.asBuilt = BuiltFigures{built, LossDbMaxOf(a.full, a.band, built.gammaMax)};
+        a.asBuilt = AsBuiltFigures{built, LossDbMaxOf(a.full, a.band, built.gammaMax)};
     }
     if (options.sensitivity)
         a.sensitivity = SensitivityOf(a.full, a.band);

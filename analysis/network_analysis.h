@@ -96,7 +96,7 @@ struct StandardValues
     PassbandFigures figures;
 };
 
-struct BuiltFigures
+struct AsBuiltFigures
 {
     PassbandFigures figures; // the power-wave reflection at the source
     double lossDbMax = 0;    // in-band maximum transducer loss, dB
@@ -139,7 +139,7 @@ struct NetworkAnalysis
     std::optional<YieldResult> yield;
     // With part models or pads: the figures of the network as built (`full`
     // and `printed` then hold it; the self-check stays with ideal parts).
-    std::optional<BuiltFigures> asBuilt;
+    std::optional<AsBuiltFigures> asBuilt;
 };
 
 // Every figure is for the network's parts with the true load at its port: the

@@ -570,7 +570,9 @@ void ReflectionOver(const Network &network, std::span<const double> frequenciesH
 {
     GridCascade &grid = ThreadGrid();
     grid.Run(network, frequenciesHz);
-    if (!network.measured) {
+    // The vector loop reads the reflection at port 1; a source at port 2 (a
+    // shunt load with lossy parts) or a measured termination goes point by point.
+    if (!network.measured && !SourceAtPort2(network)) {
         grid.ReflectionBetween(network.port1Ohms, network.port2Ohms, gamma.data());
         return;
     }

@@ -53,6 +53,8 @@ bool HasKitParts(const Network &ladder)
         if (KitPartOf(part))
             return true;
     return false;
+}
+
 // A resistance in ohms that follows the frequency: ngspice's `hertz` is the
 // analysis frequency (taken as 1 Hz at the operating point, so that a loss
 // growing from zero never reads as a short or an open there).
