@@ -130,6 +130,26 @@ Part FlatPart(bool series, Topology topology, double referenceOhms, double omega
     return PartWith(series, sign * (series ? referenceOhms : 1 / referenceOhms), omega);
 }
 
+// `count` copies of the parts, each part moved in log value uniformly by up
+// to 2 (a factor e^2 = 7.4 either way), from a fixed sequence seeded by
+// `seed`: the same starts on every machine.
+std::vector<std::vector<Part>> Spread(const std::vector<Part> &parts, int count, std::uint64_t seed)
+{
+    std::uint64_t state = seed * 0x9E3779B97F4A7C15ULL;
+    std::vector<std::vector<Part>> spread;
+    for (int k = 0; k < count; ++k) {
+        std::vector<Part> copy = parts;
+        for (Part &part : copy) {
+            // A 64-bit linear congruential step; its top 53 bits as [0, 1).
+            state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+            const double unit = static_cast<double>(state >> 11) * 0x1.0p-53;
+            part.value *= std::exp(2.0 * (2 * unit - 1));
+        }
+        spread.push_back(std::move(copy));
+    }
+    return spread;
+}
+
 // Names parts from the source's side ("L1", "C2") in their labels.
 void NameParts(std::vector<Part> &parts)
 {
@@ -238,18 +258,37 @@ class Builder
     // The candidate from the best of its starts' tunes.
     void Add(std::vector<Start> starts, Topology topology)
     {
-        std::optional<Candidate> best;
-        for (Start &start : starts) {
-            Candidate c = Tuned(std::move(start), topology);
-            if (!best || c.tuned.gammaMax < best->tuned.gammaMax)
-                best = std::move(c);
-        }
-        Candidate &c = *best;
+        Candidate c = Tuned(std::move(starts), topology);
         if (options_.series)
             c.standard = TuneToSeries(c.problem, c.tuned.network, *options_.series, options_.stop);
         std::tie(c.sourceDc, c.loadDc) = DcPathsOf(c.tuned.network);
         built_.push_back(std::move(c));
         progress_.Step();
+    }
+
+    // The bandpass ladder from the synthesis, and from the same parts with
+    // every resonator tuned to the band's centre at the ports' impedance
+    // level (each part's reactance or susceptance of the reference's size),
+    // which reaches networks the synthesis's own values lie far from.
+    void AddBandpass(Start start)
+    {
+        const Network &network = start.problem.network;
+        const Band band = start.problem.band;
+        const double omega = Omega(band.centreHz);
+        const double sourceOhms = SourceOhmsOf(network);
+        const double reference = std::sqrt(
+            sourceOhms * std::max(LoadImpedanceAt(network, band.centreHz).real(), 1e-3));
+        std::vector<Part> flat;
+        for (const Part &part : SourceToLoad(network)) {
+            const double sign = part.inductor() == !part.shunt() ? 1 : -1;
+            flat.push_back(
+                PartWith(!part.shunt(), sign * (part.shunt() ? 1 / reference : reference), omega));
+        }
+        std::vector<Start> starts{std::move(start)};
+        starts.push_back({TuneProblem{WithParts(network, flat), band, {}}, StartKind::Flat});
+        for (std::vector<Part> &spread : Spread(flat, kWideBandpassStarts, 1))
+            starts.push_back({TuneProblem{WithParts(network, spread), band, {}}, StartKind::Flat});
+        Add(std::move(starts), Topology::Bandpass);
     }
 
     // Lowpass or highpass ladders of 2 to 6 parts with the first part at the
@@ -279,6 +318,10 @@ class Builder
                 for (std::size_t i = 0; i < n; ++i)
                     flat.push_back(FlatPart(IsSeries(i, firstSeries), topology, reference, omega));
                 starts.push_back({TuneProblem{WithParts(base, flat), band, {}}, StartKind::Flat});
+                if (n >= 4)
+                    for (std::vector<Part> &spread : Spread(flat, kWideLadderStarts, n))
+                        starts.push_back(
+                            {TuneProblem{WithParts(base, spread), band, {}}, StartKind::Flat});
             }
             Add(std::move(starts), topology);
             parts = SourceToLoad(built_.back().tuned.network);
@@ -290,32 +333,61 @@ class Builder
     std::vector<Candidate> Take() { return std::move(built_); }
 
     static constexpr std::size_t kMostParts = 6;
+    // Wide starts besides the flat one: the best bandpass and larger ladder
+    // networks often lie in basins that neither the synthesis nor the flat
+    // start leads into.
+    static constexpr int kWideBandpassStarts = 10;
+    static constexpr int kWideLadderStarts = 6;
 
   private:
-    Candidate Tuned(Start start, Topology topology) const
+    // Every start polished once, with the true load and its values brought
+    // within the ranges (a part that started outside them could stay
+    // there); the best of them then searched at length, with further rounds
+    // while they pay, within the evaluation budget.
+    Candidate Tuned(std::vector<Start> starts, Topology topology) const
     {
-        Candidate c;
-        c.topology = topology;
-        c.parts = static_cast<int>(start.problem.network.parts.size());
-        c.start = start.kind;
-        c.problem = std::move(start.problem);
-        c.problem.network.measured = measured_;
-        c.problem.ranges = options_.ranges;
-        // Every candidate names its parts alike, from the source's side.
-        c.problem.network = WithParts(c.problem.network, SourceToLoad(c.problem.network));
-        c.firstSeries = !SourceToLoad(c.problem.network).front().shunt();
-        TuneOptions tune;
-        tune.stop = options_.stop;
-        tune.restarts = kRestarts;
-        tune.hops = kHops;
-        c.tuned = Tune(c.problem, tune);
-        return c;
+        TuneOptions once;
+        once.stop = options_.stop;
+        once.restarts = 0;
+        once.hops = 0;
+        once.finalists = 1;
+        std::optional<Candidate> best;
+        for (Start &start : starts) {
+            Candidate c;
+            c.topology = topology;
+            c.parts = static_cast<int>(start.problem.network.parts.size());
+            c.start = start.kind;
+            c.problem = std::move(start.problem);
+            c.problem.network.measured = measured_;
+            c.problem.ranges = options_.ranges;
+            // Every candidate names its parts alike, from the source's side.
+            c.problem.network = WithParts(c.problem.network, SourceToLoad(c.problem.network));
+            for (Part &part : c.problem.network.parts) {
+                const auto [low, high] = part.RangeIn(options_.ranges);
+                part.value = std::clamp(part.value, low, high);
+            }
+            c.firstSeries = !SourceToLoad(c.problem.network).front().shunt();
+            c.tuned = Tune(c.problem, once);
+            if (!best || c.tuned.gammaMax < best->tuned.gammaMax)
+                best = std::move(c);
+        }
+        TuneOptions deep;
+        deep.stop = options_.stop;
+        deep.restarts = kRestarts;
+        deep.hops = kHops;
+        deep.finalists = kFinalists;
+        deep.evaluations = options_.evaluations;
+        if (TuneResult again = Tune(best->problem, deep); again.gammaMax < best->tuned.gammaMax)
+            best->tuned = std::move(again);
+        return std::move(*best);
     }
 
-    // Fewer than the tuner's own defaults: the starts here are good ones,
-    // and some twenty candidates share the time one tune may take.
+    // The search of the best start: fewer restarts than the tuner's own
+    // defaults, as some twenty candidates share the time one tune may take,
+    // and further rounds where the first leaves room.
     static constexpr int kRestarts = 6;
     static constexpr int kHops = 4;
+    static constexpr int kFinalists = 2;
 
     const CandidateOptions &options_;
     std::shared_ptr<const MeasuredLoad> measured_;
@@ -413,7 +485,7 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
     for (Start &start : bandpass)
         chains.push_back(std::async(std::launch::async, [&, start = std::move(start)]() mutable {
             Builder builder(options, measured, progress);
-            builder.Add({std::move(start)}, Topology::Bandpass);
+            builder.AddBandpass(std::move(start));
             return builder.Take();
         }));
     for (const Topology topology : {Topology::Lowpass, Topology::Highpass})

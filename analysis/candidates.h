@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <complex>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -65,10 +66,19 @@ struct CandidateSet
     std::optional<double> bodeFanoGamma;
 };
 
+// Enough for the rounds that reach the best known figure of most ladder
+// families on narrow-band, measured and ordinary loads.
+inline constexpr std::uint64_t kCandidateEvaluations = 100'000;
+
 struct CandidateOptions
 {
     std::optional<ESeries> series;
     PartRanges ranges;
+    // The effort of each candidate's search from its best start, in
+    // responses worked out (one frequency each): after a first round of
+    // restarts, further rounds are made while they pay and the effort so far
+    // is below this. The same on every machine.
+    std::uint64_t evaluations = kCandidateEvaluations;
     const std::atomic<bool> *stop = nullptr;
     // Called after each candidate is tuned: done so far, how many in all.
     std::function<void(int done, int total)> progress;

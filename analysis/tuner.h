@@ -53,6 +53,11 @@ struct TuneOptions
     int restarts = 16;      // perturbed starts besides the given values
     int hops = 8;           // global stage: perturbations of the best so far
     int finalists = 3;      // the best distinct networks found, polished long
+    // The effort further rounds of wide restarts may take, in responses
+    // worked out (one frequency each): a budget of work rather than of time,
+    // so the same options give the same network on every machine. Rounds
+    // stop when one no longer pays; zero gives one round only.
+    std::uint64_t evaluations = 0;
     // Read between rounds; when it holds true the tune throws TuneCancelled.
     const std::atomic<bool> *stop = nullptr;
 };
@@ -62,6 +67,7 @@ struct TuneResult
     Network network;          // the tuned parts (the start's kinds, labels and order), same load
     double startGammaMax = 0; // in-band max |S11| of the starting values
     double gammaMax = 0;      // the same for the tuned values, never above startGammaMax
+    std::uint64_t evaluations = 0; // responses worked out, one frequency each
 };
 
 // Why the problem cannot be tuned, or empty: positive finite port resistances
@@ -77,8 +83,9 @@ double InBandGammaMax(const TuneProblem &problem, const Network &network);
 // problem's ranges (a part that starts outside its range may stay at its
 // starting value or move towards the range): from the problem's values, from
 // perturbed copies of them and, as a global stage, from perturbations of the
-// best networks found so far, each polished by a minimax solve; the same
-// options give the same network, never worse than the start. Throws
+// best networks found so far, each polished by a minimax solve, then, within
+// the options' evaluation budget, further rounds of wide restarts while they
+// pay; the same options give the same network, never worse than the start. Throws
 // std::invalid_argument for a problem TuneProblemError rejects or negative
 // restarts, hops or finalists.
 TuneResult Tune(const TuneProblem &problem, const TuneOptions &options = {});
