@@ -276,8 +276,8 @@ class Builder
         const Band band = start.problem.band;
         const double omega = Omega(band.centreHz);
         const double sourceOhms = SourceOhmsOf(network);
-        const double reference = std::sqrt(
-            sourceOhms * std::max(LoadImpedanceAt(network, band.centreHz).real(), 1e-3));
+        const double reference =
+            std::sqrt(sourceOhms * std::max(LoadImpedanceAt(network, band.centreHz).real(), 1e-3));
         std::vector<Part> flat;
         for (const Part &part : SourceToLoad(network)) {
             const double sign = part.inductor() == !part.shunt() ? 1 : -1;
@@ -395,6 +395,141 @@ class Builder
     std::vector<Candidate> built_;
 };
 
+// A part at the end of its range where it barely touches the match: a
+// series part at its smallest reactance, a shunt part at its smallest
+// susceptance.
+bool Vanishes(const Part &part, const PartRanges &ranges)
+{
+    const auto [low, high] = part.RangeIn(ranges);
+    const bool smallestValue =
+        part.kind == ElementKind::SeriesInductor || part.kind == ElementKind::ShuntCapacitor;
+    return smallestValue ? part.value <= low * (1 + 1e-6) : part.value >= high * (1 - 1e-6);
+}
+
+// The ladder (source to load) with part `i` taken out; its neighbours, then
+// side by side in the same place, become one part. Empty where they differ
+// in kind or their sum leaves the ranges.
+std::optional<std::vector<Part>> Without(const std::vector<Part> &parts, std::size_t i,
+                                         const PartRanges &ranges)
+{
+    std::vector<Part> out = parts;
+    out.erase(out.begin() + static_cast<std::ptrdiff_t>(i));
+    if (i == 0 || i + 1 >= parts.size())
+        return out;
+    Part &a = out[i - 1];
+    const Part &b = out[i];
+    if (a.kind != b.kind)
+        return std::nullopt;
+    // Series inductors and shunt capacitors add; series capacitors and
+    // shunt inductors combine as resistors in parallel do.
+    const bool adds =
+        a.kind == ElementKind::SeriesInductor || a.kind == ElementKind::ShuntCapacitor;
+    a.value = adds ? a.value + b.value : a.value * b.value / (a.value + b.value);
+    const auto [low, high] = a.RangeIn(ranges);
+    if (!(a.value >= low && a.value <= high))
+        return std::nullopt;
+    out.erase(out.begin() + static_cast<std::ptrdiff_t>(i));
+    return out;
+}
+
+// A figure within 1 % of another: the same match for any use.
+bool AsGood(double gamma, double than)
+{
+    return gamma <= than * 1.01 + 1e-9;
+}
+
+// Folds every lowpass or highpass candidate that is a smaller one with
+// parts at their range ends that do nothing (the smaller one matching as
+// well, or the larger without them) into that smaller one: the smaller
+// takes the better of the two networks and notes the DC path the larger
+// gave where it differs.
+void FoldSameNetworks(std::vector<Candidate> &candidates, const CandidateOptions &options)
+{
+    std::vector<std::size_t> order(candidates.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return candidates[a].parts > candidates[b].parts;
+    });
+    std::vector<bool> folded(candidates.size(), false);
+    for (const std::size_t k : order) {
+        Candidate &c = candidates[k];
+        if (c.topology == Topology::Bandpass)
+            continue;
+        std::vector<Part> parts = SourceToLoad(c.tuned.network);
+        DcVariant variant{{}, {}, c.sourceDc, c.loadDc};
+        // Positions in the larger ladder of the parts still in place.
+        std::vector<int> place(parts.size());
+        for (std::size_t i = 0; i < place.size(); ++i)
+            place[i] = static_cast<int>(i) + 1;
+        for (std::size_t i = 0; i < parts.size() && parts.size() > 2;) {
+            const std::optional<std::vector<Part>> smaller = Vanishes(parts[i], options.ranges)
+                                                                 ? Without(parts, i, options.ranges)
+                                                                 : std::nullopt;
+            if (!smaller) {
+                ++i;
+                continue;
+            }
+            if (parts[i].kind == ElementKind::SeriesCapacitor ||
+                parts[i].kind == ElementKind::ShuntInductor) {
+                variant.parts.push_back(parts[i]);
+                variant.positions.push_back(place[i]);
+            }
+            const bool merged = smaller->size() + 2 == parts.size();
+            place.erase(place.begin() + static_cast<std::ptrdiff_t>(i));
+            if (merged)
+                place.erase(place.begin() + static_cast<std::ptrdiff_t>(i));
+            parts = *smaller;
+            i = 0;
+        }
+        if (static_cast<int>(parts.size()) == c.parts)
+            continue;
+        const bool firstSeries = !parts.front().shunt();
+        Candidate *target = nullptr;
+        for (std::size_t t = 0; t < candidates.size(); ++t)
+            if (t != k && !folded[t] && candidates[t].topology == c.topology &&
+                candidates[t].parts == static_cast<int>(parts.size()) &&
+                candidates[t].firstSeries == firstSeries)
+                target = &candidates[t];
+        if (!target)
+            continue;
+        const Network reduced = WithParts(c.tuned.network, parts);
+        const double gamma = InBandGammaMax(c.problem, reduced);
+        if (!AsGood(target->tuned.gammaMax, c.tuned.gammaMax) && !AsGood(gamma, c.tuned.gammaMax))
+            continue;
+        if (gamma < target->tuned.gammaMax * (1 - 1e-6)) {
+            // The larger one's network, without the parts it does not need,
+            // is the better of the two.
+            target->tuned.network = reduced;
+            target->tuned.gammaMax = gamma;
+            if (options.series)
+                target->standard = TuneToSeries(target->problem, target->tuned.network,
+                                                *options.series, options.stop);
+            std::tie(target->sourceDc, target->loadDc) = DcPathsOf(target->tuned.network);
+        }
+        std::vector<DcVariant> variants = std::move(c.dcVariants);
+        if (!variant.parts.empty())
+            variants.insert(variants.begin(), std::move(variant));
+        // One note for each DC path the row does not give itself.
+        for (DcVariant &v : variants) {
+            const bool known =
+                (v.sourceDc == target->sourceDc && v.loadDc == target->loadDc) ||
+                std::any_of(target->dcVariants.begin(), target->dcVariants.end(),
+                            [&](const DcVariant &w) {
+                                return w.sourceDc == v.sourceDc && w.loadDc == v.loadDc;
+                            });
+            if (!known)
+                target->dcVariants.push_back(std::move(v));
+        }
+        folded[k] = true;
+    }
+    std::vector<Candidate> kept;
+    for (std::size_t k = 0; k < candidates.size(); ++k)
+        if (!folded[k])
+            kept.push_back(std::move(candidates[k]));
+    candidates = std::move(kept);
+}
+
 } // namespace
 
 std::pair<DcPath, DcPath> DcPathsOf(const Network &network)
@@ -508,6 +643,8 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
     }
     if (failure)
         std::rethrow_exception(failure);
+    FoldSameNetworks(set.candidates, options);
+    set.ranges = options.ranges;
     std::stable_sort(
         set.candidates.begin(), set.candidates.end(), [](const Candidate &a, const Candidate &b) {
             return a.tuned.gammaMax != b.tuned.gammaMax ? a.tuned.gammaMax < b.tuned.gammaMax

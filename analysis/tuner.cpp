@@ -4,8 +4,8 @@
 #include "analysis/network_gradient.h"
 
 #include <algorithm>
-#include <functional>
 #include <cmath>
+#include <functional>
 #include <nlopt.hpp>
 #include <random>
 #include <span>
@@ -22,10 +22,8 @@ bool PositiveFinite(double v)
 // The cascade being tuned, its values moved in place. The variables are the
 // natural logs of each part's value over its starting value: equal steps are
 // equal ratios, which suits parts that differ by decades, and each part's
-// range is a box of its own. A part the design already put outside its range
-// may stay there or move towards the range, never further out: the tune
-// never ends worse than the design, and such a part is flagged as the
-// design's own would be.
+// range is a box of its own. A part the design put outside its range starts
+// at the nearest limit: every tuned part lies within the ranges in force.
 class Work
 {
   public:
@@ -35,8 +33,8 @@ class Work
         for (const Part &part : problem.network.parts) {
             const auto [low, high] = part.RangeIn(problem.ranges);
             start_.push_back(part.value);
-            low_.push_back(std::min(low, part.value));
-            high_.push_back(std::max(high, part.value));
+            low_.push_back(low);
+            high_.push_back(high);
             lower_.push_back(std::log(low_.back() / part.value));
             upper_.push_back(std::log(high_.back() / part.value));
         }
@@ -463,8 +461,13 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
         throw std::invalid_argument("tuning needs a finalist and no negative restarts or hops");
     Work work(problem);
     MinimaxPolish polish(work, options.stop);
-    const std::vector<double> origin(work.Parts(), 0.0); // the start
-    const double originGamma = work.Measure(origin);
+    // The start, its parts brought within their ranges.
+    std::vector<double> origin(work.Parts(), 0.0);
+    work.Clamp(origin);
+    const bool withinRanges =
+        std::all_of(origin.begin(), origin.end(), [](double x) { return x == 0; });
+    const double givenGamma = InBandGammaMax(problem, problem.network);
+    const double originGamma = withinRanges ? givenGamma : work.Measure(origin);
     std::mt19937_64 random(options.seed);
     Candidates candidates;
     const auto polishBriefly = [&](std::vector<double> x) {
@@ -480,7 +483,10 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
 
     std::vector<double> best = origin;
     double bestGamma = originGamma * (1 - kRealImprovement);
-    bool improved = false;
+    // A start outside the ranges is never the answer.
+    bool improved = !withinRanges;
+    if (improved)
+        bestGamma = originGamma;
     // One round: screening of the starts `start(run)` gives, hops from the
     // best screened, and a long polish of the best distinct networks.
     const auto round = [&](const std::function<std::vector<double>(int)> &start) {
@@ -517,8 +523,8 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
         std::vector<double> revived = best;
         for (std::size_t i = 0; i < revived.size(); ++i)
             if (work.AtLimit(revived, i))
-                revived[i] = work.AtLimit(origin, i) ? 0.5 * (work.Lower()[i] + work.Upper()[i])
-                                                     : origin[i];
+                revived[i] =
+                    work.AtLimit(origin, i) ? 0.5 * (work.Lower()[i] + work.Upper()[i]) : origin[i];
         round([&](int run) {
             switch (run % 3) {
             case 0:
@@ -533,9 +539,9 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
             break;
     }
     TuneResult result;
-    result.startGammaMax = originGamma;
+    result.startGammaMax = givenGamma;
     result.network = improved ? work.NetworkAt(best) : problem.network;
-    result.gammaMax = improved ? bestGamma : originGamma;
+    result.gammaMax = improved ? bestGamma : givenGamma;
     result.evaluations = work.Evaluations();
     return result;
 }

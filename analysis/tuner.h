@@ -66,7 +66,8 @@ struct TuneResult
 {
     Network network;          // the tuned parts (the start's kinds, labels and order), same load
     double startGammaMax = 0; // in-band max |S11| of the starting values
-    double gammaMax = 0;      // the same for the tuned values, never above startGammaMax
+    double gammaMax = 0;      // the same for the tuned values; within the ranges, never above
+                              // startGammaMax for a start within them
     std::uint64_t evaluations = 0; // responses worked out, one frequency each
 };
 
@@ -80,8 +81,9 @@ std::string TuneProblemError(const TuneProblem &problem);
 double InBandGammaMax(const TuneProblem &problem, const Network &network);
 
 // Minimises the in-band maximum |S11| over the part values within the
-// problem's ranges (a part that starts outside its range may stay at its
-// starting value or move towards the range): from the problem's values, from
+// problem's ranges (a part that starts outside its range starts at the
+// nearest limit, and the result may then be worse than the given values,
+// never than those brought within the ranges): from the problem's values, from
 // perturbed copies of them and, as a global stage, from perturbations of the
 // best networks found so far, each polished by a minimax solve, then, within
 // the options' evaluation budget, further rounds of wide restarts while they
