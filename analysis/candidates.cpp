@@ -130,6 +130,26 @@ Part FlatPart(bool series, Topology topology, double referenceOhms, double omega
     return PartWith(series, sign * (series ? referenceOhms : 1 / referenceOhms), omega);
 }
 
+// `count` copies of the parts, each part moved in log value uniformly by up
+// to 2 (a factor e^2 = 7.4 either way), from a fixed sequence seeded by
+// `seed`: the same starts on every machine.
+std::vector<std::vector<Part>> Spread(const std::vector<Part> &parts, int count, std::uint64_t seed)
+{
+    std::uint64_t state = seed * 0x9E3779B97F4A7C15ULL;
+    std::vector<std::vector<Part>> spread;
+    for (int k = 0; k < count; ++k) {
+        std::vector<Part> copy = parts;
+        for (Part &part : copy) {
+            // A 64-bit linear congruential step; its top 53 bits as [0, 1).
+            state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+            const double unit = static_cast<double>(state >> 11) * 0x1.0p-53;
+            part.value *= std::exp(2.0 * (2 * unit - 1));
+        }
+        spread.push_back(std::move(copy));
+    }
+    return spread;
+}
+
 // Names parts from the source's side ("L1", "C2") in their labels.
 void NameParts(std::vector<Part> &parts)
 {
@@ -245,18 +265,37 @@ class Builder
     // The candidate from the best of its starts' tunes.
     void Add(std::vector<Start> starts, Topology topology)
     {
-        std::optional<Candidate> best;
-        for (Start &start : starts) {
-            Candidate c = Tuned(std::move(start), topology);
-            if (!best || Better(c.tuned, best->tuned))
-                best = std::move(c);
-        }
-        Candidate &c = *best;
+        Candidate c = Tuned(std::move(starts), topology);
         if (options_.series)
             c.standard = TuneToSeries(c.problem, c.tuned.network, *options_.series, options_.stop);
         std::tie(c.sourceDc, c.loadDc) = DcPathsOf(c.tuned.network);
         built_.push_back(std::move(c));
         progress_.Step();
+    }
+
+    // The bandpass ladder from the synthesis, and from the same parts with
+    // every resonator tuned to the band's centre at the ports' impedance
+    // level (each part's reactance or susceptance of the reference's size),
+    // which reaches networks the synthesis's own values lie far from.
+    void AddBandpass(Start start)
+    {
+        const Network &network = start.problem.network;
+        const Band band = start.problem.band;
+        const double omega = Omega(band.centreHz);
+        const double sourceOhms = SourceOhmsOf(network);
+        const double reference =
+            std::sqrt(sourceOhms * std::max(LoadImpedanceAt(network, band.centreHz).real(), 1e-3));
+        std::vector<Part> flat;
+        for (const Part &part : SourceToLoad(network)) {
+            const double sign = part.inductor() == !part.shunt() ? 1 : -1;
+            flat.push_back(
+                PartWith(!part.shunt(), sign * (part.shunt() ? 1 / reference : reference), omega));
+        }
+        std::vector<Start> starts{std::move(start)};
+        starts.push_back({TuneProblem{WithParts(network, flat), band, {}}, StartKind::Flat});
+        for (std::vector<Part> &spread : Spread(flat, kWideBandpassStarts, 1))
+            starts.push_back({TuneProblem{WithParts(network, spread), band, {}}, StartKind::Flat});
+        Add(std::move(starts), Topology::Bandpass);
     }
 
     // Lowpass or highpass ladders of 2 to 6 parts with the first part at the
@@ -286,6 +325,10 @@ class Builder
                 for (std::size_t i = 0; i < n; ++i)
                     flat.push_back(FlatPart(IsSeries(i, firstSeries), topology, reference, omega));
                 starts.push_back({TuneProblem{WithParts(base, flat), band, {}}, StartKind::Flat});
+                if (n >= 4)
+                    for (std::vector<Part> &spread : Spread(flat, kWideLadderStarts, n))
+                        starts.push_back(
+                            {TuneProblem{WithParts(base, spread), band, {}}, StartKind::Flat});
             }
             Add(std::move(starts), topology);
             parts = SourceToLoad(built_.back().tuned.network);
@@ -297,39 +340,203 @@ class Builder
     std::vector<Candidate> Take() { return std::move(built_); }
 
     static constexpr std::size_t kMostParts = 6;
+    // Wide starts besides the flat one: the best bandpass and larger ladder
+    // networks often lie in basins that neither the synthesis nor the flat
+    // start leads into.
+    static constexpr int kWideBandpassStarts = 10;
+    static constexpr int kWideLadderStarts = 6;
 
   private:
-    Candidate Tuned(Start start, Topology topology) const
+    // Every start polished once, with the true load and its values brought
+    // within the ranges (a part that started outside them could stay
+    // there); the best of them then searched at length, with further rounds
+    // while they pay, within the evaluation budget.
+    Candidate Tuned(std::vector<Start> starts, Topology topology) const
     {
-        Candidate c;
-        c.topology = topology;
-        c.parts = static_cast<int>(start.problem.network.parts.size());
-        c.start = start.kind;
-        c.problem = std::move(start.problem);
-        c.problem.network.measured = measured_;
-        c.problem.ranges = options_.ranges;
-        c.problem.built = options_.built;
-        // Every candidate names its parts alike, from the source's side.
-        c.problem.network = WithParts(c.problem.network, SourceToLoad(c.problem.network));
-        c.firstSeries = !SourceToLoad(c.problem.network).front().shunt();
-        TuneOptions tune;
-        tune.stop = options_.stop;
-        tune.restarts = kRestarts;
-        tune.hops = kHops;
-        c.tuned = Tune(c.problem, tune);
-        return c;
+        TuneOptions once;
+        once.stop = options_.stop;
+        once.restarts = 0;
+        once.hops = 0;
+        once.finalists = 1;
+        std::optional<Candidate> best;
+        for (Start &start : starts) {
+            Candidate c;
+            c.topology = topology;
+            c.parts = static_cast<int>(start.problem.network.parts.size());
+            c.start = start.kind;
+            c.problem = std::move(start.problem);
+            c.problem.network.measured = measured_;
+            c.problem.ranges = options_.ranges;
+            c.problem.built = options_.built;
+            // Every candidate names its parts alike, from the source's side.
+            c.problem.network = WithParts(c.problem.network, SourceToLoad(c.problem.network));
+            for (Part &part : c.problem.network.parts) {
+                const auto [low, high] = part.RangeIn(options_.ranges);
+                part.value = std::clamp(part.value, low, high);
+            }
+            c.firstSeries = !SourceToLoad(c.problem.network).front().shunt();
+            c.tuned = Tune(c.problem, once);
+            if (!best || Better(c.tuned, best->tuned))
+                best = std::move(c);
+        }
+        TuneOptions deep;
+        deep.stop = options_.stop;
+        deep.restarts = kRestarts;
+        deep.hops = kHops;
+        deep.finalists = kFinalists;
+        deep.evaluations = options_.evaluations;
+        if (TuneResult again = Tune(best->problem, deep); Better(again, best->tuned))
+            best->tuned = std::move(again);
+        return std::move(*best);
     }
 
-    // Fewer than the tuner's own defaults: the starts here are good ones,
-    // and some twenty candidates share the time one tune may take.
+    // The search of the best start: fewer restarts than the tuner's own
+    // defaults, as some twenty candidates share the time one tune may take,
+    // and further rounds where the first leaves room.
     static constexpr int kRestarts = 6;
     static constexpr int kHops = 4;
+    static constexpr int kFinalists = 2;
 
     const CandidateOptions &options_;
     std::shared_ptr<const MeasuredLoad> measured_;
     Progress &progress_;
     std::vector<Candidate> built_;
 };
+
+// A part at the end of its range where it barely touches the match: a
+// series part at its smallest reactance, a shunt part at its smallest
+// susceptance.
+bool Vanishes(const Part &part, const PartRanges &ranges)
+{
+    const auto [low, high] = part.RangeIn(ranges);
+    const bool smallestValue =
+        part.kind == ElementKind::SeriesInductor || part.kind == ElementKind::ShuntCapacitor;
+    return smallestValue ? part.value <= low * (1 + 1e-6) : part.value >= high * (1 - 1e-6);
+}
+
+// The ladder (source to load) with part `i` taken out; its neighbours, then
+// side by side in the same place, become one part. Empty where they differ
+// in kind or their sum leaves the ranges.
+std::optional<std::vector<Part>> Without(const std::vector<Part> &parts, std::size_t i,
+                                         const PartRanges &ranges)
+{
+    std::vector<Part> out = parts;
+    out.erase(out.begin() + static_cast<std::ptrdiff_t>(i));
+    if (i == 0 || i + 1 >= parts.size())
+        return out;
+    Part &a = out[i - 1];
+    const Part &b = out[i];
+    if (a.kind != b.kind)
+        return std::nullopt;
+    // Series inductors and shunt capacitors add; series capacitors and
+    // shunt inductors combine as resistors in parallel do.
+    const bool adds =
+        a.kind == ElementKind::SeriesInductor || a.kind == ElementKind::ShuntCapacitor;
+    a.value = adds ? a.value + b.value : a.value * b.value / (a.value + b.value);
+    const auto [low, high] = a.RangeIn(ranges);
+    if (!(a.value >= low && a.value <= high))
+        return std::nullopt;
+    out.erase(out.begin() + static_cast<std::ptrdiff_t>(i));
+    return out;
+}
+
+// A figure within 1 % of another: the same match for any use.
+bool AsGood(double gamma, double than)
+{
+    return gamma <= than * 1.01 + 1e-9;
+}
+
+// Folds every lowpass or highpass candidate that is a smaller one with
+// parts at their range ends that do nothing (the smaller one matching as
+// well, or the larger without them) into that smaller one: the smaller
+// takes the better of the two networks and notes the DC path the larger
+// gave where it differs.
+void FoldSameNetworks(std::vector<Candidate> &candidates, const CandidateOptions &options)
+{
+    std::vector<std::size_t> order(candidates.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return candidates[a].parts > candidates[b].parts;
+    });
+    std::vector<bool> folded(candidates.size(), false);
+    for (const std::size_t k : order) {
+        Candidate &c = candidates[k];
+        if (c.topology == Topology::Bandpass)
+            continue;
+        std::vector<Part> parts = SourceToLoad(c.tuned.network);
+        DcVariant variant{{}, {}, c.sourceDc, c.loadDc};
+        // Positions in the larger ladder of the parts still in place.
+        std::vector<int> place(parts.size());
+        for (std::size_t i = 0; i < place.size(); ++i)
+            place[i] = static_cast<int>(i) + 1;
+        for (std::size_t i = 0; i < parts.size() && parts.size() > 2;) {
+            const std::optional<std::vector<Part>> smaller = Vanishes(parts[i], options.ranges)
+                                                                 ? Without(parts, i, options.ranges)
+                                                                 : std::nullopt;
+            if (!smaller) {
+                ++i;
+                continue;
+            }
+            if (parts[i].kind == ElementKind::SeriesCapacitor ||
+                parts[i].kind == ElementKind::ShuntInductor) {
+                variant.parts.push_back(parts[i]);
+                variant.positions.push_back(place[i]);
+            }
+            const bool merged = smaller->size() + 2 == parts.size();
+            place.erase(place.begin() + static_cast<std::ptrdiff_t>(i));
+            if (merged)
+                place.erase(place.begin() + static_cast<std::ptrdiff_t>(i));
+            parts = *smaller;
+            i = 0;
+        }
+        if (static_cast<int>(parts.size()) == c.parts)
+            continue;
+        const bool firstSeries = !parts.front().shunt();
+        Candidate *target = nullptr;
+        for (std::size_t t = 0; t < candidates.size(); ++t)
+            if (t != k && !folded[t] && candidates[t].topology == c.topology &&
+                candidates[t].parts == static_cast<int>(parts.size()) &&
+                candidates[t].firstSeries == firstSeries)
+                target = &candidates[t];
+        if (!target)
+            continue;
+        const Network reduced = WithParts(c.tuned.network, parts);
+        const double gamma = InBandGammaMax(c.problem, reduced);
+        if (!AsGood(target->tuned.gammaMax, c.tuned.gammaMax) && !AsGood(gamma, c.tuned.gammaMax))
+            continue;
+        if (gamma < target->tuned.gammaMax * (1 - 1e-6)) {
+            // The larger one's network, without the parts it does not need,
+            // is the better of the two.
+            target->tuned.network = reduced;
+            target->tuned.gammaMax = gamma;
+            if (options.series)
+                target->standard = TuneToSeries(target->problem, target->tuned.network,
+                                                *options.series, options.stop);
+            std::tie(target->sourceDc, target->loadDc) = DcPathsOf(target->tuned.network);
+        }
+        std::vector<DcVariant> variants = std::move(c.dcVariants);
+        if (!variant.parts.empty())
+            variants.insert(variants.begin(), std::move(variant));
+        // One note for each DC path the row does not give itself.
+        for (DcVariant &v : variants) {
+            const bool known =
+                (v.sourceDc == target->sourceDc && v.loadDc == target->loadDc) ||
+                std::any_of(target->dcVariants.begin(), target->dcVariants.end(),
+                            [&](const DcVariant &w) {
+                                return w.sourceDc == v.sourceDc && w.loadDc == v.loadDc;
+                            });
+            if (!known)
+                target->dcVariants.push_back(std::move(v));
+        }
+        folded[k] = true;
+    }
+    std::vector<Candidate> kept;
+    for (std::size_t k = 0; k < candidates.size(); ++k)
+        if (!folded[k])
+            kept.push_back(std::move(candidates[k]));
+    candidates = std::move(kept);
+}
 
 } // namespace
 
@@ -421,7 +628,7 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
     for (Start &start : bandpass)
         chains.push_back(std::async(std::launch::async, [&, start = std::move(start)]() mutable {
             Builder builder(options, measured, progress);
-            builder.Add({std::move(start)}, Topology::Bandpass);
+            builder.AddBandpass(std::move(start));
             return builder.Take();
         }));
     for (const Topology topology : {Topology::Lowpass, Topology::Highpass})
@@ -444,6 +651,8 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
     }
     if (failure)
         std::rethrow_exception(failure);
+    FoldSameNetworks(set.candidates, options);
+    set.ranges = options.ranges;
     std::stable_sort(
         set.candidates.begin(), set.candidates.end(), [](const Candidate &a, const Candidate &b) {
             return Better(a.tuned, b.tuned) || (!Better(b.tuned, a.tuned) && a.parts < b.parts);

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <complex>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -44,6 +45,17 @@ enum class StartKind {
     Flat         // every part's reactance or susceptance of the ports' size
 };
 
+// Parts at the ends of their ranges that leave the match as it is and only
+// change the DC path: a larger candidate that was this one with the parts
+// added, folded into it.
+struct DcVariant
+{
+    std::vector<Part> parts;          // each at its range limit
+    std::vector<int> positions;       // where each stood in the larger ladder, 1 at the source
+    DcPath sourceDc = DcPath::Passes; // DC at each port with them in place
+    DcPath loadDc = DcPath::Passes;
+};
+
 struct Candidate
 {
     Topology topology = Topology::Lowpass;
@@ -55,6 +67,9 @@ struct Candidate
     std::optional<StandardTuneResult> standard; // with a series set
     DcPath sourceDc = DcPath::Passes;
     DcPath loadDc = DcPath::Passes;
+    // Larger ladders that were this network with parts at their range ends
+    // that do nothing but block DC or feed it, as each DC path differs.
+    std::vector<DcVariant> dcVariants;
 };
 
 struct CandidateSet
@@ -63,13 +78,23 @@ struct CandidateSet
     // The Bode-Fano limit of the load (for a measured load, of its fitted
     // model); empty when the load has no reactance.
     std::optional<double> bodeFanoGamma;
+    PartRanges ranges; // the ranges every part lies within
 };
+
+// Enough for the rounds that reach the best known figure of most ladder
+// families on narrow-band, measured and ordinary loads.
+inline constexpr std::uint64_t kCandidateEvaluations = 100'000;
 
 struct CandidateOptions
 {
     std::optional<ESeries> series;
     PartRanges ranges;
     LossModel built; // the parts' models and pads, tuned with them in the loop
+    // The effort of each candidate's search from its best start, in
+    // responses worked out (one frequency each): after a first round of
+    // restarts, further rounds are made while they pay and the effort so far
+    // is below this. The same on every machine.
+    std::uint64_t evaluations = kCandidateEvaluations;
     const std::atomic<bool> *stop = nullptr;
     // Called after each candidate is tuned: done so far, how many in all.
     std::function<void(int done, int total)> progress;
@@ -98,9 +123,13 @@ bool CandidatesPossibleFor(const InputValues &typed, LoadType loadType);
 // Builds, tunes and ranks every candidate for the design's load: the
 // bandpass ladder at orders 4, 8 and 12 (from a relaxed design where the
 // synthesis has none), lowpass and highpass ladders of 2 to 6 parts in both
-// orientations. With `measured`, every candidate is tuned into the data.
-// Ranked by the in-band maximum transducer loss, then |S11| (for ideal parts
-// the order of |S11| alone).
+// orientations. Every part lies within the options' ranges; a ladder that is
+// a smaller one with parts at their range ends that do nothing (a series
+// capacitor at its largest, a shunt inductor at its largest, a series
+// inductor or shunt capacitor at its smallest) appears as the smaller one
+// only, with any DC path the larger gave noted. With `measured`, every
+// candidate is tuned into the data. Ranked by the in-band maximum transducer
+// loss, then |S11| (for ideal parts the order of |S11| alone).
 // Throws TuneCancelled when `stop` is raised, std::invalid_argument for
 // ranges PartRangesError rejects.
 CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &design,

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <nlopt.hpp>
 #include <random>
 #include <span>
@@ -21,10 +22,8 @@ bool PositiveFinite(double v)
 // The cascade being tuned, its values moved in place. The variables are the
 // natural logs of each part's value over its starting value: equal steps are
 // equal ratios, which suits parts that differ by decades, and each part's
-// range is a box of its own. A part the design already put outside its range
-// may stay there or move towards the range, never further out: the tune
-// never ends worse than the design, and such a part is flagged as the
-// design's own would be.
+// range is a box of its own. A part the design put outside its range starts
+// at the nearest limit: every tuned part lies within the ranges in force.
 class Work
 {
   public:
@@ -34,8 +33,8 @@ class Work
         for (const Part &part : problem.network.parts) {
             const auto [low, high] = part.RangeIn(problem.ranges);
             start_.push_back(part.value);
-            low_.push_back(std::min(low, part.value));
-            high_.push_back(std::max(high, part.value));
+            low_.push_back(low);
+            high_.push_back(high);
             lower_.push_back(std::log(low_.back() / part.value));
             upper_.push_back(std::log(high_.back() / part.value));
         }
@@ -45,6 +44,12 @@ class Work
     const Band &BandHz() const { return band_; }
     const std::vector<double> &Lower() const { return lower_; }
     const std::vector<double> &Upper() const { return upper_; }
+
+    // Whether part i of a point lies at a limit of its range.
+    bool AtLimit(const std::vector<double> &x, std::size_t i) const
+    {
+        return x[i] <= lower_[i] + 1e-6 || x[i] >= upper_[i] - 1e-6;
+    }
 
     // A point moved into the box.
     void Clamp(std::vector<double> &x) const
@@ -63,6 +68,7 @@ class Work
     // derivatives with respect to each part's log value.
     double Power(double frequencyHz, double *byLog = nullptr)
     {
+        ++evaluations_;
         if (!byLog)
             return LostPower(network_, frequencyHz);
         const double power = LostPower(network_, frequencyHz, gradient_);
@@ -82,6 +88,7 @@ class Work
     // The in-band maximum |S11| as the passband figures measure it.
     double Measure(const std::vector<double> &x)
     {
+        evaluations_ += kMeasureEvaluations;
         Set(x.data());
         return MatchFigureOf(network_, band_);
     }
@@ -92,7 +99,16 @@ class Work
         return network_;
     }
 
+    // Responses worked out so far, one frequency each: the search's effort,
+    // the same on every machine.
+    std::uint64_t Evaluations() const { return evaluations_; }
+
   private:
+    // A measurement of the passband figures, counted as about the
+    // frequencies its sweep and refinement take.
+    static constexpr std::uint64_t kMeasureEvaluations = 400;
+
+    std::uint64_t evaluations_ = 0;
     Network network_; // the load held, the parts' values moved
     Band band_;
     std::vector<double> start_;
@@ -309,6 +325,14 @@ constexpr int kScreenRounds = 3;
 constexpr int kScreenEvaluations = 40;
 constexpr int kPolishRounds = 8;
 constexpr int kPolishEvaluations = 150;
+// With an evaluation budget, further rounds start within a factor e^1.8 = 6
+// of the best network so far and of the given values, alternately: far
+// enough to leave the basin of a ladder with a part run to its range limit,
+// where the first round's starts mostly fall back. A round pays when it
+// lowers the best by more than 1 %; the first that does not ends the search.
+constexpr double kRoundSpread = 1.8;
+constexpr double kPayingRound = 0.01;
+constexpr double kRevivedSpread = 0.5;
 
 // Polished points and their in-band maximum |S11|, best first.
 using Candidates = std::vector<std::pair<double, std::vector<double>>>;
@@ -465,8 +489,13 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
     }
     Work work(built);
     MinimaxPolish polish(work, options.stop);
-    const std::vector<double> origin(work.Parts(), 0.0); // the start
-    const double originGamma = work.Measure(origin);
+    // The start, its parts brought within their ranges.
+    std::vector<double> origin(work.Parts(), 0.0);
+    work.Clamp(origin);
+    const bool withinRanges =
+        std::all_of(origin.begin(), origin.end(), [](double x) { return x == 0; });
+    const double givenGamma = InBandGammaMax(built, built.network);
+    const double originGamma = withinRanges ? givenGamma : work.Measure(origin);
     std::mt19937_64 random(options.seed);
     Candidates candidates;
     const auto polishBriefly = [&](std::vector<double> x) {
@@ -480,38 +509,71 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
                          [](const auto &a, const auto &b) { return a.first < b.first; });
     };
 
-    // Screening: the given values and the perturbed starts.
-    for (int run = 0; run <= options.restarts; ++run)
-        polishBriefly(run == 0 ? origin : Perturbed(origin, kStartSpread, random));
-    // Global stage: hops from the best so far.
-    for (int hop = 0; hop < options.hops; ++hop)
-        polishBriefly(Perturbed(candidates.empty() ? origin : candidates.front().second,
-                                kHopSpreads[hop % 2], random));
-
     std::vector<double> best = origin;
     double bestGamma = originGamma * (1 - kRealImprovement);
-    bool improved = false;
-    for (const std::size_t k : DistinctBest(candidates, options.finalists)) {
-        const auto &[screenedGamma, screenedX] = candidates[k];
-        std::vector<double> x = polish.Run(screenedX, kPolishRounds, kPolishEvaluations);
-        double gamma = work.Measure(x);
-        if (screenedGamma < gamma) {
-            gamma = screenedGamma;
-            x = screenedX;
+    // A start outside the ranges is never the answer.
+    bool improved = !withinRanges;
+    if (improved)
+        bestGamma = originGamma;
+    // One round: screening of the starts `start(run)` gives, hops from the
+    // best screened, and a long polish of the best distinct networks.
+    const auto round = [&](const std::function<std::vector<double>(int)> &start) {
+        candidates.clear();
+        for (int run = 0; run <= options.restarts; ++run)
+            polishBriefly(start(run));
+        for (int hop = 0; hop < options.hops; ++hop)
+            polishBriefly(Perturbed(candidates.empty() ? origin : candidates.front().second,
+                                    kHopSpreads[hop % 2], random));
+        for (const std::size_t k : DistinctBest(candidates, options.finalists)) {
+            const auto &[screenedGamma, screenedX] = candidates[k];
+            std::vector<double> x = polish.Run(screenedX, kPolishRounds, kPolishEvaluations);
+            double gamma = work.Measure(x);
+            if (screenedGamma < gamma) {
+                gamma = screenedGamma;
+                x = screenedX;
+            }
+            if (gamma < bestGamma) {
+                bestGamma = gamma;
+                best = std::move(x);
+                improved = true;
+            }
         }
-        if (gamma < bestGamma) {
-            bestGamma = gamma;
-            best = std::move(x);
-            improved = true;
-        }
+    };
+    // The given values and perturbed copies of them.
+    round([&](int run) { return run == 0 ? origin : Perturbed(origin, kStartSpread, random); });
+    // Further rounds while the budget lasts and each pays: from the best
+    // network with every part its range stopped given back its starting
+    // value (the range's middle where it started at a limit too), and wide
+    // around the given values and the best network.
+    while (work.Evaluations() < options.evaluations) {
+        const double before = bestGamma;
+        const std::vector<double> centre = best;
+        std::vector<double> revived = best;
+        for (std::size_t i = 0; i < revived.size(); ++i)
+            if (work.AtLimit(revived, i))
+                revived[i] =
+                    work.AtLimit(origin, i) ? 0.5 * (work.Lower()[i] + work.Upper()[i]) : origin[i];
+        round([&](int run) {
+            switch (run % 3) {
+            case 0:
+                return run == 0 ? revived : Perturbed(revived, kRevivedSpread, random);
+            case 1:
+                return Perturbed(origin, kRoundSpread, random);
+            default:
+                return Perturbed(centre, kRoundSpread, random);
+            }
+        });
+        if (!(bestGamma < before * (1 - kPayingRound)))
+            break;
     }
     TuneResult result;
-    result.startGammaMax = originGamma;
+    result.startGammaMax = givenGamma;
     result.network = improved ? work.NetworkAt(best) : built.network;
-    result.gammaMax = improved ? bestGamma : originGamma;
+    result.gammaMax = improved ? bestGamma : givenGamma;
+    result.evaluations = work.Evaluations();
     if (!AllPartsIdeal(result.network)) {
         double startLoss = 0;
-        ReportFigures(problem.band, built.network, originGamma, result.startGammaMax, startLoss);
+        ReportFigures(problem.band, built.network, givenGamma, result.startGammaMax, startLoss);
     }
     ReportFigures(problem.band, result.network, result.gammaMax, result.gammaMax, result.lossDbMax);
     return result;

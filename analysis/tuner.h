@@ -57,6 +57,11 @@ struct TuneOptions
     int restarts = 16;      // perturbed starts besides the given values
     int hops = 8;           // global stage: perturbations of the best so far
     int finalists = 3;      // the best distinct networks found, polished long
+    // The effort further rounds of wide restarts may take, in responses
+    // worked out (one frequency each): a budget of work rather than of time,
+    // so the same options give the same network on every machine. Rounds
+    // stop when one no longer pays; zero gives one round only.
+    std::uint64_t evaluations = 0;
     // Read between rounds; when it holds true the tune throws TuneCancelled.
     const std::atomic<bool> *stop = nullptr;
 };
@@ -65,11 +70,14 @@ struct TuneResult
 {
     Network network;          // the tuned parts (the start's kinds, labels and order), same load
     double startGammaMax = 0; // in-band max |S11| of the starting values
-    double gammaMax = 0;      // the same for the tuned values, never above startGammaMax
+    // The same for the tuned values; within the ranges, never above
+    // startGammaMax for a start within them (with ideal parts).
+    double gammaMax = 0;
     // In-band maximum transducer loss, dB, of the tuned values. With lossy
     // parts the tune lowers this (gammaMax is then reported alongside and
     // may rise); with ideal parts it follows gammaMax.
     double lossDbMax = 0;
+    std::uint64_t evaluations = 0; // responses worked out, one frequency each
 };
 
 // Why the problem cannot be tuned, or empty: positive finite port resistances
@@ -83,11 +91,13 @@ std::string TuneProblemError(const TuneProblem &problem);
 double InBandGammaMax(const TuneProblem &problem, const Network &network);
 
 // Minimises the in-band maximum |S11| over the part values within the
-// problem's ranges (a part that starts outside its range may stay at its
-// starting value or move towards the range): from the problem's values, from
+// problem's ranges (a part that starts outside its range starts at the
+// nearest limit, and the result may then be worse than the given values,
+// never than those brought within the ranges): from the problem's values, from
 // perturbed copies of them and, as a global stage, from perturbations of the
-// best networks found so far, each polished by a minimax solve; the same
-// options give the same network, never worse than the start. Throws
+// best networks found so far, each polished by a minimax solve, then, within
+// the options' evaluation budget, further rounds of wide restarts while they
+// pay; the same options give the same network, never worse than the start. Throws
 // std::invalid_argument for a problem TuneProblemError rejects or negative
 // restarts, hops or finalists.
 TuneResult Tune(const TuneProblem &problem, const TuneOptions &options = {});

@@ -32,12 +32,44 @@ std::string PartText(const Part &e)
     return e.label + " " + PartValue(e.value, e.inductor());
 }
 
+// A part with the range limit it stands at, as the tuned network names it.
+std::string PartText(const Part &e, const PartRanges &ranges)
+{
+    if (!AtRangeLimit(e, ranges))
+        return PartText(e);
+    const auto [low, high] = e.RangeIn(ranges);
+    return PartText(e) + (e.value <= low * (1 + 1e-6) ? " (lower limit)" : " (upper limit)");
+}
+
+// The DC path a folded larger ladder gave: its parts, where they stood, and
+// what each port then sees at DC.
+std::string VariantText(const DcVariant &v)
+{
+    std::string text =
+        "DC " + std::string(DcPathName(v.sourceDc)) + "/" + DcPathName(v.loadDc) + " with ";
+    for (std::size_t i = 0; i < v.parts.size(); ++i) {
+        const Part &p = v.parts[i];
+        text += (i ? ", " : "") + std::string(p.letter()) + " " + Figure(p.value, 4) + " " +
+                p.unit() + (p.shunt() ? " across" : " in series") + " as part " +
+                std::to_string(v.positions[i]);
+    }
+    return text + " (at the range limit; the match unchanged)";
+}
+
 Json ElementJson(const Part &e)
 {
     return Json{{"name", e.label},
                 {"kind", ElementKindName(e.kind)},
                 {"value", e.value},
                 {"unit", e.unit()}};
+}
+
+// A part of a candidate's network, marked where it stands at a range limit.
+Json ElementJson(const Part &e, const PartRanges &ranges)
+{
+    Json json = ElementJson(e);
+    json["atLimit"] = AtRangeLimit(e, ranges);
+    return json;
 }
 
 std::string Padded(std::string text, std::size_t width)
@@ -107,8 +139,10 @@ std::vector<std::string> CandidateLines(const CandidateSet &set)
         lines.push_back(line);
         std::string values = "       ";
         for (std::size_t i = 0; i < parts.size(); ++i)
-            values += (i ? ", " : "") + PartText(parts[i]);
+            values += (i ? ", " : "") + PartText(parts[i], set.ranges);
         lines.push_back(values);
+        for (const DcVariant &v : c.dcVariants)
+            lines.push_back("       " + VariantText(v));
     }
     return lines;
 }
@@ -120,7 +154,7 @@ std::string WithCandidatesJson(const std::string &json, const CandidateSet &set)
         const std::vector<Part> parts = SourceToLoad(c.tuned.network);
         Json elements = Json::array();
         for (const Part &e : parts)
-            elements.push_back(ElementJson(e));
+            elements.push_back(ElementJson(e, set.ranges));
         Json start = Json::array();
         for (const Part &e : SourceToLoad(c.problem.network))
             start.push_back(ElementJson(e));
@@ -140,12 +174,27 @@ std::string WithCandidatesJson(const std::string &json, const CandidateSet &set)
         if (c.standard) {
             Json standard = Json::array();
             for (const Part &e : SourceToLoad(c.standard->network))
-                standard.push_back(ElementJson(e));
+                standard.push_back(ElementJson(e, set.ranges));
             entry["standardValues"] = {{"series", SeriesName(c.standard->series)},
                                        {"gammaMax", c.standard->gammaMax},
                                        {"elements", standard}};
             if (!IdealAsDrawn(c.standard->network))
                 entry["standardValues"]["lossDbMax"] = c.standard->lossDbMax;
+        }
+        if (!c.dcVariants.empty()) {
+            Json variants = Json::array();
+            for (const DcVariant &v : c.dcVariants) {
+                Json parts = Json::array();
+                for (std::size_t i = 0; i < v.parts.size(); ++i) {
+                    Json part = ElementJson(v.parts[i], set.ranges);
+                    part["position"] = v.positions[i];
+                    parts.push_back(std::move(part));
+                }
+                variants.push_back(
+                    {{"parts", std::move(parts)},
+                     {"dc", {{"source", DcPathName(v.sourceDc)}, {"load", DcPathName(v.loadDc)}}}});
+            }
+            entry["dcVariants"] = std::move(variants);
         }
         if (set.bodeFanoGamma)
             entry["bodeFano"] = {

@@ -31,9 +31,26 @@ Args With(Args args, const std::vector<std::string> &extra)
     return args;
 }
 
-void ExpectSoundCandidates(const nlohmann::json &candidates)
+// Every part within the ranges in force (nH, then pF), marked at a limit.
+void ExpectSoundCandidates(const nlohmann::json &candidates, double lLow = 0.1, double lHigh = 1e4,
+                           double cLow = 0.1, double cHigh = 1e5)
 {
-    ASSERT_GE(candidates.size(), 20u);
+    ASSERT_GE(candidates.size(), 12u);
+    for (const auto &c : candidates)
+        for (const char *list : {"elements", "standardValues"}) {
+            if (!c.contains(list))
+                continue;
+            const auto &elements = std::string(list) == "elements" ? c[list] : c[list]["elements"];
+            for (const auto &e : elements) {
+                const bool inductor = e["unit"] == "nH";
+                const double v = e["value"], low = inductor ? lLow : cLow,
+                             high = inductor ? lHigh : cHigh;
+                EXPECT_GE(v, low * (1 - 1e-9)) << e;
+                EXPECT_LE(v, high * (1 + 1e-9)) << e;
+                EXPECT_EQ(e["atLimit"].get<bool>(), v <= low * (1 + 1e-6) || v >= high * (1 - 1e-6))
+                    << e;
+            }
+        }
     const std::set<std::string> kinds{"series inductor", "series capacitor", "shunt inductor",
                                       "shunt capacitor"};
     double previous = 0;
@@ -93,6 +110,41 @@ TEST(CandidatesOption, TableFollowsThePaneLinesOfAMeasuredLoad)
 
     const CliRun json = RunCliIn(With(args, {"--candidates", "--json"}), dir);
     ExpectSoundCandidates(nlohmann::json::parse(json.out)["candidates"]);
+}
+
+// The ranges typed hold every candidate's parts; parts at a limit are named
+// in the table; a ladder that is a smaller one with a part at its range end
+// doing nothing but block DC or feed it appears once, with the DC path noted.
+TEST(CandidatesOption, KeepTheRangesTypedAndListEachNetworkOnce)
+{
+    TempDir dir;
+    const Args narrow = With(kAntenna, {"--l-range", "0.5:100", "--c-range", "0.5:100"});
+    const CliRun json = RunCliIn(With(narrow, {"--candidates", "--json"}), dir);
+    EXPECT_EQ(json.exitCode, kExitTuned) << json.err;
+    ExpectSoundCandidates(nlohmann::json::parse(json.out)["candidates"], 0.5, 100, 0.5, 100);
+    const CliRun text = RunCliIn(With(narrow, {"--candidates"}), dir);
+    EXPECT_NE(text.out.find(" (lower limit)"), std::string::npos) << text.out;
+
+    const Args highImpedance{"--f1",   "0.9", "--f2",   "0.95",     "--zhigh",  "1000",
+                             "--zlow", "50",  "--load", "shunt-rc", "--absorb", "2"};
+    const CliRun high = RunCliIn(With(highImpedance, {"--candidates", "--json"}), dir);
+    const auto candidates = nlohmann::json::parse(high.out)["candidates"];
+    ExpectSoundCandidates(candidates);
+    int variants = 0;
+    for (const auto &c : candidates) {
+        if (!c.contains("dcVariants"))
+            continue;
+        for (const auto &v : c["dcVariants"]) {
+            ++variants;
+            EXPECT_TRUE(v["dc"] != c["dc"]) << v;
+            for (const auto &e : v["parts"])
+                EXPECT_TRUE(e["atLimit"].get<bool>()) << e;
+        }
+    }
+    EXPECT_GE(variants, 1);
+    const CliRun table = RunCliIn(With(highImpedance, {"--candidates"}), dir);
+    EXPECT_NE(table.out.find("(at the range limit; the match unchanged)"), std::string::npos)
+        << table.out;
 }
 
 TEST(CandidatesOption, RefusesPickWithoutCandidatesOrBeyondThem)
