@@ -184,6 +184,13 @@ std::optional<TuneProblem> TypedProblem(const InputValues &typed, LoadType loadT
     return problem;
 }
 
+// Less power lost, then less reflected: what reaches the load counts first.
+// For ideal parts the loss follows |S11|, and this is the order of |S11|.
+bool Better(const TuneResult &a, const TuneResult &b)
+{
+    return a.lossDbMax != b.lossDbMax ? a.lossDbMax < b.lossDbMax : a.gammaMax < b.gammaMax;
+}
+
 struct Start
 {
     TuneProblem problem;
@@ -241,7 +248,7 @@ class Builder
         std::optional<Candidate> best;
         for (Start &start : starts) {
             Candidate c = Tuned(std::move(start), topology);
-            if (!best || c.tuned.gammaMax < best->tuned.gammaMax)
+            if (!best || Better(c.tuned, best->tuned))
                 best = std::move(c);
         }
         Candidate &c = *best;
@@ -301,6 +308,7 @@ class Builder
         c.problem = std::move(start.problem);
         c.problem.network.measured = measured_;
         c.problem.ranges = options_.ranges;
+        c.problem.built = options_.built;
         // Every candidate names its parts alike, from the source's side.
         c.problem.network = WithParts(c.problem.network, SourceToLoad(c.problem.network));
         c.firstSeries = !SourceToLoad(c.problem.network).front().shunt();
@@ -438,8 +446,7 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
         std::rethrow_exception(failure);
     std::stable_sort(
         set.candidates.begin(), set.candidates.end(), [](const Candidate &a, const Candidate &b) {
-            return a.tuned.gammaMax != b.tuned.gammaMax ? a.tuned.gammaMax < b.tuned.gammaMax
-                                                        : a.parts < b.parts;
+            return Better(a.tuned, b.tuned) || (!Better(b.tuned, a.tuned) && a.parts < b.parts);
         });
     return set;
 }

@@ -69,6 +69,7 @@ struct CandidateOptions
 {
     std::optional<ESeries> series;
     PartRanges ranges;
+    LossModel built; // the parts' models and pads, tuned with them in the loop
     const std::atomic<bool> *stop = nullptr;
     // Called after each candidate is tuned: done so far, how many in all.
     std::function<void(int done, int total)> progress;
@@ -98,6 +99,8 @@ bool CandidatesPossibleFor(const InputValues &typed, LoadType loadType);
 // bandpass ladder at orders 4, 8 and 12 (from a relaxed design where the
 // synthesis has none), lowpass and highpass ladders of 2 to 6 parts in both
 // orientations. With `measured`, every candidate is tuned into the data.
+// Ranked by the in-band maximum transducer loss, then |S11| (for ideal parts
+// the order of |S11| alone).
 // Throws TuneCancelled when `stop` is raised, std::invalid_argument for
 // ranges PartRangesError rejects.
 CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &design,

@@ -54,24 +54,81 @@ struct Network
     // The exports ignore it and describe the network alone. Shared, because
     // every copy of a network (snapped, perturbed, tuned) sees the same data.
     std::shared_ptr<const MeasuredLoad> measured = nullptr;
+    // The pads' capacitance to ground, pF, at every node of the ladder: the
+    // two port nodes and each junction between consecutive series parts,
+    // where the shunt parts between them connect. A network of s series
+    // parts has s + 1 nodes and so s + 1 pads. 0: no pads (ideal layout).
+    // The pads belong to the board, not to the parts: they are never
+    // snapped, varied or tuned, and the element list does not show them.
+    double padPf = 0;
+
+    // The pad of a node as the cascade appends it: a shunt capacitor.
+    Part Pad() const { return Part{ElementKind::ShuntCapacitor, padPf}; }
 };
 
-// Finite component Q as the options ask for it: every inductor or every
-// capacitor of the network's parts (an absorbed load's reactance stays
-// ideal) gets the Q of its kind, with the loss fixed at the centre frequency
-// or following the frequency. An absent Q means ideal, lossless parts.
+// Calls visit(part) for each section of the ladder's cascade from port 1 to
+// port 2 (or from port 2 when `fromPort2`): the parts and the pads at the
+// nodes, a pad ahead of the first part (the first port's node) and after
+// each series part (the next node). The absorbed load's reactance is not
+// among them.
+template <class Visit> void ForEachSection(const Network &network, bool fromPort2, Visit &&visit)
+{
+    const bool pads = network.padPf > 0;
+    const Part pad = pads ? network.Pad() : Part{};
+    if (pads)
+        visit(pad);
+    const auto step = [&](const Part &part) {
+        visit(part);
+        if (pads && !part.shunt())
+            visit(pad);
+    };
+    if (fromPort2)
+        for (auto part = network.parts.rbegin(); part != network.parts.rend(); ++part)
+            step(*part);
+    else
+        for (const Part &part : network.parts)
+            step(part);
+}
+
+// The parts as they will be built, as the options ask for them: every
+// inductor or every capacitor of the network's parts (an absorbed load's
+// reactance stays ideal) gets the chip model or the finite Q of its kind,
+// with a Q's loss fixed at the centre frequency or following the frequency,
+// and the ladder's nodes the pads. An absent Q and model mean ideal parts.
 struct LossModel
 {
     std::optional<double> inductorQ;
     std::optional<double> capacitorQ;
     double centreHz = 0;
     QModel model = QModel::Centre;
+    std::optional<ChipInductor> inductorChip = std::nullopt;
+    std::optional<ChipCapacitor> capacitorChip = std::nullopt;
+    double padPf = 0;
 
-    bool lossless() const { return !inductorQ && !capacitorQ; }
+    // Ideal parts and no pads: the network as the synthesis drew it.
+    bool lossless() const
+    {
+        return !inductorQ && !capacitorQ && !inductorChip && !capacitorChip && padPf == 0;
+    }
 };
 
-// The network with each part given the loss model's Q (or made ideal where
-// the model has none for its kind); the load's reactance untouched.
+// True when every part of the network is ideal (pads are lossless too):
+// |S11|^2 and the power lost are then the same figure, 1 - G_T.
+bool AllPartsIdeal(const Network &network);
+// Ideal parts and no pads: the network as the synthesis drew it, whose
+// figures and files are written as they always were.
+bool IdealAsDrawn(const Network &network);
+
+// The ranges narrowed so that every chip part behaves as its kind over the
+// band, up to 5 % above its upper edge: an inductor below the self-resonance
+// its CP sets, a capacitor below the series resonance its ESL sets. Above
+// them a large inductor is a small capacitor and a large capacitor a small
+// inductor, parts no one would buy for that. Unchanged without chip models.
+PartRanges WithinSelfResonance(PartRanges ranges, const LossModel &models, double highestHz);
+
+// The network with each part given the loss model's chip model or Q (or
+// made ideal where the model has none for its kind) and the model's pads;
+// the load's reactance untouched.
 Network WithLosses(const Network &network, const LossModel &losses);
 
 // Which of the element table's two values the network is built from.

@@ -15,6 +15,23 @@ PassbandFigures PassbandFiguresOf(const Network &network, const Band &band)
     return PassbandFigures{e.max, e.maxAtHz, e.min, e.minAtHz, VswrOf(e.max), VswrOf(e.min)};
 }
 
+double LossDbMaxOf(const Network &network, const Band &band, double gammaMax)
+{
+    if (AllPartsIdeal(network))
+        return MismatchLossDbOf(gammaMax);
+    return FindExtremes([&](double f) { return Evaluate(network, f).insertionLossDb; }, band).max;
+}
+
+double MatchFigureOf(const Network &network, const Band &band)
+{
+    if (AllPartsIdeal(network))
+        return PassbandFiguresOf(network, band).gammaMax;
+    const auto lost = [&](double f) {
+        return std::sqrt(std::clamp(1.0 - std::norm(Evaluate(network, f).s.s21), 0.0, 1.0));
+    };
+    return FindExtremes(lost, band).max;
+}
+
 bool ReflectionAgrees(double measured, double design)
 {
     return std::abs(measured - design) <= 0.005 * std::abs(design) + 1e-6;
@@ -25,7 +42,8 @@ LossModel LossModelOf(const AnalysisOptions &options, const Band &band)
     for (const auto &q : {options.inductorQ, options.capacitorQ})
         if (q && !(std::isfinite(*q) && *q > 0))
             throw std::invalid_argument("a component Q must be positive");
-    return LossModel{options.inductorQ, options.capacitorQ, band.centreHz, options.qModel};
+    return LossModel{options.inductorQ,    options.capacitorQ,    band.centreHz, options.qModel,
+                     options.inductorChip, options.capacitorChip, options.padPf};
 }
 
 std::vector<PartSensitivity> SensitivityOf(const Network &network, const Band &band)
@@ -82,6 +100,14 @@ NetworkAnalysis AnalyseDesign(const DesignResult &design, const AnalysisOptions 
                    ReflectionAgrees(check.full.gammaMin, design.GammaMin);
 
     a.bodeFano = BodeFanoOf(design, design.band.Qt);
+    // The self-check compares the ideal network with the synthesis; every
+    // figure after it is for the parts as they will be built.
+    if (!losses.lossless()) {
+        a.full = WithLosses(a.full, losses);
+        a.printed = WithLosses(a.printed, losses);
+        const PassbandFigures built = PassbandFiguresOf(a.full, a.band);
+        a.asBuilt = BuiltFigures{built, LossDbMaxOf(a.full, a.band, built.gammaMax)};
+    }
     if (options.sensitivity)
         a.sensitivity = SensitivityOf(a.full, a.band);
     if (options.eseries) {

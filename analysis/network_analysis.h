@@ -34,8 +34,17 @@ struct AnalysisOptions
     // A measured load in place of the design's load model in every figure
     // but the Bode-Fano limit, which stays the fitted model's.
     std::shared_ptr<const MeasuredLoad> measuredLoad = nullptr;
+    // Chip models of the parts and the pads at the ladder's nodes; with any
+    // of them (or a Q) every figure but the design's self-check is for the
+    // network as built.
+    std::optional<ChipInductor> inductorChip;
+    std::optional<ChipCapacitor> capacitorChip;
+    double padPf = 0;
 
-    bool finiteQ() const { return inductorQ || capacitorQ; }
+    bool finiteQ() const
+    {
+        return inductorQ || capacitorQ || inductorChip || capacitorChip || padPf > 0;
+    }
 };
 
 // The extremes of |S11| over the passband and their VSWR.
@@ -50,6 +59,17 @@ struct PassbandFigures
 };
 
 PassbandFigures PassbandFiguresOf(const Network &network, const Band &band);
+
+// The in-band maximum transducer loss, -10 log10 G_T in dB, of a network
+// whose in-band maximum |S11| is `gammaMax`: for ideal parts G_T = 1 - |S11|^2
+// exactly, so it follows from gammaMax; for lossy parts it is searched.
+double LossDbMaxOf(const Network &network, const Band &band, double gammaMax);
+
+// The figure a tuner minimises, on the scale of |S11|: the in-band maximum
+// |S11| for ideal parts, the square root of the in-band maximum lost power
+// 1 - G_T for lossy ones (the least transducer loss, since a lossy network
+// can look matched by burning the power).
+double MatchFigureOf(const Network &network, const Band &band);
 
 // The built network against the design's closed-form figures.
 struct SelfCheck
@@ -73,6 +93,12 @@ struct StandardValues
     ESeries series = ESeries::E24;
     Network ladder; // the full-precision network with every element snapped
     PassbandFigures figures;
+};
+
+struct BuiltFigures
+{
+    PassbandFigures figures; // the power-wave reflection at the source
+    double lossDbMax = 0;    // in-band maximum transducer loss, dB
 };
 
 struct FiniteQLoss
@@ -110,6 +136,9 @@ struct NetworkAnalysis
     std::optional<StandardValues> standardValues;
     std::optional<FiniteQLoss> finiteQ;
     std::optional<YieldResult> yield;
+    // With part models or pads: the figures of the network as built (`full`
+    // and `printed` then hold it; the self-check stays with ideal parts).
+    std::optional<BuiltFigures> asBuilt;
 };
 
 // Every figure is for the network's parts with the true load at its port: the

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cmath>
 
 namespace tevmar::analysis {
 namespace {
@@ -22,8 +23,47 @@ Complex Reciprocal(Complex z)
 
 } // namespace
 
+namespace {
+
+// A chip inductor's winding, (R(f) + j w L), and the admittance of the whole
+// part, the winding with CP across it.
+struct ChipInductorTerms
+{
+    Complex winding;
+    Complex admittance;
+};
+
+ChipInductorTerms ChipInductorAt(const ChipInductor &m, double henries, double omega)
+{
+    const double omegaQ = m.at.omega();
+    const double resistance = omegaQ * henries / m.q * std::sqrt(omega / omegaQ);
+    const Complex winding{resistance, omega * henries};
+    return {winding, Reciprocal(winding) + Complex{0.0, omega * m.parallel.si()}};
+}
+
+// A chip capacitor's series impedance ESR(f) + j (w ESL - 1 / (w C)).
+Complex ChipCapacitorAt(const ChipCapacitor &m, double farads, double omega)
+{
+    const double resistance = m.esr.ohms() * std::sqrt(omega / m.at.omega());
+    return {resistance, omega * m.esl.si() - 1.0 / (omega * farads)};
+}
+
+} // namespace
+
 Complex Part::ImmittanceAt(double omega) const
 {
+    // Chip models give an impedance of their own; a series part adds it, a
+    // shunt part its reciprocal, the admittance to ground.
+    if (const ChipInductor *chip = std::get_if<ChipInductor>(&model)) {
+        const ChipInductorTerms terms =
+            ChipInductorAt(*chip, std::max(si(), kSmallestElementSi), omega);
+        return shunt() ? terms.admittance : Reciprocal(terms.admittance);
+    }
+    if (const ChipCapacitor *chip = std::get_if<ChipCapacitor>(&model)) {
+        const Complex z = ChipCapacitorAt(*chip, std::max(si(), kSmallestElementSi), omega);
+        return shunt() ? Reciprocal(z) : z;
+    }
+
     const double v = std::max(si(), kSmallestElementSi);
     // An inductor's impedance r + jwL, a capacitor's admittance g + jwC; the
     // loss term is written as the product of the three factors, in this order.
@@ -36,6 +76,34 @@ Complex Part::ImmittanceAt(double omega) const
     // A series inductor and a shunt capacitor add their own immittance; a
     // shunt inductor and a series capacitor its reciprocal.
     return immittanceGrowsWithValue() ? own : Reciprocal(own);
+}
+
+Complex Part::ImmittanceByLogValueAt(double omega) const
+{
+    const double v = std::max(si(), kSmallestElementSi);
+    if (const ChipInductor *chip = std::get_if<ChipInductor>(&model)) {
+        // The winding is proportional to L (its R follows L at a fixed Q):
+        // d(1/Zw) = -1/Zw, so dY = -1/Zw and dZ = -dY / Y^2.
+        const ChipInductorTerms terms = ChipInductorAt(*chip, v, omega);
+        const Complex dAdmittance = -Reciprocal(terms.winding);
+        if (shunt())
+            return dAdmittance;
+        const Complex perY = Reciprocal(terms.admittance);
+        return -dAdmittance * perY * perY;
+    }
+    if (const ChipCapacitor *chip = std::get_if<ChipCapacitor>(&model)) {
+        // Only the 1 / (j w C) term moves with C: its log-derivative is its
+        // negative, + j / (w C).
+        const Complex dImpedance{0.0, 1.0 / (omega * v)};
+        if (!shunt())
+            return dImpedance;
+        const Complex perZ = Reciprocal(ChipCapacitorAt(*chip, v, omega));
+        return -dImpedance * perZ * perZ;
+    }
+    // An ideal part and a finite Q are proportional to the value (or to its
+    // reciprocal): the log-derivative is plus or minus the immittance.
+    const Complex w = ImmittanceAt(omega);
+    return immittanceGrowsWithValue() ? w : -w;
 }
 
 void Part::SusceptanceOver(std::span<const double> omega, std::span<double> b) const

@@ -52,7 +52,34 @@ struct FiniteQ
     friend bool operator==(const FiniteQ &, const FiniteQ &) = default;
 };
 
-using PartModel = std::variant<Ideal, FiniteQ>;
+// A chip inductor as its maker describes it: the winding's loss, a series
+// resistance R(f) = (2 pi F L / Q) sqrt(f / F) that gives the quoted Q at F
+// and rises as the skin effect does, and the capacitance between its turns,
+// CP, across L and R together, which sets the self-resonance. A tolerance
+// draw or a snap moves L (and so R, Q staying as quoted); CP stays.
+struct ChipInductor
+{
+    double q = 0;                // at `at`
+    units::Frequency at;         // where Q is quoted
+    units::Capacitance parallel; // CP across the winding
+
+    friend bool operator==(const ChipInductor &, const ChipInductor &) = default;
+};
+
+// A chip capacitor as its maker describes it: C in series with the
+// inductance of its body and pads (ESL) and its loss resistance, ESR at F
+// rising as sqrt(f / F). Above the series resonance it behaves as an
+// inductor. A tolerance draw or a snap moves C only.
+struct ChipCapacitor
+{
+    units::Inductance esl;
+    units::Resistance esr; // at `at`
+    units::Frequency at;
+
+    friend bool operator==(const ChipCapacitor &, const ChipCapacitor &) = default;
+};
+
+using PartModel = std::variant<Ideal, FiniteQ, ChipInductor, ChipCapacitor>;
 
 // The values a tuned part may take, in nH and pF: by default what chip parts
 // span, 0.1 nH to 10 uH and 0.1 pF to 100 nF.
@@ -122,6 +149,11 @@ struct Part
     // The immittance the cascade adds at angular frequency omega: the series
     // impedance of a series part, the admittance of a shunt part.
     Complex ImmittanceAt(double omega) const;
+
+    // How the immittance changes per relative change of the nominal value,
+    // d ImmittanceAt / d ln(value): a part's parasitics held, its L or C
+    // moved. The tuner's gradient of a lossy network reads it.
+    Complex ImmittanceByLogValueAt(double omega) const;
 
     // A lossless part's immittance is j b, b = Im of ImmittanceAt; the grid
     // form fills b for each angular frequency. Only for a lossless part.

@@ -121,7 +121,7 @@ std::optional<double> BodeFanoGammaOf(const TuneProblem &problem)
 std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignResult &design,
                                        std::optional<ESeries> series, const std::atomic<bool> *stop,
                                        std::shared_ptr<const MeasuredLoad> measured,
-                                       const PartRanges &ranges)
+                                       const PartRanges &ranges, const LossModel &built)
 {
     TunedNetwork t;
     if (design.solved) {
@@ -134,6 +134,7 @@ std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignR
     }
     t.problem.network.measured = std::move(measured);
     t.problem.ranges = ranges;
+    t.problem.built = built;
     TuneOptions options;
     options.stop = stop;
     t.tuned = Tune(t.problem, options);

@@ -53,12 +53,13 @@ struct TunedNetwork
 // is nothing to tune (no solution and no relaxed design). With `measured`,
 // the network is tuned into the measured load in place of the fitted model
 // the design was made for. Throws TuneCancelled when `stop` is raised,
-// std::invalid_argument for ranges PartRangesError rejects.
+// std::invalid_argument for ranges PartRangesError rejects. With `built`
+// (part models, Q, pads) the values are tuned for the parts as built.
 std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignResult &design,
                                        std::optional<ESeries> series,
                                        const std::atomic<bool> *stop = nullptr,
                                        std::shared_ptr<const MeasuredLoad> measured = nullptr,
-                                       const PartRanges &ranges = {});
+                                       const PartRanges &ranges = {}, const LossModel &built = {});
 
 // The design the tuning started from with the tuned values in its element
 // table (full precision, and printed to 0.001) and the true load in the

@@ -64,8 +64,8 @@ class Work
     double Power(double frequencyHz, double *byLog = nullptr)
     {
         if (!byLog)
-            return ReflectedPower(network_, frequencyHz);
-        const double power = ReflectedPower(network_, frequencyHz, gradient_);
+            return LostPower(network_, frequencyHz);
+        const double power = LostPower(network_, frequencyHz, gradient_);
         std::copy(gradient_.begin(), gradient_.end(), byLog);
         return power;
     }
@@ -83,7 +83,7 @@ class Work
     double Measure(const std::vector<double> &x)
     {
         Set(x.data());
-        return PassbandFiguresOf(network_, band_).gammaMax;
+        return MatchFigureOf(network_, band_);
     }
 
     Network NetworkAt(const std::vector<double> &x)
@@ -426,8 +426,26 @@ std::string TuneProblemError(const TuneProblem &problem)
 
 double InBandGammaMax(const TuneProblem &problem, const Network &network)
 {
-    return PassbandFiguresOf(network, problem.band).gammaMax;
+    return MatchFigureOf(network, problem.band);
 }
+
+namespace {
+
+// The tune compares networks by their match figure; a lossy network is
+// reported by its reflection and its loss, both.
+void ReportFigures(const Band &band, const Network &network, double figure, double &gammaMax,
+                   double &lossDbMax)
+{
+    if (AllPartsIdeal(network)) {
+        gammaMax = figure;
+        lossDbMax = MismatchLossDbOf(figure);
+        return;
+    }
+    gammaMax = PassbandFiguresOf(network, band).gammaMax;
+    lossDbMax = LossDbMaxOf(network, band, gammaMax);
+}
+
+} // namespace
 
 TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
 {
@@ -435,7 +453,17 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
         throw std::invalid_argument(error);
     if (options.restarts < 0 || options.hops < 0 || options.finalists < 1)
         throw std::invalid_argument("tuning needs a finalist and no negative restarts or hops");
-    Work work(problem);
+    // The parts as they will be built, when the problem gives their models.
+    // A Q fixed at the centre frequency takes the band's when none is given.
+    TuneProblem built = problem;
+    if (!problem.built.lossless()) {
+        LossModel models = problem.built;
+        if (models.centreHz == 0)
+            models.centreHz = problem.band.centreHz;
+        built.network = WithLosses(problem.network, models);
+        built.ranges = WithinSelfResonance(problem.ranges, models, problem.band.highHz);
+    }
+    Work work(built);
     MinimaxPolish polish(work, options.stop);
     const std::vector<double> origin(work.Parts(), 0.0); // the start
     const double originGamma = work.Measure(origin);
@@ -479,8 +507,13 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
     }
     TuneResult result;
     result.startGammaMax = originGamma;
-    result.network = improved ? work.NetworkAt(best) : problem.network;
+    result.network = improved ? work.NetworkAt(best) : built.network;
     result.gammaMax = improved ? bestGamma : originGamma;
+    if (!AllPartsIdeal(result.network)) {
+        double startLoss = 0;
+        ReportFigures(problem.band, built.network, originGamma, result.startGammaMax, startLoss);
+    }
+    ReportFigures(problem.band, result.network, result.gammaMax, result.gammaMax, result.lossDbMax);
     return result;
 }
 
@@ -497,8 +530,10 @@ StandardTuneResult TuneToSeries(const TuneProblem &problem, const Network &netwo
     // Each part's range, widened to its tuned value where the design put it
     // outside; a snap that crosses a limit takes the series value inside it.
     std::vector<std::pair<double, double>> limits;
+    const PartRanges ranges =
+        WithinSelfResonance(problem.ranges, problem.built, problem.band.highHz);
     for (const Part &part : network.parts) {
-        const auto [low, high] = part.RangeIn(problem.ranges);
+        const auto [low, high] = part.RangeIn(ranges);
         limits.emplace_back(std::min(low, part.value) * (1 - 1e-9),
                             std::max(high, part.value) * (1 + 1e-9));
     }
@@ -526,7 +561,7 @@ StandardTuneResult TuneToSeries(const TuneProblem &problem, const Network &netwo
     const auto screen = [&](const Network &candidate) {
         double worst = 0;
         for (const double f : screenGrid)
-            worst = std::max(worst, ReflectedPower(candidate, f));
+            worst = std::max(worst, LostPower(candidate, f));
         return std::sqrt(worst);
     };
     const std::size_t parts = network.parts.size();
@@ -597,6 +632,9 @@ StandardTuneResult TuneToSeries(const TuneProblem &problem, const Network &netwo
     }
     result.network = std::move(current);
     result.gammaMax = currentGamma;
+    ReportFigures(problem.band, result.snapped, result.snappedGammaMax, result.snappedGammaMax,
+                  result.snappedLossDbMax);
+    ReportFigures(problem.band, result.network, result.gammaMax, result.gammaMax, result.lossDbMax);
     return result;
 }
 

@@ -37,6 +37,10 @@ struct TuneProblem
     Network network;
     Band band;         // the band |S11| is minimised over
     PartRanges ranges; // every tuned value stays within these
+    // The parts as they will be built: with a chip model, a Q or pads the
+    // values are tuned with the parasitics in the loop, for the least
+    // in-band maximum transducer loss, and the tuned network carries them.
+    LossModel built = {};
 };
 
 // Thrown by a tune whose stop flag was raised: it ends within one round of
@@ -62,6 +66,10 @@ struct TuneResult
     Network network;          // the tuned parts (the start's kinds, labels and order), same load
     double startGammaMax = 0; // in-band max |S11| of the starting values
     double gammaMax = 0;      // the same for the tuned values, never above startGammaMax
+    // In-band maximum transducer loss, dB, of the tuned values. With lossy
+    // parts the tune lowers this (gammaMax is then reported alongside and
+    // may rise); with ideal parts it follows gammaMax.
+    double lossDbMax = 0;
 };
 
 // Why the problem cannot be tuned, or empty: positive finite port resistances
@@ -70,7 +78,8 @@ struct TuneResult
 std::string TuneProblemError(const TuneProblem &problem);
 
 // The in-band maximum of |S11| of a network with its load over the problem's
-// band, measured as the passband figures measure it.
+// band, measured as the passband figures measure it; for lossy parts the
+// figure the tune minimises instead, sqrt of the in-band maximum 1 - G_T.
 double InBandGammaMax(const TuneProblem &problem, const Network &network);
 
 // Minimises the in-band maximum |S11| over the part values within the
@@ -90,7 +99,9 @@ struct StandardTuneResult
     Network snapped; // every part snapped to its nearest series value, the load as it is
     double snappedGammaMax = 0;
     Network network;     // after the search over neighbouring series values
-    double gammaMax = 0; // never above snappedGammaMax
+    double gammaMax = 0; // never above snappedGammaMax (for ideal parts)
+    double snappedLossDbMax = 0;
+    double lossDbMax = 0; // never above snappedLossDbMax
 };
 
 // Snaps the parts to the series, then searches the neighbouring series

@@ -85,8 +85,7 @@ Abcd Cascade(const Network &network, double frequencyHz, bool withLoad)
     Abcd m;
     if (load && load->port() == 1)
         Append(m, load->element, omega);
-    for (const Part &part : network.parts)
-        Append(m, part, omega);
+    ForEachSection(network, false, [&](const Part &part) { Append(m, part, omega); });
     if (load && load->port() == 2)
         Append(m, load->element, omega);
     return m;
@@ -122,13 +121,8 @@ Abcd ResponseCascade(const Network &network, double frequencyHz)
         return Cascade(network, frequencyHz, true);
     const double omega = 2.0 * std::numbers::pi * frequencyHz;
     Abcd m;
-    if (network.measured->port == 2) {
-        for (const Part &part : network.parts)
-            Append(m, part, omega);
-    } else {
-        for (auto part = network.parts.rbegin(); part != network.parts.rend(); ++part)
-            Append(m, *part, omega);
-    }
+    ForEachSection(network, network.measured->port != 2,
+                   [&](const Part &part) { Append(m, part, omega); });
     return m;
 }
 
@@ -186,6 +180,17 @@ SweepPoint PointOf(double frequencyHz, const SParameters &s, const PortTerms &t,
 SweepPoint PointFrom(const Network &network, double frequencyHz, const Abcd &m);
 
 // |S11| of one frequency from the response's cascade there.
+double ReflectionFrom(const Network &network, double frequencyHz, const Abcd &m);
+
+} // namespace
+
+bool SourceAtPort2(const Network &network)
+{
+    return !network.measured && network.load && network.load->port() == 1 && !IdealAsDrawn(network);
+}
+
+namespace {
+
 double ReflectionFrom(const Network &network, double frequencyHz, const Abcd &m)
 {
     if (network.measured) {
@@ -195,6 +200,10 @@ double ReflectionFrom(const Network &network, double frequencyHz, const Abcd &m)
         return std::min(std::sqrt(reflected), 1.0);
     }
     const PortTerms t = PortTermsOf(m, network.port1Ohms, network.port2Ohms);
+    if (SourceAtPort2(network)) {
+        const SParameters s = SParametersOf(m, network.port1Ohms, network.port2Ohms);
+        return std::min(std::abs(s.s22), 1.0);
+    }
     const double reflected = std::norm(t.p - network.port1Ohms * t.q) / std::norm(t.delta);
     return std::min(std::sqrt(reflected), 1.0);
 }
@@ -229,21 +238,15 @@ class GridCascade
         Resize(frequenciesHz.size());
         for (std::size_t k = 0; k < n_; ++k)
             omega_[k] = 2.0 * std::numbers::pi * frequenciesHz[k];
+        const auto append = [this](const Part &part) { Append(part); };
         if (network.measured) {
-            if (network.measured->port == 2) {
-                for (const Part &part : network.parts)
-                    Append(part);
-            } else {
-                for (auto part = network.parts.rbegin(); part != network.parts.rend(); ++part)
-                    Append(*part);
-            }
+            ForEachSection(network, network.measured->port != 2, append);
             return;
         }
         const LoadReactance *load = network.load ? &*network.load : nullptr;
         if (load && load->port() == 1)
             Append(load->element);
-        for (const Part &part : network.parts)
-            Append(part);
+        ForEachSection(network, false, append);
         if (load && load->port() == 2)
             Append(load->element);
     }

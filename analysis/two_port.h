@@ -65,9 +65,16 @@ SweepPoint Evaluate(const Network &network, double frequencyHz);
 // The same at every frequency of a grid (each positive).
 std::vector<SweepPoint> EvaluateOver(const Network &network, std::span<const double> frequenciesHz);
 
+// Whether the match is read at port 2: a shunt load stands at port 1, so the
+// source drives port 2, and with lossy parts (or pads) the reflection the
+// source sees differs from port 1's. For ideal parts |S11| = |S22| and the
+// figures keep reading port 1.
+bool SourceAtPort2(const Network &network);
+
 // |S11| alone, the figure the passband checks and the tolerance trials need;
 // of the network with the true load.
 double ReflectionMagnitude(const Network &network, double frequencyHz);
+// With SourceAtPort2 both read |S22|, the reflection at the source.
 // |S11| at every frequency of a grid, into `gamma` (one per frequency).
 void ReflectionOver(const Network &network, std::span<const double> frequenciesHz,
                     std::span<double> gamma);

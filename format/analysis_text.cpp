@@ -58,15 +58,43 @@ void AddStandardValues(std::vector<std::string> &lines, const StandardValues &v,
     lines.push_back(parts);
 }
 
+// The chip models and pads as the heading of the loss figures names them.
+std::string PartModelsText(const LossModel &m)
+{
+    std::string text = "Parts as built (";
+    if (m.inductorChip)
+        text += "chip inductors Q " + Figure(m.inductorChip->q) + " at " +
+                Ghz(m.inductorChip->at.hz()) + ", CP " +
+                Figure(m.inductorChip->parallel.picofarads()) + " pF";
+    else
+        text += m.inductorQ ? "inductors Q " + Figure(*m.inductorQ) : "ideal inductors";
+    if (m.capacitorChip)
+        text += "; chip capacitors ESL " + Figure(m.capacitorChip->esl.nanohenries()) +
+                " nH, ESR " + Figure(m.capacitorChip->esr.ohms()) + " ohms at " +
+                Ghz(m.capacitorChip->at.hz());
+    else
+        text += m.capacitorQ ? "; capacitors Q " + Figure(*m.capacitorQ) : "; ideal capacitors";
+    if (m.padPf > 0)
+        text += "; pads " + Figure(m.padPf) + " pF at every node";
+    if ((m.inductorQ && !m.inductorChip) || (m.capacitorQ && !m.capacitorChip))
+        text +=
+            m.model == QModel::Constant ? "; Q at every frequency" : "; Q at " + Ghz(m.centreHz);
+    return text + "):";
+}
+
 void AddFiniteQ(std::vector<std::string> &lines, const FiniteQLoss &q)
 {
-    std::string head = q.losses.model == QModel::Constant
-                           ? "Finite Q at every frequency ("
-                           : "Finite Q at " + Ghz(q.losses.centreHz) + " (";
-    head += q.losses.inductorQ ? "inductors " + Figure(*q.losses.inductorQ) : "ideal inductors";
-    head +=
-        q.losses.capacitorQ ? ", capacitors " + Figure(*q.losses.capacitorQ) : ", ideal capacitors";
-    lines.push_back(head + "):");
+    if (q.losses.inductorChip || q.losses.capacitorChip || q.losses.padPf > 0) {
+        lines.push_back(PartModelsText(q.losses));
+    } else {
+        std::string head = q.losses.model == QModel::Constant
+                               ? "Finite Q at every frequency ("
+                               : "Finite Q at " + Ghz(q.losses.centreHz) + " (";
+        head += q.losses.inductorQ ? "inductors " + Figure(*q.losses.inductorQ) : "ideal inductors";
+        head += q.losses.capacitorQ ? ", capacitors " + Figure(*q.losses.capacitorQ)
+                                    : ", ideal capacitors";
+        lines.push_back(head + "):");
+    }
     lines.push_back("  insertion loss in band " + InsertionLossRange(q) + " dB, at centre " +
                     Figure(q.centreInsertionLossDb, 4) + " dB (ideal parts: max " +
                     Figure(q.losslessMaxInsertionLossDb, 4) + " dB)");
@@ -98,6 +126,9 @@ std::vector<std::string> AnalysisLines(const NetworkAnalysis &a)
 {
     std::vector<std::string> lines;
     AddSelfCheck(lines, a);
+    if (a.asBuilt)
+        lines.push_back("  as built:              " + PassbandText(a.asBuilt->figures) +
+                        ", transducer loss max " + Figure(a.asBuilt->lossDbMax, 4) + " dB");
     AddBodeFano(lines, a.bodeFano);
     if (a.standardValues)
         AddStandardValues(lines, *a.standardValues, a.tuned);

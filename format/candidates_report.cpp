@@ -64,10 +64,15 @@ std::vector<std::string> CandidateLines(const CandidateSet &set)
         return lines;
     }
     const bool series = set.candidates.front().standard.has_value();
-    lines.push_back("Candidates, best first (in-band max |S11| with the true load; parts from the "
-                    "source's side):");
+    // Parts as built (models, Q, pads): ranked by the loss, shown beside |S11|.
+    const bool built = !IdealAsDrawn(set.candidates.front().tuned.network);
+    lines.push_back(built ? "Candidates, best first (in-band max transducer loss with the parts as "
+                            "built and the true load; parts from the source's side):"
+                          : "Candidates, best first (in-band max |S11| with the true load; parts "
+                            "from the source's side):");
     std::string head = "  " + Padded("#", 3) + Padded("topology", 9) + Padded("parts", 5) +
-                       Padded("|S11|max", 9) + Padded("RL dB", 6) + Padded("smallest", 13) +
+                       Padded("|S11|max", 9) + Padded("RL dB", 6) +
+                       (built ? Padded("loss dB", 8) : "") + Padded("smallest", 13) +
                        Padded("largest", 13);
     if (series)
         head += Padded(SeriesName(set.candidates.front().standard->series) + " |S11|", 10);
@@ -80,7 +85,8 @@ std::vector<std::string> CandidateLines(const CandidateSet &set)
         std::string line =
             "  " + Padded(std::to_string(k + 1), 3) + Padded(TopologyName(c.topology), 9) +
             Padded(std::to_string(c.parts), 5) + Padded(Figure(c.tuned.gammaMax, 4), 9) +
-            Padded(Figure(ReturnLossDb(c.tuned.gammaMax), 3), 6) + Padded(PartText(small), 13) +
+            Padded(Figure(ReturnLossDb(c.tuned.gammaMax), 3), 6) +
+            (built ? Padded(Figure(c.tuned.lossDbMax, 3), 8) : "") + Padded(PartText(small), 13) +
             Padded(PartText(large), 13);
         if (c.standard)
             line += Padded(Figure(c.standard->gammaMax, 4), 10);
@@ -120,6 +126,8 @@ std::string WithCandidatesJson(const std::string &json, const CandidateSet &set)
                    {"smallestPart", ElementJson(small)},
                    {"largestPart", ElementJson(large)},
                    {"dc", {{"source", DcPathName(c.sourceDc)}, {"load", DcPathName(c.loadDc)}}}};
+        if (!IdealAsDrawn(c.tuned.network))
+            entry["lossDbMax"] = c.tuned.lossDbMax;
         if (c.standard) {
             Json standard = Json::array();
             for (const Part &e : SourceToLoad(c.standard->network))
@@ -127,6 +135,8 @@ std::string WithCandidatesJson(const std::string &json, const CandidateSet &set)
             entry["standardValues"] = {{"series", SeriesName(c.standard->series)},
                                        {"gammaMax", c.standard->gammaMax},
                                        {"elements", standard}};
+            if (!IdealAsDrawn(c.standard->network))
+                entry["standardValues"]["lossDbMax"] = c.standard->lossDbMax;
         }
         if (set.bodeFanoGamma)
             entry["bodeFano"] = {

@@ -202,6 +202,14 @@ Json FiniteQJson(const FiniteQLoss &q)
     if (q.losses.capacitorQ)
         j["capacitorQ"] = *q.losses.capacitorQ;
     j["qModel"] = q.losses.model == QModel::Constant ? "constant" : "centre";
+    if (const auto &l = q.losses.inductorChip)
+        j["inductorModel"] = {
+            {"q", l->q}, {"atHz", l->at.hz()}, {"parallelPf", l->parallel.picofarads()}};
+    if (const auto &c = q.losses.capacitorChip)
+        j["capacitorModel"] = {
+            {"eslNh", c->esl.nanohenries()}, {"esrOhms", c->esr.ohms()}, {"atHz", c->at.hz()}};
+    if (q.losses.padPf > 0)
+        j["padPf"] = q.losses.padPf;
     j["atHz"] = q.losses.centreHz;
     j["maxInsertionLossDb"] = q.maxInsertionLossDb;
     j["minInsertionLossDb"] = q.minInsertionLossDb;
@@ -253,6 +261,10 @@ Json AnalysisJson(const NetworkAnalysis &a)
         j["standardValues"] = StandardValuesJson(*a.standardValues, a.full, a.tuned);
     if (a.finiteQ)
         j["finiteQ"] = FiniteQJson(*a.finiteQ);
+    if (a.asBuilt) {
+        j["asBuilt"] = PassbandJson(a.asBuilt->figures);
+        j["asBuilt"]["lossDbMax"] = a.asBuilt->lossDbMax;
+    }
     if (a.yield)
         j["monteCarlo"] = YieldJson(*a.yield);
     return j;

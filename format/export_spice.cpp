@@ -17,6 +17,61 @@ std::string SpiceValue(const Part &element)
     return FixedNumber(element.value) + (element.inductor() ? "n" : "p");
 }
 
+// A resistance in ohms that follows the frequency: ngspice's `hertz` is the
+// analysis frequency (taken as 1 Hz at the operating point, so that a loss
+// growing from zero never reads as a short or an open there).
+std::string FrequencyResistance(double ohmsAtReference, double referenceHz, double power)
+{
+    const std::string ratio = "max(hertz,1)/" + FixedNumber(referenceHz);
+    const std::string factor = power == 0.5 ? "sqrt(" + ratio + ")"
+                               : power == 1 ? "(" + ratio + ")"
+                                            : "(1/(" + ratio + "))";
+    return "r={" + FixedNumber(ohmsAtReference) + "*" + factor + "}";
+}
+
+// One part between nodes a and b as its model builds it: an ideal part is
+// its one card; a lossy part its L or C (named as the part) with the loss
+// and parasitics beside it, on nodes and names of its own.
+std::string PartCards(const Part &part, const std::string &name, const std::string &a,
+                      const std::string &b, const std::string &comment)
+{
+    if (part.lossless())
+        return name + " " + a + " " + b + " " + SpiceValue(part) + comment;
+    const std::string mid = name + "_m";
+    if (const ChipInductor *chip = std::get_if<ChipInductor>(&part.model)) {
+        const double ohms = chip->at.omega() * part.si() / chip->q;
+        return name + " " + a + " " + mid + " " + SpiceValue(part) + comment + "R" + name + " " +
+               mid + " " + b + " " + FrequencyResistance(ohms, chip->at.hz(), 0.5) +
+               " ; winding loss, Q " + Figure(chip->q) + " at " + Figure(chip->at.ghz()) +
+               " GHz\n" + "C" + name + " " + a + " " + b + " " +
+               FixedNumber(chip->parallel.picofarads()) + "p ; winding capacitance\n";
+    }
+    if (const ChipCapacitor *chip = std::get_if<ChipCapacitor>(&part.model)) {
+        const std::string end = name + "_r";
+        return name + " " + a + " " + mid + " " + SpiceValue(part) + comment + "L" + name + " " +
+               mid + " " + end + " " + FixedNumber(chip->esl.nanohenries()) + "n ; ESL\n" + "R" +
+               name + " " + end + " " + b + " " +
+               FrequencyResistance(chip->esr.ohms(), chip->at.hz(), 0.5) + " ; ESR at " +
+               Figure(chip->at.ghz()) + " GHz\n";
+    }
+    const FiniteQ &q = std::get<FiniteQ>(part.model);
+    const bool constant = q.model == QModel::Constant;
+    if (part.inductor()) {
+        // Series loss resistance w L / Q.
+        const double ohms = q.centre.omega() * part.si() / q.q;
+        const std::string r =
+            constant ? FrequencyResistance(ohms, q.centre.hz(), 1) : FixedNumber(ohms);
+        return name + " " + a + " " + mid + " " + SpiceValue(part) + comment + "R" + name + " " +
+               mid + " " + b + " " + r + " ; Q " + Figure(q.q) + "\n";
+    }
+    // Parallel loss conductance w C / Q.
+    const double ohms = q.q / (q.centre.omega() * part.si());
+    const std::string r =
+        constant ? FrequencyResistance(ohms, q.centre.hz(), -1) : FixedNumber(ohms);
+    return name + " " + a + " " + b + " " + SpiceValue(part) + comment + "R" + name + " " + a +
+           " " + b + " " + r + " ; Q " + Figure(q.q) + "\n";
+}
+
 std::string SubcircuitLines(const Network &ladder)
 {
     // Shunt elements after the last series element stand at port 2.
@@ -27,17 +82,25 @@ std::string SubcircuitLines(const Network &ladder)
 
     std::string text = std::string(".subckt ") + kSpiceSubcircuit + " p1 p2\n";
     std::string node = "p1";
+    int pads = 0;
+    const auto pad = [&](const std::string &at) {
+        if (ladder.padPf > 0)
+            text += "CPAD" + std::to_string(++pads) + " " + at + " 0 " + FixedNumber(ladder.padPf) +
+                    "p ; pad\n";
+    };
+    pad(node);
     for (std::size_t i = 0; i < ladder.parts.size(); ++i) {
         const Part &element = ladder.parts[i];
         const std::string name = PartName(ladder, i);
         const std::string comment = " ; " + element.label + "\n";
         if (element.shunt()) {
-            text += name + " " + node + " 0 " + SpiceValue(element) + comment;
+            text += PartCards(element, name, node, "0", comment);
             continue;
         }
         const std::string next = i == lastSeries ? "p2" : "n" + std::to_string(i + 1);
-        text += name + " " + node + " " + next + " " + SpiceValue(element) + comment;
+        text += PartCards(element, name, node, next, comment);
         node = next;
+        pad(node);
     }
     if (lastSeries == ladder.parts.size()) // no series element: the ports are one node
         text += "Vwire p1 p2 dc 0\n";
@@ -70,6 +133,9 @@ std::string SpiceNetlist(const Network &ladder, const Band &band, int points)
     for (const std::string &line : PortLines(ladder))
         text += "* " + line + "\n";
     text += "* Element values at full precision\n";
+    if (!IdealAsDrawn(ladder))
+        text += "* Parts as built: each L or C with its loss and parasitics beside it" +
+                std::string(ladder.padPf > 0 ? ", a pad to ground at every node" : "") + "\n";
     text += SubcircuitLines(ladder);
 
     // The load's resistance sits on node r2 behind its reactance at port 2, or

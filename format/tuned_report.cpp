@@ -101,6 +101,8 @@ std::string WithTunedJson(const std::string &designJson, const TunedNetwork &t,
     tuned["startGammaMax"] = t.tuned.startGammaMax;
     tuned["gammaMax"] = t.tuned.gammaMax;
     tuned["vswrMax"] = VswrOf(t.tuned.gammaMax);
+    if (!IdealAsDrawn(t.tuned.network))
+        tuned["lossDbMax"] = t.tuned.lossDbMax;
     if (const std::optional<double> limit = BodeFanoGammaOf(t.problem))
         tuned["bodeFano"] = {
             {"gammaLimit", *limit},
@@ -113,6 +115,8 @@ std::string WithTunedJson(const std::string &designJson, const TunedNetwork &t,
                       {"snappedGammaMax", t.standard->snappedGammaMax},
                       {"gammaMax", t.standard->gammaMax},
                       {"vswrMax", VswrOf(t.standard->gammaMax)}};
+        if (!IdealAsDrawn(t.standard->network))
+            standard["lossDbMax"] = t.standard->lossDbMax;
         tuned["standardValues"] = standard;
     }
     if (analysis)
@@ -136,6 +140,14 @@ std::string ValuesLine(const Network &network)
     for (const Part &e : network.parts)
         line += " " + e.label + ValueText(e.value, e);
     return line;
+}
+
+// With the parts as built, the tune's own figure: the most power lost in band.
+std::string LossText(const Network &network, double lossDbMax)
+{
+    return IdealAsDrawn(network)
+               ? ""
+               : "; parts as built, in-band max transducer loss " + Figure(lossDbMax, 4) + " dB";
 }
 
 std::string FiguresText(double gammaMax)
@@ -178,7 +190,7 @@ std::vector<std::string> TunedLines(const TunedNetwork &t, const NetworkAnalysis
     if (t.problem.network.measured)
         heading += " into the measured load";
     lines.push_back(heading + ": " + FiguresText(t.tuned.gammaMax) + ", from " +
-                    Figure(t.tuned.startGammaMax));
+                    Figure(t.tuned.startGammaMax) + LossText(t.tuned.network, t.tuned.lossDbMax));
     lines.push_back(ValuesLine(t.tuned.network));
     AddBelowChipRange(lines, t.tuned.network);
     AddAtLimit(lines, t.tuned.network, t.problem.ranges);
@@ -187,7 +199,8 @@ std::vector<std::string> TunedLines(const TunedNetwork &t, const NetworkAnalysis
     if (t.standard) {
         lines.push_back("Tuned network on " + SeriesName(t.standard->series) +
                         " values: " + FiguresText(t.standard->gammaMax) +
-                        ", its tuned values snapped alone " + Figure(t.standard->snappedGammaMax));
+                        ", its tuned values snapped alone " + Figure(t.standard->snappedGammaMax) +
+                        LossText(t.standard->network, t.standard->lossDbMax));
         lines.push_back(ValuesLine(t.standard->network));
         AddBelowChipRange(lines, t.standard->network);
         AddAtLimit(lines, t.standard->network, t.problem.ranges);

@@ -3,6 +3,7 @@
 #include "report/number_format.h"
 #include "report/printable_text.h"
 #include "session/io/safe_file.h"
+#include "session/options/part_model_options.h"
 #include "session/types.h"
 
 #include <algorithm>
@@ -110,6 +111,18 @@ Handler PartRange(std::optional<std::pair<double, double>> &target, const char *
     };
 }
 
+// A model's text through its parser, stored when it reads.
+template <class T, class Parse> Handler ModelText(std::optional<T> &target, Parse parse)
+{
+    return [&target, parse](const std::string &value) -> std::string {
+        auto parsed = parse(value);
+        if (std::string *error = std::get_if<std::string>(&parsed))
+            return *error;
+        target = std::get<T>(parsed);
+        return {};
+    };
+}
+
 Handler FileName(std::optional<std::string> &target)
 {
     return [&target](const std::string &value) -> std::string {
@@ -165,6 +178,16 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
         {"--q-model", "centre|constant",
          "Q fixed at the centre frequency or the same at every frequency (default centre)",
          QModelChoice(r.qModel)},
+        {"--l-model", "Q@F,CP",
+         "every inductor a chip inductor: Q at F (its loss rising as sqrt f) and CP across it, "
+         "as 55@1.5GHz,0.157pF",
+         ModelText(r.inductorChip, ParseInductorModel)},
+        {"--c-model", "ESL,ESR@F",
+         "every capacitor a chip capacitor: ESL and ESR (ohms, at F, rising as sqrt f) in "
+         "series, as 0.45nH,0.12@1GHz",
+         ModelText(r.capacitorChip, ParseCapacitorModel)},
+        {"--pad", "C", "a pad's capacitance to ground at every node of the ladder, as 0.05pF",
+         ModelText(r.padPf, ParsePad)},
         {"--monte-carlo", "N",
          "tolerance trials, at most " + std::to_string(kMaxTrials) + " (default " +
              std::to_string(kDefaultTrials) + ")",
@@ -198,6 +221,11 @@ std::string AnalysisUsageText()
            "the network is built from the element values at full precision and as printed\n"
            "and checked against the design's own |S11| over the band; with --eseries,\n"
            "--q-l, --q-c or the tolerance options the figures follow the pane lines.\n"
+           "--q-l, --q-c, --l-model, --c-model and --pad describe the parts as built\n"
+           "(a pad's capacitance to ground at each node: the two ports' and each junction\n"
+           "between series parts); with any of them every figure after the check (standard\n"
+           "values, trials, --tune, --candidates, the files) is for the network as built,\n"
+           "tuned for the least in-band transducer loss, and the JSON gains \"asBuilt\".\n"
            "Any of --monte-carlo, --tolerance, --seed and --yield-vswr runs the tolerance\n"
            "trials: each part uniform within +-PERCENT, a trial passing when its in-band\n"
            "VSWR stays below --yield-vswr. --points, --from, --to, --log and --lin shape the\n"
@@ -279,6 +307,10 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
         return n("--touchstone-r") + " applies to " + n("--touchstone") + " only; give it";
     if (r.qModel && !r.inductorQ && !r.capacitorQ)
         return n("--q-model") + " applies to " + n("--q-l") + " and " + n("--q-c") + "; give one";
+    if (r.inductorQ && r.inductorChip)
+        return n("--l-model") + " gives the inductors' Q; not with " + n("--q-l");
+    if (r.capacitorQ && r.capacitorChip)
+        return n("--c-model") + " gives the capacitors' loss; not with " + n("--q-c");
     if ((r.inductorRangeNh || r.capacitorRangePf) && !r.tune && !r.candidates)
         return n(r.inductorRangeNh ? "--l-range" : "--c-range") + " applies to " + n("--tune") +
                " and " + n("--candidates") + "; give one";
@@ -321,6 +353,9 @@ AnalysisSettings SettingsOf(const AnalysisRequest &r)
     settings.inductorQ = r.inductorQ;
     settings.capacitorQ = r.capacitorQ;
     settings.qModel = r.qModel.value_or(QModel::Centre);
+    settings.inductorChip = r.inductorChip;
+    settings.capacitorChip = r.capacitorChip;
+    settings.padPf = r.padPf.value_or(0);
     if (r.MonteCarlo())
         settings.tolerance =
             ToleranceSettings{r.trials.value_or(kDefaultTrials),

@@ -31,6 +31,9 @@ struct AnalysisRequest
     std::optional<ESeries> eseries;
     std::optional<double> inductorQ, capacitorQ;
     std::optional<QModel> qModel;
+    std::optional<analysis::ChipInductor> inductorChip;   // --l-model
+    std::optional<analysis::ChipCapacitor> capacitorChip; // --c-model
+    std::optional<double> padPf;                          // --pad
     std::optional<int> trials;
     std::optional<double> tolerancePercent;
     std::optional<std::uint64_t> seed;
@@ -43,7 +46,11 @@ struct AnalysisRequest
 
     bool MonteCarlo() const { return trials || tolerancePercent || seed || yieldVswr; }
     // Figures beyond the design's own: standard values, finite Q, tolerance yield.
-    bool Figures() const { return eseries || inductorQ || capacitorQ || MonteCarlo(); }
+    bool PartModels() const { return inductorChip || capacitorChip || padPf; }
+    bool Figures() const
+    {
+        return eseries || inductorQ || capacitorQ || PartModels() || MonteCarlo();
+    }
     bool SweepFile() const { return sweepPath || touchstonePath || touchstoneV2Path; }
     bool Any() const
     {
@@ -76,7 +83,7 @@ PartRanges TuneRangesOf(const AnalysisRequest &request);
 
 // --json, --sweep, --points, --from, --to, --log, --lin, --touchstone,
 // --touchstone-r, --touchstone-v2, --spice, --eseries, --q-l, --q-c,
-// --q-model, --monte-carlo, --tolerance, --seed, --yield-vswr, --tune,
+// --q-model, --l-model, --c-model, --pad, --monte-carlo, --tolerance, --seed, --yield-vswr, --tune,
 // --l-range and --c-range,
 // filling `request`. Each refuses a bad value.
 OptionTable AnalysisOptionTable(AnalysisRequest &request);

@@ -73,11 +73,26 @@ analysis::AnalysisOptions AnalysisOptionsOf(const AnalysisSettings &settings)
     options.inductorQ = settings.inductorQ;
     options.capacitorQ = settings.capacitorQ;
     options.qModel = settings.qModel;
+    options.inductorChip = settings.inductorChip;
+    options.capacitorChip = settings.capacitorChip;
+    options.padPf = settings.padPf;
     if (settings.tolerance)
         options.monteCarlo = analysis::YieldOptions{
             settings.tolerance->trials, settings.tolerance->tolerancePercent,
             settings.tolerance->seed, settings.tolerance->vswrLimit.value_or(0)};
     return options;
+}
+
+analysis::LossModel PartModelsOf(const AnalysisSettings &settings)
+{
+    analysis::LossModel models;
+    models.inductorQ = settings.inductorQ;
+    models.capacitorQ = settings.capacitorQ;
+    models.model = settings.qModel;
+    models.inductorChip = settings.inductorChip;
+    models.capacitorChip = settings.capacitorChip;
+    models.padPf = settings.padPf;
+    return models;
 }
 
 std::string YieldVswrProblem(double vswrLimit)

@@ -62,7 +62,15 @@ struct AnalysisSettings
     analysis::QModel qModel = analysis::QModel::Centre;
     std::optional<ToleranceSettings> tolerance; // no tolerance trials when unset
     analysis::PartRanges tuneRanges;            // where a tuned part's value may lie
+    // Chip models of the parts and the pads; ideal parts, no pads when unset.
+    std::optional<analysis::ChipInductor> inductorChip;
+    std::optional<analysis::ChipCapacitor> capacitorChip;
+    double padPf = 0;
 };
+
+// The parts as built that the settings describe, for the tuner and the
+// candidates (a Q fixed at the centre takes the tuned band's centre).
+analysis::LossModel PartModelsOf(const AnalysisSettings &settings);
 
 // "centre" or "constant", the words of the Q models.
 const char *QModelWord(analysis::QModel model);

@@ -115,6 +115,7 @@ bool Runner::BuildCandidates()
     analysis::CandidateOptions options;
     options.series = r_.settings.eseries;
     options.ranges = r_.settings.tuneRanges;
+    options.built = PartModelsOf(r_.settings);
     try {
         o_.candidates = analysis::BuildCandidates(o_.design.inputs, o_.design.result,
                                                   o_.design.measuredLoad, options);
@@ -387,7 +388,8 @@ void Runner::Analysed()
 {
     if (r_.tune)
         o_.tuned = analysis::TuneDesign(o_.design.inputs, o_.design.result, r_.settings.eseries,
-                                        nullptr, o_.design.measuredLoad, r_.settings.tuneRanges);
+                                        nullptr, o_.design.measuredLoad, r_.settings.tuneRanges,
+                                        PartModelsOf(r_.settings));
     tunedWithoutDesign_ = o_.tuned && !Solved();
     if (r_.candidates && !BuildCandidates())
         return;

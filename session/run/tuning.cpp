@@ -35,7 +35,8 @@ TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettin
     TunedResponse r;
     try {
         r.tuned = analysis::TuneDesign(design.inputs, design.result, settings.eseries, stop,
-                                       design.measuredLoad, settings.tuneRanges);
+                                       design.measuredLoad, settings.tuneRanges,
+                                       PartModelsOf(AnalysisSettingsOf(settings)));
         if (!r.tuned) {
             // Tuning a network without its load would answer another question.
             r.problem = design.solved() ? "There is no network to tune."

@@ -65,6 +65,7 @@ std::optional<analysis::CandidateSet> FindCandidates(const CalculateOutcome &des
     analysis::CandidateOptions options;
     options.series = settings.eseries;
     options.ranges = settings.tuneRanges;
+    options.built = PartModelsOf(AnalysisSettingsOf(settings));
     options.stop = stop;
     options.progress = std::move(progress);
     try {

@@ -25,6 +25,9 @@ AnalysisSettings AnalysisSettingsOf(const ResponseSettings &s)
     settings.qModel = s.qModel;
     settings.tolerance = ToleranceSettings{s.trials, s.tolerancePercent, kDefaultSeed, s.yieldVswr};
     settings.tuneRanges = s.tuneRanges;
+    settings.inductorChip = s.inductorChip;
+    settings.capacitorChip = s.capacitorChip;
+    settings.padPf = s.padPf;
     return settings;
 }
 

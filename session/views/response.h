@@ -31,6 +31,10 @@ struct ResponseSettings
     std::optional<analysis::ESeries> eseries;    // no snapped network when absent
     std::optional<double> inductorQ, capacitorQ; // ideal parts when absent
     analysis::QModel qModel = analysis::QModel::Centre;
+    // Chip models of the parts and the pads; ideal parts, no pads when absent.
+    std::optional<analysis::ChipInductor> inductorChip;
+    std::optional<analysis::ChipCapacitor> capacitorChip;
+    double padPf = 0;
 
     double tolerancePercent = kDefaultTolerancePercent;
     int trials = kDefaultTrials;
