@@ -159,6 +159,15 @@ Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings 
         r.analysis = analysis::AnalyseDesign(design.result, options);
         r.frequenciesHz = analysis::SweepFrequencies(r.plan);
         r.curves.push_back(CurveOf("Full precision", r.analysis.full, r.frequenciesHz));
+        // With part models `full` is the network as built: the same values
+        // with ideal parts are drawn beside it, and the legend says which.
+        if (r.analysis.asBuilt && r.analysis.finiteQ) {
+            r.curves.back() = CurveOf("Full precision, as built", r.analysis.full, r.frequenciesHz,
+                                      r.analysis.finiteQ->losses);
+            r.curves.push_back(CurveOf("Full precision, ideal parts",
+                                       analysis::WithLosses(r.analysis.full, {}), r.frequenciesHz,
+                                       {}, CurveRole::Ideal));
+        }
         r.curves.push_back(
             CurveOf("As printed", r.analysis.printed, r.frequenciesHz, {}, CurveRole::Printed));
         if (const auto &snapped = r.analysis.standardValues)
@@ -166,7 +175,7 @@ Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings 
                                        snapped->ladder, r.frequenciesHz, {}, CurveRole::Standard));
         if (design.measuredLoad)
             AddFittedModel(r, design);
-        if (const auto &q = r.analysis.finiteQ)
+        if (const auto &q = r.analysis.finiteQ; q && !r.analysis.asBuilt)
             r.withLosses = CurveOf("Full precision with Q", r.analysis.full, r.frequenciesHz,
                                    q->losses, CurveRole::Full);
     } catch (const std::exception &e) {
@@ -271,6 +280,13 @@ std::vector<FigureRow> FigureRows(const Response &response, const DesignResult &
         NetworkRow("Full precision", a.selfCheck.full.gammaMax, a.selfCheck.full.vswrMax));
     rows.push_back(
         NetworkRow("As printed", a.selfCheck.printed.gammaMax, a.selfCheck.printed.vswrMax));
+    if (const auto &built = a.asBuilt) {
+        rows.push_back(NetworkRow("As built", built->figures.gammaMax, built->figures.vswrMax));
+        rows.push_back(TextRow("As built, loss", Figure(built->lossDbMax, 4) + " dB at most"));
+    }
+    if (const auto &stepped = response.stepped)
+        rows.push_back(NetworkRow("Stepped: " + stepped->parts, stepped->figures.gammaMax,
+                                  stepped->figures.vswrMax));
     if (const auto &v = a.standardValues)
         rows.push_back(NetworkRow(analysis::SeriesName(v->series) + " values", v->figures.gammaMax,
                                   v->figures.vswrMax));

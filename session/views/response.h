@@ -76,12 +76,13 @@ struct TunedFigure
 
 // Which network a curve is of, so that every view draws it alike.
 enum class CurveRole {
-    Full,         // the design's values at full precision
-    Printed,      // as the report prints them
-    Standard,     // snapped to the standard series
-    FittedModel,  // the full-precision network into the fitted model of a measured load
-    Tuned,        // re-tuned
-    TunedStandard // re-tuned on the standard series
+    Full,          // the design's values at full precision
+    Printed,       // as the report prints them
+    Standard,      // snapped to the standard series
+    FittedModel,   // the full-precision network into the fitted model of a measured load
+    Tuned,         // re-tuned
+    TunedStandard, // re-tuned on the standard series
+    Ideal          // the design's values with ideal parts, beside the network as built
 };
 
 struct ResponseCurve
@@ -110,6 +111,13 @@ struct LoadTraces
     std::vector<analysis::Complex> sourceModelConjugateOhms; // per Response::frequenciesHz
 };
 
+// The shown network with parts stepped by hand: "L1 +5 %", and its figures.
+struct SteppedFigures
+{
+    std::string parts;
+    analysis::PassbandFigures figures;
+};
+
 struct Response
 {
     std::string problem; // why nothing was computed; empty when all is well
@@ -135,6 +143,8 @@ struct Response
     // the data: the load itself, and the network into the fitted model.
     std::optional<LoadTraces> load;
     std::optional<analysis::PassbandFigures> intoFittedModel;
+    // Parts stepped by hand (SteppedResponse): which, and the network's figures.
+    std::optional<SteppedFigures> stepped;
 };
 
 // Whether ComputeResponse runs the tolerance trials and the sensitivity
