@@ -116,7 +116,14 @@ Parsed<analysis::ChipCapacitor> ParseCapacitorModel(const std::string &text)
         return form + ": " + *error;
     if (!(std::get<double>(esl) >= 0 && std::get<double>(esl) <= kHighestNh))
         return form + ": " + OutOfRange("the inductance ESL", std::get<double>(esl), "0 to 1e6 nH");
-    const std::optional<double> esr = ParseNumber(at->first);
+    // Plain ohms; a trailing "ohm" or "ohms" is read as the same.
+    std::string esrText = at->first;
+    for (const std::string unit : {"ohms", "ohm"})
+        if (EndsWithUnit(esrText, unit)) {
+            esrText.resize(esrText.size() - unit.size());
+            break;
+        }
+    const std::optional<double> esr = ParseNumber(esrText);
     if (!esr)
         return form + ": the resistance ESR " + Quoted(at->first) + " is not a number of ohms";
     if (!(*esr >= kLowestEsrOhms && *esr <= kHighestEsrOhms))

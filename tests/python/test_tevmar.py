@@ -24,6 +24,13 @@ DESIGNS = [
          "--load", "shunt-rc", "--absorb", "0.4", "--eseries", "E24", "--q-l", "40"],
     ),
     ((2, 3, 10, 50), {}, ["--f1", "2", "--f2", "3", "--zhigh", "10", "--zlow", "50"]),
+    (
+        (2, 3, 50, 10),
+        {"l_model": "55@1.5GHz,0.157pF", "c_model": "0.45nH,0.12@1GHz", "pad": "0.05pF",
+         "tune": True},
+        ["--f1", "2", "--f2", "3", "--zhigh", "50", "--zlow", "10", "--l-model",
+         "55@1.5GHz,0.157pF", "--c-model", "0.45nH,0.12@1GHz", "--pad", "0.05pF", "--tune"],
+    ),
 ]
 
 
@@ -140,6 +147,9 @@ def test_match_agrees_with_the_cli_and_a_bad_file_is_named(tmp_path):
     ({"q_model": "centre"}, "^q_model applies to q_l and q_c; give one$"),
     ({"l_range": (1, 10)}, "^l_range applies to tune and candidates; give one$"),
     ({"pick": 2}, "^pick chooses among candidates; give it$"),
+    ({"l_model": "55@1.5,0.157pF"}, '^l_model: "55@1.5,0.157pF" is not Q@F,CP .*needs its unit'),
+    ({"pad": "0.05"}, '^pad: the pad capacitance "0.05" needs its unit, pF$'),
+    ({"q_c": 50, "c_model": "0.45nH,0.12@1GHz"}, "^c_model gives the capacitors' loss; not with q_c$"),
     ({"sweep": "a.csv", "spice": "a.csv"}, '^spice: "a.csv" is already the file of sweep$'),
 ])
 def test_bad_options_raise_the_cli_message(kwargs, message):
