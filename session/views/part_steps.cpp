@@ -52,29 +52,42 @@ analysis::Network PartSteps::Apply(const analysis::Network &network) const
     return stepped;
 }
 
-Response SteppedResponse(const Response &drawn, const PartSteps &steps)
+void ApplySteps(Response &r, const Response &drawn, const PartSteps &steps)
 {
-    Response r = drawn;
-    if (!r.problem.empty() || !steps.any())
-        return r;
+    if (!r.problem.empty() || !drawn.problem.empty())
+        return;
     analysis::NetworkAnalysis &a = r.analysis;
+    a.full = drawn.analysis.full;
+    a.printed = drawn.analysis.printed;
+    a.asBuilt = drawn.analysis.asBuilt;
+    r.stepped.reset();
+    for (std::size_t c = 0; c < drawn.curves.size() && c < r.curves.size(); ++c)
+        if (r.curves[c].role == drawn.curves[c].role)
+            r.curves[c] = drawn.curves[c];
+    if (!steps.any())
+        return;
     a.full = steps.Apply(a.full);
     a.printed = steps.Apply(a.printed);
-    for (ResponseCurve &curve : r.curves) {
+    for (std::size_t c = 0; c < drawn.curves.size() && c < r.curves.size(); ++c) {
+        ResponseCurve &curve = r.curves[c];
         if (curve.role != CurveRole::Full && curve.role != CurveRole::Ideal &&
             curve.role != CurveRole::Printed)
             continue;
-        // The network as built carries its parts' models; the others are
-        // drawn with ideal parts, as ComputeResponse drew them.
-        const bool built = curve.role == CurveRole::Full && a.asBuilt && a.finiteQ;
-        curve = CurveOf(std::move(curve.name), steps.Apply(curve.network), r.frequenciesHz,
-                        built ? a.finiteQ->losses : analysis::LossModel{}, curve.role);
+        // Each network carries its parts' models: as built, or ideal.
+        curve = CurveOf(std::move(curve.name), steps.Apply(curve.network), r.frequenciesHz, {},
+                        curve.role);
     }
     const analysis::PassbandFigures figures = analysis::PassbandFiguresOf(a.full, a.band);
     if (a.asBuilt)
         a.asBuilt = analysis::BuiltFigures{figures,
                                            analysis::LossDbMaxOf(a.full, a.band, figures.gammaMax)};
     r.stepped = SteppedFigures{SteppedPartsText(drawn.analysis.full, steps), figures};
+}
+
+Response SteppedResponse(const Response &drawn, const PartSteps &steps)
+{
+    Response r = drawn;
+    ApplySteps(r, drawn, steps);
     return r;
 }
 

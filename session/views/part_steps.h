@@ -53,6 +53,10 @@ class PartSteps
 // in `stepped`. Standard values, trials, sensitivity and a tune are left as
 // they were: they belong to the network as drawn.
 Response SteppedResponse(const Response &drawn, const PartSteps &steps);
+// The same in place: `shown` is `drawn` with the figures that came later (the
+// trials, a tune's curves) added; its curves of the network as drawn and its
+// figures are taken from `drawn` and stepped, the later ones kept.
+void ApplySteps(Response &shown, const Response &drawn, const PartSteps &steps);
 
 // "L1 +5.1 %, C2 −1 %": the parts away from their own value, or empty.
 std::string SteppedPartsText(const analysis::Network &network, const PartSteps &steps);

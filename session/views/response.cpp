@@ -65,8 +65,11 @@ ResponseCurve CurveOf(std::string name, const analysis::Network &ladder,
                       CurveRole role)
 {
     // The curve keeps the network as designed; its points carry the loss.
+    // Without a loss model the points are the network's own, its parts'
+    // models included, so that a mark evaluated on the network lies on them.
     ResponseCurve curve{std::move(name), ladder, {}, {}, role};
-    const analysis::Network evaluated = analysis::WithLosses(ladder, losses);
+    const analysis::Network evaluated =
+        losses.lossless() ? ladder : analysis::WithLosses(ladder, losses);
     curve.points = analysis::EvaluateOver(evaluated, frequenciesHz);
     for (const double seconds : analysis::GroupDelayOver(evaluated, frequenciesHz))
         curve.groupDelayNs.push_back(units::Nanoseconds(seconds));
@@ -161,9 +164,8 @@ Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings 
         r.curves.push_back(CurveOf("Full precision", r.analysis.full, r.frequenciesHz));
         // With part models `full` is the network as built: the same values
         // with ideal parts are drawn beside it, and the legend says which.
-        if (r.analysis.asBuilt && r.analysis.finiteQ) {
-            r.curves.back() = CurveOf("Full precision, as built", r.analysis.full, r.frequenciesHz,
-                                      r.analysis.finiteQ->losses);
+        if (r.analysis.asBuilt) {
+            r.curves.back().name = "Full precision, as built";
             r.curves.push_back(CurveOf("Full precision, ideal parts",
                                        analysis::WithLosses(r.analysis.full, {}), r.frequenciesHz,
                                        {}, CurveRole::Ideal));

@@ -171,7 +171,8 @@ std::optional<LaterFigures> RunLaterFigures(const std::atomic<bool> &stop,
                                             const ResponseSettings &settings,
                                             std::atomic<int> *trialsDone = nullptr);
 
-// The network with its true load at each frequency, with its group delay.
+// The network with its true load at each frequency, with its group delay:
+// its parts as the network holds them, or with `losses` when those are given.
 ResponseCurve CurveOf(std::string name, const analysis::Network &ladder,
                       const std::vector<double> &frequenciesHz,
                       const analysis::LossModel &losses = {}, CurveRole role = CurveRole::Full);
