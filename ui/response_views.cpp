@@ -206,14 +206,14 @@ QWidget *ResponseViews::BuildStepBox(QWidget *parent)
 {
     auto *box = new QGroupBox(QStringLiteral("Step the shown network's parts"), parent);
     auto *hint = new QLabel(QStringLiteral("Select a part here or in the Schematic, then step it: "
-                                           "the buttons, or + and − in the Schematic."),
+                                           "the buttons, or + and \u2212 in the Schematic."),
                             box);
     hint->setWordWrap(true);
     stepSize_ = new QComboBox(box);
     stepSize_->setObjectName(QStringLiteral("stepSize"));
     for (const double percent : session::kStepPercents)
-        stepSize_->addItem(QStringLiteral("±%1 %").arg(percent), percent);
-    stepDown_ = new QPushButton(QStringLiteral("− Step down"), box);
+        stepSize_->addItem(QStringLiteral("\u00B1%1 %").arg(percent), percent);
+    stepDown_ = new QPushButton(QStringLiteral("\u2212 Step down"), box);
     stepDown_->setObjectName(QStringLiteral("stepDown"));
     stepUp_ = new QPushButton(QStringLiteral("+ Step up"), box);
     stepUp_->setObjectName(QStringLiteral("stepUp"));

@@ -1,6 +1,7 @@
 #include "ui/response_window.h"
 
 #include "format/analysis_text.h"
+#include "session/options/part_model_options.h"
 #include "session/run/tuning.h"
 #include "session/types.h"
 #include "ui/background_run.h"
@@ -18,10 +19,12 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -146,6 +149,62 @@ QDoubleSpinBox *QualityBox(QWidget *parent, const char *name)
 std::optional<double> QualityOf(const QDoubleSpinBox *box)
 {
     return box->value() > 0 ? std::optional<double>(box->value()) : std::nullopt;
+}
+
+// Where the part choice is remembered between sessions, beside the
+// measured-load dialog's files.
+const QString kPartSourceKey = QStringLiteral("responseParts/source");
+const QString kInductorModelKey = QStringLiteral("responseParts/inductorModel");
+const QString kCapacitorModelKey = QStringLiteral("responseParts/capacitorModel");
+const QString kPadKey = QStringLiteral("responseParts/pad");
+
+session::PartChoice RecalledPartChoice()
+{
+    const QSettings settings;
+    session::PartChoice choice;
+    choice.source = settings.value(kPartSourceKey).toString() == QStringLiteral("chip")
+                        ? session::PartSource::ChipModels
+                        : session::PartSource::Ideal;
+    choice.inductorModel = settings.value(kInductorModelKey).toString().toStdString();
+    choice.capacitorModel = settings.value(kCapacitorModelKey).toString().toStdString();
+    choice.pad = settings.value(kPadKey).toString().toStdString();
+    return choice;
+}
+
+void RememberPartChoice(const session::PartChoice &choice)
+{
+    QSettings settings;
+    settings.setValue(kPartSourceKey, choice.source == session::PartSource::ChipModels
+                                          ? QStringLiteral("chip")
+                                          : QStringLiteral("ideal"));
+    settings.setValue(kInductorModelKey, QString::fromStdString(choice.inductorModel));
+    settings.setValue(kCapacitorModelKey, QString::fromStdString(choice.capacitorModel));
+    settings.setValue(kPadKey, QString::fromStdString(choice.pad));
+}
+
+// The choice the settings hold, when they come with chip models already
+// (from the command line's options): those win over the remembered one.
+std::optional<session::PartChoice> PartChoiceOf(const session::ResponseSettings &s)
+{
+    if (!s.inductorChip && !s.capacitorChip && s.padPf <= 0)
+        return std::nullopt;
+    session::PartChoice choice{session::PartSource::ChipModels};
+    if (s.inductorChip)
+        choice.inductorModel = session::InductorModelText(*s.inductorChip);
+    if (s.capacitorChip)
+        choice.capacitorModel = session::CapacitorModelText(*s.capacitorChip);
+    if (s.padPf > 0)
+        choice.pad = Figure(s.padPf) + "pF";
+    return choice;
+}
+
+QLineEdit *ModelBox(QWidget *parent, const char *name, const QString &example, const QString &tip)
+{
+    auto *box = new QLineEdit(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setPlaceholderText(example);
+    box->setToolTip(tip);
+    return box;
 }
 
 const session::ESeries kSeries[] = {session::ESeries::E12, session::ESeries::E24,
@@ -284,7 +343,13 @@ ResponseWindow::ResponseWindow(const session::ResponseSettings &settings, Settin
     layout->addWidget(banner_);
     layout->addLayout(body, 1);
 
+    views_->OnSteps({[this](std::optional<std::size_t> part) { SelectPart(part); },
+                     [this](int direction) { StepPart(direction, views_->stepPercent()); },
+                     [this] { ClearSteps(); }});
+
+    partChoice_ = PartChoiceOf(settings_).value_or(RecalledPartChoice());
     WriteControls();
+    ReadControls(); // the remembered parts, when they read
     ShowBanner();
     resize(1000, 680); // fits a 1024 x 768 screen
 }
@@ -370,7 +435,47 @@ QWidget *ResponseWindow::BuildPartControls()
     QWidget *capacitorRange =
         rangeRow(capacitorLow_, capacitorHigh_, "capacitorRange", QStringLiteral(" pF"));
 
+    // What the networks are built from: ideal parts, or chip parts as their
+    // makers give them, in the texts tevmar-cli takes.
+    partSource_ = new QComboBox(group);
+    partSource_->setObjectName(QStringLiteral("partSource"));
+    partSource_->addItem(QStringLiteral("Ideal parts"));
+    partSource_->addItem(QStringLiteral("Chip models"));
+    inductorModel_ = ModelBox(group, "inductorModel", QStringLiteral("55@1.5GHz,0.157pF"),
+                              QStringLiteral("Every inductor a chip inductor: Q at F (its loss "
+                                             "rising as \u221Af) and CP across it.\n"
+                                             "Empty: ideal inductors. As tevmar-cli's --l-model."));
+    capacitorModel_ = ModelBox(group, "capacitorModel", QStringLiteral("0.45nH,0.12@1GHz"),
+                               QStringLiteral("Every capacitor a chip capacitor: ESL and ESR "
+                                              "(ohms, at F, rising as \u221Af) in series.\n"
+                                              "Empty: ideal capacitors. As tevmar-cli's "
+                                              "--c-model."));
+    pad_ = ModelBox(group, "pad", QStringLiteral("0.05pF"),
+                    QStringLiteral("A pad's capacitance to ground at every node of the ladder, "
+                                   "the two ports' included.\nEmpty: no pads. As tevmar-cli's "
+                                   "--pad."));
+    auto *built = new QHBoxLayout;
+    built->addWidget(partSource_, 1);
+    auto *padLabel = new QLabel(QStringLiteral("Pad"), group);
+    padLabel->setBuddy(pad_);
+    built->addWidget(padLabel);
+    built->addWidget(pad_, 1);
+    auto *chips = new QHBoxLayout;
+    chips->addWidget(inductorModel_, 1);
+    auto *capacitorLabel = new QLabel(QStringLiteral("C"), group);
+    capacitorLabel->setBuddy(capacitorModel_);
+    chips->addWidget(capacitorLabel);
+    chips->addWidget(capacitorModel_, 1);
+    partProblem_ = new QLabel(group);
+    partProblem_->setObjectName(QStringLiteral("partProblem"));
+    partProblem_->setWordWrap(true);
+    partProblem_->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0);"));
+    partProblem_->hide();
+
     auto *form = new QFormLayout(group);
+    form->addRow(QStringLiteral("Built from"), built);
+    form->addRow(QStringLiteral("Chip L"), chips);
+    form->addRow(partProblem_);
     form->addRow(QStringLiteral("Standard values"), series_);
     form->addRow(QStringLiteral("Inductor Q"), inductorQ_);
     form->addRow(QStringLiteral("Capacitor Q"), capacitorQ_);
@@ -385,6 +490,9 @@ QWidget *ResponseWindow::BuildPartControls()
     connect(capacitorQ_, &QDoubleSpinBox::valueChanged, this, read);
     connect(qModel_, &QComboBox::currentIndexChanged, this, read);
     connect(tune_, &QCheckBox::toggled, this, read);
+    connect(partSource_, &QComboBox::currentIndexChanged, this, read);
+    for (QLineEdit *box : {inductorModel_, capacitorModel_, pad_})
+        connect(box, &QLineEdit::editingFinished, this, read);
     for (QDoubleSpinBox *box : {inductorLow_, inductorHigh_, capacitorLow_, capacitorHigh_})
         connect(box, &QDoubleSpinBox::valueChanged, this, read);
     return group;
@@ -431,9 +539,10 @@ QWidget *ResponseWindow::BuildToleranceControls()
 void ResponseWindow::WriteControls()
 {
     const QList<QWidget *> controls = {
-        followBand_, from_,        to_,           points_,       logarithmic_,  series_,
-        inductorQ_,  capacitorQ_,  qModel_,       tune_,         tolerance_,    trials_,
-        yieldLimit_, inductorLow_, inductorHigh_, capacitorLow_, capacitorHigh_};
+        followBand_,    from_,           to_,           points_,       logarithmic_,   series_,
+        inductorQ_,     capacitorQ_,     qModel_,       tune_,         tolerance_,     trials_,
+        yieldLimit_,    inductorLow_,    inductorHigh_, capacitorLow_, capacitorHigh_, partSource_,
+        inductorModel_, capacitorModel_, pad_};
     std::vector<std::unique_ptr<QSignalBlocker>> blockers;
     for (QWidget *control : controls)
         blockers.push_back(std::make_unique<QSignalBlocker>(control));
@@ -463,6 +572,10 @@ void ResponseWindow::WriteControls()
     capacitorQ_->setValue(s.capacitorQ.value_or(0));
     qModel_->setCurrentIndex(s.qModel == session::QModel::Constant ? 1 : 0);
     qModel_->setEnabled(s.inductorQ || s.capacitorQ); // ideal parts have no loss to model
+    // A chip model gives its kind's loss: that kind's Q box stands aside.
+    inductorQ_->setEnabled(!s.inductorChip);
+    capacitorQ_->setEnabled(!s.capacitorChip);
+    WritePartChoice();
     tune_->setChecked(s.tune);
     inductorLow_->setValue(s.tuneRanges.inductorLowNh);
     inductorHigh_->setValue(s.tuneRanges.inductorHighNh);
@@ -503,8 +616,23 @@ void ResponseWindow::ReadControls()
     s.trials = trials_->value();
     s.yieldVswr =
         yieldLimit_->automatic() ? std::nullopt : std::optional<double>(yieldLimit_->value());
-    if (s == settings_)
+    // The part models through the command line's own reading; a text it
+    // refuses keeps the models before, and the message says why.
+    const session::PartChoice choice = PartChoiceOfControls();
+    const session::PartChoiceReading read = session::ApplyPartChoice(choice, s);
+    partProblem_->setText(QString::fromStdString(read.problem));
+    partProblem_->setVisible(!read.problem.empty());
+    if (read.problem.empty()) {
+        s = read.settings;
+        if (choice != partChoice_) {
+            partChoice_ = choice;
+            RememberPartChoice(choice);
+        }
+    }
+    if (s == settings_) {
+        WritePartChoice(); // the edits' enabling follows the choice
         return;
+    }
     settings_ = s;
     WriteControls();
     if (changed_)
@@ -512,8 +640,94 @@ void ResponseWindow::ReadControls()
     Recompute();
 }
 
+session::PartChoice ResponseWindow::PartChoiceOfControls() const
+{
+    return {partSource_->currentIndex() == 1 ? session::PartSource::ChipModels
+                                             : session::PartSource::Ideal,
+            inductorModel_->text().trimmed().toStdString(),
+            capacitorModel_->text().trimmed().toStdString(), pad_->text().trimmed().toStdString()};
+}
+
+// The choice into its boxes, unless the engineer is part way through one.
+void ResponseWindow::WritePartChoice()
+{
+    const std::vector<std::unique_ptr<QSignalBlocker>> blockers = [this] {
+        std::vector<std::unique_ptr<QSignalBlocker>> b;
+        for (QWidget *w :
+             std::initializer_list<QWidget *>{partSource_, inductorModel_, capacitorModel_, pad_})
+            b.push_back(std::make_unique<QSignalBlocker>(w));
+        return b;
+    }();
+    const bool chips = partChoice_.source == session::PartSource::ChipModels;
+    if (partProblem_->isHidden()) {
+        partSource_->setCurrentIndex(chips ? 1 : 0);
+        inductorModel_->setText(QString::fromStdString(partChoice_.inductorModel));
+        capacitorModel_->setText(QString::fromStdString(partChoice_.capacitorModel));
+        pad_->setText(QString::fromStdString(partChoice_.pad));
+    }
+    const bool editing = partSource_->currentIndex() == 1;
+    for (QLineEdit *box : {inductorModel_, capacitorModel_, pad_})
+        box->setEnabled(editing);
+}
+
+void ResponseWindow::SetPartChoice(const session::PartChoice &choice)
+{
+    {
+        const QSignalBlocker a(partSource_), b(inductorModel_), c(capacitorModel_), d(pad_);
+        partSource_->setCurrentIndex(choice.source == session::PartSource::ChipModels ? 1 : 0);
+        inductorModel_->setText(QString::fromStdString(choice.inductorModel));
+        capacitorModel_->setText(QString::fromStdString(choice.capacitorModel));
+        pad_->setText(QString::fromStdString(choice.pad));
+    }
+    ReadControls();
+}
+
+QString ResponseWindow::partProblem() const
+{
+    return partProblem_->text();
+}
+
+void ResponseWindow::SelectPart(std::optional<std::size_t> index)
+{
+    steps_.Select(index);
+    ShowSteps();
+}
+
+void ResponseWindow::StepPart(int direction, double percent)
+{
+    const std::optional<std::size_t> part = steps_.selected();
+    if (!part || !view_.drawn() || !response_.problem.empty())
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    if (!steps_.Step(*part, direction, percent))
+        return;
+    session::ApplySteps(response_, drawn_, steps_);
+    ShowResponse();
+    lastStepMs_ = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+}
+
+void ResponseWindow::ClearSteps()
+{
+    if (!steps_.any())
+        return;
+    steps_.Clear();
+    session::ApplySteps(response_, drawn_, steps_);
+    if (view_.drawn())
+        ShowResponse();
+}
+
+void ResponseWindow::ShowSteps()
+{
+    views_->ShowSteps(response_.problem.empty()
+                          ? session::SteppedValueRows(drawn_.analysis.full, steps_)
+                          : std::vector<session::SteppedValueRow>{},
+                      steps_.selected());
+}
+
 void ResponseWindow::ShowDesign(const session::CalculateOutcome &design)
 {
+    steps_.Reset(0);
     view_.NewDesign(design);
     candidateRun_->Stop(); // candidates of the design before
     ShowCandidateTable();
@@ -600,6 +814,13 @@ void ResponseWindow::Recompute()
     // The curves show at once; the tolerance trials, the sensitivity and a
     // tune follow from other threads.
     response_ = session::ComputeResponse(*view_.drawn(), settings_, session::Trials::Later);
+    // Steps made by hand stay through a change of the settings, on the same
+    // network; a network of another shape starts afresh.
+    drawn_ = response_;
+    if (steps_.size() != drawn_.analysis.full.parts.size()) {
+        steps_.Reset(drawn_.analysis.full.parts.size());
+    }
+    session::ApplySteps(response_, drawn_, steps_);
     if (response_.problem.empty() && settings_.tune)
         FollowTune();
     else
@@ -695,6 +916,7 @@ void ResponseWindow::ShowResponse()
     plot_->SetData(PlotDataOf(response_, view_.drawn()->result));
     views_->Show(response_, *view_.drawn(), settings_.tune ? &tuned_ : nullptr);
     ShowFigures();
+    ShowSteps();
 }
 
 bool ResponseWindow::tuneRunning() const
@@ -826,6 +1048,7 @@ void ResponseWindow::ShowCandidatesFor(const session::CalculateOutcome &unsolved
     trialsTimer_->stop();
     trialsBusy_->hide();
     tuned_.reset();
+    steps_.Reset(0);
     view_.NoDesign(unsolved);
     candidateRun_->Stop(); // candidates of the inputs before
     stale_ = false;
@@ -906,6 +1129,7 @@ void ResponseWindow::ShowOwnDesign()
 // from, and every view and figure follows the new one.
 void ResponseWindow::DrawAnotherNetwork()
 {
+    steps_.Reset(0);
     tuner_->Stop();
     tuned_.reset();
     WriteControls();

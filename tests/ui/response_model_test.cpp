@@ -63,8 +63,11 @@ TEST(ResponseModel, ChoicesAddTheSnappedCurveAndTheirFigures)
     s.logarithmic = false;
     const Response r = ComputeResponse(design, s);
     ASSERT_EQ(r.problem, "");
-    ASSERT_EQ(r.curves.size(), 3u);
-    EXPECT_EQ(r.curves[2].name, "E24 values");
+    // With a Q the parts are as built: the ideal network is drawn beside them.
+    ASSERT_EQ(r.curves.size(), 4u);
+    EXPECT_EQ(r.curves[0].name, "Full precision, as built");
+    EXPECT_EQ(r.curves[1].name, "Full precision, ideal parts");
+    EXPECT_EQ(r.curves[3].name, "E24 values");
     ASSERT_EQ(r.frequenciesHz.size(), 101u);
     EXPECT_DOUBLE_EQ(r.frequenciesHz.front(), 0.8e9);
     EXPECT_DOUBLE_EQ(r.frequenciesHz[50], 1.65e9); // linear steps
@@ -143,18 +146,22 @@ TEST(ResponseModel, FigureRowsGiveEachNetworkAndTheAnalysesAsked)
     const std::vector<FigureRow> rows =
         session::FigureRows(ComputeResponse(absorbed, s), absorbed.result);
     const std::pair<const char *, const char *> expected[] = {
+        // The design's own check is of ideal parts; with a Q every figure after
+        // it (standard values, sensitivity, trials) is of the parts as built.
         {"Design ripple", "0.004415 | 1.0089"},
         {"Full precision", "0.004415 | 1.0089"},
         {"As printed", "0.004469 | 1.009"},
-        {"E24 values", "0.03449 | 1.0714"},
+        {"As built", "0.007068 | 1.0142"},
+        {"As built, loss", "0.277 dB at most"}, // the in-band loss's top, below,
+        {"E24 values", "0.03514 | 1.0728"},
         {"Bode\u2013Fano limit", "4.54e-05 | 1.0001"},
         {"Network check", "agrees with the design"},
-        {"Most sensitive, per +1 %", "C4 +0.0084, C3 +0.0064, L1 +0.0048 in |S11| max"},
+        {"Most sensitive, per +1 %", "C4 +0.0078, C3 +0.0065, L1 +0.0028 in |S11| max"},
         // The load's own 1 pF is neither lossy nor varied: only the parts are.
         {"Loss, QL 100 QC 300", "0.1353 to 0.277 dB in band"},
         {"Loss at centre", "0.1691 dB"},
-        {"Yield \u00B15 %, 1000 trials", "68.2 % below VSWR 1.1098"},
-        {"VSWR 50/90/99 %", "1.0926 / 1.1416 / 1.1873"},
+        {"Yield \u00B15 %, 1000 trials", "70.8 % below VSWR 1.1098"},
+        {"VSWR 50/90/99 %", "1.0919 / 1.1399 / 1.1863"},
     };
     ASSERT_EQ(rows.size(), std::size(expected));
     for (const auto &[figure, value] : expected)
