@@ -177,5 +177,37 @@ TEST(PartSteps, EveryCurveOfTheShownNetworkFollowsAStep)
     EXPECT_EQ(rows[1].stepped, rows[1].drawn);
 }
 
+TEST(PartSteps, StepsInPlaceKeepWhatCameLaterAndComeBackToTheDrawnCurves)
+{
+    const CalculateOutcome design = Design();
+    const Response drawn = ComputeResponse(design, {}, Trials::Later);
+    // What the window adds after the sweep: a tune's curve and the trials.
+    Response shown = drawn;
+    shown.curves.push_back(
+        CurveOf("Tuned", drawn.analysis.full, drawn.frequenciesHz, {}, CurveRole::Tuned));
+    shown.curves.back().points[3].returnLossDb = 123; // a mark to find again
+    shown.trialsPending = false;
+    shown.analysis.yield = analysis::YieldResult{};
+
+    PartSteps steps;
+    steps.Reset(drawn.analysis.full.parts.size());
+    steps.Step(2, -1, 5);
+    ApplySteps(shown, drawn, steps);
+    ASSERT_TRUE(shown.stepped);
+    EXPECT_EQ(shown.curves.back().points[3].returnLossDb, 123);
+    EXPECT_TRUE(shown.analysis.yield);
+    EXPECT_NE(shown.curves[0].points[7].s.s11, drawn.curves[0].points[7].s.s11);
+    EXPECT_NEAR(shown.analysis.full.parts[2].value, drawn.analysis.full.parts[2].value / 1.05,
+                1e-12);
+
+    steps.Step(2, +1, 5);
+    ApplySteps(shown, drawn, steps);
+    EXPECT_FALSE(shown.stepped);
+    EXPECT_EQ(shown.analysis.full.parts[2].value, drawn.analysis.full.parts[2].value);
+    for (std::size_t c = 0; c < drawn.curves.size(); ++c)
+        for (std::size_t i = 0; i < drawn.frequenciesHz.size(); ++i)
+            ASSERT_EQ(shown.curves[c].points[i].s.s11, drawn.curves[c].points[i].s.s11);
+}
+
 } // namespace
 } // namespace tevmar::session
