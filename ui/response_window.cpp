@@ -236,6 +236,14 @@ PlotData PlotDataOf(const session::Response &response, const DesignResult &desig
         s.groupDelayNs = curve.groupDelayNs;
         data.series.push_back(std::move(s));
     }
+    // With parts as built, the network as built is drawn over the others
+    // (the printed and snapped values run close to it), last in the legend.
+    const auto ideal = std::find_if(
+        response.curves.begin(), response.curves.end(),
+        [](const session::ResponseCurve &c) { return c.role == session::CurveRole::Ideal; });
+    if (ideal != response.curves.end() && !data.series.empty())
+        std::rotate(data.series.begin(), data.series.begin() + 1,
+                    data.series.begin() + static_cast<std::ptrdiff_t>(response.curves.size()));
     if (const auto &lossy = response.withLosses) {
         PlotSeries s;
         s.name = QString::fromStdString(lossy->name);
