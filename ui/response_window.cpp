@@ -33,6 +33,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
+#include <tuple>
 
 namespace tevmar {
 
@@ -196,6 +197,14 @@ std::optional<session::PartChoice> PartChoiceOf(const session::ResponseSettings 
     if (s.padPf > 0)
         choice.pad = Figure(s.padPf) + "pF";
     return choice;
+}
+
+// The parts as built are the same: their Q, chip models and pads.
+bool SameParts(const session::ResponseSettings &a, const session::ResponseSettings &b)
+{
+    return std::tie(a.inductorQ, a.capacitorQ, a.qModel, a.inductorChip, a.capacitorChip,
+                    a.padPf) ==
+           std::tie(b.inductorQ, b.capacitorQ, b.qModel, b.inductorChip, b.capacitorChip, b.padPf);
 }
 
 QLineEdit *ModelBox(QWidget *parent, const char *name, const QString &example, const QString &tip)
@@ -641,11 +650,16 @@ void ResponseWindow::ReadControls()
         WritePartChoice(); // the edits' enabling follows the choice
         return;
     }
+    const bool partsChanged = !SameParts(s, settings_);
     settings_ = s;
     WriteControls();
     if (changed_)
         changed_(settings_);
     Recompute();
+    // Candidates found with other parts rank networks that will not be
+    // built: they are found again with these.
+    if (partsChanged && view_.candidates() && !candidateRun_->running())
+        FindCandidates();
 }
 
 session::PartChoice ResponseWindow::PartChoiceOfControls() const
@@ -886,12 +900,13 @@ void ResponseWindow::CancelTrials()
     ShowFigures();
 }
 
-// The tuned network depends on the design and the standard series alone: a
+// The tuned network depends on the design, the standard series and the parts alone: a
 // tune already done for them is swept again at once, a tune under way is
 // left to finish, and anything else starts one.
 void ResponseWindow::FollowTune()
 {
-    const bool same = tunedSeries_ == settings_.eseries && tunedRanges_ == settings_.tuneRanges;
+    const bool same = tunedSeries_ == settings_.eseries && tunedRanges_ == settings_.tuneRanges &&
+                      SameParts(tunedParts_, settings_);
     if (tuned_ && same) {
         if (tuned_->tuned)
             session::AddTuned(response_, *tuned_->tuned,
@@ -904,6 +919,7 @@ void ResponseWindow::FollowTune()
     tuned_.reset();
     tunedSeries_ = settings_.eseries;
     tunedRanges_ = settings_.tuneRanges;
+    tunedParts_ = settings_;
     tuner_->Start(
         [design = *view_.drawn(), settings = settings_](const std::atomic<bool> &stop) {
             session::TunedResponse r = session::TuneForWindow(design, settings, &stop);

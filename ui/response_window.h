@@ -154,6 +154,7 @@ class ResponseWindow final : public QWidget
     std::optional<session::TunedResponse> tuned_;
     std::optional<session::ESeries> tunedSeries_; // the series of tuned_, or of the tune under way
     session::PartRanges tunedRanges_;             // and the part ranges it kept to
+    session::ResponseSettings tunedParts_;        // and the parts it was tuned with
     // The trials' progress bar and Cancel button, shown while they run; the
     // worker counts the trials it has done and a timer here shows the count.
     QWidget *trialsBusy_ = nullptr;

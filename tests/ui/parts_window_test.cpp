@@ -9,6 +9,7 @@
 #include "ui/response_window.h"
 #include "ui/schematic_view.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -122,6 +123,35 @@ TEST(ResponseParts, APartClickedInTheSchematicIsSteppedAndEveryViewFollows)
     EXPECT_FALSE(w.steps().selected());
     QTest::keyClick(&schematic, Qt::Key_Plus);
     EXPECT_FALSE(w.steps().any());
+}
+
+void WaitForTune(const ResponseWindow &w)
+{
+    for (int i = 0; i < 3000 && w.tuneRunning(); ++i)
+        QTest::qWait(5);
+}
+
+TEST(ResponseParts, TheTuneFollowsTheParts)
+{
+    ResponseWindow w(session::ResponseSettings{});
+    w.SetPartChoice({});
+    w.ShowDesign(Solve(ShuntRc1pF()));
+    w.findChild<QCheckBox *>(QStringLiteral("tune"))->setChecked(true);
+    WaitForTune(w);
+    ASSERT_TRUE(w.tuned() && w.tuned()->tuned);
+    const analysis::Network ideal = w.tuned()->tuned->tuned.network;
+
+    // Tuned with ideal parts is not tuned for these: the tune runs again.
+    w.SetPartChoice(kChips);
+    EXPECT_TRUE(w.tuneRunning() || !w.tuned());
+    WaitForTune(w);
+    ASSERT_TRUE(w.tuned() && w.tuned()->tuned);
+    const analysis::Network built = w.tuned()->tuned->tuned.network;
+    ASSERT_EQ(built.parts.size(), ideal.parts.size());
+    bool moved = false;
+    for (std::size_t i = 0; i < built.parts.size(); ++i)
+        moved = moved || built.parts[i].value != ideal.parts[i].value;
+    EXPECT_TRUE(moved);
 }
 
 } // namespace
