@@ -1,5 +1,8 @@
 #include "report/report_lines.h"
 #include "session/run/calculation.h"
+#include "session/views/part_choice.h"
+#include "session/views/part_steps.h"
+#include "session/views/schematic.h"
 
 #include <benchmark/benchmark.h>
 
@@ -35,5 +38,46 @@ BENCHMARK_CAPTURE(DesignRun, order8, 8, false);
 BENCHMARK_CAPTURE(DesignRun, order8_absorb, 8, true);
 BENCHMARK_CAPTURE(DesignRun, order12, 12, false);
 BENCHMARK_CAPTURE(DesignRun, order12_absorb, 12, true);
+
+} // namespace
+
+// One part stepped by hand in the Response window, the work off Qt: the
+// network as built and the ideal one swept again over the default 401
+// points, the figures as built, the figures table, the step table and the
+// schematic's labels. The window has 16 ms for a step and its repaint.
+namespace {
+
+void PartStep(benchmark::State &bench, int order, bool chipModels)
+{
+    namespace session = tevmar::session;
+    const session::CalculateOutcome design =
+        session::Calculate({"1", "2", "50", "10", order, LoadType::ShuntRC, true, "1"});
+    const session::PartChoice chips{session::PartSource::ChipModels, "55@1.5GHz,0.157pF",
+                                    "0.45nH,0.12@1GHz", "0.05pF"};
+    const session::ResponseSettings settings =
+        chipModels ? session::ApplyPartChoice(chips, {}).settings : session::ResponseSettings{};
+    const session::Response drawn =
+        session::ComputeResponse(design, settings, session::Trials::Later);
+    session::Response shown = drawn;
+    session::PartSteps steps;
+    steps.Reset(drawn.analysis.full.parts.size());
+    steps.Select(1);
+    int direction = 1;
+    for (auto _ : bench) {
+        steps.Step(1, direction, 5);
+        direction = -direction;
+        session::ApplySteps(shown, drawn, steps);
+        const auto rows = session::FigureRows(shown, design.result);
+        const auto values = session::SteppedValueRows(drawn.analysis.full, steps);
+        const session::Schematic schematic = session::SchematicOf(shown.analysis.printed);
+        benchmark::DoNotOptimize(rows.data());
+        benchmark::DoNotOptimize(values.data());
+        benchmark::DoNotOptimize(schematic.parts.data());
+    }
+}
+
+BENCHMARK_CAPTURE(PartStep, order8_ideal, 8, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(PartStep, order8_chip_models, 8, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(PartStep, order12_chip_models, 12, true)->Unit(benchmark::kMillisecond);
 
 } // namespace

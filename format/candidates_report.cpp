@@ -49,8 +49,8 @@ std::string VariantText(const DcVariant &v)
         "DC " + std::string(DcPathName(v.sourceDc)) + "/" + DcPathName(v.loadDc) + " with ";
     for (std::size_t i = 0; i < v.parts.size(); ++i) {
         const Part &p = v.parts[i];
-        text += (i ? ", " : "") + std::string(p.letter()) + " " + Figure(p.value, 4) + " " +
-                p.unit() + (p.shunt() ? " across" : " in series") + " as part " +
+        text += (i ? ", " : "") + std::string(p.letter()) + " " + PartValue(p.value, p.inductor()) +
+                (p.shunt() ? " across" : " in series") + " as part " +
                 std::to_string(v.positions[i]);
     }
     return text + " (at the range limit; the match unchanged)";

@@ -18,6 +18,8 @@ CurveLook LookOfCurve(const session::ResponseCurve &curve)
         return {QColor(0, 160, 230), Qt::SolidLine};
     case CurveRole::TunedStandard:
         return {QColor(0, 160, 230), Qt::DashDotDotLine};
+    case CurveRole::Ideal: // thin and dashed: the network as built is the one drawn solid
+        return {QColor(110, 110, 170), Qt::DashLine};
     }
     return {QColor(0, 70, 200), Qt::SolidLine};
 }

@@ -12,8 +12,11 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -21,6 +24,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -189,10 +193,120 @@ QWidget *ResponseViews::BuildTunedTab()
     connect(copy, &QPushButton::clicked, this,
             [this] { QGuiApplication::clipboard()->setText(TunedValuesText()); });
     auto *column = new QVBoxLayout(tunedTab_);
+    column->addWidget(BuildStepBox(tunedTab_));
     column->addWidget(tunedLines_);
     column->addWidget(tunedTable_, 1);
     column->addWidget(copy, 0, Qt::AlignRight);
     return tunedTab_;
+}
+
+// The shown network's parts, each steppable to a neighbouring value: what an
+// engineer does on the bench with a drawer of parts, here without solder.
+QWidget *ResponseViews::BuildStepBox(QWidget *parent)
+{
+    auto *box = new QGroupBox(QStringLiteral("Step the shown network's parts"), parent);
+    auto *hint = new QLabel(QStringLiteral("Select a part here or in the Schematic, then step it: "
+                                           "the buttons, or + and \u2212 in the Schematic."),
+                            box);
+    hint->setWordWrap(true);
+    stepSize_ = new QComboBox(box);
+    stepSize_->setObjectName(QStringLiteral("stepSize"));
+    for (const double percent : session::kStepPercents)
+        stepSize_->addItem(QStringLiteral("\u00B1%1 %").arg(percent), percent);
+    stepDown_ = new QPushButton(QStringLiteral("\u2212 Step down"), box);
+    stepDown_->setObjectName(QStringLiteral("stepDown"));
+    stepUp_ = new QPushButton(QStringLiteral("+ Step up"), box);
+    stepUp_->setObjectName(QStringLiteral("stepUp"));
+    stepReset_ = new QPushButton(QStringLiteral("Back to the drawn values"), box);
+    stepReset_->setObjectName(QStringLiteral("stepReset"));
+    stepTable_ = new QTableWidget(0, 3, box);
+    stepTable_->setObjectName(QStringLiteral("stepTable"));
+    stepTable_->setHorizontalHeaderLabels(
+        {QStringLiteral("Part"), QStringLiteral("Drawn"), QStringLiteral("Stepped")});
+    stepTable_->verticalHeader()->hide();
+    stepTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    stepTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    stepTable_->setSelectionMode(QAbstractItemView::SingleSelection);
+    stepTable_->horizontalHeader()->setStretchLastSection(true);
+    stepTable_->setMaximumHeight(190);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(stepSize_);
+    buttons->addWidget(stepDown_);
+    buttons->addWidget(stepUp_);
+    buttons->addStretch(1);
+    buttons->addWidget(stepReset_);
+    auto *column = new QVBoxLayout(box);
+    column->addWidget(hint);
+    column->addLayout(buttons);
+    column->addWidget(stepTable_);
+
+    connect(stepTable_, &QTableWidget::itemSelectionChanged, this, [this] {
+        const QList<QTableWidgetItem *> chosen = stepTable_->selectedItems();
+        const std::optional<std::size_t> part =
+            chosen.isEmpty() ? std::nullopt : std::optional<std::size_t>(chosen.front()->row());
+        schematic_->SetSelected(part);
+        if (steps_.select)
+            steps_.select(part);
+    });
+    connect(stepDown_, &QPushButton::clicked, this, [this] {
+        if (steps_.step)
+            steps_.step(-1);
+    });
+    connect(stepUp_, &QPushButton::clicked, this, [this] {
+        if (steps_.step)
+            steps_.step(+1);
+    });
+    connect(stepReset_, &QPushButton::clicked, this, [this] {
+        if (steps_.reset)
+            steps_.reset();
+    });
+    schematic_->OnSelect([this](std::optional<std::size_t> part) {
+        if (steps_.select)
+            steps_.select(part);
+    });
+    schematic_->OnStep([this](int direction) {
+        if (steps_.step)
+            steps_.step(direction);
+    });
+    return box;
+}
+
+void ResponseViews::OnSteps(StepHandlers handlers)
+{
+    steps_ = std::move(handlers);
+}
+
+double ResponseViews::stepPercent() const
+{
+    return stepSize_->currentData().toDouble();
+}
+
+void ResponseViews::ShowSteps(const std::vector<session::SteppedValueRow> &rows,
+                              std::optional<std::size_t> selected)
+{
+    const QSignalBlocker quiet(stepTable_);
+    stepTable_->setRowCount(static_cast<int>(rows.size()));
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const std::string cells[] = {rows[r].part, rows[r].drawn, rows[r].stepped};
+        for (int c = 0; c < 3; ++c) {
+            const QString text = QString::fromStdString(cells[c]);
+            QTableWidgetItem *item = stepTable_->item(static_cast<int>(r), c);
+            if (item)
+                item->setText(text);
+            else
+                stepTable_->setItem(static_cast<int>(r), c, new QTableWidgetItem(text));
+        }
+    }
+    if (selected && *selected < rows.size())
+        stepTable_->selectRow(static_cast<int>(*selected));
+    else
+        stepTable_->clearSelection();
+    stepTable_->resizeColumnsToContents();
+    schematic_->SetSelected(selected);
+    const bool any = selected && *selected < rows.size();
+    stepDown_->setEnabled(any);
+    stepUp_->setEnabled(any);
 }
 
 void ResponseViews::Show(const session::Response &response, const session::CalculateOutcome &design,

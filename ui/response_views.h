@@ -2,13 +2,18 @@
 
 #include "session/run/calculation.h"
 #include "session/run/tuning.h"
+#include "session/views/part_steps.h"
 #include "session/views/response.h"
 
 #include <QObject>
+#include <functional>
 #include <optional>
+#include <vector>
 
 class QAction;
+class QComboBox;
 class QLabel;
+class QPushButton;
 class QMenu;
 class QMenuBar;
 class QTabWidget;
@@ -47,6 +52,22 @@ class ResponseViews final : public QObject
     QTableWidget &tunedTable() const { return *tunedTable_; }
     QAction *viewAction(const char *objectName) const;
 
+    // Stepping the shown network's parts: the table of its values and the
+    // step buttons in the Tuned Values tab, and a click or a key in the
+    // schematic, each tell the window through these.
+    struct StepHandlers
+    {
+        std::function<void(std::optional<std::size_t>)> select;
+        std::function<void(int)> step; // +1 or -1, by stepPercent()
+        std::function<void()> reset;
+    };
+    void OnSteps(StepHandlers handlers);
+    // The parts' values drawn and stepped, and the part selected.
+    void ShowSteps(const std::vector<session::SteppedValueRow> &rows,
+                   std::optional<std::size_t> selected);
+    double stepPercent() const;
+    QTableWidget &stepTable() const { return *stepTable_; }
+
     // What Copy values puts on the clipboard: the figures, the markers and
     // the tuned values when they are shown.
     QString ValuesText() const;
@@ -60,6 +81,7 @@ class ResponseViews final : public QObject
     void BuildMenus();
     void ShowMarkers();
     QWidget *BuildTunedTab();
+    QWidget *BuildStepBox(QWidget *parent);
     void ShowTuned();
 
     QWidget &window_;
@@ -72,6 +94,10 @@ class ResponseViews final : public QObject
     QWidget *tunedTab_ = nullptr;
     QLabel *tunedLines_ = nullptr;
     QTableWidget *tunedTable_ = nullptr;
+    QTableWidget *stepTable_ = nullptr;
+    QComboBox *stepSize_ = nullptr;
+    QPushButton *stepDown_ = nullptr, *stepUp_ = nullptr, *stepReset_ = nullptr;
+    StepHandlers steps_;
     QMenuBar *menuBar_ = nullptr;
     QMenu *file_ = nullptr;
     QMenu *edit_ = nullptr;

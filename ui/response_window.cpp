@@ -24,6 +24,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -32,6 +33,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
+#include <tuple>
 
 namespace tevmar {
 
@@ -150,6 +152,70 @@ std::optional<double> QualityOf(const QDoubleSpinBox *box)
     return box->value() > 0 ? std::optional<double>(box->value()) : std::nullopt;
 }
 
+// Where the part choice is remembered between sessions, beside the
+// measured-load dialog's files.
+const QString kPartSourceKey = QStringLiteral("responseParts/source");
+const QString kInductorModelKey = QStringLiteral("responseParts/inductorModel");
+const QString kCapacitorModelKey = QStringLiteral("responseParts/capacitorModel");
+const QString kPadKey = QStringLiteral("responseParts/pad");
+
+session::PartChoice RecalledPartChoice()
+{
+    const QSettings settings;
+    session::PartChoice choice;
+    choice.source = settings.value(kPartSourceKey).toString() == QStringLiteral("chip")
+                        ? session::PartSource::ChipModels
+                        : session::PartSource::Ideal;
+    choice.inductorModel = settings.value(kInductorModelKey).toString().toStdString();
+    choice.capacitorModel = settings.value(kCapacitorModelKey).toString().toStdString();
+    choice.pad = settings.value(kPadKey).toString().toStdString();
+    return choice;
+}
+
+void RememberPartChoice(const session::PartChoice &choice)
+{
+    QSettings settings;
+    settings.setValue(kPartSourceKey, choice.source == session::PartSource::ChipModels
+                                          ? QStringLiteral("chip")
+                                          : QStringLiteral("ideal"));
+    settings.setValue(kInductorModelKey, QString::fromStdString(choice.inductorModel));
+    settings.setValue(kCapacitorModelKey, QString::fromStdString(choice.capacitorModel));
+    settings.setValue(kPadKey, QString::fromStdString(choice.pad));
+}
+
+// The choice the settings hold, when they come with chip models already
+// (from the command line's options): those win over the remembered one.
+std::optional<session::PartChoice> PartChoiceOf(const session::ResponseSettings &s)
+{
+    if (!s.inductorChip && !s.capacitorChip && s.padPf <= 0)
+        return std::nullopt;
+    session::PartChoice choice{session::PartSource::ChipModels};
+    if (s.inductorChip)
+        choice.inductorModel = session::InductorModelText(*s.inductorChip);
+    if (s.capacitorChip)
+        choice.capacitorModel = session::CapacitorModelText(*s.capacitorChip);
+    if (s.padPf > 0)
+        choice.pad = Figure(s.padPf) + "pF";
+    return choice;
+}
+
+// The parts as built are the same: their Q, chip models and pads.
+bool SameParts(const session::ResponseSettings &a, const session::ResponseSettings &b)
+{
+    return std::tie(a.inductorQ, a.capacitorQ, a.qModel, a.inductorChip, a.capacitorChip,
+                    a.padPf) ==
+           std::tie(b.inductorQ, b.capacitorQ, b.qModel, b.inductorChip, b.capacitorChip, b.padPf);
+}
+
+QLineEdit *ModelBox(QWidget *parent, const char *name, const QString &example, const QString &tip)
+{
+    auto *box = new QLineEdit(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setPlaceholderText(example);
+    box->setToolTip(tip);
+    return box;
+}
+
 const session::ESeries kSeries[] = {session::ESeries::E12, session::ESeries::E24,
                                     session::ESeries::E48, session::ESeries::E96};
 
@@ -179,6 +245,14 @@ PlotData PlotDataOf(const session::Response &response)
         s.groupDelayNs = curve.groupDelayNs;
         data.series.push_back(std::move(s));
     }
+    // With parts as built, the network as built is drawn over the others
+    // (the printed and snapped values run close to it), last in the legend.
+    const auto ideal = std::find_if(
+        response.curves.begin(), response.curves.end(),
+        [](const session::ResponseCurve &c) { return c.role == session::CurveRole::Ideal; });
+    if (ideal != response.curves.end() && !data.series.empty())
+        std::rotate(data.series.begin(), data.series.begin() + 1,
+                    data.series.begin() + static_cast<std::ptrdiff_t>(response.curves.size()));
     if (const auto &lossy = response.withLosses) {
         PlotSeries s;
         s.name = QString::fromStdString(lossy->name);
@@ -286,7 +360,13 @@ ResponseWindow::ResponseWindow(const session::ResponseSettings &settings, Settin
     layout->addWidget(banner_);
     layout->addLayout(body, 1);
 
+    views_->OnSteps({[this](std::optional<std::size_t> part) { SelectPart(part); },
+                     [this](int direction) { StepPart(direction, views_->stepPercent()); },
+                     [this] { ClearSteps(); }});
+
+    partChoice_ = PartChoiceOf(settings_).value_or(RecalledPartChoice());
     WriteControls();
+    ReadControls(); // the remembered parts, when they read
     ShowBanner();
     resize(1000, 680); // fits a 1024 x 768 screen
 }
@@ -347,24 +427,6 @@ QWidget *ResponseWindow::BuildPartControls()
     qModel_->setToolTip(QStringLiteral(
         "Centre: each part's loss resistance is set by its Q at the centre frequency.\n"
         "Constant: each part keeps its Q at every frequency."));
-    // Ideal parts, or chip parts as built: every figure, curve and tune then
-    // follows them (the design's own check stays ideal).
-    partModel_ = new QComboBox(group);
-    partModel_->setObjectName(QStringLiteral("partModel"));
-    partModel_->addItem(QStringLiteral("Ideal"));
-    partModel_->addItem(QStringLiteral("Parametric chip parts"));
-    const auto modelEdit = [group](const char *name, const char *example, const char *tip) {
-        auto *edit = new QLineEdit(group);
-        edit->setObjectName(QString::fromLatin1(name));
-        edit->setPlaceholderText(QString::fromLatin1(example));
-        edit->setToolTip(QString::fromLatin1(tip));
-        return edit;
-    };
-    inductorModel_ = modelEdit("inductorModel", "55@1.5GHz,0.157pF",
-                               "Q@F,CP: Q at F (the loss rising as sqrt f) and CP across");
-    capacitorModel_ = modelEdit("capacitorModel", "0.45nH,0.12@1GHz",
-                                "ESL,ESR@F: ESL and ESR (ohms at F, rising as sqrt f) in series");
-    pad_ = modelEdit("pad", "0.05pF", "a pad's capacitance to ground at every node");
     tune_ = new QCheckBox(QStringLiteral("Re-tune the values for the least in-band |S11|"), group);
     tune_->setObjectName(QStringLiteral("tune"));
     tune_->setToolTip(QStringLiteral(
@@ -390,15 +452,51 @@ QWidget *ResponseWindow::BuildPartControls()
     QWidget *capacitorRange =
         rangeRow(capacitorLow_, capacitorHigh_, "capacitorRange", QStringLiteral(" pF"));
 
+    // What the networks are built from: ideal parts, or chip parts as their
+    // makers give them, in the texts tevmar-cli takes.
+    partSource_ = new QComboBox(group);
+    partSource_->setObjectName(QStringLiteral("partSource"));
+    partSource_->addItem(QStringLiteral("Ideal parts"));
+    partSource_->addItem(QStringLiteral("Chip models"));
+    inductorModel_ = ModelBox(group, "inductorModel", QStringLiteral("55@1.5GHz,0.157pF"),
+                              QStringLiteral("Every inductor a chip inductor: Q at F (its loss "
+                                             "rising as \u221Af) and CP across it.\n"
+                                             "Empty: ideal inductors. As tevmar-cli's --l-model."));
+    capacitorModel_ = ModelBox(group, "capacitorModel", QStringLiteral("0.45nH,0.12@1GHz"),
+                               QStringLiteral("Every capacitor a chip capacitor: ESL and ESR "
+                                              "(ohms, at F, rising as \u221Af) in series.\n"
+                                              "Empty: ideal capacitors. As tevmar-cli's "
+                                              "--c-model."));
+    pad_ = ModelBox(group, "pad", QStringLiteral("0.05pF"),
+                    QStringLiteral("A pad's capacitance to ground at every node of the ladder, "
+                                   "the two ports' included.\nEmpty: no pads. As tevmar-cli's "
+                                   "--pad."));
+    auto *built = new QHBoxLayout;
+    built->addWidget(partSource_, 1);
+    auto *padLabel = new QLabel(QStringLiteral("Pad"), group);
+    padLabel->setBuddy(pad_);
+    built->addWidget(padLabel);
+    built->addWidget(pad_, 1);
+    auto *chips = new QHBoxLayout;
+    chips->addWidget(inductorModel_, 1);
+    auto *capacitorLabel = new QLabel(QStringLiteral("C"), group);
+    capacitorLabel->setBuddy(capacitorModel_);
+    chips->addWidget(capacitorLabel);
+    chips->addWidget(capacitorModel_, 1);
+    partProblem_ = new QLabel(group);
+    partProblem_->setObjectName(QStringLiteral("partProblem"));
+    partProblem_->setWordWrap(true);
+    partProblem_->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0);"));
+    partProblem_->hide();
+
     auto *form = new QFormLayout(group);
+    form->addRow(QStringLiteral("Built from"), built);
+    form->addRow(QStringLiteral("Chip L"), chips);
+    form->addRow(partProblem_);
     form->addRow(QStringLiteral("Standard values"), series_);
     form->addRow(QStringLiteral("Inductor Q"), inductorQ_);
     form->addRow(QStringLiteral("Capacitor Q"), capacitorQ_);
     form->addRow(QStringLiteral("Q model"), qModel_);
-    form->addRow(QStringLiteral("Part models"), partModel_);
-    form->addRow(QStringLiteral("Chip L"), inductorModel_);
-    form->addRow(QStringLiteral("Chip C"), capacitorModel_);
-    form->addRow(QStringLiteral("Pads"), pad_);
     form->addRow(tune_);
     form->addRow(QStringLiteral("Tuned L"), inductorRange);
     form->addRow(QStringLiteral("Tuned C"), capacitorRange);
@@ -408,10 +506,10 @@ QWidget *ResponseWindow::BuildPartControls()
     connect(inductorQ_, &QDoubleSpinBox::valueChanged, this, read);
     connect(capacitorQ_, &QDoubleSpinBox::valueChanged, this, read);
     connect(qModel_, &QComboBox::currentIndexChanged, this, read);
-    connect(partModel_, &QComboBox::currentIndexChanged, this, read);
-    for (QLineEdit *edit : {inductorModel_, capacitorModel_, pad_})
-        connect(edit, &QLineEdit::editingFinished, this, read);
     connect(tune_, &QCheckBox::toggled, this, read);
+    connect(partSource_, &QComboBox::currentIndexChanged, this, read);
+    for (QLineEdit *box : {inductorModel_, capacitorModel_, pad_})
+        connect(box, &QLineEdit::editingFinished, this, read);
     for (QDoubleSpinBox *box : {inductorLow_, inductorHigh_, capacitorLow_, capacitorHigh_})
         connect(box, &QDoubleSpinBox::valueChanged, this, read);
     return group;
@@ -460,7 +558,7 @@ void ResponseWindow::WriteControls()
     const QList<QWidget *> controls = {
         followBand_,    from_,           to_,           points_,       logarithmic_,   series_,
         inductorQ_,     capacitorQ_,     qModel_,       tune_,         tolerance_,     trials_,
-        yieldLimit_,    inductorLow_,    inductorHigh_, capacitorLow_, capacitorHigh_, partModel_,
+        yieldLimit_,    inductorLow_,    inductorHigh_, capacitorLow_, capacitorHigh_, partSource_,
         inductorModel_, capacitorModel_, pad_};
     std::vector<std::unique_ptr<QSignalBlocker>> blockers;
     for (QWidget *control : controls)
@@ -491,20 +589,10 @@ void ResponseWindow::WriteControls()
     capacitorQ_->setValue(s.capacitorQ.value_or(0));
     qModel_->setCurrentIndex(s.qModel == session::QModel::Constant ? 1 : 0);
     qModel_->setEnabled(s.inductorQ || s.capacitorQ); // ideal parts have no loss to model
-    const bool parametric = s.inductorChip || s.capacitorChip || s.padPf > 0;
-    partModel_->setCurrentIndex(parametric ? 1 : 0);
-    // Ideal parts keep the texts typed, ready for the next switch.
-    if (parametric) {
-        inductorModel_->setText(
-            s.inductorChip ? QString::fromStdString(session::InductorModelText(*s.inductorChip))
-                           : QString());
-        capacitorModel_->setText(
-            s.capacitorChip ? QString::fromStdString(session::CapacitorModelText(*s.capacitorChip))
-                            : QString());
-        pad_->setText(s.padPf > 0 ? QString::number(s.padPf) + QStringLiteral("pF") : QString());
-    }
-    for (QLineEdit *edit : {inductorModel_, capacitorModel_, pad_})
-        edit->setEnabled(parametric);
+    // A chip model gives its kind's loss: that kind's Q box stands aside.
+    inductorQ_->setEnabled(!s.inductorChip);
+    capacitorQ_->setEnabled(!s.capacitorChip);
+    WritePartChoice();
     tune_->setChecked(s.tune);
     inductorLow_->setValue(s.tuneRanges.inductorLowNh);
     inductorHigh_->setValue(s.tuneRanges.inductorHighNh);
@@ -514,41 +602,6 @@ void ResponseWindow::WriteControls()
     trials_->setValue(s.trials);
     yieldLimit_->SetAutomatic(view_.drawn() ? session::AutomaticYieldVswr(*view_.drawn()) : 0);
     yieldLimit_->setValue(s.yieldVswr.value_or(yieldLimit_->minimum()));
-}
-
-void ResponseWindow::ReadPartModels(session::ResponseSettings &s)
-{
-    const bool parametric = partModel_->currentIndex() == 1;
-    for (QLineEdit *edit : {inductorModel_, capacitorModel_, pad_})
-        edit->setEnabled(parametric);
-    if (!parametric) {
-        s.inductorChip.reset();
-        s.capacitorChip.reset();
-        s.padPf = 0;
-        return;
-    }
-    // An empty box: that kind of part stays ideal (no pads).
-    const auto read = [](QLineEdit *edit, auto parse, auto &target, auto empty) {
-        const std::string text = edit->text().trimmed().toStdString();
-        if (text.empty()) {
-            target = empty;
-            edit->setStyleSheet(QString());
-            return;
-        }
-        auto parsed = parse(text);
-        if (const std::string *problem = std::get_if<std::string>(&parsed)) {
-            edit->setStyleSheet(QStringLiteral("color: #b00020"));
-            edit->setToolTip(QString::fromStdString(*problem));
-            return;
-        }
-        edit->setStyleSheet(QString());
-        target = std::get<0>(parsed);
-    };
-    read(inductorModel_, session::ParseInductorModel, s.inductorChip,
-         std::optional<session::ChipInductor>{});
-    read(capacitorModel_, session::ParseCapacitorModel, s.capacitorChip,
-         std::optional<session::ChipCapacitor>{});
-    read(pad_, session::ParsePad, s.padPf, 0.0);
 }
 
 void ResponseWindow::ReadControls()
@@ -568,7 +621,6 @@ void ResponseWindow::ReadControls()
     s.inductorQ = QualityOf(inductorQ_);
     s.capacitorQ = QualityOf(capacitorQ_);
     s.qModel = qModel_->currentIndex() == 1 ? session::QModel::Constant : session::QModel::Centre;
-    ReadPartModels(s);
     s.tune = tune_->isChecked();
     // A range whose ends cross keeps the one before.
     const session::PartRanges ranges{inductorLow_->value(), inductorHigh_->value(),
@@ -580,17 +632,123 @@ void ResponseWindow::ReadControls()
     s.trials = trials_->value();
     s.yieldVswr =
         yieldLimit_->automatic() ? std::nullopt : std::optional<double>(yieldLimit_->value());
-    if (s == settings_)
+    // The part models through the command line's own reading; a text it
+    // refuses keeps the models before, and the message says why.
+    const session::PartChoice choice = PartChoiceOfControls();
+    const session::PartChoiceReading read = session::ApplyPartChoice(choice, s);
+    partProblem_->setText(QString::fromStdString(read.problem));
+    partProblem_->setVisible(!read.problem.empty());
+    if (read.problem.empty()) {
+        s = read.settings;
+        if (choice != partChoice_) {
+            partChoice_ = choice;
+            RememberPartChoice(choice);
+        }
+    }
+    if (s == settings_) {
+        WritePartChoice(); // the edits' enabling follows the choice
         return;
+    }
+    const bool partsChanged = !SameParts(s, settings_);
     settings_ = s;
     WriteControls();
     if (changed_)
         changed_(settings_);
     Recompute();
+    // Candidates found with other parts rank networks that will not be
+    // built: they are found again with these.
+    if (partsChanged && view_.candidates() && !candidateRun_->running())
+        FindCandidates();
+}
+
+session::PartChoice ResponseWindow::PartChoiceOfControls() const
+{
+    return {partSource_->currentIndex() == 1 ? session::PartSource::ChipModels
+                                             : session::PartSource::Ideal,
+            inductorModel_->text().trimmed().toStdString(),
+            capacitorModel_->text().trimmed().toStdString(), pad_->text().trimmed().toStdString()};
+}
+
+// The choice into its boxes, unless the engineer is part way through one.
+void ResponseWindow::WritePartChoice()
+{
+    const std::vector<std::unique_ptr<QSignalBlocker>> blockers = [this] {
+        std::vector<std::unique_ptr<QSignalBlocker>> b;
+        for (QWidget *w :
+             std::initializer_list<QWidget *>{partSource_, inductorModel_, capacitorModel_, pad_})
+            b.push_back(std::make_unique<QSignalBlocker>(w));
+        return b;
+    }();
+    const bool chips = partChoice_.source == session::PartSource::ChipModels;
+    if (partProblem_->isHidden()) {
+        partSource_->setCurrentIndex(chips ? 1 : 0);
+        inductorModel_->setText(QString::fromStdString(partChoice_.inductorModel));
+        capacitorModel_->setText(QString::fromStdString(partChoice_.capacitorModel));
+        pad_->setText(QString::fromStdString(partChoice_.pad));
+    }
+    const bool editing = partSource_->currentIndex() == 1;
+    for (QLineEdit *box : {inductorModel_, capacitorModel_, pad_})
+        box->setEnabled(editing);
+}
+
+void ResponseWindow::SetPartChoice(const session::PartChoice &choice)
+{
+    {
+        const QSignalBlocker a(partSource_), b(inductorModel_), c(capacitorModel_), d(pad_);
+        partSource_->setCurrentIndex(choice.source == session::PartSource::ChipModels ? 1 : 0);
+        inductorModel_->setText(QString::fromStdString(choice.inductorModel));
+        capacitorModel_->setText(QString::fromStdString(choice.capacitorModel));
+        pad_->setText(QString::fromStdString(choice.pad));
+    }
+    ReadControls();
+}
+
+QString ResponseWindow::partProblem() const
+{
+    return partProblem_->text();
+}
+
+void ResponseWindow::SelectPart(std::optional<std::size_t> index)
+{
+    steps_.Select(index);
+    ShowSteps();
+}
+
+void ResponseWindow::StepPart(int direction, double percent)
+{
+    const std::optional<std::size_t> part = steps_.selected();
+    if (!part || !view_.drawn() || !response_.problem.empty())
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    if (!steps_.Step(*part, direction, percent))
+        return;
+    session::ApplySteps(response_, drawn_, steps_);
+    ShowResponse();
+    lastStepMs_ = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+}
+
+void ResponseWindow::ClearSteps()
+{
+    if (!steps_.any())
+        return;
+    steps_.Clear();
+    session::ApplySteps(response_, drawn_, steps_);
+    if (view_.drawn())
+        ShowResponse();
+}
+
+void ResponseWindow::ShowSteps()
+{
+    views_->ShowSteps(response_.problem.empty()
+                          ? session::SteppedValueRows(drawn_.analysis.full, steps_)
+                          : std::vector<session::SteppedValueRow>{},
+                      steps_.selected());
 }
 
 void ResponseWindow::ShowDesign(const session::CalculateOutcome &design)
 {
+    steps_.Reset(0);
     view_.NewDesign(design);
     candidateRun_->Stop(); // candidates of the design before
     ShowCandidateTable();
@@ -679,6 +837,13 @@ void ResponseWindow::Recompute()
     response_ = session::ComputeResponse(*view_.drawn(), settings_, session::Trials::Later);
     if (const std::optional<std::size_t> picked = view_.picked())
         session::NameAsCandidate(response_, "Candidate " + std::to_string(*picked + 1));
+    // Steps made by hand stay through a change of the settings, on the same
+    // network; a network of another shape starts afresh.
+    drawn_ = response_;
+    if (steps_.size() != drawn_.analysis.full.parts.size()) {
+        steps_.Reset(drawn_.analysis.full.parts.size());
+    }
+    session::ApplySteps(response_, drawn_, steps_);
     if (response_.problem.empty() && settings_.tune)
         FollowTune();
     else
@@ -736,12 +901,13 @@ void ResponseWindow::CancelTrials()
     ShowFigures();
 }
 
-// The tuned network depends on the design and the standard series alone: a
+// The tuned network depends on the design, the standard series and the parts alone: a
 // tune already done for them is swept again at once, a tune under way is
 // left to finish, and anything else starts one.
 void ResponseWindow::FollowTune()
 {
-    const bool same = tunedSeries_ == settings_.eseries && tunedRanges_ == settings_.tuneRanges;
+    const bool same = tunedSeries_ == settings_.eseries && tunedRanges_ == settings_.tuneRanges &&
+                      SameParts(tunedParts_, settings_);
     if (tuned_ && same) {
         if (tuned_->tuned)
             session::AddTuned(response_, *tuned_->tuned,
@@ -754,6 +920,7 @@ void ResponseWindow::FollowTune()
     tuned_.reset();
     tunedSeries_ = settings_.eseries;
     tunedRanges_ = settings_.tuneRanges;
+    tunedParts_ = settings_;
     tuner_->Start(
         [design = *view_.drawn(), settings = settings_](const std::atomic<bool> &stop) {
             session::TunedResponse r = session::TuneForWindow(design, settings, &stop);
@@ -774,6 +941,7 @@ void ResponseWindow::ShowResponse()
     plot_->SetData(PlotDataOf(response_));
     views_->Show(response_, *view_.drawn(), settings_.tune ? &tuned_ : nullptr);
     ShowFigures();
+    ShowSteps();
 }
 
 bool ResponseWindow::tuneRunning() const
@@ -905,6 +1073,7 @@ void ResponseWindow::ShowCandidatesFor(const session::CalculateOutcome &unsolved
     trialsTimer_->stop();
     trialsBusy_->hide();
     tuned_.reset();
+    steps_.Reset(0);
     view_.NoDesign(unsolved);
     candidateRun_->Stop(); // candidates of the inputs before
     stale_ = false;
@@ -985,6 +1154,7 @@ void ResponseWindow::ShowOwnDesign()
 // from, and every view and figure follows the new one.
 void ResponseWindow::DrawAnotherNetwork()
 {
+    steps_.Reset(0);
     tuner_->Stop();
     tuned_.reset();
     WriteControls();

@@ -5,6 +5,8 @@
 #include "session/types.h"
 #include "session/views/candidate_view_state.h"
 #include "session/views/candidates.h"
+#include "session/views/part_choice.h"
+#include "session/views/part_steps.h"
 #include "session/views/response.h"
 
 #include <QWidget>
@@ -92,15 +94,30 @@ class ResponseWindow final : public QWidget
     // Milliseconds the last recomputation of sweep and figures took.
     double lastComputeMs() const { return lastComputeMs_; }
 
+    // The parts the networks are built from: ideal, or chip models as
+    // tevmar-cli's --l-model, --c-model and --pad take them. Remembered
+    // between sessions. A choice that cannot be read keeps the parts before
+    // and says why under the box.
+    void SetPartChoice(const session::PartChoice &choice);
+    const session::PartChoice &partChoice() const { return partChoice_; }
+    QString partProblem() const;
+
+    // Stepping the shown network's parts by hand: the part selected (in the
+    // schematic or the step table) and a step of it up (+1) or down (-1) by
+    // `percent`; every view follows at once.
+    void SelectPart(std::optional<std::size_t> index);
+    void StepPart(int direction, double percent);
+    void ClearSteps();
+    const session::PartSteps &steps() const { return steps_; }
+    // Milliseconds the last step took, from the step to every view redrawn.
+    double lastStepMs() const { return lastStepMs_; }
+
   private:
     QWidget *BuildSweepControls();
     QWidget *BuildPartControls();
     QWidget *BuildToleranceControls();
     void WriteControls();
     void ReadControls();
-    // The parametric parts' texts into the settings; a text that does not
-    // read keeps the value before and is marked, with why in its tooltip.
-    void ReadPartModels(session::ResponseSettings &s);
     void Recompute();
     void FollowTune();
     void ShowResponse();
@@ -111,12 +128,21 @@ class ResponseWindow final : public QWidget
     QWidget *BuildCandidatesTab();
     void ShowCandidateTable();
     void DrawAnotherNetwork();
+    void ShowSteps();
+    void WritePartChoice();
+    session::PartChoice PartChoiceOfControls() const;
 
     session::ResponseSettings settings_;
     SettingsChanged changed_;
     // The design, the candidates found for it and which of them is drawn.
     session::CandidateViewState view_;
     session::Response response_;
+    // The response of the network as drawn, before any step: the steps are
+    // applied to it afresh each time, so they never accumulate rounding.
+    session::Response drawn_;
+    session::PartSteps steps_;
+    session::PartChoice partChoice_;
+    double lastStepMs_ = 0;
     bool stale_ = false;
     double lastComputeMs_ = 0;
 
@@ -128,6 +154,7 @@ class ResponseWindow final : public QWidget
     std::optional<session::TunedResponse> tuned_;
     std::optional<session::ESeries> tunedSeries_; // the series of tuned_, or of the tune under way
     session::PartRanges tunedRanges_;             // and the part ranges it kept to
+    session::ResponseSettings tunedParts_;        // and the parts it was tuned with
     // The trials' progress bar and Cancel button, shown while they run; the
     // worker counts the trials it has done and a timer here shows the count.
     QWidget *trialsBusy_ = nullptr;
@@ -143,10 +170,9 @@ class ResponseWindow final : public QWidget
     QDoubleSpinBox *inductorQ_ = nullptr;
     QDoubleSpinBox *capacitorQ_ = nullptr;
     QComboBox *qModel_ = nullptr;
-    // Ideal or parametric chip parts, and the three values of the latter:
-    // the inductors' Q@F,CP, the capacitors' ESL,ESR@F and the pads' C.
-    QComboBox *partModel_ = nullptr;
+    QComboBox *partSource_ = nullptr;
     QLineEdit *inductorModel_ = nullptr, *capacitorModel_ = nullptr, *pad_ = nullptr;
+    QLabel *partProblem_ = nullptr;
     QCheckBox *tune_ = nullptr;
     // The values a tuned part may take: inductors in nH, capacitors in pF.
     QDoubleSpinBox *inductorLow_ = nullptr, *inductorHigh_ = nullptr;

@@ -1,6 +1,8 @@
 #include "ui/schematic_view.h"
 
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QSvgGenerator>
@@ -662,14 +664,89 @@ QString SaveSchematic(const session::Schematic &s, const QString &fileName, cons
     return QStringLiteral("the name must end in .svg or .png");
 }
 
+QRectF PartArea(const SchematicLayout &l, std::size_t index)
+{
+    if (index >= l.parts.size())
+        return {};
+    const SchematicLayout::PartPlace &place = l.parts[index];
+    const SchematicLayout::Row &row = l.rows[static_cast<std::size_t>(place.row)];
+    const double half = 14 * l.unit; // the symbol's half width across its axis
+    QRectF area = place.to > place.from
+                      ? QRectF(place.from, row.top - half, place.to - place.from, 2 * half)
+                      : QRectF(place.axis - half, row.top, 2 * half, row.bottom - row.top);
+    for (const SchematicLabel &label : l.labels)
+        if (label.owner == static_cast<int>(index))
+            area = area.united(label.rect);
+    return area.adjusted(-3, -3, 3, 3);
+}
+
+std::optional<std::size_t> PartAt(const SchematicLayout &l, QPointF point)
+{
+    for (std::size_t i = 0; i < l.parts.size(); ++i)
+        if (PartArea(l, i).contains(point))
+            return i;
+    return std::nullopt;
+}
+
 SchematicView::SchematicView(QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus); // the keys step the selected part
+}
+
+SchematicLayout SchematicView::Layout() const
+{
+    return LayOutSchematic(schematic_, QRectF(rect()).adjusted(8, 8, -8, -8), font());
+}
+
+void SchematicView::SetSelected(std::optional<std::size_t> index)
+{
+    if (index && *index >= schematic_.parts.size())
+        index.reset();
+    if (selected_ == index)
+        return;
+    selected_ = index;
+    update();
+}
+
+void SchematicView::mousePressEvent(QMouseEvent *event)
+{
+    setFocus(Qt::MouseFocusReason);
+    const std::optional<std::size_t> part = PartAt(Layout(), event->position());
+    SetSelected(part);
+    if (select_)
+        select_(part);
+}
+
+void SchematicView::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    const std::size_t parts = schematic_.parts.size();
+    if ((key == Qt::Key_Left || key == Qt::Key_Right) && parts > 0) {
+        std::size_t next = 0;
+        if (selected_)
+            next = key == Qt::Key_Right ? std::min(*selected_ + 1, parts - 1)
+                                        : (*selected_ > 0 ? *selected_ - 1 : 0);
+        SetSelected(next);
+        if (select_)
+            select_(next);
+        return;
+    }
+    const int direction = key == Qt::Key_Plus || key == Qt::Key_Equal || key == Qt::Key_Up ? 1
+                          : key == Qt::Key_Minus || key == Qt::Key_Down                    ? -1
+                                                                                           : 0;
+    if (direction != 0 && selected_ && step_) {
+        step_(direction);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void SchematicView::SetSchematic(session::Schematic schematic)
 {
     schematic_ = std::move(schematic);
+    if (selected_ && *selected_ >= schematic_.parts.size())
+        selected_.reset();
     update();
 }
 
@@ -678,6 +755,12 @@ void SchematicView::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Base));
     PaintSchematic(painter, schematic_, QRectF(rect()).adjusted(8, 8, -8, -8), palette());
+    if (selected_) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2, Qt::DashLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(PartArea(Layout(), *selected_), 4, 4);
+    }
 }
 
 } // namespace tevmar

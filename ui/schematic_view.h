@@ -6,6 +6,8 @@
 #include <QPalette>
 #include <QString>
 #include <QWidget>
+#include <functional>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -65,6 +67,12 @@ struct SchematicLayout
 SchematicLayout LayOutSchematic(const session::Schematic &schematic, const QRectF &area,
                                 const QFont &font);
 
+// Where part `index` of a laid-out drawing lies, its symbol and its label
+// together: what a click selects and what the selection outlines.
+QRectF PartArea(const SchematicLayout &layout, std::size_t index);
+// The part whose area holds `point`, or none.
+std::optional<std::size_t> PartAt(const SchematicLayout &layout, QPointF point);
+
 // Draws the schematic, scaled to fit `area`: the ladder with its standard
 // symbols and value labels, and a box at each end for the termination, the
 // absorbed load's reactance inside its box. One routine for the window, the
@@ -86,6 +94,9 @@ QImage SchematicImage(const session::Schematic &schematic, const QPalette &palet
 QString SaveSchematic(const session::Schematic &schematic, const QString &fileName,
                       const QPalette &palette);
 
+// The schematic in the window. A click on a part selects it (outlined); the
+// keys + and - (or Up and Down) step the selected part, Left and Right
+// select its neighbours, as the window's step buttons do.
 class SchematicView final : public QWidget
 {
   public:
@@ -94,13 +105,31 @@ class SchematicView final : public QWidget
     void SetSchematic(session::Schematic schematic);
     const session::Schematic &schematic() const { return schematic_; }
 
+    // The part outlined as selected, or none.
+    void SetSelected(std::optional<std::size_t> index);
+    std::optional<std::size_t> selected() const { return selected_; }
+    // Hears of a part chosen by a click or the arrow keys (none: a click
+    // beside every part), and of a step asked for by a key (+1 or -1).
+    void OnSelect(std::function<void(std::optional<std::size_t>)> select)
+    {
+        select_ = std::move(select);
+    }
+    void OnStep(std::function<void(int)> step) { step_ = std::move(step); }
+    // Where the drawing lies in the widget, as painted.
+    SchematicLayout Layout() const;
+
     QSize sizeHint() const override { return {560, 320}; }
 
   protected:
     void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
   private:
     session::Schematic schematic_;
+    std::optional<std::size_t> selected_;
+    std::function<void(std::optional<std::size_t>)> select_;
+    std::function<void(int)> step_;
 };
 
 } // namespace tevmar

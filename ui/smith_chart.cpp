@@ -256,7 +256,14 @@ void SmithChart::paintEvent(QPaintEvent *)
 
     const session::Band &band = response_->analysis.band;
     const std::vector<double> &f = response_->frequenciesHz;
-    for (std::size_t c = 0; c < response_->curves.size(); ++c) {
+    // The design's own network is drawn last, over the others, so that the
+    // network as built stays in sight where a snapped one runs close to it.
+    std::vector<std::size_t> order;
+    for (std::size_t c = 1; c < response_->curves.size(); ++c)
+        order.push_back(c);
+    if (!response_->curves.empty())
+        order.push_back(0);
+    for (const std::size_t c : order) {
         const session::ResponseCurve &curve = response_->curves[c];
         const auto [colour, style] = LookOfCurve(response_->curves[c]);
         QPainterPath whole, inBand;
@@ -269,9 +276,12 @@ void SmithChart::paintEvent(QPaintEvent *)
                 bandStarted = true;
             }
         }
+        // The ideal network beside the one as built is the lesser line: the
+        // built one, the network that will be soldered, stands out.
+        const bool lesser = curve.role == session::CurveRole::Ideal;
         painter.setPen(QPen(colour, 1.0, style));
         painter.drawPath(whole);
-        painter.setPen(QPen(colour, 3.2, style, Qt::RoundCap));
+        painter.setPen(QPen(colour, lesser ? 1.8 : 3.2, style, Qt::RoundCap));
         painter.drawPath(inBand);
 
         // F1, F0 and F2 on every trace, evaluated there rather than at the nearest point.

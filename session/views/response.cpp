@@ -67,8 +67,11 @@ ResponseCurve CurveOf(std::string name, const analysis::Network &ladder,
                       CurveRole role)
 {
     // The curve keeps the network as designed; its points carry the loss.
+    // Without a loss model the points are the network's own, its parts'
+    // models included, so that a mark evaluated on the network lies on them.
     ResponseCurve curve{std::move(name), ladder, {}, {}, role};
-    const analysis::Network evaluated = analysis::WithLosses(ladder, losses);
+    const analysis::Network evaluated =
+        losses.lossless() ? ladder : analysis::WithLosses(ladder, losses);
     curve.points = analysis::EvaluateOver(evaluated, frequenciesHz);
     for (const double seconds : analysis::GroupDelayOver(evaluated, frequenciesHz))
         curve.groupDelayNs.push_back(units::Nanoseconds(seconds));
@@ -162,6 +165,14 @@ Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings 
         r.analysis = analysis::AnalyseDesign(designed, options);
         r.frequenciesHz = analysis::SweepFrequencies(r.plan);
         r.curves.push_back(CurveOf("Full precision", r.analysis.full, r.frequenciesHz));
+        // With part models `full` is the network as built: the same values
+        // with ideal parts are drawn beside it, and the legend says which.
+        if (r.analysis.asBuilt) {
+            r.curves.back().name = "Full precision, as built";
+            r.curves.push_back(CurveOf("Full precision, ideal parts",
+                                       analysis::WithLosses(r.analysis.full, {}), r.frequenciesHz,
+                                       {}, CurveRole::Ideal));
+        }
         r.curves.push_back(
             CurveOf("As printed", r.analysis.printed, r.frequenciesHz, {}, CurveRole::Printed));
         if (const auto &snapped = r.analysis.standardValues)
@@ -169,7 +180,7 @@ Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings 
                                        snapped->ladder, r.frequenciesHz, {}, CurveRole::Standard));
         if (design.measuredLoad)
             AddFittedModel(r, design);
-        if (const auto &q = r.analysis.finiteQ)
+        if (const auto &q = r.analysis.finiteQ; q && !r.analysis.asBuilt)
             r.withLosses = CurveOf("Full precision with Q", r.analysis.full, r.frequenciesHz,
                                    q->losses, CurveRole::Full);
     } catch (const std::exception &e) {
@@ -299,6 +310,13 @@ std::vector<FigureRow> FigureRows(const Response &response)
         rows.push_back(
             NetworkRow("As printed", a.selfCheck.printed.gammaMax, a.selfCheck.printed.vswrMax));
     }
+    if (const auto &built = a.asBuilt) {
+        rows.push_back(NetworkRow("As built", built->figures.gammaMax, built->figures.vswrMax));
+        rows.push_back(TextRow("As built, loss", Figure(built->lossDbMax, 4) + " dB at most"));
+    }
+    if (const auto &stepped = response.stepped)
+        rows.push_back(NetworkRow("Stepped: " + stepped->parts, stepped->figures.gammaMax,
+                                  stepped->figures.vswrMax));
     if (const auto &v = a.standardValues)
         rows.push_back(NetworkRow(analysis::SeriesName(v->series) + " values", v->figures.gammaMax,
                                   v->figures.vswrMax));

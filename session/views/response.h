@@ -76,12 +76,13 @@ struct TunedFigure
 
 // Which network a curve is of, so that every view draws it alike.
 enum class CurveRole {
-    Full,         // the design's values at full precision
-    Printed,      // as the report prints them
-    Standard,     // snapped to the standard series
-    FittedModel,  // the full-precision network into the fitted model of a measured load
-    Tuned,        // re-tuned
-    TunedStandard // re-tuned on the standard series
+    Full,          // the design's values at full precision
+    Printed,       // as the report prints them
+    Standard,      // snapped to the standard series
+    FittedModel,   // the full-precision network into the fitted model of a measured load
+    Tuned,         // re-tuned
+    TunedStandard, // re-tuned on the standard series
+    Ideal          // the design's values with ideal parts, beside the network as built
 };
 
 struct ResponseCurve
@@ -108,6 +109,13 @@ struct LoadTraces
     std::vector<double> sourceHz;
     std::vector<analysis::Complex> sourceConjugateOhms;
     std::vector<analysis::Complex> sourceModelConjugateOhms; // per Response::frequenciesHz
+};
+
+// The shown network with parts stepped by hand: "L1 +5 %", and its figures.
+struct SteppedFigures
+{
+    std::string parts;
+    analysis::PassbandFigures figures;
 };
 
 struct Response
@@ -139,6 +147,8 @@ struct Response
     // and figures carry its name; there is no textbook figure, nor a network
     // as printed, to set beside it. Empty for a design.
     std::string candidate;
+    // Parts stepped by hand (SteppedResponse): which, and the network's figures.
+    std::optional<SteppedFigures> stepped;
 };
 
 // The response of a candidate drawn in place of the design, named so: the
@@ -174,7 +184,8 @@ std::optional<LaterFigures> RunLaterFigures(const std::atomic<bool> &stop,
                                             const ResponseSettings &settings,
                                             std::atomic<int> *trialsDone = nullptr);
 
-// The network with its true load at each frequency, with its group delay.
+// The network with its true load at each frequency, with its group delay:
+// its parts as the network holds them, or with `losses` when those are given.
 ResponseCurve CurveOf(std::string name, const analysis::Network &ladder,
                       const std::vector<double> &frequenciesHz,
                       const analysis::LossModel &losses = {}, CurveRole role = CurveRole::Full);

@@ -101,7 +101,8 @@ TEST(PartModelOptions, CandidatesWithFiniteQAreTunedAndRankedByTheirLoss)
     const CliRun json =
         RunCliIn(With(kAntenna, {"--candidates", "--q-l", "50", "--q-c", "300", "--json"}), dir);
     const auto candidates = nlohmann::json::parse(json.out)["candidates"];
-    ASSERT_GE(candidates.size(), 10u);
+    // Ladders that differ only by parts doing nothing at a range end are folded.
+    ASSERT_GE(candidates.size(), 8u);
     double previous = 0;
     for (const auto &c : candidates) {
         const double loss = c["lossDbMax"];

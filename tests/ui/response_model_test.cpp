@@ -63,8 +63,11 @@ TEST(ResponseModel, ChoicesAddTheSnappedCurveAndTheirFigures)
     s.logarithmic = false;
     const Response r = ComputeResponse(design, s);
     ASSERT_EQ(r.problem, "");
-    ASSERT_EQ(r.curves.size(), 3u);
-    EXPECT_EQ(r.curves[2].name, "E24 values");
+    // With a Q the parts are as built: the ideal network is drawn beside them.
+    ASSERT_EQ(r.curves.size(), 4u);
+    EXPECT_EQ(r.curves[0].name, "Full precision, as built");
+    EXPECT_EQ(r.curves[1].name, "Full precision, ideal parts");
+    EXPECT_EQ(r.curves[3].name, "E24 values");
     ASSERT_EQ(r.frequenciesHz.size(), 101u);
     EXPECT_DOUBLE_EQ(r.frequenciesHz.front(), 0.8e9);
     EXPECT_DOUBLE_EQ(r.frequenciesHz[50], 1.65e9); // linear steps
@@ -142,11 +145,13 @@ TEST(ResponseModel, FigureRowsGiveEachNetworkAndTheAnalysesAsked)
     s.capacitorQ = 300;
     const std::vector<FigureRow> rows = session::FigureRows(ComputeResponse(absorbed, s));
     const std::pair<const char *, const char *> expected[] = {
+        // The design's own check is of ideal parts; with a Q every figure after
+        // it (standard values, sensitivity, trials) is of the parts as built.
         {"Design ripple", "0.004415 | 1.0089"},
         {"Full precision", "0.004415 | 1.0089"},
         {"As printed", "0.004469 | 1.009"},
-        // The parts' Q applies to every figure after the check: standard
-        // values, sensitivity and trials are for the parts as built.
+        {"As built", "0.007068 | 1.0142"},
+        {"As built, loss", "0.277 dB at most"}, // the in-band loss's top, below,
         {"E24 values", "0.03514 | 1.0728"},
         {"Bode\u2013Fano limit", "4.54e-05 | 1.0001"},
         {"Network check", "agrees with the design"},

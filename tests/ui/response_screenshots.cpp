@@ -4,7 +4,8 @@
 // limit, then with E24 values, component Q of the constant model, a pass
 // limit of VSWR 1.2 and the pointer over the plot, then after a failed
 // Calculate, and the output pane's context menu; first of all, the window
-// opened when the first Calculate found no design.
+// opened when the first Calculate found no design. Also the parts as built
+// beside the ideal ones, and a part stepped by hand.
 // Usage: tevmar_response_screenshots OUTPUT_DIR (run under xvfb-run).
 
 #include "tests/session/chip_antenna.h"
@@ -102,6 +103,37 @@ bool SaveTuned(tevmar::ResponseWindow &response, const QDir &dir)
     }
     views.tabs().setCurrentIndex(0);
     response.findChild<QCheckBox *>(QStringLiteral("tune"))->setChecked(false);
+    return ok;
+}
+
+// The parts as built: chip inductors and capacitors with pads, drawn beside
+// the ideal network in the panels and on the Smith chart, and the second part
+// clicked in the schematic and stepped up twice by 5 %, with the step table.
+bool SaveParts(tevmar::ResponseWindow &response, const QDir &dir)
+{
+    response.SetPartChoice(
+        {tevmar::session::PartSource::ChipModels, "30@1.5GHz,0.2pF", "0.45nH,0.3@1GHz", "0.1pF"});
+    QTest::qWait(400); // the tolerance trials
+    tevmar::ResponseViews &views = response.views();
+    bool ok = true;
+    views.tabs().setCurrentIndex(0);
+    ok = tevmar::test::Save(response, dir, "24-response-parts.png") && ok;
+    views.viewAction("viewSmithS11")->trigger();
+    ok = tevmar::test::Save(response, dir, "25-response-parts-smith.png") && ok;
+    views.viewAction("viewSchematic")->trigger();
+    tevmar::SchematicView &schematic = views.schematic();
+    QTest::mouseClick(&schematic, Qt::LeftButton, {},
+                      tevmar::PartArea(schematic.Layout(), 1).center().toPoint());
+    response.findChild<QComboBox *>(QStringLiteral("stepSize"))->setCurrentIndex(1); // 5 %
+    QTest::keyClick(&schematic, Qt::Key_Plus);
+    QTest::keyClick(&schematic, Qt::Key_Plus);
+    ok = tevmar::test::Save(response, dir, "26-response-parts-stepped-schematic.png") && ok;
+    views.tabs().setCurrentIndex(3);
+    ok = tevmar::test::Save(response, dir, "27-response-parts-stepped-values.png") && ok;
+    views.tabs().setCurrentIndex(0);
+    ok = tevmar::test::Save(response, dir, "28-response-parts-stepped.png") && ok;
+    response.ClearSteps();
+    response.SetPartChoice({});
     return ok;
 }
 
@@ -270,6 +302,9 @@ int main(int argc, char **argv)
     for (const char *panel : {"viewTransmission", "viewDelay"})
         response->views().viewAction(panel)->trigger();
     ok = SaveTuned(*response, dir) && ok;
+    response->findChild<QDoubleSpinBox *>(QStringLiteral("inductorQ"))->setValue(0);
+    response->findChild<QDoubleSpinBox *>(QStringLiteral("capacitorQ"))->setValue(0);
+    ok = SaveParts(*response, dir) && ok;
 
     Type(window, "Zlow_text", "0");
     Click(window, "Calc_BP");

@@ -20,6 +20,7 @@
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -79,13 +80,28 @@ void Measure(tevmar::ResponseWindow &r, int repeats)
     auto *tolerance = r.findChild<QDoubleSpinBox *>(QStringLiteral("tolerance"));
     auto *inductorQ = r.findChild<QDoubleSpinBox *>(QStringLiteral("inductorQ"));
     auto *points = r.findChild<QSpinBox *>(QStringLiteral("sweepPoints"));
-    std::vector<double> seriesTimes, toleranceTimes, qTimes, pointTimes;
+    std::vector<double> seriesTimes, toleranceTimes, qTimes, pointTimes, stepTimes, chipStepTimes;
     for (int i = 0; i < repeats; ++i) {
         seriesTimes.push_back(TimeChange(plot, [&] { series->setCurrentIndex(i % 2 ? 0 : 2); }));
         toleranceTimes.push_back(TimeChange(plot, [&] { tolerance->setValue(i % 2 ? 5.0 : 5.5); }));
         qTimes.push_back(TimeChange(plot, [&] { inductorQ->setValue(i % 2 ? 0.0 : 100.0); }));
         pointTimes.push_back(TimeChange(plot, [&] { points->setValue(i % 2 ? 401 : 402); }));
     }
+    // A part stepped by hand, with ideal parts and with chip models.
+    r.SelectPart(1);
+    for (int i = 0; i < repeats; ++i)
+        stepTimes.push_back(TimeChange(plot, [&] { r.StepPart(i % 2 ? -1 : 1, 5); }));
+    r.SetPartChoice({tevmar::session::PartSource::ChipModels, "55@1.5GHz,0.157pF",
+                     "0.45nH,0.12@1GHz", "0.05pF"});
+    r.SelectPart(1);
+    // The trials of the new parts run on their own; a step does not wait for them.
+    for (int i = 0; i < 3000 && r.trialsRunning(); ++i)
+        QTest::qWait(5);
+    for (int i = 0; i < repeats; ++i)
+        chipStepTimes.push_back(TimeChange(plot, [&] { r.StepPart(i % 2 ? -1 : 1, 5); }));
+    const double stepMs = r.lastStepMs();
+    r.SetPartChoice({});
+    r.ClearSteps();
     series->setCurrentIndex(0);
     inductorQ->setValue(0);
     tolerance->setValue(5);
@@ -94,6 +110,9 @@ void Measure(tevmar::ResponseWindow &r, int repeats)
     Report("tolerance (5 / 5.5 %)", toleranceTimes);
     Report("inductor Q (100 / ideal)", qTimes);
     Report("sweep points (401 / 402)", pointTimes);
+    Report("a part stepped +-5 %", stepTimes);
+    Report("a part stepped, chip models", chipStepTimes);
+    std::printf("  a step's sweep, figures and views set, before painting: %.1f ms\n", stepMs);
     r.plot().removeEventFilter(&plot);
     std::printf("  sweep and figures alone, last change: %.1f ms\n", r.lastComputeMs());
 }
@@ -106,6 +125,11 @@ int main(int argc, char **argv)
     const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
     QTemporaryDir scratch;
     QDir::setCurrent(scratch.path()); // the design run writes its report here
+    // The parts chosen while timing are remembered in the run's own folder,
+    // never in the user's settings.
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        for (const QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope})
+            QSettings::setPath(format, scope, scratch.path());
 
     tevmar::MainWindow window;
     window.show();

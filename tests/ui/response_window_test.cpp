@@ -290,9 +290,7 @@ TEST_F(ResponseWindowTest, ParametricPartsTakeTheirThreeValuesAndABadTextIsMarke
     Calculate(w, "1", "2", "10");
     ResponseWindow &r = Open(w);
     auto *inductor = Find<QLineEdit>(r, "inductorModel");
-    EXPECT_FALSE(inductor->isEnabled()) << "ideal parts take no model";
-    Find<QComboBox>(r, "partModel")->setCurrentIndex(1);
-    EXPECT_TRUE(inductor->isEnabled());
+    Find<QComboBox>(r, "partSource")->setCurrentIndex(1);
     inductor->setText(QStringLiteral("55@1.5GHz,0.157pF"));
     emit inductor->editingFinished();
     Find<QLineEdit>(r, "pad")->setText(QStringLiteral("0.05pF"));
@@ -302,19 +300,22 @@ TEST_F(ResponseWindowTest, ParametricPartsTakeTheirThreeValuesAndABadTextIsMarke
     EXPECT_EQ(s.inductorChip->q, 55);
     EXPECT_EQ(s.padPf, 0.05);
     EXPECT_EQ(s.capacitorChip, std::nullopt);
-    EXPECT_TRUE(FigureNames(r).contains(QStringLiteral("Loss, parts as built")));
+    EXPECT_TRUE(FigureNames(r).contains(QStringLiteral("As built, loss")));
 
     // A text without its unit keeps the value before, marked with why.
     auto *capacitor = Find<QLineEdit>(r, "capacitorModel");
     capacitor->setText(QStringLiteral("0.45,0.12@1GHz"));
     emit capacitor->editingFinished();
     EXPECT_EQ(s.capacitorChip, std::nullopt);
-    EXPECT_TRUE(capacitor->toolTip().contains(QStringLiteral("needs its unit, nH")));
+    EXPECT_TRUE(r.partProblem().contains(QStringLiteral("needs its unit, nH")))
+        << r.partProblem().toStdString();
+    capacitor->clear();
+    emit capacitor->editingFinished();
 
-    Find<QComboBox>(r, "partModel")->setCurrentIndex(0);
+    Find<QComboBox>(r, "partSource")->setCurrentIndex(0);
     EXPECT_EQ(s.inductorChip, std::nullopt);
     EXPECT_EQ(s.padPf, 0);
-    EXPECT_FALSE(FigureNames(r).contains(QStringLiteral("Loss, parts as built")));
+    EXPECT_FALSE(FigureNames(r).contains(QStringLiteral("As built, loss")));
 }
 
 TEST_F(ResponseWindowTest, ALongTrialRunShowsItsProgressAndCancelLeavesNoHalfFigures)
