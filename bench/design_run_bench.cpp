@@ -67,7 +67,7 @@ void PartStep(benchmark::State &bench, int order, bool chipModels)
         steps.Step(1, direction, 5);
         direction = -direction;
         session::ApplySteps(shown, drawn, steps);
-        const auto rows = session::FigureRows(shown, design.result);
+        const auto rows = session::FigureRows(shown);
         const auto values = session::SteppedValueRows(drawn.analysis.full, steps);
         const session::Schematic schematic = session::SchematicOf(shown.analysis.printed);
         benchmark::DoNotOptimize(rows.data());

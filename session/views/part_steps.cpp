@@ -79,7 +79,7 @@ void ApplySteps(Response &r, const Response &drawn, const PartSteps &steps)
     }
     const analysis::PassbandFigures figures = analysis::PassbandFiguresOf(a.full, a.band);
     if (a.asBuilt)
-        a.asBuilt = analysis::BuiltFigures{figures,
+        a.asBuilt = analysis::AsBuiltFigures{figures,
                                            analysis::LossDbMaxOf(a.full, a.band, figures.gammaMax)};
     r.stepped = SteppedFigures{SteppedPartsText(drawn.analysis.full, steps), figures};
 }

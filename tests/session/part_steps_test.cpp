@@ -92,7 +92,7 @@ TEST(PartChoice, TheNetworkAsBuiltIsDrawnBesideTheIdealOne)
                       idealParts->points[i].insertionLossDb + 0.01);
         }
     }
-    const std::vector<FigureRow> rows = FigureRows(built, design.result);
+    const std::vector<FigureRow> rows = FigureRows(built);
     const auto row = [&rows](const std::string &name) {
         for (const FigureRow &r : rows)
             if (r.figure == name)
