@@ -7,6 +7,7 @@
 #include "cli/outcome_writer.h"
 #include "tests/analysis/ngspice_run.h"
 #include "tests/cli/cli_in_process.h"
+#include "tests/common/gaas_fet.h"
 #include "tests/report/test_files.h"
 
 #include <cmath>
@@ -24,18 +25,7 @@ using test_files::TempDir;
 using Complex = std::complex<double>;
 using Json = nlohmann::ordered_json;
 
-// A GaAs FET from 3 to 5 GHz (S against 50 ohms) with noise parameters.
-constexpr const char *kFet = "# GHz S MA R 50\n"
-                             "3.0 0.80 -95 3.10 88 0.025 62 0.78 -44\n"
-                             "3.5 0.76 -106 2.85 82 0.028 60 0.75 -49\n"
-                             "3.9 0.73 -114 2.65 77 0.030 57 0.73 -53\n"
-                             "4.0 0.72 -116 2.60 76 0.030 57 0.73 -54\n"
-                             "4.1 0.71 -118 2.55 75 0.031 56 0.72 -55\n"
-                             "4.5 0.68 -126 2.35 70 0.033 54 0.70 -59\n"
-                             "5.0 0.64 -136 2.12 64 0.036 52 0.67 -64\n"
-                             "3.0 1.4 0.66 85 0.45\n"
-                             "4.0 1.6 0.62 100 0.4\n"
-                             "5.0 1.8 0.58 115 0.36\n";
+const std::string &kFet = test::kGaasFet;
 
 struct Chain
 {

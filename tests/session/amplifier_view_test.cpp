@@ -4,6 +4,7 @@
 // to a scale a plot can show.
 
 #include "session/views/amplifier_view.h"
+#include "tests/common/gaas_fet.h"
 #include "tests/report/test_files.h"
 
 #include <cmath>
@@ -14,18 +15,8 @@ namespace {
 
 using Band = std::pair<std::string, std::string>;
 
-// A GaAs FET potentially unstable at 3 and 3.5 GHz, with noise parameters
-// from 4 GHz up only.
-constexpr const char *kFet = "# GHz S MA R 50\n"
-                             "3.0 0.80 -95 3.10 88 0.025 62 0.78 -44\n"
-                             "3.5 0.76 -106 2.85 82 0.028 60 0.75 -49\n"
-                             "3.9 0.73 -114 2.65 77 0.030 57 0.73 -53\n"
-                             "4.0 0.72 -116 2.60 76 0.030 57 0.73 -54\n"
-                             "4.1 0.71 -118 2.55 75 0.031 56 0.72 -55\n"
-                             "4.5 0.68 -126 2.35 70 0.033 54 0.70 -59\n"
-                             "5.0 0.64 -136 2.12 64 0.036 52 0.67 -64\n"
-                             "4.0 1.6 0.62 100 0.4\n"
-                             "5.0 1.8 0.58 115 0.36\n";
+// Noise parameters from 4 GHz up only.
+const std::string kFet = std::string(test::kGaasFetNetworkData) + test::kGaasFetNoiseFrom4GHz;
 
 DeviceOutcome Device(const test_files::TempDir &dir, const std::string &text)
 {
