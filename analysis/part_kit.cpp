@@ -3,6 +3,7 @@
 #include "analysis/touchstone_reader.h"
 #include "report/number_format.h"
 #include "report/printable_text.h"
+#include "units/quantity.h"
 
 #include <algorithm>
 #include <array>
@@ -30,7 +31,7 @@ std::string Named(const std::string &folder, const std::string &file)
 
 std::string Ghz(double hz)
 {
-    return Figure(hz / 1e9, 4);
+    return Figure(units::Frequency::FromHz(hz).ghz(), 4);
 }
 
 std::string Lower(std::string text)
@@ -95,7 +96,8 @@ std::optional<std::pair<bool, double>> KindFromData(const MeasuredLoad &data)
         if (!BehavesAs(inductor, z))
             break;
         const double omega = 2 * std::numbers::pi * data.frequenciesHz[i];
-        sum += inductor ? z.imag() / omega * 1e9 : -1 / (omega * z.imag()) * 1e12;
+        sum += inductor ? units::Inductance::FromHenries(z.imag() / omega).nanohenries()
+                        : units::Capacitance::FromFarads(-1 / (omega * z.imag())).picofarads();
         ++count;
     }
     return std::pair{inductor, NominalOf(sum / count)};
