@@ -591,9 +591,19 @@ class Design
     py::list NetworkElements()
     {
         const py::object doc = document();
-        // On kit parts, each element names its part number.
-        if (outcome_.tunedKit)
-            return UniformElements(py::object(doc["tuned"]["kit"]["elements"]), "value");
+        // On kit parts, each element names its part number. The kit's list
+        // runs from the source; the network's parts from port 1.
+        if (outcome_.tunedKit) {
+            py::list rows = doc["tuned"]["kit"]["elements"];
+            const std::vector<analysis::Part> &built = outcome_.tunedKit->network.parts;
+            bool fromPort1 = rows.size() == built.size();
+            for (std::size_t i = 0; fromPort1 && i < built.size(); ++i)
+                fromPort1 = rows[i]["value"].cast<double>() == built[i].value &&
+                            rows[i]["unit"].cast<std::string>() == built[i].unit();
+            if (!fromPort1)
+                rows.attr("reverse")();
+            return UniformElements(rows, "value");
+        }
         if (outcome_.tuned && outcome_.tuned->standard)
             return UniformElements(py::object(doc["tuned"]["standardValues"]["elements"]),
                                    "standard");
