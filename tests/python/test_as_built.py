@@ -5,16 +5,14 @@ kit's own Touchstone files."""
 
 import json
 import math
-import os
-import subprocess
 import warnings
 
 import numpy as np
 import pytest
 
 import tevmar
+from test_kit import kit  # noqa: F401  (the synthetic kit and the antenna)
 
-KIT_WRITER = os.environ.get("TEVMAR_SYNTHETIC_KIT", "build/tests/kit/synthetic-kit")
 L_MODEL = "55@1.5GHz,0.157pF"
 C_MODEL = "0.45nH,0.12@1GHz"
 PAD_PF = 0.05
@@ -158,28 +156,6 @@ def test_ideal_parts_are_the_network_as_drawn():
 
 
 # ------------------------------------------------------------------ the kit
-
-def write_antenna(path):
-    """20 ohm + 2.7 nH with a 0.3 pF pad across, S referred to 50 ohm."""
-    lines = ["# Hz S RI R 50"]
-    for k in range(301):
-        f = 1e9 + 1e7 * k
-        w = 2 * math.pi * f
-        z = 1 / (1j * w * 0.3e-12 + 1 / (20 + 1j * w * 2.7e-9))
-        s = (z - 50) / (z + 50)
-        lines.append(f"{f:.0f} {s.real:.12g} {s.imag:.12g}")
-    path.write_text("\n".join(lines) + "\n")
-
-
-@pytest.fixture(scope="module")
-def kit(tmp_path_factory):
-    if not os.path.exists(KIT_WRITER):
-        pytest.skip("the synthetic kit's writer is not built")
-    folder = tmp_path_factory.mktemp("kit")
-    subprocess.run([KIT_WRITER, str(folder / "parts")], check=True, capture_output=True)
-    write_antenna(folder / "antenna.s1p")
-    return folder
-
 
 def kit_impedances(folder, number):
     """A kit part's impedance at each of its data frequencies, from its
