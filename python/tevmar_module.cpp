@@ -384,6 +384,10 @@ class Candidate
     // The network the candidate stands for, as the files of --pick carry it:
     // on standard values when a series was set.
     double gammaMax() const { return Held()["gammaMax"].cast<double>(); }
+    // The in-band maximum transducer loss of the network as built (kit
+    // parts, chip models, a finite Q, pads); None for ideal parts, whose
+    // loss follows from gamma_max alone.
+    py::object lossDbMax() const { return Held().attr("get")("lossDbMax"); }
     py::list elements() const { return UniformElements(py::object(Held()["elements"]), "value"); }
     Network network() const { return {ladder_, gammaMax(), elements()}; }
     std::string json() const
@@ -437,8 +441,28 @@ class Design
         if (const analysis::Candidate *c = Picked())
             return c->standard ? c->standard->gammaMax : c->tuned.gammaMax;
         if (outcome_.tuned || solved())
-            return session::NetworkGammaMax(outcome_);
+            return session::NetworkGammaMax(Built());
         return std::nullopt;
+    }
+
+    // The in-band maximum transducer loss of the network gamma_max is of,
+    // as built, as the JSON gives it; None with ideal parts and no pads
+    // (the loss then follows from gamma_max) and without a network.
+    py::object lossDbMax()
+    {
+        if (Picked())
+            return Candidate(PickedEntry(), {}).lossDbMax();
+        const py::dict doc = document();
+        if (outcome_.tunedKit)
+            return doc["tuned"]["kit"].attr("get")("lossDbMax");
+        if (outcome_.tuned && outcome_.tuned->standard)
+            return doc["tuned"]["standardValues"].attr("get")("lossDbMax");
+        if (outcome_.tuned)
+            return doc["tuned"].attr("get")("lossDbMax");
+        const py::object analysed = doc.attr("get")("analysis");
+        if (solved() && py::isinstance<py::dict>(analysed) && analysed.contains("asBuilt"))
+            return analysed["asBuilt"].attr("get")("lossDbMax");
+        return py::none();
     }
 
     // The synthesis' own figure, as the report prints it (into the fitted
@@ -478,21 +502,11 @@ class Design
 
     // The JSON document of tevmar-cli --json for the same inputs; a plain
     // design is analysed the first time it is asked for.
-    const std::string &json()
-    {
-        if (request_.json)
-            return outcome_.standardOutput;
-        if (!json_) {
-            session::Request request = request_;
-            request.json = true;
-            json_ = RunReleased(request).standardOutput;
-        }
-        return *json_;
-    }
+    const std::string &json() { return Analysed().standardOutput; }
 
-    py::object document() { return JsonLoads(json()); }
-    py::object elements() { return document().attr("get")("elements"); }
-    py::object fit() { return document().attr("get")("measuredLoad"); }
+    py::object document() const { return JsonLoads(Analysed().standardOutput); }
+    py::object elements() const { return document().attr("get")("elements"); }
+    py::object fit() const { return document().attr("get")("measuredLoad"); }
 
     void save(const py::object &path) const
     {
@@ -511,17 +525,44 @@ class Design
     Network network()
     {
         if (const analysis::Candidate *c = Picked())
-            return Candidate(
-                       document()["candidates"][py::int_(*request_.pick - 1)].cast<py::dict>(),
-                       c->standard ? c->standard->network : c->tuned.network)
+            return Candidate(PickedEntry(), c->standard ? c->standard->network : c->tuned.network)
                 .network();
-        std::optional<analysis::Network> ladder = session::NetworkOf(outcome_);
+        std::optional<analysis::Network> ladder = session::NetworkOf(Built());
         if (!ladder)
             throw std::invalid_argument("no design: " + outcome_.design.boxes.errorReason);
-        return {std::move(*ladder), session::NetworkGammaMax(outcome_), NetworkElements()};
+        return {std::move(*ladder), session::NetworkGammaMax(Built()), NetworkElements()};
     }
 
   private:
+    // The run analysed as tevmar-cli --json analyses it: this design's own
+    // when it was, else the same request run again the first time it is
+    // asked for.
+    const session::Outcome &Analysed() const
+    {
+        if (request_.json)
+            return outcome_;
+        if (!analysed_) {
+            session::Request request = request_;
+            request.json = true;
+            analysed_ = RunReleased(request);
+        }
+        return *analysed_;
+    }
+
+    // The run whose network is the one to be built: a plain design with
+    // part models, a finite Q or pads is analysed for them (the synthesis
+    // alone draws ideal parts); any other run's network is its own.
+    const session::Outcome &Built() const
+    {
+        const bool models = !session::PartModelsOf(request_.settings).lossless();
+        return models && solved() && !outcome_.analysis ? Analysed() : outcome_;
+    }
+
+    py::dict PickedEntry() const
+    {
+        return document()["candidates"][py::int_(*request_.pick - 1)].cast<py::dict>();
+    }
+
     // The measurements the design was made from, which no file it writes may replace.
     std::vector<session::NamedPath> Inputs() const
     {
@@ -550,6 +591,19 @@ class Design
     py::list NetworkElements()
     {
         const py::object doc = document();
+        // On kit parts, each element names its part number. The kit's list
+        // runs from the source; the network's parts from port 1.
+        if (outcome_.tunedKit) {
+            py::list rows = doc["tuned"]["kit"]["elements"];
+            const std::vector<analysis::Part> &built = outcome_.tunedKit->network.parts;
+            bool fromPort1 = rows.size() == built.size();
+            for (std::size_t i = 0; fromPort1 && i < built.size(); ++i)
+                fromPort1 = rows[i]["value"].cast<double>() == built[i].value &&
+                            rows[i]["unit"].cast<std::string>() == built[i].unit();
+            if (!fromPort1)
+                rows.attr("reverse")();
+            return UniformElements(rows, "value");
+        }
         if (outcome_.tuned && outcome_.tuned->standard)
             return UniformElements(py::object(doc["tuned"]["standardValues"]["elements"]),
                                    "standard");
@@ -619,7 +673,7 @@ class Design
   private:
     session::Request request_;
     session::Outcome outcome_;
-    std::optional<std::string> json_;
+    mutable std::optional<session::Outcome> analysed_;
     std::vector<std::string> arguments_;
     py::kwargs settingsKwargs_;
     StrictOptions strict_;
@@ -1075,6 +1129,9 @@ PYBIND11_MODULE(tevmar, m)
                           "entry too (c[\"gammaMax\"])")
         .def_property_readonly("gamma_max", &Candidate::gammaMax,
                                "worst in-band |S11| of this candidate into the true load")
+        .def_property_readonly("loss_db_max", &Candidate::lossDbMax,
+                               "in-band max transducer loss (dB) of this candidate as built "
+                               "(kit parts, part models, Q, pads); None with ideal parts")
         .def_property_readonly("elements", &Candidate::elements,
                                "the parts from the source's end, each with part, kind, unit "
                                "and value")
@@ -1097,9 +1154,13 @@ PYBIND11_MODULE(tevmar, m)
         .def_property_readonly("elements", &Design::elements,
                                "the design's element table as the JSON lists it, from port 1")
         .def_property_readonly("gamma_max", &Design::gammaMax,
-                               "worst in-band |S11| of the network this design stands for: "
-                               "tuned when tuned, into the measured data for a match; None "
-                               "when there is no network")
+                               "worst in-band |S11| of the network this design stands for, "
+                               "as built: tuned when tuned, into the measured data for a "
+                               "match; None when there is no network")
+        .def_property_readonly("loss_db_max", &Design::lossDbMax,
+                               "in-band max transducer loss (dB) of that network as built "
+                               "(kit parts, part models, Q, pads); None with ideal parts or "
+                               "without a network")
         .def_property_readonly("textbook_gamma_max", &Design::textbookGammaMax,
                                "the synthesis' own figure, as the report prints it; None "
                                "without a textbook design")

@@ -10,6 +10,8 @@ namespace tevmar::session {
 
 std::optional<analysis::Network> NetworkOf(const Outcome &outcome)
 {
+    if (outcome.tunedKit)
+        return outcome.tunedKit->network;
     if (outcome.tuned) {
         if (outcome.tuned->standard)
             return outcome.tuned->standard->network;
@@ -17,6 +19,10 @@ std::optional<analysis::Network> NetworkOf(const Outcome &outcome)
     }
     if (!outcome.design.solved() || !outcome.design.network)
         return std::nullopt;
+    // With part models or pads the analysis holds the network as it will be
+    // soldered, which the files describe too.
+    if (outcome.analysis && outcome.analysis->asBuilt)
+        return outcome.analysis->full;
     return outcome.design.network->full;
 }
 
@@ -29,9 +35,13 @@ double DesignGammaMax(const Outcome &outcome)
 
 double NetworkGammaMax(const Outcome &outcome)
 {
+    if (outcome.tunedKit)
+        return outcome.tunedKit->figures.gammaMax;
     if (outcome.tuned)
         return outcome.tuned->standard ? outcome.tuned->standard->gammaMax
                                        : outcome.tuned->tuned.gammaMax;
+    if (outcome.design.solved() && outcome.analysis && outcome.analysis->asBuilt)
+        return outcome.analysis->asBuilt->figures.gammaMax;
     return DesignGammaMax(outcome);
 }
 

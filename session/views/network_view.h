@@ -14,9 +14,11 @@
 
 namespace tevmar::session {
 
-// The network the run's Touchstone and SPICE files describe: the tuned
-// network on standard values when there is one, else the tuned network, else
-// the design's full-precision network. Empty without a design or a tuning.
+// The network the run's Touchstone and SPICE files describe, as built: the
+// tuned network on kit parts or on standard values when there is one, else
+// the tuned network, else the design's full-precision network (with the part
+// models and pads when the run was analysed with them). Empty without a
+// design or a tuning.
 std::optional<analysis::Network> NetworkOf(const Outcome &outcome);
 
 // The design's worst in-band |S11| into the true load: into the measured data
@@ -24,7 +26,7 @@ std::optional<analysis::Network> NetworkOf(const Outcome &outcome);
 double DesignGammaMax(const Outcome &outcome);
 
 // The worst in-band |S11| of NetworkOf's network into the true load: the
-// tuned network's own figure, else the design's.
+// tuned network's own figure, else the design's as built, else the design's.
 double NetworkGammaMax(const Outcome &outcome);
 
 // S11, S21, S12, S22 at one frequency.
