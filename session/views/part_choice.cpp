@@ -78,12 +78,13 @@ std::string PartChoiceSummary(const ResponseSettings &s)
         add("C Q " + Figure(*s.capacitorQ, 6));
     if (s.padPf > 0)
         add("pads " + Figure(s.padPf, 6) + " pF");
-    if (!s.partsFolder.empty())
-        add("kit " + std::filesystem::path(s.partsFolder)
-                         .lexically_normal()
-                         .parent_path()
-                         .filename()
-                         .string());
+    if (!s.partsFolder.empty()) {
+        // The folder's own name, "kits/0402/" as well as "kits/0402".
+        std::filesystem::path folder = std::filesystem::path(s.partsFolder).lexically_normal();
+        if (folder.filename().empty())
+            folder = folder.parent_path();
+        add("kit " + folder.filename().string());
+    }
     return text.empty() ? "ideal parts" : text;
 }
 
