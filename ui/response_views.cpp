@@ -362,10 +362,13 @@ void ResponseViews::ShowTuned()
         tunedLines_->setText(KeepUnitsWithValues(lines.join(QLatin1Char('\n'))));
     }
     const std::vector<session::TunedValueRow> rows =
-        t && t->tuned ? session::TunedValueRows(*t->tuned) : std::vector<session::TunedValueRow>{};
+        t && t->tuned ? session::TunedValueRows(*t->tuned, t->kit ? &*t->kit : nullptr)
+                      : std::vector<session::TunedValueRow>{};
     const bool standard = t && t->tuned && t->tuned->standard;
     QStringList heads = {QStringLiteral("Part"), QStringLiteral("Design"), QStringLiteral("Tuned")};
-    if (standard)
+    if (t && t->tuned && t->kit)
+        heads << QStringLiteral("Kit part");
+    else if (standard)
         heads << QStringLiteral("Tuned, ") +
                      QString::fromStdString(session::SeriesName(t->tuned->standard->series));
     tunedTable_->setColumnCount(static_cast<int>(heads.size()));

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -158,14 +159,38 @@ const QString kPartSourceKey = QStringLiteral("responseParts/source");
 const QString kInductorModelKey = QStringLiteral("responseParts/inductorModel");
 const QString kCapacitorModelKey = QStringLiteral("responseParts/capacitorModel");
 const QString kPadKey = QStringLiteral("responseParts/pad");
+const QString kKitFolderKey = QStringLiteral("responseParts/kitFolder");
+
+// The choice's place in the Built from box.
+int SourceIndex(session::PartSource source)
+{
+    switch (source) {
+    case session::PartSource::ChipModels:
+        return 1;
+    case session::PartSource::Kit:
+        return 2;
+    case session::PartSource::Ideal:
+        break;
+    }
+    return 0;
+}
+
+session::PartSource SourceAt(int index)
+{
+    return index == 1   ? session::PartSource::ChipModels
+           : index == 2 ? session::PartSource::Kit
+                        : session::PartSource::Ideal;
+}
 
 session::PartChoice RecalledPartChoice()
 {
     const QSettings settings;
     session::PartChoice choice;
-    choice.source = settings.value(kPartSourceKey).toString() == QStringLiteral("chip")
-                        ? session::PartSource::ChipModels
-                        : session::PartSource::Ideal;
+    const QString source = settings.value(kPartSourceKey).toString();
+    choice.source = source == QStringLiteral("chip")  ? session::PartSource::ChipModels
+                    : source == QStringLiteral("kit") ? session::PartSource::Kit
+                                                      : session::PartSource::Ideal;
+    choice.kitFolder = settings.value(kKitFolderKey).toString().toStdString();
     choice.inductorModel = settings.value(kInductorModelKey).toString().toStdString();
     choice.capacitorModel = settings.value(kCapacitorModelKey).toString().toStdString();
     choice.pad = settings.value(kPadKey).toString().toStdString();
@@ -175,9 +200,11 @@ session::PartChoice RecalledPartChoice()
 void RememberPartChoice(const session::PartChoice &choice)
 {
     QSettings settings;
-    settings.setValue(kPartSourceKey, choice.source == session::PartSource::ChipModels
-                                          ? QStringLiteral("chip")
-                                          : QStringLiteral("ideal"));
+    settings.setValue(kPartSourceKey,
+                      choice.source == session::PartSource::ChipModels ? QStringLiteral("chip")
+                      : choice.source == session::PartSource::Kit      ? QStringLiteral("kit")
+                                                                       : QStringLiteral("ideal"));
+    settings.setValue(kKitFolderKey, QString::fromStdString(choice.kitFolder));
     settings.setValue(kInductorModelKey, QString::fromStdString(choice.inductorModel));
     settings.setValue(kCapacitorModelKey, QString::fromStdString(choice.capacitorModel));
     settings.setValue(kPadKey, QString::fromStdString(choice.pad));
@@ -202,9 +229,9 @@ std::optional<session::PartChoice> PartChoiceOf(const session::ResponseSettings 
 // The parts as built are the same: their Q, chip models and pads.
 bool SameParts(const session::ResponseSettings &a, const session::ResponseSettings &b)
 {
-    return std::tie(a.inductorQ, a.capacitorQ, a.qModel, a.inductorChip, a.capacitorChip,
-                    a.padPf) ==
-           std::tie(b.inductorQ, b.capacitorQ, b.qModel, b.inductorChip, b.capacitorChip, b.padPf);
+    return std::tie(a.inductorQ, a.capacitorQ, a.qModel, a.inductorChip, a.capacitorChip, a.padPf,
+                    a.partsFolder) == std::tie(b.inductorQ, b.capacitorQ, b.qModel, b.inductorChip,
+                                               b.capacitorChip, b.padPf, b.partsFolder);
 }
 
 QLineEdit *ModelBox(QWidget *parent, const char *name, const QString &example, const QString &tip)
@@ -458,6 +485,28 @@ QWidget *ResponseWindow::BuildPartControls()
     partSource_->setObjectName(QStringLiteral("partSource"));
     partSource_->addItem(QStringLiteral("Ideal parts"));
     partSource_->addItem(QStringLiteral("Chip models"));
+    partSource_->addItem(QStringLiteral("Kit folder"));
+    // A folder of the kit's measured parts (.s2p, and parts.csv when it has
+    // one), as tevmar-cli's --parts takes it.
+    kitFolder_ = ModelBox(group, "kitFolder", QStringLiteral("folder of .s2p files"),
+                          QStringLiteral("The candidates and the tune are put on this kit's "
+                                         "measured parts.\nAs tevmar-cli's --parts."));
+    auto *chooseKit = new QPushButton(QStringLiteral("Choose\u2026"), group);
+    chooseKit->setObjectName(QStringLiteral("chooseKit"));
+    connect(chooseKit, &QPushButton::clicked, this, [this] {
+        const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Kit folder"),
+                                                                 kitFolder_->text());
+        if (folder.isEmpty())
+            return;
+        kitFolder_->setText(folder);
+        if (partSource_->currentIndex() != 2)
+            partSource_->setCurrentIndex(2); // reads the controls
+        else
+            ReadControls();
+    });
+    auto *kitRow = new QHBoxLayout;
+    kitRow->addWidget(kitFolder_, 1);
+    kitRow->addWidget(chooseKit);
     inductorModel_ = ModelBox(group, "inductorModel", QStringLiteral("55@1.5GHz,0.157pF"),
                               QStringLiteral("Every inductor a chip inductor: Q at F (its loss "
                                              "rising as \u221Af) and CP across it.\n"
@@ -492,6 +541,7 @@ QWidget *ResponseWindow::BuildPartControls()
     auto *form = new QFormLayout(group);
     form->addRow(QStringLiteral("Built from"), built);
     form->addRow(QStringLiteral("Chip L"), chips);
+    form->addRow(QStringLiteral("Kit"), kitRow);
     form->addRow(partProblem_);
     form->addRow(QStringLiteral("Standard values"), series_);
     form->addRow(QStringLiteral("Inductor Q"), inductorQ_);
@@ -501,14 +551,15 @@ QWidget *ResponseWindow::BuildPartControls()
     form->addRow(QStringLiteral("Tuned L"), inductorRange);
     form->addRow(QStringLiteral("Tuned C"), capacitorRange);
 
-    const auto read = [this] { ReadControls(); };
+    const auto read = [this] {
+        ReadControls(); };
     connect(series_, &QComboBox::currentIndexChanged, this, read);
     connect(inductorQ_, &QDoubleSpinBox::valueChanged, this, read);
     connect(capacitorQ_, &QDoubleSpinBox::valueChanged, this, read);
     connect(qModel_, &QComboBox::currentIndexChanged, this, read);
     connect(tune_, &QCheckBox::toggled, this, read);
     connect(partSource_, &QComboBox::currentIndexChanged, this, read);
-    for (QLineEdit *box : {inductorModel_, capacitorModel_, pad_})
+    for (QLineEdit *box : {inductorModel_, capacitorModel_, pad_, kitFolder_})
         connect(box, &QLineEdit::editingFinished, this, read);
     for (QDoubleSpinBox *box : {inductorLow_, inductorHigh_, capacitorLow_, capacitorHigh_})
         connect(box, &QDoubleSpinBox::valueChanged, this, read);
@@ -635,7 +686,13 @@ void ResponseWindow::ReadControls()
     // The part models through the command line's own reading; a text it
     // refuses keeps the models before, and the message says why.
     const session::PartChoice choice = PartChoiceOfControls();
-    const session::PartChoiceReading read = session::ApplyPartChoice(choice, s);
+    // A kit folder newly chosen is read for the band drawn, so that one that
+    // cannot serve it is refused here, in the kit reader's words.
+    const bool readKit = choice.source == session::PartSource::Kit &&
+                         (choice != partChoice_ || !partProblem_->isHidden()) && view_.drawn() &&
+                         drawn_.problem.empty() && !drawn_.frequenciesHz.empty();
+    const session::PartChoiceReading read =
+        session::ApplyPartChoice(choice, s, readKit ? &drawn_.analysis.band : nullptr);
     partProblem_->setText(QString::fromStdString(read.problem));
     partProblem_->setVisible(!read.problem.empty());
     if (read.problem.empty()) {
@@ -663,10 +720,9 @@ void ResponseWindow::ReadControls()
 
 session::PartChoice ResponseWindow::PartChoiceOfControls() const
 {
-    return {partSource_->currentIndex() == 1 ? session::PartSource::ChipModels
-                                             : session::PartSource::Ideal,
-            inductorModel_->text().trimmed().toStdString(),
-            capacitorModel_->text().trimmed().toStdString(), pad_->text().trimmed().toStdString()};
+    return {SourceAt(partSource_->currentIndex()), inductorModel_->text().trimmed().toStdString(),
+            capacitorModel_->text().trimmed().toStdString(), pad_->text().trimmed().toStdString(),
+            kitFolder_->text().trimmed().toStdString()};
 }
 
 // The choice into its boxes, unless the engineer is part way through one.
@@ -674,14 +730,14 @@ void ResponseWindow::WritePartChoice()
 {
     const std::vector<std::unique_ptr<QSignalBlocker>> blockers = [this] {
         std::vector<std::unique_ptr<QSignalBlocker>> b;
-        for (QWidget *w :
-             std::initializer_list<QWidget *>{partSource_, inductorModel_, capacitorModel_, pad_})
+        for (QWidget *w : std::initializer_list<QWidget *>{partSource_, inductorModel_,
+                                                           capacitorModel_, pad_, kitFolder_})
             b.push_back(std::make_unique<QSignalBlocker>(w));
         return b;
     }();
-    const bool chips = partChoice_.source == session::PartSource::ChipModels;
     if (partProblem_->isHidden()) {
-        partSource_->setCurrentIndex(chips ? 1 : 0);
+        partSource_->setCurrentIndex(SourceIndex(partChoice_.source));
+        kitFolder_->setText(QString::fromStdString(partChoice_.kitFolder));
         inductorModel_->setText(QString::fromStdString(partChoice_.inductorModel));
         capacitorModel_->setText(QString::fromStdString(partChoice_.capacitorModel));
         pad_->setText(QString::fromStdString(partChoice_.pad));
@@ -695,7 +751,9 @@ void ResponseWindow::SetPartChoice(const session::PartChoice &choice)
 {
     {
         const QSignalBlocker a(partSource_), b(inductorModel_), c(capacitorModel_), d(pad_);
-        partSource_->setCurrentIndex(choice.source == session::PartSource::ChipModels ? 1 : 0);
+        const QSignalBlocker e(kitFolder_);
+        partSource_->setCurrentIndex(SourceIndex(choice.source));
+        kitFolder_->setText(QString::fromStdString(choice.kitFolder));
         inductorModel_->setText(QString::fromStdString(choice.inductorModel));
         capacitorModel_->setText(QString::fromStdString(choice.capacitorModel));
         pad_->setText(QString::fromStdString(choice.pad));
@@ -840,8 +898,11 @@ void ResponseWindow::Recompute()
     // Steps made by hand stay through a change of the settings, on the same
     // network; a network of another shape starts afresh.
     drawn_ = response_;
-    if (steps_.size() != drawn_.analysis.full.parts.size()) {
-        steps_.Reset(drawn_.analysis.full.parts.size());
+    const bool partsChangedForSteps = stepsKitFolder_ != settings_.partsFolder;
+    stepsKitFolder_ = settings_.partsFolder;
+    if (steps_.size() != drawn_.analysis.full.parts.size() || partsChangedForSteps) {
+        // Kit parts step to the kit's neighbouring values.
+        steps_.Reset(drawn_.analysis.full, session::KitForSteps(settings_, drawn_.analysis.band));
     }
     session::ApplySteps(response_, drawn_, steps_);
     if (response_.problem.empty() && settings_.tune)
@@ -911,7 +972,8 @@ void ResponseWindow::FollowTune()
     if (tuned_ && same) {
         if (tuned_->tuned)
             session::AddTuned(response_, *tuned_->tuned,
-                              tuned_->figures ? &*tuned_->figures : nullptr);
+                              tuned_->figures ? &*tuned_->figures : nullptr,
+                              tuned_->kit ? &*tuned_->kit : nullptr);
         return;
     }
     response_.tunePending = true;
@@ -931,7 +993,8 @@ void ResponseWindow::FollowTune()
             response_.tunePending = false;
             if (tuned_->tuned && response_.problem.empty())
                 session::AddTuned(response_, *tuned_->tuned,
-                                  tuned_->figures ? &*tuned_->figures : nullptr);
+                                  tuned_->figures ? &*tuned_->figures : nullptr,
+                                  tuned_->kit ? &*tuned_->kit : nullptr);
             ShowResponse();
         });
 }

@@ -172,6 +172,8 @@ class ResponseWindow final : public QWidget
     QComboBox *qModel_ = nullptr;
     QComboBox *partSource_ = nullptr;
     QLineEdit *inductorModel_ = nullptr, *capacitorModel_ = nullptr, *pad_ = nullptr;
+    QLineEdit *kitFolder_ = nullptr;
+    std::string stepsKitFolder_; // the kit the steps were set up with
     QLabel *partProblem_ = nullptr;
     QCheckBox *tune_ = nullptr;
     // The values a tuned part may take: inductors in nH, capacitors in pF.

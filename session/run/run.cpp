@@ -12,6 +12,7 @@
 #include "report/line.h"
 #include "report/number_format.h"
 #include "session/io/safe_file.h"
+#include "session/run/kit_parts.h"
 #include "session/run/part_kit_folder.h"
 #include "session/run/tuning.h"
 
@@ -189,22 +190,9 @@ bool Runner::OnKitParts()
     std::vector<analysis::Candidate> &candidates = o_.candidates->candidates;
     if (candidates.empty())
         return true;
-    const analysis::Band band = candidates.front().problem.band;
-    if (!ReadKit(band))
+    if (!ReadKit(candidates.front().problem.band))
         return false;
-    std::vector<std::pair<analysis::Candidate, analysis::KitChoice>> built;
-    for (analysis::Candidate &c : candidates) {
-        analysis::KitChoice choice = analysis::ChooseKitParts(c.tuned.network, band, *o_.kit);
-        c.tuned.network = choice.network;
-        c.tuned.gammaMax = choice.figures.gammaMax;
-        built.emplace_back(std::move(c), std::move(choice));
-    }
-    std::ranges::stable_sort(built, {}, [](const auto &b) { return b.second.figures.lossDbMax; });
-    candidates.clear();
-    for (auto &[c, choice] : built) {
-        candidates.push_back(std::move(c));
-        o_.kitChoices.push_back(std::move(choice));
-    }
+    o_.kitChoices = PutCandidatesOnKit(*o_.candidates, *o_.kit);
     return true;
 }
 
@@ -536,10 +524,9 @@ void Runner::Analysed()
 {
     // A kit's parts take the place of standard values.
     if (r_.tune)
-        o_.tuned = analysis::TuneDesign(o_.design.inputs, o_.design.result,
-                                        r_.partsFolder ? std::nullopt : r_.settings.eseries,
-                                        nullptr, o_.design.measuredLoad, r_.settings.tuneRanges,
-                                        PartModelsOf(r_.settings));
+        o_.tuned = analysis::TuneDesign(
+            o_.design.inputs, o_.design.result, r_.partsFolder ? std::nullopt : r_.settings.eseries,
+            nullptr, o_.design.measuredLoad, r_.settings.tuneRanges, PartModelsOf(r_.settings));
     if (o_.tuned && r_.partsFolder) {
         if (!ReadKit(o_.tuned->problem.band))
             return;

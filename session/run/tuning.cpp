@@ -3,7 +3,10 @@
 #include "analysis/two_port.h"
 #include "format/analysis_text.h"
 #include "format/tuned_report.h"
+#include "report/number_format.h"
+#include "session/run/kit_parts.h"
 #include "session/run/measured_match.h"
+#include "session/run/part_kit_folder.h"
 #include "session/views/schematic.h"
 
 #include <stdexcept>
@@ -55,12 +58,15 @@ TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettin
                             const std::atomic<bool> *stop)
 {
     TunedResponse r;
+    // A kit's parts take the place of standard values.
+    const bool onKit = !settings.partsFolder.empty();
     try {
         // A candidate was tuned into the true load on the window's series and
         // ranges when it was found: tuning it again would find it again.
         r.tuned = design.candidate
                       ? std::optional<analysis::TunedNetwork>(design.candidate->tune)
-                      : analysis::TuneDesign(design.inputs, design.result, settings.eseries, stop,
+                      : analysis::TuneDesign(design.inputs, design.result,
+                                             onKit ? std::nullopt : settings.eseries, stop,
                                              design.measuredLoad, settings.tuneRanges,
                                              PartModelsOf(AnalysisSettingsOf(settings)));
         if (!r.tuned) {
@@ -73,6 +79,18 @@ TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettin
         const AnalysisSettings analysisSettings = AnalysisSettingsOf(settings);
         r.figures = TunedAnalysis(*r.tuned, design, AnalysisOptionsFor(design, analysisSettings));
         r.lines = format::TunedLines(*r.tuned, &*r.figures);
+        if (onKit) {
+            const analysis::Band &band = r.tuned->problem.band;
+            analysis::KitReading kit = ReadPartKit(settings.partsFolder, band.lowHz, band.highHz);
+            if (!kit.problem.empty()) {
+                r.lines.push_back("Not on the kit's parts: " + kit.problem);
+            } else {
+                r.kit = analysis::ChooseKitParts(r.tuned->tuned.network, band, kit.kit, stop);
+                r.lines.push_back("On the kit's parts: in-band max |S11| " +
+                                  Figure(r.kit->figures.gammaMax, 4) + ", loss " +
+                                  Figure(r.kit->figures.lossDbMax, 3) + " dB");
+            }
+        }
     } catch (const analysis::TuneCancelled &) {
         r = TunedResponse{};
         r.cancelled = true;
@@ -86,6 +104,8 @@ TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettin
 
 namespace {
 
+constexpr const char *kKitTunedName = "Tuned, kit parts";
+
 std::string StandardName(const analysis::StandardTuneResult &standard)
 {
     return "Tuned, " + analysis::SeriesName(standard.series) + " values";
@@ -94,7 +114,7 @@ std::string StandardName(const analysis::StandardTuneResult &standard)
 } // namespace
 
 void AddTuned(Response &response, const analysis::TunedNetwork &tuned,
-              const analysis::NetworkAnalysis *figures)
+              const analysis::NetworkAnalysis *figures, const analysis::KitChoice *kit)
 {
     response.tunePending = false;
     if (figures)
@@ -107,9 +127,17 @@ void AddTuned(Response &response, const analysis::TunedNetwork &tuned,
                                           response.frequenciesHz, {}, CurveRole::TunedStandard));
         response.tuned.push_back({StandardName(*standard), standard->gammaMax});
     }
+    if (kit) {
+        // Past a kit part's data its impedance holds at the last measured
+        // point, as a measured load's does: every curve keeps the one sweep.
+        response.curves.push_back(CurveOf(kKitTunedName, kit->network, response.frequenciesHz, {},
+                                          CurveRole::TunedStandard));
+        response.tuned.push_back({kKitTunedName, kit->figures.gammaMax});
+    }
 }
 
-std::vector<TunedValueRow> TunedValueRows(const analysis::TunedNetwork &tuned)
+std::vector<TunedValueRow> TunedValueRows(const analysis::TunedNetwork &tuned,
+                                          const analysis::KitChoice *kit)
 {
     const analysis::Network &start = tuned.problem.network;
     const analysis::Network &network = tuned.tuned.network;
@@ -121,7 +149,9 @@ std::vector<TunedValueRow> TunedValueRows(const analysis::TunedNetwork &tuned)
                           {}};
         if (analysis::AtRangeLimit(network.parts[i], tuned.problem.ranges))
             row.tuned += " (range limit)";
-        if (tuned.standard)
+        if (kit && i < kit->network.parts.size())
+            row.standard = KitPartText(kit->network.parts[i]);
+        else if (tuned.standard)
             row.standard = StandardValue(tuned.standard->network.parts[i]);
         rows.push_back(std::move(row));
     }
@@ -136,10 +166,12 @@ std::string TunedValuesText(const TunedResponse &t)
     for (const std::string &line : t.lines)
         text += line + "\n";
     text += "\nPart\tDesign\tTuned";
-    if (t.tuned->standard)
+    if (t.kit)
+        text += "\t" + std::string(kKitTunedName);
+    else if (t.tuned->standard)
         text += "\t" + StandardName(*t.tuned->standard);
     text += "\n";
-    for (const TunedValueRow &row : TunedValueRows(*t.tuned))
+    for (const TunedValueRow &row : TunedValueRows(*t.tuned, t.kit ? &*t.kit : nullptr))
         text += row.part + "\t" + row.design + "\t" + row.tuned +
                 (row.standard.empty() ? "" : "\t" + row.standard) + "\n";
     return text;

@@ -5,6 +5,7 @@
 // tune takes tens of milliseconds, so the window runs it off the GUI thread
 // and may drop it by raising the stop flag.
 
+#include "analysis/kit_search.h"
 #include "analysis/tune_design.h"
 #include "session/views/response.h"
 
@@ -39,6 +40,8 @@ struct TunedResponse
     std::optional<analysis::NetworkAnalysis> figures;
     // The tuned figures and values as plain lines.
     std::vector<std::string> lines;
+    // With a kit: the tuned network on the kit's parts.
+    std::optional<analysis::KitChoice> kit;
 };
 
 // Tunes the design (or, where it has no solution, the relaxed design with the
@@ -54,8 +57,10 @@ TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettin
 // the others, and their figures beside the design's.
 // With `figures`, the tuned network's sensitivity, finite Q and tolerance
 // rows join the design's.
+// With `kit`, the tuned network on kit parts joins them ("Tuned, kit parts").
 void AddTuned(Response &response, const analysis::TunedNetwork &tuned,
-              const analysis::NetworkAnalysis *figures = nullptr);
+              const analysis::NetworkAnalysis *figures = nullptr,
+              const analysis::KitChoice *kit = nullptr);
 
 // One row of the tuned values table: the part, its starting value, tuned
 // (marked "(range limit)" where the part ended at a limit of its range), and
@@ -69,7 +74,9 @@ struct TunedValueRow
     std::string standard;
 };
 
-std::vector<TunedValueRow> TunedValueRows(const analysis::TunedNetwork &tuned);
+// With `kit`, the last column is each part's kit part ("LQW15_2N7 (2.7 nH)").
+std::vector<TunedValueRow> TunedValueRows(const analysis::TunedNetwork &tuned,
+                                          const analysis::KitChoice *kit = nullptr);
 
 // The tune's lines and its values table as tab-separated text, for the
 // clipboard; empty without a tuned network.

@@ -3,6 +3,8 @@
 #include "analysis/network_analysis.h"
 #include "analysis/two_port.h"
 #include "report/number_format.h"
+#include "session/run/kit_parts.h"
+#include "session/run/part_kit_folder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,8 +15,11 @@ namespace {
 using analysis::Candidate;
 using analysis::Part;
 
+// A kit part by its number, which is what goes on the bill of materials.
 std::string PartText(const Part &e)
 {
+    if (std::string kit = KitPartText(e); !kit.empty())
+        return kit;
     return Figure(e.value, 4) + " " + e.unit();
 }
 
@@ -26,14 +31,27 @@ std::optional<analysis::CandidateSet> FindCandidates(const CalculateOutcome &des
                                                      std::function<void(int, int)> progress)
 {
     analysis::CandidateOptions options;
-    options.series = settings.eseries;
+    // A kit's parts take the place of standard values.
+    const bool onKit = !settings.partsFolder.empty();
+    options.series = onKit ? std::nullopt : settings.eseries;
     options.ranges = settings.tuneRanges;
     options.built = PartModelsOf(AnalysisSettingsOf(settings));
     options.stop = stop;
     options.progress = std::move(progress);
     try {
-        return analysis::BuildCandidates(design.inputs, design.result, design.measuredLoad,
-                                         options);
+        analysis::CandidateSet set =
+            analysis::BuildCandidates(design.inputs, design.result, design.measuredLoad, options);
+        if (onKit && !set.candidates.empty()) {
+            const analysis::Band band = set.candidates.front().problem.band;
+            const analysis::KitReading kit =
+                ReadPartKit(settings.partsFolder, band.lowHz, band.highHz);
+            // Networks that cannot be built from the kit are none to offer.
+            if (!kit.problem.empty())
+                set.candidates.clear();
+            else
+                PutCandidatesOnKit(set, kit.kit, stop);
+        }
+        return set;
     } catch (const analysis::TuneCancelled &) {
         return std::nullopt;
     }

@@ -4,20 +4,38 @@
 #include "session/options/analysis_options.h"
 #include "session/options/command_options.h"
 #include "session/options/part_model_options.h"
+#include "session/run/part_kit_folder.h"
 
+#include <filesystem>
 #include <vector>
 
 namespace tevmar::session {
 
-PartChoiceReading ApplyPartChoice(const PartChoice &choice, const ResponseSettings &settings)
+PartChoiceReading ApplyPartChoice(const PartChoice &choice, const ResponseSettings &settings,
+                                  const analysis::Band *band)
 {
     PartChoiceReading reading{settings, {}};
     ResponseSettings &s = reading.settings;
     s.inductorChip.reset();
     s.capacitorChip.reset();
     s.padPf = 0;
+    s.partsFolder.clear();
     if (choice.source == PartSource::Ideal)
         return reading;
+    if (choice.source == PartSource::Kit) {
+        if (choice.kitFolder.empty())
+            return {settings, "--parts: choose the kit's folder"};
+        if (band) {
+            const analysis::KitReading kit =
+                ReadPartKit(choice.kitFolder, band->lowHz, band->highHz);
+            if (!kit.problem.empty())
+                return {settings, "--parts: " + kit.problem};
+        }
+        s.partsFolder = choice.kitFolder;
+        s.inductorQ.reset();
+        s.capacitorQ.reset();
+        return reading;
+    }
 
     // The command line's own table reads the texts: one parser, one wording.
     AnalysisRequest request;
@@ -60,6 +78,13 @@ std::string PartChoiceSummary(const ResponseSettings &s)
         add("C Q " + Figure(*s.capacitorQ, 6));
     if (s.padPf > 0)
         add("pads " + Figure(s.padPf, 6) + " pF");
+    if (!s.partsFolder.empty()) {
+        // The folder's own name, "kits/0402/" as well as "kits/0402".
+        std::filesystem::path folder = std::filesystem::path(s.partsFolder).lexically_normal();
+        if (folder.filename().empty())
+            folder = folder.parent_path();
+        add("kit " + folder.filename().string());
+    }
     return text.empty() ? "ideal parts" : text;
 }
 

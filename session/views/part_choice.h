@@ -13,7 +13,7 @@
 
 namespace tevmar::session {
 
-enum class PartSource { Ideal, ChipModels };
+enum class PartSource { Ideal, ChipModels, Kit };
 
 struct PartChoice
 {
@@ -23,6 +23,8 @@ struct PartChoice
     std::string inductorModel = {};  // "55@1.5GHz,0.157pF"
     std::string capacitorModel = {}; // "0.45nH,0.12@1GHz"
     std::string pad = {};            // "0.05pF"
+    // A folder of the kit's measured parts, as --parts takes it.
+    std::string kitFolder = {};
 
     friend bool operator==(const PartChoice &, const PartChoice &) = default;
 };
@@ -36,8 +38,11 @@ struct PartChoiceReading
 };
 
 // With chip models a Q of the same kind is dropped: the model gives that
-// kind's loss, as the command line refuses both together.
-PartChoiceReading ApplyPartChoice(const PartChoice &choice, const ResponseSettings &settings);
+// kind's loss, as the command line refuses both together. A kit's measured
+// parts carry their own loss, so with a kit both Qs go; with `band` the
+// folder is read for it and the kit reader's words are the problem.
+PartChoiceReading ApplyPartChoice(const PartChoice &choice, const ResponseSettings &settings,
+                                  const analysis::Band *band = nullptr);
 
 // A line naming the parts as built, for the legend and the figures:
 // "ideal parts" or "chip L 55@1.5GHz,0.157pF, pads 0.05 pF".

@@ -1,6 +1,7 @@
 #include "session/views/part_steps.h"
 
 #include "report/number_format.h"
+#include "session/run/part_kit_folder.h"
 #include "session/views/schematic.h"
 
 #include <cmath>
@@ -11,6 +12,28 @@ void PartSteps::Reset(std::size_t parts)
 {
     factors_.assign(parts, 1.0);
     selected_.reset();
+    kit_.reset();
+    kitDrawn_.assign(parts, -1);
+    kitNow_ = kitDrawn_;
+    kitInductor_.assign(parts, false);
+}
+
+void PartSteps::Reset(const analysis::Network &network, std::shared_ptr<const analysis::Kit> kit)
+{
+    Reset(network.parts.size());
+    if (!kit)
+        return;
+    for (std::size_t i = 0; i < network.parts.size(); ++i)
+        if (const analysis::KitPart *part = analysis::KitPartOf(network.parts[i])) {
+            const std::vector<analysis::KitPartRef> &kind = kit->Of(part->inductor);
+            for (std::size_t k = 0; k < kind.size(); ++k)
+                if (kind[k]->partNumber == part->partNumber) {
+                    kitDrawn_[i] = static_cast<int>(k);
+                    kitInductor_[i] = part->inductor;
+                }
+        }
+    kitNow_ = kitDrawn_;
+    kit_ = std::move(kit);
 }
 
 void PartSteps::Select(std::optional<std::size_t> index)
@@ -22,6 +45,13 @@ bool PartSteps::Step(std::size_t index, int direction, double percent)
 {
     if (index >= factors_.size() || direction == 0 || !(percent > 0 && percent < 100))
         return false;
+    if (kit_ && kitNow_[index] >= 0) {
+        const int next = kitNow_[index] + (direction > 0 ? 1 : -1);
+        if (next < 0 || next >= static_cast<int>(kit_->Of(kitInductor_[index]).size()))
+            return false;
+        kitNow_[index] = next;
+        return true;
+    }
     const double ratio = 1 + percent / 100;
     factors_[index] = direction > 0 ? factors_[index] * ratio : factors_[index] / ratio;
     // A step back onto the drawn value lands on it exactly, not a rounding away.
@@ -33,21 +63,38 @@ bool PartSteps::Step(std::size_t index, int direction, double percent)
 void PartSteps::Clear()
 {
     factors_.assign(factors_.size(), 1.0);
+    kitNow_ = kitDrawn_;
 }
 
 bool PartSteps::any() const
 {
-    for (const double f : factors_)
-        if (f != 1)
+    for (std::size_t i = 0; i < factors_.size(); ++i)
+        if (moved(i))
             return true;
     return false;
+}
+
+bool PartSteps::moved(std::size_t index) const
+{
+    return factors_.at(index) != 1 || kitNow_.at(index) != kitDrawn_.at(index);
+}
+
+const analysis::KitPart *PartSteps::kitPart(std::size_t index) const
+{
+    if (!kit_ || index >= kitNow_.size() || kitNow_[index] < 0)
+        return nullptr;
+    return kit_->Of(kitInductor_[index]).at(static_cast<std::size_t>(kitNow_[index])).get();
 }
 
 analysis::Network PartSteps::Apply(const analysis::Network &network) const
 {
     analysis::Network stepped = network;
     for (std::size_t i = 0; i < stepped.parts.size() && i < factors_.size(); ++i)
-        if (factors_[i] != 1)
+        if (kitNow_[i] != kitDrawn_[i])
+            stepped.parts[i] = analysis::KitPartAs(
+                stepped.parts[i],
+                kit_->Of(kitInductor_[i]).at(static_cast<std::size_t>(kitNow_[i])));
+        else if (factors_[i] != 1)
             stepped.parts[i] = stepped.parts[i].Scaled(factors_[i]);
     return stepped;
 }
@@ -79,8 +126,8 @@ void ApplySteps(Response &r, const Response &drawn, const PartSteps &steps)
     }
     const analysis::PassbandFigures figures = analysis::PassbandFiguresOf(a.full, a.band);
     if (a.asBuilt)
-        a.asBuilt = analysis::AsBuiltFigures{figures,
-                                           analysis::LossDbMaxOf(a.full, a.band, figures.gammaMax)};
+        a.asBuilt = analysis::AsBuiltFigures{
+            figures, analysis::LossDbMaxOf(a.full, a.band, figures.gammaMax)};
     r.stepped = SteppedFigures{SteppedPartsText(drawn.analysis.full, steps), figures};
 }
 
@@ -99,15 +146,35 @@ std::string ChangeText(double factor)
     return (percent >= 0 ? "+" : "\u2212") + Figure(std::abs(percent), 3) + " %";
 }
 
+// A kit part stepped is named by its number: the value alone would not say
+// which part to fit.
+std::string StepText(const PartSteps &steps, std::size_t index)
+{
+    if (const analysis::KitPart *part = steps.kitPart(index))
+        return part->partNumber;
+    return ChangeText(steps.factor(index));
+}
+
 } // namespace
+
+std::shared_ptr<const analysis::Kit> KitForSteps(const ResponseSettings &settings,
+                                                 const analysis::Band &band)
+{
+    if (settings.partsFolder.empty())
+        return nullptr;
+    analysis::KitReading reading = ReadPartKit(settings.partsFolder, band.lowHz, band.highHz);
+    if (!reading.problem.empty())
+        return nullptr;
+    return std::make_shared<const analysis::Kit>(std::move(reading.kit));
+}
 
 std::string SteppedPartsText(const analysis::Network &network, const PartSteps &steps)
 {
     std::string text;
     for (std::size_t i = 0; i < network.parts.size() && i < steps.size(); ++i)
-        if (steps.factor(i) != 1)
+        if (steps.moved(i))
             text += (text.empty() ? "" : ", ") + analysis::PartName(network, i) + " " +
-                    ChangeText(steps.factor(i));
+                    StepText(steps, i);
     return text;
 }
 
@@ -119,8 +186,8 @@ std::vector<SteppedValueRow> SteppedValueRows(const analysis::Network &network,
     for (std::size_t i = 0; i < network.parts.size(); ++i) {
         SteppedValueRow row{analysis::PartName(network, i), PrintedValue(network.parts[i]),
                             PrintedValue(stepped.parts[i])};
-        if (i < steps.size() && steps.factor(i) != 1)
-            row.stepped += " (" + ChangeText(steps.factor(i)) + ")";
+        if (i < steps.size() && steps.moved(i))
+            row.stepped += " (" + StepText(steps, i) + ")";
         rows.push_back(std::move(row));
     }
     return rows;

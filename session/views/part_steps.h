@@ -6,9 +6,11 @@
 // Only the network's own sweep is evaluated again, so a step redraws at once;
 // the trials, the sensitivity and a tune stay those of the network as drawn.
 
+#include "analysis/kit_search.h"
 #include "session/views/response.h"
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +25,10 @@ class PartSteps
   public:
     // A network of `parts` parts, every one at its own value, none selected.
     void Reset(std::size_t parts);
+    // The same for `network`, whose kit parts step instead to the kit's
+    // neighbouring value of their kind (the next larger or smaller nominal
+    // value usable over the band), as a kit offers nothing between.
+    void Reset(const analysis::Network &network, std::shared_ptr<const analysis::Kit> kit);
     std::size_t size() const { return factors_.size(); }
 
     // The part the keys and the step buttons act on.
@@ -31,12 +37,17 @@ class PartSteps
 
     // Steps part `index` up (`direction` +1) or down (-1) by `percent`: its
     // value times or divided by 1 + percent / 100, so that a step up and a
-    // step down return to the value before. False for no such part or step.
+    // step down return to the value before; a kit part to the kit's next
+    // value, whatever the percentage. False for no such part or step.
     bool Step(std::size_t index, int direction, double percent);
     // Every part back to its own value.
     void Clear();
 
     double factor(std::size_t index) const { return factors_.at(index); }
+    // Whether part `index` is away from its drawn value or kit part.
+    bool moved(std::size_t index) const;
+    // The kit part now in place `index`, or null for a part not from the kit.
+    const analysis::KitPart *kitPart(std::size_t index) const;
     bool any() const;
 
     // The network with each part at its stepped value, its model kept.
@@ -45,7 +56,17 @@ class PartSteps
   private:
     std::vector<double> factors_;
     std::optional<std::size_t> selected_;
+    std::shared_ptr<const analysis::Kit> kit_;
+    // Per part: its place among the kit's parts of its kind, drawn and now;
+    // -1 for a part not from the kit.
+    std::vector<int> kitDrawn_, kitNow_;
+    std::vector<bool> kitInductor_;
 };
+
+// The kit the settings name, read for the band, for stepping its parts; null
+// without a kit or when the folder no longer serves the band.
+std::shared_ptr<const analysis::Kit> KitForSteps(const ResponseSettings &settings,
+                                                 const analysis::Band &band);
 
 // The response with the parts stepped: the full-precision curves (as built
 // and with ideal parts) and the as-printed one evaluated again over the same

@@ -35,6 +35,9 @@ struct ResponseSettings
     std::optional<analysis::ChipInductor> inductorChip;
     std::optional<analysis::ChipCapacitor> capacitorChip;
     double padPf = 0;
+    // A folder of measured parts (a kit): the candidates and the tune are put
+    // on its parts, as tevmar-cli's --parts does. Empty: no kit.
+    std::string partsFolder = {};
 
     double tolerancePercent = kDefaultTolerancePercent;
     int trials = kDefaultTrials;

@@ -1,6 +1,7 @@
 #include "cli_run.h"
 #include "format/analysis_text.h"
 #include "session/views/markers.h"
+#include "tests/common/synthetic_kit.h"
 #include "tests/session/chip_antenna.h"
 #include "ui/main_window.h"
 #include "ui/measured_load_dialog.h"
@@ -25,6 +26,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <algorithm>
+#include <filesystem>
 
 namespace tevmar::test {
 namespace {
@@ -612,6 +614,47 @@ TEST_F(ResponseWindowTest, NumbersUseThePointUnderADecimalCommaLocale)
         EXPECT_FALSE(table->item(0, 1)->text().contains(QLatin1Char(',')));
     }
     QLocale::setDefault(before);
+}
+
+TEST_F(ResponseWindowTest, AKitFolderBuildsTheTuneFromItsPartsAndABadOneIsMarked)
+{
+    MainWindow w;
+    Calculate(w, "2", "3", "8", "N8", "SRC", "10");
+    ResponseWindow &r = Open(w);
+    const std::filesystem::path empty = std::filesystem::current_path() / "empty-kit";
+    std::filesystem::create_directories(empty);
+    const std::filesystem::path folder = std::filesystem::current_path() / "kit";
+    test_kit::WriteSyntheticKit(folder);
+
+    // A folder without a part in it keeps the ideal parts, marked with why.
+    auto *kitFolder = Find<QLineEdit>(r, "kitFolder");
+    kitFolder->setText(QString::fromStdString(empty.string()));
+    Find<QComboBox>(r, "partSource")->setCurrentIndex(2);
+    const session::ResponseSettings &s = w.tools().settings();
+    EXPECT_EQ(s.partsFolder, "");
+    EXPECT_TRUE(r.partProblem().startsWith(QStringLiteral("--parts: ")))
+        << r.partProblem().toStdString();
+
+    kitFolder->setText(QString::fromStdString(folder.string()));
+    emit kitFolder->editingFinished();
+    EXPECT_EQ(r.partProblem(), QString());
+    EXPECT_EQ(s.partsFolder, folder.string());
+
+    Find<QCheckBox>(r, "tune")->setChecked(true);
+    for (int i = 0; i < 4000 && r.tuneRunning(); ++i)
+        QTest::qWait(5);
+    ASSERT_TRUE(r.tuned() && r.tuned()->kit) << r.tuned()->problem;
+    QStringList curves;
+    for (const PlotSeries &series : r.plot().data().series)
+        curves << series.name;
+    EXPECT_TRUE(curves.contains(QStringLiteral("Tuned, kit parts")))
+        << curves.join(", ").toStdString();
+    const auto *values = Find<QTableWidget>(r, "tunedValues");
+    ASSERT_EQ(values->columnCount(), 4);
+    EXPECT_EQ(values->horizontalHeaderItem(3)->text(), QStringLiteral("Kit part"));
+    const std::string first = analysis::KitPartOf(r.tuned()->kit->network.parts[0])->partNumber;
+    EXPECT_TRUE(values->item(0, 3)->text().startsWith(QString::fromStdString(first + " (")))
+        << values->item(0, 3)->text().toStdString();
 }
 
 } // namespace

@@ -1,0 +1,147 @@
+// A kit folder as the Response window's parts: read as tevmar-cli's --parts
+// reads it, the tune put on the kit's parts with their numbers shown, and a
+// kit part stepped to the kit's neighbouring value rather than a percentage.
+
+#include "session/run/kit_parts.h"
+#include "session/run/part_kit_folder.h"
+#include "session/run/tuning.h"
+#include "session/types.h"
+#include "session/views/part_choice.h"
+#include "session/views/part_steps.h"
+#include "tests/common/synthetic_kit.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace tevmar::session {
+namespace {
+
+namespace fs = std::filesystem;
+
+CalculateOutcome Design()
+{
+    return Calculate({"1", "2", "50", "10", 8, LoadType::ShuntRC, true, "1"});
+}
+
+// One synthetic kit for the whole suite: writing a hundred files per test
+// would only slow it.
+const fs::path &KitFolder()
+{
+    static const fs::path folder = [] {
+        const fs::path f = fs::path(testing::TempDir()) / "tevmar-window-kit";
+        fs::remove_all(f);
+        test_kit::WriteSyntheticKit(f);
+        return f;
+    }();
+    return folder;
+}
+
+TEST(KitChoice, AFolderIsReadForTheBandAndABadOneKeepsThePartsBefore)
+{
+    const analysis::Band band{1e9, 2e9};
+    ResponseSettings before;
+    before.inductorQ = 40;
+    before.padPf = 0.05;
+
+    const fs::path empty = fs::path(testing::TempDir()) / "tevmar-empty-kit";
+    fs::create_directories(empty);
+    const PartChoice bad{PartSource::Kit, "", "", "", empty.string()};
+    const PartChoiceReading refused = ApplyPartChoice(bad, before, &band);
+    EXPECT_EQ(refused.problem.rfind("--parts: ", 0), 0u) << refused.problem;
+    EXPECT_EQ(refused.settings, before) << "a bad kit keeps the parts before";
+    EXPECT_NE(ApplyPartChoice({PartSource::Kit}, before).problem, "") << "no folder chosen";
+
+    const PartChoice kit{PartSource::Kit, "", "", "", KitFolder().string()};
+    const PartChoiceReading read = ApplyPartChoice(kit, before, &band);
+    ASSERT_EQ(read.problem, "");
+    EXPECT_EQ(read.settings.partsFolder, KitFolder().string());
+    EXPECT_FALSE(read.settings.inductorQ) << "measured parts carry their own loss";
+    EXPECT_EQ(read.settings.padPf, 0);
+    EXPECT_EQ(PartChoiceSummary(read.settings), "kit tevmar-window-kit");
+    // Back to ideal parts leaves no kit behind.
+    EXPECT_EQ(ApplyPartChoice({}, read.settings).settings.partsFolder, "");
+}
+
+TEST(KitChoice, TheTuneIsPutOnKitPartsNamedByTheirNumbers)
+{
+    const CalculateOutcome design = Design();
+    ResponseSettings settings;
+    settings.partsFolder = KitFolder().string();
+    settings.eseries = analysis::ESeries::E24; // a kit takes the place of the series
+    settings.trials = 50;
+    const TunedResponse t = TuneForWindow(design, settings);
+    ASSERT_TRUE(t.tuned) << t.problem;
+    ASSERT_TRUE(t.kit);
+    EXPECT_FALSE(t.tuned->standard) << "no series values beside the kit's";
+    for (const analysis::Part &part : t.kit->network.parts)
+        EXPECT_NE(analysis::KitPartOf(part), nullptr);
+
+    const std::vector<TunedValueRow> rows = TunedValueRows(*t.tuned, &*t.kit);
+    ASSERT_EQ(rows.size(), t.kit->network.parts.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const analysis::KitPart *part = analysis::KitPartOf(t.kit->network.parts[i]);
+        EXPECT_EQ(rows[i].standard.rfind(part->partNumber + " (", 0), 0u) << rows[i].standard;
+    }
+    EXPECT_NE(TunedValuesText(t).find("\tTuned, kit parts\n"), std::string::npos);
+
+    Response response = ComputeResponse(design, settings);
+    AddTuned(response, *t.tuned, nullptr, &*t.kit);
+    ASSERT_EQ(response.tuned.size(), 2u);
+    EXPECT_EQ(response.tuned.back().name, "Tuned, kit parts");
+    EXPECT_DOUBLE_EQ(response.tuned.back().gammaMax, t.kit->figures.gammaMax);
+    EXPECT_EQ(response.curves.back().points.size(), response.frequenciesHz.size());
+}
+
+TEST(KitChoice, AKitPartStepsToTheNeighbouringKitValueOfItsKind)
+{
+    const analysis::Band band{1e9, 2e9};
+    const analysis::KitReading reading = ReadPartKit(KitFolder().string(), band.lowHz, band.highHz);
+    ASSERT_EQ(reading.problem, "");
+    const auto kit = std::make_shared<const analysis::Kit>(reading.kit);
+    const CalculateOutcome design = Design();
+    ASSERT_TRUE(design.network);
+    const analysis::Network network =
+        analysis::ChooseKitParts(design.network->full, band, *kit).network;
+
+    PartSteps steps;
+    steps.Reset(network, kit);
+    const analysis::KitPart *drawn = analysis::KitPartOf(network.parts[0]);
+    ASSERT_NE(drawn, nullptr);
+    const std::vector<analysis::KitPartRef> &kind = kit->Of(drawn->inductor);
+    std::size_t at = 0;
+    while (kind[at]->partNumber != drawn->partNumber)
+        ++at;
+
+    // Whatever percentage is asked, the part goes to the next value the kit has.
+    ASSERT_TRUE(steps.Step(0, +1, 1));
+    const analysis::KitPart *up = analysis::KitPartOf(steps.Apply(network).parts[0]);
+    ASSERT_NE(up, nullptr);
+    ASSERT_LT(at + 1, kind.size());
+    EXPECT_EQ(up->partNumber, kind[at + 1]->partNumber);
+    EXPECT_GT(up->nominal, drawn->nominal);
+    EXPECT_EQ(steps.factor(0), 1) << "no percentage on a kit part";
+    EXPECT_EQ(SteppedPartsText(network, steps),
+              analysis::PartName(network, 0) + " " + kind[at + 1]->partNumber);
+    const std::vector<SteppedValueRow> rows = SteppedValueRows(network, steps);
+    EXPECT_NE(rows[0].stepped.find("(" + kind[at + 1]->partNumber + ")"), std::string::npos)
+        << rows[0].stepped;
+
+    // Down twice: back past the drawn part to the one below it.
+    ASSERT_TRUE(steps.Step(0, -1, 5));
+    EXPECT_FALSE(steps.any()) << "back on the drawn part";
+    ASSERT_TRUE(steps.Step(0, -1, 5) || at == 0);
+    // The kit ends: no step beyond its smallest value of the kind.
+    while (steps.Step(0, -1, 5)) {
+    }
+    EXPECT_EQ(analysis::KitPartOf(steps.Apply(network).parts[0])->partNumber,
+              kind.front()->partNumber);
+    steps.Clear();
+    EXPECT_EQ(analysis::KitPartOf(steps.Apply(network).parts[0])->partNumber, drawn->partNumber);
+
+    // The response follows: its as-built curve is of the stepped kit part.
+    ASSERT_TRUE(steps.Step(0, +1, 5));
+    EXPECT_NE(analysis::KitPartOf(steps.Apply(network).parts[0]), nullptr);
+}
+
+} // namespace
+} // namespace tevmar::session
