@@ -236,6 +236,13 @@ Request RequestOf(const CommandLine &c)
         request.amplifier->loadS1p = c.measured.filePath;
         request.amplifier->sourceLabel = c.naming("--source-s1p");
         request.amplifier->loadLabel = c.naming("--load-s1p");
+        analysis::LossModel &built = request.amplifier->built;
+        built.inductorQ = c.analysis.inductorQ;
+        built.capacitorQ = c.analysis.capacitorQ;
+        built.model = c.analysis.qModel.value_or(analysis::QModel::Centre);
+        built.inductorChip = c.analysis.inductorChip;
+        built.capacitorChip = c.analysis.capacitorChip;
+        built.padPf = c.analysis.padPf.value_or(0);
         request.reportPath.reset(); // no design, no report
     } else if (c.device.filePath) {
         request.device = DeviceInput{};
