@@ -105,8 +105,9 @@ Core CoreOf(const TwoPortMatrix &s, Complex gs, Complex gl)
     return c;
 }
 
-std::optional<double> NoiseDb(const std::optional<DeviceNoise> &noise, Complex gs,
-                              double referenceOhms)
+// The device's noise factor (a power ratio) from a source of reflection gs.
+std::optional<double> NoiseFactor(const std::optional<DeviceNoise> &noise, Complex gs,
+                                  double referenceOhms)
 {
     if (!noise)
         return std::nullopt;
@@ -114,7 +115,14 @@ std::optional<double> NoiseDb(const std::optional<DeviceNoise> &noise, Complex g
     const double rn = noise->rnOhms / referenceOhms;
     const double f = fmin + 4 * rn * std::norm(gs - noise->gammaOpt) /
                                 ((1 - std::norm(gs)) * std::norm(1.0 + noise->gammaOpt));
-    return std::isfinite(f) ? std::optional(PowerDb(f)) : std::nullopt;
+    return std::isfinite(f) ? std::optional(f) : std::nullopt;
+}
+
+std::optional<double> NoiseDb(const std::optional<DeviceNoise> &noise, Complex gs,
+                              double referenceOhms)
+{
+    const std::optional<double> f = NoiseFactor(noise, gs, referenceOhms);
+    return f ? std::optional(PowerDb(*f)) : std::nullopt;
 }
 
 // The device's ABCD matrix from its scattering matrix at `z0`; unset where it
@@ -169,7 +177,81 @@ Network SideLadder(const MatchingSide &side)
     ladder.port1Ohms = 50;
     ladder.port2Ohms = 50;
     ladder.parts = side.elements;
+    ladder.padPf = side.padPf;
     return ladder;
+}
+
+// The available-power gain of a network, chain terms from its driven end,
+// fed from impedance zs: 1 for a lossless one, below 1 by what its parts
+// dissipate.
+double AvailableGain(const SideMatrix &m, Complex zs)
+{
+    const Complex drive = m.a + m.c * zs;
+    const Complex zout = (m.d * zs + m.b) / drive;
+    return zs.real() / (std::norm(drive) * zout.real());
+}
+
+// The figures of one frequency the design and the sweep read.
+struct Evaluated
+{
+    Presented p;
+    Core c;
+    std::optional<double> nfDb;
+};
+
+Evaluated EvaluateAt(const Network &in, const Network &out, double frequencyHz,
+                     const TwoPortMatrix &s, const std::optional<DeviceNoise> &noise, double z0,
+                     const AmplifierTerminations &t)
+{
+    Evaluated e;
+    e.p = PresentedAt(in, out, frequencyHz, z0, t);
+    e.c = CoreOf(s, e.p.gammaS, e.p.gammaL);
+    if (AllPartsIdeal(in) && AllPartsIdeal(out)) {
+        e.nfDb = NoiseDb(noise, e.p.gammaS, z0);
+        return e;
+    }
+    // Lossy networks: the power the load takes of what the source has
+    // available, through the whole chain, ...
+    const Complex zs = t.SourceAt(frequencyHz), zl = t.LoadAt(frequencyHz);
+    e.c.gt = 0;
+    const std::optional<SideMatrix> device = DeviceAbcd(s, z0);
+    if (device) {
+        const SideMatrix m = Times(Times(e.p.in, *device), e.p.out);
+        const double gt =
+            4 * zs.real() * zl.real() / std::norm(m.a * zl + m.b + m.c * zs * zl + m.d * zs);
+        e.c.gt = std::isfinite(gt) ? gt : 0;
+    }
+    // ... and the noise of the three stages in turn (Friis): the input
+    // network's factor is its loss 1 / G_A, the device's that of the source
+    // the network presents, the output network's its loss from the device's
+    // output impedance, divided by the gain available ahead of it.
+    const std::optional<double> fDevice = NoiseFactor(noise, e.p.gammaS, z0);
+    const double gIn = AvailableGain(e.p.in, zs);
+    if (!fDevice || !(gIn > 0) || !std::isfinite(gIn))
+        return e;
+    double f = (1 / gIn) + (*fDevice - 1) / gIn;
+    const Complex gs = e.p.gammaS, gout = e.c.gammaOut;
+    const double gDevice = std::norm(s.s21) * (1 - std::norm(gs)) /
+                           (std::norm(1.0 - s.s11 * gs) * (1 - std::norm(gout)));
+    const double gOut = AvailableGain(e.p.out, z0 * (1.0 + gout) / (1.0 - gout));
+    const double outputTerm = (1 / gOut - 1) / (gIn * gDevice);
+    if (gDevice > 0 && gOut > 0 && std::isfinite(outputTerm))
+        f += outputTerm;
+    if (std::isfinite(f))
+        e.nfDb = PowerDb(f);
+    return e;
+}
+
+// The side with the parts as built: each given its kind's model or Q, and
+// the ladder the pads.
+MatchingSide AsBuilt(MatchingSide side, const LossModel &built)
+{
+    if (built.lossless())
+        return side;
+    const Network ladder = WithLosses(SideLadder(side), built);
+    side.elements = ladder.parts;
+    side.padPf = ladder.padPf;
+    return side;
 }
 
 } // namespace
@@ -179,15 +261,16 @@ AmplifierPoint AmplifierPointAt(double frequencyHz, const TwoPortMatrix &s,
                                 const MatchingSide &input, const MatchingSide &output,
                                 const AmplifierTerminations &t)
 {
-    const Presented p =
-        PresentedAt(SideLadder(input), SideLadder(output), frequencyHz, referenceOhms, t);
-    const Core c = CoreOf(s, p.gammaS, p.gammaL);
+    const Evaluated e =
+        EvaluateAt(SideLadder(input), SideLadder(output), frequencyHz, s, noise, referenceOhms, t);
+    const Presented &p = e.p;
+    const Core &c = e.c;
     AmplifierPoint point;
     point.frequencyHz = frequencyHz;
     point.gammaS = p.gammaS;
     point.gammaL = p.gammaL;
     point.gtDb = PowerDb(c.gt);
-    point.nfDb = NoiseDb(noise, p.gammaS, referenceOhms);
+    point.nfDb = e.nfDb;
     point.gammaInMagnitude = std::abs(c.gammaIn);
     point.gammaOutMagnitude = std::abs(c.gammaOut);
     // What the source sees through the input network into the device's input,
@@ -358,15 +441,14 @@ class Search
         score.noiseDb = -HUGE_VAL;
         const Network in = SideLadder(input), out = SideLadder(output);
         for (const SearchPoint &p : points_) {
-            const Presented pr = PresentedAt(in, out, p.hz, z0_, options_.terminations);
-            const Core c = CoreOf(p.s, pr.gammaS, pr.gammaL);
+            const Evaluated e = EvaluateAt(in, out, p.hz, p.s, p.noise, z0_, options_.terminations);
+            const Core &c = e.c;
             if (!(std::abs(c.gammaIn) < 1) || !(std::abs(c.gammaOut) < 1))
                 score.stable = false;
             if (!p.inBand)
                 continue;
             score.gainDb = std::min(score.gainDb, PowerDb(c.gt));
-            const std::optional<double> nf = NoiseDb(p.noise, pr.gammaS, z0_);
-            score.noiseDb = std::max(score.noiseDb, nf.value_or(HUGE_VAL));
+            score.noiseDb = std::max(score.noiseDb, e.nfDb.value_or(HUGE_VAL));
         }
         return score;
     }
@@ -374,7 +456,8 @@ class Search
     // Tunes both networks for the goal, within the budget left.
     Pair Tune(const MatchingSide &input, const MatchingSide &output)
     {
-        Pair pair{input, output, ScoreOf(input, output)};
+        Pair pair{AsBuilt(input, options_.built), AsBuilt(output, options_.built), {}};
+        pair.score = ScoreOf(pair.input, pair.output);
         if (options_.goal == AmplifierGoal::Noise) {
             pair = Solve(pair, Mode::LeastNoise, 0);
             if (pair.score.noiseDb < HUGE_VAL)
@@ -401,10 +484,10 @@ class Search
         out.clear();
         for (const std::size_t i : band_) {
             const SearchPoint &p = points_[i];
-            const Presented pr = PresentedAt(in_, out_, p.hz, z0_, options_.terminations);
-            out.push_back(PowerDb(CoreOf(p.s, pr.gammaS, pr.gammaL).gt));
-            const std::optional<double> nf = NoiseDb(p.noise, pr.gammaS, z0_);
-            out.push_back(nf.value_or(0));
+            const Evaluated e =
+                EvaluateAt(in_, out_, p.hz, p.s, p.noise, z0_, options_.terminations);
+            out.push_back(PowerDb(e.c.gt));
+            out.push_back(e.nfDb.value_or(0));
         }
         for (const std::size_t i : guarded_) {
             const SearchPoint &p = points_[i];
@@ -666,10 +749,16 @@ std::pair<Complex, Complex> Targets(const SearchPoint &centre, double z0, Amplif
 } // namespace
 
 AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double toHz,
-                                const AmplifierOptions &options)
+                                const AmplifierOptions &asked)
 {
-    if (const std::string problem = PartRangesError(options.ranges); !problem.empty())
+    if (const std::string problem = PartRangesError(asked.ranges); !problem.empty())
         throw std::invalid_argument(problem);
+    // The parts' Q is quoted at the band's centre; a chip part is kept below
+    // its own resonance over the band.
+    AmplifierOptions options = asked;
+    if (options.built.centreHz == 0)
+        options.built.centreHz = std::sqrt(fromHz * toHz);
+    options.ranges = WithinSelfResonance(options.ranges, options.built, toHz);
     const AmplifierTerminations &t = options.terminations;
     if (!(t.sourceOhms > 0) || !(t.loadOhms > 0) || !std::isfinite(t.sourceOhms) ||
         !std::isfinite(t.loadOhms))

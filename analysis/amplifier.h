@@ -29,8 +29,9 @@ enum class AmplifierGoal {
 
 const char *AmplifierGoalName(AmplifierGoal goal); // "gain", "noise"
 
-// One matching network of ideal inductors and capacitors, a ladder of the
-// candidates' families.
+// One matching network of inductors and capacitors, a ladder of the
+// candidates' families: ideal parts, or the parts as built (each with its
+// chip model or finite Q, and the board's pads at the ladder's nodes).
 struct MatchingSide
 {
     Topology topology = Topology::Lowpass;
@@ -38,6 +39,7 @@ struct MatchingSide
     // network's from the device toward the load; nH or pF as the ladders hold
     // them, labelled "L1", "C2", ... in that order.
     std::vector<Part> elements;
+    double padPf = 0; // each node's pad to ground, pF; 0 without pads
 };
 
 // The amplifier's terminations: real resistances in ohms, or a source or
@@ -87,8 +89,11 @@ struct AmplifierPoint
     std::optional<double> mu;      // of the whole amplifier; unset where it has no transmission
 };
 
-// Every figure at one frequency. The networks are lossless, so the transducer
-// gain is that of the device between the reflections they present.
+// Every figure at one frequency. With lossless networks the transducer gain
+// is that of the device between the reflections they present; with lossy
+// ones it is the whole cascade's, and the noise figure adds the networks'
+// own noise (a passive network at ambient temperature has the noise factor
+// of its available-power loss) to the device's by Friis.
 AmplifierPoint AmplifierPointAt(double frequencyHz, const TwoPortMatrix &s,
                                 const std::optional<DeviceNoise> &noise, double referenceOhms,
                                 const MatchingSide &input, const MatchingSide &output,
@@ -124,6 +129,10 @@ struct AmplifierOptions
     AmplifierGoal goal = AmplifierGoal::Gain;
     AmplifierTerminations terminations;
     PartRanges ranges;
+    // The parts as they will be built: both networks are tuned, and every
+    // figure given, with the inductors' and capacitors' models and the pads.
+    // A centre frequency of 0 is taken as the band's geometric centre.
+    LossModel built;
     // The solver's steps over the whole search: a fixed count, so that the
     // same file gives the same networks on every machine.
     int evaluationBudget = 20000;

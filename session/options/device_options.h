@@ -33,7 +33,8 @@ inline constexpr const char *kDeviceOptions[] = {"--device", "--gain-circles", "
 inline constexpr const char *kAmplifierOptions[] = {
     "--device",        "--amplifier", "--goal", "--source", "--source-s1p", "--load-ohms",
     "--load-s1p",      "--f1",        "--f2",   "--json",   "--sweep",      "--touchstone",
-    "--touchstone-v2", "--spice"};
+    "--touchstone-v2", "--spice",     "--q-l",  "--q-c",    "--q-model",    "--l-model",
+    "--c-model",       "--pad"};
 
 // The circle levels as "14,15,16": at most kMaxCircleLevels finite numbers,
 // none below `lowest`. Returns the problem, or empty.

@@ -61,6 +61,7 @@ AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text
     analysis::AmplifierOptions options;
     options.goal = input.goal;
     options.terminations = terminations;
+    options.built = input.built;
     const analysis::AmplifierDesign design =
         analysis::DesignAmplifier(read.outcome->data, std::min(a, b), std::max(a, b), options);
     if (!design.amplifier) {

@@ -30,6 +30,8 @@ struct AmplifierInput
     // its resistance, and how messages name each.
     std::optional<std::string> sourceS1p, loadS1p;
     std::string sourceLabel = "--source-s1p", loadLabel = "--load-s1p";
+    // The parts as they will be built (models, Q, pads); ideal by default.
+    analysis::LossModel built;
 };
 
 struct AmplifierOutcome

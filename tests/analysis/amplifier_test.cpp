@@ -296,6 +296,82 @@ TEST(Amplifier, NoiseGoalWithoutNoiseDataAndBadTerminationsAreRefused)
     EXPECT_THROW(DesignAmplifier(data, 3.96e9, 4.04e9, options), std::invalid_argument);
 }
 
+// A lossy input network (a Q-20 series inductor, a Q-50 shunt capacitor,
+// each Q the same at every frequency) before the low-noise FET, an ideal
+// output network after it: the gain is the whole chain's, and the noise
+// figure the network's loss cascaded with the device's by Friis.
+TEST(Amplifier, ALossyInputNetworksLossCountsInTheGainAndTheNoise)
+{
+    const double hz = 4e9, w = 2 * std::numbers::pi * hz, z0 = 50;
+    const units::Frequency centre = units::Frequency::FromHz(hz);
+    MatchingSide input{
+        Topology::Lowpass,
+        {Part{ElementKind::SeriesInductor, 1.5, "L1", FiniteQ{20, QModel::Constant, centre}},
+         Part{ElementKind::ShuntCapacitor, 0.9, "C2", FiniteQ{50, QModel::Constant, centre}}}};
+    const MatchingSide output{Topology::Lowpass,
+                              {Part{ElementKind::SeriesInductor, 3.0, "L1"},
+                               Part{ElementKind::ShuntCapacitor, 0.7, "C2"}}};
+    const AmplifierPoint p =
+        AmplifierPointAt(hz, kLowNoiseFet, kLowNoise, z0, input, output, AmplifierTerminations{});
+
+    const Complex zl(w * 1.5e-9 / 20, w * 1.5e-9), yc(w * 0.9e-12 / 50, w * 0.9e-12);
+    const Matrix2 in = Matrix2{1, zl, 0, 1} * Matrix2{1, 0, yc, 1};
+    const Matrix2 whole = in * DeviceMatrix(kLowNoiseFet, z0) * PartsMatrix(output.elements, hz);
+    const Complex rs = 50, rl = 50;
+    EXPECT_NEAR(
+        p.gtDb,
+        10 * std::log10(4 * rs.real() * rl.real() /
+                        std::norm(whole.a * rl + whole.b + whole.c * rs * rl + whole.d * rs)),
+        1e-9);
+    const Complex zs = (in.d * rs + in.b) / (in.c * rs + in.a);
+    const Complex gs = (zs - z0) / (zs + z0);
+    EXPECT_NEAR(std::abs(p.gammaS - gs), 0, 1e-12);
+    // The network's available gain: what it delivers to a conjugate match
+    // of what the source can give.
+    const double available = rs.real() / (std::norm(in.a + in.c * rs) * zs.real());
+    ASSERT_LT(available, 0.99);
+    const double device = std::pow(10, NoiseFigureDb(kLowNoise, gs, z0) / 10);
+    ASSERT_TRUE(p.nfDb);
+    EXPECT_NEAR(*p.nfDb, 10 * std::log10(1 / available + (device - 1) / available), 1e-9);
+
+    // The same parts ideal: the formulas between the reflections, as before.
+    for (Part &e : input.elements)
+        e.model = Ideal{};
+    const AmplifierPoint ideal =
+        AmplifierPointAt(hz, kLowNoiseFet, kLowNoise, z0, input, output, AmplifierTerminations{});
+    EXPECT_NEAR(*ideal.nfDb, NoiseFigureDb(kLowNoise, ideal.gammaS, z0), 1e-12);
+    EXPECT_LT(*ideal.nfDb, *p.nfDb);
+}
+
+// Designed with the parts as built: every part carries its kind's loss and
+// both ladders the pads.
+TEST(Amplifier, ADesignWithThePartsAsBuiltCarriesThemAndPaysTheirNoise)
+{
+    const TwoPortData data = DeviceAround(kLowNoiseFet, 4e9, kLowNoise);
+    AmplifierOptions options;
+    options.goal = AmplifierGoal::Noise;
+    options.built.inductorQ = 25;
+    options.built.capacitorQ = 100;
+    options.built.padPf = 0.05;
+    const AmplifierDesign design = DesignAmplifier(data, 3.96e9, 4.04e9, options);
+    ASSERT_TRUE(design.amplifier) << design.problem;
+    const Amplifier &amp = *design.amplifier;
+    for (const MatchingSide *side : {&amp.input, &amp.output}) {
+        EXPECT_EQ(side->padPf, 0.05);
+        for (const Part &e : side->elements) {
+            const FiniteQ *q = std::get_if<FiniteQ>(&e.model);
+            ASSERT_TRUE(q) << e.label;
+            EXPECT_EQ(q->q, e.inductor() ? 25 : 100);
+            EXPECT_NEAR(q->centre.si(), std::sqrt(3.96e9 * 4.04e9), 1); // the band's centre
+        }
+    }
+    // Lossy parts cost noise: no better than the lossless design's figure.
+    options.built = {};
+    const AmplifierDesign ideal = DesignAmplifier(data, 3.96e9, 4.04e9, options);
+    ASSERT_TRUE(ideal.amplifier);
+    EXPECT_GT(*amp.nfDbMax, *ideal.amplifier->nfDbMax);
+}
+
 // A device whose input reflects more than it receives at every termination a
 // lossless network can show (|S11| above 1 with no feedback) cannot be kept
 // stable.

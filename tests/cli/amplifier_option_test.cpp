@@ -196,6 +196,100 @@ TEST(AmplifierOption, NoDesignIsExitOneWithTheReason)
         << unstable.err;
 }
 
+// A network of the JSON's parts as built with a constant Q (an inductor's
+// series loss w L / Q, a capacitor's parallel conductance w C / Q) and a pad
+// to ground at the first node and after each series part, as chain terms.
+struct Chain
+{
+    Complex a{1}, b{0}, c{0}, d{1};
+    Chain operator*(const Chain &m) const
+    {
+        return {a * m.a + b * m.c, a * m.b + b * m.d, c * m.a + d * m.c, c * m.b + d * m.d};
+    }
+};
+
+Chain BuiltChain(const Json &elements, double hz, double qL, double qC, double padPf)
+{
+    const double w = 2 * std::numbers::pi * hz;
+    const Chain pad{1, 0, Complex(0, w * padPf * 1e-12), 1};
+    Chain m = pad;
+    for (const Json &e : elements) {
+        const std::string kind = e["kind"];
+        const double v = e["value"].get<double>();
+        const bool inductor = kind.find("inductor") != std::string::npos;
+        const Complex z = inductor ? Complex(w * v * 1e-9 / qL, w * v * 1e-9)
+                                   : 1.0 / Complex(w * v * 1e-12 / qC, w * v * 1e-12);
+        if (kind.starts_with("series"))
+            m = m * Chain{1, z, 0, 1} * pad;
+        else
+            m = m * Chain{1, 0, 1.0 / z, 1};
+    }
+    return m;
+}
+
+Chain DeviceChain(const Row &s)
+{
+    const Complex twice = 2.0 * s.s21, loop = s.s12 * s.s21;
+    return {((1.0 + s.s11) * (1.0 - s.s22) + loop) / twice,
+            50.0 * ((1.0 + s.s11) * (1.0 + s.s22) - loop) / twice,
+            ((1.0 - s.s11) * (1.0 - s.s22) - loop) / (twice * 50.0),
+            ((1.0 - s.s11) * (1.0 + s.s22) + loop) / twice};
+}
+
+// The available-power gain of a chain fed from zs at its first port.
+double AvailableGain(const Chain &m, Complex zs)
+{
+    const Complex zout = (m.d * zs + m.b) / (m.c * zs + m.a);
+    return zs.real() / (std::norm(m.a + m.c * zs) * zout.real());
+}
+
+TEST(AmplifierOption, PartsAsBuiltSetEveryFigureOfTheJson)
+{
+    TempDir dir;
+    const std::string path = Write(dir, "fet.s2p", kFet);
+    const CliRun run = RunCliIn({"--device", path, "--amplifier", "--f1", "3.9", "--f2", "4.1",
+                                 "--goal", "noise", "--q-l", "30", "--q-c", "150", "--q-model",
+                                 "constant", "--pad", "0.05pF", "--json"},
+                                dir);
+    ASSERT_EQ(run.exitCode, kExitDesigned) << run.err;
+    const Json a = Json::parse(run.out)["amplifier"];
+    ASSERT_EQ(a["sweep"].size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const Json &p = a["sweep"][i];
+        const double hz = kRows[i].ghz * 1e9;
+        const Chain in = BuiltChain(a["input"]["elements"], hz, 30, 150, 0.05);
+        const Chain out = BuiltChain(a["output"]["elements"], hz, 30, 150, 0.05);
+        const Chain whole = in * DeviceChain(kRows[i]) * out;
+        const double gt = 4 * 50.0 * 50.0 /
+                          std::norm(whole.a * 50.0 + whole.b + whole.c * 2500.0 + whole.d * 50.0);
+        EXPECT_NEAR(p["gtDb"].get<double>(), 10 * std::log10(gt), 1e-9);
+        const Complex zs = (in.d * 50.0 + in.b) / (in.c * 50.0 + in.a);
+        EXPECT_NEAR(std::abs(ComplexOf(p["gammaS"]) - (zs - 50.0) / (zs + 50.0)), 0, 1e-12);
+        // The device's own gain between the lossy reflections is not the
+        // amplifier's: the networks' loss comes off it.
+        EXPECT_LT(p["gtDb"].get<double>(),
+                  TransducerGainDb(kRows[i], ComplexOf(p["gammaS"]), ComplexOf(p["gammaL"])));
+    }
+    // At 4 GHz the noise of input network, device and output network by
+    // Friis, each network's noise factor its available-power loss.
+    const Json &mid = a["sweep"][1];
+    const Row &s = kRows[1];
+    const Chain in = BuiltChain(a["input"]["elements"], 4e9, 30, 150, 0.05);
+    const Chain out = BuiltChain(a["output"]["elements"], 4e9, 30, 150, 0.05);
+    const Complex gs = ComplexOf(mid["gammaS"]), opt = Polar(0.62, 100);
+    const double device = std::pow(10, 0.16) + 4 * 0.4 * std::norm(gs - opt) /
+                                                   ((1 - std::norm(gs)) * std::norm(1.0 + opt));
+    const Complex gout = s.s22 + s.s12 * s.s21 * gs / (1.0 - s.s11 * gs);
+    const double deviceGain = std::norm(s.s21) * (1 - std::norm(gs)) /
+                              (std::norm(1.0 - s.s11 * gs) * (1 - std::norm(gout)));
+    const double gIn = AvailableGain(in, 50.0);
+    const double gOut = AvailableGain(out, 50.0 * (1.0 + gout) / (1.0 - gout));
+    EXPECT_LT(gIn, 1);
+    const double friis = 1 / gIn + (device - 1) / gIn + (1 / gOut - 1) / (gIn * deviceGain);
+    EXPECT_NEAR(mid["nfDb"].get<double>(), 10 * std::log10(friis), 1e-9);
+    EXPECT_GT(mid["nfDb"].get<double>(), 10 * std::log10(device) + 0.05);
+}
+
 TEST(AmplifierOption, RefusesOptionsThatDoNotFit)
 {
     TempDir dir;
@@ -221,6 +315,12 @@ TEST(AmplifierOption, RefusesOptionsThatDoNotFit)
          "tevmar-cli: --source-s1p: " + (dir / "missing.s1p").string() + ": cannot be read"},
         {{"--device", device, "--amplifier", "--goal", "flat"},
          "tevmar-cli: --goal: \"flat\" is not one of gain, noise"},
+        {{"--device", device, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--parts",
+          dir.path().string()},
+         "tevmar-cli: --parts does not apply to --amplifier"},
+        {{"--device", device, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--q-l", "40", "--spice",
+          (dir / "a.cir").string()},
+         "tevmar-cli: --spice writes the amplifier's networks with ideal parts"},
         {{"--device", device, "--amplifier", "--f1", "2", "--f2", "4"},
          "tevmar-cli: --device: " + device + ": the band 2 to 4 GHz reaches past the data"},
     };
