@@ -11,12 +11,21 @@
 #include "tests/common/synthetic_kit.h"
 
 #include <filesystem>
+#include <string>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 namespace tevmar::session {
 namespace {
 
 namespace fs = std::filesystem;
+
+// A folder of this test process's own: ctest runs each test as a process of
+// its own, side by side, and they must not write over each other's kits.
+fs::path ProcessFolder()
+{
+    return fs::path(testing::TempDir()) / ("tevmar-kit-tests-" + std::to_string(::getpid()));
+}
 
 CalculateOutcome Design()
 {
@@ -28,7 +37,7 @@ CalculateOutcome Design()
 const fs::path &KitFolder()
 {
     static const fs::path folder = [] {
-        const fs::path f = fs::path(testing::TempDir()) / "tevmar-window-kit";
+        const fs::path f = ProcessFolder() / "tevmar-window-kit";
         fs::remove_all(f);
         test_kit::WriteSyntheticKit(f);
         return f;
@@ -43,7 +52,7 @@ TEST(KitChoice, AFolderIsReadForTheBandAndABadOneKeepsThePartsBefore)
     before.inductorQ = 40;
     before.padPf = 0.05;
 
-    const fs::path empty = fs::path(testing::TempDir()) / "tevmar-empty-kit";
+    const fs::path empty = ProcessFolder() / "tevmar-empty-kit";
     fs::create_directories(empty);
     const PartChoice bad{PartSource::Kit, "", "", "", empty.string()};
     const PartChoiceReading refused = ApplyPartChoice(bad, before, &band);
