@@ -113,7 +113,10 @@ TEST(PartModelOptions, CandidatesWithFiniteQAreTunedAndRankedByTheirLoss)
     }
     // Ideal parts: no loss figure, the table as it was.
     const CliRun plain = RunCliIn(With(kAntenna, {"--candidates", "--json"}), dir);
-    for (const auto &c : nlohmann::json::parse(plain.out)["candidates"])
+    // The document outlives the loop: a range-for over a member of a
+    // temporary would walk freed memory.
+    const nlohmann::json ideal = nlohmann::json::parse(plain.out);
+    for (const auto &c : ideal["candidates"])
         EXPECT_FALSE(c.contains("lossDbMax"));
 }
 
