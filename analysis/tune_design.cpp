@@ -144,28 +144,4 @@ std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignR
     return t;
 }
 
-DesignResult TunedDesignResult(const TunedNetwork &tuned, const DesignResult &design)
-{
-    DesignResult result = tuned.relaxed ? tuned.relaxed->design : design;
-    const Network &network = tuned.tuned.network;
-    const std::optional<std::size_t> absorbed = AbsorbedRow(result);
-    std::size_t part = 0;
-    for (std::size_t row = 1; row + 1 < result.table.size(); ++row) {
-        if (row == absorbed)
-            continue;
-        ElementRow &element = result.table[row];
-        element.fullValue = network.parts.at(part++).value;
-        element.value = PrintedElementValue(element.fullValue);
-    }
-    if (tuned.relaxed) {
-        result.absorbedValue = tuned.relaxed->loadValue;
-        if (absorbed) {
-            result.table[*absorbed].fullValue = result.absorbedValue;
-            result.table[*absorbed].value = PrintedElementValue(result.absorbedValue);
-        }
-        result.LoadQ = LoadQOf(tuned.problem.network, tuned.problem.band);
-    }
-    return result;
-}
-
 } // namespace tevmar::analysis

@@ -61,10 +61,4 @@ std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignR
                                        std::shared_ptr<const MeasuredLoad> measured = nullptr,
                                        const PartRanges &ranges = {}, const LossModel &built = {});
 
-// The design the tuning started from with the tuned values in its element
-// table (full precision, and printed to 0.001) and the true load in the
-// absorbed row: what the analysis and the exported files of the tuned
-// network are made from. Its closed-form figures stay the starting design's.
-DesignResult TunedDesignResult(const TunedNetwork &tuned, const DesignResult &design);
-
 } // namespace tevmar::analysis
