@@ -28,8 +28,9 @@ class Work
 {
   public:
     explicit Work(const TuneProblem &problem)
-        : network_(problem.network), band_(problem.band), gradient_(network_.parts.size())
+        : network_(problem.network), band_(problem.band)
     {
+        power_.Assign(network_);
         for (const Part &part : problem.network.parts) {
             const auto [low, high] = part.RangeIn(problem.ranges);
             start_.push_back(part.value);
@@ -62,6 +63,7 @@ class Work
     {
         for (std::size_t i = 0; i < Parts(); ++i)
             network_.parts[i].value = std::clamp(start_[i] * std::exp(x[i]), low_[i], high_[i]);
+        power_.ValuesMoved();
     }
 
     // |S11|^2 at one frequency for the values last set; with `byLog`, its
@@ -69,11 +71,8 @@ class Work
     double Power(double frequencyHz, double *byLog = nullptr)
     {
         ++evaluations_;
-        if (!byLog)
-            return LostPower(network_, frequencyHz);
-        const double power = LostPower(network_, frequencyHz, gradient_);
-        std::copy(gradient_.begin(), gradient_.end(), byLog);
-        return power;
+        return power_.Lost(frequencyHz,
+                           byLog ? std::span<double>(byLog, Parts()) : std::span<double>{});
     }
 
     double GridMax(const std::vector<double> &x, const std::vector<double> &frequencies)
@@ -114,7 +113,7 @@ class Work
     std::vector<double> start_;
     std::vector<double> lower_, upper_; // the ranges in log value over the start
     std::vector<double> low_, high_;    // the ranges themselves
-    std::vector<double> gradient_;
+    LadderPower power_;                 // network_'s cascade, read at each frequency
 };
 
 // The frequencies where |S11| peaks for the values last set: the local maxima
