@@ -7,6 +7,7 @@
 #include <complex>
 #include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace tevmar::analysis {
@@ -36,6 +37,15 @@ struct MeasuredLoad
     // extrapolation that could turn its resistance negative. An exact
     // termination gives its own impedance everywhere.
     std::complex<double> ImpedanceAt(double frequencyHz) const;
+    // The same at every frequency of a grid, each value ImpedanceAt's; a
+    // grid that ascends is interpolated in one walk along the data.
+    void ImpedanceOver(std::span<const double> frequenciesHz,
+                       std::span<std::complex<double>> impedance) const;
+
+  private:
+    // The interpolation between the points below and at `above`, the index
+    // of the first point above the frequency.
+    std::complex<double> Between(std::size_t above, double frequencyHz) const;
 };
 
 } // namespace tevmar::analysis

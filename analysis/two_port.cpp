@@ -282,6 +282,26 @@ class GridCascade
         }
     }
 
+    // |S11| at every point from a source into a load of the given impedances
+    // (a measured termination's at each point), as ReflectionFrom forms it
+    // with complex products, in one loop over the grid. Where that gives
+    // no number (an overflow on the way), the complex library's product
+    // may differ from the plain one, and the point is left to the caller.
+    void ReflectionInto(const Complex *source, const Complex *load, double *__restrict__ gamma)
+    {
+        for (std::vector<double> *v : {&sr_, &si_, &lr_, &li_})
+            v->resize(n_);
+        for (std::size_t k = 0; k < n_; ++k) {
+            sr_[k] = source[k].real();
+            si_[k] = source[k].imag();
+            lr_[k] = load[k].real();
+            li_[k] = load[k].imag();
+        }
+        ReflectionIntoOver(n_, ar_.data(), ai_.data(), br_.data(), bi_.data(), cr_.data(),
+                           ci_.data(), dr_.data(), di_.data(), sr_.data(), si_.data(), lr_.data(),
+                           li_.data(), gamma);
+    }
+
     // Every figure of every point between the port resistances z1 and z2, as
     // PointFrom forms it: the arithmetic in one loop over the grid that the
     // compiler vectorises, then the logarithms and the phase point by point.
@@ -388,6 +408,32 @@ class GridCascade
         }
     }
 
+    // P = A zl + B, Q = C zl + D, Delta = P + zs Q and the reflected wave
+    // P - zs* Q, each complex product as the complex product forms it.
+    static void ReflectionIntoOver(std::size_t n, const double *__restrict__ ar,
+                                   const double *__restrict__ ai, const double *__restrict__ br,
+                                   const double *__restrict__ bi, const double *__restrict__ cr,
+                                   const double *__restrict__ ci, const double *__restrict__ dr,
+                                   const double *__restrict__ di, const double *__restrict__ sr,
+                                   const double *__restrict__ si, const double *__restrict__ lr,
+                                   const double *__restrict__ li, double *__restrict__ gamma)
+    {
+        for (std::size_t k = 0; k < n; ++k) {
+            const double pr = (ar[k] * lr[k] - ai[k] * li[k]) + br[k];
+            const double pi = (ar[k] * li[k] + ai[k] * lr[k]) + bi[k];
+            const double qr = (cr[k] * lr[k] - ci[k] * li[k]) + dr[k];
+            const double qi = (cr[k] * li[k] + ci[k] * lr[k]) + di[k];
+            const double deltaR = pr + (sr[k] * qr - si[k] * qi);
+            const double deltaI = pi + (sr[k] * qi + si[k] * qr);
+            const double conjI = -si[k];
+            const double xr = pr - (sr[k] * qr - conjI * qi);
+            const double xi = pi - (sr[k] * qi + conjI * qr);
+            const double root =
+                std::sqrt((xr * xr + xi * xi) / (deltaR * deltaR + deltaI * deltaI));
+            gamma[k] = 1.0 < root ? 1.0 : root; // std::min(root, 1.0)
+        }
+    }
+
     void Resize(std::size_t n)
     {
         n_ = n;
@@ -470,6 +516,7 @@ class GridCascade
     std::vector<double> omega_, ar_, ai_, br_, bi_, cr_, ci_, dr_, di_, wr_, wi_;
     std::vector<double> s11r_, s11i_, s21r_, s21i_, s12r_, s12i_, s22r_, s22i_;
     std::vector<double> gamma_, power_, vswr_, s21Power_;
+    std::vector<double> sr_, si_, lr_, li_; // the terminations' impedances
 };
 
 GridCascade &ThreadGrid()
@@ -570,9 +617,27 @@ void ReflectionOver(const Network &network, std::span<const double> frequenciesH
 {
     GridCascade &grid = ThreadGrid();
     grid.Run(network, frequenciesHz);
-    // The vector loop reads the reflection at port 1; a source at port 2 (a
-    // shunt load with lossy parts) or a measured termination goes point by point.
-    if (!network.measured && !SourceAtPort2(network)) {
+    // The vector loop reads the reflection at port 1, or at the source's port
+    // into measured data; a source at port 2 (a shunt load with lossy parts)
+    // goes point by point.
+    if (const MeasuredLoad *load = network.measured.get()) {
+        const std::size_t n = frequenciesHz.size();
+        thread_local std::vector<Complex> source, loadOhms;
+        source.resize(n);
+        loadOhms.resize(n);
+        load->ImpedanceOver(frequenciesHz, loadOhms);
+        if (load->source)
+            load->source->ImpedanceOver(frequenciesHz, source);
+        else
+            std::fill(source.begin(), source.end(),
+                      Complex{load->port == 2 ? network.port1Ohms : network.port2Ohms});
+        grid.ReflectionInto(source.data(), loadOhms.data(), gamma.data());
+        for (std::size_t k = 0; k < n; ++k)
+            if (std::isnan(gamma[k]))
+                gamma[k] = ReflectionFrom(network, frequenciesHz[k], grid.At(k));
+        return;
+    }
+    if (!SourceAtPort2(network)) {
         grid.ReflectionBetween(network.port1Ohms, network.port2Ohms, gamma.data());
         return;
     }

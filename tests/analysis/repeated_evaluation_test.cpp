@@ -1,10 +1,12 @@
-// A ladder evaluated again and again as a tuner moves its values gives, at
-// every frequency and for every move, the figures and gradients a fresh
-// evaluation of the moved ladder gives, to the bit: the tuned values depend
-// on every last digit of them.
+// A ladder evaluated again and again (as a tuner moves its values, or over a
+// whole grid at once) gives, at every frequency and for every move, the
+// figures and gradients a fresh evaluation at that one frequency gives, to
+// the bit: the tuned values depend on every last digit of them.
 
 #include "analysis/network_gradient.h"
+#include "analysis/two_port.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
@@ -150,6 +152,50 @@ TEST(LadderPower, TheFreeFunctionsReadDataThatChangedSinceTheLastCall)
     EXPECT_NE(before, after);
     LadderPower fresh(ladder);
     EXPECT_EQ(fresh.Reflected(2e9), after);
+}
+
+// |S11| over a grid into measured data is each point's own |S11|: on an
+// ascending grid beyond both ends of the data, on one that jumps back and
+// forth, and into a termination known exactly rather than by its points.
+TEST(ReflectionOver, IntoMeasuredDataIsEveryPointsOwnReflectionToTheBit)
+{
+    std::vector<double> ascending = Frequencies();
+    std::sort(ascending.begin(), ascending.end());
+    std::vector<double> jumping;
+    for (int k = 0; k < 200; ++k)
+        jumping.push_back(1.45e9 + std::fmod(k * 0.37, 1.0) * 1.1e9);
+    jumping.push_back(1.5e9);
+    jumping.push_back(2.5e9);
+    std::vector<Case> cases = Cases();
+    Network exact = cases[3].ladder;
+    auto circuit = std::make_shared<MeasuredLoad>(*exact.measured);
+    circuit->exact = [](double hz) { return Complex(10, 2 * std::numbers::pi * hz * 2e-9); };
+    exact.measured = circuit;
+    cases.push_back({"exact termination", exact});
+    for (const Case &c : cases) {
+        if (!c.ladder.measured)
+            continue;
+        for (const std::vector<double> *grid : {&ascending, &jumping}) {
+            std::vector<double> gamma(grid->size());
+            ReflectionOver(c.ladder, *grid, gamma);
+            for (std::size_t k = 0; k < grid->size(); ++k)
+                ASSERT_EQ(gamma[k], ReflectionMagnitude(c.ladder, (*grid)[k]))
+                    << c.name << " " << (*grid)[k];
+        }
+    }
+}
+
+// The data interpolated over a grid in one walk: each value ImpedanceAt's.
+TEST(MeasuredLoad, ImpedanceOverAGridIsImpedanceAtEachFrequency)
+{
+    const std::shared_ptr<MeasuredLoad> data = Data(10, 2.0, 2);
+    std::vector<double> grid = Frequencies();
+    // Back again, a repeat, a jump forward and back beyond the data.
+    grid.insert(grid.end(), {1.9e9, 1.9e9, 2.6e9, 1.0e9, 1.55e9, 1.525e9});
+    std::vector<Complex> z(grid.size());
+    data->ImpedanceOver(grid, z);
+    for (std::size_t k = 0; k < grid.size(); ++k)
+        ASSERT_EQ(z[k], data->ImpedanceAt(grid[k])) << grid[k];
 }
 
 } // namespace
