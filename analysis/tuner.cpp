@@ -619,10 +619,14 @@ StandardTuneResult TuneToSeries(const TuneProblem &problem, const Network &netwo
     // Every move improves strictly, so the search ends.
     const std::vector<double> screenGrid =
         BandGrid(problem.band, 20 * static_cast<int>(network.parts.size() + 1) + 1);
+    // One evaluator for every candidate: the measured terminations on the
+    // grid are interpolated once for them all.
+    LadderPower power;
     const auto screen = [&](const Network &candidate) {
+        power.Assign(candidate);
         double worst = 0;
         for (const double f : screenGrid)
-            worst = std::max(worst, LostPower(candidate, f));
+            worst = std::max(worst, power.Lost(f));
         return std::sqrt(worst);
     };
     const std::size_t parts = network.parts.size();
