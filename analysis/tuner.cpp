@@ -27,8 +27,7 @@ bool PositiveFinite(double v)
 class Work
 {
   public:
-    explicit Work(const TuneProblem &problem)
-        : network_(problem.network), band_(problem.band)
+    explicit Work(const TuneProblem &problem) : network_(problem.network), band_(problem.band)
     {
         power_.Assign(network_);
         for (const Part &part : problem.network.parts) {
