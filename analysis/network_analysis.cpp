@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
+#include <span>
 #include <stdexcept>
+#include <vector>
 
 namespace tevmar::analysis {
 
@@ -26,10 +29,20 @@ double MatchFigureOf(const Network &network, const Band &band)
 {
     if (AllPartsIdeal(network))
         return PassbandFiguresOf(network, band).gammaMax;
-    const auto lost = [&](double f) {
-        return std::sqrt(std::clamp(1.0 - std::norm(Evaluate(network, f).s.s21), 0.0, 1.0));
+    // The square root of the power lost, 1 - |S21|^2: only S21 is needed,
+    // over the grid at once and alone at each point of the refinement.
+    const auto lost = [](Complex s21) {
+        return std::sqrt(std::clamp(1.0 - std::norm(s21), 0.0, 1.0));
     };
-    return FindExtremes(lost, band).max;
+    return FindExtremes([&](double f) { return lost(TransmissionAt(network, f)); }, band,
+                        [&](std::span<const double> f, std::span<double> values) {
+                            thread_local std::vector<Complex> s21;
+                            s21.resize(f.size());
+                            TransmissionOver(network, f, s21);
+                            for (std::size_t k = 0; k < f.size(); ++k)
+                                values[k] = lost(s21[k]);
+                        })
+        .max;
 }
 
 bool ReflectionAgrees(double measured, double design)

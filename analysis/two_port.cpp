@@ -645,6 +645,20 @@ void ReflectionOver(const Network &network, std::span<const double> frequenciesH
         gamma[k] = ReflectionFrom(network, frequenciesHz[k], grid.At(k));
 }
 
+Complex TransmissionAt(const Network &network, double frequencyHz)
+{
+    return S21From(network, frequencyHz, ResponseCascade(network, frequencyHz));
+}
+
+void TransmissionOver(const Network &network, std::span<const double> frequenciesHz,
+                      std::span<Complex> s21)
+{
+    GridCascade &grid = ThreadGrid();
+    grid.Run(network, frequenciesHz);
+    for (std::size_t k = 0; k < frequenciesHz.size(); ++k)
+        s21[k] = S21From(network, frequenciesHz[k], grid.At(k));
+}
+
 double GroupDelaySeconds(const Network &network, double frequencyHz)
 {
     const double step = frequencyHz * 1e-6;

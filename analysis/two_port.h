@@ -79,6 +79,13 @@ double ReflectionMagnitude(const Network &network, double frequencyHz);
 void ReflectionOver(const Network &network, std::span<const double> frequenciesHz,
                     std::span<double> gamma);
 
+// S21 alone, as Evaluate gives it, at one frequency and at every frequency
+// of a grid: the transducer gain's amplitude, which the match figure of
+// lossy parts reads.
+Complex TransmissionAt(const Network &network, double frequencyHz);
+void TransmissionOver(const Network &network, std::span<const double> frequenciesHz,
+                      std::span<Complex> s21);
+
 // Group delay of S21, -d(arg S21)/dw in seconds, of the network with the true
 // load: a central difference over +-1 ppm of the frequency.
 double GroupDelaySeconds(const Network &network, double frequencyHz);

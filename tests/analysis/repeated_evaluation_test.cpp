@@ -185,6 +185,23 @@ TEST(ReflectionOver, IntoMeasuredDataIsEveryPointsOwnReflectionToTheBit)
     }
 }
 
+// S21 alone, at a point and over a grid, is the S21 of the full evaluation,
+// for every kind of ladder: the lossy parts' match figure reads it.
+TEST(TransmissionOver, IsEveryPointsFullEvaluationsS21ToTheBit)
+{
+    std::vector<double> grid = Frequencies();
+    grid.push_back(1.9e9);
+    for (const Case &c : Cases()) {
+        std::vector<Complex> s21(grid.size());
+        TransmissionOver(c.ladder, grid, s21);
+        for (std::size_t k = 0; k < grid.size(); ++k) {
+            const Complex want = Evaluate(c.ladder, grid[k]).s.s21;
+            ASSERT_EQ(TransmissionAt(c.ladder, grid[k]), want) << c.name << " " << grid[k];
+            ASSERT_EQ(s21[k], want) << c.name << " " << grid[k];
+        }
+    }
+}
+
 // The data interpolated over a grid in one walk: each value ImpedanceAt's.
 TEST(MeasuredLoad, ImpedanceOverAGridIsImpedanceAtEachFrequency)
 {
