@@ -265,7 +265,7 @@ double LadderPower::LossyPass(double frequencyHz, Objective objective, std::span
         const Section &s = sections_[k];
         const Complex w = immittance_[k];
         if (s.hasEntry) {
-            const Complex dw = s.part->ImmittanceByLogValueAt(omega);
+            const Complex dw = s.part->ImmittanceByLogValueAt(omega, w);
             const Complex column = s.shunt ? behind.first : behind.second;
             const Complex aheadN = s.shunt ? aheadN_[k].second : aheadN_[k].first;
             const Complex aheadD = s.shunt ? aheadD_[k].second : aheadD_[k].first;

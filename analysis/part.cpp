@@ -118,6 +118,13 @@ Complex Part::ImmittanceByLogValueAt(double omega) const
     return immittanceGrowsWithValue() ? w : -w;
 }
 
+Complex Part::ImmittanceByLogValueAt(double omega, Complex immittance) const
+{
+    if (std::holds_alternative<Ideal>(model) || std::holds_alternative<FiniteQ>(model))
+        return immittanceGrowsWithValue() ? immittance : -immittance;
+    return ImmittanceByLogValueAt(omega);
+}
+
 void Part::SusceptanceOver(std::span<const double> omega, std::span<double> b) const
 {
     assert(lossless() && b.size() == omega.size());

@@ -166,6 +166,10 @@ struct Part
     // d ImmittanceAt / d ln(value): a part's parasitics held, its L or C
     // moved. The tuner's gradient of a lossy network reads it.
     Complex ImmittanceByLogValueAt(double omega) const;
+    // The same, given the part's immittance at omega as ImmittanceAt gives
+    // it: an ideal part's and a finite Q's is that immittance or its
+    // negative, with nothing more to work out.
+    Complex ImmittanceByLogValueAt(double omega, Complex immittance) const;
 
     // A lossless part's immittance is j b, b = Im of ImmittanceAt; the grid
     // form fills b for each angular frequency. Only for a lossless part.
