@@ -18,31 +18,42 @@ PassbandFigures PassbandFiguresOf(const Network &network, const Band &band)
     return PassbandFigures{e.max, e.maxAtHz, e.min, e.minAtHz, VswrOf(e.max), VswrOf(e.min)};
 }
 
+namespace {
+
+// The extremes over the band of a figure read from S21 alone: S21 over the
+// grid at once, and alone at each point of the refinement, each value the
+// one a full evaluation of the point has.
+template <class Figure>
+Extremes TransmissionExtremes(const Network &network, const Band &band, Figure figure)
+{
+    return FindExtremes([&](double f) { return figure(TransmissionAt(network, f)); }, band,
+                        [&](std::span<const double> f, std::span<double> values) {
+                            thread_local std::vector<Complex> s21;
+                            s21.resize(f.size());
+                            TransmissionOver(network, f, s21);
+                            for (std::size_t k = 0; k < f.size(); ++k)
+                                values[k] = figure(s21[k]);
+                        });
+}
+
+} // namespace
+
 double LossDbMaxOf(const Network &network, const Band &band, double gammaMax)
 {
     if (AllPartsIdeal(network))
         return MismatchLossDbOf(gammaMax);
-    return FindExtremes([&](double f) { return Evaluate(network, f).insertionLossDb; }, band).max;
+    return TransmissionExtremes(network, band, InsertionLossDbOf).max;
 }
 
 double MatchFigureOf(const Network &network, const Band &band)
 {
     if (AllPartsIdeal(network))
         return PassbandFiguresOf(network, band).gammaMax;
-    // The square root of the power lost, 1 - |S21|^2: only S21 is needed,
-    // over the grid at once and alone at each point of the refinement.
+    // The square root of the power lost, 1 - |S21|^2.
     const auto lost = [](Complex s21) {
         return std::sqrt(std::clamp(1.0 - std::norm(s21), 0.0, 1.0));
     };
-    return FindExtremes([&](double f) { return lost(TransmissionAt(network, f)); }, band,
-                        [&](std::span<const double> f, std::span<double> values) {
-                            thread_local std::vector<Complex> s21;
-                            s21.resize(f.size());
-                            TransmissionOver(network, f, s21);
-                            for (std::size_t k = 0; k < f.size(); ++k)
-                                values[k] = lost(s21[k]);
-                        })
-        .max;
+    return TransmissionExtremes(network, band, lost).max;
 }
 
 bool ReflectionAgrees(double measured, double design)

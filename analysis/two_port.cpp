@@ -170,8 +170,7 @@ SweepPoint PointOf(double frequencyHz, const SParameters &s, const PortTerms &t,
     point.returnLossDb = -point.s11Db;
     point.vswr = (1.0 + gamma) * (1.0 + gamma) / oneMinusGammaSq;
     point.mismatchLossDb = -10.0 * std::log10(oneMinusGammaSq);
-    point.insertionLossDb =
-        -10.0 * std::log10(std::max(std::norm(point.s.s21), kSmallestPowerRatio));
+    point.insertionLossDb = InsertionLossDbOf(point.s.s21);
     point.s21PhaseDeg = std::arg(point.s.s21) * 180.0 / std::numbers::pi;
     return point;
 }
@@ -557,6 +556,11 @@ SParameters SParametersWith(const Abcd &m, const PortTerms &t, double z1, double
 SParameters SParametersOf(const Abcd &m, double z1, double z2)
 {
     return SParametersWith(m, PortTermsOf(m, z1, z2), z1, z2);
+}
+
+double InsertionLossDbOf(Complex s21)
+{
+    return -10.0 * std::log10(std::max(std::norm(s21), kSmallestPowerRatio));
 }
 
 double VswrOf(double gamma)

@@ -86,6 +86,9 @@ Complex TransmissionAt(const Network &network, double frequencyHz);
 void TransmissionOver(const Network &network, std::span<const double> frequenciesHz,
                       std::span<Complex> s21);
 
+// The insertion loss of a point, dB, from its S21 as Evaluate forms it.
+double InsertionLossDbOf(Complex s21);
+
 // Group delay of S21, -d(arg S21)/dw in seconds, of the network with the true
 // load: a central difference over +-1 ppm of the frequency.
 double GroupDelaySeconds(const Network &network, double frequencyHz);

@@ -3,6 +3,7 @@
 // figures and gradients a fresh evaluation at that one frequency gives, to
 // the bit: the tuned values depend on every last digit of them.
 
+#include "analysis/network_analysis.h"
 #include "analysis/network_gradient.h"
 #include "analysis/two_port.h"
 
@@ -199,6 +200,29 @@ TEST(TransmissionOver, IsEveryPointsFullEvaluationsS21ToTheBit)
             ASSERT_EQ(TransmissionAt(c.ladder, grid[k]), want) << c.name << " " << grid[k];
             ASSERT_EQ(s21[k], want) << c.name << " " << grid[k];
         }
+    }
+}
+
+// The lossy figures read from S21 alone are those of the full evaluation at
+// every point of the grid and of its refinement.
+TEST(TransmissionOver, LossyFiguresAreThoseOfTheFullEvaluation)
+{
+    const Band band{1.8e9, 2.3e9, std::sqrt(1.8e9 * 2.3e9)};
+    for (const Case &c : Cases()) {
+        if (AllPartsIdeal(c.ladder))
+            continue;
+        const Network &n = c.ladder;
+        const double loss =
+            FindExtremes([&](double f) { return Evaluate(n, f).insertionLossDb; }, band).max;
+        const double lost = FindExtremes(
+                                [&](double f) {
+                                    const Complex s21 = Evaluate(n, f).s.s21;
+                                    return std::sqrt(std::clamp(1.0 - std::norm(s21), 0.0, 1.0));
+                                },
+                                band)
+                                .max;
+        EXPECT_EQ(LossDbMaxOf(n, band, 0.0), loss) << c.name;
+        EXPECT_EQ(MatchFigureOf(n, band), lost) << c.name;
     }
 }
 
