@@ -347,10 +347,32 @@ class Builder
     static constexpr int kWideLadderStarts = 6;
 
   private:
-    // Every start polished once, with the true load and its values brought
-    // within the ranges (a part that started outside them could stay
-    // there); the best of them then searched at length, with further rounds
-    // while they pay, within the evaluation budget.
+    // A start as a candidate: the true load, the ranges and models in force,
+    // its values brought within the ranges (a part that started outside
+    // them could stay there), its parts named from the source's side.
+    Candidate Prepared(Start start, Topology topology) const
+    {
+        Candidate c;
+        c.topology = topology;
+        c.parts = static_cast<int>(start.problem.network.parts.size());
+        c.start = start.kind;
+        c.problem = std::move(start.problem);
+        c.problem.network.measured = measured_;
+        c.problem.ranges = options_.ranges;
+        c.problem.built = options_.built;
+        c.problem.network = WithParts(c.problem.network, SourceToLoad(c.problem.network));
+        for (Part &part : c.problem.network.parts) {
+            const auto [low, high] = part.RangeIn(options_.ranges);
+            part.value = std::clamp(part.value, low, high);
+        }
+        c.firstSeries = !SourceToLoad(c.problem.network).front().shunt();
+        return c;
+    }
+
+    // Every start polished once, side by side (each tune is deterministic,
+    // and they are compared in the starts' order); the best of them then
+    // searched at length, with further rounds while they pay, within the
+    // evaluation budget.
     Candidate Tuned(std::vector<Start> starts, Topology topology) const
     {
         TuneOptions once;
@@ -358,27 +380,30 @@ class Builder
         once.restarts = 0;
         once.hops = 0;
         once.finalists = 1;
-        std::optional<Candidate> best;
-        for (Start &start : starts) {
-            Candidate c;
-            c.topology = topology;
-            c.parts = static_cast<int>(start.problem.network.parts.size());
-            c.start = start.kind;
-            c.problem = std::move(start.problem);
-            c.problem.network.measured = measured_;
-            c.problem.ranges = options_.ranges;
-            c.problem.built = options_.built;
-            // Every candidate names its parts alike, from the source's side.
-            c.problem.network = WithParts(c.problem.network, SourceToLoad(c.problem.network));
-            for (Part &part : c.problem.network.parts) {
-                const auto [low, high] = part.RangeIn(options_.ranges);
-                part.value = std::clamp(part.value, low, high);
+        once.polishSteps = kStartPolishSteps;
+        std::vector<Candidate> tried;
+        for (Start &start : starts)
+            tried.push_back(Prepared(std::move(start), topology));
+        std::vector<std::future<TuneResult>> tunes;
+        for (const Candidate &c : tried)
+            tunes.push_back(
+                std::async(std::launch::async, [&c, &once] { return Tune(c.problem, once); }));
+        // Every tune is waited for before the first failure is passed on.
+        std::exception_ptr failure;
+        for (std::size_t k = 0; k < tried.size(); ++k) {
+            try {
+                tried[k].tuned = tunes[k].get();
+            } catch (...) {
+                if (!failure)
+                    failure = std::current_exception();
             }
-            c.firstSeries = !SourceToLoad(c.problem.network).front().shunt();
-            c.tuned = Tune(c.problem, once);
+        }
+        if (failure)
+            std::rethrow_exception(failure);
+        std::optional<Candidate> best;
+        for (Candidate &c : tried)
             if (!best || Better(c.tuned, best->tuned))
                 best = std::move(c);
-        }
         TuneOptions deep;
         deep.stop = options_.stop;
         deep.restarts = kRestarts;
@@ -396,6 +421,10 @@ class Builder
     static constexpr int kRestarts = 6;
     static constexpr int kHops = 4;
     static constexpr int kFinalists = 2;
+    // Each start's polish takes shorter solves than the best start's search:
+    // enough to bring every start into its basin, whose floor the search
+    // then follows at full length.
+    static constexpr int kStartPolishSteps = 150;
 
     const CandidateOptions &options_;
     std::shared_ptr<const MeasuredLoad> measured_;

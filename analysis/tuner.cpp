@@ -180,20 +180,32 @@ void CheckStop(const std::atomic<bool> *stop)
 // before, so that a peak the last step raised is not lost): with the peaks as
 // constraints the solver sees the minimax problem itself rather than many
 // near-active grid points, and each round starts where the last one ended.
+// The grid holds about one point per part, enough to catch a ripple the
+// solver raises between the peaks; each point more costs every step of the
+// solve its response and a row of the solver's own subproblem.
 class MinimaxPolish
 {
   public:
     MinimaxPolish(Work &work, const std::atomic<bool> *stop)
         : work_(work), stop_(stop),
-          coarse_(BandGrid(work.BandHz(), 2 * static_cast<int>(work.Parts() + 1) + 1)),
+          coarse_(BandGrid(work.BandHz(), static_cast<int>(work.Parts() + 1) + 1)),
           densePoints_(16 * static_cast<int>(work.Parts() + 1))
     {
     }
 
+    // The values a polish ends on and their highest peak found, |S11|^2 (or
+    // the lost power): within the peak search's precision of the in-band
+    // maximum, and found with no sweep of its own.
+    struct Polished
+    {
+        std::vector<double> x;
+        double peak = HUGE_VAL;
+    };
+
     // Up to `rounds` solves of at most `evaluations` steps each; stops when a
     // round no longer lowers the highest peak. Returns the values with the
     // lowest peak seen.
-    std::vector<double> Run(const std::vector<double> &start, int rounds, int evaluations)
+    Polished Run(const std::vector<double> &start, int rounds, int evaluations)
     {
         std::vector<double> x = start;
         std::vector<double> best = start;
@@ -219,7 +231,7 @@ class MinimaxPolish
             x = Solve(x, frequencies, evaluations);
             previous = std::move(peaks);
         }
-        return best;
+        return {best, bestPeak};
     }
 
   private:
@@ -262,7 +274,9 @@ class MinimaxPolish
             nullptr);
         opt.add_inequality_mconstraint(&MinimaxPolish::Constraints, &pass,
                                        std::vector<double>(frequencies.size(), 1e-10));
-        opt.set_ftol_rel(1e-9);
+        // Ends when a step changes t by less than 1e-7 of itself: below the
+        // figures' printed digits, where a tighter end only adds steps.
+        opt.set_ftol_rel(1e-7);
         opt.set_xtol_abs(1e-9);
         opt.set_maxeval(evaluations);
 
@@ -322,7 +336,6 @@ constexpr double kHopSpreads[] = {0.6, 0.25};
 constexpr int kScreenRounds = 3;
 constexpr int kScreenEvaluations = 40;
 constexpr int kPolishRounds = 8;
-constexpr int kPolishEvaluations = 150;
 // With an evaluation budget, further rounds start within a factor e^1.8 = 6
 // of the best network so far and of the given values, alternately: far
 // enough to leave the basin of a ladder with a part run to its range limit,
@@ -332,7 +345,8 @@ constexpr double kRoundSpread = 1.8;
 constexpr double kPayingRound = 0.01;
 constexpr double kRevivedSpread = 0.5;
 
-// Polished points and their in-band maximum |S11|, best first.
+// Polished points and their in-band maximum |S11| as the polish's peak
+// search found it, best first.
 using Candidates = std::vector<std::pair<double, std::vector<double>>>;
 
 // The first `count` candidates (best first) that differ from each better one
@@ -473,8 +487,10 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
 {
     if (const std::string error = TuneProblemError(problem); !error.empty())
         throw std::invalid_argument(error);
-    if (options.restarts < 0 || options.hops < 0 || options.finalists < 1)
-        throw std::invalid_argument("tuning needs a finalist and no negative restarts or hops");
+    if (options.restarts < 0 || options.hops < 0 || options.finalists < 1 ||
+        options.polishSteps < 1)
+        throw std::invalid_argument(
+            "tuning needs a finalist, polish steps and no negative restarts or hops");
     // The parts as they will be built, when the problem gives their models.
     // A Q fixed at the centre frequency takes the band's when none is given.
     TuneProblem built = problem;
@@ -498,11 +514,11 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
     Candidates candidates;
     const auto polishBriefly = [&](std::vector<double> x) {
         work.Clamp(x);
-        x = polish.Run(x, kScreenRounds, kScreenEvaluations);
+        MinimaxPolish::Polished screened = polish.Run(x, kScreenRounds, kScreenEvaluations);
         // A network whose response overflows is no candidate (and would
         // break the ordering).
-        if (const double gamma = work.Measure(x); std::isfinite(gamma))
-            candidates.emplace_back(gamma, std::move(x));
+        if (const double gamma = std::sqrt(screened.peak); std::isfinite(gamma))
+            candidates.emplace_back(gamma, std::move(screened.x));
         std::stable_sort(candidates.begin(), candidates.end(),
                          [](const auto &a, const auto &b) { return a.first < b.first; });
     };
@@ -524,11 +540,15 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
                                     kHopSpreads[hop % 2], random));
         for (const std::size_t k : DistinctBest(candidates, options.finalists)) {
             const auto &[screenedGamma, screenedX] = candidates[k];
-            std::vector<double> x = polish.Run(screenedX, kPolishRounds, kPolishEvaluations);
+            std::vector<double> x = polish.Run(screenedX, kPolishRounds, options.polishSteps).x;
+            // The finalists are measured as the figures are; the screened
+            // values only where their peaks promise better.
             double gamma = work.Measure(x);
             if (screenedGamma < gamma) {
-                gamma = screenedGamma;
-                x = screenedX;
+                if (const double measured = work.Measure(screenedX); measured < gamma) {
+                    gamma = measured;
+                    x = screenedX;
+                }
             }
             if (gamma < bestGamma) {
                 bestGamma = gamma;

@@ -57,6 +57,12 @@ struct TuneOptions
     int restarts = 16;      // perturbed starts besides the given values
     int hops = 8;           // global stage: perturbations of the best so far
     int finalists = 3;      // the best distinct networks found, polished long
+    // Steps of each minimax solve in the long polish (a polish is up to
+    // eight solves, each on the peaks found afresh). A ladder's response
+    // often reaches its best only along a narrow curved valley of the part
+    // values, which the solver follows in hundreds of steps; cut short, each
+    // solve ends partway and the next begins without the curvature learnt.
+    int polishSteps = 500;
     // The effort further rounds of wide restarts may take, in responses
     // worked out (one frequency each): a budget of work rather than of time,
     // so the same options give the same network on every machine. Rounds
@@ -98,8 +104,8 @@ double InBandGammaMax(const TuneProblem &problem, const Network &network);
 // best networks found so far, each polished by a minimax solve, then, within
 // the options' evaluation budget, further rounds of wide restarts while they
 // pay; the same options give the same network, never worse than the start. Throws
-// std::invalid_argument for a problem TuneProblemError rejects or negative
-// restarts, hops or finalists.
+// std::invalid_argument for a problem TuneProblemError rejects, negative
+// restarts or hops, or no finalist or polish step.
 TuneResult Tune(const TuneProblem &problem, const TuneOptions &options = {});
 
 // A tuned network on standard values.

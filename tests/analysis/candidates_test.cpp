@@ -187,6 +187,18 @@ TEST(Candidates, MeasuredLoadIsTunedIntoTheData)
     }
     const CandidateSet set = BuildCandidates(in, tevmar::RunDesign(in), data);
     ExpectSoundSet(set, in, data.get(), 50);
+
+    // The starts are tuned side by side: however the threads fall, the
+    // same candidates come back to the last bit, in the same order.
+    const CandidateSet again = BuildCandidates(in, tevmar::RunDesign(in), data);
+    ASSERT_EQ(again.candidates.size(), set.candidates.size());
+    for (std::size_t k = 0; k < set.candidates.size(); ++k) {
+        const Network &a = set.candidates[k].tuned.network, &b = again.candidates[k].tuned.network;
+        ASSERT_EQ(a.parts.size(), b.parts.size()) << k;
+        for (std::size_t i = 0; i < a.parts.size(); ++i)
+            EXPECT_EQ(a.parts[i].value, b.parts[i].value) << k << " " << a.parts[i].label;
+        EXPECT_EQ(set.candidates[k].tuned.gammaMax, again.candidates[k].tuned.gammaMax) << k;
+    }
 }
 
 TEST(Candidates, LSectionMatchesAtItsFrequencyAndPlainMultiStartDoesNoBetter)

@@ -265,6 +265,11 @@ TEST(Tune, RejectsAMisplacedLoadAndAnEmptyNetwork)
     problem = TuneProblemOf(RunDesign(kTuneCases[0].design).result);
     problem.network.parts.clear();
     EXPECT_THROW(Tune(problem), std::invalid_argument);
+    // Options that leave nothing to polish.
+    problem = TuneProblemOf(RunDesign(kTuneCases[0].design).result);
+    TuneOptions options;
+    options.polishSteps = 0;
+    EXPECT_THROW(Tune(problem, options), std::invalid_argument);
 }
 
 // Snapping alone loses most of what tuning gained; the neighbour search gets
