@@ -63,11 +63,12 @@ bool ReflectionAgrees(double measured, double design)
 
 LossModel LossModelOf(const AnalysisOptions &options, const Band &band)
 {
-    for (const auto &q : {options.inductorQ, options.capacitorQ})
+    for (const auto &q : {options.built.inductorQ, options.built.capacitorQ})
         if (q && !(std::isfinite(*q) && *q > 0))
             throw std::invalid_argument("a component Q must be positive");
-    return LossModel{options.inductorQ,    options.capacitorQ,    band.centreHz, options.qModel,
-                     options.inductorChip, options.capacitorChip, options.padPf};
+    LossModel models = options.built;
+    models.centreHz = band.centreHz;
+    return models;
 }
 
 std::vector<PartSensitivity> SensitivityOf(const Network &network, const Band &band)

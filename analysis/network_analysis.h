@@ -22,9 +22,6 @@ inline constexpr double kDefaultYieldVswrFactor = 1.1;
 struct AnalysisOptions
 {
     std::optional<ESeries> eseries;
-    std::optional<double> inductorQ; // finite Q of the parts
-    std::optional<double> capacitorQ;
-    QModel qModel = QModel::Centre;
     // Tolerance trials on the ideal-part network (the finite Q is a separate
     // question); a VSWR limit of 0 means the design's own maximum x 1.1
     // (kDefaultYieldVswrFactor).
@@ -35,17 +32,13 @@ struct AnalysisOptions
     // A measured load in place of the design's load model in every figure
     // but the Bode-Fano limit, which stays the fitted model's.
     std::shared_ptr<const MeasuredLoad> measuredLoad = nullptr;
-    // Chip models of the parts and the pads at the ladder's nodes; with any
-    // of them (or a Q) every figure but the design's self-check is for the
-    // network as built.
-    std::optional<ChipInductor> inductorChip;
-    std::optional<ChipCapacitor> capacitorChip;
-    double padPf = 0;
+    // The parts as built: a finite Q, chip models, the pads at the ladder's
+    // nodes. With any of them every figure but the design's self-check is for
+    // the network as built; a Q fixed at the centre frequency takes the
+    // band's.
+    LossModel built;
 
-    bool finiteQ() const
-    {
-        return inductorQ || capacitorQ || inductorChip || capacitorChip || padPf > 0;
-    }
+    bool finiteQ() const { return !built.lossless(); }
 };
 
 // The extremes of |S11| over the passband and their VSWR.

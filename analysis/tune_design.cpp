@@ -96,27 +96,13 @@ std::optional<RelaxedDesign> RelaxedDesignFor(const DesignInputs &inputs)
     return RelaxedDesign{trial, design, solving, typed};
 }
 
-namespace {
-
-// The load's Q at the band's geometric centre: |X| / R in series at port 2,
-// R / |X| in parallel at port 1.
-double LoadQOf(const Network &network, const Band &band)
-{
-    const LoadReactance &load = *network.load;
-    const double omega = 2 * std::numbers::pi * band.centreHz;
-    const double reactance = std::abs(load.element.ReactanceAt(omega));
-    return load.port() == 2 ? reactance / network.port2Ohms : network.port1Ohms / reactance;
-}
-
-} // namespace
-
 std::optional<double> BodeFanoGammaOf(const TuneProblem &problem)
 {
     if (!problem.network.load)
         return std::nullopt;
     const Band &band = problem.band;
     const double bandQ = band.centreHz / (band.highHz - band.lowHz);
-    return BodeFanoReflection(LoadQOf(problem.network, band) / bandQ);
+    return BodeFanoReflection(AbsorbedLoadQ(problem.network, band) / bandQ);
 }
 
 std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignResult &design,

@@ -70,12 +70,7 @@ analysis::AnalysisOptions AnalysisOptionsOf(const AnalysisSettings &settings)
 {
     analysis::AnalysisOptions options;
     options.eseries = settings.eseries;
-    options.inductorQ = settings.inductorQ;
-    options.capacitorQ = settings.capacitorQ;
-    options.qModel = settings.qModel;
-    options.inductorChip = settings.inductorChip;
-    options.capacitorChip = settings.capacitorChip;
-    options.padPf = settings.padPf;
+    options.built = PartModelsOf(settings);
     if (settings.tolerance)
         options.monteCarlo = analysis::YieldOptions{
             settings.tolerance->trials, settings.tolerance->tolerancePercent,

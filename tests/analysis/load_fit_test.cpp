@@ -130,8 +130,8 @@ TEST_P(IntoExactModel, EveryFigureIsTheModels)
     ASSERT_TRUE(d.result.solved);
     AnalysisOptions options;
     options.eseries = ESeries::E24;
-    options.inductorQ = 40;
-    options.capacitorQ = 200;
+    options.built.inductorQ = 40;
+    options.built.capacitorQ = 200;
     options.monteCarlo = YieldOptions{};
     options.monteCarlo->trials = 20;
     const NetworkAnalysis model = AnalyseDesign(DesignedNetworkOf(d.result), options);
