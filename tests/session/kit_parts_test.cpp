@@ -6,14 +6,15 @@
 #include "session/run/part_kit_folder.h"
 #include "session/run/tuning.h"
 #include "session/types.h"
+#include "session/views/candidates.h"
 #include "session/views/part_choice.h"
 #include "session/views/part_steps.h"
 #include "tests/common/synthetic_kit.h"
 
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <string>
 #include <unistd.h>
-#include <gtest/gtest.h>
 
 namespace tevmar::session {
 namespace {
@@ -99,6 +100,44 @@ TEST(KitChoice, TheTuneIsPutOnKitPartsNamedByTheirNumbers)
     EXPECT_EQ(response.tuned.back().name, "Tuned, kit parts");
     EXPECT_DOUBLE_EQ(response.tuned.back().gammaMax, t.kit->figures.gammaMax);
     EXPECT_EQ(response.curves.back().points.size(), response.frequenciesHz.size());
+}
+
+// The Candidates tab on a kit: every candidate built from the kit's parts,
+// no series column beside them, and each part in the table named by its
+// number as the bill of materials names it.
+TEST(KitChoice, TheCandidatesAreBuiltFromTheKitAndTheirTableNamesThePartNumbers)
+{
+    const CalculateOutcome design = Design();
+    ResponseSettings settings;
+    settings.partsFolder = KitFolder().string();
+    settings.eseries = analysis::ESeries::E24; // a kit takes the place of the series
+    const std::optional<analysis::CandidateSet> set = FindCandidates(design, settings);
+    ASSERT_TRUE(set);
+    ASSERT_FALSE(set->candidates.empty());
+    for (const std::string &head : CandidateHeads(*set))
+        EXPECT_EQ(head.find("E24"), std::string::npos) << head;
+
+    const std::vector<std::vector<CandidateCell>> rows = CandidateRows(*set);
+    ASSERT_EQ(rows.size(), set->candidates.size());
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const std::string &values = rows[k].back().text;
+        for (const analysis::Part &part :
+             analysis::SourceToLoad(set->candidates[k].tuned.network)) {
+            const analysis::KitPart *kitPart = analysis::KitPartOf(part);
+            ASSERT_NE(kitPart, nullptr) << part.label;
+            EXPECT_NE(values.find(part.label + " " + kitPart->partNumber + " ("), std::string::npos)
+                << values;
+        }
+    }
+
+    // A kit that cannot serve the band offers no candidate at all rather than
+    // networks of parts no one can buy.
+    const fs::path empty = ProcessFolder() / "tevmar-candidates-empty-kit";
+    fs::create_directories(empty);
+    settings.partsFolder = empty.string();
+    const std::optional<analysis::CandidateSet> none = FindCandidates(design, settings);
+    ASSERT_TRUE(none);
+    EXPECT_TRUE(none->candidates.empty());
 }
 
 TEST(KitChoice, AKitPartStepsToTheNeighbouringKitValueOfItsKind)
