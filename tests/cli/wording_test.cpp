@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 #include <regex>
-#include <sstream>
 
 namespace tevmar::cli {
 namespace {
@@ -19,15 +18,6 @@ using Args = std::vector<std::string>;
 // 30 ohms + 2 nH from 50 ohms over 1.8-2.2 GHz: no textbook design at any order.
 const Args kNoOrder{"--f1",   "1.8", "--f2",   "2.2",       "--zhigh",  "50",
                     "--zlow", "30",  "--load", "series-rl", "--absorb", "2"};
-
-std::vector<std::string> Lines(const std::string &text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 TEST(Wording, TheNoSolutionReasonNamesAnotherOrderOnlyWhereOneSolves)
 {
@@ -57,7 +47,7 @@ TEST(Wording, TheCandidatesTableReadsInEngineeringUnitsAndDistanceAboveTheLimit)
     args.insert(args.end(), {"--candidates", "--l-range", "0.5:20000", "--c-range", "0.5:200000"});
     const CliRun run = RunCliIn(args, dir);
     ASSERT_EQ(run.exitCode, kExitTuned) << run.err;
-    const std::vector<std::string> lines = Lines(run.out);
+    const std::vector<std::string> lines = test_files::LinesOf(run.out, "\n");
     ASSERT_GE(lines.size(), 4u);
     EXPECT_TRUE(lines[1].ends_with("DC source/load  above Bode-Fano limit")) << lines[1];
     const std::regex value(R"([LC][0-9]+ ([0-9.]+) ([a-zA-Z]+))");

@@ -17,7 +17,6 @@
 #include <map>
 #include <memory>
 #include <regex>
-#include <sstream>
 
 namespace tevmar::format {
 using namespace analysis;
@@ -28,15 +27,6 @@ using test_ngspice::RunNgspice;
 
 constexpr int kBenchPoints = 201;
 
-std::vector<std::string> Lines(const std::string &text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 TEST(SpiceNetlist, ElementLinesCarryFullPrecisionInNanoAndPico)
 {
     const Design d = RunDesign(kDesigns[0]); // LP, CS, CP, LS
@@ -44,7 +34,7 @@ TEST(SpiceNetlist, ElementLinesCarryFullPrecisionInNanoAndPico)
     const std::string netlist = SpiceNetlist(ladder, BandOf(d.result.band));
     const std::regex element(R"(^([LC])(\d+) (\w+) (\w+) ([0-9.]+)([np]) ; (\S+)$)");
     std::vector<std::smatch> found;
-    std::vector<std::string> lines = Lines(netlist);
+    std::vector<std::string> lines = test_files::LinesOf(netlist, "\n");
     for (const std::string &line : lines) {
         std::smatch m;
         if (std::regex_match(line, m, element))
