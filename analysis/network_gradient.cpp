@@ -33,32 +33,6 @@ Complex MulJ(Complex z, double b)
     return {-z.imag() * b, z.real() * b};
 }
 
-// z times a section's immittance: j b for an ideal part, any complex w for
-// one with loss or parasitics.
-Complex Times(Complex z, double b)
-{
-    return MulJ(z, b);
-}
-Complex Times(Complex z, Complex w)
-{
-    return Mul(z, w);
-}
-
-// A row vector [r0 r1] times one section, and one section times a column
-// [c0 c1]: a series section is [[1 Z] [0 1]], a shunt section [[1 0] [Y 1]].
-template <typename Pair, typename Immittance>
-Pair RowThrough(const Pair &r, bool shunt, Immittance w)
-{
-    return shunt ? Pair{r.first + Times(r.second, w), r.second}
-                 : Pair{r.first, Times(r.first, w) + r.second};
-}
-template <typename Pair, typename Immittance>
-Pair ColumnThrough(const Pair &c, bool shunt, Immittance w)
-{
-    return shunt ? Pair{c.first, Times(c.first, w) + c.second}
-                 : Pair{c.first + Times(c.second, w), c.second};
-}
-
 // The same stand-in for a zero value the response uses: a blocking part in
 // finite numbers.
 constexpr double kSmallestElementSi = 1e-30;
@@ -207,8 +181,13 @@ double LadderPower::IdealPass(double frequencyHz, std::span<double> byLogValue)
             aheadD_[i] = rowD;
             susceptance_[i] = b;
         }
-        rowN = RowThrough(rowN, s.shunt, b);
-        rowD = RowThrough(rowD, s.shunt, b);
+        if (s.shunt) {
+            rowN = Pair{rowN.first + MulJ(rowN.second, b), rowN.second};
+            rowD = Pair{rowD.first + MulJ(rowD.second, b), rowD.second};
+        } else {
+            rowN = Pair{rowN.first, MulJ(rowN.first, b) + rowN.second};
+            rowD = Pair{rowD.first, MulJ(rowD.first, b) + rowD.second};
+        }
     }
     const Complex numerator = rowN.first * z2 + rowN.second;
     const Complex denominator = rowD.first * z2 + rowD.second;
@@ -233,7 +212,8 @@ double LadderPower::IdealPass(double frequencyHz, std::span<double> byLogValue)
             const Complex dGammaTimesD = MulJ(Mul(aheadN - Mul(gamma, aheadD), column), db);
             byLogValue[s.partIndex] = 2.0 * Mul(weight, dGammaTimesD).real();
         }
-        behind = ColumnThrough(behind, s.shunt, b);
+        behind = s.shunt ? Pair{behind.first, MulJ(behind.first, b) + behind.second}
+                         : Pair{behind.first + MulJ(behind.second, b), behind.second};
     }
     return power;
 }
@@ -260,8 +240,13 @@ double LadderPower::LossyPass(double frequencyHz, Objective objective, std::span
             aheadD_[i] = rowD;
             immittance_[i] = w;
         }
-        rowN = RowThrough(rowN, s.shunt, w);
-        rowD = RowThrough(rowD, s.shunt, w);
+        if (s.shunt) {
+            rowN = Pair{rowN.first + Mul(rowN.second, w), rowN.second};
+            rowD = Pair{rowD.first + Mul(rowD.second, w), rowD.second};
+        } else {
+            rowN = Pair{rowN.first, Mul(rowN.first, w) + rowN.second};
+            rowD = Pair{rowD.first, Mul(rowD.first, w) + rowD.second};
+        }
     }
     const Complex numerator = rowN.first * z2 + rowN.second;
     const Complex denominator = rowD.first * z2 + rowD.second;
@@ -290,7 +275,8 @@ double LadderPower::LossyPass(double frequencyHz, Objective objective, std::span
                     ? 2.0 * Mul(weight, Mul(Mul(aheadN, column), dw) - Mul(gamma, dD)).real()
                     : 2.0 * delivered * Mul(dD, perDenominator).real();
         }
-        behind = ColumnThrough(behind, s.shunt, w);
+        behind = s.shunt ? Pair{behind.first, Mul(behind.first, w) + behind.second}
+                         : Pair{behind.first + Mul(behind.second, w), behind.second};
     }
     return value;
 }
