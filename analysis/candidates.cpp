@@ -1,5 +1,6 @@
 #include "analysis/candidates.h"
 
+#include "analysis/task_pool.h"
 #include "engine/design.h"
 #include "units/quantity.h"
 
@@ -257,8 +258,8 @@ class Builder
 {
   public:
     Builder(const CandidateOptions &options, std::shared_ptr<const MeasuredLoad> measured,
-            Progress &progress)
-        : options_(options), measured_(std::move(measured)), progress_(progress)
+            Progress &progress, TaskPool &pool)
+        : options_(options), measured_(std::move(measured)), progress_(progress), pool_(pool)
     {
     }
 
@@ -381,18 +382,18 @@ class Builder
         once.hops = 0;
         once.finalists = 1;
         once.polishSteps = kStartPolishSteps;
+        once.polishStall = kStartPolishStall;
         std::vector<Candidate> tried;
         for (Start &start : starts)
             tried.push_back(Prepared(std::move(start), topology));
         std::vector<std::future<TuneResult>> tunes;
         for (const Candidate &c : tried)
-            tunes.push_back(
-                std::async(std::launch::async, [&c, &once] { return Tune(c.problem, once); }));
+            tunes.push_back(pool_.Submit([&c, &once] { return Tune(c.problem, once); }));
         // Every tune is waited for before the first failure is passed on.
         std::exception_ptr failure;
         for (std::size_t k = 0; k < tried.size(); ++k) {
             try {
-                tried[k].tuned = tunes[k].get();
+                tried[k].tuned = pool_.Wait(tunes[k]);
             } catch (...) {
                 if (!failure)
                     failure = std::current_exception();
@@ -425,10 +426,15 @@ class Builder
     // enough to bring every start into its basin, whose floor the search
     // then follows at full length.
     static constexpr int kStartPolishSteps = 150;
+    // and it ends once a round gains less than a tenth: the starts are only
+    // ranked by it, and the tail of a polish (its last few per cent, in
+    // rounds that each gain less) cost a third of all the starts' effort.
+    static constexpr double kStartPolishStall = 0.1;
 
     const CandidateOptions &options_;
     std::shared_ptr<const MeasuredLoad> measured_;
     Progress &progress_;
+    TaskPool &pool_;
     std::vector<Candidate> built_;
 };
 
@@ -653,17 +659,18 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
     // The chains are independent and each is deterministic: they run side
     // by side and are gathered in a fixed order.
     Progress progress(options, static_cast<int>(bandpass.size() + 4 * (Builder::kMostParts - 1)));
+    TaskPool pool(TaskPool::ThreadsBesideCaller());
     std::vector<std::future<std::vector<Candidate>>> chains;
     for (Start &start : bandpass)
-        chains.push_back(std::async(std::launch::async, [&, start = std::move(start)]() mutable {
-            Builder builder(options, measured, progress);
+        chains.push_back(pool.Submit([&, start = std::move(start)]() mutable {
+            Builder builder(options, measured, progress, pool);
             builder.AddBandpass(std::move(start));
             return builder.Take();
         }));
     for (const Topology topology : {Topology::Lowpass, Topology::Highpass})
         for (const bool firstSeries : {true, false})
-            chains.push_back(std::async(std::launch::async, [&, topology, firstSeries] {
-                Builder builder(options, measured, progress);
+            chains.push_back(pool.Submit([&, topology, firstSeries] {
+                Builder builder(options, measured, progress, pool);
                 builder.AddLadders(base->network, base->band, topology, firstSeries);
                 return builder.Take();
             }));
@@ -671,7 +678,7 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
     std::exception_ptr failure;
     for (auto &chain : chains) {
         try {
-            for (Candidate &c : chain.get())
+            for (Candidate &c : pool.Wait(chain))
                 set.candidates.push_back(std::move(c));
         } catch (...) {
             if (!failure)

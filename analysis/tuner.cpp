@@ -186,8 +186,8 @@ void CheckStop(const std::atomic<bool> *stop)
 class MinimaxPolish
 {
   public:
-    MinimaxPolish(Work &work, const std::atomic<bool> *stop)
-        : work_(work), stop_(stop),
+    MinimaxPolish(Work &work, const std::atomic<bool> *stop, double stall)
+        : work_(work), stop_(stop), stall_(stall),
           coarse_(BandGrid(work.BandHz(), static_cast<int>(work.Parts() + 1) + 1)),
           densePoints_(16 * static_cast<int>(work.Parts() + 1))
     {
@@ -218,7 +218,7 @@ class MinimaxPolish
             double peak = 0;
             for (const double f : peaks)
                 peak = std::max(peak, work_.Power(f));
-            const bool stalled = peak > bestPeak * (1 - 1e-4);
+            const bool stalled = peak > bestPeak * (1 - stall_);
             if (peak < bestPeak) {
                 bestPeak = peak;
                 best = x;
@@ -317,6 +317,7 @@ class MinimaxPolish
 
     Work &work_;
     const std::atomic<bool> *stop_;
+    double stall_; // the least fraction a round must lower the highest peak by
     std::vector<double> coarse_;
     int densePoints_;
 };
@@ -488,9 +489,9 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
     if (const std::string error = TuneProblemError(problem); !error.empty())
         throw std::invalid_argument(error);
     if (options.restarts < 0 || options.hops < 0 || options.finalists < 1 ||
-        options.polishSteps < 1)
-        throw std::invalid_argument(
-            "tuning needs a finalist, polish steps and no negative restarts or hops");
+        options.polishSteps < 1 || !(options.polishStall >= 0 && options.polishStall < 1))
+        throw std::invalid_argument("tuning needs a finalist, polish steps, a stall fraction "
+                                    "from 0 to 1 and no negative restarts or hops");
     // The parts as they will be built, when the problem gives their models.
     // A Q fixed at the centre frequency takes the band's when none is given.
     TuneProblem built = problem;
@@ -502,7 +503,7 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
         built.ranges = WithinSelfResonance(problem.ranges, models, problem.band.highHz);
     }
     Work work(built);
-    MinimaxPolish polish(work, options.stop);
+    MinimaxPolish polish(work, options.stop, options.polishStall);
     // The start, its parts brought within their ranges.
     std::vector<double> origin(work.Parts(), 0.0);
     work.Clamp(origin);

@@ -63,6 +63,11 @@ struct TuneOptions
     // values, which the solver follows in hundreds of steps; cut short, each
     // solve ends partway and the next begins without the curvature learnt.
     int polishSteps = 500;
+    // A polish ends at the first round that lowers the highest peak by less
+    // than this fraction of it. A tune follows its basin's floor to the
+    // printed digits; a polish that only has to rank a start may stop once
+    // the gains become small.
+    double polishStall = 1e-4;
     // The effort further rounds of wide restarts may take, in responses
     // worked out (one frequency each): a budget of work rather than of time,
     // so the same options give the same network on every machine. Rounds

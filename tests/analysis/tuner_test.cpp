@@ -270,6 +270,11 @@ TEST(Tune, RejectsAMisplacedLoadAndAnEmptyNetwork)
     TuneOptions options;
     options.polishSteps = 0;
     EXPECT_THROW(Tune(problem, options), std::invalid_argument);
+    options = {};
+    for (const double stall : {-0.1, 1.0, std::nan("")}) {
+        options.polishStall = stall;
+        EXPECT_THROW(Tune(problem, options), std::invalid_argument) << stall;
+    }
 }
 
 // Snapping alone loses most of what tuning gained; the neighbour search gets
