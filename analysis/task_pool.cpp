@@ -35,12 +35,18 @@ void TaskPool::Push(std::packaged_task<void()> task)
     changed_.notify_all();
 }
 
-void TaskPool::Run(std::packaged_task<void()> &task)
+void TaskPool::RunQueued(std::unique_lock<std::mutex> &lock, bool newest)
 {
+    std::packaged_task<void()> task = std::move(newest ? queue_.back() : queue_.front());
+    if (newest)
+        queue_.pop_back();
+    else
+        queue_.pop_front();
+    lock.unlock();
     task();
+    lock.lock();
     // Under the lock, so that a waiter between its check and its wait
     // cannot miss the news.
-    const std::lock_guard lock(mutex_);
     changed_.notify_all();
 }
 
@@ -53,11 +59,7 @@ void TaskPool::Work()
         changed_.wait(lock, [this] { return closing_ || !queue_.empty(); });
         if (queue_.empty())
             return;
-        std::packaged_task<void()> task = std::move(queue_.front());
-        queue_.pop_front();
-        lock.unlock();
-        Run(task);
-        lock.lock();
+        RunQueued(lock, false);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <future>
@@ -49,8 +50,9 @@ class TaskPool
     void Push(std::packaged_task<void()> task);
     void Work();
     template <class Ready> void HelpUntil(Ready ready);
-    // Runs a task and tells the waiting threads that a result may be ready.
-    void Run(std::packaged_task<void()> &task);
+    // Runs the newest or the oldest queued task, the lock released
+    // meanwhile, and tells the waiting threads that a result may be ready.
+    void RunQueued(std::unique_lock<std::mutex> &lock, bool newest);
 
     std::mutex mutex_;
     std::condition_variable changed_; // a task queued or finished, or the pool closing
@@ -70,11 +72,7 @@ template <class Ready> void TaskPool::HelpUntil(Ready ready)
             continue;
         }
         // The newest task: most often one the waiting task queued itself.
-        std::packaged_task<void()> task = std::move(queue_.back());
-        queue_.pop_back();
-        lock.unlock();
-        Run(task);
-        lock.lock();
+        RunQueued(lock, true);
     }
 }
 

@@ -1,7 +1,6 @@
 #include "analysis/task_pool.h"
 
 #include <gtest/gtest.h>
-#include <numeric>
 #include <stdexcept>
 #include <vector>
 
