@@ -95,6 +95,14 @@ std::optional<double> ShortOfLimitDb(double gamma, const std::optional<double> &
 
 } // namespace
 
+std::string AboveBodeFanoText(double gammaMax, const std::optional<double> &limit)
+{
+    const auto shortDb = ShortOfLimitDb(gammaMax, limit);
+    return !shortDb                      ? "-"
+           : *shortDb > kFarAboveLimitDb ? "> " + Figure(kFarAboveLimitDb) + " dB"
+                                         : Figure(*shortDb, 3) + " dB";
+}
+
 std::vector<std::string> CandidateLines(const CandidateSet &set)
 {
     std::vector<std::string> lines;
@@ -130,10 +138,7 @@ std::vector<std::string> CandidateLines(const CandidateSet &set)
         if (c.standard)
             line += Padded(Figure(c.standard->gammaMax, 4), 10);
         line += Padded(std::string(DcPathName(c.sourceDc)) + "/" + DcPathName(c.loadDc), 15);
-        const auto shortDb = ShortOfLimitDb(c.tuned.gammaMax, set.bodeFanoGamma);
-        line += !shortDb                      ? "-"
-                : *shortDb > kFarAboveLimitDb ? "> " + Figure(kFarAboveLimitDb) + " dB"
-                                              : Figure(*shortDb, 3) + " dB";
+        line += AboveBodeFanoText(c.tuned.gammaMax, set.bodeFanoGamma);
         while (!line.empty() && line.back() == ' ')
             line.pop_back();
         lines.push_back(line);

@@ -4,6 +4,7 @@
 
 #include "analysis/candidates.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,12 @@ namespace tevmar::format {
 // distance to the Bode-Fano limit; each row followed by its parts from the
 // source's side.
 std::vector<std::string> CandidateLines(const analysis::CandidateSet &set);
+
+// How far a candidate's in-band max |S11| lies above the Bode-Fano limit,
+// dB, as the table writes it: "31.3 dB"; "> 60 dB" where the limit is a
+// return loss far past any practical match and bounds nothing; "-" with no
+// limit.
+std::string AboveBodeFanoText(double gammaMax, const std::optional<double> &limit);
 
 // `json` (a JSON document) with a "candidates" array added, best first: each
 // with its topology, part count, in-band max |S11| with the true load, its

@@ -2,6 +2,8 @@
 
 #include "analysis/network_analysis.h"
 #include "analysis/two_port.h"
+#include "format/candidates_report.h"
+#include "report/engineering_value.h"
 #include "report/number_format.h"
 #include "session/run/kit_parts.h"
 #include "session/run/part_kit_folder.h"
@@ -15,12 +17,13 @@ namespace {
 using analysis::Candidate;
 using analysis::Part;
 
-// A kit part by its number, which is what goes on the bill of materials.
+// A kit part by its number, which is what goes on the bill of materials;
+// any other in its engineering unit, as the command line writes it.
 std::string PartText(const Part &e)
 {
     if (std::string kit = KitPartText(e); !kit.empty())
         return kit;
-    return Figure(e.value, 4) + " " + e.unit();
+    return PartValue(e.value, e.inductor());
 }
 
 } // namespace
@@ -85,7 +88,7 @@ std::vector<std::string> CandidateHeads(const analysis::CandidateSet &set)
                                    "RL (dB)", "Smallest", "Largest"};
     if (!set.candidates.empty() && set.candidates.front().standard)
         heads.push_back(analysis::SeriesName(set.candidates.front().standard->series) + " |S11|");
-    heads.insert(heads.end(), {"DC source", "DC load", "Over Bode-Fano (dB)", "Values"});
+    heads.insert(heads.end(), {"DC source", "DC load", "Above Bode-Fano limit", "Values"});
     return heads;
 }
 
@@ -112,12 +115,12 @@ std::vector<std::vector<CandidateCell>> CandidateRows(const analysis::CandidateS
             row.push_back({Figure(c.standard->gammaMax, 4), c.standard->gammaMax});
         row.push_back({analysis::DcPathName(c.sourceDc), static_cast<double>(c.sourceDc)});
         row.push_back({analysis::DcPathName(c.loadDc), static_cast<double>(c.loadDc)});
-        if (set.bodeFanoGamma && *set.bodeFanoGamma > 0 && gamma > 0) {
-            const double db = 20 * std::log10(gamma / *set.bodeFanoGamma);
-            row.push_back({std::isfinite(db) ? Figure(db, 3) : "-", std::isfinite(db) ? db : 0});
-        } else {
-            row.push_back({"-", 0});
-        }
+        // Sorted by the distance itself, "> 60 dB" among the farthest.
+        double aboveDb = 0;
+        if (set.bodeFanoGamma && *set.bodeFanoGamma > 0 && gamma > 0)
+            if (const double db = 20 * std::log10(gamma / *set.bodeFanoGamma); std::isfinite(db))
+                aboveDb = db;
+        row.push_back({format::AboveBodeFanoText(gamma, set.bodeFanoGamma), aboveDb});
         std::string values;
         for (const Part &e : parts)
             values += (values.empty() ? "" : ", ") + e.label + " " + PartText(e);

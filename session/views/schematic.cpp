@@ -1,6 +1,7 @@
 #include "session/views/schematic.h"
 
 #include "format/analysis_text.h"
+#include "report/engineering_value.h"
 
 #include <charconv>
 
@@ -30,7 +31,7 @@ std::string PrintedValue(const analysis::Part &element)
 
 std::string StandardValue(const analysis::Part &element)
 {
-    return Figure(element.value, 3) + " " + element.unit();
+    return PartValue(element.value, element.inductor(), 3);
 }
 
 namespace {

@@ -70,7 +70,8 @@ Schematic SchematicOf(const analysis::Network &printed, const SchematicValues &s
 // A value as the report prints it: three decimals and its unit, "3.217 nH".
 std::string PrintedValue(const analysis::Part &element);
 
-// A standard value with the series' own digits and its unit, "3.3 nH".
+// A standard value with the series' own digits in its engineering unit,
+// "3.3 nH", "10 uH".
 std::string StandardValue(const analysis::Part &element);
 
 } // namespace tevmar::session

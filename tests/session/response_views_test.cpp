@@ -2,11 +2,13 @@
 // chart, what the schematic draws for each kind of load, marker readings and
 // the tolerance trials left for another thread.
 
+#include "session/views/candidates.h"
 #include "session/views/markers.h"
 #include "session/views/response.h"
 #include "session/views/schematic.h"
 #include "session/views/smith.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <numbers>
 
@@ -129,6 +131,44 @@ TEST(Schematic, StandardValuesBesideThePrintedOnes)
         EXPECT_FALSE(part.standard.empty()) << part.name;
     // The load is the load: 20 pF stays 20 pF, though E12 has 22 and 18.
     EXPECT_EQ(s.load.load->value, "20 pF");
+}
+
+// The Candidates tab writes a candidate as the command line does: parts in
+// their engineering unit (a 10 uH choke, not "1e+04 nH") and the distance to
+// the Bode-Fano limit in dB above it, "> 60 dB" where the limit bounds nothing.
+TEST(CandidateTable, WritesPartsAndTheBodeFanoDistanceAsTheCommandLineDoes)
+{
+    analysis::Candidate c;
+    c.topology = analysis::Topology::Lowpass;
+    c.parts = 3;
+    c.tuned.network.port1Ohms = 50;
+    c.tuned.network.port2Ohms = 10;
+    c.tuned.network.parts = {{ElementKind::SeriesInductor, 10000, "L1"},
+                             {ElementKind::ShuntCapacitor, 100000, "C2"},
+                             {ElementKind::SeriesInductor, 2.7, "L3"}};
+    c.tuned.gammaMax = 0.0367;
+    analysis::CandidateSet set;
+    set.candidates = {c};
+    const std::vector<std::string> heads = CandidateHeads(set);
+    const auto column = [&](const char *head) {
+        const auto at = std::find(heads.begin(), heads.end(), head);
+        EXPECT_NE(at, heads.end()) << head;
+        return static_cast<std::size_t>(at - heads.begin());
+    };
+    const std::size_t largest = column("Largest"), above = column("Above Bode-Fano limit");
+
+    std::vector<CandidateCell> row = CandidateRows(set).front();
+    EXPECT_EQ(row[column("Smallest")].text, "L3 2.7 nH");
+    EXPECT_EQ(row[largest].text, "C2 100 nF");
+    EXPECT_EQ(row.back().text, "L1 10 uH, C2 100 nF, L3 2.7 nH");
+    EXPECT_EQ(row[above].text, "-"); // a load with no reactance has no limit
+
+    set.bodeFanoGamma = 0.001;
+    row = CandidateRows(set).front();
+    EXPECT_EQ(row[above].text, "31.3 dB");
+    EXPECT_NEAR(row[above].sortKey, 31.29, 0.01);
+    set.bodeFanoGamma = 1e-9;
+    EXPECT_EQ(CandidateRows(set).front()[above].text, "> 60 dB");
 }
 
 TEST(ResponseLaterFigures, LeftForLaterAndGivenUpWhenStopped)
