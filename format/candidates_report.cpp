@@ -32,15 +32,6 @@ std::string PartText(const Part &e)
     return e.label + " " + PartValue(e.value, e.inductor());
 }
 
-// A part with the range limit it stands at, as the tuned network names it.
-std::string PartText(const Part &e, const PartRanges &ranges)
-{
-    if (!AtRangeLimit(e, ranges))
-        return PartText(e);
-    const auto [low, high] = e.RangeIn(ranges);
-    return PartText(e) + (e.value <= low * (1 + 1e-6) ? " (lower limit)" : " (upper limit)");
-}
-
 // The DC path a folded larger ladder gave: its parts, where they stood, and
 // what each port then sees at DC.
 std::string VariantText(const DcVariant &v)
@@ -95,6 +86,14 @@ std::optional<double> ShortOfLimitDb(double gamma, const std::optional<double> &
 
 } // namespace
 
+std::string CandidatePartText(const Part &part, const PartRanges &ranges)
+{
+    if (!AtRangeLimit(part, ranges))
+        return PartText(part);
+    const auto [low, high] = part.RangeIn(ranges);
+    return PartText(part) + (part.value <= low * (1 + 1e-6) ? " (lower limit)" : " (upper limit)");
+}
+
 std::string AboveBodeFanoText(double gammaMax, const std::optional<double> &limit)
 {
     const auto shortDb = ShortOfLimitDb(gammaMax, limit);
@@ -144,7 +143,7 @@ std::vector<std::string> CandidateLines(const CandidateSet &set)
         lines.push_back(line);
         std::string values = "       ";
         for (std::size_t i = 0; i < parts.size(); ++i)
-            values += (i ? ", " : "") + PartText(parts[i], set.ranges);
+            values += (i ? ", " : "") + CandidatePartText(parts[i], set.ranges);
         lines.push_back(values);
         for (const DcVariant &v : c.dcVariants)
             lines.push_back("       " + VariantText(v));

@@ -17,6 +17,11 @@ namespace tevmar::format {
 // source's side.
 std::vector<std::string> CandidateLines(const analysis::CandidateSet &set);
 
+// A candidate's part as its table lists it, "L4 0.1 nH (lower limit)": its
+// label, its value in its engineering unit and the range limit it stands at,
+// as the tuned network marks it.
+std::string CandidatePartText(const analysis::Part &part, const analysis::PartRanges &ranges);
+
 // How far a candidate's in-band max |S11| lies above the Bode-Fano limit,
 // dB, as the table writes it: "31.3 dB"; "> 60 dB" where the limit is a
 // return loss far past any practical match and bounds nothing; "-" with no

@@ -122,8 +122,12 @@ std::vector<std::vector<CandidateCell>> CandidateRows(const analysis::CandidateS
                 aboveDb = db;
         row.push_back({format::AboveBodeFanoText(gamma, set.bodeFanoGamma), aboveDb});
         std::string values;
-        for (const Part &e : parts)
-            values += (values.empty() ? "" : ", ") + e.label + " " + PartText(e);
+        for (const Part &e : parts) {
+            const std::string kit = KitPartText(e);
+            values +=
+                (values.empty() ? "" : ", ") +
+                (kit.empty() ? format::CandidatePartText(e, set.ranges) : e.label + " " + kit);
+        }
         row.push_back({values, rank});
         rows.push_back(std::move(row));
     }

@@ -134,8 +134,9 @@ TEST(Schematic, StandardValuesBesideThePrintedOnes)
 }
 
 // The Candidates tab writes a candidate as the command line does: parts in
-// their engineering unit (a 10 uH choke, not "1e+04 nH") and the distance to
-// the Bode-Fano limit in dB above it, "> 60 dB" where the limit bounds nothing.
+// their engineering unit (a 10 uH choke, not "1e+04 nH") and marked at a
+// range limit, and the distance to the Bode-Fano limit in dB above it,
+// "> 60 dB" where the limit bounds nothing.
 TEST(CandidateTable, WritesPartsAndTheBodeFanoDistanceAsTheCommandLineDoes)
 {
     analysis::Candidate c;
@@ -160,7 +161,8 @@ TEST(CandidateTable, WritesPartsAndTheBodeFanoDistanceAsTheCommandLineDoes)
     std::vector<CandidateCell> row = CandidateRows(set).front();
     EXPECT_EQ(row[column("Smallest")].text, "L3 2.7 nH");
     EXPECT_EQ(row[largest].text, "C2 100 nF");
-    EXPECT_EQ(row.back().text, "L1 10 uH, C2 100 nF, L3 2.7 nH");
+    // L1 and C2 stand at the tops of the default ranges, marked as on the command line.
+    EXPECT_EQ(row.back().text, "L1 10 uH (upper limit), C2 100 nF (upper limit), L3 2.7 nH");
     EXPECT_EQ(row[above].text, "-"); // a load with no reactance has no limit
 
     set.bodeFanoGamma = 0.001;
