@@ -275,12 +275,12 @@ std::vector<ResponsePlot::Panel> ResponsePlot::Panels() const
 
     if (const auto gamma = data_.rippleGamma) {
         loss.marks.push_back({ReturnLossDb(*gamma),
-                              QStringLiteral("design ripple max, RL ") +
+                              data_.rippleName + QStringLiteral(", RL ") +
                                   Number(ReturnLossDb(*gamma), 4) + QStringLiteral(" dB"),
                               kRippleColour, Qt::DashLine, false});
         vswr.marks.push_back(
             {session::VswrOf(*gamma),
-             QStringLiteral("design ripple max, VSWR ") + Number(session::VswrOf(*gamma), 5),
+             data_.rippleName + QStringLiteral(", VSWR ") + Number(session::VswrOf(*gamma), 5),
              kRippleColour, Qt::DashLine, false});
     }
     if (const auto gamma = data_.limitGamma) {
@@ -503,7 +503,7 @@ std::vector<ResponsePlot::LegendEntry> ResponsePlot::Legend() const
     for (const PlotSeries &s : data_.series)
         entries.push_back({s.name, s.colour, s.style, false, Qt::SolidPattern, {}});
     if (data_.rippleGamma)
-        entries.push_back({QStringLiteral("Design ripple max"),
+        entries.push_back({data_.rippleName.left(1).toUpper() + data_.rippleName.mid(1),
                            kRippleColour,
                            Qt::DashLine,
                            false,

@@ -31,8 +31,9 @@ struct PlotData
     double bandLowGhz = 0; // the passband F1 to F2, shaded
     double bandHighGhz = 0;
     std::vector<PlotSeries> series;
-    std::optional<double> rippleGamma; // the design's maximum in-band |S11|
-    std::optional<double> limitGamma;  // the Bode-Fano limit, when a reactance is absorbed
+    std::optional<double> rippleGamma; // the design's (or candidate's) maximum in-band |S11|
+    QString rippleName = QStringLiteral("design ripple max"); // as its mark names it
+    std::optional<double> limitGamma; // the Bode-Fano limit, when a reactance is absorbed
     // Into a measured load: the frequencies the measurement covers. Beyond
     // them the load's end values are held, and the plot says so.
     std::optional<double> measuredLowGhz, measuredHighGhz;

@@ -298,6 +298,7 @@ PlotData PlotDataOf(const session::Response &response)
         data.measuredHighGhz = units::Frequency::FromHz(*high).ghz();
     }
     data.rippleGamma = response.analysis.selfCheck.designGammaMax;
+    data.rippleName = QString::fromStdString(session::InBandMaxName(response));
     if (response.analysis.bodeFano.applicable)
         data.limitGamma = response.analysis.bodeFano.gammaLimit;
     return data;
@@ -551,8 +552,7 @@ QWidget *ResponseWindow::BuildPartControls()
     form->addRow(QStringLiteral("Tuned L"), inductorRange);
     form->addRow(QStringLiteral("Tuned C"), capacitorRange);
 
-    const auto read = [this] {
-        ReadControls(); };
+    const auto read = [this] { ReadControls(); };
     connect(series_, &QComboBox::currentIndexChanged, this, read);
     connect(inductorQ_, &QDoubleSpinBox::valueChanged, this, read);
     connect(capacitorQ_, &QDoubleSpinBox::valueChanged, this, read);

@@ -293,6 +293,11 @@ void NameAsCandidate(Response &response, const std::string &name)
             curve.name = name;
 }
 
+std::string InBandMaxName(const Response &response)
+{
+    return response.candidate.empty() ? "design ripple max" : response.candidate + " in-band max";
+}
+
 std::vector<FigureRow> FigureRows(const Response &response)
 {
     const analysis::NetworkAnalysis &a = response.analysis;
@@ -303,8 +308,7 @@ std::vector<FigureRow> FigureRows(const Response &response)
         rows.push_back(
             NetworkRow(response.candidate, a.selfCheck.full.gammaMax, a.selfCheck.full.vswrMax));
     } else {
-        rows.push_back(
-            NetworkRow("Design ripple", designed, analysis::VswrOf(designed)));
+        rows.push_back(NetworkRow("Design ripple", designed, analysis::VswrOf(designed)));
         rows.push_back(
             NetworkRow("Full precision", a.selfCheck.full.gammaMax, a.selfCheck.full.vswrMax));
         rows.push_back(

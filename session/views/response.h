@@ -159,6 +159,10 @@ struct Response
 // (the same network) goes.
 void NameAsCandidate(Response &response, const std::string &name);
 
+// The in-band maximum the frequency panels mark: "design ripple max" for a
+// design, "Candidate 3 in-band max" for a candidate drawn in its place.
+std::string InBandMaxName(const Response &response);
+
 // Whether ComputeResponse runs the tolerance trials and the sensitivity
 // itself, or leaves them for RunLaterFigures (on another thread) so that the
 // curves show at once.

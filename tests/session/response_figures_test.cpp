@@ -60,7 +60,10 @@ TEST(ResponseFigures, ACandidateDrawnIsNamedAndHasNoTextbookFigures)
     const CalculateOutcome design = SmallPartDesign();
     Response response = ComputeResponse(design, ResponseSettings{});
     ASSERT_EQ(response.problem, "");
+    EXPECT_EQ(InBandMaxName(response), "design ripple max");
     NameAsCandidate(response, "Candidate 3");
+    // The level marked on the frequency panels is the candidate's own.
+    EXPECT_EQ(InBandMaxName(response), "Candidate 3 in-band max");
     const std::vector<FigureRow> rows = FigureRows(response);
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows[0].figure, "Candidate 3");
