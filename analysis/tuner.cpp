@@ -336,7 +336,6 @@ constexpr double kStartSpread = 0.9;
 constexpr double kHopSpreads[] = {0.6, 0.25};
 constexpr int kScreenRounds = 3;
 constexpr int kScreenEvaluations = 40;
-constexpr int kPolishRounds = 8;
 // With an evaluation budget, further rounds start within a factor e^1.8 = 6
 // of the best network so far and of the given values, alternately: far
 // enough to leave the basin of a ladder with a part run to its range limit,
@@ -489,9 +488,12 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
     if (const std::string error = TuneProblemError(problem); !error.empty())
         throw std::invalid_argument(error);
     if (options.restarts < 0 || options.hops < 0 || options.finalists < 1 ||
-        options.polishSteps < 1 || !(options.polishStall >= 0 && options.polishStall < 1))
-        throw std::invalid_argument("tuning needs a finalist, polish steps, a stall fraction "
-                                    "from 0 to 1 and no negative restarts or hops");
+        options.polishSteps < 1 || options.polishRounds < 1 ||
+        !(options.polishStall >= 0 && options.polishStall < 1) ||
+        !(options.screenCutoff >= 0 && std::isfinite(options.screenCutoff)))
+        throw std::invalid_argument(
+            "tuning needs a finalist, polish rounds and steps, a stall fraction from 0 to 1, "
+            "a finite screening cut-off and no negative restarts or hops");
     // The parts as they will be built, when the problem gives their models.
     // A Q fixed at the centre frequency takes the band's when none is given.
     TuneProblem built = problem;
@@ -515,7 +517,14 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
     Candidates candidates;
     const auto polishBriefly = [&](std::vector<double> x) {
         work.Clamp(x);
-        MinimaxPolish::Polished screened = polish.Run(x, kScreenRounds, kScreenEvaluations);
+        MinimaxPolish::Polished screened;
+        if (options.screenCutoff > 0 && !candidates.empty()) {
+            screened = polish.Run(x, 1, kScreenEvaluations);
+            if (!(std::sqrt(screened.peak) > options.screenCutoff * candidates.front().first))
+                screened = polish.Run(screened.x, kScreenRounds - 1, kScreenEvaluations);
+        } else {
+            screened = polish.Run(x, kScreenRounds, kScreenEvaluations);
+        }
         // A network whose response overflows is no candidate (and would
         // break the ordering).
         if (const double gamma = std::sqrt(screened.peak); std::isfinite(gamma))
@@ -541,7 +550,8 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
                                     kHopSpreads[hop % 2], random));
         for (const std::size_t k : DistinctBest(candidates, options.finalists)) {
             const auto &[screenedGamma, screenedX] = candidates[k];
-            std::vector<double> x = polish.Run(screenedX, kPolishRounds, options.polishSteps).x;
+            std::vector<double> x =
+                polish.Run(screenedX, options.polishRounds, options.polishSteps).x;
             // The finalists are measured as the figures are; the screened
             // values only where their peaks promise better.
             double gamma = work.Measure(x);

@@ -68,6 +68,13 @@ struct TuneOptions
     // printed digits; a polish that only has to rank a start may stop once
     // the gains become small.
     double polishStall = 1e-4;
+    // Rounds of the long polish, each a solve on the peaks found afresh.
+    int polishRounds = 8;
+    // A restart whose first round of screening leaves its in-band maximum
+    // |S11| more than this many times the best screened so far is screened
+    // no further: it is out of the running, and the rounds go to others.
+    // Zero screens every restart in full.
+    double screenCutoff = 0;
     // The effort further rounds of wide restarts may take, in responses
     // worked out (one frequency each): a budget of work rather than of time,
     // so the same options give the same network on every machine. Rounds

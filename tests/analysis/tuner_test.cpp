@@ -275,6 +275,14 @@ TEST(Tune, RejectsAMisplacedLoadAndAnEmptyNetwork)
         options.polishStall = stall;
         EXPECT_THROW(Tune(problem, options), std::invalid_argument) << stall;
     }
+    options = {};
+    options.polishRounds = 0;
+    EXPECT_THROW(Tune(problem, options), std::invalid_argument);
+    options = {};
+    for (const double cutoff : {-1.0, HUGE_VAL, std::nan("")}) {
+        options.screenCutoff = cutoff;
+        EXPECT_THROW(Tune(problem, options), std::invalid_argument) << cutoff;
+    }
 }
 
 // Snapping alone loses most of what tuning gained; the neighbour search gets
