@@ -424,7 +424,7 @@ class Builder
     // defaults, as some twenty candidates share the time one tune may take,
     // and further rounds where the first leaves room. Each round polishes
     // its best network at length; a second finalist found nothing the
-    // further rounds miss on 18 loads' 256 families, for an eighth of the
+    // further rounds miss on 18 loads' 268 families, for an eighth of the
     // search's effort.
     static constexpr int kRestarts = 6;
     static constexpr int kHops = 4;

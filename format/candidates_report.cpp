@@ -75,7 +75,8 @@ std::string Padded(std::string text, std::size_t width)
 // return loss far past any practical match.
 constexpr double kFarAboveLimitDb = 60;
 
-// How far above the Bode-Fano limit a return loss lies, dB.
+} // namespace
+
 std::optional<double> ShortOfLimitDb(double gamma, const std::optional<double> &limit)
 {
     if (!limit || !(*limit > 0) || !(gamma > 0))
@@ -83,8 +84,6 @@ std::optional<double> ShortOfLimitDb(double gamma, const std::optional<double> &
     const double db = 20 * std::log10(gamma / *limit);
     return std::isfinite(db) ? std::optional(db) : std::nullopt;
 }
-
-} // namespace
 
 std::string CandidatePartText(const Part &part, const PartRanges &ranges)
 {

@@ -22,8 +22,11 @@ std::vector<std::string> CandidateLines(const analysis::CandidateSet &set);
 // as the tuned network marks it.
 std::string CandidatePartText(const analysis::Part &part, const analysis::PartRanges &ranges);
 
-// How far a candidate's in-band max |S11| lies above the Bode-Fano limit,
-// dB, as the table writes it: "31.3 dB"; "> 60 dB" where the limit is a
+// How far above the Bode-Fano limit a return loss lies, dB: 20 log10 of
+// the in-band max |S11| over the limit; empty with no limit.
+std::optional<double> ShortOfLimitDb(double gammaMax, const std::optional<double> &limit);
+
+// The same distance as the table writes it: "31.3 dB"; "> 60 dB" where the limit is a
 // return loss far past any practical match and bounds nothing; "-" with no
 // limit.
 std::string AboveBodeFanoText(double gammaMax, const std::optional<double> &limit);

@@ -116,11 +116,8 @@ std::vector<std::vector<CandidateCell>> CandidateRows(const analysis::CandidateS
         row.push_back({analysis::DcPathName(c.sourceDc), static_cast<double>(c.sourceDc)});
         row.push_back({analysis::DcPathName(c.loadDc), static_cast<double>(c.loadDc)});
         // Sorted by the distance itself, "> 60 dB" among the farthest.
-        double aboveDb = 0;
-        if (set.bodeFanoGamma && *set.bodeFanoGamma > 0 && gamma > 0)
-            if (const double db = 20 * std::log10(gamma / *set.bodeFanoGamma); std::isfinite(db))
-                aboveDb = db;
-        row.push_back({format::AboveBodeFanoText(gamma, set.bodeFanoGamma), aboveDb});
+        row.push_back({format::AboveBodeFanoText(gamma, set.bodeFanoGamma),
+                       format::ShortOfLimitDb(gamma, set.bodeFanoGamma).value_or(0)});
         std::string values;
         for (const Part &e : parts) {
             const std::string kit = KitPartText(e);
