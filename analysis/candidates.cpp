@@ -205,11 +205,18 @@ std::optional<TuneProblem> TypedProblem(const InputValues &typed, LoadType loadT
     return problem;
 }
 
+// A figure for ranking: one that is not a number ranks below every other.
+double Ranked(double figure)
+{
+    return std::isnan(figure) ? HUGE_VAL : figure;
+}
+
 // Less power lost, then less reflected: what reaches the load counts first.
 // For ideal parts the loss follows |S11|, and this is the order of |S11|.
 bool Better(const TuneResult &a, const TuneResult &b)
 {
-    return a.lossDbMax != b.lossDbMax ? a.lossDbMax < b.lossDbMax : a.gammaMax < b.gammaMax;
+    const double lossA = Ranked(a.lossDbMax), lossB = Ranked(b.lossDbMax);
+    return lossA != lossB ? lossA < lossB : Ranked(a.gammaMax) < Ranked(b.gammaMax);
 }
 
 struct Start

@@ -12,6 +12,7 @@
 #include "analysis/sweep.h"
 
 #include <atomic>
+#include <cstddef>
 
 namespace tevmar::analysis {
 
@@ -26,6 +27,14 @@ struct BuiltFigures
 
 BuiltFigures BuiltFiguresOf(const Network &network, const Band &band);
 
+// Whether a network of kit parts with figures `a` is better than one with
+// `b`: less loss, compared in fixed steps of about a hundredth of a
+// millidecibel (below anything a bench resolves), then less reflection; a
+// figure that is not a number counts as worse than any number. A strict weak
+// order, so a search that moves only to better networks cannot come back to
+// one it left.
+bool BuiltBefore(const BuiltFigures &a, const BuiltFigures &b);
+
 struct KitChoice
 {
     Network ideal; // the tuned network the kit parts stand in for
@@ -34,7 +43,13 @@ struct KitChoice
     BuiltFigures snappedFigures;
     Network network; // after the search over neighbouring kit values
     BuiltFigures figures;
+    std::size_t networksMeasured = 0; // cascades the search measured
 };
+
+// The most cascades ChooseKitParts measures for a network of `parts` parts
+// on `kit`: the search's steps are bounded, and the bound grows only with the
+// logarithm of the kit's size.
+std::size_t MostKitSearchMeasures(std::size_t parts, const Kit &kit);
 
 // The kit part standing in `place` (its position, kind and label kept): its
 // nominal value and its measured data.
@@ -44,7 +59,10 @@ Part KitPartAs(const Part &place, const KitPartRef &part);
 const KitPart *KitPartOf(const Part &part);
 
 // The network's parts on kit parts, over the band (which the kit's data
-// cover). Throws TuneCancelled when `stop` is raised.
+// cover). Kit parts are searched in the order of their reactance at the
+// band's centre: in a large kit from coarse steps to single ones, and a
+// network of two parts over every pair of the parts nearest its ideal
+// reactances. Throws TuneCancelled when `stop` is raised.
 KitChoice ChooseKitParts(const Network &ideal, const Band &band, const Kit &kit,
                          const std::atomic<bool> *stop = nullptr);
 

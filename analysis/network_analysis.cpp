@@ -82,8 +82,13 @@ std::vector<PartSensitivity> SensitivityOf(const Network &network, const Band &b
             {i, network.parts[i].label, PassbandFiguresOf(raised, band).gammaMax - nominal});
         raised.parts[i] = network.parts[i];
     }
-    std::stable_sort(parts.begin(), parts.end(), [](const auto &a, const auto &b) {
-        return std::abs(a.gammaMaxChangePerPercent) > std::abs(b.gammaMaxChangePerPercent);
+    // Most sensitive first; a change that is not a number last.
+    const auto magnitude = [](const PartSensitivity &p) {
+        const double change = std::abs(p.gammaMaxChangePerPercent);
+        return std::isnan(change) ? -1.0 : change;
+    };
+    std::stable_sort(parts.begin(), parts.end(), [&magnitude](const auto &a, const auto &b) {
+        return magnitude(a) > magnitude(b);
     });
     return parts;
 }

@@ -377,6 +377,10 @@ constexpr double kRealImprovement = 1e-6;
 // Starts of the standard-value search besides the plain snap.
 constexpr std::size_t kOtherSeriesStarts = 2;
 
+// Moves of the standard-value descent, at most, for each part: a series of
+// 24 values a decade over the ranges' ten decades is 240 steps a part.
+constexpr std::size_t kMostSeriesMovesPerPart = 256;
+
 // Uniform in [-1, 1) from the generator's raw output, the same on every
 // machine (the standard distributions are not).
 double Symmetric(std::mt19937_64 &random)
@@ -646,7 +650,8 @@ StandardTuneResult TuneToSeries(const TuneProblem &problem, const Network &netwo
     // their maximum on a fixed grid, a lower bound of the true maximum: one
     // whose bound is not below the current maximum cannot improve on it, the
     // others are measured in rank order and the first that improves is taken.
-    // Every move improves strictly, so the search ends.
+    // Every move improves strictly, so the search ends; the moves are bounded
+    // besides, far beyond the few a snap near its match takes.
     const std::vector<double> screenGrid =
         BandGrid(problem.band, 20 * static_cast<int>(network.parts.size() + 1) + 1);
     // One evaluator for every candidate: the measured terminations on the
@@ -682,7 +687,7 @@ StandardTuneResult TuneToSeries(const TuneProblem &problem, const Network &netwo
             }
             return false;
         };
-        for (;;) {
+        for (std::size_t move = 0; move < kMostSeriesMovesPerPart * parts; ++move) {
             CheckStop(stop);
             std::vector<Network> singles;
             for (std::size_t i = 0; i < parts; ++i)
@@ -713,8 +718,11 @@ StandardTuneResult TuneToSeries(const TuneProblem &problem, const Network &netwo
         if (allInRange(start))
             starts.emplace_back(screen(start), std::move(start));
     }
-    std::stable_sort(starts.begin(), starts.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    // The screen of a start is a maximum of figures that are numbers, but a
+    // bound that is not one would rank last.
+    std::stable_sort(starts.begin(), starts.end(), [](const auto &a, const auto &b) {
+        return a.first < b.first || (std::isnan(b.first) && !std::isnan(a.first));
+    });
     starts.resize(std::min(starts.size(), kOtherSeriesStarts));
 
     auto [current, currentGamma] = descend(result.snapped, result.snappedGammaMax);

@@ -1,10 +1,13 @@
-// Every candidate for a measured load built from a kit of 100 measured parts:
+// Every candidate for a measured load built from a kit of measured parts:
 // the chip antenna (20 ohm + 2.7 nH with a 0.3 pF pad across) from 50 ohm at
-// 2.4 to 2.5 GHz, the synthetic 0402 kit read from its files' text.
+// 2.4 to 2.5 GHz. The kit of 100 parts is the synthetic 0402 kit; those of
+// 1000 and 4096 parts a vendor's whole range each (tests/common/synthetic_kit.h),
+// read from their files' text.
 
 #include "analysis/candidates.h"
 #include "analysis/kit_search.h"
 #include "engine/design.h"
+#include "session/run/kit_parts.h"
 #include "tests/common/synthetic_kit.h"
 
 #include <benchmark/benchmark.h>
@@ -14,19 +17,11 @@ namespace {
 namespace analysis = tevmar::analysis;
 namespace kit = tevmar::test_kit;
 
-std::vector<analysis::KitFile> KitFiles()
+std::vector<analysis::KitFile> KitFiles(int parts)
 {
     std::vector<analysis::KitFile> files;
-    for (const double nh : kit::InductorValuesNh())
-        files.push_back(
-            {kit::InductorNumber(nh) + ".s2p",
-             kit::SeriesThroughFile([nh](double hz) { return kit::InductorImpedance(nh, hz); }),
-             {}});
-    for (const double pf : kit::CapacitorValuesPf())
-        files.push_back(
-            {kit::CapacitorNumber(pf) + ".s2p",
-             kit::SeriesThroughFile([pf](double hz) { return kit::CapacitorImpedance(pf, hz); }),
-             {}});
+    for (auto &[name, text] : parts == 100 ? kit::SyntheticKitFiles() : kit::DenseKitFiles(parts))
+        files.push_back({std::move(name), std::move(text), {}});
     return files;
 }
 
@@ -43,30 +38,36 @@ std::shared_ptr<analysis::MeasuredLoad> Antenna()
 }
 
 // The kit's reading, the candidates and the kit search for each, as one run
-// of tevmar-cli --load-s1p --candidates --parts does them (the load's fit aside).
+// of tevmar-cli --load-s1p --candidates --parts does them (the load's fit and
+// the reading of the files from disk aside). The argument is the kit's size.
 void CandidatesOnKitMeasuredLoad(benchmark::State &bench)
 {
-    const std::vector<analysis::KitFile> files = KitFiles();
+    const std::vector<analysis::KitFile> files = KitFiles(static_cast<int>(bench.range(0)));
     const auto data = Antenna();
     // The fit of this load: 30.24 ohm with 3.117 nH in series.
     const tevmar::DesignInputs inputs{
         "2.4", "2.5", "50", "30.2404", 4, tevmar::LoadType::SeriesRL, true, "3.11746"};
     const tevmar::DesignResult design = tevmar::RunDesign(inputs);
-    double best = 0;
+    double best = 0, measured = 0;
     for (auto _ : bench) {
         const analysis::KitReading reading =
             analysis::BuildKit(files, std::nullopt, "kit", 2.4e9, 2.5e9);
-        const analysis::CandidateSet set = analysis::BuildCandidates(inputs, design, data);
-        best = 1e300;
-        for (const analysis::Candidate &c : set.candidates)
-            best = std::min(best,
-                            analysis::ChooseKitParts(c.tuned.network, c.problem.band, reading.kit)
-                                .figures.lossDbMax);
+        analysis::CandidateSet set = analysis::BuildCandidates(inputs, design, data);
+        const std::vector<analysis::KitChoice> choices =
+            tevmar::session::PutCandidatesOnKit(set, reading.kit);
+        best = choices.empty() ? 0 : choices.front().figures.lossDbMax;
+        measured = 0;
+        for (const analysis::KitChoice &c : choices)
+            measured += static_cast<double>(c.networksMeasured);
         benchmark::DoNotOptimize(best);
     }
     bench.counters["bestLossDb"] = best;
+    bench.counters["networksMeasured"] = measured;
 }
 BENCHMARK(CandidatesOnKitMeasuredLoad)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(4096)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->UseRealTime();

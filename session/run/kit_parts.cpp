@@ -1,8 +1,13 @@
 #include "session/run/kit_parts.h"
 
+#include "analysis/task_pool.h"
 #include "report/number_format.h"
 
 #include <algorithm>
+#include <cmath>
+#include <exception>
+#include <future>
+#include <limits>
 #include <utility>
 
 namespace tevmar::session {
@@ -16,14 +21,35 @@ std::vector<analysis::KitChoice> PutCandidatesOnKit(analysis::CandidateSet &set,
     if (candidates.empty())
         return choices;
     const analysis::Band band = candidates.front().problem.band;
+    // Each candidate's search is its own: they run side by side, one a core.
+    analysis::TaskPool pool(analysis::TaskPool::ThreadsBesideCaller());
+    std::vector<std::future<analysis::KitChoice>> searches;
+    for (const analysis::Candidate &c : candidates)
+        searches.push_back(pool.Submit([&c, &band, &kit, stop] {
+            return analysis::ChooseKitParts(c.tuned.network, band, kit, stop);
+        }));
     std::vector<std::pair<analysis::Candidate, analysis::KitChoice>> built;
-    for (analysis::Candidate &c : candidates) {
-        analysis::KitChoice choice = analysis::ChooseKitParts(c.tuned.network, band, kit, stop);
-        c.tuned.network = choice.network;
-        c.tuned.gammaMax = choice.figures.gammaMax;
-        built.emplace_back(std::move(c), std::move(choice));
+    std::exception_ptr failure;
+    for (std::size_t k = 0; k < candidates.size(); ++k) {
+        try {
+            analysis::KitChoice choice = pool.Wait(searches[k]);
+            candidates[k].tuned.network = choice.network;
+            candidates[k].tuned.gammaMax = choice.figures.gammaMax;
+            built.emplace_back(std::move(candidates[k]), std::move(choice));
+        } catch (...) {
+            // Every search is waited for before the pool goes.
+            if (!failure)
+                failure = std::current_exception();
+        }
     }
-    std::ranges::stable_sort(built, {}, [](const auto &b) { return b.second.figures.lossDbMax; });
+    if (failure)
+        std::rethrow_exception(failure);
+    // Less loss first; a loss that is not a number last; equal losses keep
+    // the candidates' own order.
+    std::ranges::stable_sort(built, {}, [](const auto &b) {
+        const double loss = b.second.figures.lossDbMax;
+        return std::isnan(loss) ? std::numeric_limits<double>::infinity() : loss;
+    });
     candidates.clear();
     for (auto &[c, choice] : built) {
         candidates.push_back(std::move(c));

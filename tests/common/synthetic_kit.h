@@ -16,6 +16,7 @@
 #include <fstream>
 #include <numbers>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tevmar::test_kit {
@@ -79,12 +80,13 @@ inline std::string CapacitorNumber(double pf)
     return "ZC0402-" + ValueCode(pf, 'P');
 }
 
-// One part's series-through file.
-template <typename Impedance> std::string SeriesThroughFile(const Impedance &z)
+// One part's series-through file: `points` frequencies from 100 MHz to 8 GHz
+// (159 of them: 50 MHz steps).
+template <typename Impedance> std::string SeriesThroughFile(const Impedance &z, int points = 159)
 {
     std::string text = "! synthetic 0402 part, series-through, 50 ohm fixture\n# Hz S MA R 50\n";
-    for (int k = 0; k <= 158; ++k) {
-        const double hz = 100e6 + 50e6 * k;
+    for (int k = 0; k < points; ++k) {
+        const double hz = 100e6 + 7.9e9 * k / (points - 1);
         const std::complex<double> zp = z(hz);
         const std::complex<double> s21 = 100.0 / (100.0 + zp), s11 = zp / (100.0 + zp);
         char line[256];
@@ -96,6 +98,70 @@ template <typename Impedance> std::string SeriesThroughFile(const Impedance &z)
         text += line;
     }
     return text;
+}
+
+// The kit's files, each file's name and text.
+inline std::vector<std::pair<std::string, std::string>> SyntheticKitFiles()
+{
+    std::vector<std::pair<std::string, std::string>> files;
+    for (const double nh : InductorValuesNh())
+        files.emplace_back(InductorNumber(nh) + ".s2p", SeriesThroughFile([nh](double hz) {
+                               return InductorImpedance(nh, hz);
+                           }));
+    for (const double pf : CapacitorValuesPf())
+        files.emplace_back(CapacitorNumber(pf) + ".s2p", SeriesThroughFile([pf](double hz) {
+                               return CapacitorImpedance(pf, hz);
+                           }));
+    return files;
+}
+
+// A vendor's whole range as one kit: `count` parts, half of them inductors
+// from 0.5 to 30 nH and half capacitors from 0.1 to 10 pF, each half evenly
+// spaced in log value, 40 points a file. Alternate parts are of a second
+// construction (a multilayer inductor: less winding capacitance, Q near 25; a
+// capacitor of 0.6 nH ESL), so a part's reactance at a frequency does not
+// follow its marked value from one part to the next. Each file's name and
+// text, the stem its part number.
+inline std::vector<std::pair<std::string, std::string>> DenseKitFiles(int count)
+{
+    std::vector<std::pair<std::string, std::string>> files;
+    const int half = count / 2;
+    for (int k = 0; k < count; ++k) {
+        const bool inductor = k < half;
+        const int i = inductor ? k : k - half;
+        const int of = inductor ? half : count - half;
+        const double t = of > 1 ? static_cast<double>(i) / (of - 1) : 0.0;
+        const bool second = i % 2 == 1;
+        char name[32];
+        std::snprintf(name, sizeof name, "%s%04d.s2p", inductor ? "DL" : "DC", i);
+        if (inductor) {
+            const double l = 0.5e-9 * std::pow(60.0, t);
+            const double cp = second ? 0.08e-12 : 0.157e-12, q = second ? 25 : 55;
+            files.emplace_back(
+                name, SeriesThroughFile(
+                          [=](double hz) {
+                              const double w = 2 * std::numbers::pi * hz;
+                              const double r =
+                                  2 * std::numbers::pi * 1.5e9 * l / q * std::sqrt(hz / 1.5e9) +
+                                  0.02;
+                              const std::complex<double> winding{r, w * l};
+                              return winding / (1.0 + std::complex<double>{0, w * cp} * winding);
+                          },
+                          40));
+        } else {
+            const double c = 0.1e-12 * std::pow(100.0, t);
+            const double esl = second ? 0.6e-9 : 0.45e-9;
+            files.emplace_back(name,
+                               SeriesThroughFile(
+                                   [=](double hz) {
+                                       const double w = 2 * std::numbers::pi * hz;
+                                       return std::complex<double>{0.1 + 0.08 * std::sqrt(hz / 1e9),
+                                                                   w * esl - 1 / (w * c)};
+                                   },
+                                   40));
+        }
+    }
+    return files;
 }
 
 // Writes every part of the kit into `folder` (made if missing); with
