@@ -28,22 +28,26 @@ std::vector<analysis::KitChoice> PutCandidatesOnKit(analysis::CandidateSet &set,
         searches.push_back(pool.Submit([&c, &band, &kit, stop] {
             return analysis::ChooseKitParts(c.tuned.network, band, kit, stop);
         }));
-    std::vector<std::pair<analysis::Candidate, analysis::KitChoice>> built;
+    std::vector<analysis::KitChoice> found;
     std::exception_ptr failure;
-    for (std::size_t k = 0; k < candidates.size(); ++k) {
+    for (std::future<analysis::KitChoice> &search : searches) {
         try {
-            analysis::KitChoice choice = pool.Wait(searches[k]);
-            candidates[k].tuned.network = choice.network;
-            candidates[k].tuned.gammaMax = choice.figures.gammaMax;
-            built.emplace_back(std::move(candidates[k]), std::move(choice));
+            found.push_back(pool.Wait(search));
         } catch (...) {
             // Every search is waited for before the pool goes.
             if (!failure)
                 failure = std::current_exception();
         }
     }
+    // A cancelled or failed search leaves the candidates as they were.
     if (failure)
         std::rethrow_exception(failure);
+    std::vector<std::pair<analysis::Candidate, analysis::KitChoice>> built;
+    for (std::size_t k = 0; k < candidates.size(); ++k) {
+        candidates[k].tuned.network = found[k].network;
+        candidates[k].tuned.gammaMax = found[k].figures.gammaMax;
+        built.emplace_back(std::move(candidates[k]), std::move(found[k]));
+    }
     // Less loss first; a loss that is not a number last; equal losses keep
     // the candidates' own order.
     std::ranges::stable_sort(built, {}, [](const auto &b) {

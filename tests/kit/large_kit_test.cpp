@@ -6,10 +6,12 @@
 
 #include "analysis/candidates.h"
 #include "analysis/kit_search.h"
+#include "analysis/tuner.h"
 #include "engine/design.h"
 #include "session/run/kit_parts.h"
 #include "tests/kit/kit_fixture.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -117,6 +119,20 @@ TEST_P(LargeKit, EveryCandidateEndsWithinTheBoundAndMatchesAsOnASmallKit)
 }
 
 INSTANTIATE_TEST_SUITE_P(Parts, LargeKit, ::testing::Values(2048, 4096));
+
+// A stop raised while the candidates' searches run side by side ends them
+// all with the cancellation, the candidates untouched.
+TEST(LargeKitStop, ARaisedStopEndsEverySearch)
+{
+    const analysis::Kit kit = KitOf(test_kit::SyntheticKitFiles());
+    analysis::CandidateSet set = AntennaCandidates();
+    const std::size_t count = set.candidates.size();
+    const std::atomic<bool> stop{true};
+    EXPECT_THROW(session::PutCandidatesOnKit(set, kit, &stop), analysis::TuneCancelled);
+    ASSERT_EQ(set.candidates.size(), count);
+    for (const analysis::Candidate &c : set.candidates)
+        EXPECT_EQ(analysis::KitPartOf(c.tuned.network.parts.front()), nullptr);
+}
 
 } // namespace
 } // namespace tevmar
