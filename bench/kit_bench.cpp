@@ -39,7 +39,8 @@ std::shared_ptr<analysis::MeasuredLoad> Antenna()
 
 // The kit's reading, the candidates and the kit search for each, as one run
 // of tevmar-cli --load-s1p --candidates --parts does them (the load's fit and
-// the reading of the files from disk aside). The argument is the kit's size.
+// the reading of the files from disk aside). The argument is the kit's size;
+// the processor time is that of every thread.
 void CandidatesOnKitMeasuredLoad(benchmark::State &bench)
 {
     const std::vector<analysis::KitFile> files = KitFiles(static_cast<int>(bench.range(0)));
@@ -70,6 +71,7 @@ BENCHMARK(CandidatesOnKitMeasuredLoad)
     ->Arg(4096)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
+    ->MeasureProcessCPUTime()
     ->UseRealTime();
 
 } // namespace
