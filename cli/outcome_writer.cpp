@@ -11,7 +11,13 @@ int WriteOutcome(const session::Outcome &outcome, std::ostream &out, std::ostrea
     using Kind = session::Message::Kind;
     bool written = true;
     if (!outcome.standardOutput.empty()) {
-        out << outcome.standardOutput;
+        // The report quotes part numbers and file names: whatever slipped
+        // through unescaped must not retitle or reprogram the terminal.
+        const std::string &report = outcome.standardOutput;
+        if (NeedsEscapeAsLines(report))
+            out << PrintableLines(report);
+        else
+            out << report;
         out.flush();
         written = static_cast<bool>(out);
     }

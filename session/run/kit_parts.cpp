@@ -1,6 +1,7 @@
 #include "session/run/kit_parts.h"
 
 #include "report/number_format.h"
+#include "report/printable_text.h"
 
 #include <algorithm>
 #include <utility>
@@ -37,7 +38,8 @@ std::string KitPartText(const analysis::Part &part)
     const analysis::KitPart *kit = analysis::KitPartOf(part);
     if (!kit)
         return {};
-    return kit->partNumber + " (" + Figure(kit->nominal, 6) + " " + kit->unit() + ")";
+    return PrintableText(kit->partNumber) + " (" + Figure(kit->nominal, 6) + " " + kit->unit() +
+           ")";
 }
 
 } // namespace tevmar::session
