@@ -249,13 +249,19 @@ Bench CircuitBench(const Network &ladder, const Circuit &circuit, int loadPort)
     std::string text = "\n* Test bench: the load's circuit as typed, " +
                        PrintableText(circuit.Text()) + ", at port " + std::to_string(loadPort) +
                        ", driven from port " + std::to_string(3 - loadPort) + " through " +
-                       FixedNumber(sourceOhms) + " ohms\n";
-    text += resistors == 1 ? "* Nodes s11 and s21 carry S11 (at the source) and S21 (into the "
-                             "load's resistance)\n"
-                           : "* Node s11 carries S11 (at the source); nodes s21_1 to s21_" +
-                                 std::to_string(resistors) +
-                                 " each resistor's share of S21: |S21|^2 is the sum of their "
-                                 "squares\n";
+                       FixedNumber(sourceOhms) +
+                       " ohms (the port and load lines above are the fit the network was "
+                       "designed for)\n";
+    if (resistors == 0)
+        text += "* Node s11 carries S11 (at the source); the load has no resistance to take "
+                "power\n";
+    else if (resistors == 1)
+        text += "* Nodes s11 and s21 carry S11 (at the source) and S21 (into the load's "
+                "resistance)\n";
+    else
+        text += "* Node s11 carries S11 (at the source); nodes s21_1 to s21_" +
+                std::to_string(resistors) +
+                " each resistor's share of S21: |S21|^2 is the sum of their squares\n";
     text += "Vdrive drive 0 dc 0 ac 2\n";
     text += "Rsource drive " + sourcePort + " " + FixedNumber(sourceOhms) + "\n";
     text += std::string("Xmatch p1 p2 ") + kSpiceSubcircuit + "\n";

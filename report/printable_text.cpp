@@ -118,6 +118,36 @@ bool NeedsEscapeAsLines(std::string_view text)
     return false;
 }
 
+std::string JsonForTerminal(std::string_view json)
+{
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(json.size());
+    for (std::size_t at = 0; at < json.size();) {
+        const std::string_view rest = json.substr(at);
+        const std::size_t bytes = EscapedBytes(rest, true);
+        if (bytes == 0) {
+            const std::size_t length = SequenceLength(rest);
+            out.append(rest.substr(0, length));
+            at += length;
+            continue;
+        }
+        // The code point of the escaped character: one byte, or the two of a
+        // C1 control, or the three of a separator or direction mark.
+        const auto byte = [&](std::size_t i) { return static_cast<unsigned>(rest[i]) & 0xffu; };
+        unsigned point = bytes == 1 ? byte(0) : bytes == 2 ? byte(1) : 0;
+        if (bytes == 1 && SequenceLength(rest) == 0)
+            point = 0xfffd;
+        if (bytes == 3)
+            point = ((byte(0) & 0x0fu) << 12) | ((byte(1) & 0x3fu) << 6) | (byte(2) & 0x3fu);
+        out += "\\u";
+        for (const int shift : {12, 8, 4, 0})
+            out += kDigits[(point >> shift) & 0xfu];
+        at += bytes;
+    }
+    return out;
+}
+
 std::string Quoted(std::string_view token)
 {
     return "\"" + PrintableText(token, kQuotedTokenBytes) + "\"";

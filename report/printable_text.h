@@ -30,6 +30,12 @@ std::string PrintableLines(std::string_view text);
 // for a terminal is then written without a copy.
 bool NeedsEscapeAsLines(std::string_view text);
 
+// A JSON document made fit for a terminal without changing what it says: the
+// characters PrintableLines escapes, which can only stand inside its strings,
+// written as JSON's own \uXXXX escapes (a byte that is not UTF-8 as U+FFFD,
+// which a JSON writer puts in its place anyway).
+std::string JsonForTerminal(std::string_view json);
+
 // PrintableText of a token, cut at kQuotedTokenBytes, in double quotes.
 std::string Quoted(std::string_view token);
 

@@ -55,5 +55,18 @@ TEST(PrintableLines, AReportKeepsItsLinesAndTabsButNothingElse)
     EXPECT_TRUE(NeedsEscapeAsLines("ok\xc2"));
 }
 
+TEST(JsonForTerminal, StringsKeepTheirValueInJsonsOwnEscapes)
+{
+    // DEL, a C1 control, a line separator and a direction override stand raw
+    // in a JSON writer's output; a byte that is not UTF-8 should never, but
+    // becomes the replacement character if it does. Readable text stays.
+    const std::string json =
+        "{\n  \"part\": \"a\x7f b\xc2\x9b c\xe2\x80\xa8 d\xe2\x80\xae e\xff\",\n"
+        "  \"unit\": \"\xc2\xb5H \\u001b\"\n}\n";
+    EXPECT_EQ(JsonForTerminal(json),
+              "{\n  \"part\": \"a\\u007f b\\u009b c\\u2028 d\\u202e e\\ufffd\",\n"
+              "  \"unit\": \"\xc2\xb5H \\u001b\"\n}\n");
+}
+
 } // namespace
 } // namespace tevmar
