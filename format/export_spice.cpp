@@ -266,6 +266,14 @@ Bench CircuitBench(const Network &ladder, const Circuit &circuit, int loadPort)
     text += "Rsource drive " + sourcePort + " " + FixedNumber(sourceOhms) + "\n";
     text += std::string("Xmatch p1 p2 ") + kSpiceSubcircuit + "\n";
     text += load.text;
+    // A load of series capacitors leaves its nodes without a path to ground
+    // at DC, where ngspice finds its operating point first: a teraohm to
+    // ground at each gives one, and takes 1e-10 of the power a 100-ohm load
+    // takes.
+    text += "RDCLOAD0 " + std::string(loadAtPort2 ? "p2" : "p1") + " 0 1000000000000\n";
+    for (int node = 1; node <= load.nodes; ++node)
+        text +=
+            "RDCLOAD" + std::to_string(node) + " ld" + std::to_string(node) + " 0 1000000000000\n";
     text += "Vincident incident 0 dc 0 ac 1\n";
     text += "Ereflected s11 0 " + sourcePort + " incident 1\n";
     std::string print = "vm(s11) vdb(s11)";

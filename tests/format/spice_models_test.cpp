@@ -88,8 +88,10 @@ TEST(SpiceNetlistAsBuilt, FiniteQAtTheCentreAndAtEveryFrequencyAgreeInNgspice)
 }
 
 // A load written as a circuit is in the bench part by part: nested groups, a
-// resistor of no ohms and two that share the power. With lossy parts ngspice
-// gives the cascade's S11 and, summed over the load's resistors, its G_T.
+// resistor of no ohms, resistors that share the power and a series capacitor
+// that leaves the port without a path to ground at DC. With lossy parts
+// ngspice gives the cascade's S11 and, summed over the load's resistors, its
+// G_T.
 TEST(SpiceNetlistAsBuilt, ACircuitLoadIsSimulatedAsTypedWithEveryResistorsShare)
 {
     ASSERT_STRNE(TEVMAR_NGSPICE, "") << "ngspice not found: run scripts/install-deps";
@@ -103,7 +105,7 @@ TEST(SpiceNetlistAsBuilt, ACircuitLoadIsSimulatedAsTypedWithEveryResistorsShare)
     load->frequenciesHz = {kBand.lowHz, kBand.highHz};
     load->impedanceOhms = {20, 20};
     load->exact = CircuitImpedance{std::make_shared<const Circuit>(
-        Circuit::Parse("((15 + 2.7nH) || (300 + 0.5pF)) + 0 + (1k || 4nH)"))};
+        Circuit::Parse("((15 + 2.7nH) || (300 + 0.5pF)) + 0 + (1k || 4nH) + 3pF"))};
     load->port = 2;
     built.measured = load;
 
