@@ -8,6 +8,7 @@
 // termination needs no measurement and no interpolation.
 
 #include <complex>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -60,6 +61,26 @@ class Circuit
     std::vector<Circuit> parts_;
     friend class CircuitReader;
 };
+
+// A termination's exact impedance that keeps the circuit it comes from, so
+// that a netlist's test bench can attach the circuit as typed rather than a
+// fit to it. Stored as a termination's `exact` function.
+struct CircuitImpedance
+{
+    std::shared_ptr<const Circuit> circuit;
+    std::complex<double> operator()(double frequencyHz) const
+    {
+        return circuit->ImpedanceAt(frequencyHz);
+    }
+};
+
+// The circuit behind a termination's exact impedance, or null when the
+// impedance is not a circuit's.
+inline const Circuit *CircuitOf(const std::function<std::complex<double>(double)> &exact)
+{
+    const CircuitImpedance *impedance = exact ? exact.target<CircuitImpedance>() : nullptr;
+    return impedance ? impedance->circuit.get() : nullptr;
+}
 
 // An open circuit's impedance in ohms: far above any termination a network
 // can be matched to, and finite for every figure that follows.

@@ -11,7 +11,17 @@ int WriteOutcome(const session::Outcome &outcome, std::ostream &out, std::ostrea
     using Kind = session::Message::Kind;
     bool written = true;
     if (!outcome.standardOutput.empty()) {
-        out << outcome.standardOutput;
+        // The report quotes part numbers and file names: whatever slipped
+        // through unescaped must not retitle or reprogram the terminal.
+        // A JSON document keeps every value: its strings are escaped in
+        // JSON's own way.
+        const std::string &report = outcome.standardOutput;
+        if (!NeedsEscapeAsLines(report))
+            out << report;
+        else if (report.front() == '{')
+            out << JsonForTerminal(report);
+        else
+            out << PrintableLines(report);
         out.flush();
         written = static_cast<bool>(out);
     }

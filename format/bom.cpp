@@ -3,15 +3,29 @@
 #include "analysis/candidates.h"
 #include "analysis/kit_search.h"
 #include "report/number_format.h"
+#include "report/printable_text.h"
+
+#include <string_view>
 
 namespace tevmar::format {
 namespace {
 
-// A field as CSV writes it: quoted when it holds a comma, a quote or a line
-// break, its quotes doubled.
-std::string CsvField(const std::string &text)
+// A part number as a BOM cell: one line without control bytes, and inert in
+// a spreadsheet. A cell that begins with "=", "+", "-" or "@" (or a tab or
+// carriage return, which a spreadsheet strips before reading the rest) is
+// taken as a formula, which may run a command: such a cell gets a leading
+// single quote, which makes it text, and is quoted. A cell holding a comma,
+// a quote or a semicolon (the separator of some locales) is quoted, its
+// quotes doubled.
+std::string CsvField(const std::string &partNumber)
 {
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
+    std::string text = PrintableText(partNumber);
+    const bool formula =
+        !partNumber.empty() &&
+        std::string_view("=+-@\t\r").find(partNumber.front()) != std::string_view::npos;
+    if (formula)
+        text.insert(0, 1, '\'');
+    if (!formula && text.find_first_of(",\";") == std::string::npos)
         return text;
     std::string quoted = "\"";
     for (const char c : text)

@@ -1,12 +1,15 @@
 #include "format/export_spice.h"
 
+#include "analysis/circuit_expression.h"
 #include "analysis/kit_search.h"
 #include "format/port_text.h"
 #include "report/number_format.h"
+#include "report/printable_text.h"
 
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <vector>
 
 namespace tevmar::format {
 using namespace analysis;
@@ -28,7 +31,7 @@ std::string KitPartLines(const KitPart &kit, const std::string &name, const std:
 {
     const FittedEquivalent &f = kit.fitted;
     const std::string inner = name + "_x";
-    const std::string comment = " ; " + kit.partNumber + " fitted\n";
+    const std::string comment = " ; " + PrintableText(kit.partNumber) + " fitted\n";
     // SPICE refuses a resistor of no ohms: a micro-ohm stands for a lossless fit.
     const std::string r = ShortestNumber(std::max(f.resistanceOhms, 1e-6));
     if (kit.inductor) {
@@ -131,14 +134,18 @@ std::string SubcircuitLines(const Network &ladder)
         const Part &element = ladder.parts[i];
         const std::string name = PartName(ladder, i);
         // A tuned network's parts are labelled by their names: no comment then.
-        const std::string comment = element.label == name ? "\n" : " ; " + element.label + "\n";
+        // A label is text, never a card: one line, after the comment mark.
+        const std::string comment =
+            element.label == name ? "\n" : " ; " + PrintableText(element.label) + "\n";
         if (const KitPart *kit = KitPartOf(element)) {
             const std::string next = element.shunt()   ? "0"
                                      : i == lastSeries ? "p2"
                                                        : "n" + std::to_string(i + 1);
             text += KitPartLines(*kit, name, node, next);
-            if (!element.shunt())
+            if (!element.shunt()) {
                 node = next;
+                pad(node); // the figures' cascade puts one after every series part
+            }
             continue;
         }
         if (element.shunt()) {
@@ -163,6 +170,125 @@ std::string LoadLine(const LoadReactance &load, const std::string &nodes)
            " load)\n";
 }
 
+// A load's circuit as typed, part by part between nodes a and b: a series
+// group's parts on a chain of inner nodes ("ld1", "ld2", ...), a parallel
+// group's across the same two nodes. The resistors and their nodes are kept
+// for the bench's S21, which is the power each of them takes.
+struct LoadCircuitCards
+{
+    struct Resistor
+    {
+        std::string a, b;
+        double ohms;
+    };
+    std::string text;
+    std::vector<Resistor> resistors;
+    int parts = 0;
+    int nodes = 0;
+
+    void Write(const Circuit &circuit, const std::string &a, const std::string &b)
+    {
+        using Kind = Circuit::Kind;
+        const bool group = circuit.kind() == Kind::Series || circuit.kind() == Kind::Parallel;
+        const std::string id = group ? "" : std::to_string(++parts);
+        switch (circuit.kind()) {
+        case Kind::Resistor:
+            // SPICE refuses a resistor of no ohms: a micro-ohm stands for a
+            // short, and takes no part in the power the load receives.
+            text += "RLOAD" + id + " " + a + " " + b + " " +
+                    FixedNumber(std::max(circuit.value(), 1e-6)) + "\n";
+            if (circuit.value() > 0)
+                resistors.push_back({a, b, circuit.value()});
+            return;
+        case Kind::Inductor:
+            text += "LLOAD" + id + " " + a + " " + b + " " + FixedNumber(circuit.value()) + "\n";
+            return;
+        case Kind::Capacitor:
+            text += "CLOAD" + id + " " + a + " " + b + " " + FixedNumber(circuit.value()) + "\n";
+            return;
+        case Kind::Series: {
+            std::string from = a;
+            const std::vector<Circuit> &chain = circuit.parts();
+            for (std::size_t i = 0; i < chain.size(); ++i) {
+                const std::string to = i + 1 == chain.size() ? b : "ld" + std::to_string(++nodes);
+                Write(chain[i], from, to);
+                from = to;
+            }
+            return;
+        }
+        case Kind::Parallel:
+            for (const Circuit &branch : circuit.parts())
+                Write(branch, a, b);
+            return;
+        }
+    }
+};
+
+// The test bench of a load known as a circuit: the source's resistance
+// drives the other port with 2 V, and the load's circuit as typed (not its
+// fit) terminates its own port. S11 is the reflection at the source; the
+// power the load takes is the power its resistors take, each
+// |V|^2 / R: node s21 carries S21 when the circuit has one resistor,
+// nodes s21_1, s21_2, ... each resistor's share when it has more
+// (|S21|^2 the sum of their squares).
+struct Bench
+{
+    std::string cards;
+    std::string print; // the vectors .print lists
+};
+
+Bench CircuitBench(const Network &ladder, const Circuit &circuit, int loadPort)
+{
+    const bool loadAtPort2 = loadPort == 2;
+    const std::string sourcePort = loadAtPort2 ? "p1" : "p2";
+    const double sourceOhms = loadAtPort2 ? ladder.port1Ohms : ladder.port2Ohms;
+    LoadCircuitCards load;
+    load.Write(circuit, loadAtPort2 ? "p2" : "p1", "0");
+    const std::size_t resistors = load.resistors.size();
+
+    std::string text = "\n* Test bench: the load's circuit as typed, " +
+                       PrintableText(circuit.Text()) + ", at port " + std::to_string(loadPort) +
+                       ", driven from port " + std::to_string(3 - loadPort) + " through " +
+                       FixedNumber(sourceOhms) +
+                       " ohms (the port and load lines above are the fit the network was "
+                       "designed for)\n";
+    if (resistors == 0)
+        text += "* Node s11 carries S11 (at the source); the load has no resistance to take "
+                "power\n";
+    else if (resistors == 1)
+        text += "* Nodes s11 and s21 carry S11 (at the source) and S21 (into the load's "
+                "resistance)\n";
+    else
+        text += "* Node s11 carries S11 (at the source); nodes s21_1 to s21_" +
+                std::to_string(resistors) +
+                " each resistor's share of S21: |S21|^2 is the sum of their squares\n";
+    text += "Vdrive drive 0 dc 0 ac 2\n";
+    text += "Rsource drive " + sourcePort + " " + FixedNumber(sourceOhms) + "\n";
+    text += std::string("Xmatch p1 p2 ") + kSpiceSubcircuit + "\n";
+    text += load.text;
+    // A load of series capacitors leaves its nodes without a path to ground
+    // at DC, where ngspice finds its operating point first: a teraohm to
+    // ground at each gives one, and takes 1e-10 of the power a 100-ohm load
+    // takes.
+    text += "RDCLOAD0 " + std::string(loadAtPort2 ? "p2" : "p1") + " 0 1000000000000\n";
+    for (int node = 1; node <= load.nodes; ++node)
+        text +=
+            "RDCLOAD" + std::to_string(node) + " ld" + std::to_string(node) + " 0 1000000000000\n";
+    text += "Vincident incident 0 dc 0 ac 1\n";
+    text += "Ereflected s11 0 " + sourcePort + " incident 1\n";
+    std::string print = "vm(s11) vdb(s11)";
+    for (std::size_t k = 0; k < resistors; ++k) {
+        // A resistor taking |V|^2 / R of the 1 / (2 Rs) available: its share
+        // of S21 is V sqrt(Rs / R).
+        const LoadCircuitCards::Resistor &r = load.resistors[k];
+        const std::string node = resistors == 1 ? "s21" : "s21_" + std::to_string(k + 1);
+        text += "Etransmitted" + (resistors == 1 ? "" : std::to_string(k + 1)) + " " + node +
+                " 0 " + r.a + " " + r.b + " " + FixedNumber(std::sqrt(sourceOhms / r.ohms)) + "\n";
+        print += " vm(" + node + ")" + (resistors == 1 ? " vdb(s21)" : "");
+    }
+    return {text, print};
+}
+
 } // namespace
 
 std::string SpiceNetlist(const Network &ladder, const Band &band, int points)
@@ -184,11 +310,19 @@ std::string SpiceNetlist(const Network &ladder, const Band &band, int points)
     if (HasKitParts(ladder))
         text +=
             "* Kit parts as equivalent circuits fitted to their data over the band:\n"
-            "* inductors L with R in series and CP across, capacitors C, ESL and ESR in series\n";
+            "* inductors L with R in series and CP across, capacitors C, ESL and ESR in series" +
+            std::string(ladder.padPf > 0 ? "; a pad to ground at every node" : "") + "\n";
     else if (!IdealAsDrawn(ladder))
         text += "* Parts as built: each L or C with its loss and parasitics beside it" +
                 std::string(ladder.padPf > 0 ? ", a pad to ground at every node" : "") + "\n";
     text += SubcircuitLines(ladder);
+
+    const std::string sweep = ".ac lin " + std::to_string(points) + " " + FixedNumber(band.lowHz) +
+                              " " + FixedNumber(band.highHz) + "\n";
+    if (const Circuit *circuit = ladder.measured ? CircuitOf(ladder.measured->exact) : nullptr) {
+        const Bench bench = CircuitBench(ladder, *circuit, ladder.measured->port);
+        return text + bench.cards + sweep + ".print ac " + bench.print + "\n.end\n";
+    }
 
     // The load's resistance sits on node r2 behind its reactance at port 2, or
     // on p1 with the reactance across it at port 1; S21 is the power reaching
@@ -208,8 +342,7 @@ std::string SpiceNetlist(const Network &ladder, const Band &band, int points)
     text += "Vincident incident 0 dc 0 ac 1\n";
     text += "Ereflected s11 0 p1 incident 1\n";
     text += "Etransmitted s21 0 " + r2Node + " 0 " + gain + "\n";
-    text += ".ac lin " + std::to_string(points) + " " + FixedNumber(band.lowHz) + " " +
-            FixedNumber(band.highHz) + "\n";
+    text += sweep;
     text += ".print ac vm(s11) vdb(s11) vm(s21) vdb(s21)\n";
     return text + ".end\n";
 }

@@ -19,7 +19,12 @@ constexpr const char *kSpiceSubcircuit = "tevmar_match";
 // series between p2 and the port-2 resistor for a series load) and sweeps the
 // band linearly in `points` steps with `.ac`;
 // node s11 then carries S11 and node s21 carries S21 referred to the two port
-// resistances, and `.print` lists vm and vdb of both. Throws
+// resistances, and `.print` lists vm and vdb of both. A load known as a
+// circuit (the network's measured load made from one) is attached as typed
+// instead, part by part, and driven from the other port's resistance: s11 is
+// the reflection at the source and s21 S21 into the circuit's resistor, or
+// with several resistors s21_1, s21_2, ... each one's share. Part numbers and
+// labels stand only in comments, escaped to one line. Throws
 // std::invalid_argument for a band or point count that cannot be swept.
 std::string SpiceNetlist(const analysis::Network &ladder, const analysis::Band &band,
                          int points = 201);

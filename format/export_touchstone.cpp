@@ -3,6 +3,7 @@
 #include "analysis/two_port.h"
 #include "format/port_text.h"
 #include "report/number_format.h"
+#include "report/printable_text.h"
 
 #include <cmath>
 #include <stdexcept>
@@ -42,8 +43,8 @@ std::string HeaderComments(const Network &ladder, const std::string &reference)
         const Part &element = ladder.parts[i];
         // A tuned network's parts are labelled by their names: one is enough.
         const std::string name = PartName(ladder, i);
-        text += "! " + name + (element.label == name ? "" : " " + element.label) + " " +
-                ValueText(element) + (element.shunt() ? " shunt" : " series") + "\n";
+        text += "! " + name + (element.label == name ? "" : " " + PrintableText(element.label)) +
+                " " + ValueText(element) + (element.shunt() ? " shunt" : " series") + "\n";
     }
     return text;
 }

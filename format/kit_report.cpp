@@ -3,6 +3,7 @@
 #include "format/export_json.h"
 #include "format/json_number.h"
 #include "report/number_format.h"
+#include "report/printable_text.h"
 
 #include <nlohmann/json.hpp>
 
@@ -26,7 +27,7 @@ std::string PartText(const Part &part)
         label.pop_back();
     const KitPart *kit = KitPartOf(part);
     return label + " " + Figure(part.value, 4) + " " + part.unit() +
-           (kit ? " " + kit->partNumber : "");
+           (kit ? " " + PrintableText(kit->partNumber) : "");
 }
 
 Json ElementsJson(const Network &network)

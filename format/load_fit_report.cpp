@@ -3,6 +3,7 @@
 #include "format/load_fit_report.h"
 
 #include "format/analysis_text.h"
+#include "report/printable_text.h"
 
 #include <cctype>
 #include <nlohmann/json.hpp>
@@ -62,11 +63,11 @@ std::string FileLine(const char *what, const FitSummary &s)
 {
     if (s.circuit) // "Measured load " as "Load circuit "
         return static_cast<char>(std::toupper(static_cast<unsigned char>(what[9]))) +
-               std::string(what + 10) + "circuit " + s.fileName + ": fitted at " +
+               std::string(what + 10) + "circuit " + PrintableText(s.fileName) + ": fitted at " +
                std::to_string(s.points) + " points from " + Figure(s.firstHz / 1e9) + " to " +
                Figure(s.lastHz / 1e9) + " GHz";
-    return std::string(what) + s.fileName + ": " + std::to_string(s.points) + " points from " +
-           Figure(s.firstHz / 1e9) + " to " + Figure(s.lastHz / 1e9) + " GHz, " +
+    return std::string(what) + PrintableText(s.fileName) + ": " + std::to_string(s.points) +
+           " points from " + Figure(s.firstHz / 1e9) + " to " + Figure(s.lastHz / 1e9) + " GHz, " +
            std::to_string(s.pointsInBand) + " in the band";
 }
 

@@ -1,6 +1,7 @@
 #include "ui/device_window.h"
 
 #include "report/number_format.h"
+#include "report/printable_text.h"
 #include "ui/amplifier_panel.h"
 #include "ui/device_chart.h"
 #include "ui/device_plot.h"
@@ -37,7 +38,8 @@ std::size_t FirstStable(const std::vector<analysis::DevicePoint> &points)
 DeviceWindow::DeviceWindow(session::DeviceOutcome device, QWidget *parent)
     : QWidget(parent, Qt::Window), device_(std::move(device))
 {
-    setWindowTitle(QStringLiteral("Transistor \u2014 ") + QString::fromStdString(device_.fileName));
+    setWindowTitle(QStringLiteral("Transistor \u2014 ") +
+                   QString::fromStdString(PrintableText(device_.fileName)));
     frequency_ = new QComboBox(this);
     frequency_->setObjectName(QStringLiteral("deviceFrequency"));
     for (const analysis::DevicePoint &p : device_.points)

@@ -1,5 +1,6 @@
 #include "session/run/exports.h"
 
+#include "analysis/circuit_expression.h"
 #include "format/bom.h"
 #include "format/export_json.h"
 #include "format/export_spice.h"
@@ -49,20 +50,32 @@ namespace {
 // A netlist cannot hold measured data: its bench terminates the network in
 // the fitted model. Its header says so and gives the figure into that model
 // beside the one into the data, so that a simulation is compared with the
-// right number.
+// right number. A load written as a circuit is in the bench as typed; only a
+// measured source is then the fitted model.
 std::string WithFittedModelNote(std::string netlist, const analysis::Network &ladder,
                                 const analysis::Band &band)
 {
     if (!ladder.measured)
         return netlist;
+    const bool loadCircuit = analysis::CircuitOf(ladder.measured->exact) != nullptr;
+    const bool source = ladder.measured->source != nullptr;
+    if (loadCircuit && !source)
+        return netlist;
     analysis::Network model = ladder;
-    model.measured = nullptr;
+    if (loadCircuit) {
+        auto load = std::make_shared<analysis::MeasuredLoad>(*ladder.measured);
+        load->source = nullptr;
+        model.measured = std::move(load);
+    } else {
+        model.measured = nullptr;
+    }
     const double intoModel = analysis::PassbandFiguresOf(model, band).gammaMax;
     const double intoData = analysis::PassbandFiguresOf(ladder, band).gammaMax;
-    const bool source = ladder.measured->source != nullptr;
     const std::string note =
         std::string("* The bench terminates the network in the fitted model of the ") +
-        (source ? "load and the source" : "load") +
+        (loadCircuit ? "source"
+         : source    ? "load and the source"
+                     : "load") +
         ", not the measured data, which a netlist cannot hold\n"
         "* Worst in-band |S11| into the fitted model: " +
         SignificantNumber(intoModel, 6) +

@@ -2,6 +2,7 @@
 
 #include "analysis/task_pool.h"
 #include "report/number_format.h"
+#include "report/printable_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -67,7 +68,8 @@ std::string KitPartText(const analysis::Part &part)
     const analysis::KitPart *kit = analysis::KitPartOf(part);
     if (!kit)
         return {};
-    return kit->partNumber + " (" + Figure(kit->nominal, 6) + " " + kit->unit() + ")";
+    return PrintableText(kit->partNumber) + " (" + Figure(kit->nominal, 6) + " " + kit->unit() +
+           ")";
 }
 
 } // namespace tevmar::session

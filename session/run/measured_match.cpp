@@ -225,7 +225,7 @@ analysis::OnePortData CircuitTermination(const std::string &circuit,
     analysis::OnePortData data;
     data.frequenciesHz = std::move(samples.frequenciesHz);
     data.impedanceOhms = std::move(samples.impedanceOhms);
-    exact = [parsed](double frequencyHz) { return parsed->ImpedanceAt(frequencyHz); };
+    exact = analysis::CircuitImpedance{std::move(parsed)};
     return data;
 }
 

@@ -1,6 +1,7 @@
 #include "session/views/part_steps.h"
 
 #include "report/number_format.h"
+#include "report/printable_text.h"
 #include "session/run/part_kit_folder.h"
 #include "session/views/schematic.h"
 
@@ -151,7 +152,7 @@ std::string ChangeText(double factor)
 std::string StepText(const PartSteps &steps, std::size_t index)
 {
     if (const analysis::KitPart *part = steps.kitPart(index))
-        return part->partNumber;
+        return PrintableText(part->partNumber);
     return ChangeText(steps.factor(index));
 }
 

@@ -5,6 +5,7 @@
 
 #include "cli/cli_main.h"
 #include "cli/outcome_writer.h"
+#include "tests/analysis/ngspice_run.h"
 #include "tests/cli/cli_in_process.h"
 #include "tests/report/test_files.h"
 #include "tests/session/chip_antenna.h"
@@ -175,6 +176,61 @@ TEST(MeasuredExports, TheSweepIsIntoTheDataWhereTheyReachAndMarkedBeyond)
     ASSERT_NE(at, std::string::npos);
     EXPECT_NEAR(std::stod(bench.substr(at + 45)), intoModel, 5e-3 * intoModel + 1e-6);
     EXPECT_NE(bench.find("(into the measured data: "), std::string::npos);
+}
+
+// The SPICE bench of a load written as a circuit holds the circuit as typed,
+// not its fit: ngspice then gives the worst in-band |S11| the run prints, and
+// with ideal parts all the power not reflected reaches the load's resistors.
+TEST(MeasuredExports, TheBenchOfACircuitLoadHoldsTheCircuitTyped)
+{
+    if (std::string(TEVMAR_NGSPICE).empty())
+        GTEST_SKIP() << "ngspice is not installed";
+    struct Case
+    {
+        const char *circuit;
+        bool candidates;                // no textbook design absorbs it: the best candidate's
+        std::vector<std::string> nodes; // the load's share of S21
+    };
+    const std::vector<Case> cases{
+        {"(20 + 2.7nH) || 0.3pF", true, {"s21"}},
+        {"(18 + 1.2nH) || (400 + 1pF)", false, {"s21_1", "s21_2"}},
+        {"150 || 0.5pF", false, {"s21"}}, // a shunt kind: the load at port 1
+    };
+    for (const Case &c : cases) {
+        TempDir dir;
+        const std::string cir = (dir / "bench.cir").string();
+        Args args{"--f1",           "2.4",     "--f2",   "2.5",     "--source", "50",
+                  "--load-circuit", c.circuit, "--json", "--spice", cir};
+        if (c.candidates)
+            args.push_back("--candidates");
+        const CliRun run = RunCliIn(args, dir);
+        ASSERT_EQ(run.exitCode, c.candidates ? kExitTuned : kExitDesigned) << c.circuit << "\n"
+                                                                           << run.err;
+        const auto json = nlohmann::json::parse(run.out);
+        const double printed =
+            c.candidates ? json["candidates"][0]["gammaMax"].get<double>()
+                         : json["analysis"]["selfCheck"]["fullPrecision"]["gammaMax"].get<double>();
+        const std::string bench = test_files::ReadBytes(cir);
+        EXPECT_NE(bench.find("RLOAD1 "), std::string::npos) << bench;
+        for (const char *fitted : {"Lload", "Cload", "Rport2", "fitted model"})
+            EXPECT_EQ(bench.find(fitted), std::string::npos) << fitted << "\n" << bench;
+
+        auto columns = test_ngspice::ReadPrintTables(test_ngspice::RunNgspice(TEVMAR_NGSPICE, cir));
+        const std::vector<double> &s11 = columns["vm(s11)"];
+        ASSERT_GT(s11.size(), 100u) << bench;
+        EXPECT_NEAR(*std::ranges::max_element(s11), printed, 5e-3 * printed + 1e-5)
+            << c.circuit << "\n"
+            << bench;
+        for (std::size_t k = 0; k < s11.size(); ++k) {
+            double power = s11[k] * s11[k];
+            for (const std::string &node : c.nodes) {
+                const std::vector<double> &share = columns["vm(" + node + ")"];
+                ASSERT_EQ(share.size(), s11.size()) << node << "\n" << bench;
+                power += share[k] * share[k];
+            }
+            EXPECT_NEAR(power, 1, 1e-4) << c.circuit << " at point " << k;
+        }
+    }
 }
 
 TEST(MeasuredExports, ADesignOfTypedValuesWritesTheSameCsvAsBefore)

@@ -2,6 +2,7 @@
 // (their frequency-dependent loss written with ngspice's `hertz`), finite-Q
 // parts and the pads at every node, run by ngspice against the cascade.
 
+#include "analysis/circuit_expression.h"
 #include "analysis/network_analysis.h"
 #include "format/export_spice.h"
 #include "tests/analysis/ngspice_run.h"
@@ -83,6 +84,47 @@ TEST(SpiceNetlistAsBuilt, FiniteQAtTheCentreAndAtEveryFrequencyAgreeInNgspice)
         m.centreHz = kBand.centreHz;
         m.model = model;
         ExpectNgspiceAgrees(WithLosses(Ladder(), m));
+    }
+}
+
+// A load written as a circuit is in the bench part by part: nested groups, a
+// resistor of no ohms, resistors that share the power and a series capacitor
+// that leaves the port without a path to ground at DC. With lossy parts
+// ngspice gives the cascade's S11 and, summed over the load's resistors, its
+// G_T.
+TEST(SpiceNetlistAsBuilt, ACircuitLoadIsSimulatedAsTypedWithEveryResistorsShare)
+{
+    ASSERT_STRNE(TEVMAR_NGSPICE, "") << "ngspice not found: run scripts/install-deps";
+    LossModel m;
+    m.inductorQ = 30;
+    m.capacitorQ = 80;
+    m.centreHz = kBand.centreHz;
+    m.padPf = 0.05;
+    Network built = WithLosses(Ladder(), m);
+    auto load = std::make_shared<MeasuredLoad>();
+    load->frequenciesHz = {kBand.lowHz, kBand.highHz};
+    load->impedanceOhms = {20, 20};
+    load->exact = CircuitImpedance{std::make_shared<const Circuit>(
+        Circuit::Parse("((15 + 2.7nH) || (300 + 0.5pF)) + 0 + (1k || 4nH) + 3pF"))};
+    load->port = 2;
+    built.measured = load;
+
+    const std::string netlist = SpiceNetlist(built, kBand, 101);
+    EXPECT_EQ(netlist.find("Lload"), std::string::npos) << netlist;
+    test_files::TempDir dir;
+    test_files::WriteBytes(dir / "net.cir", netlist);
+    auto columns = ReadPrintTables(RunNgspice(TEVMAR_NGSPICE, dir / "net.cir"));
+    const std::vector<double> f = BandGrid(kBand, 101);
+    ASSERT_EQ(columns["vm(s11)"].size(), f.size()) << netlist;
+    for (std::size_t i = 0; i < f.size(); ++i) {
+        const SweepPoint p = Evaluate(built, f[i]);
+        EXPECT_NEAR(columns["vm(s11)"][i], std::abs(p.s.s11), 1e-4) << f[i] << "\n" << netlist;
+        double gain = 0;
+        for (const char *share : {"vm(s21_1)", "vm(s21_2)", "vm(s21_3)"}) {
+            ASSERT_EQ(columns[share].size(), f.size()) << share << "\n" << netlist;
+            gain += columns[share][i] * columns[share][i];
+        }
+        EXPECT_NEAR(gain, std::norm(p.s.s21), 1e-4) << f[i];
     }
 }
 

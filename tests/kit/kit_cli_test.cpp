@@ -1,6 +1,7 @@
 // tevmar-cli with --parts and --bom: what the engineer sees, the files, and
 // the usage rules.
 
+#include "tests/analysis/ngspice_run.h"
 #include "tests/kit/kit_fixture.h"
 
 #include <gtest/gtest.h>
@@ -122,6 +123,29 @@ TEST_F(KitCli, TheTunedNetworkIsBuiltFromTheKitAndTheFilesCarryIt)
         const std::string part = kit.at("elements")[i].at("part");
         EXPECT_NE(rows[i + 1].find("," + part + ","), std::string::npos) << rows[i + 1];
     }
+}
+
+// The figures printed for a network built from the kit on pads are what
+// ngspice gives for its netlist (each part there its fitted circuit).
+TEST_F(KitCli, TheNetlistOnPadsGivesThePrintedFigures)
+{
+    if (std::string(TEVMAR_NGSPICE).empty())
+        GTEST_SKIP() << "ngspice is not installed";
+    const std::string cir = (dir_ / "padded.cir").string();
+    const test_kit::Cli run = test_kit::RunCli(
+        {"--f1", "2.4", "--f2", "2.5", "--zhigh", "50", "--zlow", "20", "--tune", "--parts",
+         (dir_ / "kit").string(), "--pad", "0.2pF", "--json", "--spice", cir},
+        dir_);
+    ASSERT_EQ(run.code, 0) << run.err;
+    const nlohmann::json kit = nlohmann::json::parse(run.out).at("tuned").at("kit");
+    const auto columns =
+        test_ngspice::ReadPrintTables(test_ngspice::RunNgspice(TEVMAR_NGSPICE, cir));
+    const std::vector<double> &s11 = columns.at("vm(s11)"), &s21 = columns.at("vdb(s21)");
+    ASSERT_GT(s11.size(), 100u);
+    const double gammaMax = *std::ranges::max_element(s11);
+    const double lossDbMax = -*std::ranges::min_element(s21);
+    EXPECT_NEAR(gammaMax, kit.at("gammaMax").get<double>(), 3e-3) << test_files::ReadBytes(cir);
+    EXPECT_NEAR(lossDbMax, kit.at("lossDbMax").get<double>(), 0.01);
 }
 
 TEST_F(KitCli, UsageAndBadKitsExitTwoWithTheirReason)

@@ -161,11 +161,10 @@ TEST_F(AntennaOnKit, TheSearchBeatsTheIdealNetworkSnappedToTheKit)
 }
 
 // ngspice through the SPICE export of a network of kit parts agrees with the
-// parts' fitted equivalents, and they with the data, over the band.
-TEST(KitSpice, NgspiceAgreesWithTheFittedParts)
+// parts' fitted equivalents, and they with the data, over the band; with
+// pads, the netlist has them where the figures do.
+void ExpectNgspiceFollowsTheFittedParts(double padPf)
 {
-    if (std::string(TEVMAR_NGSPICE).empty() || std::string(TEVMAR_NGSPICE).ends_with("NOTFOUND"))
-        GTEST_SKIP() << "ngspice is not installed";
     TempDir dir;
     test_kit::WriteSyntheticKit(dir / "kit");
     const analysis::KitReading r = session::ReadPartKit((dir / "kit").string(), 2.4e9, 2.5e9);
@@ -186,10 +185,15 @@ TEST(KitSpice, NgspiceAgreesWithTheFittedParts)
     place.kind = ElementKind::SeriesCapacitor;
     place.label = "CS=";
     network.parts.push_back(analysis::KitPartAs(place, pick(r.kit.capacitors, 6.8)));
+    network.padPf = padPf;
     const analysis::Band band{2.4e9, 2.5e9, std::sqrt(2.4e9 * 2.5e9)};
     const std::string netlist = format::SpiceNetlist(network, band, 11);
     EXPECT_NE(netlist.find("* Kit parts as equivalent circuits fitted to their data"),
               std::string::npos);
+    if (padPf > 0) { // the nodes p1, n2 between the series parts, and p2
+        EXPECT_NE(netlist.find("CPAD3 p2 0 "), std::string::npos) << netlist;
+        EXPECT_EQ(netlist.find("CPAD4"), std::string::npos) << netlist;
+    }
     test_files::WriteBytes(dir / "kit.cir", netlist);
     const auto columns =
         test_ngspice::ReadPrintTables(test_ngspice::RunNgspice(TEVMAR_NGSPICE, dir / "kit.cir"));
@@ -213,6 +217,16 @@ TEST(KitSpice, NgspiceAgreesWithTheFittedParts)
         EXPECT_NEAR(columns.at("vm(s11)")[k], std::abs(f.s.s11), 1e-4) << hz;
         EXPECT_NEAR(std::abs(f.s.s21), std::abs(d.s.s21), 5e-3) << hz;
     }
+}
+
+TEST(KitSpice, NgspiceAgreesWithTheFittedParts)
+{
+    if (std::string(TEVMAR_NGSPICE).empty() || std::string(TEVMAR_NGSPICE).ends_with("NOTFOUND"))
+        GTEST_SKIP() << "ngspice is not installed";
+    ExpectNgspiceFollowsTheFittedParts(0);
+    // Pads of a size that moves |S11| by hundredths at 2.45 GHz: one at port
+    // 1 and one after each of the two series parts.
+    ExpectNgspiceFollowsTheFittedParts(0.3);
 }
 
 } // namespace
