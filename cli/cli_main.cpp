@@ -5,6 +5,7 @@
 #include "session/options/command_line.h"
 #include "session/options/input_checks.h"
 
+#include <new>
 #include <ostream>
 
 #ifndef TEVMAR_VERSION
@@ -101,8 +102,10 @@ std::string UsageText()
            "or --candidates the candidates.\n";
 }
 
-int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
-           const std::filesystem::path &defaultReportPath)
+namespace {
+
+int RunCliUnguarded(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
+                    const std::filesystem::path &defaultReportPath)
 {
     const session::CommandLine c = session::ParseCommandLine(args, defaultReportPath);
     if (!c.problem.empty()) {
@@ -119,6 +122,22 @@ int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
     for (const std::string &warning : session::DesignInputWarnings(c.design))
         err << "tevmar-cli: warning: " << warning << '\n';
     return WriteOutcome(session::Run(session::RequestOf(c)), out, err);
+}
+
+} // namespace
+
+int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
+           const std::filesystem::path &defaultReportPath)
+{
+    // Memory runs out under a limit (ulimit -v) or on a small machine: the
+    // run ends with the reason, not an abort, and writes no file after it.
+    try {
+        return RunCliUnguarded(args, out, err, defaultReportPath);
+    } catch (const std::bad_alloc &) {
+        err << "tevmar-cli: out of memory; the run was stopped, and no file was written after "
+               "that point\n";
+        return kExitBadUsage;
+    }
 }
 
 } // namespace tevmar::cli

@@ -85,8 +85,12 @@ std::vector<std::string> DeviceLines(const DeviceReport &report)
 {
     std::vector<std::string> lines;
     const std::size_t count = report.points.size();
+    const std::string thinned =
+        report.stride > 1 ? " of " + std::to_string(report.pointsInBand) + " (one in every " +
+                                std::to_string(report.stride) + " and the last)"
+                          : "";
     lines.push_back("Device " + PrintableText(report.fileName) + ": " + std::to_string(count) +
-                    " point" + (count == 1 ? "" : "s") + ", reflections referred to " +
+                    " point" + (count == 1 ? "" : "s") + thinned + ", reflections referred to " +
                     Figure(report.referenceOhms) + " ohms as magnitude @ angle (degrees)");
     lines.emplace_back();
     lines.push_back("  f (GHz)        K   |Delta|        mu       mu'  MSG (dB)  MAG (dB)");
@@ -158,10 +162,12 @@ std::string DeviceJson(const DeviceReport &report)
                                 {"noise", LevelsJson(p.noiseFigure)}};
         points.push_back(std::move(point));
     }
-    const Json document{{"device",
-                         {{"file", report.fileName},
-                          {"referenceOhms", Number(report.referenceOhms)},
-                          {"points", std::move(points)}}}};
+    Json device{{"file", report.fileName},
+                {"referenceOhms", Number(report.referenceOhms)},
+                {"points", std::move(points)}};
+    if (report.stride > 1)
+        device["thinned"] = Json{{"pointsInBand", report.pointsInBand}, {"stride", report.stride}};
+    const Json document{{"device", std::move(device)}};
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 

@@ -15,6 +15,10 @@ struct DeviceReport
     std::string fileName;
     double referenceOhms = 50;
     std::vector<analysis::DevicePoint> points;
+    // Points thinned out of a long file: the data frequencies in the band,
+    // of which `points` are one in every `stride` and the last.
+    std::size_t pointsInBand = 0;
+    std::size_t stride = 1;
 };
 
 // The table: stability and gain, the matching and noise terminations, then

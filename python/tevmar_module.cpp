@@ -11,11 +11,15 @@
 #include "session/options/command_line.h"
 #include "session/options/input_checks.h"
 #include "session/run/run.h"
+#include "session/run/run_files.h"
 #include "session/views/network_view.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <functional>
+#include <future>
 #include <limits>
 #include <map>
 #include <memory>
@@ -258,11 +262,35 @@ session::Request RequestOf(const std::vector<std::string> &args, const StrictOpt
 // ------------------------------------------------------------------ outcome
 
 // Runs the request without the interpreter's lock: a tuning takes seconds
-// and other Python threads go on meanwhile.
-session::Outcome RunReleased(const session::Request &request)
+// and other Python threads go on meanwhile. The run goes on in a thread of
+// its own while this one looks for a signal (Ctrl-C) every 50 ms, which only
+// the interpreter's thread can: on one, the run's stop is raised, the search
+// ends at its next step, and the KeyboardInterrupt goes up to the caller.
+session::Outcome RunReleased(session::Request request)
 {
-    py::gil_scoped_release release;
-    return session::Run(request);
+    std::atomic<bool> stop{false};
+    request.stop = &stop;
+    std::future<session::Outcome> running;
+    {
+        py::gil_scoped_release release;
+        running = std::async(std::launch::async, [&request] { return session::Run(request); });
+    }
+    for (;;) {
+        {
+            py::gil_scoped_release release;
+            if (running.wait_for(std::chrono::milliseconds(50)) == std::future_status::ready)
+                break;
+        }
+        if (PyErr_CheckSignals() != 0) {
+            stop = true;
+            {
+                py::gil_scoped_release release;
+                running.wait();
+            }
+            throw py::error_already_set();
+        }
+    }
+    return running.get();
 }
 
 // A request the run could not carry out is the caller's error: the run's own
@@ -511,7 +539,8 @@ class Design
     void save(const py::object &path) const
     {
         const std::string file = PathBytes(path);
-        if (const std::string refused = session::OutputOverInput({{"save()", file}}, Inputs());
+        if (const std::string refused =
+                session::OutputOverInput({{"save()", file}}, session::InputFilesOf(ReadFrom()));
             !refused.empty())
             throw std::invalid_argument(refused);
         if (!solved())
@@ -563,17 +592,16 @@ class Design
         return document()["candidates"][py::int_(*request_.pick - 1)].cast<py::dict>();
     }
 
-    // The measurements the design was made from, which no file it writes may replace.
-    std::vector<session::NamedPath> Inputs() const
+    // The request as far as the files it reads go: a kit given as parts= is
+    // read only by tune() and candidates(), but its files are this design's
+    // inputs all the same, which no file it writes may replace.
+    session::Request ReadFrom() const
     {
-        std::vector<session::NamedPath> inputs;
-        if (const auto &m = request_.measuredLoad) {
-            if (!m->circuit)
-                inputs.push_back({"--load-s1p", m->filePath});
-            if (m->source && !m->source->circuit)
-                inputs.push_back({"--source-s1p", m->source->filePath});
-        }
-        return inputs;
+        session::Request request = request_;
+        if (!request.partsFolder && settingsKwargs_.contains("parts") &&
+            !settingsKwargs_["parts"].is_none())
+            request.partsFolder = PathBytes(settingsKwargs_["parts"]);
+        return request;
     }
 
     // The candidate picked, whose network the files carry.

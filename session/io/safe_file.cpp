@@ -3,11 +3,15 @@
 #include "report/printable_text.h"
 
 #include <array>
+#include <atomic>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -102,6 +106,106 @@ std::optional<fs::path> FinalPath(const fs::path &path, bool &created, std::stri
     return target;
 }
 
+// The temporary files being written, for a signal that ends the run.
+//
+// A run stopped by SIGTERM, SIGINT or SIGHUP must not leave a half-written
+// NAME.tmp-PID-N beside the engineer's file. Only the signal handler can take
+// it away then, and a handler sees nothing but what is static: so the names
+// of the temporary files in progress, and the dispositions the handler
+// replaced (to end the process as they would have), are kept here and nowhere
+// else. Each slot is claimed and released through a lock-free atomic, and
+// the handler calls only unlink, sigaction and raise, all async-signal-safe.
+// A handler the program had installed itself (the Python interpreter's for
+// Ctrl-C) is called instead and the file left to the writer, which goes on
+// and tidies up as it always does.
+struct TemporarySlot
+{
+    std::atomic<int> state{0}; // PendingTemporaries' kFree, kFilling or kArmed
+    char name[PATH_MAX + 1] = {};
+};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+class PendingTemporaries
+{
+  public:
+    static constexpr int kSlots = 8;
+    static constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+    // Takes a slot for `name` (a slot is taken before the file is made, so
+    // no moment is uncovered); -1 when all are taken, the file then being
+    // written unguarded.
+    static int Claim(const std::string &name)
+    {
+        InstallOnce();
+        if (name.size() >= sizeof(TemporarySlot::name))
+            return -1;
+        for (int i = 0; i < kSlots; ++i) {
+            int free = kFree;
+            if (!slots_[i].state.compare_exchange_strong(free, kFilling))
+                continue;
+            std::memcpy(slots_[i].name, name.c_str(), name.size() + 1);
+            slots_[i].state.store(kArmed, std::memory_order_release);
+            return i;
+        }
+        return -1;
+    }
+
+    static void Release(int slot)
+    {
+        if (slot >= 0)
+            slots_[slot].state.store(kFree, std::memory_order_release);
+    }
+
+  private:
+    enum { kFree, kFilling, kArmed };
+
+    static void InstallOnce()
+    {
+        static std::once_flag installed;
+        std::call_once(installed, [] {
+            for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+                struct sigaction action
+                {
+                };
+                action.sa_sigaction = &Handle;
+                action.sa_flags = SA_SIGINFO | SA_RESTART;
+                sigemptyset(&action.sa_mask);
+                ::sigaction(kSignals[i], nullptr, &previous_[i]);
+                // A signal the program ignores stays ignored.
+                if (previous_[i].sa_handler != SIG_IGN)
+                    ::sigaction(kSignals[i], &action, nullptr);
+            }
+        });
+    }
+
+    static void Handle(int signal, siginfo_t *info, void *context)
+    {
+        const int saved = errno;
+        std::size_t i = 0;
+        while (i < std::size(kSignals) && kSignals[i] != signal)
+            ++i;
+        if (i == std::size(kSignals))
+            return;
+        const struct sigaction &before = previous_[i];
+        if (before.sa_flags & SA_SIGINFO) {
+            before.sa_sigaction(signal, info, context);
+        } else if (before.sa_handler != SIG_DFL && before.sa_handler != SIG_IGN) {
+            before.sa_handler(signal);
+        } else if (before.sa_handler == SIG_DFL) {
+            // The signal ends the process: nothing will finish the files.
+            for (TemporarySlot &slot : slots_)
+                if (slot.state.load(std::memory_order_acquire) == kArmed)
+                    ::unlink(slot.name);
+            ::sigaction(signal, &before, nullptr);
+            ::raise(signal); // delivered, as the default, once this handler returns
+        }
+        errno = saved;
+    }
+
+    static inline TemporarySlot slots_[kSlots];
+    static inline struct sigaction previous_[std::size(kSignals)] = {};
+};
+
 // A temporary name beside `path` that fits in a directory entry: a name near
 // the limit gives up its end, never the suffix that makes it unique.
 std::string TemporaryName(const fs::path &path, int attempt)
@@ -115,13 +219,23 @@ std::string TemporaryName(const fs::path &path, int attempt)
 
 // Creates a new file beside `path` that no other writer can be using. The
 // mode 0666 lets the user's umask decide the permissions, as for any document.
-int CreateTemporary(const fs::path &path, std::string &tempName)
+// `slot` is the signal handler's record of it, claimed before the file is
+// made.
+int CreateTemporary(const fs::path &path, std::string &tempName, int &slot)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempName = TemporaryName(path, attempt);
+        slot = PendingTemporaries::Claim(tempName);
         const int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
+        if (fd >= 0)
             return fd;
+        const int failure = errno;
+        PendingTemporaries::Release(slot);
+        slot = -1;
+        if (failure != EEXIST) {
+            errno = failure;
+            return -1;
+        }
     }
     return -1;
 }
@@ -182,7 +296,8 @@ bool WriteFileSafely(const fs::path &path, const std::string &contents, std::str
     }
 
     std::string tempName;
-    const int fd = CreateTemporary(*target, tempName);
+    int slot = -1;
+    const int fd = CreateTemporary(*target, tempName, slot);
     if (fd < 0) {
         const fs::path directory =
             target->has_parent_path() ? target->parent_path() : fs::path(".");
@@ -202,8 +317,10 @@ bool WriteFileSafely(const fs::path &path, const std::string &contents, std::str
         if (error.empty())
             error = Reason("cannot replace", *target);
         ::unlink(tempName.c_str());
+        PendingTemporaries::Release(slot);
         return fail();
     }
+    PendingTemporaries::Release(slot);
     return true;
 }
 
@@ -227,9 +344,18 @@ std::string OutputOverInput(const std::vector<NamedPath> &outputs,
 {
     for (const NamedPath &output : outputs)
         for (const NamedPath &input : inputs)
-            if (SameFile(output.path, input.path))
-                return output.option + ": " + Quoted(output.path.string()) + " is the file " +
-                       input.option + " reads; name another file, or the measurement is lost";
+            if (SameFile(output.path, input.path)) {
+                const auto quoted = [](const fs::path &path) {
+                    return "\"" + PrintableText(path.string(), 200) + "\"";
+                };
+                // Through a link, or a kit's part, the file read has a name of its own.
+                const std::string read =
+                    output.path.lexically_normal() == input.path.lexically_normal()
+                        ? ""
+                        : " (" + quoted(input.path) + ")";
+                return output.option + ": " + quoted(output.path) + " is the file " + input.option +
+                       " reads" + read + "; name another file, or the measurement is lost";
+            }
     return {};
 }
 

@@ -254,6 +254,7 @@ Request RequestOf(const CommandLine &c)
     } else if (c.device.filePath) {
         request.device = DeviceInput{};
         request.device->filePath = *c.device.filePath;
+        request.device->label = c.naming("--device");
         request.device->levels.gainDb = c.device.gainDb.value_or(std::vector<double>{});
         request.device->levels.noiseDb = c.device.noiseDb.value_or(std::vector<double>{});
         request.reportPath.reset(); // no design, no report

@@ -15,6 +15,18 @@ analysis::TwoPortData ReadTwoPortFile(const std::string &path)
     return analysis::ReadTwoPort(ReadTouchstoneText(path, "a two-port Touchstone file"), path);
 }
 
+namespace {
+
+analysis::DevicePoint PointAt(const analysis::TwoPortData &data, std::size_t i,
+                              const analysis::DeviceLevels &levels)
+{
+    const double hz = data.frequenciesHz[i];
+    return analysis::DeviceFiguresAt(hz, data.s[i], analysis::NoiseAt(data.noise, hz),
+                                     data.referenceOhms, levels);
+}
+
+} // namespace
+
 DeviceRun RunDevice(const DeviceInput &input, const std::string &f1Text, const std::string &f2Text)
 {
     DeviceRun run;
@@ -47,7 +59,25 @@ DeviceRun RunDevice(const DeviceInput &input, const std::string &f1Text, const s
             return run;
         }
     }
-    device.points = analysis::DeviceFigures(device.data, input.levels, fromHz, toHz);
+    const auto first = std::ranges::lower_bound(f, fromHz);
+    const auto last = std::ranges::upper_bound(f, toHz);
+    const std::size_t from = static_cast<std::size_t>(first - f.begin());
+    device.pointsInBand = static_cast<std::size_t>(std::max<std::ptrdiff_t>(last - first, 0));
+    device.stride = (device.pointsInBand + kMaxDevicePoints - 1) / kMaxDevicePoints;
+    device.stride = std::max<std::size_t>(device.stride, 1);
+    device.points.reserve(std::min(device.pointsInBand, kMaxDevicePoints + 1));
+    for (std::size_t k = 0; k < device.pointsInBand; k += device.stride)
+        device.points.push_back(PointAt(device.data, from + k, input.levels));
+    if (device.stride > 1) {
+        if ((device.pointsInBand - 1) % device.stride != 0)
+            device.points.push_back(
+                PointAt(device.data, from + device.pointsInBand - 1, input.levels));
+        run.warnings.push_back(
+            (input.label.empty() ? "" : input.label + ": ") + std::to_string(device.pointsInBand) +
+            " data frequencies in the band; the figures are given at one in every " +
+            std::to_string(device.stride) + " of them and the last, " +
+            std::to_string(device.points.size()) + " in all");
+    }
     run.outcome = std::move(device);
     return run;
 }

@@ -21,11 +21,22 @@ struct DeviceInput
     std::string label = "--device";            // how messages name the file
 };
 
+// The most data frequencies whose figures a run gives. A vector network
+// analyser's sweep is at most some tens of thousands of points; a file of a
+// million would take gigabytes as a table and its JSON, so the figures are
+// then given at every Nth of them, the band's last point included, and the
+// run says so.
+inline constexpr std::size_t kMaxDevicePoints = 10'000;
+
 struct DeviceOutcome
 {
     std::string fileName;
     analysis::TwoPortData data;
-    std::vector<analysis::DevicePoint> points; // the data frequencies in the band
+    // The data frequencies in the band: each of them, or every `stride`th
+    // and the last when there are more than kMaxDevicePoints.
+    std::vector<analysis::DevicePoint> points;
+    std::size_t pointsInBand = 0; // the data frequencies in the band
+    std::size_t stride = 1;       // 1: every one of them
 };
 
 // The two-port file at `path`, read as ReadOnePortFile reads a one-port one.

@@ -14,6 +14,7 @@
 #include "session/io/safe_file.h"
 #include "session/run/kit_parts.h"
 #include "session/run/part_kit_folder.h"
+#include "session/run/run_files.h"
 #include "session/run/tuning.h"
 
 #include <algorithm>
@@ -143,6 +144,7 @@ bool Runner::BuildCandidates()
     options.series = r_.partsFolder ? std::nullopt : r_.settings.eseries;
     options.ranges = r_.settings.tuneRanges;
     options.built = PartModelsOf(r_.settings);
+    options.stop = r_.stop;
     try {
         o_.candidates = analysis::BuildCandidates(o_.design.inputs, o_.design.result,
                                                   o_.design.measuredLoad, options);
@@ -192,7 +194,7 @@ bool Runner::OnKitParts()
         return true;
     if (!ReadKit(candidates.front().problem.band))
         return false;
-    o_.kitChoices = PutCandidatesOnKit(*o_.candidates, *o_.kit);
+    o_.kitChoices = PutCandidatesOnKit(*o_.candidates, *o_.kit, r_.stop);
     return true;
 }
 
@@ -526,12 +528,12 @@ void Runner::Analysed()
     if (r_.tune)
         o_.tuned = analysis::TuneDesign(
             o_.design.inputs, o_.design.result, r_.partsFolder ? std::nullopt : r_.settings.eseries,
-            nullptr, o_.design.measuredLoad, r_.settings.tuneRanges, PartModelsOf(r_.settings));
+            r_.stop, o_.design.measuredLoad, r_.settings.tuneRanges, PartModelsOf(r_.settings));
     if (o_.tuned && r_.partsFolder) {
         if (!ReadKit(o_.tuned->problem.band))
             return;
-        o_.tunedKit =
-            analysis::ChooseKitParts(o_.tuned->tuned.network, o_.tuned->problem.band, *o_.kit);
+        o_.tunedKit = analysis::ChooseKitParts(o_.tuned->tuned.network, o_.tuned->problem.band,
+                                               *o_.kit, r_.stop);
     }
     tunedWithoutDesign_ = o_.tuned && !Solved();
     if (r_.candidates && !BuildCandidates())
@@ -592,8 +594,9 @@ void Runner::Device()
         o_.status = ExitStatus::BadUsage;
         return;
     }
-    const format::DeviceReport report{run.outcome->fileName, run.outcome->data.referenceOhms,
-                                      run.outcome->points};
+    const DeviceOutcome &device = *run.outcome;
+    const format::DeviceReport report{device.fileName, device.data.referenceOhms, device.points,
+                                      device.pointsInBand, device.stride};
     if (r_.json)
         o_.standardOutput = format::DeviceJson(report);
     else
@@ -653,6 +656,14 @@ void Runner::Amplifier()
 
 void Runner::Run()
 {
+    // Before anything is read or written: an output over a file the run
+    // reads would replace the measurement it was made from.
+    if (std::string refused = OutputOverInput(OutputFilesOf(r_), InputFilesOf(r_));
+        !refused.empty()) {
+        Say(Kind::Usage, std::move(refused));
+        o_.status = ExitStatus::BadUsage;
+        return;
+    }
     if (r_.amplifier)
         return Amplifier();
     if (r_.device)
@@ -672,7 +683,15 @@ void Runner::Run()
 Outcome Run(const Request &request)
 {
     Outcome outcome;
-    Runner(request, outcome).Run();
+    try {
+        Runner(request, outcome).Run();
+    } catch (const analysis::TuneCancelled &) {
+        // Stopped before any file was written: the searches come first.
+        Outcome stopped;
+        stopped.status = ExitStatus::Stopped;
+        stopped.messages.push_back({Message::Kind::Problem, "the run was stopped"});
+        return stopped;
+    }
     return outcome;
 }
 

@@ -17,6 +17,7 @@
 #include "session/run/exports.h"
 #include "session/run/measured_match.h"
 
+#include <atomic>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -33,6 +34,9 @@ enum class ExitStatus : int {
     OutputFailed = 4,   // standard output could not be written
     FileNotSaved = 5,   // the design succeeded but a file asked for was not written
     Tuned = 6,          // no textbook design; the tuned network or candidates were written instead
+    // Request::stop was raised during a search: nothing written. Only a
+    // front end that raises it sees this; tevmar-cli ends by the signal.
+    Stopped = 130,
 };
 
 // A source measured by a network analyser (or given by its fitted kind), in
@@ -96,6 +100,11 @@ struct Request
     std::optional<std::filesystem::path> reportPath; // unset: no report file is touched
     // How the messages name an option the front end took ("--pick", "pick").
     OptionNaming naming;
+    // Raised by the front end to stop the run (Ctrl-C in a script, the
+    // window's Stop): the tuning, the candidates and the kit search read it
+    // between their steps, and the run then ends with ExitStatus::Stopped,
+    // nothing written.
+    const std::atomic<bool> *stop = nullptr;
 };
 
 // A message for the engineer, in the order the run met them.

@@ -205,8 +205,8 @@ def test_save_never_replaces_a_measurement(tmp_path):
     other = tmp_path / "other.s1p"
     antenna_s1p(other)
     sourced = tevmar.match(2.3, 2.6, other, source_s1p=tmp_path / "link.s1p")
-    for design, option in ((match, "--load-s1p"), (match.tune(), "--load-s1p"),
-                           (sourced, "--source-s1p")):
+    for design, option in ((match, "load_s1p"), (match.tune(), "load_s1p"),
+                           (sourced, "source_s1p")):
         for target in ("antenna.s1p", "link.s1p", "hard.s1p"):
             with pytest.raises(ValueError, match=f"is the file {option} reads"):
                 design.save(tmp_path / target)

@@ -4,11 +4,13 @@
 #include "session/io/safe_file.h"
 #include "tests/report/test_files.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace tevmar {
@@ -184,6 +186,42 @@ TEST(SameFile, ComparesWhereThePathsLead)
     EXPECT_TRUE(SameFile(dir / "new.json", dir / "." / "new.json")); // not there yet
     EXPECT_FALSE(SameFile(dir / "a.prt", dir / "b.prt"));
     EXPECT_FALSE(SameFile(dir / "a.prt", dir / "sub" / "a.prt"));
+}
+
+// A run stopped by a signal while it writes leaves the old file or the new
+// one, and no temporary file beside it; the process still ends by the signal.
+TEST(WriteFileSafely, ASignalMidWriteLeavesNoTemporaryFile)
+{
+    for (const int signal : {SIGTERM, SIGINT}) {
+        TempDir dir;
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // Large enough that the write and its fsync take a while.
+            const std::string bytes(std::size_t{48} << 20, 'x');
+            std::string error;
+            for (;;)
+                if (!WriteFileSafely(dir / "big.bin", bytes, error))
+                    ::_exit(3);
+        }
+        // Wait for a temporary file to appear, then stop the writer.
+        bool seen = false;
+        for (int i = 0; i < 20000 && !seen; ++i) {
+            for (const std::string &name : dir.Entries())
+                seen = seen || name.find(".tmp-") != std::string::npos;
+            if (!seen)
+                ::usleep(500);
+        }
+        ::kill(child, seen ? signal : SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(seen) << "no temporary file was ever made";
+        ASSERT_TRUE(WIFSIGNALED(status)) << status;
+        EXPECT_EQ(WTERMSIG(status), signal);
+        const std::vector<std::string> left = dir.Entries();
+        EXPECT_TRUE(left.empty() || left == std::vector<std::string>{"big.bin"})
+            << left.size() << " files, the first " << left.front();
+    }
 }
 
 } // namespace
