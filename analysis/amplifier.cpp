@@ -29,9 +29,18 @@ namespace {
 
 // Below this a power ratio is taken as none at all: 300 dB down.
 constexpr double kLeastPower = 1e-30;
-// The search keeps the device's port reflections at or below this, so that a
-// design stays stable with a little spread in the parts and the data.
-constexpr double kStableMargin = 0.995;
+// Below this |S21| a device has no forward gain to speak of: -120 dB.
+constexpr double kLeastTransmission = 1e-6;
+
+// Frequencies in increasing order, those within a part in 10^9 of another
+// taken once: a grid point that falls on a data frequency is that frequency.
+void SortDistinct(std::vector<double> &hz)
+{
+    std::ranges::sort(hz);
+    const auto [last, end] =
+        std::ranges::unique(hz, [](double a, double b) { return std::abs(a - b) <= 1e-9 * b; });
+    hz.erase(last, end);
+}
 
 double PowerDb(double ratio)
 {
@@ -347,17 +356,23 @@ void Relabel(std::vector<Part> &parts)
         parts[i].label = (parts[i].inductor() ? "L" : "C") + std::to_string(i + 1);
 }
 
-// One data frequency the search looks at.
+// One frequency the search looks at: a data frequency, or a point between
+// two of them with the device's data interpolated.
 struct SearchPoint
 {
     double hz = 0;
     TwoPortMatrix s;
     std::optional<DeviceNoise> noise;
     bool inBand = false;
+    // In band, G_T is held at or below the device's own most stable gain, dB
+    // (none where it has no finite one).
+    double capDb = HUGE_VAL;
+    // Both loops are held at or below this, squared.
+    double loopLimit = 1;
 };
 
-// How good a pair of networks is: stable at every data frequency first, then
-// the goal's figure.
+// How good a pair of networks is: within the margins at every point the
+// search looks at first, then the goal's figure.
 struct Score
 {
     bool stable = false;
@@ -382,54 +397,109 @@ struct Pair
     Score score;
 };
 
+// A constraint met within this is met: the solver's own tolerance.
+constexpr double kSlack = 1e-6;
+// The search holds G_T this far below the device's most stable gain, dB.
+constexpr double kCapAllowanceDb = 0.02;
+
+// The most gain the device gives with passive terminations and no
+// regeneration: MAG where it is unconditionally stable, MSG elsewhere.
+double MostStableGainDb(const TwoPortMatrix &s, double z0)
+{
+    const DevicePoint figures = DeviceFiguresAt(0, s, std::nullopt, z0, {});
+    if (figures.magDb)
+        return *figures.magDb;
+    return figures.msgDb ? *figures.msgDb : HUGE_VAL;
+}
+
+// The loops |GammaS Gamma in| and |GammaL Gamma out| of the device between
+// the reflections presented; a loop with no finite value is taken as huge.
+std::pair<double, double> Loops(const TwoPortMatrix &s, Complex gammaS, Complex gammaL)
+{
+    const Core c = CoreOf(s, gammaS, gammaL);
+    double in = std::abs(gammaS * c.gammaIn), out = std::abs(gammaL * c.gammaOut);
+    if (!std::isfinite(in))
+        in = HUGE_VAL;
+    if (!std::isfinite(out))
+        out = HUGE_VAL;
+    return {in, out};
+}
+
 // The joint tune of both networks: every part's value as a logarithm, one
-// sweep per evaluation over the data frequencies the search looks at.
+// sweep per evaluation over the frequencies the search looks at.
 class Search
 {
   public:
     Search(const TwoPortData &data, double fromHz, double toHz, const AmplifierOptions &options)
-        : options_(options), z0_(data.referenceOhms)
+        : options_(options), data_(data), z0_(data.referenceOhms)
     {
         // A long file is searched at some of its frequencies, evenly picked
-        // with the band's ends among them; the final check looks at every one.
-        constexpr std::size_t kMostInBand = 64, kMostOutside = 96;
-        std::vector<std::size_t> inside, outside;
-        for (std::size_t i = 0; i < data.frequenciesHz.size(); ++i) {
-            const double f = data.frequenciesHz[i];
-            (f >= fromHz && f <= toHz ? inside : outside).push_back(i);
+        // with the band's ends among them, and at points between them; the
+        // final checks look at every one and a dense grid besides.
+        constexpr std::size_t kMostInBand = 64, kMostOutside = 96, kBandGrid = 25;
+        std::vector<double> inside, outside;
+        const std::vector<double> &f = data.frequenciesHz;
+        for (std::size_t i = 0; i < f.size(); ++i)
+            (f[i] >= fromHz && f[i] <= toHz ? inside : outside).push_back(f[i]);
+        std::vector<double> between;
+        for (std::size_t i = 0; i + 1 < f.size(); ++i) {
+            const double mid = 0.5 * (f[i] + f[i + 1]);
+            if (mid < fromHz || mid > toHz)
+                between.push_back(mid);
         }
-        const auto pick = [](const std::vector<std::size_t> &all, std::size_t most) {
+        const auto pick = [](const std::vector<double> &all, std::size_t most) {
             if (all.size() <= most)
                 return all;
-            std::vector<std::size_t> picked;
+            std::vector<double> picked;
             for (std::size_t k = 0; k < most; ++k)
                 picked.push_back(all[k * (all.size() - 1) / (most - 1)]);
             return picked;
         };
-        for (const bool inBand : {true, false})
-            for (const std::size_t i :
-                 pick(inBand ? inside : outside, inBand ? kMostInBand : kMostOutside)) {
-                const double f = data.frequenciesHz[i];
-                if (inBand)
-                    band_.push_back(points_.size());
-                points_.push_back({f, data.s[i], NoiseAt(data.noise, f), inBand});
-            }
-        for (std::size_t i = 0; i < points_.size(); ++i)
-            guarded_.push_back(i);
+        std::vector<double> band = pick(inside, kMostInBand);
+        for (std::size_t k = 0; k < kBandGrid; ++k)
+            band.push_back(fromHz + (toHz - fromHz) * static_cast<double>(k) / (kBandGrid - 1));
+        SortDistinct(band);
+        for (const double hz : band)
+            Add(hz, true);
+        for (const double hz : pick(outside, kMostOutside))
+            Add(hz, false);
+        for (const double hz : pick(between, kMostOutside))
+            Add(hz, false);
+    }
+
+    // One more frequency to look at: where the final checks found the design
+    // wanting.
+    void Add(double hz, bool inBand)
+    {
+        SearchPoint p;
+        p.hz = hz;
+        p.s = DeviceScatteringAt(data_, hz);
+        p.noise = NoiseAt(data_.noise, hz);
+        p.inBand = inBand;
+        const double margin = options_.stabilityMargin * options_.stabilityMargin;
+        const double limit = inBand ? margin : std::max(margin, kOutOfBandLoop);
+        p.loopLimit = limit * limit;
+        if (inBand) {
+            p.capDb = MostStableGainDb(p.s, z0_);
+            band_.push_back(points_.size());
+        }
+        points_.push_back(p);
     }
 
     double ReferenceOhms() const { return z0_; }
 
     // The band's data frequency nearest its geometric centre.
-    const SearchPoint &Centre(double fromHz, double toHz) const
+    SearchPoint Centre(double fromHz, double toHz) const
     {
         const double centre = std::sqrt(fromHz * toHz);
-        std::size_t best = band_.front();
-        for (const std::size_t i : band_)
-            if (std::abs(std::log(points_[i].hz / centre)) <
-                std::abs(std::log(points_[best].hz / centre)))
+        const std::vector<double> &f = data_.frequenciesHz;
+        std::size_t best = f.size();
+        for (std::size_t i = 0; i < f.size(); ++i)
+            if (f[i] >= fromHz && f[i] <= toHz &&
+                (best == f.size() ||
+                 std::abs(std::log(f[i] / centre)) < std::abs(std::log(f[best] / centre))))
                 best = i;
-        return points_[best];
+        return {f[best], data_.s[best], NoiseAt(data_.noise, f[best]), true};
     }
 
     // At the frequencies the search looks at.
@@ -442,12 +512,16 @@ class Search
         const Network in = SideLadder(input), out = SideLadder(output);
         for (const SearchPoint &p : points_) {
             const Evaluated e = EvaluateAt(in, out, p.hz, p.s, p.noise, z0_, options_.terminations);
-            const Core &c = e.c;
-            if (!(std::abs(c.gammaIn) < 1) || !(std::abs(c.gammaOut) < 1))
+            const auto [loopIn, loopOut] = Loops(p.s, e.p.gammaS, e.p.gammaL);
+            if (!(loopIn * loopIn <= p.loopLimit + kSlack) ||
+                !(loopOut * loopOut <= p.loopLimit + kSlack))
                 score.stable = false;
             if (!p.inBand)
                 continue;
-            score.gainDb = std::min(score.gainDb, PowerDb(c.gt));
+            const double gt = PowerDb(e.c.gt);
+            if (gt > p.capDb - kCapAllowanceDb + kSlack)
+                score.stable = false;
+            score.gainDb = std::min(score.gainDb, gt);
             score.noiseDb = std::max(score.noiseDb, e.nfDb.value_or(HUGE_VAL));
         }
         return score;
@@ -469,12 +543,14 @@ class Search
     }
 
     bool BudgetLeft() const { return spent_ < options_.evaluationBudget; }
+    // A further allowance of steps, for a tune after the final checks.
+    void Allow(int steps) { spent_ = std::min(spent_, options_.evaluationBudget - steps); }
 
   private:
     enum class Mode { MostGain, LeastNoise };
 
     // The raw figures of one evaluation: G_T in dB and NF in dB at each
-    // in-band point, |Gamma in|^2 and |Gamma out|^2 at every point.
+    // in-band point, both loops squared at every point.
     void Figures(const double *x, std::vector<double> &out)
     {
         std::size_t k = 0;
@@ -489,12 +565,11 @@ class Search
             out.push_back(PowerDb(e.c.gt));
             out.push_back(e.nfDb.value_or(0));
         }
-        for (const std::size_t i : guarded_) {
-            const SearchPoint &p = points_[i];
+        for (const SearchPoint &p : points_) {
             const Presented pr = PresentedAt(in_, out_, p.hz, z0_, options_.terminations);
-            const Core c = CoreOf(p.s, pr.gammaS, pr.gammaL);
-            out.push_back(std::min(std::norm(c.gammaIn), 1e6));
-            out.push_back(std::min(std::norm(c.gammaOut), 1e6));
+            const auto [loopIn, loopOut] = Loops(p.s, pr.gammaS, pr.gammaL);
+            out.push_back(std::min(loopIn * loopIn, 1e6));
+            out.push_back(std::min(loopOut * loopOut, 1e6));
         }
         for (double &v : out)
             if (!std::isfinite(v))
@@ -511,6 +586,11 @@ class Search
         std::vector<double> bestX;
         double bestValue;
     };
+
+    // The in-band gain cap as the solver takes it: a little below the
+    // device's own, so that the gain between the points it looks at stays
+    // below it too; a device without one is held at a level no gain reaches.
+    double CapOf(const SearchPoint &p) const { return std::min(p.capDb - kCapAllowanceDb, 1e3); }
 
     static void Constraints(unsigned m, double *result, unsigned dims, const double *v,
                             double *grad, void *data)
@@ -533,10 +613,10 @@ class Search
                 } else {
                     row[k++] = nf - tv;
                 }
+                row[k++] = gt - s.CapOf(s.points_[s.band_[b]]);
             }
-            const double limit = kStableMargin * kStableMargin;
             for (std::size_t g = 2 * bands; g < f.size(); ++g)
-                row[k++] = f[g] - limit;
+                row[k++] = f[g] - s.points_[(g - 2 * bands) / 2].loopLimit;
         };
         assemble(pass.base, result, t);
         if (grad) {
@@ -563,6 +643,8 @@ class Search
         const std::size_t bands = s.band_.size();
         for (std::size_t b = 0; b < bands; ++b) {
             const double gt = pass.base[2 * b], nf = pass.base[2 * b + 1];
+            if (gt > s.CapOf(s.points_[s.band_[b]]) + kSlack)
+                feasible = false;
             if (pass.mode == Mode::MostGain) {
                 value = std::min(value, gt);
                 if (pass.noiseCap > 0 && nf > pass.noiseCap + 1e-9)
@@ -572,7 +654,7 @@ class Search
             }
         }
         for (std::size_t g = 2 * bands; g < pass.base.size(); ++g)
-            if (pass.base[g] > kStableMargin * kStableMargin + 1e-9)
+            if (pass.base[g] > s.points_[(g - 2 * bands) / 2].loopLimit + kSlack)
                 feasible = false;
         const bool better =
             pass.mode == Mode::MostGain ? value > pass.bestValue : value < pass.bestValue;
@@ -608,7 +690,7 @@ class Search
             t = level;
         }
         const std::size_t constraints =
-            band_.size() * (mode == Mode::MostGain && noiseCap > 0 ? 2 : 1) + 2 * guarded_.size();
+            band_.size() * (mode == Mode::MostGain && noiseCap > 0 ? 3 : 2) + 2 * points_.size();
         nlopt::opt opt(nlopt::LD_SLSQP, static_cast<unsigned>(n + 1));
         lower.push_back(-400);
         upper.push_back(400);
@@ -653,9 +735,10 @@ class Search
     static constexpr int kSolveEvaluations = 400;
 
     const AmplifierOptions &options_;
+    const TwoPortData &data_;
     double z0_;
     std::vector<SearchPoint> points_;
-    std::vector<std::size_t> band_, guarded_;
+    std::vector<std::size_t> band_;
     Network in_, out_;
     int spent_ = 0;
 };
@@ -746,13 +829,191 @@ std::pair<Complex, Complex> Targets(const SearchPoint &centre, double z0, Amplif
     return {0.5 * std::conj(s.s11), 0.5 * std::conj(s.s22)};
 }
 
+// Every frequency the final checks look at over the whole data: each data
+// frequency and points evenly between each pair of them, the device's data
+// interpolated.
+struct GridPoint
+{
+    double hz = 0;
+    TwoPortMatrix s;
+};
+
+std::vector<GridPoint> WholeGrid(const TwoPortData &data)
+{
+    constexpr std::size_t kMostPoints = 4000, kMostBetween = 15;
+    const std::vector<double> &f = data.frequenciesHz;
+    const std::size_t gaps = f.size() - 1;
+    const std::size_t between =
+        gaps == 0 ? 0 : std::clamp<std::size_t>(kMostPoints / gaps, 1, kMostBetween);
+    std::vector<GridPoint> grid;
+    for (std::size_t i = 0; i < f.size(); ++i) {
+        grid.push_back({f[i], data.s[i]});
+        if (i + 1 == f.size())
+            break;
+        for (std::size_t k = 1; k <= between; ++k) {
+            const double hz = f[i] + (f[i + 1] - f[i]) * static_cast<double>(k) /
+                                         static_cast<double>(between + 1);
+            grid.push_back({hz, DeviceScatteringAt(data, hz)});
+        }
+    }
+    return grid;
+}
+
+double BandGridHz(double fromHz, double toHz, int k)
+{
+    return fromHz + (toHz - fromHz) * k / (kDenseBandPoints - 1);
+}
+
+std::string Ghz(double hz)
+{
+    return Figure(units::Frequency::FromHz(hz).ghz()) + " GHz";
+}
+
+// What the final checks found: the figures of a design that passes, or the
+// first check it fails, where, and the frequencies to look at again.
+struct Checked
+{
+    AmplifierStability stability;
+    std::string problem;
+    std::vector<std::pair<double, bool>> lookAgain; // frequency, in band
+};
+
+// The design's checks: in band, on the dense grid, both loops within the
+// margin and G_T at or below the device's most stable gain; over the whole
+// data, both loops below 1 with the parts as designed and with each moved
+// alone by each tolerance.
+Checked Check(const TwoPortData &data, double fromHz, double toHz, const MatchingSide &input,
+              const MatchingSide &output, const AmplifierOptions &options,
+              const std::vector<GridPoint> &grid)
+{
+    Checked checked;
+    AmplifierStability &st = checked.stability;
+    const AmplifierTerminations &t = options.terminations;
+    const double z0 = data.referenceOhms;
+    st.marginAsked = options.stabilityMargin;
+    st.bandFromHz = fromHz;
+    st.bandToHz = toHz;
+    st.dataFromHz = data.frequenciesHz.front();
+    st.dataToHz = data.frequenciesHz.back();
+    const double allowed = options.stabilityMargin * options.stabilityMargin;
+    const Network in = SideLadder(input), out = SideLadder(output);
+    double worstCapHz = 0, worstCapExcess = 0, capDb = 0;
+    for (int k = 0; k < kDenseBandPoints; ++k) {
+        const double hz = BandGridHz(fromHz, toHz, k);
+        const TwoPortMatrix s = DeviceScatteringAt(data, hz);
+        const Evaluated e = EvaluateAt(in, out, hz, s, std::nullopt, z0, t);
+        const auto [a, b] = Loops(s, e.p.gammaS, e.p.gammaL);
+        if (std::max(a, b) > st.worstLoopInBand) {
+            st.worstLoopInBand = std::max(a, b);
+            st.worstLoopInBandHz = hz;
+        }
+        const double cap = MostStableGainDb(s, z0);
+        const double excess = PowerDb(e.c.gt) - cap;
+        if (excess > worstCapExcess) {
+            worstCapExcess = excess;
+            worstCapHz = hz;
+            capDb = cap;
+        }
+    }
+    if (!(st.worstLoopInBand <= allowed + kSlack)) {
+        checked.problem = "no network of the candidates' families keeps both loops (|GammaS Gamma "
+                          "in| and |GammaL Gamma out|) at or below " +
+                          Figure(allowed, 4) + " over the band: " + Figure(st.worstLoopInBand, 3) +
+                          " at " + Ghz(st.worstLoopInBandHz);
+        checked.lookAgain.emplace_back(st.worstLoopInBandHz, true);
+    } else if (worstCapExcess > 1e-3) {
+        checked.problem = "no network of the candidates' families keeps G_T at or below the "
+                          "device's most stable gain over the band: " +
+                          Figure(capDb + worstCapExcess, 4) + " dB against " + Figure(capDb, 4) +
+                          " dB at " + Ghz(worstCapHz);
+        checked.lookAgain.emplace_back(worstCapHz, true);
+    }
+    // The parts as designed, then each alone at each tolerance.
+    std::vector<double> spreads{kPartSpreadPercent};
+    if (options.tolerancePercent > 0 && options.tolerancePercent != kPartSpreadPercent)
+        spreads.push_back(options.tolerancePercent);
+    st.toleranceChecked = *std::ranges::max_element(spreads);
+    struct Variant
+    {
+        Network in, out;
+        std::string what;
+    };
+    std::vector<Variant> variants{{in, out, ""}};
+    for (const double spread : spreads)
+        for (const bool inputSide : {true, false}) {
+            const MatchingSide &side = inputSide ? input : output;
+            for (std::size_t i = 0; i < side.elements.size(); ++i)
+                for (const double sign : {-1.0, 1.0}) {
+                    Variant v{in, out, ""};
+                    Part &part = (inputSide ? v.in : v.out).parts[i];
+                    part.value *= 1 + sign * spread / 100;
+                    v.what = std::string(inputSide ? "the input's " : "the output's ") +
+                             side.elements[i].label + (sign > 0 ? " +" : " -") + Figure(spread) +
+                             " %";
+                    variants.push_back(std::move(v));
+                }
+        }
+    std::string worstWhat;
+    for (const Variant &v : variants)
+        for (const GridPoint &p : grid) {
+            const Presented pr = PresentedAt(v.in, v.out, p.hz, z0, t);
+            const auto [a, b] = Loops(p.s, pr.gammaS, pr.gammaL);
+            if (std::max(a, b) > st.worstLoopOverData) {
+                st.worstLoopOverData = std::max(a, b);
+                st.atFrequencyHz = p.hz;
+                worstWhat = v.what;
+            }
+        }
+    if (checked.problem.empty() && !(st.worstLoopOverData < 1)) {
+        checked.problem = "no network of the candidates' families keeps both loops below 1 over "
+                          "the whole data" +
+                          std::string(worstWhat.empty() ? "" : " with each part at its tolerance") +
+                          ": " + Figure(st.worstLoopOverData, 4) + " at " + Ghz(st.atFrequencyHz) +
+                          (worstWhat.empty() ? "" : " (" + worstWhat + ")");
+        const bool inBand = st.atFrequencyHz >= fromHz && st.atFrequencyHz <= toHz;
+        checked.lookAgain.emplace_back(st.atFrequencyHz, inBand);
+    }
+    // The device's own stability, at its data frequencies.
+    for (std::size_t i = 0; i < data.frequenciesHz.size(); ++i) {
+        const DevicePoint d =
+            DeviceFiguresAt(data.frequenciesHz[i], data.s[i], std::nullopt, z0, {});
+        const double mu = d.mu.value_or(-HUGE_VAL);
+        if (!(mu > 1) && (st.deviceUnconditional || mu < st.deviceLeastMu)) {
+            st.deviceUnconditional = false;
+            st.deviceLeastMu = mu;
+            st.deviceLeastMuHz = data.frequenciesHz[i];
+        }
+    }
+    return checked;
+}
+
 } // namespace
+
+std::vector<AmplifierPoint> AmplifierDenseSweep(const TwoPortData &data, double fromHz, double toHz,
+                                                const MatchingSide &input,
+                                                const MatchingSide &output,
+                                                const AmplifierTerminations &terminations)
+{
+    std::vector<double> hz;
+    for (const double f : data.frequenciesHz)
+        hz.push_back(f);
+    for (int k = 0; k < kDenseBandPoints; ++k)
+        hz.push_back(BandGridHz(fromHz, toHz, k));
+    SortDistinct(hz);
+    std::vector<AmplifierPoint> points;
+    for (const double f : hz)
+        points.push_back(AmplifierPointAt(f, DeviceScatteringAt(data, f), NoiseAt(data.noise, f),
+                                          data.referenceOhms, input, output, terminations));
+    return points;
+}
 
 AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double toHz,
                                 const AmplifierOptions &asked)
 {
     if (const std::string problem = PartRangesError(asked.ranges); !problem.empty())
         throw std::invalid_argument(problem);
+    if (!(asked.stabilityMargin > 0 && asked.stabilityMargin < 1))
+        throw std::invalid_argument("the stability margin must lie between 0 and 1");
     // The parts' Q is quoted at the band's centre; a chip part is kept below
     // its own resonance over the band.
     AmplifierOptions options = asked;
@@ -772,7 +1033,6 @@ AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double t
                            Figure(units::Frequency::FromHz(f).ghz()) + " GHz";
             return none;
         }
-    Search search(data, fromHz, toHz, options);
     AmplifierDesign design;
     bool inBand = false;
     bool noiseInBand = true;
@@ -781,6 +1041,12 @@ AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double t
             inBand = true;
             if (!NoiseAt(data.noise, data.frequenciesHz[i]))
                 noiseInBand = false;
+            // Nothing to amplify: any gain claimed would be round-off.
+            if (!(std::abs(data.s[i].s21) >= kLeastTransmission)) {
+                design.problem = "the device has no forward gain at " + Ghz(data.frequenciesHz[i]) +
+                                 " (|S21| below -120 dB): no amplifier";
+                return design;
+            }
         }
     if (!inBand) {
         design.problem = "the band holds none of the device's data frequencies";
@@ -791,6 +1057,7 @@ AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double t
                          "and the file has none there";
         return design;
     }
+    Search search(data, fromHz, toHz, options);
     const double z0 = search.ReferenceOhms();
     const SearchPoint &centre = search.Centre(fromHz, toHz);
     const auto [gammaS, gammaL] = Targets(centre, z0, options.goal);
@@ -868,13 +1135,24 @@ AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double t
     const Pair plain = grow(*best, false);
     const Pair resonant = grow(*best, true);
     best = Better(resonant.score, plain.score, options.goal) ? resonant : plain;
-    const std::vector<AmplifierPoint> whole =
-        AmplifierSweep(data, 0, HUGE_VAL, best->input, best->output, t);
-    if (!best->score.stable || !std::ranges::all_of(whole, [](const AmplifierPoint &p) {
-            return p.gammaInMagnitude < 1 && p.gammaOutMagnitude < 1;
-        })) {
-        design.problem = "no network of the candidates' families keeps the device's input and "
-                         "output reflections below 1 at every data frequency of the file";
+    // The search looked at some frequencies; the checks look at all of them.
+    // Where a check fails, its frequency joins the search's and the networks
+    // are tuned again, a few times at most.
+    const std::vector<GridPoint> grid = WholeGrid(data);
+    constexpr int kRetunes = 4, kRetuneSteps = 2000;
+    Checked checked = Check(data, fromHz, toHz, best->input, best->output, options, grid);
+    for (int round = 0; round < kRetunes && !checked.problem.empty(); ++round) {
+        for (const auto &[hz, within] : checked.lookAgain)
+            search.Add(hz, within);
+        search.Allow(kRetuneSteps);
+        Pair retuned = search.Tune(best->input, best->output);
+        const Checked again =
+            Check(data, fromHz, toHz, retuned.input, retuned.output, options, grid);
+        best = std::move(retuned);
+        checked = again;
+    }
+    if (!checked.problem.empty()) {
+        design.problem = checked.problem;
         return design;
     }
     Amplifier amplifier;
@@ -884,16 +1162,26 @@ AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double t
     Relabel(amplifier.input.elements);
     Relabel(amplifier.output.elements);
     amplifier.band = AmplifierSweep(data, fromHz, toHz, amplifier.input, amplifier.output, t);
+    for (int k = 0; k < kDenseBandPoints; ++k) {
+        const double hz = BandGridHz(fromHz, toHz, k);
+        amplifier.dense.push_back(AmplifierPointAt(hz, DeviceScatteringAt(data, hz),
+                                                   NoiseAt(data.noise, hz), data.referenceOhms,
+                                                   amplifier.input, amplifier.output, t));
+    }
     amplifier.gtDbMin = HUGE_VAL;
     amplifier.gtDbMax = -HUGE_VAL;
-    for (const AmplifierPoint &p : amplifier.band) {
-        amplifier.gtDbMin = std::min(amplifier.gtDbMin, p.gtDb);
-        amplifier.gtDbMax = std::max(amplifier.gtDbMax, p.gtDb);
-        if (p.nfDb)
-            amplifier.nfDbMax = std::max(amplifier.nfDbMax.value_or(-HUGE_VAL), *p.nfDb);
-    }
+    for (const std::vector<AmplifierPoint> *points : {&amplifier.band, &amplifier.dense})
+        for (const AmplifierPoint &p : *points) {
+            amplifier.gtDbMin = std::min(amplifier.gtDbMin, p.gtDb);
+            amplifier.gtDbMax = std::max(amplifier.gtDbMax, p.gtDb);
+            if (p.nfDb)
+                amplifier.nfDbMax = std::max(amplifier.nfDbMax.value_or(-HUGE_VAL), *p.nfDb);
+        }
+    const std::vector<AmplifierPoint> whole =
+        AmplifierSweep(data, 0, HUGE_VAL, amplifier.input, amplifier.output, t);
     amplifier.stable =
         std::ranges::all_of(whole, [](const AmplifierPoint &p) { return p.mu && *p.mu > 1; });
+    amplifier.stability = checked.stability;
     design.amplifier = std::move(amplifier);
     return design;
 }

@@ -104,6 +104,19 @@ std::vector<AmplifierPoint> AmplifierSweep(const TwoPortData &data, double fromH
                                            const MatchingSide &input, const MatchingSide &output,
                                            const AmplifierTerminations &terminations);
 
+// The in-band points the band's figures are claimed over: this many evenly
+// spaced from the band's lower edge to its upper, the device's data
+// interpolated between its frequencies (DeviceScatteringAt).
+inline constexpr int kDenseBandPoints = 201;
+
+// The figures at each data frequency of the file outside fromHz..toHz and at
+// the dense in-band grid (with the data frequencies in the band), in
+// increasing frequency: what the sweep file and the window draw.
+std::vector<AmplifierPoint> AmplifierDenseSweep(const TwoPortData &data, double fromHz, double toHz,
+                                                const MatchingSide &input,
+                                                const MatchingSide &output,
+                                                const AmplifierTerminations &terminations);
+
 // The whole amplifier's scattering matrix at one frequency, port 1 (the
 // source's end) referred to `port1Ohms` and port 2 (the load's) to
 // `port2Ohms`; unset where the device has no forward transmission.
@@ -112,16 +125,41 @@ std::optional<TwoPortMatrix> AmplifierScattering(double frequencyHz, const TwoPo
                                                  const MatchingSide &output, double port1Ohms,
                                                  double port2Ohms);
 
+// What was checked of the design's stability. A loop is |GammaS Gamma in| or
+// |GammaL Gamma out|: the round trip of a wave between a network and the
+// device's port; at 1 or above the amplifier oscillates there.
+struct AmplifierStability
+{
+    double marginAsked = 0.9; // the reflection margin each way: loops held at its square in band
+    double bandFromHz = 0, bandToHz = 0;
+    double worstLoopInBand = 0; // over the dense in-band grid, the parts as designed
+    double worstLoopInBandHz = 0;
+    // Over the whole of the data (every data frequency and an interpolated
+    // grid between them), the parts as designed and each moved alone by the
+    // tolerances checked.
+    double dataFromHz = 0, dataToHz = 0;
+    double worstLoopOverData = 0;
+    double atFrequencyHz = 0;
+    double toleranceChecked = 2; // +- percent, the largest checked
+    // Whether the device itself is unconditionally stable (mu above 1) at every
+    // data frequency, and where not, its least mu and where.
+    bool deviceUnconditional = true;
+    double deviceLeastMu = 0, deviceLeastMuHz = 0;
+};
+
 struct Amplifier
 {
     AmplifierGoal goal = AmplifierGoal::Gain;
     MatchingSide input, output;
-    std::vector<AmplifierPoint> band; // the data frequencies in the band
-    double gtDbMin = 0, gtDbMax = 0;  // over the band
-    std::optional<double> nfDbMax;    // over the band, where the noise data cover it
+    std::vector<AmplifierPoint> band;  // the data frequencies in the band
+    std::vector<AmplifierPoint> dense; // kDenseBandPoints evenly over the band
+    // Over the band's data frequencies and its dense grid.
+    double gtDbMin = 0, gtDbMax = 0;
+    std::optional<double> nfDbMax; // where the noise data cover it
     // The whole amplifier's mu above 1 at every data frequency of the file:
     // no passive source or load makes it oscillate.
     bool stable = false;
+    AmplifierStability stability;
 };
 
 struct AmplifierOptions
@@ -136,11 +174,24 @@ struct AmplifierOptions
     // The solver's steps over the whole search: a fixed count, so that the
     // same file gives the same networks on every machine.
     int evaluationBudget = 20000;
+    // In band, both loops are kept at or below the square of this reflection
+    // margin; between 0 and 1.
+    double stabilityMargin = 0.9;
+    // Beyond the +-2 % every part is checked at, each part also moved alone
+    // by this (percent; 0 for none).
+    double tolerancePercent = 0;
 };
 
-// The design, or why there is none: no network of the families keeps the
-// device's port reflections below 1 at every data frequency, or the noise
-// goal without noise data in the band.
+// Outside the band the search keeps both loops at or below this, so that the
+// parts' spread leaves them below 1.
+inline constexpr double kOutOfBandLoop = 0.95;
+// Every part is checked moved alone by this much, percent.
+inline constexpr double kPartSpreadPercent = 2;
+
+// The design, or why there is none: the device has no forward gain in the
+// band, no network of the families keeps both loops within the margin in
+// band and below 1 over the whole data (parts at their tolerance too), or
+// the noise goal without noise data in the band.
 struct AmplifierDesign
 {
     std::optional<Amplifier> amplifier;
@@ -148,8 +199,8 @@ struct AmplifierDesign
 };
 
 // Designs both networks over fromHz..toHz (at least one data frequency within).
-// Throws std::invalid_argument for ranges PartRangesError rejects or
-// terminations that are not positive.
+// Throws std::invalid_argument for ranges PartRangesError rejects, terminations
+// that are not positive or a margin outside 0..1.
 AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double toHz,
                                 const AmplifierOptions &options);
 

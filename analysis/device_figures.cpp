@@ -86,7 +86,34 @@ LevelCircle NoiseCircle(double db, const DeviceNoise &noise, double referenceOhm
     return level;
 }
 
+// Magnitude and angle linear between a and b, at the fraction t of the way.
+Complex Between(Complex a, Complex b, double t)
+{
+    const double magnitude = std::abs(a) + t * (std::abs(b) - std::abs(a));
+    const double turn = std::arg(b / a);
+    if (std::abs(a) == 0 || std::abs(b) == 0 || !std::isfinite(turn))
+        return a + t * (b - a);
+    return std::polar(magnitude, std::arg(a) + t * turn);
+}
+
 } // namespace
+
+TwoPortMatrix DeviceScatteringAt(const TwoPortData &data, double frequencyHz)
+{
+    const std::vector<double> &f = data.frequenciesHz;
+    if (frequencyHz <= f.front())
+        return data.s.front();
+    if (frequencyHz >= f.back())
+        return data.s.back();
+    const std::size_t k =
+        static_cast<std::size_t>(std::upper_bound(f.begin(), f.end(), frequencyHz) - f.begin());
+    const double t = (frequencyHz - f[k - 1]) / (f[k] - f[k - 1]);
+    if (t == 0)
+        return data.s[k - 1];
+    const TwoPortMatrix &a = data.s[k - 1], &b = data.s[k];
+    return TwoPortMatrix{Between(a.s11, b.s11, t), Between(a.s12, b.s12, t),
+                         Between(a.s21, b.s21, t), Between(a.s22, b.s22, t)};
+}
 
 std::optional<DeviceNoise> NoiseAt(const std::vector<NoisePoint> &noise, double frequencyHz)
 {

@@ -74,6 +74,14 @@ struct DeviceLevels
 // and imaginary parts, Rn), and unset outside their span.
 std::optional<DeviceNoise> NoiseAt(const std::vector<NoisePoint> &noise, double frequencyHz);
 
+// The device's scattering matrix at `frequencyHz` within the data's span:
+// the file's own at a data frequency, between two of them each parameter's
+// magnitude and angle linear in frequency (the angle the short way round),
+// held at the end values beyond them. A transistor's parameters turn with
+// frequency: magnitude and angle follow them between points where real and
+// imaginary parts would cut the chord and understate every reflection.
+TwoPortMatrix DeviceScatteringAt(const TwoPortData &data, double frequencyHz);
+
 // Every figure at one frequency.
 DevicePoint DeviceFiguresAt(double frequencyHz, const TwoPortMatrix &s,
                             const std::optional<DeviceNoise> &noise, double referenceOhms,

@@ -75,7 +75,39 @@ Json FileOrNull(const std::string &file)
     return file.empty() ? Json(nullptr) : Json(file);
 }
 
+std::string Band(double fromHz, double toHz)
+{
+    return Figure(fromHz / 1e9) + " to " + Figure(toHz / 1e9) + " GHz";
+}
+
 } // namespace
+
+std::vector<std::string> StabilityLines(const Amplifier &a)
+{
+    const AmplifierStability &st = a.stability;
+    const double allowed = st.marginAsked * st.marginAsked;
+    std::vector<std::string> lines;
+    lines.push_back("In band, " + Band(st.bandFromHz, st.bandToHz) +
+                    ": both loops (|GammaS Gamma in|, |GammaL Gamma out|) at most " +
+                    Fixed(st.worstLoopInBand, 3, 0) + ", within " + Figure(allowed, 4) +
+                    " (a margin of " + Figure(st.marginAsked, 3) +
+                    " each way); GT at or below the device's MAG, or MSG where it has none");
+    lines.push_back("Over the whole data, " + Band(st.dataFromHz, st.dataToHz) +
+                    ", with each part also moved alone by +-" + Figure(st.toleranceChecked) +
+                    " %: both loops below 1, at most " + Fixed(st.worstLoopOverData, 3, 0) +
+                    " (at " + Figure(st.atFrequencyHz / 1e9) + " GHz)");
+    if (a.stable)
+        lines.emplace_back("Unconditionally stable: mu above 1 at every data frequency");
+    else if (!st.deviceUnconditional)
+        lines.push_back("Conditionally stable: the device's mu falls to " +
+                        Fixed(st.deviceLeastMu, 3, 0) + " at " + Figure(st.deviceLeastMuHz / 1e9) +
+                        " GHz, so the amplifier is stable with these terminations, not with "
+                        "every passive source and load");
+    else
+        lines.emplace_back("Stable with these terminations, but not unconditionally: mu falls to "
+                           "1 or below at some data frequency");
+    return lines;
+}
 
 std::vector<std::string> AmplifierLines(const AmplifierReport &report)
 {
@@ -107,9 +139,8 @@ std::vector<std::string> AmplifierLines(const AmplifierReport &report)
     if (a.nfDbMax)
         summary += "; NF at most " + Fixed(a.nfDbMax, 2, 0) + " dB";
     lines.push_back(summary);
-    lines.push_back(a.stable ? "Unconditionally stable: mu above 1 at every data frequency"
-                             : "Stable with these terminations, but not unconditionally: mu "
-                               "falls to 1 or below at some data frequency");
+    for (std::string &line : StabilityLines(a))
+        lines.push_back(std::move(line));
     return lines;
 }
 
@@ -143,7 +174,13 @@ std::string AmplifierJson(const AmplifierReport &report)
           {"gtDbMin", Number(a.gtDbMin)},
           {"gtDbMax", Number(a.gtDbMax)},
           {"nfDbMax", Optional(a.nfDbMax)},
-          {"stable", a.stable}}}};
+          {"stable", a.stable},
+          {"stability",
+           {{"marginAsked", Number(a.stability.marginAsked)},
+            {"worstLoopInBand", Number(a.stability.worstLoopInBand)},
+            {"worstLoopOverData", Number(a.stability.worstLoopOverData)},
+            {"atFrequencyHz", Number(a.stability.atFrequencyHz)},
+            {"toleranceChecked", Number(a.stability.toleranceChecked)}}}}}};
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 

@@ -24,10 +24,18 @@ struct AmplifierReport
 
 std::vector<std::string> AmplifierLines(const AmplifierReport &report);
 
+// The lines that close AmplifierLines: the margin held in band, the loops
+// over the whole data at the parts' tolerance, and whether the amplifier is
+// unconditionally stable or, where the device is not, that it is stable only
+// with these terminations.
+std::vector<std::string> StabilityLines(const analysis::Amplifier &amplifier);
+
 // {"amplifier": {"goal", "device", "referenceOhms", "sourceOhms", "loadOhms"
 // (null where measured), "sourceS1p", "loadS1p" (the files, or null),
 // "input": {"topology", "elements"}, "output": {...}, "sweep": [...],
-// "gtDbMin", "gtDbMax", "nfDbMax", "stable"}}; complex values as [re, im],
+// "gtDbMin", "gtDbMax", "nfDbMax", "stable", "stability": {"marginAsked",
+// "worstLoopInBand", "worstLoopOverData", "atFrequencyHz", "toleranceChecked"
+// (percent)}}}; complex values as [re, im],
 // null where a figure does not exist.
 std::string AmplifierJson(const AmplifierReport &report);
 

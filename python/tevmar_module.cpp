@@ -1030,6 +1030,7 @@ class Amplifier
     double gtDbMax() const { return Design().gtDbMax; }
     std::optional<double> nfDbMax() const { return Design().nfDbMax; }
     bool stable() const { return Design().stable; }
+    py::object stability() const { return JsonLoads(json())["amplifier"]["stability"]; }
     std::string json() const { return outcome_.standardOutput; }
 
   private:
@@ -1051,7 +1052,8 @@ class Amplifier
 
 Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::object &f2,
                         const std::string &goal, const py::object &source, const py::object &load,
-                        const py::object &sourceS1p, const py::object &loadS1p)
+                        const py::object &sourceS1p, const py::object &loadS1p,
+                        const py::object &stabilityMargin, const py::object &tolerance)
 {
     StrictOptions strict;
     std::vector<std::string> args{"--device",    PathBytes(path),
@@ -1067,6 +1069,11 @@ Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::
         args.insert(args.end(), {"--source-s1p", PathBytes(sourceS1p)});
     if (!loadS1p.is_none())
         args.insert(args.end(), {"--load-s1p", PathBytes(loadS1p)});
+    if (!stabilityMargin.is_none())
+        args.insert(args.end(), {"--stability-margin",
+                                 ArgumentText(stabilityMargin, "--stability-margin", &strict)});
+    if (!tolerance.is_none())
+        args.insert(args.end(), {"--tolerance", ArgumentText(tolerance, "--tolerance", &strict)});
     session::Request request = RequestOf(args, strict);
     session::Outcome outcome = RunReleased(request);
     RaiseOnBadUsage(outcome);
@@ -1104,14 +1111,20 @@ void BindAmplifier(py::module_ &m)
         .def_property_readonly("nf_db_max", &Amplifier::nfDbMax)
         .def_property_readonly("stable", &Amplifier::stable,
                                "mu above 1 at every data frequency of the file")
+        .def_property_readonly("stability", &Amplifier::stability,
+                               "what was checked: marginAsked, worstLoopInBand, "
+                               "worstLoopOverData, atFrequencyHz, toleranceChecked (percent)")
         .def("to_json", &Amplifier::json, "the document tevmar-cli --amplifier --json writes");
     m.def("amplifier", &MakeAmplifier, py::arg("path"), py::arg("f1"), py::arg("f2"),
           py::arg("goal") = "gain", py::arg("source") = py::none(),
           py::arg("load_ohms") = py::none(), py::arg("source_s1p") = py::none(),
-          py::arg("load_s1p") = py::none(),
+          py::arg("load_s1p") = py::none(), py::arg("stability_margin") = py::none(),
+          py::arg("tolerance") = py::none(),
           "both matching networks of an amplifier around a transistor's two-port file, over "
           "f1..f2 GHz, for goal \"gain\" or \"noise\"; source and load_ohms in ohms (50 unless "
-          "given), or measured in the one-port files source_s1p and load_s1p");
+          "given), or measured in the one-port files source_s1p and load_s1p; in band both "
+          "loops at or below stability_margin squared (0.9 unless given), each part also "
+          "checked at +-tolerance percent");
 }
 
 } // namespace

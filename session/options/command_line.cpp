@@ -100,9 +100,11 @@ std::string CheckDevice(const CommandLine &c)
 {
     const DeviceArguments &d = c.device;
     const OptionNaming &n = c.naming;
-    if (!d.amplifier && (d.goal || d.loadOhms))
-        return n(d.goal ? "--goal" : "--load-ohms") + " applies to " + n("--amplifier") +
-               "; give it";
+    if (!d.amplifier && (d.goal || d.loadOhms || d.stabilityMargin))
+        return n(d.goal       ? "--goal"
+                 : d.loadOhms ? "--load-ohms"
+                              : "--stability-margin") +
+               " applies to " + n("--amplifier") + "; give it";
     if (d.amplifier)
         return CheckAmplifier(c);
     if (!d.filePath) {
@@ -250,6 +252,8 @@ Request RequestOf(const CommandLine &c)
         built.inductorChip = c.analysis.inductorChip;
         built.capacitorChip = c.analysis.capacitorChip;
         built.padPf = c.analysis.padPf.value_or(0);
+        request.amplifier->stabilityMargin = c.device.stabilityMargin.value_or(0.9);
+        request.amplifier->tolerancePercent = c.analysis.tolerancePercent.value_or(0);
         request.reportPath.reset(); // no design, no report
     } else if (c.device.filePath) {
         request.device = DeviceInput{};

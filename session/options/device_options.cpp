@@ -66,6 +66,16 @@ OptionTable DeviceOptions(DeviceArguments &d)
          }},
         {"--load-ohms", "OHMS", "with --amplifier: the load resistance (default 50)",
          StorePositive(d.loadOhms)},
+        {"--stability-margin", "M",
+         "with --amplifier: in band both loops |GammaS Gamma in|, |GammaL Gamma out| at most "
+         "M squared (default 0.9; above 0, below 1)",
+         [&d](const std::string &value) -> std::string {
+             const std::optional<double> number = ParseNumber(value);
+             if (!number || !(*number > 0 && *number < 1))
+                 return "\"" + value + "\" is not a margin above 0 and below 1";
+             d.stabilityMargin = number;
+             return {};
+         }},
     };
 }
 

@@ -19,6 +19,7 @@ struct DeviceArguments
     bool amplifier = false;                     // --amplifier: both matching networks
     std::optional<AmplifierGoal> goal;          // --goal
     std::optional<double> loadOhms;             // --load-ohms
+    std::optional<double> stabilityMargin;      // --stability-margin
 };
 
 // The options, filling `arguments`.
@@ -31,10 +32,14 @@ inline constexpr const char *kDeviceOptions[] = {"--device", "--gain-circles", "
 // The options that apply with --device --amplifier (--source is the
 // measured load's option, taken here as the amplifier's source resistance).
 inline constexpr const char *kAmplifierOptions[] = {
-    "--device",        "--amplifier", "--goal", "--source", "--source-s1p", "--load-ohms",
-    "--load-s1p",      "--f1",        "--f2",   "--json",   "--sweep",      "--touchstone",
-    "--touchstone-v2", "--spice",     "--q-l",  "--q-c",    "--q-model",    "--l-model",
-    "--c-model",       "--pad"};
+    "--device",        "--amplifier",  "--goal",
+    "--source",        "--source-s1p", "--load-ohms",
+    "--load-s1p",      "--f1",         "--f2",
+    "--json",          "--sweep",      "--touchstone",
+    "--touchstone-v2", "--spice",      "--q-l",
+    "--q-c",           "--q-model",    "--l-model",
+    "--c-model",       "--pad",        "--stability-margin",
+    "--tolerance"};
 
 // The circle levels as "14,15,16": at most kMaxCircleLevels finite numbers,
 // none below `lowest`. Returns the problem, or empty.

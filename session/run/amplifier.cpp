@@ -22,6 +22,11 @@ AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text
     }
     const analysis::AmplifierTerminations &t = input.terminations;
     constexpr double kLeastOhms = kLeastTerminationOhms, kMostOhms = kMostTerminationOhms;
+    if (!(input.stabilityMargin > 0 && input.stabilityMargin < 1)) {
+        run.problem = "a stability margin of " + Figure(input.stabilityMargin) +
+                      "; expected a reflection margin above 0 and below 1";
+        return run;
+    }
     for (const double ohms : {t.sourceOhms, t.loadOhms})
         if (!(ohms >= kLeastOhms && ohms <= kMostOhms)) {
             run.problem = "a source or load of " + Figure(ohms) + " ohms; expected " +
@@ -62,6 +67,8 @@ AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text
     options.goal = input.goal;
     options.terminations = terminations;
     options.built = input.built;
+    options.stabilityMargin = input.stabilityMargin;
+    options.tolerancePercent = input.tolerancePercent;
     const analysis::AmplifierDesign design =
         analysis::DesignAmplifier(read.outcome->data, std::min(a, b), std::max(a, b), options);
     if (!design.amplifier) {
@@ -73,8 +80,9 @@ AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text
     outcome.terminations = terminations;
     outcome.data = std::move(read.outcome->data);
     outcome.amplifier = *design.amplifier;
-    outcome.whole = analysis::AmplifierSweep(outcome.data, 0, HUGE_VAL, outcome.amplifier.input,
-                                             outcome.amplifier.output, terminations);
+    outcome.whole = analysis::AmplifierDenseSweep(outcome.data, std::min(a, b), std::max(a, b),
+                                                  outcome.amplifier.input, outcome.amplifier.output,
+                                                  terminations);
     run.outcome = std::move(outcome);
     return run;
 }

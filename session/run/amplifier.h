@@ -32,6 +32,10 @@ struct AmplifierInput
     std::string sourceLabel = "--source-s1p", loadLabel = "--load-s1p";
     // The parts as they will be built (models, Q, pads); ideal by default.
     analysis::LossModel built;
+    // Both loops held at or below its square in band; between 0 and 1.
+    double stabilityMargin = 0.9;
+    // Each part also checked moved alone by this, percent (0: the 2 % alone).
+    double tolerancePercent = 0;
 };
 
 struct AmplifierOutcome
@@ -40,7 +44,8 @@ struct AmplifierOutcome
     analysis::TwoPortData data;
     analysis::Amplifier amplifier;
     analysis::AmplifierTerminations terminations; // with the measured ones, if any
-    // The whole amplifier at every data frequency of the file, for the CSV sweep.
+    // The whole amplifier at every data frequency of the file and on the
+    // dense grid over the band, for the CSV sweep and the window.
     std::vector<analysis::AmplifierPoint> whole;
 };
 

@@ -121,10 +121,13 @@ AmplifierView AmplifierViewOf(const AmplifierOutcome &outcome)
         view.bandLowGhz = a.band.front().frequencyHz / 1e9;
         view.bandHighGhz = a.band.back().frequencyHz / 1e9;
     }
+    // The gain and noise over the band, then what was checked of its stability.
     const format::AmplifierReport report{outcome.fileName, z0, t, a, {}, {}};
     const std::vector<std::string> lines = format::AmplifierLines(report);
-    if (lines.size() >= 2)
-        view.summary = lines[lines.size() - 2] + ". " + lines.back() + ".";
+    const std::size_t checks = format::StabilityLines(a).size();
+    for (std::size_t i = lines.size() >= checks + 1 ? lines.size() - checks - 1 : 0;
+         i < lines.size(); ++i)
+        view.summary += (view.summary.empty() ? "" : "\n") + lines[i] + ".";
     return view;
 }
 

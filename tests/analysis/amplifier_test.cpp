@@ -5,6 +5,7 @@
 // gain and noise figure between the reflections the networks present.
 
 #include "analysis/amplifier.h"
+#include "tests/common/silicon_bjt.h"
 
 #include <algorithm>
 #include <complex>
@@ -372,18 +373,178 @@ TEST(Amplifier, ADesignWithThePartsAsBuiltCarriesThemAndPaysTheirNoise)
     EXPECT_GT(*amp.nfDbMax, *ideal.amplifier->nfDbMax);
 }
 
-// A device whose input reflects more than it receives at every termination a
-// lossless network can show (|S11| above 1 with no feedback) cannot be kept
-// stable.
-TEST(Amplifier, ADeviceNoNetworkStabilisesIsRefusedWithTheReason)
+// ------------------------------------------------------------ stability
+
+TwoPortData Bjt()
+{
+    return ReadTwoPort(test::kSiliconBjt, "bjt.s2p");
+}
+
+// The textbook HFET at 2 GHz (K 0.61, MSG 21.9 dB), turned with frequency
+// around it.
+const TwoPortMatrix kHfet{Polar(0.894, -60.6), Polar(0.020, 62.4), Polar(3.122, 123.6),
+                          Polar(0.781, -27.6)};
+
+// The data between two points, each parameter's magnitude and angle linear in
+// frequency, the angle the short way round.
+TwoPortMatrix Interpolated(const TwoPortData &data, double hz)
+{
+    const auto &f = data.frequenciesHz;
+    std::size_t k = 1;
+    while (k + 1 < f.size() && f[k] < hz)
+        ++k;
+    const double t = std::clamp((hz - f[k - 1]) / (f[k] - f[k - 1]), 0.0, 1.0);
+    const auto mix = [t](Complex a, Complex b) {
+        double turn = std::arg(b) - std::arg(a);
+        while (turn > std::numbers::pi)
+            turn -= 2 * std::numbers::pi;
+        while (turn < -std::numbers::pi)
+            turn += 2 * std::numbers::pi;
+        return std::polar(std::abs(a) + t * (std::abs(b) - std::abs(a)), std::arg(a) + t * turn);
+    };
+    const TwoPortMatrix &a = data.s[k - 1], &b = data.s[k];
+    return {mix(a.s11, b.s11), mix(a.s12, b.s12), mix(a.s21, b.s21), mix(a.s22, b.s22)};
+}
+
+// The larger of |GammaS Gamma in| and |GammaL Gamma out| with the listed
+// parts between 50 ohm terminations, from the device's data alone.
+double WorstLoop(const MatchingSide &input, const MatchingSide &output, const TwoPortMatrix &s,
+                 double hz)
+{
+    Amplifier amp;
+    amp.input = input;
+    amp.output = output;
+    const Complex gs = SourceSeen(amp, hz, 50, 50), gl = LoadSeen(amp, hz, 50, 50);
+    const Complex gin = s.s11 + s.s12 * s.s21 * gl / (1.0 - s.s22 * gl);
+    const Complex gout = s.s22 + s.s12 * s.s21 * gs / (1.0 - s.s11 * gs);
+    return std::max(std::abs(gs * gin), std::abs(gl * gout));
+}
+
+// The device's own most stable gain: MAG where K > 1, else MSG.
+double MostStableGainDb(const TwoPortMatrix &s)
+{
+    const double delta = std::abs(s.s11 * s.s22 - s.s12 * s.s21);
+    const double k =
+        (1 - std::norm(s.s11) - std::norm(s.s22) + delta * delta) / (2 * std::abs(s.s12 * s.s21));
+    const double msg = std::abs(s.s21) / std::abs(s.s12);
+    return 10 * std::log10(k > 1 ? msg * (k - std::sqrt(k * k - 1)) : msg);
+}
+
+// Everything the design promises about stability, from the data and the
+// listed parts: the margin and the gain cap on a dense in-band grid, and both
+// loops below 1 over the whole data with each part moved alone by
+// `spreadPercent`.
+void CheckStability(const Amplifier &amp, const TwoPortData &data, double fromHz, double toHz,
+                    double margin, double spreadPercent)
+{
+    double worstInBand = 0;
+    for (int k = 0; k <= 400; ++k) {
+        const double hz = fromHz + (toHz - fromHz) * k / 400;
+        const TwoPortMatrix s = Interpolated(data, hz);
+        const double loop = WorstLoop(amp.input, amp.output, s, hz);
+        worstInBand = std::max(worstInBand, loop);
+        EXPECT_LE(loop, margin * margin + 1e-4) << hz;
+        EXPECT_LE(GtDbByCascade(amp, s, 50, hz, 50, 50), MostStableGainDb(s) + 1e-4) << hz;
+    }
+    EXPECT_NEAR(amp.stability.worstLoopInBand, worstInBand, 2e-3);
+    const auto &f = data.frequenciesHz;
+    double worst = 0;
+    for (std::size_t i = 0; i + 1 < f.size(); ++i)
+        for (int k = 0; k < 24; ++k) {
+            const double hz = f[i] + (f[i + 1] - f[i]) * k / 24;
+            const TwoPortMatrix s = Interpolated(data, hz);
+            worst = std::max(worst, WorstLoop(amp.input, amp.output, s, hz));
+            for (const bool inputSide : {true, false}) {
+                const std::size_t parts = (inputSide ? amp.input : amp.output).elements.size();
+                for (std::size_t p = 0; p < parts; ++p)
+                    for (const double sign : {-1.0, 1.0}) {
+                        MatchingSide in = amp.input, out = amp.output;
+                        (inputSide ? in : out).elements[p].value *= 1 + sign * spreadPercent / 100;
+                        const double loop = WorstLoop(in, out, s, hz);
+                        worst = std::max(worst, loop);
+                        ASSERT_LT(loop, 1) << hz << " part " << p << " sign " << sign;
+                    }
+            }
+        }
+    EXPECT_LT(worst, 1);
+    EXPECT_LE(worst, amp.stability.worstLoopOverData + 2e-3);
+}
+
+TEST(AmplifierStability, APotentiallyUnstableBjtKeepsTheMarginAndNoRegenerativeGain)
+{
+    const TwoPortData data = Bjt();
+    const AmplifierDesign design = DesignAmplifier(data, 1.7e9, 2.1e9, {});
+    ASSERT_TRUE(design.amplifier) << design.problem;
+    const Amplifier &amp = *design.amplifier;
+    CheckClaims(amp, data, 50, 50);
+    CheckStability(amp, data, 1.7e9, 2.1e9, 0.9, 2);
+    // Below MSG (21.0 dB at 2.1 GHz), and not far below it: a margin costs
+    // some gain, not all of it.
+    EXPECT_LT(amp.gtDbMax, 22.1);
+    EXPECT_GT(amp.gtDbMin, 20);
+    EXPECT_FALSE(amp.stable);
+    EXPECT_FALSE(amp.stability.deviceUnconditional);
+    EXPECT_EQ(amp.stability.deviceLeastMuHz, 0.5e9);
+    EXPECT_EQ(amp.stability.toleranceChecked, 2);
+    EXPECT_EQ(amp.dense.size(), static_cast<std::size_t>(kDenseBandPoints));
+    for (const AmplifierPoint &p : amp.dense) {
+        EXPECT_LE(amp.gtDbMin, p.gtDb);
+        EXPECT_GE(amp.gtDbMax, p.gtDb);
+    }
+}
+
+TEST(AmplifierStability, TheTextbookHfetKeepsTheMarginAndATighterOneOnAsking)
+{
+    const TwoPortData data = DeviceAround(kHfet, 2e9, std::nullopt);
+    for (const double margin : {0.9, 0.8}) {
+        AmplifierOptions options;
+        options.stabilityMargin = margin;
+        const AmplifierDesign design = DesignAmplifier(data, 1.9e9, 2.1e9, options);
+        ASSERT_TRUE(design.amplifier) << design.problem;
+        CheckClaims(*design.amplifier, data, 50, 50);
+        CheckStability(*design.amplifier, data, 1.9e9, 2.1e9, margin, 2);
+        EXPECT_EQ(design.amplifier->stability.marginAsked, margin);
+    }
+}
+
+TEST(AmplifierStability, AWiderToleranceIsCheckedWhenAsked)
+{
+    const TwoPortData data = Bjt();
+    AmplifierOptions options;
+    options.tolerancePercent = 5;
+    const AmplifierDesign design = DesignAmplifier(data, 1.8e9, 2.0e9, options);
+    ASSERT_TRUE(design.amplifier) << design.problem;
+    EXPECT_EQ(design.amplifier->stability.toleranceChecked, 5);
+    CheckStability(*design.amplifier, data, 1.8e9, 2.0e9, 0.9, 5);
+}
+
+// A device whose input reflects more than it receives (|S11| above 1 with no
+// feedback, a negative resistance) is held stable by the source the input
+// network shows it: both loops within the margin in band and below 1 over
+// the data, the parts moved too.
+TEST(AmplifierStability, ANegativeResistanceInputIsHeldByTheSourceItSees)
 {
     TwoPortMatrix s = kFet;
     s.s11 = Polar(1.2, -116);
     s.s12 = 0;
-    const AmplifierDesign design =
-        DesignAmplifier(DeviceAround(s, 4e9, std::nullopt), 3.96e9, 4.04e9, {});
-    EXPECT_FALSE(design.amplifier);
-    EXPECT_NE(design.problem.find("below 1"), std::string::npos);
+    const TwoPortData data = DeviceAround(s, 4e9, std::nullopt);
+    const AmplifierDesign design = DesignAmplifier(data, 3.96e9, 4.04e9, {});
+    ASSERT_TRUE(design.amplifier) << design.problem;
+    CheckStability(*design.amplifier, data, 3.96e9, 4.04e9, 0.9, 2);
+}
+
+TEST(AmplifierStability, NoForwardGainAndImpossibleMarginsAreRefused)
+{
+    TwoPortData data = DeviceAround(kFet, 4e9, std::nullopt);
+    data.s[4].s21 = 0;
+    const AmplifierDesign none = DesignAmplifier(data, 3.96e9, 4.04e9, {});
+    EXPECT_FALSE(none.amplifier);
+    EXPECT_NE(none.problem.find("no forward gain at 4 GHz"), std::string::npos) << none.problem;
+    AmplifierOptions options;
+    for (const double margin : {0.0, 1.0, -0.5, std::nan("")}) {
+        options.stabilityMargin = margin;
+        EXPECT_THROW(DesignAmplifier(Bjt(), 1.7e9, 2.1e9, options), std::invalid_argument);
+    }
 }
 
 } // namespace

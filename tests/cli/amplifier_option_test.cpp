@@ -6,6 +6,7 @@
 #include "cli/outcome_writer.h"
 #include "tests/cli/cli_in_process.h"
 #include "tests/common/gaas_fet.h"
+#include "tests/common/silicon_bjt.h"
 #include "tests/report/test_files.h"
 
 #include <cmath>
@@ -129,7 +130,9 @@ TEST(AmplifierOption, NoiseGoalTextAndTheWholeAmplifiersFiles)
     EXPECT_EQ(csv.substr(0, csv.find('\n')),
               "frequency_hz,gt_db,nf_db,gamma_s_re,gamma_s_im,gamma_l_re,gamma_l_im,"
               "input_return_loss_db,output_return_loss_db,gamma_in_mag,gamma_out_mag,mu");
-    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 8); // every data frequency
+    // The six data frequencies outside the band and 201 points across it (4 GHz
+    // among them), under the header.
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 208);
     const std::string s2p = test_files::ReadBytes(dir / "amp.s2p");
     EXPECT_NE(s2p.find("\n# HZ S RI R 50\n3000000000 "), std::string::npos) << s2p;
     EXPECT_EQ(std::count(s2p.begin(), s2p.end(), '\n'), 9);
@@ -183,17 +186,80 @@ TEST(AmplifierOption, NoDesignIsExitOneWithTheReason)
     EXPECT_NE(noise.err.find("no amplifier: the noise goal needs the device's noise parameters"),
               std::string::npos)
         << noise.err;
-    // An input that reflects more than it receives whatever the output sees.
+    // An input that reflects more than it receives (a negative resistance)
+    // is held stable by the source the input network shows it: both loops
+    // within the margin in band, below 1 over the data.
     const std::string wild = Write(dir, "wild.s2p",
                                    "# GHz S MA R 50\n"
                                    "3.9 1.2 -114 2.65 77 0 0 0.73 -53\n"
                                    "4.1 1.2 -118 2.55 75 0 0 0.72 -55\n");
-    const CliRun unstable =
-        RunCliIn({"--device", wild, "--amplifier", "--f1", "3.9", "--f2", "4.1"}, dir);
-    EXPECT_EQ(unstable.exitCode, kExitNoSolution);
-    EXPECT_NE(unstable.err.find("keeps the device's input and output reflections below 1"),
+    const CliRun held =
+        RunCliIn({"--device", wild, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--json"}, dir);
+    ASSERT_EQ(held.exitCode, kExitDesigned) << held.err;
+    const Json stability = Json::parse(held.out)["amplifier"]["stability"];
+    EXPECT_LE(stability["worstLoopInBand"].get<double>(), 0.81 + 1e-6);
+    EXPECT_LT(stability["worstLoopOverData"].get<double>(), 1);
+    // No forward gain at a frequency in the band: nothing to amplify.
+    const std::string dead = Write(dir, "dead.s2p",
+                                   "# GHz S MA R 50\n"
+                                   "3.9 0.73 -114 2.65 77 0.030 57 0.73 -53\n"
+                                   "4.0 0.72 -116 0 0 0.030 57 0.73 -54\n"
+                                   "4.1 0.71 -118 2.55 75 0.031 56 0.72 -55\n");
+    const CliRun none =
+        RunCliIn({"--device", dead, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--json"}, dir);
+    EXPECT_EQ(none.exitCode, kExitNoSolution);
+    EXPECT_EQ(none.out, "");
+    EXPECT_NE(none.err.find("no amplifier: the device has no forward gain at 4 GHz"),
               std::string::npos)
-        << unstable.err;
+        << none.err;
+}
+
+// A potentially unstable BJT: the JSON and the text say which margin held,
+// over which frequencies and at which tolerance, and that the device is only
+// conditionally stable; the gain stays below the device's MSG.
+TEST(AmplifierOption, APotentiallyUnstableDeviceSaysWhatWasChecked)
+{
+    TempDir dir;
+    const std::string path = Write(dir, "bjt.s2p", test::kSiliconBjt);
+    const CliRun run =
+        RunCliIn({"--device", path, "--amplifier", "--f1", "1.7", "--f2", "2.1", "--json"}, dir);
+    ASSERT_EQ(run.exitCode, kExitDesigned) << run.err;
+    const Json a = Json::parse(run.out)["amplifier"];
+    EXPECT_FALSE(a["stable"].get<bool>());
+    const Json &st = a["stability"];
+    std::vector<std::string> keys;
+    for (const auto &[key, value] : st.items())
+        keys.push_back(key);
+    EXPECT_EQ(keys, (std::vector<std::string>{"marginAsked", "worstLoopInBand", "worstLoopOverData",
+                                              "atFrequencyHz", "toleranceChecked"}));
+    EXPECT_EQ(st["marginAsked"], 0.9);
+    EXPECT_LE(st["worstLoopInBand"].get<double>(), 0.81 + 1e-6);
+    EXPECT_LT(st["worstLoopOverData"].get<double>(), 1);
+    EXPECT_GE(st["worstLoopOverData"].get<double>(), st["worstLoopInBand"].get<double>());
+    EXPECT_GE(st["atFrequencyHz"].get<double>(), 0.5e9);
+    EXPECT_LE(st["atFrequencyHz"].get<double>(), 4e9);
+    EXPECT_EQ(st["toleranceChecked"], 2);
+    // MSG |S21 / S12|, a power ratio, at the data frequencies in the band.
+    const double msgDb[] = {10 * std::log10(5.867 / 0.0364), 10 * std::log10(5.531 / 0.0388),
+                            10 * std::log10(5.230 / 0.0412)};
+    ASSERT_EQ(a["sweep"].size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_LE(a["sweep"][i]["gtDb"].get<double>(), msgDb[i] + 1e-6);
+        EXPECT_GT(a["sweep"][i]["gtDb"].get<double>(), msgDb[i] - 2);
+    }
+
+    const CliRun text = RunCliIn({"--device", path, "--amplifier", "--f1", "1.7", "--f2", "2.1",
+                                  "--stability-margin", "0.85", "--tolerance", "5"},
+                                 dir);
+    ASSERT_EQ(text.exitCode, kExitDesigned) << text.err;
+    for (const char *words :
+         {"\nIn band, 1.7 to 2.1 GHz: both loops (|GammaS Gamma in|, |GammaL Gamma out|) at most ",
+          ", within 0.7225 (a margin of 0.85 each way); GT at or below the device's MAG, or MSG",
+          "\nOver the whole data, 0.5 to 4 GHz, with each part also moved alone by +-5 %: both "
+          "loops below 1, at most ",
+          "\nConditionally stable: the device's mu falls to 0.650 at 0.5 GHz, so the amplifier "
+          "is stable with these terminations, not with every passive source and load\n"})
+        EXPECT_NE(text.out.find(words), std::string::npos) << words << "\n" << text.out;
 }
 
 // A network of the JSON's parts as built with a constant Q (an inductor's
@@ -315,6 +381,10 @@ TEST(AmplifierOption, RefusesOptionsThatDoNotFit)
          "tevmar-cli: --source-s1p: " + (dir / "missing.s1p").string() + ": cannot be read"},
         {{"--device", device, "--amplifier", "--goal", "flat"},
          "tevmar-cli: --goal: \"flat\" is not one of gain, noise"},
+        {{"--device", device, "--amplifier", "--stability-margin", "1"},
+         "tevmar-cli: --stability-margin: \"1\" is not a margin above 0 and below 1"},
+        {{"--device", device, "--stability-margin", "0.8"},
+         "tevmar-cli: --stability-margin applies to --amplifier"},
         {{"--device", device, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--parts",
           dir.path().string()},
          "tevmar-cli: --parts does not apply to --amplifier"},

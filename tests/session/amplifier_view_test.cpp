@@ -7,6 +7,7 @@
 #include "tests/common/gaas_fet.h"
 #include "tests/report/test_files.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -73,8 +74,12 @@ TEST(AmplifierView, CurvesCoverTheWholeFileWithGapsWhereAFigureDoesNotExist)
         RunAmplifierFromBoxes(device, {AmplifierGoal::Gain, "3.9", "4.1", "50", "75"});
     ASSERT_TRUE(run.outcome) << run.problem;
     const AmplifierView view = AmplifierViewOf(*run.outcome);
-    ASSERT_EQ(view.frequencyGhz.size(), 7u);
-    for (std::size_t i = 0; i < 7; ++i) {
+    // The four data frequencies outside the band, and 201 points across it
+    // (the band's three data frequencies among them), in order.
+    ASSERT_EQ(view.frequencyGhz.size(), 205u);
+    EXPECT_TRUE(std::ranges::is_sorted(view.frequencyGhz));
+    EXPECT_NEAR(view.frequencyGhz[3] - view.frequencyGhz[2], 0.001, 1e-12);
+    for (std::size_t i = 0; i < view.frequencyGhz.size(); ++i) {
         const analysis::AmplifierPoint &p = run.outcome->whole[i];
         EXPECT_EQ(view.gtDb[i], p.gtDb);
         // No noise data below 4 GHz: a gap, not a made-up figure.
