@@ -23,6 +23,20 @@ using Complex = std::complex<double>;
 // symmetric two-terminal part the series-through formula assumes.
 constexpr double kAsymmetryLimit = 0.05;
 
+// How far outside the passive region S21 may lie and still be a passive
+// part's data, rounded by the file and blurred by the analyser's trace noise
+// (a part in series passes at most everything: S21 within the disc
+// |S21 - 1/2| <= 1/2, which is Re Z >= 0). Beyond it the data show gain.
+constexpr double kGainTolerance = 1e-3;
+
+// The most of a part file's token a message quotes: the files of a kit are
+// not named one by one by the user, so a warning shows only enough to find
+// the fault.
+constexpr std::size_t kKitQuoteBytes = 12;
+
+// A spreadsheet saving a list as UTF-8 puts this mark first.
+constexpr std::string_view kByteOrderMark = "\xef\xbb\xbf";
+
 // A kit part's reading as its name in messages: "folder/file".
 std::string Named(const std::string &folder, const std::string &file)
 {
@@ -81,17 +95,28 @@ bool BehavesAs(bool inductor, Complex z)
     return inductor ? z.imag() > 0 : z.imag() < 0;
 }
 
+// The first point above 0 Hz: at DC a part has no reactance to tell its kind
+// or its value by.
+std::size_t FirstAboveDc(const MeasuredLoad &data)
+{
+    std::size_t first = 0;
+    while (first < data.frequenciesHz.size() && !(data.frequenciesHz[first] > 0))
+        ++first;
+    return first;
+}
+
 // The inductance (nH) or capacitance (pF) the reactance at the lowest
-// frequencies gives: the mean over the first three points of the same sign,
-// where the parasitics are smallest.
+// frequencies above DC gives: the mean over the first three points of the
+// same sign, where the parasitics are smallest.
 std::optional<std::pair<bool, double>> KindFromData(const MeasuredLoad &data)
 {
-    const bool inductor = data.impedanceOhms.front().imag() > 0;
-    if (data.impedanceOhms.front().imag() == 0)
+    const std::size_t first = FirstAboveDc(data);
+    if (first == data.frequenciesHz.size() || data.impedanceOhms[first].imag() == 0)
         return std::nullopt;
+    const bool inductor = data.impedanceOhms[first].imag() > 0;
     double sum = 0;
     int count = 0;
-    for (std::size_t i = 0; i < data.frequenciesHz.size() && count < 3; ++i) {
+    for (std::size_t i = first; i < data.frequenciesHz.size() && count < 3; ++i) {
         const Complex z = data.impedanceOhms[i];
         if (!BehavesAs(inductor, z))
             break;
@@ -100,7 +125,30 @@ std::optional<std::pair<bool, double>> KindFromData(const MeasuredLoad &data)
                         : units::Capacitance::FromFarads(-1 / (omega * z.imag())).picofarads();
         ++count;
     }
-    return std::pair{inductor, NominalOf(sum / count)};
+    const double nominal = NominalOf(sum / count);
+    if (!std::isfinite(nominal) || !(nominal > 0))
+        return std::nullopt;
+    return std::pair{inductor, nominal};
+}
+
+// Where a part's data lie furthest outside the passive disc, beyond the
+// tolerance: the point's index, or none.
+std::optional<std::size_t> GainAt(const std::vector<TwoPortMatrix> &s)
+{
+    std::optional<std::size_t> worst;
+    double worstExcess = kGainTolerance;
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if (const double excess = std::abs(s[i].s21 - 0.5) - 0.5; excess > worstExcess) {
+            worst = i;
+            worstExcess = excess;
+        }
+    return worst;
+}
+
+bool Finite(const FittedEquivalent &fit)
+{
+    return std::isfinite(fit.main) && fit.main > 0 && std::isfinite(fit.parasitic) &&
+           fit.parasitic >= 0 && std::isfinite(fit.resistanceOhms) && fit.resistanceOhms >= 0;
 }
 
 // parts.csv's rows, by file name.
@@ -143,7 +191,7 @@ std::string ReadList(const std::string &text, const std::string &where,
     if (text.size() > kMaxKitListBytes)
         return where + ": larger than " + std::to_string(kMaxKitListBytes >> 20) +
                " MiB; expected one row per part";
-    std::size_t start = 0;
+    std::size_t start = text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
     int lineNumber = 0;
     bool header = false;
     while (start < text.size()) {
@@ -344,35 +392,57 @@ KitReading BuildKit(const std::vector<KitFile> &files, const std::optional<std::
         }
         TwoPortData data;
         try {
-            data = ReadTwoPort(file->text, name);
+            data = ReadTwoPort(file->text, name, kKitQuoteBytes);
         } catch (const TouchstoneError &e) {
             reading.warnings.push_back(std::string(e.what()) + "; skipped");
+            continue;
+        }
+        const std::string partName = "part " + Quoted(row.part);
+        // An active part would win every search: its "loss" is gain that no
+        // part on the board will give.
+        if (const std::optional<std::size_t> at = GainAt(data.s)) {
+            const Complex s21 = data.s[*at].s21;
+            reading.warnings.push_back(
+                name + ": " + partName + " shows gain at " + Ghz(data.frequenciesHz[*at]) +
+                " GHz (|S21| " + Figure(std::abs(s21), 4) + ", resistance " +
+                Figure(SeriesThroughImpedance(s21, data.referenceOhms).real(), 3) +
+                " ohms); expected a passive part; left out");
             continue;
         }
         KitPart part;
         part.partNumber = row.part;
         part.fileName = row.file;
         part.referenceOhms = data.referenceOhms;
-        part.data.frequenciesHz = data.frequenciesHz;
         double asymmetry = 0;
         bool open = false;
-        for (const TwoPortMatrix &s : data.s) {
-            open = open || std::abs(s.s21) < 1e-12;
+        for (std::size_t i = 0; i < data.s.size(); ++i) {
+            const TwoPortMatrix &s = data.s[i];
+            const Complex z = SeriesThroughImpedance(s.s21, data.referenceOhms);
+            const bool finite =
+                std::abs(s.s21) >= 1e-12 && std::isfinite(z.real()) && std::isfinite(z.imag());
+            // At DC a capacitor passes nothing: the point is no fault of the
+            // data, only a value no interpolation can use.
+            if (!finite && data.frequenciesHz[i] == 0)
+                continue;
+            open = open || !finite;
             asymmetry = std::max(asymmetry, std::abs(s.s11 - s.s22));
-            part.data.impedanceOhms.push_back(SeriesThroughImpedance(s.s21, data.referenceOhms));
+            part.data.frequenciesHz.push_back(data.frequenciesHz[i]);
+            part.data.impedanceOhms.push_back(z);
         }
-        if (open || std::ranges::any_of(part.data.impedanceOhms, [](Complex z) {
-                return !std::isfinite(z.real()) || !std::isfinite(z.imag());
-            })) {
+        if (open) {
             reading.warnings.push_back(name + ": S21 of 0, no part in series passes nothing; "
                                               "skipped");
             continue;
         }
         const std::optional<std::pair<bool, double>> kind = KindFromData(part.data);
         if (!kind) {
-            reading.warnings.push_back(name + ": no reactance at " +
-                                       Ghz(data.frequenciesHz.front()) +
-                                       " GHz, neither inductor nor capacitor; skipped");
+            const std::size_t first = FirstAboveDc(part.data);
+            reading.warnings.push_back(
+                name +
+                (first == part.data.frequenciesHz.size()
+                     ? std::string(": no data above 0 Hz")
+                     : ": no reactance at " + Ghz(part.data.frequenciesHz[first]) + " GHz") +
+                ", neither inductor nor capacitor; skipped");
             continue;
         }
         if (listText && kind->first != row.inductor) {
@@ -406,6 +476,13 @@ KitReading BuildKit(const std::vector<KitFile> &files, const std::optional<std::
             continue;
         }
         part.fitted = FitEquivalent(part, lowHz, highHz);
+        // A figure that is not a number would reach the netlist and the bill
+        // of materials as text no tool reads.
+        if (!Finite(part.fitted)) {
+            reading.warnings.push_back(name + ": no inductor or capacitor circuit fits the data "
+                                              "over the band; skipped");
+            continue;
+        }
         auto shared = std::make_shared<const KitPart>(std::move(part));
         (shared->inductor ? reading.kit.inductors : reading.kit.capacitors)
             .push_back(std::move(shared));

@@ -95,12 +95,17 @@ struct KitReading
 // The kit of the files (each a .s2p of the folder) and, when the folder has
 // one, parts.csv's text ("part,kind,value,file"; kind inductor or capacitor,
 // value in nH or pF), for the band lowHz to highHz. `folder` names the folder
-// in messages. Without parts.csv a file's stem is its part number and its kind
-// and nominal value come from the reactance at its lowest frequencies. A file
-// that cannot be read or is not a two-port is named and skipped; a parts.csv
-// row that is malformed or names a file the folder lacks, two parts of one
-// number, a usable part whose data stop short of the band, or no usable
-// inductor or capacitor is a problem.
+// in messages. parts.csv may begin with a UTF-8 byte order mark. Without it a
+// file's stem is its part number and its kind and nominal value come from the
+// reactance at its lowest frequencies above 0 Hz (a point at 0 Hz is kept,
+// or dropped where the part passes nothing there). A file that cannot be
+// read or is not a two-port, a part whose data show gain (S21 outside the
+// passive disc |S21 - 1/2| <= 1/2 beyond a rounding tolerance) and one whose
+// equivalent circuit does not fit are named and skipped; a parts.csv row that
+// is malformed or names a file the folder lacks, two parts of one number, a
+// usable part whose data stop short of the band, or no usable inductor or
+// capacitor is a problem. Every kept part's nominal value and fitted circuit
+// are finite.
 KitReading BuildKit(const std::vector<KitFile> &files, const std::optional<std::string> &listText,
                     const std::string &folder, double lowHz, double highHz);
 

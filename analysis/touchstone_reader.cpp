@@ -97,7 +97,10 @@ std::vector<std::string_view> Tokens(std::string_view text)
 class Reader
 {
   public:
-    Reader(const std::string &fileName, int ports) : fileName_(fileName), ports_(ports) {}
+    Reader(const std::string &fileName, int ports, std::size_t quoteBytes = kQuotedTokenBytes)
+        : fileName_(fileName), ports_(ports), quoteBytes_(quoteBytes)
+    {
+    }
 
     // Reads the whole text; the data are then in data_ (and for a two-port
     // in s_ and noise_).
@@ -146,6 +149,12 @@ class Reader
     }
 
     [[noreturn]] void Fail(const std::string &what) const { throw TouchstoneError(Where() + what); }
+
+    // A token of the file in a message, cut at the reader's bound.
+    std::string Quoted(std::string_view token) const
+    {
+        return "\"" + PrintableText(token, quoteBytes_) + "\"";
+    }
 
     // Accepted as stored files have it, but said, so that a misread is seen.
     void Warn(const std::string &what)
@@ -210,13 +219,13 @@ class Reader
             return;
         }
         if (!data_.version2)
-            Fail("[" + PrintableText(name, kQuotedTokenBytes) +
+            Fail("[" + PrintableText(name, quoteBytes_) +
                  "] belongs to Touchstone 2.0; expected the file to open with [Version] 2.0");
         sawAnything_ = true;
         if (name == "number of ports") {
             const double ports = Number(rest, "the number of ports");
             if (ports != ports_)
-                Fail("a file of " + PrintableText(rest, kQuotedTokenBytes) +
+                Fail("a file of " + PrintableText(rest, quoteBytes_) +
                      (ports_ == 1 ? " ports; expected one port, the load's reflection alone"
                                   : " ports; expected two ports, a transistor's input and output"));
             sawPorts_ = true;
@@ -280,7 +289,7 @@ class Reader
             Fail("[" + name +
                  "] belongs to a file of more than one port; expected a one-port file");
         } else {
-            Fail("unknown keyword [" + PrintableText(name, kQuotedTokenBytes) +
+            Fail("unknown keyword [" + PrintableText(name, quoteBytes_) +
                  "]; expected a Touchstone 2.0 keyword");
         }
     }
@@ -643,6 +652,7 @@ class Reader
 
     const std::string &fileName_;
     const int ports_;
+    const std::size_t quoteBytes_; // the most of a token a message quotes
     OnePortData data_;
     // A two-port's data: the matrices, the noise parameters, and how the
     // file lays them out.
@@ -673,9 +683,9 @@ OnePortData ReadOnePort(std::string_view text, const std::string &fileName)
     return reader.OnePort();
 }
 
-TwoPortData ReadTwoPort(std::string_view text, const std::string &fileName)
+TwoPortData ReadTwoPort(std::string_view text, const std::string &fileName, std::size_t quoteBytes)
 {
-    Reader reader(fileName, 2);
+    Reader reader(fileName, 2, quoteBytes);
     reader.Read(text);
     return reader.TwoPort();
 }

@@ -5,6 +5,8 @@
 // a transistor's two-port file (.s2p) into its scattering matrix and, where
 // the file has them, its noise parameters.
 
+#include "report/printable_text.h"
+
 #include <complex>
 #include <stdexcept>
 #include <string>
@@ -99,7 +101,10 @@ struct TwoPortData
 // wrong count of numbers, a matrix with no scattering form, noise lines that
 // are malformed or fall back again, a negative NFmin, |Gamma opt| of 1 or
 // more or a noise resistance that is not positive. Reading the file itself
-// is session's.
-TwoPortData ReadTwoPort(std::string_view text, const std::string &fileName);
+// is session's. A message quotes at most `quoteBytes` of any token of the
+// file: a kit's part files are read with only a few, so that a warning shows
+// little of a file the user did not name.
+TwoPortData ReadTwoPort(std::string_view text, const std::string &fileName,
+                        std::size_t quoteBytes = kQuotedTokenBytes);
 
 } // namespace tevmar::analysis

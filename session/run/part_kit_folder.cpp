@@ -18,6 +18,30 @@ bool IsPartFile(const std::filesystem::path &name)
     return extension == ".s2p";
 }
 
+// The file `name` of the folder once every link is followed, or empty with
+// the reason in `why`: a kit is the folder's own files, and a link that leads
+// elsewhere (to a key, to /proc) must not be read, let alone quoted in a
+// warning.
+std::filesystem::path InsideFolder(const std::filesystem::path &folder, const std::string &name,
+                                   std::string &why)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path resolved = fs::weakly_canonical(folder / name, error);
+    if (error) {
+        why = "cannot be followed (" + error.message() + ")";
+        return {};
+    }
+    // Within the folder when the folder's components begin the file's.
+    auto at = resolved.begin();
+    for (const fs::path &component : folder)
+        if (at == resolved.end() || *at++ != component) {
+            why = "a link to a file outside the kit folder, not read";
+            return {};
+        }
+    return resolved;
+}
+
 } // namespace
 
 analysis::KitReading ReadPartKit(const std::string &folder, double lowHz, double highHz)
@@ -29,6 +53,11 @@ analysis::KitReading ReadPartKit(const std::string &folder, double lowHz, double
     if (!fs::is_directory(folder, error)) {
         reading.problem = name + ": not a folder; expected a folder of the two-port files of "
                                  "chip parts";
+        return reading;
+    }
+    const fs::path home = fs::canonical(folder, error);
+    if (error) {
+        reading.problem = name + ": cannot be found (" + error.message() + ")";
         return reading;
     }
     // The names first, bounded, then each file: a folder of many thousand
@@ -59,7 +88,13 @@ analysis::KitReading ReadPartKit(const std::string &folder, double lowHz, double
     std::vector<analysis::KitFile> files;
     std::size_t total = 0;
     for (const std::string &file : names) {
-        BoundedRead read = ReadFileBounded(fs::path(folder) / file, analysis::kMaxKitFileBytes);
+        std::string why;
+        const fs::path inside = InsideFolder(home, file, why);
+        if (inside.empty()) {
+            files.push_back({file, {}, why});
+            continue;
+        }
+        BoundedRead read = ReadFileBounded(inside, analysis::kMaxKitFileBytes);
         total += read.text.size();
         if (total > analysis::kMaxKitBytes) {
             reading.problem = name + ": more than " + std::to_string(analysis::kMaxKitBytes >> 20) +
@@ -75,8 +110,14 @@ analysis::KitReading ReadPartKit(const std::string &folder, double lowHz, double
     }
     std::optional<std::string> list;
     if (hasList) {
-        BoundedRead read =
-            ReadFileBounded(fs::path(folder) / "parts.csv", analysis::kMaxKitListBytes);
+        std::string why;
+        const fs::path inside = InsideFolder(home, "parts.csv", why);
+        if (inside.empty()) {
+            reading.problem = PrintableText(folder + "/parts.csv", 200) + ": " + why +
+                              "; expected the kit's own list";
+            return reading;
+        }
+        BoundedRead read = ReadFileBounded(inside, analysis::kMaxKitListBytes);
         if (!read.error.empty()) {
             reading.problem = PrintableText(folder + "/parts.csv", 200) + ": cannot be read (" +
                               read.error + "); expected a list of at most " +

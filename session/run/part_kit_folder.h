@@ -2,7 +2,9 @@
 
 // A kit folder read from disk: its .s2p files and parts.csv, each read
 // bounded as a measured file is and never blocking (a FIFO or a device named
-// like a part file is refused unread), turned into the kit for one band.
+// like a part file is refused unread), turned into the kit for one band. Only
+// the folder's own files are read: a link that leads out of the folder is
+// refused by its name, unread.
 
 #include "analysis/part_kit.h"
 

@@ -148,6 +148,29 @@ TEST_F(KitCli, TheNetlistOnPadsGivesThePrintedFigures)
     EXPECT_NEAR(lossDbMax, kit.at("lossDbMax").get<double>(), 0.01);
 }
 
+// Capacitor files that start at 0 Hz, as some models' files do, give the
+// same candidates, document and bill of materials as the kit without that
+// point: the values come from the points above DC.
+TEST_F(KitCli, CapacitorFilesStartingAtDcGiveTheSameDesign)
+{
+    const std::string bom = (dir_ / "bom.csv").string();
+    const test_kit::Cli before = test_kit::RunCli(Args({"--json", "--bom", bom}), dir_);
+    ASSERT_EQ(before.code, 6) << before.err;
+    const std::string bomBefore = test_files::ReadBytes(bom);
+    for (const double pf : test_kit::CapacitorValuesPf())
+        std::ofstream(dir_ / "kit" / (test_kit::CapacitorNumber(pf) + ".s2p"))
+            << test_kit::WithDcPoint(test_kit::SeriesThroughFile([pf](double hz) {
+                                         return test_kit::CapacitorImpedance(pf, hz);
+                                     }),
+                                     1e-9, 89.99);
+    const test_kit::Cli after = test_kit::RunCli(Args({"--json", "--bom", bom}), dir_);
+    ASSERT_EQ(after.code, 6) << after.err;
+    EXPECT_EQ(after.out, before.out);
+    EXPECT_EQ(test_files::ReadBytes(bom), bomBefore);
+    for (const nlohmann::json &part : nlohmann::json::parse(after.out).at("kit").at("parts"))
+        EXPECT_TRUE(part.at("value").is_number()) << part;
+}
+
 TEST_F(KitCli, UsageAndBadKitsExitTwoWithTheirReason)
 {
     struct Case

@@ -10,6 +10,7 @@
 #include "tests/report/test_files.h"
 
 #include <complex>
+#include <cstdio>
 #include <fstream>
 #include <numbers>
 #include <sstream>
@@ -36,6 +37,19 @@ inline void WriteAntenna(const std::filesystem::path &path)
         const std::complex<double> z = AntennaImpedance(hz), s = (z - 50.0) / (z + 50.0);
         out << hz << ' ' << s.real() << ' ' << s.imag() << '\n';
     }
+}
+
+// A part's file with a first point at 0 Hz: S21 given in magnitude and angle
+// there, the rest as the vendor measured it.
+inline std::string WithDcPoint(const std::string &file, double s21Magnitude, double s21Degrees)
+{
+    const std::string options = "# Hz S MA R 50\n";
+    const std::size_t after = file.find(options) + options.size();
+    char line[160];
+    const double s11 = 1 - s21Magnitude;
+    std::snprintf(line, sizeof line, "0 %.9g 0 %.9g %.9g %.9g %.9g %.9g 0\n", s11, s21Magnitude,
+                  s21Degrees, s21Magnitude, s21Degrees, s11);
+    return file.substr(0, after) + line + file.substr(after);
 }
 
 struct Cli

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -183,6 +184,137 @@ TEST(KitReading, BadKitsAreNamed)
             EXPECT_NE(all.find(c.warning), std::string::npos) << c.name << ": " << all;
         }
     }
+}
+
+// A part that shows gain is left out by its name, made safe for a terminal,
+// however the search would favour it; one whose data only round past the
+// passive limit stays.
+TEST(KitReading, PartsThatShowGainAreLeftOutByName)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir / "kit");
+    std::ofstream(dir / "kit/l.s2p") << test_kit::SeriesThroughFile(
+        [](double hz) { return test_kit::InductorImpedance(3.3, hz); });
+    std::ofstream(dir / "kit/c.s2p") << test_kit::SeriesThroughFile(
+        [](double hz) { return test_kit::CapacitorImpedance(1.5, hz); });
+    // -30 ohms in series with 3.3 nH: |S21| 1.37 at 1 GHz.
+    const std::string active = "GAIN\x1b]0;x\x07.s2p";
+    std::ofstream(dir / "kit" / active) << test_kit::SeriesThroughFile([](double hz) {
+        return std::complex<double>{-30, 2 * std::numbers::pi * hz * 3.3e-9};
+    });
+    // A lossless 1 nH written to four decimals: |S21| rounds to 1.0000.
+    std::string rounded = "# Hz S MA R 50\n";
+    for (int k = 0; k <= 40; ++k) {
+        const double hz = 1e8 + 1e8 * k;
+        const std::complex<double> s21 =
+            100.0 / (100.0 + std::complex<double>{0, 2 * std::numbers::pi * hz * 1e-9});
+        const std::complex<double> s11 = 1.0 - s21;
+        char line[200];
+        std::snprintf(line, sizeof line, "%.0f %.4f %.2f %.4f %.2f %.4f %.2f %.4f %.2f\n", hz,
+                      std::abs(s11), std::arg(s11) * 180 / std::numbers::pi, std::abs(s21),
+                      std::arg(s21) * 180 / std::numbers::pi, std::abs(s21),
+                      std::arg(s21) * 180 / std::numbers::pi, std::abs(s11),
+                      std::arg(s11) * 180 / std::numbers::pi);
+        rounded += line;
+    }
+    std::ofstream(dir / "kit/rounded.s2p") << rounded;
+
+    const analysis::KitReading r = ReadPartKit((dir / "kit").string(), 1e9, 2e9);
+    ASSERT_TRUE(r.problem.empty()) << r.problem;
+    EXPECT_EQ(r.kit.inductors.size(), 2u);
+    EXPECT_NE(Find(r.kit, "rounded"), nullptr);
+    EXPECT_EQ(Find(r.kit, "GAIN\x1b]0;x\x07"), nullptr);
+    std::string all;
+    for (const std::string &w : r.warnings)
+        all += w + "\n";
+    EXPECT_NE(all.find("GAIN\\x1b]0;x\\x07.s2p: part \"GAIN\\x1b]0;x\\x07\" shows gain at 0.1 GHz"),
+              std::string::npos)
+        << all;
+    EXPECT_NE(all.find("expected a passive part; left out"), std::string::npos) << all;
+    EXPECT_EQ(all.find_first_of("\x1b\x07"), std::string::npos) << all;
+}
+
+// A file that starts at 0 Hz, as some models' files do: the value comes from
+// the first points above it, whether the part passes nothing there (a
+// capacitor's open circuit) or a little.
+TEST(KitReading, AFirstPointAtDcLeavesTheValueToThePointsAboveIt)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir / "kit");
+    const auto capacitor = [](double hz) { return test_kit::CapacitorImpedance(1.5, hz); };
+    std::ofstream(dir / "kit/l.s2p") << test_kit::WithDcPoint(
+        test_kit::SeriesThroughFile([](double hz) { return test_kit::InductorImpedance(3.3, hz); }),
+        100 / 100.02, 0);
+    std::ofstream(dir / "kit/open.s2p")
+        << test_kit::WithDcPoint(test_kit::SeriesThroughFile(capacitor), 0, 0);
+    std::ofstream(dir / "kit/tiny.s2p")
+        << test_kit::WithDcPoint(test_kit::SeriesThroughFile(capacitor), 1e-9, 89.99);
+    const analysis::KitReading r = ReadPartKit((dir / "kit").string(), 1e9, 2e9);
+    ASSERT_TRUE(r.problem.empty()) << r.problem;
+    for (const auto &[number, value] :
+         std::vector<std::pair<std::string, double>>{{"l", 3.3}, {"open", 1.5}, {"tiny", 1.5}}) {
+        const KitPartRef *p = Find(r.kit, number);
+        ASSERT_NE(p, nullptr) << number << ": " << ::testing::PrintToString(r.warnings);
+        EXPECT_DOUBLE_EQ((*p)->nominal, value) << number;
+        EXPECT_TRUE(std::isfinite((*p)->fitted.main) && (*p)->fitted.main > 0) << number;
+    }
+}
+
+// A link in the folder that leads out of it is refused by its name and never
+// read; links within the folder, and a folder reached through a link, are
+// read. A kit's own file is quoted by a few characters at most.
+TEST(KitReading, LinksOutOfTheFolderAreRefusedUnread)
+{
+    TempDir dir;
+    const std::string secret = "SECRET-0123456789-abcdefghijklmnopqrstuvwxyz";
+    std::ofstream(dir / "secret.txt") << secret << "\n";
+    std::ofstream(dir / "list.csv") << "part,kind,value,file\n";
+    std::filesystem::create_directories(dir / "kit");
+    std::ofstream(dir / "kit/l.s2p") << test_kit::SeriesThroughFile(
+        [](double hz) { return test_kit::InductorImpedance(3.3, hz); });
+    std::ofstream(dir / "kit/c.s2p") << test_kit::SeriesThroughFile(
+        [](double hz) { return test_kit::CapacitorImpedance(1.5, hz); });
+    std::ofstream(dir / "kit/junk.s2p") << secret << "\n";
+    std::filesystem::create_symlink("../secret.txt", dir / "kit/leak.s2p");
+    std::filesystem::create_symlink(dir / "secret.txt", dir / "kit/leak2.s2p");
+    std::filesystem::create_symlink("c.s2p", dir / "kit/alias.s2p");
+    std::filesystem::create_directory_symlink("kit", dir / "kitlink");
+
+    const analysis::KitReading r = ReadPartKit((dir / "kitlink").string(), 1e9, 2e9);
+    ASSERT_TRUE(r.problem.empty()) << r.problem;
+    EXPECT_NE(Find(r.kit, "alias"), nullptr);
+    EXPECT_EQ(Find(r.kit, "leak"), nullptr);
+    const std::string all = ::testing::PrintToString(r.warnings);
+    for (const std::string name : {"leak.s2p", "leak2.s2p"})
+        EXPECT_NE(all.find(name + ": a link to a file outside the kit folder, not read; skipped"),
+                  std::string::npos)
+            << all;
+    EXPECT_NE(all.find("junk.s2p"), std::string::npos) << all;
+    EXPECT_EQ(all.find(secret.substr(0, 13)), std::string::npos) << all;
+
+    std::filesystem::create_symlink("../list.csv", dir / "kit/parts.csv");
+    const analysis::KitReading listed = ReadPartKit((dir / "kit").string(), 1e9, 2e9);
+    EXPECT_NE(listed.problem.find("parts.csv: a link to a file outside the kit folder"),
+              std::string::npos)
+        << listed.problem;
+}
+
+// Spreadsheets save a list with a byte order mark first and CR LF line ends.
+TEST(KitReading, AListWithAByteOrderMarkReads)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir / "kit");
+    std::ofstream(dir / "kit/a.s2p") << test_kit::SeriesThroughFile(
+        [](double hz) { return test_kit::InductorImpedance(3.3, hz); });
+    std::ofstream(dir / "kit/b.s2p") << test_kit::SeriesThroughFile(
+        [](double hz) { return test_kit::CapacitorImpedance(1.5, hz); });
+    std::ofstream(dir / "kit/parts.csv")
+        << "\xef\xbb\xbfpart,kind,value,file\r\nLQ-33,inductor,3.3,a.s2p\r\n"
+           "GQ-15,capacitor,1.5,b.s2p\r\n";
+    const analysis::KitReading r = ReadPartKit((dir / "kit").string(), 1e9, 2e9);
+    ASSERT_TRUE(r.problem.empty()) << r.problem;
+    EXPECT_NE(Find(r.kit, "LQ-33"), nullptr);
+    EXPECT_NE(Find(r.kit, "GQ-15"), nullptr);
 }
 
 // The SPICE equivalent of each part follows its data over the band.
