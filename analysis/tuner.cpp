@@ -377,9 +377,10 @@ constexpr double kRealImprovement = 1e-6;
 // Starts of the standard-value search besides the plain snap.
 constexpr std::size_t kOtherSeriesStarts = 2;
 
-// Moves of the standard-value descent, at most, for each part: a series of
-// 24 values a decade over the ranges' ten decades is 240 steps a part.
-constexpr std::size_t kMostSeriesMovesPerPart = 256;
+// Moves of the standard-value descent, at most, for each part and each value
+// a decade of its series holds: as many as twelve decades of the series, more
+// than any range spans.
+constexpr std::size_t kMostSeriesMovesPerValue = 12;
 
 // Uniform in [-1, 1) from the generator's raw output, the same on every
 // machine (the standard distributions are not).
@@ -687,7 +688,9 @@ StandardTuneResult TuneToSeries(const TuneProblem &problem, const Network &netwo
             }
             return false;
         };
-        for (std::size_t move = 0; move < kMostSeriesMovesPerPart * parts; ++move) {
+        const std::size_t mostMoves =
+            kMostSeriesMovesPerValue * SeriesValues(series).size() * parts;
+        for (std::size_t move = 0; move < mostMoves; ++move) {
             CheckStop(stop);
             std::vector<Network> singles;
             for (std::size_t i = 0; i < parts; ++i)
