@@ -154,6 +154,13 @@ TEST(KitReading, BadKitsAreNamed)
     cases.push_back({"list names a missing file", missing, 1e9, 2e9,
                      "parts.csv:2: part \"X1\" names \"gone.s2p\"", ""});
 
+    // A list saved with semicolons: named, and quoted by a few characters.
+    const auto semicolons = kit("semicolons");
+    std::ofstream(semicolons / "a.s2p") << test_kit::SeriesThroughFile(inductor);
+    std::ofstream(semicolons / "parts.csv") << "part;kind;value;file\nX1;inductor;3.3;a.s2p\n";
+    cases.push_back({"list of semicolons", semicolons, 1e9, 2e9,
+                     "parts.csv:1: \"part;kind;va... (20 bytes)\" is not the header", ""});
+
     const auto noCap = kit("nocap");
     std::ofstream(noCap / "a.s2p") << test_kit::SeriesThroughFile(inductor);
     cases.push_back({"no capacitor", noCap, 1e9, 2e9, "no usable capacitor", ""});
