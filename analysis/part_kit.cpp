@@ -29,13 +29,19 @@ constexpr double kAsymmetryLimit = 0.05;
 // |S21 - 1/2| <= 1/2, which is Re Z >= 0). Beyond it the data show gain.
 constexpr double kGainTolerance = 1e-3;
 
-// The most of a part file's token a message quotes: the files of a kit are
+// The most of a kit file's token a message quotes: the files of a kit are
 // not named one by one by the user, so a warning shows only enough to find
 // the fault.
 constexpr std::size_t kKitQuoteBytes = 12;
 
 // A spreadsheet saving a list as UTF-8 puts this mark first.
 constexpr std::string_view kByteOrderMark = "\xef\xbb\xbf";
+
+// A few characters of a kit file's text in a message, quoted.
+std::string QuotedFew(std::string_view text)
+{
+    return "\"" + PrintableText(text, kKitQuoteBytes) + "\"";
+}
 
 // A kit part's reading as its name in messages: "folder/file".
 std::string Named(const std::string &folder, const std::string &file)
@@ -208,8 +214,7 @@ std::string ReadList(const std::string &text, const std::string &where,
         if (!header) {
             if (f.size() != 4 || Lower(f[0]) != "part" || Lower(f[1]) != "kind" ||
                 Lower(f[2]) != "value" || Lower(f[3]) != "file")
-                return at + Quoted(PrintableText(line, 80)) +
-                       " is not the header; expected part,kind,value,file";
+                return at + QuotedFew(line) + " is not the header; expected part,kind,value,file";
             header = true;
             continue;
         }
@@ -223,12 +228,11 @@ std::string ReadList(const std::string &text, const std::string &where,
         if (row.part.empty() || row.file.empty())
             return at + "a part without its number or file; expected both";
         if (kind != "inductor" && kind != "capacitor")
-            return at + Quoted(PrintableText(f[1], 40)) +
-                   " is not a kind; expected inductor or capacitor";
+            return at + QuotedFew(f[1]) + " is not a kind; expected inductor or capacitor";
         row.inductor = kind == "inductor";
         const std::optional<double> value = PositiveNumber(f[2]);
         if (!value)
-            return at + Quoted(PrintableText(f[2], 40)) + " is not a positive value in " +
+            return at + QuotedFew(f[2]) + " is not a positive value in " +
                    (row.inductor ? "nH" : "pF");
         row.value = *value;
         if (rows.size() >= kMaxKitFiles)

@@ -81,8 +81,10 @@ inline std::string CapacitorNumber(double pf)
 }
 
 // One part's series-through file: `points` frequencies from 100 MHz to 8 GHz
-// (159 of them: 50 MHz steps).
-template <typename Impedance> std::string SeriesThroughFile(const Impedance &z, int points = 159)
+// (159 of them: 50 MHz steps), its S-parameters to `digits` significant
+// digits (a vendor's file may carry as few as four).
+template <typename Impedance>
+std::string SeriesThroughFile(const Impedance &z, int points = 159, int digits = 9)
 {
     std::string text = "! synthetic 0402 part, series-through, 50 ohm fixture\n# Hz S MA R 50\n";
     for (int k = 0; k < points; ++k) {
@@ -90,11 +92,11 @@ template <typename Impedance> std::string SeriesThroughFile(const Impedance &z, 
         const std::complex<double> zp = z(hz);
         const std::complex<double> s21 = 100.0 / (100.0 + zp), s11 = zp / (100.0 + zp);
         char line[256];
-        std::snprintf(line, sizeof line, "%.0f %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g\n", hz,
-                      std::abs(s11), std::arg(s11) * 180 / std::numbers::pi, std::abs(s21),
-                      std::arg(s21) * 180 / std::numbers::pi, std::abs(s21),
-                      std::arg(s21) * 180 / std::numbers::pi, std::abs(s11),
-                      std::arg(s11) * 180 / std::numbers::pi);
+        std::snprintf(line, sizeof line, "%.0f %.*g %.*g %.*g %.*g %.*g %.*g %.*g %.*g\n", hz,
+                      digits, std::abs(s11), digits, std::arg(s11) * 180 / std::numbers::pi, digits,
+                      std::abs(s21), digits, std::arg(s21) * 180 / std::numbers::pi, digits,
+                      std::abs(s21), digits, std::arg(s21) * 180 / std::numbers::pi, digits,
+                      std::abs(s11), digits, std::arg(s11) * 180 / std::numbers::pi);
         text += line;
     }
     return text;

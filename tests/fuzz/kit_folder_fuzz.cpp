@@ -16,6 +16,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -152,10 +153,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const std::string name = Fit(header.substr(0, arrow));
         if (name.empty())
             continue;
-        if (arrow != header.npos)
+        if (arrow != header.npos) {
             fs::create_symlink(header.substr(arrow + 4), kit / name, error);
-        else
-            std::ofstream(kit / name, std::ios::binary) << text;
+            continue;
+        }
+        // A new file only: a name given twice may be a link by now, and
+        // writing through it could reach any file of the machine.
+        const int fd = ::open((kit / name).c_str(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0)
+            continue;
+        const bool written =
+            ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+        if (::close(fd) != 0 || !written)
+            std::abort();
     }
     Check(session::ReadPartKit(kit.string(), lowGhz * 1e9, highGhz * 1e9),
           input.find(kOutsideText) != input.npos);
