@@ -7,6 +7,7 @@
 
 #include <new>
 #include <ostream>
+#include <system_error>
 
 #ifndef TEVMAR_VERSION
 #error "TEVMAR_VERSION must be defined by the build"
@@ -128,6 +129,13 @@ int RunCliUnguarded(const std::vector<std::string> &args, std::ostream &out, std
     return WriteOutcome(session::Run(session::RequestOf(c)), out, err);
 }
 
+int OutOfMemory(std::ostream &err)
+{
+    err << "tevmar-cli: out of memory; the run was stopped, and no file was written after that "
+           "point\n";
+    return kExitBadUsage;
+}
+
 } // namespace
 
 int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
@@ -138,9 +146,13 @@ int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
     try {
         return RunCliUnguarded(args, out, err, defaultReportPath);
     } catch (const std::bad_alloc &) {
-        err << "tevmar-cli: out of memory; the run was stopped, and no file was written after "
-               "that point\n";
-        return kExitBadUsage;
+        return OutOfMemory(err);
+    } catch (const std::system_error &e) {
+        // A thread of the searches that cannot be started for want of memory.
+        if (e.code() != std::errc::resource_unavailable_try_again &&
+            e.code() != std::errc::not_enough_memory)
+            throw;
+        return OutOfMemory(err);
     }
 }
 

@@ -30,6 +30,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -271,9 +272,14 @@ session::Outcome RunReleased(session::Request request)
     std::atomic<bool> stop{false};
     request.stop = &stop;
     std::future<session::Outcome> running;
-    {
+    try {
         py::gil_scoped_release release;
         running = std::async(std::launch::async, [&request] { return session::Run(request); });
+    } catch (const std::system_error &e) {
+        // No thread for want of memory: MemoryError, as for any allocation.
+        if (e.code() == std::errc::resource_unavailable_try_again)
+            throw std::bad_alloc();
+        throw;
     }
     for (;;) {
         {
@@ -945,7 +951,7 @@ Device MakeDevice(const py::object &path, const py::object &f1, const py::object
     if (!noiseCircles.is_none())
         args.insert(args.end(), {"--noise-circles", LevelsText(noiseCircles)});
     session::Request request = RequestOf(args, strict);
-    session::Outcome outcome = session::Run(request);
+    session::Outcome outcome = RunReleased(request);
     RaiseOnBadUsage(outcome);
     return Device(std::move(outcome));
 }

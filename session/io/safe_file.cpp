@@ -164,13 +164,16 @@ class PendingTemporaries
         static std::once_flag installed;
         std::call_once(installed, [] {
             for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+                ::sigaction(kSignals[i], nullptr, &previous_[i]);
+                // The program's own flags stay: an interpreter that wants a
+                // blocking read interrupted by Ctrl-C (no SA_RESTART) still
+                // gets that.
                 struct sigaction action
                 {
                 };
                 action.sa_sigaction = &Handle;
-                action.sa_flags = SA_SIGINFO | SA_RESTART;
+                action.sa_flags = SA_SIGINFO | (previous_[i].sa_flags & (SA_RESTART | SA_ONSTACK));
                 sigemptyset(&action.sa_mask);
-                ::sigaction(kSignals[i], nullptr, &previous_[i]);
                 // A signal the program ignores stays ignored.
                 if (previous_[i].sa_handler != SIG_IGN)
                     ::sigaction(kSignals[i], &action, nullptr);

@@ -1,6 +1,7 @@
 """What a script cannot do by mistake: write over the files a design was made
 from (a kit's included), and wait for a long search it has given up on."""
 
+import json
 import os
 import subprocess
 import sys
@@ -76,3 +77,43 @@ def test_ctrl_c_stops_a_kit_search_within_a_second(kit):  # noqa: F811
         pytest.skip("the search ended before Ctrl-C came")
     assert outcome == "interrupted", run.stdout
     assert float(seconds) < 1.2, run.stdout
+
+
+def write_points(path, count):
+    """A stable device at `count` frequencies from 1 GHz in 1 kHz steps."""
+    rows = "".join(f"{1_000_000_000 + 1000 * k} 0.6 -120 2.5 75 0.03 55 0.7 -55\n"
+                   for k in range(count))
+    path.write_text("# Hz S MA R 50\n" + rows)
+
+
+def test_a_long_device_file_is_thinned_and_says_so(tmp_path):
+    path = tmp_path / "long.s2p"
+    write_points(path, 25_000)
+    with pytest.warns(UserWarning, match="25000 data frequencies in the band; .* one in every 3"):
+        device = tevmar.device(path)
+    assert len(device.frequencies_hz) == 8334
+    assert device.frequencies_hz[-1] == 1_000_000_000 + 1000 * 24_999
+    assert json.loads(device.to_json())["device"]["thinned"] == {
+        "pointsInBand": 25000, "stride": 3}
+
+
+def test_memory_that_runs_out_is_a_memory_error(tmp_path):
+    path = tmp_path / "million.s2p"
+    write_points(path, 1_000_000)
+    script = textwrap.dedent("""
+        import resource, sys
+        import tevmar
+        with open("/proc/self/status") as status:
+            size = next(int(l.split()[1]) for l in status if l.startswith("VmSize:")) * 1024
+        # Room for the run's thread and the file's text, not for its data.
+        resource.setrlimit(resource.RLIMIT_AS, (size + (64 << 20),) * 2)
+        try:
+            tevmar.device(sys.argv[1])
+            print("read")
+        except MemoryError:
+            print("MemoryError")
+    """)
+    run = subprocess.run([sys.executable, "-c", script, str(path)], capture_output=True,
+                         text=True, timeout=300)
+    assert run.returncode == 0, run.stderr
+    assert run.stdout.split() == ["MemoryError"]
