@@ -977,7 +977,11 @@ Checked Check(const TwoPortData &data, double fromHz, double toHz, const Matchin
     for (std::size_t i = 0; i < data.frequenciesHz.size(); ++i) {
         const DevicePoint d =
             DeviceFiguresAt(data.frequenciesHz[i], data.s[i], std::nullopt, z0, {});
-        const double mu = d.mu.value_or(-HUGE_VAL);
+        // Without a finite mu (no feedback and a port that neither gives
+        // nor takes) the point says nothing of the device's stability.
+        if (!d.mu || !std::isfinite(*d.mu))
+            continue;
+        const double mu = *d.mu;
         if (!(mu > 1) && (st.deviceUnconditional || mu < st.deviceLeastMu)) {
             st.deviceUnconditional = false;
             st.deviceLeastMu = mu;

@@ -117,9 +117,11 @@ AmplifierView AmplifierViewOf(const AmplifierOutcome &outcome)
         view.inputReturnLossDb.push_back(std::min(p.inputReturnLossDb, kMostReturnLossDb));
         view.outputReturnLossDb.push_back(std::min(p.outputReturnLossDb, kMostReturnLossDb));
     }
-    if (!a.band.empty()) {
-        view.bandLowGhz = a.band.front().frequencyHz / 1e9;
-        view.bandHighGhz = a.band.back().frequencyHz / 1e9;
+    // The band as asked, its edges the dense grid's ends.
+    const std::vector<analysis::AmplifierPoint> &band = a.dense.empty() ? a.band : a.dense;
+    if (!band.empty()) {
+        view.bandLowGhz = band.front().frequencyHz / 1e9;
+        view.bandHighGhz = band.back().frequencyHz / 1e9;
     }
     // The gain and noise over the band, then what was checked of its stability.
     const format::AmplifierReport report{outcome.fileName, z0, t, a, {}, {}};

@@ -141,10 +141,11 @@ TEST_F(DeviceWindowTest, AmplifierPageShowsTheDesignOfTheBoxesAndWhyThereIsNone)
     // The plot holds the whole file, the band shaded; the figures as the sweep's.
     const session::AmplifierView *view = panel.plot().view();
     ASSERT_NE(view, nullptr);
-    ASSERT_EQ(view->frequencyGhz.size(), 7u);
+    // The file's two data frequencies outside the band and 201 points across it.
+    ASSERT_EQ(view->frequencyGhz.size(), 203u);
     EXPECT_EQ(view->bandLowGhz, 3.5);
     EXPECT_EQ(view->bandHighGhz, 4.5);
-    for (std::size_t i = 0; i < 7; ++i) {
+    for (std::size_t i = 0; i < view->frequencyGhz.size(); ++i) {
         const analysis::AmplifierPoint &p = direct.outcome->whole[i];
         EXPECT_DOUBLE_EQ(view->gtDb[i], p.gtDb);
         EXPECT_DOUBLE_EQ(view->nfDb[i], *p.nfDb);
