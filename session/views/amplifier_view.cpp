@@ -76,6 +76,14 @@ AmplifierRun RunAmplifierFromBoxes(const DeviceOutcome &device, const AmplifierB
         }
         (source ? input.terminations.sourceOhms : input.terminations.loadOhms) = reading.value;
     }
+    const NumberReading margin = ExamineNumber(boxes.stabilityMargin);
+    if (!margin.plain || !(margin.value > 0 && margin.value < 1)) {
+        AmplifierRun run;
+        run.usage = true;
+        run.problem = "the stability margin needs a number above 0 and below 1";
+        return run;
+    }
+    input.stabilityMargin = margin.value;
     return RunAmplifier(input, boxes.f1Ghz, boxes.f2Ghz);
 }
 
