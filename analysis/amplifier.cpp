@@ -436,7 +436,8 @@ class Search
         // A long file is searched at some of its frequencies, evenly picked
         // with the band's ends among them, and at points between them; the
         // final checks look at every one and a dense grid besides.
-        constexpr std::size_t kMostInBand = 64, kMostOutside = 96, kBandGrid = 25;
+        constexpr std::size_t kMostInBand = 64, kMostOutside = 96, kMostBetween = 32,
+                              kBandGrid = 25;
         std::vector<double> inside, outside;
         const std::vector<double> &f = data.frequenciesHz;
         for (std::size_t i = 0; i < f.size(); ++i)
@@ -463,7 +464,7 @@ class Search
             Add(hz, true);
         for (const double hz : pick(outside, kMostOutside))
             Add(hz, false);
-        for (const double hz : pick(between, kMostOutside))
+        for (const double hz : pick(between, kMostBetween))
             Add(hz, false);
     }
 
