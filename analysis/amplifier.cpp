@@ -436,7 +436,8 @@ class Search
         // A long file is searched at some of its frequencies, evenly picked
         // with the band's ends among them, and at points between them; the
         // final checks look at every one and a dense grid besides.
-        constexpr std::size_t kMostInBand = 64, kMostOutside = 96, kBandGrid = 25;
+        constexpr std::size_t kMostInBand = 64, kMostOutside = 96, kMostBetween = 32,
+                              kBandGrid = 25;
         std::vector<double> inside, outside;
         const std::vector<double> &f = data.frequenciesHz;
         for (std::size_t i = 0; i < f.size(); ++i)
@@ -463,7 +464,7 @@ class Search
             Add(hz, true);
         for (const double hz : pick(outside, kMostOutside))
             Add(hz, false);
-        for (const double hz : pick(between, kMostOutside))
+        for (const double hz : pick(between, kMostBetween))
             Add(hz, false);
     }
 
@@ -977,7 +978,11 @@ Checked Check(const TwoPortData &data, double fromHz, double toHz, const Matchin
     for (std::size_t i = 0; i < data.frequenciesHz.size(); ++i) {
         const DevicePoint d =
             DeviceFiguresAt(data.frequenciesHz[i], data.s[i], std::nullopt, z0, {});
-        const double mu = d.mu.value_or(-HUGE_VAL);
+        // Without a finite mu (no feedback and a port that neither gives
+        // nor takes) the point says nothing of the device's stability.
+        if (!d.mu || !std::isfinite(*d.mu))
+            continue;
+        const double mu = *d.mu;
         if (!(mu > 1) && (st.deviceUnconditional || mu < st.deviceLeastMu)) {
             st.deviceUnconditional = false;
             st.deviceLeastMu = mu;

@@ -75,8 +75,11 @@ Json FileOrNull(const std::string &file)
     return file.empty() ? Json(nullptr) : Json(file);
 }
 
+// "1.7 to 2.1 GHz", or "at 4 GHz" for a single frequency.
 std::string Band(double fromHz, double toHz)
 {
+    if (fromHz == toHz)
+        return "at " + Figure(fromHz / 1e9) + " GHz";
     return Figure(fromHz / 1e9) + " to " + Figure(toHz / 1e9) + " GHz";
 }
 

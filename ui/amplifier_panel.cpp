@@ -119,6 +119,9 @@ AmplifierPanel::AmplifierPanel(const session::DeviceOutcome &device, QWidget *pa
     f2_ = Box(QStringLiteral("amplifierF2"), QString::fromStdString(f2), this);
     source_ = Box(QStringLiteral("amplifierSource"), QStringLiteral("50"), this);
     load_ = Box(QStringLiteral("amplifierLoad"), QStringLiteral("50"), this);
+    margin_ = Box(QStringLiteral("amplifierMargin"), QStringLiteral("0.9"), this);
+    margin_->setToolTip(QStringLiteral("In band both loops, |\u0393S\u00B7\u0393in| and "
+                                       "|\u0393L\u00B7\u0393out|, stay at or below its square"));
     goal_ = new QComboBox(this);
     goal_->setObjectName(QStringLiteral("amplifierGoal"));
     goal_->addItem(QStringLiteral("Most gain (flat GT over the band)"));
@@ -146,6 +149,7 @@ AmplifierPanel::AmplifierPanel(const session::DeviceOutcome &device, QWidget *pa
     add(QStringLiteral("F2 (GHz)"), f2_);
     add(QStringLiteral("Source (\u03A9)"), source_);
     add(QStringLiteral("Load (\u03A9)"), load_);
+    add(QStringLiteral("Margin"), margin_);
     add(QStringLiteral("Goal"), goal_);
     boxes->addWidget(design_);
     boxes->addStretch(1);
@@ -166,7 +170,7 @@ AmplifierPanel::AmplifierPanel(const session::DeviceOutcome &device, QWidget *pa
     inputView_->hide();
     outputView_->hide();
     connect(design_, &QPushButton::clicked, this, [this] { Design(); });
-    for (QLineEdit *box : {f1_, f2_, source_, load_})
+    for (QLineEdit *box : {f1_, f2_, source_, load_, margin_})
         connect(box, &QLineEdit::returnPressed, this, [this] { Design(); });
 }
 
@@ -179,6 +183,7 @@ void AmplifierPanel::Design()
     boxes.f2Ghz = f2_->text().trimmed().toStdString();
     boxes.sourceOhms = source_->text().trimmed().toStdString();
     boxes.loadOhms = load_->text().trimmed().toStdString();
+    boxes.stabilityMargin = margin_->text().trimmed().toStdString();
     status_->setText(QStringLiteral("Designing both networks\u2026"));
     // The device's data are copied into the run, so that the window may
     // close while it works.

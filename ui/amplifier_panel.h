@@ -53,6 +53,7 @@ class AmplifierPanel final : public QWidget
     QLineEdit &f2Box() const { return *f2_; }
     QLineEdit &sourceBox() const { return *source_; }
     QLineEdit &loadBox() const { return *load_; }
+    QLineEdit &marginBox() const { return *margin_; }
     QComboBox &goalBox() const { return *goal_; }
     QPushButton &designButton() const { return *design_; }
     QLabel &status() const { return *status_; }
@@ -66,7 +67,7 @@ class AmplifierPanel final : public QWidget
     void Show(const session::AmplifierRun &run);
 
     const session::DeviceOutcome &device_;
-    QLineEdit *f1_, *f2_, *source_, *load_;
+    QLineEdit *f1_, *f2_, *source_, *load_, *margin_;
     QComboBox *goal_;
     QPushButton *design_;
     QLabel *status_, *inputTitle_, *outputTitle_;

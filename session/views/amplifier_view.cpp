@@ -76,6 +76,14 @@ AmplifierRun RunAmplifierFromBoxes(const DeviceOutcome &device, const AmplifierB
         }
         (source ? input.terminations.sourceOhms : input.terminations.loadOhms) = reading.value;
     }
+    const NumberReading margin = ExamineNumber(boxes.stabilityMargin);
+    if (!margin.plain || !(margin.value > 0 && margin.value < 1)) {
+        AmplifierRun run;
+        run.usage = true;
+        run.problem = "the stability margin needs a number above 0 and below 1";
+        return run;
+    }
+    input.stabilityMargin = margin.value;
     return RunAmplifier(input, boxes.f1Ghz, boxes.f2Ghz);
 }
 
@@ -117,9 +125,11 @@ AmplifierView AmplifierViewOf(const AmplifierOutcome &outcome)
         view.inputReturnLossDb.push_back(std::min(p.inputReturnLossDb, kMostReturnLossDb));
         view.outputReturnLossDb.push_back(std::min(p.outputReturnLossDb, kMostReturnLossDb));
     }
-    if (!a.band.empty()) {
-        view.bandLowGhz = a.band.front().frequencyHz / 1e9;
-        view.bandHighGhz = a.band.back().frequencyHz / 1e9;
+    // The band as asked, its edges the dense grid's ends.
+    const std::vector<analysis::AmplifierPoint> &band = a.dense.empty() ? a.band : a.dense;
+    if (!band.empty()) {
+        view.bandLowGhz = band.front().frequencyHz / 1e9;
+        view.bandHighGhz = band.back().frequencyHz / 1e9;
     }
     // The gain and noise over the band, then what was checked of its stability.
     const format::AmplifierReport report{outcome.fileName, z0, t, a, {}, {}};

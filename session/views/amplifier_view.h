@@ -20,11 +20,12 @@ struct AmplifierBoxes
     AmplifierGoal goal = AmplifierGoal::Gain;
     std::string f1Ghz, f2Ghz;
     std::string sourceOhms = "50", loadOhms = "50";
+    std::string stabilityMargin = "0.9"; // both loops held at its square in band
 };
 
 // The design from the device the window already holds; a source or load that
-// is not a plain number in ohms is refused with the reason, as tevmar-cli
-// refuses it.
+// is not a plain number in ohms, or a margin that is not a number above 0 and
+// below 1, is refused with the reason, as tevmar-cli refuses it.
 AmplifierRun RunAmplifierFromBoxes(const DeviceOutcome &device, const AmplifierBoxes &boxes);
 
 // The band the boxes start with: the data frequencies next to the first

@@ -260,6 +260,12 @@ TEST(AmplifierOption, APotentiallyUnstableDeviceSaysWhatWasChecked)
           "\nConditionally stable: the device's mu falls to 0.650 at 0.5 GHz, so the amplifier "
           "is stable with these terminations, not with every passive source and load\n"})
         EXPECT_NE(text.out.find(words), std::string::npos) << words << "\n" << text.out;
+
+    // A band of one data frequency is named as that frequency.
+    const CliRun spot =
+        RunCliIn({"--device", path, "--amplifier", "--f1", "1.9", "--f2", "1.9"}, dir);
+    ASSERT_EQ(spot.exitCode, kExitDesigned) << spot.err;
+    EXPECT_NE(spot.out.find("\nIn band, at 1.9 GHz: both loops "), std::string::npos) << spot.out;
 }
 
 // A network of the JSON's parts as built with a constant Q (an inductor's

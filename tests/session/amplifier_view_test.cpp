@@ -66,6 +66,30 @@ TEST(AmplifierView, BoxesAreReadAsTheCommandLineReadsTheOptions)
     EXPECT_FALSE(run.problem.empty());
 }
 
+// The margin box sets the margin tevmar-cli's --stability-margin sets, and
+// says so in the summary; a margin that is not one is refused.
+TEST(AmplifierView, TheMarginBoxHoldsTheLoopsAndIsRefusedOutsideZeroToOne)
+{
+    test_files::TempDir dir;
+    const DeviceOutcome device = Device(dir, kFet);
+    AmplifierBoxes boxes{AmplifierGoal::Gain, "3.9", "4.1", "50", "50", "0.8"};
+    AmplifierRun run = RunAmplifierFromBoxes(device, boxes);
+    ASSERT_TRUE(run.outcome) << run.problem;
+    EXPECT_EQ(run.outcome->amplifier.stability.marginAsked, 0.8);
+    EXPECT_LE(run.outcome->amplifier.stability.worstLoopInBand, 0.64 + 1e-6);
+    const AmplifierView view = AmplifierViewOf(*run.outcome);
+    EXPECT_EQ(view.summary.substr(0, 3), "GT ");
+    EXPECT_NE(view.summary.find("within 0.64 (a margin of 0.8 each way)"), std::string::npos)
+        << view.summary;
+    for (const char *margin : {"1", "0", "-0.5", "tight", ""}) {
+        boxes.stabilityMargin = margin;
+        run = RunAmplifierFromBoxes(device, boxes);
+        EXPECT_FALSE(run.outcome) << margin;
+        EXPECT_TRUE(run.usage);
+        EXPECT_EQ(run.problem, "the stability margin needs a number above 0 and below 1");
+    }
+}
+
 TEST(AmplifierView, CurvesCoverTheWholeFileWithGapsWhereAFigureDoesNotExist)
 {
     test_files::TempDir dir;

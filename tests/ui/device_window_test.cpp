@@ -141,10 +141,11 @@ TEST_F(DeviceWindowTest, AmplifierPageShowsTheDesignOfTheBoxesAndWhyThereIsNone)
     // The plot holds the whole file, the band shaded; the figures as the sweep's.
     const session::AmplifierView *view = panel.plot().view();
     ASSERT_NE(view, nullptr);
-    ASSERT_EQ(view->frequencyGhz.size(), 7u);
+    // The file's two data frequencies outside the band and 201 points across it.
+    ASSERT_EQ(view->frequencyGhz.size(), 203u);
     EXPECT_EQ(view->bandLowGhz, 3.5);
     EXPECT_EQ(view->bandHighGhz, 4.5);
-    for (std::size_t i = 0; i < 7; ++i) {
+    for (std::size_t i = 0; i < view->frequencyGhz.size(); ++i) {
         const analysis::AmplifierPoint &p = direct.outcome->whole[i];
         EXPECT_DOUBLE_EQ(view->gtDb[i], p.gtDb);
         EXPECT_DOUBLE_EQ(view->nfDb[i], *p.nfDb);
@@ -165,11 +166,20 @@ TEST_F(DeviceWindowTest, AmplifierPageShowsTheDesignOfTheBoxesAndWhyThereIsNone)
     EXPECT_EQ(panel.plot().view(), nullptr);
     EXPECT_FALSE(panel.inputSchematic().isVisible());
 
-    // A band where no network keeps the device stable says so too.
+    // A stability margin that is not one.
     panel.sourceBox().setText(QStringLiteral("50"));
+    panel.marginBox().setText(QStringLiteral("1.5"));
+    QTest::keyClick(&panel.marginBox(), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(panel.designsShown(), 3, 30000);
+    EXPECT_EQ(panel.status().text(),
+              QStringLiteral("No amplifier: the stability margin needs a number above 0 and "
+                             "below 1"));
+
+    // A band where no network keeps the device stable says so too.
+    panel.marginBox().setText(QStringLiteral("0.9"));
     panel.f1Box().setText(QStringLiteral("2"));
     panel.Design();
-    QTRY_COMPARE_WITH_TIMEOUT(panel.designsShown(), 3, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(panel.designsShown(), 4, 30000);
     EXPECT_TRUE(panel.status().text().contains(QStringLiteral("reaches past the data")))
         << panel.status().text().toStdString();
 }
