@@ -37,9 +37,11 @@ constexpr double kLeastTransmission = 1e-6;
 void SortDistinct(std::vector<double> &hz)
 {
     std::ranges::sort(hz);
-    const auto [last, end] =
-        std::ranges::unique(hz, [](double a, double b) { return std::abs(a - b) <= 1e-9 * b; });
-    hz.erase(last, end);
+    // std::unique rather than its ranges form: clang 14 (the fuzz build's
+    // compiler) cannot instantiate the subrange the latter returns.
+    hz.erase(std::unique(hz.begin(), hz.end(),
+                         [](double a, double b) { return std::abs(a - b) <= 1e-9 * b; }),
+             hz.end());
 }
 
 double PowerDb(double ratio)
