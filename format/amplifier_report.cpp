@@ -318,8 +318,10 @@ std::string AmplifierSpice(const AmplifierReport &report, int points)
             " referred to " + z0 + " ohms) and the load (p2, " +
             TerminationPhrase(report.loadFile, report.terminations.loadOhms) + ")\n";
     text += "* Element values at full precision\n";
-    // Both networks are built of the same parts and board.
-    text += SpiceBuiltNote(SideNetwork(a.input));
+    // Both networks are built of the same parts and board; either may have
+    // no part of a kind (or none at all) for its note to name.
+    const std::string inputNote = SpiceBuiltNote(SideNetwork(a.input));
+    text += inputNote.empty() ? SpiceBuiltNote(SideNetwork(a.output)) : inputNote;
     text += Subcircuit(kAmplifierInputSubcircuit, a.input);
     text += Subcircuit(kAmplifierOutputSubcircuit, a.output);
 
