@@ -1,6 +1,7 @@
 #include "format/amplifier_report.h"
 
 #include "format/export_json.h"
+#include "format/export_spice.h"
 #include "format/json_number.h"
 #include "format/table_columns.h"
 #include "report/number_format.h"
@@ -231,38 +232,23 @@ double PortOhms(const std::string &file, double ohms, double referenceOhms)
     return file.empty() ? ohms : referenceOhms;
 }
 
-// The part's value in the unit its suffix names: nanohenries ("n") or
-// picofarads ("p"). SPICE reads "M" as milli, so no other suffix is used.
-std::string SpiceValue(const Part &e)
+// One network as its ladder, from p1: a shunt part stands at the node the
+// series parts have reached, so consecutive shunt parts make a tank and
+// consecutive series parts a resonator. The parts as built, with the pads.
+Network SideNetwork(const MatchingSide &side)
 {
-    return FixedNumber(e.value) + (e.inductor() ? "n" : "p");
+    Network ladder;
+    ladder.parts = side.elements;
+    ladder.padPf = side.padPf;
+    return ladder;
 }
 
-// A ladder listed from p1: a shunt part stands at the node the series parts
-// have reached, so consecutive shunt parts make a tank and consecutive series
-// parts a resonator.
 std::string Subcircuit(const char *name, const MatchingSide &side)
 {
-    std::size_t lastSeries = side.elements.size();
-    for (std::size_t i = 0; i < side.elements.size(); ++i)
-        if (!side.elements[i].shunt())
-            lastSeries = i;
-    std::string text = std::string(".subckt ") + name + " p1 p2\n";
-    std::string node = "p1";
-    for (std::size_t i = 0; i < side.elements.size(); ++i) {
+    return SpiceSubcircuit(SideNetwork(side), name, [&side](std::size_t i) {
         const Part &e = side.elements[i];
-        const std::string comment = std::string(" ; ") + (e.shunt() ? "shunt" : "series") + "\n";
-        if (e.shunt()) {
-            text += e.label + " " + node + " 0 " + SpiceValue(e) + comment;
-            continue;
-        }
-        const std::string next = i == lastSeries ? "p2" : "n" + std::to_string(i + 1);
-        text += e.label + " " + node + " " + next + " " + SpiceValue(e) + comment;
-        node = next;
-    }
-    if (lastSeries == side.elements.size()) // shunt parts only: the ports are one node
-        text += "Vwire p1 p2 dc 0\n";
-    return text + ".ends " + name + "\n";
+        return SpiceCardName{e.label, std::string(" ; ") + (e.shunt() ? "shunt" : "series") + "\n"};
+    });
 }
 
 std::string TerminationPhrase(const std::string &file, double ohms)
@@ -332,6 +318,10 @@ std::string AmplifierSpice(const AmplifierReport &report, int points)
             " referred to " + z0 + " ohms) and the load (p2, " +
             TerminationPhrase(report.loadFile, report.terminations.loadOhms) + ")\n";
     text += "* Element values at full precision\n";
+    // Both networks are built of the same parts and board; either may have
+    // no part of a kind (or none at all) for its note to name.
+    const std::string inputNote = SpiceBuiltNote(SideNetwork(a.input));
+    text += inputNote.empty() ? SpiceBuiltNote(SideNetwork(a.output)) : inputNote;
     text += Subcircuit(kAmplifierInputSubcircuit, a.input);
     text += Subcircuit(kAmplifierOutputSubcircuit, a.output);
 

@@ -113,7 +113,8 @@ std::string PartCards(const Part &part, const std::string &name, const std::stri
            " " + b + " " + r + " ; Q " + Figure(q.q) + "\n";
 }
 
-std::string SubcircuitLines(const Network &ladder)
+std::string SubcircuitLines(const Network &ladder, const std::string &subcircuit,
+                            const SpiceNaming &naming)
 {
     // Shunt elements after the last series element stand at port 2.
     std::size_t lastSeries = ladder.parts.size();
@@ -121,7 +122,7 @@ std::string SubcircuitLines(const Network &ladder)
         if (!ladder.parts[i].shunt())
             lastSeries = i;
 
-    std::string text = std::string(".subckt ") + kSpiceSubcircuit + " p1 p2\n";
+    std::string text = ".subckt " + subcircuit + " p1 p2\n";
     std::string node = "p1";
     int pads = 0;
     const auto pad = [&](const std::string &at) {
@@ -132,34 +133,22 @@ std::string SubcircuitLines(const Network &ladder)
     pad(node);
     for (std::size_t i = 0; i < ladder.parts.size(); ++i) {
         const Part &element = ladder.parts[i];
-        const std::string name = PartName(ladder, i);
-        // A tuned network's parts are labelled by their names: no comment then.
-        // A label is text, never a card: one line, after the comment mark.
-        const std::string comment =
-            element.label == name ? "\n" : " ; " + PrintableText(element.label) + "\n";
-        if (const KitPart *kit = KitPartOf(element)) {
-            const std::string next = element.shunt()   ? "0"
-                                     : i == lastSeries ? "p2"
-                                                       : "n" + std::to_string(i + 1);
-            text += KitPartLines(*kit, name, node, next);
-            if (!element.shunt()) {
-                node = next;
-                pad(node); // the figures' cascade puts one after every series part
-            }
-            continue;
+        const SpiceCardName card = naming(i);
+        const std::string next = element.shunt()   ? "0"
+                                 : i == lastSeries ? "p2"
+                                                   : "n" + std::to_string(i + 1);
+        if (const KitPart *kit = KitPartOf(element))
+            text += KitPartLines(*kit, card.name, node, next);
+        else
+            text += PartCards(element, card.name, node, next, card.comment);
+        if (!element.shunt()) {
+            node = next;
+            pad(node); // the figures' cascade puts one after every series part
         }
-        if (element.shunt()) {
-            text += PartCards(element, name, node, "0", comment);
-            continue;
-        }
-        const std::string next = i == lastSeries ? "p2" : "n" + std::to_string(i + 1);
-        text += PartCards(element, name, node, next, comment);
-        node = next;
-        pad(node);
     }
     if (lastSeries == ladder.parts.size()) // no series element: the ports are one node
         text += "Vwire p1 p2 dc 0\n";
-    return text + ".ends " + kSpiceSubcircuit + "\n";
+    return text + ".ends " + subcircuit + "\n";
 }
 
 // The absorbed load's own reactance, outside the subcircuit.
@@ -291,6 +280,25 @@ Bench CircuitBench(const Network &ladder, const Circuit &circuit, int loadPort)
 
 } // namespace
 
+std::string SpiceSubcircuit(const Network &ladder, const std::string &name,
+                            const SpiceNaming &naming)
+{
+    return SubcircuitLines(ladder, name, naming);
+}
+
+std::string SpiceBuiltNote(const Network &ladder)
+{
+    if (HasKitParts(ladder))
+        return "* Kit parts as equivalent circuits fitted to their data over the band:\n"
+               "* inductors L with R in series and CP across, capacitors C, ESL and ESR in "
+               "series" +
+               std::string(ladder.padPf > 0 ? "; a pad to ground at every node" : "") + "\n";
+    if (!IdealAsDrawn(ladder))
+        return "* Parts as built: each L or C with its loss and parasitics beside it" +
+               std::string(ladder.padPf > 0 ? ", a pad to ground at every node" : "") + "\n";
+    return {};
+}
+
 std::string SpiceNetlist(const Network &ladder, const Band &band, int points)
 {
     if (const std::string error = SweepPlanError(SweepPlan{band.lowHz, band.highHz, points, false});
@@ -307,15 +315,14 @@ std::string SpiceNetlist(const Network &ladder, const Band &band, int points)
     for (const std::string &line : PortLines(ladder))
         text += "* " + line + "\n";
     text += "* Element values at full precision\n";
-    if (HasKitParts(ladder))
-        text +=
-            "* Kit parts as equivalent circuits fitted to their data over the band:\n"
-            "* inductors L with R in series and CP across, capacitors C, ESL and ESR in series" +
-            std::string(ladder.padPf > 0 ? "; a pad to ground at every node" : "") + "\n";
-    else if (!IdealAsDrawn(ladder))
-        text += "* Parts as built: each L or C with its loss and parasitics beside it" +
-                std::string(ladder.padPf > 0 ? ", a pad to ground at every node" : "") + "\n";
-    text += SubcircuitLines(ladder);
+    text += SpiceBuiltNote(ladder);
+    text += SpiceSubcircuit(ladder, kSpiceSubcircuit, [&ladder](std::size_t i) {
+        // A tuned network's parts are labelled by their names: no comment then.
+        // A label is text, never a card: one line, after the comment mark.
+        const std::string name = PartName(ladder, i);
+        const std::string &label = ladder.parts[i].label;
+        return SpiceCardName{name, label == name ? "\n" : " ; " + PrintableText(label) + "\n"};
+    });
 
     const std::string sweep = ".ac lin " + std::to_string(points) + " " + FixedNumber(band.lowHz) +
                               " " + FixedNumber(band.highHz) + "\n";

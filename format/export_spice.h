@@ -5,6 +5,8 @@
 
 #include "analysis/sweep.h"
 
+#include <cstddef>
+#include <functional>
 #include <string>
 
 namespace tevmar::format {
@@ -28,5 +30,24 @@ constexpr const char *kSpiceSubcircuit = "tevmar_match";
 // std::invalid_argument for a band or point count that cannot be swept.
 std::string SpiceNetlist(const analysis::Network &ladder, const analysis::Band &band,
                          int points = 201);
+
+// The card name of the ladder's part at `index` and what follows its first
+// card: " ; text\n" or "\n".
+struct SpiceCardName
+{
+    std::string name, comment;
+};
+using SpiceNaming = std::function<SpiceCardName(std::size_t index)>;
+
+// The subcircuit "NAME p1 p2" of the ladder's parts as they will be built
+// (ground is node 0): each part as its model makes it (its L or C with the
+// loss and parasitics beside it, a kit part as its fitted equivalent circuit)
+// and a pad to ground at every node where the figures' cascade puts one.
+std::string SpiceSubcircuit(const analysis::Network &ladder, const std::string &name,
+                            const SpiceNaming &naming);
+
+// The header's comment lines that say how the parts are built, ending in a
+// newline; empty for ideal parts as drawn.
+std::string SpiceBuiltNote(const analysis::Network &ladder);
 
 } // namespace tevmar::format

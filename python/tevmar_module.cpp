@@ -1059,7 +1059,9 @@ class Amplifier
 Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::object &f2,
                         const std::string &goal, const py::object &source, const py::object &load,
                         const py::object &sourceS1p, const py::object &loadS1p,
-                        const py::object &stabilityMargin, const py::object &tolerance)
+                        const py::object &stabilityMargin, const py::object &tolerance,
+                        const py::object &qL, const py::object &qC, const py::object &qModel,
+                        const py::object &lModel, const py::object &cModel, const py::object &pad)
 {
     StrictOptions strict;
     std::vector<std::string> args{"--device",    PathBytes(path),
@@ -1080,6 +1082,13 @@ Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::
                                  ArgumentText(stabilityMargin, "--stability-margin", &strict)});
     if (!tolerance.is_none())
         args.insert(args.end(), {"--tolerance", ArgumentText(tolerance, "--tolerance", &strict)});
+    // The parts as built, in both networks: the same options as a design's.
+    for (const auto &[option, value] :
+         {std::pair{"--q-l", &qL}, std::pair{"--q-c", &qC}, std::pair{"--q-model", &qModel},
+          std::pair{"--l-model", &lModel}, std::pair{"--c-model", &cModel},
+          std::pair{"--pad", &pad}})
+        if (!value->is_none())
+            args.insert(args.end(), {option, ArgumentText(*value, option, &strict)});
     session::Request request = RequestOf(args, strict);
     session::Outcome outcome = RunReleased(request);
     RaiseOnBadUsage(outcome);
@@ -1125,12 +1134,17 @@ void BindAmplifier(py::module_ &m)
           py::arg("goal") = "gain", py::arg("source") = py::none(),
           py::arg("load_ohms") = py::none(), py::arg("source_s1p") = py::none(),
           py::arg("load_s1p") = py::none(), py::arg("stability_margin") = py::none(),
-          py::arg("tolerance") = py::none(),
+          py::arg("tolerance") = py::none(), py::arg("q_l") = py::none(),
+          py::arg("q_c") = py::none(), py::arg("q_model") = py::none(),
+          py::arg("l_model") = py::none(), py::arg("c_model") = py::none(),
+          py::arg("pad") = py::none(),
           "both matching networks of an amplifier around a transistor's two-port file, over "
           "f1..f2 GHz, for goal \"gain\" or \"noise\"; source and load_ohms in ohms (50 unless "
           "given), or measured in the one-port files source_s1p and load_s1p; in band both "
           "loops at or below stability_margin squared (0.9 unless given), each part also "
-          "checked at +-tolerance percent");
+          "checked at +-tolerance percent; q_l, q_c, q_model, l_model, c_model and pad build "
+          "both networks of the parts as tevmar.design() takes them, and every figure is of "
+          "the networks as built");
 }
 
 } // namespace

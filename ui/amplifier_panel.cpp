@@ -108,7 +108,7 @@ void AmplifierPlot::paintEvent(QPaintEvent *)
          std::nullopt},
     };
     PaintFrequencyPanels(painter, rect(), palette(), v.frequencyGhz, panels, std::nullopt,
-                         std::pair(v.bandLowGhz, v.bandHighGhz), empty);
+                         std::pair(v.bandLowGhz, v.bandHighGhz), empty, &v.measured);
 }
 
 AmplifierPanel::AmplifierPanel(const session::DeviceOutcome &device, QWidget *parent)

@@ -80,7 +80,8 @@ void DevicePlot::paintEvent(QPaintEvent *)
 void PaintFrequencyPanels(QPainter &painter, const QRect &area, const QPalette &pal,
                           const std::vector<double> &f, const std::vector<PlotPanel> &panels,
                           std::optional<double> chosenGhz,
-                          std::optional<std::pair<double, double>> bandGhz, const QString &empty)
+                          std::optional<std::pair<double, double>> bandGhz, const QString &empty,
+                          const std::vector<bool> *marked)
 {
     const QColor text = pal.color(QPalette::Text);
     const bool dark = IsDark(pal);
@@ -178,8 +179,13 @@ void PaintFrequencyPanels(QPainter &painter, const QRect &area, const QPalette &
                 }
                 const QPointF p(xOf(a, f[i]), yOf(v));
                 drawing ? path.lineTo(p) : path.moveTo(p);
-                drawing = true;
                 // A lone point still shows.
+                const bool next = i + 1 < f.size() && i + 1 < curve.values->size() &&
+                                  std::isfinite((*curve.values)[i + 1]);
+                const bool alone = !drawing && !next;
+                drawing = true;
+                if (marked && i < marked->size() && !(*marked)[i] && !alone)
+                    continue;
                 painter.setPen(Qt::NoPen);
                 painter.setBrush(curve.colour);
                 painter.drawEllipse(p, 2.5, 2.5);

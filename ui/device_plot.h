@@ -33,11 +33,14 @@ struct PlotPanel
 
 // Panels stacked over one frequency axis in `area`, each with its title and
 // legend above it; the chosen frequency dotted and a band shaded in each.
-// `empty` is said where there is nothing to draw.
+// `empty` is said where there is nothing to draw. Each point is marked with a
+// dot, or where `marked` is given only the points it flags (the measured ones
+// among interpolated ones) and any point standing alone.
 void PaintFrequencyPanels(QPainter &painter, const QRect &area, const QPalette &palette,
                           const std::vector<double> &frequencyGhz,
                           const std::vector<PlotPanel> &panels, std::optional<double> chosenGhz,
-                          std::optional<std::pair<double, double>> bandGhz, const QString &empty);
+                          std::optional<std::pair<double, double>> bandGhz, const QString &empty,
+                          const std::vector<bool> *marked = nullptr);
 
 // A transistor's stability and gain against frequency, in two panels over
 // one frequency axis: K, mu and mu' with the line at 1 that divides stable

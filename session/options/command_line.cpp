@@ -75,13 +75,6 @@ std::string CheckAmplifier(const CommandLine &c)
     const bool f2 = std::ranges::find(c.given, "--f2") != c.given.end();
     if (!f1 || !f2)
         return n("--amplifier") + ": give the band with " + n("--f1") + " and " + n("--f2");
-    // The networks' netlist holds ideal L and C only: with the parts' models
-    // its responses would not be the figures printed.
-    const AnalysisRequest &a = c.analysis;
-    if (a.spicePath && (a.inductorQ || a.capacitorQ || a.PartModels()))
-        return n("--spice") + " writes the amplifier's networks with ideal parts; not with " +
-               n("--q-l") + ", " + n("--q-c") + ", " + n("--l-model") + ", " + n("--c-model") +
-               " or " + n("--pad");
     if (c.measured.sourceOhms && c.measured.sourcePath)
         return n("--source-s1p") + " replaces " + n("--source") + "; give one of them";
     if (c.device.loadOhms && c.measured.filePath)

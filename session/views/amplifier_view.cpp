@@ -4,6 +4,7 @@
 #include "format/amplifier_report.h"
 #include "report/number_format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -118,8 +119,12 @@ AmplifierView AmplifierViewOf(const AmplifierOutcome &outcome)
                       analysis::TopologyName(a.input.topology);
     view.outputTitle = std::string("Output network (device to load), ") +
                        analysis::TopologyName(a.output.topology);
+    const std::vector<double> &data = outcome.data.frequenciesHz;
     for (const analysis::AmplifierPoint &p : outcome.whole) {
         view.frequencyGhz.push_back(p.frequencyHz / 1e9);
+        // A grid point within a part in 10^9 of a data frequency is that frequency.
+        view.measured.push_back(std::ranges::any_of(
+            data, [&p](double hz) { return std::abs(hz - p.frequencyHz) <= 1e-9 * hz; }));
         view.gtDb.push_back(std::isfinite(p.gtDb) ? p.gtDb : kNone);
         view.nfDb.push_back(p.nfDb.value_or(kNone));
         view.inputReturnLossDb.push_back(std::min(p.inputReturnLossDb, kMostReturnLossDb));

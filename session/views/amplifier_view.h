@@ -39,6 +39,9 @@ struct AmplifierView
     std::string inputTitle, outputTitle; // "Input network (source to device), bandpass"
     // At every data frequency of the file; NaN where a figure does not exist.
     std::vector<double> frequencyGhz, gtDb, nfDb, inputReturnLossDb, outputReturnLossDb;
+    // Whether each point is one of the file's data frequencies (the rest are
+    // the band's interpolated grid): only they are marked on the curves.
+    std::vector<bool> measured;
     double bandLowGhz = 0, bandHighGhz = 0; // the band designed for
     std::string summary; // the gain and noise over the band, and whether it is stable
 };

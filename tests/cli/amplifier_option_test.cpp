@@ -394,9 +394,9 @@ TEST(AmplifierOption, RefusesOptionsThatDoNotFit)
         {{"--device", device, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--parts",
           dir.path().string()},
          "tevmar-cli: --parts does not apply to --amplifier"},
-        {{"--device", device, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--q-l", "40", "--spice",
-          (dir / "a.cir").string()},
-         "tevmar-cli: --spice writes the amplifier's networks with ideal parts"},
+        {{"--device", device, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--q-l", "40",
+          "--l-model", "40@4GHz,0.05pF", "--spice", (dir / "a.cir").string()},
+         "tevmar-cli: --l-model gives the inductors' Q; not with --q-l"},
         {{"--device", device, "--amplifier", "--f1", "2", "--f2", "4"},
          "tevmar-cli: --device: " + device + ": the band 2 to 4 GHz reaches past the data"},
     };

@@ -141,3 +141,37 @@ def test_the_stability_margin_and_tolerance_asked_are_what_is_checked(device_fil
     assert json.loads(amp.to_json())["amplifier"]["stability"] == checked
     with pytest.raises(ValueError, match="stability_margin"):
         tevmar.amplifier(device_file, 3.9, 4.1, stability_margin=1.5)
+
+
+def test_parts_as_built_take_the_command_lines_keywords(device_file):
+    # Chip models and pads in both networks: the same run as tevmar-cli's,
+    # and the lossy parts cost gain against the ideal networks.
+    built = tevmar.amplifier(device_file, 3.9, 4.1, l_model="40@4GHz,0.05pF",
+                             c_model="0.3nH,0.15@4GHz", pad="0.03pF")
+    cli = subprocess.run([CLI, "--device", str(device_file), "--amplifier", "--f1", "3.9",
+                          "--f2", "4.1", "--l-model", "40@4GHz,0.05pF", "--c-model",
+                          "0.3nH,0.15@4GHz", "--pad", "0.03pF", "--json"],
+                         capture_output=True, text=True, check=True)
+    assert json.loads(built.to_json()) == json.loads(cli.stdout)
+    ideal = tevmar.amplifier(device_file, 3.9, 4.1)
+    assert built.gt_db_min < ideal.gt_db_min
+    assert np.all(np.isfinite(built.gt_db)) and np.all(np.isfinite(built.nf_db))
+    # Finite Q by number, as tevmar.design() takes it; None leaves it out.
+    lossy = tevmar.amplifier(device_file, 3.9, 4.1, q_l=30, q_c=200, q_model="constant")
+    assert lossy.gt_db_min < ideal.gt_db_min
+    assert np.all(np.isfinite(lossy.nf_db))
+    same = tevmar.amplifier(device_file, 3.9, 4.1, q_l=None, l_model=None, pad=None)
+    assert same.to_json() == ideal.to_json()
+
+
+def test_bad_part_models_name_the_keyword(device_file):
+    with pytest.raises(ValueError, match="l_model"):
+        tevmar.amplifier(device_file, 3.9, 4.1, l_model="forty")
+    with pytest.raises(ValueError, match="q_l"):
+        tevmar.amplifier(device_file, 3.9, 4.1, q_l=-5)
+    with pytest.raises(ValueError, match="pad"):
+        tevmar.amplifier(device_file, 3.9, 4.1, pad="lots")
+    with pytest.raises(ValueError, match="l_model.*q_l"):
+        tevmar.amplifier(device_file, 3.9, 4.1, q_l=40, l_model="40@4GHz,0.05pF")
+    with pytest.raises(TypeError, match="q_l: expects a text or a number"):
+        tevmar.amplifier(device_file, 3.9, 4.1, q_l=[40])

@@ -112,6 +112,16 @@ TEST(AmplifierView, CurvesCoverTheWholeFileWithGapsWhereAFigureDoesNotExist)
         EXPECT_LE(view.outputReturnLossDb[i], 60);
         EXPECT_EQ(view.outputReturnLossDb[i], std::min(p.outputReturnLossDb, 60.0));
     }
+    // Only the file's seven data frequencies are marked on the curves, not
+    // the interpolated grid between them.
+    ASSERT_EQ(view.measured.size(), view.frequencyGhz.size());
+    std::vector<double> marked;
+    for (std::size_t i = 0; i < view.measured.size(); ++i)
+        if (view.measured[i])
+            marked.push_back(view.frequencyGhz[i]);
+    ASSERT_EQ(marked.size(), 7u);
+    EXPECT_DOUBLE_EQ(marked[3], 4.0);
+    EXPECT_FALSE(view.measured[3]); // 3.901 GHz, a grid point
 }
 
 } // namespace
