@@ -127,6 +127,27 @@ void ExpectClose(Complex got, Complex want, const std::string &what, double with
         << what << ": " << got << " against " << want;
 }
 
+// The reflections the netlist's bench gives (the networks' impedances toward
+// the device, 201 points from 3.5 GHz in 5 MHz steps) are the sweep's
+// Gamma S and Gamma L, against 50 ohms.
+void ExpectBenchGivesTheSweepsReflections(const std::filesystem::path &netlist, const Json &sweep,
+                                          const std::string &label, double within)
+{
+    auto table = test_ngspice::ReadPrintTables(test_ngspice::RunNgspice(TEVMAR_NGSPICE, netlist));
+    const std::vector<double> &hz = table["frequency"];
+    ASSERT_EQ(hz.size(), 201u) << label;
+    for (const Json &p : sweep) {
+        const double f = p["frequencyHz"].get<double>();
+        const auto row = static_cast<std::size_t>(std::lround((f - 3.5e9) / 5e6));
+        ASSERT_NEAR(hz[row], f, 1);
+        const Complex zs(table["real(v(zs))"][row], table["imag(v(zs))"][row]);
+        const Complex zl(table["real(v(zl))"][row], table["imag(v(zl))"][row]);
+        const std::string at = label + " at " + std::to_string(f);
+        ExpectClose((zs - 50.0) / (zs + 50.0), ComplexOf(p["gammaS"]), "Gamma S " + at, within);
+        ExpectClose((zl - 50.0) / (zl + 50.0), ComplexOf(p["gammaL"]), "Gamma L " + at, within);
+    }
+}
+
 TEST(AmplifierExports, TouchstoneFilesAndSweepAreTheWholeCascadeBetweenTheirReferences)
 {
     TempDir dir;
@@ -226,19 +247,7 @@ TEST(AmplifierExports, SpiceNetworksPresentTheClaimedReflectionsAndLeaveTheDevic
     EXPECT_EQ(netlist.find("\nQ"), std::string::npos); // no transistor model of any kind
     EXPECT_EQ(netlist.find(".model"), std::string::npos);
 
-    auto table =
-        test_ngspice::ReadPrintTables(test_ngspice::RunNgspice(TEVMAR_NGSPICE, dir / "amp.cir"));
-    const std::vector<double> &hz = table["frequency"];
-    ASSERT_EQ(hz.size(), 201u);
-    for (const Json &p : a["sweep"]) {
-        const double f = p["frequencyHz"].get<double>();
-        const auto row = static_cast<std::size_t>(std::lround((f - 3.5e9) / 5e6));
-        ASSERT_NEAR(hz[row], f, 1);
-        const Complex zs(table["real(v(zs))"][row], table["imag(v(zs))"][row]);
-        const Complex zl(table["real(v(zl))"][row], table["imag(v(zl))"][row]);
-        ExpectClose((zs - 50.0) / (zs + 50.0), ComplexOf(p["gammaS"]), "Gamma S");
-        ExpectClose((zl - 50.0) / (zl + 50.0), ComplexOf(p["gammaL"]), "Gamma L");
-    }
+    ExpectBenchGivesTheSweepsReflections(dir / "amp.cir", a["sweep"], "ideal parts", 1e-7);
 
     // A measured source has no SPICE element: no bench for the input network,
     // and the 2.0 file refers its port to the data's resistance.
@@ -296,21 +305,8 @@ TEST(AmplifierExports, SpiceNetworksOfThePartsAsBuiltPresentTheClaimedReflection
             EXPECT_NE(netlist.find(card), std::string::npos) << label << ": " << card << netlist;
         EXPECT_NE(netlist.find("* THE TRANSISTOR IS NOT IN THIS NETLIST"), std::string::npos);
 
-        auto table = test_ngspice::ReadPrintTables(
-            test_ngspice::RunNgspice(TEVMAR_NGSPICE, dir / "amp.cir"));
-        const std::vector<double> &hz = table["frequency"];
-        ASSERT_EQ(hz.size(), 201u) << label;
-        for (const Json &p : a["sweep"]) {
-            const double f = p["frequencyHz"].get<double>();
-            const auto row = static_cast<std::size_t>(std::lround((f - 3.5e9) / 5e6));
-            ASSERT_NEAR(hz[row], f, 1);
-            const Complex zs(table["real(v(zs))"][row], table["imag(v(zs))"][row]);
-            const Complex zl(table["real(v(zl))"][row], table["imag(v(zl))"][row]);
-            // ngspice prints seven digits; a part or pad amiss is off by far more.
-            const std::string at = label + " at " + std::to_string(f);
-            ExpectClose((zs - 50.0) / (zs + 50.0), ComplexOf(p["gammaS"]), "Gamma S " + at, 1e-6);
-            ExpectClose((zl - 50.0) / (zl + 50.0), ComplexOf(p["gammaL"]), "Gamma L " + at, 1e-6);
-        }
+        // ngspice prints seven digits; a part or pad amiss is off by far more.
+        ExpectBenchGivesTheSweepsReflections(dir / "amp.cir", a["sweep"], label, 1e-6);
     }
 }
 

@@ -85,14 +85,24 @@ constexpr bool kLimitsHoldTheProgram = false;
 constexpr bool kLimitsHoldTheProgram = true;
 #endif
 
-TEST(LargeDevice, AMillionPointsRunInAGibibyteThinnedAndSaidSo)
+// A run of tevmar-cli on the million-point file, in a folder of its own.
+class LargeDevice : public ::testing::Test
 {
-    if (!kLimitsHoldTheProgram)
-        GTEST_SKIP()
-            << "built with AddressSanitizer, which needs more address space than the limit";
+  protected:
+    void SetUp() override
+    {
+        if (!kLimitsHoldTheProgram)
+            GTEST_SKIP()
+                << "built with AddressSanitizer, which needs more address space than the limit";
+        WriteMillionPoints(path);
+    }
+
     TempDir dir;
     const std::string path = dir / "million.s2p";
-    WriteMillionPoints(path);
+};
+
+TEST_F(LargeDevice, AMillionPointsRunInAGibibyteThinnedAndSaidSo)
+{
 
     const Outcome table = RunLimited({"--device", path}, kGiB, dir);
     ASSERT_TRUE(table.exited) << "ended by signal " << table.code << '\n' << table.err;
@@ -119,14 +129,8 @@ TEST(LargeDevice, AMillionPointsRunInAGibibyteThinnedAndSaidSo)
     EXPECT_EQ(band.err, "");
 }
 
-TEST(LargeDevice, MemoryThatRunsOutEndsTheRunWithAMessage)
+TEST_F(LargeDevice, MemoryThatRunsOutEndsTheRunWithAMessage)
 {
-    if (!kLimitsHoldTheProgram)
-        GTEST_SKIP()
-            << "built with AddressSanitizer, which needs more address space than the limit";
-    TempDir dir;
-    const std::string path = dir / "million.s2p";
-    WriteMillionPoints(path);
     // Room to start, not to hold the file's data.
     const Outcome run = RunLimited({"--device", path, "--json"}, std::size_t{96} << 20, dir);
     ASSERT_TRUE(run.exited) << "ended by signal " << run.code << '\n' << run.err;
