@@ -167,7 +167,8 @@ TEST_F(KitCli, CapacitorFilesStartingAtDcGiveTheSameDesign)
     ASSERT_EQ(after.code, 6) << after.err;
     EXPECT_EQ(after.out, before.out);
     EXPECT_EQ(test_files::ReadBytes(bom), bomBefore);
-    for (const nlohmann::json &part : nlohmann::json::parse(after.out).at("kit").at("parts"))
+    const nlohmann::json document = nlohmann::json::parse(after.out);
+    for (const nlohmann::json &part : document.at("kit").at("parts"))
         EXPECT_TRUE(part.at("value").is_number()) << part;
 }
 
