@@ -153,26 +153,6 @@ std::string CheckMeasuredLoad(const CommandLine &c)
     return {};
 }
 
-// No output may be a file the run reads: the measurement it was made from
-// would be replaced. A further input is one more entry here.
-std::string CheckOutputsAgainstInputs(const CommandLine &c)
-{
-    const OptionNaming &n = c.naming;
-    std::vector<NamedPath> inputs;
-    if (c.measured.filePath)
-        inputs.push_back({n("--load-s1p"), *c.measured.filePath});
-    if (c.measured.sourcePath)
-        inputs.push_back({n("--source-s1p"), *c.measured.sourcePath});
-    if (c.device.filePath)
-        inputs.push_back({n("--device"), *c.device.filePath});
-    std::vector<NamedPath> outputs{{n("--report"), c.reportPath}};
-    for (const FileOption &file : kFileOptions)
-        if (const std::optional<std::string> &path = c.analysis.*file.path;
-            path && *path != kStandardOutputPath)
-            outputs.push_back({n(file.option), *path});
-    return OutputOverInput(outputs, inputs);
-}
-
 // The JSON document carries the box texts and the measured file's name and
 // the report's path (in a report error); JSON text is UTF-8, so anything else
 // is refused before the run rather than written changed.
@@ -274,8 +254,6 @@ CommandLine ParseCommandLine(const std::vector<std::string> &args,
         c.problem = CheckMeasuredLoad(c);
     if (c.problem.empty() && !c.help && !c.version)
         c.problem = CheckAnalysisRequest(c.analysis, c.reportPath, naming);
-    if (c.problem.empty() && !c.help && !c.version)
-        c.problem = CheckOutputsAgainstInputs(c);
     if (c.problem.empty() && !c.help && !c.version)
         c.problem = CheckJsonText(c);
     return c;
