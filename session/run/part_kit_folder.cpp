@@ -10,14 +10,6 @@
 namespace tevmar::session {
 namespace {
 
-bool IsPartFile(const std::filesystem::path &name)
-{
-    std::string extension = name.extension().string();
-    std::ranges::transform(extension, extension.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".s2p";
-}
-
 // The file `name` of the folder once every link is followed, or empty with
 // the reason in `why`: a kit is the folder's own files, and a link that leads
 // elsewhere (to a key, to /proc) must not be read, let alone quoted in a
@@ -43,6 +35,14 @@ std::filesystem::path InsideFolder(const std::filesystem::path &folder, const st
 }
 
 } // namespace
+
+bool IsPartFile(const std::filesystem::path &name)
+{
+    std::string extension = name.extension().string();
+    std::ranges::transform(extension, extension.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".s2p";
+}
 
 analysis::KitReading ReadPartKit(const std::string &folder, double lowHz, double highHz)
 {

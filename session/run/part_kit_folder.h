@@ -8,9 +8,14 @@
 
 #include "analysis/part_kit.h"
 
+#include <filesystem>
 #include <string>
 
 namespace tevmar::session {
+
+// Whether the file `name` of a kit folder is one of its part files (.s2p,
+// in any case).
+bool IsPartFile(const std::filesystem::path &name);
 
 // The kit in `folder` for the band lowHz to highHz. A folder that cannot be
 // listed is the reading's problem; a file that cannot be read is skipped

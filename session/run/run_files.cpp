@@ -1,7 +1,7 @@
 #include "session/run/run_files.h"
 
-#include <algorithm>
-#include <cctype>
+#include "session/run/part_kit_folder.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -19,10 +19,7 @@ void AddKitFiles(const std::string &folder, const std::string &option,
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         const fs::path &path = it->path();
-        std::string extension = path.extension().string();
-        std::ranges::transform(extension, extension.begin(),
-                               [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (path.filename() == "parts.csv" || extension == ".s2p")
+        if (path.filename() == "parts.csv" || IsPartFile(path))
             inputs.push_back({option, path});
     }
 }
