@@ -148,7 +148,7 @@ std::vector<std::string> AmplifierLines(const AmplifierReport &report)
     return lines;
 }
 
-std::string AmplifierJson(const AmplifierReport &report)
+Json AmplifierDocumentJson(const AmplifierReport &report)
 {
     const Amplifier &a = report.amplifier;
     Json sweep = Json::array();
@@ -161,7 +161,7 @@ std::string AmplifierJson(const AmplifierReport &report)
                              {"inputReturnLossDb", Number(p.inputReturnLossDb)},
                              {"outputReturnLossDb", Number(p.outputReturnLossDb)},
                              {"mu", Optional(p.mu)}});
-    const Json document{
+    Json document{
         {"amplifier",
          {{"goal", AmplifierGoalName(a.goal)},
           {"device", report.fileName},
@@ -185,7 +185,12 @@ std::string AmplifierJson(const AmplifierReport &report)
             {"worstLoopOverData", Number(a.stability.worstLoopOverData)},
             {"atFrequencyHz", Number(a.stability.atFrequencyHz)},
             {"toleranceChecked", Number(a.stability.toleranceChecked)}}}}}};
-    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    return document;
+}
+
+std::string AmplifierJson(const AmplifierReport &report)
+{
+    return AmplifierDocumentJson(report).dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 std::string AmplifierCsv(const std::vector<AmplifierPoint> &points)

@@ -6,6 +6,7 @@
 // netlist.
 
 #include "analysis/amplifier.h"
+#include "format/json_number.h"
 
 #include <string>
 #include <vector>
@@ -38,6 +39,8 @@ std::vector<std::string> StabilityLines(const analysis::Amplifier &amplifier);
 // (percent)}}}; complex values as [re, im],
 // null where a figure does not exist.
 std::string AmplifierJson(const AmplifierReport &report);
+// The same document as a tree.
+Json AmplifierDocumentJson(const AmplifierReport &report);
 
 // One row per point: frequency, G_T, NF, the presented reflections, the
 // return losses, the device's port reflections and mu.

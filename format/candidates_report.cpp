@@ -150,7 +150,7 @@ std::vector<std::string> CandidateLines(const CandidateSet &set)
     return lines;
 }
 
-std::string WithCandidatesJson(const std::string &json, const CandidateSet &set)
+Json CandidatesJson(const CandidateSet &set)
 {
     Json candidates = Json::array();
     for (const Candidate &c : set.candidates) {
@@ -206,8 +206,13 @@ std::string WithCandidatesJson(const std::string &json, const CandidateSet &set)
                  Number(ShortOfLimitDb(c.tuned.gammaMax, set.bodeFanoGamma).value_or(NAN))}};
         candidates.push_back(std::move(entry));
     }
+    return candidates;
+}
+
+std::string WithCandidatesJson(const std::string &json, const CandidateSet &set)
+{
     Json document = Json::parse(json);
-    document["candidates"] = std::move(candidates);
+    document["candidates"] = CandidatesJson(set);
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 

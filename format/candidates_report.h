@@ -3,6 +3,7 @@
 // The candidate networks for a load as terminal lines and in the JSON document.
 
 #include "analysis/candidates.h"
+#include "format/json_number.h"
 
 #include <optional>
 #include <string>
@@ -35,6 +36,9 @@ std::string AboveBodeFanoText(double gammaMax, const std::optional<double> &limi
 // with its topology, part count, in-band max |S11| with the true load, its
 // parts from the source's side to the load's, and the other figures of the
 // table.
+// The document's "candidates", best first, each part from the source's side.
+Json CandidatesJson(const analysis::CandidateSet &set);
+
 std::string WithCandidatesJson(const std::string &json, const analysis::CandidateSet &set);
 
 } // namespace tevmar::format

@@ -287,6 +287,11 @@ void RequireFinite(Json &j)
 
 } // namespace
 
+Json DesignElementsJson(const DesignResult &design)
+{
+    return ElementsJson(design);
+}
+
 std::string AnalysisJsonText(const NetworkAnalysis &analysis)
 {
     Json j = AnalysisJson(analysis);

@@ -4,6 +4,7 @@
 
 #include "analysis/network_analysis.h"
 #include "engine/design_inputs.h"
+#include "format/json_number.h"
 
 #include <string>
 
@@ -21,6 +22,9 @@ namespace tevmar::format {
 // "series inductor", "shunt capacitor", "termination": an element's kind as
 // the JSON names it.
 const char *ElementKindName(ElementKind kind);
+
+// The document's "elements" of a solved design: the element table from port 1.
+Json DesignElementsJson(const DesignResult &design);
 
 std::string DesignJson(const DesignInputs &inputs, const DesignResult &design,
                        const std::string &reportError, const analysis::NetworkAnalysis *analysis);

@@ -30,10 +30,10 @@ std::string PartText(const Part &part)
            (kit ? " " + PrintableText(kit->partNumber) : "");
 }
 
-Json ElementsJson(const Network &network)
+Json PartsJson(const std::vector<Part> &parts)
 {
     Json elements = Json::array();
-    for (const Part &part : SourceToLoad(network)) {
+    for (const Part &part : parts) {
         Json e{{"name", part.label},
                {"kind", ElementKindName(part.kind)},
                {"value", part.value},
@@ -43,6 +43,11 @@ Json ElementsJson(const Network &network)
         elements.push_back(std::move(e));
     }
     return elements;
+}
+
+Json ElementsJson(const Network &network)
+{
+    return PartsJson(SourceToLoad(network));
 }
 
 Json FiguresJson(const BuiltFigures &f)
@@ -84,11 +89,13 @@ std::vector<std::string> KitCandidateLines(const CandidateSet &set,
     return lines;
 }
 
-std::string WithKitJson(const std::string &json, const Kit &kit,
-                        const std::vector<KitChoice> &choices)
+Json KitNetworkElementsJson(const Network &network)
 {
-    Json document = Json::parse(json);
-    Json &candidates = document["candidates"];
+    return PartsJson(network.parts);
+}
+
+void PutCandidatesOnKitJson(Json &candidates, const std::vector<KitChoice> &choices)
+{
     for (std::size_t k = 0; k < choices.size() && k < candidates.size(); ++k) {
         const KitChoice &choice = choices[k];
         Json &entry = candidates[k];
@@ -102,6 +109,13 @@ std::string WithKitJson(const std::string &json, const Kit &kit,
         snapped["elements"] = ElementsJson(choice.snapped);
         entry["snapped"] = std::move(snapped);
     }
+}
+
+std::string WithKitJson(const std::string &json, const Kit &kit,
+                        const std::vector<KitChoice> &choices)
+{
+    Json document = Json::parse(json);
+    PutCandidatesOnKitJson(document["candidates"], choices);
     Json parts = Json::array();
     for (const std::vector<KitPartRef> *list : {&kit.inductors, &kit.capacitors})
         for (const KitPartRef &p : *list)
@@ -131,10 +145,8 @@ std::vector<std::string> KitTunedLines(const KitChoice &choice)
     return lines;
 }
 
-std::string WithTunedKitJson(const std::string &json, const KitChoice &choice)
+void PutTunedOnKitJson(Json &tuned, const KitChoice &choice)
 {
-    Json document = Json::parse(json);
-    Json &tuned = document["tuned"];
     tuned["lossDbMax"] = Number(choice.idealFigures.lossDbMax);
     Json kit = FiguresJson(choice.figures);
     kit["elements"] = ElementsJson(choice.network);
@@ -142,6 +154,12 @@ std::string WithTunedKitJson(const std::string &json, const KitChoice &choice)
     snapped["elements"] = ElementsJson(choice.snapped);
     kit["snapped"] = std::move(snapped);
     tuned["kit"] = std::move(kit);
+}
+
+std::string WithTunedKitJson(const std::string &json, const KitChoice &choice)
+{
+    Json document = Json::parse(json);
+    PutTunedOnKitJson(document["tuned"], choice);
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 

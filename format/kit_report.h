@@ -5,6 +5,7 @@
 
 #include "analysis/candidates.h"
 #include "analysis/kit_search.h"
+#include "format/json_number.h"
 
 #include <string>
 #include <vector>
@@ -21,6 +22,15 @@ std::vector<std::string> KitCandidateLines(const analysis::CandidateSet &set,
 // The document with each candidate's elements carrying "part" (their
 // "value" the nominal value), "lossDbMax", and the ideal and snapped
 // networks' figures; and "kit", the parts usable over the band.
+// Each candidate's entry of CandidatesJson on the kit parts chosen for it.
+void PutCandidatesOnKitJson(Json &candidates, const std::vector<analysis::KitChoice> &choices);
+
+// A network's kit parts from its port 1, each named by its part number.
+Json KitNetworkElementsJson(const analysis::Network &network);
+
+// The tuned part of TunedJson on the kit parts chosen for it.
+void PutTunedOnKitJson(Json &tuned, const analysis::KitChoice &choice);
+
 std::string WithKitJson(const std::string &json, const analysis::Kit &kit,
                         const std::vector<analysis::KitChoice> &choices);
 

@@ -109,7 +109,7 @@ std::vector<std::string> FitLines(const FitSummary &s)
     return lines;
 }
 
-std::string WithFitJson(const std::string &designJson, const FitSummary &s)
+Json MeasuredLoadJson(const FitSummary &s)
 {
     const Json fits = FitsJson(s);
     Json chosen = FitJson(s.chosen, "");
@@ -124,8 +124,13 @@ std::string WithFitJson(const std::string &designJson, const FitSummary &s)
                   {"interpolation", kInterpolation},
                   {"fits", fits},
                   {"chosen", chosen}};
+    return measured;
+}
+
+std::string WithFitJson(const std::string &designJson, const FitSummary &s)
+{
     Json document = Json::parse(designJson);
-    document["measuredLoad"] = measured;
+    document["measuredLoad"] = MeasuredLoadJson(s);
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 

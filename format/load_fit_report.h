@@ -4,6 +4,7 @@
 // in the design's JSON document.
 
 #include "analysis/load_fit.h"
+#include "format/json_number.h"
 
 #include <string>
 #include <vector>
@@ -19,6 +20,9 @@ std::vector<std::string> FitLines(const analysis::FitSummary &summary);
 // `designJson` (a document from DesignJson) with a "measuredLoad" object
 // added: the file and its points, every kind's fit, the kind chosen and the
 // port it stands at.
+// The document's "measuredLoad": the file, the fits tried and the one chosen.
+Json MeasuredLoadJson(const analysis::FitSummary &summary);
+
 std::string WithFitJson(const std::string &designJson, const analysis::FitSummary &summary);
 
 // A measured source's fit as plain lines: the file, each kind's fit, the

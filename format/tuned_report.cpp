@@ -83,8 +83,7 @@ std::string AtLimitParts(const Network &network, const PartRanges &ranges)
     return text;
 }
 
-std::string WithTunedJson(const std::string &designJson, const TunedNetwork &t,
-                          const NetworkAnalysis *analysis)
+Json TunedJson(const TunedNetwork &t, const NetworkAnalysis *analysis)
 {
     Json tuned = Json::object();
     if (t.relaxed)
@@ -122,8 +121,14 @@ std::string WithTunedJson(const std::string &designJson, const TunedNetwork &t,
     }
     if (analysis)
         AddPartFigures(tuned, *analysis);
+    return tuned;
+}
+
+std::string WithTunedJson(const std::string &designJson, const TunedNetwork &t,
+                          const NetworkAnalysis *analysis)
+{
     Json document = Json::parse(designJson);
-    document["tuned"] = tuned;
+    document["tuned"] = TunedJson(t, analysis);
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 

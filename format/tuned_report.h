@@ -4,6 +4,7 @@
 
 #include "analysis/network_analysis.h"
 #include "analysis/tune_design.h"
+#include "format/json_number.h"
 
 #include <string>
 #include <vector>
@@ -18,6 +19,11 @@ namespace tevmar::format {
 // inputs have none.
 // With `analysis` (the tuned network's, session::TunedAnalysis), also its
 // sensitivity and, where asked for, its finite-Q and tolerance figures.
+// The document's "tuned" part: the parts' starting and tuned values, the
+// ranges, the figures and, with `analysis`, the tuned network's own figures.
+Json TunedJson(const analysis::TunedNetwork &tuned,
+               const analysis::NetworkAnalysis *analysis = nullptr);
+
 std::string WithTunedJson(const std::string &designJson, const analysis::TunedNetwork &tuned,
                           const analysis::NetworkAnalysis *analysis = nullptr);
 

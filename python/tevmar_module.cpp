@@ -10,6 +10,7 @@
 #include "session/options/analysis_settings.h"
 #include "session/options/command_line.h"
 #include "session/options/input_checks.h"
+#include "session/run/result_tree.h"
 #include "session/run/run.h"
 #include "session/run/run_files.h"
 #include "session/views/network_view.h"
@@ -314,9 +315,44 @@ void RaiseOnBadUsage(const session::Outcome &outcome)
         throw std::invalid_argument(problems);
 }
 
-py::object JsonLoads(const std::string &text)
+// A part of the result document as Python values: objects as dicts in the
+// document's order, arrays as lists. Text that is not UTF-8 (a file's name)
+// comes out with U+FFFD in its place, as the document writes it.
+py::object ToPython(const session::ResultTree &tree)
 {
-    return py::module_::import("json").attr("loads")(text);
+    using Type = session::ResultTree::value_t;
+    switch (tree.type()) {
+    case Type::object: {
+        py::dict out;
+        for (const auto &[key, value] : tree.items())
+            out[py::str(key)] = ToPython(value);
+        return out;
+    }
+    case Type::array: {
+        py::list out;
+        for (const session::ResultTree &value : tree)
+            out.append(ToPython(value));
+        return out;
+    }
+    case Type::string: {
+        const std::string &text = tree.get_ref<const std::string &>();
+        const py::object decoded = py::reinterpret_steal<py::object>(
+            PyUnicode_DecodeUTF8(text.data(), static_cast<py::ssize_t>(text.size()), "replace"));
+        if (!decoded)
+            throw py::error_already_set();
+        return decoded;
+    }
+    case Type::boolean:
+        return py::bool_(tree.get<bool>());
+    case Type::number_integer:
+        return py::int_(tree.get<std::int64_t>());
+    case Type::number_unsigned:
+        return py::int_(tree.get<std::uint64_t>());
+    case Type::number_float:
+        return py::float_(tree.get<double>());
+    default:
+        return py::none();
+    }
 }
 
 // The frequencies of one s() call, counted before any is converted: a sweep
@@ -482,21 +518,23 @@ class Design
     // The in-band maximum transducer loss of the network gamma_max is of,
     // as built, as the JSON gives it; None with ideal parts and no pads
     // (the loss then follows from gamma_max) and without a network.
-    py::object lossDbMax()
+    py::object lossDbMax() const
     {
         if (Picked())
             return Candidate(PickedEntry(), {}).lossDbMax();
-        const py::dict doc = document();
-        if (outcome_.tunedKit)
-            return doc["tuned"]["kit"].attr("get")("lossDbMax");
-        if (outcome_.tuned && outcome_.tuned->standard)
-            return doc["tuned"]["standardValues"].attr("get")("lossDbMax");
-        if (outcome_.tuned)
-            return doc["tuned"].attr("get")("lossDbMax");
-        const py::object analysed = doc.attr("get")("analysis");
-        if (solved() && py::isinstance<py::dict>(analysed) && analysed.contains("asBuilt"))
-            return analysed["asBuilt"].attr("get")("lossDbMax");
-        return py::none();
+        if (outcome_.tuned) {
+            const session::ResultTree tuned = session::TunedTree(outcome_);
+            const session::ResultTree &held = outcome_.tunedKit          ? tuned["kit"]
+                                              : outcome_.tuned->standard ? tuned["standardValues"]
+                                                                         : tuned;
+            return held.contains("lossDbMax") ? ToPython(held["lossDbMax"]) : py::none();
+        }
+        if (!solved())
+            return py::none();
+        session::AnalyseDesign(request_, outcome_);
+        if (!outcome_.analysis->asBuilt)
+            return py::none();
+        return py::float_(outcome_.analysis->asBuilt->lossDbMax);
     }
 
     // The synthesis' own figure, as the report prints it (into the fitted
@@ -536,11 +574,15 @@ class Design
 
     // The JSON document of tevmar-cli --json for the same inputs; a plain
     // design is analysed the first time it is asked for.
-    const std::string &json() { return Analysed().standardOutput; }
+    const std::string &json()
+    {
+        if (!document_)
+            document_ = session::ResultDocument(request_, outcome_);
+        return *document_;
+    }
 
-    py::object document() const { return JsonLoads(Analysed().standardOutput); }
-    py::object elements() const { return document().attr("get")("elements"); }
-    py::object fit() const { return document().attr("get")("measuredLoad"); }
+    py::object elements() const { return ToPython(session::DesignElementsTree(outcome_)); }
+    py::object fit() const { return ToPython(session::MeasuredLoadTree(outcome_)); }
 
     void save(const py::object &path) const
     {
@@ -569,33 +611,21 @@ class Design
     }
 
   private:
-    // The run analysed as tevmar-cli --json analyses it: this design's own
-    // when it was, else the same request run again the first time it is
-    // asked for.
-    const session::Outcome &Analysed() const
-    {
-        if (request_.json)
-            return outcome_;
-        if (!analysed_) {
-            session::Request request = request_;
-            request.json = true;
-            analysed_ = RunReleased(request);
-        }
-        return *analysed_;
-    }
-
-    // The run whose network is the one to be built: a plain design with
+    // The outcome whose network is the one to be built: a plain design with
     // part models, a finite Q or pads is analysed for them (the synthesis
     // alone draws ideal parts); any other run's network is its own.
     const session::Outcome &Built() const
     {
-        const bool models = !session::PartModelsOf(request_.settings).lossless();
-        return models && solved() && !outcome_.analysis ? Analysed() : outcome_;
+        if (!session::PartModelsOf(request_.settings).lossless())
+            session::AnalyseDesign(request_, outcome_);
+        return outcome_;
     }
 
     py::dict PickedEntry() const
     {
-        return document()["candidates"][py::int_(*request_.pick - 1)].cast<py::dict>();
+        return ToPython(session::CandidatesTree(outcome_).at(
+                            static_cast<std::size_t>(*request_.pick - 1)))
+            .cast<py::dict>();
     }
 
     // The request as far as the files it reads go: a kit given as parts= is
@@ -621,33 +651,23 @@ class Design
                    : nullptr;
     }
 
-    // The JSON's entries of the network's parts, in the network's order.
-    py::list NetworkElements()
+    // The JSON's entries of the network's parts, from its port 1.
+    py::list NetworkElements() const
     {
-        const py::object doc = document();
-        // On kit parts, each element names its part number. The kit's list
-        // runs from the source; the network's parts from port 1.
-        if (outcome_.tunedKit) {
-            py::list rows = doc["tuned"]["kit"]["elements"];
-            const std::vector<analysis::Part> &built = outcome_.tunedKit->network.parts;
-            bool fromPort1 = rows.size() == built.size();
-            for (std::size_t i = 0; fromPort1 && i < built.size(); ++i)
-                fromPort1 = rows[i]["value"].cast<double>() == built[i].value &&
-                            rows[i]["unit"].cast<std::string>() == built[i].unit();
-            if (!fromPort1)
-                rows.attr("reverse")();
-            return UniformElements(rows, "value");
+        // On kit parts, each element names its part number.
+        if (outcome_.tunedKit)
+            return UniformElements(ToPython(session::TunedKitElementsTree(outcome_)), "value");
+        if (outcome_.tuned) {
+            const session::ResultTree tuned = session::TunedTree(outcome_);
+            if (outcome_.tuned->standard)
+                return UniformElements(ToPython(tuned["standardValues"]["elements"]), "standard");
+            return UniformElements(ToPython(tuned["elements"]), "tuned");
         }
-        if (outcome_.tuned && outcome_.tuned->standard)
-            return UniformElements(py::object(doc["tuned"]["standardValues"]["elements"]),
-                                   "standard");
-        if (outcome_.tuned)
-            return UniformElements(py::object(doc["tuned"]["elements"]), "tuned");
-        py::list parts;
-        for (const py::handle &row : doc["elements"])
-            if (row.contains("part") && !row["absorbedLoad"].cast<bool>())
-                parts.append(row);
-        return UniformElements(parts, "full");
+        session::ResultTree parts = session::ResultTree::array();
+        for (const session::ResultTree &row : session::DesignElementsTree(outcome_))
+            if (row.contains("part") && !row["absorbedLoad"].get<bool>())
+                parts.push_back(row);
+        return UniformElements(ToPython(parts), "full");
     }
 
     // The design run again with more keywords and `flag` set, into the
@@ -685,7 +705,7 @@ class Design
         Design ranked = Rerun(kwargs, "candidates");
         if (!ranked.outcome_.candidates)
             return {};
-        const py::list entries = ranked.document()["candidates"];
+        const py::list entries = ToPython(session::CandidatesTree(ranked.outcome_));
         const std::vector<analysis::Candidate> &found = ranked.outcome_.candidates->candidates;
         std::vector<Candidate> list;
         for (std::size_t i = 0; i < found.size(); ++i) {
@@ -706,8 +726,10 @@ class Design
 
   private:
     session::Request request_;
-    session::Outcome outcome_;
-    mutable std::optional<session::Outcome> analysed_;
+    // The figures a plain design's document or network as built needs are
+    // worked out into it when first asked for.
+    mutable session::Outcome outcome_;
+    std::optional<std::string> document_; // to_json()'s text, rendered once
     std::vector<std::string> arguments_;
     py::kwargs settingsKwargs_;
     StrictOptions strict_;
@@ -995,11 +1017,14 @@ void BindDevice(py::module_ &m)
 class Amplifier
 {
   public:
-    explicit Amplifier(session::Outcome outcome) : outcome_(std::move(outcome)) {}
+    Amplifier(session::Request request, session::Outcome outcome)
+        : request_(std::move(request)), outcome_(std::move(outcome))
+    {
+    }
 
     std::string goal() const { return analysis::AmplifierGoalName(Design().goal); }
-    py::object input() const { return JsonLoads(json())["amplifier"]["input"]; }
-    py::object output() const { return JsonLoads(json())["amplifier"]["output"]; }
+    py::object input() const { return Entry("input"); }
+    py::object output() const { return Entry("output"); }
     py::array_t<double> frequencies() const
     {
         return Real([](const analysis::AmplifierPoint &p) { return p.frequencyHz; });
@@ -1036,12 +1061,17 @@ class Amplifier
     double gtDbMax() const { return Design().gtDbMax; }
     std::optional<double> nfDbMax() const { return Design().nfDbMax; }
     bool stable() const { return Design().stable; }
-    py::object stability() const { return JsonLoads(json())["amplifier"]["stability"]; }
+    py::object stability() const { return Entry("stability"); }
     std::string json() const { return outcome_.standardOutput; }
 
   private:
     static constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
     const analysis::Amplifier &Design() const { return outcome_.amplifier->amplifier; }
+    // One entry of the document's "amplifier".
+    py::object Entry(const char *key) const
+    {
+        return ToPython(session::AmplifierTree(request_, outcome_)["amplifier"][key]);
+    }
     const std::vector<analysis::AmplifierPoint> &Points() const { return Design().band; }
 
     template <typename F> py::array_t<double> Real(F figure) const
@@ -1053,6 +1083,7 @@ class Amplifier
         return ArrayOf<std::complex<double>>(Points(), figure);
     }
 
+    session::Request request_;
     session::Outcome outcome_;
 };
 
@@ -1099,7 +1130,7 @@ Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::
                 problems += (problems.empty() ? "" : "; ") + m.text;
         throw py::value_error(problems);
     }
-    return Amplifier(std::move(outcome));
+    return Amplifier(std::move(request), std::move(outcome));
 }
 
 void BindAmplifier(py::module_ &m)

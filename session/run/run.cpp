@@ -14,6 +14,7 @@
 #include "session/io/safe_file.h"
 #include "session/run/kit_parts.h"
 #include "session/run/part_kit_folder.h"
+#include "session/run/result_tree.h"
 #include "session/run/run_files.h"
 #include "session/run/tuning.h"
 
@@ -623,9 +624,7 @@ void Runner::Amplifier()
         return;
     }
     const AmplifierOutcome &a = *run.outcome;
-    const format::AmplifierReport report{
-        a.fileName,  a.data.referenceOhms,         a.terminations,
-        a.amplifier, input.sourceS1p.value_or(""), input.loadS1p.value_or("")};
+    const format::AmplifierReport report = AmplifierReportOf(input, a);
     for (const FileRequest &file : r_.files) {
         WrittenFile written{file, {}, {}};
         if (file.kind == ExportKind::SweepCsv)

@@ -1,0 +1,83 @@
+#include "session/run/result_tree.h"
+
+#include "format/candidates_report.h"
+#include "format/export_json.h"
+#include "format/kit_report.h"
+#include "format/load_fit_report.h"
+#include "format/tuned_report.h"
+
+namespace tevmar::session {
+
+ResultTree DesignElementsTree(const Outcome &outcome)
+{
+    if (!outcome.design.solved())
+        return nullptr;
+    return format::DesignElementsJson(outcome.design.result);
+}
+
+ResultTree MeasuredLoadTree(const Outcome &outcome)
+{
+    if (!outcome.match)
+        return nullptr;
+    return format::MeasuredLoadJson(outcome.match->fit);
+}
+
+ResultTree TunedTree(const Outcome &outcome)
+{
+    if (!outcome.tuned)
+        return nullptr;
+    ResultTree tuned = format::TunedJson(*outcome.tuned);
+    if (outcome.tunedKit)
+        format::PutTunedOnKitJson(tuned, *outcome.tunedKit);
+    return tuned;
+}
+
+ResultTree TunedKitElementsTree(const Outcome &outcome)
+{
+    if (!outcome.tunedKit)
+        return nullptr;
+    return format::KitNetworkElementsJson(outcome.tunedKit->network);
+}
+
+ResultTree CandidatesTree(const Outcome &outcome)
+{
+    if (!outcome.candidates)
+        return ResultTree::array();
+    ResultTree candidates = format::CandidatesJson(*outcome.candidates);
+    if (outcome.kit)
+        format::PutCandidatesOnKitJson(candidates, outcome.kitChoices);
+    return candidates;
+}
+
+format::AmplifierReport AmplifierReportOf(const AmplifierInput &input, const AmplifierOutcome &a)
+{
+    return {a.fileName,  a.data.referenceOhms,         a.terminations,
+            a.amplifier, input.sourceS1p.value_or(""), input.loadS1p.value_or("")};
+}
+
+ResultTree AmplifierTree(const Request &request, const Outcome &outcome)
+{
+    if (!request.amplifier || !outcome.amplifier)
+        return nullptr;
+    return format::AmplifierDocumentJson(AmplifierReportOf(*request.amplifier, *outcome.amplifier));
+}
+
+void AnalyseDesign(const Request &request, Outcome &outcome)
+{
+    if (outcome.analysis || !outcome.design.solved())
+        return;
+    outcome.analysis = analysis::AnalyseDesign(
+        DesignedOf(outcome.design), AnalysisOptionsFor(outcome.design, request.settings));
+}
+
+std::string ResultDocument(const Request &request, Outcome &outcome)
+{
+    if (request.json)
+        return outcome.standardOutput;
+    if (!outcome.design.solved())
+        return format::DesignJson(outcome.design.inputs, outcome.design.result, {}, nullptr);
+    AnalyseDesign(request, outcome);
+    return ExportText(ExportKind::Json, outcome.design, *outcome.analysis, {});
+}
+
+} // namespace tevmar::session
