@@ -42,10 +42,11 @@ namespace {
 
 // ---------------------------------------------------------------- arguments
 //
-// Every argument becomes the bytes tevmar-cli would have received on its
-// command line: text as the interpreter's own argv holds it (UTF-8, with
-// surrogate escapes for undecodable bytes), paths as open() takes them,
-// numbers as their text. What a command line cannot carry is refused here.
+// Every keyword argument fills the setting of the run it names, its value
+// read by the same rules as tevmar-cli's option of that setting: text as the
+// interpreter's own argv would hold it (UTF-8, with surrogate escapes for
+// undecodable bytes), paths as open() takes them, numbers as their shortest
+// exact text. What a text box or a file name cannot hold is refused here.
 
 // A Python str as command-line bytes: UTF-8, with lone surrogates as the bytes
 // they stand for (surrogateescape) or, failing that, encoded as they are
@@ -126,27 +127,26 @@ std::string NumberText(const py::handle &value, NumberKind kind)
     return std::isnan(real) ? "nan" : real > 0 ? "inf" : "-inf";
 }
 
-// Options whose value came as a number or as text that is not UTF-8: a
-// warning that tevmar-cli gives about such a value ("read as inf") is then a
-// value no caller meant, and is raised rather than warned.
-using StrictOptions = std::set<std::string>;
+// Keywords whose value came as a number or as text that is not UTF-8: a
+// warning the run gives about such a value ("read as inf") is then a value no
+// caller meant, and is raised rather than warned.
+using StrictKeywords = std::set<std::string>;
 
-// The text of an argument as tevmar-cli would have received it: a str, a
-// number, bytes or a path; anything else is refused.
-std::string ArgumentText(const py::handle &value, const std::string &option,
-                         StrictOptions *strict = nullptr)
+// The text of a value as the option of `keyword` reads it: a str, a number,
+// bytes or a path; anything else is refused.
+std::string ArgumentText(const py::handle &value, const std::string &keyword,
+                         StrictKeywords *strict = nullptr)
 {
-    const std::string keyword = session::OptionNaming::KeywordArguments()(option);
     if (py::isinstance<py::str>(value)) {
         bool undecodable = false;
         std::string text = WithoutNul(StrBytes(value, &undecodable), "character");
         if (undecodable && strict)
-            strict->insert(option);
+            strict->insert(keyword);
         return text;
     }
     if (const NumberKind kind = KindOfNumber(value); kind != NumberKind::None) {
         if (strict)
-            strict->insert(option);
+            strict->insert(keyword);
         return NumberText(value, kind);
     }
     if (py::isinstance<py::bytes>(value) || py::hasattr(value, "__fspath__"))
@@ -156,11 +156,10 @@ std::string ArgumentText(const py::handle &value, const std::string &option,
 }
 
 // A box's text: a string as typed, a number as its text.
-std::string BoxText(const py::handle &value, const char *option, StrictOptions &strict)
+std::string BoxText(const py::handle &value, const std::string &keyword, StrictKeywords &strict)
 {
-    const std::string keyword = session::OptionNaming::KeywordArguments()(option);
     if (py::isinstance<py::str>(value) || KindOfNumber(value) != NumberKind::None) {
-        std::string text = ArgumentText(value, option, &strict);
+        std::string text = ArgumentText(value, keyword, &strict);
         if (text.find_first_of("\r\n") != std::string::npos)
             throw std::invalid_argument(keyword +
                                         ": the text holds a line break, which no text box "
@@ -170,58 +169,40 @@ std::string BoxText(const py::handle &value, const char *option, StrictOptions &
     throw py::type_error(keyword + ": expects a text or a number");
 }
 
-// The options tevmar-cli knows, as --help lists them.
-const std::set<std::string> &KnownOptions()
-{
-    static const std::set<std::string> names = [] {
-        std::set<std::string> found;
-        const std::string list = session::OptionListText();
-        std::size_t at = 0;
-        while ((at = list.find("  --", at)) != std::string::npos) {
-            const std::size_t end = list.find_first_of(" \n", at + 2);
-            found.insert(list.substr(at + 2, end - at - 2));
-            at = end;
-        }
-        return found;
-    }();
-    return names;
-}
+// The values a call gives the run, each by its keyword.
+using Keywords = std::vector<session::NamedValue>;
 
-// A keyword a call takes: an option of tevmar-cli's that is neither a
+// A keyword a call takes: one naming a setting of the run that is neither a
 // question about the program (help, version) nor a file the call itself
 // decides (the report: save() writes it).
-void CheckKeyword(const std::string &key, const std::string &option, const char *function)
+void CheckKeyword(const std::string &keyword, const char *function)
 {
-    if (!KnownOptions().contains(option) || option == "--help" || option == "--version" ||
-        option == "--report")
+    if (!session::IsOptionName(keyword, session::OptionNaming::KeywordArguments()) ||
+        keyword == "help" || keyword == "version" || keyword == "report")
         throw py::type_error(std::string(function) + "() got an unexpected keyword argument '" +
-                             key + "'");
+                             keyword + "'");
 }
 
-// The keyword arguments as tevmar-cli's options: q_l=60 as "--q-l 60", a
-// flag given True alone, a (MIN, MAX) pair as "MIN:MAX"; None and False
-// leave an option out.
-void AddKeywords(const py::kwargs &kwargs, std::vector<std::string> &args, const char *function,
-                 StrictOptions &strict)
+// The keyword arguments as named values: a flag given True alone, a (MIN,
+// MAX) pair as "MIN:MAX"; None and False leave a setting at its default.
+void AddKeywords(const py::kwargs &kwargs, Keywords &values, const char *function,
+                 StrictKeywords &strict)
 {
     for (const auto &[key, value] : kwargs) {
         const std::string name = py::str(key).cast<std::string>();
-        std::string option = "--" + name;
-        std::replace(option.begin(), option.end(), '_', '-');
-        CheckKeyword(name, option, function);
+        CheckKeyword(name, function);
         if (value.is_none() || (py::isinstance<py::bool_>(value) && !value.cast<bool>()))
             continue;
-        args.push_back(option);
-        if (py::isinstance<py::bool_>(value))
-            continue;
-        if (py::isinstance<py::tuple>(value) || py::isinstance<py::list>(value)) {
+        if (py::isinstance<py::bool_>(value)) {
+            values.push_back({name, std::nullopt});
+        } else if (py::isinstance<py::tuple>(value) || py::isinstance<py::list>(value)) {
             const py::sequence pair = value.cast<py::sequence>();
             if (pair.size() != 2)
                 throw std::invalid_argument(name + ": expects (MIN, MAX)");
-            args.push_back(ArgumentText(pair[0], option, &strict) + ":" +
-                           ArgumentText(pair[1], option, &strict));
+            values.push_back({name, ArgumentText(pair[0], name, &strict) + ":" +
+                                        ArgumentText(pair[1], name, &strict)});
         } else {
-            args.push_back(ArgumentText(value, option, &strict));
+            values.push_back({name, ArgumentText(value, name, &strict)});
         }
     }
 }
@@ -237,22 +218,20 @@ void Warn(const std::string &text)
     py::module_::import("warnings").attr("warn")(message, py::handle(PyExc_UserWarning));
 }
 
-// The request tevmar-cli makes of the same arguments, refused with its
-// message naming the keyword arguments; the report file is left alone until
-// save().
-session::Request RequestOf(const std::vector<std::string> &args, const StrictOptions &strict)
+// The request the keywords make, refused with the message that names the
+// keyword at fault; the report file is left alone until save().
+session::Request RequestOf(const Keywords &values, const StrictKeywords &strict)
 {
-    const session::CommandLine c =
-        session::ParseCommandLine(args, kReportFileName, session::OptionNaming::KeywordArguments());
+    const session::CommandLine c = session::ParseNamedValues(
+        values, kReportFileName, session::OptionNaming::KeywordArguments());
     if (!c.problem.empty())
         throw std::invalid_argument(c.problem);
     std::vector<std::string> warnings = c.warnings;
     for (const std::string &warning : session::DesignInputWarnings(c.design))
         warnings.push_back(warning);
     for (const std::string &warning : warnings)
-        for (const std::string &option : strict)
-            if (warning.starts_with(session::OptionNaming::KeywordArguments()(option) + ": ") ||
-                warning.starts_with(option + ": "))
+        for (const std::string &keyword : strict)
+            if (warning.starts_with(keyword + ": "))
                 throw std::invalid_argument(warning);
     for (const std::string &warning : warnings)
         Warn(warning);
@@ -680,10 +659,10 @@ class Design
         for (const auto &[key, value] : kwargs)
             merged[key] = value;
         merged[flag] = true;
-        std::vector<std::string> args = arguments_;
-        StrictOptions strict = strict_;
-        AddKeywords(merged, args, flag, strict);
-        session::Request request = RequestOf(args, strict);
+        Keywords values = arguments_;
+        StrictKeywords strict = strict_;
+        AddKeywords(merged, values, flag, strict);
+        session::Request request = RequestOf(values, strict);
         request.json = true;
         if (outcome_.match && request.measuredLoad) {
             request.measuredLoad->data = outcome_.match->data;
@@ -717,7 +696,7 @@ class Design
     }
 
     // The design's own arguments and analysis keywords, which a tune starts from.
-    void KeepArguments(std::vector<std::string> arguments, py::kwargs kwargs, StrictOptions strict)
+    void KeepArguments(Keywords arguments, py::kwargs kwargs, StrictKeywords strict)
     {
         arguments_ = std::move(arguments);
         settingsKwargs_ = std::move(kwargs);
@@ -730,9 +709,9 @@ class Design
     // worked out into it when first asked for.
     mutable session::Outcome outcome_;
     std::optional<std::string> document_; // to_json()'s text, rendered once
-    std::vector<std::string> arguments_;
+    Keywords arguments_;
     py::kwargs settingsKwargs_;
-    StrictOptions strict_;
+    StrictKeywords strict_;
 };
 
 // The keywords of the first run: a kit (parts=) serves the tuning and the
@@ -755,15 +734,15 @@ Design MakeDesign(const py::object &f1, const py::object &f2, const py::object &
                   const py::object &zlow, const py::object &order, const py::object &load,
                   const py::object &absorb, const py::kwargs &analysis)
 {
-    StrictOptions strict;
-    std::vector<std::string> args{
-        "--f1",    BoxText(f1, "--f1", strict),       "--f2",   BoxText(f2, "--f2", strict),
-        "--zhigh", BoxText(zhigh, "--zhigh", strict), "--zlow", BoxText(zlow, "--zlow", strict),
-        "--order", ArgumentText(order, "--order"),    "--load", ArgumentText(load, "--load")};
+    StrictKeywords strict;
+    Keywords args{
+        {"f1", BoxText(f1, "f1", strict)},          {"f2", BoxText(f2, "f2", strict)},
+        {"zhigh", BoxText(zhigh, "zhigh", strict)}, {"zlow", BoxText(zlow, "zlow", strict)},
+        {"order", ArgumentText(order, "order")},    {"load", ArgumentText(load, "load")}};
     if (!absorb.is_none())
-        args.insert(args.end(), {"--absorb", BoxText(absorb, "--absorb", strict)});
-    std::vector<std::string> all = args;
-    StrictOptions allStrict = strict;
+        args.push_back({"absorb", BoxText(absorb, "absorb", strict)});
+    Keywords all = args;
+    StrictKeywords allStrict = strict;
     AddKeywords(FirstRunKeywords(analysis), all, "design", allStrict);
     session::Request request = RequestOf(all, allStrict);
     // A tuning or a candidate search keeps its document: the run that tunes
@@ -780,20 +759,20 @@ Design MakeMatch(const py::object &f1, const py::object &f2, const py::object &l
                  const py::object &source, const py::object &order, const py::object &loadKind,
                  const py::kwargs &analysis)
 {
-    StrictOptions strict;
-    std::vector<std::string> args{"--f1",    BoxText(f1, "--f1", strict),
-                                  "--f2",    BoxText(f2, "--f2", strict),
-                                  "--order", ArgumentText(order, "--order")};
+    StrictKeywords strict;
+    Keywords args{{"f1", BoxText(f1, "f1", strict)},
+                  {"f2", BoxText(f2, "f2", strict)},
+                  {"order", ArgumentText(order, "order")}};
     // A load written as a circuit (load_circuit=) stands in place of the file.
     if (!loadS1p.is_none())
-        args.insert(args.end(), {"--load-s1p", PathBytes(loadS1p)});
+        args.push_back({"load_s1p", PathBytes(loadS1p)});
     // A measured source (source_s1p=) stands in place of the resistance.
     if (!source.is_none())
-        args.insert(args.end(), {"--source", ArgumentText(source, "--source")});
+        args.push_back({"source", ArgumentText(source, "source")});
     if (!loadKind.is_none())
-        args.insert(args.end(), {"--load-kind", ArgumentText(loadKind, "--load-kind")});
-    std::vector<std::string> all = args;
-    StrictOptions allStrict = strict;
+        args.push_back({"load_kind", ArgumentText(loadKind, "load_kind")});
+    Keywords all = args;
+    StrictKeywords allStrict = strict;
     AddKeywords(FirstRunKeywords(analysis), all, "match", allStrict);
     session::Request request = RequestOf(all, allStrict);
     request.json = true; // a measured load is always analysed: keep the document
@@ -961,17 +940,18 @@ std::string LevelsText(const py::object &levels)
 Device MakeDevice(const py::object &path, const py::object &f1, const py::object &f2,
                   const py::object &gainCircles, const py::object &noiseCircles)
 {
-    std::vector<std::string> args{"--device", PathBytes(path), "--json"};
-    StrictOptions strict;
+    Keywords args{{"device", PathBytes(path)}, {"json", std::nullopt}};
+    StrictKeywords strict;
     if (f1.is_none() != f2.is_none())
         throw std::invalid_argument("give both f1 and f2 for the points in a band, or neither");
-    if (!f1.is_none())
-        args.insert(args.end(),
-                    {"--f1", BoxText(f1, "--f1", strict), "--f2", BoxText(f2, "--f2", strict)});
+    if (!f1.is_none()) {
+        args.push_back({"f1", BoxText(f1, "f1", strict)});
+        args.push_back({"f2", BoxText(f2, "f2", strict)});
+    }
     if (!gainCircles.is_none())
-        args.insert(args.end(), {"--gain-circles", LevelsText(gainCircles)});
+        args.push_back({"gain_circles", LevelsText(gainCircles)});
     if (!noiseCircles.is_none())
-        args.insert(args.end(), {"--noise-circles", LevelsText(noiseCircles)});
+        args.push_back({"noise_circles", LevelsText(noiseCircles)});
     session::Request request = RequestOf(args, strict);
     session::Outcome outcome = RunReleased(request);
     RaiseOnBadUsage(outcome);
@@ -1094,32 +1074,35 @@ Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::
                         const py::object &qL, const py::object &qC, const py::object &qModel,
                         const py::object &lModel, const py::object &cModel, const py::object &pad)
 {
-    StrictOptions strict;
-    std::vector<std::string> args{"--device",    PathBytes(path),
-                                  "--amplifier", "--json",
-                                  "--f1",        BoxText(f1, "--f1", strict),
-                                  "--f2",        BoxText(f2, "--f2", strict),
-                                  "--goal",      goal};
-    if (!source.is_none())
-        args.insert(args.end(), {"--source", ArgumentText(source, "--source", &strict)});
-    if (!load.is_none())
-        args.insert(args.end(), {"--load-ohms", ArgumentText(load, "--load-ohms", &strict)});
-    if (!sourceS1p.is_none())
-        args.insert(args.end(), {"--source-s1p", PathBytes(sourceS1p)});
-    if (!loadS1p.is_none())
-        args.insert(args.end(), {"--load-s1p", PathBytes(loadS1p)});
-    if (!stabilityMargin.is_none())
-        args.insert(args.end(), {"--stability-margin",
-                                 ArgumentText(stabilityMargin, "--stability-margin", &strict)});
-    if (!tolerance.is_none())
-        args.insert(args.end(), {"--tolerance", ArgumentText(tolerance, "--tolerance", &strict)});
-    // The parts as built, in both networks: the same options as a design's.
-    for (const auto &[option, value] :
-         {std::pair{"--q-l", &qL}, std::pair{"--q-c", &qC}, std::pair{"--q-model", &qModel},
-          std::pair{"--l-model", &lModel}, std::pair{"--c-model", &cModel},
-          std::pair{"--pad", &pad}})
+    StrictKeywords strict;
+    Keywords args{{"device", PathBytes(path)},
+                  {"amplifier", std::nullopt},
+                  {"json", std::nullopt},
+                  {"f1", BoxText(f1, "f1", strict)},
+                  {"f2", BoxText(f2, "f2", strict)},
+                  {"goal", goal}};
+    // Each keyword fills the setting of its name, read as a design's is;
+    // None leaves it at its default.
+    const std::pair<const char *, const py::object *> settings[] = {
+        {"source", &source},
+        {"load_ohms", &load},
+        {"stability_margin", &stabilityMargin},
+        {"tolerance", &tolerance},
+        {"q_l", &qL},
+        {"q_c", &qC},
+        {"q_model", &qModel},
+        {"l_model", &lModel},
+        {"c_model", &cModel},
+        {"pad", &pad},
+    };
+    for (const auto &[keyword, value] : settings)
         if (!value->is_none())
-            args.insert(args.end(), {option, ArgumentText(*value, option, &strict)});
+            args.push_back({keyword, ArgumentText(*value, keyword, &strict)});
+    // The measured terminations, as open() takes their paths.
+    for (const auto &[keyword, file] :
+         {std::pair{"source_s1p", &sourceS1p}, std::pair{"load_s1p", &loadS1p}})
+        if (!file->is_none())
+            args.push_back({keyword, PathBytes(*file)});
     session::Request request = RequestOf(args, strict);
     session::Outcome outcome = RunReleased(request);
     RaiseOnBadUsage(outcome);

@@ -239,14 +239,17 @@ Request RequestOf(const CommandLine &c)
     return request;
 }
 
-CommandLine ParseCommandLine(const std::vector<std::string> &args,
-                             const std::filesystem::path &defaultReportPath,
-                             const OptionNaming &naming)
+namespace {
+
+// The options as given, read by `apply` into `c`, then checked against each other.
+template <class Apply>
+CommandLine ReadOptions(Apply apply, const std::filesystem::path &defaultReportPath,
+                        const OptionNaming &naming)
 {
     CommandLine c;
     c.naming = naming;
     std::optional<std::string> reportPath;
-    c.problem = ParseArguments(args, AllOptions(c, reportPath), naming);
+    c.problem = apply(AllOptions(c, reportPath));
     c.reportPath = reportPath ? std::filesystem::path(*reportPath) : defaultReportPath;
     if (c.problem.empty() && !c.help && !c.version)
         c.problem = CheckDevice(c);
@@ -257,6 +260,33 @@ CommandLine ParseCommandLine(const std::vector<std::string> &args,
     if (c.problem.empty() && !c.help && !c.version)
         c.problem = CheckJsonText(c);
     return c;
+}
+
+} // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string> &args,
+                             const std::filesystem::path &defaultReportPath,
+                             const OptionNaming &naming)
+{
+    return ReadOptions(
+        [&](const OptionTable &table) { return ParseArguments(args, table, naming); },
+        defaultReportPath, naming);
+}
+
+CommandLine ParseNamedValues(const std::vector<NamedValue> &values,
+                             const std::filesystem::path &defaultReportPath,
+                             const OptionNaming &naming)
+{
+    return ReadOptions(
+        [&](const OptionTable &table) { return ApplyNamedValues(values, table, naming); },
+        defaultReportPath, naming);
+}
+
+bool IsOptionName(std::string_view name, const OptionNaming &naming)
+{
+    CommandLine unused;
+    std::optional<std::string> reportPath;
+    return IsNamedOption(name, AllOptions(unused, reportPath), naming);
 }
 
 std::string OptionListText()

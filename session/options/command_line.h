@@ -37,6 +37,16 @@ CommandLine ParseCommandLine(const std::vector<std::string> &args,
                              const std::filesystem::path &defaultReportPath,
                              const OptionNaming &naming = {});
 
+// The same arguments given as named values by a front end that names the
+// options as `naming` does (the Python module's keyword arguments), checked
+// alike; the report goes to `defaultReportPath`.
+CommandLine ParseNamedValues(const std::vector<NamedValue> &values,
+                             const std::filesystem::path &defaultReportPath,
+                             const OptionNaming &naming);
+
+// True when `name` is how `naming` names an option of the program.
+bool IsOptionName(std::string_view name, const OptionNaming &naming);
+
 // The run the arguments ask for.
 Request RequestOf(const CommandLine &commandLine);
 

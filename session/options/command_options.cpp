@@ -51,6 +51,33 @@ std::string ParseArguments(const std::vector<std::string> &args, const OptionTab
     return {};
 }
 
+bool IsNamedOption(std::string_view name, const OptionTable &table, const OptionNaming &naming)
+{
+    return std::ranges::any_of(table,
+                               [&](const OptionSpec &spec) { return naming(spec.name) == name; });
+}
+
+std::string ApplyNamedValues(const std::vector<NamedValue> &values, const OptionTable &table,
+                             const OptionNaming &naming)
+{
+    std::set<std::string> seen;
+    for (const NamedValue &value : values) {
+        const auto spec = std::ranges::find_if(
+            table, [&](const OptionSpec &s) { return naming(s.name) == value.name; });
+        if (spec == table.end())
+            return "unknown option \"" + value.name + "\"";
+        if (!seen.insert(spec->name).second)
+            return value.name + " given more than once";
+        if (spec->valueName.empty() && value.text)
+            return value.name + " takes no value";
+        if (!spec->valueName.empty() && !value.text)
+            return value.name + " needs a value";
+        if (std::string problem = spec->apply(value.text.value_or("")); !problem.empty())
+            return value.name + ": " + problem;
+    }
+    return {};
+}
+
 std::string OptionListText(const OptionTable &table)
 {
     std::size_t width = 0;

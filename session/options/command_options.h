@@ -36,6 +36,26 @@ using OptionTable = std::vector<OptionSpec>;
 std::string ParseArguments(const std::vector<std::string> &args, const OptionTable &table,
                            const OptionNaming &naming = {});
 
+// One value a front end other than a command line gives an option by its own
+// name for it (the Python module's keyword "q_l" for --q-l): the value's text,
+// or none where a flag is set.
+struct NamedValue
+{
+    std::string name;
+    std::optional<std::string> text;
+};
+
+// Applies the values to the table's handlers, each option found by the name
+// `naming` gives it. Returns the first problem (an option given twice, a
+// value for a flag or none for an option that takes one, a value its handler
+// refuses) named as `naming` does, or an empty string; an unknown name is the
+// caller's to refuse first (see IsNamedOption).
+std::string ApplyNamedValues(const std::vector<NamedValue> &values, const OptionTable &table,
+                             const OptionNaming &naming);
+
+// True when `name` is how `naming` names an option of the table.
+bool IsNamedOption(std::string_view name, const OptionTable &table, const OptionNaming &naming);
+
 // The option list of --help, one aligned line per option.
 std::string OptionListText(const OptionTable &table);
 
