@@ -72,8 +72,8 @@ void AnalyseDesign(const Request &request, Outcome &outcome)
 
 std::string ResultDocument(const Request &request, Outcome &outcome)
 {
-    if (request.json)
-        return outcome.standardOutput;
+    if (request.json || !outcome.document.empty())
+        return outcome.document;
     if (!outcome.design.solved())
         return format::DesignJson(outcome.design.inputs, outcome.design.result, {}, nullptr);
     AnalyseDesign(request, outcome);

@@ -48,7 +48,8 @@ ResultTree AmplifierTree(const Request &request, const Outcome &outcome);
 void AnalyseDesign(const Request &request, Outcome &outcome);
 
 // The document tevmar-cli --json writes for `request`: the run's own when it
-// rendered one, else the plain design's, analysed now.
+// rendered one (a file piped to standard output does not take its place),
+// else the plain design's, analysed now.
 std::string ResultDocument(const Request &request, Outcome &outcome);
 
 } // namespace tevmar::session

@@ -393,7 +393,7 @@ void Runner::Render()
 
     if (r_.json || std::ranges::any_of(
                        r_.files, [](const FileRequest &f) { return f.kind == ExportKind::Json; }))
-        json_ = DocumentOf(
+        o_.document = json_ = DocumentOf(
             Solved() ? ExportText(ExportKind::Json, o_.design, *o_.analysis, {})
                      : format::DesignJson(o_.design.inputs, o_.design.result, {}, nullptr));
     std::vector<double> frequencies;
@@ -557,7 +557,7 @@ void Runner::Analysed()
                                "load Q; nothing was tuned");
     if (!Solved() && !WithoutDesign()) {
         if (r_.json)
-            o_.standardOutput =
+            o_.standardOutput = o_.document =
                 DocumentOf(format::DesignJson(o_.design.inputs, o_.design.result, {}, nullptr));
         if (fit_)
             AppendLines(o_.lines, FitLines());
@@ -571,6 +571,7 @@ void Runner::Analysed()
     } catch (const std::exception &e) {
         o_.files.clear();
         o_.standardOutput.clear();
+        o_.document.clear();
         PaneLines();
         Say(Kind::Problem, std::string("the analysis failed: ") + e.what());
         o_.status = ExitStatus::FileNotSaved;

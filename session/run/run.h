@@ -145,6 +145,9 @@ struct Outcome
     std::optional<DeviceOutcome> device;         // with a device: its figures
     std::optional<AmplifierOutcome> amplifier;   // with --amplifier: both networks
     std::string standardOutput; // the pane lines and figures, the JSON, or a file piped
+    // The JSON document, whenever the request asked for it (--json or a JSON
+    // file), even where a file piped to standard output took its place there.
+    std::string document;
     // The lines standard output carries without --json (the pane lines, the
     // fit, the figures, the tuned network, the candidates), kept with the
     // JSON too; empty when a file was piped there.

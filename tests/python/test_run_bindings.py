@@ -142,3 +142,15 @@ def test_a_file_keyword_given_true_writes_nothing(tmp_path, monkeypatch):
     expected = cli(["--f1", "2", "--f2", "3", "--zhigh", "50", "--zlow", "10", "--absorb", "0.5",
                     "--sweep", "-", "--tune", "--report", "cli.prt"], tmp_path / "cli")
     assert (tmp_path / "s.csv").read_text() == expected.stdout
+
+
+def test_a_file_on_standard_output_leaves_the_document_whole(tmp_path, monkeypatch):
+    # The sweep piped to standard output is the file's text, never to_json()'s.
+    monkeypatch.chdir(tmp_path)
+    args = ["--f1", "2", "--f2", "3", "--zhigh", "50", "--zlow", "10", "--absorb", "0.5"]
+    for kwargs, options in [({}, []), ({"tune": True}, ["--tune"])]:
+        design = tevmar.design(2, 3, 50, 10, absorb=0.5, sweep="-", **kwargs)
+        expected = cli(args + options + ["--json", "--report", "cli.prt"], tmp_path).stdout
+        assert design.to_json() == expected
+        assert json.loads(design.to_json())["status"] == "solved"
+        assert os.listdir(tmp_path) == ["cli.prt"]
