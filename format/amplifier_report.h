@@ -59,6 +59,12 @@ std::string AmplifierTouchstone(const analysis::TwoPortData &device,
 std::string AmplifierTouchstoneV2(const AmplifierReport &report,
                                   const analysis::TwoPortData &device);
 
+// The bill of materials of both networks: the rows BomCsv writes for each,
+// under a first column "network" (input or output); a network's positions
+// count from its own first part, the source's end of the input network and
+// the device's end of the output network.
+std::string AmplifierBomCsv(const analysis::Amplifier &amplifier);
+
 inline constexpr const char *kAmplifierInputSubcircuit = "tevmar_amp_input";
 inline constexpr const char *kAmplifierOutputSubcircuit = "tevmar_amp_output";
 

@@ -324,9 +324,9 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
         return n("--touchstone-r") + " applies to " + n("--touchstone") + " only; give it";
     if (r.qModel && !r.inductorQ && !r.capacitorQ)
         return n("--q-model") + " applies to " + n("--q-l") + " and " + n("--q-c") + "; give one";
-    if (r.partsFolder && !r.candidates && !r.tune)
-        return n("--parts") + " applies to " + n("--candidates") + " and " + n("--tune") +
-               "; give one";
+    if (r.partsFolder && !r.candidates && !r.tune && !r.amplifier)
+        return n("--parts") + " applies to " + n("--candidates") + ", " + n("--tune") + " and " +
+               n("--amplifier") + "; give one";
     if (r.bomPath && !r.partsFolder)
         return n("--bom") + " lists the parts of a kit; give " + n("--parts");
     if (r.inductorQ && r.inductorChip)
