@@ -1061,7 +1061,8 @@ Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::
                         const py::object &sourceS1p, const py::object &loadS1p,
                         const py::object &stabilityMargin, const py::object &tolerance,
                         const py::object &qL, const py::object &qC, const py::object &qModel,
-                        const py::object &lModel, const py::object &cModel, const py::object &pad)
+                        const py::object &lModel, const py::object &cModel, const py::object &pad,
+                        const py::object &parts)
 {
     StrictOptions strict;
     std::vector<std::string> args{"--device",    PathBytes(path),
@@ -1089,6 +1090,9 @@ Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::
           std::pair{"--pad", &pad}})
         if (!value->is_none())
             args.insert(args.end(), {option, ArgumentText(*value, option, &strict)});
+    // Both networks of the kit's measured parts.
+    if (!parts.is_none())
+        args.insert(args.end(), {"--parts", PathBytes(parts)});
     session::Request request = RequestOf(args, strict);
     session::Outcome outcome = RunReleased(request);
     RaiseOnBadUsage(outcome);
@@ -1137,14 +1141,15 @@ void BindAmplifier(py::module_ &m)
           py::arg("tolerance") = py::none(), py::arg("q_l") = py::none(),
           py::arg("q_c") = py::none(), py::arg("q_model") = py::none(),
           py::arg("l_model") = py::none(), py::arg("c_model") = py::none(),
-          py::arg("pad") = py::none(),
+          py::arg("pad") = py::none(), py::arg("parts") = py::none(),
           "both matching networks of an amplifier around a transistor's two-port file, over "
           "f1..f2 GHz, for goal \"gain\" or \"noise\"; source and load_ohms in ohms (50 unless "
           "given), or measured in the one-port files source_s1p and load_s1p; in band both "
           "loops at or below stability_margin squared (0.9 unless given), each part also "
           "checked at +-tolerance percent; q_l, q_c, q_model, l_model, c_model and pad build "
           "both networks of the parts as tevmar.design() takes them, and every figure is of "
-          "the networks as built");
+          "the networks as built; parts, a folder of measured chip parts as tevmar-cli --parts "
+          "takes it, builds both networks of its parts (each element then names its \"part\")");
 }
 
 } // namespace
