@@ -36,7 +36,9 @@ std::vector<std::string> StabilityLines(const analysis::Amplifier &amplifier);
 // "gtDbMin", "gtDbMax", "nfDbMax", "stable", "stability": {"marginAsked",
 // "worstLoopInBand", "worstLoopOverData", "atFrequencyHz", "toleranceChecked"
 // (percent)}}}; complex values as [re, im],
-// null where a figure does not exist.
+// null where a figure does not exist. On a kit's parts each element carries
+// "part", its number, and the document gains "kit": {"designed": {"input",
+// "output", "gtDbMin", "gtDbMax", "nfDbMax"}, "choicesScored", "choiceTaken"}.
 std::string AmplifierJson(const AmplifierReport &report);
 
 // One row per point: frequency, G_T, NF, the presented reflections, the
