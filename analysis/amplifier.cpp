@@ -1296,9 +1296,9 @@ AmplifierDesign DesignOnKit(const TwoPortData &data, double fromHz, double toHz,
         design.amplifier = std::move(amplifier);
         return design;
     }
-    design.problem = "on the kit's parts, none of the best " + std::to_string(checkedCount) +
-                     " of " + std::to_string(choices.Measured()) +
-                     " choices scored passes the checks; the best: " + firstProblem;
+    design.problem = "on the kit's parts, no choice passes the checks (" +
+                     std::to_string(checkedCount) + " checked of " +
+                     std::to_string(choices.Measured()) + " scored); the best: " + firstProblem;
     return design;
 }
 } // namespace

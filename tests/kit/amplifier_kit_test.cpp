@@ -329,6 +329,28 @@ TEST_F(AmplifierOnKit, AKitThatCannotServeExitsTwoWithItsReason)
     }
 }
 
+// A kit of one inductor and one capacitor leaves a single choice, which
+// brings the BJT too near oscillation: no amplifier (exit 1), with the check
+// it fails and where.
+TEST_F(AmplifierOnKit, NoChoiceThatHoldsTheMarginIsNoAmplifier)
+{
+    std::filesystem::create_directories(dir_ / "two");
+    for (const char *number : {"ZL0402-1N0", "ZC0402-10P"})
+        std::filesystem::copy_file(dir_ / "kit" / (std::string(number) + ".s2p"),
+                                   dir_ / "two" / (std::string(number) + ".s2p"));
+    std::vector<std::string> args = Args({});
+    args.back() = (dir_ / "two").string();
+    const test_kit::Cli run = test_kit::RunCli(args, dir_);
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_TRUE(run.out.empty()) << run.out;
+    EXPECT_NE(run.err.find("no amplifier: on the kit's parts, no choice passes the checks (1 "
+                           "checked of 1 scored); the best: no network of the candidates' "
+                           "families keeps both loops"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find(" GHz"), std::string::npos) << run.err;
+}
+
 // A kit part moved by a tolerance keeps its parasitics: an inductor 2 % up
 // shows 2 % more reactance well below its resonance and more than that close
 // to it, where the winding's capacitance adds to it.
