@@ -150,7 +150,6 @@ std::vector<std::string> AmplifierLines(const AmplifierReport &report)
         "GT " + Fixed(a.gtDbMin, 2, 0) + " to " + Fixed(a.gtDbMax, 2, 0) + " dB over the band";
     if (a.nfDbMax)
         summary += "; NF at most " + Fixed(a.nfDbMax, 2, 0) + " dB";
-    lines.push_back(summary);
     if (a.kit) {
         std::string designed = "Built of the kit's parts, every figure with their data; the "
                                "design they stand in for gave GT " +
@@ -164,6 +163,7 @@ std::vector<std::string> AmplifierLines(const AmplifierReport &report)
                         " choices of kit parts scored, choice " +
                         std::to_string(a.kit->choicesChecked) + " of the best passed every check");
     }
+    lines.push_back(summary);
     for (std::string &line : StabilityLines(a))
         lines.push_back(std::move(line));
     return lines;

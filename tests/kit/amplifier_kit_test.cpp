@@ -7,6 +7,7 @@
 
 #include "analysis/amplifier.h"
 #include "analysis/kit_search.h"
+#include "session/views/amplifier_view.h"
 #include "tests/analysis/ngspice_run.h"
 #include "tests/common/silicon_bjt.h"
 #include "tests/kit/kit_fixture.h"
@@ -327,6 +328,25 @@ TEST_F(AmplifierOnKit, AKitThatCannotServeExitsTwoWithItsReason)
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
         EXPECT_TRUE(run.out.empty()) << run.out.substr(0, 200);
     }
+}
+
+// The window's view of the same run: each part of the schematics by its
+// number, and the summary the gain over the band and the checks.
+TEST_F(AmplifierOnKit, TheWindowsSchematicsNameTheKitParts)
+{
+    session::AmplifierInput input;
+    input.filePath = (dir_ / "bjt.s2p").string();
+    input.partsFolder = (dir_ / "kit").string();
+    const session::AmplifierRun run = session::RunAmplifier(input, "1.7", "2.1");
+    ASSERT_TRUE(run.outcome) << run.problem;
+    const session::AmplifierView view = session::AmplifierViewOf(*run.outcome);
+    for (const session::Schematic *s : {&view.input, &view.output}) {
+        ASSERT_FALSE(s->parts.empty());
+        for (const session::SchematicPart &p : s->parts)
+            EXPECT_TRUE(p.value.starts_with(p.name.starts_with("L") ? "ZL0402-" : "ZC0402-"))
+                << p.name << " " << p.value;
+    }
+    EXPECT_TRUE(view.summary.starts_with("GT ")) << view.summary;
 }
 
 // A kit of one inductor and one capacitor leaves a single choice, which
