@@ -1,14 +1,17 @@
 #include "analysis/amplifier.h"
 
+#include "analysis/kit_search.h"
 #include "analysis/two_port.h"
 #include "report/number_format.h"
 #include "units/quantity.h"
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <nlopt.hpp>
 #include <numbers>
 #include <stdexcept>
+#include <tuple>
 
 namespace tevmar::analysis {
 
@@ -949,7 +952,7 @@ Checked Check(const TwoPortData &data, double fromHz, double toHz, const Matchin
                 for (const double sign : {-1.0, 1.0}) {
                     Variant v{in, out, ""};
                     Part &part = (inputSide ? v.in : v.out).parts[i];
-                    part.value *= 1 + sign * spread / 100;
+                    part = SpreadPart(part, 1 + sign * spread / 100);
                     v.what = std::string(inputSide ? "the input's " : "the output's ") +
                              side.elements[i].label + (sign > 0 ? " +" : " -") + Figure(spread) +
                              " %";
@@ -994,6 +997,310 @@ Checked Check(const TwoPortData &data, double fromHz, double toHz, const Matchin
     return checked;
 }
 
+// The design's figures: at the band's data frequencies and on its dense
+// grid, and whether the whole amplifier is unconditionally stable at every
+// data frequency.
+Amplifier Assembled(const TwoPortData &data, double fromHz, double toHz, const MatchingSide &input,
+                    const MatchingSide &output, const AmplifierOptions &options,
+                    const Checked &checked)
+{
+    const AmplifierTerminations &t = options.terminations;
+    Amplifier amplifier;
+    amplifier.goal = options.goal;
+    amplifier.input = input;
+    amplifier.output = output;
+    Relabel(amplifier.input.elements);
+    Relabel(amplifier.output.elements);
+    amplifier.band = AmplifierSweep(data, fromHz, toHz, amplifier.input, amplifier.output, t);
+    for (int k = 0; k < kDenseBandPoints; ++k) {
+        const double hz = BandGridHz(fromHz, toHz, k);
+        amplifier.dense.push_back(AmplifierPointAt(hz, DeviceScatteringAt(data, hz),
+                                                   NoiseAt(data.noise, hz), data.referenceOhms,
+                                                   amplifier.input, amplifier.output, t));
+    }
+    amplifier.gtDbMin = HUGE_VAL;
+    amplifier.gtDbMax = -HUGE_VAL;
+    for (const std::vector<AmplifierPoint> *points : {&amplifier.band, &amplifier.dense})
+        for (const AmplifierPoint &p : *points) {
+            amplifier.gtDbMin = std::min(amplifier.gtDbMin, p.gtDb);
+            amplifier.gtDbMax = std::max(amplifier.gtDbMax, p.gtDb);
+            if (p.nfDb)
+                amplifier.nfDbMax = std::max(amplifier.nfDbMax.value_or(-HUGE_VAL), *p.nfDb);
+        }
+    const std::vector<AmplifierPoint> whole =
+        AmplifierSweep(data, 0, HUGE_VAL, amplifier.input, amplifier.output, t);
+    amplifier.stable =
+        std::ranges::all_of(whole, [](const AmplifierPoint &p) { return p.mu && *p.mu > 1; });
+    amplifier.stability = checked.stability;
+    return amplifier;
+}
+
+// A kit's parts of one kind in the order of their reactance at the band's
+// centre: a part near its resonance acts larger (an inductor) or smaller (a
+// capacitor) than marked, and neighbours in this order are the next choices
+// on the board.
+struct KitKind
+{
+    std::vector<KitPartRef> parts;
+    std::vector<double> reactance; // ohms at the centre, rising
+};
+
+KitKind KitKindOf(const std::vector<KitPartRef> &parts, double centreHz)
+{
+    const auto reactance = [centreHz](const KitPartRef &p) {
+        const double x = p->ImpedanceAt(centreHz).imag();
+        return std::isfinite(x) ? x : HUGE_VAL;
+    };
+    KitKind kind{parts, {}};
+    std::ranges::stable_sort(kind.parts, {}, reactance);
+    for (const KitPartRef &p : kind.parts)
+        kind.reactance.push_back(reactance(p));
+    return kind;
+}
+
+// The index of `values` nearest `wanted` in the ratio of their magnitudes.
+std::size_t NearestRatio(const std::vector<double> &values, double wanted)
+{
+    std::size_t best = 0;
+    double bestDistance = HUGE_VAL;
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const double d = std::abs(
+            std::log(std::max(std::abs(values[k]), 1e-300) / std::max(std::abs(wanted), 1e-300)));
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = k;
+        }
+    }
+    return best;
+}
+
+// The designed networks put on a kit's parts: each position holds a kit part
+// of its kind, the choices scored as the design's search scores a pair of
+// networks (the margins first, then the goal), from the kit parts nearest
+// each designed part by reactance at the centre and by marked value, then
+// moved to neighbouring kit parts while that helps.
+class KitChoices
+{
+  public:
+    KitChoices(const Search &search, const MatchingSide &input, const MatchingSide &output,
+               const Kit &kit, double centreHz, AmplifierGoal goal)
+        : search_(search), input_(input), output_(output), goal_(goal)
+    {
+        kinds_[0] = KitKindOf(kit.capacitors, centreHz);
+        kinds_[1] = KitKindOf(kit.inductors, centreHz);
+        const double omega = Omega(centreHz);
+        for (const MatchingSide *side : {&input_, &output_})
+            for (const Part &part : side->elements) {
+                const KitKind &kind = kinds_[part.inductor()];
+                // The reactance the part shows in its place: in series its
+                // impedance's, across the line its admittance's reciprocal's.
+                const Complex w = part.ImmittanceAt(omega);
+                const double wanted = (part.shunt() ? 1.0 / w : w).imag();
+                effective_.push_back(NearestRatio(kind.reactance, wanted));
+                std::vector<double> nominal;
+                for (const KitPartRef &p : kind.parts)
+                    nominal.push_back(p->nominal);
+                marked_.push_back(NearestRatio(nominal, part.value));
+            }
+    }
+
+    // The sides of one choice, the designed parts' places and labels kept.
+    std::pair<MatchingSide, MatchingSide> Sides(const std::vector<std::size_t> &ranks) const
+    {
+        std::pair<MatchingSide, MatchingSide> sides{input_, output_};
+        std::size_t k = 0;
+        for (MatchingSide *side : {&sides.first, &sides.second})
+            for (Part &part : side->elements) {
+                part = KitPartAs(part, kinds_[part.inductor()].parts[ranks[k]]);
+                ++k;
+            }
+        return sides;
+    }
+
+    // Both starts, each descended; then every choice scored, best first.
+    std::vector<std::vector<std::size_t>> Ranked()
+    {
+        Descend(effective_);
+        if (marked_ != effective_)
+            Descend(marked_);
+        std::vector<std::pair<std::vector<std::size_t>, Score>> all(scored_.begin(), scored_.end());
+        // Noise figures in hundredths of a dB, then the gain; the choice
+        // itself breaks ties, so that the order is the same on every run.
+        const auto key = [this](const std::pair<std::vector<std::size_t>, Score> &e) {
+            const Score &s = e.second;
+            const double noise = goal_ == AmplifierGoal::Noise ? std::round(s.noiseDb * 100) : 0;
+            return std::tuple{!s.stable, noise, -s.gainDb, e.first};
+        };
+        std::ranges::sort(all, {}, key);
+        std::vector<std::vector<std::size_t>> ranked;
+        for (auto &e : all)
+            ranked.push_back(std::move(e.first));
+        return ranked;
+    }
+
+    std::size_t Measured() const { return scored_.size(); }
+
+  private:
+    std::optional<Score> Measure(const std::vector<std::size_t> &ranks)
+    {
+        if (const auto known = scored_.find(ranks); known != scored_.end())
+            return known->second;
+        if (scored_.size() >= kMostKitChoicesScored)
+            return std::nullopt;
+        const auto [in, out] = Sides(ranks);
+        const Score score = search_.ScoreOf(in, out);
+        scored_.emplace(ranks, score);
+        return score;
+    }
+
+    // Moves of one part by one to three kit parts either way, the best taken;
+    // when none helps, of two parts by one each, the first that helps.
+    void Descend(std::vector<std::size_t> ranks)
+    {
+        std::optional<Score> current = Measure(ranks);
+        if (!current)
+            return;
+        const std::size_t n = ranks.size();
+        const auto moved = [&](std::size_t i, int step, std::vector<std::size_t> &to) {
+            const long k = static_cast<long>(to[i]) + step;
+            const std::size_t size = kinds_[PartAt(i).inductor()].parts.size();
+            if (k < 0 || k >= static_cast<long>(size))
+                return false;
+            to[i] = static_cast<std::size_t>(k);
+            return true;
+        };
+        constexpr std::size_t kMostMovesPerPart = 16;
+        for (std::size_t move = 0; move < kMostMovesPerPart * n; ++move) {
+            std::vector<std::size_t> best;
+            Score bestScore = *current;
+            for (std::size_t i = 0; i < n; ++i)
+                for (const int step : {-3, -2, -1, 1, 2, 3}) {
+                    std::vector<std::size_t> trial = ranks;
+                    if (!moved(i, step, trial))
+                        continue;
+                    const std::optional<Score> s = Measure(trial);
+                    if (s && Better(*s, bestScore, goal_)) {
+                        bestScore = *s;
+                        best = std::move(trial);
+                    }
+                }
+            for (std::size_t i = 0; i < n && best.empty(); ++i)
+                for (std::size_t j = i + 1; j < n && best.empty(); ++j)
+                    for (const int a : {-1, 1})
+                        for (const int b : {-1, 1}) {
+                            std::vector<std::size_t> trial = ranks;
+                            if (!best.empty() || !moved(i, a, trial) || !moved(j, b, trial))
+                                continue;
+                            const std::optional<Score> s = Measure(trial);
+                            if (s && Better(*s, bestScore, goal_)) {
+                                bestScore = *s;
+                                best = std::move(trial);
+                            }
+                        }
+            if (best.empty())
+                return;
+            ranks = std::move(best);
+            current = bestScore;
+        }
+    }
+
+    const Part &PartAt(std::size_t position) const
+    {
+        const std::size_t nIn = input_.elements.size();
+        return position < nIn ? input_.elements[position] : output_.elements[position - nIn];
+    }
+
+    const Search &search_;
+    const MatchingSide &input_, &output_;
+    AmplifierGoal goal_;
+    KitKind kinds_[2]; // capacitors, inductors
+    std::vector<std::size_t> effective_, marked_;
+    std::map<std::vector<std::size_t>, Score> scored_;
+};
+
+// The chip values the design may use: those the kit spans, within the ranges
+// asked where they overlap.
+PartRanges WithinKit(PartRanges ranges, const Kit &kit)
+{
+    const auto narrowed = [](double &low, double &high, const std::vector<KitPartRef> &parts) {
+        if (parts.empty())
+            return;
+        const double least = parts.front()->nominal, most = parts.back()->nominal;
+        if (std::max(low, least) < std::min(high, most)) {
+            low = std::max(low, least);
+            high = std::min(high, most);
+        } else {
+            low = least;
+            high = most;
+        }
+    };
+    narrowed(ranges.inductorLowNh, ranges.inductorHighNh, kit.inductors);
+    narrowed(ranges.capacitorLowPf, ranges.capacitorHighPf, kit.capacitors);
+    return ranges;
+}
+
+// The design on the parts it is tuned with, then on the kit's: the choices
+// of kit parts best first put through every final check in turn, the first
+// that passes taken.
+AmplifierDesign DesignOnKit(const TwoPortData &data, double fromHz, double toHz,
+                            const AmplifierOptions &asked)
+{
+    const Kit &kit = *asked.kit;
+    AmplifierOptions options = asked;
+    options.kit = nullptr;
+    if (PartRangesError(WithinKit(options.ranges, kit)).empty())
+        options.ranges = WithinKit(options.ranges, kit);
+    AmplifierDesign design = DesignAmplifier(data, fromHz, toHz, options);
+    if (!design.amplifier)
+        return design;
+    const Amplifier designed = std::move(*design.amplifier);
+    design.amplifier.reset();
+    for (const MatchingSide *side : {&designed.input, &designed.output})
+        for (const Part &part : side->elements)
+            if (kit.Of(part.inductor()).empty()) {
+                design.problem = std::string("the kit has no ") +
+                                 (part.inductor() ? "inductor" : "capacitor") + " for the " +
+                                 (side == &designed.input ? "input" : "output") + " network's " +
+                                 part.label;
+                return design;
+            }
+    if (options.built.centreHz == 0)
+        options.built.centreHz = std::sqrt(fromHz * toHz);
+    const Search search(data, fromHz, toHz, options);
+    KitChoices choices(search, designed.input, designed.output, kit, options.built.centreHz,
+                       options.goal);
+    const std::vector<std::vector<std::size_t>> ranked = choices.Ranked();
+    const std::vector<GridPoint> grid = WholeGrid(data);
+    std::string firstProblem;
+    std::size_t checkedCount = 0;
+    for (const std::vector<std::size_t> &ranks : ranked) {
+        if (checkedCount == kMostKitChoicesChecked)
+            break;
+        ++checkedCount;
+        const auto [in, out] = choices.Sides(ranks);
+        const Checked checked = Check(data, fromHz, toHz, in, out, options, grid);
+        if (!checked.problem.empty()) {
+            if (firstProblem.empty())
+                firstProblem = checked.problem;
+            continue;
+        }
+        Amplifier amplifier = Assembled(data, fromHz, toHz, in, out, options, checked);
+        AmplifierKitChoice &choice = amplifier.kit.emplace();
+        choice.designedInput = designed.input;
+        choice.designedOutput = designed.output;
+        choice.designedGtDbMin = designed.gtDbMin;
+        choice.designedGtDbMax = designed.gtDbMax;
+        choice.designedNfDbMax = designed.nfDbMax;
+        choice.networksMeasured = choices.Measured();
+        choice.choicesChecked = checkedCount;
+        design.amplifier = std::move(amplifier);
+        return design;
+    }
+    design.problem = "on the kit's parts, no choice passes the checks (" +
+                     std::to_string(checkedCount) + " checked of " +
+                     std::to_string(choices.Measured()) + " scored); the best: " + firstProblem;
+    return design;
+}
 } // namespace
 
 std::vector<AmplifierPoint> AmplifierDenseSweep(const TwoPortData &data, double fromHz, double toHz,
@@ -1014,6 +1321,27 @@ std::vector<AmplifierPoint> AmplifierDenseSweep(const TwoPortData &data, double 
     return points;
 }
 
+Part SpreadPart(const Part &part, double factor)
+{
+    const KitPart *kit = KitPartOf(part);
+    if (!kit)
+        return part.Scaled(factor);
+    auto moved = std::make_shared<KitPart>(*kit);
+    moved->fitted.main *= factor;
+    for (std::size_t i = 0; i < moved->data.frequenciesHz.size(); ++i) {
+        const double hz = moved->data.frequenciesHz[i];
+        const Complex change = moved->fitted.ImpedanceAt(kit->inductor, hz) -
+                               kit->fitted.ImpedanceAt(kit->inductor, hz);
+        // At 0 Hz a capacitor's change has no finite value; the part passes
+        // nothing there either way.
+        if (std::isfinite(change.real()) && std::isfinite(change.imag()))
+            moved->data.impedanceOhms[i] += change;
+    }
+    Part spread = part.Scaled(factor);
+    spread.model = Measured{std::move(moved)};
+    return spread;
+}
+
 AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double toHz,
                                 const AmplifierOptions &asked)
 {
@@ -1021,6 +1349,8 @@ AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double t
         throw std::invalid_argument(problem);
     if (!(asked.stabilityMargin > 0 && asked.stabilityMargin < 1))
         throw std::invalid_argument("the stability margin must lie between 0 and 1");
+    if (asked.kit)
+        return DesignOnKit(data, fromHz, toHz, asked);
     // The parts' Q is quoted at the band's centre; a chip part is kept below
     // its own resonance over the band.
     AmplifierOptions options = asked;
@@ -1162,34 +1492,7 @@ AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double t
         design.problem = checked.problem;
         return design;
     }
-    Amplifier amplifier;
-    amplifier.goal = options.goal;
-    amplifier.input = best->input;
-    amplifier.output = best->output;
-    Relabel(amplifier.input.elements);
-    Relabel(amplifier.output.elements);
-    amplifier.band = AmplifierSweep(data, fromHz, toHz, amplifier.input, amplifier.output, t);
-    for (int k = 0; k < kDenseBandPoints; ++k) {
-        const double hz = BandGridHz(fromHz, toHz, k);
-        amplifier.dense.push_back(AmplifierPointAt(hz, DeviceScatteringAt(data, hz),
-                                                   NoiseAt(data.noise, hz), data.referenceOhms,
-                                                   amplifier.input, amplifier.output, t));
-    }
-    amplifier.gtDbMin = HUGE_VAL;
-    amplifier.gtDbMax = -HUGE_VAL;
-    for (const std::vector<AmplifierPoint> *points : {&amplifier.band, &amplifier.dense})
-        for (const AmplifierPoint &p : *points) {
-            amplifier.gtDbMin = std::min(amplifier.gtDbMin, p.gtDb);
-            amplifier.gtDbMax = std::max(amplifier.gtDbMax, p.gtDb);
-            if (p.nfDb)
-                amplifier.nfDbMax = std::max(amplifier.nfDbMax.value_or(-HUGE_VAL), *p.nfDb);
-        }
-    const std::vector<AmplifierPoint> whole =
-        AmplifierSweep(data, 0, HUGE_VAL, amplifier.input, amplifier.output, t);
-    amplifier.stable =
-        std::ranges::all_of(whole, [](const AmplifierPoint &p) { return p.mu && *p.mu > 1; });
-    amplifier.stability = checked.stability;
-    design.amplifier = std::move(amplifier);
+    design.amplifier = Assembled(data, fromHz, toHz, best->input, best->output, options, checked);
     return design;
 }
 

@@ -11,6 +11,7 @@
 #include "analysis/device_figures.h"
 #include "analysis/measured_load.h"
 #include "analysis/network.h"
+#include "analysis/part_kit.h"
 #include "analysis/touchstone_reader.h"
 #include "analysis/tuner.h"
 
@@ -147,6 +148,18 @@ struct AmplifierStability
     double deviceLeastMu = 0, deviceLeastMuHz = 0;
 };
 
+// How a design was put on a kit's measured parts: the networks the kit parts
+// stand in for (of the parts the design was tuned with, ideal or modelled)
+// and their figures, and how far the search over the kit went.
+struct AmplifierKitChoice
+{
+    MatchingSide designedInput, designedOutput;
+    double designedGtDbMin = 0, designedGtDbMax = 0;
+    std::optional<double> designedNfDbMax;
+    std::size_t networksMeasured = 0; // choices of kit parts scored
+    std::size_t choicesChecked = 0;   // of them put through the final checks, best first
+};
+
 struct Amplifier
 {
     AmplifierGoal goal = AmplifierGoal::Gain;
@@ -160,6 +173,8 @@ struct Amplifier
     // no passive source or load makes it oscillate.
     bool stable = false;
     AmplifierStability stability;
+    // Set where both networks are built of a kit's parts.
+    std::optional<AmplifierKitChoice> kit;
 };
 
 struct AmplifierOptions
@@ -180,6 +195,12 @@ struct AmplifierOptions
     // Beyond the +-2 % every part is checked at, each part also moved alone
     // by this (percent; 0 for none).
     double tolerancePercent = 0;
+    // A kit of measured chip parts, read for the band: both networks are
+    // designed as above, then each part is replaced by a kit part (the
+    // choices near each designed part searched for the goal) and every check
+    // is made again with the kit parts' data; null for none. The device's
+    // data should lie within the kit parts' data (the session cuts them).
+    std::shared_ptr<const Kit> kit;
 };
 
 // Outside the band the search keeps both loops at or below this, so that the
@@ -197,6 +218,16 @@ struct AmplifierDesign
     std::optional<Amplifier> amplifier;
     std::string problem;
 };
+
+// The most choices of kit parts the search scores, and the most of them, best
+// first, put through the final checks before the design is given up.
+inline constexpr std::size_t kMostKitChoicesScored = 3000;
+inline constexpr std::size_t kMostKitChoicesChecked = 24;
+
+// A part moved by `factor` as a tolerance moves it: its L or C. A kit part's
+// data move by what its fitted equivalent circuit gives for that change, its
+// parasitics held.
+Part SpreadPart(const Part &part, double factor);
 
 // Designs both networks over fromHz..toHz (at least one data frequency within).
 // Throws std::invalid_argument for ranges PartRangesError rejects, terminations

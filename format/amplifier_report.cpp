@@ -1,5 +1,7 @@
 #include "format/amplifier_report.h"
 
+#include "analysis/kit_search.h"
+#include "format/bom.h"
 #include "format/export_json.h"
 #include "format/export_spice.h"
 #include "format/json_number.h"
@@ -24,7 +26,9 @@ std::string PartsText(const MatchingSide &side)
     for (const Part &e : side.elements) {
         if (!text.empty())
             text += ", ";
+        const KitPart *kit = KitPartOf(e);
         text += e.label + " " + Figure(e.value, 4) + " " + e.unit() + " " +
+                (kit ? PrintableText(kit->partNumber) + " " : "") +
                 (e.shunt() ? "shunt" : "series");
     }
     return text;
@@ -43,11 +47,15 @@ Json Optional(const std::optional<double> &value)
 Json SideJson(const MatchingSide &side)
 {
     Json elements = Json::array();
-    for (const Part &e : side.elements)
-        elements.push_back(Json{{"name", e.label},
-                                {"kind", ElementKindName(e.kind)},
-                                {"value", Number(e.value)},
-                                {"unit", e.unit()}});
+    for (const Part &e : side.elements) {
+        Json element{{"name", e.label},
+                     {"kind", ElementKindName(e.kind)},
+                     {"value", Number(e.value)},
+                     {"unit", e.unit()}};
+        if (const KitPart *kit = KitPartOf(e))
+            element["part"] = kit->partNumber;
+        elements.push_back(std::move(element));
+    }
     return Json{{"topology", TopologyName(side.topology)}, {"elements", std::move(elements)}};
 }
 
@@ -142,6 +150,19 @@ std::vector<std::string> AmplifierLines(const AmplifierReport &report)
         "GT " + Fixed(a.gtDbMin, 2, 0) + " to " + Fixed(a.gtDbMax, 2, 0) + " dB over the band";
     if (a.nfDbMax)
         summary += "; NF at most " + Fixed(a.nfDbMax, 2, 0) + " dB";
+    if (a.kit) {
+        std::string designed = "Built of the kit's parts, every figure with their data; the "
+                               "design they stand in for gave GT " +
+                               Fixed(a.kit->designedGtDbMin, 2, 0) + " to " +
+                               Fixed(a.kit->designedGtDbMax, 2, 0) + " dB";
+        if (a.kit->designedNfDbMax)
+            designed += ", NF at most " + Fixed(a.kit->designedNfDbMax, 2, 0) + " dB";
+        lines.push_back(designed + " (" + PartsText(a.kit->designedInput) + "; " +
+                        PartsText(a.kit->designedOutput) + "); " +
+                        std::to_string(a.kit->networksMeasured) +
+                        " choices of kit parts scored, choice " +
+                        std::to_string(a.kit->choicesChecked) + " of the best passed every check");
+    }
     lines.push_back(summary);
     for (std::string &line : StabilityLines(a))
         lines.push_back(std::move(line));
@@ -185,6 +206,16 @@ Json AmplifierDocumentJson(const AmplifierReport &report)
             {"worstLoopOverData", Number(a.stability.worstLoopOverData)},
             {"atFrequencyHz", Number(a.stability.atFrequencyHz)},
             {"toleranceChecked", Number(a.stability.toleranceChecked)}}}}}};
+    if (a.kit) {
+        Json designed{{"input", SideJson(a.kit->designedInput)},
+                      {"output", SideJson(a.kit->designedOutput)},
+                      {"gtDbMin", Number(a.kit->designedGtDbMin)},
+                      {"gtDbMax", Number(a.kit->designedGtDbMax)},
+                      {"nfDbMax", Optional(a.kit->designedNfDbMax)}};
+        document["amplifier"]["kit"] = Json{{"designed", std::move(designed)},
+                                            {"choicesScored", a.kit->networksMeasured},
+                                            {"choiceTaken", a.kit->choicesChecked}};
+    }
     return document;
 }
 
@@ -263,6 +294,23 @@ std::string TerminationPhrase(const std::string &file, double ohms)
 }
 
 } // namespace
+
+std::string AmplifierBomCsv(const Amplifier &amplifier)
+{
+    std::string text = "network," + std::string(kBomHeader);
+    for (const auto &[name, side] :
+         {std::pair{"input", &amplifier.input}, std::pair{"output", &amplifier.output}}) {
+        const std::string rows = BomCsv(SideNetwork(*side));
+        // Each row of the network's own bill, after its header, under the
+        // network's name.
+        for (std::size_t at = rows.find('\n') + 1; at < rows.size();) {
+            const std::size_t end = rows.find('\n', at);
+            text += std::string(name) + "," + rows.substr(at, end + 1 - at);
+            at = end + 1;
+        }
+    }
+    return text;
+}
 
 std::string AmplifierTouchstoneV2(const AmplifierReport &report, const TwoPortData &device)
 {

@@ -37,7 +37,9 @@ std::vector<std::string> StabilityLines(const analysis::Amplifier &amplifier);
 // "gtDbMin", "gtDbMax", "nfDbMax", "stable", "stability": {"marginAsked",
 // "worstLoopInBand", "worstLoopOverData", "atFrequencyHz", "toleranceChecked"
 // (percent)}}}; complex values as [re, im],
-// null where a figure does not exist.
+// null where a figure does not exist. On a kit's parts each element carries
+// "part", its number, and the document gains "kit": {"designed": {"input",
+// "output", "gtDbMin", "gtDbMax", "nfDbMax"}, "choicesScored", "choiceTaken"}.
 std::string AmplifierJson(const AmplifierReport &report);
 // The same document as a tree.
 Json AmplifierDocumentJson(const AmplifierReport &report);
@@ -61,6 +63,12 @@ std::string AmplifierTouchstone(const analysis::TwoPortData &device,
 // data order 12_21, real and imaginary parts.
 std::string AmplifierTouchstoneV2(const AmplifierReport &report,
                                   const analysis::TwoPortData &device);
+
+// The bill of materials of both networks: the rows BomCsv writes for each,
+// under a first column "network" (input or output); a network's positions
+// count from its own first part, the source's end of the input network and
+// the device's end of the output network.
+std::string AmplifierBomCsv(const analysis::Amplifier &amplifier);
 
 inline constexpr const char *kAmplifierInputSubcircuit = "tevmar_amp_input";
 inline constexpr const char *kAmplifierOutputSubcircuit = "tevmar_amp_output";

@@ -37,7 +37,7 @@ std::string CsvField(const std::string &partNumber)
 
 std::string BomCsv(const analysis::Network &network)
 {
-    std::string text = "reference,part,kind,value,unit,placement,position\n";
+    std::string text = kBomHeader;
     const std::size_t n = network.parts.size();
     const bool fromPort1 = analysis::LoadPortOf(network) == 2;
     for (std::size_t k = 0; k < n; ++k) {

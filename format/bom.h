@@ -18,4 +18,7 @@ namespace tevmar::format {
 // source's port (1 is next to the source).
 std::string BomCsv(const analysis::Network &network);
 
+// The header line, with its line break.
+inline constexpr const char *kBomHeader = "reference,part,kind,value,unit,placement,position\n";
+
 } // namespace tevmar::format

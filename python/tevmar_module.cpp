@@ -1072,7 +1072,8 @@ Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::
                         const py::object &sourceS1p, const py::object &loadS1p,
                         const py::object &stabilityMargin, const py::object &tolerance,
                         const py::object &qL, const py::object &qC, const py::object &qModel,
-                        const py::object &lModel, const py::object &cModel, const py::object &pad)
+                        const py::object &lModel, const py::object &cModel, const py::object &pad,
+                        const py::object &parts)
 {
     StrictKeywords strict;
     Keywords args{{"device", PathBytes(path)},
@@ -1100,7 +1101,8 @@ Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::
             args.push_back({keyword, ArgumentText(*value, keyword, &strict)});
     // The measured terminations, as open() takes their paths.
     for (const auto &[keyword, file] :
-         {std::pair{"source_s1p", &sourceS1p}, std::pair{"load_s1p", &loadS1p}})
+         {std::pair{"source_s1p", &sourceS1p}, std::pair{"load_s1p", &loadS1p},
+          std::pair{"parts", &parts}})
         if (!file->is_none())
             args.push_back({keyword, PathBytes(*file)});
     session::Request request = RequestOf(args, strict);
@@ -1151,14 +1153,15 @@ void BindAmplifier(py::module_ &m)
           py::arg("tolerance") = py::none(), py::arg("q_l") = py::none(),
           py::arg("q_c") = py::none(), py::arg("q_model") = py::none(),
           py::arg("l_model") = py::none(), py::arg("c_model") = py::none(),
-          py::arg("pad") = py::none(),
+          py::arg("pad") = py::none(), py::arg("parts") = py::none(),
           "both matching networks of an amplifier around a transistor's two-port file, over "
           "f1..f2 GHz, for goal \"gain\" or \"noise\"; source and load_ohms in ohms (50 unless "
           "given), or measured in the one-port files source_s1p and load_s1p; in band both "
           "loops at or below stability_margin squared (0.9 unless given), each part also "
           "checked at +-tolerance percent; q_l, q_c, q_model, l_model, c_model and pad build "
           "both networks of the parts as tevmar.design() takes them, and every figure is of "
-          "the networks as built");
+          "the networks as built; parts, a folder of measured chip parts as tevmar-cli --parts "
+          "takes it, builds both networks of its parts (each element then names its \"part\")");
 }
 
 } // namespace

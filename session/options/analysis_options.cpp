@@ -209,10 +209,12 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          SetFlag(r.candidates)},
         {"--pick", "K", "the files carry candidate K (1 is the best)", Count(r.pick, 1000)},
         {"--parts", "DIR",
-         "build the candidates and the tuned network from the measured chip parts (.s2p) in "
-         "this folder",
+         "build the candidates, the tuned network or an amplifier's two networks from the "
+         "measured chip parts (.s2p) in this folder",
          FileName(r.partsFolder)},
-        {"--bom", "FILE.csv", "save the bill of materials of the network built from --parts",
+        {"--bom", "FILE.csv",
+         "save the bill of materials of the network (or the amplifier's networks) built from "
+         "--parts",
          FileName(r.bomPath)},
         {"--l-range", "MIN:MAX", "inductances --tune may choose, nH (default 0.1:10000)",
          PartRange(r.inductorRangeNh, "nH")},
@@ -280,7 +282,8 @@ std::string AnalysisUsageText()
            "loss with the parts' data; the candidates are ranked by that loss, and the\n"
            "files carry the best (or --pick K). With --tune the tuned network is built\n"
            "the same way and the files carry it. --bom FILE.csv lists the parts of the\n"
-           "network the files carry.\n";
+           "network the files carry. With --amplifier both networks are built of the kit's\n"
+           "parts and every figure and check is made again with their data.\n";
 }
 
 namespace {
@@ -324,9 +327,9 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
         return n("--touchstone-r") + " applies to " + n("--touchstone") + " only; give it";
     if (r.qModel && !r.inductorQ && !r.capacitorQ)
         return n("--q-model") + " applies to " + n("--q-l") + " and " + n("--q-c") + "; give one";
-    if (r.partsFolder && !r.candidates && !r.tune)
-        return n("--parts") + " applies to " + n("--candidates") + " and " + n("--tune") +
-               "; give one";
+    if (r.partsFolder && !r.candidates && !r.tune && !r.amplifier)
+        return n("--parts") + " applies to " + n("--candidates") + ", " + n("--tune") + " and " +
+               n("--amplifier") + "; give one";
     if (r.bomPath && !r.partsFolder)
         return n("--bom") + " lists the parts of a kit; give " + n("--parts");
     if (r.inductorQ && r.inductorChip)

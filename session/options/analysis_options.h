@@ -25,6 +25,7 @@ struct AnalysisRequest
     bool json = false; // the design as JSON replaces the pane lines on standard output
     std::optional<std::string> sweepPath, touchstonePath, touchstoneV2Path, spicePath;
     std::optional<std::string> partsFolder, bomPath; // a kit of measured parts, its BOM
+    bool amplifier = false; // the run designs an amplifier, whose networks a kit may build
     std::optional<int> points;
     std::optional<double> fromGhz, toGhz;
     bool log = false, lin = false;

@@ -227,6 +227,8 @@ Request RequestOf(const CommandLine &c)
         built.padPf = c.analysis.padPf.value_or(0);
         request.amplifier->stabilityMargin = c.device.stabilityMargin.value_or(0.9);
         request.amplifier->tolerancePercent = c.analysis.tolerancePercent.value_or(0);
+        request.amplifier->partsFolder = c.analysis.partsFolder;
+        request.amplifier->partsLabel = c.naming("--parts");
         request.reportPath.reset(); // no design, no report
     } else if (c.device.filePath) {
         request.device = DeviceInput{};
@@ -255,6 +257,7 @@ CommandLine ReadOptions(Apply apply, const std::filesystem::path &defaultReportP
         c.problem = CheckDevice(c);
     if (c.problem.empty() && !c.help && !c.version)
         c.problem = CheckMeasuredLoad(c);
+    c.analysis.amplifier = c.device.amplifier;
     if (c.problem.empty() && !c.help && !c.version)
         c.problem = CheckAnalysisRequest(c.analysis, c.reportPath, naming);
     if (c.problem.empty() && !c.help && !c.version)

@@ -39,7 +39,7 @@ inline constexpr const char *kAmplifierOptions[] = {
     "--touchstone-v2", "--spice",      "--q-l",
     "--q-c",           "--q-model",    "--l-model",
     "--c-model",       "--pad",        "--stability-margin",
-    "--tolerance"};
+    "--tolerance",     "--parts",      "--bom"};
 
 // The circle levels as "14,15,16": at most kMaxCircleLevels finite numbers,
 // none below `lowest`. Returns the problem, or empty.

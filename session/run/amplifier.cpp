@@ -4,12 +4,47 @@
 #include "report/number_format.h"
 #include "session/run/device.h"
 #include "session/run/measured_match.h"
+#include "session/run/part_kit_folder.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <memory>
 #include <stdexcept>
 
 namespace tevmar::session {
+
+namespace {
+
+// A network of measured parts is known only where their data are: the
+// device's data are cut to where the data of every part of the kit lie, as a
+// matching network's sweep is, and the reason says so (empty where nothing is
+// cut). The kit covers the band, so the band keeps its points.
+std::string WithinKitData(const analysis::Kit &kit, analysis::TwoPortData &data)
+{
+    double lowHz = 0, highHz = std::numeric_limits<double>::infinity();
+    for (const std::vector<analysis::KitPartRef> *parts : {&kit.inductors, &kit.capacitors})
+        for (const analysis::KitPartRef &part : *parts) {
+            lowHz = std::max(lowHz, part->data.frequenciesHz.front());
+            highHz = std::min(highHz, part->data.frequenciesHz.back());
+        }
+    analysis::TwoPortData cut = data;
+    cut.frequenciesHz.clear();
+    cut.s.clear();
+    for (std::size_t i = 0; i < data.frequenciesHz.size(); ++i)
+        if (data.frequenciesHz[i] >= lowHz && data.frequenciesHz[i] <= highHz) {
+            cut.frequenciesHz.push_back(data.frequenciesHz[i]);
+            cut.s.push_back(data.s[i]);
+        }
+    if (cut.frequenciesHz.size() == data.frequenciesHz.size() || cut.frequenciesHz.empty())
+        return {};
+    data = std::move(cut);
+    return "the device's data are used from " + Figure(data.frequenciesHz.front() / 1e9) + " to " +
+           Figure(data.frequenciesHz.back() / 1e9) +
+           " GHz only, where the data of every kit part lie: the stability beyond is not checked";
+}
+
+} // namespace
 
 AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text,
                           const std::string &f2Text)
@@ -61,9 +96,24 @@ AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text
         run.aboutFile = true;
         return run;
     }
-    run.usage = false;
     const double a = ReadNumber(f1Text) * 1e9, b = ReadNumber(f2Text) * 1e9;
+    std::shared_ptr<const analysis::Kit> kit;
+    if (input.partsFolder) {
+        analysis::KitReading reading =
+            ReadPartKit(*input.partsFolder, std::min(a, b), std::max(a, b));
+        for (std::string &warning : reading.warnings)
+            run.warnings.push_back(input.partsLabel + ": " + std::move(warning));
+        if (!reading.problem.empty()) {
+            run.problem = input.partsLabel + ": " + reading.problem;
+            return run;
+        }
+        kit = std::make_shared<const analysis::Kit>(std::move(reading.kit));
+        if (std::string cut = WithinKitData(*kit, read.outcome->data); !cut.empty())
+            run.warnings.push_back(input.partsLabel + ": " + cut);
+    }
+    run.usage = false;
     analysis::AmplifierOptions options;
+    options.kit = kit;
     options.goal = input.goal;
     options.terminations = terminations;
     options.built = input.built;

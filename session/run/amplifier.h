@@ -36,6 +36,10 @@ struct AmplifierInput
     double stabilityMargin = 0.9;
     // Each part also checked moved alone by this, percent (0: the 2 % alone).
     double tolerancePercent = 0;
+    // A folder of measured chip parts both networks are built from, and how
+    // messages name it.
+    std::optional<std::string> partsFolder;
+    std::string partsLabel = "--parts";
 };
 
 struct AmplifierOutcome

@@ -636,6 +636,8 @@ void Runner::Amplifier()
             written.text = format::AmplifierTouchstoneV2(report, a.data);
         else if (file.kind == ExportKind::Spice)
             written.text = format::AmplifierSpice(report);
+        else if (file.kind == ExportKind::Bom)
+            written.text = format::AmplifierBomCsv(a.amplifier);
         else
             continue;
         o_.files.push_back(std::move(written));

@@ -3,6 +3,7 @@
 #include "engine/lenient_number.h"
 #include "format/amplifier_report.h"
 #include "report/number_format.h"
+#include "session/run/kit_parts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -28,6 +29,10 @@ Schematic SideSchematic(const analysis::MatchingSide &side, SchematicPort left, 
     analysis::Network ladder;
     ladder.parts = side.elements;
     Schematic s = SchematicOf(ladder);
+    // A kit part by its number, which is what goes on the board.
+    for (std::size_t i = 0; i < s.parts.size() && i < side.elements.size(); ++i)
+        if (std::string kit = KitPartText(side.elements[i]); !kit.empty())
+            s.parts[i].value = std::move(kit);
     s.source = std::move(left);
     s.load = std::move(right);
     return s;

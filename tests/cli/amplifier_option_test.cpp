@@ -391,9 +391,10 @@ TEST(AmplifierOption, RefusesOptionsThatDoNotFit)
          "tevmar-cli: --stability-margin: \"1\" is not a margin above 0 and below 1"},
         {{"--device", device, "--stability-margin", "0.8"},
          "tevmar-cli: --stability-margin applies to --amplifier"},
+        // A kit builds the amplifier's networks; a folder that is none is bad usage.
         {{"--device", device, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--parts",
-          dir.path().string()},
-         "tevmar-cli: --parts does not apply to --amplifier"},
+          (dir / "no-kit").string()},
+         "tevmar-cli: --parts: " + (dir / "no-kit").string() + ": not a folder"},
         {{"--device", device, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--q-l", "40",
           "--l-model", "40@4GHz,0.05pF", "--spice", (dir / "a.cir").string()},
          "tevmar-cli: --l-model gives the inductors' Q; not with --q-l"},

@@ -184,7 +184,7 @@ TEST_F(KitCli, UsageAndBadKitsExitTwoWithTheirReason)
     const std::vector<Case> cases{
         {{"--f1", "2.4", "--f2", "2.5", "--load-s1p", antenna, "--source", "50", "--parts",
           (dir_ / "kit").string()},
-         "--parts applies to --candidates and --tune"},
+         "--parts applies to --candidates, --tune and --amplifier"},
         {{"--f1", "2.4", "--f2", "2.5", "--load-s1p", antenna, "--source", "50", "--candidates",
           "--bom", (dir_ / "b.csv").string()},
          "--bom lists the parts of a kit; give --parts"},

@@ -61,3 +61,32 @@ def test_a_kit_without_tuning_or_candidates_waits_for_them(kit):
     design = tevmar.match(2.4, 2.5, antenna, source=50, parts=str(kit / "missing"))
     with pytest.raises(ValueError, match="not a folder"):
         design.candidates()
+
+
+# The GaAs FET from 3.9 to 4.1 GHz, unconditionally stable there.
+FET = """# GHz S MA R 50
+3.9 0.73 -114 2.65 77 0.030 57 0.73 -53
+4.0 0.72 -116 2.60 76 0.030 57 0.73 -54
+4.1 0.71 -118 2.55 75 0.031 56 0.72 -55
+"""
+
+
+def test_an_amplifier_on_kit_parts_is_the_clis(kit):
+    device = kit / "fet.s2p"
+    device.write_text(FET)
+    parts = str(kit / "parts")
+    with pytest.warns(UserWarning, match="resonate within"):
+        amp = tevmar.amplifier(str(device), 3.9, 4.1, parts=parts)
+    run = subprocess.run(
+        [CLI, "--device", str(device), "--amplifier", "--f1", "3.9", "--f2", "4.1",
+         "--parts", parts, "--json"], capture_output=True, text=True, cwd=kit)
+    assert run.returncode == 0, run.stderr
+    assert json.loads(amp.to_json()) == json.loads(run.stdout)
+    for side in (amp.input, amp.output):
+        for e in side["elements"]:
+            assert e["part"].startswith("ZL0402-" if e["unit"] == "nH" else "ZC0402-")
+    # The kit parts' loss costs gain against the design they stand in for.
+    designed = json.loads(amp.to_json())["amplifier"]["kit"]["designed"]
+    assert amp.gt_db_min < designed["gtDbMin"]
+    with pytest.raises(ValueError, match="not a folder"):
+        tevmar.amplifier(str(device), 3.9, 4.1, parts=str(kit / "missing"))
