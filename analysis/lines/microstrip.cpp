@@ -135,10 +135,16 @@ double Microstrip::EpsEff(double hz) const
 }
 
 // Kirschning and Jansen's dispersion of the impedance, taken with their
-// effective permittivity.
+// effective permittivity. Their fit is a ratio of terms that pass through
+// zero as eps_eff nears 1.02, so on foam and other near-air boards it would
+// give nonsense; there the field is nearly all in air, the impedance changes
+// with frequency by less than the fit's own error, and the static value
+// stands.
 double Microstrip::Z0(double hz) const
 {
     const double er = substrate_.relativePermittivity;
+    if (er < kLeastDispersivePermittivity)
+        return z0Static_;
     const double u = WidthRatio();
     const double fn = NormalisedFrequency(hz, substrate_.height);
     const double r1 = 0.03891 * std::pow(er, 1.4);

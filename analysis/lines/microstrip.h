@@ -25,6 +25,9 @@ inline constexpr double kLeastWidthRatio = 1e-3;
 inline constexpr double kMostWidthRatio = 1e3;
 inline constexpr double kLeastValidatedWidthRatio = 0.1;
 inline constexpr double kMostValidatedWidthRatio = 100;
+// Below this er the impedance is taken as the same at every frequency (see
+// Z0).
+inline constexpr double kLeastDispersivePermittivity = 1.1;
 // The dispersion fits are published for er up to 20 and heights up to
 // 0.13 free-space wavelengths.
 inline constexpr double kMostValidatedPermittivity = 20;
