@@ -13,7 +13,10 @@ namespace {
 
 constexpr double kDbPerNeper = 20.0 / std::numbers::ln10;
 
-std::string Mm(double metres) { return Figure(metres * 1e3, 5) + " mm"; }
+std::string Mm(double metres)
+{
+    return Figure(metres * 1e3, 5) + " mm";
+}
 
 std::optional<double> Db(const std::optional<std::complex<double>> &s)
 {
@@ -42,16 +45,15 @@ std::vector<std::string> MicrostripLines(const MicrostripReport &r)
     std::vector<std::string> lines;
     lines.push_back("Substrate: er " + Figure(s.relativePermittivity) + ", h " + Mm(s.height) +
                     ", t " + Mm(s.thickness) + ", tand " + Figure(s.lossTangent) + ", rho " +
-                    Figure(s.resistivity) + " ohm m, roughness " +
-                    Figure(s.roughness * 1e6, 4) + " um");
-    std::string width = "Microstrip: width " + Mm(r.width) + " (W/h " +
-                        Figure(r.width / s.height, 4) + ")";
+                    Figure(s.resistivity) + " ohm m, roughness " + Figure(s.roughness * 1e6, 4) +
+                    " um");
+    std::string width =
+        "Microstrip: width " + Mm(r.width) + " (W/h " + Figure(r.width / s.height, 4) + ")";
     if (r.targetOhms)
         width += " for " + Figure(*r.targetOhms) + " ohms";
     lines.push_back(width);
     lines.push_back("Static: Z0 " + Figure(r.z0Static, 5) + " ohms, eps_eff " +
-                    Figure(r.epsEffStatic, 5) + "; an open end adds " +
-                    Mm(r.openEndExtension));
+                    Figure(r.epsEffStatic, 5) + "; an open end adds " + Mm(r.openEndExtension));
     if (r.length)
         lines.push_back("Line " + Mm(*r.length) + " long between " + Figure(r.portOhms) +
                         " ohm ports");
@@ -66,8 +68,7 @@ std::vector<std::string> MicrostripLines(const MicrostripReport &r)
         std::string row = Fixed(p.frequencyHz / 1e9, 6, 13) + Fixed(p.z0Ohms, 3, 10) +
                           Fixed(p.epsEff, 4, 10) + Fixed(p.attenuation * kDbPerNeper, 3, 12);
         if (r.length)
-            row += Fixed(Db(p.s21), 4, 10) + Fixed(Degrees(p.s21), 2, 10) +
-                   Fixed(Db(p.s11), 2, 10);
+            row += Fixed(Db(p.s21), 4, 10) + Fixed(Degrees(p.s21), 2, 10) + Fixed(Db(p.s11), 2, 10);
         lines.push_back(row);
     }
     return lines;

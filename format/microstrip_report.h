@@ -31,7 +31,7 @@ struct MicrostripReport
     double width = 0;                 // m
     double z0Static = 0;
     double epsEffStatic = 1;
-    double openEndExtension = 0; // m
+    double openEndExtension = 0;  // m
     std::optional<double> length; // m
     double portOhms = 50;
     std::vector<MicrostripPoint> points;

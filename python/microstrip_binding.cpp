@@ -40,13 +40,14 @@ double LengthOf(const py::handle &value, const char *name)
         return read.value->metres();
     }
     if (!IsNumber(value))
-        throw py::type_error(std::string(name) + " is a length in metres or a text such as \"3mm\"");
+        throw py::type_error(std::string(name) +
+                             " is a length in metres or a text such as \"3mm\"");
     return value.cast<double>();
 }
 
 class Microstrip
 {
-public:
+  public:
     explicit Microstrip(session::MicrostripOutcome outcome) : o_(std::move(outcome)) {}
 
     double width() const { return o_.report.width; }
@@ -99,7 +100,7 @@ public:
                std::to_string(z0Static()) + " ohms>";
     }
 
-private:
+  private:
     static bool IsScalar(const py::object &f) { return IsNumber(f); }
 
     // The frequencies in Hz, each from 0 to the highest the calculator takes.
@@ -111,9 +112,8 @@ private:
         py::array_t<double> flat = hz.attr("ravel")();
         for (py::ssize_t i = 0; i < flat.size(); ++i)
             if (!(flat.at(i) >= 0 && flat.at(i) <= session::kMostLineFrequencyHz))
-                throw std::invalid_argument(
-                    "a frequency of " + std::to_string(flat.at(i)) +
-                    " Hz; expected 0 to 1e12 Hz");
+                throw std::invalid_argument("a frequency of " + std::to_string(flat.at(i)) +
+                                            " Hz; expected 0 to 1e12 Hz");
         return flat;
     }
 

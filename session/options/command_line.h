@@ -20,7 +20,7 @@ struct CommandLine
     DesignInputs design;
     MeasuredLoadArguments measured;
     DeviceArguments device;
-    LineArguments lines; // a microstrip line in place of a design
+    LineArguments lines;            // a microstrip line in place of a design
     std::vector<std::string> given; // every option given, in order
     std::string replacedOption;     // the first of kReplacedByMeasuredLoad given
     AnalysisRequest analysis;

@@ -53,9 +53,12 @@ struct SubstrateKey
     bool length;
 };
 constexpr SubstrateKey kSubstrateKeys[] = {
-    {"er", &Substrate::relativePermittivity, false}, {"h", &Substrate::height, true},
-    {"t", &Substrate::thickness, true},               {"tand", &Substrate::lossTangent, false},
-    {"rho", &Substrate::resistivity, false},         {"rough", &Substrate::roughness, true},
+    {"er", &Substrate::relativePermittivity, false},
+    {"h", &Substrate::height, true},
+    {"t", &Substrate::thickness, true},
+    {"tand", &Substrate::lossTangent, false},
+    {"rho", &Substrate::resistivity, false},
+    {"rough", &Substrate::roughness, true},
 };
 
 constexpr const char *kSubstrateExample = "er=4.4,h=1.6mm,t=35um,tand=0.02";
@@ -69,15 +72,15 @@ SubstrateRead ReadSubstrate(std::string_view spec)
     for (const std::string_view item : Items(spec)) {
         const std::size_t equals = item.find('=');
         if (equals == std::string_view::npos)
-            return {std::nullopt, Quoted(item) + " is not key=value; expected such as " +
-                                      kSubstrateExample};
+            return {std::nullopt,
+                    Quoted(item) + " is not key=value; expected such as " + kSubstrateExample};
         const std::string key = Lower(Trim(item.substr(0, equals)));
         const std::string_view value = Trim(item.substr(equals + 1));
         const auto known = std::ranges::find_if(
             kSubstrateKeys, [&](const SubstrateKey &k) { return key == k.name; });
         if (known == std::end(kSubstrateKeys))
-            return {std::nullopt, "unknown key " + Quoted(key) +
-                                      "; the keys are er, h, t, tand, rho and rough"};
+            return {std::nullopt,
+                    "unknown key " + Quoted(key) + "; the keys are er, h, t, tand, rho and rough"};
         if (std::ranges::find(seen, key) != seen.end())
             return {std::nullopt, key + " given more than once"};
         seen.push_back(key);
@@ -96,8 +99,8 @@ SubstrateRead ReadSubstrate(std::string_view spec)
     }
     for (const char *required : {"er", "h"})
         if (std::ranges::find(seen, required) == seen.end())
-            return {std::nullopt, std::string("needs ") + required + "; expected such as " +
-                                      kSubstrateExample};
+            return {std::nullopt,
+                    std::string("needs ") + required + "; expected such as " + kSubstrateExample};
     if (std::string problem = SubstrateProblem(substrate); !problem.empty())
         return {std::nullopt, std::move(problem)};
     return {substrate, {}};
@@ -114,8 +117,9 @@ FrequencyListRead ReadFrequencyList(std::string_view text)
             return {{}, read.problem};
         const double hz = read.value->hz();
         if (!(hz > 0 && hz <= kMostLineFrequencyHz))
-            return {{}, Quoted(item) + "; expected above 0 and at most " +
-                            Figure(kMostLineFrequencyHz / 1e9) + " GHz"};
+            return {{},
+                    Quoted(item) + "; expected above 0 and at most " +
+                        Figure(kMostLineFrequencyHz / 1e9) + " GHz"};
         list.hz.push_back(hz);
     }
     return list;
@@ -191,8 +195,7 @@ std::string CheckLineArguments(const LineArguments &a, const std::vector<std::st
             return n(name) + " does not apply to " + n("--microstrip") +
                    ", which works out a line on a substrate";
     if (!a.substrate)
-        return n("--microstrip") + " needs " + n("--substrate") + ", such as " +
-               kSubstrateExample;
+        return n("--microstrip") + " needs " + n("--substrate") + ", such as " + kSubstrateExample;
     if (!a.frequenciesHz)
         return n("--microstrip") + " needs " + n("--at") + ", the frequencies (2.4GHz)";
     return {};

@@ -57,8 +57,7 @@ FrequencyListRead ReadFrequencyList(std::string_view text);
 // option of a design. Returns the problem, or empty. `given` lists every
 // option given.
 std::string CheckLineArguments(const LineArguments &arguments,
-                               const std::vector<std::string> &given,
-                               const OptionNaming &naming);
+                               const std::vector<std::string> &given, const OptionNaming &naming);
 
 // The run the options ask for (CheckLineArguments passed).
 MicrostripInput MicrostripInputOf(const LineArguments &arguments);

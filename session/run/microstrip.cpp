@@ -15,9 +15,15 @@ constexpr double kSpeedOfLight = 299'792'458.0;
 // A loss tangent above this is a lossy absorber rather than a circuit board.
 constexpr double kMostPlausibleLossTangent = 0.1;
 
-std::string Millimetres(double metres) { return Figure(metres * 1e3, 4) + " mm"; }
+std::string Millimetres(double metres)
+{
+    return Figure(metres * 1e3, 4) + " mm";
+}
 
-std::string Ghz(double hz) { return Figure(hz / 1e9, 6) + " GHz"; }
+std::string Ghz(double hz)
+{
+    return Figure(hz / 1e9, 6) + " GHz";
+}
 
 bool Finite(const format::MicrostripPoint &p)
 {
@@ -136,8 +142,8 @@ MicrostripRun RunMicrostrip(const MicrostripInput &in)
     }
     for (const double hz : in.frequenciesHz)
         if (!(hz > 0 && hz <= kMostLineFrequencyHz)) {
-            run.problem = "a frequency of " + Figure(hz / 1e9) + " GHz; expected above 0 and at most " +
-                          Ghz(kMostLineFrequencyHz);
+            run.problem = "a frequency of " + Figure(hz / 1e9) +
+                          " GHz; expected above 0 and at most " + Ghz(kMostLineFrequencyHz);
             return run;
         }
     if (in.length && !(*in.length > 0 && *in.length <= kMostLineLength)) {
@@ -151,15 +157,9 @@ MicrostripRun RunMicrostrip(const MicrostripInput &in)
     }
 
     const Microstrip line(in.substrate, width);
-    format::MicrostripReport report{in.substrate,
-                                    in.impedanceOhms,
-                                    width,
-                                    line.Z0Static(),
-                                    line.EpsEffStatic(),
-                                    line.OpenEndExtension(),
-                                    in.length,
-                                    in.portOhms,
-                                    {}};
+    format::MicrostripReport report{in.substrate,    in.impedanceOhms,    width,
+                                    line.Z0Static(), line.EpsEffStatic(), line.OpenEndExtension(),
+                                    in.length,       in.portOhms,         {}};
     for (const double hz : in.frequenciesHz) {
         report.points.push_back(MicrostripPointAt(line, hz, in.length, in.portOhms));
         if (!Finite(report.points.back())) {

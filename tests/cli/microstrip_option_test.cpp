@@ -22,9 +22,8 @@ constexpr const char *kFr4 = "er=4.4,h=1.6mm,t=35um,tand=0.02";
 TEST(MicrostripOption, JsonOfTheWidthForAnImpedance)
 {
     TempDir dir;
-    const CliRun run = RunCliIn({"--substrate", kFr4, "--microstrip", "50", "--at",
-                                 "1GHz,2.4GHz,5800MHz", "--json"},
-                                dir);
+    const CliRun run = RunCliIn(
+        {"--substrate", kFr4, "--microstrip", "50", "--at", "1GHz,2.4GHz,5800MHz", "--json"}, dir);
     ASSERT_EQ(run.exitCode, kExitDesigned) << run.err;
     EXPECT_EQ(run.err, "");
     EXPECT_FALSE(std::filesystem::exists(dir / "tevmar.prt")); // no design, no report
@@ -54,8 +53,10 @@ TEST(MicrostripOption, JsonOfTheWidthForAnImpedance)
 TEST(MicrostripOption, LineBetweenPortsAndTheTable)
 {
     TempDir dir;
-    const Args args = {"--substrate", "er=3.55, h=0.508mm, t=17um, tand=0.0027, rough=1um",
-                       "--microstrip", "1.1mm", "--at", "1GHz,10GHz", "--length", "25mm"};
+    const Args args = {"--substrate",  "er=3.55, h=0.508mm, t=17um, tand=0.0027, rough=1um",
+                       "--microstrip", "1.1mm",
+                       "--at",         "1GHz,10GHz",
+                       "--length",     "25mm"};
     Args json = args;
     json.push_back("--json");
     const CliRun run = RunCliIn(json, dir);
@@ -70,8 +71,8 @@ TEST(MicrostripOption, LineBetweenPortsAndTheTable)
     EXPECT_LT(s21, 0);
     EXPECT_GT(s21, -0.6);
     EXPECT_LT(at10.at("s11Db").get<double>(), -20);
-    const double degrees = 360 * 10e9 * 25e-3 * std::sqrt(at10.at("epsEff").get<double>()) /
-                           299'792'458.0;
+    const double degrees =
+        360 * 10e9 * 25e-3 * std::sqrt(at10.at("epsEff").get<double>()) / 299'792'458.0;
     EXPECT_NEAR(std::remainder(at10.at("s21Deg").get<double>() + degrees, 360), 0, 0.5);
     EXPECT_GT(m.at("points").at(0).at("s21Db").get<double>(), s21);
 
@@ -108,8 +109,7 @@ TEST(MicrostripOption, BadSpecsAreRefusedNamingWhatIsWrong)
         {{"--substrate", kFr4, "--microstrip", "50", "--at", "2.4GHz,0Hz"}, "expected above 0"},
         {{"--substrate", kFr4, "--microstrip", "3", "--at", "1GHz", "--length", "25"},
          "has no unit"},
-        {{"--substrate", kFr4, "--microstrip", "3parsecs", "--at", "1GHz"},
-         "neither an impedance"},
+        {{"--substrate", kFr4, "--microstrip", "3parsecs", "--at", "1GHz"}, "neither an impedance"},
         {{"--substrate", kFr4, "--microstrip", "-50", "--at", "1GHz"}, "above 0 ohms"},
         {{"--substrate", kFr4, "--microstrip", "1000", "--at", "1GHz"}, "no width"},
         {{"--substrate", kFr4, "--microstrip", "1um", "--at", "1GHz"}, "formulas cover W/h"},
