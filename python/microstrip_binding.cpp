@@ -6,6 +6,7 @@
 
 #include "python/microstrip_binding.h"
 
+#include "report/number_format.h"
 #include "session/options/line_options.h"
 #include "session/run/microstrip.h"
 #include "units/unit_text.h"
@@ -75,7 +76,7 @@ class Microstrip
         const double metres = LengthOf(length, "length");
         if (!(metres > 0 && metres <= session::kMostLineLength))
             throw std::invalid_argument("length: expected above 0 and at most " +
-                                        std::to_string(session::kMostLineLength) + " m");
+                                        Figure(session::kMostLineLength) + " m");
         if (!(portOhms > 0 && std::isfinite(portOhms)))
             throw std::invalid_argument("z_port: expected above 0 ohms");
         const bool scalar = IsScalar(f);
@@ -96,8 +97,8 @@ class Microstrip
 
     std::string repr() const
     {
-        return "<tevmar.Microstrip width " + std::to_string(width() * 1e3) + " mm, Z0 " +
-               std::to_string(z0Static()) + " ohms>";
+        return "<tevmar.Microstrip width " + Figure(width() * 1e3) + " mm, Z0 " +
+               Figure(z0Static()) + " ohms>";
     }
 
   private:
@@ -112,18 +113,19 @@ class Microstrip
         py::array_t<double> flat = hz.attr("ravel")();
         for (py::ssize_t i = 0; i < flat.size(); ++i)
             if (!(flat.at(i) >= 0 && flat.at(i) <= session::kMostLineFrequencyHz))
-                throw std::invalid_argument("a frequency of " + std::to_string(flat.at(i)) +
-                                            " Hz; expected 0 to 1e12 Hz");
+                throw std::invalid_argument("a frequency of " + Figure(flat.at(i)) +
+                                            " Hz; expected 0 to " +
+                                            Figure(session::kMostLineFrequencyHz) + " Hz");
         return flat;
     }
 
-    template <typename Figure> py::object Each(const py::object &f, Figure figure) const
+    template <typename Value> py::object Each(const py::object &f, Value value) const
     {
         const py::array_t<double> hz = Frequencies(f);
         py::array_t<double> values(hz.size());
         auto out = values.mutable_unchecked<1>();
         for (py::ssize_t i = 0; i < hz.size(); ++i)
-            out(i) = figure(session::MicrostripPointAt(o_.line, hz.at(i), std::nullopt, 50));
+            out(i) = value(session::MicrostripPointAt(o_.line, hz.at(i), std::nullopt, 50));
         if (IsScalar(f))
             return py::float_(out(0));
         return values.attr("reshape")(py::array(f).attr("shape"));
