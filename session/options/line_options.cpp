@@ -65,11 +65,11 @@ constexpr const char *kSubstrateExample = "er=4.4,h=1.6mm,t=35um,tand=0.02";
 
 } // namespace
 
-SubstrateRead ReadSubstrate(std::string_view spec)
+SubstrateRead ReadSubstrate(std::string_view text)
 {
     Substrate substrate;
     std::vector<std::string> seen;
-    for (const std::string_view item : Items(spec)) {
+    for (const std::string_view item : Items(text)) {
         const std::size_t equals = item.find('=');
         if (equals == std::string_view::npos)
             return {std::nullopt,
@@ -128,7 +128,7 @@ FrequencyListRead ReadFrequencyList(std::string_view text)
 OptionTable LineOptions(LineArguments &a)
 {
     return {
-        {"--substrate", "SPEC",
+        {"--substrate", "ER,H,...",
          "the board under a microstrip line: er=4.4,h=1.6mm and optionally t=35um, tand=0.02, "
          "rho=1.72e-8 (ohm m, copper by default), rough=0.15um",
          [&a](const std::string &value) -> std::string {

@@ -42,7 +42,7 @@ struct SubstrateRead
     std::optional<analysis::lines::Substrate> substrate;
     std::string problem;
 };
-SubstrateRead ReadSubstrate(std::string_view spec);
+SubstrateRead ReadSubstrate(std::string_view text);
 
 // "2.4GHz" or "1GHz,2.4GHz,5.8GHz": frequencies with their unit.
 struct FrequencyListRead

@@ -56,7 +56,7 @@ struct MicrostripRun
 MicrostripRun RunMicrostrip(const MicrostripInput &input);
 
 // The first thing that makes `substrate` no substrate (er below 1, a height
-// not above 0, copper as thick as the board, ...), in the spec's key names;
+// not above 0, copper as thick as the board, ...), in the key names --substrate takes;
 // empty when it is sound.
 std::string SubstrateProblem(const analysis::lines::Substrate &substrate);
 

@@ -84,7 +84,7 @@ TEST(MicrostripOption, LineBetweenPortsAndTheTable)
     EXPECT_NE(table.out.find("an open end adds"), std::string::npos);
 }
 
-TEST(MicrostripOption, BadSpecsAreRefusedNamingWhatIsWrong)
+TEST(MicrostripOption, BadSubstratesAndLinesAreRefusedNamingWhatIsWrong)
 {
     TempDir dir;
     const struct

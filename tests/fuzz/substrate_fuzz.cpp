@@ -1,4 +1,4 @@
-// The substrate spec of --substrate on any bytes: it reads a substrate or
+// The substrate text of --substrate on any bytes: it reads a substrate or
 // refuses the text naming what is wrong, in printable text, nothing else. A
 // substrate it reads is sound, and a line on it, for an impedance or of a
 // width, worked out over the frequencies a board is used at and beyond,
