@@ -127,6 +127,32 @@ TEST(MicrostripOption, BadSubstratesAndLinesAreRefusedNamingWhatIsWrong)
     }
 }
 
+TEST(MicrostripOption, LengthsAndFrequenciesInAnyOfTheirUnits)
+{
+    TempDir dir;
+    const auto line = [&dir](const std::string &substrate, const std::string &width,
+                             const std::string &at) {
+        const CliRun run =
+            RunCliIn({"--substrate", substrate, "--microstrip", width, "--at", at, "--json"}, dir);
+        EXPECT_EQ(run.exitCode, kExitDesigned) << run.err;
+        return nlohmann::json::parse(run.out).at("microstrip");
+    };
+    // 62 mil board and 1.4 mil copper are 1.5748 mm and 35.56 um; a width of
+    // 120 mil is 3.048 mm; units in any case, a space before them allowed.
+    const nlohmann::json inMm = line("er=4.4,h=1.5748mm,t=35.56um", "3.048mm", "2400MHz,5.8GHz");
+    for (const nlohmann::json &same :
+         {line("er=4.4,h=62mil,t=1.4mil", "120mil", "2.4GHz,5800MHz"),
+          line("ER=4.4, H=0.15748cm, T=0.03556 mm", "0.003048m", "2.4ghz,5.8 GHz"),
+          line("er=4.4,h=1574.8um,t=35.56UM", "3048um", "2400000kHz,5.8e9Hz")}) {
+        EXPECT_NEAR(same.at("widthMm").get<double>(), 3.048, 1e-12);
+        for (std::size_t i = 0; i < 2; ++i) {
+            const nlohmann::json &a = same.at("points").at(i), &b = inMm.at("points").at(i);
+            EXPECT_NEAR(a.at("frequencyHz").get<double>(), b.at("frequencyHz").get<double>(), 1e-3);
+            EXPECT_NEAR(a.at("z0Ohms").get<double>(), b.at("z0Ohms").get<double>(), 1e-9);
+        }
+    }
+}
+
 TEST(MicrostripOption, PlausibleButUnvalidatedAsksWarn)
 {
     TempDir dir;
