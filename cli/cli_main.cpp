@@ -31,6 +31,8 @@ std::string UsageText()
            "                  [--load-ohms OHMS | --load-s1p FILE.s1p] [--json]\n"
            "                  [--stability-margin M] [--tolerance PERCENT]\n"
            "                  [--sweep PATH] [--touchstone PATH]\n"
+           "       tevmar-cli --substrate ER,H,... --microstrip OHMS|WIDTH --at FREQ,...\n"
+           "                  [--length LENGTH] [--json]\n"
            "\n"
            "Designs a Chebyshev bandpass impedance-matching network as the window's\n"
            "Calculate command does: saves the report (\"tevmar.prt\" in the current\n"

@@ -3,6 +3,7 @@
 // Every figure and text comes from the same run as tevmar-cli's; this file
 // only turns Python arguments into a request and the outcome into objects.
 
+#include "python/microstrip_binding.h"
 #include "report/line.h"
 #include "report/number_format.h"
 #include "report/report_file.h"
@@ -1265,4 +1266,5 @@ PYBIND11_MODULE(tevmar, m)
           "in source_s1p= or written as source_circuit=; keywords as design()'s");
     BindDevice(m);
     BindAmplifier(m);
+    python::BindMicrostrip(m);
 }

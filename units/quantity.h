@@ -1,6 +1,6 @@
 #pragma once
 
-// Frequencies, inductances, capacitances and resistances as value types, each
+// Frequencies, inductances, capacitances, resistances and lengths as value types, each
 // stored in its SI unit. A value enters in the unit it was typed or read in
 // (FromGHz, FromNanohenries, ...) and leaves in the unit a text needs (ghz(),
 // nanohenries(), ...): the factors between units are written here and nowhere
@@ -15,31 +15,40 @@ namespace tevmar::units {
 // scaling by a plain number, the ratio of two of one kind, and ordering.
 template <class Derived> class Quantity
 {
-public:
+  public:
     constexpr Quantity() = default;
 
-    // The value in the SI unit (Hz, H, F, ohm).
+    // The value in the SI unit (Hz, H, F, ohm, m).
     constexpr double si() const { return si_; }
 
-    friend constexpr Derived operator+(Derived a, Derived b) { return Derived::FromSi(a.si_ + b.si_); }
-    friend constexpr Derived operator-(Derived a, Derived b) { return Derived::FromSi(a.si_ - b.si_); }
+    friend constexpr Derived operator+(Derived a, Derived b)
+    {
+        return Derived::FromSi(a.si_ + b.si_);
+    }
+    friend constexpr Derived operator-(Derived a, Derived b)
+    {
+        return Derived::FromSi(a.si_ - b.si_);
+    }
     friend constexpr Derived operator*(Derived a, double k) { return Derived::FromSi(a.si_ * k); }
     friend constexpr Derived operator*(double k, Derived a) { return Derived::FromSi(a.si_ * k); }
     friend constexpr Derived operator/(Derived a, double k) { return Derived::FromSi(a.si_ / k); }
     friend constexpr double operator/(Derived a, Derived b) { return a.si_ / b.si_; }
-    friend constexpr auto operator<=>(const Derived &a, const Derived &b) { return a.si_ <=> b.si_; }
+    friend constexpr auto operator<=>(const Derived &a, const Derived &b)
+    {
+        return a.si_ <=> b.si_;
+    }
     friend constexpr bool operator==(const Derived &a, const Derived &b) { return a.si_ == b.si_; }
 
-protected:
+  protected:
     constexpr explicit Quantity(double si) : si_(si) {}
 
-private:
+  private:
     double si_ = 0;
 };
 
 class Frequency : public Quantity<Frequency>
 {
-public:
+  public:
     constexpr Frequency() = default;
     static constexpr Frequency FromSi(double hz) { return Frequency(hz); }
     static constexpr Frequency FromHz(double hz) { return Frequency(hz); }
@@ -54,13 +63,13 @@ public:
     // The angular frequency, rad/s.
     constexpr double omega() const { return 2.0 * std::numbers::pi * si(); }
 
-private:
+  private:
     constexpr explicit Frequency(double hz) : Quantity(hz) {}
 };
 
 class Inductance : public Quantity<Inductance>
 {
-public:
+  public:
     constexpr Inductance() = default;
     static constexpr Inductance FromSi(double henries) { return Inductance(henries); }
     static constexpr Inductance FromHenries(double henries) { return Inductance(henries); }
@@ -69,13 +78,13 @@ public:
     constexpr double henries() const { return si(); }
     constexpr double nanohenries() const { return si() * 1e9; }
 
-private:
+  private:
     constexpr explicit Inductance(double henries) : Quantity(henries) {}
 };
 
 class Capacitance : public Quantity<Capacitance>
 {
-public:
+  public:
     constexpr Capacitance() = default;
     static constexpr Capacitance FromSi(double farads) { return Capacitance(farads); }
     static constexpr Capacitance FromFarads(double farads) { return Capacitance(farads); }
@@ -84,25 +93,49 @@ public:
     constexpr double farads() const { return si(); }
     constexpr double picofarads() const { return si() * 1e12; }
 
-private:
+  private:
     constexpr explicit Capacitance(double farads) : Quantity(farads) {}
 };
 
 class Resistance : public Quantity<Resistance>
 {
-public:
+  public:
     constexpr Resistance() = default;
     static constexpr Resistance FromSi(double ohms) { return Resistance(ohms); }
     static constexpr Resistance FromOhms(double ohms) { return Resistance(ohms); }
 
     constexpr double ohms() const { return si(); }
 
-private:
+  private:
     constexpr explicit Resistance(double ohms) : Quantity(ohms) {}
 };
 
+// A length on a board: a substrate's height, a copper thickness, a line's
+// width and length, a surface roughness.
+class Length : public Quantity<Length>
+{
+  public:
+    constexpr Length() = default;
+    static constexpr Length FromSi(double metres) { return Length(metres); }
+    static constexpr Length FromMetres(double metres) { return Length(metres); }
+    static constexpr Length FromMillimetres(double mm) { return Length(mm * 1e-3); }
+    static constexpr Length FromMicrometres(double um) { return Length(um * 1e-6); }
+    // A thousandth of an inch, the unit laminates and copper are often sold in.
+    static constexpr Length FromMils(double mils) { return Length(mils * 25.4e-6); }
+
+    constexpr double metres() const { return si(); }
+    constexpr double millimetres() const { return si() * 1e3; }
+    constexpr double micrometres() const { return si() * 1e6; }
+
+  private:
+    constexpr explicit Length(double metres) : Quantity(metres) {}
+};
+
 // A time in seconds as nanoseconds, the unit group delay is shown in.
-constexpr double Nanoseconds(double seconds) { return seconds * 1e9; }
+constexpr double Nanoseconds(double seconds)
+{
+    return seconds * 1e9;
+}
 
 // The factor between a part's value in the unit the element table, the
 // exports and the options write it (nH for an inductor, pF for a capacitor)

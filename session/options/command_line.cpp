@@ -49,6 +49,8 @@ OptionTable AllOptions(CommandLine &c, std::optional<std::string> &reportPath)
     table.insert(table.end(), analysisTable.begin(), analysisTable.end());
     const OptionTable deviceTable = DeviceOptions(c.device);
     table.insert(table.end(), deviceTable.begin(), deviceTable.end());
+    const OptionTable lineTable = LineOptions(c.lines);
+    table.insert(table.end(), lineTable.begin(), lineTable.end());
     table.push_back({"--report", "PATH", "save the report there (default ./tevmar.prt)",
                      ReportPath(reportPath)});
     table.push_back({"--help", "", "show this help and exit", SetFlag(c.help)});
@@ -207,7 +209,10 @@ Request RequestOf(const CommandLine &c)
     }
     AddAnalysis(c.analysis, request);
     request.reportPath = c.reportPath;
-    if (c.device.filePath && c.device.amplifier) {
+    if (c.lines.impedanceOhms || c.lines.width) {
+        request.microstrip = MicrostripInputOf(c.lines);
+        request.reportPath.reset(); // no design, no report
+    } else if (c.device.filePath && c.device.amplifier) {
         request.amplifier = AmplifierInput{};
         request.amplifier->filePath = *c.device.filePath;
         request.amplifier->goal = c.device.goal.value_or(AmplifierGoal::Gain);
@@ -253,6 +258,8 @@ CommandLine ReadOptions(Apply apply, const std::filesystem::path &defaultReportP
     std::optional<std::string> reportPath;
     c.problem = apply(AllOptions(c, reportPath));
     c.reportPath = reportPath ? std::filesystem::path(*reportPath) : defaultReportPath;
+    if (c.problem.empty() && !c.help && !c.version)
+        c.problem = CheckLineArguments(c.lines, c.given, naming);
     if (c.problem.empty() && !c.help && !c.version)
         c.problem = CheckDevice(c);
     if (c.problem.empty() && !c.help && !c.version)

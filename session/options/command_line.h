@@ -3,6 +3,7 @@
 #include "session/options/analysis_options.h"
 #include "session/options/design_options.h"
 #include "session/options/device_options.h"
+#include "session/options/line_options.h"
 #include "session/run/run.h"
 #include "session/types.h"
 
@@ -19,6 +20,7 @@ struct CommandLine
     DesignInputs design;
     MeasuredLoadArguments measured;
     DeviceArguments device;
+    LineArguments lines;            // a microstrip line in place of a design
     std::vector<std::string> given; // every option given, in order
     std::string replacedOption;     // the first of kReplacedByMeasuredLoad given
     AnalysisRequest analysis;

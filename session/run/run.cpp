@@ -8,6 +8,7 @@
 #include "format/export_json.h"
 #include "format/kit_report.h"
 #include "format/load_fit_report.h"
+#include "format/microstrip_report.h"
 #include "format/tuned_report.h"
 #include "report/line.h"
 #include "report/number_format.h"
@@ -61,6 +62,7 @@ class Runner
   private:
     void Device();
     void Amplifier();
+    void Microstrip();
     bool CheckCandidateRequest();
     bool Design();
     bool BuildCandidates();
@@ -656,6 +658,25 @@ void Runner::Amplifier()
     WriteFiles();
 }
 
+// A microstrip line's figures: the table or the JSON document, no report.
+void Runner::Microstrip()
+{
+    MicrostripRun run = RunMicrostrip(*r_.microstrip);
+    for (const std::string &warning : run.warnings)
+        Say(Kind::Warning, r_.naming("--microstrip") + ": " + warning);
+    if (!run.outcome) {
+        Say(Kind::Problem, r_.naming("--microstrip") + ": " + run.problem);
+        o_.status = ExitStatus::BadUsage;
+        return;
+    }
+    if (r_.json)
+        o_.standardOutput = format::MicrostripJson(run.outcome->report);
+    else
+        AppendLines(o_.standardOutput, format::MicrostripLines(run.outcome->report));
+    o_.microstrip = std::move(run.outcome);
+    o_.status = ExitStatus::Designed;
+}
+
 void Runner::Run()
 {
     // Before anything is read or written: an output over a file the run
@@ -666,6 +687,8 @@ void Runner::Run()
         o_.status = ExitStatus::BadUsage;
         return;
     }
+    if (r_.microstrip)
+        return Microstrip();
     if (r_.amplifier)
         return Amplifier();
     if (r_.device)

@@ -16,6 +16,7 @@
 #include "session/run/device.h"
 #include "session/run/exports.h"
 #include "session/run/measured_match.h"
+#include "session/run/microstrip.h"
 
 #include <atomic>
 #include <filesystem>
@@ -86,6 +87,9 @@ struct Request
     std::optional<DeviceInput> device;
     // Both matching networks of an amplifier around the device's file.
     std::optional<AmplifierInput> amplifier;
+    // A microstrip line on a substrate in place of a design: nothing else
+    // applies but json.
+    std::optional<MicrostripInput> microstrip;
     AnalysisSettings settings;
     bool figures = false; // the analysis lines follow the pane lines
     bool tune = false;    // re-tune the values into the true load
@@ -144,6 +148,7 @@ struct Outcome
     std::optional<analysis::KitChoice> tunedKit; // the tuned network on kit parts
     std::optional<DeviceOutcome> device;         // with a device: its figures
     std::optional<AmplifierOutcome> amplifier;   // with --amplifier: both networks
+    std::optional<MicrostripOutcome> microstrip; // with a microstrip line: its figures
     std::string standardOutput; // the pane lines and figures, the JSON, or a file piped
     // The JSON document, whenever the request asked for it (--json or a JSON
     // file), even where a file piped to standard output took its place there.

@@ -1,0 +1,22 @@
+#pragma once
+
+// A printed-circuit substrate as a line on it sees it: the dielectric's
+// relative permittivity, height and loss tangent, and the copper's thickness,
+// resistivity and surface roughness. Everything in SI units.
+
+namespace tevmar::analysis::lines {
+
+// Annealed copper at 20 degrees C, ohm metres.
+inline constexpr double kCopperResistivity = 1.72e-8;
+
+struct Substrate
+{
+    double relativePermittivity = 4.4;       // er
+    double height = 1.6e-3;                  // dielectric height h, m
+    double thickness = 0;                    // copper thickness t, m; 0 for a thin strip
+    double lossTangent = 0;                  // tan delta, taken as the same at every frequency
+    double resistivity = kCopperResistivity; // ohm m; 0 for a perfect conductor
+    double roughness = 0;                    // rms surface roughness of the copper, m
+};
+
+} // namespace tevmar::analysis::lines
