@@ -93,10 +93,11 @@ std::string CheckDevice(const CommandLine &c)
 {
     const DeviceArguments &d = c.device;
     const OptionNaming &n = c.naming;
-    if (!d.amplifier && (d.goal || d.loadOhms || d.stabilityMargin))
-        return n(d.goal       ? "--goal"
-                 : d.loadOhms ? "--load-ohms"
-                              : "--stability-margin") +
+    if (!d.amplifier && (d.goal || d.loadOhms || d.stabilityMargin || d.stabilise))
+        return n(d.goal              ? "--goal"
+                 : d.loadOhms        ? "--load-ohms"
+                 : d.stabilityMargin ? "--stability-margin"
+                                     : "--stabilise") +
                " applies to " + n("--amplifier") + "; give it";
     if (d.amplifier)
         return CheckAmplifier(c);
@@ -227,6 +228,7 @@ Request RequestOf(const CommandLine &c)
         built.padPf = c.analysis.padPf.value_or(0);
         request.amplifier->stabilityMargin = c.device.stabilityMargin.value_or(0.9);
         request.amplifier->tolerancePercent = c.analysis.tolerancePercent.value_or(0);
+        request.amplifier->stabilise = c.device.stabilise;
         request.reportPath.reset(); // no design, no report
     } else if (c.device.filePath) {
         request.device = DeviceInput{};

@@ -36,11 +36,15 @@ struct AmplifierInput
     double stabilityMargin = 0.9;
     // Each part also checked moved alone by this, percent (0: the 2 % alone).
     double tolerancePercent = 0;
+    // The device loaded with resistors until unconditionally stable first.
+    bool stabilise = false;
 };
 
 struct AmplifierOutcome
 {
     std::string fileName;
+    // The data the networks were designed around: the file's, or with
+    // --stabilise the file's cascaded with the stabilising resistors.
     analysis::TwoPortData data;
     analysis::Amplifier amplifier;
     analysis::AmplifierTerminations terminations; // with the measured ones, if any
