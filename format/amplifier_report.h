@@ -30,6 +30,10 @@ std::vector<std::string> AmplifierLines(const AmplifierReport &report);
 // with these terminations.
 std::vector<std::string> StabilityLines(const analysis::Amplifier &amplifier);
 
+// What --stabilise did: the loaded device's least mu, the resistors' spread
+// checked and the gain they cost, or that no resistor was needed.
+std::string StabiliserLine(const analysis::Stabiliser &stabiliser);
+
 // {"amplifier": {"goal", "device", "referenceOhms", "sourceOhms", "loadOhms"
 // (null where measured), "sourceS1p", "loadS1p" (the files, or null),
 // "input": {"topology", "elements"}, "output": {...}, "sweep": [...],

@@ -1037,6 +1037,11 @@ class Amplifier
     std::optional<double> nfDbMax() const { return Design().nfDbMax; }
     bool stable() const { return Design().stable; }
     py::object stability() const { return JsonLoads(json())["amplifier"]["stability"]; }
+    py::object stabiliser() const
+    {
+        const py::dict amplifier = JsonLoads(json())["amplifier"];
+        return amplifier.contains("stabiliser") ? amplifier["stabiliser"] : py::none();
+    }
     std::string json() const { return outcome_.standardOutput; }
 
   private:
@@ -1061,7 +1066,8 @@ Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::
                         const py::object &sourceS1p, const py::object &loadS1p,
                         const py::object &stabilityMargin, const py::object &tolerance,
                         const py::object &qL, const py::object &qC, const py::object &qModel,
-                        const py::object &lModel, const py::object &cModel, const py::object &pad)
+                        const py::object &lModel, const py::object &cModel, const py::object &pad,
+                        bool stabilise)
 {
     StrictOptions strict;
     std::vector<std::string> args{"--device",    PathBytes(path),
@@ -1089,6 +1095,8 @@ Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::
           std::pair{"--pad", &pad}})
         if (!value->is_none())
             args.insert(args.end(), {option, ArgumentText(*value, option, &strict)});
+    if (stabilise)
+        args.emplace_back("--stabilise");
     session::Request request = RequestOf(args, strict);
     session::Outcome outcome = RunReleased(request);
     RaiseOnBadUsage(outcome);
@@ -1129,6 +1137,9 @@ void BindAmplifier(py::module_ &m)
         .def_property_readonly("stability", &Amplifier::stability,
                                "what was checked: marginAsked, worstLoopInBand, "
                                "worstLoopOverData, atFrequencyHz, toleranceChecked (percent)")
+        .def_property_readonly("stabiliser", &Amplifier::stabiliser,
+                               "with stabilise=True the JSON's stabiliser dict (inputSeriesOhms, "
+                               "outputShuntOhms, gainCostDb, ...), else None")
         .def("to_json", &Amplifier::json, "the document tevmar-cli --amplifier --json writes");
     m.def("amplifier", &MakeAmplifier, py::arg("path"), py::arg("f1"), py::arg("f2"),
           py::arg("goal") = "gain", py::arg("source") = py::none(),
@@ -1137,14 +1148,15 @@ void BindAmplifier(py::module_ &m)
           py::arg("tolerance") = py::none(), py::arg("q_l") = py::none(),
           py::arg("q_c") = py::none(), py::arg("q_model") = py::none(),
           py::arg("l_model") = py::none(), py::arg("c_model") = py::none(),
-          py::arg("pad") = py::none(),
+          py::arg("pad") = py::none(), py::arg("stabilise") = false,
           "both matching networks of an amplifier around a transistor's two-port file, over "
           "f1..f2 GHz, for goal \"gain\" or \"noise\"; source and load_ohms in ohms (50 unless "
           "given), or measured in the one-port files source_s1p and load_s1p; in band both "
           "loops at or below stability_margin squared (0.9 unless given), each part also "
           "checked at +-tolerance percent; q_l, q_c, q_model, l_model, c_model and pad build "
           "both networks of the parts as tevmar.design() takes them, and every figure is of "
-          "the networks as built");
+          "the networks as built; stabilise=True loads the device with resistors until it is "
+          "unconditionally stable first, as --stabilise does");
 }
 
 } // namespace
