@@ -1040,7 +1040,9 @@ class Amplifier
     py::object stabiliser() const
     {
         const py::dict amplifier = JsonLoads(json())["amplifier"];
-        return amplifier.contains("stabiliser") ? amplifier["stabiliser"] : py::none();
+        if (!amplifier.contains("stabiliser"))
+            return py::none();
+        return py::object(amplifier["stabiliser"]);
     }
     std::string json() const { return outcome_.standardOutput; }
 
