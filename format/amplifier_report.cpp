@@ -433,7 +433,9 @@ std::string AmplifierSpice(const AmplifierReport &report, int points)
     std::vector<std::string> printed;
     text += "\n* Test bench: 1 A into each network's device end, its termination behind it\n";
     if (sourceBench) {
-        text += "* node zs carries the impedance the input network presents to the device\n";
+        text += std::string("* node zs carries the impedance the input network ") +
+                (rin ? "and its series resistor present to the transistor\n"
+                     : "presents to the device\n");
         text += "Rsource source 0 " + FixedNumber(report.terminations.sourceOhms) + "\n";
         text += std::string("Xinput source zs ") + kAmplifierInputSubcircuit + "\n";
         text += "Izs 0 zs dc 0 ac 1\n";
@@ -451,7 +453,9 @@ std::string AmplifierSpice(const AmplifierReport &report, int points)
                 "cannot hold either\n";
     }
     if (loadBench) {
-        text += "* node zl carries the impedance the output network presents to the device\n";
+        text += std::string("* node zl carries the impedance the output network ") +
+                (rout ? "and its shunt resistor present to the transistor\n"
+                      : "presents to the device\n");
         text += "Rload load 0 " + FixedNumber(report.terminations.loadOhms) + "\n";
         text += std::string("Xoutput zl load ") + kAmplifierOutputSubcircuit + "\n";
         text += "Izl 0 zl dc 0 ac 1\n";

@@ -39,8 +39,13 @@ std::string StabiliserLine(const analysis::Stabiliser &stabiliser);
 // "input": {"topology", "elements"}, "output": {...}, "sweep": [...],
 // "gtDbMin", "gtDbMax", "nfDbMax", "stable", "stability": {"marginAsked",
 // "worstLoopInBand", "worstLoopOverData", "atFrequencyHz", "toleranceChecked"
-// (percent)}}}; complex values as [re, im],
-// null where a figure does not exist.
+// (percent)}, and with the stabilising resistors "stabiliser":
+// {"inputSeriesOhms", "outputShuntOhms" (null where none), "leastMu",
+// "leastMuAtHz", "muAsked", "toleranceChecked", "deviceGainDb",
+// "stabilisedGainDb", "gainCostDb"}}}; the resistors also stand in the
+// elements beside the device, {"name", "kind", "value", "unit": "ohm",
+// "stabiliser": true}; complex values as [re, im], null where a figure does
+// not exist.
 std::string AmplifierJson(const AmplifierReport &report);
 
 // One row per point: frequency, G_T, NF, the presented reflections, the
