@@ -172,8 +172,9 @@ struct Stabiliser
     // The loaded device's least mu over the data, and where.
     double leastMu = 0, leastMuHz = 0;
     // The band's least most stable gain at its data frequencies: the device's
-    // own (MAG where it is unconditionally stable, MSG elsewhere) and the
-    // loaded device's MAG.
+    // own (MAG where it is unconditionally stable, MSG elsewhere, the
+    // unilateral maximum without feedback; infinite where a port alone gives
+    // back more than it receives) and the loaded device's MAG.
     double deviceGainDb = 0, stabilisedGainDb = 0;
     // Each resistor was also checked moved alone by this, percent.
     double toleranceChecked = 0;

@@ -63,8 +63,21 @@ LeastMu LeastMuOf(const TwoPortData &data, const Stabiliser &stabiliser)
     return least;
 }
 
-// The band's least most stable gain at its data frequencies, dB: MAG where
-// the device is unconditionally stable there, MSG elsewhere.
+// The most gain a device gives between passive terminations without
+// regeneration, dB: MAG where it is unconditionally stable, MSG elsewhere; a
+// device without feedback its unilateral maximum, and none at all (infinite)
+// where one of its ports alone gives back more than it receives.
+double MostStableGainDb(const TwoPortMatrix &s, const DevicePoint &d)
+{
+    if (d.magDb || d.msgDb)
+        return d.magDb ? *d.magDb : *d.msgDb;
+    if (std::norm(s.s11) < 1 && std::norm(s.s22) < 1)
+        return 10 * std::log10(std::max(std::norm(s.s21), 1e-30) /
+                               ((1 - std::norm(s.s11)) * (1 - std::norm(s.s22))));
+    return HUGE_VAL;
+}
+
+// The band's least most stable gain at its data frequencies, dB.
 double LeastStableGainDb(const TwoPortData &data, double fromHz, double toHz,
                          const Stabiliser &stabiliser)
 {
@@ -73,11 +86,9 @@ double LeastStableGainDb(const TwoPortData &data, double fromHz, double toHz,
         const double f = data.frequenciesHz[i];
         if (f < fromHz || f > toHz)
             continue;
-        const DevicePoint d =
-            DeviceFiguresAt(f, StabilisedScattering(data.s[i], data.referenceOhms, stabiliser),
-                            std::nullopt, data.referenceOhms, {});
-        const std::optional<double> gain = d.magDb ? d.magDb : d.msgDb;
-        least = std::min(least, gain ? *gain : -HUGE_VAL);
+        const TwoPortMatrix s = StabilisedScattering(data.s[i], data.referenceOhms, stabiliser);
+        const DevicePoint d = DeviceFiguresAt(f, s, std::nullopt, data.referenceOhms, {});
+        least = std::min(least, MostStableGainDb(s, d));
     }
     return least;
 }
@@ -145,8 +156,8 @@ class Chooser
         s.inputSeriesOhms = series;
         s.outputShuntOhms = shunt;
         const double gain = LeastStableGainDb(data_, fromHz_, toHz_, s);
-        // A hundredth of a dB is not worth a second resistor.
-        if (!chosen_ || gain > chosenGainDb_ + 0.01) {
+        // A second resistor is worth its place for a tenth of a dB.
+        if (!chosen_ || gain > chosenGainDb_ + 0.1) {
             chosen_ = s;
             chosenGainDb_ = gain;
         }

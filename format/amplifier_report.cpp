@@ -148,11 +148,15 @@ std::string StabiliserLine(const Stabiliser &s)
                            Figure(s.leastMuHz / 1e9) + " GHz) at every data frequency";
     if (!s.any())
         return "Stabilised: no resistor needed, the device's own " + mu;
-    return "Stabilised by the resistors beside the device: " + mu + ", each resistor also moved " +
-           "alone by +-" + Figure(s.toleranceChecked) + " %; the band's least MAG " +
-           Fixed(s.stabilisedGainDb, 2, 0) + " dB against the device's own " +
-           Fixed(s.deviceGainDb, 2, 0) + " dB (MAG, or MSG where it has none): they cost " +
-           Fixed(s.gainCostDb(), 2, 0) + " dB";
+    const std::string held = "Stabilised by the resistors beside the device: " + mu +
+                             ", each resistor also moved alone by +-" + Figure(s.toleranceChecked) +
+                             " %; the band's least MAG " + Fixed(s.stabilisedGainDb, 2, 0) + " dB";
+    // A device whose port alone gives back more than it receives has no
+    // bounded gain to weigh the loading against.
+    if (!std::isfinite(s.deviceGainDb))
+        return held + ", where the device alone has no finite most stable gain";
+    return held + " against the device's own " + Fixed(s.deviceGainDb, 2, 0) +
+           " dB (MAG, or MSG where it has none): they cost " + Fixed(s.gainCostDb(), 2, 0) + " dB";
 }
 
 std::vector<std::string> AmplifierLines(const AmplifierReport &report)

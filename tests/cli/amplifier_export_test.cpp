@@ -374,6 +374,37 @@ TEST(AmplifierExports, TheStabilisingResistorIsInTheListTheFilesAndTheNetlist)
         ExpectClose((zln - 50.0) / (zln + 50.0), ComplexOf(p["gammaL"]), "Gamma L" + at, 1e-6);
         ExpectClose(zl, zln * ohms / (zln + ohms), "the transistor's load" + at, 1e-6);
     }
+
+    // An input of negative resistance and no feedback takes a series
+    // resistor at the input: in the input's subcircuit, at the transistor.
+    const std::string wild = (dir / "wild.s2p").string();
+    test_files::WriteBytes(wild, "# GHz S MA R 50\n3.9 1.2 -114 2.65 77 0 0 0.73 -53\n"
+                                 "4.1 1.2 -118 2.55 75 0 0 0.72 -55\n");
+    const CliRun series = RunCliIn({"--device", wild, "--amplifier", "--stabilise", "--f1", "3.9",
+                                    "--f2", "4.1", "--json", "--spice", (dir / "in.cir").string()},
+                                   dir);
+    ASSERT_EQ(series.exitCode, kExitDesigned) << series.err;
+    const Json w = Json::parse(series.out)["amplifier"];
+    const Json &rin = w["input"]["elements"].back();
+    EXPECT_EQ(rin["kind"], "series resistor");
+    EXPECT_EQ(rin["stabiliser"], true);
+    EXPECT_TRUE(w["stabiliser"]["gainCostDb"].is_null()); // the device alone has no bound
+    const double rinOhms = rin["value"].get<double>();
+    auto inTable =
+        test_ngspice::ReadPrintTables(test_ngspice::RunNgspice(TEVMAR_NGSPICE, dir / "in.cir"));
+    const std::vector<double> &inHz = inTable["frequency"];
+    for (const Json &p : w["sweep"]) {
+        const double f = p["frequencyHz"].get<double>();
+        const auto row = static_cast<std::size_t>(
+            std::ranges::min_element(inHz, {}, [f](double h) { return std::abs(h - f); }) -
+            inHz.begin());
+        ASSERT_NEAR(inHz[row], f, 1);
+        const Complex zs(inTable["real(v(zs))"][row], inTable["imag(v(zs))"][row]);
+        const Complex zsn(inTable["real(v(zsn))"][row], inTable["imag(v(zsn))"][row]);
+        const std::string at = " at " + std::to_string(f);
+        ExpectClose((zsn - 50.0) / (zsn + 50.0), ComplexOf(p["gammaS"]), "Gamma S" + at, 1e-6);
+        ExpectClose(zs, zsn + rinOhms, "the transistor's source" + at, 1e-6);
+    }
 }
 
 } // namespace
