@@ -1496,4 +1496,20 @@ AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double t
     return design;
 }
 
+WorstLoop AmplifierWorstLoop(const TwoPortData &data, const MatchingSide &input,
+                             const MatchingSide &output, const AmplifierTerminations &terminations)
+{
+    WorstLoop worst;
+    const Network in = SideLadder(input), out = SideLadder(output);
+    for (const GridPoint &p : WholeGrid(data)) {
+        const Presented pr = PresentedAt(in, out, p.hz, data.referenceOhms, terminations);
+        const auto [a, b] = Loops(p.s, pr.gammaS, pr.gammaL);
+        if (std::max(a, b) > worst.loop || worst.frequencyHz == 0) {
+            worst.loop = std::max(a, b);
+            worst.frequencyHz = p.hz;
+        }
+    }
+    return worst;
+}
+
 } // namespace tevmar::analysis

@@ -158,6 +158,41 @@ struct AmplifierKitChoice
     std::optional<double> designedNfDbMax;
     std::size_t networksMeasured = 0; // choices of kit parts scored
     std::size_t choicesChecked = 0;   // of them put through the final checks, best first
+// The loaded device's mu is held at or above this at every data frequency:
+// a little over 1, so that the resistors' spread and the data's own
+// uncertainty leave it unconditionally stable.
+inline constexpr double kStabilisedMu = 1.02;
+
+// The range the resistors are looked for in, ohms: a series resistor beyond
+// its top all but opens the input, a shunt one below its bottom all but
+// shorts the output.
+inline constexpr double kLeastSeriesStabiliserOhms = 0.1, kMostSeriesStabiliserOhms = 1e3;
+inline constexpr double kLeastShuntStabiliserOhms = 1, kMostShuntStabiliserOhms = 100e3;
+
+// Resistive loading of a potentially unstable device (--stabilise): a series
+// resistor at its input, a shunt resistor across its output, or both. The
+// networks are designed around the device with them; they are kept apart
+// from the networks' ladders, next to the device.
+struct Stabiliser
+{
+    // Between the input network and the device's input; across the device's
+    // output, ahead of the output network. Unset: no resistor there.
+    std::optional<double> inputSeriesOhms;
+    std::optional<double> outputShuntOhms;
+    double muAsked = kStabilisedMu;
+    // The loaded device's least mu over the data, and where.
+    double leastMu = 0, leastMuHz = 0;
+    // The band's least most stable gain at its data frequencies: the device's
+    // own (MAG where it is unconditionally stable, MSG elsewhere, the
+    // unilateral maximum without feedback; infinite where a port alone gives
+    // back more than it receives) and the loaded device's MAG.
+    double deviceGainDb = 0, stabilisedGainDb = 0;
+    // Each resistor was also checked moved alone by this, percent.
+    double toleranceChecked = 0;
+
+    bool any() const { return inputSeriesOhms || outputShuntOhms; }
+    // What the loading costs: the band's least gain available, before less after.
+    double gainCostDb() const { return any() ? deviceGainDb - stabilisedGainDb : 0; }
 };
 
 struct Amplifier
@@ -175,6 +210,9 @@ struct Amplifier
     AmplifierStability stability;
     // Set where both networks are built of a kit's parts.
     std::optional<AmplifierKitChoice> kit;
+    // Set where the device was loaded to make it unconditionally stable
+    // (with no resistor where it already was).
+    std::optional<Stabiliser> stabiliser;
 };
 
 struct AmplifierOptions
@@ -234,5 +272,15 @@ Part SpreadPart(const Part &part, double factor);
 // that are not positive or a margin outside 0..1.
 AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double toHz,
                                 const AmplifierOptions &options);
+
+// The worst loop over the whole data (every data frequency and the grid
+// between them the final checks look at), with the networks as designed.
+struct WorstLoop
+{
+    double loop = 0;
+    double frequencyHz = 0;
+};
+WorstLoop AmplifierWorstLoop(const TwoPortData &data, const MatchingSide &input,
+                             const MatchingSide &output, const AmplifierTerminations &terminations);
 
 } // namespace tevmar::analysis

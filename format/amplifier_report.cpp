@@ -20,17 +20,40 @@ namespace {
 
 using Complex = std::complex<double>;
 
-std::string PartsText(const MatchingSide &side)
+// The stabilising resistors beside the device: the input's series one, last
+// before the device, and the output's shunt one, first after it.
+inline constexpr const char *kInputStabiliser = "Rin", *kOutputStabiliser = "Rout";
+
+std::optional<double> StabiliserOhms(const Amplifier &a, bool input)
 {
-    std::string text;
+    if (!a.stabiliser)
+        return std::nullopt;
+    return input ? a.stabiliser->inputSeriesOhms : a.stabiliser->outputShuntOhms;
+}
+
+std::string ResistorText(bool input, double ohms)
+{
+    return std::string(input ? kInputStabiliser : kOutputStabiliser) + " " + Figure(ohms, 4) +
+           " ohms " + (input ? "series" : "shunt") + " (stabiliser)";
+}
+
+// One network's parts as the text lists them, with the stabilising resistor
+// (if any) on the device's side: a kit part followed by its number.
+std::string PartsText(const MatchingSide &side, bool input,
+                      const std::optional<double> &stabiliserOhms)
+{
+    std::vector<std::string> items;
     for (const Part &e : side.elements) {
-        if (!text.empty())
-            text += ", ";
         const KitPart *kit = KitPartOf(e);
-        text += e.label + " " + Figure(e.value, 4) + " " + e.unit() + " " +
-                (kit ? PrintableText(kit->partNumber) + " " : "") +
-                (e.shunt() ? "shunt" : "series");
+        items.push_back(e.label + " " + Figure(e.value, 4) + " " + e.unit() + " " +
+                        (kit ? PrintableText(kit->partNumber) + " " : "") +
+                        (e.shunt() ? "shunt" : "series"));
     }
+    if (stabiliserOhms)
+        items.insert(input ? items.end() : items.begin(), ResistorText(input, *stabiliserOhms));
+    std::string text;
+    for (const std::string &item : items)
+        text += (text.empty() ? "" : ", ") + item;
     return text;
 }
 
@@ -44,7 +67,7 @@ Json Optional(const std::optional<double> &value)
     return value ? Number(*value) : Json(nullptr);
 }
 
-Json SideJson(const MatchingSide &side)
+Json SideJson(const MatchingSide &side, bool input, const std::optional<double> &stabiliserOhms)
 {
     Json elements = Json::array();
     for (const Part &e : side.elements) {
@@ -55,6 +78,14 @@ Json SideJson(const MatchingSide &side)
         if (const KitPart *kit = KitPartOf(e))
             element["part"] = kit->partNumber;
         elements.push_back(std::move(element));
+    }
+    if (stabiliserOhms) {
+        Json resistor{{"name", input ? kInputStabiliser : kOutputStabiliser},
+                      {"kind", input ? "series resistor" : "shunt resistor"},
+                      {"value", Number(*stabiliserOhms)},
+                      {"unit", "ohm"},
+                      {"stabiliser", true}};
+        elements.insert(input ? elements.end() : elements.begin(), std::move(resistor));
     }
     return Json{{"topology", TopologyName(side.topology)}, {"elements", std::move(elements)}};
 }
@@ -121,6 +152,23 @@ std::vector<std::string> StabilityLines(const Amplifier &a)
     return lines;
 }
 
+std::string StabiliserLine(const Stabiliser &s)
+{
+    const std::string mu = "mu at least " + Fixed(s.leastMu, 3, 0) + " (at " +
+                           Figure(s.leastMuHz / 1e9) + " GHz) at every data frequency";
+    if (!s.any())
+        return "Stabilised: no resistor needed, the device's own " + mu;
+    const std::string held = "Stabilised by the resistors beside the device: " + mu +
+                             ", each resistor also moved alone by +-" + Figure(s.toleranceChecked) +
+                             " %; the band's least MAG " + Fixed(s.stabilisedGainDb, 2, 0) + " dB";
+    // A device whose port alone gives back more than it receives has no
+    // bounded gain to weigh the loading against.
+    if (!std::isfinite(s.deviceGainDb))
+        return held + ", where the device alone has no finite most stable gain";
+    return held + " against the device's own " + Fixed(s.deviceGainDb, 2, 0) +
+           " dB (MAG, or MSG where it has none): they cost " + Fixed(s.gainCostDb(), 2, 0) + " dB";
+}
+
 std::vector<std::string> AmplifierLines(const AmplifierReport &report)
 {
     const Amplifier &a = report.amplifier;
@@ -132,9 +180,13 @@ std::vector<std::string> AmplifierLines(const AmplifierReport &report)
                     Termination(report.sourceFile, report.terminations.sourceOhms) + ", load " +
                     Termination(report.loadFile, report.terminations.loadOhms));
     lines.push_back("Input network (source to device), " +
-                    std::string(TopologyName(a.input.topology)) + ": " + PartsText(a.input));
+                    std::string(TopologyName(a.input.topology)) + ": " +
+                    PartsText(a.input, true, StabiliserOhms(a, true)));
     lines.push_back("Output network (device to load), " +
-                    std::string(TopologyName(a.output.topology)) + ": " + PartsText(a.output));
+                    std::string(TopologyName(a.output.topology)) + ": " +
+                    PartsText(a.output, false, StabiliserOhms(a, false)));
+    if (a.stabiliser)
+        lines.push_back(StabiliserLine(*a.stabiliser));
     lines.emplace_back();
     lines.push_back("   f GHz   GT dB   NF dB  Gamma S          Gamma L          "
                     "RL in dB  RL out dB      mu");
@@ -157,8 +209,8 @@ std::vector<std::string> AmplifierLines(const AmplifierReport &report)
                                Fixed(a.kit->designedGtDbMax, 2, 0) + " dB";
         if (a.kit->designedNfDbMax)
             designed += ", NF at most " + Fixed(a.kit->designedNfDbMax, 2, 0) + " dB";
-        lines.push_back(designed + " (" + PartsText(a.kit->designedInput) + "; " +
-                        PartsText(a.kit->designedOutput) + "); " +
+        lines.push_back(designed + " (" + PartsText(a.kit->designedInput, true, std::nullopt) +
+                        "; " + PartsText(a.kit->designedOutput, false, std::nullopt) + "); " +
                         std::to_string(a.kit->networksMeasured) +
                         " choices of kit parts scored, choice " +
                         std::to_string(a.kit->choicesChecked) + " of the best passed every check");
@@ -193,8 +245,8 @@ Json AmplifierDocumentJson(const AmplifierReport &report)
            report.loadFile.empty() ? Number(report.terminations.loadOhms) : Json(nullptr)},
           {"sourceS1p", FileOrNull(report.sourceFile)},
           {"loadS1p", FileOrNull(report.loadFile)},
-          {"input", SideJson(a.input)},
-          {"output", SideJson(a.output)},
+          {"input", SideJson(a.input, true, StabiliserOhms(a, true))},
+          {"output", SideJson(a.output, false, StabiliserOhms(a, false))},
           {"sweep", std::move(sweep)},
           {"gtDbMin", Number(a.gtDbMin)},
           {"gtDbMax", Number(a.gtDbMax)},
@@ -207,8 +259,8 @@ Json AmplifierDocumentJson(const AmplifierReport &report)
             {"atFrequencyHz", Number(a.stability.atFrequencyHz)},
             {"toleranceChecked", Number(a.stability.toleranceChecked)}}}}}};
     if (a.kit) {
-        Json designed{{"input", SideJson(a.kit->designedInput)},
-                      {"output", SideJson(a.kit->designedOutput)},
+        Json designed{{"input", SideJson(a.kit->designedInput, true, std::nullopt)},
+                      {"output", SideJson(a.kit->designedOutput, false, std::nullopt)},
                       {"gtDbMin", Number(a.kit->designedGtDbMin)},
                       {"gtDbMax", Number(a.kit->designedGtDbMax)},
                       {"nfDbMax", Optional(a.kit->designedNfDbMax)}};
@@ -216,6 +268,17 @@ Json AmplifierDocumentJson(const AmplifierReport &report)
                                             {"choicesScored", a.kit->networksMeasured},
                                             {"choiceTaken", a.kit->choicesChecked}};
     }
+    if (const std::optional<Stabiliser> &s = a.stabiliser)
+        document["amplifier"]["stabiliser"] =
+            Json{{"inputSeriesOhms", Optional(s->inputSeriesOhms)},
+                 {"outputShuntOhms", Optional(s->outputShuntOhms)},
+                 {"leastMu", Number(s->leastMu)},
+                 {"leastMuAtHz", Number(s->leastMuHz)},
+                 {"muAsked", Number(s->muAsked)},
+                 {"toleranceChecked", Number(s->toleranceChecked)},
+                 {"deviceGainDb", Number(s->deviceGainDb)},
+                 {"stabilisedGainDb", Number(s->stabilisedGainDb)},
+                 {"gainCostDb", Number(s->gainCostDb())}};
     return document;
 }
 
@@ -239,10 +302,27 @@ std::string AmplifierCsv(const std::vector<AmplifierPoint> &points)
     return text;
 }
 
+namespace {
+
+// The chain from the source to the load, the stabilising resistors named
+// beside the transistor.
+std::string Chain(const Amplifier &a, const std::string &transistor)
+{
+    std::string text = "input network, ";
+    if (const std::optional<double> ohms = StabiliserOhms(a, true))
+        text += "series resistor " + ShortestNumber(*ohms) + " ohms, ";
+    text += transistor;
+    if (const std::optional<double> ohms = StabiliserOhms(a, false))
+        text += ", shunt resistor " + ShortestNumber(*ohms) + " ohms";
+    return text + ", output network";
+}
+
+} // namespace
+
 std::string AmplifierTouchstone(const TwoPortData &device, const Amplifier &amplifier,
                                 double portOhms)
 {
-    std::string text = "! The whole amplifier: input network, transistor, output network\n";
+    std::string text = "! The whole amplifier: " + Chain(amplifier, "transistor") + "\n";
     text += "# HZ S RI R " + Exact(portOhms) + "\n";
     for (std::size_t i = 0; i < device.frequenciesHz.size(); ++i) {
         const double f = device.frequenciesHz[i];
@@ -333,8 +413,8 @@ std::string AmplifierTouchstoneV2(const AmplifierReport &report, const TwoPortDa
         ++count;
     }
     std::string text = "[Version] 2.0\n";
-    text += "! The whole amplifier: input network, transistor (" + PrintableText(report.fileName) +
-            "), output network\n";
+    text += "! The whole amplifier: " +
+            Chain(a, "transistor (" + PrintableText(report.fileName) + ")") + "\n";
     text += "! Source: " + TerminationPhrase(report.sourceFile, report.terminations.sourceOhms) +
             "; load: " + TerminationPhrase(report.loadFile, report.terminations.loadOhms) + "\n";
     text += "! Port 1 referred to " + ShortestNumber(r1) + " ohms, port 2 to " +
@@ -375,28 +455,80 @@ std::string AmplifierSpice(const AmplifierReport &report, int points)
     // no part of a kind (or none at all) for its note to name.
     const std::string inputNote = SpiceBuiltNote(SideNetwork(a.input));
     text += inputNote.empty() ? SpiceBuiltNote(SideNetwork(a.output)) : inputNote;
-    text += Subcircuit(kAmplifierInputSubcircuit, a.input);
-    text += Subcircuit(kAmplifierOutputSubcircuit, a.output);
+    // With a stabilising resistor, the side's subcircuit is its network's
+    // and the resistor at the device's pin, so that p2 (p1) is the
+    // transistor's own; the network alone stays a subcircuit of its own.
+    const std::optional<double> rin = StabiliserOhms(a, true), rout = StabiliserOhms(a, false);
+    const std::string inputNetwork = std::string(kAmplifierInputSubcircuit) + "_network";
+    const std::string outputNetwork = std::string(kAmplifierOutputSubcircuit) + "_network";
+    if (rin)
+        text += "* " + std::string(kInputStabiliser) +
+                ": the stabilising series resistor at the "
+                "device's input, inside " +
+                kAmplifierInputSubcircuit + "; " + inputNetwork + " p1 p2 the network alone\n";
+    if (rout)
+        text += "* " + std::string(kOutputStabiliser) +
+                ": the stabilising shunt resistor across "
+                "the device's output, inside " +
+                kAmplifierOutputSubcircuit + "; " + outputNetwork + " p1 p2 the network alone\n";
+    if (rin) {
+        text += Subcircuit(inputNetwork.c_str(), a.input);
+        text += std::string(".subckt ") + kAmplifierInputSubcircuit + " p1 p2\n";
+        text += "Xnetwork p1 n1 " + inputNetwork + "\n";
+        text += std::string(kInputStabiliser) + " n1 p2 " + FixedNumber(*rin) + " ; stabiliser\n";
+        text += ".ends " + std::string(kAmplifierInputSubcircuit) + "\n";
+    } else {
+        text += Subcircuit(kAmplifierInputSubcircuit, a.input);
+    }
+    if (rout) {
+        text += Subcircuit(outputNetwork.c_str(), a.output);
+        text += std::string(".subckt ") + kAmplifierOutputSubcircuit + " p1 p2\n";
+        text += std::string(kOutputStabiliser) + " p1 0 " + FixedNumber(*rout) + " ; stabiliser\n";
+        text += "Xnetwork p1 p2 " + outputNetwork + "\n";
+        text += ".ends " + std::string(kAmplifierOutputSubcircuit) + "\n";
+    } else {
+        text += Subcircuit(kAmplifierOutputSubcircuit, a.output);
+    }
 
     const bool sourceBench = report.sourceFile.empty(), loadBench = report.loadFile.empty();
     std::vector<std::string> printed;
     text += "\n* Test bench: 1 A into each network's device end, its termination behind it\n";
     if (sourceBench) {
-        text += "* node zs carries the impedance the input network presents to the device\n";
+        text += std::string("* node zs carries the impedance the input network ") +
+                (rin ? "and its series resistor present to the transistor\n"
+                     : "presents to the device\n");
         text += "Rsource source 0 " + FixedNumber(report.terminations.sourceOhms) + "\n";
         text += std::string("Xinput source zs ") + kAmplifierInputSubcircuit + "\n";
         text += "Izs 0 zs dc 0 ac 1\n";
         printed.insert(printed.end(), {"real(v(zs))", "imag(v(zs))"});
+        if (rin) {
+            text += "* node zsn carries the impedance the input network alone presents, at the "
+                    "resistor\n";
+            text += "Rsourcen sourcen 0 " + FixedNumber(report.terminations.sourceOhms) + "\n";
+            text += "Xinputn sourcen zsn " + inputNetwork + "\n";
+            text += "Izsn 0 zsn dc 0 ac 1\n";
+            printed.insert(printed.end(), {"real(v(zsn))", "imag(v(zsn))"});
+        }
     } else {
         text += "* no bench for the input network: its source is measured, which SPICE "
                 "cannot hold either\n";
     }
     if (loadBench) {
-        text += "* node zl carries the impedance the output network presents to the device\n";
+        text += std::string("* node zl carries the impedance the output network ") +
+                (rout ? "and its shunt resistor present to the transistor\n"
+                      : "presents to the device\n");
         text += "Rload load 0 " + FixedNumber(report.terminations.loadOhms) + "\n";
         text += std::string("Xoutput zl load ") + kAmplifierOutputSubcircuit + "\n";
         text += "Izl 0 zl dc 0 ac 1\n";
         printed.insert(printed.end(), {"real(v(zl))", "imag(v(zl))"});
+        if (rout) {
+            text += "* node zln carries the impedance the output network alone presents, at the "
+                    "resistor\n";
+            text += "Rloadn loadn 0 " + FixedNumber(report.terminations.loadOhms) + "\n";
+            text += "Xoutputn zln loadn " + outputNetwork + "\n";
+            text += "Izln 0 zln dc 0 ac 1\n";
+            printed.insert(printed.end(), {"real(v(zln))", "imag(v(zln))"});
+        }
     } else {
         text += "* no bench for the output network: its load is measured, which SPICE "
                 "cannot hold either\n";

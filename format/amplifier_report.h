@@ -31,15 +31,24 @@ std::vector<std::string> AmplifierLines(const AmplifierReport &report);
 // with these terminations.
 std::vector<std::string> StabilityLines(const analysis::Amplifier &amplifier);
 
+// What --stabilise did: the loaded device's least mu, the resistors' spread
+// checked and the gain they cost, or that no resistor was needed.
+std::string StabiliserLine(const analysis::Stabiliser &stabiliser);
+
 // {"amplifier": {"goal", "device", "referenceOhms", "sourceOhms", "loadOhms"
 // (null where measured), "sourceS1p", "loadS1p" (the files, or null),
 // "input": {"topology", "elements"}, "output": {...}, "sweep": [...],
 // "gtDbMin", "gtDbMax", "nfDbMax", "stable", "stability": {"marginAsked",
 // "worstLoopInBand", "worstLoopOverData", "atFrequencyHz", "toleranceChecked"
-// (percent)}}}; complex values as [re, im],
-// null where a figure does not exist. On a kit's parts each element carries
-// "part", its number, and the document gains "kit": {"designed": {"input",
-// "output", "gtDbMin", "gtDbMax", "nfDbMax"}, "choicesScored", "choiceTaken"}.
+// (percent)}, and with the stabilising resistors "stabiliser":
+// {"inputSeriesOhms", "outputShuntOhms" (null where none), "leastMu",
+// "leastMuAtHz", "muAsked", "toleranceChecked", "deviceGainDb",
+// "stabilisedGainDb", "gainCostDb"}}}; the resistors also stand in the
+// elements beside the device, {"name", "kind", "value", "unit": "ohm",
+// "stabiliser": true}; complex values as [re, im], null where a figure does
+// not exist. On a kit's parts each element carries "part", its number, and
+// the document gains "kit": {"designed": {"input", "output", "gtDbMin",
+// "gtDbMax", "nfDbMax"}, "choicesScored", "choiceTaken"}.
 std::string AmplifierJson(const AmplifierReport &report);
 // The same document as a tree.
 Json AmplifierDocumentJson(const AmplifierReport &report);

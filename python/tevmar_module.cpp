@@ -1043,6 +1043,8 @@ class Amplifier
     std::optional<double> nfDbMax() const { return Design().nfDbMax; }
     bool stable() const { return Design().stable; }
     py::object stability() const { return Entry("stability"); }
+    // The stabilising resistors and what they cost; None without stabilise.
+    py::object stabiliser() const { return Entry("stabiliser"); }
     std::string json() const { return outcome_.standardOutput; }
 
   private:
@@ -1074,7 +1076,7 @@ Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::
                         const py::object &stabilityMargin, const py::object &tolerance,
                         const py::object &qL, const py::object &qC, const py::object &qModel,
                         const py::object &lModel, const py::object &cModel, const py::object &pad,
-                        const py::object &parts)
+                        const py::object &parts, bool stabilise)
 {
     StrictKeywords strict;
     Keywords args{{"device", PathBytes(path)},
@@ -1106,6 +1108,8 @@ Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::
           std::pair{"parts", &parts}})
         if (!file->is_none())
             args.push_back({keyword, PathBytes(*file)});
+    if (stabilise)
+        args.push_back({"stabilise", std::nullopt});
     session::Request request = RequestOf(args, strict);
     session::Outcome outcome = RunReleased(request);
     RaiseOnBadUsage(outcome);
@@ -1146,6 +1150,9 @@ void BindAmplifier(py::module_ &m)
         .def_property_readonly("stability", &Amplifier::stability,
                                "what was checked: marginAsked, worstLoopInBand, "
                                "worstLoopOverData, atFrequencyHz, toleranceChecked (percent)")
+        .def_property_readonly("stabiliser", &Amplifier::stabiliser,
+                               "with stabilise=True the JSON's stabiliser dict (inputSeriesOhms, "
+                               "outputShuntOhms, gainCostDb, ...), else None")
         .def("to_json", &Amplifier::json, "the document tevmar-cli --amplifier --json writes");
     m.def("amplifier", &MakeAmplifier, py::arg("path"), py::arg("f1"), py::arg("f2"),
           py::arg("goal") = "gain", py::arg("source") = py::none(),
@@ -1155,6 +1162,7 @@ void BindAmplifier(py::module_ &m)
           py::arg("q_c") = py::none(), py::arg("q_model") = py::none(),
           py::arg("l_model") = py::none(), py::arg("c_model") = py::none(),
           py::arg("pad") = py::none(), py::arg("parts") = py::none(),
+          py::arg("stabilise") = false,
           "both matching networks of an amplifier around a transistor's two-port file, over "
           "f1..f2 GHz, for goal \"gain\" or \"noise\"; source and load_ohms in ohms (50 unless "
           "given), or measured in the one-port files source_s1p and load_s1p; in band both "
@@ -1162,7 +1170,9 @@ void BindAmplifier(py::module_ &m)
           "checked at +-tolerance percent; q_l, q_c, q_model, l_model, c_model and pad build "
           "both networks of the parts as tevmar.design() takes them, and every figure is of "
           "the networks as built; parts, a folder of measured chip parts as tevmar-cli --parts "
-          "takes it, builds both networks of its parts (each element then names its \"part\")");
+          "takes it, builds both networks of its parts (each element then names its \"part\"); "
+          "stabilise=True loads the device with resistors until it is unconditionally stable "
+          "first, as --stabilise does");
 }
 
 } // namespace

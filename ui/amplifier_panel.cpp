@@ -3,6 +3,7 @@
 #include "ui/device_plot.h"
 #include "ui/schematic_view.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -122,6 +123,11 @@ AmplifierPanel::AmplifierPanel(const session::DeviceOutcome &device, QWidget *pa
     margin_ = Box(QStringLiteral("amplifierMargin"), QStringLiteral("0.9"), this);
     margin_->setToolTip(QStringLiteral("In band both loops, |\u0393S\u00B7\u0393in| and "
                                        "|\u0393L\u00B7\u0393out|, stay at or below its square"));
+    stabilise_ = new QCheckBox(QStringLiteral("Stabilise"), this);
+    stabilise_->setObjectName(QStringLiteral("amplifierStabilise"));
+    stabilise_->setToolTip(QStringLiteral("Load the device with a series resistor at its input "
+                                          "and/or a shunt resistor across its output until it is "
+                                          "unconditionally stable, then match it"));
     goal_ = new QComboBox(this);
     goal_->setObjectName(QStringLiteral("amplifierGoal"));
     goal_->addItem(QStringLiteral("Most gain (flat GT over the band)"));
@@ -151,6 +157,7 @@ AmplifierPanel::AmplifierPanel(const session::DeviceOutcome &device, QWidget *pa
     add(QStringLiteral("Load (\u03A9)"), load_);
     add(QStringLiteral("Margin"), margin_);
     add(QStringLiteral("Goal"), goal_);
+    boxes->addWidget(stabilise_);
     boxes->addWidget(design_);
     boxes->addStretch(1);
 
@@ -184,6 +191,7 @@ void AmplifierPanel::Design()
     boxes.sourceOhms = source_->text().trimmed().toStdString();
     boxes.loadOhms = load_->text().trimmed().toStdString();
     boxes.stabilityMargin = margin_->text().trimmed().toStdString();
+    boxes.stabilise = stabilise_->isChecked();
     status_->setText(QStringLiteral("Designing both networks\u2026"));
     // The device's data are copied into the run, so that the window may
     // close while it works.

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -55,6 +56,7 @@ class AmplifierPanel final : public QWidget
     QLineEdit &loadBox() const { return *load_; }
     QLineEdit &marginBox() const { return *margin_; }
     QComboBox &goalBox() const { return *goal_; }
+    QCheckBox &stabiliseBox() const { return *stabilise_; }
     QPushButton &designButton() const { return *design_; }
     QLabel &status() const { return *status_; }
     SchematicView &inputSchematic() const { return *inputView_; }
@@ -69,6 +71,7 @@ class AmplifierPanel final : public QWidget
     const session::DeviceOutcome &device_;
     QLineEdit *f1_, *f2_, *source_, *load_, *margin_;
     QComboBox *goal_;
+    QCheckBox *stabilise_;
     QPushButton *design_;
     QLabel *status_, *inputTitle_, *outputTitle_;
     SchematicView *inputView_, *outputView_;

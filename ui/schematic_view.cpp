@@ -58,16 +58,20 @@ void Capacitor(QPainter &p, QPointF a, QPointF b)
     p.restore();
 }
 
-// A resistor, zigzag, vertical from a to b.
+// A resistor, zigzag, from a to b (vertical or horizontal).
 void Resistor(QPainter &p, QPointF a, QPointF b)
 {
-    const double body = 48;
-    const double lead = (b.y() - a.y() - body) / 2;
+    const bool horizontal = std::abs(b.y() - a.y()) < 1e-9;
+    const QPointF along = horizontal ? QPointF(1, 0) : QPointF(0, 1);
+    const QPointF across = horizontal ? QPointF(0, 1) : QPointF(1, 0);
+    const double span = horizontal ? b.x() - a.x() : b.y() - a.y();
+    const double body = std::min(48.0, std::abs(span) * 0.8);
+    const double lead = (span - body) / 2;
     QPainterPath path(a);
-    path.lineTo(a.x(), a.y() + lead);
+    path.lineTo(a + along * lead);
     for (int k = 0; k < 6; ++k)
-        path.lineTo(a.x() + (k % 2 ? -7 : 7), a.y() + lead + body * (k + 0.5) / 6);
-    path.lineTo(a.x(), a.y() + lead + body);
+        path.lineTo(a + along * (lead + body * (k + 0.5) / 6) + across * (k % 2 ? -7 : 7));
+    path.lineTo(a + along * (lead + body));
     path.lineTo(b);
     p.drawPath(path);
 }
@@ -76,6 +80,8 @@ void Part(QPainter &p, Symbol symbol, QPointF a, QPointF b)
 {
     if (symbol == Symbol::SeriesInductor || symbol == Symbol::ShuntInductor)
         Inductor(p, a, b);
+    else if (symbol == Symbol::SeriesResistor || symbol == Symbol::ShuntResistor)
+        Resistor(p, a, b);
     else
         Capacitor(p, a, b);
 }
@@ -110,7 +116,8 @@ double Widest(const QFontMetricsF &m, const QStringList &lines)
 
 bool IsSeries(Symbol symbol)
 {
-    return symbol == Symbol::SeriesInductor || symbol == Symbol::SeriesCapacitor;
+    return symbol == Symbol::SeriesInductor || symbol == Symbol::SeriesCapacitor ||
+           symbol == Symbol::SeriesResistor;
 }
 
 // A part's label: its name, its value as printed, then its standard and its

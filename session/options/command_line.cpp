@@ -95,10 +95,11 @@ std::string CheckDevice(const CommandLine &c)
 {
     const DeviceArguments &d = c.device;
     const OptionNaming &n = c.naming;
-    if (!d.amplifier && (d.goal || d.loadOhms || d.stabilityMargin))
-        return n(d.goal       ? "--goal"
-                 : d.loadOhms ? "--load-ohms"
-                              : "--stability-margin") +
+    if (!d.amplifier && (d.goal || d.loadOhms || d.stabilityMargin || d.stabilise))
+        return n(d.goal              ? "--goal"
+                 : d.loadOhms        ? "--load-ohms"
+                 : d.stabilityMargin ? "--stability-margin"
+                                     : "--stabilise") +
                " applies to " + n("--amplifier") + "; give it";
     if (d.amplifier)
         return CheckAmplifier(c);
@@ -234,6 +235,7 @@ Request RequestOf(const CommandLine &c)
         request.amplifier->tolerancePercent = c.analysis.tolerancePercent.value_or(0);
         request.amplifier->partsFolder = c.analysis.partsFolder;
         request.amplifier->partsLabel = c.naming("--parts");
+        request.amplifier->stabilise = c.device.stabilise;
         request.reportPath.reset(); // no design, no report
     } else if (c.device.filePath) {
         request.device = DeviceInput{};

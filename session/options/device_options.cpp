@@ -66,6 +66,10 @@ OptionTable DeviceOptions(DeviceArguments &d)
          }},
         {"--load-ohms", "OHMS", "with --amplifier: the load resistance (default 50)",
          StorePositive(d.loadOhms)},
+        {"--stabilise", "",
+         "with --amplifier: load the device with a series resistor at its input and/or a shunt "
+         "resistor across its output until unconditionally stable, then match it",
+         SetFlag(d.stabilise)},
         {"--stability-margin", "M",
          "with --amplifier: in band both loops |GammaS Gamma in|, |GammaL Gamma out| at most "
          "M squared (default 0.9; above 0, below 1)",

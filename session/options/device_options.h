@@ -20,6 +20,7 @@ struct DeviceArguments
     std::optional<AmplifierGoal> goal;          // --goal
     std::optional<double> loadOhms;             // --load-ohms
     std::optional<double> stabilityMargin;      // --stability-margin
+    bool stabilise = false;                     // --stabilise
 };
 
 // The options, filling `arguments`.
@@ -39,7 +40,8 @@ inline constexpr const char *kAmplifierOptions[] = {
     "--touchstone-v2", "--spice",      "--q-l",
     "--q-c",           "--q-model",    "--l-model",
     "--c-model",       "--pad",        "--stability-margin",
-    "--tolerance",     "--parts",      "--bom"};
+    "--tolerance",     "--parts",      "--bom",
+    "--stabilise"};
 
 // The circle levels as "14,15,16": at most kMaxCircleLevels finite numbers,
 // none below `lowest`. Returns the problem, or empty.

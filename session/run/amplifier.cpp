@@ -1,5 +1,6 @@
 #include "session/run/amplifier.h"
 
+#include "analysis/amplifier_stabiliser.h"
 #include "engine/lenient_number.h"
 #include "report/number_format.h"
 #include "session/run/device.h"
@@ -119,8 +120,16 @@ AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text
     options.built = input.built;
     options.stabilityMargin = input.stabilityMargin;
     options.tolerancePercent = input.tolerancePercent;
-    const analysis::AmplifierDesign design =
-        analysis::DesignAmplifier(read.outcome->data, std::min(a, b), std::max(a, b), options);
+    analysis::TwoPortData designedAround = std::move(read.outcome->data);
+    analysis::AmplifierDesign design;
+    if (input.stabilise) {
+        analysis::StabilisedDesign stabilised = analysis::DesignStabilisedAmplifier(
+            designedAround, std::min(a, b), std::max(a, b), options);
+        design = std::move(stabilised.design);
+        designedAround = std::move(stabilised.device);
+    } else {
+        design = analysis::DesignAmplifier(designedAround, std::min(a, b), std::max(a, b), options);
+    }
     if (!design.amplifier) {
         run.problem = design.problem;
         return run;
@@ -128,7 +137,7 @@ AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text
     AmplifierOutcome outcome;
     outcome.fileName = input.filePath;
     outcome.terminations = terminations;
-    outcome.data = std::move(read.outcome->data);
+    outcome.data = std::move(designedAround);
     outcome.amplifier = *design.amplifier;
     outcome.whole = analysis::AmplifierDenseSweep(outcome.data, std::min(a, b), std::max(a, b),
                                                   outcome.amplifier.input, outcome.amplifier.output,

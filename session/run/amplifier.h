@@ -40,11 +40,15 @@ struct AmplifierInput
     // messages name it.
     std::optional<std::string> partsFolder;
     std::string partsLabel = "--parts";
+    // The device loaded with resistors until unconditionally stable first.
+    bool stabilise = false;
 };
 
 struct AmplifierOutcome
 {
     std::string fileName;
+    // The data the networks were designed around: the file's, or with
+    // --stabilise the file's cascaded with the stabilising resistors.
     analysis::TwoPortData data;
     analysis::Amplifier amplifier;
     analysis::AmplifierTerminations terminations; // with the measured ones, if any

@@ -90,6 +90,7 @@ AmplifierRun RunAmplifierFromBoxes(const DeviceOutcome &device, const AmplifierB
         return run;
     }
     input.stabilityMargin = margin.value;
+    input.stabilise = boxes.stabilise;
     return RunAmplifier(input, boxes.f1Ghz, boxes.f2Ghz);
 }
 
@@ -120,6 +121,14 @@ AmplifierView AmplifierViewOf(const AmplifierOutcome &outcome)
                                DevicePort(2, "Device input", z0));
     view.output = SideSchematic(a.output, DevicePort(1, "Device output", z0),
                                 Termination(2, "Load", t.loadOhms, t.measuredLoad));
+    // The stabilising resistors beside the device's pins.
+    if (a.stabiliser && a.stabiliser->inputSeriesOhms)
+        view.input.parts.push_back(
+            {Symbol::SeriesResistor, "Rin", Ohms(*a.stabiliser->inputSeriesOhms), {}, {}});
+    if (a.stabiliser && a.stabiliser->outputShuntOhms)
+        view.output.parts.insert(
+            view.output.parts.begin(),
+            {Symbol::ShuntResistor, "Rout", Ohms(*a.stabiliser->outputShuntOhms), {}, {}});
     view.inputTitle = std::string("Input network (source to device), ") +
                       analysis::TopologyName(a.input.topology);
     view.outputTitle = std::string("Output network (device to load), ") +
@@ -148,6 +157,8 @@ AmplifierView AmplifierViewOf(const AmplifierOutcome &outcome)
     for (std::size_t i = lines.size() >= checks + 1 ? lines.size() - checks - 1 : 0;
          i < lines.size(); ++i)
         view.summary += (view.summary.empty() ? "" : "\n") + lines[i] + ".";
+    if (a.stabiliser)
+        view.summary += "\n" + format::StabiliserLine(*a.stabiliser) + ".";
     return view;
 }
 

@@ -21,6 +21,7 @@ struct AmplifierBoxes
     std::string f1Ghz, f2Ghz;
     std::string sourceOhms = "50", loadOhms = "50";
     std::string stabilityMargin = "0.9"; // both loops held at its square in band
+    bool stabilise = false;              // the device loaded until unconditionally stable first
 };
 
 // The design from the device the window already holds; a source or load that

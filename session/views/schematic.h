@@ -13,7 +13,15 @@
 
 namespace tevmar::session {
 
-enum class Symbol { SeriesInductor, SeriesCapacitor, ShuntInductor, ShuntCapacitor };
+// The resistors are an amplifier's stabilising ones, beside the transistor.
+enum class Symbol {
+    SeriesInductor,
+    SeriesCapacitor,
+    ShuntInductor,
+    ShuntCapacitor,
+    SeriesResistor,
+    ShuntResistor
+};
 
 Symbol SymbolOf(ElementKind kind);
 

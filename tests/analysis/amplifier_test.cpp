@@ -5,6 +5,7 @@
 // gain and noise figure between the reflections the networks present.
 
 #include "analysis/amplifier.h"
+#include "analysis/amplifier_stabiliser.h"
 #include "tests/common/silicon_bjt.h"
 
 #include <algorithm>
@@ -545,6 +546,182 @@ TEST(AmplifierStability, NoForwardGainAndImpossibleMarginsAreRefused)
         options.stabilityMargin = margin;
         EXPECT_THROW(DesignAmplifier(Bjt(), 1.7e9, 2.1e9, options), std::invalid_argument);
     }
+}
+
+// ------------------------------------------------------------ stabilised
+
+// The resistors as chain matrices around the device.
+Matrix2 StabilisedMatrix(const TwoPortMatrix &s, double z0, const Stabiliser &st)
+{
+    Matrix2 m = DeviceMatrix(s, z0);
+    if (st.inputSeriesOhms)
+        m = Matrix2{1, *st.inputSeriesOhms, 0, 1} * m;
+    if (st.outputShuntOhms)
+        m = m * Matrix2{1, 0, 1 / *st.outputShuntOhms, 1};
+    return m;
+}
+
+// A chain matrix between two z0 ports as a scattering matrix.
+TwoPortMatrix ScatteringOf(const Matrix2 &m, double z0)
+{
+    const Complex den = m.a + m.b / z0 + m.c * z0 + m.d;
+    return {(m.a + m.b / z0 - m.c * z0 - m.d) / den, 2.0 * (m.a * m.d - m.b * m.c) / den, 2.0 / den,
+            (-m.a + m.b / z0 - m.c * z0 + m.d) / den};
+}
+
+double MuOf(const TwoPortMatrix &s)
+{
+    const Complex delta = s.s11 * s.s22 - s.s12 * s.s21;
+    return (1 - std::norm(s.s11)) /
+           (std::abs(s.s22 - delta * std::conj(s.s11)) + std::abs(s.s12 * s.s21));
+}
+
+// The file with the resistors cascaded at each data frequency.
+TwoPortData LoadedBy(const TwoPortData &data, const Stabiliser &st)
+{
+    TwoPortData loaded = data;
+    for (std::size_t i = 0; i < data.s.size(); ++i)
+        loaded.s[i] = ScatteringOf(StabilisedMatrix(data.s[i], data.referenceOhms, st), 50);
+    loaded.noise.clear();
+    return loaded;
+}
+
+// Everything --stabilise promises, from the data and the listed resistors
+// and parts: mu of the loaded device at or above 1.02 at every data frequency
+// (above 1 with either resistor 2 % off), G_T through the whole chain, the
+// margins of the stability tests, and the gain it costs against the device's
+// own least MAG or MSG in band.
+void CheckStabilised(const Amplifier &amp, const TwoPortData &data, double fromHz, double toHz)
+{
+    ASSERT_TRUE(amp.stabiliser);
+    const Stabiliser &st = *amp.stabiliser;
+    ASSERT_TRUE(st.any());
+    for (std::size_t i = 0; i < data.s.size(); ++i) {
+        EXPECT_GE(MuOf(ScatteringOf(StabilisedMatrix(data.s[i], 50, st), 50)), 1.02 - 1e-9);
+        for (const double factor : {0.98, 1.02}) {
+            Stabiliser moved = st;
+            if (moved.inputSeriesOhms)
+                *moved.inputSeriesOhms *= factor;
+            if (moved.outputShuntOhms)
+                *moved.outputShuntOhms /= factor;
+            EXPECT_GT(MuOf(ScatteringOf(StabilisedMatrix(data.s[i], 50, moved), 50)), 1);
+        }
+    }
+    double before = HUGE_VAL, after = HUGE_VAL;
+    for (const AmplifierPoint &p : amp.band) {
+        const auto at = std::ranges::find(data.frequenciesHz, p.frequencyHz);
+        ASSERT_NE(at, data.frequenciesHz.end());
+        const TwoPortMatrix &s = data.s[at - data.frequenciesHz.begin()];
+        const Matrix2 m = PartsMatrix(amp.input.elements, p.frequencyHz) *
+                          StabilisedMatrix(s, 50, st) *
+                          PartsMatrix(amp.output.elements, p.frequencyHz);
+        EXPECT_NEAR(
+            p.gtDb,
+            10 * std::log10(4 * 50 * 50 / std::norm(m.a * 50.0 + m.b + m.c * 2500.0 + m.d * 50.0)),
+            1e-6);
+        before = std::min(before, MostStableGainDb(s));
+        after = std::min(after, MostStableGainDb(ScatteringOf(StabilisedMatrix(s, 50, st), 50)));
+    }
+    EXPECT_NEAR(st.gainCostDb(), before - after, 1e-6);
+    EXPECT_GT(st.gainCostDb(), 0);
+    EXPECT_TRUE(amp.stable);
+    EXPECT_TRUE(amp.stability.deviceUnconditional);
+    CheckStability(amp, LoadedBy(data, st), fromHz, toHz, 0.9, 2);
+}
+
+TEST(AmplifierStabilised, TheBjtIsLoadedUntilUnconditionallyStableAndMatchedAround)
+{
+    const TwoPortData data = Bjt();
+    const StabilisedDesign stabilised = DesignStabilisedAmplifier(data, 1.7e9, 2.1e9, {});
+    ASSERT_TRUE(stabilised.design.amplifier) << stabilised.design.problem;
+    const Amplifier &amp = *stabilised.design.amplifier;
+    CheckStabilised(amp, data, 1.7e9, 2.1e9);
+    // Loading costs gain, but an amplifier is left: some dB below the
+    // device's MSG, which the margin alone keeps to 21 dB.
+    EXPECT_LT(amp.gtDbMax, 21);
+    EXPECT_GT(amp.gtDbMin, 10);
+    EXPECT_NEAR(amp.gtDbMin, amp.stabiliser->stabilisedGainDb, 0.6);
+}
+
+TEST(AmplifierStabilised, TheTextbookHfetAndAWiderToleranceToo)
+{
+    const TwoPortData data = DeviceAround(kHfet, 2e9, std::nullopt);
+    const StabilisedDesign stabilised = DesignStabilisedAmplifier(data, 1.9e9, 2.1e9, {});
+    ASSERT_TRUE(stabilised.design.amplifier) << stabilised.design.problem;
+    CheckStabilised(*stabilised.design.amplifier, data, 1.9e9, 2.1e9);
+    AmplifierOptions options;
+    options.tolerancePercent = 10;
+    const StabilisedDesign wide = DesignStabilisedAmplifier(data, 1.9e9, 2.1e9, options);
+    ASSERT_TRUE(wide.design.amplifier) << wide.design.problem;
+    const Stabiliser &st = *wide.design.amplifier->stabiliser;
+    EXPECT_EQ(st.toleranceChecked, 10);
+    for (const TwoPortMatrix &s : data.s) {
+        Stabiliser moved = st;
+        if (moved.inputSeriesOhms)
+            *moved.inputSeriesOhms *= 0.9;
+        if (moved.outputShuntOhms)
+            *moved.outputShuntOhms *= 1.1;
+        EXPECT_GT(MuOf(ScatteringOf(StabilisedMatrix(s, 50, moved), 50)), 1);
+    }
+}
+
+TEST(AmplifierStabilised, AnUnconditionallyStableDeviceGetsNoResistorAndKeepsItsFigures)
+{
+    const TwoPortData data = DeviceAround(kFet, 4e9, std::nullopt);
+    const StabilisedDesign stabilised = DesignStabilisedAmplifier(data, 3.96e9, 4.04e9, {});
+    ASSERT_TRUE(stabilised.design.amplifier) << stabilised.design.problem;
+    const Amplifier &amp = *stabilised.design.amplifier;
+    ASSERT_TRUE(amp.stabiliser);
+    EXPECT_FALSE(amp.stabiliser->any());
+    EXPECT_EQ(amp.stabiliser->gainCostDb(), 0);
+    const AmplifierDesign plain = DesignAmplifier(data, 3.96e9, 4.04e9, {});
+    ASSERT_TRUE(plain.amplifier);
+    EXPECT_EQ(amp.gtDbMin, plain.amplifier->gtDbMin);
+    EXPECT_EQ(amp.gtDbMax, plain.amplifier->gtDbMax);
+    CheckClaims(amp, data, 50, 50);
+}
+
+// A series resistor's noise and a shunt resistor's, against Friis: the
+// resistor's own loss as a noise factor, the device's behind it from the
+// source the resistor leaves it.
+TEST(AmplifierStabilised, TheLoadedDevicesNoiseIsTheResistorsAddedByFriis)
+{
+    const TwoPortData data = DeviceAround(kLowNoiseFet, 4e9, kLowNoise);
+    const double f = 4e9, z0 = 50;
+    const TwoPortMatrix &s = kLowNoiseFet;
+    const auto factor = [](double db) { return std::pow(10.0, db / 10); };
+    Stabiliser series;
+    series.inputSeriesOhms = 20;
+    const TwoPortData withSeries = StabilisedData(data, series);
+    // From a 50 ohm source: the resistor's loss, then the device from 70 ohms.
+    const double fDevice = factor(NoiseFigureDb(kLowNoise, Complex(20.0 / 120), z0));
+    const double expectSeries = 70.0 / 50 + (fDevice - 1) * 70.0 / 50;
+    EXPECT_NEAR(factor(NoiseFigureDb(*NoiseAt(withSeries.noise, f), 0, z0)), expectSeries, 1e-9);
+
+    Stabiliser shunt;
+    shunt.outputShuntOhms = 300;
+    const TwoPortData withShunt = StabilisedData(data, shunt);
+    const Complex gout = s.s22;
+    const double available = std::norm(s.s21) / (1 - std::norm(gout));
+    const double gOut = (1.0 / (z0 * (1.0 + gout) / (1.0 - gout))).real();
+    const double expectShunt =
+        factor(NoiseFigureDb(kLowNoise, 0, z0)) + (1.0 / 300 / gOut) / available;
+    EXPECT_NEAR(factor(NoiseFigureDb(*NoiseAt(withShunt.noise, f), 0, z0)), expectShunt, 1e-9);
+}
+
+TEST(AmplifierStabilised, NoResistorThatReachesTheMarginIsSaidSo)
+{
+    // An input of -2 kohm and no feedback: no series resistor up to 1 kohm
+    // takes it positive, and nothing at the output reaches it.
+    TwoPortMatrix s = kFet;
+    s.s11 = Complex(2050.0 / 1950);
+    s.s12 = 0;
+    const StabilisedDesign none =
+        DesignStabilisedAmplifier(DeviceAround(s, 4e9, std::nullopt), 3.96e9, 4.04e9, {});
+    EXPECT_FALSE(none.design.amplifier);
+    EXPECT_NE(none.design.problem.find("makes its mu reach 1.02 at every data frequency"),
+              std::string::npos)
+        << none.design.problem;
 }
 
 } // namespace

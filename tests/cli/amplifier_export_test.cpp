@@ -83,8 +83,10 @@ Chain LadderChain(const Json &elements, double hz)
         const std::string kind = e["kind"];
         const double value = e["value"].get<double>();
         const bool inductor = kind.find("inductor") != std::string::npos;
-        const Complex z =
-            inductor ? Complex(0, w * value * 1e-9) : Complex(0, -1 / (w * value * 1e-12));
+        const bool resistor = kind.find("resistor") != std::string::npos;
+        const Complex z = resistor   ? Complex(value)
+                          : inductor ? Complex(0, w * value * 1e-9)
+                                     : Complex(0, -1 / (w * value * 1e-12));
         if (kind.starts_with("series"))
             m = m * Chain{1, z, 0, 1};
         else
@@ -307,6 +309,101 @@ TEST(AmplifierExports, SpiceNetworksOfThePartsAsBuiltPresentTheClaimedReflection
 
         // ngspice prints seven digits; a part or pad amiss is off by far more.
         ExpectBenchGivesTheSweepsReflections(dir / "amp.cir", a["sweep"], label, 1e-6);
+    }
+}
+
+// With --stabilise the resistor stands in the element list beside the
+// device, flagged; the Touchstone file is the cascade with it, and ngspice's
+// bench gives the impedance the network and resistor present to the
+// transistor, and the network's alone, which the sweep's reflection is.
+TEST(AmplifierExports, TheStabilisingResistorIsInTheListTheFilesAndTheNetlist)
+{
+    ASSERT_STRNE(TEVMAR_NGSPICE, "") << "ngspice not found: run scripts/install-deps";
+    TempDir dir;
+    const std::string fet = (dir / "fet.s2p").string();
+    test_files::WriteBytes(fet, kFet);
+    const CliRun run = RunCliIn({"--device", fet, "--amplifier", "--stabilise", "--f1", "3.5",
+                                 "--f2", "4.5", "--json", "--touchstone", (dir / "v1.s2p").string(),
+                                 "--spice", (dir / "amp.cir").string()},
+                                dir);
+    ASSERT_EQ(run.exitCode, kExitDesigned) << run.err;
+    const Json a = Json::parse(run.out)["amplifier"];
+    const Json &rout = a["output"]["elements"][0];
+    EXPECT_EQ(rout["kind"], "shunt resistor");
+    EXPECT_EQ(rout["unit"], "ohm");
+    EXPECT_EQ(rout["stabiliser"], true);
+    const double ohms = rout["value"].get<double>();
+    EXPECT_EQ(a["stabiliser"]["outputShuntOhms"].get<double>(), ohms);
+    EXPECT_TRUE(a["stabiliser"]["inputSeriesOhms"].is_null());
+    EXPECT_GT(a["stabiliser"]["gainCostDb"].get<double>(), 0);
+    EXPECT_TRUE(a["stable"].get<bool>());
+    for (const Json &e : a["input"]["elements"])
+        EXPECT_FALSE(e.contains("stabiliser"));
+
+    const auto rows = NumberRows(test_files::ReadBytes(dir / "v1.s2p"));
+    const std::map<double, Scattering> device = DeviceRows();
+    ASSERT_EQ(rows.size(), device.size());
+    std::size_t i = 0;
+    for (const auto &[hz, s] : device) {
+        const Scattering whole =
+            Between(LadderChain(a["input"]["elements"], hz) * DeviceChain(s, 50) *
+                        LadderChain(a["output"]["elements"], hz),
+                    50, 50);
+        ExpectClose({rows[i][3], rows[i][4]}, whole.s21, "S21 at " + std::to_string(hz));
+        ExpectClose({rows[i][1], rows[i][2]}, whole.s11, "S11 at " + std::to_string(hz));
+        ++i;
+    }
+
+    const std::string netlist = test_files::ReadBytes(dir / "amp.cir");
+    EXPECT_NE(netlist.find("Rout p1 0 " + std::to_string(static_cast<int>(ohms))),
+              std::string::npos)
+        << netlist;
+    auto table =
+        test_ngspice::ReadPrintTables(test_ngspice::RunNgspice(TEVMAR_NGSPICE, dir / "amp.cir"));
+    const std::vector<double> &hz = table["frequency"];
+    ASSERT_EQ(hz.size(), 201u);
+    for (const Json &p : a["sweep"]) {
+        const double f = p["frequencyHz"].get<double>();
+        const auto row = static_cast<std::size_t>(std::lround((f - 3.5e9) / 5e6));
+        ASSERT_NEAR(hz[row], f, 1);
+        const Complex zs(table["real(v(zs))"][row], table["imag(v(zs))"][row]);
+        const Complex zl(table["real(v(zl))"][row], table["imag(v(zl))"][row]);
+        const Complex zln(table["real(v(zln))"][row], table["imag(v(zln))"][row]);
+        const std::string at = " at " + std::to_string(f);
+        ExpectClose((zs - 50.0) / (zs + 50.0), ComplexOf(p["gammaS"]), "Gamma S" + at, 1e-6);
+        ExpectClose((zln - 50.0) / (zln + 50.0), ComplexOf(p["gammaL"]), "Gamma L" + at, 1e-6);
+        ExpectClose(zl, zln * ohms / (zln + ohms), "the transistor's load" + at, 1e-6);
+    }
+
+    // An input of negative resistance and no feedback takes a series
+    // resistor at the input: in the input's subcircuit, at the transistor.
+    const std::string wild = (dir / "wild.s2p").string();
+    test_files::WriteBytes(wild, "# GHz S MA R 50\n3.9 1.2 -114 2.65 77 0 0 0.73 -53\n"
+                                 "4.1 1.2 -118 2.55 75 0 0 0.72 -55\n");
+    const CliRun series = RunCliIn({"--device", wild, "--amplifier", "--stabilise", "--f1", "3.9",
+                                    "--f2", "4.1", "--json", "--spice", (dir / "in.cir").string()},
+                                   dir);
+    ASSERT_EQ(series.exitCode, kExitDesigned) << series.err;
+    const Json w = Json::parse(series.out)["amplifier"];
+    const Json &rin = w["input"]["elements"].back();
+    EXPECT_EQ(rin["kind"], "series resistor");
+    EXPECT_EQ(rin["stabiliser"], true);
+    EXPECT_TRUE(w["stabiliser"]["gainCostDb"].is_null()); // the device alone has no bound
+    const double rinOhms = rin["value"].get<double>();
+    auto inTable =
+        test_ngspice::ReadPrintTables(test_ngspice::RunNgspice(TEVMAR_NGSPICE, dir / "in.cir"));
+    const std::vector<double> &inHz = inTable["frequency"];
+    for (const Json &p : w["sweep"]) {
+        const double f = p["frequencyHz"].get<double>();
+        const auto row = static_cast<std::size_t>(
+            std::ranges::min_element(inHz, {}, [f](double h) { return std::abs(h - f); }) -
+            inHz.begin());
+        ASSERT_NEAR(inHz[row], f, 1);
+        const Complex zs(inTable["real(v(zs))"][row], inTable["imag(v(zs))"][row]);
+        const Complex zsn(inTable["real(v(zsn))"][row], inTable["imag(v(zsn))"][row]);
+        const std::string at = " at " + std::to_string(f);
+        ExpectClose((zsn - 50.0) / (zsn + 50.0), ComplexOf(p["gammaS"]), "Gamma S" + at, 1e-6);
+        ExpectClose(zs, zsn + rinOhms, "the transistor's source" + at, 1e-6);
     }
 }
 

@@ -268,6 +268,65 @@ TEST(AmplifierOption, APotentiallyUnstableDeviceSaysWhatWasChecked)
     EXPECT_NE(spot.out.find("\nIn band, at 1.9 GHz: both loops "), std::string::npos) << spot.out;
 }
 
+// --stabilise on the BJT: the resistor in the element list beside the
+// device, a line for what it holds and costs, and an unconditionally stable
+// amplifier; a device already stable gets none, and one no resistor can
+// hold is exit 1 with the reason.
+TEST(AmplifierOption, StabiliseLoadsTheDeviceAndSaysWhatItCosts)
+{
+    TempDir dir;
+    const std::string bjt = Write(dir, "bjt.s2p", test::kSiliconBjt);
+    const CliRun run = RunCliIn(
+        {"--device", bjt, "--amplifier", "--f1", "1.7", "--f2", "2.1", "--stabilise"}, dir);
+    ASSERT_EQ(run.exitCode, kExitDesigned) << run.err;
+    for (const char *words :
+         {"\nOutput network (device to load), ", ": Rout 188 ohms shunt (stabiliser), ",
+          "\nStabilised by the resistors beside the device: mu at least ",
+          "each resistor also moved alone by +-2 %; the band's least MAG ",
+          "\nUnconditionally stable: mu above 1 at every data frequency\n"})
+        EXPECT_NE(run.out.find(words), std::string::npos) << words << "\n" << run.out;
+
+    const std::string stable = Write(dir, "stable.s2p",
+                                     "# GHz S MA R 50\n"
+                                     "3.9 0.73 -114 2.65 77 0.030 57 0.73 -53\n"
+                                     "4.0 0.72 -116 2.60 76 0.030 57 0.73 -54\n"
+                                     "4.1 0.71 -118 2.55 75 0.031 56 0.72 -55\n");
+    const Args asked{"--device", stable, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--json"};
+    const CliRun plain = RunCliIn(asked, dir);
+    Args withStabilise = asked;
+    withStabilise.push_back("--stabilise");
+    const CliRun none = RunCliIn(withStabilise, dir);
+    ASSERT_EQ(none.exitCode, kExitDesigned) << none.err;
+    Json a = Json::parse(none.out)["amplifier"];
+    EXPECT_TRUE(a["stabiliser"]["inputSeriesOhms"].is_null());
+    EXPECT_TRUE(a["stabiliser"]["outputShuntOhms"].is_null());
+    EXPECT_EQ(a["stabiliser"]["gainCostDb"], 0);
+    a.erase("stabiliser");
+    EXPECT_EQ(a, Json::parse(plain.out)["amplifier"]);
+    withStabilise.pop_back();
+    withStabilise.pop_back();
+    withStabilise.push_back("--stabilise");
+    const CliRun text = RunCliIn(withStabilise, dir);
+    EXPECT_NE(text.out.find("\nStabilised: no resistor needed, the device's own mu at least "),
+              std::string::npos)
+        << text.out;
+
+    // An input of -2 kohm with no feedback: beyond any series resistor.
+    const std::string wild = Write(dir, "wild.s2p",
+                                   "# GHz S RI R 50\n"
+                                   "3.9 1.0512820513 0 2 0 0 0 0.5 0\n"
+                                   "4.1 1.0512820513 0 2 0 0 0 0.5 0\n");
+    const CliRun refused = RunCliIn(
+        {"--device", wild, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--stabilise"}, dir);
+    EXPECT_EQ(refused.exitCode, kExitNoSolution);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_NE(refused.err.find("no amplifier: no series resistor at the device's input (0.1 to "
+                               "1000 ohms) or shunt resistor across its output (1 to 100000 "
+                               "ohms), alone or together, makes its mu reach 1.02"),
+              std::string::npos)
+        << refused.err;
+}
+
 // A network of the JSON's parts as built with a constant Q (an inductor's
 // series loss w L / Q, a capacitor's parallel conductance w C / Q) and a pad
 // to ground at the first node and after each series part, as chain terms.
@@ -391,6 +450,7 @@ TEST(AmplifierOption, RefusesOptionsThatDoNotFit)
          "tevmar-cli: --stability-margin: \"1\" is not a margin above 0 and below 1"},
         {{"--device", device, "--stability-margin", "0.8"},
          "tevmar-cli: --stability-margin applies to --amplifier"},
+        {{"--device", device, "--stabilise"}, "tevmar-cli: --stabilise applies to --amplifier"},
         // A kit builds the amplifier's networks; a folder that is none is bad usage.
         {{"--device", device, "--amplifier", "--f1", "3.9", "--f2", "4.1", "--parts",
           (dir / "no-kit").string()},

@@ -175,3 +175,67 @@ def test_bad_part_models_name_the_keyword(device_file):
         tevmar.amplifier(device_file, 3.9, 4.1, q_l=40, l_model="40@4GHz,0.05pF")
     with pytest.raises(TypeError, match="q_l: expects a text or a number"):
         tevmar.amplifier(device_file, 3.9, 4.1, q_l=[40])
+
+
+BJT = """# GHz S MA R 50
+0.5 0.791 -115 9.086 131 0.0220 58 0.608 -30
+1 0.782 -130 7.419 112 0.0280 54 0.595 -35
+1.5 0.773 -145 6.244 93 0.0340 50 0.583 -40
+1.9 0.766 -157 5.531 78 0.0388 47 0.573 -44
+2.3 0.759 -169 4.959 63 0.0436 44 0.562 -48
+3 0.746 170 4.192 36 0.0520 38 0.545 -55
+"""
+
+
+def elements_abcd(elements, hz):
+    """As parts_abcd, the stabilising resistors (ohms) among the parts."""
+    m = np.eye(2, dtype=complex)
+    for e in elements:
+        if e["unit"] == "ohm":
+            assert e["stabiliser"] is True
+            section = [[1, e["value"]], [0, 1]] if e["kind"] == "series resistor" \
+                else [[1, 0], [1 / e["value"], 1]]
+            m = m @ np.array(section, dtype=complex)
+        else:
+            m = m @ parts_abcd([e], hz)
+    return m
+
+
+def device_abcd(s, z0=50):
+    s11, s21, s12, s22 = s
+    return np.array([[((1 + s11) * (1 - s22) + s12 * s21) / (2 * s21),
+                      z0 * ((1 + s11) * (1 + s22) - s12 * s21) / (2 * s21)],
+                     [((1 - s11) * (1 - s22) - s12 * s21) / (2 * s21 * z0),
+                      ((1 - s11) * (1 + s22) + s12 * s21) / (2 * s21)]])
+
+
+def test_stabilise_lists_the_resistors_and_claims_the_whole_chain(tmp_path):
+    path = tmp_path / "bjt.s2p"
+    path.write_text(BJT)
+    amp = tevmar.amplifier(path, 1.5, 2.3, stabilise=True)
+    cli = subprocess.run([CLI, "--device", str(path), "--amplifier", "--f1", "1.5", "--f2",
+                          "2.3", "--stabilise", "--json"],
+                         capture_output=True, text=True, check=True)
+    assert amp.to_json() == cli.stdout
+    listed = [e for side in (amp.input, amp.output) for e in side["elements"]
+              if e.get("stabiliser")]
+    assert listed and amp.stabiliser["gainCostDb"] > 0
+    assert amp.stable and all(amp.mu > 1)
+    rows = {round(float(r.split()[0]) * 1e9): r.split() for r in BJT.splitlines()[1:]}
+    for i, hz in enumerate(amp.frequencies_hz):
+        r = [float(v) for v in rows[round(hz)]]
+        s = [polar(r[k], r[k + 1]) for k in (1, 3, 5, 7)]
+        (a, b), (c, d) = (elements_abcd(amp.input["elements"], hz) @ device_abcd(s) @
+                          elements_abcd(amp.output["elements"], hz))
+        gt = 4 * 50 * 50 / abs(a * 50 + b + c * 2500 + d * 50) ** 2
+        assert amp.gt_db[i] == pytest.approx(10 * np.log10(gt), abs=1e-9)
+
+
+def test_stabilise_on_a_stable_device_adds_nothing(device_file):
+    plain = tevmar.amplifier(device_file, 3.9, 4.1)
+    amp = tevmar.amplifier(device_file, 3.9, 4.1, stabilise=True)
+    assert plain.stabiliser is None
+    assert amp.stabiliser["inputSeriesOhms"] is None
+    assert amp.stabiliser["outputShuntOhms"] is None
+    assert amp.input == plain.input and amp.output == plain.output
+    assert amp.gt_db_min == plain.gt_db_min

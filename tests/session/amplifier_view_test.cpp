@@ -3,6 +3,7 @@
 // the file has no noise data and the return loss of a near-perfect match held
 // to a scale a plot can show.
 
+#include "report/number_format.h"
 #include "session/views/amplifier_view.h"
 #include "tests/common/gaas_fet.h"
 #include "tests/report/test_files.h"
@@ -122,6 +123,29 @@ TEST(AmplifierView, CurvesCoverTheWholeFileWithGapsWhereAFigureDoesNotExist)
     ASSERT_EQ(marked.size(), 7u);
     EXPECT_DOUBLE_EQ(marked[3], 4.0);
     EXPECT_FALSE(view.measured[3]); // 3.901 GHz, a grid point
+}
+
+// The Stabilise box loads the device as --stabilise does: the resistor is
+// drawn beside the device's pins and the summary says what it costs.
+TEST(AmplifierView, StabiliseDrawsTheResistorBesideTheDevice)
+{
+    test_files::TempDir dir;
+    const DeviceOutcome device = Device(dir, kFet);
+    AmplifierBoxes boxes{AmplifierGoal::Gain, "3.5", "4.5", "50", "50"};
+    boxes.stabilise = true;
+    const AmplifierRun run = RunAmplifierFromBoxes(device, boxes);
+    ASSERT_TRUE(run.outcome) << run.problem;
+    const AmplifierView view = AmplifierViewOf(*run.outcome);
+    ASSERT_FALSE(view.output.parts.empty());
+    EXPECT_EQ(view.output.parts.front().symbol, Symbol::ShuntResistor);
+    EXPECT_EQ(view.output.parts.front().name, "Rout");
+    EXPECT_EQ(view.output.parts.front().value,
+              Figure(*run.outcome->amplifier.stabiliser->outputShuntOhms, 6) + " \u03A9");
+    EXPECT_EQ(view.output.parts.size(), run.outcome->amplifier.output.elements.size() + 1);
+    EXPECT_EQ(view.input.parts.size(), run.outcome->amplifier.input.elements.size());
+    EXPECT_NE(view.summary.find("\nStabilised by the resistors beside the device: "),
+              std::string::npos)
+        << view.summary;
 }
 
 } // namespace
