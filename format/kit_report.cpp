@@ -35,7 +35,7 @@ Json ElementsJson(const Network &network)
     Json elements = Json::array();
     for (const Part &part : SourceToLoad(network)) {
         Json e{{"name", part.label},
-               {"kind", ElementKindName(part.kind)},
+               {"kind", part.Description()},
                {"value", part.value},
                {"unit", part.unit()}};
         if (const KitPart *kit = KitPartOf(part))

@@ -15,6 +15,9 @@ namespace tevmar::session {
 
 enum class Symbol { SeriesInductor, SeriesCapacitor, ShuntInductor, ShuntCapacitor };
 
+// The symbol of a part: its element kind drawn in its place.
+Symbol SymbolOf(const analysis::Part &part);
+// The symbol of an element table row of a part.
 Symbol SymbolOf(ElementKind kind);
 
 struct SchematicPart
