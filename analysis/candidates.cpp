@@ -61,9 +61,9 @@ namespace {
 template <typename It> DcPath DcFrom(It first, It last)
 {
     for (; first != last; ++first) {
-        if (first->kind == ElementKind::SeriesCapacitor)
+        if (first->blocksDc())
             return DcPath::Blocks;
-        if (first->kind == ElementKind::ShuntInductor)
+        if (first->groundsDc())
             return DcPath::Grounds;
     }
     return DcPath::Passes;
@@ -168,19 +168,12 @@ Network WithParts(const Network &base, std::vector<Part> sourceToLoad)
     return network;
 }
 
+// The load's own reactance as a part: an inductor or a capacitor, in series
+// with a series load's resistance or across a shunt load's.
 ElementKind LoadKindOf(LoadType type)
 {
-    switch (type) {
-    case LoadType::SeriesRL:
-        return ElementKind::SeriesInductor;
-    case LoadType::SeriesRC:
-        return ElementKind::SeriesCapacitor;
-    case LoadType::ShuntRL:
-        return ElementKind::ShuntInductor;
-    case LoadType::ShuntRC:
-        return ElementKind::ShuntCapacitor;
-    }
-    return ElementKind::SeriesInductor;
+    return Part::KindOf(IsInductiveLoad(type) ? Element{Inductor{}} : Element{Capacitor{}},
+                        IsSeriesLoad(type) ? Placement::Series : Placement::Shunt);
 }
 
 // The ports, load and band as the boxes read, for inputs no synthesis designs.
@@ -295,7 +288,7 @@ class Builder
             std::sqrt(sourceOhms * std::max(LoadImpedanceAt(network, band.centreHz).real(), 1e-3));
         std::vector<Part> flat;
         for (const Part &part : SourceToLoad(network)) {
-            const double sign = part.inductor() == !part.shunt() ? 1 : -1;
+            const double sign = part.immittanceGrowsWithValue() ? 1 : -1;
             flat.push_back(
                 PartWith(!part.shunt(), sign * (part.shunt() ? 1 / reference : reference), omega));
         }
@@ -470,9 +463,8 @@ class Builder
 bool Vanishes(const Part &part, const PartRanges &ranges)
 {
     const auto [low, high] = part.RangeIn(ranges);
-    const bool smallestValue =
-        part.kind == ElementKind::SeriesInductor || part.kind == ElementKind::ShuntCapacitor;
-    return smallestValue ? part.value <= low * (1 + 1e-6) : part.value >= high * (1 - 1e-6);
+    return part.immittanceGrowsWithValue() ? part.value <= low * (1 + 1e-6)
+                                           : part.value >= high * (1 - 1e-6);
 }
 
 // The ladder (source to load) with part `i` taken out; its neighbours, then
@@ -487,13 +479,12 @@ std::optional<std::vector<Part>> Without(const std::vector<Part> &parts, std::si
         return out;
     Part &a = out[i - 1];
     const Part &b = out[i];
-    if (a.kind != b.kind)
+    if (a.kind != b.kind) // only parts of one kind in one place combine into one
         return std::nullopt;
     // Series inductors and shunt capacitors add; series capacitors and
     // shunt inductors combine as resistors in parallel do.
-    const bool adds =
-        a.kind == ElementKind::SeriesInductor || a.kind == ElementKind::ShuntCapacitor;
-    a.value = adds ? a.value + b.value : a.value * b.value / (a.value + b.value);
+    a.value =
+        a.immittanceGrowsWithValue() ? a.value + b.value : a.value * b.value / (a.value + b.value);
     const auto [low, high] = a.RangeIn(ranges);
     if (!(a.value >= low && a.value <= high))
         return std::nullopt;
@@ -539,8 +530,7 @@ void FoldSameNetworks(std::vector<Candidate> &candidates, const CandidateOptions
                 ++i;
                 continue;
             }
-            if (parts[i].kind == ElementKind::SeriesCapacitor ||
-                parts[i].kind == ElementKind::ShuntInductor) {
+            if (!parts[i].immittanceGrowsWithValue()) {
                 variant.parts.push_back(parts[i]);
                 variant.positions.push_back(place[i]);
             }

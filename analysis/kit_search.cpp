@@ -153,13 +153,15 @@ class Search
         // data's own points are some tens of megahertz apart.
         grid_ = BandGrid(band, static_cast<int>(std::max<std::size_t>(41, 8 * (n + 1) + 1)));
         centreOmega_ = 2 * std::numbers::pi * band.centreHz;
-        for (const bool inductor : {false, true}) {
-            if (std::ranges::any_of(ideal.parts,
-                                    [&](const Part &p) { return p.inductor() == inductor; }) &&
-                kit.Of(inductor).empty())
+        // Capacitors first: a network short of both names the capacitor.
+        for (const Element element : {Element{Capacitor{}}, Element{Inductor{}}}) {
+            const auto ofKind = [&](const Part &p) {
+                return p.element().index() == element.index();
+            };
+            if (std::ranges::any_of(ideal.parts, ofKind) && kit.Of(element).empty())
                 throw std::invalid_argument(std::string("the kit has no ") +
-                                            (inductor ? "inductor" : "capacitor"));
-            orderings_[inductor] = OrderByReactance(kit.Of(inductor), band.centreHz);
+                                            std::visit([](auto e) { return e.noun; }, element));
+            orderings_[element.index()] = OrderByReactance(kit.Of(element), band.centreHz);
         }
         std::vector<std::size_t> sizes;
         for (const Part &p : ideal.parts)
@@ -170,7 +172,7 @@ class Search
     // The rank of the kit part of the nearest nominal value.
     std::size_t NearestNominal(const Part &part) const
     {
-        const std::vector<KitPartRef> &parts = kit_.Of(part.inductor());
+        const std::vector<KitPartRef> &parts = kit_.Of(part.element());
         std::size_t best = 0;
         double bestDistance = std::numeric_limits<double>::infinity();
         for (std::size_t k = 0; k < parts.size(); ++k) {
@@ -320,12 +322,12 @@ class Search
     std::size_t NetworksMeasured() const { return measured_.size(); }
 
   private:
-    const Ordering &OrderOf(const Part &part) const { return orderings_[part.inductor()]; }
-    std::size_t Size(const Part &part) const { return kit_.Of(part.inductor()).size(); }
+    const Ordering &OrderOf(const Part &part) const { return orderings_[part.element().index()]; }
+    std::size_t Size(const Part &part) const { return kit_.Of(part.element()).size(); }
     const KitPartRef &PartAt(std::size_t position, std::size_t rank) const
     {
         const Part &part = ideal_.parts[position];
-        return kit_.Of(part.inductor())[OrderOf(part).kitIndex[rank]];
+        return kit_.Of(part.element())[OrderOf(part).kitIndex[rank]];
     }
     // The stride of a position's moves at a level: its kind's coarsest at
     // level 0, a quarter of it at each level further, single parts at last.
@@ -342,7 +344,7 @@ class Search
     const std::atomic<bool> *stop_;
     std::vector<double> grid_;
     double centreOmega_ = 0;
-    Ordering orderings_[2]; // capacitors, inductors
+    Ordering orderings_[std::variant_size_v<Element>]; // by the element kind's alternative
     std::size_t levels_ = 1;
     Network work_;
     std::unordered_map<std::vector<std::size_t>, BuiltFigures, RanksHash> measured_;

@@ -24,11 +24,8 @@ Network WithLosses(const Network &network, const LossModel &losses)
     Network lossy = network;
     const units::Frequency centre = units::Frequency::FromHz(losses.centreHz);
     for (Part &part : lossy.parts) {
-        part = part.WithQ(losses.inductorQ, losses.capacitorQ, losses.model, centre);
-        if (part.inductor() && losses.inductorChip)
-            part.model = *losses.inductorChip;
-        if (!part.inductor() && losses.capacitorChip)
-            part.model = *losses.capacitorChip;
+        part = part.WithQ(losses.inductorQ, losses.capacitorQ, losses.model, centre)
+                   .WithChipModel(losses.inductorChip, losses.capacitorChip);
     }
     lossy.padPf = losses.padPf;
     return lossy;

@@ -63,7 +63,7 @@ struct Network
     double padPf = 0;
 
     // The pad of a node as the cascade appends it: a shunt capacitor.
-    Part Pad() const { return Part{ElementKind::ShuntCapacitor, padPf}; }
+    Part Pad() const { return Part::Placed(Capacitor{}, Placement::Shunt, padPf); }
 };
 
 // Calls visit(part) for each section of the ladder's cascade from port 1 to

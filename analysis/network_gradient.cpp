@@ -54,6 +54,9 @@ LadderPower &ThreadLadder()
 
 void LadderPower::Add(const Part &section, bool hasEntry, std::size_t partIndex)
 {
+    // The loops below append series impedances and shunt admittances only; a
+    // section with an ABCD of its own needs its case there first.
+    assert(section.immittanceSection());
     sections_.push_back(Section{&section, ValueOf(section), partIndex, hasEntry, section.shunt(),
                                 section.immittanceGrowsWithValue()});
 }
@@ -175,7 +178,7 @@ double LadderPower::IdealPass(double frequencyHz, std::span<double> byLogValue)
     Pair rowD{1.0, z1};
     for (std::size_t i = 0; i < n; ++i) {
         const Section &s = sections_[i];
-        const double b = s.grows ? omega * s.si : -1.0 / (omega * s.si);
+        const double b = Part::IdealImmittance(s.grows, omega, s.si);
         if (gradient) {
             aheadN_[i] = rowN;
             aheadD_[i] = rowD;

@@ -160,23 +160,44 @@ void Part::ImmittanceOver(std::span<const double> omega, std::span<double> re,
     }
 }
 
+Part Part::Placed(const Element &element, Placement at, double value, std::string label,
+                  PartModel model)
+{
+    return Part{KindOf(element, at), value, std::move(label), std::move(model)};
+}
+
+ElementKind Part::KindOf(const Element &element, Placement at)
+{
+    const bool shunt = at == Placement::Shunt;
+    return std::visit(
+        Overloaded{[&](Inductor) {
+                       return shunt ? ElementKind::ShuntInductor : ElementKind::SeriesInductor;
+                   },
+                   [&](Capacitor) {
+                       return shunt ? ElementKind::ShuntCapacitor : ElementKind::SeriesCapacitor;
+                   }},
+        element);
+}
+
+std::string Part::Description() const
+{
+    return std::string(shunt() ? "shunt " : "series ") + noun();
+}
+
 Part Part::WithImmittance(bool series, double immittance, double omega)
 {
-    using units::Capacitance;
-    using units::Inductance;
-    Part part;
-    if (series) {
-        part.kind = immittance > 0 ? ElementKind::SeriesInductor : ElementKind::SeriesCapacitor;
-        part.value = immittance > 0
-                         ? Inductance::FromHenries(immittance / omega).nanohenries()
-                         : Capacitance::FromFarads(-1 / (omega * immittance)).picofarads();
-    } else {
-        part.kind = immittance > 0 ? ElementKind::ShuntCapacitor : ElementKind::ShuntInductor;
-        part.value = immittance > 0
-                         ? Capacitance::FromFarads(immittance / omega).picofarads()
-                         : Inductance::FromHenries(-1 / (omega * immittance)).nanohenries();
-    }
-    return part;
+    const Placement at = series ? Placement::Series : Placement::Shunt;
+    const Element element = ElementWithImmittanceSign(at, immittance);
+    return Placed(element, at,
+                  std::visit([&](auto e) { return e.ValueFor(at, immittance, omega); }, element));
+}
+
+Abcd Part::SectionAt(double omega) const
+{
+    const Complex w = ImmittanceAt(omega);
+    Abcd m;
+    (shunt() ? m.C : m.B) = w;
+    return m;
 }
 
 Part Part::Scaled(double factor) const
@@ -195,7 +216,8 @@ Part Part::WithQ(const std::optional<double> &inductorQ, const std::optional<dou
                  QModel qModel, units::Frequency centre) const
 {
     Part part = *this;
-    const std::optional<double> &q = inductor() ? inductorQ : capacitorQ;
+    const std::optional<double> &q = Visit(
+        [&](auto e) -> const std::optional<double> & { return e.QOf(inductorQ, capacitorQ); });
     if (q)
         part.model = FiniteQ{*q, qModel, centre};
     else
@@ -203,15 +225,27 @@ Part Part::WithQ(const std::optional<double> &inductorQ, const std::optional<dou
     return part;
 }
 
+Part Part::WithChipModel(const std::optional<ChipInductor> &inductorChip,
+                         const std::optional<ChipCapacitor> &capacitorChip) const
+{
+    Part part = *this;
+    const auto take = [&](const auto &chip) {
+        if (chip)
+            part.model = *chip;
+    };
+    Visit(
+        Overloaded{[&](Inductor) { take(inductorChip); }, [&](Capacitor) { take(capacitorChip); }});
+    return part;
+}
+
 std::pair<double, double> Part::RangeIn(const PartRanges &ranges) const
 {
-    return inductor() ? std::pair{ranges.inductorLowNh, ranges.inductorHighNh}
-                      : std::pair{ranges.capacitorLowPf, ranges.capacitorHighPf};
+    return Visit([&](auto e) { return e.Range(ranges); });
 }
 
 std::string Part::SpiceValue() const
 {
-    return FixedNumber(value) + (inductor() ? "n" : "p");
+    return FixedNumber(value) + Visit([](auto e) { return e.spiceSuffix; });
 }
 
 } // namespace tevmar::analysis

@@ -1,15 +1,18 @@
 #pragma once
 
-// One part of a matching network: where it stands (in series with the line
-// or across it), what it is (its model), its nominal value and its label.
-// Everything an analysis asks of a part is answered here: the immittance the
-// cascade adds at each frequency of a grid, the value a tuner moves and the
-// range it may move in, how a tolerance trial and a snap to standard values
-// change it, and how a SPICE netlist writes it. A new kind of part (a chip
-// inductor with its self-resonance, a capacitor with its ESL and ESR, a
-// vendor's measured part) is a new alternative of PartModel and the cases
-// below; no other file needs to know.
+// One part of a matching network: what element it is (element.h), where it
+// stands (in series with the line or across it), the model it follows, its
+// nominal value and its label. Everything an analysis asks of a part is
+// answered here or by its element kind: the immittance the cascade adds at
+// each frequency of a grid and the section it makes, the value a tuner moves
+// and the range it may move in, how a tolerance trial and a snap to standard
+// values change it, and how a SPICE netlist writes its value. A new model of
+// a part (a chip inductor with its self-resonance, a capacitor with its ESL
+// and ESR, a vendor's measured part) is a new alternative of PartModel and the
+// cases of part.cpp and export_spice.cpp; a new element kind is a new
+// alternative of Element (element.h).
 
+#include "analysis/element.h"
 #include "engine/design_result.h"
 #include "units/quantity.h"
 
@@ -93,25 +96,16 @@ struct ChipCapacitor
 
 using PartModel = std::variant<Ideal, FiniteQ, ChipInductor, ChipCapacitor, Measured>;
 
-// The values a tuned part may take, in nH and pF: by default what chip parts
-// span, 0.1 nH to 10 uH and 0.1 pF to 100 nF.
-struct PartRanges
-{
-    double inductorLowNh = 0.1;
-    double inductorHighNh = 10'000;
-    double capacitorLowPf = 0.1;
-    double capacitorHighPf = 100'000;
-
-    friend bool operator==(const PartRanges &, const PartRanges &) = default;
-};
-
 // Below 0.1 nH or 0.1 pF no chip part is made: such an element needs a
 // printed structure or a different design.
 inline constexpr double kSmallestChipValue = 0.1;
 
 struct Part
 {
-    ElementKind kind = ElementKind::SeriesInductor; // where it stands and L or C; never Termination
+    // What the part is and where it stands, together, as the element table
+    // writes it; never Termination. element() and placement() give the two
+    // apart, and everything below asks them.
+    ElementKind kind = ElementKind::SeriesInductor;
     // The nominal value as the element table, the standard series and the
     // part ranges write it: nH for an inductor, pF for a capacitor. The
     // standard values are exact decimals in these units (0.68 nH), so a
@@ -120,36 +114,87 @@ struct Part
     std::string label = {}; // the element table's label, "LP=", "CS=", ...
     PartModel model = Ideal{};
 
-    bool inductor() const
+    // A part of the given kind, place, value, label and model.
+    static Part Placed(const Element &element, Placement at, double value, std::string label = {},
+                       PartModel model = Ideal{});
+    // The element table's kind of an element in a place.
+    static ElementKind KindOf(const Element &element, Placement at);
+
+    Element element() const
     {
-        return kind == ElementKind::ShuntInductor || kind == ElementKind::SeriesInductor;
+        if (kind == ElementKind::ShuntInductor || kind == ElementKind::SeriesInductor)
+            return Inductor{};
+        return Capacitor{};
     }
-    bool shunt() const
+    Placement placement() const
     {
-        return kind == ElementKind::ShuntInductor || kind == ElementKind::ShuntCapacitor;
+        return kind == ElementKind::ShuntInductor || kind == ElementKind::ShuntCapacitor
+                   ? Placement::Shunt
+                   : Placement::Series;
     }
+    // Calls f with the part's element kind (Inductor or Capacitor): f is an
+    // overload set or a generic lambda reading the kind's members.
+    template <class F> decltype(auto) Visit(F &&f) const
+    {
+        return std::visit(std::forward<F>(f), element());
+    }
+
+    bool shunt() const { return placement() == Placement::Shunt; }
     bool lossless() const { return std::holds_alternative<Ideal>(model); }
+
+    // A way of asking the kind kept for the amplifier's ladder, which builds
+    // its parts from the element table and names them by it; to retire when
+    // the amplifier's sides are networks of this model. Everything else asks
+    // the element.
+    bool inductor() const { return std::holds_alternative<Inductor>(element()); }
 
     units::Inductance inductance() const { return units::Inductance::FromNanohenries(value); }
     units::Capacitance capacitance() const { return units::Capacitance::FromPicofarads(value); }
     // Henries or farads.
-    double si() const { return inductor() ? inductance().si() : capacitance().si(); }
+    double si() const
+    {
+        return Visit([&](auto e) { return e.Si(value); });
+    }
     // "nH" or "pF", the unit of `value`.
-    const char *unit() const { return inductor() ? "nH" : "pF"; }
+    const char *unit() const
+    {
+        return Visit([](auto e) { return e.unit; });
+    }
     // "L" or "C", as a SPICE netlist and the part names begin.
-    const char *letter() const { return inductor() ? "L" : "C"; }
+    const char *letter() const
+    {
+        return Visit([](auto e) { return e.letter; });
+    }
+    // "inductor" or "capacitor".
+    const char *noun() const
+    {
+        return Visit([](auto e) { return e.noun; });
+    }
+    // Where it stands and what it is, "series inductor", "shunt capacitor".
+    std::string Description() const;
     bool belowChipRange() const { return value < kSmallestChipValue; }
+
+    // Direct current through the ladder: a series part that stops it (a
+    // capacitor), a shunt part that shorts it to ground (an inductor).
+    bool blocksDc() const
+    {
+        return !shunt() && !Visit([](auto e) { return e.conductsDc; });
+    }
+    bool groundsDc() const
+    {
+        return shunt() && Visit([](auto e) { return e.conductsDc; });
+    }
 
     // The reactance of the part's own L or C at angular frequency omega,
     // w L or -1 / (w C) in ohms, and its susceptance, -1 / (w L) or w C, in
     // siemens: what the closed-form sections and the load's Q read.
     double ReactanceAt(double omega) const
     {
-        return inductor() ? omega * si() : -1 / (omega * si());
+        return Visit([&](auto e) { return e.Reactance(omega, si()); });
     }
     double SusceptanceAt(double omega) const
     {
-        return inductor() ? -1 / (omega * si()) : omega * si();
+        return Visit([&](auto e) { return e.Susceptance(omega, si()); });
     }
 
     // The ideal part of the given place whose series reactance (series) or
@@ -161,6 +206,18 @@ struct Part
     // The immittance the cascade adds at angular frequency omega: the series
     // impedance of a series part, the admittance of a shunt part.
     Complex ImmittanceAt(double omega) const;
+
+    // The part's two-port section at omega: a series impedance Z is
+    // [1 Z; 0 1], a shunt admittance Y is [1 0; Y 1]. The cascades append
+    // the immittance directly, which gives the same numbers with fewer
+    // products; a section that is neither (a length of line) has only this.
+    Abcd SectionAt(double omega) const;
+    // Is the section a series impedance or a shunt admittance (every lumped
+    // part), which the cascades append as ImmittanceAt gives it?
+    bool immittanceSection() const
+    {
+        return Visit([](auto e) { return e.immittanceSection; });
+    }
 
     // How the immittance changes per relative change of the nominal value,
     // d ImmittanceAt / d ln(value): a part's parasitics held, its L or C
@@ -183,7 +240,14 @@ struct Part
     // inductor's 1/(jwL))? Its log-derivative is then +1 or -1 times itself.
     bool immittanceGrowsWithValue() const
     {
-        return kind == ElementKind::SeriesInductor || kind == ElementKind::ShuntCapacitor;
+        return Visit([](auto e) { return e.impedanceGrowsWithValue; }) != shunt();
+    }
+    // An ideal part's immittance at omega from its SI value (henries or
+    // farads) and immittanceGrowsWithValue: w v where it grows, -1 / (w v)
+    // where it shrinks. For loops that hold the two apart from the part.
+    static double IdealImmittance(bool grows, double omega, double si)
+    {
+        return grows ? omega * si : -1.0 / (omega * si);
     }
 
     // The same part at `factor` times its nominal value: a tolerance trial's
@@ -196,6 +260,10 @@ struct Part
     // The same part with the finite Q of its kind, or ideal when absent.
     Part WithQ(const std::optional<double> &inductorQ, const std::optional<double> &capacitorQ,
                QModel model, units::Frequency centre) const;
+    // The same part with the chip model of its kind when the options give
+    // one, its model otherwise.
+    Part WithChipModel(const std::optional<ChipInductor> &inductorChip,
+                       const std::optional<ChipCapacitor> &capacitorChip) const;
 
     // The lower and upper value a tuner may give this part, nH or pF.
     std::pair<double, double> RangeIn(const PartRanges &ranges) const;

@@ -10,6 +10,7 @@
 // below its series resonance (the reactance keeps its sign). Reading the
 // folder itself is session's (session/run/part_kit_folder.h).
 
+#include "analysis/element.h"
 #include "analysis/measured_load.h"
 
 #include <complex>
@@ -17,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace tevmar::analysis {
@@ -62,6 +64,14 @@ struct Kit
     const std::vector<KitPartRef> &Of(bool inductor) const
     {
         return inductor ? inductors : capacitors;
+    }
+    // The kit's parts of an element kind.
+    const std::vector<KitPartRef> &Of(const Element &element) const
+    {
+        using Parts = const std::vector<KitPartRef> &;
+        return std::visit(Overloaded{[&](Inductor) -> Parts { return inductors; },
+                                     [&](Capacitor) -> Parts { return capacitors; }},
+                          element);
     }
 };
 

@@ -19,6 +19,12 @@ Complex Mul(Complex a, Complex b)
     return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
 }
 
+Abcd Times(const Abcd &x, const Abcd &y)
+{
+    return {Mul(x.A, y.A) + Mul(x.B, y.C), Mul(x.A, y.B) + Mul(x.B, y.D),
+            Mul(x.C, y.A) + Mul(x.D, y.C), Mul(x.C, y.B) + Mul(x.D, y.D)};
+}
+
 Complex Reciprocal(Complex z)
 {
     const double perNorm = 1.0 / (z.real() * z.real() + z.imag() * z.imag());
@@ -57,6 +63,10 @@ double OneMinusGammaSquared(const PortTerms &t, double sourceResistance)
 // takes two multiplications where a full complex product takes four.
 void Append(Abcd &m, const Part &part, double omega)
 {
+    if (!part.immittanceSection()) { // a two-port section of its own
+        m = Times(m, part.SectionAt(omega));
+        return;
+    }
     const Complex w = part.ImmittanceAt(omega);
     if (part.lossless()) {
         const double b = w.imag();
@@ -449,6 +459,14 @@ class GridCascade
     // C w to D: the same update with the roles of the rows swapped.
     void Append(const Part &part, std::size_t from, std::size_t count)
     {
+        if (!part.immittanceSection()) { // a two-port section of its own, point by point
+            for (std::size_t k = from; k < from + count; ++k) {
+                const Abcd m = Times(At(k), part.SectionAt(omega_[k]));
+                ar_[k] = m.A.real(), ai_[k] = m.A.imag(), br_[k] = m.B.real(), bi_[k] = m.B.imag();
+                cr_[k] = m.C.real(), ci_[k] = m.C.imag(), dr_[k] = m.D.real(), di_[k] = m.D.imag();
+            }
+            return;
+        }
         const bool shunt = part.shunt();
         Rows rows{
             (shunt ? ar_.data() : br_.data()) + from, (shunt ? ai_.data() : bi_.data()) + from,

@@ -17,11 +17,6 @@ namespace tevmar::analysis {
 
 using Complex = std::complex<double>;
 
-struct Abcd
-{
-    Complex A{1, 0}, B{0, 0}, C{0, 0}, D{1, 0};
-};
-
 struct SParameters
 {
     Complex s11, s21, s12, s22;

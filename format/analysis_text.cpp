@@ -1,5 +1,6 @@
 #include "format/analysis_text.h"
 
+#include "report/engineering_value.h"
 #include "report/number_format.h"
 
 #include <cmath>
@@ -54,7 +55,7 @@ void AddStandardValues(std::vector<std::string> &lines, const StandardValues &v,
                     PassbandText(v.figures));
     std::string parts = " ";
     for (const Part &e : v.ladder.parts)
-        parts += " " + e.label + Figure(e.value) + (e.inductor() ? " nH" : " pF");
+        parts += " " + e.label + Figure(e.value) + " " + e.unit();
     lines.push_back(parts);
 }
 
@@ -111,6 +112,13 @@ void AddYield(std::vector<std::string> &lines, const YieldResult &y)
 }
 
 } // namespace
+
+std::string PartValueText(const Part &part, int digits)
+{
+    return part.Visit([&](auto e) {
+        return EngineeringValue(part.value * e.siPerUnit, e.siSymbol, digits, e.unitExponent);
+    });
+}
 
 std::string InsertionLossRange(const FiniteQLoss &q)
 {

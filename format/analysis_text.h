@@ -10,6 +10,10 @@
 
 namespace tevmar::format {
 
+// A part's value in the engineering unit of its kind: "2.2 nH", "10 uH"
+// rather than "10000 nH", to `digits` significant digits.
+std::string PartValueText(const analysis::Part &part, int digits = 4);
+
 // The finite-Q insertion loss over the band: "0.1234 to 0.2345".
 std::string InsertionLossRange(const analysis::FiniteQLoss &q);
 

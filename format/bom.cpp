@@ -45,9 +45,8 @@ std::string BomCsv(const analysis::Network &network)
         const analysis::Part &part = network.parts[i];
         const analysis::KitPart *kit = analysis::KitPartOf(part);
         text += analysis::PartName(network, i) + "," + CsvField(kit ? kit->partNumber : "") + "," +
-                (part.inductor() ? "inductor" : "capacitor") + "," + ShortestNumber(part.value) +
-                "," + part.unit() + "," + (part.shunt() ? "shunt" : "series") + "," +
-                std::to_string(k + 1) + "\n";
+                part.noun() + "," + ShortestNumber(part.value) + "," + part.unit() + "," +
+                (part.shunt() ? "shunt" : "series") + "," + std::to_string(k + 1) + "\n";
     }
     return text;
 }

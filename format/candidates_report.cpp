@@ -1,5 +1,6 @@
 #include "format/candidates_report.h"
 
+#include "format/analysis_text.h"
 #include "format/export_json.h"
 #include "format/json_number.h"
 #include "report/engineering_value.h"
@@ -29,7 +30,7 @@ std::pair<Part, Part> Extremes(const std::vector<Part> &parts)
 // A part as an engineer writes it: "L1 10 uH" rather than "L1 1e+04 nH".
 std::string PartText(const Part &e)
 {
-    return e.label + " " + PartValue(e.value, e.inductor());
+    return e.label + " " + PartValueText(e);
 }
 
 // The DC path a folded larger ladder gave: its parts, where they stood, and
@@ -40,7 +41,7 @@ std::string VariantText(const DcVariant &v)
         "DC " + std::string(DcPathName(v.sourceDc)) + "/" + DcPathName(v.loadDc) + " with ";
     for (std::size_t i = 0; i < v.parts.size(); ++i) {
         const Part &p = v.parts[i];
-        text += (i ? ", " : "") + std::string(p.letter()) + " " + PartValue(p.value, p.inductor()) +
+        text += (i ? ", " : "") + std::string(p.letter()) + " " + PartValueText(p) +
                 (p.shunt() ? " across" : " in series") + " as part " +
                 std::to_string(v.positions[i]);
     }
@@ -49,10 +50,8 @@ std::string VariantText(const DcVariant &v)
 
 Json ElementJson(const Part &e)
 {
-    return Json{{"name", e.label},
-                {"kind", ElementKindName(e.kind)},
-                {"value", e.value},
-                {"unit", e.unit()}};
+    return Json{
+        {"name", e.label}, {"kind", e.Description()}, {"value", e.value}, {"unit", e.unit()}};
 }
 
 // A part of a candidate's network, marked where it stands at a range limit.

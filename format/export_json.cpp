@@ -9,21 +9,9 @@ using namespace analysis;
 
 using Json = nlohmann::ordered_json;
 
-const char *ElementKindName(ElementKind kind)
+std::string ElementKindName(ElementKind kind)
 {
-    switch (kind) {
-    case ElementKind::Termination:
-        return "termination";
-    case ElementKind::ShuntInductor:
-        return "shunt inductor";
-    case ElementKind::ShuntCapacitor:
-        return "shunt capacitor";
-    case ElementKind::SeriesInductor:
-        return "series inductor";
-    case ElementKind::SeriesCapacitor:
-        return "series capacitor";
-    }
-    return "";
+    return kind == ElementKind::Termination ? "termination" : Part{kind}.Description();
 }
 
 namespace {

@@ -19,9 +19,9 @@ namespace tevmar::format {
 // A design that found no solution gives the inputs and the status only; a
 // non-empty `reportError` says why the report file was not saved.
 // Throws std::domain_error should any figure be infinite or NaN.
-// "series inductor", "shunt capacitor", "termination": an element's kind as
-// the JSON names it.
-const char *ElementKindName(ElementKind kind);
+// "series inductor", "shunt capacitor", "termination": an element table
+// row's kind as the JSON names it; a part's is its Description().
+std::string ElementKindName(ElementKind kind);
 
 // The document's "elements" of a solved design: the element table from port 1.
 Json DesignElementsJson(const DesignResult &design);

@@ -15,13 +15,6 @@ namespace tevmar::format {
 using namespace analysis;
 namespace {
 
-// The element's value in the unit its suffix names: nanohenries ("n") or
-// picofarads ("p"). SPICE reads "M" as milli, so no other suffix is used.
-std::string SpiceValue(const Part &element)
-{
-    return FixedNumber(element.value) + (element.inductor() ? "n" : "p");
-}
-
 // A kit part as its fitted equivalent circuit between nodes a and b: an
 // inductor L and its loss R in series with the winding capacitance across
 // both, a capacitor C, ESL and ESR in series. The inner nodes take the
@@ -72,45 +65,53 @@ std::string FrequencyResistance(double ohmsAtReference, double referenceHz, doub
 
 // One part between nodes a and b as its model builds it: an ideal part is
 // its one card; a lossy part its L or C (named as the part) with the loss
-// and parasitics beside it, on nodes and names of its own.
+// and parasitics beside it, on nodes and names of its own; a kit's part its
+// fitted equivalent.
 std::string PartCards(const Part &part, const std::string &name, const std::string &a,
                       const std::string &b, const std::string &comment)
 {
-    if (part.lossless())
-        return name + " " + a + " " + b + " " + SpiceValue(part) + comment;
     const std::string mid = name + "_m";
-    if (const ChipInductor *chip = std::get_if<ChipInductor>(&part.model)) {
-        const double ohms = chip->at.omega() * part.si() / chip->q;
-        return name + " " + a + " " + mid + " " + SpiceValue(part) + comment + "R" + name + " " +
-               mid + " " + b + " " + FrequencyResistance(ohms, chip->at.hz(), 0.5) +
-               " ; winding loss, Q " + Figure(chip->q) + " at " + Figure(chip->at.ghz()) +
-               " GHz\n" + "C" + name + " " + a + " " + b + " " +
-               FixedNumber(chip->parallel.picofarads()) + "p ; winding capacitance\n";
-    }
-    if (const ChipCapacitor *chip = std::get_if<ChipCapacitor>(&part.model)) {
+    const std::string own = name + " " + a + " " + mid + " " + part.SpiceValue() + comment;
+    const auto ideal = [&](const Ideal &) {
+        return name + " " + a + " " + b + " " + part.SpiceValue() + comment;
+    };
+    const auto kit = [&](const Measured &m) { return KitPartLines(*m.part, name, a, b); };
+    const auto chipInductor = [&](const ChipInductor &chip) {
+        const double ohms = chip.at.omega() * part.si() / chip.q;
+        return own + "R" + name + " " + mid + " " + b + " " +
+               FrequencyResistance(ohms, chip.at.hz(), 0.5) + " ; winding loss, Q " +
+               Figure(chip.q) + " at " + Figure(chip.at.ghz()) + " GHz\n" + "C" + name + " " + a +
+               " " + b + " " + FixedNumber(chip.parallel.picofarads()) +
+               "p ; winding capacitance\n";
+    };
+    const auto chipCapacitor = [&](const ChipCapacitor &chip) {
         const std::string end = name + "_r";
-        return name + " " + a + " " + mid + " " + SpiceValue(part) + comment + "L" + name + " " +
-               mid + " " + end + " " + FixedNumber(chip->esl.nanohenries()) + "n ; ESL\n" + "R" +
-               name + " " + end + " " + b + " " +
-               FrequencyResistance(chip->esr.ohms(), chip->at.hz(), 0.5) + " ; ESR at " +
-               Figure(chip->at.ghz()) + " GHz\n";
-    }
-    const FiniteQ &q = std::get<FiniteQ>(part.model);
-    const bool constant = q.model == QModel::Constant;
-    if (part.inductor()) {
-        // Series loss resistance w L / Q.
-        const double ohms = q.centre.omega() * part.si() / q.q;
-        const std::string r =
-            constant ? FrequencyResistance(ohms, q.centre.hz(), 1) : FixedNumber(ohms);
-        return name + " " + a + " " + mid + " " + SpiceValue(part) + comment + "R" + name + " " +
-               mid + " " + b + " " + r + " ; Q " + Figure(q.q) + "\n";
-    }
-    // Parallel loss conductance w C / Q.
-    const double ohms = q.q / (q.centre.omega() * part.si());
-    const std::string r =
-        constant ? FrequencyResistance(ohms, q.centre.hz(), -1) : FixedNumber(ohms);
-    return name + " " + a + " " + b + " " + SpiceValue(part) + comment + "R" + name + " " + a +
-           " " + b + " " + r + " ; Q " + Figure(q.q) + "\n";
+        return own + "L" + name + " " + mid + " " + end + " " +
+               FixedNumber(chip.esl.nanohenries()) + "n ; ESL\n" + "R" + name + " " + end + " " +
+               b + " " + FrequencyResistance(chip.esr.ohms(), chip.at.hz(), 0.5) + " ; ESR at " +
+               Figure(chip.at.ghz()) + " GHz\n";
+    };
+    const auto finiteQ = [&](const FiniteQ &q) {
+        const bool constant = q.model == QModel::Constant;
+        return part.Visit(Overloaded{
+            [&](Inductor) {
+                // Series loss resistance w L / Q.
+                const double ohms = q.centre.omega() * part.si() / q.q;
+                const std::string r =
+                    constant ? FrequencyResistance(ohms, q.centre.hz(), 1) : FixedNumber(ohms);
+                return own + "R" + name + " " + mid + " " + b + " " + r + " ; Q " + Figure(q.q) +
+                       "\n";
+            },
+            [&](Capacitor) {
+                // Parallel loss conductance w C / Q.
+                const double ohms = q.q / (q.centre.omega() * part.si());
+                const std::string r =
+                    constant ? FrequencyResistance(ohms, q.centre.hz(), -1) : FixedNumber(ohms);
+                return name + " " + a + " " + b + " " + part.SpiceValue() + comment + "R" + name +
+                       " " + a + " " + b + " " + r + " ; Q " + Figure(q.q) + "\n";
+            }});
+    };
+    return std::visit(Overloaded{ideal, kit, chipInductor, chipCapacitor, finiteQ}, part.model);
 }
 
 std::string SubcircuitLines(const Network &ladder, const std::string &subcircuit,
@@ -137,10 +138,7 @@ std::string SubcircuitLines(const Network &ladder, const std::string &subcircuit
         const std::string next = element.shunt()   ? "0"
                                  : i == lastSeries ? "p2"
                                                    : "n" + std::to_string(i + 1);
-        if (const KitPart *kit = KitPartOf(element))
-            text += KitPartLines(*kit, card.name, node, next);
-        else
-            text += PartCards(element, card.name, node, next, card.comment);
+        text += PartCards(element, card.name, node, next, card.comment);
         if (!element.shunt()) {
             node = next;
             pad(node); // the figures' cascade puts one after every series part
@@ -154,9 +152,8 @@ std::string SubcircuitLines(const Network &ladder, const std::string &subcircuit
 // The absorbed load's own reactance, outside the subcircuit.
 std::string LoadLine(const LoadReactance &load, const std::string &nodes)
 {
-    return std::string(load.element.inductor() ? "Lload " : "Cload ") + nodes + " " +
-           SpiceValue(load.element) + " ; the load's reactance (" + NamesOf(load.type).phrase +
-           " load)\n";
+    return std::string(load.element.letter()) + "load " + nodes + " " + load.element.SpiceValue() +
+           " ; the load's reactance (" + NamesOf(load.type).phrase + " load)\n";
 }
 
 // A load's circuit as typed, part by part between nodes a and b: a series

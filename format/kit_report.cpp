@@ -35,7 +35,7 @@ Json PartsJson(const std::vector<Part> &parts)
     Json elements = Json::array();
     for (const Part &part : parts) {
         Json e{{"name", part.label},
-               {"kind", ElementKindName(part.kind)},
+               {"kind", part.Description()},
                {"value", part.value},
                {"unit", part.unit()}};
         if (const KitPart *kit = KitPartOf(part))

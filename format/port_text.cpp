@@ -38,9 +38,8 @@ const char *NetworkShape(const analysis::Network &ladder)
 {
     bool low = false, high = false;
     for (const analysis::Part &e : ladder.parts) {
-        const bool lowKind =
-            e.kind == ElementKind::SeriesInductor || e.kind == ElementKind::ShuntCapacitor;
-        (lowKind ? low : high) = true;
+        // A series inductor or a shunt capacitor passes the low frequencies.
+        (e.immittanceGrowsWithValue() ? low : high) = true;
     }
     return low && !high ? "lowpass" : high && !low ? "highpass" : "bandpass";
 }

@@ -23,7 +23,7 @@ Json ElementsJson(const Network &from, const char *fromKey, const Network &to, c
         elements.push_back({{"part", PartName(to, i)},
                             {"label", to.parts[i].label},
                             {"unit", to.parts[i].unit()},
-                            {"kind", ElementKindName(to.parts[i].kind)},
+                            {"kind", to.parts[i].Description()},
                             {"absorbedLoad", false},
                             {fromKey, from.parts[i].value},
                             {toKey, to.parts[i].value},
@@ -54,7 +54,7 @@ Json LoadJson(const LoadReactance &load)
 {
     return Json{{"port", load.port()},
                 {"loadType", NamesOf(load.type).code},
-                {"kind", ElementKindName(load.element.kind)},
+                {"kind", load.element.Description()},
                 {"label", load.element.label},
                 {"value", load.element.value},
                 {"unit", load.element.unit()},
@@ -138,7 +138,7 @@ namespace {
 // "10 uH" rather than "10000 nH".
 std::string ValueText(double value, const Part &kind)
 {
-    return PartValue(value, kind.inductor(), 6);
+    return PartValueText(kind.WithValue(value), 6);
 }
 
 std::string ValuesLine(const Network &network)

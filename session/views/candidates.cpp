@@ -2,6 +2,7 @@
 
 #include "analysis/network_analysis.h"
 #include "analysis/two_port.h"
+#include "format/analysis_text.h"
 #include "format/candidates_report.h"
 #include "report/engineering_value.h"
 #include "report/number_format.h"
@@ -23,7 +24,7 @@ std::string PartText(const Part &e)
 {
     if (std::string kit = KitPartText(e); !kit.empty())
         return kit;
-    return PartValue(e.value, e.inductor());
+    return format::PartValueText(e);
 }
 
 } // namespace

@@ -86,9 +86,7 @@ analysis::Complex ModelLoadOhms(const analysis::Network &model, double frequency
 {
     const analysis::LoadReactance &load = *model.load;
     const double omega = 2 * std::numbers::pi * frequencyHz;
-    const double si = load.element.si();
-    const analysis::Complex x = load.element.inductor() ? analysis::Complex(0, omega * si)
-                                                        : analysis::Complex(0, -1 / (omega * si));
+    const analysis::Complex x(0, load.element.ReactanceAt(omega));
     if (load.port() == 2)
         return model.port2Ohms + x;
     return model.port1Ohms * x / (model.port1Ohms + x);

@@ -7,18 +7,19 @@
 
 namespace tevmar::session {
 
+Symbol SymbolOf(const analysis::Part &part)
+{
+    const bool shunt = part.shunt();
+    return part.Visit(analysis::Overloaded{
+        [&](analysis::Inductor) { return shunt ? Symbol::ShuntInductor : Symbol::SeriesInductor; },
+        [&](analysis::Capacitor) {
+            return shunt ? Symbol::ShuntCapacitor : Symbol::SeriesCapacitor;
+        }});
+}
+
 Symbol SymbolOf(ElementKind kind)
 {
-    switch (kind) {
-    case ElementKind::ShuntInductor:
-        return Symbol::ShuntInductor;
-    case ElementKind::ShuntCapacitor:
-        return Symbol::ShuntCapacitor;
-    case ElementKind::SeriesCapacitor:
-        return Symbol::SeriesCapacitor;
-    default:
-        return Symbol::SeriesInductor;
-    }
+    return SymbolOf(analysis::Part{kind});
 }
 
 std::string PrintedValue(const analysis::Part &element)
@@ -31,7 +32,7 @@ std::string PrintedValue(const analysis::Part &element)
 
 std::string StandardValue(const analysis::Part &element)
 {
-    return PartValue(element.value, element.inductor(), 3);
+    return format::PartValueText(element, 3);
 }
 
 namespace {
@@ -55,8 +56,7 @@ Schematic SchematicOf(const analysis::Network &printed, const SchematicValues &s
         s.tunedName = tuned.name;
     for (std::size_t i = 0; i < printed.parts.size(); ++i) {
         const analysis::Part &e = printed.parts[i];
-        SchematicPart part{
-            SymbolOf(e.kind), analysis::PartName(printed, i), PrintedValue(e), {}, {}};
+        SchematicPart part{SymbolOf(e), analysis::PartName(printed, i), PrintedValue(e), {}, {}};
         if (standard.ladder && i < standard.ladder->parts.size())
             part.standard = StandardValue(standard.ladder->parts[i]);
         if (tuned.ladder && i < tuned.ladder->parts.size())
@@ -65,7 +65,7 @@ Schematic SchematicOf(const analysis::Network &printed, const SchematicValues &s
         s.parts.push_back(std::move(part));
     }
     if (const auto &load = printed.load) {
-        SchematicPart part{SymbolOf(load->element.kind),
+        SchematicPart part{SymbolOf(load->element),
                            "Load",
                            Figure(load->element.value, 6) + " " + load->element.unit(),
                            {},

@@ -23,6 +23,9 @@ enum class Symbol {
     ShuntResistor
 };
 
+// The symbol of a part: its element kind drawn in its place.
+Symbol SymbolOf(const analysis::Part &part);
+// The symbol of an element table row of a part.
 Symbol SymbolOf(ElementKind kind);
 
 struct SchematicPart

@@ -130,3 +130,42 @@ TEST(SpiceNetlistAsBuilt, ACircuitLoadIsSimulatedAsTypedWithEveryResistorsShare)
 
 } // namespace
 } // namespace tevmar::format
+
+namespace tevmar::format {
+using namespace analysis;
+namespace {
+
+// Every part's first card, under every model, and the load's card carry the
+// value as the part writes it for SPICE ("3.9n", "1.2p"): one writer of a
+// part's value, whatever builds the cards around it.
+TEST(SpiceNetlistAsBuilt, EveryModelsCardCarriesThePartsOwnValue)
+{
+    const units::Frequency centre = units::Frequency::FromGHz(2.4);
+    const ChipInductor chipL{40, units::Frequency::FromGHz(1),
+                             units::Capacitance::FromPicofarads(0.1)};
+    const ChipCapacitor chipC{units::Inductance::FromNanohenries(0.5),
+                              units::Resistance::FromOhms(0.2), units::Frequency::FromGHz(1)};
+    for (const PartModel &model :
+         {PartModel{Ideal{}}, PartModel{FiniteQ{50, QModel::Centre, centre}},
+          PartModel{FiniteQ{50, QModel::Constant, centre}}, PartModel{chipL}, PartModel{chipC}}) {
+        Network n = Ladder();
+        for (Part &part : n.parts)
+            part.model = model;
+        const std::string netlist = SpiceNetlist(n, kBand);
+        for (std::size_t i = 0; i < n.parts.size(); ++i) {
+            const std::string card = "\n" + PartName(n, i) + " ";
+            const std::size_t at = netlist.find(card);
+            ASSERT_NE(at, std::string::npos) << card;
+            const std::string line = netlist.substr(at + 1, netlist.find('\n', at + 1) - at - 1);
+            EXPECT_NE(line.find(" " + n.parts[i].SpiceValue()), std::string::npos) << line;
+        }
+        EXPECT_NE(netlist.find("\nLload "), std::string::npos);
+        EXPECT_NE(netlist.find(" " + n.load->element.SpiceValue() + " ; the load's reactance"),
+                  std::string::npos);
+    }
+    EXPECT_EQ(Ladder().parts[1].SpiceValue(), "3.9n");
+    EXPECT_EQ(Ladder().parts[0].SpiceValue(), "1.2p");
+}
+
+} // namespace
+} // namespace tevmar::format

@@ -1,0 +1,162 @@
+#pragma once
+
+// What an element of a matching network is, apart from where it stands.
+//
+// An element kind (an inductor, a capacitor) says everything that follows
+// from what it is: the SI quantity of its nominal value and the unit that
+// value is written in, how its reactance follows the frequency, the range a
+// tuner may move it in, which of the loss model's Q and chip model it takes,
+// and the words and letters its descriptions use. Where it stands (in series
+// with the line, across it, or as a two-port section of its own) is a
+// Placement, kept apart. `Element` is the variant of the kinds: code that
+// must treat them differently visits it with an overload set, so a kind
+// left out is a compile error rather than a case missed at run time.
+//
+// A new kind (a resistor, a transmission line, a stub) is a new struct here
+// with the same members, an alternative of `Element`, and the cases its
+// visitors then ask for (part.cpp for its section, export_spice.cpp for its
+// cards, network.cpp for its loss model).
+
+#include "units/quantity.h"
+
+#include <complex>
+#include <optional>
+#include <utility>
+#include <variant>
+
+namespace tevmar::analysis {
+
+using Complex = std::complex<double>;
+
+// The chain matrix of a two-port section, or of a cascade of them.
+struct Abcd
+{
+    Complex A{1, 0}, B{0, 0}, C{0, 0}, D{1, 0};
+};
+
+// Where an element stands in the ladder: in series with the line, or across
+// it to ground.
+enum class Placement { Series, Shunt };
+
+// The values a tuned part may take, in nH and pF: by default what chip parts
+// span, 0.1 nH to 10 uH and 0.1 pF to 100 nF.
+struct PartRanges
+{
+    double inductorLowNh = 0.1;
+    double inductorHighNh = 10'000;
+    double capacitorLowPf = 0.1;
+    double capacitorHighPf = 100'000;
+
+    friend bool operator==(const PartRanges &, const PartRanges &) = default;
+};
+
+// Calls F on an overload set: `std::visit(Overloaded{[](Inductor) {...},
+// [](Capacitor) {...}}, element)`.
+template <class... F> struct Overloaded : F...
+{
+    using F::operator()...;
+};
+template <class... F> Overloaded(F...) -> Overloaded<F...>;
+
+struct Inductor
+{
+    static constexpr const char *letter = "L";      // SPICE cards and part names begin with it
+    static constexpr const char *unit = "nH";       // the unit of a part's nominal value
+    static constexpr const char *noun = "inductor"; // the bill of materials' and JSON's word
+    static constexpr const char *spiceSuffix = "n"; // SPICE reads "M" as milli: only n is used
+    static constexpr const char *siSymbol = "H";
+    static constexpr double siPerUnit = 1e-9; // henries per nanohenry
+    static constexpr int unitExponent = -9;
+    // j w L grows with L: its impedance in series, and shrinks as the
+    // admittance 1 / (j w L) across the line.
+    static constexpr bool impedanceGrowsWithValue = true;
+    // An inductor passes direct current: in series it lets it through, across
+    // the line it shorts it to ground.
+    static constexpr bool conductsDc = true;
+    // Its section is a series impedance or a shunt admittance, which the
+    // cascades append directly; a kind whose section is a two-port of its
+    // own (a length of line) says false and gives its ABCD.
+    static constexpr bool immittanceSection = true;
+
+    static double Si(double nanohenries)
+    {
+        return units::Inductance::FromNanohenries(nanohenries).si();
+    }
+    // The nominal value (nH) of an inductor whose series reactance (series)
+    // or shunt susceptance (shunt) at omega is `immittance`.
+    static double ValueFor(Placement at, double immittance, double omega)
+    {
+        return units::Inductance::FromHenries(at == Placement::Series ? immittance / omega
+                                                                      : -1 / (omega * immittance))
+            .nanohenries();
+    }
+    static double Reactance(double omega, double henries) { return omega * henries; }
+    static double Susceptance(double omega, double henries) { return -1 / (omega * henries); }
+    static std::pair<double, double> Range(const PartRanges &r)
+    {
+        return {r.inductorLowNh, r.inductorHighNh};
+    }
+    // Of a loss model's two Qs, the one an inductor takes.
+    static const std::optional<double> &QOf(const std::optional<double> &inductorQ,
+                                            const std::optional<double> &)
+    {
+        return inductorQ;
+    }
+};
+
+struct Capacitor
+{
+    static constexpr const char *letter = "C";
+    static constexpr const char *unit = "pF";
+    static constexpr const char *noun = "capacitor";
+    static constexpr const char *spiceSuffix = "p";
+    static constexpr const char *siSymbol = "F";
+    static constexpr double siPerUnit = 1e-12; // farads per picofarad
+    static constexpr int unitExponent = -12;
+    // 1 / (j w C) shrinks as C grows: in series; across the line its
+    // admittance j w C grows.
+    static constexpr bool impedanceGrowsWithValue = false;
+    // A capacitor blocks direct current in series and leaves it alone across
+    // the line.
+    static constexpr bool conductsDc = false;
+    static constexpr bool immittanceSection = true;
+
+    static double Si(double picofarads)
+    {
+        return units::Capacitance::FromPicofarads(picofarads).si();
+    }
+    static double ValueFor(Placement at, double immittance, double omega)
+    {
+        return units::Capacitance::FromFarads(at == Placement::Series ? -1 / (omega * immittance)
+                                                                      : immittance / omega)
+            .picofarads();
+    }
+    static double Reactance(double omega, double farads) { return -1 / (omega * farads); }
+    static double Susceptance(double omega, double farads) { return omega * farads; }
+    static std::pair<double, double> Range(const PartRanges &r)
+    {
+        return {r.capacitorLowPf, r.capacitorHighPf};
+    }
+    static const std::optional<double> &QOf(const std::optional<double> &,
+                                            const std::optional<double> &capacitorQ)
+    {
+        return capacitorQ;
+    }
+};
+
+using Element = std::variant<Inductor, Capacitor>;
+
+// The element kind whose immittance at omega has the sign of `immittance` in
+// the given place: a positive series reactance or a positive shunt
+// susceptance needs the kind whose immittance there grows with its value.
+inline Element ElementWithImmittanceSign(Placement at, double immittance)
+{
+    const bool growing = immittance > 0;
+    // In series the impedance grows with an inductor's value; across the line
+    // the admittance grows with a capacitor's.
+    if (growing == (at == Placement::Series))
+        return Inductor{};
+    return Capacitor{};
+}
+
+} // namespace tevmar::analysis
