@@ -158,6 +158,8 @@ struct AmplifierKitChoice
     std::optional<double> designedNfDbMax;
     std::size_t networksMeasured = 0; // choices of kit parts scored
     std::size_t choicesChecked = 0;   // of them put through the final checks, best first
+};
+
 // The loaded device's mu is held at or above this at every data frequency:
 // a little over 1, so that the resistors' spread and the data's own
 // uncertainty leave it unconditionally stable.
