@@ -1161,8 +1161,7 @@ void BindAmplifier(py::module_ &m)
           py::arg("tolerance") = py::none(), py::arg("q_l") = py::none(),
           py::arg("q_c") = py::none(), py::arg("q_model") = py::none(),
           py::arg("l_model") = py::none(), py::arg("c_model") = py::none(),
-          py::arg("pad") = py::none(), py::arg("parts") = py::none(),
-          py::arg("stabilise") = false,
+          py::arg("pad") = py::none(), py::arg("parts") = py::none(), py::arg("stabilise") = false,
           "both matching networks of an amplifier around a transistor's two-port file, over "
           "f1..f2 GHz, for goal \"gain\" or \"noise\"; source and load_ohms in ohms (50 unless "
           "given), or measured in the one-port files source_s1p and load_s1p; in band both "
