@@ -7,6 +7,7 @@
 #include "cli/outcome_writer.h"
 #include "tests/analysis/ngspice_run.h"
 #include "tests/cli/cli_in_process.h"
+#include "tests/common/chain_check.h"
 #include "tests/common/gaas_fet.h"
 #include "tests/report/test_files.h"
 
@@ -29,35 +30,9 @@ using Args = std::vector<std::string>;
 
 const std::string &kFet = test::kGaasFet;
 
-struct Chain
-{
-    Complex a{1}, b{0}, c{0}, d{1};
-    Chain operator*(const Chain &m) const
-    {
-        return {a * m.a + b * m.c, a * m.b + b * m.d, c * m.a + d * m.c, c * m.b + d * m.d};
-    }
-};
-
-struct Scattering
-{
-    Complex s11, s21, s12, s22;
-};
-
-std::vector<std::vector<double>> NumberRows(const std::string &text)
-{
-    std::vector<std::vector<double>> rows;
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.empty() || line[0] == '!' || line[0] == '#' || line[0] == '[')
-            continue;
-        std::istringstream in(line);
-        std::vector<double> row;
-        for (double v; in >> v;)
-            row.push_back(v);
-        rows.push_back(row);
-    }
-    return rows;
-}
+using test::Chain;
+using test::NumberRows;
+using test::Scattering;
 
 // The device's rows (S11 S21 S12 S22, magnitude and angle) by frequency.
 std::map<double, Scattering> DeviceRows()

@@ -9,6 +9,7 @@
 #include "analysis/kit_search.h"
 #include "session/views/amplifier_view.h"
 #include "tests/analysis/ngspice_run.h"
+#include "tests/common/chain_check.h"
 #include "tests/common/silicon_bjt.h"
 #include "tests/kit/kit_fixture.h"
 
@@ -26,34 +27,14 @@ using test_files::TempDir;
 using Complex = std::complex<double>;
 using Json = nlohmann::json;
 
-struct Chain
-{
-    Complex a{1}, b{0}, c{0}, d{1};
-    Chain operator*(const Chain &m) const
-    {
-        return {a * m.a + b * m.c, a * m.b + b * m.d, c * m.a + d * m.c, c * m.b + d * m.d};
-    }
-};
+using test::Chain;
+using test::Scattering;
 
-struct Scattering
-{
-    Complex s11, s21, s12, s22;
-};
-
+// The rows of a two-port file: nine numbers each.
 std::vector<std::vector<double>> NumberRows(const std::string &text)
 {
-    std::vector<std::vector<double>> rows;
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.empty() || line[0] == '!' || line[0] == '#')
-            continue;
-        std::istringstream in(line);
-        std::vector<double> row;
-        for (double v; in >> v;)
-            row.push_back(v);
-        if (row.size() == 9)
-            rows.push_back(row);
-    }
+    std::vector<std::vector<double>> rows = test::NumberRows(text);
+    std::erase_if(rows, [](const std::vector<double> &row) { return row.size() != 9; });
     return rows;
 }
 
