@@ -1,8 +1,8 @@
-#include "analysis/amplifier.h"
-#include "analysis/candidates.h"
-#include "analysis/designed_network.h"
-#include "analysis/monte_carlo.h"
-#include "analysis/tune_design.h"
+#include "analysis/amplifier/amplifier.h"
+#include "analysis/search/candidates.h"
+#include "analysis/model/designed_network.h"
+#include "analysis/figures/monte_carlo.h"
+#include "analysis/search/tune_design.h"
 #include "engine/design.h"
 
 #include <benchmark/benchmark.h>

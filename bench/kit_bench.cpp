@@ -4,8 +4,8 @@
 // 1000 and 4096 parts a vendor's whole range each (tests/common/synthetic_kit.h),
 // read from their files' text.
 
-#include "analysis/candidates.h"
-#include "analysis/kit_search.h"
+#include "analysis/search/candidates.h"
+#include "analysis/search/kit_search.h"
 #include "engine/design.h"
 #include "session/run/kit_parts.h"
 #include "tests/common/synthetic_kit.h"

@@ -1,6 +1,6 @@
 #include "format/amplifier_report.h"
 
-#include "analysis/kit_search.h"
+#include "analysis/search/kit_search.h"
 #include "format/bom.h"
 #include "format/export_json.h"
 #include "format/export_spice.h"

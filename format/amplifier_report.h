@@ -5,7 +5,7 @@
 // sweep of the whole amplifier, its Touchstone files and the networks' SPICE
 // netlist.
 
-#include "analysis/amplifier.h"
+#include "analysis/amplifier/amplifier.h"
 #include "format/json_number.h"
 
 #include <string>

@@ -2,7 +2,7 @@
 
 // The analysis figures as plain lines for a terminal or a text pane.
 
-#include "analysis/network_analysis.h"
+#include "analysis/figures/network_analysis.h"
 #include "report/number_format.h"
 
 #include <string>

@@ -1,7 +1,7 @@
 #include "format/bom.h"
 
-#include "analysis/candidates.h"
-#include "analysis/kit_search.h"
+#include "analysis/search/candidates.h"
+#include "analysis/search/kit_search.h"
 #include "report/number_format.h"
 #include "report/printable_text.h"
 

@@ -3,7 +3,7 @@
 // The bill of materials of a built network: one row per part, as the
 // assembler places them.
 
-#include "analysis/network.h"
+#include "analysis/model/network.h"
 
 #include <string>
 

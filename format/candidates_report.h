@@ -2,7 +2,7 @@
 
 // The candidate networks for a load as terminal lines and in the JSON document.
 
-#include "analysis/candidates.h"
+#include "analysis/search/candidates.h"
 #include "format/json_number.h"
 
 #include <optional>

@@ -3,7 +3,7 @@
 // A transistor's figures as text: the table tevmar-cli --device prints and
 // its JSON document.
 
-#include "analysis/device_figures.h"
+#include "analysis/amplifier/device_figures.h"
 
 #include <string>
 #include <vector>

@@ -2,7 +2,7 @@
 
 // The sweep as comma-separated values, one row per frequency.
 
-#include "analysis/two_port.h"
+#include "analysis/model/two_port.h"
 
 #include <string>
 #include <vector>

@@ -2,7 +2,7 @@
 
 // The design and its analysis as one JSON document.
 
-#include "analysis/network_analysis.h"
+#include "analysis/figures/network_analysis.h"
 #include "engine/design_inputs.h"
 #include "format/json_number.h"
 

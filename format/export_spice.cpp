@@ -1,7 +1,7 @@
 #include "format/export_spice.h"
 
-#include "analysis/circuit_expression.h"
-#include "analysis/kit_search.h"
+#include "analysis/model/circuit_expression.h"
+#include "analysis/search/kit_search.h"
 #include "format/port_text.h"
 #include "report/number_format.h"
 #include "report/printable_text.h"

@@ -3,7 +3,7 @@
 // SPICE netlist of the matching network: a subcircuit with the element values
 // at full precision, and a test bench that ngspice runs unchanged.
 
-#include "analysis/sweep.h"
+#include "analysis/figures/sweep.h"
 
 #include <cstddef>
 #include <functional>

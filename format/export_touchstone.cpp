@@ -1,6 +1,6 @@
 #include "format/export_touchstone.h"
 
-#include "analysis/two_port.h"
+#include "analysis/model/two_port.h"
 #include "format/port_text.h"
 #include "report/number_format.h"
 #include "report/printable_text.h"

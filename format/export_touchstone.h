@@ -3,7 +3,7 @@
 // Touchstone two-port files (.s2p) of the matching network alone: its parts,
 // without the port resistances and without an absorbed load's reactance.
 
-#include "analysis/network.h"
+#include "analysis/model/network.h"
 
 #include <string>
 #include <vector>

@@ -3,8 +3,8 @@
 // Candidates built from a kit's measured parts: the lines after the pane and
 // what the JSON document gains.
 
-#include "analysis/candidates.h"
-#include "analysis/kit_search.h"
+#include "analysis/search/candidates.h"
+#include "analysis/search/kit_search.h"
 #include "format/json_number.h"
 
 #include <string>

@@ -3,7 +3,7 @@
 // A measured load's fit as the engineer reads it: in lines after the pane and
 // in the design's JSON document.
 
-#include "analysis/load_fit.h"
+#include "analysis/search/load_fit.h"
 #include "format/json_number.h"
 
 #include <string>

@@ -3,7 +3,7 @@
 // The sentences every export's header gives about the ports: which end is
 // which, what terminates it, and where an absorbed load's reactance sits.
 
-#include "analysis/network.h"
+#include "analysis/model/network.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "format/tuned_report.h"
 
-#include "analysis/two_port.h"
+#include "analysis/model/two_port.h"
 #include "format/analysis_text.h"
 #include "format/export_json.h"
 #include "format/json_number.h"

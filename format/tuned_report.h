@@ -2,8 +2,8 @@
 
 // The re-tuned network in the design's JSON document and as terminal lines.
 
-#include "analysis/network_analysis.h"
-#include "analysis/tune_design.h"
+#include "analysis/figures/network_analysis.h"
+#include "analysis/search/tune_design.h"
 #include "format/json_number.h"
 
 #include <string>

@@ -3,14 +3,14 @@
 // The engine's and the analysis' types and names that the front ends work
 // with, named here so that the window and tevmar-cli see session/ alone.
 
-#include "analysis/candidates.h"
-#include "analysis/eseries.h"
-#include "analysis/monte_carlo.h"
-#include "analysis/network_analysis.h"
-#include "analysis/sweep.h"
-#include "analysis/tune_design.h"
-#include "analysis/tuner.h"
-#include "analysis/two_port.h"
+#include "analysis/search/candidates.h"
+#include "analysis/model/eseries.h"
+#include "analysis/figures/monte_carlo.h"
+#include "analysis/figures/network_analysis.h"
+#include "analysis/figures/sweep.h"
+#include "analysis/search/tune_design.h"
+#include "analysis/search/tuner.h"
+#include "analysis/model/two_port.h"
 #include "engine/absorption.h"
 #include "engine/design_inputs.h"
 #include "engine/lenient_number.h"

@@ -3,10 +3,10 @@
 // The engineer's choices for analysing a design, with their defaults and
 // their validation, shared by the Response window and tevmar-cli.
 
-#include "analysis/eseries.h"
-#include "analysis/network_analysis.h"
-#include "analysis/sweep.h"
-#include "analysis/tuner.h"
+#include "analysis/model/eseries.h"
+#include "analysis/figures/network_analysis.h"
+#include "analysis/figures/sweep.h"
+#include "analysis/search/tuner.h"
 
 #include <cstdint>
 #include <optional>

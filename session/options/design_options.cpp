@@ -1,6 +1,6 @@
 #include "session/options/design_options.h"
 
-#include "analysis/circuit_expression.h"
+#include "analysis/model/circuit_expression.h"
 #include "session/types.h"
 
 #include <charconv>

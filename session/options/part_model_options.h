@@ -5,7 +5,7 @@
 // (0.45nH,0.12@1GHz, the ESR in plain ohms) and a pad "C" (0.05pF). Shared by
 // tevmar-cli's options and the Python keywords (which pass through them).
 
-#include "analysis/part.h"
+#include "analysis/model/part.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 #include "session/run/amplifier.h"
 
-#include "analysis/amplifier_stabiliser.h"
+#include "analysis/amplifier/amplifier_stabiliser.h"
 #include "engine/lenient_number.h"
 #include "report/number_format.h"
 #include "session/run/device.h"

@@ -3,8 +3,8 @@
 // A single-stage amplifier around a transistor's two-port file: both
 // matching networks designed together over a band, for every front end alike.
 
-#include "analysis/amplifier.h"
-#include "analysis/touchstone_reader.h"
+#include "analysis/amplifier/amplifier.h"
+#include "analysis/readers/touchstone_reader.h"
 
 #include <optional>
 #include <string>

@@ -4,10 +4,10 @@
 // the design, its report lines, the report file, and what the window's boxes
 // show afterwards.
 
-#include "analysis/designed_network.h"
-#include "analysis/load_fit.h"
-#include "analysis/measured_load.h"
-#include "analysis/tune_design.h"
+#include "analysis/model/designed_network.h"
+#include "analysis/search/load_fit.h"
+#include "analysis/readers/measured_load.h"
+#include "analysis/search/tune_design.h"
 #include "engine/design_inputs.h"
 #include "engine/design_result.h"
 #include "report/report_lines.h"

@@ -4,8 +4,8 @@
 // noise figures and circles at each of its data frequencies, for every front
 // end alike.
 
-#include "analysis/device_figures.h"
-#include "analysis/touchstone_reader.h"
+#include "analysis/amplifier/device_figures.h"
+#include "analysis/readers/touchstone_reader.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 #include "session/run/exports.h"
 
-#include "analysis/circuit_expression.h"
+#include "analysis/model/circuit_expression.h"
 #include "format/bom.h"
 #include "format/export_json.h"
 #include "format/export_spice.h"

@@ -3,7 +3,7 @@
 // The files an engineer takes elsewhere, written alike from the window and
 // from tevmar-cli: JSON, Touchstone, SPICE and the CSV sweep.
 
-#include "analysis/network_analysis.h"
+#include "analysis/figures/network_analysis.h"
 #include "format/export_csv.h"
 #include "format/export_touchstone.h"
 #include "session/run/calculation.h"

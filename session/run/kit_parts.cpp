@@ -1,6 +1,6 @@
 #include "session/run/kit_parts.h"
 
-#include "analysis/task_pool.h"
+#include "analysis/search/task_pool.h"
 #include "report/number_format.h"
 #include "report/printable_text.h"
 

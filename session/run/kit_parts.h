@@ -5,8 +5,8 @@
 // kit and the candidates ranked again by the in-band loss of what would be
 // soldered, since lossy parts can buy a low |S11| with power burnt in them.
 
-#include "analysis/candidates.h"
-#include "analysis/kit_search.h"
+#include "analysis/search/candidates.h"
+#include "analysis/search/kit_search.h"
 
 #include <atomic>
 #include <string>

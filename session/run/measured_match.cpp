@@ -1,7 +1,7 @@
 #include "session/run/measured_match.h"
 
-#include "analysis/bode_fano.h"
-#include "analysis/circuit_expression.h"
+#include "analysis/figures/bode_fano.h"
+#include "analysis/model/circuit_expression.h"
 #include "engine/lenient_number.h"
 #include "format/analysis_text.h"
 #include "format/load_fit_report.h"

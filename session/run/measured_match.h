@@ -5,8 +5,8 @@
 // four kinds the synthesis absorbs, the design made for the fit, and every
 // figure taken into the measured data.
 
-#include "analysis/load_fit.h"
-#include "analysis/network_analysis.h"
+#include "analysis/search/load_fit.h"
+#include "analysis/figures/network_analysis.h"
 #include "session/options/analysis_settings.h"
 #include "session/run/calculation.h"
 

@@ -6,7 +6,7 @@
 // the folder's own files are read: a link that leads out of the folder is
 // refused by its name, unread.
 
-#include "analysis/part_kit.h"
+#include "analysis/readers/part_kit.h"
 
 #include <filesystem>
 #include <string>

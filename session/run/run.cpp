@@ -1,6 +1,6 @@
 #include "session/run/run.h"
 
-#include "analysis/sweep.h"
+#include "analysis/figures/sweep.h"
 #include "format/amplifier_report.h"
 #include "format/analysis_text.h"
 #include "format/candidates_report.h"

@@ -6,9 +6,9 @@
 // standard output, the messages, the files written and the exit status). The
 // window, tevmar-cli and scripts only build a request and show its outcome.
 
-#include "analysis/candidates.h"
-#include "analysis/kit_search.h"
-#include "analysis/tune_design.h"
+#include "analysis/search/candidates.h"
+#include "analysis/search/kit_search.h"
+#include "analysis/search/tune_design.h"
 #include "session/options/analysis_settings.h"
 #include "session/options/option_naming.h"
 #include "session/run/amplifier.h"

@@ -1,6 +1,6 @@
 #include "session/run/tuning.h"
 
-#include "analysis/two_port.h"
+#include "analysis/model/two_port.h"
 #include "format/analysis_text.h"
 #include "format/tuned_report.h"
 #include "report/number_format.h"

@@ -5,8 +5,8 @@
 // tune takes tens of milliseconds, so the window runs it off the GUI thread
 // and may drop it by raising the stop flag.
 
-#include "analysis/kit_search.h"
-#include "analysis/tune_design.h"
+#include "analysis/search/kit_search.h"
+#include "analysis/search/tune_design.h"
 #include "session/views/response.h"
 
 #include <atomic>

@@ -6,7 +6,7 @@
 // and shows it; each engineer's action is one transition here, so that no
 // entry point can leave a candidate drawn for a design it was not found for.
 
-#include "analysis/candidates.h"
+#include "analysis/search/candidates.h"
 #include "session/run/calculation.h"
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 #include "session/views/candidates.h"
 
-#include "analysis/network_analysis.h"
-#include "analysis/two_port.h"
+#include "analysis/figures/network_analysis.h"
+#include "analysis/model/two_port.h"
 #include "format/analysis_text.h"
 #include "format/candidates_report.h"
 #include "report/engineering_value.h"

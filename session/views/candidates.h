@@ -4,7 +4,7 @@
 // for the design the window shows (or the inputs the synthesis could not
 // design), and the chosen one made into a design every view can draw.
 
-#include "analysis/candidates.h"
+#include "analysis/search/candidates.h"
 #include "session/run/calculation.h"
 #include "session/views/response.h"
 

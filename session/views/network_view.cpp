@@ -1,6 +1,6 @@
 #include "session/views/network_view.h"
 
-#include "analysis/two_port.h"
+#include "analysis/model/two_port.h"
 #include "report/number_format.h"
 
 #include <cmath>

@@ -6,7 +6,7 @@
 // Only the network's own sweep is evaluated again, so a step redraws at once;
 // the trials, the sensitivity and a tune stay those of the network as drawn.
 
-#include "analysis/kit_search.h"
+#include "analysis/search/kit_search.h"
 #include "session/views/response.h"
 
 #include <cstddef>

@@ -4,8 +4,8 @@
 // of the network built from full-precision values, from the values as printed
 // and (when asked) from standard values, and the figures beside the plot.
 
-#include "analysis/network_analysis.h"
-#include "analysis/tuner.h"
+#include "analysis/figures/network_analysis.h"
+#include "analysis/search/tuner.h"
 #include "session/options/analysis_settings.h"
 #include "session/run/calculation.h"
 

@@ -5,7 +5,7 @@
 // terminations, and the absorbed load's reactance, which is drawn inside the
 // load's box because it belongs to the load and is not a part to buy.
 
-#include "analysis/network.h"
+#include "analysis/model/network.h"
 
 #include <optional>
 #include <string>

@@ -3,7 +3,7 @@
 // The Smith chart's arithmetic, without Qt: where an impedance or a
 // reflection coefficient lies on the chart, and the readout of a point.
 
-#include "analysis/two_port.h"
+#include "analysis/model/two_port.h"
 
 #include <string>
 

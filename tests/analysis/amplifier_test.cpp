@@ -4,8 +4,8 @@
 // between the source and load resistances, and the textbook formulas for the
 // gain and noise figure between the reflections the networks present.
 
-#include "analysis/amplifier.h"
-#include "analysis/amplifier_stabiliser.h"
+#include "analysis/amplifier/amplifier.h"
+#include "analysis/amplifier/amplifier_stabiliser.h"
 #include "tests/common/silicon_bjt.h"
 
 #include <algorithm>

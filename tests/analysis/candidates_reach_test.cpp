@@ -4,7 +4,7 @@
 // from a much deeper search (the disabled case below, which prints them; run
 // it with --gtest_also_run_disabled_tests after a change to the tuner).
 
-#include "analysis/candidates.h"
+#include "analysis/search/candidates.h"
 #include "analysis_fixture.h"
 
 #include <algorithm>

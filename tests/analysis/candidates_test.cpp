@@ -1,8 +1,8 @@
 // Candidate networks for a load: every figure checked against a cascade
 // written here from the parts in source-to-load order and the true load.
 
-#include "analysis/candidates.h"
-#include "analysis/tune_design.h"
+#include "analysis/search/candidates.h"
+#include "analysis/search/tune_design.h"
 #include "analysis_fixture.h"
 
 #include <algorithm>

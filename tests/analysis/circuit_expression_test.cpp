@@ -2,7 +2,7 @@
 // formulas, the units an engineer writes, and every refusal naming where the
 // text went wrong and what was expected there.
 
-#include "analysis/circuit_expression.h"
+#include "analysis/model/circuit_expression.h"
 #include "report/engineering_value.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // a cascade worked out here node by node, the tuner's gradient against finite
 // differences.
 
-#include "analysis/network_gradient.h"
-#include "analysis/two_port.h"
+#include "analysis/model/network_gradient.h"
+#include "analysis/model/two_port.h"
 
 #include <cmath>
 #include <complex>

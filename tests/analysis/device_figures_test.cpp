@@ -2,7 +2,7 @@
 // circle in a second form: the gains, noise figure and reflections computed
 // from their defining formulas at points sampled on the circle.
 
-#include "analysis/device_figures.h"
+#include "analysis/amplifier/device_figures.h"
 
 #include <complex>
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 // and what the kinds say about direct current and the ranges, checked
 // against the impedances they give.
 
-#include "analysis/part_kit.h"
-#include "analysis/two_port.h"
+#include "analysis/readers/part_kit.h"
+#include "analysis/model/two_port.h"
 
 #include <cmath>
 #include <complex>

@@ -1,7 +1,7 @@
 // Standard value series and snapping to them.
 
-#include "analysis/eseries.h"
-#include "analysis/network_analysis.h"
+#include "analysis/model/eseries.h"
+#include "analysis/figures/network_analysis.h"
 #include "analysis_fixture.h"
 #include "report/number_format.h"
 

@@ -1,9 +1,9 @@
 // The ladder model of a design and its two-port response: element order and
 // units, power conservation and reciprocity, and finite component Q.
 
-#include "analysis/monte_carlo.h"
-#include "analysis/network_analysis.h"
-#include "analysis/sweep.h"
+#include "analysis/figures/monte_carlo.h"
+#include "analysis/figures/network_analysis.h"
+#include "analysis/figures/sweep.h"
 #include "analysis_fixture.h"
 
 #include <gtest/gtest.h>

@@ -3,9 +3,9 @@
 // give back its values, data that are exactly a design's load model give the
 // model's figures, and the tuner's gradient into the data is the true one.
 
-#include "analysis/load_fit.h"
-#include "analysis/network_analysis.h"
-#include "analysis/network_gradient.h"
+#include "analysis/search/load_fit.h"
+#include "analysis/figures/network_analysis.h"
+#include "analysis/model/network_gradient.h"
 #include "analysis_fixture.h"
 
 #include <gtest/gtest.h>

@@ -2,10 +2,10 @@
 // range, SPICE text), and the cascade over a grid against the same cascade
 // one frequency at a time and against a hand-written chain of impedances.
 
-#include "analysis/designed_network.h"
-#include "analysis/eseries.h"
-#include "analysis/monte_carlo.h"
-#include "analysis/sweep.h"
+#include "analysis/model/designed_network.h"
+#include "analysis/model/eseries.h"
+#include "analysis/figures/monte_carlo.h"
+#include "analysis/figures/sweep.h"
 #include "analysis_fixture.h"
 
 #include <cmath>

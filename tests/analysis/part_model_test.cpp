@@ -4,12 +4,12 @@
 // gradients against finite differences, and the tuned and ranked figures
 // (|S11| and transducer loss) against that independent solver.
 
-#include "analysis/candidates.h"
-#include "analysis/eseries.h"
-#include "analysis/network_analysis.h"
-#include "analysis/network_gradient.h"
-#include "analysis/tuner.h"
-#include "analysis/two_port.h"
+#include "analysis/search/candidates.h"
+#include "analysis/model/eseries.h"
+#include "analysis/figures/network_analysis.h"
+#include "analysis/model/network_gradient.h"
+#include "analysis/search/tuner.h"
+#include "analysis/model/two_port.h"
 #include "engine/design.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // The built network against the design's own figures, the passband search and
 // the sweep plans.
 
-#include "analysis/network_analysis.h"
+#include "analysis/figures/network_analysis.h"
 #include "analysis_fixture.h"
 
 #include <algorithm>

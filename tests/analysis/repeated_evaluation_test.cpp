@@ -3,9 +3,9 @@
 // figures and gradients a fresh evaluation at that one frequency gives, to
 // the bit: the tuned values depend on every last digit of them.
 
-#include "analysis/network_analysis.h"
-#include "analysis/network_gradient.h"
-#include "analysis/two_port.h"
+#include "analysis/figures/network_analysis.h"
+#include "analysis/model/network_gradient.h"
+#include "analysis/model/two_port.h"
 
 #include <algorithm>
 #include <cmath>

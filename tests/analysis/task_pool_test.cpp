@@ -1,4 +1,4 @@
-#include "analysis/task_pool.h"
+#include "analysis/search/task_pool.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>

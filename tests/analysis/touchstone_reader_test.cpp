@@ -2,7 +2,7 @@
 // read from hand-written files, and every kind of bad file refused with the
 // file, the line and what was expected.
 
-#include "analysis/touchstone_reader.h"
+#include "analysis/readers/touchstone_reader.h"
 
 #include <complex>
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // Minimax tuning with the load's reactance held fixed, measured by a cascade
 // written here from the element values alone.
 
-#include "analysis/network_gradient.h"
-#include "analysis/tune_design.h"
-#include "analysis/two_port.h"
+#include "analysis/model/network_gradient.h"
+#include "analysis/search/tune_design.h"
+#include "analysis/model/two_port.h"
 #include "analysis_fixture.h"
 
 #include <algorithm>

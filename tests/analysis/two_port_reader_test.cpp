@@ -3,7 +3,7 @@
 // matrix and noise parameters, and every malformed file is refused with the
 // file, the line and what was expected.
 
-#include "analysis/touchstone_reader.h"
+#include "analysis/readers/touchstone_reader.h"
 
 #include <complex>
 #include <gtest/gtest.h>

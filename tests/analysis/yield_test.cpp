@@ -1,6 +1,6 @@
 // Tolerance yield by Monte Carlo, and the Bode-Fano limit.
 
-#include "analysis/network_analysis.h"
+#include "analysis/figures/network_analysis.h"
 #include "analysis_fixture.h"
 
 #include <gtest/gtest.h>

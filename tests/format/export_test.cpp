@@ -1,7 +1,7 @@
 // The files engineers take elsewhere: Touchstone, CSV and JSON, each written
 // to disk and read back, and the number text they share.
 
-#include "analysis/designed_network.h"
+#include "analysis/model/designed_network.h"
 #include "engine/lenient_number.h"
 #include "format/analysis_text.h"
 #include "format/export_csv.h"

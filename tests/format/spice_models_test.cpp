@@ -2,8 +2,8 @@
 // (their frequency-dependent loss written with ngspice's `hertz`), finite-Q
 // parts and the pads at every node, run by ngspice against the cascade.
 
-#include "analysis/circuit_expression.h"
-#include "analysis/network_analysis.h"
+#include "analysis/model/circuit_expression.h"
+#include "analysis/figures/network_analysis.h"
 #include "format/export_spice.h"
 #include "tests/analysis/ngspice_run.h"
 #include "tests/report/test_files.h"

@@ -1,8 +1,8 @@
 // The SPICE netlist: its element lines, and the test bench run by ngspice,
 // whose S11 and S21 across the band must agree with the library's sweep.
 
-#include "analysis/load_fit.h"
-#include "analysis/network_analysis.h"
+#include "analysis/search/load_fit.h"
+#include "analysis/figures/network_analysis.h"
 #include "format/export_spice.h"
 #include "report/number_format.h"
 #include "tests/analysis/analysis_fixture.h"

@@ -5,7 +5,7 @@
 // text reads back as the same circuit, and a match into it from 50 ohms runs
 // to a sound outcome.
 
-#include "analysis/circuit_expression.h"
+#include "analysis/model/circuit_expression.h"
 #include "session/run/run.h"
 #include "tests/fuzz/run_checks.h"
 

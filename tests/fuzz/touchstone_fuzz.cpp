@@ -6,8 +6,8 @@
 // matched from 50 ohms over its whole span: the fit, the design and the
 // figures into the data must stay finite all the way to the JSON document.
 
-#include "analysis/load_fit.h"
-#include "analysis/touchstone_reader.h"
+#include "analysis/search/load_fit.h"
+#include "analysis/readers/touchstone_reader.h"
 #include "format/export_json.h"
 #include "format/load_fit_report.h"
 #include "report/number_format.h"

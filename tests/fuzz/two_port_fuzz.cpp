@@ -5,8 +5,8 @@
 // its figures and circles, as the table and the JSON document, never carry a
 // NaN or an infinity.
 
-#include "analysis/device_figures.h"
-#include "analysis/touchstone_reader.h"
+#include "analysis/amplifier/device_figures.h"
+#include "analysis/readers/touchstone_reader.h"
 #include "format/device_report.h"
 #include "session/run/device.h"
 #include "tests/fuzz/run_checks.h"

@@ -5,8 +5,8 @@
 // between the file's points), its netlist run through ngspice, and a kit
 // that cannot serve refused as the matching-network kit path refuses it.
 
-#include "analysis/amplifier.h"
-#include "analysis/kit_search.h"
+#include "analysis/amplifier/amplifier.h"
+#include "analysis/search/kit_search.h"
 #include "session/views/amplifier_view.h"
 #include "tests/analysis/ngspice_run.h"
 #include "tests/common/chain_check.h"

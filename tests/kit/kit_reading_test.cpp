@@ -1,7 +1,7 @@
 // Reading a kit folder: the parts, their kinds and values as a bill of
 // materials needs them, the band each may serve, and every bad kit named.
 
-#include "analysis/kit_search.h"
+#include "analysis/search/kit_search.h"
 #include "session/run/part_kit_folder.h"
 #include "tests/kit/kit_fixture.h"
 

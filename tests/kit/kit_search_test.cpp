@@ -2,7 +2,7 @@
 // figure recomputed by a cascade of our own over the kit's files, the search
 // against the plain snap, and the SPICE equivalents through ngspice.
 
-#include "analysis/kit_search.h"
+#include "analysis/search/kit_search.h"
 #include "format/export_spice.h"
 #include "session/run/part_kit_folder.h"
 #include "tests/analysis/ngspice_run.h"

@@ -4,9 +4,9 @@
 // The order the search compares networks by is a strict weak order, ties and
 // figures that are not numbers included.
 
-#include "analysis/candidates.h"
-#include "analysis/kit_search.h"
-#include "analysis/tuner.h"
+#include "analysis/search/candidates.h"
+#include "analysis/search/kit_search.h"
+#include "analysis/search/tuner.h"
 #include "engine/design.h"
 #include "session/run/kit_parts.h"
 #include "tests/kit/kit_fixture.h"

@@ -3,7 +3,7 @@
 // of the netlist, the bill of materials, the Touchstone file and the pane as
 // inert text; parts.csv numbers that a spreadsheet would run are made text.
 
-#include "analysis/kit_search.h"
+#include "analysis/search/kit_search.h"
 #include "format/bom.h"
 #include "format/export_spice.h"
 #include "tests/analysis/ngspice_run.h"

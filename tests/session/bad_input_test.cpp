@@ -3,7 +3,7 @@
 // are replaced under any legal name without granting rights; typed values the
 // engineer likely did not mean, and designs without solution, are explained.
 
-#include "analysis/touchstone_reader.h"
+#include "analysis/readers/touchstone_reader.h"
 #include "session/io/safe_file.h"
 #include "session/options/input_checks.h"
 #include "session/run/measured_match.h"

@@ -2,7 +2,7 @@
 // antenna's file fitted and designed for, its response and tuning into the
 // data, and files that describe the network alone.
 
-#include "analysis/touchstone_reader.h"
+#include "analysis/readers/touchstone_reader.h"
 #include "session/run/exports.h"
 #include "session/run/measured_match.h"
 #include "session/run/tuning.h"

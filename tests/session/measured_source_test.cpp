@@ -2,7 +2,7 @@
 // resistive source file against the typed source resistance, and a power
 // amplifier's output tuned between the two data sets.
 
-#include "analysis/touchstone_reader.h"
+#include "analysis/readers/touchstone_reader.h"
 #include "format/analysis_text.h"
 #include "format/tuned_report.h"
 #include "session/run/run.h"

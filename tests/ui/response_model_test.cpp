@@ -1,4 +1,4 @@
-#include "analysis/eseries.h"
+#include "analysis/model/eseries.h"
 #include "cli_run.h"
 #include "response_test_support.h"
 #include "session/views/response.h"

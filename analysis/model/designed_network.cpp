@@ -1,0 +1,58 @@
+#include "analysis/model/designed_network.h"
+
+#include "engine/design.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace tevmar::analysis {
+
+DesignedNetwork DesignedNetworkOf(const DesignResult &design)
+{
+    if (!design.solved)
+        throw std::invalid_argument("a design without a solution has no network");
+    const std::vector<ElementRow> &table = design.table;
+    if (table.size() < 2 || table.front().kind != ElementKind::Termination ||
+        table.back().kind != ElementKind::Termination)
+        throw std::invalid_argument("element table without its two terminations");
+
+    DesignedNetwork d;
+    d.band = BandOf(design.band);
+    d.full.port1Ohms = design.zhighOhms;
+    d.full.port2Ohms = design.zlowOhms;
+    for (const double ohms : {d.full.port1Ohms, d.full.port2Ohms})
+        if (!std::isfinite(ohms) || ohms <= 0)
+            throw std::invalid_argument("a port resistance that is not positive");
+    d.printed = d.full;
+    const std::optional<std::size_t> absorbed = AbsorbedRow(design);
+    for (std::size_t i = 1; i + 1 < table.size(); ++i) {
+        const ElementRow &row = table[i];
+        if (row.kind == ElementKind::Termination)
+            throw std::invalid_argument("termination inside the element table");
+        const std::string label(row.label);
+        if (i == absorbed) {
+            // The load's reactance is what the engineer typed, at any precision.
+            d.full.load =
+                LoadReactance{Part{row.kind, design.absorbedValue, label}, design.loadType};
+            d.printed.load = d.full.load;
+            continue;
+        }
+        d.full.parts.push_back(Part{row.kind, row.fullValue, label});
+        d.printed.parts.push_back(Part{row.kind, row.value, label});
+    }
+    d.gammaMax = design.GammaMax;
+    d.gammaMin = design.GammaMin;
+    d.vswrMax = design.Smax;
+    d.bodeFano = BodeFanoOf(design, design.band.Qt);
+    return d;
+}
+
+Network AsPrinted(const Network &network)
+{
+    Network printed = network;
+    for (Part &part : printed.parts)
+        part.value = PrintedElementValue(part.value);
+    return printed;
+}
+
+} // namespace tevmar::analysis

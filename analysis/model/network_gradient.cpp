@@ -1,0 +1,318 @@
+#include "analysis/model/network_gradient.h"
+
+#include "analysis/model/two_port.h"
+
+#include <algorithm>
+#include <bit>
+#include <cassert>
+#include <complex>
+#include <functional>
+#include <numbers>
+
+namespace tevmar::analysis {
+namespace {
+
+using Complex = std::complex<double>;
+
+// Plain complex product: the values are finite by construction, and the
+// guarded library product costs more than the rest of the pass.
+Complex Mul(Complex a, Complex b)
+{
+    return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
+}
+
+Complex Reciprocal(Complex z)
+{
+    const double perNorm = 1.0 / (z.real() * z.real() + z.imag() * z.imag());
+    return {z.real() * perNorm, -z.imag() * perNorm};
+}
+
+// z times the imaginary number j b.
+Complex MulJ(Complex z, double b)
+{
+    return {-z.imag() * b, z.real() * b};
+}
+
+// The same stand-in for a zero value the response uses: a blocking part in
+// finite numbers.
+constexpr double kSmallestElementSi = 1e-30;
+
+double ValueOf(const Part &part)
+{
+    return std::max(part.si(), kSmallestElementSi);
+}
+
+// The ladder the free functions evaluate, one per thread, its storage kept
+// from call to call.
+LadderPower &ThreadLadder()
+{
+    thread_local LadderPower power;
+    return power;
+}
+
+} // namespace
+
+void LadderPower::Add(const Part &section, bool hasEntry, std::size_t partIndex)
+{
+    // The loops below append series impedances and shunt admittances only; a
+    // section with an ABCD of its own needs its case there first.
+    assert(section.immittanceSection());
+    sections_.push_back(Section{&section, ValueOf(section), partIndex, hasEntry, section.shunt(),
+                                section.immittanceGrowsWithValue()});
+}
+
+void LadderPower::Assign(const Network &ladder, bool remember)
+{
+    ladder_ = &ladder;
+    pad_ = ladder.Pad();
+    sections_.clear();
+    // The sections in cascade order from the source, and for each its part's
+    // index in ladder.parts (none for the load's reactance). Into the
+    // model: port 1 to port 2, a shunt load's reactance ahead of the parts at
+    // port 1, a series load's after them at port 2. Into a measured load: from
+    // the source's port to the load's, the data taking the place of the
+    // port's resistance and reactance. The pads stand between the parts as
+    // sections of their own, with no entry in the gradient.
+    const auto add = [&](const Part &section) {
+        const Part *first = ladder.parts.data();
+        const bool own = std::less_equal<const Part *>{}(first, &section) &&
+                         std::less<const Part *>{}(&section, first + ladder.parts.size());
+        if (own)
+            Add(section, true, static_cast<std::size_t>(&section - first));
+        else
+            Add(pad_, false, 0);
+    };
+    sourceAtPort2_ = false;
+    if (const MeasuredLoad *measured = ladder.measured.get()) {
+        ForEachSection(ladder, measured->port != 2, add);
+    } else if (SourceAtPort2(ladder)) {
+        // The source drives port 2 of a shunt load's network: from there,
+        // the parts, then the load's reactance across port 1's resistance.
+        sourceAtPort2_ = true;
+        ForEachSection(ladder, true, add);
+        Add(ladder.load->element, false, 0);
+    } else {
+        const LoadReactance *load = ladder.load ? &*ladder.load : nullptr;
+        if (load && load->port() == 1)
+            Add(load->element, false, 0);
+        ForEachSection(ladder, false, add);
+        if (load && load->port() == 2)
+            Add(load->element, false, 0);
+    }
+    lossless_ = std::all_of(sections_.begin(), sections_.end(),
+                            [](const Section &s) { return s.part->lossless(); });
+    partsIdeal_ = AllPartsIdeal(ladder);
+    const std::size_t n = sections_.size();
+    aheadN_.resize(n);
+    aheadD_.resize(n);
+    susceptance_.resize(n);
+    immittance_.resize(n);
+
+    remember_ = remember && ladder.measured;
+    if (!remember_) {
+        measured_ = nullptr;
+    } else if (ladder.measured != measured_) {
+        measured_ = ladder.measured;
+        if (!remembered_)
+            remembered_ = std::make_unique<std::array<Remembered, kRemembered>>();
+        for (Remembered &slot : *remembered_)
+            slot.key = kEmpty;
+    }
+}
+
+void LadderPower::ValuesMoved()
+{
+    for (Section &section : sections_)
+        if (section.hasEntry)
+            section.si = ValueOf(*section.part);
+}
+
+LadderPower::Terminations LadderPower::TerminationsAt(double frequencyHz)
+{
+    const Network &ladder = *ladder_;
+    const MeasuredLoad *measured = ladder.measured.get();
+    if (!measured)
+        return sourceAtPort2_ ? Terminations{ladder.port2Ohms, ladder.port1Ohms}
+                              : Terminations{ladder.port1Ohms, ladder.port2Ohms};
+    const auto interpolated = [&] {
+        return Terminations{measured->source ? measured->source->ImpedanceAt(frequencyHz)
+                                             : Complex{},
+                            measured->ImpedanceAt(frequencyHz)};
+    };
+    Terminations z;
+    const auto key = std::bit_cast<std::uint64_t>(frequencyHz);
+    if (!remember_ || key == kEmpty) {
+        z = interpolated();
+    } else {
+        Remembered &slot = (*remembered_)[(key * 0x9E3779B97F4A7C15ULL) >> 56];
+        static_assert(kRemembered == 256);
+        if (slot.key != key)
+            slot = Remembered{key, interpolated()};
+        z = slot.z;
+    }
+    if (!measured->source)
+        z.source = measured->port == 2 ? ladder.port1Ohms : ladder.port2Ohms;
+    return z;
+}
+
+// S11 = N / D with N = [1 -z1*] M [z2 1]^T and D = [1 z1] M [z2 1]^T, M the
+// product of the sections: the power-wave reflection at a complex source
+// z1, the plain one at a resistive source. Forward: the two row vectors ahead of each
+// section; backward: the column vector behind it. The derivative of N with
+// respect to section i is the row ahead times dSection times the column behind.
+// Every section is ideal here: its immittance is j b.
+double LadderPower::IdealPass(double frequencyHz, std::span<double> byLogValue)
+{
+    const double omega = 2.0 * std::numbers::pi * frequencyHz;
+    const Terminations z = TerminationsAt(frequencyHz);
+    const Complex z1 = z.source;
+    const Complex z2 = z.load;
+    const std::size_t n = sections_.size();
+    const bool gradient = !byLogValue.empty();
+
+    // An inductor's jwL and a shunt capacitor's jwC grow with the value
+    // (their log-derivative is +1 times themselves), a series capacitor's
+    // 1/(jwC) and a shunt inductor's 1/(jwL) shrink with it (-1 times
+    // themselves).
+    Pair rowN{1.0, -std::conj(z1)};
+    Pair rowD{1.0, z1};
+    for (std::size_t i = 0; i < n; ++i) {
+        const Section &s = sections_[i];
+        const double b = Part::IdealImmittance(s.grows, omega, s.si);
+        if (gradient) {
+            aheadN_[i] = rowN;
+            aheadD_[i] = rowD;
+            susceptance_[i] = b;
+        }
+        if (s.shunt) {
+            rowN = Pair{rowN.first + MulJ(rowN.second, b), rowN.second};
+            rowD = Pair{rowD.first + MulJ(rowD.second, b), rowD.second};
+        } else {
+            rowN = Pair{rowN.first, MulJ(rowN.first, b) + rowN.second};
+            rowD = Pair{rowD.first, MulJ(rowD.first, b) + rowD.second};
+        }
+    }
+    const Complex numerator = rowN.first * z2 + rowN.second;
+    const Complex denominator = rowD.first * z2 + rowD.second;
+    const Complex perDenominator = Reciprocal(denominator);
+    const Complex gamma = Mul(numerator, perDenominator);
+    const double power = std::norm(gamma);
+    if (!gradient)
+        return power;
+
+    Pair behind{z2, Complex{1.0, 0.0}};
+    // d|S11|^2 = 2 Re(conj(S11) dS11) with dS11 = (dN - S11 dD) / D.
+    const Complex weight = Mul(std::conj(gamma), perDenominator);
+    for (std::size_t k = n; k-- > 0;) {
+        const Section &s = sections_[k];
+        const double b = susceptance_[k];
+        if (s.hasEntry) {
+            const double db = s.grows ? b : -b;
+            // Series: [r0 r1] [[0 1] [0 0]] [c0 c1]^T = r0 c1; shunt: r1 c0.
+            const Complex column = s.shunt ? behind.first : behind.second;
+            const Complex aheadN = s.shunt ? aheadN_[k].second : aheadN_[k].first;
+            const Complex aheadD = s.shunt ? aheadD_[k].second : aheadD_[k].first;
+            const Complex dGammaTimesD = MulJ(Mul(aheadN - Mul(gamma, aheadD), column), db);
+            byLogValue[s.partIndex] = 2.0 * Mul(weight, dGammaTimesD).real();
+        }
+        behind = s.shunt ? Pair{behind.first, MulJ(behind.first, b) + behind.second}
+                         : Pair{behind.first + MulJ(behind.second, b), behind.second};
+    }
+    return power;
+}
+
+// The same pass for parts with loss or parasitics: every section's
+// immittance and its log-derivative are complex. Lost power: G_T = 4 Re z1
+// Re z2 / |D|^2, so d(1 - G_T) = 2 G_T Re(dD / D).
+double LadderPower::LossyPass(double frequencyHz, Objective objective, std::span<double> byLogValue)
+{
+    const double omega = 2.0 * std::numbers::pi * frequencyHz;
+    const Terminations z = TerminationsAt(frequencyHz);
+    const Complex z1 = z.source;
+    const Complex z2 = z.load;
+    const std::size_t n = sections_.size();
+    const bool gradient = !byLogValue.empty();
+
+    Pair rowN{1.0, -std::conj(z1)};
+    Pair rowD{1.0, z1};
+    for (std::size_t i = 0; i < n; ++i) {
+        const Section &s = sections_[i];
+        const Complex w = s.part->ImmittanceAt(omega);
+        if (gradient) {
+            aheadN_[i] = rowN;
+            aheadD_[i] = rowD;
+            immittance_[i] = w;
+        }
+        if (s.shunt) {
+            rowN = Pair{rowN.first + Mul(rowN.second, w), rowN.second};
+            rowD = Pair{rowD.first + Mul(rowD.second, w), rowD.second};
+        } else {
+            rowN = Pair{rowN.first, Mul(rowN.first, w) + rowN.second};
+            rowD = Pair{rowD.first, Mul(rowD.first, w) + rowD.second};
+        }
+    }
+    const Complex numerator = rowN.first * z2 + rowN.second;
+    const Complex denominator = rowD.first * z2 + rowD.second;
+    const Complex perDenominator = Reciprocal(denominator);
+    const Complex gamma = Mul(numerator, perDenominator);
+    const double delivered = std::clamp(4.0 * std::max(z1.real(), 0.0) * std::max(z2.real(), 0.0) *
+                                            std::norm(perDenominator),
+                                        0.0, 1.0);
+    const double value = objective == Objective::Reflected ? std::norm(gamma) : 1.0 - delivered;
+    if (!gradient)
+        return value;
+
+    Pair behind{z2, Complex{1.0, 0.0}};
+    const Complex weight = Mul(std::conj(gamma), perDenominator);
+    for (std::size_t k = n; k-- > 0;) {
+        const Section &s = sections_[k];
+        const Complex w = immittance_[k];
+        if (s.hasEntry) {
+            const Complex dw = s.part->ImmittanceByLogValueAt(omega, w);
+            const Complex column = s.shunt ? behind.first : behind.second;
+            const Complex aheadN = s.shunt ? aheadN_[k].second : aheadN_[k].first;
+            const Complex aheadD = s.shunt ? aheadD_[k].second : aheadD_[k].first;
+            const Complex dD = Mul(Mul(aheadD, column), dw);
+            byLogValue[s.partIndex] =
+                objective == Objective::Reflected
+                    ? 2.0 * Mul(weight, Mul(Mul(aheadN, column), dw) - Mul(gamma, dD)).real()
+                    : 2.0 * delivered * Mul(dD, perDenominator).real();
+        }
+        behind = s.shunt ? Pair{behind.first, Mul(behind.first, w) + behind.second}
+                         : Pair{behind.first + Mul(behind.second, w), behind.second};
+    }
+    return value;
+}
+
+double LadderPower::Reflected(double frequencyHz, std::span<double> byLogValue)
+{
+    assert(byLogValue.empty() || byLogValue.size() == ladder_->parts.size());
+    return lossless_ ? IdealPass(frequencyHz, byLogValue)
+                     : LossyPass(frequencyHz, Objective::Reflected, byLogValue);
+}
+
+double LadderPower::Lost(double frequencyHz, std::span<double> byLogValue)
+{
+    assert(byLogValue.empty() || byLogValue.size() == ladder_->parts.size());
+    // Ideal parts (and pads) lose nothing: the power lost is the power
+    // reflected, computed as the ideal pass computes it.
+    if (partsIdeal_)
+        return Reflected(frequencyHz, byLogValue);
+    return LossyPass(frequencyHz, Objective::Lost, byLogValue);
+}
+
+double ReflectedPower(const Network &ladder, double frequencyHz, std::span<double> byLogValue)
+{
+    LadderPower &power = ThreadLadder();
+    power.Assign(ladder, false);
+    return power.Reflected(frequencyHz, byLogValue);
+}
+
+double LostPower(const Network &ladder, double frequencyHz, std::span<double> byLogValue)
+{
+    LadderPower &power = ThreadLadder();
+    power.Assign(ladder, false);
+    return power.Lost(frequencyHz, byLogValue);
+}
+
+} // namespace tevmar::analysis
