@@ -1,5 +1,6 @@
 #include "analysis/figures/bode_fano.h"
 
+#include "analysis/model/termination.h"
 #include "analysis/model/two_port.h"
 
 #include <cmath>
@@ -28,10 +29,8 @@ BodeFanoLimit BodeFanoOf(const DesignResult &design, double Qt)
 
 double AbsorbedLoadQ(const Network &network, const Band &band)
 {
-    const LoadReactance &load = *network.load;
-    const double omega = 2 * std::numbers::pi * band.centreHz;
-    const double reactance = std::abs(load.element.ReactanceAt(omega));
-    return load.port() == 2 ? reactance / network.port2Ohms : network.port1Ohms / reactance;
+    const Termination load = ModelLoadTerminationOf(network);
+    return std::get<ReactiveLoad>(load.kind).QualityAt(2 * std::numbers::pi * band.centreHz);
 }
 
 BodeFanoLimit BodeFanoOf(const Network &network, const Band &band, double bandQ,

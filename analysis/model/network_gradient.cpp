@@ -108,6 +108,10 @@ void LadderPower::Assign(const Network &ladder, bool remember)
     susceptance_.resize(n);
     immittance_.resize(n);
 
+    if (ladder.measured) {
+        source_ = SourceTerminationOf(ladder);
+        load_ = LoadTerminationOf(ladder);
+    }
     remember_ = remember && ladder.measured;
     if (!remember_) {
         measured_ = nullptr;
@@ -135,9 +139,7 @@ LadderPower::Terminations LadderPower::TerminationsAt(double frequencyHz)
         return sourceAtPort2_ ? Terminations{ladder.port2Ohms, ladder.port1Ohms}
                               : Terminations{ladder.port1Ohms, ladder.port2Ohms};
     const auto interpolated = [&] {
-        return Terminations{measured->source ? measured->source->ImpedanceAt(frequencyHz)
-                                             : Complex{},
-                            measured->ImpedanceAt(frequencyHz)};
+        return Terminations{source_.ImpedanceAt(frequencyHz), load_.ImpedanceAt(frequencyHz)};
     };
     Terminations z;
     const auto key = std::bit_cast<std::uint64_t>(frequencyHz);
@@ -150,8 +152,6 @@ LadderPower::Terminations LadderPower::TerminationsAt(double frequencyHz)
             slot = Remembered{key, interpolated()};
         z = slot.z;
     }
-    if (!measured->source)
-        z.source = measured->port == 2 ? ladder.port1Ohms : ladder.port2Ohms;
     return z;
 }
 

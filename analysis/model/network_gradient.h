@@ -4,6 +4,7 @@
 // element, in one forward and one backward pass through the ABCD cascade.
 
 #include "analysis/model/network.h"
+#include "analysis/model/termination.h"
 
 #include <array>
 #include <cstddef>
@@ -111,6 +112,8 @@ class LadderPower
     static constexpr std::uint64_t kEmpty = ~std::uint64_t{0}; // a NaN: no frequency
     bool remember_ = false;
     std::shared_ptr<const MeasuredLoad> measured_;
+    // Into measured data: the source and the load as the cascade sees them.
+    Termination source_, load_;
     std::unique_ptr<std::array<Remembered, kRemembered>> remembered_;
 };
 

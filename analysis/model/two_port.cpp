@@ -1,5 +1,7 @@
 #include "analysis/model/two_port.h"
 
+#include "analysis/model/termination.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -117,9 +119,7 @@ struct SourceView
 // The source's and the measured load's impedances at one frequency.
 Complex SourceOhmsAt(const Network &network, double frequencyHz)
 {
-    const MeasuredLoad &load = *network.measured;
-    return load.source ? load.source->ImpedanceAt(frequencyHz)
-                       : Complex{load.port == 2 ? network.port1Ohms : network.port2Ohms};
+    return SourceTerminationOf(network).ImpedanceAt(frequencyHz);
 }
 
 // The cascade as the response reads it: the parts with the absorbed load's
@@ -141,7 +141,7 @@ SourceView SourceViewOf(const Network &network, double frequencyHz, const Abcd &
     SourceView view;
     view.m = m;
     view.sourceOhms = SourceOhmsAt(network, frequencyHz);
-    view.loadOhms = network.measured->ImpedanceAt(frequencyHz);
+    view.loadOhms = LoadTerminationOf(network).ImpedanceAt(frequencyHz);
     view.t = PortTermsOf(view.m, view.sourceOhms, view.loadOhms);
     return view;
 }
@@ -642,17 +642,13 @@ void ReflectionOver(const Network &network, std::span<const double> frequenciesH
     // The vector loop reads the reflection at port 1, or at the source's port
     // into measured data; a source at port 2 (a shunt load with lossy parts)
     // goes point by point.
-    if (const MeasuredLoad *load = network.measured.get()) {
+    if (network.measured) {
         const std::size_t n = frequenciesHz.size();
         thread_local std::vector<Complex> source, loadOhms;
         source.resize(n);
         loadOhms.resize(n);
-        load->ImpedanceOver(frequenciesHz, loadOhms);
-        if (load->source)
-            load->source->ImpedanceOver(frequenciesHz, source);
-        else
-            std::fill(source.begin(), source.end(),
-                      Complex{load->port == 2 ? network.port1Ohms : network.port2Ohms});
+        LoadTerminationOf(network).ImpedanceOver(frequenciesHz, loadOhms);
+        SourceTerminationOf(network).ImpedanceOver(frequenciesHz, source);
         grid.ReflectionInto(source.data(), loadOhms.data(), gamma.data());
         for (std::size_t k = 0; k < n; ++k)
             if (std::isnan(gamma[k]))

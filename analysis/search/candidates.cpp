@@ -1,5 +1,7 @@
 #include "analysis/search/candidates.h"
 
+#include "analysis/model/termination.h"
+
 #include "analysis/search/task_pool.h"
 #include "engine/design.h"
 #include "units/quantity.h"
@@ -41,13 +43,6 @@ const char *DcPathName(DcPath path)
     return "";
 }
 
-int LoadPortOf(const Network &network)
-{
-    if (network.measured)
-        return network.measured->port;
-    return network.load ? network.load->port() : 2;
-}
-
 std::vector<Part> SourceToLoad(const Network &network)
 {
     std::vector<Part> parts = network.parts;
@@ -85,20 +80,7 @@ double SourceOhmsOf(const Network &network)
 // reactance in series (port 2) or across it (port 1).
 Complex LoadImpedanceAt(const Network &network, double frequencyHz)
 {
-    if (network.measured)
-        return network.measured->ImpedanceAt(frequencyHz);
-    const double omega = Omega(frequencyHz);
-    if (LoadPortOf(network) == 2) {
-        Complex z = network.port2Ohms;
-        if (network.load) {
-            const Part &e = network.load->element;
-            z += Complex(0, e.ReactanceAt(omega));
-        }
-        return z;
-    }
-    const Part &e = network.load->element;
-    const Complex y(1 / network.port1Ohms, e.SusceptanceAt(omega));
-    return 1.0 / y;
+    return LoadTerminationOf(network).ImpedanceAt(frequencyHz);
 }
 
 // A part of the given place and topology with series reactance or shunt

@@ -1,6 +1,7 @@
 #include "session/views/response.h"
 
 #include "engine/design.h"
+#include "analysis/model/termination.h"
 #include "format/analysis_text.h"
 #include "session/run/measured_match.h"
 #include "units/quantity.h"
@@ -84,12 +85,7 @@ namespace {
 // reactance in series (port 2) or across it (port 1).
 analysis::Complex ModelLoadOhms(const analysis::Network &model, double frequencyHz)
 {
-    const analysis::LoadReactance &load = *model.load;
-    const double omega = 2 * std::numbers::pi * frequencyHz;
-    const analysis::Complex x(0, load.element.ReactanceAt(omega));
-    if (load.port() == 2)
-        return model.port2Ohms + x;
-    return model.port1Ohms * x / (model.port1Ohms + x);
+    return analysis::ModelLoadTerminationOf(model).ImpedanceAt(frequencyHz);
 }
 
 // A fitted kind's impedance at a frequency: R + jX in series, R and jX across.
