@@ -3,6 +3,7 @@
 #include "analysis/model/circuit_expression.h"
 #include "analysis/search/kit_search.h"
 #include "format/port_text.h"
+#include "format/termination_text.h"
 #include "report/number_format.h"
 #include "report/printable_text.h"
 
@@ -149,67 +150,6 @@ std::string SubcircuitLines(const Network &ladder, const std::string &subcircuit
     return text + ".ends " + subcircuit + "\n";
 }
 
-// The absorbed load's own reactance, outside the subcircuit.
-std::string LoadLine(const LoadReactance &load, const std::string &nodes)
-{
-    return std::string(load.element.letter()) + "load " + nodes + " " + load.element.SpiceValue() +
-           " ; the load's reactance (" + NamesOf(load.type).phrase + " load)\n";
-}
-
-// A load's circuit as typed, part by part between nodes a and b: a series
-// group's parts on a chain of inner nodes ("ld1", "ld2", ...), a parallel
-// group's across the same two nodes. The resistors and their nodes are kept
-// for the bench's S21, which is the power each of them takes.
-struct LoadCircuitCards
-{
-    struct Resistor
-    {
-        std::string a, b;
-        double ohms;
-    };
-    std::string text;
-    std::vector<Resistor> resistors;
-    int parts = 0;
-    int nodes = 0;
-
-    void Write(const Circuit &circuit, const std::string &a, const std::string &b)
-    {
-        using Kind = Circuit::Kind;
-        const bool group = circuit.kind() == Kind::Series || circuit.kind() == Kind::Parallel;
-        const std::string id = group ? "" : std::to_string(++parts);
-        switch (circuit.kind()) {
-        case Kind::Resistor:
-            // SPICE refuses a resistor of no ohms: a micro-ohm stands for a
-            // short, and takes no part in the power the load receives.
-            text += "RLOAD" + id + " " + a + " " + b + " " +
-                    FixedNumber(std::max(circuit.value(), 1e-6)) + "\n";
-            if (circuit.value() > 0)
-                resistors.push_back({a, b, circuit.value()});
-            return;
-        case Kind::Inductor:
-            text += "LLOAD" + id + " " + a + " " + b + " " + FixedNumber(circuit.value()) + "\n";
-            return;
-        case Kind::Capacitor:
-            text += "CLOAD" + id + " " + a + " " + b + " " + FixedNumber(circuit.value()) + "\n";
-            return;
-        case Kind::Series: {
-            std::string from = a;
-            const std::vector<Circuit> &chain = circuit.parts();
-            for (std::size_t i = 0; i < chain.size(); ++i) {
-                const std::string to = i + 1 == chain.size() ? b : "ld" + std::to_string(++nodes);
-                Write(chain[i], from, to);
-                from = to;
-            }
-            return;
-        }
-        case Kind::Parallel:
-            for (const Circuit &branch : circuit.parts())
-                Write(branch, a, b);
-            return;
-        }
-    }
-};
-
 // The test bench of a load known as a circuit: the source's resistance
 // drives the other port with 2 V, and the load's circuit as typed (not its
 // fit) terminates its own port. S11 is the reflection at the source; the
@@ -223,17 +163,17 @@ struct Bench
     std::string print; // the vectors .print lists
 };
 
-Bench CircuitBench(const Network &ladder, const Circuit &circuit, int loadPort)
+Bench CircuitBench(const Network &ladder, const CircuitLoad &circuit, int loadPort)
 {
     const bool loadAtPort2 = loadPort == 2;
     const std::string sourcePort = loadAtPort2 ? "p1" : "p2";
     const double sourceOhms = loadAtPort2 ? ladder.port1Ohms : ladder.port2Ohms;
-    LoadCircuitCards load;
-    load.Write(circuit, loadAtPort2 ? "p2" : "p1", "0");
+    const SpiceTerminationCards load =
+        TerminationSpiceCards(Termination{circuit}, loadPort, loadAtPort2 ? "p2" : "p1", "0");
     const std::size_t resistors = load.resistors.size();
 
     std::string text = "\n* Test bench: the load's circuit as typed, " +
-                       PrintableText(circuit.Text()) + ", at port " + std::to_string(loadPort) +
+                       PrintableText(circuit.circuit->Text()) + ", at port " + std::to_string(loadPort) +
                        ", driven from port " + std::to_string(3 - loadPort) + " through " +
                        FixedNumber(sourceOhms) +
                        " ohms (the port and load lines above are the fit the network was "
@@ -257,16 +197,16 @@ Bench CircuitBench(const Network &ladder, const Circuit &circuit, int loadPort)
     // ground at each gives one, and takes 1e-10 of the power a 100-ohm load
     // takes.
     text += "RDCLOAD0 " + std::string(loadAtPort2 ? "p2" : "p1") + " 0 1000000000000\n";
-    for (int node = 1; node <= load.nodes; ++node)
-        text +=
-            "RDCLOAD" + std::to_string(node) + " ld" + std::to_string(node) + " 0 1000000000000\n";
+    for (std::size_t node = 0; node < load.innerNodes.size(); ++node)
+        text += "RDCLOAD" + std::to_string(node + 1) + " " + load.innerNodes[node] +
+                " 0 1000000000000\n";
     text += "Vincident incident 0 dc 0 ac 1\n";
     text += "Ereflected s11 0 " + sourcePort + " incident 1\n";
     std::string print = "vm(s11) vdb(s11)";
     for (std::size_t k = 0; k < resistors; ++k) {
         // A resistor taking |V|^2 / R of the 1 / (2 Rs) available: its share
         // of S21 is V sqrt(Rs / R).
-        const LoadCircuitCards::Resistor &r = load.resistors[k];
+        const SpiceTerminationCards::Resistor &r = load.resistors[k];
         const std::string node = resistors == 1 ? "s21" : "s21_" + std::to_string(k + 1);
         text += "Etransmitted" + (resistors == 1 ? "" : std::to_string(k + 1)) + " " + node +
                 " 0 " + r.a + " " + r.b + " " + FixedNumber(std::sqrt(sourceOhms / r.ohms)) + "\n";
@@ -302,7 +242,6 @@ std::string SpiceNetlist(const Network &ladder, const Band &band, int points)
         !error.empty())
         throw std::invalid_argument(error);
     const std::string r1 = FixedNumber(ladder.port1Ohms);
-    const std::string r2 = FixedNumber(ladder.port2Ohms);
     // With a 2 V source behind R1, S11 = V(p1) - 1 and S21 = V(p2) sqrt(R1 / R2).
     const std::string gain = FixedNumber(std::sqrt(ladder.port1Ohms / ladder.port2Ohms));
 
@@ -323,26 +262,29 @@ std::string SpiceNetlist(const Network &ladder, const Band &band, int points)
 
     const std::string sweep = ".ac lin " + std::to_string(points) + " " + FixedNumber(band.lowHz) +
                               " " + FixedNumber(band.highHz) + "\n";
-    if (const Circuit *circuit = ladder.measured ? CircuitOf(ladder.measured->exact) : nullptr) {
+    const Termination load = LoadTerminationOf(ladder);
+    if (const auto *circuit = std::get_if<CircuitLoad>(&load.kind)) {
         const Bench bench = CircuitBench(ladder, *circuit, ladder.measured->port);
         return text + bench.cards + sweep + ".print ac " + bench.print + "\n.end\n";
     }
 
     // The load's resistance sits on node r2 behind its reactance at port 2, or
-    // on p1 with the reactance across it at port 1; S21 is the power reaching
-    // the port-2 resistance either way.
-    const auto &load = ladder.load;
-    const bool loadAtPort2 = load && load->port() == 2;
-    const std::string r2Node = loadAtPort2 ? "r2" : "p2";
+    // on p1 with the reactance across it at port 1, where Rport1 stands for
+    // it and the bench drives the network from the load's end; S21 is the
+    // power reaching the port-2 resistance either way.
+    const auto &reactance = ladder.load;
+    const bool loadAtPort2 = reactance && reactance->port() == 2;
+    const SpiceTerminationCards port2 = TerminationSpiceCards(
+        loadAtPort2 ? ModelLoadTerminationOf(ladder) : ResistanceTermination(ladder.port2Ohms), 2,
+        "p2", "0");
+    const std::string r2Node = port2.resistors.front().a;
     text += "\n* Test bench: nodes s11 and s21 carry S11 and S21 referred to Rport1 and Rport2\n";
     text += "Vdrive drive 0 dc 0 ac 2\n";
     text += "Rport1 drive p1 " + r1 + "\n";
-    if (load && !loadAtPort2)
-        text += LoadLine(*load, "p1 0");
+    if (reactance && !loadAtPort2)
+        text += SpiceLoadReactanceCard(*reactance, "p1 0");
     text += std::string("Xmatch p1 p2 ") + kSpiceSubcircuit + "\n";
-    if (loadAtPort2)
-        text += LoadLine(*load, "p2 r2");
-    text += "Rport2 " + r2Node + " 0 " + r2 + "\n";
+    text += port2.text;
     text += "Vincident incident 0 dc 0 ac 1\n";
     text += "Ereflected s11 0 p1 incident 1\n";
     text += "Etransmitted s21 0 " + r2Node + " 0 " + gain + "\n";

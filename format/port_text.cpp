@@ -1,5 +1,6 @@
 #include "format/port_text.h"
 
+#include "format/termination_text.h"
 #include "report/number_format.h"
 
 namespace tevmar::format {
@@ -16,16 +17,9 @@ std::vector<std::string> PortLines(const Network &ladder)
         "Port 1: high-impedance end, terminated in " + ShortestNumber(ladder.port1Ohms) + " ohms",
         "Port 2: low-impedance end, terminated in " + ShortestNumber(ladder.port2Ohms) + " ohms",
     };
-    if (const auto &load = ladder.load) {
-        const int port = load->port();
-        const double ohms = port == 1 ? ladder.port1Ohms : ladder.port2Ohms;
-        lines.push_back(std::string("Load: ") + NamesOf(load->type).phrase + ", " +
-                        ValueText(load->element) + (port == 1 ? " across" : " in series with") +
-                        " the " + ShortestNumber(ohms) + " ohms at port " + std::to_string(port) +
-                        "; the load's own reactance, not part of this network");
-    } else {
-        lines.push_back("Load: resistive, nothing absorbed");
-    }
+    // The load as the network was designed for it: the fit's model where
+    // the data are measured.
+    lines.push_back(TerminationLine(ModelLoadTerminationOf(ladder)));
     // Between a measured source and a measured load the file still holds the
     // network alone: its ports are the fitted resistances, not the data.
     if (ladder.measured && ladder.measured->source)
