@@ -173,9 +173,9 @@ Bench CircuitBench(const Network &ladder, const CircuitLoad &circuit, int loadPo
     const std::size_t resistors = load.resistors.size();
 
     std::string text = "\n* Test bench: the load's circuit as typed, " +
-                       PrintableText(circuit.circuit->Text()) + ", at port " + std::to_string(loadPort) +
-                       ", driven from port " + std::to_string(3 - loadPort) + " through " +
-                       FixedNumber(sourceOhms) +
+                       PrintableText(circuit.circuit->Text()) + ", at port " +
+                       std::to_string(loadPort) + ", driven from port " +
+                       std::to_string(3 - loadPort) + " through " + FixedNumber(sourceOhms) +
                        " ohms (the port and load lines above are the fit the network was "
                        "designed for)\n";
     if (resistors == 0)

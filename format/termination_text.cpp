@@ -73,8 +73,7 @@ std::string TerminationLine(const Termination &load)
                 return std::string("Load: ") + NamesOf(l.reactance.type).phrase + ", " +
                        ValueText(l.reactance.element) +
                        (port == 1 ? " across" : " in series with") + " the " +
-                       ShortestNumber(l.resistanceOhms) + " ohms at port " +
-                       std::to_string(port) +
+                       ShortestNumber(l.resistanceOhms) + " ohms at port " + std::to_string(port) +
                        "; the load's own reactance, not part of this network";
             },
             [](const CircuitLoad &c) {
@@ -83,13 +82,12 @@ std::string TerminationLine(const Termination &load)
             [](const MeasuredPort &m) {
                 const std::vector<double> &hz = m.data->frequenciesHz;
                 return "Load: measured, " + std::to_string(hz.size()) + " points from " +
-                       ShortestNumber(hz.front() / 1e9) + " to " +
-                       ShortestNumber(hz.back() / 1e9) + " GHz";
+                       ShortestNumber(hz.front() / 1e9) + " to " + ShortestNumber(hz.back() / 1e9) +
+                       " GHz";
             },
             [](const DevicePort &d) {
-                return std::string("Load: the transistor's ") +
-                       (d.port == 1 ? "input" : "output") + ", referred to " +
-                       ShortestNumber(d.referenceOhms) + " ohms";
+                return std::string("Load: the transistor's ") + (d.port == 1 ? "input" : "output") +
+                       ", referred to " + ShortestNumber(d.referenceOhms) + " ohms";
             },
         },
         load.kind);
@@ -117,39 +115,39 @@ SpiceTerminationCards TerminationSpiceCards(const Termination &termination, int 
         cards.held = false;
         return cards;
     };
-    return std::visit(
-        Overloaded{
-            [&](const PortResistance &r) { return resistance(a, r.ohms); },
-            [&](const ReactiveLoad &l) {
-                // In series the reactance leads to the resistance on a node of
-                // its own; across, both stand on the port.
-                if (!l.series()) {
-                    SpiceTerminationCards cards = resistance(a, l.resistanceOhms);
-                    cards.text =
-                        SpiceLoadReactanceCard(l.reactance, a + " " + b) + cards.text;
-                    return cards;
-                }
-                const std::string inner = "r" + std::to_string(port);
-                SpiceTerminationCards cards = resistance(inner, l.resistanceOhms);
-                cards.text = SpiceLoadReactanceCard(l.reactance, a + " " + inner) + cards.text;
-                cards.innerNodes.push_back(inner);
-                return cards;
-            },
-            [&](const CircuitLoad &c) {
-                CircuitCards circuit;
-                circuit.Write(*c.circuit, a, b);
-                return std::move(circuit.cards);
-            },
-            [&](const MeasuredPort &) {
-                return unheld("The measured data at port " + std::to_string(port) +
-                              ": a netlist cannot hold them");
-            },
-            [&](const DevicePort &) {
-                return unheld("The transistor at port " + std::to_string(port) +
-                              ": its data are not a netlist element");
-            },
-        },
-        termination.kind);
+    return std::visit(Overloaded{
+                          [&](const PortResistance &r) { return resistance(a, r.ohms); },
+                          [&](const ReactiveLoad &l) {
+                              // In series the reactance leads to the resistance on a node of
+                              // its own; across, both stand on the port.
+                              if (!l.series()) {
+                                  SpiceTerminationCards cards = resistance(a, l.resistanceOhms);
+                                  cards.text =
+                                      SpiceLoadReactanceCard(l.reactance, a + " " + b) + cards.text;
+                                  return cards;
+                              }
+                              const std::string inner = "r" + std::to_string(port);
+                              SpiceTerminationCards cards = resistance(inner, l.resistanceOhms);
+                              cards.text =
+                                  SpiceLoadReactanceCard(l.reactance, a + " " + inner) + cards.text;
+                              cards.innerNodes.push_back(inner);
+                              return cards;
+                          },
+                          [&](const CircuitLoad &c) {
+                              CircuitCards circuit;
+                              circuit.Write(*c.circuit, a, b);
+                              return std::move(circuit.cards);
+                          },
+                          [&](const MeasuredPort &) {
+                              return unheld("The measured data at port " + std::to_string(port) +
+                                            ": a netlist cannot hold them");
+                          },
+                          [&](const DevicePort &) {
+                              return unheld("The transistor at port " + std::to_string(port) +
+                                            ": its data are not a netlist element");
+                          },
+                      },
+                      termination.kind);
 }
 
 } // namespace tevmar::format

@@ -6,6 +6,7 @@
 #include "units/quantity.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <nlopt.hpp>
@@ -358,7 +359,7 @@ Part NeutralPart(bool series, Topology topology, double z0, double omega)
 void Relabel(std::vector<Part> &parts)
 {
     for (std::size_t i = 0; i < parts.size(); ++i)
-        parts[i].label = (parts[i].inductor() ? "L" : "C") + std::to_string(i + 1);
+        parts[i].label = parts[i].letter() + std::to_string(i + 1);
 }
 
 // One frequency the search looks at: a data frequency, or a point between
@@ -1086,12 +1087,12 @@ class KitChoices
                const Kit &kit, double centreHz, AmplifierGoal goal)
         : search_(search), input_(input), output_(output), goal_(goal)
     {
-        kinds_[0] = KitKindOf(kit.capacitors, centreHz);
-        kinds_[1] = KitKindOf(kit.inductors, centreHz);
+        for (const Element element : {Element{Inductor{}}, Element{Capacitor{}}})
+            kinds_[element.index()] = KitKindOf(kit.Of(element), centreHz);
         const double omega = Omega(centreHz);
         for (const MatchingSide *side : {&input_, &output_})
             for (const Part &part : side->elements) {
-                const KitKind &kind = kinds_[part.inductor()];
+                const KitKind &kind = kinds_[part.element().index()];
                 // The reactance the part shows in its place: in series its
                 // impedance's, across the line its admittance's reciprocal's.
                 const Complex w = part.ImmittanceAt(omega);
@@ -1111,7 +1112,7 @@ class KitChoices
         std::size_t k = 0;
         for (MatchingSide *side : {&sides.first, &sides.second})
             for (Part &part : side->elements) {
-                part = KitPartAs(part, kinds_[part.inductor()].parts[ranks[k]]);
+                part = KitPartAs(part, kinds_[part.element().index()].parts[ranks[k]]);
                 ++k;
             }
         return sides;
@@ -1163,7 +1164,7 @@ class KitChoices
         const std::size_t n = ranks.size();
         const auto moved = [&](std::size_t i, int step, std::vector<std::size_t> &to) {
             const long k = static_cast<long>(to[i]) + step;
-            const std::size_t size = kinds_[PartAt(i).inductor()].parts.size();
+            const std::size_t size = kinds_[PartAt(i).element().index()].parts.size();
             if (k < 0 || k >= static_cast<long>(size))
                 return false;
             to[i] = static_cast<std::size_t>(k);
@@ -1213,7 +1214,7 @@ class KitChoices
     const Search &search_;
     const MatchingSide &input_, &output_;
     AmplifierGoal goal_;
-    KitKind kinds_[2]; // capacitors, inductors
+    std::array<KitKind, std::variant_size_v<Element>> kinds_; // by element kind
     std::vector<std::size_t> effective_, marked_;
     std::map<std::vector<std::size_t>, Score> scored_;
 };
@@ -1257,9 +1258,8 @@ AmplifierDesign DesignOnKit(const TwoPortData &data, double fromHz, double toHz,
     design.amplifier.reset();
     for (const MatchingSide *side : {&designed.input, &designed.output})
         for (const Part &part : side->elements)
-            if (kit.Of(part.inductor()).empty()) {
-                design.problem = std::string("the kit has no ") +
-                                 (part.inductor() ? "inductor" : "capacitor") + " for the " +
+            if (kit.Of(part.element()).empty()) {
+                design.problem = std::string("the kit has no ") + part.noun() + " for the " +
                                  (side == &designed.input ? "input" : "output") + " network's " +
                                  part.label;
                 return design;

@@ -11,6 +11,7 @@
 #include "analysis/amplifier/device_figures.h"
 #include "analysis/readers/measured_load.h"
 #include "analysis/model/network.h"
+#include "analysis/model/termination.h"
 #include "analysis/readers/part_kit.h"
 #include "analysis/readers/touchstone_reader.h"
 #include "analysis/search/tuner.h"
@@ -45,7 +46,9 @@ struct MatchingSide
 
 // The amplifier's terminations: real resistances in ohms, or a source or
 // load measured by a network analyser in their place (its impedance between
-// the measured points linear, held at the end values beyond them).
+// the measured points linear, held at the end values beyond them). Each end
+// is a common termination (Source(), Load()), whose impedance every figure
+// asks for.
 struct AmplifierTerminations
 {
     double sourceOhms = 50;
@@ -53,15 +56,22 @@ struct AmplifierTerminations
     std::shared_ptr<const MeasuredLoad> measuredSource = nullptr;
     std::shared_ptr<const MeasuredLoad> measuredLoad = nullptr;
 
+    Termination Source() const
+    {
+        return measuredSource ? MeasuredTermination(measuredSource)
+                              : ResistanceTermination(sourceOhms);
+    }
+    Termination Load() const
+    {
+        return measuredLoad ? MeasuredTermination(measuredLoad) : ResistanceTermination(loadOhms);
+    }
     std::complex<double> SourceAt(double frequencyHz) const
     {
-        return measuredSource ? measuredSource->ImpedanceAt(frequencyHz)
-                              : std::complex<double>(sourceOhms);
+        return Source().ImpedanceAt(frequencyHz);
     }
     std::complex<double> LoadAt(double frequencyHz) const
     {
-        return measuredLoad ? measuredLoad->ImpedanceAt(frequencyHz)
-                            : std::complex<double>(loadOhms);
+        return Load().ImpedanceAt(frequencyHz);
     }
 };
 

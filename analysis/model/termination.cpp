@@ -95,8 +95,7 @@ Termination ModelLoadTerminationOf(const Network &network)
         const double ohms = network.load->port() == 2 ? network.port2Ohms : network.port1Ohms;
         return Termination{ReactiveLoad{ohms, *network.load}};
     }
-    return ResistanceTermination(LoadPortOf(network) == 2 ? network.port2Ohms
-                                                          : network.port1Ohms);
+    return ResistanceTermination(LoadPortOf(network) == 2 ? network.port2Ohms : network.port1Ohms);
 }
 
 Termination LoadTerminationOf(const Network &network)
@@ -110,8 +109,7 @@ Termination SourceTerminationOf(const Network &network)
 {
     if (network.measured && network.measured->source)
         return MeasuredTermination(network.measured->source);
-    return ResistanceTermination(LoadPortOf(network) == 2 ? network.port1Ohms
-                                                          : network.port2Ohms);
+    return ResistanceTermination(LoadPortOf(network) == 2 ? network.port1Ohms : network.port2Ohms);
 }
 
 } // namespace tevmar::analysis

@@ -1,7 +1,6 @@
 #include "analysis/search/candidates.h"
 
 #include "analysis/model/termination.h"
-
 #include "analysis/search/task_pool.h"
 #include "engine/design.h"
 #include "units/quantity.h"

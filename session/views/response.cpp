@@ -1,7 +1,7 @@
 #include "session/views/response.h"
 
-#include "engine/design.h"
 #include "analysis/model/termination.h"
+#include "engine/design.h"
 #include "format/analysis_text.h"
 #include "session/run/measured_match.h"
 #include "units/quantity.h"

@@ -6,6 +6,7 @@
 
 #include "analysis/amplifier/amplifier.h"
 #include "analysis/amplifier/amplifier_stabiliser.h"
+#include "analysis/model/two_port.h"
 #include "tests/common/silicon_bjt.h"
 
 #include <algorithm>
@@ -285,6 +286,53 @@ TEST(Amplifier, MeasuredTerminationsAreClaimedTruly)
     options.goal = AmplifierGoal::Gain;
     EXPECT_NE(DesignAmplifier(data, 3.6e9, 4.4e9, options).problem.find("no resistance at 2 GHz"),
               std::string::npos);
+}
+
+// Each side is an ordinary network between terminations: the common cascade
+// of its parts, driven by a source typed as a circuit and into a measured
+// load, gives the reflections the amplifier presents to the device.
+TEST(Amplifier, ItsSidesAreNetworksBetweenTerminations)
+{
+    const TwoPortData data = DeviceAround(kLowNoiseFet, 4e9, kLowNoise);
+    auto source = std::make_shared<MeasuredLoad>();
+    source->frequenciesHz = {3e9, 5e9};
+    source->impedanceOhms = {Complex(40, 23), Complex(40, 47)}; // the points a fit would take
+    source->exact = CircuitImpedance{std::make_shared<Circuit>(Circuit::Parse("40 + 1.2nH"))};
+    auto load = std::make_shared<MeasuredLoad>();
+    load->frequenciesHz = {3e9, 5e9};
+    load->impedanceOhms = {Complex(80, -20), Complex(60, -10)};
+    AmplifierOptions options;
+    options.terminations.measuredSource = source;
+    options.terminations.measuredLoad = load;
+    const AmplifierDesign design = DesignAmplifier(data, 3.6e9, 4.4e9, options);
+    ASSERT_TRUE(design.amplifier) << design.problem;
+    const Amplifier &a = *design.amplifier;
+    const Termination zs = options.terminations.Source(), zl = options.terminations.Load();
+    ASSERT_TRUE(std::holds_alternative<CircuitLoad>(zs.kind));
+    ASSERT_TRUE(std::holds_alternative<MeasuredPort>(zl.kind));
+    const auto network = [](const MatchingSide &side) {
+        Network n;
+        n.port1Ohms = n.port2Ohms = 50;
+        n.parts = side.elements;
+        n.padPf = side.padPf;
+        return n;
+    };
+    const Network input = network(a.input), output = network(a.output);
+    const double z0 = data.referenceOhms;
+    ASSERT_FALSE(a.dense.empty());
+    for (const AmplifierPoint &p : a.dense) {
+        const double f = p.frequencyHz;
+        // The input network from the source, seen back from the device.
+        const Abcd in = PartsAbcd(input, f);
+        const Complex s = zs.ImpedanceAt(f);
+        const Complex zOut = (in.D * s + in.B) / (in.C * s + in.A);
+        EXPECT_NEAR(std::abs(p.gammaS - (zOut - z0) / (zOut + z0)), 0, 1e-9) << f;
+        // The output network from the device into the load.
+        const Abcd out = PartsAbcd(output, f);
+        const Complex l = zl.ImpedanceAt(f);
+        const Complex zIn = (out.A * l + out.B) / (out.C * l + out.D);
+        EXPECT_NEAR(std::abs(p.gammaL - (zIn - z0) / (zIn + z0)), 0, 1e-9) << f;
+    }
 }
 
 TEST(Amplifier, NoiseGoalWithoutNoiseDataAndBadTerminationsAreRefused)

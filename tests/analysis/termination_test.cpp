@@ -6,9 +6,8 @@
 #include "analysis/model/termination.h"
 #include "analysis/model/two_port.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <memory>
 #include <numbers>
 #include <vector>
@@ -25,8 +24,7 @@ void ExpectClose(Complex z, Complex expected)
     EXPECT_NEAR(z.imag(), expected.imag(), 1e-9 * std::abs(expected) + 1e-12);
 }
 
-Termination Reactive(LoadType type, double ohms, const Element &element, Placement at,
-                     double value)
+Termination Reactive(LoadType type, double ohms, const Element &element, Placement at, double value)
 {
     return Termination{ReactiveLoad{ohms, LoadReactance{Part::Placed(element, at, value), type}}};
 }
@@ -40,9 +38,8 @@ TEST(Termination, EachKindHasTheImpedanceWorkedOutByHand)
     ExpectClose(Reactive(LoadType::SeriesRL, 10, Inductor{}, Placement::Series, 2).ImpedanceAt(f),
                 Complex(10, w * 2e-9));
     // 8 ohms with 5 pF in series: R - j / (w C).
-    ExpectClose(
-        Reactive(LoadType::SeriesRC, 8, Capacitor{}, Placement::Series, 5).ImpedanceAt(f),
-        Complex(8, -1 / (w * 5e-12)));
+    ExpectClose(Reactive(LoadType::SeriesRC, 8, Capacitor{}, Placement::Series, 5).ImpedanceAt(f),
+                Complex(8, -1 / (w * 5e-12)));
     // 100 ohms with 1 pF across: 1 / (1/R + j w C) = 71.70 - j 45.05 at 1 GHz.
     ExpectClose(Reactive(LoadType::ShuntRC, 100, Capacitor{}, Placement::Shunt, 1).ImpedanceAt(f),
                 Complex(71.69568003248978, -45.047724336838854));
