@@ -208,11 +208,9 @@ Json CandidatesJson(const CandidateSet &set)
     return candidates;
 }
 
-std::string WithCandidatesJson(const std::string &json, const CandidateSet &set)
+void AddCandidatesJson(Json &document, const CandidateSet &set)
 {
-    Json document = Json::parse(json);
     document["candidates"] = CandidatesJson(set);
-    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 } // namespace tevmar::format

@@ -32,13 +32,14 @@ std::optional<double> ShortOfLimitDb(double gammaMax, const std::optional<double
 // limit.
 std::string AboveBodeFanoText(double gammaMax, const std::optional<double> &limit);
 
-// `json` (a JSON document) with a "candidates" array added, best first: each
+// A document's "candidates" array, best first: each
 // with its topology, part count, in-band max |S11| with the true load, its
 // parts from the source's side to the load's, and the other figures of the
 // table.
 // The document's "candidates", best first, each part from the source's side.
 Json CandidatesJson(const analysis::CandidateSet &set);
 
-std::string WithCandidatesJson(const std::string &json, const analysis::CandidateSet &set);
+// The document (a tree from DesignDocument) with "candidates" added.
+void AddCandidatesJson(Json &document, const analysis::CandidateSet &set);
 
 } // namespace tevmar::format

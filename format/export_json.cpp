@@ -1,5 +1,7 @@
 #include "format/export_json.h"
 
+#include "analysis/model/designed_network.h"
+
 #include <cmath>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
@@ -58,10 +60,13 @@ const char *UnitName(ElementKind kind)
 
 // The element table as the report has it, with each row marked: a termination
 // carries the port value as read, the absorbed load's reactance says so, and
-// every part of the network has its export name and the chip-range flag.
+// every part of the network has its export name and the chip-range flag. The
+// names are those of the design's network, as its netlist and Touchstone
+// header give them.
 Json ElementsJson(const DesignResult &d)
 {
     const std::optional<std::size_t> absorbed = AbsorbedRow(d);
+    const Network ladder = DesignedNetworkOf(d).full;
     Json elements = Json::array();
     std::size_t part = 0;
     for (std::size_t i = 0; i < d.table.size(); ++i) {
@@ -77,10 +82,9 @@ Json ElementsJson(const DesignResult &d)
             j["full"] = d.absorbedValue;
             j["absorbedLoad"] = true;
         } else {
-            ++part;
             j["full"] = row.fullValue;
             j["absorbedLoad"] = false;
-            j["part"] = Part{row.kind}.letter() + std::to_string(part);
+            j["part"] = PartName(ladder, part++);
             j["belowChipRange"] = row.fullValue < kSmallestChipValue;
         }
         elements.push_back(std::move(j));
@@ -280,15 +284,15 @@ Json DesignElementsJson(const DesignResult &design)
     return ElementsJson(design);
 }
 
-std::string AnalysisJsonText(const NetworkAnalysis &analysis)
+Json AnalysisTree(const NetworkAnalysis &analysis)
 {
     Json j = AnalysisJson(analysis);
     RequireFinite(j);
-    return j.dump();
+    return j;
 }
 
-std::string DesignJson(const DesignInputs &inputs, const DesignResult &design,
-                       const std::string &reportError, const NetworkAnalysis *analysis)
+Json DesignDocument(const DesignInputs &inputs, const DesignResult &design,
+                    const std::string &reportError, const NetworkAnalysis *analysis)
 {
     Json j{{"status", StatusName(design, reportError)},
            {"inputs", InputsJson(inputs, design.typed)}};
@@ -300,9 +304,20 @@ std::string DesignJson(const DesignInputs &inputs, const DesignResult &design,
             j["analysis"] = AnalysisJson(*analysis);
     }
     RequireFinite(j);
+    return j;
+}
+
+std::string DocumentText(const Json &document)
+{
     // Invalid UTF-8 comes out as U+FFFD rather than as an exception: tevmar-cli
     // refuses such text first, and a document must never fail half written.
-    return j.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+std::string DesignJson(const DesignInputs &inputs, const DesignResult &design,
+                       const std::string &reportError, const NetworkAnalysis *analysis)
+{
+    return DocumentText(DesignDocument(inputs, design, reportError, analysis));
 }
 
 } // namespace tevmar::format

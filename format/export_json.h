@@ -26,11 +26,21 @@ std::string ElementKindName(ElementKind kind);
 // The document's "elements" of a solved design: the element table from port 1.
 Json DesignElementsJson(const DesignResult &design);
 
+// The document as a tree, for the sections of a tuned network, candidates,
+// a kit or a measured load to be added to before it is written once.
+Json DesignDocument(const DesignInputs &inputs, const DesignResult &design,
+                    const std::string &reportError, const analysis::NetworkAnalysis *analysis);
+
+// A document's text as every front end writes it: two-space indents, one
+// newline at the end.
+std::string DocumentText(const Json &document);
+
+// DesignDocument as its text.
 std::string DesignJson(const DesignInputs &inputs, const DesignResult &design,
                        const std::string &reportError, const analysis::NetworkAnalysis *analysis);
 
-// The "analysis" object of DesignJson alone, as compact JSON text: for the
-// figures of a network other than the design's (the tuned one).
-std::string AnalysisJsonText(const analysis::NetworkAnalysis &analysis);
+// The "analysis" object of DesignJson alone, with the same rule for figures
+// that are not finite: for a network other than the design's (the tuned one).
+Json AnalysisTree(const analysis::NetworkAnalysis &analysis);
 
 } // namespace tevmar::format

@@ -111,10 +111,8 @@ void PutCandidatesOnKitJson(Json &candidates, const std::vector<KitChoice> &choi
     }
 }
 
-std::string WithKitJson(const std::string &json, const Kit &kit,
-                        const std::vector<KitChoice> &choices)
+void AddKitJson(Json &document, const Kit &kit, const std::vector<KitChoice> &choices)
 {
-    Json document = Json::parse(json);
     PutCandidatesOnKitJson(document["candidates"], choices);
     Json parts = Json::array();
     for (const std::vector<KitPartRef> *list : {&kit.inductors, &kit.capacitors})
@@ -125,7 +123,6 @@ std::string WithKitJson(const std::string &json, const Kit &kit,
                                  {"unit", p->unit()},
                                  {"file", p->fileName}});
     document["kit"] = Json{{"bandLowHz", kit.lowHz}, {"bandHighHz", kit.highHz}, {"parts", parts}};
-    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 std::vector<std::string> KitTunedLines(const KitChoice &choice)
@@ -156,11 +153,9 @@ void PutTunedOnKitJson(Json &tuned, const KitChoice &choice)
     tuned["kit"] = std::move(kit);
 }
 
-std::string WithTunedKitJson(const std::string &json, const KitChoice &choice)
+void AddTunedKitJson(Json &document, const KitChoice &choice)
 {
-    Json document = Json::parse(json);
     PutTunedOnKitJson(document["tuned"], choice);
-    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 } // namespace tevmar::format

@@ -19,10 +19,9 @@ namespace tevmar::format {
 std::vector<std::string> KitCandidateLines(const analysis::CandidateSet &set,
                                            const std::vector<analysis::KitChoice> &choices);
 
-// The document with each candidate's elements carrying "part" (their
-// "value" the nominal value), "lossDbMax", and the ideal and snapped
-// networks' figures; and "kit", the parts usable over the band.
-// Each candidate's entry of CandidatesJson on the kit parts chosen for it.
+// Each candidate's entry of CandidatesJson on the kit parts chosen for it:
+// its elements carrying "part" (their "value" the nominal value),
+// "lossDbMax", and the ideal and snapped networks' figures.
 void PutCandidatesOnKitJson(Json &candidates, const std::vector<analysis::KitChoice> &choices);
 
 // A network's kit parts from its port 1, each named by its part number.
@@ -31,8 +30,10 @@ Json KitNetworkElementsJson(const analysis::Network &network);
 // The tuned part of TunedJson on the kit parts chosen for it.
 void PutTunedOnKitJson(Json &tuned, const analysis::KitChoice &choice);
 
-std::string WithKitJson(const std::string &json, const analysis::Kit &kit,
-                        const std::vector<analysis::KitChoice> &choices);
+// The document (a tree from DesignDocument, with its candidates) with them on
+// their kit parts and "kit", the parts usable over the band.
+void AddKitJson(Json &document, const analysis::Kit &kit,
+                const std::vector<analysis::KitChoice> &choices);
 
 // The tuned network on kit parts: its figures as built against the ideal
 // network's and the plain snap's, and its parts with their numbers.
@@ -40,6 +41,6 @@ std::vector<std::string> KitTunedLines(const analysis::KitChoice &choice);
 
 // The document's "tuned" gains "lossDbMax" and "kit": the built network's
 // figures and elements (each with "part"), and the snapped network's.
-std::string WithTunedKitJson(const std::string &json, const analysis::KitChoice &choice);
+void AddTunedKitJson(Json &document, const analysis::KitChoice &choice);
 
 } // namespace tevmar::format

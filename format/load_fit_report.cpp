@@ -127,11 +127,9 @@ Json MeasuredLoadJson(const FitSummary &s)
     return measured;
 }
 
-std::string WithFitJson(const std::string &designJson, const FitSummary &s)
+void AddFitJson(Json &document, const FitSummary &s)
 {
-    Json document = Json::parse(designJson);
     document["measuredLoad"] = MeasuredLoadJson(s);
-    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 std::vector<std::string> SourceFitLines(const FitSummary &s, bool resistive)
@@ -149,8 +147,8 @@ std::vector<std::string> SourceFitLines(const FitSummary &s, bool resistive)
     return lines;
 }
 
-std::string WithSourceFitJson(const std::string &designJson, const FitSummary &s, bool resistive,
-                              const std::string &bodeFano)
+void AddSourceFitJson(Json &document, const FitSummary &s, bool resistive,
+                      const std::string &bodeFano)
 {
     Json measured{{"file", s.fileName},
                   {"points", s.points},
@@ -169,9 +167,7 @@ std::string WithSourceFitJson(const std::string &designJson, const FitSummary &s
         chosen["forced"] = s.forced;
         measured["chosen"] = chosen;
     }
-    Json document = Json::parse(designJson);
     document["measuredSource"] = measured;
-    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 } // namespace tevmar::format

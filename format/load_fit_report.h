@@ -17,22 +17,20 @@ std::string FitValuesText(const analysis::LoadFit &fit);
 // The summary as plain lines: the file, each kind's fit, the kind chosen.
 std::vector<std::string> FitLines(const analysis::FitSummary &summary);
 
-// `designJson` (a document from DesignJson) with a "measuredLoad" object
-// added: the file and its points, every kind's fit, the kind chosen and the
-// port it stands at.
 // The document's "measuredLoad": the file, the fits tried and the one chosen.
 Json MeasuredLoadJson(const analysis::FitSummary &summary);
 
-std::string WithFitJson(const std::string &designJson, const analysis::FitSummary &summary);
+// The document (a tree from DesignDocument) with "measuredLoad" added.
+void AddFitJson(Json &document, const analysis::FitSummary &summary);
 
 // A measured source's fit as plain lines: the file, each kind's fit, the
 // kind chosen (or, for a `resistive` source, its mean resistance) and that
 // the figures are between the two measurements.
 std::vector<std::string> SourceFitLines(const analysis::FitSummary &summary, bool resistive);
 
-// `designJson` with a "measuredSource" object added, as WithFitJson adds
+// The document with a "measuredSource" object added, as AddFitJson adds
 // "measuredLoad": the file, every kind's fit and the resistance designed for.
-std::string WithSourceFitJson(const std::string &designJson, const analysis::FitSummary &summary,
-                              bool resistive, const std::string &bodeFano);
+void AddSourceFitJson(Json &document, const analysis::FitSummary &summary, bool resistive,
+                      const std::string &bodeFano);
 
 } // namespace tevmar::format

@@ -42,7 +42,7 @@ Json RangesJson(const PartRanges &r)
 // trials, sensitivity, finite Q.
 void AddPartFigures(Json &tuned, const NetworkAnalysis &analysis)
 {
-    const Json figures = Json::parse(AnalysisJsonText(analysis));
+    const Json figures = AnalysisTree(analysis);
     tuned["sensitivity"] = figures["sensitivity"];
     for (const char *key : {"finiteQ", "monteCarlo"})
         if (figures.contains(key))
@@ -124,12 +124,9 @@ Json TunedJson(const TunedNetwork &t, const NetworkAnalysis *analysis)
     return tuned;
 }
 
-std::string WithTunedJson(const std::string &designJson, const TunedNetwork &t,
-                          const NetworkAnalysis *analysis)
+void AddTunedJson(Json &document, const TunedNetwork &t, const NetworkAnalysis *analysis)
 {
-    Json document = Json::parse(designJson);
     document["tuned"] = TunedJson(t, analysis);
-    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 namespace {

@@ -11,7 +11,7 @@
 
 namespace tevmar::format {
 
-// `designJson` (a document from DesignJson) with a "tuned" object added: the
+// The "tuned" object of the design's document: the
 // starting and tuned values of each part, the load's reactance and port, the
 // in-band max |S11| and VSWR before and after, the distance to the Bode-Fano
 // limit where a load reactance sets one, the standard-value network when
@@ -19,13 +19,12 @@ namespace tevmar::format {
 // inputs have none.
 // With `analysis` (the tuned network's, session::TunedAnalysis), also its
 // sensitivity and, where asked for, its finite-Q and tolerance figures.
-// The document's "tuned" part: the parts' starting and tuned values, the
-// ranges, the figures and, with `analysis`, the tuned network's own figures.
 Json TunedJson(const analysis::TunedNetwork &tuned,
                const analysis::NetworkAnalysis *analysis = nullptr);
 
-std::string WithTunedJson(const std::string &designJson, const analysis::TunedNetwork &tuned,
-                          const analysis::NetworkAnalysis *analysis = nullptr);
+// The document (a tree from DesignDocument) with "tuned" added.
+void AddTunedJson(Json &document, const analysis::TunedNetwork &tuned,
+                  const analysis::NetworkAnalysis *analysis = nullptr);
 
 // "L2 10000 nH (upper limit), C5 0.1 pF (lower limit)" for the parts of a
 // network at a range limit; empty when none is.

@@ -92,7 +92,8 @@ class Runner
     ExitStatus PaneLines();
     std::string PlainText() const;
     ExitStatus DesignStatus();
-    std::string DocumentOf(const std::string &designJson) const;
+    // The design's document with the run's sections added, as its text.
+    std::string DocumentOf(format::Json document) const;
     // The tuned network's lines, and those of its kit parts when there is a kit.
     std::vector<std::string> TunedLines() const
     {
@@ -344,22 +345,22 @@ void Runner::SaySweepPastTheData()
     }
 }
 
-std::string Runner::DocumentOf(const std::string &designJson) const
+std::string Runner::DocumentOf(format::Json document) const
 {
-    std::string json =
-        o_.tuned ? format::WithTunedJson(designJson, *o_.tuned, &*tunedAnalysis_) : designJson;
+    if (o_.tuned)
+        format::AddTunedJson(document, *o_.tuned, &*tunedAnalysis_);
     if (o_.candidates)
-        json = format::WithCandidatesJson(json, *o_.candidates);
+        format::AddCandidatesJson(document, *o_.candidates);
     if (o_.kit && o_.candidates)
-        json = format::WithKitJson(json, *o_.kit, o_.kitChoices);
+        format::AddKitJson(document, *o_.kit, o_.kitChoices);
     if (o_.tunedKit)
-        json = format::WithTunedKitJson(json, *o_.tunedKit);
-    if (!fit_)
-        return json;
-    json = format::WithFitJson(json, *fit_);
-    if (const std::optional<SourceMatch> &source = o_.match->source)
-        json = format::WithSourceFitJson(json, source->fit, source->resistive, source->bodeFano);
-    return json;
+        format::AddTunedKitJson(document, *o_.tunedKit);
+    if (fit_) {
+        format::AddFitJson(document, *fit_);
+        if (const std::optional<SourceMatch> &source = o_.match->source)
+            format::AddSourceFitJson(document, source->fit, source->resistive, source->bodeFano);
+    }
+    return format::DocumentText(document);
 }
 
 // The files' texts and the JSON document. The Touchstone and SPICE files
@@ -396,8 +397,9 @@ void Runner::Render()
     if (r_.json || std::ranges::any_of(
                        r_.files, [](const FileRequest &f) { return f.kind == ExportKind::Json; }))
         o_.document = json_ = DocumentOf(
-            Solved() ? ExportText(ExportKind::Json, o_.design, *o_.analysis, {})
-                     : format::DesignJson(o_.design.inputs, o_.design.result, {}, nullptr));
+            Solved() ? format::DesignDocument(o_.design.inputs, o_.design.result,
+                                              o_.design.reportError, &*o_.analysis)
+                     : format::DesignDocument(o_.design.inputs, o_.design.result, {}, nullptr));
     std::vector<double> frequencies;
     if (NeedsSweep(r_))
         frequencies = analysis::SweepFrequencies(plan_);
@@ -560,7 +562,7 @@ void Runner::Analysed()
     if (!Solved() && !WithoutDesign()) {
         if (r_.json)
             o_.standardOutput = o_.document =
-                DocumentOf(format::DesignJson(o_.design.inputs, o_.design.result, {}, nullptr));
+                DocumentOf(format::DesignDocument(o_.design.inputs, o_.design.result, {}, nullptr));
         if (fit_)
             AppendLines(o_.lines, FitLines());
         if (!r_.json)

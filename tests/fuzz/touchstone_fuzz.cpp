@@ -6,8 +6,8 @@
 // matched from 50 ohms over its whole span: the fit, the design and the
 // figures into the data must stay finite all the way to the JSON document.
 
-#include "analysis/search/load_fit.h"
 #include "analysis/readers/touchstone_reader.h"
+#include "analysis/search/load_fit.h"
 #include "format/export_json.h"
 #include "format/load_fit_report.h"
 #include "report/number_format.h"
@@ -65,8 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     try {
         const analysis::NetworkAnalysis a = analysis::AnalyseDesign(
             session::DesignedOf(match.outcome), session::AnalysisOptionsFor(match.outcome, {}));
-        const std::string json = format::WithFitJson(
-            format::DesignJson(match.outcome.inputs, match.outcome.result, {}, &a), match.fit);
+        format::Json document =
+            format::DesignDocument(match.outcome.inputs, match.outcome.result, {}, &a);
+        format::AddFitJson(document, match.fit);
+        const std::string json = format::DocumentText(document);
         if (!nlohmann::json::accept(json))
             std::abort();
     } catch (const std::domain_error &) {
