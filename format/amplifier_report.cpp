@@ -8,6 +8,7 @@
 #include "format/table_columns.h"
 #include "report/number_format.h"
 #include "report/printable_text.h"
+#include "units/unit_text.h"
 
 #include <cmath>
 #include <cstdio>
@@ -119,8 +120,9 @@ Json FileOrNull(const std::string &file)
 std::string Band(double fromHz, double toHz)
 {
     if (fromHz == toHz)
-        return "at " + Figure(fromHz / 1e9) + " GHz";
-    return Figure(fromHz / 1e9) + " to " + Figure(toHz / 1e9) + " GHz";
+        return "at " + units::GhzText(units::Frequency::FromHz(fromHz));
+    return units::GhzFigure(units::Frequency::FromHz(fromHz)) + " to " +
+           units::GhzText(units::Frequency::FromHz(toHz));
 }
 
 } // namespace
@@ -138,12 +140,13 @@ std::vector<std::string> StabilityLines(const Amplifier &a)
     lines.push_back("Over the whole data, " + Band(st.dataFromHz, st.dataToHz) +
                     ", with each part also moved alone by +-" + Figure(st.toleranceChecked) +
                     " %: both loops below 1, at most " + Fixed(st.worstLoopOverData, 3, 0) +
-                    " (at " + Figure(st.atFrequencyHz / 1e9) + " GHz)");
+                    " (at " + units::GhzText(units::Frequency::FromHz(st.atFrequencyHz)) + ")");
     if (a.stable)
         lines.emplace_back("Unconditionally stable: mu above 1 at every data frequency");
     else if (!st.deviceUnconditional)
         lines.push_back("Conditionally stable: the device's mu falls to " +
-                        Fixed(st.deviceLeastMu, 3, 0) + " at " + Figure(st.deviceLeastMuHz / 1e9) +
+                        Fixed(st.deviceLeastMu, 3, 0) + " at " +
+                        units::GhzFigure(units::Frequency::FromHz(st.deviceLeastMuHz)) +
                         " GHz, so the amplifier is stable with these terminations, not with "
                         "every passive source and load");
     else
@@ -155,7 +158,8 @@ std::vector<std::string> StabilityLines(const Amplifier &a)
 std::string StabiliserLine(const Stabiliser &s)
 {
     const std::string mu = "mu at least " + Fixed(s.leastMu, 3, 0) + " (at " +
-                           Figure(s.leastMuHz / 1e9) + " GHz) at every data frequency";
+                           units::GhzText(units::Frequency::FromHz(s.leastMuHz)) +
+                           ") at every data frequency";
     if (!s.any())
         return "Stabilised: no resistor needed, the device's own " + mu;
     const std::string held = "Stabilised by the resistors beside the device: " + mu +
@@ -191,10 +195,10 @@ std::vector<std::string> AmplifierLines(const AmplifierReport &report)
     lines.push_back("   f GHz   GT dB   NF dB  Gamma S          Gamma L          "
                     "RL in dB  RL out dB      mu");
     for (const AmplifierPoint &p : a.band) {
-        std::string line = Fixed(p.frequencyHz / 1e9, 4, 8) + Fixed(p.gtDb, 2, 8) +
-                           Fixed(p.nfDb, 2, 8) + "  " + Polar(p.gammaS, 17) + Polar(p.gammaL, 17) +
-                           Fixed(p.inputReturnLossDb, 2, 8) + Fixed(p.outputReturnLossDb, 2, 11) +
-                           Fixed(p.mu, 3, 8);
+        std::string line = Fixed(units::Frequency::FromHz(p.frequencyHz).ghz(), 4, 8) +
+                           Fixed(p.gtDb, 2, 8) + Fixed(p.nfDb, 2, 8) + "  " + Polar(p.gammaS, 17) +
+                           Polar(p.gammaL, 17) + Fixed(p.inputReturnLossDb, 2, 8) +
+                           Fixed(p.outputReturnLossDb, 2, 11) + Fixed(p.mu, 3, 8);
         lines.push_back(line);
     }
     lines.emplace_back();

@@ -1,7 +1,7 @@
 #include "format/analysis_text.h"
 
-#include "report/engineering_value.h"
 #include "report/number_format.h"
+#include "units/unit_text.h"
 
 #include <cmath>
 
@@ -12,7 +12,7 @@ namespace {
 
 std::string Ghz(double hz)
 {
-    return Figure(hz / 1e9) + " GHz";
+    return units::GhzText(units::Frequency::FromHz(hz));
 }
 
 std::string PassbandText(const PassbandFigures &p)
@@ -116,7 +116,8 @@ void AddYield(std::vector<std::string> &lines, const YieldResult &y)
 std::string PartValueText(const Part &part, int digits)
 {
     return part.Visit([&](auto e) {
-        return EngineeringValue(part.value * e.siPerUnit, e.siSymbol, digits, e.unitExponent);
+        return units::EngineeringValue(part.value * e.siPerUnit, e.siSymbol, digits,
+                                       e.unitExponent);
     });
 }
 

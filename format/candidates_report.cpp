@@ -3,7 +3,6 @@
 #include "format/analysis_text.h"
 #include "format/export_json.h"
 #include "format/json_number.h"
-#include "report/engineering_value.h"
 #include "report/number_format.h"
 
 #include <algorithm>

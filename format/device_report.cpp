@@ -4,6 +4,7 @@
 #include "format/table_columns.h"
 #include "report/number_format.h"
 #include "report/printable_text.h"
+#include "units/quantity.h"
 
 #include <cmath>
 #include <cstdio>
@@ -95,9 +96,9 @@ std::vector<std::string> DeviceLines(const DeviceReport &report)
     lines.emplace_back();
     lines.push_back("  f (GHz)        K   |Delta|        mu       mu'  MSG (dB)  MAG (dB)");
     for (const DevicePoint &p : report.points)
-        lines.push_back(Fixed(p.frequencyHz / 1e9, 4, 9) + Fixed(p.k, 3, 9) +
-                        Fixed(p.delta, 3, 10) + Fixed(p.mu, 3, 10) + Fixed(p.muPrime, 3, 10) +
-                        Fixed(p.msgDb, 2, 10) + Fixed(p.magDb, 2, 10));
+        lines.push_back(Fixed(units::Frequency::FromHz(p.frequencyHz).ghz(), 4, 9) +
+                        Fixed(p.k, 3, 9) + Fixed(p.delta, 3, 10) + Fixed(p.mu, 3, 10) +
+                        Fixed(p.muPrime, 3, 10) + Fixed(p.msgDb, 2, 10) + Fixed(p.magDb, 2, 10));
     lines.emplace_back();
     lines.push_back(
         "  f (GHz)  Gamma S           Gamma L           NFmin (dB)  Gamma opt          Rn (ohms)");
@@ -108,9 +109,9 @@ std::vector<std::string> DeviceLines(const DeviceReport &report)
             p.noise ? std::optional<Complex>(p.noise->gammaOpt) : std::nullopt;
         const std::optional<double> rn =
             p.noise ? std::optional<double>(p.noise->rnOhms) : std::nullopt;
-        lines.push_back(Trimmed(Fixed(p.frequencyHz / 1e9, 4, 9) + "  " + Polar(p.gammaS, 18) +
-                                Polar(p.gammaL, 18) + Fixed(nfMin, 2, 10) + "  " +
-                                Polar(gammaOpt, 18) + Fixed(rn, 2, 10)));
+        lines.push_back(Trimmed(Fixed(units::Frequency::FromHz(p.frequencyHz).ghz(), 4, 9) + "  " +
+                                Polar(p.gammaS, 18) + Polar(p.gammaL, 18) + Fixed(nfMin, 2, 10) +
+                                "  " + Polar(gammaOpt, 18) + Fixed(rn, 2, 10)));
     }
     lines.emplace_back();
     lines.push_back("  f (GHz)  " + Pad("circle", 26) + Pad("centre", 18) + "radius");
@@ -132,7 +133,7 @@ std::vector<std::string> DeviceLines(const DeviceReport &report)
         for (const LevelCircle &c : p.noiseFigure)
             block.push_back(CircleLine("noise figure " + LevelName(c.db), c.circle, "",
                                        p.noise ? "below NFmin" : "no noise data"));
-        block.front().replace(0, 9, Fixed(p.frequencyHz / 1e9, 4, 9));
+        block.front().replace(0, 9, Fixed(units::Frequency::FromHz(p.frequencyHz).ghz(), 4, 9));
         lines.insert(lines.end(), block.begin(), block.end());
     }
     return lines;

@@ -1,6 +1,7 @@
 #include "format/export_csv.h"
 
 #include "report/number_format.h"
+#include "units/quantity.h"
 
 #include <algorithm>
 
@@ -77,7 +78,7 @@ std::string SweepCsv(const std::vector<CsvNetwork> &networks,
                 text += "," + ShortestNumber(value);
         }
         for (std::size_t i = 0; i < networks.size(); ++i) {
-            const double delayNs = (model[i] ? modelDelays : delays)[i][k] * 1e9;
+            const double delayNs = units::Nanoseconds((model[i] ? modelDelays : delays)[i][k]);
             const double phase = (model[i] ? modelPoints : points)[i][k].s21PhaseDeg;
             text += "," + ShortestNumber(phase) + "," + ShortestNumber(delayNs);
         }

@@ -4,6 +4,7 @@
 
 #include "format/analysis_text.h"
 #include "report/printable_text.h"
+#include "units/unit_text.h"
 
 #include <cctype>
 #include <nlohmann/json.hpp>
@@ -64,10 +65,10 @@ std::string FileLine(const char *what, const FitSummary &s)
     if (s.circuit) // "Measured load " as "Load circuit "
         return static_cast<char>(std::toupper(static_cast<unsigned char>(what[9]))) +
                std::string(what + 10) + "circuit " + PrintableText(s.fileName) + ": fitted at " +
-               std::to_string(s.points) + " points from " + Figure(s.firstHz / 1e9) + " to " +
-               Figure(s.lastHz / 1e9) + " GHz";
+               std::to_string(s.points) + " points from " + units::GhzFigure(s.first) + " to " +
+               units::GhzText(s.last);
     return std::string(what) + PrintableText(s.fileName) + ": " + std::to_string(s.points) +
-           " points from " + Figure(s.firstHz / 1e9) + " to " + Figure(s.lastHz / 1e9) + " GHz, " +
+           " points from " + units::GhzFigure(s.first) + " to " + units::GhzText(s.last) + ", " +
            std::to_string(s.pointsInBand) + " in the band";
 }
 
@@ -118,8 +119,8 @@ Json MeasuredLoadJson(const FitSummary &s)
     Json measured{{"file", s.fileName},
                   {"points", s.points},
                   {"pointsInBand", s.pointsInBand},
-                  {"firstHz", s.firstHz},
-                  {"lastHz", s.lastHz},
+                  {"firstHz", s.first.hz()},
+                  {"lastHz", s.last.hz()},
                   {"sourceOhms", s.sourceOhms},
                   {"interpolation", kInterpolation},
                   {"fits", fits},
@@ -153,8 +154,8 @@ void AddSourceFitJson(Json &document, const FitSummary &s, bool resistive,
     Json measured{{"file", s.fileName},
                   {"points", s.points},
                   {"pointsInBand", s.pointsInBand},
-                  {"firstHz", s.firstHz},
-                  {"lastHz", s.lastHz},
+                  {"firstHz", s.first.hz()},
+                  {"lastHz", s.last.hz()},
                   {"resistanceOhms", s.sourceOhms},
                   {"interpolation", kInterpolation},
                   {"reflection", "power-wave, |Zin - Zs*| / |Zin + Zs|"},

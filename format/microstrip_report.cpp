@@ -3,6 +3,8 @@
 #include "format/json_number.h"
 #include "format/table_columns.h"
 #include "report/number_format.h"
+#include "units/quantity.h"
+#include "units/unit_text.h"
 
 #include <cmath>
 #include <numbers>
@@ -15,7 +17,7 @@ constexpr double kDbPerNeper = 20.0 / std::numbers::ln10;
 
 std::string Mm(double metres)
 {
-    return Figure(metres * 1e3, 5) + " mm";
+    return units::MillimetreText(units::Length::FromMetres(metres), 5);
 }
 
 std::optional<double> Db(const std::optional<std::complex<double>> &s)
@@ -45,8 +47,8 @@ std::vector<std::string> MicrostripLines(const MicrostripReport &r)
     std::vector<std::string> lines;
     lines.push_back("Substrate: er " + Figure(s.relativePermittivity) + ", h " + Mm(s.height) +
                     ", t " + Mm(s.thickness) + ", tand " + Figure(s.lossTangent) + ", rho " +
-                    Figure(s.resistivity) + " ohm m, roughness " + Figure(s.roughness * 1e6, 4) +
-                    " um");
+                    Figure(s.resistivity) + " ohm m, roughness " +
+                    Figure(units::Length::FromMetres(s.roughness).micrometres(), 4) + " um");
     std::string width =
         "Microstrip: width " + Mm(r.width) + " (W/h " + Figure(r.width / s.height, 4) + ")";
     if (r.targetOhms)
@@ -65,8 +67,9 @@ std::vector<std::string> MicrostripLines(const MicrostripReport &r)
         heading += "    S21 dB   S21 deg    S11 dB";
     lines.push_back(heading);
     for (const MicrostripPoint &p : r.points) {
-        std::string row = Fixed(p.frequencyHz / 1e9, 6, 13) + Fixed(p.z0Ohms, 3, 10) +
-                          Fixed(p.epsEff, 4, 10) + Fixed(p.attenuation * kDbPerNeper, 3, 12);
+        std::string row = Fixed(units::Frequency::FromHz(p.frequencyHz).ghz(), 6, 13) +
+                          Fixed(p.z0Ohms, 3, 10) + Fixed(p.epsEff, 4, 10) +
+                          Fixed(p.attenuation * kDbPerNeper, 3, 12);
         if (r.length)
             row += Fixed(Db(p.s21), 4, 10) + Fixed(Degrees(p.s21), 2, 10) + Fixed(Db(p.s11), 2, 10);
         lines.push_back(row);
@@ -86,7 +89,7 @@ std::string MicrostripJson(const MicrostripReport &r)
                           {"s21Deg", Optional(Degrees(p.s21))},
                           {"s11Db", Optional(Db(p.s11))}});
     Json document;
-    document["microstrip"] = {{"widthMm", Number(r.width * 1e3)},
+    document["microstrip"] = {{"widthMm", Number(units::Length::FromMetres(r.width).millimetres())},
                               {"epsEffStatic", Number(r.epsEffStatic)},
                               {"points", std::move(points)}};
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";

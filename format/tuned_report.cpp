@@ -4,7 +4,6 @@
 #include "format/analysis_text.h"
 #include "format/export_json.h"
 #include "format/json_number.h"
-#include "report/engineering_value.h"
 
 #include <cmath>
 #include <nlohmann/json.hpp>

@@ -97,7 +97,8 @@ class Microstrip
 
     std::string repr() const
     {
-        return "<tevmar.Microstrip width " + Figure(width() * 1e3) + " mm, Z0 " +
+        return "<tevmar.Microstrip width " +
+               Figure(units::Length::FromMetres(width()).millimetres()) + " mm, Z0 " +
                Figure(z0Static()) + " ohms>";
     }
 
@@ -112,10 +113,10 @@ class Microstrip
             throw py::type_error("frequencies are numbers of Hz");
         py::array_t<double> flat = hz.attr("ravel")();
         for (py::ssize_t i = 0; i < flat.size(); ++i)
-            if (!(flat.at(i) >= 0 && flat.at(i) <= session::kMostLineFrequencyHz))
+            if (!(flat.at(i) >= 0 && flat.at(i) <= session::kMostLineFrequency.hz()))
                 throw std::invalid_argument("a frequency of " + Figure(flat.at(i)) +
                                             " Hz; expected 0 to " +
-                                            Figure(session::kMostLineFrequencyHz) + " Hz");
+                                            Figure(session::kMostLineFrequency.hz()) + " Hz");
         return flat;
     }
 

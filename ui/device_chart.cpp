@@ -1,6 +1,7 @@
 #include "ui/device_chart.h"
 
 #include "ui/smith_grid.h"
+#include "units/quantity.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -105,7 +106,7 @@ void DeviceChart::paintEvent(QPaintEvent *)
     }
     painter.drawText(QPointF(8, fontMetrics().ascent() + fontMetrics().height() + 6),
                      QStringLiteral("%1 GHz; shaded: unstable, |\u0393%2| > 1")
-                         .arg(point_->frequencyHz / 1e9, 0, 'g', 6)
+                         .arg(units::Frequency::FromHz(point_->frequencyHz).ghz(), 0, 'g', 6)
                          .arg(source ? QStringLiteral("out") : QStringLiteral("in")));
     const Geometry g = ChartGeometry();
     const QColor red = dark ? QColor(255, 90, 90) : QColor(200, 30, 30);

@@ -5,6 +5,7 @@
 #include "ui/amplifier_panel.h"
 #include "ui/device_chart.h"
 #include "ui/device_plot.h"
+#include "units/unit_text.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -43,15 +44,16 @@ DeviceWindow::DeviceWindow(session::DeviceOutcome device, QWidget *parent)
     frequency_ = new QComboBox(this);
     frequency_->setObjectName(QStringLiteral("deviceFrequency"));
     for (const analysis::DevicePoint &p : device_.points)
-        frequency_->addItem(QString::fromStdString(Figure(p.frequencyHz / 1e9)) +
-                            QStringLiteral(" GHz"));
+        frequency_->addItem(
+            QString::fromStdString(units::GhzFigure(units::Frequency::FromHz(p.frequencyHz))) +
+            QStringLiteral(" GHz"));
     plot_ = new DevicePlot(this);
     sourceChart_ = new DeviceChart(DeviceChart::Plane::Source, this);
     loadChart_ = new DeviceChart(DeviceChart::Plane::Load, this);
 
     DevicePlotData data;
     for (const analysis::DevicePoint &p : device_.points) {
-        data.frequencyGhz.push_back(p.frequencyHz / 1e9);
+        data.frequencyGhz.push_back(units::Frequency::FromHz(p.frequencyHz).ghz());
         data.k.push_back(Or(p.k));
         data.mu.push_back(Or(p.mu));
         data.muPrime.push_back(Or(p.muPrime));
@@ -104,7 +106,7 @@ void DeviceWindow::ChooseFrequency(std::size_t index)
     sourceChart_->SetPoint(point);
     loadChart_->SetPoint(point);
     DevicePlotData data = plot_->data();
-    data.chosenGhz = point.frequencyHz / 1e9;
+    data.chosenGhz = units::Frequency::FromHz(point.frequencyHz).ghz();
     plot_->SetData(std::move(data));
 }
 

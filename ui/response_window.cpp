@@ -783,7 +783,7 @@ void ResponseWindow::StepPart(int direction, double percent)
         return;
     session::ApplySteps(response_, drawn_, steps_);
     ShowResponse();
-    lastStepMs_ = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    lastStepMs_ = units::Milliseconds(static_cast<double>(clock.nsecsElapsed()));
 }
 
 void ResponseWindow::ClearSteps()
@@ -917,7 +917,7 @@ void ResponseWindow::Recompute()
         trialsTimer_->stop();
         trialsBusy_->hide();
     }
-    lastComputeMs_ = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    lastComputeMs_ = units::Milliseconds(static_cast<double>(clock.nsecsElapsed()));
 }
 
 void ResponseWindow::StartTrials()

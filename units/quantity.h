@@ -137,6 +137,17 @@ constexpr double Nanoseconds(double seconds)
     return seconds * 1e9;
 }
 
+// A time counted in nanoseconds (as a clock gives it) in milliseconds.
+constexpr double Milliseconds(double nanoseconds)
+{
+    return nanoseconds / 1e6;
+}
+
+// The factor between a product of a frequency and a length in GHz mm, the
+// unit the published microstrip dispersion formulas are fitted in, and the
+// same product in Hz m.
+inline constexpr double kGigahertzMillimetresPerHertzMetre = 1e-6;
+
 // The factor between a part's value in the unit the element table, the
 // exports and the options write it (nH for an inductor, pF for a capacitor)
 // and its SI value, for code that holds both kinds as one number.

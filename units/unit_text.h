@@ -1,16 +1,20 @@
 #pragma once
 
-// A quantity typed with its unit ("1.6mm", "35um", "62 mil", "2.4GHz") read
-// into its value type. This is the one reader of such text: every option or
-// argument that takes a length or a frequency with its unit comes here, so
-// that the units understood and the wording of a slip are the same
-// everywhere. Numbers are read without the locale (a decimal point, always).
+// Text with a unit, both ways. Reading: a quantity typed with its unit
+// ("1.6mm", "35um", "62 mil", "2.4GHz", "0.157pF") into its value type, and
+// the SI prefixes of a part written as a circuit ("2.7n", "1k"). Writing: a
+// value with the prefix an engineer would pick ("10 uH", "1.5 kohm") and a
+// frequency in GHz. This is the one place that knows the names of units and
+// the factors behind them, so that the units understood, the wording of a
+// slip and the text written are the same everywhere. Numbers are read and
+// written without the locale (a decimal point, always).
 
 #include "units/quantity.h"
 
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +28,20 @@ template <class Q> struct UnitRead
     std::optional<Q> value;
     std::string problem;
 };
+
+// A unit's name and its size in the SI unit of its kind.
+struct UnitFactor
+{
+    const char *name;
+    double factor; // SI per unit
+};
+
+inline constexpr UnitFactor kHertz{"Hz", 1}, kKilohertz{"kHz", 1e3}, kMegahertz{"MHz", 1e6},
+    kGigahertz{"GHz", 1e9};
+inline constexpr UnitFactor kNanohenry{"nH", kSiPerNanohenry};
+inline constexpr UnitFactor kPicofarad{"pF", kSiPerPicofarad};
+inline constexpr UnitFactor kMetre{"m", 1}, kCentimetre{"cm", 1e-2}, kMillimetre{"mm", 1e-3},
+    kMicrometre{"um", 1e-6}, kMicrometreSign{"\xC2\xB5m", 1e-6}, kMil{"mil", 25.4e-6};
 
 namespace detail {
 
@@ -83,12 +101,6 @@ inline Split SplitNumber(std::string_view text)
     return {value, Trimmed(std::string_view(stop, static_cast<std::size_t>(end - stop)))};
 }
 
-struct UnitFactor
-{
-    const char *name;
-    double factor; // SI per unit
-};
-
 template <class Q, std::size_t N>
 UnitRead<Q> Read(std::string_view text, const UnitFactor (&units)[N], const char *kind,
                  const char *example)
@@ -114,17 +126,67 @@ UnitRead<Q> Read(std::string_view text, const UnitFactor (&units)[N], const char
 // A length in m, cm, mm, um (or µm) or mil, in any case: "1.6mm", "35um".
 inline UnitRead<Length> ReadLength(std::string_view text)
 {
-    static constexpr detail::UnitFactor kUnits[] = {
-        {"mm", 1e-3}, {"um", 1e-6}, {"\xC2\xB5m", 1e-6}, {"mil", 25.4e-6}, {"cm", 1e-2}, {"m", 1}};
+    static constexpr UnitFactor kUnits[] = {kMillimetre, kMicrometre, kMicrometreSign,
+                                            kMil,        kCentimetre, kMetre};
     return detail::Read<Length>(text, kUnits, "length", "1.6mm");
 }
 
 // A frequency in Hz, kHz, MHz or GHz, in any case: "2.4GHz", "900 MHz".
 inline UnitRead<Frequency> ReadFrequency(std::string_view text)
 {
-    static constexpr detail::UnitFactor kUnits[] = {
-        {"GHz", 1e9}, {"MHz", 1e6}, {"kHz", 1e3}, {"Hz", 1}};
+    static constexpr UnitFactor kUnits[] = {kGigahertz, kMegahertz, kKilohertz, kHertz};
     return detail::Read<Frequency>(text, kUnits, "frequency", "2.4GHz");
 }
+
+// A number written straight against its unit, with nothing between ("1.5GHz",
+// "0.157pF"), as the part models' compact forms take it: the whole of what
+// precedes the unit must be a number in full. The units are tried in order
+// and matched in any case.
+struct SuffixRead
+{
+    enum class Outcome {
+        Read,          // `written` is the number, `unit` the unit it carries
+        NotANumber,    // a unit was found but what precedes it is not a number
+        MissingUnit,   // a bare number: none of the units follows it
+        NoNumberOrUnit // neither a number nor a number with one of the units
+    };
+    Outcome outcome = Outcome::NoNumberOrUnit;
+    double written = 0;               // in the unit found
+    const UnitFactor *unit = nullptr; // the unit found (NotANumber too)
+
+    // The value in the SI unit of its kind.
+    double Si() const { return written * unit->factor; }
+};
+
+SuffixRead ReadSuffixed(const std::string &text, std::initializer_list<const UnitFactor *> units);
+
+// The size of an SI prefix ("f", "p", "n", "u" or a micro sign, "m", "k" or
+// "K", "M", "G"; an empty prefix is 1), as a part in a circuit is written.
+// "M" is mega here; SPICE's own "M" for milli is never written by us.
+std::optional<double> PrefixScale(std::string_view prefix);
+
+// The prefixes PrefixScale reads, for a message: "f, p, n, u, m, k, M or G".
+inline constexpr const char *kPrefixNames = "f, p, n, u, m, k, M or G";
+
+// `value` in SI units (henries, farads, ohms) with `unit` ("H", "F", "ohm")
+// to `digits` significant digits, the prefix chosen from f, p, n, u, m, k, M,
+// G: "2.7 nH", "10 uH", "100 nF", "1.5 kohm". No prefix below
+// 10^lowestExponent is used: parts are read in nH and pF, so 0.5 nH stays
+// "0.5 nH" rather than "500 pH". Zero is "0 <unit>", a value that is not
+// finite "-".
+std::string EngineeringValue(double value, const char *unit, int digits = 4,
+                             int lowestExponent = -15);
+
+// A part's value as the tables give it (nH for an inductor, pF for a
+// capacitor) in its engineering unit, never below nH or pF.
+std::string PartValue(double value, bool inductor, int digits = 4);
+
+// A frequency as the reports and messages write it: its figure in GHz to
+// `digits` significant digits, without ("2.45") or with its unit ("2.45 GHz").
+std::string GhzFigure(Frequency f, int digits = 6);
+std::string GhzText(Frequency f, int digits = 6);
+
+// A length in mm to `digits` significant digits, with its unit ("1.524 mm").
+std::string MillimetreText(Length l, int digits);
 
 } // namespace tevmar::units

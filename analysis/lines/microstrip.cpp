@@ -1,5 +1,7 @@
 #include "analysis/lines/microstrip.h"
 
+#include "units/quantity.h"
+
 #include <cmath>
 #include <numbers>
 #include <stdexcept>
@@ -61,7 +63,7 @@ StaticValues Static(const Substrate &s, double width)
 // Kirschning and Jansen take the frequency as the product f h in GHz mm.
 double NormalisedFrequency(double hz, double height)
 {
-    return hz * height * 1e-6;
+    return hz * height * units::kGigahertzMillimetresPerHertzMetre;
 }
 
 void CheckArguments(const Substrate &s, double width)

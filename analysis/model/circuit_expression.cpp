@@ -1,7 +1,7 @@
 #include "analysis/model/circuit_expression.h"
 
-#include "report/engineering_value.h"
 #include "report/number_format.h"
+#include "units/unit_text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -26,16 +26,6 @@ struct PartLimits
 constexpr PartLimits kResistance{0, 1e9, "ohm"};
 constexpr PartLimits kInductance{1e-15, 1, "H"};
 constexpr PartLimits kCapacitance{1e-18, 1, "F"};
-
-struct Prefix
-{
-    const char *text;
-    double scale;
-};
-constexpr Prefix kPrefixes[] = {
-    {"f", 1e-15},       {"p", 1e-12}, {"n", 1e-9}, {"u", 1e-6}, {"\xC2\xB5", 1e-6}, // micro sign
-    {"\xCE\xBC", 1e-6},                                                             // Greek mu
-    {"m", 1e-3},        {"k", 1e3},   {"K", 1e3},  {"M", 1e6},  {"G", 1e9},         {"", 1}};
 
 struct UnitWord
 {
@@ -182,16 +172,17 @@ class CircuitReader
         const std::string word = text_.substr(unitAt, at_ - unitAt);
         Circuit part;
         if (!ReadUnit(word, number, part))
-            Fail(unitAt, "a unit: ohm (or none), H or F, each with an optional prefix f, p, n, "
-                         "u, m, k, M or G");
+            Fail(unitAt, std::string("a unit: ohm (or none), H or F, each with an optional "
+                                     "prefix ") +
+                             units::kPrefixNames);
         if (++parts_ > kMaxCircuitParts)
             Fail(start, "at most " + std::to_string(kMaxCircuitParts) + " parts");
         const PartLimits &limits = part.kind_ == Circuit::Kind::Inductor    ? kInductance
                                    : part.kind_ == Circuit::Kind::Capacitor ? kCapacitance
                                                                             : kResistance;
         if (!(part.value_ >= limits.least && part.value_ <= limits.most))
-            Fail(start, "a value from " + EngineeringValue(limits.least, limits.unit) + " to " +
-                            EngineeringValue(limits.most, limits.unit));
+            Fail(start, "a value from " + units::EngineeringValue(limits.least, limits.unit) +
+                            " to " + units::EngineeringValue(limits.most, limits.unit));
         return part;
     }
 
@@ -199,14 +190,20 @@ class CircuitReader
     // out ("20", "1k", "2.7nH", "0.3 pF").
     static bool ReadUnit(const std::string &word, double number, Circuit &part)
     {
-        for (const Prefix &prefix : kPrefixes)
-            for (const UnitWord &unit : kUnits)
-                // A prefix alone is a resistance's ("1k"); "m" alone is milliohms.
-                if (word == std::string(prefix.text) + unit.text) {
-                    part.kind_ = unit.kind;
-                    part.value_ = number * prefix.scale;
-                    return true;
-                }
+        // A prefix alone is a resistance's ("1k"); "m" alone is milliohms. No
+        // unit word ends another's prefix, so at most one reading fits.
+        for (const UnitWord &unit : kUnits) {
+            const std::string_view name = unit.text;
+            if (word.size() < name.size() ||
+                word.compare(word.size() - name.size(), name.size(), name) != 0)
+                continue;
+            if (const std::optional<double> scale = units::PrefixScale(
+                    std::string_view(word).substr(0, word.size() - name.size()))) {
+                part.kind_ = unit.kind;
+                part.value_ = number * *scale;
+                return true;
+            }
+        }
         return false;
     }
 
@@ -264,11 +261,11 @@ std::string Circuit::Text() const
 {
     switch (kind_) {
     case Kind::Resistor:
-        return EngineeringValue(value_, "ohm", 6);
+        return units::EngineeringValue(value_, "ohm", 6);
     case Kind::Inductor:
-        return EngineeringValue(value_, "H", 6, -9);
+        return units::EngineeringValue(value_, "H", 6, -9);
     case Kind::Capacitor:
-        return EngineeringValue(value_, "F", 6, -12);
+        return units::EngineeringValue(value_, "F", 6, -12);
     case Kind::Series:
     case Kind::Parallel:
         break;

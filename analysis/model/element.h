@@ -65,7 +65,7 @@ struct Inductor
     static constexpr const char *noun = "inductor"; // the bill of materials' and JSON's word
     static constexpr const char *spiceSuffix = "n"; // SPICE reads "M" as milli: only n is used
     static constexpr const char *siSymbol = "H";
-    static constexpr double siPerUnit = 1e-9; // henries per nanohenry
+    static constexpr double siPerUnit = units::kSiPerNanohenry;
     static constexpr int unitExponent = -9;
     // j w L grows with L: its impedance in series, and shrinks as the
     // admittance 1 / (j w L) across the line.
@@ -111,7 +111,7 @@ struct Capacitor
     static constexpr const char *noun = "capacitor";
     static constexpr const char *spiceSuffix = "p";
     static constexpr const char *siSymbol = "F";
-    static constexpr double siPerUnit = 1e-12; // farads per picofarad
+    static constexpr double siPerUnit = units::kSiPerPicofarad;
     static constexpr int unitExponent = -12;
     // 1 / (j w C) shrinks as C grows: in series; across the line its
     // admittance j w C grows.

@@ -144,8 +144,8 @@ double FittedReactanceOhms(const LoadFit &fit, double omega)
 {
     // The products are formed as the figures have always formed them: w
     // times the value in nH or pF, then the unit.
-    return IsInductiveLoad(fit.type) ? omega * fit.reactiveValue * 1e-9
-                                     : -1 / (omega * fit.reactiveValue * 1e-12);
+    return IsInductiveLoad(fit.type) ? omega * fit.reactiveValue * units::kSiPerNanohenry
+                                     : -1 / (omega * fit.reactiveValue * units::kSiPerPicofarad);
 }
 
 } // namespace tevmar::analysis

@@ -6,6 +6,7 @@
 
 #include "analysis/readers/touchstone_reader.h"
 #include "engine/design_inputs.h"
+#include "units/quantity.h"
 
 #include <optional>
 #include <string>
@@ -80,7 +81,7 @@ struct FitSummary
     std::string fileName;
     std::size_t points = 0;       // in the file
     std::size_t pointsInBand = 0; // those the fit used
-    double firstHz = 0, lastHz = 0;
+    units::Frequency first, last; // the data's lowest and highest frequency
     double sourceOhms = 0;
     std::vector<LoadFit> fits;         // every kind, in LoadType order
     std::vector<std::string> problems; // FitProblem of each; empty where usable

@@ -116,10 +116,10 @@ FrequencyListRead ReadFrequencyList(std::string_view text)
         if (!read.value)
             return {{}, read.problem};
         const double hz = read.value->hz();
-        if (!(hz > 0 && hz <= kMostLineFrequencyHz))
+        if (!(hz > 0 && hz <= kMostLineFrequency.hz()))
             return {{},
                     Quoted(item) + "; expected above 0 and at most " +
-                        Figure(kMostLineFrequencyHz / 1e9) + " GHz"};
+                        units::GhzText(kMostLineFrequency)};
         list.hz.push_back(hz);
     }
     return list;

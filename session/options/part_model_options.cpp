@@ -3,6 +3,7 @@
 #include "report/number_format.h"
 #include "report/printable_text.h"
 #include "session/options/command_options.h"
+#include "units/unit_text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -23,34 +24,26 @@ constexpr double kHighestNh = 1e6;
 constexpr double kLowestEsrOhms = 1e-6;
 constexpr double kHighestEsrOhms = 1e9;
 
-bool EndsWithUnit(const std::string &text, const std::string &unit)
-{
-    if (text.size() <= unit.size())
-        return false;
-    return std::equal(unit.rbegin(), unit.rend(), text.rbegin(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) ==
-               std::tolower(static_cast<unsigned char>(b));
-    });
-}
-
-// A number followed by one of `units` (each with its factor to the value
-// returned), or why not: "what" names the piece ("the frequency F").
+// A number followed by one of `units`, in the unit it was written in
+// (`si` false) or in SI units, or why not: "what" names the piece ("the
+// frequency F").
 Parsed<double> WithUnit(const std::string &text, const std::string &what,
-                        std::initializer_list<std::pair<const char *, double>> units)
+                        std::initializer_list<const units::UnitFactor *> unitList, bool si)
 {
+    const units::SuffixRead read = units::ReadSuffixed(text, unitList);
     std::string names;
-    for (const auto &[unit, factor] : units) {
-        names += names.empty() ? unit : std::string(" or ") + unit;
-        if (!EndsWithUnit(text, unit))
-            continue;
-        const std::optional<double> number =
-            ParseNumber(text.substr(0, text.size() - std::string(unit).size()));
-        if (!number)
-            return what + " " + Quoted(text) + " is not a number followed by " + unit;
-        return *number * factor;
-    }
-    if (ParseNumber(text))
+    for (const units::UnitFactor *unit : unitList)
+        names += names.empty() ? unit->name : std::string(" or ") + unit->name;
+    switch (read.outcome) {
+    case units::SuffixRead::Outcome::Read:
+        return si ? read.Si() : read.written;
+    case units::SuffixRead::Outcome::NotANumber:
+        return what + " " + Quoted(text) + " is not a number followed by " + read.unit->name;
+    case units::SuffixRead::Outcome::MissingUnit:
         return what + " " + Quoted(text) + " needs its unit, " + names;
+    case units::SuffixRead::Outcome::NoNumberOrUnit:
+        break;
+    }
     return what + " " + Quoted(text) + " is not a number followed by " + names;
 }
 
@@ -62,7 +55,8 @@ std::string OutOfRange(const std::string &what, double value, const std::string 
 
 Parsed<double> Frequency(const std::string &text)
 {
-    Parsed<double> hz = WithUnit(text, "the frequency F", {{"GHz", 1e9}, {"MHz", 1e6}});
+    Parsed<double> hz =
+        WithUnit(text, "the frequency F", {&units::kGigahertz, &units::kMegahertz}, true);
     if (const double *value = std::get_if<double>(&hz);
         value && !(*value >= kLowestHz && *value <= kHighestHz))
         return std::string("the frequency F ") + Quoted(text) + " lies outside 1 Hz to 1e9 GHz";
@@ -95,7 +89,8 @@ Parsed<analysis::ChipInductor> ParseInductorModel(const std::string &text)
     const Parsed<double> hz = Frequency(at->second);
     if (const std::string *error = std::get_if<std::string>(&hz))
         return form + ": " + *error;
-    const Parsed<double> cp = WithUnit(comma->second, "the capacitance CP", {{"pF", 1.0}});
+    const Parsed<double> cp =
+        WithUnit(comma->second, "the capacitance CP", {&units::kPicofarad}, false);
     if (const std::string *error = std::get_if<std::string>(&cp))
         return form + ": " + *error;
     if (!(std::get<double>(cp) >= 0 && std::get<double>(cp) <= kHighestPf))
@@ -111,19 +106,20 @@ Parsed<analysis::ChipCapacitor> ParseCapacitorModel(const std::string &text)
     const auto at = comma ? SplitAt(comma->second, '@') : std::nullopt;
     if (!at)
         return form;
-    const Parsed<double> esl = WithUnit(comma->first, "the inductance ESL", {{"nH", 1.0}});
+    const Parsed<double> esl =
+        WithUnit(comma->first, "the inductance ESL", {&units::kNanohenry}, false);
     if (const std::string *error = std::get_if<std::string>(&esl))
         return form + ": " + *error;
     if (!(std::get<double>(esl) >= 0 && std::get<double>(esl) <= kHighestNh))
         return form + ": " + OutOfRange("the inductance ESL", std::get<double>(esl), "0 to 1e6 nH");
     // Plain ohms; a trailing "ohm" or "ohms" is read as the same.
-    std::string esrText = at->first;
-    for (const char *unit : {"ohms", "ohm"})
-        if (EndsWithUnit(esrText, unit)) {
-            esrText.resize(esrText.size() - std::string(unit).size());
-            break;
-        }
-    const std::optional<double> esr = ParseNumber(esrText);
+    static constexpr units::UnitFactor kOhms{"ohms", 1}, kOhm{"ohm", 1};
+    const units::SuffixRead esrRead = units::ReadSuffixed(at->first, {&kOhms, &kOhm});
+    const std::optional<double> esr =
+        esrRead.outcome == units::SuffixRead::Outcome::Read ||
+                esrRead.outcome == units::SuffixRead::Outcome::MissingUnit
+            ? std::optional<double>(esrRead.written)
+            : std::nullopt;
     if (!esr)
         return form + ": the resistance ESR " + Quoted(at->first) + " is not a number of ohms";
     if (!(*esr >= kLowestEsrOhms && *esr <= kHighestEsrOhms))
@@ -138,7 +134,7 @@ Parsed<analysis::ChipCapacitor> ParseCapacitorModel(const std::string &text)
 
 Parsed<double> ParsePad(const std::string &text)
 {
-    Parsed<double> pf = WithUnit(text, "the pad capacitance", {{"pF", 1.0}});
+    Parsed<double> pf = WithUnit(text, "the pad capacitance", {&units::kPicofarad}, false);
     if (const double *value = std::get_if<double>(&pf);
         value && !(*value >= 0 && *value <= kHighestPf))
         return OutOfRange("the pad capacitance", *value, "0 to 1e6 pF");

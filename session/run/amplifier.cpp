@@ -6,6 +6,7 @@
 #include "session/run/device.h"
 #include "session/run/measured_match.h"
 #include "session/run/part_kit_folder.h"
+#include "units/unit_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -40,8 +41,9 @@ std::string WithinKitData(const analysis::Kit &kit, analysis::TwoPortData &data)
     if (cut.frequenciesHz.size() == data.frequenciesHz.size() || cut.frequenciesHz.empty())
         return {};
     data = std::move(cut);
-    return "the device's data are used from " + Figure(data.frequenciesHz.front() / 1e9) + " to " +
-           Figure(data.frequenciesHz.back() / 1e9) +
+    return "the device's data are used from " +
+           units::GhzFigure(units::Frequency::FromHz(data.frequenciesHz.front())) + " to " +
+           units::GhzFigure(units::Frequency::FromHz(data.frequenciesHz.back())) +
            " GHz only, where the data of every kit part lie: the stability beyond is not checked";
 }
 
@@ -97,7 +99,8 @@ AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text
         run.aboutFile = true;
         return run;
     }
-    const double a = ReadNumber(f1Text) * 1e9, b = ReadNumber(f2Text) * 1e9;
+    const double a = units::Frequency::FromGHz(ReadNumber(f1Text)).hz(),
+                 b = units::Frequency::FromGHz(ReadNumber(f2Text)).hz();
     std::shared_ptr<const analysis::Kit> kit;
     if (input.partsFolder) {
         analysis::KitReading reading =

@@ -4,6 +4,7 @@
 #include "report/number_format.h"
 #include "report/printable_text.h"
 #include "session/run/measured_match.h"
+#include "units/unit_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -42,14 +43,16 @@ DeviceRun RunDevice(const DeviceInput &input, const std::string &f1Text, const s
     const std::vector<double> &f = device.data.frequenciesHz;
     double fromHz = f.front(), toHz = f.back();
     if (!f1Text.empty() || !f2Text.empty()) {
-        const double a = ReadNumber(f1Text) * 1e9, b = ReadNumber(f2Text) * 1e9;
+        const double a = units::Frequency::FromGHz(ReadNumber(f1Text)).hz(),
+                     b = units::Frequency::FromGHz(ReadNumber(f2Text)).hz();
         fromHz = std::min(a, b);
         toHz = std::max(a, b);
         const std::string band = "the band " + f1Text + " to " + f2Text + " GHz";
         const std::string name = PrintableText(input.filePath);
         if (!(fromHz >= f.front() && toHz <= f.back())) {
             run.problem = name + ": " + band + " reaches past the data (" +
-                          Figure(f.front() / 1e9) + " to " + Figure(f.back() / 1e9) +
+                          units::GhzFigure(units::Frequency::FromHz(f.front())) + " to " +
+                          units::GhzFigure(units::Frequency::FromHz(f.back())) +
                           " GHz); expected data covering the band";
             return run;
         }

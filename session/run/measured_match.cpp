@@ -8,7 +8,7 @@
 #include "report/number_format.h"
 #include "report/printable_text.h"
 #include "session/io/safe_file.h"
-#include "units/quantity.h"
+#include "units/unit_text.h"
 
 #include <algorithm>
 #include <memory>
@@ -59,9 +59,8 @@ std::string NoResistance(const std::string &fileName, bool source,
 std::string BandPastTheData(const analysis::FitSummary &s, const MeasuredLoadRequest &request)
 {
     return s.fileName + ": the band " + request.f1Text + " to " + request.f2Text +
-           " GHz reaches past the data (" + Figure(units::Frequency::FromHz(s.firstHz).ghz()) +
-           " to " + Figure(units::Frequency::FromHz(s.lastHz).ghz()) +
-           " GHz); expected data covering the band";
+           " GHz reaches past the data (" + units::GhzFigure(s.first) + " to " +
+           units::GhzFigure(s.last) + " GHz); expected data covering the band";
 }
 
 analysis::FitSummary SummaryOf(const analysis::OnePortData &data, const std::string &fileName)
@@ -69,14 +68,14 @@ analysis::FitSummary SummaryOf(const analysis::OnePortData &data, const std::str
     analysis::FitSummary summary;
     summary.fileName = fileName;
     summary.points = data.frequenciesHz.size();
-    summary.firstHz = data.frequenciesHz.front();
-    summary.lastHz = data.frequenciesHz.back();
+    summary.first = units::Frequency::FromHz(data.frequenciesHz.front());
+    summary.last = units::Frequency::FromHz(data.frequenciesHz.back());
     return summary;
 }
 
 bool PastTheData(const analysis::FitSummary &s, double f1Hz, double f2Hz)
 {
-    return std::min(f1Hz, f2Hz) < s.firstHz || std::max(f1Hz, f2Hz) > s.lastHz;
+    return std::min(f1Hz, f2Hz) < s.first.hz() || std::max(f1Hz, f2Hz) > s.last.hz();
 }
 
 // The source's fit: every kind, the one asked for or the best by rms

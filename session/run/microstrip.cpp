@@ -1,6 +1,7 @@
 #include "session/run/microstrip.h"
 
 #include "report/number_format.h"
+#include "units/unit_text.h"
 
 #include <cmath>
 
@@ -17,12 +18,12 @@ constexpr double kMostPlausibleLossTangent = 0.1;
 
 std::string Millimetres(double metres)
 {
-    return Figure(metres * 1e3, 4) + " mm";
+    return units::MillimetreText(units::Length::FromMetres(metres), 4);
 }
 
 std::string Ghz(double hz)
 {
-    return Figure(hz / 1e9, 6) + " GHz";
+    return units::GhzText(units::Frequency::FromHz(hz), 6);
 }
 
 bool Finite(const format::MicrostripPoint &p)
@@ -141,9 +142,9 @@ MicrostripRun RunMicrostrip(const MicrostripInput &in)
         return run;
     }
     for (const double hz : in.frequenciesHz)
-        if (!(hz > 0 && hz <= kMostLineFrequencyHz)) {
-            run.problem = "a frequency of " + Figure(hz / 1e9) +
-                          " GHz; expected above 0 and at most " + Ghz(kMostLineFrequencyHz);
+        if (!(hz > 0 && hz <= kMostLineFrequency.hz())) {
+            run.problem = "a frequency of " + units::GhzFigure(units::Frequency::FromHz(hz)) +
+                          " GHz; expected above 0 and at most " + Ghz(kMostLineFrequency.hz());
             return run;
         }
     if (in.length && !(*in.length > 0 && *in.length <= kMostLineLength)) {

@@ -18,6 +18,7 @@
 #include "session/run/result_tree.h"
 #include "session/run/run_files.h"
 #include "session/run/tuning.h"
+#include "units/unit_text.h"
 
 #include <algorithm>
 #include <limits>
@@ -336,10 +337,12 @@ void Runner::SaySweepPastTheData()
         if (plan_.startHz >= first && plan_.stopHz <= last)
             continue;
         const bool source = data != load.get();
-        Say(Kind::Warning, csv->label + ": the sweep " + Figure(plan_.startHz / 1e9) + " to " +
-                               Figure(plan_.stopHz / 1e9) + " GHz reaches past the " +
-                               (source ? "source's" : "load's") + " data (" + Figure(first / 1e9) +
-                               " to " + Figure(last / 1e9) +
+        Say(Kind::Warning, csv->label + ": the sweep " +
+                               units::GhzFigure(units::Frequency::FromHz(plan_.startHz)) + " to " +
+                               units::GhzText(units::Frequency::FromHz(plan_.stopHz)) +
+                               " reaches past the " + (source ? "source's" : "load's") + " data (" +
+                               units::GhzFigure(units::Frequency::FromHz(first)) + " to " +
+                               units::GhzFigure(units::Frequency::FromHz(last)) +
                                " GHz); rows beyond the data are into the fitted model, marked "
                                "fitted_model");
     }
@@ -435,9 +438,11 @@ void Runner::WithinKitData(const analysis::Network &network, std::vector<double>
         return;
     if (frequencies.empty())
         throw std::runtime_error("the sweep lies outside the kit parts' data (" +
-                                 Figure(lowHz / 1e9) + " to " + Figure(highHz / 1e9) + " GHz)");
-    Say(Kind::Warning, "the sweep is cut to " + Figure(frequencies.front() / 1e9) + " to " +
-                           Figure(frequencies.back() / 1e9) +
+                                 units::GhzFigure(units::Frequency::FromHz(lowHz)) + " to " +
+                                 units::GhzText(units::Frequency::FromHz(highHz)) + ")");
+    Say(Kind::Warning, "the sweep is cut to " +
+                           units::GhzFigure(units::Frequency::FromHz(frequencies.front())) +
+                           " to " + units::GhzFigure(units::Frequency::FromHz(frequencies.back())) +
                            " GHz, where the data of every kit part of the network lie");
 }
 

@@ -4,6 +4,7 @@
 #include "format/amplifier_report.h"
 #include "report/number_format.h"
 #include "session/run/kit_parts.h"
+#include "units/unit_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -108,7 +109,8 @@ std::pair<std::string, std::string> StartingBand(const DeviceOutcome &device)
             high = k + 1 < p.size() && p[k + 1].magDb ? k + 1 : k;
             break;
         }
-    return {Figure(p[low].frequencyHz / 1e9, 6), Figure(p[high].frequencyHz / 1e9, 6)};
+    return {units::GhzFigure(units::Frequency::FromHz(p[low].frequencyHz), 6),
+            units::GhzFigure(units::Frequency::FromHz(p[high].frequencyHz), 6)};
 }
 
 AmplifierView AmplifierViewOf(const AmplifierOutcome &outcome)
@@ -135,7 +137,7 @@ AmplifierView AmplifierViewOf(const AmplifierOutcome &outcome)
                        analysis::TopologyName(a.output.topology);
     const std::vector<double> &data = outcome.data.frequenciesHz;
     for (const analysis::AmplifierPoint &p : outcome.whole) {
-        view.frequencyGhz.push_back(p.frequencyHz / 1e9);
+        view.frequencyGhz.push_back(units::Frequency::FromHz(p.frequencyHz).ghz());
         // A grid point within a part in 10^9 of a data frequency is that frequency.
         view.measured.push_back(std::ranges::any_of(
             data, [&p](double hz) { return std::abs(hz - p.frequencyHz) <= 1e-9 * hz; }));
@@ -147,8 +149,8 @@ AmplifierView AmplifierViewOf(const AmplifierOutcome &outcome)
     // The band as asked, its edges the dense grid's ends.
     const std::vector<analysis::AmplifierPoint> &band = a.dense.empty() ? a.band : a.dense;
     if (!band.empty()) {
-        view.bandLowGhz = band.front().frequencyHz / 1e9;
-        view.bandHighGhz = band.back().frequencyHz / 1e9;
+        view.bandLowGhz = units::Frequency::FromHz(band.front().frequencyHz).ghz();
+        view.bandHighGhz = units::Frequency::FromHz(band.back().frequencyHz).ghz();
     }
     // The gain and noise over the band, then what was checked of its stability.
     const format::AmplifierReport report{outcome.fileName, z0, t, a, {}, {}};

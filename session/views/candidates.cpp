@@ -4,7 +4,6 @@
 #include "analysis/model/two_port.h"
 #include "format/analysis_text.h"
 #include "format/candidates_report.h"
-#include "report/engineering_value.h"
 #include "report/number_format.h"
 #include "session/run/kit_parts.h"
 #include "session/run/part_kit_folder.h"

@@ -1,7 +1,6 @@
 #include "session/views/schematic.h"
 
 #include "format/analysis_text.h"
-#include "report/engineering_value.h"
 
 #include <charconv>
 

@@ -3,7 +3,7 @@
 // text went wrong and what was expected there.
 
 #include "analysis/model/circuit_expression.h"
-#include "report/engineering_value.h"
+#include "units/unit_text.h"
 
 #include <gtest/gtest.h>
 #include <numbers>
@@ -118,6 +118,8 @@ TEST(CircuitExpression, LengthDepthAndPartsAreBounded)
 
 TEST(EngineeringValue, PartsReadInTheirEngineeringUnit)
 {
+    using units::EngineeringValue;
+    using units::PartValue;
     EXPECT_EQ(EngineeringValue(10e-6, "H"), "10 uH");
     EXPECT_EQ(EngineeringValue(100e-9, "F"), "100 nF");
     EXPECT_EQ(EngineeringValue(2.7e-9, "H"), "2.7 nH");
