@@ -138,7 +138,7 @@ std::vector<std::string> DeviceLines(const DeviceReport &report)
     return lines;
 }
 
-std::string DeviceJson(const DeviceReport &report)
+Json DeviceDocumentJson(const DeviceReport &report)
 {
     Json points = Json::array();
     for (const DevicePoint &p : report.points) {
@@ -167,8 +167,12 @@ std::string DeviceJson(const DeviceReport &report)
                 {"points", std::move(points)}};
     if (report.stride > 1)
         device["thinned"] = Json{{"pointsInBand", report.pointsInBand}, {"stride", report.stride}};
-    const Json document{{"device", std::move(device)}};
-    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    return Json{{"device", std::move(device)}};
+}
+
+std::string DeviceJson(const DeviceReport &report)
+{
+    return DeviceDocumentJson(report).dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 } // namespace tevmar::format

@@ -4,6 +4,7 @@
 // its JSON document.
 
 #include "analysis/amplifier/device_figures.h"
+#include "format/json_number.h"
 
 #include <string>
 #include <vector>
@@ -28,5 +29,7 @@ std::vector<std::string> DeviceLines(const DeviceReport &report);
 // {"device": {"file", "referenceOhms", "points": [...]}}; complex values as
 // [re, im] and null where a figure does not exist.
 std::string DeviceJson(const DeviceReport &report);
+// The same document as a tree.
+Json DeviceDocumentJson(const DeviceReport &report);
 
 } // namespace tevmar::format

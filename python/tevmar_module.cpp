@@ -335,6 +335,30 @@ py::object ToPython(const session::ResultTree &tree)
     }
 }
 
+// A part of the result document as Python's json.dumps writes it: ", " and
+// ": " between items, every character beyond ASCII escaped. The document
+// holds no infinity or NaN, so each number is written as the document
+// writes it.
+std::string PythonJsonText(const session::ResultTree &tree)
+{
+    using Type = session::ResultTree::value_t;
+    std::string text;
+    if (tree.type() == Type::object) {
+        for (const auto &[key, value] : tree.items())
+            text += (text.empty() ? "" : ", ") +
+                    session::ResultTree(key).dump(-1, ' ', true,
+                                                  session::ResultTree::error_handler_t::replace) +
+                    ": " + PythonJsonText(value);
+        return "{" + text + "}";
+    }
+    if (tree.type() == Type::array) {
+        for (const session::ResultTree &value : tree)
+            text += (text.empty() ? "" : ", ") + PythonJsonText(value);
+        return "[" + text + "]";
+    }
+    return tree.dump(-1, ' ', true, session::ResultTree::error_handler_t::replace);
+}
+
 // The frequencies of one s() call, counted before any is converted: a sweep
 // too long for memory is refused before it takes any.
 std::vector<double> Frequencies(const py::object &frequenciesHz)
@@ -426,8 +450,9 @@ class Network
 class Candidate
 {
   public:
-    Candidate(py::dict entry, analysis::Network ladder)
-        : entry_(std::move(entry)), ladder_(std::move(ladder))
+    Candidate(session::ResultTree entry, analysis::Network ladder)
+        : tree_(std::move(entry)), entry_(ToPython(tree_).cast<py::dict>()),
+          ladder_(std::move(ladder))
     {
     }
 
@@ -440,10 +465,7 @@ class Candidate
     py::object lossDbMax() const { return Held().attr("get")("lossDbMax"); }
     py::list elements() const { return UniformElements(py::object(Held()["elements"]), "value"); }
     Network network() const { return {ladder_, gammaMax(), elements()}; }
-    std::string json() const
-    {
-        return py::module_::import("json").attr("dumps")(entry_).cast<std::string>();
-    }
+    std::string json() const { return PythonJsonText(tree_); }
     py::dict entry() const { return entry_.attr("copy")().cast<py::dict>(); }
     py::object item(const py::object &key) const { return entry_[key]; }
     py::object keys() const { return entry_.attr("keys")(); }
@@ -469,6 +491,7 @@ class Candidate
                                                  : py::object(entry_);
     }
 
+    session::ResultTree tree_;
     py::dict entry_;
     analysis::Network ladder_;
 };
@@ -601,11 +624,9 @@ class Design
         return outcome_;
     }
 
-    py::dict PickedEntry() const
+    session::ResultTree PickedEntry() const
     {
-        return ToPython(session::CandidatesTree(outcome_).at(
-                            static_cast<std::size_t>(*request_.pick - 1)))
-            .cast<py::dict>();
+        return session::CandidatesTree(outcome_).at(static_cast<std::size_t>(*request_.pick - 1));
     }
 
     // The request as far as the files it reads go: a kit given as parts= is
@@ -685,13 +706,12 @@ class Design
         Design ranked = Rerun(kwargs, "candidates");
         if (!ranked.outcome_.candidates)
             return {};
-        const py::list entries = ToPython(session::CandidatesTree(ranked.outcome_));
+        const session::ResultTree entries = session::CandidatesTree(ranked.outcome_);
         const std::vector<analysis::Candidate> &found = ranked.outcome_.candidates->candidates;
         std::vector<Candidate> list;
         for (std::size_t i = 0; i < found.size(); ++i) {
             const analysis::Candidate &c = found[i];
-            list.emplace_back(entries[i].cast<py::dict>(),
-                              c.standard ? c.standard->network : c.tuned.network);
+            list.emplace_back(entries.at(i), c.standard ? c.standard->network : c.tuned.network);
         }
         return list;
     }
@@ -902,7 +922,7 @@ class Device
         return circle;
     }
 
-    std::string json() const { return outcome_.standardOutput; }
+    std::string json() const { return session::ResultText(session::DeviceTree(outcome_)); }
 
   private:
     static constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
@@ -1045,7 +1065,10 @@ class Amplifier
     py::object stability() const { return Entry("stability"); }
     // The stabilising resistors and what they cost; None without stabilise.
     py::object stabiliser() const { return Entry("stabiliser"); }
-    std::string json() const { return outcome_.standardOutput; }
+    std::string json() const
+    {
+        return session::ResultText(session::AmplifierTree(request_, outcome_));
+    }
 
   private:
     static constexpr double kNone = std::numeric_limits<double>::quiet_NaN();

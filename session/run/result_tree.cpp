@@ -1,6 +1,7 @@
 #include "session/run/result_tree.h"
 
 #include "format/candidates_report.h"
+#include "format/device_report.h"
 #include "format/export_json.h"
 #include "format/kit_report.h"
 #include "format/load_fit_report.h"
@@ -60,6 +61,20 @@ ResultTree AmplifierTree(const Request &request, const Outcome &outcome)
     if (!request.amplifier || !outcome.amplifier)
         return nullptr;
     return format::AmplifierDocumentJson(AmplifierReportOf(*request.amplifier, *outcome.amplifier));
+}
+
+ResultTree DeviceTree(const Outcome &outcome)
+{
+    if (!outcome.device)
+        return nullptr;
+    const DeviceOutcome &d = *outcome.device;
+    return format::DeviceDocumentJson(
+        {d.fileName, d.data.referenceOhms, d.points, d.pointsInBand, d.stride});
+}
+
+std::string ResultText(const ResultTree &tree)
+{
+    return format::DocumentText(tree);
 }
 
 void AnalyseDesign(const Request &request, Outcome &outcome)

@@ -42,6 +42,12 @@ format::AmplifierReport AmplifierReportOf(const AmplifierInput &input,
 // The amplifier's document as a tree; null without an amplifier.
 ResultTree AmplifierTree(const Request &request, const Outcome &outcome);
 
+// The transistor's document as a tree; null without a device.
+ResultTree DeviceTree(const Outcome &outcome);
+
+// A document's text as tevmar-cli writes it.
+std::string ResultText(const ResultTree &tree);
+
 // The design's figures as the analysis options of `request` ask for them,
 // worked out now where the run did not need them (a plain design shows the
 // pane lines alone); nothing without a design.

@@ -3,6 +3,7 @@
 
 #include "analysis/search/load_fit.h"
 #include "analysis/figures/network_analysis.h"
+#include "format/export_json.h"
 #include "format/export_spice.h"
 #include "report/number_format.h"
 #include "tests/analysis/analysis_fixture.h"
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <regex>
 
 namespace tevmar::format {
@@ -135,6 +137,33 @@ TEST(SpiceNetlist, TerminationsAreThePortValuesAsTyped)
     EXPECT_NE(netlist.find("\nRport2 r2 0 5\n"), std::string::npos) << netlist;
     EXPECT_NE(netlist.find("* Port 2: low-impedance end, terminated in 5 ohms\n"),
               std::string::npos);
+}
+
+// An engineer reads "C3" in the document and looks for it in the netlist: the
+// parts of the design's table carry the netlist's names and values, in its
+// order, with the absorbed load at either port left out of the count.
+TEST(SpiceNetlist, DocumentNamesEachPartAsTheNetlistDoes)
+{
+    for (const DesignCase &c : kAbsorbingDesigns) {
+        const Design d = RunDesign(c);
+        const std::string netlist =
+            SpiceNetlist(DesignedNetworkOf(d.result).full, BandOf(d.result.band));
+        std::vector<std::pair<std::string, double>> cards;
+        const std::regex card(R"(^([LC]\d+) \w+ \w+ ([0-9.e+-]+)([np]).*$)");
+        for (const std::string &line : test_files::LinesOf(netlist, "\n"))
+            if (std::smatch m; std::regex_match(line, m, card))
+                cards.emplace_back(m[1], std::stod(m[2]));
+        const auto document = nlohmann::json::parse(DesignJson(d.inputs, d.result, "", nullptr));
+        std::vector<std::pair<std::string, double>> named;
+        for (const auto &element : document["elements"])
+            if (element.contains("part"))
+                named.emplace_back(element["part"], element["full"]);
+        ASSERT_EQ(named.size(), cards.size()) << c.name << "\n" << netlist;
+        for (std::size_t i = 0; i < cards.size(); ++i) {
+            EXPECT_EQ(named[i].first, cards[i].first) << c.name;
+            EXPECT_NEAR(named[i].second, cards[i].second, 1e-9 * cards[i].second) << c.name;
+        }
+    }
 }
 
 TEST(SpiceNetlist, ShuntElementAfterTheLastSeriesStandsAtPortTwo)

@@ -154,3 +154,18 @@ def test_a_file_on_standard_output_leaves_the_document_whole(tmp_path, monkeypat
         assert design.to_json() == expected
         assert json.loads(design.to_json())["status"] == "solved"
         assert os.listdir(tmp_path) == ["cli.prt"]
+
+
+def test_a_candidates_text_is_its_entry_as_python_writes_json():
+    ranked = tevmar.design(1.8, 2.2, 50, 30, absorb=2).candidates(eseries="E24")
+    assert ranked
+    for candidate in ranked[:3]:
+        assert candidate.to_json() == json.dumps(candidate.to_dict())
+        assert json.loads(candidate.to_json()) == candidate.to_dict()
+
+
+@pytest.mark.parametrize("keyword, value", [("tolerance", -5), ("q_l", 0), ("pad", float("nan")),
+                                            ("monte_carlo", 2.5)])
+def test_a_number_the_setting_cannot_hold_names_its_keyword(keyword, value):
+    with pytest.raises(ValueError, match=f"^{keyword}: "):
+        tevmar.design(1.8, 2.2, 50, 30, absorb=2, **{keyword: value})
