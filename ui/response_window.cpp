@@ -226,14 +226,6 @@ std::optional<session::PartChoice> PartChoiceOf(const session::ResponseSettings 
     return choice;
 }
 
-// The parts as built are the same: their Q, chip models and pads.
-bool SameParts(const session::ResponseSettings &a, const session::ResponseSettings &b)
-{
-    return std::tie(a.inductorQ, a.capacitorQ, a.qModel, a.inductorChip, a.capacitorChip, a.padPf,
-                    a.partsFolder) == std::tie(b.inductorQ, b.capacitorQ, b.qModel, b.inductorChip,
-                                               b.capacitorChip, b.padPf, b.partsFolder);
-}
-
 QLineEdit *ModelBox(QWidget *parent, const char *name, const QString &example, const QString &tip)
 {
     auto *box = new QLineEdit(parent);
@@ -307,8 +299,9 @@ PlotData PlotDataOf(const session::Response &response)
 } // namespace
 
 ResponseWindow::ResponseWindow(const session::ResponseSettings &settings, SettingsChanged changed)
-    : QWidget(nullptr, Qt::Window), settings_(settings), changed_(std::move(changed))
+    : QWidget(nullptr, Qt::Window), changed_(std::move(changed))
 {
+    state_.settings = settings;
     setObjectName(QStringLiteral("ResponseWindow"));
     setWindowTitle(QString::fromUtf8(kTitle));
 
@@ -392,7 +385,7 @@ ResponseWindow::ResponseWindow(const session::ResponseSettings &settings, Settin
                      [this](int direction) { StepPart(direction, views_->stepPercent()); },
                      [this] { ClearSteps(); }});
 
-    partChoice_ = PartChoiceOf(settings_).value_or(RecalledPartChoice());
+    state_.partChoice = PartChoiceOf(state_.settings).value_or(RecalledPartChoice());
     WriteControls();
     ReadControls(); // the remembered parts, when they read
     ShowBanner();
@@ -615,13 +608,13 @@ void ResponseWindow::WriteControls()
     for (QWidget *control : controls)
         blockers.push_back(std::make_unique<QSignalBlocker>(control));
 
-    const session::ResponseSettings &s = settings_;
+    const session::ResponseSettings &s = state_.settings;
     followBand_->setChecked(s.sweepFollowsBand);
     double fromGhz = s.fromGhz;
     double toGhz = s.toGhz;
-    if (s.sweepFollowsBand && view_.drawn()) {
+    if (s.sweepFollowsBand && state_.view.drawn()) {
         const session::SweepPlan plan =
-            session::DefaultSweep(session::BandOf(view_.drawn()->result.band));
+            session::DefaultSweep(session::BandOf(state_.view.drawn()->result.band));
         fromGhz = units::Frequency::FromHz(plan.startHz).ghz();
         toGhz = units::Frequency::FromHz(plan.stopHz).ghz();
     }
@@ -651,13 +644,14 @@ void ResponseWindow::WriteControls()
     capacitorHigh_->setValue(s.tuneRanges.capacitorHighPf);
     tolerance_->setValue(s.tolerancePercent);
     trials_->setValue(s.trials);
-    yieldLimit_->SetAutomatic(view_.drawn() ? session::AutomaticYieldVswr(*view_.drawn()) : 0);
+    yieldLimit_->SetAutomatic(
+        state_.view.drawn() ? session::AutomaticYieldVswr(*state_.view.drawn()) : 0);
     yieldLimit_->setValue(s.yieldVswr.value_or(yieldLimit_->minimum()));
 }
 
 void ResponseWindow::ReadControls()
 {
-    session::ResponseSettings s = settings_;
+    session::ResponseSettings s = state_.settings;
     s.sweepFollowsBand = followBand_->isChecked();
     // While the range follows the band its boxes show the band's default, so
     // leaving the default starts from the range the engineer saw.
@@ -689,32 +683,33 @@ void ResponseWindow::ReadControls()
     // A kit folder newly chosen is read for the band drawn, so that one that
     // cannot serve it is refused here, in the kit reader's words.
     const bool readKit = choice.source == session::PartSource::Kit &&
-                         (choice != partChoice_ || !partProblem_->isHidden()) && view_.drawn() &&
-                         drawn_.problem.empty() && !drawn_.frequenciesHz.empty();
+                         (choice != state_.partChoice || !partProblem_->isHidden()) &&
+                         state_.view.drawn() && state_.drawn.problem.empty() &&
+                         !state_.drawn.frequenciesHz.empty();
     const session::PartChoiceReading read =
-        session::ApplyPartChoice(choice, s, readKit ? &drawn_.analysis.band : nullptr);
+        session::ApplyPartChoice(choice, s, readKit ? &state_.drawn.analysis.band : nullptr);
     partProblem_->setText(QString::fromStdString(read.problem));
     partProblem_->setVisible(!read.problem.empty());
     if (read.problem.empty()) {
         s = read.settings;
-        if (choice != partChoice_) {
-            partChoice_ = choice;
+        if (choice != state_.partChoice) {
+            state_.partChoice = choice;
             RememberPartChoice(choice);
         }
     }
-    if (s == settings_) {
+    if (s == state_.settings) {
         WritePartChoice(); // the edits' enabling follows the choice
         return;
     }
-    const bool partsChanged = !SameParts(s, settings_);
-    settings_ = s;
+    const bool partsChanged = !session::SameParts(s, state_.settings);
+    state_.settings = s;
     WriteControls();
     if (changed_)
-        changed_(settings_);
+        changed_(state_.settings);
     Recompute();
     // Candidates found with other parts rank networks that will not be
     // built: they are found again with these.
-    if (partsChanged && view_.candidates() && !candidateRun_->running())
+    if (partsChanged && state_.view.candidates() && !candidateRun_->running())
         FindCandidates();
 }
 
@@ -736,11 +731,11 @@ void ResponseWindow::WritePartChoice()
         return b;
     }();
     if (partProblem_->isHidden()) {
-        partSource_->setCurrentIndex(SourceIndex(partChoice_.source));
-        kitFolder_->setText(QString::fromStdString(partChoice_.kitFolder));
-        inductorModel_->setText(QString::fromStdString(partChoice_.inductorModel));
-        capacitorModel_->setText(QString::fromStdString(partChoice_.capacitorModel));
-        pad_->setText(QString::fromStdString(partChoice_.pad));
+        partSource_->setCurrentIndex(SourceIndex(state_.partChoice.source));
+        kitFolder_->setText(QString::fromStdString(state_.partChoice.kitFolder));
+        inductorModel_->setText(QString::fromStdString(state_.partChoice.inductorModel));
+        capacitorModel_->setText(QString::fromStdString(state_.partChoice.capacitorModel));
+        pad_->setText(QString::fromStdString(state_.partChoice.pad));
     }
     const bool editing = partSource_->currentIndex() == 1;
     for (QLineEdit *box : {inductorModel_, capacitorModel_, pad_})
@@ -768,51 +763,51 @@ QString ResponseWindow::partProblem() const
 
 void ResponseWindow::SelectPart(std::optional<std::size_t> index)
 {
-    steps_.Select(index);
+    state_.steps.Select(index);
     ShowSteps();
 }
 
 void ResponseWindow::StepPart(int direction, double percent)
 {
-    const std::optional<std::size_t> part = steps_.selected();
-    if (!part || !view_.drawn() || !response_.problem.empty())
+    const std::optional<std::size_t> part = state_.steps.selected();
+    if (!part || !state_.view.drawn() || !state_.response.problem.empty())
         return;
     QElapsedTimer clock;
     clock.start();
-    if (!steps_.Step(*part, direction, percent))
+    if (!state_.steps.Step(*part, direction, percent))
         return;
-    session::ApplySteps(response_, drawn_, steps_);
+    session::ApplySteps(state_.response, state_.drawn, state_.steps);
     ShowResponse();
     lastStepMs_ = units::Milliseconds(static_cast<double>(clock.nsecsElapsed()));
 }
 
 void ResponseWindow::ClearSteps()
 {
-    if (!steps_.any())
+    if (!state_.steps.any())
         return;
-    steps_.Clear();
-    session::ApplySteps(response_, drawn_, steps_);
-    if (view_.drawn())
+    state_.steps.Clear();
+    session::ApplySteps(state_.response, state_.drawn, state_.steps);
+    if (state_.view.drawn())
         ShowResponse();
 }
 
 void ResponseWindow::ShowSteps()
 {
-    views_->ShowSteps(response_.problem.empty()
-                          ? session::SteppedValueRows(drawn_.analysis.full, steps_)
+    views_->ShowSteps(state_.response.problem.empty()
+                          ? session::SteppedValueRows(state_.drawn.analysis.full, state_.steps)
                           : std::vector<session::SteppedValueRow>{},
-                      steps_.selected());
+                      state_.steps.selected());
 }
 
 void ResponseWindow::ShowDesign(const session::CalculateOutcome &design)
 {
-    steps_.Reset(0);
-    view_.NewDesign(design);
+    state_.steps.Reset(0);
+    state_.view.NewDesign(design);
     candidateRun_->Stop(); // candidates of the design before
     ShowCandidateTable();
     tuner_->Stop(); // a tune of the design before
-    tuned_.reset();
-    stale_ = false;
+    state_.tuned.reset();
+    state_.stale = false;
     WriteControls();
     ShowBanner();
     Recompute();
@@ -820,9 +815,9 @@ void ResponseWindow::ShowDesign(const session::CalculateOutcome &design)
 
 void ResponseWindow::MarkStale(bool stale)
 {
-    if (stale_ == stale)
+    if (state_.stale == stale)
         return;
-    stale_ = stale;
+    state_.stale = stale;
     ShowBanner();
 }
 
@@ -834,11 +829,11 @@ void ResponseWindow::ShowBanner()
         palette.setColor(QPalette::Window, palette.color(QPalette::Base));
         palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));
     };
-    const std::optional<session::CalculateOutcome> &own = view_.candidatesFor();
-    switch (view_.showing()) {
+    const std::optional<session::CalculateOutcome> &own = state_.view.candidatesFor();
+    switch (state_.view.showing()) {
     case session::CandidateViewState::Showing::Candidate:
-        banner_->setText(QString::fromStdString(
-                             session::CandidateSummary(*view_.candidates(), *view_.picked())) +
+        banner_->setText(QString::fromStdString(session::CandidateSummary(*state_.view.candidates(),
+                                                                          *state_.view.picked())) +
                          (own && own->solved()
                               ? QStringLiteral(". The main window's design is unchanged.")
                               : QStringLiteral(". The synthesis has no design for these inputs.")));
@@ -856,21 +851,21 @@ void ResponseWindow::ShowBanner()
         plain();
         break;
     case session::CandidateViewState::Showing::Nothing:
-        banner_->setText(stale_ ? QStringLiteral("No design: the latest Calculate found no "
-                                                 "solution for these inputs.")
-                                : QStringLiteral("No design yet: press Calculate in the main "
-                                                 "window."));
+        banner_->setText(state_.stale ? QStringLiteral("No design: the latest Calculate found no "
+                                                       "solution for these inputs.")
+                                      : QStringLiteral("No design yet: press Calculate in the main "
+                                                       "window."));
         plain();
         break;
     case session::CandidateViewState::Showing::Design:
-        if (stale_) {
+        if (state_.stale) {
             banner_->setText(QStringLiteral("NOT THE CURRENT DESIGN: the latest Calculate found "
                                             "no solution. Shown is the design before it: ") +
-                             QString::fromStdString(session::DesignSummary(*view_.drawn())));
+                             QString::fromStdString(session::DesignSummary(*state_.view.drawn())));
             palette.setColor(QPalette::Window, QColor(255, 215, 215));
             palette.setColor(QPalette::WindowText, QColor(170, 0, 0));
         } else {
-            banner_->setText(QString::fromStdString(session::DesignSummary(*view_.drawn())));
+            banner_->setText(QString::fromStdString(session::DesignSummary(*state_.view.drawn())));
             palette.setColor(QPalette::Window, QColor(225, 238, 255));
             palette.setColor(QPalette::WindowText, Qt::black);
         }
@@ -878,39 +873,41 @@ void ResponseWindow::ShowBanner()
     }
     banner_->setPalette(palette);
     QFont font = banner_->font();
-    font.setBold(stale_);
+    font.setBold(state_.stale);
     banner_->setFont(font);
     setWindowTitle(QString::fromUtf8(kTitle) +
-                   (stale_ ? QStringLiteral(" (not the current design)") : QString()));
+                   (state_.stale ? QStringLiteral(" (not the current design)") : QString()));
 }
 
 void ResponseWindow::Recompute()
 {
-    if (!view_.drawn())
+    if (!state_.view.drawn())
         return;
     QElapsedTimer clock;
     clock.start();
     // The curves show at once; the tolerance trials, the sensitivity and a
     // tune follow from other threads.
-    response_ = session::ComputeResponse(*view_.drawn(), settings_, session::Trials::Later);
-    if (const std::optional<std::size_t> picked = view_.picked())
-        session::NameAsCandidate(response_, "Candidate " + std::to_string(*picked + 1));
+    state_.response = session::ComputeResponse(*state_.view.drawn(), state_.settings,
+                                               session::Trials::Later, state_.study.get());
+    if (const std::optional<std::size_t> picked = state_.view.picked())
+        session::NameAsCandidate(state_.response, "Candidate " + std::to_string(*picked + 1));
     // Steps made by hand stay through a change of the settings, on the same
     // network; a network of another shape starts afresh.
-    drawn_ = response_;
-    const bool partsChangedForSteps = stepsKitFolder_ != settings_.partsFolder;
-    stepsKitFolder_ = settings_.partsFolder;
-    if (steps_.size() != drawn_.analysis.full.parts.size() || partsChangedForSteps) {
+    state_.drawn = state_.response;
+    const bool partsChangedForSteps = state_.stepsKitFolder != state_.settings.partsFolder;
+    state_.stepsKitFolder = state_.settings.partsFolder;
+    if (state_.steps.size() != state_.drawn.analysis.full.parts.size() || partsChangedForSteps) {
         // Kit parts step to the kit's neighbouring values.
-        steps_.Reset(drawn_.analysis.full, session::KitForSteps(settings_, drawn_.analysis.band));
+        state_.steps.Reset(state_.drawn.analysis.full,
+                           session::KitForSteps(state_.settings, state_.drawn.analysis.band));
     }
-    session::ApplySteps(response_, drawn_, steps_);
-    if (response_.problem.empty() && settings_.tune)
+    session::ApplySteps(state_.response, state_.drawn, state_.steps);
+    if (state_.response.problem.empty() && state_.settings.tune)
         FollowTune();
     else
         tuner_->Stop();
     ShowResponse();
-    if (response_.problem.empty()) {
+    if (state_.response.problem.empty()) {
         StartTrials();
     } else {
         laterFigures_->Stop();
@@ -926,19 +923,19 @@ void ResponseWindow::StartTrials()
     // thread keeps counting into its own.
     trialsDone_ = std::make_shared<std::atomic<int>>(0);
     laterFigures_->Start(
-        [design = *view_.drawn(), settings = settings_,
+        [design = *state_.view.drawn(), settings = state_.settings,
          done = trialsDone_](const std::atomic<bool> &stop) {
             return session::RunLaterFigures(stop, design, settings, done.get());
         },
         [this](const session::LaterFigures &later) {
-            response_.analysis.yield = later.yield;
-            response_.analysis.sensitivity = later.sensitivity;
-            response_.trialsPending = false;
+            state_.response.analysis.yield = later.yield;
+            state_.response.analysis.sensitivity = later.sensitivity;
+            state_.response.trialsPending = false;
             trialsTimer_->stop();
             trialsBusy_->hide();
             ShowFigures();
         });
-    trialsProgress_->setRange(0, settings_.trials);
+    trialsProgress_->setRange(0, state_.settings.trials);
     trialsProgress_->setValue(0);
     trialsBusy_->show();
     trialsTimer_->start();
@@ -957,8 +954,8 @@ void ResponseWindow::CancelTrials()
     laterFigures_->Stop();
     trialsTimer_->stop();
     trialsBusy_->hide();
-    response_.trialsPending = false;
-    response_.trialsCancelled = true;
+    state_.response.trialsPending = false;
+    state_.response.trialsCancelled = true;
     ShowFigures();
 }
 
@@ -967,42 +964,40 @@ void ResponseWindow::CancelTrials()
 // left to finish, and anything else starts one.
 void ResponseWindow::FollowTune()
 {
-    const bool same = tunedSeries_ == settings_.eseries && tunedRanges_ == settings_.tuneRanges &&
-                      SameParts(tunedParts_, settings_);
-    if (tuned_ && same) {
-        if (tuned_->tuned)
-            session::AddTuned(response_, *tuned_->tuned,
-                              tuned_->figures ? &*tuned_->figures : nullptr,
-                              tuned_->kit ? &*tuned_->kit : nullptr);
+    const bool same = state_.TuneFollowsSettings();
+    if (state_.tuned && same) {
+        if (state_.tuned->tuned)
+            session::AddTuned(state_.response, *state_.tuned->tuned,
+                              state_.tuned->figures ? &*state_.tuned->figures : nullptr,
+                              state_.tuned->kit ? &*state_.tuned->kit : nullptr);
         return;
     }
-    response_.tunePending = true;
+    state_.response.tunePending = true;
     if (tuner_->running() && same)
         return;
-    tuned_.reset();
-    tunedSeries_ = settings_.eseries;
-    tunedRanges_ = settings_.tuneRanges;
-    tunedParts_ = settings_;
+    state_.TuneStarted();
     tuner_->Start(
-        [design = *view_.drawn(), settings = settings_](const std::atomic<bool> &stop) {
-            session::TunedResponse r = session::TuneForWindow(design, settings, &stop);
+        [design = *state_.view.drawn(), settings = state_.settings,
+         study = state_.study](const std::atomic<bool> &stop) {
+            session::TunedResponse r = session::TuneForWindow(*study, design, settings, &stop);
             return r.cancelled ? std::nullopt : std::optional<session::TunedResponse>(r);
         },
         [this](const session::TunedResponse &tuned) {
-            tuned_ = tuned;
-            response_.tunePending = false;
-            if (tuned_->tuned && response_.problem.empty())
-                session::AddTuned(response_, *tuned_->tuned,
-                                  tuned_->figures ? &*tuned_->figures : nullptr,
-                                  tuned_->kit ? &*tuned_->kit : nullptr);
+            state_.tuned = tuned;
+            state_.response.tunePending = false;
+            if (state_.tuned->tuned && state_.response.problem.empty())
+                session::AddTuned(state_.response, *state_.tuned->tuned,
+                                  state_.tuned->figures ? &*state_.tuned->figures : nullptr,
+                                  state_.tuned->kit ? &*state_.tuned->kit : nullptr);
             ShowResponse();
         });
 }
 
 void ResponseWindow::ShowResponse()
 {
-    plot_->SetData(PlotDataOf(response_));
-    views_->Show(response_, *view_.drawn(), settings_.tune ? &tuned_ : nullptr);
+    plot_->SetData(PlotDataOf(state_.response));
+    views_->Show(state_.response, *state_.view.drawn(),
+                 state_.settings.tune ? &state_.tuned : nullptr);
     ShowFigures();
     ShowSteps();
 }
@@ -1019,10 +1014,10 @@ bool ResponseWindow::trialsRunning() const
 
 void ResponseWindow::ShowFigures()
 {
-    problem_->setText(QString::fromStdString(response_.problem));
-    problem_->setVisible(!response_.problem.empty());
-    const std::vector<session::FigureRow> rows = response_.problem.empty()
-                                                     ? session::FigureRows(response_)
+    problem_->setText(QString::fromStdString(state_.response.problem));
+    problem_->setVisible(!state_.response.problem.empty());
+    const std::vector<session::FigureRow> rows = state_.response.problem.empty()
+                                                     ? session::FigureRows(state_.response)
                                                      : std::vector<session::FigureRow>{};
     figures_->clearSpans();
     figures_->setRowCount(0);
@@ -1122,7 +1117,7 @@ QWidget *ResponseWindow::BuildCandidatesTab()
             return;
         const QTableWidgetItem *rank = candidateTable_->item(chosen.front()->row(), 0);
         const auto index = static_cast<std::size_t>(rank->data(kCandidateIndexRole).toULongLong());
-        if (view_.picked() != index)
+        if (state_.view.picked() != index)
             PickCandidate(index);
     });
     ShowCandidateTable();
@@ -1135,11 +1130,11 @@ void ResponseWindow::ShowCandidatesFor(const session::CalculateOutcome &unsolved
     laterFigures_->Stop();
     trialsTimer_->stop();
     trialsBusy_->hide();
-    tuned_.reset();
-    steps_.Reset(0);
-    view_.NoDesign(unsolved);
+    state_.tuned.reset();
+    state_.steps.Reset(0);
+    state_.view.NoDesign(unsolved);
     candidateRun_->Stop(); // candidates of the inputs before
-    stale_ = false;
+    state_.stale = false;
     ShowBanner();
     plot_->SetData(PlotData{});
     views_->tabs().setCurrentWidget(candidateTable_->parentWidget());
@@ -1148,7 +1143,7 @@ void ResponseWindow::ShowCandidatesFor(const session::CalculateOutcome &unsolved
 
 void ResponseWindow::FindCandidates()
 {
-    const std::optional<int> ticket = view_.StartSearch();
+    const std::optional<int> ticket = state_.view.StartSearch();
     if (!ticket)
         return;
     candidateProgress_->setRange(0, 0);
@@ -1156,28 +1151,30 @@ void ResponseWindow::FindCandidates()
     findCandidates_->setEnabled(false);
     QPointer<QProgressBar> bar(candidateProgress_);
     candidateRun_->Start(
-        [design = *view_.candidatesFor(), settings = settings_,
+        [design = *state_.view.candidatesFor(), settings = state_.settings, study = state_.study,
          bar](const std::atomic<bool> &stop) {
-            return session::FindCandidates(design, settings, &stop, [bar](int done, int total) {
-                QMetaObject::invokeMethod(
-                    QCoreApplication::instance(),
-                    [bar, done, total] {
-                        if (bar) {
-                            bar->setRange(0, total);
-                            bar->setValue(done);
-                        }
-                    },
-                    Qt::QueuedConnection);
-            });
+            return session::FindCandidates(*study, design, settings, &stop,
+                                           [bar](int done, int total) {
+                                               QMetaObject::invokeMethod(
+                                                   QCoreApplication::instance(),
+                                                   [bar, done, total] {
+                                                       if (bar) {
+                                                           bar->setRange(0, total);
+                                                           bar->setValue(done);
+                                                       }
+                                                   },
+                                                   Qt::QueuedConnection);
+                                           });
         },
         [this, ticket = *ticket](const session::CandidateSet &set) {
-            const std::optional<std::size_t> before = view_.picked();
-            const bool drewDesign = view_.showing() == session::CandidateViewState::Showing::Design;
-            if (!view_.CandidatesFound(ticket, set))
+            const std::optional<std::size_t> before = state_.view.picked();
+            const bool drewDesign =
+                state_.view.showing() == session::CandidateViewState::Showing::Design;
+            if (!state_.view.CandidatesFound(ticket, set))
                 return;
             const bool drawsDesign =
-                view_.showing() == session::CandidateViewState::Showing::Design;
-            if (view_.picked() != before || drawsDesign != drewDesign)
+                state_.view.showing() == session::CandidateViewState::Showing::Design;
+            if (state_.view.picked() != before || drawsDesign != drewDesign)
                 DrawAnotherNetwork();
             else
                 ShowBanner(); // no candidate at all: the banner says so
@@ -1193,13 +1190,13 @@ bool ResponseWindow::candidatesRunning() const
 
 std::optional<int> ResponseWindow::pickedRank() const
 {
-    const std::optional<std::size_t> picked = view_.picked();
+    const std::optional<std::size_t> picked = state_.view.picked();
     return picked ? std::optional<int>(static_cast<int>(*picked) + 1) : std::nullopt;
 }
 
 void ResponseWindow::PickCandidate(std::size_t index)
 {
-    if (!view_.Pick(index))
+    if (!state_.view.Pick(index))
         return;
     DrawAnotherNetwork();
     ShowCandidateTable();
@@ -1207,7 +1204,7 @@ void ResponseWindow::PickCandidate(std::size_t index)
 
 void ResponseWindow::ShowOwnDesign()
 {
-    if (!view_.ShowDesign())
+    if (!state_.view.ShowDesign())
         return;
     DrawAnotherNetwork();
     ShowCandidateTable();
@@ -1217,9 +1214,9 @@ void ResponseWindow::ShowOwnDesign()
 // from, and every view and figure follows the new one.
 void ResponseWindow::DrawAnotherNetwork()
 {
-    steps_.Reset(0);
+    state_.steps.Reset(0);
     tuner_->Stop();
-    tuned_.reset();
+    state_.tuned.reset();
     WriteControls();
     ShowBanner();
     Recompute();
@@ -1228,14 +1225,14 @@ void ResponseWindow::DrawAnotherNetwork()
 void ResponseWindow::ShowCandidateTable()
 {
     const bool running = candidateRun_->running();
-    findCandidates_->setEnabled(view_.candidatesFor().has_value() && !running);
-    ownDesignButton_->setEnabled(view_.canShowDesign());
+    findCandidates_->setEnabled(state_.view.candidatesFor().has_value() && !running);
+    ownDesignButton_->setEnabled(state_.view.canShowDesign());
     if (!running)
         candidateProgress_->hide();
     const QSignalBlocker quiet(candidateTable_);
     candidateTable_->setSortingEnabled(false);
     candidateTable_->clear();
-    const std::optional<session::CandidateSet> &candidates = view_.candidates();
+    const std::optional<session::CandidateSet> &candidates = state_.view.candidates();
     if (!candidates) {
         candidateTable_->setRowCount(0);
         candidateTable_->setColumnCount(0);
@@ -1258,7 +1255,7 @@ void ResponseWindow::ShowCandidateTable()
         }
     candidateTable_->resizeColumnsToContents();
     candidateTable_->setSortingEnabled(true);
-    if (const std::optional<std::size_t> picked = view_.picked()) {
+    if (const std::optional<std::size_t> picked = state_.view.picked()) {
         for (int row = 0; row < candidateTable_->rowCount(); ++row)
             if (candidateTable_->item(row, 0)->data(kCandidateIndexRole).toULongLong() == *picked)
                 candidateTable_->selectRow(row);

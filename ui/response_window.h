@@ -8,6 +8,7 @@
 #include "session/views/part_choice.h"
 #include "session/views/part_steps.h"
 #include "session/views/response.h"
+#include "session/views/response_state.h"
 
 #include <QWidget>
 #include <atomic>
@@ -62,23 +63,26 @@ class ResponseWindow final : public QWidget
     // Draws the design again in place of a candidate.
     void ShowOwnDesign();
     bool candidatesRunning() const;
-    const std::optional<session::CandidateSet> &candidates() const { return view_.candidates(); }
+    const std::optional<session::CandidateSet> &candidates() const
+    {
+        return state_.view.candidates();
+    }
     // The candidate drawn, 1 = the best; empty while the design is.
     std::optional<int> pickedRank() const;
     // What the candidates were found for: the design, or inputs without one.
     const std::optional<session::CalculateOutcome> &candidatesFor() const
     {
-        return view_.candidatesFor();
+        return state_.view.candidatesFor();
     }
     QTableWidget &candidateTable() const { return *candidateTable_; }
     // The latest Calculate failed (true) or succeeded (false).
     void MarkStale(bool stale);
 
-    bool stale() const { return stale_; }
-    const session::ResponseSettings &settings() const { return settings_; }
-    const session::Response &response() const { return response_; }
+    bool stale() const { return state_.stale; }
+    const session::ResponseSettings &settings() const { return state_.settings; }
+    const session::Response &response() const { return state_.response; }
     // What every view draws: the design, or the candidate picked in its place.
-    const std::optional<session::CalculateOutcome> &design() const { return view_.drawn(); }
+    const std::optional<session::CalculateOutcome> &design() const { return state_.view.drawn(); }
     ResponsePlot &plot() const { return *plot_; }
     // The Smith chart, schematic, marker table and menu bar.
     ResponseViews &views() const { return *views_; }
@@ -90,7 +94,7 @@ class ResponseWindow final : public QWidget
     // Whether a tune of the shown design is under way.
     bool tuneRunning() const;
     // The latest tune of the shown design, when one has finished.
-    const std::optional<session::TunedResponse> &tuned() const { return tuned_; }
+    const std::optional<session::TunedResponse> &tuned() const { return state_.tuned; }
     // Milliseconds the last recomputation of sweep and figures took.
     double lastComputeMs() const { return lastComputeMs_; }
 
@@ -99,7 +103,7 @@ class ResponseWindow final : public QWidget
     // between sessions. A choice that cannot be read keeps the parts before
     // and says why under the box.
     void SetPartChoice(const session::PartChoice &choice);
-    const session::PartChoice &partChoice() const { return partChoice_; }
+    const session::PartChoice &partChoice() const { return state_.partChoice; }
     QString partProblem() const;
 
     // Stepping the shown network's parts by hand: the part selected (in the
@@ -108,7 +112,7 @@ class ResponseWindow final : public QWidget
     void SelectPart(std::optional<std::size_t> index);
     void StepPart(int direction, double percent);
     void ClearSteps();
-    const session::PartSteps &steps() const { return steps_; }
+    const session::PartSteps &steps() const { return state_.steps; }
     // Milliseconds the last step took, from the step to every view redrawn.
     double lastStepMs() const { return lastStepMs_; }
 
@@ -132,18 +136,9 @@ class ResponseWindow final : public QWidget
     void WritePartChoice();
     session::PartChoice PartChoiceOfControls() const;
 
-    session::ResponseSettings settings_;
     SettingsChanged changed_;
-    // The design, the candidates found for it and which of them is drawn.
-    session::CandidateViewState view_;
-    session::Response response_;
-    // The response of the network as drawn, before any step: the steps are
-    // applied to it afresh each time, so they never accumulate rounding.
-    session::Response drawn_;
-    session::PartSteps steps_;
-    session::PartChoice partChoice_;
+    session::ResponseState state_; // everything shown, apart from the widgets
     double lastStepMs_ = 0;
-    bool stale_ = false;
     double lastComputeMs_ = 0;
 
     QLabel *banner_ = nullptr;
@@ -151,10 +146,6 @@ class ResponseWindow final : public QWidget
     ResponseViews *views_ = nullptr;
     BackgroundRun<session::LaterFigures> *laterFigures_ = nullptr;
     BackgroundRun<session::TunedResponse> *tuner_ = nullptr;
-    std::optional<session::TunedResponse> tuned_;
-    std::optional<session::ESeries> tunedSeries_; // the series of tuned_, or of the tune under way
-    session::PartRanges tunedRanges_;             // and the part ranges it kept to
-    session::ResponseSettings tunedParts_;        // and the parts it was tuned with
     // The trials' progress bar and Cancel button, shown while they run; the
     // worker counts the trials it has done and a timer here shows the count.
     QWidget *trialsBusy_ = nullptr;
@@ -173,7 +164,6 @@ class ResponseWindow final : public QWidget
     QComboBox *partSource_ = nullptr;
     QLineEdit *inductorModel_ = nullptr, *capacitorModel_ = nullptr, *pad_ = nullptr;
     QLineEdit *kitFolder_ = nullptr;
-    std::string stepsKitFolder_; // the kit the steps were set up with
     QLabel *partProblem_ = nullptr;
     QCheckBox *tune_ = nullptr;
     // The values a tuned part may take: inductors in nH, capacitors in pF.

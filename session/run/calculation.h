@@ -5,8 +5,8 @@
 // show afterwards.
 
 #include "analysis/model/designed_network.h"
-#include "analysis/search/load_fit.h"
 #include "analysis/readers/measured_load.h"
+#include "analysis/search/load_fit.h"
 #include "analysis/search/tune_design.h"
 #include "engine/design_inputs.h"
 #include "engine/design_result.h"
@@ -39,15 +39,24 @@ enum class ReportSaving {
     Untouched, // no design: the report file keeps the previous design's report
 };
 
-// A candidate network drawn in place of the design: where it ranks among the
-// candidates (1 = the best), its topology's name and its tune, which is the
-// candidate itself (it was tuned into the true load when it was found).
-struct PickedCandidate
+// Where the network an outcome shows came from: the synthesis's element
+// table, a tune of it, one of the candidates, a network on a kit's parts or
+// one side of an amplifier. Views name and figure a network by this alone.
+enum class NetworkSource { Synthesis, Tuned, Candidate, Kit, AmplifierSide };
+
+struct NetworkOrigin
 {
-    int rank = 1;
+    NetworkSource source = NetworkSource::Synthesis;
+    // A candidate's place among the candidates (1 = the best), its
+    // topology's name and its part count; 0 and empty for other sources.
+    int rank = 0;
     std::string topology;
     int parts = 0;
-    analysis::TunedNetwork tune;
+    // The tune the network is, for a tuned network and for a candidate (it
+    // was tuned into the true load when it was found).
+    std::optional<analysis::TunedNetwork> tune;
+
+    bool candidate() const { return source == NetworkSource::Candidate; }
 };
 
 struct CalculateOutcome
@@ -59,9 +68,9 @@ struct CalculateOutcome
     // closed-form figures; the picked candidate's own when one is drawn.
     // Unset without a design.
     std::optional<analysis::DesignedNetwork> network;
-    std::string networkProblem;               // why a solved design has no network, if ever
-    std::optional<PickedCandidate> candidate; // set when `network` is a candidate's
-    ReportLines report;                       // both empty when there is no design
+    std::string networkProblem; // why a solved design has no network, if ever
+    NetworkOrigin origin;       // where `network` came from
+    ReportLines report;         // both empty when there is no design
     BoxUpdates boxes;
     ReportSaving saving = ReportSaving::NotAsked;
     std::string reportError; // why the report was not saved

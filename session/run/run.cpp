@@ -14,9 +14,9 @@
 #include "report/number_format.h"
 #include "session/io/safe_file.h"
 #include "session/run/kit_parts.h"
-#include "session/run/part_kit_folder.h"
 #include "session/run/result_tree.h"
 #include "session/run/run_files.h"
+#include "session/run/study.h"
 #include "session/run/tuning.h"
 #include "units/unit_text.h"
 
@@ -56,7 +56,10 @@ void AppendLines(std::string &text, const std::vector<std::string> &lines)
 class Runner
 {
   public:
-    Runner(const Request &request, Outcome &outcome) : r_(request), o_(outcome) {}
+    Runner(const Request &request, Outcome &outcome, Study &study)
+        : r_(request), o_(outcome), study_(study)
+    {
+    }
 
     void Run();
 
@@ -114,8 +117,16 @@ class Runner
     // The measured source's and load's fits as lines.
     std::vector<std::string> FitLines() const;
 
+    // A kit's parts take the place of standard values.
+    SearchChoices Choices() const
+    {
+        return {r_.partsFolder ? std::nullopt : r_.settings.eseries, r_.settings.tuneRanges,
+                PartModelsOf(r_.settings)};
+    }
+
     const Request &r_;
     Outcome &o_;
+    Study &study_;
     const analysis::FitSummary *fit_ = nullptr;
     bool tunedWithoutDesign_ = false;
     bool candidatesWithoutDesign_ = false;
@@ -144,15 +155,8 @@ bool Runner::CheckCandidateRequest()
 // Every candidate tuned into the true load; a pick beyond them is bad usage.
 bool Runner::BuildCandidates()
 {
-    analysis::CandidateOptions options;
-    // A kit's parts take the place of standard values.
-    options.series = r_.partsFolder ? std::nullopt : r_.settings.eseries;
-    options.ranges = r_.settings.tuneRanges;
-    options.built = PartModelsOf(r_.settings);
-    options.stop = r_.stop;
     try {
-        o_.candidates = analysis::BuildCandidates(o_.design.inputs, o_.design.result,
-                                                  o_.design.measuredLoad, options);
+        o_.candidates = study_.Candidates(o_.design, Choices(), r_.stop);
     } catch (const std::invalid_argument &e) {
         Say(Kind::Usage, r_.naming("--candidates") + ": " + e.what());
         o_.status = ExitStatus::BadUsage;
@@ -178,7 +182,7 @@ bool Runner::ReadKit(const analysis::Band &band)
 {
     if (o_.kit)
         return true;
-    analysis::KitReading reading = ReadPartKit(*r_.partsFolder, band.lowHz, band.highHz);
+    analysis::KitReading reading = study_.Kit(*r_.partsFolder, band);
     for (std::string &warning : reading.warnings)
         Say(Kind::Warning, r_.naming("--parts") + ": " + std::move(warning));
     if (!reading.problem.empty()) {
@@ -199,7 +203,10 @@ bool Runner::OnKitParts()
         return true;
     if (!ReadKit(candidates.front().problem.band))
         return false;
-    o_.kitChoices = PutCandidatesOnKit(*o_.candidates, *o_.kit, r_.stop);
+    CandidatesOnKit on = study_.CandidatesOnKitParts(o_.design, Choices(), *o_.candidates,
+                                                     *r_.partsFolder, *o_.kit, r_.stop);
+    o_.candidates = std::move(on.set);
+    o_.kitChoices = std::move(on.choices);
     return true;
 }
 
@@ -218,7 +225,7 @@ const analysis::Candidate *Runner::FileCandidate() const
 bool Runner::Design()
 {
     if (!r_.measuredLoad) {
-        o_.design = Calculate(r_.design);
+        o_.design = study_.Design(r_.design);
         return true;
     }
     const MeasuredLoadInput &m = *r_.measuredLoad;
@@ -374,7 +381,7 @@ void Runner::Render()
 {
     const analysis::AnalysisOptions options = AnalysisOptionsFor(o_.design, r_.settings);
     if (Solved())
-        o_.analysis = analysis::AnalyseDesign(DesignedOf(o_.design), options);
+        o_.analysis = study_.Analyse(o_.design, DesignedOf(o_.design), options);
     analysis::NetworkAnalysis fileAnalysis, builtAnalysis;
     const analysis::Network *built = nullptr;
     if (o_.tuned) {
@@ -534,16 +541,13 @@ void Runner::WriteFiles()
 // before the report is touched, the figures and the files.
 void Runner::Analysed()
 {
-    // A kit's parts take the place of standard values.
     if (r_.tune)
-        o_.tuned = analysis::TuneDesign(
-            o_.design.inputs, o_.design.result, r_.partsFolder ? std::nullopt : r_.settings.eseries,
-            r_.stop, o_.design.measuredLoad, r_.settings.tuneRanges, PartModelsOf(r_.settings));
+        o_.tuned = study_.Tune(o_.design, Choices(), r_.stop);
     if (o_.tuned && r_.partsFolder) {
         if (!ReadKit(o_.tuned->problem.band))
             return;
-        o_.tunedKit = analysis::ChooseKitParts(o_.tuned->tuned.network, o_.tuned->problem.band,
-                                               *o_.kit, r_.stop);
+        o_.tunedKit =
+            study_.TunedOnKit(o_.design, Choices(), *o_.tuned, *r_.partsFolder, *o_.kit, r_.stop);
     }
     tunedWithoutDesign_ = o_.tuned && !Solved();
     if (r_.candidates && !BuildCandidates())
@@ -716,7 +720,8 @@ Outcome Run(const Request &request)
 {
     Outcome outcome;
     try {
-        Runner(request, outcome).Run();
+        Study own;
+        Runner(request, outcome, request.study ? *request.study : own).Run();
     } catch (const analysis::TuneCancelled &) {
         // Stopped before any file was written: the searches come first.
         Outcome stopped;

@@ -26,6 +26,8 @@
 
 namespace tevmar::session {
 
+class Study;
+
 // The outcome of a run as tevmar-cli's exit status names it.
 enum class ExitStatus : int {
     Designed = 0,       // design on standard output, report saved
@@ -109,6 +111,9 @@ struct Request
     // between their steps, and the run then ends with ExitStatus::Stopped,
     // nothing written.
     const std::atomic<bool> *stop = nullptr;
+    // The study the run asks its stages of, which keeps what they found for
+    // the front end's next request; unset: a study of the run's own.
+    Study *study = nullptr;
 };
 
 // A message for the engineer, in the order the run met them.

@@ -6,7 +6,7 @@
 #include "report/number_format.h"
 #include "session/run/kit_parts.h"
 #include "session/run/measured_match.h"
-#include "session/run/part_kit_folder.h"
+#include "session/views/candidates.h"
 #include "session/views/schematic.h"
 
 #include <stdexcept>
@@ -54,21 +54,14 @@ analysis::NetworkAnalysis TunedAnalysis(const analysis::TunedNetwork &tuned,
     return a;
 }
 
-TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettings &settings,
-                            const std::atomic<bool> *stop)
+TunedResponse TuneForWindow(Study &study, const CalculateOutcome &design,
+                            const ResponseSettings &settings, const std::atomic<bool> *stop)
 {
     TunedResponse r;
-    // A kit's parts take the place of standard values.
     const bool onKit = !settings.partsFolder.empty();
+    const SearchChoices choices = SearchChoicesOf(settings);
     try {
-        // A candidate was tuned into the true load on the window's series and
-        // ranges when it was found: tuning it again would find it again.
-        r.tuned = design.candidate
-                      ? std::optional<analysis::TunedNetwork>(design.candidate->tune)
-                      : analysis::TuneDesign(design.inputs, design.result,
-                                             onKit ? std::nullopt : settings.eseries, stop,
-                                             design.measuredLoad, settings.tuneRanges,
-                                             PartModelsOf(AnalysisSettingsOf(settings)));
+        r.tuned = study.Tune(design, choices, stop);
         if (!r.tuned) {
             // Tuning a network without its load would answer another question.
             r.problem = design.solved() ? "There is no network to tune."
@@ -81,11 +74,12 @@ TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettin
         r.lines = format::TunedLines(*r.tuned, &*r.figures);
         if (onKit) {
             const analysis::Band &band = r.tuned->problem.band;
-            analysis::KitReading kit = ReadPartKit(settings.partsFolder, band.lowHz, band.highHz);
+            const analysis::KitReading kit = study.Kit(settings.partsFolder, band);
             if (!kit.problem.empty()) {
                 r.lines.push_back("Not on the kit's parts: " + kit.problem);
             } else {
-                r.kit = analysis::ChooseKitParts(r.tuned->tuned.network, band, kit.kit, stop);
+                r.kit = study.TunedOnKit(design, choices, *r.tuned, settings.partsFolder, kit.kit,
+                                         stop);
                 r.lines.push_back("On the kit's parts: in-band max |S11| " +
                                   Figure(r.kit->figures.gammaMax, 4) + ", loss " +
                                   Figure(r.kit->figures.lossDbMax, 3) + " dB");
@@ -100,6 +94,13 @@ TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettin
         r.problem = std::string("The network cannot be tuned: ") + e.what() + ".";
     }
     return r;
+}
+
+TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettings &settings,
+                            const std::atomic<bool> *stop)
+{
+    Study study;
+    return TuneForWindow(study, design, settings, stop);
 }
 
 namespace {

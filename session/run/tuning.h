@@ -7,6 +7,7 @@
 
 #include "analysis/search/kit_search.h"
 #include "analysis/search/tune_design.h"
+#include "session/run/study.h"
 #include "session/views/response.h"
 
 #include <atomic>
@@ -47,7 +48,12 @@ struct TunedResponse
 // Tunes the design (or, where it has no solution, the relaxed design with the
 // true load) on the window's standard series; a picked candidate is its own
 // tune, found with it. `stop`, when raised from
-// another thread, ends the tune early with `cancelled` set.
+// another thread, ends the tune early with `cancelled` set. `study` keeps
+// the tune and its kit parts for the next ask with the same inputs.
+TunedResponse TuneForWindow(Study &study, const CalculateOutcome &design,
+                            const ResponseSettings &settings,
+                            const std::atomic<bool> *stop = nullptr);
+// The same, in a study of its own.
 TunedResponse TuneForWindow(const CalculateOutcome &design, const ResponseSettings &settings,
                             const std::atomic<bool> *stop = nullptr);
 

@@ -6,7 +6,6 @@
 #include "format/candidates_report.h"
 #include "report/number_format.h"
 #include "session/run/kit_parts.h"
-#include "session/run/part_kit_folder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -28,36 +27,47 @@ std::string PartText(const Part &e)
 
 } // namespace
 
-std::optional<analysis::CandidateSet> FindCandidates(const CalculateOutcome &design,
+SearchChoices SearchChoicesOf(const ResponseSettings &settings)
+{
+    // A kit's parts take the place of standard values.
+    const bool onKit = !settings.partsFolder.empty();
+    return {onKit ? std::nullopt : settings.eseries, settings.tuneRanges,
+            PartModelsOf(AnalysisSettingsOf(settings))};
+}
+
+std::optional<analysis::CandidateSet> FindCandidates(Study &study, const CalculateOutcome &design,
                                                      const ResponseSettings &settings,
                                                      const std::atomic<bool> *stop,
                                                      std::function<void(int, int)> progress)
 {
-    analysis::CandidateOptions options;
-    // A kit's parts take the place of standard values.
-    const bool onKit = !settings.partsFolder.empty();
-    options.series = onKit ? std::nullopt : settings.eseries;
-    options.ranges = settings.tuneRanges;
-    options.built = PartModelsOf(AnalysisSettingsOf(settings));
-    options.stop = stop;
-    options.progress = std::move(progress);
+    const SearchChoices choices = SearchChoicesOf(settings);
     try {
-        analysis::CandidateSet set =
-            analysis::BuildCandidates(design.inputs, design.result, design.measuredLoad, options);
-        if (onKit && !set.candidates.empty()) {
-            const analysis::Band band = set.candidates.front().problem.band;
+        analysis::CandidateSet set = study.Candidates(design, choices, stop, std::move(progress));
+        if (!settings.partsFolder.empty() && !set.candidates.empty()) {
             const analysis::KitReading kit =
-                ReadPartKit(settings.partsFolder, band.lowHz, band.highHz);
+                study.Kit(settings.partsFolder, set.candidates.front().problem.band);
             // Networks that cannot be built from the kit are none to offer.
             if (!kit.problem.empty())
                 set.candidates.clear();
             else
-                PutCandidatesOnKit(set, kit.kit, stop);
+                set = study
+                          .CandidatesOnKitParts(design, choices, set, settings.partsFolder, kit.kit,
+                                                stop)
+                          .set;
         }
         return set;
     } catch (const analysis::TuneCancelled &) {
         return std::nullopt;
     }
+}
+
+std::optional<analysis::CandidateSet> FindCandidates(const CalculateOutcome &design,
+                                                     const ResponseSettings &settings,
+                                                     const std::atomic<bool> *stop,
+                                                     std::function<void(int, int)> progress)
+{
+    Study study;
+    return FindCandidates(study, design, settings, stop, std::move(progress));
 }
 
 CalculateOutcome CandidateOutcome(const CalculateOutcome &design, const Candidate &c, int rank)
@@ -76,9 +86,9 @@ CalculateOutcome CandidateOutcome(const CalculateOutcome &design, const Candidat
     d.vswrMax = analysis::VswrOf(figures.gammaMax);
     d.bodeFano = analysis::BodeFanoOf(
         d.full, d.band, d.band.centreHz / (d.band.highHz - d.band.lowHz), figures.gammaMax);
-    outcome.candidate =
-        PickedCandidate{rank, analysis::TopologyName(c.topology), c.parts,
-                        analysis::TunedNetwork{c.problem, c.tuned, c.standard, std::nullopt}};
+    outcome.origin =
+        NetworkOrigin{NetworkSource::Candidate, rank, analysis::TopologyName(c.topology), c.parts,
+                      analysis::TunedNetwork{c.problem, c.tuned, c.standard, std::nullopt}};
     return outcome;
 }
 

@@ -6,6 +6,7 @@
 
 #include "analysis/search/candidates.h"
 #include "session/run/calculation.h"
+#include "session/run/study.h"
 #include "session/views/response.h"
 
 #include <atomic>
@@ -18,7 +19,12 @@ namespace tevmar::session {
 
 // Every candidate for the outcome's load, typed or measured, within the
 // settings' part ranges and on their standard series when one is set. Empty
-// when `stop` was raised.
+// when `stop` was raised. `study` keeps what it found for the next ask.
+std::optional<analysis::CandidateSet>
+FindCandidates(Study &study, const CalculateOutcome &design, const ResponseSettings &settings,
+               const std::atomic<bool> *stop = nullptr,
+               std::function<void(int done, int total)> progress = {});
+// The same, in a study of its own.
 std::optional<analysis::CandidateSet>
 FindCandidates(const CalculateOutcome &design, const ResponseSettings &settings,
                const std::atomic<bool> *stop = nullptr,
@@ -30,6 +36,9 @@ FindCandidates(const CalculateOutcome &design, const ResponseSettings &settings,
 // Bode-Fano limit of its own load over its band. The design run (its result,
 // report lines and boxes) stays as it was: the pane and the report are not
 // the candidate's to change.
+// The choices the window's tune and candidates search under.
+SearchChoices SearchChoicesOf(const ResponseSettings &settings);
+
 CalculateOutcome CandidateOutcome(const CalculateOutcome &design, const analysis::Candidate &c,
                                   int rank);
 

@@ -4,6 +4,7 @@
 #include "engine/design.h"
 #include "format/analysis_text.h"
 #include "session/run/measured_match.h"
+#include "session/run/study.h"
 #include "units/quantity.h"
 
 #include <cmath>
@@ -139,7 +140,7 @@ void AddFittedModel(Response &r, const CalculateOutcome &design)
 } // namespace
 
 Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings &settings,
-                         Trials trials)
+                         Trials trials, Study *study)
 {
     Response r;
     r.problem = SettingsProblem(settings, design);
@@ -156,7 +157,8 @@ Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings 
             options.sensitivity = false;
             r.trialsPending = true;
         }
-        r.analysis = analysis::AnalyseDesign(designed, options);
+        r.analysis = study ? study->Analyse(design, designed, options)
+                           : analysis::AnalyseDesign(designed, options);
         r.frequenciesHz = analysis::SweepFrequencies(r.plan);
         r.curves.push_back(CurveOf("Full precision", r.analysis.full, r.frequenciesHz));
         // With part models `full` is the network as built: the same values
@@ -378,10 +380,10 @@ std::string DesignSummary(const CalculateOutcome &d)
                               " to " + Figure(units::Frequency::FromHz(band.highHz).ghz(), 6) +
                               " GHz";
     std::string text;
-    if (d.candidate && d.network) {
+    if (d.origin.candidate() && d.network) {
         const analysis::Network &network = d.network->full;
-        text = "Candidate " + std::to_string(d.candidate->rank) + ", " + d.candidate->topology +
-               ", " + std::to_string(d.candidate->parts) + " parts" + edges + ", " +
+        text = "Candidate " + std::to_string(d.origin.rank) + ", " + d.origin.topology + ", " +
+               std::to_string(d.origin.parts) + " parts" + edges + ", " +
                Figure(PrintedElementValue(network.port1Ohms), 6) + " \u03A9 to " +
                Figure(PrintedElementValue(network.port2Ohms), 6) + " \u03A9";
         text += network.load ? ", " + LoadText(network.load->type, network.load->element.value)

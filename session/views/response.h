@@ -16,6 +16,8 @@
 
 namespace tevmar::session {
 
+class Study;
+
 // The engineer's choices in the Response window. The exports from the window
 // use the same choices, so that a file holds what the window shows.
 struct ResponseSettings
@@ -168,8 +170,10 @@ std::string InBandMaxName(const Response &response);
 // curves show at once.
 enum class Trials { Now, Later };
 
+// With `study`, the design's figures are those it kept when only the sweep
+// changed since it last analysed the same design.
 Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings &settings,
-                         Trials trials = Trials::Now);
+                         Trials trials = Trials::Now, Study *study = nullptr);
 
 // The tolerance trials' pass limit when the window's is automatic: the drawn
 // network's own maximum VSWR x 1.1; 0 without a network.

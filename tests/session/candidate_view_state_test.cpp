@@ -76,7 +76,7 @@ TEST_F(CandidateViewStateTest, WithoutADesignTheBestCandidateIsDrawnOnceFound)
     ASSERT_TRUE(state.drawn());
     ASSERT_TRUE(state.drawn()->network);
     EXPECT_EQ(state.drawn()->network->gammaMax, Found().candidates[0].tuned.gammaMax);
-    EXPECT_EQ(state.drawn()->candidate->rank, 1);
+    EXPECT_EQ(state.drawn()->origin.rank, 1);
     EXPECT_FALSE(state.canShowDesign()) << "there is no design to go back to";
     EXPECT_FALSE(state.ShowDesign());
     EXPECT_EQ(state.showing(), Showing::Candidate);
@@ -98,7 +98,7 @@ TEST_F(CandidateViewStateTest, PickingAndGoingBackToTheDesign)
     EXPECT_EQ(state.showing(), Showing::Candidate);
     EXPECT_EQ(state.picked(), 2u);
     EXPECT_EQ(state.drawn()->network->gammaMax, Found().candidates[2].tuned.gammaMax);
-    EXPECT_EQ(state.drawn()->candidate->rank, 3);
+    EXPECT_EQ(state.drawn()->origin.rank, 3);
     EXPECT_EQ(state.drawn()->result.GammaMax, Solved().result.GammaMax) << "the design run stays";
     EXPECT_FALSE(state.Pick(Found().candidates.size())) << "past the last candidate";
     EXPECT_EQ(state.picked(), 2u);
@@ -107,7 +107,7 @@ TEST_F(CandidateViewStateTest, PickingAndGoingBackToTheDesign)
     ASSERT_TRUE(state.ShowDesign());
     EXPECT_EQ(state.showing(), Showing::Design);
     EXPECT_FALSE(state.picked());
-    EXPECT_FALSE(state.drawn()->candidate);
+    EXPECT_FALSE(state.drawn()->origin.candidate());
     EXPECT_EQ(state.drawn()->network->full.parts.size(), Solved().network->full.parts.size());
     EXPECT_EQ(state.drawn()->network->gammaMax, Solved().result.GammaMax);
 }
