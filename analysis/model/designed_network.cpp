@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <stdexcept>
+#include <utility>
 
 namespace tevmar::analysis {
 
@@ -24,12 +25,16 @@ DesignedNetwork DesignedNetworkOf(const DesignResult &design)
         if (!std::isfinite(ohms) || ohms <= 0)
             throw std::invalid_argument("a port resistance that is not positive");
     d.printed = d.full;
+    // Every design run comes here: room for the table's parts at once
+    // rather than a reallocation (and a move of every part) per doubling.
+    d.full.parts.reserve(table.size() - 2);
+    d.printed.parts.reserve(table.size() - 2);
     const std::optional<std::size_t> absorbed = AbsorbedRow(design);
     for (std::size_t i = 1; i + 1 < table.size(); ++i) {
         const ElementRow &row = table[i];
         if (row.kind == ElementKind::Termination)
             throw std::invalid_argument("termination inside the element table");
-        const std::string label(row.label);
+        std::string label(row.label);
         if (i == absorbed) {
             // The load's reactance is what the engineer typed, at any precision.
             d.full.load =
@@ -37,8 +42,8 @@ DesignedNetwork DesignedNetworkOf(const DesignResult &design)
             d.printed.load = d.full.load;
             continue;
         }
-        d.full.parts.push_back(Part{row.kind, row.fullValue, label});
-        d.printed.parts.push_back(Part{row.kind, row.value, label});
+        d.full.parts.emplace_back(row.kind, row.fullValue, label);
+        d.printed.parts.emplace_back(row.kind, row.value, std::move(label));
     }
     d.gammaMax = design.GammaMax;
     d.gammaMin = design.GammaMin;
