@@ -86,13 +86,13 @@ TEST(Study, ARequestRunAgainInTheSameStudyReusesEveryStage)
     request.candidates = true;
     request.json = true;
     request.study = &study;
-    const Outcome first = Run(request);
+    const Outcome first = session::Run(request);
     ASSERT_EQ(first.status, ExitStatus::Tuned);
     const int tunes = study.runs(Stage::Tune), searches = study.runs(Stage::Candidates);
     EXPECT_EQ(tunes, 1);
     EXPECT_EQ(searches, 1);
 
-    const Outcome second = Run(request);
+    const Outcome second = session::Run(request);
     EXPECT_EQ(second.standardOutput, first.standardOutput);
     EXPECT_EQ(study.runs(Stage::Tune), tunes);
     EXPECT_EQ(study.runs(Stage::Candidates), searches);
@@ -148,7 +148,7 @@ TEST(Study, AStopEndsALongCandidatesSearchPromptly)
     request.candidates = true;
     request.study = &study;
     request.stop = &stop;
-    EXPECT_EQ(Run(request).status, ExitStatus::Stopped);
+    EXPECT_EQ(session::Run(request).status, ExitStatus::Stopped);
     EXPECT_EQ(study.runs(Stage::Candidates), 2);
 }
 
@@ -157,7 +157,7 @@ TEST(Study, AStopEndsALongCandidatesSearchPromptly)
 TEST(Study, TheWindowAndTheCommandLineGiveTheSameFigures)
 {
     const ResponseSettings window = WindowSettings();
-    const Outcome cli = Run(CommandLine(Order4(), window));
+    const Outcome cli = session::Run(CommandLine(Order4(), window));
     ASSERT_TRUE(cli.analysis);
     const CalculateOutcome design = Calculate(Order4());
     const Response shown = ComputeResponse(design, window, Trials::Now);
@@ -166,7 +166,7 @@ TEST(Study, TheWindowAndTheCommandLineGiveTheSameFigures)
     Request tuneAndSearch = CommandLine(Unabsorbed(), window);
     tuneAndSearch.tune = true;
     tuneAndSearch.candidates = true;
-    const Outcome both = Run(tuneAndSearch);
+    const Outcome both = session::Run(tuneAndSearch);
     ASSERT_TRUE(both.tuned && both.candidates);
     ResponseState state;
     state.settings = window;
