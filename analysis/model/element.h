@@ -55,6 +55,8 @@ struct PartRanges
     double lineHighZ0Ohms = 120;
     // Every line's characteristic impedance held at this, when given.
     std::optional<double> fixedLineZ0Ohms = std::nullopt;
+    // Whether the candidates may use lengths of line and stubs at all.
+    bool lines = false;
 
     friend bool operator==(const PartRanges &, const PartRanges &) = default;
 };
