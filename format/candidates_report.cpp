@@ -50,8 +50,7 @@ std::string VariantText(const DcVariant &v)
 
 Json ElementJson(const Part &e)
 {
-    Json json{
-        {"name", e.label}, {"kind", e.Description()}, {"value", e.value}, {"unit", e.unit()}};
+    Json json{{"name", e.label}, {"kind", e.Description()}, {"value", e.value}, {"unit", e.unit()}};
     // A line's length is given at the band's arithmetic centre, where the
     // candidates draw it.
     if (e.isLine()) {

@@ -74,9 +74,9 @@ std::string PartCards(const Part &part, const std::string &name, const std::stri
     // electrical length over the frequency it is given at. A stub's far end
     // is a node of its own (open) or ground (shorted).
     if (part.isLine()) {
-        const std::string far = part.kind == ElementKind::SeriesLine ? b
-                                 : part.kind == ElementKind::ShuntOpenStub ? name + "_open"
-                                                                           : "0";
+        const std::string far = part.kind == ElementKind::SeriesLine      ? b
+                                : part.kind == ElementKind::ShuntOpenStub ? name + "_open"
+                                                                          : "0";
         const double delay = part.value / 360 / part.line.referenceHz;
         return name + " " + a + " 0 " + far + " 0 Z0=" + FixedNumber(part.line.z0Ohms) +
                " TD=" + ShortestNumber(delay) + comment;

@@ -311,9 +311,8 @@ Abcd SectionByLogValue(const Part &part, double omega)
         const double s = std::sin(theta) * theta;
         return Abcd{{-s, 0}, {0, z0 * c}, {0, c / z0}, {-s, 0}};
     }
-    const Complex dw = part.isLine()
-                           ? part.ImmittanceByLogValueAt(omega)
-                           : part.ImmittanceByLogValueAt(omega, part.ImmittanceAt(omega));
+    const Complex dw = part.isLine() ? part.ImmittanceByLogValueAt(omega)
+                                     : part.ImmittanceByLogValueAt(omega, part.ImmittanceAt(omega));
     (part.shunt() ? d.C : d.B) = dw;
     return d;
 }
@@ -371,25 +370,22 @@ double LadderPower::LinePass(double frequencyHz, Objective objective, std::span<
     // d|S11|^2 = 2 Re(conj(S11) (dN - S11 dD) / D); d(1 - G_T) = 2 G_T Re(dD / D).
     const Complex weight = Mul(std::conj(gamma), perDenominator);
     const auto derivative = [&](std::size_t k, const Abcd &dS, Pair behind) {
-        const Complex dN = RowMatrixColumn(aheadN_[k].first, aheadN_[k].second, dS, behind.first,
-                                           behind.second);
-        const Complex dD = RowMatrixColumn(aheadD_[k].first, aheadD_[k].second, dS, behind.first,
-                                           behind.second);
-        return objective == Objective::Reflected
-                   ? 2.0 * Mul(weight, dN - Mul(gamma, dD)).real()
-                   : 2.0 * delivered * Mul(dD, perDenominator).real();
+        const Complex dN =
+            RowMatrixColumn(aheadN_[k].first, aheadN_[k].second, dS, behind.first, behind.second);
+        const Complex dD =
+            RowMatrixColumn(aheadD_[k].first, aheadD_[k].second, dS, behind.first, behind.second);
+        return objective == Objective::Reflected ? 2.0 * Mul(weight, dN - Mul(gamma, dD)).real()
+                                                 : 2.0 * delivered * Mul(dD, perDenominator).real();
     };
     Pair behind{z2, Complex{1.0, 0.0}};
     for (std::size_t k = n; k-- > 0;) {
         const Section &s = sections_[k];
         if (s.hasEntry) {
             if (!byLogValue.empty())
-                byLogValue[s.partIndex] =
-                    derivative(k, SectionByLogValue(*s.part, omega), behind);
+                byLogValue[s.partIndex] = derivative(k, SectionByLogValue(*s.part, omega), behind);
             if (!byLogZ0.empty())
                 byLogZ0[s.partIndex] =
-                    s.part->isLine() ? derivative(k, SectionByLogZ0(*s.part, omega), behind)
-                                     : 0.0;
+                    s.part->isLine() ? derivative(k, SectionByLogZ0(*s.part, omega), behind) : 0.0;
         }
         const Abcd &m = abcd_[k];
         behind = Pair{Mul(m.A, behind.first) + Mul(m.B, behind.second),

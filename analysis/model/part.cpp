@@ -76,8 +76,7 @@ Complex StubAdmittance(const Part &stub, double omega)
 
 } // namespace
 
-Part Part::LineOf(LineEnd end, double z0Ohms, double degrees, double referenceHz,
-                  std::string label)
+Part Part::LineOf(LineEnd end, double z0Ohms, double degrees, double referenceHz, std::string label)
 {
     Part part = Placed(Line{end}, end == LineEnd::Through ? Placement::Series : Placement::Shunt,
                        degrees, std::move(label));
@@ -138,8 +137,7 @@ Complex Part::ImmittanceByLogValueAt(double omega) const
     // j theta / (Z0 cos^2) and j theta / (Z0 sin^2).
     if (isLine()) {
         const double theta = RadiansAt(omega / (2 * std::numbers::pi));
-        const double edge =
-            kind == ElementKind::ShuntOpenStub ? std::cos(theta) : std::sin(theta);
+        const double edge = kind == ElementKind::ShuntOpenStub ? std::cos(theta) : std::sin(theta);
         const double square = std::max(edge * edge, 1e-24);
         return {0.0, theta / (line.z0Ohms * square)};
     }

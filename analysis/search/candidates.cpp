@@ -240,7 +240,8 @@ std::vector<std::pair<double, double>> SingleStubMatches(double z0, Complex load
     const double root = std::sqrt(r * ((z0 - r) * (z0 - r) + x * x) / z0);
     for (const double sign : {1.0, -1.0}) {
         // On a load of R = Z0 one solution needs no line: tan(beta d) = -X / (2 Z0).
-        const double t = std::abs(r - z0) < 1e-9 * z0 ? -x / (2 * z0) : (x + sign * root) / (r - z0);
+        const double t =
+            std::abs(r - z0) < 1e-9 * z0 ? -x / (2 * z0) : (x + sign * root) / (r - z0);
         const Complex y = 1.0 / (z0 * (load + Complex{0, z0 * t}) / (z0 + load * Complex{0, t}));
         const double b = y.imag() * z0; // normalised susceptance to cancel
         const double stub = end == LineEnd::Open ? std::atan(-b) : std::atan(1 / b);
@@ -378,10 +379,8 @@ class Builder
     void AddStub(const Network &base, const Band &band, LineEnd end)
     {
         const double centreHz = 0.5 * (band.lowHz + band.highHz);
-        const double z0 =
-            options_.ranges.fixedLineZ0Ohms.value_or(std::clamp(SourceOhmsOf(base),
-                                                                options_.ranges.lineLowZ0Ohms,
-                                                                options_.ranges.lineHighZ0Ohms));
+        const double z0 = options_.ranges.fixedLineZ0Ohms.value_or(std::clamp(
+            SourceOhmsOf(base), options_.ranges.lineLowZ0Ohms, options_.ranges.lineHighZ0Ohms));
         std::vector<Start> starts;
         for (const auto &[lineDegrees, stubDegrees] :
              SingleStubMatches(z0, LoadImpedanceAt(base, centreHz), end)) {

@@ -99,8 +99,7 @@ class Work
                                byLog ? std::span<double>(byLog, Parts()) : std::span<double>{});
         if (!byLog)
             return power_.Lost(frequencyHz);
-        const double power =
-            power_.Lost(frequencyHz, std::span<double>(byLog, values_), byLogZ0_);
+        const double power = power_.Lost(frequencyHz, std::span<double>(byLog, values_), byLogZ0_);
         for (std::size_t j = 0; j < lineOf_.size(); ++j)
             byLog[values_ + j] = byLogZ0_[lineOf_[j]];
         return power;

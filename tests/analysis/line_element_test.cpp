@@ -108,7 +108,8 @@ std::array<StubMatch, 2> SingleStub(double z0, Complex zl)
         double d = std::atan(t) / (2 * pi);
         if (d < 0)
             d += 0.5;
-        // Susceptance at the stub: B = (RL^2 t - (Z0 - XL t)(XL + Z0 t)) / (Z0 (RL^2 + (XL + Z0 t)^2)).
+        // Susceptance at the stub: B = (RL^2 t - (Z0 - XL t)(XL + Z0 t)) / (Z0 (RL^2 + (XL + Z0
+        // t)^2)).
         const double b = (r * r * t - (z0 - x * t) * (x + z0 * t)) /
                          (z0 * (r * r + (x + z0 * t) * (x + z0 * t)));
         double l = -std::atan(b * z0) / (2 * pi); // an open stub of susceptance -B
@@ -186,7 +187,8 @@ TEST(LineElement, TunerFindsTheStubMatchFromAPoorStartWithinItsRanges)
     // the tuner must reach or pass.
     double textbook = 1;
     for (const StubMatch &s : SingleStub(50, Complex{60, -80}))
-        textbook = std::min(textbook, InBandGammaMax(problem, StubNetwork(s.d, s.l, LineEnd::Open)));
+        textbook =
+            std::min(textbook, InBandGammaMax(problem, StubNetwork(s.d, s.l, LineEnd::Open)));
     const TuneResult free = Tune(problem);
     EXPECT_LT(free.gammaMax, free.startGammaMax);
     EXPECT_LT(free.gammaMax, textbook + 1e-4);
