@@ -27,7 +27,12 @@ enum class ElementKind {
     ShuntInductor,
     ShuntCapacitor,
     SeriesInductor,
-    SeriesCapacitor
+    SeriesCapacitor,
+    // Lengths of line, which the synthesis never makes: a tuned network's
+    // line in series and its stubs to an open or a shorted end.
+    SeriesLine,
+    ShuntOpenStub,
+    ShuntShortStub
 };
 
 // One row of the element table, in physical order from the high-impedance port.

@@ -115,6 +115,9 @@ void AddYield(std::vector<std::string> &lines, const YieldResult &y)
 
 std::string PartValueText(const Part &part, int digits)
 {
+    // A line by its electrical length and characteristic impedance.
+    if (part.isLine())
+        return Figure(part.value, digits) + " deg " + Figure(part.line.z0Ohms, digits) + " ohm";
     return part.Visit([&](auto e) {
         return units::EngineeringValue(part.value * e.siPerUnit, e.siSymbol, digits,
                                        e.unitExponent);

@@ -49,8 +49,14 @@ std::string VariantText(const DcVariant &v)
 
 Json ElementJson(const Part &e)
 {
-    return Json{
-        {"name", e.label}, {"kind", e.Description()}, {"value", e.value}, {"unit", e.unit()}};
+    Json json{{"name", e.label}, {"kind", e.Description()}, {"value", e.value}, {"unit", e.unit()}};
+    // A line's length is given at the band's arithmetic centre, where the
+    // candidates draw it.
+    if (e.isLine()) {
+        json["z0Ohms"] = e.line.z0Ohms;
+        json["degrees"] = e.value;
+    }
+    return json;
 }
 
 // A part of a candidate's network, marked where it stands at a range limit.

@@ -71,6 +71,17 @@ std::string FrequencyResistance(double ohmsAtReference, double referenceHz, doub
 std::string PartCards(const Part &part, const std::string &name, const std::string &a,
                       const std::string &b, const std::string &comment)
 {
+    // A length of ideal line is ngspice's lossless line, its delay the
+    // electrical length over the frequency it is given at. A stub's far end
+    // is a node of its own (open) or ground (shorted).
+    if (part.isLine()) {
+        const std::string far = part.kind == ElementKind::SeriesLine      ? b
+                                : part.kind == ElementKind::ShuntOpenStub ? name + "_open"
+                                                                          : "0";
+        const double delay = part.value / 360 / part.line.referenceHz;
+        return name + " " + a + " 0 " + far + " 0 Z0=" + FixedNumber(part.line.z0Ohms) +
+               " TD=" + ShortestNumber(delay) + comment;
+    }
     const std::string mid = name + "_m";
     const std::string own = name + " " + a + " " + mid + " " + part.SpiceValue() + comment;
     const auto ideal = [&](const Ideal &) {
@@ -110,7 +121,8 @@ std::string PartCards(const Part &part, const std::string &name, const std::stri
                     constant ? FrequencyResistance(ohms, q.centre.hz(), -1) : FixedNumber(ohms);
                 return name + " " + a + " " + b + " " + part.SpiceValue() + comment + "R" + name +
                        " " + a + " " + b + " " + r + " ; Q " + Figure(q.q) + "\n";
-            }});
+            },
+            [&](Line) { return std::string(); }}); // a line takes no Q: its own card above
     };
     return std::visit(Overloaded{ideal, kit, chipInductor, chipCapacitor, finiteQ}, part.model);
 }

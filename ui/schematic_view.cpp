@@ -76,8 +76,36 @@ void Resistor(QPainter &p, QPointF a, QPointF b)
     p.drawPath(path);
 }
 
+// A length of line: a narrow strip from a to b, as a board's track is
+// drawn; a stub's far end open, or tied to ground by a short bar.
+void LineStrip(QPainter &p, QPointF a, QPointF b, bool shorted)
+{
+    const bool horizontal = std::abs(b.y() - a.y()) < 1e-9;
+    const QPointF along = horizontal ? QPointF(1, 0) : QPointF(0, 1);
+    const QPointF across = horizontal ? QPointF(0, 1) : QPointF(1, 0);
+    const double span = horizontal ? b.x() - a.x() : b.y() - a.y();
+    const double body = std::min(48.0, std::abs(span) * 0.8);
+    const double lead = (span - body) / 2;
+    const QPointF start = a + along * lead;
+    const QPointF end = a + along * (lead + body);
+    p.drawLine(a, start);
+    p.drawRect(QRectF(start - across * 4, end + across * 4).normalized());
+    if (shorted)
+        p.drawLine(end, b);
+    else
+        p.drawLine(end - across * 7, end + across * 7);
+}
+
 void Part(QPainter &p, Symbol symbol, QPointF a, QPointF b)
 {
+    if (symbol == Symbol::SeriesLine || symbol == Symbol::ShuntShortStub) {
+        LineStrip(p, a, b, true);
+        return;
+    }
+    if (symbol == Symbol::ShuntOpenStub) {
+        LineStrip(p, a, b, false);
+        return;
+    }
     if (symbol == Symbol::SeriesInductor || symbol == Symbol::ShuntInductor)
         Inductor(p, a, b);
     else if (symbol == Symbol::SeriesResistor || symbol == Symbol::ShuntResistor)
@@ -117,7 +145,7 @@ double Widest(const QFontMetricsF &m, const QStringList &lines)
 bool IsSeries(Symbol symbol)
 {
     return symbol == Symbol::SeriesInductor || symbol == Symbol::SeriesCapacitor ||
-           symbol == Symbol::SeriesResistor;
+           symbol == Symbol::SeriesResistor || symbol == Symbol::SeriesLine;
 }
 
 // A part's label: its name, its value as printed, then its standard and its

@@ -46,6 +46,17 @@ struct PartRanges
     double inductorHighNh = 10'000;
     double capacitorLowPf = 0.1;
     double capacitorHighPf = 100'000;
+    // A length of line, in degrees at the band's centre: a line or stub
+    // longer than half a wavelength only repeats what a shorter one does.
+    double lineLowDegrees = 1;
+    double lineHighDegrees = 180;
+    // A line's characteristic impedance, ohms: what a board can etch.
+    double lineLowZ0Ohms = 20;
+    double lineHighZ0Ohms = 120;
+    // Every line's characteristic impedance held at this, when given.
+    std::optional<double> fixedLineZ0Ohms = std::nullopt;
+    // Whether the candidates may use lengths of line and stubs at all.
+    bool lines = false;
 
     friend bool operator==(const PartRanges &, const PartRanges &) = default;
 };
@@ -144,7 +155,52 @@ struct Capacitor
     }
 };
 
-using Element = std::variant<Inductor, Capacitor>;
+// A length of TEM line: in series with the signal path (`Through`), or
+// across it as a stub whose far end is open or shorted to ground. Its
+// nominal value is its electrical length in degrees at the frequency its
+// part names; its characteristic impedance is the part's too (part.h).
+enum class LineEnd { Through, Open, Short };
+
+struct Line
+{
+    LineEnd end = LineEnd::Through;
+
+    static constexpr const char *letter = "T"; // SPICE's transmission line
+    static constexpr const char *unit = "deg";
+    static constexpr const char *noun = "line";
+    static constexpr const char *spiceSuffix = "";
+    static constexpr const char *siSymbol = "rad";
+    static constexpr double siPerUnit = 0.017453292519943295; // radians per degree
+    static constexpr int unitExponent = 0;
+    // A longer stub or line turns the impedance further round the chart; the
+    // direction depends on where it starts, so a line does not say.
+    static constexpr bool impedanceGrowsWithValue = true;
+    // A series line passes direct current; which stubs ground it depends on
+    // the end, which Part::groundsDc reads.
+    static constexpr bool conductsDc = true;
+    // A line is a two-port of its own, even a stub (its admittance is not
+    // proportional to its length): the cascades take its ABCD.
+    static constexpr bool immittanceSection = false;
+
+    static double Si(double degrees) { return degrees * siPerUnit; }
+    static double ValueFor(Placement, double, double) { return 90; }
+    // No lumped reactance: a line's figures come from its ABCD.
+    static double Reactance(double, double) { return 0; }
+    static double Susceptance(double, double) { return 0; }
+    static std::pair<double, double> Range(const PartRanges &r)
+    {
+        return {r.lineLowDegrees, r.lineHighDegrees};
+    }
+    // A line takes no Q of the lumped parts' loss model.
+    static const std::optional<double> &QOf(const std::optional<double> &,
+                                            const std::optional<double> &)
+    {
+        static const std::optional<double> none;
+        return none;
+    }
+};
+
+using Element = std::variant<Inductor, Capacitor, Line>;
 
 // The element kind whose immittance at omega has the sign of `immittance` in
 // the given place: a positive series reactance or a positive shunt

@@ -109,6 +109,10 @@ double SnapToSeries(double value, ESeries series)
 
 Part Part::Snapped(ESeries series) const
 {
+    // Standard values are the parts' catalogue: a line's length is drawn on
+    // the board as tuned.
+    if (isLine())
+        return *this;
     return WithValue(SnapToSeries(value, series));
 }
 

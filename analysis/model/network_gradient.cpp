@@ -56,7 +56,7 @@ void LadderPower::Add(const Part &section, bool hasEntry, std::size_t partIndex)
 {
     // The loops below append series impedances and shunt admittances only; a
     // section with an ABCD of its own needs its case there first.
-    assert(section.immittanceSection());
+    assert(section.immittanceSection() || section.isLine());
     sections_.push_back(Section{&section, ValueOf(section), partIndex, hasEntry, section.shunt(),
                                 section.immittanceGrowsWithValue()});
 }
@@ -102,6 +102,8 @@ void LadderPower::Assign(const Network &ladder, bool remember)
     lossless_ = std::all_of(sections_.begin(), sections_.end(),
                             [](const Section &s) { return s.part->lossless(); });
     partsIdeal_ = AllPartsIdeal(ladder);
+    lines_ = std::any_of(sections_.begin(), sections_.end(),
+                         [](const Section &s) { return s.part->isLine(); });
     const std::size_t n = sections_.size();
     aheadN_.resize(n);
     aheadD_.resize(n);
@@ -284,9 +286,131 @@ double LadderPower::LossyPass(double frequencyHz, Objective objective, std::span
     return value;
 }
 
+namespace {
+
+// Row [r0 r1] times a chain matrix, and a chain matrix times column [c0 c1].
+std::pair<Complex, Complex> RowTimes(Complex r0, Complex r1, const Abcd &m)
+{
+    return {Mul(r0, m.A) + Mul(r1, m.C), Mul(r0, m.B) + Mul(r1, m.D)};
+}
+Complex RowMatrixColumn(Complex r0, Complex r1, const Abcd &m, Complex c0, Complex c1)
+{
+    return Mul(r0, Mul(m.A, c0) + Mul(m.B, c1)) + Mul(r1, Mul(m.C, c0) + Mul(m.D, c1));
+}
+
+// How a section's chain matrix moves per relative change of its length (or
+// lumped value), and of a line's characteristic impedance.
+Abcd SectionByLogValue(const Part &part, double omega)
+{
+    Abcd d{{0, 0}, {0, 0}, {0, 0}, {0, 0}};
+    if (part.kind == ElementKind::SeriesLine) {
+        // theta d/dtheta of [cos, j Z0 sin; j sin / Z0, cos].
+        const double theta = part.RadiansAt(omega / (2 * std::numbers::pi));
+        const double z0 = part.line.z0Ohms;
+        const double c = std::cos(theta) * theta;
+        const double s = std::sin(theta) * theta;
+        return Abcd{{-s, 0}, {0, z0 * c}, {0, c / z0}, {-s, 0}};
+    }
+    const Complex dw = part.isLine() ? part.ImmittanceByLogValueAt(omega)
+                                     : part.ImmittanceByLogValueAt(omega, part.ImmittanceAt(omega));
+    (part.shunt() ? d.C : d.B) = dw;
+    return d;
+}
+
+Abcd SectionByLogZ0(const Part &part, double omega)
+{
+    Abcd d{{0, 0}, {0, 0}, {0, 0}, {0, 0}};
+    if (part.kind == ElementKind::SeriesLine) {
+        const double theta = part.RadiansAt(omega / (2 * std::numbers::pi));
+        const double z0 = part.line.z0Ohms;
+        const double s = std::sin(theta);
+        return Abcd{{0, 0}, {0, z0 * s}, {0, -s / z0}, {0, 0}};
+    }
+    // A stub's admittance goes as 1 / Z0.
+    if (part.isLine())
+        d.C = -part.ImmittanceAt(omega);
+    return d;
+}
+
+} // namespace
+
+double LadderPower::LinePass(double frequencyHz, Objective objective, std::span<double> byLogValue,
+                             std::span<double> byLogZ0)
+{
+    const double omega = 2.0 * std::numbers::pi * frequencyHz;
+    const Terminations z = TerminationsAt(frequencyHz);
+    const Complex z1 = z.source;
+    const Complex z2 = z.load;
+    const std::size_t n = sections_.size();
+    const bool gradient = !byLogValue.empty() || !byLogZ0.empty();
+    abcd_.resize(n);
+
+    Pair rowN{1.0, -std::conj(z1)};
+    Pair rowD{1.0, z1};
+    for (std::size_t i = 0; i < n; ++i) {
+        abcd_[i] = sections_[i].part->SectionAt(omega);
+        aheadN_[i] = rowN;
+        aheadD_[i] = rowD;
+        const auto [n0, n1] = RowTimes(rowN.first, rowN.second, abcd_[i]);
+        const auto [d0, d1] = RowTimes(rowD.first, rowD.second, abcd_[i]);
+        rowN = Pair{n0, n1};
+        rowD = Pair{d0, d1};
+    }
+    const Complex numerator = rowN.first * z2 + rowN.second;
+    const Complex denominator = rowD.first * z2 + rowD.second;
+    const Complex perDenominator = Reciprocal(denominator);
+    const Complex gamma = Mul(numerator, perDenominator);
+    const double delivered = std::clamp(4.0 * std::max(z1.real(), 0.0) * std::max(z2.real(), 0.0) *
+                                            std::norm(perDenominator),
+                                        0.0, 1.0);
+    const double value = objective == Objective::Reflected ? std::norm(gamma) : 1.0 - delivered;
+    if (!gradient)
+        return value;
+
+    // d|S11|^2 = 2 Re(conj(S11) (dN - S11 dD) / D); d(1 - G_T) = 2 G_T Re(dD / D).
+    const Complex weight = Mul(std::conj(gamma), perDenominator);
+    const auto derivative = [&](std::size_t k, const Abcd &dS, Pair behind) {
+        const Complex dN =
+            RowMatrixColumn(aheadN_[k].first, aheadN_[k].second, dS, behind.first, behind.second);
+        const Complex dD =
+            RowMatrixColumn(aheadD_[k].first, aheadD_[k].second, dS, behind.first, behind.second);
+        return objective == Objective::Reflected ? 2.0 * Mul(weight, dN - Mul(gamma, dD)).real()
+                                                 : 2.0 * delivered * Mul(dD, perDenominator).real();
+    };
+    Pair behind{z2, Complex{1.0, 0.0}};
+    for (std::size_t k = n; k-- > 0;) {
+        const Section &s = sections_[k];
+        if (s.hasEntry) {
+            if (!byLogValue.empty())
+                byLogValue[s.partIndex] = derivative(k, SectionByLogValue(*s.part, omega), behind);
+            if (!byLogZ0.empty())
+                byLogZ0[s.partIndex] =
+                    s.part->isLine() ? derivative(k, SectionByLogZ0(*s.part, omega), behind) : 0.0;
+        }
+        const Abcd &m = abcd_[k];
+        behind = Pair{Mul(m.A, behind.first) + Mul(m.B, behind.second),
+                      Mul(m.C, behind.first) + Mul(m.D, behind.second)};
+    }
+    return value;
+}
+
+double LadderPower::Lost(double frequencyHz, std::span<double> byLogValue,
+                         std::span<double> byLogZ0)
+{
+    assert(byLogZ0.empty() || byLogZ0.size() == ladder_->parts.size());
+    if (!lines_ && !byLogZ0.empty())
+        std::fill(byLogZ0.begin(), byLogZ0.end(), 0.0);
+    if (!lines_)
+        return Lost(frequencyHz, byLogValue);
+    return LinePass(frequencyHz, partsIdeal_ ? Objective::Reflected : Objective::Lost, byLogValue,
+                    byLogZ0);
+}
+
 double LadderPower::Reflected(double frequencyHz, std::span<double> byLogValue)
 {
     assert(byLogValue.empty() || byLogValue.size() == ladder_->parts.size());
+    if (lines_)
+        return LinePass(frequencyHz, Objective::Reflected, byLogValue, {});
     return lossless_ ? IdealPass(frequencyHz, byLogValue)
                      : LossyPass(frequencyHz, Objective::Reflected, byLogValue);
 }
@@ -298,6 +422,8 @@ double LadderPower::Lost(double frequencyHz, std::span<double> byLogValue)
     // reflected, computed as the ideal pass computes it.
     if (partsIdeal_)
         return Reflected(frequencyHz, byLogValue);
+    if (lines_)
+        return LinePass(frequencyHz, Objective::Lost, byLogValue, {});
     return LossyPass(frequencyHz, Objective::Lost, byLogValue);
 }
 

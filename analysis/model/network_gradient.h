@@ -60,6 +60,10 @@ class LadderPower
 
     double Reflected(double frequencyHz, std::span<double> byLogValue = {});
     double Lost(double frequencyHz, std::span<double> byLogValue = {});
+    // Lost as above, and for each part that is a length of line the
+    // derivative by the log of its characteristic impedance in `byLogZ0`
+    // (one entry per part, zero for a lumped part).
+    double Lost(double frequencyHz, std::span<double> byLogValue, std::span<double> byLogZ0);
 
   private:
     // One section of the cascade: the part (or a pad, or the load's
@@ -89,6 +93,10 @@ class LadderPower
     Terminations TerminationsAt(double frequencyHz);
     double IdealPass(double frequencyHz, std::span<double> byLogValue);
     double LossyPass(double frequencyHz, Objective objective, std::span<double> byLogValue);
+    // Any section a two-port of its own (a length of line): the cascade in
+    // full ABCD matrices, each section's derivative as a matrix of its own.
+    double LinePass(double frequencyHz, Objective objective, std::span<double> byLogValue,
+                    std::span<double> byLogZ0);
 
     const Network *ladder_ = nullptr;
     Part pad_;
@@ -96,6 +104,8 @@ class LadderPower
     bool lossless_ = true;   // every section ideal
     bool partsIdeal_ = true; // every part ideal (pads and the load are)
     bool sourceAtPort2_ = false;
+    bool lines_ = false; // some section is a length of line
+    std::vector<Abcd> abcd_;
     std::vector<Pair> aheadN_, aheadD_;
     std::vector<double> susceptance_;
     std::vector<std::complex<double>> immittance_;

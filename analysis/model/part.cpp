@@ -52,8 +52,48 @@ Complex ChipCapacitorAt(const ChipCapacitor &m, double farads, double omega)
 
 } // namespace
 
+namespace {
+
+// A stub's admittance to ground at omega: j tan(theta) / Z0 with its far end
+// open, -j cot(theta) / Z0 shorted. At a resonance the stub is a short
+// (open end, a quarter wave) or an open (shorted end, a half wave): the
+// tangent's pole is held finite so that a tuner stepping across it sees a
+// steep but finite response rather than an infinity.
+Complex StubAdmittance(const Part &stub, double omega)
+{
+    const double theta = stub.RadiansAt(omega / (2 * std::numbers::pi));
+    const double s = std::sin(theta);
+    double c = std::cos(theta);
+    constexpr double kNearestPole = 1e-12;
+    if (stub.kind == ElementKind::ShuntOpenStub) {
+        if (std::abs(c) < kNearestPole)
+            c = std::copysign(kNearestPole, c);
+        return {0.0, s / (c * stub.line.z0Ohms)};
+    }
+    const double sine = std::abs(s) < kNearestPole ? std::copysign(kNearestPole, s) : s;
+    return {0.0, -c / (sine * stub.line.z0Ohms)};
+}
+
+} // namespace
+
+Part Part::LineOf(LineEnd end, double z0Ohms, double degrees, double referenceHz, std::string label)
+{
+    Part part = Placed(Line{end}, end == LineEnd::Through ? Placement::Series : Placement::Shunt,
+                       degrees, std::move(label));
+    part.line = LineShape{z0Ohms, referenceHz};
+    return part;
+}
+
 Complex Part::ImmittanceAt(double omega) const
 {
+    // A stub is a shunt admittance; a series line has no single immittance
+    // (its ABCD is SectionAt's), and its input impedance into a match, j Z0
+    // tan(theta), stands for it.
+    if (isLine()) {
+        if (shunt())
+            return StubAdmittance(*this, omega);
+        return {0.0, line.z0Ohms * std::tan(RadiansAt(omega / (2 * std::numbers::pi)))};
+    }
     // A measured part: its series impedance, or that impedance's admittance
     // to ground across the line.
     if (const Measured *m = std::get_if<Measured>(&model)) {
@@ -92,6 +132,15 @@ Complex Part::ImmittanceByLogValueAt(double omega) const
     // are, and a search steps it to another part of the kit instead.
     if (std::holds_alternative<Measured>(model))
         return {0.0, 0.0};
+    // A stub's admittance moves with its length as theta d/dtheta of
+    // j tan(theta) / Z0 (open) or -j cot(theta) / Z0 (shorted):
+    // j theta / (Z0 cos^2) and j theta / (Z0 sin^2).
+    if (isLine()) {
+        const double theta = RadiansAt(omega / (2 * std::numbers::pi));
+        const double edge = kind == ElementKind::ShuntOpenStub ? std::cos(theta) : std::sin(theta);
+        const double square = std::max(edge * edge, 1e-24);
+        return {0.0, theta / (line.z0Ohms * square)};
+    }
     const double v = std::max(si(), kSmallestElementSi);
     if (const ChipInductor *chip = std::get_if<ChipInductor>(&model)) {
         // The winding is proportional to L (its R follows L at a fixed Q):
@@ -120,7 +169,8 @@ Complex Part::ImmittanceByLogValueAt(double omega) const
 
 Complex Part::ImmittanceByLogValueAt(double omega, Complex immittance) const
 {
-    if (std::holds_alternative<Ideal>(model) || std::holds_alternative<FiniteQ>(model))
+    if (!isLine() &&
+        (std::holds_alternative<Ideal>(model) || std::holds_alternative<FiniteQ>(model)))
         return immittanceGrowsWithValue() ? immittance : -immittance;
     return ImmittanceByLogValueAt(omega);
 }
@@ -175,12 +225,23 @@ ElementKind Part::KindOf(const Element &element, Placement at)
                    },
                    [&](Capacitor) {
                        return shunt ? ElementKind::ShuntCapacitor : ElementKind::SeriesCapacitor;
+                   },
+                   [&](Line l) {
+                       if (l.end == LineEnd::Open)
+                           return ElementKind::ShuntOpenStub;
+                       if (l.end == LineEnd::Short)
+                           return ElementKind::ShuntShortStub;
+                       return ElementKind::SeriesLine;
                    }},
         element);
 }
 
 std::string Part::Description() const
 {
+    if (kind == ElementKind::ShuntOpenStub)
+        return "shunt open stub";
+    if (kind == ElementKind::ShuntShortStub)
+        return "shunt short stub";
     return std::string(shunt() ? "shunt " : "series ") + noun();
 }
 
@@ -194,6 +255,14 @@ Part Part::WithImmittance(bool series, double immittance, double omega)
 
 Abcd Part::SectionAt(double omega) const
 {
+    // A series line of Z0 and electrical length theta:
+    // [cos theta, j Z0 sin theta; j sin theta / Z0, cos theta].
+    if (kind == ElementKind::SeriesLine) {
+        const double theta = RadiansAt(omega / (2 * std::numbers::pi));
+        const double c = std::cos(theta);
+        const double s = std::sin(theta);
+        return Abcd{{c, 0.0}, {0.0, line.z0Ohms * s}, {0.0, s / line.z0Ohms}, {c, 0.0}};
+    }
     const Complex w = ImmittanceAt(omega);
     Abcd m;
     (shunt() ? m.C : m.B) = w;
@@ -233,8 +302,8 @@ Part Part::WithChipModel(const std::optional<ChipInductor> &inductorChip,
         if (chip)
             part.model = *chip;
     };
-    Visit(
-        Overloaded{[&](Inductor) { take(inductorChip); }, [&](Capacitor) { take(capacitorChip); }});
+    Visit(Overloaded{[&](Inductor) { take(inductorChip); }, [&](Capacitor) { take(capacitorChip); },
+                     [](Line) {}});
     return part;
 }
 

@@ -100,6 +100,18 @@ using PartModel = std::variant<Ideal, FiniteQ, ChipInductor, ChipCapacitor, Meas
 // printed structure or a different design.
 inline constexpr double kSmallestChipValue = 0.1;
 
+// What a length of line is besides its length: its characteristic
+// impedance and the frequency at which the part's value is its electrical
+// length in degrees (an ideal TEM line's length grows in proportion to
+// frequency). Read only for parts whose element is a Line.
+struct LineShape
+{
+    double z0Ohms = 50;
+    double referenceHz = 1e9;
+
+    friend bool operator==(const LineShape &, const LineShape &) = default;
+};
+
 struct Part
 {
     // What the part is and where it stands, together, as the element table
@@ -113,6 +125,11 @@ struct Part
     double value = 0;
     std::string label = {}; // the element table's label, "LP=", "CS=", ...
     PartModel model = Ideal{};
+    LineShape line = {}; // a line's Z0 and the frequency its degrees are at
+
+    // A length of line in its place: `degrees` long at `referenceHz`.
+    static Part LineOf(LineEnd end, double z0Ohms, double degrees, double referenceHz,
+                       std::string label = {});
 
     // A part of the given kind, place, value, label and model.
     static Part Placed(const Element &element, Placement at, double value, std::string label = {},
@@ -124,13 +141,26 @@ struct Part
     {
         if (kind == ElementKind::ShuntInductor || kind == ElementKind::SeriesInductor)
             return Inductor{};
+        if (kind == ElementKind::SeriesLine)
+            return Line{LineEnd::Through};
+        if (kind == ElementKind::ShuntOpenStub)
+            return Line{LineEnd::Open};
+        if (kind == ElementKind::ShuntShortStub)
+            return Line{LineEnd::Short};
         return Capacitor{};
     }
     Placement placement() const
     {
-        return kind == ElementKind::ShuntInductor || kind == ElementKind::ShuntCapacitor
+        return kind == ElementKind::ShuntInductor || kind == ElementKind::ShuntCapacitor ||
+                       kind == ElementKind::ShuntOpenStub || kind == ElementKind::ShuntShortStub
                    ? Placement::Shunt
                    : Placement::Series;
+    }
+    bool isLine() const { return std::holds_alternative<Line>(element()); }
+    // A line's electrical length in radians at a frequency.
+    double RadiansAt(double frequencyHz) const
+    {
+        return Line::Si(value) * frequencyHz / line.referenceHz;
     }
     // Calls f with the part's element kind (Inductor or Capacitor): f is an
     // overload set or a generic lambda reading the kind's members.
@@ -182,6 +212,9 @@ struct Part
     }
     bool groundsDc() const
     {
+        // An open stub's far end leaves direct current alone.
+        if (kind == ElementKind::ShuntOpenStub)
+            return false;
         return shunt() && Visit([](auto e) { return e.conductsDc; });
     }
 

@@ -69,8 +69,11 @@ struct Kit
     const std::vector<KitPartRef> &Of(const Element &element) const
     {
         using Parts = const std::vector<KitPartRef> &;
+        // A kit holds chip parts: a length of line is drawn on the board.
+        static const std::vector<KitPartRef> none;
         return std::visit(Overloaded{[&](Inductor) -> Parts { return inductors; },
-                                     [&](Capacitor) -> Parts { return capacitors; }},
+                                     [&](Capacitor) -> Parts { return capacitors; },
+                                     [&](Line) -> Parts { return none; }},
                           element);
     }
 };

@@ -24,11 +24,12 @@ namespace tevmar::analysis {
 enum class Topology {
     Bandpass, // the synthesis's ladder: series and shunt resonators
     Lowpass,  // series inductors, shunt capacitors
-    Highpass  // series capacitors, shunt inductors
+    Highpass, // series capacitors, shunt inductors
+    Stub      // a length of line to the load and a stub across it at the source's end
 };
 
 // "bandpass", "lowpass", "highpass".
-const char *TopologyName(Topology topology);
+const char *TopologyName(Topology topology); // ... and "stub"
 
 // What a port sees at DC through the network: a path to the other port
 // (series inductors only, no shunt inductor), a series capacitor first, or a

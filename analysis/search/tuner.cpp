@@ -29,15 +29,34 @@ class Work
   public:
     explicit Work(const TuneProblem &problem) : network_(problem.network), band_(problem.band)
     {
-        power_.Assign(network_);
-        for (const Part &part : problem.network.parts) {
-            const auto [low, high] = part.RangeIn(problem.ranges);
-            start_.push_back(part.value);
+        const PartRanges &ranges = problem.ranges;
+        const auto add = [&](double start, double low, double high) {
+            start_.push_back(start);
             low_.push_back(low);
             high_.push_back(high);
-            lower_.push_back(std::log(low_.back() / part.value));
-            upper_.push_back(std::log(high_.back() / part.value));
+            lower_.push_back(std::log(low / start));
+            upper_.push_back(std::log(high / start));
+        };
+        for (const Part &part : problem.network.parts) {
+            const auto [low, high] = part.RangeIn(ranges);
+            add(part.value, low, high);
         }
+        // A line's characteristic impedance is a variable of its own, after
+        // every part's value, unless the options hold every line at one.
+        values_ = start_.size();
+        for (std::size_t i = 0; i < network_.parts.size(); ++i) {
+            Part &part = network_.parts[i];
+            if (!part.isLine())
+                continue;
+            if (ranges.fixedLineZ0Ohms) {
+                part.line.z0Ohms = *ranges.fixedLineZ0Ohms;
+                continue;
+            }
+            lineOf_.push_back(i);
+            add(part.line.z0Ohms, ranges.lineLowZ0Ohms, ranges.lineHighZ0Ohms);
+        }
+        byLogZ0_.resize(network_.parts.size());
+        power_.Assign(network_);
     }
 
     std::size_t Parts() const { return start_.size(); }
@@ -60,8 +79,13 @@ class Work
 
     void Set(const double *x)
     {
-        for (std::size_t i = 0; i < Parts(); ++i)
-            network_.parts[i].value = std::clamp(start_[i] * std::exp(x[i]), low_[i], high_[i]);
+        for (std::size_t i = 0; i < Parts(); ++i) {
+            const double v = std::clamp(start_[i] * std::exp(x[i]), low_[i], high_[i]);
+            if (i < values_)
+                network_.parts[i].value = v;
+            else
+                network_.parts[lineOf_[i - values_]].line.z0Ohms = v;
+        }
         power_.ValuesMoved();
     }
 
@@ -70,8 +94,15 @@ class Work
     double Power(double frequencyHz, double *byLog = nullptr)
     {
         ++evaluations_;
-        return power_.Lost(frequencyHz,
-                           byLog ? std::span<double>(byLog, Parts()) : std::span<double>{});
+        if (lineOf_.empty())
+            return power_.Lost(frequencyHz,
+                               byLog ? std::span<double>(byLog, Parts()) : std::span<double>{});
+        if (!byLog)
+            return power_.Lost(frequencyHz);
+        const double power = power_.Lost(frequencyHz, std::span<double>(byLog, values_), byLogZ0_);
+        for (std::size_t j = 0; j < lineOf_.size(); ++j)
+            byLog[values_ + j] = byLogZ0_[lineOf_[j]];
+        return power;
     }
 
     double GridMax(const std::vector<double> &x, const std::vector<double> &frequencies)
@@ -110,6 +141,9 @@ class Work
     Network network_; // the load held, the parts' values moved
     Band band_;
     std::vector<double> start_;
+    std::size_t values_ = 0;            // the parts' values, then the lines' Z0
+    std::vector<std::size_t> lineOf_;   // the part of each Z0 variable
+    std::vector<double> byLogZ0_;       // per part
     std::vector<double> lower_, upper_; // the ranges in log value over the start
     std::vector<double> low_, high_;    // the ranges themselves
     LadderPower power_;                 // network_'s cascade, read at each frequency
@@ -435,6 +469,15 @@ std::string PartRangesError(const PartRanges &r)
                                     std::pair{r.capacitorLowPf, r.capacitorHighPf}})
         if (!(low >= kLowestRangeLimit) || !(high <= kHighestRangeLimit) || !(low < high))
             return "a part range needs two limits from 1e-06 to 1e+09, the lower below the upper";
+    if (!(r.lineLowDegrees > 0) || !(r.lineHighDegrees <= 360) ||
+        !(r.lineLowDegrees < r.lineHighDegrees))
+        return "a line's length range needs two limits above 0 and up to 360 degrees, the lower "
+               "below the upper";
+    if (!(r.lineLowZ0Ohms > 0) || !(r.lineLowZ0Ohms < r.lineHighZ0Ohms) ||
+        !std::isfinite(r.lineHighZ0Ohms))
+        return "a line's Z0 range needs two positive limits, the lower below the upper";
+    if (r.fixedLineZ0Ohms && (!std::isfinite(*r.fixedLineZ0Ohms) || !(*r.fixedLineZ0Ohms > 0)))
+        return "a line's Z0 must be positive";
     return {};
 }
 
@@ -667,6 +710,9 @@ StandardTuneResult TuneToSeries(const TuneProblem &problem, const Network &netwo
     };
     const std::size_t parts = network.parts.size();
     const auto stepped = [&](std::size_t part, int steps, Network ladder) {
+        // A line keeps its tuned length: standard values are for parts.
+        if (ladder.parts[part].isLine())
+            return ladder;
         ladder.parts[part].value = StepInSeries(ladder.parts[part].value, series, steps);
         return ladder;
     };

@@ -93,6 +93,17 @@ Handler StoreInRange(std::optional<double> &target, double lowest, double highes
     };
 }
 
+// The kind of line the candidates may use: ideal TEM lines only, as yet.
+Handler LineKind(bool &target)
+{
+    return [&target](const std::string &value) -> std::string {
+        if (value != "ideal")
+            return "\"" + value + "\" is not a kind of line this build offers (ideal)";
+        target = true;
+        return {};
+    };
+}
+
 // "MIN:MAX", two positive numbers, the first below the second.
 Handler PartRange(std::optional<std::pair<double, double>> &target, const char *unit)
 {
@@ -220,6 +231,13 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          PartRange(r.inductorRangeNh, "nH")},
         {"--c-range", "MIN:MAX", "capacitances --tune may choose, pF (default 0.1:100000)",
          PartRange(r.capacitorRangePf, "pF")},
+        {"--lines", "ideal",
+         "--candidates adds a line and a stub (open and shorted) of ideal TEM line",
+         LineKind(r.lines)},
+        {"--z0-range", "MIN:MAX", "the lines' characteristic impedance, ohms (default 20:120)",
+         PartRange(r.z0RangeOhms, "ohms")},
+        {"--line-z0", "Z", "every line's characteristic impedance held at Z ohms",
+         StoreInRange(r.lineZ0Ohms, 1, 1e4, "an impedance from 1 to 10000 ohms")},
     };
 }
 
@@ -336,6 +354,13 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
         return n("--l-model") + " gives the inductors' Q; not with " + n("--q-l");
     if (r.capacitorQ && r.capacitorChip)
         return n("--c-model") + " gives the capacitors' loss; not with " + n("--q-c");
+    if (r.lines && !r.candidates)
+        return n("--lines") + " applies to " + n("--candidates") + "; give it";
+    if ((r.z0RangeOhms || r.lineZ0Ohms) && !r.lines)
+        return n(r.z0RangeOhms ? "--z0-range" : "--line-z0") + " applies to " + n("--lines") +
+               "; give it";
+    if (r.z0RangeOhms && r.lineZ0Ohms)
+        return n("--line-z0") + " holds every line's Z0; not with " + n("--z0-range");
     if ((r.inductorRangeNh || r.capacitorRangePf) && !r.tune && !r.candidates)
         return n(r.inductorRangeNh ? "--l-range" : "--c-range") + " applies to " + n("--tune") +
                " and " + n("--candidates") + "; give one";
@@ -396,6 +421,10 @@ PartRanges TuneRangesOf(const AnalysisRequest &r)
         std::tie(ranges.inductorLowNh, ranges.inductorHighNh) = *r.inductorRangeNh;
     if (r.capacitorRangePf)
         std::tie(ranges.capacitorLowPf, ranges.capacitorHighPf) = *r.capacitorRangePf;
+    ranges.lines = r.lines;
+    if (r.z0RangeOhms)
+        std::tie(ranges.lineLowZ0Ohms, ranges.lineHighZ0Ohms) = *r.z0RangeOhms;
+    ranges.fixedLineZ0Ohms = r.lineZ0Ohms;
     return ranges;
 }
 

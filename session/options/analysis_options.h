@@ -45,6 +45,11 @@ struct AnalysisRequest
     std::optional<int> pick; // the candidate (1 = best) the files carry
     // The tuned parts' ranges, nH and pF (MIN, MAX); the chip range when absent.
     std::optional<std::pair<double, double>> inductorRangeNh, capacitorRangePf;
+    // --lines ideal: the candidates may use lengths of TEM line and stubs,
+    // their Z0 within --z0-range (ohms) or every one held at --line-z0.
+    bool lines = false;
+    std::optional<std::pair<double, double>> z0RangeOhms;
+    std::optional<double> lineZ0Ohms;
 
     bool MonteCarlo() const { return trials || tolerancePercent || seed || yieldVswr; }
     // Figures beyond the design's own: standard values, finite Q, tolerance yield.
@@ -57,7 +62,7 @@ struct AnalysisRequest
     bool Any() const
     {
         return json || Figures() || SweepFile() || spicePath || tune || candidates || pick ||
-               partsFolder || bomPath;
+               partsFolder || bomPath || lines || z0RangeOhms || lineZ0Ohms;
     }
 };
 

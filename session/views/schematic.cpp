@@ -13,6 +13,11 @@ Symbol SymbolOf(const analysis::Part &part)
         [&](analysis::Inductor) { return shunt ? Symbol::ShuntInductor : Symbol::SeriesInductor; },
         [&](analysis::Capacitor) {
             return shunt ? Symbol::ShuntCapacitor : Symbol::SeriesCapacitor;
+        },
+        [&](analysis::Line line) {
+            return line.end == analysis::LineEnd::Through ? Symbol::SeriesLine
+                   : line.end == analysis::LineEnd::Open  ? Symbol::ShuntOpenStub
+                                                          : Symbol::ShuntShortStub;
         }});
 }
 

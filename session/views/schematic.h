@@ -20,7 +20,10 @@ enum class Symbol {
     ShuntInductor,
     ShuntCapacitor,
     SeriesResistor,
-    ShuntResistor
+    ShuntResistor,
+    SeriesLine,
+    ShuntOpenStub,
+    ShuntShortStub
 };
 
 // The symbol of a part: its element kind drawn in its place.
