@@ -46,6 +46,11 @@ Abcd Network(const DesignResult &r, double frequencyHz)
             break;
         case ElementKind::Termination:
             ADD_FAILURE() << "termination inside the ladder";
+            break;
+        case ElementKind::SeriesLine:
+        case ElementKind::ShuntOpenStub:
+        case ElementKind::ShuntShortStub:
+            ADD_FAILURE() << "the synthesis draws no lines";
         }
     }
     return total;
