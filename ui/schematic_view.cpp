@@ -58,15 +58,26 @@ void Capacitor(QPainter &p, QPointF a, QPointF b)
     p.restore();
 }
 
+// The run of a symbol drawn from a to b (vertical or horizontal): the unit
+// steps along and across it, the body's length and the lead before it.
+struct Run {
+    QPointF along, across;
+    double body, lead;
+};
+
+Run SymbolRun(QPointF a, QPointF b)
+{
+    const bool horizontal = std::abs(b.y() - a.y()) < 1e-9;
+    const double span = horizontal ? b.x() - a.x() : b.y() - a.y();
+    const double body = std::min(48.0, std::abs(span) * 0.8);
+    return {horizontal ? QPointF(1, 0) : QPointF(0, 1), horizontal ? QPointF(0, 1) : QPointF(1, 0),
+            body, (span - body) / 2};
+}
+
 // A resistor, zigzag, from a to b (vertical or horizontal).
 void Resistor(QPainter &p, QPointF a, QPointF b)
 {
-    const bool horizontal = std::abs(b.y() - a.y()) < 1e-9;
-    const QPointF along = horizontal ? QPointF(1, 0) : QPointF(0, 1);
-    const QPointF across = horizontal ? QPointF(0, 1) : QPointF(1, 0);
-    const double span = horizontal ? b.x() - a.x() : b.y() - a.y();
-    const double body = std::min(48.0, std::abs(span) * 0.8);
-    const double lead = (span - body) / 2;
+    const auto [along, across, body, lead] = SymbolRun(a, b);
     QPainterPath path(a);
     path.lineTo(a + along * lead);
     for (int k = 0; k < 6; ++k)
@@ -80,12 +91,7 @@ void Resistor(QPainter &p, QPointF a, QPointF b)
 // drawn; a stub's far end open, or tied to ground by a short bar.
 void LineStrip(QPainter &p, QPointF a, QPointF b, bool shorted)
 {
-    const bool horizontal = std::abs(b.y() - a.y()) < 1e-9;
-    const QPointF along = horizontal ? QPointF(1, 0) : QPointF(0, 1);
-    const QPointF across = horizontal ? QPointF(0, 1) : QPointF(1, 0);
-    const double span = horizontal ? b.x() - a.x() : b.y() - a.y();
-    const double body = std::min(48.0, std::abs(span) * 0.8);
-    const double lead = (span - body) / 2;
+    const auto [along, across, body, lead] = SymbolRun(a, b);
     const QPointF start = a + along * lead;
     const QPointF end = a + along * (lead + body);
     p.drawLine(a, start);

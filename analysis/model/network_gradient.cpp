@@ -50,6 +50,29 @@ LadderPower &ThreadLadder()
     return power;
 }
 
+// S11 and 1/D of the ladder closed by z2, from the two rows of its cascade
+// (numerator and denominator), the share of the available power from a
+// source of impedance z1 delivered to z2, and the objective's value: |S11|^2,
+// or the power not delivered.
+struct PortFigure {
+    Complex gamma;
+    Complex perDenominator;
+    double delivered;
+    double value;
+};
+
+template <class Row>
+PortFigure PortFigures(const Row &rowN, const Row &rowD, Complex z1, Complex z2, bool reflected)
+{
+    const Complex numerator = rowN.first * z2 + rowN.second;
+    const Complex perDenominator = Reciprocal(rowD.first * z2 + rowD.second);
+    const Complex gamma = Mul(numerator, perDenominator);
+    const double delivered = std::clamp(4.0 * std::max(z1.real(), 0.0) * std::max(z2.real(), 0.0) *
+                                            std::norm(perDenominator),
+                                        0.0, 1.0);
+    return {gamma, perDenominator, delivered, reflected ? std::norm(gamma) : 1.0 - delivered};
+}
+
 } // namespace
 
 void LadderPower::Add(const Part &section, bool hasEntry, std::size_t partIndex)
@@ -253,14 +276,8 @@ double LadderPower::LossyPass(double frequencyHz, Objective objective, std::span
             rowD = Pair{rowD.first, Mul(rowD.first, w) + rowD.second};
         }
     }
-    const Complex numerator = rowN.first * z2 + rowN.second;
-    const Complex denominator = rowD.first * z2 + rowD.second;
-    const Complex perDenominator = Reciprocal(denominator);
-    const Complex gamma = Mul(numerator, perDenominator);
-    const double delivered = std::clamp(4.0 * std::max(z1.real(), 0.0) * std::max(z2.real(), 0.0) *
-                                            std::norm(perDenominator),
-                                        0.0, 1.0);
-    const double value = objective == Objective::Reflected ? std::norm(gamma) : 1.0 - delivered;
+    const auto [gamma, perDenominator, delivered, value] =
+        PortFigures(rowN, rowD, z1, z2, objective == Objective::Reflected);
     if (!gradient)
         return value;
 
@@ -356,14 +373,8 @@ double LadderPower::LinePass(double frequencyHz, Objective objective, std::span<
         rowN = Pair{n0, n1};
         rowD = Pair{d0, d1};
     }
-    const Complex numerator = rowN.first * z2 + rowN.second;
-    const Complex denominator = rowD.first * z2 + rowD.second;
-    const Complex perDenominator = Reciprocal(denominator);
-    const Complex gamma = Mul(numerator, perDenominator);
-    const double delivered = std::clamp(4.0 * std::max(z1.real(), 0.0) * std::max(z2.real(), 0.0) *
-                                            std::norm(perDenominator),
-                                        0.0, 1.0);
-    const double value = objective == Objective::Reflected ? std::norm(gamma) : 1.0 - delivered;
+    const auto [gamma, perDenominator, delivered, value] =
+        PortFigures(rowN, rowD, z1, z2, objective == Objective::Reflected);
     if (!gradient)
         return value;
 
