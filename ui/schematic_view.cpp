@@ -60,7 +60,8 @@ void Capacitor(QPainter &p, QPointF a, QPointF b)
 
 // The run of a symbol drawn from a to b (vertical or horizontal): the unit
 // steps along and across it, the body's length and the lead before it.
-struct Run {
+struct Run
+{
     QPointF along, across;
     double body, lead;
 };

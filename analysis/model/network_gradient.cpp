@@ -54,7 +54,8 @@ LadderPower &ThreadLadder()
 // (numerator and denominator), the share of the available power from a
 // source of impedance z1 delivered to z2, and the objective's value: |S11|^2,
 // or the power not delivered.
-struct PortFigure {
+struct PortFigure
+{
     Complex gamma;
     Complex perDenominator;
     double delivered;
