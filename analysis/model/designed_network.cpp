@@ -42,8 +42,8 @@ DesignedNetwork DesignedNetworkOf(const DesignResult &design)
             d.printed.load = d.full.load;
             continue;
         }
-        d.full.parts.emplace_back(row.kind, row.fullValue, label);
-        d.printed.parts.emplace_back(row.kind, row.value, std::move(label));
+        d.full.parts.push_back(Part{row.kind, row.fullValue, label});
+        d.printed.parts.push_back(Part{row.kind, row.value, std::move(label)});
     }
     d.gammaMax = design.GammaMax;
     d.gammaMin = design.GammaMin;
