@@ -277,8 +277,9 @@ double LadderPower::LossyPass(double frequencyHz, Objective objective, std::span
             rowD = Pair{rowD.first, Mul(rowD.first, w) + rowD.second};
         }
     }
-    const auto [gamma, perDenominator, delivered, value] =
-        PortFigures(rowN, rowD, z1, z2, objective == Objective::Reflected);
+    const PortFigure port = PortFigures(rowN, rowD, z1, z2, objective == Objective::Reflected);
+    const Complex gamma = port.gamma, perDenominator = port.perDenominator;
+    const double delivered = port.delivered, value = port.value;
     if (!gradient)
         return value;
 
@@ -374,8 +375,9 @@ double LadderPower::LinePass(double frequencyHz, Objective objective, std::span<
         rowN = Pair{n0, n1};
         rowD = Pair{d0, d1};
     }
-    const auto [gamma, perDenominator, delivered, value] =
-        PortFigures(rowN, rowD, z1, z2, objective == Objective::Reflected);
+    const PortFigure port = PortFigures(rowN, rowD, z1, z2, objective == Objective::Reflected);
+    const Complex gamma = port.gamma, perDenominator = port.perDenominator;
+    const double delivered = port.delivered, value = port.value;
     if (!gradient)
         return value;
 

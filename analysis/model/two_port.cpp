@@ -329,14 +329,15 @@ class GridCascade
         const double smallestGamma = std::sqrt(kSmallestPowerRatio);
         for (std::size_t k = 0; k < n_; ++k) {
             const double s11Db = 20.0 * std::log10(std::max(gamma_[k], smallestGamma));
-            points.emplace_back(frequenciesHz[k],
-                                SParameters{{s11r_[k], s11i_[k]},
-                                            {s21r_[k], s21i_[k]},
-                                            {s12r_[k], s12i_[k]},
-                                            {s22r_[k], s22i_[k]}},
-                                s11Db, -s11Db, vswr_[k], -10.0 * std::log10(power_[k]),
-                                -10.0 * std::log10(std::max(s21Power_[k], kSmallestPowerRatio)),
-                                std::atan2(s21i_[k], s21r_[k]) * 180.0 / std::numbers::pi);
+            points.push_back(
+                SweepPoint{frequenciesHz[k],
+                           SParameters{{s11r_[k], s11i_[k]},
+                                       {s21r_[k], s21i_[k]},
+                                       {s12r_[k], s12i_[k]},
+                                       {s22r_[k], s22i_[k]}},
+                           s11Db, -s11Db, vswr_[k], -10.0 * std::log10(power_[k]),
+                           -10.0 * std::log10(std::max(s21Power_[k], kSmallestPowerRatio)),
+                           std::atan2(s21i_[k], s21r_[k]) * 180.0 / std::numbers::pi});
         }
     }
 
