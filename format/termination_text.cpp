@@ -3,12 +3,18 @@
 #include "format/port_text.h"
 #include "report/number_format.h"
 #include "report/printable_text.h"
+#include "units/quantity.h"
 
 #include <algorithm>
 
 namespace tevmar::format {
 using namespace analysis;
 namespace {
+
+double Ghz(double hz)
+{
+    return units::Frequency::FromHz(hz).ghz();
+}
 
 // A circuit as typed, part by part between nodes a and b: a series group's
 // parts on a chain of inner nodes ("ld1", "ld2", ...), a parallel group's
@@ -82,7 +88,7 @@ std::string TerminationLine(const Termination &load)
             [](const MeasuredPort &m) {
                 const std::vector<double> &hz = m.data->frequenciesHz;
                 return "Load: measured, " + std::to_string(hz.size()) + " points from " +
-                       ShortestNumber(hz.front() / 1e9) + " to " + ShortestNumber(hz.back() / 1e9) +
+                       ShortestNumber(Ghz(hz.front())) + " to " + ShortestNumber(Ghz(hz.back())) +
                        " GHz";
             },
             [](const DevicePort &d) {
