@@ -1,7 +1,8 @@
 #include "analysis/amplifier/amplifier.h"
 
-#include "analysis/search/kit_search.h"
 #include "analysis/model/two_port.h"
+#include "analysis/search/kit_search.h"
+#include "analysis/search/kit_walk.h"
 #include "report/number_format.h"
 #include "units/quantity.h"
 
@@ -1172,32 +1173,12 @@ class KitChoices
         };
         constexpr std::size_t kMostMovesPerPart = 16;
         for (std::size_t move = 0; move < kMostMovesPerPart * n; ++move) {
-            std::vector<std::size_t> best;
             Score bestScore = *current;
-            for (std::size_t i = 0; i < n; ++i)
-                for (const int step : {-3, -2, -1, 1, 2, 3}) {
-                    std::vector<std::size_t> trial = ranks;
-                    if (!moved(i, step, trial))
-                        continue;
-                    const std::optional<Score> s = Measure(trial);
-                    if (s && Better(*s, bestScore, goal_)) {
-                        bestScore = *s;
-                        best = std::move(trial);
-                    }
-                }
-            for (std::size_t i = 0; i < n && best.empty(); ++i)
-                for (std::size_t j = i + 1; j < n && best.empty(); ++j)
-                    for (const int a : {-1, 1})
-                        for (const int b : {-1, 1}) {
-                            std::vector<std::size_t> trial = ranks;
-                            if (!best.empty() || !moved(i, a, trial) || !moved(j, b, trial))
-                                continue;
-                            const std::optional<Score> s = Measure(trial);
-                            if (s && Better(*s, bestScore, goal_)) {
-                                bestScore = *s;
-                                best = std::move(trial);
-                            }
-                        }
+            std::vector<std::size_t> best = BetterNeighbour(
+                ranks, bestScore, moved,
+                [&](const std::vector<std::size_t> &trial) { return Measure(trial); },
+                [&](const Score &a, const Score &b) { return Better(a, b, goal_); },
+                PairedMoves::FirstThatHelps);
             if (best.empty())
                 return;
             ranks = std::move(best);

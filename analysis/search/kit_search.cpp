@@ -1,7 +1,8 @@
 #include "analysis/search/kit_search.h"
 
-#include "analysis/search/tuner.h"
 #include "analysis/model/two_port.h"
+#include "analysis/search/kit_walk.h"
+#include "analysis/search/tuner.h"
 
 #include <algorithm>
 #include <cmath>
@@ -44,8 +45,7 @@ constexpr std::size_t kMostPairs = 4096;
 constexpr std::size_t kPairWindow = 64;
 
 // Single moves of one part: one to three strides either way.
-constexpr int kSingleMoves[] = {-3, -2, -1, 1, 2, 3};
-constexpr std::size_t kSingleMovesPerPart = std::size(kSingleMoves);
+constexpr std::size_t kSingleMovesPerPart = std::size(kSingleKitMoves);
 // Paired moves of two parts: one stride each, either way.
 constexpr std::size_t kPairedMovesPerPair = 4;
 
@@ -258,31 +258,14 @@ class Search
                 return true;
             };
             for (std::size_t move = 0; move < kMostMovesPerPart * n; ++move) {
-                std::vector<std::size_t> best;
                 BuiltFigures bestFigures = current;
-                for (std::size_t i = 0; i < n; ++i)
-                    for (const int step : kSingleMoves) {
-                        std::vector<std::size_t> trial = ranks;
-                        if (!moved(i, step, trial))
-                            continue;
-                        if (const BuiltFigures f = Measure(trial); BuiltBefore(f, bestFigures)) {
-                            bestFigures = f;
-                            best = std::move(trial);
-                        }
-                    }
-                for (std::size_t i = 0; i < n && best.empty(); ++i)
-                    for (std::size_t j = i + 1; j < n && best.empty(); ++j)
-                        for (const int a : {-1, 1})
-                            for (const int b : {-1, 1}) {
-                                std::vector<std::size_t> trial = ranks;
-                                if (!moved(i, a, trial) || !moved(j, b, trial))
-                                    continue;
-                                if (const BuiltFigures f = Measure(trial);
-                                    BuiltBefore(f, bestFigures)) {
-                                    bestFigures = f;
-                                    best = std::move(trial);
-                                }
-                            }
+                std::vector<std::size_t> best = BetterNeighbour(
+                    ranks, bestFigures, moved,
+                    [&](const std::vector<std::size_t> &trial) {
+                        return std::optional<BuiltFigures>(Measure(trial));
+                    },
+                    [](const BuiltFigures &a, const BuiltFigures &b) { return BuiltBefore(a, b); },
+                    PairedMoves::BestOfFirstPair);
                 if (best.empty())
                     break;
                 ranks = std::move(best);
