@@ -1,5 +1,6 @@
 #include "format/analysis_text.h"
 
+#include "analysis/model/board_line.h"
 #include "report/number_format.h"
 #include "units/unit_text.h"
 
@@ -116,6 +117,10 @@ void AddYield(std::vector<std::string> &lines, const YieldResult &y)
 std::string PartValueText(const Part &part, int digits)
 {
     // A line by its electrical length and characteristic impedance.
+    if (part.isLine() && part.line.board)
+        return Figure(part.value, digits) + " deg " + Figure(part.line.z0Ohms, digits) + " ohm (" +
+               Figure(part.line.board->width * 1e3, digits) + " mm wide, " +
+               Figure(DrawnLengthOf(part) * 1e3, digits) + " mm long)";
     if (part.isLine())
         return Figure(part.value, digits) + " deg " + Figure(part.line.z0Ohms, digits) + " ohm";
     return part.Visit([&](auto e) {

@@ -43,6 +43,9 @@ std::string BomCsv(const analysis::Network &network)
     for (std::size_t k = 0; k < n; ++k) {
         const std::size_t i = fromPort1 ? k : n - 1 - k;
         const analysis::Part &part = network.parts[i];
+        // A line is etched, not bought: the layout table lists it.
+        if (part.isLine())
+            continue;
         const analysis::KitPart *kit = analysis::KitPartOf(part);
         text += analysis::PartName(network, i) + "," + CsvField(kit ? kit->partNumber : "") + "," +
                 part.noun() + "," + ShortestNumber(part.value) + "," + part.unit() + "," +

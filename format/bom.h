@@ -15,7 +15,8 @@ namespace tevmar::format {
 // subcircuit names the part ("L1", counted from port 1), the kit's part
 // number (empty for a part of no kit), inductor or capacitor, the nominal
 // value in nH or pF, series or shunt, and the position counted from the
-// source's port (1 is next to the source).
+// source's port (1 is next to the source). A line is no part to buy and
+// has no row (format/layout_csv.h lists the lines).
 std::string BomCsv(const analysis::Network &network);
 
 // The header line, with its line break.

@@ -1,5 +1,6 @@
 #include "format/candidates_report.h"
 
+#include "analysis/model/board_line.h"
 #include "format/analysis_text.h"
 #include "format/export_json.h"
 #include "format/json_number.h"
@@ -55,6 +56,13 @@ Json ElementJson(const Part &e)
     if (e.isLine()) {
         json["z0Ohms"] = e.line.z0Ohms;
         json["degrees"] = e.value;
+        // A strip as the layout draws it: an open stub shorter than its
+        // electrical length by its end's extension.
+        if (e.line.board) {
+            json["widthMm"] = e.line.board->width * 1e3;
+            json["lengthMm"] = DrawnLengthOf(e) * 1e3;
+            json["endExtensionMm"] = EndExtensionOf(e) * 1e3;
+        }
     }
     return json;
 }

@@ -1,5 +1,7 @@
 #include "analysis/figures/monte_carlo.h"
 
+#include "analysis/model/board_line.h"
+
 #include <algorithm>
 #include <cmath>
 #include <random>
@@ -74,6 +76,13 @@ std::optional<YieldResult> RunMonteCarloUnless(const std::atomic<bool> &stop,
             trialsDone->store(t, std::memory_order_relaxed);
         for (std::size_t i = 0; i < trial.parts.size(); ++i) {
             const double unit = static_cast<double>(random() >> 11) * 0x1.0p-53; // [0, 1)
+            // A strip on a board varies as it is etched: its width and its
+            // length, each by what the process holds to, not by a percent.
+            if (nominal.parts[i].line.board) {
+                const double other = static_cast<double>(random() >> 11) * 0x1.0p-53;
+                trial.parts[i] = TrialOf(nominal.parts[i], 2 * unit - 1, 2 * other - 1);
+                continue;
+            }
             trial.parts[i] = nominal.parts[i].Scaled(1.0 + spread * (2 * unit - 1));
         }
         worst.push_back(MaxVswr(trial, grid));

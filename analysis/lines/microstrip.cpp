@@ -144,6 +144,11 @@ double Microstrip::EpsEff(double hz) const
 // stands.
 double Microstrip::Z0(double hz) const
 {
+    return Z0With(hz, EpsEff(hz));
+}
+
+double Microstrip::Z0With(double hz, double epsEff) const
+{
     const double er = substrate_.relativePermittivity;
     if (er < kLeastDispersivePermittivity)
         return z0Static_;
@@ -165,7 +170,7 @@ double Microstrip::Z0(double hz) const
     const double f6 = std::pow(fn / 19.47, 6.0);
     const double r11 = f6 / (1.0 + 0.0962 * f6);
     const double r12 = 1.0 / (1.0 + 0.00245 * u * u);
-    const double r13 = 0.9408 * std::pow(EpsEff(hz), r8) - 0.9603;
+    const double r13 = 0.9408 * std::pow(epsEff, r8) - 0.9603;
     const double r14 = (0.9408 - r9) * std::pow(epsEffStatic_, r8) - 0.9603;
     const double r15 = 0.707 * r10 * std::pow(fn / 12.3, 1.097);
     const double r16 = 1.0 + 0.0503 * er * er * r11 * (1.0 - std::exp(-std::pow(u / 15.0, 6.0)));
@@ -180,6 +185,13 @@ double Microstrip::Z0(double hz) const
 // (up to twice the smooth loss).
 double Microstrip::ConductorLoss(double hz) const
 {
+    if (!(hz > 0) || substrate_.resistivity == 0)
+        return 0;
+    return ConductorLossWith(hz, Z0(hz));
+}
+
+double Microstrip::ConductorLossWith(double hz, double z0) const
+{
     const double rho = substrate_.resistivity;
     if (!(hz > 0) || rho == 0)
         return 0;
@@ -187,7 +199,6 @@ double Microstrip::ConductorLoss(double hz) const
     const double skinDepth = std::sqrt(rho / (pi * hz * kMu0));
     const double rough = substrate_.roughness / skinDepth;
     const double kr = 1.0 + 2.0 / pi * std::atan(1.4 * rough * rough);
-    const double z0 = Z0(hz);
     const double ki = std::exp(-1.2 * std::pow(z0 / kEta0, 0.7));
     return rs / (z0 * width_) * ki * kr;
 }
@@ -196,11 +207,15 @@ double Microstrip::ConductorLoss(double hz) const
 // filling factor (eps_eff - 1) / (er - 1).
 double Microstrip::DielectricLoss(double hz) const
 {
+    return DielectricLossWith(hz, EpsEff(hz));
+}
+
+double Microstrip::DielectricLossWith(double hz, double ee) const
+{
     const double er = substrate_.relativePermittivity;
     const double tand = substrate_.lossTangent;
     if (!(hz > 0) || tand == 0)
         return 0;
-    const double ee = EpsEff(hz);
     const double filling = er - 1.0 > 1e-12 ? (ee - 1.0) / (er - 1.0) : 1.0;
     const double lambda0 = kSpeedOfLight / hz;
     return pi / lambda0 * er * filling / std::sqrt(ee) * tand;
@@ -210,6 +225,14 @@ std::complex<double> Microstrip::PropagationConstant(double hz) const
 {
     const double beta = 2.0 * pi * hz * std::sqrt(EpsEff(hz)) / kSpeedOfLight;
     return {Attenuation(hz), beta};
+}
+
+Microstrip::Propagation Microstrip::PropagationAt(double hz) const
+{
+    const double ee = EpsEff(hz);
+    const double z0 = Z0With(hz, ee);
+    const double beta = 2.0 * pi * hz * std::sqrt(ee) / kSpeedOfLight;
+    return {z0, {ConductorLossWith(hz, z0) + DielectricLossWith(hz, ee), beta}};
 }
 
 // Kirschning, Jansen and Koster's fit to the end's fringing capacitance,

@@ -69,10 +69,24 @@ class Microstrip
     // fringing field at its end, m.
     double OpenEndExtension() const;
 
+    // Everything a cascade needs at `hz`, each quantity worked out once:
+    // the impedance and alpha + j beta per metre.
+    struct Propagation
+    {
+        double z0;
+        std::complex<double> gamma;
+    };
+    Propagation PropagationAt(double hz) const;
+
     // A `length` of line between two ports of `portOhms`.
     LineSParameters SParameters(double hz, double length, double portOhms) const;
 
   private:
+    // The same figures from values already worked out at `hz`.
+    double Z0With(double hz, double epsEff) const;
+    double ConductorLossWith(double hz, double z0) const;
+    double DielectricLossWith(double hz, double epsEff) const;
+
     Substrate substrate_;
     double width_;
     double z0Static_;

@@ -17,6 +17,18 @@ struct Substrate
     double lossTangent = 0;                  // tan delta, taken as the same at every frequency
     double resistivity = kCopperResistivity; // ohm m; 0 for a perfect conductor
     double roughness = 0;                    // rms surface roughness of the copper, m
+
+    friend bool operator==(const Substrate &, const Substrate &) = default;
+};
+
+// A strip on a board: the substrate and the strip's width, m. What a length
+// of microstrip in a network is besides its length.
+struct BoardLine
+{
+    Substrate substrate;
+    double width = 1e-3;
+
+    friend bool operator==(const BoardLine &, const BoardLine &) = default;
 };
 
 } // namespace tevmar::analysis::lines

@@ -17,6 +17,7 @@
 // visitors then ask for (part.cpp for its section, export_spice.cpp for its
 // cards, network.cpp for its loss model).
 
+#include "analysis/lines/substrate.h"
 #include "units/quantity.h"
 
 #include <complex>
@@ -57,6 +58,13 @@ struct PartRanges
     std::optional<double> fixedLineZ0Ohms = std::nullopt;
     // Whether the candidates may use lengths of line and stubs at all.
     bool lines = false;
+    // Lines etched on this board rather than ideal TEM lines: each line's
+    // width stays within lineLowWidth and lineHighWidth (m), and its drawn
+    // length is snapped to a multiple of lineLengthStep (m) once tuned.
+    std::optional<lines::Substrate> board = std::nullopt;
+    double lineLowWidth = 0.15e-3;
+    double lineHighWidth = 5e-3;
+    double lineLengthStep = 0.05e-3;
 
     friend bool operator==(const PartRanges &, const PartRanges &) = default;
 };

@@ -1,5 +1,6 @@
 #include "analysis/model/network_gradient.h"
 
+#include "analysis/model/board_line.h"
 #include "analysis/model/two_port.h"
 
 #include <algorithm>
@@ -322,6 +323,8 @@ Complex RowMatrixColumn(Complex r0, Complex r1, const Abcd &m, Complex c0, Compl
 Abcd SectionByLogValue(const Part &part, double omega)
 {
     Abcd d{{0, 0}, {0, 0}, {0, 0}, {0, 0}};
+    if (part.isLine() && part.line.board)
+        return BoardSectionByLogLength(part, omega);
     if (part.kind == ElementKind::SeriesLine) {
         // theta d/dtheta of [cos, j Z0 sin; j sin / Z0, cos].
         const double theta = part.RadiansAt(omega / (2 * std::numbers::pi));
@@ -336,9 +339,12 @@ Abcd SectionByLogValue(const Part &part, double omega)
     return d;
 }
 
+// For a strip on a board the tuner moves its width in place of its Z0.
 Abcd SectionByLogZ0(const Part &part, double omega)
 {
     Abcd d{{0, 0}, {0, 0}, {0, 0}, {0, 0}};
+    if (part.isLine() && part.line.board)
+        return BoardSectionByLogWidth(part, omega);
     if (part.kind == ElementKind::SeriesLine) {
         const double theta = part.RadiansAt(omega / (2 * std::numbers::pi));
         const double z0 = part.line.z0Ohms;

@@ -1,5 +1,6 @@
 #include "analysis/model/part.h"
 
+#include "analysis/model/board_line.h"
 #include "analysis/readers/part_kit.h"
 #include "report/number_format.h"
 
@@ -90,6 +91,8 @@ Complex Part::ImmittanceAt(double omega) const
     // (its ABCD is SectionAt's), and its input impedance into a match, j Z0
     // tan(theta), stands for it.
     if (isLine()) {
+        if (line.board)
+            return BoardImmittanceAt(*this, omega);
         if (shunt())
             return StubAdmittance(*this, omega);
         return {0.0, line.z0Ohms * std::tan(RadiansAt(omega / (2 * std::numbers::pi)))};
@@ -135,6 +138,8 @@ Complex Part::ImmittanceByLogValueAt(double omega) const
     // A stub's admittance moves with its length as theta d/dtheta of
     // j tan(theta) / Z0 (open) or -j cot(theta) / Z0 (shorted):
     // j theta / (Z0 cos^2) and j theta / (Z0 sin^2).
+    if (isLine() && line.board)
+        return BoardSectionByLogLength(*this, omega).C;
     if (isLine()) {
         const double theta = RadiansAt(omega / (2 * std::numbers::pi));
         const double edge = kind == ElementKind::ShuntOpenStub ? std::cos(theta) : std::sin(theta);
@@ -256,7 +261,10 @@ Part Part::WithImmittance(bool series, double immittance, double omega)
 Abcd Part::SectionAt(double omega) const
 {
     // A series line of Z0 and electrical length theta:
-    // [cos theta, j Z0 sin theta; j sin theta / Z0, cos theta].
+    // [cos theta, j Z0 sin theta; j sin theta / Z0, cos theta]. A strip on
+    // a board follows the microstrip model (board_line.h).
+    if (isLine() && line.board)
+        return BoardSectionAt(*this, omega);
     if (kind == ElementKind::SeriesLine) {
         const double theta = RadiansAt(omega / (2 * std::numbers::pi));
         const double c = std::cos(theta);

@@ -108,6 +108,12 @@ struct LineShape
 {
     double z0Ohms = 50;
     double referenceHz = 1e9;
+    // A strip etched on a board (analysis/model/board_line.h): its section
+    // then follows the microstrip model at every frequency (dispersive Z0
+    // and eps_eff, conductor and dielectric loss), the part's degrees are
+    // its electrical length at referenceHz (an open stub's including its
+    // end's extension) and z0Ohms its impedance there. Ideal TEM when empty.
+    std::optional<lines::BoardLine> board = std::nullopt;
 
     friend bool operator==(const LineShape &, const LineShape &) = default;
 };
@@ -170,7 +176,8 @@ struct Part
     }
 
     bool shunt() const { return placement() == Placement::Shunt; }
-    bool lossless() const { return std::holds_alternative<Ideal>(model); }
+    // A strip on a board loses power in its copper and dielectric.
+    bool lossless() const { return std::holds_alternative<Ideal>(model) && !line.board; }
 
     // A way of asking the kind kept for the amplifier's ladder, which builds
     // its parts from the element table and names them by it; to retire when

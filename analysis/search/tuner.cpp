@@ -1,6 +1,8 @@
 #include "analysis/search/tuner.h"
 
 #include "analysis/figures/network_analysis.h"
+#include "analysis/lines/microstrip.h"
+#include "analysis/model/board_line.h"
 #include "analysis/model/network_gradient.h"
 
 #include <algorithm>
@@ -49,11 +51,17 @@ class Work
             if (!part.isLine())
                 continue;
             if (ranges.fixedLineZ0Ohms) {
-                part.line.z0Ohms = *ranges.fixedLineZ0Ohms;
+                if (!part.line.board)
+                    part.line.z0Ohms = *ranges.fixedLineZ0Ohms;
                 continue;
             }
             lineOf_.push_back(i);
-            add(part.line.z0Ohms, ranges.lineLowZ0Ohms, ranges.lineHighZ0Ohms);
+            // A strip on a board: its width, within what the board etches.
+            if (part.line.board)
+                add(std::clamp(part.line.board->width, ranges.lineLowWidth, ranges.lineHighWidth),
+                    ranges.lineLowWidth, ranges.lineHighWidth);
+            else
+                add(part.line.z0Ohms, ranges.lineLowZ0Ohms, ranges.lineHighZ0Ohms);
         }
         byLogZ0_.resize(network_.parts.size());
         power_.Assign(network_);
@@ -81,10 +89,15 @@ class Work
     {
         for (std::size_t i = 0; i < Parts(); ++i) {
             const double v = std::clamp(start_[i] * std::exp(x[i]), low_[i], high_[i]);
-            if (i < values_)
+            if (i < values_) {
                 network_.parts[i].value = v;
+                continue;
+            }
+            Part &line = network_.parts[lineOf_[i - values_]];
+            if (line.line.board)
+                line = WithWidthAtDegrees(line, v);
             else
-                network_.parts[lineOf_[i - values_]].line.z0Ohms = v;
+                line.line.z0Ohms = v;
         }
         power_.ValuesMoved();
     }
@@ -478,6 +491,16 @@ std::string PartRangesError(const PartRanges &r)
         return "a line's Z0 range needs two positive limits, the lower below the upper";
     if (r.fixedLineZ0Ohms && (!std::isfinite(*r.fixedLineZ0Ohms) || !(*r.fixedLineZ0Ohms > 0)))
         return "a line's Z0 must be positive";
+    if (r.board) {
+        const double h = r.board->height;
+        if (!(r.lineLowWidth >= lines::kLeastWidthRatio * h) ||
+            !(r.lineHighWidth <= lines::kMostWidthRatio * h) ||
+            !(r.lineLowWidth < r.lineHighWidth))
+            return "a strip's width range needs two limits the microstrip formulas cover, the "
+                   "lower below the upper";
+        if (!(r.lineLengthStep > 0) || !std::isfinite(r.lineLengthStep))
+            return "a strip's length step must be positive";
+    }
     return {};
 }
 
@@ -545,11 +568,13 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
     // The parts as they will be built, when the problem gives their models.
     // A Q fixed at the centre frequency takes the band's when none is given.
     TuneProblem built = problem;
+    // Ideal lines become strips on the board the ranges name.
+    built.network = LinesOnBoard(problem.network, problem.ranges);
     if (!problem.built.lossless()) {
         LossModel models = problem.built;
         if (models.centreHz == 0)
             models.centreHz = problem.band.centreHz;
-        built.network = WithLosses(problem.network, models);
+        built.network = WithLosses(built.network, models);
         built.ranges = WithinSelfResonance(problem.ranges, models, problem.band.highHz);
     }
     Work work(built);
@@ -647,6 +672,12 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
     result.startGammaMax = givenGamma;
     result.network = improved ? work.NetworkAt(best) : built.network;
     result.gammaMax = improved ? bestGamma : givenGamma;
+    // Strips are drawn on the layout's grid: the figures are the drawn
+    // network's.
+    if (HasBoardLines(result.network)) {
+        result.network = LengthsOnGrid(result.network, problem.ranges.lineLengthStep);
+        result.gammaMax = InBandGammaMax(built, result.network);
+    }
     result.evaluations = work.Evaluations();
     if (!AllPartsIdeal(result.network)) {
         double startLoss = 0;

@@ -1,10 +1,12 @@
 #include "session/options/analysis_options.h"
 
+#include "analysis/lines/microstrip.h"
 #include "report/number_format.h"
 #include "report/printable_text.h"
 #include "session/io/safe_file.h"
 #include "session/options/part_model_options.h"
 #include "session/types.h"
+#include "units/unit_text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -93,13 +95,57 @@ Handler StoreInRange(std::optional<double> &target, double lowest, double highes
     };
 }
 
-// The kind of line the candidates may use: ideal TEM lines only, as yet.
-Handler LineKind(bool &target)
+// The kind of line the candidates may use: ideal TEM lines, or strips on
+// the --substrate board.
+Handler LineKind(bool &target, bool &microstrip)
+{
+    return [&target, &microstrip](const std::string &value) -> std::string {
+        if (value != "ideal" && value != "microstrip")
+            return "\"" + value +
+                   "\" is not a kind of line this build offers (ideal or microstrip)";
+        target = true;
+        microstrip = value == "microstrip";
+        return {};
+    };
+}
+
+// "MIN:MAX" widths with their unit, "0.15:5mm" or "0.15mm:5mm": a bare
+// first number takes the second's unit.
+Handler WidthRange(std::optional<std::pair<double, double>> &target)
 {
     return [&target](const std::string &value) -> std::string {
-        if (value != "ideal")
-            return "\"" + value + "\" is not a kind of line this build offers (ideal)";
-        target = true;
+        const std::size_t colon = value.find(':');
+        const std::string expected =
+            "\"" + value + "\" is not MIN:MAX widths with their unit, such as 0.15:5mm";
+        if (colon == std::string::npos)
+            return expected;
+        const std::string highText = value.substr(colon + 1);
+        std::string lowText = value.substr(0, colon);
+        const units::UnitRead<units::Length> high = units::ReadLength(highText);
+        if (!high.value)
+            return expected + " (" + high.problem + ")";
+        if (ParseNumber(lowText))
+            lowText += std::string(units::detail::SplitNumber(highText).unit);
+        const units::UnitRead<units::Length> low = units::ReadLength(lowText);
+        if (!low.value)
+            return expected + " (" + low.problem + ")";
+        if (!(low.value->metres() > 0) || !(high.value->metres() > low.value->metres()))
+            return expected + ", the first above 0 and below the second";
+        target = std::pair{low.value->metres(), high.value->metres()};
+        return {};
+    };
+}
+
+// A positive length with its unit, "0.05mm".
+Handler PositiveLength(std::optional<double> &target)
+{
+    return [&target](const std::string &value) -> std::string {
+        const units::UnitRead<units::Length> read = units::ReadLength(value);
+        if (!read.value)
+            return read.problem;
+        if (!(read.value->metres() > 0) || !std::isfinite(read.value->metres()))
+            return "\"" + value + "\" is not a length above 0, such as 0.05mm";
+        target = read.value->metres();
         return {};
     };
 }
@@ -231,9 +277,19 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          PartRange(r.inductorRangeNh, "nH")},
         {"--c-range", "MIN:MAX", "capacitances --tune may choose, pF (default 0.1:100000)",
          PartRange(r.capacitorRangePf, "pF")},
-        {"--lines", "ideal",
-         "--candidates adds a line and a stub (open and shorted) of ideal TEM line",
-         LineKind(r.lines)},
+        {"--lines", "ideal|microstrip",
+         "--candidates adds a line and a stub (open and shorted) of ideal TEM line, or of "
+         "microstrip on --substrate",
+         LineKind(r.lines, r.microstripLines)},
+        {"--width-range", "MIN:MAX",
+         "with --lines microstrip: the strips' widths (default 0.15:5mm)", WidthRange(r.widthRange)},
+        {"--length-step", "LENGTH",
+         "with --lines microstrip: the grid of the strips' drawn lengths (default 0.05mm)",
+         PositiveLength(r.lengthStep)},
+        {"--layout", "FILE.csv",
+         "with --lines microstrip: save each line's width and drawn length of the network the "
+         "files carry",
+         FileName(r.layoutPath)},
         {"--z0-range", "MIN:MAX", "the lines' characteristic impedance, ohms (default 20:120)",
          PartRange(r.z0RangeOhms, "ohms")},
         {"--line-z0", "Z", "every line's characteristic impedance held at Z ohms",
@@ -321,6 +377,44 @@ std::string CheckSweepEnds(const AnalysisRequest &r, const OptionNaming &n)
     return {};
 }
 
+// --lines microstrip and the options of its strips.
+std::string CheckBoardLines(const AnalysisRequest &r, const OptionNaming &n)
+{
+    const std::string microstrip = n("--lines") + " microstrip";
+    const std::pair<bool, const char *> stripOptions[] = {{r.widthRange.has_value(), "--width-range"},
+                                                          {r.lengthStep.has_value(), "--length-step"},
+                                                          {r.layoutPath.has_value(), "--layout"}};
+    if (!r.microstripLines) {
+        for (const auto &[given, name] : stripOptions)
+            if (given)
+                return n(name) + " applies to " + microstrip + "; give it";
+        return {};
+    }
+    if (!r.substrate)
+        return microstrip + " needs " + n("--substrate") + ", the board (er=4.4,h=1.6mm)";
+    if (r.z0RangeOhms)
+        return n("--z0-range") + ": a strip's Z0 follows its width; give " + n("--width-range") +
+               " with " + microstrip;
+    if (r.widthRange) {
+        const double h = r.substrate->height;
+        const double least = analysis::lines::kLeastWidthRatio * h;
+        const double most = analysis::lines::kMostWidthRatio * h;
+        if (r.widthRange->first < least || r.widthRange->second > most)
+            return n("--width-range") + ": " + Figure(r.widthRange->first * 1e3) + " to " +
+                   Figure(r.widthRange->second * 1e3) + " mm reaches outside the widths the " +
+                   "board's microstrip formulas cover, " + Figure(least * 1e3) + " to " +
+                   Figure(most * 1e3) + " mm";
+    }
+    if (r.lineZ0Ohms) {
+        const analysis::lines::ImpedanceSpan span =
+            analysis::lines::ImpedanceSpanOf(*r.substrate);
+        if (*r.lineZ0Ohms < span.least || *r.lineZ0Ohms > span.most)
+            return n("--line-z0") + ": no strip on the board has " + Figure(*r.lineZ0Ohms) +
+                   " ohms";
+    }
+    return {};
+}
+
 } // namespace
 
 std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem::path &reportPath,
@@ -361,6 +455,8 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
                "; give it";
     if (r.z0RangeOhms && r.lineZ0Ohms)
         return n("--line-z0") + " holds every line's Z0; not with " + n("--z0-range");
+    if (std::string problem = CheckBoardLines(r, n); !problem.empty())
+        return problem;
     if ((r.inductorRangeNh || r.capacitorRangePf) && !r.tune && !r.candidates)
         return n(r.inductorRangeNh ? "--l-range" : "--c-range") + " applies to " + n("--tune") +
                " and " + n("--candidates") + "; give one";
@@ -425,6 +521,21 @@ PartRanges TuneRangesOf(const AnalysisRequest &r)
     if (r.z0RangeOhms)
         std::tie(ranges.lineLowZ0Ohms, ranges.lineHighZ0Ohms) = *r.z0RangeOhms;
     ranges.fixedLineZ0Ohms = r.lineZ0Ohms;
+    if (r.microstripLines && r.substrate) {
+        // By default the widths an ordinary board etches, within what the
+        // formulas cover on this board.
+        const double h = r.substrate->height;
+        const auto [low, high] = r.widthRange.value_or(
+            std::pair{std::max(kDefaultLeastWidth, analysis::lines::kLeastWidthRatio * h),
+                      std::min(kDefaultMostWidth, analysis::lines::kMostWidthRatio * h)});
+        ranges.board = r.substrate;
+        ranges.lineLowWidth = low;
+        ranges.lineHighWidth = high;
+        ranges.lineLengthStep = r.lengthStep.value_or(kDefaultLengthStep);
+        // The impedances those widths give, where a line's start is drawn.
+        ranges.lineLowZ0Ohms = analysis::lines::StaticImpedance(*r.substrate, high);
+        ranges.lineHighZ0Ohms = analysis::lines::StaticImpedance(*r.substrate, low);
+    }
     return ranges;
 }
 

@@ -50,6 +50,15 @@ struct AnalysisRequest
     bool lines = false;
     std::optional<std::pair<double, double>> z0RangeOhms;
     std::optional<double> lineZ0Ohms;
+    // --lines microstrip: the lines are strips on --substrate (read by the
+    // line options, line_options.h), their widths within --width-range (m),
+    // their drawn lengths on a grid of --length-step (m); --layout FILE.csv
+    // lists them.
+    bool microstripLines = false;
+    std::optional<analysis::lines::Substrate> substrate;
+    std::optional<std::pair<double, double>> widthRange;
+    std::optional<double> lengthStep;
+    std::optional<std::string> layoutPath;
 
     bool MonteCarlo() const { return trials || tolerancePercent || seed || yieldVswr; }
     // Figures beyond the design's own: standard values, finite Q, tolerance yield.
@@ -62,7 +71,8 @@ struct AnalysisRequest
     bool Any() const
     {
         return json || Figures() || SweepFile() || spicePath || tune || candidates || pick ||
-               partsFolder || bomPath || lines || z0RangeOhms || lineZ0Ohms;
+               partsFolder || bomPath || lines || z0RangeOhms || lineZ0Ohms || widthRange ||
+               lengthStep || layoutPath;
     }
 };
 
@@ -82,7 +92,16 @@ inline constexpr FileOption kFileOptions[] = {
     {"--touchstone-v2", &AnalysisRequest::touchstoneV2Path, ExportKind::TouchstoneV2},
     {"--spice", &AnalysisRequest::spicePath, ExportKind::Spice},
     {"--bom", &AnalysisRequest::bomPath, ExportKind::Bom},
+    {"--layout", &AnalysisRequest::layoutPath, ExportKind::Layout},
 };
+
+// The widths a board etches by default, m, within what the microstrip
+// formulas cover on the board at hand: 0.15 mm (6 mil, an ordinary
+// process's finest track) to 5 mm.
+inline constexpr double kDefaultLeastWidth = 0.15e-3;
+inline constexpr double kDefaultMostWidth = 5e-3;
+// The layout grid of the strips' drawn lengths by default, m.
+inline constexpr double kDefaultLengthStep = 0.05e-3;
 
 // The options as analysis settings, each left out taking its default.
 AnalysisSettings SettingsOf(const AnalysisRequest &request);

@@ -267,6 +267,12 @@ CommandLine ReadOptions(Apply apply, const std::filesystem::path &defaultReportP
     if (c.problem.empty() && !c.help && !c.version)
         c.problem = CheckMeasuredLoad(c);
     c.analysis.amplifier = c.device.amplifier;
+    // The board of --lines microstrip is the one --substrate describes.
+    if (c.analysis.microstripLines)
+        c.analysis.substrate = c.lines.substrate;
+    else if (c.problem.empty() && c.lines.substrate && !c.lines.impedanceOhms && !c.lines.width)
+        c.problem = naming("--substrate") + " applies to " + naming("--microstrip") + " and " +
+                    naming("--lines") + " microstrip; give one";
     if (c.problem.empty() && !c.help && !c.version)
         c.problem = CheckAnalysisRequest(c.analysis, c.reportPath, naming);
     if (c.problem.empty() && !c.help && !c.version)

@@ -185,8 +185,12 @@ std::string CheckLineArguments(const LineArguments &a, const std::vector<std::st
 {
     const bool line = a.impedanceOhms || a.width;
     if (!line) {
+        // --lines microstrip draws its strips on the --substrate board too
+        // (checked with the analysis options).
+        const bool board = std::ranges::find(given, "--lines") != given.end();
         for (const char *option : {"--substrate", "--at", "--length"})
-            if (std::ranges::find(given, option) != given.end())
+            if (std::ranges::find(given, option) != given.end() &&
+                !(board && std::string_view(option) == "--substrate"))
                 return n(option) + " applies to " + n("--microstrip") + "; give it";
         return {};
     }

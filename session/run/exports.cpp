@@ -4,6 +4,7 @@
 #include "format/bom.h"
 #include "format/export_json.h"
 #include "format/export_spice.h"
+#include "format/layout_csv.h"
 #include "report/number_format.h"
 
 #include <stdexcept>
@@ -23,6 +24,8 @@ const ExportFormat &FormatOf(ExportKind kind)
         {ExportKind::TouchstoneV2, "Export Touchstone 2.0", "tevmar-v2.s2p", "s2p",
          "Touchstone 2.0 two-port (*.s2p)"},
         {ExportKind::Bom, "Export Bill of Materials", "tevmar-bom.csv", "csv",
+         "Comma-separated values (*.csv)"},
+        {ExportKind::Layout, "Export Layout Table", "tevmar-layout.csv", "csv",
          "Comma-separated values (*.csv)"},
     };
     return formats[static_cast<std::size_t>(kind)];
@@ -104,6 +107,8 @@ std::string ExportText(ExportKind kind, const CalculateOutcome &design,
         return format::SweepCsv(CsvNetworks(a), sweepHz);
     case ExportKind::Bom:
         return format::BomCsv(a.full);
+    case ExportKind::Layout:
+        return format::LayoutCsv(a.full);
     }
     throw std::invalid_argument("unknown export");
 }

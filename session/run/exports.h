@@ -13,8 +13,9 @@
 
 namespace tevmar::session {
 
-// Bom, the bill of materials, is tevmar-cli's alone (--bom with a kit).
-enum class ExportKind { Json, Touchstone, Spice, SweepCsv, TouchstoneV2, Bom };
+// Bom, the bill of materials, is tevmar-cli's alone (--bom with a kit), and
+// so is Layout, the table of the strips on a board (--layout).
+enum class ExportKind { Json, Touchstone, Spice, SweepCsv, TouchstoneV2, Bom, Layout };
 
 // Every export, in the order a front end offers them.
 inline constexpr ExportKind kExportKinds[] = {ExportKind::Json, ExportKind::Touchstone,
