@@ -1,5 +1,6 @@
 #include "format/export_spice.h"
 
+#include "analysis/model/board_line.h"
 #include "analysis/model/circuit_expression.h"
 #include "analysis/search/kit_search.h"
 #include "format/port_text.h"
@@ -242,10 +243,21 @@ std::string SpiceBuiltNote(const Network &ladder)
                "* inductors L with R in series and CP across, capacitors C, ESL and ESR in "
                "series" +
                std::string(ladder.padPf > 0 ? "; a pad to ground at every node" : "") + "\n";
-    if (!IdealAsDrawn(ladder))
-        return "* Parts as built: each L or C with its loss and parasitics beside it" +
-               std::string(ladder.padPf > 0 ? ", a pad to ground at every node" : "") + "\n";
-    return {};
+    // A strip on a board is written as ngspice's lossless line of its Z0 and
+    // delay at the centre, the nearest card: the netlist says what it leaves out.
+    std::string note;
+    if (HasBoardLines(ladder))
+        note = "* Microstrip lines as lossless T lines of their Z0 and delay at the band's "
+               "centre:\n* their loss and dispersion are left out (an open stub's end "
+               "extension is in its delay)\n";
+    const bool partsAsDrawn =
+        ladder.padPf == 0 && std::ranges::all_of(ladder.parts, [](const Part &p) {
+            return p.lossless() || (p.isLine() && p.line.board);
+        });
+    if (!partsAsDrawn)
+        note += "* Parts as built: each L or C with its loss and parasitics beside it" +
+                std::string(ladder.padPf > 0 ? ", a pad to ground at every node" : "") + "\n";
+    return note;
 }
 
 std::string SpiceNetlist(const Network &ladder, const Band &band, int points)

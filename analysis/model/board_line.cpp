@@ -107,12 +107,11 @@ Part TrialOf(const Part &line, double widthDraw, double lengthDraw)
                            std::max(DrawnLengthOf(etched) + lengthDraw * kLengthTolerance, 1e-6));
 }
 
-Part OnBoard(const Part &line, const lines::Substrate &substrate, double lowWidth,
-             double highWidth)
+Part OnBoard(const Part &line, const lines::Substrate &substrate, double lowWidth, double highWidth)
 {
-    const double width = std::clamp(
-        lines::WidthForImpedance(substrate, line.line.z0Ohms).value_or(lowWidth), lowWidth,
-        highWidth);
+    const double width =
+        std::clamp(lines::WidthForImpedance(substrate, line.line.z0Ohms).value_or(lowWidth),
+                   lowWidth, highWidth);
     Part strip = line;
     strip.line.board = lines::BoardLine{substrate, width};
     return WithWidthAtDegrees(strip, width);

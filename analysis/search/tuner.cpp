@@ -494,8 +494,7 @@ std::string PartRangesError(const PartRanges &r)
     if (r.board) {
         const double h = r.board->height;
         if (!(r.lineLowWidth >= lines::kLeastWidthRatio * h) ||
-            !(r.lineHighWidth <= lines::kMostWidthRatio * h) ||
-            !(r.lineLowWidth < r.lineHighWidth))
+            !(r.lineHighWidth <= lines::kMostWidthRatio * h) || !(r.lineLowWidth < r.lineHighWidth))
             return "a strip's width range needs two limits the microstrip formulas cover, the "
                    "lower below the upper";
         if (!(r.lineLengthStep > 0) || !std::isfinite(r.lineLengthStep))

@@ -282,7 +282,8 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          "microstrip on --substrate",
          LineKind(r.lines, r.microstripLines)},
         {"--width-range", "MIN:MAX",
-         "with --lines microstrip: the strips' widths (default 0.15:5mm)", WidthRange(r.widthRange)},
+         "with --lines microstrip: the strips' widths (default 0.15:5mm)",
+         WidthRange(r.widthRange)},
         {"--length-step", "LENGTH",
          "with --lines microstrip: the grid of the strips' drawn lengths (default 0.05mm)",
          PositiveLength(r.lengthStep)},
@@ -381,9 +382,10 @@ std::string CheckSweepEnds(const AnalysisRequest &r, const OptionNaming &n)
 std::string CheckBoardLines(const AnalysisRequest &r, const OptionNaming &n)
 {
     const std::string microstrip = n("--lines") + " microstrip";
-    const std::pair<bool, const char *> stripOptions[] = {{r.widthRange.has_value(), "--width-range"},
-                                                          {r.lengthStep.has_value(), "--length-step"},
-                                                          {r.layoutPath.has_value(), "--layout"}};
+    const std::pair<bool, const char *> stripOptions[] = {
+        {r.widthRange.has_value(), "--width-range"},
+        {r.lengthStep.has_value(), "--length-step"},
+        {r.layoutPath.has_value(), "--layout"}};
     if (!r.microstripLines) {
         for (const auto &[given, name] : stripOptions)
             if (given)
@@ -406,8 +408,7 @@ std::string CheckBoardLines(const AnalysisRequest &r, const OptionNaming &n)
                    Figure(most * 1e3) + " mm";
     }
     if (r.lineZ0Ohms) {
-        const analysis::lines::ImpedanceSpan span =
-            analysis::lines::ImpedanceSpanOf(*r.substrate);
+        const analysis::lines::ImpedanceSpan span = analysis::lines::ImpedanceSpanOf(*r.substrate);
         if (*r.lineZ0Ohms < span.least || *r.lineZ0Ohms > span.most)
             return n("--line-z0") + ": no strip on the board has " + Figure(*r.lineZ0Ohms) +
                    " ohms";

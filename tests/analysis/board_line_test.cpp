@@ -3,11 +3,11 @@
 // tuner's derivatives with respect to width and length, the layout grid and
 // the etching tolerances of a trial.
 
+#include "analysis/figures/network_analysis.h"
 #include "analysis/lines/microstrip.h"
 #include "analysis/model/board_line.h"
 #include "analysis/model/network_gradient.h"
 #include "analysis/model/two_port.h"
-#include "analysis/figures/network_analysis.h"
 #include "analysis/search/tuner.h"
 
 #include <cmath>
@@ -123,12 +123,12 @@ TEST(BoardLine, GradientOfLengthsAndWidthsAgreesWithDifferences)
 
 TEST(BoardLine, TunedStripsStayOnTheBoardsWidthsAndTheLengthGrid)
 {
-    // A shorted stub and a line on FR-4 into 25 + j25 ohms at 2.4 GHz.
+    // A shorted stub and a line on FR-4 into 25 + j50 ohms at 2.4 GHz.
     TuneProblem problem;
     problem.network = Between(50, 25,
                               {Part::LineOf(LineEnd::Short, 50, 40, kCentreHz),
                                Part::LineOf(LineEnd::Through, 50, 30, kCentreHz)});
-    problem.network.load = LoadReactance{Part::Placed(Inductor{}, Placement::Series, 1.6579)};
+    problem.network.load = LoadReactance{Part::Placed(Inductor{}, Placement::Series, 3.3157)};
     problem.band = Band{2.38e9, 2.42e9, kCentreHz};
     problem.ranges.lines = true;
     problem.ranges.board = Fr4();
@@ -136,7 +136,7 @@ TEST(BoardLine, TunedStripsStayOnTheBoardsWidthsAndTheLengthGrid)
     problem.ranges.lineHighWidth = 4e-3;
     problem.ranges.lineLengthStep = 0.1e-3;
     const TuneResult tuned = Tune(problem);
-    EXPECT_LT(tuned.gammaMax, 0.05);
+    EXPECT_LT(tuned.gammaMax, 0.1);
     for (const Part &p : tuned.network.parts) {
         ASSERT_TRUE(p.line.board);
         EXPECT_GE(p.line.board->width, 0.3e-3 * (1 - 1e-12));

@@ -24,11 +24,11 @@ using Args = std::vector<std::string>;
 using Complex = std::complex<double>;
 
 constexpr const char *kFr4 = "er=4.4,h=1.6mm,t=35um,tand=0.02";
-// 25 + j25 ohms at 2.4 GHz (25 ohms and 1.6579 nH in series) from 50 ohms
+// 25 + j50 ohms at 2.4 GHz (25 ohms and 3.3157 nH in series) from 50 ohms
 // over 2.38-2.42 GHz: a Wi-Fi antenna's feed, say.
 const Args kLoad{"--f1",   "2.38", "--f2",   "2.42",      "--zhigh",  "50",
-                 "--zlow", "25",   "--load", "series-rl", "--absorb", "1.6579"};
-constexpr double kLoadHenries = 1.6579e-9;
+                 "--zlow", "25",   "--load", "series-rl", "--absorb", "3.3157"};
+constexpr double kLoadHenries = 3.3157e-9;
 constexpr double kCentreHz = 2.4e9;
 constexpr double kSpeedOfLight = 299'792'458.0;
 
@@ -122,8 +122,9 @@ TEST(BoardLinesOption, StubMatchOnFr4IsClaimedAsItsStripsGiveIt)
         const double claimed = candidate.at("gammaMax").get<double>();
         EXPECT_LE(worst, claimed * (1 + 1e-6)) << candidate;
         EXPECT_GE(worst, claimed * 0.999) << candidate;
-        // A single stub on lossy FR-4 still matches a 40 MHz band well.
-        EXPECT_LT(claimed, 0.05) << candidate;
+        // A single stub on lossy FR-4 still matches a 40 MHz band well
+        // (better than 20 dB return loss).
+        EXPECT_LT(claimed, 0.1) << candidate;
     }
     EXPECT_EQ(stubs, 2); // open and shorted
 }
@@ -153,18 +154,18 @@ TEST(BoardLinesOption, LayoutListsTheStripsAndTheBillOfMaterialsNone)
         return std::string(text);
     };
     for (const auto &e : candidates[pick].at("elements"))
-        expected << e.at("name").get<std::string>() << "," << e.at("kind").get<std::string>()
-                 << "," << decimals(e.at("widthMm")) << "," << decimals(e.at("lengthMm")) << ","
+        expected << e.at("name").get<std::string>() << "," << e.at("kind").get<std::string>() << ","
+                 << decimals(e.at("widthMm")) << "," << decimals(e.at("lengthMm")) << ","
                  << decimals(e.at("endExtensionMm")) << "," << decimals(e.at("z0Ohms")) << ","
                  << decimals(e.at("degrees")) << "\n";
     EXPECT_EQ(ReadBytes(layout), expected.str());
 
     // The layout is refused where it would overwrite the file it names as
     // another output, and where it would overwrite the report.
-    const CliRun twice = RunCliIn(With(kLoad, {"--candidates", "--lines", "microstrip",
-                                               "--substrate", kFr4, "--layout", "same.csv",
-                                               "--sweep", "same.csv"}),
-                                  dir);
+    const CliRun twice =
+        RunCliIn(With(kLoad, {"--candidates", "--lines", "microstrip", "--substrate", kFr4,
+                              "--layout", "same.csv", "--sweep", "same.csv"}),
+                 dir);
     EXPECT_EQ(twice.exitCode, kExitBadUsage) << twice.err;
 }
 
