@@ -129,7 +129,7 @@ TEST(BoardLinesOption, StubMatchOnFr4IsClaimedAsItsStripsGiveIt)
     EXPECT_EQ(stubs, 2); // open and shorted
 }
 
-TEST(BoardLinesOption, LayoutListsTheStripsAndTheBillOfMaterialsNone)
+TEST(BoardLinesOption, LayoutListsTheStripsOfThePickedNetwork)
 {
     TempDir dir;
     const Args base =
