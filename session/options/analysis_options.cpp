@@ -232,7 +232,7 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
         {"--c-range", "MIN:MAX", "capacitances --tune may choose, pF (default 0.1:100000)",
          PartRange(r.capacitorRangePf, "pF")},
         {"--lines", "ideal",
-         "--candidates adds a line and a stub (open and shorted) of ideal TEM line",
+         "--candidates adds networks of ideal TEM line: stubs, transformers, lines with parts",
          LineKind(r.lines)},
         {"--z0-range", "MIN:MAX", "the lines' characteristic impedance, ohms (default 20:120)",
          PartRange(r.z0RangeOhms, "ohms")},
