@@ -63,11 +63,11 @@ double StubMatchReflection(double z0, Complex zl, double lineDeg, double stubDeg
 TEST(LineCandidates, BothSingleStubSolutionsAreTheTextbooks)
 {
     // ZL = 60 - j80 on 50 ohm line (the textbook's worked example at 2 GHz):
-    // the stub at 0.110 or 0.260 wavelength from the load, open 0.095 or
-    // 0.405, shorted 0.345 or 0.155.
+    // the stub at 0.110 or 0.260 wavelength from the load, shorted 0.095 or
+    // 0.405 long, open a quarter wave longer or shorter (0.345 or 0.155).
     const Complex zl{60, -80};
     const std::array<TextbookStub, 2> textbook = TextbookSingleStub(50, zl);
-    const std::array<TextbookStub, 2> printed{{{0.110, 0.095, 0.345}, {0.260, 0.405, 0.155}}};
+    const std::array<TextbookStub, 2> printed{{{0.110, 0.345, 0.095}, {0.260, 0.155, 0.405}}};
     for (const bool open : {true, false}) {
         const auto found = SingleStubMatches(50, zl, open ? LineEnd::Open : LineEnd::Short);
         ASSERT_EQ(found.size(), 2u);
@@ -178,8 +178,7 @@ TEST(LineCandidates, EveryFamilyHasStartsWithinTheRanges)
     for (const LineFamily &f : LineFamilies(50, Complex{60, -80}, 1.8e9, 2.2e9, ranges))
         for (const std::vector<Part> &start : f.starts)
             for (const Part &p : start)
-                if (p.isLine())
-                    EXPECT_EQ(p.line.z0Ohms, 75);
+                EXPECT_TRUE(!p.isLine() || p.line.z0Ohms == 75) << p.line.z0Ohms;
 }
 
 } // namespace
