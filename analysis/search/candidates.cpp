@@ -1,6 +1,7 @@
 #include "analysis/search/candidates.h"
 
 #include "analysis/model/termination.h"
+#include "analysis/search/line_candidates.h"
 #include "analysis/search/task_pool.h"
 #include "engine/design.h"
 #include "units/quantity.h"
@@ -27,6 +28,14 @@ const char *TopologyName(Topology topology)
         return "highpass";
     case Topology::Stub:
         return "stub";
+    case Topology::DoubleStub:
+        return "2-stub";
+    case Topology::QuarterWave:
+        return "quarter";
+    case Topology::Stepped:
+        return "stepped";
+    case Topology::Mixed:
+        return "mixed";
     }
     return "";
 }
@@ -201,38 +210,6 @@ struct Start
     StartKind kind;
 };
 
-// The textbook single shunt stub on line of Z0 into ZL = R + jX: the line's
-// length d from the load where the admittance's real part is 1 / Z0, from
-// tan(beta d) = (X +- sqrt(R ((Z0 - R)^2 + X^2) / Z0)) / (R - Z0), and the
-// stub that cancels the susceptance there. Each solution as the line's and
-// the stub's electrical lengths in degrees, within half a wavelength.
-std::vector<std::pair<double, double>> SingleStubMatches(double z0, Complex load, LineEnd end)
-{
-    std::vector<std::pair<double, double>> out;
-    const double r = load.real(), x = load.imag();
-    if (!(r > 0) || !std::isfinite(r) || !std::isfinite(x))
-        return out;
-    const auto halfTurn = [](double radians) {
-        double degrees = radians * 180 / std::numbers::pi;
-        while (degrees <= 0)
-            degrees += 180;
-        return degrees;
-    };
-    const double root = std::sqrt(r * ((z0 - r) * (z0 - r) + x * x) / z0);
-    for (const double sign : {1.0, -1.0}) {
-        // On a load of R = Z0 one solution needs no line: tan(beta d) = -X / (2 Z0).
-        const double t =
-            std::abs(r - z0) < 1e-9 * z0 ? -x / (2 * z0) : (x + sign * root) / (r - z0);
-        const Complex y = 1.0 / (z0 * (load + Complex{0, z0 * t}) / (z0 + load * Complex{0, t}));
-        const double b = y.imag() * z0; // normalised susceptance to cancel
-        const double stub = end == LineEnd::Open ? std::atan(-b) : std::atan(1 / b);
-        if (!std::isfinite(stub))
-            continue;
-        out.emplace_back(halfTurn(std::atan(t)), halfTurn(stub));
-    }
-    return out;
-}
-
 // The synthesis's bandpass ladder of one order with the true load, from a
 // relaxed design where the typed one has no solution.
 std::optional<Start> BandpassStart(DesignInputs inputs, int order, const DesignResult &design)
@@ -353,25 +330,16 @@ class Builder
         }
     }
 
-    // A stub across the line at the source's end and a length of line to
-    // the load, the stub's far end open or shorted: started from the two
-    // single-stub matches of the load at the band's arithmetic centre, on
-    // line of the source's resistance, and tuned with the rest.
-    void AddStub(const Network &base, const Band &band, LineEnd end)
+    // A family of lines (and lines with chip parts) from its textbook
+    // starts (analysis/search/line_candidates.h).
+    void AddLineFamily(const Network &base, const Band &band, LineFamily family)
     {
-        const double centreHz = 0.5 * (band.lowHz + band.highHz);
-        const double z0 = options_.ranges.fixedLineZ0Ohms.value_or(std::clamp(
-            SourceOhmsOf(base), options_.ranges.lineLowZ0Ohms, options_.ranges.lineHighZ0Ohms));
         std::vector<Start> starts;
-        for (const auto &[lineDegrees, stubDegrees] :
-             SingleStubMatches(z0, LoadImpedanceAt(base, centreHz), end)) {
-            std::vector<Part> parts{Part::LineOf(end, z0, stubDegrees, centreHz),
-                                    Part::LineOf(LineEnd::Through, z0, lineDegrees, centreHz)};
+        for (std::vector<Part> &parts : family.starts)
             starts.push_back(
-                {TuneProblem{WithParts(base, parts), band, {}}, StartKind::Synthesised});
-        }
+                {TuneProblem{WithParts(base, std::move(parts)), band, {}}, StartKind::Synthesised});
         if (!starts.empty())
-            Add(std::move(starts), Topology::Stub);
+            Add(std::move(starts), family.topology);
     }
 
     std::vector<Candidate> Take() { return std::move(built_); }
@@ -550,7 +518,7 @@ void FoldSameNetworks(std::vector<Candidate> &candidates, const CandidateOptions
     std::vector<bool> folded(candidates.size(), false);
     for (const std::size_t k : order) {
         Candidate &c = candidates[k];
-        if (c.topology == Topology::Bandpass || c.topology == Topology::Stub)
+        if (c.topology != Topology::Lowpass && c.topology != Topology::Highpass)
             continue;
         std::vector<Part> parts = SourceToLoad(c.tuned.network);
         DcVariant variant{{}, {}, c.sourceDc, c.loadDc};
@@ -708,10 +676,19 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
     if (!TuneProblemError(TuneProblem{WithParts(base->network, {probe}), base->band, {}}).empty())
         return set;
 
+    // With lines, the families of lines the load's impedance at the band's
+    // arithmetic centre gives starts for.
+    std::vector<LineFamily> lineFamilies;
+    if (options.ranges.lines)
+        lineFamilies = LineFamilies(
+            SourceOhmsOf(base->network),
+            LoadImpedanceAt(base->network, 0.5 * (base->band.lowHz + base->band.highHz)),
+            base->band.lowHz, base->band.highHz, options.ranges);
+
     // The chains are independent and each is deterministic: they run side
     // by side and are gathered in a fixed order.
     Progress progress(options, static_cast<int>(bandpass.size() + 4 * (Builder::kMostParts - 1) +
-                                                (options.ranges.lines ? 2 : 0)));
+                                                lineFamilies.size()));
     TaskPool pool(TaskPool::ThreadsBesideCaller());
     // The largest bandpass ladder first: its chain is the longest, and one
     // that began last would end alone on one core.
@@ -729,13 +706,12 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
                 builder.AddLadders(base->network, base->band, topology, firstSeries);
                 return builder.Take();
             }));
-    if (options.ranges.lines)
-        for (const LineEnd end : {LineEnd::Open, LineEnd::Short})
-            chains.push_back(pool.Submit([&, end] {
-                Builder builder(options, measured, progress, pool);
-                builder.AddStub(base->network, base->band, end);
-                return builder.Take();
-            }));
+    for (LineFamily &family : lineFamilies)
+        chains.push_back(pool.Submit([&, family = std::move(family)]() mutable {
+            Builder builder(options, measured, progress, pool);
+            builder.AddLineFamily(base->network, base->band, std::move(family));
+            return builder.Take();
+        }));
     // Every chain is waited for before the first failure is passed on.
     std::exception_ptr failure;
     for (auto &chain : chains) {

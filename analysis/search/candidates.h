@@ -22,14 +22,19 @@
 namespace tevmar::analysis {
 
 enum class Topology {
-    Bandpass, // the synthesis's ladder: series and shunt resonators
-    Lowpass,  // series inductors, shunt capacitors
-    Highpass, // series capacitors, shunt inductors
-    Stub      // a length of line to the load and a stub across it at the source's end
+    Bandpass,    // the synthesis's ladder: series and shunt resonators
+    Lowpass,     // series inductors, shunt capacitors
+    Highpass,    // series capacitors, shunt inductors
+    Stub,        // a length of line to the load and a stub across it at the source's end
+    DoubleStub,  // two stubs a fixed spacing apart and a feed line to the load
+    QuarterWave, // a quarter-wave transformer, behind a line to a real point
+    Stepped,     // a stepped transformer of 2 to 4 quarter-wave sections
+    Mixed        // lines with one or two chip parts on their pads
 };
 
-// "bandpass", "lowpass", "highpass".
-const char *TopologyName(Topology topology); // ... and "stub"
+// "bandpass", "lowpass", "highpass", "stub", "2-stub", "quarter", "stepped",
+// "mixed".
+const char *TopologyName(Topology topology);
 
 // What a port sees at DC through the network: a path to the other port
 // (series inductors only, no shunt inductor), a series capacitor first, or a

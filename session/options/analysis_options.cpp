@@ -278,8 +278,8 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
         {"--c-range", "MIN:MAX", "capacitances --tune may choose, pF (default 0.1:100000)",
          PartRange(r.capacitorRangePf, "pF")},
         {"--lines", "ideal|microstrip",
-         "--candidates adds a line and a stub (open and shorted) of ideal TEM line, or of "
-         "microstrip on --substrate",
+         "--candidates adds networks of ideal TEM line, or of microstrip on --substrate: stubs, "
+         "transformers, lines with parts",
          LineKind(r.lines, r.microstripLines)},
         {"--width-range", "MIN:MAX",
          "with --lines microstrip: the strips' widths (default 0.15:5mm)",
