@@ -370,16 +370,23 @@ std::vector<double> Frequencies(const py::object &frequenciesHz)
 }
 
 // The parts of a network in one layout wherever they come from (the design's
-// table, a tuned network, a candidate): the JSON's entries as they are, with
-// "part" (its name, "L1"), "kind", "unit" and "value" (what the network
-// holds, in the unit) always present.
+// table, a tuned network, a candidate, a kit's network): the JSON's entries
+// as they are, with one meaning per key. "name" is the part's reference
+// ("L1"; None for a table's terminations and absorbed load), "part" its kit
+// part number and None off a kit; "value" (what the network holds, in
+// "unit") and "kind" are always present. The documents name a table's part
+// "part" and a kit network's part "name" beside its number: both read here.
 py::list UniformElements(const py::handle &rows, const char *valueKey)
 {
     py::list parts;
     for (const py::handle &row : rows) {
         py::dict entry = row.attr("copy")().cast<py::dict>();
-        if (!entry.contains("part") && entry.contains("name"))
-            entry["part"] = entry["name"];
+        if (!entry.contains("name")) {
+            entry["name"] = entry.contains("part") ? py::object(entry["part"]) : py::none();
+            entry["part"] = py::none();
+        } else if (!entry.contains("part")) {
+            entry["part"] = py::none();
+        }
         if (!entry.contains("value")) {
             const char *key = entry.contains("standard") ? "standard" : valueKey;
             entry["value"] = entry[key];
@@ -387,6 +394,21 @@ py::list UniformElements(const py::handle &rows, const char *valueKey)
         parts.append(entry);
     }
     return parts;
+}
+
+// Keywords that only a search reads: the kit (parts=) serves the tuning and
+// the candidates, the lines (lines=, their impedances and their microstrip
+// ranges) the candidates alone.
+bool ForTheLines(const std::string &keyword)
+{
+    static const std::set<std::string> lines = {"lines",     "z0_range",    "line_z0",
+                                                "substrate", "width_range", "length_step"};
+    return lines.contains(keyword);
+}
+
+bool Given(const py::dict &kwargs, const char *key)
+{
+    return kwargs.contains(key) && py::bool_(kwargs[key]).cast<bool>();
 }
 
 class Network
@@ -401,7 +423,8 @@ class Network
     py::object elements() const { return elements_; }
     std::pair<double, double> ports() const { return {ladder_.port1Ohms, ladder_.port2Ohms}; }
 
-    // (N, 2, 2) complex S-parameters of the network alone.
+    // (N, 2, 2) complex S-parameters of the network alone, each port
+    // referred to its true termination.
     py::array_t<std::complex<double>> s(const py::object &frequenciesHz) const
     {
         const std::vector<session::TwoPortS> points =
@@ -419,6 +442,25 @@ class Network
         return out;
     }
 
+    // (N, 2) complex: the impedance each port of s() is referred to.
+    py::array_t<std::complex<double>> z0(const py::object &frequenciesHz) const
+    {
+        const std::vector<session::TwoPortS> points =
+            session::NetworkSParameters(ladder_, Frequencies(frequenciesHz));
+        py::array_t<std::complex<double>> out(
+            {static_cast<py::ssize_t>(points.size()), py::ssize_t{2}});
+        auto view = out.mutable_unchecked<2>();
+        for (py::ssize_t i = 0; i < static_cast<py::ssize_t>(points.size()); ++i) {
+            view(i, 0) = points[static_cast<std::size_t>(i)].z1;
+            view(i, 1) = points[static_cast<std::size_t>(i)].z2;
+        }
+        return out;
+    }
+
+    // A measured termination makes a port's reference complex: the waves
+    // are then power waves, which scikit-rf is told.
+    bool complexReferences() const { return ladder_.measured != nullptr; }
+
     py::object toSkrf(const py::object &frequenciesHz) const
     {
         py::module_ skrf;
@@ -430,13 +472,16 @@ class Network
         const py::module_ np = py::module_::import("numpy");
         const py::object f = np.attr("asarray")(frequenciesHz, "float");
         const py::object sMatrix = s(f);
-        // Each port referred to its own termination, one row per frequency.
-        const py::object z0 = np.attr("tile")(py::make_tuple(ladder_.port1Ohms, ladder_.port2Ohms),
-                                              py::make_tuple(py::len(f), 1));
         const py::object frequency =
             skrf.attr("Frequency").attr("from_f")(f, py::arg("unit") = "hz");
+        if (complexReferences())
+            return skrf.attr("Network")(py::arg("frequency") = frequency, py::arg("s") = sMatrix,
+                                        py::arg("z0") = z0(f), py::arg("s_def") = "power");
+        // Each port referred to its own termination, one row per frequency.
+        const py::object ports = np.attr("tile")(
+            py::make_tuple(ladder_.port1Ohms, ladder_.port2Ohms), py::make_tuple(py::len(f), 1));
         return skrf.attr("Network")(py::arg("frequency") = frequency, py::arg("s") = sMatrix,
-                                    py::arg("z0") = z0);
+                                    py::arg("z0") = ports);
     }
 
   private:
@@ -549,6 +594,19 @@ class Design
         return outcome_.design.result.GammaMax;
     }
 
+    // Why there is no textbook design (the reason the run gives after "no
+    // solution: "), None when there is one. A match into a load the
+    // synthesis cannot absorb still has its tune and its candidates.
+    std::optional<std::string> designNote() const
+    {
+        if (solved())
+            return std::nullopt;
+        const session::BoxUpdates &boxes = outcome_.design.boxes;
+        if (!boxes.errorReason.empty())
+            return boxes.errorReason;
+        return "no textbook design for these inputs";
+    }
+
     int status() const { return static_cast<int>(outcome_.status); }
 
     // The lines tevmar-cli prints for the same arguments without --json.
@@ -584,7 +642,15 @@ class Design
         return *document_;
     }
 
-    py::object elements() const { return ToPython(session::DesignElementsTree(outcome_)); }
+    // The design's element table, terminations and absorbed load included,
+    // its entries laid out as every network's elements are.
+    py::object elements() const
+    {
+        const session::ResultTree table = session::DesignElementsTree(outcome_);
+        if (table.is_null())
+            return py::none();
+        return UniformElements(ToPython(table), "full");
+    }
     py::object fit() const { return ToPython(session::MeasuredLoadTree(outcome_)); }
 
     void save(const py::object &path) const
@@ -607,7 +673,7 @@ class Design
         if (const analysis::Candidate *c = Picked())
             return Candidate(PickedEntry(), c->standard ? c->standard->network : c->tuned.network)
                 .network();
-        std::optional<analysis::Network> ladder = session::NetworkOf(Built());
+        std::optional<analysis::Network> ladder = session::TerminatedNetworkOf(Built());
         if (!ladder)
             throw std::invalid_argument("no design: " + outcome_.design.boxes.errorReason);
         return {std::move(*ladder), session::NetworkGammaMax(Built()), NetworkElements()};
@@ -656,8 +722,16 @@ class Design
     py::list NetworkElements() const
     {
         // On kit parts, each element names its part number.
-        if (outcome_.tunedKit)
-            return UniformElements(ToPython(session::TunedKitElementsTree(outcome_)), "value");
+        if (outcome_.tunedKit) {
+            // The document names each kit part by its label; its reference
+            // is its place in the network, as the tuned network's parts.
+            py::list parts =
+                UniformElements(ToPython(session::TunedKitElementsTree(outcome_)), "value");
+            const analysis::Network &kit = outcome_.tunedKit->network;
+            for (std::size_t i = 0; i < kit.parts.size() && i < parts.size(); ++i)
+                parts[i].cast<py::dict>()["name"] = analysis::PartName(kit, i);
+            return parts;
+        }
         if (outcome_.tuned) {
             const session::ResultTree tuned = session::TunedTree(outcome_);
             if (outcome_.tuned->standard)
@@ -676,8 +750,12 @@ class Design
     Design Rerun(const py::kwargs &kwargs, const char *flag) const
     {
         py::kwargs merged;
+        // The design's own lines serve its candidates, not a tune of it.
+        const bool ranks = std::string(flag) == "candidates" || Given(kwargs, "candidates") ||
+                           (!kwargs.contains("candidates") && Given(settingsKwargs_, "candidates"));
         for (const auto &[key, value] : settingsKwargs_)
-            merged[key] = value;
+            if (ranks || !ForTheLines(py::str(key).cast<std::string>()))
+                merged[key] = value;
         for (const auto &[key, value] : kwargs)
             merged[key] = value;
         merged[flag] = true;
@@ -735,19 +813,19 @@ class Design
     StrictKeywords strict_;
 };
 
-// The keywords of the first run: a kit (parts=) serves the tuning and the
-// candidates, so without either it waits for tune() or candidates().
+// The keywords of a design or match run: the kit waits for tune() or
+// candidates(), the lines for candidates(), unless the run itself tunes or
+// ranks.
 py::kwargs FirstRunKeywords(const py::kwargs &analysis)
 {
-    const auto given = [&](const char *key) {
-        return analysis.contains(key) && py::bool_(analysis[key]).cast<bool>();
-    };
-    if (!analysis.contains("parts") || given("tune") || given("candidates"))
-        return analysis;
+    const bool tune = Given(analysis, "tune"), candidates = Given(analysis, "candidates");
     py::kwargs first;
-    for (const auto &[key, value] : analysis)
-        if (py::str(key).cast<std::string>() != "parts")
-            first[key] = value;
+    for (const auto &[key, value] : analysis) {
+        const std::string name = py::str(key).cast<std::string>();
+        if ((name == "parts" && !tune && !candidates) || (ForTheLines(name) && !candidates))
+            continue;
+        first[key] = value;
+    }
     return first;
 }
 
@@ -1222,16 +1300,21 @@ PYBIND11_MODULE(tevmar, m)
 
     py::class_<Network>(m, "Network", "The matching network alone, between its two ports")
         .def_property_readonly("elements", &Network::elements,
-                               "the parts as the JSON lists them, each with part, kind, unit "
-                               "and value: a design's or tuned network's from port 1 (high "
-                               "impedance), a candidate's from the source")
+                               "the parts as the JSON lists them, each with name (its "
+                               "reference, \"L1\"), part (its kit part number, None off a "
+                               "kit), kind, unit and value: a design's or tuned network's "
+                               "from port 1 (high impedance), a candidate's from the source")
         .def_property_readonly("gamma_max", &Network::gammaMax,
                                "worst in-band |S11| into the true load")
         .def_property_readonly("port_ohms", &Network::ports,
                                "(port 1, port 2) reference resistances")
         .def("s", &Network::s, py::arg("freqs_hz"),
-             "S-parameters, shape (N, 2, 2), port 1 referred to Zhigh and port 2 to Zlow; at "
-             "most 1000000 frequencies per call (ask for a longer sweep in blocks)")
+             "S-parameters, shape (N, 2, 2), each port referred to its true termination: port "
+             "1 to Zhigh and port 2 to Zlow, a port a measured load or source terminates to "
+             "that data's impedance at each frequency (power waves; see z0()); at most "
+             "1000000 frequencies per call (ask for a longer sweep in blocks)")
+        .def("z0", &Network::z0, py::arg("freqs_hz"),
+             "the impedances s() refers its ports to, shape (N, 2) complex")
         .def("to_skrf", &Network::toSkrf, py::arg("freqs_hz"),
              "the same as a scikit-rf Network (needs scikit-rf); at most 1000000 frequencies");
 
@@ -1244,8 +1327,8 @@ PYBIND11_MODULE(tevmar, m)
                                "in-band max transducer loss (dB) of this candidate as built "
                                "(kit parts, part models, Q, pads); None with ideal parts")
         .def_property_readonly("elements", &Candidate::elements,
-                               "the parts from the source's end, each with part, kind, unit "
-                               "and value")
+                               "the parts from the source's end, each with name, part (a kit "
+                               "part number or None), kind, unit and value")
         .def("network", &Candidate::network)
         .def("to_json", &Candidate::json, "the candidate's entry of tevmar-cli's JSON")
         .def("to_dict", &Candidate::entry)
@@ -1263,7 +1346,9 @@ PYBIND11_MODULE(tevmar, m)
                                "the lines tevmar-cli prints for the same arguments")
         .def_property_readonly("report", &Design::report, "the bytes of tevmar.prt")
         .def_property_readonly("elements", &Design::elements,
-                               "the design's element table as the JSON lists it, from port 1")
+                               "the design's element table as the JSON lists it, from port "
+                               "1, with name (None for the terminations and the absorbed "
+                               "load), part (None) and value")
         .def_property_readonly("gamma_max", &Design::gammaMax,
                                "worst in-band |S11| of the network this design stands for, "
                                "as built: tuned when tuned, into the measured data for a "
@@ -1276,6 +1361,9 @@ PYBIND11_MODULE(tevmar, m)
                                "the synthesis' own figure, as the report prints it; None "
                                "without a textbook design")
         .def_property_readonly("fit", &Design::fit, "the measured load's fit (match only)")
+        .def_property_readonly("design_note", &Design::designNote,
+                               "why there is no textbook design (the run's reason), None "
+                               "when there is one")
         .def_property_readonly("messages", &Design::messages)
         .def_property_readonly("exit_status", &Design::status, "tevmar-cli's exit status")
         .def("to_json", &Design::json, "the document tevmar-cli --json writes")
