@@ -170,8 +170,9 @@ std::string BoxText(const py::handle &value, const std::string &keyword, StrictK
     throw py::type_error(keyword + ": expects a text or a number");
 }
 
-// The values a call gives the run, each by its keyword.
+// The values a call gives the run, each by its keyword: as text, or typed.
 using Keywords = std::vector<session::NamedValue>;
+using TypedKeywords = std::vector<session::TypedNamedValue>;
 
 // A keyword a call takes: one naming a setting of the run that is neither a
 // question about the program (help, version) nor a file the call itself
@@ -184,24 +185,57 @@ void CheckKeyword(const std::string &keyword, const char *function)
                              keyword + "'");
 }
 
+// A number as the run reads it typed: a real number as the double it is, an
+// integer where a double holds it exactly; nothing for a larger integer,
+// which goes as its digits.
+std::optional<session::TypedNumber> TypedNumberOf(const py::handle &value, NumberKind kind)
+{
+    if (kind == NumberKind::Real)
+        return session::TypedNumber{
+            py::float_(py::reinterpret_borrow<py::object>(value)).cast<double>(), false};
+    constexpr long long kExact = 1LL << 53;
+    const py::int_ whole = py::module_::import("operator").attr("index")(value);
+    const bool fits = py::bool_(whole.attr("__le__")(py::int_(kExact))).cast<bool>() &&
+                      py::bool_(whole.attr("__ge__")(py::int_(-kExact))).cast<bool>();
+    if (!fits)
+        return std::nullopt;
+    return session::TypedNumber{static_cast<double>(whole.cast<long long>()), true};
+}
+
 // The keyword arguments as named values: a flag given True alone, a (MIN,
-// MAX) pair as "MIN:MAX"; None and False leave a setting at its default.
-void AddKeywords(const py::kwargs &kwargs, Keywords &values, const char *function,
-                 StrictKeywords &strict)
+// MAX) pair as "MIN:MAX"; None and False leave a setting at its default. A
+// number, or a pair of numbers, for a setting that reads typed values goes
+// to `typed` as it is, and is checked there as its text would be.
+void AddKeywords(const py::kwargs &kwargs, Keywords &values, TypedKeywords &typed,
+                 const char *function, StrictKeywords &strict)
 {
     for (const auto &[key, value] : kwargs) {
         const std::string name = py::str(key).cast<std::string>();
         CheckKeyword(name, function);
         if (value.is_none() || (py::isinstance<py::bool_>(value) && !value.cast<bool>()))
             continue;
+        const bool takesTyped =
+            session::TakesTypedValue(name, session::OptionNaming::KeywordArguments());
         if (py::isinstance<py::bool_>(value)) {
             values.push_back({name, std::nullopt});
         } else if (py::isinstance<py::tuple>(value) || py::isinstance<py::list>(value)) {
             const py::sequence pair = value.cast<py::sequence>();
             if (pair.size() != 2)
                 throw std::invalid_argument(name + ": expects (MIN, MAX)");
+            const NumberKind low = KindOfNumber(pair[0]), high = KindOfNumber(pair[1]);
+            if (takesTyped && low != NumberKind::None && high != NumberKind::None) {
+                const std::optional<session::TypedNumber> min = TypedNumberOf(pair[0], low);
+                const std::optional<session::TypedNumber> max = TypedNumberOf(pair[1], high);
+                if (min && max) {
+                    typed.push_back({name, std::pair{*min, *max}});
+                    continue;
+                }
+            }
             values.push_back({name, ArgumentText(pair[0], name, &strict) + ":" +
                                         ArgumentText(pair[1], name, &strict)});
+        } else if (const NumberKind kind = KindOfNumber(value);
+                   takesTyped && kind != NumberKind::None && TypedNumberOf(value, kind)) {
+            typed.push_back({name, *TypedNumberOf(value, kind)});
         } else {
             values.push_back({name, ArgumentText(value, name, &strict)});
         }
@@ -221,10 +255,11 @@ void Warn(const std::string &text)
 
 // The request the keywords make, refused with the message that names the
 // keyword at fault; the report file is left alone until save().
-session::Request RequestOf(const Keywords &values, const StrictKeywords &strict)
+session::Request RequestOf(const Keywords &values, const StrictKeywords &strict,
+                           const TypedKeywords &typed = {})
 {
-    const session::CommandLine c = session::ParseNamedValues(
-        values, kReportFileName, session::OptionNaming::KeywordArguments());
+    const session::CommandLine c = session::ParseKeywordValues(
+        values, typed, kReportFileName, session::OptionNaming::KeywordArguments());
     if (!c.problem.empty())
         throw std::invalid_argument(c.problem);
     std::vector<std::string> warnings = c.warnings;
@@ -761,8 +796,9 @@ class Design
         merged[flag] = true;
         Keywords values = arguments_;
         StrictKeywords strict = strict_;
-        AddKeywords(merged, values, flag, strict);
-        session::Request request = RequestOf(values, strict);
+        TypedKeywords typed;
+        AddKeywords(merged, values, typed, flag, strict);
+        session::Request request = RequestOf(values, strict, typed);
         request.json = true;
         if (outcome_.match && request.measuredLoad) {
             request.measuredLoad->data = outcome_.match->data;
@@ -842,8 +878,9 @@ Design MakeDesign(const py::object &f1, const py::object &f2, const py::object &
         args.push_back({"absorb", BoxText(absorb, "absorb", strict)});
     Keywords all = args;
     StrictKeywords allStrict = strict;
-    AddKeywords(FirstRunKeywords(analysis), all, "design", allStrict);
-    session::Request request = RequestOf(all, allStrict);
+    TypedKeywords typed;
+    AddKeywords(FirstRunKeywords(analysis), all, typed, "design", allStrict);
+    session::Request request = RequestOf(all, allStrict, typed);
     // A tuning or a candidate search keeps its document: the run that tunes
     // also renders it, and a second search might rank otherwise.
     request.json = request.tune || request.candidates;
@@ -872,8 +909,9 @@ Design MakeMatch(const py::object &f1, const py::object &f2, const py::object &l
         args.push_back({"load_kind", ArgumentText(loadKind, "load_kind")});
     Keywords all = args;
     StrictKeywords allStrict = strict;
-    AddKeywords(FirstRunKeywords(analysis), all, "match", allStrict);
-    session::Request request = RequestOf(all, allStrict);
+    TypedKeywords typed;
+    AddKeywords(FirstRunKeywords(analysis), all, typed, "match", allStrict);
+    session::Request request = RequestOf(all, allStrict, typed);
     request.json = true; // a measured load is always analysed: keep the document
     session::Outcome outcome = RunReleased(request);
     RaiseOnBadUsage(outcome);
