@@ -1345,7 +1345,9 @@ PYBIND11_MODULE(tevmar, m)
         .def_property_readonly("gamma_max", &Network::gammaMax,
                                "worst in-band |S11| into the true load")
         .def_property_readonly("port_ohms", &Network::ports,
-                               "(port 1, port 2) reference resistances")
+                               "(port 1, port 2) resistances as typed (a fit's for a measured "
+                               "load); s() refers a measured termination's port to z0() "
+                               "instead")
         .def("s", &Network::s, py::arg("freqs_hz"),
              "S-parameters, shape (N, 2, 2), each port referred to its true termination: port "
              "1 to Zhigh and port 2 to Zlow, a port a measured load or source terminates to "
