@@ -170,8 +170,9 @@ std::string BoxText(const py::handle &value, const std::string &keyword, StrictK
     throw py::type_error(keyword + ": expects a text or a number");
 }
 
-// The values a call gives the run, each by its keyword.
+// The values a call gives the run, each by its keyword: as text, or typed.
 using Keywords = std::vector<session::NamedValue>;
+using TypedKeywords = std::vector<session::TypedNamedValue>;
 
 // A keyword a call takes: one naming a setting of the run that is neither a
 // question about the program (help, version) nor a file the call itself
@@ -184,24 +185,57 @@ void CheckKeyword(const std::string &keyword, const char *function)
                              keyword + "'");
 }
 
+// A number as the run reads it typed: a real number as the double it is, an
+// integer where a double holds it exactly; nothing for a larger integer,
+// which goes as its digits.
+std::optional<session::TypedNumber> TypedNumberOf(const py::handle &value, NumberKind kind)
+{
+    if (kind == NumberKind::Real)
+        return session::TypedNumber{
+            py::float_(py::reinterpret_borrow<py::object>(value)).cast<double>(), false};
+    constexpr long long kExact = 1LL << 53;
+    const py::int_ whole = py::module_::import("operator").attr("index")(value);
+    const bool fits = py::bool_(whole.attr("__le__")(py::int_(kExact))).cast<bool>() &&
+                      py::bool_(whole.attr("__ge__")(py::int_(-kExact))).cast<bool>();
+    if (!fits)
+        return std::nullopt;
+    return session::TypedNumber{static_cast<double>(whole.cast<long long>()), true};
+}
+
 // The keyword arguments as named values: a flag given True alone, a (MIN,
-// MAX) pair as "MIN:MAX"; None and False leave a setting at its default.
-void AddKeywords(const py::kwargs &kwargs, Keywords &values, const char *function,
-                 StrictKeywords &strict)
+// MAX) pair as "MIN:MAX"; None and False leave a setting at its default. A
+// number, or a pair of numbers, for a setting that reads typed values goes
+// to `typed` as it is, and is checked there as its text would be.
+void AddKeywords(const py::kwargs &kwargs, Keywords &values, TypedKeywords &typed,
+                 const char *function, StrictKeywords &strict)
 {
     for (const auto &[key, value] : kwargs) {
         const std::string name = py::str(key).cast<std::string>();
         CheckKeyword(name, function);
         if (value.is_none() || (py::isinstance<py::bool_>(value) && !value.cast<bool>()))
             continue;
+        const bool takesTyped =
+            session::TakesTypedValue(name, session::OptionNaming::KeywordArguments());
         if (py::isinstance<py::bool_>(value)) {
             values.push_back({name, std::nullopt});
         } else if (py::isinstance<py::tuple>(value) || py::isinstance<py::list>(value)) {
             const py::sequence pair = value.cast<py::sequence>();
             if (pair.size() != 2)
                 throw std::invalid_argument(name + ": expects (MIN, MAX)");
+            const NumberKind low = KindOfNumber(pair[0]), high = KindOfNumber(pair[1]);
+            if (takesTyped && low != NumberKind::None && high != NumberKind::None) {
+                const std::optional<session::TypedNumber> min = TypedNumberOf(pair[0], low);
+                const std::optional<session::TypedNumber> max = TypedNumberOf(pair[1], high);
+                if (min && max) {
+                    typed.push_back({name, std::pair{*min, *max}});
+                    continue;
+                }
+            }
             values.push_back({name, ArgumentText(pair[0], name, &strict) + ":" +
                                         ArgumentText(pair[1], name, &strict)});
+        } else if (const NumberKind kind = KindOfNumber(value);
+                   takesTyped && kind != NumberKind::None && TypedNumberOf(value, kind)) {
+            typed.push_back({name, *TypedNumberOf(value, kind)});
         } else {
             values.push_back({name, ArgumentText(value, name, &strict)});
         }
@@ -221,10 +255,11 @@ void Warn(const std::string &text)
 
 // The request the keywords make, refused with the message that names the
 // keyword at fault; the report file is left alone until save().
-session::Request RequestOf(const Keywords &values, const StrictKeywords &strict)
+session::Request RequestOf(const Keywords &values, const StrictKeywords &strict,
+                           const TypedKeywords &typed = {})
 {
-    const session::CommandLine c = session::ParseNamedValues(
-        values, kReportFileName, session::OptionNaming::KeywordArguments());
+    const session::CommandLine c = session::ParseKeywordValues(
+        values, typed, kReportFileName, session::OptionNaming::KeywordArguments());
     if (!c.problem.empty())
         throw std::invalid_argument(c.problem);
     std::vector<std::string> warnings = c.warnings;
@@ -370,16 +405,23 @@ std::vector<double> Frequencies(const py::object &frequenciesHz)
 }
 
 // The parts of a network in one layout wherever they come from (the design's
-// table, a tuned network, a candidate): the JSON's entries as they are, with
-// "part" (its name, "L1"), "kind", "unit" and "value" (what the network
-// holds, in the unit) always present.
+// table, a tuned network, a candidate, a kit's network): the JSON's entries
+// as they are, with one meaning per key. "name" is the part's reference
+// ("L1"; None for a table's terminations and absorbed load), "part" its kit
+// part number and None off a kit; "value" (what the network holds, in
+// "unit") and "kind" are always present. The documents name a table's part
+// "part" and a kit network's part "name" beside its number: both read here.
 py::list UniformElements(const py::handle &rows, const char *valueKey)
 {
     py::list parts;
     for (const py::handle &row : rows) {
         py::dict entry = row.attr("copy")().cast<py::dict>();
-        if (!entry.contains("part") && entry.contains("name"))
-            entry["part"] = entry["name"];
+        if (!entry.contains("name")) {
+            entry["name"] = entry.contains("part") ? py::object(entry["part"]) : py::none();
+            entry["part"] = py::none();
+        } else if (!entry.contains("part")) {
+            entry["part"] = py::none();
+        }
         if (!entry.contains("value")) {
             const char *key = entry.contains("standard") ? "standard" : valueKey;
             entry["value"] = entry[key];
@@ -387,6 +429,21 @@ py::list UniformElements(const py::handle &rows, const char *valueKey)
         parts.append(entry);
     }
     return parts;
+}
+
+// Keywords that only a search reads: the kit (parts=) serves the tuning and
+// the candidates, the lines (lines=, their impedances and their microstrip
+// ranges) the candidates alone.
+bool ForTheLines(const std::string &keyword)
+{
+    static const std::set<std::string> lines = {"lines",     "z0_range",    "line_z0",
+                                                "substrate", "width_range", "length_step"};
+    return lines.contains(keyword);
+}
+
+bool Given(const py::dict &kwargs, const char *key)
+{
+    return kwargs.contains(key) && py::bool_(kwargs[key]).cast<bool>();
 }
 
 class Network
@@ -401,7 +458,8 @@ class Network
     py::object elements() const { return elements_; }
     std::pair<double, double> ports() const { return {ladder_.port1Ohms, ladder_.port2Ohms}; }
 
-    // (N, 2, 2) complex S-parameters of the network alone.
+    // (N, 2, 2) complex S-parameters of the network alone, each port
+    // referred to its true termination.
     py::array_t<std::complex<double>> s(const py::object &frequenciesHz) const
     {
         const std::vector<session::TwoPortS> points =
@@ -419,6 +477,25 @@ class Network
         return out;
     }
 
+    // (N, 2) complex: the impedance each port of s() is referred to.
+    py::array_t<std::complex<double>> z0(const py::object &frequenciesHz) const
+    {
+        const std::vector<session::TwoPortS> points =
+            session::NetworkSParameters(ladder_, Frequencies(frequenciesHz));
+        py::array_t<std::complex<double>> out(
+            {static_cast<py::ssize_t>(points.size()), py::ssize_t{2}});
+        auto view = out.mutable_unchecked<2>();
+        for (py::ssize_t i = 0; i < static_cast<py::ssize_t>(points.size()); ++i) {
+            view(i, 0) = points[static_cast<std::size_t>(i)].z1;
+            view(i, 1) = points[static_cast<std::size_t>(i)].z2;
+        }
+        return out;
+    }
+
+    // A measured termination makes a port's reference complex: the waves
+    // are then power waves, which scikit-rf is told.
+    bool complexReferences() const { return ladder_.measured != nullptr; }
+
     py::object toSkrf(const py::object &frequenciesHz) const
     {
         py::module_ skrf;
@@ -430,13 +507,16 @@ class Network
         const py::module_ np = py::module_::import("numpy");
         const py::object f = np.attr("asarray")(frequenciesHz, "float");
         const py::object sMatrix = s(f);
-        // Each port referred to its own termination, one row per frequency.
-        const py::object z0 = np.attr("tile")(py::make_tuple(ladder_.port1Ohms, ladder_.port2Ohms),
-                                              py::make_tuple(py::len(f), 1));
         const py::object frequency =
             skrf.attr("Frequency").attr("from_f")(f, py::arg("unit") = "hz");
+        if (complexReferences())
+            return skrf.attr("Network")(py::arg("frequency") = frequency, py::arg("s") = sMatrix,
+                                        py::arg("z0") = z0(f), py::arg("s_def") = "power");
+        // Each port referred to its own termination, one row per frequency.
+        const py::object ports = np.attr("tile")(
+            py::make_tuple(ladder_.port1Ohms, ladder_.port2Ohms), py::make_tuple(py::len(f), 1));
         return skrf.attr("Network")(py::arg("frequency") = frequency, py::arg("s") = sMatrix,
-                                    py::arg("z0") = z0);
+                                    py::arg("z0") = ports);
     }
 
   private:
@@ -549,6 +629,19 @@ class Design
         return outcome_.design.result.GammaMax;
     }
 
+    // Why there is no textbook design (the reason the run gives after "no
+    // solution: "), None when there is one. A match into a load the
+    // synthesis cannot absorb still has its tune and its candidates.
+    std::optional<std::string> designNote() const
+    {
+        if (solved())
+            return std::nullopt;
+        const session::BoxUpdates &boxes = outcome_.design.boxes;
+        if (!boxes.errorReason.empty())
+            return boxes.errorReason;
+        return "no textbook design for these inputs";
+    }
+
     int status() const { return static_cast<int>(outcome_.status); }
 
     // The lines tevmar-cli prints for the same arguments without --json.
@@ -584,7 +677,15 @@ class Design
         return *document_;
     }
 
-    py::object elements() const { return ToPython(session::DesignElementsTree(outcome_)); }
+    // The design's element table, terminations and absorbed load included,
+    // its entries laid out as every network's elements are.
+    py::object elements() const
+    {
+        const session::ResultTree table = session::DesignElementsTree(outcome_);
+        if (table.is_null())
+            return py::none();
+        return UniformElements(ToPython(table), "full");
+    }
     py::object fit() const { return ToPython(session::MeasuredLoadTree(outcome_)); }
 
     void save(const py::object &path) const
@@ -607,7 +708,7 @@ class Design
         if (const analysis::Candidate *c = Picked())
             return Candidate(PickedEntry(), c->standard ? c->standard->network : c->tuned.network)
                 .network();
-        std::optional<analysis::Network> ladder = session::NetworkOf(Built());
+        std::optional<analysis::Network> ladder = session::TerminatedNetworkOf(Built());
         if (!ladder)
             throw std::invalid_argument("no design: " + outcome_.design.boxes.errorReason);
         return {std::move(*ladder), session::NetworkGammaMax(Built()), NetworkElements()};
@@ -656,8 +757,16 @@ class Design
     py::list NetworkElements() const
     {
         // On kit parts, each element names its part number.
-        if (outcome_.tunedKit)
-            return UniformElements(ToPython(session::TunedKitElementsTree(outcome_)), "value");
+        if (outcome_.tunedKit) {
+            // The document names each kit part by its label; its reference
+            // is its place in the network, as the tuned network's parts.
+            py::list parts =
+                UniformElements(ToPython(session::TunedKitElementsTree(outcome_)), "value");
+            const analysis::Network &kit = outcome_.tunedKit->network;
+            for (std::size_t i = 0; i < kit.parts.size() && i < parts.size(); ++i)
+                parts[i].cast<py::dict>()["name"] = analysis::PartName(kit, i);
+            return parts;
+        }
         if (outcome_.tuned) {
             const session::ResultTree tuned = session::TunedTree(outcome_);
             if (outcome_.tuned->standard)
@@ -676,15 +785,20 @@ class Design
     Design Rerun(const py::kwargs &kwargs, const char *flag) const
     {
         py::kwargs merged;
+        // The design's own lines serve its candidates, not a tune of it.
+        const bool ranks = std::string(flag) == "candidates" || Given(kwargs, "candidates") ||
+                           (!kwargs.contains("candidates") && Given(settingsKwargs_, "candidates"));
         for (const auto &[key, value] : settingsKwargs_)
-            merged[key] = value;
+            if (ranks || !ForTheLines(py::str(key).cast<std::string>()))
+                merged[key] = value;
         for (const auto &[key, value] : kwargs)
             merged[key] = value;
         merged[flag] = true;
         Keywords values = arguments_;
         StrictKeywords strict = strict_;
-        AddKeywords(merged, values, flag, strict);
-        session::Request request = RequestOf(values, strict);
+        TypedKeywords typed;
+        AddKeywords(merged, values, typed, flag, strict);
+        session::Request request = RequestOf(values, strict, typed);
         request.json = true;
         if (outcome_.match && request.measuredLoad) {
             request.measuredLoad->data = outcome_.match->data;
@@ -735,19 +849,19 @@ class Design
     StrictKeywords strict_;
 };
 
-// The keywords of the first run: a kit (parts=) serves the tuning and the
-// candidates, so without either it waits for tune() or candidates().
+// The keywords of a design or match run: the kit waits for tune() or
+// candidates(), the lines for candidates(), unless the run itself tunes or
+// ranks.
 py::kwargs FirstRunKeywords(const py::kwargs &analysis)
 {
-    const auto given = [&](const char *key) {
-        return analysis.contains(key) && py::bool_(analysis[key]).cast<bool>();
-    };
-    if (!analysis.contains("parts") || given("tune") || given("candidates"))
-        return analysis;
+    const bool tune = Given(analysis, "tune"), candidates = Given(analysis, "candidates");
     py::kwargs first;
-    for (const auto &[key, value] : analysis)
-        if (py::str(key).cast<std::string>() != "parts")
-            first[key] = value;
+    for (const auto &[key, value] : analysis) {
+        const std::string name = py::str(key).cast<std::string>();
+        if ((name == "parts" && !tune && !candidates) || (ForTheLines(name) && !candidates))
+            continue;
+        first[key] = value;
+    }
     return first;
 }
 
@@ -764,8 +878,9 @@ Design MakeDesign(const py::object &f1, const py::object &f2, const py::object &
         args.push_back({"absorb", BoxText(absorb, "absorb", strict)});
     Keywords all = args;
     StrictKeywords allStrict = strict;
-    AddKeywords(FirstRunKeywords(analysis), all, "design", allStrict);
-    session::Request request = RequestOf(all, allStrict);
+    TypedKeywords typed;
+    AddKeywords(FirstRunKeywords(analysis), all, typed, "design", allStrict);
+    session::Request request = RequestOf(all, allStrict, typed);
     // A tuning or a candidate search keeps its document: the run that tunes
     // also renders it, and a second search might rank otherwise.
     request.json = request.tune || request.candidates;
@@ -794,8 +909,9 @@ Design MakeMatch(const py::object &f1, const py::object &f2, const py::object &l
         args.push_back({"load_kind", ArgumentText(loadKind, "load_kind")});
     Keywords all = args;
     StrictKeywords allStrict = strict;
-    AddKeywords(FirstRunKeywords(analysis), all, "match", allStrict);
-    session::Request request = RequestOf(all, allStrict);
+    TypedKeywords typed;
+    AddKeywords(FirstRunKeywords(analysis), all, typed, "match", allStrict);
+    session::Request request = RequestOf(all, allStrict, typed);
     request.json = true; // a measured load is always analysed: keep the document
     session::Outcome outcome = RunReleased(request);
     RaiseOnBadUsage(outcome);
@@ -1222,16 +1338,23 @@ PYBIND11_MODULE(tevmar, m)
 
     py::class_<Network>(m, "Network", "The matching network alone, between its two ports")
         .def_property_readonly("elements", &Network::elements,
-                               "the parts as the JSON lists them, each with part, kind, unit "
-                               "and value: a design's or tuned network's from port 1 (high "
-                               "impedance), a candidate's from the source")
+                               "the parts as the JSON lists them, each with name (its "
+                               "reference, \"L1\"), part (its kit part number, None off a "
+                               "kit), kind, unit and value: a design's or tuned network's "
+                               "from port 1 (high impedance), a candidate's from the source")
         .def_property_readonly("gamma_max", &Network::gammaMax,
                                "worst in-band |S11| into the true load")
         .def_property_readonly("port_ohms", &Network::ports,
-                               "(port 1, port 2) reference resistances")
+                               "(port 1, port 2) resistances as typed (a fit's for a measured "
+                               "load); s() refers a measured termination's port to z0() "
+                               "instead")
         .def("s", &Network::s, py::arg("freqs_hz"),
-             "S-parameters, shape (N, 2, 2), port 1 referred to Zhigh and port 2 to Zlow; at "
-             "most 1000000 frequencies per call (ask for a longer sweep in blocks)")
+             "S-parameters, shape (N, 2, 2), each port referred to its true termination: port "
+             "1 to Zhigh and port 2 to Zlow, a port a measured load or source terminates to "
+             "that data's impedance at each frequency (power waves; see z0()); at most "
+             "1000000 frequencies per call (ask for a longer sweep in blocks)")
+        .def("z0", &Network::z0, py::arg("freqs_hz"),
+             "the impedances s() refers its ports to, shape (N, 2) complex")
         .def("to_skrf", &Network::toSkrf, py::arg("freqs_hz"),
              "the same as a scikit-rf Network (needs scikit-rf); at most 1000000 frequencies");
 
@@ -1244,8 +1367,8 @@ PYBIND11_MODULE(tevmar, m)
                                "in-band max transducer loss (dB) of this candidate as built "
                                "(kit parts, part models, Q, pads); None with ideal parts")
         .def_property_readonly("elements", &Candidate::elements,
-                               "the parts from the source's end, each with part, kind, unit "
-                               "and value")
+                               "the parts from the source's end, each with name, part (a kit "
+                               "part number or None), kind, unit and value")
         .def("network", &Candidate::network)
         .def("to_json", &Candidate::json, "the candidate's entry of tevmar-cli's JSON")
         .def("to_dict", &Candidate::entry)
@@ -1263,7 +1386,9 @@ PYBIND11_MODULE(tevmar, m)
                                "the lines tevmar-cli prints for the same arguments")
         .def_property_readonly("report", &Design::report, "the bytes of tevmar.prt")
         .def_property_readonly("elements", &Design::elements,
-                               "the design's element table as the JSON lists it, from port 1")
+                               "the design's element table as the JSON lists it, from port "
+                               "1, with name (None for the terminations and the absorbed "
+                               "load), part (None) and value")
         .def_property_readonly("gamma_max", &Design::gammaMax,
                                "worst in-band |S11| of the network this design stands for, "
                                "as built: tuned when tuned, into the measured data for a "
@@ -1276,6 +1401,9 @@ PYBIND11_MODULE(tevmar, m)
                                "the synthesis' own figure, as the report prints it; None "
                                "without a textbook design")
         .def_property_readonly("fit", &Design::fit, "the measured load's fit (match only)")
+        .def_property_readonly("design_note", &Design::designNote,
+                               "why there is no textbook design (the run's reason), None "
+                               "when there is one")
         .def_property_readonly("messages", &Design::messages)
         .def_property_readonly("exit_status", &Design::status, "tevmar-cli's exit status")
         .def("to_json", &Design::json, "the document tevmar-cli --json writes")

@@ -22,25 +22,41 @@ namespace {
 
 using Handler = std::function<std::string(const std::string &)>;
 
+constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
+
+// The checks of the options that take numbers, shared by their readers of
+// text and of typed values: each stores the number when it fits and
+// otherwise says why, quoting the value as it was given. A number that is
+// not finite never fits: no setting of a run is infinite.
+
+std::string CountInto(std::optional<int> &target, double number, int most, const std::string &text)
+{
+    if (!(number >= 1 && number <= most && number == std::floor(number)))
+        return "\"" + text + "\" is not a whole number from 1 to " + std::to_string(most);
+    target = static_cast<int>(number);
+    return {};
+}
+
 Handler Count(std::optional<int> &target, int most)
 {
     return [&target, most](const std::string &value) -> std::string {
         const std::optional<int> number = ParseWhole<int>(value);
-        if (!number || *number < 1 || *number > most)
-            return "\"" + value + "\" is not a whole number from 1 to " + std::to_string(most);
-        target = number;
-        return {};
+        return CountInto(target, number ? *number : kNotANumber, most, value);
     };
+}
+
+std::string ToleranceInto(std::optional<double> &target, double number, const std::string &text)
+{
+    if (!(number >= 0 && number < 100))
+        return "\"" + text + "\" is not a percentage from 0 up to (not including) 100";
+    target = number;
+    return {};
 }
 
 Handler Tolerance(std::optional<double> &target)
 {
     return [&target](const std::string &value) -> std::string {
-        const std::optional<double> number = ParseNumber(value);
-        if (!number || *number < 0 || *number >= 100)
-            return "\"" + value + "\" is not a percentage from 0 up to (not including) 100";
-        target = number;
-        return {};
+        return ToleranceInto(target, ParseNumber(value).value_or(kNotANumber), value);
     };
 }
 
@@ -63,14 +79,18 @@ Handler Series(std::optional<ESeries> &target)
     };
 }
 
+std::string YieldLimitInto(std::optional<double> &target, double number, const std::string &text)
+{
+    if (!std::isfinite(number) || !YieldVswrProblem(number).empty())
+        return "\"" + text + "\" is not a VSWR above 1";
+    target = number;
+    return {};
+}
+
 Handler YieldLimit(std::optional<double> &target)
 {
     return [&target](const std::string &value) -> std::string {
-        const std::optional<double> number = ParseNumber(value);
-        if (!number || !YieldVswrProblem(*number).empty())
-            return "\"" + value + "\" is not a VSWR above 1";
-        target = number;
-        return {};
+        return YieldLimitInto(target, ParseNumber(value).value_or(kNotANumber), value);
     };
 }
 
@@ -83,15 +103,21 @@ Handler QModelChoice(std::optional<QModel> &target)
 }
 
 // A number the run can compute with: at least `lowest`, at most `highest`.
+std::string InRangeInto(std::optional<double> &target, double number, double lowest, double highest,
+                        const std::string &what, const std::string &text)
+{
+    if (!std::isfinite(number) || number < lowest || number > highest)
+        return Quoted(text) + " is not " + what;
+    target = number;
+    return {};
+}
+
 Handler StoreInRange(std::optional<double> &target, double lowest, double highest,
                      const std::string &what)
 {
     return [&target, lowest, highest, what](const std::string &value) -> std::string {
-        const std::optional<double> number = ParseNumber(value);
-        if (!number || *number < lowest || *number > highest)
-            return Quoted(value) + " is not " + what;
-        target = number;
-        return {};
+        return InRangeInto(target, ParseNumber(value).value_or(kNotANumber), lowest, highest, what,
+                           value);
     };
 }
 
@@ -150,7 +176,18 @@ Handler PositiveLength(std::optional<double> &target)
     };
 }
 
-// "MIN:MAX", two positive numbers, the first below the second.
+// MIN and MAX, two positive numbers, the first below the second.
+std::string RangeInto(std::optional<std::pair<double, double>> &target, double low, double high,
+                      const char *unit, const std::string &text)
+{
+    if (!(low >= kLowestRangeLimit) || !(high <= kHighestRangeLimit) || !(high > low))
+        return "\"" + text + "\" is not MIN:MAX in " + unit +
+               ", two numbers from 1e-06 to 1e+09, the first below the second";
+    target = std::pair{low, high};
+    return {};
+}
+
+// "MIN:MAX" as text.
 Handler PartRange(std::optional<std::pair<double, double>> &target, const char *unit)
 {
     return [&target, unit](const std::string &value) -> std::string {
@@ -159,13 +196,24 @@ Handler PartRange(std::optional<std::pair<double, double>> &target, const char *
             colon == std::string::npos ? std::nullopt : ParseNumber(value.substr(0, colon));
         const std::optional<double> high =
             colon == std::string::npos ? std::nullopt : ParseNumber(value.substr(colon + 1));
-        if (!low || !high || !(*low >= kLowestRangeLimit) || !(*high <= kHighestRangeLimit) ||
-            !(*high > *low))
-            return "\"" + value + "\" is not MIN:MAX in " + unit +
-                   ", two numbers from 1e-06 to 1e+09, the first below the second";
-        target = std::pair{*low, *high};
-        return {};
+        return RangeInto(target, low.value_or(kNotANumber), high.value_or(kNotANumber), unit,
+                         value);
     };
+}
+
+// A typed value's number, or NaN (which no check lets pass) for a pair.
+double NumberOf(const TypedValue &value)
+{
+    const TypedNumber *number = std::get_if<TypedNumber>(&value);
+    return number ? number->value : kNotANumber;
+}
+
+// A typed value's pair, or NaNs for a single number.
+std::pair<double, double> PairOf(const TypedValue &value)
+{
+    const auto *pair = std::get_if<std::pair<TypedNumber, TypedNumber>>(&value);
+    return pair ? std::pair{pair->first.value, pair->second.value}
+                : std::pair{kNotANumber, kNotANumber};
 }
 
 // A model's text through its parser, stored when it reads.
@@ -190,13 +238,16 @@ Handler FileName(std::optional<std::string> &target)
     };
 }
 
+const std::string kSweepRange = "a frequency from 1e-9 GHz (1 Hz) to 1e9 GHz";
+const std::string kQRange = "a Q of 0.001 or more";
+const std::string kTouchstoneOhmsRange = "a resistance from 1e-6 to 1e9 ohms";
+const std::string kLineZ0Range = "an impedance from 1 to 10000 ohms";
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
 } // namespace
 
 OptionTable AnalysisOptionTable(AnalysisRequest &r)
 {
-    const std::string kSweepRange = "a frequency from 1e-9 GHz (1 Hz) to 1e9 GHz";
-    const std::string kQRange = "a Q of 0.001 or more";
-    constexpr double kInfinity = std::numeric_limits<double>::infinity();
     return {
         {"--json", "", "write the design and its analysis as JSON instead of the pane lines",
          SetFlag(r.json)},
@@ -220,7 +271,7 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          FileName(r.touchstonePath)},
         {"--touchstone-r", "OHMS", "that resistance of --touchstone (default 50)",
          StoreInRange(r.touchstoneOhms, kLowestTouchstoneOhms, kHighestTouchstoneOhms,
-                      "a resistance from 1e-6 to 1e9 ohms")},
+                      kTouchstoneOhmsRange)},
         {"--touchstone-v2", "FILE.s2p",
          "save the network alone as Touchstone 2.0, each port to its termination",
          FileName(r.touchstoneV2Path)},
@@ -294,7 +345,52 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
         {"--z0-range", "MIN:MAX", "the lines' characteristic impedance, ohms (default 20:120)",
          PartRange(r.z0RangeOhms, "ohms")},
         {"--line-z0", "Z", "every line's characteristic impedance held at Z ohms",
-         StoreInRange(r.lineZ0Ohms, 1, 1e4, "an impedance from 1 to 10000 ohms")},
+         StoreInRange(r.lineZ0Ohms, 1, 1e4, kLineZ0Range)},
+    };
+}
+
+TypedOptionTable AnalysisTypedOptionTable(AnalysisRequest &r)
+{
+    const auto count = [](std::optional<int> &target, int most) {
+        return [&target, most](const TypedValue &value) {
+            return CountInto(target, NumberOf(value), most, TypedValueText(value));
+        };
+    };
+    const auto inRange = [](std::optional<double> &target, double lowest, double highest,
+                            const std::string &what) {
+        return [&target, lowest, highest, what](const TypedValue &value) {
+            return InRangeInto(target, NumberOf(value), lowest, highest, what,
+                               TypedValueText(value));
+        };
+    };
+    const auto range = [](std::optional<std::pair<double, double>> &target, const char *unit) {
+        return [&target, unit](const TypedValue &value) {
+            const auto [low, high] = PairOf(value);
+            return RangeInto(target, low, high, unit, TypedValueText(value));
+        };
+    };
+    return {
+        {"--points", count(r.points, kMaxSweepPoints)},
+        {"--from", inRange(r.fromGhz, kLowestSweepGhz, kHighestSweepGhz, kSweepRange)},
+        {"--to", inRange(r.toGhz, kLowestSweepGhz, kHighestSweepGhz, kSweepRange)},
+        {"--touchstone-r", inRange(r.touchstoneOhms, kLowestTouchstoneOhms, kHighestTouchstoneOhms,
+                                   kTouchstoneOhmsRange)},
+        {"--q-l", inRange(r.inductorQ, kLowestComponentQ, kInfinity, kQRange)},
+        {"--q-c", inRange(r.capacitorQ, kLowestComponentQ, kInfinity, kQRange)},
+        {"--monte-carlo", count(r.trials, kMaxTrials)},
+        {"--tolerance",
+         [&r](const TypedValue &value) {
+             return ToleranceInto(r.tolerancePercent, NumberOf(value), TypedValueText(value));
+         }},
+        {"--yield-vswr",
+         [&r](const TypedValue &value) {
+             return YieldLimitInto(r.yieldVswr, NumberOf(value), TypedValueText(value));
+         }},
+        {"--pick", count(r.pick, 1000)},
+        {"--l-range", range(r.inductorRangeNh, "nH")},
+        {"--c-range", range(r.capacitorRangePf, "pF")},
+        {"--z0-range", range(r.z0RangeOhms, "ohms")},
+        {"--line-z0", inRange(r.lineZ0Ohms, 1, 1e4, kLineZ0Range)},
     };
 }
 

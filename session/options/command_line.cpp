@@ -250,7 +250,8 @@ Request RequestOf(const CommandLine &c)
 
 namespace {
 
-// The options as given, read by `apply` into `c`, then checked against each other.
+// The options as given, read by `apply` into `c` (through the table's
+// handlers, or into `c` itself), then checked against each other.
 template <class Apply>
 CommandLine ReadOptions(Apply apply, const std::filesystem::path &defaultReportPath,
                         const OptionNaming &naming)
@@ -258,7 +259,7 @@ CommandLine ReadOptions(Apply apply, const std::filesystem::path &defaultReportP
     CommandLine c;
     c.naming = naming;
     std::optional<std::string> reportPath;
-    c.problem = apply(AllOptions(c, reportPath));
+    c.problem = apply(AllOptions(c, reportPath), c);
     c.reportPath = reportPath ? std::filesystem::path(*reportPath) : defaultReportPath;
     if (c.problem.empty() && !c.help && !c.version)
         c.problem = CheckLineArguments(c.lines, c.given, naming);
@@ -286,18 +287,64 @@ CommandLine ParseCommandLine(const std::vector<std::string> &args,
                              const std::filesystem::path &defaultReportPath,
                              const OptionNaming &naming)
 {
-    return ReadOptions(
-        [&](const OptionTable &table) { return ParseArguments(args, table, naming); },
-        defaultReportPath, naming);
+    return ReadOptions([&](const OptionTable &table,
+                           CommandLine &) { return ParseArguments(args, table, naming); },
+                       defaultReportPath, naming);
 }
 
 CommandLine ParseNamedValues(const std::vector<NamedValue> &values,
                              const std::filesystem::path &defaultReportPath,
                              const OptionNaming &naming)
 {
+    return ReadOptions([&](const OptionTable &table,
+                           CommandLine &) { return ApplyNamedValues(values, table, naming); },
+                       defaultReportPath, naming);
+}
+
+namespace {
+
+// The typed values applied to their options' typed readers, each noted as
+// given as its text would be. Returns the first problem, named as `naming`
+// names the option, or an empty string.
+std::string ApplyTypedValues(const std::vector<TypedNamedValue> &typed, CommandLine &c,
+                             const OptionNaming &naming)
+{
+    const TypedOptionTable table = AnalysisTypedOptionTable(c.analysis);
+    for (const TypedNamedValue &value : typed) {
+        const auto spec = std::ranges::find_if(
+            table, [&](const TypedOptionSpec &s) { return naming(s.name) == value.name; });
+        if (spec == table.end())
+            return "unknown option \"" + value.name + "\"";
+        if (std::ranges::find(c.given, spec->name) != c.given.end())
+            return value.name + " given more than once";
+        c.given.push_back(spec->name);
+        if (std::string problem = spec->apply(value.value); !problem.empty())
+            return value.name + ": " + problem;
+    }
+    return {};
+}
+
+} // namespace
+
+CommandLine ParseKeywordValues(const std::vector<NamedValue> &values,
+                               const std::vector<TypedNamedValue> &typed,
+                               const std::filesystem::path &defaultReportPath,
+                               const OptionNaming &naming)
+{
     return ReadOptions(
-        [&](const OptionTable &table) { return ApplyNamedValues(values, table, naming); },
+        [&](const OptionTable &table, CommandLine &c) {
+            if (std::string problem = ApplyNamedValues(values, table, naming); !problem.empty())
+                return problem;
+            return ApplyTypedValues(typed, c, naming);
+        },
         defaultReportPath, naming);
+}
+
+bool TakesTypedValue(std::string_view name, const OptionNaming &naming)
+{
+    AnalysisRequest unused;
+    return std::ranges::any_of(AnalysisTypedOptionTable(unused),
+                               [&](const TypedOptionSpec &s) { return naming(s.name) == name; });
 }
 
 bool IsOptionName(std::string_view name, const OptionNaming &naming)

@@ -46,6 +46,19 @@ CommandLine ParseNamedValues(const std::vector<NamedValue> &values,
                              const std::filesystem::path &defaultReportPath,
                              const OptionNaming &naming);
 
+// The same with some values typed (numbers and pairs of numbers), each read
+// by its option's typed reader with the checks of its text: the front end
+// fills the request with its numbers rather than with text made of them.
+// A typed value of an option without a typed reader is refused as unknown;
+// see TakesTypedValue.
+CommandLine ParseKeywordValues(const std::vector<NamedValue> &values,
+                               const std::vector<TypedNamedValue> &typed,
+                               const std::filesystem::path &defaultReportPath,
+                               const OptionNaming &naming);
+
+// True when the option `naming` names `name` reads typed values.
+bool TakesTypedValue(std::string_view name, const OptionNaming &naming);
+
 // True when `name` is how `naming` names an option of the program.
 bool IsOptionName(std::string_view name, const OptionNaming &naming);
 

@@ -1,5 +1,7 @@
 #include "session/options/command_options.h"
 
+#include "report/number_format.h"
+
 #include <algorithm>
 #include <cmath>
 #include <set>
@@ -121,6 +123,20 @@ std::optional<double> ParseNumber(const std::string &text)
 {
     const std::optional<double> value = ParseWhole<double>(text);
     return value && std::isfinite(*value) ? value : std::nullopt;
+}
+
+std::string TypedValueText(const TypedValue &value)
+{
+    const auto text = [](const TypedNumber &number) -> std::string {
+        if (number.whole && std::abs(number.value) <= 9007199254740992.0)
+            return std::to_string(static_cast<long long>(number.value));
+        if (std::isfinite(number.value))
+            return ShortestNumber(number.value);
+        return std::isnan(number.value) ? "nan" : number.value > 0 ? "inf" : "-inf";
+    };
+    if (const auto *pair = std::get_if<std::pair<TypedNumber, TypedNumber>>(&value))
+        return text(pair->first) + ":" + text(pair->second);
+    return text(std::get<TypedNumber>(value));
 }
 
 std::function<std::string(const std::string &)> StorePositive(std::optional<double> &target)

@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <variant>
 #include <vector>
 
 namespace tevmar::session {
@@ -44,6 +46,40 @@ struct NamedValue
     std::string name;
     std::optional<std::string> text;
 };
+
+// A value a front end hands over as a number, or a pair of numbers, rather
+// than as text (the Python module's q_l=40 or l_range=(1, 100)), by the
+// front end's name for the option. An option that reads such values checks
+// them by the same rules as its text.
+// A whole number (of an integer type, at most 2^53 in size) is quoted in a
+// message in its digits, a real number in its shortest text.
+struct TypedNumber
+{
+    double value = 0;
+    bool whole = false;
+};
+
+using TypedValue = std::variant<TypedNumber, std::pair<TypedNumber, TypedNumber>>;
+
+struct TypedNamedValue
+{
+    std::string name;
+    TypedValue value;
+};
+
+// A typed value as a message quotes it, as it would have been typed: "40",
+// "1:100", "inf".
+std::string TypedValueText(const TypedValue &value);
+
+// An option that reads typed values: its name (as OptionSpec's) and its
+// reader, which returns the problem with the value or an empty string.
+struct TypedOptionSpec
+{
+    std::string name;
+    std::function<std::string(const TypedValue &value)> apply;
+};
+
+using TypedOptionTable = std::vector<TypedOptionSpec>;
 
 // Applies the values to the table's handlers, each option found by the name
 // `naming` gives it. Returns the first problem (an option given twice, a

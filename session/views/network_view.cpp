@@ -1,5 +1,7 @@
 #include "session/views/network_view.h"
 
+#include "analysis/model/power_waves.h"
+#include "analysis/model/termination.h"
 #include "analysis/model/two_port.h"
 #include "report/number_format.h"
 
@@ -24,6 +26,14 @@ std::optional<analysis::Network> NetworkOf(const Outcome &outcome)
     if (outcome.analysis && outcome.analysis->asBuilt)
         return outcome.analysis->full;
     return outcome.design.network->full;
+}
+
+std::optional<analysis::Network> TerminatedNetworkOf(const Outcome &outcome)
+{
+    std::optional<analysis::Network> network = NetworkOf(outcome);
+    if (network && !network->measured)
+        network->measured = outcome.design.measuredLoad;
+    return network;
 }
 
 double DesignGammaMax(const Outcome &outcome)
@@ -64,9 +74,20 @@ std::vector<TwoPortS> NetworkSParameters(const analysis::Network &network,
         if (!std::isfinite(f) || f <= 0)
             throw std::invalid_argument("frequency " + ShortestNumber(f) +
                                         " Hz is not a positive number");
-        const analysis::SParameters s = analysis::SParametersOf(
-            analysis::PartsAbcd(network, f), network.port1Ohms, network.port2Ohms);
-        points.push_back({s.s11, s.s21, s.s12, s.s22});
+        const analysis::Abcd m = analysis::PartsAbcd(network, f);
+        if (!network.measured) {
+            const analysis::SParameters s =
+                analysis::SParametersOf(m, network.port1Ohms, network.port2Ohms);
+            points.push_back({s.s11, s.s21, s.s12, s.s22, network.port1Ohms, network.port2Ohms});
+            continue;
+        }
+        const std::complex<double> load = analysis::LoadTerminationOf(network).ImpedanceAt(f);
+        const std::complex<double> source = analysis::SourceTerminationOf(network).ImpedanceAt(f);
+        const bool loadAtPort1 = analysis::LoadPortOf(network) == 1;
+        const std::complex<double> z1 = loadAtPort1 ? load : source;
+        const std::complex<double> z2 = loadAtPort1 ? source : load;
+        const analysis::SParameters s = analysis::PowerWaveSParameters(m, z1, z2);
+        points.push_back({s.s11, s.s21, s.s12, s.s22, z1, z2});
     }
     return points;
 }

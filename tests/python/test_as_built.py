@@ -43,14 +43,17 @@ def cascade(sections, w):
 
 
 def s_of(abcd, z1, z2):
+    """Power waves between port impedances z1 and z2 (resistances, or a
+    measured termination's impedance at each frequency)."""
     a, b, c, d = abcd
+    z1, z2 = np.asarray(z1, complex), np.asarray(z2, complex)
     den = a * z2 + b + c * z1 * z2 + d * z1
-    root = 2 * math.sqrt(z1 * z2)
+    root = 2 * np.sqrt(z1.real * z2.real)
     s = np.empty((len(a), 2, 2), complex)
-    s[:, 0, 0] = (a * z2 + b - c * z1 * z2 - d * z1) / den
+    s[:, 0, 0] = (a * z2 + b - c * np.conj(z1) * z2 - d * np.conj(z1)) / den
     s[:, 0, 1] = root * (a * d - b * c) / den
     s[:, 1, 0] = root / den
-    s[:, 1, 1] = (-a * z2 + b - c * z1 * z2 + d * z1) / den
+    s[:, 1, 1] = (-a * np.conj(z2) + b - c * z1 * np.conj(z2) + d * z1) / den
     return s
 
 
@@ -195,8 +198,9 @@ def test_networks_on_kit_parts_are_the_kits_data(kit):
         assert all(e["part"].startswith(("ZL0402-", "ZC0402-")) for e in net.elements)
         assert net.gamma_max == c.gamma_max == c["gammaMax"]
         assert c.loss_db_max == c["lossDbMax"]
-        # Port 1 is the source's: the parts run from it.
-        expected = s_of(cascade(on_kit(parts, net.elements, f), w), *net.port_ohms)
+        # Port 1 is the source's: the parts run from it; each port is
+        # referred to what stands there, the antenna's data at the load's.
+        expected = s_of(cascade(on_kit(parts, net.elements, f), w), *net.z0(f).T)
         assert np.allclose(net.s(f), expected, rtol=1e-7, atol=1e-9)
     built = json.loads(tuned.to_json())["tuned"]["kit"]
     assert tuned.gamma_max == built["gammaMax"] == tuned.network().gamma_max
@@ -205,7 +209,7 @@ def test_networks_on_kit_parts_are_the_kits_data(kit):
     assert [e["part"] for e in elements] == [e["part"] for e in built["elements"]]
     assert all(e["part"].startswith(("ZL0402-", "ZC0402-")) for e in elements)
     net = tuned.network()
-    expected = s_of(cascade(on_kit(parts, elements, f), w), *net.port_ohms)
+    expected = s_of(cascade(on_kit(parts, elements, f), w), *net.z0(f).T)
     assert np.allclose(net.s(f), expected, rtol=1e-7, atol=1e-9)
 
 

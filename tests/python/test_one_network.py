@@ -12,7 +12,7 @@ import pytest
 import tevmar
 
 CLI = os.environ.get("TEVMAR_CLI", "build/cli/tevmar-cli")
-KEYS = {"part", "kind", "unit", "value"}
+KEYS = {"name", "part", "kind", "unit", "value"}
 
 
 def cli(args, cwd):
@@ -72,7 +72,7 @@ def test_candidates_are_networks_with_their_own_figures(tmp_path):
     assert best.gamma_max == ranked[0]["gammaMax"] == best["gammaMax"]
     assert json.loads(best.to_json()) == ranked[0]
     assert all(KEYS <= set(e) for e in best.elements)
-    assert [e["part"] for e in best.elements] == [e["name"] for e in ranked[0]["elements"]]
+    assert [e["name"] for e in best.elements] == [e["name"] for e in ranked[0]["elements"]]
     network = best.network()
     assert network.gamma_max == best.gamma_max
     assert network.s(np.array([2e9])).shape == (1, 2, 2)
@@ -84,7 +84,7 @@ def test_a_picked_candidate_is_the_network_of_the_design(tmp_path):
     ranked = json.loads(picked.to_json())["candidates"]
     network = picked.network()
     assert picked.gamma_max == network.gamma_max == ranked[1]["gammaMax"]
-    assert [e["part"] for e in network.elements] == [e["name"] for e in ranked[1]["elements"]]
+    assert [e["name"] for e in network.elements] == [e["name"] for e in ranked[1]["elements"]]
 
 
 def test_a_match_into_a_circuit_reads_as_tevmar_cli(tmp_path):

@@ -39,9 +39,14 @@ def test_a_match_tuned_and_ranked_gives_the_documents_entries(tmp_path):
     assert tuned.to_json() == text
     document = json.loads(text)
     assert tuned.fit == match.fit == document["measuredLoad"]
-    assert tuned.elements == match.elements == document["elements"]
+    assert tuned.elements == match.elements
+    # The document's table, its parts named by reference ("name"), "part"
+    # kept for kit part numbers.
+    for e, entry in zip(match.elements, document["elements"], strict=True):
+        assert e["name"] == entry.get("part") and e["part"] is None
+        assert all(e[key] == value for key, value in entry.items() if key != "part")
     standard = document["tuned"]["standardValues"]["elements"]
-    assert [(e["part"], e["kind"], e["value"]) for e in tuned.network().elements] == \
+    assert [(e["name"], e["kind"], e["value"]) for e in tuned.network().elements] == \
         [(e["part"], e["kind"], e["standard"]) for e in standard]
     ranked = match.candidates()
     listed = json.loads(cli(options + ["--candidates"], tmp_path).stdout)["candidates"]

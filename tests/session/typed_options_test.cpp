@@ -1,0 +1,151 @@
+// Numbers handed over typed (the Python module's keywords) read as their
+// text reads on the command line: the same settings, the same refusals in
+// the same words, named as the front end names the option.
+
+#include "session/options/command_line.h"
+
+#include <gtest/gtest.h>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace tevmar::session {
+namespace {
+
+const OptionNaming kKeywords = OptionNaming::KeywordArguments();
+
+// A design's boxes as text, as the module gives them.
+std::vector<NamedValue> Boxes()
+{
+    return {{"f1", "2"}, {"f2", "3"}, {"zhigh", "50"}, {"zlow", "10"}};
+}
+
+CommandLine AsText(const std::string &keyword, const std::string &text,
+                   std::vector<NamedValue> more = {})
+{
+    std::vector<NamedValue> values = Boxes();
+    values.insert(values.end(), more.begin(), more.end());
+    values.push_back({keyword, text});
+    return ParseNamedValues(values, "tevmar.prt", kKeywords);
+}
+
+CommandLine Typed(const std::string &keyword, TypedValue value, std::vector<NamedValue> more = {})
+{
+    std::vector<NamedValue> values = Boxes();
+    values.insert(values.end(), more.begin(), more.end());
+    return ParseKeywordValues(values, {{keyword, value}}, "tevmar.prt", kKeywords);
+}
+
+TypedNumber Real(double x)
+{
+    return {x, false};
+}
+TypedNumber Whole(double x)
+{
+    return {x, true};
+}
+
+TEST(TypedOptions, NumbersReadAsTheirTextReads)
+{
+    struct Case
+    {
+        std::string keyword, text;
+        TypedValue value;
+        std::vector<NamedValue> more;
+    };
+    const std::vector<NamedValue> sweep = {{"sweep", "s.csv"}};
+    const std::vector<NamedValue> trials = {{"monte_carlo", "10"}};
+    const std::vector<NamedValue> tune = {{"tune", std::nullopt}};
+    const std::vector<NamedValue> lines = {{"candidates", std::nullopt}, {"lines", "ideal"}};
+    const std::vector<Case> cases = {
+        {"q_l", "40", Whole(40), {}},
+        {"q_c", "0.5", Real(0.5), {}},
+        {"points", "201", Whole(201), sweep},
+        {"from", "1.5", Real(1.5), sweep},
+        {"tolerance", "5", Whole(5), {}},
+        {"yield_vswr", "1.8", Real(1.8), trials},
+        {"l_range", "1:100", std::pair{Whole(1), Whole(100)}, tune},
+        {"c_range", "0.5:20", std::pair{Real(0.5), Whole(20)}, tune},
+        {"z0_range", "30:90", std::pair{Whole(30), Whole(90)}, lines},
+        {"line_z0", "75", Real(75), lines},
+    };
+    for (const Case &c : cases) {
+        const CommandLine text = AsText(c.keyword, c.text, c.more);
+        const CommandLine typed = Typed(c.keyword, c.value, c.more);
+        ASSERT_EQ(text.problem, "") << c.keyword;
+        EXPECT_EQ(typed.problem, "") << c.keyword;
+        EXPECT_EQ(typed.given, text.given) << c.keyword;
+        EXPECT_EQ(typed.analysis.inductorQ, text.analysis.inductorQ);
+        EXPECT_EQ(typed.analysis.capacitorQ, text.analysis.capacitorQ);
+        EXPECT_EQ(typed.analysis.points, text.analysis.points);
+        EXPECT_EQ(typed.analysis.fromGhz, text.analysis.fromGhz);
+        EXPECT_EQ(typed.analysis.tolerancePercent, text.analysis.tolerancePercent);
+        EXPECT_EQ(typed.analysis.yieldVswr, text.analysis.yieldVswr);
+        EXPECT_EQ(typed.analysis.inductorRangeNh, text.analysis.inductorRangeNh);
+        EXPECT_EQ(typed.analysis.capacitorRangePf, text.analysis.capacitorRangePf);
+        EXPECT_EQ(typed.analysis.z0RangeOhms, text.analysis.z0RangeOhms);
+        EXPECT_EQ(typed.analysis.lineZ0Ohms, text.analysis.lineZ0Ohms);
+    }
+}
+
+TEST(TypedOptions, RefusalsAreTheTextsNamingTheKeyword)
+{
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const std::vector<NamedValue> sweep = {{"sweep", "s.csv"}};
+    const std::vector<NamedValue> lines = {{"candidates", std::nullopt}, {"lines", "ideal"}};
+    struct Case
+    {
+        std::string keyword, text;
+        TypedValue value;
+        std::vector<NamedValue> more;
+        std::string problem;
+    };
+    const std::vector<Case> cases = {
+        {"q_l", "0", Whole(0), {}, "q_l: \"0\" is not a Q of 0.001 or more"},
+        {"q_l", "inf", Real(kInf), {}, "q_l: \"inf\" is not a Q of 0.001 or more"},
+        {"monte_carlo",
+         "1000001",
+         Whole(1000001),
+         {},
+         "monte_carlo: \"1000001\" is not a whole number from 1 to 1000000"},
+        {"points", "2.5", Real(2.5), sweep,
+         "points: \"2.5\" is not a whole number from 1 to 1000000"},
+        {"tolerance",
+         "100",
+         Whole(100),
+         {},
+         "tolerance: \"100\" is not a percentage from 0 up to (not including) 100"},
+        {"z0_range", "120:20", std::pair{Whole(120), Whole(20)}, lines,
+         "z0_range: \"120:20\" is not MIN:MAX in ohms, two numbers from 1e-06 to 1e+09, the "
+         "first below the second"},
+        {"l_range", "5", Whole(5), {}, ""}, // a number for a pair: refused below
+    };
+    for (const Case &c : cases) {
+        const CommandLine text = AsText(c.keyword, c.text, c.more);
+        const CommandLine typed = Typed(c.keyword, c.value, c.more);
+        EXPECT_EQ(typed.problem, text.problem) << c.keyword;
+        if (!c.problem.empty()) {
+            EXPECT_EQ(typed.problem, c.problem);
+        }
+    }
+    EXPECT_EQ(Typed("l_range", Whole(5)).problem,
+              "l_range: \"5\" is not MIN:MAX in nH, two numbers from 1e-06 to 1e+09, the first "
+              "below the second");
+    // The checks between options see a typed value as given.
+    EXPECT_EQ(Typed("z0_range", std::pair{Whole(20), Whole(120)}).problem,
+              "z0_range applies to lines; give it");
+    EXPECT_EQ(Typed("eseries", Whole(24)).problem, "unknown option \"eseries\"");
+    EXPECT_TRUE(TakesTypedValue("q_l", kKeywords));
+    EXPECT_FALSE(TakesTypedValue("eseries", kKeywords));
+    EXPECT_FALSE(TakesTypedValue("--q-l", kKeywords));
+}
+
+TEST(TypedOptions, TheCommandLineKeepsItsWords)
+{
+    const CommandLine c = ParseCommandLine(
+        {"--f1", "2", "--f2", "3", "--zhigh", "50", "--zlow", "10", "--q-l", "0"}, "tevmar.prt");
+    EXPECT_EQ(c.problem, "--q-l: \"0\" is not a Q of 0.001 or more");
+}
+
+} // namespace
+} // namespace tevmar::session
