@@ -1,5 +1,7 @@
 #include "format/candidates_report.h"
 
+#include "format/path_json.h"
+
 #include "format/analysis_text.h"
 #include "format/export_json.h"
 #include "format/json_number.h"
@@ -175,7 +177,8 @@ Json CandidatesJson(const CandidateSet &set)
                    {"start", start},
                    {"smallestPart", ElementJson(small)},
                    {"largestPart", ElementJson(large)},
-                   {"dc", {{"source", DcPathName(c.sourceDc)}, {"load", DcPathName(c.loadDc)}}}};
+                   {"dc", {{"source", DcPathName(c.sourceDc)}, {"load", DcPathName(c.loadDc)}}},
+                   {"path", PathJson(c.tuned.network, c.problem.band.centreHz, PathNames::ByLabel)}};
         if (!IdealAsDrawn(c.tuned.network))
             entry["lossDbMax"] = c.tuned.lossDbMax;
         if (c.standard) {

@@ -1,5 +1,7 @@
 #include "format/tuned_report.h"
 
+#include "format/path_json.h"
+
 #include "analysis/model/two_port.h"
 #include "format/analysis_text.h"
 #include "format/export_json.h"
@@ -102,6 +104,7 @@ Json TunedJson(const TunedNetwork &t, const NetworkAnalysis *analysis)
     tuned["vswrMax"] = VswrOf(t.tuned.gammaMax);
     if (!IdealAsDrawn(t.tuned.network))
         tuned["lossDbMax"] = t.tuned.lossDbMax;
+    tuned["path"] = PathJson(t.tuned.network, t.problem.band.centreHz);
     if (const std::optional<double> limit = BodeFanoGammaOf(t.problem))
         tuned["bodeFano"] = {
             {"gammaLimit", *limit},
