@@ -33,7 +33,10 @@ SmithPath ViewOf(const analysis::ImpedancePath &path, const analysis::Network &n
 
 void CheckFrequency(double frequencyHz)
 {
-    if (!std::isfinite(frequencyHz) || frequencyHz <= 0)
+    // A NaN or an infinity has no number text of its own to quote.
+    if (!std::isfinite(frequencyHz))
+        throw std::invalid_argument("a frequency that is not a finite number");
+    if (frequencyHz <= 0)
         throw std::invalid_argument("frequency " + ShortestNumber(frequencyHz) +
                                     " Hz is not a positive number");
 }

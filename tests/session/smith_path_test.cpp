@@ -215,10 +215,11 @@ TEST(SmithPath, MeasuredKitPartsLinesAndStubsTakeTheirOwnImpedance)
     ExpectPath(quarter, Walked(100, Reversed(lines.parts), 1e9), Reversed(lines.parts), 50);
     ExpectNear(quarter.points[1].z, 50, "after the quarter wave");
     EXPECT_EQ(quarter.points[1].after, "T3");
-    // The line's arc turns the point half way round the chart, on the
-    // circle of |Gamma| 1/3 about the centre.
+    // The line's arc turns the point half way round a chart referred to
+    // the line's own impedance, on a circle about its centre.
     for (const Z z : quarter.arcs[0].z)
-        EXPECT_NEAR(std::abs(ReflectionOf(z, std::sqrt(5000.0))), 1.0 / 3, 1e-12);
+        EXPECT_NEAR(std::abs(ReflectionOf(z, std::sqrt(5000.0))),
+                    (100 - std::sqrt(5000.0)) / (100 + std::sqrt(5000.0)), 1e-12);
 
     // A pad at each node is folded into the arcs beside it.
     analysis::Network padded = kit;
