@@ -260,6 +260,15 @@ void SmithChart::DrawTitle(QPainter &painter) const
     }
 }
 
+QPointF SmithChart::PathSampleAt(std::size_t arc, std::size_t sample) const
+{
+    if (!path_ || arc >= path_->arcs.size() || sample >= path_->arcs[arc].z.size())
+        return {};
+    const Geometry g = ChartGeometry();
+    return PointOf(session::ReflectionOf(path_->arcs[arc].z[sample], ReferenceOhms()), g.cx, g.cy,
+                   g.radius);
+}
+
 // Each part's arc from the point before it, and the points: the load hollow,
 // the rest filled; the arc under the pointer drawn bolder.
 void SmithChart::DrawPath(QPainter &painter, const Geometry &g) const
@@ -298,22 +307,25 @@ void SmithChart::DrawLabels(QPainter &painter, const std::vector<PointLabel> &ed
     const std::size_t pathFrom = labels.size();
     if (path_)
         for (const session::SmithPathPoint &p : path_->points)
-            labels.push_back(
-                {PointOf(session::ReflectionOf(p.z, reference), g.cx, g.cy, g.radius),
-                 QString::fromStdString(p.after)});
+            labels.push_back({PointOf(session::ReflectionOf(p.z, reference), g.cx, g.cy, g.radius),
+                              QString::fromStdString(p.after)});
     std::vector<session::LabelRequest> asked;
     for (const PointLabel &l : labels)
         asked.push_back({l.at.x(), l.at.y(), metrics.horizontalAdvance(l.text) + 4.0,
                          static_cast<double>(metrics.height())});
     const double top = Legend().back().at.y() + metrics.descent() + 2;
     const session::LabelBox bounds{2, top, width() - 4.0, height() - top - 2};
-    const std::vector<session::LabelBox> boxes = session::PlaceLabels(asked, bounds, 4.5);
+    std::vector<session::LabelBox> grid;
+    for (const QRectF &r : GridLabelBoxes(metrics, g.cx, g.cy, g.radius))
+        grid.push_back({r.x(), r.y(), r.width(), r.height()});
+    const std::vector<session::LabelBox> boxes = session::PlaceLabels(asked, bounds, 4.5, grid);
     QColor ground = palette().color(QPalette::Base);
     ground.setAlpha(200);
     for (std::size_t k = 0; k < labels.size(); ++k) {
         const session::LabelBox &b = boxes[k];
         const QRectF box(b.x, b.y, b.width, b.height);
-        const QColor colour = k < pathFrom ? palette().color(QPalette::Text) : PathColour(palette());
+        const QColor colour =
+            k < pathFrom ? palette().color(QPalette::Text) : PathColour(palette());
         const QPointF nearest(std::clamp(labels[k].at.x(), box.left(), box.right()),
                               std::clamp(labels[k].at.y(), box.top(), box.bottom()));
         const QPointF reach = nearest - labels[k].at;
@@ -418,11 +430,11 @@ void SmithChart::paintEvent(QPaintEvent *)
 
     std::optional<QPointF> hovered;
     if (hover_)
-        hovered = PointOf(GammaOf(response_->curves[hover_->curve], hover_->point), g.cx, g.cy,
-                          g.radius);
+        hovered =
+            PointOf(GammaOf(response_->curves[hover_->curve], hover_->point), g.cx, g.cy, g.radius);
     else if (arcHover_ && path_)
-        hovered = PointOf(session::ReflectionOf(
-                              path_->arcs[arcHover_->arc].z[arcHover_->sample], ReferenceOhms()),
+        hovered = PointOf(session::ReflectionOf(path_->arcs[arcHover_->arc].z[arcHover_->sample],
+                                                ReferenceOhms()),
                           g.cx, g.cy, g.radius);
     if (hovered) {
         const QPointF p = *hovered;
@@ -490,18 +502,17 @@ void SmithChart::mouseMoveEvent(QMouseEvent *event)
         const Geometry g = ChartGeometry();
         double best = 12 * 12;
         if (nearest) {
-            const QPointF d =
-                PointOf(GammaOf(response_->curves[nearest->curve], nearest->point), g.cx, g.cy,
-                        g.radius) -
-                event->position();
+            const QPointF d = PointOf(GammaOf(response_->curves[nearest->curve], nearest->point),
+                                      g.cx, g.cy, g.radius) -
+                              event->position();
             best = d.x() * d.x() + d.y() * d.y();
         }
         for (std::size_t a = 0; a < path_->arcs.size(); ++a)
             for (std::size_t i = 0; i < path_->arcs[a].z.size(); ++i) {
-                const QPointF d = PointOf(session::ReflectionOf(path_->arcs[a].z[i],
-                                                                ReferenceOhms()),
-                                          g.cx, g.cy, g.radius) -
-                                  event->position();
+                const QPointF d =
+                    PointOf(session::ReflectionOf(path_->arcs[a].z[i], ReferenceOhms()), g.cx, g.cy,
+                            g.radius) -
+                    event->position();
                 const double distance = d.x() * d.x() + d.y() * d.y();
                 if (distance < best) {
                     best = distance;

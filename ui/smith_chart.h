@@ -35,6 +35,9 @@ class SmithChart final : public QWidget
     bool showsPath() const { return showPath_; }
     // The path as drawn, at the band's centre; unset in the load's view.
     const std::optional<session::SmithPath> &path() const { return path_; }
+    // Where a sample of a part's arc lies on the widget (the pointer's place
+    // to name that part).
+    QPointF PathSampleAt(std::size_t arc, std::size_t sample) const;
 
     // The hover box's lines, empty when the pointer is near no trace.
     QString hoverText() const;
