@@ -1,11 +1,10 @@
 #include "format/tuned_report.h"
 
-#include "format/path_json.h"
-
 #include "analysis/model/two_port.h"
 #include "format/analysis_text.h"
 #include "format/export_json.h"
 #include "format/json_number.h"
+#include "format/path_json.h"
 
 #include <cmath>
 #include <nlohmann/json.hpp>

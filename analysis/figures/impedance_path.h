@@ -50,8 +50,7 @@ struct ImpedancePath
 // them: each point is the impedance at a node, its pad included.
 // `referenceOhms` sets how finely the arcs are sampled (the chart's
 // reference); 0 takes the load's port resistance.
-ImpedancePath ImpedancePathOf(const Network &network, double frequencyHz,
-                              double referenceOhms = 0);
+ImpedancePath ImpedancePathOf(const Network &network, double frequencyHz, double referenceOhms = 0);
 
 // The same from a given load impedance at one end of the ladder: the end of
 // port 2 (`loadAtPort2`) or port 1; the network's own terminations unused.

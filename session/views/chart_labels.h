@@ -34,7 +34,6 @@ struct LabelRequest
 // of `keepClear`, inside `bounds`. Where the chart leaves no clear place,
 // the place overlapping least.
 std::vector<LabelBox> PlaceLabels(const std::vector<LabelRequest> &labels, const LabelBox &bounds,
-                                  double markerRadius,
-                                  const std::vector<LabelBox> &keepClear = {});
+                                  double markerRadius, const std::vector<LabelBox> &keepClear = {});
 
 } // namespace tevmar::session

@@ -99,8 +99,8 @@ SmithPath AmplifierSidePath(const AmplifierOutcome &outcome, int side)
         return ViewOf(analysis::ImpedancePathFrom(output, loadOhms, true, centreHz, z0), output);
     // The transistor's input as the output network and the load terminate
     // it: its S11 moved by the reflection the output network presents.
-    const Complex gammaL = (IntoPort1(output, loadOhms, centreHz) - z0) /
-                           (IntoPort1(output, loadOhms, centreHz) + z0);
+    const Complex gammaL =
+        (IntoPort1(output, loadOhms, centreHz) - z0) / (IntoPort1(output, loadOhms, centreHz) + z0);
     const analysis::TwoPortMatrix s = analysis::DeviceScatteringAt(outcome.data, centreHz);
     const Complex gammaIn = s.s11 + s.s12 * s.s21 * gammaL / (1.0 - s.s22 * gammaL);
     const Complex deviceOhms = z0 * (1.0 + gammaIn) / (1.0 - gammaIn);

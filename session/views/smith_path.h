@@ -18,15 +18,15 @@ namespace tevmar::session {
 
 struct SmithPathPoint
 {
-    std::string after; // "load", or the part just passed as the exports name it ("C2")
-    std::string label; // "load", or the part with its value: "C2 1.5 pF"
+    std::string after;      // "load", or the part just passed as the exports name it ("C2")
+    std::string label;      // "load", or the part with its value: "C2 1.5 pF"
     std::complex<double> z; // ohms; infinite for an open circuit
 };
 
 struct SmithPathArc
 {
-    std::string part;  // "C2"
-    std::string label; // "C2 1.5 pF"
+    std::string part;                    // "C2"
+    std::string label;                   // "C2 1.5 pF"
     std::vector<std::complex<double>> z; // from the point before to the point after
 };
 

@@ -26,7 +26,7 @@ constexpr Z j{0, 1};
 Z Walk(const std::string &kind, double value, Z z, double f)
 {
     const double w = 2 * std::numbers::pi * f;
-    const Z immittance = kind.ends_with("inductor") ? j * w * value * 1e-9
+    const Z immittance = kind.ends_with("inductor")   ? j * w * value * 1e-9
                          : kind.starts_with("series") ? 1.0 / (j * w * value * 1e-12)
                                                       : j * w * value * 1e-12;
     if (kind == "series inductor" || kind == "series capacitor")
@@ -70,9 +70,8 @@ TEST(PathJson, TheTunedNetworkListsItsPathFromTheLoad)
 {
     // 2 to 3 GHz, 50 to 8 ohms, order 8, series RC absorbing 10 pF.
     test_files::TempDir dir;
-    const Args args{"--f1",     "2",         "--f2",     "3",      "--zhigh", "50",
-                    "--zlow",   "8",         "--order",  "8",      "--load",  "series-rc",
-                    "--absorb", "10",        "--tune",   "--json"};
+    const Args args{"--f1",    "2", "--f2",   "3",         "--zhigh",  "50", "--zlow", "8",
+                    "--order", "8", "--load", "series-rc", "--absorb", "10", "--tune", "--json"};
     const CliRun run = RunCliIn(args, dir);
     ASSERT_EQ(run.exitCode, kExitDesigned) << run.err;
     const auto tuned = nlohmann::json::parse(run.out)["tuned"];
@@ -87,8 +86,8 @@ TEST(PathJson, EachCandidateListsItsPathByItsOwnPartNames)
 {
     // 30 ohms + 2 nH from 50 ohms over 1.8 to 2.2 GHz.
     test_files::TempDir dir;
-    const Args args{"--f1",   "1.8", "--f2",   "2.2",       "--zhigh",  "50",         "--zlow",
-                    "30",     "--load", "series-rl", "--absorb", "2", "--candidates", "--json"};
+    const Args args{"--f1", "1.8",    "--f2",      "2.2",      "--zhigh", "50",           "--zlow",
+                    "30",   "--load", "series-rl", "--absorb", "2",       "--candidates", "--json"};
     const CliRun run = RunCliIn(args, dir);
     ASSERT_EQ(run.exitCode, kExitTuned) << run.err;
     const auto candidates = nlohmann::json::parse(run.out)["candidates"];

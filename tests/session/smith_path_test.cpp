@@ -75,8 +75,8 @@ std::vector<Part> Reversed(std::vector<Part> parts)
 
 void ExpectNear(Z a, Z b, const std::string &where)
 {
-    EXPECT_NEAR(std::abs(a - b), 0, 1e-9 * std::max(1.0, std::abs(b))) << where << ": " << a
-                                                                         << " vs " << b;
+    EXPECT_NEAR(std::abs(a - b), 0, 1e-9 * std::max(1.0, std::abs(b)))
+        << where << ": " << a << " vs " << b;
 }
 
 // The path's points are the walk's, and its arcs join them: each starts at
@@ -100,8 +100,8 @@ void ExpectPath(const SmithPath &path, const std::vector<Z> &walked,
         ExpectNear(arc.z.back(), walked[k + 1], "end of " + arc.part);
         double largestStep = 0;
         for (std::size_t i = 1; i < arc.z.size(); ++i)
-            largestStep = std::max(largestStep, std::abs(ReflectionOf(arc.z[i], z0) -
-                                                         ReflectionOf(arc.z[i - 1], z0)));
+            largestStep = std::max(
+                largestStep, std::abs(ReflectionOf(arc.z[i], z0) - ReflectionOf(arc.z[i - 1], z0)));
         EXPECT_LE(largestStep, 0.0101) << arc.part;
         const Part &p = fromLoad[k];
         if (p.isLine() || !p.lossless())
@@ -118,8 +118,8 @@ void ExpectPath(const SmithPath &path, const std::vector<Z> &walked,
 TEST(SmithPath, DesignWalksFromItsLoadWhicheverPortTheLoadIsAt)
 {
     // A series RL load at port 2: the walk runs from port 2 to port 1.
-    const CalculateOutcome series = Calculate({"1", "2", "50", "10", 8, LoadType::SeriesRL, true,
-                                               "1"});
+    const CalculateOutcome series =
+        Calculate({"1", "2", "50", "10", 8, LoadType::SeriesRL, true, "1"});
     ASSERT_TRUE(series.network);
     const analysis::Network &a = series.network->full;
     const double f = series.network->band.centreHz;
@@ -129,12 +129,11 @@ TEST(SmithPath, DesignWalksFromItsLoadWhicheverPortTheLoadIsAt)
     EXPECT_EQ(pathA.points[1].after, "C" + std::to_string(a.parts.size()))
         << "the part next to the load is the last from port 1";
     // The last point is what the source sees: a match within the design's ripple.
-    EXPECT_LE(std::abs(ReflectionOf(pathA.points.back().z, 50)),
-              series.network->gammaMax * 1.0001);
+    EXPECT_LE(std::abs(ReflectionOf(pathA.points.back().z, 50)), series.network->gammaMax * 1.0001);
 
     // A shunt RC load at port 1: from port 1 to port 2.
-    const CalculateOutcome shunt = Calculate({"1", "2", "50", "10", 8, LoadType::ShuntRC, true,
-                                              "1"});
+    const CalculateOutcome shunt =
+        Calculate({"1", "2", "50", "10", 8, LoadType::ShuntRC, true, "1"});
     ASSERT_TRUE(shunt.network);
     const analysis::Network &b = shunt.network->full;
     const Z loadB = 1.0 / (1.0 / 50 + j * 2.0 * std::numbers::pi * f * 1e-12);
@@ -185,9 +184,8 @@ TEST(SmithPath, MeasuredKitPartsLinesAndStubsTakeTheirOwnImpedance)
         }
         return part;
     };
-    const auto coil = kitPart(true, 8.2, [](double f) {
-        return Z(1.5 + f * 1e-9, 2 * std::numbers::pi * f * 8.4e-9);
-    });
+    const auto coil = kitPart(
+        true, 8.2, [](double f) { return Z(1.5 + f * 1e-9, 2 * std::numbers::pi * f * 8.4e-9); });
     const auto cap = kitPart(false, 2.2, [](double f) {
         const double w = 2 * std::numbers::pi * f;
         return Z(0.3, w * 0.5e-9 - 1 / (w * 2.2e-12));
@@ -200,8 +198,8 @@ TEST(SmithPath, MeasuredKitPartsLinesAndStubsTakeTheirOwnImpedance)
                  Part::Placed(analysis::Inductor{}, analysis::Placement::Series, 8.2, "",
                               analysis::Measured{coil})};
     const double f = 1.37e9; // between the data points: interpolated
-    ExpectPath(PathThroughParts(kit, f), Walked(20, Reversed(kit.parts), f),
-               Reversed(kit.parts), 20);
+    ExpectPath(PathThroughParts(kit, f), Walked(20, Reversed(kit.parts), f), Reversed(kit.parts),
+               20);
 
     // A quarter-wave transformer from 100 to 50 ohms lands on the centre; a
     // stub of each end beside it moves the point round a conductance circle.
@@ -236,8 +234,8 @@ TEST(SmithPath, BothSidesOfAnAmplifierWalkFromTheirLoads)
 {
     test_files::TempDir dir;
     const std::string file = (dir / "fet.s2p").string();
-    test_files::WriteBytes(file, std::string(test::kGaasFetNetworkData) +
-                                     test::kGaasFetNoiseFrom4GHz);
+    test_files::WriteBytes(file,
+                           std::string(test::kGaasFetNetworkData) + test::kGaasFetNoiseFrom4GHz);
     DeviceInput input;
     input.filePath = file;
     DeviceRun device = RunDevice(input, {}, {});
