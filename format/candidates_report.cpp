@@ -167,18 +167,17 @@ Json CandidatesJson(const CandidateSet &set)
         for (const Part &e : SourceToLoad(c.problem.network))
             start.push_back(ElementJson(e));
         const auto [small, large] = Extremes(parts);
-        Json entry{
-            {"topology", TopologyName(c.topology)},
-            {"parts", c.parts},
-            {"gammaMax", c.tuned.gammaMax},
-            {"returnLossDb", Number(ReturnLossDb(c.tuned.gammaMax))},
-            {"elements", elements},
-            {"startGammaMax", c.tuned.startGammaMax},
-            {"start", start},
-            {"smallestPart", ElementJson(small)},
-            {"largestPart", ElementJson(large)},
-            {"dc", {{"source", DcPathName(c.sourceDc)}, {"load", DcPathName(c.loadDc)}}},
-            {"path", PathJson(c.tuned.network, c.problem.band.centreHz, PathNames::ByLabel)}};
+        Json entry{{"topology", TopologyName(c.topology)},
+                   {"parts", c.parts},
+                   {"gammaMax", c.tuned.gammaMax},
+                   {"returnLossDb", Number(ReturnLossDb(c.tuned.gammaMax))},
+                   {"elements", elements},
+                   {"startGammaMax", c.tuned.startGammaMax},
+                   {"start", start},
+                   {"smallestPart", ElementJson(small)},
+                   {"largestPart", ElementJson(large)},
+                   {"dc", {{"source", DcPathName(c.sourceDc)}, {"load", DcPathName(c.loadDc)}}}};
+        entry["path"] = PathJson(c.tuned.network, c.problem.band.centreHz, PathNames::ByLabel);
         if (!IdealAsDrawn(c.tuned.network))
             entry["lossDbMax"] = c.tuned.lossDbMax;
         if (c.standard) {
