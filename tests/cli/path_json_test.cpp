@@ -6,6 +6,7 @@
 #include "cli/cli_main.h"
 #include "cli/outcome_writer.h"
 #include "tests/cli/cli_in_process.h"
+#include "tests/common/synthetic_kit.h"
 #include "tests/report/test_files.h"
 
 #include <cmath>
@@ -97,6 +98,42 @@ TEST(PathJson, EachCandidateListsItsPathByItsOwnPartNames)
     for (const auto &c : candidates) {
         const Z last = ExpectWalk(c["path"], c["elements"], load, f, "name", "value");
         EXPECT_LE(Reflection(last, 50), c["gammaMax"].get<double>() * 1.0001) << c["topology"];
+    }
+}
+
+// On a kit, each candidate's path walks its kit parts (their measured
+// impedance, interpolated between the data's points), and the network the
+// kit parts stand for keeps its own path beside its elements.
+TEST(PathJson, OnAKitTheCandidatesPathWalksTheKitParts)
+{
+    test_files::TempDir dir;
+    test_kit::WriteSyntheticKit(dir / "kit");
+    const Args args{"--f1",     "1.8", "--f2",   "2.2",       "--zhigh",  "50",
+                    "--zlow",   "30",  "--load", "series-rl", "--absorb", "2",
+                    "--candidates", "--json", "--parts", (dir / "kit").string()};
+    const CliRun run = RunCliIn(args, dir);
+    ASSERT_EQ(run.exitCode, kExitTuned) << run.err;
+    const auto candidates = nlohmann::json::parse(run.out)["candidates"];
+    ASSERT_FALSE(candidates.empty());
+    const double f = std::sqrt(1.8e9 * 2.2e9);
+    const Z load = 30.0 + j * 2.0 * std::numbers::pi * f * 2e-9;
+    for (const auto &c : candidates) {
+        const auto &path = c["path"];
+        const auto &elements = c["elements"];
+        ASSERT_EQ(path.size(), elements.size() + 1);
+        Z z = load;
+        for (std::size_t k = 1; k < path.size(); ++k) {
+            const auto &e = elements[elements.size() - k];
+            EXPECT_EQ(path[k]["after"], e["name"]);
+            const std::string kind = e["kind"].get<std::string>();
+            const double value = e["value"].get<double>();
+            const Z part = kind.ends_with("inductor") ? test_kit::InductorImpedance(value, f)
+                                                      : test_kit::CapacitorImpedance(value, f);
+            z = kind.starts_with("series") ? z + part : 1.0 / (1.0 / z + 1.0 / part);
+            // The kit's files hold the impedance at points the walk falls between.
+            EXPECT_NEAR(std::abs(ZOf(path[k]) - z), 0, 2e-3 * std::abs(z)) << path[k];
+        }
+        ExpectWalk(c["ideal"]["path"], c["ideal"]["elements"], load, f, "name", "value");
     }
 }
 
