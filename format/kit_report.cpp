@@ -106,8 +106,8 @@ void PutCandidatesOnKitJson(Json &candidates, const std::vector<KitChoice> &choi
         entry["lossDbMax"] = Number(choice.figures.lossDbMax);
         Json ideal = FiguresJson(choice.idealFigures);
         ideal["elements"] = ElementsJson(choice.ideal);
-        if (pathHz > 0 && entry.contains("path")) {
-            ideal["path"] = std::move(entry["path"]);
+        if (pathHz > 0) {
+            ideal["path"] = PathJson(choice.ideal, pathHz, PathNames::ByLabel);
             entry["path"] = PathJson(choice.network, pathHz, PathNames::ByLabel);
         }
         entry["ideal"] = std::move(ideal);

@@ -405,6 +405,23 @@ void SmithChart::paintEvent(QPaintEvent *)
                 edgeLabels.push_back({p, QString::fromLatin1(name)});
         }
     }
+    // The band's limit: the circle of the drawn network's in-band maximum
+    // |Gamma|, inside which its whole passband lies.
+    double inBandMax = 0;
+    const session::ResponseCurve &drawn = response_->curves.front();
+    for (std::size_t i = 0; i < drawn.points.size() && i < f.size(); ++i)
+        if (f[i] >= band.lowHz && f[i] <= band.highHz)
+            inBandMax = std::max(inBandMax, std::abs(GammaOf(drawn, i)));
+    if (inBandMax > 0 && inBandMax < 1) {
+        const double r = inBandMax * g.radius;
+        painter.setPen(QPen(text, 1, Qt::DashLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(QPointF(g.cx, g.cy), r, r);
+        edgeLabels.push_back(
+            {QPointF(g.cx + r * 0.7071, g.cy + r * 0.7071),
+             QStringLiteral("VSWR ") +
+                 QString::fromStdString(Figure((1 + inBandMax) / (1 - inBandMax), 4))});
+    }
     if (path_)
         DrawPath(painter, g);
     DrawLabels(painter, edgeLabels);
@@ -436,12 +453,21 @@ void SmithChart::paintEvent(QPaintEvent *)
         hovered = PointOf(session::ReflectionOf(path_->arcs[arcHover_->arc].z[arcHover_->sample],
                                                 ReferenceOhms()),
                           g.cx, g.cy, g.radius);
+    // Away from the traces and the path: what the point of the chart under
+    // the pointer stands for.
+    QString readout = hoverText();
+    if (!hovered && pointer_) {
+        hovered = pointer_;
+        const Complex gamma =
+            session::GammaAt({pointer_->x(), pointer_->y()}, g.cx, g.cy, g.radius);
+        readout = QString::fromStdString(session::ChartPointReadout(gamma, ReferenceOhms()));
+    }
     if (hovered) {
         const QPointF p = *hovered;
         painter.setPen(QPen(text, 1));
         painter.setBrush(Qt::NoBrush);
         painter.drawEllipse(p, 6, 6);
-        const QStringList lines = hoverText().split(QLatin1Char('\n'));
+        const QStringList lines = readout.split(QLatin1Char('\n'));
         int w = 0;
         for (const QString &line : lines)
             w = std::max(w, metrics.horizontalAdvance(line));
@@ -522,6 +548,17 @@ void SmithChart::mouseMoveEvent(QMouseEvent *event)
         if (onArc)
             nearest.reset();
     }
+    std::optional<QPointF> inside;
+    if (response_ && response_->problem.empty() && port_ != kLoadView) {
+        const Geometry g = ChartGeometry();
+        const QPointF d = event->position() - QPointF(g.cx, g.cy);
+        if (d.x() * d.x() + d.y() * d.y() <= g.radius * g.radius)
+            inside = event->position();
+    }
+    if (inside != pointer_) {
+        pointer_ = inside;
+        update();
+    }
     const bool arcChanged =
         onArc.has_value() != arcHover_.has_value() ||
         (onArc && (onArc->arc != arcHover_->arc || onArc->sample != arcHover_->sample));
@@ -535,9 +572,10 @@ void SmithChart::mouseMoveEvent(QMouseEvent *event)
 
 void SmithChart::leaveEvent(QEvent *)
 {
-    if (hover_ || arcHover_) {
+    if (hover_ || arcHover_ || pointer_) {
         hover_.reset();
         arcHover_.reset();
+        pointer_.reset();
         update();
     }
 }

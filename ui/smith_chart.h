@@ -102,6 +102,7 @@ class SmithChart final : public QWidget
         std::size_t arc, sample;
     };
     std::optional<ArcHover> arcHover_; // the pointer on the path, nearer than any trace
+    std::optional<QPointF> pointer_;   // the pointer within the chart, for its readout
 };
 
 } // namespace tevmar

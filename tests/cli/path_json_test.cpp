@@ -108,9 +108,10 @@ TEST(PathJson, OnAKitTheCandidatesPathWalksTheKitParts)
 {
     test_files::TempDir dir;
     test_kit::WriteSyntheticKit(dir / "kit");
-    const Args args{"--f1",     "1.8", "--f2",   "2.2",       "--zhigh",  "50",
-                    "--zlow",   "30",  "--load", "series-rl", "--absorb", "2",
-                    "--candidates", "--json", "--parts", (dir / "kit").string()};
+    const Args args{"--f1",         "1.8",       "--f2",     "2.2",
+                    "--zhigh",      "50",        "--zlow",   "30",
+                    "--load",       "series-rl", "--absorb", "2",
+                    "--candidates", "--json",    "--parts",  (dir / "kit").string()};
     const CliRun run = RunCliIn(args, dir);
     ASSERT_EQ(run.exitCode, kExitTuned) << run.err;
     const auto candidates = nlohmann::json::parse(run.out)["candidates"];

@@ -3,6 +3,7 @@
 // match stay apart, and a label by the chart's edge stays on the chart.
 
 #include "session/views/chart_labels.h"
+#include "session/views/smith.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -65,6 +66,26 @@ TEST(ChartLabels, ALabelByTheEdgeTurnsBackOntoTheChart)
     const std::vector<LabelBox> free = PlaceLabels({{100, 100, 20, 10}}, chart, 4);
     EXPECT_GT(free[0].x, 100);
     EXPECT_LT(free[0].y + free[0].height, 100);
+}
+
+// The readout under the pointer: 25 + j10 ohms on a 50 ohm chart, worked by
+// hand: Y = (25 - j10) / 725 S, Gamma = (-1775 + j1000) / 5725.
+TEST(ChartReadout, APointReadsAsImpedanceAdmittanceReflectionVswrAndQ)
+{
+    const Complex z{25, 10};
+    const std::string text = ChartPointReadout((z - 50.0) / (z + 50.0), 50);
+    EXPECT_EQ(text, "Z = 25 + j10 \u03A9\n"
+                    "Y = 34.48 \u2212 j13.79 mS\n"
+                    "\u0393 = 0.3559 \u2220 150.6\u00B0\n"
+                    "VSWR 2.105\n"
+                    "Q 0.4");
+    // The open and the short at the chart's two ends.
+    const std::string open = ChartPointReadout({1, 0}, 50);
+    EXPECT_EQ(open.rfind("Z open\nY = 0 mS\n", 0), 0u) << open;
+    EXPECT_NE(open.find("VSWR \u221E"), std::string::npos) << open;
+    const std::string shorted = ChartPointReadout({-1, 0}, 50);
+    EXPECT_NE(shorted.find("\nY short\n"), std::string::npos) << shorted;
+    EXPECT_EQ(shorted.find("Q "), std::string::npos) << "no resistance, no Q";
 }
 
 } // namespace

@@ -187,7 +187,8 @@ bool SaveNoDesign(const QDir &dir)
 
 // The picked candidate's path through its parts on the Smith chart: as the
 // window opens, with the pointer on the second part's arc, and in a small
-// window where the labels must still stand apart.
+// window where the labels must still stand apart; and the readout of a point
+// of the chart away from the traces.
 bool SavePath(tevmar::ResponseWindow &response, const QDir &dir)
 {
     tevmar::ResponseViews &views = response.views();
@@ -203,6 +204,12 @@ bool SavePath(tevmar::ResponseWindow &response, const QDir &dir)
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(&smith, &leave);
     }
+    // Away from the traces, the readout of the point under the pointer.
+    QTest::mouseMove(&smith, QPoint(smith.width() * 35 / 100, smith.height() * 70 / 100));
+    QTest::qWait(100);
+    ok = tevmar::test::Save(response, dir, "32-response-chart-readout.png") && ok;
+    QEvent away(QEvent::Leave);
+    QApplication::sendEvent(&smith, &away);
     const QSize before = response.size();
     response.resize(640, 480);
     QTest::qWait(200);
