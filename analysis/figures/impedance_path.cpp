@@ -55,7 +55,9 @@ using Growth = std::function<Complex(double t)>;
 
 Growth GrowthOf(const Part &part, Complex z, bool loadAtPort2, double omega)
 {
-    if (part.kind == ElementKind::SeriesLine)
+    // A two-port of its own in the signal path (a length of line): its
+    // length grows. Its section is not one added impedance.
+    if (!part.shunt() && !part.immittanceSection())
         return [part, z, loadAtPort2, omega](double t) {
             return Through(part.WithValue(t * part.value).SectionAt(omega), z, loadAtPort2);
         };
