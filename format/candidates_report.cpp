@@ -4,6 +4,7 @@
 #include "format/analysis_text.h"
 #include "format/export_json.h"
 #include "format/json_number.h"
+#include "format/path_json.h"
 #include "report/number_format.h"
 
 #include <algorithm>
@@ -184,6 +185,7 @@ Json CandidatesJson(const CandidateSet &set)
                    {"smallestPart", ElementJson(small)},
                    {"largestPart", ElementJson(large)},
                    {"dc", {{"source", DcPathName(c.sourceDc)}, {"load", DcPathName(c.loadDc)}}}};
+        entry["path"] = PathJson(c.tuned.network, c.problem.band.centreHz, PathNames::ByLabel);
         if (!IdealAsDrawn(c.tuned.network))
             entry["lossDbMax"] = c.tuned.lossDbMax;
         if (c.standard) {

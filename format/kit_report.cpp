@@ -2,9 +2,11 @@
 
 #include "format/export_json.h"
 #include "format/json_number.h"
+#include "format/path_json.h"
 #include "report/number_format.h"
 #include "report/printable_text.h"
 
+#include <cmath>
 #include <nlohmann/json.hpp>
 
 namespace tevmar::format {
@@ -94,7 +96,7 @@ Json KitNetworkElementsJson(const Network &network)
     return PartsJson(network.parts);
 }
 
-void PutCandidatesOnKitJson(Json &candidates, const std::vector<KitChoice> &choices)
+void PutCandidatesOnKitJson(Json &candidates, const std::vector<KitChoice> &choices, double pathHz)
 {
     for (std::size_t k = 0; k < choices.size() && k < candidates.size(); ++k) {
         const KitChoice &choice = choices[k];
@@ -104,6 +106,10 @@ void PutCandidatesOnKitJson(Json &candidates, const std::vector<KitChoice> &choi
         entry["lossDbMax"] = Number(choice.figures.lossDbMax);
         Json ideal = FiguresJson(choice.idealFigures);
         ideal["elements"] = ElementsJson(choice.ideal);
+        if (pathHz > 0) {
+            ideal["path"] = PathJson(choice.ideal, pathHz, PathNames::ByLabel);
+            entry["path"] = PathJson(choice.network, pathHz, PathNames::ByLabel);
+        }
         entry["ideal"] = std::move(ideal);
         Json snapped = FiguresJson(choice.snappedFigures);
         snapped["elements"] = ElementsJson(choice.snapped);
@@ -113,7 +119,7 @@ void PutCandidatesOnKitJson(Json &candidates, const std::vector<KitChoice> &choi
 
 void AddKitJson(Json &document, const Kit &kit, const std::vector<KitChoice> &choices)
 {
-    PutCandidatesOnKitJson(document["candidates"], choices);
+    PutCandidatesOnKitJson(document["candidates"], choices, std::sqrt(kit.lowHz * kit.highHz));
     Json parts = Json::array();
     for (const std::vector<KitPartRef> *list : {&kit.inductors, &kit.capacitors})
         for (const KitPartRef &p : *list)

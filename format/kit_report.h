@@ -22,7 +22,10 @@ std::vector<std::string> KitCandidateLines(const analysis::CandidateSet &set,
 // Each candidate's entry of CandidatesJson on the kit parts chosen for it:
 // its elements carrying "part" (their "value" the nominal value),
 // "lossDbMax", and the ideal and snapped networks' figures.
-void PutCandidatesOnKitJson(Json &candidates, const std::vector<analysis::KitChoice> &choices);
+// With `pathHz`, each entry's "path" follows its kit network there, the
+// network it stood for keeping its own under "ideal".
+void PutCandidatesOnKitJson(Json &candidates, const std::vector<analysis::KitChoice> &choices,
+                            double pathHz = 0);
 
 // A network's kit parts from its port 1, each named by its part number.
 Json KitNetworkElementsJson(const analysis::Network &network);

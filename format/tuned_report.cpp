@@ -4,6 +4,7 @@
 #include "format/analysis_text.h"
 #include "format/export_json.h"
 #include "format/json_number.h"
+#include "format/path_json.h"
 
 #include <cmath>
 #include <nlohmann/json.hpp>
@@ -102,6 +103,7 @@ Json TunedJson(const TunedNetwork &t, const NetworkAnalysis *analysis)
     tuned["vswrMax"] = VswrOf(t.tuned.gammaMax);
     if (!IdealAsDrawn(t.tuned.network))
         tuned["lossDbMax"] = t.tuned.lossDbMax;
+    tuned["path"] = PathJson(t.tuned.network, t.problem.band.centreHz);
     if (const std::optional<double> limit = BodeFanoGammaOf(t.problem))
         tuned["bodeFano"] = {
             {"gammaLimit", *limit},

@@ -371,9 +371,10 @@ py::object ToPython(const session::ResultTree &tree)
 }
 
 // A part of the result document as Python's json.dumps writes it: ", " and
-// ": " between items, every character beyond ASCII escaped. The document
-// holds no infinity or NaN, so each number is written as the document
-// writes it.
+// ": " between items, every character beyond ASCII escaped, and each
+// fraction by Python's own float repr (the shortest text that reads back to
+// the same double, which the document's writer does not always find). The
+// document holds no infinity or NaN.
 std::string PythonJsonText(const session::ResultTree &tree)
 {
     using Type = session::ResultTree::value_t;
@@ -391,6 +392,8 @@ std::string PythonJsonText(const session::ResultTree &tree)
             text += (text.empty() ? "" : ", ") + PythonJsonText(value);
         return "[" + text + "]";
     }
+    if (tree.type() == Type::number_float)
+        return py::repr(py::float_(tree.get<double>())).cast<std::string>();
     return tree.dump(-1, ' ', true, session::ResultTree::error_handler_t::replace);
 }
 

@@ -171,6 +171,15 @@ void ResponseViews::BuildMenus()
             tabs_->setCurrentWidget(smith_);
         });
     }
+    // The path through the parts over either port's chart.
+    QAction *path = view->addAction(QStringLiteral("Smith Chart &Path Through the Parts"));
+    path->setObjectName(QStringLiteral("viewSmithPath"));
+    path->setCheckable(true);
+    path->setChecked(smith_->showsPath());
+    connect(path, &QAction::toggled, this, [this](bool on) {
+        smith_->SetShowPath(on);
+        tabs_->setCurrentWidget(smith_);
+    });
     QAction *schematic = view->addAction(QStringLiteral("S&chematic"));
     schematic->setObjectName(QStringLiteral("viewSchematic"));
     connect(schematic, &QAction::triggered, this, [this] { tabs_->setCurrentWidget(schematic_); });

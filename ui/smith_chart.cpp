@@ -2,6 +2,7 @@
 
 #include "format/analysis_text.h"
 #include "session/types.h"
+#include "session/views/chart_labels.h"
 #include "session/views/smith.h"
 #include "ui/curve_look.h"
 #include "ui/smith_grid.h"
@@ -9,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 
 namespace tevmar {
@@ -21,6 +23,12 @@ using session::Complex;
 bool IsDark(const QPalette &p)
 {
     return p.color(QPalette::Base).lightness() < 128;
+}
+
+// The path's colour: apart from every trace's, legible on either ground.
+QColor PathColour(const QPalette &p)
+{
+    return IsDark(p) ? QColor(240, 120, 225) : QColor(165, 0, 135);
 }
 
 // A line of text broken between words to fit `width`; the lines after the
@@ -60,6 +68,7 @@ void SmithChart::SetResponse(const session::Response &response)
 {
     response_ = &response;
     hover_.reset();
+    UpdatePath();
     update();
 }
 
@@ -67,7 +76,23 @@ void SmithChart::SetPort(int port)
 {
     port_ = port == 2 || port == kLoadView ? port : 1;
     hover_.reset();
+    UpdatePath();
     update();
+}
+
+void SmithChart::SetShowPath(bool show)
+{
+    showPath_ = show;
+    UpdatePath();
+    update();
+}
+
+void SmithChart::UpdatePath()
+{
+    arcHover_.reset();
+    path_.reset();
+    if (showPath_ && response_ && port_ != kLoadView)
+        path_ = session::ResponsePath(*response_, ReferenceOhms());
 }
 
 std::vector<SmithChart::LegendEntry> SmithChart::Legend() const
@@ -76,13 +101,16 @@ std::vector<SmithChart::LegendEntry> SmithChart::Legend() const
     if (response_)
         for (const session::ResponseCurve &curve : response_->curves)
             entries.push_back({QString::fromStdString(curve.name), {}});
+    const std::size_t note = entries.size(); // the passband's note has no line
     entries.push_back({QStringLiteral("bold: passband F1\u2013F2"), {}});
+    if (path_ && port_ != kLoadView)
+        entries.push_back({QStringLiteral("path through the parts at F0, from the load"), {}});
     // Entries run on to a new line where the next would leave the chart.
     const QFontMetrics metrics(font());
     double x = 10;
     double y = 8 + static_cast<double>(TitleLines().size()) * metrics.height() + metrics.ascent();
     for (std::size_t c = 0; c < entries.size(); ++c) {
-        const double line = c + 1 < entries.size() ? 28 : 0; // the last has no line
+        const double line = c != note ? 28 : 0;
         const double advance = line + metrics.horizontalAdvance(entries[c].name);
         if (x > 10 && x + advance > width() - 10) {
             x = 10;
@@ -232,6 +260,85 @@ void SmithChart::DrawTitle(QPainter &painter) const
     }
 }
 
+QPointF SmithChart::PathSampleAt(std::size_t arc, std::size_t sample) const
+{
+    if (!path_ || arc >= path_->arcs.size() || sample >= path_->arcs[arc].z.size())
+        return {};
+    const Geometry g = ChartGeometry();
+    return PointOf(session::ReflectionOf(path_->arcs[arc].z[sample], ReferenceOhms()), g.cx, g.cy,
+                   g.radius);
+}
+
+// Each part's arc from the point before it, and the points: the load hollow,
+// the rest filled; the arc under the pointer drawn bolder.
+void SmithChart::DrawPath(QPainter &painter, const Geometry &g) const
+{
+    const QColor colour = PathColour(palette());
+    const double reference = ReferenceOhms();
+    const auto at = [&](Complex z) {
+        return PointOf(session::ReflectionOf(z, reference), g.cx, g.cy, g.radius);
+    };
+    painter.setBrush(Qt::NoBrush);
+    for (std::size_t a = 0; a < path_->arcs.size(); ++a) {
+        const std::vector<Complex> &z = path_->arcs[a].z;
+        QPainterPath arc;
+        for (std::size_t i = 0; i < z.size(); ++i)
+            i == 0 ? arc.moveTo(at(z[i])) : arc.lineTo(at(z[i]));
+        const bool hovered = arcHover_ && arcHover_->arc == a;
+        painter.setPen(QPen(colour, hovered ? 3.6 : 2.0, Qt::SolidLine, Qt::RoundCap));
+        painter.drawPath(arc);
+    }
+    for (std::size_t k = 0; k < path_->points.size(); ++k) {
+        painter.setPen(QPen(colour, 1.5));
+        painter.setBrush(k == 0 ? palette().color(QPalette::Base) : colour);
+        painter.drawEllipse(at(path_->points[k].z), 3.5, 3.5);
+    }
+}
+
+// The band edges' labels of the first trace, then the path's part names,
+// each beside its point and none over another, a point or the legend; a
+// label pushed away from its point keeps a thin line to it.
+void SmithChart::DrawLabels(QPainter &painter, const std::vector<PointLabel> &edges) const
+{
+    const QFontMetrics metrics = painter.fontMetrics();
+    const Geometry g = ChartGeometry();
+    const double reference = ReferenceOhms();
+    std::vector<PointLabel> labels = edges;
+    const std::size_t pathFrom = labels.size();
+    if (path_)
+        for (const session::SmithPathPoint &p : path_->points)
+            labels.push_back({PointOf(session::ReflectionOf(p.z, reference), g.cx, g.cy, g.radius),
+                              QString::fromStdString(p.after)});
+    std::vector<session::LabelRequest> asked;
+    for (const PointLabel &l : labels)
+        asked.push_back({l.at.x(), l.at.y(), metrics.horizontalAdvance(l.text) + 4.0,
+                         static_cast<double>(metrics.height())});
+    const double top = Legend().back().at.y() + metrics.descent() + 2;
+    const session::LabelBox bounds{2, top, width() - 4.0, height() - top - 2};
+    std::vector<session::LabelBox> grid;
+    for (const QRectF &r : GridLabelBoxes(metrics, g.cx, g.cy, g.radius))
+        grid.push_back({r.x(), r.y(), r.width(), r.height()});
+    const std::vector<session::LabelBox> boxes = session::PlaceLabels(asked, bounds, 4.5, grid);
+    QColor ground = palette().color(QPalette::Base);
+    ground.setAlpha(200);
+    for (std::size_t k = 0; k < labels.size(); ++k) {
+        const session::LabelBox &b = boxes[k];
+        const QRectF box(b.x, b.y, b.width, b.height);
+        const QColor colour =
+            k < pathFrom ? palette().color(QPalette::Text) : PathColour(palette());
+        const QPointF nearest(std::clamp(labels[k].at.x(), box.left(), box.right()),
+                              std::clamp(labels[k].at.y(), box.top(), box.bottom()));
+        const QPointF reach = nearest - labels[k].at;
+        if (reach.x() * reach.x() + reach.y() * reach.y() > 12 * 12) {
+            painter.setPen(QPen(colour, 0.8));
+            painter.drawLine(labels[k].at, nearest);
+        }
+        painter.fillRect(box, ground);
+        painter.setPen(colour);
+        painter.drawText(QPointF(box.left() + 2, box.top() + metrics.ascent()), labels[k].text);
+    }
+}
+
 void SmithChart::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -256,6 +363,7 @@ void SmithChart::paintEvent(QPaintEvent *)
 
     const session::Band &band = response_->analysis.band;
     const std::vector<double> &f = response_->frequenciesHz;
+    std::vector<PointLabel> edgeLabels;
     // The design's own network is drawn last, over the others, so that the
     // network as built stays in sight where a snapped one runs close to it.
     std::vector<std::size_t> order;
@@ -293,12 +401,30 @@ void SmithChart::paintEvent(QPaintEvent *)
             painter.setPen(QPen(colour, 1.5));
             painter.setBrush(pal.color(QPalette::Base));
             painter.drawEllipse(p, 4, 4);
-            if (c == 0) {
-                painter.setPen(text);
-                painter.drawText(p + QPointF(6, -6), QString::fromLatin1(name));
-            }
+            if (c == 0)
+                edgeLabels.push_back({p, QString::fromLatin1(name)});
         }
     }
+    // The band's limit: the circle of the drawn network's in-band maximum
+    // |Gamma|, inside which its whole passband lies.
+    double inBandMax = 0;
+    const session::ResponseCurve &drawn = response_->curves.front();
+    for (std::size_t i = 0; i < drawn.points.size() && i < f.size(); ++i)
+        if (f[i] >= band.lowHz && f[i] <= band.highHz)
+            inBandMax = std::max(inBandMax, std::abs(GammaOf(drawn, i)));
+    if (inBandMax > 0 && inBandMax < 1) {
+        const double r = inBandMax * g.radius;
+        painter.setPen(QPen(text, 1, Qt::DashLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(QPointF(g.cx, g.cy), r, r);
+        edgeLabels.push_back(
+            {QPointF(g.cx + r * 0.7071, g.cy + r * 0.7071),
+             QStringLiteral("VSWR ") +
+                 QString::fromStdString(Figure((1 + inBandMax) / (1 - inBandMax), 4))});
+    }
+    if (path_)
+        DrawPath(painter, g);
+    DrawLabels(painter, edgeLabels);
 
     // Legend and title.
     const QFontMetrics metrics = painter.fontMetrics();
@@ -307,23 +433,41 @@ void SmithChart::paintEvent(QPaintEvent *)
     const std::vector<LegendEntry> legend = Legend();
     for (std::size_t c = 0; c < legend.size(); ++c) {
         const QPointF at = legend[c].at;
-        if (c < response_->curves.size()) {
-            const CurveLook look = LookOfCurve(response_->curves[c]);
+        const std::size_t note = response_->curves.size();
+        if (c != note) {
+            const CurveLook look = c < note ? LookOfCurve(response_->curves[c])
+                                            : CurveLook{PathColour(pal), Qt::SolidLine};
             painter.setPen(QPen(look.colour, 2, look.style));
             painter.drawLine(QPointF(at.x(), at.y() - metrics.ascent() / 2.0),
                              QPointF(at.x() + 22, at.y() - metrics.ascent() / 2.0));
         }
         painter.setPen(text);
-        painter.drawText(at + QPointF(c < response_->curves.size() ? 28 : 0, 0), legend[c].name);
+        painter.drawText(at + QPointF(c != note ? 28 : 0, 0), legend[c].name);
     }
 
-    if (hover_) {
-        const session::ResponseCurve &curve = response_->curves[hover_->curve];
-        const QPointF p = PointOf(GammaOf(curve, hover_->point), g.cx, g.cy, g.radius);
+    std::optional<QPointF> hovered;
+    if (hover_)
+        hovered =
+            PointOf(GammaOf(response_->curves[hover_->curve], hover_->point), g.cx, g.cy, g.radius);
+    else if (arcHover_ && path_)
+        hovered = PointOf(session::ReflectionOf(path_->arcs[arcHover_->arc].z[arcHover_->sample],
+                                                ReferenceOhms()),
+                          g.cx, g.cy, g.radius);
+    // Away from the traces and the path: what the point of the chart under
+    // the pointer stands for.
+    QString readout = hoverText();
+    if (!hovered && pointer_) {
+        hovered = pointer_;
+        const Complex gamma =
+            session::GammaAt({pointer_->x(), pointer_->y()}, g.cx, g.cy, g.radius);
+        readout = QString::fromStdString(session::ChartPointReadout(gamma, ReferenceOhms()));
+    }
+    if (hovered) {
+        const QPointF p = *hovered;
         painter.setPen(QPen(text, 1));
         painter.setBrush(Qt::NoBrush);
         painter.drawEllipse(p, 6, 6);
-        const QStringList lines = hoverText().split(QLatin1Char('\n'));
+        const QStringList lines = readout.split(QLatin1Char('\n'));
         int w = 0;
         for (const QString &line : lines)
             w = std::max(w, metrics.horizontalAdvance(line));
@@ -345,6 +489,13 @@ void SmithChart::paintEvent(QPaintEvent *)
 
 QString SmithChart::hoverText() const
 {
+    if (arcHover_ && path_ && response_) {
+        const session::SmithPathArc &arc = path_->arcs[arcHover_->arc];
+        const Complex z = arc.z[arcHover_->sample];
+        return QString::fromStdString(arc.label) + QLatin1Char('\n') +
+               QString::fromStdString(session::SmithReadout(
+                   path_->frequencyHz, session::ReflectionOf(z, ReferenceOhms()), ReferenceOhms()));
+    }
     if (!hover_ || !response_ || hover_->curve >= response_->curves.size())
         return {};
     const session::ResponseCurve &curve = response_->curves[hover_->curve];
@@ -371,17 +522,60 @@ void SmithChart::mouseMoveEvent(QMouseEvent *event)
                 }
             }
     }
-    if (nearest.has_value() != hover_.has_value() ||
+    // An arc of the path nearer than any trace names its part instead.
+    std::optional<ArcHover> onArc;
+    if (path_ && response_ && response_->problem.empty()) {
+        const Geometry g = ChartGeometry();
+        double best = 12 * 12;
+        if (nearest) {
+            const QPointF d = PointOf(GammaOf(response_->curves[nearest->curve], nearest->point),
+                                      g.cx, g.cy, g.radius) -
+                              event->position();
+            best = d.x() * d.x() + d.y() * d.y();
+        }
+        for (std::size_t a = 0; a < path_->arcs.size(); ++a)
+            for (std::size_t i = 0; i < path_->arcs[a].z.size(); ++i) {
+                const QPointF d =
+                    PointOf(session::ReflectionOf(path_->arcs[a].z[i], ReferenceOhms()), g.cx, g.cy,
+                            g.radius) -
+                    event->position();
+                const double distance = d.x() * d.x() + d.y() * d.y();
+                if (distance < best) {
+                    best = distance;
+                    onArc = ArcHover{a, i};
+                }
+            }
+        if (onArc)
+            nearest.reset();
+    }
+    std::optional<QPointF> inside;
+    if (response_ && response_->problem.empty() && port_ != kLoadView) {
+        const Geometry g = ChartGeometry();
+        const QPointF d = event->position() - QPointF(g.cx, g.cy);
+        if (d.x() * d.x() + d.y() * d.y() <= g.radius * g.radius)
+            inside = event->position();
+    }
+    if (inside != pointer_) {
+        pointer_ = inside;
+        update();
+    }
+    const bool arcChanged =
+        onArc.has_value() != arcHover_.has_value() ||
+        (onArc && (onArc->arc != arcHover_->arc || onArc->sample != arcHover_->sample));
+    if (arcChanged || nearest.has_value() != hover_.has_value() ||
         (nearest && (nearest->curve != hover_->curve || nearest->point != hover_->point))) {
         hover_ = nearest;
+        arcHover_ = onArc;
         update();
     }
 }
 
 void SmithChart::leaveEvent(QEvent *)
 {
-    if (hover_) {
+    if (hover_ || arcHover_ || pointer_) {
         hover_.reset();
+        arcHover_.reset();
+        pointer_.reset();
         update();
     }
 }

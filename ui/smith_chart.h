@@ -2,6 +2,7 @@
 
 #include "session/types.h"
 #include "session/views/response.h"
+#include "session/views/smith_path.h"
 
 #include <QWidget>
 
@@ -15,7 +16,10 @@ namespace tevmar {
 // (high-impedance) termination or S22 referred to the port-2 termination, of
 // each network with the true load. The passband part of each trace is drawn
 // bold, F1, F0 and F2 are marked on every trace, and the pointer near a trace
-// shows its frequency, impedance and reflection coefficient.
+// shows its frequency, impedance and reflection coefficient. Over them, the
+// path through the parts at F0: from the load, each part's arc to the point
+// after it, labelled by the part; the pointer on an arc names the part and
+// its value.
 class SmithChart final : public QWidget
 {
   public:
@@ -26,6 +30,14 @@ class SmithChart final : public QWidget
     static constexpr int kLoadView = 0;
     void SetPort(int port);
     int port() const { return port_; }
+    // Whether the path through the parts is drawn (it is by default).
+    void SetShowPath(bool show);
+    bool showsPath() const { return showPath_; }
+    // The path as drawn, at the band's centre; unset in the load's view.
+    const std::optional<session::SmithPath> &path() const { return path_; }
+    // Where a sample of a part's arc lies on the widget (the pointer's place
+    // to name that part).
+    QPointF PathSampleAt(std::size_t arc, std::size_t sample) const;
 
     // The hover box's lines, empty when the pointer is near no trace.
     QString hoverText() const;
@@ -66,13 +78,31 @@ class SmithChart final : public QWidget
                     const std::vector<session::Complex> &ohms, double reference,
                     const QColor &colour) const;
 
+    void UpdatePath();
+    void DrawPath(QPainter &painter, const Geometry &g) const;
+    // F1, F0, F2 of the first trace and the path's part names, placed apart.
+    struct PointLabel
+    {
+        QPointF at;
+        QString text;
+    };
+    void DrawLabels(QPainter &painter, const std::vector<PointLabel> &edges) const;
+
     const session::Response *response_ = nullptr;
+    std::optional<session::SmithPath> path_;
+    bool showPath_ = true;
     int port_ = 1;
     struct Hover
     {
         std::size_t curve, point;
     };
     std::optional<Hover> hover_;
+    struct ArcHover
+    {
+        std::size_t arc, sample;
+    };
+    std::optional<ArcHover> arcHover_; // the pointer on the path, nearer than any trace
+    std::optional<QPointF> pointer_;   // the pointer within the chart, for its readout
 };
 
 } // namespace tevmar

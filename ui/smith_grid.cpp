@@ -16,6 +16,48 @@ QPointF PointOf(Complex gamma, double cx, double cy, double radius)
     return {p.x, p.y};
 }
 
+namespace {
+
+constexpr double kGridValues[] = {0.2, 0.5, 1.0, 2.0, 5.0};
+
+struct GridLabel
+{
+    QString text;
+    QPointF baseline; // where the text starts, on its baseline
+};
+
+// The resistances just above the real axis, the reactances just outside the
+// rim, centred on where their arcs meet it.
+std::vector<GridLabel> GridLabels(const QFontMetrics &metrics, double cx, double cy, double radius)
+{
+    std::vector<GridLabel> labels;
+    for (const double r : kGridValues) {
+        const QPointF p = PointOf(session::ReflectionOf({r, 0}, 1), cx, cy, radius);
+        labels.push_back({QString::number(r), QPointF(p.x() + 2, p.y() - 3)});
+    }
+    for (const double x : kGridValues)
+        for (const double sign : {1.0, -1.0}) {
+            const QPointF p = PointOf(session::ReflectionOf({0, sign * x}, 1), cx, cy, radius);
+            const QPointF out((p.x() - cx) * 1.06 + cx, (p.y() - cy) * 1.06 + cy);
+            const QString label =
+                (sign > 0 ? QStringLiteral("+j") : QStringLiteral("\u2212j")) + QString::number(x);
+            labels.push_back({label, QPointF(out.x() - metrics.horizontalAdvance(label) / 2.0,
+                                             out.y() + metrics.ascent() / 2.0)});
+        }
+    return labels;
+}
+
+} // namespace
+
+std::vector<QRectF> GridLabelBoxes(const QFontMetrics &metrics, double cx, double cy, double radius)
+{
+    std::vector<QRectF> boxes;
+    for (const GridLabel &l : GridLabels(metrics, cx, cy, radius))
+        boxes.emplace_back(l.baseline.x(), l.baseline.y() - metrics.ascent(),
+                           metrics.horizontalAdvance(l.text), metrics.height());
+    return boxes;
+}
+
 // The grid: circles of constant resistance and arcs of constant reactance,
 // each traced as the image of its line in the impedance plane, clipped to the
 // unit circle by construction.
@@ -24,7 +66,7 @@ void DrawGrid(QPainter &painter, double cx, double cy, double radius, const QCol
 {
     painter.setPen(QPen(grid, 1));
     painter.setBrush(Qt::NoBrush);
-    const double values[] = {0.2, 0.5, 1.0, 2.0, 5.0};
+    const auto &values = kGridValues;
     const auto trace = [&](auto z) {
         QPainterPath path;
         for (int k = 0; k <= 400; ++k) {
@@ -44,22 +86,8 @@ void DrawGrid(QPainter &painter, double cx, double cy, double radius, const QCol
     painter.drawEllipse(QPointF(cx, cy), radius, radius);
 
     painter.setPen(text);
-    const QFontMetrics metrics = painter.fontMetrics();
-    for (const double r : values) {
-        const QPointF p = PointOf(session::ReflectionOf({r, 0}, 1), cx, cy, radius);
-        const QString label = QString::number(r);
-        painter.drawText(QPointF(p.x() + 2, p.y() - 3), label);
-    }
-    for (const double x : values)
-        for (const double sign : {1.0, -1.0}) {
-            const QPointF p = PointOf(session::ReflectionOf({0, sign * x}, 1), cx, cy, radius);
-            const QPointF out((p.x() - cx) * 1.06 + cx, (p.y() - cy) * 1.06 + cy);
-            const QString label =
-                (sign > 0 ? QStringLiteral("+j") : QStringLiteral("\u2212j")) + QString::number(x);
-            painter.drawText(QPointF(out.x() - metrics.horizontalAdvance(label) / 2.0,
-                                     out.y() + metrics.ascent() / 2.0),
-                             label);
-        }
+    for (const GridLabel &l : GridLabels(painter.fontMetrics(), cx, cy, radius))
+        painter.drawText(l.baseline, l.text);
 }
 
 } // namespace tevmar

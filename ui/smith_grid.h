@@ -7,7 +7,10 @@
 
 #include <QColor>
 #include <QPointF>
+#include <QRectF>
+#include <vector>
 
+class QFontMetrics;
 class QPainter;
 
 namespace tevmar {
@@ -19,5 +22,10 @@ QPointF PointOf(session::Complex gamma, double cx, double cy, double radius);
 // the real axis and the rim, with their labels.
 void DrawGrid(QPainter &painter, double cx, double cy, double radius, const QColor &grid,
               const QColor &text);
+
+// Where DrawGrid writes its labels (the resistances on the real axis, the
+// reactances round the rim), for the chart's own labels to keep clear of.
+std::vector<QRectF> GridLabelBoxes(const QFontMetrics &metrics, double cx, double cy,
+                                   double radius);
 
 } // namespace tevmar

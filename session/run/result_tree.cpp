@@ -7,6 +7,8 @@
 #include "format/load_fit_report.h"
 #include "format/tuned_report.h"
 
+#include <cmath>
+
 namespace tevmar::session {
 
 ResultTree DesignElementsTree(const Outcome &outcome)
@@ -46,7 +48,9 @@ ResultTree CandidatesTree(const Outcome &outcome)
         return ResultTree::array();
     ResultTree candidates = format::CandidatesJson(*outcome.candidates);
     if (outcome.kit)
-        format::PutCandidatesOnKitJson(candidates, outcome.kitChoices);
+        format::PutCandidatesOnKitJson(
+            candidates, outcome.kitChoices,
+            outcome.kit->lowHz > 0 ? std::sqrt(outcome.kit->lowHz * outcome.kit->highHz) : 0);
     return candidates;
 }
 

@@ -71,7 +71,10 @@ std::vector<TwoPortS> NetworkSParameters(const analysis::Network &network,
     std::vector<TwoPortS> points;
     points.reserve(frequenciesHz.size());
     for (const double f : frequenciesHz) {
-        if (!std::isfinite(f) || f <= 0)
+        // A NaN or an infinity has no number text of its own to quote.
+        if (!std::isfinite(f))
+            throw std::invalid_argument("a frequency that is not a finite number");
+        if (f <= 0)
             throw std::invalid_argument("frequency " + ShortestNumber(f) +
                                         " Hz is not a positive number");
         const analysis::Abcd m = analysis::PartsAbcd(network, f);

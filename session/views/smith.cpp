@@ -48,4 +48,26 @@ std::string SmithReadout(double frequencyHz, Complex gamma, double z0)
     return text;
 }
 
+std::string ChartPointReadout(Complex gamma, double z0)
+{
+    const auto complexText = [](Complex v, const char *unit) {
+        return Figure(v.real(), 4) + (v.imag() < 0 ? " \u2212 j" : " + j") +
+               Figure(std::abs(v.imag()), 4) + " " + unit;
+    };
+    const Complex z = ImpedanceOf(gamma, z0);
+    const bool open = !std::isfinite(z.real()) || std::abs(Complex(1, 0) - gamma) < 1e-12;
+    const bool shorted = std::abs(Complex(1, 0) + gamma) < 1e-12;
+    std::string text = open ? "Z open" : "Z = " + complexText(z, "\u03A9");
+    text += shorted ? "\nY short" : open ? "\nY = 0 mS" : "\nY = " + complexText(1e3 / z, "mS");
+    text += "\n\u0393 = " + Figure(std::abs(gamma), 4) + " \u2220 " +
+            Figure(std::arg(gamma) * 180 / std::numbers::pi, 4) + "\u00B0";
+    const double magnitude = std::abs(gamma);
+    text += magnitude < 1 ? "\nVSWR " + Figure((1 + magnitude) / (1 - magnitude), 4)
+                          : std::string("\nVSWR \u221E");
+    // The Q of the impedance: its reactance over its resistance.
+    if (!open && !shorted && z.real() > 0)
+        text += "\nQ " + Figure(std::abs(z.imag()) / z.real(), 4);
+    return text;
+}
+
 } // namespace tevmar::session

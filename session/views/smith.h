@@ -37,4 +37,11 @@ Complex GammaAt(ChartPoint point, double centreX, double centreY, double radius)
 // chart's hover box shows it, with Z referred to z0.
 std::string SmithReadout(double frequencyHz, Complex gamma, double z0Ohms);
 
+// What a point of the chart stands for, as the readout under the pointer
+// gives it: "Z = 25 + j10 Ω", "Y = 34.48 − j13.79 mS", "Γ = 0.3604 ∠ 123.7°",
+// "VSWR 2.127", "Q 0.4" (|X| / R), one a line; an open circuit's Z and a
+// short's Y read "open" and "short", a point on or beyond the rim has no
+// VSWR ("VSWR ∞").
+std::string ChartPointReadout(Complex gamma, double z0Ohms);
+
 } // namespace tevmar::session

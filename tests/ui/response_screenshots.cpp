@@ -185,6 +185,40 @@ bool SaveNoDesign(const QDir &dir)
            tevmar::test::Save(response, dir, "5-response-no-design.png");
 }
 
+// The picked candidate's path through its parts on the Smith chart: as the
+// window opens, with the pointer on the second part's arc, and in a small
+// window where the labels must still stand apart; and the readout of a point
+// of the chart away from the traces.
+bool SavePath(tevmar::ResponseWindow &response, const QDir &dir)
+{
+    tevmar::ResponseViews &views = response.views();
+    views.viewAction("viewSmithS11")->trigger();
+    QTest::qWait(100);
+    bool ok = tevmar::test::Save(response, dir, "29-response-path-smith.png");
+    tevmar::SmithChart &smith = views.smith();
+    if (smith.path() && smith.path()->arcs.size() > 1) {
+        const std::size_t middle = smith.path()->arcs[1].z.size() / 2;
+        QTest::mouseMove(&smith, smith.PathSampleAt(1, middle).toPoint());
+        QTest::qWait(100);
+        ok = tevmar::test::Save(response, dir, "30-response-path-hover.png") && ok;
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(&smith, &leave);
+    }
+    // Away from the traces, the readout of the point under the pointer.
+    QTest::mouseMove(&smith, QPoint(smith.width() * 35 / 100, smith.height() * 70 / 100));
+    QTest::qWait(100);
+    ok = tevmar::test::Save(response, dir, "32-response-chart-readout.png") && ok;
+    QEvent away(QEvent::Leave);
+    QApplication::sendEvent(&smith, &away);
+    const QSize before = response.size();
+    response.resize(640, 480);
+    QTest::qWait(200);
+    ok = tevmar::test::Save(response, dir, "31-response-path-small.png") && ok;
+    response.resize(before);
+    QTest::qWait(100);
+    return ok;
+}
+
 // 30 ohms + 2 nH from 50 ohms over 1.8-2.2 GHz, which the synthesis cannot
 // absorb: the window opens on the candidates and draws the best; the tab
 // shown sorted as it comes, the fourth-best (a lowpass ladder) chosen.
@@ -209,6 +243,7 @@ bool SaveCandidates(tevmar::MainWindow &window, tevmar::ResponseWindow &response
     response.views().tabs().setCurrentIndex(response.views().tabs().count() - 1);
     QTest::qWait(100);
     ok = tevmar::test::Save(response, dir, "23-response-candidates.png") && ok;
+    ok = SavePath(response, dir) && ok;
     return ok;
 }
 

@@ -1,6 +1,7 @@
 #include "cli_run.h"
 #include "format/analysis_text.h"
 #include "session/views/markers.h"
+#include "session/views/smith.h"
 #include "tests/common/synthetic_kit.h"
 #include "tests/session/chip_antenna.h"
 #include "ui/main_window.h"
@@ -9,6 +10,7 @@
 #include "ui/response_views.h"
 #include "ui/response_window.h"
 #include "ui/result_tools.h"
+#include "ui/smith_chart.h"
 #include "ui_test_support.h"
 
 #include <QAbstractButton>
@@ -148,6 +150,37 @@ TEST_F(ResponseWindowTest, OneWindowFollowsEachCalculate)
     EXPECT_EQ(r.response().frequenciesHz.front(), 1e9);
     EXPECT_EQ(r.plot().data().bandLowGhz, 2.0);
     EXPECT_EQ(Find<QDoubleSpinBox>(r, "sweepFrom")->text(), QStringLiteral("1.0000 GHz"));
+}
+
+// The Smith chart's path through the parts of the design shown: from the
+// load to the point the source sees, which is the S11 trace's own F0; the
+// pointer on an arc names that part and its value; the View menu hides it.
+TEST_F(ResponseWindowTest, TheSmithChartWalksThePartsFromTheLoadToTheTracesF0)
+{
+    MainWindow w;
+    Calculate(w, "1", "2", "10", "N8");
+    ResponseWindow &r = Open(w);
+    r.views().viewAction("viewSmithS11")->trigger();
+    SmithChart &smith = r.views().smith();
+    ASSERT_TRUE(smith.path());
+    const session::SmithPath &path = *smith.path();
+    const auto &shown = r.response().curves.front().network;
+    ASSERT_EQ(path.points.size(), shown.parts.size() + 1);
+    EXPECT_EQ(path.points.front().after, "load");
+    EXPECT_NEAR(std::abs(path.points.front().z - 10.0), 0, 1e-12) << "the 10 ohm load";
+    const double f0 = r.response().analysis.band.centreHz;
+    const session::Complex s11 = session::Evaluate(shown, f0).s.s11;
+    EXPECT_NEAR(std::abs(session::ReflectionOf(path.points.back().z, 50) - s11), 0, 1e-9);
+
+    const session::SmithPathArc &arc = path.arcs[1];
+    QTest::mouseMove(&smith, smith.PathSampleAt(1, arc.z.size() / 2).toPoint());
+    EXPECT_TRUE(smith.hoverText().startsWith(QString::fromStdString(arc.label) + "\n"))
+        << smith.hoverText().toStdString();
+
+    r.views().viewAction("viewSmithPath")->trigger();
+    EXPECT_FALSE(smith.path());
+    r.views().viewAction("viewSmithPath")->trigger();
+    EXPECT_TRUE(smith.path());
 }
 
 TEST_F(ResponseWindowTest, MarkersStayAtTheirFrequencyWithTheNewDesignsValues)

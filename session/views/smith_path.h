@@ -1,0 +1,62 @@
+#pragma once
+
+// The path a match takes on the Smith chart, part by part, as the windows
+// draw it and scripts read it: start at the load, and after each part toward
+// the source the impedance looking toward the load at the band's centre,
+// joined by each part's own arc (its reactance or susceptance growing from
+// none to its own; a through line's length growing from none to its own).
+
+#include "session/run/amplifier.h"
+#include "session/views/response.h"
+
+#include <complex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tevmar::session {
+
+struct SmithPathPoint
+{
+    std::string after;      // "load", or the part just passed as the exports name it ("C2")
+    std::string label;      // "load", or the part with its value: "C2 1.5 pF"
+    std::complex<double> z; // ohms; infinite for an open circuit
+};
+
+struct SmithPathArc
+{
+    std::string part;                    // "C2"
+    std::string label;                   // "C2 1.5 pF"
+    std::vector<std::complex<double>> z; // from the point before to the point after
+};
+
+struct SmithPath
+{
+    double frequencyHz = 0;
+    std::vector<SmithPathPoint> points; // the load, then one per part toward the source
+    std::vector<SmithPathArc> arcs;     // one per part, in the same order
+};
+
+// The path through a network's parts at a frequency, from the load it is
+// matched to (measured data, the absorbed reactance with its resistance, or
+// the load's resistance) to the source's port. `referenceOhms` is the chart's
+// reference, which sets how finely the arcs are sampled; 0 takes the load's
+// port resistance. Throws std::invalid_argument for a frequency that is not
+// positive and finite.
+SmithPath PathThroughParts(const analysis::Network &network, double frequencyHz,
+                           double referenceOhms = 0);
+
+// The path of the network the Response window draws, at the band's centre:
+// the tuned network once there is one, else the network as built (with the
+// parts' models) or as drawn, with any steps made by hand. Unset when there
+// is no response to show.
+std::optional<SmithPath> ResponsePath(const Response &response, double referenceOhms);
+
+// One side of an amplifier at the band's geometric centre: the input network
+// (side 1) from the transistor's input, as the output network and the load
+// terminate it, to the source; the output network (side 2) from the load to
+// the transistor's output, whose last point is the impedance the transistor
+// sees. Referred, for the arcs' sampling, to the device data's resistance.
+SmithPath AmplifierSidePath(const AmplifierOutcome &outcome, int side);
+
+} // namespace tevmar::session
