@@ -437,7 +437,8 @@ void Runner::Render()
         frequencies = analysis::SweepFrequencies(plan_);
     if (o_.kit && !frequencies.empty())
         WithinKitData(built ? *built : fileAnalysis.full, frequencies);
-    if (const auto &load = o_.design.measuredLoad; load && !load->modelDescribes)
+    if (const auto &load = o_.design.measuredLoad;
+        load && !load->modelDescribes && !frequencies.empty())
         WithinLoadData(*load, frequencies);
     for (const FileRequest &file : r_.files) {
         std::string text;

@@ -86,7 +86,7 @@ TEST(LoadS1pOption, PaneLinesThenTheFitThenTheFiguresIntoTheData)
     EXPECT_NE(check, std::string::npos);
     // A fit that describes its data says how closely, and nothing else.
     EXPECT_EQ(run.err, "tevmar-cli: measured load " + (dir / "antenna.s1p").string() +
-                           ": series RL fit, rms error 0.68 %\n");
+                           ": series RL fit, rms error 0.682 %\n");
 
     // Under 1 % the design is the textbook one for the fit, its pane
     // lines exactly those of the same design typed in the boxes.
@@ -174,8 +174,9 @@ TEST(LoadS1pOption, AFitFarOffItsDataGivesNoDesignAndTheDataAreUsedDirectly)
                              "(more than 5 %); the load's data are used directly"),
               std::string::npos)
         << plain.out;
-    for (const char *absent : {"MATCHING NETWORK", "Bode-Fano limit (g1", "SOLUTION OUT OF RANGE"})
-        EXPECT_EQ(plain.out.find(absent) + plain.err.find(absent), 2 * std::string::npos) << absent;
+    for (const char *absent :
+         {"MATCHING NETWORK", "Bode-Fano limit (g1", "SOLUTION OUT OF RANGE", "e-15"})
+        EXPECT_EQ((plain.out + plain.err).find(absent), std::string::npos) << absent;
     EXPECT_FALSE(std::filesystem::exists(dir / "tevmar.prt"));
 
     // With candidates: every one tuned into the data, ranked against the
@@ -210,7 +211,7 @@ TEST(LoadS1pOption, AFitFarOffItsDataGivesNoDesignAndTheDataAreUsedDirectly)
     const double best = json["candidates"][0]["gammaMax"].get<double>();
     for (const std::string &path : {s2p, cir}) {
         const std::string text = test_files::ReadBytes(path);
-        for (const char *fitted : {"absorb", "series RL", "1.41874", "fitted model"})
+        for (const char *fitted : {"absorb", "series RL", "1.41874", "in the fitted model"})
             EXPECT_EQ(text.find(fitted), std::string::npos) << path << ": " << fitted;
         EXPECT_NE(text.find("Load: measured, 33 points from 0.8 to 0.96 GHz"), std::string::npos)
             << text.substr(0, 600);
