@@ -29,14 +29,13 @@ std::vector<std::string> DataOnlyPortLines(const Network &ladder)
         const double ohms = port == 1 ? ladder.port1Ohms : ladder.port2Ohms;
         std::string line = "Port " + std::to_string(port) +
                            (port == 1 ? ": high-impedance end, " : ": low-impedance end, ");
-        line += port == loadPort ? "into the measured load (" + ShortestNumber(ohms) +
+        line += port == loadPort ? "into the load below (" + ShortestNumber(ohms) +
                                        " ohms as the reference where a file needs one)"
                                  : "terminated in " + ShortestNumber(ohms) + " ohms";
         lines.push_back(line);
     }
-    lines.push_back(TerminationLine(LoadTerminationOf(ladder)) +
-                    "; the network is tuned into these data, which no load kind fits within " +
-                    ShortestNumber(100 * kSimpleModelError) + " %");
+    lines.push_back(TerminationLine(LoadTerminationOf(ladder)) + "; no load kind fits it within " +
+                    ShortestNumber(100 * kSimpleModelError) + " %: the network is tuned into it");
     if (ladder.measured->source)
         lines.push_back("Measured source: not part of this network; its port is referred to "
                         "its fitted resistance");

@@ -595,7 +595,9 @@ void Runner::Analysed()
 
     if ((Solved() || WithoutDesign()) && NeedsSweep(r_)) {
         const analysis::Band band =
-            tunedWithoutDesign_        ? analysis::BandOf(o_.tuned->relaxed->design.band)
+            tunedWithoutDesign_ && o_.tuned->relaxed
+                ? analysis::BandOf(o_.tuned->relaxed->design.band)
+            : tunedWithoutDesign_      ? o_.tuned->problem.band // started from a withheld design
             : candidatesWithoutDesign_ ? o_.candidates->candidates.front().problem.band
                                        : analysis::BandOf(o_.design.result.band);
         if (!CheckSweep(band))
