@@ -32,9 +32,9 @@ analysis::DesignedNetwork TunedDesign(const analysis::TunedNetwork &tuned,
         d.band = tuned.problem.band;
         d.gammaMax = tuned.tuned.gammaMax;
         d.vswrMax = analysis::VswrOf(d.gammaMax);
-        d.bodeFano = analysis::BodeFanoOf(tuned.problem.network, d.band,
-                                          d.band.centreHz / (d.band.highHz - d.band.lowHz),
-                                          d.gammaMax);
+        d.bodeFano =
+            analysis::BodeFanoOf(tuned.problem.network, d.band,
+                                 d.band.centreHz / (d.band.highHz - d.band.lowHz), d.gammaMax);
     } else {
         d = DesignedOf(design);
     }
