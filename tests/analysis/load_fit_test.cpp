@@ -51,8 +51,9 @@ TEST(ResonanceFit, RecoversSeriesAndShuntRlcAndBoundsTheMatchByTheTighterElement
         const double ohms = series ? r : 400;
         const OnePortData data = Measure(0.8e9, 0.96e9, 17, [&](double hz) {
             const double w = 2 * std::numbers::pi * hz;
-            const Complex reactive{0, w * l - 1 / (w * c)};
-            return series ? ohms + reactive : 1.0 / (1.0 / ohms + 1.0 / reactive);
+            if (series)
+                return ohms + Complex{0, w * l - 1 / (w * c)};
+            return 1.0 / (1.0 / ohms + Complex{0, w * c - 1 / (w * l)});
         });
         const std::optional<ResonantModel> fit = FitResonance(PointsInBand(data, 0.8e9, 0.96e9));
         ASSERT_TRUE(fit) << series;
