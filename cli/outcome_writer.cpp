@@ -37,6 +37,7 @@ int WriteOutcome(const session::Outcome &outcome, std::ostream &out, std::ostrea
             err << "tevmar-cli: warning: " << text << '\n';
             break;
         case Kind::Problem:
+        case Kind::Note:
             err << "tevmar-cli: " << text << '\n';
             break;
         case Kind::Usage:

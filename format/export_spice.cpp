@@ -189,8 +189,9 @@ Bench CircuitBench(const Network &ladder, const CircuitLoad &circuit, int loadPo
                        PrintableText(circuit.circuit->Text()) + ", at port " +
                        std::to_string(loadPort) + ", driven from port " +
                        std::to_string(3 - loadPort) + " through " + FixedNumber(sourceOhms) +
-                       " ohms (the port and load lines above are the fit the network was "
-                       "designed for)\n";
+                       (DataOnly(ladder) ? std::string(" ohms\n")
+                                         : " ohms (the port and load lines above are the fit the "
+                                           "network was designed for)\n");
     if (resistors == 0)
         text += "* Node s11 carries S11 (at the source); the load has no resistance to take "
                 "power\n";
@@ -296,7 +297,8 @@ std::string SpiceNetlist(const Network &ladder, const Band &band, int points)
     // on p1 with the reactance across it at port 1, where Rport1 stands for
     // it and the bench drives the network from the load's end; S21 is the
     // power reaching the port-2 resistance either way.
-    const auto &reactance = ladder.load;
+    // Data no fitted kind describes leave the bench its port resistances alone.
+    const std::optional<LoadReactance> reactance = DataOnly(ladder) ? std::nullopt : ladder.load;
     const bool loadAtPort2 = reactance && reactance->port() == 2;
     const SpiceTerminationCards port2 = TerminationSpiceCards(
         loadAtPort2 ? ModelLoadTerminationOf(ladder) : ResistanceTermination(ladder.port2Ohms), 2,

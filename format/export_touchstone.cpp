@@ -30,11 +30,12 @@ void CheckFrequencies(const std::vector<double> &frequenciesHz)
 // The comment lines both versions open with: the ports, the load and the parts.
 std::string HeaderComments(const Network &ladder, const std::string &reference)
 {
-    std::string text =
-        std::string("! Tevmar Z-Match ") + NetworkShape(ladder) +
-        " matching network: its parts alone, without the\n"
-        "! port terminations" +
-        std::string(ladder.load ? " and without the absorbed load's reactance\n" : "\n");
+    std::string text = std::string("! Tevmar Z-Match ") + NetworkShape(ladder) +
+                       " matching network: its parts alone, without the\n"
+                       "! port terminations" +
+                       std::string(ladder.load && !DataOnly(ladder)
+                                       ? " and without the absorbed load's reactance\n"
+                                       : "\n");
     for (const std::string &line : PortLines(ladder))
         text += "! " + line + "\n";
     text += "! " + reference + "\n";

@@ -43,6 +43,7 @@ Json FitJson(const LoadFit &fit, const std::string &problem)
     j["resistanceOhms"] = fit.resistanceOhms;
     j[IsInductiveLoad(fit.type) ? "inductanceNh" : "capacitancePf"] = fit.reactiveValue;
     j["rmsRelativeError"] = fit.rmsRelativeError;
+    j["rmsErrorPercent"] = RmsErrorPercent(fit.rmsRelativeError);
     j["usable"] = problem.empty();
     if (!problem.empty())
         j["note"] = problem;
@@ -96,12 +97,53 @@ Json FitsJson(const FitSummary &s)
 constexpr const char *kInterpolation =
     "linear in real and imaginary parts; held at the end points outside the measurement";
 
+std::string ResonanceText(const ResonantModel &r)
+{
+    return std::string(r.series ? "series RLC" : "R, L and C across") + ": R " + Figure(r.ohms) +
+           " ohms, L " + Figure(units::Inductance::FromHenries(r.henries).nanohenries()) +
+           " nH, C " + Figure(units::Capacitance::FromFarads(r.farads).picofarads()) +
+           " pF, rms error " + PercentText(r.rmsRelativeError);
+}
+
+std::string ChosenPhrase(const FitSummary &s)
+{
+    return std::string(s.forced ? "asked-for " : "best ") + NamesOf(s.chosen.type).phrase + " fit";
+}
+
 } // namespace
+
+std::string FitErrorLine(const FitSummary &s, const char *what)
+{
+    const std::string who =
+        s.circuit ? std::string(what) + " circuit " : std::string("measured ") + what + " ";
+    return who + PrintableText(s.fileName) + ": " + NamesOf(s.chosen.type).phrase +
+           " fit, rms error " + PercentText(s.chosen.rmsRelativeError);
+}
+
+std::string DataOnlyReason(const FitSummary &s)
+{
+    return "the " + ChosenPhrase(s) + " is off the data by " +
+           PercentText(s.chosen.rmsRelativeError) + " rms, more than " +
+           PercentText(kSimpleModelError) +
+           ": no textbook design is made for it; the load's data are used directly";
+}
 
 std::vector<std::string> FitLines(const FitSummary &s)
 {
     std::vector<std::string> lines{FileLine("Measured load ", s)};
     AddKindLines(lines, s);
+    if (s.dataOnly) {
+        lines.push_back("No textbook design: the " + ChosenPhrase(s) + " is " +
+                        PercentText(s.chosen.rmsRelativeError) + " off the data (more than " +
+                        PercentText(kSimpleModelError) + "); the load's data are used directly");
+        lines.push_back(s.resonance ? "Bode-Fano limit from the data's own resonance, " +
+                                          ResonanceText(*s.resonance) + ": |S11| " +
+                                          Figure(s.resonanceGammaLimit)
+                                    : "No Bode-Fano limit: no fit of the data's own resonance is "
+                                      "within " +
+                                          PercentText(kSimpleModelError));
+        return lines;
+    }
     lines.push_back(std::string("Designed for the ") + (s.forced ? "asked-for " : "best ") +
                     NamesOf(s.chosen.type).phrase + " fit at " + PortEnd(s.chosen.type) +
                     ", source " + Figure(s.sourceOhms) +
@@ -125,6 +167,23 @@ Json MeasuredLoadJson(const FitSummary &s)
                   {"interpolation", kInterpolation},
                   {"fits", fits},
                   {"chosen", chosen}};
+    measured["dataUsedDirectly"] = s.dataOnly;
+    if (s.dataOnly) {
+        measured["note"] = DataOnlyReason(s);
+        if (s.resonance) {
+            const ResonantModel &r = *s.resonance;
+            measured["resonance"] = {
+                {"kind", r.series ? "series-rlc" : "shunt-rlc"},
+                {"resistanceOhms", r.ohms},
+                {"inductanceNh", units::Inductance::FromHenries(r.henries).nanohenries()},
+                {"capacitancePf", units::Capacitance::FromFarads(r.farads).picofarads()},
+                {"rmsRelativeError", r.rmsRelativeError},
+                {"rmsErrorPercent", RmsErrorPercent(r.rmsRelativeError)},
+                {"bodeFanoGammaLimit", s.resonanceGammaLimit}};
+        } else {
+            measured["resonance"] = nullptr;
+        }
+    }
     return measured;
 }
 

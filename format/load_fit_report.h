@@ -17,6 +17,14 @@ std::string FitValuesText(const analysis::LoadFit &fit);
 // The summary as plain lines: the file, each kind's fit, the kind chosen.
 std::vector<std::string> FitLines(const analysis::FitSummary &summary);
 
+// The standard-error line every fit gives: the file and the chosen kind's
+// rms error in percent ("measured load antenna.s1p: series RL fit, rms error
+// 0.68 %"); `what` is "load" or "source".
+std::string FitErrorLine(const analysis::FitSummary &summary, const char *what);
+
+// Why there is no design for a fit too far off its data (FitSummary::dataOnly).
+std::string DataOnlyReason(const analysis::FitSummary &summary);
+
 // The document's "measuredLoad": the file, the fits tried and the one chosen.
 Json MeasuredLoadJson(const analysis::FitSummary &summary);
 

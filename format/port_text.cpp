@@ -1,5 +1,6 @@
 #include "format/port_text.h"
 
+#include "analysis/search/load_fit.h"
 #include "format/termination_text.h"
 #include "report/number_format.h"
 
@@ -11,8 +12,42 @@ std::string ValueText(const Part &element)
     return ShortestNumber(element.value) + " " + element.unit();
 }
 
+bool DataOnly(const Network &ladder)
+{
+    return ladder.measured && !ladder.measured->modelDescribes;
+}
+
+namespace {
+
+// A network tuned into data no fitted kind describes: the load's port faces
+// the data, and its resistance there is only the files' reference.
+std::vector<std::string> DataOnlyPortLines(const Network &ladder)
+{
+    const int loadPort = LoadPortOf(ladder);
+    std::vector<std::string> lines;
+    for (const int port : {1, 2}) {
+        const double ohms = port == 1 ? ladder.port1Ohms : ladder.port2Ohms;
+        std::string line = "Port " + std::to_string(port) +
+                           (port == 1 ? ": high-impedance end, " : ": low-impedance end, ");
+        line += port == loadPort ? "into the load below (" + ShortestNumber(ohms) +
+                                       " ohms as the reference where a file needs one)"
+                                 : "terminated in " + ShortestNumber(ohms) + " ohms";
+        lines.push_back(line);
+    }
+    lines.push_back(TerminationLine(LoadTerminationOf(ladder)) + "; no load kind fits it within " +
+                    ShortestNumber(100 * kSimpleModelError) + " %: the network is tuned into it");
+    if (ladder.measured->source)
+        lines.push_back("Measured source: not part of this network; its port is referred to "
+                        "its fitted resistance");
+    return lines;
+}
+
+} // namespace
+
 std::vector<std::string> PortLines(const Network &ladder)
 {
+    if (DataOnly(ladder))
+        return DataOnlyPortLines(ladder);
     std::vector<std::string> lines{
         "Port 1: high-impedance end, terminated in " + ShortestNumber(ladder.port1Ohms) + " ohms",
         "Port 2: low-impedance end, terminated in " + ShortestNumber(ladder.port2Ohms) + " ohms",

@@ -15,7 +15,13 @@ namespace tevmar::format {
 // and not in the network: "Load: series RC, 20 pF in series with the 5 ohms at
 // port 2; the load's own reactance, not part of this network". Without a
 // comment prefix; each export adds its own.
+// For a measured load no fitted kind describes (DataOnly), the load's port
+// faces the data, and the load line names the data, never the fit.
 std::vector<std::string> PortLines(const analysis::Network &ladder);
+
+// Whether the network's load is measured data that no fitted kind describes
+// within 5 %: its files then describe the data, not the fitted model.
+bool DataOnly(const analysis::Network &ladder);
 
 // What the files call the network: "lowpass" for series inductors and shunt
 // capacitors only, "highpass" for series capacitors and shunt inductors only,

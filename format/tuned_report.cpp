@@ -5,6 +5,7 @@
 #include "format/export_json.h"
 #include "format/json_number.h"
 #include "format/path_json.h"
+#include "format/port_text.h"
 
 #include <cmath>
 #include <nlohmann/json.hpp>
@@ -92,7 +93,8 @@ Json TunedJson(const TunedNetwork &t, const NetworkAnalysis *analysis)
                      "for the nearest value of lower load Q that solves"},
             {"absorbedValue", t.relaxed->relaxedValue}};
     const std::optional<LoadReactance> &load = t.problem.network.load;
-    tuned["absorbedLoad"] = load ? LoadJson(*load) : Json(nullptr);
+    // Data no fitted kind describes: the fit's reactance is no load's.
+    tuned["absorbedLoad"] = load && !DataOnly(t.problem.network) ? LoadJson(*load) : Json(nullptr);
     if (t.problem.network.measured)
         tuned["intoMeasuredLoad"] = true;
     tuned["partRanges"] = RangesJson(t.problem.ranges);

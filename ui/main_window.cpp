@@ -26,6 +26,7 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
+#include <cctype>
 #include <filesystem>
 #include <tuple>
 #include <vector>
@@ -434,6 +435,17 @@ std::string MainWindow::MatchMeasuredLoad(const QString &filePath, double source
         for (const session::Message &message : outcome.messages)
             problem += message.text;
         return problem;
+    }
+    if (outcome.match->fit.dataOnly) {
+        // A fit far off its data is not the load: the boxes keep what they
+        // held, and only networks tuned into the data are offered.
+        Present(request, outcome);
+        std::string reason = outcome.design.boxes.errorReason;
+        if (!reason.empty())
+            reason.front() =
+                static_cast<char>(std::toupper(static_cast<unsigned char>(reason.front())));
+        return reason +
+               ". The Response window's Candidates tab tunes networks into the measured load.";
     }
     // The boxes take the fit, so that a plain Calculate designs for it again.
     WriteInputs(outcome.design.inputs);

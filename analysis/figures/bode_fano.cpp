@@ -3,6 +3,7 @@
 #include "analysis/model/termination.h"
 #include "analysis/model/two_port.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -27,6 +28,44 @@ BodeFanoLimit BodeFanoOf(const DesignResult &design, double Qt)
     return limit;
 }
 
+double ResonanceGammaLimit(const ResonantModel &model, const Band &band)
+{
+    const double w1 = 2 * std::numbers::pi * band.lowHz;
+    const double w2 = 2 * std::numbers::pi * band.highHz;
+    const double pi = std::numbers::pi;
+    // The largest ln(1/|G|) each element allows held constant over w1..w2.
+    const double fromL = model.series ? pi * model.ohms / (model.henries * (w2 - w1))
+                                      : pi * model.henries / (model.ohms * (1 / w1 - 1 / w2));
+    const double fromC = model.series ? pi * model.ohms * model.farads / (1 / w1 - 1 / w2)
+                                      : pi / (model.ohms * model.farads * (w2 - w1));
+    return std::exp(-std::min(fromL, fromC));
+}
+
+std::optional<std::optional<double>> DataOnlyGammaLimit(const Network &network, const Band &band)
+{
+    if (!network.measured || network.measured->modelDescribes)
+        return std::nullopt;
+    if (!network.measured->resonance || !(band.highHz > band.lowHz) || !(band.lowHz > 0))
+        return std::optional<double>{};
+    return std::optional<double>{ResonanceGammaLimit(*network.measured->resonance, band)};
+}
+
+namespace {
+
+BodeFanoLimit LimitOfGamma(double gammaLimit, double designGammaMax)
+{
+    BodeFanoLimit limit;
+    limit.designGammaMax = designGammaMax;
+    limit.applicable = true;
+    limit.g1 = std::numbers::pi / std::log(1 / gammaLimit);
+    limit.gammaLimit = gammaLimit;
+    limit.vswrLimit = VswrOf(limit.gammaLimit);
+    limit.mismatchLossDb = MismatchLossDbOf(limit.gammaLimit);
+    return limit;
+}
+
+} // namespace
+
 double AbsorbedLoadQ(const Network &network, const Band &band)
 {
     const Termination load = ModelLoadTerminationOf(network);
@@ -38,6 +77,10 @@ BodeFanoLimit BodeFanoOf(const Network &network, const Band &band, double bandQ,
 {
     BodeFanoLimit limit;
     limit.designGammaMax = designGammaMax;
+    // Data the fitted kind does not describe: their own resonance bounds
+    // the match, not the kind's reactance.
+    if (const auto dataOnly = DataOnlyGammaLimit(network, band))
+        return *dataOnly && **dataOnly > 0 ? LimitOfGamma(**dataOnly, designGammaMax) : limit;
     if (!network.load || !(bandQ > 0))
         return limit;
     const double loadQ = AbsorbedLoadQ(network, band);

@@ -2,9 +2,11 @@
 
 // The Bode-Fano limit on matching a reactive load over a band.
 
-#include "analysis/model/network.h"
 #include "analysis/figures/sweep.h"
+#include "analysis/model/network.h"
 #include "engine/design_result.h"
+
+#include <optional>
 
 namespace tevmar::analysis {
 
@@ -24,6 +26,19 @@ struct BodeFanoLimit
 };
 
 BodeFanoLimit BodeFanoOf(const DesignResult &design, double Qt);
+
+// The smallest |reflection| any lossless network can hold constant over the
+// band into a resonant load (R, L and C in series or side by side). Each
+// reactive element bounds the match on its own: a series L by
+// integral ln(1/|G|) dw <= pi R / L, a series C by the same integral of
+// ln(1/|G|) / w^2 <= pi R C; across, a C by pi / (R C) and an L by the
+// 1/w^2 integral <= pi L / R. The tighter of the two is the limit.
+double ResonanceGammaLimit(const ResonantModel &model, const Band &band);
+
+// The limit for a network's measured load when its fitted kind does not
+// describe the data (MeasuredLoad::modelDescribes): the data's resonance
+// fit's, or empty without one. Unset when the network has no such load.
+std::optional<std::optional<double>> DataOnlyGammaLimit(const Network &network, const Band &band);
 
 // The Q of a network's absorbed load reactance at the band's geometric
 // centre: X / R for a series load, R / |X| for a shunt one. Only for a

@@ -7,10 +7,23 @@
 #include <complex>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
 namespace tevmar::analysis {
+
+// A load's own resonance fitted over the band: R with L and C in series, or
+// R, L and C side by side. The antenna near its resonance is one of these
+// where none of the four absorbable kinds describes it.
+struct ResonantModel
+{
+    bool series = true;
+    double ohms = 0;
+    double henries = 0;
+    double farads = 0;
+    double rmsRelativeError = 0; // as LoadFit's, over the in-band points
+};
 
 struct MeasuredLoad
 {
@@ -29,6 +42,13 @@ struct MeasuredLoad
     // its points: its impedance at every frequency, in place of the
     // interpolation. The points then only serve the fit.
     std::function<std::complex<double>(double)> exact = nullptr;
+    // Whether the fitted absorbable kind describes the data (its rms error
+    // within 5 %). When it does not, the data alone stand for the load: no
+    // figure comes from that model, and the Bode-Fano limit comes from
+    // `resonance` where a fit of the data's own resonance describes them,
+    // from nothing otherwise.
+    bool modelDescribes = true;
+    std::optional<ResonantModel> resonance = std::nullopt;
 
     // The impedance at any frequency: linear in real and imaginary parts
     // between the measured points. Below the first and above the last point

@@ -667,10 +667,11 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
     if (!base)
         return set;
     base->network.parts.clear();
-    // The limit for the model: for a measured load, its fit's.
+    // The limit for the model: for a measured load, its fit's, or its
+    // resonance's where the fitted kind does not describe the data.
+    base->network.measured = measured;
     if (base->network.load)
         set.bodeFanoGamma = BodeFanoGammaOf(*base);
-    base->network.measured = measured;
     Part probe;
     probe.value = 1;
     if (!TuneProblemError(TuneProblem{WithParts(base->network, {probe}), base->band, {}}).empty())

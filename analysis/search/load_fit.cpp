@@ -140,6 +140,78 @@ std::optional<LoadFit> ChooseFit(const std::vector<LoadFit> &fits, double source
     return best;
 }
 
+namespace {
+
+// Least squares of y = a s + b t over the points, (a, b); empty when the two
+// columns are dependent.
+std::optional<std::pair<double, double>>
+TwoTermFit(const std::vector<double> &s, const std::vector<double> &t, const std::vector<double> &y)
+{
+    double ss = 0, st = 0, tt = 0, sy = 0, ty = 0;
+    for (std::size_t i = 0; i < y.size(); ++i) {
+        ss += s[i] * s[i];
+        st += s[i] * t[i];
+        tt += t[i] * t[i];
+        sy += s[i] * y[i];
+        ty += t[i] * y[i];
+    }
+    const double det = ss * tt - st * st;
+    if (!(std::abs(det) > 1e-12 * ss * tt))
+        return std::nullopt;
+    return std::pair{(sy * tt - st * ty) / det, (ss * ty - st * sy) / det};
+}
+
+std::optional<ResonantModel> FitOneResonance(const InBandPoints &points, bool series)
+{
+    // The reactance (series) or susceptance (across) is w k1 - k2 / w with
+    // k1 = L, k2 = 1/C in series and k1 = C, k2 = 1/L across.
+    const std::size_t n = points.frequenciesHz.size();
+    std::vector<double> s(n), t(n), y(n);
+    double realSum = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double omega = 2 * std::numbers::pi * points.frequenciesHz[i];
+        const Complex immittance = series ? points.impedanceOhms[i] : 1.0 / points.impedanceOhms[i];
+        s[i] = omega;
+        t[i] = -1 / omega;
+        y[i] = immittance.imag();
+        realSum += immittance.real();
+    }
+    const auto k = TwoTermFit(s, t, y);
+    const double real = realSum / static_cast<double>(n);
+    if (!k || !(real > 0) || !(k->first > 0) || !(k->second > 0) || !std::isfinite(real) ||
+        !std::isfinite(k->first) || !std::isfinite(k->second))
+        return std::nullopt;
+    ResonantModel model;
+    model.series = series;
+    model.ohms = series ? real : 1 / real;
+    model.henries = series ? k->first : 1 / k->second;
+    model.farads = series ? 1 / k->second : k->first;
+    double sum = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const Complex fitted{real, s[i] * k->first + t[i] * k->second};
+        const Complex z = points.impedanceOhms[i];
+        sum += std::norm((series ? fitted : 1.0 / fitted) - z) / std::norm(z);
+    }
+    model.rmsRelativeError = std::sqrt(sum / static_cast<double>(n));
+    if (!std::isfinite(model.rmsRelativeError))
+        return std::nullopt;
+    return model;
+}
+
+} // namespace
+
+std::optional<ResonantModel> FitResonance(const InBandPoints &points)
+{
+    if (points.frequenciesHz.size() < 3)
+        return std::nullopt;
+    std::optional<ResonantModel> best;
+    for (const bool series : {true, false})
+        if (auto model = FitOneResonance(points, series))
+            if (!best || model->rmsRelativeError < best->rmsRelativeError)
+                best = model;
+    return best;
+}
+
 double FittedReactanceOhms(const LoadFit &fit, double omega)
 {
     // The products are formed as the figures have always formed them: w

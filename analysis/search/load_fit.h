@@ -4,6 +4,7 @@
 // R + jwL or R + 1/(jwC), or R in parallel with L or C, each fitted by least
 // squares over the measured points inside the band.
 
+#include "analysis/readers/measured_load.h"
 #include "analysis/readers/touchstone_reader.h"
 #include "engine/design_inputs.h"
 #include "units/quantity.h"
@@ -49,6 +50,10 @@ InBandPoints PointsInBand(const OnePortData &data, double f1Hz, double f2Hz);
 // other sign.
 LoadFit FitLoad(const InBandPoints &points, LoadType type);
 
+// A fit whose rms relative error is within this is taken as the simple
+// model it fits; beyond it the termination is only its data.
+inline constexpr double kSimpleModelError = 0.05;
+
 // A termination whose resistance is at most this fraction of its impedance's
 // magnitude (a Q of a million or more) is lossless to any measurement: no
 // network delivers power into it, or draws power from it as a source, and
@@ -90,7 +95,28 @@ struct FitSummary
     // A termination written as a circuit: fileName is its text, the points
     // are its impedance sampled over the band for the fit.
     bool circuit = false;
+    // The chosen kind is off its data by more than a simple model may be
+    // (5 % rms): no design is made for it, and the data stand for the load.
+    bool dataOnly = false;
+    // With dataOnly: the data's own resonance where a fit of it is within
+    // 5 %, and its Bode-Fano limit over the band.
+    std::optional<ResonantModel> resonance;
+    double resonanceGammaLimit = 0;
 };
+
+// The data's own resonance: R + j(wL - 1/(wC)) fitted on the impedance, and
+// G + j(wC - 1/(wL)) on the admittance, each linear in R (or G) and in L and
+// 1/C (or C and 1/L) as the four kinds are; the one of least rms relative
+// impedance error with every value positive, or empty when neither has.
+// A load near its series or parallel resonance is of this order, where a
+// single L or C leaves most of its reactance unexplained.
+std::optional<ResonantModel> FitResonance(const InBandPoints &points);
+
+// The fit's rms relative impedance error in percent, as reported.
+inline double RmsErrorPercent(double rmsRelativeError)
+{
+    return 100 * rmsRelativeError;
+}
 
 // The fitted reactance at angular frequency omega, in ohms: w L for the RL
 // kinds, -1 / (w C) for the RC kinds.

@@ -98,6 +98,8 @@ std::optional<RelaxedDesign> RelaxedDesignFor(const DesignInputs &inputs)
 
 std::optional<double> BodeFanoGammaOf(const TuneProblem &problem)
 {
+    if (const auto dataOnly = DataOnlyGammaLimit(problem.network, problem.band))
+        return *dataOnly;
     if (!problem.network.load)
         return std::nullopt;
     const Band &band = problem.band;
@@ -113,6 +115,10 @@ std::optional<TunedNetwork> TuneDesign(const DesignInputs &inputs, const DesignR
     TunedNetwork t;
     if (design.solved) {
         t.problem = TuneProblemOf(design);
+    } else if (const DesignResult withheld = RunDesign(inputs); withheld.solved) {
+        // A design the outcome withholds (a measured load its fitted kind
+        // does not describe) still starts the tune into the data.
+        t.problem = TuneProblemOf(withheld);
     } else {
         t.relaxed = RelaxedDesignFor(inputs);
         if (!t.relaxed)

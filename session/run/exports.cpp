@@ -64,6 +64,18 @@ std::string WithFittedModelNote(std::string netlist, const analysis::Network &la
     const bool source = ladder.measured->source != nullptr;
     if (loadCircuit && !source)
         return netlist;
+    if (!ladder.measured->modelDescribes) {
+        // No fitted kind describes the load: the bench holds no model of it.
+        const std::string note =
+            std::string("* The bench terminates the network in its port resistances alone: no "
+                        "fitted model describes the measured load, and a netlist cannot hold "
+                        "its data\n"
+                        "* Worst in-band |S11| into the measured data: ") +
+            SignificantNumber(analysis::PassbandFiguresOf(ladder, band).gammaMax, 6) + "\n";
+        const std::size_t firstLine = netlist.find('\n');
+        netlist.insert(firstLine == std::string::npos ? netlist.size() : firstLine + 1, note);
+        return netlist;
+    }
     analysis::Network model = ladder;
     if (loadCircuit) {
         auto load = std::make_shared<analysis::MeasuredLoad>(*ladder.measured);

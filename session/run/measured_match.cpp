@@ -173,6 +173,40 @@ std::string MatchSource(const MeasuredLoadRequest &request, MeasuredMatch &match
     return problem;
 }
 
+// A design for a fit that does not describe its data would be a network for
+// another load. The outcome keeps the inputs for the fit (the start the
+// tuner and the candidates take, every figure of theirs into the data) but
+// no design, report or network of it.
+void WithholdDesign(CalculateOutcome &outcome, const analysis::FitSummary &summary)
+{
+    DesignResult withheld;
+    withheld.typed = outcome.result.typed;
+    withheld.band = outcome.result.band;
+    withheld.n = outcome.result.n;
+    withheld.loadType = outcome.result.loadType;
+    outcome.result = std::move(withheld);
+    outcome.network.reset();
+    outcome.networkProblem.clear();
+    outcome.report = {};
+    outcome.boxes.errorText = kDataOnlyMessage;
+    outcome.boxes.errorReason = format::DataOnlyReason(summary);
+}
+
+// A fit too far off its data: the load is its data alone, its Bode-Fano
+// limit that of the data's own resonance where a fit of it is close.
+void UseDataDirectly(const analysis::InBandPoints &points, const analysis::Band &band,
+                     analysis::FitSummary &summary, analysis::MeasuredLoad &load)
+{
+    summary.dataOnly = true;
+    load.modelDescribes = false;
+    const std::optional<analysis::ResonantModel> resonance = analysis::FitResonance(points);
+    if (resonance && resonance->rmsRelativeError <= kSimpleModelError) {
+        summary.resonance = resonance;
+        summary.resonanceGammaLimit = analysis::ResonanceGammaLimit(*resonance, band);
+        load.resonance = resonance;
+    }
+}
+
 } // namespace
 
 DesignInputs InputsForFit(const analysis::LoadFit &fit, double sourceOhms,
@@ -305,6 +339,10 @@ MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request, analysis::On
     load->impedanceOhms = match.data.impedanceOhms;
     load->port = IsSeriesLoad(chosen->type) ? 2 : 1;
     load->exact = request.exact;
+    if (chosen->rmsRelativeError > kSimpleModelError) {
+        UseDataDirectly(points, analysis::BandOf(match.outcome.result.band), summary, *load);
+        WithholdDesign(match.outcome, summary);
+    }
     match.outcome.fitLines = format::FitLines(summary);
     if (match.source) {
         auto source = std::make_shared<analysis::MeasuredLoad>();

@@ -5,8 +5,8 @@
 // four kinds the synthesis absorbs, the design made for the fit, and every
 // figure taken into the measured data.
 
-#include "analysis/search/load_fit.h"
 #include "analysis/figures/network_analysis.h"
+#include "analysis/search/load_fit.h"
 #include "session/options/analysis_settings.h"
 #include "session/run/calculation.h"
 
@@ -62,9 +62,10 @@ struct SourceMatch
     std::string bodeFano; // the finding in words
 };
 
-// A fit whose rms relative error is within this is taken as the simple
-// model it fits; beyond it the end is only its data.
-inline constexpr double kSimpleModelError = 0.05;
+using analysis::kSimpleModelError;
+
+// The error box's text when the fit is too far off its data to design for.
+inline constexpr const char *kDataOnlyMessage = "  NO DESIGN FOR THE FIT";
 
 // A fit needs at least this many measured points inside the band.
 inline constexpr std::size_t kMinFitPoints = 3;

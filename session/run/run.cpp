@@ -84,6 +84,7 @@ class Runner
     void SaySweepPastTheData();
     void Render();
     void WithinKitData(const analysis::Network &network, std::vector<double> &frequencies);
+    void WithinLoadData(const analysis::MeasuredLoad &load, std::vector<double> &frequencies);
     void WriteStandardOutput();
     void WriteFiles();
 
@@ -256,6 +257,10 @@ bool Runner::Design()
     }
     for (const std::string &warning : match.warnings)
         Say(Kind::Warning, warning);
+    // Every fit says how far it is off its data, whatever else the run does.
+    if (match.source && !match.source->resistive)
+        Say(Kind::Note, format::FitErrorLine(match.source->fit, "source"));
+    Say(Kind::Note, format::FitErrorLine(match.fit, "load"));
     o_.design = match.outcome;
     o_.match = std::move(match);
     fit_ = &o_.match->fit;
@@ -276,6 +281,15 @@ std::vector<std::string> Runner::FitLines() const
 
 void Runner::SayNoSolution()
 {
+    if (o_.match && o_.match->fit.dataOnly) {
+        // Not out of range: withheld, as the fit does not describe the load.
+        Say(Kind::Problem, o_.design.boxes.errorReason +
+                               (r_.candidates || r_.tune
+                                    ? ""
+                                    : "; " + r_.naming("--candidates") + " and " +
+                                          r_.naming("--tune") + " match networks into the data"));
+        return;
+    }
     Say(Kind::Box, o_.design.boxes.errorText);
     if (!o_.design.boxes.errorReason.empty())
         Say(Kind::Problem, "no solution: " + o_.design.boxes.errorReason);
@@ -344,6 +358,14 @@ void Runner::SaySweepPastTheData()
         if (plan_.startHz >= first && plan_.stopHz <= last)
             continue;
         const bool source = data != load.get();
+        if (!load->modelDescribes) {
+            Say(Kind::Warning, csv->label + ": the sweep is cut to the " +
+                                   (source ? "source's" : "load's") + " data (" +
+                                   units::GhzFigure(units::Frequency::FromHz(first)) + " to " +
+                                   units::GhzText(units::Frequency::FromHz(last)) +
+                                   "): no fitted model describes the load beyond them");
+            continue;
+        }
         Say(Kind::Warning, csv->label + ": the sweep " +
                                units::GhzFigure(units::Frequency::FromHz(plan_.startHz)) + " to " +
                                units::GhzText(units::Frequency::FromHz(plan_.stopHz)) +
@@ -415,6 +437,9 @@ void Runner::Render()
         frequencies = analysis::SweepFrequencies(plan_);
     if (o_.kit && !frequencies.empty())
         WithinKitData(built ? *built : fileAnalysis.full, frequencies);
+    if (const auto &load = o_.design.measuredLoad;
+        load && !load->modelDescribes && !frequencies.empty())
+        WithinLoadData(*load, frequencies);
     for (const FileRequest &file : r_.files) {
         std::string text;
         if (file.kind == ExportKind::Json) {
@@ -451,6 +476,21 @@ void Runner::WithinKitData(const analysis::Network &network, std::vector<double>
                            units::GhzFigure(units::Frequency::FromHz(frequencies.front())) +
                            " to " + units::GhzFigure(units::Frequency::FromHz(frequencies.back())) +
                            " GHz, where the data of every kit part of the network lie");
+}
+
+// A load no fitted model describes is known only where its data are (and a
+// measured source's): the sweep keeps those frequencies, as said when the
+// sweep was checked.
+void Runner::WithinLoadData(const analysis::MeasuredLoad &load, std::vector<double> &frequencies)
+{
+    for (const analysis::MeasuredLoad *data : {&load, load.source.get()}) {
+        if (!data || data->exact || data->frequenciesHz.empty())
+            continue;
+        const double first = data->frequenciesHz.front(), last = data->frequenciesHz.back();
+        std::erase_if(frequencies, [&](double hz) { return hz < first || hz > last; });
+    }
+    if (frequencies.empty())
+        throw std::runtime_error("the sweep lies outside the measured data");
 }
 
 // Standard output: a file piped there, else the pane lines with the figures
@@ -555,7 +595,9 @@ void Runner::Analysed()
 
     if ((Solved() || WithoutDesign()) && NeedsSweep(r_)) {
         const analysis::Band band =
-            tunedWithoutDesign_        ? analysis::BandOf(o_.tuned->relaxed->design.band)
+            tunedWithoutDesign_ && o_.tuned->relaxed
+                ? analysis::BandOf(o_.tuned->relaxed->design.band)
+            : tunedWithoutDesign_      ? o_.tuned->problem.band // started from a withheld design
             : candidatesWithoutDesign_ ? o_.candidates->candidates.front().problem.band
                                        : analysis::BandOf(o_.design.result.band);
         if (!CheckSweep(band))

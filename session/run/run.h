@@ -124,6 +124,7 @@ struct Message
         Warning, // the run went on
         Problem, // something asked for was not done
         Usage,   // the request itself cannot be carried out
+        Note,    // a figure of the run beside its output (a fit's rms error)
     };
     Kind kind = Kind::Problem;
     std::string text;

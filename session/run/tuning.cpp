@@ -26,6 +26,15 @@ analysis::DesignedNetwork TunedDesign(const analysis::TunedNetwork &tuned,
         // The limit is the true load's, over the relaxed design's band.
         d.bodeFano =
             analysis::BodeFanoOf(tuned.problem.network, d.band, start.band.Qt, start.GammaMax);
+    } else if (!design.network && tuned.problem.network.measured) {
+        // No design shown (a measured load its fitted kind does not
+        // describe): the tuned network's own figures stand in for one.
+        d.band = tuned.problem.band;
+        d.gammaMax = tuned.tuned.gammaMax;
+        d.vswrMax = analysis::VswrOf(d.gammaMax);
+        d.bodeFano =
+            analysis::BodeFanoOf(tuned.problem.network, d.band,
+                                 d.band.centreHz / (d.band.highHz - d.band.lowHz), d.gammaMax);
     } else {
         d = DesignedOf(design);
     }
@@ -42,7 +51,8 @@ analysis::NetworkAnalysis TunedAnalysis(const analysis::TunedNetwork &tuned,
     // Tolerance trials of a network tuned without a design pass below its own
     // maximum VSWR x 1.1: the relaxed design's figure is for another load.
     analysis::AnalysisOptions tunedOptions = options;
-    if (tuned.relaxed && tunedOptions.monteCarlo && tunedOptions.monteCarlo->vswrLimit == 0)
+    if ((tuned.relaxed || !design.network) && tunedOptions.monteCarlo &&
+        tunedOptions.monteCarlo->vswrLimit == 0)
         tunedOptions.monteCarlo->vswrLimit =
             analysis::VswrOf(tuned.tuned.gammaMax) * analysis::kDefaultYieldVswrFactor;
     analysis::NetworkAnalysis a = analysis::AnalyseDesign(TunedDesign(tuned, design), tunedOptions);

@@ -3,11 +3,14 @@
 // give back its values, data that are exactly a design's load model give the
 // model's figures, and the tuner's gradient into the data is the true one.
 
-#include "analysis/search/load_fit.h"
+#include "analysis/figures/bode_fano.h"
 #include "analysis/figures/network_analysis.h"
 #include "analysis/model/network_gradient.h"
+#include "analysis/search/load_fit.h"
 #include "analysis_fixture.h"
 
+#include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
 
@@ -35,6 +38,49 @@ OnePortData Measure(double lowHz, double highHz, int points, Impedance impedance
         data.impedanceOhms.push_back(impedance(f));
     }
     return data;
+}
+
+// A resonance, series or across, is recovered from its own data, and its
+// Bode-Fano limit is the tighter of its two elements' bounds: through the
+// inductor, exp(-pi R / (L dw)) in series; through the capacitor,
+// exp(-pi / (R C dw)) across.
+TEST(ResonanceFit, RecoversSeriesAndShuntRlcAndBoundsTheMatchByTheTighterElement)
+{
+    const double r = 15, l = 8e-9, c = 5e-12;
+    for (const bool series : {true, false}) {
+        const double ohms = series ? r : 400;
+        const OnePortData data = Measure(0.8e9, 0.96e9, 17, [&](double hz) {
+            const double w = 2 * std::numbers::pi * hz;
+            if (series)
+                return ohms + Complex{0, w * l - 1 / (w * c)};
+            return 1.0 / (1.0 / ohms + Complex{0, w * c - 1 / (w * l)});
+        });
+        const std::optional<ResonantModel> fit = FitResonance(PointsInBand(data, 0.8e9, 0.96e9));
+        ASSERT_TRUE(fit) << series;
+        EXPECT_EQ(fit->series, series);
+        EXPECT_NEAR(fit->ohms, ohms, 1e-9 * ohms);
+        EXPECT_NEAR(fit->henries, l, 1e-9 * l);
+        EXPECT_NEAR(fit->farads, c, 1e-9 * c);
+        EXPECT_LT(fit->rmsRelativeError, 1e-9);
+
+        const Band band{0.8e9, 0.96e9, std::sqrt(0.8e9 * 0.96e9)};
+        const double dw = 2 * std::numbers::pi * 0.16e9;
+        const double w1 = 2 * std::numbers::pi * 0.8e9, w2 = 2 * std::numbers::pi * 0.96e9;
+        const double viaL = series ? std::numbers::pi * ohms / (l * dw)
+                                   : std::numbers::pi * l / (ohms * (1 / w1 - 1 / w2));
+        const double viaC = series ? std::numbers::pi * ohms * c / (1 / w1 - 1 / w2)
+                                   : std::numbers::pi / (ohms * c * dw);
+        const double limit = ResonanceGammaLimit(*fit, band);
+        EXPECT_NEAR(limit, std::exp(-std::min(viaL, viaC)), 1e-6 * limit) << series;
+        EXPECT_GT(limit, 0);
+        EXPECT_LT(limit, 1);
+    }
+    // A plain series RL leaves no capacitance to fit.
+    const OnePortData rl = Measure(1e9, 2e9, 11, [](double hz) {
+        return Complex{10, 2 * std::numbers::pi * hz * 2e-9};
+    });
+    const std::optional<ResonantModel> none = FitResonance(PointsInBand(rl, 1e9, 2e9));
+    EXPECT_TRUE(!none || none->rmsRelativeError > 1e-3 || none->farads > 1e-6);
 }
 
 struct KindCase

@@ -130,7 +130,8 @@ TEST(NoiseAboveUnity, ReadAsOneWithAWarningNamingTheFileOnceBeyondItRefused)
     const CliRun load =
         RunCliIn({"--f1", "2.3", "--f2", "2.6", "--load-s1p", path, "--source", "50"}, dir);
     EXPECT_EQ(load.exitCode, kExitDesigned) << load.err;
-    EXPECT_EQ(load.err, "tevmar-cli: warning: " + warning);
+    EXPECT_EQ(load.err, "tevmar-cli: warning: " + warning + "tevmar-cli: measured load " + path +
+                            ": series RL fit, rms error 0.682 %\n");
     // As a source, the file is named once, as the load's warnings name theirs.
     test_files::WriteBytes(path, test_files::PaOutputS1p() + "3.5 0 1.0000001\n");
     const CliRun source =

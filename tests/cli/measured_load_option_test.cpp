@@ -8,6 +8,7 @@
 #include "tests/report/test_files.h"
 #include "tests/session/chip_antenna.h"
 
+#include <charconv>
 #include <complex>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -83,7 +84,156 @@ TEST(LoadS1pOption, PaneLinesThenTheFitThenTheFiguresIntoTheData)
     EXPECT_LT(run.out.find("R =   20.171   Ohms"), fit);
     EXPECT_LT(fit, check);
     EXPECT_NE(check, std::string::npos);
-    EXPECT_EQ(run.err, "");
+    // A fit that describes its data says how closely, and nothing else.
+    EXPECT_EQ(run.err, "tevmar-cli: measured load " + (dir / "antenna.s1p").string() +
+                           ": series RL fit, rms error 0.682 %\n");
+
+    // Under 1 % the design is the textbook one for the fit, its pane
+    // lines exactly those of the same design typed in the boxes.
+    const CliRun typed = RunCliIn({"--f1", "2.3", "--f2", "2.6", "--zhigh", "50", "--zlow",
+                                   "20.1709", "--load", "series-rl", "--absorb", "1.19582"},
+                                  dir);
+    ASSERT_EQ(typed.exitCode, kExitDesigned);
+    EXPECT_TRUE(run.out.starts_with(typed.out)) << run.out;
+}
+
+// An antenna near its series resonance: 15 ohms + 8 nH + 5 pF with 0.4 pF
+// across its feed, measured at 33 points from 0.8 to 0.96 GHz. None of the
+// four absorbable kinds describes it.
+std::complex<double> ResonantAntennaOhms(double hz)
+{
+    const double w = 2 * std::numbers::pi * hz;
+    const std::complex<double> branch{15, w * 8e-9 - 1 / (w * 5e-12)};
+    return 1.0 / (1.0 / branch + std::complex<double>{0, w * 0.4e-12});
+}
+
+std::vector<double> ResonantAntennaHz()
+{
+    std::vector<double> hz;
+    for (int i = 0; i <= 32; ++i)
+        hz.push_back(0.8e9 + i * 5e6);
+    return hz;
+}
+
+std::string Shortest(double value)
+{
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+Args ResonantAntennaArgs(const TempDir &dir)
+{
+    std::string text = "# GHz S RI R 50\n";
+    for (const double hz : ResonantAntennaHz()) {
+        const std::complex<double> z = ResonantAntennaOhms(hz);
+        const std::complex<double> s = (z - 50.0) / (z + 50.0);
+        text +=
+            std::to_string(hz / 1e9) + " " + Shortest(s.real()) + " " + Shortest(s.imag()) + "\n";
+    }
+    const std::string path = (dir / "resonant.s1p").string();
+    test_files::WriteBytes(path, text);
+    return {"--f1", "0.8", "--f2", "0.96", "--load-s1p", path, "--source", "50"};
+}
+
+// The series RL fit's rms relative impedance error in percent, fitted here
+// on its own: R the mean resistance, L by least squares on the reactance.
+double SeriesRlErrorPercent()
+{
+    double r = 0, wx = 0, ww = 0;
+    const std::vector<double> hz = ResonantAntennaHz();
+    for (const double f : hz) {
+        const double w = 2 * std::numbers::pi * f;
+        r += ResonantAntennaOhms(f).real() / static_cast<double>(hz.size());
+        wx += w * ResonantAntennaOhms(f).imag();
+        ww += w * w;
+    }
+    double sum = 0;
+    for (const double f : hz) {
+        const std::complex<double> z = ResonantAntennaOhms(f);
+        sum += std::norm(std::complex<double>{r, 2 * std::numbers::pi * f * wx / ww} - z) /
+               std::norm(z);
+    }
+    return 100 * std::sqrt(sum / static_cast<double>(hz.size()));
+}
+
+TEST(LoadS1pOption, AFitFarOffItsDataGivesNoDesignAndTheDataAreUsedDirectly)
+{
+    TempDir dir;
+    const double percent = SeriesRlErrorPercent();
+    ASSERT_NEAR(percent, 23.8, 0.1);
+
+    // Alone: no design, no report, no Bode-Fano figure from the fit; exit 1.
+    const CliRun plain = RunCliIn(ResonantAntennaArgs(dir), dir);
+    EXPECT_EQ(plain.exitCode, kExitNoSolution) << plain.err;
+    EXPECT_NE(plain.err.find("resonant.s1p: series RL fit, rms error 23.8 %\n"), std::string::npos)
+        << plain.err;
+    EXPECT_NE(plain.err.find("--candidates and --tune match networks into the data"),
+              std::string::npos)
+        << plain.err;
+    EXPECT_NE(plain.out.find("No textbook design: the best series RL fit is 23.8 % off the data "
+                             "(more than 5 %); the load's data are used directly"),
+              std::string::npos)
+        << plain.out;
+    for (const char *absent :
+         {"MATCHING NETWORK", "Bode-Fano limit (g1", "SOLUTION OUT OF RANGE", "e-15"})
+        EXPECT_EQ((plain.out + plain.err).find(absent), std::string::npos) << absent;
+    EXPECT_FALSE(std::filesystem::exists(dir / "tevmar.prt"));
+
+    // With candidates: every one tuned into the data, ranked against the
+    // limit of the data's own resonance (a series RLC fit), exit 6.
+    Args args = ResonantAntennaArgs(dir);
+    const std::string s2p = (dir / "best.s2p").string(), cir = (dir / "best.cir").string();
+    args.insert(args.end(), {"--candidates", "--json", "--touchstone", s2p, "--spice", cir});
+    const CliRun run = RunCliIn(args, dir);
+    ASSERT_EQ(run.exitCode, kExitTuned) << run.err;
+    const auto json = nlohmann::json::parse(run.out);
+    const auto &measured = json["measuredLoad"];
+    EXPECT_NEAR(measured["chosen"]["rmsErrorPercent"].get<double>(), percent, 1e-6 * percent);
+    EXPECT_TRUE(measured["dataUsedDirectly"].get<bool>());
+    EXPECT_EQ(measured["resonance"]["kind"], "series-rlc");
+    EXPECT_LT(measured["resonance"]["rmsErrorPercent"].get<double>(), 5);
+    EXPECT_NEAR(measured["resonance"]["inductanceNh"].get<double>(), 8, 0.5);
+    EXPECT_NEAR(measured["resonance"]["capacitancePf"].get<double>(), 5, 0.3);
+    // The limit of the series RLC through its inductor, exp(-pi R / (L dw)).
+    const double rlcLimit =
+        std::exp(-std::numbers::pi * measured["resonance"]["resistanceOhms"].get<double>() /
+                 (measured["resonance"]["inductanceNh"].get<double>() * 1e-9 * 2 *
+                  std::numbers::pi * 0.16e9));
+    EXPECT_NEAR(measured["resonance"]["bodeFanoGammaLimit"].get<double>(), rlcLimit,
+                1e-9 * rlcLimit);
+    ASSERT_FALSE(json["candidates"].empty());
+    for (const auto &c : json["candidates"])
+        EXPECT_NEAR(c["bodeFano"]["gammaLimit"].get<double>(), rlcLimit, 1e-9 * rlcLimit);
+    EXPECT_NE(run.err.find("no textbook design; the candidate networks were written instead"),
+              std::string::npos);
+
+    // The files carry the best candidate into the data, never the fit.
+    const double best = json["candidates"][0]["gammaMax"].get<double>();
+    for (const std::string &path : {s2p, cir}) {
+        const std::string text = test_files::ReadBytes(path);
+        for (const char *fitted : {"absorb", "series RL", "1.41874", "in the fitted model"})
+            EXPECT_EQ(text.find(fitted), std::string::npos) << path << ": " << fitted;
+        EXPECT_NE(text.find("Load: measured, 33 points from 0.8 to 0.96 GHz"), std::string::npos)
+            << text.substr(0, 600);
+    }
+    const std::string netlist = test_files::ReadBytes(cir);
+    const std::size_t at = netlist.find("into the measured data: ");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_NEAR(std::stod(netlist.substr(at + 24)), best, 1e-5 * best);
+}
+
+TEST(LoadS1pOption, AFitFarOffItsDataIsTunedFromTheFitsDesignIntoTheData)
+{
+    TempDir dir;
+    Args args = ResonantAntennaArgs(dir);
+    args.insert(args.end(), {"--tune", "--json"});
+    const CliRun run = RunCliIn(args, dir);
+    ASSERT_EQ(run.exitCode, kExitTuned) << run.err;
+    const auto tuned = nlohmann::json::parse(run.out)["tuned"];
+    EXPECT_TRUE(tuned["intoMeasuredLoad"].get<bool>());
+    EXPECT_TRUE(tuned["absorbedLoad"].is_null());
+    EXPECT_LT(tuned["gammaMax"].get<double>(), tuned["startGammaMax"].get<double>());
+    EXPECT_GT(tuned["bodeFano"]["gammaLimit"].get<double>(), 1e-3);
 }
 
 struct UsageCase
