@@ -114,6 +114,14 @@ std::string AboveBodeFanoText(double gammaMax, const std::optional<double> &limi
                                          : Figure(*shortDb, 3) + " dB";
 }
 
+std::size_t TopologyColumnWidth(std::span<const Candidate> candidates)
+{
+    std::size_t width = 9;
+    for (const Candidate &c : candidates)
+        width = std::max(width, CandidateTopologyName(c).size() + 1);
+    return width;
+}
+
 std::vector<std::string> CandidateLines(const CandidateSet &set)
 {
     std::vector<std::string> lines;
@@ -128,8 +136,9 @@ std::vector<std::string> CandidateLines(const CandidateSet &set)
                             "built and the true load; parts from the source's side):"
                           : "Candidates, best first (in-band max |S11| with the true load; parts "
                             "from the source's side):");
-    std::string head = "  " + Padded("#", 3) + Padded("topology", 9) + Padded("parts", 5) +
-                       Padded("|S11|max", 9) + Padded("RL dB", 6) +
+    const std::size_t topologyWidth = TopologyColumnWidth(set.candidates);
+    std::string head = "  " + Padded("#", 3) + Padded("topology", topologyWidth) +
+                       Padded("parts", 5) + Padded("|S11|max", 9) + Padded("RL dB", 6) +
                        (built ? Padded("loss dB", 8) : "") + Padded("smallest", 13) +
                        Padded("largest", 13);
     if (series)
@@ -140,12 +149,13 @@ std::vector<std::string> CandidateLines(const CandidateSet &set)
         const Candidate &c = set.candidates[k];
         const std::vector<Part> parts = SourceToLoad(c.tuned.network);
         const auto [small, large] = Extremes(parts);
-        std::string line =
-            "  " + Padded(std::to_string(k + 1), 3) + Padded(TopologyName(c.topology), 9) +
-            Padded(std::to_string(c.parts), 5) + Padded(Figure(c.tuned.gammaMax, 4), 9) +
-            Padded(Figure(ReturnLossDb(c.tuned.gammaMax), 3), 6) +
-            (built ? Padded(Figure(c.tuned.lossDbMax, 3), 8) : "") + Padded(PartText(small), 13) +
-            Padded(PartText(large), 13);
+        std::string line = "  " + Padded(std::to_string(k + 1), 3) +
+                           Padded(CandidateTopologyName(c), topologyWidth) +
+                           Padded(std::to_string(c.parts), 5) +
+                           Padded(Figure(c.tuned.gammaMax, 4), 9) +
+                           Padded(Figure(ReturnLossDb(c.tuned.gammaMax), 3), 6) +
+                           (built ? Padded(Figure(c.tuned.lossDbMax, 3), 8) : "") +
+                           Padded(PartText(small), 13) + Padded(PartText(large), 13);
         if (c.standard)
             line += Padded(Figure(c.standard->gammaMax, 4), 10);
         line += Padded(std::string(DcPathName(c.sourceDc)) + "/" + DcPathName(c.loadDc), 15);
@@ -175,7 +185,7 @@ Json CandidatesJson(const CandidateSet &set)
         for (const Part &e : SourceToLoad(c.problem.network))
             start.push_back(ElementJson(e));
         const auto [small, large] = Extremes(parts);
-        Json entry{{"topology", TopologyName(c.topology)},
+        Json entry{{"topology", CandidateTopologyName(c)},
                    {"parts", c.parts},
                    {"gammaMax", c.tuned.gammaMax},
                    {"returnLossDb", Number(ReturnLossDb(c.tuned.gammaMax))},

@@ -5,7 +5,9 @@
 #include "analysis/search/candidates.h"
 #include "format/json_number.h"
 
+#include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,10 @@ namespace tevmar::format {
 // distance to the Bode-Fano limit; each row followed by its parts from the
 // source's side.
 std::vector<std::string> CandidateLines(const analysis::CandidateSet &set);
+
+// The width the candidates' tables give their topology column: the family
+// names' nine, or more for a ladder whose parts name it.
+std::size_t TopologyColumnWidth(std::span<const analysis::Candidate> candidates);
 
 // A candidate's part as its table lists it, "L4 0.1 nH (lower limit)": its
 // label, its value in its engineering unit and the range limit it stands at,

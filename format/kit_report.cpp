@@ -1,13 +1,16 @@
 #include "format/kit_report.h"
 
+#include "format/candidates_report.h"
 #include "format/export_json.h"
 #include "format/json_number.h"
 #include "format/path_json.h"
 #include "report/number_format.h"
 #include "report/printable_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
+#include <span>
 
 namespace tevmar::format {
 using namespace analysis;
@@ -69,14 +72,17 @@ std::vector<std::string> KitCandidateLines(const CandidateSet &set,
     }
     lines.push_back("Candidates on kit parts, best first (in-band max transducer loss and |S11| "
                     "with the parts' data; parts from the source's side):");
-    lines.push_back("  " + Padded("#", 3) + Padded("topology", 9) + Padded("parts", 5) +
+    const std::size_t topologyWidth = TopologyColumnWidth(
+        std::span(set.candidates).first(std::min(choices.size(), set.candidates.size())));
+    lines.push_back("  " + Padded("#", 3) + Padded("topology", topologyWidth) + Padded("parts", 5) +
                     Padded("loss dB", 8) + Padded("|S11|max", 9) + Padded("ideal |S11|", 12) +
                     Padded("snapped loss dB", 16) + "snapped |S11|");
     for (std::size_t k = 0; k < choices.size() && k < set.candidates.size(); ++k) {
         const Candidate &c = set.candidates[k];
         const KitChoice &choice = choices[k];
         lines.push_back("  " + Padded(std::to_string(k + 1), 3) +
-                        Padded(TopologyName(c.topology), 9) + Padded(std::to_string(c.parts), 5) +
+                        Padded(CandidateTopologyName(c), topologyWidth) +
+                        Padded(std::to_string(c.parts), 5) +
                         Padded(Figure(choice.figures.lossDbMax, 3), 8) +
                         Padded(Figure(choice.figures.gammaMax, 4), 9) +
                         Padded(Figure(choice.idealFigures.gammaMax, 4), 12) +

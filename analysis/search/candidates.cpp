@@ -2,6 +2,7 @@
 
 #include "analysis/model/termination.h"
 #include "analysis/search/line_candidates.h"
+#include "analysis/search/ladder_sequences.h"
 #include "analysis/search/task_pool.h"
 #include "engine/design.h"
 #include "units/quantity.h"
@@ -36,8 +37,17 @@ const char *TopologyName(Topology topology)
         return "stepped";
     case Topology::Mixed:
         return "mixed";
+    case Topology::Ladder:
+        return "ladder";
     }
     return "";
+}
+
+std::string CandidateTopologyName(const Candidate &candidate)
+{
+    if (candidate.topology != Topology::Ladder)
+        return TopologyName(candidate.topology);
+    return SequenceName(SequenceOf(SourceToLoad(candidate.tuned.network)));
 }
 
 const char *DcPathName(DcPath path)
@@ -210,6 +220,57 @@ struct Start
     StartKind kind;
 };
 
+// The two parts (source side first) of the L-section of a series part whose
+// reactance has the sign `seriesSign` (+1 an inductor, -1 a capacitor) and a
+// shunt part whose susceptance has `shuntSign` (+1 a capacitor, -1 an
+// inductor) that matches the source resistance to the load at one
+// frequency; of the two solutions the first whose signs the parts can give.
+std::optional<std::vector<Part>> SignedLSection(double sourceOhms, Complex loadOhms,
+                                                double frequencyHz, double seriesSign,
+                                                double shuntSign, bool firstSeries)
+{
+    if (!(sourceOhms > 0) || !(std::abs(loadOhms) > 0))
+        return std::nullopt;
+    const double omega = Omega(frequencyHz);
+    for (const double root : {1.0, -1.0}) {
+        double x = 0, b = 0;
+        if (firstSeries) {
+            // Across the load: a susceptance that leaves the source's
+            // resistance in series, then a series part cancelling the rest.
+            const Complex y = 1.0 / loadOhms;
+            const double squared = y.real() / sourceOhms - y.real() * y.real();
+            if (!(squared >= 0))
+                return std::nullopt;
+            const double total = root * std::sqrt(squared);
+            b = total - y.imag();
+            x = -(1.0 / Complex(y.real(), total)).imag();
+        } else {
+            // In series with the load: a reactance that leaves the source's
+            // conductance across, then a shunt part cancelling the rest.
+            const double squared = loadOhms.real() * sourceOhms - loadOhms.real() * loadOhms.real();
+            if (!(squared >= 0))
+                return std::nullopt;
+            const double total = root * std::sqrt(squared);
+            x = total - loadOhms.imag();
+            b = -(1.0 / Complex(loadOhms.real(), total)).imag();
+        }
+        if (!(seriesSign * x > 0) || !(shuntSign * b > 0))
+            continue;
+        const Part series = PartWith(true, x, omega), shunt = PartWith(false, b, omega);
+        if (!std::isfinite(series.value) || !std::isfinite(shunt.value))
+            continue;
+        return firstSeries ? std::vector{series, shunt} : std::vector{shunt, series};
+    }
+    return std::nullopt;
+}
+
+// The sign of a part's reactance in series or susceptance across: positive
+// for a series inductor or a shunt capacitor.
+double ImmittanceSign(ElementKind kind)
+{
+    return Part{kind, 1, ""}.immittanceGrowsWithValue() ? 1 : -1;
+}
+
 // The synthesis's bandpass ladder of one order with the true load, from a
 // relaxed design where the typed one has no solution.
 std::optional<Start> BandpassStart(DesignInputs inputs, int order, const DesignResult &design)
@@ -258,7 +319,97 @@ class Builder
     // The candidate from the best of its starts' tunes.
     void Add(std::vector<Start> starts, Topology topology)
     {
-        Candidate c = Tuned(std::move(starts), topology);
+        Finish(Tuned(std::move(starts), topology));
+    }
+
+    // Every sequence (all of one size) screened in two rounds of one short
+    // polish from each start: first from the closed-form L-section where the
+    // two parts can give it and from every part of the ports' size; then the
+    // better part of them also from starts spread widely around that. The
+    // `keep` sequences whose polish matched best are searched at length from
+    // the start that led them. A sequence far below the leaders after its
+    // first round is one whose parts cannot move the load where it must go
+    // over the band; the spread starts go to those that might lead.
+    void AddSequences(const Network &base, const Band &band,
+                      const std::vector<PartSequence> &sequences, std::size_t keep)
+    {
+        const double omega = Omega(band.centreHz);
+        const double sourceOhms = SourceOhmsOf(base);
+        const Complex load = LoadImpedanceAt(base, band.centreHz);
+        const double reference = std::sqrt(sourceOhms * std::max(load.real(), 1e-3));
+        std::vector<std::vector<Part>> flats;
+        std::vector<Start> starts;
+        std::vector<std::size_t> owner; // the sequence each start is of
+        const auto add = [&](std::size_t s, std::vector<Part> parts, StartKind kind) {
+            starts.push_back({TuneProblem{WithParts(base, std::move(parts)), band, {}}, kind});
+            owner.push_back(s);
+        };
+        for (std::size_t s = 0; s < sequences.size(); ++s) {
+            const PartSequence &sequence = sequences[s];
+            std::vector<Part> flat;
+            for (const ElementKind kind : sequence) {
+                const bool series = !Part{kind, 1, ""}.shunt();
+                const double sign = ImmittanceSign(kind);
+                flat.push_back(
+                    PartWith(series, sign * (series ? reference : 1 / reference), omega));
+            }
+            if (sequence.size() == 2 && flat[0].shunt() != flat[1].shunt()) {
+                const bool firstSeries = !flat[0].shunt();
+                const double seriesSign = ImmittanceSign(sequence[firstSeries ? 0 : 1]);
+                const double shuntSign = ImmittanceSign(sequence[firstSeries ? 1 : 0]);
+                if (auto section = SignedLSection(sourceOhms, load, band.centreHz, seriesSign,
+                                                  shuntSign, firstSeries))
+                    add(s, std::move(*section), StartKind::Synthesised);
+            }
+            add(s, flat, StartKind::Flat);
+            flats.push_back(std::move(flat));
+        }
+        // Each sequence's best start so far.
+        std::vector<std::optional<Candidate>> bestOf(sequences.size());
+        const auto screen = [&] {
+            std::vector<Candidate> tried = Polished(std::move(starts), Topology::Ladder);
+            for (std::size_t k = 0; k < tried.size(); ++k) {
+                std::optional<Candidate> &best = bestOf[owner[k]];
+                if (!best || Better(tried[k].tuned, best->tuned))
+                    best = std::move(tried[k]);
+            }
+            starts.clear();
+            owner.clear();
+        };
+        // The sequences screened so far, best first (ties in their own order).
+        const auto ranked = [&] {
+            std::vector<std::size_t> order;
+            for (std::size_t s = 0; s < sequences.size(); ++s)
+                if (bestOf[s])
+                    order.push_back(s);
+            std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+                return Better(bestOf[a]->tuned, bestOf[b]->tuned);
+            });
+            return order;
+        };
+        screen();
+        std::vector<std::size_t> order = ranked();
+        order.resize(std::min(order.size(), (order.size() + 1) / kScreenSpreadShare));
+        for (const std::size_t s : order)
+            for (std::vector<Part> &spread :
+                 Spread(flats[s], kScreenSpreadStarts, kScreenSeed + static_cast<std::uint64_t>(s)))
+                add(s, std::move(spread), StartKind::Flat);
+        screen();
+        order = ranked();
+        order.resize(std::min(order.size(), keep));
+        for (const std::size_t s : order)
+            Finish(Deepened(std::move(*bestOf[s])));
+    }
+
+    // The screen's effort: spread starts, from a fixed seed, for the best
+    // 1 / kScreenSpreadShare of the sequences after their first round.
+    static constexpr int kScreenSpreadStarts = 2;
+    static constexpr std::size_t kScreenSpreadShare = 2;
+    static constexpr std::uint64_t kScreenSeed = 101;
+
+    // A tuned candidate given its standard values and DC paths, and counted.
+    void Finish(Candidate c)
+    {
         if (options_.series)
             c.standard = TuneToSeries(c.problem, c.tuned.network, *options_.series, options_.stop);
         std::tie(c.sourceDc, c.loadDc) = DcPathsOf(c.tuned.network);
@@ -380,6 +531,18 @@ class Builder
     // evaluation budget.
     Candidate Tuned(std::vector<Start> starts, Topology topology) const
     {
+        std::vector<Candidate> tried = Polished(std::move(starts), topology);
+        std::optional<Candidate> best;
+        for (Candidate &c : tried)
+            if (!best || Better(c.tuned, best->tuned))
+                best = std::move(c);
+        return Deepened(std::move(*best));
+    }
+
+    // Every start prepared and polished once, side by side, in the starts'
+    // order.
+    std::vector<Candidate> Polished(std::vector<Start> starts, Topology topology) const
+    {
         TuneOptions once;
         once.stop = options_.stop;
         once.restarts = 0;
@@ -408,10 +571,12 @@ class Builder
         }
         if (failure)
             std::rethrow_exception(failure);
-        std::optional<Candidate> best;
-        for (Candidate &c : tried)
-            if (!best || Better(c.tuned, best->tuned))
-                best = std::move(c);
+        return tried;
+    }
+
+    // The best start searched at length, with further rounds while they pay.
+    Candidate Deepened(Candidate best) const
+    {
         TuneOptions deep;
         deep.stop = options_.stop;
         deep.restarts = kRestarts;
@@ -419,9 +584,9 @@ class Builder
         deep.finalists = kFinalists;
         deep.screenCutoff = kScreenCutoff;
         deep.evaluations = options_.evaluations;
-        if (TuneResult again = Tune(best->problem, deep); Better(again, best->tuned))
-            best->tuned = std::move(again);
-        return std::move(*best);
+        if (TuneResult again = Tune(best.problem, deep); Better(again, best.tuned))
+            best.tuned = std::move(again);
+        return best;
     }
 
     // The search of the best start: fewer restarts than the tuner's own
@@ -593,6 +758,56 @@ void FoldSameNetworks(std::vector<Candidate> &candidates, const CandidateOptions
     candidates = std::move(kept);
 }
 
+// Keeps a ladder of another sequence only where it helps: where it matches
+// better than every candidate of the other families with as many parts (a
+// single part, than every two-part one) and none of its parts sits at the end
+// of its range where it does nothing (the network is then a smaller
+// sequence, screened on its own).
+void KeepLaddersThatHelp(std::vector<Candidate> &candidates, const PartRanges &ranges)
+{
+    std::vector<std::optional<std::size_t>> bestOfSize;
+    for (std::size_t k = 0; k < candidates.size(); ++k) {
+        const Candidate &c = candidates[k];
+        if (c.topology == Topology::Ladder || c.parts < 0)
+            continue;
+        const auto size = static_cast<std::size_t>(c.parts);
+        if (bestOfSize.size() <= size)
+            bestOfSize.resize(size + 1);
+        if (!bestOfSize[size] || Better(c.tuned, candidates[*bestOfSize[size]].tuned))
+            bestOfSize[size] = k;
+    }
+    std::vector<bool> keep(candidates.size(), true);
+    for (std::size_t k = 0; k < candidates.size(); ++k) {
+        const Candidate &c = candidates[k];
+        if (c.topology != Topology::Ladder)
+            continue;
+        const std::vector<Part> parts = SourceToLoad(c.tuned.network);
+        const bool needed = parts.size() < 2 ||
+                            std::none_of(parts.begin(), parts.end(),
+                                         [&](const Part &part) { return Vanishes(part, ranges); });
+        const auto rival = static_cast<std::size_t>(std::max(c.parts, 2));
+        const bool better = rival >= bestOfSize.size() || !bestOfSize[rival] ||
+                            Better(c.tuned, candidates[*bestOfSize[rival]].tuned);
+        keep[k] = needed && better;
+    }
+    std::vector<Candidate> kept;
+    for (std::size_t k = 0; k < candidates.size(); ++k)
+        if (keep[k])
+            kept.push_back(std::move(candidates[k]));
+    candidates = std::move(kept);
+}
+
+// The sequences of up to this many parts are screened beside the families.
+constexpr std::size_t kMostSequenceParts = 4;
+
+// How many sequences of each size are searched at length after the screen:
+// the screen's short polish ranks the leaders of a size reliably, but not
+// always in their final order, and more so as the parts grow.
+std::size_t SequencesSearchedOfSize(std::size_t size)
+{
+    return size <= 1 ? 1 : size <= 3 ? 2 : 3;
+}
+
 } // namespace
 
 std::pair<DcPath, DcPath> DcPathsOf(const Network &network)
@@ -604,40 +819,10 @@ std::pair<DcPath, DcPath> DcPathsOf(const Network &network)
 std::optional<std::vector<Part>> LSection(double sourceOhms, Complex loadOhms, double frequencyHz,
                                           Topology topology, bool firstSeries)
 {
-    if (topology == Topology::Bandpass || !(sourceOhms > 0) || !(std::abs(loadOhms) > 0))
+    if (topology != Topology::Lowpass && topology != Topology::Highpass)
         return std::nullopt;
-    const double omega = Omega(frequencyHz);
     const double sign = topology == Topology::Lowpass ? 1 : -1;
-    for (const double root : {1.0, -1.0}) {
-        double x = 0, b = 0;
-        if (firstSeries) {
-            // Across the load: a susceptance that leaves the source's
-            // resistance in series, then a series part cancelling the rest.
-            const Complex y = 1.0 / loadOhms;
-            const double squared = y.real() / sourceOhms - y.real() * y.real();
-            if (!(squared >= 0))
-                return std::nullopt;
-            const double total = root * std::sqrt(squared);
-            b = total - y.imag();
-            x = -(1.0 / Complex(y.real(), total)).imag();
-        } else {
-            // In series with the load: a reactance that leaves the source's
-            // conductance across, then a shunt part cancelling the rest.
-            const double squared = loadOhms.real() * sourceOhms - loadOhms.real() * loadOhms.real();
-            if (!(squared >= 0))
-                return std::nullopt;
-            const double total = root * std::sqrt(squared);
-            x = total - loadOhms.imag();
-            b = -(1.0 / Complex(loadOhms.real(), total)).imag();
-        }
-        if (!(sign * x > 0) || !(sign * b > 0))
-            continue;
-        const Part series = PartWith(true, x, omega), shunt = PartWith(false, b, omega);
-        if (!std::isfinite(series.value) || !std::isfinite(shunt.value))
-            continue;
-        return firstSeries ? std::vector{series, shunt} : std::vector{shunt, series};
-    }
-    return std::nullopt;
+    return SignedLSection(sourceOhms, loadOhms, frequencyHz, sign, sign, firstSeries);
 }
 
 bool CandidatesPossibleFor(const InputValues &values, LoadType loadType)
@@ -660,6 +845,19 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
     for (const int order : {4, 8, 12})
         if (auto start = BandpassStart(inputs, order, design))
             bandpass.push_back(std::move(*start));
+    // Every other sequence of a few parts, by size: not the lowpass and
+    // highpass ladders, grown on their own, nor a bandpass ladder's.
+    std::vector<std::vector<PartSequence>> sequencesOfSize(kMostSequenceParts + 1);
+    for (PartSequence &sequence : LadderSequences(kMostSequenceParts)) {
+        const bool bandpassOwn = std::any_of(bandpass.begin(), bandpass.end(), [&](const Start &b) {
+            return SequenceOf(SourceToLoad(b.problem.network)) == sequence;
+        });
+        if (!IsLowpassOrHighpass(sequence) && !bandpassOwn)
+            sequencesOfSize[sequence.size()].push_back(std::move(sequence));
+    }
+    std::size_t sequencesSearched = 0;
+    for (std::size_t size = 1; size < sequencesOfSize.size(); ++size)
+        sequencesSearched += std::min(sequencesOfSize[size].size(), SequencesSearchedOfSize(size));
 
     std::optional<TuneProblem> base = bandpass.empty() ? TypedProblem(design.typed, inputs.loadType)
                                                        : std::optional(bandpass.front().problem);
@@ -689,7 +887,7 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
     // The chains are independent and each is deterministic: they run side
     // by side and are gathered in a fixed order.
     Progress progress(options, static_cast<int>(bandpass.size() + 4 * (Builder::kMostParts - 1) +
-                                                lineFamilies.size()));
+                                                sequencesSearched + lineFamilies.size()));
     TaskPool pool(TaskPool::ThreadsBesideCaller());
     // The largest bandpass ladder first: its chain is the longest, and one
     // that began last would end alone on one core.
@@ -700,6 +898,17 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
             builder.AddBandpass(std::move(start));
             return builder.Take();
         });
+    // The other sequences, the largest first; gathered after every family,
+    // so that ties keep the families' order.
+    std::vector<std::future<std::vector<Candidate>>> sequenceChains;
+    for (std::size_t size = sequencesOfSize.size(); size-- > 1;)
+        if (!sequencesOfSize[size].empty())
+            sequenceChains.push_back(pool.Submit([&, size] {
+                Builder builder(options, measured, progress, pool);
+                builder.AddSequences(base->network, base->band, sequencesOfSize[size],
+                                     SequencesSearchedOfSize(size));
+                return builder.Take();
+            }));
     for (const Topology topology : {Topology::Lowpass, Topology::Highpass})
         for (const bool firstSeries : {true, false})
             chains.push_back(pool.Submit([&, topology, firstSeries] {
@@ -715,6 +924,8 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
         }));
     // Every chain is waited for before the first failure is passed on.
     std::exception_ptr failure;
+    for (auto &chain : sequenceChains)
+        chains.push_back(std::move(chain));
     for (auto &chain : chains) {
         try {
             for (Candidate &c : pool.Wait(chain))
@@ -727,6 +938,7 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
     if (failure)
         std::rethrow_exception(failure);
     FoldSameNetworks(set.candidates, options);
+    KeepLaddersThatHelp(set.candidates, options.ranges);
     set.ranges = options.ranges;
     std::stable_sort(
         set.candidates.begin(), set.candidates.end(), [](const Candidate &a, const Candidate &b) {

@@ -29,11 +29,12 @@ enum class Topology {
     DoubleStub,  // two stubs a fixed spacing apart and a feed line to the load
     QuarterWave, // a quarter-wave transformer, behind a line to a real point
     Stepped,     // a stepped transformer of 2 to 4 quarter-wave sections
-    Mixed        // lines with one or two chip parts on their pads
+    Mixed,       // lines with one or two chip parts on their pads
+    Ladder       // any other sequence of series and shunt inductors and capacitors
 };
 
 // "bandpass", "lowpass", "highpass", "stub", "2-stub", "quarter", "stepped",
-// "mixed".
+// "mixed" and "ladder".
 const char *TopologyName(Topology topology);
 
 // What a port sees at DC through the network: a path to the other port
@@ -77,6 +78,11 @@ struct Candidate
     // that do nothing but block DC or feed it, as each DC path differs.
     std::vector<DcVariant> dcVariants;
 };
+
+// The candidate's topology as its row names it: the family's name, or for
+// a ladder of another sequence its parts from the source's side, "shunt C,
+// series C".
+std::string CandidateTopologyName(const Candidate &candidate);
 
 struct CandidateSet
 {
@@ -130,8 +136,12 @@ bool CandidatesPossibleFor(const InputValues &typed, LoadType loadType);
 // Builds, tunes and ranks every candidate for the design's load: the
 // bandpass ladder at orders 4, 8 and 12 (from a relaxed design where the
 // synthesis has none), lowpass and highpass ladders of 2 to 6 parts in both
-// orientations. Every part lies within the options' ranges; a ladder that is
-// a smaller one with parts at their range ends that do nothing (a series
+// orientations, and every other sequence of up to four series and shunt
+// inductors and capacitors, screened by a short polish, the most promising of
+// each size searched at length and offered where it matches better than
+// every ladder of the other families with as many parts (a single part,
+// better than every two-part one) and needs each of its parts. Every part lies within the options'
+// ranges; a ladder that is a smaller one with parts at their range ends that do nothing (a series
 // capacitor at its largest, a shunt inductor at its largest, a series
 // inductor or shunt capacitor at its smallest) appears as the smaller one
 // only, with any DC path the larger gave noted. With `measured`, every

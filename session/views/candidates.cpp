@@ -87,7 +87,7 @@ CalculateOutcome CandidateOutcome(const CalculateOutcome &design, const Candidat
     d.bodeFano = analysis::BodeFanoOf(
         d.full, d.band, d.band.centreHz / (d.band.highHz - d.band.lowHz), figures.gammaMax);
     outcome.origin =
-        NetworkOrigin{NetworkSource::Candidate, rank, analysis::TopologyName(c.topology), c.parts,
+        NetworkOrigin{NetworkSource::Candidate, rank, analysis::CandidateTopologyName(c), c.parts,
                       analysis::TunedNetwork{c.problem, c.tuned, c.standard, std::nullopt}};
     return outcome;
 }
@@ -115,7 +115,7 @@ std::vector<std::vector<CandidateCell>> CandidateRows(const analysis::CandidateS
         const double gamma = c.tuned.gammaMax;
         std::vector<CandidateCell> row{
             {std::to_string(k + 1), rank},
-            {analysis::TopologyName(c.topology), static_cast<double>(c.topology) * 100 + rank},
+            {analysis::CandidateTopologyName(c), static_cast<double>(c.topology) * 100 + rank},
             {std::to_string(c.parts), static_cast<double>(c.parts)},
             {Figure(gamma, 4), gamma},
             {Figure(-20 * std::log10(gamma), 3), -20 * std::log10(gamma)},
@@ -153,7 +153,7 @@ bool CandidatesMayHelp(const CalculateOutcome &outcome)
 std::string CandidateSummary(const analysis::CandidateSet &set, std::size_t index)
 {
     const Candidate &c = set.candidates.at(index);
-    return "Candidate " + std::to_string(index + 1) + ": " + analysis::TopologyName(c.topology) +
+    return "Candidate " + std::to_string(index + 1) + ": " + analysis::CandidateTopologyName(c) +
            ", " + std::to_string(c.parts) + " parts, in-band max |S11| " +
            Figure(c.tuned.gammaMax, 4) + " (return loss " +
            Figure(-20 * std::log10(c.tuned.gammaMax), 3) + " dB) with the true load";

@@ -187,7 +187,12 @@ TEST(Candidates, KeepTheRangesAndListEachNetworkOnce)
     // 1000 ohms across 2 pF: highpass ladders with a 100 nF series capacitor
     // or a 10 uH shunt inductor at an end are the smaller ones with a DC path.
     EXPECT_GE(variants, 1);
-    EXPECT_LE(set.candidates.size(), 16u);
+    // Of the families (the ladders of other sequences come on top where they
+    // match better).
+    EXPECT_LE(
+        std::ranges::count_if(set.candidates,
+                              [](const Candidate &c) { return c.topology != Topology::Ladder; }),
+        16);
 }
 
 TEST(Candidates, MeasuredLoadIsTunedIntoTheData)

@@ -160,6 +160,61 @@ TEST_F(AntennaOnKit, TheSearchBeatsTheIdealNetworkSnappedToTheKit)
     EXPECT_LT(candidates[0].at("gammaMax").get<double>(), 0.1);
 }
 
+// The best candidate is at least as good as the best two parts the kit
+// holds: every pair of its usable parts in every arrangement of two series or
+// shunt parts, each measured by this test's own cascade over the parts' files.
+TEST_F(AntennaOnKit, TheBestCandidateBeatsEveryPairOfKitParts)
+{
+    const nlohmann::json &candidates = document_->at("candidates");
+    ASSERT_FALSE(candidates.empty());
+    struct Usable
+    {
+        bool inductor;
+        PartData data;
+    };
+    std::vector<Usable> parts;
+    for (const auto &p : document_->at("kit").at("parts"))
+        parts.push_back({p.at("kind") == "inductor",
+                         ReadPart(dir_->path() / "kit" / p.at("file").get<std::string>())});
+    ASSERT_GT(parts.size(), 40u);
+    // G_T from 50 ohm into the antenna at 101 points; the worst in-band loss.
+    const auto lossDb = [&](const Usable &a, bool aShunt, const Usable &b, bool bShunt) {
+        double worst = 0;
+        for (int k = 0; k <= 100; ++k) {
+            const double hz = 2.4e9 + 1e6 * k;
+            Complex m[2][2] = {{1, 0}, {0, 1}};
+            for (const auto &[part, shunt] : {std::pair{&a, aShunt}, std::pair{&b, bShunt}}) {
+                const Complex z = part->data.At(hz);
+                if (shunt) {
+                    m[0][0] += m[0][1] / z;
+                    m[1][0] += m[1][1] / z;
+                } else {
+                    m[0][1] += m[0][0] * z;
+                    m[1][1] += m[1][0] * z;
+                }
+            }
+            const Complex zl = test_kit::AntennaImpedance(hz);
+            const double gain = 4 * 50 * zl.real() /
+                                std::norm(m[0][0] * zl + m[0][1] + 50.0 * (m[1][0] * zl + m[1][1]));
+            worst = std::max(worst, -10 * std::log10(gain));
+        }
+        return worst;
+    };
+    double bestPair = HUGE_VAL;
+    for (const Usable &a : parts)
+        for (const Usable &b : parts)
+            for (const bool aShunt : {false, true})
+                for (const bool bShunt : {false, true})
+                    bestPair = std::min(bestPair, lossDb(a, aShunt, b, bShunt));
+    EXPECT_LE(candidates[0].at("lossDbMax").get<double>(), bestPair + 1e-4) << bestPair;
+    // And the best two-part candidate is within a tenth of a decibel of that pair.
+    for (const auto &c : candidates)
+        if (c.at("parts") == 2) {
+            EXPECT_LE(c.at("lossDbMax").get<double>(), bestPair + 0.1) << c.at("topology");
+            break;
+        }
+}
+
 // ngspice through the SPICE export of a network of kit parts agrees with the
 // parts' fitted equivalents, and they with the data, over the band; with
 // pads, the netlist has them where the figures do.
