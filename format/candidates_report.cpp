@@ -106,7 +106,7 @@ std::string ResonanceMark(const std::optional<double> &resonanceHz, Clearance cl
 {
     if (clearance == Clearance::Clear || !resonanceHz)
         return {};
-    return " (resonates at " + Figure(units::Frequency::FromHz(*resonanceHz).ghz(), 3) +
+    return " (resonates at " + Figure(units::Frequency::FromHz(*resonanceHz).ghz(), 4) +
            " GHz, near the limit)";
 }
 
