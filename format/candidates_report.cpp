@@ -6,6 +6,7 @@
 #include "format/json_number.h"
 #include "format/path_json.h"
 #include "report/number_format.h"
+#include "units/quantity.h"
 
 #include <algorithm>
 #include <cmath>
@@ -68,12 +69,24 @@ Json ElementJson(const Part &e)
     return json;
 }
 
-// A part of a candidate's network, marked where it stands at a range limit.
-Json ElementJson(const Part &e, const PartRanges &ranges)
+// A part of a candidate's network, marked where it stands at a range limit
+// and, where its resonance is known, that resonance and whether it lies
+// close to the lowest the margin allows.
+Json ElementJson(const Part &e, const PartRanges &ranges, const ResonanceRule &rule)
 {
     Json json = ElementJson(e);
     json["atLimit"] = AtRangeLimit(e, ranges);
+    if (const std::optional<double> hz = e.ResonanceHz()) {
+        json["selfResonanceHz"] = Number(*hz);
+        json["nearResonance"] = rule.Of(hz) != Clearance::Clear;
+    }
     return json;
+}
+
+// The rule a candidate's parts were tuned under: its band's top and margin.
+ResonanceRule RuleOf(const Candidate &c)
+{
+    return {c.problem.band.highHz, c.problem.built.srfMarginPercent};
 }
 
 std::string Padded(std::string text, std::size_t width)
@@ -98,12 +111,25 @@ std::optional<double> ShortOfLimitDb(double gamma, const std::optional<double> &
     return std::isfinite(db) ? std::optional(db) : std::nullopt;
 }
 
-std::string CandidatePartText(const Part &part, const PartRanges &ranges)
+std::string ResonanceMark(const std::optional<double> &resonanceHz, Clearance clearance)
 {
+    if (clearance == Clearance::Clear || !resonanceHz)
+        return {};
+    return " (resonates at " + Figure(units::Frequency::FromHz(*resonanceHz).ghz(), 4) +
+           " GHz, near the limit)";
+}
+
+std::string CandidatePartText(const Part &part, const PartRanges &ranges,
+                              const std::optional<ResonanceRule> &rule)
+{
+    const std::optional<double> resonanceHz = part.ResonanceHz();
+    const std::string mark =
+        rule ? ResonanceMark(resonanceHz, rule->Of(resonanceHz)) : std::string{};
     if (!AtRangeLimit(part, ranges))
-        return PartText(part);
+        return PartText(part) + mark;
     const auto [low, high] = part.RangeIn(ranges);
-    return PartText(part) + (part.value <= low * (1 + 1e-6) ? " (lower limit)" : " (upper limit)");
+    return PartText(part) + (part.value <= low * (1 + 1e-6) ? " (lower limit)" : " (upper limit)") +
+           mark;
 }
 
 std::string AboveBodeFanoText(double gammaMax, const std::optional<double> &limit)
@@ -165,7 +191,7 @@ std::vector<std::string> CandidateLines(const CandidateSet &set)
         lines.push_back(line);
         std::string values = "       ";
         for (std::size_t i = 0; i < parts.size(); ++i)
-            values += (i ? ", " : "") + CandidatePartText(parts[i], set.ranges);
+            values += (i ? ", " : "") + CandidatePartText(parts[i], set.ranges, RuleOf(c));
         lines.push_back(values);
         for (const DcVariant &v : c.dcVariants)
             lines.push_back("       " + VariantText(v));
@@ -180,7 +206,7 @@ Json CandidatesJson(const CandidateSet &set)
         const std::vector<Part> parts = SourceToLoad(c.tuned.network);
         Json elements = Json::array();
         for (const Part &e : parts)
-            elements.push_back(ElementJson(e, set.ranges));
+            elements.push_back(ElementJson(e, set.ranges, RuleOf(c)));
         Json start = Json::array();
         for (const Part &e : SourceToLoad(c.problem.network))
             start.push_back(ElementJson(e));
@@ -201,7 +227,7 @@ Json CandidatesJson(const CandidateSet &set)
         if (c.standard) {
             Json standard = Json::array();
             for (const Part &e : SourceToLoad(c.standard->network))
-                standard.push_back(ElementJson(e, set.ranges));
+                standard.push_back(ElementJson(e, set.ranges, RuleOf(c)));
             entry["standardValues"] = {{"series", SeriesName(c.standard->series)},
                                        {"gammaMax", c.standard->gammaMax},
                                        {"elements", standard}};
@@ -213,7 +239,7 @@ Json CandidatesJson(const CandidateSet &set)
             for (const DcVariant &v : c.dcVariants) {
                 Json parts = Json::array();
                 for (std::size_t i = 0; i < v.parts.size(); ++i) {
-                    Json part = ElementJson(v.parts[i], set.ranges);
+                    Json part = ElementJson(v.parts[i], set.ranges, RuleOf(c));
                     part["position"] = v.positions[i];
                     parts.push_back(std::move(part));
                 }
@@ -236,6 +262,13 @@ Json CandidatesJson(const CandidateSet &set)
 void AddCandidatesJson(Json &document, const CandidateSet &set)
 {
     document["candidates"] = CandidatesJson(set);
+    // The margin matters where some part has a resonance: chip models or a kit.
+    for (const Candidate &c : set.candidates)
+        for (const Part &part : c.tuned.network.parts)
+            if (part.ResonanceHz()) {
+                document["srfMarginPercent"] = c.problem.built.srfMarginPercent;
+                return;
+            }
 }
 
 } // namespace tevmar::format

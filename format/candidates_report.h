@@ -26,8 +26,14 @@ std::size_t TopologyColumnWidth(std::span<const analysis::Candidate> candidates)
 
 // A candidate's part as its table lists it, "L4 0.1 nH (lower limit)": its
 // label, its value in its engineering unit and the range limit it stands at,
-// as the tuned network marks it.
-std::string CandidatePartText(const analysis::Part &part, const analysis::PartRanges &ranges);
+// as the tuned network marks it; with `rule`, a part whose resonance lies
+// within 10 % of the lowest the margin allows marked as ResonanceMark does.
+std::string CandidatePartText(const analysis::Part &part, const analysis::PartRanges &ranges,
+                              const std::optional<analysis::ResonanceRule> &rule = std::nullopt);
+
+// " (resonates at 3.2 GHz, near the limit)" for a resonance that ResonanceRule
+// finds near its limit (or within it), nothing for one clear of it or unknown.
+std::string ResonanceMark(const std::optional<double> &resonanceHz, analysis::Clearance clearance);
 
 // How far above the Bode-Fano limit a return loss lies, dB: 20 log10 of
 // the in-band max |S11| over the limit; empty with no limit.

@@ -32,7 +32,10 @@ std::string PartText(const Part &part)
         label.pop_back();
     const KitPart *kit = KitPartOf(part);
     return label + " " + Figure(part.value, 4) + " " + part.unit() +
-           (kit ? " " + PrintableText(kit->partNumber) : "");
+           (kit ? " " + PrintableText(kit->partNumber) +
+                      // the verdict the kit gave the part when read for the band
+                      ResonanceMark(kit->resonanceHz, kit->clearance)
+                : "");
 }
 
 Json PartsJson(const std::vector<Part> &parts)
@@ -43,8 +46,13 @@ Json PartsJson(const std::vector<Part> &parts)
                {"kind", part.Description()},
                {"value", part.value},
                {"unit", part.unit()}};
-        if (const KitPart *kit = KitPartOf(part))
+        if (const KitPart *kit = KitPartOf(part)) {
             e["part"] = kit->partNumber;
+            if (kit->resonanceHz) {
+                e["selfResonanceHz"] = Number(*kit->resonanceHz);
+                e["nearResonance"] = kit->clearance != Clearance::Clear;
+            }
+        }
         elements.push_back(std::move(e));
     }
     return elements;
@@ -128,13 +136,20 @@ void AddKitJson(Json &document, const Kit &kit, const std::vector<KitChoice> &ch
     PutCandidatesOnKitJson(document["candidates"], choices, std::sqrt(kit.lowHz * kit.highHz));
     Json parts = Json::array();
     for (const std::vector<KitPartRef> *list : {&kit.inductors, &kit.capacitors})
-        for (const KitPartRef &p : *list)
-            parts.push_back(Json{{"part", p->partNumber},
-                                 {"kind", p->inductor ? "inductor" : "capacitor"},
-                                 {"value", p->nominal},
-                                 {"unit", p->unit()},
-                                 {"file", p->fileName}});
-    document["kit"] = Json{{"bandLowHz", kit.lowHz}, {"bandHighHz", kit.highHz}, {"parts", parts}};
+        for (const KitPartRef &p : *list) {
+            Json part{{"part", p->partNumber},
+                      {"kind", p->inductor ? "inductor" : "capacitor"},
+                      {"value", p->nominal},
+                      {"unit", p->unit()},
+                      {"file", p->fileName}};
+            if (p->resonanceHz)
+                part["selfResonanceHz"] = Number(*p->resonanceHz);
+            parts.push_back(std::move(part));
+        }
+    document["kit"] = Json{{"bandLowHz", kit.lowHz},
+                           {"bandHighHz", kit.highHz},
+                           {"srfMarginPercent", kit.srfMarginPercent},
+                           {"parts", parts}};
 }
 
 std::vector<std::string> KitTunedLines(const KitChoice &choice)

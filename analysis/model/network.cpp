@@ -41,7 +41,8 @@ bool AllPartsIdeal(const Network &network)
 
 PartRanges WithinSelfResonance(PartRanges ranges, const LossModel &models, double highestHz)
 {
-    const double omega = units::Frequency::FromHz(1.05 * highestHz).omega();
+    const ResonanceRule rule{highestHz, models.srfMarginPercent};
+    const double omega = units::Frequency::FromHz(rule.LowestHz()).omega();
     // L CP w^2 < 1 and C ESL w^2 < 1, each limit kept above its lower one.
     if (models.inductorChip && models.inductorChip->parallel.si() > 0) {
         const double highest =

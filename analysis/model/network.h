@@ -15,8 +15,9 @@
 // component loss and tolerances touch the network's parts only, and the
 // exports can describe the network alone.
 
-#include "analysis/readers/measured_load.h"
 #include "analysis/model/part.h"
+#include "analysis/model/resonance.h"
+#include "analysis/readers/measured_load.h"
 #include "engine/design_result.h"
 
 #include <memory>
@@ -104,6 +105,9 @@ struct LossModel
     std::optional<ChipInductor> inductorChip = std::nullopt;
     std::optional<ChipCapacitor> capacitorChip = std::nullopt;
     double padPf = 0;
+    // How far above the band's top a chip part's resonance must lie, percent
+    // (resonance.h): it bounds the largest value a chip model may take.
+    double srfMarginPercent = kDefaultSrfMarginPercent;
 
     // Ideal parts and no pads: the network as the synthesis drew it.
     bool lossless() const
@@ -119,11 +123,12 @@ bool AllPartsIdeal(const Network &network);
 // figures and files are written as they always were.
 bool IdealAsDrawn(const Network &network);
 
-// The ranges narrowed so that every chip part behaves as its kind over the
-// band, up to 5 % above its upper edge: an inductor below the self-resonance
-// its CP sets, a capacitor below the series resonance its ESL sets. Above
-// them a large inductor is a small capacitor and a large capacitor a small
-// inductor, parts no one would buy for that. Unchanged without chip models.
+// The ranges narrowed so that every chip part's resonance keeps the models'
+// margin above the band's top (ResonanceRule): an inductor's value at most
+// the one whose CP resonates there, a capacitor's at most the one whose ESL
+// does. Near and above resonance a large inductor is a small capacitor and a
+// large capacitor a small inductor, parts no one would buy for that.
+// Unchanged without chip models.
 PartRanges WithinSelfResonance(PartRanges ranges, const LossModel &models, double highestHz);
 
 // The network with each part given the loss model's chip model or Q (or

@@ -320,6 +320,24 @@ std::pair<double, double> Part::RangeIn(const PartRanges &ranges) const
     return Visit([&](auto e) { return e.Range(ranges); });
 }
 
+std::optional<double> Part::ResonanceHz() const
+{
+    if (isLine())
+        return std::nullopt;
+    // 1 / (2 pi sqrt(main parasitic)), where the parasitic is there at all.
+    const auto resonance = [](double main, double parasitic) -> std::optional<double> {
+        if (!(main > 0) || !(parasitic > 0))
+            return std::nullopt;
+        return 1 / (2 * std::numbers::pi * std::sqrt(main * parasitic));
+    };
+    return std::visit(
+        Overloaded{[&](const ChipInductor &m) { return resonance(si(), m.parallel.si()); },
+                   [&](const ChipCapacitor &m) { return resonance(si(), m.esl.si()); },
+                   [](const Measured &m) { return m.part ? m.part->resonanceHz : std::nullopt; },
+                   [](const auto &) -> std::optional<double> { return std::nullopt; }},
+        model);
+}
+
 std::string Part::SpiceValue() const
 {
     return FixedNumber(value) + Visit([](auto e) { return e.spiceSuffix; });

@@ -308,6 +308,12 @@ struct Part
     // The lower and upper value a tuner may give this part, nH or pF.
     std::pair<double, double> RangeIn(const PartRanges &ranges) const;
 
+    // The frequency, Hz, where the part stops being its kind: a chip
+    // inductor's self-resonance 1 / (2 pi sqrt(L CP)), a chip capacitor's
+    // series resonance 1 / (2 pi sqrt(C ESL)), a kit part's as its data show
+    // it. Nothing for an ideal part, a finite Q or a length of line.
+    std::optional<double> ResonanceHz() const;
+
     // The value as a SPICE card writes it, in the unit its suffix names
     // ("2.2n", "0.5p"); SPICE reads "M" as milli, so no other suffix is used.
     std::string SpiceValue() const;

@@ -339,8 +339,39 @@ FittedEquivalent FitEquivalent(const KitPart &part, double lowHz, double highHz)
     return fit;
 }
 
+std::optional<double> ResonanceAbove(const KitPart &part, double highHz)
+{
+    // An inductor's reactance runs to infinity at its self-resonance, its
+    // susceptance through zero; a capacitor's reactance passes through zero.
+    const auto crossing = [&](Complex z) { return part.inductor ? (1.0 / z).imag() : z.imag(); };
+    const std::vector<double> &f = part.data.frequenciesHz;
+    double lastHz = highHz;
+    Complex last = part.ImpedanceAt(highHz);
+    for (std::size_t i = 0; i < f.size(); ++i) {
+        if (!(f[i] > highHz))
+            continue;
+        const Complex z = part.data.impedanceOhms[i];
+        if (!BehavesAs(part.inductor, z)) {
+            const double a = crossing(last), b = crossing(z);
+            const double t = a / (a - b);
+            return lastHz + (std::isfinite(t) ? std::clamp(t, 0.0, 1.0) : 0.5) * (f[i] - lastHz);
+        }
+        lastHz = f[i];
+        last = z;
+    }
+    // Past the data the fitted circuit tells, where it has a parasitic; one
+    // that puts the resonance within the data the data have contradicted.
+    const FittedEquivalent &fit = part.fitted;
+    if (fit.main > 0 && fit.parasitic > 0) {
+        const double hz = 1 / (2 * std::numbers::pi * std::sqrt(fit.main * fit.parasitic));
+        if (std::isfinite(hz) && hz > lastHz)
+            return hz;
+    }
+    return std::nullopt;
+}
+
 KitReading BuildKit(const std::vector<KitFile> &files, const std::optional<std::string> &listText,
-                    const std::string &folder, double lowHz, double highHz)
+                    const std::string &folder, double lowHz, double highHz, double srfMarginPercent)
 {
     KitReading reading;
     const std::string folderName = PrintableText(folder, 200);
@@ -385,7 +416,8 @@ KitReading BuildKit(const std::vector<KitFile> &files, const std::optional<std::
         }
     }
 
-    std::vector<std::string> uncovered, resonant;
+    std::vector<std::string> uncovered, resonant, nearResonant;
+    const ResonanceRule rule{highHz, srfMarginPercent};
     for (const ListedPart &row : rows) {
         const auto file =
             std::ranges::find_if(files, [&](const KitFile &f) { return f.name == row.file; });
@@ -487,6 +519,13 @@ KitReading BuildKit(const std::vector<KitFile> &files, const std::optional<std::
                                               "over the band; skipped");
             continue;
         }
+        part.resonanceHz = ResonanceAbove(part, highHz);
+        part.clearance = rule.Of(part.resonanceHz);
+        if (part.clearance == Clearance::Within) {
+            nearResonant.push_back(PrintableText(part.partNumber, 60) + " (" +
+                                   Ghz(*part.resonanceHz) + " GHz)");
+            continue;
+        }
         auto shared = std::make_shared<const KitPart>(std::move(part));
         (shared->inductor ? reading.kit.inductors : reading.kit.capacitors)
             .push_back(std::move(shared));
@@ -509,6 +548,10 @@ KitReading BuildKit(const std::vector<KitFile> &files, const std::optional<std::
     if (!resonant.empty())
         reading.warnings.push_back(folderName + ": " + list(resonant) + " resonate within " + band +
                                    " (the reactance changes sign); not used");
+    if (!nearResonant.empty())
+        reading.warnings.push_back(folderName + ": " + list(nearResonant) + " resonate less than " +
+                                   Figure(srfMarginPercent) + " % above the band's top (below " +
+                                   Ghz(rule.LowestHz()) + " GHz); not used");
     for (const bool inductor : {true, false}) {
         if (reading.kit.Of(inductor).empty()) {
             reading.problem = folderName + ": no usable " + (inductor ? "inductor" : "capacitor") +
@@ -520,6 +563,7 @@ KitReading BuildKit(const std::vector<KitFile> &files, const std::optional<std::
         std::ranges::stable_sort(*parts, {}, [](const KitPartRef &p) { return p->nominal; });
     reading.kit.lowHz = lowHz;
     reading.kit.highHz = highHz;
+    reading.kit.srfMarginPercent = srfMarginPercent;
     return reading;
 }
 

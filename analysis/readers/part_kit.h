@@ -6,11 +6,13 @@
 // S21 at each measured frequency, interpolated between them as a measured
 // load is; across the line it is the same impedance to ground. A part is
 // offered for a band only where its data cover the band and it behaves as
-// its kind throughout it: an inductor below its self-resonance, a capacitor
-// below its series resonance (the reactance keeps its sign). Reading the
+// its kind throughout it and its resonance (an inductor's self-resonance, a
+// capacitor's series resonance) keeps the margin above the band's top that
+// ResonanceRule asks (analysis/model/resonance.h). Reading the
 // folder itself is session's (session/run/part_kit_folder.h).
 
 #include "analysis/model/element.h"
+#include "analysis/model/resonance.h"
 #include "analysis/readers/measured_load.h"
 
 #include <complex>
@@ -44,6 +46,12 @@ struct KitPart
     MeasuredLoad data;  // the part's impedance at its data's frequencies
     double referenceOhms = 50;
     FittedEquivalent fitted; // over the band the kit was read for
+    // Where the part stops being its kind above the band: the first change
+    // of the reactance's sign in its data, or beyond the data the fitted
+    // circuit's resonance; nothing where neither shows one.
+    std::optional<double> resonanceHz = std::nullopt;
+    // That resonance against the band and margin the kit was read for.
+    Clearance clearance = Clearance::Clear;
 
     std::complex<double> ImpedanceAt(double frequencyHz) const
     {
@@ -59,7 +67,8 @@ struct Kit
 {
     std::vector<KitPartRef> inductors;
     std::vector<KitPartRef> capacitors;
-    double lowHz = 0, highHz = 0; // the band the parts were chosen for
+    double lowHz = 0, highHz = 0;                       // the band the parts were chosen for
+    double srfMarginPercent = kDefaultSrfMarginPercent; // the margin they were chosen with
 
     const std::vector<KitPartRef> &Of(bool inductor) const
     {
@@ -118,9 +127,19 @@ struct KitReading
 // is malformed or names a file the folder lacks, two parts of one number, a
 // usable part whose data stop short of the band, or no usable inductor or
 // capacitor is a problem. Every kept part's nominal value and fitted circuit
-// are finite.
+// are finite. A part that behaves as its kind over the band but resonates
+// less than `srfMarginPercent` above its top is left out and named in a
+// warning; 0 keeps every part that behaves over the band.
 KitReading BuildKit(const std::vector<KitFile> &files, const std::optional<std::string> &listText,
-                    const std::string &folder, double lowHz, double highHz);
+                    const std::string &folder, double lowHz, double highHz,
+                    double srfMarginPercent = kDefaultSrfMarginPercent);
+
+// The part's resonance above the band's top (KitPart::resonanceHz), for a
+// part that behaves as its kind at highHz: where its reactance first changes
+// sign above highHz, found between data points on the quantity that passes
+// through zero there (an inductor's susceptance, a capacitor's reactance), or
+// the fitted circuit's resonance where the data show none.
+std::optional<double> ResonanceAbove(const KitPart &part, double highHz);
 
 // The equivalent circuit of the part's kind fitted to its data around the
 // band (the data points from half the lower edge to twice the upper where

@@ -296,6 +296,12 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
          ModelText(r.capacitorChip, ParseCapacitorModel)},
         {"--pad", "C", "a pad's capacitance to ground at every node of the ladder, as 0.05pF",
          ModelText(r.padPf, ParsePad)},
+        {"--srf-margin", "PERCENT",
+         "a chip model's or kit part's resonance lies at least this far above the band's top "
+         "(default " +
+             Figure(analysis::kDefaultSrfMarginPercent) + "; 0: anywhere above the band)",
+         StoreInRange(r.srfMarginPercent, 0, analysis::kHighestSrfMarginPercent,
+                      "a percentage from 0 to " + Figure(analysis::kHighestSrfMarginPercent))},
         {"--monte-carlo", "N",
          "tolerance trials, at most " + std::to_string(kMaxTrials) + " (default " +
              std::to_string(kDefaultTrials) + ")",
@@ -454,7 +460,13 @@ std::string AnalysisUsageText()
            "files carry the best (or --pick K). With --tune the tuned network is built\n"
            "the same way and the files carry it. --bom FILE.csv lists the parts of the\n"
            "network the files carry. With --amplifier both networks are built of the kit's\n"
-           "parts and every figure and check is made again with their data.\n";
+           "parts and every figure and check is made again with their data.\n"
+           "\n"
+           "--srf-margin PERCENT keeps every part clear of its resonance: a kit part (or a\n"
+           "chip model's value) serves the band only where its self-resonance (inductor)\n"
+           "or series resonance (capacitor) lies at least PERCENT above the band's top\n"
+           "(default 25); 0 admits any part that keeps its kind over the band. A\n"
+           "candidate's part within 10 % of that limit is marked \"near the limit\".\n";
 }
 
 namespace {
@@ -539,6 +551,11 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
     if (r.partsFolder && !r.candidates && !r.tune && !r.amplifier)
         return n("--parts") + " applies to " + n("--candidates") + ", " + n("--tune") + " and " +
                n("--amplifier") + "; give one";
+    // Only chip models and measured parts resonate; ideal parts and a Q have
+    // no resonance the margin could keep clear.
+    if (r.srfMarginPercent && !r.inductorChip && !r.capacitorChip && !r.partsFolder)
+        return n("--srf-margin") + " applies to " + n("--l-model") + ", " + n("--c-model") +
+               " and " + n("--parts") + "; give one";
     if (r.bomPath && !r.partsFolder)
         return n("--bom") + " lists the parts of a kit; give " + n("--parts");
     if (r.inductorQ && r.inductorChip)
@@ -599,6 +616,7 @@ AnalysisSettings SettingsOf(const AnalysisRequest &r)
     settings.inductorChip = r.inductorChip;
     settings.capacitorChip = r.capacitorChip;
     settings.padPf = r.padPf.value_or(0);
+    settings.srfMarginPercent = r.srfMarginPercent.value_or(analysis::kDefaultSrfMarginPercent);
     if (r.MonteCarlo())
         settings.tolerance =
             ToleranceSettings{r.trials.value_or(kDefaultTrials),

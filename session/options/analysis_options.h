@@ -36,6 +36,7 @@ struct AnalysisRequest
     std::optional<analysis::ChipInductor> inductorChip;   // --l-model
     std::optional<analysis::ChipCapacitor> capacitorChip; // --c-model
     std::optional<double> padPf;                          // --pad
+    std::optional<double> srfMarginPercent;               // --srf-margin
     std::optional<int> trials;
     std::optional<double> tolerancePercent;
     std::optional<std::uint64_t> seed;

@@ -87,6 +87,7 @@ analysis::LossModel PartModelsOf(const AnalysisSettings &settings)
     models.inductorChip = settings.inductorChip;
     models.capacitorChip = settings.capacitorChip;
     models.padPf = settings.padPf;
+    models.srfMarginPercent = settings.srfMarginPercent;
     return models;
 }
 

@@ -3,9 +3,9 @@
 // The engineer's choices for analysing a design, with their defaults and
 // their validation, shared by the Response window and tevmar-cli.
 
-#include "analysis/model/eseries.h"
 #include "analysis/figures/network_analysis.h"
 #include "analysis/figures/sweep.h"
+#include "analysis/model/eseries.h"
 #include "analysis/search/tuner.h"
 
 #include <cstdint>
@@ -66,6 +66,9 @@ struct AnalysisSettings
     std::optional<analysis::ChipInductor> inductorChip;
     std::optional<analysis::ChipCapacitor> capacitorChip;
     double padPf = 0;
+    // How far above the band's top a chip model's or a kit part's resonance
+    // must lie, percent (analysis/model/resonance.h).
+    double srfMarginPercent = analysis::kDefaultSrfMarginPercent;
 };
 
 // The parts as built that the settings describe, for the tuner and the

@@ -231,6 +231,8 @@ Request RequestOf(const CommandLine &c)
         built.inductorChip = c.analysis.inductorChip;
         built.capacitorChip = c.analysis.capacitorChip;
         built.padPf = c.analysis.padPf.value_or(0);
+        built.srfMarginPercent =
+            c.analysis.srfMarginPercent.value_or(analysis::kDefaultSrfMarginPercent);
         request.amplifier->stabilityMargin = c.device.stabilityMargin.value_or(0.9);
         request.amplifier->tolerancePercent = c.analysis.tolerancePercent.value_or(0);
         request.amplifier->partsFolder = c.analysis.partsFolder;

@@ -41,7 +41,7 @@ inline constexpr const char *kAmplifierOptions[] = {
     "--q-c",           "--q-model",    "--l-model",
     "--c-model",       "--pad",        "--stability-margin",
     "--tolerance",     "--parts",      "--bom",
-    "--stabilise"};
+    "--stabilise",     "--srf-margin"};
 
 // The circle levels as "14,15,16": at most kMaxCircleLevels finite numbers,
 // none below `lowest`. Returns the problem, or empty.

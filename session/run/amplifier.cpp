@@ -103,8 +103,8 @@ AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text
                  b = units::Frequency::FromGHz(ReadNumber(f2Text)).hz();
     std::shared_ptr<const analysis::Kit> kit;
     if (input.partsFolder) {
-        analysis::KitReading reading =
-            ReadPartKit(*input.partsFolder, std::min(a, b), std::max(a, b));
+        analysis::KitReading reading = ReadPartKit(*input.partsFolder, std::min(a, b),
+                                                   std::max(a, b), input.built.srfMarginPercent);
         for (std::string &warning : reading.warnings)
             run.warnings.push_back(input.partsLabel + ": " + std::move(warning));
         if (!reading.problem.empty()) {

@@ -44,7 +44,8 @@ bool IsPartFile(const std::filesystem::path &name)
     return extension == ".s2p";
 }
 
-analysis::KitReading ReadPartKit(const std::string &folder, double lowHz, double highHz)
+analysis::KitReading ReadPartKit(const std::string &folder, double lowHz, double highHz,
+                                 double srfMarginPercent)
 {
     namespace fs = std::filesystem;
     analysis::KitReading reading;
@@ -126,7 +127,7 @@ analysis::KitReading ReadPartKit(const std::string &folder, double lowHz, double
         }
         list = std::move(read.text);
     }
-    return analysis::BuildKit(files, list, folder, lowHz, highHz);
+    return analysis::BuildKit(files, list, folder, lowHz, highHz, srfMarginPercent);
 }
 
 } // namespace tevmar::session

@@ -17,9 +17,11 @@ namespace tevmar::session {
 // in any case).
 bool IsPartFile(const std::filesystem::path &name);
 
-// The kit in `folder` for the band lowHz to highHz. A folder that cannot be
+// The kit in `folder` for the band lowHz to highHz, its parts clear of
+// resonance by `srfMarginPercent` above the band's top. A folder that cannot be
 // listed is the reading's problem; a file that cannot be read is skipped
 // with a warning, as analysis::BuildKit does with one that is not a two-port.
-analysis::KitReading ReadPartKit(const std::string &folder, double lowHz, double highHz);
+analysis::KitReading ReadPartKit(const std::string &folder, double lowHz, double highHz,
+                                 double srfMarginPercent = analysis::kDefaultSrfMarginPercent);
 
 } // namespace tevmar::session

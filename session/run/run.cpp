@@ -183,7 +183,7 @@ bool Runner::ReadKit(const analysis::Band &band)
 {
     if (o_.kit)
         return true;
-    analysis::KitReading reading = study_.Kit(*r_.partsFolder, band);
+    analysis::KitReading reading = study_.Kit(*r_.partsFolder, band, r_.settings.srfMarginPercent);
     for (std::string &warning : reading.warnings)
         Say(Kind::Warning, r_.naming("--parts") + ": " + std::move(warning));
     if (!reading.problem.empty()) {

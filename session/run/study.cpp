@@ -23,8 +23,9 @@ bool Same(const DesignInputs &a, const DesignInputs &b)
 bool Same(const analysis::LossModel &a, const analysis::LossModel &b)
 {
     return std::tie(a.inductorQ, a.capacitorQ, a.centreHz, a.model, a.inductorChip, a.capacitorChip,
-                    a.padPf) == std::tie(b.inductorQ, b.capacitorQ, b.centreHz, b.model,
-                                         b.inductorChip, b.capacitorChip, b.padPf);
+                    a.padPf, a.srfMarginPercent) ==
+           std::tie(b.inductorQ, b.capacitorQ, b.centreHz, b.model, b.inductorChip, b.capacitorChip,
+                    b.padPf, b.srfMarginPercent);
 }
 
 bool Same(const SearchChoices &a, const SearchChoices &b)
@@ -79,14 +80,16 @@ struct FolderKey
 {
     std::string folder;
     double lowHz = 0, highHz = 0;
+    double srfMarginPercent = 0;
     std::vector<std::tuple<std::string, std::uintmax_t, std::filesystem::file_time_type>> files;
     friend bool operator==(const FolderKey &, const FolderKey &) = default;
 };
 
 // Empty when the folder cannot be listed: its reading is then never kept.
-std::optional<FolderKey> FolderKeyOf(const std::string &folder, double lowHz, double highHz)
+std::optional<FolderKey> FolderKeyOf(const std::string &folder, double lowHz, double highHz,
+                                     double srfMarginPercent)
 {
-    FolderKey key{folder, lowHz, highHz, {}};
+    FolderKey key{folder, lowHz, highHz, srfMarginPercent, {}};
     std::error_code error;
     for (const auto &entry : std::filesystem::directory_iterator(folder, error)) {
         std::error_code sizeError, timeError;
@@ -241,15 +244,18 @@ analysis::CandidateSet Study::Candidates(const CalculateOutcome &design,
         [this] { Count(Stage::Candidates); });
 }
 
-analysis::KitReading Study::Kit(const std::string &folder, const analysis::Band &band)
+analysis::KitReading Study::Kit(const std::string &folder, const analysis::Band &band,
+                                double srfMarginPercent)
 {
-    const std::optional<FolderKey> key = FolderKeyOf(folder, band.lowHz, band.highHz);
+    const std::optional<FolderKey> key =
+        FolderKeyOf(folder, band.lowHz, band.highHz, srfMarginPercent);
     if (!key) { // nothing to compare with next time: its problem is read again
         Count(Stage::Kit);
-        return ReadPartKit(folder, band.lowHz, band.highHz);
+        return ReadPartKit(folder, band.lowHz, band.highHz, srfMarginPercent);
     }
     return Ask(
-        mutex_, memory_->kit, *key, [&] { return ReadPartKit(folder, band.lowHz, band.highHz); },
+        mutex_, memory_->kit, *key,
+        [&] { return ReadPartKit(folder, band.lowHz, band.highHz, srfMarginPercent); },
         [this] { Count(Stage::Kit); });
 }
 
@@ -262,7 +268,8 @@ analysis::KitChoice Study::TunedOnKit(const CalculateOutcome &design, const Sear
         return analysis::ChooseKitParts(tuned.tuned.network, tuned.problem.band, kit, stop);
     };
     // The kit as read for its own band: the key holds that band.
-    const std::optional<FolderKey> folderKey = FolderKeyOf(folder, kit.lowHz, kit.highHz);
+    const std::optional<FolderKey> folderKey =
+        FolderKeyOf(folder, kit.lowHz, kit.highHz, kit.srfMarginPercent);
     if (!folderKey || design.origin.tune) { // a candidate's own tune is not the stage's
         Count(Stage::Kit);
         return choose();
@@ -284,7 +291,8 @@ CandidatesOnKit Study::CandidatesOnKitParts(const CalculateOutcome &design,
     };
     if (set.candidates.empty())
         return CandidatesOnKit{set, {}};
-    const std::optional<FolderKey> folderKey = FolderKeyOf(folder, kit.lowHz, kit.highHz);
+    const std::optional<FolderKey> folderKey =
+        FolderKeyOf(folder, kit.lowHz, kit.highHz, kit.srfMarginPercent);
     if (!folderKey) {
         Count(Stage::Kit);
         return put();

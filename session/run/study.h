@@ -72,7 +72,8 @@ class Study
 
     // The kit of `folder` for a band: read again only when the band, the
     // folder or its files changed.
-    analysis::KitReading Kit(const std::string &folder, const analysis::Band &band);
+    analysis::KitReading Kit(const std::string &folder, const analysis::Band &band,
+                             double srfMarginPercent);
 
     // The tune of (design, choices) put on `folder`'s kit read for `band`.
     analysis::KitChoice TunedOnKit(const CalculateOutcome &design, const SearchChoices &choices,

@@ -84,7 +84,8 @@ TunedResponse TuneForWindow(Study &study, const CalculateOutcome &design,
         r.lines = format::TunedLines(*r.tuned, &*r.figures);
         if (onKit) {
             const analysis::Band &band = r.tuned->problem.band;
-            const analysis::KitReading kit = study.Kit(settings.partsFolder, band);
+            const analysis::KitReading kit =
+                study.Kit(settings.partsFolder, band, settings.srfMarginPercent);
             if (!kit.problem.empty()) {
                 r.lines.push_back("Not on the kit's parts: " + kit.problem);
             } else {

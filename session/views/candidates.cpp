@@ -45,7 +45,8 @@ std::optional<analysis::CandidateSet> FindCandidates(Study &study, const Calcula
         analysis::CandidateSet set = study.Candidates(design, choices, stop, std::move(progress));
         if (!settings.partsFolder.empty() && !set.candidates.empty()) {
             const analysis::KitReading kit =
-                study.Kit(settings.partsFolder, set.candidates.front().problem.band);
+                study.Kit(settings.partsFolder, set.candidates.front().problem.band,
+                          settings.srfMarginPercent);
             // Networks that cannot be built from the kit are none to offer.
             if (!kit.problem.empty())
                 set.candidates.clear();
@@ -129,11 +130,15 @@ std::vector<std::vector<CandidateCell>> CandidateRows(const analysis::CandidateS
         row.push_back({format::AboveBodeFanoText(gamma, set.bodeFanoGamma),
                        format::ShortOfLimitDb(gamma, set.bodeFanoGamma).value_or(0)});
         std::string values;
+        // A part close to resonance is marked as the command line marks it.
+        const analysis::ResonanceRule rule{c.problem.band.highHz, c.problem.built.srfMarginPercent};
         for (const Part &e : parts) {
             const std::string kit = KitPartText(e);
-            values +=
-                (values.empty() ? "" : ", ") +
-                (kit.empty() ? format::CandidatePartText(e, set.ranges) : e.label + " " + kit);
+            const std::optional<double> resonanceHz = e.ResonanceHz();
+            values += (values.empty() ? "" : ", ") +
+                      (kit.empty() ? format::CandidatePartText(e, set.ranges, rule)
+                                   : e.label + " " + kit +
+                                         format::ResonanceMark(resonanceHz, rule.Of(resonanceHz)));
         }
         row.push_back({values, rank});
         rows.push_back(std::move(row));

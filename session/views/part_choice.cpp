@@ -27,7 +27,7 @@ PartChoiceReading ApplyPartChoice(const PartChoice &choice, const ResponseSettin
             return {settings, "--parts: choose the kit's folder"};
         if (band) {
             const analysis::KitReading kit =
-                ReadPartKit(choice.kitFolder, band->lowHz, band->highHz);
+                ReadPartKit(choice.kitFolder, band->lowHz, band->highHz, s.srfMarginPercent);
             if (!kit.problem.empty())
                 return {settings, "--parts: " + kit.problem};
         }

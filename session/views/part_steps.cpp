@@ -163,7 +163,8 @@ std::shared_ptr<const analysis::Kit> KitForSteps(const ResponseSettings &setting
 {
     if (settings.partsFolder.empty())
         return nullptr;
-    analysis::KitReading reading = ReadPartKit(settings.partsFolder, band.lowHz, band.highHz);
+    analysis::KitReading reading =
+        ReadPartKit(settings.partsFolder, band.lowHz, band.highHz, settings.srfMarginPercent);
     if (!reading.problem.empty())
         return nullptr;
     return std::make_shared<const analysis::Kit>(std::move(reading.kit));

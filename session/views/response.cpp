@@ -31,6 +31,7 @@ AnalysisSettings AnalysisSettingsOf(const ResponseSettings &s)
     settings.inductorChip = s.inductorChip;
     settings.capacitorChip = s.capacitorChip;
     settings.padPf = s.padPf;
+    settings.srfMarginPercent = s.srfMarginPercent;
     return settings;
 }
 
@@ -55,6 +56,9 @@ std::string SettingsProblem(const ResponseSettings &s, const analysis::Band &ban
         return "The tolerance must be at least 0 and below 100 %.";
     if (s.yieldVswr && !YieldVswrProblem(*s.yieldVswr).empty())
         return "The yield limit must be a VSWR above 1.";
+    if (!(s.srfMarginPercent >= 0 && s.srfMarginPercent <= analysis::kHighestSrfMarginPercent))
+        return "The resonance margin must be 0 to " + Figure(analysis::kHighestSrfMarginPercent) +
+               " %.";
     return {};
 }
 

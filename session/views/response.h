@@ -40,6 +40,9 @@ struct ResponseSettings
     // A folder of measured parts (a kit): the candidates and the tune are put
     // on its parts, as tevmar-cli's --parts does. Empty: no kit.
     std::string partsFolder = {};
+    // How far above the band's top a part's resonance must lie, percent:
+    // the chip models' value ranges and the kit's parts follow it.
+    double srfMarginPercent = analysis::kDefaultSrfMarginPercent;
 
     double tolerancePercent = kDefaultTolerancePercent;
     int trials = kDefaultTrials;

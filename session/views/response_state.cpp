@@ -7,8 +7,9 @@ namespace tevmar::session {
 bool SameParts(const ResponseSettings &a, const ResponseSettings &b)
 {
     return std::tie(a.inductorQ, a.capacitorQ, a.qModel, a.inductorChip, a.capacitorChip, a.padPf,
-                    a.partsFolder) == std::tie(b.inductorQ, b.capacitorQ, b.qModel, b.inductorChip,
-                                               b.capacitorChip, b.padPf, b.partsFolder);
+                    a.partsFolder, a.srfMarginPercent) ==
+           std::tie(b.inductorQ, b.capacitorQ, b.qModel, b.inductorChip, b.capacitorChip, b.padPf,
+                    b.partsFolder, b.srfMarginPercent);
 }
 
 bool ResponseState::TuneFollowsSettings() const

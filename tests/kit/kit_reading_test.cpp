@@ -31,7 +31,8 @@ TEST(KitReading, WithoutAListTheStemNamesThePartAndTheLowestFrequenciesItsValue)
 {
     TempDir dir;
     test_kit::WriteSyntheticKit(dir / "kit");
-    const analysis::KitReading r = ReadPartKit((dir / "kit").string(), 2.4e9, 2.5e9);
+    // No margin above the band: 8.2 pF (3.1 GHz) stays among the parts read.
+    const analysis::KitReading r = ReadPartKit((dir / "kit").string(), 2.4e9, 2.5e9, 0);
     ASSERT_TRUE(r.problem.empty()) << r.problem;
     // The values a marking carries, read back from the data.
     for (const auto &[number, inductor, value] :
@@ -60,7 +61,8 @@ TEST(KitReading, PartsThatResonateInTheBandAreLeftOutAndSaidSo)
 {
     TempDir dir;
     test_kit::WriteSyntheticKit(dir / "kit");
-    const analysis::KitReading r = ReadPartKit((dir / "kit").string(), 2.4e9, 2.5e9);
+    // No margin above the band: every part that keeps its kind over it.
+    const analysis::KitReading r = ReadPartKit((dir / "kit").string(), 2.4e9, 2.5e9, 0);
     // 22 nH resonates near 2.7 GHz and 10 pF with its 0.45 nH near 2.4 GHz:
     // above it the large inductor would act as a small capacitor.
     EXPECT_NE(Find(r.kit, "ZL0402-18N"), nullptr);

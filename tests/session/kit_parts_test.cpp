@@ -11,8 +11,11 @@
 #include "session/views/part_steps.h"
 #include "tests/common/synthetic_kit.h"
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <numbers>
 #include <string>
 #include <unistd.h>
 
@@ -138,6 +141,36 @@ TEST(KitChoice, TheCandidatesAreBuiltFromTheKitAndTheirTableNamesThePartNumbers)
     const std::optional<analysis::CandidateSet> none = FindCandidates(design, settings);
     ASSERT_TRUE(none);
     EXPECT_TRUE(none->candidates.empty());
+}
+
+// The window reads the kit under the margin its settings carry, as the
+// command line's --srf-margin does: by default no part resonates within 25 %
+// above the band's top (the 0402 inductors' 0.157 pF puts 24 nH at 2.59 GHz);
+// with no margin the parts that keep their kind over the band come back.
+TEST(KitChoice, TheWindowsKitKeepsItsPartsClearOfResonance)
+{
+    const analysis::Band band{2.4e9, 2.5e9};
+    ResponseSettings settings;
+    settings.partsFolder = KitFolder().string();
+    const auto has = [](const analysis::Kit &kit, const std::string &number) {
+        return std::ranges::any_of(
+            kit.inductors, [&](const analysis::KitPartRef &p) { return p->partNumber == number; });
+    };
+    const std::shared_ptr<const analysis::Kit> clear = KitForSteps(settings, band);
+    ASSERT_NE(clear, nullptr);
+    EXPECT_FALSE(has(*clear, "ZL0402-24N"));
+    EXPECT_TRUE(has(*clear, "ZL0402-15N"));
+    for (const analysis::KitPartRef &p : clear->inductors)
+        EXPECT_GE(1 / (2 * std::numbers::pi * std::sqrt(p->nominal * 1e-9 * 0.157e-12)),
+                  1.25 * 2.5e9 * 0.995)
+            << p->partNumber;
+    settings.srfMarginPercent = 0;
+    const std::shared_ptr<const analysis::Kit> all = KitForSteps(settings, band);
+    ASSERT_NE(all, nullptr);
+    EXPECT_TRUE(has(*all, "ZL0402-24N"));
+    // A margin the window cannot use is named, not read.
+    settings.srfMarginPercent = -1;
+    EXPECT_NE(SettingsProblem(settings, band), "");
 }
 
 TEST(KitChoice, AKitPartStepsToTheNeighbouringKitValueOfItsKind)
