@@ -1,8 +1,8 @@
 #include "analysis/search/candidates.h"
 
 #include "analysis/model/termination.h"
-#include "analysis/search/line_candidates.h"
 #include "analysis/search/ladder_sequences.h"
+#include "analysis/search/line_candidates.h"
 #include "analysis/search/task_pool.h"
 #include "engine/design.h"
 #include "units/quantity.h"

@@ -319,7 +319,8 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
         {"--tune", "", "re-tune the values for the least in-band |S11|, the load held as typed",
          SetFlag(r.tune)},
         {"--candidates", "",
-         "tune lowpass, highpass and bandpass ladders into the load and rank them",
+         "tune every ladder of up to four parts and the lowpass, highpass and bandpass ladders "
+         "into the load and rank them",
          SetFlag(r.candidates)},
         {"--pick", "K", "the files carry candidate K (1 is the best)", Count(r.pick, 1000)},
         {"--parts", "DIR",
