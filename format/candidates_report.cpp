@@ -148,6 +148,18 @@ std::size_t TopologyColumnWidth(std::span<const Candidate> candidates)
     return width;
 }
 
+// The smallest and largest parts' columns: wide enough for the longest cell,
+// as a line's cell names its impedance (and on a board its width and length).
+std::size_t ExtremesColumnWidth(std::span<const Candidate> candidates)
+{
+    std::size_t width = 13;
+    for (const Candidate &c : candidates) {
+        const auto [small, large] = Extremes(SourceToLoad(c.tuned.network));
+        width = std::max({width, PartText(small).size() + 1, PartText(large).size() + 1});
+    }
+    return width;
+}
+
 std::vector<std::string> CandidateLines(const CandidateSet &set)
 {
     std::vector<std::string> lines;
@@ -163,10 +175,11 @@ std::vector<std::string> CandidateLines(const CandidateSet &set)
                           : "Candidates, best first (in-band max |S11| with the true load; parts "
                             "from the source's side):");
     const std::size_t topologyWidth = TopologyColumnWidth(set.candidates);
+    const std::size_t extremesWidth = ExtremesColumnWidth(set.candidates);
     std::string head = "  " + Padded("#", 3) + Padded("topology", topologyWidth) +
                        Padded("parts", 5) + Padded("|S11|max", 9) + Padded("RL dB", 6) +
-                       (built ? Padded("loss dB", 8) : "") + Padded("smallest", 13) +
-                       Padded("largest", 13);
+                       (built ? Padded("loss dB", 8) : "") + Padded("smallest", extremesWidth) +
+                       Padded("largest", extremesWidth);
     if (series)
         head += Padded(SeriesName(set.candidates.front().standard->series) + " |S11|", 10);
     head += Padded("DC source/load", 15) + "above Bode-Fano limit";
@@ -175,13 +188,13 @@ std::vector<std::string> CandidateLines(const CandidateSet &set)
         const Candidate &c = set.candidates[k];
         const std::vector<Part> parts = SourceToLoad(c.tuned.network);
         const auto [small, large] = Extremes(parts);
-        std::string line = "  " + Padded(std::to_string(k + 1), 3) +
-                           Padded(CandidateTopologyName(c), topologyWidth) +
-                           Padded(std::to_string(c.parts), 5) +
-                           Padded(Figure(c.tuned.gammaMax, 4), 9) +
-                           Padded(Figure(ReturnLossDb(c.tuned.gammaMax), 3), 6) +
-                           (built ? Padded(Figure(c.tuned.lossDbMax, 3), 8) : "") +
-                           Padded(PartText(small), 13) + Padded(PartText(large), 13);
+        std::string line =
+            "  " + Padded(std::to_string(k + 1), 3) +
+            Padded(CandidateTopologyName(c), topologyWidth) + Padded(std::to_string(c.parts), 5) +
+            Padded(Figure(c.tuned.gammaMax, 4), 9) +
+            Padded(Figure(ReturnLossDb(c.tuned.gammaMax), 3), 6) +
+            (built ? Padded(Figure(c.tuned.lossDbMax, 3), 8) : "") +
+            Padded(PartText(small), extremesWidth) + Padded(PartText(large), extremesWidth);
         if (c.standard)
             line += Padded(Figure(c.standard->gammaMax, 4), 10);
         line += Padded(std::string(DcPathName(c.sourceDc)) + "/" + DcPathName(c.loadDc), 15);

@@ -179,6 +179,35 @@ TEST(LineCandidates, ComplexLoadGetsEveryFamilyRankedWithTheLaddersAndEachFigure
     EXPECT_TRUE(capacitorAndLine);
 }
 
+TEST(LineCandidates, TheTableKeepsItsColumnsWhereALineNamesItsImpedance)
+{
+    // A line's cell ("T4 35.57 deg 120 ohm") is wider than a part's: the
+    // columns widen for it, so every row's DC column starts where its
+    // heading does.
+    TempDir dir;
+    const CliRun run =
+        RunCliIn({"--f1", "1.9", "--f2", "2.1", "--zhigh", "50", "--zlow", "60", "--load",
+                  "series-rc", "--absorb", "0.99472", "--candidates", "--lines", "ideal"},
+                 dir);
+    const auto lines = test_files::LinesOf(run.out, "\n");
+    const auto head = std::ranges::find_if(
+        lines, [](const std::string &l) { return l.find("DC source/load") != std::string::npos; });
+    ASSERT_NE(head, lines.end()) << run.out;
+    const std::size_t column = head->find("DC source/load");
+    int rows = 0, lineRows = 0;
+    for (auto it = head + 1; it != lines.end(); ++it) {
+        if (it->size() < 4 || (*it)[2] == ' ')
+            continue; // a row's values or its DC variants
+        ++rows;
+        lineRows += it->find(" deg ") != std::string::npos;
+        const std::size_t dc = it->find_first_of("pbg", column);
+        EXPECT_EQ(dc, column) << *it;
+        EXPECT_EQ((*it)[column - 1], ' ') << *it;
+    }
+    EXPECT_GT(lineRows, 3);
+    EXPECT_GT(rows, lineRows);
+}
+
 TEST(LineCandidates, NarrowBandStubLandsOnATextbookSolution)
 {
     // Over 2 GHz +- 0.5 % on 50 ohm line the tuned single stub is one of the
