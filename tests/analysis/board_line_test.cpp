@@ -9,6 +9,7 @@
 #include "analysis/model/network_gradient.h"
 #include "analysis/model/two_port.h"
 #include "analysis/search/tuner.h"
+#include "tests/common/fr4_board.h"
 
 #include <cmath>
 #include <complex>
@@ -21,23 +22,8 @@ namespace {
 constexpr double kCentreHz = 2.4e9;
 constexpr double kSpeedOfLight = 299'792'458.0;
 
-lines::Substrate Fr4()
-{
-    lines::Substrate s;
-    s.relativePermittivity = 4.4;
-    s.height = 1.6e-3;
-    s.thickness = 35e-6;
-    s.lossTangent = 0.02;
-    return s;
-}
-
-// A strip `width` wide drawn `drawn` long, as a part of the given end.
-Part Strip(LineEnd end, double width, double drawn)
-{
-    Part ideal = Part::LineOf(end, 50, 90, kCentreHz);
-    Part strip = OnBoard(ideal, Fr4(), width, width);
-    return WithDrawnLength(strip, drawn);
-}
+using test::Fr4;
+using test::Strip;
 
 Network Between(double port1, double port2, std::vector<Part> parts)
 {

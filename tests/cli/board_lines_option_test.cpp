@@ -6,6 +6,7 @@
 #include "analysis/lines/microstrip.h"
 #include "cli/outcome_writer.h"
 #include "tests/cli/cli_in_process.h"
+#include "tests/common/fr4_board.h"
 #include "tests/report/test_files.h"
 
 #include <cmath>
@@ -38,15 +39,7 @@ Args With(Args args, const std::vector<std::string> &extra)
     return args;
 }
 
-analysis::lines::Substrate Fr4()
-{
-    analysis::lines::Substrate s;
-    s.relativePermittivity = 4.4;
-    s.height = 1.6e-3;
-    s.thickness = 35e-6;
-    s.lossTangent = 0.02;
-    return s;
-}
+using test::Fr4;
 
 // The candidate's |S11| at `hz` into the load, cascaded here from each
 // strip's width and drawn length (plus the end's extension for an open

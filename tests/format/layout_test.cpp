@@ -5,6 +5,7 @@
 #include "format/bom.h"
 #include "format/export_spice.h"
 #include "format/layout_csv.h"
+#include "tests/common/fr4_board.h"
 
 #include <gtest/gtest.h>
 
@@ -14,21 +15,7 @@ namespace {
 using analysis::LineEnd;
 using analysis::Part;
 
-analysis::lines::Substrate Fr4()
-{
-    analysis::lines::Substrate s;
-    s.relativePermittivity = 4.4;
-    s.height = 1.6e-3;
-    s.thickness = 35e-6;
-    s.lossTangent = 0.02;
-    return s;
-}
-
-Part Strip(LineEnd end, double width, double drawn)
-{
-    const Part ideal = Part::LineOf(end, 50, 90, 2.4e9);
-    return analysis::WithDrawnLength(analysis::OnBoard(ideal, Fr4(), width, width), drawn);
-}
+using test::Strip;
 
 // 50 ohms to 25: a 3 mm strip 10 mm long, a 1.5 mm open stub drawn 5 mm, and
 // a capacitor across the 25 ohm port.
