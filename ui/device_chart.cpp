@@ -1,10 +1,12 @@
 #include "ui/device_chart.h"
 
+#include "session/views/chart_labels.h"
 #include "ui/smith_grid.h"
 #include "units/quantity.h"
 
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 
 namespace tevmar {
@@ -23,6 +25,45 @@ QString Db(double db)
     return QString::number(db, 'g', 4) + QStringLiteral(" dB");
 }
 
+QString Ghz(double hz)
+{
+    return QString::number(units::Frequency::FromHz(hz).ghz(), 'g', 6);
+}
+
+// The k-th of n frequencies' shade of `colour`: the lowest frequency faint,
+// the highest full, each step apart enough to tell neighbours apart.
+QColor Shade(const QColor &colour, const QColor &ground, std::size_t k, std::size_t n)
+{
+    if (n < 2)
+        return colour;
+    const double t = 0.35 + 0.65 * static_cast<double>(k) / static_cast<double>(n - 1);
+    return QColor::fromRgbF(
+        static_cast<float>(ground.redF() + t * (colour.redF() - ground.redF())),
+        static_cast<float>(ground.greenF() + t * (colour.greenF() - ground.greenF())),
+        static_cast<float>(ground.blueF() + t * (colour.blueF() - ground.blueF())));
+}
+
+// One frequency's labels, in drawing order.
+QStringList PointLabels(const analysis::DevicePoint &p, bool source,
+                        const std::optional<analysis::StabilityCircle> &stability)
+{
+    QStringList labels;
+    if (stability)
+        labels << QStringLiteral("stability");
+    for (const analysis::LevelCircle &c : source ? p.availableGain : p.operatingGain)
+        if (c.circle)
+            labels << (source ? QStringLiteral("GA ") : QStringLiteral("GP ")) + Db(c.db);
+    if (source)
+        for (const analysis::LevelCircle &c : p.noiseFigure)
+            if (c.circle)
+                labels << QStringLiteral("NF ") + Db(c.db);
+    if (source ? p.gammaS.has_value() : p.gammaL.has_value())
+        labels << (source ? QStringLiteral("\u0393S") : QStringLiteral("\u0393L"));
+    if (source && p.noise)
+        labels << QStringLiteral("\u0393opt");
+    return labels;
+}
+
 } // namespace
 
 DeviceChart::DeviceChart(Plane plane, QWidget *parent) : QWidget(parent), plane_(plane)
@@ -32,14 +73,50 @@ DeviceChart::DeviceChart(Plane plane, QWidget *parent) : QWidget(parent), plane_
 
 void DeviceChart::SetPoint(const analysis::DevicePoint &point)
 {
-    point_ = point;
+    points_ = {point};
     update();
+}
+
+void DeviceChart::SetFamily(std::vector<analysis::DevicePoint> family)
+{
+    points_ = std::move(family);
+    update();
+}
+
+QString DeviceChart::Subtitle() const
+{
+    const bool source = plane_ == Plane::Source;
+    const QString side = source ? QStringLiteral("out") : QStringLiteral("in");
+    if (points_.size() == 1)
+        return QStringLiteral("%1 GHz; shaded: unstable, |\u0393%2| > 1")
+            .arg(Ghz(points_.front().frequencyHz), side);
+    return QStringLiteral("%1 to %2 GHz, %3 frequencies, light to dark; shaded: unstable at "
+                          "any, |\u0393%4| > 1")
+        .arg(Ghz(points_.front().frequencyHz), Ghz(points_.back().frequencyHz))
+        .arg(points_.size())
+        .arg(side);
+}
+
+// The title and subtitle, wrapped to the width at any font size.
+int DeviceChart::TitleHeight() const
+{
+    const QString title = plane_ == Plane::Source
+                              ? QStringLiteral("Source plane \u0393S: available gain, noise figure")
+                              : QStringLiteral("Load plane \u0393L: operating gain");
+    const QString text = points_.empty() ? title : title + QLatin1Char('\n') + Subtitle();
+    return fontMetrics()
+               .boundingRect(QRect(0, 0, std::max(40, width() - 16), 10000), Qt::TextWordWrap, text)
+               .height() +
+           10;
 }
 
 DeviceChart::Geometry DeviceChart::ChartGeometry() const
 {
-    const int title = fontMetrics().height() * 2 + 10;
-    const double radius = std::max(40.0, std::min(width() - 40.0, height() - title - 30.0) / 2);
+    const int title = TitleHeight();
+    // Room round the rim for the reactance labels.
+    const double margin = fontMetrics().height() * 1.5 + 6;
+    const double radius =
+        std::max(40.0, std::min(width() - 2 * margin, height() - title - 2 * margin) / 2);
     return {width() / 2.0, title + (height() - title) / 2.0, radius};
 }
 
@@ -49,40 +126,33 @@ QPointF DeviceChart::Position(Complex gamma) const
     return PointOf(gamma, g.cx, g.cy, g.radius);
 }
 
-const std::optional<analysis::StabilityCircle> &DeviceChart::Stability() const
+const std::optional<analysis::StabilityCircle> &
+DeviceChart::Stability(const analysis::DevicePoint &p) const
 {
-    return plane_ == Plane::Source ? point_->sourceStability : point_->loadStability;
+    return plane_ == Plane::Source ? p.sourceStability : p.loadStability;
 }
 
 bool DeviceChart::Shaded(Complex gamma) const
 {
-    if (!point_ || std::abs(gamma) > 1 || !Stability())
+    if (std::abs(gamma) > 1)
         return false;
-    const analysis::StabilityCircle &s = *Stability();
-    const bool inside = std::abs(gamma - s.circle.center) < s.circle.radius;
-    return inside != s.stableInside;
+    return std::ranges::any_of(points_, [&](const analysis::DevicePoint &p) {
+        const std::optional<analysis::StabilityCircle> &s = Stability(p);
+        if (!s)
+            return false;
+        const bool inside = std::abs(gamma - s->circle.center) < s->circle.radius;
+        return inside != s->stableInside;
+    });
 }
 
 QStringList DeviceChart::Labels() const
 {
+    // Across a band, each label once, in the order first drawn.
     QStringList labels;
-    if (!point_)
-        return labels;
-    if (Stability())
-        labels << QStringLiteral("stability");
-    const auto &gain = plane_ == Plane::Source ? point_->availableGain : point_->operatingGain;
-    for (const analysis::LevelCircle &c : gain)
-        if (c.circle)
-            labels << (plane_ == Plane::Source ? QStringLiteral("GA ") : QStringLiteral("GP ")) +
-                          Db(c.db);
-    if (plane_ == Plane::Source)
-        for (const analysis::LevelCircle &c : point_->noiseFigure)
-            if (c.circle)
-                labels << QStringLiteral("NF ") + Db(c.db);
-    if (plane_ == Plane::Source ? point_->gammaS.has_value() : point_->gammaL.has_value())
-        labels << (plane_ == Plane::Source ? QStringLiteral("\u0393S") : QStringLiteral("\u0393L"));
-    if (plane_ == Plane::Source && point_->noise)
-        labels << QStringLiteral("\u0393opt");
+    for (const analysis::DevicePoint &p : points_)
+        for (const QString &l : PointLabels(p, plane_ == Plane::Source, Stability(p)))
+            if (!labels.contains(l))
+                labels << l;
     return labels;
 }
 
@@ -91,96 +161,149 @@ void DeviceChart::paintEvent(QPaintEvent *)
     QPainter painter(this);
     const QPalette &pal = palette();
     const QColor text = pal.color(QPalette::Text);
+    const QColor ground = pal.color(QPalette::Base);
     const bool dark = IsDark(pal);
-    painter.fillRect(rect(), pal.color(QPalette::Base));
+    painter.fillRect(rect(), ground);
     painter.setRenderHint(QPainter::Antialiasing);
     const bool source = plane_ == Plane::Source;
     const QString title = source
                               ? QStringLiteral("Source plane \u0393S: available gain, noise figure")
                               : QStringLiteral("Load plane \u0393L: operating gain");
     painter.setPen(text);
-    painter.drawText(QPointF(8, fontMetrics().ascent() + 4), title);
-    if (!point_) {
+    const QRect titleBox(8, 4, std::max(40, width() - 16), TitleHeight());
+    if (points_.empty()) {
+        painter.drawText(titleBox, Qt::TextWordWrap, title);
         painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("No device to show."));
         return;
     }
-    painter.drawText(QPointF(8, fontMetrics().ascent() + fontMetrics().height() + 6),
-                     QStringLiteral("%1 GHz; shaded: unstable, |\u0393%2| > 1")
-                         .arg(units::Frequency::FromHz(point_->frequencyHz).ghz(), 0, 'g', 6)
-                         .arg(source ? QStringLiteral("out") : QStringLiteral("in")));
+    painter.drawText(titleBox, Qt::TextWordWrap, title + QLatin1Char('\n') + Subtitle());
     const Geometry g = ChartGeometry();
     const QColor red = dark ? QColor(255, 90, 90) : QColor(200, 30, 30);
+    const std::size_t n = points_.size();
     QPainterPath disc;
     disc.addEllipse(QPointF(g.cx, g.cy), g.radius, g.radius);
 
-    // The unstable terminations inside the chart, shaded under the grid.
-    if (const auto &s = Stability()) {
-        QPainterPath circle;
-        const double r = s->circle.radius * g.radius;
-        circle.addEllipse(Position(s->circle.center), r, r);
-        const QPainterPath unstable =
-            s->stableInside ? disc.subtracted(circle) : disc.intersected(circle);
-        QColor shade = red;
-        shade.setAlpha(dark ? 70 : 45);
-        painter.fillPath(unstable, shade);
-    }
+    // The terminations unstable at any frequency, shaded under the grid.
+    QPainterPath unstable;
+    for (const analysis::DevicePoint &p : points_)
+        if (const auto &s = Stability(p)) {
+            QPainterPath circle;
+            const double r = s->circle.radius * g.radius;
+            circle.addEllipse(Position(s->circle.center), r, r);
+            unstable = unstable.united(s->stableInside ? disc.subtracted(circle)
+                                                       : disc.intersected(circle));
+        }
+    QColor shade = red;
+    shade.setAlpha(dark ? 70 : 45);
+    painter.fillPath(unstable, shade);
     DrawGrid(painter, g.cx, g.cy, g.radius, dark ? QColor(75, 75, 75) : QColor(215, 215, 215),
              dark ? QColor(170, 170, 170) : QColor(90, 90, 90));
-    if (const auto &s = Stability()) {
-        // The whole circle, much of which may lie beyond the chart.
-        painter.save();
-        painter.setClipRect(rect().adjusted(0, fontMetrics().height() * 2 + 10, 0, 0));
-        painter.setPen(QPen(red, 1.8));
-        painter.setBrush(Qt::NoBrush);
-        const double r = s->circle.radius * g.radius;
-        painter.drawEllipse(Position(s->circle.center), r, r);
-        painter.restore();
-    }
+    // Each whole circle, much of which may lie beyond the chart.
+    painter.save();
+    painter.setClipRect(rect().adjusted(0, TitleHeight(), 0, 0));
+    painter.setBrush(Qt::NoBrush);
+    for (std::size_t k = 0; k < n; ++k)
+        if (const auto &s = Stability(points_[k])) {
+            painter.setPen(QPen(Shade(red, ground, k, n), 1.8));
+            const double r = s->circle.radius * g.radius;
+            painter.drawEllipse(Position(s->circle.center), r, r);
+        }
+    painter.restore();
 
-    const QFontMetrics metrics = painter.fontMetrics();
+    // The level circles; each level's label where its circle is nearest the
+    // chart's centre (across a band, on the highest frequency's circle),
+    // placed apart from every other label.
+    struct Label
+    {
+        QPointF at;
+        QString text;
+        QColor colour;
+    };
+    std::vector<Label> labels;
     painter.save();
     painter.setClipPath(disc);
     const auto drawLevel = [&](const analysis::LevelCircle &c, const QColor &colour,
-                               Qt::PenStyle style, const QString &name) {
+                               Qt::PenStyle style, const QString &name, bool labelled) {
         if (!c.circle)
             return;
         const double r = c.circle->radius * g.radius;
-        const QPointF centre = Position(c.circle->center);
         painter.setPen(QPen(colour, 1.6, style));
         painter.setBrush(Qt::NoBrush);
-        painter.drawEllipse(centre, r, r);
-        // The label where the circle is nearest the chart's centre, inside it.
+        painter.drawEllipse(Position(c.circle->center), r, r);
+        if (!labelled)
+            return;
         const Complex toward = std::abs(c.circle->center) > 1e-9
                                    ? -c.circle->center / std::abs(c.circle->center)
                                    : Complex(1, 0);
-        const QPointF at = Position(c.circle->center + c.circle->radius * toward);
-        const QString label = name + Db(c.db);
-        painter.setPen(colour);
-        painter.drawText(QPointF(at.x() - metrics.horizontalAdvance(label) / 2.0, at.y() - 3),
-                         label);
+        labels.push_back(
+            {Position(c.circle->center + c.circle->radius * toward), name + Db(c.db), colour});
     };
     const QColor blue = dark ? QColor(110, 170, 255) : QColor(20, 80, 200);
     const QColor green = dark ? QColor(110, 210, 110) : QColor(20, 130, 40);
-    for (const analysis::LevelCircle &c : source ? point_->availableGain : point_->operatingGain)
-        drawLevel(c, blue, Qt::SolidLine, QString());
-    if (source)
-        for (const analysis::LevelCircle &c : point_->noiseFigure)
-            drawLevel(c, green, Qt::DashLine, QStringLiteral("NF "));
+    for (std::size_t k = 0; k < n; ++k) {
+        const analysis::DevicePoint &p = points_[k];
+        for (const analysis::LevelCircle &c : source ? p.availableGain : p.operatingGain)
+            drawLevel(c, Shade(blue, ground, k, n), Qt::SolidLine, QString(), k + 1 == n);
+        if (source)
+            for (const analysis::LevelCircle &c : p.noiseFigure)
+                drawLevel(c, Shade(green, ground, k, n), Qt::DashLine, QStringLiteral("NF "),
+                          k + 1 == n);
+    }
     painter.restore();
 
-    const auto mark = [&](Complex gamma, const QColor &colour, const QString &name) {
-        const QPointF p = Position(gamma);
-        painter.setPen(QPen(colour, 2.2));
-        painter.drawLine(p + QPointF(-5, -5), p + QPointF(5, 5));
-        painter.drawLine(p + QPointF(-5, 5), p + QPointF(5, -5));
-        painter.setPen(colour);
-        painter.drawText(p + QPointF(7, -5), name);
+    // The marks: a cross at each frequency, across a band joined into the
+    // locus they trace, named once at the highest frequency.
+    const auto marks = [&](auto gammaOf, const QColor &colour, const QString &name) {
+        QPainterPath locus;
+        std::optional<QPointF> last;
+        for (std::size_t k = 0; k < n; ++k) {
+            const std::optional<Complex> gamma = gammaOf(points_[k]);
+            if (!gamma)
+                continue;
+            const QPointF p = Position(*gamma);
+            const double size = k + 1 == n ? 5 : 3;
+            painter.setPen(QPen(Shade(colour, ground, k, n), k + 1 == n ? 2.2 : 1.6));
+            painter.drawLine(p + QPointF(-size, -size), p + QPointF(size, size));
+            painter.drawLine(p + QPointF(-size, size), p + QPointF(size, -size));
+            last ? locus.lineTo(p) : locus.moveTo(p);
+            last = p;
+        }
+        if (!last)
+            return;
+        painter.setPen(QPen(colour, 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(locus);
+        labels.push_back({*last, name, colour});
     };
     const QColor black = dark ? QColor(240, 240, 240) : QColor(0, 0, 0);
-    if (const auto &match = source ? point_->gammaS : point_->gammaL)
-        mark(*match, black, source ? QStringLiteral("\u0393S") : QStringLiteral("\u0393L"));
-    if (source && point_->noise)
-        mark(point_->noise->gammaOpt, green, QStringLiteral("\u0393opt"));
+    marks([source](const analysis::DevicePoint &p) { return source ? p.gammaS : p.gammaL; }, black,
+          source ? QStringLiteral("\u0393S") : QStringLiteral("\u0393L"));
+    if (source)
+        marks(
+            [](const analysis::DevicePoint &p) {
+                return p.noise ? std::optional<Complex>(p.noise->gammaOpt) : std::nullopt;
+            },
+            green, QStringLiteral("\u0393opt"));
+
+    const QFontMetrics metrics = painter.fontMetrics();
+    std::vector<session::LabelRequest> asked;
+    for (const Label &l : labels)
+        asked.push_back({l.at.x(), l.at.y(), metrics.horizontalAdvance(l.text) + 4.0,
+                         static_cast<double>(metrics.height())});
+    std::vector<session::LabelBox> grid;
+    for (const QRectF &r : GridLabelBoxes(metrics, g.cx, g.cy, g.radius))
+        grid.push_back({r.x(), r.y(), r.width(), r.height()});
+    const double top = TitleHeight();
+    const std::vector<session::LabelBox> boxes =
+        session::PlaceLabels(asked, {2, top, width() - 4.0, height() - top - 2}, 4, grid);
+    QColor behind = ground;
+    behind.setAlpha(200);
+    for (std::size_t k = 0; k < labels.size(); ++k) {
+        const QRectF box(boxes[k].x, boxes[k].y, boxes[k].width, boxes[k].height);
+        painter.fillRect(box, behind);
+        painter.setPen(labels[k].colour);
+        painter.drawText(QPointF(box.left() + 2, box.top() + metrics.ascent()), labels[k].text);
+    }
 }
 
 } // namespace tevmar

@@ -15,7 +15,8 @@ namespace tevmar {
 // available-gain and noise-figure circles, the simultaneous match and Gamma
 // opt; or the load plane (Gamma L) with the load stability circle, the
 // operating-gain circles and the simultaneous match. The terminations that
-// would make the device oscillate are shaded.
+// would make the device oscillate are shaded. Across a band, the circles of
+// several frequencies as a family.
 class DeviceChart final : public QWidget
 {
   public:
@@ -24,7 +25,12 @@ class DeviceChart final : public QWidget
     explicit DeviceChart(Plane plane, QWidget *parent = nullptr);
 
     void SetPoint(const analysis::DevicePoint &point);
+    // Several frequencies across a band at once, low to high: each one's
+    // circles drawn in its own shade from light to dark, the terminations
+    // unstable at any of them shaded, the marks joined into their locus.
+    void SetFamily(std::vector<analysis::DevicePoint> family);
     Plane plane() const { return plane_; }
+    std::size_t frequencies() const { return points_.size(); }
 
     // Whether a reflection lies on the shaded (unstable) side, as drawn.
     bool Shaded(std::complex<double> gamma) const;
@@ -45,10 +51,12 @@ class DeviceChart final : public QWidget
         double cx, cy, radius;
     };
     Geometry ChartGeometry() const;
-    const std::optional<analysis::StabilityCircle> &Stability() const;
+    const std::optional<analysis::StabilityCircle> &Stability(const analysis::DevicePoint &p) const;
+    QString Subtitle() const;
+    int TitleHeight() const;
 
     Plane plane_;
-    std::optional<analysis::DevicePoint> point_;
+    std::vector<analysis::DevicePoint> points_;
 };
 
 } // namespace tevmar

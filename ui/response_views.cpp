@@ -180,6 +180,28 @@ void ResponseViews::BuildMenus()
         smith_->SetShowPath(on);
         tabs_->setCurrentWidget(smith_);
     });
+    // The chart's overlays: the contour of the Q the band allows, and the
+    // admittance grid for reading shunt parts off the chart.
+    const struct
+    {
+        const char *text;
+        const char *name;
+        bool on;
+        void (SmithChart::*set)(bool);
+    } overlays[] = {{"Smith Chart Constant-&Q Contour of the Band", "viewSmithQ", smith_->showsQ(),
+                     &SmithChart::SetShowQ},
+                    {"Smith Chart &Admittance Grid", "viewSmithAdmittance",
+                     smith_->showsAdmittance(), &SmithChart::SetShowAdmittance}};
+    for (const auto &[text, name, on, set] : overlays) {
+        QAction *a = view->addAction(QString::fromLatin1(text));
+        a->setObjectName(QString::fromLatin1(name));
+        a->setCheckable(true);
+        a->setChecked(on);
+        connect(a, &QAction::toggled, this, [this, set = set](bool checked) {
+            (smith_->*set)(checked);
+            tabs_->setCurrentWidget(smith_);
+        });
+    }
     QAction *schematic = view->addAction(QStringLiteral("S&chematic"));
     schematic->setObjectName(QStringLiteral("viewSchematic"));
     connect(schematic, &QAction::triggered, this, [this] { tabs_->setCurrentWidget(schematic_); });

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMessageBox>
 #include <stdexcept>
@@ -79,6 +80,20 @@ ResultTools::ResultTools(QWidget &window, QAbstractScrollArea &pane,
         if (!path.isEmpty())
             OpenDevice(path);
     });
+
+    // From anywhere in the main window, without finding the pane's menu
+    // first: Ctrl+R opens the Response window, Ctrl+T a transistor's file.
+    // The menu shows the keys beside its entries, where a newcomer reads them.
+    responseAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    device->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    for (QAction *a : {responseAction_, device}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        a->setShortcutVisibleInContextMenu(true);
+        window_.addAction(a);
+    }
+    if (pane.toolTip().isEmpty())
+        pane.setToolTip(QStringLiteral("Right-click or the menu key: the Response window "
+                                       "(Ctrl+R), exports and a transistor's figures (Ctrl+T)"));
 
     // Right click lands on the viewport, the menu key on the pane itself.
     pane.installEventFilter(this);

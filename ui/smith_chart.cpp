@@ -4,6 +4,7 @@
 #include "session/types.h"
 #include "session/views/chart_labels.h"
 #include "session/views/smith.h"
+#include "session/views/smith_circles.h"
 #include "ui/curve_look.h"
 #include "ui/smith_grid.h"
 
@@ -29,6 +30,24 @@ bool IsDark(const QPalette &p)
 QColor PathColour(const QPalette &p)
 {
     return IsDark(p) ? QColor(240, 120, 225) : QColor(165, 0, 135);
+}
+
+// The Q contour's colour: a muted teal, apart from the traces and the path.
+QColor QColour(const QPalette &p)
+{
+    return IsDark(p) ? QColor(90, 200, 190) : QColor(0, 120, 115);
+}
+
+// The admittance grid's lines and labels: a warm tint, unlike the grey
+// impedance grid beneath.
+QColor AdmittanceGridColour(const QPalette &p)
+{
+    return IsDark(p) ? QColor(110, 85, 50) : QColor(240, 205, 160);
+}
+
+QColor AdmittanceTextColour(const QPalette &p)
+{
+    return IsDark(p) ? QColor(225, 170, 100) : QColor(160, 90, 0);
 }
 
 // A line of text broken between words to fit `width`; the lines after the
@@ -87,6 +106,26 @@ void SmithChart::SetShowPath(bool show)
     update();
 }
 
+void SmithChart::SetShowAdmittance(bool show)
+{
+    showAdmittance_ = show;
+    update();
+}
+
+void SmithChart::SetShowQ(bool show)
+{
+    showQ_ = show;
+    update();
+}
+
+std::optional<double> SmithChart::contourQ() const
+{
+    if (!showQ_ || !response_ || port_ == kLoadView || !response_->problem.empty())
+        return std::nullopt;
+    const session::Band &band = response_->analysis.band;
+    return session::BandQ(band.lowHz, band.highHz, band.centreHz);
+}
+
 void SmithChart::UpdatePath()
 {
     arcHover_.reset();
@@ -99,18 +138,31 @@ std::vector<SmithChart::LegendEntry> SmithChart::Legend() const
 {
     std::vector<LegendEntry> entries;
     if (response_)
-        for (const session::ResponseCurve &curve : response_->curves)
-            entries.push_back({QString::fromStdString(curve.name), {}});
-    const std::size_t note = entries.size(); // the passband's note has no line
-    entries.push_back({QStringLiteral("bold: passband F1\u2013F2"), {}});
+        for (const session::ResponseCurve &curve : response_->curves) {
+            const CurveLook look = LookOfCurve(curve);
+            entries.push_back(
+                {QString::fromStdString(curve.name), {}, QPen(look.colour, 2, look.style)});
+        }
+    entries.push_back({QStringLiteral("bold: passband F1\u2013F2"), {}, std::nullopt});
     if (path_ && port_ != kLoadView)
-        entries.push_back({QStringLiteral("path through the parts at F0, from the load"), {}});
+        entries.push_back({QStringLiteral("path through the parts at F0, from the load"),
+                           {},
+                           QPen(PathColour(palette()), 2)});
+    if (const std::optional<double> q = contourQ())
+        entries.push_back({QStringLiteral("Q ") + QString::fromStdString(Figure(*q, 3)) +
+                               QStringLiteral(" = F0 / (F2 \u2212 F1)"),
+                           {},
+                           QPen(QColour(palette()), 1.4, Qt::DotLine)});
+    if (showAdmittance_)
+        entries.push_back({QStringLiteral("admittance grid"),
+                           {},
+                           QPen(AdmittanceTextColour(palette()), 1, Qt::DashLine)});
     // Entries run on to a new line where the next would leave the chart.
     const QFontMetrics metrics(font());
     double x = 10;
     double y = 8 + static_cast<double>(TitleLines().size()) * metrics.height() + metrics.ascent();
     for (std::size_t c = 0; c < entries.size(); ++c) {
-        const double line = c != note ? 28 : 0;
+        const double line = entries[c].line ? 28 : 0;
         const double advance = line + metrics.horizontalAdvance(entries[c].name);
         if (x > 10 && x + advance > width() - 10) {
             x = 10;
@@ -318,6 +370,9 @@ void SmithChart::DrawLabels(QPainter &painter, const std::vector<PointLabel> &ed
     std::vector<session::LabelBox> grid;
     for (const QRectF &r : GridLabelBoxes(metrics, g.cx, g.cy, g.radius))
         grid.push_back({r.x(), r.y(), r.width(), r.height()});
+    if (showAdmittance_)
+        for (const QRectF &r : AdmittanceLabelBoxes(metrics, g.cx, g.cy, g.radius))
+            grid.push_back({r.x(), r.y(), r.width(), r.height()});
     const std::vector<session::LabelBox> boxes = session::PlaceLabels(asked, bounds, 4.5, grid);
     QColor ground = palette().color(QPalette::Base);
     ground.setAlpha(200);
@@ -339,6 +394,31 @@ void SmithChart::DrawLabels(QPainter &painter, const std::vector<PointLabel> &ed
     }
 }
 
+// Both arcs of the contour dotted; the label beside the inductive arc's
+// highest point, placed apart from the others with them.
+void SmithChart::DrawQContour(QPainter &painter, const Geometry &g,
+                              std::vector<PointLabel> &labels) const
+{
+    const std::optional<double> q = contourQ();
+    if (!q)
+        return;
+    const session::QContour contour = session::ConstantQContour(*q);
+    painter.setPen(QPen(QColour(palette()), 1.4, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    for (const std::vector<Complex> *arc : {&contour.inductive, &contour.capacitive}) {
+        QPainterPath path;
+        for (std::size_t i = 0; i < arc->size(); ++i) {
+            const QPointF p = PointOf((*arc)[i], g.cx, g.cy, g.radius);
+            i == 0 ? path.moveTo(p) : path.lineTo(p);
+        }
+        painter.drawPath(path);
+    }
+    const auto top = std::ranges::max_element(
+        contour.inductive, [](Complex a, Complex b) { return a.imag() < b.imag(); });
+    labels.push_back({PointOf(*top, g.cx, g.cy, g.radius),
+                      QStringLiteral("Q ") + QString::fromStdString(Figure(*q, 3))});
+}
+
 void SmithChart::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -355,6 +435,9 @@ void SmithChart::paintEvent(QPaintEvent *)
     const Geometry g = ChartGeometry();
     DrawGrid(painter, g.cx, g.cy, g.radius, dark ? QColor(75, 75, 75) : QColor(215, 215, 215),
              dark ? QColor(170, 170, 170) : QColor(90, 90, 90));
+    if (showAdmittance_)
+        DrawAdmittanceGrid(painter, g.cx, g.cy, g.radius, AdmittanceGridColour(pal),
+                           AdmittanceTextColour(pal));
     if (port_ == kLoadView) {
         if (response_->load)
             DrawLoad(painter, *response_->load);
@@ -422,6 +505,7 @@ void SmithChart::paintEvent(QPaintEvent *)
              QStringLiteral("VSWR ") +
                  QString::fromStdString(Figure((1 + inBandMax) / (1 - inBandMax), 4))});
     }
+    DrawQContour(painter, g, edgeLabels);
     if (path_)
         DrawPath(painter, g);
     DrawLabels(painter, edgeLabels);
@@ -431,18 +515,15 @@ void SmithChart::paintEvent(QPaintEvent *)
     painter.setPen(text);
     DrawTitle(painter);
     const std::vector<LegendEntry> legend = Legend();
-    for (std::size_t c = 0; c < legend.size(); ++c) {
-        const QPointF at = legend[c].at;
-        const std::size_t note = response_->curves.size();
-        if (c != note) {
-            const CurveLook look = c < note ? LookOfCurve(response_->curves[c])
-                                            : CurveLook{PathColour(pal), Qt::SolidLine};
-            painter.setPen(QPen(look.colour, 2, look.style));
+    for (const LegendEntry &entry : legend) {
+        const QPointF at = entry.at;
+        if (entry.line) {
+            painter.setPen(*entry.line);
             painter.drawLine(QPointF(at.x(), at.y() - metrics.ascent() / 2.0),
                              QPointF(at.x() + 22, at.y() - metrics.ascent() / 2.0));
         }
         painter.setPen(text);
-        painter.drawText(at + QPointF(c != note ? 28 : 0, 0), legend[c].name);
+        painter.drawText(at + QPointF(entry.line ? 28 : 0, 0), entry.name);
     }
 
     std::optional<QPointF> hovered;

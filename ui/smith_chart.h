@@ -4,6 +4,7 @@
 #include "session/views/response.h"
 #include "session/views/smith_path.h"
 
+#include <QPen>
 #include <QWidget>
 
 class QPainter;
@@ -33,6 +34,14 @@ class SmithChart final : public QWidget
     // Whether the path through the parts is drawn (it is by default).
     void SetShowPath(bool show);
     bool showsPath() const { return showPath_; }
+    // The admittance grid over the impedance one (off by default).
+    void SetShowAdmittance(bool show);
+    bool showsAdmittance() const { return showAdmittance_; }
+    // The contour of the node Q the band allows, f0 / (f2 - f1) (on by
+    // default); unset in the load's view or for a band without width.
+    void SetShowQ(bool show);
+    bool showsQ() const { return showQ_; }
+    std::optional<double> contourQ() const;
     // The path as drawn, at the band's centre; unset in the load's view.
     const std::optional<session::SmithPath> &path() const { return path_; }
     // Where a sample of a part's arc lies on the widget (the pointer's place
@@ -62,6 +71,7 @@ class SmithChart final : public QWidget
     {
         QString name;
         QPointF at;
+        std::optional<QPen> line; // the sample drawn before the name, if any
     };
     std::vector<LegendEntry> Legend() const;
     // The title and, in the load's view, the fit's lines, each wrapped to the width.
@@ -87,10 +97,14 @@ class SmithChart final : public QWidget
         QString text;
     };
     void DrawLabels(QPainter &painter, const std::vector<PointLabel> &edges) const;
+    // The Q contour's arcs; its label joins `labels`.
+    void DrawQContour(QPainter &painter, const Geometry &g, std::vector<PointLabel> &labels) const;
 
     const session::Response *response_ = nullptr;
     std::optional<session::SmithPath> path_;
     bool showPath_ = true;
+    bool showAdmittance_ = false;
+    bool showQ_ = true;
     int port_ = 1;
     struct Hover
     {

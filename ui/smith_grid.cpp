@@ -1,5 +1,7 @@
 #include "ui/smith_grid.h"
 
+#include "session/views/smith_circles.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
@@ -47,15 +49,58 @@ std::vector<GridLabel> GridLabels(const QFontMetrics &metrics, double cx, double
     return labels;
 }
 
-} // namespace
+// The conductances just below the real axis, where each circle meets it.
+std::vector<GridLabel> AdmittanceLabels(const QFontMetrics &metrics, double cx, double cy,
+                                        double radius)
+{
+    std::vector<GridLabel> labels;
+    for (const double g : session::kSmithGridValues) {
+        const QPointF p = PointOf(session::GridAxisCrossing(g, true), cx, cy, radius);
+        const QString text = QString::number(g);
+        labels.push_back({text, QPointF(p.x() - 2 - metrics.horizontalAdvance(text),
+                                        p.y() + metrics.ascent() + 2)});
+    }
+    return labels;
+}
 
-std::vector<QRectF> GridLabelBoxes(const QFontMetrics &metrics, double cx, double cy, double radius)
+std::vector<QRectF> Boxes(const QFontMetrics &metrics, const std::vector<GridLabel> &labels)
 {
     std::vector<QRectF> boxes;
-    for (const GridLabel &l : GridLabels(metrics, cx, cy, radius))
+    for (const GridLabel &l : labels)
         boxes.emplace_back(l.baseline.x(), l.baseline.y() - metrics.ascent(),
                            metrics.horizontalAdvance(l.text), metrics.height());
     return boxes;
+}
+
+} // namespace
+
+std::vector<QRectF> AdmittanceLabelBoxes(const QFontMetrics &metrics, double cx, double cy,
+                                         double radius)
+{
+    return Boxes(metrics, AdmittanceLabels(metrics, cx, cy, radius));
+}
+
+void DrawAdmittanceGrid(QPainter &painter, double cx, double cy, double radius, const QColor &grid,
+                        const QColor &text)
+{
+    painter.setPen(QPen(grid, 1, Qt::DashLine));
+    painter.setBrush(Qt::NoBrush);
+    for (const session::GridLine &line : session::SmithGridLines(true)) {
+        QPainterPath path;
+        for (std::size_t k = 0; k < line.gamma.size(); ++k) {
+            const QPointF p = PointOf(line.gamma[k], cx, cy, radius);
+            k == 0 ? path.moveTo(p) : path.lineTo(p);
+        }
+        painter.drawPath(path);
+    }
+    painter.setPen(text);
+    for (const GridLabel &l : AdmittanceLabels(painter.fontMetrics(), cx, cy, radius))
+        painter.drawText(l.baseline, l.text);
+}
+
+std::vector<QRectF> GridLabelBoxes(const QFontMetrics &metrics, double cx, double cy, double radius)
+{
+    return Boxes(metrics, GridLabels(metrics, cx, cy, radius));
 }
 
 // The grid: circles of constant resistance and arcs of constant reactance,

@@ -28,4 +28,15 @@ void DrawGrid(QPainter &painter, double cx, double cy, double radius, const QCol
 std::vector<QRectF> GridLabelBoxes(const QFontMetrics &metrics, double cx, double cy,
                                    double radius);
 
+// The admittance grid over the impedance one, in its own colour and dashed:
+// circles of constant conductance and arcs of constant susceptance, with the
+// conductances written just below the real axis (their arcs meet the rim
+// where the reactance labels already stand).
+void DrawAdmittanceGrid(QPainter &painter, double cx, double cy, double radius, const QColor &grid,
+                        const QColor &text);
+
+// Where DrawAdmittanceGrid writes its conductances.
+std::vector<QRectF> AdmittanceLabelBoxes(const QFontMetrics &metrics, double cx, double cy,
+                                         double radius);
+
 } // namespace tevmar

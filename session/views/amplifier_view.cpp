@@ -63,6 +63,39 @@ SchematicPort DevicePort(int port, const std::string &name, double referenceOhms
     return p;
 }
 
+// The sweep's points (each data frequency and the band's dense grid) with
+// the gaps between data frequencies outside the band filled to the same
+// fineness as the whole span in kDenseSpanSteps, the device's data
+// interpolated there as the design interpolates it: a transistor's gain and
+// match swing between a file's points, and a straight line between two of
+// them would hide a peak or a notch.
+constexpr int kDenseSpanSteps = 400;
+
+std::vector<analysis::AmplifierPoint> DenseOverTheData(const AmplifierOutcome &outcome)
+{
+    const std::vector<analysis::AmplifierPoint> &sweep = outcome.whole;
+    if (sweep.size() < 2)
+        return sweep;
+    const double step = (sweep.back().frequencyHz - sweep.front().frequencyHz) / kDenseSpanSteps;
+    const analysis::Amplifier &a = outcome.amplifier;
+    std::vector<analysis::AmplifierPoint> dense;
+    for (std::size_t i = 0; i < sweep.size(); ++i) {
+        if (i > 0) {
+            const double from = sweep[i - 1].frequencyHz, to = sweep[i].frequencyHz;
+            const int between = static_cast<int>(std::ceil((to - from) / step - 1e-6)) - 1;
+            for (int k = 1; k <= between; ++k) {
+                const double hz = from + (to - from) * k / (between + 1);
+                dense.push_back(analysis::AmplifierPointAt(
+                    hz, analysis::DeviceScatteringAt(outcome.data, hz),
+                    analysis::NoiseAt(outcome.data.noise, hz), outcome.data.referenceOhms, a.input,
+                    a.output, outcome.terminations));
+            }
+        }
+        dense.push_back(sweep[i]);
+    }
+    return dense;
+}
+
 } // namespace
 
 AmplifierRun RunAmplifierFromBoxes(const DeviceOutcome &device, const AmplifierBoxes &boxes)
@@ -136,7 +169,7 @@ AmplifierView AmplifierViewOf(const AmplifierOutcome &outcome)
     view.outputTitle = std::string("Output network (device to load), ") +
                        analysis::TopologyName(a.output.topology);
     const std::vector<double> &data = outcome.data.frequenciesHz;
-    for (const analysis::AmplifierPoint &p : outcome.whole) {
+    for (const analysis::AmplifierPoint &p : DenseOverTheData(outcome)) {
         view.frequencyGhz.push_back(units::Frequency::FromHz(p.frequencyHz).ghz());
         // A grid point within a part in 10^9 of a data frequency is that frequency.
         view.measured.push_back(std::ranges::any_of(

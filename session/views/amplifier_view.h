@@ -38,10 +38,13 @@ struct AmplifierView
     Schematic input;                     // the source on the left, the device's input on the right
     Schematic output;                    // the device's output on the left, the load on the right
     std::string inputTitle, outputTitle; // "Input network (source to device), bandpass"
-    // At every data frequency of the file; NaN where a figure does not exist.
+    // At every data frequency of the file, on the band's dense grid and, as
+    // finely as a 400th of the file's span, between data frequencies outside
+    // the band (the data interpolated as the design interpolates them); NaN
+    // where a figure does not exist.
     std::vector<double> frequencyGhz, gtDb, nfDb, inputReturnLossDb, outputReturnLossDb;
     // Whether each point is one of the file's data frequencies (the rest are
-    // the band's interpolated grid): only they are marked on the curves.
+    // interpolated): only they are marked on the curves.
     std::vector<bool> measured;
     double bandLowGhz = 0, bandHighGhz = 0; // the band designed for
     std::string summary; // the gain and noise over the band, and whether it is stable

@@ -100,12 +100,23 @@ TEST(AmplifierView, CurvesCoverTheWholeFileWithGapsWhereAFigureDoesNotExist)
     ASSERT_TRUE(run.outcome) << run.problem;
     const AmplifierView view = AmplifierViewOf(*run.outcome);
     // The four data frequencies outside the band, and 201 points across it
-    // (the band's three data frequencies among them), in order.
-    ASSERT_EQ(view.frequencyGhz.size(), 205u);
+    // (the band's three data frequencies among them), in order; between the
+    // data frequencies outside the band, points a 400th of the 2 GHz span
+    // apart (99, 79, 79 and 99 of them), not a straight line.
+    ASSERT_EQ(view.frequencyGhz.size(), 205u + 356u);
     EXPECT_TRUE(std::ranges::is_sorted(view.frequencyGhz));
-    EXPECT_NEAR(view.frequencyGhz[3] - view.frequencyGhz[2], 0.001, 1e-12);
-    for (std::size_t i = 0; i < view.frequencyGhz.size(); ++i) {
-        const analysis::AmplifierPoint &p = run.outcome->whole[i];
+    for (std::size_t i = 1; i < view.frequencyGhz.size(); ++i)
+        EXPECT_LE(view.frequencyGhz[i] - view.frequencyGhz[i - 1], 0.005 + 1e-12) << i;
+    const auto index = [&view](double hz) {
+        const auto at = std::ranges::find_if(
+            view.frequencyGhz, [hz](double ghz) { return std::abs(ghz * 1e9 - hz) <= 1e-9 * hz; });
+        return static_cast<std::size_t>(at - view.frequencyGhz.begin());
+    };
+    const std::size_t bandStart = index(3.9e9);
+    EXPECT_NEAR(view.frequencyGhz[bandStart + 1] - view.frequencyGhz[bandStart], 0.001, 1e-12);
+    for (const analysis::AmplifierPoint &p : run.outcome->whole) {
+        const std::size_t i = index(p.frequencyHz);
+        ASSERT_LT(i, view.frequencyGhz.size()) << p.frequencyHz;
         EXPECT_EQ(view.gtDb[i], p.gtDb);
         // No noise data below 4 GHz: a gap, not a made-up figure.
         EXPECT_EQ(std::isnan(view.nfDb[i]), p.frequencyHz < 4e9) << p.frequencyHz;
@@ -113,6 +124,16 @@ TEST(AmplifierView, CurvesCoverTheWholeFileWithGapsWhereAFigureDoesNotExist)
         EXPECT_LE(view.outputReturnLossDb[i], 60);
         EXPECT_EQ(view.outputReturnLossDb[i], std::min(p.outputReturnLossDb, 60.0));
     }
+    // Between 4.5 and 5 GHz the gain follows the design at the interpolated
+    // data, not the chord between the two data frequencies.
+    const std::size_t between = index(4.5e9) + 50; // 4.75 GHz
+    EXPECT_NEAR(view.frequencyGhz[between], 4.75, 1e-9);
+    const analysis::AmplifierPoint mid = analysis::AmplifierPointAt(
+        4.75e9, analysis::DeviceScatteringAt(run.outcome->data, 4.75e9),
+        analysis::NoiseAt(run.outcome->data.noise, 4.75e9), 50, run.outcome->amplifier.input,
+        run.outcome->amplifier.output, run.outcome->terminations);
+    EXPECT_EQ(view.gtDb[between], mid.gtDb);
+    EXPECT_EQ(view.nfDb[between], *mid.nfDb);
     // Only the file's seven data frequencies are marked on the curves, not
     // the interpolated grid between them.
     ASSERT_EQ(view.measured.size(), view.frequencyGhz.size());
@@ -122,7 +143,7 @@ TEST(AmplifierView, CurvesCoverTheWholeFileWithGapsWhereAFigureDoesNotExist)
             marked.push_back(view.frequencyGhz[i]);
     ASSERT_EQ(marked.size(), 7u);
     EXPECT_DOUBLE_EQ(marked[3], 4.0);
-    EXPECT_FALSE(view.measured[3]); // 3.901 GHz, a grid point
+    EXPECT_FALSE(view.measured[bandStart + 1]); // 3.901 GHz, a grid point
 }
 
 // The Stabilise box loads the device as --stabilise does: the resistor is

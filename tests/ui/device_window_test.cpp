@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <algorithm>
 #include <fstream>
 
 namespace tevmar::test {
@@ -141,12 +142,17 @@ TEST_F(DeviceWindowTest, AmplifierPageShowsTheDesignOfTheBoxesAndWhyThereIsNone)
     // The plot holds the whole file, the band shaded; the figures as the sweep's.
     const session::AmplifierView *view = panel.plot().view();
     ASSERT_NE(view, nullptr);
-    // The file's two data frequencies outside the band and 201 points across it.
-    ASSERT_EQ(view->frequencyGhz.size(), 203u);
+    // The file's two data frequencies outside the band and 201 points across
+    // it, and the gaps outside the band filled a 400th of the span apart.
+    ASSERT_EQ(view->frequencyGhz.size(), 203u + 99u + 99u);
     EXPECT_EQ(view->bandLowGhz, 3.5);
     EXPECT_EQ(view->bandHighGhz, 4.5);
-    for (std::size_t i = 0; i < view->frequencyGhz.size(); ++i) {
-        const analysis::AmplifierPoint &p = direct.outcome->whole[i];
+    for (const analysis::AmplifierPoint &p : direct.outcome->whole) {
+        const auto at = std::ranges::find_if(view->frequencyGhz, [&p](double ghz) {
+            return std::abs(ghz * 1e9 - p.frequencyHz) <= 1e-9 * p.frequencyHz;
+        });
+        ASSERT_NE(at, view->frequencyGhz.end()) << p.frequencyHz;
+        const auto i = static_cast<std::size_t>(at - view->frequencyGhz.begin());
         EXPECT_DOUBLE_EQ(view->gtDb[i], p.gtDb);
         EXPECT_DOUBLE_EQ(view->nfDb[i], *p.nfDb);
         EXPECT_DOUBLE_EQ(view->inputReturnLossDb[i], std::min(p.inputReturnLossDb, 60.0));
