@@ -539,9 +539,7 @@ void SmithChart::paintEvent(QPaintEvent *)
     QString readout = hoverText();
     if (!hovered && pointer_) {
         hovered = pointer_;
-        const Complex gamma =
-            session::GammaAt({pointer_->x(), pointer_->y()}, g.cx, g.cy, g.radius);
-        readout = QString::fromStdString(session::ChartPointReadout(gamma, ReferenceOhms()));
+        readout = pointerReadout();
     }
     if (hovered) {
         const QPointF p = *hovered;
@@ -566,6 +564,21 @@ void SmithChart::paintEvent(QPaintEvent *)
                 QPointF(box.left() + 6, box.top() + 4 + k * metrics.height() + metrics.ascent()),
                 lines[k]);
     }
+}
+
+QPointF SmithChart::ChartPositionOf(Complex gamma) const
+{
+    const Geometry g = ChartGeometry();
+    return PointOf(gamma, g.cx, g.cy, g.radius);
+}
+
+QString SmithChart::pointerReadout() const
+{
+    if (!pointer_ || !response_)
+        return {};
+    const Geometry g = ChartGeometry();
+    const Complex gamma = session::GammaAt({pointer_->x(), pointer_->y()}, g.cx, g.cy, g.radius);
+    return QString::fromStdString(session::ChartPointReadout(gamma, ReferenceOhms()));
 }
 
 QString SmithChart::hoverText() const

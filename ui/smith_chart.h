@@ -48,6 +48,12 @@ class SmithChart final : public QWidget
     // to name that part).
     QPointF PathSampleAt(std::size_t arc, std::size_t sample) const;
 
+    // Where a reflection lies on the widget.
+    QPointF ChartPositionOf(session::Complex gamma) const;
+    // What the point of the chart under the pointer stands for (Z, Y, Gamma,
+    // VSWR, Q), shown where the pointer is near no trace; empty off the chart.
+    QString pointerReadout() const;
+
     // The hover box's lines, empty when the pointer is near no trace.
     QString hoverText() const;
 

@@ -5,6 +5,7 @@
 // thread and shows what tevmar-cli would design, or why there is none.
 
 #include "session/views/amplifier_view.h"
+#include "session/views/smith_circles.h"
 #include "tests/common/gaas_fet.h"
 #include "ui/amplifier_panel.h"
 #include "ui/device_chart.h"
@@ -15,10 +16,14 @@
 #include "ui/schematic_view.h"
 #include "ui_test_support.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSlider>
 #include <QTabWidget>
 #include <QTest>
 #include <algorithm>
@@ -87,6 +92,69 @@ TEST_F(DeviceWindowTest, ChoosingAFrequencyMovesTheUnstableSide)
         window.ChooseFrequency(static_cast<std::size_t>(i));
         EXPECT_FALSE(window.grab().isNull());
     }
+}
+
+// Between the data frequencies the slider interpolates; a level typed in the
+// boxes replaces the automatic circles; across the band the planes draw the
+// circles of five frequencies at once, shading what is unstable at any.
+TEST_F(DeviceWindowTest, TheSliderTheLevelsAndTheFamilyAcrossTheBand)
+{
+    DeviceWindow &window = Open();
+    window.frequencySlider().setValue(50); // a quarter of 2 to 8 GHz: 3.5 GHz
+    EXPECT_DOUBLE_EQ(window.shownHz(), 3.5e9);
+    EXPECT_EQ(window.plot().data().chosenGhz, 3.5);
+    // Between 2 GHz and 4 GHz: the device's own circles there, 1, 2 and 3 dB
+    // below its best gain at 3.5 GHz.
+    const analysis::DevicePoint bare = session::DeviceFiguresBetween(window.device(), 3.5e9, {});
+    const double best = std::floor(bare.magDb ? *bare.magDb : *bare.msgDb);
+    const QStringList load = window.loadChart().Labels();
+    ASSERT_GE(load.size(), 4);
+    EXPECT_EQ(load[0], QStringLiteral("stability"));
+    for (int k = 1; k <= 3; ++k)
+        EXPECT_EQ(load[k], QStringLiteral("GP %1 dB").arg(best - k))
+            << load.join(", ").toStdString();
+    EXPECT_GT(std::abs(bare.s.s21), 2.60);
+    EXPECT_LT(std::abs(bare.s.s21), 3.122);
+    // A data frequency on the slider is the file's own and the box follows.
+    window.frequencySlider().setValue(200);
+    EXPECT_EQ(window.chosen(), 2u);
+    EXPECT_EQ(window.frequencyBox().currentIndex(), 2);
+
+    window.ChooseFrequency(1); // 4 GHz
+    window.gainLevelBox().setValue(12);
+    window.noiseLevelBox().setValue(2);
+    EXPECT_EQ(window.sourceChart().Labels(),
+              (QStringList{"stability", "GA 12 dB", "NF 2 dB", QStringLiteral("\u0393S"),
+                           QStringLiteral("\u0393opt")}));
+    window.gainLevelBox().setValue(window.gainLevelBox().minimum()); // auto again
+    EXPECT_EQ(window.loadChart().Labels(), (QStringList{"stability", "GP 15 dB", "GP 14 dB",
+                                                        "GP 13 dB", QStringLiteral("\u0393L")}));
+
+    window.familyBox().setChecked(true);
+    EXPECT_EQ(window.sourceChart().frequencies(), 5u);
+    EXPECT_FALSE(window.frequencySlider().isEnabled());
+    EXPECT_FALSE(window.plot().data().chosenGhz);
+    // 8 GHz, where |S11| > 1, is in the band: the centre is shaded in the load plane.
+    EXPECT_TRUE(window.loadChart().Shaded({0, 0}));
+    EXPECT_FALSE(window.grab().isNull());
+    window.familyBox().setChecked(false);
+    EXPECT_EQ(window.sourceChart().frequencies(), 1u);
+    EXPECT_FALSE(window.loadChart().Shaded({0, 0})); // back at 4 GHz
+}
+
+// The main window reaches the transistor's file and the Response window from
+// the keyboard, as the pane's menu shows beside its entries.
+TEST_F(DeviceWindowTest, TheMainWindowsKeysReachTheWindows)
+{
+    bool responseKey = false, deviceKey = false;
+    for (const QAction *a : main_.actions()) {
+        responseKey |= a->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_R) &&
+                       a->objectName() == QStringLiteral("responseAction");
+        deviceKey |= a->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_T) &&
+                     a->objectName() == QStringLiteral("deviceAction");
+    }
+    EXPECT_TRUE(responseKey);
+    EXPECT_TRUE(deviceKey);
 }
 
 const std::string &kFet = tevmar::test::kGaasFet;

@@ -183,6 +183,42 @@ TEST_F(ResponseWindowTest, TheSmithChartWalksThePartsFromTheLoadToTheTracesF0)
     EXPECT_TRUE(smith.path());
 }
 
+// The chart's circles: the contour of the Q the 1-2 GHz band allows (its
+// geometric centre over its width, 1.414) is drawn and named in the legend
+// until the View menu hides it; the admittance grid is there on request; the
+// readout under the pointer gives Z, Y, Gamma, VSWR and Q of that point.
+TEST_F(ResponseWindowTest, TheSmithChartDrawsTheBandsQContourAndTheAdmittanceGridOnRequest)
+{
+    MainWindow w;
+    Calculate(w, "1", "2", "10", "N8");
+    ResponseWindow &r = Open(w);
+    r.views().viewAction("viewSmithS11")->trigger();
+    SmithChart &smith = r.views().smith();
+    ASSERT_TRUE(smith.contourQ());
+    EXPECT_NEAR(*smith.contourQ(), std::sqrt(2.0), 1e-12);
+    EXPECT_TRUE(r.views().viewAction("viewSmithQ")->isChecked());
+    EXPECT_FALSE(smith.showsAdmittance());
+    const QImage plain = smith.grab().toImage();
+    r.views().viewAction("viewSmithAdmittance")->trigger();
+    EXPECT_TRUE(smith.showsAdmittance());
+    EXPECT_NE(smith.grab().toImage(), plain); // the grid drawn over the chart
+    r.views().viewAction("viewSmithQ")->trigger();
+    EXPECT_FALSE(smith.contourQ());
+
+    // A point of the chart away from every trace: 25 + j25 ohms at 50 ohms.
+    r.views().viewAction("viewSmithPath")->trigger(); // the path out of the way
+    const session::Complex gamma = session::ReflectionOf({25, 25}, 50);
+    const QPointF at = smith.ChartPositionOf(gamma);
+    QTest::mouseMove(&smith, at.toPoint());
+    // The pointer lands on a whole pixel: the figures read to that precision.
+    const QString text = smith.pointerReadout();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Z = "))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\nY = "))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\nVSWR 2."))) << text.toStdString(); // 2.62
+    EXPECT_TRUE(text.contains(QStringLiteral("\nQ 0.9")) || text.contains(QStringLiteral("\nQ 1")))
+        << text.toStdString();
+}
+
 TEST_F(ResponseWindowTest, MarkersStayAtTheirFrequencyWithTheNewDesignsValues)
 {
     MainWindow w;
