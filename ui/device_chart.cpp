@@ -90,8 +90,7 @@ QString DeviceChart::Subtitle() const
     if (points_.size() == 1)
         return QStringLiteral("%1 GHz; shaded: unstable, |\u0393%2| > 1")
             .arg(Ghz(points_.front().frequencyHz), side);
-    return QStringLiteral("%1 to %2 GHz, %3 frequencies, light to dark; shaded: unstable at "
-                          "any, |\u0393%4| > 1")
+    return QStringLiteral("%1 to %2 GHz in %3 steps, light to dark; shaded: |\u0393%4| > 1 at any")
         .arg(Ghz(points_.front().frequencyHz), Ghz(points_.back().frequencyHz))
         .arg(points_.size())
         .arg(side);
@@ -196,9 +195,8 @@ void DeviceChart::paintEvent(QPaintEvent *)
     QColor shade = red;
     shade.setAlpha(dark ? 70 : 45);
     painter.fillPath(unstable, shade);
-    DrawGrid(painter, g.cx, g.cy, g.radius, dark ? QColor(75, 75, 75) : QColor(215, 215, 215),
-             dark ? QColor(170, 170, 170) : QColor(90, 90, 90));
-    // Each whole circle, much of which may lie beyond the chart.
+    // Each whole circle, much of which may lie beyond the chart, under the
+    // grid and its labels so that those stay legible where a circle crosses.
     painter.save();
     painter.setClipRect(rect().adjusted(0, TitleHeight(), 0, 0));
     painter.setBrush(Qt::NoBrush);
@@ -209,6 +207,12 @@ void DeviceChart::paintEvent(QPaintEvent *)
             painter.drawEllipse(Position(s->circle.center), r, r);
         }
     painter.restore();
+    QColor clear = ground;
+    clear.setAlpha(215);
+    for (const QRectF &box : GridLabelBoxes(painter.fontMetrics(), g.cx, g.cy, g.radius))
+        painter.fillRect(box, clear);
+    DrawGrid(painter, g.cx, g.cy, g.radius, dark ? QColor(75, 75, 75) : QColor(215, 215, 215),
+             dark ? QColor(170, 170, 170) : QColor(90, 90, 90));
 
     // The level circles; each level's label where its circle is nearest the
     // chart's centre (across a band, on the highest frequency's circle),
@@ -253,6 +257,7 @@ void DeviceChart::paintEvent(QPaintEvent *)
 
     // The marks: a cross at each frequency, across a band joined into the
     // locus they trace, named once at the highest frequency.
+    std::vector<session::LabelBox> keepClear; // every cross, named or not
     const auto marks = [&](auto gammaOf, const QColor &colour, const QString &name) {
         QPainterPath locus;
         std::optional<QPointF> last;
@@ -267,6 +272,7 @@ void DeviceChart::paintEvent(QPaintEvent *)
             painter.drawLine(p + QPointF(-size, size), p + QPointF(size, -size));
             last ? locus.lineTo(p) : locus.moveTo(p);
             last = p;
+            keepClear.push_back({p.x() - size - 1, p.y() - size - 1, 2 * size + 2, 2 * size + 2});
         }
         if (!last)
             return;
@@ -290,7 +296,7 @@ void DeviceChart::paintEvent(QPaintEvent *)
     for (const Label &l : labels)
         asked.push_back({l.at.x(), l.at.y(), metrics.horizontalAdvance(l.text) + 4.0,
                          static_cast<double>(metrics.height())});
-    std::vector<session::LabelBox> grid;
+    std::vector<session::LabelBox> grid = keepClear;
     for (const QRectF &r : GridLabelBoxes(metrics, g.cx, g.cy, g.radius))
         grid.push_back({r.x(), r.y(), r.width(), r.height()});
     const double top = TitleHeight();

@@ -470,6 +470,9 @@ void SmithChart::paintEvent(QPaintEvent *)
         // The ideal network beside the one as built is the lesser line: the
         // built one, the network that will be soldered, stands out.
         const bool lesser = curve.role == session::CurveRole::Ideal;
+        // Unfilled: the previous trace's band-edge markers leave the ground
+        // as the brush, which would paint a trace's loop over the grid.
+        painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(colour, 1.0, style));
         painter.drawPath(whole);
         painter.setPen(QPen(colour, lesser ? 1.8 : 3.2, style, Qt::RoundCap));

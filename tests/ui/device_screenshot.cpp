@@ -3,7 +3,9 @@
 // unconditionally stable FET at 4 GHz with its noise parameters, and a device
 // whose input is a negative resistance at 8 GHz (the stable side inside the
 // load circle); and the Amplifier page on a GaAs FET from 3 to 5 GHz,
-// designed for gain and for noise over 3.5 to 4.5 GHz.
+// designed for gain and for noise over 3.5 to 4.5 GHz; before that its
+// planes with the circles of five frequencies across its band, and at a
+// frequency between two of its data frequencies.
 // Usage: tevmar_device_screenshot OUTPUT_DIR [--dark] (run under xvfb-run).
 
 #include "session/run/device.h"
@@ -16,7 +18,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QSlider>
 #include <QTabWidget>
 #include <QTest>
 #include <fstream>
@@ -64,6 +68,15 @@ int main(int argc, char **argv)
     amplifier.show();
     if (!QTest::qWaitForWindowExposed(&amplifier))
         return 1;
+    // The GaAs FET's planes across 3 to 5 GHz at once, then at 4.45 GHz on
+    // the slider between two data frequencies, with levels typed.
+    amplifier.familyBox().setChecked(true);
+    ok = tevmar::test::Save(amplifier, dir, "device-family.png") && ok;
+    amplifier.familyBox().setChecked(false);
+    amplifier.frequencySlider().setValue(145);
+    amplifier.gainLevelBox().setValue(11);
+    amplifier.noiseLevelBox().setValue(2.2);
+    ok = tevmar::test::Save(amplifier, dir, "device-slider.png") && ok;
     amplifier.pages().setCurrentIndex(1);
     tevmar::AmplifierPanel &panel = amplifier.amplifier();
     panel.f1Box().setText(QStringLiteral("3.5"));

@@ -210,6 +210,11 @@ bool SavePath(tevmar::ResponseWindow &response, const QDir &dir)
     ok = tevmar::test::Save(response, dir, "32-response-chart-readout.png") && ok;
     QEvent away(QEvent::Leave);
     QApplication::sendEvent(&smith, &away);
+    // The admittance grid over the impedance one, with the band's Q contour.
+    views.viewAction("viewSmithAdmittance")->trigger();
+    QTest::qWait(100);
+    ok = tevmar::test::Save(response, dir, "33-response-smith-admittance.png") && ok;
+    views.viewAction("viewSmithAdmittance")->trigger();
     const QSize before = response.size();
     response.resize(640, 480);
     QTest::qWait(200);
