@@ -213,6 +213,8 @@ void AmplifierPanel::Show(const session::AmplifierRun &run)
         inputTitle_->setText(QStringLiteral("Input network (source to device)"));
         outputTitle_->setText(QStringLiteral("Output network (device to load)"));
         status_->setText(QStringLiteral("No amplifier: ") + QString::fromStdString(run.problem));
+        if (shown_)
+            shown_();
         return;
     }
     outcome_ = run.outcome;
@@ -225,6 +227,8 @@ void AmplifierPanel::Show(const session::AmplifierRun &run)
     outputView_->show();
     plot_->SetView(&view_);
     status_->setText(QString::fromStdString(view_.summary));
+    if (shown_)
+        shown_();
 }
 
 } // namespace tevmar

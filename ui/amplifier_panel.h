@@ -4,6 +4,7 @@
 #include "ui/background_run.h"
 
 #include <QWidget>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -64,6 +65,9 @@ class AmplifierPanel final : public QWidget
     AmplifierPlot &plot() const { return *plot_; }
     // The design shown, if any.
     const std::optional<session::AmplifierOutcome> &outcome() const { return outcome_; }
+    // Called after each design or failure is shown (the transistor's planes
+    // follow the design's terminations).
+    void OnShown(std::function<void()> shown) { shown_ = std::move(shown); }
 
   private:
     void Show(const session::AmplifierRun &run);
@@ -79,6 +83,7 @@ class AmplifierPanel final : public QWidget
     std::optional<session::AmplifierOutcome> outcome_;
     session::AmplifierView view_;
     BackgroundRun<session::AmplifierRun> run_;
+    std::function<void()> shown_;
 };
 
 } // namespace tevmar

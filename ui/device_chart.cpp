@@ -6,6 +6,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 #include <algorithm>
 #include <cmath>
 
@@ -83,6 +84,12 @@ void DeviceChart::SetFamily(std::vector<analysis::DevicePoint> family)
     update();
 }
 
+void DeviceChart::SetDesign(std::vector<Complex> locus)
+{
+    design_ = std::move(locus);
+    update();
+}
+
 QString DeviceChart::Subtitle() const
 {
     const bool source = plane_ == Plane::Source;
@@ -152,6 +159,9 @@ QStringList DeviceChart::Labels() const
         for (const QString &l : PointLabels(p, plane_ == Plane::Source, Stability(p)))
             if (!labels.contains(l))
                 labels << l;
+    if (!design_.empty() && !points_.empty())
+        labels << (plane_ == Plane::Source ? QStringLiteral("design \u0393S")
+                                           : QStringLiteral("design \u0393L"));
     return labels;
 }
 
@@ -290,6 +300,38 @@ void DeviceChart::paintEvent(QPaintEvent *)
                 return p.noise ? std::optional<Complex>(p.noise->gammaOpt) : std::nullopt;
             },
             green, QStringLiteral("\u0393opt"));
+
+    // The designed termination across the band: where the amplifier's
+    // network actually puts the transistor, beside the circles.
+    if (!design_.empty()) {
+        const QColor purple = dark ? QColor(235, 130, 235) : QColor(150, 0, 150);
+        QPainterPath locus;
+        for (std::size_t i = 0; i < design_.size(); ++i)
+            i == 0 ? locus.moveTo(Position(design_[i])) : locus.lineTo(Position(design_[i]));
+        painter.setPen(QPen(purple, 2.4, Qt::SolidLine, Qt::RoundCap));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(locus);
+        const QPointF start = Position(design_.front());
+        painter.setBrush(purple);
+        painter.drawEllipse(start, 3.5, 3.5);
+        // The upper edge's arrow head, along the locus's last step.
+        if (design_.size() > 1) {
+            const QPointF end = Position(design_.back());
+            QPointF along = end - Position(design_[design_.size() - 2]);
+            const double length = std::hypot(along.x(), along.y());
+            if (length > 1e-9) {
+                along /= length;
+                const QPointF across(-along.y(), along.x());
+                const QPointF tip = end + along * 3;
+                QPolygonF head;
+                head << tip << tip - along * 9 + across * 4.5 << tip - along * 9 - across * 4.5;
+                painter.drawPolygon(head);
+            }
+        }
+        labels.push_back(
+            {Position(design_[design_.size() / 2]),
+             source ? QStringLiteral("design \u0393S") : QStringLiteral("design \u0393L"), purple});
+    }
 
     const QFontMetrics metrics = painter.fontMetrics();
     std::vector<session::LabelRequest> asked;

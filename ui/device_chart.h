@@ -31,6 +31,11 @@ class DeviceChart final : public QWidget
     void SetFamily(std::vector<analysis::DevicePoint> family);
     Plane plane() const { return plane_; }
     std::size_t frequencies() const { return points_.size(); }
+    // The termination an amplifier's network presents to the transistor in
+    // this plane across its band, drawn as its locus from the band's lower
+    // edge (a dot) to its upper (an arrow's head); empty: none.
+    void SetDesign(std::vector<std::complex<double>> locus);
+    const std::vector<std::complex<double>> &design() const { return design_; }
 
     // Whether a reflection lies on the shaded (unstable) side, as drawn.
     bool Shaded(std::complex<double> gamma) const;
@@ -57,6 +62,7 @@ class DeviceChart final : public QWidget
 
     Plane plane_;
     std::vector<analysis::DevicePoint> points_;
+    std::vector<std::complex<double>> design_;
 };
 
 } // namespace tevmar

@@ -139,6 +139,12 @@ DeviceWindow::DeviceWindow(session::DeviceOutcome device, QWidget *parent)
     connect(slider_, &QSlider::valueChanged, this,
             [this](int position) { ChooseHz(SliderHz(position)); });
     connect(family_, &QCheckBox::toggled, this, &DeviceWindow::ShowFamily);
+    // The Amplifier page's design: its terminations across its band on the planes.
+    amplifier_->OnShown([this] {
+        const session::AmplifierView *view = amplifier_->plot().view();
+        sourceChart_->SetDesign(view ? view->designGammaS : std::vector<session::Complex>{});
+        loadChart_->SetDesign(view ? view->designGammaL : std::vector<session::Complex>{});
+    });
     for (QDoubleSpinBox *box : {gainLevel_, noiseLevel_})
         connect(box, &QDoubleSpinBox::valueChanged, this, [this] { ShowPlanes(); });
     if (!device_.points.empty())

@@ -185,6 +185,11 @@ AmplifierView AmplifierViewOf(const AmplifierOutcome &outcome)
         view.bandLowGhz = units::Frequency::FromHz(band.front().frequencyHz).ghz();
         view.bandHighGhz = units::Frequency::FromHz(band.back().frequencyHz).ghz();
     }
+    if (!a.stabiliser)
+        for (const analysis::AmplifierPoint &p : band) {
+            view.designGammaS.push_back(p.gammaS);
+            view.designGammaL.push_back(p.gammaL);
+        }
     // The gain and noise over the band, then what was checked of its stability.
     const format::AmplifierReport report{outcome.fileName, z0, t, a, {}, {}};
     const std::vector<std::string> lines = format::AmplifierLines(report);

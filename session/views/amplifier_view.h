@@ -9,6 +9,7 @@
 #include "session/run/device.h"
 #include "session/views/schematic.h"
 
+#include <complex>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,11 @@ struct AmplifierView
     // interpolated): only they are marked on the curves.
     std::vector<bool> measured;
     double bandLowGhz = 0, bandHighGhz = 0; // the band designed for
+    // The terminations the networks present to the transistor across the
+    // band (the dense grid), referred to the device data's resistance, for
+    // the source and load planes; empty where a stabilising resistor stands
+    // between them and the transistor the planes describe.
+    std::vector<std::complex<double>> designGammaS, designGammaL;
     std::string summary; // the gain and noise over the band, and whether it is stable
 };
 

@@ -229,6 +229,13 @@ TEST_F(DeviceWindowTest, AmplifierPageShowsTheDesignOfTheBoxesAndWhyThereIsNone)
         << panel.status().text().toStdString();
     EXPECT_TRUE(panel.status().text().contains(QStringLiteral("; NF at most ")));
     EXPECT_FALSE(window.grab().isNull());
+    // The planes show where the networks put the transistor across the band:
+    // the sweep's own reflections, from 3.5 to 4.5 GHz.
+    const std::vector<session::Complex> &locus = window.sourceChart().design();
+    ASSERT_EQ(locus.size(), 201u);
+    EXPECT_EQ(locus.front(), direct.outcome->amplifier.dense.front().gammaS);
+    EXPECT_EQ(window.loadChart().design().back(), direct.outcome->amplifier.dense.back().gammaL);
+    EXPECT_TRUE(window.loadChart().Labels().contains(QStringLiteral("design \u0393L")));
 
     // A source that is not a resistance: the reason, and nothing of the old design.
     panel.sourceBox().setText(QStringLiteral("fifty"));
@@ -239,6 +246,7 @@ TEST_F(DeviceWindowTest, AmplifierPageShowsTheDesignOfTheBoxesAndWhyThereIsNone)
     EXPECT_FALSE(panel.outcome());
     EXPECT_EQ(panel.plot().view(), nullptr);
     EXPECT_FALSE(panel.inputSchematic().isVisible());
+    EXPECT_TRUE(window.sourceChart().design().empty()); // nothing of the old design
 
     // A stability margin that is not one.
     panel.sourceBox().setText(QStringLiteral("50"));
