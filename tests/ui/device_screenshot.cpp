@@ -91,6 +91,12 @@ int main(int argc, char **argv)
                                 goal == 0 ? "amplifier-gain.png" : "amplifier-noise.png") &&
              ok;
     }
+    // The planes across the band with the noise design's terminations.
+    amplifier.pages().setCurrentIndex(0);
+    amplifier.familyBox().setChecked(true);
+    ok = tevmar::test::Save(amplifier, dir, "device-family-design.png") && ok;
+    amplifier.familyBox().setChecked(false);
+    amplifier.pages().setCurrentIndex(1);
     // The device loaded until unconditionally stable: its resistor drawn.
     panel.goalBox().setCurrentIndex(0);
     panel.stabiliseBox().setChecked(true);
