@@ -154,8 +154,14 @@ void PaintFrequencyPanels(QPainter &painter, const QRect &area, const QPalette &
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(a);
         const double legendBaseline = a.top() - 6 - metrics.descent();
-        painter.drawText(QPointF(a.left(), legendBaseline - metrics.lineSpacing() - 2),
-                         panel.title);
+        // The title from above the tick labels where the plot is narrow, cut
+        // short with an ellipsis rather than at the widget's edge.
+        const int titleLeft = metrics.horizontalAdvance(panel.title) > area.right() - a.left()
+                                  ? area.left() + 6
+                                  : a.left();
+        painter.drawText(
+            QPointF(titleLeft, legendBaseline - metrics.lineSpacing() - 2),
+            metrics.elidedText(panel.title, Qt::ElideRight, area.right() - titleLeft - 2));
         double legendX = a.left();
         for (const PlotCurve &curve : panel.curves) {
             const double y = legendBaseline;

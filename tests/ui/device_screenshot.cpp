@@ -95,6 +95,13 @@ int main(int argc, char **argv)
     amplifier.pages().setCurrentIndex(0);
     amplifier.familyBox().setChecked(true);
     ok = tevmar::test::Save(amplifier, dir, "device-family-design.png") && ok;
+    // The same at the window's smallest, where the labels must still stand apart.
+    const QSize before = amplifier.size();
+    amplifier.resize(amplifier.minimumSizeHint());
+    QTest::qWait(100);
+    ok = tevmar::test::Save(amplifier, dir, "device-family-small.png") && ok;
+    amplifier.resize(before);
+    QTest::qWait(100);
     amplifier.familyBox().setChecked(false);
     amplifier.pages().setCurrentIndex(1);
     // The device loaded until unconditionally stable: its resistor drawn.
