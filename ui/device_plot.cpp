@@ -74,7 +74,8 @@ void DevicePlot::paintEvent(QPaintEvent *)
          std::nullopt},
     };
     PaintFrequencyPanels(painter, rect(), palette(), data_.frequencyGhz, panels, data_.chosenGhz,
-                         std::nullopt, QStringLiteral("No device to show."));
+                         std::nullopt, QStringLiteral("No device to show."),
+                         data_.measured.empty() ? nullptr : &data_.measured);
 }
 
 void PaintFrequencyPanels(QPainter &painter, const QRect &area, const QPalette &pal,

@@ -50,6 +50,8 @@ struct DevicePlotData
 {
     std::vector<double> frequencyGhz; // rising
     std::vector<double> k, mu, muPrime, msgDb, magDb;
+    // Which points are data frequencies (only they are marked); empty: all.
+    std::vector<bool> measured;
     std::optional<double> chosenGhz;
 };
 

@@ -57,8 +57,12 @@ DeviceWindow::DeviceWindow(session::DeviceOutcome device, QWidget *parent)
     sourceChart_ = new DeviceChart(DeviceChart::Plane::Source, this);
     loadChart_ = new DeviceChart(DeviceChart::Plane::Load, this);
 
+    // The figures between the data frequencies too, the device interpolated
+    // as the planes and the amplifier's design interpolate it.
+    const session::DeviceSweep sweep = session::DeviceFiguresDense(device_);
     DevicePlotData data;
-    for (const analysis::DevicePoint &p : device_.points) {
+    data.measured = sweep.measured;
+    for (const analysis::DevicePoint &p : sweep.points) {
         data.frequencyGhz.push_back(units::Frequency::FromHz(p.frequencyHz).ghz());
         data.k.push_back(Or(p.k));
         data.mu.push_back(Or(p.mu));

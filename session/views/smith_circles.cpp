@@ -111,6 +111,29 @@ std::vector<analysis::DevicePoint> DeviceFamily(const DeviceOutcome &device, int
     return family;
 }
 
+DeviceSweep DeviceFiguresDense(const DeviceOutcome &device, int steps)
+{
+    DeviceSweep sweep;
+    const std::vector<analysis::DevicePoint> &data = device.points;
+    if (data.empty())
+        return sweep;
+    const double step = (data.back().frequencyHz - data.front().frequencyHz) / std::max(steps, 1);
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        if (i > 0 && step > 0) {
+            const double from = data[i - 1].frequencyHz, to = data[i].frequencyHz;
+            const int between = static_cast<int>(std::ceil((to - from) / step - 1e-6)) - 1;
+            for (int k = 1; k <= between; ++k) {
+                sweep.points.push_back(
+                    FiguresAt(device, from + (to - from) * k / (between + 1), {}));
+                sweep.measured.push_back(false);
+            }
+        }
+        sweep.points.push_back(data[i]);
+        sweep.measured.push_back(true);
+    }
+    return sweep;
+}
+
 analysis::DeviceLevels FamilyLevels(const DeviceOutcome &device)
 {
     analysis::DeviceLevels levels;

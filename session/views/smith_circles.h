@@ -67,6 +67,17 @@ std::vector<analysis::DevicePoint> DeviceFamily(const DeviceOutcome &device, int
 analysis::DevicePoint DeviceFiguresBetween(const DeviceOutcome &device, double frequencyHz,
                                            const analysis::DeviceLevels &levels);
 
+// The figures (without circles) over the device's band for its plot: at each
+// data frequency and, between two of them further apart than a 400th of the
+// span, at points that far apart, interpolated as above; `measured` flags the
+// data frequencies, the points a plot marks.
+struct DeviceSweep
+{
+    std::vector<analysis::DevicePoint> points;
+    std::vector<bool> measured;
+};
+DeviceSweep DeviceFiguresDense(const DeviceOutcome &device, int steps = 400);
+
 // Levels every frequency of the band can draw: the gain circle a whole dB
 // below the least of the band's best gains (MAG where it exists, else MSG),
 // and the noise circle half a dB above the band's largest NFmin (unset

@@ -10,6 +10,7 @@
 #include "tests/common/gaas_fet.h"
 #include "tests/report/test_files.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
@@ -178,6 +179,31 @@ TEST_F(DeviceFamilyTest, TheSlidersFrequencyIsInterpolatedAndHeldToTheBand)
     // A family of one is the band's lowest frequency.
     EXPECT_EQ(DeviceFamily(device_, 1, none).front().frequencyHz, 3.9e9);
     EXPECT_TRUE(DeviceFamily(device_, 0, none).empty());
+}
+
+// The plot's figures between the data frequencies: Rollett's K re-derived
+// from the interpolated scattering parameters, and only the file's
+// frequencies flagged for marking.
+TEST_F(DeviceFamilyTest, ThePlotsFiguresFillTheGapsBetweenDataFrequencies)
+{
+    const DeviceSweep sweep = DeviceFiguresDense(device_);
+    ASSERT_EQ(sweep.points.size(), sweep.measured.size());
+    // 3.9, 4.0, 4.1, 4.5 and 5 GHz, and between them points 2.75 MHz apart
+    // at most (a 400th of 1.1 GHz).
+    EXPECT_EQ(std::ranges::count(sweep.measured, true), 5);
+    EXPECT_GT(sweep.points.size(), 400u);
+    for (std::size_t i = 1; i < sweep.points.size(); ++i)
+        EXPECT_LE(sweep.points[i].frequencyHz - sweep.points[i - 1].frequencyHz, 2.75e6 + 1);
+    for (std::size_t i = 0; i < sweep.points.size(); i += 37) {
+        const analysis::DevicePoint &p = sweep.points[i];
+        const analysis::TwoPortMatrix &s = p.s;
+        EXPECT_EQ(s.s21, analysis::DeviceScatteringAt(device_.data, p.frequencyHz).s21);
+        const double delta = std::abs(s.s11 * s.s22 - s.s12 * s.s21);
+        const double k = (1 - std::norm(s.s11) - std::norm(s.s22) + delta * delta) /
+                         (2 * std::abs(s.s12 * s.s21));
+        ASSERT_TRUE(p.k);
+        EXPECT_NEAR(*p.k, k, 1e-12) << p.frequencyHz;
+    }
 }
 
 } // namespace
