@@ -508,6 +508,21 @@ void SmithChart::paintEvent(QPaintEvent *)
              QStringLiteral("VSWR ") +
                  QString::fromStdString(Figure((1 + inBandMax) / (1 - inBandMax), 4))});
     }
+    // The tolerance trials' pass limit, where it is known: the circle every
+    // built network's passband must stay inside to count as passing.
+    if (const std::optional<double> pass = passVswr()) {
+        const double limit = *pass;
+        const double gamma = (limit - 1) / (limit + 1);
+        if (std::abs(gamma - inBandMax) * g.radius > 2) {
+            const double r = gamma * g.radius;
+            painter.setPen(QPen(text, 1, Qt::DashDotLine));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawEllipse(QPointF(g.cx, g.cy), r, r);
+            edgeLabels.push_back(
+                {QPointF(g.cx - r * 0.7071, g.cy + r * 0.7071),
+                 QStringLiteral("pass VSWR ") + QString::fromStdString(Figure(limit, 4))});
+        }
+    }
     DrawQContour(painter, g, edgeLabels);
     if (path_)
         DrawPath(painter, g);
@@ -567,6 +582,16 @@ void SmithChart::paintEvent(QPaintEvent *)
                 QPointF(box.left() + 6, box.top() + 4 + k * metrics.height() + metrics.ascent()),
                 lines[k]);
     }
+}
+
+std::optional<double> SmithChart::passVswr() const
+{
+    if (!response_ || port_ != 1 || !response_->problem.empty() || !response_->analysis.yield)
+        return std::nullopt;
+    const double limit = response_->analysis.yield->options.vswrLimit;
+    if (!(limit > 1) || !std::isfinite(limit))
+        return std::nullopt;
+    return limit;
 }
 
 QPointF SmithChart::ChartPositionOf(Complex gamma) const

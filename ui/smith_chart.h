@@ -48,6 +48,9 @@ class SmithChart final : public QWidget
     // to name that part).
     QPointF PathSampleAt(std::size_t arc, std::size_t sample) const;
 
+    // The tolerance trials' pass limit, drawn as its circle on the S11 chart
+    // once the trials have run; unset before, or on another port's chart.
+    std::optional<double> passVswr() const;
     // Where a reflection lies on the widget.
     QPointF ChartPositionOf(session::Complex gamma) const;
     // What the point of the chart under the pointer stands for (Z, Y, Gamma,

@@ -204,6 +204,20 @@ TEST_F(ResponseWindowTest, TheSmithChartDrawsTheBandsQContourAndTheAdmittanceGri
     EXPECT_NE(smith.grab().toImage(), plain); // the grid drawn over the chart
     r.views().viewAction("viewSmithQ")->trigger();
     EXPECT_FALSE(smith.contourQ());
+    // The trials' pass limit as its own circle once the trials are done: the
+    // automatic one, the drawn network's worst in-band VSWR x 1.1.
+    QTRY_VERIFY_WITH_TIMEOUT(!r.response().trialsPending, 30000);
+    ASSERT_TRUE(smith.passVswr());
+    double worst = 0;
+    const session::Response &shown = r.response();
+    for (std::size_t i = 0; i < shown.frequenciesHz.size(); ++i)
+        if (shown.frequenciesHz[i] >= 1e9 && shown.frequenciesHz[i] <= 2e9)
+            worst = std::max(worst, std::abs(shown.curves.front().points[i].s.s11));
+    const double worstVswr = (1 + worst) / (1 - worst);
+    EXPECT_NEAR(*smith.passVswr(), 1.1 * worstVswr, 0.01 * worstVswr);
+    r.views().viewAction("viewSmithS22")->trigger();
+    EXPECT_FALSE(smith.passVswr()); // the trials judge S11 alone
+    r.views().viewAction("viewSmithS11")->trigger();
 
     // A point of the chart away from every trace: 25 + j25 ohms at 50 ohms.
     r.views().viewAction("viewSmithPath")->trigger(); // the path out of the way
