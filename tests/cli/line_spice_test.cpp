@@ -139,17 +139,16 @@ TEST(LineSpice, StripsAsLtraSectionsFollowTheMicrostripModel)
         kMatch, {"--lines", "microstrip", "--substrate", "er=4.4,h=1.6mm,t=35um,tand=0,rho=0"});
     ExpectNgspiceAgrees(lossless, {"stub"}, 1e-3, 1e-4);
 
-    // FR-4 as it is. The netlist's strip is the physical lossy line, its
-    // impedance complex by the dielectric's loss; the tool's two-port takes
-    // the formulas' real Z0 with the same attenuation. On these matches the
-    // two part by under 0.008 in |S11| and 0.005 in |S21|: within 0.01.
+    // FR-4 as it is: the copper's loss in R, the dielectric's across the
+    // joints, as the tool's own strip has them. As run the two part by
+    // 0.0005 in |S11| and 0.0001 in |S21| at most, the loss's growth and the
+    // dispersion over the band the netlist leaves out.
     const Args fr4 =
         With(kMatch, {"--lines", "microstrip", "--substrate", "er=4.4,h=1.6mm,t=35um,tand=0.02"});
     const std::vector<Agreement> agreements =
-        ExpectNgspiceAgrees(fr4, {"stub", "mixed"}, 0.01, 0.01);
+        ExpectNgspiceAgrees(fr4, {"stub", "mixed"}, 0.002, 0.0005);
     EXPECT_EQ(agreements.size(), 2u);
     for (const Agreement &a : agreements) {
-        EXPECT_GT(a.s11 + a.s21, 1e-4); // the loss is in the netlist at all
         // The header says what the cards leave out.
         for (const char *words : {"LTRA", "dispersion", "growth with frequency", "end extension"})
             EXPECT_NE(a.netlist.find(words), std::string::npos) << words << "\n" << a.netlist;

@@ -16,7 +16,10 @@
 // 0.047 dB in |S21| at 10 GHz: Qucs weighs the dielectric's loss tangent
 // with the static effective permittivity's filling factor, ADS with the
 // dispersive one, as this tool does. The second test re-derives that
-// difference rather than widening the limit.
+// difference rather than widening the limit. ADS also takes the lossy line's
+// characteristic impedance as complex, sqrt((R + jwL) / (G + jwC)), as this
+// tool does, and Qucs as the lossless formula's real value: a few
+// thousandths in |S11| and 0.02 degrees in S21 at 10 GHz.
 
 #include "analysis/lines/microstrip.h"
 #include "cli/outcome_writer.h"
@@ -117,15 +120,14 @@ TEST(PublishedLine, S21OfA25MmLineWithinFiveHundredthsOfADbAndADegreeOfAds)
         EXPECT_LT(std::abs(deg), 1.0) << ref.hz;
         worstDb = std::max(worstDb, std::abs(db));
         worstDeg = std::max(worstDeg, std::abs(deg));
-        // |S11| of a nearly matched line is tens of dB down; ADS takes the
-        // lossy line's impedance as complex, this tool as the lossless
-        // formula's real value, and the two differ by up to 0.0031 (5 GHz).
-        EXPECT_NEAR(std::pow(10, p.at("s11Db").get<double>() / 20), ref.s11, 0.004) << ref.hz;
+        // |S11| of a nearly matched line, tens of dB down, from the lossy
+        // line's complex impedance as ADS has it.
+        EXPECT_NEAR(std::pow(10, p.at("s11Db").get<double>() / 20), ref.s11, 3e-4) << ref.hz;
     }
-    // As run: 0.006 dB and 0.023 degrees at worst, at 10 GHz. Far inside
-    // the limits; a change of formula variant would show here first.
+    // As run: 0.005 dB and under 0.001 degrees at worst. Far inside the
+    // limits; a change of formula variant would show here first.
     EXPECT_LT(worstDb, 0.01);
-    EXPECT_LT(worstDeg, 0.05);
+    EXPECT_LT(worstDeg, 0.01);
 }
 
 TEST(PublishedLine, QucsDiffersOnlyByItsStaticFillingFactorForTheDielectricLoss)
@@ -145,13 +147,14 @@ TEST(PublishedLine, QucsDiffersOnlyByItsStaticFillingFactorForTheDielectricLoss)
         const Cartesian &ref = kQucs[i];
         const nlohmann::json &p = points[i];
         const double hz = ref.hz;
-        // The phase and the reflection agree outright: the same dispersion
-        // and the same real impedance.
+        // The phase agrees but for the second-order term gamma gains from
+        // the losses; |S11| but for the few thousandths Qucs leaves out by
+        // taking the lossy line's impedance as the lossless formula's real one.
         EXPECT_LT(
             std::abs(DegreesApart(p.at("s21Deg").get<double>(), std::arg(ref.s21) * 180 / kPi)),
-            0.01)
+            0.05)
             << hz;
-        EXPECT_NEAR(std::pow(10, p.at("s11Db").get<double>() / 20), std::abs(ref.s11), 2e-4) << hz;
+        EXPECT_NEAR(std::pow(10, p.at("s11Db").get<double>() / 20), std::abs(ref.s11), 0.004) << hz;
         // The magnitude: the dielectric's attenuation pi f / c er (ee - 1) /
         // ((er - 1) sqrt(ee)) tan delta with the dispersive ee here and the
         // static one there; over 25 mm the difference in dB is that many
