@@ -9,6 +9,7 @@
 #include "tests/cli/cli_in_process.h"
 #include "tests/report/test_files.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <gtest/gtest.h>
@@ -114,6 +115,13 @@ std::vector<Agreement> ExpectNgspiceAgrees(const Args &match,
             EXPECT_NEAR(s21[k], tool.s21[i], s21Bound) << topology << " at " << tool.hz[i];
             agreement.s11 = std::max(agreement.s11, std::abs(s11[k] - tool.s11[i]));
             agreement.s21 = std::max(agreement.s21, std::abs(s21[k] - tool.s21[i]));
+        }
+        // The candidate's claimed worst |S11| is the worst ngspice finds.
+        if (!s11.empty()) {
+            const double claimed = candidates[pick - 1].at("gammaMax").get<double>();
+            EXPECT_NEAR(*std::max_element(s11.begin(), s11.end()), claimed,
+                        s11Bound + 1e-3 * claimed)
+                << topology;
         }
         agreements.push_back(agreement);
     }
