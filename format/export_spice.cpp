@@ -90,9 +90,12 @@ std::string BoardLineCards(const Part &line, const std::string &name, const std:
     const double hz = line.line.referenceHz;
     const lines::Microstrip::Propagation p = strip.PropagationAt(hz);
     const double omega = 2 * std::numbers::pi * hz;
-    const double beta = p.gamma.imag();
+    // The lossless line's phase constant, its electrical length at the
+    // centre over its length: with R and G beside L and C the section's own
+    // gamma is then the strip's.
     const double length = ElectricalLengthOf(line);
-    const double degrees = beta * length * 180 / std::numbers::pi;
+    const double beta = line.RadiansAt(hz) / length;
+    const double degrees = line.value;
     const int sections = std::max(1, static_cast<int>(std::ceil(degrees / kMostSectionDegrees)));
     const double section = length / sections;
     const double conductance = 2 * strip.DielectricLoss(hz) / p.z0 * section; // S per section
@@ -308,11 +311,10 @@ std::string SpiceBuiltNote(const Network &ladder)
     if (HasBoardLines(ladder))
         note = "* Microstrip lines as ngspice LTRA lines (O cards) in sections of at most " +
                Figure(kMostSectionDegrees) +
-               " degrees, of their L and C per metre at the\n* band's centre, the copper's "
-               "loss their R, the dielectric's a conductance to ground at each joint\n* "
-               "rising with frequency; an open stub's end extension in its length. Left out: "
-               "the\n* dispersion of Z0 and eps_eff and the copper loss's growth with "
-               "frequency\n";
+               " degrees:\n* their L and C per metre at the band's centre, the copper's loss "
+               "their R, the\n* dielectric's a conductance to ground at each joint rising "
+               "with frequency; an open\n* stub's end extension in its length. Left out: the "
+               "dispersion of Z0 and eps_eff and\n* the copper loss's growth with frequency\n";
     const bool partsAsDrawn =
         ladder.padPf == 0 && std::ranges::all_of(ladder.parts, [](const Part &p) {
             return p.lossless() || (p.isLine() && p.line.board);
