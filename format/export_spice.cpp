@@ -1,5 +1,6 @@
 #include "format/export_spice.h"
 
+#include "analysis/lines/microstrip.h"
 #include "analysis/model/board_line.h"
 #include "analysis/model/circuit_expression.h"
 #include "analysis/search/kit_search.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <stdexcept>
 #include <vector>
 
@@ -65,6 +67,62 @@ std::string FrequencyResistance(double ohmsAtReference, double referenceHz, doub
     return "r={" + FixedNumber(ohmsAtReference) + "*" + factor + "}";
 }
 
+// The longest section of a strip's netlist, degrees at the band's centre:
+// short enough that the dielectric's loss, lumped at the joints, loads the
+// line as its distributed conductance does.
+constexpr double kMostSectionDegrees = 10;
+
+// A strip on a board between nodes a and far as ngspice's lossy lines (O
+// cards of one LTRA model) in sections: each the strip's inductance and
+// capacitance per metre at the band's centre, L' = Z0 beta / w and
+// C' = beta / (w Z0), and the copper's loss as R' = 2 Z0 alpha_c. LTRA solves
+// no line with both a series R and a shunt G, so the dielectric's loss, a
+// conductance G' = 2 alpha_d / Z0 per metre, stands at the joints (half a
+// section's at each end) as a resistance to ground that falls as 1/f, as a
+// constant loss tangent's does. Putting it into R instead would load the
+// line by its current rather than its voltage, wrong wherever the strip
+// carries a standing wave. The length is the wave's, an open stub's end
+// extension included; a shorted stub's far end is ground.
+std::string BoardLineCards(const Part &line, const std::string &name, const std::string &a,
+                           const std::string &far, const std::string &comment)
+{
+    const lines::Microstrip strip(line.line.board->substrate, line.line.board->width);
+    const double hz = line.line.referenceHz;
+    const lines::Microstrip::Propagation p = strip.PropagationAt(hz);
+    const double omega = 2 * std::numbers::pi * hz;
+    // The lossless line's phase constant, its electrical length at the
+    // centre over its length: with R and G beside L and C the section's own
+    // gamma is then the strip's.
+    const double length = ElectricalLengthOf(line);
+    const double beta = line.RadiansAt(hz) / length;
+    const double degrees = line.value;
+    const int sections = std::max(1, static_cast<int>(std::ceil(degrees / kMostSectionDegrees)));
+    const double section = length / sections;
+    const double conductance = 2 * strip.DielectricLoss(hz) / p.z0 * section; // S per section
+
+    const std::string model = name + "_strip";
+    std::string text;
+    const auto node = [&](int k) {
+        return k == 0 ? a : k == sections ? far : name + "_" + std::to_string(k);
+    };
+    for (int k = 0; k < sections; ++k)
+        text += "O" + name + (k == 0 ? "" : "_" + std::to_string(k + 1)) + " " + node(k) + " 0 " +
+                node(k + 1) + " 0 " + model + (k == 0 ? comment : "\n");
+    text += ".model " + model + " LTRA R=" + ShortestNumber(2 * p.z0 * strip.ConductorLoss(hz)) +
+            " L=" + ShortestNumber(p.z0 * beta / omega) + " G=0" +
+            " C=" + ShortestNumber(beta / (omega * p.z0)) + " LEN=" + ShortestNumber(section) +
+            "\n";
+    if (conductance > 0)
+        for (int k = 0; k <= sections; ++k) {
+            if (node(k) == "0")
+                continue;
+            const double g = k == 0 || k == sections ? conductance / 2 : conductance;
+            text += "RG" + name + "_" + std::to_string(k) + " " + node(k) + " 0 " +
+                    FrequencyResistance(1 / g, hz, -1) + "\n";
+        }
+    return text;
+}
+
 // One part between nodes a and b as its model builds it: an ideal part is
 // its one card; a lossy part its L or C (named as the part) with the loss
 // and parasitics beside it, on nodes and names of its own; a kit's part its
@@ -79,6 +137,8 @@ std::string PartCards(const Part &part, const std::string &name, const std::stri
         const std::string far = part.kind == ElementKind::SeriesLine      ? b
                                 : part.kind == ElementKind::ShuntOpenStub ? name + "_open"
                                                                           : "0";
+        if (part.line.board)
+            return BoardLineCards(part, name, a, far, comment);
         const double delay = part.value / 360 / part.line.referenceHz;
         return name + " " + a + " 0 " + far + " 0 Z0=" + FixedNumber(part.line.z0Ohms) +
                " TD=" + ShortestNumber(delay) + comment;
@@ -244,13 +304,17 @@ std::string SpiceBuiltNote(const Network &ladder)
                "* inductors L with R in series and CP across, capacitors C, ESL and ESR in "
                "series" +
                std::string(ladder.padPf > 0 ? "; a pad to ground at every node" : "") + "\n";
-    // A strip on a board is written as ngspice's lossless line of its Z0 and
-    // delay at the centre, the nearest card: the netlist says what it leaves out.
+    // A strip on a board is written as ngspice's lossy line of its R, L and C
+    // per metre at the centre, the nearest card: the netlist says what it
+    // leaves out.
     std::string note;
     if (HasBoardLines(ladder))
-        note = "* Microstrip lines as lossless T lines of their Z0 and delay at the band's "
-               "centre:\n* their loss and dispersion are left out (an open stub's end "
-               "extension is in its delay)\n";
+        note = "* Microstrip lines as ngspice LTRA lines (O cards) in sections of at most " +
+               Figure(kMostSectionDegrees) +
+               " degrees:\n* their L and C per metre at the band's centre, the copper's loss "
+               "their R, the\n* dielectric's a conductance to ground at each joint rising "
+               "with frequency; an open\n* stub's end extension in its length. Left out: the "
+               "dispersion of Z0 and eps_eff and\n* the copper loss's growth with frequency\n";
     const bool partsAsDrawn =
         ladder.padPf == 0 && std::ranges::all_of(ladder.parts, [](const Part &p) {
             return p.lossless() || (p.isLine() && p.line.board);

@@ -223,16 +223,31 @@ double Microstrip::DielectricLossWith(double hz, double ee) const
 
 std::complex<double> Microstrip::PropagationConstant(double hz) const
 {
-    const double beta = 2.0 * pi * hz * std::sqrt(EpsEff(hz)) / kSpeedOfLight;
-    return {Attenuation(hz), beta};
+    return PropagationAt(hz).gamma;
 }
 
+std::complex<double> Microstrip::CharacteristicImpedance(double hz) const
+{
+    return PropagationAt(hz).zc;
+}
+
+// Per unit length the line is R + j w L = Z0 (2 alpha_c + j beta) in series
+// and G + j w C = (2 alpha_d + j beta) / Z0 across: the product's root is
+// gamma, the ratio's Zc. Both losses small against beta, gamma's real part
+// is their sum and Zc is Z0 turned by (alpha_c - alpha_d) / beta radians.
 Microstrip::Propagation Microstrip::PropagationAt(double hz) const
 {
     const double ee = EpsEff(hz);
     const double z0 = Z0With(hz, ee);
     const double beta = 2.0 * pi * hz * std::sqrt(ee) / kSpeedOfLight;
-    return {z0, {ConductorLossWith(hz, z0) + DielectricLossWith(hz, ee), beta}};
+    const std::complex<double> series{2.0 * ConductorLossWith(hz, z0), beta};
+    const std::complex<double> shunt{2.0 * DielectricLossWith(hz, ee), beta};
+    if (!(beta > 0)) // at 0 Hz: the static impedance, no travel
+        return {z0, z0, {0, 0}};
+    std::complex<double> gamma = std::sqrt(series * shunt);
+    if (gamma.imag() < 0) // the root that travels forward
+        gamma = -gamma;
+    return {z0, z0 * std::sqrt(series / shunt), gamma};
 }
 
 // Kirschning, Jansen and Koster's fit to the end's fringing capacitance,
@@ -259,9 +274,10 @@ double Microstrip::OpenEndExtension() const
 // very lossy line loses its transmission gracefully instead of overflowing.
 LineSParameters Microstrip::SParameters(double hz, double length, double portOhms) const
 {
-    const std::complex<double> x = std::exp(-PropagationConstant(hz) * length);
+    const Propagation p = PropagationAt(hz);
+    const std::complex<double> x = std::exp(-p.gamma * length);
     const std::complex<double> x2 = x * x;
-    const double z = Z0(hz) / portOhms;
+    const std::complex<double> z = p.zc / portOhms;
     const std::complex<double> denominator = (1.0 + x2) + 0.5 * (z + 1.0 / z) * (1.0 - x2);
     return {0.5 * (z - 1.0 / z) * (1.0 - x2) / denominator, 2.0 * x / denominator};
 }

@@ -62,18 +62,29 @@ class Microstrip
     double ConductorLoss(double hz) const;  // Np/m
     double DielectricLoss(double hz) const; // Np/m
     double Attenuation(double hz) const { return ConductorLoss(hz) + DielectricLoss(hz); }
-    // alpha + j beta, per metre.
+    // gamma = alpha + j beta, per metre, of the lossy line: the copper's loss
+    // a series resistance R = 2 Z0 alpha_c and the dielectric's a shunt
+    // conductance G = 2 alpha_d / Z0 beside the lossless line's L and C
+    // (omega L = Z0 beta, omega C = beta / Z0), gamma = sqrt((R + j w L)
+    // (G + j w C)); its real part is alpha_c + alpha_d to first order.
     std::complex<double> PropagationConstant(double hz) const;
+    // The same lossy line's characteristic impedance,
+    // sqrt((R + j w L) / (G + j w C)): Z0 made complex by the two losses'
+    // imbalance (on FR-4 the dielectric's, some -0.5 degrees). A reflection
+    // and the power a standing wave burns follow from it.
+    std::complex<double> CharacteristicImpedance(double hz) const;
 
     // How much longer an open-ended strip behaves than it is drawn, from the
     // fringing field at its end, m.
     double OpenEndExtension() const;
 
     // Everything a cascade needs at `hz`, each quantity worked out once:
-    // the impedance and alpha + j beta per metre.
+    // the lossless formulas' impedance, the lossy line's characteristic
+    // impedance and its alpha + j beta per metre.
     struct Propagation
     {
         double z0;
+        std::complex<double> zc;
         std::complex<double> gamma;
     };
     Propagation PropagationAt(double hz) const;

@@ -36,11 +36,11 @@ double ExtensionOf(const Part &line, const lines::Microstrip &strip)
     return line.kind == ElementKind::ShuntOpenStub ? strip.OpenEndExtension() : 0.0;
 }
 
-// gamma l at omega, and the strip's impedance there.
+// gamma l at omega, and the lossy strip's characteristic impedance there.
 struct Travel
 {
     Complex gl;
-    double z0;
+    Complex z0;
 };
 
 Travel TravelAt(const Part &line, double omega)
@@ -49,7 +49,7 @@ Travel TravelAt(const Part &line, double omega)
     const double hz = omega / (2.0 * std::numbers::pi);
     const lines::Microstrip::Propagation p = strip.PropagationAt(hz);
     const double length = Line::Si(line.value) / CentreBeta(strip, line.line.referenceHz);
-    return {p.gamma * length, p.z0};
+    return {p.gamma * length, p.zc};
 }
 
 } // namespace

@@ -70,7 +70,7 @@ TEST(BoardLine, OpenStubIsDrawnShorterByItsEndsExtension)
     // Its admittance is that of its line into an open at the electrical length.
     for (const double f : {1e9, 2.4e9, 4e9}) {
         const Complex gl = strip.PropagationConstant(f) * electrical;
-        const Complex y = std::tanh(gl) / strip.Z0(f);
+        const Complex y = std::tanh(gl) / strip.CharacteristicImpedance(f);
         EXPECT_NEAR(std::abs(stub.SectionAt(2 * std::numbers::pi * f).C - y), 0, 1e-12);
     }
     // A shorted stub has no extension: its strip runs to the via.

@@ -52,7 +52,7 @@ double ReflectionOf(const nlohmann::json &elements, double hz)
         const double length =
             (e.at("lengthMm").get<double>() + e.at("endExtensionMm").get<double>()) * 1e-3;
         const Complex gl = strip.PropagationConstant(hz) * length;
-        const double z0 = strip.Z0(hz);
+        const Complex z0 = strip.CharacteristicImpedance(hz);
         const std::string kind = e.at("kind").get<std::string>();
         Complex ea, eb, ec, ed;
         if (kind == "series line") {

@@ -39,9 +39,10 @@ TEST(LayoutCsv, ListsEachStripAsDrawnAndTheBillOfMaterialsNone)
                             "T1,series line,3.000,10.000,0.000,50.188,52.761\n"
                             "T2,shunt open stub,1.500,5.000,0.546,72.250,28.379\n");
     EXPECT_EQ(BomCsv(n), std::string(kBomHeader) + "C3,,capacitor,1.2,pF,shunt,3\n");
-    // The netlist says its T lines leave the strips' loss out.
+    // The netlist says what its lossy lines leave out.
     const std::string netlist = SpiceNetlist(n, analysis::Band{2.3e9, 2.5e9, 2.4e9});
-    EXPECT_NE(netlist.find("* Microstrip lines as lossless T lines"), std::string::npos) << netlist;
+    EXPECT_NE(netlist.find("* Microstrip lines as ngspice LTRA lines"), std::string::npos)
+        << netlist;
     EXPECT_EQ(netlist.find("* Parts as built"), std::string::npos) << netlist;
 }
 
