@@ -141,8 +141,8 @@ TEST(AmplifierView, StabiliseDrawsTheResistorBesideTheDevice)
     EXPECT_EQ(view.output.parts.front().name, "Rout");
     EXPECT_EQ(view.output.parts.front().value,
               Figure(*run.outcome->amplifier.stabiliser->outputShuntOhms, 6) + " \u03A9");
-    EXPECT_EQ(view.output.parts.size(), run.outcome->amplifier.output.elements.size() + 1);
-    EXPECT_EQ(view.input.parts.size(), run.outcome->amplifier.input.elements.size());
+    EXPECT_EQ(view.output.parts.size(), run.outcome->amplifier.output.parts.size() + 1);
+    EXPECT_EQ(view.input.parts.size(), run.outcome->amplifier.input.parts.size());
     EXPECT_NE(view.summary.find("\nStabilised by the resistors beside the device: "),
               std::string::npos)
         << view.summary;
