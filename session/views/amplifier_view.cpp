@@ -4,6 +4,7 @@
 #include "format/amplifier_report.h"
 #include "report/number_format.h"
 #include "session/run/kit_parts.h"
+#include "session/run/study.h"
 #include "units/unit_text.h"
 
 #include <algorithm>
@@ -64,7 +65,8 @@ SchematicPort DevicePort(int port, const std::string &name, double referenceOhms
 
 } // namespace
 
-AmplifierRun RunAmplifierFromBoxes(const DeviceOutcome &device, const AmplifierBoxes &boxes)
+AmplifierRun RunAmplifierFromBoxes(const DeviceOutcome &device, const AmplifierBoxes &boxes,
+                                   Study *study)
 {
     AmplifierInput input;
     input.filePath = device.fileName;
@@ -91,7 +93,8 @@ AmplifierRun RunAmplifierFromBoxes(const DeviceOutcome &device, const AmplifierB
     }
     input.stabilityMargin = margin.value;
     input.stabilise = boxes.stabilise;
-    return RunAmplifier(input, boxes.f1Ghz, boxes.f2Ghz);
+    return study ? study->Amplifier(input, boxes.f1Ghz, boxes.f2Ghz)
+                 : RunAmplifier(input, boxes.f1Ghz, boxes.f2Ghz);
 }
 
 std::pair<std::string, std::string> StartingBand(const DeviceOutcome &device)
