@@ -5,6 +5,7 @@
 #include "format/export_json.h"
 #include "format/export_spice.h"
 #include "format/json_number.h"
+#include "format/path_json.h"
 #include "format/table_columns.h"
 #include "report/number_format.h"
 #include "report/printable_text.h"
@@ -40,11 +41,10 @@ std::string ResistorText(bool input, double ohms)
 
 // One network's parts as the text lists them, with the stabilising resistor
 // (if any) on the device's side: a kit part followed by its number.
-std::string PartsText(const MatchingSide &side, bool input,
-                      const std::optional<double> &stabiliserOhms)
+std::string PartsText(const Network &side, bool input, const std::optional<double> &stabiliserOhms)
 {
     std::vector<std::string> items;
-    for (const Part &e : side.elements) {
+    for (const Part &e : side.parts) {
         const KitPart *kit = KitPartOf(e);
         items.push_back(e.label + " " + Figure(e.value, 4) + " " + e.unit() + " " +
                         (kit ? PrintableText(kit->partNumber) + " " : "") +
@@ -68,10 +68,12 @@ Json Optional(const std::optional<double> &value)
     return value ? Number(*value) : Json(nullptr);
 }
 
-Json SideJson(const MatchingSide &side, bool input, const std::optional<double> &stabiliserOhms)
+Json SideJson(const Network &side, Topology topology, bool input,
+              const std::optional<double> &stabiliserOhms,
+              const std::optional<ImpedancePath> &path = std::nullopt)
 {
     Json elements = Json::array();
-    for (const Part &e : side.elements) {
+    for (const Part &e : side.parts) {
         Json element{{"name", e.label},
                      {"kind", ElementKindName(e.kind)},
                      {"value", Number(e.value)},
@@ -88,7 +90,10 @@ Json SideJson(const MatchingSide &side, bool input, const std::optional<double> 
                       {"stabiliser", true}};
         elements.insert(input ? elements.end() : elements.begin(), std::move(resistor));
     }
-    return Json{{"topology", TopologyName(side.topology)}, {"elements", std::move(elements)}};
+    Json json{{"topology", TopologyName(topology)}, {"elements", std::move(elements)}};
+    if (path)
+        json["path"] = PathJson(*path, side);
+    return json;
 }
 
 // A CSV or Touchstone number: round-trip precision, never NaN or infinity.
@@ -106,7 +111,13 @@ std::string Cell(const std::optional<double> &value)
     return value && std::isfinite(*value) ? Exact(*value) : std::string();
 }
 
-std::string Termination(const std::string &file, double ohms)
+// A resistive termination's ohms; a measured one's is not used.
+double OhmsOf(const analysis::Termination &termination)
+{
+    return AmplifierPortOhms(termination, 0);
+}
+
+std::string TerminationText(const std::string &file, double ohms)
 {
     return file.empty() ? Figure(ohms) + " ohms" : PrintableText(file) + " (measured)";
 }
@@ -181,13 +192,13 @@ std::vector<std::string> AmplifierLines(const AmplifierReport &report)
                     (a.goal == AmplifierGoal::Noise ? "the least noise figure" : "the most gain") +
                     ": " + PrintableText(report.fileName) + ", data referred to " +
                     Figure(report.referenceOhms) + " ohms; source " +
-                    Termination(report.sourceFile, report.terminations.sourceOhms) + ", load " +
-                    Termination(report.loadFile, report.terminations.loadOhms));
+                    TerminationText(report.sourceFile, OhmsOf(report.source)) + ", load " +
+                    TerminationText(report.loadFile, OhmsOf(report.load)));
     lines.push_back("Input network (source to device), " +
-                    std::string(TopologyName(a.input.topology)) + ": " +
+                    std::string(TopologyName(a.inputTopology)) + ": " +
                     PartsText(a.input, true, StabiliserOhms(a, true)));
     lines.push_back("Output network (device to load), " +
-                    std::string(TopologyName(a.output.topology)) + ": " +
+                    std::string(TopologyName(a.outputTopology)) + ": " +
                     PartsText(a.output, false, StabiliserOhms(a, false)));
     if (a.stabiliser)
         lines.push_back(StabiliserLine(*a.stabiliser));
@@ -243,14 +254,14 @@ Json AmplifierDocumentJson(const AmplifierReport &report)
          {{"goal", AmplifierGoalName(a.goal)},
           {"device", report.fileName},
           {"referenceOhms", Number(report.referenceOhms)},
-          {"sourceOhms",
-           report.sourceFile.empty() ? Number(report.terminations.sourceOhms) : Json(nullptr)},
-          {"loadOhms",
-           report.loadFile.empty() ? Number(report.terminations.loadOhms) : Json(nullptr)},
+          {"sourceOhms", report.sourceFile.empty() ? Number(OhmsOf(report.source)) : Json(nullptr)},
+          {"loadOhms", report.loadFile.empty() ? Number(OhmsOf(report.load)) : Json(nullptr)},
           {"sourceS1p", FileOrNull(report.sourceFile)},
           {"loadS1p", FileOrNull(report.loadFile)},
-          {"input", SideJson(a.input, true, StabiliserOhms(a, true))},
-          {"output", SideJson(a.output, false, StabiliserOhms(a, false))},
+          {"input",
+           SideJson(a.input, a.inputTopology, true, StabiliserOhms(a, true), report.inputPath)},
+          {"output", SideJson(a.output, a.outputTopology, false, StabiliserOhms(a, false),
+                              report.outputPath)},
           {"sweep", std::move(sweep)},
           {"gtDbMin", Number(a.gtDbMin)},
           {"gtDbMax", Number(a.gtDbMax)},
@@ -263,11 +274,12 @@ Json AmplifierDocumentJson(const AmplifierReport &report)
             {"atFrequencyHz", Number(a.stability.atFrequencyHz)},
             {"toleranceChecked", Number(a.stability.toleranceChecked)}}}}}};
     if (a.kit) {
-        Json designed{{"input", SideJson(a.kit->designedInput, true, std::nullopt)},
-                      {"output", SideJson(a.kit->designedOutput, false, std::nullopt)},
-                      {"gtDbMin", Number(a.kit->designedGtDbMin)},
-                      {"gtDbMax", Number(a.kit->designedGtDbMax)},
-                      {"nfDbMax", Optional(a.kit->designedNfDbMax)}};
+        Json designed{
+            {"input", SideJson(a.kit->designedInput, a.inputTopology, true, std::nullopt)},
+            {"output", SideJson(a.kit->designedOutput, a.outputTopology, false, std::nullopt)},
+            {"gtDbMin", Number(a.kit->designedGtDbMin)},
+            {"gtDbMax", Number(a.kit->designedGtDbMax)},
+            {"nfDbMax", Optional(a.kit->designedNfDbMax)}};
         document["amplifier"]["kit"] = Json{{"designed", std::move(designed)},
                                             {"choicesScored", a.kit->networksMeasured},
                                             {"choiceTaken", a.kit->choicesChecked}};
@@ -346,27 +358,13 @@ std::string AmplifierTouchstone(const TwoPortData &device, const Amplifier &ampl
 
 namespace {
 
-// "50 ohms", or the data's resistance for a measured termination.
-double PortOhms(const std::string &file, double ohms, double referenceOhms)
-{
-    return file.empty() ? ohms : referenceOhms;
-}
-
-// One network as its ladder, from p1: a shunt part stands at the node the
+// One network's subcircuit, from p1: a shunt part stands at the node the
 // series parts have reached, so consecutive shunt parts make a tank and
 // consecutive series parts a resonator. The parts as built, with the pads.
-Network SideNetwork(const MatchingSide &side)
+std::string Subcircuit(const char *name, const Network &side)
 {
-    Network ladder;
-    ladder.parts = side.elements;
-    ladder.padPf = side.padPf;
-    return ladder;
-}
-
-std::string Subcircuit(const char *name, const MatchingSide &side)
-{
-    return SpiceSubcircuit(SideNetwork(side), name, [&side](std::size_t i) {
-        const Part &e = side.elements[i];
+    return SpiceSubcircuit(side, name, [&side](std::size_t i) {
+        const Part &e = side.parts[i];
         return SpiceCardName{e.label, std::string(" ; ") + (e.shunt() ? "shunt" : "series") + "\n"};
     });
 }
@@ -384,7 +382,7 @@ std::string AmplifierBomCsv(const Amplifier &amplifier)
     std::string text = "network," + std::string(kBomHeader);
     for (const auto &[name, side] :
          {std::pair{"input", &amplifier.input}, std::pair{"output", &amplifier.output}}) {
-        const std::string rows = BomCsv(SideNetwork(*side));
+        const std::string rows = BomCsv(*side);
         // Each row of the network's own bill, after its header, under the
         // network's name.
         for (std::size_t at = rows.find('\n') + 1; at < rows.size();) {
@@ -399,9 +397,8 @@ std::string AmplifierBomCsv(const Amplifier &amplifier)
 std::string AmplifierTouchstoneV2(const AmplifierReport &report, const TwoPortData &device)
 {
     const Amplifier &a = report.amplifier;
-    const double r1 =
-        PortOhms(report.sourceFile, report.terminations.sourceOhms, device.referenceOhms);
-    const double r2 = PortOhms(report.loadFile, report.terminations.loadOhms, device.referenceOhms);
+    const double r1 = AmplifierPortOhms(report.source, device.referenceOhms);
+    const double r2 = AmplifierPortOhms(report.load, device.referenceOhms);
     std::string lines;
     std::size_t count = 0;
     for (std::size_t i = 0; i < device.frequenciesHz.size(); ++i) {
@@ -419,8 +416,8 @@ std::string AmplifierTouchstoneV2(const AmplifierReport &report, const TwoPortDa
     std::string text = "[Version] 2.0\n";
     text += "! The whole amplifier: " +
             Chain(a, "transistor (" + PrintableText(report.fileName) + ")") + "\n";
-    text += "! Source: " + TerminationPhrase(report.sourceFile, report.terminations.sourceOhms) +
-            "; load: " + TerminationPhrase(report.loadFile, report.terminations.loadOhms) + "\n";
+    text += "! Source: " + TerminationPhrase(report.sourceFile, OhmsOf(report.source)) +
+            "; load: " + TerminationPhrase(report.loadFile, OhmsOf(report.load)) + "\n";
     text += "! Port 1 referred to " + ShortestNumber(r1) + " ohms, port 2 to " +
             ShortestNumber(r2) + " ohms ([Reference]); data order S11 S12 S21 S22\n";
     text += "# HZ S RI R " + ShortestNumber(r1) + "\n";
@@ -448,17 +445,17 @@ std::string AmplifierSpice(const AmplifierReport &report, int points)
             "* device's data between the two subcircuits in a simulator that reads them.\n";
     text += std::string("* ") + kAmplifierInputSubcircuit +
             " p1 p2: the input network, designed between the source (p1, " +
-            TerminationPhrase(report.sourceFile, report.terminations.sourceOhms) +
+            TerminationPhrase(report.sourceFile, OhmsOf(report.source)) +
             ") and the device's input (p2, " + device + " referred to " + z0 + " ohms)\n";
     text += std::string("* ") + kAmplifierOutputSubcircuit +
             " p1 p2: the output network, designed between the device's output (p1, " + device +
             " referred to " + z0 + " ohms) and the load (p2, " +
-            TerminationPhrase(report.loadFile, report.terminations.loadOhms) + ")\n";
+            TerminationPhrase(report.loadFile, OhmsOf(report.load)) + ")\n";
     text += "* Element values at full precision\n";
     // Both networks are built of the same parts and board; either may have
     // no part of a kind (or none at all) for its note to name.
-    const std::string inputNote = SpiceBuiltNote(SideNetwork(a.input));
-    text += inputNote.empty() ? SpiceBuiltNote(SideNetwork(a.output)) : inputNote;
+    const std::string inputNote = SpiceBuiltNote(a.input);
+    text += inputNote.empty() ? SpiceBuiltNote(a.output) : inputNote;
     // With a stabilising resistor, the side's subcircuit is its network's
     // and the resistor at the device's pin, so that p2 (p1) is the
     // transistor's own; the network alone stays a subcircuit of its own.
@@ -501,14 +498,14 @@ std::string AmplifierSpice(const AmplifierReport &report, int points)
         text += std::string("* node zs carries the impedance the input network ") +
                 (rin ? "and its series resistor present to the transistor\n"
                      : "presents to the device\n");
-        text += "Rsource source 0 " + FixedNumber(report.terminations.sourceOhms) + "\n";
+        text += "Rsource source 0 " + FixedNumber(OhmsOf(report.source)) + "\n";
         text += std::string("Xinput source zs ") + kAmplifierInputSubcircuit + "\n";
         text += "Izs 0 zs dc 0 ac 1\n";
         printed.insert(printed.end(), {"real(v(zs))", "imag(v(zs))"});
         if (rin) {
             text += "* node zsn carries the impedance the input network alone presents, at the "
                     "resistor\n";
-            text += "Rsourcen sourcen 0 " + FixedNumber(report.terminations.sourceOhms) + "\n";
+            text += "Rsourcen sourcen 0 " + FixedNumber(OhmsOf(report.source)) + "\n";
             text += "Xinputn sourcen zsn " + inputNetwork + "\n";
             text += "Izsn 0 zsn dc 0 ac 1\n";
             printed.insert(printed.end(), {"real(v(zsn))", "imag(v(zsn))"});
@@ -521,14 +518,14 @@ std::string AmplifierSpice(const AmplifierReport &report, int points)
         text += std::string("* node zl carries the impedance the output network ") +
                 (rout ? "and its shunt resistor present to the transistor\n"
                       : "presents to the device\n");
-        text += "Rload load 0 " + FixedNumber(report.terminations.loadOhms) + "\n";
+        text += "Rload load 0 " + FixedNumber(OhmsOf(report.load)) + "\n";
         text += std::string("Xoutput zl load ") + kAmplifierOutputSubcircuit + "\n";
         text += "Izl 0 zl dc 0 ac 1\n";
         printed.insert(printed.end(), {"real(v(zl))", "imag(v(zl))"});
         if (rout) {
             text += "* node zln carries the impedance the output network alone presents, at the "
                     "resistor\n";
-            text += "Rloadn loadn 0 " + FixedNumber(report.terminations.loadOhms) + "\n";
+            text += "Rloadn loadn 0 " + FixedNumber(OhmsOf(report.load)) + "\n";
             text += "Xoutputn zln loadn " + outputNetwork + "\n";
             text += "Izln 0 zln dc 0 ac 1\n";
             printed.insert(printed.end(), {"real(v(zln))", "imag(v(zln))"});

@@ -6,8 +6,10 @@
 // netlist.
 
 #include "analysis/amplifier/amplifier.h"
+#include "analysis/figures/impedance_path.h"
 #include "format/json_number.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,10 +19,13 @@ struct AmplifierReport
 {
     std::string fileName; // the device's file
     double referenceOhms = 50;
-    analysis::AmplifierTerminations terminations;
+    analysis::Termination source, load;
     analysis::Amplifier amplifier;
     // The files of a measured source and load; empty for a resistance.
     std::string sourceFile, loadFile;
+    // Each network's path through its parts at the band's centre
+    // (AmplifierSidePath), given as each side's "path" where set.
+    std::optional<analysis::ImpedancePath> inputPath = std::nullopt, outputPath = std::nullopt;
 };
 
 std::vector<std::string> AmplifierLines(const AmplifierReport &report);
@@ -37,7 +42,7 @@ std::string StabiliserLine(const analysis::Stabiliser &stabiliser);
 
 // {"amplifier": {"goal", "device", "referenceOhms", "sourceOhms", "loadOhms"
 // (null where measured), "sourceS1p", "loadS1p" (the files, or null),
-// "input": {"topology", "elements"}, "output": {...}, "sweep": [...],
+// "input": {"topology", "elements", "path"}, "output": {...}, "sweep": [...],
 // "gtDbMin", "gtDbMax", "nfDbMax", "stable", "stability": {"marginAsked",
 // "worstLoopInBand", "worstLoopOverData", "atFrequencyHz", "toleranceChecked"
 // (percent)}, and with the stabilising resistors "stabiliser":
@@ -48,7 +53,11 @@ std::string StabiliserLine(const analysis::Stabiliser &stabiliser);
 // "stabiliser": true}; complex values as [re, im], null where a figure does
 // not exist. On a kit's parts each element carries "part", its number, and
 // the document gains "kit": {"designed": {"input", "output", "gtDbMin",
-// "gtDbMax", "nfDbMax"}, "choicesScored", "choiceTaken"}.
+// "gtDbMax", "nfDbMax"}, "choicesScored", "choiceTaken"}. Each network's
+// "path" (where the report has one) lists the impedance looking toward the
+// device or the load after each part, as PathJson: [{"after": "load" or the
+// part, "z": [re, im]}], the input network's "load" the device's input with
+// the output network and the load behind it, the output network's the load.
 std::string AmplifierJson(const AmplifierReport &report);
 // The same document as a tree.
 Json AmplifierDocumentJson(const AmplifierReport &report);

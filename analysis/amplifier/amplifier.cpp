@@ -25,6 +25,23 @@ SideMatrix SideAbcd(const Network &side, double frequencyHz)
     return SideMatrix{m.A, m.B, m.C, m.D};
 }
 
+double AmplifierPortOhms(const Termination &termination, double referenceOhms)
+{
+    if (const auto *r = std::get_if<PortResistance>(&termination.kind))
+        return r->ohms;
+    return referenceOhms;
+}
+
+Network AmplifierNetwork(std::vector<Part> parts, double port1Ohms, double port2Ohms, double padPf)
+{
+    Network network;
+    network.port1Ohms = port1Ohms;
+    network.port2Ohms = port2Ohms;
+    network.parts = std::move(parts);
+    network.padPf = padPf;
+    return network;
+}
+
 const char *AmplifierGoalName(AmplifierGoal goal)
 {
     return goal == AmplifierGoal::Noise ? "noise" : "gain";
@@ -87,7 +104,8 @@ struct Presented
 };
 
 Presented PresentedAt(const Network &input, const Network &output, double frequencyHz,
-                      double referenceOhms, const AmplifierTerminations &t)
+                      double referenceOhms, const Termination &sourceEnd,
+                      const Termination &loadEnd)
 {
     Presented p;
     p.in = SideAbcd(input, frequencyHz);
@@ -95,7 +113,8 @@ Presented PresentedAt(const Network &input, const Network &output, double freque
     // Looking back into the input network's device end with the source
     // behind it, and into the output network's device end with the load
     // behind it.
-    const Complex source = t.SourceAt(frequencyHz), load = t.LoadAt(frequencyHz);
+    const Complex source = sourceEnd.ImpedanceAt(frequencyHz),
+                  load = loadEnd.ImpedanceAt(frequencyHz);
     const Complex zs = (p.in.d * source + p.in.b) / (p.in.c * source + p.in.a);
     const Complex zl = (p.out.a * load + p.out.b) / (p.out.c * load + p.out.d);
     p.gammaS = Reflection(zs, referenceOhms);
@@ -187,16 +206,6 @@ std::optional<double> MuOf(const SideMatrix &m, double z1, double z2)
     return below > 0 && std::isfinite(mu) ? std::optional(mu) : std::nullopt;
 }
 
-Network SideLadder(const MatchingSide &side)
-{
-    Network ladder;
-    ladder.port1Ohms = 50;
-    ladder.port2Ohms = 50;
-    ladder.parts = side.elements;
-    ladder.padPf = side.padPf;
-    return ladder;
-}
-
 // The available-power gain of a network, chain terms from its driven end,
 // fed from impedance zs: 1 for a lossless one, below 1 by what its parts
 // dissipate.
@@ -217,10 +226,10 @@ struct Evaluated
 
 Evaluated EvaluateAt(const Network &in, const Network &out, double frequencyHz,
                      const TwoPortMatrix &s, const std::optional<DeviceNoise> &noise, double z0,
-                     const AmplifierTerminations &t)
+                     const Termination &source, const Termination &load)
 {
     Evaluated e;
-    e.p = PresentedAt(in, out, frequencyHz, z0, t);
+    e.p = PresentedAt(in, out, frequencyHz, z0, source, load);
     e.c = CoreOf(s, e.p.gammaS, e.p.gammaL);
     if (AllPartsIdeal(in) && AllPartsIdeal(out)) {
         e.nfDb = NoiseDb(noise, e.p.gammaS, z0);
@@ -228,7 +237,7 @@ Evaluated EvaluateAt(const Network &in, const Network &out, double frequencyHz,
     }
     // Lossy networks: the power the load takes of what the source has
     // available, through the whole chain, ...
-    const Complex zs = t.SourceAt(frequencyHz), zl = t.LoadAt(frequencyHz);
+    const Complex zs = source.ImpedanceAt(frequencyHz), zl = load.ImpedanceAt(frequencyHz);
     e.c.gt = 0;
     const std::optional<SideMatrix> device = DeviceAbcd(s, z0);
     if (device) {
@@ -258,15 +267,20 @@ Evaluated EvaluateAt(const Network &in, const Network &out, double frequencyHz,
     return e;
 }
 
-// The side with the parts as built: each given its kind's model or Q, and
-// the ladder the pads.
-MatchingSide AsBuilt(MatchingSide side, const LossModel &built)
+// A network as the design's search holds it: its parts and the family it is
+// a ladder of, which decides the parts it grows by.
+struct Drawn
 {
-    if (built.lossless())
-        return side;
-    const Network ladder = WithLosses(SideLadder(side), built);
-    side.elements = ladder.parts;
-    side.padPf = ladder.padPf;
+    Topology topology = Topology::Lowpass;
+    Network network;
+};
+
+// The network with the parts as built: each given its kind's model or Q,
+// and the ladder the pads.
+Drawn AsBuilt(Drawn side, const LossModel &built)
+{
+    if (!built.lossless())
+        side.network = WithLosses(side.network, built);
     return side;
 }
 
@@ -274,11 +288,11 @@ MatchingSide AsBuilt(MatchingSide side, const LossModel &built)
 
 AmplifierPoint AmplifierPointAt(double frequencyHz, const TwoPortMatrix &s,
                                 const std::optional<DeviceNoise> &noise, double referenceOhms,
-                                const MatchingSide &input, const MatchingSide &output,
-                                const AmplifierTerminations &t)
+                                const Network &input, const Network &output,
+                                const Termination &source, const Termination &load)
 {
     const Evaluated e =
-        EvaluateAt(SideLadder(input), SideLadder(output), frequencyHz, s, noise, referenceOhms, t);
+        EvaluateAt(input, output, frequencyHz, s, noise, referenceOhms, source, load);
     const Presented &p = e.p;
     const Core &c = e.c;
     AmplifierPoint point;
@@ -293,43 +307,43 @@ AmplifierPoint AmplifierPointAt(double frequencyHz, const TwoPortMatrix &s,
     // and the load through the output network into the device's output, in
     // reflection form so that a device port of |Gamma| = 1 needs no infinity.
     const double z0 = referenceOhms;
-    point.inputReturnLossDb =
-        ReturnLossThrough(p.in.a, p.in.b, p.in.c, p.in.d, c.gammaIn, z0, t.SourceAt(frequencyHz));
+    point.inputReturnLossDb = ReturnLossThrough(p.in.a, p.in.b, p.in.c, p.in.d, c.gammaIn, z0,
+                                                source.ImpedanceAt(frequencyHz));
     point.outputReturnLossDb = ReturnLossThrough(p.out.d, p.out.b, p.out.c, p.out.a, c.gammaOut, z0,
-                                                 t.LoadAt(frequencyHz));
+                                                 load.ImpedanceAt(frequencyHz));
     if (const std::optional<SideMatrix> device = DeviceAbcd(s, z0))
         // Unconditional stability is the two-port's own, whatever the
         // reference; a measured termination's side is referred to the data's.
-        point.mu = MuOf(Times(Times(p.in, *device), p.out), t.measuredSource ? z0 : t.sourceOhms,
-                        t.measuredLoad ? z0 : t.loadOhms);
+        point.mu = MuOf(Times(Times(p.in, *device), p.out), AmplifierPortOhms(source, z0),
+                        AmplifierPortOhms(load, z0));
     if (!std::isfinite(point.gammaInMagnitude))
         point.gammaInMagnitude = HUGE_VAL;
     return point;
 }
 
 std::optional<TwoPortMatrix> AmplifierScattering(double frequencyHz, const TwoPortMatrix &s,
-                                                 double referenceOhms, const MatchingSide &input,
-                                                 const MatchingSide &output, double port1Ohms,
+                                                 double referenceOhms, const Network &input,
+                                                 const Network &output, double port1Ohms,
                                                  double port2Ohms)
 {
     const std::optional<SideMatrix> device = DeviceAbcd(s, referenceOhms);
     if (!device)
         return std::nullopt;
-    const SideMatrix whole = Times(Times(SideAbcd(SideLadder(input), frequencyHz), *device),
-                                   SideAbcd(SideLadder(output), frequencyHz));
+    const SideMatrix whole =
+        Times(Times(SideAbcd(input, frequencyHz), *device), SideAbcd(output, frequencyHz));
     return ScatteringOf(whole, port1Ohms, port2Ohms);
 }
 
 std::vector<AmplifierPoint> AmplifierSweep(const TwoPortData &data, double fromHz, double toHz,
-                                           const MatchingSide &input, const MatchingSide &output,
-                                           const AmplifierTerminations &terminations)
+                                           const Network &input, const Network &output,
+                                           const Termination &source, const Termination &load)
 {
     std::vector<AmplifierPoint> points;
     for (std::size_t i = 0; i < data.frequenciesHz.size(); ++i) {
         const double f = data.frequenciesHz[i];
         if (f >= fromHz && f <= toHz)
             points.push_back(AmplifierPointAt(f, data.s[i], NoiseAt(data.noise, f),
-                                              data.referenceOhms, input, output, terminations));
+                                              data.referenceOhms, input, output, source, load));
     }
     return points;
 }
@@ -400,7 +414,7 @@ bool Better(const Score &a, const Score &b, AmplifierGoal goal)
 
 struct Pair
 {
-    MatchingSide input, output;
+    Drawn input, output;
     Score score;
 };
 
@@ -511,15 +525,15 @@ class Search
     }
 
     // At the frequencies the search looks at.
-    Score ScoreOf(const MatchingSide &input, const MatchingSide &output) const
+    Score ScoreOf(const Network &in, const Network &out) const
     {
         Score score;
         score.stable = true;
         score.gainDb = HUGE_VAL;
         score.noiseDb = -HUGE_VAL;
-        const Network in = SideLadder(input), out = SideLadder(output);
         for (const SearchPoint &p : points_) {
-            const Evaluated e = EvaluateAt(in, out, p.hz, p.s, p.noise, z0_, options_.terminations);
+            const Evaluated e =
+                EvaluateAt(in, out, p.hz, p.s, p.noise, z0_, options_.source, options_.load);
             const auto [loopIn, loopOut] = Loops(p.s, e.p.gammaS, e.p.gammaL);
             if (!(loopIn * loopIn <= p.loopLimit + kSlack) ||
                 !(loopOut * loopOut <= p.loopLimit + kSlack))
@@ -536,10 +550,10 @@ class Search
     }
 
     // Tunes both networks for the goal, within the budget left.
-    Pair Tune(const MatchingSide &input, const MatchingSide &output)
+    Pair Tune(const Drawn &input, const Drawn &output)
     {
         Pair pair{AsBuilt(input, options_.built), AsBuilt(output, options_.built), {}};
-        pair.score = ScoreOf(pair.input, pair.output);
+        pair.score = ScoreOf(pair.input.network, pair.output.network);
         if (options_.goal == AmplifierGoal::Noise) {
             pair = Solve(pair, Mode::LeastNoise, 0);
             if (pair.score.noiseDb < HUGE_VAL)
@@ -569,12 +583,12 @@ class Search
         for (const std::size_t i : band_) {
             const SearchPoint &p = points_[i];
             const Evaluated e =
-                EvaluateAt(in_, out_, p.hz, p.s, p.noise, z0_, options_.terminations);
+                EvaluateAt(in_, out_, p.hz, p.s, p.noise, z0_, options_.source, options_.load);
             out.push_back(PowerDb(e.c.gt));
             out.push_back(e.nfDb.value_or(0));
         }
         for (const SearchPoint &p : points_) {
-            const Presented pr = PresentedAt(in_, out_, p.hz, z0_, options_.terminations);
+            const Presented pr = PresentedAt(in_, out_, p.hz, z0_, options_.source, options_.load);
             const auto [loopIn, loopOut] = Loops(p.s, pr.gammaS, pr.gammaL);
             out.push_back(std::min(loopIn * loopIn, 1e6));
             out.push_back(std::min(loopOut * loopOut, 1e6));
@@ -674,8 +688,8 @@ class Search
 
     Pair Solve(const Pair &start, Mode mode, double noiseCap)
     {
-        in_ = SideLadder(start.input);
-        out_ = SideLadder(start.output);
+        in_ = start.input.network;
+        out_ = start.output.network;
         std::vector<double> x, lower, upper;
         for (const Network *side : {&in_, &out_})
             for (const Part &e : side->parts) {
@@ -732,11 +746,11 @@ class Search
         Pair result = start;
         if (!pass.bestX.empty()) {
             std::size_t k = 0;
-            for (MatchingSide *side : {&result.input, &result.output})
-                for (Part &e : side->elements)
+            for (Drawn *side : {&result.input, &result.output})
+                for (Part &e : side->network.parts)
                     e.value = std::exp(pass.bestX[k++]);
         }
-        result.score = ScoreOf(result.input, result.output);
+        result.score = ScoreOf(result.input.network, result.output.network);
         return Better(result.score, start.score, options_.goal) ? result : start;
     }
 
@@ -754,10 +768,9 @@ class Search
 // The two-part sections that present `target` (a reflection at the device,
 // referred to z0) from `terminationOhms`, listed from the termination toward
 // the device; two neutral parts where no section exists.
-std::vector<MatchingSide> Sections(double terminationOhms, Complex target, double z0,
-                                   double frequencyHz)
+std::vector<Drawn> Sections(double terminationOhms, Complex target, double z0, double frequencyHz)
 {
-    std::vector<MatchingSide> sides;
+    std::vector<Drawn> sides;
     const Complex z = z0 * (1.0 + target) / (1.0 - target);
     for (const Topology topology : {Topology::Lowpass, Topology::Highpass})
         for (const bool firstSeries : {true, false}) {
@@ -773,26 +786,28 @@ std::vector<MatchingSide> Sections(double terminationOhms, Complex target, doubl
             if (parts && std::ranges::all_of(*parts, [](const Part &e) {
                     return std::isfinite(e.value) && e.value > 0;
                 }))
-                sides.push_back({topology, *parts});
+                sides.push_back({topology, AmplifierNetwork(*parts, terminationOhms, z0)});
         }
     return sides;
 }
 
-MatchingSide Reversed(MatchingSide side)
+Drawn Reversed(Drawn side)
 {
-    std::ranges::reverse(side.elements);
+    std::ranges::reverse(side.network.parts);
+    std::swap(side.network.port1Ohms, side.network.port2Ohms);
     return side;
 }
 
 // The side with one more part at one of its ends, of the family's kind.
-MatchingSide Grown(MatchingSide side, bool atEnd, double z0, double omega)
+Drawn Grown(Drawn side, bool atEnd, double z0, double omega)
 {
-    const Part &edge = atEnd ? side.elements.back() : side.elements.front();
+    std::vector<Part> &parts = side.network.parts;
+    const Part &edge = atEnd ? parts.back() : parts.front();
     const Part part = NeutralPart(edge.shunt(), side.topology, z0, omega);
     if (atEnd)
-        side.elements.push_back(part);
+        parts.push_back(part);
     else
-        side.elements.insert(side.elements.begin(), part);
+        parts.insert(parts.begin(), part);
     return side;
 }
 
@@ -801,18 +816,19 @@ MatchingSide Grown(MatchingSide side, bool atEnd, double z0, double omega)
 // series inductor, a large shunt inductor beside a shunt capacitor, and the
 // like), so that series parts become series resonators and shunt parts
 // tanks that barely change the match at the centre.
-MatchingSide Resonated(const MatchingSide &side, double z0, double omega)
+Drawn Resonated(const Drawn &side, double z0, double omega)
 {
     constexpr double kSmall = 0.05;
-    MatchingSide resonated{Topology::Bandpass, {}};
-    for (const Part &e : side.elements) {
+    Drawn resonated{Topology::Bandpass, side.network};
+    resonated.network.parts.clear();
+    for (const Part &e : side.network.parts) {
         const bool series = !e.shunt();
-        resonated.elements.push_back(e);
+        resonated.network.parts.push_back(e);
         // Opposite in sign to the part's own reactance or susceptance.
         const double sign =
             (e.kind == ElementKind::SeriesInductor || e.kind == ElementKind::ShuntCapacitor) ? -1
                                                                                              : 1;
-        resonated.elements.push_back(
+        resonated.network.parts.push_back(
             PartOf(series, sign * (series ? kSmall * z0 : kSmall / z0), omega));
     }
     return resonated;
@@ -890,13 +906,13 @@ struct Checked
 // margin and G_T at or below the device's most stable gain; over the whole
 // data, both loops below 1 with the parts as designed and with each moved
 // alone by each tolerance.
-Checked Check(const TwoPortData &data, double fromHz, double toHz, const MatchingSide &input,
-              const MatchingSide &output, const AmplifierOptions &options,
+Checked Check(const TwoPortData &data, double fromHz, double toHz, const Network &in,
+              const Network &out, const AmplifierOptions &options,
               const std::vector<GridPoint> &grid)
 {
     Checked checked;
     AmplifierStability &st = checked.stability;
-    const AmplifierTerminations &t = options.terminations;
+    const Termination &source = options.source, &load = options.load;
     const double z0 = data.referenceOhms;
     st.marginAsked = options.stabilityMargin;
     st.bandFromHz = fromHz;
@@ -904,12 +920,11 @@ Checked Check(const TwoPortData &data, double fromHz, double toHz, const Matchin
     st.dataFromHz = data.frequenciesHz.front();
     st.dataToHz = data.frequenciesHz.back();
     const double allowed = options.stabilityMargin * options.stabilityMargin;
-    const Network in = SideLadder(input), out = SideLadder(output);
     double worstCapHz = 0, worstCapExcess = 0, capDb = 0;
     for (int k = 0; k < kDenseBandPoints; ++k) {
         const double hz = BandGridHz(fromHz, toHz, k);
         const TwoPortMatrix s = DeviceScatteringAt(data, hz);
-        const Evaluated e = EvaluateAt(in, out, hz, s, std::nullopt, z0, t);
+        const Evaluated e = EvaluateAt(in, out, hz, s, std::nullopt, z0, source, load);
         const auto [a, b] = Loops(s, e.p.gammaS, e.p.gammaL);
         if (std::max(a, b) > st.worstLoopInBand) {
             st.worstLoopInBand = std::max(a, b);
@@ -949,22 +964,21 @@ Checked Check(const TwoPortData &data, double fromHz, double toHz, const Matchin
     std::vector<Variant> variants{{in, out, ""}};
     for (const double spread : spreads)
         for (const bool inputSide : {true, false}) {
-            const MatchingSide &side = inputSide ? input : output;
-            for (std::size_t i = 0; i < side.elements.size(); ++i)
+            const Network &side = inputSide ? in : out;
+            for (std::size_t i = 0; i < side.parts.size(); ++i)
                 for (const double sign : {-1.0, 1.0}) {
                     Variant v{in, out, ""};
                     Part &part = (inputSide ? v.in : v.out).parts[i];
                     part = SpreadPart(part, 1 + sign * spread / 100);
                     v.what = std::string(inputSide ? "the input's " : "the output's ") +
-                             side.elements[i].label + (sign > 0 ? " +" : " -") + Figure(spread) +
-                             " %";
+                             side.parts[i].label + (sign > 0 ? " +" : " -") + Figure(spread) + " %";
                     variants.push_back(std::move(v));
                 }
         }
     std::string worstWhat;
     for (const Variant &v : variants)
         for (const GridPoint &p : grid) {
-            const Presented pr = PresentedAt(v.in, v.out, p.hz, z0, t);
+            const Presented pr = PresentedAt(v.in, v.out, p.hz, z0, source, load);
             const auto [a, b] = Loops(p.s, pr.gammaS, pr.gammaL);
             if (std::max(a, b) > st.worstLoopOverData) {
                 st.worstLoopOverData = std::max(a, b);
@@ -1002,23 +1016,30 @@ Checked Check(const TwoPortData &data, double fromHz, double toHz, const Matchin
 // The design's figures: at the band's data frequencies and on its dense
 // grid, and whether the whole amplifier is unconditionally stable at every
 // data frequency.
-Amplifier Assembled(const TwoPortData &data, double fromHz, double toHz, const MatchingSide &input,
-                    const MatchingSide &output, const AmplifierOptions &options,
-                    const Checked &checked)
+Amplifier Assembled(const TwoPortData &data, double fromHz, double toHz, const Drawn &input,
+                    const Drawn &output, const AmplifierOptions &options, const Checked &checked)
 {
-    const AmplifierTerminations &t = options.terminations;
+    const Termination &source = options.source, &load = options.load;
+    const double z0 = data.referenceOhms;
     Amplifier amplifier;
     amplifier.goal = options.goal;
-    amplifier.input = input;
-    amplifier.output = output;
-    Relabel(amplifier.input.elements);
-    Relabel(amplifier.output.elements);
-    amplifier.band = AmplifierSweep(data, fromHz, toHz, amplifier.input, amplifier.output, t);
+    amplifier.input = input.network;
+    amplifier.output = output.network;
+    amplifier.inputTopology = input.topology;
+    amplifier.outputTopology = output.topology;
+    amplifier.input.port1Ohms = AmplifierPortOhms(source, z0);
+    amplifier.input.port2Ohms = z0;
+    amplifier.output.port1Ohms = z0;
+    amplifier.output.port2Ohms = AmplifierPortOhms(load, z0);
+    Relabel(amplifier.input.parts);
+    Relabel(amplifier.output.parts);
+    amplifier.band =
+        AmplifierSweep(data, fromHz, toHz, amplifier.input, amplifier.output, source, load);
     for (int k = 0; k < kDenseBandPoints; ++k) {
         const double hz = BandGridHz(fromHz, toHz, k);
-        amplifier.dense.push_back(AmplifierPointAt(hz, DeviceScatteringAt(data, hz),
-                                                   NoiseAt(data.noise, hz), data.referenceOhms,
-                                                   amplifier.input, amplifier.output, t));
+        amplifier.dense.push_back(
+            AmplifierPointAt(hz, DeviceScatteringAt(data, hz), NoiseAt(data.noise, hz),
+                             data.referenceOhms, amplifier.input, amplifier.output, source, load));
     }
     amplifier.gtDbMin = HUGE_VAL;
     amplifier.gtDbMax = -HUGE_VAL;
@@ -1030,7 +1051,7 @@ Amplifier Assembled(const TwoPortData &data, double fromHz, double toHz, const M
                 amplifier.nfDbMax = std::max(amplifier.nfDbMax.value_or(-HUGE_VAL), *p.nfDb);
         }
     const std::vector<AmplifierPoint> whole =
-        AmplifierSweep(data, 0, HUGE_VAL, amplifier.input, amplifier.output, t);
+        AmplifierSweep(data, 0, HUGE_VAL, amplifier.input, amplifier.output, source, load);
     amplifier.stable =
         std::ranges::all_of(whole, [](const AmplifierPoint &p) { return p.mu && *p.mu > 1; });
     amplifier.stability = checked.stability;
@@ -1084,15 +1105,15 @@ std::size_t NearestRatio(const std::vector<double> &values, double wanted)
 class KitChoices
 {
   public:
-    KitChoices(const Search &search, const MatchingSide &input, const MatchingSide &output,
-               const Kit &kit, double centreHz, AmplifierGoal goal)
+    KitChoices(const Search &search, const Drawn &input, const Drawn &output, const Kit &kit,
+               double centreHz, AmplifierGoal goal)
         : search_(search), input_(input), output_(output), goal_(goal)
     {
         for (const Element element : {Element{Inductor{}}, Element{Capacitor{}}})
             kinds_[element.index()] = KitKindOf(kit.Of(element), centreHz);
         const double omega = Omega(centreHz);
-        for (const MatchingSide *side : {&input_, &output_})
-            for (const Part &part : side->elements) {
+        for (const Drawn *side : {&input_, &output_})
+            for (const Part &part : side->network.parts) {
                 const KitKind &kind = kinds_[part.element().index()];
                 // The reactance the part shows in its place: in series its
                 // impedance's, across the line its admittance's reciprocal's.
@@ -1107,12 +1128,12 @@ class KitChoices
     }
 
     // The sides of one choice, the designed parts' places and labels kept.
-    std::pair<MatchingSide, MatchingSide> Sides(const std::vector<std::size_t> &ranks) const
+    std::pair<Drawn, Drawn> Sides(const std::vector<std::size_t> &ranks) const
     {
-        std::pair<MatchingSide, MatchingSide> sides{input_, output_};
+        std::pair<Drawn, Drawn> sides{input_, output_};
         std::size_t k = 0;
-        for (MatchingSide *side : {&sides.first, &sides.second})
-            for (Part &part : side->elements) {
+        for (Drawn *side : {&sides.first, &sides.second})
+            for (Part &part : side->network.parts) {
                 part = KitPartAs(part, kinds_[part.element().index()].parts[ranks[k]]);
                 ++k;
             }
@@ -1150,7 +1171,7 @@ class KitChoices
         if (scored_.size() >= kMostKitChoicesScored)
             return std::nullopt;
         const auto [in, out] = Sides(ranks);
-        const Score score = search_.ScoreOf(in, out);
+        const Score score = search_.ScoreOf(in.network, out.network);
         scored_.emplace(ranks, score);
         return score;
     }
@@ -1188,12 +1209,12 @@ class KitChoices
 
     const Part &PartAt(std::size_t position) const
     {
-        const std::size_t nIn = input_.elements.size();
-        return position < nIn ? input_.elements[position] : output_.elements[position - nIn];
+        const std::vector<Part> &in = input_.network.parts, &out = output_.network.parts;
+        return position < in.size() ? in[position] : out[position - in.size()];
     }
 
     const Search &search_;
-    const MatchingSide &input_, &output_;
+    const Drawn &input_, &output_;
     AmplifierGoal goal_;
     std::array<KitKind, std::variant_size_v<Element>> kinds_; // by element kind
     std::vector<std::size_t> effective_, marked_;
@@ -1237,8 +1258,8 @@ AmplifierDesign DesignOnKit(const TwoPortData &data, double fromHz, double toHz,
         return design;
     const Amplifier designed = std::move(*design.amplifier);
     design.amplifier.reset();
-    for (const MatchingSide *side : {&designed.input, &designed.output})
-        for (const Part &part : side->elements)
+    for (const Network *side : {&designed.input, &designed.output})
+        for (const Part &part : side->parts)
             if (kit.Of(part.element()).empty()) {
                 design.problem = std::string("the kit has no ") + part.noun() + " for the " +
                                  (side == &designed.input ? "input" : "output") + " network's " +
@@ -1248,7 +1269,9 @@ AmplifierDesign DesignOnKit(const TwoPortData &data, double fromHz, double toHz,
     if (options.built.centreHz == 0)
         options.built.centreHz = std::sqrt(fromHz * toHz);
     const Search search(data, fromHz, toHz, options);
-    KitChoices choices(search, designed.input, designed.output, kit, options.built.centreHz,
+    const Drawn designedInput{designed.inputTopology, designed.input},
+        designedOutput{designed.outputTopology, designed.output};
+    KitChoices choices(search, designedInput, designedOutput, kit, options.built.centreHz,
                        options.goal);
     const std::vector<std::vector<std::size_t>> ranked = choices.Ranked();
     const std::vector<GridPoint> grid = WholeGrid(data);
@@ -1259,7 +1282,7 @@ AmplifierDesign DesignOnKit(const TwoPortData &data, double fromHz, double toHz,
             break;
         ++checkedCount;
         const auto [in, out] = choices.Sides(ranks);
-        const Checked checked = Check(data, fromHz, toHz, in, out, options, grid);
+        const Checked checked = Check(data, fromHz, toHz, in.network, out.network, options, grid);
         if (!checked.problem.empty()) {
             if (firstProblem.empty())
                 firstProblem = checked.problem;
@@ -1285,9 +1308,8 @@ AmplifierDesign DesignOnKit(const TwoPortData &data, double fromHz, double toHz,
 } // namespace
 
 std::vector<AmplifierPoint> AmplifierDenseSweep(const TwoPortData &data, double fromHz, double toHz,
-                                                const MatchingSide &input,
-                                                const MatchingSide &output,
-                                                const AmplifierTerminations &terminations)
+                                                const Network &input, const Network &output,
+                                                const Termination &source, const Termination &load)
 {
     std::vector<double> hz;
     for (const double f : data.frequenciesHz)
@@ -1298,7 +1320,7 @@ std::vector<AmplifierPoint> AmplifierDenseSweep(const TwoPortData &data, double 
     std::vector<AmplifierPoint> points;
     for (const double f : hz)
         points.push_back(AmplifierPointAt(f, DeviceScatteringAt(data, f), NoiseAt(data.noise, f),
-                                          data.referenceOhms, input, output, terminations));
+                                          data.referenceOhms, input, output, source, load));
     return points;
 }
 
@@ -1338,14 +1360,15 @@ AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double t
     if (options.built.centreHz == 0)
         options.built.centreHz = std::sqrt(fromHz * toHz);
     options.ranges = WithinSelfResonance(options.ranges, options.built, toHz);
-    const AmplifierTerminations &t = options.terminations;
-    if (!(t.sourceOhms > 0) || !(t.loadOhms > 0) || !std::isfinite(t.sourceOhms) ||
-        !std::isfinite(t.loadOhms))
-        throw std::invalid_argument("the source and load resistances must be positive");
+    const Termination &source = options.source, &load = options.load;
+    for (const Termination *end : {&source, &load})
+        if (const auto *r = std::get_if<PortResistance>(&end->kind);
+            r && !(r->ohms > 0 && std::isfinite(r->ohms)))
+            throw std::invalid_argument("the source and load resistances must be positive");
     // A measured termination must deliver or take power at every data
     // frequency: a lossless one has no available power to amplify.
     for (const double f : data.frequenciesHz)
-        if (!(t.SourceAt(f).real() > 0) || !(t.LoadAt(f).real() > 0)) {
+        if (!(source.ImpedanceAt(f).real() > 0) || !(load.ImpedanceAt(f).real() > 0)) {
             AmplifierDesign none;
             none.problem = "the measured source or load has no resistance at " +
                            Figure(units::Frequency::FromHz(f).ghz()) + " GHz";
@@ -1381,16 +1404,16 @@ AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double t
     const auto [gammaS, gammaL] = Targets(centre, z0, options.goal);
     // A measured termination's resistance at the centre sets the sections;
     // the tune takes in its reactance and its change over the band.
-    const std::vector<MatchingSide> inputs =
-        Sections(t.SourceAt(centre.hz).real(), gammaS, z0, centre.hz);
-    std::vector<MatchingSide> outputs;
-    for (const MatchingSide &side : Sections(t.LoadAt(centre.hz).real(), gammaL, z0, centre.hz))
+    const std::vector<Drawn> inputs =
+        Sections(source.ImpedanceAt(centre.hz).real(), gammaS, z0, centre.hz);
+    std::vector<Drawn> outputs;
+    for (const Drawn &side : Sections(load.ImpedanceAt(centre.hz).real(), gammaL, z0, centre.hz))
         outputs.push_back(Reversed(side));
 
     // Every pair of the closed-form sections, tuned together.
     std::optional<Pair> best;
-    for (const MatchingSide &in : inputs)
-        for (const MatchingSide &out : outputs) {
+    for (const Drawn &in : inputs)
+        for (const Drawn &out : outputs) {
             if (!search.BudgetLeft())
                 break;
             Pair tuned = search.Tune(in, out);
@@ -1410,13 +1433,13 @@ AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double t
         while (search.BudgetLeft()) {
             std::optional<Pair> step;
             for (const bool inputSide : {true, false}) {
-                const MatchingSide &side = inputSide ? from.input : from.output;
+                const Drawn &side = inputSide ? from.input : from.output;
                 // A bandpass side grows only as a whole resonator pair.
-                if (side.topology == Topology::Bandpass || side.elements.size() >= kMostParts ||
-                    !search.BudgetLeft())
+                if (side.topology == Topology::Bandpass ||
+                    side.network.parts.size() >= kMostParts || !search.BudgetLeft())
                     continue;
                 for (const bool atEnd : {true, false}) {
-                    const MatchingSide grown = Grown(side, atEnd, z0, omega);
+                    const Drawn grown = Grown(side, atEnd, z0, omega);
                     Pair tuned = inputSide ? search.Tune(grown, from.output)
                                            : search.Tune(from.input, grown);
                     if (!step || Better(tuned.score, step->score, options.goal))
@@ -1425,11 +1448,11 @@ AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double t
             }
             // The bandpass ladders of the sections (four or six parts).
             for (const bool inputSide : {true, false}) {
-                const MatchingSide &side = inputSide ? from.input : from.output;
+                const Drawn &side = inputSide ? from.input : from.output;
                 if (!bandpass || side.topology == Topology::Bandpass ||
-                    2 * side.elements.size() > kMostParts || !search.BudgetLeft())
+                    2 * side.network.parts.size() > kMostParts || !search.BudgetLeft())
                     continue;
-                const MatchingSide resonated = Resonated(side, z0, omega);
+                const Drawn resonated = Resonated(side, z0, omega);
                 Pair tuned = inputSide ? search.Tune(resonated, from.output)
                                        : search.Tune(from.input, resonated);
                 if (!step || Better(tuned.score, step->score, options.goal))
@@ -1458,14 +1481,15 @@ AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double t
     // are tuned again, a few times at most.
     const std::vector<GridPoint> grid = WholeGrid(data);
     constexpr int kRetunes = 4, kRetuneSteps = 2000;
-    Checked checked = Check(data, fromHz, toHz, best->input, best->output, options, grid);
+    Checked checked =
+        Check(data, fromHz, toHz, best->input.network, best->output.network, options, grid);
     for (int round = 0; round < kRetunes && !checked.problem.empty(); ++round) {
         for (const auto &[hz, within] : checked.lookAgain)
             search.Add(hz, within);
         search.Allow(kRetuneSteps);
         Pair retuned = search.Tune(best->input, best->output);
         const Checked again =
-            Check(data, fromHz, toHz, retuned.input, retuned.output, options, grid);
+            Check(data, fromHz, toHz, retuned.input.network, retuned.output.network, options, grid);
         best = std::move(retuned);
         checked = again;
     }
@@ -1477,13 +1501,12 @@ AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double t
     return design;
 }
 
-WorstLoop AmplifierWorstLoop(const TwoPortData &data, const MatchingSide &input,
-                             const MatchingSide &output, const AmplifierTerminations &terminations)
+WorstLoop AmplifierWorstLoop(const TwoPortData &data, const Network &input, const Network &output,
+                             const Termination &source, const Termination &load)
 {
     WorstLoop worst;
-    const Network in = SideLadder(input), out = SideLadder(output);
     for (const GridPoint &p : WholeGrid(data)) {
-        const Presented pr = PresentedAt(in, out, p.hz, data.referenceOhms, terminations);
+        const Presented pr = PresentedAt(input, output, p.hz, data.referenceOhms, source, load);
         const auto [a, b] = Loops(p.s, pr.gammaS, pr.gammaL);
         if (std::max(a, b) > worst.loop || worst.frequencyHz == 0) {
             worst.loop = std::max(a, b);
@@ -1491,6 +1514,43 @@ WorstLoop AmplifierWorstLoop(const TwoPortData &data, const MatchingSide &input,
         }
     }
     return worst;
+}
+
+Termination AmplifierDevicePort(const TwoPortData &data, const Amplifier &amplifier,
+                                const Termination &source, const Termination &load, int port)
+{
+    // The reflection the device shows at one port is its own S11 (S22)
+    // moved by what the other network and its termination present to the
+    // other port, through the device's feedback S12 S21.
+    const double z0 = data.referenceOhms;
+    const Network &other = port == 1 ? amplifier.output : amplifier.input;
+    const Termination &behind = port == 1 ? load : source;
+    auto reflectionAt = [data, other, behind, z0, port](double hz) {
+        const SideMatrix m = SideAbcd(other, hz);
+        const Complex zt = behind.ImpedanceAt(hz);
+        // Looking into the other network's device end with its termination behind it.
+        const Complex z =
+            port == 1 ? (m.a * zt + m.b) / (m.c * zt + m.d) : (m.d * zt + m.b) / (m.c * zt + m.a);
+        const Complex g = Reflection(z, z0);
+        const TwoPortMatrix s = DeviceScatteringAt(data, hz);
+        const Core c = port == 1 ? CoreOf(s, 0, g) : CoreOf(s, g, 0);
+        return port == 1 ? c.gammaIn : c.gammaOut;
+    };
+    return Termination{DevicePort{std::move(reflectionAt), z0, port}};
+}
+
+ImpedancePath AmplifierSidePath(const TwoPortData &data, const Amplifier &amplifier,
+                                const Termination &source, const Termination &load, int side,
+                                double frequencyHz)
+{
+    // Both networks list their parts from port 1, and each path starts at
+    // port 2: the device's input for the input network, the load for the
+    // output network.
+    const Network &network = side == 1 ? amplifier.input : amplifier.output;
+    const Termination start =
+        side == 1 ? AmplifierDevicePort(data, amplifier, source, load, 1) : load;
+    return ImpedancePathFrom(network, start.ImpedanceAt(frequencyHz), true, frequencyHz,
+                             data.referenceOhms);
 }
 
 } // namespace tevmar::analysis

@@ -7,13 +7,14 @@
 // of both networks together: the device's feedback (S12) makes the input's
 // match depend on the output's, so neither network can be designed alone.
 
-#include "analysis/search/candidates.h"
 #include "analysis/amplifier/device_figures.h"
-#include "analysis/readers/measured_load.h"
+#include "analysis/figures/impedance_path.h"
 #include "analysis/model/network.h"
 #include "analysis/model/termination.h"
+#include "analysis/readers/measured_load.h"
 #include "analysis/readers/part_kit.h"
 #include "analysis/readers/touchstone_reader.h"
+#include "analysis/search/candidates.h"
 #include "analysis/search/tuner.h"
 
 #include <complex>
@@ -31,49 +32,25 @@ enum class AmplifierGoal {
 
 const char *AmplifierGoalName(AmplifierGoal goal); // "gain", "noise"
 
-// One matching network of inductors and capacitors, a ladder of the
-// candidates' families: ideal parts, or the parts as built (each with its
-// chip model or finite Q, and the board's pads at the ladder's nodes).
-struct MatchingSide
-{
-    Topology topology = Topology::Lowpass;
-    // The input network's from the source toward the device, the output
-    // network's from the device toward the load; nH or pF as the ladders hold
-    // them, labelled "L1", "C2", ... in that order.
-    std::vector<Part> elements;
-    double padPf = 0; // each node's pad to ground, pF; 0 without pads
-};
+// Each matching network is an ordinary network (network.h) of inductors and
+// capacitors, ideal or as built (each part with its chip model or finite Q,
+// and the board's pads at the ladder's nodes), its parts labelled "L1", "C2",
+// ... from port 1. The input network stands between the source (port 1) and
+// the device's input (port 2); the output network between the device's
+// output (port 1) and the load (port 2). Each port's resistance is the
+// termination's where it is one, the device data's otherwise. The source and
+// the load are common terminations: a resistance, or a one-port measured by a
+// network analyser (its impedance between the measured points linear, held at
+// the end values beyond them).
 
-// The amplifier's terminations: real resistances in ohms, or a source or
-// load measured by a network analyser in their place (its impedance between
-// the measured points linear, held at the end values beyond them). Each end
-// is a common termination (Source(), Load()), whose impedance every figure
-// asks for.
-struct AmplifierTerminations
-{
-    double sourceOhms = 50;
-    double loadOhms = 50;
-    std::shared_ptr<const MeasuredLoad> measuredSource = nullptr;
-    std::shared_ptr<const MeasuredLoad> measuredLoad = nullptr;
+// The resistance a port of the whole amplifier is referred to: a resistive
+// termination's own, the device data's `referenceOhms` for a measured one (a
+// reference is a real resistance).
+double AmplifierPortOhms(const Termination &termination, double referenceOhms);
 
-    Termination Source() const
-    {
-        return measuredSource ? MeasuredTermination(measuredSource)
-                              : ResistanceTermination(sourceOhms);
-    }
-    Termination Load() const
-    {
-        return measuredLoad ? MeasuredTermination(measuredLoad) : ResistanceTermination(loadOhms);
-    }
-    std::complex<double> SourceAt(double frequencyHz) const
-    {
-        return Source().ImpedanceAt(frequencyHz);
-    }
-    std::complex<double> LoadAt(double frequencyHz) const
-    {
-        return Load().ImpedanceAt(frequencyHz);
-    }
-};
+// A network of the amplifier between its two resistances, port 1 first.
+Network AmplifierNetwork(std::vector<Part> parts, double port1Ohms, double port2Ohms,
+                         double padPf = 0);
 
 // The ABCD matrix of one network's parts at one frequency, in the order the
 // ladder lists them (port 1 the first part's end); its port resistances are
@@ -107,13 +84,13 @@ struct AmplifierPoint
 // of its available-power loss) to the device's by Friis.
 AmplifierPoint AmplifierPointAt(double frequencyHz, const TwoPortMatrix &s,
                                 const std::optional<DeviceNoise> &noise, double referenceOhms,
-                                const MatchingSide &input, const MatchingSide &output,
-                                const AmplifierTerminations &terminations);
+                                const Network &input, const Network &output,
+                                const Termination &source, const Termination &load);
 
 // The figures at each of the data's frequencies from `fromHz` to `toHz`.
 std::vector<AmplifierPoint> AmplifierSweep(const TwoPortData &data, double fromHz, double toHz,
-                                           const MatchingSide &input, const MatchingSide &output,
-                                           const AmplifierTerminations &terminations);
+                                           const Network &input, const Network &output,
+                                           const Termination &source, const Termination &load);
 
 // The in-band points the band's figures are claimed over: this many evenly
 // spaced from the band's lower edge to its upper, the device's data
@@ -124,16 +101,15 @@ inline constexpr int kDenseBandPoints = 201;
 // the dense in-band grid (with the data frequencies in the band), in
 // increasing frequency: what the sweep file and the window draw.
 std::vector<AmplifierPoint> AmplifierDenseSweep(const TwoPortData &data, double fromHz, double toHz,
-                                                const MatchingSide &input,
-                                                const MatchingSide &output,
-                                                const AmplifierTerminations &terminations);
+                                                const Network &input, const Network &output,
+                                                const Termination &source, const Termination &load);
 
 // The whole amplifier's scattering matrix at one frequency, port 1 (the
 // source's end) referred to `port1Ohms` and port 2 (the load's) to
 // `port2Ohms`; unset where the device has no forward transmission.
 std::optional<TwoPortMatrix> AmplifierScattering(double frequencyHz, const TwoPortMatrix &s,
-                                                 double referenceOhms, const MatchingSide &input,
-                                                 const MatchingSide &output, double port1Ohms,
+                                                 double referenceOhms, const Network &input,
+                                                 const Network &output, double port1Ohms,
                                                  double port2Ohms);
 
 // What was checked of the design's stability. A loop is |GammaS Gamma in| or
@@ -163,7 +139,8 @@ struct AmplifierStability
 // and their figures, and how far the search over the kit went.
 struct AmplifierKitChoice
 {
-    MatchingSide designedInput, designedOutput;
+    // Of the same families as the amplifier's networks.
+    Network designedInput, designedOutput;
     double designedGtDbMin = 0, designedGtDbMax = 0;
     std::optional<double> designedNfDbMax;
     std::size_t networksMeasured = 0; // choices of kit parts scored
@@ -210,7 +187,9 @@ struct Stabiliser
 struct Amplifier
 {
     AmplifierGoal goal = AmplifierGoal::Gain;
-    MatchingSide input, output;
+    Network input, output;
+    // The families the networks are ladders of: lowpass, highpass or bandpass.
+    Topology inputTopology = Topology::Lowpass, outputTopology = Topology::Lowpass;
     std::vector<AmplifierPoint> band;  // the data frequencies in the band
     std::vector<AmplifierPoint> dense; // kDenseBandPoints evenly over the band
     // Over the band's data frequencies and its dense grid.
@@ -230,7 +209,8 @@ struct Amplifier
 struct AmplifierOptions
 {
     AmplifierGoal goal = AmplifierGoal::Gain;
-    AmplifierTerminations terminations;
+    // Resistances of 50 ohms unless given.
+    Termination source = ResistanceTermination(50), load = ResistanceTermination(50);
     PartRanges ranges;
     // The parts as they will be built: both networks are tuned, and every
     // figure given, with the inductors' and capacitors' models and the pads.
@@ -292,7 +272,25 @@ struct WorstLoop
     double loop = 0;
     double frequencyHz = 0;
 };
-WorstLoop AmplifierWorstLoop(const TwoPortData &data, const MatchingSide &input,
-                             const MatchingSide &output, const AmplifierTerminations &terminations);
+WorstLoop AmplifierWorstLoop(const TwoPortData &data, const Network &input, const Network &output,
+                             const Termination &source, const Termination &load);
+
+// The device's port as one network sees it at a frequency, the other network
+// and its termination behind the device: its input (port 1) with the output
+// network and the load, or its output (port 2) with the input network and
+// the source. The termination each network's path starts from.
+Termination AmplifierDevicePort(const TwoPortData &data, const Amplifier &amplifier,
+                                const Termination &source, const Termination &load, int port);
+
+// One network's path through its parts at a frequency (impedance_path.h):
+// the input network's (side 1) from the device's input, as the output
+// network and the load terminate it, to the source; the output network's
+// (side 2) from the load to the device's output, whose last point is the
+// impedance the device sees. `data` is the device the networks were
+// designed around (with any stabilising resistors); the arcs are sampled
+// against its resistance.
+ImpedancePath AmplifierSidePath(const TwoPortData &data, const Amplifier &amplifier,
+                                const Termination &source, const Termination &load, int side,
+                                double frequencyHz);
 
 } // namespace tevmar::analysis

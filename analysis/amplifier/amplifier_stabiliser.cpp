@@ -369,7 +369,7 @@ StabilisedDesign DesignStabilisedAmplifier(const TwoPortData &data, double fromH
                     *ohms * (1 + sign * percent / 100);
                 const WorstLoop worst =
                     AmplifierWorstLoop(StabilisedData(data, moved), amplifier.input,
-                                       amplifier.output, options.terminations);
+                                       amplifier.output, options.source, options.load);
                 if (!(worst.loop < 1)) {
                     result.design.problem =
                         "no network of the candidates' families keeps both loops below 1 over "

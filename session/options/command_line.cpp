@@ -217,8 +217,8 @@ Request RequestOf(const CommandLine &c)
         request.amplifier = AmplifierInput{};
         request.amplifier->filePath = *c.device.filePath;
         request.amplifier->goal = c.device.goal.value_or(AmplifierGoal::Gain);
-        request.amplifier->terminations.sourceOhms = c.measured.sourceOhms.value_or(50);
-        request.amplifier->terminations.loadOhms = c.device.loadOhms.value_or(50);
+        request.amplifier->sourceOhms = c.measured.sourceOhms.value_or(50);
+        request.amplifier->loadOhms = c.device.loadOhms.value_or(50);
         request.amplifier->label = c.naming("--device");
         request.amplifier->sourceS1p = c.measured.sourcePath;
         request.amplifier->loadS1p = c.measured.filePath;

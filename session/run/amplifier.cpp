@@ -58,22 +58,22 @@ AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text
         run.problem = "the amplifier needs its band: F1 and F2 in GHz";
         return run;
     }
-    const analysis::AmplifierTerminations &t = input.terminations;
     constexpr double kLeastOhms = kLeastTerminationOhms, kMostOhms = kMostTerminationOhms;
     if (!(input.stabilityMargin > 0 && input.stabilityMargin < 1)) {
         run.problem = "a stability margin of " + Figure(input.stabilityMargin) +
                       "; expected a reflection margin above 0 and below 1";
         return run;
     }
-    for (const double ohms : {t.sourceOhms, t.loadOhms})
+    for (const double ohms : {input.sourceOhms, input.loadOhms})
         if (!(ohms >= kLeastOhms && ohms <= kMostOhms)) {
             run.problem = "a source or load of " + Figure(ohms) + " ohms; expected " +
                           Figure(kLeastOhms) + " to " + Figure(kMostOhms) + " ohms";
             return run;
         }
-    analysis::AmplifierTerminations terminations = t;
-    for (const bool source : {true, false}) {
-        const std::optional<std::string> &path = source ? input.sourceS1p : input.loadS1p;
+    analysis::Termination source = analysis::ResistanceTermination(input.sourceOhms),
+                          load = analysis::ResistanceTermination(input.loadOhms);
+    for (const bool isSource : {true, false}) {
+        const std::optional<std::string> &path = isSource ? input.sourceS1p : input.loadS1p;
         if (!path)
             continue;
         auto measured = std::make_shared<analysis::MeasuredLoad>();
@@ -83,10 +83,10 @@ AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text
             measured->impedanceOhms = std::move(data.impedanceOhms);
             run.warnings.insert(run.warnings.end(), data.warnings.begin(), data.warnings.end());
         } catch (const analysis::TouchstoneError &e) {
-            run.problem = (source ? input.sourceLabel : input.loadLabel) + ": " + e.what();
+            run.problem = (isSource ? input.sourceLabel : input.loadLabel) + ": " + e.what();
             return run;
         }
-        (source ? terminations.measuredSource : terminations.measuredLoad) = std::move(measured);
+        (isSource ? source : load) = analysis::MeasuredTermination(std::move(measured));
     }
     // Reading the file and checking the band are the device's own.
     DeviceInput device;
@@ -119,7 +119,8 @@ AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text
     analysis::AmplifierOptions options;
     options.kit = kit;
     options.goal = input.goal;
-    options.terminations = terminations;
+    options.source = source;
+    options.load = load;
     options.built = input.built;
     options.stabilityMargin = input.stabilityMargin;
     options.tolerancePercent = input.tolerancePercent;
@@ -139,12 +140,13 @@ AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text
     }
     AmplifierOutcome outcome;
     outcome.fileName = input.filePath;
-    outcome.terminations = terminations;
+    outcome.source = source;
+    outcome.load = load;
     outcome.data = std::move(designedAround);
     outcome.amplifier = *design.amplifier;
     outcome.whole = analysis::AmplifierDenseSweep(outcome.data, std::min(a, b), std::max(a, b),
                                                   outcome.amplifier.input, outcome.amplifier.output,
-                                                  terminations);
+                                                  source, load);
     run.outcome = std::move(outcome);
     return run;
 }

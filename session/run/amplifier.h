@@ -24,8 +24,8 @@ struct AmplifierInput
     std::string filePath;
     std::optional<analysis::TwoPortData> data; // already read; unset: the file is read
     AmplifierGoal goal = AmplifierGoal::Gain;
-    analysis::AmplifierTerminations terminations; // ohms, 50 each unless given
-    std::string label = "--device";               // how messages name the file
+    double sourceOhms = 50, loadOhms = 50; // the resistances, unless measured
+    std::string label = "--device";        // how messages name the file
     // A source or load measured in a one-port Touchstone file in place of
     // its resistance, and how messages name each.
     std::optional<std::string> sourceS1p, loadS1p;
@@ -51,7 +51,8 @@ struct AmplifierOutcome
     // --stabilise the file's cascaded with the stabilising resistors.
     analysis::TwoPortData data;
     analysis::Amplifier amplifier;
-    analysis::AmplifierTerminations terminations; // with the measured ones, if any
+    // The resistances, or the measured source and load in their place.
+    analysis::Termination source, load;
     // The whole amplifier at every data frequency of the file and on the
     // dense grid over the band, for the CSV sweep and the window.
     std::vector<analysis::AmplifierPoint> whole;

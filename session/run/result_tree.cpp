@@ -56,8 +56,24 @@ ResultTree CandidatesTree(const Outcome &outcome)
 
 format::AmplifierReport AmplifierReportOf(const AmplifierInput &input, const AmplifierOutcome &a)
 {
-    return {a.fileName,  a.data.referenceOhms,         a.terminations,
-            a.amplifier, input.sourceS1p.value_or(""), input.loadS1p.value_or("")};
+    format::AmplifierReport report{a.fileName,
+                                   a.data.referenceOhms,
+                                   a.source,
+                                   a.load,
+                                   a.amplifier,
+                                   input.sourceS1p.value_or(""),
+                                   input.loadS1p.value_or("")};
+    // Each network's path at the band's geometric centre, as the Smith
+    // charts draw it.
+    const double centreHz =
+        std::sqrt(a.amplifier.stability.bandFromHz * a.amplifier.stability.bandToHz);
+    if (std::isfinite(centreHz) && centreHz > 0) {
+        report.inputPath =
+            analysis::AmplifierSidePath(a.data, a.amplifier, a.source, a.load, 1, centreHz);
+        report.outputPath =
+            analysis::AmplifierSidePath(a.data, a.amplifier, a.source, a.load, 2, centreHz);
+    }
+    return report;
 }
 
 ResultTree AmplifierTree(const Request &request, const Outcome &outcome)

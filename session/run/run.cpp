@@ -668,7 +668,7 @@ void Runner::Device()
 void Runner::Amplifier()
 {
     const AmplifierInput &input = *r_.amplifier;
-    AmplifierRun run = RunAmplifier(input, r_.design.f1Text, r_.design.f2Text);
+    AmplifierRun run = study_.Amplifier(input, r_.design.f1Text, r_.design.f2Text);
     for (const std::string &warning : run.warnings)
         Say(Kind::Warning, warning);
     if (!run.outcome) {

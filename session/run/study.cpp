@@ -114,6 +114,71 @@ struct KitKey
     }
 };
 
+// A file as last seen: its size and time, so that a file rewritten is read
+// again. A file that cannot be looked at has no stamp (the run reports it).
+struct FileStamp
+{
+    std::string path;
+    std::uintmax_t size = 0;
+    std::filesystem::file_time_type time{};
+    friend bool operator==(const FileStamp &, const FileStamp &) = default;
+};
+
+std::optional<FileStamp> StampOf(const std::optional<std::string> &path)
+{
+    if (!path)
+        return std::nullopt;
+    std::error_code sizeError, timeError;
+    FileStamp stamp{*path, std::filesystem::file_size(*path, sizeError),
+                    std::filesystem::last_write_time(*path, timeError)};
+    if (sizeError || timeError)
+        return std::nullopt;
+    return stamp;
+}
+
+bool Same(const analysis::TwoPortMatrix &a, const analysis::TwoPortMatrix &b)
+{
+    return std::tie(a.s11, a.s12, a.s21, a.s22) == std::tie(b.s11, b.s12, b.s21, b.s22);
+}
+
+bool Same(const analysis::TwoPortData &a, const analysis::TwoPortData &b)
+{
+    const auto sameNoise = [](const analysis::NoisePoint &x, const analysis::NoisePoint &y) {
+        return std::tie(x.frequencyHz, x.nfMinDb, x.gammaOpt, x.rnOhms) ==
+               std::tie(y.frequencyHz, y.nfMinDb, y.gammaOpt, y.rnOhms);
+    };
+    return a.frequenciesHz == b.frequenciesHz && a.referenceOhms == b.referenceOhms &&
+           a.version2 == b.version2 && a.warnings == b.warnings &&
+           std::ranges::equal(a.s, b.s, [](const auto &x, const auto &y) { return Same(x, y); }) &&
+           std::ranges::equal(a.noise, b.noise, sameNoise);
+}
+
+// What an amplifier follows from: every setting of the request, the band as
+// typed, the device's data where the request holds them, and the files it
+// reads as they stood.
+struct AmplifierKey
+{
+    AmplifierInput input;
+    std::string f1Text, f2Text;
+    std::optional<FileStamp> device, source, load;
+    std::optional<FolderKey> kit;
+
+    friend bool operator==(const AmplifierKey &a, const AmplifierKey &b)
+    {
+        const AmplifierInput &x = a.input, &y = b.input;
+        const bool sameData = x.data && y.data ? Same(*x.data, *y.data) : !x.data && !y.data;
+        return sameData && Same(x.built, y.built) &&
+               std::tie(x.filePath, x.goal, x.sourceOhms, x.loadOhms, x.label, x.sourceS1p,
+                        x.loadS1p, x.sourceLabel, x.loadLabel, x.stabilityMargin,
+                        x.tolerancePercent, x.partsFolder, x.partsLabel, x.stabilise) ==
+                   std::tie(y.filePath, y.goal, y.sourceOhms, y.loadOhms, y.label, y.sourceS1p,
+                            y.loadS1p, y.sourceLabel, y.loadLabel, y.stabilityMargin,
+                            y.tolerancePercent, y.partsFolder, y.partsLabel, y.stabilise) &&
+               std::tie(a.f1Text, a.f2Text, a.device, a.source, a.load, a.kit) ==
+                   std::tie(b.f1Text, b.f2Text, b.device, b.source, b.load, b.kit);
+    }
+};
+
 struct AnalysisKey
 {
     DesignKey design;
@@ -152,6 +217,7 @@ struct Study::Memory
     Kept<KitKey, analysis::KitChoice> tunedKit;
     Kept<KitKey, CandidatesOnKit> candidatesKit;
     Kept<AnalysisKey, analysis::NetworkAnalysis> analysis;
+    Kept<AmplifierKey, AmplifierRun> amplifier;
 };
 
 Study::Study() : memory_(std::make_unique<Memory>()) {}
@@ -316,6 +382,27 @@ analysis::NetworkAnalysis Study::Analyse(const CalculateOutcome &design,
     }
     return Ask(mutex_, memory_->analysis, AnalysisKey{DesignKey(design), options}, analyse,
                [this] { Count(Stage::Analysis); });
+}
+
+AmplifierRun Study::Amplifier(const AmplifierInput &input, const std::string &f1Text,
+                              const std::string &f2Text)
+{
+    const auto design = [&] { return RunAmplifier(input, f1Text, f2Text); };
+    AmplifierKey key{input, f1Text, f2Text, std::nullopt, std::nullopt, std::nullopt, std::nullopt};
+    key.device = input.data ? std::nullopt : StampOf(input.filePath);
+    key.source = StampOf(input.sourceS1p);
+    key.load = StampOf(input.loadS1p);
+    if (input.partsFolder)
+        key.kit = FolderKeyOf(*input.partsFolder, 0, 0, 0);
+    // A file that cannot be looked at now is read (and its problem told)
+    // again next time.
+    const bool unseen = (!input.data && !key.device) || (input.sourceS1p && !key.source) ||
+                        (input.loadS1p && !key.load) || (input.partsFolder && !key.kit);
+    if (unseen) {
+        Count(Stage::Amplifier);
+        return design();
+    }
+    return Ask(mutex_, memory_->amplifier, key, design, [this] { Count(Stage::Amplifier); });
 }
 
 } // namespace tevmar::session

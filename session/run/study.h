@@ -1,13 +1,12 @@
 #pragma once
 
 // One study of a match, as every front end runs it: the design, its tune,
-// the candidate networks, the networks put on a kit's parts and the figures
-// of the network shown, each a stage that the command line, the Response
-// window and Python ask for alike. A stage asked again with the inputs it
-// last ran with gives what it found then instead of searching again, so that
-// the window, which asks on every change of a setting, searches only when
-// the change concerns the search. Every search reads a stop flag between its
-// steps; a stopped stage throws analysis::TuneCancelled and keeps nothing.
+// the candidate networks, the networks put on a kit's parts, the figures
+// of the network shown and a transistor's amplifier, each a stage that the command line, the
+// Response window and Python ask for alike. A stage asked again with the inputs it last ran with
+// gives what it found then instead of searching again, so that the window, which asks on every
+// change of a setting, searches only when the change concerns the search. Every search reads a stop
+// flag between its steps; a stopped stage throws analysis::TuneCancelled and keeps nothing.
 //
 // A study may be asked from several threads at once (the window's tune and
 // candidates run apart): each stage's memory is guarded, and two threads
@@ -17,6 +16,7 @@
 #include "analysis/search/candidates.h"
 #include "analysis/search/kit_search.h"
 #include "analysis/search/tune_design.h"
+#include "session/run/amplifier.h"
 #include "session/run/calculation.h"
 
 #include <array>
@@ -30,8 +30,8 @@
 
 namespace tevmar::session {
 
-enum class Stage { Design, Tune, Candidates, Kit, Analysis };
-inline constexpr std::size_t kStageCount = 5;
+enum class Stage { Design, Tune, Candidates, Kit, Analysis, Amplifier };
+inline constexpr std::size_t kStageCount = 6;
 
 // What a tune and the candidates search under: the standard series the
 // values are put on (none on a kit, whose parts take its place), the values
@@ -92,6 +92,13 @@ class Study
     analysis::NetworkAnalysis Analyse(const CalculateOutcome &design,
                                       const analysis::DesignedNetwork &network,
                                       const analysis::AnalysisOptions &options);
+
+    // Both networks of an amplifier over f1Text..f2Text (RunAmplifier),
+    // designed again only when a setting, the band, the device's data or a
+    // file the run reads (the device's, a measured source's or load's, the
+    // kit folder's) changed since the last ask.
+    AmplifierRun Amplifier(const AmplifierInput &input, const std::string &f1Text,
+                           const std::string &f2Text);
 
     // How many times a stage has computed rather than reused.
     int runs(Stage stage) const;

@@ -4,6 +4,7 @@
 #include "format/amplifier_report.h"
 #include "report/number_format.h"
 #include "session/run/kit_parts.h"
+#include "session/run/study.h"
 #include "units/unit_text.h"
 
 #include <algorithm>
@@ -25,27 +26,26 @@ std::string Ohms(double value)
     return Figure(value, 6) + " \u03A9";
 }
 
-Schematic SideSchematic(const analysis::MatchingSide &side, SchematicPort left, SchematicPort right)
+Schematic SideSchematic(const analysis::Network &side, SchematicPort left, SchematicPort right)
 {
-    analysis::Network ladder;
-    ladder.parts = side.elements;
-    Schematic s = SchematicOf(ladder);
+    Schematic s = SchematicOf(side);
     // A kit part by its number, which is what goes on the board.
-    for (std::size_t i = 0; i < s.parts.size() && i < side.elements.size(); ++i)
-        if (std::string kit = KitPartText(side.elements[i]); !kit.empty())
+    for (std::size_t i = 0; i < s.parts.size() && i < side.parts.size(); ++i)
+        if (std::string kit = KitPartText(side.parts[i]); !kit.empty())
             s.parts[i].value = std::move(kit);
     s.source = std::move(left);
     s.load = std::move(right);
     return s;
 }
 
-SchematicPort Termination(int port, const std::string &name, double ohms,
-                          const std::shared_ptr<const analysis::MeasuredLoad> &measured)
+SchematicPort TerminationPort(int port, const std::string &name,
+                              const analysis::Termination &termination)
 {
     SchematicPort p;
     p.port = port;
     p.label = name;
-    p.resistance = measured ? "measured" : Ohms(ohms);
+    p.resistance = termination.resistive() ? Ohms(analysis::AmplifierPortOhms(termination, 0))
+                                           : std::string("measured");
     p.note = port == 1 ? "source" : "load";
     p.showSide = false;
     return p;
@@ -98,7 +98,8 @@ std::vector<analysis::AmplifierPoint> DenseOverTheData(const AmplifierOutcome &o
 
 } // namespace
 
-AmplifierRun RunAmplifierFromBoxes(const DeviceOutcome &device, const AmplifierBoxes &boxes)
+AmplifierRun RunAmplifierFromBoxes(const DeviceOutcome &device, const AmplifierBoxes &boxes,
+                                   Study *study)
 {
     AmplifierInput input;
     input.filePath = device.fileName;
@@ -114,7 +115,7 @@ AmplifierRun RunAmplifierFromBoxes(const DeviceOutcome &device, const AmplifierB
                 std::string(source ? "the source" : "the load") + " needs its resistance in ohms";
             return run;
         }
-        (source ? input.terminations.sourceOhms : input.terminations.loadOhms) = reading.value;
+        (source ? input.sourceOhms : input.loadOhms) = reading.value;
     }
     const NumberReading margin = ExamineNumber(boxes.stabilityMargin);
     if (!margin.plain || !(margin.value > 0 && margin.value < 1)) {
@@ -125,7 +126,8 @@ AmplifierRun RunAmplifierFromBoxes(const DeviceOutcome &device, const AmplifierB
     }
     input.stabilityMargin = margin.value;
     input.stabilise = boxes.stabilise;
-    return RunAmplifier(input, boxes.f1Ghz, boxes.f2Ghz);
+    return study ? study->Amplifier(input, boxes.f1Ghz, boxes.f2Ghz)
+                 : RunAmplifier(input, boxes.f1Ghz, boxes.f2Ghz);
 }
 
 std::pair<std::string, std::string> StartingBand(const DeviceOutcome &device)
@@ -149,13 +151,12 @@ std::pair<std::string, std::string> StartingBand(const DeviceOutcome &device)
 AmplifierView AmplifierViewOf(const AmplifierOutcome &outcome)
 {
     const analysis::Amplifier &a = outcome.amplifier;
-    const analysis::AmplifierTerminations &t = outcome.terminations;
     const double z0 = outcome.data.referenceOhms;
     AmplifierView view;
-    view.input = SideSchematic(a.input, Termination(1, "Source", t.sourceOhms, t.measuredSource),
+    view.input = SideSchematic(a.input, TerminationPort(1, "Source", outcome.source),
                                DevicePort(2, "Device input", z0));
     view.output = SideSchematic(a.output, DevicePort(1, "Device output", z0),
-                                Termination(2, "Load", t.loadOhms, t.measuredLoad));
+                                TerminationPort(2, "Load", outcome.load));
     // The stabilising resistors beside the device's pins.
     if (a.stabiliser && a.stabiliser->inputSeriesOhms)
         view.input.parts.push_back(
@@ -164,10 +165,10 @@ AmplifierView AmplifierViewOf(const AmplifierOutcome &outcome)
         view.output.parts.insert(
             view.output.parts.begin(),
             {Symbol::ShuntResistor, "Rout", Ohms(*a.stabiliser->outputShuntOhms), {}, {}});
-    view.inputTitle = std::string("Input network (source to device), ") +
-                      analysis::TopologyName(a.input.topology);
-    view.outputTitle = std::string("Output network (device to load), ") +
-                       analysis::TopologyName(a.output.topology);
+    view.inputTitle =
+        std::string("Input network (source to device), ") + analysis::TopologyName(a.inputTopology);
+    view.outputTitle =
+        std::string("Output network (device to load), ") + analysis::TopologyName(a.outputTopology);
     const std::vector<double> &data = outcome.data.frequenciesHz;
     for (const analysis::AmplifierPoint &p : DenseOverTheData(outcome)) {
         view.frequencyGhz.push_back(units::Frequency::FromHz(p.frequencyHz).ghz());
@@ -191,7 +192,8 @@ AmplifierView AmplifierViewOf(const AmplifierOutcome &outcome)
             view.designGammaL.push_back(p.gammaL);
         }
     // The gain and noise over the band, then what was checked of its stability.
-    const format::AmplifierReport report{outcome.fileName, z0, t, a, {}, {}};
+    const format::AmplifierReport report{
+        outcome.fileName, z0, outcome.source, outcome.load, a, {}, {}};
     const std::vector<std::string> lines = format::AmplifierLines(report);
     const std::size_t checks = format::StabilityLines(a).size();
     for (std::size_t i = lines.size() >= checks + 1 ? lines.size() - checks - 1 : 0;

@@ -15,6 +15,8 @@
 
 namespace tevmar::session {
 
+class Study;
+
 // The window's boxes: the band in GHz and the terminations in ohms, as typed.
 struct AmplifierBoxes
 {
@@ -27,8 +29,10 @@ struct AmplifierBoxes
 
 // The design from the device the window already holds; a source or load that
 // is not a plain number in ohms, or a margin that is not a number above 0 and
-// below 1, is refused with the reason, as tevmar-cli refuses it.
-AmplifierRun RunAmplifierFromBoxes(const DeviceOutcome &device, const AmplifierBoxes &boxes);
+// below 1, is refused with the reason, as tevmar-cli refuses it. With a
+// study, the same boxes over the same device answer from its last design.
+AmplifierRun RunAmplifierFromBoxes(const DeviceOutcome &device, const AmplifierBoxes &boxes,
+                                   Study *study = nullptr);
 
 // The band the boxes start with: the data frequencies next to the first
 // unconditionally stable one (the whole data where none is), in GHz.

@@ -41,24 +41,6 @@ void CheckFrequency(double frequencyHz)
                                     " Hz is not a positive number");
 }
 
-// A ladder of one side's parts, port 1 at the end the side lists first.
-analysis::Network LadderOf(const analysis::MatchingSide &side)
-{
-    analysis::Network ladder;
-    ladder.port1Ohms = 50;
-    ladder.port2Ohms = 50;
-    ladder.parts = side.elements;
-    ladder.padPf = side.padPf;
-    return ladder;
-}
-
-// The impedance looking into port 1 of a ladder with `z` at its port 2.
-Complex IntoPort1(const analysis::Network &ladder, Complex z, double frequencyHz)
-{
-    const analysis::Abcd m = analysis::PartsAbcd(ladder, frequencyHz);
-    return (m.A * z + m.B) / (m.C * z + m.D);
-}
-
 } // namespace
 
 SmithPath PathThroughParts(const analysis::Network &network, double frequencyHz,
@@ -92,19 +74,9 @@ SmithPath AmplifierSidePath(const AmplifierOutcome &outcome, int side)
     const analysis::Amplifier &a = outcome.amplifier;
     const double centreHz = std::sqrt(a.stability.bandFromHz * a.stability.bandToHz);
     CheckFrequency(centreHz);
-    const double z0 = outcome.data.referenceOhms;
-    const analysis::Network input = LadderOf(a.input), output = LadderOf(a.output);
-    const Complex loadOhms = outcome.terminations.LoadAt(centreHz);
-    if (side == 2)
-        return ViewOf(analysis::ImpedancePathFrom(output, loadOhms, true, centreHz, z0), output);
-    // The transistor's input as the output network and the load terminate
-    // it: its S11 moved by the reflection the output network presents.
-    const Complex gammaL =
-        (IntoPort1(output, loadOhms, centreHz) - z0) / (IntoPort1(output, loadOhms, centreHz) + z0);
-    const analysis::TwoPortMatrix s = analysis::DeviceScatteringAt(outcome.data, centreHz);
-    const Complex gammaIn = s.s11 + s.s12 * s.s21 * gammaL / (1.0 - s.s22 * gammaL);
-    const Complex deviceOhms = z0 * (1.0 + gammaIn) / (1.0 - gammaIn);
-    return ViewOf(analysis::ImpedancePathFrom(input, deviceOhms, true, centreHz, z0), input);
+    return ViewOf(
+        analysis::AmplifierSidePath(outcome.data, a, outcome.source, outcome.load, side, centreHz),
+        side == 2 ? a.output : a.input);
 }
 
 } // namespace tevmar::session

@@ -81,8 +81,8 @@ Matrix2 DeviceMatrix(const TwoPortMatrix &s, double z0)
 double GtDbByCascade(const Amplifier &amp, const TwoPortMatrix &s, double z0, double hz, Complex zs,
                      Complex zl)
 {
-    const Matrix2 m = PartsMatrix(amp.input.elements, hz) * DeviceMatrix(s, z0) *
-                      PartsMatrix(amp.output.elements, hz);
+    const Matrix2 m =
+        PartsMatrix(amp.input.parts, hz) * DeviceMatrix(s, z0) * PartsMatrix(amp.output.parts, hz);
     return 10 * std::log10(4 * zs.real() * zl.real() /
                            std::norm(m.a * zl + m.b + m.c * zs * zl + m.d * zs));
 }
@@ -105,13 +105,13 @@ double NoiseFigureDb(const DeviceNoise &n, Complex gs, double z0)
 // it, and the output network with the load behind it.
 Complex SourceSeen(const Amplifier &amp, double hz, Complex rs, double z0)
 {
-    const Matrix2 m = PartsMatrix(amp.input.elements, hz);
+    const Matrix2 m = PartsMatrix(amp.input.parts, hz);
     const Complex z = (m.d * rs + m.b) / (m.c * rs + m.a);
     return (z - z0) / (z + z0);
 }
 Complex LoadSeen(const Amplifier &amp, double hz, Complex rl, double z0)
 {
-    const Matrix2 m = PartsMatrix(amp.output.elements, hz);
+    const Matrix2 m = PartsMatrix(amp.output.parts, hz);
     const Complex z = (m.a * rl + m.b) / (m.c * rl + m.d);
     return (z - z0) / (z + z0);
 }
@@ -161,9 +161,9 @@ void CheckClaims(const Amplifier &amp, const TwoPortData &data, Complex rs, Comp
     }
     // Input elements from the source, output elements toward the load.
     for (const auto *side : {&amp.input, &amp.output}) {
-        EXPECT_GE(side->elements.size(), 2u);
-        EXPECT_LE(side->elements.size(), 6u);
-        EXPECT_EQ(side->elements.front().label.substr(1), "1");
+        EXPECT_GE(side->parts.size(), 2u);
+        EXPECT_LE(side->parts.size(), 6u);
+        EXPECT_EQ(side->parts.front().label.substr(1), "1");
     }
 }
 
@@ -184,7 +184,7 @@ TEST(Amplifier, GainDesignReachesTheMostAvailableGainOnANarrowBand)
     EXPECT_EQ(amp.band.size(), 3u);
     EXPECT_GT(amp.gtDbMin, mag - 0.5);
     EXPECT_LE(amp.gtDbMax, mag + 1e-6 + 0.2); // the band's edges hold a little more gain
-    for (const AmplifierPoint &p : AmplifierSweep(data, 0, 1e12, amp.input, amp.output, {})) {
+    for (const AmplifierPoint &p : AmplifierSweep(data, 0, 1e12, amp.input, amp.output, {}, {})) {
         EXPECT_LT(p.gammaInMagnitude, 1);
         EXPECT_LT(p.gammaOutMagnitude, 1);
     }
@@ -213,7 +213,8 @@ TEST(Amplifier, OtherTerminationsAndAWideBandAreStillClaimedTruly)
 {
     const TwoPortData data = DeviceAround(kFet, 4e9, std::nullopt);
     AmplifierOptions options;
-    options.terminations = {25, 75};
+    options.source = ResistanceTermination(25);
+    options.load = ResistanceTermination(75);
     const AmplifierDesign design = DesignAmplifier(data, 3.5e9, 4.5e9, options);
     ASSERT_TRUE(design.amplifier) << design.problem;
     CheckClaims(*design.amplifier, data, 25, 75);
@@ -241,7 +242,7 @@ TEST(Amplifier, ALongFileIsClaimedAtEveryPointInTheBand)
     EXPECT_EQ(design.amplifier->band.size(), 401u);
     CheckClaims(*design.amplifier, data, 50, 50);
     for (const AmplifierPoint &p :
-         AmplifierSweep(data, 0, 1e12, design.amplifier->input, design.amplifier->output, {})) {
+         AmplifierSweep(data, 0, 1e12, design.amplifier->input, design.amplifier->output, {}, {})) {
         EXPECT_LT(p.gammaInMagnitude, 1);
         EXPECT_LT(p.gammaOutMagnitude, 1);
     }
@@ -259,8 +260,8 @@ TEST(Amplifier, MeasuredTerminationsAreClaimedTruly)
     load->frequenciesHz = {3e9, 5e9};
     load->impedanceOhms = {Complex(80, -20), Complex(60, -10)};
     AmplifierOptions options;
-    options.terminations.measuredSource = source;
-    options.terminations.measuredLoad = load;
+    options.source = MeasuredTermination(source);
+    options.load = MeasuredTermination(load);
     for (const AmplifierGoal goal : {AmplifierGoal::Gain, AmplifierGoal::Noise}) {
         options.goal = goal;
         const AmplifierDesign design = DesignAmplifier(data, 3.6e9, 4.4e9, options);
@@ -302,22 +303,15 @@ TEST(Amplifier, ItsSidesAreNetworksBetweenTerminations)
     load->frequenciesHz = {3e9, 5e9};
     load->impedanceOhms = {Complex(80, -20), Complex(60, -10)};
     AmplifierOptions options;
-    options.terminations.measuredSource = source;
-    options.terminations.measuredLoad = load;
+    options.source = MeasuredTermination(source);
+    options.load = MeasuredTermination(load);
     const AmplifierDesign design = DesignAmplifier(data, 3.6e9, 4.4e9, options);
     ASSERT_TRUE(design.amplifier) << design.problem;
     const Amplifier &a = *design.amplifier;
-    const Termination zs = options.terminations.Source(), zl = options.terminations.Load();
+    const Termination zs = options.source, zl = options.load;
     ASSERT_TRUE(std::holds_alternative<CircuitLoad>(zs.kind));
     ASSERT_TRUE(std::holds_alternative<MeasuredPort>(zl.kind));
-    const auto network = [](const MatchingSide &side) {
-        Network n;
-        n.port1Ohms = n.port2Ohms = 50;
-        n.parts = side.elements;
-        n.padPf = side.padPf;
-        return n;
-    };
-    const Network input = network(a.input), output = network(a.output);
+    const Network &input = a.input, &output = a.output;
     const double z0 = data.referenceOhms;
     ASSERT_FALSE(a.dense.empty());
     for (const AmplifierPoint &p : a.dense) {
@@ -342,7 +336,7 @@ TEST(Amplifier, NoiseGoalWithoutNoiseDataAndBadTerminationsAreRefused)
     options.goal = AmplifierGoal::Noise;
     EXPECT_FALSE(DesignAmplifier(data, 3.96e9, 4.04e9, options).amplifier);
     options.goal = AmplifierGoal::Gain;
-    options.terminations.sourceOhms = 0;
+    options.source = ResistanceTermination(0);
     EXPECT_THROW(DesignAmplifier(data, 3.96e9, 4.04e9, options), std::invalid_argument);
 }
 
@@ -354,19 +348,19 @@ TEST(Amplifier, ALossyInputNetworksLossCountsInTheGainAndTheNoise)
 {
     const double hz = 4e9, w = 2 * std::numbers::pi * hz, z0 = 50;
     const units::Frequency centre = units::Frequency::FromHz(hz);
-    MatchingSide input{
-        Topology::Lowpass,
+    Network input = AmplifierNetwork(
         {Part{ElementKind::SeriesInductor, 1.5, "L1", FiniteQ{20, QModel::Constant, centre}},
-         Part{ElementKind::ShuntCapacitor, 0.9, "C2", FiniteQ{50, QModel::Constant, centre}}}};
-    const MatchingSide output{Topology::Lowpass,
-                              {Part{ElementKind::SeriesInductor, 3.0, "L1"},
-                               Part{ElementKind::ShuntCapacitor, 0.7, "C2"}}};
+         Part{ElementKind::ShuntCapacitor, 0.9, "C2", FiniteQ{50, QModel::Constant, centre}}},
+        50, 50);
+    const Network output = AmplifierNetwork({Part{ElementKind::SeriesInductor, 3.0, "L1"},
+                                             Part{ElementKind::ShuntCapacitor, 0.7, "C2"}},
+                                            50, 50);
     const AmplifierPoint p =
-        AmplifierPointAt(hz, kLowNoiseFet, kLowNoise, z0, input, output, AmplifierTerminations{});
+        AmplifierPointAt(hz, kLowNoiseFet, kLowNoise, z0, input, output, {}, {});
 
     const Complex zl(w * 1.5e-9 / 20, w * 1.5e-9), yc(w * 0.9e-12 / 50, w * 0.9e-12);
     const Matrix2 in = Matrix2{1, zl, 0, 1} * Matrix2{1, 0, yc, 1};
-    const Matrix2 whole = in * DeviceMatrix(kLowNoiseFet, z0) * PartsMatrix(output.elements, hz);
+    const Matrix2 whole = in * DeviceMatrix(kLowNoiseFet, z0) * PartsMatrix(output.parts, hz);
     const Complex rs = 50, rl = 50;
     EXPECT_NEAR(
         p.gtDb,
@@ -385,10 +379,10 @@ TEST(Amplifier, ALossyInputNetworksLossCountsInTheGainAndTheNoise)
     EXPECT_NEAR(*p.nfDb, 10 * std::log10(1 / available + (device - 1) / available), 1e-9);
 
     // The same parts ideal: the formulas between the reflections, as before.
-    for (Part &e : input.elements)
+    for (Part &e : input.parts)
         e.model = Ideal{};
     const AmplifierPoint ideal =
-        AmplifierPointAt(hz, kLowNoiseFet, kLowNoise, z0, input, output, AmplifierTerminations{});
+        AmplifierPointAt(hz, kLowNoiseFet, kLowNoise, z0, input, output, {}, {});
     EXPECT_NEAR(*ideal.nfDb, NoiseFigureDb(kLowNoise, ideal.gammaS, z0), 1e-12);
     EXPECT_LT(*ideal.nfDb, *p.nfDb);
 }
@@ -406,9 +400,9 @@ TEST(Amplifier, ADesignWithThePartsAsBuiltCarriesThemAndPaysTheirNoise)
     const AmplifierDesign design = DesignAmplifier(data, 3.96e9, 4.04e9, options);
     ASSERT_TRUE(design.amplifier) << design.problem;
     const Amplifier &amp = *design.amplifier;
-    for (const MatchingSide *side : {&amp.input, &amp.output}) {
+    for (const Network *side : {&amp.input, &amp.output}) {
         EXPECT_EQ(side->padPf, 0.05);
-        for (const Part &e : side->elements) {
+        for (const Part &e : side->parts) {
             const FiniteQ *q = std::get_if<FiniteQ>(&e.model);
             ASSERT_TRUE(q) << e.label;
             EXPECT_EQ(q->q, e.inductor() ? 25 : 100);
@@ -457,8 +451,7 @@ TwoPortMatrix Interpolated(const TwoPortData &data, double hz)
 
 // The larger of |GammaS Gamma in| and |GammaL Gamma out| with the listed
 // parts between 50 ohm terminations, from the device's data alone.
-double WorstLoop(const MatchingSide &input, const MatchingSide &output, const TwoPortMatrix &s,
-                 double hz)
+double WorstLoop(const Network &input, const Network &output, const TwoPortMatrix &s, double hz)
 {
     Amplifier amp;
     amp.input = input;
@@ -504,11 +497,11 @@ void CheckStability(const Amplifier &amp, const TwoPortData &data, double fromHz
             const TwoPortMatrix s = Interpolated(data, hz);
             worst = std::max(worst, WorstLoop(amp.input, amp.output, s, hz));
             for (const bool inputSide : {true, false}) {
-                const std::size_t parts = (inputSide ? amp.input : amp.output).elements.size();
+                const std::size_t parts = (inputSide ? amp.input : amp.output).parts.size();
                 for (std::size_t p = 0; p < parts; ++p)
                     for (const double sign : {-1.0, 1.0}) {
-                        MatchingSide in = amp.input, out = amp.output;
-                        (inputSide ? in : out).elements[p].value *= 1 + sign * spreadPercent / 100;
+                        Network in = amp.input, out = amp.output;
+                        (inputSide ? in : out).parts[p].value *= 1 + sign * spreadPercent / 100;
                         const double loop = WorstLoop(in, out, s, hz);
                         worst = std::max(worst, loop);
                         ASSERT_LT(loop, 1) << hz << " part " << p << " sign " << sign;
@@ -660,9 +653,9 @@ void CheckStabilised(const Amplifier &amp, const TwoPortData &data, double fromH
         const auto at = std::ranges::find(data.frequenciesHz, p.frequencyHz);
         ASSERT_NE(at, data.frequenciesHz.end());
         const TwoPortMatrix &s = data.s[at - data.frequenciesHz.begin()];
-        const Matrix2 m = PartsMatrix(amp.input.elements, p.frequencyHz) *
+        const Matrix2 m = PartsMatrix(amp.input.parts, p.frequencyHz) *
                           StabilisedMatrix(s, 50, st) *
-                          PartsMatrix(amp.output.elements, p.frequencyHz);
+                          PartsMatrix(amp.output.parts, p.frequencyHz);
         EXPECT_NEAR(
             p.gtDb,
             10 * std::log10(4 * 50 * 50 / std::norm(m.a * 50.0 + m.b + m.c * 2500.0 + m.d * 50.0)),

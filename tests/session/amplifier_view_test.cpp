@@ -4,6 +4,7 @@
 // to a scale a plot can show.
 
 #include "report/number_format.h"
+#include "session/run/study.h"
 #include "session/views/amplifier_view.h"
 #include "tests/common/gaas_fet.h"
 #include "tests/report/test_files.h"
@@ -40,6 +41,31 @@ TEST(AmplifierView, StartingBandIsWhereTheDeviceIsFirstUnconditionallyStable)
                                        "2 0.894 -60.6 3.122 123.6 0.020 62.4 0.781 -27.6\n"
                                        "3 0.80 -95 3.10 88 0.025 62 0.78 -44\n")),
               Band("2", "3"));
+}
+
+// The window's amplifier through the study: the same boxes over the same
+// device answer from the last design, with the same networks; another
+// margin designs again.
+TEST(AmplifierView, TheSameBoxesInAStudyAnswerFromItsLastDesign)
+{
+    test_files::TempDir dir;
+    const DeviceOutcome device = Device(dir, kFet);
+    Study study;
+    AmplifierBoxes boxes{AmplifierGoal::Gain, "3.9", "4.1", "50", "50"};
+    const AmplifierRun first = RunAmplifierFromBoxes(device, boxes, &study);
+    ASSERT_TRUE(first.outcome) << first.problem;
+    const AmplifierRun again = RunAmplifierFromBoxes(device, boxes, &study);
+    ASSERT_TRUE(again.outcome) << again.problem;
+    EXPECT_EQ(study.runs(Stage::Amplifier), 1);
+    EXPECT_EQ(AmplifierViewOf(*again.outcome).summary, AmplifierViewOf(*first.outcome).summary);
+    ASSERT_EQ(again.outcome->amplifier.input.parts.size(),
+              first.outcome->amplifier.input.parts.size());
+    for (std::size_t i = 0; i < first.outcome->amplifier.input.parts.size(); ++i)
+        EXPECT_EQ(again.outcome->amplifier.input.parts[i].value,
+                  first.outcome->amplifier.input.parts[i].value);
+    boxes.stabilityMargin = "0.8";
+    ASSERT_TRUE(RunAmplifierFromBoxes(device, boxes, &study).outcome);
+    EXPECT_EQ(study.runs(Stage::Amplifier), 2);
 }
 
 TEST(AmplifierView, BoxesAreReadAsTheCommandLineReadsTheOptions)
@@ -162,8 +188,8 @@ TEST(AmplifierView, StabiliseDrawsTheResistorBesideTheDevice)
     EXPECT_EQ(view.output.parts.front().name, "Rout");
     EXPECT_EQ(view.output.parts.front().value,
               Figure(*run.outcome->amplifier.stabiliser->outputShuntOhms, 6) + " \u03A9");
-    EXPECT_EQ(view.output.parts.size(), run.outcome->amplifier.output.elements.size() + 1);
-    EXPECT_EQ(view.input.parts.size(), run.outcome->amplifier.input.elements.size());
+    EXPECT_EQ(view.output.parts.size(), run.outcome->amplifier.output.parts.size() + 1);
+    EXPECT_EQ(view.input.parts.size(), run.outcome->amplifier.input.parts.size());
     EXPECT_NE(view.summary.find("\nStabilised by the resistors beside the device: "),
               std::string::npos)
         << view.summary;

@@ -248,7 +248,7 @@ TEST(SmithPath, BothSidesOfAnAmplifierWalkFromTheirLoads)
     const double z0 = o.data.referenceOhms;
 
     // The output network from the load (its last part) to the transistor.
-    const std::vector<Part> out = Reversed(o.amplifier.output.elements);
+    const std::vector<Part> out = Reversed(o.amplifier.output.parts);
     const std::vector<Z> walkedOut = Walked(50, out, f);
     ExpectPath(AmplifierSidePath(o, 2), walkedOut, out, z0);
 
@@ -257,7 +257,7 @@ TEST(SmithPath, BothSidesOfAnAmplifierWalkFromTheirLoads)
     const analysis::TwoPortMatrix s = analysis::DeviceScatteringAt(o.data, f);
     const Z gammaL = (walkedOut.back() - z0) / (walkedOut.back() + z0);
     const Z gammaIn = s.s11 + s.s12 * s.s21 * gammaL / (1.0 - s.s22 * gammaL);
-    const std::vector<Part> in = Reversed(o.amplifier.input.elements);
+    const std::vector<Part> in = Reversed(o.amplifier.input.parts);
     const std::vector<Z> walkedIn = Walked(z0 * (1.0 + gammaIn) / (1.0 - gammaIn), in, f);
     const SmithPath inputPath = AmplifierSidePath(o, 1);
     ExpectPath(inputPath, walkedIn, in, z0);

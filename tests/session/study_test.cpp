@@ -11,6 +11,8 @@
 #include "session/views/candidates.h"
 #include "session/views/response.h"
 #include "session/views/response_state.h"
+#include "tests/common/gaas_fet.h"
+#include "tests/report/test_files.h"
 
 #include <atomic>
 #include <chrono>
@@ -97,6 +99,52 @@ TEST(Study, ARequestRunAgainInTheSameStudyReusesEveryStage)
     EXPECT_EQ(study.runs(Stage::Tune), tunes);
     EXPECT_EQ(study.runs(Stage::Candidates), searches);
     EXPECT_EQ(study.runs(Stage::Design), 1);
+}
+
+// An amplifier asked again with the same request and files is not designed
+// again; a changed setting, or the device's file rewritten, designs anew.
+TEST(Study, AnAmplifierIsDesignedAgainOnlyWhenItsSettingsOrFilesChange)
+{
+    test_files::TempDir dir;
+    const std::string fet = (dir / "fet.s2p").string();
+    test_files::WriteBytes(fet, test::kGaasFet);
+    Study study;
+    Request request;
+    request.design.f1Text = "3.9";
+    request.design.f2Text = "4.1";
+    request.amplifier = AmplifierInput{};
+    request.amplifier->filePath = fet;
+    request.json = true;
+    request.study = &study;
+    const Outcome first = session::Run(request);
+    ASSERT_EQ(first.status, ExitStatus::Designed) << first.standardOutput;
+    const Outcome again = session::Run(request);
+    EXPECT_EQ(again.standardOutput, first.standardOutput);
+    EXPECT_EQ(study.runs(Stage::Amplifier), 1);
+
+    request.amplifier->goal = AmplifierGoal::Noise;
+    const Outcome noise = session::Run(request);
+    EXPECT_EQ(study.runs(Stage::Amplifier), 2);
+    EXPECT_NE(noise.standardOutput, first.standardOutput);
+    EXPECT_NE(noise.standardOutput.find("\"goal\": \"noise\""), std::string::npos);
+
+    // The device's gain 1 dB lower at 4 GHz: the file is read again.
+    request.amplifier->goal = AmplifierGoal::Gain;
+    std::string lower = test::kGaasFet;
+    const std::string row = "4.0 0.72 -116 2.60 76";
+    ASSERT_NE(lower.find(row), std::string::npos);
+    lower.replace(lower.find(row), row.size(), "4.0 0.72 -116 2.317 76");
+    test_files::WriteBytes(fet, lower + "! rewritten\n");
+    const Outcome rewritten = session::Run(request);
+    EXPECT_EQ(study.runs(Stage::Amplifier), 3);
+    ASSERT_EQ(rewritten.status, ExitStatus::Designed) << rewritten.standardOutput;
+    EXPECT_NE(rewritten.standardOutput, first.standardOutput);
+
+    // A file gone is looked for, and its problem told, on every ask.
+    std::filesystem::remove(fet);
+    EXPECT_EQ(session::Run(request).status, ExitStatus::BadUsage);
+    EXPECT_EQ(session::Run(request).status, ExitStatus::BadUsage);
+    EXPECT_EQ(study.runs(Stage::Amplifier), 5);
 }
 
 // The window recomputes on every change of a setting: a change of the sweep

@@ -190,14 +190,14 @@ TEST_F(DeviceWindowTest, AmplifierPageShowsTheDesignOfTheBoxesAndWhyThereIsNone)
     EXPECT_EQ(a.goal, analysis::AmplifierGoal::Noise);
     const session::Schematic &in = panel.inputSchematic().schematic();
     const session::Schematic &out = panel.outputSchematic().schematic();
-    ASSERT_EQ(in.parts.size(), direct.outcome->amplifier.input.elements.size());
-    ASSERT_EQ(out.parts.size(), direct.outcome->amplifier.output.elements.size());
+    ASSERT_EQ(in.parts.size(), direct.outcome->amplifier.input.parts.size());
+    ASSERT_EQ(out.parts.size(), direct.outcome->amplifier.output.parts.size());
     for (std::size_t i = 0; i < in.parts.size(); ++i)
         EXPECT_EQ(in.parts[i].value,
-                  session::PrintedValue(direct.outcome->amplifier.input.elements[i]));
+                  session::PrintedValue(direct.outcome->amplifier.input.parts[i]));
     for (std::size_t i = 0; i < out.parts.size(); ++i)
         EXPECT_EQ(out.parts[i].value,
-                  session::PrintedValue(direct.outcome->amplifier.output.elements[i]));
+                  session::PrintedValue(direct.outcome->amplifier.output.parts[i]));
     // Each network between its termination and the transistor's port.
     EXPECT_EQ(in.source.label, "Source");
     EXPECT_EQ(in.source.resistance, "50 \u03A9");
