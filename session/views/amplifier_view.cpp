@@ -88,7 +88,7 @@ std::vector<analysis::AmplifierPoint> DenseOverTheData(const AmplifierOutcome &o
                 dense.push_back(analysis::AmplifierPointAt(
                     hz, analysis::DeviceScatteringAt(outcome.data, hz),
                     analysis::NoiseAt(outcome.data.noise, hz), outcome.data.referenceOhms, a.input,
-                    a.output, outcome.terminations));
+                    a.output, outcome.source, outcome.load));
             }
         }
         dense.push_back(sweep[i]);
