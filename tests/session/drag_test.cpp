@@ -6,6 +6,7 @@
 #include "analysis/figures/impedance_path.h"
 #include "analysis/search/kit_search.h"
 #include "session/run/part_kit_folder.h"
+#include "session/run/run.h"
 #include "session/run/tuning.h"
 #include "session/types.h"
 #include "session/views/drag.h"
@@ -265,6 +266,36 @@ TEST(Drag, AKitPartSnapsToTheKitPartUnderThePointerInTheKitsOrder)
         EXPECT_FALSE(steps.SetFactor(i, 1.05)) << "a kit part has no value between";
         EXPECT_FALSE(steps.SetKitPart(i, static_cast<int>(choices->size())));
     }
+}
+
+TEST(Drag, TheDraggedNetworkExportsLikeAnyNetwork)
+{
+    const CalculateOutcome design = Design(8);
+    const Response drawn = ComputeResponse(design, {});
+    ASSERT_EQ(drawn.problem, "");
+    Request request;
+    request.design = design.inputs;
+    request.settings = AnalysisSettingsOf({});
+    const auto exported = [&](ExportKind kind, std::optional<analysis::Network> network) {
+        request.files = {{kind, kStandardOutputPath, "export"}};
+        request.network = std::move(network);
+        return session::Run(request).standardOutput;
+    };
+    // The network as drawn writes the same bytes as the design's own export.
+    const std::string plain = exported(ExportKind::Touchstone, std::nullopt);
+    ASSERT_FALSE(plain.empty());
+    EXPECT_EQ(exported(ExportKind::Touchstone, drawn.analysis.full), plain);
+
+    PartSteps steps;
+    steps.Reset(drawn.analysis.full.parts.size());
+    ASSERT_TRUE(DragPart(steps, drawn, 1, {0.2, 0.4}, 50, {}));
+    const Response shown = SteppedResponse(drawn, steps);
+    EXPECT_NE(exported(ExportKind::Touchstone, shown.analysis.full), plain);
+    // The netlist's card of the dragged part carries its new value.
+    const std::string spice = exported(ExportKind::Spice, shown.analysis.full);
+    const std::string card = " " + shown.analysis.full.parts[1].SpiceValue() + " ;";
+    EXPECT_NE(spice.find(card), std::string::npos) << card << " in\n" << spice;
+    EXPECT_EQ(exported(ExportKind::Spice, std::nullopt).find(card), std::string::npos);
 }
 
 } // namespace
