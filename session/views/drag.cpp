@@ -93,7 +93,7 @@ double DraggedValue(const analysis::Network &network, std::size_t index, double 
                     Complex gamma, double referenceOhms, std::pair<double, double> range)
 {
     const PartLocus locus(network, index, frequencyHz, referenceOhms);
-    auto [low, high] = range;
+    double low = range.first, high = range.second;
     if (low > high)
         std::swap(low, high);
     low = std::max(low, std::numeric_limits<double>::min());
