@@ -87,7 +87,7 @@ TEST(PartDrag, TheWheelOverASymbolStepsItAndBackToTunedUndoesEveryStep)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     const std::vector<analysis::SweepPoint> curve = w.response().curves[0].points;
 
-    // Two notches up over part 2: two 1 % steps, each undoable.
+    // Two notches up over the third part: two 1 % steps, each undoable.
     const QPointF at = PartArea(schematic.Layout(), 2).center();
     QWheelEvent wheel(at, schematic.mapToGlobal(at), {}, {0, 240}, Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
