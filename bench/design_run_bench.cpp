@@ -1,8 +1,10 @@
 #include "report/report_lines.h"
 #include "session/run/calculation.h"
+#include "session/views/drag.h"
 #include "session/views/part_choice.h"
 #include "session/views/part_steps.h"
 #include "session/views/schematic.h"
+#include "session/views/smith_path.h"
 
 #include <benchmark/benchmark.h>
 
@@ -79,5 +81,61 @@ void PartStep(benchmark::State &bench, int order, bool chipModels)
 BENCHMARK_CAPTURE(PartStep, order8_ideal, 8, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(PartStep, order8_chip_models, 8, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(PartStep, order12_chip_models, 12, true)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+// One move of a part's point dragged along its arc on the Smith chart, the
+// work off Qt: the pointer mapped to the part's value, then everything a step
+// redraws and the path through the parts. The pointer swings between two
+// points of the part's arc (its value x 0.8 and x 1.25), so every move is a
+// change.
+namespace {
+
+void DragStep(benchmark::State &bench, int order, bool chipModels)
+{
+    namespace session = tevmar::session;
+    const session::CalculateOutcome design =
+        session::Calculate({"1", "2", "50", "10", order, LoadType::ShuntRC, true, "1"});
+    const session::PartChoice chips{session::PartSource::ChipModels, "55@1.5GHz,0.157pF",
+                                    "0.45nH,0.12@1GHz", "0.05pF"};
+    const session::ResponseSettings settings =
+        chipModels ? session::ApplyPartChoice(chips, {}).settings : session::ResponseSettings{};
+    const session::Response drawn =
+        session::ComputeResponse(design, settings, session::Trials::Later);
+    session::Response shown = drawn;
+    session::PartSteps steps;
+    steps.Reset(drawn.analysis.full.parts.size());
+    const std::size_t part = 1;
+    const double reference = 50;
+    // The pointer's two places: the path's point after the part at the two values.
+    std::vector<tevmar::analysis::Complex> pointer;
+    for (const double factor : {0.8, 1.25}) {
+        steps.SetFactor(part, factor);
+        session::ApplySteps(shown, drawn, steps);
+        const session::SmithPath path = *session::ResponsePath(shown, reference);
+        const std::string name = tevmar::analysis::PartName(drawn.analysis.full, part);
+        for (const session::SmithPathPoint &p : path.points)
+            if (p.after == name)
+                pointer.push_back((p.z - reference) / (p.z + reference));
+    }
+    steps.Clear();
+    std::size_t swing = 0;
+    for (auto _ : bench) {
+        session::DragPart(steps, drawn, part, pointer.at(swing), reference, settings.tuneRanges);
+        swing = 1 - swing;
+        session::ApplySteps(shown, drawn, steps);
+        const auto rows = session::FigureRows(shown);
+        const auto values = session::SteppedValueRows(drawn.analysis.full, steps);
+        const session::Schematic schematic = session::SchematicOf(shown.analysis.printed);
+        const std::optional<session::SmithPath> path = session::ResponsePath(shown, reference);
+        benchmark::DoNotOptimize(rows.data());
+        benchmark::DoNotOptimize(values.data());
+        benchmark::DoNotOptimize(schematic.parts.data());
+        benchmark::DoNotOptimize(path->points.data());
+    }
+}
+
+BENCHMARK_CAPTURE(DragStep, order8_ideal, 8, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(DragStep, order12_chip_models, 12, true)->Unit(benchmark::kMillisecond);
 
 } // namespace

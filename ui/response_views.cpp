@@ -135,6 +135,16 @@ void ResponseViews::BuildMenus()
     QAction *clear = edit_->addAction(QStringLiteral("Clear &Markers"), &plot_,
                                       [this] { plot_.SetMarkers({}); });
     clear->setObjectName(QStringLiteral("clearMarkersAction"));
+    edit_->addSeparator();
+    undo_ = new QAction(QStringLiteral("&Undo Step"), menuBar_);
+    undo_->setObjectName(QStringLiteral("undoStepAction"));
+    undo_->setShortcut(QKeySequence::Undo);
+    undo_->setEnabled(false);
+    connect(undo_, &QAction::triggered, this, [this] {
+        if (steps_.undo)
+            steps_.undo();
+    });
+    edit_->addAction(undo_);
 
     for (const PanelChoice &c : kPanelChoices) {
         QAction *a = view->addAction(QString::fromUtf8(c.text));
@@ -237,7 +247,9 @@ QWidget *ResponseViews::BuildStepBox(QWidget *parent)
 {
     auto *box = new QGroupBox(QStringLiteral("Step the shown network's parts"), parent);
     auto *hint = new QLabel(QStringLiteral("Select a part here or in the Schematic, then step it: "
-                                           "the buttons, or + and \u2212 in the Schematic."),
+                                           "the buttons, or + and \u2212 in the Schematic, or the "
+                                           "wheel over its symbol; or drag its point along its "
+                                           "arc on the Smith chart."),
                             box);
     hint->setWordWrap(true);
     stepSize_ = new QComboBox(box);
@@ -250,6 +262,14 @@ QWidget *ResponseViews::BuildStepBox(QWidget *parent)
     stepUp_->setObjectName(QStringLiteral("stepUp"));
     stepReset_ = new QPushButton(QStringLiteral("Back to the drawn values"), box);
     stepReset_->setObjectName(QStringLiteral("stepReset"));
+    stepUndo_ = new QPushButton(QStringLiteral("Undo"), box);
+    stepUndo_->setObjectName(QStringLiteral("stepUndo"));
+    stepUndo_->setToolTip(QStringLiteral("The values before the latest step or drag (Ctrl+Z)"));
+    stepUndo_->setEnabled(false);
+    backToTuned_ = new QPushButton(QStringLiteral("Back to tuned"), box);
+    backToTuned_->setObjectName(QStringLiteral("backToTuned"));
+    backToTuned_->setToolTip(
+        QStringLiteral("Every part at the tune's value; without a tune, at its drawn value"));
     stepTable_ = new QTableWidget(0, 3, box);
     stepTable_->setObjectName(QStringLiteral("stepTable"));
     stepTable_->setHorizontalHeaderLabels(
@@ -266,6 +286,8 @@ QWidget *ResponseViews::BuildStepBox(QWidget *parent)
     buttons->addWidget(stepDown_);
     buttons->addWidget(stepUp_);
     buttons->addStretch(1);
+    buttons->addWidget(stepUndo_);
+    buttons->addWidget(backToTuned_);
     buttons->addWidget(stepReset_);
     auto *column = new QVBoxLayout(box);
     column->addWidget(hint);
@@ -292,6 +314,14 @@ QWidget *ResponseViews::BuildStepBox(QWidget *parent)
         if (steps_.reset)
             steps_.reset();
     });
+    connect(stepUndo_, &QPushButton::clicked, this, [this] {
+        if (steps_.undo)
+            steps_.undo();
+    });
+    connect(backToTuned_, &QPushButton::clicked, this, [this] {
+        if (steps_.backToTuned)
+            steps_.backToTuned();
+    });
     schematic_->OnSelect([this](std::optional<std::size_t> part) {
         if (steps_.select)
             steps_.select(part);
@@ -306,6 +336,13 @@ QWidget *ResponseViews::BuildStepBox(QWidget *parent)
 void ResponseViews::OnSteps(StepHandlers handlers)
 {
     steps_ = std::move(handlers);
+}
+
+void ResponseViews::ShowUndo(bool canUndo)
+{
+    stepUndo_->setEnabled(canUndo);
+    if (undo_)
+        undo_->setEnabled(canUndo);
 }
 
 double ResponseViews::stepPercent() const

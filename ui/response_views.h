@@ -60,11 +60,15 @@ class ResponseViews final : public QObject
         std::function<void(std::optional<std::size_t>)> select;
         std::function<void(int)> step; // +1 or -1, by stepPercent()
         std::function<void()> reset;
+        std::function<void()> undo;        // the values before the latest change by hand
+        std::function<void()> backToTuned; // every part at the tune's value
     };
     void OnSteps(StepHandlers handlers);
     // The parts' values drawn and stepped, and the part selected.
     void ShowSteps(const std::vector<session::SteppedValueRow> &rows,
                    std::optional<std::size_t> selected);
+    // Whether there is a change by hand to undo.
+    void ShowUndo(bool canUndo);
     double stepPercent() const;
     QTableWidget &stepTable() const { return *stepTable_; }
 
@@ -97,6 +101,8 @@ class ResponseViews final : public QObject
     QTableWidget *stepTable_ = nullptr;
     QComboBox *stepSize_ = nullptr;
     QPushButton *stepDown_ = nullptr, *stepUp_ = nullptr, *stepReset_ = nullptr;
+    QPushButton *stepUndo_ = nullptr, *backToTuned_ = nullptr;
+    QAction *undo_ = nullptr;
     StepHandlers steps_;
     QMenuBar *menuBar_ = nullptr;
     QMenu *file_ = nullptr;

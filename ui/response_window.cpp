@@ -4,10 +4,13 @@
 #include "session/options/part_model_options.h"
 #include "session/run/tuning.h"
 #include "session/types.h"
+#include "session/views/drag.h"
+#include "session/views/smith_path.h"
 #include "ui/background_run.h"
 #include "ui/curve_look.h"
 #include "ui/plot_widget.h"
 #include "ui/response_views.h"
+#include "ui/smith_chart.h"
 #include "units/quantity.h"
 
 #include <QCheckBox>
@@ -383,7 +386,11 @@ ResponseWindow::ResponseWindow(const session::ResponseSettings &settings, Settin
 
     views_->OnSteps({[this](std::optional<std::size_t> part) { SelectPart(part); },
                      [this](int direction) { StepPart(direction, views_->stepPercent()); },
-                     [this] { ClearSteps(); }});
+                     [this] { ClearSteps(); }, [this] { UndoStep(); }, [this] { BackToTuned(); }});
+    views_->smith().OnPartDrag(
+        {[this](const std::string &part) { return StartDrag(part); },
+         [this](session::Complex gamma, double referenceOhms) { DragTo(gamma, referenceOhms); },
+         [this] { EndDrag(); }});
 
     state_.partChoice = PartChoiceOf(state_.settings).value_or(RecalledPartChoice());
     WriteControls();
@@ -774,8 +781,10 @@ void ResponseWindow::StepPart(int direction, double percent)
         return;
     QElapsedTimer clock;
     clock.start();
+    const session::PartStepValues before = state_.steps.values();
     if (!state_.steps.Step(*part, direction, percent))
         return;
+    state_.history.Push(before, state_.steps.values());
     session::ApplySteps(state_.response, state_.drawn, state_.steps);
     ShowResponse();
     lastStepMs_ = units::Milliseconds(static_cast<double>(clock.nsecsElapsed()));
@@ -785,10 +794,78 @@ void ResponseWindow::ClearSteps()
 {
     if (!state_.steps.any())
         return;
+    const session::PartStepValues before = state_.steps.values();
     state_.steps.Clear();
+    state_.history.Push(before, state_.steps.values());
     session::ApplySteps(state_.response, state_.drawn, state_.steps);
     if (state_.view.drawn())
         ShowResponse();
+}
+
+void ResponseWindow::UndoStep()
+{
+    if (dragPart_ || !state_.view.drawn() || !state_.history.Undo(state_.steps))
+        return;
+    session::ApplySteps(state_.response, state_.drawn, state_.steps);
+    ShowResponse();
+}
+
+void ResponseWindow::BackToTuned()
+{
+    if (dragPart_ || !state_.view.drawn() || !state_.response.problem.empty())
+        return;
+    const session::PartStepValues before = state_.steps.values();
+    state_.steps.Restore(session::TunedValues(state_.steps, state_.response, state_.drawn));
+    if (state_.steps.values() == before)
+        return;
+    state_.history.Push(before, state_.steps.values());
+    session::ApplySteps(state_.response, state_.drawn, state_.steps);
+    ShowResponse();
+}
+
+// A press on a part's point on the Smith chart. The chart draws the tune
+// while nothing is stepped: the drag starts from the tune's values, so that
+// the path stays where it was and only the part held moves.
+bool ResponseWindow::StartDrag(const std::string &partName)
+{
+    const tevmar::analysis::Network *network = session::DrawnNetworkOf(state_.drawn);
+    if (!network || !state_.view.drawn() || !state_.response.problem.empty())
+        return false;
+    const std::optional<std::size_t> part = session::PartNamed(*network, partName);
+    if (!part || *part >= state_.steps.size())
+        return false;
+    dragPart_ = part;
+    dragBefore_ = state_.steps.values();
+    if (!state_.steps.any() && session::TunedCurveOf(state_.response))
+        state_.steps.Restore(session::TunedValues(state_.steps, state_.response, state_.drawn));
+    state_.steps.Select(part);
+    session::ApplySteps(state_.response, state_.drawn, state_.steps);
+    ShowResponse();
+    return true;
+}
+
+void ResponseWindow::DragTo(session::Complex gamma, double referenceOhms)
+{
+    if (!dragPart_)
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    if (!session::DragPart(state_.steps, state_.drawn, *dragPart_, gamma, referenceOhms,
+                           state_.settings.tuneRanges))
+        return;
+    session::ApplySteps(state_.response, state_.drawn, state_.steps);
+    ShowResponse();
+    lastStepMs_ = units::Milliseconds(static_cast<double>(clock.nsecsElapsed()));
+}
+
+// The whole drag is one change for Undo.
+void ResponseWindow::EndDrag()
+{
+    if (!dragPart_)
+        return;
+    dragPart_.reset();
+    state_.history.Push(dragBefore_, state_.steps.values());
+    ShowSteps();
 }
 
 void ResponseWindow::ShowSteps()
@@ -797,11 +874,13 @@ void ResponseWindow::ShowSteps()
                           ? session::SteppedValueRows(state_.drawn.analysis.full, state_.steps)
                           : std::vector<session::SteppedValueRow>{},
                       state_.steps.selected());
+    views_->ShowUndo(!state_.history.empty());
 }
 
 void ResponseWindow::ShowDesign(const session::CalculateOutcome &design)
 {
     state_.steps.Reset(0);
+    state_.history.Clear();
     state_.view.NewDesign(design);
     candidateRun_->Stop(); // candidates of the design before
     ShowCandidateTable();
@@ -900,6 +979,7 @@ void ResponseWindow::Recompute()
         // Kit parts step to the kit's neighbouring values.
         state_.steps.Reset(state_.drawn.analysis.full,
                            session::KitForSteps(state_.settings, state_.drawn.analysis.band));
+        state_.history.Clear();
     }
     session::ApplySteps(state_.response, state_.drawn, state_.steps);
     if (state_.response.problem.empty() && state_.settings.tune)
@@ -1132,6 +1212,7 @@ void ResponseWindow::ShowCandidatesFor(const session::CalculateOutcome &unsolved
     trialsBusy_->hide();
     state_.tuned.reset();
     state_.steps.Reset(0);
+    state_.history.Clear();
     state_.view.NoDesign(unsolved);
     candidateRun_->Stop(); // candidates of the inputs before
     state_.stale = false;
@@ -1215,6 +1296,7 @@ void ResponseWindow::ShowOwnDesign()
 void ResponseWindow::DrawAnotherNetwork()
 {
     state_.steps.Reset(0);
+    state_.history.Clear();
     tuner_->Stop();
     state_.tuned.reset();
     WriteControls();

@@ -113,6 +113,12 @@ class ResponseWindow final : public QWidget
     void StepPart(int direction, double percent);
     void ClearSteps();
     const session::PartSteps &steps() const { return state_.steps; }
+    // Undo: the values before the latest step, wheel notch, drag or return
+    // to the tune. Back to tuned: every part at the tune's value (at its
+    // drawn value without a tune), itself undoable.
+    void UndoStep();
+    void BackToTuned();
+    const session::ValueHistory &history() const { return state_.history; }
     // Milliseconds the last step took, from the step to every view redrawn.
     double lastStepMs() const { return lastStepMs_; }
 
@@ -133,12 +139,18 @@ class ResponseWindow final : public QWidget
     void ShowCandidateTable();
     void DrawAnotherNetwork();
     void ShowSteps();
+    // A part's point dragged on the Smith chart: held, moved, let go.
+    bool StartDrag(const std::string &partName);
+    void DragTo(session::Complex gamma, double referenceOhms);
+    void EndDrag();
     void WritePartChoice();
     session::PartChoice PartChoiceOfControls() const;
 
     SettingsChanged changed_;
     session::ResponseState state_; // everything shown, apart from the widgets
     double lastStepMs_ = 0;
+    std::optional<std::size_t> dragPart_; // the part being dragged on the Smith chart
+    session::PartStepValues dragBefore_;  // the values when it was taken hold of
     double lastComputeMs_ = 0;
 
     QLabel *banner_ = nullptr;

@@ -263,10 +263,15 @@ void ResultTools::Export(session::ExportKind kind)
     if (problem.empty()) {
         const std::optional<session::Request> candidate =
             CandidateExportRequest(kind, path.string());
-        outcome =
-            session::Run(candidate ? *candidate
-                                   : *state_.ExportRequest(kind, path.string(),
-                                                           session::AnalysisSettingsOf(settings_)));
+        session::Request request =
+            candidate ? *candidate
+                      : *state_.ExportRequest(kind, path.string(),
+                                              session::AnalysisSettingsOf(settings_));
+        // Parts stepped or dragged by hand in the Response window: the network
+        // files carry the network as it now stands there.
+        if (response_ && response_->steps().any() && response_->response().problem.empty())
+            request.network = response_->response().analysis.full;
+        outcome = session::Run(request);
         for (const session::Message &message : outcome.messages)
             problem += (problem.empty() ? "" : " ") + message.text;
     }

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QSvgGenerator>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -782,6 +783,29 @@ void SchematicView::keyPressEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void SchematicView::wheelEvent(QWheelEvent *event)
+{
+    const std::optional<std::size_t> part = PartAt(Layout(), event->position());
+    if (!part || !step_) {
+        QWidget::wheelEvent(event);
+        return;
+    }
+    if (selected_ != part) {
+        SetSelected(part);
+        if (select_)
+            select_(part);
+        wheelEighths_ = 0;
+    }
+    // A notch is 120 eighths of a degree; a touchpad sends less at a time.
+    wheelEighths_ += event->angleDelta().y();
+    while (std::abs(wheelEighths_) >= 120) {
+        const int direction = wheelEighths_ > 0 ? 1 : -1;
+        wheelEighths_ -= direction * 120;
+        step_(direction);
+    }
+    event->accept();
 }
 
 void SchematicView::SetSchematic(session::Schematic schematic)

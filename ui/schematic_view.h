@@ -96,7 +96,8 @@ QString SaveSchematic(const session::Schematic &schematic, const QString &fileNa
 
 // The schematic in the window. A click on a part selects it (outlined); the
 // keys + and - (or Up and Down) step the selected part, Left and Right
-// select its neighbours, as the window's step buttons do.
+// select its neighbours, as the window's step buttons do. The wheel over a
+// part selects it and steps it, a step a notch.
 class SchematicView final : public QWidget
 {
   public:
@@ -124,12 +125,14 @@ class SchematicView final : public QWidget
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
   private:
     session::Schematic schematic_;
     std::optional<std::size_t> selected_;
     std::function<void(std::optional<std::size_t>)> select_;
     std::function<void(int)> step_;
+    int wheelEighths_ = 0; // a touchpad's part of a notch, kept until it makes one
 };
 
 } // namespace tevmar

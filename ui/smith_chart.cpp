@@ -627,8 +627,65 @@ QString SmithChart::hoverText() const
                                                         ReferenceOhms()));
 }
 
+QPointF SmithChart::PathPointAt(std::size_t point) const
+{
+    if (!path_ || point >= path_->points.size())
+        return {};
+    const Geometry g = ChartGeometry();
+    return PointOf(session::ReflectionOf(path_->points[point].z, ReferenceOhms()), g.cx, g.cy,
+                   g.radius);
+}
+
+// A press within a few pixels of a part's point (not the load's) takes hold
+// of that part: its point then follows the pointer along the part's arc.
+void SmithChart::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !path_ || !drag_.start) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    double best = 8 * 8;
+    std::optional<std::size_t> nearest;
+    for (std::size_t k = 1; k < path_->points.size(); ++k) {
+        const QPointF d = PathPointAt(k) - event->position();
+        const double distance = d.x() * d.x() + d.y() * d.y();
+        if (distance <= best) {
+            best = distance;
+            nearest = k;
+        }
+    }
+    if (nearest && drag_.start(path_->points[*nearest].after)) {
+        dragged_ = path_->points[*nearest].after;
+        setCursor(Qt::ClosedHandCursor);
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void SmithChart::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (dragged_ && event->button() == Qt::LeftButton) {
+        dragged_.reset();
+        unsetCursor();
+        if (drag_.end)
+            drag_.end();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
 void SmithChart::mouseMoveEvent(QMouseEvent *event)
 {
+    if (dragged_ && drag_.move) {
+        // The pointer held within the chart: past the rim there is no
+        // passive impedance to reach.
+        const Geometry g = ChartGeometry();
+        Complex gamma =
+            session::GammaAt({event->position().x(), event->position().y()}, g.cx, g.cy, g.radius);
+        if (std::abs(gamma) > 1)
+            gamma /= std::abs(gamma);
+        drag_.move(gamma, ReferenceOhms());
+    }
     std::optional<Hover> nearest;
     if (response_ && response_->problem.empty() && port_ != kLoadView) {
         const Geometry g = ChartGeometry();

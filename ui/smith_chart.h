@@ -8,7 +8,9 @@
 #include <QWidget>
 
 class QPainter;
+#include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace tevmar {
@@ -56,6 +58,21 @@ class SmithChart final : public QWidget
     // What the point of the chart under the pointer stands for (Z, Y, Gamma,
     // VSWR, Q), shown where the pointer is near no trace; empty off the chart.
     QString pointerReadout() const;
+    // Dragging a part's point along its arc: `start` hears of a press on the
+    // point after a part (named as the path names it) and says whether it may
+    // be dragged, `move` of each place the pointer is dragged to (a
+    // reflection against the chart's reference), `end` of the release.
+    struct PartDrag
+    {
+        std::function<bool(const std::string &part)> start;
+        std::function<void(session::Complex gamma, double referenceOhms)> move;
+        std::function<void()> end;
+    };
+    void OnPartDrag(PartDrag drag) { drag_ = std::move(drag); }
+    // The part being dragged, or none.
+    const std::optional<std::string> &draggedPart() const { return dragged_; }
+    // Where the path's point `point` (0 = the load) lies on the widget.
+    QPointF PathPointAt(std::size_t point) const;
 
     // The hover box's lines, empty when the pointer is near no trace.
     QString hoverText() const;
@@ -66,6 +83,8 @@ class SmithChart final : public QWidget
   protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
 
   private:
@@ -126,6 +145,8 @@ class SmithChart final : public QWidget
     };
     std::optional<ArcHover> arcHover_; // the pointer on the path, nearer than any trace
     std::optional<QPointF> pointer_;   // the pointer within the chart, for its readout
+    PartDrag drag_;
+    std::optional<std::string> dragged_; // the part whose point follows the pointer
 };
 
 } // namespace tevmar

@@ -38,16 +38,6 @@ Complex Reflection(Complex z, double referenceOhms)
     return (z - referenceOhms) / (z + referenceOhms);
 }
 
-// The impedance looking into a two-port toward a termination z at its far
-// end: through port 1 to a load at port 2, or through port 2 to a load at
-// port 1 (the same section read backwards).
-Complex Through(const Abcd &m, Complex z, bool loadAtPort2)
-{
-    if (Open(z))
-        return loadAtPort2 ? m.A / m.C : m.D / m.C;
-    return loadAtPort2 ? (m.A * z + m.B) / (m.C * z + m.D) : (m.D * z + m.B) / (m.C * z + m.A);
-}
-
 // What a section makes of the impedance z behind it when grown to the
 // fraction t of itself: a lumped part's (or a stub's) immittance scaled by
 // t, a through line's length scaled by t.
@@ -59,7 +49,8 @@ Growth GrowthOf(const Part &part, Complex z, bool loadAtPort2, double omega)
     // length grows. Its section is not one added impedance.
     if (!part.shunt() && !part.immittanceSection())
         return [part, z, loadAtPort2, omega](double t) {
-            return Through(part.WithValue(t * part.value).SectionAt(omega), z, loadAtPort2);
+            return ImpedanceThrough(part.WithValue(t * part.value).SectionAt(omega), z,
+                                    loadAtPort2);
         };
     // A shunt section [1 0; Y 1] adds its admittance Y, a series one
     // [1 Z; 0 1] its impedance Z, whichever end the load is at.
@@ -103,6 +94,13 @@ void Sample(const Growth &grow, double referenceOhms, std::vector<Complex> &out)
 }
 
 } // namespace
+
+Complex ImpedanceThrough(const Abcd &m, Complex z, bool loadAtPort2)
+{
+    if (Open(z))
+        return loadAtPort2 ? m.A / m.C : m.D / m.C;
+    return loadAtPort2 ? (m.A * z + m.B) / (m.C * z + m.D) : (m.D * z + m.B) / (m.C * z + m.A);
+}
 
 ImpedancePath ImpedancePathFrom(const Network &ladder, Complex loadOhms, bool loadAtPort2,
                                 double frequencyHz, double referenceOhms)

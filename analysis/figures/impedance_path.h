@@ -59,4 +59,10 @@ ImpedancePath ImpedancePathOf(const Network &network, double frequencyHz, double
 ImpedancePath ImpedancePathFrom(const Network &ladder, Complex loadOhms, bool loadAtPort2,
                                 double frequencyHz, double referenceOhms);
 
+// The impedance looking into a two-port section toward an impedance z at its
+// far end: through port 1 to z at port 2 (`loadAtPort2`), or through port 2
+// to z at port 1 (the same section read backwards). An infinite z is an open
+// circuit.
+Complex ImpedanceThrough(const Abcd &section, Complex z, bool loadAtPort2);
+
 } // namespace tevmar::analysis

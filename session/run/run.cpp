@@ -425,6 +425,13 @@ void Runner::Render()
         fileAnalysis.printed = fileAnalysis.full;
         built = nullptr;
     }
+    if (r_.network && fileAnalysis.band.centreHz > 0) {
+        const analysis::Band band = fileAnalysis.band;
+        fileAnalysis = {};
+        fileAnalysis.band = band;
+        fileAnalysis.full = fileAnalysis.printed = *r_.network;
+        built = nullptr;
+    }
 
     if (r_.json || std::ranges::any_of(
                        r_.files, [](const FileRequest &f) { return f.kind == ExportKind::Json; }))

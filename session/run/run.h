@@ -98,6 +98,10 @@ struct Request
     // Build, tune and rank the candidate networks (orders 4, 8 and 12 only).
     bool candidates = false;
     std::optional<int> pick; // candidate K (1 = best) is the network the files carry
+    // The network the network files (Touchstone, SPICE, the CSV sweep) carry in
+    // place of the design's or a candidate's: the Response window's network
+    // with its parts stepped or dragged by hand, on the design's band.
+    std::optional<analysis::Network> network;
     // A folder of measured chip parts: the candidates are built from them.
     std::optional<std::string> partsFolder;
     bool json = false; // standard output is the JSON document, not the pane lines

@@ -61,6 +61,39 @@ bool PartSteps::Step(std::size_t index, int direction, double percent)
     return true;
 }
 
+bool PartSteps::Restore(const PartStepValues &values)
+{
+    if (values.factors.size() != factors_.size() || values.kitParts.size() != kitNow_.size())
+        return false;
+    factors_ = values.factors;
+    kitNow_ = values.kitParts;
+    return true;
+}
+
+bool PartSteps::SetFactor(std::size_t index, double factor)
+{
+    if (index >= factors_.size() || kitNow_[index] >= 0 || !(factor > 0) || !std::isfinite(factor))
+        return false;
+    factors_[index] = factor;
+    return true;
+}
+
+bool PartSteps::SetKitPart(std::size_t index, int kitIndex)
+{
+    const std::vector<analysis::KitPartRef> *choices = kitChoices(index);
+    if (!choices || kitIndex < 0 || kitIndex >= static_cast<int>(choices->size()))
+        return false;
+    kitNow_[index] = kitIndex;
+    return true;
+}
+
+const std::vector<analysis::KitPartRef> *PartSteps::kitChoices(std::size_t index) const
+{
+    if (!kit_ || index >= kitDrawn_.size() || kitDrawn_[index] < 0)
+        return nullptr;
+    return &kit_->Of(kitInductor_[index]);
+}
+
 void PartSteps::Clear()
 {
     factors_.assign(factors_.size(), 1.0);

@@ -20,6 +20,17 @@ namespace tevmar::session {
 // The nudges a step offers, in percent.
 inline constexpr double kStepPercents[] = {1, 5};
 
+// Every part's place as stepped, whole: what an Undo goes back to. A factor
+// on the drawn value per part, and the kit part in place (its index among
+// the kit's parts of its kind; -1 for a part not from the kit).
+struct PartStepValues
+{
+    std::vector<double> factors;
+    std::vector<int> kitParts;
+
+    friend bool operator==(const PartStepValues &, const PartStepValues &) = default;
+};
+
 class PartSteps
 {
   public:
@@ -44,6 +55,19 @@ class PartSteps
     void Clear();
 
     double factor(std::size_t index) const { return factors_.at(index); }
+
+    // The values as they stand, and the same put back: false (nothing
+    // changed) for values of a network of another size.
+    PartStepValues values() const { return {factors_, kitNow_}; }
+    bool Restore(const PartStepValues &values);
+    // Part `index` at `factor` times its drawn value (a drag along its arc):
+    // false for no such part, a kit part, or a factor not positive and finite.
+    bool SetFactor(std::size_t index, double factor);
+    // Kit part `index` on the kit's part `kitIndex` of its kind: false for a
+    // part not from the kit or no such kit part.
+    bool SetKitPart(std::size_t index, int kitIndex);
+    // The kit's parts part `index` may take, or null for a part not from the kit.
+    const std::vector<analysis::KitPartRef> *kitChoices(std::size_t index) const;
     // Whether part `index` is away from its drawn value or kit part.
     bool moved(std::size_t index) const;
     // The kit part now in place `index`, or null for a part not from the kit.

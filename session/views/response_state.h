@@ -9,6 +9,7 @@
 #include "session/run/study.h"
 #include "session/run/tuning.h"
 #include "session/views/candidate_view_state.h"
+#include "session/views/drag.h"
 #include "session/views/part_choice.h"
 #include "session/views/part_steps.h"
 #include "session/views/response.h"
@@ -26,6 +27,7 @@ struct ResponseState
     Response response;       // as shown: with the steps made by hand
     Response drawn;          // as computed for the network drawn, before the steps
     PartSteps steps;
+    ValueHistory history; // the values before each change by hand, for Undo
     PartChoice partChoice;
     bool stale = false;         // the design drawn is not the boxes' any more
     std::string stepsKitFolder; // the kit the steps were set up with

@@ -60,13 +60,19 @@ std::optional<SmithPath> ResponsePath(const Response &response, double reference
     // The parts stepped by hand are the network being worked on; without
     // steps, the tune (on standard values where there are some) is the one
     // to build.
-    const ResponseCurve *shown = &response.curves.front();
-    if (!response.stepped)
-        for (const ResponseCurve &curve : response.curves)
-            if (curve.role == CurveRole::TunedStandard ||
-                (curve.role == CurveRole::Tuned && shown->role != CurveRole::TunedStandard))
-                shown = &curve;
+    const ResponseCurve *tuned = response.stepped ? nullptr : TunedCurveOf(response);
+    const ResponseCurve *shown = tuned ? tuned : &response.curves.front();
     return PathThroughParts(shown->network, centreHz, referenceOhms);
+}
+
+const ResponseCurve *TunedCurveOf(const Response &response)
+{
+    const ResponseCurve *tuned = nullptr;
+    for (const ResponseCurve &curve : response.curves)
+        if (curve.role == CurveRole::TunedStandard ||
+            (curve.role == CurveRole::Tuned && (!tuned || tuned->role != CurveRole::TunedStandard)))
+            tuned = &curve;
+    return tuned;
 }
 
 SmithPath AmplifierSidePath(const AmplifierOutcome &outcome, int side)

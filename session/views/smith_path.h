@@ -52,6 +52,11 @@ SmithPath PathThroughParts(const analysis::Network &network, double frequencyHz,
 // is no response to show.
 std::optional<SmithPath> ResponsePath(const Response &response, double referenceOhms);
 
+// The tune's curve the path follows when nothing is stepped: the tune on
+// kit parts or standard values where there is one, else the tune itself;
+// null without a tune.
+const ResponseCurve *TunedCurveOf(const Response &response);
+
 // One side of an amplifier at the band's geometric centre: the input network
 // (side 1) from the transistor's input, as the output network and the load
 // terminate it, to the source; the output network (side 2) from the load to

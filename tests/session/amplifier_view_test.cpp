@@ -157,7 +157,7 @@ TEST(AmplifierView, CurvesCoverTheWholeFileWithGapsWhereAFigureDoesNotExist)
     const analysis::AmplifierPoint mid = analysis::AmplifierPointAt(
         4.75e9, analysis::DeviceScatteringAt(run.outcome->data, 4.75e9),
         analysis::NoiseAt(run.outcome->data.noise, 4.75e9), 50, run.outcome->amplifier.input,
-        run.outcome->amplifier.output, run.outcome->terminations);
+        run.outcome->amplifier.output, run.outcome->source, run.outcome->load);
     EXPECT_EQ(view.gtDb[between], mid.gtDb);
     EXPECT_EQ(view.nfDb[between], *mid.nfDb);
     // Only the file's seven data frequencies are marked on the curves, not

@@ -133,6 +133,23 @@ bool SaveParts(tevmar::ResponseWindow &response, const QDir &dir)
     views.tabs().setCurrentIndex(0);
     ok = tevmar::test::Save(response, dir, "28-response-parts-stepped.png") && ok;
     response.ClearSteps();
+    // Mid-drag: the third part's point taken hold of on the Smith chart and
+    // pulled back along its arc, every view following.
+    views.viewAction("viewSmithS11")->trigger();
+    tevmar::SmithChart &smith = views.smith();
+    if (smith.path() && smith.path()->points.size() > 3) {
+        const std::size_t samples = smith.path()->arcs[2].z.size();
+        const QPoint press = smith.PathPointAt(3).toPoint();
+        const QPoint pulled = smith.PathSampleAt(2, samples * 2 / 5).toPoint();
+        QTest::mousePress(&smith, Qt::LeftButton, {}, press);
+        QTest::mouseMove(&smith, pulled);
+        ok = tevmar::test::Save(response, dir, "33-response-drag-smith.png") && ok;
+        QTest::mouseRelease(&smith, Qt::LeftButton, {}, pulled);
+        views.tabs().setCurrentIndex(3);
+        ok = tevmar::test::Save(response, dir, "34-response-drag-values.png") && ok;
+        views.tabs().setCurrentIndex(0);
+        response.UndoStep();
+    }
     response.SetPartChoice({});
     return ok;
 }

@@ -9,8 +9,10 @@
 
 #include "ui/main_window.h"
 #include "ui/plot_widget.h"
+#include "ui/response_views.h"
 #include "ui/response_window.h"
 #include "ui/result_tools.h"
+#include "ui/smith_chart.h"
 #include "window_driver.h"
 
 #include <QAbstractButton>
@@ -22,6 +24,7 @@
 #include <QLineEdit>
 #include <QSettings>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -100,6 +103,30 @@ void Measure(tevmar::ResponseWindow &r, int repeats)
     for (int i = 0; i < repeats; ++i)
         chipStepTimes.push_back(TimeChange(plot, [&] { r.StepPart(i % 2 ? -1 : 1, 5); }));
     const double stepMs = r.lastStepMs();
+    // A part's point dragged on the Smith chart with chip models: each move
+    // of the pointer to the chart repainted, the pointer swinging between
+    // two places on the second part's arc.
+    std::vector<double> dragTimes;
+    tevmar::SmithChart &smith = r.views().smith();
+    r.views().tabs().setCurrentWidget(&smith);
+    QApplication::processEvents();
+    double dragMs = 0;
+    if (smith.path() && smith.path()->points.size() > 2) {
+        PaintCounter chart;
+        smith.installEventFilter(&chart);
+        const std::size_t samples = smith.path()->arcs[1].z.size();
+        const QPoint places[] = {smith.PathSampleAt(1, samples / 3).toPoint(),
+                                 smith.PathSampleAt(1, samples * 2 / 3).toPoint()};
+        QTest::mousePress(&smith, Qt::LeftButton, {}, smith.PathPointAt(2).toPoint());
+        for (int i = 0; i < repeats; ++i)
+            dragTimes.push_back(
+                TimeChange(chart, [&] { QTest::mouseMove(&smith, places[i % 2]); }));
+        dragMs = r.lastStepMs();
+        QTest::mouseRelease(&smith, Qt::LeftButton, {}, places[(repeats - 1) % 2]);
+        smith.removeEventFilter(&chart);
+        r.UndoStep();
+    }
+    r.views().tabs().setCurrentIndex(0);
     r.SetPartChoice({});
     r.ClearSteps();
     series->setCurrentIndex(0);
@@ -113,6 +140,11 @@ void Measure(tevmar::ResponseWindow &r, int repeats)
     Report("a part stepped +-5 %", stepTimes);
     Report("a part stepped, chip models", chipStepTimes);
     std::printf("  a step's sweep, figures and views set, before painting: %.1f ms\n", stepMs);
+    if (!dragTimes.empty()) {
+        Report("a part dragged, chip models", dragTimes);
+        std::printf("  a drag move's mapping, sweep, figures and views, before painting: %.1f ms\n",
+                    dragMs);
+    }
     r.plot().removeEventFilter(&plot);
     std::printf("  sweep and figures alone, last change: %.1f ms\n", r.lastComputeMs());
 }
