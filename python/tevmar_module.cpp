@@ -3,6 +3,7 @@
 // Every figure and text comes from the same run as tevmar-cli's; this file
 // only turns Python arguments into a request and the outcome into objects.
 
+#include "analysis/figures/impedance_path.h"
 #include "python/microstrip_binding.h"
 #include "report/line.h"
 #include "report/number_format.h"
@@ -449,11 +450,18 @@ bool Given(const py::dict &kwargs, const char *key)
     return kwargs.contains(key) && py::bool_(kwargs[key]).cast<bool>();
 }
 
+// How a network's path names its parts: by place from port 1 ("C3", as the
+// design's and the tuned network's elements are named), or by the parts' own
+// labels (a candidate's, counted from the source's side).
+enum class PartNaming { ByPlace, ByLabel };
+
 class Network
 {
   public:
-    Network(analysis::Network ladder, double gammaMax, py::object elements)
-        : ladder_(std::move(ladder)), gammaMax_(gammaMax), elements_(std::move(elements))
+    Network(analysis::Network ladder, double gammaMax, py::object elements, double centreHz,
+            PartNaming naming)
+        : ladder_(std::move(ladder)), gammaMax_(gammaMax), elements_(std::move(elements)),
+          centreHz_(centreHz), naming_(naming)
     {
     }
 
@@ -522,10 +530,31 @@ class Network
                                     py::arg("z0") = ports);
     }
 
+    // The path on the Smith chart at the band's centre: the load first, then
+    // after each part toward the source the impedance looking toward the load,
+    // as (after, z) with after "load" or the part's name. An open circuit's
+    // point is infinite.
+    py::list path() const
+    {
+        if (!(std::isfinite(centreHz_) && centreHz_ > 0))
+            throw std::invalid_argument("this network has no band to take a centre of");
+        py::list points;
+        for (const analysis::PathPoint &p : analysis::ImpedancePathOf(ladder_, centreHz_).points) {
+            std::string after = "load";
+            if (p.part)
+                after = naming_ == PartNaming::ByLabel ? ladder_.parts[*p.part].label
+                                                       : analysis::PartName(ladder_, *p.part);
+            points.append(py::make_tuple(after, p.z));
+        }
+        return points;
+    }
+
   private:
     analysis::Network ladder_;
     double gammaMax_;
     py::object elements_;
+    double centreHz_;
+    PartNaming naming_;
 };
 
 // One candidate network of a candidate search: its entry of the JSON's
@@ -533,9 +562,9 @@ class Network
 class Candidate
 {
   public:
-    Candidate(session::ResultTree entry, analysis::Network ladder)
+    Candidate(session::ResultTree entry, analysis::Network ladder, double centreHz)
         : tree_(std::move(entry)), entry_(ToPython(tree_).cast<py::dict>()),
-          ladder_(std::move(ladder))
+          ladder_(std::move(ladder)), centreHz_(centreHz)
     {
     }
 
@@ -547,7 +576,10 @@ class Candidate
     // loss follows from gamma_max alone.
     py::object lossDbMax() const { return Held().attr("get")("lossDbMax"); }
     py::list elements() const { return UniformElements(py::object(Held()["elements"]), "value"); }
-    Network network() const { return {ladder_, gammaMax(), elements()}; }
+    Network network() const
+    {
+        return {ladder_, gammaMax(), elements(), centreHz_, PartNaming::ByLabel};
+    }
     std::string json() const { return PythonJsonText(tree_); }
     py::dict entry() const { return entry_.attr("copy")().cast<py::dict>(); }
     py::object item(const py::object &key) const { return entry_[key]; }
@@ -577,6 +609,7 @@ class Candidate
     session::ResultTree tree_;
     py::dict entry_;
     analysis::Network ladder_;
+    double centreHz_; // the band's centre, where the path is taken
 };
 
 class Design
@@ -607,7 +640,7 @@ class Design
     py::object lossDbMax() const
     {
         if (Picked())
-            return Candidate(PickedEntry(), {}).lossDbMax();
+            return Candidate(PickedEntry(), {}, 0).lossDbMax();
         if (outcome_.tuned) {
             const session::ResultTree tuned = session::TunedTree(outcome_);
             const session::ResultTree &held = outcome_.tunedKit          ? tuned["kit"]
@@ -709,15 +742,26 @@ class Design
     Network network()
     {
         if (const analysis::Candidate *c = Picked())
-            return Candidate(PickedEntry(), c->standard ? c->standard->network : c->tuned.network)
+            return Candidate(PickedEntry(), c->standard ? c->standard->network : c->tuned.network,
+                             c->problem.band.centreHz)
                 .network();
         std::optional<analysis::Network> ladder = session::TerminatedNetworkOf(Built());
         if (!ladder)
             throw std::invalid_argument("no design: " + outcome_.design.boxes.errorReason);
-        return {std::move(*ladder), session::NetworkGammaMax(Built()), NetworkElements()};
+        return {std::move(*ladder), session::NetworkGammaMax(Built()), NetworkElements(),
+                CentreHz(), PartNaming::ByPlace};
     }
 
   private:
+    // The band's centre of the network shown: the tune's band once tuned,
+    // else the design's.
+    double CentreHz() const
+    {
+        if (outcome_.tuned)
+            return outcome_.tuned->problem.band.centreHz;
+        return analysis::BandOf(outcome_.design.result.band).centreHz;
+    }
+
     // The outcome whose network is the one to be built: a plain design with
     // part models, a finite Q or pads is analysed for them (the synthesis
     // alone draws ideal parts); any other run's network is its own.
@@ -828,7 +872,8 @@ class Design
         std::vector<Candidate> list;
         for (std::size_t i = 0; i < found.size(); ++i) {
             const analysis::Candidate &c = found[i];
-            list.emplace_back(entries.at(i), c.standard ? c.standard->network : c.tuned.network);
+            list.emplace_back(entries.at(i), c.standard ? c.standard->network : c.tuned.network,
+                              c.problem.band.centreHz);
         }
         return list;
     }
@@ -1358,6 +1403,10 @@ PYBIND11_MODULE(tevmar, m)
              "1000000 frequencies per call (ask for a longer sweep in blocks)")
         .def("z0", &Network::z0, py::arg("freqs_hz"),
              "the impedances s() refers its ports to, shape (N, 2) complex")
+        .def("path", &Network::path,
+             "the path on the Smith chart at the band's centre, part by part from the load: "
+             "a list of (after, z), after \"load\" or the part just passed (named as in "
+             "elements), z the impedance in ohms looking toward the load, as the JSON's path")
         .def("to_skrf", &Network::toSkrf, py::arg("freqs_hz"),
              "the same as a scikit-rf Network (needs scikit-rf); at most 1000000 frequencies");
 
