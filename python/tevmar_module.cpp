@@ -171,9 +171,14 @@ std::string BoxText(const py::handle &value, const std::string &keyword, StrictK
     throw py::type_error(keyword + ": expects a text or a number");
 }
 
-// The values a call gives the run, each by its keyword: as text, or typed.
-using Keywords = std::vector<session::NamedValue>;
-using TypedKeywords = std::vector<session::TypedNamedValue>;
+// What a call gives the run: its own fields (the mode, a device's file and
+// levels) typed, and every keyword written, as text or typed; with the
+// keywords whose warnings are raised (see StrictKeywords).
+struct Call
+{
+    session::KeywordCall arguments;
+    StrictKeywords strict;
+};
 
 // A keyword a call takes: one naming a setting of the run that is neither a
 // question about the program (help, version) nor a file the call itself
@@ -203,44 +208,81 @@ std::optional<session::TypedNumber> TypedNumberOf(const py::handle &value, Numbe
     return session::TypedNumber{static_cast<double>(whole.cast<long long>()), true};
 }
 
-// The keyword arguments as named values: a flag given True alone, a (MIN,
-// MAX) pair as "MIN:MAX"; None and False leave a setting at its default. A
-// number, or a pair of numbers, for a setting that reads typed values goes
-// to `typed` as it is, and is checked there as its text would be.
-void AddKeywords(const py::kwargs &kwargs, Keywords &values, TypedKeywords &typed,
-                 const char *function, StrictKeywords &strict)
+// One keyword's value into the call: a flag given True alone, a number (or a
+// (MIN, MAX) pair of numbers) typed where its setting reads typed values,
+// anything else as its text ("MIN:MAX" for a pair of texts). None and False
+// leave a setting at its default.
+void AddKeyword(const std::string &name, const py::handle &value, Call &call)
+{
+    if (value.is_none() || (py::isinstance<py::bool_>(value) && !value.cast<bool>()))
+        return;
+    std::vector<session::NamedValue> &values = call.arguments.values;
+    const bool takesTyped =
+        session::TakesTypedValue(name, session::OptionNaming::KeywordArguments());
+    if (py::isinstance<py::bool_>(value)) {
+        values.push_back({name, std::nullopt});
+    } else if (py::isinstance<py::tuple>(value) || py::isinstance<py::list>(value)) {
+        const py::sequence pair = value.cast<py::sequence>();
+        if (pair.size() != 2)
+            throw std::invalid_argument(name + ": expects (MIN, MAX)");
+        const NumberKind low = KindOfNumber(pair[0]), high = KindOfNumber(pair[1]);
+        if (takesTyped && low != NumberKind::None && high != NumberKind::None) {
+            const std::optional<session::TypedNumber> min = TypedNumberOf(pair[0], low);
+            const std::optional<session::TypedNumber> max = TypedNumberOf(pair[1], high);
+            if (min && max) {
+                call.arguments.typed.push_back({name, std::pair{*min, *max}});
+                return;
+            }
+        }
+        values.push_back({name, ArgumentText(pair[0], name, &call.strict) + ":" +
+                                    ArgumentText(pair[1], name, &call.strict)});
+    } else if (const NumberKind kind = KindOfNumber(value);
+               takesTyped && kind != NumberKind::None && TypedNumberOf(value, kind)) {
+        call.arguments.typed.push_back({name, *TypedNumberOf(value, kind)});
+    } else {
+        values.push_back({name, ArgumentText(value, name, &call.strict)});
+    }
+}
+
+// The keyword arguments a caller wrote, each checked to name a setting.
+void AddKeywords(const py::kwargs &kwargs, Call &call, const char *function)
 {
     for (const auto &[key, value] : kwargs) {
         const std::string name = py::str(key).cast<std::string>();
         CheckKeyword(name, function);
-        if (value.is_none() || (py::isinstance<py::bool_>(value) && !value.cast<bool>()))
-            continue;
-        const bool takesTyped =
-            session::TakesTypedValue(name, session::OptionNaming::KeywordArguments());
-        if (py::isinstance<py::bool_>(value)) {
-            values.push_back({name, std::nullopt});
-        } else if (py::isinstance<py::tuple>(value) || py::isinstance<py::list>(value)) {
-            const py::sequence pair = value.cast<py::sequence>();
-            if (pair.size() != 2)
-                throw std::invalid_argument(name + ": expects (MIN, MAX)");
-            const NumberKind low = KindOfNumber(pair[0]), high = KindOfNumber(pair[1]);
-            if (takesTyped && low != NumberKind::None && high != NumberKind::None) {
-                const std::optional<session::TypedNumber> min = TypedNumberOf(pair[0], low);
-                const std::optional<session::TypedNumber> max = TypedNumberOf(pair[1], high);
-                if (min && max) {
-                    typed.push_back({name, std::pair{*min, *max}});
-                    continue;
-                }
-            }
-            values.push_back({name, ArgumentText(pair[0], name, &strict) + ":" +
-                                        ArgumentText(pair[1], name, &strict)});
-        } else if (const NumberKind kind = KindOfNumber(value);
-                   takesTyped && kind != NumberKind::None && TypedNumberOf(value, kind)) {
-            typed.push_back({name, *TypedNumberOf(value, kind)});
-        } else {
-            values.push_back({name, ArgumentText(value, name, &strict)});
+        AddKeyword(name, value, call);
+    }
+}
+
+// One of a function's own parameters by its keyword: a number typed where
+// its setting reads typed values, else its text; None leaves the setting at
+// its default.
+void AddParameter(const char *keyword, const py::handle &value, Call &call)
+{
+    if (value.is_none())
+        return;
+    if (const NumberKind kind = KindOfNumber(value);
+        kind != NumberKind::None &&
+        session::TakesTypedValue(keyword, session::OptionNaming::KeywordArguments())) {
+        if (const std::optional<session::TypedNumber> number = TypedNumberOf(value, kind)) {
+            call.arguments.typed.push_back({keyword, *number});
+            return;
         }
     }
+    call.arguments.values.push_back({keyword, ArgumentText(value, keyword, &call.strict)});
+}
+
+// A box's text by its keyword: what the box holds, a number as its text.
+void AddBox(const char *keyword, const py::handle &value, Call &call)
+{
+    call.arguments.values.push_back({keyword, BoxText(value, keyword, call.strict)});
+}
+
+// A file by its keyword, as open() takes its path.
+void AddPath(const char *keyword, const py::handle &path, Call &call)
+{
+    if (!path.is_none())
+        call.arguments.values.push_back({keyword, PathBytes(path)});
 }
 
 // A warning to Python's warnings: raised as the exception a filter turns it
@@ -254,20 +296,19 @@ void Warn(const std::string &text)
     py::module_::import("warnings").attr("warn")(message, py::handle(PyExc_UserWarning));
 }
 
-// The request the keywords make, refused with the message that names the
+// The request the call makes, refused with the message that names the
 // keyword at fault; the report file is left alone until save().
-session::Request RequestOf(const Keywords &values, const StrictKeywords &strict,
-                           const TypedKeywords &typed = {})
+session::Request RequestOf(const Call &call)
 {
-    const session::CommandLine c = session::ParseKeywordValues(
-        values, typed, kReportFileName, session::OptionNaming::KeywordArguments());
+    const session::CommandLine c = session::ParseKeywordCall(
+        call.arguments, kReportFileName, session::OptionNaming::KeywordArguments());
     if (!c.problem.empty())
         throw std::invalid_argument(c.problem);
     std::vector<std::string> warnings = c.warnings;
     for (const std::string &warning : session::DesignInputWarnings(c.design))
         warnings.push_back(warning);
     for (const std::string &warning : warnings)
-        for (const std::string &keyword : strict)
+        for (const std::string &keyword : call.strict)
             if (warning.starts_with(keyword + ": "))
                 throw std::invalid_argument(warning);
     for (const std::string &warning : warnings)
@@ -841,11 +882,9 @@ class Design
         for (const auto &[key, value] : kwargs)
             merged[key] = value;
         merged[flag] = true;
-        Keywords values = arguments_;
-        StrictKeywords strict = strict_;
-        TypedKeywords typed;
-        AddKeywords(merged, values, typed, flag, strict);
-        session::Request request = RequestOf(values, strict, typed);
+        Call call = own_;
+        AddKeywords(merged, call, flag);
+        session::Request request = RequestOf(call);
         request.json = true;
         if (outcome_.match && request.measuredLoad) {
             request.measuredLoad->data = outcome_.match->data;
@@ -879,11 +918,10 @@ class Design
     }
 
     // The design's own arguments and analysis keywords, which a tune starts from.
-    void KeepArguments(Keywords arguments, py::kwargs kwargs, StrictKeywords strict)
+    void KeepArguments(Call own, py::kwargs kwargs)
     {
-        arguments_ = std::move(arguments);
+        own_ = std::move(own);
         settingsKwargs_ = std::move(kwargs);
-        strict_ = std::move(strict);
     }
 
   private:
@@ -892,9 +930,8 @@ class Design
     // worked out into it when first asked for.
     mutable session::Outcome outcome_;
     std::optional<std::string> document_; // to_json()'s text, rendered once
-    Keywords arguments_;
+    Call own_;                            // the function's own parameters
     py::kwargs settingsKwargs_;
-    StrictKeywords strict_;
 };
 
 // The keywords of a design or match run: the kit waits for tune() or
@@ -917,25 +954,25 @@ Design MakeDesign(const py::object &f1, const py::object &f2, const py::object &
                   const py::object &zlow, const py::object &order, const py::object &load,
                   const py::object &absorb, const py::kwargs &analysis)
 {
-    StrictKeywords strict;
-    Keywords args{
-        {"f1", BoxText(f1, "f1", strict)},          {"f2", BoxText(f2, "f2", strict)},
-        {"zhigh", BoxText(zhigh, "zhigh", strict)}, {"zlow", BoxText(zlow, "zlow", strict)},
-        {"order", ArgumentText(order, "order")},    {"load", ArgumentText(load, "load")}};
+    Call own;
+    AddBox("f1", f1, own);
+    AddBox("f2", f2, own);
+    AddBox("zhigh", zhigh, own);
+    AddBox("zlow", zlow, own);
+    AddParameter("order", order, own);
+    AddParameter("load", load, own);
     if (!absorb.is_none())
-        args.push_back({"absorb", BoxText(absorb, "absorb", strict)});
-    Keywords all = args;
-    StrictKeywords allStrict = strict;
-    TypedKeywords typed;
-    AddKeywords(FirstRunKeywords(analysis), all, typed, "design", allStrict);
-    session::Request request = RequestOf(all, allStrict, typed);
+        AddBox("absorb", absorb, own);
+    Call call = own;
+    AddKeywords(FirstRunKeywords(analysis), call, "design");
+    session::Request request = RequestOf(call);
     // A tuning or a candidate search keeps its document: the run that tunes
     // also renders it, and a second search might rank otherwise.
     request.json = request.tune || request.candidates;
     session::Outcome outcome = request.json ? RunReleased(request) : session::Run(request);
     RaiseOnBadUsage(outcome);
     Design design(std::move(request), std::move(outcome));
-    design.KeepArguments(std::move(args), analysis, std::move(strict));
+    design.KeepArguments(std::move(own), analysis);
     return design;
 }
 
@@ -943,28 +980,23 @@ Design MakeMatch(const py::object &f1, const py::object &f2, const py::object &l
                  const py::object &source, const py::object &order, const py::object &loadKind,
                  const py::kwargs &analysis)
 {
-    StrictKeywords strict;
-    Keywords args{{"f1", BoxText(f1, "f1", strict)},
-                  {"f2", BoxText(f2, "f2", strict)},
-                  {"order", ArgumentText(order, "order")}};
+    Call own;
+    AddBox("f1", f1, own);
+    AddBox("f2", f2, own);
+    AddParameter("order", order, own);
     // A load written as a circuit (load_circuit=) stands in place of the file.
-    if (!loadS1p.is_none())
-        args.push_back({"load_s1p", PathBytes(loadS1p)});
+    AddPath("load_s1p", loadS1p, own);
     // A measured source (source_s1p=) stands in place of the resistance.
-    if (!source.is_none())
-        args.push_back({"source", ArgumentText(source, "source")});
-    if (!loadKind.is_none())
-        args.push_back({"load_kind", ArgumentText(loadKind, "load_kind")});
-    Keywords all = args;
-    StrictKeywords allStrict = strict;
-    TypedKeywords typed;
-    AddKeywords(FirstRunKeywords(analysis), all, typed, "match", allStrict);
-    session::Request request = RequestOf(all, allStrict, typed);
+    AddParameter("source", source, own);
+    AddParameter("load_kind", loadKind, own);
+    Call call = own;
+    AddKeywords(FirstRunKeywords(analysis), call, "match");
+    session::Request request = RequestOf(call);
     request.json = true; // a measured load is always analysed: keep the document
     session::Outcome outcome = RunReleased(request);
     RaiseOnBadUsage(outcome);
     Design design(std::move(request), std::move(outcome));
-    design.KeepArguments(std::move(args), analysis, std::move(strict));
+    design.KeepArguments(std::move(own), analysis);
     return design;
 }
 
@@ -1110,34 +1142,35 @@ class Device
     session::Outcome outcome_;
 };
 
-// The levels as tevmar-cli's "14,15,16".
-std::string LevelsText(const py::object &levels)
+// Circle levels in dB, as numbers; None: no circles.
+std::optional<std::vector<double>> Levels(const py::object &levels)
 {
-    std::string text;
+    if (levels.is_none())
+        return std::nullopt;
+    std::vector<double> db;
     for (const py::handle &level : levels.cast<py::sequence>()) {
         if (KindOfNumber(level) == NumberKind::None)
             throw py::type_error("circle levels are numbers of dB");
-        text += (text.empty() ? "" : ",") + NumberText(level, KindOfNumber(level));
+        db.push_back(py::float_(py::reinterpret_borrow<py::object>(level)).cast<double>());
     }
-    return text;
+    return db;
 }
 
 Device MakeDevice(const py::object &path, const py::object &f1, const py::object &f2,
                   const py::object &gainCircles, const py::object &noiseCircles)
 {
-    Keywords args{{"device", PathBytes(path)}, {"json", std::nullopt}};
-    StrictKeywords strict;
     if (f1.is_none() != f2.is_none())
         throw std::invalid_argument("give both f1 and f2 for the points in a band, or neither");
+    Call call;
+    call.arguments.devicePath = PathBytes(path);
+    call.arguments.json = true;
     if (!f1.is_none()) {
-        args.push_back({"f1", BoxText(f1, "f1", strict)});
-        args.push_back({"f2", BoxText(f2, "f2", strict)});
+        AddBox("f1", f1, call);
+        AddBox("f2", f2, call);
     }
-    if (!gainCircles.is_none())
-        args.push_back({"gain_circles", LevelsText(gainCircles)});
-    if (!noiseCircles.is_none())
-        args.push_back({"noise_circles", LevelsText(noiseCircles)});
-    session::Request request = RequestOf(args, strict);
+    call.arguments.gainDb = Levels(gainCircles);
+    call.arguments.noiseDb = Levels(noiseCircles);
+    session::Request request = RequestOf(call);
     session::Outcome outcome = RunReleased(request);
     RaiseOnBadUsage(outcome);
     return Device(std::move(outcome));
@@ -1265,13 +1298,13 @@ Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::
                         const py::object &lModel, const py::object &cModel, const py::object &pad,
                         const py::object &parts, bool stabilise)
 {
-    StrictKeywords strict;
-    Keywords args{{"device", PathBytes(path)},
-                  {"amplifier", std::nullopt},
-                  {"json", std::nullopt},
-                  {"f1", BoxText(f1, "f1", strict)},
-                  {"f2", BoxText(f2, "f2", strict)},
-                  {"goal", goal}};
+    Call call;
+    call.arguments.devicePath = PathBytes(path);
+    call.arguments.amplifier = true;
+    call.arguments.json = true;
+    AddBox("f1", f1, call);
+    AddBox("f2", f2, call);
+    call.arguments.values.push_back({"goal", goal});
     // Each keyword fills the setting of its name, read as a design's is;
     // None leaves it at its default.
     const std::pair<const char *, const py::object *> settings[] = {
@@ -1287,17 +1320,13 @@ Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::
         {"pad", &pad},
     };
     for (const auto &[keyword, value] : settings)
-        if (!value->is_none())
-            args.push_back({keyword, ArgumentText(*value, keyword, &strict)});
-    // The measured terminations, as open() takes their paths.
-    for (const auto &[keyword, file] :
-         {std::pair{"source_s1p", &sourceS1p}, std::pair{"load_s1p", &loadS1p},
-          std::pair{"parts", &parts}})
-        if (!file->is_none())
-            args.push_back({keyword, PathBytes(*file)});
-    if (stabilise)
-        args.push_back({"stabilise", std::nullopt});
-    session::Request request = RequestOf(args, strict);
+        AddParameter(keyword, *value, call);
+    // The measured terminations and the kit, as open() takes their paths.
+    AddPath("source_s1p", sourceS1p, call);
+    AddPath("load_s1p", loadS1p, call);
+    AddPath("parts", parts, call);
+    call.arguments.stabilise = stabilise;
+    session::Request request = RequestOf(call);
     session::Outcome outcome = RunReleased(request);
     RaiseOnBadUsage(outcome);
     if (!outcome.amplifier) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tevmar::session {
@@ -138,6 +139,101 @@ TEST(TypedOptions, RefusalsAreTheTextsNamingTheKeyword)
     EXPECT_TRUE(TakesTypedValue("q_l", kKeywords));
     EXPECT_FALSE(TakesTypedValue("eseries", kKeywords));
     EXPECT_FALSE(TakesTypedValue("--q-l", kKeywords));
+}
+
+TEST(TypedOptions, TheCallsOwnNumbersReadAsTheirTextReads)
+{
+    // The order, the measured load's source and the amplifier's load and
+    // margin, typed: the same settings, or the same refusal, as their text.
+    const std::vector<NamedValue> measured = {{"load_circuit", "20 + 2.7nH"}};
+    const std::vector<NamedValue> amplifier = {
+        {"device", "d.s2p"}, {"amplifier", std::nullopt}, {"f1", "2"}, {"f2", "3"}};
+    struct Case
+    {
+        std::vector<NamedValue> start;
+        std::string keyword, text;
+        TypedValue value;
+        std::string problem;
+    };
+    const std::vector<Case> cases = {
+        {Boxes(), "order", "8", Whole(8), ""},
+        {Boxes(), "order", "5", Whole(5), "order: \"5\" is not one of 4, 8, 12"},
+        {Boxes(), "order", "8.5", Real(8.5), "order: \"8.5\" is not one of 4, 8, 12"},
+        {measured, "source", "75", Whole(75), ""},
+        {measured, "source", "-1", Whole(-1), "source: \"-1\" is not a positive number"},
+        {amplifier, "load_ohms", "25", Real(25), ""},
+        {amplifier, "stability_margin", "0.8", Real(0.8), ""},
+        {amplifier, "stability_margin", "1", Whole(1),
+         "stability_margin: \"1\" is not a margin above 0 and below 1"},
+    };
+    for (const Case &c : cases) {
+        std::vector<NamedValue> values = c.start;
+        values.push_back({c.keyword, c.text});
+        const CommandLine text = ParseNamedValues(values, "tevmar.prt", kKeywords);
+        const CommandLine typed =
+            ParseKeywordValues(c.start, {{c.keyword, c.value}}, "tevmar.prt", kKeywords);
+        EXPECT_EQ(text.problem, c.problem) << c.keyword << " " << c.text;
+        EXPECT_EQ(typed.problem, c.problem) << c.keyword << " " << c.text;
+        EXPECT_EQ(typed.given, text.given) << c.keyword;
+        EXPECT_EQ(typed.design.networkOrder, text.design.networkOrder);
+        EXPECT_EQ(typed.measured.sourceOhms, text.measured.sourceOhms);
+        EXPECT_EQ(typed.device.loadOhms, text.device.loadOhms);
+        EXPECT_EQ(typed.device.stabilityMargin, text.device.stabilityMargin);
+    }
+}
+
+TEST(TypedOptions, ACallsOwnFieldsAreTheOptionsTheyStandFor)
+{
+    // A device's figures with circles: the file, the mode and the levels are
+    // the call's fields, the request the one the options would make.
+    KeywordCall call;
+    call.devicePath = "d.s2p";
+    call.json = true;
+    call.gainDb = std::vector<double>{14, 15.5};
+    call.noiseDb = std::vector<double>{1};
+    const CommandLine typed = ParseKeywordCall(call, "tevmar.prt", kKeywords);
+    const CommandLine text = ParseNamedValues({{"device", "d.s2p"},
+                                               {"json", std::nullopt},
+                                               {"gain_circles", "14,15.5"},
+                                               {"noise_circles", "1"}},
+                                              "tevmar.prt", kKeywords);
+    ASSERT_EQ(typed.problem, "");
+    EXPECT_EQ(typed.given, text.given);
+    EXPECT_EQ(typed.device.filePath, text.device.filePath);
+    EXPECT_EQ(typed.device.gainDb, text.device.gainDb);
+    EXPECT_EQ(typed.device.noiseDb, text.device.noiseDb);
+    EXPECT_TRUE(typed.analysis.json);
+
+    // Levels are refused as their list's text is.
+    constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+    for (const auto &[levels, noise, problem] :
+         {std::tuple{std::vector<double>{-1}, true,
+                     "noise_circles: a level of -1 dB; expected 0 dB or more"},
+          std::tuple{std::vector<double>{300}, false,
+                     "gain_circles: a level of 300 dB; expected at most 200 dB either way"},
+          std::tuple{std::vector<double>{1, kNan}, false,
+                     "gain_circles: \"nan\" is not a number; expected levels in dB such as "
+                     "14,15,16"},
+          std::tuple{std::vector<double>(21, 1.0), true, "noise_circles: more than 20 levels"}}) {
+        KeywordCall bad;
+        bad.devicePath = "d.s2p";
+        (noise ? bad.noiseDb : bad.gainDb) = levels;
+        EXPECT_EQ(ParseKeywordCall(bad, "tevmar.prt", kKeywords).problem, problem);
+    }
+
+    // An amplifier call: the mode and its flag are the options' own checks.
+    KeywordCall amplifier;
+    amplifier.devicePath = "d.s2p";
+    amplifier.amplifier = true;
+    amplifier.stabilise = true;
+    amplifier.values = {{"f1", "2"}};
+    EXPECT_EQ(ParseKeywordCall(amplifier, "tevmar.prt", kKeywords).problem,
+              "amplifier: give the band with f1 and f2");
+    amplifier.values.push_back({"f2", "3"});
+    const CommandLine c = ParseKeywordCall(amplifier, "tevmar.prt", kKeywords);
+    ASSERT_EQ(c.problem, "");
+    EXPECT_TRUE(RequestOf(c).amplifier.has_value());
+    EXPECT_TRUE(RequestOf(c).amplifier->stabilise);
 }
 
 TEST(TypedOptions, TheCommandLineKeepsItsWords)
