@@ -653,6 +653,13 @@ class Candidate
     double centreHz_; // the band's centre, where the path is taken
 };
 
+// A figure that may not exist: None where it is not finite, as the
+// document writes null.
+py::object Finite(double value)
+{
+    return std::isfinite(value) ? py::object(py::float_(value + 0.0)) : py::object(py::none());
+}
+
 class Design
 {
   public:
@@ -682,12 +689,16 @@ class Design
     {
         if (Picked())
             return Candidate(PickedEntry(), {}, 0).lossDbMax();
+        // On a kit, the kit network's own figure; else the tuned network's, on
+        // standard values when snapped, none for ideal parts as drawn.
+        if (outcome_.tunedKit)
+            return Finite(outcome_.tunedKit->figures.lossDbMax);
         if (outcome_.tuned) {
-            const session::ResultTree tuned = session::TunedTree(outcome_);
-            const session::ResultTree &held = outcome_.tunedKit          ? tuned["kit"]
-                                              : outcome_.tuned->standard ? tuned["standardValues"]
-                                                                         : tuned;
-            return held.contains("lossDbMax") ? ToPython(held["lossDbMax"]) : py::none();
+            const analysis::TunedNetwork &t = *outcome_.tuned;
+            const analysis::Network &held = t.standard ? t.standard->network : t.tuned.network;
+            if (analysis::IdealAsDrawn(held))
+                return py::none();
+            return py::float_(t.standard ? t.standard->lossDbMax : t.tuned.lossDbMax);
         }
         if (!solved())
             return py::none();
