@@ -476,14 +476,11 @@ py::list UniformElements(const py::handle &rows, const char *valueKey)
     return parts;
 }
 
-// Keywords that only a search reads: the kit (parts=) serves the tuning and
-// the candidates, the lines (lines=, their impedances and their microstrip
-// ranges) the candidates alone.
-bool ForTheLines(const std::string &keyword)
+// The runs a keyword's setting serves.
+session::SettingUse UseOf(const py::handle &keyword)
 {
-    static const std::set<std::string> lines = {"lines",     "z0_range",    "line_z0",
-                                                "substrate", "width_range", "length_step"};
-    return lines.contains(keyword);
+    return session::UseOfSetting(py::str(keyword).cast<std::string>(),
+                                 session::OptionNaming::KeywordArguments());
 }
 
 bool Given(const py::dict &kwargs, const char *key)
@@ -888,13 +885,17 @@ class Design
         const bool ranks = std::string(flag) == "candidates" || Given(kwargs, "candidates") ||
                            (!kwargs.contains("candidates") && Given(settingsKwargs_, "candidates"));
         for (const auto &[key, value] : settingsKwargs_)
-            if (ranks || !ForTheLines(py::str(key).cast<std::string>()))
+            if (ranks || UseOf(key) != session::SettingUse::Candidates)
                 merged[key] = value;
         for (const auto &[key, value] : kwargs)
             merged[key] = value;
-        merged[flag] = true;
+        // The run this call is: a tune or a candidate search, whatever the
+        // keywords say of it.
+        if (merged.contains(flag))
+            PyDict_DelItemString(merged.ptr(), flag);
         Call call = own_;
         AddKeywords(merged, call, flag);
+        (std::string(flag) == "tune" ? call.arguments.tune : call.arguments.candidates) = true;
         session::Request request = RequestOf(call);
         request.json = true;
         if (outcome_.match && request.measuredLoad) {
@@ -953,8 +954,9 @@ py::kwargs FirstRunKeywords(const py::kwargs &analysis)
     const bool tune = Given(analysis, "tune"), candidates = Given(analysis, "candidates");
     py::kwargs first;
     for (const auto &[key, value] : analysis) {
-        const std::string name = py::str(key).cast<std::string>();
-        if ((name == "parts" && !tune && !candidates) || (ForTheLines(name) && !candidates))
+        const session::SettingUse use = UseOf(key);
+        if ((use == session::SettingUse::Searches && !tune && !candidates) ||
+            (use == session::SettingUse::Candidates && !candidates))
             continue;
         first[key] = value;
     }

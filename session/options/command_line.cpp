@@ -431,8 +431,11 @@ CommandLine ParseKeywordCall(const KeywordCall &call,
 {
     std::vector<NamedValue> values = CallValues(call, naming);
     values.insert(values.end(), call.values.begin(), call.values.end());
-    if (call.stabilise)
-        values.push_back({naming("--stabilise"), std::nullopt});
+    for (const auto &[set, option] :
+         {std::pair{call.stabilise, "--stabilise"}, std::pair{call.tune, "--tune"},
+          std::pair{call.candidates, "--candidates"}})
+        if (set)
+            values.push_back({naming(option), std::nullopt});
     return ReadOptions(
         [&](const OptionTable &table, CommandLine &c) {
             if (std::string problem = ApplyNamedValues(values, table, naming); !problem.empty())
@@ -442,6 +445,17 @@ CommandLine ParseKeywordCall(const KeywordCall &call,
             return ApplyTypedValues(call.typed, c, naming);
         },
         defaultReportPath, naming);
+}
+
+SettingUse UseOfSetting(std::string_view name, const OptionNaming &naming)
+{
+    if (name == naming("--parts"))
+        return SettingUse::Searches;
+    for (const char *option :
+         {"--lines", "--z0-range", "--line-z0", "--substrate", "--width-range", "--length-step"})
+        if (name == naming(option))
+            return SettingUse::Candidates;
+    return SettingUse::EveryRun;
 }
 
 bool TakesTypedValue(std::string_view name, const OptionNaming &naming)

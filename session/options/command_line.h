@@ -66,6 +66,8 @@ struct KeywordCall
     std::optional<std::string> devicePath; // a transistor's figures from this two-port file
     bool amplifier = false;                // both matching networks around that transistor
     bool stabilise = false;                // the amplifier's device loaded until stable first
+    bool tune = false;                     // the design re-tuned into the true load
+    bool candidates = false;               // every candidate network tuned and ranked
     // The device's gain and noise circle levels, dB, each checked as the
     // levels of a list are.
     std::optional<std::vector<double>> gainDb, noiseDb;
@@ -77,6 +79,14 @@ struct KeywordCall
 CommandLine ParseKeywordCall(const KeywordCall &call,
                              const std::filesystem::path &defaultReportPath,
                              const OptionNaming &naming);
+
+// Which runs read a setting: every run, a search (a tune or the candidates:
+// the kit of measured parts), or the candidates alone (the lines, their
+// impedances and their board). A front end that keeps its settings for a
+// later search (the Python module's design(), whose tune() and candidates()
+// come after) holds such a setting back until then.
+enum class SettingUse { EveryRun, Searches, Candidates };
+SettingUse UseOfSetting(std::string_view name, const OptionNaming &naming);
 
 // True when the option `naming` names `name` reads typed values.
 bool TakesTypedValue(std::string_view name, const OptionNaming &naming);

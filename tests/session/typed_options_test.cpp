@@ -236,6 +236,31 @@ TEST(TypedOptions, ACallsOwnFieldsAreTheOptionsTheyStandFor)
     EXPECT_TRUE(RequestOf(c).amplifier->stabilise);
 }
 
+TEST(TypedOptions, ASearchIsTheCallsOwnAndItsSettingsWaitForIt)
+{
+    // The tune a call is: the tune's own settings apply to it.
+    KeywordCall call;
+    call.values = Boxes();
+    call.typed = {{"l_range", std::pair{Whole(1), Whole(100)}}};
+    EXPECT_EQ(
+        ParseKeywordCall(call, "tevmar.prt", kKeywords).problem.rfind("l_range applies to", 0), 0u);
+    call.tune = true;
+    const CommandLine tuned = ParseKeywordCall(call, "tevmar.prt", kKeywords);
+    ASSERT_EQ(tuned.problem, "");
+    EXPECT_TRUE(RequestOf(tuned).tune);
+    EXPECT_EQ(tuned.analysis.inductorRangeNh, (std::pair{1.0, 100.0}));
+    call.candidates = true;
+    EXPECT_TRUE(RequestOf(ParseKeywordCall(call, "tevmar.prt", kKeywords)).candidates);
+
+    // The kit waits for a search, the lines for the candidates.
+    EXPECT_EQ(UseOfSetting("parts", kKeywords), SettingUse::Searches);
+    for (const char *lines :
+         {"lines", "z0_range", "line_z0", "substrate", "width_range", "length_step"})
+        EXPECT_EQ(UseOfSetting(lines, kKeywords), SettingUse::Candidates) << lines;
+    EXPECT_EQ(UseOfSetting("q_l", kKeywords), SettingUse::EveryRun);
+    EXPECT_EQ(UseOfSetting("--parts", {}), SettingUse::Searches);
+}
+
 TEST(TypedOptions, TheCommandLineKeepsItsWords)
 {
     const CommandLine c = ParseCommandLine(
