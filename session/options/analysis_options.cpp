@@ -398,6 +398,9 @@ TypedOptionTable AnalysisTypedOptionTable(AnalysisRequest &r)
         {"--c-range", range(r.capacitorRangePf, "pF")},
         {"--z0-range", range(r.z0RangeOhms, "ohms")},
         {"--line-z0", inRange(r.lineZ0Ohms, 1, 1e4, kLineZ0Range)},
+        {"--srf-margin",
+         inRange(r.srfMarginPercent, 0, analysis::kHighestSrfMarginPercent,
+                 "a percentage from 0 to " + Figure(analysis::kHighestSrfMarginPercent))},
     };
 }
 

@@ -69,6 +69,7 @@ TEST(TypedOptions, NumbersReadAsTheirTextReads)
         {"c_range", "0.5:20", std::pair{Real(0.5), Whole(20)}, tune},
         {"z0_range", "30:90", std::pair{Whole(30), Whole(90)}, lines},
         {"line_z0", "75", Real(75), lines},
+        {"srf_margin", "10", Whole(10), {{"pad", "0.05pF"}, {"l_model", "40@2GHz,0.05pF"}}},
     };
     for (const Case &c : cases) {
         const CommandLine text = AsText(c.keyword, c.text, c.more);
@@ -86,6 +87,7 @@ TEST(TypedOptions, NumbersReadAsTheirTextReads)
         EXPECT_EQ(typed.analysis.capacitorRangePf, text.analysis.capacitorRangePf);
         EXPECT_EQ(typed.analysis.z0RangeOhms, text.analysis.z0RangeOhms);
         EXPECT_EQ(typed.analysis.lineZ0Ohms, text.analysis.lineZ0Ohms);
+        EXPECT_EQ(typed.analysis.srfMarginPercent, text.analysis.srfMarginPercent);
     }
 }
 
@@ -119,6 +121,7 @@ TEST(TypedOptions, RefusalsAreTheTextsNamingTheKeyword)
         {"z0_range", "120:20", std::pair{Whole(120), Whole(20)}, lines,
          "z0_range: \"120:20\" is not MIN:MAX in ohms, two numbers from 1e-06 to 1e+09, the "
          "first below the second"},
+        {"srf_margin", "-1", Whole(-1), {}, ""},
         {"l_range", "5", Whole(5), {}, ""}, // a number for a pair: refused below
     };
     for (const Case &c : cases) {
