@@ -3,7 +3,6 @@
 // Every figure and text comes from the same run as tevmar-cli's; this file
 // only turns Python arguments into a request and the outcome into objects.
 
-#include "analysis/figures/impedance_path.h"
 #include "python/microstrip_binding.h"
 #include "report/line.h"
 #include "report/number_format.h"
@@ -16,6 +15,7 @@
 #include "session/run/run.h"
 #include "session/run/run_files.h"
 #include "session/views/network_view.h"
+#include "session/views/smith_path.h"
 
 #include <algorithm>
 #include <atomic>
@@ -576,13 +576,17 @@ class Network
     {
         if (!(std::isfinite(centreHz_) && centreHz_ > 0))
             throw std::invalid_argument("this network has no band to take a centre of");
+        // The path names each part by its place; a candidate's by its label.
+        std::map<std::string, std::string> labels;
+        for (std::size_t i = 0; i < ladder_.parts.size(); ++i)
+            labels[analysis::PartName(ladder_, i)] = naming_ == PartNaming::ByLabel
+                                                         ? ladder_.parts[i].label
+                                                         : analysis::PartName(ladder_, i);
         py::list points;
-        for (const analysis::PathPoint &p : analysis::ImpedancePathOf(ladder_, centreHz_).points) {
-            std::string after = "load";
-            if (p.part)
-                after = naming_ == PartNaming::ByLabel ? ladder_.parts[*p.part].label
-                                                       : analysis::PartName(ladder_, *p.part);
-            points.append(py::make_tuple(after, p.z));
+        for (const session::SmithPathPoint &p :
+             session::PathThroughParts(ladder_, centreHz_).points) {
+            const auto label = labels.find(p.after);
+            points.append(py::make_tuple(label == labels.end() ? p.after : label->second, p.z));
         }
         return points;
     }
