@@ -34,6 +34,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -200,12 +201,16 @@ std::optional<session::TypedNumber> TypedNumberOf(const py::handle &value, Numbe
         return session::TypedNumber{
             py::float_(py::reinterpret_borrow<py::object>(value)).cast<double>(), false};
     constexpr long long kExact = 1LL << 53;
-    const py::int_ whole = py::module_::import("operator").attr("index")(value);
-    const bool fits = py::bool_(whole.attr("__le__")(py::int_(kExact))).cast<bool>() &&
-                      py::bool_(whole.attr("__ge__")(py::int_(-kExact))).cast<bool>();
-    if (!fits)
+    const py::object whole = py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr()));
+    if (!whole)
+        throw py::error_already_set();
+    int overflow = 0;
+    const long long number = PyLong_AsLongLongAndOverflow(whole.ptr(), &overflow);
+    if (number == -1 && PyErr_Occurred())
+        throw py::error_already_set();
+    if (overflow != 0 || number > kExact || number < -kExact)
         return std::nullopt;
-    return session::TypedNumber{static_cast<double>(whole.cast<long long>()), true};
+    return session::TypedNumber{static_cast<double>(number), true};
 }
 
 // One keyword's value into the call: a flag given True alone, a number (or a
@@ -254,16 +259,15 @@ void AddKeywords(const py::kwargs &kwargs, Call &call, const char *function)
     }
 }
 
-// One of a function's own parameters by its keyword: a number typed where
-// its setting reads typed values, else its text; None leaves the setting at
-// its default.
-void AddParameter(const char *keyword, const py::handle &value, Call &call)
+// One of a function's own parameters by its keyword: a number typed when its
+// setting reads numbers (`numbers`: the order, the resistances, the margin,
+// the tolerance and the Qs), else its text; None leaves the setting at its
+// default.
+void AddParameter(const char *keyword, const py::handle &value, Call &call, bool numbers)
 {
     if (value.is_none())
         return;
-    if (const NumberKind kind = KindOfNumber(value);
-        kind != NumberKind::None &&
-        session::TakesTypedValue(keyword, session::OptionNaming::KeywordArguments())) {
+    if (const NumberKind kind = KindOfNumber(value); numbers && kind != NumberKind::None) {
         if (const std::optional<session::TypedNumber> number = TypedNumberOf(value, kind)) {
             call.arguments.typed.push_back({keyword, *number});
             return;
@@ -976,8 +980,8 @@ Design MakeDesign(const py::object &f1, const py::object &f2, const py::object &
     AddBox("f2", f2, own);
     AddBox("zhigh", zhigh, own);
     AddBox("zlow", zlow, own);
-    AddParameter("order", order, own);
-    AddParameter("load", load, own);
+    AddParameter("order", order, own, true);
+    AddParameter("load", load, own, false);
     if (!absorb.is_none())
         AddBox("absorb", absorb, own);
     Call call = own;
@@ -1000,12 +1004,12 @@ Design MakeMatch(const py::object &f1, const py::object &f2, const py::object &l
     Call own;
     AddBox("f1", f1, own);
     AddBox("f2", f2, own);
-    AddParameter("order", order, own);
+    AddParameter("order", order, own, true);
     // A load written as a circuit (load_circuit=) stands in place of the file.
     AddPath("load_s1p", loadS1p, own);
     // A measured source (source_s1p=) stands in place of the resistance.
-    AddParameter("source", source, own);
-    AddParameter("load_kind", loadKind, own);
+    AddParameter("source", source, own, true);
+    AddParameter("load_kind", loadKind, own, false);
     Call call = own;
     AddKeywords(FirstRunKeywords(analysis), call, "match");
     session::Request request = RequestOf(call);
@@ -1324,20 +1328,20 @@ Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::
     call.arguments.values.push_back({"goal", goal});
     // Each keyword fills the setting of its name, read as a design's is;
     // None leaves it at its default.
-    const std::pair<const char *, const py::object *> settings[] = {
-        {"source", &source},
-        {"load_ohms", &load},
-        {"stability_margin", &stabilityMargin},
-        {"tolerance", &tolerance},
-        {"q_l", &qL},
-        {"q_c", &qC},
-        {"q_model", &qModel},
-        {"l_model", &lModel},
-        {"c_model", &cModel},
-        {"pad", &pad},
+    const std::tuple<const char *, const py::object *, bool> settings[] = {
+        {"source", &source, true},
+        {"load_ohms", &load, true},
+        {"stability_margin", &stabilityMargin, true},
+        {"tolerance", &tolerance, true},
+        {"q_l", &qL, true},
+        {"q_c", &qC, true},
+        {"q_model", &qModel, false},
+        {"l_model", &lModel, false},
+        {"c_model", &cModel, false},
+        {"pad", &pad, false},
     };
-    for (const auto &[keyword, value] : settings)
-        AddParameter(keyword, *value, call);
+    for (const auto &[keyword, value, numbers] : settings)
+        AddParameter(keyword, *value, call, numbers);
     // The measured terminations and the kit, as open() takes their paths.
     AddPath("source_s1p", sourceS1p, call);
     AddPath("load_s1p", loadS1p, call);

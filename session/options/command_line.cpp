@@ -365,6 +365,8 @@ TypedOptionTable TypedOptions(CommandLine &c)
 std::string ApplyTypedValues(const std::vector<TypedNamedValue> &typed, CommandLine &c,
                              const OptionNaming &naming)
 {
+    if (typed.empty())
+        return {};
     const TypedOptionTable table = TypedOptions(c);
     for (const TypedNamedValue &value : typed) {
         const auto spec = std::ranges::find_if(
