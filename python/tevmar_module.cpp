@@ -1172,7 +1172,19 @@ std::optional<std::vector<double>> Levels(const py::object &levels)
     for (const py::handle &level : levels.cast<py::sequence>()) {
         if (KindOfNumber(level) == NumberKind::None)
             throw py::type_error("circle levels are numbers of dB");
-        db.push_back(py::float_(py::reinterpret_borrow<py::object>(level)).cast<double>());
+        // An integer past any double is past every level too: refused as
+        // the infinity it rounds to, not as an overflow.
+        const double value = PyFloat_AsDouble(level.ptr());
+        if (value == -1.0 && PyErr_Occurred()) {
+            if (!PyErr_ExceptionMatches(PyExc_OverflowError))
+                throw py::error_already_set();
+            PyErr_Clear();
+            db.push_back(py::int_(py::reinterpret_borrow<py::object>(level)) > py::int_(0)
+                             ? std::numeric_limits<double>::infinity()
+                             : -std::numeric_limits<double>::infinity());
+            continue;
+        }
+        db.push_back(value);
     }
     return db;
 }

@@ -89,6 +89,8 @@ def test_circle_levels_and_the_amplifiers_numbers_are_numbers(tmp_path):
         ({"gain_circles": [float("inf")]},
          'gain_circles: "inf" is not a number; expected levels in dB such as 14,15,16'),
         ({"noise_circles": [1] * 21}, "noise_circles: more than 20 levels"),
+        ({"gain_circles": [10**400]},
+         'gain_circles: "inf" is not a number; expected levels in dB such as 14,15,16'),
     ]:
         with pytest.raises(ValueError) as refused:
             tevmar.device(path, **kwargs)
