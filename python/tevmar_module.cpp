@@ -15,6 +15,7 @@
 #include "session/run/run.h"
 #include "session/run/run_files.h"
 #include "session/views/network_view.h"
+#include "session/views/smith_path.h"
 
 #include <algorithm>
 #include <atomic>
@@ -33,6 +34,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -170,9 +172,14 @@ std::string BoxText(const py::handle &value, const std::string &keyword, StrictK
     throw py::type_error(keyword + ": expects a text or a number");
 }
 
-// The values a call gives the run, each by its keyword: as text, or typed.
-using Keywords = std::vector<session::NamedValue>;
-using TypedKeywords = std::vector<session::TypedNamedValue>;
+// What a call gives the run: its own fields (the mode, a device's file and
+// levels) typed, and every keyword written, as text or typed; with the
+// keywords whose warnings are raised (see StrictKeywords).
+struct Call
+{
+    session::KeywordCall arguments;
+    StrictKeywords strict;
+};
 
 // A keyword a call takes: one naming a setting of the run that is neither a
 // question about the program (help, version) nor a file the call itself
@@ -194,52 +201,92 @@ std::optional<session::TypedNumber> TypedNumberOf(const py::handle &value, Numbe
         return session::TypedNumber{
             py::float_(py::reinterpret_borrow<py::object>(value)).cast<double>(), false};
     constexpr long long kExact = 1LL << 53;
-    const py::int_ whole = py::module_::import("operator").attr("index")(value);
-    const bool fits = py::bool_(whole.attr("__le__")(py::int_(kExact))).cast<bool>() &&
-                      py::bool_(whole.attr("__ge__")(py::int_(-kExact))).cast<bool>();
-    if (!fits)
+    const py::object whole = py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr()));
+    if (!whole)
+        throw py::error_already_set();
+    int overflow = 0;
+    const long long number = PyLong_AsLongLongAndOverflow(whole.ptr(), &overflow);
+    if (number == -1 && PyErr_Occurred())
+        throw py::error_already_set();
+    if (overflow != 0 || number > kExact || number < -kExact)
         return std::nullopt;
-    return session::TypedNumber{static_cast<double>(whole.cast<long long>()), true};
+    return session::TypedNumber{static_cast<double>(number), true};
 }
 
-// The keyword arguments as named values: a flag given True alone, a (MIN,
-// MAX) pair as "MIN:MAX"; None and False leave a setting at its default. A
-// number, or a pair of numbers, for a setting that reads typed values goes
-// to `typed` as it is, and is checked there as its text would be.
-void AddKeywords(const py::kwargs &kwargs, Keywords &values, TypedKeywords &typed,
-                 const char *function, StrictKeywords &strict)
+// One keyword's value into the call: a flag given True alone, a number (or a
+// (MIN, MAX) pair of numbers) typed where its setting reads typed values,
+// anything else as its text ("MIN:MAX" for a pair of texts). None and False
+// leave a setting at its default.
+void AddKeyword(const std::string &name, const py::handle &value, Call &call)
+{
+    if (value.is_none() || (py::isinstance<py::bool_>(value) && !value.cast<bool>()))
+        return;
+    std::vector<session::NamedValue> &values = call.arguments.values;
+    const bool takesTyped =
+        session::TakesTypedValue(name, session::OptionNaming::KeywordArguments());
+    if (py::isinstance<py::bool_>(value)) {
+        values.push_back({name, std::nullopt});
+    } else if (py::isinstance<py::tuple>(value) || py::isinstance<py::list>(value)) {
+        const py::sequence pair = value.cast<py::sequence>();
+        if (pair.size() != 2)
+            throw std::invalid_argument(name + ": expects (MIN, MAX)");
+        const NumberKind low = KindOfNumber(pair[0]), high = KindOfNumber(pair[1]);
+        if (takesTyped && low != NumberKind::None && high != NumberKind::None) {
+            const std::optional<session::TypedNumber> min = TypedNumberOf(pair[0], low);
+            const std::optional<session::TypedNumber> max = TypedNumberOf(pair[1], high);
+            if (min && max) {
+                call.arguments.typed.push_back({name, std::pair{*min, *max}});
+                return;
+            }
+        }
+        values.push_back({name, ArgumentText(pair[0], name, &call.strict) + ":" +
+                                    ArgumentText(pair[1], name, &call.strict)});
+    } else if (const NumberKind kind = KindOfNumber(value);
+               takesTyped && kind != NumberKind::None && TypedNumberOf(value, kind)) {
+        call.arguments.typed.push_back({name, *TypedNumberOf(value, kind)});
+    } else {
+        values.push_back({name, ArgumentText(value, name, &call.strict)});
+    }
+}
+
+// The keyword arguments a caller wrote, each checked to name a setting.
+void AddKeywords(const py::kwargs &kwargs, Call &call, const char *function)
 {
     for (const auto &[key, value] : kwargs) {
         const std::string name = py::str(key).cast<std::string>();
         CheckKeyword(name, function);
-        if (value.is_none() || (py::isinstance<py::bool_>(value) && !value.cast<bool>()))
-            continue;
-        const bool takesTyped =
-            session::TakesTypedValue(name, session::OptionNaming::KeywordArguments());
-        if (py::isinstance<py::bool_>(value)) {
-            values.push_back({name, std::nullopt});
-        } else if (py::isinstance<py::tuple>(value) || py::isinstance<py::list>(value)) {
-            const py::sequence pair = value.cast<py::sequence>();
-            if (pair.size() != 2)
-                throw std::invalid_argument(name + ": expects (MIN, MAX)");
-            const NumberKind low = KindOfNumber(pair[0]), high = KindOfNumber(pair[1]);
-            if (takesTyped && low != NumberKind::None && high != NumberKind::None) {
-                const std::optional<session::TypedNumber> min = TypedNumberOf(pair[0], low);
-                const std::optional<session::TypedNumber> max = TypedNumberOf(pair[1], high);
-                if (min && max) {
-                    typed.push_back({name, std::pair{*min, *max}});
-                    continue;
-                }
-            }
-            values.push_back({name, ArgumentText(pair[0], name, &strict) + ":" +
-                                        ArgumentText(pair[1], name, &strict)});
-        } else if (const NumberKind kind = KindOfNumber(value);
-                   takesTyped && kind != NumberKind::None && TypedNumberOf(value, kind)) {
-            typed.push_back({name, *TypedNumberOf(value, kind)});
-        } else {
-            values.push_back({name, ArgumentText(value, name, &strict)});
+        AddKeyword(name, value, call);
+    }
+}
+
+// One of a function's own parameters by its keyword: a number typed when its
+// setting reads numbers (`numbers`: the order, the resistances, the margin,
+// the tolerance and the Qs), else its text; None leaves the setting at its
+// default.
+void AddParameter(const char *keyword, const py::handle &value, Call &call, bool numbers)
+{
+    if (value.is_none())
+        return;
+    if (const NumberKind kind = KindOfNumber(value); numbers && kind != NumberKind::None) {
+        if (const std::optional<session::TypedNumber> number = TypedNumberOf(value, kind)) {
+            call.arguments.typed.push_back({keyword, *number});
+            return;
         }
     }
+    call.arguments.values.push_back({keyword, ArgumentText(value, keyword, &call.strict)});
+}
+
+// A box's text by its keyword: what the box holds, a number as its text.
+void AddBox(const char *keyword, const py::handle &value, Call &call)
+{
+    call.arguments.values.push_back({keyword, BoxText(value, keyword, call.strict)});
+}
+
+// A file by its keyword, as open() takes its path.
+void AddPath(const char *keyword, const py::handle &path, Call &call)
+{
+    if (!path.is_none())
+        call.arguments.values.push_back({keyword, PathBytes(path)});
 }
 
 // A warning to Python's warnings: raised as the exception a filter turns it
@@ -253,20 +300,19 @@ void Warn(const std::string &text)
     py::module_::import("warnings").attr("warn")(message, py::handle(PyExc_UserWarning));
 }
 
-// The request the keywords make, refused with the message that names the
+// The request the call makes, refused with the message that names the
 // keyword at fault; the report file is left alone until save().
-session::Request RequestOf(const Keywords &values, const StrictKeywords &strict,
-                           const TypedKeywords &typed = {})
+session::Request RequestOf(const Call &call)
 {
-    const session::CommandLine c = session::ParseKeywordValues(
-        values, typed, kReportFileName, session::OptionNaming::KeywordArguments());
+    const session::CommandLine c = session::ParseKeywordCall(
+        call.arguments, kReportFileName, session::OptionNaming::KeywordArguments());
     if (!c.problem.empty())
         throw std::invalid_argument(c.problem);
     std::vector<std::string> warnings = c.warnings;
     for (const std::string &warning : session::DesignInputWarnings(c.design))
         warnings.push_back(warning);
     for (const std::string &warning : warnings)
-        for (const std::string &keyword : strict)
+        for (const std::string &keyword : call.strict)
             if (warning.starts_with(keyword + ": "))
                 throw std::invalid_argument(warning);
     for (const std::string &warning : warnings)
@@ -434,14 +480,11 @@ py::list UniformElements(const py::handle &rows, const char *valueKey)
     return parts;
 }
 
-// Keywords that only a search reads: the kit (parts=) serves the tuning and
-// the candidates, the lines (lines=, their impedances and their microstrip
-// ranges) the candidates alone.
-bool ForTheLines(const std::string &keyword)
+// The runs a keyword's setting serves.
+session::SettingUse UseOf(const py::handle &keyword)
 {
-    static const std::set<std::string> lines = {"lines",     "z0_range",    "line_z0",
-                                                "substrate", "width_range", "length_step"};
-    return lines.contains(keyword);
+    return session::UseOfSetting(py::str(keyword).cast<std::string>(),
+                                 session::OptionNaming::KeywordArguments());
 }
 
 bool Given(const py::dict &kwargs, const char *key)
@@ -449,11 +492,18 @@ bool Given(const py::dict &kwargs, const char *key)
     return kwargs.contains(key) && py::bool_(kwargs[key]).cast<bool>();
 }
 
+// How a network's path names its parts: by place from port 1 ("C3", as the
+// design's and the tuned network's elements are named), or by the parts' own
+// labels (a candidate's, counted from the source's side).
+enum class PartNaming { ByPlace, ByLabel };
+
 class Network
 {
   public:
-    Network(analysis::Network ladder, double gammaMax, py::object elements)
-        : ladder_(std::move(ladder)), gammaMax_(gammaMax), elements_(std::move(elements))
+    Network(analysis::Network ladder, double gammaMax, py::object elements, double centreHz,
+            PartNaming naming)
+        : ladder_(std::move(ladder)), gammaMax_(gammaMax), elements_(std::move(elements)),
+          centreHz_(centreHz), naming_(naming)
     {
     }
 
@@ -522,10 +572,35 @@ class Network
                                     py::arg("z0") = ports);
     }
 
+    // The path on the Smith chart at the band's centre: the load first, then
+    // after each part toward the source the impedance looking toward the load,
+    // as (after, z) with after "load" or the part's name. An open circuit's
+    // point is infinite.
+    py::list path() const
+    {
+        if (!(std::isfinite(centreHz_) && centreHz_ > 0))
+            throw std::invalid_argument("this network has no band to take a centre of");
+        // The path names each part by its place; a candidate's by its label.
+        std::map<std::string, std::string> labels;
+        for (std::size_t i = 0; i < ladder_.parts.size(); ++i)
+            labels[analysis::PartName(ladder_, i)] = naming_ == PartNaming::ByLabel
+                                                         ? ladder_.parts[i].label
+                                                         : analysis::PartName(ladder_, i);
+        py::list points;
+        for (const session::SmithPathPoint &p :
+             session::PathThroughParts(ladder_, centreHz_).points) {
+            const auto label = labels.find(p.after);
+            points.append(py::make_tuple(label == labels.end() ? p.after : label->second, p.z));
+        }
+        return points;
+    }
+
   private:
     analysis::Network ladder_;
     double gammaMax_;
     py::object elements_;
+    double centreHz_;
+    PartNaming naming_;
 };
 
 // One candidate network of a candidate search: its entry of the JSON's
@@ -533,9 +608,9 @@ class Network
 class Candidate
 {
   public:
-    Candidate(session::ResultTree entry, analysis::Network ladder)
+    Candidate(session::ResultTree entry, analysis::Network ladder, double centreHz)
         : tree_(std::move(entry)), entry_(ToPython(tree_).cast<py::dict>()),
-          ladder_(std::move(ladder))
+          ladder_(std::move(ladder)), centreHz_(centreHz)
     {
     }
 
@@ -547,7 +622,10 @@ class Candidate
     // loss follows from gamma_max alone.
     py::object lossDbMax() const { return Held().attr("get")("lossDbMax"); }
     py::list elements() const { return UniformElements(py::object(Held()["elements"]), "value"); }
-    Network network() const { return {ladder_, gammaMax(), elements()}; }
+    Network network() const
+    {
+        return {ladder_, gammaMax(), elements(), centreHz_, PartNaming::ByLabel};
+    }
     std::string json() const { return PythonJsonText(tree_); }
     py::dict entry() const { return entry_.attr("copy")().cast<py::dict>(); }
     py::object item(const py::object &key) const { return entry_[key]; }
@@ -577,7 +655,15 @@ class Candidate
     session::ResultTree tree_;
     py::dict entry_;
     analysis::Network ladder_;
+    double centreHz_; // the band's centre, where the path is taken
 };
+
+// A figure that may not exist: None where it is not finite, as the
+// document writes null.
+py::object Finite(double value)
+{
+    return std::isfinite(value) ? py::object(py::float_(value + 0.0)) : py::object(py::none());
+}
 
 class Design
 {
@@ -607,13 +693,17 @@ class Design
     py::object lossDbMax() const
     {
         if (Picked())
-            return Candidate(PickedEntry(), {}).lossDbMax();
+            return Candidate(PickedEntry(), {}, 0).lossDbMax();
+        // On a kit, the kit network's own figure; else the tuned network's, on
+        // standard values when snapped, none for ideal parts as drawn.
+        if (outcome_.tunedKit)
+            return Finite(outcome_.tunedKit->figures.lossDbMax);
         if (outcome_.tuned) {
-            const session::ResultTree tuned = session::TunedTree(outcome_);
-            const session::ResultTree &held = outcome_.tunedKit          ? tuned["kit"]
-                                              : outcome_.tuned->standard ? tuned["standardValues"]
-                                                                         : tuned;
-            return held.contains("lossDbMax") ? ToPython(held["lossDbMax"]) : py::none();
+            const analysis::TunedNetwork &t = *outcome_.tuned;
+            const analysis::Network &held = t.standard ? t.standard->network : t.tuned.network;
+            if (analysis::IdealAsDrawn(held))
+                return py::none();
+            return py::float_(t.standard ? t.standard->lossDbMax : t.tuned.lossDbMax);
         }
         if (!solved())
             return py::none();
@@ -709,15 +799,26 @@ class Design
     Network network()
     {
         if (const analysis::Candidate *c = Picked())
-            return Candidate(PickedEntry(), c->standard ? c->standard->network : c->tuned.network)
+            return Candidate(PickedEntry(), c->standard ? c->standard->network : c->tuned.network,
+                             c->problem.band.centreHz)
                 .network();
         std::optional<analysis::Network> ladder = session::TerminatedNetworkOf(Built());
         if (!ladder)
             throw std::invalid_argument("no design: " + outcome_.design.boxes.errorReason);
-        return {std::move(*ladder), session::NetworkGammaMax(Built()), NetworkElements()};
+        return {std::move(*ladder), session::NetworkGammaMax(Built()), NetworkElements(),
+                CentreHz(), PartNaming::ByPlace};
     }
 
   private:
+    // The band's centre of the network shown: the tune's band once tuned,
+    // else the design's.
+    double CentreHz() const
+    {
+        if (outcome_.tuned)
+            return outcome_.tuned->problem.band.centreHz;
+        return analysis::BandOf(outcome_.design.result.band).centreHz;
+    }
+
     // The outcome whose network is the one to be built: a plain design with
     // part models, a finite Q or pads is analysed for them (the synthesis
     // alone draws ideal parts); any other run's network is its own.
@@ -792,16 +893,18 @@ class Design
         const bool ranks = std::string(flag) == "candidates" || Given(kwargs, "candidates") ||
                            (!kwargs.contains("candidates") && Given(settingsKwargs_, "candidates"));
         for (const auto &[key, value] : settingsKwargs_)
-            if (ranks || !ForTheLines(py::str(key).cast<std::string>()))
+            if (ranks || UseOf(key) != session::SettingUse::Candidates)
                 merged[key] = value;
         for (const auto &[key, value] : kwargs)
             merged[key] = value;
-        merged[flag] = true;
-        Keywords values = arguments_;
-        StrictKeywords strict = strict_;
-        TypedKeywords typed;
-        AddKeywords(merged, values, typed, flag, strict);
-        session::Request request = RequestOf(values, strict, typed);
+        // The run this call is: a tune or a candidate search, whatever the
+        // keywords say of it.
+        if (merged.contains(flag))
+            PyDict_DelItemString(merged.ptr(), flag);
+        Call call = own_;
+        AddKeywords(merged, call, flag);
+        (std::string(flag) == "tune" ? call.arguments.tune : call.arguments.candidates) = true;
+        session::Request request = RequestOf(call);
         request.json = true;
         if (outcome_.match && request.measuredLoad) {
             request.measuredLoad->data = outcome_.match->data;
@@ -828,17 +931,17 @@ class Design
         std::vector<Candidate> list;
         for (std::size_t i = 0; i < found.size(); ++i) {
             const analysis::Candidate &c = found[i];
-            list.emplace_back(entries.at(i), c.standard ? c.standard->network : c.tuned.network);
+            list.emplace_back(entries.at(i), c.standard ? c.standard->network : c.tuned.network,
+                              c.problem.band.centreHz);
         }
         return list;
     }
 
     // The design's own arguments and analysis keywords, which a tune starts from.
-    void KeepArguments(Keywords arguments, py::kwargs kwargs, StrictKeywords strict)
+    void KeepArguments(Call own, py::kwargs kwargs)
     {
-        arguments_ = std::move(arguments);
+        own_ = std::move(own);
         settingsKwargs_ = std::move(kwargs);
-        strict_ = std::move(strict);
     }
 
   private:
@@ -847,9 +950,8 @@ class Design
     // worked out into it when first asked for.
     mutable session::Outcome outcome_;
     std::optional<std::string> document_; // to_json()'s text, rendered once
-    Keywords arguments_;
+    Call own_;                            // the function's own parameters
     py::kwargs settingsKwargs_;
-    StrictKeywords strict_;
 };
 
 // The keywords of a design or match run: the kit waits for tune() or
@@ -860,8 +962,9 @@ py::kwargs FirstRunKeywords(const py::kwargs &analysis)
     const bool tune = Given(analysis, "tune"), candidates = Given(analysis, "candidates");
     py::kwargs first;
     for (const auto &[key, value] : analysis) {
-        const std::string name = py::str(key).cast<std::string>();
-        if ((name == "parts" && !tune && !candidates) || (ForTheLines(name) && !candidates))
+        const session::SettingUse use = UseOf(key);
+        if ((use == session::SettingUse::Searches && !tune && !candidates) ||
+            (use == session::SettingUse::Candidates && !candidates))
             continue;
         first[key] = value;
     }
@@ -872,25 +975,25 @@ Design MakeDesign(const py::object &f1, const py::object &f2, const py::object &
                   const py::object &zlow, const py::object &order, const py::object &load,
                   const py::object &absorb, const py::kwargs &analysis)
 {
-    StrictKeywords strict;
-    Keywords args{
-        {"f1", BoxText(f1, "f1", strict)},          {"f2", BoxText(f2, "f2", strict)},
-        {"zhigh", BoxText(zhigh, "zhigh", strict)}, {"zlow", BoxText(zlow, "zlow", strict)},
-        {"order", ArgumentText(order, "order")},    {"load", ArgumentText(load, "load")}};
+    Call own;
+    AddBox("f1", f1, own);
+    AddBox("f2", f2, own);
+    AddBox("zhigh", zhigh, own);
+    AddBox("zlow", zlow, own);
+    AddParameter("order", order, own, true);
+    AddParameter("load", load, own, false);
     if (!absorb.is_none())
-        args.push_back({"absorb", BoxText(absorb, "absorb", strict)});
-    Keywords all = args;
-    StrictKeywords allStrict = strict;
-    TypedKeywords typed;
-    AddKeywords(FirstRunKeywords(analysis), all, typed, "design", allStrict);
-    session::Request request = RequestOf(all, allStrict, typed);
+        AddBox("absorb", absorb, own);
+    Call call = own;
+    AddKeywords(FirstRunKeywords(analysis), call, "design");
+    session::Request request = RequestOf(call);
     // A tuning or a candidate search keeps its document: the run that tunes
     // also renders it, and a second search might rank otherwise.
     request.json = request.tune || request.candidates;
     session::Outcome outcome = request.json ? RunReleased(request) : session::Run(request);
     RaiseOnBadUsage(outcome);
     Design design(std::move(request), std::move(outcome));
-    design.KeepArguments(std::move(args), analysis, std::move(strict));
+    design.KeepArguments(std::move(own), analysis);
     return design;
 }
 
@@ -898,28 +1001,23 @@ Design MakeMatch(const py::object &f1, const py::object &f2, const py::object &l
                  const py::object &source, const py::object &order, const py::object &loadKind,
                  const py::kwargs &analysis)
 {
-    StrictKeywords strict;
-    Keywords args{{"f1", BoxText(f1, "f1", strict)},
-                  {"f2", BoxText(f2, "f2", strict)},
-                  {"order", ArgumentText(order, "order")}};
+    Call own;
+    AddBox("f1", f1, own);
+    AddBox("f2", f2, own);
+    AddParameter("order", order, own, true);
     // A load written as a circuit (load_circuit=) stands in place of the file.
-    if (!loadS1p.is_none())
-        args.push_back({"load_s1p", PathBytes(loadS1p)});
+    AddPath("load_s1p", loadS1p, own);
     // A measured source (source_s1p=) stands in place of the resistance.
-    if (!source.is_none())
-        args.push_back({"source", ArgumentText(source, "source")});
-    if (!loadKind.is_none())
-        args.push_back({"load_kind", ArgumentText(loadKind, "load_kind")});
-    Keywords all = args;
-    StrictKeywords allStrict = strict;
-    TypedKeywords typed;
-    AddKeywords(FirstRunKeywords(analysis), all, typed, "match", allStrict);
-    session::Request request = RequestOf(all, allStrict, typed);
+    AddParameter("source", source, own, true);
+    AddParameter("load_kind", loadKind, own, false);
+    Call call = own;
+    AddKeywords(FirstRunKeywords(analysis), call, "match");
+    session::Request request = RequestOf(call);
     request.json = true; // a measured load is always analysed: keep the document
     session::Outcome outcome = RunReleased(request);
     RaiseOnBadUsage(outcome);
     Design design(std::move(request), std::move(outcome));
-    design.KeepArguments(std::move(args), analysis, std::move(strict));
+    design.KeepArguments(std::move(own), analysis);
     return design;
 }
 
@@ -1065,34 +1163,47 @@ class Device
     session::Outcome outcome_;
 };
 
-// The levels as tevmar-cli's "14,15,16".
-std::string LevelsText(const py::object &levels)
+// Circle levels in dB, as numbers; None: no circles.
+std::optional<std::vector<double>> Levels(const py::object &levels)
 {
-    std::string text;
+    if (levels.is_none())
+        return std::nullopt;
+    std::vector<double> db;
     for (const py::handle &level : levels.cast<py::sequence>()) {
         if (KindOfNumber(level) == NumberKind::None)
             throw py::type_error("circle levels are numbers of dB");
-        text += (text.empty() ? "" : ",") + NumberText(level, KindOfNumber(level));
+        // An integer past any double is past every level too: refused as
+        // the infinity it rounds to, not as an overflow.
+        const double value = PyFloat_AsDouble(level.ptr());
+        if (value == -1.0 && PyErr_Occurred()) {
+            if (!PyErr_ExceptionMatches(PyExc_OverflowError))
+                throw py::error_already_set();
+            PyErr_Clear();
+            db.push_back(py::int_(py::reinterpret_borrow<py::object>(level)) > py::int_(0)
+                             ? std::numeric_limits<double>::infinity()
+                             : -std::numeric_limits<double>::infinity());
+            continue;
+        }
+        db.push_back(value);
     }
-    return text;
+    return db;
 }
 
 Device MakeDevice(const py::object &path, const py::object &f1, const py::object &f2,
                   const py::object &gainCircles, const py::object &noiseCircles)
 {
-    Keywords args{{"device", PathBytes(path)}, {"json", std::nullopt}};
-    StrictKeywords strict;
     if (f1.is_none() != f2.is_none())
         throw std::invalid_argument("give both f1 and f2 for the points in a band, or neither");
+    Call call;
+    call.arguments.devicePath = PathBytes(path);
+    call.arguments.json = true;
     if (!f1.is_none()) {
-        args.push_back({"f1", BoxText(f1, "f1", strict)});
-        args.push_back({"f2", BoxText(f2, "f2", strict)});
+        AddBox("f1", f1, call);
+        AddBox("f2", f2, call);
     }
-    if (!gainCircles.is_none())
-        args.push_back({"gain_circles", LevelsText(gainCircles)});
-    if (!noiseCircles.is_none())
-        args.push_back({"noise_circles", LevelsText(noiseCircles)});
-    session::Request request = RequestOf(args, strict);
+    call.arguments.gainDb = Levels(gainCircles);
+    call.arguments.noiseDb = Levels(noiseCircles);
+    session::Request request = RequestOf(call);
     session::Outcome outcome = RunReleased(request);
     RaiseOnBadUsage(outcome);
     return Device(std::move(outcome));
@@ -1220,39 +1331,35 @@ Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::
                         const py::object &lModel, const py::object &cModel, const py::object &pad,
                         const py::object &parts, bool stabilise)
 {
-    StrictKeywords strict;
-    Keywords args{{"device", PathBytes(path)},
-                  {"amplifier", std::nullopt},
-                  {"json", std::nullopt},
-                  {"f1", BoxText(f1, "f1", strict)},
-                  {"f2", BoxText(f2, "f2", strict)},
-                  {"goal", goal}};
+    Call call;
+    call.arguments.devicePath = PathBytes(path);
+    call.arguments.amplifier = true;
+    call.arguments.json = true;
+    AddBox("f1", f1, call);
+    AddBox("f2", f2, call);
+    call.arguments.values.push_back({"goal", goal});
     // Each keyword fills the setting of its name, read as a design's is;
     // None leaves it at its default.
-    const std::pair<const char *, const py::object *> settings[] = {
-        {"source", &source},
-        {"load_ohms", &load},
-        {"stability_margin", &stabilityMargin},
-        {"tolerance", &tolerance},
-        {"q_l", &qL},
-        {"q_c", &qC},
-        {"q_model", &qModel},
-        {"l_model", &lModel},
-        {"c_model", &cModel},
-        {"pad", &pad},
+    const std::tuple<const char *, const py::object *, bool> settings[] = {
+        {"source", &source, true},
+        {"load_ohms", &load, true},
+        {"stability_margin", &stabilityMargin, true},
+        {"tolerance", &tolerance, true},
+        {"q_l", &qL, true},
+        {"q_c", &qC, true},
+        {"q_model", &qModel, false},
+        {"l_model", &lModel, false},
+        {"c_model", &cModel, false},
+        {"pad", &pad, false},
     };
-    for (const auto &[keyword, value] : settings)
-        if (!value->is_none())
-            args.push_back({keyword, ArgumentText(*value, keyword, &strict)});
-    // The measured terminations, as open() takes their paths.
-    for (const auto &[keyword, file] :
-         {std::pair{"source_s1p", &sourceS1p}, std::pair{"load_s1p", &loadS1p},
-          std::pair{"parts", &parts}})
-        if (!file->is_none())
-            args.push_back({keyword, PathBytes(*file)});
-    if (stabilise)
-        args.push_back({"stabilise", std::nullopt});
-    session::Request request = RequestOf(args, strict);
+    for (const auto &[keyword, value, numbers] : settings)
+        AddParameter(keyword, *value, call, numbers);
+    // The measured terminations and the kit, as open() takes their paths.
+    AddPath("source_s1p", sourceS1p, call);
+    AddPath("load_s1p", loadS1p, call);
+    AddPath("parts", parts, call);
+    call.arguments.stabilise = stabilise;
+    session::Request request = RequestOf(call);
     session::Outcome outcome = RunReleased(request);
     RaiseOnBadUsage(outcome);
     if (!outcome.amplifier) {
@@ -1358,6 +1465,10 @@ PYBIND11_MODULE(tevmar, m)
              "1000000 frequencies per call (ask for a longer sweep in blocks)")
         .def("z0", &Network::z0, py::arg("freqs_hz"),
              "the impedances s() refers its ports to, shape (N, 2) complex")
+        .def("path", &Network::path,
+             "the path on the Smith chart at the band's centre, part by part from the load: "
+             "a list of (after, z), after \"load\" or the part just passed (named as in "
+             "elements), z the impedance in ohms looking toward the load, as the JSON's path")
         .def("to_skrf", &Network::toSkrf, py::arg("freqs_hz"),
              "the same as a scikit-rf Network (needs scikit-rf); at most 1000000 frequencies");
 

@@ -398,6 +398,21 @@ TypedOptionTable AnalysisTypedOptionTable(AnalysisRequest &r)
         {"--c-range", range(r.capacitorRangePf, "pF")},
         {"--z0-range", range(r.z0RangeOhms, "ohms")},
         {"--line-z0", inRange(r.lineZ0Ohms, 1, 1e4, kLineZ0Range)},
+        // The range's text is written only for a refusal: a table is built
+        // for every call of a script.
+        {"--srf-margin",
+         [&r](const TypedValue &value) {
+             const double number = NumberOf(value);
+             if (std::isfinite(number) && number >= 0 &&
+                 number <= analysis::kHighestSrfMarginPercent) {
+                 r.srfMarginPercent = number;
+                 return std::string();
+             }
+             return InRangeInto(r.srfMarginPercent, number, 0, analysis::kHighestSrfMarginPercent,
+                                "a percentage from 0 to " +
+                                    Figure(analysis::kHighestSrfMarginPercent),
+                                TypedValueText(value));
+         }},
     };
 }
 

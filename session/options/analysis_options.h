@@ -120,7 +120,8 @@ OptionTable AnalysisOptionTable(AnalysisRequest &request);
 // The analysis options that read numbers as typed values too (a front end's
 // q_l=40, l_range=(1, 100)), each by the same check as its text: --points,
 // --from, --to, --touchstone-r, --q-l, --q-c, --monte-carlo, --tolerance,
-// --yield-vswr, --pick, --l-range, --c-range, --z0-range and --line-z0.
+// --yield-vswr, --pick, --l-range, --c-range, --z0-range, --line-z0 and
+// --srf-margin.
 TypedOptionTable AnalysisTypedOptionTable(AnalysisRequest &request);
 
 // The --help paragraph on the analysis options and their defaults.

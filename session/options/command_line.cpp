@@ -8,8 +8,11 @@
 #include "session/options/input_checks.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <optional>
 #include <ostream>
+#include <tuple>
 
 namespace tevmar::session {
 
@@ -305,13 +308,66 @@ CommandLine ParseNamedValues(const std::vector<NamedValue> &values,
 
 namespace {
 
+// The typed readers of the options outside the analysis: the network order,
+// the source and load resistances, the amplifier's stability margin. Each
+// refuses a value as its text would be refused.
+TypedOptionTable CallTypedOptionTable(CommandLine &c)
+{
+    const auto numberOf = [](const TypedValue &value) {
+        const TypedNumber *number = std::get_if<TypedNumber>(&value);
+        return number ? number->value : std::numeric_limits<double>::quiet_NaN();
+    };
+    const auto positive = [numberOf](std::optional<double> &target) {
+        return [&target, numberOf](const TypedValue &value) -> std::string {
+            const double number = numberOf(value);
+            if (!std::isfinite(number) || number <= 0)
+                return "\"" + TypedValueText(value) + "\" is not a positive number";
+            target = number;
+            return {};
+        };
+    };
+    return {
+        {"--order",
+         [&c, numberOf](const TypedValue &value) -> std::string {
+             const double number = numberOf(value);
+             for (const int order : {4, 8, 12})
+                 if (number == order) {
+                     c.design.networkOrder = order;
+                     return {};
+                 }
+             return "\"" + TypedValueText(value) + "\" is not one of 4, 8, 12";
+         }},
+        {"--source", positive(c.measured.sourceOhms)},
+        {"--load-ohms", positive(c.device.loadOhms)},
+        {"--stability-margin",
+         [&c, numberOf](const TypedValue &value) -> std::string {
+             const double number = numberOf(value);
+             if (!(std::isfinite(number) && number > 0 && number < 1))
+                 return "\"" + TypedValueText(value) + "\" is not a margin above 0 and below 1";
+             c.device.stabilityMargin = number;
+             return {};
+         }},
+    };
+}
+
+// Every typed reader: the analysis options' and the call's.
+TypedOptionTable TypedOptions(CommandLine &c)
+{
+    TypedOptionTable table = AnalysisTypedOptionTable(c.analysis);
+    const TypedOptionTable call = CallTypedOptionTable(c);
+    table.insert(table.end(), call.begin(), call.end());
+    return table;
+}
+
 // The typed values applied to their options' typed readers, each noted as
 // given as its text would be. Returns the first problem, named as `naming`
 // names the option, or an empty string.
 std::string ApplyTypedValues(const std::vector<TypedNamedValue> &typed, CommandLine &c,
                              const OptionNaming &naming)
 {
-    const TypedOptionTable table = AnalysisTypedOptionTable(c.analysis);
+    if (typed.empty())
+        return {};
+    const TypedOptionTable table = TypedOptions(c);
     for (const TypedNamedValue &value : typed) {
         const auto spec = std::ranges::find_if(
             table, [&](const TypedOptionSpec &s) { return naming(s.name) == value.name; });
@@ -326,6 +382,38 @@ std::string ApplyTypedValues(const std::vector<TypedNamedValue> &typed, CommandL
     return {};
 }
 
+// The call's own fields as the settings they fill, noted as given so that the
+// checks between options see them: the mode and its file first, as a command
+// line would start with them.
+std::vector<NamedValue> CallValues(const KeywordCall &call, const OptionNaming &naming)
+{
+    std::vector<NamedValue> values;
+    if (call.devicePath)
+        values.push_back({naming("--device"), *call.devicePath});
+    if (call.amplifier)
+        values.push_back({naming("--amplifier"), std::nullopt});
+    if (call.json)
+        values.push_back({naming("--json"), std::nullopt});
+    return values;
+}
+
+// The circle levels, checked and stored as --gain-circles and
+// --noise-circles store theirs.
+std::string ApplyLevels(const KeywordCall &call, CommandLine &c, const OptionNaming &naming)
+{
+    for (const auto &[option, levels, lowest, target] :
+         {std::tuple{"--gain-circles", &call.gainDb, kLowestGainLevelDb, &c.device.gainDb},
+          std::tuple{"--noise-circles", &call.noiseDb, kLowestNoiseLevelDb, &c.device.noiseDb}}) {
+        if (!*levels)
+            continue;
+        c.given.push_back(option);
+        if (std::string problem = CheckLevels(**levels, lowest); !problem.empty())
+            return naming(option) + ": " + problem;
+        *target = **levels;
+    }
+    return {};
+}
+
 } // namespace
 
 CommandLine ParseKeywordValues(const std::vector<NamedValue> &values,
@@ -333,19 +421,49 @@ CommandLine ParseKeywordValues(const std::vector<NamedValue> &values,
                                const std::filesystem::path &defaultReportPath,
                                const OptionNaming &naming)
 {
+    KeywordCall call;
+    call.values = values;
+    call.typed = typed;
+    return ParseKeywordCall(call, defaultReportPath, naming);
+}
+
+CommandLine ParseKeywordCall(const KeywordCall &call,
+                             const std::filesystem::path &defaultReportPath,
+                             const OptionNaming &naming)
+{
+    std::vector<NamedValue> values = CallValues(call, naming);
+    values.insert(values.end(), call.values.begin(), call.values.end());
+    for (const auto &[set, option] :
+         {std::pair{call.stabilise, "--stabilise"}, std::pair{call.tune, "--tune"},
+          std::pair{call.candidates, "--candidates"}})
+        if (set)
+            values.push_back({naming(option), std::nullopt});
     return ReadOptions(
         [&](const OptionTable &table, CommandLine &c) {
             if (std::string problem = ApplyNamedValues(values, table, naming); !problem.empty())
                 return problem;
-            return ApplyTypedValues(typed, c, naming);
+            if (std::string problem = ApplyLevels(call, c, naming); !problem.empty())
+                return problem;
+            return ApplyTypedValues(call.typed, c, naming);
         },
         defaultReportPath, naming);
 }
 
+SettingUse UseOfSetting(std::string_view name, const OptionNaming &naming)
+{
+    if (name == naming("--parts"))
+        return SettingUse::Searches;
+    for (const char *option :
+         {"--lines", "--z0-range", "--line-z0", "--substrate", "--width-range", "--length-step"})
+        if (name == naming(option))
+            return SettingUse::Candidates;
+    return SettingUse::EveryRun;
+}
+
 bool TakesTypedValue(std::string_view name, const OptionNaming &naming)
 {
-    AnalysisRequest unused;
-    return std::ranges::any_of(AnalysisTypedOptionTable(unused),
+    CommandLine unused;
+    return std::ranges::any_of(TypedOptions(unused),
                                [&](const TypedOptionSpec &s) { return naming(s.name) == name; });
 }
 

@@ -56,6 +56,38 @@ CommandLine ParseKeywordValues(const std::vector<NamedValue> &values,
                                const std::filesystem::path &defaultReportPath,
                                const OptionNaming &naming);
 
+// A call of a front end's function (the Python module's tevmar.device(path),
+// tevmar.amplifier(...)): what the function is and passes by its own
+// parameters, typed, beside the keywords the caller wrote. The function
+// fills these fields itself; no option is named for them.
+struct KeywordCall
+{
+    bool json = false;                     // the run keeps its document
+    std::optional<std::string> devicePath; // a transistor's figures from this two-port file
+    bool amplifier = false;                // both matching networks around that transistor
+    bool stabilise = false;                // the amplifier's device loaded until stable first
+    bool tune = false;                     // the design re-tuned into the true load
+    bool candidates = false;               // every candidate network tuned and ranked
+    // The device's gain and noise circle levels, dB, each checked as the
+    // levels of a list are.
+    std::optional<std::vector<double>> gainDb, noiseDb;
+    std::vector<NamedValue> values;     // the keywords written, as text, a path or a flag
+    std::vector<TypedNamedValue> typed; // the keywords written as numbers or pairs of them
+};
+
+// The call's arguments, checked as ParseKeywordValues checks its values.
+CommandLine ParseKeywordCall(const KeywordCall &call,
+                             const std::filesystem::path &defaultReportPath,
+                             const OptionNaming &naming);
+
+// Which runs read a setting: every run, a search (a tune or the candidates:
+// the kit of measured parts), or the candidates alone (the lines, their
+// impedances and their board). A front end that keeps its settings for a
+// later search (the Python module's design(), whose tune() and candidates()
+// come after) holds such a setting back until then.
+enum class SettingUse { EveryRun, Searches, Candidates };
+SettingUse UseOfSetting(std::string_view name, const OptionNaming &naming);
+
 // True when the option `naming` names `name` reads typed values.
 bool TakesTypedValue(std::string_view name, const OptionNaming &naming);
 

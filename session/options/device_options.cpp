@@ -6,6 +6,26 @@
 
 namespace tevmar::session {
 
+namespace {
+
+// Why one level of a list cannot be taken, or empty.
+std::string LevelProblem(double value, double lowest)
+{
+    if (value < lowest)
+        return "a level of " + Figure(value) + " dB; expected " + Figure(lowest) + " dB or more";
+    if (std::abs(value) > kMostLevelDb)
+        return "a level of " + Figure(value) + " dB; expected at most " + Figure(kMostLevelDb) +
+               " dB either way";
+    return {};
+}
+
+std::string NotANumber(const std::string &item)
+{
+    return "\"" + item + "\" is not a number; expected levels in dB such as 14,15,16";
+}
+
+} // namespace
+
 std::string ParseLevels(const std::string &text, double lowest, std::vector<double> &levels)
 {
     levels.clear();
@@ -15,13 +35,9 @@ std::string ParseLevels(const std::string &text, double lowest, std::vector<doub
         const std::string item = text.substr(start, comma - start);
         const std::optional<double> value = ParseNumber(item);
         if (!value)
-            return "\"" + item + "\" is not a number; expected levels in dB such as 14,15,16";
-        if (*value < lowest)
-            return "a level of " + Figure(*value) + " dB; expected " + Figure(lowest) +
-                   " dB or more";
-        if (std::abs(*value) > kMostLevelDb)
-            return "a level of " + Figure(*value) + " dB; expected at most " +
-                   Figure(kMostLevelDb) + " dB either way";
+            return NotANumber(item);
+        if (std::string problem = LevelProblem(*value, lowest); !problem.empty())
+            return problem;
         if (levels.size() == kMaxCircleLevels)
             return "more than " + std::to_string(kMaxCircleLevels) + " levels";
         levels.push_back(*value);
@@ -29,6 +45,23 @@ std::string ParseLevels(const std::string &text, double lowest, std::vector<doub
             return {};
         start = comma + 1;
     }
+}
+
+std::string CheckLevels(const std::vector<double> &levels, double lowest)
+{
+    // An empty list is the empty text, which holds no number.
+    if (levels.empty())
+        return NotANumber("");
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        const double value = levels[i];
+        if (!std::isfinite(value))
+            return NotANumber(std::isnan(value) ? "nan" : value > 0 ? "inf" : "-inf");
+        if (std::string problem = LevelProblem(value, lowest); !problem.empty())
+            return problem;
+        if (i == kMaxCircleLevels)
+            return "more than " + std::to_string(kMaxCircleLevels) + " levels";
+    }
+    return {};
 }
 
 OptionTable DeviceOptions(DeviceArguments &d)
@@ -53,10 +86,10 @@ OptionTable DeviceOptions(DeviceArguments &d)
          }},
         {"--gain-circles", "DB,DB,...",
          "with --device: available and operating gain circles at these levels",
-         levels(d.gainDb, -kMostLevelDb)},
+         levels(d.gainDb, kLowestGainLevelDb)},
         // A noise figure below 0 dB would be a device that removes noise.
         {"--noise-circles", "DB,DB,...", "with --device: noise-figure circles at these levels",
-         levels(d.noiseDb, 0)},
+         levels(d.noiseDb, kLowestNoiseLevelDb)},
         {"--amplifier", "", "with --device: design both matching networks of an amplifier",
          SetFlag(d.amplifier)},
         {"--goal", "gain|noise", "with --amplifier: most flat gain (default) or least noise figure",

@@ -47,6 +47,14 @@ inline constexpr const char *kAmplifierOptions[] = {
 // none below `lowest`. Returns the problem, or empty.
 inline constexpr std::size_t kMaxCircleLevels = 20;
 inline constexpr double kMostLevelDb = 200; // no device or circle lies beyond
+// The lowest gain level, and the lowest noise figure: below 0 dB a device
+// would remove noise.
+inline constexpr double kLowestGainLevelDb = -kMostLevelDb;
+inline constexpr double kLowestNoiseLevelDb = 0;
 std::string ParseLevels(const std::string &text, double lowest, std::vector<double> &levels);
+
+// The same levels given as numbers (a script's list): refused for the same
+// reasons, a level that is no finite number as its text would be.
+std::string CheckLevels(const std::vector<double> &levels, double lowest);
 
 } // namespace tevmar::session

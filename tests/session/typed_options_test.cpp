@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tevmar::session {
@@ -68,6 +69,7 @@ TEST(TypedOptions, NumbersReadAsTheirTextReads)
         {"c_range", "0.5:20", std::pair{Real(0.5), Whole(20)}, tune},
         {"z0_range", "30:90", std::pair{Whole(30), Whole(90)}, lines},
         {"line_z0", "75", Real(75), lines},
+        {"srf_margin", "10", Whole(10), {{"pad", "0.05pF"}, {"l_model", "40@2GHz,0.05pF"}}},
     };
     for (const Case &c : cases) {
         const CommandLine text = AsText(c.keyword, c.text, c.more);
@@ -85,6 +87,7 @@ TEST(TypedOptions, NumbersReadAsTheirTextReads)
         EXPECT_EQ(typed.analysis.capacitorRangePf, text.analysis.capacitorRangePf);
         EXPECT_EQ(typed.analysis.z0RangeOhms, text.analysis.z0RangeOhms);
         EXPECT_EQ(typed.analysis.lineZ0Ohms, text.analysis.lineZ0Ohms);
+        EXPECT_EQ(typed.analysis.srfMarginPercent, text.analysis.srfMarginPercent);
     }
 }
 
@@ -118,6 +121,7 @@ TEST(TypedOptions, RefusalsAreTheTextsNamingTheKeyword)
         {"z0_range", "120:20", std::pair{Whole(120), Whole(20)}, lines,
          "z0_range: \"120:20\" is not MIN:MAX in ohms, two numbers from 1e-06 to 1e+09, the "
          "first below the second"},
+        {"srf_margin", "-1", Whole(-1), {}, ""},
         {"l_range", "5", Whole(5), {}, ""}, // a number for a pair: refused below
     };
     for (const Case &c : cases) {
@@ -138,6 +142,126 @@ TEST(TypedOptions, RefusalsAreTheTextsNamingTheKeyword)
     EXPECT_TRUE(TakesTypedValue("q_l", kKeywords));
     EXPECT_FALSE(TakesTypedValue("eseries", kKeywords));
     EXPECT_FALSE(TakesTypedValue("--q-l", kKeywords));
+}
+
+TEST(TypedOptions, TheCallsOwnNumbersReadAsTheirTextReads)
+{
+    // The order, the measured load's source and the amplifier's load and
+    // margin, typed: the same settings, or the same refusal, as their text.
+    const std::vector<NamedValue> measured = {{"load_circuit", "20 + 2.7nH"}};
+    const std::vector<NamedValue> amplifier = {
+        {"device", "d.s2p"}, {"amplifier", std::nullopt}, {"f1", "2"}, {"f2", "3"}};
+    struct Case
+    {
+        std::vector<NamedValue> start;
+        std::string keyword, text;
+        TypedValue value;
+        std::string problem;
+    };
+    const std::vector<Case> cases = {
+        {Boxes(), "order", "8", Whole(8), ""},
+        {Boxes(), "order", "5", Whole(5), "order: \"5\" is not one of 4, 8, 12"},
+        {Boxes(), "order", "8.5", Real(8.5), "order: \"8.5\" is not one of 4, 8, 12"},
+        {measured, "source", "75", Whole(75), ""},
+        {measured, "source", "-1", Whole(-1), "source: \"-1\" is not a positive number"},
+        {amplifier, "load_ohms", "25", Real(25), ""},
+        {amplifier, "stability_margin", "0.8", Real(0.8), ""},
+        {amplifier, "stability_margin", "1", Whole(1),
+         "stability_margin: \"1\" is not a margin above 0 and below 1"},
+    };
+    for (const Case &c : cases) {
+        std::vector<NamedValue> values = c.start;
+        values.push_back({c.keyword, c.text});
+        const CommandLine text = ParseNamedValues(values, "tevmar.prt", kKeywords);
+        const CommandLine typed =
+            ParseKeywordValues(c.start, {{c.keyword, c.value}}, "tevmar.prt", kKeywords);
+        EXPECT_EQ(text.problem, c.problem) << c.keyword << " " << c.text;
+        EXPECT_EQ(typed.problem, c.problem) << c.keyword << " " << c.text;
+        EXPECT_EQ(typed.given, text.given) << c.keyword;
+        EXPECT_EQ(typed.design.networkOrder, text.design.networkOrder);
+        EXPECT_EQ(typed.measured.sourceOhms, text.measured.sourceOhms);
+        EXPECT_EQ(typed.device.loadOhms, text.device.loadOhms);
+        EXPECT_EQ(typed.device.stabilityMargin, text.device.stabilityMargin);
+    }
+}
+
+TEST(TypedOptions, ACallsOwnFieldsAreTheOptionsTheyStandFor)
+{
+    // A device's figures with circles: the file, the mode and the levels are
+    // the call's fields, the request the one the options would make.
+    KeywordCall call;
+    call.devicePath = "d.s2p";
+    call.json = true;
+    call.gainDb = std::vector<double>{14, 15.5};
+    call.noiseDb = std::vector<double>{1};
+    const CommandLine typed = ParseKeywordCall(call, "tevmar.prt", kKeywords);
+    const CommandLine text = ParseNamedValues({{"device", "d.s2p"},
+                                               {"json", std::nullopt},
+                                               {"gain_circles", "14,15.5"},
+                                               {"noise_circles", "1"}},
+                                              "tevmar.prt", kKeywords);
+    ASSERT_EQ(typed.problem, "");
+    EXPECT_EQ(typed.given, text.given);
+    EXPECT_EQ(typed.device.filePath, text.device.filePath);
+    EXPECT_EQ(typed.device.gainDb, text.device.gainDb);
+    EXPECT_EQ(typed.device.noiseDb, text.device.noiseDb);
+    EXPECT_TRUE(typed.analysis.json);
+
+    // Levels are refused as their list's text is.
+    constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+    for (const auto &[levels, noise, problem] :
+         {std::tuple{std::vector<double>{-1}, true,
+                     "noise_circles: a level of -1 dB; expected 0 dB or more"},
+          std::tuple{std::vector<double>{300}, false,
+                     "gain_circles: a level of 300 dB; expected at most 200 dB either way"},
+          std::tuple{std::vector<double>{1, kNan}, false,
+                     "gain_circles: \"nan\" is not a number; expected levels in dB such as "
+                     "14,15,16"},
+          std::tuple{std::vector<double>(21, 1.0), true, "noise_circles: more than 20 levels"}}) {
+        KeywordCall bad;
+        bad.devicePath = "d.s2p";
+        (noise ? bad.noiseDb : bad.gainDb) = levels;
+        EXPECT_EQ(ParseKeywordCall(bad, "tevmar.prt", kKeywords).problem, problem);
+    }
+
+    // An amplifier call: the mode and its flag are the options' own checks.
+    KeywordCall amplifier;
+    amplifier.devicePath = "d.s2p";
+    amplifier.amplifier = true;
+    amplifier.stabilise = true;
+    amplifier.values = {{"f1", "2"}};
+    EXPECT_EQ(ParseKeywordCall(amplifier, "tevmar.prt", kKeywords).problem,
+              "amplifier: give the band with f1 and f2");
+    amplifier.values.push_back({"f2", "3"});
+    const CommandLine c = ParseKeywordCall(amplifier, "tevmar.prt", kKeywords);
+    ASSERT_EQ(c.problem, "");
+    EXPECT_TRUE(RequestOf(c).amplifier.has_value());
+    EXPECT_TRUE(RequestOf(c).amplifier->stabilise);
+}
+
+TEST(TypedOptions, ASearchIsTheCallsOwnAndItsSettingsWaitForIt)
+{
+    // The tune a call is: the tune's own settings apply to it.
+    KeywordCall call;
+    call.values = Boxes();
+    call.typed = {{"l_range", std::pair{Whole(1), Whole(100)}}};
+    EXPECT_EQ(
+        ParseKeywordCall(call, "tevmar.prt", kKeywords).problem.rfind("l_range applies to", 0), 0u);
+    call.tune = true;
+    const CommandLine tuned = ParseKeywordCall(call, "tevmar.prt", kKeywords);
+    ASSERT_EQ(tuned.problem, "");
+    EXPECT_TRUE(RequestOf(tuned).tune);
+    EXPECT_EQ(tuned.analysis.inductorRangeNh, (std::pair{1.0, 100.0}));
+    call.candidates = true;
+    EXPECT_TRUE(RequestOf(ParseKeywordCall(call, "tevmar.prt", kKeywords)).candidates);
+
+    // The kit waits for a search, the lines for the candidates.
+    EXPECT_EQ(UseOfSetting("parts", kKeywords), SettingUse::Searches);
+    for (const char *lines :
+         {"lines", "z0_range", "line_z0", "substrate", "width_range", "length_step"})
+        EXPECT_EQ(UseOfSetting(lines, kKeywords), SettingUse::Candidates) << lines;
+    EXPECT_EQ(UseOfSetting("q_l", kKeywords), SettingUse::EveryRun);
+    EXPECT_EQ(UseOfSetting("--parts", {}), SettingUse::Searches);
 }
 
 TEST(TypedOptions, TheCommandLineKeepsItsWords)
