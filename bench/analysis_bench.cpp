@@ -1,7 +1,7 @@
 #include "analysis/amplifier/amplifier.h"
-#include "analysis/search/candidates.h"
-#include "analysis/model/designed_network.h"
 #include "analysis/figures/monte_carlo.h"
+#include "analysis/model/designed_network.h"
+#include "analysis/search/candidates.h"
 #include "analysis/search/tune_design.h"
 #include "engine/design.h"
 
@@ -144,5 +144,21 @@ void AmplifierGain401Points(benchmark::State &bench)
     bench.counters["gtDbMin"] = gain;
 }
 BENCHMARK(AmplifierGain401Points)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+// The synthesis's element table of an order-12 design turned into its
+// networks (full precision and as printed), as every design run does once.
+void DesignedNetworkOrder12(benchmark::State &bench)
+{
+    const tevmar::DesignResult d = SolveOrder12();
+    for (auto _ : bench) {
+        const analysis::DesignedNetwork network = analysis::DesignedNetworkOf(d);
+        benchmark::DoNotOptimize(network.full.parts.data());
+    }
+}
+BENCHMARK(DesignedNetworkOrder12);
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "analysis/model/board_line.h"
 #include "report/number_format.h"
+#include "units/quantity.h"
 #include "units/unit_text.h"
 
 #include <cmath>
@@ -119,8 +120,10 @@ std::string PartValueText(const Part &part, int digits)
     // A line by its electrical length and characteristic impedance.
     if (part.isLine() && part.line.board)
         return Figure(part.value, digits) + " deg " + Figure(part.line.z0Ohms, digits) + " ohm (" +
-               Figure(part.line.board->width * 1e3, digits) + " mm wide, " +
-               Figure(DrawnLengthOf(part) * 1e3, digits) + " mm long)";
+               Figure(units::Length::FromMetres(part.line.board->width).millimetres(), digits) +
+               " mm wide, " +
+               Figure(units::Length::FromMetres(DrawnLengthOf(part)).millimetres(), digits) +
+               " mm long)";
     if (part.isLine())
         return Figure(part.value, digits) + " deg " + Figure(part.line.z0Ohms, digits) + " ohm";
     return part.Visit([&](auto e) {

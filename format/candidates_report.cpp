@@ -61,9 +61,12 @@ Json ElementJson(const Part &e)
         // A strip as the layout draws it: an open stub shorter than its
         // electrical length by its end's extension.
         if (e.line.board) {
-            json["widthMm"] = e.line.board->width * 1e3;
-            json["lengthMm"] = DrawnLengthOf(e) * 1e3;
-            json["endExtensionMm"] = EndExtensionOf(e) * 1e3;
+            const auto mm = [](double metres) {
+                return units::Length::FromMetres(metres).millimetres();
+            };
+            json["widthMm"] = mm(e.line.board->width);
+            json["lengthMm"] = mm(DrawnLengthOf(e));
+            json["endExtensionMm"] = mm(EndExtensionOf(e));
         }
     }
     return json;

@@ -2,6 +2,7 @@
 
 #include "analysis/model/board_line.h"
 #include "analysis/search/candidates.h"
+#include "units/quantity.h"
 
 #include <cstdio>
 
@@ -14,6 +15,12 @@ std::string Decimals(double value)
     char text[64];
     std::snprintf(text, sizeof text, "%.3f", value);
     return text;
+}
+
+// A length on the board, held in metres, in mm to a micron.
+std::string Millimetres(double metres)
+{
+    return Decimals(units::Length::FromMetres(metres).millimetres());
 }
 
 } // namespace
@@ -30,9 +37,9 @@ std::string LayoutCsv(const analysis::Network &network)
             continue;
         std::string width, length, extension;
         if (part.line.board) {
-            width = Decimals(part.line.board->width * 1e3);
-            length = Decimals(analysis::DrawnLengthOf(part) * 1e3);
-            extension = Decimals(analysis::EndExtensionOf(part) * 1e3);
+            width = Millimetres(part.line.board->width);
+            length = Millimetres(analysis::DrawnLengthOf(part));
+            extension = Millimetres(analysis::EndExtensionOf(part));
         }
         text += analysis::PartName(network, i) + "," + part.Description() + "," + width + "," +
                 length + "," + extension + "," + Decimals(part.line.z0Ohms) + "," +

@@ -11,20 +11,6 @@ void LineList::Reserve(std::size_t lines, std::size_t items, std::size_t charact
     buffer_.reserve(characters);
 }
 
-LineList &LineList::NewLine()
-{
-    lineStarts_.push_back(static_cast<std::uint32_t>(items_.size()));
-    return *this;
-}
-
-LineList &LineList::Text(std::string_view text)
-{
-    const auto begin = static_cast<std::uint32_t>(buffer_.size());
-    buffer_.append(text);
-    items_.push_back({LineItem::Kind::Text, begin, static_cast<std::uint32_t>(text.size())});
-    return *this;
-}
-
 LineList &LineList::Append(std::string_view text)
 {
     if (lineStarts_.empty() || items_.empty() || items_.back().kind != LineItem::Kind::Text ||
@@ -44,20 +30,6 @@ LineList &LineList::Number(double value)
     return *this;
 }
 
-LineList &LineList::Spaces(int count)
-{
-    items_.push_back(
-        {LineItem::Kind::Spaces, 0, static_cast<std::uint32_t>(count > 0 ? count : 0)});
-    return *this;
-}
-
-LineList &LineList::Column(int column)
-{
-    items_.push_back(
-        {LineItem::Kind::Column, 0, static_cast<std::uint32_t>(column > 1 ? column : 1)});
-    return *this;
-}
-
 LineView LineList::operator[](std::size_t line) const
 {
     const std::size_t first = lineStarts_[line];
@@ -65,31 +37,9 @@ LineView LineList::operator[](std::size_t line) const
     return LineView{std::span<const LineItem>(items_.data() + first, last - first), buffer_};
 }
 
-ComposedText &ComposedText::NewLine()
-{
-    if (open_)
-        out_ += lineEnd_;
-    open_ = true;
-    lineStart_ = out_.size();
-    return *this;
-}
-
-ComposedText &ComposedText::Text(std::string_view text)
-{
-    out_ += text;
-    return *this;
-}
-
 ComposedText &ComposedText::Number(double value)
 {
     AppendNumberItem(out_, value);
-    return *this;
-}
-
-ComposedText &ComposedText::Spaces(int count)
-{
-    if (count > 0)
-        out_.append(static_cast<std::size_t>(count), ' ');
     return *this;
 }
 

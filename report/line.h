@@ -90,6 +90,58 @@ class ComposedText
     bool open_ = false;
 };
 
+// The items every report line is made of, inline: a report adds some two
+// hundred of them, each only an append.
+inline LineList &LineList::NewLine()
+{
+    lineStarts_.push_back(static_cast<std::uint32_t>(items_.size()));
+    return *this;
+}
+
+inline LineList &LineList::Text(std::string_view text)
+{
+    const auto begin = static_cast<std::uint32_t>(buffer_.size());
+    buffer_.append(text);
+    items_.push_back({LineItem::Kind::Text, begin, static_cast<std::uint32_t>(text.size())});
+    return *this;
+}
+
+inline LineList &LineList::Spaces(int count)
+{
+    items_.push_back(
+        {LineItem::Kind::Spaces, 0, static_cast<std::uint32_t>(count > 0 ? count : 0)});
+    return *this;
+}
+
+inline LineList &LineList::Column(int column)
+{
+    items_.push_back(
+        {LineItem::Kind::Column, 0, static_cast<std::uint32_t>(column > 1 ? column : 1)});
+    return *this;
+}
+
+inline ComposedText &ComposedText::NewLine()
+{
+    if (open_)
+        out_ += lineEnd_;
+    open_ = true;
+    lineStart_ = out_.size();
+    return *this;
+}
+
+inline ComposedText &ComposedText::Text(std::string_view text)
+{
+    out_ += text;
+    return *this;
+}
+
+inline ComposedText &ComposedText::Spaces(int count)
+{
+    if (count > 0)
+        out_.append(static_cast<std::size_t>(count), ' ');
+    return *this;
+}
+
 // Appends the line composed into character columns to `out`, each physical
 // line followed by `lineEnd`.
 void ComposeLine(const LineView &line, std::string &out, std::string_view lineEnd);

@@ -77,7 +77,9 @@ bool AppendThousandths(std::string &out, double magnitude)
             end[i] = static_cast<char>('0' + fraction % 10);
         end += width;
     }
-    out.append(digits, end);
+    // By length, not by a pair of pointers: the pointer form goes through the
+    // general replace, a third of this function's time.
+    out.append(digits, static_cast<std::size_t>(end - digits));
     return true;
 }
 
@@ -93,7 +95,7 @@ void AppendBareNumber(std::string &out, double value)
         std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::fixed);
     if (ec != std::errc{})
         throw std::domain_error("value cannot be written as decimal text");
-    out.append(buffer, end);
+    out.append(buffer, static_cast<std::size_t>(end - buffer));
 }
 
 std::string BareNumber(double value)

@@ -143,6 +143,9 @@ constexpr double Milliseconds(double nanoseconds)
     return nanoseconds / 1e6;
 }
 
+// Siemens to millisiemens, the unit an admittance is read in on the chart.
+inline constexpr double kMillisiemensPerSiemens = 1e3;
+
 // The factor between a product of a frequency and a length in GHz mm, the
 // unit the published microstrip dispersion formulas are fitted in, and the
 // same product in Hz m.

@@ -4,6 +4,8 @@
 // relative permittivity, height and loss tangent, and the copper's thickness,
 // resistivity and surface roughness. Everything in SI units.
 
+#include "units/quantity.h"
+
 namespace tevmar::analysis::lines {
 
 // Annealed copper at 20 degrees C, ohm metres.
@@ -11,8 +13,8 @@ inline constexpr double kCopperResistivity = 1.72e-8;
 
 struct Substrate
 {
-    double relativePermittivity = 4.4;       // er
-    double height = 1.6e-3;                  // dielectric height h, m
+    double relativePermittivity = 4.4;                            // er
+    double height = units::Length::FromMillimetres(1.6).metres(); // dielectric height h, m
     double thickness = 0;                    // copper thickness t, m; 0 for a thin strip
     double lossTangent = 0;                  // tan delta, taken as the same at every frequency
     double resistivity = kCopperResistivity; // ohm m; 0 for a perfect conductor
@@ -26,7 +28,7 @@ struct Substrate
 struct BoardLine
 {
     Substrate substrate;
-    double width = 1e-3;
+    double width = units::Length::FromMillimetres(1).metres();
 
     friend bool operator==(const BoardLine &, const BoardLine &) = default;
 };

@@ -103,8 +103,8 @@ Part TrialOf(const Part &line, double widthDraw, double lengthDraw)
     const double width = std::max(line.line.board->width + widthDraw * kWidthTolerance,
                                   lines::kLeastWidthRatio * height);
     const Part etched = WithWidth(line, width);
-    return WithDrawnLength(etched,
-                           std::max(DrawnLengthOf(etched) + lengthDraw * kLengthTolerance, 1e-6));
+    return WithDrawnLength(etched, std::max(DrawnLengthOf(etched) + lengthDraw * kLengthTolerance,
+                                            units::Length::FromMicrometres(1).metres()));
 }
 
 Part OnBoard(const Part &line, const lines::Substrate &substrate, double lowWidth, double highWidth)

@@ -43,8 +43,8 @@ Part OnBoard(const Part &line, const lines::Substrate &substrate, double lowWidt
 // A tolerance trial of a strip: what etching and drawing hold to on an
 // ordinary board, +-25 um of width (about an ounce of copper's undercut) and
 // +-25 um of length. `widthDraw` and `lengthDraw` lie in [-1, 1).
-inline constexpr double kWidthTolerance = 25e-6;
-inline constexpr double kLengthTolerance = 25e-6;
+inline constexpr double kWidthTolerance = units::Length::FromMillimetres(0.025).metres();
+inline constexpr double kLengthTolerance = units::Length::FromMillimetres(0.025).metres();
 Part TrialOf(const Part &line, double widthDraw, double lengthDraw);
 
 // Every ideal line of the network made a strip on the ranges' board (the

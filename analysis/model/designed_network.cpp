@@ -30,20 +30,27 @@ DesignedNetwork DesignedNetworkOf(const DesignResult &design)
     d.full.parts.reserve(table.size() - 2);
     d.printed.parts.reserve(table.size() - 2);
     const std::optional<std::size_t> absorbed = AbsorbedRow(design);
+    // One part reused row by row and copied into place: a fresh part per row
+    // would be cleared, built and moved, which costs more than the rest of
+    // this function in a design run.
+    Part part;
     for (std::size_t i = 1; i + 1 < table.size(); ++i) {
         const ElementRow &row = table[i];
         if (row.kind == ElementKind::Termination)
             throw std::invalid_argument("termination inside the element table");
-        std::string label(row.label);
+        part.kind = row.kind;
+        part.label.assign(row.label);
         if (i == absorbed) {
             // The load's reactance is what the engineer typed, at any precision.
-            d.full.load =
-                LoadReactance{Part{row.kind, design.absorbedValue, label}, design.loadType};
+            part.value = design.absorbedValue;
+            d.full.load = LoadReactance{part, design.loadType};
             d.printed.load = d.full.load;
             continue;
         }
-        d.full.parts.push_back(Part{row.kind, row.fullValue, label});
-        d.printed.parts.push_back(Part{row.kind, row.value, std::move(label)});
+        part.value = row.fullValue;
+        d.full.parts.push_back(part);
+        part.value = row.value;
+        d.printed.parts.push_back(part);
     }
     d.gammaMax = design.GammaMax;
     d.gammaMin = design.GammaMin;

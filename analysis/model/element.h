@@ -62,9 +62,9 @@ struct PartRanges
     // width stays within lineLowWidth and lineHighWidth (m), and its drawn
     // length is snapped to a multiple of lineLengthStep (m) once tuned.
     std::optional<lines::Substrate> board = std::nullopt;
-    double lineLowWidth = 0.15e-3;
-    double lineHighWidth = 5e-3;
-    double lineLengthStep = 0.05e-3;
+    double lineLowWidth = units::Length::FromMillimetres(0.15).metres();
+    double lineHighWidth = units::Length::FromMillimetres(5).metres();
+    double lineLengthStep = units::Length::FromMillimetres(0.05).metres();
 
     friend bool operator==(const PartRanges &, const PartRanges &) = default;
 };

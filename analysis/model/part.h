@@ -107,7 +107,7 @@ inline constexpr double kSmallestChipValue = 0.1;
 struct LineShape
 {
     double z0Ohms = 50;
-    double referenceHz = 1e9;
+    double referenceHz = units::Frequency::FromGHz(1).hz();
     // A strip etched on a board (analysis/model/board_line.h): its section
     // then follows the microstrip model at every frequency (dispersive Z0
     // and eps_eff, conductor and dielectric loss), the part's degrees are

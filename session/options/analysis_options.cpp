@@ -6,6 +6,7 @@
 #include "session/io/safe_file.h"
 #include "session/options/part_model_options.h"
 #include "session/types.h"
+#include "units/quantity.h"
 #include "units/unit_text.h"
 
 #include <algorithm>
@@ -525,11 +526,13 @@ std::string CheckBoardLines(const AnalysisRequest &r, const OptionNaming &n)
         const double h = r.substrate->height;
         const double least = analysis::lines::kLeastWidthRatio * h;
         const double most = analysis::lines::kMostWidthRatio * h;
+        const auto mm = [](double metres) {
+            return Figure(units::Length::FromMetres(metres).millimetres());
+        };
         if (r.widthRange->first < least || r.widthRange->second > most)
-            return n("--width-range") + ": " + Figure(r.widthRange->first * 1e3) + " to " +
-                   Figure(r.widthRange->second * 1e3) + " mm reaches outside the widths the " +
-                   "board's microstrip formulas cover, " + Figure(least * 1e3) + " to " +
-                   Figure(most * 1e3) + " mm";
+            return n("--width-range") + ": " + mm(r.widthRange->first) + " to " +
+                   mm(r.widthRange->second) + " mm reaches outside the widths the " +
+                   "board's microstrip formulas cover, " + mm(least) + " to " + mm(most) + " mm";
     }
     if (r.lineZ0Ohms) {
         const analysis::lines::ImpedanceSpan span = analysis::lines::ImpedanceSpanOf(*r.substrate);

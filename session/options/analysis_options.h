@@ -4,6 +4,7 @@
 // (its built response, standard values, component Q, tolerance yield) and the
 // files taken elsewhere (JSON, CSV sweep, Touchstone, SPICE).
 
+#include "analysis/model/element.h"
 #include "session/options/analysis_settings.h"
 #include "session/options/command_options.h"
 #include "session/options/design_options.h"
@@ -99,10 +100,10 @@ inline constexpr FileOption kFileOptions[] = {
 // The widths a board etches by default, m, within what the microstrip
 // formulas cover on the board at hand: 0.15 mm (6 mil, an ordinary
 // process's finest track) to 5 mm.
-inline constexpr double kDefaultLeastWidth = 0.15e-3;
-inline constexpr double kDefaultMostWidth = 5e-3;
+inline constexpr double kDefaultLeastWidth = analysis::PartRanges{}.lineLowWidth;
+inline constexpr double kDefaultMostWidth = analysis::PartRanges{}.lineHighWidth;
 // The layout grid of the strips' drawn lengths by default, m.
-inline constexpr double kDefaultLengthStep = 0.05e-3;
+inline constexpr double kDefaultLengthStep = analysis::PartRanges{}.lineLengthStep;
 
 // The options as analysis settings, each left out taking its default.
 AnalysisSettings SettingsOf(const AnalysisRequest &request);

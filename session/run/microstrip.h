@@ -19,7 +19,7 @@ namespace tevmar::session {
 
 // The most frequencies one run works out, and the widest range of them.
 inline constexpr std::size_t kMaxLineFrequencies = 10'000;
-inline constexpr units::Frequency kMostLineFrequency = units::Frequency::FromHz(1e12);
+inline constexpr units::Frequency kMostLineFrequency = units::Frequency::FromGHz(1000);
 // The longest line and the thickest board the calculator takes, metres:
 // beyond them the figures mean nothing on a circuit board.
 inline constexpr double kMostLineLength = 10.0;

@@ -58,7 +58,9 @@ std::string ChartPointReadout(Complex gamma, double z0)
     const bool open = !std::isfinite(z.real()) || std::abs(Complex(1, 0) - gamma) < 1e-12;
     const bool shorted = std::abs(Complex(1, 0) + gamma) < 1e-12;
     std::string text = open ? "Z open" : "Z = " + complexText(z, "\u03A9");
-    text += shorted ? "\nY short" : open ? "\nY = 0 mS" : "\nY = " + complexText(1e3 / z, "mS");
+    text += shorted ? "\nY short"
+            : open  ? "\nY = 0 mS"
+                    : "\nY = " + complexText(units::kMillisiemensPerSiemens / z, "mS");
     text += "\n\u0393 = " + Figure(std::abs(gamma), 4) + " \u2220 " +
             Figure(std::arg(gamma) * 180 / std::numbers::pi, 4) + "\u00B0";
     const double magnitude = std::abs(gamma);
