@@ -210,6 +210,10 @@ double Ranked(double figure)
 // For ideal parts the loss follows |S11|, and this is the order of |S11|.
 bool Better(const TuneResult &a, const TuneResult &b)
 {
+    // Against a goal of several bands the score alone ranks: it weighs the
+    // bands' limits and the rejection the loss knows nothing of.
+    if (a.scored || b.scored)
+        return Ranked(a.gammaMax) < Ranked(b.gammaMax);
     const double lossA = Ranked(a.lossDbMax), lossB = Ranked(b.lossDbMax);
     return lossA != lossB ? lossA < lossB : Ranked(a.gammaMax) < Ranked(b.gammaMax);
 }
@@ -516,6 +520,10 @@ class Builder
         c.problem.network.measured = measured_;
         c.problem.ranges = options_.ranges;
         c.problem.built = options_.built;
+        if (!options_.goal.empty()) {
+            c.problem.goal = options_.goal;
+            c.problem.band = options_.goal.PassSpan();
+        }
         c.problem.network = WithParts(c.problem.network, SourceToLoad(c.problem.network));
         for (Part &part : c.problem.network.parts) {
             const auto [low, high] = part.RangeIn(options_.ranges);
@@ -868,7 +876,8 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
     // The limit for the model: for a measured load, its fit's, or its
     // resonance's where the fitted kind does not describe the data.
     base->network.measured = measured;
-    if (base->network.load)
+    // The limit is for one band; several bands at once have none in closed form.
+    if (base->network.load && options.goal.empty())
         set.bodeFanoGamma = BodeFanoGammaOf(*base);
     Part probe;
     probe.value = 1;
@@ -940,6 +949,13 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
     FoldSameNetworks(set.candidates, options);
     KeepLaddersThatHelp(set.candidates, options.ranges);
     set.ranges = options.ranges;
+    set.goal = options.goal;
+    if (!options.goal.empty())
+        for (Candidate &c : set.candidates) {
+            c.bandFigures = GoalFiguresOf(c.tuned.network, options.goal);
+            if (c.standard)
+                c.standardBandFigures = GoalFiguresOf(c.standard->network, options.goal);
+        }
     std::stable_sort(
         set.candidates.begin(), set.candidates.end(), [](const Candidate &a, const Candidate &b) {
             return Better(a.tuned, b.tuned) || (!Better(b.tuned, a.tuned) && a.parts < b.parts);

@@ -98,6 +98,12 @@ struct Request
     // Build, tune and rank the candidate networks (orders 4, 8 and 12 only).
     bool candidates = false;
     std::optional<int> pick; // candidate K (1 = best) is the network the files carry
+    // Several bands at once (--band, --reject): passbands, each with its own
+    // |S11| limit or weight, and bands to reject. The textbook design and its
+    // report keep one band, so with a goal only the candidates run, over
+    // every band; the design's boxes then span the passbands. Empty: the
+    // boxes' one band.
+    analysis::Goal goal;
     // A folder of measured chip parts: the candidates are built from them.
     std::optional<std::string> partsFolder;
     bool json = false; // standard output is the JSON document, not the pane lines
