@@ -80,6 +80,9 @@ struct Candidate
     // Against several bands: the tuned network's figure in each band of the
     // goal, in its order (and on standard values, with a series set).
     std::vector<GoalBandFigure> bandFigures;
+    // The two-band L-section of two resonators, offered whatever the
+    // families with as many parts reach.
+    bool twoBandSection = false;
     std::vector<GoalBandFigure> standardBandFigures;
 };
 
