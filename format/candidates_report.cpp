@@ -174,8 +174,13 @@ std::vector<std::string> CandidateLines(const CandidateSet &set)
     // Against several bands the score ranks: the worst band's |S11|, or
     // with limits, weights or rejection the worst band's share of its goal.
     const bool goal = !set.goal.empty();
-    const bool scored = goal && !ScoreIsGamma(set.goal);
-    if (goal)
+    // With lossy parts a passband's figure is the root of the lost power.
+    const bool scored = goal && (!ScoreIsGamma(set.goal) || built);
+    if (goal && built)
+        lines.push_back("Candidates, best first (score over every band with the parts as built: "
+                        "weight x sqrt(1 - G_T)max / limit in each passband, |S21|max / allowed "
+                        "in each rejection band; parts from the source's side):");
+    else if (goal)
         lines.push_back(scored ? "Candidates, best first (score over every band, at most 1 meeting "
                                  "every limit: weight x |S11|max / limit in each passband, "
                                  "|S21|max / allowed in each rejection band; parts from the "

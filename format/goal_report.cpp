@@ -20,6 +20,12 @@ double Db(double magnitude)
     return 20 * std::log10(magnitude);
 }
 
+// The transducer loss, dB, of a lost power whose square root is `root`.
+double LossDb(double root)
+{
+    return -10 * std::log10(1 - root * root);
+}
+
 } // namespace
 
 std::string BandText(const analysis::Band &band)
@@ -62,7 +68,8 @@ std::string BandFiguresText(const analysis::Goal &goal,
                     " dB (at most " + Figure(Db(b.level), 3) + " dB)";
             continue;
         }
-        text += BandText(b.band) + " |S11| " + Figure(f.worst, 4);
+        text += BandText(b.band) + (f.lossy ? " loss " + Figure(LossDb(f.worst), 4) + " dB"
+                                            : " |S11| " + Figure(f.worst, 4));
         if (b.limitGiven)
             text += " (limit " + Figure(b.level, 4) + ")";
         if (b.weight != 1)
@@ -103,6 +110,11 @@ Json BandFiguresJson(const analysis::Goal &goal,
                   {b.reject ? "s21Max" : "gammaMax", Number(f.worst)},
                   {"atGHz", Number(f.worstAtHz / 1e9)},
                   {"score", Number(f.score)}};
+        if (f.lossy) {
+            // Lossy parts: the figure is the lost power's root, given as a loss.
+            band.erase("gammaMax");
+            band["lossDbMax"] = Number(LossDb(f.worst));
+        }
         bands.push_back(std::move(band));
     }
     return bands;

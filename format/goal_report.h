@@ -36,8 +36,8 @@ std::string BandFiguresText(const analysis::Goal &goal,
 void AddGoalInputsJson(Json &document, const analysis::Goal &goal);
 
 // A candidate's figures band by band: each band's edges, kind ("pass" or
-// "reject"), its worst figure (gammaMax or s21Max) and where, and its share
-// of the score.
+// "reject"), its worst figure (gammaMax, or lossDbMax with lossy parts, or
+// s21Max) and where, and its share of the score.
 Json BandFiguresJson(const analysis::Goal &goal,
                      const std::vector<analysis::GoalBandFigure> &figures);
 

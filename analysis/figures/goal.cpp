@@ -46,7 +46,17 @@ std::vector<GoalBandFigure> GoalFiguresOf(const Network &network, const Goal &go
             figure.worst = p.gammaMax;
             figure.worstAtHz = p.gammaMaxAtHz;
         } else {
-            figure.worst = MatchFigureOf(network, b.band);
+            // The square root of the power lost, 1 - |S21|^2, as the tune
+            // scores lossy parts, and where it is largest.
+            const Extremes e = FindExtremes(
+                [&](double f) {
+                    return std::sqrt(
+                        std::clamp(1.0 - std::norm(TransmissionAt(network, f)), 0.0, 1.0));
+                },
+                b.band);
+            figure.worst = e.max;
+            figure.worstAtHz = e.maxAtHz;
+            figure.lossy = true;
         }
         figure.score = figure.worst * b.Scale();
         figures.push_back(figure);

@@ -57,6 +57,9 @@ struct GoalBandFigure
     double worst = 0;
     double worstAtHz = 0;
     double score = 0; // worst x Scale()
+    // A passband of lossy parts: `worst` is the square root of the largest
+    // lost power, 1 - G_T, rather than |S11|.
+    bool lossy = false;
 };
 
 std::vector<GoalBandFigure> GoalFiguresOf(const Network &network, const Goal &goal);

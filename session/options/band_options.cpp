@@ -132,7 +132,7 @@ analysis::Goal BandArguments::GoalOf() const
 OptionTable BandOptions(BandArguments &arguments)
 {
     OptionTable table{
-        {"--band", "F1:F2[@LIMITdB|@wW]",
+        {"--band", "F1:F2[@LIM|@wW]",
          "a passband in GHz, in place of --f1 and --f2; repeat it for several bands, each with "
          "its own |S11| limit (@-15dB) or weight (@w2)",
          StoreBands(arguments.bands, false)},
