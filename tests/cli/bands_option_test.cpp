@@ -196,6 +196,26 @@ TEST(Bands, ARejectionBandIsScoredAsAttenuation)
     }
 }
 
+TEST(Bands, LossyPartsAreRankedByTheWorstBandsLoss)
+{
+    TempDir dir;
+    const CliRun run = RunCliIn(With(kTwoBands, {"--q-l", "30", "--json"}), dir);
+    ASSERT_EQ(run.exitCode, 6) << run.err;
+    const auto candidates = nlohmann::json::parse(run.out).at("candidates");
+    ASSERT_FALSE(candidates.empty());
+    for (const auto &c : candidates) {
+        double worst = 0;
+        for (const auto &band : c.at("bands")) {
+            EXPECT_FALSE(band.contains("gammaMax")); // lost power, not reflection
+            worst = std::max(worst, band.at("lossDbMax").get<double>());
+        }
+        // The row's loss is its worse band's, and its score that loss's root.
+        EXPECT_NEAR(c.at("lossDbMax").get<double>(), worst, 1e-3 * worst + 1e-6);
+        const double root = c.at("gammaMax").get<double>();
+        EXPECT_NEAR(-10 * std::log10(1 - root * root), worst, 1e-3 * worst + 1e-6);
+    }
+}
+
 TEST(Bands, OneBandIsTheRunOfF1AndF2)
 {
     TempDir a, b;
