@@ -3,6 +3,7 @@
 #include "analysis/model/board_line.h"
 #include "format/analysis_text.h"
 #include "format/export_json.h"
+#include "format/goal_report.h"
 #include "format/json_number.h"
 #include "format/path_json.h"
 #include "report/number_format.h"
@@ -173,16 +174,34 @@ std::vector<std::string> CandidateLines(const CandidateSet &set)
     const bool series = set.candidates.front().standard.has_value();
     // Parts as built (models, Q, pads): ranked by the loss, shown beside |S11|.
     const bool built = !IdealAsDrawn(set.candidates.front().tuned.network);
-    lines.push_back(built ? "Candidates, best first (in-band max transducer loss with the parts as "
-                            "built and the true load; parts from the source's side):"
-                          : "Candidates, best first (in-band max |S11| with the true load; parts "
-                            "from the source's side):");
+    // Against several bands the score ranks: the worst band's |S11|, or
+    // with limits, weights or rejection the worst band's share of its goal.
+    const bool goal = !set.goal.empty();
+    // With lossy parts a passband's figure is the root of the lost power.
+    const bool scored = goal && (!ScoreIsGamma(set.goal) || built);
+    if (goal && built)
+        lines.push_back("Candidates, best first (score over every band with the parts as built: "
+                        "weight x sqrt(1 - G_T)max / limit in each passband, |S21|max / allowed "
+                        "in each rejection band; parts from the source's side):");
+    else if (goal)
+        lines.push_back(scored ? "Candidates, best first (score over every band, at most 1 meeting "
+                                 "every limit: weight x |S11|max / limit in each passband, "
+                                 "|S21|max / allowed in each rejection band; parts from the "
+                                 "source's side):"
+                               : "Candidates, best first (the worst band's in-band max |S11| "
+                                 "with the true load; parts from the source's side):");
+    else
+        lines.push_back(built
+                            ? "Candidates, best first (in-band max transducer loss with the parts "
+                              "as built and the true load; parts from the source's side):"
+                            : "Candidates, best first (in-band max |S11| with the true load; "
+                              "parts from the source's side):");
     const std::size_t topologyWidth = TopologyColumnWidth(set.candidates);
     const std::size_t extremesWidth = ExtremesColumnWidth(set.candidates);
     std::string head = "  " + Padded("#", 3) + Padded("topology", topologyWidth) +
-                       Padded("parts", 5) + Padded("|S11|max", 9) + Padded("RL dB", 6) +
-                       (built ? Padded("loss dB", 8) : "") + Padded("smallest", extremesWidth) +
-                       Padded("largest", extremesWidth);
+                       Padded("parts", 5) + Padded(scored ? "score" : "|S11|max", 9) +
+                       (scored ? "" : Padded("RL dB", 6)) + (built ? Padded("loss dB", 8) : "") +
+                       Padded("smallest", extremesWidth) + Padded("largest", extremesWidth);
     if (series)
         head += Padded(SeriesName(set.candidates.front().standard->series) + " |S11|", 10);
     head += Padded("DC source/load", 15) + "above Bode-Fano limit";
@@ -195,7 +214,7 @@ std::vector<std::string> CandidateLines(const CandidateSet &set)
             "  " + Padded(std::to_string(k + 1), 3) +
             Padded(CandidateTopologyName(c), topologyWidth) + Padded(std::to_string(c.parts), 5) +
             Padded(Figure(c.tuned.gammaMax, 4), 9) +
-            Padded(Figure(ReturnLossDb(c.tuned.gammaMax), 3), 6) +
+            (scored ? "" : Padded(Figure(ReturnLossDb(c.tuned.gammaMax), 3), 6)) +
             (built ? Padded(Figure(c.tuned.lossDbMax, 3), 8) : "") +
             Padded(PartText(small), extremesWidth) + Padded(PartText(large), extremesWidth);
         if (c.standard)
@@ -209,6 +228,8 @@ std::vector<std::string> CandidateLines(const CandidateSet &set)
         for (std::size_t i = 0; i < parts.size(); ++i)
             values += (i ? ", " : "") + CandidatePartText(parts[i], set.ranges, RuleOf(c));
         lines.push_back(values);
+        if (goal)
+            lines.push_back("       per band: " + BandFiguresText(set.goal, c.bandFigures));
         for (const DcVariant &v : c.dcVariants)
             lines.push_back("       " + VariantText(v));
     }
@@ -249,6 +270,11 @@ Json CandidatesJson(const CandidateSet &set)
                                        {"elements", standard}};
             if (!IdealAsDrawn(c.standard->network))
                 entry["standardValues"]["lossDbMax"] = c.standard->lossDbMax;
+        }
+        if (!set.goal.empty()) {
+            entry["bands"] = BandFiguresJson(set.goal, c.bandFigures);
+            if (c.standard)
+                entry["standardValues"]["bands"] = BandFiguresJson(set.goal, c.standardBandFigures);
         }
         if (!c.dcVariants.empty()) {
             Json variants = Json::array();

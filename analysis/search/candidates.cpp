@@ -210,6 +210,10 @@ double Ranked(double figure)
 // For ideal parts the loss follows |S11|, and this is the order of |S11|.
 bool Better(const TuneResult &a, const TuneResult &b)
 {
+    // Against a goal of several bands the score alone ranks: it weighs the
+    // bands' limits and the rejection the loss knows nothing of.
+    if (a.scored || b.scored)
+        return Ranked(a.gammaMax) < Ranked(b.gammaMax);
     const double lossA = Ranked(a.lossDbMax), lossB = Ranked(b.lossDbMax);
     return lossA != lossB ? lossA < lossB : Ranked(a.gammaMax) < Ranked(b.gammaMax);
 }
@@ -401,6 +405,79 @@ class Builder
             Finish(Deepened(std::move(*bestOf[s])));
     }
 
+    // With two passbands or more, the L-section an engineer draws for two
+    // bands: a parallel LC across and a series LC, each resonator capacitive
+    // in the lower band and inductive in the upper, so that the same two
+    // places make a highpass L-section at the one and a lowpass one at the
+    // other. Each resonator's two values follow in closed form from the two
+    // L-sections at the centres of the lowest and the highest passband; both
+    // orientations are tuned and the better offered, whatever the families
+    // reach, as the network the engineer will compare them with.
+    void AddTwoBandSection(const Network &base, const Goal &goal)
+    {
+        const GoalBand *lowest = nullptr, *highest = nullptr;
+        for (const GoalBand &b : goal.bands) {
+            if (b.reject)
+                continue;
+            if (!lowest || b.band.centreHz < lowest->band.centreHz)
+                lowest = &b;
+            if (!highest || b.band.centreHz > highest->band.centreHz)
+                highest = &b;
+        }
+        if (!lowest || lowest == highest)
+            return;
+        const double fa = lowest->band.centreHz, fb = highest->band.centreHz;
+        const double wa = Omega(fa), wb = Omega(fb);
+        const double sourceOhms = SourceOhmsOf(base);
+        // The signed reactance (series) or susceptance (shunt) of a part.
+        const auto immittance = [](const Part &p, double w) {
+            const double si = p.si();
+            if (p.inductor())
+                return p.shunt() ? -1 / (w * si) : w * si;
+            return p.shunt() ? w * si : -1 / (w * si);
+        };
+        // The resonator with y(wa) = ya and y(wb) = yb, y = w u - v / w: u is
+        // the series L (the shunt C), v the reciprocal of the series C (of
+        // the shunt L).
+        const auto resonator = [&](double ya,
+                                   double yb) -> std::optional<std::pair<double, double>> {
+            const double d = wb / wa - wa / wb;
+            const double u = (yb / wa - ya / wb) / d, v = (wa * yb - wb * ya) / d;
+            if (!(u > 0 && v > 0 && std::isfinite(u) && std::isfinite(v)))
+                return std::nullopt;
+            return std::pair{u, v};
+        };
+        std::vector<Start> starts;
+        for (const bool firstSeries : {false, true}) {
+            const auto a =
+                SignedLSection(sourceOhms, LoadImpedanceAt(base, fa), fa, -1, -1, firstSeries);
+            const auto b =
+                SignedLSection(sourceOhms, LoadImpedanceAt(base, fb), fb, 1, 1, firstSeries);
+            if (!a || !b)
+                continue;
+            const std::size_t series = firstSeries ? 0 : 1, shunt = 1 - series;
+            const auto s = resonator(immittance((*a)[series], wa), immittance((*b)[series], wb));
+            const auto p = resonator(immittance((*a)[shunt], wa), immittance((*b)[shunt], wb));
+            if (!s || !p)
+                continue;
+            const std::vector<Part> seriesPair{
+                {ElementKind::SeriesInductor, s->first * 1e9, ""},
+                {ElementKind::SeriesCapacitor, 1e12 / s->second, ""}};
+            const std::vector<Part> shuntPair{{ElementKind::ShuntInductor, 1e9 / p->second, ""},
+                                              {ElementKind::ShuntCapacitor, p->first * 1e12, ""}};
+            std::vector<Part> parts = firstSeries ? seriesPair : shuntPair;
+            const std::vector<Part> &second = firstSeries ? shuntPair : seriesPair;
+            parts.insert(parts.end(), second.begin(), second.end());
+            starts.push_back(
+                {TuneProblem{WithParts(base, parts), goal.PassSpan(), {}}, StartKind::Synthesised});
+        }
+        if (starts.empty())
+            return;
+        Candidate c = Tuned(std::move(starts), Topology::Ladder);
+        c.twoBandSection = true;
+        Finish(std::move(c));
+    }
+
     // The screen's effort: spread starts, from a fixed seed, for the best
     // 1 / kScreenSpreadShare of the sequences after their first round.
     static constexpr int kScreenSpreadStarts = 2;
@@ -516,6 +593,10 @@ class Builder
         c.problem.network.measured = measured_;
         c.problem.ranges = options_.ranges;
         c.problem.built = options_.built;
+        if (!options_.goal.empty()) {
+            c.problem.goal = options_.goal;
+            c.problem.band = options_.goal.PassSpan();
+        }
         c.problem.network = WithParts(c.problem.network, SourceToLoad(c.problem.network));
         for (Part &part : c.problem.network.parts) {
             const auto [low, high] = part.RangeIn(options_.ranges);
@@ -788,13 +869,34 @@ void KeepLaddersThatHelp(std::vector<Candidate> &candidates, const PartRanges &r
         const auto rival = static_cast<std::size_t>(std::max(c.parts, 2));
         const bool better = rival >= bestOfSize.size() || !bestOfSize[rival] ||
                             Better(c.tuned, candidates[*bestOfSize[rival]].tuned);
-        keep[k] = needed && better;
+        keep[k] = c.twoBandSection || (needed && better);
     }
     std::vector<Candidate> kept;
     for (std::size_t k = 0; k < candidates.size(); ++k)
         if (keep[k])
             kept.push_back(std::move(candidates[k]));
     candidates = std::move(kept);
+}
+
+// Whether the goal has two passbands or more.
+bool TwoPassbands(const Goal &goal)
+{
+    return std::count_if(goal.bands.begin(), goal.bands.end(),
+                         [](const GoalBand &b) { return !b.reject; }) >= 2;
+}
+
+// A parallel LC across and a series LC, in either order: the two-band
+// L-section, searched on its own against two passbands.
+bool IsTwoResonatorSection(const PartSequence &sequence)
+{
+    if (sequence.size() != 4)
+        return false;
+    const auto pair = [&](std::size_t i) {
+        const Part a{sequence[i], 1, ""}, b{sequence[i + 1], 1, ""};
+        return a.shunt() == b.shunt() && a.inductor() != b.inductor();
+    };
+    const Part first{sequence[0], 1, ""}, third{sequence[2], 1, ""};
+    return pair(0) && pair(2) && first.shunt() != third.shunt();
 }
 
 // The sequences of up to this many parts are screened beside the families.
@@ -852,7 +954,8 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
         const bool bandpassOwn = std::any_of(bandpass.begin(), bandpass.end(), [&](const Start &b) {
             return SequenceOf(SourceToLoad(b.problem.network)) == sequence;
         });
-        if (!IsLowpassOrHighpass(sequence) && !bandpassOwn)
+        if (!IsLowpassOrHighpass(sequence) && !bandpassOwn &&
+            !(TwoPassbands(options.goal) && IsTwoResonatorSection(sequence)))
             sequencesOfSize[sequence.size()].push_back(std::move(sequence));
     }
     std::size_t sequencesSearched = 0;
@@ -868,7 +971,8 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
     // The limit for the model: for a measured load, its fit's, or its
     // resonance's where the fitted kind does not describe the data.
     base->network.measured = measured;
-    if (base->network.load)
+    // The limit is for one band; several bands at once have none in closed form.
+    if (base->network.load && options.goal.empty())
         set.bodeFanoGamma = BodeFanoGammaOf(*base);
     Part probe;
     probe.value = 1;
@@ -887,7 +991,8 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
     // The chains are independent and each is deterministic: they run side
     // by side and are gathered in a fixed order.
     Progress progress(options, static_cast<int>(bandpass.size() + 4 * (Builder::kMostParts - 1) +
-                                                sequencesSearched + lineFamilies.size()));
+                                                sequencesSearched + lineFamilies.size() +
+                                                (TwoPassbands(options.goal) ? 1 : 0)));
     TaskPool pool(TaskPool::ThreadsBesideCaller());
     // The largest bandpass ladder first: its chain is the longest, and one
     // that began last would end alone on one core.
@@ -916,6 +1021,12 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
                 builder.AddLadders(base->network, base->band, topology, firstSeries);
                 return builder.Take();
             }));
+    if (TwoPassbands(options.goal))
+        chains.push_back(pool.Submit([&] {
+            Builder builder(options, measured, progress, pool);
+            builder.AddTwoBandSection(base->network, options.goal);
+            return builder.Take();
+        }));
     for (LineFamily &family : lineFamilies)
         chains.push_back(pool.Submit([&, family = std::move(family)]() mutable {
             Builder builder(options, measured, progress, pool);
@@ -940,6 +1051,13 @@ CandidateSet BuildCandidates(const DesignInputs &inputs, const DesignResult &des
     FoldSameNetworks(set.candidates, options);
     KeepLaddersThatHelp(set.candidates, options.ranges);
     set.ranges = options.ranges;
+    set.goal = options.goal;
+    if (!options.goal.empty())
+        for (Candidate &c : set.candidates) {
+            c.bandFigures = GoalFiguresOf(c.tuned.network, options.goal);
+            if (c.standard)
+                c.standardBandFigures = GoalFiguresOf(c.standard->network, options.goal);
+        }
     std::stable_sort(
         set.candidates.begin(), set.candidates.end(), [](const Candidate &a, const Candidate &b) {
             return Better(a.tuned, b.tuned) || (!Better(b.tuned, a.tuned) && a.parts < b.parts);

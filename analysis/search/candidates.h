@@ -77,6 +77,13 @@ struct Candidate
     // Larger ladders that were this network with parts at their range ends
     // that do nothing but block DC or feed it, as each DC path differs.
     std::vector<DcVariant> dcVariants;
+    // Against several bands: the tuned network's figure in each band of the
+    // goal, in its order (and on standard values, with a series set).
+    std::vector<GoalBandFigure> bandFigures;
+    // The two-band L-section of two resonators, offered whatever the
+    // families with as many parts reach.
+    bool twoBandSection = false;
+    std::vector<GoalBandFigure> standardBandFigures;
 };
 
 // The candidate's topology as its row names it: the family's name, or for
@@ -91,6 +98,7 @@ struct CandidateSet
     // model); empty when the load has no reactance.
     std::optional<double> bodeFanoGamma;
     PartRanges ranges; // the ranges every part lies within
+    Goal goal;         // the bands matched at once; empty: the design's one band
 };
 
 // Enough for the rounds that reach the best known figure of every ladder
@@ -103,6 +111,9 @@ struct CandidateOptions
     std::optional<ESeries> series;
     PartRanges ranges;
     LossModel built; // the parts' models and pads, tuned with them in the loop
+    // Several bands at once: every candidate tuned and ranked by the goal's
+    // score (GoalScoreOf) over all of them. Empty: the design's one band.
+    Goal goal;
     // The effort of each candidate's search from its best start, in
     // responses worked out (one frequency each): after a first round of
     // restarts, further rounds are made while they pay and the effort so far

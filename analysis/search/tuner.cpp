@@ -29,8 +29,15 @@ bool PositiveFinite(double v)
 class Work
 {
   public:
-    explicit Work(const TuneProblem &problem) : network_(problem.network), band_(problem.band)
+    explicit Work(const TuneProblem &problem)
+        : network_(problem.network), band_(problem.band), goal_(problem.goal)
     {
+        // Each band's figure as a power: a passband's lost power and a
+        // rejection band's passed power, each on the scale of its limit.
+        if (goal_.empty())
+            segments_.push_back({band_, 1, false});
+        for (const GoalBand &b : goal_.bands)
+            segments_.push_back({b.band, b.Scale() * b.Scale(), b.reject});
         const PartRanges &ranges = problem.ranges;
         const auto add = [&](double start, double low, double high) {
             start_.push_back(start);
@@ -69,6 +76,16 @@ class Work
 
     std::size_t Parts() const { return start_.size(); }
     const Band &BandHz() const { return band_; }
+
+    // A band of the goal as the search sees it: its figure is the power lost
+    // (a passband) or passed (a rejection band), times `scale`.
+    struct Segment
+    {
+        Band band;
+        double scale = 1;
+        bool reject = false;
+    };
+    const std::vector<Segment> &Segments() const { return segments_; }
     const std::vector<double> &Lower() const { return lower_; }
     const std::vector<double> &Upper() const { return upper_; }
 
@@ -106,6 +123,13 @@ class Work
     // derivatives with respect to each part's log value.
     double Power(double frequencyHz, double *byLog = nullptr)
     {
+        if (!goal_.empty())
+            return GoalPower(frequencyHz, byLog);
+        return LostPower(frequencyHz, byLog);
+    }
+
+    double LostPower(double frequencyHz, double *byLog)
+    {
         ++evaluations_;
         if (lineOf_.empty())
             return power_.Lost(frequencyHz,
@@ -127,11 +151,16 @@ class Work
         return worst;
     }
 
-    // The in-band maximum |S11| as the passband figures measure it.
+    // The in-band maximum |S11| as the passband figures measure it (with a
+    // goal, its score, one measurement per band).
     double Measure(const std::vector<double> &x)
     {
-        evaluations_ += kMeasureEvaluations;
         Set(x.data());
+        if (!goal_.empty()) {
+            evaluations_ += kMeasureEvaluations * goal_.bands.size();
+            return GoalScoreOf(network_, goal_);
+        }
+        evaluations_ += kMeasureEvaluations;
         return MatchFigureOf(network_, band_);
     }
 
@@ -150,9 +179,27 @@ class Work
     // frequencies its sweep and refinement take.
     static constexpr std::uint64_t kMeasureEvaluations = 400;
 
+    // The goal's figure at one frequency, on its band's scale: the bands
+    // never overlap, so the frequency names its band.
+    double GoalPower(double frequencyHz, double *byLog)
+    {
+        const Segment *segment = &segments_.front();
+        for (const Segment &s : segments_)
+            if (frequencyHz >= s.band.lowHz && frequencyHz <= s.band.highHz)
+                segment = &s;
+        const double lost = LostPower(frequencyHz, byLog);
+        const double sign = segment->reject ? -1 : 1;
+        if (byLog)
+            for (std::size_t i = 0; i < Parts(); ++i)
+                byLog[i] *= sign * segment->scale;
+        return segment->scale * (segment->reject ? std::max(0.0, 1 - lost) : lost);
+    }
+
     std::uint64_t evaluations_ = 0;
     Network network_; // the load held, the parts' values moved
     Band band_;
+    Goal goal_;
+    std::vector<Segment> segments_; // the one band, or each band of the goal
     std::vector<double> start_;
     std::size_t values_ = 0;            // the parts' values, then the lines' Z0
     std::vector<std::size_t> lineOf_;   // the part of each Z0 variable
@@ -167,9 +214,9 @@ class Work
 // neighbours. A ladder of n parts has at most about n peaks in the band; on a
 // plateau flat to the last bit every sample would count, so only the highest
 // 2 (n + 1) are kept.
-std::vector<double> PeakFrequencies(Work &work, int gridPoints)
+void PeakFrequencies(Work &work, const Band &band, int gridPoints, std::vector<double> &peaks)
 {
-    const std::vector<double> grid = BandGrid(work.BandHz(), gridPoints);
+    const std::vector<double> grid = BandGrid(band, gridPoints);
     std::vector<double> power;
     for (const double f : grid)
         power.push_back(work.Power(f));
@@ -189,7 +236,6 @@ std::vector<double> PeakFrequencies(Work &work, int gridPoints)
         std::sort(maxima.begin(), maxima.end());
     }
 
-    std::vector<double> peaks;
     for (const std::size_t i : maxima) {
         if (i == 0 || i == last) {
             peaks.push_back(grid[i]);
@@ -210,7 +256,26 @@ std::vector<double> PeakFrequencies(Work &work, int gridPoints)
         }
         peaks.push_back(pc > pd ? c : d);
     }
+}
+
+// The peaks of every band of the goal (of the one band without a goal).
+std::vector<double> PeakFrequencies(Work &work, int gridPoints)
+{
+    std::vector<double> peaks;
+    for (const Work::Segment &segment : work.Segments())
+        PeakFrequencies(work, segment.band, gridPoints, peaks);
     return peaks;
+}
+
+// A coarse even grid over every band of the goal.
+std::vector<double> CoarseGrid(const Work &work, int points)
+{
+    std::vector<double> grid;
+    for (const Work::Segment &segment : work.Segments()) {
+        const std::vector<double> band = BandGrid(segment.band, points);
+        grid.insert(grid.end(), band.begin(), band.end());
+    }
+    return grid;
 }
 
 // Throws TuneCancelled once the flag is raised.
@@ -235,7 +300,7 @@ class MinimaxPolish
   public:
     MinimaxPolish(Work &work, const std::atomic<bool> *stop, double stall)
         : work_(work), stop_(stop), stall_(stall),
-          coarse_(BandGrid(work.BandHz(), static_cast<int>(work.Parts() + 1) + 1)),
+          coarse_(CoarseGrid(work, static_cast<int>(work.Parts() + 1) + 1)),
           densePoints_(16 * static_cast<int>(work.Parts() + 1))
     {
     }
@@ -518,6 +583,8 @@ std::string TuneProblemError(const TuneProblem &problem)
         return "the band needs two positive edges, the lower below the upper";
     if (problem.network.parts.empty())
         return "there are no parts to tune";
+    if (const std::string goal = GoalError(problem.goal); !goal.empty())
+        return goal;
     for (const Part &part : problem.network.parts)
         if (!PositiveFinite(part.value) || part.kind == ElementKind::Termination)
             return "every part needs a positive value";
@@ -532,6 +599,8 @@ std::string TuneProblemError(const TuneProblem &problem)
 
 double InBandGammaMax(const TuneProblem &problem, const Network &network)
 {
+    if (!problem.goal.empty())
+        return GoalScoreOf(network, problem.goal);
     return MatchFigureOf(network, problem.band);
 }
 
@@ -539,9 +608,21 @@ namespace {
 
 // The tune compares networks by their match figure; a lossy network is
 // reported by its reflection and its loss, both.
-void ReportFigures(const Band &band, const Network &network, double figure, double &gammaMax,
-                   double &lossDbMax)
+void ReportFigures(const TuneProblem &problem, const Network &network, double figure,
+                   double &gammaMax, double &lossDbMax)
 {
+    if (!problem.goal.empty()) {
+        // The score ranks; the loss is the worst passband's.
+        gammaMax = figure;
+        lossDbMax = 0;
+        for (const GoalBand &b : problem.goal.bands)
+            if (!b.reject)
+                lossDbMax =
+                    std::max(lossDbMax, LossDbMaxOf(network, b.band,
+                                                    PassbandFiguresOf(network, b.band).gammaMax));
+        return;
+    }
+    const Band &band = problem.band;
     if (AllPartsIdeal(network)) {
         gammaMax = figure;
         lossDbMax = MismatchLossDbOf(figure);
@@ -678,11 +759,12 @@ TuneResult Tune(const TuneProblem &problem, const TuneOptions &options)
         result.gammaMax = InBandGammaMax(built, result.network);
     }
     result.evaluations = work.Evaluations();
+    result.scored = !problem.goal.empty();
     if (!AllPartsIdeal(result.network)) {
         double startLoss = 0;
-        ReportFigures(problem.band, built.network, givenGamma, result.startGammaMax, startLoss);
+        ReportFigures(problem, built.network, givenGamma, result.startGammaMax, startLoss);
     }
-    ReportFigures(problem.band, result.network, result.gammaMax, result.gammaMax, result.lossDbMax);
+    ReportFigures(problem, result.network, result.gammaMax, result.gammaMax, result.lossDbMax);
     return result;
 }
 
@@ -726,16 +808,28 @@ StandardTuneResult TuneToSeries(const TuneProblem &problem, const Network &netwo
     // others are measured in rank order and the first that improves is taken.
     // Every move improves strictly, so the search ends; the moves are bounded
     // besides, far beyond the few a snap near its match takes.
-    const std::vector<double> screenGrid =
-        BandGrid(problem.band, 20 * static_cast<int>(network.parts.size() + 1) + 1);
+    const int screenPoints = 20 * static_cast<int>(network.parts.size() + 1) + 1;
+    std::vector<double> screenGrid;
+    std::vector<std::pair<double, bool>> screenScale; // per grid point, with a goal
+    if (problem.goal.empty())
+        screenGrid = BandGrid(problem.band, screenPoints);
+    for (const GoalBand &b : problem.goal.bands)
+        for (const double f : BandGrid(b.band, screenPoints)) {
+            screenGrid.push_back(f);
+            screenScale.emplace_back(b.Scale() * b.Scale(), b.reject);
+        }
     // One evaluator for every candidate: the measured terminations on the
     // grid are interpolated once for them all.
     LadderPower power;
     const auto screen = [&](const Network &candidate) {
         power.Assign(candidate);
         double worst = 0;
-        for (const double f : screenGrid)
-            worst = std::max(worst, power.Lost(f));
+        for (std::size_t k = 0; k < screenGrid.size(); ++k) {
+            double lost = power.Lost(screenGrid[k]);
+            if (!screenScale.empty())
+                lost = screenScale[k].first * (screenScale[k].second ? 1 - lost : lost);
+            worst = std::max(worst, lost);
+        }
         return std::sqrt(worst);
     };
     const std::size_t parts = network.parts.size();
@@ -814,9 +908,9 @@ StandardTuneResult TuneToSeries(const TuneProblem &problem, const Network &netwo
     }
     result.network = std::move(current);
     result.gammaMax = currentGamma;
-    ReportFigures(problem.band, result.snapped, result.snappedGammaMax, result.snappedGammaMax,
+    ReportFigures(problem, result.snapped, result.snappedGammaMax, result.snappedGammaMax,
                   result.snappedLossDbMax);
-    ReportFigures(problem.band, result.network, result.gammaMax, result.gammaMax, result.lossDbMax);
+    ReportFigures(problem, result.network, result.gammaMax, result.gammaMax, result.lossDbMax);
     return result;
 }
 

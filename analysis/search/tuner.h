@@ -4,9 +4,10 @@
 // with values chosen to make the largest in-band |S11| as small as the
 // topology allows, with the load's own reactance held as it is.
 
+#include "analysis/figures/goal.h"
+#include "analysis/figures/sweep.h"
 #include "analysis/model/eseries.h"
 #include "analysis/model/network.h"
-#include "analysis/figures/sweep.h"
 
 #include <atomic>
 #include <cstdint>
@@ -41,6 +42,11 @@ struct TuneProblem
     // values are tuned with the parasitics in the loop, for the least
     // in-band maximum transducer loss, and the tuned network carries them.
     LossModel built = {};
+    // Several bands at once: the tune minimises the goal's score over all
+    // of them (passbands' weighted |S11| over their limits, rejection
+    // bands' |S21| over what they allow) instead of the one band's |S11|;
+    // `band` then spans the passbands. Empty: `band` alone.
+    Goal goal = {};
 };
 
 // Thrown by a tune whose stop flag was raised: it ends within one round of
@@ -89,13 +95,18 @@ struct TuneResult
     Network network;          // the tuned parts (the start's kinds, labels and order), same load
     double startGammaMax = 0; // in-band max |S11| of the starting values
     // The same for the tuned values; within the ranges, never above
-    // startGammaMax for a start within them (with ideal parts).
+    // startGammaMax for a start within them (with ideal parts). With a
+    // goal, both are its score (GoalScoreOf) rather than one band's |S11|.
     double gammaMax = 0;
     // In-band maximum transducer loss, dB, of the tuned values. With lossy
     // parts the tune lowers this (gammaMax is then reported alongside and
-    // may rise); with ideal parts it follows gammaMax.
+    // may rise); with ideal parts it follows gammaMax. With a goal, the
+    // largest over its passbands.
     double lossDbMax = 0;
     std::uint64_t evaluations = 0; // responses worked out, one frequency each
+    // Tuned to a goal of several bands: gammaMax is its score, and networks
+    // are compared by it alone.
+    bool scored = false;
 };
 
 // Why the problem cannot be tuned, or empty: positive finite port resistances
@@ -106,6 +117,7 @@ std::string TuneProblemError(const TuneProblem &problem);
 // The in-band maximum of |S11| of a network with its load over the problem's
 // band, measured as the passband figures measure it; for lossy parts the
 // figure the tune minimises instead, sqrt of the in-band maximum 1 - G_T.
+// With a goal, its score over every band (GoalScoreOf).
 double InBandGammaMax(const TuneProblem &problem, const Network &network);
 
 // Minimises the in-band maximum |S11| over the part values within the

@@ -46,6 +46,8 @@ OptionTable AllOptions(CommandLine &c, std::optional<std::string> &reportPath)
                     c.replacedOption = name;
                 return apply(value);
             };
+    const OptionTable bandTable = BandOptions(c.bands);
+    table.insert(table.begin() + 2, bandTable.begin(), bandTable.end());
     const OptionTable measuredTable = MeasuredLoadOptions(c.measured);
     table.insert(table.end(), measuredTable.begin(), measuredTable.end());
     const OptionTable analysisTable = AnalysisOptionTable(c.analysis);
@@ -192,6 +194,18 @@ Request RequestOf(const CommandLine &c)
     Request request;
     request.naming = c.naming;
     request.design = c.design;
+    // The bands: one plain passband is the boxes' band; several (or limits,
+    // weights, rejection) a goal, the boxes spanning the passbands.
+    if (!c.bands.bands.empty()) {
+        const auto lowest = std::ranges::min_element(
+            c.bands.bands, {}, [](const BandText &b) { return b.band.band.lowHz; });
+        const auto highest = std::ranges::max_element(
+            c.bands.bands, {}, [](const BandText &b) { return b.band.band.highHz; });
+        request.design.f1Text = lowest->f1Text;
+        request.design.f2Text = highest->f2Text;
+        if (!c.bands.Plain())
+            request.goal = c.bands.GoalOf();
+    }
     if (c.measured.HasLoad()) {
         request.measuredLoad = MeasuredLoadInput{};
         request.measuredLoad->filePath =
@@ -213,6 +227,12 @@ Request RequestOf(const CommandLine &c)
     }
     AddAnalysis(c.analysis, request);
     request.reportPath = c.reportPath;
+    // The report is of the textbook design, of one band: against several
+    // bands only the candidates run.
+    if (!request.goal.empty()) {
+        request.candidates = true;
+        request.reportPath.reset();
+    }
     if (c.lines.impedanceOhms || c.lines.width) {
         request.microstrip = MicrostripInputOf(c.lines);
         request.reportPath.reset(); // no design, no report
@@ -268,6 +288,8 @@ CommandLine ReadOptions(Apply apply, const std::filesystem::path &defaultReportP
     c.reportPath = reportPath ? std::filesystem::path(*reportPath) : defaultReportPath;
     if (c.problem.empty() && !c.help && !c.version)
         c.problem = CheckLineArguments(c.lines, c.given, naming);
+    if (c.problem.empty() && !c.help && !c.version)
+        c.problem = CheckBands(c.bands, c.given, naming);
     if (c.problem.empty() && !c.help && !c.version)
         c.problem = CheckDevice(c);
     if (c.problem.empty() && !c.help && !c.version)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "session/options/analysis_options.h"
+#include "session/options/band_options.h"
 #include "session/options/design_options.h"
 #include "session/options/device_options.h"
 #include "session/options/line_options.h"
@@ -18,6 +19,7 @@ namespace tevmar::session {
 struct CommandLine
 {
     DesignInputs design;
+    BandArguments bands; // --band and --reject, in place of --f1 and --f2
     MeasuredLoadArguments measured;
     DeviceArguments device;
     LineArguments lines;            // a microstrip line in place of a design

@@ -33,7 +33,7 @@ std::string ParseArguments(const std::vector<std::string> &args, const OptionTab
         if (spec == nullptr)
             return arg.starts_with("-") ? "unknown option \"" + naming(name) + "\""
                                         : "unexpected argument \"" + arg + "\"";
-        if (!seen.insert(name).second)
+        if (!seen.insert(name).second && !spec->repeatable)
             return naming(name) + " given more than once";
 
         std::string value;

@@ -25,6 +25,7 @@ struct OptionSpec
     // Receives the value (empty for a flag). Returns the problem with it, or
     // an empty string when the value is accepted.
     std::function<std::string(const std::string &value)> apply;
+    bool repeatable = false; // may be given more than once, each value applied in turn
 };
 
 using OptionTable = std::vector<OptionSpec>;

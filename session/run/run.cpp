@@ -6,6 +6,7 @@
 #include "format/candidates_report.h"
 #include "format/device_report.h"
 #include "format/export_json.h"
+#include "format/goal_report.h"
 #include "format/kit_report.h"
 #include "format/load_fit_report.h"
 #include "format/microstrip_report.h"
@@ -43,6 +44,19 @@ bool IsSweepFile(ExportKind kind)
 bool NeedsSweep(const Request &r)
 {
     return std::ranges::any_of(r.files, [](const FileRequest &f) { return IsSweepFile(f.kind); });
+}
+
+// The sweep's band against several bands: from the lowest edge of any to the
+// highest, rejection bands included, so that its dense points cover them all.
+analysis::Band SweptBand(const analysis::Goal &goal)
+{
+    analysis::Band band = goal.bands.front().band;
+    for (const analysis::GoalBand &b : goal.bands) {
+        band.lowHz = std::min(band.lowHz, b.band.lowHz);
+        band.highHz = std::max(band.highHz, b.band.highHz);
+    }
+    band.centreHz = std::sqrt(band.lowHz * band.highHz);
+    return band;
 }
 
 void AppendLines(std::string &text, const std::vector<std::string> &lines)
@@ -91,7 +105,31 @@ class Runner
     void Say(Kind kind, std::string text) { o_.messages.push_back({kind, std::move(text)}); }
     // The error box's text and why the synthesis has no design.
     void SayNoSolution();
-    bool Solved() const { return o_.design.solved(); }
+    // The document against several bands: the boxes spanning the passbands,
+    // every band, and no textbook design.
+    format::Json GoalDocument() const
+    {
+        DesignResult none = o_.design.result;
+        none.solved = false;
+        format::Json document = format::DesignDocument(o_.design.inputs, none, {}, nullptr);
+        document["status"] = "several bands: candidates only";
+        format::AddGoalInputsJson(document, r_.goal);
+        return document;
+    }
+    // A textbook design to show: none against several bands, whose design
+    // run only gives the candidates their starts.
+    bool Solved() const { return o_.design.solved() && !Goal(); }
+    bool Goal() const { return !r_.goal.empty(); }
+    bool Candidates() const { return r_.candidates || Goal(); }
+    // Why there is no design: the synthesis's reason, or the bands.
+    void SayNoDesign()
+    {
+        if (!Goal())
+            return SayNoSolution();
+        // The pane's first line says it; the JSON has no such line.
+        if (r_.json)
+            Say(Kind::Note, format::GoalNote(r_.goal));
+    }
     // The pane lines, or the error box's text without a design; the status
     // of a design so shown.
     ExitStatus PaneLines();
@@ -122,7 +160,7 @@ class Runner
     SearchChoices Choices() const
     {
         return {r_.partsFolder ? std::nullopt : r_.settings.eseries, r_.settings.tuneRanges,
-                PartModelsOf(r_.settings)};
+                PartModelsOf(r_.settings), r_.goal};
     }
 
     const Request &r_;
@@ -141,9 +179,15 @@ bool Runner::CheckCandidateRequest()
     std::string problem;
     const int order = r_.design.networkOrder;
     const OptionNaming &n = r_.naming;
-    if (r_.pick && !r_.candidates)
+    if (Goal() && !analysis::GoalError(r_.goal).empty())
+        problem = n("--band") + ": " + analysis::GoalError(r_.goal);
+    else if (Goal() && (r_.tune || r_.partsFolder))
+        problem = n(r_.tune ? "--tune" : "--parts") + " works on one band; with " + n("--band") +
+                  " given more than once (or " + n("--reject") + ", a limit or a weight) " +
+                  n("--candidates") + " match every band";
+    else if (r_.pick && !Candidates())
         problem = n("--pick") + " chooses among " + n("--candidates") + "; give it";
-    else if (r_.candidates && order != 4 && order != 8 && order != 12)
+    else if (Candidates() && order != 4 && order != 8 && order != 12)
         problem =
             n("--candidates") + ": the order must be 4, 8 or 12, not " + std::to_string(order);
     if (problem.empty())
@@ -173,7 +217,7 @@ bool Runner::BuildCandidates()
         o_.status = ExitStatus::BadUsage;
         return false;
     }
-    candidatesWithoutDesign_ = !Solved() && !tunedWithoutDesign_ && count > 0;
+    candidatesWithoutDesign_ = !Solved() && !tunedWithoutDesign_ && (count > 0 || Goal());
     return true;
 }
 
@@ -436,9 +480,10 @@ void Runner::Render()
     if (r_.json || std::ranges::any_of(
                        r_.files, [](const FileRequest &f) { return f.kind == ExportKind::Json; }))
         o_.document = json_ = DocumentOf(
-            Solved() ? format::DesignDocument(o_.design.inputs, o_.design.result,
-                                              o_.design.reportError, &*o_.analysis)
-                     : format::DesignDocument(o_.design.inputs, o_.design.result, {}, nullptr));
+            Goal()     ? GoalDocument()
+            : Solved() ? format::DesignDocument(o_.design.inputs, o_.design.result,
+                                                o_.design.reportError, &*o_.analysis)
+                       : format::DesignDocument(o_.design.inputs, o_.design.result, {}, nullptr));
     std::vector<double> frequencies;
     if (NeedsSweep(r_))
         frequencies = analysis::SweepFrequencies(plan_);
@@ -510,8 +555,9 @@ void Runner::WriteStandardOutput()
     });
     if (piped != o_.files.end()) {
         if (WithoutDesign()) {
-            SayNoSolution();
-            SayWrittenInstead();
+            SayNoDesign();
+            if (!Goal())
+                SayWrittenInstead();
         }
         out += piped->text;
         const ExitStatus written = DesignStatus();
@@ -521,9 +567,10 @@ void Runner::WriteStandardOutput()
     }
     o_.lines = PlainText();
     if (WithoutDesign()) {
-        SayNoSolution();
+        SayNoDesign();
         out += r_.json ? json_ : o_.lines;
-        SayWrittenInstead();
+        if (!Goal())
+            SayWrittenInstead();
         o_.status = ExitStatus::Tuned;
         return;
     }
@@ -541,6 +588,8 @@ void Runner::WriteStandardOutput()
 std::string Runner::PlainText() const
 {
     std::string out;
+    if (Goal())
+        out += format::GoalNote(r_.goal) + "\n\n";
     if (WithoutDesign()) {
         if (fit_) {
             AppendLines(out, FitLines());
@@ -597,7 +646,7 @@ void Runner::Analysed()
             study_.TunedOnKit(o_.design, Choices(), *o_.tuned, *r_.partsFolder, *o_.kit, r_.stop);
     }
     tunedWithoutDesign_ = o_.tuned && !Solved();
-    if (r_.candidates && !BuildCandidates())
+    if (Candidates() && !BuildCandidates())
         return;
 
     if ((Solved() || WithoutDesign()) && NeedsSweep(r_)) {
@@ -605,12 +654,13 @@ void Runner::Analysed()
             tunedWithoutDesign_ && o_.tuned->relaxed
                 ? analysis::BandOf(o_.tuned->relaxed->design.band)
             : tunedWithoutDesign_      ? o_.tuned->problem.band // started from a withheld design
+            : Goal()                   ? SweptBand(r_.goal)
             : candidatesWithoutDesign_ ? o_.candidates->candidates.front().problem.band
                                        : analysis::BandOf(o_.design.result.band);
         if (!CheckSweep(band))
             return;
     }
-    if (r_.reportPath)
+    if (r_.reportPath && !Goal())
         SaveReport(o_.design, *r_.reportPath);
     // Tuning a network without its load would answer another question.
     if (r_.tune && !Solved() && !o_.tuned)
@@ -756,7 +806,7 @@ void Runner::Run()
     if (!CheckCandidateRequest() || !Design())
         return;
     const bool analyse =
-        r_.json || r_.figures || r_.tune || r_.candidates || !r_.files.empty() || r_.measuredLoad;
+        r_.json || r_.figures || r_.tune || Candidates() || !r_.files.empty() || r_.measuredLoad;
     if (analyse)
         Analysed();
     else

@@ -102,6 +102,12 @@ struct Request
     // place of the design's or a candidate's: the Response window's network
     // with its parts stepped or dragged by hand, on the design's band.
     std::optional<analysis::Network> network;
+    // Several bands at once (--band, --reject): passbands, each with its own
+    // |S11| limit or weight, and bands to reject. The textbook design and its
+    // report keep one band, so with a goal only the candidates run, over
+    // every band; the design's boxes then span the passbands. Empty: the
+    // boxes' one band.
+    analysis::Goal goal;
     // A folder of measured chip parts: the candidates are built from them.
     std::optional<std::string> partsFolder;
     bool json = false; // standard output is the JSON document, not the pane lines

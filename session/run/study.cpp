@@ -30,7 +30,8 @@ bool Same(const analysis::LossModel &a, const analysis::LossModel &b)
 
 bool Same(const SearchChoices &a, const SearchChoices &b)
 {
-    return a.series == b.series && a.ranges == b.ranges && Same(a.built, b.built);
+    return a.series == b.series && a.ranges == b.ranges && Same(a.built, b.built) &&
+           a.goal == b.goal;
 }
 
 bool Same(const std::optional<analysis::YieldOptions> &a,
@@ -302,6 +303,7 @@ analysis::CandidateSet Study::Candidates(const CalculateOutcome &design,
             options.series = choices.series;
             options.ranges = choices.ranges;
             options.built = choices.built;
+            options.goal = choices.goal;
             options.stop = stop;
             options.progress = std::move(progress);
             return analysis::BuildCandidates(design.inputs, design.result, design.measuredLoad,

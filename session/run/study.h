@@ -41,6 +41,8 @@ struct SearchChoices
     std::optional<analysis::ESeries> series;
     analysis::PartRanges ranges;
     analysis::LossModel built;
+    // Several bands at once (see Request::goal); empty: the design's band.
+    analysis::Goal goal = {};
 };
 
 // The candidates put on a kit's parts: the set ranked again by in-band loss
