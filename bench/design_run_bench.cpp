@@ -49,17 +49,33 @@ BENCHMARK_CAPTURE(DesignRun, order12_absorb, 12, true);
 // schematic's labels. The window has 16 ms for a step and its repaint.
 namespace {
 
-void PartStep(benchmark::State &bench, int order, bool chipModels)
+// The Response window's design on band 1 to 2 GHz, 50 to 10 ohms into a
+// shunt RC, drawn with ideal parts or with chip models.
+struct DrawnDesign
+{
+    tevmar::session::ResponseSettings settings;
+    tevmar::session::Response drawn;
+};
+
+DrawnDesign Drawn(int order, bool chipModels)
 {
     namespace session = tevmar::session;
     const session::CalculateOutcome design =
         session::Calculate({"1", "2", "50", "10", order, LoadType::ShuntRC, true, "1"});
     const session::PartChoice chips{session::PartSource::ChipModels, "55@1.5GHz,0.157pF",
                                     "0.45nH,0.12@1GHz", "0.05pF"};
-    const session::ResponseSettings settings =
+    DrawnDesign d;
+    d.settings =
         chipModels ? session::ApplyPartChoice(chips, {}).settings : session::ResponseSettings{};
-    const session::Response drawn =
-        session::ComputeResponse(design, settings, session::Trials::Later);
+    d.drawn = session::ComputeResponse(design, d.settings, session::Trials::Later);
+    return d;
+}
+
+void PartStep(benchmark::State &bench, int order, bool chipModels)
+{
+    namespace session = tevmar::session;
+    const DrawnDesign d = Drawn(order, chipModels);
+    const session::Response &drawn = d.drawn;
     session::Response shown = drawn;
     session::PartSteps steps;
     steps.Reset(drawn.analysis.full.parts.size());
@@ -94,14 +110,9 @@ namespace {
 void DragStep(benchmark::State &bench, int order, bool chipModels)
 {
     namespace session = tevmar::session;
-    const session::CalculateOutcome design =
-        session::Calculate({"1", "2", "50", "10", order, LoadType::ShuntRC, true, "1"});
-    const session::PartChoice chips{session::PartSource::ChipModels, "55@1.5GHz,0.157pF",
-                                    "0.45nH,0.12@1GHz", "0.05pF"};
-    const session::ResponseSettings settings =
-        chipModels ? session::ApplyPartChoice(chips, {}).settings : session::ResponseSettings{};
-    const session::Response drawn =
-        session::ComputeResponse(design, settings, session::Trials::Later);
+    const DrawnDesign d = Drawn(order, chipModels);
+    const session::ResponseSettings &settings = d.settings;
+    const session::Response &drawn = d.drawn;
     session::Response shown = drawn;
     session::PartSteps steps;
     steps.Reset(drawn.analysis.full.parts.size());
