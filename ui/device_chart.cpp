@@ -1,9 +1,11 @@
 #include "ui/device_chart.h"
 
 #include "session/views/chart_labels.h"
+#include "session/views/smith.h"
 #include "ui/smith_grid.h"
 #include "units/quantity.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -44,6 +46,13 @@ QColor Shade(const QColor &colour, const QColor &ground, std::size_t k, std::siz
         static_cast<float>(ground.blueF() + t * (colour.blueF() - ground.blueF())));
 }
 
+// The path's colour: an orange apart from the circles' blue, green and red
+// and the design's purple, legible on either ground.
+QColor PathColour(bool dark)
+{
+    return dark ? QColor(255, 170, 60) : QColor(205, 100, 0);
+}
+
 // One frequency's labels, in drawing order.
 QStringList PointLabels(const analysis::DevicePoint &p, bool source,
                         const std::optional<analysis::StabilityCircle> &stability)
@@ -70,6 +79,7 @@ QStringList PointLabels(const analysis::DevicePoint &p, bool source,
 DeviceChart::DeviceChart(Plane plane, QWidget *parent) : QWidget(parent), plane_(plane)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
 }
 
 void DeviceChart::SetPoint(const analysis::DevicePoint &point)
@@ -88,6 +98,68 @@ void DeviceChart::SetDesign(std::vector<Complex> locus)
 {
     design_ = std::move(locus);
     update();
+}
+
+void DeviceChart::SetPath(std::optional<session::SmithPath> path, double referenceOhms)
+{
+    path_ = std::move(path);
+    pathOhms_ = referenceOhms;
+    arcHover_.reset();
+    update();
+}
+
+QPointF DeviceChart::PathPointPosition(std::size_t k) const
+{
+    if (!path_ || k >= path_->points.size())
+        return {};
+    return Position(session::ReflectionOf(path_->points[k].z, pathOhms_));
+}
+
+QString DeviceChart::hoverText() const
+{
+    if (!arcHover_ || !path_)
+        return {};
+    const session::SmithPathArc &arc = path_->arcs[arcHover_->arc];
+    return QString::fromStdString(arc.label) + QLatin1Char('\n') +
+           QString::fromStdString(session::SmithReadout(
+               path_->frequencyHz, session::ReflectionOf(arc.z[arcHover_->sample], pathOhms_),
+               pathOhms_));
+}
+
+// The pointer within a few pixels of the path's arcs picks the nearest
+// arc's sample.
+void DeviceChart::mouseMoveEvent(QMouseEvent *event)
+{
+    std::optional<ArcHover> nearest;
+    if (path_ && !points_.empty()) {
+        double best = 8 * 8;
+        for (std::size_t a = 0; a < path_->arcs.size(); ++a)
+            for (std::size_t i = 0; i < path_->arcs[a].z.size(); ++i) {
+                const QPointF d = Position(session::ReflectionOf(path_->arcs[a].z[i], pathOhms_)) -
+                                  event->position();
+                const double distance = d.x() * d.x() + d.y() * d.y();
+                if (distance < best) {
+                    best = distance;
+                    nearest = ArcHover{a, i};
+                }
+            }
+    }
+    const bool changed =
+        nearest.has_value() != arcHover_.has_value() ||
+        (nearest && (nearest->arc != arcHover_->arc || nearest->sample != arcHover_->sample));
+    arcHover_ = nearest;
+    if (changed)
+        update();
+    QWidget::mouseMoveEvent(event);
+}
+
+void DeviceChart::leaveEvent(QEvent *event)
+{
+    if (arcHover_) {
+        arcHover_.reset();
+        update();
+    }
+    QWidget::leaveEvent(event);
 }
 
 QString DeviceChart::Subtitle() const
@@ -162,6 +234,9 @@ QStringList DeviceChart::Labels() const
     if (!design_.empty() && !points_.empty())
         labels << (plane_ == Plane::Source ? QStringLiteral("design \u0393S")
                                            : QStringLiteral("design \u0393L"));
+    if (path_ && !points_.empty())
+        for (const session::SmithPathPoint &p : path_->points)
+            labels << QString::fromStdString(p.after);
     return labels;
 }
 
@@ -333,6 +408,32 @@ void DeviceChart::paintEvent(QPaintEvent *)
              source ? QStringLiteral("design \u0393S") : QStringLiteral("design \u0393L"), purple});
     }
 
+    // The path through the network's parts at the band's centre: each
+    // part's arc, bolder under the pointer, and the points, the termination
+    // hollow, each named by the part just passed.
+    const QColor orange = PathColour(dark);
+    if (path_) {
+        const auto at = [&](Complex z) { return Position(session::ReflectionOf(z, pathOhms_)); };
+        painter.setBrush(Qt::NoBrush);
+        for (std::size_t a = 0; a < path_->arcs.size(); ++a) {
+            const std::vector<Complex> &z = path_->arcs[a].z;
+            QPainterPath arc;
+            for (std::size_t i = 0; i < z.size(); ++i)
+                i == 0 ? arc.moveTo(at(z[i])) : arc.lineTo(at(z[i]));
+            const bool hovered = arcHover_ && arcHover_->arc == a;
+            painter.setPen(QPen(orange, hovered ? 3.6 : 2.0, Qt::SolidLine, Qt::RoundCap));
+            painter.drawPath(arc);
+        }
+        for (std::size_t k = 0; k < path_->points.size(); ++k) {
+            const QPointF p = at(path_->points[k].z);
+            painter.setPen(QPen(orange, 1.5));
+            painter.setBrush(k == 0 ? ground : orange);
+            painter.drawEllipse(p, 3.5, 3.5);
+            keepClear.push_back({p.x() - 4.5, p.y() - 4.5, 9, 9});
+            labels.push_back({p, QString::fromStdString(path_->points[k].after), orange});
+        }
+    }
+
     const QFontMetrics metrics = painter.fontMetrics();
     std::vector<session::LabelRequest> asked;
     for (const Label &l : labels)
@@ -351,6 +452,32 @@ void DeviceChart::paintEvent(QPaintEvent *)
         painter.fillRect(box, behind);
         painter.setPen(labels[k].colour);
         painter.drawText(QPointF(box.left() + 2, box.top() + metrics.ascent()), labels[k].text);
+    }
+
+    // The part under the pointer, its value and the reading there.
+    if (arcHover_ && path_) {
+        const QPointF p = Position(
+            session::ReflectionOf(path_->arcs[arcHover_->arc].z[arcHover_->sample], pathOhms_));
+        const QStringList lines = hoverText().split(QLatin1Char('\n'));
+        int w = 0;
+        for (const QString &line : lines)
+            w = std::max(w, metrics.horizontalAdvance(line));
+        QRectF box(p.x() + 12, p.y() + 12, w + 12, lines.size() * metrics.height() + 8);
+        if (box.right() > width())
+            box.moveRight(p.x() - 12);
+        if (box.bottom() > height())
+            box.moveBottom(p.y() - 12);
+        painter.setPen(QPen(text, 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(p, 6, 6);
+        QColor under = ground;
+        under.setAlpha(235);
+        painter.setBrush(under);
+        painter.drawRect(box);
+        for (int k = 0; k < lines.size(); ++k)
+            painter.drawText(
+                QPointF(box.left() + 6, box.top() + 4 + k * metrics.height() + metrics.ascent()),
+                lines[k]);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "session/run/device.h"
+#include "session/views/smith_path.h"
 
 #include <QString>
 #include <QWidget>
@@ -36,6 +37,17 @@ class DeviceChart final : public QWidget
     // edge (a dot) to its upper (an arrow's head); empty: none.
     void SetDesign(std::vector<std::complex<double>> locus);
     const std::vector<std::complex<double>> &design() const { return design_; }
+    // The path through that network's parts at the band's centre, its
+    // impedances referred to `referenceOhms` (the device data's): an arc
+    // per part, each point named by the part just passed; hovering an arc
+    // names the part and its value. Unset: none.
+    void SetPath(std::optional<session::SmithPath> path, double referenceOhms);
+    const std::optional<session::SmithPath> &path() const { return path_; }
+    // Where the path's `k`th point is drawn.
+    QPointF PathPointPosition(std::size_t k) const;
+    // The part and value of the arc under the pointer, with its reading
+    // there; empty off the path.
+    QString hoverText() const;
 
     // Whether a reflection lies on the shaded (unstable) side, as drawn.
     bool Shaded(std::complex<double> gamma) const;
@@ -49,6 +61,8 @@ class DeviceChart final : public QWidget
 
   protected:
     void paintEvent(QPaintEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
 
   private:
     struct Geometry
@@ -63,6 +77,13 @@ class DeviceChart final : public QWidget
     Plane plane_;
     std::vector<analysis::DevicePoint> points_;
     std::vector<std::complex<double>> design_;
+    std::optional<session::SmithPath> path_;
+    double pathOhms_ = 50;
+    struct ArcHover
+    {
+        std::size_t arc, sample;
+    };
+    std::optional<ArcHover> arcHover_;
 };
 
 } // namespace tevmar

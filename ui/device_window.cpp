@@ -3,6 +3,7 @@
 #include "report/number_format.h"
 #include "report/printable_text.h"
 #include "session/views/smith_circles.h"
+#include "session/views/smith_path.h"
 #include "ui/amplifier_panel.h"
 #include "ui/device_chart.h"
 #include "ui/device_plot.h"
@@ -148,6 +149,13 @@ DeviceWindow::DeviceWindow(session::DeviceOutcome device, QWidget *parent)
         const session::AmplifierView *view = amplifier_->plot().view();
         sourceChart_->SetDesign(view ? view->designGammaS : std::vector<session::Complex>{});
         loadChart_->SetDesign(view ? view->designGammaL : std::vector<session::Complex>{});
+        // And the path through each side's parts at the band's centre, read
+        // from the transistor toward the source or the load as the planes are.
+        const std::optional<session::AmplifierOutcome> &outcome = amplifier_->outcome();
+        const double z0 = outcome ? outcome->data.referenceOhms : 50;
+        sourceChart_->SetPath(outcome ? session::AmplifierPlanePath(*outcome, 1) : std::nullopt,
+                              z0);
+        loadChart_->SetPath(outcome ? session::AmplifierPlanePath(*outcome, 2) : std::nullopt, z0);
     });
     for (QDoubleSpinBox *box : {gainLevel_, noiseLevel_})
         connect(box, &QDoubleSpinBox::valueChanged, this, [this] { ShowPlanes(); });

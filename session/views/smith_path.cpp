@@ -85,4 +85,25 @@ SmithPath AmplifierSidePath(const AmplifierOutcome &outcome, int side)
         side == 2 ? a.output : a.input);
 }
 
+std::optional<SmithPath> AmplifierPlanePath(const AmplifierOutcome &outcome, int side)
+{
+    const analysis::Amplifier &a = outcome.amplifier;
+    if (a.stabiliser)
+        return std::nullopt;
+    if (side == 2)
+        return AmplifierSidePath(outcome, 2);
+    const double centreHz = std::sqrt(a.stability.bandFromHz * a.stability.bandToHz);
+    CheckFrequency(centreHz);
+    // The input network lists its parts from the source (port 1): from the
+    // source's impedance at port 1, each point is the impedance looking back
+    // through the parts passed toward the source.
+    SmithPath path =
+        ViewOf(analysis::ImpedancePathFrom(a.input, outcome.source.ImpedanceAt(centreHz), false,
+                                           centreHz, outcome.data.referenceOhms),
+               a.input);
+    if (!path.points.empty())
+        path.points.front().after = path.points.front().label = "source";
+    return path;
+}
+
 } // namespace tevmar::session

@@ -64,4 +64,17 @@ const ResponseCurve *TunedCurveOf(const Response &response);
 // sees. Referred, for the arcs' sampling, to the device data's resistance.
 SmithPath AmplifierSidePath(const AmplifierOutcome &outcome, int side);
 
+// One side's path as the transistor's reflection plane reads it, at the same
+// centre frequency: every impedance looking from the transistor toward the
+// termination, so that the last point is what the transistor sees (the
+// design's Gamma S on the source plane, Gamma L on the load plane). The load
+// plane's path is the output side's (AmplifierSidePath, side 2). The input
+// side's, walked from the transistor to the source, looks toward the
+// transistor: a point of the source's reflection, not of Gamma S. The source
+// plane's path therefore starts at the source (its first point named
+// "source") and walks the input network's parts toward the transistor.
+// Unset with a stabilising resistor between a network and the transistor,
+// whose planes then describe terminals the networks do not reach.
+std::optional<SmithPath> AmplifierPlanePath(const AmplifierOutcome &outcome, int side);
+
 } // namespace tevmar::session
