@@ -4,8 +4,11 @@
 // frequency chosen. Its Amplifier page designs both networks off the GUI
 // thread and shows what tevmar-cli would design, or why there is none.
 
+#include "analysis/amplifier/device_figures.h"
 #include "session/views/amplifier_view.h"
+#include "session/views/smith.h"
 #include "session/views/smith_circles.h"
+#include "session/views/smith_path.h"
 #include "tests/common/gaas_fet.h"
 #include "ui/amplifier_panel.h"
 #include "ui/device_chart.h"
@@ -264,6 +267,96 @@ TEST_F(DeviceWindowTest, AmplifierPageShowsTheDesignOfTheBoxesAndWhyThereIsNone)
     QTRY_COMPARE_WITH_TIMEOUT(panel.designsShown(), 4, 30000);
     EXPECT_TRUE(panel.status().text().contains(QStringLiteral("reaches past the data")))
         << panel.status().text().toStdString();
+}
+
+// Once a design is shown, each plane carries the path through its side's
+// parts at the band's centre, read from the transistor toward the
+// termination: its last point is the design's Gamma S or Gamma L there.
+TEST_F(DeviceWindowTest, PlanesDrawEachSidesPathEndingAtTheDesignsTermination)
+{
+    std::ofstream("fet.s2p") << kFet;
+    main_.tools().OpenDevice(QStringLiteral("fet.s2p"));
+    DeviceWindow &window = *main_.tools().deviceWindow();
+    EXPECT_FALSE(window.sourceChart().path());
+    EXPECT_FALSE(window.loadChart().path());
+    AmplifierPanel &panel = window.amplifier();
+    panel.f1Box().setText(QStringLiteral("3.5"));
+    panel.f2Box().setText(QStringLiteral("4.5"));
+    panel.Design();
+    QTRY_COMPARE_WITH_TIMEOUT(panel.designsShown(), 1, 30000);
+    ASSERT_TRUE(panel.outcome());
+    const session::AmplifierOutcome &o = *panel.outcome();
+    const analysis::Amplifier &a = o.amplifier;
+    const double z0 = o.data.referenceOhms;
+    const double centre = std::sqrt(3.5e9 * 4.5e9);
+
+    // The load plane's path is the output side's, point for point.
+    ASSERT_TRUE(window.loadChart().path());
+    const session::SmithPath &load = *window.loadChart().path();
+    const session::SmithPath side2 = session::AmplifierSidePath(o, 2);
+    ASSERT_EQ(load.points.size(), side2.points.size());
+    ASSERT_EQ(load.points.size(), a.output.parts.size() + 1);
+    for (std::size_t k = 0; k < load.points.size(); ++k) {
+        EXPECT_EQ(load.points[k].z, side2.points[k].z) << k;
+        EXPECT_EQ(load.points[k].label, side2.points[k].label) << k;
+    }
+    EXPECT_NEAR(load.frequencyHz, centre, 1e-3 * centre);
+
+    // The amplifier's own sweep at the centre: the terminations the
+    // networks present to the transistor, from their two-port cascades.
+    const analysis::AmplifierPoint at = analysis::AmplifierPointAt(
+        centre, analysis::DeviceScatteringAt(o.data, centre),
+        analysis::NoiseAt(o.data.noise, centre), z0, a.input, a.output, o.source, o.load);
+    const auto near = [](session::Complex x, session::Complex y) { return std::abs(x - y) < 1e-9; };
+    EXPECT_PRED2(near, session::ReflectionOf(load.points.back().z, z0), at.gammaL);
+
+    // The source plane's path starts at the 50 ohm source and passes the
+    // input network's parts from the source to the transistor, ending on
+    // Gamma S (not on the reflection the source sees, which is the other
+    // way round through the same parts).
+    ASSERT_TRUE(window.sourceChart().path());
+    const session::SmithPath &source = *window.sourceChart().path();
+    ASSERT_EQ(source.points.size(), a.input.parts.size() + 1);
+    EXPECT_EQ(source.points.front().after, "source");
+    EXPECT_PRED2(near, source.points.front().z, session::Complex(50, 0));
+    EXPECT_PRED2(near, session::ReflectionOf(source.points.back().z, z0), at.gammaS);
+    const session::SmithPath side1 = session::AmplifierSidePath(o, 1);
+    for (std::size_t k = 1; k < source.points.size(); ++k)
+        EXPECT_EQ(source.points[k].label, side1.points[source.points.size() - k].label) << k;
+    ASSERT_EQ(source.arcs.size(), a.input.parts.size());
+    for (std::size_t k = 0; k < source.arcs.size(); ++k) {
+        EXPECT_PRED2(near, source.arcs[k].z.front(), source.points[k].z);
+        EXPECT_PRED2(near, source.arcs[k].z.back(), source.points[k + 1].z);
+    }
+    // Each point labelled by its part beside the planes' other labels.
+    const QStringList labels = window.sourceChart().Labels();
+    EXPECT_TRUE(labels.contains(QStringLiteral("source")));
+    for (std::size_t k = 1; k < source.points.size(); ++k)
+        EXPECT_TRUE(labels.contains(QString::fromStdString(source.points[k].after))) << k;
+
+    // Hovering the middle of an arc names its part and value; off the path,
+    // nothing.
+    window.pages().setCurrentIndex(0);
+    DeviceChart &chart = window.loadChart();
+    const session::SmithPathArc &arc = load.arcs.back();
+    const QPointF middle = chart.Position(session::ReflectionOf(arc.z[arc.z.size() / 2], z0));
+    QTest::mouseMove(&chart, middle.toPoint());
+    QTRY_VERIFY(!chart.hoverText().isEmpty());
+    bool named = false;
+    for (const session::SmithPathArc &each : load.arcs)
+        named = named || chart.hoverText().startsWith(QString::fromStdString(each.label) + '\n');
+    EXPECT_TRUE(named) << chart.hoverText().toStdString();
+    EXPECT_FALSE(chart.grab().isNull());
+    QTest::mouseMove(&chart, QPoint(2, chart.height() - 2));
+    QTRY_VERIFY(chart.hoverText().isEmpty());
+
+    // A design that fails takes the paths away with it.
+    window.pages().setCurrentIndex(1);
+    panel.sourceBox().setText(QStringLiteral("fifty"));
+    panel.Design();
+    QTRY_COMPARE_WITH_TIMEOUT(panel.designsShown(), 2, 30000);
+    EXPECT_FALSE(window.sourceChart().path());
+    EXPECT_FALSE(window.loadChart().path());
 }
 
 } // namespace
