@@ -5,7 +5,8 @@
 // load circle); and the Amplifier page on a GaAs FET from 3 to 5 GHz,
 // designed for gain and for noise over 3.5 to 4.5 GHz; before that its
 // planes with the circles of five frequencies across its band, and at a
-// frequency between two of its data frequencies.
+// frequency between two of its data frequencies; then the planes with the
+// design's terminations and each side's path through its parts.
 // Usage: tevmar_device_screenshot OUTPUT_DIR [--dark] (run under xvfb-run).
 
 #include "session/run/device.h"
@@ -103,6 +104,10 @@ int main(int argc, char **argv)
     amplifier.resize(before);
     QTest::qWait(100);
     amplifier.familyBox().setChecked(false);
+    // At one frequency, each side's path through its parts at the band's
+    // centre, from the source and the load to the transistor.
+    QTest::qWait(100);
+    ok = tevmar::test::Save(amplifier, dir, "device-path.png") && ok;
     amplifier.pages().setCurrentIndex(1);
     // The device loaded until unconditionally stable: its resistor drawn.
     panel.goalBox().setCurrentIndex(0);
