@@ -263,6 +263,36 @@ TEST(SmithPath, BothSidesOfAnAmplifierWalkFromTheirLoads)
     ExpectPath(inputPath, walkedIn, in, z0);
     // A gain design matches the source: the walk ends near its 50 ohms.
     EXPECT_LT(std::abs(ReflectionOf(inputPath.points.back().z, 50)), 0.5);
+
+    // On the transistor's planes, each looking from the transistor toward
+    // its termination: the output side as above; the input side walked the
+    // other way, from the 50 ohm source through its parts from port 1.
+    const std::optional<SmithPath> loadPlane = AmplifierPlanePath(o, 2);
+    ASSERT_TRUE(loadPlane);
+    ExpectPath(*loadPlane, walkedOut, out, z0);
+    const std::optional<SmithPath> sourcePlane = AmplifierPlanePath(o, 1);
+    ASSERT_TRUE(sourcePlane);
+    const std::vector<Z> fromSource = Walked(50, o.amplifier.input.parts, f);
+    ASSERT_EQ(sourcePlane->points.size(), fromSource.size());
+    EXPECT_EQ(sourcePlane->points.front().label, "source");
+    for (std::size_t k = 0; k < fromSource.size(); ++k)
+        ExpectNear(sourcePlane->points[k].z, fromSource[k],
+                   "source plane point " + std::to_string(k));
+    for (std::size_t k = 0; k < sourcePlane->arcs.size(); ++k)
+        EXPECT_EQ(sourcePlane->arcs[k].part, sourcePlane->points[k + 1].after);
+    // A gain design matches both ports at once: Gamma S, where the source
+    // plane's path ends, is near the conjugate of the device's input.
+    EXPECT_LT(std::abs(ReflectionOf(fromSource.back(), z0) - std::conj(gammaIn)), 0.2);
+
+    // With a resistor between a network and the transistor, the planes
+    // describe terminals the networks do not reach: no path.
+    AmplifierBoxes boxes{AmplifierGoal::Gain, "3.5", "4.5", "50", "50"};
+    boxes.stabilise = true;
+    const AmplifierRun stabilised = RunAmplifierFromBoxes(*device.outcome, boxes);
+    ASSERT_TRUE(stabilised.outcome) << stabilised.problem;
+    ASSERT_TRUE(stabilised.outcome->amplifier.stabiliser);
+    EXPECT_FALSE(AmplifierPlanePath(*stabilised.outcome, 1));
+    EXPECT_FALSE(AmplifierPlanePath(*stabilised.outcome, 2));
 }
 
 } // namespace
