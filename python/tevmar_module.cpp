@@ -1075,8 +1075,8 @@ void AddGivenBox(const char *keyword, const py::handle &value, Call &call)
         AddBox(keyword, value, call);
 }
 
-// The arguments a call cannot go without, as Python names a missing one: f1
-// and f2 unless the bands (bands=, or band= as text) stand for them.
+// The arguments a call cannot go without (None is none): f1 and f2 unless
+// the bands (bands=, or band= as text) stand for them.
 void RequireArguments(const char *function,
                       std::initializer_list<std::pair<const char *, const py::object *>> required,
                       const py::object &bands, const py::kwargs &analysis)
@@ -1085,8 +1085,8 @@ void RequireArguments(const char *function,
     for (const auto &[name, value] : required)
         if (value->is_none() &&
             !(banded && (std::string(name) == "f1" || name == std::string("f2"))))
-            throw py::type_error(std::string(function) + "() missing required argument '" + name +
-                                 "' (f1 and f2 may give way to bands=)");
+            throw py::type_error(std::string(function) + "() needs " + name + ": " + name +
+                                 ": expects a text or a number (bands= may stand for f1 and f2)");
 }
 
 Design MakeDesign(const py::object &f1, const py::object &f2, const py::object &zhigh,
