@@ -289,6 +289,77 @@ void AddPath(const char *keyword, const py::handle &path, Call &call)
         call.arguments.values.push_back({keyword, PathBytes(path)});
 }
 
+// One number of a band, as a double: TypeError naming the keyword for
+// anything else.
+double BandNumber(const py::handle &value, const char *keyword)
+{
+    if (KindOfNumber(value) == NumberKind::None)
+        throw py::type_error(std::string(keyword) + ": a band's figures are numbers, not " +
+                             py::type::of(value).attr("__name__").cast<std::string>());
+    return py::float_(py::reinterpret_borrow<py::object>(value)).cast<double>();
+}
+
+// bands= and reject= as the run's typed bands: a list of (F1, F2) in GHz,
+// a passband optionally with {"limit_db": -15} or {"weight": 2} as its third
+// item, a band to reject with its attenuation in dB as its third. None: not
+// given. The figures' ranges are the run's to check, as --band checks them.
+std::optional<std::vector<session::BandValues>> BandsOf(const py::object &given, bool reject)
+{
+    if (given.is_none())
+        return std::nullopt;
+    const char *keyword = reject ? "reject" : "bands";
+    const std::string shape = reject ? "a list of (F1, F2, ATT_DB) tuples, GHz and dB"
+                                     : "a list of (F1, F2) tuples in GHz, each with "
+                                       "{\"limit_db\": -15} or {\"weight\": 2} as a third "
+                                       "item if need be";
+    if (py::isinstance<py::str>(given) || py::isinstance<py::bytes>(given) ||
+        !py::isinstance<py::sequence>(given))
+        throw py::type_error(std::string(keyword) + ": expects " + shape);
+    std::vector<session::BandValues> bands;
+    for (const py::handle &item : given.cast<py::sequence>()) {
+        if (py::isinstance<py::str>(item) || !py::isinstance<py::sequence>(item))
+            throw py::type_error(std::string(keyword) + ": expects " + shape);
+        const py::sequence band = item.cast<py::sequence>();
+        const std::size_t size = band.size();
+        if (size != (reject ? 3U : 2U) && (reject || size != 3))
+            throw std::invalid_argument(std::string(keyword) + ": " +
+                                        py::repr(item).cast<std::string>() + " is not a band; " +
+                                        "expected " + shape);
+        session::BandValues v;
+        v.f1Ghz = BandNumber(band[0], keyword);
+        v.f2Ghz = BandNumber(band[1], keyword);
+        if (reject) {
+            v.attenuationDb = BandNumber(band[2], keyword);
+        } else if (size == 3) {
+            if (!py::isinstance<py::dict>(band[2]))
+                throw py::type_error(std::string(keyword) + ": a passband's third item is "
+                                                            "{\"limit_db\": DB} or "
+                                                            "{\"weight\": W}");
+            for (const auto &[key, value] : band[2].cast<py::dict>()) {
+                const std::string name = py::str(key).cast<std::string>();
+                if (name == "limit_db")
+                    v.limitDb = BandNumber(value, keyword);
+                else if (name == "weight")
+                    v.weight = BandNumber(value, keyword);
+                else
+                    throw std::invalid_argument(std::string(keyword) + ": unknown key '" + name +
+                                                "'; a passband takes limit_db or weight");
+            }
+        }
+        bands.push_back(v);
+    }
+    return bands;
+}
+
+// The typed bands into the call, named by the function's keywords.
+void AddBands(const py::object &bands, const py::object &reject, Call &call)
+{
+    call.arguments.bands = BandsOf(bands, false);
+    call.arguments.rejects = BandsOf(reject, true);
+    call.arguments.bandsName = "bands";
+    call.arguments.rejectName = "reject";
+}
+
 // A warning to Python's warnings: raised as the exception a filter turns it
 // into. The text is decoded as the command line's bytes were encoded.
 void Warn(const std::string &text)
@@ -622,6 +693,9 @@ class Candidate
     // loss follows from gamma_max alone.
     py::object lossDbMax() const { return Held().attr("get")("lossDbMax"); }
     py::list elements() const { return UniformElements(py::object(Held()["elements"]), "value"); }
+    // Its figure band by band over several bands (the JSON's "bands"); None
+    // for one band.
+    py::object bands() const { return entry_.attr("get")("bands"); }
     Network network() const
     {
         return {ladder_, gammaMax(), elements(), centreHz_, PartNaming::ByLabel};
@@ -673,7 +747,9 @@ class Design
     {
     }
 
-    bool solved() const { return outcome_.design.solved(); }
+    // Over several bands there is no textbook design to stand for: the run
+    // synthesises one over their span only to start the candidates from.
+    bool solved() const { return request_.goal.empty() && outcome_.design.solved(); }
 
     // The figure of the network this design stands for: the tuned one when
     // tuned, the picked candidate when one was picked, the design's (into
@@ -729,6 +805,9 @@ class Design
     {
         if (solved())
             return std::nullopt;
+        if (!request_.goal.empty())
+            return "no textbook design or report for several bands; the candidates are "
+                   "matched over every band";
         const session::BoxUpdates &boxes = outcome_.design.boxes;
         if (!boxes.errorReason.empty())
             return boxes.errorReason;
@@ -751,7 +830,10 @@ class Design
         return lines;
     }
 
-    py::bytes report() const { return py::bytes(outcome_.design.report.file); }
+    py::bytes report() const
+    {
+        return py::bytes(request_.goal.empty() ? outcome_.design.report.file : std::string());
+    }
 
     std::vector<std::string> messages() const
     {
@@ -774,6 +856,8 @@ class Design
     // its entries laid out as every network's elements are.
     py::object elements() const
     {
+        if (!request_.goal.empty())
+            return py::none();
         const session::ResultTree table = session::DesignElementsTree(outcome_);
         if (table.is_null())
             return py::none();
@@ -802,6 +886,9 @@ class Design
             return Candidate(PickedEntry(), c->standard ? c->standard->network : c->tuned.network,
                              c->problem.band.centreHz)
                 .network();
+        if (!request_.goal.empty())
+            throw std::invalid_argument("no design over several bands: a candidate's network "
+                                        "is candidates()[k].network(), or pick=K");
         std::optional<analysis::Network> ladder = session::TerminatedNetworkOf(Built());
         if (!ladder)
             throw std::invalid_argument("no design: " + outcome_.design.boxes.errorReason);
@@ -923,11 +1010,20 @@ class Design
     // JSON's "candidates" lists them.
     std::vector<Candidate> candidates(const py::kwargs &kwargs) const
     {
-        Design ranked = Rerun(kwargs, "candidates");
-        if (!ranked.outcome_.candidates)
+        // A run over several bands is its candidates: asked for as they
+        // are, they are the ones found, not a second search.
+        if (!request_.goal.empty() && kwargs.empty())
+            return CandidatesOf(outcome_);
+        return CandidatesOf(Rerun(kwargs, "candidates").outcome_);
+    }
+
+  private:
+    static std::vector<Candidate> CandidatesOf(const session::Outcome &outcome)
+    {
+        if (!outcome.candidates)
             return {};
-        const session::ResultTree entries = session::CandidatesTree(ranked.outcome_);
-        const std::vector<analysis::Candidate> &found = ranked.outcome_.candidates->candidates;
+        const session::ResultTree entries = session::CandidatesTree(outcome);
+        const std::vector<analysis::Candidate> &found = outcome.candidates->candidates;
         std::vector<Candidate> list;
         for (std::size_t i = 0; i < found.size(); ++i) {
             const analysis::Candidate &c = found[i];
@@ -937,6 +1033,7 @@ class Design
         return list;
     }
 
+  public:
     // The design's own arguments and analysis keywords, which a tune starts from.
     void KeepArguments(Call own, py::kwargs kwargs)
     {
@@ -971,15 +1068,40 @@ py::kwargs FirstRunKeywords(const py::kwargs &analysis)
     return first;
 }
 
+// A box's text when given; None leaves it out (bands= stands for f1 and f2).
+void AddGivenBox(const char *keyword, const py::handle &value, Call &call)
+{
+    if (!value.is_none())
+        AddBox(keyword, value, call);
+}
+
+// The arguments a call cannot go without (None is none): f1 and f2 unless
+// the bands (bands=, or band= as text) stand for them.
+void RequireArguments(const char *function,
+                      std::initializer_list<std::pair<const char *, const py::object *>> required,
+                      const py::object &bands, const py::kwargs &analysis)
+{
+    const bool banded = !bands.is_none() || analysis.contains("band");
+    for (const auto &[name, value] : required)
+        if (value->is_none() &&
+            !(banded && (std::string(name) == "f1" || name == std::string("f2"))))
+            throw py::type_error(std::string(function) + "() needs " + name + ": " + name +
+                                 ": expects a text or a number (bands= may stand for f1 and f2)");
+}
+
 Design MakeDesign(const py::object &f1, const py::object &f2, const py::object &zhigh,
                   const py::object &zlow, const py::object &order, const py::object &load,
-                  const py::object &absorb, const py::kwargs &analysis)
+                  const py::object &absorb, const py::object &bands, const py::object &reject,
+                  const py::kwargs &analysis)
 {
+    RequireArguments("design", {{"f1", &f1}, {"f2", &f2}, {"zhigh", &zhigh}, {"zlow", &zlow}},
+                     bands, analysis);
     Call own;
-    AddBox("f1", f1, own);
-    AddBox("f2", f2, own);
-    AddBox("zhigh", zhigh, own);
-    AddBox("zlow", zlow, own);
+    AddGivenBox("f1", f1, own);
+    AddGivenBox("f2", f2, own);
+    AddGivenBox("zhigh", zhigh, own);
+    AddGivenBox("zlow", zlow, own);
+    AddBands(bands, reject, own);
     AddParameter("order", order, own, true);
     AddParameter("load", load, own, false);
     if (!absorb.is_none())
@@ -999,11 +1121,13 @@ Design MakeDesign(const py::object &f1, const py::object &f2, const py::object &
 
 Design MakeMatch(const py::object &f1, const py::object &f2, const py::object &loadS1p,
                  const py::object &source, const py::object &order, const py::object &loadKind,
-                 const py::kwargs &analysis)
+                 const py::object &bands, const py::object &reject, const py::kwargs &analysis)
 {
+    RequireArguments("match", {{"f1", &f1}, {"f2", &f2}}, bands, analysis);
     Call own;
-    AddBox("f1", f1, own);
-    AddBox("f2", f2, own);
+    AddGivenBox("f1", f1, own);
+    AddGivenBox("f2", f2, own);
+    AddBands(bands, reject, own);
     AddParameter("order", order, own, true);
     // A load written as a circuit (load_circuit=) stands in place of the file.
     AddPath("load_s1p", loadS1p, own);
@@ -1483,6 +1607,10 @@ PYBIND11_MODULE(tevmar, m)
         .def_property_readonly("elements", &Candidate::elements,
                                "the parts from the source's end, each with name, part (a kit "
                                "part number or None), kind, unit and value")
+        .def_property_readonly("bands", &Candidate::bands,
+                               "over several bands, its figure band by band as the JSON's "
+                               "\"bands\" lists them (kind, gammaMax or s21Max, atGHz, "
+                               "score); None for one band")
         .def("network", &Candidate::network)
         .def("to_json", &Candidate::json, "the candidate's entry of tevmar-cli's JSON")
         .def("to_dict", &Candidate::entry)
@@ -1528,16 +1656,24 @@ PYBIND11_MODULE(tevmar, m)
         .def("candidates", &Design::candidates,
              "every candidate topology tuned into the true load, best first");
 
-    m.def("design", &MakeDesign, py::arg("f1"), py::arg("f2"), py::arg("zhigh"), py::arg("zlow"),
-          py::arg("order") = 4, py::arg("load") = "series-rl", py::arg("absorb") = py::none(),
+    m.def("design", &MakeDesign, py::arg("f1") = py::none(), py::arg("f2") = py::none(),
+          py::arg("zhigh") = py::none(), py::arg("zlow") = py::none(), py::arg("order") = 4,
+          py::arg("load") = "series-rl", py::arg("absorb") = py::none(), py::kw_only(),
+          py::arg("bands") = py::none(), py::arg("reject") = py::none(),
           "designs from the boxes' texts (numbers accepted); further keywords are tevmar-cli's "
           "options (q_l=40, eseries=\"E24\", monte_carlo=N of at most 1000000 tolerance trials, "
-          "points=N of at most 1000000 sweep points, ...)");
-    m.def("match", &MakeMatch, py::arg("f1"), py::arg("f2"), py::arg("load_s1p") = py::none(),
-          py::arg("source") = py::none(), py::arg("order") = 4, py::arg("load_kind") = py::none(),
+          "points=N of at most 1000000 sweep points, ...). bands=[(F1, F2), ...] in GHz (each "
+          "with {\"limit_db\": -15} or {\"weight\": 2} as a third item if need be) and "
+          "reject=[(F1, F2, ATT_DB), ...] match several bands at once in place of f1 and f2: "
+          "only the candidates run, as with tevmar-cli --band and --reject");
+    m.def("match", &MakeMatch, py::arg("f1") = py::none(), py::arg("f2") = py::none(),
+          py::arg("load_s1p") = py::none(), py::arg("source") = py::none(), py::arg("order") = 4,
+          py::arg("load_kind") = py::none(), py::kw_only(), py::arg("bands") = py::none(),
+          py::arg("reject") = py::none(),
           "designs into a load measured in a one-port Touchstone file (or written as a circuit, "
           "load_circuit=\"(20 + 2.7nH) || 0.3pF\"), from a source of `source` ohms, measured "
-          "in source_s1p= or written as source_circuit=; keywords as design()'s");
+          "in source_s1p= or written as source_circuit=; keywords (bands= and reject= too) as "
+          "design()'s");
     BindDevice(m);
     BindAmplifier(m);
     python::BindMicrostrip(m);

@@ -3,6 +3,8 @@
 #include "report/number_format.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 
 namespace tevmar::session {
@@ -33,6 +35,52 @@ std::optional<double> DbValue(const std::string &text)
     return ParseNumber(Trimmed(text.substr(0, text.size() - 2)));
 }
 
+// A band's edges in GHz: above 0, the lower first. The messages quote the
+// band as `quoted`.
+std::string CheckedEdges(double f1Ghz, double f2Ghz, const std::string &quoted)
+{
+    if (!(std::isfinite(f1Ghz) && std::isfinite(f2Ghz) && f1Ghz > 0 && f2Ghz > 0))
+        return quoted + ": the edges must be above 0 GHz";
+    if (!(f1Ghz < f2Ghz))
+        return quoted + ": the lower edge comes first, and the edges differ";
+    return {};
+}
+
+// A band's figures checked and stored: its edges; an attenuation above 0 dB
+// for a rejection band; a passband's limit below 0 dB or its weight above 0.
+std::string CheckedBand(const BandValues &v, bool reject, const std::string &quoted, BandText &out)
+{
+    if (std::string problem = CheckedEdges(v.f1Ghz, v.f2Ghz, quoted); !problem.empty())
+        return problem;
+    out.band.band.lowHz = v.f1Ghz * 1e9;
+    out.band.band.highHz = v.f2Ghz * 1e9;
+    out.band.band.centreHz = std::sqrt(out.band.band.lowHz * out.band.band.highHz);
+    out.band.reject = reject;
+    if (reject) {
+        const double db = v.attenuationDb.value_or(0);
+        if (!(db > 0 && db <= kMostAttenuationDb))
+            return quoted + ": the attenuation must be above 0 dB and at most " +
+                   Figure(kMostAttenuationDb) + " dB";
+        out.band.level = std::pow(10.0, -db / 20);
+        return {};
+    }
+    if (v.weight) {
+        if (!(*v.weight > 0 && *v.weight <= kMostWeight))
+            return quoted + ": a weight is a number above 0 and at most " + Figure(kMostWeight) +
+                   " (@w2)";
+        out.band.weight = *v.weight;
+        return {};
+    }
+    if (v.limitDb) {
+        if (!(*v.limitDb < 0 && *v.limitDb >= kLeastLimitDb))
+            return quoted + ": an |S11| limit is below 0 dB and at least " + Figure(kLeastLimitDb) +
+                   " dB (@-15dB)";
+        out.band.level = std::pow(10.0, *v.limitDb / 20);
+        out.band.limitGiven = true;
+    }
+    return {};
+}
+
 // One band "F1:F2" with its suffix; empty on success.
 std::string ReadBand(const std::string &written, bool reject, BandText &out)
 {
@@ -50,44 +98,25 @@ std::string ReadBand(const std::string &written, bool reject, BandText &out)
     const std::optional<double> f1 = ParseNumber(out.f1Text), f2 = ParseNumber(out.f2Text);
     if (!f1 || !f2)
         return "\"" + written + "\" is not a band; expected " + expected;
-    if (!(std::isfinite(*f1) && std::isfinite(*f2) && *f1 > 0 && *f2 > 0))
-        return "\"" + written + "\": the edges must be above 0 GHz";
-    if (!(*f1 < *f2))
-        return "\"" + written + "\": the lower edge comes first, and the edges differ";
-    out.band.band.lowHz = *f1 * 1e9;
-    out.band.band.highHz = *f2 * 1e9;
-    out.band.band.centreHz = std::sqrt(out.band.band.lowHz * out.band.band.highHz);
-    out.band.reject = reject;
+    if (std::string problem = CheckedEdges(*f1, *f2, "\"" + written + "\""); !problem.empty())
+        return problem;
+    BandValues values{*f1, *f2, {}, {}, {}};
     const std::string suffix = at == std::string::npos ? "" : Trimmed(text.substr(at + 1));
     if (reject) {
-        const std::optional<double> db = DbValue(suffix);
-        if (at == std::string::npos || !db)
+        values.attenuationDb = DbValue(suffix);
+        if (at == std::string::npos || !values.attenuationDb)
             return "\"" + written + "\" needs the attenuation it asks for; expected " + expected;
-        if (!(*db > 0 && *db <= kMostAttenuationDb))
-            return "\"" + written + "\": the attenuation must be above 0 dB and at most " +
-                   Figure(kMostAttenuationDb) + " dB";
-        out.band.level = std::pow(10.0, -*db / 20);
-        return {};
-    }
-    if (at == std::string::npos)
-        return {};
-    if (suffix.starts_with("w")) {
-        const std::optional<double> weight = ParseNumber(suffix.substr(1));
-        if (!weight || !(*weight > 0 && *weight <= kMostWeight))
+    } else if (at != std::string::npos && suffix.starts_with("w")) {
+        values.weight = ParseNumber(suffix.substr(1));
+        if (!values.weight)
             return "\"" + written + "\": a weight is a number above 0 and at most " +
                    Figure(kMostWeight) + " (@w2)";
-        out.band.weight = *weight;
-        return {};
+    } else if (at != std::string::npos) {
+        values.limitDb = DbValue(suffix);
+        if (!values.limitDb)
+            return "\"" + written + "\" is not a band; expected " + expected;
     }
-    const std::optional<double> db = DbValue(suffix);
-    if (!db)
-        return "\"" + written + "\" is not a band; expected " + expected;
-    if (!(*db < 0 && *db >= kLeastLimitDb))
-        return "\"" + written + "\": an |S11| limit is below 0 dB and at least " +
-               Figure(kLeastLimitDb) + " dB (@-15dB)";
-    out.band.level = std::pow(10.0, *db / 20);
-    out.band.limitGiven = true;
-    return {};
+    return CheckedBand(values, reject, "\"" + written + "\"", out);
 }
 
 std::function<std::string(const std::string &)> StoreBands(std::vector<BandText> &target,
@@ -115,6 +144,15 @@ std::function<std::string(const std::string &)> StoreBands(std::vector<BandText>
 std::string BandName(const BandText &b)
 {
     return b.f1Text + ":" + b.f2Text;
+}
+
+// A band's edge as its text: the shortest that reads back to the same
+// number, so that the design's boxes hold exactly the edge given.
+std::string EdgeText(double ghz)
+{
+    std::array<char, 32> text{};
+    const auto [end, error] = std::to_chars(text.data(), text.data() + text.size(), ghz);
+    return error == std::errc() ? std::string(text.data(), end) : Figure(ghz);
 }
 
 } // namespace
@@ -145,11 +183,43 @@ OptionTable BandOptions(BandArguments &arguments)
     return table;
 }
 
+std::string AddBandValues(const std::vector<BandValues> &bands, bool reject,
+                          BandArguments &arguments)
+{
+    for (const BandValues &v : bands) {
+        BandText band;
+        band.f1Text = EdgeText(v.f1Ghz);
+        band.f2Text = EdgeText(v.f2Ghz);
+        const std::string quoted = "\"" + band.f1Text + ":" + band.f2Text + "\"";
+        if (reject && (v.limitDb || v.weight))
+            return quoted + ": a band to reject takes its attenuation in dB, not a limit or "
+                            "a weight";
+        if (!reject && v.attenuationDb)
+            return quoted + ": a passband takes an |S11| limit or a weight, not an attenuation";
+        if (!reject && v.limitDb && v.weight)
+            return quoted + ": a passband takes an |S11| limit or a weight, not both";
+        if (reject && !v.attenuationDb)
+            return quoted + " needs the attenuation it asks for, in dB";
+        if (std::string problem = CheckedBand(v, reject, quoted, band); !problem.empty())
+            return problem;
+        (reject ? arguments.rejects : arguments.bands).push_back(std::move(band));
+    }
+    return {};
+}
+
 std::string CheckBands(const BandArguments &arguments, const std::vector<std::string> &given,
-                       const OptionNaming &naming)
+                       const OptionNaming &optionNaming)
 {
     if (!arguments.Given())
         return {};
+    // Bands a front end gave typed are named as its own parameters are.
+    const auto naming = [&](std::string_view option) {
+        if (option == "--band" && !arguments.bandsName.empty())
+            return arguments.bandsName;
+        if (option == "--reject" && !arguments.rejectName.empty())
+            return arguments.rejectName;
+        return optionNaming(option);
+    };
     for (const char *edge : {"--f1", "--f2"})
         if (std::ranges::find(given, edge) != given.end())
             return naming("--band") + " replaces " + naming("--f1") + " and " + naming("--f2") +

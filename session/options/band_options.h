@@ -7,6 +7,7 @@
 #include "analysis/figures/goal.h"
 #include "session/options/command_options.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ struct BandArguments
 {
     std::vector<BandText> bands;   // every --band, in the order given
     std::vector<BandText> rejects; // every --reject
+    // How the messages name the bands when a front end gave them as numbers
+    // by parameters of its own (the Python module's bands= and reject=);
+    // empty: as the options are named.
+    std::string bandsName, rejectName;
 
     bool Given() const { return !bands.empty() || !rejects.empty(); }
     // One plain passband and nothing else: the same run as --f1 and --f2.
@@ -35,6 +40,21 @@ struct BandArguments
     // Every band, passbands first, as the goal scores them.
     analysis::Goal GoalOf() const;
 };
+
+// A band as a front end gives it in numbers: its edges in GHz; a passband's
+// |S11| limit in dB (below 0) or its weight, or a rejection band's
+// attenuation in dB (above 0).
+struct BandValues
+{
+    double f1Ghz = 0, f2Ghz = 0;
+    std::optional<double> limitDb, weight, attenuationDb;
+};
+
+// Bands given as numbers added to `arguments` (to its rejection bands when
+// `reject`), each checked as --band and --reject check theirs, the edges
+// kept as their shortest texts; the first problem, or empty.
+std::string AddBandValues(const std::vector<BandValues> &bands, bool reject,
+                          BandArguments &arguments);
 
 // "--band F1:F2[@LIMITdB|@wWEIGHT]" and "--reject F1:F2@ATTdB", each
 // repeatable (and a value may list several bands apart by commas), filling

@@ -404,6 +404,30 @@ std::string ApplyTypedValues(const std::vector<TypedNamedValue> &typed, CommandL
     return {};
 }
 
+// The bands the call gives as numbers, checked and stored as --band and
+// --reject store theirs, and noted as given so that CheckBands sees them
+// (naming them by the call's own parameters).
+std::string ApplyBandValues(const KeywordCall &call, CommandLine &c, const OptionNaming &naming)
+{
+    for (const auto &[values, reject, name, option] :
+         {std::tuple{&call.bands, false, &call.bandsName, "--band"},
+          std::tuple{&call.rejects, true, &call.rejectName, "--reject"}}) {
+        // The call's names stand for the bands unless the text options gave them.
+        if (std::ranges::find(c.given, option) == c.given.end())
+            (reject ? c.bands.rejectName : c.bands.bandsName) = *name;
+        if (!*values)
+            continue;
+        if (std::ranges::find(c.given, option) != c.given.end())
+            return *name + ": " + naming(option) + " was given too";
+        if ((*values)->empty())
+            return *name + ": give at least one band";
+        c.given.push_back(option);
+        if (std::string problem = AddBandValues(**values, reject, c.bands); !problem.empty())
+            return *name + ": " + problem;
+    }
+    return {};
+}
+
 // The call's own fields as the settings they fill, noted as given so that the
 // checks between options see them: the mode and its file first, as a command
 // line would start with them.
@@ -466,7 +490,9 @@ CommandLine ParseKeywordCall(const KeywordCall &call,
                 return problem;
             if (std::string problem = ApplyLevels(call, c, naming); !problem.empty())
                 return problem;
-            return ApplyTypedValues(call.typed, c, naming);
+            if (std::string problem = ApplyTypedValues(call.typed, c, naming); !problem.empty())
+                return problem;
+            return ApplyBandValues(call, c, naming);
         },
         defaultReportPath, naming);
 }

@@ -73,6 +73,10 @@ struct KeywordCall
     // The device's gain and noise circle levels, dB, each checked as the
     // levels of a list are.
     std::optional<std::vector<double>> gainDb, noiseDb;
+    // Bands given as numbers (in place of the --band and --reject texts),
+    // named in messages as bandsName and rejectName; unset: none given.
+    std::optional<std::vector<BandValues>> bands, rejects;
+    std::string bandsName, rejectName;
     std::vector<NamedValue> values;     // the keywords written, as text, a path or a flag
     std::vector<TypedNamedValue> typed; // the keywords written as numbers or pairs of them
 };
