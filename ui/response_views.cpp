@@ -286,12 +286,17 @@ QWidget *ResponseViews::BuildStepBox(QWidget *parent)
     buttons->addWidget(stepDown_);
     buttons->addWidget(stepUp_);
     buttons->addStretch(1);
-    buttons->addWidget(stepUndo_);
-    buttons->addWidget(backToTuned_);
-    buttons->addWidget(stepReset_);
+    // The ways back on a row of their own, so that the window keeps its
+    // width on a small screen.
+    auto *back = new QHBoxLayout;
+    back->addStretch(1);
+    back->addWidget(stepUndo_);
+    back->addWidget(backToTuned_);
+    back->addWidget(stepReset_);
     auto *column = new QVBoxLayout(box);
     column->addWidget(hint);
     column->addLayout(buttons);
+    column->addLayout(back);
     column->addWidget(stepTable_);
 
     connect(stepTable_, &QTableWidget::itemSelectionChanged, this, [this] {
