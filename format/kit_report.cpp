@@ -2,6 +2,7 @@
 
 #include "format/candidates_report.h"
 #include "format/export_json.h"
+#include "format/goal_report.h"
 #include "format/json_number.h"
 #include "format/path_json.h"
 #include "report/number_format.h"
@@ -78,8 +79,12 @@ std::vector<std::string> KitCandidateLines(const CandidateSet &set,
         lines.push_back("Candidates on kit parts: none");
         return lines;
     }
-    lines.push_back("Candidates on kit parts, best first (in-band max transducer loss and |S11| "
-                    "with the parts' data; parts from the source's side):");
+    const bool goal = !set.goal.empty();
+    lines.push_back(goal ? "Candidates on kit parts, best first by the score over every band "
+                           "(passbands' max transducer loss and |S11| with the parts' data; parts "
+                           "from the source's side):"
+                         : "Candidates on kit parts, best first (in-band max transducer loss and "
+                           "|S11| with the parts' data; parts from the source's side):");
     const std::size_t topologyWidth = TopologyColumnWidth(
         std::span(set.candidates).first(std::min(choices.size(), set.candidates.size())));
     lines.push_back("  " + Padded("#", 3) + Padded("topology", topologyWidth) + Padded("parts", 5) +
@@ -101,6 +106,9 @@ std::vector<std::string> KitCandidateLines(const CandidateSet &set,
         for (std::size_t i = 0; i < built.size(); ++i)
             parts += (i ? ", " : "") + PartText(built[i]);
         lines.push_back(parts);
+        if (goal)
+            lines.push_back("       per band: " + BandFiguresText(set.goal, c.bandFigures) +
+                            "; score " + Figure(choice.figures.score, 4));
     }
     return lines;
 }

@@ -145,13 +145,19 @@ struct Scored
 class Search
 {
   public:
-    Search(const Network &ideal, const Band &band, const Kit &kit, const std::atomic<bool> *stop)
-        : ideal_(ideal), kit_(kit), stop_(stop)
+    Search(const Network &ideal, const Band &band, const Kit &kit, const std::atomic<bool> *stop,
+           const Goal *goal = nullptr)
+        : ideal_(ideal), kit_(kit), stop_(stop), goal_(goal)
     {
         const std::size_t n = ideal.parts.size();
         // A point every few megahertz of a narrow band and the edges: the
         // data's own points are some tens of megahertz apart.
-        grid_ = BandGrid(band, static_cast<int>(std::max<std::size_t>(41, 8 * (n + 1) + 1)));
+        const int points = static_cast<int>(std::max<std::size_t>(41, 8 * (n + 1) + 1));
+        if (goal)
+            for (const GoalBand &b : goal->bands)
+                goalGrids_.push_back(BandGrid(b.band, points));
+        else
+            grid_ = BandGrid(band, points);
         centreOmega_ = 2 * std::numbers::pi * band.centreHz;
         // Capacitors first: a network short of both names the capacitor.
         for (const Element element : {Element{Capacitor{}}, Element{Inductor{}}}) {
@@ -229,11 +235,14 @@ class Search
             work_.parts[i].value = part->nominal;
             std::get<Measured>(work_.parts[i].model).part = part;
         }
-        BuiltFigures figures{0, 0};
-        for (const SweepPoint &p : EvaluateOver(work_, grid_)) {
-            figures.lossDbMax = std::max(figures.lossDbMax, Ordered(LossDb(p.s)));
-            figures.gammaMax = std::max(figures.gammaMax, Ordered(std::abs(p.s.s11)));
-        }
+        BuiltFigures figures{0, 0, 0};
+        if (goal_)
+            figures = GoalFiguresOnGrids();
+        else
+            for (const SweepPoint &p : EvaluateOver(work_, grid_)) {
+                figures.lossDbMax = std::max(figures.lossDbMax, Ordered(LossDb(p.s)));
+                figures.gammaMax = std::max(figures.gammaMax, Ordered(std::abs(p.s.s11)));
+            }
         measured_.emplace(ranks, figures);
         return figures;
     }
@@ -305,6 +314,31 @@ class Search
     std::size_t NetworksMeasured() const { return measured_.size(); }
 
   private:
+    // The work network's figures against the goal on each band's grid: a
+    // passband's share the square root of the power lost (kit parts are
+    // lossy: power burnt in them is not power matched), a rejection band's
+    // its largest |S21|, each by the band's scale.
+    BuiltFigures GoalFiguresOnGrids() const
+    {
+        BuiltFigures figures{0, 0, 0};
+        for (std::size_t b = 0; b < goal_->bands.size(); ++b) {
+            const GoalBand &band = goal_->bands[b];
+            double worst = 0;
+            for (const SweepPoint &p : EvaluateOver(work_, goalGrids_[b])) {
+                const double transmitted = std::norm(p.s.s21);
+                if (band.reject) {
+                    worst = std::max(worst, Ordered(std::sqrt(transmitted)));
+                    continue;
+                }
+                worst = std::max(worst, Ordered(std::sqrt(std::clamp(1 - transmitted, 0.0, 1.0))));
+                figures.lossDbMax = std::max(figures.lossDbMax, Ordered(LossDb(p.s)));
+                figures.gammaMax = std::max(figures.gammaMax, Ordered(std::abs(p.s.s11)));
+            }
+            figures.score = std::max(figures.score, worst * band.Scale());
+        }
+        return figures;
+    }
+
     const Ordering &OrderOf(const Part &part) const { return orderings_[part.element().index()]; }
     std::size_t Size(const Part &part) const { return kit_.Of(part.element()).size(); }
     const KitPartRef &PartAt(std::size_t position, std::size_t rank) const
@@ -325,7 +359,9 @@ class Search
     const Network &ideal_;
     const Kit &kit_;
     const std::atomic<bool> *stop_;
+    const Goal *goal_;
     std::vector<double> grid_;
+    std::vector<std::vector<double>> goalGrids_; // one a goal's band, in its order
     double centreOmega_ = 0;
     Ordering orderings_[std::variant_size_v<Element>]; // by the element kind's alternative
     std::size_t levels_ = 1;
@@ -342,6 +378,19 @@ BuiltFigures BuiltFiguresOf(const Network &network, const Band &band)
     const Extremes loss =
         FindExtremes([&](double hz) { return LossDb(Evaluate(network, hz).s); }, band, 401);
     return {gamma.max, std::max(0.0, loss.max)};
+}
+
+BuiltFigures BuiltFiguresOf(const Network &network, const Goal &goal)
+{
+    BuiltFigures figures{0, 0, GoalScoreOf(network, goal)};
+    for (const GoalBand &b : goal.bands) {
+        if (b.reject)
+            continue;
+        const BuiltFigures in = BuiltFiguresOf(network, b.band);
+        figures.gammaMax = std::max(figures.gammaMax, Ordered(in.gammaMax));
+        figures.lossDbMax = std::max(figures.lossDbMax, Ordered(in.lossDbMax));
+    }
+    return figures;
 }
 
 Part KitPartAs(const Part &place, const KitPartRef &part)
@@ -363,8 +412,10 @@ bool BuiltBefore(const BuiltFigures &a, const BuiltFigures &b)
     // Not a number after every number, infinity included.
     const auto key = [](const BuiltFigures &f) {
         const bool noLoss = std::isnan(f.lossDbMax), noGamma = std::isnan(f.gammaMax);
-        return std::tuple{noLoss, noLoss ? 0.0 : std::floor(f.lossDbMax * kLossStepsPerDb), noGamma,
-                          noGamma ? 0.0 : f.gammaMax};
+        const bool noScore = std::isnan(f.score);
+        return std::tuple{noScore, noScore ? 0.0 : f.score,
+                          noLoss,  noLoss ? 0.0 : std::floor(f.lossDbMax * kLossStepsPerDb),
+                          noGamma, noGamma ? 0.0 : f.gammaMax};
     };
     return key(a) < key(b);
 }
@@ -375,10 +426,13 @@ std::size_t MostKitSearchMeasures(std::size_t parts, const Kit &kit)
     return 2 * MostDescentMeasures(parts, levels) + (parts == 2 ? kMostPairs : 0);
 }
 
-KitChoice ChooseKitParts(const Network &ideal, const Band &band, const Kit &kit,
-                         const std::atomic<bool> *stop)
+namespace {
+
+// The search from both snaps (and over every pair for two parts), never
+// worse than the plain nominal snap.
+template <class Figures>
+KitChoice Choose(const Network &ideal, Search &search, Figures figuresOf, bool byScore)
 {
-    Search search(ideal, band, kit, stop);
     std::vector<std::size_t> nominal, effective;
     for (const Part &part : ideal.parts) {
         nominal.push_back(search.NearestNominal(part));
@@ -386,9 +440,9 @@ KitChoice ChooseKitParts(const Network &ideal, const Band &band, const Kit &kit,
     }
     KitChoice choice;
     choice.ideal = ideal;
-    choice.idealFigures = BuiltFiguresOf(ideal, band);
+    choice.idealFigures = figuresOf(ideal);
     choice.snapped = search.Built(nominal);
-    choice.snappedFigures = BuiltFiguresOf(choice.snapped, band);
+    choice.snappedFigures = figuresOf(choice.snapped);
     // From the nominal snap and from the snap by reactance at the centre,
     // the better descent wins.
     Scored best = search.Descend(nominal);
@@ -401,15 +455,37 @@ KitChoice ChooseKitParts(const Network &ideal, const Band &band, const Kit &kit,
             best = std::move(other);
     }
     choice.network = search.Built(best.ranks);
-    choice.figures = BuiltFiguresOf(choice.network, band);
+    choice.figures = figuresOf(choice.network);
     choice.networksMeasured = search.NetworksMeasured();
     // The refined figures decide between the search's end and the plain
     // snap, so the choice is never worse than snapping.
-    if (Ordered(choice.snappedFigures.lossDbMax) < Ordered(choice.figures.lossDbMax)) {
+    const bool snapBetter =
+        byScore ? Ordered(choice.snappedFigures.score) < Ordered(choice.figures.score)
+                : Ordered(choice.snappedFigures.lossDbMax) < Ordered(choice.figures.lossDbMax);
+    if (snapBetter) {
         choice.network = choice.snapped;
         choice.figures = choice.snappedFigures;
     }
     return choice;
+}
+
+} // namespace
+
+KitChoice ChooseKitParts(const Network &ideal, const Band &band, const Kit &kit,
+                         const std::atomic<bool> *stop)
+{
+    Search search(ideal, band, kit, stop);
+    return Choose(
+        ideal, search, [&band](const Network &n) { return BuiltFiguresOf(n, band); }, false);
+}
+
+KitChoice ChooseKitParts(const Network &ideal, const Goal &goal, const Kit &kit,
+                         const std::atomic<bool> *stop)
+{
+    // Parts ordered by their reactance at the centre of the passbands' span.
+    Search search(ideal, goal.PassSpan(), kit, stop, &goal);
+    return Choose(
+        ideal, search, [&goal](const Network &n) { return BuiltFiguresOf(n, goal); }, true);
 }
 
 } // namespace tevmar::analysis

@@ -8,8 +8,9 @@
 // parts: what reaches the load is what counts, so the loss leads and the
 // reflection only breaks ties.
 
-#include "analysis/readers/part_kit.h"
+#include "analysis/figures/goal.h"
 #include "analysis/figures/sweep.h"
+#include "analysis/readers/part_kit.h"
 
 #include <atomic>
 #include <cstddef>
@@ -19,20 +20,24 @@ namespace tevmar::analysis {
 // The in-band maxima of a built network with its load: the power-wave
 // reflection at the source, |Zin - Zs*| / |Zin + Zs| (|S11| of Evaluate), and
 // the transducer loss -10 log10 G_T in dB, G_T = |S21|^2.
+// Against a goal of several bands the maxima are over its passbands and
+// `score` is the goal's score (GoalScoreOf), which ranks first; with one band
+// it stays 0.
 struct BuiltFigures
 {
     double gammaMax = 0;
     double lossDbMax = 0;
+    double score = 0;
 };
 
 BuiltFigures BuiltFiguresOf(const Network &network, const Band &band);
+BuiltFigures BuiltFiguresOf(const Network &network, const Goal &goal);
 
 // Whether a network of kit parts with figures `a` is better than one with
-// `b`: less loss, compared in fixed steps of about a hundredth of a
-// millidecibel (below anything a bench resolves), then less reflection; a
-// figure that is not a number counts as worse than any number. A strict weak
-// order, so a search that moves only to better networks cannot come back to
-// one it left.
+// `b`: a lower goal score (equal with one band), then less loss, compared in fixed steps of about a
+// hundredth of a millidecibel (below anything a bench resolves), then less reflection; a figure
+// that is not a number counts as worse than any number. A strict weak order, so a search that moves
+// only to better networks cannot come back to one it left.
 bool BuiltBefore(const BuiltFigures &a, const BuiltFigures &b);
 
 struct KitChoice
@@ -64,6 +69,13 @@ const KitPart *KitPartOf(const Part &part);
 // network of two parts over every pair of the parts nearest its ideal
 // reactances. Throws TuneCancelled when `stop` is raised.
 KitChoice ChooseKitParts(const Network &ideal, const Band &band, const Kit &kit,
+                         const std::atomic<bool> *stop = nullptr);
+
+// The same search against a goal of several bands: the parts chosen for the
+// least goal score with the parts' own data (a lossy passband scored by the
+// square root of the power lost, a rejection band by its leak), the loss over
+// the passbands breaking ties. The kit's data must cover every band.
+KitChoice ChooseKitParts(const Network &ideal, const Goal &goal, const Kit &kit,
                          const std::atomic<bool> *stop = nullptr);
 
 } // namespace tevmar::analysis

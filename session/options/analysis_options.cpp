@@ -546,7 +546,7 @@ std::string CheckBoardLines(const AnalysisRequest &r, const OptionNaming &n)
 } // namespace
 
 std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem::path &reportPath,
-                                 const OptionNaming &n)
+                                 const OptionNaming &n, bool severalBands)
 {
     if (r.log && r.lin)
         return n("--log") + " and " + n("--lin") + " exclude each other";
@@ -567,7 +567,7 @@ std::string CheckAnalysisRequest(const AnalysisRequest &r, const std::filesystem
         return n("--touchstone-r") + " applies to " + n("--touchstone") + " only; give it";
     if (r.qModel && !r.inductorQ && !r.capacitorQ)
         return n("--q-model") + " applies to " + n("--q-l") + " and " + n("--q-c") + "; give one";
-    if (r.partsFolder && !r.candidates && !r.tune && !r.amplifier)
+    if (r.partsFolder && !r.candidates && !severalBands && !r.tune && !r.amplifier)
         return n("--parts") + " applies to " + n("--candidates") + ", " + n("--tune") + " and " +
                n("--amplifier") + "; give one";
     // Only chip models and measured parts resonate; ideal parts and a Q have

@@ -132,10 +132,10 @@ std::string AnalysisUsageText();
 // sweep options without a sweep file, --touchstone-r without --touchstone,
 // --q-model without a Q, --l-range or --c-range without --tune, a file named twice or named like
 // the report, standard output asked for twice (by two files, or by a file and --json). Empty when
-// there are none.
+// there are none. `severalBands`: the candidates run without --candidates, and a kit serves them.
 std::string CheckAnalysisRequest(const AnalysisRequest &request,
                                  const std::filesystem::path &reportPath,
-                                 const OptionNaming &naming = {});
+                                 const OptionNaming &naming = {}, bool severalBands = false);
 
 // The analysis options as the run's settings, figures, tuning, JSON and files.
 void AddAnalysis(const AnalysisRequest &analysis, Request &request);

@@ -227,9 +227,9 @@ std::string CheckBands(const BandArguments &arguments, const std::vector<std::st
     if (arguments.bands.empty())
         return naming("--reject") + " needs the passbands, given with " + naming("--band");
     // Against several bands there is no textbook design: nothing to report
-    // or re-tune, and a kit's search is for one band.
+    // or re-tune. A kit's parts are chosen for the candidates over them all.
     if (!arguments.Plain())
-        for (const char *single : {"--report", "--tune", "--parts"})
+        for (const char *single : {"--report", "--tune"})
             if (std::ranges::find(given, single) != given.end())
                 return naming(single) + " works on one band; with several bands (or " +
                        naming("--reject") + ", a limit or a weight) only the candidates run";

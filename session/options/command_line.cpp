@@ -302,7 +302,8 @@ CommandLine ReadOptions(Apply apply, const std::filesystem::path &defaultReportP
         c.problem = naming("--substrate") + " applies to " + naming("--microstrip") + " and " +
                     naming("--lines") + " microstrip; give one";
     if (c.problem.empty() && !c.help && !c.version)
-        c.problem = CheckAnalysisRequest(c.analysis, c.reportPath, naming);
+        c.problem = CheckAnalysisRequest(c.analysis, c.reportPath, naming,
+                                         !c.bands.bands.empty() && !c.bands.Plain());
     if (c.problem.empty() && !c.help && !c.version)
         c.problem = CheckJsonText(c);
     return c;

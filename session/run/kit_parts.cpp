@@ -22,12 +22,14 @@ std::vector<analysis::KitChoice> PutCandidatesOnKit(analysis::CandidateSet &set,
     if (candidates.empty())
         return choices;
     const analysis::Band band = candidates.front().problem.band;
+    const analysis::Goal &goal = set.goal;
     // Each candidate's search is its own: they run side by side, one a core.
     analysis::TaskPool pool(analysis::TaskPool::ThreadsBesideCaller());
     std::vector<std::future<analysis::KitChoice>> searches;
     for (const analysis::Candidate &c : candidates)
-        searches.push_back(pool.Submit([&c, &band, &kit, stop] {
-            return analysis::ChooseKitParts(c.tuned.network, band, kit, stop);
+        searches.push_back(pool.Submit([&c, &band, &goal, &kit, stop] {
+            return goal.empty() ? analysis::ChooseKitParts(c.tuned.network, band, kit, stop)
+                                : analysis::ChooseKitParts(c.tuned.network, goal, kit, stop);
         }));
     std::vector<analysis::KitChoice> found;
     std::exception_ptr failure;
@@ -47,13 +49,15 @@ std::vector<analysis::KitChoice> PutCandidatesOnKit(analysis::CandidateSet &set,
     for (std::size_t k = 0; k < candidates.size(); ++k) {
         candidates[k].tuned.network = found[k].network;
         candidates[k].tuned.gammaMax = found[k].figures.gammaMax;
+        if (!goal.empty())
+            candidates[k].bandFigures = analysis::GoalFiguresOf(found[k].network, goal);
         built.emplace_back(std::move(candidates[k]), std::move(found[k]));
     }
-    // Less loss first; a loss that is not a number last; equal losses keep
-    // the candidates' own order.
-    std::ranges::stable_sort(built, {}, [](const auto &b) {
-        const double loss = b.second.figures.lossDbMax;
-        return std::isnan(loss) ? std::numeric_limits<double>::infinity() : loss;
+    // Less loss first (against several bands, a lower goal score); a figure
+    // that is not a number last; equal figures keep the candidates' own order.
+    std::ranges::stable_sort(built, {}, [&goal](const auto &b) {
+        const double figure = goal.empty() ? b.second.figures.lossDbMax : b.second.figures.score;
+        return std::isnan(figure) ? std::numeric_limits<double>::infinity() : figure;
     });
     candidates.clear();
     for (auto &[c, choice] : built) {

@@ -16,7 +16,9 @@ namespace tevmar::session {
 
 // Each candidate's network on kit parts (its |S11| that of the parts as
 // built), the candidates then ranked by their in-band loss, best first. The
-// kit choices follow the candidates' new order. Throws TuneCancelled when
+// kit choices follow the candidates' new order. Against a goal of several
+// bands the parts are chosen and the candidates ranked by the goal's score,
+// each candidate's per-band figures those of its kit network. Throws TuneCancelled when
 // `stop` is raised.
 std::vector<analysis::KitChoice> PutCandidatesOnKit(analysis::CandidateSet &set,
                                                     const analysis::Kit &kit,

@@ -181,8 +181,8 @@ bool Runner::CheckCandidateRequest()
     const OptionNaming &n = r_.naming;
     if (Goal() && !analysis::GoalError(r_.goal).empty())
         problem = n("--band") + ": " + analysis::GoalError(r_.goal);
-    else if (Goal() && (r_.tune || r_.partsFolder))
-        problem = n(r_.tune ? "--tune" : "--parts") + " works on one band; with " + n("--band") +
+    else if (Goal() && r_.tune)
+        problem = n("--tune") + " works on one band; with " + n("--band") +
                   " given more than once (or " + n("--reject") + ", a limit or a weight) " +
                   n("--candidates") + " match every band";
     else if (r_.pick && !Candidates())
@@ -246,7 +246,9 @@ bool Runner::OnKitParts()
     std::vector<analysis::Candidate> &candidates = o_.candidates->candidates;
     if (candidates.empty())
         return true;
-    if (!ReadKit(candidates.front().problem.band))
+    // Against several bands the kit's data must cover every band, the
+    // rejection bands included, where the goal scores the parts too.
+    if (!ReadKit(Goal() ? SweptBand(r_.goal) : candidates.front().problem.band))
         return false;
     CandidatesOnKit on = study_.CandidatesOnKitParts(o_.design, Choices(), *o_.candidates,
                                                      *r_.partsFolder, *o_.kit, r_.stop);
