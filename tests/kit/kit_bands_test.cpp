@@ -4,6 +4,7 @@
 // ranked by the goal's score, and no choice worse than the plain snap.
 
 #include "tests/kit/kit_fixture.h"
+#include "tests/kit/kit_part_data.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -15,39 +16,8 @@ namespace {
 using Complex = std::complex<double>;
 using test_files::TempDir;
 
-// A part's impedance from its file: f, S11, S21 (magnitude, angle) of the
-// part in series between 50 ohm ports, Z = 100 (1 - S21) / S21, linear
-// between the points.
-struct PartData
-{
-    std::vector<double> hz;
-    std::vector<Complex> z;
-
-    Complex At(double f) const
-    {
-        const auto above = std::upper_bound(hz.begin(), hz.end(), f);
-        const auto i = static_cast<std::size_t>(above - hz.begin());
-        const double t = (f - hz[i - 1]) / (hz[i] - hz[i - 1]);
-        return z[i - 1] + t * (z[i] - z[i - 1]);
-    }
-};
-
-PartData ReadPart(const std::filesystem::path &path)
-{
-    PartData data;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) {
-        if (line.empty() || line[0] == '!' || line[0] == '#')
-            continue;
-        std::istringstream words(line);
-        double f, m11, a11, m21, a21;
-        words >> f >> m11 >> a11 >> m21 >> a21;
-        const Complex s21 = std::polar(m21, a21 * std::numbers::pi / 180);
-        data.hz.push_back(f);
-        data.z.push_back(100.0 * (1.0 - s21) / s21);
-    }
-    return data;
-}
+using test_kit::PartData;
+using test_kit::ReadPart;
 
 struct Band
 {
