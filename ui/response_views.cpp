@@ -28,6 +28,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <functional>
 
 namespace tevmar {
 
@@ -192,26 +193,21 @@ void ResponseViews::BuildMenus()
     });
     // The chart's overlays: the contour of the Q the band allows, and the
     // admittance grid for reading shunt parts off the chart.
-    const struct
-    {
-        const char *text;
-        const char *name;
-        bool on;
-        void (SmithChart::*set)(bool);
-    } overlays[] = {{"Smith Chart Constant-&Q Contour of the Band", "viewSmithQ", smith_->showsQ(),
-                     &SmithChart::SetShowQ},
-                    {"Smith Chart &Admittance Grid", "viewSmithAdmittance",
-                     smith_->showsAdmittance(), &SmithChart::SetShowAdmittance}};
-    for (const auto &[text, name, on, set] : overlays) {
+    const auto overlay = [this, view](const char *text, const char *name, bool on,
+                                      std::function<void(bool)> show) {
         QAction *a = view->addAction(QString::fromLatin1(text));
         a->setObjectName(QString::fromLatin1(name));
         a->setCheckable(true);
         a->setChecked(on);
-        connect(a, &QAction::toggled, this, [this, set = set](bool checked) {
-            (smith_->*set)(checked);
+        connect(a, &QAction::toggled, this, [this, show = std::move(show)](bool checked) {
+            show(checked);
             tabs_->setCurrentWidget(smith_);
         });
-    }
+    };
+    overlay("Smith Chart Constant-&Q Contour of the Band", "viewSmithQ", smith_->showsQ(),
+            [this](bool on) { smith_->SetShowQ(on); });
+    overlay("Smith Chart &Admittance Grid", "viewSmithAdmittance", smith_->showsAdmittance(),
+            [this](bool on) { smith_->SetShowAdmittance(on); });
     QAction *schematic = view->addAction(QStringLiteral("S&chematic"));
     schematic->setObjectName(QStringLiteral("viewSchematic"));
     connect(schematic, &QAction::triggered, this, [this] { tabs_->setCurrentWidget(schematic_); });
