@@ -414,21 +414,10 @@ void DeviceChart::paintEvent(QPaintEvent *)
     const QColor orange = PathColour(dark);
     if (path_) {
         const auto at = [&](Complex z) { return Position(session::ReflectionOf(z, pathOhms_)); };
-        painter.setBrush(Qt::NoBrush);
-        for (std::size_t a = 0; a < path_->arcs.size(); ++a) {
-            const std::vector<Complex> &z = path_->arcs[a].z;
-            QPainterPath arc;
-            for (std::size_t i = 0; i < z.size(); ++i)
-                i == 0 ? arc.moveTo(at(z[i])) : arc.lineTo(at(z[i]));
-            const bool hovered = arcHover_ && arcHover_->arc == a;
-            painter.setPen(QPen(orange, hovered ? 3.6 : 2.0, Qt::SolidLine, Qt::RoundCap));
-            painter.drawPath(arc);
-        }
+        DrawImpedancePath(painter, *path_, at, orange, ground,
+                          arcHover_ ? std::optional<std::size_t>(arcHover_->arc) : std::nullopt);
         for (std::size_t k = 0; k < path_->points.size(); ++k) {
             const QPointF p = at(path_->points[k].z);
-            painter.setPen(QPen(orange, 1.5));
-            painter.setBrush(k == 0 ? ground : orange);
-            painter.drawEllipse(p, 3.5, 3.5);
             keepClear.push_back({p.x() - 4.5, p.y() - 4.5, 9, 9});
             labels.push_back({p, QString::fromStdString(path_->points[k].after), orange});
         }

@@ -330,21 +330,8 @@ void SmithChart::DrawPath(QPainter &painter, const Geometry &g) const
     const auto at = [&](Complex z) {
         return PointOf(session::ReflectionOf(z, reference), g.cx, g.cy, g.radius);
     };
-    painter.setBrush(Qt::NoBrush);
-    for (std::size_t a = 0; a < path_->arcs.size(); ++a) {
-        const std::vector<Complex> &z = path_->arcs[a].z;
-        QPainterPath arc;
-        for (std::size_t i = 0; i < z.size(); ++i)
-            i == 0 ? arc.moveTo(at(z[i])) : arc.lineTo(at(z[i]));
-        const bool hovered = arcHover_ && arcHover_->arc == a;
-        painter.setPen(QPen(colour, hovered ? 3.6 : 2.0, Qt::SolidLine, Qt::RoundCap));
-        painter.drawPath(arc);
-    }
-    for (std::size_t k = 0; k < path_->points.size(); ++k) {
-        painter.setPen(QPen(colour, 1.5));
-        painter.setBrush(k == 0 ? palette().color(QPalette::Base) : colour);
-        painter.drawEllipse(at(path_->points[k].z), 3.5, 3.5);
-    }
+    DrawImpedancePath(painter, *path_, at, colour, palette().color(QPalette::Base),
+                      arcHover_ ? std::optional<std::size_t>(arcHover_->arc) : std::nullopt);
 }
 
 // The band edges' labels of the first trace, then the path's part names,

@@ -135,4 +135,24 @@ void DrawGrid(QPainter &painter, double cx, double cy, double radius, const QCol
         painter.drawText(l.baseline, l.text);
 }
 
+void DrawImpedancePath(QPainter &painter, const session::SmithPath &path,
+                       const std::function<QPointF(session::Complex)> &at, const QColor &colour,
+                       const QColor &hollow, std::optional<std::size_t> hoveredArc)
+{
+    painter.setBrush(Qt::NoBrush);
+    for (std::size_t a = 0; a < path.arcs.size(); ++a) {
+        const std::vector<session::Complex> &z = path.arcs[a].z;
+        QPainterPath arc;
+        for (std::size_t i = 0; i < z.size(); ++i)
+            i == 0 ? arc.moveTo(at(z[i])) : arc.lineTo(at(z[i]));
+        painter.setPen(QPen(colour, hoveredArc == a ? 3.6 : 2.0, Qt::SolidLine, Qt::RoundCap));
+        painter.drawPath(arc);
+    }
+    for (std::size_t k = 0; k < path.points.size(); ++k) {
+        painter.setPen(QPen(colour, 1.5));
+        painter.setBrush(k == 0 ? hollow : colour);
+        painter.drawEllipse(at(path.points[k].z), 3.5, 3.5);
+    }
+}
+
 } // namespace tevmar

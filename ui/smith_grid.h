@@ -4,10 +4,13 @@
 // reflection plane.
 
 #include "session/views/smith.h"
+#include "session/views/smith_path.h"
 
 #include <QColor>
 #include <QPointF>
 #include <QRectF>
+#include <functional>
+#include <optional>
 #include <vector>
 
 class QFontMetrics;
@@ -38,5 +41,12 @@ void DrawAdmittanceGrid(QPainter &painter, double cx, double cy, double radius, 
 // Where DrawAdmittanceGrid writes its conductances.
 std::vector<QRectF> AdmittanceLabelBoxes(const QFontMetrics &metrics, double cx, double cy,
                                          double radius);
+
+// The path through a network's parts: each part's arc (the one under the
+// pointer bolder), then the points, the termination's hollow in `hollow`,
+// the rest filled. `at` places an impedance on the chart.
+void DrawImpedancePath(QPainter &painter, const session::SmithPath &path,
+                       const std::function<QPointF(session::Complex)> &at, const QColor &colour,
+                       const QColor &hollow, std::optional<std::size_t> hoveredArc);
 
 } // namespace tevmar
