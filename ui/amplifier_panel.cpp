@@ -1,5 +1,6 @@
 #include "ui/amplifier_panel.h"
 
+#include "session/run/study.h"
 #include "ui/device_plot.h"
 #include "ui/schematic_view.h"
 
@@ -113,7 +114,7 @@ void AmplifierPlot::paintEvent(QPaintEvent *)
 }
 
 AmplifierPanel::AmplifierPanel(const session::DeviceOutcome &device, QWidget *parent)
-    : QWidget(parent), device_(device)
+    : QWidget(parent), device_(device), study_(std::make_shared<session::Study>())
 {
     const auto [f1, f2] = session::StartingBand(device_);
     f1_ = Box(QStringLiteral("amplifierF1"), QString::fromStdString(f1), this);
@@ -193,11 +194,17 @@ void AmplifierPanel::Design()
     boxes.stabilityMargin = margin_->text().trimmed().toStdString();
     boxes.stabilise = stabilise_->isChecked();
     status_->setText(QStringLiteral("Designing both networks\u2026"));
-    // The device's data are copied into the run, so that the window may
-    // close while it works.
+    // The device's data are copied into the run and the study is shared
+    // with it, so that the window may close while it works; a newer press
+    // raises the stop flag, which ends the searches within a solver step.
     run_.Start(
-        [device = device_, boxes](const std::atomic<bool> &) {
-            return std::optional(session::RunAmplifierFromBoxes(device, boxes));
+        [device = device_, boxes, study = study_](const std::atomic<bool> &stop)
+            -> std::optional<session::AmplifierRun> {
+            try {
+                return session::RunAmplifierFromBoxes(device, boxes, study.get(), &stop);
+            } catch (const analysis::TuneCancelled &) {
+                return std::nullopt;
+            }
         },
         [this](const session::AmplifierRun &run) { Show(run); });
 }

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -13,6 +14,10 @@ class QLineEdit;
 class QPushButton;
 
 namespace tevmar {
+
+namespace session {
+class Study;
+}
 
 class SchematicView;
 
@@ -47,6 +52,7 @@ class AmplifierPanel final : public QWidget
     explicit AmplifierPanel(const session::DeviceOutcome &device, QWidget *parent = nullptr);
 
     // Starts a design with the boxes as they stand; a newer one stops it.
+    // The same boxes again answer from the study without designing again.
     void Design();
     bool designing() const { return run_.running(); }
     int designsShown() const { return run_.delivered(); }
@@ -68,6 +74,8 @@ class AmplifierPanel final : public QWidget
     // Called after each design or failure is shown (the transistor's planes
     // follow the design's terminations).
     void OnShown(std::function<void()> shown) { shown_ = std::move(shown); }
+    // The study the designs are run through, shared with the runs in flight.
+    const session::Study &study() const { return *study_; }
 
   private:
     void Show(const session::AmplifierRun &run);
@@ -82,6 +90,7 @@ class AmplifierPanel final : public QWidget
     AmplifierPlot *plot_;
     std::optional<session::AmplifierOutcome> outcome_;
     session::AmplifierView view_;
+    std::shared_ptr<session::Study> study_;
     BackgroundRun<session::AmplifierRun> run_;
     std::function<void()> shown_;
 };

@@ -446,6 +446,17 @@ std::pair<double, double> Loops(const TwoPortMatrix &s, Complex gammaS, Complex 
     return {in, out};
 }
 
+bool StopAsked(const AmplifierOptions &options)
+{
+    return options.stop && options.stop->load(std::memory_order_relaxed);
+}
+
+void ThrowIfStopped(const AmplifierOptions &options)
+{
+    if (StopAsked(options))
+        throw TuneCancelled();
+}
+
 // The joint tune of both networks: every part's value as a logarithm, one
 // sweep per evaluation over the frequencies the search looks at.
 class Search
@@ -509,6 +520,9 @@ class Search
     }
 
     double ReferenceOhms() const { return z0_; }
+
+    // Whether the design is no longer wanted (AmplifierOptions::stop).
+    bool Stopped() const { return StopAsked(options_); }
 
     // The band's data frequency nearest its geometric centre.
     SearchPoint Centre(double fromHz, double toHz) const
@@ -619,6 +633,8 @@ class Search
     {
         Pass &pass = *static_cast<Pass *>(data);
         Search &s = *pass.search;
+        if (s.Stopped())
+            throw nlopt::forced_stop(); // ends the solve; Solve then throws TuneCancelled
         ++s.spent_;
         const std::size_t n = pass.n;
         const double t = v[n];
@@ -743,6 +759,8 @@ class Search
         } catch (const std::exception &) {
             // Round-off and failed steps end the solve; the best values seen stay.
         }
+        if (Stopped())
+            throw TuneCancelled();
         Pair result = start;
         if (!pass.bestX.empty()) {
             std::size_t k = 0;
@@ -976,7 +994,8 @@ Checked Check(const TwoPortData &data, double fromHz, double toHz, const Network
                 }
         }
     std::string worstWhat;
-    for (const Variant &v : variants)
+    for (const Variant &v : variants) {
+        ThrowIfStopped(options);
         for (const GridPoint &p : grid) {
             const Presented pr = PresentedAt(v.in, v.out, p.hz, z0, source, load);
             const auto [a, b] = Loops(p.s, pr.gammaS, pr.gammaL);
@@ -986,6 +1005,7 @@ Checked Check(const TwoPortData &data, double fromHz, double toHz, const Network
                 worstWhat = v.what;
             }
         }
+    }
     if (checked.problem.empty() && !(st.worstLoopOverData < 1)) {
         checked.problem = "no network of the candidates' families keeps both loops below 1 over "
                           "the whole data" +
@@ -1170,6 +1190,8 @@ class KitChoices
             return known->second;
         if (scored_.size() >= kMostKitChoicesScored)
             return std::nullopt;
+        if (search_.Stopped())
+            throw TuneCancelled();
         const auto [in, out] = Sides(ranks);
         const Score score = search_.ScoreOf(in.network, out.network);
         scored_.emplace(ranks, score);
@@ -1280,6 +1302,7 @@ AmplifierDesign DesignOnKit(const TwoPortData &data, double fromHz, double toHz,
     for (const std::vector<std::size_t> &ranks : ranked) {
         if (checkedCount == kMostKitChoicesChecked)
             break;
+        ThrowIfStopped(options);
         ++checkedCount;
         const auto [in, out] = choices.Sides(ranks);
         const Checked checked = Check(data, fromHz, toHz, in.network, out.network, options, grid);

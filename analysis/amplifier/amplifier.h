@@ -17,6 +17,7 @@
 #include "analysis/search/candidates.h"
 #include "analysis/search/tuner.h"
 
+#include <atomic>
 #include <complex>
 #include <memory>
 #include <optional>
@@ -231,6 +232,10 @@ struct AmplifierOptions
     // is made again with the kit parts' data; null for none. The device's
     // data should lie within the kit parts' data (the session cuts them).
     std::shared_ptr<const Kit> kit;
+    // Raised when the design is no longer wanted (a newer one was asked for,
+    // or the window closed): the search ends within one solver step and
+    // DesignAmplifier throws TuneCancelled. Null: never stopped.
+    const std::atomic<bool> *stop = nullptr;
 };
 
 // Outside the band the search keeps both loops at or below this, so that the
@@ -261,7 +266,8 @@ Part SpreadPart(const Part &part, double factor);
 
 // Designs both networks over fromHz..toHz (at least one data frequency within).
 // Throws std::invalid_argument for ranges PartRangesError rejects, terminations
-// that are not positive or a margin outside 0..1.
+// that are not positive or a margin outside 0..1, and TuneCancelled when
+// options.stop is raised before it ends.
 AmplifierDesign DesignAmplifier(const TwoPortData &data, double fromHz, double toHz,
                                 const AmplifierOptions &options);
 

@@ -50,7 +50,7 @@ std::string WithinKitData(const analysis::Kit &kit, analysis::TwoPortData &data)
 } // namespace
 
 AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text,
-                          const std::string &f2Text)
+                          const std::string &f2Text, const std::atomic<bool> *stop)
 {
     AmplifierRun run;
     run.usage = true;
@@ -124,6 +124,7 @@ AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text
     options.built = input.built;
     options.stabilityMargin = input.stabilityMargin;
     options.tolerancePercent = input.tolerancePercent;
+    options.stop = stop;
     analysis::TwoPortData designedAround = std::move(read.outcome->data);
     analysis::AmplifierDesign design;
     if (input.stabilise) {

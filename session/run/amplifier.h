@@ -6,6 +6,7 @@
 #include "analysis/amplifier/amplifier.h"
 #include "analysis/readers/touchstone_reader.h"
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -72,9 +73,10 @@ struct AmplifierRun
 };
 
 // Designs the amplifier over the band f1Text..f2Text (GHz as the boxes read
-// them; both needed).
+// them; both needed). Throws analysis::TuneCancelled when `stop` is raised
+// before the networks are found.
 AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text,
-                          const std::string &f2Text);
+                          const std::string &f2Text, const std::atomic<bool> *stop = nullptr);
 
 // "gain" or "noise".
 std::optional<AmplifierGoal> AmplifierGoalOf(const std::string &name);

@@ -387,9 +387,9 @@ analysis::NetworkAnalysis Study::Analyse(const CalculateOutcome &design,
 }
 
 AmplifierRun Study::Amplifier(const AmplifierInput &input, const std::string &f1Text,
-                              const std::string &f2Text)
+                              const std::string &f2Text, const std::atomic<bool> *stop)
 {
-    const auto design = [&] { return RunAmplifier(input, f1Text, f2Text); };
+    const auto design = [&] { return RunAmplifier(input, f1Text, f2Text, stop); };
     AmplifierKey key{input, f1Text, f2Text, std::nullopt, std::nullopt, std::nullopt, std::nullopt};
     key.device = input.data ? std::nullopt : StampOf(input.filePath);
     key.source = StampOf(input.sourceS1p);

@@ -98,9 +98,10 @@ class Study
     // Both networks of an amplifier over f1Text..f2Text (RunAmplifier),
     // designed again only when a setting, the band, the device's data or a
     // file the run reads (the device's, a measured source's or load's, the
-    // kit folder's) changed since the last ask.
+    // kit folder's) changed since the last ask. A design stopped by `stop`
+    // throws analysis::TuneCancelled and is not kept.
     AmplifierRun Amplifier(const AmplifierInput &input, const std::string &f1Text,
-                           const std::string &f2Text);
+                           const std::string &f2Text, const std::atomic<bool> *stop = nullptr);
 
     // How many times a stage has computed rather than reused.
     int runs(Stage stage) const;

@@ -99,7 +99,7 @@ std::vector<analysis::AmplifierPoint> DenseOverTheData(const AmplifierOutcome &o
 } // namespace
 
 AmplifierRun RunAmplifierFromBoxes(const DeviceOutcome &device, const AmplifierBoxes &boxes,
-                                   Study *study)
+                                   Study *study, const std::atomic<bool> *stop)
 {
     AmplifierInput input;
     input.filePath = device.fileName;
@@ -126,8 +126,8 @@ AmplifierRun RunAmplifierFromBoxes(const DeviceOutcome &device, const AmplifierB
     }
     input.stabilityMargin = margin.value;
     input.stabilise = boxes.stabilise;
-    return study ? study->Amplifier(input, boxes.f1Ghz, boxes.f2Ghz)
-                 : RunAmplifier(input, boxes.f1Ghz, boxes.f2Ghz);
+    return study ? study->Amplifier(input, boxes.f1Ghz, boxes.f2Ghz, stop)
+                 : RunAmplifier(input, boxes.f1Ghz, boxes.f2Ghz, stop);
 }
 
 std::pair<std::string, std::string> StartingBand(const DeviceOutcome &device)

@@ -31,8 +31,10 @@ struct AmplifierBoxes
 // is not a plain number in ohms, or a margin that is not a number above 0 and
 // below 1, is refused with the reason, as tevmar-cli refuses it. With a
 // study, the same boxes over the same device answer from its last design.
+// Throws analysis::TuneCancelled when `stop` is raised before the design ends.
 AmplifierRun RunAmplifierFromBoxes(const DeviceOutcome &device, const AmplifierBoxes &boxes,
-                                   Study *study = nullptr);
+                                   Study *study = nullptr,
+                                   const std::atomic<bool> *stop = nullptr);
 
 // The band the boxes start with: the data frequencies next to the first
 // unconditionally stable one (the whole data where none is), in GHz.
