@@ -10,6 +10,8 @@
 #include "tests/report/test_files.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -66,6 +68,33 @@ TEST(AmplifierView, TheSameBoxesInAStudyAnswerFromItsLastDesign)
     boxes.stabilityMargin = "0.8";
     ASSERT_TRUE(RunAmplifierFromBoxes(device, boxes, &study).outcome);
     EXPECT_EQ(study.runs(Stage::Amplifier), 2);
+}
+
+// A design no longer wanted ends at once and leaves nothing behind: the
+// study designs the same boxes afresh next time, to the same networks as a
+// run never stopped.
+TEST(AmplifierView, AStoppedDesignThrowsAndIsNotKept)
+{
+    test_files::TempDir dir;
+    const DeviceOutcome device = Device(dir, kFet);
+    const AmplifierBoxes boxes{AmplifierGoal::Gain, "3.9", "4.1", "50", "50"};
+    Study study;
+    const std::atomic<bool> stopped{true};
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_THROW(RunAmplifierFromBoxes(device, boxes, &study, &stopped), analysis::TuneCancelled);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500));
+    EXPECT_EQ(study.runs(Stage::Amplifier), 1);
+    const std::atomic<bool> running{false};
+    const AmplifierRun run = RunAmplifierFromBoxes(device, boxes, &study, &running);
+    ASSERT_TRUE(run.outcome) << run.problem;
+    EXPECT_EQ(study.runs(Stage::Amplifier), 2);
+    const AmplifierRun plain = RunAmplifierFromBoxes(device, boxes);
+    ASSERT_TRUE(plain.outcome);
+    ASSERT_EQ(run.outcome->amplifier.output.parts.size(),
+              plain.outcome->amplifier.output.parts.size());
+    for (std::size_t i = 0; i < plain.outcome->amplifier.output.parts.size(); ++i)
+        EXPECT_EQ(run.outcome->amplifier.output.parts[i].value,
+                  plain.outcome->amplifier.output.parts[i].value);
 }
 
 TEST(AmplifierView, BoxesAreReadAsTheCommandLineReadsTheOptions)

@@ -5,6 +5,7 @@
 // thread and shows what tevmar-cli would design, or why there is none.
 
 #include "analysis/amplifier/device_figures.h"
+#include "session/run/study.h"
 #include "session/views/amplifier_view.h"
 #include "session/views/smith.h"
 #include "session/views/smith_circles.h"
@@ -161,6 +162,37 @@ TEST_F(DeviceWindowTest, TheMainWindowsKeysReachTheWindows)
 }
 
 const std::string &kFet = tevmar::test::kGaasFet;
+
+// The panel designs through the study it holds: Design pressed again with
+// the same boxes shows the last design without designing again; a press
+// while a design runs stops it, and only the newer design is shown.
+TEST_F(DeviceWindowTest, AmplifierDesignPressedAgainAnswersFromTheStudy)
+{
+    std::ofstream("fet.s2p") << kFet;
+    main_.tools().OpenDevice(QStringLiteral("fet.s2p"));
+    AmplifierPanel &panel = main_.tools().deviceWindow()->amplifier();
+    panel.f1Box().setText(QStringLiteral("3.9"));
+    panel.f2Box().setText(QStringLiteral("4.1"));
+    QTest::mouseClick(&panel.designButton(), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(panel.designsShown(), 1, 30000);
+    ASSERT_TRUE(panel.outcome());
+    const double firstValue = panel.outcome()->amplifier.input.parts.front().value;
+    QTest::mouseClick(&panel.designButton(), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(panel.designsShown(), 2, 30000);
+    EXPECT_EQ(panel.study().runs(session::Stage::Amplifier), 1);
+    EXPECT_EQ(panel.outcome()->amplifier.input.parts.front().value, firstValue);
+
+    // Another margin designs again; pressed twice, the first run is stopped
+    // and never shown.
+    panel.marginBox().setText(QStringLiteral("0.8"));
+    panel.Design();
+    panel.Design();
+    QTRY_COMPARE_WITH_TIMEOUT(panel.designsShown(), 3, 30000);
+    EXPECT_FALSE(panel.designing());
+    EXPECT_EQ(panel.outcome()->amplifier.stability.marginAsked, 0.8);
+    QTest::qWait(200);
+    EXPECT_EQ(panel.designsShown(), 3);
+}
 
 TEST_F(DeviceWindowTest, AmplifierPageShowsTheDesignOfTheBoxesAndWhyThereIsNone)
 {
