@@ -198,8 +198,8 @@ void AmplifierPanel::Design()
     // with it, so that the window may close while it works; a newer press
     // raises the stop flag, which ends the searches within a solver step.
     run_.Start(
-        [device = device_, boxes, study = study_](const std::atomic<bool> &stop)
-            -> std::optional<session::AmplifierRun> {
+        [device = device_, boxes,
+         study = study_](const std::atomic<bool> &stop) -> std::optional<session::AmplifierRun> {
             try {
                 return session::RunAmplifierFromBoxes(device, boxes, study.get(), &stop);
             } catch (const analysis::TuneCancelled &) {

@@ -33,8 +33,7 @@ struct AmplifierBoxes
 // study, the same boxes over the same device answer from its last design.
 // Throws analysis::TuneCancelled when `stop` is raised before the design ends.
 AmplifierRun RunAmplifierFromBoxes(const DeviceOutcome &device, const AmplifierBoxes &boxes,
-                                   Study *study = nullptr,
-                                   const std::atomic<bool> *stop = nullptr);
+                                   Study *study = nullptr, const std::atomic<bool> *stop = nullptr);
 
 // The band the boxes start with: the data frequencies next to the first
 // unconditionally stable one (the whole data where none is), in GHz.
