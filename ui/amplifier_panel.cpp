@@ -1,15 +1,19 @@
 #include "ui/amplifier_panel.h"
 
+#include "session/io/safe_file.h"
 #include "session/run/study.h"
 #include "ui/device_plot.h"
+#include "ui/result_tools.h"
 #include "ui/schematic_view.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -114,7 +118,8 @@ void AmplifierPlot::paintEvent(QPaintEvent *)
 }
 
 AmplifierPanel::AmplifierPanel(const session::DeviceOutcome &device, QWidget *parent)
-    : QWidget(parent), device_(device), study_(std::make_shared<session::Study>())
+    : QWidget(parent), device_(device), study_(std::make_shared<session::Study>()),
+      askSavePath_(&ResultTools::AskSavePath)
 {
     const auto [f1, f2] = session::StartingBand(device_);
     f1_ = Box(QStringLiteral("amplifierF1"), QString::fromStdString(f1), this);
@@ -177,6 +182,32 @@ AmplifierPanel::AmplifierPanel(const session::DeviceOutcome &device, QWidget *pa
 
     inputView_->hide();
     outputView_->hide();
+    // Each side's network on its own, between its real ends, for a
+    // simulator or a network analyser's comparison.
+    for (const auto &[view, side] : {std::pair(inputView_, session::AmplifierSide::Input),
+                                     std::pair(outputView_, session::AmplifierSide::Output)}) {
+        view->setContextMenuPolicy(Qt::ActionsContextMenu);
+        view->setToolTip(QStringLiteral("Right-click: this network's Touchstone, SPICE or CSV "
+                                        "sweep between its source, device port and load"));
+        for (const session::ExportKind kind :
+             {session::ExportKind::Touchstone, session::ExportKind::TouchstoneV2,
+              session::ExportKind::Spice, session::ExportKind::SweepCsv}) {
+            const session::ExportFormat &format = session::FormatOf(kind);
+            auto *action = new QAction(QString::fromUtf8(format.title) + QChar(0x2026), view);
+            action->setObjectName((side == session::AmplifierSide::Input
+                                       ? QStringLiteral("input-")
+                                       : QStringLiteral("output-")) +
+                                  QString::fromLatin1(format.suggestedName));
+            connect(action, &QAction::triggered, this, [this, side, kind] {
+                const QString problem = ExportSide(side, kind);
+                if (!problem.isEmpty())
+                    QMessageBox::warning(this, QString::fromUtf8(session::FormatOf(kind).title),
+                                         problem);
+            });
+            view->addAction(action);
+            exports_.emplace_back(side, kind, action);
+        }
+    }
     connect(design_, &QPushButton::clicked, this, [this] { Design(); });
     for (QLineEdit *box : {f1_, f2_, source_, load_, margin_})
         connect(box, &QLineEdit::returnPressed, this, [this] { Design(); });
@@ -207,6 +238,39 @@ void AmplifierPanel::Design()
             }
         },
         [this](const session::AmplifierRun &run) { Show(run); });
+}
+
+QAction *AmplifierPanel::exportAction(session::AmplifierSide side, session::ExportKind kind) const
+{
+    for (const auto &[s, k, action] : exports_)
+        if (s == side && k == kind)
+            return action;
+    return nullptr;
+}
+
+QString AmplifierPanel::ExportSide(session::AmplifierSide side, session::ExportKind kind)
+{
+    if (!outcome_)
+        return QStringLiteral("No amplifier designed yet: set the band and Design.");
+    const QString name = askSavePath_(this, session::FormatOf(kind));
+    if (name.isEmpty())
+        return {};
+    const std::filesystem::path path(name.toStdU16String());
+    // The device's file is what the design was made from: never replaced.
+    if (session::SameFile(path, std::filesystem::path(device_.fileName)))
+        return QStringLiteral("%1 is the transistor's own file.\n\nNothing was written. Choose "
+                              "another name.")
+            .arg(name);
+    std::string text, error;
+    try {
+        text = session::AmplifierSideFile(session::AmplifierSideOf(*outcome_, side), kind);
+    } catch (const std::exception &e) {
+        return QStringLiteral("Nothing was written: ") + QString::fromStdString(e.what());
+    }
+    if (!session::WriteFileSafely(path, text, error))
+        return QStringLiteral("%1 could not be written: %2")
+            .arg(name, QString::fromStdString(error));
+    return {};
 }
 
 void AmplifierPanel::Show(const session::AmplifierRun &run)

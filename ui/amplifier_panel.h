@@ -1,12 +1,17 @@
 #pragma once
 
+#include "session/run/exports.h"
+#include "session/views/amplifier_side.h"
 #include "session/views/amplifier_view.h"
 #include "ui/background_run.h"
 
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <tuple>
+#include <vector>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -77,6 +82,17 @@ class AmplifierPanel final : public QWidget
     // The study the designs are run through, shared with the runs in flight.
     const session::Study &study() const { return *study_; }
 
+    // Writes one side's network of the design shown to a file the engineer
+    // names (each schematic's context menu): its Touchstone, SPICE or CSV
+    // sweep, as session::AmplifierSideFile writes it. Returns the problem,
+    // or empty when written or cancelled.
+    QString ExportSide(session::AmplifierSide side, session::ExportKind kind);
+    // The context menu's action for a side's file.
+    QAction *exportAction(session::AmplifierSide side, session::ExportKind kind) const;
+    // Asks where to save; an empty answer means the engineer cancelled.
+    using SavePathAsker = std::function<QString(QWidget *, const session::ExportFormat &)>;
+    void SetSavePathAsker(SavePathAsker ask) { askSavePath_ = std::move(ask); }
+
   private:
     void Show(const session::AmplifierRun &run);
 
@@ -93,6 +109,8 @@ class AmplifierPanel final : public QWidget
     std::shared_ptr<session::Study> study_;
     BackgroundRun<session::AmplifierRun> run_;
     std::function<void()> shown_;
+    SavePathAsker askSavePath_;
+    std::vector<std::tuple<session::AmplifierSide, session::ExportKind, QAction *>> exports_;
 };
 
 } // namespace tevmar

@@ -194,6 +194,56 @@ TEST_F(DeviceWindowTest, AmplifierDesignPressedAgainAnswersFromTheStudy)
     EXPECT_EQ(panel.designsShown(), 3);
 }
 
+// Each side's schematic offers its network's files: what lands on disk is
+// that side's network between its real ends, and the transistor's own file
+// is never replaced by one.
+TEST_F(DeviceWindowTest, EachAmplifierSideExportsItsOwnNetwork)
+{
+    std::ofstream("fet.s2p") << kFet;
+    main_.tools().OpenDevice(QStringLiteral("fet.s2p"));
+    AmplifierPanel &panel = main_.tools().deviceWindow()->amplifier();
+    QString answer;
+    panel.SetSavePathAsker([&answer](QWidget *, const session::ExportFormat &) { return answer; });
+    EXPECT_FALSE(panel.ExportSide(session::AmplifierSide::Input, session::ExportKind::Spice)
+                     .isEmpty()); // nothing designed yet
+    panel.f1Box().setText(QStringLiteral("3.9"));
+    panel.f2Box().setText(QStringLiteral("4.1"));
+    panel.loadBox().setText(QStringLiteral("75"));
+    panel.Design();
+    QTRY_COMPARE_WITH_TIMEOUT(panel.designsShown(), 1, 30000);
+    ASSERT_TRUE(panel.outcome());
+    const auto read = [](const char *name) {
+        std::ifstream in(name);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const session::AmplifierSideNetwork out =
+        session::AmplifierSideOf(*panel.outcome(), session::AmplifierSide::Output);
+    answer = QStringLiteral("out.csv");
+    QAction *csv =
+        panel.exportAction(session::AmplifierSide::Output, session::ExportKind::SweepCsv);
+    ASSERT_NE(csv, nullptr);
+    EXPECT_TRUE(panel.outputSchematic().actions().contains(csv));
+    csv->trigger();
+    EXPECT_EQ(read("out.csv"), session::AmplifierSideFile(out, session::ExportKind::SweepCsv));
+    answer = QStringLiteral("in.s2p");
+    EXPECT_TRUE(panel.ExportSide(session::AmplifierSide::Input, session::ExportKind::TouchstoneV2)
+                    .isEmpty());
+    const std::string v2 = read("in.s2p");
+    EXPECT_EQ(v2, session::AmplifierSideFile(
+                      session::AmplifierSideOf(*panel.outcome(), session::AmplifierSide::Input),
+                      session::ExportKind::TouchstoneV2));
+    EXPECT_NE(v2.find("! Port 1: the source, 50 ohms"), std::string::npos);
+
+    const std::string device = read("fet.s2p");
+    answer = QStringLiteral("fet.s2p");
+    EXPECT_TRUE(panel.ExportSide(session::AmplifierSide::Input, session::ExportKind::Touchstone)
+                    .contains(QStringLiteral("Nothing was written")));
+    EXPECT_EQ(read("fet.s2p"), device);
+    answer.clear(); // cancelled: nothing said, nothing written
+    EXPECT_TRUE(
+        panel.ExportSide(session::AmplifierSide::Input, session::ExportKind::Spice).isEmpty());
+}
+
 TEST_F(DeviceWindowTest, AmplifierPageShowsTheDesignOfTheBoxesAndWhyThereIsNone)
 {
     std::ofstream("fet.s2p") << kFet;
