@@ -14,11 +14,15 @@
 #include "tests/kit/kit_fixture.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 namespace tevmar {
 namespace {
@@ -328,6 +332,48 @@ TEST_F(AmplifierOnKit, TheWindowsSchematicsNameTheKitParts)
                 << p.name << " " << p.value;
     }
     EXPECT_TRUE(view.summary.starts_with("GT ")) << view.summary;
+}
+
+// A design on the kit no longer wanted (the window's Design pressed again)
+// ends within a few milliseconds wherever it is, the search over the kit's
+// parts included, and throws rather than give half a design.
+TEST_F(AmplifierOnKit, AStopEndsTheDesignOnTheKitPromptly)
+{
+    session::AmplifierInput input;
+    input.filePath = (dir_ / "bjt.s2p").string();
+    input.partsFolder = (dir_ / "kit").string();
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    ASSERT_TRUE(session::RunAmplifier(input, "1.7", "2.1").outcome);
+    const Clock::duration whole = Clock::now() - start;
+    for (const double fraction : {0.1, 0.5, 0.9}) {
+        std::atomic<bool> stop{false};
+        std::atomic<Clock::rep> stoppedAt{0};
+        std::thread raise([&] {
+            std::this_thread::sleep_for(
+                std::chrono::duration_cast<Clock::duration>(whole * fraction));
+            stoppedAt = Clock::now().time_since_epoch().count();
+            stop = true;
+        });
+        bool cancelled = false;
+        try {
+            session::RunAmplifier(input, "1.7", "2.1", &stop);
+        } catch (const analysis::TuneCancelled &) {
+            cancelled = true;
+        }
+        const Clock::rep ended = Clock::now().time_since_epoch().count();
+        raise.join();
+        EXPECT_TRUE(cancelled) << fraction;
+        const auto late = std::chrono::duration_cast<std::chrono::milliseconds>(
+            Clock::duration(ended - stoppedAt.load()));
+        // A loaded machine slows the run as much as the stop.
+        EXPECT_LT(late, std::max(std::chrono::milliseconds(100),
+                                 std::chrono::duration_cast<std::chrono::milliseconds>(whole / 4)))
+            << fraction;
+        std::cout << "stopped at " << fraction << " of "
+                  << std::chrono::duration_cast<std::chrono::milliseconds>(whole).count()
+                  << " ms: ended " << late.count() << " ms after the stop\n";
+    }
 }
 
 // A kit of one inductor and one capacitor leaves a single choice, which
