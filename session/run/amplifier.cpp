@@ -115,6 +115,9 @@ AmplifierRun RunAmplifier(const AmplifierInput &input, const std::string &f1Text
         if (std::string cut = WithinKitData(*kit, read.outcome->data); !cut.empty())
             run.warnings.push_back(input.partsLabel + ": " + cut);
     }
+    // Reading a kit takes a while: a design no longer wanted ends here.
+    if (stop && stop->load())
+        throw analysis::TuneCancelled();
     run.usage = false;
     analysis::AmplifierOptions options;
     options.kit = kit;
