@@ -184,8 +184,9 @@ AmplifierPanel::AmplifierPanel(const session::DeviceOutcome &device, QWidget *pa
     outputView_->hide();
     // Each side's network on its own, between its real ends, for a
     // simulator or a network analyser's comparison.
-    for (const auto &[view, side] : {std::pair(inputView_, session::AmplifierSide::Input),
-                                     std::pair(outputView_, session::AmplifierSide::Output)}) {
+    for (const session::AmplifierSide side :
+         {session::AmplifierSide::Input, session::AmplifierSide::Output}) {
+        SchematicView *view = side == session::AmplifierSide::Input ? inputView_ : outputView_;
         view->setContextMenuPolicy(Qt::ActionsContextMenu);
         view->setToolTip(QStringLiteral("Right-click: this network's Touchstone, SPICE or CSV "
                                         "sweep between its source, device port and load"));
