@@ -115,19 +115,38 @@ NumberKind KindOfNumber(const py::handle &value)
     return NumberKind::None;
 }
 
-// A number's text as typed: an integer in all its digits, a real number in
-// its shortest round-trip text, "inf" and "nan" as Python writes them.
+// A number as the run reads it typed: a real number as the double it is, an
+// integer where a double holds it exactly; nothing for a larger integer,
+// which goes as its digits.
+std::optional<session::TypedNumber> TypedNumberOf(const py::handle &value, NumberKind kind)
+{
+    if (kind == NumberKind::Real)
+        return session::TypedNumber{
+            py::float_(py::reinterpret_borrow<py::object>(value)).cast<double>(), false};
+    constexpr long long kExact = 1LL << 53;
+    const py::object whole = py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr()));
+    if (!whole)
+        throw py::error_already_set();
+    int overflow = 0;
+    const long long number = PyLong_AsLongLongAndOverflow(whole.ptr(), &overflow);
+    if (number == -1 && PyErr_Occurred())
+        throw py::error_already_set();
+    if (overflow != 0 || number > kExact || number < -kExact)
+        return std::nullopt;
+    return session::TypedNumber{static_cast<double>(number), true};
+}
+
+// A number's text as typed, where a text must carry it (half of a pair given
+// partly as text): the run's own text of the number, or an integer beyond a
+// double's exact range in all its digits.
 std::string NumberText(const py::handle &value, NumberKind kind)
 {
-    if (kind == NumberKind::Integer)
-        return py::module_::import("operator")
-            .attr("index")(value)
-            .attr("__str__")()
-            .cast<std::string>();
-    const double real = py::float_(py::reinterpret_borrow<py::object>(value)).cast<double>();
-    if (std::isfinite(real))
-        return ShortestNumber(real);
-    return std::isnan(real) ? "nan" : real > 0 ? "inf" : "-inf";
+    if (const std::optional<session::TypedNumber> number = TypedNumberOf(value, kind))
+        return session::TypedValueText(*number);
+    return py::module_::import("operator")
+        .attr("index")(value)
+        .attr("__str__")()
+        .cast<std::string>();
 }
 
 // Keywords whose value came as a number or as text that is not UTF-8: a
@@ -178,38 +197,15 @@ void CheckKeyword(const std::string &keyword, const char *function)
                              keyword + "'");
 }
 
-// A number as the run reads it typed: a real number as the double it is, an
-// integer where a double holds it exactly; nothing for a larger integer,
-// which goes as its digits.
-std::optional<session::TypedNumber> TypedNumberOf(const py::handle &value, NumberKind kind)
-{
-    if (kind == NumberKind::Real)
-        return session::TypedNumber{
-            py::float_(py::reinterpret_borrow<py::object>(value)).cast<double>(), false};
-    constexpr long long kExact = 1LL << 53;
-    const py::object whole = py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr()));
-    if (!whole)
-        throw py::error_already_set();
-    int overflow = 0;
-    const long long number = PyLong_AsLongLongAndOverflow(whole.ptr(), &overflow);
-    if (number == -1 && PyErr_Occurred())
-        throw py::error_already_set();
-    if (overflow != 0 || number > kExact || number < -kExact)
-        return std::nullopt;
-    return session::TypedNumber{static_cast<double>(number), true};
-}
-
 // One keyword's value into the call: a flag given True alone, a number (or a
-// (MIN, MAX) pair of numbers) typed where its setting reads typed values,
-// anything else as its text ("MIN:MAX" for a pair of texts). None and False
-// leave a setting at its default.
+// (MIN, MAX) pair of numbers) as the number it is, anything else as its text
+// ("MIN:MAX" for a pair of texts). None and False leave a setting at its
+// default.
 void AddKeyword(const std::string &name, const py::handle &value, Call &call)
 {
     if (value.is_none() || (py::isinstance<py::bool_>(value) && !value.cast<bool>()))
         return;
     std::vector<session::NamedValue> &values = call.arguments.values;
-    const bool takesTyped =
-        session::TakesTypedValue(name, session::OptionNaming::KeywordArguments());
     if (py::isinstance<py::bool_>(value)) {
         values.push_back({name, std::nullopt});
     } else if (py::isinstance<py::tuple>(value) || py::isinstance<py::list>(value)) {
@@ -217,19 +213,21 @@ void AddKeyword(const std::string &name, const py::handle &value, Call &call)
         if (pair.size() != 2)
             throw std::invalid_argument(name + ": expects (MIN, MAX)");
         const NumberKind low = KindOfNumber(pair[0]), high = KindOfNumber(pair[1]);
-        if (takesTyped && low != NumberKind::None && high != NumberKind::None) {
+        if (low != NumberKind::None && high != NumberKind::None) {
             const std::optional<session::TypedNumber> min = TypedNumberOf(pair[0], low);
             const std::optional<session::TypedNumber> max = TypedNumberOf(pair[1], high);
             if (min && max) {
-                call.arguments.typed.push_back({name, std::pair{*min, *max}});
+                call.strict.insert(name);
+                call.arguments.numbers.push_back({name, std::pair{*min, *max}});
                 return;
             }
         }
         values.push_back({name, ArgumentText(pair[0], name, &call.strict) + ":" +
                                     ArgumentText(pair[1], name, &call.strict)});
     } else if (const NumberKind kind = KindOfNumber(value);
-               takesTyped && kind != NumberKind::None && TypedNumberOf(value, kind)) {
-        call.arguments.typed.push_back({name, *TypedNumberOf(value, kind)});
+               kind != NumberKind::None && TypedNumberOf(value, kind)) {
+        call.strict.insert(name);
+        call.arguments.numbers.push_back({name, *TypedNumberOf(value, kind)});
     } else {
         values.push_back({name, ArgumentText(value, name, &call.strict)});
     }

@@ -384,10 +384,12 @@ TypedOptionTable TypedOptions(CommandLine &c)
 }
 
 // The typed values applied to their options' typed readers, each noted as
-// given as its text would be. Returns the first problem, named as `naming`
-// names the option, or an empty string.
+// given as its text would be; with `texts`, a value of an option that reads
+// only text is read as its text (TypedValueText) by that table's reader.
+// Returns the first problem, named as `naming` names the option, or an empty
+// string.
 std::string ApplyTypedValues(const std::vector<TypedNamedValue> &typed, CommandLine &c,
-                             const OptionNaming &naming)
+                             const OptionNaming &naming, const OptionTable *texts = nullptr)
 {
     if (typed.empty())
         return {};
@@ -395,11 +397,25 @@ std::string ApplyTypedValues(const std::vector<TypedNamedValue> &typed, CommandL
     for (const TypedNamedValue &value : typed) {
         const auto spec = std::ranges::find_if(
             table, [&](const TypedOptionSpec &s) { return naming(s.name) == value.name; });
-        if (spec == table.end())
+        const auto text =
+            spec != table.end() || !texts
+                ? OptionTable::const_iterator{}
+                : std::ranges::find_if(
+                      *texts, [&](const OptionSpec &s) { return naming(s.name) == value.name; });
+        if (spec == table.end() && (!texts || text == texts->end()))
             return "unknown option \"" + value.name + "\"";
-        if (std::ranges::find(c.given, spec->name) != c.given.end())
+        const std::string &option = spec != table.end() ? spec->name : text->name;
+        if (std::ranges::find(c.given, option) != c.given.end())
             return value.name + " given more than once";
-        c.given.push_back(spec->name);
+        if (spec == table.end()) {
+            // The text reader notes the option as given itself.
+            if (text->valueName.empty())
+                return value.name + " takes no value";
+            if (std::string problem = text->apply(TypedValueText(value.value)); !problem.empty())
+                return value.name + ": " + problem;
+            continue;
+        }
+        c.given.push_back(option);
         if (std::string problem = spec->apply(value.value); !problem.empty())
             return value.name + ": " + problem;
     }
@@ -563,6 +579,9 @@ CommandLine ParseKeywordCall(const KeywordCall &call,
             if (std::string problem = ApplyLevels(call, c, naming); !problem.empty())
                 return problem;
             if (std::string problem = ApplyTypedValues(call.typed, c, naming); !problem.empty())
+                return problem;
+            if (std::string problem = ApplyTypedValues(call.numbers, c, naming, &table);
+                !problem.empty())
                 return problem;
             return ApplyBandValues(call, c, naming);
         },

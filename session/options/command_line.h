@@ -114,6 +114,10 @@ struct KeywordCall
     CallSettings settings;              // the function's own parameters
     std::vector<NamedValue> values;     // the keywords written, as text, a path or a flag
     std::vector<TypedNamedValue> typed; // the keywords written as numbers or pairs of them
+    // The same, where the setting may also read only text (eseries=24,
+    // seed=7): read typed where the setting reads numbers, else as its text
+    // (TypedValueText), the text the caller would have written.
+    std::vector<TypedNamedValue> numbers;
 };
 
 // The call's arguments, checked as ParseKeywordValues checks its values.
