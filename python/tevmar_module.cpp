@@ -246,8 +246,7 @@ void AddKeywords(const py::kwargs &kwargs, Call &call, const char *function)
 // One of a function's own parameters, by its keyword: a number as the number
 // it is (an integer beyond a double's exact range as its digits), anything
 // else as ArgumentText takes it; None leaves the setting at its default.
-std::optional<session::CallValue> Setting(const char *keyword, const py::handle &value,
-                                          Call &call)
+std::optional<session::CallValue> Setting(const char *keyword, const py::handle &value, Call &call)
 {
     if (value.is_none())
         return std::nullopt;
@@ -270,8 +269,7 @@ session::CallValue Box(const char *keyword, const py::handle &value, Call &call)
 }
 
 // A box's value when given; None leaves it out.
-std::optional<session::CallValue> GivenBox(const char *keyword, const py::handle &value,
-                                           Call &call)
+std::optional<session::CallValue> GivenBox(const char *keyword, const py::handle &value, Call &call)
 {
     return value.is_none() ? std::nullopt : std::optional(Box(keyword, value, call));
 }

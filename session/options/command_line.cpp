@@ -397,11 +397,11 @@ std::string ApplyTypedValues(const std::vector<TypedNamedValue> &typed, CommandL
     for (const TypedNamedValue &value : typed) {
         const auto spec = std::ranges::find_if(
             table, [&](const TypedOptionSpec &s) { return naming(s.name) == value.name; });
-        const auto text =
-            spec != table.end() || !texts
-                ? OptionTable::const_iterator{}
-                : std::ranges::find_if(
-                      *texts, [&](const OptionSpec &s) { return naming(s.name) == value.name; });
+        const auto text = spec != table.end() || !texts
+                              ? OptionTable::const_iterator{}
+                              : std::ranges::find_if(*texts, [&](const OptionSpec &s) {
+                                    return naming(s.name) == value.name;
+                                });
         if (spec == table.end() && (!texts || text == texts->end()))
             return "unknown option \"" + value.name + "\"";
         const std::string &option = spec != table.end() ? spec->name : text->name;
@@ -515,7 +515,9 @@ std::string ApplySettings(const CallSettings &s, const OptionTable &table, Comma
         {"--parts", text(s.parts)},
     };
     std::optional<TypedOptionTable> typedTable; // built when a number first needs it
-    for (const auto &[option, value] : settings) {
+    for (const auto &setting : settings) {
+        const std::string_view option = setting.first;
+        const std::optional<CallValue> &value = setting.second;
         if (!value)
             continue;
         const std::string name = naming(option);
@@ -528,7 +530,7 @@ std::string ApplySettings(const CallSettings &s, const OptionTable &table, Comma
             const auto typed = std::ranges::find_if(
                 *typedTable, [&](const TypedOptionSpec &spec) { return spec.name == option; });
             if (typed != typedTable->end()) {
-                c.given.push_back(option);
+                c.given.emplace_back(option);
                 if (std::string problem = typed->apply(*number); !problem.empty())
                     return name + ": " + problem;
                 continue;
