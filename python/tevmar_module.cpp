@@ -45,11 +45,13 @@ namespace {
 
 // ---------------------------------------------------------------- arguments
 //
-// Every keyword argument fills the setting of the run it names, its value
+// Every keyword argument fills the setting of the run it names, and every
+// parameter of a function the field of the call it stands for, its value
 // read by the same rules as tevmar-cli's option of that setting: text as the
 // interpreter's own argv would hold it (UTF-8, with surrogate escapes for
-// undecodable bytes), paths as open() takes them, numbers as their shortest
-// exact text. What a text box or a file name cannot hold is refused here.
+// undecodable bytes), paths as open() takes them, numbers as the numbers
+// they are (where a setting reads text, a box above all, the run writes the
+// number's shortest round-trip decimal). What is neither is refused here.
 
 // A Python str as command-line bytes: UTF-8, with lone surrogates as the bytes
 // they stand for (surrogateescape) or, failing that, encoded as they are
@@ -191,8 +193,7 @@ struct Call
 // decides (the report: save() writes it).
 void CheckKeyword(const std::string &keyword, const char *function)
 {
-    if (!session::IsOptionName(keyword, session::OptionNaming::KeywordArguments()) ||
-        keyword == "help" || keyword == "version" || keyword == "report")
+    if (!session::IsSettingName(keyword, session::OptionNaming::KeywordArguments()))
         throw py::type_error(std::string(function) + "() got an unexpected keyword argument '" +
                              keyword + "'");
 }

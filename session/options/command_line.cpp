@@ -615,6 +615,12 @@ bool IsOptionName(std::string_view name, const OptionNaming &naming)
     return IsNamedOption(name, AllOptions(unused, reportPath), naming);
 }
 
+bool IsSettingName(std::string_view name, const OptionNaming &naming)
+{
+    return IsOptionName(name, naming) && name != naming("--help") && name != naming("--version") &&
+           name != naming("--report");
+}
+
 std::string OptionListText()
 {
     CommandLine unused;

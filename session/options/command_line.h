@@ -139,6 +139,11 @@ bool TakesTypedValue(std::string_view name, const OptionNaming &naming);
 // True when `name` is how `naming` names an option of the program.
 bool IsOptionName(std::string_view name, const OptionNaming &naming);
 
+// True when `name` is how `naming` names an option that sets something of
+// the run: not --help or --version, which ask about the program, nor
+// --report, whose file a front end with a save of its own leaves to it.
+bool IsSettingName(std::string_view name, const OptionNaming &naming);
+
 // The run the arguments ask for.
 Request RequestOf(const CommandLine &commandLine);
 
