@@ -111,13 +111,14 @@ struct KeywordCall
     // named in messages as bandsName and rejectName; unset: none given.
     std::optional<std::vector<BandValues>> bands, rejects;
     std::string bandsName, rejectName;
-    CallSettings settings;              // the function's own parameters
-    std::vector<NamedValue> values;     // the keywords written, as text, a path or a flag
-    std::vector<TypedNamedValue> typed; // the keywords written as numbers or pairs of them
-    // The same, where the setting may also read only text (eseries=24,
-    // seed=7): read typed where the setting reads numbers, else as its text
-    // (TypedValueText), the text the caller would have written.
-    std::vector<TypedNamedValue> numbers;
+    CallSettings settings;          // the function's own parameters
+    std::vector<NamedValue> values; // the keywords written, as text, a path or a flag
+    // The keywords written as numbers or pairs of them: in `typed` only for
+    // settings with a typed reader (any other is refused as unknown); in
+    // `numbers` for any setting, one that reads only text (eseries=24,
+    // seed=7) reading the number as its text (TypedValueText), the text the
+    // caller would have written.
+    std::vector<TypedNamedValue> typed, numbers;
 };
 
 // The call's arguments, checked as ParseKeywordValues checks its values.
