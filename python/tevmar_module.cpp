@@ -45,11 +45,13 @@ namespace {
 
 // ---------------------------------------------------------------- arguments
 //
-// Every keyword argument fills the setting of the run it names, its value
+// Every keyword argument fills the setting of the run it names, and every
+// parameter of a function the field of the call it stands for, its value
 // read by the same rules as tevmar-cli's option of that setting: text as the
 // interpreter's own argv would hold it (UTF-8, with surrogate escapes for
-// undecodable bytes), paths as open() takes them, numbers as their shortest
-// exact text. What a text box or a file name cannot hold is refused here.
+// undecodable bytes), paths as open() takes them, numbers as the numbers
+// they are (where a setting reads text, a box above all, the run writes the
+// number's shortest round-trip decimal). What is neither is refused here.
 
 // A Python str as command-line bytes: UTF-8, with lone surrogates as the bytes
 // they stand for (surrogateescape) or, failing that, encoded as they are
@@ -115,19 +117,38 @@ NumberKind KindOfNumber(const py::handle &value)
     return NumberKind::None;
 }
 
-// A number's text as typed: an integer in all its digits, a real number in
-// its shortest round-trip text, "inf" and "nan" as Python writes them.
+// A number as the run reads it typed: a real number as the double it is, an
+// integer where a double holds it exactly; nothing for a larger integer,
+// which goes as its digits.
+std::optional<session::TypedNumber> TypedNumberOf(const py::handle &value, NumberKind kind)
+{
+    if (kind == NumberKind::Real)
+        return session::TypedNumber{
+            py::float_(py::reinterpret_borrow<py::object>(value)).cast<double>(), false};
+    constexpr long long kExact = 1LL << 53;
+    const py::object whole = py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr()));
+    if (!whole)
+        throw py::error_already_set();
+    int overflow = 0;
+    const long long number = PyLong_AsLongLongAndOverflow(whole.ptr(), &overflow);
+    if (number == -1 && PyErr_Occurred())
+        throw py::error_already_set();
+    if (overflow != 0 || number > kExact || number < -kExact)
+        return std::nullopt;
+    return session::TypedNumber{static_cast<double>(number), true};
+}
+
+// A number's text as typed, where a text must carry it (half of a pair given
+// partly as text): the run's own text of the number, or an integer beyond a
+// double's exact range in all its digits.
 std::string NumberText(const py::handle &value, NumberKind kind)
 {
-    if (kind == NumberKind::Integer)
-        return py::module_::import("operator")
-            .attr("index")(value)
-            .attr("__str__")()
-            .cast<std::string>();
-    const double real = py::float_(py::reinterpret_borrow<py::object>(value)).cast<double>();
-    if (std::isfinite(real))
-        return ShortestNumber(real);
-    return std::isnan(real) ? "nan" : real > 0 ? "inf" : "-inf";
+    if (const std::optional<session::TypedNumber> number = TypedNumberOf(value, kind))
+        return session::TypedValueText(*number);
+    return py::module_::import("operator")
+        .attr("index")(value)
+        .attr("__str__")()
+        .cast<std::string>();
 }
 
 // Keywords whose value came as a number or as text that is not UTF-8: a
@@ -158,20 +179,6 @@ std::string ArgumentText(const py::handle &value, const std::string &keyword,
                          py::type::of(value).attr("__name__").cast<std::string>());
 }
 
-// A box's text: a string as typed, a number as its text.
-std::string BoxText(const py::handle &value, const std::string &keyword, StrictKeywords &strict)
-{
-    if (py::isinstance<py::str>(value) || KindOfNumber(value) != NumberKind::None) {
-        std::string text = ArgumentText(value, keyword, &strict);
-        if (text.find_first_of("\r\n") != std::string::npos)
-            throw std::invalid_argument(keyword +
-                                        ": the text holds a line break, which no text box "
-                                        "can hold");
-        return text;
-    }
-    throw py::type_error(keyword + ": expects a text or a number");
-}
-
 // What a call gives the run: its own fields (the mode, a device's file and
 // levels) typed, and every keyword written, as text or typed; with the
 // keywords whose warnings are raised (see StrictKeywords).
@@ -186,44 +193,20 @@ struct Call
 // decides (the report: save() writes it).
 void CheckKeyword(const std::string &keyword, const char *function)
 {
-    if (!session::IsOptionName(keyword, session::OptionNaming::KeywordArguments()) ||
-        keyword == "help" || keyword == "version" || keyword == "report")
+    if (!session::IsSettingName(keyword, session::OptionNaming::KeywordArguments()))
         throw py::type_error(std::string(function) + "() got an unexpected keyword argument '" +
                              keyword + "'");
 }
 
-// A number as the run reads it typed: a real number as the double it is, an
-// integer where a double holds it exactly; nothing for a larger integer,
-// which goes as its digits.
-std::optional<session::TypedNumber> TypedNumberOf(const py::handle &value, NumberKind kind)
-{
-    if (kind == NumberKind::Real)
-        return session::TypedNumber{
-            py::float_(py::reinterpret_borrow<py::object>(value)).cast<double>(), false};
-    constexpr long long kExact = 1LL << 53;
-    const py::object whole = py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr()));
-    if (!whole)
-        throw py::error_already_set();
-    int overflow = 0;
-    const long long number = PyLong_AsLongLongAndOverflow(whole.ptr(), &overflow);
-    if (number == -1 && PyErr_Occurred())
-        throw py::error_already_set();
-    if (overflow != 0 || number > kExact || number < -kExact)
-        return std::nullopt;
-    return session::TypedNumber{static_cast<double>(number), true};
-}
-
 // One keyword's value into the call: a flag given True alone, a number (or a
-// (MIN, MAX) pair of numbers) typed where its setting reads typed values,
-// anything else as its text ("MIN:MAX" for a pair of texts). None and False
-// leave a setting at its default.
+// (MIN, MAX) pair of numbers) as the number it is, anything else as its text
+// ("MIN:MAX" for a pair of texts). None and False leave a setting at its
+// default.
 void AddKeyword(const std::string &name, const py::handle &value, Call &call)
 {
     if (value.is_none() || (py::isinstance<py::bool_>(value) && !value.cast<bool>()))
         return;
     std::vector<session::NamedValue> &values = call.arguments.values;
-    const bool takesTyped =
-        session::TakesTypedValue(name, session::OptionNaming::KeywordArguments());
     if (py::isinstance<py::bool_>(value)) {
         values.push_back({name, std::nullopt});
     } else if (py::isinstance<py::tuple>(value) || py::isinstance<py::list>(value)) {
@@ -231,19 +214,21 @@ void AddKeyword(const std::string &name, const py::handle &value, Call &call)
         if (pair.size() != 2)
             throw std::invalid_argument(name + ": expects (MIN, MAX)");
         const NumberKind low = KindOfNumber(pair[0]), high = KindOfNumber(pair[1]);
-        if (takesTyped && low != NumberKind::None && high != NumberKind::None) {
+        if (low != NumberKind::None && high != NumberKind::None) {
             const std::optional<session::TypedNumber> min = TypedNumberOf(pair[0], low);
             const std::optional<session::TypedNumber> max = TypedNumberOf(pair[1], high);
             if (min && max) {
-                call.arguments.typed.push_back({name, std::pair{*min, *max}});
+                call.strict.insert(name);
+                call.arguments.numbers.push_back({name, std::pair{*min, *max}});
                 return;
             }
         }
         values.push_back({name, ArgumentText(pair[0], name, &call.strict) + ":" +
                                     ArgumentText(pair[1], name, &call.strict)});
     } else if (const NumberKind kind = KindOfNumber(value);
-               takesTyped && kind != NumberKind::None && TypedNumberOf(value, kind)) {
-        call.arguments.typed.push_back({name, *TypedNumberOf(value, kind)});
+               kind != NumberKind::None && TypedNumberOf(value, kind)) {
+        call.strict.insert(name);
+        call.arguments.numbers.push_back({name, *TypedNumberOf(value, kind)});
     } else {
         values.push_back({name, ArgumentText(value, name, &call.strict)});
     }
@@ -259,34 +244,41 @@ void AddKeywords(const py::kwargs &kwargs, Call &call, const char *function)
     }
 }
 
-// One of a function's own parameters by its keyword: a number typed when its
-// setting reads numbers (`numbers`: the order, the resistances, the margin,
-// the tolerance and the Qs), else its text; None leaves the setting at its
-// default.
-void AddParameter(const char *keyword, const py::handle &value, Call &call, bool numbers)
+// One of a function's own parameters, by its keyword: a number as the number
+// it is (an integer beyond a double's exact range as its digits), anything
+// else as ArgumentText takes it; None leaves the setting at its default.
+std::optional<session::CallValue> Setting(const char *keyword, const py::handle &value, Call &call)
 {
     if (value.is_none())
-        return;
-    if (const NumberKind kind = KindOfNumber(value); numbers && kind != NumberKind::None) {
+        return std::nullopt;
+    if (const NumberKind kind = KindOfNumber(value); kind != NumberKind::None) {
         if (const std::optional<session::TypedNumber> number = TypedNumberOf(value, kind)) {
-            call.arguments.typed.push_back({keyword, *number});
-            return;
+            call.strict.insert(keyword);
+            return *number;
         }
     }
-    call.arguments.values.push_back({keyword, ArgumentText(value, keyword, &call.strict)});
+    return ArgumentText(value, keyword, &call.strict);
 }
 
-// A box's text by its keyword: what the box holds, a number as its text.
-void AddBox(const char *keyword, const py::handle &value, Call &call)
+// A box's value by its keyword: a str as typed or a number, whose text the
+// run puts in the box.
+session::CallValue Box(const char *keyword, const py::handle &value, Call &call)
 {
-    call.arguments.values.push_back({keyword, BoxText(value, keyword, call.strict)});
+    if (py::isinstance<py::str>(value) || KindOfNumber(value) != NumberKind::None)
+        return *Setting(keyword, value, call);
+    throw py::type_error(std::string(keyword) + ": expects a text or a number");
 }
 
-// A file by its keyword, as open() takes its path.
-void AddPath(const char *keyword, const py::handle &path, Call &call)
+// A box's value when given; None leaves it out.
+std::optional<session::CallValue> GivenBox(const char *keyword, const py::handle &value, Call &call)
 {
-    if (!path.is_none())
-        call.arguments.values.push_back({keyword, PathBytes(path)});
+    return value.is_none() ? std::nullopt : std::optional(Box(keyword, value, call));
+}
+
+// A file's path as open() takes it; None: not given.
+std::optional<std::string> Path(const py::handle &path)
+{
+    return path.is_none() ? std::nullopt : std::optional(PathBytes(path));
 }
 
 // One number of a band, as a double: TypeError naming the keyword for
@@ -1068,13 +1060,6 @@ py::kwargs FirstRunKeywords(const py::kwargs &analysis)
     return first;
 }
 
-// A box's text when given; None leaves it out (bands= stands for f1 and f2).
-void AddGivenBox(const char *keyword, const py::handle &value, Call &call)
-{
-    if (!value.is_none())
-        AddBox(keyword, value, call);
-}
-
 // The arguments a call cannot go without (None is none): f1 and f2 unless
 // the bands (bands=, or band= as text) stand for them.
 void RequireArguments(const char *function,
@@ -1097,15 +1082,16 @@ Design MakeDesign(const py::object &f1, const py::object &f2, const py::object &
     RequireArguments("design", {{"f1", &f1}, {"f2", &f2}, {"zhigh", &zhigh}, {"zlow", &zlow}},
                      bands, analysis);
     Call own;
-    AddGivenBox("f1", f1, own);
-    AddGivenBox("f2", f2, own);
-    AddGivenBox("zhigh", zhigh, own);
-    AddGivenBox("zlow", zlow, own);
+    // None leaves a box out (bands= stands for f1 and f2).
+    session::CallSettings &s = own.arguments.settings;
+    s.f1 = GivenBox("f1", f1, own);
+    s.f2 = GivenBox("f2", f2, own);
+    s.zhigh = GivenBox("zhigh", zhigh, own);
+    s.zlow = GivenBox("zlow", zlow, own);
     AddBands(bands, reject, own);
-    AddParameter("order", order, own, true);
-    AddParameter("load", load, own, false);
-    if (!absorb.is_none())
-        AddBox("absorb", absorb, own);
+    s.order = Setting("order", order, own);
+    s.load = Setting("load", load, own);
+    s.absorb = GivenBox("absorb", absorb, own);
     Call call = own;
     AddKeywords(FirstRunKeywords(analysis), call, "design");
     session::Request request = RequestOf(call);
@@ -1125,15 +1111,16 @@ Design MakeMatch(const py::object &f1, const py::object &f2, const py::object &l
 {
     RequireArguments("match", {{"f1", &f1}, {"f2", &f2}}, bands, analysis);
     Call own;
-    AddGivenBox("f1", f1, own);
-    AddGivenBox("f2", f2, own);
+    session::CallSettings &s = own.arguments.settings;
+    s.f1 = GivenBox("f1", f1, own);
+    s.f2 = GivenBox("f2", f2, own);
     AddBands(bands, reject, own);
-    AddParameter("order", order, own, true);
+    s.order = Setting("order", order, own);
     // A load written as a circuit (load_circuit=) stands in place of the file.
-    AddPath("load_s1p", loadS1p, own);
+    s.loadS1p = Path(loadS1p);
     // A measured source (source_s1p=) stands in place of the resistance.
-    AddParameter("source", source, own, true);
-    AddParameter("load_kind", loadKind, own, false);
+    s.source = Setting("source", source, own);
+    s.loadKind = Setting("load_kind", loadKind, own);
     Call call = own;
     AddKeywords(FirstRunKeywords(analysis), call, "match");
     session::Request request = RequestOf(call);
@@ -1322,8 +1309,8 @@ Device MakeDevice(const py::object &path, const py::object &f1, const py::object
     call.arguments.devicePath = PathBytes(path);
     call.arguments.json = true;
     if (!f1.is_none()) {
-        AddBox("f1", f1, call);
-        AddBox("f2", f2, call);
+        call.arguments.settings.f1 = Box("f1", f1, call);
+        call.arguments.settings.f2 = Box("f2", f2, call);
     }
     call.arguments.gainDb = Levels(gainCircles);
     call.arguments.noiseDb = Levels(noiseCircles);
@@ -1459,29 +1446,26 @@ Amplifier MakeAmplifier(const py::object &path, const py::object &f1, const py::
     call.arguments.devicePath = PathBytes(path);
     call.arguments.amplifier = true;
     call.arguments.json = true;
-    AddBox("f1", f1, call);
-    AddBox("f2", f2, call);
-    call.arguments.values.push_back({"goal", goal});
-    // Each keyword fills the setting of its name, read as a design's is;
+    // Each parameter fills the setting of its keyword, read as a design's is;
     // None leaves it at its default.
-    const std::tuple<const char *, const py::object *, bool> settings[] = {
-        {"source", &source, true},
-        {"load_ohms", &load, true},
-        {"stability_margin", &stabilityMargin, true},
-        {"tolerance", &tolerance, true},
-        {"q_l", &qL, true},
-        {"q_c", &qC, true},
-        {"q_model", &qModel, false},
-        {"l_model", &lModel, false},
-        {"c_model", &cModel, false},
-        {"pad", &pad, false},
-    };
-    for (const auto &[keyword, value, numbers] : settings)
-        AddParameter(keyword, *value, call, numbers);
+    session::CallSettings &s = call.arguments.settings;
+    s.f1 = Box("f1", f1, call);
+    s.f2 = Box("f2", f2, call);
+    s.goal = goal;
+    s.source = Setting("source", source, call);
+    s.loadOhms = Setting("load_ohms", load, call);
+    s.stabilityMargin = Setting("stability_margin", stabilityMargin, call);
+    s.tolerance = Setting("tolerance", tolerance, call);
+    s.inductorQ = Setting("q_l", qL, call);
+    s.capacitorQ = Setting("q_c", qC, call);
+    s.qModel = Setting("q_model", qModel, call);
+    s.inductorModel = Setting("l_model", lModel, call);
+    s.capacitorModel = Setting("c_model", cModel, call);
+    s.pad = Setting("pad", pad, call);
     // The measured terminations and the kit, as open() takes their paths.
-    AddPath("source_s1p", sourceS1p, call);
-    AddPath("load_s1p", loadS1p, call);
-    AddPath("parts", parts, call);
+    s.sourceS1p = Path(sourceS1p);
+    s.loadS1p = Path(loadS1p);
+    s.parts = Path(parts);
     call.arguments.stabilise = stabilise;
     session::Request request = RequestOf(call);
     session::Outcome outcome = RunReleased(request);

@@ -13,6 +13,7 @@
 #include <optional>
 #include <ostream>
 #include <tuple>
+#include <variant>
 
 namespace tevmar::session {
 
@@ -383,10 +384,12 @@ TypedOptionTable TypedOptions(CommandLine &c)
 }
 
 // The typed values applied to their options' typed readers, each noted as
-// given as its text would be. Returns the first problem, named as `naming`
-// names the option, or an empty string.
+// given as its text would be; with `texts`, a value of an option that reads
+// only text is read as its text (TypedValueText) by that table's reader.
+// Returns the first problem, named as `naming` names the option, or an empty
+// string.
 std::string ApplyTypedValues(const std::vector<TypedNamedValue> &typed, CommandLine &c,
-                             const OptionNaming &naming)
+                             const OptionNaming &naming, const OptionTable *texts = nullptr)
 {
     if (typed.empty())
         return {};
@@ -394,11 +397,25 @@ std::string ApplyTypedValues(const std::vector<TypedNamedValue> &typed, CommandL
     for (const TypedNamedValue &value : typed) {
         const auto spec = std::ranges::find_if(
             table, [&](const TypedOptionSpec &s) { return naming(s.name) == value.name; });
-        if (spec == table.end())
+        const auto text = spec != table.end() || !texts
+                              ? OptionTable::const_iterator{}
+                              : std::ranges::find_if(*texts, [&](const OptionSpec &s) {
+                                    return naming(s.name) == value.name;
+                                });
+        if (spec == table.end() && (!texts || text == texts->end()))
             return "unknown option \"" + value.name + "\"";
-        if (std::ranges::find(c.given, spec->name) != c.given.end())
+        const std::string &option = spec != table.end() ? spec->name : text->name;
+        if (std::ranges::find(c.given, option) != c.given.end())
             return value.name + " given more than once";
-        c.given.push_back(spec->name);
+        if (spec == table.end()) {
+            // The text reader notes the option as given itself.
+            if (text->valueName.empty())
+                return value.name + " takes no value";
+            if (std::string problem = text->apply(TypedValueText(value.value)); !problem.empty())
+                return value.name + ": " + problem;
+            continue;
+        }
+        c.given.push_back(option);
         if (std::string problem = spec->apply(value.value); !problem.empty())
             return value.name + ": " + problem;
     }
@@ -461,6 +478,75 @@ std::string ApplyLevels(const KeywordCall &call, CommandLine &c, const OptionNam
     return {};
 }
 
+// The call's own settings, each into the option it stands for, in the order
+// of the functions' parameters: a number through the option's typed reader,
+// or as its text (TypedValueText) where the option reads only text; a text
+// or a path through the option's own reader. Each is noted as given (the
+// same option among the keywords too is refused as given twice), and a
+// problem names it as `naming` names the option.
+std::string ApplySettings(const CallSettings &s, const OptionTable &table, CommandLine &c,
+                          const OptionNaming &naming)
+{
+    const auto text = [](const std::optional<std::string> &value) {
+        return value ? std::optional<CallValue>(*value) : std::nullopt;
+    };
+    const std::pair<const char *, std::optional<CallValue>> settings[] = {
+        {"--f1", s.f1},
+        {"--f2", s.f2},
+        {"--zhigh", s.zhigh},
+        {"--zlow", s.zlow},
+        {"--order", s.order},
+        {"--load", s.load},
+        {"--absorb", s.absorb},
+        {"--load-s1p", text(s.loadS1p)},
+        {"--goal", text(s.goal)},
+        {"--source", s.source},
+        {"--load-kind", s.loadKind},
+        {"--load-ohms", s.loadOhms},
+        {"--stability-margin", s.stabilityMargin},
+        {"--tolerance", s.tolerance},
+        {"--q-l", s.inductorQ},
+        {"--q-c", s.capacitorQ},
+        {"--q-model", s.qModel},
+        {"--l-model", s.inductorModel},
+        {"--c-model", s.capacitorModel},
+        {"--pad", s.pad},
+        {"--source-s1p", text(s.sourceS1p)},
+        {"--parts", text(s.parts)},
+    };
+    std::optional<TypedOptionTable> typedTable; // built when a number first needs it
+    for (const auto &setting : settings) {
+        const std::string_view option = setting.first;
+        const std::optional<CallValue> &value = setting.second;
+        if (!value)
+            continue;
+        const std::string name = naming(option);
+        if (std::ranges::find(c.given, option) != c.given.end())
+            return name + " given more than once";
+        const TypedNumber *number = std::get_if<TypedNumber>(&*value);
+        if (number) {
+            if (!typedTable)
+                typedTable = TypedOptions(c);
+            const auto typed = std::ranges::find_if(
+                *typedTable, [&](const TypedOptionSpec &spec) { return spec.name == option; });
+            if (typed != typedTable->end()) {
+                c.given.emplace_back(option);
+                if (std::string problem = typed->apply(*number); !problem.empty())
+                    return name + ": " + problem;
+                continue;
+            }
+        }
+        const auto spec =
+            std::ranges::find_if(table, [&](const OptionSpec &o) { return o.name == option; });
+        if (spec == table.end())
+            return "unknown option \"" + name + "\"";
+        const std::string given = number ? TypedValueText(*number) : std::get<std::string>(*value);
+        if (std::string problem = spec->apply(given); !problem.empty())
+            return name + ": " + problem;
+    }
+    return {};
+}
+
 } // namespace
 
 CommandLine ParseKeywordValues(const std::vector<NamedValue> &values,
@@ -489,9 +575,15 @@ CommandLine ParseKeywordCall(const KeywordCall &call,
         [&](const OptionTable &table, CommandLine &c) {
             if (std::string problem = ApplyNamedValues(values, table, naming); !problem.empty())
                 return problem;
+            if (std::string problem = ApplySettings(call.settings, table, c, naming);
+                !problem.empty())
+                return problem;
             if (std::string problem = ApplyLevels(call, c, naming); !problem.empty())
                 return problem;
             if (std::string problem = ApplyTypedValues(call.typed, c, naming); !problem.empty())
+                return problem;
+            if (std::string problem = ApplyTypedValues(call.numbers, c, naming, &table);
+                !problem.empty())
                 return problem;
             return ApplyBandValues(call, c, naming);
         },
@@ -521,6 +613,12 @@ bool IsOptionName(std::string_view name, const OptionNaming &naming)
     CommandLine unused;
     std::optional<std::string> reportPath;
     return IsNamedOption(name, AllOptions(unused, reportPath), naming);
+}
+
+bool IsSettingName(std::string_view name, const OptionNaming &naming)
+{
+    return IsOptionName(name, naming) && name != naming("--help") && name != naming("--version") &&
+           name != naming("--report");
 }
 
 std::string OptionListText()

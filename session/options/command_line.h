@@ -10,7 +10,9 @@
 
 #include <filesystem>
 #include <iosfwd>
+#include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace tevmar::session {
@@ -58,6 +60,38 @@ CommandLine ParseKeywordValues(const std::vector<NamedValue> &values,
                                const std::filesystem::path &defaultReportPath,
                                const OptionNaming &naming);
 
+// A value a front end's function gives one of its own parameters: a number
+// (read by its option's typed reader, or where the option reads only text,
+// as its text: see TypedValueText) or the text the option reads.
+using CallValue = std::variant<TypedNumber, std::string>;
+
+// The settings a front end's functions take by their own parameters (the
+// Python module's tevmar.design(f1, f2, zhigh, zlow, order, load, absorb),
+// tevmar.match(..., source, load_kind, load_s1p), tevmar.amplifier(..., goal,
+// load_ohms, stability_margin, ...)), each read by the option it stands for
+// with that option's checks and named in messages as the call names it.
+// Unset: not given.
+struct CallSettings
+{
+    // The design's boxes. A number fills its box with its shortest
+    // round-trip decimal, the text the caller would have typed for it: the
+    // seed's design reads and echoes the box's text, never a number.
+    std::optional<CallValue> f1, f2, zhigh, zlow, absorb;
+    std::optional<CallValue> order, load;           // --order, --load
+    std::optional<CallValue> source, loadKind;      // --source, --load-kind
+    std::optional<std::string> goal;                // --goal: "gain" or "noise"
+    std::optional<CallValue> loadOhms;              // --load-ohms
+    std::optional<CallValue> stabilityMargin;       // --stability-margin
+    std::optional<CallValue> tolerance;             // --tolerance
+    std::optional<CallValue> inductorQ, capacitorQ; // --q-l, --q-c
+    std::optional<CallValue> qModel;                // --q-model
+    std::optional<CallValue> inductorModel;         // --l-model
+    std::optional<CallValue> capacitorModel;        // --c-model
+    std::optional<CallValue> pad;                   // --pad
+    // Files, as the operating system takes their paths.
+    std::optional<std::string> loadS1p, sourceS1p, parts; // --load-s1p, --source-s1p, --parts
+};
+
 // A call of a front end's function (the Python module's tevmar.device(path),
 // tevmar.amplifier(...)): what the function is and passes by its own
 // parameters, typed, beside the keywords the caller wrote. The function
@@ -77,8 +111,14 @@ struct KeywordCall
     // named in messages as bandsName and rejectName; unset: none given.
     std::optional<std::vector<BandValues>> bands, rejects;
     std::string bandsName, rejectName;
-    std::vector<NamedValue> values;     // the keywords written, as text, a path or a flag
-    std::vector<TypedNamedValue> typed; // the keywords written as numbers or pairs of them
+    CallSettings settings;          // the function's own parameters
+    std::vector<NamedValue> values; // the keywords written, as text, a path or a flag
+    // The keywords written as numbers or pairs of them: in `typed` only for
+    // settings with a typed reader (any other is refused as unknown); in
+    // `numbers` for any setting, one that reads only text (eseries=24,
+    // seed=7) reading the number as its text (TypedValueText), the text the
+    // caller would have written.
+    std::vector<TypedNamedValue> typed, numbers;
 };
 
 // The call's arguments, checked as ParseKeywordValues checks its values.
@@ -99,6 +139,11 @@ bool TakesTypedValue(std::string_view name, const OptionNaming &naming);
 
 // True when `name` is how `naming` names an option of the program.
 bool IsOptionName(std::string_view name, const OptionNaming &naming);
+
+// True when `name` is how `naming` names an option that sets something of
+// the run: not --help or --version, which ask about the program, nor
+// --report, whose file a front end with a save of its own leaves to it.
+bool IsSettingName(std::string_view name, const OptionNaming &naming);
 
 // The run the arguments ask for.
 Request RequestOf(const CommandLine &commandLine);

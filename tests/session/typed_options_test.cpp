@@ -264,6 +264,82 @@ TEST(TypedOptions, ASearchIsTheCallsOwnAndItsSettingsWaitForIt)
     EXPECT_EQ(UseOfSetting("--parts", {}), SettingUse::Searches);
 }
 
+TEST(TypedOptions, TheCallsSettingsAreTheOptionsTheyStandFor)
+{
+    // An amplifier's every setting as the call's fields, numbers and texts:
+    // the request the same options' texts make.
+    KeywordCall call;
+    call.devicePath = "d.s2p";
+    call.amplifier = true;
+    CallSettings &s = call.settings;
+    s.f1 = Real(2.1 + 0.2); // the box holds "2.3000000000000003", not 2.3
+    s.f2 = std::string("3");
+    s.goal = "noise";
+    s.source = Whole(60);
+    s.loadOhms = std::string("75");
+    s.stabilityMargin = Real(0.85);
+    s.tolerance = Whole(3);
+    s.inductorQ = Real(45.5);
+    s.capacitorQ = Whole(150);
+    s.qModel = std::string("constant");
+    s.pad = std::string("0.02pF");
+    const CommandLine typed = ParseKeywordCall(call, "tevmar.prt", kKeywords);
+    ASSERT_EQ(typed.problem, "");
+    const CommandLine text = ParseNamedValues({{"device", "d.s2p"},
+                                               {"amplifier", std::nullopt},
+                                               {"f1", "2.3000000000000003"},
+                                               {"f2", "3"},
+                                               {"goal", "noise"},
+                                               {"source", "60"},
+                                               {"load_ohms", "75"},
+                                               {"stability_margin", "0.85"},
+                                               {"tolerance", "3"},
+                                               {"q_l", "45.5"},
+                                               {"q_c", "150"},
+                                               {"q_model", "constant"},
+                                               {"pad", "0.02pF"}},
+                                              "tevmar.prt", kKeywords);
+    ASSERT_EQ(text.problem, "");
+    const AmplifierInput a = *RequestOf(typed).amplifier, b = *RequestOf(text).amplifier;
+    EXPECT_EQ(RequestOf(typed).design.f1Text, "2.3000000000000003");
+    EXPECT_EQ(a.goal, AmplifierGoal::Noise);
+    EXPECT_EQ(a.goal, b.goal);
+    EXPECT_EQ(a.sourceOhms, b.sourceOhms);
+    EXPECT_EQ(a.loadOhms, b.loadOhms);
+    EXPECT_EQ(a.stabilityMargin, b.stabilityMargin);
+    EXPECT_EQ(a.tolerancePercent, b.tolerancePercent);
+    EXPECT_EQ(a.built.inductorQ, b.built.inductorQ);
+    EXPECT_EQ(a.built.capacitorQ, b.built.capacitorQ);
+    EXPECT_EQ(a.built.model, b.built.model);
+    EXPECT_EQ(a.built.padPf, b.built.padPf);
+
+    // A number for a setting that reads only text is refused as its text;
+    // a setting given by the call and by a keyword is given twice.
+    KeywordCall bad = call;
+    bad.settings.pad = Real(0.05);
+    EXPECT_EQ(ParseKeywordCall(bad, "tevmar.prt", kKeywords).problem,
+              "pad: the pad capacitance \"0.05\" needs its unit, pF");
+    bad = call;
+    bad.settings.goal = "flat";
+    EXPECT_EQ(ParseKeywordCall(bad, "tevmar.prt", kKeywords).problem,
+              "goal: \"flat\" is not one of gain, noise");
+    bad = call;
+    bad.numbers = {{"tolerance", Whole(5)}};
+    EXPECT_EQ(ParseKeywordCall(bad, "tevmar.prt", kKeywords).problem,
+              "tolerance given more than once");
+
+    // A keyword's number for a setting that reads text reads as its text.
+    KeywordCall design;
+    design.values = Boxes();
+    design.numbers = {{"eseries", Whole(24)}, {"seed", Whole(7)}, {"monte_carlo", Whole(10)}};
+    EXPECT_EQ(ParseKeywordCall(design, "tevmar.prt", kKeywords).problem,
+              "eseries: \"24\" is not one of E12, E24, E48, E96");
+    design.numbers.erase(design.numbers.begin());
+    const CommandLine seeded = ParseKeywordCall(design, "tevmar.prt", kKeywords);
+    ASSERT_EQ(seeded.problem, "");
+    EXPECT_EQ(seeded.analysis.seed, 7u);
+}
+
 TEST(TypedOptions, TheCommandLineKeepsItsWords)
 {
     const CommandLine c = ParseCommandLine(
