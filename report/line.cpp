@@ -53,7 +53,7 @@ ComposedText &ComposedText::Column(int column)
     }
     const std::size_t length = out_.size() - lineStart_;
     if (length + 1 < stop)
-        out_.append(stop - 1 - length, ' ');
+        AppendBlanks(stop - 1 - length);
     return *this;
 }
 

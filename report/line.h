@@ -71,10 +71,17 @@ class LineList
 class ComposedText
 {
   public:
-    ComposedText(std::string &out, std::string_view lineEnd) : out_(out), lineEnd_(lineEnd) {}
+    ComposedText(std::string &out, std::string_view lineEnd)
+        : out_(out), lineEnd_(lineEnd), endAndBlanks_(lineEnd == "\r\n" ? kCrLfAndBlanks
+                                                      : lineEnd == "\n" ? kLfAndBlanks
+                                                                        : std::string_view())
+    {
+    }
 
     // Ends the line being written, if any, and starts a new one.
     ComposedText &NewLine();
+    // The same, the new line starting with `indent` blanks.
+    ComposedText &NewLine(int indent);
     ComposedText &Text(std::string_view text);
     ComposedText &Append(std::string_view text) { return Text(text); }
     ComposedText &Number(double value);
@@ -84,8 +91,22 @@ class ComposedText
     void Finish();
 
   private:
+    // Runs of blanks are appended as text, by length: one copy, where
+    // append(count, ' ') goes through the string's general replace. A report
+    // file has a run of blanks on every line and before every column.
+    static constexpr std::string_view kBlanks =
+        "                                                                ";
+    static constexpr std::string_view kCrLfAndBlanks =
+        "\r\n                                                                ";
+    static constexpr std::string_view kLfAndBlanks =
+        "\n                                                                ";
+    void AppendBlanks(std::size_t count);
+
     std::string &out_;
     std::string_view lineEnd_;
+    // The line end followed by kBlanks, for the common line ends; empty
+    // for others.
+    std::string_view endAndBlanks_;
     std::size_t lineStart_ = 0;
     bool open_ = false;
 };
@@ -129,16 +150,37 @@ inline ComposedText &ComposedText::NewLine()
     return *this;
 }
 
+inline ComposedText &ComposedText::NewLine(int indent)
+{
+    const auto blanks = static_cast<std::size_t>(indent > 0 ? indent : 0);
+    if (endAndBlanks_.empty() || blanks > kBlanks.size())
+        return NewLine().Spaces(indent);
+    // The line end and the indent in one append.
+    const std::size_t end = open_ ? lineEnd_.size() : 0;
+    out_.append(endAndBlanks_.data() + lineEnd_.size() - end, end + blanks);
+    open_ = true;
+    lineStart_ = out_.size() - blanks;
+    return *this;
+}
+
 inline ComposedText &ComposedText::Text(std::string_view text)
 {
     out_ += text;
     return *this;
 }
 
+inline void ComposedText::AppendBlanks(std::size_t count)
+{
+    if (count <= kBlanks.size())
+        out_.append(kBlanks.data(), count);
+    else
+        out_.append(count, ' ');
+}
+
 inline ComposedText &ComposedText::Spaces(int count)
 {
     if (count > 0)
-        out_.append(static_cast<std::size_t>(count), ' ');
+        AppendBlanks(static_cast<std::size_t>(count));
     return *this;
 }
 

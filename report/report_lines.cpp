@@ -11,7 +11,7 @@ constexpr int kFileIndent = 9;
 
 ComposedText &FileLine(ComposedText &file)
 {
-    return file.NewLine().Spaces(kFileIndent);
+    return file.NewLine(kFileIndent);
 }
 
 // The texts of one loss line, masked once for the pane and the file.
@@ -36,20 +36,26 @@ template <class Lines> void LossLine(Lines &lines, const LossTexts &texts, const
 
 void HeaderLines(const DesignInputs &in, const DesignResult &d, LineList &pane, ComposedText &file)
 {
-    const std::string qt = "Qt=" + FormatMask(d.band.Qt, Mask::Q);
-    const std::string source = "Source Q=" + FormatMask(d.SourceQ, Mask::Q);
-    const std::string load = "Load   Q=" + FormatMask(d.reportedLoadQ, Mask::Q);
-    const std::string ratio =
-        "Impedance Transformation =" + FormatMask(d.f, Mask::Ratio) + " times";
+    // The label and its number are one text item; written piece by piece
+    // rather than joined first, which would put the longer ones on the heap.
+    const std::string qt = FormatMask(d.band.Qt, Mask::Q);
+    const std::string source = FormatMask(d.SourceQ, Mask::Q);
+    const std::string load = FormatMask(d.reportedLoadQ, Mask::Q);
+    const std::string ratio = FormatMask(d.f, Mask::Ratio);
+    constexpr std::string_view qtLabel = "Qt=";
+    constexpr std::string_view sourceLabel = "Source Q=";
+    constexpr std::string_view loadLabel = "Load   Q=";
+    constexpr std::string_view ratioLabel = "Impedance Transformation =";
+    constexpr std::string_view ratioUnit = " times";
     const bool zeroDbOffset = !d.absorbed; // both ends equally terminated
 
-    pane.NewLine().Text(qt);
+    pane.NewLine().Text(qtLabel).Append(qt);
     if (zeroDbOffset)
         pane.NewLine().Text("0 dB offset case");
-    pane.NewLine().Text(source);
-    pane.NewLine().Text(load);
+    pane.NewLine().Text(sourceLabel).Append(source);
+    pane.NewLine().Text(loadLabel).Append(load);
     pane.NewLine();
-    pane.NewLine().Text(ratio);
+    pane.NewLine().Text(ratioLabel).Append(ratio).Append(ratioUnit);
     pane.NewLine();
 
     FileLine(file).Text("   TEVMAR");
@@ -57,14 +63,14 @@ void HeaderLines(const DesignInputs &in, const DesignResult &d, LineList &pane, 
     file.NewLine();
     FileLine(file).Text(in.f1Text).Text(" to ").Text(in.f2Text).Text(" GHz");
     file.NewLine();
-    FileLine(file).Text(qt);
+    FileLine(file).Text(qtLabel).Text(qt);
     if (zeroDbOffset)
         FileLine(file).Text("0 dB offset case");
-    FileLine(file).Text(source);
-    FileLine(file).Text(load);
+    FileLine(file).Text(sourceLabel).Text(source);
+    FileLine(file).Text(loadLabel).Text(load);
     FileLine(file);
     FileLine(file).Text(in.zhighText).Text(" to ").Text(in.zlowText).Text(" Ohms");
-    FileLine(file).Text(ratio);
+    FileLine(file).Text(ratioLabel).Text(ratio).Text(ratioUnit);
     file.NewLine();
 }
 

@@ -91,6 +91,41 @@ TEST(ComposedText, MatchesComposedLines)
     EXPECT_EQ(none, "");
 }
 
+// Indented lines, long runs of blanks and wide columns give the bytes of
+// the same items composed afterwards, for every line end a writer uses and
+// for one it does not, and for indents and gaps past any short run of blanks.
+TEST(ComposedText, IndentsAndGapsOfAnyWidth)
+{
+    for (const std::string_view lineEnd : {"\r\n", "\n", "|"}) {
+        for (const int indent : {0, 1, 9, 63, 64, 65, 200}) {
+            LineList list;
+            std::string bytes;
+            ComposedText text(bytes, lineEnd);
+            // A first line indented, a second one, an empty one, and a line
+            // whose column lies past the text and then behind it.
+            list.NewLine().Spaces(indent).Text("a");
+            text.NewLine(indent).Text("a");
+            list.NewLine().Spaces(indent).Text("bc").Column(indent + 70).Text("d");
+            text.NewLine(indent).Text("bc").Column(indent + 70).Text("d");
+            list.NewLine().Spaces(indent);
+            text.NewLine(indent);
+            list.NewLine().Text("efgh").Spaces(indent).Column(3).Text("i");
+            text.NewLine().Text("efgh").Spaces(indent).Column(3).Text("i");
+            text.Finish();
+
+            std::string expected;
+            for (std::size_t i = 0; i < list.size(); ++i)
+                ComposeLine(list[i], expected, lineEnd);
+            EXPECT_EQ(bytes, expected) << "line end '" << lineEnd << "', indent " << indent;
+            const std::string blanks(static_cast<std::size_t>(indent), ' ');
+            const std::string end(lineEnd);
+            EXPECT_EQ(bytes.substr(0, blanks.size() + 1 + end.size()), blanks + "a" + end);
+            // The column behind the text breaks the line: two blanks to column 3.
+            EXPECT_EQ(bytes.substr(bytes.size() - 3 - 2 * end.size()), end + "  i" + end);
+        }
+    }
+}
+
 // A made-up solved design, so that the layout is checked apart from the solver.
 DesignResult Figures(bool absorbed)
 {
