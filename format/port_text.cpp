@@ -47,13 +47,18 @@ std::vector<std::string> DataOnlyPortLines(const Network &ladder)
     for (const int port : {1, 2}) {
         const double ohms = FileReferenceOhms(ladder, port);
         const bool data = port == loadPort ? DataOnly(ladder) : SourceDataOnly(ladder);
+        const MeasuredLoad *end =
+            port == loadPort ? ladder.measured.get() : ladder.measured->source.get();
         std::string line = "Port " + std::to_string(port) +
                            (port == 1 ? ": high-impedance end, " : ": low-impedance end, ");
-        line += !data              ? "terminated in " + ShortestNumber(ohms) + " ohms"
-                : port == loadPort ? "into the load below (referred to " + ShortestNumber(ohms) +
-                                         " ohms, the reference of its data)"
-                                   : "from the source below (referred to " + ShortestNumber(ohms) +
-                                         " ohms, the reference of its data)";
+        if (!data)
+            line += "terminated in " + ShortestNumber(ohms) + " ohms";
+        else
+            line +=
+                std::string(port == loadPort ? "into the load below" : "from the source below") +
+                " (referred to " + ShortestNumber(ohms) +
+                (end && end->exact ? " ohms, a circuit having no reference of its own)"
+                                   : " ohms, the reference of its data)");
         lines.push_back(line);
     }
     if (DataOnly(ladder))

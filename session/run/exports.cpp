@@ -73,14 +73,13 @@ std::string WithFittedModelNote(std::string netlist, const analysis::Network &la
         const std::string bench =
             !sourceData ? "its port resistances alone: no fitted model describes the measured "
                           "load, and a netlist cannot hold its data"
-            : loadData  ? "the resistances the load's and the source's data were measured "
-                          "against: no fitted model describes either, and a netlist cannot hold "
-                          "their data"
+            : loadData  ? "the resistances its ports are referred to: no fitted model describes "
+                          "the measured load or source, and a netlist cannot hold their data"
                         : std::string(loadCircuit ? "the load's circuit as typed"
                                                   : "the fitted model of the load") +
-                             ", driven through the resistance the source's data were measured "
-                             "against: no fitted model describes the measured source, and a "
-                             "netlist cannot hold its data";
+                             ", driven through the resistance the source's port is referred to: "
+                             "no fitted model describes the measured source, and a netlist "
+                             "cannot hold its data";
         const std::string note =
             "* The bench terminates the network in " + bench +
             "\n* Worst in-band |S11| into the measured data: " +
