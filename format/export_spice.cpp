@@ -249,9 +249,10 @@ Bench CircuitBench(const Network &ladder, const CircuitLoad &circuit, int loadPo
                        PrintableText(circuit.circuit->Text()) + ", at port " +
                        std::to_string(loadPort) + ", driven from port " +
                        std::to_string(3 - loadPort) + " through " + FixedNumber(sourceOhms) +
-                       (DataOnly(ladder) ? std::string(" ohms\n")
-                                         : " ohms (the port and load lines above are the fit the "
-                                           "network was designed for)\n");
+                       (DataOnly(ladder) || SourceDataOnly(ladder)
+                            ? std::string(" ohms\n")
+                            : " ohms (the port and load lines above are the fit the "
+                              "network was designed for)\n");
     if (resistors == 0)
         text += "* Node s11 carries S11 (at the source); the load has no resistance to take "
                 "power\n";
