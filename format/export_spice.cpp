@@ -240,7 +240,7 @@ Bench CircuitBench(const Network &ladder, const CircuitLoad &circuit, int loadPo
 {
     const bool loadAtPort2 = loadPort == 2;
     const std::string sourcePort = loadAtPort2 ? "p1" : "p2";
-    const double sourceOhms = loadAtPort2 ? ladder.port1Ohms : ladder.port2Ohms;
+    const double sourceOhms = FileReferenceOhms(ladder, 3 - loadPort);
     const SpiceTerminationCards load =
         TerminationSpiceCards(Termination{circuit}, loadPort, loadAtPort2 ? "p2" : "p1", "0");
     const std::size_t resistors = load.resistors.size();
@@ -249,9 +249,10 @@ Bench CircuitBench(const Network &ladder, const CircuitLoad &circuit, int loadPo
                        PrintableText(circuit.circuit->Text()) + ", at port " +
                        std::to_string(loadPort) + ", driven from port " +
                        std::to_string(3 - loadPort) + " through " + FixedNumber(sourceOhms) +
-                       (DataOnly(ladder) ? std::string(" ohms\n")
-                                         : " ohms (the port and load lines above are the fit the "
-                                           "network was designed for)\n");
+                       (DataOnly(ladder) || SourceDataOnly(ladder)
+                            ? std::string(" ohms\n")
+                            : " ohms (the port and load lines above are the fit the "
+                              "network was designed for)\n");
     if (resistors == 0)
         text += "* Node s11 carries S11 (at the source); the load has no resistance to take "
                 "power\n";
@@ -330,9 +331,13 @@ std::string SpiceNetlist(const Network &ladder, const Band &band, int points)
     if (const std::string error = SweepPlanError(SweepPlan{band.lowHz, band.highHz, points, false});
         !error.empty())
         throw std::invalid_argument(error);
-    const std::string r1 = FixedNumber(ladder.port1Ohms);
+    // The bench's port resistances are those the files refer the ports to:
+    // a termination known only by its data stands as the resistance the data
+    // were measured against, never a fit's.
+    const double ohms1 = FileReferenceOhms(ladder, 1), ohms2 = FileReferenceOhms(ladder, 2);
+    const std::string r1 = FixedNumber(ohms1);
     // With a 2 V source behind R1, S11 = V(p1) - 1 and S21 = V(p2) sqrt(R1 / R2).
-    const std::string gain = FixedNumber(std::sqrt(ladder.port1Ohms / ladder.port2Ohms));
+    const std::string gain = FixedNumber(std::sqrt(ohms1 / ohms2));
 
     std::string text = std::string("* Tevmar Z-Match ") + NetworkShape(ladder) +
                        " matching network\n"
@@ -365,8 +370,7 @@ std::string SpiceNetlist(const Network &ladder, const Band &band, int points)
     const std::optional<LoadReactance> reactance = DataOnly(ladder) ? std::nullopt : ladder.load;
     const bool loadAtPort2 = reactance && reactance->port() == 2;
     const SpiceTerminationCards port2 = TerminationSpiceCards(
-        loadAtPort2 ? ModelLoadTerminationOf(ladder) : ResistanceTermination(ladder.port2Ohms), 2,
-        "p2", "0");
+        loadAtPort2 ? ModelLoadTerminationOf(ladder) : ResistanceTermination(ohms2), 2, "p2", "0");
     const std::string r2Node = port2.resistors.front().a;
     text += "\n* Test bench: nodes s11 and s21 carry S11 and S21 referred to Rport1 and Rport2\n";
     text += "Vdrive drive 0 dc 0 ac 2\n";

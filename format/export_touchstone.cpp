@@ -85,8 +85,11 @@ std::string TouchstoneText(const Network &ladder, const std::vector<double> &fre
 std::string TouchstoneV2Text(const Network &ladder, const std::vector<double> &frequenciesHz)
 {
     CheckFrequencies(frequenciesHz);
-    const std::string r1 = ShortestNumber(ladder.port1Ohms);
-    const std::string r2 = ShortestNumber(ladder.port2Ohms);
+    // Each port referred to what the file's header says terminates it: data
+    // no fitted kind describes are referred to as they were measured.
+    const double ohms1 = FileReferenceOhms(ladder, 1), ohms2 = FileReferenceOhms(ladder, 2);
+    const std::string r1 = ShortestNumber(ohms1);
+    const std::string r2 = ShortestNumber(ohms2);
     std::string text = "[Version] 2.0\n";
     text += HeaderComments(ladder, "Port 1 referred to " + r1 + " ohms, port 2 to " + r2 +
                                        " ohms ([Reference]); data order S11 S12 S21 S22");
@@ -97,8 +100,7 @@ std::string TouchstoneV2Text(const Network &ladder, const std::vector<double> &f
     text += "[Reference] " + r1 + " " + r2 + "\n";
     text += "[Network Data]\n";
     for (const double f : frequenciesHz) {
-        const SParameters s =
-            SParametersOf(PartsAbcd(ladder, f), ladder.port1Ohms, ladder.port2Ohms);
+        const SParameters s = SParametersOf(PartsAbcd(ladder, f), ohms1, ohms2);
         text += DataLine(f, {s.s11, s.s12, s.s21, s.s22});
     }
     return text + "[End]\n";

@@ -120,28 +120,50 @@ std::string FitErrorLine(const FitSummary &s, const char *what)
            " fit, rms error " + PercentText(s.chosen.rmsRelativeError);
 }
 
-std::string DataOnlyReason(const FitSummary &s)
+std::string DataOnlyReason(const FitSummary &s, const char *what)
 {
-    return "the " + ChosenPhrase(s) + " is off the data by " +
-           PercentText(s.chosen.rmsRelativeError) + " rms, more than " +
-           PercentText(kSimpleModelError) +
-           ": no textbook design is made for it; the load's data are used directly";
+    const std::string who =
+        what == std::string("load") ? "the " : std::string("the ") + what + "'s ";
+    return who + ChosenPhrase(s) + " is off the data by " + PercentText(s.chosen.rmsRelativeError) +
+           " rms, more than " + PercentText(kSimpleModelError) +
+           ": no textbook design is made for it; the " + what + "'s data are used directly";
 }
 
-std::vector<std::string> FitLines(const FitSummary &s)
+namespace {
+
+// The two lines of a fit too far off its data: no design, and the
+// Bode-Fano limit of the data's own resonance where a fit of it is close.
+void AddDataOnlyLines(std::vector<std::string> &lines, const FitSummary &s, const char *what)
+{
+    lines.push_back("No textbook design: the " + ChosenPhrase(s) + " is " +
+                    PercentText(s.chosen.rmsRelativeError) + " off the data (more than " +
+                    PercentText(kSimpleModelError) + "); the " + what +
+                    "'s data are used directly");
+    lines.push_back(s.resonance ? "Bode-Fano limit from the data's own resonance, " +
+                                      ResonanceText(*s.resonance) + ": |S11| " +
+                                      Figure(s.resonanceGammaLimit)
+                                : "No Bode-Fano limit: no fit of the data's own resonance is "
+                                  "within " +
+                                      PercentText(kSimpleModelError));
+}
+
+} // namespace
+
+std::vector<std::string> FitLines(const FitSummary &s, const FitSummary *source)
 {
     std::vector<std::string> lines{FileLine("Measured load ", s)};
     AddKindLines(lines, s);
     if (s.dataOnly) {
-        lines.push_back("No textbook design: the " + ChosenPhrase(s) + " is " +
-                        PercentText(s.chosen.rmsRelativeError) + " off the data (more than " +
-                        PercentText(kSimpleModelError) + "); the load's data are used directly");
-        lines.push_back(s.resonance ? "Bode-Fano limit from the data's own resonance, " +
-                                          ResonanceText(*s.resonance) + ": |S11| " +
-                                          Figure(s.resonanceGammaLimit)
-                                    : "No Bode-Fano limit: no fit of the data's own resonance is "
-                                      "within " +
-                                          PercentText(kSimpleModelError));
+        AddDataOnlyLines(lines, s, "load");
+        return lines;
+    }
+    if (source && source->dataOnly) {
+        // The load's fit describes it, but no design is made against a
+        // source known only by its data.
+        lines.push_back(std::string("The ") + (s.forced ? "asked-for " : "best ") +
+                        NamesOf(s.chosen.type).phrase + " fit at " + PortEnd(s.chosen.type) +
+                        " describes the load; no textbook design, as the source's data are used "
+                        "directly; figures are into the measured load");
         return lines;
     }
     lines.push_back(std::string("Designed for the ") + (s.forced ? "asked-for " : "best ") +
@@ -151,6 +173,32 @@ std::vector<std::string> FitLines(const FitSummary &s)
                     "load");
     return lines;
 }
+
+namespace {
+
+// A fit's object where its data are used directly: why, the data's own
+// resonance and its Bode-Fano limit (null where no fit of it is close).
+void AddDataOnlyJson(Json &measured, const FitSummary &s, const char *what)
+{
+    measured["dataUsedDirectly"] = true;
+    measured["note"] = DataOnlyReason(s, what);
+    measured["chosen"]["used"] = false;
+    if (s.resonance) {
+        const ResonantModel &r = *s.resonance;
+        measured["resonance"] = {
+            {"kind", r.series ? "series-rlc" : "shunt-rlc"},
+            {"resistanceOhms", r.ohms},
+            {"inductanceNh", units::Inductance::FromHenries(r.henries).nanohenries()},
+            {"capacitancePf", units::Capacitance::FromFarads(r.farads).picofarads()},
+            {"rmsRelativeError", r.rmsRelativeError},
+            {"rmsErrorPercent", RmsErrorPercent(r.rmsRelativeError)},
+            {"bodeFanoGammaLimit", s.resonanceGammaLimit}};
+    } else {
+        measured["resonance"] = nullptr;
+    }
+}
+
+} // namespace
 
 Json MeasuredLoadJson(const FitSummary &s)
 {
@@ -168,22 +216,8 @@ Json MeasuredLoadJson(const FitSummary &s)
                   {"fits", fits},
                   {"chosen", chosen}};
     measured["dataUsedDirectly"] = s.dataOnly;
-    if (s.dataOnly) {
-        measured["note"] = DataOnlyReason(s);
-        if (s.resonance) {
-            const ResonantModel &r = *s.resonance;
-            measured["resonance"] = {
-                {"kind", r.series ? "series-rlc" : "shunt-rlc"},
-                {"resistanceOhms", r.ohms},
-                {"inductanceNh", units::Inductance::FromHenries(r.henries).nanohenries()},
-                {"capacitancePf", units::Capacitance::FromFarads(r.farads).picofarads()},
-                {"rmsRelativeError", r.rmsRelativeError},
-                {"rmsErrorPercent", RmsErrorPercent(r.rmsRelativeError)},
-                {"bodeFanoGammaLimit", s.resonanceGammaLimit}};
-        } else {
-            measured["resonance"] = nullptr;
-        }
-    }
+    if (s.dataOnly)
+        AddDataOnlyJson(measured, s, "load");
     return measured;
 }
 
@@ -196,12 +230,15 @@ std::vector<std::string> SourceFitLines(const FitSummary &s, bool resistive)
 {
     std::vector<std::string> lines{FileLine("Measured source ", s)};
     AddKindLines(lines, s);
-    lines.push_back(resistive
-                        ? "Source taken as its mean resistance in the band, " +
-                              Figure(s.sourceOhms) + " ohms, no kind with a reactance fitting it"
-                        : std::string("Source port at the ") + (s.forced ? "asked-for " : "best ") +
-                              NamesOf(s.chosen.type).phrase + " fit's resistance, " +
-                              Figure(s.sourceOhms) + " ohms");
+    if (s.dataOnly)
+        AddDataOnlyLines(lines, s, "source");
+    else
+        lines.push_back(
+            resistive ? "Source taken as its mean resistance in the band, " + Figure(s.sourceOhms) +
+                            " ohms, no kind with a reactance fitting it"
+                      : std::string("Source port at the ") + (s.forced ? "asked-for " : "best ") +
+                            NamesOf(s.chosen.type).phrase + " fit's resistance, " +
+                            Figure(s.sourceOhms) + " ohms");
     lines.push_back("Figures are between the measured source and the measured load: the "
                     "reflection is the power-wave one, |Zin - Zs*| / |Zin + Zs|");
     return lines;
@@ -215,7 +252,8 @@ void AddSourceFitJson(Json &document, const FitSummary &s, bool resistive,
                   {"pointsInBand", s.pointsInBand},
                   {"firstHz", s.first.hz()},
                   {"lastHz", s.last.hz()},
-                  {"resistanceOhms", s.sourceOhms},
+                  // Data used directly have no resistance designed for.
+                  {"resistanceOhms", s.dataOnly ? Json(nullptr) : Json(s.sourceOhms)},
                   {"interpolation", kInterpolation},
                   {"reflection", "power-wave, |Zin - Zs*| / |Zin + Zs|"},
                   {"fits", FitsJson(s)},
@@ -227,7 +265,56 @@ void AddSourceFitJson(Json &document, const FitSummary &s, bool resistive,
         chosen["forced"] = s.forced;
         measured["chosen"] = chosen;
     }
+    if (s.dataOnly)
+        AddDataOnlyJson(measured, s, "source");
     document["measuredSource"] = measured;
+}
+
+namespace {
+
+// What inputs.measuredLoad or inputs.measuredSource says of data used
+// directly: where they are and how far the fit the boxes would hold is off.
+Json DataInputJson(const FitSummary &s)
+{
+    return Json{{"file", s.fileName},
+                {"circuit", s.circuit},
+                {"points", s.points},
+                {"pointsInBand", s.pointsInBand},
+                {"fit", NamesOf(s.chosen.type).word},
+                {"rmsErrorPercent", RmsErrorPercent(s.chosen.rmsRelativeError)},
+                {"fitUsed", false},
+                {"note", "the data are used directly: no box holds this termination"}};
+}
+
+} // namespace
+
+void DescribeDataInInputs(Json &document, const FitSummary &load, const FitSummary *source)
+{
+    const bool sourceData = source && source->dataOnly;
+    if (!load.dataOnly && !sourceData)
+        return;
+    document["status"] = "no design: a fit is off its data, which are used directly";
+    Json &typed = document["inputs"]["typed"];
+    Json &read = document["inputs"]["read"];
+    const bool loadAtPort2 = IsSeriesLoad(load.chosen.type);
+    const auto blank = [&](bool port2) {
+        typed[port2 ? "Zlow_text" : "Zhigh_text"] = nullptr;
+        read[port2 ? "ZlowOhms" : "ZhighOhms"] = nullptr;
+    };
+    if (load.dataOnly) {
+        blank(loadAtPort2);
+        typed["LC_text"] = nullptr;
+        typed["loadType"] = nullptr;
+        typed["absorb"] = nullptr;
+        read["LC_value"] = nullptr;
+        document["inputs"]["measuredLoad"] = DataInputJson(load);
+    }
+    if (sourceData) {
+        blank(!loadAtPort2);
+        document["inputs"]["measuredSource"] = DataInputJson(*source);
+        if (document.contains("measuredLoad"))
+            document["measuredLoad"]["sourceOhms"] = nullptr;
+    }
 }
 
 } // namespace tevmar::format

@@ -15,15 +15,28 @@ namespace tevmar::format {
 std::string FitValuesText(const analysis::LoadFit &fit);
 
 // The summary as plain lines: the file, each kind's fit, the kind chosen.
-std::vector<std::string> FitLines(const analysis::FitSummary &summary);
+// With a measured `source` whose data are used directly there is no design
+// for the load's fit either, and the lines say so.
+std::vector<std::string> FitLines(const analysis::FitSummary &summary,
+                                  const analysis::FitSummary *source = nullptr);
 
 // The standard-error line every fit gives: the file and the chosen kind's
 // rms error in percent ("measured load antenna.s1p: series RL fit, rms error
 // 0.68 %"); `what` is "load" or "source".
 std::string FitErrorLine(const analysis::FitSummary &summary, const char *what);
 
-// Why there is no design for a fit too far off its data (FitSummary::dataOnly).
-std::string DataOnlyReason(const analysis::FitSummary &summary);
+// Why there is no design for a fit too far off its data (FitSummary::dataOnly);
+// `what` is "load" or "source".
+std::string DataOnlyReason(const analysis::FitSummary &summary, const char *what = "load");
+
+// The document's "inputs" and "status" where a termination's data are used
+// directly: the boxes that would hold that termination's fit (its port
+// resistance, and for the load its kind and L or C) are null, and
+// inputs.measuredLoad / inputs.measuredSource describe the data instead: the
+// file, its points, the fit's error and that the fit is not used. `source`
+// is null without a measured source; nothing changes where every fit is used.
+void DescribeDataInInputs(Json &document, const analysis::FitSummary &load,
+                          const analysis::FitSummary *source);
 
 // The document's "measuredLoad": the file, the fits tried and the one chosen.
 Json MeasuredLoadJson(const analysis::FitSummary &summary);

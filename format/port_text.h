@@ -23,6 +23,15 @@ std::vector<std::string> PortLines(const analysis::Network &ladder);
 // within 5 %: its files then describe the data, not the fitted model.
 bool DataOnly(const analysis::Network &ladder);
 
+// The same for the network's measured source.
+bool SourceDataOnly(const analysis::Network &ladder);
+
+// The resistance a file refers port 1 or 2 to: for a port that data no
+// fitted kind describes terminate, the resistance those data were measured
+// against (the file cascades with the measurement as it stands); the port's
+// resistance otherwise.
+double FileReferenceOhms(const analysis::Network &ladder, int port);
+
 // What the files call the network: "lowpass" for series inductors and shunt
 // capacitors only, "highpass" for series capacitors and shunt inductors only,
 // "bandpass" for the synthesis's ladders, which always mix the two.

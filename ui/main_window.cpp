@@ -436,7 +436,7 @@ std::string MainWindow::MatchMeasuredLoad(const QString &filePath, double source
             problem += message.text;
         return problem;
     }
-    if (outcome.match->fit.dataOnly) {
+    if (outcome.match->dataUsedDirectly()) {
         // A fit far off its data is not the load: the boxes keep what they
         // held, and only networks tuned into the data are offered.
         Present(request, outcome);
@@ -445,7 +445,7 @@ std::string MainWindow::MatchMeasuredLoad(const QString &filePath, double source
             reason.front() =
                 static_cast<char>(std::toupper(static_cast<unsigned char>(reason.front())));
         return reason +
-               ". The Response window's Candidates tab tunes networks into the measured load.";
+               ". The Response window's Candidates tab tunes networks into the measured data.";
     }
     // The boxes take the fit, so that a plain Calculate designs for it again.
     WriteInputs(outcome.design.inputs);

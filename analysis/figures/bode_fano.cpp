@@ -43,11 +43,30 @@ double ResonanceGammaLimit(const ResonantModel &model, const Band &band)
 
 std::optional<std::optional<double>> DataOnlyGammaLimit(const Network &network, const Band &band)
 {
-    if (!network.measured || network.measured->modelDescribes)
+    if (!network.measured)
         return std::nullopt;
-    if (!network.measured->resonance || !(band.highHz > band.lowHz) || !(band.lowHz > 0))
+    const MeasuredLoad &load = *network.measured;
+    const MeasuredLoad *source = load.source.get();
+    const bool sourceData = source && !source->modelDescribes;
+    if (load.modelDescribes && !sourceData)
+        return std::nullopt;
+    if (!(band.highHz > band.lowHz) || !(band.lowHz > 0))
         return std::optional<double>{};
-    return std::optional<double>{ResonanceGammaLimit(*network.measured->resonance, band)};
+    // Each end bounds the match on its own, the larger limit binding: a
+    // termination known only by its data by its own resonance where a fit
+    // of it is close, a load its fit describes by its absorbed reactance.
+    double limit = 0;
+    if (!load.modelDescribes && load.resonance)
+        limit = ResonanceGammaLimit(*load.resonance, band);
+    if (load.modelDescribes && network.load) {
+        const double loadQ = AbsorbedLoadQ(network, band);
+        const double bandQ = band.centreHz / (band.highHz - band.lowHz);
+        if (loadQ > 0 && std::isfinite(loadQ))
+            limit = BodeFanoReflection(loadQ / bandQ);
+    }
+    if (sourceData && source->resonance)
+        limit = std::max(limit, ResonanceGammaLimit(*source->resonance, band));
+    return limit > 0 ? std::optional<double>{limit} : std::optional<double>{};
 }
 
 namespace {

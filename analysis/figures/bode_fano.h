@@ -35,9 +35,11 @@ BodeFanoLimit BodeFanoOf(const DesignResult &design, double Qt);
 // 1/w^2 integral <= pi L / R. The tighter of the two is the limit.
 double ResonanceGammaLimit(const ResonantModel &model, const Band &band);
 
-// The limit for a network's measured load when its fitted kind does not
-// describe the data (MeasuredLoad::modelDescribes): the data's resonance
-// fit's, or empty without one. Unset when the network has no such load.
+// The limit for a network whose measured load, or measured source, its
+// fitted kind does not describe (MeasuredLoad::modelDescribes): the larger of
+// the ends' own limits, such data's by their resonance fit and a load its fit
+// describes by its absorbed reactance; empty without any. Unset when neither
+// end is such data.
 std::optional<std::optional<double>> DataOnlyGammaLimit(const Network &network, const Band &band);
 
 // The Q of a network's absorbed load reactance at the band's geometric

@@ -49,6 +49,11 @@ struct MeasuredLoad
     // from nothing otherwise.
     bool modelDescribes = true;
     std::optional<ResonantModel> resonance = std::nullopt;
+    // The resistance the data's S were measured against (the file's
+    // reference; 50 ohms for a circuit): the reference a network file gives
+    // the port these data terminate when no fitted kind describes them, so
+    // that the file cascades with the measurement as it stands.
+    double referenceOhms = 50;
 
     // The impedance at any frequency: linear in real and imaginary parts
     // between the measured points. Below the first and above the last point

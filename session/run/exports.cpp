@@ -5,6 +5,7 @@
 #include "format/export_json.h"
 #include "format/export_spice.h"
 #include "format/layout_csv.h"
+#include "format/port_text.h"
 #include "report/number_format.h"
 
 #include <stdexcept>
@@ -64,13 +65,24 @@ std::string WithFittedModelNote(std::string netlist, const analysis::Network &la
     const bool source = ladder.measured->source != nullptr;
     if (loadCircuit && !source)
         return netlist;
-    if (!ladder.measured->modelDescribes) {
-        // No fitted kind describes the load: the bench holds no model of it.
+    const bool loadData = !ladder.measured->modelDescribes;
+    const bool sourceData = format::SourceDataOnly(ladder);
+    if (loadData || sourceData) {
+        // No fitted kind describes the load (or the source): the bench holds
+        // no model of it, only the resistance its data were measured against.
+        const std::string bench =
+            !sourceData ? "its port resistances alone: no fitted model describes the measured "
+                          "load, and a netlist cannot hold its data"
+            : loadData  ? "the resistances its ports are referred to: no fitted model describes "
+                          "the measured load or source, and a netlist cannot hold their data"
+                        : std::string(loadCircuit ? "the load's circuit as typed"
+                                                  : "the fitted model of the load") +
+                             ", driven through the resistance the source's port is referred to: "
+                             "no fitted model describes the measured source, and a netlist "
+                             "cannot hold its data";
         const std::string note =
-            std::string("* The bench terminates the network in its port resistances alone: no "
-                        "fitted model describes the measured load, and a netlist cannot hold "
-                        "its data\n"
-                        "* Worst in-band |S11| into the measured data: ") +
+            "* The bench terminates the network in " + bench +
+            "\n* Worst in-band |S11| into the measured data: " +
             SignificantNumber(analysis::PassbandFiguresOf(ladder, band).gammaMax, 6) + "\n";
         const std::size_t firstLine = netlist.find('\n');
         netlist.insert(firstLine == std::string::npos ? netlist.size() : firstLine + 1, note);

@@ -73,6 +73,15 @@ analysis::FitSummary SummaryOf(const analysis::OnePortData &data, const std::str
     return summary;
 }
 
+// The mean resistance of the in-band points, in ohms.
+double MeanResistance(const analysis::InBandPoints &points)
+{
+    double sum = 0;
+    for (const std::complex<double> z : points.impedanceOhms)
+        sum += z.real();
+    return sum / static_cast<double>(points.impedanceOhms.size());
+}
+
 bool PastTheData(const analysis::FitSummary &s, double f1Hz, double f2Hz)
 {
     return std::min(f1Hz, f2Hz) < s.first.hz() || std::max(f1Hz, f2Hz) > s.last.hz();
@@ -109,17 +118,23 @@ std::string FitSource(const MeasuredSourceRequest &request, const MeasuredLoadRe
     summary.forced = request.kind.has_value();
     if (summary.chosen.valid && analysis::WithoutResistance(summary.chosen, points))
         return NoResistance(request.filePath, true, load, &summary.chosen);
-    if (summary.chosen.valid) {
+    if (summary.chosen.valid && summary.chosen.rmsRelativeError <= kSimpleModelError) {
         summary.sourceOhms = summary.chosen.resistanceOhms;
         return {};
     }
-    if (request.kind)
+    if (!summary.chosen.valid && request.kind)
         return request.filePath + ": " + summary.problems[static_cast<std::size_t>(*request.kind)];
-    double sum = 0;
-    for (const std::complex<double> z : points.impedanceOhms)
-        sum += z.real();
-    summary.sourceOhms = sum / static_cast<double>(points.impedanceOhms.size());
-    source.resistive = true;
+    summary.sourceOhms = MeanResistance(points);
+    if (summary.chosen.valid) {
+        // The fit is another source than the one measured: the data stand
+        // for it, and the port starts from their own mean resistance.
+        summary.dataOnly = true;
+        const std::optional<analysis::ResonantModel> resonance = analysis::FitResonance(points);
+        if (resonance && resonance->rmsRelativeError <= kSimpleModelError)
+            summary.resonance = resonance;
+    } else {
+        source.resistive = true;
+    }
     if (!(summary.sourceOhms > 0))
         return request.filePath + ": the source's resistance in the band is not positive";
     return {};
@@ -177,7 +192,7 @@ std::string MatchSource(const MeasuredLoadRequest &request, MeasuredMatch &match
 // another load. The outcome keeps the inputs for the fit (the start the
 // tuner and the candidates take, every figure of theirs into the data) but
 // no design, report or network of it.
-void WithholdDesign(CalculateOutcome &outcome, const analysis::FitSummary &summary)
+void WithholdDesign(CalculateOutcome &outcome, std::string reason)
 {
     DesignResult withheld;
     withheld.typed = outcome.result.typed;
@@ -189,7 +204,7 @@ void WithholdDesign(CalculateOutcome &outcome, const analysis::FitSummary &summa
     outcome.networkProblem.clear();
     outcome.report = {};
     outcome.boxes.errorText = kDataOnlyMessage;
-    outcome.boxes.errorReason = format::DataOnlyReason(summary);
+    outcome.boxes.errorReason = std::move(reason);
 }
 
 // A fit too far off its data: the load is its data alone, its Bode-Fano
@@ -334,29 +349,44 @@ MeasuredMatch MatchMeasuredLoad(const MeasuredLoadRequest &request, analysis::On
 
     const DesignInputs inputs = InputsForFit(*chosen, sourceOhms, request);
     match.outcome = Calculate(inputs);
+    const analysis::Band band = analysis::BandOf(match.outcome.result.band);
     auto load = std::make_shared<analysis::MeasuredLoad>();
     load->frequenciesHz = match.data.frequenciesHz;
     load->impedanceOhms = match.data.impedanceOhms;
+    load->referenceOhms = match.data.referenceOhms;
     load->port = IsSeriesLoad(chosen->type) ? 2 : 1;
     load->exact = request.exact;
-    if (chosen->rmsRelativeError > kSimpleModelError) {
-        UseDataDirectly(points, analysis::BandOf(match.outcome.result.band), summary, *load);
-        WithholdDesign(match.outcome, summary);
+    if (chosen->rmsRelativeError > kSimpleModelError)
+        UseDataDirectly(points, band, summary, *load);
+    analysis::FitSummary *sourceFit = match.source ? &match.source->fit : nullptr;
+    if (sourceFit && sourceFit->resonance)
+        sourceFit->resonanceGammaLimit = analysis::ResonanceGammaLimit(*sourceFit->resonance, band);
+    if (match.dataUsedDirectly()) {
+        std::string reason;
+        if (sourceFit && sourceFit->dataOnly)
+            reason = format::DataOnlyReason(*sourceFit, "source");
+        if (summary.dataOnly)
+            reason += (reason.empty() ? "" : "; ") + format::DataOnlyReason(summary);
+        WithholdDesign(match.outcome, std::move(reason));
     }
-    match.outcome.fitLines = format::FitLines(summary);
+    match.outcome.fitLines = format::FitLines(summary, sourceFit);
     if (match.source) {
         auto source = std::make_shared<analysis::MeasuredLoad>();
         source->frequenciesHz = match.source->data.frequenciesHz;
         source->impedanceOhms = match.source->data.impedanceOhms;
+        source->referenceOhms = match.source->data.referenceOhms;
         source->port = 3 - load->port;
         source->exact = request.source->exact;
+        source->modelDescribes = !sourceFit->dataOnly;
+        source->resonance = sourceFit->resonance;
         load->source = std::move(source);
-        match.outcome.measuredSourceFile = match.source->fit.fileName;
-        if (!match.source->resistive)
-            match.outcome.measuredSourceFit = match.source->fit.chosen;
+        match.outcome.measuredSourceFile = sourceFit->fileName;
+        // The window draws a fit beside its data only where it describes them.
+        if (!match.source->resistive && !sourceFit->dataOnly)
+            match.outcome.measuredSourceFit = sourceFit->chosen;
         CompareBodeFano(*match.source, *chosen, match.outcome.result);
         const std::vector<std::string> lines =
-            format::SourceFitLines(match.source->fit, match.source->resistive);
+            format::SourceFitLines(*sourceFit, match.source->resistive);
         match.outcome.fitLines.insert(match.outcome.fitLines.begin(), lines.begin(), lines.end());
     }
     match.outcome.measuredLoad = std::move(load);

@@ -48,7 +48,10 @@ struct MeasuredLoadRequest
 
 // A measured source's data and fit. Its resistance (the chosen kind's, or
 // the mean in-band resistance when no kind with a reactance fits) is the
-// source port's; its reactance is left to the tuner.
+// source port's; its reactance is left to the tuner. A source whose chosen
+// fit is off its data by more than kSimpleModelError (fit.dataOnly) is its
+// data alone: no design is made, and its port starts from the data's mean
+// in-band resistance, never the fit's.
 struct SourceMatch
 {
     analysis::OnePortData data;
@@ -90,6 +93,10 @@ struct MeasuredMatch
     std::optional<SourceMatch> source; // with a measured source
 
     bool ok() const { return problem.empty(); }
+    // Whether a fit, the load's or the source's, is too far off its data to
+    // design for: the data then stand for that termination, and there is no
+    // textbook design.
+    bool dataUsedDirectly() const { return fit.dataOnly || (source && source->fit.dataOnly); }
 };
 
 // The most a measurement file may hold; a network analyser's sweep of a

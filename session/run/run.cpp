@@ -35,6 +35,13 @@ constexpr const char *kTunedInstead = "no textbook design; the tuned network was
 constexpr const char *kCandidatesInstead =
     "no textbook design; the candidate networks were written instead";
 
+// Whether the fitted models describe the measured load and its measured
+// source: where either is its data alone, nothing is known beyond the data.
+bool ModelsDescribe(const analysis::MeasuredLoad &load)
+{
+    return load.modelDescribes && (!load.source || load.source->modelDescribes);
+}
+
 bool IsSweepFile(ExportKind kind)
 {
     return kind == ExportKind::SweepCsv || kind == ExportKind::Touchstone ||
@@ -318,7 +325,8 @@ std::vector<std::string> Runner::FitLines() const
     std::vector<std::string> lines;
     if (const std::optional<SourceMatch> &source = o_.match->source)
         lines = format::SourceFitLines(source->fit, source->resistive);
-    const std::vector<std::string> load = format::FitLines(*fit_);
+    const std::vector<std::string> load =
+        format::FitLines(*fit_, o_.match->source ? &o_.match->source->fit : nullptr);
     lines.insert(lines.end(), load.begin(), load.end());
     if (o_.match->source)
         lines.push_back(o_.match->source->bodeFano);
@@ -327,7 +335,7 @@ std::vector<std::string> Runner::FitLines() const
 
 void Runner::SayNoSolution()
 {
-    if (o_.match && o_.match->fit.dataOnly) {
+    if (o_.match && o_.match->dataUsedDirectly()) {
         // Not out of range: withheld, as the fit does not describe the load.
         Say(Kind::Problem, o_.design.boxes.errorReason +
                                (r_.candidates || r_.tune
@@ -404,12 +412,13 @@ void Runner::SaySweepPastTheData()
         if (plan_.startHz >= first && plan_.stopHz <= last)
             continue;
         const bool source = data != load.get();
-        if (!load->modelDescribes) {
+        if (!ModelsDescribe(*load)) {
             Say(Kind::Warning, csv->label + ": the sweep is cut to the " +
                                    (source ? "source's" : "load's") + " data (" +
                                    units::GhzFigure(units::Frequency::FromHz(first)) + " to " +
                                    units::GhzText(units::Frequency::FromHz(last)) +
-                                   "): no fitted model describes the load beyond them");
+                                   "): no fitted model describes the " +
+                                   (load->modelDescribes ? "source" : "load") + " beyond them");
             continue;
         }
         Say(Kind::Warning, csv->label + ": the sweep " +
@@ -435,8 +444,10 @@ std::string Runner::DocumentOf(format::Json document) const
         format::AddTunedKitJson(document, *o_.tunedKit);
     if (fit_) {
         format::AddFitJson(document, *fit_);
-        if (const std::optional<SourceMatch> &source = o_.match->source)
+        const std::optional<SourceMatch> &source = o_.match->source;
+        if (source)
             format::AddSourceFitJson(document, source->fit, source->resistive, source->bodeFano);
+        format::DescribeDataInInputs(document, *fit_, source ? &source->fit : nullptr);
     }
     return format::DocumentText(document);
 }
@@ -492,7 +503,7 @@ void Runner::Render()
     if (o_.kit && !frequencies.empty())
         WithinKitData(built ? *built : fileAnalysis.full, frequencies);
     if (const auto &load = o_.design.measuredLoad;
-        load && !load->modelDescribes && !frequencies.empty())
+        load && !ModelsDescribe(*load) && !frequencies.empty())
         WithinLoadData(*load, frequencies);
     for (const FileRequest &file : r_.files) {
         std::string text;

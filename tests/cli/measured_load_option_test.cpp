@@ -8,11 +8,13 @@
 #include "tests/report/test_files.h"
 #include "tests/session/chip_antenna.h"
 
+#include <array>
 #include <charconv>
 #include <complex>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <numbers>
+#include <sstream>
 
 namespace tevmar::cli {
 namespace {
@@ -352,6 +354,200 @@ TEST(SourceS1pOption, RefusedAsTheLoadFileIsAndNeverOverwritten)
     missingArgs.insert(missingArgs.end(), {"--source-s1p", "none.s1p"});
     const CliRun missing = RunCliIn(missingArgs, dir);
     EXPECT_NE(missing.err.find("--source-s1p: none.s1p: cannot be read"), std::string::npos);
+}
+
+// The resonant antenna as the source (a PA's output seen through it), its
+// file referred to 75 ohms, into a load of 5 ohms + 1 nH that the series RL
+// fit describes exactly: the source's best fit is the same 23.8 % off.
+std::complex<double> SmallLoadOhms(double hz)
+{
+    return {5, 2 * std::numbers::pi * hz * 1e-9};
+}
+
+std::string OnePortFile(const TempDir &dir, const char *name, double referenceOhms,
+                        std::complex<double> (*ohms)(double))
+{
+    std::string text = "# GHz S RI R " + Shortest(referenceOhms) + "\n";
+    for (const double hz : ResonantAntennaHz()) {
+        const std::complex<double> s = (ohms(hz) - referenceOhms) / (ohms(hz) + referenceOhms);
+        text +=
+            std::to_string(hz / 1e9) + " " + Shortest(s.real()) + " " + Shortest(s.imag()) + "\n";
+    }
+    const std::string path = (dir / name).string();
+    test_files::WriteBytes(path, text);
+    return path;
+}
+
+Args ResonantSourceArgs(const TempDir &dir)
+{
+    return {"--f1",         "0.8",
+            "--f2",         "0.96",
+            "--load-s1p",   OnePortFile(dir, "load.s1p", 50, SmallLoadOhms),
+            "--source-s1p", OnePortFile(dir, "source.s1p", 75, ResonantAntennaOhms)};
+}
+
+// A Touchstone 2.0 file's [Reference] and its rows (Hz, then S11 S12 S21 S22).
+struct V2File
+{
+    double r1 = 0, r2 = 0;
+    std::vector<std::array<double, 9>> rows;
+};
+
+V2File ReadV2(const std::string &text)
+{
+    V2File file;
+    std::istringstream in(text);
+    std::string line;
+    bool data = false;
+    while (std::getline(in, line)) {
+        if (line.starts_with("[Reference] ")) {
+            std::istringstream(line.substr(12)) >> file.r1 >> file.r2;
+        } else if (line == "[Network Data]") {
+            data = true;
+        } else if (data && !line.empty() && line[0] != '[') {
+            std::array<double, 9> row{};
+            std::istringstream values(line);
+            for (double &v : row)
+                values >> v;
+            file.rows.push_back(row);
+        }
+    }
+    return file;
+}
+
+TEST(SourceS1pOption, ASourceFitFarOffItsDataGivesNoDesignAndItsDataAreUsedDirectly)
+{
+    TempDir dir;
+    const double percent = SeriesRlErrorPercent();
+
+    // Alone: the source's error on standard error, no design and no Bode-Fano
+    // figure between fits, exit 1 as for the load's bad fit.
+    const CliRun plain = RunCliIn(ResonantSourceArgs(dir), dir);
+    EXPECT_EQ(plain.exitCode, kExitNoSolution) << plain.err;
+    EXPECT_NE(plain.err.find("source.s1p: series RL fit, rms error 23.8 %\n"), std::string::npos)
+        << plain.err;
+    EXPECT_NE(plain.err.find("the source's data are used directly; --candidates and --tune match "
+                             "networks into the data"),
+              std::string::npos)
+        << plain.err;
+    EXPECT_NE(plain.out.find("No textbook design: the best series RL fit is 23.8 % off the data "
+                             "(more than 5 %); the source's data are used directly"),
+              std::string::npos)
+        << plain.out;
+    for (const char *absent : {"MATCHING NETWORK", "Bode-Fano between the two fits",
+                               "Source port at the", "SOLUTION OUT OF RANGE"})
+        EXPECT_EQ((plain.out + plain.err).find(absent), std::string::npos) << absent;
+    EXPECT_FALSE(std::filesystem::exists(dir / "tevmar.prt"));
+
+    // Candidates into the two data sets: the JSON never offers the fit as
+    // the source, and the limit binding is the source data's own resonance.
+    Args args = ResonantSourceArgs(dir);
+    const std::string s2p = (dir / "best.s2p").string(), cir = (dir / "best.cir").string();
+    args.insert(args.end(), {"--candidates", "--json", "--touchstone-v2", s2p, "--spice", cir,
+                             "--from", "0.8", "--to", "0.96", "--points", "321"});
+    const CliRun run = RunCliIn(args, dir);
+    ASSERT_EQ(run.exitCode, kExitTuned) << run.err;
+    const auto json = nlohmann::json::parse(run.out);
+    const auto &source = json["measuredSource"];
+    EXPECT_TRUE(source["dataUsedDirectly"].get<bool>());
+    EXPECT_TRUE(source["resistanceOhms"].is_null());
+    EXPECT_FALSE(source["chosen"]["used"].get<bool>());
+    EXPECT_NEAR(source["chosen"]["rmsErrorPercent"].get<double>(), percent, 1e-6 * percent);
+    EXPECT_EQ(source["resonance"]["kind"], "series-rlc");
+    EXPECT_LT(source["resonance"]["rmsErrorPercent"].get<double>(), 5);
+    const double sourceLimit = std::exp(
+        -std::numbers::pi * source["resonance"]["resistanceOhms"].get<double>() /
+        (source["resonance"]["inductanceNh"].get<double>() * 1e-9 * 2 * std::numbers::pi * 0.16e9));
+    EXPECT_NEAR(source["resonance"]["bodeFanoGammaLimit"].get<double>(), sourceLimit,
+                1e-9 * sourceLimit);
+    EXPECT_TRUE(json["inputs"]["typed"]["Zhigh_text"].is_null());
+    EXPECT_TRUE(json["inputs"]["read"]["ZhighOhms"].is_null());
+    EXPECT_EQ(json["inputs"]["read"]["ZlowOhms"], 5.0); // the load's fit describes it
+    EXPECT_FALSE(json["inputs"]["measuredSource"]["fitUsed"].get<bool>());
+    EXPECT_NEAR(json["inputs"]["measuredSource"]["rmsErrorPercent"].get<double>(), percent,
+                1e-6 * percent);
+    EXPECT_TRUE(json["measuredLoad"]["sourceOhms"].is_null());
+    EXPECT_NE(json["status"], "solution out of range");
+    ASSERT_FALSE(json["candidates"].empty());
+    for (const auto &c : json["candidates"])
+        EXPECT_NEAR(c["bodeFano"]["gammaLimit"].get<double>(), sourceLimit, 1e-9 * sourceLimit);
+
+    // The files never carry the source's fit: port 1 is referred to the 75
+    // ohms its data were measured against, in the header, the [Reference]
+    // and the bench alike.
+    const std::string touchstone = test_files::ReadBytes(s2p);
+    const std::string netlist = test_files::ReadBytes(cir);
+    for (const std::string *text : {&touchstone, &netlist}) {
+        for (const char *fitted : {"15.546", "1.41874", "fitted resistance",
+                                   "fitted model of the "
+                                   "load and the source"})
+            EXPECT_EQ(text->find(fitted), std::string::npos) << fitted << "\n"
+                                                             << text->substr(0, 900);
+        EXPECT_NE(text->find("Port 1: high-impedance end, from the source below (referred to 75 "
+                             "ohms, the reference of its data)"),
+                  std::string::npos);
+    }
+    EXPECT_NE(netlist.find("Rport1 drive p1 75"), std::string::npos);
+
+    // The best candidate re-derived from its file alone: the load's
+    // reflection against port 2's reference through the file's S, the input
+    // impedance against port 1's, and the power-wave reflection against the
+    // source's exact impedance (the tool interpolates its 5 MHz points, within 0.2 %).
+    const V2File file = ReadV2(touchstone);
+    ASSERT_EQ(file.r1, 75);
+    ASSERT_EQ(file.r2, 5);
+    ASSERT_EQ(file.rows.size(), 321u);
+    double worst = 0;
+    for (const auto &row : file.rows) {
+        using C = std::complex<double>;
+        const C s11{row[1], row[2]}, s12{row[3], row[4]}, s21{row[5], row[6]}, s22{row[7], row[8]};
+        const C zl = SmallLoadOhms(row[0]), zs = ResonantAntennaOhms(row[0]);
+        const C gl = (zl - file.r2) / (zl + file.r2);
+        const C gin = s11 + s12 * s21 * gl / (1.0 - s22 * gl);
+        const C zin = file.r1 * (1.0 + gin) / (1.0 - gin);
+        worst = std::max(worst, std::abs(zin - std::conj(zs)) / std::abs(zin + zs));
+    }
+    const double best = json["candidates"][0]["gammaMax"].get<double>();
+    EXPECT_NEAR(worst, best, 0.002 * best);
+    const std::size_t at = netlist.find("into the measured data: ");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_NEAR(std::stod(netlist.substr(at + 24)), best, 1e-5 * best);
+}
+
+TEST(SourceS1pOption, ALoadFitFarOffItsDataIsReferredToItsDataInTheTouchstoneFile)
+{
+    // The antenna's file referred to 75 ohms: its port in the file is too,
+    // and the file with the antenna's impedance gives the candidate's figure.
+    TempDir dir;
+    const std::string s2p = (dir / "best.s2p").string();
+    const CliRun run = RunCliIn({"--f1", "0.8", "--f2", "0.96", "--load-s1p",
+                                 OnePortFile(dir, "antenna.s1p", 75, ResonantAntennaOhms),
+                                 "--source", "50", "--candidates", "--json", "--touchstone-v2", s2p,
+                                 "--from", "0.8", "--to", "0.96"},
+                                dir);
+    ASSERT_EQ(run.exitCode, kExitTuned) << run.err;
+    const auto json = nlohmann::json::parse(run.out);
+    for (const char *key : {"Zlow_text", "LC_text", "loadType", "absorb"})
+        EXPECT_TRUE(json["inputs"]["typed"][key].is_null()) << key;
+    EXPECT_EQ(json["inputs"]["typed"]["Zhigh_text"], "50");
+    EXPECT_FALSE(json["inputs"]["measuredLoad"]["fitUsed"].get<bool>());
+    EXPECT_FALSE(json["measuredLoad"]["chosen"]["used"].get<bool>());
+
+    const std::string text = test_files::ReadBytes(s2p);
+    EXPECT_EQ(text.find("15.546"), std::string::npos) << text.substr(0, 900);
+    const V2File file = ReadV2(text);
+    ASSERT_EQ(file.r1, 50);
+    ASSERT_EQ(file.r2, 75);
+    double worst = 0;
+    for (const auto &row : file.rows) {
+        using C = std::complex<double>;
+        const C s11{row[1], row[2]}, s12{row[3], row[4]}, s21{row[5], row[6]}, s22{row[7], row[8]};
+        const C zl = ResonantAntennaOhms(row[0]);
+        const C gl = (zl - file.r2) / (zl + file.r2);
+        worst = std::max(worst, std::abs(s11 + s12 * s21 * gl / (1.0 - s22 * gl)));
+    }
+    const double best = json["candidates"][0]["gammaMax"].get<double>();
+    EXPECT_NEAR(worst, best, 0.002 * best);
 }
 
 } // namespace
