@@ -1,6 +1,7 @@
 #include "format/tuned_report.h"
 
 #include "analysis/model/two_port.h"
+#include "analysis/search/kit_search.h"
 #include "format/analysis_text.h"
 #include "format/candidates_report.h"
 #include "format/export_json.h"
@@ -98,6 +99,13 @@ std::string AtLimitParts(const Network &network, const PartRanges &ranges)
                 part.unit() + where;
     }
     return text;
+}
+
+bool NearResonanceLimit(const Part &part, const TuneProblem &problem)
+{
+    if (const KitPart *kit = KitPartOf(part))
+        return kit->clearance != Clearance::Clear;
+    return RuleOf(problem).Of(part.ResonanceHz()) != Clearance::Clear;
 }
 
 std::string NearResonanceParts(const Network &network, const ResonanceRule &rule)

@@ -37,6 +37,12 @@ std::string AtLimitParts(const analysis::Network &network, const analysis::PartR
 std::string NearResonanceParts(const analysis::Network &network,
                                const analysis::ResonanceRule &rule);
 
+// True for a part of the tuned network, of its standard-value version or of
+// its kit version whose resonance lies within 10 % of the lowest allowed: a
+// kit part by the verdict its kit gave it, a chip part by the rule the tune
+// held it under.
+bool NearResonanceLimit(const analysis::Part &part, const analysis::TuneProblem &problem);
+
 // The same figures as plain lines: the in-band max |S11| and VSWR before and
 // after, the tuned values, and the standard values when there are some.
 // Parts at a range limit and parts near their resonance's limit are named; with `analysis`, the
