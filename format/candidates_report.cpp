@@ -87,10 +87,12 @@ Json ElementJson(const Part &e, const PartRanges &ranges, const ResonanceRule &r
     return json;
 }
 
-// The rule a candidate's parts were tuned under: its band's top and margin.
+// The rule a candidate's chip parts were tuned under: its band's top and
+// margin, never less than the chip models' least. (A kit part carries the
+// verdict its kit gave it.)
 ResonanceRule RuleOf(const Candidate &c)
 {
-    return {c.problem.band.highHz, c.problem.built.srfMarginPercent};
+    return ResonanceRule{c.problem.band.highHz, c.problem.built.srfMarginPercent}.ForChipModels();
 }
 
 std::string Padded(std::string text, std::size_t width)

@@ -1,7 +1,9 @@
 #include "format/tuned_report.h"
 
 #include "analysis/model/two_port.h"
+#include "analysis/search/kit_search.h"
 #include "format/analysis_text.h"
+#include "format/candidates_report.h"
 #include "format/export_json.h"
 #include "format/json_number.h"
 #include "format/path_json.h"
@@ -14,22 +16,37 @@ namespace tevmar::format {
 using namespace analysis;
 namespace {
 
+// The rule the tune held its chip parts under: its band's top (the highest
+// passband's with several) and the margin asked, never less than the chip
+// models' least.
+ResonanceRule RuleOf(const TuneProblem &problem)
+{
+    return ResonanceRule{problem.band.highHz, problem.built.srfMarginPercent}.ForChipModels();
+}
+
 // Each part's export name, label and unit and its values in two networks of
-// the same parts.
+// the same parts; a chip part's resonance and whether it stands near the
+// margin's limit, as the candidates give them.
 Json ElementsJson(const Network &from, const char *fromKey, const Network &to, const char *toKey,
-                  const PartRanges &ranges)
+                  const PartRanges &ranges, const ResonanceRule &rule)
 {
     Json elements = Json::array();
-    for (std::size_t i = 0; i < to.parts.size(); ++i)
-        elements.push_back({{"part", PartName(to, i)},
-                            {"label", to.parts[i].label},
-                            {"unit", to.parts[i].unit()},
-                            {"kind", to.parts[i].Description()},
-                            {"absorbedLoad", false},
-                            {fromKey, from.parts[i].value},
-                            {toKey, to.parts[i].value},
-                            {"belowChipRange", to.parts[i].belowChipRange()},
-                            {"atLimit", AtRangeLimit(to.parts[i], ranges)}});
+    for (std::size_t i = 0; i < to.parts.size(); ++i) {
+        Json element{{"part", PartName(to, i)},
+                     {"label", to.parts[i].label},
+                     {"unit", to.parts[i].unit()},
+                     {"kind", to.parts[i].Description()},
+                     {"absorbedLoad", false},
+                     {fromKey, from.parts[i].value},
+                     {toKey, to.parts[i].value},
+                     {"belowChipRange", to.parts[i].belowChipRange()},
+                     {"atLimit", AtRangeLimit(to.parts[i], ranges)}};
+        if (const std::optional<double> hz = to.parts[i].ResonanceHz()) {
+            element["selfResonanceHz"] = Number(*hz);
+            element["nearResonance"] = rule.Of(hz) != Clearance::Clear;
+        }
+        elements.push_back(std::move(element));
+    }
     return elements;
 }
 
@@ -84,6 +101,27 @@ std::string AtLimitParts(const Network &network, const PartRanges &ranges)
     return text;
 }
 
+bool NearResonanceLimit(const Part &part, const TuneProblem &problem)
+{
+    if (const KitPart *kit = KitPartOf(part))
+        return kit->clearance != Clearance::Clear;
+    return RuleOf(problem).Of(part.ResonanceHz()) != Clearance::Clear;
+}
+
+std::string NearResonanceParts(const Network &network, const ResonanceRule &rule)
+{
+    std::string text;
+    for (std::size_t i = 0; i < network.parts.size(); ++i) {
+        const Part &part = network.parts[i];
+        const std::optional<double> hz = part.ResonanceHz();
+        const std::string mark = ResonanceMark(hz, rule.Of(hz));
+        if (!mark.empty())
+            text += (text.empty() ? "" : ", ") + PartName(network, i) + " " + Figure(part.value) +
+                    " " + part.unit() + mark;
+    }
+    return text;
+}
+
 Json TunedJson(const TunedNetwork &t, const NetworkAnalysis *analysis)
 {
     Json tuned = Json::object();
@@ -98,8 +136,8 @@ Json TunedJson(const TunedNetwork &t, const NetworkAnalysis *analysis)
     if (t.problem.network.measured)
         tuned["intoMeasuredLoad"] = true;
     tuned["partRanges"] = RangesJson(t.problem.ranges);
-    tuned["elements"] =
-        ElementsJson(t.problem.network, "start", t.tuned.network, "tuned", t.problem.ranges);
+    tuned["elements"] = ElementsJson(t.problem.network, "start", t.tuned.network, "tuned",
+                                     t.problem.ranges, RuleOf(t.problem));
     tuned["startGammaMax"] = t.tuned.startGammaMax;
     tuned["gammaMax"] = t.tuned.gammaMax;
     tuned["vswrMax"] = VswrOf(t.tuned.gammaMax);
@@ -114,7 +152,7 @@ Json TunedJson(const TunedNetwork &t, const NetworkAnalysis *analysis)
         Json standard{{"series", SeriesName(t.standard->series)},
                       {"network", "tuned"},
                       {"elements", ElementsJson(t.tuned.network, "tuned", t.standard->network,
-                                                "standard", t.problem.ranges)},
+                                                "standard", t.problem.ranges, RuleOf(t.problem))},
                       {"snappedGammaMax", t.standard->snappedGammaMax},
                       {"gammaMax", t.standard->gammaMax},
                       {"vswrMax", VswrOf(t.standard->gammaMax)}};
@@ -178,6 +216,15 @@ void AddAtLimit(std::vector<std::string> &lines, const Network &network, const P
         lines.push_back("  At a range limit: " + parts);
 }
 
+// A part near its resonance's limit is one whose value swells with every
+// tolerance and degree: the engineer checks its data before ordering it.
+void AddNearResonance(std::vector<std::string> &lines, const Network &network,
+                      const ResonanceRule &rule)
+{
+    if (const std::string parts = NearResonanceParts(network, rule); !parts.empty())
+        lines.push_back("  Near resonance: " + parts);
+}
+
 } // namespace
 
 std::vector<std::string> TunedLines(const TunedNetwork &t, const NetworkAnalysis *analysis)
@@ -201,6 +248,7 @@ std::vector<std::string> TunedLines(const TunedNetwork &t, const NetworkAnalysis
     lines.push_back(ValuesLine(t.tuned.network));
     AddBelowChipRange(lines, t.tuned.network);
     AddAtLimit(lines, t.tuned.network, t.problem.ranges);
+    AddNearResonance(lines, t.tuned.network, RuleOf(t.problem));
     if (const std::optional<double> limit = BodeFanoGammaOf(t.problem))
         lines.push_back("  Bode-Fano limit |S11| " + Figure(*limit));
     if (t.standard) {
@@ -211,6 +259,7 @@ std::vector<std::string> TunedLines(const TunedNetwork &t, const NetworkAnalysis
         lines.push_back(ValuesLine(t.standard->network));
         AddBelowChipRange(lines, t.standard->network);
         AddAtLimit(lines, t.standard->network, t.problem.ranges);
+        AddNearResonance(lines, t.standard->network, RuleOf(t.problem));
     }
     if (analysis)
         for (const std::string &line : PartFiguresLines(*analysis))

@@ -3,6 +3,7 @@
 // The re-tuned network in the design's JSON document and as terminal lines.
 
 #include "analysis/figures/network_analysis.h"
+#include "analysis/model/resonance.h"
 #include "analysis/search/tune_design.h"
 #include "format/json_number.h"
 
@@ -30,10 +31,22 @@ void AddTunedJson(Json &document, const analysis::TunedNetwork &tuned,
 // network at a range limit; empty when none is.
 std::string AtLimitParts(const analysis::Network &network, const analysis::PartRanges &ranges);
 
+// "L2 12 nH (resonates at 2.751 GHz, near the limit)" for the chip parts of a
+// network whose resonance lies within 10 % of the lowest `rule` allows, as
+// the candidates mark them; empty when none does.
+std::string NearResonanceParts(const analysis::Network &network,
+                               const analysis::ResonanceRule &rule);
+
+// True for a part of the tuned network, of its standard-value version or of
+// its kit version whose resonance lies within 10 % of the lowest allowed: a
+// kit part by the verdict its kit gave it, a chip part by the rule the tune
+// held it under.
+bool NearResonanceLimit(const analysis::Part &part, const analysis::TuneProblem &problem);
+
 // The same figures as plain lines: the in-band max |S11| and VSWR before and
 // after, the tuned values, and the standard values when there are some.
-// Parts at a range limit are named; with `analysis`, the tuned network's
-// finite-Q and tolerance lines follow.
+// Parts at a range limit and parts near their resonance's limit are named; with `analysis`, the
+// tuned network's finite-Q and tolerance lines follow.
 std::vector<std::string> TunedLines(const analysis::TunedNetwork &tuned,
                                     const analysis::NetworkAnalysis *analysis = nullptr);
 

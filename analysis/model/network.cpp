@@ -41,7 +41,7 @@ bool AllPartsIdeal(const Network &network)
 
 PartRanges WithinSelfResonance(PartRanges ranges, const LossModel &models, double highestHz)
 {
-    const ResonanceRule rule{highestHz, models.srfMarginPercent};
+    const ResonanceRule rule = ResonanceRule{highestHz, models.srfMarginPercent}.ForChipModels();
     const double omega = units::Frequency::FromHz(rule.LowestHz()).omega();
     // L CP w^2 < 1 and C ESL w^2 < 1, each limit kept above its lower one.
     if (models.inductorChip && models.inductorChip->parallel.si() > 0) {

@@ -124,7 +124,8 @@ bool AllPartsIdeal(const Network &network);
 bool IdealAsDrawn(const Network &network);
 
 // The ranges narrowed so that every chip part's resonance keeps the models'
-// margin above the band's top (ResonanceRule): an inductor's value at most
+// margin above the band's top (ResonanceRule::ForChipModels, never less than
+// 5 %): an inductor's value at most
 // the one whose CP resonates there, a capacitor's at most the one whose ESL
 // does. Near and above resonance a large inductor is a small capacitor and a
 // large capacitor a small inductor, parts no one would buy for that.

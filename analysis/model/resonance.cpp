@@ -1,5 +1,7 @@
 #include "analysis/model/resonance.h"
 
+#include <algorithm>
+
 namespace tevmar::analysis {
 
 Clearance ResonanceRule::Of(const std::optional<double> &resonanceHz) const
@@ -12,6 +14,11 @@ Clearance ResonanceRule::Of(const std::optional<double> &resonanceHz) const
         return Clearance::Within;
     return *resonanceHz < lowest * (1 + kNearResonanceFraction) ? Clearance::Near
                                                                 : Clearance::Clear;
+}
+
+ResonanceRule ResonanceRule::ForChipModels() const
+{
+    return {bandHighHz, std::max(marginPercent, kLeastChipModelMarginPercent)};
 }
 
 } // namespace tevmar::analysis

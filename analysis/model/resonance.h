@@ -19,6 +19,14 @@ inline constexpr double kDefaultSrfMarginPercent = 25;
 // The widest margin the options take: a part resonating at eleven times the
 // band's top is as far from resonance as any chip part gets.
 inline constexpr double kHighestSrfMarginPercent = 1000;
+// The least margin a chip model's value range keeps, whatever the margin
+// asked. A model's value is bounded where its resonance meets the limit, and
+// the tuner drives values to their bounds: with no margin the bound would be
+// the value resonating at the band's top itself, whose inductance (or
+// capacitance) runs to infinity there, a pole no tolerance survives. A kit
+// part is a measured part of fixed value and needs no such floor; its data
+// show it keeping its kind over the band.
+inline constexpr double kLeastChipModelMarginPercent = 5;
 // A part whose resonance lies less than this fraction above the lowest one
 // allowed is marked as close to it.
 inline constexpr double kNearResonanceFraction = 0.10;
@@ -40,6 +48,9 @@ struct ResonanceRule
     // Where a part's resonance stands: a part whose resonance is not known
     // (an ideal part, a finite Q, a kit part measured nowhere near it) is clear.
     Clearance Of(const std::optional<double> &resonanceHz) const;
+    // The rule a chip model's value range follows: this margin, or the
+    // least one a model keeps where this is smaller.
+    ResonanceRule ForChipModels() const;
 };
 
 } // namespace tevmar::analysis

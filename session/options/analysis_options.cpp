@@ -300,7 +300,9 @@ OptionTable AnalysisOptionTable(AnalysisRequest &r)
         {"--srf-margin", "PERCENT",
          "a chip model's or kit part's resonance lies at least this far above the band's top "
          "(default " +
-             Figure(analysis::kDefaultSrfMarginPercent) + "; 0: anywhere above the band)",
+             Figure(analysis::kDefaultSrfMarginPercent) +
+             "; 0: a kit part's anywhere above the band, a chip model's " +
+             Figure(analysis::kLeastChipModelMarginPercent) + " % above it)",
          StoreInRange(r.srfMarginPercent, 0, analysis::kHighestSrfMarginPercent,
                       "a percentage from 0 to " + Figure(analysis::kHighestSrfMarginPercent))},
         {"--monte-carlo", "N",
@@ -482,8 +484,11 @@ std::string AnalysisUsageText()
            "--srf-margin PERCENT keeps every part clear of its resonance: a kit part (or a\n"
            "chip model's value) serves the band only where its self-resonance (inductor)\n"
            "or series resonance (capacitor) lies at least PERCENT above the band's top\n"
-           "(default 25); 0 admits any part that keeps its kind over the band. A\n"
-           "candidate's part within 10 % of that limit is marked \"near the limit\".\n";
+           "(default 25). A chip model's value keeps at least 5 %, as a value resonating\n"
+           "at the band's top is a pole; a kit part has no such floor: 0 admits any kit\n"
+           "part that keeps its kind over the band, and chip models 5 % above it. A\n"
+           "part within 10 % of that limit, in a candidate or the tuned network, is\n"
+           "marked \"near the limit\".\n";
 }
 
 namespace {

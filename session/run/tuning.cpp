@@ -161,10 +161,20 @@ std::vector<TunedValueRow> TunedValueRows(const analysis::TunedNetwork &tuned,
                           {}};
         if (analysis::AtRangeLimit(network.parts[i], tuned.problem.ranges))
             row.tuned += " (range limit)";
-        if (kit && i < kit->network.parts.size())
-            row.standard = KitPartText(kit->network.parts[i]);
-        else if (tuned.standard)
-            row.standard = StandardValue(tuned.standard->network.parts[i]);
+        // A part near its resonance's limit is marked as one at a range limit.
+        constexpr const char *kNear = " (near resonance)";
+        if (format::NearResonanceLimit(network.parts[i], tuned.problem))
+            row.tuned += kNear;
+        const analysis::Part *built = nullptr;
+        if (kit && i < kit->network.parts.size()) {
+            built = &kit->network.parts[i];
+            row.standard = KitPartText(*built);
+        } else if (tuned.standard) {
+            built = &tuned.standard->network.parts[i];
+            row.standard = StandardValue(*built);
+        }
+        if (built && format::NearResonanceLimit(*built, tuned.problem))
+            row.standard += kNear;
         rows.push_back(std::move(row));
     }
     return rows;

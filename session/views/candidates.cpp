@@ -136,7 +136,7 @@ std::vector<std::vector<CandidateCell>> CandidateRows(const analysis::CandidateS
             const std::string kit = KitPartText(e);
             const std::optional<double> resonanceHz = e.ResonanceHz();
             values += (values.empty() ? "" : ", ") +
-                      (kit.empty() ? format::CandidatePartText(e, set.ranges, rule)
+                      (kit.empty() ? format::CandidatePartText(e, set.ranges, rule.ForChipModels())
                                    : e.label + " " + kit +
                                          format::ResonanceMark(resonanceHz, rule.Of(resonanceHz)));
         }

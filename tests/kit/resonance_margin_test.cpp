@@ -4,6 +4,7 @@
 
 #include "tests/kit/kit_fixture.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -164,6 +165,124 @@ TEST_F(SrfMargin, ChipModelsTuneEveryValueBelowTheMarginsLimit)
         // candidate stands close to the limit, and says so.
         EXPECT_TRUE(near) << margin;
     }
+}
+
+// The antenna's parts as 0402 chip models: the inductor's winding 0.157 pF,
+// the capacitor's 0.45 nH.
+const std::vector<std::string> kChipAntenna{"--f1",      "2.4",
+                                            "--f2",      "2.5",
+                                            "--zhigh",   "50",
+                                            "--zlow",    "20",
+                                            "--load",    "series-rl",
+                                            "--absorb",  "2.7",
+                                            "--l-model", "55@1.5GHz,0.157pF",
+                                            "--c-model", "0.45nH,0.12@1GHz"};
+
+double ChipResonanceHz(const json &element, double value)
+{
+    return element["unit"] == "nH" ? ModelResonanceHz(value * 1e-9, 0.157e-12)
+                                   : ModelResonanceHz(value * 1e-12, 0.45e-9);
+}
+
+TEST_F(SrfMargin, BelowFivePercentChipModelsKeepTheirEarlierLimit)
+{
+    // A margin under 5 % leaves the chip models where they stood before the
+    // margin: the largest inductor is the one resonating 5 % above the band
+    // (23.41 nH), as the pole at the band's top itself is no part.
+    std::string text;
+    for (const char *margin : {"0", "3", "5"}) {
+        std::vector<std::string> args = kChipAntenna;
+        args.insert(args.end(), {"--candidates", "--srf-margin", margin});
+        const test_kit::Cli run = test_kit::RunCli(args, dir_);
+        ASSERT_EQ(run.code, 6) << run.err;
+        if (text.empty())
+            text = run.out;
+        EXPECT_EQ(run.out, text) << "--srf-margin " << margin;
+    }
+    EXPECT_NE(text.find("L1 23.41 nH (resonates at 2.625 GHz, near the limit)"), std::string::npos)
+        << text;
+
+    std::vector<std::string> args = kChipAntenna;
+    args.insert(args.end(), {"--candidates", "--json", "--srf-margin", "0"});
+    const test_kit::Cli run = test_kit::RunCli(args, dir_);
+    ASSERT_EQ(run.code, 6) << run.err;
+    const double limit = 1.05 * kBandTopHz;
+    double largestNh = 0;
+    const json document = json::parse(run.out);
+    for (const json &c : document["candidates"])
+        for (const json &e : c["elements"]) {
+            const double value = e["value"].get<double>();
+            const double hz = ChipResonanceHz(e, value);
+            EXPECT_GE(hz, limit * (1 - 1e-9)) << e.dump();
+            // Marked against the limit the part was held to.
+            EXPECT_EQ(e["nearResonance"].get<bool>(), hz < 1.1 * limit) << e.dump();
+            if (e["unit"] == "nH")
+                largestNh = std::max(largestNh, value);
+        }
+    const double omega = 2 * std::numbers::pi * limit;
+    EXPECT_NEAR(largestNh, 1e9 / (omega * omega * 0.157e-12), 1e-6);
+}
+
+TEST_F(SrfMargin, TunedNetworksKeepTheirPartsClearAndMarkThoseNearTheLimit)
+{
+    // Chip models, tuned and on E24 values: every part resonates at least
+    // 25 % above the band, and the parts within 10 % of that are marked in
+    // the JSON and named on a line of their own, as the candidates mark them.
+    std::vector<std::string> args = kChipAntenna;
+    args.insert(args.end(), {"--tune", "--eseries", "E24"});
+    const test_kit::Cli text = test_kit::RunCli(args, dir_);
+    args.push_back("--json");
+    const test_kit::Cli run = test_kit::RunCli(args, dir_);
+    ASSERT_EQ(run.code, 6) << run.err;
+    const json tuned = json::parse(run.out)["tuned"];
+    const double limit = 1.25 * kBandTopHz;
+    // Each network's marked parts, as its line names them.
+    std::vector<std::vector<std::string>> expected;
+    const auto check = [&](const json &elements, const char *key) {
+        std::vector<std::string> names;
+        for (const json &e : elements) {
+            const double value = e[key].get<double>();
+            const double hz = ChipResonanceHz(e, value);
+            EXPECT_GE(hz, limit * (1 - 1e-9)) << e.dump();
+            EXPECT_NEAR(e["selfResonanceHz"].get<double>(), hz, 1e-6 * hz) << e.dump();
+            EXPECT_EQ(e["nearResonance"].get<bool>(), hz < 1.1 * limit) << e.dump();
+            if (e["nearResonance"].get<bool>())
+                names.push_back(e["part"].get<std::string>() + " ");
+        }
+        if (!names.empty())
+            expected.push_back(names);
+    };
+    check(tuned["elements"], "tuned");
+    check(tuned["standardValues"]["elements"], "standard");
+    // The antenna wants a large shunt inductor: the tuned network holds one
+    // near the limit.
+    ASSERT_FALSE(expected.empty());
+    std::vector<std::string> marked;
+    for (const std::string &line : test_files::LinesOf(text.out, "\n"))
+        if (line.starts_with("  Near resonance: "))
+            marked.push_back(line);
+    ASSERT_EQ(marked.size(), expected.size()) << text.out;
+    for (std::size_t i = 0; i < marked.size(); ++i) {
+        EXPECT_TRUE(marked[i].starts_with("  Near resonance: " + expected[i].front())) << marked[i];
+        for (const std::string &name : expected[i])
+            EXPECT_NE(marked[i].find(name), std::string::npos) << marked[i];
+        EXPECT_TRUE(marked[i].ends_with(" GHz, near the limit)")) << marked[i];
+    }
+
+    // Kit parts, tuned: none within the margin, the ones near it marked.
+    const test_kit::Cli kit = Run({"--tune", "--json"});
+    ASSERT_EQ(kit.code, 6) << kit.err;
+    const json &kitDocument = json::parse(kit.out);
+    std::size_t parts = 0;
+    for (const json *elements : {&kitDocument["tuned"]["kit"]["elements"],
+                                 &kitDocument["tuned"]["kit"]["snapped"]["elements"]})
+        for (const json &e : *elements) {
+            const double hz = PartResonanceHz(e["unit"] == "nH", e["value"].get<double>());
+            EXPECT_GE(hz, limit) << e.dump();
+            EXPECT_EQ(e["nearResonance"].get<bool>(), hz < 1.1 * limit) << e.dump();
+            ++parts;
+        }
+    EXPECT_EQ(parts, 6u);
 }
 
 TEST_F(SrfMargin, BadMarginsAndAMarginWithoutRealPartsExitTwo)

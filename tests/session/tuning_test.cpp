@@ -6,7 +6,9 @@
 #include "session/run/tuning.h"
 
 #include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
+#include <numbers>
 
 namespace tevmar::session {
 namespace {
@@ -101,6 +103,45 @@ TEST(TuneForWindow, TunedCurvesFiguresAndValuesJoinTheWindowsResponse)
                   std::string::npos)
             << i;
     }
+}
+
+TEST(TuneForWindow, PartsNearTheirResonanceLimitAreMarkedInTheValuesTable)
+{
+    // The chip antenna, 2.4 to 2.5 GHz, 50 to 20 ohms with 2.7 nH, on 0402
+    // chip models and E24 values: the antenna wants a large shunt inductor,
+    // which the margin holds at the value resonating 25 % above the band.
+    const CalculateOutcome design =
+        Calculate(SeriesInputs("2.4", "2.5", "20", LoadType::SeriesRL, "2.7"));
+    ResponseSettings settings;
+    settings.eseries = analysis::ESeries::E24;
+    settings.inductorChip = analysis::ChipInductor{55, units::Frequency::FromGHz(1.5),
+                                                   units::Capacitance::FromPicofarads(0.157)};
+    settings.capacitorChip =
+        analysis::ChipCapacitor{units::Inductance::FromNanohenries(0.45),
+                                units::Resistance::FromOhms(0.12), units::Frequency::FromGHz(1)};
+    const TunedResponse r = TuneForWindow(design, settings);
+    ASSERT_EQ(r.problem, "");
+    ASSERT_TRUE(r.tuned && r.tuned->standard);
+    // Each part's mark, recomputed from its value and its model's parasitic:
+    // near when it resonates below 1.1 x 1.25 x 2.5 GHz.
+    const auto near = [](const analysis::Part &part) {
+        const double parasitic = part.unit() == std::string("nH") ? 0.157e-12 : 0.45e-9;
+        const double si = part.value * (part.unit() == std::string("nH") ? 1e-9 : 1e-12);
+        return 1 / (2 * std::numbers::pi * std::sqrt(si * parasitic)) < 1.1 * 1.25 * 2.5e9;
+    };
+    const std::vector<TunedValueRow> rows = TunedValueRows(*r.tuned);
+    bool any = false;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const bool tuned = near(r.tuned->tuned.network.parts[i]);
+        const bool standard = near(r.tuned->standard->network.parts[i]);
+        EXPECT_EQ(rows[i].tuned.ends_with(" (near resonance)"), tuned) << rows[i].tuned;
+        EXPECT_EQ(rows[i].standard.ends_with(" (near resonance)"), standard) << rows[i].standard;
+        any = any || tuned;
+    }
+    EXPECT_TRUE(any);
+    // The tune's lines name them too.
+    EXPECT_TRUE(std::ranges::any_of(
+        r.lines, [](const std::string &l) { return l.starts_with("  Near resonance: L"); }));
 }
 
 TEST(TuneForWindow, RelaxedNetworkWhereNoDesignAbsorbsTheLoad)
