@@ -183,6 +183,7 @@ void ResponsePlot::SetPanels(unsigned panels)
 {
     panels &= kAllPanels;
     panels_ = panels ? panels : unsigned(ReturnLossPanel);
+    PlaceLegend(); // the bands' limit lines are listed where their panel shows
     update();
 }
 
@@ -565,8 +566,11 @@ std::vector<ResponsePlot::LegendEntry> ResponsePlot::Legend() const
                            Qt::SolidPattern,
                            {}});
     const bool rejects = std::ranges::any_of(data_.bands, &PlotBand::reject);
-    const bool limits =
-        std::ranges::any_of(data_.bands, [](const PlotBand &b) { return b.lineDb.has_value(); });
+    // The limit lines' entry where a panel shown draws one: a passband's on
+    // the return loss, a rejection band's on S21.
+    const bool limits = std::ranges::any_of(data_.bands, [this](const PlotBand &b) {
+        return b.lineDb && (panels_ & (b.reject ? TransmissionPanel : ReturnLossPanel));
+    });
     entries.push_back(
         {data_.bands.empty() ? QStringLiteral("Passband F1\u2013F2") : QStringLiteral("Passbands"),
          BandShade(palette()),

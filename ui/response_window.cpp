@@ -614,8 +614,15 @@ QWidget *ResponseWindow::BuildPartControls()
     form->addRow(QStringLiteral("Kit"), kitRow);
     form->addRow(partProblem_);
     form->addRow(QStringLiteral("Standard values"), seriesRow);
-    form->addRow(QStringLiteral("Inductor Q"), inductorQ_);
-    form->addRow(QStringLiteral("Capacitor Q"), capacitorQ_);
+    // Both kinds' Q on one line, so that the column keeps its height with the
+    // bands' row above.
+    auto *qualities = new QHBoxLayout;
+    qualities->addWidget(inductorQ_, 1);
+    auto *capacitorQLabel = new QLabel(QStringLiteral("Capacitor Q"), group);
+    capacitorQLabel->setBuddy(capacitorQ_);
+    qualities->addWidget(capacitorQLabel);
+    qualities->addWidget(capacitorQ_, 1);
+    form->addRow(QStringLiteral("Inductor Q"), qualities);
     form->addRow(QStringLiteral("Q model"), qModel_);
     form->addRow(tune_);
     form->addRow(QStringLiteral("Tuned L"), inductorRange);
@@ -1082,8 +1089,8 @@ void ResponseWindow::ShowBanner()
         banner_->setText(
             bands + QStringLiteral("\n") +
             (showing == session::CandidateViewState::Showing::Candidate
-                 ? QString::fromStdString(
-                       session::CandidateSummary(*state_.view.candidates(), *state_.view.picked()))
+                 ? QString::fromStdString(session::CandidateSummary(*state_.view.candidates(),
+                                                                    *state_.view.picked(), false))
              : showing == session::CandidateViewState::Showing::Searching
                  ? QStringLiteral("Finding candidate networks over every band\u2026")
              : showing == session::CandidateViewState::Showing::NoneFound

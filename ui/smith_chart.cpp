@@ -178,7 +178,11 @@ std::vector<SmithChart::LegendEntry> SmithChart::Legend() const
         }
     entries.push_back({PassbandNote(response_), {}, std::nullopt});
     if (path_ && port_ != kLoadView)
-        entries.push_back({QStringLiteral("path through the parts at F0, from the load"),
+        entries.push_back({response_->goal.empty()
+                               ? QStringLiteral("path through the parts at F0, from the load")
+                               : QStringLiteral("path through the parts at %1 GHz, from the load")
+                                     .arg(QString::fromStdString(
+                                         Figure(response_->analysis.band.centreHz / 1e9, 4))),
                            {},
                            QPen(PathColour(palette()), 2)});
     if (const std::optional<double> q = contourQ())

@@ -182,7 +182,7 @@ bool CandidatesMayHelp(const CalculateOutcome &outcome)
                                                                    typed, outcome.inputs.loadType));
 }
 
-std::string CandidateSummary(const analysis::CandidateSet &set, std::size_t index)
+std::string CandidateSummary(const analysis::CandidateSet &set, std::size_t index, bool perBand)
 {
     const Candidate &c = set.candidates.at(index);
     const std::string head = "Candidate " + std::to_string(index + 1) + ": " +
@@ -190,8 +190,9 @@ std::string CandidateSummary(const analysis::CandidateSet &set, std::size_t inde
                              " parts, ";
     if (!set.goal.empty())
         return head + (Scored(set) ? "score " : "worst band's |S11| ") +
-               Figure(c.tuned.gammaMax, 4) +
-               " with the true load: " + format::BandFiguresText(set.goal, c.bandFigures);
+               Figure(c.tuned.gammaMax, 4) + " with the true load" +
+               (perBand ? ": " + format::BandFiguresText(set.goal, c.bandFigures)
+                        : ", each band's figure beside the plot");
     return head + "in-band max |S11| " + Figure(c.tuned.gammaMax, 4) + " (return loss " +
            Figure(-20 * std::log10(c.tuned.gammaMax), 3) + " dB) with the true load";
 }

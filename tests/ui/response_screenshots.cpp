@@ -21,6 +21,7 @@
 #include "window_driver.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -291,7 +292,9 @@ bool SaveTwoBands(tevmar::MainWindow &window, tevmar::ResponseWindow &response, 
     for (int i = 0; i < 12000 && response.candidatesRunning(); ++i)
         QTest::qWait(5);
     QTest::qWait(200);
-    response.views().tabs().setCurrentIndex(0); // the frequency panels
+    response.views().tabs().setCurrentIndex(0); // the frequency panels, S21 among them
+    if (QAction *s21 = response.views().viewAction("viewTransmission"); !s21->isChecked())
+        s21->trigger();
     QTest::qWait(300);
     bool ok = tevmar::test::Save(response, dir, "35-response-two-bands.png");
     response.views().tabs().setCurrentIndex(1); // the Smith chart of S11
