@@ -213,20 +213,55 @@ TEST_F(ResponseBands, ABadBandSaysWhyInTheBoxesWordsAndChangesNothing)
     EXPECT_TRUE(r.settings().bands.several());
 }
 
-TEST_F(ResponseBands, TheSrfMarginBoxHoldsTheMarginTheKitAndChipRangesAreReadWith)
+// Chip inductors resonating at 12.7 GHz / sqrt(L in nH) (0.3 pF across):
+// the margin above 0.5 GHz caps the values the candidates may take, in the
+// window as on the command line.
+TEST_F(ResponseBands, TheSrfMarginBoxCapsTheChipModelsAsTheCommandLinesMargin)
 {
     MainWindow w;
-    ResponseWindow &r = Open(w);
+    Type(w, "F1_text", QStringLiteral("0.4"));
+    Type(w, "F2_text", QStringLiteral("0.5"));
+    Type(w, "Zhigh_text", QStringLiteral("50"));
+    Type(w, "Zlow_text", QStringLiteral("5"));
+    Click(w, "N4");
+    Click(w, "Calc_BP");
+    w.tools().action(Command::Response)->trigger();
+    ResponseWindow &r = *w.tools().responseWindow();
     auto *margin = r.findChild<QDoubleSpinBox *>(QStringLiteral("srfMargin"));
     ASSERT_NE(margin, nullptr);
     EXPECT_EQ(margin->value(), 25) << "the command line's default";
-    EXPECT_EQ(margin->minimum(), 0);
     EXPECT_EQ(margin->maximum(), 1000);
+    r.findChild<QComboBox *>(QStringLiteral("partSource"))->setCurrentIndex(1);
+    Enter(r, "inductorModel", QStringLiteral("55@1.5GHz,0.3pF"));
     margin->setValue(0);
-    EXPECT_EQ(r.settings().srfMarginPercent, 0);
-    EXPECT_EQ(w.tools().settings().srfMarginPercent, 0) << "the main window's exports follow it";
-    margin->setValue(40);
-    EXPECT_EQ(session::SearchChoicesOf(r.settings()).built.srfMarginPercent, 40);
+    EXPECT_EQ(w.tools().settings().srfMarginPercent, 0) << "the exports follow it";
+
+    const auto expectCli = [&](const char *percent) {
+        QTemporaryDir dir;
+        const CliRun cli =
+            RunCli(dir.path(),
+                   {"--f1", "0.4", "--f2", "0.5", "--zhigh", "50", "--zlow", "5", "--candidates",
+                    "--l-model", "55@1.5GHz,0.3pF", "--srf-margin", percent, "--json"});
+        ASSERT_EQ(cli.exitCode, 0) << percent;
+        const auto document = nlohmann::json::parse(cli.standardOutput);
+        const auto &expected = document.at("candidates");
+        ASSERT_TRUE(r.candidates());
+        const auto &found = r.candidates()->candidates;
+        ASSERT_EQ(found.size(), expected.size()) << percent;
+        for (std::size_t k = 0; k < found.size(); ++k)
+            EXPECT_EQ(found[k].tuned.gammaMax, expected[k].at("gammaMax").get<double>())
+                << percent << " candidate " << k + 1;
+    };
+    r.FindCandidates();
+    WaitForCandidates(r);
+    expectCli("0");
+    const double third = r.candidates()->candidates.at(2).tuned.gammaMax;
+    // Found again at once with the parts' new limit.
+    margin->setValue(25);
+    WaitForCandidates(r);
+    expectCli("25");
+    EXPECT_NE(r.candidates()->candidates.at(2).tuned.gammaMax, third)
+        << "the margin holds a part back";
 }
 
 } // namespace
