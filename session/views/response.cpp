@@ -326,29 +326,42 @@ namespace {
 // Against several bands: the drawn network's figure in each band, as the
 // command line's candidates give it; the figures of one band's |S11| (the
 // trials, the sensitivity, the loss over F1 to F2) answer another question.
-std::vector<FigureRow> BandRows(const Response &response)
+// One network's figure in each band of the goal, its rows named `name`.
+void AddBandRows(std::vector<FigureRow> &rows, const std::string &name, const analysis::Goal &goal,
+                 const std::vector<analysis::GoalBandFigure> &figures, bool limits)
 {
-    const std::string name = response.candidate.empty() ? "Network" : response.candidate;
-    std::vector<FigureRow> rows;
-    for (std::size_t k = 0; k < response.goal.bands.size() && k < response.bandFigures.size();
-         ++k) {
-        const analysis::GoalBand &b = response.goal.bands[k];
-        const analysis::GoalBandFigure &f = response.bandFigures[k];
+    for (std::size_t k = 0; k < goal.bands.size() && k < figures.size(); ++k) {
+        const analysis::GoalBand &b = goal.bands[k];
+        const analysis::GoalBandFigure &f = figures[k];
         const std::string band = format::BandText(b.band);
         if (b.reject)
-            rows.push_back(
-                TextRow("Reject " + band, "|S21| " + Figure(20 * std::log10(f.worst), 3) +
-                                              " dB at most (allowed " +
-                                              Figure(20 * std::log10(b.level), 3) + " dB)"));
+            rows.push_back(TextRow(name + ", reject " + band,
+                                   "|S21| " + Figure(20 * std::log10(f.worst), 3) +
+                                       " dB at most (allowed " +
+                                       Figure(20 * std::log10(b.level), 3) + " dB)"));
         else if (f.lossy)
             rows.push_back(TextRow(name + ", " + band,
                                    "loss " + Figure(-10 * std::log10(1 - f.worst * f.worst), 4) +
                                        " dB at most"));
         else
             rows.push_back(NetworkRow(name + ", " + band, f.worst, analysis::VswrOf(f.worst)));
-        if (!b.reject && b.limitGiven)
+        if (limits && !b.reject && b.limitGiven)
             rows.push_back(TextRow("  limit", "|S11| " + Figure(b.level, 4)));
     }
+}
+
+// Against several bands: the drawn network's figure in each band, as the
+// command line's candidates give it, and the network with parts stepped by
+// hand beside it; the figures of one band's |S11| (the trials, the
+// sensitivity, the loss over F1 to F2) answer another question.
+std::vector<FigureRow> BandRows(const Response &response)
+{
+    std::vector<FigureRow> rows;
+    AddBandRows(rows, response.candidate.empty() ? "Network" : response.candidate, response.goal,
+                response.bandFigures, true);
+    if (const auto &stepped = response.stepped)
+        AddBandRows(rows, "Stepped: " + stepped->parts, response.goal,
+                    analysis::GoalFiguresOf(response.analysis.full, response.goal), false);
     rows.push_back(TextRow("Bode\u2013Fano limit", "none in closed form for several bands"));
     AddBelowChipRange(rows, response.analysis.full);
     rows.push_back(TextRow("Tolerance trials", "one band at a time; not run over several bands"));

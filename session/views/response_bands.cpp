@@ -94,4 +94,16 @@ std::string BandsNote(const ResponseBands &bands, const CalculateOutcome &given)
            given.inputs.f1Text + " to " + given.inputs.f2Text + " GHz.";
 }
 
+void OverBands(Request &request, const ResponseBands &bands)
+{
+    if (!bands.several())
+        return;
+    request.design.f1Text = bands.f1Text;
+    request.design.f2Text = bands.f2Text;
+    request.goal = bands.goal;
+    request.candidates = true;
+    request.tune = false;
+    request.reportPath.reset();
+}
+
 } // namespace tevmar::session

@@ -6,6 +6,7 @@
 // that every figure the window gives for the bands is the command line's.
 
 #include "session/run/calculation.h"
+#include "session/run/run.h"
 #include "session/views/response.h"
 
 #include <string>
@@ -36,5 +37,11 @@ CalculateOutcome BandsDesign(Study &study, const CalculateOutcome &given,
 // The window's status line over several bands, as the command line's pane
 // gives it first, and the band the main window's design keeps.
 std::string BandsNote(const ResponseBands &bands, const CalculateOutcome &given);
+
+// A run of the window's network (an export of the candidate drawn) over the
+// bands, as tevmar-cli --band ... --pick K runs it: the design spanning the
+// passbands, the bands as its goal, only the candidates, no report. Without
+// several bands the request is left as it is.
+void OverBands(Request &request, const ResponseBands &bands);
 
 } // namespace tevmar::session

@@ -146,7 +146,19 @@ TEST_F(ResponseBands, TwoBandsAndAHarmonicGiveTheCommandLinesCandidatesAndFigure
     ASSERT_GE(rows.size(), 3u);
     EXPECT_EQ(rows[0].figure, "Candidate 1, 0.88-0.92 GHz");
     EXPECT_EQ(rows[0].gamma, Figure(best.at("bands")[0].at("gammaMax").get<double>(), 4));
-    EXPECT_EQ(rows[2].figure, "Reject 2.6-2.8 GHz");
+    EXPECT_EQ(rows[2].figure, "Candidate 1, reject 2.6-2.8 GHz");
+
+    // A part stepped by hand: its network's figure band by band beside.
+    r.SelectPart(0);
+    r.StepPart(+1, 5);
+    int stepped = 0;
+    for (const session::FigureRow &row : session::FigureRows(r.response()))
+        if (row.figure.rfind("Stepped: ", 0) == 0) {
+            ++stepped;
+            EXPECT_NE(row.gamma + row.text, rows[0].gamma) << row.figure;
+        }
+    EXPECT_EQ(stepped, 3);
+    r.ClearSteps();
 
     // The sweep spans every band; the plot shades each, the harmonic apart
     // with its 20 dB line, and scales to the passbands alone.
@@ -161,6 +173,21 @@ TEST_F(ResponseBands, TwoBandsAndAHarmonicGiveTheCommandLinesCandidatesAndFigure
     EXPECT_DOUBLE_EQ(*plot.rippleGamma,
                      std::max(shown.bandFigures[0].worst, shown.bandFigures[1].worst));
     EXPECT_FALSE(plot.limitGamma) << "no closed-form limit over several bands";
+
+    // File -> Export writes the candidate drawn, the command line's --pick 1.
+    const std::filesystem::path exported = Here() / "two-bands.cir";
+    w.tools().SetSavePathAsker([&](QWidget *, const session::ExportFormat &) {
+        return QString::fromStdString(exported.string());
+    });
+    w.tools().UpdateActions();
+    EXPECT_EQ(MessageFrom([&] { w.tools().exportAction(session::ExportKind::Spice)->trigger(); }),
+              QStringLiteral("(no message)"));
+    const CliRun picked = RunCli(dir.path(), {"--band", "0.88:0.92", "--band", "1.76:1.84",
+                                              "--reject", "2.6:2.8@20dB", "--zhigh", "50", "--zlow",
+                                              "10", "--pick", "1", "--spice", "two-bands.cir"});
+    EXPECT_EQ(picked.exitCode, 6);
+    EXPECT_EQ(ReadFile(exported),
+              ReadFile(std::filesystem::path(dir.path().toStdString()) / "two-bands.cir"));
 
     // Empty boxes: the main window's design again, every figure as before.
     Enter(r, "reject", QString());
