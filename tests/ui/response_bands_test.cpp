@@ -291,5 +291,40 @@ TEST_F(ResponseBands, TheSrfMarginBoxCapsTheChipModelsAsTheCommandLinesMargin)
         << "the margin holds a part back";
 }
 
+// The in-band scales read the passbands alone: a deep notch between two
+// bands, or in a band to reject, does not stretch the return-loss axis, and
+// the VSWR axis reaches the worst passband.
+TEST(ResponseBandsPlot, TheInBandScalesFollowThePassbandsAlone)
+{
+    PlotData data;
+    PlotSeries curve;
+    for (int k = 0; k <= 400; ++k) {
+        const double ghz = 0.5 * std::pow(10.0, k / 400.0); // 0.5 to 5 GHz
+        data.frequencyGhz.push_back(ghz);
+        const bool notch = ghz > 1.2 && ghz < 1.4;     // between the bands
+        const bool upper = ghz >= 1.76 && ghz <= 1.84; // the worse passband
+        const double rl = notch ? 80 : upper ? 15 : 30;
+        curve.returnLossDb.push_back(rl);
+        const double gamma = std::pow(10.0, -rl / 20);
+        curve.vswr.push_back((1 + gamma) / (1 - gamma));
+        curve.s21Db.push_back(0);
+    }
+    data.series.push_back(curve);
+    data.bandLowGhz = 0.88;
+    data.bandHighGhz = 1.84;
+    data.bands = {{0.88, 0.92, false, std::nullopt},
+                  {1.76, 1.84, false, std::nullopt},
+                  {2.6, 2.8, true, 20.0}};
+    ResponsePlot plot;
+    plot.resize(640, 480);
+    plot.SetData(data);
+    EXPECT_EQ(plot.returnLossTopDb(), 35) << "30 dB, the better band, with room: not the notch";
+    EXPECT_EQ(plot.vswrTop(), 3.0) << "VSWR 1.43 in the upper band, 2.5 times its excess";
+
+    data.bands.clear(); // one band from 0.88 to 1.84 GHz: the notch lies in it
+    plot.SetData(data);
+    EXPECT_EQ(plot.returnLossTopDb(), 60);
+}
+
 } // namespace
 } // namespace tevmar::test
