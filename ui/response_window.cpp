@@ -860,9 +860,11 @@ bool ResponseWindow::GivenFollowsBands(const session::CalculateOutcome &given)
     if (problem.empty())
         return false;
     // Bands this outcome cannot take: its own band, and the message says why.
-    state_.settings.bands.goal = {};
+    state_.settings.bands = {};
     bandsProblem_->setText(QString::fromStdString(problem));
     bandsProblem_->show();
+    if (changed_) // the exports leave the bands too
+        changed_(state_.settings);
     return true;
 }
 
@@ -1081,9 +1083,12 @@ void ResponseWindow::ShowBanner()
     const std::optional<session::CalculateOutcome> &own = state_.view.candidatesFor();
     // Several bands: the line the command line's pane gives first, then what is drawn.
     const bool several = state_.settings.bands.several() && state_.given;
-    const QString bands =
+    QString bands =
         several ? QString::fromStdString(session::BandsNote(state_.settings.bands, *state_.given))
                 : QString();
+    if (several && state_.stale)
+        bands += QStringLiteral(" The latest Calculate found no solution: the bands start from "
+                                "the design before it.");
     if (several) {
         const auto showing = state_.view.showing();
         banner_->setText(
