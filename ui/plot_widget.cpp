@@ -36,6 +36,13 @@ QColor BandShade(const QPalette &p)
     return IsDark(p) ? QColor(92, 80, 30) : QColor(255, 236, 170);
 }
 
+// A band the network must reject: apart from the passbands' shade.
+QColor RejectShade(const QPalette &p)
+{
+    return IsDark(p) ? QColor(40, 64, 96) : QColor(200, 222, 250);
+}
+const QColor kBandLineColour(0, 110, 60);
+
 // The frequencies beyond a measured load's data, hatched.
 QColor BeyondShade(const QPalette &p)
 {
@@ -176,6 +183,7 @@ void ResponsePlot::SetPanels(unsigned panels)
 {
     panels &= kAllPanels;
     panels_ = panels ? panels : unsigned(ReturnLossPanel);
+    PlaceLegend(); // the bands' limit lines are listed where their panel shows
     update();
 }
 
@@ -222,8 +230,7 @@ double ResponsePlot::returnLossTopDb() const
     for (const PlotSeries &s : data_.series)
         for (std::size_t i = 0; i < data_.frequencyGhz.size() && i < s.returnLossDb.size(); ++i) {
             const double f = data_.frequencyGhz[i];
-            if (!s.transmissionOnly && f >= data_.bandLowGhz && f <= data_.bandHighGhz &&
-                std::isfinite(s.returnLossDb[i]))
+            if (!s.transmissionOnly && InBand(f) && std::isfinite(s.returnLossDb[i]))
                 deepest = std::max(deepest, s.returnLossDb[i]);
         }
     if (data_.limitGamma && ReturnLossDb(*data_.limitGamma) < returnLossCeilingDb_)
@@ -246,7 +253,7 @@ double ResponsePlot::vswrTop() const
     for (const PlotSeries &s : data_.series)
         for (std::size_t i = 0; i < data_.frequencyGhz.size() && i < s.vswr.size(); ++i) {
             const double f = data_.frequencyGhz[i];
-            if (f >= data_.bandLowGhz && f <= data_.bandHighGhz && std::isfinite(s.vswr[i]))
+            if (InBand(f) && std::isfinite(s.vswr[i]))
                 worst = std::max(worst, s.vswr[i]);
         }
     const double wanted = 1 + 2.5 * (worst - 1);
@@ -306,6 +313,10 @@ std::vector<ResponsePlot::Panel> ResponsePlot::Panels() const
         for (const double v : s.s21Db)
             if (std::isfinite(v))
                 deepest = std::min(deepest, v);
+    // A rejection band's attenuation line lies within the panel.
+    for (const PlotBand &b : data_.bands)
+        if (b.reject && b.lineDb)
+            deepest = std::min(deepest, -*b.lineDb - 5);
     transmission.low = -std::clamp(std::ceil(-deepest / 10) * 10, 1.0, 40.0);
     if (deepest > -1)
         transmission.low = -1;
@@ -323,7 +334,7 @@ std::vector<ResponsePlot::Panel> ResponsePlot::Panels() const
     for (const PlotSeries &s : data_.series)
         for (std::size_t i = 0; i < data_.frequencyGhz.size() && i < s.groupDelayNs.size(); ++i) {
             const double f = data_.frequencyGhz[i];
-            if (f >= data_.bandLowGhz && f <= data_.bandHighGhz && std::isfinite(s.groupDelayNs[i]))
+            if (InBand(f) && std::isfinite(s.groupDelayNs[i]))
                 most = std::max(most, s.groupDelayNs[i]);
         }
     const std::vector<double> steps = AxisTicks(0, std::max(most * 1.6, 0.1), false, 5);
@@ -398,6 +409,27 @@ bool ResponsePlot::HasBeyondMeasured() const
             data_.frequencyGhz.back() > *data_.measuredHighGhz);
 }
 
+bool ResponsePlot::InBand(double frequencyGhz) const
+{
+    if (data_.bands.empty())
+        return frequencyGhz >= data_.bandLowGhz && frequencyGhz <= data_.bandHighGhz;
+    return std::ranges::any_of(data_.bands, [frequencyGhz](const PlotBand &b) {
+        return !b.reject && frequencyGhz >= b.lowGhz && frequencyGhz <= b.highGhz;
+    });
+}
+
+void ResponsePlot::DrawBands(QPainter &painter, const Panel &panel) const
+{
+    const QRect &r = panel.rect;
+    for (const PlotBand &b : data_.bands) {
+        const double left = std::max<double>(r.left(), XOf(b.lowGhz));
+        const double right = std::min<double>(r.right(), XOf(b.highGhz));
+        if (right > left)
+            painter.fillRect(QRectF(left, r.top(), right - left, r.height()),
+                             b.reject ? RejectShade(palette()) : BandShade(palette()));
+    }
+}
+
 bool ResponsePlot::Beyond(double frequencyGhz) const
 {
     return data_.measuredLowGhz && data_.measuredHighGhz &&
@@ -409,10 +441,12 @@ void ResponsePlot::DrawPanel(QPainter &painter, const Panel &panel) const
     const QRect &r = panel.rect;
     const QFontMetrics metrics = painter.fontMetrics();
 
-    // The passband, F1 to F2.
+    // The passband, F1 to F2, or several bands.
     const double bandLeft = std::max<double>(r.left(), XOf(data_.bandLowGhz));
     const double bandRight = std::min<double>(r.right(), XOf(data_.bandHighGhz));
-    if (bandRight > bandLeft)
+    if (!data_.bands.empty())
+        DrawBands(painter, panel);
+    else if (bandRight > bandLeft)
         painter.fillRect(QRectF(bandLeft, r.top(), bandRight - bandLeft, r.height()),
                          BandShade(palette()));
     if (HasBeyondMeasured()) {
@@ -455,6 +489,21 @@ void ResponsePlot::DrawPanel(QPainter &painter, const Panel &panel) const
 
     painter.save();
     painter.setClipRect(r.adjusted(0, 0, 1, 1));
+    // Each band's limit: a passband's |S11| as return loss, a rejection
+    // band's attenuation on S21, over the band alone.
+    for (const PlotBand &b : data_.bands) {
+        const bool here = b.reject ? panel.values == &PlotSeries::s21Db
+                                   : panel.values == &PlotSeries::returnLossDb;
+        if (!b.lineDb || !here)
+            continue;
+        const double y = panel.YOf(b.reject ? -*b.lineDb : *b.lineDb);
+        const double left = std::max<double>(r.left(), XOf(b.lowGhz));
+        const double right = std::min<double>(r.right(), XOf(b.highGhz));
+        if (y < r.top() || y > r.bottom() || right <= left)
+            continue;
+        painter.setPen(QPen(kBandLineColour, 1.8, Qt::DashLine));
+        painter.drawLine(QPointF(left, y), QPointF(right, y));
+    }
     for (const Panel::Mark &mark : panel.marks) {
         const double y = panel.YOf(mark.value);
         if (y < r.top() || y > r.bottom())
@@ -516,12 +565,33 @@ std::vector<ResponsePlot::LegendEntry> ResponsePlot::Legend() const
                            false,
                            Qt::SolidPattern,
                            {}});
-    entries.push_back({QStringLiteral("Passband F1\u2013F2"),
-                       BandShade(palette()),
-                       Qt::SolidLine,
-                       true,
-                       Qt::SolidPattern,
-                       {}});
+    const bool rejects = std::ranges::any_of(data_.bands, &PlotBand::reject);
+    // The limit lines' entry where a panel shown draws one: a passband's on
+    // the return loss, a rejection band's on S21.
+    const bool limits = std::ranges::any_of(data_.bands, [this](const PlotBand &b) {
+        return b.lineDb && (panels_ & (b.reject ? TransmissionPanel : ReturnLossPanel));
+    });
+    entries.push_back(
+        {data_.bands.empty() ? QStringLiteral("Passband F1\u2013F2") : QStringLiteral("Passbands"),
+         BandShade(palette()),
+         Qt::SolidLine,
+         true,
+         Qt::SolidPattern,
+         {}});
+    if (rejects)
+        entries.push_back({QStringLiteral("Reject bands"),
+                           RejectShade(palette()),
+                           Qt::SolidLine,
+                           true,
+                           Qt::SolidPattern,
+                           {}});
+    if (limits)
+        entries.push_back({QStringLiteral("Band limits"),
+                           kBandLineColour,
+                           Qt::DashLine,
+                           false,
+                           Qt::SolidPattern,
+                           {}});
     if (HasBeyondMeasured())
         entries.push_back({QStringLiteral("Beyond the measured data: the load's end values held, "
                                           "curves faint"),

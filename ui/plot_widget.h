@@ -24,12 +24,26 @@ struct PlotSeries
     bool transmissionOnly = false;
 };
 
+// One of several bands at once: a passband, shaded as F1 to F2 is, or a band
+// the network must reject, in a shade of its own.
+struct PlotBand
+{
+    double lowGhz = 0, highGhz = 0;
+    bool reject = false;
+    // A passband's |S11| limit as a return loss, or a rejection band's
+    // attenuation, dB: drawn as a line over the band.
+    std::optional<double> lineDb;
+};
+
 struct PlotData
 {
     std::vector<double> frequencyGhz; // rising
     bool logarithmic = true;
     double bandLowGhz = 0; // the passband F1 to F2, shaded
     double bandHighGhz = 0;
+    // Several bands at once: each shaded, the in-band scales following the
+    // passbands alone. Empty: F1 to F2 is the one passband.
+    std::vector<PlotBand> bands;
     std::vector<PlotSeries> series;
     std::optional<double> rippleGamma; // the design's (or candidate's) maximum in-band |S11|
     QString rippleName = QStringLiteral("design ripple max"); // as its mark names it
@@ -115,6 +129,10 @@ class ResponsePlot final : public QWidget
     void DrawPanel(QPainter &painter, const Panel &panel) const;
     // Whether the sweep runs beyond a measured load's data, and whether a frequency does.
     bool HasBeyondMeasured() const;
+    // Whether a frequency lies in the passband, or in one of several.
+    bool InBand(double frequencyGhz) const;
+    // The bands' shading and their limit lines on one panel.
+    void DrawBands(QPainter &painter, const Panel &panel) const;
     bool Beyond(double frequencyGhz) const;
     // One entry of the legend above the panels, and where it goes.
     struct LegendEntry

@@ -5,6 +5,7 @@
 #include "session/run/tuning.h"
 #include "session/types.h"
 #include "session/views/drag.h"
+#include "session/views/response_bands.h"
 #include "session/views/smith_path.h"
 #include "ui/background_run.h"
 #include "ui/curve_look.h"
@@ -241,6 +242,33 @@ QLineEdit *ModelBox(QWidget *parent, const char *name, const QString &example, c
 const session::ESeries kSeries[] = {session::ESeries::E12, session::ESeries::E24,
                                     session::ESeries::E48, session::ESeries::E96};
 
+// Several bands: each shaded, its limit drawn over it, and the in-band
+// maximum the worst passband's (none in closed form to set beside it).
+PlotData WithBands(PlotData data, const session::Response &response)
+{
+    data.rippleGamma.reset();
+    double worst = 0;
+    bool lossy = false;
+    for (std::size_t k = 0; k < response.goal.bands.size(); ++k) {
+        const auto &b = response.goal.bands[k];
+        PlotBand band{units::Frequency::FromHz(b.band.lowHz).ghz(),
+                      units::Frequency::FromHz(b.band.highHz).ghz(), b.reject, std::nullopt};
+        if (b.reject || b.limitGiven)
+            band.lineDb = -20 * std::log10(b.level);
+        data.bands.push_back(band);
+        if (!b.reject && k < response.bandFigures.size()) {
+            worst = std::max(worst, response.bandFigures[k].worst);
+            lossy = lossy || response.bandFigures[k].lossy;
+        }
+    }
+    // With lossy parts a band's figure is the lost power's root, no |S11|.
+    if (worst > 0 && !lossy)
+        data.rippleGamma = worst;
+    data.rippleName = QString::fromStdString(
+        response.candidate.empty() ? "worst band's max" : response.candidate + " worst band's max");
+    return data;
+}
+
 PlotData PlotDataOf(const session::Response &response)
 {
     PlotData data;
@@ -294,6 +322,8 @@ PlotData PlotDataOf(const session::Response &response)
     }
     data.rippleGamma = response.analysis.selfCheck.designGammaMax;
     data.rippleName = QString::fromStdString(session::InBandMaxName(response));
+    if (!response.goal.empty())
+        return WithBands(std::move(data), response);
     if (response.analysis.bodeFano.applicable)
         data.limitGamma = response.analysis.bodeFano.gammaLimit;
     return data;
@@ -423,12 +453,38 @@ QWidget *ResponseWindow::BuildSweepControls()
     steps->addWidget(points_, 1);
     steps->addWidget(logarithmic_, 1);
 
+    // Several bands at once, as tevmar-cli's --band and --reject take them.
+    bands_ = ModelBox(group, "bands", QStringLiteral("0.88:0.92, 1.76:1.84@-15dB"),
+                      QStringLiteral("Passbands in GHz matched at once, each with its own |S11| "
+                                     "limit (@-15dB) or weight (@w2).\nOnly the candidates run "
+                                     "over several bands, the best drawn; the main window's design "
+                                     "keeps its band.\nEmpty: the main window's band. As "
+                                     "tevmar-cli's --band."));
+    reject_ = ModelBox(group, "reject", QStringLiteral("2.6:2.8@20dB"),
+                       QStringLiteral("Bands in GHz the network must reject, each by its "
+                                      "attenuation in dB.\nAs tevmar-cli's --reject."));
+    auto *bandRow = new QHBoxLayout;
+    bandRow->addWidget(bands_, 3);
+    auto *rejectLabel = new QLabel(QStringLiteral("Reject"), group);
+    rejectLabel->setBuddy(reject_);
+    bandRow->addWidget(rejectLabel);
+    bandRow->addWidget(reject_, 2);
+    bandsProblem_ = new QLabel(group);
+    bandsProblem_->setObjectName(QStringLiteral("bandsProblem"));
+    bandsProblem_->setWordWrap(true);
+    bandsProblem_->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0);"));
+    bandsProblem_->hide();
+
     auto *form = new QFormLayout(group);
     form->addRow(followBand_);
     form->addRow(QStringLiteral("From"), range);
     form->addRow(QStringLiteral("Points"), steps);
+    form->addRow(QStringLiteral("Bands"), bandRow);
+    form->addRow(bandsProblem_);
 
     const auto read = [this] { ReadControls(); };
+    for (QLineEdit *box : {bands_, reject_})
+        connect(box, &QLineEdit::editingFinished, this, read);
     connect(followBand_, &QCheckBox::toggled, this, read);
     connect(from_, &QDoubleSpinBox::valueChanged, this, read);
     connect(to_, &QDoubleSpinBox::valueChanged, this, read);
@@ -533,6 +589,19 @@ QWidget *ResponseWindow::BuildPartControls()
     capacitorLabel->setBuddy(capacitorModel_);
     chips->addWidget(capacitorLabel);
     chips->addWidget(capacitorModel_, 1);
+    srfMargin_ = NumberBox(group, "srfMargin", 0, session::kMaxResponseSrfMarginPercent, 1, 5,
+                           QStringLiteral(" %"));
+    srfMargin_->setToolTip(
+        QStringLiteral("How far above the band's top a part's self-resonance (inductor) or "
+                       "series resonance (capacitor) must lie:\nthe chip models' value ranges and "
+                       "the kit's parts follow it. 0: anywhere above the band. As tevmar-cli's "
+                       "--srf-margin."));
+    auto *seriesRow = new QHBoxLayout;
+    seriesRow->addWidget(series_, 1);
+    auto *marginLabel = new QLabel(QStringLiteral("Srf margin"), group);
+    marginLabel->setBuddy(srfMargin_);
+    seriesRow->addWidget(marginLabel);
+    seriesRow->addWidget(srfMargin_);
     partProblem_ = new QLabel(group);
     partProblem_->setObjectName(QStringLiteral("partProblem"));
     partProblem_->setWordWrap(true);
@@ -544,9 +613,16 @@ QWidget *ResponseWindow::BuildPartControls()
     form->addRow(QStringLiteral("Chip L"), chips);
     form->addRow(QStringLiteral("Kit"), kitRow);
     form->addRow(partProblem_);
-    form->addRow(QStringLiteral("Standard values"), series_);
-    form->addRow(QStringLiteral("Inductor Q"), inductorQ_);
-    form->addRow(QStringLiteral("Capacitor Q"), capacitorQ_);
+    form->addRow(QStringLiteral("Standard values"), seriesRow);
+    // Both kinds' Q on one line, so that the column keeps its height with the
+    // bands' row above.
+    auto *qualities = new QHBoxLayout;
+    qualities->addWidget(inductorQ_, 1);
+    auto *capacitorQLabel = new QLabel(QStringLiteral("Capacitor Q"), group);
+    capacitorQLabel->setBuddy(capacitorQ_);
+    qualities->addWidget(capacitorQLabel);
+    qualities->addWidget(capacitorQ_, 1);
+    form->addRow(QStringLiteral("Inductor Q"), qualities);
     form->addRow(QStringLiteral("Q model"), qModel_);
     form->addRow(tune_);
     form->addRow(QStringLiteral("Tuned L"), inductorRange);
@@ -557,6 +633,7 @@ QWidget *ResponseWindow::BuildPartControls()
     connect(inductorQ_, &QDoubleSpinBox::valueChanged, this, read);
     connect(capacitorQ_, &QDoubleSpinBox::valueChanged, this, read);
     connect(qModel_, &QComboBox::currentIndexChanged, this, read);
+    connect(srfMargin_, &QDoubleSpinBox::valueChanged, this, read);
     connect(tune_, &QCheckBox::toggled, this, read);
     connect(partSource_, &QComboBox::currentIndexChanged, this, read);
     for (QLineEdit *box : {inductorModel_, capacitorModel_, pad_, kitFolder_})
@@ -610,7 +687,7 @@ void ResponseWindow::WriteControls()
         followBand_,    from_,           to_,           points_,       logarithmic_,   series_,
         inductorQ_,     capacitorQ_,     qModel_,       tune_,         tolerance_,     trials_,
         yieldLimit_,    inductorLow_,    inductorHigh_, capacitorLow_, capacitorHigh_, partSource_,
-        inductorModel_, capacitorModel_, pad_};
+        inductorModel_, capacitorModel_, pad_,          srfMargin_,    bands_,         reject_};
     std::vector<std::unique_ptr<QSignalBlocker>> blockers;
     for (QWidget *control : controls)
         blockers.push_back(std::make_unique<QSignalBlocker>(control));
@@ -619,9 +696,11 @@ void ResponseWindow::WriteControls()
     followBand_->setChecked(s.sweepFollowsBand);
     double fromGhz = s.fromGhz;
     double toGhz = s.toGhz;
-    if (s.sweepFollowsBand && state_.view.drawn()) {
-        const session::SweepPlan plan =
-            session::DefaultSweep(session::BandOf(state_.view.drawn()->result.band));
+    if (s.sweepFollowsBand && (state_.view.drawn() || s.bands.several())) {
+        // Several bands: from half the lowest edge to twice the highest.
+        const session::SweepPlan plan = session::DefaultSweep(
+            s.bands.several() ? s.bands.goal.Span()
+                              : session::BandOf(state_.view.drawn()->result.band));
         fromGhz = units::Frequency::FromHz(plan.startHz).ghz();
         toGhz = units::Frequency::FromHz(plan.stopHz).ghz();
     }
@@ -645,6 +724,12 @@ void ResponseWindow::WriteControls()
     capacitorQ_->setEnabled(!s.capacitorChip);
     WritePartChoice();
     tune_->setChecked(s.tune);
+    tune_->setEnabled(!s.bands.several()); // a tune answers one band
+    srfMargin_->setValue(s.srfMarginPercent);
+    if (bandsProblem_->isHidden()) { // a text the engineer is mending stays
+        bands_->setText(QString::fromStdString(s.bands.bandsText));
+        reject_->setText(QString::fromStdString(s.bands.rejectText));
+    }
     inductorLow_->setValue(s.tuneRanges.inductorLowNh);
     inductorHigh_->setValue(s.tuneRanges.inductorHighNh);
     capacitorLow_->setValue(s.tuneRanges.capacitorLowPf);
@@ -674,6 +759,8 @@ void ResponseWindow::ReadControls()
     s.capacitorQ = QualityOf(capacitorQ_);
     s.qModel = qModel_->currentIndex() == 1 ? session::QModel::Constant : session::QModel::Centre;
     s.tune = tune_->isChecked();
+    s.srfMarginPercent = srfMargin_->value();
+    ReadBands(s);
     // A range whose ends cross keeps the one before.
     const session::PartRanges ranges{inductorLow_->value(), inductorHigh_->value(),
                                      capacitorLow_->value(), capacitorHigh_->value()};
@@ -693,8 +780,11 @@ void ResponseWindow::ReadControls()
                          (choice != state_.partChoice || !partProblem_->isHidden()) &&
                          state_.view.drawn() && state_.drawn.problem.empty() &&
                          !state_.drawn.frequenciesHz.empty();
+    // Over several bands the kit is read for them all, as for the candidates.
+    const session::Band kitBand =
+        s.bands.several() ? s.bands.goal.Span() : state_.drawn.analysis.band;
     const session::PartChoiceReading read =
-        session::ApplyPartChoice(choice, s, readKit ? &state_.drawn.analysis.band : nullptr);
+        session::ApplyPartChoice(choice, s, readKit ? &kitBand : nullptr);
     partProblem_->setText(QString::fromStdString(read.problem));
     partProblem_->setVisible(!read.problem.empty());
     if (read.problem.empty()) {
@@ -709,15 +799,95 @@ void ResponseWindow::ReadControls()
         return;
     }
     const bool partsChanged = !session::SameParts(s, state_.settings);
+    const session::ResponseBands &was = state_.settings.bands;
+    const bool bandsChanged = std::tie(s.bands.goal, s.bands.f1Text, s.bands.f2Text) !=
+                              std::tie(was.goal, was.f1Text, was.f2Text);
     state_.settings = s;
     WriteControls();
     if (changed_)
         changed_(state_.settings);
+    if (bandsChanged) {
+        ApplyBands();
+        return;
+    }
     Recompute();
     // Candidates found with other parts rank networks that will not be
     // built: they are found again with these.
     if (partsChanged && state_.view.candidates() && !candidateRun_->running())
         FindCandidates();
+}
+
+void ResponseWindow::ReadBands(session::ResponseSettings &s)
+{
+    const std::string bands = bands_->text().trimmed().toStdString();
+    const std::string reject = reject_->text().trimmed().toStdString();
+    if (bands == s.bands.bandsText && reject == s.bands.rejectText && bandsProblem_->isHidden())
+        return;
+    // The command line's own reading, through the session.
+    session::BandsReading reading = session::ReadResponseBands(bands, reject);
+    if (reading.problem.empty() && state_.given)
+        reading.problem = session::BandsProblem(reading.bands, *state_.given);
+    bandsProblem_->setText(QString::fromStdString(reading.problem));
+    bandsProblem_->setVisible(!reading.problem.empty());
+    if (reading.problem.empty())
+        s.bands = reading.bands;
+}
+
+QString ResponseWindow::bandsProblem() const
+{
+    return bandsProblem_->isHidden() ? QString() : bandsProblem_->text();
+}
+
+void ResponseWindow::ApplyBands()
+{
+    if (!state_.given)
+        return;
+    if (state_.settings.bands.several())
+        StartBands();
+    else if (state_.given->solved())
+        ShowDesign(*state_.given);
+    else
+        ShowCandidatesFor(*state_.given);
+}
+
+bool ResponseWindow::GivenFollowsBands(const session::CalculateOutcome &given)
+{
+    if (!state_.given || &*state_.given != &given)
+        state_.given = given;
+    if (!state_.settings.bands.several())
+        return true;
+    const std::string problem = session::BandsProblem(state_.settings.bands, given);
+    if (problem.empty())
+        return false;
+    // Bands this outcome cannot take: its own band, and the message says why.
+    state_.settings.bands = {};
+    bandsProblem_->setText(QString::fromStdString(problem));
+    bandsProblem_->show();
+    if (changed_) // the exports leave the bands too
+        changed_(state_.settings);
+    return true;
+}
+
+// Several bands: nothing is drawn until the candidates over them are found,
+// then the best, as the command line's candidates-only run stands in for the
+// design.
+void ResponseWindow::StartBands()
+{
+    tuner_->Stop();
+    laterFigures_->Stop();
+    trialsTimer_->stop();
+    trialsBusy_->hide();
+    state_.tuned.reset();
+    state_.steps.Reset(0);
+    state_.history.Clear();
+    candidateRun_->Stop(); // candidates of the band or bands before
+    state_.view.CandidatesOnly(
+        session::BandsDesign(*state_.study, *state_.given, state_.settings.bands));
+    state_.stale = false;
+    WriteControls();
+    ShowBanner();
+    plot_->SetData(PlotData{});
+    FindCandidates();
 }
 
 session::PartChoice ResponseWindow::PartChoiceOfControls() const
@@ -879,6 +1049,8 @@ void ResponseWindow::ShowSteps()
 
 void ResponseWindow::ShowDesign(const session::CalculateOutcome &design)
 {
+    if (!GivenFollowsBands(design))
+        return StartBands();
     state_.steps.Reset(0);
     state_.history.Clear();
     state_.view.NewDesign(design);
@@ -909,47 +1081,82 @@ void ResponseWindow::ShowBanner()
         palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));
     };
     const std::optional<session::CalculateOutcome> &own = state_.view.candidatesFor();
-    switch (state_.view.showing()) {
-    case session::CandidateViewState::Showing::Candidate:
-        banner_->setText(QString::fromStdString(session::CandidateSummary(*state_.view.candidates(),
-                                                                          *state_.view.picked())) +
-                         (own && own->solved()
-                              ? QStringLiteral(". The main window's design is unchanged.")
-                              : QStringLiteral(". The synthesis has no design for these inputs.")));
-        palette.setColor(QPalette::Window, QColor(225, 245, 225));
-        palette.setColor(QPalette::WindowText, Qt::black);
-        break;
-    case session::CandidateViewState::Showing::Searching:
-        banner_->setText(QStringLiteral("No textbook design for these inputs: finding candidate "
-                                        "networks tuned into the true load…"));
-        plain();
-        break;
-    case session::CandidateViewState::Showing::NoneFound:
-        banner_->setText(QStringLiteral("No textbook design for these inputs, and no candidate "
-                                        "network matches the true load within the part ranges."));
-        plain();
-        break;
-    case session::CandidateViewState::Showing::Nothing:
-        banner_->setText(state_.stale ? QStringLiteral("No design: the latest Calculate found no "
-                                                       "solution for these inputs.")
-                                      : QStringLiteral("No design yet: press Calculate in the main "
-                                                       "window."));
-        plain();
-        break;
-    case session::CandidateViewState::Showing::Design:
-        if (state_.stale) {
-            banner_->setText(QStringLiteral("NOT THE CURRENT DESIGN: the latest Calculate found "
-                                            "no solution. Shown is the design before it: ") +
-                             QString::fromStdString(session::DesignSummary(*state_.view.drawn())));
-            palette.setColor(QPalette::Window, QColor(255, 215, 215));
-            palette.setColor(QPalette::WindowText, QColor(170, 0, 0));
-        } else {
-            banner_->setText(QString::fromStdString(session::DesignSummary(*state_.view.drawn())));
-            palette.setColor(QPalette::Window, QColor(225, 238, 255));
+    // Several bands: the line the command line's pane gives first, then what is drawn.
+    const bool several = state_.settings.bands.several() && state_.given;
+    QString bands =
+        several ? QString::fromStdString(session::BandsNote(state_.settings.bands, *state_.given))
+                : QString();
+    if (several && state_.stale)
+        bands += QStringLiteral(" The latest Calculate found no solution: the bands start from "
+                                "the design before it.");
+    if (several) {
+        const auto showing = state_.view.showing();
+        banner_->setText(
+            bands + QStringLiteral("\n") +
+            (showing == session::CandidateViewState::Showing::Candidate
+                 ? QString::fromStdString(session::CandidateSummary(*state_.view.candidates(),
+                                                                    *state_.view.picked(), false))
+             : showing == session::CandidateViewState::Showing::Searching
+                 ? QStringLiteral("Finding candidate networks over every band\u2026")
+             : showing == session::CandidateViewState::Showing::NoneFound
+                 ? QStringLiteral("No candidate network matches over the bands within the part "
+                                  "ranges.")
+                 : QStringLiteral("The search over the bands was stopped: Find Candidates starts "
+                                  "it again.")));
+        if (showing == session::CandidateViewState::Showing::Candidate) {
+            palette.setColor(QPalette::Window, QColor(225, 245, 225));
             palette.setColor(QPalette::WindowText, Qt::black);
+        } else {
+            plain();
         }
-        break;
-    }
+    } else
+        switch (state_.view.showing()) {
+        case session::CandidateViewState::Showing::Candidate:
+            banner_->setText(
+                QString::fromStdString(
+                    session::CandidateSummary(*state_.view.candidates(), *state_.view.picked())) +
+                (own && own->solved()
+                     ? QStringLiteral(". The main window's design is unchanged.")
+                     : QStringLiteral(". The synthesis has no design for these inputs.")));
+            palette.setColor(QPalette::Window, QColor(225, 245, 225));
+            palette.setColor(QPalette::WindowText, Qt::black);
+            break;
+        case session::CandidateViewState::Showing::Searching:
+            banner_->setText(
+                QStringLiteral("No textbook design for these inputs: finding candidate "
+                               "networks tuned into the true load…"));
+            plain();
+            break;
+        case session::CandidateViewState::Showing::NoneFound:
+            banner_->setText(
+                QStringLiteral("No textbook design for these inputs, and no candidate "
+                               "network matches the true load within the part ranges."));
+            plain();
+            break;
+        case session::CandidateViewState::Showing::Nothing:
+            banner_->setText(state_.stale
+                                 ? QStringLiteral("No design: the latest Calculate found no "
+                                                  "solution for these inputs.")
+                                 : QStringLiteral("No design yet: press Calculate in the main "
+                                                  "window."));
+            plain();
+            break;
+        case session::CandidateViewState::Showing::Design:
+            if (state_.stale) {
+                banner_->setText(
+                    QStringLiteral("NOT THE CURRENT DESIGN: the latest Calculate found "
+                                   "no solution. Shown is the design before it: ") +
+                    QString::fromStdString(session::DesignSummary(*state_.view.drawn())));
+                palette.setColor(QPalette::Window, QColor(255, 215, 215));
+                palette.setColor(QPalette::WindowText, QColor(170, 0, 0));
+            } else {
+                banner_->setText(
+                    QString::fromStdString(session::DesignSummary(*state_.view.drawn())));
+                palette.setColor(QPalette::Window, QColor(225, 238, 255));
+                palette.setColor(QPalette::WindowText, Qt::black);
+            }
+            break;
+        }
     banner_->setPalette(palette);
     QFont font = banner_->font();
     font.setBold(state_.stale);
@@ -977,17 +1184,22 @@ void ResponseWindow::Recompute()
     state_.stepsKitFolder = state_.settings.partsFolder;
     if (state_.steps.size() != state_.drawn.analysis.full.parts.size() || partsChangedForSteps) {
         // Kit parts step to the kit's neighbouring values.
-        state_.steps.Reset(state_.drawn.analysis.full,
-                           session::KitForSteps(state_.settings, state_.drawn.analysis.band));
+        state_.steps.Reset(
+            state_.drawn.analysis.full,
+            session::KitForSteps(state_.settings, state_.settings.bands.several()
+                                                      ? state_.settings.bands.goal.Span()
+                                                      : state_.drawn.analysis.band));
         state_.history.Clear();
     }
     session::ApplySteps(state_.response, state_.drawn, state_.steps);
-    if (state_.response.problem.empty() && state_.settings.tune)
+    // A tune and the trials answer one band: over several, each band's figure.
+    const bool oneBand = !state_.settings.bands.several();
+    if (state_.response.problem.empty() && state_.settings.tune && oneBand)
         FollowTune();
     else
         tuner_->Stop();
     ShowResponse();
-    if (state_.response.problem.empty()) {
+    if (state_.response.problem.empty() && oneBand) {
         StartTrials();
     } else {
         laterFigures_->Stop();
@@ -1206,6 +1418,8 @@ QWidget *ResponseWindow::BuildCandidatesTab()
 
 void ResponseWindow::ShowCandidatesFor(const session::CalculateOutcome &unsolved)
 {
+    if (!GivenFollowsBands(unsolved))
+        return StartBands();
     tuner_->Stop();
     laterFigures_->Stop();
     trialsTimer_->stop();

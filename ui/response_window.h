@@ -80,6 +80,8 @@ class ResponseWindow final : public QWidget
 
     bool stale() const { return state_.stale; }
     const session::ResponseSettings &settings() const { return state_.settings; }
+    // Why the Bands or Reject box was not taken; empty when they were.
+    QString bandsProblem() const;
     const session::Response &response() const { return state_.response; }
     // What every view draws: the design, or the candidate picked in its place.
     const std::optional<session::CalculateOutcome> &design() const { return state_.view.drawn(); }
@@ -145,6 +147,17 @@ class ResponseWindow final : public QWidget
     void EndDrag();
     void WritePartChoice();
     session::PartChoice PartChoiceOfControls() const;
+    // The bands as the settings hold them: with several, the candidates are
+    // found over them all and the best drawn; without, the main window's
+    // outcome is drawn again.
+    void ApplyBands();
+    void StartBands();
+    // Keeps what the main window gave; false when several bands are set, so
+    // that their candidates run from it instead of drawing it.
+    bool GivenFollowsBands(const session::CalculateOutcome &given);
+    // The Bands and Reject boxes read into `s`; boxes that cannot be read
+    // leave its bands as they were, and the message under them says why.
+    void ReadBands(session::ResponseSettings &s);
 
     SettingsChanged changed_;
     session::ResponseState state_; // everything shown, apart from the widgets
@@ -169,6 +182,9 @@ class ResponseWindow final : public QWidget
     QDoubleSpinBox *to_ = nullptr;
     QSpinBox *points_ = nullptr;
     QCheckBox *logarithmic_ = nullptr;
+    // Several bands at once, in the command line's --band and --reject texts.
+    QLineEdit *bands_ = nullptr, *reject_ = nullptr;
+    QLabel *bandsProblem_ = nullptr;
     QComboBox *series_ = nullptr;
     QDoubleSpinBox *inductorQ_ = nullptr;
     QDoubleSpinBox *capacitorQ_ = nullptr;
@@ -177,6 +193,8 @@ class ResponseWindow final : public QWidget
     QLineEdit *inductorModel_ = nullptr, *capacitorModel_ = nullptr, *pad_ = nullptr;
     QLineEdit *kitFolder_ = nullptr;
     QLabel *partProblem_ = nullptr;
+    // How far above the band a part's resonance must lie, percent.
+    QDoubleSpinBox *srfMargin_ = nullptr;
     QCheckBox *tune_ = nullptr;
     // The values a tuned part may take: inductors in nH, capacitors in pF.
     QDoubleSpinBox *inductorLow_ = nullptr, *inductorHigh_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include "session/io/report_reading.h"
 #include "session/io/safe_file.h"
+#include "session/views/response_bands.h"
 #include "ui/device_window.h"
 #include "ui/response_views.h"
 #include "ui/response_window.h"
@@ -223,6 +224,8 @@ std::optional<session::Request> ResultTools::CandidateExportRequest(session::Exp
     if (request) {
         request->candidates = true;
         request->pick = pick;
+        // Over several bands the candidate picked is one of theirs.
+        session::OverBands(*request, settings_.bands);
     }
     return request;
 }

@@ -18,6 +18,37 @@ namespace tevmar {
 
 namespace {
 
+// The band edges marked on every trace: F1, F0 and F2 of the band, or with
+// several bands each passband's edges, F1 and F2, F3 and F4, ...
+std::vector<std::pair<double, QString>> EdgeMarks(const session::Response &response)
+{
+    const session::Band &band = response.analysis.band;
+    if (response.goal.empty())
+        return {{band.lowHz, QStringLiteral("F1")},
+                {band.centreHz, QStringLiteral("F0")},
+                {band.highHz, QStringLiteral("F2")}};
+    std::vector<std::pair<double, QString>> marks;
+    for (const auto &b : response.goal.bands)
+        if (!b.reject) {
+            marks.emplace_back(b.band.lowHz, QStringLiteral("F%1").arg(marks.size() + 1));
+            marks.emplace_back(b.band.highHz, QStringLiteral("F%1").arg(marks.size() + 1));
+        }
+    return marks;
+}
+
+// The legend's note of what is bold.
+QString PassbandNote(const session::Response *response)
+{
+    if (!response || response->goal.empty())
+        return QStringLiteral("bold: passband F1\u2013F2");
+    QString note = QStringLiteral("bold: passbands");
+    const std::size_t edges = EdgeMarks(*response).size();
+    for (std::size_t k = 1; k + 1 <= edges; k += 2)
+        note += (k > 1 ? QStringLiteral(", ") : QStringLiteral(" ")) +
+                QStringLiteral("F%1\u2013F%2").arg(k).arg(k + 1);
+    return note;
+}
+
 using session::ChartPoint;
 using session::Complex;
 
@@ -120,7 +151,9 @@ void SmithChart::SetShowQ(bool show)
 
 std::optional<double> SmithChart::contourQ() const
 {
-    if (!showQ_ || !response_ || port_ == kLoadView || !response_->problem.empty())
+    // Several bands have no one band Q to draw.
+    if (!showQ_ || !response_ || port_ == kLoadView || !response_->problem.empty() ||
+        !response_->goal.empty())
         return std::nullopt;
     const session::Band &band = response_->analysis.band;
     return session::BandQ(band.lowHz, band.highHz, band.centreHz);
@@ -143,9 +176,13 @@ std::vector<SmithChart::LegendEntry> SmithChart::Legend() const
             entries.push_back(
                 {QString::fromStdString(curve.name), {}, QPen(look.colour, 2, look.style)});
         }
-    entries.push_back({QStringLiteral("bold: passband F1\u2013F2"), {}, std::nullopt});
+    entries.push_back({PassbandNote(response_), {}, std::nullopt});
     if (path_ && port_ != kLoadView)
-        entries.push_back({QStringLiteral("path through the parts at F0, from the load"),
+        entries.push_back({response_->goal.empty()
+                               ? QStringLiteral("path through the parts at F0, from the load")
+                               : QStringLiteral("path through the parts at %1 GHz, from the load")
+                                     .arg(QString::fromStdString(
+                                         Figure(response_->analysis.band.centreHz / 1e9, 4))),
                            {},
                            QPen(PathColour(palette()), 2)});
     if (const std::optional<double> q = contourQ())
@@ -431,7 +468,6 @@ void SmithChart::paintEvent(QPaintEvent *)
         return;
     }
 
-    const session::Band &band = response_->analysis.band;
     const std::vector<double> &f = response_->frequenciesHz;
     std::vector<PointLabel> edgeLabels;
     // The design's own network is drawn last, over the others, so that the
@@ -445,14 +481,14 @@ void SmithChart::paintEvent(QPaintEvent *)
         const session::ResponseCurve &curve = response_->curves[c];
         const auto [colour, style] = LookOfCurve(response_->curves[c]);
         QPainterPath whole, inBand;
-        bool bandStarted = false;
+        bool wasInBand = false; // each passband's stretch a path of its own
         for (std::size_t i = 0; i < curve.points.size(); ++i) {
             const QPointF p = PointOf(GammaOf(curve, i), g.cx, g.cy, g.radius);
             i == 0 ? whole.moveTo(p) : whole.lineTo(p);
-            if (f[i] >= band.lowHz && f[i] <= band.highHz) {
-                bandStarted ? inBand.lineTo(p) : inBand.moveTo(p);
-                bandStarted = true;
-            }
+            const bool in = session::InPassband(*response_, f[i]);
+            if (in)
+                wasInBand ? inBand.lineTo(p) : inBand.moveTo(p);
+            wasInBand = in;
         }
         // The ideal network beside the one as built is the lesser line: the
         // built one, the network that will be soldered, stands out.
@@ -466,16 +502,14 @@ void SmithChart::paintEvent(QPaintEvent *)
         painter.drawPath(inBand);
 
         // F1, F0 and F2 on every trace, evaluated there rather than at the nearest point.
-        const std::pair<double, const char *> edges[] = {
-            {band.lowHz, "F1"}, {band.centreHz, "F0"}, {band.highHz, "F2"}};
-        for (const auto &[hz, name] : edges) {
+        for (const auto &[hz, name] : EdgeMarks(*response_)) {
             const session::SParameters s = session::Evaluate(curve.network, hz).s;
             const QPointF p = PointOf(port_ == 1 ? s.s11 : s.s22, g.cx, g.cy, g.radius);
             painter.setPen(QPen(colour, 1.5));
             painter.setBrush(pal.color(QPalette::Base));
             painter.drawEllipse(p, 4, 4);
             if (c == 0)
-                edgeLabels.push_back({p, QString::fromLatin1(name)});
+                edgeLabels.push_back({p, name});
         }
     }
     // The band's limit: the circle of the drawn network's in-band maximum
@@ -483,7 +517,7 @@ void SmithChart::paintEvent(QPaintEvent *)
     double inBandMax = 0;
     const session::ResponseCurve &drawn = response_->curves.front();
     for (std::size_t i = 0; i < drawn.points.size() && i < f.size(); ++i)
-        if (f[i] >= band.lowHz && f[i] <= band.highHz)
+        if (session::InPassband(*response_, f[i]))
             inBandMax = std::max(inBandMax, std::abs(GammaOf(drawn, i)));
     if (inBandMax > 0 && inBandMax < 1) {
         const double r = inBandMax * g.radius;

@@ -24,6 +24,17 @@ Band Goal::PassSpan() const
     return span;
 }
 
+Band Goal::Span() const
+{
+    Band span = bands.front().band;
+    for (const GoalBand &b : bands) {
+        span.lowHz = std::min(span.lowHz, b.band.lowHz);
+        span.highHz = std::max(span.highHz, b.band.highHz);
+    }
+    span.centreHz = std::sqrt(span.lowHz * span.highHz);
+    return span;
+}
+
 std::vector<GoalBandFigure> GoalFiguresOf(const Network &network, const Goal &goal)
 {
     std::vector<GoalBandFigure> figures;

@@ -45,6 +45,9 @@ struct Goal
     // serve (their resonances kept clear of it) and where the starts are
     // centred.
     Band PassSpan() const;
+    // From the lowest edge of any band to the highest, rejection bands
+    // included: what a sweep covers so that its dense points reach them all.
+    Band Span() const;
     friend bool operator==(const Goal &, const Goal &) = default;
 };
 

@@ -53,19 +53,6 @@ bool NeedsSweep(const Request &r)
     return std::ranges::any_of(r.files, [](const FileRequest &f) { return IsSweepFile(f.kind); });
 }
 
-// The sweep's band against several bands: from the lowest edge of any to the
-// highest, rejection bands included, so that its dense points cover them all.
-analysis::Band SweptBand(const analysis::Goal &goal)
-{
-    analysis::Band band = goal.bands.front().band;
-    for (const analysis::GoalBand &b : goal.bands) {
-        band.lowHz = std::min(band.lowHz, b.band.lowHz);
-        band.highHz = std::max(band.highHz, b.band.highHz);
-    }
-    band.centreHz = std::sqrt(band.lowHz * band.highHz);
-    return band;
-}
-
 void AppendLines(std::string &text, const std::vector<std::string> &lines)
 {
     for (const std::string &line : lines)
@@ -255,7 +242,7 @@ bool Runner::OnKitParts()
         return true;
     // Against several bands the kit's data must cover every band, the
     // rejection bands included, where the goal scores the parts too.
-    if (!ReadKit(Goal() ? SweptBand(r_.goal) : candidates.front().problem.band))
+    if (!ReadKit(Goal() ? r_.goal.Span() : candidates.front().problem.band))
         return false;
     CandidatesOnKit on = study_.CandidatesOnKitParts(o_.design, Choices(), *o_.candidates,
                                                      *r_.partsFolder, *o_.kit, r_.stop);
@@ -667,7 +654,7 @@ void Runner::Analysed()
             tunedWithoutDesign_ && o_.tuned->relaxed
                 ? analysis::BandOf(o_.tuned->relaxed->design.band)
             : tunedWithoutDesign_      ? o_.tuned->problem.band // started from a withheld design
-            : Goal()                   ? SweptBand(r_.goal)
+            : Goal()                   ? r_.goal.Span()
             : candidatesWithoutDesign_ ? o_.candidates->candidates.front().problem.band
                                        : analysis::BandOf(o_.design.result.band);
         if (!CheckSweep(band))

@@ -20,6 +20,7 @@ void CandidateViewState::NewDesign(const CalculateOutcome &design)
     Forget();
     own_ = design;
     drawn_ = design;
+    candidatesOnly_ = false;
 }
 
 void CandidateViewState::NoDesign(const CalculateOutcome &unsolved)
@@ -28,6 +29,13 @@ void CandidateViewState::NoDesign(const CalculateOutcome &unsolved)
     own_ = unsolved;
     drawn_.reset();
     pickBest_ = true;
+    candidatesOnly_ = false;
+}
+
+void CandidateViewState::CandidatesOnly(const CalculateOutcome &start)
+{
+    NoDesign(start);
+    candidatesOnly_ = true;
 }
 
 std::optional<int> CandidateViewState::StartSearch()
@@ -47,7 +55,7 @@ bool CandidateViewState::CandidatesFound(int ticket, analysis::CandidateSet set)
     // is drawn again, or without one the best of the new set.
     if (picked_) {
         picked_.reset();
-        drawn_ = own_->solved() ? own_ : std::nullopt;
+        drawn_ = OwnDrawable() ? own_ : std::nullopt;
         pickBest_ = !drawn_;
     }
     candidates_ = std::move(set);

@@ -34,6 +34,12 @@ class CandidateViewState
     // candidates for them are found, then the best of them.
     void NoDesign(const CalculateOutcome &unsolved);
 
+    // Several bands at once: the candidates are found for `start` (the
+    // design whose band spans the passbands, which only gives them their
+    // starts) and the best is drawn; `start` itself is never drawn, as it
+    // answers one band only.
+    void CandidatesOnly(const CalculateOutcome &start);
+
     // A search for candidates starts for what candidatesFor() holds; its
     // ticket names it when it ends. Empty when there is nothing to search for.
     std::optional<int> StartSearch();
@@ -68,16 +74,18 @@ class CandidateViewState
     bool searching() const { return searching_; }
     // Whether the Find Candidates and Show Design commands can act now.
     bool canFindCandidates() const { return own_.has_value() && !searching_; }
-    bool canShowDesign() const { return picked_.has_value() && own_ && own_->solved(); }
+    bool canShowDesign() const { return picked_.has_value() && OwnDrawable(); }
 
   private:
     void Forget();
+    bool OwnDrawable() const { return own_ && own_->solved() && !candidatesOnly_; }
 
     std::optional<CalculateOutcome> own_;
     std::optional<CalculateOutcome> drawn_;
     std::optional<analysis::CandidateSet> candidates_;
     std::optional<std::size_t> picked_;
     bool pickBest_ = false;
+    bool candidatesOnly_ = false; // own_ is the start of several bands' candidates
     bool searching_ = false;
     int ticket_ = 0; // the latest search's
 };

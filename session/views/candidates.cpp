@@ -4,6 +4,7 @@
 #include "analysis/model/two_port.h"
 #include "format/analysis_text.h"
 #include "format/candidates_report.h"
+#include "format/goal_report.h"
 #include "report/number_format.h"
 #include "session/run/kit_parts.h"
 
@@ -25,6 +26,18 @@ std::string PartText(const Part &e)
     return format::PartValueText(e);
 }
 
+// Against several bands with limits, weights, rejection or lossy parts the
+// candidates are ranked by a score rather than by a worst |S11|, and the
+// table heads it so, as the command line's does.
+bool Scored(const analysis::CandidateSet &set)
+{
+    if (set.goal.empty())
+        return false;
+    return !format::ScoreIsGamma(set.goal) ||
+           (!set.candidates.empty() &&
+            !analysis::IdealAsDrawn(set.candidates.front().tuned.network));
+}
+
 } // namespace
 
 SearchChoices SearchChoicesOf(const ResponseSettings &settings)
@@ -32,7 +45,7 @@ SearchChoices SearchChoicesOf(const ResponseSettings &settings)
     // A kit's parts take the place of standard values.
     const bool onKit = !settings.partsFolder.empty();
     return {onKit ? std::nullopt : settings.eseries, settings.tuneRanges,
-            PartModelsOf(AnalysisSettingsOf(settings))};
+            PartModelsOf(AnalysisSettingsOf(settings)), settings.bands.goal};
 }
 
 std::optional<analysis::CandidateSet> FindCandidates(Study &study, const CalculateOutcome &design,
@@ -44,8 +57,11 @@ std::optional<analysis::CandidateSet> FindCandidates(Study &study, const Calcula
     try {
         analysis::CandidateSet set = study.Candidates(design, choices, stop, std::move(progress));
         if (!settings.partsFolder.empty() && !set.candidates.empty()) {
+            // Over several bands the kit's data must cover them all, the
+            // rejection bands included, as the command line reads it.
             const analysis::KitReading kit =
-                study.Kit(settings.partsFolder, set.candidates.front().problem.band,
+                study.Kit(settings.partsFolder,
+                          set.goal.empty() ? set.candidates.front().problem.band : set.goal.Span(),
                           settings.srfMarginPercent);
             // Networks that cannot be built from the kit are none to offer.
             if (!kit.problem.empty())
@@ -95,11 +111,18 @@ CalculateOutcome CandidateOutcome(const CalculateOutcome &design, const Candidat
 
 std::vector<std::string> CandidateHeads(const analysis::CandidateSet &set)
 {
-    std::vector<std::string> heads{"#",       "Topology", "Parts",  "|S11| max",
-                                   "RL (dB)", "Smallest", "Largest"};
+    std::vector<std::string> heads{"#", "Topology", "Parts"};
+    if (Scored(set))
+        heads.push_back("Score");
+    else
+        heads.insert(heads.end(), {set.goal.empty() ? "|S11| max" : "Worst |S11|", "RL (dB)"});
+    heads.insert(heads.end(), {"Smallest", "Largest"});
     if (!set.candidates.empty() && set.candidates.front().standard)
         heads.push_back(analysis::SeriesName(set.candidates.front().standard->series) + " |S11|");
-    heads.insert(heads.end(), {"DC source", "DC load", "Above Bode-Fano limit", "Values"});
+    heads.insert(heads.end(), {"DC source", "DC load"});
+    // Several bands have no closed-form limit: each band's figure instead.
+    heads.push_back(set.goal.empty() ? "Above Bode-Fano limit" : "Per band");
+    heads.push_back("Values");
     return heads;
 }
 
@@ -118,17 +141,21 @@ std::vector<std::vector<CandidateCell>> CandidateRows(const analysis::CandidateS
             {std::to_string(k + 1), rank},
             {analysis::CandidateTopologyName(c), static_cast<double>(c.topology) * 100 + rank},
             {std::to_string(c.parts), static_cast<double>(c.parts)},
-            {Figure(gamma, 4), gamma},
-            {Figure(-20 * std::log10(gamma), 3), -20 * std::log10(gamma)},
-            {small->label + " " + PartText(*small), small->value},
-            {large->label + " " + PartText(*large), large->value}};
+            {Figure(gamma, 4), gamma}};
+        if (!Scored(set))
+            row.push_back({Figure(-20 * std::log10(gamma), 3), -20 * std::log10(gamma)});
+        row.push_back({small->label + " " + PartText(*small), small->value});
+        row.push_back({large->label + " " + PartText(*large), large->value});
         if (c.standard)
             row.push_back({Figure(c.standard->gammaMax, 4), c.standard->gammaMax});
         row.push_back({analysis::DcPathName(c.sourceDc), static_cast<double>(c.sourceDc)});
         row.push_back({analysis::DcPathName(c.loadDc), static_cast<double>(c.loadDc)});
         // Sorted by the distance itself, "> 60 dB" among the farthest.
-        row.push_back({format::AboveBodeFanoText(gamma, set.bodeFanoGamma),
-                       format::ShortOfLimitDb(gamma, set.bodeFanoGamma).value_or(0)});
+        if (set.goal.empty())
+            row.push_back({format::AboveBodeFanoText(gamma, set.bodeFanoGamma),
+                           format::ShortOfLimitDb(gamma, set.bodeFanoGamma).value_or(0)});
+        else
+            row.push_back({format::BandFiguresText(set.goal, c.bandFigures), rank});
         std::string values;
         // A part close to resonance is marked as the command line marks it.
         const analysis::ResonanceRule rule{c.problem.band.highHz, c.problem.built.srfMarginPercent};
@@ -155,12 +182,18 @@ bool CandidatesMayHelp(const CalculateOutcome &outcome)
                                                                    typed, outcome.inputs.loadType));
 }
 
-std::string CandidateSummary(const analysis::CandidateSet &set, std::size_t index)
+std::string CandidateSummary(const analysis::CandidateSet &set, std::size_t index, bool perBand)
 {
     const Candidate &c = set.candidates.at(index);
-    return "Candidate " + std::to_string(index + 1) + ": " + analysis::CandidateTopologyName(c) +
-           ", " + std::to_string(c.parts) + " parts, in-band max |S11| " +
-           Figure(c.tuned.gammaMax, 4) + " (return loss " +
+    const std::string head = "Candidate " + std::to_string(index + 1) + ": " +
+                             analysis::CandidateTopologyName(c) + ", " + std::to_string(c.parts) +
+                             " parts, ";
+    if (!set.goal.empty())
+        return head + (Scored(set) ? "score " : "worst band's |S11| ") +
+               Figure(c.tuned.gammaMax, 4) + " with the true load" +
+               (perBand ? ": " + format::BandFiguresText(set.goal, c.bandFigures)
+                        : ", each band's figure beside the plot");
+    return head + "in-band max |S11| " + Figure(c.tuned.gammaMax, 4) + " (return loss " +
            Figure(-20 * std::log10(c.tuned.gammaMax), 3) + " dB) with the true load";
 }
 

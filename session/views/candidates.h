@@ -57,6 +57,8 @@ std::vector<std::vector<CandidateCell>> CandidateRows(const analysis::CandidateS
 bool CandidatesMayHelp(const CalculateOutcome &outcome);
 
 // "Candidate 3: lowpass, 4 parts, in-band max |S11| 0.0079 (RL 42 dB)".
-std::string CandidateSummary(const analysis::CandidateSet &set, std::size_t index);
+// Against several bands its score, and with `perBand` its figure in each.
+std::string CandidateSummary(const analysis::CandidateSet &set, std::size_t index,
+                             bool perBand = true);
 
 } // namespace tevmar::session

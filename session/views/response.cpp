@@ -3,10 +3,12 @@
 #include "analysis/model/termination.h"
 #include "engine/design.h"
 #include "format/analysis_text.h"
+#include "format/goal_report.h"
 #include "session/run/measured_match.h"
 #include "session/run/study.h"
 #include "units/quantity.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <stdexcept>
@@ -64,8 +66,20 @@ std::string SettingsProblem(const ResponseSettings &s, const analysis::Band &ban
 
 std::string SettingsProblem(const ResponseSettings &settings, const CalculateOutcome &design)
 {
+    // Several bands: the sweep reaches from the lowest to the highest.
+    if (settings.bands.several())
+        return SettingsProblem(settings, settings.bands.goal.Span());
     return SettingsProblem(settings, design.network ? design.network->band
                                                     : analysis::BandOf(design.result.band));
+}
+
+bool InPassband(const Response &response, double hz)
+{
+    if (response.goal.empty())
+        return hz >= response.analysis.band.lowHz && hz <= response.analysis.band.highHz;
+    return std::ranges::any_of(response.goal.bands, [hz](const analysis::GoalBand &b) {
+        return !b.reject && hz >= b.band.lowHz && hz <= b.band.highHz;
+    });
 }
 
 ResponseCurve CurveOf(std::string name, const analysis::Network &ladder,
@@ -154,9 +168,18 @@ Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings 
         const analysis::DesignedNetwork &designed = DesignedOf(design);
         const analysis::Band &band = designed.band;
         const AnalysisSettings analysisSettings = AnalysisSettingsOf(settings);
-        r.plan = SweepPlanOf(analysisSettings.sweep, band);
+        const bool several = settings.bands.several();
+        // Several bands: the sweep spans them all, as the command line's.
+        r.plan = SweepPlanOf(analysisSettings.sweep, several ? settings.bands.goal.Span() : band);
         analysis::AnalysisOptions options = AnalysisOptionsFor(design, analysisSettings);
-        if (trials == Trials::Later) {
+        if (several) {
+            // The trials and the sensitivity judge one band's |S11|: over
+            // several bands each band's own figure is given instead.
+            options.monteCarlo.reset();
+            options.sensitivity = false;
+            r.goal = settings.bands.goal;
+            r.bandFigures = analysis::GoalFiguresOf(designed.full, r.goal);
+        } else if (trials == Trials::Later) {
             options.monteCarlo.reset();
             options.sensitivity = false;
             r.trialsPending = true;
@@ -200,7 +223,7 @@ std::optional<LaterFigures> RunLaterFigures(const std::atomic<bool> &stop,
                                             const ResponseSettings &settings,
                                             std::atomic<int> *trialsDone)
 {
-    if (!design.network || !SettingsProblem(settings, design).empty())
+    if (!design.network || settings.bands.several() || !SettingsProblem(settings, design).empty())
         return std::nullopt;
     const analysis::Band &band = design.network->band;
     const analysis::AnalysisOptions options = AnalysisOptionsOf(AnalysisSettingsOf(settings));
@@ -298,8 +321,59 @@ std::string InBandMaxName(const Response &response)
     return response.candidate.empty() ? "design ripple max" : response.candidate + " in-band max";
 }
 
+namespace {
+
+// Against several bands: the drawn network's figure in each band, as the
+// command line's candidates give it; the figures of one band's |S11| (the
+// trials, the sensitivity, the loss over F1 to F2) answer another question.
+// One network's figure in each band of the goal, its rows named `name`.
+void AddBandRows(std::vector<FigureRow> &rows, const std::string &name, const analysis::Goal &goal,
+                 const std::vector<analysis::GoalBandFigure> &figures, bool limits)
+{
+    for (std::size_t k = 0; k < goal.bands.size() && k < figures.size(); ++k) {
+        const analysis::GoalBand &b = goal.bands[k];
+        const analysis::GoalBandFigure &f = figures[k];
+        const std::string band = format::BandText(b.band);
+        if (b.reject)
+            rows.push_back(TextRow(name + ", reject " + band,
+                                   "|S21| " + Figure(20 * std::log10(f.worst), 3) +
+                                       " dB at most (allowed " +
+                                       Figure(20 * std::log10(b.level), 3) + " dB)"));
+        else if (f.lossy)
+            rows.push_back(TextRow(name + ", " + band,
+                                   "loss " + Figure(-10 * std::log10(1 - f.worst * f.worst), 4) +
+                                       " dB at most"));
+        else
+            rows.push_back(NetworkRow(name + ", " + band, f.worst, analysis::VswrOf(f.worst)));
+        if (limits && !b.reject && b.limitGiven)
+            rows.push_back(TextRow("  limit", "|S11| " + Figure(b.level, 4)));
+    }
+}
+
+// Against several bands: the drawn network's figure in each band, as the
+// command line's candidates give it, and the network with parts stepped by
+// hand beside it; the figures of one band's |S11| (the trials, the
+// sensitivity, the loss over F1 to F2) answer another question.
+std::vector<FigureRow> BandRows(const Response &response)
+{
+    std::vector<FigureRow> rows;
+    AddBandRows(rows, response.candidate.empty() ? "Network" : response.candidate, response.goal,
+                response.bandFigures, true);
+    if (const auto &stepped = response.stepped)
+        AddBandRows(rows, "Stepped: " + stepped->parts, response.goal,
+                    analysis::GoalFiguresOf(response.analysis.full, response.goal), false);
+    rows.push_back(TextRow("Bode\u2013Fano limit", "none in closed form for several bands"));
+    AddBelowChipRange(rows, response.analysis.full);
+    rows.push_back(TextRow("Tolerance trials", "one band at a time; not run over several bands"));
+    return rows;
+}
+
+} // namespace
+
 std::vector<FigureRow> FigureRows(const Response &response)
 {
+    if (!response.goal.empty())
+        return BandRows(response);
     const analysis::NetworkAnalysis &a = response.analysis;
     const double designed = a.selfCheck.designGammaMax;
     const bool candidate = !response.candidate.empty();

@@ -4,6 +4,7 @@
 // of the network built from full-precision values, from the values as printed
 // and (when asked) from standard values, and the figures beside the plot.
 
+#include "analysis/figures/goal.h"
 #include "analysis/figures/network_analysis.h"
 #include "analysis/search/tuner.h"
 #include "session/options/analysis_settings.h"
@@ -17,6 +18,20 @@
 namespace tevmar::session {
 
 class Study;
+
+// Several bands at once in the Response window, as the boxes hold them and
+// as read with the command line's --band and --reject (ReadResponseBands).
+struct ResponseBands
+{
+    std::string bandsText, rejectText; // as typed
+    analysis::Goal goal;               // empty: the main window's one band
+    // The lowest passband's lower edge and the highest one's upper edge, as
+    // written: the band the candidates' starting design is made for.
+    std::string f1Text, f2Text;
+
+    bool several() const { return !goal.empty(); }
+    friend bool operator==(const ResponseBands &, const ResponseBands &) = default;
+};
 
 // The engineer's choices in the Response window. The exports from the window
 // use the same choices, so that a file holds what the window shows.
@@ -43,6 +58,9 @@ struct ResponseSettings
     // How far above the band's top a part's resonance must lie, percent:
     // the chip models' value ranges and the kit's parts follow it.
     double srfMarginPercent = analysis::kDefaultSrfMarginPercent;
+    // Several bands matched at once: only the candidates run, ranked over
+    // every band, and the views mark each band. Empty: the design's band.
+    ResponseBands bands = {};
 
     double tolerancePercent = kDefaultTolerancePercent;
     int trials = kDefaultTrials;
@@ -65,6 +83,8 @@ struct ResponseSettings
 constexpr int kMinResponsePoints = 2;
 constexpr int kMaxResponsePoints = 20001;
 constexpr int kMaxResponseTrials = analysis::kMaxTrials;
+// The resonance margin's box reaches as far as --srf-margin does.
+constexpr double kMaxResponseSrfMarginPercent = analysis::kHighestSrfMarginPercent;
 
 // The window's choices as analysis settings: the tolerance trials always run.
 AnalysisSettings AnalysisSettingsOf(const ResponseSettings &settings);
@@ -157,7 +177,16 @@ struct Response
     std::string candidate;
     // Parts stepped by hand (SteppedResponse): which, and the network's figures.
     std::optional<SteppedFigures> stepped;
+    // Several bands at once: the bands the drawn candidate was matched over
+    // and its figure in each, as the command line gives them. Empty for one
+    // band.
+    analysis::Goal goal;
+    std::vector<analysis::GoalBandFigure> bandFigures;
 };
+
+// Whether a frequency lies in a passband the views mark as such: the
+// design's band, or with several bands any of the passbands.
+bool InPassband(const Response &response, double hz);
 
 // The response of a candidate drawn in place of the design, named so: the
 // full-precision curve carries the candidate's name, the as-printed one

@@ -24,8 +24,12 @@ struct ResponseState
 {
     ResponseSettings settings;
     CandidateViewState view; // which network is drawn: the design or a candidate
-    Response response;       // as shown: with the steps made by hand
-    Response drawn;          // as computed for the network drawn, before the steps
+    // What the main window last gave: its design, or inputs without one.
+    // Several bands start their candidates from it; without bands it is
+    // drawn again.
+    std::optional<CalculateOutcome> given;
+    Response response; // as shown: with the steps made by hand
+    Response drawn;    // as computed for the network drawn, before the steps
     PartSteps steps;
     ValueHistory history; // the values before each change by hand, for Undo
     PartChoice partChoice;

@@ -21,6 +21,7 @@
 #include "window_driver.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -269,6 +270,42 @@ bool SaveCandidates(tevmar::MainWindow &window, tevmar::ResponseWindow &response
     return ok;
 }
 
+// 10 ohm to 50 ohm at 0.88-0.92 and 1.76-1.84 GHz at once, rejecting the
+// third harmonic at 2.6-2.8 GHz by 20 dB: the best candidate over every band
+// drawn in the frequency panels (each band shaded, the harmonic apart with its
+// 20 dB line) and on the Smith chart (bold in each passband).
+bool SaveTwoBands(tevmar::MainWindow &window, tevmar::ResponseWindow &response, const QDir &dir)
+{
+    tevmar::test::Type(window, "F1_text", "1");
+    tevmar::test::Type(window, "F2_text", "2");
+    tevmar::test::Type(window, "Zhigh_text", "50");
+    tevmar::test::Type(window, "Zlow_text", "10");
+    if (window.findChild<QAbstractButton *>(QStringLiteral("LC_abs"))->isChecked())
+        tevmar::test::Click(window, "LC_abs");
+    tevmar::test::Click(window, "Calc_BP");
+    for (const auto &[box, text] :
+         {std::pair{"reject", "2.6:2.8@20dB"}, std::pair{"bands", "0.88:0.92, 1.76:1.84"}}) {
+        auto *edit = response.findChild<QLineEdit *>(QString::fromLatin1(box));
+        edit->setText(QString::fromLatin1(text));
+        emit edit->editingFinished();
+    }
+    for (int i = 0; i < 12000 && response.candidatesRunning(); ++i)
+        QTest::qWait(5);
+    QTest::qWait(200);
+    response.views().tabs().setCurrentIndex(0); // the frequency panels, S21 among them
+    if (QAction *s21 = response.views().viewAction("viewTransmission"); !s21->isChecked())
+        s21->trigger();
+    QTest::qWait(300);
+    bool ok = tevmar::test::Save(response, dir, "35-response-two-bands.png");
+    response.views().tabs().setCurrentIndex(1); // the Smith chart of S11
+    QTest::qWait(300);
+    ok = tevmar::test::Save(response, dir, "36-response-two-bands-smith.png") && ok;
+    response.views().tabs().setCurrentIndex(response.views().tabs().count() - 1);
+    QTest::qWait(100);
+    ok = tevmar::test::Save(response, dir, "37-response-two-bands-candidates.png") && ok;
+    return ok;
+}
+
 // A million tolerance trials under way: the progress bar and its Cancel
 // button above the figures; cancelled, and set back, once shown.
 bool SaveTrialsRunning(tevmar::ResponseWindow &response, const QDir &dir)
@@ -368,6 +405,7 @@ int main(int argc, char **argv)
     ok = Save(*response, dir, "9-response-stale.png") && ok;
     ok = SaveMeasuredLoad(window, *response, dir) && ok;
     ok = SaveCandidates(window, *response, dir) && ok;
+    ok = SaveTwoBands(window, *response, dir) && ok;
     response->close();
     return ok ? 0 : 1;
 }
