@@ -3,6 +3,7 @@
 // Every figure and text comes from the same run as tevmar-cli's; this file
 // only turns Python arguments into a request and the outcome into objects.
 
+#include "format/port_text.h"
 #include "python/microstrip_binding.h"
 #include "report/line.h"
 #include "report/number_format.h"
@@ -572,7 +573,12 @@ class Network
 
     double gammaMax() const { return gammaMax_; }
     py::object elements() const { return elements_; }
-    std::pair<double, double> ports() const { return {ladder_.port1Ohms, ladder_.port2Ohms}; }
+    // The resistance each port's files are referred to: a port facing data
+    // no fitted kind describes takes the data's own reference, never the fit's.
+    std::pair<double, double> ports() const
+    {
+        return {format::FileReferenceOhms(ladder_, 1), format::FileReferenceOhms(ladder_, 2)};
+    }
 
     // (N, 2, 2) complex S-parameters of the network alone, each port
     // referred to its true termination.
@@ -856,6 +862,7 @@ class Design
         return UniformElements(ToPython(table), "full");
     }
     py::object fit() const { return ToPython(session::MeasuredLoadTree(outcome_)); }
+    py::object sourceFit() const { return ToPython(session::MeasuredSourceTree(outcome_)); }
 
     void save(const py::object &path) const
     {
@@ -1563,9 +1570,13 @@ PYBIND11_MODULE(tevmar, m)
         .def_property_readonly("gamma_max", &Network::gammaMax,
                                "worst in-band |S11| into the true load")
         .def_property_readonly("port_ohms", &Network::ports,
-                               "(port 1, port 2) resistances as typed (a fit's for a measured "
-                               "load); s() refers a measured termination's port to z0() "
-                               "instead")
+                               "(port 1, port 2): the resistance each port of the network's "
+                               "Touchstone and SPICE files is referred to: as typed, a used "
+                               "fit's resistance for a measured load or source, and for data "
+                               "no fitted kind describes within 5 % (fit or source_fit "
+                               "dataUsedDirectly) the reference the data were measured "
+                               "against, never the fit's; s() refers a measured "
+                               "termination's port to z0() instead")
         .def("s", &Network::s, py::arg("freqs_hz"),
              "S-parameters, shape (N, 2, 2), each port referred to its true termination: port "
              "1 to Zhigh and port 2 to Zlow, a port a measured load or source terminates to "
@@ -1626,7 +1637,16 @@ PYBIND11_MODULE(tevmar, m)
         .def_property_readonly("textbook_gamma_max", &Design::textbookGammaMax,
                                "the synthesis' own figure, as the report prints it; None "
                                "without a textbook design")
-        .def_property_readonly("fit", &Design::fit, "the measured load's fit (match only)")
+        .def_property_readonly("fit", &Design::fit,
+                               "the measured load's fit (match only), as the JSON's "
+                               "measuredLoad: chosen[\"rmsErrorPercent\"] and "
+                               "dataUsedDirectly (True where the fit is more than 5 % off and "
+                               "the data stand for the load)")
+        .def_property_readonly("source_fit", &Design::sourceFit,
+                               "the measured source's fit (match with source_s1p= or "
+                               "source_circuit=), as the JSON's measuredSource, with "
+                               "dataUsedDirectly always given as fit's; None without a "
+                               "measured source")
         .def_property_readonly("design_note", &Design::designNote,
                                "why there is no textbook design (the run's reason), None "
                                "when there is one")

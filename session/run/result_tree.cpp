@@ -25,6 +25,18 @@ ResultTree MeasuredLoadTree(const Outcome &outcome)
     return format::MeasuredLoadJson(outcome.match->fit);
 }
 
+ResultTree MeasuredSourceTree(const Outcome &outcome)
+{
+    if (!outcome.match || !outcome.match->source)
+        return nullptr;
+    const SourceMatch &source = *outcome.match->source;
+    ResultTree document = ResultTree::object();
+    format::AddSourceFitJson(document, source.fit, source.resistive, source.bodeFano);
+    ResultTree measured = std::move(document["measuredSource"]);
+    measured["dataUsedDirectly"] = source.fit.dataOnly;
+    return measured;
+}
+
 ResultTree TunedTree(const Outcome &outcome)
 {
     if (!outcome.tuned)

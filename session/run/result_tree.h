@@ -23,6 +23,12 @@ ResultTree DesignElementsTree(const Outcome &outcome);
 // The measured load's file, fits and the fit designed for; null without one.
 ResultTree MeasuredLoadTree(const Outcome &outcome);
 
+// The measured source's file, fits and the resistance designed for, as the
+// document's "measuredSource" gives them, with "dataUsedDirectly" always
+// present (false where the fit is used), as the load's tree has it; null
+// without a measured source.
+ResultTree MeasuredSourceTree(const Outcome &outcome);
+
 // The tuned network: starting and tuned values, standard values, figures, and
 // the kit parts chosen for it where there is a kit; null when nothing was tuned.
 ResultTree TunedTree(const Outcome &outcome);
