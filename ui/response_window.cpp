@@ -1080,6 +1080,11 @@ void ResponseWindow::ShowBanner()
         palette.setColor(QPalette::Window, palette.color(QPalette::Base));
         palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));
     };
+    // A candidate drawn in place of the design: pale green behind black.
+    const auto candidate = [&palette] {
+        palette.setColor(QPalette::Window, QColor(225, 245, 225));
+        palette.setColor(QPalette::WindowText, Qt::black);
+    };
     const std::optional<session::CalculateOutcome> &own = state_.view.candidatesFor();
     // Several bands: the line the command line's pane gives first, then what is drawn.
     const bool several = state_.settings.bands.several() && state_.given;
@@ -1103,12 +1108,10 @@ void ResponseWindow::ShowBanner()
                                   "ranges.")
                  : QStringLiteral("The search over the bands was stopped: Find Candidates starts "
                                   "it again.")));
-        if (showing == session::CandidateViewState::Showing::Candidate) {
-            palette.setColor(QPalette::Window, QColor(225, 245, 225));
-            palette.setColor(QPalette::WindowText, Qt::black);
-        } else {
+        if (showing == session::CandidateViewState::Showing::Candidate)
+            candidate();
+        else
             plain();
-        }
     } else
         switch (state_.view.showing()) {
         case session::CandidateViewState::Showing::Candidate:
@@ -1118,8 +1121,7 @@ void ResponseWindow::ShowBanner()
                 (own && own->solved()
                      ? QStringLiteral(". The main window's design is unchanged.")
                      : QStringLiteral(". The synthesis has no design for these inputs.")));
-            palette.setColor(QPalette::Window, QColor(225, 245, 225));
-            palette.setColor(QPalette::WindowText, Qt::black);
+            candidate();
             break;
         case session::CandidateViewState::Showing::Searching:
             banner_->setText(

@@ -431,10 +431,7 @@ class Builder
         const double sourceOhms = SourceOhmsOf(base);
         // The signed reactance (series) or susceptance (shunt) of a part.
         const auto immittance = [](const Part &p, double w) {
-            const double si = p.si();
-            if (p.inductor())
-                return p.shunt() ? -1 / (w * si) : w * si;
-            return p.shunt() ? w * si : -1 / (w * si);
+            return Part::IdealImmittance(p.immittanceGrowsWithValue(), w, p.si());
         };
         // The resonator with y(wa) = ya and y(wb) = yb, y = w u - v / w: u is
         // the series L (the shunt C), v the reciprocal of the series C (of
