@@ -776,17 +776,16 @@ void ResponseWindow::ReadControls()
     const session::PartChoice choice = PartChoiceOfControls();
     // A kit folder newly chosen is read for the band drawn, so that one that
     // cannot serve it is refused here, in the kit reader's words.
-    const bool readKit = choice.source == session::PartSource::Kit &&
-                         (choice != state_.partChoice || !partProblem_->isHidden()) &&
-                         state_.view.drawn() && state_.drawn.problem.empty() &&
-                         !state_.drawn.frequenciesHz.empty();
-    // Over several bands the kit is read for them all, as for the candidates.
-    const session::Band kitBand =
-        s.bands.several() ? s.bands.goal.Span() : state_.drawn.analysis.band;
+    const std::optional<session::Band> kitBand =
+        choice.source == session::PartSource::Kit &&
+                (choice != state_.partChoice || !partProblem_->isHidden())
+            ? DrawnKitBand()
+            : std::nullopt;
     const session::PartChoiceReading read =
-        session::ApplyPartChoice(choice, s, readKit ? &kitBand : nullptr);
+        session::ApplyPartChoice(choice, s, kitBand ? &*kitBand : nullptr);
     partProblem_->setText(QString::fromStdString(read.problem));
     partProblem_->setVisible(!read.problem.empty());
+    kitProblemShown_ = false;
     if (read.problem.empty()) {
         s = read.settings;
         if (choice != state_.partChoice) {
@@ -815,6 +814,34 @@ void ResponseWindow::ReadControls()
     // built: they are found again with these.
     if (partsChanged && state_.view.candidates() && !candidateRun_->running())
         FindCandidates();
+}
+
+// The band a kit is read for: the drawn network's, or over several bands
+// them all, as for the candidates; none while nothing sound is drawn.
+std::optional<session::Band> ResponseWindow::DrawnKitBand() const
+{
+    if (!state_.view.drawn() || !state_.drawn.problem.empty() || state_.drawn.frequenciesHz.empty())
+        return std::nullopt;
+    return state_.settings.bands.several() ? state_.settings.bands.goal.Span()
+                                           : state_.drawn.analysis.band;
+}
+
+// A kit chosen before whose folder has gone since (deleted, emptied, made
+// unreadable) builds no network: the part line says why in the command
+// line's words, rather than the candidates and the tune on the kit coming
+// back empty without a word. A kit that serves again takes the line back.
+void ResponseWindow::ShowKitProblem(const session::Band &band)
+{
+    const std::string problem = session::KitProblem(*state_.study, state_.settings, band);
+    if (!problem.empty()) {
+        partProblem_->setText(QString::fromStdString(problem));
+        partProblem_->show();
+        kitProblemShown_ = true;
+    } else if (kitProblemShown_) {
+        partProblem_->clear();
+        partProblem_->hide();
+        kitProblemShown_ = false;
+    }
 }
 
 void ResponseWindow::ReadBands(session::ResponseSettings &s)
@@ -1062,6 +1089,8 @@ void ResponseWindow::ShowDesign(const session::CalculateOutcome &design)
     WriteControls();
     ShowBanner();
     Recompute();
+    if (const std::optional<session::Band> band = DrawnKitBand())
+        ShowKitProblem(*band);
 }
 
 void ResponseWindow::MarkStale(bool stale)
@@ -1279,6 +1308,8 @@ void ResponseWindow::FollowTune()
         [this](const session::TunedResponse &tuned) {
             state_.tuned = tuned;
             state_.response.tunePending = false;
+            if (state_.tuned->tuned)
+                ShowKitProblem(state_.tuned->tuned->problem.band);
             if (state_.tuned->tuned && state_.response.problem.empty())
                 session::AddTuned(state_.response, *state_.tuned->tuned,
                                   state_.tuned->figures ? &*state_.tuned->figures : nullptr,
@@ -1469,6 +1500,14 @@ void ResponseWindow::FindCandidates()
                 state_.view.showing() == session::CandidateViewState::Showing::Design;
             if (!state_.view.CandidatesFound(ticket, set))
                 return;
+            // Whether the kit could serve the band the candidates were
+            // sought over (none found on one that cannot).
+            if (!set.goal.empty())
+                ShowKitProblem(set.goal.Span());
+            else if (!set.candidates.empty())
+                ShowKitProblem(set.candidates.front().problem.band);
+            else if (state_.view.candidatesFor())
+                ShowKitProblem(session::BandOf(state_.view.candidatesFor()->result.band));
             const bool drawsDesign =
                 state_.view.showing() == session::CandidateViewState::Showing::Design;
             if (state_.view.picked() != before || drawsDesign != drewDesign)

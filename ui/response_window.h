@@ -130,6 +130,8 @@ class ResponseWindow final : public QWidget
     QWidget *BuildToleranceControls();
     void WriteControls();
     void ReadControls();
+    std::optional<session::Band> DrawnKitBand() const;
+    void ShowKitProblem(const session::Band &band);
     void Recompute();
     void FollowTune();
     void ShowResponse();
@@ -193,6 +195,7 @@ class ResponseWindow final : public QWidget
     QLineEdit *inductorModel_ = nullptr, *capacitorModel_ = nullptr, *pad_ = nullptr;
     QLineEdit *kitFolder_ = nullptr;
     QLabel *partProblem_ = nullptr;
+    bool kitProblemShown_ = false; // the part line tells of the kit in use, not of a box
     // How far above the band a part's resonance must lie, percent.
     QDoubleSpinBox *srfMargin_ = nullptr;
     QCheckBox *tune_ = nullptr;

@@ -5,6 +5,7 @@
 #include "session/options/command_options.h"
 #include "session/options/part_model_options.h"
 #include "session/run/part_kit_folder.h"
+#include "session/run/study.h"
 
 #include <filesystem>
 #include <vector>
@@ -60,6 +61,17 @@ PartChoiceReading ApplyPartChoice(const PartChoice &choice, const ResponseSettin
     if (s.capacitorChip)
         s.capacitorQ.reset();
     return reading;
+}
+
+std::string KitProblem(Study &study, const ResponseSettings &settings, const analysis::Band &band)
+{
+    if (settings.partsFolder.empty())
+        return {};
+    // The study's reading, the one the candidates and the tune were built
+    // from: a folder that cannot be listed is read afresh every time.
+    const analysis::KitReading kit =
+        study.Kit(settings.partsFolder, band, settings.srfMarginPercent);
+    return kit.problem.empty() ? std::string() : "--parts: " + kit.problem;
 }
 
 std::string PartChoiceSummary(const ResponseSettings &s)

@@ -9,6 +9,10 @@
 
 #include "session/views/response.h"
 
+namespace tevmar::session {
+class Study;
+}
+
 #include <string>
 
 namespace tevmar::session {
@@ -43,6 +47,13 @@ struct PartChoiceReading
 // folder is read for it and the kit reader's words are the problem.
 PartChoiceReading ApplyPartChoice(const PartChoice &choice, const ResponseSettings &settings,
                                   const analysis::Band *band = nullptr);
+
+// Why the kit the settings build from cannot serve `band` now - its folder
+// deleted, emptied or made unreadable since it was chosen - in the words
+// tevmar-cli --parts gives ("--parts: kits/0402: cannot be found (...)");
+// empty off a kit or while it serves. As the command line refuses such a
+// run, the candidates and the tune on the kit are none, and this says why.
+std::string KitProblem(Study &study, const ResponseSettings &settings, const analysis::Band &band);
 
 // A line naming the parts as built, for the legend and the figures:
 // "ideal parts" or "chip L 55@1.5GHz,0.157pF, pads 0.05 pF".

@@ -14,6 +14,7 @@ struct CliRun
 {
     int exitCode = -1;
     std::string standardOutput;
+    std::string standardError;
 };
 
 inline CliRun RunCli(const QString &directory, const QStringList &arguments)
@@ -26,6 +27,7 @@ inline CliRun RunCli(const QString &directory, const QStringList &arguments)
         return run;
     run.exitCode = cli.exitCode();
     run.standardOutput = cli.readAllStandardOutput().toStdString();
+    run.standardError = cli.readAllStandardError().toStdString();
     return run;
 }
 

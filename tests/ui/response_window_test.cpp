@@ -740,5 +740,67 @@ TEST_F(ResponseWindowTest, AKitFolderBuildsTheTuneFromItsPartsAndABadOneIsMarked
         << values->item(0, 3)->text().toStdString();
 }
 
+// A kit chosen, then its folder deleted (as a remembered choice finds it in a
+// later session): the part line says why in tevmar-cli's own words, and as
+// the command line refuses the run, no candidate and no tune is put on the
+// kit. The folder back, the candidates are found on it again.
+TEST_F(ResponseWindowTest, AKitFolderDeletedAfterItWasChosenIsSaidAndBuildsNothing)
+{
+    MainWindow w;
+    Calculate(w, "2", "3", "8", "N8");
+    ResponseWindow &r = Open(w);
+    const std::filesystem::path folder = Here() / "kit";
+    test_kit::WriteSyntheticKit(folder);
+    const auto findCandidates = [&r] {
+        r.FindCandidates();
+        for (int i = 0; i < 4000 && r.candidatesRunning(); ++i)
+            QTest::qWait(5);
+        QTest::qWait(20); // the progress updates queued before the result
+    };
+
+    Find<QLineEdit>(r, "kitFolder")->setText(QString::fromStdString(folder.string()));
+    Find<QComboBox>(r, "partSource")->setCurrentIndex(2);
+    ASSERT_EQ(r.partProblem(), QString());
+    findCandidates();
+    ASSERT_TRUE(r.candidates() && !r.candidates()->candidates.empty());
+
+    std::filesystem::remove_all(folder);
+    findCandidates();
+    ASSERT_TRUE(r.candidates());
+    EXPECT_TRUE(r.candidates()->candidates.empty());
+    EXPECT_EQ(w.tools().settings().partsFolder, folder.string()); // none, not ideal parts
+    const CliRun cli =
+        RunCli(QString::fromStdString(Here().string()),
+               {"--f1", "2", "--f2", "3", "--zhigh", "50", "--zlow", "8", "--order", "8",
+                "--candidates", "--parts", QString::fromStdString(folder.string())});
+    EXPECT_EQ(cli.exitCode, 2);
+    EXPECT_EQ("tevmar-cli: " + r.partProblem().toStdString() + " (see \"tevmar-cli --help\")\n",
+              cli.standardError);
+    EXPECT_TRUE(Find<QLabel>(r, "partProblem")->isVisibleTo(&r));
+    {
+        // The next session opens on the remembered kit and says the same at once.
+        MainWindow again;
+        Calculate(again, "2", "3", "8", "N8");
+        const ResponseWindow &reopened = Open(again);
+        EXPECT_EQ(reopened.partProblem(), r.partProblem());
+        EXPECT_EQ(again.tools().settings().partsFolder, folder.string());
+    }
+
+    Find<QCheckBox>(r, "tune")->setChecked(true);
+    for (int i = 0; i < 4000 && r.tuneRunning(); ++i)
+        QTest::qWait(5);
+    ASSERT_TRUE(r.tuned() && r.tuned()->tuned) << r.tuned()->problem;
+    EXPECT_FALSE(r.tuned()->kit);
+    EXPECT_TRUE(r.partProblem().startsWith(QStringLiteral("--parts: ")))
+        << r.partProblem().toStdString();
+
+    test_kit::WriteSyntheticKit(folder);
+    findCandidates();
+    ASSERT_TRUE(r.candidates());
+    EXPECT_FALSE(r.candidates()->candidates.empty());
+    EXPECT_EQ(r.partProblem(), QString());
+    EXPECT_FALSE(Find<QLabel>(r, "partProblem")->isVisibleTo(&r));
+}
+
 } // namespace
 } // namespace tevmar::test

@@ -2,7 +2,9 @@
 // the number locale pinned to "C" (QApplication takes the user's locale).
 // With --keep-user-locale the tests run under the locale of the environment
 // instead, to show that a decimal-comma locale changes nothing the user sees.
-// Settings the windows remember go to a temporary folder, never the user's.
+// Settings the windows remember go to a temporary folder, never the user's,
+// and are forgotten before every test: a choice one test leaves behind (a kit
+// folder since deleted, say) must not change what the next one sees.
 
 #include <QApplication>
 #include <QSettings>
@@ -29,6 +31,16 @@ bool TakeFlag(int &argc, char **argv, const char *flag)
     return false;
 }
 
+class ForgetSettings : public testing::EmptyTestEventListener
+{
+    void OnTestStart(const testing::TestInfo &) override
+    {
+        QSettings settings;
+        settings.clear();
+        settings.sync();
+    }
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -54,5 +66,6 @@ int main(int argc, char **argv)
         std::setlocale(LC_ALL, "C");
     }
     testing::InitGoogleTest(&argc, argv);
+    testing::UnitTest::GetInstance()->listeners().Append(new ForgetSettings);
     return RUN_ALL_TESTS();
 }
