@@ -115,7 +115,7 @@ NetworkAnalysis AnalyseDesign(const DesignedNetwork &design, const AnalysisOptio
     NetworkAnalysis a;
     a.band = design.band;
     a.full = design.full;
-    a.printed = design.printed;
+    a.printed = design.Printed();
     a.full.measured = options.measuredLoad;
     a.printed.measured = options.measuredLoad;
     const LossModel losses = LossModelOf(options, a.band);

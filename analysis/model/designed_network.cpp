@@ -24,11 +24,9 @@ DesignedNetwork DesignedNetworkOf(const DesignResult &design)
     for (const double ohms : {d.full.port1Ohms, d.full.port2Ohms})
         if (!std::isfinite(ohms) || ohms <= 0)
             throw std::invalid_argument("a port resistance that is not positive");
-    d.printed = d.full;
     // Every design run comes here: room for the table's parts at once
     // rather than a reallocation (and a move of every part) per doubling.
     d.full.parts.reserve(table.size() - 2);
-    d.printed.parts.reserve(table.size() - 2);
     const std::optional<std::size_t> absorbed = AbsorbedRow(design);
     // One part reused row by row and copied into place: a fresh part per row
     // would be cleared, built and moved, which costs more than the rest of
@@ -44,19 +42,21 @@ DesignedNetwork DesignedNetworkOf(const DesignResult &design)
             // The load's reactance is what the engineer typed, at any precision.
             part.value = design.absorbedValue;
             d.full.load = LoadReactance{part, design.loadType};
-            d.printed.load = d.full.load;
             continue;
         }
         part.value = row.fullValue;
         d.full.parts.push_back(part);
-        part.value = row.value;
-        d.printed.parts.push_back(part);
     }
     d.gammaMax = design.GammaMax;
     d.gammaMin = design.GammaMin;
     d.vswrMax = design.Smax;
     d.bodeFano = BodeFanoOf(design, design.band.Qt);
     return d;
+}
+
+Network DesignedNetwork::Printed() const
+{
+    return AsPrinted(full);
 }
 
 Network AsPrinted(const Network &network)

@@ -8,8 +8,8 @@
 // this and never go back to the report's element table.
 
 #include "analysis/figures/bode_fano.h"
-#include "analysis/model/network.h"
 #include "analysis/figures/sweep.h"
+#include "analysis/model/network.h"
 #include "engine/design_result.h"
 
 namespace tevmar::analysis {
@@ -17,8 +17,11 @@ namespace tevmar::analysis {
 struct DesignedNetwork
 {
     Band band;
-    Network full;    // the values as designed
-    Network printed; // the same parts at the values the report prints (0.001 nH / pF)
+    Network full; // the values as designed
+    // The same parts at the values the report prints (0.001 nH / pF), the
+    // absorbed load at its typed value: worked out when asked for, as most
+    // design runs (the pane and the report alone) never ask.
+    Network Printed() const;
     // The in-band |S11| extremes the network was designed for, and the VSWR
     // of the maximum: the synthesis's closed-form figures, or a candidate's
     // own in-band extremes.

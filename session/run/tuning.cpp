@@ -40,7 +40,6 @@ analysis::DesignedNetwork TunedDesign(const analysis::TunedNetwork &tuned,
     }
     d.full = tuned.tuned.network;
     d.full.measured = nullptr;
-    d.printed = analysis::AsPrinted(d.full);
     return d;
 }
 

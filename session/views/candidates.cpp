@@ -94,7 +94,6 @@ CalculateOutcome CandidateOutcome(const CalculateOutcome &design, const Candidat
     d.band = c.problem.band;
     d.full = c.tuned.network;
     d.full.measured = nullptr; // the analysis puts the design's measured load back
-    d.printed = analysis::AsPrinted(d.full);
     // The in-band extremes of the network itself, so that the network check
     // compares like with like, and the Bode-Fano limit of its own load.
     const analysis::PassbandFigures figures = analysis::PassbandFiguresOf(c.tuned.network, d.band);

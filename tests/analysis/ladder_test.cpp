@@ -15,7 +15,7 @@ TEST(DesignedNetwork, KeepsTableOrderKindsAndUnits)
 {
     // N = 4, shunt RL: R = 50, LP = 5.034 nH, CS = 5.158 pF, CP = 4.91 pF, LS = 1.258 nH, R = 10.
     const Design d = RunDesign(kDesigns[0]);
-    const Network printed = DesignedNetworkOf(d.result).printed;
+    const Network printed = DesignedNetworkOf(d.result).Printed();
     EXPECT_EQ(printed.port1Ohms, 50.0);
     EXPECT_EQ(printed.port2Ohms, 10.0);
     ASSERT_EQ(printed.parts.size(), 4u);
@@ -41,8 +41,10 @@ TEST(DesignedNetwork, AbsorbedReactanceIsTheLoadNotAPart)
     // at either precision the load keeps the value typed.
     const DesignedNetwork shuntDesign = DesignedNetworkOf(RunDesign(kDesigns[3]).result);  // 1 pF
     const DesignedNetwork seriesDesign = DesignedNetworkOf(RunDesign(kDesigns[2]).result); // 0.5 nH
-    for (const auto member : {&DesignedNetwork::full, &DesignedNetwork::printed}) {
-        const Network &shunt = shuntDesign.*member;
+    const Network shunts[] = {shuntDesign.full, shuntDesign.Printed()};
+    const Network serieses[] = {seriesDesign.full, seriesDesign.Printed()};
+    for (int i = 0; i < 2; ++i) {
+        const Network &shunt = shunts[i];
         ASSERT_TRUE(shunt.load);
         EXPECT_EQ(shunt.load->element.kind, ElementKind::ShuntCapacitor);
         EXPECT_EQ(shunt.load->element.value, 1.0);
@@ -50,7 +52,7 @@ TEST(DesignedNetwork, AbsorbedReactanceIsTheLoadNotAPart)
         EXPECT_EQ(shunt.parts.size(), 7u);
         EXPECT_EQ(shunt.parts.front().kind, ElementKind::SeriesInductor);
 
-        const Network &series = seriesDesign.*member;
+        const Network &series = serieses[i];
         ASSERT_TRUE(series.load);
         EXPECT_EQ(series.load->element.kind, ElementKind::SeriesInductor);
         EXPECT_EQ(series.load->element.value, 0.5);

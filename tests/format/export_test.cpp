@@ -276,7 +276,7 @@ TEST(SweepCsv, HeaderThenOneRowPerFrequencyPerNetwork)
 {
     const Design d = RunDesign(kDesigns[4]);
     const Network full = DesignedNetworkOf(d.result).full;
-    const Network printed = DesignedNetworkOf(d.result).printed;
+    const Network printed = DesignedNetworkOf(d.result).Printed();
     const std::vector<double> f = SweepFrequencies(DefaultSweep(BandOf(d.result.band)));
     const std::vector<std::string> lines =
         Split(WriteAndRead(SweepCsv({{"full", full}, {"printed", printed}}, f), "s.csv"), '\n');

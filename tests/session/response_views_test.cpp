@@ -84,7 +84,7 @@ TEST(Schematic, PartsInOrderWithTheLoadInItsBoxForEachLoadType)
         const std::string value = std::string(c.loadValue).substr(0, c.loadValue[1] == '.' ? 3 : 2);
         const CalculateOutcome design = Absorbing(c.type, value.c_str());
         ASSERT_TRUE(design.solved()) << c.loadValue;
-        const analysis::Network printed = design.network->printed;
+        const analysis::Network printed = design.network->Printed();
         const Schematic s = SchematicOf(printed);
         SCOPED_TRACE(c.loadValue);
 
