@@ -205,6 +205,10 @@ Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings 
         // not a fitted load: there is no model to draw beside its data.
         if (design.measuredLoad && design.origin.source != NetworkSource::AmplifierSide)
             AddFittedModel(r, design);
+        // A side is named as itself: it has no synthesis to be checked
+        // against and no values rounded for a report.
+        if (design.origin.source == NetworkSource::AmplifierSide)
+            NameAsCandidate(r, design.origin.rank == 1 ? "Input network" : "Output network");
         if (const auto &q = r.analysis.finiteQ; q && !r.analysis.asBuilt)
             r.withLosses = CurveOf("Full precision with Q", r.analysis.full, r.frequenciesHz,
                                    q->losses, CurveRole::Full);

@@ -306,6 +306,13 @@ TEST_F(DeviceWindowTest, AnAmplifierSideShownInTheResponseWindowIsThatSideBetwee
                                           ? QStringLiteral("Amplifier input network")
                                           : QStringLiteral("Amplifier output network")))
             << banner.toStdString();
+        // Named as the side, with nothing rounded for a report drawn beside it.
+        const std::vector<session::FigureRow> rows = session::FigureRows(window->response());
+        ASSERT_FALSE(rows.empty());
+        EXPECT_EQ(rows.front().figure,
+                  side == session::AmplifierSide::Input ? "Input network" : "Output network");
+        for (const session::ResponseCurve &curve : window->response().curves)
+            EXPECT_NE(curve.role, session::CurveRole::Printed);
         for (const char *name : {"tune", "eseries", "partSource", "findCandidates", "bands"})
             EXPECT_FALSE(window->findChild<QWidget *>(QString::fromLatin1(name))->isEnabled())
                 << name;
