@@ -700,8 +700,8 @@ void ResponseWindow::WriteControls()
     if (s.sweepFollowsBand && (state_.view.drawn() || s.bands.several())) {
         // Several bands: from half the lowest edge to twice the highest.
         const session::SweepPlan plan = session::DefaultSweep(
-            s.bands.several() ? s.bands.goal.Span()
-                              : session::BandOf(state_.view.drawn()->result.band));
+            s.bands.several() && !state_.side ? s.bands.goal.Span()
+                                              : session::BandOf(state_.view.drawn()->result.band));
         fromGhz = units::Frequency::FromHz(plan.startHz).ghz();
         toGhz = units::Frequency::FromHz(plan.stopHz).ghz();
     }
@@ -1118,7 +1118,7 @@ void ResponseWindow::ShowBanner()
     };
     const std::optional<session::CalculateOutcome> &own = state_.view.candidatesFor();
     // Several bands: the line the command line's pane gives first, then what is drawn.
-    const bool several = state_.settings.bands.several() && state_.given;
+    const bool several = state_.settings.bands.several() && state_.given && !state_.side;
     QString bands =
         several ? QString::fromStdString(session::BandsNote(state_.settings.bands, *state_.given))
                 : QString();

@@ -131,6 +131,9 @@ void ResultTools::Follow()
 
 void ResultTools::ShowLatestInResponse()
 {
+    // An amplifier's side drawn stays until there is a design to draw instead.
+    if (response_->amplifierSide() && !state_.hasDesign())
+        return;
     if (responseSerial_ != state_.serial()) {
         response_->ShowDesign(state_.design());
         responseSerial_ = state_.serial();

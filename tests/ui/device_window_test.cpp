@@ -9,6 +9,7 @@
 #include "session/run/study.h"
 #include "session/views/amplifier_view.h"
 #include "session/views/markers.h"
+#include "session/views/response_bands.h"
 #include "session/views/smith.h"
 #include "session/views/smith_circles.h"
 #include "session/views/smith_path.h"
@@ -341,6 +342,54 @@ TEST_F(DeviceWindowTest, AnAmplifierSideShownInTheResponseWindowIsThatSideBetwee
     EXPECT_TRUE(window.findChild<QLabel *>(QStringLiteral("designBanner"))
                     ->text()
                     .startsWith(QStringLiteral("Order 4")));
+}
+
+// Settings made for designs (several bands, a component Q, a standard series,
+// a tune) leave a side as built: its figures are the same as under none.
+TEST_F(DeviceWindowTest, AnAmplifierSideIsFiguredAsBuiltWhateverTheDesignSettings)
+{
+    std::ofstream("fet.s2p") << kFet;
+    main_.tools().OpenDevice(QStringLiteral("fet.s2p"));
+    AmplifierPanel &panel = main_.tools().deviceWindow()->amplifier();
+    panel.f1Box().setText(QStringLiteral("3.9"));
+    panel.f2Box().setText(QStringLiteral("4.1"));
+    panel.Design();
+    QTRY_COMPARE_WITH_TIMEOUT(panel.designsShown(), 1, 30000);
+    ASSERT_TRUE(panel.outcome());
+    const session::AmplifierSideNetwork side =
+        session::AmplifierSideOf(*panel.outcome(), session::AmplifierSide::Output);
+
+    session::ResponseSettings designs;
+    const session::BandsReading bands = session::ReadResponseBands("3.8:3.9, 4.1:4.2", "");
+    ASSERT_TRUE(bands.problem.empty()) << bands.problem;
+    designs.bands = bands.bands;
+    designs.inductorQ = 30;
+    designs.eseries = analysis::ESeries::E24;
+    designs.tune = true;
+    ResponseWindow window(designs);
+    window.ShowAmplifierSide(side);
+    ResponseWindow plain{session::ResponseSettings{}};
+    plain.ShowAmplifierSide(side);
+    ASSERT_TRUE(window.response().problem.empty()) << window.response().problem;
+    EXPECT_FALSE(window.tuneRunning());
+    EXPECT_TRUE(window.response().goal.empty());
+    const std::vector<double> hz = {3.9e9, 4.0e9, 4.1e9};
+    const std::vector<session::MarkerReading> a = session::ReadMarkers(window.response(), hz);
+    const std::vector<session::MarkerReading> b = session::ReadMarkers(plain.response(), hz);
+    const std::vector<session::TwoPortS> s = session::AmplifierSideSParameters(side, hz);
+    for (std::size_t k = 0; k < hz.size(); ++k) {
+        EXPECT_EQ(a[k].gamma, b[k].gamma);
+        EXPECT_NEAR(a[k].gamma, std::abs(s[k].s11), 1e-9);
+    }
+    EXPECT_EQ(window.response().curves.size(), plain.response().curves.size());
+    // The engineer's settings are kept for the designs.
+    EXPECT_EQ(window.settings().bands, designs.bands);
+    EXPECT_EQ(window.settings().inductorQ, designs.inductorQ);
+    EXPECT_EQ(window.settings().eseries, designs.eseries);
+    EXPECT_TRUE(window.settings().tune);
+    EXPECT_TRUE(window.findChild<QLabel *>(QStringLiteral("designBanner"))
+                    ->text()
+                    .startsWith(QStringLiteral("Amplifier output network")));
 }
 
 TEST_F(DeviceWindowTest, AmplifierPageShowsTheDesignOfTheBoxesAndWhyThereIsNone)
