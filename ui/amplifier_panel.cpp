@@ -188,8 +188,18 @@ AmplifierPanel::AmplifierPanel(const session::DeviceOutcome &device, QWidget *pa
          {session::AmplifierSide::Input, session::AmplifierSide::Output}) {
         SchematicView *view = side == session::AmplifierSide::Input ? inputView_ : outputView_;
         view->setContextMenuPolicy(Qt::ActionsContextMenu);
-        view->setToolTip(QStringLiteral("Right-click: this network's Touchstone, SPICE or CSV "
-                                        "sweep between its source, device port and load"));
+        view->setToolTip(QStringLiteral("Right-click: this network in the Response window, or "
+                                        "its Touchstone, SPICE or CSV sweep between its source, "
+                                        "device port and load"));
+        auto *show = new QAction(QStringLiteral("Show in Response window"), view);
+        show->setObjectName(side == session::AmplifierSide::Input ? QStringLiteral("input-show")
+                                                                  : QStringLiteral("output-show"));
+        connect(show, &QAction::triggered, this, [this, side] {
+            if (outcome_ && showSide_)
+                showSide_(session::AmplifierSideOf(*outcome_, side));
+        });
+        view->addAction(show);
+        (side == session::AmplifierSide::Input ? showInput_ : showOutput_) = show;
         for (const session::ExportKind kind :
              {session::ExportKind::Touchstone, session::ExportKind::TouchstoneV2,
               session::ExportKind::Spice, session::ExportKind::SweepCsv}) {

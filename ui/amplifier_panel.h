@@ -89,6 +89,15 @@ class AmplifierPanel final : public QWidget
     QString ExportSide(session::AmplifierSide side, session::ExportKind kind);
     // The context menu's action for a side's file.
     QAction *exportAction(session::AmplifierSide side, session::ExportKind kind) const;
+    // Shows one side's network in the Response window (each schematic's
+    // context menu), as session::AmplifierSideOf builds it.
+    using SideShower = std::function<void(const session::AmplifierSideNetwork &)>;
+    void SetSideShower(SideShower show) { showSide_ = std::move(show); }
+    // The context menu's action that shows a side in the Response window.
+    QAction *showAction(session::AmplifierSide side) const
+    {
+        return side == session::AmplifierSide::Input ? showInput_ : showOutput_;
+    }
     // Asks where to save; an empty answer means the engineer cancelled.
     using SavePathAsker = std::function<QString(QWidget *, const session::ExportFormat &)>;
     void SetSavePathAsker(SavePathAsker ask) { askSavePath_ = std::move(ask); }
@@ -110,6 +119,8 @@ class AmplifierPanel final : public QWidget
     BackgroundRun<session::AmplifierRun> run_;
     std::function<void()> shown_;
     SavePathAsker askSavePath_;
+    SideShower showSide_;
+    QAction *showInput_ = nullptr, *showOutput_ = nullptr;
     std::vector<std::tuple<session::AmplifierSide, session::ExportKind, QAction *>> exports_;
 };
 

@@ -372,7 +372,8 @@ ResponseWindow::ResponseWindow(const session::ResponseSettings &settings, Settin
 
     auto *column = new QVBoxLayout;
     column->addWidget(BuildSweepControls());
-    column->addWidget(BuildPartControls());
+    partControls_ = BuildPartControls();
+    column->addWidget(partControls_);
     column->addWidget(BuildToleranceControls());
     column->addWidget(problem_);
     column->addWidget(figures_, 1);
@@ -699,8 +700,8 @@ void ResponseWindow::WriteControls()
     if (s.sweepFollowsBand && (state_.view.drawn() || s.bands.several())) {
         // Several bands: from half the lowest edge to twice the highest.
         const session::SweepPlan plan = session::DefaultSweep(
-            s.bands.several() ? s.bands.goal.Span()
-                              : session::BandOf(state_.view.drawn()->result.band));
+            s.bands.several() && !state_.side ? s.bands.goal.Span()
+                                              : session::BandOf(state_.view.drawn()->result.band));
         fromGhz = units::Frequency::FromHz(plan.startHz).ghz();
         toGhz = units::Frequency::FromHz(plan.stopHz).ghz();
     }
@@ -1076,8 +1077,11 @@ void ResponseWindow::ShowSteps()
 
 void ResponseWindow::ShowDesign(const session::CalculateOutcome &design)
 {
-    if (!GivenFollowsBands(design))
+    state_.side.reset();
+    if (!GivenFollowsBands(design)) {
+        EnableDesignControls();
         return StartBands();
+    }
     state_.steps.Reset(0);
     state_.history.Clear();
     state_.view.NewDesign(design);
@@ -1087,10 +1091,42 @@ void ResponseWindow::ShowDesign(const session::CalculateOutcome &design)
     state_.tuned.reset();
     state_.stale = false;
     WriteControls();
+    EnableDesignControls();
     ShowBanner();
     Recompute();
     if (const std::optional<session::Band> band = DrawnKitBand())
         ShowKitProblem(*band);
+}
+
+void ResponseWindow::ShowAmplifierSide(const session::AmplifierSideNetwork &side)
+{
+    state_.side = side;
+    state_.steps.Reset(0);
+    state_.history.Clear();
+    state_.view.NewDesign(session::AmplifierSideShown(side));
+    candidateRun_->Stop();
+    ShowCandidateTable();
+    tuner_->Stop();
+    state_.tuned.reset();
+    state_.stale = false;
+    WriteControls();
+    EnableDesignControls();
+    ShowBanner();
+    Recompute();
+}
+
+void ResponseWindow::EnableDesignControls()
+{
+    const bool design = !state_.side;
+    const QString aside = design ? QString()
+                                 : QStringLiteral("Applies to designs: an amplifier's side is "
+                                                  "shown with its parts as built.");
+    for (QWidget *w : {partControls_, static_cast<QWidget *>(bands_),
+                       static_cast<QWidget *>(reject_), static_cast<QWidget *>(findCandidates_)}) {
+        w->setEnabled(design);
+        w->setToolTip(aside);
+    }
+    ShowCandidateTable(); // Find Candidates as the candidates' state has it
 }
 
 void ResponseWindow::MarkStale(bool stale)
@@ -1116,7 +1152,7 @@ void ResponseWindow::ShowBanner()
     };
     const std::optional<session::CalculateOutcome> &own = state_.view.candidatesFor();
     // Several bands: the line the command line's pane gives first, then what is drawn.
-    const bool several = state_.settings.bands.several() && state_.given;
+    const bool several = state_.settings.bands.several() && state_.given && !state_.side;
     QString bands =
         several ? QString::fromStdString(session::BandsNote(state_.settings.bands, *state_.given))
                 : QString();
@@ -1204,28 +1240,28 @@ void ResponseWindow::Recompute()
     clock.start();
     // The curves show at once; the tolerance trials, the sensitivity and a
     // tune follow from other threads.
-    state_.response = session::ComputeResponse(*state_.view.drawn(), state_.settings,
+    const session::ResponseSettings settings = state_.Shown();
+    state_.response = session::ComputeResponse(*state_.view.drawn(), settings,
                                                session::Trials::Later, state_.study.get());
     if (const std::optional<std::size_t> picked = state_.view.picked())
         session::NameAsCandidate(state_.response, "Candidate " + std::to_string(*picked + 1));
     // Steps made by hand stay through a change of the settings, on the same
     // network; a network of another shape starts afresh.
     state_.drawn = state_.response;
-    const bool partsChangedForSteps = state_.stepsKitFolder != state_.settings.partsFolder;
-    state_.stepsKitFolder = state_.settings.partsFolder;
+    const bool partsChangedForSteps = state_.stepsKitFolder != settings.partsFolder;
+    state_.stepsKitFolder = settings.partsFolder;
     if (state_.steps.size() != state_.drawn.analysis.full.parts.size() || partsChangedForSteps) {
         // Kit parts step to the kit's neighbouring values.
-        state_.steps.Reset(
-            state_.drawn.analysis.full,
-            session::KitForSteps(state_.settings, state_.settings.bands.several()
-                                                      ? state_.settings.bands.goal.Span()
-                                                      : state_.drawn.analysis.band));
+        state_.steps.Reset(state_.drawn.analysis.full,
+                           session::KitForSteps(settings, settings.bands.several()
+                                                              ? settings.bands.goal.Span()
+                                                              : state_.drawn.analysis.band));
         state_.history.Clear();
     }
     session::ApplySteps(state_.response, state_.drawn, state_.steps);
     // A tune and the trials answer one band: over several, each band's figure.
-    const bool oneBand = !state_.settings.bands.several();
-    if (state_.response.problem.empty() && state_.settings.tune && oneBand)
+    const bool oneBand = !settings.bands.several();
+    if (state_.response.problem.empty() && settings.tune && oneBand)
         FollowTune();
     else
         tuner_->Stop();
@@ -1246,7 +1282,7 @@ void ResponseWindow::StartTrials()
     // thread keeps counting into its own.
     trialsDone_ = std::make_shared<std::atomic<int>>(0);
     laterFigures_->Start(
-        [design = *state_.view.drawn(), settings = state_.settings,
+        [design = *state_.view.drawn(), settings = state_.Shown(),
          done = trialsDone_](const std::atomic<bool> &stop) {
             return session::RunLaterFigures(stop, design, settings, done.get());
         },
@@ -1322,7 +1358,7 @@ void ResponseWindow::ShowResponse()
 {
     plot_->SetData(PlotDataOf(state_.response));
     views_->Show(state_.response, *state_.view.drawn(),
-                 state_.settings.tune ? &state_.tuned : nullptr);
+                 state_.Shown().tune ? &state_.tuned : nullptr);
     ShowFigures();
     ShowSteps();
 }
@@ -1451,6 +1487,8 @@ QWidget *ResponseWindow::BuildCandidatesTab()
 
 void ResponseWindow::ShowCandidatesFor(const session::CalculateOutcome &unsolved)
 {
+    state_.side.reset();
+    EnableDesignControls();
     if (!GivenFollowsBands(unsolved))
         return StartBands();
     tuner_->Stop();
@@ -1471,6 +1509,8 @@ void ResponseWindow::ShowCandidatesFor(const session::CalculateOutcome &unsolved
 
 void ResponseWindow::FindCandidates()
 {
+    if (state_.side)
+        return; // candidates are found for designs
     const std::optional<int> ticket = state_.view.StartSearch();
     if (!ticket)
         return;
@@ -1562,7 +1602,8 @@ void ResponseWindow::DrawAnotherNetwork()
 void ResponseWindow::ShowCandidateTable()
 {
     const bool running = candidateRun_->running();
-    findCandidates_->setEnabled(state_.view.candidatesFor().has_value() && !running);
+    findCandidates_->setEnabled(state_.view.candidatesFor().has_value() && !running &&
+                                !state_.side);
     ownDesignButton_->setEnabled(state_.view.canShowDesign());
     if (!running)
         candidateProgress_->hide();

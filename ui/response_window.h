@@ -56,6 +56,16 @@ class ResponseWindow final : public QWidget
     // Inputs the synthesis has no design for: the candidates are found for
     // them, and the best is drawn once they are.
     void ShowCandidatesFor(const session::CalculateOutcome &unsolved);
+    // One side of a designed amplifier, drawn in every view in place of a
+    // design: its network as built between its real terminations. The
+    // controls that act on designs (parts, tune, kit, bands, candidates)
+    // stand aside until a design is shown again.
+    void ShowAmplifierSide(const session::AmplifierSideNetwork &side);
+    // The amplifier's side drawn, if one is.
+    const std::optional<session::AmplifierSideNetwork> &amplifierSide() const
+    {
+        return state_.side;
+    }
     // Finds the candidates for the design shown (or the inputs without one).
     void FindCandidates();
     // Draws candidate `index` (0 = the best) in every view.
@@ -129,6 +139,8 @@ class ResponseWindow final : public QWidget
     QWidget *BuildPartControls();
     QWidget *BuildToleranceControls();
     void WriteControls();
+    // The design-only controls are enabled for a design, not for a side.
+    void EnableDesignControls();
     void ReadControls();
     std::optional<session::Band> DrawnKitBand() const;
     void ShowKitProblem(const session::Band &band);
@@ -205,6 +217,7 @@ class ResponseWindow final : public QWidget
     QDoubleSpinBox *tolerance_ = nullptr;
     QSpinBox *trials_ = nullptr;
     YieldLimitBox *yieldLimit_ = nullptr;
+    QWidget *partControls_ = nullptr; // the parts, tune and kit: for designs
     QLabel *problem_ = nullptr;
     QTableWidget *figures_ = nullptr;
 

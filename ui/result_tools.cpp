@@ -3,6 +3,7 @@
 #include "session/io/report_reading.h"
 #include "session/io/safe_file.h"
 #include "session/views/response_bands.h"
+#include "ui/amplifier_panel.h"
 #include "ui/device_window.h"
 #include "ui/response_views.h"
 #include "ui/response_window.h"
@@ -130,6 +131,9 @@ void ResultTools::Follow()
 
 void ResultTools::ShowLatestInResponse()
 {
+    // An amplifier's side drawn stays until there is a design to draw instead.
+    if (response_->amplifierSide() && !state_.hasDesign())
+        return;
     if (responseSerial_ != state_.serial()) {
         response_->ShowDesign(state_.design());
         responseSerial_ = state_.serial();
@@ -146,8 +150,9 @@ void ResultTools::UpdateActions()
                      std::filesystem::is_regular_file(reportPath_, ignored));
     const bool candidate = response_ && response_->pickedRank() &&
                            (candidateRequest_ || (state_.hasDesign() && state_.current()));
+    const bool side = response_ && response_->amplifierSide();
     for (const auto &[kind, action] : exportActions_)
-        action->setEnabled((state_.hasDesign() && state_.current()) || candidate);
+        action->setEnabled((state_.hasDesign() && state_.current()) || candidate || side);
 }
 
 void ResultTools::ShowMenu(const QPoint &globalPosition)
@@ -187,6 +192,73 @@ void ResultTools::ShowResponse()
     response_->show();
     response_->raise();
     response_->activateWindow();
+}
+
+ResponseWindow &ResultTools::Response()
+{
+    if (!response_) {
+        response_ = std::make_unique<ResponseWindow>(
+            settings_, [this](const session::ResponseSettings &settings) { settings_ = settings; });
+        AddResponseMenus();
+    }
+    return *response_;
+}
+
+void ResultTools::ShowAmplifierSide(const session::AmplifierSideNetwork &side)
+{
+    ResponseWindow &window = Response();
+    window.ShowAmplifierSide(side);
+    responseSerial_ = -1; // the next Response command draws the design again
+    window.show();
+    window.raise();
+    window.activateWindow();
+    UpdateActions();
+}
+
+bool ResultTools::ExportsShownSide() const
+{
+    return response_ && response_->amplifierSide() && response_->isActiveWindow();
+}
+
+// A side's files are its own: its network as built between its terminations,
+// as the Transistor window's schematic menu writes them, with any steps made
+// by hand in the Response window.
+void ResultTools::ExportSide(session::ExportKind kind)
+{
+    const session::ExportFormat &format = session::FormatOf(kind);
+    const QString title = QString::fromUtf8(format.title);
+    if (kind != session::ExportKind::Touchstone && kind != session::ExportKind::TouchstoneV2 &&
+        kind != session::ExportKind::Spice && kind != session::ExportKind::SweepCsv) {
+        Warn(title, QStringLiteral("An amplifier's side is written as Touchstone, SPICE or a CSV "
+                                   "sweep; this file is written for designs.\n\nNothing "
+                                   "was written."));
+        return;
+    }
+    session::AmplifierSideNetwork side = *response_->amplifierSide();
+    if (response_->steps().any() && response_->response().problem.empty())
+        side.network.parts = response_->response().analysis.full.parts;
+    const QString name = askSavePath_(response_.get(), format);
+    if (name.isEmpty())
+        return;
+    const std::filesystem::path path = PathOf(name);
+    if (session::SameFile(path, reportPath_)) {
+        Warn(title, QStringLiteral("%1 is the report file of the design run; the export would "
+                                   "replace the report.\n\nNothing was written. Choose another "
+                                   "name.")
+                        .arg(name));
+        return;
+    }
+    std::string text, error;
+    try {
+        text = session::AmplifierSideFile(side, kind);
+    } catch (const std::exception &e) {
+        Warn(title, QStringLiteral("Nothing was written: ") + QString::fromStdString(e.what()));
+        return;
+    }
+    if (!session::WriteFileSafely(path, text, error))
+        Warn(title, QStringLiteral("%1 could not be written: %2.\n\nAny earlier file of that "
+                                   "name is unchanged.")
+                        .arg(name, QString::fromStdString(error)));
 }
 
 void ResultTools::ShowCandidatesFor(const session::CalculateOutcome &unsolved,
@@ -245,6 +317,8 @@ void ResultTools::CopyReport()
 
 void ResultTools::Export(session::ExportKind kind)
 {
+    if (ExportsShownSide())
+        return ExportSide(kind);
     const bool own = state_.hasDesign() && state_.current();
     if (!own && !(response_ && response_->pickedRank() && candidateRequest_))
         return;
@@ -322,6 +396,8 @@ void ResultTools::OpenDevice(const QString &path)
         return;
     }
     device_ = std::make_unique<DeviceWindow>(std::move(*run.outcome));
+    device_->amplifier().SetSideShower(
+        [this](const session::AmplifierSideNetwork &side) { ShowAmplifierSide(side); });
     device_->show();
     device_->raise();
     device_->activateWindow();

@@ -2,6 +2,7 @@
 
 #include "report/report_file.h"
 #include "session/run/exports.h"
+#include "session/views/amplifier_side.h"
 #include "session/views/design_state.h"
 #include "session/views/response.h"
 
@@ -69,6 +70,9 @@ class ResultTools final : public QObject
     const session::ResponseSettings &settings() const { return settings_; }
 
     void ShowResponse();
+    // Opens the Response window on one side of the Transistor window's
+    // amplifier; the next design shown there replaces it.
+    void ShowAmplifierSide(const session::AmplifierSideNetwork &side);
     // Opens the Response window on the candidates for inputs the synthesis
     // has no design for; `request` is the run that found none, which the
     // exports of a chosen candidate repeat.
@@ -94,6 +98,12 @@ class ResultTools final : public QObject
     std::optional<session::Request> CandidateExportRequest(session::ExportKind kind,
                                                            const std::string &path) const;
     void AddResponseMenus();
+    // The Response window, made with the remembered settings when it is not yet.
+    ResponseWindow &Response();
+    // Whether an export asked now is of the amplifier side the Response
+    // window shows: it does, and the engineer is working in it.
+    bool ExportsShownSide() const;
+    void ExportSide(session::ExportKind kind);
     void Warn(const QString &title, const QString &message);
 
     QWidget &window_;

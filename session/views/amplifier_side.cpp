@@ -1,12 +1,14 @@
 #include "session/views/amplifier_side.h"
 
 #include "analysis/amplifier/amplifier.h"
+#include "analysis/figures/network_analysis.h"
 #include "analysis/model/termination.h"
 #include "format/export_csv.h"
 #include "format/export_spice.h"
 #include "format/export_touchstone.h"
 #include "format/port_text.h"
 #include "report/number_format.h"
+#include "units/quantity.h"
 
 #include <cmath>
 #include <memory>
@@ -142,6 +144,48 @@ std::string AmplifierSideFile(const AmplifierSideNetwork &side, ExportKind kind)
     default:
         throw std::invalid_argument("an amplifier's side is written as Touchstone, CSV or SPICE");
     }
+}
+
+CalculateOutcome AmplifierSideShown(const AmplifierSideNetwork &side)
+{
+    CalculateOutcome shown;
+    shown.result.solved = true;
+    // The band as a design run's, for whatever sweeps over it.
+    BandParameters &band = shown.result.band;
+    band.F1 = units::Frequency::FromHz(side.band.lowHz).mhz();
+    band.F2 = units::Frequency::FromHz(side.band.highHz).mhz();
+    band.F0 = units::Frequency::FromHz(side.band.centreHz).mhz();
+    band.BW = band.F2 - band.F1;
+    band.Qt = band.BW > 0 ? band.F0 / band.BW : 0;
+    band.F0GHz = units::Frequency::FromHz(side.band.centreHz).ghz();
+    analysis::DesignedNetwork designed;
+    designed.band = side.band;
+    designed.full = side.network;
+    // Built on the amplifier's own values: nothing is rounded for a report.
+    designed.printed = side.network;
+    const analysis::PassbandFigures figures = analysis::PassbandFiguresOf(side.network, side.band);
+    designed.gammaMax = figures.gammaMax;
+    designed.gammaMin = figures.gammaMin;
+    designed.vswrMax = figures.vswrMax;
+    shown.network = std::move(designed);
+    shown.origin = side.origin;
+    // The analysis keeps the terminations through this, as for measured data.
+    shown.measuredLoad = side.network.measured;
+    return shown;
+}
+
+ResponseSettings AmplifierSideSettings(const ResponseSettings &settings)
+{
+    ResponseSettings s;
+    s.sweepFollowsBand = settings.sweepFollowsBand;
+    s.fromGhz = settings.fromGhz;
+    s.toGhz = settings.toGhz;
+    s.points = settings.points;
+    s.logarithmic = settings.logarithmic;
+    s.tolerancePercent = settings.tolerancePercent;
+    s.trials = settings.trials;
+    s.yieldVswr = settings.yieldVswr;
+    return s;
 }
 
 } // namespace tevmar::session

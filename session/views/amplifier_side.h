@@ -18,6 +18,7 @@
 #include "session/run/calculation.h"
 #include "session/run/exports.h"
 #include "session/views/network_view.h"
+#include "session/views/response.h"
 
 #include <string>
 #include <vector>
@@ -63,5 +64,18 @@ std::vector<TwoPortS> AmplifierSideSParameters(const AmplifierSideNetwork &side,
 // its resistance, the CSV sweep between its terminations, or the SPICE
 // netlist over the band. Throws std::invalid_argument for another kind.
 std::string AmplifierSideFile(const AmplifierSideNetwork &side, ExportKind kind);
+
+// The side as the Response window draws it: an outcome whose network is the
+// side's as built between its terminations (both held exactly, as a measured
+// load and source are), origin NetworkSource::AmplifierSide, checked against
+// its own in-band |S11| extremes over the amplifier's band. The figures
+// every view computes from it are therefore the side's into its real ends.
+CalculateOutcome AmplifierSideShown(const AmplifierSideNetwork &side);
+
+// The settings a side is figured under in the Response window: the sweep,
+// the tolerance and its trials as set; the parts as the amplifier built them
+// (no extra Q, chip models, pads, standard series or kit), one band, no tune.
+// Those belong to designs, whose parts the window may still choose.
+ResponseSettings AmplifierSideSettings(const ResponseSettings &settings);
 
 } // namespace tevmar::session

@@ -201,8 +201,14 @@ Response ComputeResponse(const CalculateOutcome &design, const ResponseSettings 
         if (const auto &snapped = r.analysis.standardValues)
             r.curves.push_back(CurveOf(analysis::SeriesName(snapped->series) + " values",
                                        snapped->ladder, r.frequenciesHz, {}, CurveRole::Standard));
-        if (design.measuredLoad)
+        // An amplifier's side is between a source and a transistor's port,
+        // not a fitted load: there is no model to draw beside its data.
+        if (design.measuredLoad && design.origin.source != NetworkSource::AmplifierSide)
             AddFittedModel(r, design);
+        // A side is named as itself: it has no synthesis to be checked
+        // against and no values rounded for a report.
+        if (design.origin.source == NetworkSource::AmplifierSide)
+            NameAsCandidate(r, design.origin.rank == 1 ? "Input network" : "Output network");
         if (const auto &q = r.analysis.finiteQ; q && !r.analysis.asBuilt)
             r.withLosses = CurveOf("Full precision with Q", r.analysis.full, r.frequenciesHz,
                                    q->losses, CurveRole::Full);
@@ -458,6 +464,17 @@ std::string DesignSummary(const CalculateOutcome &d)
                               " to " + Figure(units::Frequency::FromHz(band.highHz).ghz(), 6) +
                               " GHz";
     std::string text;
+    if (d.origin.source == NetworkSource::AmplifierSide && d.network) {
+        const bool input = d.origin.rank == 1;
+        return std::string(input ? "Amplifier input network (source to device), "
+                                 : "Amplifier output network (device to load), ") +
+               d.origin.topology + ", " + std::to_string(d.origin.parts) + " parts" + edges +
+               (input ? "; figures between the source and the transistor's input, with the "
+                        "output network and the load behind it"
+                      : "; figures between the transistor's output, with the input network and "
+                        "the source behind it, and the load") +
+               ". Its parts are shown as built: tune, candidates, kit and bands apply to designs.";
+    }
     if (d.origin.candidate() && d.network) {
         const analysis::Network &network = d.network->full;
         text = "Candidate " + std::to_string(d.origin.rank) + ", " + d.origin.topology + ", " +

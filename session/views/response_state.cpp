@@ -26,4 +26,9 @@ void ResponseState::TuneStarted()
     tunedParts = settings;
 }
 
+ResponseSettings ResponseState::Shown() const
+{
+    return side ? AmplifierSideSettings(settings) : settings;
+}
+
 } // namespace tevmar::session

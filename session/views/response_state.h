@@ -8,6 +8,7 @@
 
 #include "session/run/study.h"
 #include "session/run/tuning.h"
+#include "session/views/amplifier_side.h"
 #include "session/views/candidate_view_state.h"
 #include "session/views/drag.h"
 #include "session/views/part_choice.h"
@@ -33,6 +34,9 @@ struct ResponseState
     PartSteps steps;
     ValueHistory history; // the values before each change by hand, for Undo
     PartChoice partChoice;
+    // An amplifier's side drawn in place of a design: figured as built
+    // between its terminations (AmplifierSideSettings), its files its own.
+    std::optional<AmplifierSideNetwork> side;
     bool stale = false;         // the design drawn is not the boxes' any more
     std::string stepsKitFolder; // the kit the steps were set up with
 
@@ -51,6 +55,9 @@ struct ResponseState
     bool TuneFollowsSettings() const;
     // A tune starts under the current settings: the one before is dropped.
     void TuneStarted();
+    // The settings the network drawn is figured under: the engineer's, or
+    // for an amplifier's side those a side takes.
+    ResponseSettings Shown() const;
 };
 
 // The parts as built are the same: their Q, chip models, pads and kit.

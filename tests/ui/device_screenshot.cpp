@@ -13,6 +13,8 @@
 #include "tests/common/gaas_fet.h"
 #include "ui/amplifier_panel.h"
 #include "ui/device_window.h"
+#include "ui/response_views.h"
+#include "ui/response_window.h"
 #include "window_driver.h"
 
 #include <QApplication>
@@ -24,6 +26,7 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTest>
+#include <algorithm>
 #include <fstream>
 
 int main(int argc, char **argv)
@@ -117,5 +120,20 @@ int main(int argc, char **argv)
     if (!QTest::qWaitFor([&] { return panel.designsShown() > shown; }, 30000))
         return 1;
     ok = tevmar::test::Save(amplifier, dir, "amplifier-stabilised.png") && ok;
+    // The stabilised design's input side in the Response window, between the
+    // source and the transistor's input with the output side behind it.
+    tevmar::ResponseWindow response{tevmar::session::ResponseSettings{}};
+    response.ShowAmplifierSide(
+        tevmar::session::AmplifierSideOf(*panel.outcome(), tevmar::session::AmplifierSide::Input));
+    response.move(20, 20);
+    response.resize(std::min(1000, response.sizeHint().width()), 760);
+    response.show();
+    if (!QTest::qWaitForWindowExposed(&response))
+        return 1;
+    QTest::qWait(200);
+    ok = tevmar::test::Save(response, dir, "amplifier-input-response.png") && ok;
+    response.views().tabs().setCurrentIndex(1); // the Smith chart, with the path
+    QTest::qWait(100);
+    ok = tevmar::test::Save(response, dir, "amplifier-input-smith.png") && ok;
     return ok ? 0 : 1;
 }

@@ -5,8 +5,11 @@
 // thread and shows what tevmar-cli would design, or why there is none.
 
 #include "analysis/amplifier/device_figures.h"
+#include "response_test_support.h"
 #include "session/run/study.h"
 #include "session/views/amplifier_view.h"
+#include "session/views/markers.h"
+#include "session/views/response_bands.h"
 #include "session/views/smith.h"
 #include "session/views/smith_circles.h"
 #include "session/views/smith_path.h"
@@ -16,11 +19,13 @@
 #include "ui/device_plot.h"
 #include "ui/device_window.h"
 #include "ui/main_window.h"
+#include "ui/response_window.h"
 #include "ui/result_tools.h"
 #include "ui/schematic_view.h"
 #include "ui_test_support.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -31,6 +36,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 
 namespace tevmar::test {
@@ -242,6 +248,148 @@ TEST_F(DeviceWindowTest, EachAmplifierSideExportsItsOwnNetwork)
     answer.clear(); // cancelled: nothing said, nothing written
     EXPECT_TRUE(
         panel.ExportSide(session::AmplifierSide::Input, session::ExportKind::Spice).isEmpty());
+}
+
+// "Show in Response window" on a side's schematic draws that side between its
+// real ends: every |S11| the window reads is the side's own S11 and the
+// amplifier's return loss at that port (the networks are lossless, so the
+// device's end reflects as much as the termination's). The controls that act
+// on designs stand aside until a design is drawn again, and the window's
+// exports write the side's files.
+TEST_F(DeviceWindowTest, AnAmplifierSideShownInTheResponseWindowIsThatSideBetweenItsEnds)
+{
+    std::ofstream("fet.s2p") << kFet;
+    main_.tools().OpenDevice(QStringLiteral("fet.s2p"));
+    AmplifierPanel &panel = main_.tools().deviceWindow()->amplifier();
+    panel.f1Box().setText(QStringLiteral("3.9"));
+    panel.f2Box().setText(QStringLiteral("4.1"));
+    panel.loadBox().setText(QStringLiteral("75"));
+    panel.Design();
+    QTRY_COMPARE_WITH_TIMEOUT(panel.designsShown(), 1, 30000);
+    ASSERT_TRUE(panel.outcome());
+    const session::AmplifierOutcome &amplifier = *panel.outcome();
+    std::vector<double> hz;
+    for (std::size_t k = 0; k < amplifier.whole.size(); k += 7)
+        hz.push_back(amplifier.whole[k].frequencyHz);
+    ASSERT_GE(hz.size(), 3u);
+
+    for (const session::AmplifierSide side :
+         {session::AmplifierSide::Input, session::AmplifierSide::Output}) {
+        SCOPED_TRACE(static_cast<int>(side));
+        QAction *show = panel.showAction(side);
+        ASSERT_NE(show, nullptr);
+        EXPECT_TRUE((side == session::AmplifierSide::Input ? panel.inputSchematic()
+                                                           : panel.outputSchematic())
+                        .actions()
+                        .contains(show));
+        show->trigger();
+        ResponseWindow *window = main_.tools().responseWindow();
+        ASSERT_NE(window, nullptr);
+        EXPECT_TRUE(window->isVisible());
+        ASSERT_TRUE(window->amplifierSide());
+        ASSERT_TRUE(window->response().problem.empty()) << window->response().problem;
+        const session::AmplifierSideNetwork expected = session::AmplifierSideOf(amplifier, side);
+        const std::vector<session::TwoPortS> s = session::AmplifierSideSParameters(expected, hz);
+        const std::vector<session::MarkerReading> shown =
+            session::ReadMarkers(window->response(), hz);
+        ASSERT_EQ(shown.size(), hz.size());
+        for (std::size_t k = 0; k < hz.size(); ++k) {
+            const auto at = std::ranges::find_if(
+                amplifier.whole, [&](const auto &p) { return p.frequencyHz == hz[k]; });
+            const double returnLossDb = side == session::AmplifierSide::Input
+                                            ? at->inputReturnLossDb
+                                            : at->outputReturnLossDb;
+            EXPECT_NEAR(shown[k].gamma, std::abs(s[k].s11), 1e-9) << hz[k];
+            EXPECT_NEAR(shown[k].gamma, std::pow(10, -returnLossDb / 20), 1e-6) << hz[k];
+        }
+        const QString banner = window->findChild<QLabel *>(QStringLiteral("designBanner"))->text();
+        EXPECT_TRUE(banner.startsWith(side == session::AmplifierSide::Input
+                                          ? QStringLiteral("Amplifier input network")
+                                          : QStringLiteral("Amplifier output network")))
+            << banner.toStdString();
+        // Named as the side, with nothing rounded for a report drawn beside it.
+        const std::vector<session::FigureRow> rows = session::FigureRows(window->response());
+        ASSERT_FALSE(rows.empty());
+        EXPECT_EQ(rows.front().figure,
+                  side == session::AmplifierSide::Input ? "Input network" : "Output network");
+        for (const session::ResponseCurve &curve : window->response().curves)
+            EXPECT_NE(curve.role, session::CurveRole::Printed);
+        for (const char *name : {"tune", "eseries", "partSource", "findCandidates", "bands"})
+            EXPECT_FALSE(window->findChild<QWidget *>(QString::fromLatin1(name))->isEnabled())
+                << name;
+        EXPECT_FALSE(window->tuneRunning());
+        EXPECT_TRUE(window->findChild<QWidget *>(QStringLiteral("sweepLogarithmic"))->isEnabled());
+    }
+
+    // The Response window's own export menu writes the side shown.
+    ResponseWindow &window = *main_.tools().responseWindow();
+    QApplication::setActiveWindow(&window);
+    QTRY_VERIFY(window.isActiveWindow());
+    main_.tools().SetSavePathAsker(
+        [](QWidget *, const session::ExportFormat &) { return QStringLiteral("side.s2p"); });
+    main_.tools().exportAction(session::ExportKind::TouchstoneV2)->trigger();
+    std::ifstream in("side.s2p");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+              session::AmplifierSideFile(
+                  session::AmplifierSideOf(amplifier, session::AmplifierSide::Output),
+                  session::ExportKind::TouchstoneV2));
+
+    // A design drawn again takes the design's controls back.
+    window.ShowDesign(Solve(Order4Plain()));
+    EXPECT_FALSE(window.amplifierSide());
+    for (const char *name : {"tune", "eseries", "partSource", "findCandidates", "bands"})
+        EXPECT_TRUE(window.findChild<QWidget *>(QString::fromLatin1(name))->isEnabled()) << name;
+    EXPECT_TRUE(window.findChild<QLabel *>(QStringLiteral("designBanner"))
+                    ->text()
+                    .startsWith(QStringLiteral("Order 4")));
+}
+
+// Settings made for designs (several bands, a component Q, a standard series,
+// a tune) leave a side as built: its figures are the same as under none.
+TEST_F(DeviceWindowTest, AnAmplifierSideIsFiguredAsBuiltWhateverTheDesignSettings)
+{
+    std::ofstream("fet.s2p") << kFet;
+    main_.tools().OpenDevice(QStringLiteral("fet.s2p"));
+    AmplifierPanel &panel = main_.tools().deviceWindow()->amplifier();
+    panel.f1Box().setText(QStringLiteral("3.9"));
+    panel.f2Box().setText(QStringLiteral("4.1"));
+    panel.Design();
+    QTRY_COMPARE_WITH_TIMEOUT(panel.designsShown(), 1, 30000);
+    ASSERT_TRUE(panel.outcome());
+    const session::AmplifierSideNetwork side =
+        session::AmplifierSideOf(*panel.outcome(), session::AmplifierSide::Output);
+
+    session::ResponseSettings designs;
+    const session::BandsReading bands = session::ReadResponseBands("3.8:3.9, 4.1:4.2", "");
+    ASSERT_TRUE(bands.problem.empty()) << bands.problem;
+    designs.bands = bands.bands;
+    designs.inductorQ = 30;
+    designs.eseries = analysis::ESeries::E24;
+    designs.tune = true;
+    ResponseWindow window(designs);
+    window.ShowAmplifierSide(side);
+    ResponseWindow plain{session::ResponseSettings{}};
+    plain.ShowAmplifierSide(side);
+    ASSERT_TRUE(window.response().problem.empty()) << window.response().problem;
+    EXPECT_FALSE(window.tuneRunning());
+    EXPECT_TRUE(window.response().goal.empty());
+    const std::vector<double> hz = {3.9e9, 4.0e9, 4.1e9};
+    const std::vector<session::MarkerReading> a = session::ReadMarkers(window.response(), hz);
+    const std::vector<session::MarkerReading> b = session::ReadMarkers(plain.response(), hz);
+    const std::vector<session::TwoPortS> s = session::AmplifierSideSParameters(side, hz);
+    for (std::size_t k = 0; k < hz.size(); ++k) {
+        EXPECT_EQ(a[k].gamma, b[k].gamma);
+        EXPECT_NEAR(a[k].gamma, std::abs(s[k].s11), 1e-9);
+    }
+    EXPECT_EQ(window.response().curves.size(), plain.response().curves.size());
+    // The engineer's settings are kept for the designs.
+    EXPECT_EQ(window.settings().bands, designs.bands);
+    EXPECT_EQ(window.settings().inductorQ, designs.inductorQ);
+    EXPECT_EQ(window.settings().eseries, designs.eseries);
+    EXPECT_TRUE(window.settings().tune);
+    EXPECT_TRUE(window.findChild<QLabel *>(QStringLiteral("designBanner"))
+                    ->text()
+                    .startsWith(QStringLiteral("Amplifier output network")));
 }
 
 TEST_F(DeviceWindowTest, AmplifierPageShowsTheDesignOfTheBoxesAndWhyThereIsNone)
