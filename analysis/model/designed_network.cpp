@@ -56,7 +56,7 @@ DesignedNetwork DesignedNetworkOf(const DesignResult &design)
 
 Network DesignedNetwork::Printed() const
 {
-    return AsPrinted(full);
+    return roundedAsReported ? AsPrinted(full) : full;
 }
 
 Network AsPrinted(const Network &network)

@@ -22,6 +22,9 @@ struct DesignedNetwork
     // absorbed load at its typed value: worked out when asked for, as most
     // design runs (the pane and the report alone) never ask.
     Network Printed() const;
+    // False for a network no report prints (an amplifier's side): its
+    // printed values are then its values as built.
+    bool roundedAsReported = true;
     // The in-band |S11| extremes the network was designed for, and the VSWR
     // of the maximum: the synthesis's closed-form figures, or a candidate's
     // own in-band extremes.

@@ -162,7 +162,7 @@ CalculateOutcome AmplifierSideShown(const AmplifierSideNetwork &side)
     designed.band = side.band;
     designed.full = side.network;
     // Built on the amplifier's own values: nothing is rounded for a report.
-    designed.printed = side.network;
+    designed.roundedAsReported = false;
     const analysis::PassbandFigures figures = analysis::PassbandFiguresOf(side.network, side.band);
     designed.gammaMax = figures.gammaMax;
     designed.gammaMin = figures.gammaMin;
