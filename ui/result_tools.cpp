@@ -223,6 +223,21 @@ bool ResultTools::ExportsShownSide() const
 // A side's files are its own: its network as built between its terminations,
 // as the Transistor window's schematic menu writes them, with any steps made
 // by hand in the Response window.
+// A file name chosen for an export: none (the dialog was cancelled), or the
+// report file of the design run, which an export must never replace.
+bool ResultTools::AcceptsExportPath(const QString &title, const QString &name)
+{
+    if (name.isEmpty())
+        return false;
+    if (!session::SameFile(PathOf(name), reportPath_))
+        return true;
+    Warn(title, QStringLiteral("%1 is the report file of the design run; the export would "
+                               "replace the report.\n\nNothing was written. Choose another "
+                               "name.")
+                    .arg(name));
+    return false;
+}
+
 void ResultTools::ExportSide(session::ExportKind kind)
 {
     const session::ExportFormat &format = session::FormatOf(kind);
@@ -238,16 +253,9 @@ void ResultTools::ExportSide(session::ExportKind kind)
     if (response_->steps().any() && response_->response().problem.empty())
         side.network.parts = response_->response().analysis.full.parts;
     const QString name = askSavePath_(response_.get(), format);
-    if (name.isEmpty())
+    if (!AcceptsExportPath(title, name))
         return;
     const std::filesystem::path path = PathOf(name);
-    if (session::SameFile(path, reportPath_)) {
-        Warn(title, QStringLiteral("%1 is the report file of the design run; the export would "
-                                   "replace the report.\n\nNothing was written. Choose another "
-                                   "name.")
-                        .arg(name));
-        return;
-    }
     std::string text, error;
     try {
         text = session::AmplifierSideFile(side, kind);
@@ -325,16 +333,9 @@ void ResultTools::Export(session::ExportKind kind)
     const session::ExportFormat &format = session::FormatOf(kind);
     const QString title = QString::fromUtf8(format.title);
     const QString name = askSavePath_(&window_, format);
-    if (name.isEmpty())
+    if (!AcceptsExportPath(title, name))
         return;
     const std::filesystem::path path = PathOf(name);
-    if (session::SameFile(path, reportPath_)) {
-        Warn(title, QStringLiteral("%1 is the report file of the design run; the export would "
-                                   "replace the report.\n\nNothing was written. Choose another "
-                                   "name.")
-                        .arg(name));
-        return;
-    }
     std::string problem = own ? session::SettingsProblem(settings_, state_.design()) : "";
     session::Outcome outcome;
     if (problem.empty()) {

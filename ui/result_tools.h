@@ -104,6 +104,7 @@ class ResultTools final : public QObject
     // window shows: it does, and the engineer is working in it.
     bool ExportsShownSide() const;
     void ExportSide(session::ExportKind kind);
+    bool AcceptsExportPath(const QString &title, const QString &name);
     void Warn(const QString &title, const QString &message);
 
     QWidget &window_;
