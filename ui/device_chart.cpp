@@ -447,26 +447,7 @@ void DeviceChart::paintEvent(QPaintEvent *)
     if (arcHover_ && path_) {
         const QPointF p = Position(
             session::ReflectionOf(path_->arcs[arcHover_->arc].z[arcHover_->sample], pathOhms_));
-        const QStringList lines = hoverText().split(QLatin1Char('\n'));
-        int w = 0;
-        for (const QString &line : lines)
-            w = std::max(w, metrics.horizontalAdvance(line));
-        QRectF box(p.x() + 12, p.y() + 12, w + 12, lines.size() * metrics.height() + 8);
-        if (box.right() > width())
-            box.moveRight(p.x() - 12);
-        if (box.bottom() > height())
-            box.moveBottom(p.y() - 12);
-        painter.setPen(QPen(text, 1));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawEllipse(p, 6, 6);
-        QColor under = ground;
-        under.setAlpha(235);
-        painter.setBrush(under);
-        painter.drawRect(box);
-        for (int k = 0; k < lines.size(); ++k)
-            painter.drawText(
-                QPointF(box.left() + 6, box.top() + 4 + k * metrics.height() + metrics.ascent()),
-                lines[k]);
+        DrawPointerReadout(painter, p, hoverText(), text, ground, rect());
     }
 }
 

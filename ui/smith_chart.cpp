@@ -582,26 +582,7 @@ void SmithChart::paintEvent(QPaintEvent *)
     }
     if (hovered) {
         const QPointF p = *hovered;
-        painter.setPen(QPen(text, 1));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawEllipse(p, 6, 6);
-        const QStringList lines = readout.split(QLatin1Char('\n'));
-        int w = 0;
-        for (const QString &line : lines)
-            w = std::max(w, metrics.horizontalAdvance(line));
-        QRectF box(p.x() + 12, p.y() + 12, w + 12, lines.size() * metrics.height() + 8);
-        if (box.right() > width())
-            box.moveRight(p.x() - 12);
-        if (box.bottom() > height())
-            box.moveBottom(p.y() - 12);
-        QColor ground = pal.color(QPalette::Base);
-        ground.setAlpha(235);
-        painter.setBrush(ground);
-        painter.drawRect(box);
-        for (int k = 0; k < lines.size(); ++k)
-            painter.drawText(
-                QPointF(box.left() + 6, box.top() + 4 + k * metrics.height() + metrics.ascent()),
-                lines[k]);
+        DrawPointerReadout(painter, p, readout, text, pal.color(QPalette::Base), rect());
     }
 }
 

@@ -155,4 +155,29 @@ void DrawImpedancePath(QPainter &painter, const session::SmithPath &path,
     }
 }
 
+void DrawPointerReadout(QPainter &painter, QPointF p, const QString &readout, const QColor &text,
+                        QColor ground, const QRectF &area)
+{
+    const QFontMetrics metrics = painter.fontMetrics();
+    const QStringList lines = readout.split(QLatin1Char('\n'));
+    int w = 0;
+    for (const QString &line : lines)
+        w = std::max(w, metrics.horizontalAdvance(line));
+    QRectF box(p.x() + 12, p.y() + 12, w + 12, lines.size() * metrics.height() + 8);
+    if (box.right() > area.right())
+        box.moveRight(p.x() - 12);
+    if (box.bottom() > area.bottom())
+        box.moveBottom(p.y() - 12);
+    painter.setPen(QPen(text, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(p, 6, 6);
+    ground.setAlpha(235);
+    painter.setBrush(ground);
+    painter.drawRect(box);
+    for (int k = 0; k < lines.size(); ++k)
+        painter.drawText(
+            QPointF(box.left() + 6, box.top() + 4 + k * metrics.height() + metrics.ascent()),
+            lines[k]);
+}
+
 } // namespace tevmar

@@ -49,4 +49,10 @@ void DrawImpedancePath(QPainter &painter, const session::SmithPath &path,
                        const std::function<QPointF(session::Complex)> &at, const QColor &colour,
                        const QColor &hollow, std::optional<std::size_t> hoveredArc);
 
+// The reading under the pointer at `p`: a ring round the point and the lines
+// of `readout` in a box beside it, on `ground` nearly opaque, kept inside
+// `area`.
+void DrawPointerReadout(QPainter &painter, QPointF p, const QString &readout, const QColor &text,
+                        QColor ground, const QRectF &area);
+
 } // namespace tevmar
